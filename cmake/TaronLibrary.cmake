@@ -1,0 +1,36 @@
+# One static library per source folder. Sources are picked up by glob so that
+# adding a unit to a folder needs no change here.
+function(taron_library name)
+  cmake_parse_arguments(ARG "" "DIR" "LINK;EXCLUDE" ${ARGN})
+  if(NOT ARG_DIR)
+    set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(GLOB _src CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h)
+  foreach(_ex IN LISTS ARG_EXCLUDE)
+    list(FILTER _src EXCLUDE REGEX "${_ex}")
+  endforeach()
+  add_library(${name} STATIC ${_src} ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+  target_link_libraries(${name} PUBLIC ${ARG_LINK})
+endfunction()
+
+# One GoogleTest executable per subsystem, registered with CTest.
+function(taron_test name)
+  cmake_parse_arguments(ARG "WIDGETS" "DIR" "LINK" ${ARGN})
+  if(NOT ARG_DIR)
+    set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(GLOB _src CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp ${ARG_DIR}/*.h)
+  if(ARG_WIDGETS)
+    set(_main ${CMAKE_SOURCE_DIR}/tests/common/WidgetTestMain.cpp)
+  else()
+    set(_main ${CMAKE_SOURCE_DIR}/tests/common/CoreTestMain.cpp)
+  endif()
+  add_executable(${name} ${_src} ${_main})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${ARG_LINK} taron_testsupport GTest::gtest GTest::gmock Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARON_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    TIMEOUT 1200)
+endfunction()

@@ -1,0 +1,13 @@
+// The program's main block.
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.setObjectName(QStringLiteral("FormMain"));
+    window.resize(800, 600);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the program.
+#   tools/run.sh            start the program on the machine's serial ports
+#   tools/run.sh --sim      start it against the simulated controller on a
+#                           pseudo-terminal linked as COM1 in a private ports folder
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+bash tools/build.sh
+BIN="${BUILD_DIR:-build}/bin"
+if [ "${1:-}" = "--sim" ]; then
+  shift
+  PORTS="$(mktemp -d)"
+  "$BIN/taron-sim" --ports-dir "$PORTS" --com 1 &
+  SIM=$!
+  trap 'kill $SIM 2>/dev/null || true; rm -rf "$PORTS"' EXIT
+  for _ in $(seq 50); do [ -e "$PORTS/COM1" ] && break; sleep 0.1; done
+  PORTS_DIR="$PORTS" "$BIN/taron" "$@"
+else
+  exec "$BIN/taron" "$@"
+fi
