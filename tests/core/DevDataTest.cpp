@@ -349,3 +349,27 @@ TEST_F(DevDataTest, EveryInstanceSeesTheOneRecord)
     TDevData *asBase = UIStateData;
     EXPECT_EQ(asBase->GetInjectorCount(), 6);
 }
+
+TEST_F(DevDataTest, PointsByCoordinates)
+{
+    dd.SetMapPointB(2, 1.0, 2.004);
+    EXPECT_EQ(rec.ModelPointsB[2].X, 187);
+    EXPECT_EQ(rec.ModelPointsB[2].Y, 374);
+    dd.SetMapPointA(25, 1.0, 1.0);
+    EXPECT_EQ(rec.ModelPointsA, TDeviceRecord{}.ModelPointsA);
+}
+
+TEST_F(DevDataTest, ConfigurationByKindRunsTheInstalledOperations)
+{
+    TDevData::SetConfigurationOperations(nullptr, nullptr);
+    EXPECT_EQ(dd.ReadDeviceModelData(), 0);
+    EXPECT_FALSE(dd.WriteConfigurationIfConnected());
+    int reads = 0, writes = 0;
+    TDevData::SetConfigurationOperations([&] { ++reads; return 1; },
+                                         [&] { ++writes; return true; });
+    EXPECT_EQ(UIStateData->ReadDeviceModelData(), 1);
+    EXPECT_TRUE(DevData->WriteConfigurationIfConnected());
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(writes, 1);
+    TDevData::SetConfigurationOperations(nullptr, nullptr);
+}
