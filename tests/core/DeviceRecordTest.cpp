@@ -52,6 +52,22 @@ const PlainCase PlainCases[] = {
     {53, &TDeviceRecord::MaxPcolForLoad, 0xFF},
 };
 
+// Ids without a rule neither store nor give a value to send.
+template <typename V>
+void ExpectIdsWithoutRule(TDeviceRecord &rec, std::initializer_list<int> ids,
+                          bool (*store)(TDeviceRecord &, int, V),
+                          bool (*value)(const TDeviceRecord &, int, V &))
+{
+    const TDeviceRecord before = rec;
+    for (int id : ids) {
+        EXPECT_FALSE(store(rec, id, V(0xFFFF))) << "id " << id;
+        V v = 77;
+        EXPECT_FALSE(value(rec, id, v)) << "id " << id;
+        EXPECT_EQ(v, 77) << "id " << id;
+    }
+    EXPECT_EQ(rec, before);
+}
+
 } // namespace
 
 TEST_F(DeviceRecordTest, StartsZeroFilledAndClearResetsEveryField)
@@ -88,14 +104,8 @@ TEST_F(DeviceRecordTest, UnlistedEightBitIdsStoreNothing)
 {
     rec.DeviceKind = 48;
     rec.Ver = "J";
-    const TDeviceRecord before = rec;
-    for (int id : {-1, 0, 6, 9, 36, 51, 54, 55, 100, 255, 1000}) {
-        EXPECT_FALSE(StoreParameter8(rec, id, 0xFF)) << id;
-        quint8 value = 77;
-        EXPECT_FALSE(Parameter8Value(rec, id, value)) << id;
-        EXPECT_EQ(value, 77);
-    }
-    EXPECT_EQ(rec, before);
+    ExpectIdsWithoutRule<quint8>(rec, {-1, 0, 6, 9, 36, 51, 54, 55, 100, 255, 1000},
+                                 &StoreParameter8, &Parameter8Value);
 }
 
 TEST_F(DeviceRecordTest, PressureSensorTypeFollowsTheDeviceKind)
@@ -324,13 +334,8 @@ TEST_F(DeviceRecordTest, SixteenBitIdsStoreIntoTheirField)
         EXPECT_EQ(v, 0xBEEF);
     }
     rec.Clear();
-    for (int id : {0, 13, 15, 26, 40, 255}) {
-        EXPECT_FALSE(StoreParameter16(rec, id, 0xFFFF)) << id;
-        quint16 v = 5;
-        EXPECT_FALSE(Parameter16Value(rec, id, v));
-        EXPECT_EQ(v, 5);
-    }
-    EXPECT_EQ(rec, empty);
+    ExpectIdsWithoutRule<quint16>(rec, {-1, 0, 13, 15, 26, 40, 255}, &StoreParameter16,
+                                  &Parameter16Value);
 }
 
 TEST_F(DeviceRecordTest, ModelIdsConvertBothWays)
@@ -446,13 +451,8 @@ TEST_F(DeviceRecordTest, ModelValuesBeyondTheWordAreLimited)
 
 TEST_F(DeviceRecordTest, ModelIdsWithoutRuleStoreAndSendNothing)
 {
-    for (int id : {0, 75, 80, 82, 84, 100, 103, 105, 200}) {
-        EXPECT_FALSE(StoreModelParameter(rec, id, 0x1234)) << id;
-        quint16 raw = 7;
-        EXPECT_FALSE(ModelParameterValue(rec, id, raw)) << id;
-        EXPECT_EQ(raw, 7);
-    }
-    EXPECT_EQ(rec, empty);
+    ExpectIdsWithoutRule<quint16>(rec, {-1, 0, 75, 80, 82, 84, 100, 103, 105, 200},
+                                  &StoreModelParameter, &ModelParameterValue);
 }
 
 TEST_F(DeviceRecordTest, VersionTestIsForKind48Only)
