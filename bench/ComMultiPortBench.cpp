@@ -38,14 +38,7 @@ void BM_RequestAnswerAt9600(benchmark::State &state)
     }
 
     TComMultiPort port;
-    port.SetBaudRate(comBR9600);
-    port.Timeouts()->SetIntervalTimeout(150);
-    port.Timeouts()->SetReadConstant(300);
-    port.Timeouts()->SetReadMultiplier(150);
-    port.Timeouts()->SetWriteConstant(300);
-    port.Timeouts()->SetWriteMultiplier(150);
-    port.SetLockingStrategy(lsReadDataWithControl);
-    port.SetThreadSafe(true);
+    ApplyProgramPortSettings(port);
     port.SetComDevice(1);
     port.Open();
 
