@@ -31,10 +31,11 @@ const SpeedPair kSpeeds[] = {
     {1000000, B1000000},
 };
 
-// Milliseconds left until deadline, for poll(); never negative.
+// Milliseconds left until deadline, rounded up so that a wait never ends
+// early, for poll(); never negative.
 int msLeft(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0)
         return 0;
     return left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);

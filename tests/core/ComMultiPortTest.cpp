@@ -34,23 +34,6 @@ long long msSince(Clock::time_point t)
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
-// The settings the program's one port is made with.
-void applyProgramSettings(TComMultiPort &port)
-{
-    port.SetBaudRate(comBR9600);
-    port.SetByteSize(8);
-    port.SetParity(comNoParity);
-    port.SetStopBits(comOneStopBit);
-    port.SetUseTimeouts(true);
-    port.Timeouts()->SetIntervalTimeout(150);
-    port.Timeouts()->SetReadConstant(300);
-    port.Timeouts()->SetReadMultiplier(150);
-    port.Timeouts()->SetWriteConstant(300);
-    port.Timeouts()->SetWriteMultiplier(150);
-    port.SetLockingStrategy(lsReadDataWithControl);
-    port.SetThreadSafe(true);
-}
-
 class PortTest : public ::testing::Test
 {
 protected:
@@ -73,7 +56,7 @@ protected:
         ASSERT_TRUE(sim.start(&error)) << error;
         ASSERT_TRUE(sim.linkAs(portsDir.toStdString(), kCom, &error)) << error;
         port = std::make_unique<TComMultiPort>();
-        applyProgramSettings(*port);
+        ApplyProgramPortSettings(*port);
         port->SetComDevice(kCom);
     }
 
@@ -335,7 +318,7 @@ TEST_F(PortTest, SecondProgramFindsThePortBusy)
 {
     ASSERT_NO_THROW(port->Open());
     TComMultiPort other;
-    applyProgramSettings(other);
+    ApplyProgramPortSettings(other);
     other.SetComDevice(kCom);
     EXPECT_EQ(openError(other), QStringLiteral("Error while opening port COM5 (%1) [code 16]:\r\nDevice or resource busy")
                                     .arg(QString::fromStdString(sim.slavePath())));
@@ -354,7 +337,7 @@ TEST_F(PortTest, SettingsThatCannotBeAppliedCloseThePortAndRaise)
     EXPECT_FALSE(port->GetConnected());
     // The device was let go: another port opens it.
     TComMultiPort other;
-    applyProgramSettings(other);
+    ApplyProgramPortSettings(other);
     other.SetComDevice(kCom);
     EXPECT_NO_THROW(other.Open());
 }

@@ -46,6 +46,14 @@ struct Pty {
     }
 };
 
+// Opens the slave side at 9600 8N1 raw.
+void openRaw(SerialDevice &dev, const Pty &pty)
+{
+    int error = 0;
+    ASSERT_TRUE(dev.open(pty.slavePath, error)) << error;
+    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error)) << error;
+}
+
 long long msSince(Clock::time_point t)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
@@ -160,8 +168,7 @@ TEST(SerialDevice, ReadEndsAtTotalTimeoutWithNothing)
     Pty pty;
     SerialDevice dev;
     int error = 0;
-    ASSERT_TRUE(dev.open(pty.slavePath, error));
-    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error));
+    ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
     dev.setTimeouts({20, 30, 60, 0, 0});  // total 60 + 30 * 4 = 180 ms
     uint8_t buf[4];
     size_t got = 99;
@@ -178,8 +185,7 @@ TEST(SerialDevice, ReadEndsAtIntervalAfterTheLastByte)
     Pty pty;
     SerialDevice dev;
     int error = 0;
-    ASSERT_TRUE(dev.open(pty.slavePath, error));
-    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error));
+    ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
     dev.setTimeouts({60, 0, 3000, 0, 0});
     pty.send({1, 2, 3});
     uint8_t buf[5] = {};
@@ -197,8 +203,7 @@ TEST(SerialDevice, ImmediateReadReturnsWhatIsThere)
     Pty pty;
     SerialDevice dev;
     int error = 0;
-    ASSERT_TRUE(dev.open(pty.slavePath, error));
-    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error));
+    ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
     dev.setTimeouts({kReadReturnImmediately, 0, 0, 0, 0});
     uint8_t buf[4];
     size_t got = 7;
@@ -211,8 +216,7 @@ TEST(SerialDevice, DeviceGoneFailsReadAndWrite)
     Pty pty;
     SerialDevice dev;
     int error = 0;
-    ASSERT_TRUE(dev.open(pty.slavePath, error));
-    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error));
+    ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
     dev.setTimeouts({50, 10, 500, 10, 100});
     ::close(pty.slave);  // only our handle stays on the slave side
     pty.slave = -1;
@@ -231,8 +235,7 @@ TEST(SerialDevice, WriteStopsAtWriteTimeoutWhenNobodyReads)
     Pty pty;
     SerialDevice dev;
     int error = 0;
-    ASSERT_TRUE(dev.open(pty.slavePath, error));
-    ASSERT_TRUE(dev.applyLineSettings({9600, 8, 0, 0}, error));
+    ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
     dev.setTimeouts({0, 0, 0, 0, 100});
     std::vector<uint8_t> big(1 << 20, 0x5A);
     size_t written = 0;
