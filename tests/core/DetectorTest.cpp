@@ -3,6 +3,7 @@
 #include "core/Detector.h"
 
 #include "core/ComMultiPort.h"
+#include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
 #include "sim/SimProbes.h"
 #include "sim/SimServer.h"
@@ -72,6 +73,8 @@ TEST(DetectorKinds, EachKindHasItsFamilyAndVersion)
         EXPECT_EQ(TDetector::VersionMajorOfKind(r.kind), r.major);
         EXPECT_EQ(TDetector::VersionMinorOfKind(r.kind), r.minor);
     }
+
+    EXPECT_TRUE(ComponentVersionOf(QStringLiteral("Detector")).contains(QStringLiteral(" / ")));
 
     TDetector fresh;
     EXPECT_EQ(fresh.GetDetectedKind(), 0);
@@ -213,19 +216,7 @@ protected:
         ASSERT_TRUE(server.start(&error)) << error;
         ASSERT_TRUE(server.linkAs(portsDir.path().toStdString(), 5, &error)) << error;
 
-        // The settings of the program's one port.
-        port.SetBaudRate(comBR9600);
-        port.SetByteSize(8);
-        port.SetParity(comNoParity);
-        port.SetStopBits(comOneStopBit);
-        port.SetUseTimeouts(true);
-        port.Timeouts()->SetIntervalTimeout(150);
-        port.Timeouts()->SetReadConstant(300);
-        port.Timeouts()->SetReadMultiplier(150);
-        port.Timeouts()->SetWriteConstant(300);
-        port.Timeouts()->SetWriteMultiplier(150);
-        port.SetLockingStrategy(lsReadDataWithControl);
-        port.SetThreadSafe(true);
+        ApplyProgramPortSettings(port);
         port.SetComDevice(5);
         ASSERT_NO_THROW(port.Open());
     }
@@ -392,10 +383,14 @@ TEST_F(DetectorWire, OtherFamiliesAndUnknownCodes)
 
 TEST_F(DetectorWire, BadChecksumGetsOneSecondAttempt)
 {
+    // The progress callback runs once, in the pause before the second attempt.
+    int progress = 0;
+    detector.OnProgress = [&progress] { ++progress; };
     device.present(2);
     server.injectFault(sim::Fault::badChecksum(), 1);
     EXPECT_EQ(probeOnly(ddTaron30), 2);
     EXPECT_TRUE(detector.Answered());
+    EXPECT_EQ(progress, 1);
     auto got = server.log().frames();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].bytes, kC0);
