@@ -1,0 +1,68 @@
+// The simulated device's side of the identification probes: a controller of
+// either generation or the bootloader of either generation, answering the
+// 4-byte probe that asks for it and staying silent on the others.
+//
+// A kind from 1 to 8 selects what answers (the detected kinds of the
+// detector): 1-4 a first-generation controller with code 0x13, 0x14, 0x15 or
+// 0x30; 5-6 a second-generation controller with code 0x35 or 0x40; 7 the
+// first-generation bootloader; 8 the second-generation bootloader. Kind 0 is
+// a silent port. Wrong checksums, noise, truncation and silence come from the
+// server's fault injection.
+#pragma once
+
+#include "sim/SimServer.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace sim {
+
+class SimProbes
+{
+public:
+    // The four probes, as they stand on the wire.
+    static const Bytes ProbeController30;  // C0 01 01 C2
+    static const Bytes ProbeBootloader30;  // BA E1 E1 7C
+    static const Bytes ProbeController40;  // C1 01 01 C3
+    static const Bytes ProbeBootloader40;  // BC E1 E1 7E
+
+    // Adds the four probe handlers to server. Each takes only the exact
+    // bytes of its probe, so other handlers with the same header byte (the
+    // controller protocol, the bootloader protocol) keep their frames.
+    void install(SimServer &server);
+    void uninstall(SimServer &server);
+
+    // What answers: a detected kind 0 to 8 (0: nothing).
+    void present(int kind);
+    int presented() const;
+
+    // A controller of the given generation (3 or 4) with a code of its own,
+    // also one the detector does not know.
+    void presentController(int generation, uint8_t code);
+
+    // Byte 1 of every answer (normally the probe's parameter byte).
+    void setEcho(std::optional<uint8_t> echo);
+
+    // Bytes 2-4 of a bootloader's answer (device type, version major, minor).
+    void setBootloaderInfo(uint8_t type, uint8_t major, uint8_t minor);
+
+    // The answer the presented device gives to a frame (empty: silence).
+    Bytes answer(const Bytes &frame) const;
+
+    // Controller code of detected kinds 1-6, 0 for the others.
+    static uint8_t codeOfKind(int kind);
+
+private:
+    mutable std::mutex m_mutex;
+    int m_kind = 0;
+    int m_generation = 0;  // 3, 4, or 0 for a bootloader or nothing
+    bool m_bootloader = false;
+    uint8_t m_code = 0;
+    std::optional<uint8_t> m_echo;
+    uint8_t m_bootType = 0x30;
+    uint8_t m_bootMajor = 1;
+    uint8_t m_bootMinor = 2;
+};
+
+} // namespace sim
