@@ -277,8 +277,9 @@ bool TLM::LoadLanguageFile(const QString &code)
             if (!windowName.isEmpty() && FWindowTexts)
                 window = FWindowTexts->FindWindow(windowName);
             if (window) {
+                // Only lines with "=" have a name part.
                 for (const QString &l : lines) {
-                    if (namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
+                    if (l.contains(u'=') && namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
                         const QString caption = valuePart(l);
                         if (!caption.isEmpty())
                             FWindowTexts->SetWindowCaption(window, caption);
