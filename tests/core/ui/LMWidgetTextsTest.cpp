@@ -158,3 +158,26 @@ TEST_F(WidgetTexts, FailedLoadLeavesWindowTexts)
     EXPECT_EQ(about.window.windowTitle(), QStringLiteral("O programie"));
     EXPECT_EQ(about.button->text(), QStringLiteral("Zamknij"));
 }
+
+TEST_F(WidgetTexts, PagesDockedIntoAnotherWindowStayTheirWindowsComponents)
+{
+    QWidget main;
+    main.setObjectName(QStringLiteral("FormMain"));
+    QWidget configuration;
+    configuration.setObjectName(QStringLiteral("FrmMultiConfigurationTaronQV"));
+    auto *page = new QWidget(&configuration);
+    page->setObjectName(QStringLiteral("TbSCnfBase"));
+    auto *label = new QLabel(QStringLiteral("Silnik"), page);
+    label->setObjectName(QStringLiteral("LblEngine"));
+    // The main window docks the page into one of its panels.
+    page->setParent(&main);
+    page->setProperty(TLMWidgetTexts::OwnerFormProperty, configuration.objectName());
+
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("[FrmMultiConfigurationTaronQV]=Configuration"),
+                                                       QStringLiteral("LblEngine=Engine")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    EXPECT_EQ(configuration.windowTitle(), QStringLiteral("Configuration"));
+    EXPECT_EQ(label->text(), QStringLiteral("Engine"));
+    EXPECT_EQ(TLMWidgetTexts::DockedPagesOf(&configuration), QList<QWidget *>{page});
+    EXPECT_TRUE(TLMWidgetTexts::DockedPagesOf(&main).isEmpty());
+}
