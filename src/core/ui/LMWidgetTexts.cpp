@@ -111,8 +111,12 @@ void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bo
     if (isHint) {
         if (auto *action = qobject_cast<QAction *>(c))
             action->setToolTip(value);
-        else if (auto *w = qobject_cast<QWidget *>(c); w && !qobject_cast<QGroupBox *>(w))
-            w->setToolTip(value);
+        else if (auto *w = qobject_cast<QWidget *>(c)) {
+            // Group boxes and tab sheets take no hint from a language file.
+            int index = -1;
+            if (!qobject_cast<QGroupBox *>(w) && !tabWidgetOf(w, index))
+                w->setToolTip(value);
+        }
         return;
     }
     if (auto *action = qobject_cast<QAction *>(c)) {

@@ -91,7 +91,8 @@ TEST_F(WidgetTexts, ComponentLinesSetCaptionsHintsAndLines)
          QStringLiteral("MemInfo=^"), QStringLiteral("MemInfo=First line"), QStringLiteral("MemInfo="),
          QStringLiteral("MemInfo=Second line"), QStringLiteral("CmbKind=^"), QStringLiteral("CmbKind=One"),
          QStringLiteral("CmbKind=Two"), QStringLiteral("NoSuchControl=ignored"),
-         QStringLiteral("LblVersion=|Program version"), QStringLiteral("[Strings]"), QStringLiteral("strA=a")});
+         QStringLiteral("LblVersion=|Program version"), QStringLiteral("TbSInfo=|not for tab sheets"),
+         QStringLiteral("GrBInfo=|nor group boxes"), QStringLiteral("[Strings]"), QStringLiteral("strA=a")});
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(about.window.windowTitle(), QStringLiteral("About"));
@@ -103,6 +104,8 @@ TEST_F(WidgetTexts, ComponentLinesSetCaptionsHintsAndLines)
     EXPECT_EQ(about.check->text(), QStringLiteral("Show"));
     EXPECT_EQ(about.group->title(), QStringLiteral("Group"));
     EXPECT_EQ(about.tabs->tabText(0), QStringLiteral("Information"));
+    EXPECT_TRUE(about.page->toolTip().isEmpty());
+    EXPECT_TRUE(about.group->toolTip().isEmpty());
     EXPECT_EQ(about.action->text(), QStringLiteral("Copy"));
     EXPECT_EQ(about.action->toolTip(), QStringLiteral("Copies the texts"));
     EXPECT_EQ(about.memo->toPlainText(), QStringLiteral("First line\nSecond line"));
