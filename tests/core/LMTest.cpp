@@ -77,7 +77,8 @@ TEST_F(LanguageManager, TranslateFindsKeysIgnoringCaseAndTakesTheFirstLine)
     folder.writeCurrentLanguage(QStringLiteral("EN"),
                                 {QStringLiteral("[Strings]"), QStringLiteral("strOK=OK"),
                                  QStringLiteral("strTwice=first"), QStringLiteral("STRTWICE=second"),
-                                 QStringLiteral("strEmpty="), QStringLiteral("strEq=a=b")});
+                                 QStringLiteral("strEmpty="), QStringLiteral("strEq=a=b"),
+                                 QStringLiteral("strLate"), QStringLiteral("strLate=late")});
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(lm.Language, QStringLiteral("EN"));
@@ -88,6 +89,7 @@ TEST_F(LanguageManager, TranslateFindsKeysIgnoringCaseAndTakesTheFirstLine)
     EXPECT_EQ(lm.Translate(QStringLiteral("strEmpty")), QStringLiteral("!_strEmpty"));
     EXPECT_EQ(lm.Translate(QStringLiteral("strMissing")), QStringLiteral("!_strMissing"));
     EXPECT_EQ(lm.Translate(QStringLiteral("strEq")), QStringLiteral("a=b"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strLate")), QStringLiteral("late")); // a bare line has no key
 }
 
 TEST_F(LanguageManager, TextsAreDecodedWithTheCodePageOfTheLanguage)

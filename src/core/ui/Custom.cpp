@@ -271,8 +271,10 @@ void TCustom::translateObject(QObject *object)
 {
     if (IsIgnoredClass(object))
         return;
-    if (!FTexts.contains(object))
+    if (!FTexts.contains(object)) {
+        FTexts.insert(object, {});
         connect(object, &QObject::destroyed, this, [this](QObject *gone) { forget(gone); });
+    }
 
     const QMetaObject *meta = object->metaObject();
     for (int i = 0; i < meta->propertyCount(); ++i) {
