@@ -175,20 +175,22 @@ void TYEditCalendar::hideEvent(QHideEvent *event)
         FLoop->quit();
 }
 
+QPoint TYEditCalendar::PlaceBelow(const TYEdit *edit)
+{
+    const QPoint editTopLeft = edit->mapToGlobal(QPoint(0, 0));
+    const int clientLeft = edit->window()->mapToGlobal(QPoint(0, 0)).x();
+    int left = editTopLeft.x() - (CalendarWidth - edit->width());
+    if (left < clientLeft)
+        left = editTopLeft.x();
+    return QPoint(left, editTopLeft.y() + edit->height() + 1);
+}
+
 bool TYEditCalendar::Execute(QDate &date, TYEdit *edit)
 {
     FAccepted = false;
     if (date.isValid())
         setSelectedDate(date);
 
-    // Below the edit with the right edges aligned; when that would leave the
-    // window's client area on the left, with the left edges aligned instead.
-    const QPoint editTopLeft = edit->mapToGlobal(QPoint(0, 0));
-    const QRect clientArea(edit->window()->mapToGlobal(QPoint(0, 0)), edit->window()->size());
-    int left = editTopLeft.x() - (CalendarWidth - edit->width());
-    if (left < clientArea.left())
-        left = editTopLeft.x();
-    const int top = editTopLeft.y() + edit->height() + 1;
     QFont plain = edit->font();
     plain.setBold(false);
     plain.setItalic(false);
@@ -196,7 +198,7 @@ bool TYEditCalendar::Execute(QDate &date, TYEdit *edit)
     plain.setStrikeOut(false);
     setFont(plain);
     resize(CalendarWidth, sizeHint().height());
-    move(left, top);
+    move(PlaceBelow(edit));
 
     edit->selectAll();
     QEventLoop loop;
