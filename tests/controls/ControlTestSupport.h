@@ -17,7 +17,13 @@ inline QImage grabImage(QWidget *w)
 
 inline QColor pixel(const QImage &image, int x, int y)
 {
-    return image.pixelColor(x, y);
+    return QColor(image.pixel(x, y));
+}
+
+// A colour as it lands in a 24-bit picture.
+inline QColor rgbOf(const QColor &color)
+{
+    return QColor(color.rgb());
 }
 
 inline void keyPress(QWidget *w, int key, const QString &text = QString(),
