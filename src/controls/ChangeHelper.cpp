@@ -101,18 +101,22 @@ bool TChangeHelper::HookControl(QWidget *control)
         connect(edit, &QLineEdit::textEdited, this, [this, edit] { Changed(edit); });
         return true;
     }
+    // Loading text (setPlainText, setText, clear) runs with the document's
+    // undo recording off; the user's edits run with it on (also a paste from
+    // the context menu, which comes after the menu's own input), or in the
+    // middle of the user's input when a memo keeps no undo steps.
     if (auto *memo = qobject_cast<QPlainTextEdit *>(control)) {
-        // Loading text (setPlainText) leaves the document unmodified; every
-        // edit after it marks it modified.
+        WatchUserInput(memo);
         connect(memo, &QPlainTextEdit::textChanged, this, [this, memo] {
-            if (memo->document()->isModified())
+            if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
                 Changed(memo);
         });
         return true;
     }
     if (auto *memo = qobject_cast<QTextEdit *>(control)) {
+        WatchUserInput(memo);
         connect(memo, &QTextEdit::textChanged, this, [this, memo] {
-            if (memo->document()->isModified())
+            if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
                 Changed(memo);
         });
         return true;
