@@ -89,6 +89,20 @@ bool TChangeHelper::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+template <typename Memo>
+void TChangeHelper::HookMemo(Memo *memo)
+{
+    // Loading text (setPlainText, setText, clear) runs with the document's
+    // undo recording off; the user's edits run with it on (also a paste from
+    // the context menu, which comes after the menu's own input), or in the
+    // middle of the user's input when a memo keeps no undo steps.
+    WatchUserInput(memo);
+    connect(memo, &Memo::textChanged, this, [this, memo] {
+        if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
+            Changed(memo);
+    });
+}
+
 bool TChangeHelper::HookControl(QWidget *control)
 {
     if (!control || isToolkitPart(control))
@@ -101,24 +115,12 @@ bool TChangeHelper::HookControl(QWidget *control)
         connect(edit, &QLineEdit::textEdited, this, [this, edit] { Changed(edit); });
         return true;
     }
-    // Loading text (setPlainText, setText, clear) runs with the document's
-    // undo recording off; the user's edits run with it on (also a paste from
-    // the context menu, which comes after the menu's own input), or in the
-    // middle of the user's input when a memo keeps no undo steps.
     if (auto *memo = qobject_cast<QPlainTextEdit *>(control)) {
-        WatchUserInput(memo);
-        connect(memo, &QPlainTextEdit::textChanged, this, [this, memo] {
-            if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
-                Changed(memo);
-        });
+        HookMemo(memo);
         return true;
     }
     if (auto *memo = qobject_cast<QTextEdit *>(control)) {
-        WatchUserInput(memo);
-        connect(memo, &QTextEdit::textChanged, this, [this, memo] {
-            if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
-                Changed(memo);
-        });
+        HookMemo(memo);
         return true;
     }
     if (auto *check = qobject_cast<QCheckBox *>(control)) {
