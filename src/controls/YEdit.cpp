@@ -374,8 +374,11 @@ void TYEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).unicode() >= 32
-        && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+    // Control and Meta chords are shortcuts, unless with Alt (AltGr) they type a character.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier))
+                          && !(mods & Qt::AltModifier);
+    if (!text.isEmpty() && text.at(0).unicode() >= 32 && !shortcut) {
         // A printable character: only accepted characters are typed.
         InsertFiltered(text);
         event->accept();

@@ -131,13 +131,15 @@ TEST(ResizeHelper, ZeroSizesNeverScale)
     EXPECT_EQ(w.panel->geometry(), QRect(20, 20, 160, 80));
     EXPECT_DOUBLE_EQ(w.helper->ScaleX(), 2.0);
 
-    // A window recorded at size 0 is never scaled.
+    // A window recorded at size 0 is never scaled (an unnamed window is
+    // recorded all the same).
     QWidget empty;
-    empty.setObjectName(QStringLiteral("Empty"));
     empty.resize(0, 0);
     QWidget *child = make<QWidget>(&empty, "Child", QRect(1, 2, 3, 4));
     TResizeHelper helper(&empty);
     helper.SetForm(&empty);
+    ASSERT_NE(helper.RecordOf(&empty), nullptr);
+    ASSERT_NE(helper.RecordOf(child), nullptr);
     empty.resize(100, 100);
     helper.Rescale();
     EXPECT_EQ(child->geometry(), QRect(1, 2, 3, 4));
