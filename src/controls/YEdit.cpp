@@ -444,9 +444,19 @@ void TYEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (QAction *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
-        disconnect(paste, &QAction::triggered, nullptr, nullptr);
-        connect(paste, &QAction::triggered, this, [this] { PasteFiltered(false); });
+    // The paste entry is known by its shortcut (its text is translated), so
+    // that a paste from the menu is filtered like any other.
+    const QList<QKeySequence> pasteKeys = QKeySequence::keyBindings(QKeySequence::Paste);
+    for (QAction *action : menu->actions()) {
+        const int tab = action->text().indexOf(QLatin1Char('\t'));
+        const bool isPaste = action->objectName() == QLatin1String("edit-paste")
+                             || (tab >= 0
+                                 && pasteKeys.contains(QKeySequence(action->text().mid(tab + 1),
+                                                                    QKeySequence::NativeText)));
+        if (!isPaste)
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteFiltered(false); });
     }
     menu->popup(event->globalPos());
 }

@@ -6,6 +6,7 @@
 #include <QInputMethodEvent>
 #include <QLocale>
 #include <QMimeData>
+#include <QMenu>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -109,6 +110,23 @@ TEST(YEdit, PasteDropAndInputMethodAreFiltered)
     QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
     keyPress(&edit, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
     EXPECT_EQ(edit.text(), QStringLiteral("78"));
+
+    // Paste from the context menu.
+    edit.clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("9-x"));
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                edit.mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(&edit, &menuEvent);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction *paste = nullptr;
+    for (QAction *action : menu->actions())
+        if (action->text().contains(QLatin1String("Paste")))
+            paste = action;
+    ASSERT_NE(paste, nullptr);
+    paste->trigger();
+    menu->close();
+    EXPECT_EQ(edit.text(), QStringLiteral("9-"));
 
     // etAll takes everything printable, but never a line break.
     TYEdit all;
