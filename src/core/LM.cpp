@@ -1,0 +1,386 @@
+#include "core/LM.h"
+
+#include "core/ComponentVersion.h"
+#include "core/Scramble.h"
+#include "core/VersionInfo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QtDebug>
+
+#include <cerrno>
+#include <iconv.h>
+
+static ComponentVersionRegistrar reg("LM", "$Revision: 7 $",
+                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+TLM *LM = nullptr;
+
+namespace {
+struct LanguageRow {
+    const char *code;
+    quint8 charset;
+};
+
+constexpr LanguageRow Languages[TLM::LanguageCount] = {
+    {"PL", 238}, {"EN", 0},   {"RU", 204}, {"LT", 186},        {"CZ", 238}, {"DE", 0},
+    {"IT", 0},   {"TR", 162}, {"HR", 0},   {"FR", 0},          {"TR_Veluto", 162},
+    {"NL", 0},   {"ES", 0},   {"PT", 0},   {"ES_Pravik", 0},   {"TH", 222}, {"BG", 204},
+    {"GR", 161},
+};
+
+// Section headers and the window each selects.
+struct SectionRow {
+    const char *header;
+    const char *window;
+};
+
+constexpr SectionRow Sections[] = {
+    {"[FormMain]", "FormMain"},
+    {"[FormMultiOBD]", "FormMain"},
+    {"[FrmConfigLevelSensor]", "FrmConfigLevelSensor"},
+    {"[FrmHaslo]", "FrmHaslo"},
+    {"[FormAbout]", "FormAbout"},
+    {"[FrmFirmInfo]", "FrmFirmInfo"},
+    {"[FormInjTest]", "FormInjTest"},
+    {"[FormUpgrader]", "FormUpgrader"},
+    {"[FormWorkingPressure]", "FormWorkingPressure"},
+    {"[FormConnectStatus]", "FormConnectStatus"},
+    {"[FrmMultiConfigurationTaronQV]", "FrmMultiConfigurationTaronQV"},
+    {"[FrmMultiCalibrationTaronQV]", "FrmMultiCalibrationTaronQV"},
+    {"[FormAutocalibrationInit]", "FormAutocalibrationInit"},
+};
+
+QString windowOfSection(const QString &header)
+{
+    for (const SectionRow &row : Sections)
+        if (header == QLatin1String(row.header))
+            return QString::fromLatin1(row.window);
+    return QString();
+}
+
+// Splits at CR, LF or CR LF.
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines << text.mid(start, i - start);
+            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+        ++i;
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+QString namePart(const QString &line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    return eq < 0 ? line : line.left(eq);
+}
+
+QString valuePart(const QString &line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    return eq < 0 ? QString() : line.mid(eq + 1);
+}
+
+// glibc's converters, for a Qt built without a codec for the code page.
+QByteArray iconvConvert(const QByteArray &input, const char *to, const char *from, bool &ok)
+{
+    ok = false;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1))
+        return QByteArray();
+    QByteArray out(input.size() * 4 + 16, Qt::Uninitialized);
+    char *in = const_cast<char *>(input.constData());
+    size_t inLeft = size_t(input.size());
+    char *dst = out.data();
+    size_t outLeft = size_t(out.size());
+    ok = true;
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) == size_t(-1)) {
+            if (errno == EILSEQ || errno == EINVAL) {
+                // Unmappable byte or character: replace it and go on.
+                ++in;
+                --inLeft;
+                if (outLeft > 0) {
+                    *dst++ = '?';
+                    --outLeft;
+                }
+            } else {
+                ok = false;
+                break;
+            }
+        }
+    }
+    iconv_close(cd);
+    out.truncate(out.size() - qsizetype(outLeft));
+    return out;
+}
+
+QByteArray iconvName(const QByteArray &codePage)
+{
+    // "windows-1250" -> "CP1250", "windows-874" -> "CP874"
+    if (codePage.startsWith("windows-"))
+        return "CP" + codePage.mid(8);
+    return codePage;
+}
+}
+
+TLM::TLM(QObject *parent) : QObject(parent), Language(QStringLiteral("PL"))
+{
+    setObjectName(QStringLiteral("LM"));
+    VerInfo = new TVersionInfo(this);
+    VerInfo->setObjectName(QStringLiteral("VerInfo"));
+    LoadVersionInfo();
+    VerInfo->SetLangId_CP(QLatin1String(TVersionInfo::ProgramTranslation));
+}
+
+TLM::~TLM()
+{
+    if (LM == this)
+        LM = nullptr;
+}
+
+void TLM::SetWindowTexts(std::unique_ptr<TLMWindowTexts> windowTexts)
+{
+    FWindowTexts = std::move(windowTexts);
+}
+
+QString TLM::ProgramFolder() const
+{
+    if (!FProgramFolder.isEmpty())
+        return FProgramFolder;
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+void TLM::LoadVersionInfo()
+{
+    if (!VerInfo->ExeName().isEmpty())
+        return;
+    if (!QCoreApplication::instance())
+        return;
+    VerInfo->SetExeName(QCoreApplication::applicationFilePath());
+    VerInfo->ReadVersionInfo();
+}
+
+QString TLM::Translate(const QString &key) const
+{
+    const auto it = FKeyIndex.constFind(key.toLower());
+    if (it != FKeyIndex.constEnd()) {
+        const QString text = valuePart(FKeyedTexts.at(*it));
+        if (!text.isEmpty())
+            return text;
+    }
+    return QStringLiteral("!_") + key;
+}
+
+QString TLM::GetHintDetail(const QString &componentName) const
+{
+    const auto it = FDetailIndex.constFind(componentName.toLower());
+    return it == FDetailIndex.constEnd() ? QString() : valuePart(FHintDetails.at(*it));
+}
+
+void TLM::rebuildIndex()
+{
+    // QHash::insert replaces: walk backwards so the first line wins.
+    FKeyIndex.clear();
+    for (qsizetype i = FKeyedTexts.size() - 1; i >= 0; --i)
+        FKeyIndex.insert(namePart(FKeyedTexts.at(i)).toLower(), i);
+    FDetailIndex.clear();
+    for (qsizetype i = FHintDetails.size() - 1; i >= 0; --i)
+        FDetailIndex.insert(namePart(FHintDetails.at(i)).toLower(), i);
+}
+
+void TLM::message(const QString &text) const
+{
+    if (MessageHook)
+        MessageHook(text);
+    else
+        qWarning().noquote() << text;
+}
+
+QString TLM::GetLanguageFilePath() const
+{
+    return QDir(ProgramFolder()).filePath(QStringLiteral("Resource")) + QStringLiteral("/_");
+}
+
+bool TLM::pictureFileExists(const QString &fileName)
+{
+    return QFileInfo(fileName).isFile();
+}
+
+bool TLM::LoadLanguageFile(const QString &code)
+{
+    const QString fileName = GetLanguageFilePath() + code + QStringLiteral(".lng");
+    // A code from a file or the settings reaches neither the catalogs nor the
+    // file system unless it is one of the program's languages.
+    if (!IsLanguageCode(code)) {
+        message(QStringLiteral("File not found:\r\n") + fileName);
+        return false;
+    }
+    if (CatalogLanguageHook)
+        CatalogLanguageHook(code);
+
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
+        message(QStringLiteral("File not found:\r\n") + fileName);
+        return false;
+    }
+    QByteArray data = file.readAll();
+    file.close();
+    ScrambleStream(data);
+
+    const quint8 charset = GetCharsetOfLanguage(code);
+    const QStringList lines = splitLines(DecodeText(data, charset));
+    const QString shortName = QFileInfo(fileName).fileName();
+    if (lines.isEmpty() || lines.first().indexOf(u'=') < 0
+        || namePart(lines.first()) != QLatin1String("FileVersion")) {
+        message(QStringLiteral("Incorrect file structure: ") + shortName);
+        return false;
+    }
+    const QString expected = VerInfo->FileVersion();
+    const QString found = valuePart(lines.first());
+    if (found != expected) {
+        message(QStringLiteral("Incorrect file version: ") + shortName + QStringLiteral("\r\n\r\n")
+                + QStringLiteral("(expected: ") + expected + QStringLiteral(", but found: ") + found
+                + QStringLiteral(")"));
+        return false;
+    }
+
+    FKeyedTexts.clear();
+    FHintDetails.clear();
+    QObject *window = nullptr;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        if (line.startsWith(u'[')) {
+            const qsizetype close = line.indexOf(u']');
+            const QString header = close < 0 ? QString() : line.left(close + 1);
+            window = nullptr;
+            const QString windowName = header.isEmpty() ? QString() : windowOfSection(header);
+            if (!windowName.isEmpty() && FWindowTexts)
+                window = FWindowTexts->FindWindow(windowName);
+            if (window) {
+                for (const QString &l : lines) {
+                    if (namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
+                        const QString caption = valuePart(l);
+                        if (!caption.isEmpty())
+                            FWindowTexts->SetWindowCaption(window, caption);
+                        break;
+                    }
+                }
+            }
+        } else if (window) {
+            const QString name = namePart(line);
+            if (name.isEmpty() || line.indexOf(u'=') < 0)
+                continue;
+            QString value = valuePart(line);
+            if (value.startsWith(u'|')) {
+                QString hint = value.mid(1);
+                const qsizetype sep = hint.indexOf(QStringLiteral("||"));
+                if (sep >= 0) {
+                    QString detail = hint.mid(sep + 2);
+                    detail.replace(QStringLiteral("||"), QStringLiteral("\r\n"));
+                    hint = hint.left(sep);
+                    FHintDetails << name + QStringLiteral("=") + detail;
+                }
+                FWindowTexts->ApplyComponentLine(window, name, true, hint);
+            } else {
+                FWindowTexts->ApplyComponentLine(window, name, false, value);
+            }
+        } else {
+            FKeyedTexts << line;
+        }
+    }
+    rebuildIndex();
+    Language = code;
+    return true;
+}
+
+void TLM::SetDefaultLanguage()
+{
+    if (!LoadLanguageFile(Language)) {
+        LoadLanguageFile(QStringLiteral("PL"));
+        Language = QStringLiteral("PL");
+    }
+}
+
+quint8 TLM::GetCharsetOfLanguage(const QString &code)
+{
+    for (const LanguageRow &row : Languages)
+        if (code == QLatin1String(row.code))
+            return row.charset;
+    return 0;
+}
+
+void TLM::GetLanguageCode(int index, QString &code)
+{
+    if (index >= 0 && index < LanguageCount)
+        code = QString::fromLatin1(Languages[index].code);
+}
+
+bool TLM::IsLanguageCode(const QString &code)
+{
+    for (const LanguageRow &row : Languages)
+        if (code == QLatin1String(row.code))
+            return true;
+    return false;
+}
+
+QByteArray TLM::CodePageOfCharset(quint8 charset)
+{
+    switch (charset) {
+    case 238: return "windows-1250"; // central European
+    case 204: return "windows-1251"; // Cyrillic
+    case 161: return "windows-1253"; // Greek
+    case 162: return "windows-1254"; // Turkish
+    case 186: return "windows-1257"; // Baltic
+    case 222: return "windows-874";  // Thai
+    default: return "windows-1252";  // western
+    }
+}
+
+QString TLM::DecodeText(const QByteArray &bytes, quint8 charset)
+{
+    const QByteArray codePage = CodePageOfCharset(charset);
+    QStringDecoder decoder(codePage.constData());
+    if (decoder.isValid()) {
+        const QString text = decoder.decode(bytes);
+        if (!decoder.hasError())
+            return text;
+    }
+    bool ok = false;
+    const QByteArray utf8 = iconvConvert(bytes, "UTF-8", iconvName(codePage).constData(), ok);
+    if (ok)
+        return QString::fromUtf8(utf8);
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray TLM::EncodeText(const QString &text, quint8 charset)
+{
+    const QByteArray codePage = CodePageOfCharset(charset);
+    QStringEncoder encoder(codePage.constData());
+    if (encoder.isValid()) {
+        const QByteArray bytes = encoder.encode(text);
+        if (!encoder.hasError())
+            return bytes;
+    }
+    bool ok = false;
+    const QByteArray bytes = iconvConvert(text.toUtf8(), iconvName(codePage).constData(), "UTF-8", ok);
+    if (ok)
+        return bytes;
+    return text.toLatin1();
+}

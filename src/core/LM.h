@@ -1,0 +1,146 @@
+// The language manager: the user-interface language, the keyed texts of the
+// program's language files ("Resource/_<code>.lng"), the per-window texts that
+// such a file puts onto the windows existing at load time, and pictures kept
+// in one version per language.
+//
+// The manager itself needs Qt Core only. It reaches windows through a
+// TLMWindowTexts installed by the widget side (core/ui/LMWidgetTexts.h; TCustom
+// installs it when it is created), and switches the catalog translation through
+// CatalogLanguageHook (TCustom::SetLanguage). Its three error messages go to
+// MessageHook, which the program points at its message-box service (caption
+// "Error", exclamation icon, OK).
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class TVersionInfo;
+
+// How the language manager reaches windows and their components.
+class TLMWindowTexts
+{
+public:
+    virtual ~TLMWindowTexts() = default;
+    // The existing window with this objectName, or nullptr.
+    virtual QObject *FindWindow(const QString &name) = 0;
+    // Sets the window's caption.
+    virtual void SetWindowCaption(QObject *window, const QString &caption) = 0;
+    // Applies one component line of the window's section: a hint (isHint) or
+    // a text (caption, memo line, combo item; "^" clears a memo or combo).
+    // A component that does not exist is ignored.
+    virtual void ApplyComponentLine(QObject *window, const QString &name, bool isHint,
+                                    const QString &value) = 0;
+};
+
+class TLM : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int LanguageCount = 18;
+
+    // Creates the module: Language "PL", version texts read, empty lists.
+    explicit TLM(QObject *parent = nullptr);
+    ~TLM() override;
+
+    // Code of the current language; the settings reader stores the configured
+    // code here before the main window loads the language.
+    QString Language;
+    // The program's own version texts (FileVersion is what language files must carry).
+    TVersionInfo *VerInfo = nullptr;
+
+    // Receives the load errors ("File not found:...", "Incorrect file
+    // structure: ...", "Incorrect file version: ..."). Unset: written to the log.
+    std::function<void(const QString &message)> MessageHook;
+    // Switches the catalog translation; called first by every load of a known code.
+    std::function<void(const QString &code)> CatalogLanguageHook;
+
+    void SetWindowTexts(std::unique_ptr<TLMWindowTexts> windowTexts);
+    TLMWindowTexts *WindowTexts() const { return FWindowTexts.get(); }
+
+    // Folder of the executable unless a test points it elsewhere.
+    QString ProgramFolder() const;
+    void SetProgramFolder(const QString &folder) { FProgramFolder = folder; }
+
+    // Reads VerInfo once, from the running executable.
+    void LoadVersionInfo();
+
+    // The text of key (first line with that key, letter case ignored), or
+    // "!_" + key when the key is missing or its text is empty.
+    QString Translate(const QString &key) const;
+    // The hint detail stored for a component name; empty when none.
+    QString GetHintDetail(const QString &componentName) const;
+
+    // Loads "<program folder>/Resource/_<code>.lng". A failed load leaves the
+    // texts and Language as they were and reports through MessageHook.
+    bool LoadLanguageFile(const QString &code);
+    // LoadLanguageFile(Language); when that fails, "PL" once and Language := "PL".
+    void SetDefaultLanguage();
+
+    // The font character set of a language code (Windows charset number); 0
+    // for a code not in the table. Codes compare exactly.
+    static quint8 GetCharsetOfLanguage(const QString &code);
+    // The code of index 0..17; any other index leaves code unchanged.
+    static void GetLanguageCode(int index, QString &code);
+    // True for one of the 18 language codes (exact comparison).
+    static bool IsLanguageCode(const QString &code);
+
+    // The Windows code page that 8-bit texts of a charset are written in
+    // ("windows-1250" for 238, ...); "windows-1252" for an unknown charset.
+    static QByteArray CodePageOfCharset(quint8 charset);
+    // 8-bit text of a charset to Unicode and back.
+    static QString DecodeText(const QByteArray &bytes, quint8 charset);
+    static QByteArray EncodeText(const QString &text, quint8 charset);
+
+    // "<program folder>/Resource/_": the prefix of language and picture files.
+    QString GetLanguageFilePath() const;
+
+    // Loads "<prefix><Language>_<name><extension>" into picture (any picture
+    // type with load(fileName), which picks the decoder by the extension).
+    // False when the file is missing or cannot be decoded.
+    template<class Picture>
+    bool LoadLanguagePicture(Picture &picture, const QString &name, const QString &extension) const
+    {
+        return loadPicture(picture, GetLanguageFilePath() + Language + QStringLiteral("_") + name
+                                        + extension);
+    }
+    // The same for a language-independent picture: "<prefix>_<name><extension>".
+    template<class Picture>
+    bool LoadCommonPicture(Picture &picture, const QString &name, const QString &extension) const
+    {
+        return loadPicture(picture, GetLanguageFilePath() + QStringLiteral("_") + name + extension);
+    }
+
+    // The keyed-text lines of the last successful load (for inspection).
+    const QStringList &KeyedTexts() const { return FKeyedTexts; }
+
+private:
+    template<class Picture>
+    bool loadPicture(Picture &picture, const QString &fileName) const
+    {
+        if (!pictureFileExists(fileName))
+            return false;
+        try {
+            return picture.load(fileName);
+        } catch (...) {
+            return false;
+        }
+    }
+    static bool pictureFileExists(const QString &fileName);
+    void message(const QString &text) const;
+    void rebuildIndex();
+
+    QStringList FKeyedTexts;
+    QStringList FHintDetails;
+    QHash<QString, qsizetype> FKeyIndex;    // lower-case key -> first line
+    QHash<QString, qsizetype> FDetailIndex; // component name -> first line
+    std::unique_ptr<TLMWindowTexts> FWindowTexts;
+    QString FProgramFolder;
+};
+
+extern TLM *LM;
