@@ -1,11 +1,9 @@
 #include "core/AppConfig.h"
 
-#if __has_include("core/ComMultiPort.h") // TEMP until the port lands
 #include "core/ComMultiPort.h"
-#define HAVE_PORT 1
-#endif
 #include "core/CustomParameters.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,15 +36,6 @@ bool UsableFolder(const QString &folder)
     return info.isDir() && info.isWritable();
 }
 } // namespace
-
-bool TAppConfig::IsLanguageCode(const QString &code)
-{
-    static const QStringList codes = {
-        "PL", "EN", "RU", "LT", "CZ", "DE", "IT", "TR", "HR",
-        "FR", "TR_Veluto", "NL", "ES", "PT", "ES_Pravik", "TH", "BG", "GR",
-    };
-    return codes.contains(code); // exact, as the language files are named
-}
 
 void TAppConfig::Initialize(TComMultiPort *port, const QString &executablePath)
 {
@@ -107,13 +96,19 @@ void TAppConfig::Load()
     int port = ini.ReadInteger(Section, KeyPort, 1);
     if (port < 1 || port > 255)
         port = 1;
-    SetComDevice(port, false);
+    try {
+        SetComDevice(port, false);
+    } catch (const EComPortError &) {
+        // Only an open port is reopened; connecting reports its own failures.
+    }
 
+    // A code that names no language of the program would go into a file
+    // path: it counts as missing and the default language is used.
     QString language = ini.ReadString(Section, KeyLanguage, GetLanguage());
-    if (!IsLanguageCode(language))
+    if (!TLM::IsLanguageCode(language))
         language = QStringLiteral("PL");
-    if (SetCurrentLanguage)
-        SetCurrentLanguage(language);
+    if (LM)
+        LM->Language = language;
     else
         FLanguage = language;
 
@@ -126,7 +121,8 @@ void TAppConfig::Save()
     if (FLoadFailed) {
         // Writing now would replace a file that could not be read, with the
         // sections of other windows (the installation card's "Company") in it.
-        Message(QStringLiteral("INI file read only"));
+        Message(QStringLiteral("Cannot write INI file:\r\n%1\r\n\r\nIt could not be read at start, and writing it "
+                               "would lose what it holds.").arg(FIniFileName));
         return;
     }
     QDir().mkpath(QFileInfo(FIniFileName).absolutePath());
@@ -159,7 +155,7 @@ void TAppConfig::Save()
     }
 
     ini.WriteInteger(Section, KeyPort, GetComDevice());
-    ini.WriteString(Section, KeyLanguage, GetCurrentLanguage ? GetCurrentLanguage() : GetLanguage());
+    ini.WriteString(Section, KeyLanguage, LM ? LM->Language : GetLanguage());
     ini.WriteBool(Section, KeyOffline, OfflineMode);
     ini.WriteBool(Section, KeyAutoSearch, AutoSearch);
     switch (ini.Save()) {
@@ -184,29 +180,22 @@ void TAppConfig::SetComDevice(int portNumber, bool reopen)
     if (portNumber < 1 || portNumber > 255)
         portNumber = 1;
     FComDevice = portNumber;
-#ifdef HAVE_PORT
     if (!FPort)
         return;
     const bool wasOpen = FPort->GetConnected();
     FPort->SetComDevice(static_cast<uint8_t>(portNumber));
     if (reopen || wasOpen)
         FPort->Open();
-#endif
 }
 
 int TAppConfig::GetComDevice() const
 {
-#ifdef HAVE_PORT
     return FPort ? FPort->ComDevice() : FComDevice;
-#else
-    return FComDevice;
-#endif
 }
 
 void CreateSettingsObjects()
 {
     AppConfig = new TAppConfig;
-#ifdef HAVE_PORT
     auto *port = new TComMultiPort(nullptr);
     port->SetBaudRate(comBR9600);
     port->SetByteSize(8);
@@ -221,7 +210,6 @@ void CreateSettingsObjects()
     port->SetLockingStrategy(lsReadDataWithControl);
     port->SetThreadSafe(true);
     ComMultiPort = port;
-#endif
     CustomParameters = new TCustomParameters;
 }
 
@@ -229,10 +217,8 @@ void FreeSettingsObjects()
 {
     delete AppConfig;
     AppConfig = nullptr;
-#ifdef HAVE_PORT
     delete ComMultiPort;
     ComMultiPort = nullptr;
-#endif
     delete CustomParameters;
     CustomParameters = nullptr;
 }

@@ -26,12 +26,15 @@ public:
     // is no documents folder). Missing folders are created, every level.
     void Initialize(TComMultiPort *port, const QString &executablePath = QString());
 
-    // Reads the settings; a missing file gives the defaults silently, an
+    // Reads the settings into the port, the language manager's Language (the
+    // settings object's own code while there is no language manager) and the
+    // two flags; a missing file gives the defaults silently, an
     // unreadable or damaged one gives a message and the defaults. A port
     // number outside 1..255 selects port 1, a language code that is not one of
     // the program's languages counts as missing ("PL").
     void Load();
-    // Writes the four keys of section "Settings"; every other section and key
+    // Writes the four keys of section "Settings" (the language from the
+    // language manager); every other section and key
     // of the file stays as it is. Failures are reported by message.
     void Save();
 
@@ -60,18 +63,9 @@ public:
     // Full path of the settings file (also opened by the installation card).
     QString IniFileName() const { return FIniFileName; }
 
-    // The current language of the language manager: Load stores the setting
-    // there, Save writes what it holds. Wired to the language manager at
-    // start; while unset, the settings object's own code is used.
-    std::function<QString()> GetCurrentLanguage;
-    std::function<void(const QString &)> SetCurrentLanguage;
-
     // Shows a settings error (text, caption). While unset the message goes to
     // the log only.
     std::function<void(const QString &text, const QString &caption)> OnMessage;
-
-    // True when the code is one of the program's 18 language codes.
-    static bool IsLanguageCode(const QString &code);
 
 private:
     void Message(const QString &text) const;

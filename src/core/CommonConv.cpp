@@ -1,5 +1,7 @@
 #include "core/CommonConv.h"
 
+#include "platform/PortsFolder.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -153,6 +155,31 @@ QString TCommonConv::GetSystemDriveSerialText()
 int TCommonConv::ComPortNumberFromName(const QString &name)
 {
     return name.mid(3).toInt();
+}
+
+void TCommonConv::ReadSerialCommNames(QStringList &ports)
+{
+    ports.clear();
+    for (const PortEntry &entry : listPorts())
+        ports << QStringLiteral("COM%1").arg(entry.number);
+}
+
+void TCommonConv::EnumerateComPorts(QStringList &ports, QStringList *descriptions)
+{
+    QList<PortEntry> entries = listPorts();
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const PortEntry &a, const PortEntry &b) { return a.number < b.number; });
+    ports.clear();
+    if (descriptions)
+        descriptions->clear();
+    for (const PortEntry &entry : entries) {
+        const QString name = QStringLiteral("COM%1").arg(entry.number);
+        if (ports.contains(name))
+            continue; // one entry per port number
+        ports << name;
+        if (descriptions)
+            *descriptions << entry.device;
+    }
 }
 
 // ---- Files ----
