@@ -63,8 +63,9 @@ QString windowOfSection(const QString &header)
     return QString();
 }
 
-// Splits at CR, LF or CR LF.
-QStringList splitLines(const QString &text)
+}
+
+QStringList TLM::SplitLines(const QString &text)
 {
     QStringList lines;
     qsizetype start = 0;
@@ -84,6 +85,8 @@ QStringList splitLines(const QString &text)
         lines << text.mid(start);
     return lines;
 }
+
+namespace {
 
 QString namePart(const QString &line)
 {
@@ -245,7 +248,7 @@ bool TLM::LoadLanguageFile(const QString &code)
     ScrambleStream(data);
 
     const quint8 charset = GetCharsetOfLanguage(code);
-    const QStringList lines = splitLines(DecodeText(data, charset));
+    const QStringList lines = SplitLines(DecodeText(data, charset));
     const QString shortName = QFileInfo(fileName).fileName();
     if (lines.isEmpty() || lines.first().indexOf(u'=') < 0
         || namePart(lines.first()) != QLatin1String("FileVersion")) {
@@ -274,8 +277,9 @@ bool TLM::LoadLanguageFile(const QString &code)
             if (!windowName.isEmpty() && FWindowTexts)
                 window = FWindowTexts->FindWindow(windowName);
             if (window) {
+                // Only lines with "=" have a name part.
                 for (const QString &l : lines) {
-                    if (namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
+                    if (l.contains(u'=') && namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
                         const QString caption = valuePart(l);
                         if (!caption.isEmpty())
                             FWindowTexts->SetWindowCaption(window, caption);

@@ -96,6 +96,8 @@ public:
     // 8-bit text of a charset to Unicode and back.
     static QString DecodeText(const QByteArray &bytes, quint8 charset);
     static QByteArray EncodeText(const QString &text, quint8 charset);
+    // Splits text into lines at CR, LF or CR LF.
+    static QStringList SplitLines(const QString &text);
 
     // "<program folder>/Resource/_": the prefix of language and picture files.
     QString GetLanguageFilePath() const;

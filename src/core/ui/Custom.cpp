@@ -1,0 +1,357 @@
+#include "core/ui/Custom.h"
+
+#include "core/ComponentVersion.h"
+#include "core/LM.h"
+#include "core/Scramble.h"
+#include "core/ui/LMWidgetTexts.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaProperty>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <libintl.h>
+
+static ComponentVersionRegistrar reg("Custom", "$Revision: 5 $",
+                                     "$Date: 2026-12-07 05:20:00 +0100 (Mon, 07 Dec 2026) $");
+
+TCustom *Custom = nullptr;
+
+namespace {
+struct IgnoredProperty {
+    const char *className;
+    const char *property;
+};
+
+// Texts that are names, formats, styles or the user's data, not designed
+// wording; a translation would break them.
+constexpr IgnoredProperty IgnoredProperties[] = {
+    {"TAction", "Category"},
+    {"TControl", "HelpKeyword"},
+    {"TControl", "ImeName"},
+    {"TNotebook", "Pages"},
+    {"TYEdit", "Text"},
+    {"TYEdit", "text"},
+    {"QObject", "objectName"},
+    {"QWidget", "styleSheet"},
+    {"QWidget", "windowFilePath"},
+    {"QWidget", "windowIconText"},
+    {"QAction", "iconText"},
+    {"QLineEdit", "text"},
+    {"QLineEdit", "inputMask"},
+    {"QAbstractSpinBox", "text"},
+    {"QDateTimeEdit", "displayFormat"},
+    {"QComboBox", "currentText"},
+    {"QTextEdit", "html"},
+    {"QTextEdit", "markdown"},
+    {"QTextEdit", "plainText"},
+    {"QTextEdit", "documentTitle"},
+    {"QPlainTextEdit", "plainText"},
+    {"QPlainTextEdit", "documentTitle"},
+};
+
+constexpr const char *IgnoredClasses[] = {"TFont", "TWebBrowser"};
+
+struct CharsetRow {
+    const char *code;
+    quint8 charset;
+};
+
+constexpr CharsetRow LangCharsets[] = {
+    {"pl", 238}, {"en", 0}, {"ru", 204}, {"lt", 186}, {"cs", 238}, {"de", 0}, {"it", 0},
+    {"tr", 162}, {"hr", 0}, {"fr", 0},   {"nl", 0},   {"es", 0},   {"pt", 0},
+};
+
+// The language the process takes from its environment, as gettext does.
+QString environmentLanguage()
+{
+    QString value = qEnvironmentVariable("LANGUAGE").section(u':', 0, 0);
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (!value.isEmpty())
+            break;
+        value = qEnvironmentVariable(name);
+    }
+    value = value.section(u'.', 0, 0).section(u'@', 0, 0);
+    if (value.isEmpty() || value == QLatin1String("C") || value == QLatin1String("POSIX"))
+        return QStringLiteral("en");
+    return value;
+}
+
+QString baseLanguage(const QString &code)
+{
+    return code.section(u'_', 0, 0);
+}
+}
+
+TCustom::TCustom(QObject *parent, const QString &programFolder)
+    : QObject(parent), FProgramFolder(programFolder)
+{
+    setObjectName(QStringLiteral("Custom"));
+    if (FProgramFolder.isEmpty())
+        FProgramFolder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                      : QDir::currentPath();
+
+    // glibc ignores LANGUAGE under the "C" locale; C.UTF-8 lets it work on a
+    // machine that has no other locale.
+    const char *messages = std::setlocale(LC_MESSAGES, nullptr);
+    if (!messages || std::strcmp(messages, "C") == 0 || std::strcmp(messages, "POSIX") == 0) {
+        if (!std::setlocale(LC_MESSAGES, "C.UTF-8"))
+            std::setlocale(LC_MESSAGES, "C.utf8");
+    }
+    bindtextdomain(TextDomain, QFile::encodeName(LocaleFolder()).constData());
+    bind_textdomain_codeset(TextDomain, "UTF-8");
+    textdomain(TextDomain);
+
+    FLanguage = environmentLanguage();
+    if (LM) {
+        LM->CatalogLanguageHook = [this](const QString &code) { SetLanguage(code); };
+        if (!LM->WindowTexts())
+            LM->SetWindowTexts(std::make_unique<TLMWidgetTexts>());
+    }
+    LoadTroubleCodes();
+}
+
+TCustom::~TCustom()
+{
+    if (LM)
+        LM->CatalogLanguageHook = nullptr;
+    if (Custom == this)
+        Custom = nullptr;
+}
+
+QString TCustom::LocaleFolder() const
+{
+    return QDir(FProgramFolder).filePath(QStringLiteral("Resource/locale"));
+}
+
+QList<QWidget *> TCustom::RegisteredForms() const
+{
+    QList<QWidget *> forms;
+    for (const QPointer<QWidget> &f : FForms)
+        if (f)
+            forms << f.data();
+    return forms;
+}
+
+bool TCustom::IsSafeLanguageCode(const QString &code)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z]{2,3}(_[A-Za-z0-9]{1,16})?$"));
+    return pattern.match(code).hasMatch();
+}
+
+QString TCustom::CatalogCode(const QString &code)
+{
+    const QString base = baseLanguage(code).toLower();
+    if (base == QLatin1String("cz"))
+        return QStringLiteral("cs");
+    if (base == QLatin1String("gr"))
+        return QStringLiteral("el");
+    return base;
+}
+
+quint8 TCustom::LangCharset(const QString &code)
+{
+    QString base = baseLanguage(code).toLower();
+    if (base == QLatin1String("cz"))
+        base = QStringLiteral("cs");
+    for (const CharsetRow &row : LangCharsets)
+        if (base == QLatin1String(row.code))
+            return row.charset;
+    return 0;
+}
+
+bool TCustom::IsIgnoredClass(const QObject *object)
+{
+    for (const char *name : IgnoredClasses)
+        if (object->inherits(name))
+            return true;
+    return false;
+}
+
+bool TCustom::IsIgnoredProperty(const QObject *object, const char *property)
+{
+    for (const IgnoredProperty &row : IgnoredProperties)
+        if (std::strcmp(row.property, property) == 0 && object->inherits(row.className))
+            return true;
+    return false;
+}
+
+QString TCustom::TranslateText(const QString &text)
+{
+    if (text.isEmpty())
+        return text; // the empty msgid names the catalog header
+    const QByteArray id = text.toUtf8();
+    const char *translated = dgettext(TextDomain, id.constData());
+    if (translated == id.constData())
+        return text;
+    return QString::fromUtf8(translated);
+}
+
+void TCustom::activateCatalog()
+{
+    // LANGUAGE chooses the catalog; re-binding the domain also makes glibc
+    // drop the translations it cached for the previous language.
+    const QByteArray language = CatalogCode(FLanguage).toLatin1();
+    qputenv("LANGUAGE", language);
+    bindtextdomain(TextDomain, QFile::encodeName(LocaleFolder()).constData());
+    textdomain(TextDomain);
+}
+
+void TCustom::SetLanguage(const QString &code)
+{
+    if (IsSafeLanguageCode(code) && code != FLanguage) {
+        FLanguage = code;
+        activateCatalog();
+        for (const QPointer<QWidget> &form : std::as_const(FForms))
+            if (form)
+                translateForm(form);
+    }
+    LoadTroubleCodes();
+}
+
+void TCustom::RegisterForm(QWidget *form)
+{
+    if (!form)
+        return;
+    for (const QPointer<QWidget> &f : std::as_const(FForms))
+        if (f == form)
+            return;
+    FForms << form;
+    connect(form, &QObject::destroyed, this, [this](QObject *gone) {
+        FForms.removeIf([gone](const QPointer<QWidget> &f) { return !f || f.data() == gone; });
+    });
+    translateForm(form);
+}
+
+void TCustom::translateForm(QWidget *form)
+{
+    translateObject(form);
+    const QList<QObject *> children = form->findChildren<QObject *>();
+    for (QObject *child : children)
+        translateObject(child);
+    // Qt's buttons follow their actions by themselves, and fonts are Unicode:
+    // nothing to re-attach and no character set to set after translating.
+}
+
+void TCustom::forget(QObject *object)
+{
+    FTexts.remove(object);
+}
+
+void TCustom::translateValue(QObject *object, const QByteArray &slot, const QString &current,
+                             const std::function<void(const QString &)> &write)
+{
+    auto &texts = FTexts[object];
+    auto it = texts.find(slot);
+    if (it == texts.end())
+        it = texts.insert(slot, Text{current, current});
+    else if (current != it->translated)
+        it->original = current; // changed by the program since: a new designed text
+    const QString translated = TranslateText(it->original);
+    if (translated != current)
+        write(translated);
+    it->translated = translated;
+}
+
+void TCustom::translateObject(QObject *object)
+{
+    if (IsIgnoredClass(object))
+        return;
+    if (!FTexts.contains(object))
+        connect(object, &QObject::destroyed, this, [this](QObject *gone) { forget(gone); });
+
+    const QMetaObject *meta = object->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        if (p.typeId() != QMetaType::QString || !p.isReadable() || !p.isWritable()
+            || IsIgnoredProperty(object, p.name()))
+            continue;
+        const QString current = p.read(object).toString();
+        if (current.isEmpty() && !FTexts.value(object).contains(p.name()))
+            continue;
+        translateValue(object, QByteArray(p.name()), current,
+                       [object, p](const QString &v) { p.write(object, v); });
+    }
+
+    // Texts Qt keeps outside properties: tab captions and list items.
+    if (auto *tabs = qobject_cast<QTabWidget *>(object)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            translateValue(object, "tab:" + QByteArray::number(i), tabs->tabText(i),
+                           [tabs, i](const QString &v) { tabs->setTabText(i, v); });
+            translateValue(object, "tabtip:" + QByteArray::number(i), tabs->tabToolTip(i),
+                           [tabs, i](const QString &v) { tabs->setTabToolTip(i, v); });
+        }
+    } else if (auto *combo = qobject_cast<QComboBox *>(object); combo && !combo->isEditable()) {
+        for (int i = 0; i < combo->count(); ++i)
+            translateValue(object, "item:" + QByteArray::number(i), combo->itemText(i),
+                           [combo, i](const QString &v) { combo->setItemText(i, v); });
+    }
+}
+
+void TCustom::LoadTroubleCodes()
+{
+    const QDir resource(QDir(FProgramFolder).filePath(QStringLiteral("Resource")));
+    const QString prefix = QStringLiteral("OBD-Codes-");
+    const QString language = FLanguage;
+
+    QString fileName;
+    QString fileLanguage;
+    if (IsSafeLanguageCode(language)) {
+        fileName = prefix + language + QStringLiteral(".lng");
+        fileLanguage = language;
+        if (!language.contains(u'_')) {
+            // "EN" also finds "OBD-Codes-en_GB.lng": the first match, sorted
+            // without regard to letter case.
+            QStringList matches;
+            const QStringList all = resource.entryList(QDir::Files | QDir::Hidden | QDir::System);
+            for (const QString &name : all)
+                if (name.startsWith(prefix + language, Qt::CaseInsensitive)
+                    && name.endsWith(QStringLiteral(".lng"), Qt::CaseInsensitive))
+                    matches << name;
+            std::sort(matches.begin(), matches.end(), [](const QString &a, const QString &b) {
+                return a.compare(b, Qt::CaseInsensitive) < 0;
+            });
+            if (!matches.isEmpty()) {
+                fileName = matches.first();
+                fileLanguage = fileName.mid(prefix.size());
+                fileLanguage.chop(4);
+            }
+        }
+    }
+    if (fileName.isEmpty() || !QFileInfo(resource.filePath(fileName)).isFile()) {
+        fileName = prefix + QStringLiteral("en_GB.lng");
+        fileLanguage = QStringLiteral("en_GB");
+    }
+
+    QFile file(resource.filePath(fileName));
+    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly)) {
+        FTroubleCodes.clear();
+        return;
+    }
+    QByteArray data = file.readAll();
+    ScrambleStream(data);
+    FTroubleCodes = TLM::SplitLines(TLM::DecodeText(data, LangCharset(fileLanguage)));
+}
+
+void TCustom::GetObdCodeText(const QString &code, QString &text) const
+{
+    if (code.size() == 5 && (code.at(1) == u'0' || code.at(1) == u'2' || code.at(1) == u'3')) {
+        const QString key = code.toUpper();
+        for (const QString &line : FTroubleCodes) {
+            if (line.left(5).toUpper() == key) {
+                text = key + QStringLiteral(" (") + line.mid(6) + QStringLiteral(")");
+                return;
+            }
+        }
+        text = key;
+        return;
+    }
+    text = code;
+}

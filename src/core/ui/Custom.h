@@ -1,0 +1,89 @@
+// Run-time catalog translation of the designed texts of registered windows
+// (GNU gettext, text domain "taron4", catalogs in
+// "<program folder>/Resource/locale/<catalog code>/LC_MESSAGES/taron4.mo"),
+// and the texts of OBD-II trouble codes in the current language
+// ("<program folder>/Resource/OBD-Codes-<language>.lng").
+//
+// Creating the module wires it into the language manager (when LM exists):
+// LM's catalog switch calls SetLanguage, and LM reaches windows through
+// TLMWidgetTexts.
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class TCustom : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *TextDomain = "taron4";
+
+    // programFolder: where "Resource" lies; the executable's folder when empty.
+    explicit TCustom(QObject *parent = nullptr, const QString &programFolder = QString());
+    ~TCustom() override;
+
+    // Adds a window to the translated windows (once) and translates its
+    // designed texts through the catalog.
+    void RegisterForm(QWidget *form);
+    // Switches the catalog language to code ("PL", "EN", ...) and retranslates
+    // the registered windows when it differs from the current one; always
+    // reloads the trouble-code texts.
+    void SetLanguage(const QString &code);
+    // "<CODE> (<description>)" for a known trouble code, else the code itself
+    // (upper-cased when it has the form of a code).
+    void GetObdCodeText(const QString &code, QString &text) const;
+
+    // The catalog's current language, as last set (initially taken from the
+    // environment).
+    QString CurrentLanguage() const { return FLanguage; }
+    const QStringList &TroubleCodes() const { return FTroubleCodes; }
+    QList<QWidget *> RegisteredForms() const;
+    QString ProgramFolder() const { return FProgramFolder; }
+    // The catalog folder: "<program folder>/Resource/locale".
+    QString LocaleFolder() const;
+
+    // Reloads the trouble-code texts of the current language.
+    void LoadTroubleCodes();
+    // The catalog's translation of one text (the text itself when none).
+    static QString TranslateText(const QString &text);
+
+    // Font charset by catalog language (part before "_", letter case ignored,
+    // "CZ" taken as "cs"); 0 for a language without a row.
+    static quint8 LangCharset(const QString &code);
+    // The gettext language name of a code: "PL" -> "pl", "CZ" -> "cs",
+    // "GR" -> "el", "TR_Veluto" -> "tr".
+    static QString CatalogCode(const QString &code);
+    // True for a language code that may become part of a file name.
+    static bool IsSafeLanguageCode(const QString &code);
+
+    // Properties (class name, property name) and classes never translated.
+    static bool IsIgnoredProperty(const QObject *object, const char *property);
+    static bool IsIgnoredClass(const QObject *object);
+
+private:
+    struct Text {
+        QString original;   // the designed (untranslated) text
+        QString translated; // what the last translation wrote
+    };
+
+    void translateForm(QWidget *form);
+    void translateObject(QObject *object);
+    void translateValue(QObject *object, const QByteArray &slot, const QString &current,
+                        const std::function<void(const QString &)> &write);
+    void forget(QObject *object);
+    void activateCatalog();
+
+    QList<QPointer<QWidget>> FForms;
+    QStringList FTroubleCodes;
+    QString FLanguage;
+    QString FProgramFolder;
+    QHash<QObject *, QHash<QByteArray, Text>> FTexts;
+};
+
+extern TCustom *Custom;

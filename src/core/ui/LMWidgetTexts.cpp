@@ -1,0 +1,115 @@
+#include "core/ui/LMWidgetTexts.h"
+
+#include "core/ComponentVersion.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QWidget>
+
+static ComponentVersionRegistrar reg("LMWidgetTexts", "$Revision: 3 $",
+                                     "$Date: 2026-12-07 05:10:00 +0100 (Mon, 07 Dec 2026) $");
+
+namespace {
+// The tab widget that shows page as one of its tabs, or nullptr.
+QTabWidget *tabWidgetOf(QWidget *page, int &index)
+{
+    QWidget *stack = page->parentWidget();
+    if (!qobject_cast<QStackedWidget *>(stack))
+        return nullptr;
+    auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget());
+    if (!tabs)
+        return nullptr;
+    index = tabs->indexOf(page);
+    return index < 0 ? nullptr : tabs;
+}
+
+void appendMemoLine(QObject *memo, const QString &line)
+{
+    if (auto *plain = qobject_cast<QPlainTextEdit *>(memo)) {
+        if (plain->document()->isEmpty())
+            plain->setPlainText(line);
+        else
+            plain->appendPlainText(line);
+    } else if (auto *rich = qobject_cast<QTextEdit *>(memo)) {
+        if (rich->document()->isEmpty())
+            rich->setPlainText(line);
+        else
+            rich->append(line);
+    }
+}
+}
+
+QObject *TLMWidgetTexts::FindWindow(const QString &name)
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == name)
+            return w;
+    return nullptr;
+}
+
+void TLMWidgetTexts::SetWindowCaption(QObject *window, const QString &caption)
+{
+    if (auto *w = qobject_cast<QWidget *>(window))
+        w->setWindowTitle(caption);
+}
+
+QObject *TLMWidgetTexts::FindComponent(QObject *window, const QString &name)
+{
+    if (!window || name.isEmpty())
+        return nullptr;
+    // Direct children first, then each child's subtree in order.
+    return window->findChild<QObject *>(name, Qt::FindChildrenRecursively);
+}
+
+void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bool isHint,
+                                        const QString &value)
+{
+    QObject *c = FindComponent(window, name);
+    if (!c)
+        return;
+    if (isHint) {
+        if (auto *action = qobject_cast<QAction *>(c))
+            action->setToolTip(value);
+        else if (auto *w = qobject_cast<QWidget *>(c); w && !qobject_cast<QGroupBox *>(w))
+            w->setToolTip(value);
+        return;
+    }
+    if (auto *action = qobject_cast<QAction *>(c)) {
+        action->setText(value);
+    } else if (auto *menu = qobject_cast<QMenu *>(c)) {
+        menu->setTitle(value);
+    } else if (qobject_cast<QPlainTextEdit *>(c) || qobject_cast<QTextEdit *>(c)) {
+        if (value == QLatin1String("^"))
+            QMetaObject::invokeMethod(c, "clear");
+        else if (!value.isEmpty())
+            appendMemoLine(c, value);
+    } else if (auto *button = qobject_cast<QAbstractButton *>(c)) {
+        button->setText(value);
+    } else if (auto *label = qobject_cast<QLabel *>(c)) {
+        label->setText(value);
+    } else if (auto *combo = qobject_cast<QComboBox *>(c)) {
+        if (value == QLatin1String("^"))
+            combo->clear();
+        else if (!value.isEmpty())
+            combo->addItem(value);
+    } else if (auto *group = qobject_cast<QGroupBox *>(c)) {
+        group->setTitle(value);
+    } else if (auto *w = qobject_cast<QWidget *>(c)) {
+        int index = -1;
+        if (QTabWidget *tabs = tabWidgetOf(w, index))
+            tabs->setTabText(index, value); // a tab sheet
+        else if (c->metaObject()->indexOfProperty("Caption") >= 0)
+            c->setProperty("Caption", value); // the program's own panels (segment displays)
+    }
+}

@@ -1,0 +1,330 @@
+#include "core/LM.h"
+#include "core/EnglishTextKeys.h"
+#include "core/LanguageFileFixture.h"
+#include "core/VersionInfo.h"
+#include "common/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace {
+// Records what the language manager puts onto windows.
+class RecordingWindows : public TLMWindowTexts
+{
+public:
+    QObject *FindWindow(const QString &name) override
+    {
+        for (QObject *w : windows)
+            if (w->objectName() == name)
+                return w;
+        return nullptr;
+    }
+    void SetWindowCaption(QObject *window, const QString &caption) override
+    {
+        calls << window->objectName() + QStringLiteral(" caption ") + caption;
+    }
+    void ApplyComponentLine(QObject *window, const QString &name, bool isHint,
+                            const QString &value) override
+    {
+        calls << window->objectName() + QStringLiteral(" ") + name
+                     + (isHint ? QStringLiteral(" hint ") : QStringLiteral(" text ")) + value;
+    }
+    QList<QObject *> windows;
+    QStringList calls;
+};
+
+class LanguageManager : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        lm.SetProgramFolder(folder.programFolder());
+        lm.MessageHook = [this](const QString &m) { messages << m; };
+        lm.CatalogLanguageHook = [this](const QString &c) { catalog << c; };
+    }
+    LanguageFolder folder;
+    TLM lm;
+    QStringList messages;
+    QStringList catalog;
+};
+
+struct FakePicture {
+    bool load(const QString &fileName)
+    {
+        loaded = fileName;
+        if (fileName.endsWith(QStringLiteral(".throw")))
+            throw std::runtime_error("decoder failed");
+        return !fileName.endsWith(QStringLiteral(".bad"));
+    }
+    QString loaded;
+};
+}
+
+TEST_F(LanguageManager, StartsInPolishWithTheProgramVersion)
+{
+    EXPECT_EQ(lm.Language, QStringLiteral("PL"));
+    EXPECT_EQ(lm.VerInfo->FileVersion(), QLatin1String(BuildVersion::FileVersionText));
+    EXPECT_EQ(lm.VerInfo->LangId_CP(), QStringLiteral("040904E4"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strOK")), QStringLiteral("!_strOK"));
+    EXPECT_EQ(lm.GetLanguageFilePath(), folder.programFolder() + QStringLiteral("/Resource/_"));
+}
+
+TEST_F(LanguageManager, TranslateFindsKeysIgnoringCaseAndTakesTheFirstLine)
+{
+    folder.writeCurrentLanguage(QStringLiteral("EN"),
+                                {QStringLiteral("[Strings]"), QStringLiteral("strOK=OK"),
+                                 QStringLiteral("strTwice=first"), QStringLiteral("STRTWICE=second"),
+                                 QStringLiteral("strEmpty="), QStringLiteral("strEq=a=b")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(lm.Language, QStringLiteral("EN"));
+    EXPECT_EQ(catalog, QStringList{QStringLiteral("EN")});
+    EXPECT_EQ(lm.Translate(QStringLiteral("strOK")), QStringLiteral("OK"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("STROK")), QStringLiteral("OK"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strtwice")), QStringLiteral("first"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strEmpty")), QStringLiteral("!_strEmpty"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strMissing")), QStringLiteral("!_strMissing"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strEq")), QStringLiteral("a=b"));
+}
+
+TEST_F(LanguageManager, TextsAreDecodedWithTheCodePageOfTheLanguage)
+{
+    // Polish letters in windows-1250, Cyrillic in windows-1251: bytes as a
+    // Windows program writes them.
+    folder.writeLanguage(QStringLiteral("PL"), {QStringLiteral("FileVersion=") + LanguageFolder::version(),
+                                                QStringLiteral("strA=Zażółć gęślą jaźń")});
+    folder.writeLanguage(QStringLiteral("RU"), {QStringLiteral("FileVersion=") + LanguageFolder::version(),
+                                                QStringLiteral("strA=Отмена")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("PL")));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("Zażółć gęślą jaźń"));
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("RU")));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("Отмена"));
+    EXPECT_EQ(TLM::EncodeText(QStringLiteral("ą"), 238), QByteArray("\xB9"));
+    EXPECT_EQ(TLM::DecodeText(QByteArray("\xB9"), 238), QStringLiteral("ą"));
+    EXPECT_EQ(TLM::DecodeText(QByteArray("\xE0"), 204), QStringLiteral("а"));
+}
+
+TEST_F(LanguageManager, LinesMayEndWithCrLfCrOrLf)
+{
+    QByteArray bytes = "FileVersion=" + LanguageFolder::version().toLatin1() + "\rstrA=a\nstrB=b\r\nstrC=c";
+    folder.writeScrambled(QStringLiteral("_EN.lng"), bytes);
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("a"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strB")), QStringLiteral("b"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strC")), QStringLiteral("c"));
+}
+
+TEST_F(LanguageManager, MissingFileIsReportedAndChangesNothing)
+{
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("strA=English")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    catalog.clear();
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("File not found:\r\n") + folder.resource(QStringLiteral("_DE.lng")));
+    // The catalog switch comes first, even when the file then fails.
+    EXPECT_EQ(catalog, QStringList{QStringLiteral("DE")});
+    EXPECT_EQ(lm.Language, QStringLiteral("EN"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("English"));
+}
+
+TEST_F(LanguageManager, WrongFirstLineIsAnIncorrectStructure)
+{
+    folder.writeLanguage(QStringLiteral("EN"), {QStringLiteral("fileversion=") + LanguageFolder::version(),
+                                                QStringLiteral("strA=a")});
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    folder.writeLanguage(QStringLiteral("DE"), {QStringLiteral("FileVersion")}); // no "="
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    folder.writeRaw(QStringLiteral("_FR.lng"), QByteArray()); // empty file
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("FR")));
+    EXPECT_EQ(messages, QStringList({QStringLiteral("Incorrect file structure: _EN.lng"),
+                                     QStringLiteral("Incorrect file structure: _DE.lng"),
+                                     QStringLiteral("Incorrect file structure: _FR.lng")}));
+    EXPECT_EQ(lm.Language, QStringLiteral("PL"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("!_strA"));
+}
+
+TEST_F(LanguageManager, DamagedOrUnscrambledFilesAreRejected)
+{
+    // A plain (not scrambled) file, random bytes, and a file cut off in its
+    // first line: each is a bad structure, none crashes.
+    folder.writeRaw(QStringLiteral("_EN.lng"), "FileVersion=" + LanguageFolder::version().toLatin1() + "\r\n");
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    QByteArray noise(5000, '\0');
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 131 + 17) % 251);
+    folder.writeRaw(QStringLiteral("_DE.lng"), noise);
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    folder.writeScrambled(QStringLiteral("_IT.lng"), "FileVers");
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("IT")));
+    ASSERT_EQ(messages.size(), 3);
+    for (const QString &m : messages)
+        EXPECT_TRUE(m.startsWith(QStringLiteral("Incorrect file structure: _"))) << m.toStdString();
+}
+
+TEST_F(LanguageManager, FileOfAnotherVersionIsRejectedWithBothVersions)
+{
+    folder.writeCurrentLanguage(QStringLiteral("PL"), {QStringLiteral("strA=polski")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("PL")));
+    folder.writeLanguage(QStringLiteral("EN"), {QStringLiteral("FileVersion=1.2.3.4"), QStringLiteral("strA=english")});
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("Incorrect file version: _EN.lng\r\n\r\n(expected: ")
+                               + LanguageFolder::version() + QStringLiteral(", but found: 1.2.3.4)"));
+    EXPECT_EQ(lm.Language, QStringLiteral("PL"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("polski"));
+}
+
+TEST_F(LanguageManager, UnknownCodeNeverReachesAFileOrTheCatalog)
+{
+    folder.writeCurrentLanguage(QStringLiteral("PL"), {QStringLiteral("strA=polski")});
+    // A file that a path-like code would reach if it were used unchecked.
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("strA=english")});
+    for (const QString &code : {QStringLiteral("../Resource/_EN"), QStringLiteral("en"), QStringLiteral("XX"),
+                                QString()}) {
+        messages.clear();
+        EXPECT_FALSE(lm.LoadLanguageFile(code));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("File not found:\r\n")));
+    }
+    EXPECT_TRUE(catalog.isEmpty());
+    // The settings named a code the program does not know: Polish.
+    lm.Language = QStringLiteral("../Resource/_EN");
+    lm.SetDefaultLanguage();
+    EXPECT_EQ(lm.Language, QStringLiteral("PL"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("polski"));
+    EXPECT_EQ(catalog, QStringList{QStringLiteral("PL")});
+}
+
+TEST_F(LanguageManager, DefaultLanguageFallsBackToPolishOnce)
+{
+    folder.writeCurrentLanguage(QStringLiteral("PL"), {QStringLiteral("strA=polski")});
+    lm.Language = QStringLiteral("DE");
+    lm.SetDefaultLanguage();
+    EXPECT_EQ(lm.Language, QStringLiteral("PL"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("polski"));
+    EXPECT_EQ(messages.size(), 1);
+
+    // Without a Polish file either: still "PL", two messages, no texts.
+    QFile::remove(folder.resource(QStringLiteral("_PL.lng")));
+    TLM other;
+    other.SetProgramFolder(folder.programFolder());
+    QStringList otherMessages;
+    other.MessageHook = [&](const QString &m) { otherMessages << m; };
+    other.Language = QStringLiteral("EN");
+    other.SetDefaultLanguage();
+    EXPECT_EQ(other.Language, QStringLiteral("PL"));
+    EXPECT_EQ(otherMessages.size(), 2);
+}
+
+TEST_F(LanguageManager, SectionsOfMissingWindowsBecomeKeyedTexts)
+{
+    auto windows = std::make_unique<RecordingWindows>();
+    RecordingWindows *w = windows.get();
+    QObject main;
+    main.setObjectName(QStringLiteral("FormMain"));
+    w->windows << &main;
+    lm.SetWindowTexts(std::move(windows));
+
+    folder.writeCurrentLanguage(
+        QStringLiteral("EN"),
+        {QStringLiteral("strBefore=before"), QStringLiteral("[FormAbout]=About"),
+         QStringLiteral("LblVersion=Version"), QStringLiteral("[FormMain]"),
+         QStringLiteral("BtnRead=Read"), QStringLiteral("BtnRead=|Read||first line||second line"),
+         QStringLiteral("BtnWrite=|Write only"), QStringLiteral("=nameless"), QStringLiteral("no equals sign"),
+         QStringLiteral("[Strings]"), QStringLiteral("strAfter=after"), QStringLiteral("[FormMultiOBD]=OBD"),
+         QStringLiteral("LblObd=OBD"), QStringLiteral("[FormMain"), QStringLiteral("strCut=cut")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    EXPECT_EQ(w->calls, QStringList({QStringLiteral("FormMain BtnRead text Read"),
+                                     QStringLiteral("FormMain BtnRead hint Read"),
+                                     QStringLiteral("FormMain BtnWrite hint Write only"),
+                                     QStringLiteral("FormMain caption OBD"),
+                                     QStringLiteral("FormMain LblObd text OBD")}));
+    // "[FormAbout]" while the about box does not exist: its lines are keyed texts.
+    EXPECT_EQ(lm.Translate(QStringLiteral("LblVersion")), QStringLiteral("Version"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strBefore")), QStringLiteral("before"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strAfter")), QStringLiteral("after"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strCut")), QStringLiteral("cut"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("BtnRead")), QStringLiteral("!_BtnRead"));
+    EXPECT_EQ(lm.GetHintDetail(QStringLiteral("BtnRead")), QStringLiteral("first line\r\nsecond line"));
+    EXPECT_EQ(lm.GetHintDetail(QStringLiteral("btnread")), QStringLiteral("first line\r\nsecond line"));
+    EXPECT_EQ(lm.GetHintDetail(QStringLiteral("BtnWrite")), QString());
+
+    // A later load replaces the hint details.
+    folder.writeCurrentLanguage(QStringLiteral("DE"), {QStringLiteral("strA=a")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    EXPECT_EQ(lm.GetHintDetail(QStringLiteral("BtnRead")), QString());
+    EXPECT_EQ(lm.Translate(QStringLiteral("strBefore")), QStringLiteral("!_strBefore"));
+}
+
+TEST_F(LanguageManager, LanguageTable)
+{
+    const QStringList codes{"PL", "EN", "RU", "LT", "CZ", "DE", "IT", "TR", "HR",
+                            "FR", "TR_Veluto", "NL", "ES", "PT", "ES_Pravik", "TH", "BG", "GR"};
+    const int charsets[] = {238, 0, 204, 186, 238, 0, 0, 162, 0, 0, 162, 0, 0, 0, 0, 222, 204, 161};
+    for (int i = 0; i < TLM::LanguageCount; ++i) {
+        QString code;
+        TLM::GetLanguageCode(i, code);
+        EXPECT_EQ(code, codes[i]);
+        EXPECT_EQ(TLM::GetCharsetOfLanguage(code), charsets[i]) << i;
+        EXPECT_TRUE(TLM::IsLanguageCode(code));
+    }
+    QString kept = QStringLiteral("kept");
+    TLM::GetLanguageCode(18, kept);
+    TLM::GetLanguageCode(-1, kept);
+    EXPECT_EQ(kept, QStringLiteral("kept"));
+    EXPECT_EQ(TLM::GetCharsetOfLanguage(QStringLiteral("pl")), 0); // exact comparison
+    EXPECT_FALSE(TLM::IsLanguageCode(QStringLiteral("pl")));
+    EXPECT_EQ(TLM::GetCharsetOfLanguage(QStringLiteral("HR")), 0);
+}
+
+TEST_F(LanguageManager, PicturesByLanguageAndCommon)
+{
+    folder.writeRaw(QStringLiteral("_PL_schema.jpg"), "jpeg");
+    folder.writeRaw(QStringLiteral("__w2.reg"), "reg");
+    folder.writeRaw(QStringLiteral("_PL_broken.bad"), "bad");
+    folder.writeRaw(QStringLiteral("_PL_broken.throw"), "bad");
+    FakePicture picture;
+    EXPECT_TRUE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+    EXPECT_EQ(picture.loaded, folder.resource(QStringLiteral("_PL_schema.jpg")));
+    EXPECT_TRUE(lm.LoadCommonPicture(picture, QStringLiteral("w2"), QStringLiteral(".reg")));
+    EXPECT_EQ(picture.loaded, folder.resource(QStringLiteral("__w2.reg")));
+    EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("broken"), QStringLiteral(".bad")));
+    EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("broken"), QStringLiteral(".throw")));
+    // A language without its own picture.
+    lm.Language = QStringLiteral("EN");
+    picture.loaded.clear();
+    EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+    EXPECT_TRUE(picture.loaded.isEmpty());
+}
+
+TEST(ShippedLanguageFiles, LoadWithTheProgramVersionAndCarryTheSameKeys)
+{
+    // The build writes them beside the test programs.
+    QStringList keys[2];
+    const QString codes[2] = {QStringLiteral("PL"), QStringLiteral("EN")};
+    for (int i = 0; i < 2; ++i) {
+        TLM lm;
+        QStringList messages;
+        lm.MessageHook = [&](const QString &m) { messages << m; };
+        ASSERT_TRUE(lm.LoadLanguageFile(codes[i])) << messages.join(u'\n').toStdString();
+        for (const QString &line : lm.KeyedTexts())
+            if (line.contains(u'='))
+                keys[i] << line.section(u'=', 0, 0);
+        keys[i].sort();
+        EXPECT_EQ(keys[i].removeDuplicates(), 0);
+        // Every text the English key table names.
+        LM = &lm;
+        for (const QString &english : {QStringLiteral("Wait"), QStringLiteral("Incompatible version"),
+                                       QStringLiteral("[g/sec]")}) {
+            QString result;
+            TranslateUiText(english, result);
+            EXPECT_FALSE(result.startsWith(u'!')) << english.toStdString();
+        }
+        LM = nullptr;
+        EXPECT_FALSE(lm.Translate(QStringLiteral("SMsgDlgYes")).startsWith(u'!'));
+    }
+    EXPECT_EQ(keys[0], keys[1]);
+    EXPECT_GT(keys[0].size(), 250);
+}
