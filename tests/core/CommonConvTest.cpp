@@ -99,3 +99,30 @@ TEST(CommonConv, FindFilesByMaskGivesSortedBareNames)
     EXPECT_EQ(TCommonConv::FindFilesByMask(dir.filePath("*.lng")), QStringList({"_PL.lng", "A.LNG", "b.lng"}));
     EXPECT_TRUE(TCommonConv::FindFilesByMask(dir.filePath("*.none")).isEmpty());
 }
+
+TEST(CommonConv, PortListFromThePortsFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::link("/dev/null", dir.filePath("COM10")));
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("COM2")));
+    ASSERT_TRUE(QFile::link(dir.filePath("gone"), dir.filePath("COM3"))); // device unplugged
+    QFile other(dir.filePath("notes.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    const QByteArray saved = qgetenv("PORTS_DIR");
+    qputenv("PORTS_DIR", QFile::encodeName(dir.path()));
+    QStringList ports, descriptions;
+    TCommonConv::EnumerateComPorts(ports, &descriptions);
+    EXPECT_EQ(ports, QStringList({"COM2", "COM3", "COM10"})); // by number, not by text
+    EXPECT_EQ(descriptions, QStringList({"/dev/zero", dir.filePath("gone"), "/dev/null"}));
+    QStringList names;
+    TCommonConv::EnumerateComPorts(names);
+    EXPECT_EQ(names, ports);
+    TCommonConv::ReadSerialCommNames(names);
+    EXPECT_EQ(names.size(), 3);
+    EXPECT_EQ(TCommonConv::ComPortNumberFromName("COM12"), 12);
+    EXPECT_EQ(TCommonConv::ComPortNumberFromName("COMx"), 0);
+    if (saved.isNull())
+        qunsetenv("PORTS_DIR");
+    else
+        qputenv("PORTS_DIR", saved);
+}

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/CommonConv.h"
+#include "core/ui/WaitForm.h"
 
 #include <QHash>
 #include <QIcon>
@@ -30,7 +31,6 @@ class QTableWidget;
 class QTabWidget;
 class QWidget;
 class TVersionInfo;
-class TWaitForm;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 

@@ -45,6 +45,8 @@ public:
     QTimer *TimerWait;
 
     bool Cancelled() const { return FCancelled; }
+    // One tick of TimerWait: the bar advances; at its end the wait finishes.
+    void TimerWaitTimer();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -58,7 +60,6 @@ private:
     void SetCancelShown(bool shown);
     void ApplyClientSize();
     void Relayout();
-    void TimerWaitTimer();
     void BtnCancelClick();
     // Stops the timer, fills the bar and, with force or HideOnTimeout, hides
     // the window and gives the target window back.
