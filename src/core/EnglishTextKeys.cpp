@@ -105,6 +105,14 @@ QString EnglishTextKey(const QString &text)
     return QString();
 }
 
+QStringList EnglishTextKeyList()
+{
+    QStringList keys;
+    for (const TextKey &row : Table)
+        keys << QString::fromLatin1(row.key);
+    return keys;
+}
+
 void TranslateUiText(const QString &text, QString &result)
 {
     const QString key = EnglishTextKey(text);

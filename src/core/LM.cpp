@@ -199,10 +199,12 @@ QString TLM::GetHintDetail(const QString &componentName) const
 
 void TLM::rebuildIndex()
 {
-    // QHash::insert replaces: walk backwards so the first line wins.
+    // QHash::insert replaces: walk backwards so the first line wins. Only
+    // lines with "=" have a key.
     FKeyIndex.clear();
     for (qsizetype i = FKeyedTexts.size() - 1; i >= 0; --i)
-        FKeyIndex.insert(namePart(FKeyedTexts.at(i)).toLower(), i);
+        if (FKeyedTexts.at(i).contains(u'='))
+            FKeyIndex.insert(namePart(FKeyedTexts.at(i)).toLower(), i);
     FDetailIndex.clear();
     for (qsizetype i = FHintDetails.size() - 1; i >= 0; --i)
         FDetailIndex.insert(namePart(FHintDetails.at(i)).toLower(), i);

@@ -526,7 +526,7 @@ TEST_F(PortTest, DeviceThatGoesAwayFailsCleanlyAndComesBack)
     EXPECT_FALSE(port->ReadData(buf, 6, n));
     port->ReleaseLock();
     port->Close();
-    for (int i = 0; i < 100 && !QFileInfo(portsDir + QStringLiteral("/COM5")).isSymLink(); ++i)
+    for (int i = 0; i < 100 && !(sim.connected() && QFileInfo(portsDir + QStringLiteral("/COM5")).isSymLink()); ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(sim.connected());
     ASSERT_NO_THROW(port->Open());

@@ -5,6 +5,8 @@
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -75,7 +77,8 @@ TEST_F(LanguageManager, TranslateFindsKeysIgnoringCaseAndTakesTheFirstLine)
     folder.writeCurrentLanguage(QStringLiteral("EN"),
                                 {QStringLiteral("[Strings]"), QStringLiteral("strOK=OK"),
                                  QStringLiteral("strTwice=first"), QStringLiteral("STRTWICE=second"),
-                                 QStringLiteral("strEmpty="), QStringLiteral("strEq=a=b")});
+                                 QStringLiteral("strEmpty="), QStringLiteral("strEq=a=b"),
+                                 QStringLiteral("strLate"), QStringLiteral("strLate=late")});
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(lm.Language, QStringLiteral("EN"));
@@ -86,6 +89,7 @@ TEST_F(LanguageManager, TranslateFindsKeysIgnoringCaseAndTakesTheFirstLine)
     EXPECT_EQ(lm.Translate(QStringLiteral("strEmpty")), QStringLiteral("!_strEmpty"));
     EXPECT_EQ(lm.Translate(QStringLiteral("strMissing")), QStringLiteral("!_strMissing"));
     EXPECT_EQ(lm.Translate(QStringLiteral("strEq")), QStringLiteral("a=b"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strLate")), QStringLiteral("late")); // a bare line has no key
 }
 
 TEST_F(LanguageManager, TextsAreDecodedWithTheCodePageOfTheLanguage)
@@ -314,17 +318,55 @@ TEST(ShippedLanguageFiles, LoadWithTheProgramVersionAndCarryTheSameKeys)
                 keys[i] << line.section(u'=', 0, 0);
         keys[i].sort();
         EXPECT_EQ(keys[i].removeDuplicates(), 0);
-        // Every text the English key table names.
+        // Every key of the English text table.
+        const QStringList tableKeys = EnglishTextKeyList();
+        EXPECT_EQ(tableKeys.size(), 76);
+        for (const QString &key : tableKeys)
+            EXPECT_FALSE(lm.Translate(key).startsWith(u'!')) << key.toStdString();
         LM = &lm;
-        for (const QString &english : {QStringLiteral("Wait"), QStringLiteral("Incompatible version"),
-                                       QStringLiteral("[g/sec]")}) {
-            QString result;
-            TranslateUiText(english, result);
-            EXPECT_FALSE(result.startsWith(u'!')) << english.toStdString();
-        }
+        QString result;
+        TranslateUiText(QStringLiteral("[g/sec]"), result);
+        EXPECT_EQ(result, i == 0 ? QStringLiteral("[g/s]") : QStringLiteral("[g/sec]"));
         LM = nullptr;
         EXPECT_FALSE(lm.Translate(QStringLiteral("SMsgDlgYes")).startsWith(u'!'));
     }
     EXPECT_EQ(keys[0], keys[1]);
     EXPECT_GT(keys[0].size(), 250);
+}
+
+TEST(LanguageTool, StampsTheProgramVersionAndWritesTheCodePage)
+{
+    // The build tool lies beside the test programs' folder.
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/taron-lngtool");
+    ASSERT_TRUE(QFileInfo::exists(tool));
+    LanguageFolder folder;
+    const QString source = folder.resource(QStringLiteral("_PL.lang"));
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("FileVersion=0.0.0.0\n[Strings]\nstrA=Żółw\n").toUtf8());
+    f.close();
+    auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(tool, args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return p.exitCode();
+    };
+    ASSERT_EQ(run({QStringLiteral("language"), QStringLiteral("PL"), source, folder.resource(QStringLiteral("_PL.lng"))}), 0);
+    TLM lm;
+    lm.SetProgramFolder(folder.programFolder());
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("PL")));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("Żółw"));
+
+    // Cyrillic has no place in windows-1252: refused, nothing written.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QStringLiteral("FileVersion=1\nstrA=Отмена\n").toUtf8());
+    f.close();
+    EXPECT_NE(run({QStringLiteral("language"), QStringLiteral("EN"), source, folder.resource(QStringLiteral("_EN.lng"))}), 0);
+    EXPECT_FALSE(QFileInfo::exists(folder.resource(QStringLiteral("_EN.lng"))));
+    // Unknown language codes and sources without a version line are refused.
+    EXPECT_NE(run({QStringLiteral("language"), QStringLiteral("XX"), source, folder.resource(QStringLiteral("_XX.lng"))}), 0);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("strA=a\n");
+    f.close();
+    EXPECT_NE(run({QStringLiteral("language"), QStringLiteral("DE"), source, folder.resource(QStringLiteral("_DE.lng"))}), 0);
 }

@@ -83,11 +83,17 @@ TEST(PortsFolder, EmptyFolderIsFilledStableNamesFirst)
     touch(dev + QStringLiteral("/ttyS1"));   // no driver: not a port
     touch(dev + QStringLiteral("/ttyS10"));
     touch(dev + QStringLiteral("/ttyS2"));
+    touch(dev + QStringLiteral("/ttyS3"));  // registered, but no chip found
     QDir().mkpath(dev + QStringLiteral("/serial/by-id"));
     ASSERT_TRUE(QFile::link(dev + QStringLiteral("/ttyUSB1"),
                             dev + QStringLiteral("/serial/by-id/usb-Maker_Cable_0001-if00-port0")));
-    for (const char *n : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "ttyS2", "ttyS10"})
+    for (const char *n : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "ttyS2", "ttyS3", "ttyS10"})
         touch(sys + QLatin1Char('/') + QLatin1String(n) + QStringLiteral("/device/driver"));
+    for (const auto &[n, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS3", "0\n"}}) {
+        QFile f(sys + QLatin1Char('/') + QLatin1String(n) + QStringLiteral("/type"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(type);
+    }
 
     EXPECT_EQ(fillPortsFolder(folder, dev, sys), 6);
     auto target = [&](int n) { return QFileInfo(folder + QStringLiteral("/COM%1").arg(n)).symLinkTarget(); };

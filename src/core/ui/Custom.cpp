@@ -236,6 +236,13 @@ void TCustom::translateForm(QWidget *form)
     const QList<QObject *> children = form->findChildren<QObject *>();
     for (QObject *child : children)
         translateObject(child);
+    // Its pages docked into other windows.
+    for (QWidget *page : TLMWidgetTexts::DockedPagesOf(form)) {
+        translateObject(page);
+        const QList<QObject *> pageChildren = page->findChildren<QObject *>();
+        for (QObject *child : pageChildren)
+            translateObject(child);
+    }
     // Qt's buttons follow their actions by themselves, and fonts are Unicode:
     // nothing to re-attach and no character set to set after translating.
 }
@@ -264,8 +271,10 @@ void TCustom::translateObject(QObject *object)
 {
     if (IsIgnoredClass(object))
         return;
-    if (!FTexts.contains(object))
+    if (!FTexts.contains(object)) {
+        FTexts.insert(object, {});
         connect(object, &QObject::destroyed, this, [this](QObject *gone) { forget(gone); });
+    }
 
     const QMetaObject *meta = object->metaObject();
     for (int i = 0; i < meta->propertyCount(); ++i) {

@@ -32,6 +32,14 @@ QTabWidget *tabWidgetOf(QWidget *page, int &index)
     return index < 0 ? nullptr : tabs;
 }
 
+bool isInside(const QObject *object, const QObject *window)
+{
+    for (const QObject *p = object; p; p = p->parent())
+        if (p == window)
+            return true;
+    return false;
+}
+
 void appendMemoLine(QObject *memo, const QString &line)
 {
     if (auto *plain = qobject_cast<QPlainTextEdit *>(memo)) {
@@ -69,7 +77,29 @@ QObject *TLMWidgetTexts::FindComponent(QObject *window, const QString &name)
     if (!window || name.isEmpty())
         return nullptr;
     // Direct children first, then each child's subtree in order.
-    return window->findChild<QObject *>(name, Qt::FindChildrenRecursively);
+    if (QObject *found = window->findChild<QObject *>(name, Qt::FindChildrenRecursively))
+        return found;
+    for (QWidget *page : DockedPagesOf(window)) {
+        if (page->objectName() == name)
+            return page;
+        if (QObject *found = page->findChild<QObject *>(name, Qt::FindChildrenRecursively))
+            return found;
+    }
+    return nullptr;
+}
+
+QList<QWidget *> TLMWidgetTexts::DockedPagesOf(const QObject *window)
+{
+    QList<QWidget *> pages;
+    if (!window || window->objectName().isEmpty()
+        || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return pages;
+    for (QWidget *w : QApplication::allWidgets()) {
+        const QVariant owner = w->property(OwnerFormProperty);
+        if (owner.isValid() && owner.toString() == window->objectName() && !isInside(w, window))
+            pages << w;
+    }
+    return pages;
 }
 
 void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bool isHint,
@@ -81,8 +111,12 @@ void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bo
     if (isHint) {
         if (auto *action = qobject_cast<QAction *>(c))
             action->setToolTip(value);
-        else if (auto *w = qobject_cast<QWidget *>(c); w && !qobject_cast<QGroupBox *>(w))
-            w->setToolTip(value);
+        else if (auto *w = qobject_cast<QWidget *>(c)) {
+            // Group boxes and tab sheets take no hint from a language file.
+            int index = -1;
+            if (!qobject_cast<QGroupBox *>(w) && !tabWidgetOf(w, index))
+                w->setToolTip(value);
+        }
         return;
     }
     if (auto *action = qobject_cast<QAction *>(c)) {

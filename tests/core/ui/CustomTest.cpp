@@ -1,6 +1,7 @@
 #include "core/LM.h"
 #include "core/LanguageFileFixture.h"
 #include "core/ui/Custom.h"
+#include "core/ui/LMWidgetTexts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -323,4 +324,21 @@ TEST(ShippedCatalogs, EnglishCatalogTranslatesDesignedTexts)
     QString text;
     custom.GetObdCodeText(QStringLiteral("p0300"), text);
     EXPECT_TRUE(text.startsWith(QStringLiteral("P0300 ("))) << text.toStdString();
+}
+
+TEST_F(CatalogTranslation, DockedPagesAreTranslatedWithTheirWindow)
+{
+    TCustom custom(nullptr, folder.programFolder());
+    QWidget main;
+    main.setObjectName(QStringLiteral("FormMain"));
+    TestWindow w;
+    auto *page = new QWidget(&w.window);
+    auto *label = new QLabel(QStringLiteral("Poziom gazu"), page);
+    page->setParent(&main);
+    page->setProperty(TLMWidgetTexts::OwnerFormProperty, w.window.objectName());
+    custom.RegisterForm(&w.window);
+    custom.SetLanguage(QStringLiteral("EN"));
+    EXPECT_EQ(label->text(), QStringLiteral("Gas level"));
+    custom.SetLanguage(QStringLiteral("PL"));
+    EXPECT_EQ(label->text(), QStringLiteral("Poziom gazu"));
 }

@@ -91,7 +91,8 @@ TEST_F(WidgetTexts, ComponentLinesSetCaptionsHintsAndLines)
          QStringLiteral("MemInfo=^"), QStringLiteral("MemInfo=First line"), QStringLiteral("MemInfo="),
          QStringLiteral("MemInfo=Second line"), QStringLiteral("CmbKind=^"), QStringLiteral("CmbKind=One"),
          QStringLiteral("CmbKind=Two"), QStringLiteral("NoSuchControl=ignored"),
-         QStringLiteral("LblVersion=|Program version"), QStringLiteral("[Strings]"), QStringLiteral("strA=a")});
+         QStringLiteral("LblVersion=|Program version"), QStringLiteral("TbSInfo=|not for tab sheets"),
+         QStringLiteral("GrBInfo=|nor group boxes"), QStringLiteral("[Strings]"), QStringLiteral("strA=a")});
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(about.window.windowTitle(), QStringLiteral("About"));
@@ -103,6 +104,8 @@ TEST_F(WidgetTexts, ComponentLinesSetCaptionsHintsAndLines)
     EXPECT_EQ(about.check->text(), QStringLiteral("Show"));
     EXPECT_EQ(about.group->title(), QStringLiteral("Group"));
     EXPECT_EQ(about.tabs->tabText(0), QStringLiteral("Information"));
+    EXPECT_TRUE(about.page->toolTip().isEmpty());
+    EXPECT_TRUE(about.group->toolTip().isEmpty());
     EXPECT_EQ(about.action->text(), QStringLiteral("Copy"));
     EXPECT_EQ(about.action->toolTip(), QStringLiteral("Copies the texts"));
     EXPECT_EQ(about.memo->toPlainText(), QStringLiteral("First line\nSecond line"));
@@ -157,4 +160,27 @@ TEST_F(WidgetTexts, FailedLoadLeavesWindowTexts)
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(about.window.windowTitle(), QStringLiteral("O programie"));
     EXPECT_EQ(about.button->text(), QStringLiteral("Zamknij"));
+}
+
+TEST_F(WidgetTexts, PagesDockedIntoAnotherWindowStayTheirWindowsComponents)
+{
+    QWidget main;
+    main.setObjectName(QStringLiteral("FormMain"));
+    QWidget configuration;
+    configuration.setObjectName(QStringLiteral("FrmMultiConfigurationTaronQV"));
+    auto *page = new QWidget(&configuration);
+    page->setObjectName(QStringLiteral("TbSCnfBase"));
+    auto *label = new QLabel(QStringLiteral("Silnik"), page);
+    label->setObjectName(QStringLiteral("LblEngine"));
+    // The main window docks the page into one of its panels.
+    page->setParent(&main);
+    page->setProperty(TLMWidgetTexts::OwnerFormProperty, configuration.objectName());
+
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("[FrmMultiConfigurationTaronQV]=Configuration"),
+                                                       QStringLiteral("LblEngine=Engine")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    EXPECT_EQ(configuration.windowTitle(), QStringLiteral("Configuration"));
+    EXPECT_EQ(label->text(), QStringLiteral("Engine"));
+    EXPECT_EQ(TLMWidgetTexts::DockedPagesOf(&configuration), QList<QWidget *>{page});
+    EXPECT_TRUE(TLMWidgetTexts::DockedPagesOf(&main).isEmpty());
 }
