@@ -1,5 +1,6 @@
 #include "core/ui/Common.h"
 
+#include "core/AppConfig.h"
 #include "core/LM.h"
 #include "core/Scramble.h"
 #include "core/VersionInfo.h"
@@ -230,10 +231,20 @@ TCommon::TCommon(QObject *parent) : QObject(parent)
         ImLShared << PendingGlyph();
     if (!HasAnswerProvider())
         InstallAnswersFromEnvironment();
+    // The settings file's errors become error boxes with an OK button, shown
+    // whatever else is open.
+    if (AppConfig && !AppConfig->OnMessage) {
+        AppConfig->OnMessage = [this](const QString &text, const QString &caption) {
+            MessageDialogEx(text, caption, -1, -1, 0, {mbOK}, mtError);
+        };
+        FOwnsSettingsMessages = true;
+    }
 }
 
 TCommon::~TCommon()
 {
+    if (FOwnsSettingsMessages && AppConfig)
+        AppConfig->OnMessage = nullptr;
     if (FWaitForm && FWaitForm->parent() == this)
         FWaitForm->Stop();
     for (const QPointer<QWidget> &cover : std::as_const(FCovers))

@@ -55,7 +55,9 @@ using TAnswerProvider = std::function<int(const TMessageBoxInfo &box)>;
 class TCommon : public QObject, public TCommonConv {
     Q_OBJECT
 public:
-    // Reads the program's version texts once and keeps its product name.
+    // Reads the program's version texts once and keeps its product name;
+    // shows the settings object's errors (AppConfig->OnMessage) when nothing
+    // else does.
     explicit TCommon(QObject *parent = nullptr);
     ~TCommon() override;
 
@@ -182,6 +184,7 @@ private:
     QString FProductName;
     int FOpenBoxes = 0;
     bool FModeChangeAccepted = false;
+    bool FOwnsSettingsMessages = false;
     QPointer<TWaitForm> FWaitForm;
     QHash<const QWidget *, QPointer<QWidget>> FCovers;
 };

@@ -1,6 +1,7 @@
 // Message and question boxes through the answer provider: what each box
 // shows, the one-box-at-a-time rule and the change-save question.
 #include "core/LanguageFileFixture.h"
+#include "core/AppConfig.h"
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
@@ -216,4 +217,24 @@ TEST_F(CommonBoxes, RealDialogHonoursTheDefaultButtonAndAnswers)
     EXPECT_EQ(result, mrNo);
     EXPECT_EQ(seenTitle, "");
     EXPECT_EQ(seenDefault, mrNo); // index 1 in box order
+}
+
+TEST_F(CommonBoxes, SettingsErrorsBecomeErrorBoxes)
+{
+    TAppConfig config;
+    TAppConfig *saved = AppConfig;
+    AppConfig = &config;
+    {
+        TCommon withSettings;
+        ASSERT_TRUE(static_cast<bool>(config.OnMessage));
+        common->ShowInformation("x"); // nothing open: the guard does not matter
+        rec.Nested = [&] { config.OnMessage("INI file read only", "Error!"); };
+        common->ShowWarning("open");
+        ASSERT_EQ(rec.Boxes.size(), 3); // shown although a guarded box is open
+        EXPECT_EQ(rec.Boxes[2].Type, mtError);
+        EXPECT_EQ(rec.Boxes[2].Caption, "Error!");
+        EXPECT_EQ(rec.Boxes[2].Text, "INI file read only");
+    }
+    EXPECT_FALSE(static_cast<bool>(config.OnMessage)); // not left dangling
+    AppConfig = saved;
 }
