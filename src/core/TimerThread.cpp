@@ -16,7 +16,7 @@ TBackgroundWorker::~TBackgroundWorker()
     Wake();
     if (FThread.joinable()) {
         if (IsWorkerThread())
-            FThread.detach(); // destroyed from its own step: it ends by itself
+            FThread.detach(); // freed from its own step: unsupported, but no deadlock
         else
             FThread.join();
     }

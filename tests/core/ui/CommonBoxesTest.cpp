@@ -238,3 +238,25 @@ TEST_F(CommonBoxes, SettingsErrorsBecomeErrorBoxes)
     EXPECT_FALSE(static_cast<bool>(config.OnMessage)); // not left dangling
     AppConfig = saved;
 }
+
+TEST(CommonBoxesFromEnvironment, AnswerWithoutAWindow)
+{
+    TCommon::SetAnswerProvider(nullptr);
+    qputenv("TARON_BOX_ANSWERS", "default");
+    {
+        TCommon common;
+        EXPECT_TRUE(TCommon::HasAnswerProvider());
+        EXPECT_EQ(common.AskOkCancel("q", "", false), mrCancel); // the default button
+        EXPECT_TRUE(common.AskYesNo("q"));                       // Yes is its default
+    }
+    TCommon::SetAnswerProvider(nullptr);
+    qputenv("TARON_BOX_ANSWERS", "7");
+    {
+        TCommon common;
+        EXPECT_EQ(common.AskYesNoCancel("q"), mrNo);
+        EXPECT_EQ(common.AskOkCancel("q"), mrOk); // 7 not offered: the default
+    }
+    qunsetenv("TARON_BOX_ANSWERS");
+    TCommon::SetAnswerProvider(nullptr);
+    EXPECT_FALSE(TCommon::InstallAnswersFromEnvironment());
+}
