@@ -164,6 +164,11 @@ protected:
             case QEvent::ZOrderChange:
                 Follow();
                 break;
+            case QEvent::ParentChange: // a page docked into another window
+                if (FControl->parentWidget() && FControl->parentWidget() != parentWidget())
+                    setParent(FControl->parentWidget());
+                Follow();
+                break;
             default:
                 break;
             }

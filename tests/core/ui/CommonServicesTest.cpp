@@ -40,6 +40,12 @@ TEST(CommonServices, SetControlEnabledCoversEachDisabledControlOnce)
     EXPECT_EQ(covers, 2);
     a->move(100, 100); // the cover follows
     EXPECT_EQ(coverA->geometry(), a->geometry());
+    QWidget dock; // and goes along when the control is docked elsewhere
+    dock.show();
+    a->setParent(&dock);
+    EXPECT_EQ(coverA->parentWidget(), &dock);
+    a->setParent(&parent);
+    a->show();
     common.SetControlEnabled(a, true, false);
     EXPECT_TRUE(a->isEnabled());
     EXPECT_EQ(common.CoverOf(a), nullptr);
