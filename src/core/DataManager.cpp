@@ -1,0 +1,1616 @@
+#include "core/DataManager.h"
+
+#include "core/ComMultiPort.h"
+#include "core/ComponentVersion.h"
+#include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+TDataManager *DataManager = nullptr;
+
+namespace {
+
+ComponentVersionRegistrar reg("DataManager", "$Revision: 1 $",
+                              "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+constexpr uint8_t kRequestHead = 0xC0;
+constexpr uint8_t kAnswerHead = 0xD0;
+constexpr uint8_t kReadyState = 0xF0;
+constexpr int kAckLength = 4;
+
+uint8_t sum8(const uint8_t *data, size_t count)
+{
+    unsigned s = 0;
+    for (size_t i = 0; i < count; ++i)
+        s += data[i];
+    return static_cast<uint8_t>(s);
+}
+
+uint16_t be16(const std::vector<uint8_t> &a, size_t at)
+{
+    return static_cast<uint16_t>(a[at] << 8 | a[at + 1]);
+}
+
+uint16_t be16(const uint8_t *a)
+{
+    return static_cast<uint16_t>(a[0] << 8 | a[1]);
+}
+
+uint32_t be32(const std::vector<uint8_t> &a, size_t at)
+{
+    return uint32_t(a[at]) << 24 | uint32_t(a[at + 1]) << 16 | uint32_t(a[at + 2]) << 8
+           | uint32_t(a[at + 3]);
+}
+
+void putBe16(std::vector<uint8_t> &v, uint32_t value)
+{
+    v.push_back(static_cast<uint8_t>(value >> 8));
+    v.push_back(static_cast<uint8_t>(value));
+}
+
+void putBe32(std::vector<uint8_t> &v, uint32_t value)
+{
+    putBe16(v, value >> 16);
+    putBe16(v, value & 0xFFFF);
+}
+
+// Nearest integer, halves to the even neighbour.
+long roundEven(double v)
+{
+    return std::lrint(v);
+}
+
+uint16_t clampWord(long v)
+{
+    return static_cast<uint16_t>(std::clamp<long>(v, 0, 0xFFFF));
+}
+
+// Two's complement of a signed value in 16 bits (a negative value sends 0xFF..).
+uint16_t signedWord(long v)
+{
+    return static_cast<uint16_t>(static_cast<int16_t>(std::clamp<long>(v, -32768, 32767)));
+}
+
+// Text of a fixed-width field of an answer (up to the first NUL).
+QString latinText(const uint8_t *p, size_t width)
+{
+    const char *c = reinterpret_cast<const char *>(p);
+    return QString::fromLatin1(c, static_cast<qsizetype>(strnlen(c, width)));
+}
+
+TDeviceRecord &rec()
+{
+    return DeviceRecord;
+}
+
+// Injector preset table, rows 1..19.
+constexpr std::array<std::array<uint8_t, 12>, 19> kInjectorPresets{{
+    {0x24, 0x86, 0x00, 0x00, 0x00, 0x00, 0x52, 0x49, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0x0C, 0x4B, 0x13, 0x00, 0x00, 0x52, 0x50, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xAE, 0x4B, 0x0F, 0x0A, 0x0A, 0x52, 0x51, 0x00, 0xFF, 0x01, 0x76},
+    {0x03, 0x4A, 0x32, 0x11, 0x0A, 0x0A, 0x52, 0x52, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0xFF, 0x32, 0x10, 0x0A, 0x0A, 0x52, 0x53, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xF9, 0x32, 0x0E, 0x0A, 0x0A, 0x52, 0x54, 0x00, 0xFF, 0x01, 0x76},
+    {0x03, 0x11, 0x32, 0x11, 0x0A, 0x0A, 0x52, 0x55, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0x56, 0x32, 0x10, 0x0A, 0x0A, 0x52, 0x56, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xC1, 0x32, 0x0E, 0x0A, 0x0A, 0x52, 0x57, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0x8E, 0x32, 0x10, 0x0A, 0x0A, 0x52, 0x58, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0x76, 0x26, 0x0A, 0x0A, 0x0A, 0x52, 0x59, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xE6, 0x26, 0x09, 0x0A, 0x0A, 0x52, 0x60, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xD4, 0x26, 0x09, 0x0A, 0x0A, 0x52, 0x61, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xC1, 0x26, 0x09, 0x0A, 0x0A, 0x52, 0x62, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0xAE, 0x26, 0x08, 0x0A, 0x0A, 0x52, 0x63, 0x00, 0xFF, 0x01, 0x76},
+    {0x01, 0x76, 0x26, 0x08, 0x0A, 0x0A, 0x52, 0x64, 0x00, 0xFF, 0x00, 0xBB},
+    {0x02, 0x44, 0x4B, 0x17, 0x0A, 0x0A, 0x52, 0x65, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0x8E, 0x32, 0x10, 0x0A, 0x0A, 0x52, 0x58, 0x00, 0xFF, 0x01, 0x76},
+    {0x02, 0x69, 0x4B, 0x17, 0x0A, 0x0A, 0x52, 0x66, 0x00, 0xFF, 0x01, 0x76},
+}};
+
+} // namespace
+
+// ===========================================================================
+// Link
+// ===========================================================================
+
+TDataManager::TDataManager() = default;
+TDataManager::~TDataManager() = default;
+
+TComMultiPort *TDataManager::Port() const
+{
+    return FPort ? FPort : ComMultiPort;
+}
+
+void TDataManager::SetConnected(bool value)
+{
+    const bool dropped = FConnected && !value;
+    FConnected = value;
+    if (dropped && OnLinkActiveChanged)
+        OnLinkActiveChanged(false);
+}
+
+void TDataManager::LinkFailed(const QString &context, bool resetDetector)
+{
+    Q_UNUSED(context); // names the caller; not shown or stored
+    SetConnected(false);
+    rec().DeviceKind = 0;
+    if (resetDetector && OnResetDetector)
+        OnResetDetector();
+}
+
+bool TDataManager::CheckFailure(bool exchangeResult)
+{
+    if (exchangeResult)
+        return false;
+    if (!FailedThisPoll) {
+        FailedThisPoll = true;
+        ++FailureCount;
+    }
+    return FailureCount < 2;
+}
+
+bool TDataManager::IsDeviceNotReady() const
+{
+    return !FConnected || rec().LinkState != kReadyState;
+}
+
+bool TDataManager::IsDeviceType(uint8_t kind) const
+{
+    return rec().DeviceKind == kind;
+}
+
+bool TDataManager::VersionAtLeast(const QString &letter) const
+{
+    return rec().Ver.toUpper().compare(letter.toUpper()) >= 0;
+}
+
+bool TDataManager::VersionBelow(const QString &letter) const
+{
+    return rec().Ver.toUpper().compare(letter.toUpper()) < 0;
+}
+
+bool TDataManager::IsDeviceVersionAtLeast(uint8_t kind, const QString &letter) const
+{
+    return IsDeviceType(kind) && VersionAtLeast(letter);
+}
+
+bool TDataManager::IsDeviceVersionBelow(uint8_t kind, const QString &letter) const
+{
+    return IsDeviceType(kind) && VersionBelow(letter);
+}
+
+void TDataManager::ChangePort(int port)
+{
+    TComMultiPort *p = Port();
+    if (p && p->ComDevice() != port) {
+        if (OnChangePort)
+            OnChangePort(port);
+        if (OnResetDetector)
+            OnResetDetector();
+    }
+    if (OnConnectionInfo)
+        OnConnectionInfo();
+}
+
+void TDataManager::ReadEmergencyDeviceInfo()
+{
+    if (FConnected)
+        return;
+    DetectDevice();
+    ReadAllPages();
+    ReadIdentity();
+    if (FConnected)
+        LinkFailed(QStringLiteral("DataManager.ReadEmergencyDeviceInfo"), false);
+}
+
+void TDataManager::ReleasePortLock()
+{
+    TComMultiPort *p = Port();
+    if (p && p->ThreadSafe() && p->LockingStrategy() == lsReadDataWithControl)
+        p->ReleaseLock();
+}
+
+bool TDataManager::OneExchange(const uint8_t *request, int requestLength, uint8_t *answer,
+                               int answerLength, bool &writeFailed)
+{
+    writeFailed = false;
+    TComMultiPort *p = Port();
+    uint32_t written = 0;
+    const bool ok = p && p->WriteData(request, static_cast<uint32_t>(requestLength), written);
+    if (!ok || written < static_cast<uint32_t>(requestLength)) {
+        // A short write is a failed write.
+        if (p)
+            ReleasePortLock();
+        std::memset(answer, 0, static_cast<size_t>(answerLength));
+        writeFailed = true;
+        LinkFailed(QStringLiteral("DataManager.InternalSendAndReceive"), true);
+        return false;
+    }
+    int bytesRead = 0;
+    return InternalReadDataWithControl(answer, answerLength, 1, bytesRead);
+}
+
+bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uint8_t *answer,
+                                  int answerLength)
+{
+    SecondAttempt = false;
+    bool writeFailed = false;
+    if (OneExchange(request, requestLength, answer, answerLength, writeFailed))
+        return true;
+    // A failed write has declared the link lost already: no repeat.
+    if (writeFailed)
+        return false;
+    SecondAttempt = true;
+    const bool ok = OneExchange(request, requestLength, answer, answerLength, writeFailed);
+    SecondAttempt = false;
+    return ok;
+}
+
+bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength,
+                                               int headerTries, int &bytesRead)
+{
+    std::memset(answer, 0, static_cast<size_t>(answerLength));
+    bytesRead = 0;
+    bool good = false;
+    TComMultiPort *p = Port();
+    if (p && answerLength >= 2) {
+        bool header = false;
+        for (int i = 0; i < headerTries; ++i) {
+            uint8_t b = 0;
+            uint32_t got = 0;
+            p->ReadData(&b, 1, got);
+            if (got == 0)
+                break;
+            bytesRead += static_cast<int>(got);
+            if (b == kAnswerHead) {
+                header = true;
+                break;
+            }
+        }
+        if (header) {
+            const uint32_t rest = static_cast<uint32_t>(answerLength - 1);
+            uint32_t got = 0;
+            p->ReadData(answer + 1, rest, got);
+            bytesRead += static_cast<int>(got);
+            answer[0] = kAnswerHead;
+            if (got == rest) {
+                const uint8_t s = sum8(answer, static_cast<size_t>(answerLength - 1));
+                good = s == answer[answerLength - 1];
+            }
+            if (!good)
+                std::memset(answer, 0, static_cast<size_t>(answerLength));
+        }
+    }
+    SetConnected(good);
+    if (!FConnected && SecondAttempt) {
+        SecondAttempt = false;
+        LinkFailed(QStringLiteral("DataManager.InternalReadDataWithControl"), true);
+    }
+    ReleasePortLock();
+    return good;
+}
+
+bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &parameters,
+                           std::vector<uint8_t> &answer, int answerLength, OnFailure onFailure,
+                           bool *exchangeOk)
+{
+    std::vector<uint8_t> request;
+    request.reserve(parameters.size() + 3);
+    request.push_back(kRequestHead);
+    request.push_back(command);
+    request.insert(request.end(), parameters.begin(), parameters.end());
+    request.push_back(sum8(request.data(), request.size()));
+    answer.assign(static_cast<size_t>(answerLength), 0);
+    const bool ok = SendAndReceive(request.data(), static_cast<int>(request.size()), answer.data(),
+                                   answerLength);
+    if (!ok || !FConnected)
+        std::fill(answer.begin(), answer.end(), 0);
+    if (exchangeOk)
+        *exchangeOk = ok;
+    const bool drop = CheckFailure(ok);
+    if (ok)
+        return true;
+    // Only live values fall to zero once the device has stopped answering;
+    // a failed read of anything else leaves the record as it was.
+    return onFailure == OnFailure::StoreZero && !drop;
+}
+
+// ===========================================================================
+// Identification, identity and link state
+// ===========================================================================
+
+bool TDataManager::DetectDevice()
+{
+    rec().DeviceKind = 0;
+    const uint8_t request[4] = {kRequestHead, 0x01, 0x01, 0xC2};
+    uint8_t answer[4] = {};
+    bool good = false;
+    for (int attempt = 0; attempt < 2 && !good; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(50);
+        // Each attempt counts as the repeat: a bad answer declares the link lost.
+        SecondAttempt = true;
+        TComMultiPort *p = Port();
+        uint32_t written = 0;
+        const bool ok = p && p->WriteData(request, 4, written);
+        if (!ok || written < 4) {
+            if (p)
+                ReleasePortLock();
+            break;
+        }
+        int bytesRead = 0;
+        good = InternalReadDataWithControl(answer, 4, 15, bytesRead);
+        if (bytesRead == 0)
+            break;
+    }
+    SecondAttempt = false;
+    rec().DeviceKind = good ? answer[2] : 0;
+    return good;
+}
+
+bool TDataManager::ReadIdentity()
+{
+    if (!FConnected)
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x02, {0x02}, a, 22))
+        return false;
+    rec().CompTime = latinText(&a[2], 8);
+    rec().CompDate = latinText(&a[10], 11);
+    return true;
+}
+
+bool TDataManager::ReadPage(uint8_t page)
+{
+    if (!FConnected)
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x53, {page}, a, 4))
+        return false;
+    auto &r = rec();
+    const uint8_t v = a[2];
+    switch (page) {
+    case 0: r.Ver = QString(QChar(v)); break;
+    case 1: r.IdentityPage1 = v; break;
+    case 2: r.IdentityPage2 = v; break;
+    case 3: r.IdentityPage3 = v; break;
+    case 4: r.IdentityPage4 = v; break;
+    case 5: r.IdentityPage5 = v; break;
+    case 6: r.IdentityPage6 = IsDeviceVersionAtLeast(48, QStringLiteral("D")) ? v : 255; break;
+    default: break; // pages above 6 are read and dropped
+    }
+    return true;
+}
+
+bool TDataManager::ReadAllPages()
+{
+    if (!FConnected)
+        return false;
+    const uint8_t kind = rec().DeviceKind;
+    const bool served = kind == 20 || kind == 21 || kind == 48;
+    std::vector<uint8_t> pages{0, 1, 2, 3};
+    if (served)
+        pages.push_back(4);
+    if (kind == 48) {
+        pages.push_back(5);
+        pages.push_back(6);
+    }
+    for (uint8_t page : pages)
+        if (!ReadPage(page))
+            return false;
+    if (served) {
+        if (rec().IdentityPage3 == 0) {
+            rec().UsaVariant = 0;
+        } else {
+            bool ok = false;
+            const uint16_t v = ReadValue16Raw(26, &ok);
+            if (!ok)
+                return false; // a failed read says nothing about the variant
+            rec().UsaVariant = v >= 95 ? 0 : 1;
+        }
+    }
+    return true;
+}
+
+uint8_t TDataManager::SendCmd3F()
+{
+    if (!FConnected)
+        return 0;
+    rec().LinkState = 0;
+    std::vector<uint8_t> a;
+    if (Command(0x3F, {0x00}, a, 4) && FConnected)
+        rec().LinkState = a[2];
+    return rec().LinkState;
+}
+
+bool TDataManager::SendCmd3Fb()
+{
+    if (!FConnected)
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x3F, {0x01}, a, 4))
+        return false;
+    rec().LinkState = a[2];
+    return true;
+}
+
+uint8_t TDataManager::LockDevice(uint32_t code)
+{
+    return LockCommand(0x3D, code);
+}
+
+uint8_t TDataManager::UnlockDevice(uint32_t code)
+{
+    return LockCommand(0x3E, code);
+}
+
+uint8_t TDataManager::LockCommand(uint8_t command, uint32_t code)
+{
+    if (!FConnected)
+        return 0;
+    // The PIN travels lowest byte first.
+    const std::vector<uint8_t> pin{uint8_t(code), uint8_t(code >> 8), uint8_t(code >> 16),
+                                   uint8_t(code >> 24)};
+    std::vector<uint8_t> a;
+    if (!Command(command, pin, a, 4))
+        return 0;
+    rec().LinkState = a[2];
+    return a[2];
+}
+
+// ===========================================================================
+// Live values
+// ===========================================================================
+
+void TDataManager::StoreLiveMain(const uint8_t *a)
+{
+    auto &r = rec();
+    r.GasPressureRaw = a[0];
+    r.ReducerTempRaw = a[1];
+    r.GasTempRaw = a[2];
+    r.SupplyVoltageRaw = a[3];
+    r.LevelRaw = a[4];
+    r.LambdaRaw = a[5];
+    r.RpmPeriod = be16(a + 6);
+    r.GasSwitchState = a[8] >> 5;
+    r.PetrolTime[0] = uint32_t(a[8] & 0x1F) << 8 | a[9];
+    r.StatusBit05 = a[10] >> 7;
+    r.PetrolTime[1] = uint32_t(a[10] & 0x7F) << 8 | a[11];
+    r.PetrolTime[2] = be16(a + 12);
+    r.PetrolTime[3] = be16(a + 14);
+    for (int i = 0; i < 4; ++i)
+        r.GasTime[i] = be16(a + 16 + 2 * i);
+}
+
+void TDataManager::StoreLiveExtra(const uint8_t *a)
+{
+    auto &r = rec();
+    for (int i = 0; i < 4; ++i) {
+        r.PetrolTime[4 + i] = be16(a + 2 * i);
+        r.GasTime[4 + i] = be16(a + 8 + 2 * i);
+    }
+}
+
+void TDataManager::ForceGasTimes()
+{
+    auto &r = rec();
+    for (int i = 0; i < 8; ++i)
+        if (r.PetrolTime[i] == 0)
+            r.GasTime[i] = 0;
+}
+
+bool TDataManager::ReadDeviceInfo()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x05, {0x05}, a, 27, OnFailure::StoreZero, &ok))
+        StoreLiveMain(&a[2]);
+    if (ok && rec().InjSW >= 5) {
+        if (Command(0x06, {0x06}, a, 19, OnFailure::StoreZero, &ok))
+            StoreLiveExtra(&a[2]);
+    }
+    ForceGasTimes();
+    return ok;
+}
+
+bool TDataManager::ReadCmd0B()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x0B, {0x0B}, a, 52, OnFailure::StoreZero, &ok)) {
+        auto &r = rec();
+        StoreLiveMain(&a[2]);
+        StoreLiveExtra(&a[26]);
+        ForceGasTimes();
+        r.ManifoldPressureRaw = a[42];
+        r.SwitchTempThresholdRaw = a[43];
+        r.PetrolTimeMaxMask = a[44];
+        r.GasTimeMaxMask = a[45];
+        r.EmulatorSwitchBits = a[46];
+        r.ValveState = a[47] != 0 ? 1 : 0;
+        r.BoardTempRaw = a[48];
+        r.IdentityPage5 = a[49];
+        r.EngineLoad = a[50];
+    }
+    return ok;
+}
+
+bool TDataManager::SendCmd22()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x22, {0x22}, a, 4, OnFailure::StoreZero, &ok))
+        rec().ManifoldPressureRaw = a[2];
+    return ok;
+}
+
+bool TDataManager::ReadStatus21()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x21, {0x21}, a, 13, OnFailure::StoreZero, &ok)) {
+        auto &r = rec();
+        r.AutoCalState = a[2] & 0x0F;
+        r.GasSwitchState = a[2] >> 4;
+        r.AutoCalValueA = be16(a, 3);
+        r.AutoCalValueB = be16(a, 5);
+        r.AutoCalValueD = be16(a, 7);
+        r.AutoCalProgress = a[10];
+        r.AutoCalByte = a[11];
+    }
+    return ok;
+}
+
+bool TDataManager::ReadStatus21b()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x21, {0x21}, a, 13, OnFailure::StoreZero, &ok)) {
+        auto &r = rec();
+        r.AutoCalState = a[2] & 0x0F;
+        r.GasSwitchState = a[2] >> 4;
+        r.AutoCalStartTime = be16(a, 3);
+        r.AutoCalValueC = be16(a, 5);
+        r.AutoCalCurrentTime = be16(a, 7);
+        r.AutoCalPhase = a[9];
+        r.AutoCalProgress = a[10];
+    }
+    return ok;
+}
+
+uint16_t TDataManager::ReadStatus50()
+{
+    if (!Ready())
+        return 0;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x50, {0x50}, a, 5, OnFailure::StoreZero, &ok))
+        rec().AutoCalValueD = be16(a, 2);
+    return ok ? rec().AutoCalValueD : 0;
+}
+
+bool TDataManager::ReadCmd64()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    bool ok = false;
+    if (Command(0x64, {0xA5}, a, 14, OnFailure::StoreZero, &ok))
+        rec().Value64 = a[4];
+    return ok;
+}
+
+uint8_t TDataManager::ReadEmulator3A()
+{
+    if (!Ready())
+        return 0;
+    std::vector<uint8_t> a;
+    return Command(0x3A, {0x00}, a, 4) ? a[2] : 0;
+}
+
+uint16_t TDataManager::ReadInjCounter3B(uint8_t index)
+{
+    if (!Ready())
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x3B, {index}, a, 6))
+        return 0;
+    const uint16_t v = be16(a, 3);
+    if (index == 1)
+        rec().InjCounter1 = v;
+    else if (index == 2)
+        rec().InjCounter2 = v;
+    return v;
+}
+
+// ===========================================================================
+// Parameters by id
+// ===========================================================================
+
+uint8_t TDataManager::ReadParameter8(uint8_t id)
+{
+    return ReadParameter8Checked(id, nullptr);
+}
+
+uint8_t TDataManager::ReadParameter8Checked(uint8_t id, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    if (!Ready() || id == 0)
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x07, {id}, a, 5, OnFailure::Drop, ok))
+        return 0;
+    const uint8_t v = a[3];
+    if (id <= 53)
+        StoreParameter8(id, v);
+    return v;
+}
+
+bool TDataManager::WriteParamByte(uint8_t id, uint8_t value)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0x08, {id, value}, a, kAckLength);
+}
+
+uint16_t TDataManager::ReadParamWord(uint8_t id)
+{
+    if (!Ready() || id == 0)
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x51, {id}, a, 6))
+        return 0;
+    const uint16_t v = be16(a, 3);
+    if (id <= 25)
+        StoreParameter16(id, v);
+    return v;
+}
+
+bool TDataManager::WriteParamWord(uint8_t id, uint16_t value)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0x52, {id, uint8_t(value >> 8), uint8_t(value)}, a, kAckLength);
+}
+
+uint16_t TDataManager::ReadValue16Raw(uint8_t index, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    if (!FConnected)
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x40, {index}, a, 5, OnFailure::Drop, ok))
+        return 0;
+    return be16(a, 2);
+}
+
+uint16_t TDataManager::ReadValue16(uint8_t index)
+{
+    if (!Ready())
+        return 0;
+    return ReadValue16Raw(index, nullptr);
+}
+
+uint16_t TDataManager::ReadParameter(uint8_t id)
+{
+    if (!Ready() || id == 0)
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x12, {id}, a, 6))
+        return 0;
+    const uint16_t v = be16(a, 3);
+    if (id <= 104)
+        StoreModelParameter(id, v);
+    return v;
+}
+
+bool TDataManager::WriteParameter(uint8_t id)
+{
+    if (!Ready())
+        return false;
+    uint16_t v = 0;
+    if (!ModelParameterValue(rec(), id, v))
+        return false; // no rule: nothing is sent
+    std::vector<uint8_t> a;
+    return Command(0x16, {id, uint8_t(v >> 8), uint8_t(v)}, a, kAckLength);
+}
+
+uint16_t TDataManager::ReadWord31(uint16_t index)
+{
+    return ReadWord31Raw(index, nullptr);
+}
+
+uint16_t TDataManager::ReadWord31Raw(uint16_t index, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    if (!Ready())
+        return 0;
+    std::vector<uint8_t> a;
+    if (!Command(0x31, {uint8_t(index >> 8), uint8_t(index)}, a, 7, OnFailure::Drop, ok))
+        return 0;
+    return be16(a, 4);
+}
+
+bool TDataManager::WriteCmd32(uint16_t a, uint16_t b)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> ans;
+    return Command(0x32, {uint8_t(a >> 8), uint8_t(a), uint8_t(b >> 8), uint8_t(b)}, ans, 5);
+}
+
+uint8_t TDataManager::ReadCounter33(uint16_t index)
+{
+    if (!Ready())
+        return 0;
+    std::vector<uint8_t> a;
+    return Command(0x33, {uint8_t(index >> 8), uint8_t(index)}, a, 6) ? a[4] : 0;
+}
+
+bool TDataManager::WriteCounter34(uint16_t index, uint8_t value)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0x34, {uint8_t(index >> 8), uint8_t(index), value}, a, 5);
+}
+
+// Model parameters: the device value v of an id and the field it stands for.
+// Ids 2 and 12 (offsets) and 83 travel as signed 16-bit values.
+void TDataManager::StoreModelParameter(uint8_t id, uint16_t v)
+{
+    auto &r = rec();
+    const auto low = static_cast<int8_t>(v & 0xFF);
+    if (id == 1)
+        r.Mult = v / 1024.0;
+    else if (id == 2)
+        r.Offset = static_cast<int16_t>(v) / 187.0;
+    else if (id >= 3 && id <= 6)
+        PFactor(id - 3) = static_cast<int32_t>(roundEven(v / 187.0));
+    else if (id >= 7 && id <= 10)
+        EFactor(id - 7) = static_cast<int32_t>(roundEven((v / 4096.0 - 1.0) * 100.0));
+    else if (id == 11)
+        r.CorrectionMult = v / 1024.0;
+    else if (id == 12)
+        r.CorrectionOffset = static_cast<int16_t>(v) / 187.0;
+    else if (id == 13)
+        r.CorrectionMask = static_cast<uint8_t>(v);
+    else if (id >= 14 && id <= 33)
+        r.PsysCorrections[id - 14] = low;
+    else if (id >= 34 && id <= 53)
+        r.TgasCorrections[id - 34] = low;
+    else if (id >= 54 && id <= 73)
+        r.RpmCorrections[id - 54] = low;
+    else if (id == 74)
+        r.CMActive = static_cast<uint8_t>(v);
+    else if (id == 83)
+        r.CorrectionForIdle = static_cast<int16_t>(v);
+    else if (id == 104)
+        r.MapCorrections = static_cast<uint8_t>(v);
+}
+
+bool TDataManager::ModelParameterValue(const TDeviceRecord &r, uint8_t id, uint16_t &value)
+{
+    if (id == 1)
+        value = clampWord(roundEven(r.Mult * 1024.0));
+    else if (id == 2)
+        value = signedWord(roundEven(r.Offset * 187.0));
+    else if (id >= 3 && id <= 6)
+        value = clampWord(long(PFactorOf(r, id - 3)) * 187);
+    else if (id >= 7 && id <= 10)
+        value = clampWord(roundEven((EFactorOf(r, id - 7) / 100.0 + 1.0) * 4096.0));
+    else if (id == 11)
+        value = clampWord(roundEven(r.CorrectionMult * 1024.0));
+    else if (id == 12)
+        value = signedWord(roundEven(r.CorrectionOffset * 187.0));
+    else if (id == 13)
+        value = r.CorrectionMask;
+    else if (id >= 14 && id <= 33)
+        value = signedWord(r.PsysCorrections[id - 14]);
+    else if (id >= 34 && id <= 53)
+        value = signedWord(r.TgasCorrections[id - 34]);
+    else if (id >= 54 && id <= 73)
+        value = signedWord(r.RpmCorrections[id - 54]);
+    else if (id == 74)
+        value = r.CMActive;
+    else if (id == 83)
+        value = static_cast<uint16_t>(r.CorrectionForIdle);
+    else if (id == 104)
+        value = r.MapCorrections;
+    else
+        return false;
+    return true;
+}
+
+// ===========================================================================
+// Configuration blocks
+// ===========================================================================
+
+void TDataManager::SetInjHWFromIndex28()
+{
+    bool ok = false;
+    const uint16_t v = ReadValue16Raw(28, &ok);
+    if (!ok)
+        return;
+    static const uint8_t kOutputs[4] = {0, 4, 6, 8};
+    if (v < 4)
+        rec().InjHW = kOutputs[v];
+}
+
+void TDataManager::SetInjSWFromMask(uint8_t mask)
+{
+    auto &r = rec();
+    r.InjectorMask = mask;
+    switch (mask) {
+    case 7: r.InjSW = 3; break;
+    case 15: r.InjSW = 4; break;
+    case 31: r.InjSW = 5; break;
+    case 63: r.InjSW = 6; break;
+    case 255: r.InjSW = 8; break;
+    default: break;
+    }
+}
+
+void TDataManager::ReadParameterList(const std::vector<std::pair<int, uint8_t>> &list)
+{
+    for (const auto &[kind, id] : list) {
+        if (kind == 8)
+            ReadParameter8(id);
+        else if (kind == 16)
+            ReadParamWord(id);
+        else
+            ReadParameter(id);
+    }
+}
+
+bool TDataManager::ReadModelDataCmd03()
+{
+    if (!Ready())
+        return false;
+    SetInjHWFromIndex28();
+    std::vector<uint8_t> a;
+    const bool ok = Command(0x03, {0x03}, a, 8);
+    if (ok) {
+        auto &r = rec();
+        r.T = a[2];
+        r.RPM = static_cast<uint16_t>((a[3] & 0x3F) << 8 | a[4]);
+        r.EngineType = a[5] >> 7;
+        r.RPMsource = (a[5] >> 5) & 3;
+        r.FuelType = (a[5] >> 4) & 1;
+        r.ReserveType = (a[5] >> 2) & 3;
+        r.InjType = a[5] & 3;
+        SetInjSWFromMask(a[6]);
+        r.InjSW = std::min(r.InjSW, r.InjHW);
+    }
+    ReadParameterList({{8, 2}, {8, 8}, {16, 7}, {16, 6}, {8, 12}, {16, 8}, {8, 11}, {8, 10},
+                       {16, 9}, {16, 10}, {8, 3}, {8, 4}, {8, 7}, {8, 16}, {8, 17}, {8, 23},
+                       {8, 18}, {8, 21}, {8, 5}, {8, 20}, {8, 27}, {8, 19}, {8, 1}, {8, 28}});
+    if (Ready()) {
+        // On these kinds id 29 is the start-on-gas option and id 30 also
+        // tells whether the RPM wire is connected.
+        bool good = false;
+        const uint8_t v29 = ReadParameter8Checked(29, &good);
+        if (good)
+            rec().AlwaysStartOnGas = v29;
+        const uint8_t v30 = ReadParameter8Checked(30, &good);
+        if (good)
+            rec().RPMWireNotConnect = v30;
+    }
+    ReadLevelSensor35();
+    ReadLevelSensor36();
+    return ok;
+}
+
+bool TDataManager::WriteConfigCmd04(uint16_t rpm, uint8_t t, uint8_t configurationByte,
+                                    uint8_t mask)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0x04, {t, uint8_t(rpm >> 8), uint8_t(rpm), configurationByte, mask}, a,
+                   kAckLength);
+}
+
+bool TDataManager::ReadModelDataD8()
+{
+    if (!Ready())
+        return false;
+    ReadParameter8(34);
+    ReadParameter8(33);
+    SetInjHWFromIndex28();
+    std::vector<uint8_t> a;
+    if (!Command(0xD8, {0xD8}, a, 28))
+        return false;
+    auto &r = rec();
+    r.InjType = (a[2] >> 1) & 1;
+    r.FuelType = (a[2] >> 4) & 1;
+    r.RPMsource = (a[2] >> 5) & 3;
+    r.EngineType = a[2] >> 7;
+    SetInjSWFromMask(a[3]);
+    r.LambdaType = a[4] & 7;
+    r.PetrolInjPlusControl = (a[4] >> 3) & 1;
+    r.NoSeqential = (a[4] >> 4) & 1;
+    r.RPMSourceType = (a[4] >> 5) & 1;
+    r.ExternalEmulator = (a[4] >> 6) & 1;
+    r.CAP_TIE_enable = a[4] >> 7;
+    r.SemiGasControl = a[5] & 1;
+    r.MicroInjection = (a[5] >> 1) & 1;
+    r.HemiEngine = (a[5] >> 2) & 1;
+    r.TuningMode = (a[5] >> 3) & 1;
+    r.MasterMode = a[5] >> 7;
+    r.T = a[6];
+    r.RPM = static_cast<uint16_t>((a[7] & 0x3F) << 8 | a[8]);
+    r.InjTypeName = a[9];
+    r.EngineCubicCapacity = be16(a, 10);
+    r.Power = be16(a, 12);
+    r.IdleHotTb = be16(a, 14);
+    r.InjSystemType = a[16];
+    r.RedType = a[17];
+    r.NozzleSize = a[18];
+    r.EmulatorSwitchDelay = be16(a, 19);
+    r.PostValveDelay = be16(a, 21);
+    r.LowPD = a[23];
+    r.LowPT = a[24];
+    r.MicroInjectionTime = a[25];
+    r.PressureSensorType = a[26];
+
+    ReadLevelSensor35();
+    ReadLevelSensor36();
+    ReadParameterList({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32},
+                       {8, 37}, {12, 74}, {8, 42}, {8, 40}, {16, 16}, {8, 38}, {8, 39},
+                       {8, 19}});
+    if (VersionAtLeast(QStringLiteral("D"))) {
+        ReadParameterList({{8, 43}, {8, 44}});
+        ReadGasInjCorrTable();
+        ReadParameterList({{8, 45}, {8, 46}});
+    }
+    if (VersionAtLeast(QStringLiteral("F")))
+        ReadParameterList({{16, 18}, {16, 19}, {8, 49}, {8, 50}});
+    if (VersionAtLeast(QStringLiteral("G"))) {
+        ReadParamWord(22);
+        ReadInfo56();
+        ReadComputerCodes();
+        ReadParameterList({{8, 52}, {8, 47}, {16, 17}, {16, 24}, {16, 25}, {16, 20}, {16, 21}});
+    }
+    if (VersionAtLeast(QStringLiteral("I")))
+        ReadParameter8(53);
+    return true;
+}
+
+bool TDataManager::WriteModelDataD9()
+{
+    if (!Ready())
+        return false;
+    const auto &r = rec();
+    std::vector<uint8_t> p(std::begin(r.ModelDataExtra), std::end(r.ModelDataExtra));
+    p.push_back(r.T);
+    putBe16(p, r.RPM);
+    p.push_back(r.InjTypeName);
+    putBe16(p, r.EngineCubicCapacity);
+    putBe16(p, r.Power);
+    putBe16(p, r.IdleHotTb);
+    p.push_back(r.InjSystemType);
+    p.push_back(r.RedType);
+    p.push_back(r.NozzleSize);
+    putBe16(p, r.EmulatorSwitchDelay);
+    putBe16(p, r.PostValveDelay);
+    p.push_back(r.LowPD);
+    p.push_back(r.LowPT);
+    p.push_back(r.MicroInjectionTime);
+    p.push_back(r.PressureSensorType);
+    std::vector<uint8_t> a;
+    return Command(0xD9, p, a, kAckLength);
+}
+
+// ===========================================================================
+// Model, corrections and maps
+// ===========================================================================
+
+bool TDataManager::ReadModelFactors()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x10, {0x10}, a, 23))
+        return false;
+    for (uint8_t id = 1; id <= 10; ++id)
+        StoreModelParameter(id, be16(a, 2 * id));
+    return true;
+}
+
+bool TDataManager::ReadCorrectionBlock(uint8_t command, int8_t *target)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(command, {0x00}, a, 23))
+        return false;
+    for (int i = 0; i < 20; ++i)
+        target[i] = static_cast<int8_t>(a[2 + i]);
+    return true;
+}
+
+bool TDataManager::WriteCorrectionBlock(uint8_t command, const int8_t *source)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p(source, source + 20);
+    std::vector<uint8_t> a;
+    return Command(command, p, a, kAckLength);
+}
+
+bool TDataManager::ReadCorrectionsD0() { return ReadCorrectionBlock(0xD0, &rec().PsysCorrections[0]); }
+bool TDataManager::WriteCorrectionsD1() { return WriteCorrectionBlock(0xD1, &rec().PsysCorrections[0]); }
+bool TDataManager::ReadCorrections97() { return ReadCorrectionBlock(0x97, &rec().PcolCorrections[0]); }
+bool TDataManager::WriteCorrections98() { return WriteCorrectionBlock(0x98, &rec().PcolCorrections[0]); }
+bool TDataManager::ReadCorrectionsD2() { return ReadCorrectionBlock(0xD2, &rec().TgasCorrections[0]); }
+bool TDataManager::WriteCorrectionsD3() { return WriteCorrectionBlock(0xD3, &rec().TgasCorrections[0]); }
+bool TDataManager::ReadCorrectionsDB() { return ReadCorrectionBlock(0xDB, &rec().RpmCorrections[0]); }
+bool TDataManager::WriteCorrectionsDA() { return WriteCorrectionBlock(0xDA, &rec().RpmCorrections[0]); }
+
+bool TDataManager::ReadPointPages(uint8_t command, bool second)
+{
+    if (!Ready())
+        return false;
+    auto &points = second ? rec().ModelPointsB : rec().ModelPointsA;
+    for (uint8_t page = 0; page < 2; ++page) {
+        std::vector<uint8_t> a;
+        if (!Command(command, {page}, a, 43))
+            return false;
+        for (int j = 0; j < 10; ++j) {
+            auto &pt = points[page * 10 + j];
+            PointX(pt) = be16(a, 2 + 4 * j);
+            PointY(pt) = be16(a, 4 + 4 * j);
+        }
+    }
+    return true;
+}
+
+bool TDataManager::WritePointPages(uint8_t command, bool second)
+{
+    if (!Ready())
+        return false;
+    const auto &points = second ? rec().ModelPointsB : rec().ModelPointsA;
+    for (uint8_t page = 0; page < 2; ++page) {
+        std::vector<uint8_t> p{page};
+        for (int j = 0; j < 10; ++j) {
+            const auto &pt = points[page * 10 + j];
+            putBe16(p, clampWord(PointX(pt)));
+            putBe16(p, clampWord(PointY(pt)));
+        }
+        std::vector<uint8_t> a;
+        if (!Command(command, p, a, kAckLength))
+            return false;
+    }
+    return true;
+}
+
+bool TDataManager::ReadMapD4() { return ReadPointPages(0xD4, false); }
+bool TDataManager::WriteMapD5() { return WritePointPages(0xD5, false); }
+bool TDataManager::ReadModel2Block() { return ReadPointPages(0x95, true); }
+bool TDataManager::WriteModel2Block() { return WritePointPages(0x96, true); }
+
+bool TDataManager::ReadRows(uint8_t command, bool second)
+{
+    if (!Ready())
+        return false;
+    auto &rows = second ? rec().MapRows2 : rec().MapRows;
+    for (uint8_t row = 0; row < 40; ++row) {
+        std::vector<uint8_t> a;
+        if (!Command(command, {row}, a, 9))
+            return false;
+        for (int k = 0; k < 3; ++k)
+            rows[row][k] = be16(a, 2 + 2 * k);
+    }
+    return true;
+}
+
+bool TDataManager::ReadMapRowsDC() { return ReadRows(0xDC, false); }
+bool TDataManager::ReadMapRowsDD() { return ReadRows(0xDD, true); }
+
+bool TDataManager::WriteMapRowDF()
+{
+    if (!Ready())
+        return false;
+    for (uint8_t row = 0; row < 40; ++row) {
+        const uint16_t w = rec().MapRows[row][0];
+        std::vector<uint8_t> a;
+        if (!Command(0xDF, {row, uint8_t(w >> 8), uint8_t(w)}, a, kAckLength))
+            return false;
+    }
+    return true;
+}
+
+bool TDataManager::ClearMapDE(uint8_t n)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0xDE, {n}, a, kAckLength);
+}
+
+bool TDataManager::ReadCorrections60()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x60, {0xA5}, a, 33))
+        return false;
+    auto &c = rec().Corrections60;
+    for (int i = 0; i < 10; ++i)
+        c.Bytes[i] = a[2 + i];
+    for (int i = 0; i < 10; ++i)
+        c.Words[i] = be16(a, 12 + 2 * i);
+    return true;
+}
+
+bool TDataManager::ReadCorrections61(int bank, int half)
+{
+    if (!Ready() || (bank != 1 && bank != 2) || (half != 0 && half != 1))
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x61, {uint8_t(bank * 16 + half)}, a, 54))
+        return false;
+    // The device echoes which rows it sent: low nibble x 5 is the first row,
+    // high nibble 2 the second bank.
+    const int first = (a[2] & 0x0F) * 5;
+    auto &target = rec().AdaptBanks[(a[2] >> 4) == 2 ? 1 : 0];
+    for (int row = 0; row < 5; ++row) {
+        if (first + row >= 10)
+            break;
+        for (int col = 0; col < 10; ++col)
+            target[first + row][col] = static_cast<int8_t>(a[3 + row * 10 + col]);
+    }
+    return true;
+}
+
+bool TDataManager::WriteCorrections62(int bank, int half)
+{
+    if (!Ready() || (bank != 1 && bank != 2) || (half != 0 && half != 1))
+        return false;
+    const auto &source = rec().AdaptBanks[bank == 2 ? 1 : 0];
+    std::vector<uint8_t> p{uint8_t(bank * 16 + half)};
+    for (int row = half * 5; row < half * 5 + 5; ++row)
+        for (int col = 0; col < 10; ++col)
+            p.push_back(static_cast<uint8_t>(source[row][col]));
+    std::vector<uint8_t> a;
+    return Command(0x62, p, a, kAckLength);
+}
+
+bool TDataManager::ReadNozzleTestData()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0xC0, {0x00}, a, 11))
+        return false;
+    for (int i = 0; i < 4; ++i)
+        rec().NozzleTest[i] = be16(a, 2 + 2 * i) / 187.0;
+    return true;
+}
+
+bool TDataManager::WriteModelBlockC1()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 4; ++i)
+        putBe16(p, clampWord(roundEven(rec().NozzleTest[i] * 187.0)));
+    std::vector<uint8_t> a;
+    return Command(0xC1, p, a, kAckLength);
+}
+
+// ===========================================================================
+// Trouble codes, service data and history
+// ===========================================================================
+
+bool TDataManager::ReadTroubleCodes()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x13, {0x13}, a, 19))
+        return false;
+    for (int i = 0; i < 16; ++i)
+        rec().TroubleCodes[i] = a[2 + i];
+    return true;
+}
+
+bool TDataManager::ClearTroubleCodes()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(0x14, {0x14}, a, kAckLength);
+}
+
+bool TDataManager::ReadTroubleCodesDebug(uint8_t n)
+{
+    if (!Ready())
+        return false;
+    const uint8_t sent = n >= 10 ? uint8_t(n - 1) : n;
+    std::vector<uint8_t> a;
+    if (!Command(0x58, {sent}, a, 24))
+        return false;
+    auto &d = rec().DebugTroubleCodes;
+    d.Count = a[2];
+    if (sent < 10) {
+        auto &e = d.Records[sent];
+        e.Byte0 = a[3];
+        e.Byte1 = a[4];
+        for (int i = 0; i < 3; ++i)
+            e.Words[i] = be16(a, 5 + 2 * i);
+        for (int i = 0; i < 10; ++i)
+            e.Bytes[i] = a[11 + i];
+        e.LastWord = be16(a, 21);
+    }
+    return true;
+}
+
+bool TDataManager::ReadComputerCodes()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x54, {0x00}, a, 44))
+        return false;
+    auto &c = rec().ComputerCodes;
+    for (int i = 0; i < 5; ++i) {
+        c.Entries[i].Code = be32(a, 2 + 8 * i);
+        c.Entries[i].DateTime = be32(a, 6 + 8 * i);
+    }
+    c.Final = a[42];
+    return true;
+}
+
+bool TDataManager::WriteLastChangeInfo(uint32_t computerCode, uint32_t packedDateTime)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p;
+    putBe32(p, computerCode);
+    putBe32(p, packedDateTime);
+    std::vector<uint8_t> a;
+    return Command(0x55, p, a, kAckLength);
+}
+
+bool TDataManager::ReadInfo56()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x56, {0x00}, a, 6))
+        return false;
+    rec().InspectionTimeDistRatio = a[2];
+    rec().NextInspection = be16(a, 3);
+    return true;
+}
+
+bool TDataManager::WriteNextInspection()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p{rec().InspectionTimeDistRatio};
+    putBe16(p, rec().NextInspection);
+    std::vector<uint8_t> a;
+    return Command(0x57, p, a, kAckLength);
+}
+
+bool TDataManager::SetWorkType(uint8_t type)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x20, {type}, a, kAckLength))
+        return false;
+    if (type != 6 && type != 7)
+        WorkType = type;
+    if (OnWorkTypeHint)
+        OnWorkTypeHint(QStringLiteral("WorkType: %1").arg(WorkType));
+    return true;
+}
+
+// ===========================================================================
+// Level sensor
+// ===========================================================================
+
+bool TDataManager::ReadLevelSensor35()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x35, {0x00}, a, 7))
+        return false;
+    for (int i = 0; i < 4; ++i)
+        LevelSetA(i) = a[2 + i];
+    return true;
+}
+
+bool TDataManager::ReadLevelSensor36()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x36, {0x00}, a, 7))
+        return false;
+    for (int i = 0; i < 4; ++i)
+        LevelSetB(i) = a[2 + i];
+    return true;
+}
+
+bool TDataManager::WriteLevelSensor37()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 4; ++i)
+        p.push_back(LevelSetA(i));
+    p.push_back(0x00);
+    std::vector<uint8_t> a;
+    return Command(0x37, p, a, kAckLength);
+}
+
+bool TDataManager::WriteLevelSensor38()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 4; ++i)
+        p.push_back(LevelSetB(i));
+    p.push_back(0x00);
+    std::vector<uint8_t> a;
+    return Command(0x38, p, a, kAckLength);
+}
+
+// ===========================================================================
+// Actuators and injector tests
+// ===========================================================================
+
+bool TDataManager::SimpleCommand(uint8_t command, uint8_t parameter)
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    return Command(command, {parameter}, a, kAckLength);
+}
+
+bool TDataManager::ActuatorTest18(uint8_t n) { return SimpleCommand(0x18, n); }
+bool TDataManager::ActuatorCmd39(uint8_t n) { return SimpleCommand(0x39, n); }
+bool TDataManager::StartInjectorTest(uint8_t n) { return SimpleCommand(0x92, n); }
+
+bool TDataManager::ReadInjTest90()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x90, {0x00}, a, 35))
+        return false;
+    for (int i = 0; i < 8; ++i)
+        rec().InjTestCounters[i] = be32(a, 2 + 4 * i);
+    return true;
+}
+
+bool TDataManager::ReadInjTest91()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x91, {0x00}, a, 22))
+        return false;
+    for (int i = 0; i < 8; ++i)
+        rec().InjTestWords[i] = be16(a, 2 + 2 * i);
+    for (int i = 0; i < 3; ++i)
+        rec().InjTestBytes[i] = a[18 + i];
+    return true;
+}
+
+bool TDataManager::ReadGasInjCorrTable()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x93, {0x00}, a, 11))
+        return false;
+    for (int i = 0; i < 8; ++i)
+        rec().GasInjCorrTable[i] = static_cast<int8_t>(a[2 + i]);
+    return true;
+}
+
+bool TDataManager::WriteGasInjTable()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 8; ++i)
+        p.push_back(static_cast<uint8_t>(rec().GasInjCorrTable[i]));
+    std::vector<uint8_t> a;
+    return Command(0x94, p, a, kAckLength);
+}
+
+bool TDataManager::WriteInjControl()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> p(InjControlBlock.begin(), InjControlBlock.end());
+    std::vector<uint8_t> a;
+    return Command(0x15, p, a, kAckLength);
+}
+
+const std::array<uint8_t, 12> *TDataManager::InjectorPreset(int row)
+{
+    if (row < 1 || row > static_cast<int>(kInjectorPresets.size()))
+        return nullptr;
+    return &kInjectorPresets[static_cast<size_t>(row - 1)];
+}
+
+bool TDataManager::WriteInjControl15(int row)
+{
+    const auto *preset = InjectorPreset(row);
+    if (!Ready() || !preset)
+        return false;
+    std::vector<uint8_t> p(preset->begin(), preset->end());
+    std::vector<uint8_t> a;
+    return Command(0x15, p, a, kAckLength);
+}
+
+bool TDataManager::ReadInjControl()
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(0x17, {0x00}, a, 15))
+        return false;
+    std::copy_n(a.begin() + 2, 12, InjControlBlock.begin());
+    return true;
+}
+
+// ===========================================================================
+// Recordings
+// ===========================================================================
+
+bool TDataManager::ReadPoints(uint8_t command, uint8_t page, uint16_t (&words)[16])
+{
+    if (!Ready())
+        return false;
+    std::vector<uint8_t> a;
+    if (!Command(command, {page}, a, 35))
+        return false;
+    for (int i = 0; i < 16; ++i) {
+        const uint16_t w = be16(a, 2 + 2 * i);
+        words[i] = w == 0xFFFF ? 0 : w;
+    }
+    return true;
+}
+
+bool TDataManager::ReadRecordD6(uint8_t page, uint16_t (&words)[16])
+{
+    return ReadPoints(0xD6, page, words);
+}
+
+bool TDataManager::ReadRecordD7(uint8_t page, uint16_t (&words)[16])
+{
+    return ReadPoints(0xD7, page, words);
+}
+
+bool TDataManager::ReadRecordingSize()
+{
+    bool ok = false;
+    const uint16_t w = ReadWord31Raw(198, &ok);
+    if (!ok)
+        return false;
+    RecordingCount1 = std::min<uint8_t>(uint8_t(w >> 8), 127);
+    RecordingCount2 = std::min<uint8_t>(uint8_t(w & 0xFF), 127);
+    return true;
+}
+
+// Appends a recorded point to a recording when it is valid; returns whether
+// it was kept. A word 0 is an empty slot.
+bool TDataManager::DecodeRecordingPoint(uint16_t w, double maxPressure, bool second, int &stored)
+{
+    if (w == 0)
+        return false;
+    const uint8_t raw = static_cast<uint8_t>(((w >> 7) & 0x3F) * 2 + 10);
+    const double pressure = ManifoldPressure(raw);
+    const double time = ((w & 0x7F) * 32) / 187.0;
+    if (pressure < 0.0 || pressure > maxPressure)
+        return false;
+    auto &target = second ? rec().Recording2 : rec().Recording1;
+    if (stored >= static_cast<int>(std::size(target)))
+        return false;
+    auto &e = target[stored++];
+    e.Pressure = pressure;
+    e.Time = time;
+    e.State = static_cast<uint8_t>(w >> 13);
+    return true;
+}
+
+void TDataManager::ClearRecordings()
+{
+    for (auto *r : {&rec().Recording1, &rec().Recording2})
+        for (auto &e : *r)
+            e = {};
+}
+
+bool TDataManager::ReadRecording(double maxPressure)
+{
+    if (!Ready())
+        return false;
+    ClearRecordings();
+    if (!ReadRecordingSize())
+        return false;
+    bool ok = true;
+    for (int rec2 = 0; rec2 < 2 && ok; ++rec2) {
+        uint8_t &count = rec2 ? RecordingCount2 : RecordingCount1;
+        const uint16_t base = rec2 ? 456 : 200;
+        int stored = 0;
+        for (int i = 0; i < count; ++i) {
+            bool good = false;
+            const uint16_t w = ReadWord31Raw(uint16_t(base + 2 * i), &good);
+            if (!good) {
+                ok = false;
+                break;
+            }
+            DecodeRecordingPoint(w, maxPressure, rec2 != 0, stored);
+        }
+        // Empty slots, points out of range and points not read lower the count.
+        count = static_cast<uint8_t>(stored);
+    }
+    return ok;
+}
+
+bool TDataManager::ReadRecording2(double maxPressure)
+{
+    if (!Ready())
+        return false;
+    ClearRecordings();
+    if (!ReadRecordingSize())
+        return false;
+    bool ok = true;
+    for (int rec2 = 0; rec2 < 2 && ok; ++rec2) {
+        uint8_t &count = rec2 ? RecordingCount2 : RecordingCount1;
+        int stored = 0;
+        for (uint8_t page = 0; page < 8 && page * 16 < count; ++page) {
+            uint16_t words[16] = {};
+            if (!ReadPoints(rec2 ? 0xD7 : 0xD6, page, words)) {
+                ok = false;
+                break;
+            }
+            for (int i = 0; i < 16 && page * 16 + i < count; ++i)
+                DecodeRecordingPoint(words[i], maxPressure, rec2 != 0, stored);
+        }
+        count = static_cast<uint8_t>(stored);
+    }
+    return ok;
+}
+
+bool TDataManager::SetAdaptationMode(bool on)
+{
+    bool ok = false;
+    ReadParameter8Checked(31, &ok);
+    if (!ok)
+        return false; // writing back a byte not read would change other options
+    auto &r = rec();
+    r.AdaptationMode = on ? 1 : 0;
+    r.ReturnToPetrolMask = static_cast<uint8_t>(on ? (r.ReturnToPetrolMask | 0x40)
+                                                   : (r.ReturnToPetrolMask & ~0x40));
+    return WriteParamByte(31, r.ReturnToPetrolMask);
+}
