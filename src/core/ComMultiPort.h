@@ -1,0 +1,212 @@
+// The serial port component through which every protocol talks: opens a COM
+// port by number, applies line settings and timeouts, performs blocking reads
+// and writes of whole byte counts, offers a re-entrant lock that a protocol
+// layer uses to keep a request and its answer together, and can trace every
+// transfer in hex to the log file.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/SerialDevice.h"
+
+enum TComBaudRate {
+    comBR110, comBR300, comBR600, comBR1200, comBR2400, comBR4800, comBR9600, comBR14400,
+    comBR19200, comBR38400, comBR56000, comBR57600, comBR115200, comBR128000, comBR256000,
+    comBRUnknown
+};
+enum TComParity { comNoParity, comOddParity, comEvenParity, comMarkParity, comSpaceParity };
+enum TComStopBits { comOneStopBit, comOne5StopBits, comTwoStopBits };
+enum TComMultiPortLockingStrategy {
+    lsAllAutomatic, lsAllManual, lsCustom, lsGroupWriteRead, lsReadDataWithControl
+};
+
+// Speed in bit/s of each TComBaudRate (0 for comBRUnknown), and back
+// (any speed not in the table gives comBRUnknown).
+uint32_t ComBaudRateSpeed(TComBaudRate rate);
+TComBaudRate ComBaudRateFromSpeed(uint32_t speed);
+
+class EComPortError : public std::runtime_error
+{
+public:
+    explicit EComPortError(const QString &message);
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+// Read and write timeouts of the port, in milliseconds.
+class TComMultiPortTimeouts
+{
+public:
+    uint32_t IntervalTimeout() const { return m_interval; }
+    uint32_t ReadMultiplier() const { return m_readMultiplier; }
+    uint32_t ReadConstant() const { return m_readConstant; }
+    uint32_t WriteMultiplier() const { return m_writeMultiplier; }
+    uint32_t WriteConstant() const { return m_writeConstant; }
+    void SetIntervalTimeout(uint32_t value) { set(m_interval, value); }
+    void SetReadMultiplier(uint32_t value) { set(m_readMultiplier, value); }
+    void SetReadConstant(uint32_t value) { set(m_readConstant, value); }
+    void SetWriteMultiplier(uint32_t value) { set(m_writeMultiplier, value); }
+    void SetWriteConstant(uint32_t value) { set(m_writeConstant, value); }
+
+    // Copies the five values; the change notification runs once when any differed.
+    void Assign(const TComMultiPortTimeouts &source);
+
+    // Runs after every change.
+    std::function<void()> OnChange;
+
+private:
+    void set(uint32_t &field, uint32_t value);
+    uint32_t m_interval = 50;
+    uint32_t m_readMultiplier = 10;
+    uint32_t m_readConstant = 20;
+    uint32_t m_writeMultiplier = 10;
+    uint32_t m_writeConstant = 20;
+};
+
+// Which port operations leave taking (Lock) or releasing (Unlock) the port's
+// lock to the caller. True: the operation does not touch the lock itself.
+class TComMultiPortLockingOptions
+{
+public:
+    bool ManualCloseLock() const { return m_flags[0]; }
+    bool ManualCloseUnlock() const { return m_flags[1]; }
+    bool ManualOpenLock() const { return m_flags[2]; }
+    bool ManualOpenUnlock() const { return m_flags[3]; }
+    bool ManualReadLock() const { return m_flags[4]; }
+    bool ManualReadUnlock() const { return m_flags[5]; }
+    bool ManualWriteLock() const { return m_flags[6]; }
+    bool ManualWriteUnlock() const { return m_flags[7]; }
+    void SetManualCloseLock(bool value) { set(0, value); }
+    void SetManualCloseUnlock(bool value) { set(1, value); }
+    void SetManualOpenLock(bool value) { set(2, value); }
+    void SetManualOpenUnlock(bool value) { set(3, value); }
+    void SetManualReadLock(bool value) { set(4, value); }
+    void SetManualReadUnlock(bool value) { set(5, value); }
+    void SetManualWriteLock(bool value) { set(6, value); }
+    void SetManualWriteUnlock(bool value) { set(7, value); }
+
+    // Copies the eight options; the change notification runs once when any differed.
+    void Assign(const TComMultiPortLockingOptions &source);
+
+    // Runs after every change.
+    std::function<void()> OnChange;
+
+private:
+    friend class TComMultiPort;
+    void set(int index, bool value);
+    bool m_flags[8] = {false, false, false, false, false, false, false, false};
+};
+
+class TComMultiPort : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int ComDevice READ ComDevice WRITE SetComDevice)
+    Q_PROPERTY(int ByteSize READ ByteSize WRITE SetByteSize)
+    Q_PROPERTY(bool Debug READ Debug WRITE SetDebug)
+    Q_PROPERTY(bool ForceConfigure READ ForceConfigure WRITE SetForceConfigure)
+    Q_PROPERTY(bool UseTimeouts READ UseTimeouts WRITE SetUseTimeouts)
+    Q_PROPERTY(bool ThreadSafe READ ThreadSafe WRITE SetThreadSafe)
+    Q_PROPERTY(bool Connected READ GetConnected)
+
+public:
+    explicit TComMultiPort(QObject *owner = nullptr);
+    ~TComMultiPort() override;
+
+    // Opens port ComDevice and applies the settings (or reads them back when
+    // ForceConfigure is False). Throws EComPortError on failure; the port is
+    // then closed and the lock released.
+    void Open();
+    void Close();
+    bool GetConnected() const;
+
+    // Applies the settings to the open port when ForceConfigure is True.
+    virtual void UpdatePort();
+
+    // Reads Count bytes into buffer. The buffer's Count bytes are zeroed
+    // first; BytesRead tells how many arrived. True only when all arrived.
+    bool ReadData(void *buffer, int Count, int &BytesRead);
+    // Writes Count bytes. True only when the device took all of them.
+    bool WriteData(const void *buffer, int Count, int &BytesWritten);
+
+    // Enter and leave the port's lock (re-entrant for the owning thread).
+    // Throw EComPortError when ThreadSafe is False.
+    void AcquireLock();
+    void ReleaseLock();
+
+    // The system's text for an error code.
+    static QString GetErrorString(int code);
+
+    TComBaudRate BaudRate() const { return m_baudRate; }
+    void SetBaudRate(TComBaudRate value);
+    int ByteSize() const { return m_byteSize; }
+    void SetByteSize(int value);
+    int ComDevice() const { return m_comDevice; }
+    void SetComDevice(int value);
+    bool Debug() const { return m_traceLevel > 0; }
+    void SetDebug(bool value);
+    bool ForceConfigure() const { return m_forceConfigure; }
+    void SetForceConfigure(bool value);
+    TComParity Parity() const { return m_parity; }
+    void SetParity(TComParity value);
+    TComStopBits StopBits() const { return m_stopBits; }
+    void SetStopBits(TComStopBits value);
+    bool UseTimeouts() const { return m_useTimeouts; }
+    void SetUseTimeouts(bool value);
+    bool ThreadSafe() const { return m_threadSafe; }
+    void SetThreadSafe(bool value);
+    TComMultiPortLockingStrategy LockingStrategy() const { return m_lockingStrategy; }
+    void SetLockingStrategy(TComMultiPortLockingStrategy value);
+
+    TComMultiPortTimeouts *Timeouts() { return &m_timeouts; }
+    void SetTimeouts(const TComMultiPortTimeouts &value) { m_timeouts.Assign(value); }
+    TComMultiPortLockingOptions *LockingOptions() { return &m_lockingOptions; }
+    void SetLockingOptions(const TComMultiPortLockingOptions &value) { m_lockingOptions.Assign(value); }
+
+    // Device path the open port uses (empty while closed).
+    QString DevicePath() const { return m_devicePath; }
+
+protected:
+    bool ApplySettings();
+    void ReadSettings();
+
+private:
+    void trace(int level, const QString &text);
+    void lockIf(bool manual);
+    void unlockIf(bool manual);
+    [[noreturn]] void raiseOpenError(int code);
+
+    std::unique_ptr<platform::SerialDevice> m_device;
+    platform::SerialLineSettings m_config;  // kept between opens
+    QString m_devicePath;
+    TComBaudRate m_baudRate = comBRUnknown;
+    int m_byteSize = 8;
+    int m_comDevice = 1;
+    bool m_forceConfigure = true;
+    TComParity m_parity = comNoParity;
+    TComStopBits m_stopBits = comOneStopBit;
+    bool m_useTimeouts = true;
+    bool m_threadSafe = false;
+    TComMultiPortLockingStrategy m_lockingStrategy = lsAllAutomatic;
+    TComMultiPortTimeouts m_timeouts;
+    TComMultiPortLockingOptions m_lockingOptions;
+    int m_traceLevel = 0;
+    bool m_traceFileOpened = false;
+    bool m_settingStrategy = false;
+    int m_lastError = 0;
+    // The lock section, with its owner and depth so that a release by a
+    // thread that does not hold it is ignored instead of corrupting it.
+    std::recursive_mutex m_lock;
+    std::atomic<std::thread::id> m_lockOwner{};
+    int m_lockDepth = 0;
+};
+
+// The program's one port, created by the settings unit (tests make their own).
+extern TComMultiPort *ComMultiPort;

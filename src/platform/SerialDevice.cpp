@@ -1,0 +1,281 @@
+#include "platform/SerialDevice.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SpeedPair {
+    uint32_t bits;
+    speed_t code;
+};
+
+const SpeedPair kSpeeds[] = {
+    {50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200}, {300, B300},
+    {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400}, {4800, B4800}, {9600, B9600},
+    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+    {460800, B460800}, {500000, B500000}, {576000, B576000}, {921600, B921600},
+    {1000000, B1000000},
+};
+
+// Milliseconds left until deadline, for poll(); never negative.
+int msLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0)
+        return 0;
+    return left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);
+}
+
+} // namespace
+
+unsigned speedToTermios(uint32_t baudRate)
+{
+    for (const SpeedPair &p : kSpeeds)
+        if (p.bits == baudRate)
+            return p.code;
+    return 0;
+}
+
+uint32_t termiosToSpeed(unsigned speed)
+{
+    for (const SpeedPair &p : kSpeeds)
+        if (p.code == speed)
+            return p.bits;
+    return 0;
+}
+
+QString systemErrorText(int code)
+{
+    if (code == 0 || !strerrorname_np(code))
+        return {};
+    return QString::fromLocal8Bit(strerror(code));
+}
+
+SerialDevice::~SerialDevice()
+{
+    close();
+}
+
+bool SerialDevice::open(const QString &path, int &error)
+{
+    close();
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    if (!::isatty(fd)) {
+        // Plain files and other non-terminals cannot carry a serial line.
+        ::close(fd);
+        error = ENOTTY;
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = (errno == EWOULDBLOCK) ? EBUSY : errno;
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+void SerialDevice::close()
+{
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+bool SerialDevice::applyLineSettings(const SerialLineSettings &settings, int &error)
+{
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    const speed_t speed = speedToTermios(settings.baudRate);
+    if (speed == 0 || settings.byteSize < 5 || settings.byteSize > 8 || settings.parity > 4
+        || settings.stopBits > 2) {
+        error = EINVAL;
+        return false;
+    }
+    termios tio;
+    if (::tcgetattr(m_fd, &tio) != 0) {
+        error = errno;
+        return false;
+    }
+    // Raw: no line editing, echo, signals, CR/LF mapping or flow control.
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
+                     | IXANY | INPCK | IGNPAR);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD;
+    switch (settings.byteSize) {
+    case 5: tio.c_cflag |= CS5; break;
+    case 6: tio.c_cflag |= CS6; break;
+    case 7: tio.c_cflag |= CS7; break;
+    default: tio.c_cflag |= CS8; break;
+    }
+    switch (settings.parity) {
+    case 1: tio.c_cflag |= PARENB | PARODD; break;
+    case 2: tio.c_cflag |= PARENB; break;
+    case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    // One and a half stop bits exist only with 5 data bits; termios has two.
+    if (settings.stopBits != 0)
+        tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool SerialDevice::readLineSettings(SerialLineSettings &settings, int &error) const
+{
+    termios tio;
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    if (::tcgetattr(m_fd, &tio) != 0) {
+        error = errno;
+        return false;
+    }
+    settings.baudRate = termiosToSpeed(cfgetispeed(&tio));
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: settings.byteSize = 5; break;
+    case CS6: settings.byteSize = 6; break;
+    case CS7: settings.byteSize = 7; break;
+    default: settings.byteSize = 8; break;
+    }
+    if (!(tio.c_cflag & PARENB))
+        settings.parity = 0;
+    else if (tio.c_cflag & CMSPAR)
+        settings.parity = (tio.c_cflag & PARODD) ? 3 : 4;
+    else
+        settings.parity = (tio.c_cflag & PARODD) ? 1 : 2;
+    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+    return true;
+}
+
+bool SerialDevice::read(uint8_t *buffer, size_t count, size_t &got, int &error)
+{
+    got = 0;
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    if (count == 0)
+        return true;
+    const SerialTimeouts &t = m_timeouts;
+    const bool immediate = t.readInterval == kReadReturnImmediately && t.readMultiplier == 0
+                           && t.readConstant == 0;
+    const bool useTotal = t.readMultiplier != 0 || t.readConstant != 0;
+    const bool useInterval = t.readInterval != 0 && !immediate;
+    const auto start = Clock::now();
+    const auto totalDeadline = start + std::chrono::milliseconds(
+                                   static_cast<uint64_t>(t.readMultiplier) * count + t.readConstant);
+    Clock::time_point lastByte;
+    while (got < count) {
+        int wait = -1;
+        if (immediate)
+            wait = 0;
+        if (useTotal)
+            wait = msLeft(totalDeadline);
+        if (useInterval && got > 0) {
+            const int gap = msLeft(lastByte + std::chrono::milliseconds(t.readInterval));
+            wait = wait < 0 ? gap : std::min(wait, gap);
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        if (r == 0)
+            return true;  // a timeout expired: the bytes so far
+        if (!(p.revents & POLLIN) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            error = (p.revents & POLLNVAL) ? EBADF : EIO;
+            return false;
+        }
+        const ssize_t n = ::read(m_fd, buffer + got, count - got);
+        if (n > 0) {
+            got += static_cast<size_t>(n);
+            lastByte = Clock::now();
+        } else if (n == 0) {
+            error = EIO;  // end of file: the other side is gone
+            return false;
+        } else if (errno != EAGAIN && errno != EINTR) {
+            error = errno;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SerialDevice::write(const uint8_t *buffer, size_t count, size_t &written, int &error)
+{
+    written = 0;
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    const SerialTimeouts &t = m_timeouts;
+    const bool useTotal = t.writeMultiplier != 0 || t.writeConstant != 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(
+                              static_cast<uint64_t>(t.writeMultiplier) * count + t.writeConstant);
+    while (written < count) {
+        const ssize_t n = ::write(m_fd, buffer + written, count - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            error = errno;
+            return false;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        pollfd p{m_fd, POLLOUT, 0};
+        const int r = ::poll(&p, 1, useTotal ? msLeft(deadline) : -1);
+        if (r == 0)
+            return true;  // the write timeout expired: the bytes so far
+        if (r < 0 && errno != EINTR) {
+            error = errno;
+            return false;
+        }
+        if (r > 0 && !(p.revents & POLLOUT) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            error = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace platform
