@@ -70,12 +70,6 @@ uint16_t clampWord(long v)
     return static_cast<uint16_t>(std::clamp<long>(v, 0, 0xFFFF));
 }
 
-// Two's complement of a signed value in 16 bits (a negative value sends 0xFF..).
-uint16_t signedWord(long v)
-{
-    return static_cast<uint16_t>(static_cast<int16_t>(std::clamp<long>(v, -32768, 32767)));
-}
-
 // Text of a fixed-width field of an answer (up to the first NUL).
 QString latinText(const uint8_t *p, size_t width)
 {
@@ -86,6 +80,17 @@ QString latinText(const uint8_t *p, size_t width)
 TDeviceRecord &rec()
 {
     return DeviceRecord;
+}
+
+// The two level-sensor sets (0x35/0x37 and 0x36/0x38).
+std::array<quint8 *, 4> levelA(TDeviceRecord &r)
+{
+    return {&r.PW0, &r.PW1, &r.PW2, &r.PW3};
+}
+
+std::array<quint8 *, 4> levelB(TDeviceRecord &r)
+{
+    return {&r.Level0900, &r.Level0901, &r.Level0902, &r.Level0903};
 }
 
 // Injector preset table, rows 1..19.
@@ -219,9 +224,9 @@ bool TDataManager::OneExchange(const uint8_t *request, int requestLength, uint8_
 {
     writeFailed = false;
     TComMultiPort *p = Port();
-    uint32_t written = 0;
-    const bool ok = p && p->WriteData(request, static_cast<uint32_t>(requestLength), written);
-    if (!ok || written < static_cast<uint32_t>(requestLength)) {
+    int written = 0;
+    const bool ok = p && p->WriteData(request, requestLength, written);
+    if (!ok || written < requestLength) {
         // A short write is a failed write.
         if (p)
             ReleasePortLock();
@@ -244,10 +249,46 @@ bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uin
     // A failed write has declared the link lost already: no repeat.
     if (writeFailed)
         return false;
+    DiscardStaleInput();
     SecondAttempt = true;
     const bool ok = OneExchange(request, requestLength, answer, answerLength, writeFailed);
     SecondAttempt = false;
+    if (!ok && !writeFailed)
+        DiscardStaleInput();
     return ok;
+}
+
+// Bytes of a broken or late answer left in the input would be taken for the
+// next answer and shift every answer after it. After a failed exchange the
+// input is emptied of what has arrived (reads that return at once), under the
+// port lock so that no other exchange comes between.
+void TDataManager::DiscardStaleInput()
+{
+    TComMultiPort *p = Port();
+    if (!p || !p->GetConnected() || !p->UseTimeouts())
+        return;
+    const bool locked = p->ThreadSafe();
+    if (locked)
+        p->AcquireLock();
+    TComMultiPortTimeouts saved;
+    saved.Assign(*p->Timeouts());
+    TComMultiPortTimeouts immediate;
+    immediate.SetIntervalTimeout(platform::kReadReturnImmediately);
+    immediate.SetReadMultiplier(0);
+    immediate.SetReadConstant(0);
+    immediate.SetWriteMultiplier(saved.WriteMultiplier());
+    immediate.SetWriteConstant(saved.WriteConstant());
+    p->SetTimeouts(immediate);
+    uint8_t sink[64];
+    for (int i = 0; i < 64; ++i) {
+        int got = 0;
+        p->ReadData(sink, static_cast<int>(sizeof sink), got);
+        if (got <= 0)
+            break;
+    }
+    p->SetTimeouts(saved);
+    if (locked)
+        p->ReleaseLock();
 }
 
 bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength,
@@ -261,21 +302,21 @@ bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength
         bool header = false;
         for (int i = 0; i < headerTries; ++i) {
             uint8_t b = 0;
-            uint32_t got = 0;
+            int got = 0;
             p->ReadData(&b, 1, got);
-            if (got == 0)
+            if (got <= 0)
                 break;
-            bytesRead += static_cast<int>(got);
+            bytesRead += got;
             if (b == kAnswerHead) {
                 header = true;
                 break;
             }
         }
         if (header) {
-            const uint32_t rest = static_cast<uint32_t>(answerLength - 1);
-            uint32_t got = 0;
+            const int rest = answerLength - 1;
+            int got = 0;
             p->ReadData(answer + 1, rest, got);
-            bytesRead += static_cast<int>(got);
+            bytesRead += got;
             answer[0] = kAnswerHead;
             if (got == rest) {
                 const uint8_t s = sum8(answer, static_cast<size_t>(answerLength - 1));
@@ -335,7 +376,7 @@ bool TDataManager::DetectDevice()
         // Each attempt counts as the repeat: a bad answer declares the link lost.
         SecondAttempt = true;
         TComMultiPort *p = Port();
-        uint32_t written = 0;
+        int written = 0;
         const bool ok = p && p->WriteData(request, 4, written);
         if (!ok || written < 4) {
             if (p)
@@ -657,7 +698,7 @@ uint8_t TDataManager::ReadParameter8Checked(uint8_t id, bool *ok)
         return 0;
     const uint8_t v = a[3];
     if (id <= 53)
-        StoreParameter8(id, v);
+        ::StoreParameter8(rec(), id, v);
     return v;
 }
 
@@ -678,7 +719,7 @@ uint16_t TDataManager::ReadParamWord(uint8_t id)
         return 0;
     const uint16_t v = be16(a, 3);
     if (id <= 25)
-        StoreParameter16(id, v);
+        ::StoreParameter16(rec(), id, v);
     return v;
 }
 
@@ -718,7 +759,7 @@ uint16_t TDataManager::ReadParameter(uint8_t id)
         return 0;
     const uint16_t v = be16(a, 3);
     if (id <= 104)
-        StoreModelParameter(id, v);
+        ::StoreModelParameter(rec(), id, v);
     return v;
 }
 
@@ -727,7 +768,7 @@ bool TDataManager::WriteParameter(uint8_t id)
     if (!Ready())
         return false;
     uint16_t v = 0;
-    if (!ModelParameterValue(rec(), id, v))
+    if (!::ModelParameterValue(rec(), id, v))
         return false; // no rule: nothing is sent
     std::vector<uint8_t> a;
     return Command(0x16, {id, uint8_t(v >> 8), uint8_t(v)}, a, kAckLength);
@@ -772,73 +813,6 @@ bool TDataManager::WriteCounter34(uint16_t index, uint8_t value)
         return false;
     std::vector<uint8_t> a;
     return Command(0x34, {uint8_t(index >> 8), uint8_t(index), value}, a, 5);
-}
-
-// Model parameters: the device value v of an id and the field it stands for.
-// Ids 2 and 12 (offsets) and 83 travel as signed 16-bit values.
-void TDataManager::StoreModelParameter(uint8_t id, uint16_t v)
-{
-    auto &r = rec();
-    const auto low = static_cast<int8_t>(v & 0xFF);
-    if (id == 1)
-        r.Mult = v / 1024.0;
-    else if (id == 2)
-        r.Offset = static_cast<int16_t>(v) / 187.0;
-    else if (id >= 3 && id <= 6)
-        PFactor(id - 3) = static_cast<int32_t>(roundEven(v / 187.0));
-    else if (id >= 7 && id <= 10)
-        EFactor(id - 7) = static_cast<int32_t>(roundEven((v / 4096.0 - 1.0) * 100.0));
-    else if (id == 11)
-        r.CorrectionMult = v / 1024.0;
-    else if (id == 12)
-        r.CorrectionOffset = static_cast<int16_t>(v) / 187.0;
-    else if (id == 13)
-        r.CorrectionMask = static_cast<uint8_t>(v);
-    else if (id >= 14 && id <= 33)
-        r.PsysCorrections[id - 14] = low;
-    else if (id >= 34 && id <= 53)
-        r.TgasCorrections[id - 34] = low;
-    else if (id >= 54 && id <= 73)
-        r.RpmCorrections[id - 54] = low;
-    else if (id == 74)
-        r.CMActive = static_cast<uint8_t>(v);
-    else if (id == 83)
-        r.CorrectionForIdle = static_cast<int16_t>(v);
-    else if (id == 104)
-        r.MapCorrections = static_cast<uint8_t>(v);
-}
-
-bool TDataManager::ModelParameterValue(const TDeviceRecord &r, uint8_t id, uint16_t &value)
-{
-    if (id == 1)
-        value = clampWord(roundEven(r.Mult * 1024.0));
-    else if (id == 2)
-        value = signedWord(roundEven(r.Offset * 187.0));
-    else if (id >= 3 && id <= 6)
-        value = clampWord(long(PFactorOf(r, id - 3)) * 187);
-    else if (id >= 7 && id <= 10)
-        value = clampWord(roundEven((EFactorOf(r, id - 7) / 100.0 + 1.0) * 4096.0));
-    else if (id == 11)
-        value = clampWord(roundEven(r.CorrectionMult * 1024.0));
-    else if (id == 12)
-        value = signedWord(roundEven(r.CorrectionOffset * 187.0));
-    else if (id == 13)
-        value = r.CorrectionMask;
-    else if (id >= 14 && id <= 33)
-        value = signedWord(r.PsysCorrections[id - 14]);
-    else if (id >= 34 && id <= 53)
-        value = signedWord(r.TgasCorrections[id - 34]);
-    else if (id >= 54 && id <= 73)
-        value = signedWord(r.RpmCorrections[id - 54]);
-    else if (id == 74)
-        value = r.CMActive;
-    else if (id == 83)
-        value = static_cast<uint16_t>(r.CorrectionForIdle);
-    else if (id == 104)
-        value = r.MapCorrections;
-    else
-        return false;
-    return true;
 }
 
 // ===========================================================================
@@ -1033,7 +1007,7 @@ bool TDataManager::ReadModelFactors()
     if (!Command(0x10, {0x10}, a, 23))
         return false;
     for (uint8_t id = 1; id <= 10; ++id)
-        StoreModelParameter(id, be16(a, 2 * id));
+        ::StoreModelParameter(rec(), id, be16(a, 2 * id));
     return true;
 }
 
@@ -1078,8 +1052,8 @@ bool TDataManager::ReadPointPages(uint8_t command, bool second)
             return false;
         for (int j = 0; j < 10; ++j) {
             auto &pt = points[page * 10 + j];
-            PointX(pt) = be16(a, 2 + 4 * j);
-            PointY(pt) = be16(a, 4 + 4 * j);
+            pt.X = be16(a, 2 + 4 * j);
+            pt.Y = be16(a, 4 + 4 * j);
         }
     }
     return true;
@@ -1094,8 +1068,8 @@ bool TDataManager::WritePointPages(uint8_t command, bool second)
         std::vector<uint8_t> p{page};
         for (int j = 0; j < 10; ++j) {
             const auto &pt = points[page * 10 + j];
-            putBe16(p, clampWord(PointX(pt)));
-            putBe16(p, clampWord(PointY(pt)));
+            putBe16(p, clampWord(pt.X));
+            putBe16(p, clampWord(pt.Y));
         }
         std::vector<uint8_t> a;
         if (!Command(command, p, a, kAckLength))
@@ -1157,9 +1131,9 @@ bool TDataManager::ReadCorrections60()
         return false;
     auto &c = rec().Corrections60;
     for (int i = 0; i < 10; ++i)
-        c.Bytes[i] = a[2 + i];
+        c.LoadAxis[i] = a[2 + i];
     for (int i = 0; i < 10; ++i)
-        c.Words[i] = be16(a, 12 + 2 * i);
+        c.RpmAxis[i] = be16(a, 12 + 2 * i);
     return true;
 }
 
@@ -1255,13 +1229,14 @@ bool TDataManager::ReadTroubleCodesDebug(uint8_t n)
     d.Count = a[2];
     if (sent < 10) {
         auto &e = d.Records[sent];
-        e.Byte0 = a[3];
-        e.Byte1 = a[4];
-        for (int i = 0; i < 3; ++i)
-            e.Words[i] = be16(a, 5 + 2 * i);
+        e.Group = a[3];
+        e.Mask = a[4];
+        e.RpmPeriod = be16(a, 5);
+        e.PetrolTime = be16(a, 7);
+        e.GasTime = be16(a, 9);
         for (int i = 0; i < 10; ++i)
             e.Bytes[i] = a[11 + i];
-        e.LastWord = be16(a, 21);
+        e.GasWorkTime = be16(a, 21);
     }
     return true;
 }
@@ -1278,7 +1253,7 @@ bool TDataManager::ReadComputerCodes()
         c.Entries[i].Code = be32(a, 2 + 8 * i);
         c.Entries[i].DateTime = be32(a, 6 + 8 * i);
     }
-    c.Final = a[42];
+    c.Newest = a[42];
     return true;
 }
 
@@ -1341,7 +1316,7 @@ bool TDataManager::ReadLevelSensor35()
     if (!Command(0x35, {0x00}, a, 7))
         return false;
     for (int i = 0; i < 4; ++i)
-        LevelSetA(i) = a[2 + i];
+        *levelA(rec())[i] = a[2 + i];
     return true;
 }
 
@@ -1353,7 +1328,7 @@ bool TDataManager::ReadLevelSensor36()
     if (!Command(0x36, {0x00}, a, 7))
         return false;
     for (int i = 0; i < 4; ++i)
-        LevelSetB(i) = a[2 + i];
+        *levelB(rec())[i] = a[2 + i];
     return true;
 }
 
@@ -1363,7 +1338,7 @@ bool TDataManager::WriteLevelSensor37()
         return false;
     std::vector<uint8_t> p;
     for (int i = 0; i < 4; ++i)
-        p.push_back(LevelSetA(i));
+        p.push_back(*levelA(rec())[i]);
     p.push_back(0x00);
     std::vector<uint8_t> a;
     return Command(0x37, p, a, kAckLength);
@@ -1375,7 +1350,7 @@ bool TDataManager::WriteLevelSensor38()
         return false;
     std::vector<uint8_t> p;
     for (int i = 0; i < 4; ++i)
-        p.push_back(LevelSetB(i));
+        p.push_back(*levelB(rec())[i]);
     p.push_back(0x00);
     std::vector<uint8_t> a;
     return Command(0x38, p, a, kAckLength);
@@ -1529,7 +1504,7 @@ bool TDataManager::DecodeRecordingPoint(uint16_t w, double maxPressure, bool sec
     if (w == 0)
         return false;
     const uint8_t raw = static_cast<uint8_t>(((w >> 7) & 0x3F) * 2 + 10);
-    const double pressure = ManifoldPressure(raw);
+    const double pressure = RawToCollectorPressure(raw);
     const double time = ((w & 0x7F) * 32) / 187.0;
     if (pressure < 0.0 || pressure > maxPressure)
         return false;

@@ -115,10 +115,6 @@ public:
     bool ClearRecord198() { return WriteCounter34(198, 0); }
     bool ClearRecord199() { return WriteCounter34(199, 0); }
 
-    // Value of a model parameter as sent with 0x16, from the record; false
-    // for ids without a rule.
-    static bool ModelParameterValue(const TDeviceRecord &rec, uint8_t id, uint16_t &value);
-
     // ---- Configuration blocks ------------------------------------------------
     bool ReadModelDataCmd03();
     bool WriteConfigCmd04(uint16_t rpm, uint8_t t, uint8_t configurationByte, uint8_t mask);
@@ -210,19 +206,27 @@ private:
     bool OneExchange(const uint8_t *request, int requestLength, uint8_t *answer,
                      int answerLength, bool &writeFailed);
     void ReleasePortLock();
+    void DiscardStaleInput();
+    uint8_t LockCommand(uint8_t command, uint32_t code);
+    bool SimpleCommand(uint8_t command, uint8_t parameter);
+    uint8_t ReadParameter8Checked(uint8_t id, bool *ok);
+    // 0x40 read that needs only the link up (used while identifying).
+    uint16_t ReadValue16Raw(uint8_t index, bool *ok);
+    uint16_t ReadWord31Raw(uint16_t index, bool *ok);
+    void ReadParameterList(const std::vector<std::pair<int, uint8_t>> &list);
     bool ReadPoints(uint8_t command, uint8_t page, uint16_t (&words)[16]);
-    bool ReadCorrectionBlock(uint8_t command, std::array<int8_t, 20> &target);
-    bool WriteCorrectionBlock(uint8_t command, const std::array<int8_t, 20> &source);
+    bool ReadCorrectionBlock(uint8_t command, int8_t *target);
+    bool WriteCorrectionBlock(uint8_t command, const int8_t *source);
     bool ReadPointPages(uint8_t command, bool second);
     bool WritePointPages(uint8_t command, bool second);
     bool ReadRows(uint8_t command, bool second);
-    uint16_t ReadValue16Unchecked(uint8_t index);
     void SetInjHWFromIndex28();
     void SetInjSWFromMask(uint8_t mask);
     void StoreLiveMain(const uint8_t *a);
     void StoreLiveExtra(const uint8_t *a);
     void ForceGasTimes();
-    void DecodeRecordingPoint(uint16_t w, double maxPressure, bool second);
+    bool DecodeRecordingPoint(uint16_t w, double maxPressure, bool second, int &stored);
+    void ClearRecordings();
 
     TComMultiPort *FPort = nullptr;
     bool FConnected = false;

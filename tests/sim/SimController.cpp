@@ -115,33 +115,23 @@ Bytes SimController::Ack(uint8_t command, size_t length) const
     return Frame(0xD0, body);
 }
 
-Bytes SimController::Feed(const uint8_t *data, size_t count)
+Handler SimController::MakeHandler()
 {
-    Bytes out;
-    FPending.insert(FPending.end(), data, data + count);
-    for (;;) {
-        auto start = std::find(FPending.begin(), FPending.end(), uint8_t(0xC0));
-        FPending.erase(FPending.begin(), start);
-        if (FPending.size() < 2)
-            break;
-        const size_t len = RequestLength(FPending[1]);
-        if (len == 0) { // unknown command: drop the header, look for the next
-            FPending.erase(FPending.begin());
-            continue;
-        }
-        if (FPending.size() < len)
-            break;
-        Bytes req(FPending.begin(), FPending.begin() + static_cast<long>(len));
-        FPending.erase(FPending.begin(), FPending.begin() + static_cast<long>(len));
-        Bytes ans = Handle(req);
-        out.insert(out.end(), ans.begin(), ans.end());
-    }
-    return out;
+    Handler h;
+    h.name = "controller";
+    h.header = 0xC0;
+    h.frameLength = [](const Bytes &soFar) {
+        if (soFar.size() < 2)
+            return FrameLength::needMore();
+        const size_t len = RequestLength(soFar[1]);
+        return len ? FrameLength::complete(len) : FrameLength::notMine();
+    };
+    h.answer = [this](const Bytes &frame) { return Handle(frame); };
+    return h;
 }
 
 Bytes SimController::Handle(const Bytes &r)
 {
-    FRequests.push_back(r);
     if (r.size() < 4 || r[0] != 0xC0 || r.size() != RequestLength(r[1]))
         return {};
     if (Sum(r.data(), r.size() - 1) != r.back())

@@ -7,6 +7,8 @@
 // sum of all bytes before it; an answer is D0, the command code, the payload
 // and the 8-bit sum. Every command has a fixed request and answer length.
 
+#include "sim/SimServer.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +17,6 @@
 #include <vector>
 
 namespace sim {
-
-using Bytes = std::vector<uint8_t>;
 
 // Lock state that the simulated device reports while locked with a PIN.
 constexpr uint8_t kSimLockedState = 0x0F;
@@ -71,13 +71,12 @@ public:
     // silent (unknown command or bad request checksum).
     Bytes Handle(const Bytes &request);
 
-    // Feeds received bytes; each complete request is answered through
-    // Handle and the answers are appended to the result. Bytes before a 0xC0
-    // header and requests with a bad checksum are dropped.
-    Bytes Feed(const uint8_t *data, size_t count);
-    // Complete requests received so far (every frame, good or bad checksum).
-    const std::vector<Bytes> &Requests() const { return FRequests; }
-    void ClearRequests() { FRequests.clear(); }
+    // The server handler (header 0xC0, named "controller") that frames
+    // requests and answers them from this controller. The controller must
+    // outlive the server's use of the handler; tests change State under
+    // SimServer::withLock.
+    Handler MakeHandler();
+    void Install(SimServer &server) { server.addHandler(MakeHandler()); }
 
     SimControllerState State;
 
@@ -88,8 +87,6 @@ public:
 private:
     Bytes Answer(uint8_t command, const Bytes &payload) const;
     Bytes Ack(uint8_t command, size_t length = 4) const;
-    Bytes FPending;
-    std::vector<Bytes> FRequests;
 };
 
 } // namespace sim
