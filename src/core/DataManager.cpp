@@ -192,8 +192,12 @@ void TDataManager::ChangePort(int port)
 {
     TComMultiPort *p = Port();
     if (p && p->ComDevice() != port) {
+        // The settings object switches and reopens the port; without it the
+        // port is switched here (which closes it).
         if (OnChangePort)
             OnChangePort(port);
+        else
+            p->SetComDevice(port);
         if (OnResetDetector)
             OnResetDetector();
     }
@@ -371,8 +375,10 @@ bool TDataManager::DetectDevice()
     uint8_t answer[4] = {};
     bool good = false;
     for (int attempt = 0; attempt < 2 && !good; ++attempt) {
-        if (attempt > 0)
+        if (attempt > 0) {
             QThread::msleep(50);
+            DiscardStaleInput();
+        }
         // Each attempt counts as the repeat: a bad answer declares the link lost.
         SecondAttempt = true;
         TComMultiPort *p = Port();
@@ -415,7 +421,7 @@ bool TDataManager::ReadPage(uint8_t page)
     auto &r = rec();
     const uint8_t v = a[2];
     switch (page) {
-    case 0: r.Ver = QString(QChar(v)); break;
+    case 0: r.Ver = v != 0 ? QString(QChar(v)) : QString(); break;
     case 1: r.IdentityPage1 = v; break;
     case 2: r.IdentityPage2 = v; break;
     case 3: r.IdentityPage3 = v; break;

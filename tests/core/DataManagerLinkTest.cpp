@@ -222,7 +222,7 @@ TEST(DataManagerLink, ThePortLockIsReleasedExactlyOncePerExchange)
             rig.Server.injectFault(Fault::noiseFirst({0x11}), 1);
         if (i % 41 == 17)
             rig.Server.injectFault(Fault::badChecksum(), 2); // link lost
-        if (i % 97 == 50)
+        if (i % 150 == 51) // a short answer costs the read timeout: only two
             rig.Server.injectFault(Fault::truncated(2));
         if (i == 150)
             rig.Port.Close(); // failed writes for a while
@@ -423,4 +423,10 @@ TEST(DataManagerLink, ChangePortAndConnectionInfo)
     EXPECT_EQ(switched, std::vector<int>{7});
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(infos, 2);
+    // Without the settings hook the port itself is switched (and closed).
+    rig.Manager.OnChangePort = nullptr;
+    rig.Manager.ChangePort(9);
+    EXPECT_EQ(rig.Port.ComDevice(), 9);
+    EXPECT_FALSE(rig.Port.GetConnected());
+    EXPECT_EQ(resets, 2);
 }
