@@ -409,3 +409,19 @@ void TComMultiPort::SetLockingStrategy(TComMultiPortLockingStrategy value)
     for (int i = 0; i < 8; ++i)
         m_lockingOptions.m_flags[i] = table[value][i];
 }
+
+void ApplyProgramPortSettings(TComMultiPort &port)
+{
+    port.SetBaudRate(comBR9600);
+    port.SetByteSize(8);
+    port.SetParity(comNoParity);
+    port.SetStopBits(comOneStopBit);
+    port.SetUseTimeouts(true);
+    port.Timeouts()->SetIntervalTimeout(150);
+    port.Timeouts()->SetReadConstant(300);
+    port.Timeouts()->SetReadMultiplier(150);
+    port.Timeouts()->SetWriteConstant(300);
+    port.Timeouts()->SetWriteMultiplier(150);
+    port.SetLockingStrategy(lsReadDataWithControl);
+    port.SetThreadSafe(true);
+}

@@ -208,5 +208,11 @@ private:
     int m_lockDepth = 0;
 };
 
+// Gives port the settings the program's one port is made with, in this
+// order: 9600 baud, 8 data bits, no parity, one stop bit, timeouts used
+// (interval 150 ms, read and write 300 ms + 150 ms a byte), locking strategy
+// lsReadDataWithControl, thread-safe.
+void ApplyProgramPortSettings(TComMultiPort &port);
+
 // The program's one port, created by the settings unit (tests make their own).
 extern TComMultiPort *ComMultiPort;

@@ -10,6 +10,8 @@
 namespace {
 
 TDevData DevDataInstance;
+std::function<int()> ReadConfigurationOperation;
+std::function<bool()> WriteConfigurationOperation;
 TUIStateData UIStateDataInstance;
 
 TDeviceRecord &R()
@@ -260,3 +262,20 @@ double TDevData::GetPcolReal() const { return RawToCollectorPressure(R().Manifol
 double TDevData::GetReducerTempReal() const { return RawToTemperature(R().ReducerTempRaw); }
 double TDevData::GetGasTempReal() const { return RawToTemperature(R().GasTempRaw); }
 double TDevData::GetLambdaVoltageReal() const { return R().LambdaRaw * (1.0 / 51.0); }
+
+// by device kind
+int TDevData::ReadDeviceModelData()
+{
+    return ReadConfigurationOperation ? ReadConfigurationOperation() : 0;
+}
+
+bool TDevData::WriteConfigurationIfConnected()
+{
+    return WriteConfigurationOperation ? WriteConfigurationOperation() : false;
+}
+
+void TDevData::SetConfigurationOperations(std::function<int()> read, std::function<bool()> write)
+{
+    ReadConfigurationOperation = std::move(read);
+    WriteConfigurationOperation = std::move(write);
+}

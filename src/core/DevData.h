@@ -8,6 +8,8 @@
 #include <QPointF>
 #include <QtGlobal>
 
+#include <functional>
+
 class TDevData
 {
 public:
@@ -177,6 +179,8 @@ public:
     void SetMapPointA(int index, const QPointF &point);
     QPointF GetMapPointB(int index) const;
     void SetMapPointB(int index, const QPointF &point);
+    void SetMapPointA(int index, double x, double y) { SetMapPointA(index, QPointF(x, y)); }
+    void SetMapPointB(int index, double x, double y) { SetMapPointB(index, QPointF(x, y)); }
 
     // live
     int GetRpmReal() const;
@@ -185,6 +189,13 @@ public:
     double GetReducerTempReal() const;
     double GetGasTempReal() const;
     double GetLambdaVoltageReal() const;
+
+    // Whole-configuration read and write by device kind. They need the
+    // controller link and the configuration windows, which install the
+    // operations at start-up; until then the read gives 0 and the write false.
+    int ReadDeviceModelData();
+    bool WriteConfigurationIfConnected();
+    static void SetConfigurationOperations(std::function<int()> read, std::function<bool()> write);
 };
 
 // The accessor used by the kind-48 windows; it adds nothing.

@@ -25,23 +25,31 @@
 struct TModelPoint {
     qint32 X = 0;
     qint32 Y = 0;
+
+    bool operator==(const TModelPoint &) const = default;
 };
 
 // Answer of command 0x60: the load axis (ten bytes) and the RPM axis (ten words).
 struct TCorrections60 {
     std::array<quint8, 10> LoadAxis{};
     std::array<quint16, 10> RpmAxis{};
+
+    bool operator==(const TCorrections60 &) const = default;
 };
 
 // One entry of the computer-code history of command 0x54.
 struct TComputerCodeEntry {
     quint32 Code = 0;      // computer code of the PC that changed the settings
     quint32 DateTime = 0;  // packed date and time of the change; 0 = empty entry
+
+    bool operator==(const TComputerCodeEntry &) const = default;
 };
 
 struct TComputerCodes {
     std::array<TComputerCodeEntry, 5> Entries{};
     quint8 Newest = 0;     // index 0..4 of the newest entry (the answer's last byte)
+
+    bool operator==(const TComputerCodes &) const = default;
 };
 
 // One freeze-frame history entry of command 0x58, in the order the answer
@@ -54,6 +62,8 @@ struct TFreezeRecord {
     quint16 GasTime = 0;      // Tg raw
     std::array<quint8, 10> Bytes{};  // Psys, Pcol, Tred, Tgas, supply voltage raw, five more
     quint16 GasWorkTime = 0;  // gas working time
+
+    bool operator==(const TFreezeRecord &) const = default;
 };
 
 // Freeze-frame history: the history index and ten entries.
@@ -61,6 +71,8 @@ struct TDebugTroubleCodes {
     static constexpr int RecordCount = 10;
     quint8 Count = 0;  // history index: the newest entry is index - 1 (entry 9 when 0)
     std::array<TFreezeRecord, RecordCount> Records{};
+
+    bool operator==(const TDebugTroubleCodes &) const = default;
 };
 
 // Values the live-value polling adds after each group read.
@@ -68,6 +80,8 @@ struct TConnectBytes {
     qint8 Bank1Correction = 0;  // low byte of index 40: current adaptation correction, bank 1 (%)
     qint8 Bank2Correction = 0;  // high byte of index 40: the same for bank 2
     quint8 EngineLoad = 0;      // low byte of index 41 (kind 48 from "G"): engine load in percent
+
+    bool operator==(const TConnectBytes &) const = default;
 };
 
 // One decoded recording point: manifold pressure (bar), petrol time (ms), state (3 bits).
@@ -75,6 +89,8 @@ struct TRecordingPoint {
     double Pressure = 0.0;
     double Time = 0.0;
     quint8 State = 0;
+
+    bool operator==(const TRecordingPoint &) const = default;
 };
 
 using TMapRow = std::array<quint16, 3>;
@@ -299,6 +315,8 @@ struct TDeviceRecord {
 
     // Resets every field to zero (texts to empty).
     void Clear();
+
+    bool operator==(const TDeviceRecord &) const = default;
 };
 
 // The one record of the program, zero-filled at start; it lives for the whole run.

@@ -52,15 +52,23 @@ QString linkTarget(const QString &linkPath)
     return target;
 }
 
-// Kernel ttys under devRoot with the given prefix that have a driver.
+// Kernel ttys under devRoot with the given prefix that have a driver and,
+// where the kernel tells the port type, a known type.
 QStringList drivenTtys(const QString &devRoot, const QString &sysTtyRoot, const QString &prefix)
 {
     QStringList found;
     const QStringList names =
         QDir(devRoot).entryList({prefix + QLatin1Char('*')}, QDir::System | QDir::Files);
     for (const QString &n : names) {
-        if (QFileInfo::exists(sysTtyRoot + QLatin1Char('/') + n + QStringLiteral("/device/driver")))
-            found.append(QDir(devRoot).filePath(n));
+        const QString sys = sysTtyRoot + QLatin1Char('/') + n;
+        if (!QFileInfo::exists(sys + QStringLiteral("/device/driver")))
+            continue;
+        // A serial port the kernel registered without finding its chip
+        // reports type 0; such phantom ports are left out.
+        QFile type(sys + QStringLiteral("/type"));
+        if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "0")
+            continue;
+        found.append(QDir(devRoot).filePath(n));
     }
     // ttyS10 after ttyS9.
     std::sort(found.begin(), found.end(), [&](const QString &a, const QString &b) {

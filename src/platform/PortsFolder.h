@@ -3,7 +3,8 @@
 // else $XDG_DATA_HOME/taron/ports (default ~/.local/share/taron/ports).
 // When the folder holds no COM links it is filled from the serial devices
 // present: /dev/serial/by-id/* first, then ttyUSB*, ttyACM* and ttyS* that
-// have a driver, numbered from 1.
+// have a driver (leaving out ports whose kernel type is 0, unknown),
+// numbered from 1.
 #pragma once
 
 #include <QList>

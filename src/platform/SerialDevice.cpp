@@ -31,10 +31,11 @@ const SpeedPair kSpeeds[] = {
     {1000000, B1000000},
 };
 
-// Milliseconds left until deadline, for poll(); never negative.
+// Milliseconds left until deadline, rounded up so that a wait never ends
+// early, for poll(); never negative.
 int msLeft(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0)
         return 0;
     return left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);
@@ -63,6 +64,58 @@ QString systemErrorText(int code)
     if (code == 0 || !strerrorname_np(code))
         return {};
     return QString::fromLocal8Bit(strerror(code));
+}
+
+void configureRawTermios(termios &tio, const SerialLineSettings &settings)
+{
+    // Raw: no line editing, echo, signals, CR/LF mapping or flow control.
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
+                     | IXANY | INPCK | IGNPAR);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD;
+    switch (settings.byteSize) {
+    case 5: tio.c_cflag |= CS5; break;
+    case 6: tio.c_cflag |= CS6; break;
+    case 7: tio.c_cflag |= CS7; break;
+    default: tio.c_cflag |= CS8; break;
+    }
+    switch (settings.parity) {
+    case 1: tio.c_cflag |= PARENB | PARODD; break;
+    case 2: tio.c_cflag |= PARENB; break;
+    case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    // One and a half stop bits exist only with 5 data bits; termios has two.
+    if (settings.stopBits != 0)
+        tio.c_cflag |= CSTOPB;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    const speed_t speed = speedToTermios(settings.baudRate);
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+}
+
+SerialLineSettings settingsFromTermios(const termios &tio)
+{
+    SerialLineSettings settings;
+    settings.baudRate = termiosToSpeed(cfgetispeed(&tio));
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: settings.byteSize = 5; break;
+    case CS6: settings.byteSize = 6; break;
+    case CS7: settings.byteSize = 7; break;
+    default: settings.byteSize = 8; break;
+    }
+    if (!(tio.c_cflag & PARENB))
+        settings.parity = 0;
+    else if (tio.c_cflag & CMSPAR)
+        settings.parity = (tio.c_cflag & PARODD) ? 3 : 4;
+    else
+        settings.parity = (tio.c_cflag & PARODD) ? 1 : 2;
+    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+    return settings;
 }
 
 SerialDevice::~SerialDevice()
@@ -120,33 +173,7 @@ bool SerialDevice::applyLineSettings(const SerialLineSettings &settings, int &er
         error = errno;
         return false;
     }
-    // Raw: no line editing, echo, signals, CR/LF mapping or flow control.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
-                     | IXANY | INPCK | IGNPAR);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD;
-    switch (settings.byteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
-    }
-    switch (settings.parity) {
-    case 1: tio.c_cflag |= PARENB | PARODD; break;
-    case 2: tio.c_cflag |= PARENB; break;
-    case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
-    }
-    // One and a half stop bits exist only with 5 data bits; termios has two.
-    if (settings.stopBits != 0)
-        tio.c_cflag |= CSTOPB;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    cfsetispeed(&tio, speed);
-    cfsetospeed(&tio, speed);
+    configureRawTermios(tio, settings);
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         error = errno;
         return false;
@@ -165,20 +192,7 @@ bool SerialDevice::readLineSettings(SerialLineSettings &settings, int &error) co
         error = errno;
         return false;
     }
-    settings.baudRate = termiosToSpeed(cfgetispeed(&tio));
-    switch (tio.c_cflag & CSIZE) {
-    case CS5: settings.byteSize = 5; break;
-    case CS6: settings.byteSize = 6; break;
-    case CS7: settings.byteSize = 7; break;
-    default: settings.byteSize = 8; break;
-    }
-    if (!(tio.c_cflag & PARENB))
-        settings.parity = 0;
-    else if (tio.c_cflag & CMSPAR)
-        settings.parity = (tio.c_cflag & PARODD) ? 3 : 4;
-    else
-        settings.parity = (tio.c_cflag & PARODD) ? 1 : 2;
-    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+    settings = settingsFromTermios(tio);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct termios;
+
 namespace platform {
 
 // Line settings. parity: 0 none, 1 odd, 2 even, 3 mark, 4 space;
@@ -79,6 +81,10 @@ private:
 // The system's text for an errno value (for example "Permission denied"),
 // or an empty text when the system knows no such code.
 QString systemErrorText(int code);
+
+// The termios translation: raw mode with the given framing, and back.
+void configureRawTermios(termios &tio, const SerialLineSettings &settings);
+SerialLineSettings settingsFromTermios(const termios &tio);
 
 // Speed in bit/s to the termios constant and back; 0 when unsupported.
 unsigned speedToTermios(uint32_t baudRate);

@@ -203,16 +203,17 @@ bool SimServer::Impl::openPty(std::string *error)
 
 void SimServer::Impl::closePty()
 {
+    // The link goes first, so that whoever sees the line fail finds it gone.
+    if (linkNumber > 0 && master >= 0) {
+        std::error_code ec;
+        std::filesystem::remove(std::filesystem::path(portsDir) / ("COM" + std::to_string(linkNumber)), ec);
+    }
     if (master >= 0)
         ::close(master);
     if (slave >= 0)
         ::close(slave);
     master = slave = -1;
     rx.clear();
-    if (linkNumber > 0) {
-        std::error_code ec;
-        std::filesystem::remove(std::filesystem::path(portsDir) / ("COM" + std::to_string(linkNumber)), ec);
-    }
 }
 
 bool SimServer::Impl::relink(std::string *error)

@@ -7,6 +7,19 @@
 // recorded with its arrival time. Faults can be injected into the answers:
 // none at all, late, wrong checksum, truncated, noise first, or the port going
 // away (and coming back later). Answers can be paced at 9600 baud.
+//
+//   sim::SimServer server;
+//   server.addHandler({"controller", 0xC0,
+//                      [](const sim::Bytes &b) { return sim::FrameLength::complete(4); },
+//                      [&](const sim::Bytes &frame) { return answerFor(frame); }});
+//   server.start();
+//   server.linkAs(portsDir, 5);               // PORTS_DIR=portsDir, port 5
+//   server.injectFault(sim::Fault::badChecksum());
+//   server.log().waitForCount(1, 1s);
+//
+// Handler functions run on the server thread under the server's lock;
+// withLock() runs test code under the same lock (it waits while an answer is
+// being paced or delayed).
 #pragma once
 
 #include <chrono>
