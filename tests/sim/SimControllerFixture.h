@@ -36,18 +36,7 @@ public:
         std::string error;
         if (!Server.start(&error) || !Server.linkAs(ports, kComPort, &error))
             throw std::runtime_error(error);
-        Port.SetBaudRate(comBR9600);
-        Port.SetByteSize(8);
-        Port.SetParity(comNoParity);
-        Port.SetStopBits(comOneStopBit);
-        Port.SetUseTimeouts(true);
-        Port.Timeouts()->SetIntervalTimeout(150);
-        Port.Timeouts()->SetReadConstant(300);
-        Port.Timeouts()->SetReadMultiplier(150);
-        Port.Timeouts()->SetWriteConstant(300);
-        Port.Timeouts()->SetWriteMultiplier(150);
-        Port.SetLockingStrategy(lsReadDataWithControl);
-        Port.SetThreadSafe(true);
+        ApplyProgramPortSettings(Port);
         Port.SetComDevice(kComPort);
         Port.Open();
         Manager.SetPort(&Port);
