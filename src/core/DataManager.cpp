@@ -364,6 +364,19 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     return onFailure == OnFailure::StoreZero && !drop;
 }
 
+bool TDataManager::Exchange(uint8_t command, const std::vector<uint8_t> &parameters,
+                            int answerLength, const std::function<void(const Answer &)> &store,
+                            OnFailure onFailure)
+{
+    if (!Ready())
+        return false;
+    Answer a;
+    bool ok = false;
+    if (Command(command, parameters, a, answerLength, onFailure, &ok) && store)
+        store(a);
+    return ok;
+}
+
 // ===========================================================================
 // Identification, identity and link state
 // ===========================================================================
@@ -554,25 +567,18 @@ bool TDataManager::ReadDeviceInfo()
 {
     if (!Ready())
         return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x05, {0x05}, a, 27, OnFailure::StoreZero, &ok))
-        StoreLiveMain(&a[2]);
-    if (ok && rec().InjSW >= 5) {
-        if (Command(0x06, {0x06}, a, 19, OnFailure::StoreZero, &ok))
-            StoreLiveExtra(&a[2]);
-    }
+    bool ok = Exchange(0x05, {0x05}, 27, [this](const Answer &a) { StoreLiveMain(&a[2]); },
+                       OnFailure::StoreZero);
+    if (ok && rec().InjSW >= 5)
+        ok = Exchange(0x06, {0x06}, 19, [this](const Answer &a) { StoreLiveExtra(&a[2]); },
+                      OnFailure::StoreZero);
     ForceGasTimes();
     return ok;
 }
 
 bool TDataManager::ReadCmd0B()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x0B, {0x0B}, a, 52, OnFailure::StoreZero, &ok)) {
+    return Exchange(0x0B, {0x0B}, 52, [this](const Answer &a) {
         auto &r = rec();
         StoreLiveMain(&a[2]);
         StoreLiveExtra(&a[26]);
@@ -586,101 +592,80 @@ bool TDataManager::ReadCmd0B()
         r.BoardTempRaw = a[48];
         r.IdentityPage5 = a[49];
         r.EngineLoad = a[50];
-    }
-    return ok;
+    }, OnFailure::StoreZero);
 }
 
 bool TDataManager::SendCmd22()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x22, {0x22}, a, 4, OnFailure::StoreZero, &ok))
-        rec().ManifoldPressureRaw = a[2];
-    return ok;
+    return Exchange(0x22, {0x22}, 4, [](const Answer &a) { rec().ManifoldPressureRaw = a[2]; },
+                    OnFailure::StoreZero);
+}
+
+// Byte 2 of both forms of the 0x21 answer: auto-calibration state and gas
+// switch state.
+static TDeviceRecord &storeStatus21Head(const std::vector<uint8_t> &a)
+{
+    auto &r = rec();
+    r.AutoCalState = a[2] & 0x0F;
+    r.GasSwitchState = a[2] >> 4;
+    return r;
 }
 
 bool TDataManager::ReadStatus21()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x21, {0x21}, a, 13, OnFailure::StoreZero, &ok)) {
-        auto &r = rec();
-        r.AutoCalState = a[2] & 0x0F;
-        r.GasSwitchState = a[2] >> 4;
+    return Exchange(0x21, {0x21}, 13, [](const Answer &a) {
+        auto &r = storeStatus21Head(a);
         r.AutoCalValueA = be16(a, 3);
         r.AutoCalValueB = be16(a, 5);
         r.AutoCalValueD = be16(a, 7);
         r.AutoCalProgress = a[10];
         r.AutoCalByte = a[11];
-    }
-    return ok;
+    }, OnFailure::StoreZero);
 }
 
 bool TDataManager::ReadStatus21b()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x21, {0x21}, a, 13, OnFailure::StoreZero, &ok)) {
-        auto &r = rec();
-        r.AutoCalState = a[2] & 0x0F;
-        r.GasSwitchState = a[2] >> 4;
+    return Exchange(0x21, {0x21}, 13, [](const Answer &a) {
+        auto &r = storeStatus21Head(a);
         r.AutoCalStartTime = be16(a, 3);
         r.AutoCalValueC = be16(a, 5);
         r.AutoCalCurrentTime = be16(a, 7);
         r.AutoCalPhase = a[9];
         r.AutoCalProgress = a[10];
-    }
-    return ok;
+    }, OnFailure::StoreZero);
 }
 
 uint16_t TDataManager::ReadStatus50()
 {
-    if (!Ready())
-        return 0;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x50, {0x50}, a, 5, OnFailure::StoreZero, &ok))
-        rec().AutoCalValueD = be16(a, 2);
+    const bool ok = Exchange(0x50, {0x50}, 5,
+                             [](const Answer &a) { rec().AutoCalValueD = be16(a, 2); },
+                             OnFailure::StoreZero);
     return ok ? rec().AutoCalValueD : 0;
 }
 
 bool TDataManager::ReadCmd64()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    bool ok = false;
-    if (Command(0x64, {0xA5}, a, 14, OnFailure::StoreZero, &ok))
-        rec().Value64 = a[4];
-    return ok;
+    return Exchange(0x64, {0xA5}, 14, [](const Answer &a) { rec().Value64 = a[4]; },
+                    OnFailure::StoreZero);
 }
 
 uint8_t TDataManager::ReadEmulator3A()
 {
-    if (!Ready())
-        return 0;
-    std::vector<uint8_t> a;
-    return Command(0x3A, {0x00}, a, 4) ? a[2] : 0;
+    uint8_t v = 0;
+    Exchange(0x3A, {0x00}, 4, [&v](const Answer &a) { v = a[2]; });
+    return v;
 }
 
 uint16_t TDataManager::ReadInjCounter3B(uint8_t index)
 {
-    if (!Ready())
-        return 0;
-    std::vector<uint8_t> a;
-    if (!Command(0x3B, {index}, a, 6))
-        return 0;
-    const uint16_t v = be16(a, 3);
-    if (index == 1)
-        rec().InjCounter1 = v;
-    else if (index == 2)
-        rec().InjCounter2 = v;
+    uint16_t v = 0;
+    Exchange(0x3B, {index}, 6, [&](const Answer &a) {
+        v = be16(a, 3);
+        if (index == 1)
+            rec().InjCounter1 = v;
+        else if (index == 2)
+            rec().InjCounter2 = v;
+    });
     return v;
 }
 
@@ -695,46 +680,37 @@ uint8_t TDataManager::ReadParameter8(uint8_t id)
 
 uint8_t TDataManager::ReadParameter8Checked(uint8_t id, bool *ok)
 {
+    uint8_t v = 0;
+    const bool good = id != 0 && Exchange(0x07, {id}, 5, [&](const Answer &a) {
+        v = a[3];
+        if (id <= 53)
+            ::StoreParameter8(rec(), id, v);
+    });
     if (ok)
-        *ok = false;
-    if (!Ready() || id == 0)
-        return 0;
-    std::vector<uint8_t> a;
-    if (!Command(0x07, {id}, a, 5, OnFailure::Drop, ok))
-        return 0;
-    const uint8_t v = a[3];
-    if (id <= 53)
-        ::StoreParameter8(rec(), id, v);
+        *ok = good;
     return v;
 }
 
 bool TDataManager::WriteParamByte(uint8_t id, uint8_t value)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0x08, {id, value}, a, kAckLength);
+    return Exchange(0x08, {id, value}, kAckLength);
 }
 
 uint16_t TDataManager::ReadParamWord(uint8_t id)
 {
-    if (!Ready() || id == 0)
-        return 0;
-    std::vector<uint8_t> a;
-    if (!Command(0x51, {id}, a, 6))
-        return 0;
-    const uint16_t v = be16(a, 3);
-    if (id <= 25)
-        ::StoreParameter16(rec(), id, v);
+    uint16_t v = 0;
+    if (id != 0)
+        Exchange(0x51, {id}, 6, [&](const Answer &a) {
+            v = be16(a, 3);
+            if (id <= 25)
+                ::StoreParameter16(rec(), id, v);
+        });
     return v;
 }
 
 bool TDataManager::WriteParamWord(uint8_t id, uint16_t value)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0x52, {id, uint8_t(value >> 8), uint8_t(value)}, a, kAckLength);
+    return Exchange(0x52, {id, uint8_t(value >> 8), uint8_t(value)}, kAckLength);
 }
 
 uint16_t TDataManager::ReadValue16Raw(uint8_t index, bool *ok)
@@ -758,26 +734,22 @@ uint16_t TDataManager::ReadValue16(uint8_t index)
 
 uint16_t TDataManager::ReadParameter(uint8_t id)
 {
-    if (!Ready() || id == 0)
-        return 0;
-    std::vector<uint8_t> a;
-    if (!Command(0x12, {id}, a, 6))
-        return 0;
-    const uint16_t v = be16(a, 3);
-    if (id <= 104)
-        ::StoreModelParameter(rec(), id, v);
+    uint16_t v = 0;
+    if (id != 0)
+        Exchange(0x12, {id}, 6, [&](const Answer &a) {
+            v = be16(a, 3);
+            if (id <= 104)
+                ::StoreModelParameter(rec(), id, v);
+        });
     return v;
 }
 
 bool TDataManager::WriteParameter(uint8_t id)
 {
-    if (!Ready())
-        return false;
     uint16_t v = 0;
     if (!::ModelParameterValue(rec(), id, v))
         return false; // no rule: nothing is sent
-    std::vector<uint8_t> a;
-    return Command(0x16, {id, uint8_t(v >> 8), uint8_t(v)}, a, kAckLength);
+    return Exchange(0x16, {id, uint8_t(v >> 8), uint8_t(v)}, kAckLength);
 }
 
 uint16_t TDataManager::ReadWord31(uint16_t index)
@@ -787,38 +759,29 @@ uint16_t TDataManager::ReadWord31(uint16_t index)
 
 uint16_t TDataManager::ReadWord31Raw(uint16_t index, bool *ok)
 {
+    uint16_t v = 0;
+    const bool good = Exchange(0x31, {uint8_t(index >> 8), uint8_t(index)}, 7,
+                               [&v](const Answer &a) { v = be16(a, 4); });
     if (ok)
-        *ok = false;
-    if (!Ready())
-        return 0;
-    std::vector<uint8_t> a;
-    if (!Command(0x31, {uint8_t(index >> 8), uint8_t(index)}, a, 7, OnFailure::Drop, ok))
-        return 0;
-    return be16(a, 4);
+        *ok = good;
+    return v;
 }
 
 bool TDataManager::WriteCmd32(uint16_t a, uint16_t b)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> ans;
-    return Command(0x32, {uint8_t(a >> 8), uint8_t(a), uint8_t(b >> 8), uint8_t(b)}, ans, 5);
+    return Exchange(0x32, {uint8_t(a >> 8), uint8_t(a), uint8_t(b >> 8), uint8_t(b)}, 5);
 }
 
 uint8_t TDataManager::ReadCounter33(uint16_t index)
 {
-    if (!Ready())
-        return 0;
-    std::vector<uint8_t> a;
-    return Command(0x33, {uint8_t(index >> 8), uint8_t(index)}, a, 6) ? a[4] : 0;
+    uint8_t v = 0;
+    Exchange(0x33, {uint8_t(index >> 8), uint8_t(index)}, 6, [&v](const Answer &a) { v = a[4]; });
+    return v;
 }
 
 bool TDataManager::WriteCounter34(uint16_t index, uint8_t value)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0x34, {uint8_t(index >> 8), uint8_t(index), value}, a, 5);
+    return Exchange(0x34, {uint8_t(index >> 8), uint8_t(index), value}, 5);
 }
 
 // ===========================================================================
@@ -903,11 +866,8 @@ bool TDataManager::ReadModelDataCmd03()
 bool TDataManager::WriteConfigCmd04(uint16_t rpm, uint8_t t, uint8_t configurationByte,
                                     uint8_t mask)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0x04, {t, uint8_t(rpm >> 8), uint8_t(rpm), configurationByte, mask}, a,
-                   kAckLength);
+    return Exchange(0x04, {t, uint8_t(rpm >> 8), uint8_t(rpm), configurationByte, mask},
+                    kAckLength);
 }
 
 bool TDataManager::ReadModelDataD8()
@@ -1007,35 +967,23 @@ bool TDataManager::WriteModelDataD9()
 
 bool TDataManager::ReadModelFactors()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x10, {0x10}, a, 23))
-        return false;
-    for (uint8_t id = 1; id <= 10; ++id)
-        ::StoreModelParameter(rec(), id, be16(a, 2 * id));
-    return true;
+    return Exchange(0x10, {0x10}, 23, [](const Answer &a) {
+        for (uint8_t id = 1; id <= 10; ++id)
+            ::StoreModelParameter(rec(), id, be16(a, 2 * id));
+    });
 }
 
 bool TDataManager::ReadCorrectionBlock(uint8_t command, int8_t *target)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(command, {0x00}, a, 23))
-        return false;
-    for (int i = 0; i < 20; ++i)
-        target[i] = static_cast<int8_t>(a[2 + i]);
-    return true;
+    return Exchange(command, {0x00}, 23, [target](const Answer &a) {
+        for (int i = 0; i < 20; ++i)
+            target[i] = static_cast<int8_t>(a[2 + i]);
+    });
 }
 
 bool TDataManager::WriteCorrectionBlock(uint8_t command, const int8_t *source)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> p(source, source + 20);
-    std::vector<uint8_t> a;
-    return Command(command, p, a, kAckLength);
+    return Exchange(command, std::vector<uint8_t>(source, source + 20), kAckLength);
 }
 
 bool TDataManager::ReadCorrectionsD0() { return ReadCorrectionBlock(0xD0, &rec().PsysCorrections[0]); }
@@ -1049,26 +997,23 @@ bool TDataManager::WriteCorrectionsDA() { return WriteCorrectionBlock(0xDA, &rec
 
 bool TDataManager::ReadPointPages(uint8_t command, bool second)
 {
-    if (!Ready())
-        return false;
     auto &points = second ? rec().ModelPointsB : rec().ModelPointsA;
     for (uint8_t page = 0; page < 2; ++page) {
-        std::vector<uint8_t> a;
-        if (!Command(command, {page}, a, 43))
+        const bool ok = Exchange(command, {page}, 43, [&](const Answer &a) {
+            for (int j = 0; j < 10; ++j) {
+                auto &pt = points[page * 10 + j];
+                pt.X = be16(a, 2 + 4 * j);
+                pt.Y = be16(a, 4 + 4 * j);
+            }
+        });
+        if (!ok)
             return false;
-        for (int j = 0; j < 10; ++j) {
-            auto &pt = points[page * 10 + j];
-            pt.X = be16(a, 2 + 4 * j);
-            pt.Y = be16(a, 4 + 4 * j);
-        }
     }
     return true;
 }
 
 bool TDataManager::WritePointPages(uint8_t command, bool second)
 {
-    if (!Ready())
-        return false;
     const auto &points = second ? rec().ModelPointsB : rec().ModelPointsA;
     for (uint8_t page = 0; page < 2; ++page) {
         std::vector<uint8_t> p{page};
@@ -1077,8 +1022,7 @@ bool TDataManager::WritePointPages(uint8_t command, bool second)
             putBe16(p, clampWord(pt.X));
             putBe16(p, clampWord(pt.Y));
         }
-        std::vector<uint8_t> a;
-        if (!Command(command, p, a, kAckLength))
+        if (!Exchange(command, p, kAckLength))
             return false;
     }
     return true;
@@ -1091,15 +1035,14 @@ bool TDataManager::WriteModel2Block() { return WritePointPages(0x96, true); }
 
 bool TDataManager::ReadRows(uint8_t command, bool second)
 {
-    if (!Ready())
-        return false;
     auto &rows = second ? rec().MapRows2 : rec().MapRows;
     for (uint8_t row = 0; row < 40; ++row) {
-        std::vector<uint8_t> a;
-        if (!Command(command, {row}, a, 9))
+        const bool ok = Exchange(command, {row}, 9, [&](const Answer &a) {
+            for (int k = 0; k < 3; ++k)
+                rows[row][k] = be16(a, 2 + 2 * k);
+        });
+        if (!ok)
             return false;
-        for (int k = 0; k < 3; ++k)
-            rows[row][k] = be16(a, 2 + 2 * k);
     }
     return true;
 }
@@ -1109,12 +1052,9 @@ bool TDataManager::ReadMapRowsDD() { return ReadRows(0xDD, true); }
 
 bool TDataManager::WriteMapRowDF()
 {
-    if (!Ready())
-        return false;
     for (uint8_t row = 0; row < 40; ++row) {
         const uint16_t w = rec().MapRows[row][0];
-        std::vector<uint8_t> a;
-        if (!Command(0xDF, {row, uint8_t(w >> 8), uint8_t(w)}, a, kAckLength))
+        if (!Exchange(0xDF, {row, uint8_t(w >> 8), uint8_t(w)}, kAckLength))
             return false;
     }
     return true;
@@ -1122,81 +1062,61 @@ bool TDataManager::WriteMapRowDF()
 
 bool TDataManager::ClearMapDE(uint8_t n)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0xDE, {n}, a, kAckLength);
+    return Exchange(0xDE, {n}, kAckLength);
 }
 
 bool TDataManager::ReadCorrections60()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x60, {0xA5}, a, 33))
-        return false;
-    auto &c = rec().Corrections60;
-    for (int i = 0; i < 10; ++i)
-        c.LoadAxis[i] = a[2 + i];
-    for (int i = 0; i < 10; ++i)
-        c.RpmAxis[i] = be16(a, 12 + 2 * i);
-    return true;
+    return Exchange(0x60, {0xA5}, 33, [](const Answer &a) {
+        auto &c = rec().Corrections60;
+        for (int i = 0; i < 10; ++i) {
+            c.LoadAxis[i] = a[2 + i];
+            c.RpmAxis[i] = be16(a, 12 + 2 * i);
+        }
+    });
 }
 
 bool TDataManager::ReadCorrections61(int bank, int half)
 {
-    if (!Ready() || (bank != 1 && bank != 2) || (half != 0 && half != 1))
+    if ((bank != 1 && bank != 2) || (half != 0 && half != 1))
         return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x61, {uint8_t(bank * 16 + half)}, a, 54))
-        return false;
-    // The device echoes which rows it sent: low nibble x 5 is the first row,
-    // high nibble 2 the second bank.
-    const int first = (a[2] & 0x0F) * 5;
-    auto &target = rec().AdaptBanks[(a[2] >> 4) == 2 ? 1 : 0];
-    for (int row = 0; row < 5; ++row) {
-        if (first + row >= 10)
-            break;
-        for (int col = 0; col < 10; ++col)
-            target[first + row][col] = static_cast<int8_t>(a[3 + row * 10 + col]);
-    }
-    return true;
+    return Exchange(0x61, {uint8_t(bank * 16 + half)}, 54, [](const Answer &a) {
+        // The device echoes which rows it sent: low nibble x 5 is the first
+        // row, high nibble 2 the second bank.
+        const int first = (a[2] & 0x0F) * 5;
+        auto &target = rec().AdaptBanks[(a[2] >> 4) == 2 ? 1 : 0];
+        for (int row = 0; row < 5 && first + row < 10; ++row)
+            for (int col = 0; col < 10; ++col)
+                target[first + row][col] = static_cast<int8_t>(a[3 + row * 10 + col]);
+    });
 }
 
 bool TDataManager::WriteCorrections62(int bank, int half)
 {
-    if (!Ready() || (bank != 1 && bank != 2) || (half != 0 && half != 1))
+    if ((bank != 1 && bank != 2) || (half != 0 && half != 1))
         return false;
     const auto &source = rec().AdaptBanks[bank == 2 ? 1 : 0];
     std::vector<uint8_t> p{uint8_t(bank * 16 + half)};
     for (int row = half * 5; row < half * 5 + 5; ++row)
         for (int col = 0; col < 10; ++col)
             p.push_back(static_cast<uint8_t>(source[row][col]));
-    std::vector<uint8_t> a;
-    return Command(0x62, p, a, kAckLength);
+    return Exchange(0x62, p, kAckLength);
 }
 
 bool TDataManager::ReadNozzleTestData()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0xC0, {0x00}, a, 11))
-        return false;
-    for (int i = 0; i < 4; ++i)
-        rec().NozzleTest[i] = be16(a, 2 + 2 * i) / 187.0;
-    return true;
+    return Exchange(0xC0, {0x00}, 11, [](const Answer &a) {
+        for (int i = 0; i < 4; ++i)
+            rec().NozzleTest[i] = be16(a, 2 + 2 * i) / 187.0;
+    });
 }
 
 bool TDataManager::WriteModelBlockC1()
 {
-    if (!Ready())
-        return false;
     std::vector<uint8_t> p;
     for (int i = 0; i < 4; ++i)
         putBe16(p, clampWord(roundEven(rec().NozzleTest[i] * 187.0)));
-    std::vector<uint8_t> a;
-    return Command(0xC1, p, a, kAckLength);
+    return Exchange(0xC1, p, kAckLength);
 }
 
 // ===========================================================================
@@ -1205,103 +1125,73 @@ bool TDataManager::WriteModelBlockC1()
 
 bool TDataManager::ReadTroubleCodes()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x13, {0x13}, a, 19))
-        return false;
-    for (int i = 0; i < 16; ++i)
-        rec().TroubleCodes[i] = a[2 + i];
-    return true;
+    return Exchange(0x13, {0x13}, 19, [](const Answer &a) {
+        std::copy_n(a.begin() + 2, 16, rec().TroubleCodes.begin());
+    });
 }
 
 bool TDataManager::ClearTroubleCodes()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(0x14, {0x14}, a, kAckLength);
+    return Exchange(0x14, {0x14}, kAckLength);
 }
 
 bool TDataManager::ReadTroubleCodesDebug(uint8_t n)
 {
-    if (!Ready())
-        return false;
     const uint8_t sent = n >= 10 ? uint8_t(n - 1) : n;
-    std::vector<uint8_t> a;
-    if (!Command(0x58, {sent}, a, 24))
-        return false;
-    auto &d = rec().DebugTroubleCodes;
-    d.Count = a[2];
-    if (sent < 10) {
+    return Exchange(0x58, {sent}, 24, [sent](const Answer &a) {
+        auto &d = rec().DebugTroubleCodes;
+        d.Count = a[2];
+        if (sent >= d.Records.size())
+            return; // no such history entry
         auto &e = d.Records[sent];
         e.Group = a[3];
         e.Mask = a[4];
         e.RpmPeriod = be16(a, 5);
         e.PetrolTime = be16(a, 7);
         e.GasTime = be16(a, 9);
-        for (int i = 0; i < 10; ++i)
-            e.Bytes[i] = a[11 + i];
+        std::copy_n(a.begin() + 11, 10, e.Bytes.begin());
         e.GasWorkTime = be16(a, 21);
-    }
-    return true;
+    });
 }
 
 bool TDataManager::ReadComputerCodes()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x54, {0x00}, a, 44))
-        return false;
-    auto &c = rec().ComputerCodes;
-    for (int i = 0; i < 5; ++i) {
-        c.Entries[i].Code = be32(a, 2 + 8 * i);
-        c.Entries[i].DateTime = be32(a, 6 + 8 * i);
-    }
-    c.Newest = a[42];
-    return true;
+    return Exchange(0x54, {0x00}, 44, [](const Answer &a) {
+        auto &c = rec().ComputerCodes;
+        for (int i = 0; i < 5; ++i) {
+            c.Entries[i].Code = be32(a, 2 + 8 * i);
+            c.Entries[i].DateTime = be32(a, 6 + 8 * i);
+        }
+        c.Newest = a[42];
+    });
 }
 
 bool TDataManager::WriteLastChangeInfo(uint32_t computerCode, uint32_t packedDateTime)
 {
-    if (!Ready())
-        return false;
     std::vector<uint8_t> p;
     putBe32(p, computerCode);
     putBe32(p, packedDateTime);
-    std::vector<uint8_t> a;
-    return Command(0x55, p, a, kAckLength);
+    return Exchange(0x55, p, kAckLength);
 }
 
 bool TDataManager::ReadInfo56()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x56, {0x00}, a, 6))
-        return false;
-    rec().InspectionTimeDistRatio = a[2];
-    rec().NextInspection = be16(a, 3);
-    return true;
+    return Exchange(0x56, {0x00}, 6, [](const Answer &a) {
+        rec().InspectionTimeDistRatio = a[2];
+        rec().NextInspection = be16(a, 3);
+    });
 }
 
 bool TDataManager::WriteNextInspection()
 {
-    if (!Ready())
-        return false;
     std::vector<uint8_t> p{rec().InspectionTimeDistRatio};
     putBe16(p, rec().NextInspection);
-    std::vector<uint8_t> a;
-    return Command(0x57, p, a, kAckLength);
+    return Exchange(0x57, p, kAckLength);
 }
 
 bool TDataManager::SetWorkType(uint8_t type)
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x20, {type}, a, kAckLength))
+    if (!Exchange(0x20, {type}, kAckLength))
         return false;
     if (type != 6 && type != 7)
         WorkType = type;
@@ -1316,124 +1206,77 @@ bool TDataManager::SetWorkType(uint8_t type)
 
 bool TDataManager::ReadLevelSensor35()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x35, {0x00}, a, 7))
-        return false;
-    for (int i = 0; i < 4; ++i)
-        *levelA(rec())[i] = a[2 + i];
-    return true;
+    return Exchange(0x35, {0x00}, 7, [](const Answer &a) {
+        for (int i = 0; i < 4; ++i)
+            *levelA(rec())[i] = a[2 + i];
+    });
 }
 
 bool TDataManager::ReadLevelSensor36()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x36, {0x00}, a, 7))
-        return false;
-    for (int i = 0; i < 4; ++i)
-        *levelB(rec())[i] = a[2 + i];
-    return true;
+    return Exchange(0x36, {0x00}, 7, [](const Answer &a) {
+        for (int i = 0; i < 4; ++i)
+            *levelB(rec())[i] = a[2 + i];
+    });
 }
 
 bool TDataManager::WriteLevelSensor37()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> p;
-    for (int i = 0; i < 4; ++i)
-        p.push_back(*levelA(rec())[i]);
-    p.push_back(0x00);
-    std::vector<uint8_t> a;
-    return Command(0x37, p, a, kAckLength);
+    const auto set = levelA(rec());
+    return Exchange(0x37, {*set[0], *set[1], *set[2], *set[3], 0x00}, kAckLength);
 }
 
 bool TDataManager::WriteLevelSensor38()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> p;
-    for (int i = 0; i < 4; ++i)
-        p.push_back(*levelB(rec())[i]);
-    p.push_back(0x00);
-    std::vector<uint8_t> a;
-    return Command(0x38, p, a, kAckLength);
+    const auto set = levelB(rec());
+    return Exchange(0x38, {*set[0], *set[1], *set[2], *set[3], 0x00}, kAckLength);
 }
 
 // ===========================================================================
 // Actuators and injector tests
 // ===========================================================================
 
-bool TDataManager::SimpleCommand(uint8_t command, uint8_t parameter)
-{
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    return Command(command, {parameter}, a, kAckLength);
-}
 
-bool TDataManager::ActuatorTest18(uint8_t n) { return SimpleCommand(0x18, n); }
-bool TDataManager::ActuatorCmd39(uint8_t n) { return SimpleCommand(0x39, n); }
-bool TDataManager::StartInjectorTest(uint8_t n) { return SimpleCommand(0x92, n); }
+
+bool TDataManager::ActuatorTest18(uint8_t n) { return Exchange(0x18, {n}, kAckLength); }
+bool TDataManager::ActuatorCmd39(uint8_t n) { return Exchange(0x39, {n}, kAckLength); }
+bool TDataManager::StartInjectorTest(uint8_t n) { return Exchange(0x92, {n}, kAckLength); }
 
 bool TDataManager::ReadInjTest90()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x90, {0x00}, a, 35))
-        return false;
-    for (int i = 0; i < 8; ++i)
-        rec().InjTestCounters[i] = be32(a, 2 + 4 * i);
-    return true;
+    return Exchange(0x90, {0x00}, 35, [](const Answer &a) {
+        for (int i = 0; i < 8; ++i)
+            rec().InjTestCounters[i] = be32(a, 2 + 4 * i);
+    });
 }
 
 bool TDataManager::ReadInjTest91()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x91, {0x00}, a, 22))
-        return false;
-    for (int i = 0; i < 8; ++i)
-        rec().InjTestWords[i] = be16(a, 2 + 2 * i);
-    for (int i = 0; i < 3; ++i)
-        rec().InjTestBytes[i] = a[18 + i];
-    return true;
+    return Exchange(0x91, {0x00}, 22, [](const Answer &a) {
+        for (int i = 0; i < 8; ++i)
+            rec().InjTestWords[i] = be16(a, 2 + 2 * i);
+        std::copy_n(a.begin() + 18, 3, rec().InjTestBytes.begin());
+    });
 }
 
 bool TDataManager::ReadGasInjCorrTable()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x93, {0x00}, a, 11))
-        return false;
-    for (int i = 0; i < 8; ++i)
-        rec().GasInjCorrTable[i] = static_cast<int8_t>(a[2 + i]);
-    return true;
+    return Exchange(0x93, {0x00}, 11, [](const Answer &a) {
+        for (int i = 0; i < 8; ++i)
+            rec().GasInjCorrTable[i] = static_cast<int8_t>(a[2 + i]);
+    });
 }
 
 bool TDataManager::WriteGasInjTable()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> p;
-    for (int i = 0; i < 8; ++i)
-        p.push_back(static_cast<uint8_t>(rec().GasInjCorrTable[i]));
-    std::vector<uint8_t> a;
-    return Command(0x94, p, a, kAckLength);
+    const auto &t = rec().GasInjCorrTable;
+    return Exchange(0x94, std::vector<uint8_t>(t.begin(), t.end()), kAckLength);
 }
 
 bool TDataManager::WriteInjControl()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> p(InjControlBlock.begin(), InjControlBlock.end());
-    std::vector<uint8_t> a;
-    return Command(0x15, p, a, kAckLength);
+    return Exchange(0x15, std::vector<uint8_t>(InjControlBlock.begin(), InjControlBlock.end()),
+                    kAckLength);
 }
 
 const std::array<uint8_t, 12> *TDataManager::InjectorPreset(int row)
@@ -1446,22 +1289,16 @@ const std::array<uint8_t, 12> *TDataManager::InjectorPreset(int row)
 bool TDataManager::WriteInjControl15(int row)
 {
     const auto *preset = InjectorPreset(row);
-    if (!Ready() || !preset)
+    if (!preset)
         return false;
-    std::vector<uint8_t> p(preset->begin(), preset->end());
-    std::vector<uint8_t> a;
-    return Command(0x15, p, a, kAckLength);
+    return Exchange(0x15, std::vector<uint8_t>(preset->begin(), preset->end()), kAckLength);
 }
 
 bool TDataManager::ReadInjControl()
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(0x17, {0x00}, a, 15))
-        return false;
-    std::copy_n(a.begin() + 2, 12, InjControlBlock.begin());
-    return true;
+    return Exchange(0x17, {0x00}, 15, [this](const Answer &a) {
+        std::copy_n(a.begin() + 2, 12, InjControlBlock.begin());
+    });
 }
 
 // ===========================================================================
@@ -1470,16 +1307,12 @@ bool TDataManager::ReadInjControl()
 
 bool TDataManager::ReadPoints(uint8_t command, uint8_t page, uint16_t (&words)[16])
 {
-    if (!Ready())
-        return false;
-    std::vector<uint8_t> a;
-    if (!Command(command, {page}, a, 35))
-        return false;
-    for (int i = 0; i < 16; ++i) {
-        const uint16_t w = be16(a, 2 + 2 * i);
-        words[i] = w == 0xFFFF ? 0 : w;
-    }
-    return true;
+    return Exchange(command, {page}, 35, [&words](const Answer &a) {
+        for (int i = 0; i < 16; ++i) {
+            const uint16_t w = be16(a, 2 + 2 * i);
+            words[i] = w == 0xFFFF ? 0 : w;
+        }
+    });
 }
 
 bool TDataManager::ReadRecordD6(uint8_t page, uint16_t (&words)[16])

@@ -200,6 +200,13 @@ private:
     bool Command(uint8_t command, const std::vector<uint8_t> &parameters,
                  std::vector<uint8_t> &answer, int answerLength,
                  OnFailure onFailure = OnFailure::Drop, bool *exchangeOk = nullptr);
+    using Answer = std::vector<uint8_t>;
+    // One command of an operation that needs the link ready: store receives
+    // the answer when it is to be kept (a good answer, or the zeroed one of a
+    // live value under the zero rule). Returns the exchange result.
+    bool Exchange(uint8_t command, const std::vector<uint8_t> &parameters, int answerLength,
+                  const std::function<void(const Answer &)> &store = {},
+                  OnFailure onFailure = OnFailure::Drop);
     // Operations other than identification and the lock commands need the
     // link up and the device unlocked.
     bool Ready() const { return !IsDeviceNotReady(); }
@@ -208,7 +215,6 @@ private:
     void ReleasePortLock();
     void DiscardStaleInput();
     uint8_t LockCommand(uint8_t command, uint32_t code);
-    bool SimpleCommand(uint8_t command, uint8_t parameter);
     uint8_t ReadParameter8Checked(uint8_t id, bool *ok);
     // 0x40 read that needs only the link up (used while identifying).
     uint16_t ReadValue16Raw(uint8_t index, bool *ok);
