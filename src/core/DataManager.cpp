@@ -400,6 +400,7 @@ bool TDataManager::DetectDevice()
         if (!ok || written < 4) {
             if (p)
                 ReleasePortLock();
+            SetConnected(false); // nothing can be heard on a port that takes no request
             break;
         }
         int bytesRead = 0;
