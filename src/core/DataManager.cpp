@@ -1141,9 +1141,9 @@ bool TDataManager::ReadTroubleCodesDebug(uint8_t n)
     const uint8_t sent = n >= 10 ? uint8_t(n - 1) : n;
     return Exchange(0x58, {sent}, 24, [sent](const Answer &a) {
         auto &d = rec().DebugTroubleCodes;
-        d.Count = a[2];
         if (sent >= d.Records.size())
-            return; // no such history entry
+            return; // no such history entry: nothing is stored
+        d.Count = a[2];
         auto &e = d.Records[sent];
         e.Group = a[3];
         e.Mask = a[4];

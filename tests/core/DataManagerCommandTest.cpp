@@ -544,6 +544,7 @@ TEST(DataManagerCommands, TroubleCodesHistoryAndService)
     EXPECT_EQ(DeviceRecord.TroubleCodes[TDataManager::TroubleStoredByte(4)], 0x1B);
     ASSERT_TRUE(m.ClearTroubleCodes());
     ASSERT_TRUE(m.ReadTroubleCodesDebug(12)); // sent as 11: answer stored nowhere
+    EXPECT_EQ(DeviceRecord.DebugTroubleCodes.Count, 0);
     ASSERT_TRUE(m.ReadTroubleCodesDebug(10)); // sent as 9
     const auto &e = DeviceRecord.DebugTroubleCodes.Records[9];
     EXPECT_EQ(DeviceRecord.DebugTroubleCodes.Count, 4);
