@@ -93,6 +93,13 @@ protected:
         return items;
     }
 
+    // The name of the i-th component of a table entry.
+    static QString EntryName(const FormMainLayout::Entry &e, int i)
+    {
+        const QString name = QString::fromLatin1(e.name);
+        return name.contains(QLatin1String("%1")) ? name.arg(i) : name;
+    }
+
     static bool HiddenInDesign(QWidget *w) { return w && w->isHidden(); }
 
     // A point of a widget in the coordinates of another widget it shares a
@@ -121,7 +128,7 @@ TEST_F(FormMainLayoutTest, NamedComponentsAreUnique)
     QStringList wrong;
     for (const FormMainLayout::Entry &e : FormMainLayout::Table()) {
         for (int i = 1; i <= std::max(1, e.count); ++i) {
-            const QString name = QString::fromLatin1(e.name).arg(i);
+            const QString name = EntryName(e, i);
             if (name.isEmpty())
                 continue;
             const qsizetype n = Window->findChildren<QObject *>(name).size()
@@ -838,7 +845,7 @@ TEST_F(FormMainLayoutTest, ControlsLieInsideTheirParents)
     QStringList wrong;
     for (const FormMainLayout::Entry &e : FormMainLayout::Table()) {
         for (int i = 1; i <= std::max(1, e.count); ++i) {
-            const QString name = QString::fromLatin1(e.name).arg(i);
+            const QString name = EntryName(e, i);
             QWidget *w = Window->findChild<QWidget *>(name);
             if (!w || outside.contains(name) || !w->parentWidget())
                 continue;
