@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -911,5 +912,77 @@ TEST_F(FormMainLayoutTest, EveryPageRendersToAPicture)
     Get<QTabWidget>("PgCMain")->setCurrentIndex(0);
 }
 
-} // namespace
+// A panel reports a press with its button and keys, and a click only when
+// the left button is released over it.
+TEST(CaptionPanel, ClickAndMouseDown)
+{
+    TCaptionPanel panel;
+    panel.resize(100, 20);
+    int clicks = 0;
+    QList<std::pair<Qt::MouseButton, Qt::KeyboardModifiers>> presses;
+    QObject::connect(&panel, &TCaptionPanel::Click, [&] { ++clicks; });
+    QObject::connect(&panel, &TCaptionPanel::MouseDown,
+                     [&](Qt::MouseButton b, Qt::KeyboardModifiers m) { presses.append({b, m}); });
+    auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton button,
+                    Qt::KeyboardModifiers keys = Qt::NoModifier) {
+        QMouseEvent event(type, at, panel.mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : button, keys);
+        QCoreApplication::sendEvent(&panel, &event);
+    };
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {12, 10}, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    // Released outside: no click.
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {150, 10}, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    // A right press with Ctrl is reported as such and is no click.
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::RightButton, Qt::ControlModifier);
+    send(QEvent::MouseButtonRelease, {10, 10}, Qt::RightButton, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 1);
+    ASSERT_EQ(presses.size(), 3);
+    EXPECT_EQ(presses[2].first, Qt::RightButton);
+    EXPECT_TRUE(presses[2].second.testFlag(Qt::ControlModifier));
 
+    panel.SetColor(QColor(0x00, 0x80, 0xFF));
+    EXPECT_TRUE(panel.autoFillBackground());
+    EXPECT_EQ(panel.palette().color(QPalette::Window), QColor(0x00, 0x80, 0xFF));
+    panel.SetColor(QColor());
+    EXPECT_FALSE(panel.autoFillBackground());
+}
+
+// Pages of a page control that was never shown already have the size of its
+// page area, and follow it when the control is resized.
+TEST(PageControl, PagesTakeThePageAreaBeforeShowing)
+{
+    QWidget host;
+    auto *tabs = new TPageControl(&host);
+    QWidget *pages[3];
+    for (QWidget *&page : pages) {
+        page = new QWidget;
+        tabs->addTab(page, QStringLiteral("Page"));
+    }
+    tabs->setGeometry(0, 0, 400, 300);
+    tabs->LayOutPages();
+    const QSize area = tabs->PageSize();
+    EXPECT_GT(area.width(), 300);
+    EXPECT_LT(area.width(), 400);
+    EXPECT_GT(area.height(), 200);
+    EXPECT_LT(area.height(), 300);
+    for (QWidget *page : pages)
+        EXPECT_EQ(page->size(), area);
+
+    host.show();
+    tabs->resize(500, 350);
+    QCoreApplication::processEvents();
+    const QSize larger = tabs->PageSize();
+    EXPECT_EQ(larger - area, QSize(100, 50));
+    for (QWidget *page : pages)
+        EXPECT_EQ(page->size(), larger);
+    // A page shown later keeps that size.
+    tabs->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pages[2]->size(), larger);
+}
+
+} // namespace

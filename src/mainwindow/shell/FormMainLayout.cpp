@@ -983,8 +983,12 @@ void ApplyFont(QWidget *w, unsigned flags)
     QFont f = w->font();
     if (flags & Bold)
         f.setBold(true);
-    if (flags & Large)
-        f.setPointSizeF(f.pointSizeF() * 1.5);
+    if (flags & Large) {
+        if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF() * 1.5);
+        else
+            f.setPixelSize(f.pixelSize() * 3 / 2);
+    }
     w->setFont(f);
 }
 
