@@ -89,6 +89,20 @@ bool TChangeHelper::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+template <typename Memo>
+void TChangeHelper::HookMemo(Memo *memo)
+{
+    // Loading text (setPlainText, setText, clear) runs with the document's
+    // undo recording off; the user's edits run with it on (also a paste from
+    // the context menu, which comes after the menu's own input), or in the
+    // middle of the user's input when a memo keeps no undo steps.
+    WatchUserInput(memo);
+    connect(memo, &Memo::textChanged, this, [this, memo] {
+        if (UserInputInProgress() || memo->document()->isUndoRedoEnabled())
+            Changed(memo);
+    });
+}
+
 bool TChangeHelper::HookControl(QWidget *control)
 {
     if (!control || isToolkitPart(control))
@@ -102,19 +116,11 @@ bool TChangeHelper::HookControl(QWidget *control)
         return true;
     }
     if (auto *memo = qobject_cast<QPlainTextEdit *>(control)) {
-        // Loading text (setPlainText) leaves the document unmodified; every
-        // edit after it marks it modified.
-        connect(memo, &QPlainTextEdit::textChanged, this, [this, memo] {
-            if (memo->document()->isModified())
-                Changed(memo);
-        });
+        HookMemo(memo);
         return true;
     }
     if (auto *memo = qobject_cast<QTextEdit *>(control)) {
-        connect(memo, &QTextEdit::textChanged, this, [this, memo] {
-            if (memo->document()->isModified())
-                Changed(memo);
-        });
+        HookMemo(memo);
         return true;
     }
     if (auto *check = qobject_cast<QCheckBox *>(control)) {

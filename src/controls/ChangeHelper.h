@@ -40,6 +40,8 @@ protected:
 private:
     void Changed(QObject *sender);
     void WatchUserInput(QWidget *control);
+    template <typename Memo>
+    void HookMemo(Memo *memo);
     bool UserInputInProgress() const { return FHeldButtons > 0 || FInputPending; }
 
     bool FModified = false;

@@ -207,6 +207,13 @@ void TDigitalDisplay::resizeEvent(QResizeEvent *event)
     emit OnResize();
 }
 
+void TDigitalDisplay::Repaint()
+{
+    update();
+    if (FShape)
+        FShape->update();
+}
+
 bool TDigitalDisplay::CheckRange(int value, int high)
 {
     if (value >= 0 && value <= high)
@@ -220,9 +227,7 @@ void TDigitalDisplay::SetCaption(const QString &value)
     if (FCaption == value)
         return;
     FCaption = value;
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetColorFill(const QColor &value)
@@ -249,9 +254,7 @@ void TDigitalDisplay::SetDigitsColor(const QColor &value)
     if (FDigitsColor == value)
         return;
     FDigitsColor = value;
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetDigitsBorder(const QColor &value)
@@ -259,9 +262,7 @@ void TDigitalDisplay::SetDigitsBorder(const QColor &value)
     if (FDigitsBorder == value)
         return;
     FDigitsBorder = value;
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetColorBorder(const QColor &value)
@@ -278,9 +279,7 @@ void TDigitalDisplay::SetPenWidth(int value)
     if (FPenWidth == value || !CheckRange(value, 50))
         return;
     FPenWidth = value;
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetItalic(int value)
@@ -289,9 +288,7 @@ void TDigitalDisplay::SetItalic(int value)
         return;
     FItalic = value;
     Scale();
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetWeight(int value)
@@ -300,9 +297,7 @@ void TDigitalDisplay::SetWeight(int value)
         return;
     FWeight = value;
     BuildPoints();
-    update();
-    if (FShape)
-        FShape->update();
+    Repaint();
 }
 
 void TDigitalDisplay::SetRounded(bool value)

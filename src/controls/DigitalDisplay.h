@@ -80,6 +80,8 @@ private:
     void PaintDigits(QPainter &painter, bool fillBackground);
     void DrawGlyph(QPainter &painter, int glyph, int offset);
     bool CheckRange(int value, int high);
+    // Repaints the display and, while rounded, its background shape.
+    void Repaint();
 
     QString FCaption;
     QColor FColorFill;

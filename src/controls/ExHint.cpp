@@ -42,7 +42,6 @@ THintForm::THintForm(QWidget *parent)
     setObjectName(QStringLiteral("HintForm"));
     resize(166, 108);
     setAutoFillBackground(true);
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
 
     PanelBorder = new QFrame(this);
     PanelBorder->setObjectName(QStringLiteral("PanelBorder"));

@@ -129,7 +129,8 @@ void TResizeHelper::CaptureControl(QWidget *control)
 {
     const bool toolkitPart = isToolkitPart(control);
     if (!toolkitPart) {
-        if (control->objectName().isEmpty() && FIgnoreNonameControls)
+        // The window itself is always recorded: everything scales from its size.
+        if (control->objectName().isEmpty() && FIgnoreNonameControls && control != FForm)
             return;
         TResizeInfo *info = const_cast<TResizeInfo *>(RecordOf(control));
         if (!info) {

@@ -175,20 +175,22 @@ void TYEditCalendar::hideEvent(QHideEvent *event)
         FLoop->quit();
 }
 
+QPoint TYEditCalendar::PlaceBelow(const TYEdit *edit)
+{
+    const QPoint editTopLeft = edit->mapToGlobal(QPoint(0, 0));
+    const int clientLeft = edit->window()->mapToGlobal(QPoint(0, 0)).x();
+    int left = editTopLeft.x() - (CalendarWidth - edit->width());
+    if (left < clientLeft)
+        left = editTopLeft.x();
+    return QPoint(left, editTopLeft.y() + edit->height() + 1);
+}
+
 bool TYEditCalendar::Execute(QDate &date, TYEdit *edit)
 {
     FAccepted = false;
     if (date.isValid())
         setSelectedDate(date);
 
-    // Below the edit with the right edges aligned; when that would leave the
-    // window's client area on the left, with the left edges aligned instead.
-    const QPoint editTopLeft = edit->mapToGlobal(QPoint(0, 0));
-    const QRect clientArea(edit->window()->mapToGlobal(QPoint(0, 0)), edit->window()->size());
-    int left = editTopLeft.x() - (CalendarWidth - edit->width());
-    if (left < clientArea.left())
-        left = editTopLeft.x();
-    const int top = editTopLeft.y() + edit->height() + 1;
     QFont plain = edit->font();
     plain.setBold(false);
     plain.setItalic(false);
@@ -196,7 +198,7 @@ bool TYEditCalendar::Execute(QDate &date, TYEdit *edit)
     plain.setStrikeOut(false);
     setFont(plain);
     resize(CalendarWidth, sizeHint().height());
-    move(left, top);
+    move(PlaceBelow(edit));
 
     edit->selectAll();
     QEventLoop loop;
@@ -372,8 +374,11 @@ void TYEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).unicode() >= 32
-        && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+    // Control and Meta chords are shortcuts, unless with Alt (AltGr) they type a character.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier))
+                          && !(mods & Qt::AltModifier);
+    if (!text.isEmpty() && text.at(0).unicode() >= 32 && !shortcut) {
         // A printable character: only accepted characters are typed.
         InsertFiltered(text);
         event->accept();
@@ -439,9 +444,19 @@ void TYEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (QAction *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
-        disconnect(paste, &QAction::triggered, nullptr, nullptr);
-        connect(paste, &QAction::triggered, this, [this] { PasteFiltered(false); });
+    // The paste entry is known by its shortcut (its text is translated), so
+    // that a paste from the menu is filtered like any other.
+    const QList<QKeySequence> pasteKeys = QKeySequence::keyBindings(QKeySequence::Paste);
+    for (QAction *action : menu->actions()) {
+        const int tab = action->text().indexOf(QLatin1Char('\t'));
+        const bool isPaste = action->objectName() == QLatin1String("edit-paste")
+                             || (tab >= 0
+                                 && pasteKeys.contains(QKeySequence(action->text().mid(tab + 1),
+                                                                    QKeySequence::NativeText)));
+        if (!isPaste)
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteFiltered(false); });
     }
     menu->popup(event->globalPos());
 }

@@ -53,6 +53,10 @@ public:
     // double click on a day) and then leaves it in date.
     bool Execute(QDate &date, TYEdit *edit);
     bool Accepted() const { return FAccepted; }
+    // Screen position of the calendar for edit: below it with the right edges
+    // aligned, or with the left edges aligned when the calendar would
+    // otherwise start left of the window's client area.
+    static QPoint PlaceBelow(const TYEdit *edit);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
