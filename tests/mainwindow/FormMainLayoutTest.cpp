@@ -836,6 +836,46 @@ TEST_F(FormMainLayoutTest, DesignedGeometryFollowsTheResizeRules)
               int(std::nearbyint(Get<QWidget>("PnlOdcTroubleCode")->height() / 2.0)) - 30);
 }
 
+// Every component sits where the layout puts it: a widget under the named
+// parent, a menu item in its menu, a page in its page control.
+TEST_F(FormMainLayoutTest, ComponentsSitUnderTheirDesignedParents)
+{
+    using FormMainLayout::Kind;
+    auto namedAncestor = [](QWidget *w) {
+        for (QWidget *p = w->parentWidget(); p; p = p->parentWidget())
+            if (!p->objectName().isEmpty() && !p->objectName().startsWith(QLatin1String("qt_")))
+                return p->objectName();
+        return QString();
+    };
+    QStringList wrong;
+    for (const FormMainLayout::Entry &e : FormMainLayout::Table()) {
+        if (!*e.name || e.kind == Kind::MenuBar || e.kind == Kind::StatusBar
+            || e.kind == Kind::Timer || e.kind == Kind::PopupMenu)
+            continue;
+        const QString parent = *e.parent ? QString::fromLatin1(e.parent) : QStringLiteral("centralWidget");
+        for (int i = 1; i <= std::max(1, e.count); ++i) {
+            const QString name = EntryName(e, i);
+            if (e.kind == Kind::Action || e.kind == Kind::Separator || e.kind == Kind::Menu) {
+                QAction *action = e.kind == Kind::Menu
+                                      ? Window->findChild<QMenu *>(name)->menuAction()
+                                      : Window->findChild<QAction *>(name);
+                QWidget *owner = parent == QLatin1String("MainMenu")
+                                     ? static_cast<QWidget *>(Window->menuBar())
+                                     : Window->findChild<QMenu *>(parent);
+                if (!action || !owner || !owner->actions().contains(action))
+                    wrong << name + QStringLiteral(" not in ") + parent;
+                continue;
+            }
+            QWidget *w = Window->findChild<QWidget *>(name);
+            if (!w)
+                wrong << name + QStringLiteral(" missing");
+            else if (namedAncestor(w) != parent)
+                wrong << name + QStringLiteral(" under ") + namedAncestor(w) + QStringLiteral(", not ") + parent;
+        }
+    }
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QLatin1Char('\n')).toStdString();
+}
+
 // Every designed control lies inside its parent, except the few that the
 // window places outside on purpose.
 TEST_F(FormMainLayoutTest, ControlsLieInsideTheirParents)

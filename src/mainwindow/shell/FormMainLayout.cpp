@@ -1038,8 +1038,12 @@ private:
         const QString name = Numbered(e.name, number);
         const QString caption = Numbered(e.caption, number);
         QObject *parentObject = ParentObject(e.parent);
-        Q_ASSERT_X(parentObject || e.kind == Kind::MenuBar || e.kind == Kind::StatusBar,
-                   "FormMainLayout", e.name);
+        if (!parentObject) {
+            // A parent missing from the table: keep the component inside the
+            // window rather than letting it become a window of its own.
+            qWarning("FormMainLayout: %s has no parent %s", e.name, e.parent);
+            parentObject = FCentral;
+        }
         QWidget *parent = qobject_cast<QWidget *>(parentObject);
         QObject *made = nullptr;
 
@@ -1095,7 +1099,10 @@ private:
         }
         case Kind::Page: {
             auto *tabs = qobject_cast<QTabWidget *>(parentObject);
-            Q_ASSERT_X(tabs, "FormMainLayout page outside a page control", e.name);
+            if (!tabs) {
+                qWarning("FormMainLayout: page %s outside a page control", e.name);
+                break;
+            }
             auto *page = new QWidget;
             page->setObjectName(name);
             const int index = tabs->addTab(page, caption);
