@@ -579,3 +579,63 @@ TEST(ConfigurationByKind, WriteRunsTheWindowActionByKind)
     rig.Manager.SetConnected(true);
     EXPECT_FALSE(data.WriteConfigurationIfConnected()); // nothing registered
 }
+
+// ---------------------------------------------------------------------------
+// Served-program check
+// ---------------------------------------------------------------------------
+
+TEST(ProgramCheck, ControllerOfAnotherVersionIsRefused)
+{
+    PollRig p(20, 'E', 1); // first generation, code 0x13
+    ASSERT_EQ(p.Detect(), 1);
+    TDataManager &m = p.Rig.Manager;
+    QString caption, text;
+    std::vector<bool> timer;
+    bool running = true;
+    m.OnShowInfo = [&](const QString &c, const QString &t) {
+        caption = c;
+        text = t;
+        timer.push_back(running);
+    };
+    m.IsMainTimerRunning = [&] { return running; };
+    m.SetMainTimerRunning = [&](bool on) { running = on; };
+    EXPECT_TRUE(m.CheckDeviceProgram(true));
+    EXPECT_EQ(DeviceRecord.DeviceKind, 19);
+    EXPECT_FALSE(m.GetConnected());
+    // Identified with 0x01, then page 0 while the link was up.
+    EXPECT_EQ(reads(p.Rig.Requests()), (Reads{{0x01, 0x01}, {0x53, 0}}));
+    EXPECT_EQ(caption, "strInfoVerTitle");
+    EXPECT_TRUE(text.startsWith("strInfoProgVer ["));
+    EXPECT_TRUE(text.endsWith("] strInfoVer [1.3]"));
+    EXPECT_EQ(timer, std::vector<bool>{false}); // stopped while shown
+    EXPECT_TRUE(running);                       // and restored
+
+    // Without the message nothing is shown.
+    caption.clear();
+    EXPECT_TRUE(m.CheckDeviceProgram(false));
+    EXPECT_TRUE(caption.isEmpty());
+}
+
+TEST(ProgramCheck, ServedKindsAndBootloadersPass)
+{
+    for (uint8_t kind : {uint8_t(20), uint8_t(21), uint8_t(48)}) {
+        SCOPED_TRACE(kind);
+        PollRig p(kind, 'H');
+        p.Detect();
+        EXPECT_FALSE(p.Rig.Manager.CheckDeviceProgram(true));
+        EXPECT_EQ(DeviceRecord.DeviceKind, kind);
+        EXPECT_TRUE(p.Rig.Manager.GetConnected());
+    }
+    {
+        PollRig p(20, 'E', 7); // the bootloader: nothing asked
+        ASSERT_EQ(p.Detect(), 7);
+        EXPECT_FALSE(p.Rig.Manager.CheckDeviceProgram(true));
+        EXPECT_TRUE(p.Rig.Requests().empty());
+    }
+    {
+        PollRig p(20, 'E', 6); // second generation: another program's, not refused here
+        ASSERT_EQ(p.Detect(), 6);
+        EXPECT_FALSE(p.Rig.Manager.CheckDeviceProgram(true));
+        EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+    }
+}
