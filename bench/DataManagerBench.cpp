@@ -1,0 +1,96 @@
+// Controller link against the simulated controller paced at 9600 baud: the
+// time of a live-value group read and of whole block reads over the wire time
+// of the bytes exchanged (reported as the counter "over_wire"; 1.0 is the
+// physical limit of the line).
+
+#include "sim/SimControllerFixture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+
+using namespace sim;
+
+namespace {
+
+// Wire time of the frames exchanged since the log was cleared: each request
+// and its answer, at 9600 baud.
+double wireSeconds(const SimControllerRig &rig)
+{
+    size_t bytes = 0;
+    for (const auto &f : rig.Requests())
+        bytes += f.size() + SimController::AnswerLength(f[1]);
+    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
+}
+
+template <typename Op>
+void runAgainstSim(benchmark::State &state, uint8_t kind, char version, Op op)
+{
+    SimControllerRig rig(kind, version, true);
+    rig.Device([](SimControllerState &s) {
+        s.Payload[0x05][11] = 0x40; // some petrol and gas time
+        s.Value16[28] = 2;
+    });
+    if (!rig.Connect()) {
+        state.SkipWithError("the simulated controller did not answer");
+        return;
+    }
+    double elapsed = 0, wire = 0;
+    for (auto _ : state) {
+        rig.Server.log().clear();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = op(rig.Manager);
+        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        wire += wireSeconds(rig);
+        if (!ok) {
+            state.SkipWithError("exchange failed");
+            return;
+        }
+    }
+    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+}
+
+void BM_LiveGroup05(benchmark::State &state)
+{
+    // Kind 20, four cylinders: 0x05 (4 + 27 bytes).
+    runAgainstSim(state, 20, 'E', [](TDataManager &m) {
+        DeviceRecord.InjSW = 4;
+        return m.ReadDeviceInfo();
+    });
+}
+
+void BM_LiveGroup0B(benchmark::State &state)
+{
+    // Kind 48 from "G": the extended live group 0x0B (4 + 52 bytes).
+    runAgainstSim(state, 48, 'G', [](TDataManager &m) { return m.ReadCmd0B(); });
+}
+
+void BM_BlockD8(benchmark::State &state)
+{
+    // The kind-48 configuration block with every parameter read after it.
+    runAgainstSim(state, 48, 'G', [](TDataManager &m) { return m.ReadModelDataD8(); });
+}
+
+void BM_MapRowsDC(benchmark::State &state)
+{
+    // The 40 map rows, one exchange each.
+    runAgainstSim(state, 48, 'G', [](TDataManager &m) { return m.ReadMapRowsDC(); });
+}
+
+} // namespace
+
+BENCHMARK(BM_LiveGroup05)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_LiveGroup0B)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_BlockD8)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_MapRowsDC)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

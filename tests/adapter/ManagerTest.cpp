@@ -1,0 +1,60 @@
+// The adapter-module manager's activity follows the controller link: it is
+// active only while its flag is set and the link is connected, and a lost link
+// switches it off through the data manager's hook.
+
+#include "adapter/Manager.h"
+#include "sim/SimControllerFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace sim;
+
+TEST(AdapterManager, ActivityFollowsTheControllerLink)
+{
+    SimControllerRig rig;
+    TManager manager;
+    rig.Manager.OnLinkActiveChanged = [&manager](bool active) { manager.SetActive(active); };
+
+    // Starts inactive; the work step does nothing while inactive.
+    EXPECT_FALSE(manager.IsActive());
+    manager.TimerThreadWorkStep();
+    EXPECT_EQ(manager.WorkSteps(), 0u);
+
+    // Active flag without a link: still inactive.
+    manager.SetActive(true);
+    EXPECT_FALSE(manager.IsActive());
+    ASSERT_TRUE(rig.Connect());
+    EXPECT_TRUE(manager.IsActive());
+    manager.TimerThreadWorkStep();
+    EXPECT_EQ(manager.WorkSteps(), 1u);
+
+    // The link drops after a failed repeat: the manager is switched off and
+    // stays off when the link comes back.
+    rig.Server.injectFault(Fault::badChecksum(), 2);
+    EXPECT_FALSE(rig.Manager.ReadTroubleCodes());
+    EXPECT_FALSE(manager.IsActive());
+    ASSERT_TRUE(rig.Connect());
+    EXPECT_FALSE(manager.IsActive());
+    manager.TimerThreadWorkStep();
+    EXPECT_EQ(manager.WorkSteps(), 1u);
+}
+
+TEST(AdapterManager, FlagsAreFetchedOnce)
+{
+    TManager manager;
+    EXPECT_FALSE(manager.FetchDetectDone());
+    manager.SetDetectDone();
+    EXPECT_TRUE(manager.FetchDetectDone());
+    EXPECT_FALSE(manager.FetchDetectDone());
+    manager.SetSecondFlag();
+    EXPECT_FALSE(manager.FetchDetectDone());
+    EXPECT_TRUE(manager.FetchSecondFlag());
+    EXPECT_FALSE(manager.FetchSecondFlag());
+
+    manager.SetStateFlag(TManager::StateObdConnected, true);
+    manager.SetStateFlag(0x1, true);
+    EXPECT_TRUE(manager.HasStateFlag(TManager::StateObdConnected));
+    EXPECT_EQ(manager.StateFlags(), 0x20001u);
+    manager.SetStateFlag(TManager::StateObdConnected, false);
+    EXPECT_EQ(manager.StateFlags(), 0x1u);
+}

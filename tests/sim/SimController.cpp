@@ -1,0 +1,316 @@
+#include "sim/SimController.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+struct CommandShape {
+    uint8_t Code;
+    uint8_t Request; // whole request length
+    uint8_t Answer;  // whole answer length
+};
+
+// Every controller command with its request and answer length.
+constexpr CommandShape kShapes[] = {
+    {0x01, 4, 4},  {0x02, 4, 22}, {0x53, 4, 4},  {0x3F, 4, 4},  {0x3D, 7, 4},
+    {0x3E, 7, 4},  {0x05, 4, 27}, {0x06, 4, 19}, {0x0B, 4, 52}, {0x22, 4, 4},
+    {0x21, 4, 13}, {0x50, 4, 5},  {0x64, 4, 14}, {0x3A, 4, 4},  {0x3B, 4, 6},
+    {0x07, 4, 5},  {0x08, 5, 4},  {0x51, 4, 6},  {0x52, 6, 4},  {0x40, 4, 5},
+    {0x12, 4, 6},  {0x16, 6, 4},  {0x31, 5, 7},  {0x32, 7, 5},  {0x33, 5, 6},
+    {0x34, 6, 5},  {0x03, 4, 8},  {0x04, 8, 4},  {0xD8, 4, 28}, {0xD9, 28, 4},
+    {0x10, 4, 23}, {0xD0, 4, 23}, {0xD1, 23, 4}, {0x97, 4, 23}, {0x98, 23, 4},
+    {0xD2, 4, 23}, {0xD3, 23, 4}, {0xDB, 4, 23}, {0xDA, 23, 4}, {0xD4, 4, 43},
+    {0xD5, 44, 4}, {0x95, 4, 43}, {0x96, 44, 4}, {0xDC, 4, 9},  {0xDD, 4, 9},
+    {0xDF, 6, 4},  {0xDE, 4, 4},  {0x60, 4, 33}, {0x61, 4, 54}, {0x62, 54, 4},
+    {0xC0, 4, 11}, {0xC1, 11, 4}, {0x13, 4, 19}, {0x14, 4, 4},  {0x58, 4, 24},
+    {0x54, 4, 44}, {0x55, 11, 4}, {0x56, 4, 6},  {0x57, 6, 4},  {0x20, 4, 4},
+    {0x35, 4, 7},  {0x36, 4, 7},  {0x37, 8, 4},  {0x38, 8, 4},  {0x18, 4, 4},
+    {0x39, 4, 4},  {0x92, 4, 4},  {0x90, 4, 35}, {0x91, 4, 22}, {0x93, 4, 11},
+    {0x94, 11, 4}, {0x15, 15, 4}, {0x17, 4, 15}, {0xD6, 4, 35}, {0xD7, 4, 35},
+};
+
+const CommandShape *shapeOf(uint8_t command)
+{
+    for (const auto &s : kShapes)
+        if (s.Code == command)
+            return &s;
+    return nullptr;
+}
+
+// Commands whose answer is a fixed payload kept in State.Payload, with the
+// write command that replaces it (0 = read only) and the payload offset in
+// the write request.
+struct FixedBlock {
+    uint8_t Read;
+    uint8_t Write;
+};
+constexpr FixedBlock kFixed[] = {
+    {0x02, 0}, {0x05, 0}, {0x06, 0}, {0x0B, 0}, {0x21, 0}, {0x22, 0}, {0x50, 0},
+    {0x64, 0}, {0x3A, 0}, {0x03, 0x04}, {0xD8, 0xD9}, {0x10, 0}, {0xD0, 0xD1},
+    {0x97, 0x98}, {0xD2, 0xD3}, {0xDB, 0xDA}, {0x60, 0}, {0xC0, 0xC1}, {0x13, 0},
+    {0x54, 0}, {0x56, 0x57}, {0x35, 0x37}, {0x36, 0x38}, {0x90, 0}, {0x91, 0},
+    {0x93, 0x94}, {0x17, 0x15},
+};
+
+uint16_t word(const Bytes &r, size_t at) { return static_cast<uint16_t>(r[at] << 8 | r[at + 1]); }
+
+} // namespace
+
+SimController::SimController(uint8_t kind, char version)
+{
+    State.Kind = kind;
+    State.Pages[0] = static_cast<uint8_t>(version);
+    for (const auto &f : kFixed)
+        State.Payload[f.Read] = Bytes(AnswerLength(f.Read) - 3, 0);
+    // A plausible identity: build time and date texts.
+    const std::string stamp = "12:34:5607-12-2026";
+    std::copy(stamp.begin(), stamp.end(), State.Payload[0x02].begin());
+}
+
+size_t SimController::RequestLength(uint8_t command)
+{
+    const auto *s = shapeOf(command);
+    return s ? s->Request : 0;
+}
+
+size_t SimController::AnswerLength(uint8_t command)
+{
+    const auto *s = shapeOf(command);
+    return s ? s->Answer : 0;
+}
+
+uint8_t SimController::Sum(const uint8_t *data, size_t count)
+{
+    unsigned sum = 0;
+    for (size_t i = 0; i < count; ++i)
+        sum += data[i];
+    return static_cast<uint8_t>(sum);
+}
+
+Bytes SimController::Frame(uint8_t head, const Bytes &body)
+{
+    Bytes f;
+    f.reserve(body.size() + 2);
+    f.push_back(head);
+    f.insert(f.end(), body.begin(), body.end());
+    f.push_back(Sum(f.data(), f.size()));
+    return f;
+}
+
+Bytes SimController::Answer(uint8_t command, const Bytes &payload) const
+{
+    Bytes body{command};
+    body.insert(body.end(), payload.begin(), payload.end());
+    // Keep the fixed length whatever the payload (pad or cut).
+    body.resize(AnswerLength(command) - 2, 0);
+    return Frame(0xD0, body);
+}
+
+Bytes SimController::Ack(uint8_t command, size_t length) const
+{
+    Bytes body{command};
+    body.resize(length - 2, 0);
+    return Frame(0xD0, body);
+}
+
+Handler SimController::MakeHandler()
+{
+    Handler h;
+    h.name = "controller";
+    h.header = 0xC0;
+    h.frameLength = [](const Bytes &soFar) {
+        if (soFar.size() < 2)
+            return FrameLength::needMore();
+        const size_t len = RequestLength(soFar[1]);
+        return len ? FrameLength::complete(len) : FrameLength::notMine();
+    };
+    h.answer = [this](const Bytes &frame) { return Handle(frame); };
+    return h;
+}
+
+Bytes SimController::Handle(const Bytes &r)
+{
+    if (r.size() < 4 || r[0] != 0xC0 || r.size() != RequestLength(r[1]))
+        return {};
+    if (Sum(r.data(), r.size() - 1) != r.back())
+        return {};
+    const uint8_t cmd = r[1];
+    auto &st = State;
+
+    for (const auto &f : kFixed) {
+        if (cmd == f.Read)
+            return Answer(cmd, st.Payload[cmd]);
+        if (f.Write != 0 && cmd == f.Write) {
+            Bytes &p = st.Payload[f.Read];
+            std::copy_n(r.begin() + 2, std::min(p.size(), r.size() - 3), p.begin());
+            return Ack(cmd);
+        }
+    }
+
+    switch (cmd) {
+    case 0x01:
+        return Answer(cmd, {st.Kind});
+    case 0x53:
+        return Answer(cmd, {r[2] < st.Pages.size() ? st.Pages[r[2]] : uint8_t(0)});
+    case 0x3F:
+        return Answer(cmd, {st.LockState});
+    case 0x3D:
+    case 0x3E: {
+        const uint32_t pin = uint32_t(r[2]) | uint32_t(r[3]) << 8 | uint32_t(r[4]) << 16
+                             | uint32_t(r[5]) << 24;
+        if (cmd == 0x3D && st.LockState == kSimReadyState) {
+            st.Pin = pin;
+            st.LockState = kSimLockedState;
+        } else if (cmd == 0x3E && pin == st.Pin) {
+            st.LockState = kSimReadyState;
+        }
+        return Answer(cmd, {st.LockState});
+    }
+    case 0x3B: {
+        const uint16_t v = st.InjCounters[r[2]];
+        return Answer(cmd, {r[2], uint8_t(v >> 8), uint8_t(v)});
+    }
+    case 0x07:
+        return Answer(cmd, {r[2], st.Param8[r[2]]});
+    case 0x08:
+        st.Param8[r[2]] = r[3];
+        return Ack(cmd);
+    case 0x51:
+        return Answer(cmd, {r[2], uint8_t(st.Param16[r[2]] >> 8), uint8_t(st.Param16[r[2]])});
+    case 0x52:
+        st.Param16[r[2]] = word(r, 3);
+        return Ack(cmd);
+    case 0x40:
+        return Answer(cmd, {uint8_t(st.Value16[r[2]] >> 8), uint8_t(st.Value16[r[2]])});
+    case 0x12:
+        return Answer(cmd, {r[2], uint8_t(st.Model[r[2]] >> 8), uint8_t(st.Model[r[2]])});
+    case 0x16:
+        st.Model[r[2]] = word(r, 3);
+        return Ack(cmd);
+    case 0x31: {
+        const uint16_t index = word(r, 2);
+        uint16_t v = 0;
+        if (index == 198)
+            v = uint16_t(st.RecordingCount1 << 8 | st.RecordingCount2);
+        else if (index >= 200 && index < 456 && index % 2 == 0)
+            v = st.Recording1[(index - 200) / 2];
+        else if (index >= 456 && index < 712 && index % 2 == 0)
+            v = st.Recording2[(index - 456) / 2];
+        else if (auto it = st.Words.find(index); it != st.Words.end())
+            v = it->second;
+        return Answer(cmd, {r[2], r[3], uint8_t(v >> 8), uint8_t(v)});
+    }
+    case 0x32:
+        st.Words[word(r, 2)] = word(r, 4);
+        return Ack(cmd, 5);
+    case 0x33: {
+        const uint16_t index = word(r, 2);
+        uint8_t v = index == 198 ? st.RecordingCount1 : index == 199 ? st.RecordingCount2
+                                                                     : st.Counters[index];
+        return Answer(cmd, {r[2], r[3], v});
+    }
+    case 0x34: {
+        const uint16_t index = word(r, 2);
+        if (index == 198)
+            st.RecordingCount1 = r[4];
+        else if (index == 199)
+            st.RecordingCount2 = r[4];
+        else
+            st.Counters[index] = r[4];
+        return Ack(cmd, 5);
+    }
+    case 0xD4:
+    case 0x95: {
+        auto &pages = cmd == 0xD4 ? st.MapD4 : st.Model2;
+        if (r[2] > 1)
+            return Answer(cmd, {});
+        return Answer(cmd, Bytes(pages[r[2]].begin(), pages[r[2]].end()));
+    }
+    case 0xD5:
+    case 0x96: {
+        auto &pages = cmd == 0xD5 ? st.MapD4 : st.Model2;
+        if (r[2] <= 1)
+            std::copy_n(r.begin() + 3, 40, pages[r[2]].begin());
+        return Ack(cmd);
+    }
+    case 0xDC:
+    case 0xDD: {
+        auto &rows = cmd == 0xDC ? st.RowsDC : st.RowsDD;
+        if (r[2] >= rows.size())
+            return Answer(cmd, {});
+        return Answer(cmd, Bytes(rows[r[2]].begin(), rows[r[2]].end()));
+    }
+    case 0xDF:
+        if (r[2] < st.RowsDC.size()) {
+            st.RowsDC[r[2]][0] = r[3];
+            st.RowsDC[r[2]][1] = r[4];
+        }
+        return Ack(cmd);
+    case 0x61: {
+        const int bank = r[2] >> 4, half = r[2] & 0x0F;
+        if ((bank != 1 && bank != 2) || half > 1)
+            return Answer(cmd, {r[2]});
+        Bytes p{r[2]};
+        const auto &b = st.AdaptBanks[bank - 1];
+        p.insert(p.end(), b.begin() + half * 50, b.begin() + half * 50 + 50);
+        return Answer(cmd, p);
+    }
+    case 0x62: {
+        const int bank = r[2] >> 4, half = r[2] & 0x0F;
+        if ((bank == 1 || bank == 2) && half <= 1)
+            std::copy_n(r.begin() + 3, 50, st.AdaptBanks[bank - 1].begin() + half * 50);
+        return Ack(cmd);
+    }
+    case 0x14:
+        std::fill(st.Payload[0x13].begin(), st.Payload[0x13].end(), 0);
+        return Ack(cmd);
+    case 0x58: {
+        Bytes p{st.DebugCount};
+        if (r[2] < st.DebugRecords.size())
+            p.insert(p.end(), st.DebugRecords[r[2]].begin(), st.DebugRecords[r[2]].end());
+        return Answer(cmd, p);
+    }
+    case 0x55: {
+        // The change history keeps the five newest (code, date) pairs, newest
+        // first; the last byte counts the entries written.
+        Bytes &p = st.Payload[0x54];
+        std::copy_backward(p.begin(), p.begin() + 32, p.begin() + 40);
+        std::copy_n(r.begin() + 2, 8, p.begin());
+        p[40] = uint8_t(p[40] + 1);
+        return Ack(cmd);
+    }
+    case 0x20:
+        st.WorkType = r[2];
+        return Ack(cmd);
+    case 0x18:
+    case 0x39:
+    case 0x92:
+    case 0xDE:
+        st.Actions.emplace_back(cmd, r[2]);
+        if (cmd == 0x39)
+            st.Payload[0x3A][0] = r[2];
+        if (cmd == 0xDE && r[2] == 1)
+            st.RecordingCount1 = 0;
+        if (cmd == 0xDE && r[2] == 2)
+            st.RecordingCount2 = 0;
+        return Ack(cmd);
+    case 0xD6:
+    case 0xD7: {
+        const auto &rec = cmd == 0xD6 ? st.Recording1 : st.Recording2;
+        Bytes p;
+        for (size_t i = 0; i < 16; ++i) {
+            const size_t at = size_t(r[2]) * 16 + i;
+            const uint16_t w = at < rec.size() ? rec[at] : 0xFFFF;
+            p.push_back(uint8_t(w >> 8));
+            p.push_back(uint8_t(w));
+        }
+        return Answer(cmd, p);
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,92 @@
+#pragma once
+// Simulated gas-injection controller (device kinds 20, 21 and 48): the
+// controller protocol's request framing and the answer to every command, from
+// an in-memory image that the write commands change.
+//
+// Frames: a request is C0, the command code, its parameter bytes and the 8-bit
+// sum of all bytes before it; an answer is D0, the command code, the payload
+// and the 8-bit sum. Every command has a fixed request and answer length.
+
+#include "sim/SimServer.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// Lock state that the simulated device reports while locked with a PIN.
+constexpr uint8_t kSimLockedState = 0x0F;
+// Lock state of an unlocked device ready for commands.
+constexpr uint8_t kSimReadyState = 0xF0;
+
+// In-memory image of the controller, as the protocol sees it. Payloads are the
+// answer bytes between the command echo and the checksum.
+struct SimControllerState {
+    uint8_t Kind = 48;
+    uint8_t LockState = kSimReadyState;
+    uint32_t Pin = 0;
+    std::array<uint8_t, 8> Pages{};          // identity pages 0..7 (page 0: version letter)
+    std::array<uint8_t, 256> Param8{};       // 8-bit parameters (0x07 / 0x08)
+    std::array<uint16_t, 256> Param16{};     // 16-bit parameters (0x51 / 0x52)
+    std::array<uint16_t, 256> Model{};       // model parameters (0x12 / 0x16)
+    std::array<uint16_t, 256> Value16{};     // values by index (0x40)
+    std::map<uint16_t, uint16_t> Words;      // words by index (0x31 / 0x32)
+    std::map<uint16_t, uint8_t> Counters;    // byte counters by index (0x33 / 0x34)
+    std::map<uint8_t, Bytes> Payload;        // fixed answers by command code
+    std::array<std::array<uint8_t, 40>, 2> MapD4{};   // 0xD4/0xD5 pages
+    std::array<std::array<uint8_t, 40>, 2> Model2{};  // 0x95/0x96 pages
+    std::array<std::array<uint8_t, 6>, 40> RowsDC{};  // 0xDC rows (0xDF writes word 0)
+    std::array<std::array<uint8_t, 6>, 40> RowsDD{};  // 0xDD rows
+    std::array<std::array<uint8_t, 100>, 2> AdaptBanks{}; // 0x61/0x62, ten rows of ten
+    uint8_t DebugCount = 0;                            // 0x58 byte 2
+    std::array<std::array<uint8_t, 20>, 10> DebugRecords{}; // 0x58 records
+    std::array<uint16_t, 128> Recording1{};  // recording words (0x31 at 200+2i, 0xD6)
+    std::array<uint16_t, 128> Recording2{};  // (0x31 at 456+2i, 0xD7)
+    uint8_t RecordingCount1 = 0;             // high byte of word 198
+    uint8_t RecordingCount2 = 0;             // low byte of word 198
+    std::map<uint16_t, uint16_t> InjCounters;  // 0x3B by index
+    uint8_t WorkType = 0;                    // last 0x20
+    std::vector<std::pair<uint8_t, uint8_t>> Actions; // (command, byte) of 0x18, 0x39, 0x92, 0xDE
+};
+
+class SimController
+{
+public:
+    explicit SimController(uint8_t kind = 48, char version = 'G');
+
+    // Whole request length of a command (with C0, code and checksum), 0 when
+    // the command is unknown.
+    static size_t RequestLength(uint8_t command);
+    // Whole answer length of a command (with D0, echo and checksum).
+    static size_t AnswerLength(uint8_t command);
+    // 8-bit sum of the bytes.
+    static uint8_t Sum(const uint8_t *data, size_t count);
+    static Bytes Frame(uint8_t head, const Bytes &body); // head, body, sum
+
+    // Answers one whole request; an empty result means the device stays
+    // silent (unknown command or bad request checksum).
+    Bytes Handle(const Bytes &request);
+
+    // The server handler (header 0xC0, named "controller") that frames
+    // requests and answers them from this controller. The controller must
+    // outlive the server's use of the handler; tests change State under
+    // SimServer::withLock.
+    Handler MakeHandler();
+    void Install(SimServer &server) { server.addHandler(MakeHandler()); }
+
+    SimControllerState State;
+
+    // Helpers for tests that fill the image.
+    void SetVersion(char letter) { State.Pages[0] = static_cast<uint8_t>(letter); }
+    Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
+
+private:
+    Bytes Answer(uint8_t command, const Bytes &payload) const;
+    Bytes Ack(uint8_t command, size_t length = 4) const;
+};
+
+} // namespace sim
