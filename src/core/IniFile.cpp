@@ -1,0 +1,372 @@
+#include "core/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+bool IsUtf8(const QByteArray &codePage)
+{
+    const QByteArray cp = codePage.toLower();
+    return cp == "utf-8" || cp == "utf8";
+}
+
+// Runs iconv over the whole input; on a sequence the target cannot take, the
+// handler appends a replacement and tells how many input bytes to skip.
+template <typename OnBad>
+bool Convert(const char *from, const char *to, const QByteArray &in, QByteArray &out, OnBad onBad)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    out.clear();
+    out.reserve(in.size() * 2 + 16);
+    char *src = const_cast<char *>(in.constData());
+    size_t srcLeft = static_cast<size_t>(in.size());
+    char buffer[4096];
+    while (srcLeft > 0) {
+        char *dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buffer, static_cast<qsizetype>(dst - buffer));
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG)
+                continue;
+            // EILSEQ or EINVAL: an input sequence that cannot be converted.
+            const size_t skip = std::min(onBad(src, srcLeft, out), srcLeft);
+            src += skip;
+            srcLeft -= skip;
+        }
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    iconv_close(cd);
+    return true;
+}
+
+// Length of the UTF-8 sequence starting with the given lead byte.
+size_t Utf8Length(unsigned char lead)
+{
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+} // namespace
+
+QString TIniFile::DecodeText(const QByteArray &bytes, const QByteArray &codePage)
+{
+    if (IsUtf8(codePage))
+        return QString::fromUtf8(bytes);
+    QByteArray utf8;
+    const bool ok = Convert(codePage.constData(), "UTF-8", bytes, utf8,
+                            [](const char *, size_t, QByteArray &out) {
+                                out.append("\xEF\xBF\xBD");
+                                return size_t(1);
+                            });
+    if (!ok)
+        return QString::fromLatin1(bytes); // unknown code page: keep the bytes
+    return QString::fromUtf8(utf8);
+}
+
+QByteArray TIniFile::EncodeText(const QString &text, const QByteArray &codePage)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (IsUtf8(codePage))
+        return utf8;
+    QByteArray out;
+    const bool ok = Convert("UTF-8", codePage.constData(), utf8, out,
+                            [](const char *src, size_t, QByteArray &o) {
+                                o.append('?');
+                                return Utf8Length(static_cast<unsigned char>(*src));
+                            });
+    if (!ok)
+        return text.toLatin1();
+    return out;
+}
+
+TIniFile::TIniFile(const QString &fileName, const QByteArray &codePage)
+    : FFileName(fileName), FCodePage(codePage.isEmpty() ? QByteArrayLiteral("windows-1250") : codePage)
+{
+}
+
+void TIniFile::Clear()
+{
+    FSections.clear();
+}
+
+TIniFile::Status TIniFile::Load()
+{
+    Clear();
+    FError.clear();
+    QFile file(FFileName);
+    if (!file.exists()) {
+        FError = QStringLiteral("File not found: %1").arg(FFileName);
+        return Status::NotFound;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
+        return Status::ReadError;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
+        return Status::ReadError;
+    }
+    if (bytes.contains('\0')) {
+        FError = QStringLiteral("%1 is damaged (it is not a text file)").arg(FFileName);
+        return Status::Damaged;
+    }
+    LoadFromBytes(bytes);
+    return Status::Ok;
+}
+
+void TIniFile::LoadFromBytes(const QByteArray &bytes)
+{
+    Clear();
+    const QString text = DecodeText(bytes, FCodePage);
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines << text.mid(start, i - start);
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        lines << text.mid(start);
+
+    Section *current = nullptr;
+    for (const QString &raw : lines) {
+        const QString trimmed = raw.trimmed();
+        const qsizetype close = trimmed.indexOf(u']');
+        if (trimmed.startsWith(u'[') && close > 0) {
+            Section s;
+            s.name = trimmed.mid(1, close - 1).trimmed();
+            s.rawHeader = raw;
+            FSections.push_back(std::move(s));
+            current = &FSections.back();
+            continue;
+        }
+        if (!current) {
+            Section s;
+            s.preamble = true;
+            FSections.push_back(std::move(s));
+            current = &FSections.back();
+        }
+        Line line;
+        line.raw = raw;
+        const qsizetype eq = raw.indexOf(u'=');
+        if (eq > 0 && !trimmed.startsWith(u';') && !trimmed.startsWith(u'#')) {
+            line.key = raw.left(eq).trimmed();
+            line.value = raw.mid(eq + 1).trimmed();
+            line.isKey = !line.key.isEmpty();
+        }
+        current->lines.push_back(std::move(line));
+    }
+}
+
+QByteArray TIniFile::ToBytes() const
+{
+    QString text;
+    for (const Section &s : FSections) {
+        if (!s.preamble) {
+            text += s.rawHeader.isEmpty() ? QStringLiteral("[%1]").arg(s.name) : s.rawHeader;
+            text += QStringLiteral("\r\n");
+        }
+        for (const Line &l : s.lines) {
+            text += l.changed ? l.key + u'=' + l.value : l.raw;
+            text += QStringLiteral("\r\n");
+        }
+    }
+    return EncodeText(text, FCodePage);
+}
+
+bool TIniFile::IsReadOnly(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    return info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner));
+}
+
+TIniFile::Status TIniFile::Save()
+{
+    FError.clear();
+    if (IsReadOnly(FFileName)) {
+        FError = QStringLiteral("%1 is read only").arg(FFileName);
+        return Status::ReadOnly;
+    }
+    QSaveFile file(FFileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        return Status::WriteError;
+    }
+    const QByteArray bytes = ToBytes();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        file.cancelWriting();
+        return Status::WriteError;
+    }
+    return Status::Ok;
+}
+
+const TIniFile::Section *TIniFile::FindSection(const QString &name) const
+{
+    for (const Section &s : FSections)
+        if (!s.preamble && s.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+TIniFile::Section *TIniFile::FindSection(const QString &name)
+{
+    return const_cast<Section *>(std::as_const(*this).FindSection(name));
+}
+
+TIniFile::Section &TIniFile::EnsureSection(const QString &name)
+{
+    if (Section *s = FindSection(name))
+        return *s;
+    Section s;
+    s.name = name.trimmed();
+    FSections.push_back(std::move(s));
+    return FSections.back();
+}
+
+const TIniFile::Line *TIniFile::FindKey(const QString &section, const QString &key) const
+{
+    const Section *s = FindSection(section);
+    if (!s)
+        return nullptr;
+    const QString k = key.trimmed();
+    for (const Line &l : s->lines)
+        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0)
+            return &l;
+    return nullptr;
+}
+
+QStringList TIniFile::ReadSections() const
+{
+    QStringList names;
+    for (const Section &s : FSections)
+        if (!s.preamble)
+            names << s.name;
+    return names;
+}
+
+QStringList TIniFile::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    if (const Section *s = FindSection(section))
+        for (const Line &l : s->lines)
+            if (l.isKey)
+                keys << l.key;
+    return keys;
+}
+
+bool TIniFile::SectionExists(const QString &section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+bool TIniFile::ValueExists(const QString &section, const QString &key) const
+{
+    return FindKey(section, key) != nullptr;
+}
+
+void TIniFile::EraseSection(const QString &section)
+{
+    // Every section of that name goes, so that a duplicate cannot reappear.
+    std::erase_if(FSections, [&](const Section &s) {
+        return !s.preamble && s.name.compare(section, Qt::CaseInsensitive) == 0;
+    });
+}
+
+void TIniFile::DeleteKey(const QString &section, const QString &key)
+{
+    Section *s = FindSection(section);
+    if (!s)
+        return;
+    const QString k = key.trimmed();
+    std::erase_if(s->lines, [&](const Line &l) {
+        return l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
+{
+    const Line *l = FindKey(section, key);
+    return l ? l->value : def;
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    Section &s = EnsureSection(section);
+    const QString k = key.trimmed();
+    // A value is one line: line breaks inside it would split the entry.
+    QString v = value;
+    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    v = v.trimmed();
+    for (Line &l : s.lines) {
+        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0) {
+            if (l.value != v) {
+                l.value = v;
+                l.changed = true;
+            }
+            return;
+        }
+    }
+    Line line;
+    line.key = k;
+    line.value = v;
+    line.isKey = true;
+    line.changed = true;
+    // New keys go after the last key of the section, before trailing blank
+    // lines, so that the blank line between sections stays between them.
+    auto pos = s.lines.end();
+    while (pos != s.lines.begin() && !std::prev(pos)->isKey && std::prev(pos)->raw.trimmed().isEmpty())
+        --pos;
+    s.lines.insert(pos, std::move(line));
+}
+
+int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
+{
+    bool ok = false;
+    const int v = ReadString(section, key).toInt(&ok, 10);
+    return ok ? v : def;
+}
+
+void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+double TIniFile::ReadFloat(const QString &section, const QString &key, double def) const
+{
+    QString text = ReadString(section, key);
+    text.replace(u',', u'.');
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok ? v : def;
+}
+
+void TIniFile::WriteFloat(const QString &section, const QString &key, double value)
+{
+    WriteString(section, key, QString::number(value, 'g', 15));
+}

@@ -1,0 +1,107 @@
+// INI files as the program and the workshops exchange them: the program
+// settings, settings files (*.ddf), installation cards (*.dkm) and adapter
+// files.
+//
+// Section and key names are compared without regard to case; the order of
+// sections, keys and untouched lines (comments, foreign lines) is kept as read.
+// Text is 8-bit in a given code page (windows-1250 unless told otherwise).
+// Lines end in CR LF when written; CR LF, CR or LF are accepted when read.
+// Saving writes a temporary file beside the target and renames it over the old
+// one, so a crash in the middle of a write never leaves a half-written file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class TIniFile {
+public:
+    enum class Status {
+        Ok,
+        NotFound,   // Load: the file does not exist (the contents are empty)
+        ReadError,  // Load: the file exists but cannot be read
+        Damaged,    // Load: the file holds bytes that no text file holds (NUL)
+        ReadOnly,   // Save: the file exists and is write-protected
+        WriteError, // Save: the file or its temporary copy cannot be written
+    };
+
+    explicit TIniFile(const QString &fileName = QString(),
+                      const QByteArray &codePage = QByteArrayLiteral("windows-1250"));
+
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString &fileName) { FFileName = fileName; }
+    QByteArray CodePage() const { return FCodePage; }
+    void SetCodePage(const QByteArray &codePage) { FCodePage = codePage; }
+
+    // Reads the file, replacing the contents. On any result but Ok the
+    // contents are empty; ErrorString() says what went wrong.
+    Status Load();
+    // Writes the contents to the file (temporary file, then rename).
+    Status Save();
+    QString ErrorString() const { return FError; }
+
+    // The contents from and to bytes in the file's code page.
+    void LoadFromBytes(const QByteArray &bytes);
+    QByteArray ToBytes() const;
+
+    void Clear();
+
+    QStringList ReadSections() const;
+    // Keys of a section in file order (empty when the section is missing).
+    QStringList ReadSection(const QString &section) const;
+    bool SectionExists(const QString &section) const;
+    bool ValueExists(const QString &section, const QString &key) const;
+    void EraseSection(const QString &section);
+    void DeleteKey(const QString &section, const QString &key);
+
+    QString ReadString(const QString &section, const QString &key, const QString &def = QString()) const;
+    void WriteString(const QString &section, const QString &key, const QString &value);
+
+    // Decimal integer; an empty or invalid value gives the default.
+    int ReadInteger(const QString &section, const QString &key, int def = 0) const;
+    void WriteInteger(const QString &section, const QString &key, int value);
+
+    // "0" is false, any other integer true; a value that is no integer gives
+    // the default. Written as "1" or "0".
+    bool ReadBool(const QString &section, const QString &key, bool def = false) const;
+    void WriteBool(const QString &section, const QString &key, bool value);
+
+    // Accepts "." and "," as decimal separator; written with ".".
+    double ReadFloat(const QString &section, const QString &key, double def = 0.0) const;
+    void WriteFloat(const QString &section, const QString &key, double value);
+
+    // True when the file exists and is write-protected (no write permission
+    // for its owner, or none for this process).
+    static bool IsReadOnly(const QString &fileName);
+
+    // 8-bit text in a code page to and from Unicode. Bytes the code page does
+    // not define decode to U+FFFD; characters it cannot hold encode to '?'.
+    static QString DecodeText(const QByteArray &bytes, const QByteArray &codePage);
+    static QByteArray EncodeText(const QString &text, const QByteArray &codePage);
+
+private:
+    struct Line {
+        QString key;   // empty for lines that hold no key (comments, blanks)
+        QString value;
+        QString raw;   // the line as read; written back while unchanged
+        bool isKey = false;
+        bool changed = false;
+    };
+    struct Section {
+        QString name;
+        QString rawHeader;     // the header line as read; empty for new sections
+        bool preamble = false; // the lines before the first header
+        std::vector<Line> lines;
+    };
+
+    const Section *FindSection(const QString &name) const;
+    Section *FindSection(const QString &name);
+    Section &EnsureSection(const QString &name);
+    const Line *FindKey(const QString &section, const QString &key) const;
+
+    QString FFileName;
+    QByteArray FCodePage;
+    QString FError;
+    std::vector<Section> FSections;
+};

@@ -1,0 +1,172 @@
+#include "core/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+TEST(IniFile, UntouchedFileIsWrittenBackByteForByte)
+{
+    const QByteArray text = "; comment before any section\r\n"
+                            "[Settings]\r\n"
+                            "ComMultiPort=3\r\n"
+                            "  Language = PL  \r\n"
+                            "\r\n"
+                            "[Company]\r\n"
+                            "Name=Warsztat \xA3\xF3\x64\x9F\r\n" // windows-1250: Ł ó d ź
+                            "odd line without equals\r\n";
+    TIniFile ini;
+    ini.LoadFromBytes(text);
+    EXPECT_EQ(ini.ToBytes(), text);
+    EXPECT_EQ(ini.ReadString("Company", "Name"), QString::fromUtf8("Warsztat Łódź"));
+    EXPECT_EQ(ini.ReadString("settings", "LANGUAGE"), "PL");
+}
+
+TEST(IniFile, AcceptsEveryLineEnding)
+{
+    for (const QByteArray &eol : {QByteArray("\r\n"), QByteArray("\n"), QByteArray("\r")}) {
+        TIniFile ini;
+        ini.LoadFromBytes("[A]" + eol + "x=1" + eol + "[B]" + eol + "y=2");
+        EXPECT_EQ(ini.ReadSections(), QStringList({"A", "B"})) << eol.toHex().constData();
+        EXPECT_EQ(ini.ReadInteger("a", "X"), 1);
+        EXPECT_EQ(ini.ReadInteger("b", "y"), 2);
+        // Written with CR LF whatever it was read with.
+        EXPECT_EQ(ini.ToBytes(), QByteArray("[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
+    }
+}
+
+TEST(IniFile, KeepsOrderAndCaseAndAddsNewKeysAtTheEndOfTheirSection)
+{
+    TIniFile ini;
+    ini.LoadFromBytes("[One]\r\nb=2\r\na=1\r\n\r\n[Two]\r\nz=9\r\n");
+    ini.WriteString("ONE", "C", "3");     // new key in an existing section
+    ini.WriteString("one", "B", "20");    // change keeps the stored key's case
+    ini.WriteString("Three", "k", "v");   // new section at the end
+    EXPECT_EQ(ini.ReadSection("one"), QStringList({"b", "a", "C"}));
+    EXPECT_EQ(ini.ToBytes(), QByteArray("[One]\r\nb=20\r\na=1\r\nC=3\r\n\r\n[Two]\r\nz=9\r\n[Three]\r\nk=v\r\n"));
+}
+
+TEST(IniFile, TypedValuesAndDefaults)
+{
+    TIniFile ini;
+    ini.WriteInteger("S", "i", -42);
+    ini.WriteBool("S", "t", true);
+    ini.WriteBool("S", "f", false);
+    ini.WriteFloat("S", "x", 0.25);
+    ini.WriteString("S", "bad", "12a");
+    ini.WriteString("S", "comma", "1,5");
+    EXPECT_EQ(ini.ReadString("S", "x"), "0.25");
+    EXPECT_EQ(ini.ReadInteger("S", "i", 7), -42);
+    EXPECT_EQ(ini.ReadInteger("S", "bad", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "missing", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("S", "t"));
+    EXPECT_FALSE(ini.ReadBool("S", "f", true));
+    EXPECT_TRUE(ini.ReadBool("S", "missing", true));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "x"), 0.25);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "comma"), 1.5);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "bad", -1), -1);
+    // A line break in a value cannot split the entry.
+    ini.WriteString("S", "multi", "a\r\nb=c");
+    TIniFile back;
+    back.LoadFromBytes(ini.ToBytes());
+    EXPECT_EQ(back.ReadSection("S").size(), 7);
+}
+
+TEST(IniFile, EraseSectionAndDeleteKey)
+{
+    TIniFile ini;
+    ini.LoadFromBytes("[A]\r\nx=1\r\ny=2\r\n[B]\r\nq=1\r\n[a]\r\nz=3\r\n");
+    ini.DeleteKey("a", "X");
+    EXPECT_FALSE(ini.ValueExists("A", "x"));
+    EXPECT_TRUE(ini.ValueExists("A", "y"));
+    ini.EraseSection("A");
+    EXPECT_FALSE(ini.SectionExists("a"));
+    EXPECT_EQ(ini.ToBytes(), QByteArray("[B]\r\nq=1\r\n"));
+}
+
+TEST(IniFile, CodePageRoundTrip)
+{
+    const QString polish = QString::fromUtf8("Zażółć gęślą jaźń");
+    TIniFile ini;
+    ini.WriteString("S", "k", polish);
+    const QByteArray bytes = ini.ToBytes();
+    EXPECT_TRUE(bytes.contains("Za\xBF\xF3\xB3\xE6")); // windows-1250 bytes
+    TIniFile back;
+    back.LoadFromBytes(bytes);
+    EXPECT_EQ(back.ReadString("S", "k"), polish);
+    // A character the code page lacks is written as '?'.
+    TIniFile cyr;
+    cyr.WriteString("S", "k", QString::fromUtf8("aЖb"));
+    EXPECT_EQ(cyr.ToBytes(), QByteArray("[S]\r\nk=a?b\r\n"));
+    // Another code page (Russian files).
+    TIniFile ru(QString(), "windows-1251");
+    ru.LoadFromBytes("[S]\r\nk=\xC6\r\n");
+    EXPECT_EQ(ru.ReadString("S", "k"), QString::fromUtf8("Ж"));
+}
+
+TEST(IniFile, SaveReplacesTheFileThroughATemporaryCopy)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x.ini");
+    WriteAll(path, "[Keep]\nk=1\n");
+    TIniFile ini(path);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    ini.WriteInteger("New", "n", 5);
+    ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+    EXPECT_EQ(ReadAll(path), QByteArray("[Keep]\r\nk=1\r\n[New]\r\nn=5\r\n"));
+    // Nothing is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"x.ini"}));
+}
+
+TEST(IniFile, LoadAndSaveReportFailures)
+{
+    QTemporaryDir dir;
+    TIniFile missing(dir.filePath("none.ini"));
+    EXPECT_EQ(missing.Load(), TIniFile::Status::NotFound);
+
+    const QString garbage = dir.filePath("garbage.ini");
+    WriteAll(garbage, QByteArray("[S]\r\nk=1\r\n\0\0\xFF\x01", 14));
+    TIniFile g(garbage);
+    EXPECT_EQ(g.Load(), TIniFile::Status::Damaged);
+    EXPECT_TRUE(g.ReadSections().isEmpty());
+    EXPECT_FALSE(g.ErrorString().isEmpty());
+
+    const QString ro = dir.filePath("ro.ini");
+    WriteAll(ro, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(QFile::encodeName(ro).constData(), 0444), 0);
+    TIniFile r(ro);
+    ASSERT_EQ(r.Load(), TIniFile::Status::Ok);
+    r.WriteInteger("S", "k", 2);
+    EXPECT_EQ(r.Save(), TIniFile::Status::ReadOnly);
+    EXPECT_EQ(ReadAll(ro), QByteArray("[S]\r\nk=1\r\n"));
+
+    TIniFile nowhere(dir.filePath("no/such/folder/x.ini"));
+    nowhere.WriteInteger("S", "k", 1);
+    EXPECT_EQ(nowhere.Save(), TIniFile::Status::WriteError);
+
+    if (geteuid() != 0) { // root reads everything
+        const QString unreadable = dir.filePath("unreadable.ini");
+        WriteAll(unreadable, "[S]\r\nk=1\r\n");
+        ASSERT_EQ(chmod(QFile::encodeName(unreadable).constData(), 0), 0);
+        TIniFile u(unreadable);
+        EXPECT_EQ(u.Load(), TIniFile::Status::ReadError);
+    }
+}
