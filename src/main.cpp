@@ -1,13 +1,299 @@
-// The program's main block.
+// The program's main block: the settings layer and the data manager, the
+// application, the splash, the nineteen data modules and windows in their
+// fixed order, the adapter start-up, the message loop and the teardown in
+// reverse order. SIGINT and SIGTERM close the main window like a user would,
+// so that the settings are stored and the port is released.
+#include "adapter/FormMultiAIO.h"
+#include "adapter/FormMultiAdapterInfo.h"
+#include "adapter/FormMultiOBD.h"
+#include "adapter/Logic.h"
+#include "adapter/LogicAdapter.h"
+#include "adapter/DevStateAdapter.h"
+#include "adapter/DevStateOBD.h"
+#include "adapter/Manager.h"
+#include "adapter/UIStateOBD.h"
+#include "core/AppConfig.h"
+#include "core/ComMultiPort.h"
+#include "core/DataManager.h"
+#include "core/FileLogger.h"
+#include "core/LM.h"
+#include "core/ui/Common.h"
+#include "core/ui/Custom.h"
+#include "mainwindow/shell/FormMain.h"
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgraderLogic.h"
+#include "windows/FormAbout.h"
+#include "windows/FormAutocalibrationInit.h"
+#include "windows/FormConnectStatus.h"
+#include "windows/FormPicture.h"
+#include "windows/FormWorkingPressure.h"
+#include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmSelectComPort.h"
+#include "windows/FrmWinetka.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QFrame>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int SignalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(SignalPipe[1], &byte, 1);
+}
+
+// Lets SIGINT and SIGTERM end the message loop through the main window's
+// normal close.
+void installSignalHandlers(QObject *owner)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(SignalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        if (FormMain)
+            FormMain->close();
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The adapter-module value of a variable of the user-interface side, as an
+// integer (0 when the modules are not there).
+int adapterVariable(const QString &name)
+{
+    if (!Logic || !Logic->UIStateAdapter())
+        return 0;
+    const TUIStateAdapter *a = Logic->UIStateAdapter();
+    if (name == QLatin1String("AdapterMainVersion"))
+        return static_cast<int>(a->AdapterMainVersion->GetAsInteger());
+    if (name == QLatin1String("AdapterBootloaderProductName"))
+        return static_cast<int>(a->AdapterBootloaderProductName->GetAsInteger());
+    return 0;
+}
+
+// What the later subsystems do for the main window.
+void wireServices(TFormMain &form)
+{
+    TFormMain::TServices &s = form.Services;
+    s.CloseSplash = [] { HideSplash(); };
+    s.SplashOffLineRequested = [] { return SplashOffLineRequested(); };
+    s.SetSplashCancelHandler = [](std::function<void(QObject *)> handler) {
+        SetSplashCancelHandler(std::move(handler));
+    };
+    s.SetSplashStatus = [](const QString &text, bool connected) { SetSplashStatus(text, connected); };
+    s.ConnectStatusVisible = [] { return FormConnectStatus && FormConnectStatus->isVisible(); };
+    s.GiveUpgradePortToLogic = [] {
+        if (UpgraderLogic)
+            UpgraderLogic->SetConnection(ComMultiPort, nullptr);
+    };
+    s.ConnectBootloader = [] {
+        if (Bootloader40Manager)
+            Bootloader40Manager->ConnectBootloader();
+    };
+    s.BootloaderIsAdapter = [] { return Bootloader40Manager && Bootloader40Manager->IsAdapterType(); };
+    s.ObdLinkConnected = [] {
+        return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
+    };
+    s.SetManagerStateFlag = [](uint32_t mask, bool on) {
+        if (Manager)
+            Manager->SetStateFlag(mask, on);
+    };
+    s.ManagerWorkStep = [] {
+        if (Manager)
+            Manager->TimerThreadWorkStep(nullptr);
+    };
+    s.FetchDetectDone = [] { return Manager && Manager->FetchDetectDone(); };
+    s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
+    s.ObdReadingsMiniVisible = [] {
+        return FormMultiOBD && FormMultiOBD->PnlOBDReadingsMini->isVisible();
+    };
+    s.ObdRefreshLive = [](bool visible) {
+        if (FormMultiOBD)
+            FormMultiOBD->RefreshLive(visible);
+    };
+    s.AioRefreshLive = [] {
+        if (FormMultiAIO)
+            FormMultiAIO->RefreshLive(true);
+    };
+    s.AdapterVariableInt = adapterVariable;
+    s.DockAdapterPanels = [&form] {
+        if (!Logic)
+            return;
+        auto host = [&form](const char *name) { return form.findChild<QWidget *>(QString::fromLatin1(name)); };
+        if (FormMultiOBD && host("PnlAdapterMultiOBD"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
+        if (FormMultiOBD && host("PnlOBDReadingsMain"))
+            Logic->MoveControlToHost(host("PnlOBDReadingsMain"), FormMultiOBD->PnlOBDReadingsMini);
+        if (FormMultiAIO && host("PnlAdapterMultiAIO"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiAIO"), FormMultiAIO->PnlMultiAIO);
+        if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
+    };
+    s.HideCorrectionTables = [&form] {
+        if (Logic && Logic->UIStateOBD())
+            Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);
+        for (const char *name : {"PnlCalCorrTgasTable", "PnlCalCorrPsysTable"})
+            if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
+                w->hide();
+    };
+}
+
+// The data manager's hooks towards the adapter modules and the settings.
+void wireDataManager()
+{
+    DataManager->OnChangePort = [](int port) { AppConfig->SetComDevice(port, true); };
+    DataManager->OnLinkActiveChanged = [](bool active) {
+        if (Manager)
+            Manager->SetActive(active);
+    };
+    DataManager->IsModuleManagerActive = [] { return Manager && Manager->IsActive(); };
+    DataManager->OnSyncAfterDetect = [](int port) {
+        if (Logic)
+            Logic->SyncAfterDetect(port);
+    };
+    DataManager->IsAdaptationVariableSet = [] {
+        return Logic && Logic->DevStateOBD()
+               && Logic->DevStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsInteger() != 0;
+    };
+    DataManager->OnBeep = [] { QApplication::beep(); };
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // 1. The settings layer (settings object, serial port, edition
+    // parameters) and the data manager.
+    CreateSettingsObjects();
+    auto dataManager = std::make_unique<TDataManager>();
+    DataManager = dataManager.get();
+
+    // 2.
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("FormMain"));
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    TCommon::InstallAnswersFromEnvironment();
+    installSignalHandlers(&app);
+
+    // The nineteen objects, owned here and destroyed in reverse order.
+    std::vector<std::unique_ptr<QObject>> objects;
+    auto keep = [&objects](auto *object) {
+        objects.emplace_back(object);
+        return object;
+    };
+
+    int result = 0;
+    std::exception_ptr creationError;
+    // 3.
+    try {
+        ShowSplash();
+        QCoreApplication::setApplicationName(QStringLiteral("taron"));
+        TCommon::SetApplicationTitle(QString());
+
+        LM = keep(new TLM);
+        Common = keep(new TCommon);
+        LM->MessageHook = [](const QString &message) {
+            if (Common)
+                Common->ShowError(message);
+        };
+        Custom = keep(new TCustom);
+        Manager = keep(new TManager);
+        Logic = keep(new TLogic);
+        BootloaderConfig = keep(new TBootloaderConfig);
+        Bootloader40Manager = keep(new TBootloader40Manager);
+        UpgraderLogic = keep(new TUpgraderLogic);
+        wireDataManager();
+
+        auto *form = keep(new TFormMain);
+        FormMain = form;
+        wireServices(*form);
+        form->FormCreate();
+
+        FormAbout = keep(new TFormAbout);
+        FrmConfigLevelSensor = keep(new TFrmConfigLevelSensor);
+        FrmSelectComPort = keep(new TFrmSelectComPort);
+        FormPicture = keep(new TFormPicture);
+        FormWorkingPressure = keep(new TFormWorkingPressure);
+        FormMultiOBD = keep(new TFormMultiOBD);
+        FormMultiAIO = keep(new TFormMultiAIO);
+        FormMultiAdapterInfo = keep(new TFormMultiAdapterInfo);
+        FormConnectStatus = keep(new TFormConnectStatus);
+        FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
+        form->Services.FreePictureWindow = [] {
+            if (FormPicture)
+                FormPicture->hide();
+        };
+    } catch (...) {
+        creationError = std::current_exception();
+    }
+    // The adapter start-up runs whatever happened above.
+    try {
+        if (Logic)
+            Logic->Startup(false);
+    } catch (const std::exception &e) {
+        LogToFile(QStringLiteral("Start-up: %1").arg(QString::fromUtf8(e.what())));
+    }
+
+    if (creationError) {
+        try {
+            std::rethrow_exception(creationError);
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "taron: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "taron: start-up failed\n");
+        }
+        result = 1;
+    } else {
+        // 4.
+        FormMain->show();
+        result = app.exec();
+    }
+    HideSplash();
+
+    // 5. Teardown in reverse order of creation; the port goes last.
+    FormMain = nullptr;
+    while (!objects.empty())
+        objects.pop_back();
+    FormAutocalibrationInit = nullptr;
+    FormConnectStatus = nullptr;
+    FormMultiAdapterInfo = nullptr;
+    FormMultiAIO = nullptr;
+    FormMultiOBD = nullptr;
+    FormWorkingPressure = nullptr;
+    FormPicture = nullptr;
+    FrmSelectComPort = nullptr;
+    FrmConfigLevelSensor = nullptr;
+    FormAbout = nullptr;
+    UpgraderLogic = nullptr;
+    Bootloader40Manager = nullptr;
+    BootloaderConfig = nullptr;
+    Logic = nullptr;
+    Manager = nullptr;
+    Custom = nullptr;
+    Common = nullptr;
+    LM = nullptr;
+    if (ComMultiPort)
+        ComMultiPort->Close();
+    DataManager = nullptr;
+    dataManager.reset();
+    FreeSettingsObjects();
+    return result;
 }

@@ -1,7 +1,13 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "mainwindow/shell/FormMainLayout.h"
+#include "controls/ChangeHelper.h"
 #include "core/ComponentVersion.h"
+#include "core/Detector.h"
+#include "core/ui/WaitForm.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 #include <QEvent>
 #include <QMenuBar>
@@ -10,6 +16,8 @@
 
 static ComponentVersionRegistrar reg("FormMain", "$Revision: 1 $",
                                      "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+TFormMain *FormMain = nullptr;
 
 namespace {
 
@@ -221,9 +229,51 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
            FormMainLayout::DesignedClientHeight + menuBar()->sizeHint().height()
                + statusBar()->sizeHint().height());
     BindHandlers();
+    CreateComponents();
 }
 
-TFormMain::~TFormMain() = default;
+void TFormMain::CreateComponents()
+{
+    Timerek = findChild<QTimer *>(QStringLiteral("Timerek"));
+    TimerMapa = findChild<QTimer *>(QStringLiteral("TimerMapa"));
+    connect(Timerek, &QTimer::timeout, this, [this] { TimerekTimer(Timerek); });
+
+    DetectorComponent = new TDetector(this);
+    DetectorComponent->setObjectName(QStringLiteral("Detector"));
+    DetectorComponent->SetDetectedDevices({ddTaron30, ddBootloader40});
+    if (!Detector)
+        Detector = DetectorComponent;
+
+    ChangeHelper = new TChangeHelper(this);
+    ChangeHelper->setObjectName(QStringLiteral("ChangeHelper"));
+
+    ConnectWaitForm = new TWaitForm(this);
+    ConnectWaitForm->setObjectName(QStringLiteral("ConnectWaitForm"));
+    ConnectWaitForm->SetBorderStyle(TWaitForm::bsToolWindow);
+    ConnectWaitForm->SetBorderIcons(0);
+    ConnectWaitForm->SetClientWidth(200);
+    ConnectWaitForm->SetClientHeight(40);
+    ConnectWaitForm->SetCancelButton(true);
+    ConnectWaitForm->SetCancelText(QStringLiteral("Cancel"));
+    ConnectWaitForm->SetFormStyle(wfsText);
+    ConnectWaitForm->SetStatusText(QStringLiteral("..."));
+    ConnectWaitForm->SetInvisible(true);
+    ConnectWaitForm->OnStatusChange = [this](TWaitForm *) { ConnectWaitFormStatusChange(); };
+
+    WaitFormAutocalibration = new TWaitForm(this);
+    WaitFormAutocalibration->setObjectName(QStringLiteral("WaitFormAutocalibration"));
+    WaitFormAutocalibration->OnStatusChange = [this](TWaitForm *) { ConnectWaitFormStatusChange(); };
+
+    CommandLine = QCoreApplication::arguments().mid(1);
+}
+
+TFormMain::~TFormMain()
+{
+    if (FormMain == this)
+        FormMain = nullptr;
+    if (Detector == DetectorComponent)
+        Detector = nullptr;
+}
 
 void TFormMain::Bind(const char *component, const char *signal, const char *slot)
 {
@@ -266,11 +316,7 @@ void TFormMain::MnIFileSaveAsClick() {}
 void TFormMain::MnIFileLoadCnfClick() {}
 void TFormMain::MnIFileExitClick() {}
 void TFormMain::MenuDeviceClick() {}
-void TFormMain::MnIDeviceConnectClick() {}
 void TFormMain::ShowFormConnectStatus() {}
-void TFormMain::MnIDeviceOfflineClick() {}
-void TFormMain::MnIDeviceAutoSearchClick() {}
-void TFormMain::ChBQSAutoSearchClick() {}
 void TFormMain::MnIDeviceLockClick() {}
 void TFormMain::MnIDeviceUnlockClick() {}
 void TFormMain::MnIDeviceResetClick() {}

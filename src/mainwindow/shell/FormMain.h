@@ -3,7 +3,16 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSize>
 #include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+class QTimer;
+class TChangeHelper;
+class TDetector;
+class TWaitForm;
 
 class TFormMain : public QMainWindow
 {
@@ -162,12 +171,208 @@ public slots:
     void BtnSrvTesterAdapterClick();
     void SpBDebugTestyClick();
 
+    // ==== Start-up, main tick and connecting (FormMainStartup.cpp,
+    // FormMainTimer.cpp, FormMainConnect.cpp) ====
+public:
+    // The millisecond clock of every deadline of the window: monotonic,
+    // 64 bits; tests replace it (an empty function restores the steady clock).
+    using TClock = std::function<qint64()>;
+    static void SetClock(TClock clock);
+    static qint64 Now();
+
+    // A deadline of the main tick: not armed, armed for a time, or fired.
+    class TDeadline
+    {
+    public:
+        enum TState { NotArmed, Armed, Fired };
+        void Arm(qint64 at) { FState = Armed; FAt = at; }
+        void Disarm() { FState = NotArmed; FAt = 0; }
+        void Fire() { FState = Fired; }
+        TState State() const { return FState; }
+        bool IsArmed() const { return FState == Armed; }
+        qint64 At() const { return FAt; }
+        // Armed and now is later than the deadline.
+        bool Passed(qint64 now) const { return FState == Armed && now > FAt; }
+
+    private:
+        TState FState = NotArmed;
+        qint64 FAt = 0;
+    };
+
+    // What the later subsystems (splash, connection-status window, adapter
+    // modules, firmware upgrade, picture window) and the window's other page
+    // logic do for start-up and the tick, wired by the program's main block.
+    // An empty function means the service is not there and is skipped.
+    struct TServices {
+        // Splash window.
+        std::function<void()> CloseSplash;
+        std::function<bool()> SplashOffLineRequested;
+        std::function<void(std::function<void(QObject *)>)> SetSplashCancelHandler;
+        std::function<void(const QString &text, bool connected)> SetSplashStatus;
+        // The connection-status window is visible.
+        std::function<bool()> ConnectStatusVisible;
+        // Hands the global port to the upgrade logic (no log window).
+        std::function<void()> GiveUpgradePortToLogic;
+        // The bootloader manager contacts the bootloader; then whether the
+        // device type it reported is an adapter box (40 or 98).
+        std::function<void()> ConnectBootloader;
+        std::function<bool()> BootloaderIsAdapter;
+        // Adapter modules.
+        std::function<bool()> ObdLinkConnected;
+        std::function<void(uint32_t mask, bool on)> SetManagerStateFlag;
+        std::function<void()> ManagerWorkStep;
+        std::function<bool()> FetchDetectDone;
+        std::function<bool()> FetchSecondFlag;
+        std::function<bool()> ObdReadingsMiniVisible;
+        std::function<void(bool adapterObdPageVisible)> ObdRefreshLive;
+        std::function<void()> AioRefreshLive;
+        std::function<int(const QString &name)> AdapterVariableInt;
+        // Docks the adapter windows' panels into the adapter page.
+        std::function<void()> DockAdapterPanels;
+        std::function<void()> FreePictureWindow;
+        // Page logic of the window built elsewhere: adapting to the device,
+        // the main page's change handler, the trouble-code window, the
+        // firmware-upgrade check and launch, the adapter windows' refresh, the
+        // language re-apply, the once-a-second correction-table refresh and
+        // the reload of the pages after a fresh connection.
+        std::function<void()> AdaptToDevice;
+        std::function<void()> PgCMainChange;
+        std::function<void()> ShowTroubleCodes;
+        std::function<void()> CheckIfFirmwareUpgradePossible;
+        std::function<void()> UpgradeFirmware;
+        std::function<void()> RefreshAdapterWindows;
+        std::function<void()> ApplyLanguage;
+        std::function<void()> HideCorrectionTables;
+        std::function<void()> ReloadPagesAfterConnect;
+        // Live-value readouts of the calibration pages and the oscilloscope.
+        std::function<void()> CalibrationReadouts;
+        std::function<void()> OscilloscopeStep;
+    };
+    TServices Services;
+
+    // Creation (steps in the documented order); run once by whoever creates
+    // the window, after Services are wired.
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool &canClose);
+    void FormClose();
+    void ShowLowResolutionWarning();
+
+    void DetectDeviceWorkStep(bool initial);
+    void TimerekTimer(QObject *sender);
+    void CheckPendingWorkState();
+    void UpdateModel2AdaptationControls();
+
+    void MnIDeviceConnectClick(QObject *sender);
+    void MarkDeviceOffline(bool value);
+    void MarkDeviceAutoSearch(bool value);
+    bool CheckOfflineMode();
+    void UpdateOfflinePanels();
+    void UpdateDeviceMenus();
+    void CheckDeviceVersionCompatibility();
+    void UpdateConnectWaitForm();
+    void DeviceConnectComChange(QObject *sender, const QString &text);
+    void ConnectWaitFormStatusChange();
+    void ConnectWaitFormCancelClick();
+
+    // Components of the window.
+    QTimer *Timerek = nullptr;
+    QTimer *TimerMapa = nullptr;
+    TDetector *DetectorComponent = nullptr;
+    TWaitForm *ConnectWaitForm = nullptr;
+    TWaitForm *WaitFormAutocalibration = nullptr;
+    TChangeHelper *ChangeHelper = nullptr;
+
+    // The program's arguments after its name (set from the application's
+    // at creation; tests may replace them before FormCreate).
+    QStringList CommandLine;
+
+    // State, for the main block and tests.
+    bool Offline() const { return FOffline; }
+    bool Ready() const { return FReady; }
+    bool LowResolution() const { return FLowResolution; }
+    bool NoConnect() const { return FNoConnect; }
+    bool Connecting() const { return FConnecting; }
+    int AutoSearchCount() const { return FAutoSearchCount; }
+    const TDeadline &LinkLostAt() const { return FLinkLostAt; }
+    const TDeadline &AutoSearchAt() const { return FAutoSearchAt; }
+    const TDeadline &FirmwareCheckAt() const { return FFirmwareCheckAt; }
+    int &FirmwareCheckRunning() { return FFirmwareCheckRunning; }
+    void SetAdapterPanelsPending(bool value) { FAdapterPanelsPending = value; }
+    // The low-resolution warning has been shown in this run.
+    bool LowResolutionWarned() const { return FLowResolutionWarned; }
+    // The screen size the check uses (the primary screen unless a test sets one).
+    void SetScreenSizeForCheck(const QSize &size) { FScreenSizeForCheck = size; }
+
+    // Message 0x807B: brings the window to the front.
+    static constexpr int UMActivate = 0x807B;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void customEvent(QEvent *event) override;
+
+private:
+    void Tick(QObject *sender);
+    void ShowConnectedPort();
+    void SearchPorts(QObject *sender, const QStringList &ports, int previousPort);
+    void SetTickInterval();
+    void AutoSearchStep();
+    bool HandOverToSibling();
+    void UpdateCalibrationRunning();
+    void PollPageGroups(bool &readOk, bool onAutoCalPage);
+    void UpdateIndicatorPanels();
+    bool FatalDeviceError();
+    void BootloaderStep(QObject *sender);
+    QString TranslateKey(const QString &key) const;
+    template <typename T> T *Component(const char *name) const
+    {
+        return findChild<T *>(QString::fromLatin1(name));
+    }
+    bool AutoSearchChecked() const;
+    QString CurrentMainPage() const;
+
+    bool FOffline = false;
+    bool FLowResolution = false;
+    bool FNoConnect = false;
+    bool FReady = false;
+    bool FConnecting = false;
+    TDeadline FLinkLostAt;
+    TDeadline FAutoSearchAt;
+    int FAutoSearchCount = 0;
+    std::function<void(QObject *sender, const QString &text)> FOnConnectPort;
+    TDeadline FFirmwareCheckAt;
+    int FFirmwareCheckRunning = 0;
+    TDeadline FCorrTablesAt;
+    bool FAdapterPanelsPending = false;
+    bool FShown = false;
+    bool FClosed = false;
+    bool FLowResolutionWarned = false;
+    QSize FScreenSizeForCheck;
+    QWidget *FConnectWaitDisabledForm = nullptr;
+    // ==== end of start-up, main tick and connecting ====
+
+    // ==== Status-bar and readings refreshes called by the tick, until the
+    // live-readings unit provides them (FormMainPending.cpp) ====
+public:
+    void UpdateLiveReadings();
+    void PnlStatusGazSwitchUpdate();
+    void PnlStatusDeviceInfoUpdate();
+    void PnlStatusConnectedUpdate(bool connecting);
+    void GrBQSSoftVersionsUpdate();
+    void UpdateComPortInfo(QObject *sender);
+    // ==== end of pending refreshes ====
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void BindHandlers();
+    void CreateComponents();
     void Bind(const char *component, const char *signal, const char *slot);
 
     QStringList FFailedBindings;
 };
+
+// The program's main window, set by whoever creates it.
+extern TFormMain *FormMain;

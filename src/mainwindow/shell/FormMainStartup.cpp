@@ -1,0 +1,506 @@
+// The main window's life: creation in its fixed order (settings, language,
+// edition options, colours, command line, first contact with the device),
+// the first showing with the screen-size check, and closing.
+#include "mainwindow/shell/FormMain.h"
+
+#include "controls/ChangeHelper.h"
+#include "controls/DigitalDisplay.h"
+#include "core/AppConfig.h"
+#include "core/ComMultiPort.h"
+#include "core/ComponentVersion.h"
+#include "core/CustomParameters.h"
+#include "core/DataManager.h"
+#include "core/Detector.h"
+#include "core/DeviceRecord.h"
+#include "core/FileLogger.h"
+#include "core/LM.h"
+#include "core/VersionInfo.h"
+#include "core/ui/Common.h"
+#include "core/ui/WaitForm.h"
+#include "mainwindow/shell/FormMainLayout.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <exception>
+
+static ComponentVersionRegistrar reg("FormMainStartup", "$Revision: 1 $",
+                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+namespace {
+
+TFormMain::TClock &clockFunction()
+{
+    static TFormMain::TClock clock;
+    return clock;
+}
+
+qint64 steadyNow()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    // Start at a non-zero value, so that "now" is never mistaken for unset.
+    return timer.elapsed() + 1;
+}
+
+// An edition colour 0x00BBGGRR as a QColor.
+QColor editionColor(uint32_t c)
+{
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Live-value displays that take the edition's digit colours.
+const char *const ColouredDisplays[] = {
+    "DgDOdcPetrol", "DgDOdcLPG", "DgDOdcRPM", "DgDOdcTred", "DgDOdcTgaz", "DgDOdcPsys",
+    "DgDOdcPcol", "DgDOdcLambda", "DgDModPetrol", "DgDModLPG", "DgDModRPM", "DgDModTred",
+    "DgDModTgaz", "DgDModPsys", "DgDModPcol", "DgDCalRPM", "DgDCalMapPcol", "DgDCalMapRPM",
+    "DgDDgnCzas", "DgDDgnAdvPetrol", "DgDDgnAdvGas", "DgDDgnAdvRPM", "DgDDgnAdvPsys",
+    "DgDDgnAdvPcol", "DgDDgnAdvTred", "DgDDgnAdvTgas", "DgDConfGasElementsRPM",
+    "DgDConfGasElementsLambda", "DgDConfAutoRPM", "DgDConfAutoPcol", "DgDConfAutoPsys",
+    "DgDConfAutoTred", "DgDConfAutoPetrol", "DgDConfAutoGas",
+};
+// Displays that take only the fill colour.
+const char *const FillOnlyDisplays[] = {
+    "DgDDgnTb", "DgDDgnTg", "DgDDgnPsys", "DgDDgnPcol", "DgDDgnTempG",
+    "DgDDgnTempR", "DgDDgnRPM", "DgDDgnWybor1", "DgDDgnWybor2",
+};
+const char *const Entry6Panels[] = {
+    "PnlOdcTinj", "PnlOdcRPM", "PnlOdcValues", "PnlKnfBase", "PnlKnfAdvance", "PnlCalAutoRPM",
+    "PnlCalAutoMain", "PnlConfiguratorMain", "PnlCalModel2Main", "PnlCalModel1Main",
+    "PnlMapaMain", "PanelOscDisplays", "PnlOscLabels", "PnlOscDigs", "PnlOdcTroubleCode",
+    "PnlDgnAdvance", "PnlConfAutoCalReadings",
+};
+
+// The colour rule of each live display: the data manager's condition.
+struct ColourRule {
+    const char *display;
+    std::function<int(TDataManager &)> condition;
+};
+
+const std::vector<ColourRule> &colourRules()
+{
+    static const std::vector<ColourRule> rules = {
+        {"DgDOdcRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
+        {"DgDModRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
+        {"DgDDgnAdvRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
+        {"DgDCalRPM", [](TDataManager &d) { return d.ColorAutoCalRpm(); }},
+        {"DgDCalMapRPM", [](TDataManager &d) { return d.GetRpmWindow(); }},
+        {"DgDConfAutoRPM", [](TDataManager &d) { return d.ColorRpmAbove1200(); }},
+        {"DgDOdcTred", [](TDataManager &d) { return d.ColorReducerBelowSwitchTemp(); }},
+        {"DgDDgnAdvTred", [](TDataManager &d) { return d.ColorReducerBelowSwitchTemp(); }},
+        {"DgDModTred", [](TDataManager &d) { return d.ColorReducerTempAbove88(); }},
+        {"DgDConfAutoTred", [](TDataManager &d) { return d.ColorReducerTempAbove67(); }},
+        {"DgDOdcTgaz", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
+        {"DgDModTgaz", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
+        {"DgDDgnAdvTgas", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
+        {"DgDOdcPsys", [](TDataManager &d) { return d.ColorGasPressureInRange(); }},
+        {"DgDConfAutoPsys", [](TDataManager &d) { return d.ColorGasPressureInRange(); }},
+        {"DgDModPsys", [](TDataManager &d) { return d.ColorGasPressureAboveLowPT(); }},
+        {"DgDDgnAdvPsys", [](TDataManager &d) { return d.ColorGasPressureAboveLowPT(); }},
+        {"DgDOdcPcol", [](TDataManager &d) { return d.ColorPcolAbove105(); }},
+        {"DgDModPcol", [](TDataManager &d) { return d.ColorPcolAbove105(); }},
+        {"DgDConfAutoPcol", [](TDataManager &d) { return d.ColorPcolInIdleRange(); }},
+        {"DgDOdcPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
+        {"DgDModPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
+        {"DgDDgnAdvPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
+        {"DgDConfAutoPetrol", [](TDataManager &d) { return d.ColorAveragePetrolTime(); }},
+    };
+    return rules;
+}
+
+// Language menu items by bit of the edition's language mask.
+const char *const LanguageItems[] = {
+    "MnILangPolish", "MnILangEnglish", "MnILangRussian", "MnILangLithuanian",
+    "MnILangCzech", "MnILangGerman", "MnILangItalian", "MnILangTurkish",
+    "MnILangCroatian", "MnILangFrench", "MnILangTurkish_Veluto", "MnILangNederlands",
+    "MnILangSpanish", "MnILangPortuguese", "MnILangSpanish_Pravik", "MnILangThai",
+    "MnILangBulgarian", "MnILangGreek",
+};
+
+// Sub-pages shown first: page control, page.
+const char *const StartPages[][2] = {
+    {"PgCMain", "TbSMeasure"},
+    {"PgCConfiguration", "TbSCnfBase"},
+    {"PgCConfWizard", "TbSConfBased"},
+    {"PgCCalibration", "TbSCalModel2"},
+    {"PgCModel2Model", "TbSModel2Model"},
+    {"PgCDiagnostyka", "TbSDgnErrorCodes"},
+    {"PgCOBDAdaptationCorr", "TbSOBDAdaptCorrBank1"},
+    {"PgCCorrType", "TbSMapCorr"},
+};
+
+const char *const TrackedPanels[] = {
+    "PnlKnfBase", "PnlKnfAdvance", "TbSConfBased", "PnlConfWSwitching", "PnlConfWAdvanced",
+    "PnlModel1Controls", "PnlModel2WithIdlePoints", "PnlModel2ModelControls",
+    "PnlModel2AdaptControls", "PnlCalCorrections", "PnlModel2Params",
+};
+
+void setPanelColor(QObject *object, const QColor &color)
+{
+    if (auto *panel = qobject_cast<TCaptionPanel *>(object))
+        panel->SetColor(color);
+}
+
+} // namespace
+
+void TFormMain::SetClock(TClock clock)
+{
+    clockFunction() = std::move(clock);
+}
+
+qint64 TFormMain::Now()
+{
+    const TClock &clock = clockFunction();
+    return clock ? clock() : steadyNow();
+}
+
+QString TFormMain::TranslateKey(const QString &key) const
+{
+    return LM ? LM->Translate(key) : QStringLiteral("!_") + key;
+}
+
+void TFormMain::FormCreate()
+{
+    // 1. The AIO tab of the adapter page is hidden.
+    if (auto *adapterPages = Component<QTabWidget>("PgCAdapterMain"))
+        if (auto *aio = Component<QWidget>("TbSAdapterMultiAIO"))
+            adapterPages->setTabVisible(adapterPages->indexOf(aio), false);
+
+    // 4. Edition 19; caption and application title.
+    if (CustomParameters)
+        CustomParameters->Init(19);
+    QString caption = TCustomParameters::GetProductName(19, false);
+    if (LM) {
+        LM->LoadVersionInfo();
+        if (LM->VerInfo)
+            caption += QStringLiteral(" - ") + LM->VerInfo->FileVersion();
+    }
+    setWindowTitle(caption);
+    TCommon::SetApplicationTitle(caption);
+
+    // 5. Settings and language.
+    if (AppConfig) {
+        AppConfig->Initialize(ComMultiPort);
+        AppConfig->Load();
+    }
+    if (LM)
+        LM->SetDefaultLanguage();
+
+    // 6. Display defaults.
+    if (auto *label = Component<TCaptionPanel>("LblKnfSugNozle"))
+        label->SetCaption(QString());
+    if (auto *combo = Component<QComboBox>("CmbOdcInjDisplay"))
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+
+    // 7. Start pages.
+    for (const auto &pair : StartPages) {
+        auto *pages = Component<QTabWidget>(pair[0]);
+        auto *page = Component<QWidget>(pair[1]);
+        if (pages && page && pages->indexOf(page) >= 0)
+            pages->setCurrentWidget(page);
+    }
+    const QString autocalText = TranslateKey(QStringLiteral("strAutocalInit"));
+    WaitFormAutocalibration->SetStatusText(autocalText);
+
+    // 8. Language items of the edition.
+    const uint32_t mask = CustomParameters ? CustomParameters->LanguageMask() : 0x3;
+    for (int bit = 0; bit < static_cast<int>(std::size(LanguageItems)); ++bit)
+        if (auto *item = Component<QAction>(LanguageItems[bit]))
+            item->setVisible((mask >> bit) & 1u);
+
+    // 9. Colours of the edition, controls it hides or shows.
+    if (CustomParameters) {
+        const auto entry = [](int index) { return editionColor(CustomParameters->GetEntry(index)); };
+        setPanelColor(Component<QObject>("PnlB1"), entry(5));
+        setPanelColor(Component<QObject>("PnlB2"), entry(5));
+        setPanelColor(Component<QObject>("PnlOdcPanel"), entry(12));
+        setPanelColor(Component<QObject>("PnlOdcPanelStan"),
+                      entry(DeviceRecord.PanelLED ? 16 : 14));
+        for (const char *name : {"LblModLambdaPnl", "LblOdcLambdaPnl", "LblDgnAdvLambdaPnl"})
+            setPanelColor(Component<QObject>(name), entry(11));
+        for (const char *name : Entry6Panels)
+            setPanelColor(Component<QObject>(name), entry(6));
+        for (const char *name : ColouredDisplays)
+            if (auto *display = Component<TDigitalDisplay>(name)) {
+                display->SetColorFill(entry(7));
+                display->SetDigitsBorder(entry(8));
+                display->SetDigitsColor(entry(9));
+            }
+        for (const char *name : FillOnlyDisplays)
+            if (auto *display = Component<TDigitalDisplay>(name))
+                display->SetColorFill(entry(7));
+        for (const QString &name : CustomParameters->HiddenControls())
+            if (auto *w = findChild<QWidget *>(name))
+                w->hide();
+        for (const QString &name : CustomParameters->ShownControls())
+            if (auto *w = findChild<QWidget *>(name))
+                w->show();
+
+        // 10. Colour rules of the live displays.
+        for (const ColourRule &rule : colourRules())
+            if (QObject *display = Component<QObject>(rule.display)) {
+                auto condition = rule.condition;
+                CustomParameters->AddColorA(display, [condition] {
+                    return DataManager ? condition(*DataManager) : 7;
+                });
+            }
+        if (QObject *vbat = Component<QObject>("LblOdcVbat"))
+            CustomParameters->AddColorB(vbat, [] {
+                return DataManager ? DataManager->ColorSupplyVoltageLow() : 4;
+            });
+    }
+
+    // 11. Change tracking of the editable panels.
+    ChangeHelper->SetModified(false);
+    for (const char *name : TrackedPanels)
+        if (auto *panel = Component<QWidget>(name))
+            ChangeHelper->AttachTo(panel);
+
+    // 12. The oscilloscope's panels take the width of the time panel.
+    if (auto *times = Component<QWidget>("PnlDgnCzasy"))
+        for (const char *name : {"PnlDgnPressure", "PnlDgnTemp", "PnlDgnRPM", "PanelOscDisplays"})
+            if (auto *w = Component<QWidget>(name))
+                w->resize(times->width(), w->height());
+    setWindowState(windowState() | Qt::WindowMaximized);
+
+    // 13. Offline mode and automatic search as last stored.
+    FOffline = false;
+    MarkDeviceOffline(AppConfig && AppConfig->OfflineMode);
+    MarkDeviceAutoSearch(AppConfig && AppConfig->AutoSearch);
+
+    // 14. Command line.
+    FLowResolution = false;
+    for (const QString &argument : CommandLine) {
+        const QString a = argument.toUpper();
+        if (a == QLatin1String("-OFFLINE"))
+            MarkDeviceOffline(true);
+        else if (a == QLatin1String("-LOWRESOLUTION"))
+            FLowResolution = true;
+        else if (a == QLatin1String("-NOCONNECT"))
+            FNoConnect = true;
+    }
+
+    // 15. The upgrade logic gets the port; the data manager reports to the
+    // port panel.
+    if (Services.GiveUpgradePortToLogic)
+        Services.GiveUpgradePortToLogic();
+    if (DataManager) {
+        DataManager->OnConnectionInfo = [this] { UpdateComPortInfo(nullptr); };
+        // What the link asks of the window: the main timer's state, the
+        // detector, the work-type hint, boxes and the map page's sound switch.
+        DataManager->IsMainTimerRunning = [this] { return Timerek->isActive(); };
+        DataManager->SetMainTimerRunning = [this](bool on) {
+            if (on)
+                Timerek->start();
+            else
+                Timerek->stop();
+        };
+        DataManager->OnResetDetector = [this] { DetectorComponent->Reset(); };
+        DataManager->OnWorkTypeHint = [this](const QString &hint) {
+            if (auto *shape = Component<QWidget>("ShpStatusGazState"))
+                shape->setToolTip(hint);
+        };
+        DataManager->OnShowInfo = [](const QString &caption, const QString &text) {
+            if (Common)
+                Common->ShowInformation(text, caption);
+        };
+        DataManager->IsRpmSoundChecked = [this] {
+            auto *box = Component<QAbstractButton>("ChBCalMapRPMSound");
+            return box && box->isChecked();
+        };
+    }
+
+    // 16. First contact with the device.
+    if (!FOffline && ComMultiPort) {
+        try {
+            ComMultiPort->Open();
+        } catch (const std::exception &e) {
+            LogToFile(QStringLiteral("Start-up: %1").arg(QString::fromUtf8(e.what())));
+        }
+        try {
+            DetectDeviceWorkStep(true);
+            if (DetectorComponent->GetExeFamily() == 2 && DataManager)
+                DataManager->Reconnect(ComMultiPort->ComDevice(), true);
+        } catch (const std::exception &e) {
+            LogToFile(QStringLiteral("Start-up: %1").arg(QString::fromUtf8(e.what())));
+        }
+    }
+
+    // 17. Search the ports, or show the port's state.
+    if (!FOffline && !FNoConnect)
+        MnIDeviceConnectClick(static_cast<QObject *>(nullptr));
+    else
+        UpdateComPortInfo(nullptr);
+
+    // 19. Creation is complete: the tick may work from now on.
+    FReady = true;
+
+    // 21. Bring the window to the front once the message loop runs.
+    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(UMActivate)));
+}
+
+void TFormMain::DetectDeviceWorkStep(bool initial)
+{
+    TComMultiPort *port = ComMultiPort;
+    if (!port)
+        return;
+    if (!initial) {
+        try {
+            port->Close();
+            port->Open();
+        } catch (const std::exception &) {
+            // Not there or taken: the probe below finds nothing this time.
+        }
+    }
+    try {
+        DetectorComponent->DetectNext(port);
+    } catch (const std::exception &e) {
+        LogToFile(QStringLiteral("Detection: %1").arg(QString::fromUtf8(e.what())));
+    }
+    if (DetectorComponent->GetVersionMajor() != 0 && !initial) {
+        PnlStatusConnectedUpdate(true);
+        if (DataManager) {
+            DataManager->PollGroup(TDataManager::pgConnect, true);
+            if (DataManager->GetConnected()) {
+                auto *reminder = Component<QAction>("MnIDeviceUpgradeInfo");
+                if (reminder && !reminder->isChecked())
+                    reminder->trigger();
+                FFirmwareCheckAt.Arm(Now() + 4000);
+            }
+        }
+    } else if (DataManager && DataManager->OnConnectionInfo) {
+        DataManager->OnConnectionInfo();
+    }
+}
+
+void TFormMain::customEvent(QEvent *event)
+{
+    if (event->type() == static_cast<QEvent::Type>(UMActivate)) {
+        raise();
+        activateWindow();
+        return;
+    }
+    QMainWindow::customEvent(event);
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow()
+{
+    // 3. The screen must be at least 800 x 600 unless told otherwise.
+    if (!FLowResolution) {
+        QSize screen = FScreenSizeForCheck;
+        if (!screen.isValid())
+            if (QScreen *primary = QGuiApplication::primaryScreen())
+                screen = primary->size();
+        if (screen.isValid() && (screen.width() < 800 || screen.height() < 600)) {
+            ShowLowResolutionWarning();
+            // Closing from inside the show: the close runs from the loop.
+            QTimer::singleShot(0, this, [this] { close(); });
+        }
+    }
+
+    // 4. Map-page defaults.
+    if (auto *label = Component<TCaptionPanel>("LblCalMapNameFile"))
+        label->SetCaption(QString());
+    if (auto *combo = Component<QComboBox>("CmBCalMapRPMRange"))
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+
+    // 6. The adapter windows' panels join the adapter page.
+    if (Services.DockAdapterPanels)
+        Services.DockAdapterPanels();
+
+    // 7.-8. The firmware counts as served until a poll says otherwise; the
+    // splash goes, the window adapts to the device and the language is
+    // applied again.
+    if (DataManager)
+        DataManager->VersionSupported = true;
+    GrBQSSoftVersionsUpdate();
+    if (Services.CloseSplash)
+        Services.CloseSplash();
+    if (Services.AdaptToDevice)
+        Services.AdaptToDevice();
+    if (Services.ApplyLanguage)
+        Services.ApplyLanguage();
+    // The page-change handler at the end of the language chain switches the
+    // main timer on.
+    if (Services.PgCMainChange)
+        Services.PgCMainChange();
+    else
+        Timerek->start();
+
+    // 9. First correction-table refresh and firmware check.
+    FCorrTablesAt.Arm(Now());
+    FFirmwareCheckAt.Arm(Now() + 4000);
+}
+
+void TFormMain::ShowLowResolutionWarning()
+{
+    if (FLowResolutionWarned)
+        return;
+    FLowResolutionWarned = true;
+    QString text = TranslateKey(QStringLiteral("strResLow"));
+    if (text.startsWith(QLatin1Char('!'))) {
+        const QString language = LM ? LM->Language : QStringLiteral("PL");
+        text = language.compare(QLatin1String("PL"), Qt::CaseInsensitive) == 0
+                   ? QStringLiteral("Zbyt mała rozdzielczość ekranu (Min: 800x600).")
+                   : QStringLiteral("Screen resolution too low (Min: 800x600).");
+    }
+    if (Common)
+        Common->ShowError(text, TCommon::NoCaption());
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TFormMain::FormCloseQuery(bool &canClose)
+{
+    Timerek->stop();
+    TimerMapa->stop();
+    canClose = true;
+}
+
+void TFormMain::FormClose()
+{
+    if (FClosed)
+        return;
+    FClosed = true;
+    if (AppConfig) {
+        AppConfig->OfflineMode = FOffline;
+        AppConfig->AutoSearch = AutoSearchChecked();
+        AppConfig->Save();
+    }
+    if (Services.FreePictureWindow)
+        Services.FreePictureWindow();
+}
+
+bool TFormMain::AutoSearchChecked() const
+{
+    auto *item = Component<QAction>("MnIDeviceAutoSearch");
+    return item && item->isChecked();
+}

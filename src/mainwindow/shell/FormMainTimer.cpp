@@ -1,0 +1,461 @@
+// The main window's tick: link watch, detection, automatic search, hand-over
+// to a sibling program, the live-value group of the visible page, adapter
+// modules, status panels, the bootloader and fatal-error steps.
+#include "mainwindow/shell/FormMain.h"
+
+#include "core/ComMultiPort.h"
+#include "core/ComponentVersion.h"
+#include "core/DataManager.h"
+#include "core/Detector.h"
+#include "core/DevData.h"
+#include "core/DeviceRecord.h"
+#include "core/FileLogger.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "controls/ChangeHelper.h"
+#include "core/ui/WaitForm.h"
+#include "controls/DigitalDisplay.h"
+#include "mainwindow/shell/FormMainLayout.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <exception>
+
+static ComponentVersionRegistrar reg("FormMainTimer", "$Revision: 1 $",
+                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+namespace {
+
+constexpr qint64 LinkLostTime = 60000;
+constexpr qint64 AutoSearchDelay = 5000;
+constexpr qint64 FirmwareCheckPeriod = 60000;
+constexpr qint64 CorrTablesPeriod = 1000;
+constexpr double TestPageDivisor = 187.0;
+
+bool connected()
+{
+    return DataManager && DataManager->GetConnected();
+}
+
+bool kind48AtLeast(const char *letter)
+{
+    return DataManager && DataManager->IsDeviceVersionAtLeast(48, QString::fromLatin1(letter));
+}
+
+} // namespace
+
+QString TFormMain::CurrentMainPage() const
+{
+    auto *pages = Component<QTabWidget>("PgCMain");
+    return pages && pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
+}
+
+static QString currentPageOf(const QObject *window, const char *pageControl)
+{
+    auto *pages = window->findChild<QTabWidget *>(QString::fromLatin1(pageControl));
+    return pages && pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
+}
+
+void TFormMain::TimerekTimer(QObject *sender)
+{
+    try {
+        Tick(sender);
+    } catch (const std::exception &e) {
+        // A fault of one tick must not end the program; the next tick retries.
+        LogToFile(QStringLiteral("Main timer: %1").arg(QString::fromUtf8(e.what())));
+    }
+}
+
+void TFormMain::Tick(QObject *sender)
+{
+    // 1. Pending layout work of the adapter panels.
+    if (FAdapterPanelsPending) {
+        FAdapterPanelsPending = false;
+        if (Services.DockAdapterPanels)
+            Services.DockAdapterPanels();
+    }
+    // 2. Nothing else until creation is complete.
+    if (!FReady)
+        return;
+    // 3. Offline: no device.
+    if (FOffline) {
+        DeviceRecord.DeviceKind = 0;
+        if (DataManager)
+            DataManager->SetConnected(false);
+    }
+    // 4.
+    const bool wasConnected = connected();
+    bool readOk = false;
+
+    // 5. Link watch.
+    if (!connected() && !FOffline) {
+        if (FLinkLostAt.State() == TDeadline::Fired)
+            return;
+        if (FLinkLostAt.State() == TDeadline::NotArmed) {
+            FLinkLostAt.Arm(Now() + LinkLostTime);
+        } else if (FLinkLostAt.Passed(Now())) {
+            if (ComMultiPort)
+                ComMultiPort->Close();
+            MarkDeviceOffline(true);
+            FLinkLostAt.Fire();
+            const QString text = TranslateKey(QStringLiteral("strDisconnectGoOffline"))
+                                 + QStringLiteral("\r\n\r\n")
+                                 + TranslateKey(QStringLiteral("strDisconnectRetryInfo"));
+            if (Common && Common->AskOkCancel(text) == mrOk)
+                MarkDeviceOffline(false);
+            return;
+        }
+    } else {
+        FLinkLostAt.Disarm();
+    }
+
+    if (!FOffline) {
+        // 7. Polling rate.
+        SetTickInterval();
+
+        // 8. Detection.
+        TDetector *detector = DetectorComponent;
+        if (detector->GetDetectedKind() == 0 || (!connected() && !detector->Answered()))
+            DetectDeviceWorkStep(false);
+
+        // 9. Automatic search.
+        if (detector->GetDetectedKind() == 0 && AutoSearchChecked()) {
+            if (FAutoSearchAt.State() != TDeadline::Armed) {
+                FAutoSearchAt.Arm(Now() + AutoSearchDelay);
+            } else if (Now() >= FAutoSearchAt.At()
+                       && !(Services.ConnectStatusVisible && Services.ConnectStatusVisible())) {
+                AutoSearchStep();
+                return;
+            }
+        } else {
+            FAutoSearchAt.Disarm();
+            FAutoSearchCount = 0;
+        }
+
+        // 10. Another program family: hand the port over.
+        if (HandOverToSibling())
+            return;
+
+        // 11. Whether an auto-calibration runs.
+        UpdateCalibrationRunning();
+        // 12.
+        const bool onAutoCalPage = CurrentMainPage() == QLatin1String("TbSConfigurator")
+                                   && currentPageOf(this, "PgCConfWizard") == QLatin1String("TbSConfAutoCal");
+        // 13.
+        CheckPendingWorkState();
+        UpdateModel2AdaptationControls();
+        // 14. Once a second.
+        if (FCorrTablesAt.Passed(Now()) || FCorrTablesAt.State() == TDeadline::NotArmed) {
+            FCorrTablesAt.Arm(Now() + CorrTablesPeriod);
+            if (Services.HideCorrectionTables)
+                Services.HideCorrectionTables();
+        }
+        // 15. Trouble codes found by the connect.
+        if (DataManager && DataManager->TroubleCodesPresent) {
+            if (Services.ShowTroubleCodes)
+                Services.ShowTroubleCodes();
+            DataManager->TroubleCodesPresent = false;
+        }
+        // 16. Lock state and menus.
+        UpdateDeviceMenus();
+        // 17. Reads of a connected device.
+        if (connected()) {
+            if (FFirmwareCheckAt.Passed(Now()) && FFirmwareCheckRunning == 0) {
+                FFirmwareCheckAt.Arm(Now() + FirmwareCheckPeriod);
+                if (Services.CheckIfFirmwareUpgradePossible)
+                    Services.CheckIfFirmwareUpgradePossible();
+            }
+            PollPageGroups(readOk, onAutoCalPage);
+        }
+        // 18. OBD link mark.
+        if (Services.SetManagerStateFlag)
+            Services.SetManagerStateFlag(0x20000, Services.ObdLinkConnected && Services.ObdLinkConnected());
+        // 19. Adapter modules follow a fresh connection.
+        if (DataManager)
+            DataManager->SyncModules(!wasConnected && connected());
+        // 20.-22. Adapter modules and their readings.
+        if (Services.ManagerWorkStep)
+            Services.ManagerWorkStep();
+        const bool adapterObd = CurrentMainPage() == QLatin1String("TbSAdapter")
+                                && currentPageOf(this, "PgCAdapterMain") == QLatin1String("TbSAdapterMultiOBD");
+        if (Services.ObdReadingsMiniVisible && Services.ObdReadingsMiniVisible() && Services.ObdRefreshLive)
+            Services.ObdRefreshLive(adapterObd);
+        if (CurrentMainPage() == QLatin1String("TbSAdapter")
+            && currentPageOf(this, "PgCAdapterMain") == QLatin1String("TbSAdapterMultiAIO")
+            && Services.AioRefreshLive)
+            Services.AioRefreshLive();
+        // 23. A fresh connection reloads the pages.
+        if (connected() && DataManager->DeviceReread) {
+            if (Services.AdaptToDevice)
+                Services.AdaptToDevice();
+            if (Services.ReloadPagesAfterConnect)
+                Services.ReloadPagesAfterConnect();
+            if (ChangeHelper)
+                ChangeHelper->SetModified(false);
+            DataManager->DeviceReread = false;
+        }
+        // 24. Adapter detection.
+        const bool detectDone = Services.FetchDetectDone && Services.FetchDetectDone();
+        const bool second = Services.FetchSecondFlag && Services.FetchSecondFlag();
+        if (detectDone && Services.RefreshAdapterWindows)
+            Services.RefreshAdapterWindows();
+        if (detectDone || second) {
+            CheckDeviceVersionCompatibility();
+            if (Services.PgCMainChange)
+                Services.PgCMainChange();
+        }
+    }
+
+    // 25. Status panels, also offline.
+    const bool unserved = DataManager && DataManager->CheckDeviceProgram(false);
+    if (auto *ver = Component<QWidget>("PnlStatusVer"))
+        ver->setVisible(unserved);
+    PnlStatusDeviceInfoUpdate();
+    if (auto *status = Component<QWidget>("PnlStatus"))
+        status->setVisible(!(unserved || (connected() && DeviceRecord.DeviceKind != 0)));
+    UpdateOfflinePanels();
+    PnlStatusConnectedUpdate(false);
+    GrBQSSoftVersionsUpdate();
+    // 26. Indicator panels.
+    UpdateIndicatorPanels();
+    // 27.
+    if (FOffline)
+        return;
+    // 28. No link: only a bootloader may be answering.
+    if (!connected()) {
+        if (auto *info = Component<TCaptionPanel>("LblModel2Info1"))
+            info->SetCaption(QString());
+        BootloaderStep(sender);
+        return;
+    }
+    // 29. A fatal device error ends the program.
+    if (FatalDeviceError())
+        return;
+    // 30. Calibration page readouts.
+    if (CurrentMainPage() == QLatin1String("TbSCalibration") && Services.CalibrationReadouts)
+        Services.CalibrationReadouts();
+    // 31. Live readings.
+    if (readOk)
+        UpdateLiveReadings();
+    // 32. Oscilloscope.
+    if (readOk && Services.OscilloscopeStep)
+        Services.OscilloscopeStep();
+    // 33.
+    if (auto *autocal = Component<QWidget>("LblCalTxt3"))
+        autocal->setVisible(DataManager->WorkType == 3);
+    // 34. Gas-switch panel.
+    PnlStatusGazSwitchUpdate();
+}
+
+void TFormMain::SetTickInterval()
+{
+    int interval = 1000;
+    if (connected())
+        interval = CurrentMainPage() == QLatin1String("TbSConfig") ? 500 : 200;
+    if (Timerek->interval() != interval)
+        Timerek->setInterval(interval);
+}
+
+void TFormMain::AutoSearchStep()
+{
+    ++FAutoSearchCount;
+    auto *label = Component<TCaptionPanel>("LblStatusAutoConnect");
+    auto *text = Component<QWidget>("PnlStatusText");
+    auto *autoConnect = Component<TCaptionPanel>("PnlStatusAutoConnect");
+    auto *connectItem = Component<QAction>("MnIDeviceConnect");
+    QString menuCaption = connectItem ? connectItem->text() : QString();
+    menuCaption.remove(QLatin1Char('&'));
+    const int savedWidth = text ? text->width() : 0;
+    if (label) {
+        label->SetCaption(QStringLiteral(" (%1) %2  ").arg(FAutoSearchCount).arg(menuCaption));
+        if (text)
+            text->setFixedWidth(label->fontMetrics().horizontalAdvance(label->Caption()) + 4);
+    }
+    if (autoConnect && text) {
+        autoConnect->setGeometry(text->rect());
+        autoConnect->SetCaption(label ? label->Caption() : QString());
+        autoConnect->show();
+    }
+    repaint();
+    ConnectWaitForm->SetInvisible(true);
+    ConnectWaitForm->SetDisableParent(false);
+    FOnConnectPort = [this](QObject *s, const QString &t) { DeviceConnectComChange(s, t); };
+    MnIDeviceConnectClick(static_cast<QObject *>(nullptr));
+    ConnectWaitForm->SetDisableParent(true);
+    ConnectWaitForm->SetInvisible(false);
+    if (autoConnect)
+        autoConnect->hide();
+    if (text)
+        text->setFixedWidth(savedWidth);
+    repaint();
+    FAutoSearchAt.Disarm();
+}
+
+bool TFormMain::HandOverToSibling()
+{
+    TDetector *detector = DetectorComponent;
+    if (detector->GetExeFamily() == 2)
+        return false;
+    QString program;
+    if (!detector->FindProgram(0, program) || program.isEmpty())
+        return false;
+    if (ComMultiPort)
+        ComMultiPort->Close();
+    Timerek->stop();
+    close();
+    detector->StartProgram(program);
+    return true;
+}
+
+void TFormMain::UpdateCalibrationRunning()
+{
+    if (!DataManager)
+        return;
+    if (DataManager->IsDeviceType(48)) {
+        switch (DeviceRecord.IdentityPage5) {
+        case 1:
+            DataManager->WorkType = 3;
+            break;
+        case 0:
+            break;
+        default:
+            if (DataManager->ReadStatus21b() && DeviceRecord.AutoCalState != 0
+                && DeviceRecord.AutoCalState != 10)
+                DataManager->WorkType = 3;
+            break;
+        }
+    }
+}
+
+void TFormMain::PollPageGroups(bool &readOk, bool onAutoCalPage)
+{
+    const QString page = CurrentMainPage();
+    if (page == QLatin1String("TbSConfig")) {
+        DataManager->PollGroup(TDataManager::pgLive, false);
+    } else if (page == QLatin1String("TbSConfigurator")) {
+        if (!onAutoCalPage)
+            DataManager->PollGroup(TDataManager::pgConnect, false);
+        readOk = DataManager->PollGroup(TDataManager::pgLive, false);
+    } else {
+        if (page == QLatin1String("TbSMultiConfiguration"))
+            DataManager->PollGroup(TDataManager::pgConnect, false);
+        readOk = DataManager->PollGroup(TDataManager::pgLive, false);
+    }
+
+    if (page == QLatin1String("TbSTests")) {
+        const uint16_t value = DataManager->ReadValue16(37);
+        if (auto *display = Component<TDigitalDisplay>("DgDTestVariable"))
+            display->SetCaption(QString::asprintf("%.2f", value / TestPageDivisor));
+    } else if (page == QLatin1String("TbSCalibration")
+               && currentPageOf(this, "PgCCalibration") == QLatin1String("TbSCalCorrections")) {
+        const bool bank1 = currentPageOf(this, "PgCOBDAdaptationCorr") == QLatin1String("TbSOBDAdaptCorrBank1");
+        readOk = DataManager->PollGroup(bank1 ? TDataManager::pgAdaptBank1 : TDataManager::pgAdaptBank2, false);
+    }
+
+    if (DataManager->WorkType == 3) {
+        const int group = DataManager->IsDeviceType(48) ? TDataManager::pgAutoCal2 : TDataManager::pgAutoCal;
+        if (DataManager->PollGroup(group, false))
+            readOk = true;
+    }
+}
+
+void TFormMain::UpdateIndicatorPanels()
+{
+    const bool online = connected() && !FOffline;
+    const TDeviceRecord &r = DeviceRecord;
+    auto show = [this](const char *name, bool visible) -> QWidget * {
+        auto *w = Component<QWidget>(name);
+        if (w)
+            w->setVisible(visible);
+        return w;
+    };
+    show("PnlStatusMapAdaptationActive",
+         online && DevData && DevData->GetAdaptation() && kind48AtLeast("D"));
+    const bool obdAdaptation = DataManager && DataManager->IsAdaptationVariableSet
+                               && DataManager->IsAdaptationVariableSet();
+    show("PnlStatusOBDAdaptationActive", connected() && obdAdaptation && kind48AtLeast("H"));
+    const bool corrMap = online && (r.MapCorrections & 0x01) && kind48AtLeast("G");
+    if (auto *panel = qobject_cast<TCaptionPanel *>(show("PnlStatusCorrMapActive", corrMap)); panel && corrMap)
+        panel->SetCaption(TranslateKey(QStringLiteral("strQPnlStatusCorrMap")) + QStringLiteral(" (")
+                          + QString::number(r.ConnectBytes.Bank1Correction) + QStringLiteral("/")
+                          + QString::number(r.ConnectBytes.Bank2Correction) + QStringLiteral(")"));
+    show("PnlStatusCorrectionRPM", online && (r.CMActive & 0x04));
+    show("PnlStatusCorrectionPcol", online && (r.CMActive & 0x08) && kind48AtLeast("G"));
+    show("PnlStatusCorrectionTgas", online && (r.CMActive & 0x02));
+    show("PnlStatusCorrectionPsys", online && (r.CMActive & 0x01));
+}
+
+void TFormMain::BootloaderStep(QObject *sender)
+{
+    TDetector *detector = DetectorComponent;
+    if (detector->GetDetectedKind() != 8 || detector->GetVersionMajor() == 0 || !sender)
+        return;
+    if (Services.ConnectStatusVisible && Services.ConnectStatusVisible())
+        return;
+    Timerek->stop();
+    const bool adapter = Services.BootloaderIsAdapter && Services.BootloaderIsAdapter();
+    const QString text = TranslateKey(adapter ? QStringLiteral("strUpdAdapt") : QStringLiteral("strUpdMod"));
+    if (Common)
+        Common->ShowWarning(text, TCommon::NoCaption());
+    Timerek->start();
+    if (Services.UpgradeFirmware)
+        Services.UpgradeFirmware();
+    detector->Reset();
+}
+
+bool TFormMain::FatalDeviceError()
+{
+    auto harmless = [] { return DeviceRecord.IdentityPage4 == 0 || DeviceRecord.IdentityPage4 == 19; };
+    if (harmless())
+        return false;
+    DataManager->ReadPage(4);
+    if (harmless() || !connected())
+        return false;
+    Timerek->stop();
+    const QString text = TranslateKey(QStringLiteral("strWPCV")) + QStringLiteral(" [")
+                         + QString::number(DeviceRecord.IdentityPage4) + QStringLiteral("]");
+    if (Common)
+        Common->ShowError(text, TCommon::NoCaption());
+    // Closing the window normally stores the settings before the program ends.
+    close();
+    QCoreApplication::exit(1);
+    return true;
+}
+
+void TFormMain::CheckPendingWorkState()
+{
+    if (DataManager && FFirmwareCheckRunning == 0 && !DataManager->VersionSupported
+        && DataManager->FailedThisPoll)
+        DataManager->FailedThisPoll = false;
+}
+
+void TFormMain::UpdateModel2AdaptationControls()
+{
+    // Whether the model-2 adaptation map is complete is known to the
+    // calibration pages only; without them the switch can only be turned off.
+    auto *adaptation = Component<QAbstractButton>("ChBModel2Adaptation");
+    const bool capable = kind48AtLeast("E");
+    if (adaptation) {
+        if (capable)
+            adaptation->setEnabled(adaptation->isChecked());
+        else
+            adaptation->setEnabled(false);
+    }
+    if (!capable)
+        for (const char *name : {"LblModel2FinishWarnAutoCal", "LblModel2AdaptMapIncomplete"})
+            if (auto *w = Component<QWidget>(name))
+                w->hide();
+    const bool adapting = adaptation && adaptation->isEnabled() && adaptation->isChecked();
+    for (const char *name : {"BtBModel2Default", "SpBModel2SetNewModel", "BtnCalMapPetrolClear",
+                             "BtnCalMapClearAdaptationTemplateClear", "BtnCalMapLoadFromFile",
+                             "BtnCalMapSetModel", "ChtModel2"})
+        if (auto *w = Component<QWidget>(name))
+            w->setEnabled(!adapting);
+    if (auto *pages = Component<QTabWidget>("PgCModel2Model"))
+        if (auto *model = Component<QWidget>("TbSModel2Model"))
+            pages->setTabVisible(pages->indexOf(model), !adapting);
+}

@@ -1,0 +1,489 @@
+// Start-up, the main tick and connecting against simulated devices.
+#include "mainwindow/StartupRig.h"
+
+#include "core/Detector.h"
+#include "core/ui/WaitForm.h"
+#include "mainwindow/shell/FormMainLayout.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using startup::SimDevice;
+using startup::StartupRig;
+
+namespace {
+
+constexpr uint8_t ProbeHeader = 0xC0;
+
+bool contains(const std::vector<uint8_t> &commands, uint8_t command)
+{
+    return std::find(commands.begin(), commands.end(), command) != commands.end();
+}
+
+// The commands of one live-value tick of a kind-48 "I" device on the
+// readings page: the lock state, the main live block, the engine load, the
+// extra live block, the adaptation corrections, then the served-program
+// check of the status panels (identity page 0).
+const std::vector<uint8_t> LiveTick = {0x3F, 0x0B, 0x40, 0x64, 0x40, 0x53};
+
+size_t countSequence(const std::vector<uint8_t> &commands, const std::vector<uint8_t> &seq)
+{
+    size_t n = 0;
+    for (size_t i = 0; i + seq.size() <= commands.size();) {
+        if (std::equal(seq.begin(), seq.end(), commands.begin() + static_cast<long>(i))) {
+            ++n;
+            i += seq.size();
+        } else {
+            ++i;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+TEST(Startup, DetectsConnectsReadsAndPollsTheVisiblePage)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+
+    ASSERT_TRUE(form.Ready());
+    ASSERT_TRUE(DataManager->GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_EQ(ComMultiPort->ComDevice(), 5);
+
+    // Start-up traffic: the detector's probe first, then identification,
+    // identity pages, lock state and the configuration.
+    const auto frames = device.Server.log().bytes();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front(), sim::SimProbes::ProbeController30);
+    const auto commands = device.Commands();
+    EXPECT_TRUE(contains(commands, 0x53)) << "identity pages";
+    EXPECT_TRUE(contains(commands, 0x3F)) << "lock state";
+    const auto firstIdentity = std::find(commands.begin(), commands.end(), 0x53);
+    const auto firstLock = std::find(commands.begin(), commands.end(), 0x3F);
+    EXPECT_LT(firstIdentity - commands.begin(), firstLock - commands.begin());
+
+    // Shown: the timer polls the readings page every 200 ms.
+    device.Server.log().clear();
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    EXPECT_TRUE(form.Timerek->isActive());
+    StartupRig::Run(1300);
+    EXPECT_EQ(form.Timerek->interval(), 200);
+    const auto live = device.Commands();
+    EXPECT_GE(countSequence(live, LiveTick), 4u) << "ticks of the live group";
+    EXPECT_LE(countSequence(live, LiveTick), 8u);
+    // Nothing but the live group and the lock state while idle on this page.
+    for (uint8_t c : live)
+        EXPECT_TRUE(c == 0x3F || c == 0x0B || c == 0x40 || c == 0x64 || c == 0x53) << int(c);
+    EXPECT_TRUE(rig.Boxes.empty()) << rig.BoxTexts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST(Startup, ConfigurationPageSlowsPollingToHalfASecond)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+    rig.Tick();
+    EXPECT_EQ(form.Timerek->interval(), 500);
+}
+
+TEST(Startup, OfflineArgumentSendsNothingAndIsStored)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create({QStringLiteral("-oFfLiNe")});
+    EXPECT_TRUE(form.Offline());
+    for (int i = 0; i < 5; ++i) {
+        rig.Now += 70000;
+        rig.Tick();
+    }
+    EXPECT_EQ(device.Server.log().count(), 0u);
+    EXPECT_TRUE(rig.Boxes.empty());
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlOdcDevOffline"))->isVisibleTo(&form));
+    form.close();
+    EXPECT_TRUE(rig.IniText().contains(QStringLiteral("OfflineMode=1")));
+}
+
+TEST(Startup, OfflineSettingKeepsThePortClosedWhateverTheArguments)
+{
+    StartupRig rig(5, /*offline*/ true);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    EXPECT_TRUE(form.Offline());
+    EXPECT_TRUE(form.NoConnect());
+    EXPECT_FALSE(ComMultiPort->GetConnected());
+    EXPECT_EQ(device.Server.log().count(), 0u);
+}
+
+TEST(Startup, NoConnectProbesTheConfiguredPortOnlyAndConnects)
+{
+    StartupRig rig(5);
+    SimDevice other(rig.PortsDir, 4);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create({QStringLiteral("-noconnect")});
+    EXPECT_TRUE(form.NoConnect());
+    EXPECT_TRUE(DataManager->GetConnected());
+    const auto frames = device.Server.log().bytes();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front(), sim::SimProbes::ProbeController30);
+    EXPECT_EQ(other.Server.log().count(), 0u) << "no port search";
+}
+
+TEST(Startup, WithoutDeviceKeepsProbingAndAsksOnceAfterTheWatch)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create();
+    ASSERT_FALSE(DataManager->GetConnected());
+    rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
+
+    device.Server.log().clear();
+    rig.Tick();
+    EXPECT_EQ(form.Timerek->interval(), 1000);
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::Armed);
+    rig.Now += 30000;
+    rig.Tick();
+    EXPECT_GE(device.Server.log().count(), 2u) << "each tick probes";
+    EXPECT_TRUE(rig.Boxes.empty());
+
+    rig.Now += 30001;
+    rig.Tick();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_TRUE(rig.Boxes[0].Text.contains(QStringLiteral("\r\n\r\n")));
+    EXPECT_TRUE(form.Offline());
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::Fired);
+
+    // Cancel: offline, quiet, no second question.
+    device.Server.log().clear();
+    for (int i = 0; i < 3; ++i) {
+        rig.Now += 70000;
+        rig.Tick();
+    }
+    EXPECT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(device.Server.log().count(), 0u);
+}
+
+TEST(Startup, RetryAfterTheWatchArmsItAgain)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create();
+    rig.Answer = [](const TMessageBoxInfo &) { return int(mrOk); };
+    rig.Tick();
+    rig.Now += 60001;
+    rig.Tick();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_FALSE(form.Offline());
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::NotArmed);
+    rig.Tick();
+    rig.Now += 60001;
+    rig.Tick();
+    EXPECT_EQ(rig.Boxes.size(), 2u);
+}
+
+TEST(Startup, AutoSearchStartsFiveSecondsAfterArmingAndFindsTheDevice)
+{
+    StartupRig rig(5, false, /*autoSearch*/ true);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    auto *label = form.findChild<TCaptionPanel *>(QStringLiteral("LblStatusAutoConnect"));
+    auto *panel = form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatusAutoConnect"));
+
+    // Switched on at creation: armed with "now", so the first tick makes an
+    // attempt; after it the next attempt waits 5 s.
+    rig.Tick();
+    EXPECT_EQ(form.AutoSearchCount(), 1);
+    EXPECT_EQ(label->Caption(), QStringLiteral(" (1) Połącz automatycznie  "));
+    EXPECT_FALSE(DataManager->GetConnected());
+    rig.Tick();
+    EXPECT_EQ(form.AutoSearchAt().State(), TFormMain::TDeadline::Armed);
+    const qint64 due = form.AutoSearchAt().At();
+    EXPECT_EQ(due, rig.Now + 5000);
+    rig.Now = due - 1;
+    rig.Tick();
+    EXPECT_EQ(form.AutoSearchCount(), 1);
+
+    // The device appears right before the attempt at the deadline (after
+    // this tick's own detection step), and the attempt finds it.
+    rig.Now = due;
+    form.Services.ConnectStatusVisible = [&] {
+        device.Probes.present(4);
+        device.Server.withLock([&] { device.Controller.State.Silent = false; });
+        return false;
+    };
+    rig.Tick();
+    EXPECT_TRUE(DataManager->GetConnected());
+    // The tick run by the successful attempt found a device: the count
+    // starts again.
+    EXPECT_EQ(form.AutoSearchCount(), 0);
+    EXPECT_EQ(form.AutoSearchAt().State(), TFormMain::TDeadline::NotArmed);
+    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST(Startup, ConnectionStatusWindowPostponesTheAutomaticAttempt)
+{
+    StartupRig rig(5, false, true);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    form.Services.ConnectStatusVisible = [] { return true; };
+    rig.Tick();
+    rig.Now += 10000;
+    rig.Tick();
+    EXPECT_EQ(form.AutoSearchCount(), 0);
+    EXPECT_EQ(form.AutoSearchAt().State(), TFormMain::TDeadline::Armed);
+    form.Services.ConnectStatusVisible = [] { return false; };
+    rig.Tick();
+    EXPECT_EQ(form.AutoSearchCount(), 1);
+}
+
+TEST(Startup, FirmwareCheckAfterFourSecondsThenEveryMinute)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    int checks = 0;
+    rig.Wire = [&](TFormMain &f) { f.Services.CheckIfFirmwareUpgradePossible = [&] { ++checks; }; };
+    TFormMain &form = rig.Create();
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.Timerek->stop();
+    rig.Tick();
+    EXPECT_EQ(checks, 0);
+    rig.Now += 4001;
+    rig.Tick();
+    EXPECT_EQ(checks, 1);
+    rig.Now += 59000;
+    rig.Tick();
+    EXPECT_EQ(checks, 1);
+    rig.Now += 1001;
+    rig.Tick();
+    EXPECT_EQ(checks, 2);
+    // While a check runs, none starts.
+    form.FirmwareCheckRunning() = 1;
+    rig.Now += 60001;
+    rig.Tick();
+    EXPECT_EQ(checks, 2);
+}
+
+TEST(Startup, SearchSkipsPortsThatCannotBeOpenedAndTriesTheLastUsedFirst)
+{
+    StartupRig rig(3);
+    // COM3: its device is gone; COM4: another program holds it; COM5: ours.
+    QFile::link(QStringLiteral("/nonexistent/tty-gone"), rig.PortsDir + QStringLiteral("/COM3"));
+    SimDevice busy(rig.PortsDir, 4);
+    const int holder = ::open(busy.Server.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    SimDevice device(rig.PortsDir, 5);
+
+    TFormMain &form = rig.Create();
+    EXPECT_TRUE(form.Ready());
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_EQ(ComMultiPort->ComDevice(), 5);
+    EXPECT_EQ(busy.Server.log().count(), 0u) << "a taken port gets no bytes";
+    EXPECT_TRUE(rig.Boxes.empty());
+    ::close(holder);
+}
+
+TEST(Startup, FruitlessSearchKeepsTheLastUsedPort)
+{
+    StartupRig rig(4);
+    SimDevice a(rig.PortsDir, 1);
+    SimDevice b(rig.PortsDir, 4);
+    for (SimDevice *d : {&a, &b}) {
+        d->Probes.present(0);
+        d->Controller.State.Silent = true;
+    }
+    TFormMain &form = rig.Create();
+    EXPECT_FALSE(DataManager->GetConnected());
+    EXPECT_EQ(ComMultiPort->ComDevice(), 4);
+    // The last used port was tried before the other one.
+    const auto fa = a.Server.log().frames();
+    const auto fb = b.Server.log().frames();
+    ASSERT_FALSE(fa.empty());
+    ASSERT_FALSE(fb.empty());
+    EXPECT_LT(fb.front().at, fa.front().at);
+    EXPECT_FALSE(form.Connecting());
+}
+
+TEST(Startup, PulledDeviceLosesTheLinkAndReconnectsWhenItReturns)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+
+    device.Server.disconnectPort();
+    for (int i = 0; i < 4 && DataManager->GetConnected(); ++i)
+        rig.Tick();
+    EXPECT_FALSE(DataManager->GetConnected());
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->isVisibleTo(&form));
+    rig.Tick();
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::Armed);
+
+    ASSERT_TRUE(device.Server.reconnectPort());
+    device.Server.log().clear();
+    for (int i = 0; i < 4 && !DataManager->GetConnected(); ++i)
+        rig.Tick();
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_TRUE(contains(device.Commands(), 0x53)) << "identity read again";
+    rig.Tick();
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::NotArmed);
+    EXPECT_TRUE(rig.Boxes.empty());
+}
+
+TEST(Startup, FatalDeviceErrorSurvivingARereadEndsTheProgram)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.Timerek->stop();
+
+    // Code 19 is harmless.
+    device.Controller.State.Pages[4] = 19;
+    DataManager->ReadPage(4);
+    rig.Tick();
+    EXPECT_TRUE(rig.Boxes.empty());
+    EXPECT_TRUE(form.isVisible());
+
+    device.Controller.State.Pages[4] = 7;
+    DataManager->ReadPage(4);
+    device.Server.log().clear();
+    rig.Tick();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_TRUE(rig.Boxes[0].Text.endsWith(QStringLiteral(" [7]")));
+    EXPECT_TRUE(rig.Boxes[0].Caption.isEmpty() || rig.Boxes[0].Caption == TCommon::NoCaption());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Timerek->isActive());
+    EXPECT_TRUE(rig.IniText().contains(QStringLiteral("OfflineMode=0")));
+}
+
+TEST(Startup, SmallScreenWarnsOnceAndClosesUnlessLowResolution)
+{
+    {
+        StartupRig rig(5, true);
+        TFormMain &form = rig.Create();
+        form.SetScreenSizeForCheck(QSize(799, 600));
+        form.show();
+        StartupRig::Run(50);
+        ASSERT_EQ(rig.Boxes.size(), 1u);
+        EXPECT_EQ(rig.Boxes[0].Type, mtError);
+        EXPECT_FALSE(form.isVisible());
+        form.ShowLowResolutionWarning();
+        EXPECT_EQ(rig.Boxes.size(), 1u) << "warned at most once";
+    }
+    {
+        StartupRig rig(5, true);
+        TFormMain &form = rig.Create({QStringLiteral("-LowResolution")});
+        form.SetScreenSizeForCheck(QSize(640, 480));
+        form.show();
+        StartupRig::Run(50);
+        EXPECT_TRUE(rig.Boxes.empty());
+        EXPECT_TRUE(form.isVisible());
+    }
+    {
+        StartupRig rig(5, true);
+        TFormMain &form = rig.Create();
+        form.SetScreenSizeForCheck(QSize(800, 600));
+        form.show();
+        StartupRig::Run(50);
+        EXPECT_TRUE(rig.Boxes.empty());
+    }
+}
+
+TEST(Startup, ClosingStoresAutoSearchAndOfflineChoices)
+{
+    StartupRig rig(5, true, false);
+    TFormMain &form = rig.Create();
+    auto *autoSearch = form.findChild<QAction *>(QStringLiteral("MnIDeviceAutoSearch"));
+    autoSearch->trigger();
+    EXPECT_TRUE(autoSearch->isChecked());
+    EXPECT_TRUE(form.findChild<QCheckBox *>(QStringLiteral("ChBQSAutoSearch"))->isChecked());
+    form.close();
+    const QString ini = rig.IniText();
+    EXPECT_TRUE(ini.contains(QStringLiteral("AutoSearch=1")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("OfflineMode=1")));
+}
+
+TEST(Startup, MenuConnectLeavesOfflineModeAndFindsTheDevice)
+{
+    StartupRig rig(5, true);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(form.Offline());
+    // A tick first, as the running program has had one before a user acts.
+    form.MarkDeviceOffline(false);
+    rig.Tick();
+    form.MarkDeviceOffline(true);
+    form.findChild<QAction *>(QStringLiteral("MnIDeviceConnect"))->trigger();
+    EXPECT_FALSE(form.Offline());
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_FALSE(form.Connecting());
+}
+
+TEST(Startup, LockedDeviceShowsTheLockPanelAndEmptiesTheRecord)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    const quint8 cylinders = DeviceRecord.InjSW;
+    device.Server.withLock([&] { device.Controller.State.LockState = 0x0F; });
+    form.UpdateDeviceMenus();
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatusLock"))->isVisibleTo(&form));
+    EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIDeviceLock"))->isEnabled());
+    EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("MnIDeviceUnlock"))->isEnabled());
+    EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIFileSaveAs"))->isVisible());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_EQ(DeviceRecord.InjSW, cylinders);
+
+    // A lock query that gets no answer changes nothing.
+    device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
+    device.Server.injectFault(sim::Fault::noAnswer(), 2);
+    form.UpdateDeviceMenus();
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatusLock"))->isVisibleTo(&form));
+}
+
+TEST(Startup, AdapterVersionMismatchIsReportedWithBothNumbers)
+{
+    StartupRig rig(5, true);
+    TFormMain &form = rig.Create();
+    int version = 0x10, product = 2;
+    form.Services.AdapterVariableInt = [&](const QString &name) {
+        return name == QLatin1String("AdapterMainVersion") ? version : product;
+    };
+    form.CheckDeviceVersionCompatibility();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_TRUE(rig.Boxes[0].Text.endsWith(QStringLiteral(" {10} [2]")));
+    product = 0;
+    form.CheckDeviceVersionCompatibility();
+    version = 0x20;
+    product = 2;
+    form.CheckDeviceVersionCompatibility();
+    EXPECT_EQ(rig.Boxes.size(), 1u);
+}
