@@ -399,7 +399,9 @@ void TFormMain::customEvent(QEvent *event)
 void TFormMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!FShown) {
+    // The first showing after creation (a window shown without creation,
+    // as in layout tools, stays without device work).
+    if (!FShown && FReady) {
         FShown = true;
         FormShow();
     }
