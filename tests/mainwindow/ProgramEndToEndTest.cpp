@@ -1,0 +1,74 @@
+// The real program binary against the simulator: start-up traffic, polling,
+// a clean end on SIGTERM and no lock left on the port.
+#include "mainwindow/ProgramRun.h"
+
+#include "core/AppConfig.h"
+#include "core/ComMultiPort.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using startup::ProgramRun;
+
+TEST(ProgramEndToEnd, StartsConnectsPollsAndEndsCleanly)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    ASSERT_TRUE(run.Start());
+
+    // Start-up: the probe first, identification and the configuration, then
+    // the timer's live-value reads.
+    const bool polling = run.WaitForFrames(
+        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 5; }, 15000);
+    ASSERT_TRUE(polling) << run.Output.toStdString();
+    const auto frames = run.Device->Server.log().frames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front().bytes, sim::SimProbes::ProbeController30);
+    const auto commands = run.Device->Commands();
+    const auto firstIdentity = std::find(commands.begin(), commands.end(), 0x53);
+    const auto firstLive = std::find(commands.begin(), commands.end(), 0x0B);
+    ASSERT_NE(firstIdentity, commands.end());
+    EXPECT_LT(firstIdentity, firstLive);
+
+    // Live reads come about every 200 ms.
+    std::vector<sim::Clock::time_point> live;
+    for (const auto &f : frames)
+        if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == 0x0B)
+            live.push_back(f.at);
+    ASSERT_GE(live.size(), 5u);
+    const auto span = std::chrono::duration_cast<std::chrono::milliseconds>(live.back() - live.front());
+    const double average = double(span.count()) / double(live.size() - 1);
+    EXPECT_GT(average, 150.0);
+    EXPECT_LT(average, 400.0);
+
+    // SIGTERM: the window closes as if the user closed it.
+    run.Process.terminate();
+    ASSERT_TRUE(run.Process.waitForFinished(10000));
+    EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
+    EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=0")));
+
+    // The port is free again.
+    qputenv("PORTS_DIR", run.PortsDir.toLocal8Bit());
+    TComMultiPort port;
+    ApplyProgramPortSettings(port);
+    port.SetComDevice(1);
+    EXPECT_NO_THROW(port.Open());
+    port.Close();
+}
+
+TEST(ProgramEndToEnd, OfflineRunSendsNothingAndStoresTheChoice)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    ASSERT_TRUE(run.Start({QStringLiteral("-OFFLINE")}));
+    run.WaitForFrames([](const auto &) { return false; }, 1500);
+    EXPECT_EQ(run.Device->Server.log().count(), 0u);
+    run.Process.terminate();
+    ASSERT_TRUE(run.Process.waitForFinished(10000));
+    EXPECT_EQ(run.Process.exitCode(), 0);
+    EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1")));
+}
