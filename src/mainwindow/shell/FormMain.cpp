@@ -1,0 +1,397 @@
+#include "mainwindow/shell/FormMain.h"
+
+#include "mainwindow/shell/FormMainLayout.h"
+#include "core/ComponentVersion.h"
+
+#include <QEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+
+static ComponentVersionRegistrar reg("FormMain", "$Revision: 1 $",
+                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+namespace {
+
+// Which signal of which component runs which handler of the window.
+struct Binding {
+    const char *component;
+    const char *signal;
+    const char *slot;
+};
+
+const Binding Bindings[] = {
+    {"MnIFilePrintSch", "triggered()", "MnIFilePrintSchClick()"},
+    {"MnIFileSaveAs", "triggered()", "MnIFileSaveAsClick()"},
+    {"BtnConfSaveSettings", "clicked()", "MnIFileSaveAsClick()"},
+    {"BtBQSWriteToFile", "clicked()", "MnIFileSaveAsClick()"},
+    {"MnIFileLoadCnf", "triggered()", "MnIFileLoadCnfClick()"},
+    {"BtnConfLoadSettings", "clicked()", "MnIFileLoadCnfClick()"},
+    {"BtBQSReadFromFile", "clicked()", "MnIFileLoadCnfClick()"},
+    {"MnIFileExit", "triggered()", "MnIFileExitClick()"},
+    {"MenuDevice", "aboutToShow()", "MenuDeviceClick()"},
+    {"MnIDeviceConnect", "triggered()", "MnIDeviceConnectClick()"},
+    {"BtnQSAutoConnect", "clicked()", "MnIDeviceConnectClick()"},
+    {"PnlStatus", "Click()", "MnIDeviceConnectClick()"},
+    {"MnIDeviceCOM_X", "triggered()", "ShowFormConnectStatus()"},
+    {"SpBStatusDeviceInfo", "clicked()", "ShowFormConnectStatus()"},
+    {"PnlStatusDeviceInfo", "Click()", "ShowFormConnectStatus()"},
+    {"PnlQSComPort", "Click()", "ShowFormConnectStatus()"},
+    {"BtnQSConnectStatus", "clicked()", "ShowFormConnectStatus()"},
+    {"MnIDeviceOffline", "triggered()", "MnIDeviceOfflineClick()"},
+    {"PnlStatusOffline", "Click()", "MnIDeviceOfflineClick()"},
+    {"PnlOdcDevOffline", "Click()", "MnIDeviceOfflineClick()"},
+    {"ChBQSOffline", "clicked()", "MnIDeviceOfflineClick()"},
+    {"MnIDeviceAutoSearch", "triggered()", "MnIDeviceAutoSearchClick()"},
+    {"ChBQSAutoSearch", "clicked()", "ChBQSAutoSearchClick()"},
+    {"MnIDeviceLock", "triggered()", "MnIDeviceLockClick()"},
+    {"BtnQSLock", "clicked()", "MnIDeviceLockClick()"},
+    {"MnIDeviceUnlock", "triggered()", "MnIDeviceUnlockClick()"},
+    {"BtnQSUnlock", "clicked()", "MnIDeviceUnlockClick()"},
+    {"PnlStatusLock", "Click()", "MnIDeviceUnlockClick()"},
+    {"PnlOdcDevLock", "Click()", "MnIDeviceUnlockClick()"},
+    {"MnIDeviceReset", "triggered()", "MnIDeviceResetClick()"},
+    {"BtnConfResetSettings", "clicked()", "MnIDeviceResetClick()"},
+    {"BtBQSReset", "clicked()", "MnIDeviceResetClick()"},
+    {"MnIDeviceUpgradeFirmware", "triggered()", "MnIDeviceUpgradeFirmwareClick()"},
+    {"MnIUpgradeFirmware", "triggered()", "MnIUpgradeFirmwareClick()"},
+    {"BtnConfUpgradeFirmware", "clicked()", "BtnConfUpgradeFirmwareClick()"},
+    {"BtnQSUpgrade", "clicked()", "BtnConfUpgradeFirmwareClick()"},
+    {"MnIDeviceUpgradeInfo", "triggered()", "MnIDeviceUpgradeInfoClick()"},
+    {"ChBQSDeviceUpgradeInfo", "clicked()", "MnIDeviceUpgradeInfoClick()"},
+    {"MenuLang", "aboutToShow()", "MenuLangClick()"},
+    {"MnILangPolish", "triggered()", "MnILangPolishClick()"},
+    {"MnILangEnglish", "triggered()", "MnILangEnglishClick()"},
+    {"MnILangLithuanian", "triggered()", "MnILangLithuanianClick()"},
+    {"MnILangRussian", "triggered()", "MnILangRussianClick()"},
+    {"MnILangCzech", "triggered()", "MnILangCzechClick()"},
+    {"MnILangGerman", "triggered()", "MnILangGermanClick()"},
+    {"MnILangItalian", "triggered()", "MnILangItalianClick()"},
+    {"MnILangTurkish", "triggered()", "MnILangTurkishClick()"},
+    {"MnILangCroatian", "triggered()", "MnILangCroatianClick()"},
+    {"MnILangFrench", "triggered()", "MnILangFrenchClick()"},
+    {"MnILangTurkish_Veluto", "triggered()", "MnILangTurkish_VelutoClick()"},
+    {"MnILangNederlands", "triggered()", "MnILangNederlandsClick()"},
+    {"MnILangSpanish", "triggered()", "MnILangSpanishClick()"},
+    {"MnILangPortuguese", "triggered()", "MnILangPortugueseClick()"},
+    {"MnILangSpanish_Pravik", "triggered()", "MnILangSpanish_PravikClick()"},
+    {"MnILangThai", "triggered()", "MnILangThaiClick()"},
+    {"MnILangBulgarian", "triggered()", "MnILangBulgarianClick()"},
+    {"MnILangGreek", "triggered()", "MnILangGreekClick()"},
+    {"MnIWindowMeasure", "triggered()", "MnIWindowMeasureClick()"},
+    {"MnIWindowConfig", "triggered()", "MnIWindowConfigClick()"},
+    {"MnIWindowMultiConfiguration", "triggered()", "MnIWindowMultiConfigurationClick()"},
+    {"MnIWindowCalibration", "triggered()", "MnIWindowCalibrationClick()"},
+    {"MnIWindowMultiCalibration", "triggered()", "MnIWindowMultiCalibrationClick()"},
+    {"MnIWindowSchema", "triggered()", "MnIWindowSchemaClick()"},
+    {"MnIWindowQuickStart", "triggered()", "MnIWindowQuickStartClick()"},
+    {"MnIWindowDiagnostic", "triggered()", "MnIWindowDiagnosticClick()"},
+    {"MnIWindowAdapter", "triggered()", "MnIWindowAdapterClick()"},
+    {"MnIWindowCnfBasic", "triggered()", "MnIWindowCnfBasicClick()"},
+    {"MnIWindowCnfAdv", "triggered()", "MnIWindowCnfAdvClick()"},
+    {"MnIWindowCalAuto", "triggered()", "MnIWindowCalAutoClick()"},
+    {"MnIWindowMultiCalbrationAuto", "triggered()", "MnIWindowMultiCalbrationAutoClick()"},
+    {"MnIWindowCalModel", "triggered()", "MnIWindowCalModelClick()"},
+    {"MnIWindowMultiCalibrationModel", "triggered()", "MnIWindowMultiCalibrationModelClick()"},
+    {"MnIWindowCalMap", "triggered()", "MnIWindowCalMapClick()"},
+    {"MnIWindowMultiCalibrationMap", "triggered()", "MnIWindowMultiCalibrationMapClick()"},
+    {"MnIWindowCalCorrections", "triggered()", "MnIWindowCalCorrectionsClick()"},
+    {"MnIWindowMultiCalibrationCorrections", "triggered()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"MnIWindowDgnOscyloskop", "triggered()", "MnIWindowDgnOscyloskopClick()"},
+    {"MnIWindowDgnTroubleCodes", "triggered()", "MnIWindowDgnTroubleCodesClick()"},
+    {"MnIWindowDgnAdvanced", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIWindowFullScreen", "triggered()", "MnIWindowFullScreenClick()"},
+    {"MnIConfigurator", "triggered()", "MnIConfiguratorClick()"},
+    {"MnIWindowRestoreScreen", "triggered()", "MnIWindowFullScreenClick()"},
+    {"BtnQSReadings", "clicked()", "MnIWindowMeasureClick()"},
+    {"BtnQSConfigAutocalibration", "clicked()", "MnIWindowCalAutoClick()"},
+    {"BtnQSCalibrationModel", "clicked()", "MnIWindowCalModelClick()"},
+    {"BtnQSCalibrationMap", "clicked()", "MnIWindowCalMapClick()"},
+    {"BtnQSDiagRecorder", "clicked()", "MnIWindowDgnOscyloskopClick()"},
+    {"BtnQSDiagTroublecodes", "clicked()", "MnIWindowDgnTroubleCodesClick()"},
+    {"BtnQSDiagCylinderTest", "clicked()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIQSCalibrationCorrectionsBanks", "triggered()", "MnIWindowCalCorrectionsClick()"},
+    {"MnIQSCalibrationCorrectionsTgas", "triggered()", "MnIWindowCalCorrectionsClick()"},
+    {"MnIQSDiagnosticCylinderTest", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIQSDiagnosticTemp", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIQSDiagnosticValve", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIQSDiagnosticInjSystemType", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"MnIQSDiagnosticEmergencyStarts", "triggered()", "MnIWindowDgnAdvancedClick()"},
+    {"PnlStatusCorrectionPcol", "Click()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"PnlStatusCorrectionRPM", "Click()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"PnlStatusCorrectionTgas", "Click()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"PnlStatusCorrectionPsys", "Click()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"PnlStatusCorrMapActive", "Click()", "MnIWindowMultiCalibrationCorrectionsClick()"},
+    {"MnIHelpAbout", "triggered()", "MnIHelpAboutClick()"},
+    {"BtnQSF1", "clicked()", "MnIHelpAboutClick()"},
+    {"MnIHelpHelp1", "triggered()", "MnIHelpHelp1Click()"},
+    {"MnIHelpHelp2", "triggered()", "MnIHelpHelp2Click()"},
+    {"MnIHelpDocs", "triggered()", "MnIHelpDocsClick()"},
+    {"BtnQSDocs", "clicked()", "MnIHelpDocsClick()"},
+    {"BtnConfDocumentation", "clicked()", "BtnConfDocumentationClick()"},
+    {"BtnQSSchema", "clicked()", "BtnQSSchemaClick()"},
+    {"MnIChangeFuelPetrol", "triggered()", "MnIChangeFuelPetrolClick()"},
+    {"MnIChangeFuelGas", "triggered()", "MnIChangeFuelGasClick()"},
+    {"MnIChangeFuelPetrolSeq", "triggered()", "MnIChangeFuelPetrolSeqClick()"},
+    {"MnIChangeFuelGasDirect", "triggered()", "MnIChangeFuelGasDirectClick()"},
+    {"PnlStatusGazSwitch", "MouseDown(Qt::MouseButton,Qt::KeyboardModifiers)", "StatusGazSwitchTextMouseDown(Qt::MouseButton,Qt::KeyboardModifiers)"},
+    {"PnlStatusGazSwitchText", "MouseDown(Qt::MouseButton,Qt::KeyboardModifiers)", "StatusGazSwitchTextMouseDown(Qt::MouseButton,Qt::KeyboardModifiers)"},
+    {"LblPanelG", "MouseDown(Qt::MouseButton,Qt::KeyboardModifiers)", "StatusGazSwitchTextMouseDown(Qt::MouseButton,Qt::KeyboardModifiers)"},
+    {"ImgPanelG_Veluto", "MouseDown(Qt::MouseButton,Qt::KeyboardModifiers)", "StatusGazSwitchTextMouseDown(Qt::MouseButton,Qt::KeyboardModifiers)"},
+    {"CmbOdcInjDisplay", "activated(int)", "CmbOdcInjDisplayChange()"},
+    {"ChBAdvancedView", "clicked()", "ChBAdvancedViewClick()"},
+    {"BtBKnfReadConfiguration", "clicked()", "BtBKnfReadConfigurationClick()"},
+    {"BtBKnfWriteConfiguration", "clicked()", "BtBKnfWriteConfigurationClick()"},
+    {"BtBModWrite", "clicked()", "BtBModWriteClick()"},
+    {"BtBModel2Write", "clicked()", "BtBModel2WriteClick()"},
+    {"BtBModel2Default", "clicked()", "BtBModel2DefaultClick()"},
+    {"BtnCorReadCorrections", "clicked()", "BtnCorReadCorrectionsClick()"},
+    {"BtnCorWriteCorrections", "clicked()", "BtnCorWriteCorrectionsClick()"},
+    {"BtnConfWriteConfig", "clicked()", "BtnConfWriteConfigClick()"},
+    {"BtnCalMapRead", "clicked()", "BtnCalMapReadClick()"},
+    {"BtnCorPstandard", "clicked()", "BtnCorPstandardClick()"},
+    {"BtnCorPcolStandard", "clicked()", "BtnCorPcolStandardClick()"},
+    {"SpBtnCorTgasStandard", "clicked()", "SpBtnCorTgasStandardClick()"},
+    {"SpBtnCorRpmStandard", "clicked()", "SpBtnCorRpmStandardClick()"},
+    {"CmBConfIdleHotTb", "activated(int)", "CmBConfIdleHotTbChange()"},
+    {"BtBSetNextInspection", "clicked()", "BtBSetNextInspectionClick()"},
+    {"CmBNextInspection", "activated(int)", "CmBNextInspectionChange()"},
+    {"CmBInspectionRatio", "activated(int)", "CmBNextInspectionChange()"},
+    {"BtnEncryptLangFiles", "clicked()", "BtnEncryptLangFilesClick()"},
+    {"BtnDgnStart", "clicked()", "BtnDgnStartClick()"},
+    {"BtnDgnReset", "clicked()", "BtnDgnResetClick()"},
+    {"CmBDgnWybor1", "activated(int)", "CmBDgnWyborChange()"},
+    {"CmBDgnWybor2", "activated(int)", "CmBDgnWyborChange()"},
+    {"SpBOdcReadTC", "clicked()", "SpBOdcReadTCClick()"},
+    {"SpBOdcClearTroubleCode", "clicked()", "SpBOdcClearTroubleCodeClick()"},
+    {"SpBDebugEraseTroubleCodes", "clicked()", "SpBOdcClearTroubleCodeClick()"},
+    {"SpBDebugReadTroubleCodes", "clicked()", "SpBDebugReadTroubleCodesClick()"},
+    {"BtnDgnInjectorsTest", "clicked()", "BtnShowTestFormClick()"},
+    {"BtnDgnInjCleaning", "clicked()", "BtnDgnInjCleaningClick()"},
+    {"BtnDgnAdvEmergencyStartsReset", "clicked()", "BtnDgnAdvEmergencyStartsResetClick()"},
+    {"BtnDgnAdvOtherInjSystemTypeReset", "clicked()", "BtnResetTempVariableClick()"},
+    {"BtnResetTempVariable", "clicked()", "BtnResetTempVariableClick()"},
+    {"BtnDngReadEmulator", "clicked()", "BtnDngReadEmulatorClick()"},
+    {"Button14", "clicked()", "Button14Click()"},
+    {"BtnSrvReadTpcb", "clicked()", "BtnSrvReadTpcbClick()"},
+    {"BtnSrvReadCntReset", "clicked()", "BtnSrvReadCntResetClick()"},
+    {"BtnSrvReadCurrInj", "clicked()", "BtnSrvReadCurrInjClick()"},
+    {"BtnSrvReadCurr", "clicked()", "BtnSrvReadCurrClick()"},
+    {"BtnSrvClear", "clicked()", "BtnSrvClearClick()"},
+    {"Button5", "clicked()", "Button5Click()"},
+    {"BtnSrvReadCAP_TIE_enable", "clicked()", "BtnSrvReadCAP_TIE_enableClick()"},
+    {"ChBDgnCAP_TIE_enable", "clicked()", "ChBDgnCAP_TIE_enableClick()"},
+    {"BtnSrvSoftVer", "clicked()", "BtnSrvSoftVerClick()"},
+    {"BtnReadATD", "clicked()", "BtnReadATDClick()"},
+    {"BtnSrvTMRead", "clicked()", "BtnSrvTMReadClick()"},
+    {"BtnSrvTMWrite", "clicked()", "BtnSrvTMWriteClick()"},
+    {"ChBSrvMasterMode", "clicked()", "ChBSrvMasterModeClick()"},
+    {"Button10", "clicked()", "Button10Click()"},
+    {"Button3", "clicked()", "Button3Click()"},
+    {"Button4", "clicked()", "Button4Click()"},
+    {"EdtP1", "textEdited(QString)", "EdtPChange()"},
+    {"EdtP2", "textEdited(QString)", "EdtPChange()"},
+    {"CmbMykCondition", "activated(int)", "EdtPChange()"},
+    {"BtnTcalcRPM", "clicked()", "BtnTcalcRPMClick()"},
+    {"Button2", "clicked()", "Button2Click()"},
+    {"Button6", "clicked()", "Button2Click()"},
+    {"Button7", "clicked()", "Button7Click()"},
+    {"Button8", "clicked()", "Button7Click()"},
+    {"Button1", "clicked()", "Button1Click()"},
+    {"Button9", "clicked()", "Button9Click()"},
+    {"Button17", "clicked()", "Button17Click()"},
+    {"Button20", "clicked()", "Button20Click()"},
+    {"BtnTestInjControlRead", "clicked()", "BtnTestInjControlReadClick()"},
+    {"BtnTestInjControlWrite", "clicked()", "BtnTestInjControlWriteClick()"},
+    {"BtnDgnELAMRead", "clicked()", "BtnDgnELAMReadClick()"},
+    {"BtnDgnELAMWrite", "clicked()", "BtnDgnELAMWriteClick()"},
+    {"CmBELAM_Func", "activated(int)", "CmBELAM_FuncChange()"},
+    {"BtnSrvTester", "clicked()", "BtnSrvTesterClick()"},
+    {"BtnSrvTesterAdapter", "clicked()", "BtnSrvTesterAdapterClick()"},
+    {"SpBDebugTesty", "clicked()", "SpBDebugTestyClick()"},
+};
+
+} // namespace
+
+TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    FormMainLayout::Build(this);
+    resize(FormMainLayout::DesignedClientWidth,
+           FormMainLayout::DesignedClientHeight + menuBar()->sizeHint().height()
+               + statusBar()->sizeHint().height());
+    BindHandlers();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::Bind(const char *component, const char *signal, const char *slot)
+{
+    QObject *sender = findChild<QObject *>(QString::fromLatin1(component));
+    const QByteArray signalText = QByteArray("2") + signal;
+    const QByteArray slotText = QByteArray("1") + slot;
+    if (!sender || !QObject::connect(sender, signalText.constData(), this, slotText.constData()))
+        FFailedBindings << QStringLiteral("%1.%2 -> %3")
+                               .arg(QLatin1String(component), QLatin1String(signal),
+                                    QLatin1String(slot));
+}
+
+void TFormMain::BindHandlers()
+{
+    for (const Binding &b : Bindings)
+        Bind(b.component, b.signal, b.slot);
+    // The lamp of the gas-switch panel is a painted shape without events of
+    // its own; a press on it acts like a press on its panel.
+    if (QWidget *lamp = findChild<QWidget *>(QStringLiteral("ShpStatusGazState")))
+        lamp->installEventFilter(this);
+    else
+        FFailedBindings << QStringLiteral("ShpStatusGazState");
+}
+
+bool TFormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress
+        && watched->objectName() == QLatin1String("ShpStatusGazState")) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        StatusGazSwitchTextMouseDown(mouse->button(), mouse->modifiers());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Handlers whose work belongs to the device, file, page and tool logic of the
+// window; they are bound to their components here and filled in there.
+void TFormMain::MnIFilePrintSchClick() {}
+void TFormMain::MnIFileSaveAsClick() {}
+void TFormMain::MnIFileLoadCnfClick() {}
+void TFormMain::MnIFileExitClick() {}
+void TFormMain::MenuDeviceClick() {}
+void TFormMain::MnIDeviceConnectClick() {}
+void TFormMain::ShowFormConnectStatus() {}
+void TFormMain::MnIDeviceOfflineClick() {}
+void TFormMain::MnIDeviceAutoSearchClick() {}
+void TFormMain::ChBQSAutoSearchClick() {}
+void TFormMain::MnIDeviceLockClick() {}
+void TFormMain::MnIDeviceUnlockClick() {}
+void TFormMain::MnIDeviceResetClick() {}
+void TFormMain::MnIDeviceUpgradeFirmwareClick() {}
+void TFormMain::MnIDeviceUpgradeInfoClick() {}
+void TFormMain::MnIUpgradeFirmwareClick() {}
+void TFormMain::BtnConfUpgradeFirmwareClick() {}
+void TFormMain::MenuLangClick() {}
+void TFormMain::MnILangPolishClick() {}
+void TFormMain::MnILangEnglishClick() {}
+void TFormMain::MnILangLithuanianClick() {}
+void TFormMain::MnILangRussianClick() {}
+void TFormMain::MnILangCzechClick() {}
+void TFormMain::MnILangGermanClick() {}
+void TFormMain::MnILangItalianClick() {}
+void TFormMain::MnILangTurkishClick() {}
+void TFormMain::MnILangCroatianClick() {}
+void TFormMain::MnILangFrenchClick() {}
+void TFormMain::MnILangTurkish_VelutoClick() {}
+void TFormMain::MnILangNederlandsClick() {}
+void TFormMain::MnILangSpanishClick() {}
+void TFormMain::MnILangPortugueseClick() {}
+void TFormMain::MnILangSpanish_PravikClick() {}
+void TFormMain::MnILangThaiClick() {}
+void TFormMain::MnILangBulgarianClick() {}
+void TFormMain::MnILangGreekClick() {}
+void TFormMain::MnIWindowMeasureClick() {}
+void TFormMain::MnIWindowConfigClick() {}
+void TFormMain::MnIConfiguratorClick() {}
+void TFormMain::MnIWindowMultiConfigurationClick() {}
+void TFormMain::MnIWindowCalibrationClick() {}
+void TFormMain::MnIWindowMultiCalibrationClick() {}
+void TFormMain::MnIWindowSchemaClick() {}
+void TFormMain::MnIWindowQuickStartClick() {}
+void TFormMain::MnIWindowDiagnosticClick() {}
+void TFormMain::MnIWindowAdapterClick() {}
+void TFormMain::MnIWindowCnfBasicClick() {}
+void TFormMain::MnIWindowCnfAdvClick() {}
+void TFormMain::MnIWindowCalAutoClick() {}
+void TFormMain::MnIWindowMultiCalbrationAutoClick() {}
+void TFormMain::MnIWindowCalModelClick() {}
+void TFormMain::MnIWindowMultiCalibrationModelClick() {}
+void TFormMain::MnIWindowCalMapClick() {}
+void TFormMain::MnIWindowMultiCalibrationMapClick() {}
+void TFormMain::MnIWindowCalCorrectionsClick() {}
+void TFormMain::MnIWindowMultiCalibrationCorrectionsClick() {}
+void TFormMain::MnIWindowDgnOscyloskopClick() {}
+void TFormMain::MnIWindowDgnTroubleCodesClick() {}
+void TFormMain::MnIWindowDgnAdvancedClick() {}
+void TFormMain::MnIWindowFullScreenClick() {}
+void TFormMain::MnIHelpAboutClick() {}
+void TFormMain::MnIHelpHelp1Click() {}
+void TFormMain::MnIHelpHelp2Click() {}
+void TFormMain::MnIHelpDocsClick() {}
+void TFormMain::BtnConfDocumentationClick() {}
+void TFormMain::BtnQSSchemaClick() {}
+void TFormMain::MnIChangeFuelPetrolClick() {}
+void TFormMain::MnIChangeFuelGasClick() {}
+void TFormMain::MnIChangeFuelPetrolSeqClick() {}
+void TFormMain::MnIChangeFuelGasDirectClick() {}
+void TFormMain::StatusGazSwitchTextMouseDown(Qt::MouseButton, Qt::KeyboardModifiers) {}
+void TFormMain::CmbOdcInjDisplayChange() {}
+void TFormMain::ChBAdvancedViewClick() {}
+void TFormMain::BtBKnfReadConfigurationClick() {}
+void TFormMain::BtBKnfWriteConfigurationClick() {}
+void TFormMain::BtBModWriteClick() {}
+void TFormMain::BtBModel2WriteClick() {}
+void TFormMain::BtBModel2DefaultClick() {}
+void TFormMain::BtnCorReadCorrectionsClick() {}
+void TFormMain::BtnCorWriteCorrectionsClick() {}
+void TFormMain::BtnConfWriteConfigClick() {}
+void TFormMain::BtnCalMapReadClick() {}
+void TFormMain::BtnCorPstandardClick() {}
+void TFormMain::BtnCorPcolStandardClick() {}
+void TFormMain::SpBtnCorTgasStandardClick() {}
+void TFormMain::SpBtnCorRpmStandardClick() {}
+void TFormMain::CmBConfIdleHotTbChange() {}
+void TFormMain::BtBSetNextInspectionClick() {}
+void TFormMain::CmBNextInspectionChange() {}
+void TFormMain::BtnEncryptLangFilesClick() {}
+void TFormMain::BtnDgnStartClick() {}
+void TFormMain::BtnDgnResetClick() {}
+void TFormMain::CmBDgnWyborChange() {}
+void TFormMain::SpBOdcReadTCClick() {}
+void TFormMain::SpBOdcClearTroubleCodeClick() {}
+void TFormMain::SpBDebugReadTroubleCodesClick() {}
+void TFormMain::BtnShowTestFormClick() {}
+void TFormMain::BtnDgnInjCleaningClick() {}
+void TFormMain::BtnDgnAdvEmergencyStartsResetClick() {}
+void TFormMain::BtnResetTempVariableClick() {}
+void TFormMain::BtnDngReadEmulatorClick() {}
+void TFormMain::Button14Click() {}
+void TFormMain::BtnSrvReadTpcbClick() {}
+void TFormMain::BtnSrvReadCntResetClick() {}
+void TFormMain::BtnSrvReadCurrInjClick() {}
+void TFormMain::BtnSrvReadCurrClick() {}
+void TFormMain::BtnSrvClearClick() {}
+void TFormMain::Button5Click() {}
+void TFormMain::BtnSrvReadCAP_TIE_enableClick() {}
+void TFormMain::ChBDgnCAP_TIE_enableClick() {}
+void TFormMain::BtnSrvSoftVerClick() {}
+void TFormMain::BtnReadATDClick() {}
+void TFormMain::BtnSrvTMReadClick() {}
+void TFormMain::BtnSrvTMWriteClick() {}
+void TFormMain::ChBSrvMasterModeClick() {}
+void TFormMain::Button10Click() {}
+void TFormMain::Button3Click() {}
+void TFormMain::Button4Click() {}
+void TFormMain::EdtPChange() {}
+void TFormMain::BtnTcalcRPMClick() {}
+void TFormMain::Button2Click() {}
+void TFormMain::Button7Click() {}
+void TFormMain::Button1Click() {}
+void TFormMain::Button9Click() {}
+void TFormMain::Button17Click() {}
+void TFormMain::Button20Click() {}
+void TFormMain::BtnTestInjControlReadClick() {}
+void TFormMain::BtnTestInjControlWriteClick() {}
+void TFormMain::BtnDgnELAMReadClick() {}
+void TFormMain::BtnDgnELAMWriteClick() {}
+void TFormMain::CmBELAM_FuncChange() {}
+void TFormMain::BtnSrvTesterClick() {}
+void TFormMain::BtnSrvTesterAdapterClick() {}
+void TFormMain::SpBDebugTestyClick() {}

@@ -1,0 +1,70 @@
+// The simulated controller itself: every command is answered with its fixed
+// length and a good checksum, bad requests get silence, and writes change
+// what later reads answer.
+
+#include "sim/SimController.h"
+
+#include <gtest/gtest.h>
+
+using namespace sim;
+
+namespace {
+
+Bytes request(uint8_t command)
+{
+    Bytes r(SimController::RequestLength(command), 0);
+    r[0] = 0xC0;
+    r[1] = command;
+    r.back() = SimController::Sum(r.data(), r.size() - 1);
+    return r;
+}
+
+} // namespace
+
+TEST(SimController, AnswersEveryCommandWithItsLengthAndChecksum)
+{
+    int known = 0;
+    for (int code = 0; code < 256; ++code) {
+        const auto cmd = static_cast<uint8_t>(code);
+        if (SimController::RequestLength(cmd) == 0) {
+            EXPECT_EQ(SimController::AnswerLength(cmd), 0u) << code;
+            continue;
+        }
+        ++known;
+        for (uint8_t kind : {20, 21, 48}) {
+            SimController c(kind, 'A' + kind % 10);
+            const Bytes a = c.Handle(request(cmd));
+            ASSERT_EQ(a.size(), SimController::AnswerLength(cmd)) << std::hex << code;
+            EXPECT_EQ(a[0], 0xD0);
+            EXPECT_EQ(a.back(), SimController::Sum(a.data(), a.size() - 1)) << std::hex << code;
+        }
+    }
+    EXPECT_EQ(known, 75);
+}
+
+TEST(SimController, BadRequestsGetNoAnswer)
+{
+    SimController c;
+    Bytes r = request(0x07);
+    r.back() ^= 1;
+    EXPECT_TRUE(c.Handle(r).empty());
+    EXPECT_TRUE(c.Handle({0xC0, 0xEE, 0x00, 0xAE}).empty()); // unknown command
+    EXPECT_TRUE(c.Handle({0xC0, 0x07, 0x02}).empty());       // short
+}
+
+TEST(SimController, WritesChangeLaterReads)
+{
+    SimController c(48, 'G');
+    Bytes w{0xC0, 0x08, 31, 0x81, 0};
+    w.back() = SimController::Sum(w.data(), 4);
+    ASSERT_EQ(c.Handle(w).size(), 4u);
+    Bytes r{0xC0, 0x07, 31, 0};
+    r.back() = SimController::Sum(r.data(), 3);
+    EXPECT_EQ(c.Handle(r)[3], 0x81);
+
+    Bytes level{0xC0, 0x37, 1, 2, 3, 4, 0, 0};
+    level.back() = SimController::Sum(level.data(), 7);
+    ASSERT_EQ(c.Handle(level).size(), 4u);
+    Bytes read{0xC0, 0x35, 0x00, 0xF5};
+    EXPECT_EQ(c.Handle(read), SimController::Frame(0xD0, {0x35, 1, 2, 3, 4}));
+}
