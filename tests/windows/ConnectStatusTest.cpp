@@ -82,3 +82,24 @@ TEST(ConnectStatus, PortInUseIsMarkedAndNoPortsShowTheErrorPanel)
     dialog.MarkUpdateButton(dialog.BtnDevUpdate, false);
     EXPECT_FALSE(dialog.BtnDevUpdate->font().bold());
 }
+
+TEST(ConnectStatus, ConnectedDeviceShowsItsVersionLine)
+{
+    TempPortsFolder folder({1});
+    RecordGuard record;
+    DeviceRecord.DeviceKind = 48;
+    DeviceRecord.Ver = "H";
+    DeviceRecord.CompDate = "Jan 02 2026";
+    DeviceRecord.CompTime = "10:20:30";
+    TFormConnectStatus dialog;
+    bool asked = false;
+    dialog.IsDeviceUpgradePossible = [&asked] { asked = true; return true; };
+    dialog.Refresh();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
+    EXPECT_FALSE(dialog.PnlDevActions->isHidden());
+    EXPECT_FALSE(dialog.BtnDevReset->isEnabled());
+    EXPECT_TRUE(dialog.BtnDevUpdate->font().bold());
+    EXPECT_TRUE(dialog.LblDevVer->text().endsWith(": H (Jan 02 2026 10:20:30)"));
+    EXPECT_EQ(dialog.SelImDevState->ImageIndex(), 1);
+}
