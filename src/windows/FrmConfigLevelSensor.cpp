@@ -122,7 +122,9 @@ void TFrmConfigLevelSensor::FormShow()
     TimerLevelSensor->start();
     const bool online = connected();
     if (online) {
-        DeviceRecord.PanelLED = DataManager->ReadParameter8(LedParameter);
+        // A successful read stores the LED colour in the record; a failed one
+        // leaves the record as it was.
+        DataManager->ReadParameter8(LedParameter);
         DataManager->ReadLevelSensor35();
         DataManager->ReadLevelSensor36();
     }
