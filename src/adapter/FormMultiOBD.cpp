@@ -47,7 +47,7 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
 
     connect(ChBOBDAdaptationEnable, &QCheckBox::clicked, this, [this] { ChBOBDAdaptationEnableClick(); });
     connect(BtBOBDWriteConfig, &QPushButton::clicked, this, [this] { BtBOBDWriteConfigClick(); });
-    connect(PgCMain, &QTabWidget::tabBarClicked, this, [this] { PgCMainChange(PgCMain); });
+    connect(PgCMain, &QTabWidget::currentChanged, this, [this] { PgCMainChange(PgCMain); });
 }
 
 TFormMultiOBD::~TFormMultiOBD()

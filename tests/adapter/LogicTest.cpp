@@ -204,3 +204,26 @@ TEST(AdapterWindows, NamedPanelsDockIntoTheMainWindow)
     info.UpdateAdapterInfo();
     EXPECT_EQ(info.LblAdapterVersion->text(), "[Incompatible version] {20} [1]");
 }
+
+TEST(AdapterLogic, OBDLinkIsConnectedOnlyWhileTheModuleIsActive)
+{
+    TLogic logic;
+    TDevStateOBD *obd = logic.DevStateOBD();
+    bool active = false;
+    obd->ModuleActive = [&active] { return active; };
+    for (int action : {0, 3, 4, 5, 6}) {
+        obd->OBDactionMain->SetAsInteger(action);
+        active = false;
+        EXPECT_FALSE(obd->IsConnected()) << action;
+        active = true;
+        EXPECT_EQ(obd->IsConnected(), action == 4 || action == 5) << action;
+    }
+    // The user-interface side asks the same module.
+    EXPECT_TRUE(logic.UIStateOBD()->IsModuleActive());
+    logic.LogicAdapter()->ModuleActive = [] { return true; };
+    logic.AssignModuleProtocols();
+    EXPECT_TRUE(OBDAvailable);
+    active = false;
+    logic.AssignModuleProtocols();
+    EXPECT_FALSE(OBDAvailable);
+}
