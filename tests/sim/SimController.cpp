@@ -1,6 +1,7 @@
 #include "sim/SimController.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace sim {
 
@@ -81,6 +82,14 @@ size_t SimController::AnswerLength(uint8_t command)
     return s ? s->Answer : 0;
 }
 
+double SimController::WireSeconds(const std::vector<Bytes> &requests)
+{
+    size_t bytes = 0;
+    for (const auto &r : requests)
+        bytes += r.size() + (r.size() > 1 ? AnswerLength(r[1]) : 0);
+    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
+}
+
 uint8_t SimController::Sum(const uint8_t *data, size_t count)
 {
     unsigned sum = 0;
@@ -138,6 +147,8 @@ Bytes SimController::Handle(const Bytes &r)
         return {};
     const uint8_t cmd = r[1];
     auto &st = State;
+    if (st.Silent)
+        return {};
 
     for (const auto &f : kFixed) {
         if (cmd == f.Read)

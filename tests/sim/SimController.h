@@ -27,6 +27,8 @@ constexpr uint8_t kSimReadyState = 0xF0;
 // answer bytes between the command echo and the checksum.
 struct SimControllerState {
     uint8_t Kind = 48;
+    // Answers nothing at all (another device, or none, sits on the port).
+    bool Silent = false;
     uint8_t LockState = kSimReadyState;
     uint32_t Pin = 0;
     std::array<uint8_t, 8> Pages{};          // identity pages 0..7 (page 0: version letter)
@@ -63,6 +65,8 @@ public:
     static size_t RequestLength(uint8_t command);
     // Whole answer length of a command (with D0, echo and checksum).
     static size_t AnswerLength(uint8_t command);
+    // Wire time at 9600 baud of requests and the answers they get, in seconds.
+    static double WireSeconds(const std::vector<Bytes> &requests);
     // 8-bit sum of the bytes.
     static uint8_t Sum(const uint8_t *data, size_t count);
     static Bytes Frame(uint8_t head, const Bytes &body); // head, body, sum
