@@ -17,16 +17,6 @@ using namespace sim;
 
 namespace {
 
-// Wire time of the frames exchanged since the log was cleared: each request
-// and its answer, at 9600 baud.
-double wireSeconds(const SimControllerRig &rig)
-{
-    size_t bytes = 0;
-    for (const auto &f : rig.Requests())
-        bytes += f.size() + SimController::AnswerLength(f[1]);
-    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
-}
-
 void readConfiguration(benchmark::State &state, uint8_t kind, char version)
 {
     SimControllerRig rig(kind, version, true);
@@ -46,7 +36,7 @@ void readConfiguration(benchmark::State &state, uint8_t kind, char version)
         const auto start = std::chrono::steady_clock::now();
         const int result = ReadConfigurationByKind(rig.Manager);
         elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += wireSeconds(rig);
+        wire += SimController::WireSeconds(rig.Requests());
         frames = rig.Requests().size();
         if (result == 0) {
             state.SkipWithError("the configuration read failed");

@@ -18,7 +18,7 @@ TDevStateOBD::TDevStateOBD(TDeviceState *owner)
 
 bool TDevStateOBD::IsConnected() const
 {
-    if (!ModuleActive || !ModuleActive())
+    if (!IsModuleActive())
         return false;
     const qint64 action = OBDactionMain->GetAsInteger();
     return action == 4 || action == 5;

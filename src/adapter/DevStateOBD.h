@@ -18,6 +18,8 @@ public:
     // Whether the OBD module is active; set by the module that owns this set.
     // Without a module the OBD link is never connected.
     std::function<bool()> ModuleActive;
+    // The OBD module is active: its parent is active and it is enabled.
+    bool IsModuleActive() const { return ModuleActive && ModuleActive(); }
     // The OBD module is active and its link state is 4 or 5 (connected).
     bool IsConnected() const;
 };

@@ -18,14 +18,6 @@ TFormMultiOBD *FormMultiOBD = nullptr;
 namespace {
 ComponentVersionRegistrar reg("FormMultiOBD", "$Revision: 1 $",
                               "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-
-QWidget *page(QTabWidget *pages, const char *name, const QString &caption)
-{
-    auto *sheet = new QWidget(pages);
-    sheet->setObjectName(QString::fromLatin1(name));
-    pages->addTab(sheet, caption);
-    return sheet;
-}
 } // namespace
 
 TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
@@ -34,9 +26,9 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
     resize(760, 480);
     PnlMultiOBD = NewNamed<QFrame>(this, "PnlMultiOBD", {0, 0, 760, 400});
     PgCMain = NewNamed<QTabWidget>(PnlMultiOBD, "PgCMain", {0, 0, 760, 400});
-    TbSOBDConfig = page(PgCMain, "TbSOBDConfig", QStringLiteral("Configuration"));
-    TbSOBDLive = page(PgCMain, "TbSOBDLive", QStringLiteral("Live data"));
-    TbSOBDErrors = page(PgCMain, "TbSOBDErrors", QStringLiteral("Trouble codes"));
+    TbSOBDConfig = NewTabPage(PgCMain, "TbSOBDConfig", QStringLiteral("Configuration"));
+    TbSOBDLive = NewTabPage(PgCMain, "TbSOBDLive", QStringLiteral("Live data"));
+    TbSOBDErrors = NewTabPage(PgCMain, "TbSOBDErrors", QStringLiteral("Trouble codes"));
     PnlOBDConfig = NewNamed<QFrame>(TbSOBDConfig, "PnlOBDConfig", {0, 0, 750, 370});
     PnlOBDLive = NewNamed<QFrame>(TbSOBDLive, "PnlOBDLive", {0, 0, 750, 370});
     PnlOBDErrors = NewNamed<QFrame>(TbSOBDErrors, "PnlOBDErrors", {0, 0, 750, 370});
@@ -55,7 +47,7 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
 
     connect(ChBOBDAdaptationEnable, &QCheckBox::clicked, this, [this] { ChBOBDAdaptationEnableClick(); });
     connect(BtBOBDWriteConfig, &QPushButton::clicked, this, [this] { BtBOBDWriteConfigClick(); });
-    connect(PgCMain, &QTabWidget::tabBarClicked, this, [this] { PgCMainChange(PgCMain); });
+    connect(PgCMain, &QTabWidget::currentChanged, this, [this] { PgCMainChange(PgCMain); });
 }
 
 TFormMultiOBD::~TFormMultiOBD()

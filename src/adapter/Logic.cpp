@@ -105,8 +105,7 @@ void TLogic::AssignModuleProtocols()
         OBDAvailable = true;
         break;
     case 2:
-        OBDAvailable = FLogicAdapter->IsModuleActive() && FDevStateOBD->ModuleActive
-                       && FDevStateOBD->ModuleActive();
+        OBDAvailable = FLogicAdapter->IsModuleActive() && FDevStateOBD->IsModuleActive();
         break;
     default:
         OBDAvailable = false;

@@ -5,7 +5,7 @@ TUIStateOBD::TUIStateOBD(TDeviceState *owner, TDevStateOBD *deviceSide)
       LocalOBDReadings(new TBoolByteVariable(this, MakeGroupedName(dgLocal, QStringLiteral("LocalOBDReadings")))),
       FDeviceSide(deviceSide)
 {
-    ModuleActive = [this] { return FDeviceSide->ModuleActive && FDeviceSide->ModuleActive(); };
+    ModuleActive = [this] { return FDeviceSide->IsModuleActive(); };
 }
 
 void TUIStateOBD::RegisterVariables(int phase)

@@ -9,83 +9,38 @@ ComponentVersionRegistrar reg("BootloaderConfig", "$Revision: 1 $",
                               "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 }
 
-TBootloaderTaronQ3::TBootloaderTaronQ3()
+TBootloaderParams::TBootloaderParams(const TVariantData &data)
+    : FProductName(QString::fromLatin1(data.name)), FExtension(QString::fromLatin1(data.extension)),
+      FMinFileVersion(data.minFileVersion), FProductNumber(data.productNumber), FCommandHeader(data.commandHeader),
+      FReplyHeader(data.replyHeader), FVersionCommand(data.versionCommand), FIdentifyCommand(data.identifyCommand),
+      FStatusCommand(data.statusCommand), FParamByte(data.paramByte), FTrailerLength(data.trailerLength),
+      FMarkerLength(data.markerLength), FField1Offset(data.field1Offset), FField1Length(data.field1Length),
+      FField2Length(data.field2Length), FVersionBytePos(data.versionBytePos), FParamWord(data.paramWord),
+      FUseCrc16(data.useCrc16)
 {
-    FProductName = QStringLiteral("Q3");
-    FExtension = QStringLiteral("upg");
-    FProductNumber = 3;
-    FMinFileVersion = 0x15;
-    FMarkerLength = 5;
-    FTrailerLength = 33;
-    FVersionBytePos = 3;
-    FField1Offset = 5;
-    FField1Length = 7;
-    FField2Length = 10;
-    FCommandHeader = 0xC0;
-    FReplyHeader = 0xD0;
-    FVersionCommand = 0x53;
-    FIdentifyCommand = 0x02;
-    FStatusCommand = 0x01;
-    FParamWord = 62;
+}
+
+// name, extension, product, min. file version, marker length, trailer length, version byte position,
+// field 1 offset and length, field 2 length, command and reply header, version, identify and status
+// command, CRC-16, variant word and byte.
+TBootloaderTaronQ3::TBootloaderTaronQ3()
+    : TBootloaderParams({"Q3", "upg", 3, 0x15, 5, 33, 3, 5, 7, 10, 0xC0, 0xD0, 0x53, 0x02, 0x01, false, 62, 0})
+{
 }
 
 TBootloaderTaronQ3X::TBootloaderTaronQ3X()
+    : TBootloaderParams({"Q3X", "up3", 5, 0x10, 5, 35, 4, 7, 7, 10, 0xC0, 0xD0, 0x53, 0x02, 0x01, false, 0, 0})
 {
-    FProductName = QStringLiteral("Q3X");
-    FExtension = QStringLiteral("up3");
-    FProductNumber = 5;
-    FMinFileVersion = 0x10;
-    FMarkerLength = 5;
-    FTrailerLength = 35;
-    FVersionBytePos = 4;
-    FField1Offset = 7;
-    FField1Length = 7;
-    FField2Length = 10;
-    FCommandHeader = 0xC0;
-    FReplyHeader = 0xD0;
-    FVersionCommand = 0x53;
-    FIdentifyCommand = 0x02;
-    FStatusCommand = 0x01;
 }
 
 TBootloaderAdapterVXR::TBootloaderAdapterVXR()
+    : TBootloaderParams({"AdapterOBD", "upx", 40, 0x10, 5, 35, 4, 7, 7, 10, 0xC2, 0xD2, 0x03, 0x04, 0x01, true, 0, 0})
 {
-    FProductName = QStringLiteral("AdapterOBD");
-    FExtension = QStringLiteral("upx");
-    FProductNumber = 40;
-    FMinFileVersion = 0x10;
-    FMarkerLength = 5;
-    FTrailerLength = 35;
-    FVersionBytePos = 4;
-    FField1Offset = 7;
-    FField1Length = 7;
-    FField2Length = 10;
-    FCommandHeader = 0xC2;
-    FReplyHeader = 0xD2;
-    FVersionCommand = 0x03;
-    FIdentifyCommand = 0x04;
-    FStatusCommand = 0x01;
-    FUseCrc16 = true;
 }
 
 TBootloaderAdapterVXR_v2::TBootloaderAdapterVXR_v2()
+    : TBootloaderParams({"AdapterOBD_v2", "upy", 98, 0x20, 3, 28, 3, 6, 7, 10, 0xC2, 0xD2, 0x03, 0x04, 0x01, true, 0, 0})
 {
-    FProductName = QStringLiteral("AdapterOBD_v2");
-    FExtension = QStringLiteral("upy");
-    FProductNumber = 98;
-    FMinFileVersion = 0x20;
-    FMarkerLength = 3;
-    FTrailerLength = 28;
-    FVersionBytePos = 3;
-    FField1Offset = 6;
-    FField1Length = 7;
-    FField2Length = 10;
-    FCommandHeader = 0xC2;
-    FReplyHeader = 0xD2;
-    FVersionCommand = 0x03;
-    FIdentifyCommand = 0x04;
-    FStatusCommand = 0x01;
-    FUseCrc16 = true;
 }
 
 TBootloaderConfig::TBootloaderConfig(QObject *parent) : QObject(parent)

@@ -50,7 +50,17 @@ public:
     QString GetProductName() const { return FProductName; }
 
 protected:
-    TBootloaderParams() = default;
+    // One variant's values, in the order of the variant table.
+    struct TVariantData {
+        const char *name, *extension;
+        quint8 productNumber, minFileVersion;
+        quint16 markerLength, trailerLength, versionBytePos, field1Offset, field1Length, field2Length;
+        quint8 commandHeader, replyHeader, versionCommand, identifyCommand, statusCommand;
+        bool useCrc16;
+        quint16 paramWord;
+        quint8 paramByte;
+    };
+    explicit TBootloaderParams(const TVariantData &data);
 
     QString FProductName, FExtension;
     quint8 FMinFileVersion = 0, FProductNumber = 0, FCommandHeader = 0, FReplyHeader = 0;

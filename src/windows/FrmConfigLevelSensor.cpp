@@ -122,7 +122,9 @@ void TFrmConfigLevelSensor::FormShow()
     TimerLevelSensor->start();
     const bool online = connected();
     if (online) {
-        DeviceRecord.PanelLED = DataManager->ReadParameter8(LedParameter);
+        // A successful read stores the LED colour in the record; a failed one
+        // leaves the record as it was.
+        DataManager->ReadParameter8(LedParameter);
         DataManager->ReadLevelSensor35();
         DataManager->ReadLevelSensor36();
     }
@@ -164,22 +166,18 @@ void TFrmConfigLevelSensor::TrBKnfLSThreshold_2Change()
         LblKnfLSThreshold_2[i]->setText(VoltText(TrBKnfLSThreshold_2[i]->value()));
 }
 
-bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
+bool TFrmConfigLevelSensor::writeSettings(const std::array<int, 4> &values)
 {
-    if (!connected())
-        return false;
-    if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
-        return false;
     bool ok = true;
     if (CmBKnfLSColorLedState->currentIndex() >= 0) {
         DeviceRecord.PanelLED = quint8(CmBKnfLSColorLedState->currentIndex());
-        ok = DataManager->WriteParamByte(LedParameter, DeviceRecord.PanelLED) && ok;
+        ok = DataManager->WriteParamByte(LedParameter, DeviceRecord.PanelLED);
     }
     const int type = DeviceRecord.ReserveType;
     if (type != 0) {
         const auto set = thresholdSet(type);
         for (int i = 0; i < 4; ++i)
-            *set[i] = quint8(TrBKnfLSThreshold_2[i]->value());
+            *set[i] = quint8(values[i]);
         ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
     }
     if (ok)
@@ -187,29 +185,31 @@ bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
     return ok;
 }
 
+bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
+{
+    if (!connected())
+        return false;
+    if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
+        return false;
+    std::array<int, 4> values{};
+    for (int i = 0; i < 4; ++i)
+        values[i] = TrBKnfLSThreshold_2[i]->value();
+    return writeSettings(values);
+}
+
 bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()
 {
     if (!connected())
         return false;
-    DeviceRecord.PanelLED = DeviceRecord.IdentityPage4 == VariantRedLed ? 1 : 0;
     {
         const QSignalBlocker block(CmBKnfLSColorLedState);
-        CmBKnfLSColorLedState->setCurrentIndex(DeviceRecord.PanelLED);
+        CmBKnfLSColorLedState->setCurrentIndex(DeviceRecord.IdentityPage4 == VariantRedLed ? 1 : 0);
     }
     CmBKnfLSColorLedStateChange();
-    bool ok = DataManager->WriteParamByte(LedParameter, DeviceRecord.PanelLED);
-    const int type = DeviceRecord.ReserveType;
-    if (type != 0) {
-        const std::array<int, 4> &factory = type == 3 ? FactoryB : FactoryA;
+    const std::array<int, 4> &factory = DeviceRecord.ReserveType == 3 ? FactoryB : FactoryA;
+    if (DeviceRecord.ReserveType != 0)
         showThresholds(factory);
-        const auto set = thresholdSet(type);
-        for (int i = 0; i < 4; ++i)
-            *set[i] = quint8(factory[i]);
-        ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
-    }
-    if (ok)
-        SetModified(false);
-    return ok;
+    return writeSettings(factory);
 }
 
 void TFrmConfigLevelSensor::TimerLevelSensorTimer()

@@ -65,6 +65,10 @@ protected:
 private:
     static bool connected();
     void showThresholds(const std::array<int, 4> &values);
+    // Writes the LED colour (when one is chosen) and, for a set sensor type,
+    // the thresholds into the record and the device; clears the mark when
+    // everything was accepted.
+    bool writeSettings(const std::array<int, 4> &values);
 
     bool FModified = false;
 };

@@ -12,14 +12,6 @@ TFrmMultiCalibrationTaronQV *FrmMultiCalibrationTaronQV = nullptr;
 namespace {
 ComponentVersionRegistrar reg("FrmMultiCalibrationTaronQV", "$Revision: 1 $",
                               "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-
-QWidget *page(QTabWidget *pages, const char *name, const QString &caption)
-{
-    auto *sheet = new QWidget(pages);
-    sheet->setObjectName(QString::fromLatin1(name));
-    pages->addTab(sheet, caption);
-    return sheet;
-}
 } // namespace
 
 TFrmMultiCalibrationTaronQV::TFrmMultiCalibrationTaronQV(QWidget *parent) : QWidget(parent)
@@ -28,10 +20,10 @@ TFrmMultiCalibrationTaronQV::TFrmMultiCalibrationTaronQV(QWidget *parent) : QWid
     resize(780, 520);
     PnlMultiCalibration = NewNamed<QFrame>(this, "PnlMultiCalibration", {0, 0, 780, 520});
     PgCCalibration = NewNamed<QTabWidget>(PnlMultiCalibration, "PgCCalibration", {0, 0, 780, 520});
-    TbSMultiCalibrationAuto = page(PgCCalibration, "TbSMultiCalibrationAuto", QStringLiteral("Autokalibracja"));
-    TbSMultiCalibrationModel = page(PgCCalibration, "TbSMultiCalibrationModel", QStringLiteral("Model"));
-    TbSMultiCalibrationMap = page(PgCCalibration, "TbSMultiCalibrationMap", QStringLiteral("Mapa"));
-    TbSMultiCalibrationCorrections = page(PgCCalibration, "TbSMultiCalibrationCorrections", QStringLiteral("Korekty"));
+    TbSMultiCalibrationAuto = NewTabPage(PgCCalibration, "TbSMultiCalibrationAuto", QStringLiteral("Autokalibracja"));
+    TbSMultiCalibrationModel = NewTabPage(PgCCalibration, "TbSMultiCalibrationModel", QStringLiteral("Model"));
+    TbSMultiCalibrationMap = NewTabPage(PgCCalibration, "TbSMultiCalibrationMap", QStringLiteral("Mapa"));
+    TbSMultiCalibrationCorrections = NewTabPage(PgCCalibration, "TbSMultiCalibrationCorrections", QStringLiteral("Korekty"));
     CmBCalMapRPMRange = NewNamed<QComboBox>(TbSMultiCalibrationMap, "CmBCalMapRPMRange", {8, 8, 160, 22});
     PnlCalCorrPcol = NewNamed<QFrame>(TbSMultiCalibrationCorrections, "PnlCalCorrPcol", {8, 8, 360, 200});
     PnlCalCorrPcol->hide();

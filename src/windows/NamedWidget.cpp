@@ -2,6 +2,8 @@
 
 #include "core/LM.h"
 
+#include <QTabWidget>
+
 namespace {
 TModalExecHook &modalHook()
 {
@@ -25,4 +27,12 @@ int ExecModal(QDialog *dialog)
 QString TranslateKey(const QString &key)
 {
     return LM ? LM->Translate(key) : QStringLiteral("!_") + key;
+}
+
+QWidget *NewTabPage(QTabWidget *pages, const char *name, const QString &caption)
+{
+    auto *sheet = new QWidget(pages);
+    sheet->setObjectName(QString::fromLatin1(name));
+    pages->addTab(sheet, caption);
+    return sheet;
 }

@@ -27,6 +27,10 @@ W *NewNamed(QWidget *parent, const char *name, const QRect &geometry = QRect(), 
     return widget;
 }
 
+// Adds a page named name with caption to pages.
+class QTabWidget;
+QWidget *NewTabPage(QTabWidget *pages, const char *name, const QString &caption);
+
 // Runs a modal dialog: through the installed hook when there is one (tests
 // answer the dialog there), else with exec(). Returns the modal result.
 using TModalExecHook = std::function<int(QDialog *dialog)>;

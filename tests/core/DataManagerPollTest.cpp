@@ -287,6 +287,23 @@ TEST(PollConnect, SilentNoisyAndForeignPorts)
     }
 }
 
+TEST(PollConnect, UnusablePortFailsQuietly)
+{
+    PollRig p(20, 'E');
+    TDataManager &m = p.Rig.Manager;
+    DeviceRecord.DeviceKind = 20;
+    p.Rig.Port.SetComDevice(42); // no such port in the ports folder
+    EXPECT_FALSE(m.PollGroup(1, false));
+    EXPECT_FALSE(m.PollGroup(1, true));
+    EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+    EXPECT_TRUE(m.LastPollFailed);
+    EXPECT_TRUE(p.Rig.Requests().empty());
+    // Back on the right port the next poll connects.
+    p.Rig.Port.SetComDevice(SimControllerRig::kComPort);
+    EXPECT_TRUE(m.PollGroup(0, true));
+    EXPECT_EQ(DeviceRecord.DeviceKind, 20);
+}
+
 TEST(PollConnect, VersionSupportedWindowOfKindFortyEight)
 {
     const std::vector<std::pair<char, bool>> cases{

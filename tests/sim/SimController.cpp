@@ -1,6 +1,7 @@
 #include "sim/SimController.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace sim {
 
@@ -79,6 +80,14 @@ size_t SimController::AnswerLength(uint8_t command)
 {
     const auto *s = shapeOf(command);
     return s ? s->Answer : 0;
+}
+
+double SimController::WireSeconds(const std::vector<Bytes> &requests)
+{
+    size_t bytes = 0;
+    for (const auto &r : requests)
+        bytes += r.size() + (r.size() > 1 ? AnswerLength(r[1]) : 0);
+    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
 }
 
 uint8_t SimController::Sum(const uint8_t *data, size_t count)

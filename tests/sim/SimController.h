@@ -65,6 +65,8 @@ public:
     static size_t RequestLength(uint8_t command);
     // Whole answer length of a command (with D0, echo and checksum).
     static size_t AnswerLength(uint8_t command);
+    // Wire time at 9600 baud of requests and the answers they get, in seconds.
+    static double WireSeconds(const std::vector<Bytes> &requests);
     // 8-bit sum of the bytes.
     static uint8_t Sum(const uint8_t *data, size_t count);
     static Bytes Frame(uint8_t head, const Bytes &body); // head, body, sum

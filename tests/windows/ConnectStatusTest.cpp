@@ -6,6 +6,7 @@
 #include "controls/ImageList.h"
 #include "controls/SelectedImage.h"
 #include "core/AppConfig.h"
+#include "sim/SimControllerFixture.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -81,4 +82,50 @@ TEST(ConnectStatus, PortInUseIsMarkedAndNoPortsShowTheErrorPanel)
     EXPECT_TRUE(dialog.BtnDevUpdate->font().bold());
     dialog.MarkUpdateButton(dialog.BtnDevUpdate, false);
     EXPECT_FALSE(dialog.BtnDevUpdate->font().bold());
+}
+
+TEST(ConnectStatus, ConnectedDeviceShowsItsVersionLine)
+{
+    TempPortsFolder folder({1});
+    RecordGuard record;
+    DeviceRecord.DeviceKind = 48;
+    DeviceRecord.Ver = "H";
+    DeviceRecord.CompDate = "Jan 02 2026";
+    DeviceRecord.CompTime = "10:20:30";
+    TFormConnectStatus dialog;
+    bool asked = false;
+    dialog.IsDeviceUpgradePossible = [&asked] { asked = true; return true; };
+    dialog.Refresh();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
+    EXPECT_FALSE(dialog.PnlDevActions->isHidden());
+    EXPECT_FALSE(dialog.BtnDevReset->isEnabled());
+    EXPECT_TRUE(dialog.BtnDevUpdate->font().bold());
+    EXPECT_TRUE(dialog.LblDevVer->text().endsWith(": H (Jan 02 2026 10:20:30)"));
+    EXPECT_EQ(dialog.SelImDevState->ImageIndex(), 1);
+}
+
+TEST(ConnectStatus, SelectingThePortReconnectsTheDevice)
+{
+    sim::SimControllerRig rig(48, 'G');
+    TAppConfig config;
+    AppConfig = &config;
+    config.SetComDevice(sim::SimControllerRig::kComPort, false);
+    TFormConnectStatus dialog;
+    dialog.SelectComPort(0); // outside 1..255: nothing
+    dialog.SelectComPort(256);
+    EXPECT_TRUE(rig.Requests().empty());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+
+    dialog.SelectComPort(sim::SimControllerRig::kComPort);
+    ASSERT_FALSE(rig.Requests().empty());
+    EXPECT_EQ(rig.Requests().front(), (sim::Bytes{0xC0, 0x01, 0x01, 0xC2})); // identification first
+    EXPECT_TRUE(rig.Manager.GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
+    EXPECT_EQ(dialog.LblDevState->text(), "!_strTextConnected");
+    // The port in use answers: its button is green.
+    ASSERT_EQ(dialog.PortButtons().size(), 1);
+    EXPECT_EQ(dialog.PortButtons()[0]->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));
+    AppConfig = nullptr;
 }

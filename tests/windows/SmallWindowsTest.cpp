@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QClipboard>
 #include <QComboBox>
@@ -309,4 +310,34 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     dialog.AdvancedView = [] { return true; };
     dialog.FormShow();
     EXPECT_FALSE(dialog.GrBModel->isHidden());
+}
+
+TEST(SmallWindows, PicturesComeThroughTheLanguageManagersLoader)
+{
+    QTemporaryDir program;
+    ASSERT_TRUE(QDir(program.path()).mkpath("Resource"));
+    LMGuard lm;
+    lm.lm.SetProgramFolder(program.path());
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    // The splash picture is a JPEG stored as ".reg".
+    const QString prefix = LM->GetLanguageFilePath();
+    ASSERT_TRUE(image.save(prefix + "_w2.reg", "JPG"));
+    ASSERT_TRUE(image.save(prefix + "_PL_Reducer_X.jpg", "JPG"));
+
+    ShowSplash();
+    ASSERT_NE(FrmWinetka, nullptr);
+    EXPECT_TRUE(FrmWinetka->HasPicture());
+    EXPECT_EQ(FrmWinetka->size(), QSize(64, 48));
+    EXPECT_TRUE(FrmWinetka->LblProgram->isHidden());
+    HideSplash();
+
+    TFormPicture picture;
+    EXPECT_TRUE(picture.LoadPicture("PL", "Reducer X"));
+    EXPECT_TRUE(picture.LblFilename->isHidden());
+    EXPECT_EQ(picture.ImgPicture->pixmap().size(), QSize(64, 48));
+    // An unknown photo falls back to "NO".
+    ASSERT_TRUE(image.scaled(10, 10).save(prefix + "_NO.jpg", "JPG"));
+    EXPECT_TRUE(picture.LoadPicture("PL", "Other"));
+    EXPECT_EQ(picture.ImgPicture->pixmap().size(), QSize(10, 10));
 }
