@@ -833,7 +833,9 @@ bool TDataManager::ReadModelDataCmd03()
     SetInjHWFromIndex28();
     std::vector<uint8_t> a;
     const bool ok = Command(0x03, {0x03}, a, 8);
-    if (ok) {
+    if (!ok)
+        return false; // no block, no parameters
+    {
         auto &r = rec();
         r.T = a[2];
         r.RPM = static_cast<uint16_t>((a[3] & 0x3F) << 8 | a[4]);
@@ -882,7 +884,7 @@ bool TDataManager::ReadModelDataD8()
     if (!Command(0xD8, {0xD8}, a, 28))
         return false;
     auto &r = rec();
-    r.InjType = (a[2] >> 1) & 1;
+    r.InjType = a[2] & 2; // kept as the masked bit, 0 or 2
     r.FuelType = (a[2] >> 4) & 1;
     r.RPMsource = (a[2] >> 5) & 3;
     r.EngineType = a[2] >> 7;

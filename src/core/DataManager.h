@@ -57,6 +57,27 @@ public:
     // Shows the work-type hint ("WorkType: %d") on the main window.
     std::function<void(const QString &)> OnWorkTypeHint;
 
+    // Whether the main window's timer runs (a stopped timer means a window's
+    // device operation is in progress); unset: running. The setter stops or
+    // restarts it.
+    std::function<bool()> IsMainTimerRunning;
+    std::function<void(bool)> SetMainTimerRunning;
+    // Clears the four state bytes of the configuration wizard logic.
+    std::function<void()> OnClearLogicState;
+    // The adapter-module manager's active state; unset: there is no manager.
+    // Deactivating it goes through OnLinkActiveChanged(false).
+    std::function<bool()> IsModuleManagerActive;
+    // Lets the modules' application logic re-detect the modules on a port
+    // number; unset: there is no such logic.
+    std::function<void(int)> OnSyncAfterDetect;
+    // The OBD module's adaptation variable; unset: false.
+    std::function<bool()> IsAdaptationVariableSet;
+    // Shows an information box with an OK button (caption, text).
+    std::function<void(const QString &, const QString &)> OnShowInfo;
+    // The map page's "sound at the RPM window" check box, and the system beep.
+    std::function<bool()> IsRpmSoundChecked;
+    std::function<void()> OnBeep;
+
     // The port used; the global port unless a test or tool set another.
     TComMultiPort *Port() const;
     void SetPort(TComMultiPort *port) { FPort = port; }
@@ -189,6 +210,54 @@ public:
     bool ReadRecording2(double maxPressure);
     bool SetAdaptationMode(bool on);
 
+    // ---- Live-value polling and connect on demand -----------------------------
+    // Group numbers of PollGroup.
+    enum : int {
+        pgConnect = 0,
+        pgLive = 1,
+        pgAutoCal = 2,
+        pgAutoCal2 = 4,
+        pgAdaptBank1 = 5,
+        pgAdaptBank2 = 6,
+    };
+    // Connects when the link is down, then reads the values of a group.
+    // True when the poll had no failed exchange.
+    bool PollGroup(int group, bool keepPortOpen);
+    // Clears the device state, switches to a port and connects there.
+    void Reconnect(int port, bool keepPortOpen);
+    // Brings the adapter modules in line; returns the manager's active state.
+    bool SyncModules(bool force);
+
+    // ---- Identity texts and live-value conditions --------------------------------
+    QString GetDeviceTypeText(bool withDot) const;
+    QString FormatVersion(bool shortForm) const;
+    QString FormatSerialNumber();
+    // True when the attached controller is one this program does not serve.
+    bool CheckDeviceProgram(bool showMessage);
+    // Raw switch-over temperature threshold of the attached kind.
+    int GetSwitchTempThreshold();
+    // RPM window of the idle test for a MapRPMRange selection.
+    static void RpmWindowOf(int selection, int &low, int &high);
+    // Colour code: 2 inside the window of MapRPMRange with the device ready, else 7.
+    int GetRpmWindow();
+    int StatePanelGasColor() const;
+    int StatePanelPetrolColor() const;
+    // Colour codes of the live displays.
+    int ColorRpmAbove1200() const;
+    int ColorPcolInIdleRange() const;
+    int ColorPcolAbove105() const;
+    int ColorGasPressureInRange() const;
+    int ColorGasPressureAboveLowPT() const;
+    int ColorAveragePetrolTime() const;
+    int ColorPetrolTimeSpread() const;
+    int ColorNoRpmSignal() const;
+    int ColorAutoCalRpm() const;
+    int ColorReducerBelowSwitchTemp();
+    int ColorReducerTempAbove88() const;
+    int ColorReducerTempAbove67() const;
+    int ColorGasTempAbove195() const;
+    int ColorSupplyVoltageLow() const;
+
 private:
     // What a command does with the answer of a failed exchange.
     enum class OnFailure {
@@ -233,6 +302,9 @@ private:
     void ForceGasTimes();
     bool DecodeRecordingPoint(uint16_t w, double maxPressure, bool second, int &stored);
     void ClearRecordings();
+    void ConnectStep(bool keepPortOpen);
+    void ReadGroup(int group);
+    bool ReadValue16Checked(uint8_t index, uint16_t &value);
 
     TComMultiPort *FPort = nullptr;
     bool FConnected = false;

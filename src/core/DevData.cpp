@@ -1,5 +1,7 @@
 #include "core/DevData.h"
 
+#include "core/ConfigurationByKind.h"
+#include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
@@ -266,12 +268,16 @@ double TDevData::GetLambdaVoltageReal() const { return R().LambdaRaw * (1.0 / 51
 // by device kind
 int TDevData::ReadDeviceModelData()
 {
-    return ReadConfigurationOperation ? ReadConfigurationOperation() : 0;
+    if (ReadConfigurationOperation)
+        return ReadConfigurationOperation();
+    return DataManager ? ReadConfigurationByKind(*DataManager) : 0;
 }
 
 bool TDevData::WriteConfigurationIfConnected()
 {
-    return WriteConfigurationOperation ? WriteConfigurationOperation() : false;
+    if (WriteConfigurationOperation)
+        return WriteConfigurationOperation();
+    return DataManager ? WriteConfigurationByKind(*DataManager) : false;
 }
 
 void TDevData::SetConfigurationOperations(std::function<int()> read, std::function<bool()> write)

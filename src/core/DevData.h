@@ -190,9 +190,11 @@ public:
     double GetGasTempReal() const;
     double GetLambdaVoltageReal() const;
 
-    // Whole-configuration read and write by device kind. They need the
-    // controller link and the configuration windows, which install the
-    // operations at start-up; until then the read gives 0 and the write false.
+    // Whole-configuration read and write by device kind over the global data
+    // manager (ConfigurationByKind.h); the write runs the main window's
+    // actions registered with SetConfigurationWriteActions. Operations set
+    // with SetConfigurationOperations replace both (tools and tests); empty
+    // functions restore the defaults.
     int ReadDeviceModelData();
     bool WriteConfigurationIfConnected();
     static void SetConfigurationOperations(std::function<int()> read, std::function<bool()> write);

@@ -306,7 +306,7 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
     const auto &r = DeviceRecord;
     EXPECT_EQ(r.InjHW, 8);
     EXPECT_EQ(r.InjSW, 8);
-    EXPECT_EQ(r.InjType, 1);
+    EXPECT_EQ(r.InjType, 2); // bit 1 kept in place
     EXPECT_EQ(r.FuelType, 1);
     EXPECT_EQ(r.RPMsource, 2);
     EXPECT_EQ(r.EngineType, 1);

@@ -138,6 +138,8 @@ Bytes SimController::Handle(const Bytes &r)
         return {};
     const uint8_t cmd = r[1];
     auto &st = State;
+    if (st.Silent)
+        return {};
 
     for (const auto &f : kFixed) {
         if (cmd == f.Read)

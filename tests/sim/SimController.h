@@ -27,6 +27,8 @@ constexpr uint8_t kSimReadyState = 0xF0;
 // answer bytes between the command echo and the checksum.
 struct SimControllerState {
     uint8_t Kind = 48;
+    // Answers nothing at all (another device, or none, sits on the port).
+    bool Silent = false;
     uint8_t LockState = kSimReadyState;
     uint32_t Pin = 0;
     std::array<uint8_t, 8> Pages{};          // identity pages 0..7 (page 0: version letter)

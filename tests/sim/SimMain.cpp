@@ -1,8 +1,15 @@
-// taron-sim: serves the simulated device on a pseudo-terminal linked as a
-// COM port in a ports folder, until SIGINT or SIGTERM.
-//   taron-sim --ports-dir DIR --com N [--paced]
+// taron-sim: serves a simulated controller on a pseudo-terminal linked as a
+// COM port in a ports folder, until SIGINT or SIGTERM. It answers the
+// detector's identification probes and the controller protocol of the chosen
+// kind and firmware version letter.
+//   taron-sim --ports-dir DIR --com N [--paced] [--kind 20|21|48] [--version LETTER]
+// The default is kind 48 version "I", the newest firmware the program fully
+// serves, so that every page and read of the program has its data.
+#include "sim/SimController.h"
+#include "sim/SimProbes.h"
 #include "sim/SimServer.h"
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +20,31 @@ namespace {
 
 void usage()
 {
-    std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced]\n");
+    std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
+                         "[--kind 20|21|48] [--version LETTER]\n");
+}
+
+// Detected kind the probes present for a device kind.
+int detectedKindOf(int kind)
+{
+    return kind == 20 ? 2 : kind == 21 ? 3 : 4;
+}
+
+// A plausible image: a four-cylinder engine on a board with six outputs.
+void fillImage(sim::SimControllerState &s)
+{
+    s.Value16[28] = 2;                 // six injector outputs
+    s.Payload[0x03][0] = 40;           // T
+    s.Payload[0x03][1] = 0x07;         // RPM 2000
+    s.Payload[0x03][2] = 0xD0;
+    s.Payload[0x03][4] = 15;           // mask: four cylinders
+    s.Payload[0xD8][1] = 15;           // mask: four cylinders
+    s.Payload[0xD8][4] = 40;           // T
+    s.Payload[0xD8][5] = 0x07;         // RPM 2000
+    s.Payload[0xD8][6] = 0xD0;
+    s.Pages[1] = 0;
+    s.Pages[4] = 7;
+    s.Pages[6] = 1;
 }
 
 } // namespace
@@ -23,6 +54,8 @@ int main(int argc, char **argv)
     std::string portsDir;
     int com = 1;
     bool paced = false;
+    int kind = 48;
+    char version = 'I';
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--ports-dir" && i + 1 < argc) {
@@ -35,6 +68,20 @@ int main(int argc, char **argv)
                 return 2;
             }
             com = static_cast<int>(n);
+        } else if (a == "--kind" && i + 1 < argc) {
+            const std::string k = argv[++i];
+            if (k != "20" && k != "21" && k != "48") {
+                usage();
+                return 2;
+            }
+            kind = std::atoi(k.c_str());
+        } else if (a == "--version" && i + 1 < argc) {
+            const std::string v = argv[++i];
+            if (v.size() != 1 || !std::isalpha(static_cast<unsigned char>(v[0]))) {
+                usage();
+                return 2;
+            }
+            version = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0])));
         } else if (a == "--paced") {
             paced = true;
         } else {
@@ -57,14 +104,21 @@ int main(int argc, char **argv)
 
     sim::SimServer server;
     server.setPaced(paced);
-    // Device handlers are registered here.
+    sim::SimController controller(static_cast<uint8_t>(kind), version);
+    fillImage(controller.State);
+    sim::SimProbes probes;
+    probes.install(server);
+    controller.Install(server);
+    probes.attach(controller, server);
+    probes.present(detectedKindOf(kind));
     std::string error;
     if (!server.start(&error) || !server.linkAs(portsDir, com, &error)) {
         std::fprintf(stderr, "taron-sim: %s\n", error.c_str());
         return 1;
     }
-    std::printf("taron-sim: serving %s as COM%d in %s%s\n", server.slavePath().c_str(), com,
-                portsDir.c_str(), paced ? " (paced at 9600 baud)" : "");
+    std::printf("taron-sim: kind %d version %c on %s as COM%d in %s%s\n", kind, version,
+                server.slavePath().c_str(), com, portsDir.c_str(),
+                paced ? " (paced at 9600 baud)" : "");
     std::printf("start the program against it with:\n  PORTS_DIR=%s build/bin/taron\n",
                 portsDir.c_str());
     std::fflush(stdout);

@@ -1,5 +1,7 @@
 #include "sim/SimProbes.h"
 
+#include "sim/SimController.h"
+
 namespace sim {
 
 const Bytes SimProbes::ProbeController30{0xC0, 0x01, 0x01, 0xC2};
@@ -54,7 +56,12 @@ void SimProbes::install(SimServer &server)
         Handler h;
         h.name = kHandlerNames[i];
         h.header = probe[0];
-        h.frameLength = [probe](const Bytes &soFar) { return probeLength(probe, soFar); };
+        h.frameLength = [this, probe, i](const Bytes &soFar) {
+            // With a controller attached, its own handler takes C0 01 01 C2.
+            if (i == 0 && m_controller.load())
+                return FrameLength::notMine();
+            return probeLength(probe, soFar);
+        };
         h.answer = [this](const Bytes &frame) { return answer(frame); };
         server.addHandler(std::move(h));
     }
@@ -66,15 +73,46 @@ void SimProbes::uninstall(SimServer &server)
         server.removeHandler(name);
 }
 
+void SimProbes::attach(SimController &controller, SimServer &server)
+{
+    m_server = &server;
+    m_controller = &controller;
+    syncController();
+}
+
+void SimProbes::syncController()
+{
+    SimController *controller = m_controller.load();
+    if (!controller || !m_server)
+        return;
+    bool answers = false;
+    uint8_t code = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        answers = m_generation == 3 && !m_bootloader;
+        code = m_code;
+    }
+    // The probes' lock is not held here: the server thread takes it under
+    // the server's lock.
+    m_server->withLock([&] {
+        controller->State.Silent = !answers;
+        if (answers)
+            controller->State.Kind = code;
+    });
+}
+
 void SimProbes::present(int kind)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_kind = (kind >= 0 && kind <= 8) ? kind : 0;
-    m_bootloader = m_kind == 7 || m_kind == 8;
-    m_generation = (m_kind >= 1 && m_kind <= 4) || m_kind == 7 ? 3
-                 : (m_kind >= 5 && m_kind <= 8)               ? 4
-                                                              : 0;
-    m_code = codeOfKind(m_kind);
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_kind = (kind >= 0 && kind <= 8) ? kind : 0;
+        m_bootloader = m_kind == 7 || m_kind == 8;
+        m_generation = (m_kind >= 1 && m_kind <= 4) || m_kind == 7 ? 3
+                     : (m_kind >= 5 && m_kind <= 8)               ? 4
+                                                                  : 0;
+        m_code = codeOfKind(m_kind);
+    }
+    syncController();
 }
 
 int SimProbes::presented() const
@@ -85,11 +123,14 @@ int SimProbes::presented() const
 
 void SimProbes::presentController(int generation, uint8_t code)
 {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_kind = 0;
-    m_bootloader = false;
-    m_generation = generation == 3 || generation == 4 ? generation : 0;
-    m_code = code;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_kind = 0;
+        m_bootloader = false;
+        m_generation = generation == 3 || generation == 4 ? generation : 0;
+        m_code = code;
+    }
+    syncController();
 }
 
 void SimProbes::setEcho(std::optional<uint8_t> echo)

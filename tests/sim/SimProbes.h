@@ -12,11 +12,15 @@
 
 #include "sim/SimServer.h"
 
+#include <atomic>
+
 #include <cstdint>
 #include <mutex>
 #include <optional>
 
 namespace sim {
+
+class SimController;
 
 class SimProbes
 {
@@ -32,6 +36,15 @@ public:
     // controller protocol, the bootloader protocol) keep their frames.
     void install(SimServer &server);
     void uninstall(SimServer &server);
+
+    // Puts a simulated controller on the same port: from then on the
+    // controller itself answers the first-generation controller probe (its
+    // own identify request C0 01 01 C2, with State.Kind as the code), and
+    // present() keeps it in line: it answers, with the presented code as its
+    // kind, only while a first-generation controller is presented, and is
+    // silent for the others. Call present() outside SimServer::withLock of
+    // another thread; the controller and server must outlive the probes.
+    void attach(SimController &controller, SimServer &server);
 
     // What answers: a detected kind 0 to 8 (0: nothing).
     void present(int kind);
@@ -54,7 +67,11 @@ public:
     static uint8_t codeOfKind(int kind);
 
 private:
+    void syncController();
+
     mutable std::mutex m_mutex;
+    std::atomic<SimController *> m_controller{nullptr};
+    SimServer *m_server = nullptr;
     int m_kind = 0;
     int m_generation = 0;  // 3, 4, or 0 for a bootloader or nothing
     bool m_bootloader = false;

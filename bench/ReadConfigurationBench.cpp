@@ -1,0 +1,82 @@
+// Whole-configuration read by device kind against the simulated controller
+// paced at 9600 baud: the time of the read over the wire time of the bytes
+// exchanged (the counter "over_wire"; 1.0 is the physical limit of the line).
+
+#include "core/ConfigurationByKind.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "sim/SimControllerFixture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+
+using namespace sim;
+
+namespace {
+
+// Wire time of the frames exchanged since the log was cleared: each request
+// and its answer, at 9600 baud.
+double wireSeconds(const SimControllerRig &rig)
+{
+    size_t bytes = 0;
+    for (const auto &f : rig.Requests())
+        bytes += f.size() + SimController::AnswerLength(f[1]);
+    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
+}
+
+void readConfiguration(benchmark::State &state, uint8_t kind, char version)
+{
+    SimControllerRig rig(kind, version, true);
+    rig.Device([](SimControllerState &s) {
+        s.Value16[28] = 2;
+        s.Payload[0x03][4] = 15;
+        s.Payload[0xD8][1] = 15;
+    });
+    if (!rig.Connect()) {
+        state.SkipWithError("the simulated controller did not answer");
+        return;
+    }
+    double elapsed = 0, wire = 0;
+    size_t frames = 0;
+    for (auto _ : state) {
+        rig.Server.log().clear();
+        const auto start = std::chrono::steady_clock::now();
+        const int result = ReadConfigurationByKind(rig.Manager);
+        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        wire += wireSeconds(rig);
+        frames = rig.Requests().size();
+        if (result == 0) {
+            state.SkipWithError("the configuration read failed");
+            return;
+        }
+    }
+    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    state.counters["requests"] = static_cast<double>(frames);
+}
+
+void BM_ReadConfigurationKind20(benchmark::State &state)
+{
+    readConfiguration(state, 20, 'E');
+}
+
+void BM_ReadConfigurationKind48G(benchmark::State &state)
+{
+    readConfiguration(state, 48, 'G');
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadConfigurationKind20)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadConfigurationKind48G)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
