@@ -1,0 +1,117 @@
+#include "adapter/UIState.h"
+
+#include "core/ComponentVersion.h"
+
+namespace {
+ComponentVersionRegistrar reg("UIState", "$Revision: 1 $",
+                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+
+// Sets a flag for the duration of a scope.
+class FlagScope
+{
+public:
+    explicit FlagScope(bool &flag) : FFlag(flag), FOld(flag) { FFlag = true; }
+    ~FlagScope() { FFlag = FOld; }
+
+private:
+    bool &FFlag;
+    bool FOld;
+};
+} // namespace
+
+TUIState::TUIState() : FLocalVariables(nullptr) {}
+
+TUIState::~TUIState() = default;
+
+void TUIState::Assign(TDeviceState *source)
+{
+    if (source) {
+        const int count = std::min(Count(), source->Count());
+        for (int i = 0; i < count; ++i) {
+            if (GetItem(i)->Name() != source->GetItem(i)->Name())
+                throw EVariableError(QStringLiteral("Incompatible variables at index %1 (%2 - %3)")
+                                         .arg(i)
+                                         .arg(source->GetItem(i)->Name(), GetItem(i)->Name()));
+        }
+    }
+    for (int i = 0; i < Count(); ++i)
+        GetItem(i)->OnChange = [this](TVariable *variable) { VariableChanged(variable); };
+    FDeviceVariableCount = source ? source->Count() : 0;
+    if (source != FSource) {
+        FSource = source;
+        if (FSource)
+            CopyFromDeviceAll(3);
+    }
+}
+
+void TUIState::ResetAll()
+{
+    FlagScope updating(FUpdating);
+    for (int i = 0; i < FDeviceVariableCount && i < Count(); ++i)
+        GetItem(i)->ClearRawData(false);
+}
+
+void TUIState::CopyFrom(const TVariableList &source, const QString &section, int flags)
+{
+    FlagScope updating(FUpdating);
+    TVariableList::CopyFrom(source, section, flags);
+    notifyStatesChanged();
+}
+
+void TUIState::CopyFromDevice(const QString &section, int flags)
+{
+    if (!FSource)
+        throw EVariableError(QStringLiteral("Unknown copy source, DevState is not set"));
+    CopyFrom(*FSource, section, flags);
+}
+
+void TUIState::CopyToDevice(const QString &section, int flags)
+{
+    if (!FSource)
+        throw EVariableError(QStringLiteral("Unknown copy destination, DevState is not set"));
+    FSource->CopyFrom(*this, section, flags);
+}
+
+void TUIState::CreateLocalVariables()
+{
+    if (FLocalVariables.FindByName(QStringLiteral("LocalAdvancedView")))
+        return;
+    auto *variable = new TBoolByteVariable(&FLocalVariables, MakeGroupedName(dgLocal, QStringLiteral("LocalAdvancedView")));
+    Add(variable);
+}
+
+void TUIState::SetModified(bool value, const QString &section)
+{
+    if (FModified == value)
+        return;
+    FModified = value;
+    if (OnModified)
+        OnModified(this, section);
+}
+
+void TUIState::SetModifiedFlag(bool value)
+{
+    if (FModified == value)
+        return;
+    FModified = value;
+    if (!value && OnVariableChanged)
+        OnVariableChanged(this, nullptr);
+    if (OnModified)
+        OnModified(this, QString());
+}
+
+void TUIState::VariableChanged(TVariable *variable)
+{
+    if (OnVariableChanged)
+        OnVariableChanged(this, variable);
+    if (!FUpdating && AutoModify && variable && !variable->Local())
+        SetModified(true, variable->Group());
+}
+
+void TUIState::notifyStatesChanged()
+{
+    for (TBaseDevState *member : Members())
+        member->DataChanged();
+    if (OnStatesChanged)
+        OnStatesChanged();
+}

@@ -1,0 +1,222 @@
+// Named, typed variables of the adapter modules. A variable holds its value as
+// the raw bytes that travel on the wire, the typed value the program computes
+// with, and the text the user sees. Its full name is "<group>:<name>".
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+
+// A programming or data-layout error of the variable framework.
+class EVariableError : public std::runtime_error
+{
+public:
+    explicit EVariableError(const QString &message) : std::runtime_error(message.toStdString()) {}
+};
+
+class TVariableList;
+
+class TVariable
+{
+public:
+    // What the default of a variable is.
+    enum : quint8 { vtNoDefault = 0, vtInteger = 1, vtFloat = 2, vtKeepText = 3 };
+
+    virtual ~TVariable() = default;
+    TVariable(const TVariable &) = delete;
+    TVariable &operator=(const TVariable &) = delete;
+
+    QString Group() const { return FGroup; }
+    QString Name() const { return FName; }
+    QString FullName() const { return FGroup.isEmpty() ? FName : FGroup + QLatin1Char(':') + FName; }
+    QString Text() const { return FText; }
+    QString Format() const { return FFormat; }
+    int DataLength() const { return int(FRaw.size()); }
+    const QByteArray &Raw() const { return FRaw; }
+    quint8 GetRawByte(int index) const { return quint8(FRaw.at(index)); }
+    quint8 VariableType() const { return FVariableType; }
+    bool Stored() const { return FStored; }
+    bool Local() const { return FLocal; }
+
+    // Change notification; the user-interface state installs its own.
+    std::function<void(TVariable *sender)> OnChange;
+
+    virtual qint64 GetAsInteger() const = 0;
+    virtual void SetAsInteger(qint64 value) = 0;
+    virtual double GetAsFloat() const { return double(GetAsInteger()); }
+    virtual void SetAsFloat(double value);
+    virtual bool GetAsBoolean() const { return GetAsInteger() != 0; }
+    virtual void SetAsBoolean(bool value) { SetAsInteger(value ? 1 : 0); }
+
+    // Replaces the raw bytes (their count must be DataLength). A change
+    // decodes and notifies; with force the variable notifies exactly once
+    // whether or not anything changed.
+    virtual void SetRawData(const QByteArray &bytes, bool force);
+    // Back to the default value; raises for a variable without one.
+    virtual void ResetToDefault(bool notify);
+    // Rewrites the text and, when asked, notifies.
+    void Refresh(bool notify);
+    // All raw bytes to zero (forced), and a second notification when asked.
+    void ClearRawData(bool notify);
+
+protected:
+    // Splits the full name at its first colon, makes dataLength zero bytes and
+    // adds the variable to list (when given).
+    TVariable(TVariableList *list, const QString &format, int dataLength, const QString &fullName);
+
+    virtual void UpdateText() = 0;
+    virtual void RawToValue() = 0;
+    void Changed();
+    // Marks the variable a setting with an integer default (see CreateParam).
+    void MakeParam(qint64 defaultValue);
+    void SetLocal(bool local) { FLocal = local; }
+
+    QString FText;
+    QString FFormat;
+    QByteArray FRaw;
+    quint8 FVariableType = vtNoDefault;
+    bool FStored = false;
+    bool FLocal = false;
+    qint64 FDefaultInteger = 0;
+
+private:
+    QString FGroup, FName;
+};
+
+// One unsigned byte.
+class TByteVariable : public TVariable
+{
+public:
+    TByteVariable(TVariableList *list, const QString &fullName);
+    // A setting with a default value.
+    static TByteVariable *CreateParam(TVariableList *list, int defaultValue, const QString &fullName);
+
+    qint64 GetAsInteger() const override { return FValue; }
+    void SetAsInteger(qint64 value) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    quint8 FValue = 0;
+};
+
+// A boolean container (a 1- or 2-byte field, low byte first) or one bit of a
+// container (a bit variable: a parent and a mask).
+class TBoolVariable : public TVariable
+{
+public:
+    TBoolVariable(TVariableList *list, const QString &fullName, int dataLength = 1);
+    ~TBoolVariable() override;
+    // A container with an integer default (a setting).
+    static TBoolVariable *CreateParam(TVariableList *list, int defaultValue, int dataLength,
+                                      const QString &fullName);
+    // A bit variable over the masked bits of parent.
+    static TBoolVariable *CreateBit(TVariableList *list, quint8 mask, TBoolVariable *parent,
+                                    const QString &fullName);
+
+    bool IsBit() const { return FParent != nullptr; }
+    TBoolVariable *Parent() const { return FParent; }
+    quint8 Mask() const { return FMask; }
+
+    qint64 GetAsInteger() const override;
+    void SetAsInteger(qint64 value) override;
+    bool GetAsBoolean() const override;
+    void SetAsBoolean(bool value) override;
+    void SetRawData(const QByteArray &bytes, bool force) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    static int checkedLength(int dataLength);
+    void notifyBits(quint16 previous);
+
+    quint16 FValue = 0;
+    quint16 FPrevious = 0;
+    bool FInSetValue = false;
+    TBoolVariable *FParent = nullptr;
+    quint8 FMask = 0;
+    QList<TBoolVariable *> FBits; // not owned
+};
+
+// A one-byte boolean container; the plain constructor makes a variable that
+// lives on the user-interface side only.
+class TBoolByteVariable : public TBoolVariable
+{
+public:
+    TBoolByteVariable(TVariableList *list, const QString &fullName);
+    static TBoolByteVariable *CreateParam(TVariableList *list, int defaultValue, const QString &fullName);
+};
+
+// Text over a fixed-length raw field (UTF-8, up to the first zero byte).
+class TStringVariable : public TVariable
+{
+public:
+    TStringVariable(TVariableList *list, int dataLength, const QString &fullName);
+
+    QString GetAsString() const { return FValue; }
+    // Its integer value is the length of its text; setting numbers does nothing.
+    qint64 GetAsInteger() const override { return FValue.size(); }
+    void SetAsInteger(qint64) override {}
+    void SetAsFloat(double) override {}
+    void ResetToDefault(bool notify) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    QString FValue;
+};
+
+// An ordered list of variables, owning them or only collecting them.
+class TVariableList
+{
+public:
+    explicit TVariableList(bool ownsVariables);
+    virtual ~TVariableList();
+    TVariableList(const TVariableList &) = delete;
+    TVariableList &operator=(const TVariableList &) = delete;
+
+    // Nothing when that very variable is in the list; raises when another of
+    // the same name is.
+    void Add(TVariable *variable);
+    // The variables of other from first up to, not including, end (end below 0:
+    // other's count).
+    void AddRange(const TVariableList &other, int first, int end);
+    int Count() const { return int(FItems.size()); }
+    TVariable *GetItem(int index) const { return FItems.at(index); }
+    int IndexOf(const TVariable *variable) const;
+    // The variable of that exact name (the group is not part of it), the last
+    // one first; nullptr when absent.
+    TVariable *FindByName(const QString &name) const;
+
+    // Copies the raw bytes of source's variables into the variables at the
+    // same index (up to the shorter list) that pass flags (1: without default
+    // data, 2: with default data) and group (empty: every group).
+    virtual void CopyFrom(const TVariableList &source, const QString &group, int flags);
+    // Every variable's raw bytes to zero, without notification.
+    virtual void ResetAll();
+    // Defaults of the group's variables that have one (empty group: all).
+    virtual void ResetGroup(const QString &group);
+
+    static bool PassesFlags(const TVariable *variable, int flags);
+
+private:
+    QList<TVariable *> FItems;
+    bool FOwnsVariables;
+};
+
+// Data groups: the group names by index and the full names built from them.
+QString GetDataGroupName(int index);
+QString MakeGroupedName(int index, const QString &name);
+
+// Group indexes used by the adapter modules.
+enum TDataGroup { dgNone = 0, dgLocal = 1, dgTroubleCodes = 16, dgFreezedFrame = 17, dgCarInfo = 18,
+                  dgAdapter = 19, dgOBD = 20, dgAIO = 21 };

@@ -1,0 +1,129 @@
+#include "windows/FormAbout.h"
+
+#include "core/ComponentVersion.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/VersionInfo.h"
+#include "core/ui/Common.h"
+#include "windows/NamedWidget.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+
+TFormAbout *FormAbout = nullptr;
+
+namespace {
+ComponentVersionRegistrar reg("FormAbout", "$Revision: 1 $",
+                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+}
+
+TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormAbout"));
+    setWindowTitle(QStringLiteral("Informacje o programie"));
+    resize(440, 330);
+
+    ImgIco = NewNamed<QLabel>(this, "ImgIco", {12, 12, 48, 48});
+    ImgIco->installEventFilter(this);
+    ImgIco->setCursor(Qt::PointingHandCursor);
+    ImageLogo = NewNamed<QLabel>(this, "ImageLogo", {240, 12, 188, 48});
+
+    PnlFrmAboutInfo = NewNamed<QFrame>(this, "PnlFrmAboutInfo", {8, 68, 424, 130});
+    verProductName = NewNamed<QLabel>(PnlFrmAboutInfo, "verProductName", {4, 4, 416, 20});
+    LabelVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelVersion", {4, 28, 120, 20}, QStringLiteral("Wersja:"));
+    verFileVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "verFileVersion", {128, 28, 290, 20});
+    LabelDate = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelDate", {4, 50, 120, 20}, QStringLiteral("Data:"));
+    verInternalName = NewNamed<QLabel>(PnlFrmAboutInfo, "verInternalName", {128, 50, 290, 20});
+    LabelDevice = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelDevice", {4, 72, 120, 20}, QStringLiteral("Sterownik:"));
+    verDeviceVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "verDeviceVersion", {128, 72, 150, 20});
+    verCompilationTime = NewNamed<QLabel>(PnlFrmAboutInfo, "verCompilationTime", {280, 72, 140, 20});
+    LblSN = NewNamed<QLabel>(PnlFrmAboutInfo, "LblSN", {4, 94, 120, 20}, QStringLiteral("Numer seryjny:"));
+    verSN = NewNamed<QLabel>(PnlFrmAboutInfo, "verSN", {128, 94, 290, 20});
+
+    MemInfoQV = NewNamed<QPlainTextEdit>(this, "MemInfoQV", {8, 204, 424, 118});
+    MemInfoQV->setReadOnly(true);
+
+    PnlFrmAboutInfo->show();
+    MemInfoQV->show();
+}
+
+TFormAbout::~TFormAbout()
+{
+    if (::FormAbout == this)
+        ::FormAbout = nullptr;
+}
+
+void TFormAbout::showEvent(QShowEvent *event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+bool TFormAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ImgIco && event->type() == QEvent::MouseButtonRelease) {
+        ImgIcoClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormAbout::FormShow()
+{
+    ImgIco->setPixmap(QApplication::windowIcon().pixmap(48, 48));
+
+    if (LM) {
+        const QString logo = LM->GetLanguageFilePath() + QStringLiteral("data.reg");
+        QPixmap picture;
+        if (QFile::exists(logo) && picture.load(logo))
+            ImageLogo->setPixmap(picture);
+    }
+
+    TVersionInfo *info = LM ? LM->VerInfo : nullptr;
+    if (info) {
+        verProductName->setText(info->FileDescription() + QLatin1Char(' ') + info->ProductVersion());
+        verFileVersion->setText(info->FileVersion());
+        verInternalName->setText(info->InternalName());
+    }
+
+    if (DataManager && DataManager->GetConnected()) {
+        DataManager->ReadIdentity();
+        DataManager->ReadAllPages();
+    }
+    if (DeviceRecord.DeviceKind != 0) {
+        verDeviceVersion->setText(FormatVersion ? FormatVersion() : DeviceRecord.Ver);
+        verCompilationTime->setText(DeviceRecord.CompDate + QLatin1Char(' ') + DeviceRecord.CompTime);
+        verSN->setText(FormatSerialNumber ? FormatSerialNumber() : TranslateKey(QStringLiteral("strUnknown")));
+    } else {
+        const QString unknown = TranslateKey(QStringLiteral("strUnknown"));
+        verDeviceVersion->setText(unknown);
+        verCompilationTime->setText(unknown);
+        verSN->setText(unknown);
+    }
+}
+
+QString TFormAbout::ClipboardText() const
+{
+    QStringList lines;
+    lines << verProductName->text();
+    lines << LabelVersion->text() + QLatin1Char(' ') + verFileVersion->text();
+    lines << LabelDate->text() + QLatin1Char(' ') + verInternalName->text();
+    lines << LabelDevice->text() + QLatin1Char(' ') + verDeviceVersion->text() + QLatin1Char(' ')
+                 + verCompilationTime->text();
+    lines << LblSN->text() + QLatin1Char(' ') + verSN->text();
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+void TFormAbout::ImgIcoClick()
+{
+    QApplication::clipboard()->setText(ClipboardText());
+    if (Common)
+        Common->ShowInformation(TranslateKey(QStringLiteral("strInfoCopiedToClipboard")), windowTitle());
+}

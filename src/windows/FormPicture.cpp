@@ -1,0 +1,104 @@
+#include "windows/FormPicture.h"
+
+#include "core/ComponentVersion.h"
+#include "core/LM.h"
+#include "windows/NamedWidget.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+TFormPicture *FormPicture = nullptr;
+
+namespace {
+ComponentVersionRegistrar reg("FormPicture", "$Revision: 1 $",
+                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+constexpr int CloseBarHeight = 18;
+
+// A label that closes its window when clicked.
+class TCloseLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *) override { window()->close(); }
+};
+} // namespace
+
+TFormPicture::TFormPicture(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FormPicture"));
+    setWindowTitle(QStringLiteral("Zdjęcie"));
+    ImgPicture = NewNamed<QLabel>(this, "ImgPicture", {0, CloseBarHeight, 320, 240});
+    ImgPicture->setAlignment(Qt::AlignCenter);
+    LblFilename = NewNamed<QLabel>(this, "LblFilename", {8, CloseBarHeight + 8, 300, 20});
+    LblFilename->hide();
+    LblPictureClose = NewNamed<TCloseLabel>(this, "LblPictureClose", {0, 0, 320, CloseBarHeight}, QStringLiteral("X"));
+    LblPictureClose->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    resize(ImgPicture->width(), ImgPicture->height() + LblPictureClose->height());
+}
+
+TFormPicture::~TFormPicture()
+{
+    if (::FormPicture == this)
+        ::FormPicture = nullptr;
+}
+
+QString TFormPicture::PictureBase(const QString &prefix, const QString &name)
+{
+    QString cleaned = name;
+    cleaned.replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return prefix + QLatin1Char('_') + cleaned;
+}
+
+bool TFormPicture::LoadPicture(const QString &prefix, const QString &name)
+{
+    if (!name.isEmpty() && LM) {
+        QPixmap picture;
+        if (LM->LoadCommonPicture(picture, PictureBase(prefix, name), QStringLiteral(".jpg"))
+            || LM->LoadCommonPicture(picture, QStringLiteral("NO"), QStringLiteral(".jpg"))) {
+            ImgPicture->setPixmap(picture);
+            LblFilename->hide();
+            return true;
+        }
+    }
+    ImgPicture->clear();
+    LblFilename->setText(TranslateKey(QStringLiteral("strUnknown")));
+    LblFilename->setVisible(!name.isEmpty());
+    return false;
+}
+
+void TFormPicture::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFormPicture::closeEvent(QCloseEvent *event)
+{
+    // Closing only hides: the single instance lives for the whole run.
+    hide();
+    event->ignore();
+}
+
+void ShowFormPicture(QWidget *parent)
+{
+    if (!FormPicture)
+        return;
+    if (parent && FormPicture->parentWidget() != parent)
+        FormPicture->setParent(parent);
+    FormPicture->show();
+    FormPicture->raise();
+}
+
+void HideFormPicture()
+{
+    if (FormPicture)
+        FormPicture->hide();
+}

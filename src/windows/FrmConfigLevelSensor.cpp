@@ -1,0 +1,236 @@
+#include "windows/FrmConfigLevelSensor.h"
+
+#include "controls/ChangeHelper.h"
+#include "core/ComponentVersion.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/ui/Common.h"
+#include "windows/NamedWidget.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+TFrmConfigLevelSensor *FrmConfigLevelSensor = nullptr;
+
+namespace {
+ComponentVersionRegistrar reg("FrmConfigLevelSensor", "$Revision: 1 $",
+                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+constexpr uint8_t LedParameter = 22;
+constexpr int VariantRedLed = 19;
+
+std::array<quint8 *, 4> thresholdSet(int type)
+{
+    if (type == 3)
+        return {&DeviceRecord.Level0900, &DeviceRecord.Level0901, &DeviceRecord.Level0902, &DeviceRecord.Level0903};
+    return {&DeviceRecord.PW0, &DeviceRecord.PW1, &DeviceRecord.PW2, &DeviceRecord.PW3};
+}
+} // namespace
+
+TFrmConfigLevelSensor::TFrmConfigLevelSensor(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmConfigLevelSensor"));
+    setWindowTitle(QStringLiteral("Konfiguracja wskaźnika pełnego wskazania"));
+    PnlFormFrmConfigLevelSensor = NewNamed<QFrame>(this, "PnlFormFrmConfigLevelSensor", {0, 0, 360, 300});
+    CmBKnfLSColorLedState = NewNamed<QComboBox>(PnlFormFrmConfigLevelSensor, "CmBKnfLSColorLedState", {12, 12, 140, 22});
+    CmBKnfLSColorLedState->addItems({QStringLiteral("NIEBIESKI"), QStringLiteral("CZERWONY")});
+    PnlKnfLSLedState = NewNamed<QFrame>(PnlFormFrmConfigLevelSensor, "PnlKnfLSLedState", {160, 12, 22, 22});
+    PnlKnfLSLedState->setAutoFillBackground(true);
+    PnlFormFrmConfigLevelSensorTresholds =
+        NewNamed<QFrame>(PnlFormFrmConfigLevelSensor, "PnlFormFrmConfigLevelSensorTresholds", {0, 44, 360, 160});
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray bar = "TrBKnfLSThreshold" + QByteArray::number(i) + "_2";
+        const QByteArray lbl = "LblKnfLSThreshold" + QByteArray::number(i) + "_2";
+        TrBKnfLSThreshold_2[i] = NewNamed<QSlider>(PnlFormFrmConfigLevelSensorTresholds, bar.constData(),
+                                                   {12, 8 + 36 * i, 260, 28});
+        TrBKnfLSThreshold_2[i]->setOrientation(Qt::Horizontal);
+        TrBKnfLSThreshold_2[i]->setRange(1, 255);
+        LblKnfLSThreshold_2[i] = NewNamed<QLabel>(PnlFormFrmConfigLevelSensorTresholds, lbl.constData(),
+                                                  {280, 12 + 36 * i, 70, 20});
+        connect(TrBKnfLSThreshold_2[i], &QSlider::valueChanged, this, [this] { TrBKnfLSThreshold_2Change(); });
+    }
+    EdtActualLevel = NewNamed<QLineEdit>(PnlFormFrmConfigLevelSensor, "EdtActualLevel", {12, 212, 80, 22});
+    EdtActualLevel->setReadOnly(true);
+    BtnKnfLSDefault = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSDefault", {12, 260, 100, 25});
+    BtnKnfLSSave = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSSave", {130, 260, 100, 25});
+    BtnKnfLSCancel = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSCancel", {248, 260, 100, 25});
+    resize(PnlFormFrmConfigLevelSensor->width(), PnlFormFrmConfigLevelSensor->height());
+
+    TimerLevelSensor = new QTimer(this);
+    TimerLevelSensor->setObjectName(QStringLiteral("TimerLevelSensor"));
+    TimerLevelSensor->setInterval(500);
+    connect(TimerLevelSensor, &QTimer::timeout, this, [this] { TimerLevelSensorTimer(); });
+
+    ChangeHelper = new TChangeHelper(this);
+    ChangeHelper->setObjectName(QStringLiteral("ChangeHelper"));
+    ChangeHelper->AttachTo(PnlFormFrmConfigLevelSensor);
+    connect(ChangeHelper, &TChangeHelper::OnModified, this, [this] { SetModified(true); });
+
+    connect(CmBKnfLSColorLedState, &QComboBox::currentIndexChanged, this, [this] { CmBKnfLSColorLedStateChange(); });
+    connect(BtnKnfLSSave, &QPushButton::clicked, this, [this] { BtnKnfLSSaveClick(); });
+    connect(BtnKnfLSDefault, &QPushButton::clicked, this, [this] { BtnKnfLSDefaultClick(); });
+    connect(BtnKnfLSCancel, &QPushButton::clicked, this, &QDialog::close);
+}
+
+TFrmConfigLevelSensor::~TFrmConfigLevelSensor()
+{
+    if (::FrmConfigLevelSensor == this)
+        ::FrmConfigLevelSensor = nullptr;
+}
+
+QString TFrmConfigLevelSensor::VoltText(int raw)
+{
+    return QString::asprintf("%.2f V", raw * 5.0 / 255.0);
+}
+
+bool TFrmConfigLevelSensor::connected()
+{
+    return DataManager && DataManager->GetConnected();
+}
+
+void TFrmConfigLevelSensor::SetModified(bool flag)
+{
+    if (!connected())
+        return;
+    FModified = flag;
+    if (Common)
+        Common->SetButtonHighlight(BtnKnfLSSave, flag);
+}
+
+void TFrmConfigLevelSensor::showEvent(QShowEvent *event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFrmConfigLevelSensor::showThresholds(const std::array<int, 4> &values)
+{
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(TrBKnfLSThreshold_2[i]);
+        TrBKnfLSThreshold_2[i]->setValue(values[i]);
+    }
+    TrBKnfLSThreshold_2Change();
+}
+
+void TFrmConfigLevelSensor::FormShow()
+{
+    TimerLevelSensor->start();
+    const bool online = connected();
+    if (online) {
+        DeviceRecord.PanelLED = DataManager->ReadParameter8(LedParameter);
+        DataManager->ReadLevelSensor35();
+        DataManager->ReadLevelSensor36();
+    }
+    {
+        const QSignalBlocker block(CmBKnfLSColorLedState);
+        CmBKnfLSColorLedState->setCurrentIndex(DeviceRecord.PanelLED <= 1 ? DeviceRecord.PanelLED : -1);
+    }
+    CmBKnfLSColorLedStateChange();
+    BtnKnfLSDefault->setEnabled(online);
+    BtnKnfLSSave->setEnabled(online);
+    const int type = DeviceRecord.ReserveType;
+    if (online && type != 0) {
+        std::array<int, 4> values{};
+        const auto set = thresholdSet(type);
+        for (int i = 0; i < 4; ++i)
+            values[i] = *set[i];
+        showThresholds(values);
+    }
+    TrBKnfLSThreshold_2Change();
+    PnlFormFrmConfigLevelSensorTresholds->setVisible(type != 0);
+    FModified = false;
+    if (Common)
+        Common->SetButtonHighlight(BtnKnfLSSave, false);
+    ChangeHelper->SetModified(false);
+}
+
+void TFrmConfigLevelSensor::CmBKnfLSColorLedStateChange()
+{
+    // Colours are 0x00BBGGRR: blue 0xFF2020, red 0x0000FF.
+    QPalette palette = PnlKnfLSLedState->palette();
+    palette.setColor(QPalette::Window, CmBKnfLSColorLedState->currentIndex() == 1 ? QColor(0xFF, 0, 0)
+                                                                                   : QColor(0x20, 0x20, 0xFF));
+    PnlKnfLSLedState->setPalette(palette);
+}
+
+void TFrmConfigLevelSensor::TrBKnfLSThreshold_2Change()
+{
+    for (int i = 0; i < 4; ++i)
+        LblKnfLSThreshold_2[i]->setText(VoltText(TrBKnfLSThreshold_2[i]->value()));
+}
+
+bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
+{
+    if (!connected())
+        return false;
+    if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
+        return false;
+    bool ok = true;
+    if (CmBKnfLSColorLedState->currentIndex() >= 0) {
+        DeviceRecord.PanelLED = quint8(CmBKnfLSColorLedState->currentIndex());
+        ok = DataManager->WriteParamByte(LedParameter, DeviceRecord.PanelLED) && ok;
+    }
+    const int type = DeviceRecord.ReserveType;
+    if (type != 0) {
+        const auto set = thresholdSet(type);
+        for (int i = 0; i < 4; ++i)
+            *set[i] = quint8(TrBKnfLSThreshold_2[i]->value());
+        ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
+    }
+    if (ok)
+        SetModified(false);
+    return ok;
+}
+
+bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()
+{
+    if (!connected())
+        return false;
+    DeviceRecord.PanelLED = DeviceRecord.IdentityPage4 == VariantRedLed ? 1 : 0;
+    {
+        const QSignalBlocker block(CmBKnfLSColorLedState);
+        CmBKnfLSColorLedState->setCurrentIndex(DeviceRecord.PanelLED);
+    }
+    CmBKnfLSColorLedStateChange();
+    bool ok = DataManager->WriteParamByte(LedParameter, DeviceRecord.PanelLED);
+    const int type = DeviceRecord.ReserveType;
+    if (type != 0) {
+        const std::array<int, 4> &factory = type == 3 ? FactoryB : FactoryA;
+        showThresholds(factory);
+        const auto set = thresholdSet(type);
+        for (int i = 0; i < 4; ++i)
+            *set[i] = quint8(factory[i]);
+        ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
+    }
+    if (ok)
+        SetModified(false);
+    return ok;
+}
+
+void TFrmConfigLevelSensor::TimerLevelSensorTimer()
+{
+    if (!connected())
+        return;
+    DataManager->ReadDeviceInfo();
+    EdtActualLevel->setText(QString::asprintf("%.2f", DeviceRecord.LevelRaw * 5.0 / 255.0));
+}
+
+void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)
+{
+    if (FModified && Common) {
+        const int answer = Common->AskSaveChangedData(false);
+        if (answer == 2) {
+            event->ignore();
+            return;
+        }
+        if (answer == 6)
+            BtnKnfLSSaveClick(false);
+    }
+    TimerLevelSensor->stop();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,108 @@
+#include "windows/FrmHaslo.h"
+
+#include "controls/YEdit.h"
+#include "core/ComponentVersion.h"
+#include "core/ui/Common.h"
+#include "windows/NamedWidget.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+TFrmHaslo *FrmHaslo = nullptr;
+
+namespace {
+ComponentVersionRegistrar reg("FrmHaslo", "$Revision: 1 $",
+                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
+constexpr int MaxPinLength = 9;
+
+TYEdit *pinEdit(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *edit = NewNamed<TYEdit>(parent, name, geometry);
+    edit->SetEditCharsType(TYEdit::etInteger);
+    edit->setMaxLength(MaxPinLength);
+    edit->setEchoMode(QLineEdit::Password);
+    return edit;
+}
+
+void warn(const QString &text, const QString &caption)
+{
+    if (Common)
+        Common->MessageDialogEx(text, caption, -1, -1, 0, {mbOK}, mtWarning);
+}
+} // namespace
+
+TFrmHaslo::TFrmHaslo(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmHaslo"));
+    setWindowTitle(QStringLiteral("Blokowanie urządzenia"));
+    resize(260, 120);
+    LblHaslo = NewNamed<QLabel>(this, "LblHaslo", {12, 16, 90, 20}, QStringLiteral("Hasło"));
+    YEdHaslo = pinEdit(this, "YEdHaslo", {110, 14, 138, 22});
+    LblHaslo2 = NewNamed<QLabel>(this, "LblHaslo2", {12, 46, 90, 20}, QStringLiteral("Potwierdź"));
+    YEdPotwierdzHaslo = pinEdit(this, "YEdPotwierdzHaslo", {110, 44, 138, 22});
+    BtBOK = NewNamed<QPushButton>(this, "BtBOK", {50, 84, 90, 25}, QStringLiteral("OK"));
+    BtBAnuluj = NewNamed<QPushButton>(this, "BtBAnuluj", {150, 84, 90, 25}, QStringLiteral("Anuluj"));
+    BtBOK->setDefault(true);
+    connect(BtBOK, &QPushButton::clicked, this, [this] { BtBOKClick(); });
+    connect(BtBAnuluj, &QPushButton::clicked, this, [this] { BtBAnulujClick(); });
+}
+
+TFrmHaslo::~TFrmHaslo()
+{
+    if (::FrmHaslo == this)
+        ::FrmHaslo = nullptr;
+}
+
+void TFrmHaslo::Prepare(bool locking, int minLength)
+{
+    YEdHaslo->clear();
+    YEdPotwierdzHaslo->clear();
+    FMinLength = minLength;
+    FLocking = locking;
+    LblHaslo2->setVisible(locking);
+    YEdPotwierdzHaslo->setVisible(locking);
+    setWindowTitle(TranslateKey(locking ? QStringLiteral("strLocking") : QStringLiteral("strUnlocking")));
+    YEdHaslo->setFocus();
+}
+
+bool TFrmHaslo::BtBOKClick()
+{
+    const QString pin = YEdHaslo->text();
+    if (pin.size() < FMinLength) {
+        warn(TranslateKey(QStringLiteral("strPassword1")) + QLatin1Char(' ') + TranslateKey(QStringLiteral("strPassword2"))
+                 + QString::number(FMinLength) + TranslateKey(QStringLiteral("strPassword3")) + QStringLiteral("\r\n")
+                 + TranslateKey(QStringLiteral("strTryAgain")),
+             TranslateKey(QStringLiteral("strPassErr")));
+        YEdHaslo->setFocus();
+        return false;
+    }
+    if (FLocking && YEdPotwierdzHaslo->text() != pin) {
+        warn(TranslateKey(QStringLiteral("strPassword10")) + QStringLiteral("\r\n")
+                 + TranslateKey(QStringLiteral("strTryAgain")),
+             TranslateKey(QStringLiteral("strPassErr2")));
+        YEdPotwierdzHaslo->setFocus();
+        return false;
+    }
+    done(1);
+    return true;
+}
+
+void TFrmHaslo::BtBAnulujClick()
+{
+    done(2);
+}
+
+bool ExecuteLockDialog(bool locking, int minLength, QString &pin)
+{
+    pin.clear();
+    const bool created = FrmHaslo == nullptr;
+    if (created)
+        FrmHaslo = new TFrmHaslo();
+    TFrmHaslo *dialog = FrmHaslo;
+    dialog->Prepare(locking, minLength);
+    const bool ok = ExecModal(dialog) == 1;
+    pin = dialog->YEdHaslo->text();
+    if (created)
+        delete dialog; // clears FrmHaslo
+    return ok;
+}

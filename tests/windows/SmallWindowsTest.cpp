@@ -1,0 +1,312 @@
+// The small windows: their named components, the about box's version texts,
+// the port chooser over a ports folder, the splash's cancel button, the PIN
+// dialog's checks and the working-pressure list.
+#include "windows/FormAbout.h"
+#include "windows/FormAutocalibrationInit.h"
+#include "windows/FormPicture.h"
+#include "windows/FormWorkingPressure.h"
+#include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmHaslo.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/FrmSelectComPort.h"
+#include "windows/FrmWinetka.h"
+#include "windows/NamedWidget.h"
+#include "windows/WindowsTestSupport.h"
+
+#include "controls/YEdit.h"
+#include "core/LM.h"
+#include "core/VersionInfo.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QSlider>
+#include <QTimer>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+void expectChildren(QWidget &window, const QStringList &names)
+{
+    for (const QString &name : names)
+        EXPECT_NE(window.findChild<QObject *>(name), nullptr) << window.objectName().toStdString() << ": "
+                                                              << name.toStdString();
+}
+
+struct LMGuard {
+    TLM lm;
+    LMGuard() { LM = &lm; }
+    ~LMGuard() { LM = nullptr; }
+};
+} // namespace
+
+TEST(SmallWindows, EachWindowCarriesItsNamedComponents)
+{
+    TFormAbout about;
+    expectChildren(about, {"PnlFrmAboutInfo", "MemInfoQV", "ImgIco", "ImageLogo", "verProductName", "verFileVersion",
+                           "verInternalName", "verDeviceVersion", "verCompilationTime", "verSN"});
+    TFrmSelectComPort ports;
+    expectChildren(ports, {"PnlStandard", "EdtComPort", "UpDComPort", "CmBComPort", "PnlButtons",
+                           "BtnSelectComPortOK", "BtnSelectComPortCancel"});
+    TFormPicture picture;
+    expectChildren(picture, {"ImgPicture", "LblFilename", "LblPictureClose"});
+    TFormWorkingPressure pressure;
+    expectChildren(pressure, {"CmBWPWorkPressure", "BtnWPWorkPressure", "BtnWPWriteAndContinue", "BtnWPContinue"});
+    TFormAutocalibrationInit autocal;
+    expectChildren(autocal, {"EdtTxt1", "CmBInjType", "CmBInjSystemType", "BtnCheckInjSystem", "GrBModel", "UpDMult",
+                             "YEdMULT", "UpDOffset", "YEdOffset", "ChBUseOnIdleModel", "BtnYes", "BtnCancel"});
+    TFrmConfigLevelSensor level;
+    expectChildren(level, {"PnlFormFrmConfigLevelSensor", "CmBKnfLSColorLedState", "PnlKnfLSLedState",
+                           "PnlFormFrmConfigLevelSensorTresholds", "TrBKnfLSThreshold0_2", "TrBKnfLSThreshold3_2",
+                           "LblKnfLSThreshold0_2", "LblKnfLSThreshold3_2", "EdtActualLevel", "BtnKnfLSDefault",
+                           "BtnKnfLSSave", "BtnKnfLSCancel", "TimerLevelSensor"});
+    TFrmHaslo pin;
+    expectChildren(pin, {"YEdHaslo", "YEdPotwierdzHaslo", "LblHaslo", "LblHaslo2", "BtBOK", "BtBAnuluj"});
+    TFrmMultiCalibrationTaronQV calibration;
+    expectChildren(calibration, {"PnlMultiCalibration", "PgCCalibration", "TbSMultiCalibrationAuto",
+                                 "TbSMultiCalibrationModel", "TbSMultiCalibrationMap",
+                                 "TbSMultiCalibrationCorrections", "CmBCalMapRPMRange", "PnlCalCorrPcol"});
+    EXPECT_EQ(calibration.PgCCalibration->count(), 4);
+    TFrmMultiConfigurationTaronQV configuration;
+    expectChildren(configuration, {"PnlMultiConfiguration"});
+
+    // The windows' own names are what the language loader looks them up by.
+    EXPECT_EQ(about.objectName(), "FormAbout");
+    EXPECT_EQ(level.objectName(), "FrmConfigLevelSensor");
+    EXPECT_EQ(pin.objectName(), "FrmHaslo");
+}
+
+TEST(SmallWindows, AboutBoxShowsTheProgramVersionTexts)
+{
+    LMGuard lm;
+    RecordGuard record;
+    DeviceRecord.DeviceKind = 0;
+    TFormAbout about;
+    about.FormShow();
+    const TVersionInfo *info = LM->VerInfo;
+    ASSERT_FALSE(info->FileVersion().isEmpty());
+    EXPECT_EQ(about.verFileVersion->text(), info->FileVersion());
+    EXPECT_EQ(about.verInternalName->text(), info->InternalName());
+    EXPECT_EQ(about.verProductName->text(), info->FileDescription() + " " + info->ProductVersion());
+    // No device: the three device texts are unknown.
+    const QString unknown = LM->Translate("strUnknown");
+    EXPECT_EQ(about.verDeviceVersion->text(), unknown);
+    EXPECT_EQ(about.verCompilationTime->text(), unknown);
+    EXPECT_EQ(about.verSN->text(), unknown);
+
+    // With a device kind: the device's texts, through the main window's formatters.
+    DeviceRecord.DeviceKind = 48;
+    DeviceRecord.CompDate = "Jan 02 2026";
+    DeviceRecord.CompTime = "10:20:30";
+    about.FormatVersion = [] { return QStringLiteral("0000130H STD[7]"); };
+    about.FormatSerialNumber = [] { return QStringLiteral("00123070512"); };
+    about.FormShow();
+    EXPECT_EQ(about.verDeviceVersion->text(), "0000130H STD[7]");
+    EXPECT_EQ(about.verCompilationTime->text(), "Jan 02 2026 10:20:30");
+    EXPECT_EQ(about.verSN->text(), "00123070512");
+
+    // The icon copies five lines and says so.
+    BoxRecorder boxes;
+    about.ImgIcoClick();
+    const QStringList lines = QApplication::clipboard()->text().split("\r\n");
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[1], about.LabelVersion->text() + " " + info->FileVersion());
+    EXPECT_EQ(lines[3], about.LabelDevice->text() + " 0000130H STD[7] Jan 02 2026 10:20:30");
+    ASSERT_EQ(boxes.Boxes.size(), 1);
+    EXPECT_EQ(boxes.Boxes[0].Text, LM->Translate("strInfoCopiedToClipboard"));
+}
+
+TEST(SmallWindows, PortChooserListsThePortsOfThePortsFolder)
+{
+    TempPortsFolder folder({3, 7, 12});
+    TFrmSelectComPort chooser;
+    chooser.Port = 7;
+    chooser.FormShow();
+    ASSERT_EQ(chooser.CmBComPort->count(), 3);
+    EXPECT_EQ(chooser.CmBComPort->itemText(0), "COM3 - /dev/ttyTEST3");
+    EXPECT_EQ(chooser.CmBComPort->itemText(2), "COM12 - /dev/ttyTEST12");
+    EXPECT_EQ(chooser.CmBComPort->currentIndex(), 1); // the current port
+    chooser.CmBComPort->setCurrentIndex(2);
+    chooser.BtnSelectComPortOKClick();
+    EXPECT_EQ(chooser.Port, 12);
+
+    // A current port that is not present selects the first item.
+    chooser.Port = 5;
+    chooser.FormShow();
+    EXPECT_EQ(chooser.CmBComPort->count(), 3);
+    EXPECT_EQ(chooser.CmBComPort->currentIndex(), 0);
+    chooser.BtnSelectComPortOKClick();
+    EXPECT_EQ(chooser.Port, 3);
+}
+
+TEST(SmallWindows, SplashWithoutPictureShowsTheProductNameAndACancelAfterOneSecond)
+{
+    qint64 now = 5000;
+    SetSplashClock([&now] { return now; });
+    SetSplashStatus("ignored", false); // no splash: nothing happens
+    ShowSplash();
+    ASSERT_NE(FrmWinetka, nullptr);
+    EXPECT_TRUE(FrmWinetka->isVisible());
+    EXPECT_FALSE(FrmWinetka->HasPicture());
+    EXPECT_EQ(FrmWinetka->LblProgram->text(), "Taron Service");
+    EXPECT_FALSE(FrmWinetka->LblProgram->isHidden());
+    EXPECT_FALSE(SplashOffLineRequested());
+
+    int cancelled = 0;
+    SetSplashStatus("Connecting", false);
+    EXPECT_EQ(FrmWinetka->LblStatus->text(), "Connecting");
+    EXPECT_TRUE(FrmWinetka->BtnCancel->isHidden()); // no handler yet
+    SetSplashCancelHandler([&cancelled](QObject *) { ++cancelled; });
+    now = 6000; // 1000 ms: not yet
+    SetSplashStatus("Connecting", false);
+    EXPECT_TRUE(FrmWinetka->BtnCancel->isHidden());
+    now = 6001;
+    SetSplashStatus("Connecting", true); // connected: no cancel
+    EXPECT_TRUE(FrmWinetka->BtnCancel->isHidden());
+    SetSplashStatus("Connecting", false);
+    EXPECT_FALSE(FrmWinetka->BtnCancel->isHidden());
+    FrmWinetka->BtnCancel->click();
+    EXPECT_EQ(cancelled, 1);
+
+    HideSplash();
+    EXPECT_EQ(FrmWinetka, nullptr);
+    HideSplash(); // again: nothing
+    SetSplashClock({});
+}
+
+TEST(SmallWindows, LockDialogChecksLengthAndConfirmation)
+{
+    BoxRecorder boxes;
+    QStringList typed;
+    bool confirmSame = true;
+    QList<bool> okResults;
+    // The modal loop is replaced: type, press OK (repeat while refused), or cancel.
+    SetModalExecHook([&](QDialog *dialog) {
+        auto *pin = static_cast<TFrmHaslo *>(dialog);
+        EXPECT_EQ(pin->YEdHaslo->maxLength(), 9);
+        EXPECT_EQ(pin->YEdHaslo->EditCharsType(), TYEdit::etInteger);
+        for (const QString &text : typed) {
+            pin->YEdHaslo->setText(text);
+            pin->YEdPotwierdzHaslo->setText(confirmSame ? text : "0" + text);
+            okResults << pin->BtBOKClick();
+            if (okResults.last())
+                return pin->result();
+        }
+        pin->BtBAnulujClick();
+        return pin->result();
+    });
+
+    QString pin;
+    typed = {"123", "1234"};
+    EXPECT_TRUE(ExecuteLockDialog(false, 4, pin));
+    EXPECT_EQ(pin, "1234");
+    EXPECT_EQ(okResults, (QList<bool>{false, true}));
+    ASSERT_EQ(boxes.Boxes.size(), 1);
+    EXPECT_TRUE(boxes.Boxes[0].Text.contains("4")); // names the minimal length
+    EXPECT_EQ(FrmHaslo, nullptr);                   // created and freed again
+
+    // Locking: "0123" does not confirm "123"... (text comparison)
+    okResults.clear();
+    boxes.Boxes.clear();
+    typed = {"1234"};
+    confirmSame = false;
+    EXPECT_FALSE(ExecuteLockDialog(true, 4, pin));
+    EXPECT_EQ(okResults, (QList<bool>{false}));
+    ASSERT_EQ(boxes.Boxes.size(), 1);
+    EXPECT_EQ(boxes.Boxes[0].Caption, LM ? LM->Translate("strPassErr2") : QString("!_strPassErr2"));
+    EXPECT_EQ(pin, "1234"); // the entered text comes back in any case
+
+    // ...while the same text does; nine digits are accepted.
+    confirmSame = true;
+    typed = {"123456789"};
+    EXPECT_TRUE(ExecuteLockDialog(true, 4, pin));
+    EXPECT_EQ(pin, "123456789");
+    SetModalExecHook({});
+}
+
+TEST(SmallWindows, WorkingPressureListFollowsTheRecord)
+{
+    RecordGuard record;
+    TFormWorkingPressure dialog;
+    ASSERT_EQ(dialog.CmBWPWorkPressure->count(), 14);
+    EXPECT_EQ(dialog.CmBWPWorkPressure->itemText(0), "0,70");
+    EXPECT_EQ(dialog.CmBWPWorkPressure->itemText(3), "1,00");
+    EXPECT_EQ(dialog.CmBWPWorkPressure->itemText(13), "2,00");
+    DeviceRecord.WorkPress = 132;
+    dialog.FormShow();
+    EXPECT_EQ(dialog.CmBWPWorkPressure->currentText(), "1,30");
+    DeviceRecord.WorkPress = 133; // not in the table: no selection
+    dialog.FormShow();
+    EXPECT_EQ(dialog.CmBWPWorkPressure->currentIndex(), -1);
+    // Accepting without a selection stores and writes nothing.
+    EXPECT_TRUE(dialog.BtnWPWriteAndContinueClick());
+    EXPECT_EQ(DeviceRecord.WorkPress, 133);
+    // With a selection but no device link the write is refused.
+    dialog.CmBWPWorkPressure->setCurrentIndex(0);
+    EXPECT_FALSE(dialog.BtnWPWriteAndContinueClick());
+    EXPECT_EQ(DeviceRecord.WorkPress, 76);
+}
+
+TEST(SmallWindows, PhotoNamesAndMissingPhotos)
+{
+    EXPECT_EQ(TFormPicture::PictureBase("PL", "Reducer a/b c"), "PL_Reducer_a_b_c");
+    LMGuard lm;
+    lm.lm.SetProgramFolder(QDir::tempPath() + "/no-such-program-folder");
+    TFormPicture picture;
+    EXPECT_FALSE(picture.LoadPicture("PL", "Missing one"));
+    EXPECT_FALSE(picture.LblFilename->isHidden());
+    EXPECT_EQ(picture.LblFilename->text(), LM->Translate("strUnknown"));
+    EXPECT_FALSE(picture.LoadPicture("PL", ""));
+    EXPECT_TRUE(picture.LblFilename->isHidden());
+}
+
+TEST(SmallWindows, LevelSensorVoltsAndOfflineState)
+{
+    EXPECT_EQ(TFrmConfigLevelSensor::VoltText(255), "5.00 V");
+    EXPECT_EQ(TFrmConfigLevelSensor::VoltText(1), "0.02 V");
+    RecordGuard record;
+    DeviceRecord.ReserveType = 0;
+    DeviceRecord.PanelLED = 1;
+    TFrmConfigLevelSensor dialog;
+    dialog.FormShow();
+    EXPECT_TRUE(dialog.PnlFormFrmConfigLevelSensorTresholds->isHidden());
+    EXPECT_FALSE(dialog.BtnKnfLSSave->isEnabled()); // not connected
+    EXPECT_FALSE(dialog.BtnKnfLSDefault->isEnabled());
+    EXPECT_EQ(dialog.CmBKnfLSColorLedState->currentIndex(), 1);
+    EXPECT_FALSE(dialog.BtnKnfLSSaveClick(false)); // nothing to write to
+    dialog.SetModified(true);                      // only while connected
+    EXPECT_FALSE(dialog.Modified());
+    dialog.TrBKnfLSThreshold_2[2]->setValue(92);
+    EXPECT_EQ(dialog.LblKnfLSThreshold_2[2]->text(), "1.80 V");
+    dialog.TimerLevelSensor->stop();
+}
+
+TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
+{
+    TFormAutocalibrationInit dialog;
+    dialog.CmBInjType->addItem("A", 7);
+    dialog.CmBInjType->setCurrentIndex(0);
+    dialog.DefaultFactor = [](int injector) { return injector == 7 ? 1.5 : 0.0; };
+    dialog.UpDMult->setValue(20);
+    dialog.CmBInjTypeChange();
+    EXPECT_EQ(dialog.UpDMult->value(), 0);
+    EXPECT_EQ(dialog.UpDOffset->value(), 15);
+    EXPECT_EQ(dialog.YEdOffset->text(), "1.5");
+    dialog.ChBUseOnIdleModel->setChecked(true);
+    dialog.BtnCheckInjSystemClick();
+    EXPECT_FALSE(dialog.ChBUseOnIdleModel->isChecked());
+    dialog.FormShow(); // no advanced view: no model group
+    EXPECT_TRUE(dialog.GrBModel->isHidden());
+    dialog.AdvancedView = [] { return true; };
+    dialog.FormShow();
+    EXPECT_FALSE(dialog.GrBModel->isHidden());
+}
