@@ -29,12 +29,12 @@ QColor Entry(int index)
     return Bgr(CustomParameters ? CustomParameters->GetEntry(index) : TCustomParameters::NoColor);
 }
 
-// The injector the selector names (1..8), or 0 for the average and for an
-// item beyond the eight channels.
+// The injector the selector names (1..8), 0 for the average, -1 for an item
+// beyond the eight channels (an injector without a time).
 int SelectedInjector(const QComboBox *selector)
 {
     const int s = selector->currentIndex();
-    return s > 0 && s <= TDeviceRecord::ChannelCount ? s : 0;
+    return s > TDeviceRecord::ChannelCount ? -1 : std::max(s, 0);
 }
 
 // Level lamps lit for the level input, by the level sensor type; -1 leaves
@@ -108,6 +108,8 @@ void TFormMain::CmbOdcInjDisplayChange()
 double TFormMain::GetPetrolInjTime()
 {
     const int s = SelectedInjector(Rc().CmbOdcInjDisplay);
+    if (s < 0)
+        return 0.0;
     if (s > 0)
         return RawToTimeMs(DeviceRecord.PetrolTime[s - 1] & 0xFFFF);
     return GetAverageInjectionTime();
@@ -120,7 +122,7 @@ double TFormMain::GetGasInjTime()
     const bool onGas = r.GasSwitchState == 5;
     const int s = SelectedInjector(c.CmbOdcInjDisplay);
     double t = 0.0;
-    if (onGas)
+    if (onGas && s >= 0)
         t = s > 0 ? RawToTimeMs(r.GasTime[s - 1] & 0xFFFF) : GetAverageInjectionTime2();
     PaintByRule(c.DgDOdcPetrol);
     return t;

@@ -400,7 +400,7 @@ void TFormMain::ShowLambda(bool OnModelBar)
                        static_cast<QWidget *>(c.PnlDgnAdvLambda), static_cast<QWidget *>(c.PnlConfAutoLambda)})
         if (w->isHidden() == present)
             w->setVisible(present);
-    if (c.PnlModPcol->isHidden() != c.PnlModLambda->isHidden())
+    if (c.PnlModPcol->isHidden() == c.PnlModLambda->isHidden())
         c.PnlModPcol->setVisible(c.PnlModLambda->isHidden());
 
     const uint8_t type = r.FlashLubeSupportEnabled ? 2 : r.LambdaType;
