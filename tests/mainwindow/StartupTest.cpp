@@ -83,9 +83,11 @@ TEST(Startup, DetectsConnectsReadsAndPollsTheVisiblePage)
     const auto live = device.Commands();
     EXPECT_GE(countSequence(live, LiveTick), 4u) << "ticks of the live group";
     EXPECT_LE(countSequence(live, LiveTick), 8u);
-    // Nothing but the live group and the lock state while idle on this page.
+    // Nothing but the live group, the lock state, the served-program check
+    // and the readings' own parameter read (0x07) while idle on this page.
     for (uint8_t c : live)
-        EXPECT_TRUE(c == 0x3F || c == 0x0B || c == 0x40 || c == 0x64 || c == 0x53) << int(c);
+        EXPECT_TRUE(c == 0x3F || c == 0x0B || c == 0x40 || c == 0x64 || c == 0x53 || c == 0x07)
+            << int(c);
     EXPECT_TRUE(rig.Boxes.empty()) << rig.BoxTexts().join(QLatin1Char('|')).toStdString();
 }
 

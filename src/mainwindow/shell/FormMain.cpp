@@ -264,6 +264,7 @@ void TFormMain::CreateComponents()
     WaitFormAutocalibration->setObjectName(QStringLiteral("WaitFormAutocalibration"));
     WaitFormAutocalibration->OnStatusChange = [this](TWaitForm *) { ConnectWaitFormStatusChange(); };
 
+    ReadingsServices.IsReady = [this] { return FReady; };
     CommandLine = QCoreApplication::arguments().mid(1);
 }
 

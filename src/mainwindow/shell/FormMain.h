@@ -352,16 +352,6 @@ private:
     QWidget *FConnectWaitDisabledForm = nullptr;
     // ==== end of start-up, main tick and connecting ====
 
-    // ==== Status-bar and readings refreshes called by the tick, until the
-    // live-readings unit provides them (FormMainPending.cpp) ====
-public:
-    void UpdateLiveReadings();
-    void PnlStatusGazSwitchUpdate();
-    void PnlStatusDeviceInfoUpdate();
-    void PnlStatusConnectedUpdate(bool connecting);
-    void GrBQSSoftVersionsUpdate();
-    void UpdateComPortInfo(QObject *sender);
-    // ==== end of pending refreshes ====
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -84,43 +84,6 @@ const char *const Entry6Panels[] = {
     "PnlDgnAdvance", "PnlConfAutoCalReadings",
 };
 
-// The colour rule of each live display: the data manager's condition.
-struct ColourRule {
-    const char *display;
-    std::function<int(TDataManager &)> condition;
-};
-
-const std::vector<ColourRule> &colourRules()
-{
-    static const std::vector<ColourRule> rules = {
-        {"DgDOdcRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
-        {"DgDModRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
-        {"DgDDgnAdvRPM", [](TDataManager &d) { return d.ColorNoRpmSignal(); }},
-        {"DgDCalRPM", [](TDataManager &d) { return d.ColorAutoCalRpm(); }},
-        {"DgDCalMapRPM", [](TDataManager &d) { return d.GetRpmWindow(); }},
-        {"DgDConfAutoRPM", [](TDataManager &d) { return d.ColorRpmAbove1200(); }},
-        {"DgDOdcTred", [](TDataManager &d) { return d.ColorReducerBelowSwitchTemp(); }},
-        {"DgDDgnAdvTred", [](TDataManager &d) { return d.ColorReducerBelowSwitchTemp(); }},
-        {"DgDModTred", [](TDataManager &d) { return d.ColorReducerTempAbove88(); }},
-        {"DgDConfAutoTred", [](TDataManager &d) { return d.ColorReducerTempAbove67(); }},
-        {"DgDOdcTgaz", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
-        {"DgDModTgaz", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
-        {"DgDDgnAdvTgas", [](TDataManager &d) { return d.ColorGasTempAbove195(); }},
-        {"DgDOdcPsys", [](TDataManager &d) { return d.ColorGasPressureInRange(); }},
-        {"DgDConfAutoPsys", [](TDataManager &d) { return d.ColorGasPressureInRange(); }},
-        {"DgDModPsys", [](TDataManager &d) { return d.ColorGasPressureAboveLowPT(); }},
-        {"DgDDgnAdvPsys", [](TDataManager &d) { return d.ColorGasPressureAboveLowPT(); }},
-        {"DgDOdcPcol", [](TDataManager &d) { return d.ColorPcolAbove105(); }},
-        {"DgDModPcol", [](TDataManager &d) { return d.ColorPcolAbove105(); }},
-        {"DgDConfAutoPcol", [](TDataManager &d) { return d.ColorPcolInIdleRange(); }},
-        {"DgDOdcPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
-        {"DgDModPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
-        {"DgDDgnAdvPetrol", [](TDataManager &d) { return d.ColorPetrolTimeSpread(); }},
-        {"DgDConfAutoPetrol", [](TDataManager &d) { return d.ColorAveragePetrolTime(); }},
-    };
-    return rules;
-}
-
 // Language menu items by bit of the edition's language mask.
 const char *const LanguageItems[] = {
     "MnILangPolish", "MnILangEnglish", "MnILangRussian", "MnILangLithuanian",
@@ -248,20 +211,9 @@ void TFormMain::FormCreate()
         for (const QString &name : CustomParameters->ShownControls())
             if (auto *w = findChild<QWidget *>(name))
                 w->show();
-
-        // 10. Colour rules of the live displays.
-        for (const ColourRule &rule : colourRules())
-            if (QObject *display = Component<QObject>(rule.display)) {
-                auto condition = rule.condition;
-                CustomParameters->AddColorA(display, [condition] {
-                    return DataManager ? condition(*DataManager) : 7;
-                });
-            }
-        if (QObject *vbat = Component<QObject>("LblOdcVbat"))
-            CustomParameters->AddColorB(vbat, [] {
-                return DataManager ? DataManager->ColorSupplyVoltageLow() : 4;
-            });
     }
+    // 10. Colour rules of the live displays.
+    RegisterReadingColors();
 
     // 11. Change tracking of the editable panels.
     ChangeHelper->SetModified(false);
