@@ -2,7 +2,9 @@
 // QMainWindow, with the event handlers its components are bound to.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 #include <QStringList>
 
@@ -325,10 +327,13 @@ private:
     bool FatalDeviceError();
     void BootloaderStep(QObject *sender);
     QString TranslateKey(const QString &key) const;
+    // A named component of the window; lookups are cached, as the tick
+    // asks for the same components several times a second.
     template <typename T> T *Component(const char *name) const
     {
-        return findChild<T *>(QString::fromLatin1(name));
+        return qobject_cast<T *>(FindComponent(name));
     }
+    QObject *FindComponent(const char *name) const;
     bool AutoSearchChecked() const;
     QString CurrentMainPage() const;
 
@@ -350,6 +355,7 @@ private:
     bool FLowResolutionWarned = false;
     QSize FScreenSizeForCheck;
     QWidget *FConnectWaitDisabledForm = nullptr;
+    mutable QHash<QByteArray, QPointer<QObject>> FComponents;
     // ==== end of start-up, main tick and connecting ====
 
 

@@ -130,6 +130,18 @@ qint64 TFormMain::Now()
     return clock ? clock() : steadyNow();
 }
 
+QObject *TFormMain::FindComponent(const char *name) const
+{
+    const QByteArray key(name);
+    auto it = FComponents.constFind(key);
+    if (it != FComponents.constEnd() && it.value())
+        return it.value();
+    QObject *found = findChild<QObject *>(QString::fromLatin1(name));
+    if (found)
+        FComponents.insert(key, found);
+    return found;
+}
+
 QString TFormMain::TranslateKey(const QString &key) const
 {
     return LM ? LM->Translate(key) : QStringLiteral("!_") + key;

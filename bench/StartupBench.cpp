@@ -1,0 +1,103 @@
+// Start-up of the real program against the simulated controller paced at
+// 9600 baud: the time from the program's start to its first probe on the
+// port, to its first live-value read of the readings page, and the processor
+// share of the program while it polls an idle device (user and system time
+// over wall time, one core = 100 %).
+// Goals: first probe under 300 ms; idle polling under 3 %.
+
+#include "mainwindow/ProgramRun.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+using startup::ProgramRun;
+
+namespace {
+
+// User plus system time of a process in seconds, from /proc.
+double cpuSeconds(qint64 pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream rest(text.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14)
+            utime = std::stoull(field);
+        if (i == 15)
+            stime = std::stoull(field);
+    }
+    return double(utime + stime) / double(::sysconf(_SC_CLK_TCK));
+}
+
+double msSince(sim::Clock::time_point start, sim::Clock::time_point at)
+{
+    return std::chrono::duration<double, std::milli>(at - start).count();
+}
+
+void BM_ProgramStartup(benchmark::State &state)
+{
+    if (!ProgramRun::ProgramExists()) {
+        state.SkipWithError("the program is not built beside the benchmark");
+        return;
+    }
+    double firstProbe = 0, firstLive = 0, cpuShare = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        ProgramRun run;
+        run.Device->Server.setPaced(true);
+        if (!run.Start()) {
+            state.SkipWithError("the program did not start");
+            return;
+        }
+        if (!run.WaitForFrames([](const auto &f) { return startup::LiveReads(f) >= 3; }, 20000)) {
+            state.SkipWithError("the program did not poll the device");
+            return;
+        }
+        const auto frames = run.Device->Server.log().frames();
+        firstProbe += msSince(run.StartedAt, frames.front().at);
+        for (const auto &f : frames)
+            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == 0x0B) {
+                firstLive += msSince(run.StartedAt, f.at);
+                break;
+            }
+        // Idle polling: the readings page, nothing else happening.
+        const double cpu0 = cpuSeconds(run.Process.processId());
+        const auto t0 = std::chrono::steady_clock::now();
+        run.WaitForFrames([](const auto &) { return false; }, 3000);
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cpuShare += 100.0 * (cpuSeconds(run.Process.processId()) - cpu0) / wall;
+        run.Process.terminate();
+        run.Process.waitForFinished(10000);
+        ++runs;
+    }
+    if (runs > 0) {
+        state.counters["first_probe_ms"] = firstProbe / runs;
+        state.counters["first_live_read_ms"] = firstLive / runs;
+        state.counters["idle_cpu_percent"] = cpuShare / runs;
+    }
+}
+
+BENCHMARK(BM_ProgramStartup)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
