@@ -149,6 +149,7 @@ void wireServices(TFormMain &form)
         if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
     };
+    form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);
@@ -265,6 +266,9 @@ int main(int argc, char *argv[])
         // 4.
         FormMain->show();
         result = app.exec();
+        // However the loop ended, the window closes normally (settings stored).
+        if (FormMain && FormMain->isVisible())
+            FormMain->close();
     }
     HideSplash();
 
