@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -488,4 +490,83 @@ TEST(Startup, AdapterVersionMismatchIsReportedWithBothNumbers)
     product = 2;
     form.CheckDeviceVersionCompatibility();
     EXPECT_EQ(rig.Boxes.size(), 1u);
+}
+
+TEST(Startup, DeviceOfAnotherFamilyIsHandedToTheSiblingProgram)
+{
+    QTemporaryDir programs;
+    ASSERT_TRUE(programs.isValid());
+    QFile sibling(programs.filePath(QStringLiteral("service-1.3.bin")));
+    ASSERT_TRUE(sibling.open(QIODevice::WriteOnly));
+    sibling.write("#!/bin/sh\n");
+    sibling.close();
+    sibling.setPermissions(sibling.permissions() | QFileDevice::ExeOwner);
+    QString started;
+    QStringList startedWith;
+    TDetector::SetProgramStarter([&](const QString &program, const QStringList &arguments, const QString &) {
+        started = program;
+        startedWith = arguments;
+        return true;
+    });
+
+    {
+        StartupRig rig(5);
+        SimDevice device(rig.PortsDir, 5);
+        device.Probes.present(1); // a first-generation controller: family 1
+        rig.Wire = [&](TFormMain &f) {
+            f.DetectorComponent->SetProgramFile(programs.filePath(QStringLiteral("taron")));
+        };
+        TFormMain &form = rig.Create();
+        EXPECT_FALSE(DataManager->GetConnected());
+        EXPECT_EQ(form.DetectorComponent->GetExeFamily(), 1);
+        rig.Tick();
+        EXPECT_EQ(QFileInfo(started).fileName(), QStringLiteral("service-1.3.bin"));
+        EXPECT_EQ(startedWith, QStringList{QStringLiteral("/nologo")});
+        EXPECT_FALSE(ComMultiPort->GetConnected()) << "the port is free for the sibling";
+        EXPECT_FALSE(form.Timerek->isActive());
+        EXPECT_TRUE(rig.IniText().contains(QStringLiteral("AutoSearch=0"))) << "closed normally";
+    }
+    TDetector::SetProgramStarter({});
+}
+
+TEST(Startup, OnlyABootloaderAnsweringLeadsToTheUpgrade)
+{
+    QTemporaryDir programs;
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.setBootloaderInfo(40, 4, 0);
+    device.Probes.present(8);
+    int upgrades = 0;
+    rig.Wire = [&](TFormMain &f) {
+        f.DetectorComponent->SetProgramFile(programs.filePath(QStringLiteral("taron")));
+        f.Services.BootloaderIsAdapter = [] { return true; };
+        f.Services.UpgradeFirmware = [&] { ++upgrades; };
+    };
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    // A tick run by the program itself (no sender) detects the bootloader
+    // but does not start the upgrade.
+    for (int i = 0; i < 3 && form.DetectorComponent->GetDetectedKind() != 8; ++i)
+        form.TimerekTimer(nullptr);
+    ASSERT_EQ(form.DetectorComponent->GetDetectedKind(), 8);
+    EXPECT_EQ(upgrades, 0);
+    EXPECT_TRUE(rig.Boxes.empty());
+    rig.Tick();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Type, mtWarning);
+    EXPECT_EQ(upgrades, 1);
+    EXPECT_EQ(form.DetectorComponent->GetDetectedKind(), 0) << "the detector starts again";
+}
+
+TEST(Startup, TickBeforeCreationEndsDoesNothing)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    rig.Form = std::make_unique<TFormMain>();
+    rig.Form->SetAdapterPanelsPending(true);
+    int docked = 0;
+    rig.Form->Services.DockAdapterPanels = [&] { ++docked; };
+    rig.Tick();
+    EXPECT_EQ(docked, 1) << "pending layout work runs first";
+    EXPECT_EQ(device.Server.log().count(), 0u);
+    EXPECT_FALSE(rig.Form->Ready());
 }
