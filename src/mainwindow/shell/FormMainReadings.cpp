@@ -85,11 +85,16 @@ void SetCell(QTableWidget *table, int row, int column, const QString &text)
     }
 }
 
+// A progress bar repaints itself at once on a large change; with updates
+// held off for the change it is painted with the rest of the window instead.
 void SetBar(QProgressBar *bar, qint64 value)
 {
     const int v = static_cast<int>(std::clamp<qint64>(value, bar->minimum(), bar->maximum()));
-    if (bar->value() != v)
-        bar->setValue(v);
+    if (bar->value() == v)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(v);
+    bar->setUpdatesEnabled(true);
 }
 
 // A pie's first slice, and the second as its complement to 100.
