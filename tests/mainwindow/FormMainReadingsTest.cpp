@@ -160,6 +160,16 @@ protected:
 
 TFormMain *FormMainReadingsTest::Window = nullptr;
 
+TEST_F(FormMainReadingsTest, EveryControlTheReadingsWriteIsInTheLayout)
+{
+    // A component missing from the layout would get a hidden stand-in.
+    QStringList standIns;
+    for (QObject *o : Window->findChildren<QObject *>())
+        if (o->objectName().endsWith(QLatin1String("_standIn")))
+            standIns << o->objectName();
+    EXPECT_TRUE(standIns.isEmpty()) << standIns.join(QLatin1Char(' ')).toStdString();
+}
+
 TEST_F(FormMainReadingsTest, MeasurementPageShowsConvertedValuesOfEveryEngineState)
 {
     const EngineState states[] = {
