@@ -331,8 +331,6 @@ void TFormMain::MnIChangeFuelPetrolClick() {}
 void TFormMain::MnIChangeFuelGasClick() {}
 void TFormMain::MnIChangeFuelPetrolSeqClick() {}
 void TFormMain::MnIChangeFuelGasDirectClick() {}
-void TFormMain::StatusGazSwitchTextMouseDown(Qt::MouseButton, Qt::KeyboardModifiers) {}
-void TFormMain::CmbOdcInjDisplayChange() {}
 void TFormMain::ChBAdvancedViewClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() {}
 void TFormMain::BtBKnfWriteConfigurationClick() {}
