@@ -20,6 +20,7 @@
 #include <future>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -301,17 +302,48 @@ TEST_F(PortTest, OpenErrorsNameThePortAndKeepTheSystemText)
 
 TEST_F(PortTest, PermissionDenied)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission checks do not apply to root; the text is checked in ErrorStrings";
-    const QString locked = tmp.filePath(QStringLiteral("locked"));
-    {
-        QFile f(locked);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (::geteuid() != 0) {
+        // A device file the user may not open.
+        const QString locked = tmp.filePath(QStringLiteral("locked"));
+        {
+            QFile f(locked);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+        ASSERT_TRUE(QFile::link(locked, portsDir + QStringLiteral("/COM3")));
+        port->SetComDevice(3);
+        EXPECT_EQ(openError(*port), QStringLiteral("Error while opening port COM3 (%1) [code 13]:\r\nPermission denied").arg(locked));
+        return;
     }
-    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
-    ASSERT_TRUE(QFile::link(locked, portsDir + QStringLiteral("/COM3")));
-    port->SetComDevice(3);
-    EXPECT_EQ(openError(*port), QStringLiteral("Error while opening port COM3 (%1) [code 13]:\r\nPermission denied").arg(locked));
+    // Run as root (as on a fresh CI machine): open the simulator's terminal,
+    // which only root and the tty group may open, from a thread that has
+    // dropped to an unprivileged user. The raw system calls change the
+    // credentials of that one thread only.
+    const QByteArray tmpPath = QFile::encodeName(tmp.path());
+    const QByteArray portsPath = QFile::encodeName(portsDir);
+    ASSERT_EQ(::chmod(tmpPath.constData(), 0755), 0);
+    ASSERT_EQ(::chmod(portsPath.constData(), 0755), 0);
+    struct stat st{};
+    ASSERT_EQ(::stat(sim.slavePath().c_str(), &st), 0);
+    ASSERT_EQ(st.st_mode & 0006, 0u) << "the terminal is open to everybody";
+    QString message;
+    bool dropped = false;
+    std::thread([&] {
+        const long nobody = 65534;
+        dropped = ::syscall(SYS_setgroups, 0, nullptr) == 0
+                  && ::syscall(SYS_setresgid, nobody, nobody, nobody) == 0
+                  && ::syscall(SYS_setresuid, nobody, nobody, nobody) == 0;
+        if (dropped)
+            message = openError(*port);
+    }).join();
+    if (!dropped)
+        GTEST_SKIP() << "cannot drop privileges here";
+    EXPECT_EQ(message, QStringLiteral("Error while opening port COM5 (%1) [code 13]:\r\nPermission denied")
+                           .arg(QString::fromStdString(sim.slavePath())));
+    EXPECT_FALSE(port->GetConnected());
+    // The lock the failed open took is free again, and root opens the port.
+    EXPECT_NO_THROW(port->Open());
+    EXPECT_TRUE(port->GetConnected());
 }
 
 TEST_F(PortTest, SecondProgramFindsThePortBusy)
