@@ -500,6 +500,30 @@ TEST_F(PortTest, ShortWriteIsAFailure)
     ::close(slave);
 }
 
+TEST_F(PortTest, PurgeDropsALeftOverAnswer)
+{
+    port->SetLockingStrategy(lsAllAutomatic);
+    EXPECT_FALSE(port->PurgeInput());  // closed
+    ASSERT_NO_THROW(port->Open());
+    // An answer nobody read is waiting in the input.
+    setReply({0xD5, 0x0A, 0x0B, 0x0C, 0x0D, 0xDF});
+    ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
+    ASSERT_TRUE(sim.log().waitForCount(1, 1s));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(port->PurgeInput());
+    setReply({0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF});
+    ASSERT_TRUE(send(*port, {0x55, 2, 2, 2}));
+    uint8_t answer[6];
+    int n = 0;
+    ASSERT_TRUE(port->ReadData(answer, 6, n));
+    EXPECT_EQ(std::vector<uint8_t>(answer, answer + 6), (std::vector<uint8_t>{0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF}));
+    // Nothing else is left.
+    port->Timeouts()->SetReadConstant(50);
+    port->Timeouts()->SetReadMultiplier(0);
+    EXPECT_FALSE(port->ReadData(answer, 1, n));
+    EXPECT_EQ(n, 0);
+}
+
 TEST_F(PortTest, ChangedSettingsReachAnOpenPortAtOnce)
 {
     ASSERT_NO_THROW(port->Open());
