@@ -494,3 +494,29 @@ TEST(DataManagerLink, OnlyLiveValuesFallToZeroOnceTheDeviceStoppedAnswering)
         rig.Server.clearFaults();
     }
 }
+
+TEST(DataManagerLink, IdentificationLooksForTheHeaderPastNoise)
+{
+    SimControllerRig rig(21, 'C');
+    // Up to fifteen bytes are searched for the answer's header.
+    rig.Server.injectFault(Fault::noiseFirst(Bytes(14, 0x5A)));
+    EXPECT_TRUE(rig.Manager.DetectDevice());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(rig.Requests(), std::vector<Bytes>{Bytes({0xC0, 0x01, 0x01, 0xC2})});
+
+    // More noise than that: the first attempt fails, the second one (after
+    // the left-over bytes were dropped) identifies the device.
+    rig.Server.log().clear();
+    rig.Server.injectFault(Fault::noiseFirst(Bytes(20, 0x5A)));
+    EXPECT_TRUE(rig.Manager.DetectDevice());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(rig.Requests().size(), 2u);
+    EXPECT_TRUE(rig.Manager.GetConnected());
+
+    // A command allows one header try: noise makes it repeat.
+    ASSERT_TRUE(rig.Connect());
+    rig.Device([](SimControllerState &s) { s.Param8[4] = 0x64; });
+    rig.Server.injectFault(Fault::noiseFirst({0x00}));
+    EXPECT_EQ(rig.Manager.ReadParameter8(4), 0x64);
+    EXPECT_EQ(rig.Requests().size(), 2u);
+}
