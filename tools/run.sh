@@ -13,8 +13,16 @@ if [ "${1:-}" = "--sim" ]; then
   PORTS="$(mktemp -d)"
   "$BIN/taron-sim" --ports-dir "$PORTS" --com 1 &
   SIM=$!
-  trap 'kill $SIM 2>/dev/null || true; rm -rf "$PORTS"' EXIT
-  for _ in $(seq 50); do [ -e "$PORTS/COM1" ] && break; sleep 0.1; done
+  trap 'kill "$SIM" 2>/dev/null || true; wait "$SIM" 2>/dev/null || true; rm -rf "$PORTS"' EXIT
+  for _ in $(seq 50); do
+    [ -e "$PORTS/COM1" ] && break
+    kill -0 "$SIM" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -e "$PORTS/COM1" ]; then
+    echo "run.sh: the simulator did not start" >&2
+    exit 1
+  fi
   PORTS_DIR="$PORTS" "$BIN/taron" "$@"
 else
   exec "$BIN/taron" "$@"

@@ -311,6 +311,11 @@ bool TComMultiPort::WriteData(const void *buffer, int Count, int &BytesWritten)
     return ok && written == wanted;
 }
 
+bool TComMultiPort::PurgeInput()
+{
+    return m_device->discardInput();
+}
+
 void TComMultiPort::trace(int level, const QString &text)
 {
     if (level <= m_traceLevel && FileLoggerOpen())

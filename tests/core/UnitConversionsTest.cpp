@@ -209,6 +209,11 @@ TEST_F(UnitConversions, TemperatureTableIsCompleteMonotoneAndHoldsTheCharacteris
     EXPECT_EQ(FormatTemperature(0), "0");
     EXPECT_EQ(FormatTemperature(128), "24.9");
     EXPECT_EQ(FormatTemperature(255), "-65.6");
+    // The live readings' own examples: raw 67 reads 50.3, 88 reads 40.3 and
+    // 195 reads 0.3 degrees.
+    EXPECT_EQ(FormatTemperature(67), "50.3");
+    EXPECT_EQ(FormatTemperature(88), "40.3");
+    EXPECT_EQ(FormatTemperature(195), "0.3");
 }
 
 TEST_F(UnitConversions, RpmFromThePeriodInStepsOfTen)

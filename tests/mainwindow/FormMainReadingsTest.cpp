@@ -16,7 +16,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QTableWidget>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -24,10 +26,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtCharts/QChartView>
 #include <QtCharts/QPieSeries>
+#include <QtCharts/QScatterSeries>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +159,16 @@ protected:
 };
 
 TFormMain *FormMainReadingsTest::Window = nullptr;
+
+TEST_F(FormMainReadingsTest, EveryControlTheReadingsWriteIsInTheLayout)
+{
+    // A component missing from the layout would get a hidden stand-in.
+    QStringList standIns;
+    for (QObject *o : Window->findChildren<QObject *>())
+        if (o->objectName().endsWith(QLatin1String("_standIn")))
+            standIns << o->objectName();
+    EXPECT_TRUE(standIns.isEmpty()) << standIns.join(QLatin1Char(' ')).toStdString();
+}
 
 TEST_F(FormMainReadingsTest, MeasurementPageShowsConvertedValuesOfEveryEngineState)
 {
@@ -475,6 +489,148 @@ TEST_F(FormMainReadingsTest, CalibrationAndDiagnosticPagesWriteOnlyTheirControls
     EXPECT_TRUE(Get<TDipSwitch>("DpSSwitchCh3")->Checked());
     EXPECT_TRUE(Get<TDipSwitch>("DpSValve")->Checked());
     ShowPage("TbSMeasure");
+}
+
+TEST_F(FormMainReadingsTest, ExtendedLiveGroupOfKind48)
+{
+    Rig.reset();
+    Rig = std::make_unique<SimControllerRig>(48, 'G');
+    ASSERT_TRUE(Rig->Connect());
+    Rig->Manager.PollGroup(TDataManager::pgConnect, true);
+    DeviceRecord.InjSW = 4;
+    DeviceRecord.InjectorMask = 0x0F;
+    DeviceRecord.GasInjCorrTable = {5, -3, 0, 12, 0, 0, 0, 0};
+    Rig->Device([](SimControllerState &s) {
+        Bytes &p = s.Payload[0x0B];
+        p[0] = 150;                        // gas pressure
+        p[6] = uint8_t(11220 >> 8);        // 2000 rpm
+        p[7] = uint8_t(11220 & 0xFF);
+        p[8] = uint8_t(5 << 5 | 0x02);     // on gas, channel 1 = 0x2EE
+        p[9] = 0xEE;
+        p[11] = 200;                       // channel 2
+        p[16] = 0x03;                      // gas channel 1 = 0x320
+        p[17] = 0x20;
+        p[40] = 70;                        // manifold pressure
+        p[41] = 100;                       // switch-over threshold
+        p[42] = 0x04;                      // petrol MAX: channel 3
+        p[43] = 0x00;
+        p[44] = 0x81;                      // emulator switches 1 and 8
+        p[45] = 1;                         // valve open
+        p[46] = 90;                        // board temperature
+        p[48] = 37;                        // engine load
+        s.Value16[41] = 55;
+        s.Value16[40] = 0xFB05;            // adaptation: bank 1 +5, bank 2 -5
+    });
+    Tick();
+    EXPECT_EQ(DeviceRecord.PetrolTime[0], 0x2EEu);
+    EXPECT_EQ(Dgd("DgDOdcRPM")->Caption(), "2000");
+    EXPECT_EQ(Text("LblOdcTNomRed"), FormatTemperature(100));
+    EXPECT_EQ(Dgd("DgDOdcPcol")->Caption(), FormatCollectorPressure(70));
+    EXPECT_EQ(PieFirst("ChtOdcWskTb"), 100.0);
+    EXPECT_EQ(Text("LblOdcWskTb3"), "MAX");
+    EXPECT_EQ(Text("LblOdcWskTb1"), QString::asprintf("%.0f%%", 750.0 / 11220 * 100.0));
+    EXPECT_EQ(Text("LblEngineLoad"), "!_strEngineLoad:55%");
+    EXPECT_FALSE(Get<QWidget>("PnlOdcGasInjCorr")->isHidden());
+    EXPECT_EQ(Text("LblOdcGasInjCorr2"), "-3%");
+    EXPECT_EQ(Text("LblOdcGasInjCorr4"), "12%");
+
+    ShowPage("TbSDiagnostic");
+    Get<QTabWidget>("PgCDiagnostyka")->setCurrentWidget(Get<QWidget>("TbSDgnAdvance"));
+    Tick();
+    EXPECT_TRUE(Get<TDipSwitch>("DpSSwitchCh1")->Checked());
+    EXPECT_FALSE(Get<TDipSwitch>("DpSSwitchCh2")->Checked());
+    EXPECT_TRUE(Get<TDipSwitch>("DpSSwitchCh8")->Checked());
+    EXPECT_TRUE(Get<TDipSwitch>("DpSValve")->Checked());
+    EXPECT_EQ(Get<QLineEdit>("EdtDgnAdvActualTpcb")->text(), FormatTemperature(90));
+    EXPECT_EQ(Dgd("DgDDgnAdvGas")->Caption(), QString::asprintf("%.2f", 800 / 187.0 / 4));
+    EXPECT_EQ(Text("LblDgnAdvGas1"), "4.28");
+
+    // Adaptation grids: the shown bank from the record, the current cell of
+    // both banks, the current corrections.
+    for (int r = 0; r < 10; ++r)
+        for (int c = 0; c < 10; ++c)
+            DeviceRecord.AdaptBanks[0][r][c] = qint8(r * 10 + c - 50);
+    bool adaptation = true;
+    Rig->Manager.IsAdaptationVariableSet = [&] { return adaptation; };
+    QList<int> marked;
+    Window->ReadingsServices.OBDSetActualLoadAndRpmIndex = [&](int bank, int, int rpm) {
+        marked << bank << rpm;
+    };
+    ShowPage("TbSCalibration");
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalCorrections"));
+    Tick();
+    auto *grid = Get<QTableWidget>("StGOBDAdaptCorrsBank1");
+    ASSERT_NE(grid->item(3, 7), nullptr);
+    EXPECT_EQ(grid->item(3, 7)->text(), "-13");
+    EXPECT_EQ(grid->item(0, 0)->text(), "-50");
+    EXPECT_EQ(marked, (QList<int>{1, 2000, 2, 2000}));
+    EXPECT_EQ(Text("LblActualAdaptCorr_B1"), "5");
+    EXPECT_EQ(Text("LblActualAdaptCorr_B2"), "-5");
+    Window->ReadingsServices = {};
+
+    // A device without the extended group empties the grids.
+    Rig.reset();
+    Rig = std::make_unique<SimControllerRig>(20, 'E');
+    ASSERT_TRUE(Rig->Connect());
+    Rig->Manager.PollGroup(TDataManager::pgConnect, true);
+    Tick();
+    EXPECT_TRUE(grid->item(3, 7)->text().isEmpty());
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+}
+
+TEST_F(FormMainReadingsTest, MapChartPointAndWizardAutoCalibrationPage)
+{
+    auto *view = Get<QChartView>("ChtMapa");
+    QList<QScatterSeries *> added;
+    for (int i = 0; i < 3; ++i) {
+        auto *series = new QScatterSeries;
+        series->append(0, 0);
+        view->chart()->addSeries(series);
+        added << series;
+    }
+    ShowPage("TbSCalibration");
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalMap"));
+    Send({150, 67, 100, 140, 0, 0, 11220, 5, {374, 374, 374, 374}, {}, 120});
+    Tick();
+    EXPECT_DOUBLE_EQ(added[2]->at(0).x(), RawToCollectorPressure(120));
+    EXPECT_DOUBLE_EQ(added[2]->at(0).y(), 2.0);
+    EXPECT_DOUBLE_EQ(added[0]->at(0).x(), 0.0); // only series 2 moves
+
+    // Fast map: the time stays where it was.
+    Get<QCheckBox>("ChBCalMapFastMap")->setChecked(true);
+    Send({150, 67, 100, 140, 0, 0, 11220, 5, {748, 748, 748, 748}, {}, 60});
+    Tick();
+    EXPECT_DOUBLE_EQ(added[2]->at(0).x(), RawToCollectorPressure(60));
+    EXPECT_DOUBLE_EQ(added[2]->at(0).y(), 2.0);
+    Get<QCheckBox>("ChBCalMapFastMap")->setChecked(false);
+    for (auto *series : added) {
+        view->chart()->removeSeries(series);
+        delete series;
+    }
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+
+    // The wizard's auto-calibration page and its own thresholds.
+    ShowPage("TbSConfigurator");
+    Get<QTabWidget>("PgCConfWizard")->setCurrentWidget(Get<QWidget>("TbSConfAutoCal"));
+    Send({150, 80, 100, 140, 0, 0, 11220, 3, {187, 187, 187, 187}, {}, 60});
+    Tick();
+    EXPECT_EQ(Dgd("DgDConfAutoRPM")->Caption(), "2000");
+    EXPECT_EQ(Dgd("DgDConfAutoRPM")->ColorFill(), Entry(10));  // above 1200
+    EXPECT_EQ(Dgd("DgDConfAutoTred")->ColorFill(), Entry(10)); // raw 80 above 67
+    EXPECT_EQ(Dgd("DgDConfAutoPetrol")->Caption(), "1.00");
+    EXPECT_EQ(Dgd("DgDConfAutoPetrol")->ColorFill(), Entry(10)); // average below 1.5 ms
+    EXPECT_EQ(Dgd("DgDConfAutoGas")->Caption(), "0.00");
+    const double pcol = RawToCollectorPressure(60);
+    EXPECT_EQ(Dgd("DgDConfAutoPcol")->ColorFill(), Entry(pcol >= 0.2 && pcol <= 0.55 ? 7 : 10));
+    Get<QTabWidget>("PgCConfWizard")->setCurrentWidget(Get<QWidget>("TbSConfBased"));
+
+    // The device panel's button follows the panel's size.
+    auto *panel = Get<QWidget>("PnlStatusDeviceInfo");
+    auto *button = Get<QWidget>("SpBStatusDeviceInfo");
+    button->resize(10, 10);
+    QResizeEvent resized(panel->size(), panel->size());
+    QCoreApplication::sendEvent(panel, &resized);
+    EXPECT_EQ(button->size(), panel->size() - QSize(1, 1));
 }
 
 TEST_F(FormMainReadingsTest, StatusBarSwitchesTheFuelAndNamesTheDevice)

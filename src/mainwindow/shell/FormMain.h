@@ -454,7 +454,9 @@ private:
     void ShowDgnPetrolTimes(std::array<uint32_t, 8> times);
     void ShowDgnGasTimes(std::array<uint32_t, 8> times);
     void ShowAdaptationGrids();
+    // Fill colour of a display by its colour rule; with a text as well.
     void PaintByRule(QWidget *display);
+    void ShowRuled(QWidget *display, const QString &text);
 
     std::shared_ptr<TReadingControls> FReadingControls;
     // Time of the last colour change of the model-2 chart's live marker.

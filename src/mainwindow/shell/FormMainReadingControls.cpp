@@ -3,6 +3,7 @@
 #include "core/LM.h"
 
 #include <QEvent>
+#include <QGraphicsLayout>
 
 namespace readings {
 
@@ -30,9 +31,13 @@ void EnsurePie(QChartView *view)
     auto *pie = new QPieSeries(view->chart());
     pie->append(QString(), 0.0);
     pie->append(QString(), 100.0);
+    pie->setPieSize(1.0);
     pie->slices().at(0)->setBrush(QColor(0xFF, 0x40, 0x40));
     pie->slices().at(1)->setBrush(QColor(0xE0, 0xE0, 0xE0));
     view->chart()->addSeries(pie);
+    // The pie fills its small view.
+    view->chart()->setBackgroundRoundness(0);
+    view->chart()->layout()->setContentsMargins(0, 0, 0, 0);
 }
 
 } // namespace

@@ -85,11 +85,16 @@ void SetCell(QTableWidget *table, int row, int column, const QString &text)
     }
 }
 
+// A progress bar repaints itself at once on a large change; with updates
+// held off for the change it is painted with the rest of the window instead.
 void SetBar(QProgressBar *bar, qint64 value)
 {
     const int v = static_cast<int>(std::clamp<qint64>(value, bar->minimum(), bar->maximum()));
-    if (bar->value() != v)
-        bar->setValue(v);
+    if (bar->value() == v)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(v);
+    bar->setUpdatesEnabled(true);
 }
 
 // A pie's first slice, and the second as its complement to 100.
@@ -131,6 +136,12 @@ void TFormMain::PaintByRule(QWidget *display)
     const uint32_t colour = CustomParameters ? CustomParameters->FindColor(display)
                                              : TCustomParameters::NoColor;
     static_cast<TDigitalDisplay *>(display)->SetColorFill(Bgr(colour));
+}
+
+void TFormMain::ShowRuled(QWidget *display, const QString &text)
+{
+    static_cast<TDigitalDisplay *>(display)->SetCaption(text);
+    PaintByRule(display);
 }
 
 void TFormMain::RegisterReadingColors()
@@ -235,19 +246,14 @@ void TFormMain::ShowCalibrationReadings()
 
     if (!c.PnlModOdcHide->isHidden())
         return;
-    c.DgDModTred->SetCaption(FormatTemperature(r.ReducerTempRaw));
-    PaintByRule(c.DgDModTred);
-    c.DgDModTgaz->SetCaption(FormatTemperature(r.GasTempRaw));
-    PaintByRule(c.DgDModTgaz);
-    c.DgDModPsys->SetCaption(FormatPressure(r.GasPressureRaw));
-    PaintByRule(c.DgDModPsys);
-    c.DgDModPcol->SetCaption(FormatCollectorPressure(r.ManifoldPressureRaw));
-    PaintByRule(c.DgDModPcol);
+    ShowRuled(c.DgDModTred, FormatTemperature(r.ReducerTempRaw));
+    ShowRuled(c.DgDModTgaz, FormatTemperature(r.GasTempRaw));
+    ShowRuled(c.DgDModPsys, FormatPressure(r.GasPressureRaw));
+    ShowRuled(c.DgDModPcol, FormatCollectorPressure(r.ManifoldPressureRaw));
     ShowInjTimes(c.DgDModPetrol, c.DgDModLPG);
     PaintByRule(c.DgDModPetrol);
     SetFuelLabelColours(c.LblModPetrol, c.LblModLPG, r.GasSwitchState == 5);
-    c.DgDModRPM->SetCaption(FormatRpm(r.RpmPeriod));
-    PaintByRule(c.DgDModRPM);
+    ShowRuled(c.DgDModRPM, FormatRpm(r.RpmPeriod));
     ShowLambda(true);
 }
 
@@ -298,18 +304,14 @@ void TFormMain::ShowConfiguratorReadings()
         c.DgDConfGasElementsRPM->SetCaption(FormatRpm(r.RpmPeriod));
         ShowLambda(false);
     } else if (sub == c.TbSConfAutoCal) {
-        c.DgDConfAutoRPM->SetCaption(FormatRpm(r.RpmPeriod));
-        PaintByRule(c.DgDConfAutoRPM);
+        ShowRuled(c.DgDConfAutoRPM, FormatRpm(r.RpmPeriod));
         ShowInjTimes(c.DgDConfAutoPetrol, c.DgDConfAutoGas);
         PaintByRule(c.DgDConfAutoPetrol);
         SetFuelLabelColours(c.LblConfAutoPetrol, c.LblConfAutoGas, r.GasSwitchState == 5);
         ShowLambda(true);
-        c.DgDConfAutoPcol->SetCaption(FormatCollectorPressure(r.ManifoldPressureRaw));
-        PaintByRule(c.DgDConfAutoPcol);
-        c.DgDConfAutoPsys->SetCaption(FormatPressure(r.GasPressureRaw));
-        PaintByRule(c.DgDConfAutoPsys);
-        c.DgDConfAutoTred->SetCaption(FormatTemperature(r.ReducerTempRaw));
-        PaintByRule(c.DgDConfAutoTred);
+        ShowRuled(c.DgDConfAutoPcol, FormatCollectorPressure(r.ManifoldPressureRaw));
+        ShowRuled(c.DgDConfAutoPsys, FormatPressure(r.GasPressureRaw));
+        ShowRuled(c.DgDConfAutoTred, FormatTemperature(r.ReducerTempRaw));
     } else if (sub == c.TbSConfFinish) {
         if (ReadingsServices.FillConfFinishPage)
             ReadingsServices.FillConfFinishPage(false);
@@ -356,22 +358,19 @@ void TFormMain::ShowOdcPsys(uint8_t raw)
 {
     TReadingControls &c = Rc();
     SetBar(c.PrBOdcPsys, raw);
-    c.DgDOdcPsys->SetCaption(FormatPressure(raw));
-    PaintByRule(c.DgDOdcPsys);
+    ShowRuled(c.DgDOdcPsys, FormatPressure(raw));
 }
 
 void TFormMain::ShowOdcPcol(uint8_t raw)
 {
     TReadingControls &c = Rc();
-    c.DgDOdcPcol->SetCaption(FormatCollectorPressure(raw));
-    PaintByRule(c.DgDOdcPcol);
+    ShowRuled(c.DgDOdcPcol, FormatCollectorPressure(raw));
 }
 
 void TFormMain::ShowOdcTred(uint8_t raw)
 {
     TReadingControls &c = Rc();
-    c.DgDOdcTred->SetCaption(FormatTemperature(raw));
-    PaintByRule(c.DgDOdcTred);
+    ShowRuled(c.DgDOdcTred, FormatTemperature(raw));
     const int threshold = DataManager ? DataManager->GetSwitchTempThreshold() : 0;
     SetText(c.LblOdcTNomRed, FormatTemperature(static_cast<quint8>(std::clamp(threshold, 0, 255))));
 }
@@ -379,15 +378,13 @@ void TFormMain::ShowOdcTred(uint8_t raw)
 void TFormMain::ShowOdcTgas(uint8_t raw)
 {
     TReadingControls &c = Rc();
-    c.DgDOdcTgaz->SetCaption(FormatTemperature(raw));
-    PaintByRule(c.DgDOdcTgaz);
+    ShowRuled(c.DgDOdcTgaz, FormatTemperature(raw));
 }
 
 void TFormMain::ShowOdcRpm(uint16_t period)
 {
     TReadingControls &c = Rc();
-    c.DgDOdcRPM->SetCaption(FormatRpm(period));
-    PaintByRule(c.DgDOdcRPM);
+    ShowRuled(c.DgDOdcRPM, FormatRpm(period));
     SetBar(c.PrBOdcRPM, PeriodToRpm(period));
 }
 
@@ -533,15 +530,11 @@ void TFormMain::ShowDiagnosticReadings()
     TReadingControls &c = Rc();
     const auto &r = DeviceRecord;
     if (!c.PnlDgnAdvReadings->isHidden()) {
-        c.DgDDgnAdvPsys->SetCaption(FormatPressure(r.GasPressureRaw));
-        PaintByRule(c.DgDDgnAdvPsys);
+        ShowRuled(c.DgDDgnAdvPsys, FormatPressure(r.GasPressureRaw));
         c.DgDDgnAdvPcol->SetCaption(FormatCollectorPressure(r.ManifoldPressureRaw));
-        c.DgDDgnAdvTred->SetCaption(FormatTemperature(r.ReducerTempRaw));
-        PaintByRule(c.DgDDgnAdvTred);
-        c.DgDDgnAdvTgas->SetCaption(FormatTemperature(r.GasTempRaw));
-        PaintByRule(c.DgDDgnAdvTgas);
-        c.DgDDgnAdvRPM->SetCaption(FormatRpm(r.RpmPeriod));
-        PaintByRule(c.DgDDgnAdvRPM);
+        ShowRuled(c.DgDDgnAdvTred, FormatTemperature(r.ReducerTempRaw));
+        ShowRuled(c.DgDDgnAdvTgas, FormatTemperature(r.GasTempRaw));
+        ShowRuled(c.DgDDgnAdvRPM, FormatRpm(r.RpmPeriod));
     }
     ShowDgnPetrolTimes(r.PetrolTime);
     ShowDgnGasTimes(r.GasTime);
@@ -571,8 +564,7 @@ void TFormMain::ShowDiagnosticReadings()
 void TFormMain::ShowDgnPetrolTimes(std::array<uint32_t, 8> times)
 {
     TReadingControls &c = Rc();
-    c.DgDDgnAdvPetrol->SetCaption(FormatFloat2(GetPetrolInjTime()));
-    PaintByRule(c.DgDDgnAdvPetrol);
+    ShowRuled(c.DgDDgnAdvPetrol, FormatFloat2(GetPetrolInjTime()));
     for (int n = 0; n < kChannels; ++n)
         SetText(c.LblDgnAdvPetrol[n], FormatTimeMs(times[n] & 0xFFFF));
 }
