@@ -570,3 +570,28 @@ TEST(Startup, TickBeforeCreationEndsDoesNothing)
     EXPECT_EQ(device.Server.log().count(), 0u);
     EXPECT_FALSE(rig.Form->Ready());
 }
+
+TEST(Startup, OfflineSwitchesMirrorEachOtherAndLeavingOfflineRearmsTheWatch)
+{
+    StartupRig rig(5, true);
+    TFormMain &form = rig.Create();
+    auto *item = form.findChild<QAction *>(QStringLiteral("MnIDeviceOffline"));
+    auto *box = form.findChild<QCheckBox *>(QStringLiteral("ChBQSOffline"));
+    ASSERT_TRUE(form.Offline());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(box->isChecked());
+
+    box->click();
+    EXPECT_FALSE(form.Offline());
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(form.AutoSearchAt().State(), TFormMain::TDeadline::Armed);
+    EXPECT_EQ(form.AutoSearchAt().At(), rig.Now);
+    EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::NotArmed);
+
+    item->trigger();
+    EXPECT_TRUE(form.Offline());
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_FALSE(ComMultiPort->GetConnected());
+    EXPECT_TRUE(form.CheckOfflineMode());
+}
