@@ -595,3 +595,30 @@ TEST(Startup, OfflineSwitchesMirrorEachOtherAndLeavingOfflineRearmsTheWatch)
     EXPECT_FALSE(ComMultiPort->GetConnected());
     EXPECT_TRUE(form.CheckOfflineMode());
 }
+
+TEST(Startup, PortVanishingMidExchangeAndComingBackReconnects)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+
+    device.Server.injectFault(sim::Fault::vanish(300));
+    for (int i = 0; i < 4 && DataManager->GetConnected(); ++i)
+        rig.Tick();
+    EXPECT_FALSE(DataManager->GetConnected());
+    EXPECT_TRUE(form.Ready());
+    EXPECT_FALSE(form.Offline());
+
+    // Back after its pause: the ticks find it again.
+    StartupRig::Run(400);
+    device.Server.log().clear();
+    for (int i = 0; i < 6 && !DataManager->GetConnected(); ++i) {
+        rig.Tick();
+        if (!DataManager->GetConnected())
+            StartupRig::Run(100);
+    }
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_TRUE(contains(device.Commands(), 0x53));
+    EXPECT_TRUE(rig.Boxes.empty());
+}
