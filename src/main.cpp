@@ -47,6 +47,9 @@
 namespace {
 
 int SignalPipe[2] = {-1, -1};
+// A stop signal arrived (possibly while the window was still being created,
+// before the message loop runs).
+bool StopRequested = false;
 
 void onSignal(int)
 {
@@ -65,6 +68,7 @@ void installSignalHandlers(QObject *owner)
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(SignalPipe[0], &byte, 1);
         notifier->setEnabled(false);
+        StopRequested = true;
         if (FormMain)
             FormMain->close();
         QCoreApplication::quit();
@@ -264,8 +268,10 @@ int main(int argc, char *argv[])
         result = 1;
     } else {
         // 4.
-        FormMain->show();
-        result = app.exec();
+        if (!StopRequested) {
+            FormMain->show();
+            result = app.exec();
+        }
         // However the loop ended, the window closes normally (settings stored).
         if (FormMain && FormMain->isVisible())
             FormMain->close();

@@ -72,3 +72,27 @@ TEST(ProgramEndToEnd, OfflineRunSendsNothingAndStoresTheChoice)
     EXPECT_EQ(run.Process.exitCode(), 0);
     EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1")));
 }
+
+TEST(ProgramEndToEnd, StopSignalDuringThePortSearchEndsCleanly)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    // Nothing answers: the start-up search runs over the port.
+    run.Device->Probes.present(0);
+    run.Device->Server.withLock([&] { run.Device->Controller.State.Silent = true; });
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForFrames([](const auto &f) { return !f.empty(); }, 10000));
+    run.Process.terminate();
+    ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program ends during its search";
+    EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.Process.exitCode(), 0);
+    EXPECT_TRUE(run.IniText().contains(QStringLiteral("ComMultiPort=1")));
+
+    qputenv("PORTS_DIR", run.PortsDir.toLocal8Bit());
+    TComMultiPort port;
+    ApplyProgramPortSettings(port);
+    port.SetComDevice(1);
+    EXPECT_NO_THROW(port.Open());
+    port.Close();
+}

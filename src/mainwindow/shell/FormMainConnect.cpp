@@ -128,9 +128,10 @@ void TFormMain::MnIDeviceConnectClick(QObject *sender)
         detector->OnProgress = nullptr;
     }
     FConnecting = false;
-    if (timerWasOn)
+    // A window closed meanwhile keeps its timers stopped.
+    if (timerWasOn && !FClosed)
         Timerek->start();
-    if (mapTimerWasOn)
+    if (mapTimerWasOn && !FClosed)
         TimerMapa->start();
 }
 
@@ -143,7 +144,8 @@ void TFormMain::SearchPorts(QObject *sender, const QStringList &ports, int previ
         if (ConnectWaitForm->Cancelled() && !FOffline)
             // Cancel in the wait window: the user chose to work without a device.
             MarkDeviceOffline(true);
-        if (FOffline)
+        // Offline, or the window closed meanwhile (the program is ending).
+        if (FOffline || FClosed)
             break;
         ConnectWaitForm->SetStatusText(portName);
         ConnectWaitForm->ProcessMessages();
