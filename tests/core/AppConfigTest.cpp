@@ -234,6 +234,24 @@ TEST_F(Settings, UnreadableFileIsNeitherReadNorOverwritten)
     EXPECT_EQ(ReadAll(config.IniFileName()), QByteArray("[Company]\r\nName=X\r\n"));
 }
 
+TEST_F(Settings, SettingsPathThatCannotBeReadIsNeverReplaced)
+{
+    // A folder where the file should be: it cannot be read, even by root, and
+    // saving must neither replace nor remove it.
+    Init();
+    ASSERT_TRUE(QDir().mkpath(config.IniFileName()));
+    WriteAll(config.IniFileName() + "/keep", "x");
+    config.Load();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Error!|Cannot read INI file")) << messages[0].toStdString();
+    EXPECT_EQ(port.ComDevice(), 1);
+    config.Save();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("Error!|Cannot write INI file")) << messages[1].toStdString();
+    EXPECT_TRUE(QFileInfo(config.IniFileName()).isDir());
+    EXPECT_EQ(ReadAll(config.IniFileName() + "/keep"), QByteArray("x"));
+}
+
 TEST(SettingsObjects, CreatedWithThePortSettings)
 {
     ASSERT_EQ(AppConfig, nullptr);
