@@ -189,6 +189,23 @@ TEST_F(Settings, DamagedFileGivesDefaultsAndIsSetAside)
     EXPECT_EQ(ini.ReadInteger("Settings", "ComMultiPort"), 1);
 }
 
+TEST_F(Settings, FileRepairedDuringTheRunKeepsItsSections)
+{
+    // Damaged at start; another window then writes its section to a new file.
+    Init();
+    WriteAll(config.IniFileName(), QByteArray("\x00[Settings]\r\n", 13));
+    config.Load();
+    ASSERT_EQ(messages.size(), 1);
+    WriteAll(config.IniFileName(), "[Company]\r\nName=Workshop\r\n");
+    port.SetComDevice(5);
+    config.Save();
+    EXPECT_EQ(messages.size(), 1);
+    TIniFile ini(config.IniFileName());
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(ini.ReadString("Company", "Name"), "Workshop");
+    EXPECT_EQ(ini.ReadInteger("Settings", "ComMultiPort"), 5);
+}
+
 TEST_F(Settings, ReadOnlyFileIsLeftUnchanged)
 {
     Init();
