@@ -1,7 +1,6 @@
 #include "core/DataManager.h"
 
 #include "core/ComMultiPort.h"
-#include "core/ComponentVersion.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
@@ -14,9 +13,6 @@
 TDataManager *DataManager = nullptr;
 
 namespace {
-
-ComponentVersionRegistrar reg("DataManager", "$Revision: 1 $",
-                              "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 constexpr uint8_t kRequestHead = 0xC0;
 constexpr uint8_t kAnswerHead = 0xD0;
@@ -1227,8 +1223,6 @@ bool TDataManager::WriteLevelSensor38()
 // ===========================================================================
 // Actuators and injector tests
 // ===========================================================================
-
-
 
 bool TDataManager::ActuatorTest18(uint8_t n) { return Exchange(0x18, {n}, kAckLength); }
 bool TDataManager::ActuatorCmd39(uint8_t n) { return Exchange(0x39, {n}, kAckLength); }
