@@ -3,7 +3,6 @@
 #include "adapter/DevStateAdapter.h"
 #include "adapter/Logic.h"
 #include "adapter/LogicAdapter.h"
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QFrame>
@@ -13,8 +12,6 @@
 TFormMultiAdapterInfo *FormMultiAdapterInfo = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FormMultiAdapterInfo", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 void setColour(QLabel *label, const QColor &colour)
 {

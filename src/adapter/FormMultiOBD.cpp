@@ -4,7 +4,6 @@
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "controls/DigitalDisplay.h"
-#include "core/ComponentVersion.h"
 #include "core/ui/Common.h"
 #include "windows/NamedWidget.h"
 
@@ -14,11 +13,6 @@
 #include <QTabWidget>
 
 TFormMultiOBD *FormMultiOBD = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FormMultiOBD", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-} // namespace
 
 TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
 {

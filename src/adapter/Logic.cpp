@@ -6,7 +6,6 @@
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "core/ComMultiPort.h"
-#include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
 #include "core/ui/Custom.h"
 #include "upgrade/UpgraderLogic.h"
@@ -19,11 +18,6 @@
 
 TLogic *Logic = nullptr;
 bool OBDAvailable = false;
-
-namespace {
-ComponentVersionRegistrar reg("Logic", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TLogic::TLogic(QObject *parent)
     : QObject(parent), FUIState(std::make_unique<TUIState>()), FDeviceState(std::make_unique<TDeviceState>())

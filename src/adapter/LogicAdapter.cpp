@@ -1,14 +1,8 @@
 #include "adapter/LogicAdapter.h"
 
 #include "adapter/DevStateAdapter.h"
-#include "core/ComponentVersion.h"
 
 TLogicAdapter *LogicAdapter = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("LogicAdapter", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TLogicAdapter::TLogicAdapter(TDevStateAdapter *deviceSide, TDevStateAdapter *uiSide, QObject *parent)
     : QObject(parent), FDeviceSide(deviceSide), FUiSide(uiSide)

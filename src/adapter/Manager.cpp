@@ -1,14 +1,8 @@
 #include "adapter/Manager.h"
 
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 
 TManager *Manager = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("Manager", "$Revision: 1 $",
-                              "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TManager::TManager(QObject *parent) : QObject(parent)
 {

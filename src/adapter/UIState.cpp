@@ -1,10 +1,6 @@
 #include "adapter/UIState.h"
 
-#include "core/ComponentVersion.h"
-
 namespace {
-ComponentVersionRegistrar reg("UIState", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 // Sets a flag for the duration of a scope.
 class FlagScope

@@ -1,12 +1,8 @@
 #include "adapter/Variable.h"
 
-#include "core/ComponentVersion.h"
-
 #include <cmath>
 
 namespace {
-ComponentVersionRegistrar reg("Variable", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 qint64 roundHalfEven(double value)
 {

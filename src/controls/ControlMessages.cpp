@@ -1,5 +1,7 @@
 #include "controls/ControlMessages.h"
 
+#include "core/ui/Common.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -14,6 +16,12 @@ void ShowControlError(QWidget *control, const QString &text)
 {
     if (const TControlErrorHandler &handler = installedHandler()) {
         handler(control, text);
+        return;
+    }
+    // The program's own box service, when it exists, so that its answer
+    // provider sees this box like every other.
+    if (Common) {
+        Common->MessageDialogEx(text, QStringLiteral("Error"), -1, -1, 0, {mbOK}, mtError);
         return;
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,

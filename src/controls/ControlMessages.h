@@ -10,8 +10,9 @@ class QWidget;
 
 using TControlErrorHandler = std::function<void(QWidget *control, const QString &text)>;
 
-// Shows a control's error: in the installed handler, or in a modal box
-// captioned "Error" with a stop icon when none is installed.
+// Shows a control's error: in the installed handler, or else in a box
+// captioned "Error" with a stop icon (through the common services when they
+// exist).
 void ShowControlError(QWidget *control, const QString &text);
 
 // Installs a handler (an empty one restores the box) and returns the previous one.

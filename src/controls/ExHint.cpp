@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <climits>
+#include <exception>
 
 static ComponentVersionRegistrar reg("ExHint", "$Revision: 6 $",
                                      "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
@@ -273,7 +274,14 @@ void TExHint::MoreClick()
         return;
     if (FCloseAfterMore)
         FHintForm->HideHint();
-    OnMoreClick(FHintForm->MoreButton, FHintForm->Keyword->text());
+    // Runs from the button's click: whatever the handler throws stops here.
+    try {
+        OnMoreClick(FHintForm->MoreButton, FHintForm->Keyword->text());
+    } catch (const std::exception &e) {
+        qWarning("Hint \"More\" handler failed: %s", e.what());
+    } catch (...) {
+        qWarning("Hint \"More\" handler failed");
+    }
 }
 
 void TExHint::ShowHintHandler(QString &hintStr, bool &canShow, THintInfo &info)
@@ -282,8 +290,18 @@ void TExHint::ShowHintHandler(QString &hintStr, bool &canShow, THintInfo &info)
     const QPoint p = info.CursorPos;
     FKey = hintStr;
     FDetail.clear();
-    if (OnNeedData)
-        OnNeedData(FKey, FDetail, info);
+    if (OnNeedData) {
+        // Runs from a tooltip event: a failing handler gives no detail.
+        try {
+            OnNeedData(FKey, FDetail, info);
+        } catch (const std::exception &e) {
+            qWarning("Hint data handler failed: %s", e.what());
+            FDetail.clear();
+        } catch (...) {
+            qWarning("Hint data handler failed");
+            FDetail.clear();
+        }
+    }
     if (!FHintForm->MouseInside()) {
         // A move along one axis only does not count as a new position.
         if (p.x() != gLastHintPos.x() && p.y() != gLastHintPos.y()) {

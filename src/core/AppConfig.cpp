@@ -141,13 +141,16 @@ void TAppConfig::Save()
 
     // Re-read the file so that what other windows wrote since the start stays.
     const TIniFile::Status status = ini.Load();
-    if (status == TIniFile::Status::Damaged || FDamaged) {
+    if (status == TIniFile::Status::Damaged) {
         // Keep the damaged file aside for whoever wants to look at it.
         const QString aside = FIniFileName + QStringLiteral(".damaged");
         QFile::remove(aside);
-        if (status == TIniFile::Status::Damaged)
-            QFile::rename(FIniFileName, aside);
+        QFile::rename(FIniFileName, aside);
         ini.Clear();
+        FDamaged = false;
+    } else if (FDamaged && status == TIniFile::Status::Ok) {
+        // Damaged at start but rewritten since (another window saved its
+        // section): what it holds now stays.
         FDamaged = false;
     } else if (status != TIniFile::Status::Ok && status != TIniFile::Status::NotFound) {
         Message(QStringLiteral("INI file read only"));

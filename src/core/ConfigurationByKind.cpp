@@ -1,13 +1,9 @@
 #include "core/ConfigurationByKind.h"
 
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 
 namespace {
-
-ComponentVersionRegistrar reg("ConfigurationByKind", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 std::function<bool()> ConfigPageWrite;
 std::function<bool()> WizardWrite;

@@ -1,7 +1,6 @@
 #include "core/DataManager.h"
 
 #include "core/ComMultiPort.h"
-#include "core/ComponentVersion.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
@@ -14,9 +13,6 @@
 TDataManager *DataManager = nullptr;
 
 namespace {
-
-ComponentVersionRegistrar reg("DataManager", "$Revision: 1 $",
-                              "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 constexpr uint8_t kRequestHead = 0xC0;
 constexpr uint8_t kAnswerHead = 0xD0;
@@ -228,6 +224,7 @@ bool TDataManager::OneExchange(const uint8_t *request, int requestLength, uint8_
 {
     writeFailed = false;
     TComMultiPort *p = Port();
+    DiscardStaleInput();
     int written = 0;
     const bool ok = p && p->WriteData(request, requestLength, written);
     if (!ok || written < requestLength) {
@@ -263,36 +260,13 @@ bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uin
 }
 
 // Bytes of a broken or late answer left in the input would be taken for the
-// next answer and shift every answer after it. After a failed exchange the
-// input is emptied of what has arrived (reads that return at once), under the
-// port lock so that no other exchange comes between.
+// next answer and shift every answer after it, so the input is emptied before
+// each request is written and after a failed exchange.
 void TDataManager::DiscardStaleInput()
 {
     TComMultiPort *p = Port();
-    if (!p || !p->GetConnected() || !p->UseTimeouts())
-        return;
-    const bool locked = p->ThreadSafe();
-    if (locked)
-        p->AcquireLock();
-    TComMultiPortTimeouts saved;
-    saved.Assign(*p->Timeouts());
-    TComMultiPortTimeouts immediate;
-    immediate.SetIntervalTimeout(platform::kReadReturnImmediately);
-    immediate.SetReadMultiplier(0);
-    immediate.SetReadConstant(0);
-    immediate.SetWriteMultiplier(saved.WriteMultiplier());
-    immediate.SetWriteConstant(saved.WriteConstant());
-    p->SetTimeouts(immediate);
-    uint8_t sink[64];
-    for (int i = 0; i < 64; ++i) {
-        int got = 0;
-        p->ReadData(sink, static_cast<int>(sizeof sink), got);
-        if (got <= 0)
-            break;
-    }
-    p->SetTimeouts(saved);
-    if (locked)
-        p->ReleaseLock();
+    if (p && p->GetConnected())
+        p->PurgeInput();
 }
 
 bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength,
@@ -388,13 +362,12 @@ bool TDataManager::DetectDevice()
     uint8_t answer[4] = {};
     bool good = false;
     for (int attempt = 0; attempt < 2 && !good; ++attempt) {
-        if (attempt > 0) {
+        if (attempt > 0)
             QThread::msleep(50);
-            DiscardStaleInput();
-        }
         // Each attempt counts as the repeat: a bad answer declares the link lost.
         SecondAttempt = true;
         TComMultiPort *p = Port();
+        DiscardStaleInput();
         int written = 0;
         const bool ok = p && p->WriteData(request, 4, written);
         if (!ok || written < 4) {
@@ -568,11 +541,20 @@ bool TDataManager::ReadDeviceInfo()
 {
     if (!Ready())
         return false;
-    bool ok = Exchange(0x05, {0x05}, 27, [this](const Answer &a) { StoreLiveMain(&a[2]); },
-                       OnFailure::StoreZero);
-    if (ok && rec().InjSW >= 5)
+    bool stored = false;
+    bool ok = Exchange(0x05, {0x05}, 27, [this, &stored](const Answer &a) {
+        StoreLiveMain(&a[2]);
+        stored = true;
+    }, OnFailure::StoreZero);
+    if (ok && rec().InjSW >= 5) {
         ok = Exchange(0x06, {0x06}, 19, [this](const Answer &a) { StoreLiveExtra(&a[2]); },
                       OnFailure::StoreZero);
+    } else if (stored && rec().InjSW >= 5) {
+        // Cylinders 1-4 were zeroed by a failed poll: 5-8 must not keep their
+        // old times beside them.
+        const uint8_t zeros[16] = {};
+        StoreLiveExtra(zeros);
+    }
     ForceGasTimes();
     return ok;
 }
@@ -884,6 +866,9 @@ bool TDataManager::ReadModelDataD8()
     if (!Command(0xD8, {0xD8}, a, 28))
         return false;
     auto &r = rec();
+    // Bytes 2-5 as read: the block write sends them back, so the bits that no
+    // field stands for keep the device's values.
+    std::copy_n(a.begin() + 2, 4, r.ModelDataExtra.begin());
     r.InjType = a[2] & 2; // kept as the masked bit, 0 or 2
     r.FuelType = (a[2] >> 4) & 1;
     r.RPMsource = (a[2] >> 5) & 3;
@@ -1238,8 +1223,6 @@ bool TDataManager::WriteLevelSensor38()
 // ===========================================================================
 // Actuators and injector tests
 // ===========================================================================
-
-
 
 bool TDataManager::ActuatorTest18(uint8_t n) { return Exchange(0x18, {n}, kAckLength); }
 bool TDataManager::ActuatorCmd39(uint8_t n) { return Exchange(0x39, {n}, kAckLength); }

@@ -1,10 +1,6 @@
 #include "core/EnglishTextKeys.h"
 
-#include "core/ComponentVersion.h"
 #include "core/LM.h"
-
-static ComponentVersionRegistrar reg("EnglishTextKeys", "$Revision: 2 $",
-                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 struct TextKey {

@@ -1,6 +1,5 @@
 #include "core/LM.h"
 
-#include "core/ComponentVersion.h"
 #include "core/Scramble.h"
 #include "core/VersionInfo.h"
 
@@ -14,9 +13,6 @@
 
 #include <cerrno>
 #include <iconv.h>
-
-static ComponentVersionRegistrar reg("LM", "$Revision: 7 $",
-                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 TLM *LM = nullptr;
 

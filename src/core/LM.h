@@ -108,6 +108,10 @@ public:
     template<class Picture>
     bool LoadLanguagePicture(Picture &picture, const QString &name, const QString &extension) const
     {
+        // Language is a public member: only a code of the program's own
+        // languages becomes part of a file name.
+        if (!IsLanguageCode(Language))
+            return false;
         return loadPicture(picture, GetLanguageFilePath() + Language + QStringLiteral("_") + name
                                         + extension);
     }

@@ -1,6 +1,5 @@
 #include "core/Scramble.h"
 
-#include "core/ComponentVersion.h"
 #include "core/LM.h"
 
 #include <QDir>
@@ -8,9 +7,6 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
-
-static ComponentVersionRegistrar reg("Scramble", "$Revision: 3 $",
-                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 // Combines one block in place; position k counts from 1 within the block.

@@ -2,7 +2,10 @@
 
 #include "core/ComponentVersion.h"
 
+#include <QtGlobal>
+
 #include <chrono>
+#include <exception>
 
 static ComponentVersionRegistrar reg("TimerThread", "$Revision: 2112 $",
                                      "$Date: 2012-03-14 09:21:40 +0100 (Wed, 14 Mar 2012) $");
@@ -56,8 +59,17 @@ void TBackgroundWorker::Execute()
     using Clock = std::chrono::steady_clock;
     while (!FOwner->FTerminated.load()) {
         const Clock::time_point start = Clock::now();
-        if (FOwner->FEnabled.load())
-            FOwner->RunStep();
+        if (FOwner->FEnabled.load()) {
+            // An exception may not leave the thread (it would end the
+            // program); a failed step is reported and the next one runs.
+            try {
+                FOwner->RunStep();
+            } catch (const std::exception &e) {
+                qWarning("Work step failed: %s", e.what());
+            } catch (...) {
+                qWarning("Work step failed");
+            }
+        }
         if (FOwner->FTerminated.load())
             break;
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -1,13 +1,6 @@
 #include "upgrade/Bootloader40Manager.h"
 
-#include "core/ComponentVersion.h"
-
 TBootloader40Manager *Bootloader40Manager = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("Bootloader40Manager", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TBootloader40Manager::TBootloader40Manager(QObject *parent) : QObject(parent)
 {

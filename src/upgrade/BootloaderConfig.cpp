@@ -1,13 +1,6 @@
 #include "upgrade/BootloaderConfig.h"
 
-#include "core/ComponentVersion.h"
-
 TBootloaderConfig *BootloaderConfig = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("BootloaderConfig", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TBootloaderParams::TBootloaderParams(const TVariantData &data)
     : FProductName(QString::fromLatin1(data.name)), FExtension(QString::fromLatin1(data.extension)),

@@ -1,6 +1,5 @@
 #include "upgrade/FormUpgrader.h"
 
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QCloseEvent>
@@ -12,12 +11,6 @@
 #include <QPushButton>
 
 TFormUpgrader *FormUpgrader = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FormUpgrader", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-
-} // namespace
 
 TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
 {

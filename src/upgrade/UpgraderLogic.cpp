@@ -1,14 +1,11 @@
 #include "upgrade/UpgraderLogic.h"
 
-#include "core/ComponentVersion.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 
 TUpgraderLogic *UpgraderLogic = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("UpgraderLogic", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr int ProductAdapter = 40;
 constexpr int ProductAdapterV2 = 98;
 }

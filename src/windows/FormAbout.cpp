@@ -1,6 +1,5 @@
 #include "windows/FormAbout.h"
 
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -18,11 +17,6 @@
 #include <QPlainTextEdit>
 
 TFormAbout *FormAbout = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FormAbout", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
 {

@@ -1,7 +1,6 @@
 #include "windows/FormAutocalibrationInit.h"
 
 #include "controls/YEdit.h"
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QCheckBox>
@@ -14,11 +13,6 @@
 #include <cmath>
 
 TFormAutocalibrationInit *FormAutocalibrationInit = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FormAutocalibrationInit", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TFormAutocalibrationInit::TFormAutocalibrationInit(QWidget *parent) : QDialog(parent)
 {

@@ -4,7 +4,6 @@
 #include "controls/SelectedImage.h"
 #include "core/AppConfig.h"
 #include "core/CommonConv.h"
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "windows/NamedWidget.h"
@@ -20,8 +19,6 @@
 TFormConnectStatus *FormConnectStatus = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FormConnectStatus", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr int PanelWidth = 420;
 constexpr int DevicePanelHeight = 120;
 constexpr int PcPanelHeight = 150;

@@ -1,6 +1,5 @@
 #include "windows/FormPicture.h"
 
-#include "core/ComponentVersion.h"
 #include "core/LM.h"
 #include "windows/NamedWidget.h"
 
@@ -13,8 +12,6 @@
 TFormPicture *FormPicture = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FormPicture", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr int CloseBarHeight = 18;
 
 // A label that closes its window when clicked.

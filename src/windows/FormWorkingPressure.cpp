@@ -1,6 +1,5 @@
 #include "windows/FormWorkingPressure.h"
 
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "windows/NamedWidget.h"
@@ -11,8 +10,6 @@
 TFormWorkingPressure *FormWorkingPressure = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FormWorkingPressure", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr uint8_t WorkPressureParameter = 30;
 }
 

@@ -1,7 +1,6 @@
 #include "windows/FrmConfigLevelSensor.h"
 
 #include "controls/ChangeHelper.h"
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
@@ -19,8 +18,6 @@
 TFrmConfigLevelSensor *FrmConfigLevelSensor = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FrmConfigLevelSensor", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr uint8_t LedParameter = 22;
 constexpr int VariantRedLed = 19;
 

@@ -1,7 +1,6 @@
 #include "windows/FrmHaslo.h"
 
 #include "controls/YEdit.h"
-#include "core/ComponentVersion.h"
 #include "core/ui/Common.h"
 #include "windows/NamedWidget.h"
 
@@ -11,8 +10,6 @@
 TFrmHaslo *FrmHaslo = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FrmHaslo", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr int MaxPinLength = 9;
 
 TYEdit *pinEdit(QWidget *parent, const char *name, QRect geometry)

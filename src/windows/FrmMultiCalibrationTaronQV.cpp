@@ -1,6 +1,5 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QComboBox>
@@ -8,11 +7,6 @@
 #include <QTabWidget>
 
 TFrmMultiCalibrationTaronQV *FrmMultiCalibrationTaronQV = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FrmMultiCalibrationTaronQV", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-} // namespace
 
 TFrmMultiCalibrationTaronQV::TFrmMultiCalibrationTaronQV(QWidget *parent) : QWidget(parent)
 {

@@ -1,16 +1,10 @@
 #include "windows/FrmMultiConfigurationTaronQV.h"
 
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QFrame>
 
 TFrmMultiConfigurationTaronQV *FrmMultiConfigurationTaronQV = nullptr;
-
-namespace {
-ComponentVersionRegistrar reg("FrmMultiConfigurationTaronQV", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
-}
 
 TFrmMultiConfigurationTaronQV::TFrmMultiConfigurationTaronQV(QWidget *parent) : QWidget(parent)
 {

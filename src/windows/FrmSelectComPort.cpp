@@ -1,7 +1,6 @@
 #include "windows/FrmSelectComPort.h"
 
 #include "core/CommonConv.h"
-#include "core/ComponentVersion.h"
 #include "windows/NamedWidget.h"
 
 #include <QComboBox>
@@ -13,8 +12,6 @@
 TFrmSelectComPort *FrmSelectComPort = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FrmSelectComPort", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 constexpr int DesignedWidth = 330;
 }
 

@@ -1,6 +1,5 @@
 #include "windows/FrmWinetka.h"
 
-#include "core/ComponentVersion.h"
 #include "core/CustomParameters.h"
 #include "core/LM.h"
 #include "windows/NamedWidget.h"
@@ -15,8 +14,6 @@
 TFrmWinetka *FrmWinetka = nullptr;
 
 namespace {
-ComponentVersionRegistrar reg("FrmWinetka", "$Revision: 1 $",
-                              "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 std::function<qint64()> &splashClock()
 {

@@ -3,6 +3,8 @@
 #include "controls/PaintShape.h"
 #include "controls/ControlTestSupport.h"
 #include "core/ComponentVersion.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 
 #include <QPolygon>
 #include <gtest/gtest.h>
@@ -219,4 +221,28 @@ TEST(DigitalDisplay, RangeErrorsKeepTheOldValue)
     d.SetWeight(0);
     EXPECT_EQ(errors.messages.size(), 3);
     EXPECT_EQ(d.PenWidth(), 50);
+}
+
+TEST(DigitalDisplay, RangeErrorGoesThroughTheCommonBoxes)
+{
+    // Without a handler of its own, a control's error is a box of the common
+    // services, so an answer provider sees it and nothing blocks.
+    QList<TMessageBoxInfo> boxes;
+    TCommon::SetAnswerProvider([&](const TMessageBoxInfo &box) {
+        boxes << box;
+        return int(mrOk);
+    });
+    TCommon common;
+    TCommon *saved = Common;
+    Common = &common;
+    const TControlErrorHandler previous = SetControlErrorHandler(nullptr);
+    ShowControlError(nullptr, QStringLiteral("Only values within range [0..9] are allowed"));
+    SetControlErrorHandler(previous);
+    Common = saved;
+    TCommon::SetAnswerProvider(nullptr);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].Caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes[0].Type, mtError);
+    EXPECT_EQ(boxes[0].Text, QStringLiteral("Only values within range [0..9] are allowed"));
+    EXPECT_EQ(boxes[0].Buttons, QList<int>({mrOk}));
 }

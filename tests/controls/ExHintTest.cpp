@@ -210,3 +210,31 @@ TEST(ExHint, ApplicationTooltipsPassThroughTheHandler)
     EXPECT_FALSE(hint.HintForm()->isVisible());
     EXPECT_EQ(keys, QStringList({"Detailed", "Plain"}));
 }
+
+TEST(ExHint, FailingHandlersStopAtTheControl)
+{
+    TExHint hint;
+    hint.SetMoreButtonExist(true);
+    // A data handler that fills the detail and then fails: no detail window.
+    hint.OnNeedData = [](const QString &, QStringList &detail, THintInfo &) {
+        detail = kDetail;
+        throw std::runtime_error("no data");
+    };
+    Request r;
+    EXPECT_NO_THROW(r = ask(hint, QStringLiteral("Broken"), freshPos()));
+    EXPECT_TRUE(r.canShow);
+    EXPECT_FALSE(hint.HintForm()->isVisible());
+
+    // A failing "More" handler does not leave the button's click.
+    hint.OnNeedData = [](const QString &, QStringList &detail, THintInfo &) { detail = kDetail; };
+    ask(hint, QStringLiteral("More"), freshPos());
+    ASSERT_TRUE(hint.HintForm()->isVisible());
+    int calls = 0;
+    hint.OnMoreClick = [&](QObject *, const QString &) {
+        ++calls;
+        throw std::runtime_error("cannot open");
+    };
+    EXPECT_NO_THROW(hint.HintForm()->MoreButton->click());
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(hint.HintForm()->isVisible());
+}

@@ -189,6 +189,23 @@ TEST_F(Settings, DamagedFileGivesDefaultsAndIsSetAside)
     EXPECT_EQ(ini.ReadInteger("Settings", "ComMultiPort"), 1);
 }
 
+TEST_F(Settings, FileRepairedDuringTheRunKeepsItsSections)
+{
+    // Damaged at start; another window then writes its section to a new file.
+    Init();
+    WriteAll(config.IniFileName(), QByteArray("\x00[Settings]\r\n", 13));
+    config.Load();
+    ASSERT_EQ(messages.size(), 1);
+    WriteAll(config.IniFileName(), "[Company]\r\nName=Workshop\r\n");
+    port.SetComDevice(5);
+    config.Save();
+    EXPECT_EQ(messages.size(), 1);
+    TIniFile ini(config.IniFileName());
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(ini.ReadString("Company", "Name"), "Workshop");
+    EXPECT_EQ(ini.ReadInteger("Settings", "ComMultiPort"), 5);
+}
+
 TEST_F(Settings, ReadOnlyFileIsLeftUnchanged)
 {
     Init();
@@ -232,6 +249,24 @@ TEST_F(Settings, UnreadableFileIsNeitherReadNorOverwritten)
     EXPECT_EQ(messages.size(), 2);
     chmod(QFile::encodeName(config.IniFileName()).constData(), 0600);
     EXPECT_EQ(ReadAll(config.IniFileName()), QByteArray("[Company]\r\nName=X\r\n"));
+}
+
+TEST_F(Settings, SettingsPathThatCannotBeReadIsNeverReplaced)
+{
+    // A folder where the file should be: it cannot be read, even by root, and
+    // saving must neither replace nor remove it.
+    Init();
+    ASSERT_TRUE(QDir().mkpath(config.IniFileName()));
+    WriteAll(config.IniFileName() + "/keep", "x");
+    config.Load();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Error!|Cannot read INI file")) << messages[0].toStdString();
+    EXPECT_EQ(port.ComDevice(), 1);
+    config.Save();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("Error!|Cannot write INI file")) << messages[1].toStdString();
+    EXPECT_TRUE(QFileInfo(config.IniFileName()).isDir());
+    EXPECT_EQ(ReadAll(config.IniFileName() + "/keep"), QByteArray("x"));
 }
 
 TEST(SettingsObjects, CreatedWithThePortSettings)

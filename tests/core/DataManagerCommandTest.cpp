@@ -335,8 +335,9 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
     EXPECT_EQ(r.LoadP_gt_val, 70);
     EXPECT_EQ(r.HotEngineStartOnGas, 0); // bit 7 of id 52 only from "J"
 
-    // Write the block back: the request carries the same layout.
-    DeviceRecord.ModelDataExtra = {0xD2, 255, 0xFD, 0x8F};
+    // Bytes 2-5 are kept as read, so writing the block back sends the bits
+    // that no field stands for unchanged.
+    EXPECT_EQ(r.ModelDataExtra, (std::array<quint8, 4>{0xD2, 255, 0xFD, 0x8F}));
     rig.Server.log().clear();
     ASSERT_TRUE(rig.Manager.WriteModelDataD9());
     Bytes body{0xD9, 0xD2, 255, 0xFD, 0x8F, 0x60, 0x0A, 0xBC, 0x21, 0x07, 0xD0, 0x00, 0x66,

@@ -520,3 +520,50 @@ TEST(DataManagerLink, IdentificationLooksForTheHeaderPastNoise)
     EXPECT_EQ(rig.Manager.ReadParameter8(4), 0x64);
     EXPECT_EQ(rig.Requests().size(), 2u);
 }
+
+TEST(DataManagerLink, ZeroedLiveValuesCoverCylindersFiveToEight)
+{
+    SimControllerRig rig(20, 'E');
+    ASSERT_TRUE(rig.Connect());
+    auto &m = rig.Manager;
+    DeviceRecord.InjSW = 6;
+    rig.Device([](SimControllerState &s) {
+        s.Payload[0x05][8] = 0x01; // petrol time of cylinder 1, high byte
+        for (int i = 0; i < 4; ++i) {
+            s.Payload[0x06][2 * i] = 0x02;     // petrol times 5-8, high byte
+            s.Payload[0x06][8 + 2 * i] = 0x03; // gas times 5-8, high byte
+        }
+    });
+    ASSERT_TRUE(m.ReadDeviceInfo());
+    ASSERT_EQ(DeviceRecord.PetrolTime[4], 0x0200);
+    ASSERT_EQ(DeviceRecord.GasTime[4], 0x0300);
+
+    // Two consecutive failing polls: the failed 0x05 stores zeros, and the
+    // cylinders that 0x06 would have brought fall to zero with them.
+    m.FailedThisPoll = false;
+    m.FailureCount = 1;
+    rig.Server.injectFaultWhen(isLiveRead, Fault::badChecksum(), 2);
+    EXPECT_FALSE(m.ReadDeviceInfo());
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(DeviceRecord.PetrolTime[i], 0) << i;
+        EXPECT_EQ(DeviceRecord.GasTime[i], 0) << i;
+    }
+}
+
+TEST(DataManagerLink, ALateAnswerIsNeverTakenForTheNextCommand)
+{
+    SimControllerRig rig(20, 'E');
+    ASSERT_TRUE(rig.Connect());
+    auto &m = rig.Manager;
+    rig.Device([](SimControllerState &s) {
+        s.Param8[2] = 0x22;
+        s.Param8[3] = 0x33;
+    });
+    // The first answer comes after the header read gave up; the repeat gets
+    // its answer, and the late one must not be read as the next command's.
+    rig.Server.injectFault(Fault::late(700));
+    EXPECT_EQ(m.ReadParameter8(2), 0x22);
+    EXPECT_EQ(m.ReadParameter8(3), 0x33);
+    EXPECT_EQ(m.ReadParameter8(2), 0x22);
+    EXPECT_TRUE(m.GetConnected());
+}

@@ -301,6 +301,16 @@ TEST_F(LanguageManager, PicturesByLanguageAndCommon)
     picture.loaded.clear();
     EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
     EXPECT_TRUE(picture.loaded.isEmpty());
+    // A code that is no language of the program never becomes a file name,
+    // even when a file of that name exists.
+    QDir(folder.resource(QString())).mkpath(QStringLiteral("_x/.."));
+    folder.writeRaw(QStringLiteral("_x_schema.jpg"), "jpeg");
+    folder.writeRaw(QStringLiteral("PL_schema.jpg"), "jpeg");
+    lm.Language = QStringLiteral("x/../PL");
+    EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+    lm.Language = QStringLiteral("x");
+    EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+    EXPECT_TRUE(picture.loaded.isEmpty());
 }
 
 TEST(ShippedLanguageFiles, LoadWithTheProgramVersionAndCarryTheSameKeys)

@@ -244,12 +244,22 @@ TCommon::TCommon(QObject *parent) : QObject(parent)
         };
         FOwnsSettingsMessages = true;
     }
+    // The language manager's load errors: a box with the caption "Error", an
+    // exclamation icon and an OK button, shown whatever else is open.
+    if (LM && !LM->MessageHook) {
+        LM->MessageHook = [this](const QString &text) {
+            MessageDialogEx(text, QStringLiteral("Error"), -1, -1, 0, {mbOK}, mtWarning);
+        };
+        FOwnsLanguageMessages = true;
+    }
 }
 
 TCommon::~TCommon()
 {
     if (FOwnsSettingsMessages && AppConfig)
         AppConfig->OnMessage = nullptr;
+    if (FOwnsLanguageMessages && LM)
+        LM->MessageHook = nullptr;
     if (FWaitForm && FWaitForm->parent() == this)
         FWaitForm->Stop();
     for (const QPointer<QWidget> &cover : std::as_const(FCovers))

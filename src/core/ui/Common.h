@@ -56,8 +56,8 @@ class TCommon : public QObject, public TCommonConv {
     Q_OBJECT
 public:
     // Reads the program's version texts once and keeps its product name;
-    // shows the settings object's errors (AppConfig->OnMessage) when nothing
-    // else does.
+    // shows the settings object's errors (AppConfig->OnMessage) and the
+    // language manager's (LM->MessageHook) when nothing else does.
     explicit TCommon(QObject *parent = nullptr);
     ~TCommon() override;
 
@@ -185,6 +185,7 @@ private:
     int FOpenBoxes = 0;
     bool FModeChangeAccepted = false;
     bool FOwnsSettingsMessages = false;
+    bool FOwnsLanguageMessages = false;
     QPointer<TWaitForm> FWaitForm;
     QHash<const QWidget *, QPointer<QWidget>> FCovers;
 };

@@ -1,6 +1,5 @@
 #include "core/ui/Custom.h"
 
-#include "core/ComponentVersion.h"
 #include "core/LM.h"
 #include "core/Scramble.h"
 #include "core/ui/LMWidgetTexts.h"
@@ -18,9 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <libintl.h>
-
-static ComponentVersionRegistrar reg("Custom", "$Revision: 5 $",
-                                     "$Date: 2026-12-07 05:20:00 +0100 (Mon, 07 Dec 2026) $");
 
 TCustom *Custom = nullptr;
 

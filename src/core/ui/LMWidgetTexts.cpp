@@ -1,7 +1,5 @@
 #include "core/ui/LMWidgetTexts.h"
 
-#include "core/ComponentVersion.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -14,9 +12,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QWidget>
-
-static ComponentVersionRegistrar reg("LMWidgetTexts", "$Revision: 3 $",
-                                     "$Date: 2026-12-07 05:10:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 // The tab widget that shows page as one of its tabs, or nullptr.

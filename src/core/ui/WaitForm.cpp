@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <exception>
+
 static ComponentVersionRegistrar reg("WaitForm", "$Revision: 3871 $",
                                      "$Date: 2011-09-05 13:02:17 +0200 (Mon, 05 Sep 2011) $");
 
@@ -70,7 +72,17 @@ TWaitFormWindow::TWaitFormWindow(TWaitForm *owner) : QDialog(nullptr), FOwner(ow
     TimerWait = new QTimer(this);
     TimerWait->setObjectName(QStringLiteral("TimerWait"));
     TimerWait->setInterval(500);
-    connect(TimerWait, &QTimer::timeout, this, [this] { TimerWaitTimer(); });
+    connect(TimerWait, &QTimer::timeout, this, [this] {
+        // The tick runs the owner's progress handler; whatever it throws
+        // stops at the timer.
+        try {
+            TimerWaitTimer();
+        } catch (const std::exception &e) {
+            qWarning("Please-wait progress handler failed: %s", e.what());
+        } catch (...) {
+            qWarning("Please-wait progress handler failed");
+        }
+    });
 
     ApplyClientSize();
 }

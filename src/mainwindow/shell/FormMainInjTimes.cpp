@@ -3,16 +3,12 @@
 // measurement page.
 #include "mainwindow/shell/FormMainReadingControls.h"
 
-#include "core/ComponentVersion.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
 #include <algorithm>
-
-static ComponentVersionRegistrar reg("FormMainInjTimes", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 using namespace readings;
 

@@ -4,7 +4,6 @@
 #include "controls/DipSwitch.h"
 #include "controls/PaintShape.h"
 #include "controls/YEdit.h"
-#include "core/ComponentVersion.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,9 +30,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtCharts/QChartView>
-
-static ComponentVersionRegistrar reg("FormMainLayout", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 TCaptionPanel::TCaptionPanel(QWidget *parent) : QLabel(parent) {}
 

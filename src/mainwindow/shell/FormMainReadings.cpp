@@ -4,7 +4,6 @@
 // engineering units and coloured by the display's colour rule.
 #include "mainwindow/shell/FormMainReadingControls.h"
 
-#include "core/ComponentVersion.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DevData.h"
@@ -20,9 +19,6 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-
-static ComponentVersionRegistrar reg("FormMainReadings", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 using namespace readings;
 

@@ -5,7 +5,6 @@
 
 #include "core/AppConfig.h"
 #include "core/CommonConv.h"
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -17,9 +16,6 @@
 #include <QGuiApplication>
 
 #include <exception>
-
-static ComponentVersionRegistrar reg("FormMainStatus", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 using namespace readings;
 

@@ -260,3 +260,35 @@ TEST(CommonBoxesFromEnvironment, AnswerWithoutAWindow)
     TCommon::SetAnswerProvider(nullptr);
     EXPECT_FALSE(TCommon::InstallAnswersFromEnvironment());
 }
+
+TEST(CommonLanguageMessages, LanguageFileErrorsBecomeErrorBoxes)
+{
+    BoxRecorder rec;
+    LanguageFolder folder;
+    TLM lm;
+    TLM *saved = LM;
+    LM = &lm;
+    lm.SetProgramFolder(folder.programFolder());
+    {
+        TCommon common;
+        EXPECT_FALSE(lm.LoadLanguageFile("EN"));
+        ASSERT_EQ(rec.Boxes.size(), 1);
+        EXPECT_EQ(rec.Boxes[0].Caption, "Error");
+        EXPECT_EQ(rec.Boxes[0].Type, mtWarning);
+        EXPECT_EQ(rec.Boxes[0].Buttons, QList<int>({mrOk}));
+        EXPECT_TRUE(rec.Boxes[0].Text.startsWith("File not found:\r\n"));
+        EXPECT_TRUE(rec.Boxes[0].Text.endsWith("/Resource/_EN.lng"));
+    }
+    // The hook goes with the services object; a hook set elsewhere is kept.
+    EXPECT_FALSE(lm.MessageHook);
+    QStringList own;
+    lm.MessageHook = [&](const QString &m) { own << m; };
+    {
+        TCommon common;
+        lm.LoadLanguageFile("DE");
+    }
+    EXPECT_EQ(rec.Boxes.size(), 1);
+    EXPECT_EQ(own.size(), 1);
+    EXPECT_TRUE(lm.MessageHook);
+    LM = saved;
+}

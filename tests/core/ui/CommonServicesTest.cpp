@@ -224,3 +224,25 @@ TEST(CommonServices, WaitFormOfTheCommonServices)
     common.WaitWithForm(30, false, false);
     EXPECT_GE(clock.elapsed(), 30);
 }
+
+TEST(CommonServices, SetChildrenEnabledRecursesUnlessTold)
+{
+    QWidget parent;
+    auto *panel = new QWidget(&parent);
+    auto *inner = new QWidget(panel);
+    auto *leaf = new QCheckBox(inner);
+    auto *popup = new QWidget(panel, Qt::Window); // a window of its own is left alone
+    // Called alone it recurses: every level carries its own flag.
+    TCommon::SetChildrenEnabled(panel, false);
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ForceDisabled));
+    EXPECT_TRUE(inner->testAttribute(Qt::WA_ForceDisabled));
+    EXPECT_TRUE(leaf->testAttribute(Qt::WA_ForceDisabled));
+    EXPECT_FALSE(popup->testAttribute(Qt::WA_ForceDisabled));
+    TCommon::SetChildrenEnabled(panel, true);
+    EXPECT_TRUE(leaf->isEnabled());
+    // Without the flag only the control itself changes.
+    TCommon::SetChildrenEnabled(panel, false, false);
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ForceDisabled));
+    EXPECT_FALSE(inner->testAttribute(Qt::WA_ForceDisabled));
+    EXPECT_FALSE(leaf->testAttribute(Qt::WA_ForceDisabled));
+}

@@ -209,3 +209,24 @@ TEST(WaitForm, ProcessMessagesRunsTimersEvenWithNothingToClick)
     EXPECT_TRUE(timerRan);
     form.Stop();
 }
+
+TEST(WaitForm, ThrowingProgressHandlerStopsAtTheTimerTick)
+{
+    TWaitForm form;
+    int calls = 0;
+    form.Start();
+    form.OnProgressChange = [&](TWaitForm *) {
+        ++calls;
+        throw std::runtime_error("handler failed");
+    };
+    TWaitFormWindow *w = form.Window();
+    ASSERT_NE(w, nullptr);
+    const int before = w->PrBStatus->value();
+    // The tick as the event loop delivers it: the exception must not leave it.
+    bool invoked = false;
+    EXPECT_NO_THROW(invoked = QMetaObject::invokeMethod(w->TimerWait, "timeout", Qt::DirectConnection));
+    EXPECT_TRUE(invoked);
+    EXPECT_EQ(w->PrBStatus->value(), before + 1);
+    EXPECT_EQ(calls, 1);
+    form.Stop();
+}
