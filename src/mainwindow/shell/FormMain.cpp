@@ -2,7 +2,6 @@
 
 #include "mainwindow/shell/FormMainLayout.h"
 #include "controls/ChangeHelper.h"
-#include "core/ComponentVersion.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
 
@@ -13,9 +12,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
-
-static ComponentVersionRegistrar reg("FormMain", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 05:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 TFormMain *FormMain = nullptr;
 

@@ -6,7 +6,6 @@
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
 #include "core/CommonConv.h"
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/Detector.h"
 #include "core/DeviceRecord.h"
@@ -26,9 +25,6 @@
 #include <QTimer>
 
 #include <exception>
-
-static ComponentVersionRegistrar reg("FormMainConnect", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "controls/DigitalDisplay.h"
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
-#include "core/ComponentVersion.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/Detector.h"
@@ -32,9 +31,6 @@
 #include <QTimer>
 
 #include <exception>
-
-static ComponentVersionRegistrar reg("FormMainStartup", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "core/ComMultiPort.h"
-#include "core/ComponentVersion.h"
 #include "core/DataManager.h"
 #include "core/Detector.h"
 #include "core/DevData.h"
@@ -24,9 +23,6 @@
 #include <QTimer>
 
 #include <exception>
-
-static ComponentVersionRegistrar reg("FormMainTimer", "$Revision: 1 $",
-                                     "$Date: 2026-12-07 06:00:00 +0100 (Mon, 07 Dec 2026) $");
 
 namespace {
 
