@@ -300,11 +300,32 @@ TEST(Startup, SearchSkipsPortsThatCannotBeOpenedAndTriesTheLastUsedFirst)
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
     SimDevice device(rig.PortsDir, 5);
+    // The first search mirrors the wait window's texts onto the splash.
+    QStringList texts;
+    rig.Wire = [&](TFormMain &f) {
+        f.Services.SetSplashStatus = [&](const QString &text, bool) { texts << text; };
+    };
 
     TFormMain &form = rig.Create();
     EXPECT_TRUE(form.Ready());
     EXPECT_TRUE(DataManager->GetConnected());
     EXPECT_EQ(ComMultiPort->ComDevice(), 5);
+    // Tried in order COM3 (the last used), COM4, COM5; the two that could
+    // not be opened are shown with their reason.
+    const auto tried = [&](const QString &prefix) {
+        return std::find_if(texts.begin(), texts.end(),
+                            [&](const QString &t) { return t.startsWith(prefix); })
+               - texts.begin();
+    };
+    EXPECT_LT(tried(QStringLiteral("COM3")), tried(QStringLiteral("COM4")));
+    EXPECT_LT(tried(QStringLiteral("COM4")), tried(QStringLiteral("COM5")));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const QString &t) { return t.startsWith(QStringLiteral("COM3: ")); }))
+        << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const QString &t) { return t.startsWith(QStringLiteral("COM4: ")); }))
+        << texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(texts.last().endsWith(QStringLiteral("COM5"))) << "the port connected to";
     EXPECT_EQ(busy.Server.log().count(), 0u) << "a taken port gets no bytes";
     EXPECT_TRUE(rig.Boxes.empty());
     ::close(holder);

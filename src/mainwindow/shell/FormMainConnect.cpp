@@ -154,6 +154,10 @@ void TFormMain::SearchPorts(QObject *sender, const QStringList &ports, int previ
 
         const int number = TCommonConv::ComPortNumberFromName(portName);
         try {
+            // The port in use is not switched (so not reopened) by the
+            // reconnect: open it here, so that a failure shows its reason.
+            if (ComMultiPort && ComMultiPort->ComDevice() == number && !ComMultiPort->GetConnected())
+                ComMultiPort->Open();
             if (DataManager)
                 DataManager->Reconnect(number, true);
         } catch (const std::exception &e) {
