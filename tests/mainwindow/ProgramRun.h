@@ -4,6 +4,7 @@
 // from the environment, headless. Shared by the end-to-end test and the
 // start-up benchmark.
 
+#include "core/ComMultiPort.h"
 #include "mainwindow/StartupRig.h"
 
 #include <QCoreApplication>
@@ -83,6 +84,22 @@ public:
                 return pred(Device->Server.log().frames());
         }
         return false;
+    }
+
+    // The program's port (COM1) can be opened and locked by another user.
+    bool PortOpensAgain() const
+    {
+        qputenv("PORTS_DIR", PortsDir.toLocal8Bit());
+        TComMultiPort port;
+        ApplyProgramPortSettings(port);
+        port.SetComDevice(1);
+        try {
+            port.Open();
+        } catch (const EComPortError &) {
+            return false;
+        }
+        port.Close();
+        return true;
     }
 
     QString IniText() const
