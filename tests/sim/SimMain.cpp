@@ -43,7 +43,7 @@ void fillImage(sim::SimControllerState &s)
     s.Payload[0xD8][5] = 0x07;         // RPM 2000
     s.Payload[0xD8][6] = 0xD0;
     s.Pages[1] = 0;
-    s.Pages[4] = 7;
+    s.Pages[4] = 0;                    // no device error
     s.Pages[6] = 1;
 }
 
