@@ -79,12 +79,15 @@ void TDataManager::ConnectStep(bool keepPortOpen)
             ReadPage(0);
         ReadConfigurationByKind(*this);
         ReadModelFactors();
-        ReadTroubleCodes();
-        const auto &codes = DeviceRecord.TroubleCodes;
+        // Only codes this device has just reported count: after a failed read
+        // the record still holds what an earlier device stored.
         TroubleCodesPresent = false;
-        for (int i = 8; i < 16; ++i)
-            if (codes[static_cast<size_t>(i)] != 0)
-                TroubleCodesPresent = true;
+        if (ReadTroubleCodes()) {
+            const auto &codes = DeviceRecord.TroubleCodes;
+            for (int i = 8; i < 16; ++i)
+                if (codes[static_cast<size_t>(i)] != 0)
+                    TroubleCodesPresent = true;
+        }
     }
 }
 

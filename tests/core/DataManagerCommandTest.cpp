@@ -286,7 +286,7 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
     ASSERT_TRUE(rig.Connect());
     rig.Device([](SimControllerState &s) {
         s.Value16[28] = 3;
-        s.Payload[0xD8] = {0b1'10'1'0'0'1'0, 255, 0b1'1'1'1'1'101, 0b1000'1111, 0x60, 0x0A, 0xBC,
+        s.Payload[0xD8] = {0b1'10'1'0'0'1'0, 255, 0b1'0'1'0'1'101, 0b1000'0101, 0x60, 0x0A, 0xBC,
                            0x21, 0x07, 0xD0, 0x00, 0x66, 0x01, 0x2C, 3, 4, 5, 0x00, 0x64, 0x01,
                            0x90, 7, 8, 9, 2};
         s.Param8[29] = 70;
@@ -311,12 +311,17 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
     EXPECT_EQ(r.RPMsource, 2);
     EXPECT_EQ(r.EngineType, 1);
     EXPECT_EQ(r.LambdaType, 5);
+    // Byte 4: bits 0-2 lambda, then alternating flags; byte 5 likewise.
     EXPECT_EQ(r.PetrolInjPlusControl, 1);
+    EXPECT_EQ(r.NoSeqential, 0);
+    EXPECT_EQ(r.RPMSourceType, 1);
+    EXPECT_EQ(r.ExternalEmulator, 0);
     EXPECT_EQ(r.CAP_TIE_enable, 1);
     EXPECT_EQ(r.SemiGasControl, 1);
-    EXPECT_EQ(r.TuningMode, 1);
+    EXPECT_EQ(r.MicroInjection, 0);
+    EXPECT_EQ(r.HemiEngine, 1);
+    EXPECT_EQ(r.TuningMode, 0);
     EXPECT_EQ(r.MasterMode, 1);
-    EXPECT_EQ(r.MicroInjection, 1);
     EXPECT_EQ(r.T, 0x60);
     EXPECT_EQ(r.RPM, 0x0ABC);
     EXPECT_EQ(r.InjTypeName, 0x21);
@@ -337,10 +342,10 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
 
     // Bytes 2-5 are kept as read, so writing the block back sends the bits
     // that no field stands for unchanged.
-    EXPECT_EQ(r.ModelDataExtra, (std::array<quint8, 4>{0xD2, 255, 0xFD, 0x8F}));
+    EXPECT_EQ(r.ModelDataExtra, (std::array<quint8, 4>{0xD2, 255, 0xAD, 0x85}));
     rig.Server.log().clear();
     ASSERT_TRUE(rig.Manager.WriteModelDataD9());
-    Bytes body{0xD9, 0xD2, 255, 0xFD, 0x8F, 0x60, 0x0A, 0xBC, 0x21, 0x07, 0xD0, 0x00, 0x66,
+    Bytes body{0xD9, 0xD2, 255, 0xAD, 0x85, 0x60, 0x0A, 0xBC, 0x21, 0x07, 0xD0, 0x00, 0x66,
                0x01, 0x2C, 3, 4, 5, 0x00, 0x64, 0x01, 0x90, 7, 8, 9, 2};
     Bytes expectedFrame{0xC0};
     for (uint8_t b : body)

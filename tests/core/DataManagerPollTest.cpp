@@ -14,6 +14,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -188,6 +189,58 @@ TEST(PollConnect, TroubleCodesPresentOnlyFromStoredBytes)
     p.Detect();
     EXPECT_TRUE(p.Rig.Manager.PollGroup(0, true));
     EXPECT_FALSE(p.Rig.Manager.TroubleCodesPresent);
+}
+
+TEST(PollConnect, LinkLostDuringTheConnectSendsNothingMoreAndKeepsTheRest)
+{
+    struct Case {
+        const char *name;
+        std::pair<int, int> failing; // (code, first parameter) that gets no answer
+        bool configurationRead;      // the level sets and id 30 came before it
+    };
+    const Case cases[] = {{"identity block", {0x02, 0x02}, false},
+                          {"a parameter after the base block", {0x51, 9}, false},
+                          {"the trouble codes", {0x13, 0x13}, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PollRig p(20, 'E');
+        p.Rig.Device([](SimControllerState &s) {
+            s.Payload[0x35] = {1, 2, 3, 4};
+            s.Param8[30] = 1;
+            s.Payload[0x13][9] = 0x04;
+        });
+        ASSERT_EQ(p.Detect(), 2);
+        // What an earlier device left in the record.
+        DeviceRecord.PW0 = 9;
+        DeviceRecord.RPMWireNotConnect = 7;
+        DeviceRecord.TroubleCodes[9] = 0x10;
+        const auto failing = c.failing;
+        p.Rig.Server.injectFaultWhen(
+            [failing](const Bytes &f) {
+                return f[1] == failing.first && f.size() > 3 && f[2] == failing.second;
+            },
+            Fault::noAnswer());
+        TDataManager &m = p.Rig.Manager;
+        EXPECT_FALSE(m.PollGroup(TDataManager::pgConnect, true));
+        EXPECT_FALSE(m.GetConnected());
+        EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+        EXPECT_TRUE(m.LastPollFailed);
+        EXPECT_EQ(m.FailureCount, 1u);
+        // The requests of a clean connect up to the failing one, its repeat,
+        // and nothing after it.
+        const Reads all = connectReads(20, 'E');
+        const auto at = std::find(all.begin(), all.end(), failing);
+        ASSERT_NE(at, all.end());
+        Reads expected(all.begin(), at + 1);
+        expected.push_back(failing);
+        EXPECT_EQ(reads(p.Rig.Requests()), expected);
+        // Nothing the connect did not read was changed; the stale codes do
+        // not count as found.
+        EXPECT_EQ(DeviceRecord.PW0, c.configurationRead ? 1 : 9);
+        EXPECT_EQ(DeviceRecord.RPMWireNotConnect, c.configurationRead ? 1 : 7);
+        EXPECT_EQ(DeviceRecord.TroubleCodes[9], 0x10);
+        EXPECT_FALSE(m.TroubleCodesPresent);
+    }
 }
 
 TEST(PollConnect, WithoutDetectionOnlyIdentifiesAndClosedPortIsOpened)
@@ -554,6 +607,34 @@ TEST(ConfigurationByKind, LinkLostHalfWayReportsFailureAndKeepsTheRest)
     EXPECT_EQ(r.MazdaEnrichmentPercentage, before.MazdaEnrichmentPercentage);
     EXPECT_EQ(r.ExtraOptions, before.ExtraOptions);
     EXPECT_EQ(r.ComputerCodes, before.ComputerCodes);
+}
+
+TEST(ConfigurationByKind, KindTwentyLinkLostAfterTheBlockReportsFailure)
+{
+    SimControllerRig rig(20, 'E');
+    rig.Device([](SimControllerState &s) {
+        s.Payload[0x03] = {0x55, 0x07, 0xD0, 0, 15};
+        s.Param8[30] = 1;
+        s.Payload[0x35] = {1, 2, 3, 4};
+    });
+    ASSERT_TRUE(rig.Connect());
+    // The link goes after the block, at the id-29 read.
+    rig.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x07 && f[2] == 29; },
+                               Fault::noAnswer());
+    DeviceRecord.AlwaysStartOnGas = 3;
+    DeviceRecord.RPMWireNotConnect = 7;
+    DeviceRecord.PW0 = 9;
+    TDevData data;
+    EXPECT_EQ(data.ReadDeviceModelData(), 0);
+    EXPECT_FALSE(rig.Manager.GetConnected());
+    Reads expected = baseBlockReads();
+    expected.resize(expected.size() - 3); // up to id 29, without 30 and the level sets
+    expected.emplace_back(0x07, 29);
+    EXPECT_EQ(reads(rig.Requests()), expected);
+    EXPECT_EQ(DeviceRecord.T, 0x55); // the block was read
+    EXPECT_EQ(DeviceRecord.AlwaysStartOnGas, 3);
+    EXPECT_EQ(DeviceRecord.RPMWireNotConnect, 7);
+    EXPECT_EQ(DeviceRecord.PW0, 9);
 }
 
 TEST(ConfigurationByKind, WriteRunsTheWindowActionByKind)
