@@ -163,7 +163,10 @@ bool TDataManager::PollGroup(int group, bool keepPortOpen)
 
 void TDataManager::Reconnect(int port, bool keepPortOpen)
 {
+    // The device state goes as a whole: a link left up would skip the connect
+    // below and stay up with no device kind (or on another port's device).
     DeviceRecord.DeviceKind = 0;
+    SetConnected(false);
     if (OnClearLogicState)
         OnClearLogicState();
     if (IsModuleManagerActive && OnLinkActiveChanged)

@@ -414,6 +414,24 @@ TEST(PollConnect, ReconnectClearsStateAndSyncsModules)
     EXPECT_EQ(deactivated, 2);
 }
 
+TEST(PollConnect, ReconnectWhileConnectedStartsOver)
+{
+    PollRig p(20, 'E');
+    p.Detect();
+    TDataManager &m = p.Rig.Manager;
+    ASSERT_TRUE(m.PollGroup(TDataManager::pgConnect, true));
+    ASSERT_TRUE(m.PollGroup(TDataManager::pgConnect, true)); // a clean poll before
+    p.Rig.Server.log().clear();
+    m.Reconnect(SimControllerRig::kComPort, true);
+    // A whole connect on the port, not a group read with no device kind;
+    // the last poll was clean, so group 0's closing read follows.
+    Reads expected = connectReads(20, 'E');
+    expected.emplace_back(0x40, 40);
+    EXPECT_EQ(reads(p.Rig.Requests()), expected);
+    EXPECT_TRUE(m.GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 20);
+}
+
 // ---------------------------------------------------------------------------
 // Group reads
 // ---------------------------------------------------------------------------
