@@ -3,8 +3,12 @@
 // detector's identification probes and the controller protocol of the chosen
 // kind and firmware version letter.
 //   taron-sim --ports-dir DIR --com N [--paced] [--kind 20|21|48] [--version LETTER]
+//             [--detected 0-8]
 // The default is kind 48 version "I", the newest firmware the program fully
 // serves, so that every page and read of the program has its data.
+// --detected puts another device on the port as the detector sees it: 0
+// nothing, 1-6 a controller of either generation (1, 5 and 6 belong to other
+// programs), 7 and 8 the bootloaders.
 #include "sim/SimController.h"
 #include "sim/SimProbes.h"
 #include "sim/SimServer.h"
@@ -21,7 +25,7 @@ namespace {
 void usage()
 {
     std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
-                         "[--kind 20|21|48] [--version LETTER]\n");
+                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8]\n");
 }
 
 // Detected kind the probes present for a device kind.
@@ -56,6 +60,7 @@ int main(int argc, char **argv)
     bool paced = false;
     int kind = 48;
     char version = 'I';
+    int detected = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--ports-dir" && i + 1 < argc) {
@@ -82,6 +87,14 @@ int main(int argc, char **argv)
                 return 2;
             }
             version = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0])));
+        } else if (a == "--detected" && i + 1 < argc) {
+            char *end = nullptr;
+            const long n = std::strtol(argv[++i], &end, 10);
+            if (!end || *end || n < 0 || n > 8) {
+                usage();
+                return 2;
+            }
+            detected = static_cast<int>(n);
         } else if (a == "--paced") {
             paced = true;
         } else {
@@ -110,7 +123,7 @@ int main(int argc, char **argv)
     probes.install(server);
     controller.Install(server);
     probes.attach(controller, server);
-    probes.present(detectedKindOf(kind));
+    probes.present(detected >= 0 ? detected : detectedKindOf(kind));
     std::string error;
     if (!server.start(&error) || !server.linkAs(portsDir, com, &error)) {
         std::fprintf(stderr, "taron-sim: %s\n", error.c_str());
