@@ -28,6 +28,14 @@ void usage()
                          "[--kind 20|21|48] [--version LETTER] [--detected 0-8]\n");
 }
 
+// A whole decimal number from lo to hi, or -1.
+int numberIn(const char *text, long lo, long hi)
+{
+    char *end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    return (end && end != text && !*end && n >= lo && n <= hi) ? static_cast<int>(n) : -1;
+}
+
 // Detected kind the probes present for a device kind.
 int detectedKindOf(int kind)
 {
@@ -66,13 +74,11 @@ int main(int argc, char **argv)
         if (a == "--ports-dir" && i + 1 < argc) {
             portsDir = argv[++i];
         } else if (a == "--com" && i + 1 < argc) {
-            char *end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || n < 1 || n > 255) {
+            com = numberIn(argv[++i], 1, 255);
+            if (com < 0) {
                 usage();
                 return 2;
             }
-            com = static_cast<int>(n);
         } else if (a == "--kind" && i + 1 < argc) {
             const std::string k = argv[++i];
             if (k != "20" && k != "21" && k != "48") {
@@ -88,13 +94,11 @@ int main(int argc, char **argv)
             }
             version = static_cast<char>(std::toupper(static_cast<unsigned char>(v[0])));
         } else if (a == "--detected" && i + 1 < argc) {
-            char *end = nullptr;
-            const long n = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || n < 0 || n > 8) {
+            detected = numberIn(argv[++i], 0, 8);
+            if (detected < 0) {
                 usage();
                 return 2;
             }
-            detected = static_cast<int>(n);
         } else if (a == "--paced") {
             paced = true;
         } else {
