@@ -749,6 +749,20 @@ TEST(ProgramCheck, ServedKindsAndBootloadersPass)
         EXPECT_TRUE(p.Rig.Requests().empty());
     }
     {
+        // A good probe answer with a code nobody knows: the unknown device is
+        // not identified over the controller protocol, so the link cannot
+        // come up on it with a kind this program would then poll.
+        PollRig p(20, 'E', 0);
+        p.Probes.presentController(3, 0x31);
+        p.Det.SetDetectedDevices({ddTaron30});
+        ASSERT_EQ(p.Detect(), 0);
+        ASSERT_TRUE(p.Det.Answered());
+        EXPECT_FALSE(p.Rig.Manager.CheckDeviceProgram(true));
+        EXPECT_TRUE(p.Rig.Requests().empty());
+        EXPECT_FALSE(p.Rig.Manager.GetConnected());
+        EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+    }
+    {
         PollRig p(20, 'E', 6); // second generation: another program's, not refused here
         ASSERT_EQ(p.Detect(), 6);
         EXPECT_FALSE(p.Rig.Manager.CheckDeviceProgram(true));
