@@ -533,6 +533,24 @@ TEST_F(FormMainReadingsTest, ExtendedLiveGroupOfKind48)
     EXPECT_FALSE(Get<QWidget>("PnlOdcGasInjCorr")->isHidden());
     EXPECT_EQ(Text("LblOdcGasInjCorr2"), "-3%");
     EXPECT_EQ(Text("LblOdcGasInjCorr4"), "12%");
+    // The corrections stand beside the gas loads, not over them, and the
+    // engine load's translated text is shown whole.
+    auto *measure = Get<QWidget>("TbSMeasure");
+    auto rectOn = [measure](QWidget *w) { return QRect(w->mapTo(measure, QPoint(0, 0)), w->size()); };
+    for (int n = 1; n <= 8; ++n) {
+        const QRect corr = rectOn(Get<QWidget>(("LblOdcGasInjCorr" + QByteArray::number(n)).constData()));
+        for (const char *prefix : {"LblOdcWskTg", "PrBOdcLPG"})
+            for (int m = 1; m <= 8; ++m) {
+                const QByteArray name = prefix + QByteArray::number(m);
+                EXPECT_FALSE(corr.intersects(rectOn(Get<QWidget>(name.constData())))) << n << " " << name.constData();
+            }
+    }
+    auto *load = Get<TCaptionPanel>("LblEngineLoad");
+    load->SetCaption(QStringLiteral("Obciążenie silnika:100%"));
+    const QRect needed = load->fontMetrics().boundingRect(QRect(0, 0, load->width(), 1000),
+                                                          Qt::TextWordWrap, load->text());
+    EXPECT_LE(needed.width(), load->width());
+    EXPECT_LE(needed.height(), load->height());
 
     ShowPage("TbSDiagnostic");
     Get<QTabWidget>("PgCDiagnostyka")->setCurrentWidget(Get<QWidget>("TbSDgnAdvance"));

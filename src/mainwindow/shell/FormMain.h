@@ -319,6 +319,7 @@ private:
     void ShowConnectedPort();
     void SearchPorts(QObject *sender, const QStringList &ports, int previousPort);
     void SetTickInterval();
+    void ShowAdapterObdReadings();
     void AutoSearchStep();
     bool HandOverToSibling();
     void UpdateCalibrationRunning();
