@@ -364,6 +364,41 @@ TEST_F(FormMainReadingsTest, SelectedInjectorDrivesTheReadoutsAndItsMarker)
         selector->removeItem(1);
 }
 
+TEST_F(FormMainReadingsTest, Model2LiveMarkerBlinksEvery400Milliseconds)
+{
+    // Later on each run: the window keeps its last blink time.
+    static qint64 start = 0;
+    start += 100000;
+    qint64 now = start;
+    TFormMain::SetClock([&] { return now; });
+    uint32_t colour = 0xFFFFFF;
+    int changes = 0;
+    Window->ReadingsServices.Model2MarkerActive = [] { return true; };
+    Window->ReadingsServices.Model2MarkerColor = [&] { return colour; };
+    Window->ReadingsServices.SetModel2MarkerColor = [&](uint32_t c) { colour = c; ++changes; };
+    ShowPage("TbSCalibration");
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0x0000FFu) << "white turns red";
+    now += 400;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(changes, 1) << "not before 400 ms have passed";
+    now += 1;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0xFFFFFFu) << "red turns white";
+    colour = 0x00FF00;
+    now += 401;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0xFFFFFFu) << "any other colour turns white";
+
+    Window->ReadingsServices.Model2MarkerActive = nullptr;
+    Window->ReadingsServices.Model2MarkerColor = nullptr;
+    Window->ReadingsServices.SetModel2MarkerColor = nullptr;
+    TFormMain::SetClock({});
+    ShowPage("TbSMeasure");
+}
+
 TEST_F(FormMainReadingsTest, GasSwitchPanelBlinksWhileWaitingAndShowsTheLevel)
 {
     auto *lamp = Get<TCaptionPanel>("PnlOdcPanelStan");

@@ -490,6 +490,20 @@ TEST(Startup, LockedDeviceShowsTheLockPanelAndEmptiesTheRecord)
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(DeviceRecord.InjSW, cylinders);
 
+    // Any other lock state keeps what the connection panel says: while it
+    // shows (the window itself not shown yet), the device counts as locked.
+    ASSERT_FALSE(form.isVisible());
+    device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
+    form.UpdateDeviceMenus();
+    ASSERT_TRUE(form.findChild<QAction *>(QStringLiteral("MnIDeviceLock"))->isEnabled());
+    form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->show();
+    device.Server.withLock([&] { device.Controller.State.LockState = 0x55; });
+    DeviceRecord.InjSW = cylinders;
+    form.UpdateDeviceMenus();
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatusLock"))->isVisibleTo(&form));
+    EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("MnIDeviceUnlock"))->isEnabled());
+    EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIDeviceLock"))->isEnabled());
+
     // A lock query that gets no answer changes nothing.
     device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
     device.Server.injectFault(sim::Fault::noAnswer(), 2);
