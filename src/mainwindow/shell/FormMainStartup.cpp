@@ -5,6 +5,7 @@
 
 #include "controls/ChangeHelper.h"
 #include "controls/DigitalDisplay.h"
+#include "controls/ResizeHelper.h"
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
 #include "core/CustomParameters.h"
@@ -444,6 +445,8 @@ void TFormMain::FormCloseQuery(bool &canClose)
 {
     Timerek->stop();
     TimerMapa->stop();
+    if (ResizeHelper)
+        ResizeHelper->SetEnabled(false);
     canClose = true;
 }
 
