@@ -713,3 +713,25 @@ TEST(Startup, AdapterObdTabShowsTheControllersReadings)
     EXPECT_EQ(d["DgDOBDRealTb"]->Caption(), QStringLiteral("4.81")); // 900 / 187
     EXPECT_EQ(d["DgDOBDRealTg"]->Caption(), QStringLiteral("5.88")); // 1100 / 187
 }
+
+TEST(Startup, WithoutDeviceTheStatusBarSaysSoOnceShown)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    ASSERT_FALSE(DataManager->GetConnected());
+    DeviceRecord.GasSwitchState = 0;
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    rig.Tick();
+    const QString noLink = LM->Translate(QStringLiteral("strComError"));
+    ASSERT_FALSE(noLink.startsWith(QLatin1Char('!')));
+    auto *status = form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatus"));
+    EXPECT_TRUE(status->isVisibleTo(&form));
+    EXPECT_EQ(status->text(), noLink);
+    EXPECT_EQ(form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatusGazSwitchText"))->text(),
+              LM->Translate(QStringLiteral("strOff")));
+    form.close();
+}

@@ -403,6 +403,10 @@ void TFormMain::FormShow()
         Services.CloseSplash();
     if (Services.AdaptToDevice)
         Services.AdaptToDevice();
+    // The connection panel's text and the gas-switch panel in the language
+    // now loaded (a full language change repeats this).
+    SetStatusBaseText(TranslateKey(QStringLiteral("strComError")));
+    PnlStatusGazSwitchUpdate();
     if (Services.ApplyLanguage)
         Services.ApplyLanguage();
     // The page-change handler at the end of the language chain switches the
