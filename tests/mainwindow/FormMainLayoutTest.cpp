@@ -1026,3 +1026,41 @@ TEST(PageControl, PagesTakeThePageAreaBeforeShowing)
 }
 
 } // namespace
+
+TEST(FormMainScaling, DesignedLayoutScalesWithTheWindow)
+{
+    TFormMain window;
+    window.show();
+    QCoreApplication::processEvents();
+    auto *display = window.findChild<QWidget *>(QStringLiteral("DgDOdcPetrol"));
+    auto *rpm = window.findChild<QWidget *>(QStringLiteral("DgDOdcRPM"));
+    ASSERT_TRUE(display && rpm);
+    const QRect designed = display->geometry();
+    const QRect designedRpm = rpm->geometry();
+    const QSize size = window.size();
+    QWidget *central = window.centralWidget();
+    const QSize client = central->size();
+
+    // Twice the window: the controls follow the central area (the menu and
+    // the status bar keep their height).
+    window.resize(size.width() * 2, size.height() * 2);
+    QCoreApplication::processEvents();
+    const double sx = double(central->width()) / client.width();
+    const double sy = double(central->height()) / client.height();
+    EXPECT_GT(sx, 1.9);
+    EXPECT_GT(sy, 1.9);
+    EXPECT_NEAR(display->width(), designed.width() * sx, 1.5);
+    EXPECT_NEAR(display->height(), designed.height() * sy, 1.5);
+    EXPECT_NEAR(rpm->y(), designedRpm.y() * sy, 1.5);
+    // Back to the designed size: every control where it was designed.
+    window.resize(size);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(display->geometry(), designed);
+    EXPECT_EQ(rpm->geometry(), designedRpm);
+
+    // A closing window no longer rescales.
+    window.close();
+    window.resize(size.width() * 2, size.height() * 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(display->geometry(), designed);
+}

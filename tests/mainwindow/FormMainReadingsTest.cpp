@@ -364,6 +364,41 @@ TEST_F(FormMainReadingsTest, SelectedInjectorDrivesTheReadoutsAndItsMarker)
         selector->removeItem(1);
 }
 
+TEST_F(FormMainReadingsTest, Model2LiveMarkerBlinksEvery400Milliseconds)
+{
+    // Later on each run: the window keeps its last blink time.
+    static qint64 start = 0;
+    start += 100000;
+    qint64 now = start;
+    TFormMain::SetClock([&] { return now; });
+    uint32_t colour = 0xFFFFFF;
+    int changes = 0;
+    Window->ReadingsServices.Model2MarkerActive = [] { return true; };
+    Window->ReadingsServices.Model2MarkerColor = [&] { return colour; };
+    Window->ReadingsServices.SetModel2MarkerColor = [&](uint32_t c) { colour = c; ++changes; };
+    ShowPage("TbSCalibration");
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0x0000FFu) << "white turns red";
+    now += 400;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(changes, 1) << "not before 400 ms have passed";
+    now += 1;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0xFFFFFFu) << "red turns white";
+    colour = 0x00FF00;
+    now += 401;
+    Window->UpdateLiveReadings();
+    EXPECT_EQ(colour, 0xFFFFFFu) << "any other colour turns white";
+
+    Window->ReadingsServices.Model2MarkerActive = nullptr;
+    Window->ReadingsServices.Model2MarkerColor = nullptr;
+    Window->ReadingsServices.SetModel2MarkerColor = nullptr;
+    TFormMain::SetClock({});
+    ShowPage("TbSMeasure");
+}
+
 TEST_F(FormMainReadingsTest, GasSwitchPanelBlinksWhileWaitingAndShowsTheLevel)
 {
     auto *lamp = Get<TCaptionPanel>("PnlOdcPanelStan");
@@ -533,6 +568,24 @@ TEST_F(FormMainReadingsTest, ExtendedLiveGroupOfKind48)
     EXPECT_FALSE(Get<QWidget>("PnlOdcGasInjCorr")->isHidden());
     EXPECT_EQ(Text("LblOdcGasInjCorr2"), "-3%");
     EXPECT_EQ(Text("LblOdcGasInjCorr4"), "12%");
+    // The corrections stand beside the gas loads, not over them, and the
+    // engine load's translated text is shown whole.
+    auto *measure = Get<QWidget>("TbSMeasure");
+    auto rectOn = [measure](QWidget *w) { return QRect(w->mapTo(measure, QPoint(0, 0)), w->size()); };
+    for (int n = 1; n <= 8; ++n) {
+        const QRect corr = rectOn(Get<QWidget>(("LblOdcGasInjCorr" + QByteArray::number(n)).constData()));
+        for (const char *prefix : {"LblOdcWskTg", "PrBOdcLPG"})
+            for (int m = 1; m <= 8; ++m) {
+                const QByteArray name = prefix + QByteArray::number(m);
+                EXPECT_FALSE(corr.intersects(rectOn(Get<QWidget>(name.constData())))) << n << " " << name.constData();
+            }
+    }
+    auto *load = Get<TCaptionPanel>("LblEngineLoad");
+    load->SetCaption(QStringLiteral("Obciążenie silnika:100%"));
+    const QRect needed = load->fontMetrics().boundingRect(QRect(0, 0, load->width(), 1000),
+                                                          Qt::TextWordWrap, load->text());
+    EXPECT_LE(needed.width(), load->width());
+    EXPECT_LE(needed.height(), load->height());
 
     ShowPage("TbSDiagnostic");
     Get<QTabWidget>("PgCDiagnostyka")->setCurrentWidget(Get<QWidget>("TbSDgnAdvance"));

@@ -1,7 +1,9 @@
 // Start-up, the main tick and connecting against simulated devices.
 #include "mainwindow/StartupRig.h"
 
+#include "controls/DigitalDisplay.h"
 #include "core/Detector.h"
+#include "core/UnitConversions.h"
 #include "core/ui/WaitForm.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -487,6 +490,20 @@ TEST(Startup, LockedDeviceShowsTheLockPanelAndEmptiesTheRecord)
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(DeviceRecord.InjSW, cylinders);
 
+    // Any other lock state keeps what the connection panel says: while it
+    // shows (the window itself not shown yet), the device counts as locked.
+    ASSERT_FALSE(form.isVisible());
+    device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
+    form.UpdateDeviceMenus();
+    ASSERT_TRUE(form.findChild<QAction *>(QStringLiteral("MnIDeviceLock"))->isEnabled());
+    form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->show();
+    device.Server.withLock([&] { device.Controller.State.LockState = 0x55; });
+    DeviceRecord.InjSW = cylinders;
+    form.UpdateDeviceMenus();
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatusLock"))->isVisibleTo(&form));
+    EXPECT_TRUE(form.findChild<QAction *>(QStringLiteral("MnIDeviceUnlock"))->isEnabled());
+    EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIDeviceLock"))->isEnabled());
+
     // A lock query that gets no answer changes nothing.
     device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
     device.Server.injectFault(sim::Fault::noAnswer(), 2);
@@ -642,4 +659,79 @@ TEST(Startup, PortVanishingMidExchangeAndComingBackReconnects)
     EXPECT_TRUE(DataManager->GetConnected());
     EXPECT_TRUE(contains(device.Commands(), 0x53));
     EXPECT_TRUE(rig.Boxes.empty());
+}
+
+TEST(Startup, AdapterObdTabShowsTheControllersReadings)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Server.withLock([&] {
+        sim::Bytes &p = device.Controller.State.Payload[0x0B];
+        p[0] = 150;                         // gas pressure
+        p[1] = 67;                          // reducer temperature
+        p[2] = 120;                         // gas temperature
+        p[6] = uint8_t(11220 >> 8);         // 2000 rpm
+        p[7] = uint8_t(11220 & 0xFF);
+        p[8] = uint8_t(5 << 5 | 0x03);      // on gas, channel 1 = 0x384
+        p[9] = 0x84;
+        p[16] = 0x04;                       // gas channel 1 = 0x44C
+        p[17] = 0x4C;
+        p[40] = 70;                         // manifold pressure
+    });
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    DeviceRecord.InjSW = 1;
+    DeviceRecord.InjectorMask = 0x01;
+
+    // The OBD window's small readings panel, as docked into the adapter page.
+    const char *names[] = {"DgDOBDRealRPM", "DgDOBDRealTb", "DgDOBDRealTg", "DgDOBDRealPsys",
+                           "DgDOBDRealPcol", "DgDOBDRealTred", "DgDOBDRealTgas"};
+    auto *host = form.findChild<QWidget *>(QStringLiteral("PnlAdapterMultiOBD"));
+    ASSERT_NE(host, nullptr);
+    std::map<std::string, TDigitalDisplay *> d;
+    for (const char *name : names) {
+        d[name] = new TDigitalDisplay(host);
+        d[name]->setObjectName(QString::fromLatin1(name));
+        d[name]->SetCaption(QStringLiteral("x"));
+    }
+    auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    auto *adapterPages = form.findChild<QTabWidget *>(QStringLiteral("PgCAdapterMain"));
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSAdapter")));
+
+    // The information tab leaves them alone.
+    adapterPages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSAdapterMultiInfo")));
+    rig.Tick();
+    EXPECT_EQ(d["DgDOBDRealRPM"]->Caption(), QStringLiteral("x"));
+
+    adapterPages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSAdapterMultiOBD")));
+    rig.Tick();
+    EXPECT_EQ(d["DgDOBDRealRPM"]->Caption(), QStringLiteral("2000"));
+    EXPECT_EQ(d["DgDOBDRealPsys"]->Caption(), FormatPressure(150));
+    EXPECT_EQ(d["DgDOBDRealPcol"]->Caption(), FormatCollectorPressure(70));
+    EXPECT_EQ(d["DgDOBDRealTred"]->Caption(), QStringLiteral("50.3"));
+    EXPECT_EQ(d["DgDOBDRealTgas"]->Caption(), FormatTemperature(120));
+    EXPECT_EQ(d["DgDOBDRealTb"]->Caption(), QStringLiteral("4.81")); // 900 / 187
+    EXPECT_EQ(d["DgDOBDRealTg"]->Caption(), QStringLiteral("5.88")); // 1100 / 187
+}
+
+TEST(Startup, WithoutDeviceTheStatusBarSaysSoOnceShown)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Probes.present(0);
+    device.Controller.State.Silent = true;
+    TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+    ASSERT_FALSE(DataManager->GetConnected());
+    DeviceRecord.GasSwitchState = 0;
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    rig.Tick();
+    const QString noLink = LM->Translate(QStringLiteral("strComError"));
+    ASSERT_FALSE(noLink.startsWith(QLatin1Char('!')));
+    auto *status = form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatus"));
+    EXPECT_TRUE(status->isVisibleTo(&form));
+    EXPECT_EQ(status->text(), noLink);
+    EXPECT_EQ(form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatusGazSwitchText"))->text(),
+              LM->Translate(QStringLiteral("strOff")));
+    form.close();
 }

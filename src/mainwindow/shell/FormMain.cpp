@@ -2,6 +2,7 @@
 
 #include "mainwindow/shell/FormMainLayout.h"
 #include "controls/ChangeHelper.h"
+#include "controls/ResizeHelper.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
 
@@ -226,6 +227,18 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
                + statusBar()->sizeHint().height());
     BindHandlers();
     CreateComponents();
+
+    // The designed layout scales with the central area (the menu and the
+    // status bar keep their height): recorded once at its designed size,
+    // rescaled from that record on every resize.
+    ResizeHelper = new TResizeHelper(this);
+    ResizeHelper->setObjectName(QStringLiteral("ResizeHelper"));
+    ResizeHelper->SetAutoFormCreate(false);
+    ResizeHelper->SetAutoFormShow(false);
+    ResizeHelper->SetAutoFormResize(false);
+    centralWidget()->resize(FormMainLayout::DesignedClientWidth, FormMainLayout::DesignedClientHeight);
+    ResizeHelper->SetForm(centralWidget());
+    centralWidget()->installEventFilter(this);
 }
 
 void TFormMain::CreateComponents()
@@ -297,6 +310,8 @@ void TFormMain::BindHandlers()
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize && watched == centralWidget() && ResizeHelper)
+        ResizeHelper->Rescale();
     if (event->type() == QEvent::MouseButtonPress
         && watched->objectName() == QLatin1String("ShpStatusGazState")) {
         auto *mouse = static_cast<QMouseEvent *>(event);

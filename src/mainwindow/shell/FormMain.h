@@ -13,6 +13,7 @@
 
 class QTimer;
 class TChangeHelper;
+class TResizeHelper;
 class TDetector;
 class TWaitForm;
 
@@ -284,6 +285,8 @@ public:
     TWaitForm *ConnectWaitForm = nullptr;
     TWaitForm *WaitFormAutocalibration = nullptr;
     TChangeHelper *ChangeHelper = nullptr;
+    // Scales the designed layout with the window from its first showing.
+    TResizeHelper *ResizeHelper = nullptr;
 
     // The program's arguments after its name (set from the application's
     // at creation; tests may replace them before FormCreate).
@@ -319,6 +322,7 @@ private:
     void ShowConnectedPort();
     void SearchPorts(QObject *sender, const QStringList &ports, int previousPort);
     void SetTickInterval();
+    void ShowAdapterObdReadings();
     void AutoSearchStep();
     bool HandOverToSibling();
     void UpdateCalibrationRunning();

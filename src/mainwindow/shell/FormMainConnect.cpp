@@ -358,8 +358,10 @@ void TFormMain::UpdateDeviceMenus()
         || (failedBefore && state == 0))
         return;
 
+    // The panel's own visibility, also while the window is not shown yet
+    // (the first connect runs during creation).
     auto *status = Component<QWidget>("PnlStatus");
-    bool unlocked = !(status && status->isVisible());
+    bool unlocked = !(status && !status->isHidden());
     bool lockPanel = true;
     switch (state) {
     case 0xF0:

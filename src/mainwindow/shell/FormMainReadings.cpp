@@ -10,7 +10,6 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QXYSeries>
@@ -228,7 +227,7 @@ void TFormMain::ShowCalibrationReadings()
         const double y = r.GasSwitchState == 5 ? GetGasInjTime() : 0.3;
         if (ReadingsServices.SetModel2LivePoint)
             ReadingsServices.SetModel2LivePoint(x, y);
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const qint64 now = Now();
         if (ReadingsServices.Model2MarkerActive && ReadingsServices.Model2MarkerActive()
             && now > FLastMarkerBlink + 400 && ReadingsServices.Model2MarkerColor
             && ReadingsServices.SetModel2MarkerColor) {

@@ -5,6 +5,7 @@
 
 #include "controls/ChangeHelper.h"
 #include "controls/DigitalDisplay.h"
+#include "controls/ResizeHelper.h"
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
 #include "core/CustomParameters.h"
@@ -402,6 +403,10 @@ void TFormMain::FormShow()
         Services.CloseSplash();
     if (Services.AdaptToDevice)
         Services.AdaptToDevice();
+    // The connection panel's text and the gas-switch panel in the language
+    // now loaded (a full language change repeats this).
+    SetStatusBaseText(TranslateKey(QStringLiteral("strComError")));
+    PnlStatusGazSwitchUpdate();
     if (Services.ApplyLanguage)
         Services.ApplyLanguage();
     // The page-change handler at the end of the language chain switches the
@@ -444,6 +449,8 @@ void TFormMain::FormCloseQuery(bool &canClose)
 {
     Timerek->stop();
     TimerMapa->stop();
+    if (ResizeHelper)
+        ResizeHelper->SetEnabled(false);
     canClose = true;
 }
 

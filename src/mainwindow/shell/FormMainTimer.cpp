@@ -8,6 +8,7 @@
 #include "core/Detector.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
 #include "core/FileLogger.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
@@ -176,13 +177,14 @@ void TFormMain::Tick(QObject *sender)
         // 20.-22. Adapter modules and their readings.
         if (Services.ManagerWorkStep)
             Services.ManagerWorkStep();
-        const bool adapterObd = CurrentMainPage() == QLatin1String("TbSAdapter")
-                                && currentPageOf(this, "PgCAdapterMain") == QLatin1String("TbSAdapterMultiOBD");
+        const bool adapterPage = CurrentMainPage() == QLatin1String("TbSAdapter");
+        const QString adapterTab = adapterPage ? currentPageOf(this, "PgCAdapterMain") : QString();
+        const bool adapterObd = adapterTab == QLatin1String("TbSAdapterMultiOBD");
         if (Services.ObdReadingsMiniVisible && Services.ObdReadingsMiniVisible() && Services.ObdRefreshLive)
             Services.ObdRefreshLive(adapterObd);
-        if (CurrentMainPage() == QLatin1String("TbSAdapter")
-            && currentPageOf(this, "PgCAdapterMain") == QLatin1String("TbSAdapterMultiAIO")
-            && Services.AioRefreshLive)
+        if (adapterObd)
+            ShowAdapterObdReadings();
+        else if (adapterTab == QLatin1String("TbSAdapterMultiAIO") && Services.AioRefreshLive)
             Services.AioRefreshLive();
         // 23. A fresh connection reloads the pages.
         if (connected() && DataManager->DeviceReread) {
@@ -245,6 +247,24 @@ void TFormMain::Tick(QObject *sender)
         autocal->setVisible(DataManager->WorkType == 3);
     // 34. Gas-switch panel.
     PnlStatusGazSwitchUpdate();
+}
+
+void TFormMain::ShowAdapterObdReadings()
+{
+    // The docked OBD window shows the controller's own values beside the
+    // car's, from the record as the last live group left it.
+    const TDeviceRecord &r = DeviceRecord;
+    auto show = [this](const char *name, const QString &text) {
+        if (auto *display = Component<TDigitalDisplay>(name))
+            display->SetCaption(text);
+    };
+    show("DgDOBDRealRPM", FormatRpm(r.RpmPeriod));
+    show("DgDOBDRealPsys", FormatPressure(r.GasPressureRaw));
+    show("DgDOBDRealPcol", FormatCollectorPressure(r.ManifoldPressureRaw));
+    show("DgDOBDRealTred", FormatTemperature(r.ReducerTempRaw));
+    show("DgDOBDRealTgas", FormatTemperature(r.GasTempRaw));
+    if (auto *petrol = Component<TDigitalDisplay>("DgDOBDRealTb"))
+        ShowInjTimes(petrol, Component<TDigitalDisplay>("DgDOBDRealTg"));
 }
 
 void TFormMain::SetTickInterval()
