@@ -177,8 +177,9 @@ void wireDataManager()
             Logic->SyncAfterDetect(port);
     };
     DataManager->IsAdaptationVariableSet = [] {
-        return Logic && Logic->DevStateOBD()
-               && Logic->DevStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsInteger() != 0;
+        // The user-interface side: the check box the user sets is bound to it.
+        return Logic && Logic->UIStateOBD()
+               && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
     };
     DataManager->OnBeep = [] { QApplication::beep(); };
 }
