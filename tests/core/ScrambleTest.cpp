@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray randomBytes(int n, quint32 seed)
+QByteArray randomBytes(int n, quint32 start)
 {
-    QRandomGenerator gen(seed);
+    QRandomGenerator gen(start);
     QByteArray b(n, Qt::Uninitialized);
     for (int i = 0; i < n; ++i)
         b[i] = char(gen.bounded(256));
