@@ -54,6 +54,17 @@ void fillImage(sim::SimControllerState &s)
     s.Payload[0xD8][4] = 40;           // T
     s.Payload[0xD8][5] = 0x07;         // RPM 2000
     s.Payload[0xD8][6] = 0xD0;
+    // The engine idles on gas: 800 rpm, 3.50 ms petrol and 4.20 ms gas on four
+    // cylinders, reducer 50.3 degrees, gas 27.9 degrees, 13.8 V.
+    const uint8_t live[24] = {100, 67, 120, 152, 128, 90, 0x6D, 0x92,
+                              (5 << 5) | 0x02, 0x8E, 0x02, 0x8E, 0x02, 0x8E, 0x02, 0x8E,
+                              0x03, 0x11, 0x03, 0x11, 0x03, 0x11, 0x03, 0x11};
+    for (int i = 0; i < 24; ++i) {
+        s.Payload[0x05][i] = live[i];
+        s.Payload[0x0B][i] = live[i];
+    }
+    s.Payload[0x0B][40] = 60;          // manifold pressure
+    s.Payload[0x0B][48] = 25;          // engine load
     s.Pages[1] = 0;
     s.Pages[4] = 0;                    // no device error
     s.Pages[6] = 1;
