@@ -1,5 +1,7 @@
 #include "core/LM.h"
 
+#include "core/CodePage.h"
+
 #include "core/Scramble.h"
 #include "core/VersionInfo.h"
 
@@ -7,12 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QtDebug>
 
-#include <cerrno>
-#include <iconv.h>
 
 TLM *LM = nullptr;
 
@@ -96,47 +94,6 @@ QString valuePart(const QString &line)
     return eq < 0 ? QString() : line.mid(eq + 1);
 }
 
-// glibc's converters, for a Qt built without a codec for the code page.
-QByteArray iconvConvert(const QByteArray &input, const char *to, const char *from, bool &ok)
-{
-    ok = false;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == iconv_t(-1))
-        return QByteArray();
-    QByteArray out(input.size() * 4 + 16, Qt::Uninitialized);
-    char *in = const_cast<char *>(input.constData());
-    size_t inLeft = size_t(input.size());
-    char *dst = out.data();
-    size_t outLeft = size_t(out.size());
-    ok = true;
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &dst, &outLeft) == size_t(-1)) {
-            if (errno == EILSEQ || errno == EINVAL) {
-                // Unmappable byte or character: replace it and go on.
-                ++in;
-                --inLeft;
-                if (outLeft > 0) {
-                    *dst++ = '?';
-                    --outLeft;
-                }
-            } else {
-                ok = false;
-                break;
-            }
-        }
-    }
-    iconv_close(cd);
-    out.truncate(out.size() - qsizetype(outLeft));
-    return out;
-}
-
-QByteArray iconvName(const QByteArray &codePage)
-{
-    // "windows-1250" -> "CP1250", "windows-874" -> "CP874"
-    if (codePage.startsWith("windows-"))
-        return "CP" + codePage.mid(8);
-    return codePage;
-}
 }
 
 TLM::TLM(QObject *parent) : QObject(parent), Language(QStringLiteral("PL"))
@@ -357,32 +314,10 @@ QByteArray TLM::CodePageOfCharset(quint8 charset)
 
 QString TLM::DecodeText(const QByteArray &bytes, quint8 charset)
 {
-    const QByteArray codePage = CodePageOfCharset(charset);
-    QStringDecoder decoder(codePage.constData());
-    if (decoder.isValid()) {
-        const QString text = decoder.decode(bytes);
-        if (!decoder.hasError())
-            return text;
-    }
-    bool ok = false;
-    const QByteArray utf8 = iconvConvert(bytes, "UTF-8", iconvName(codePage).constData(), ok);
-    if (ok)
-        return QString::fromUtf8(utf8);
-    return QString::fromLatin1(bytes);
+    return DecodeCodePage(bytes, CodePageOfCharset(charset));
 }
 
 QByteArray TLM::EncodeText(const QString &text, quint8 charset)
 {
-    const QByteArray codePage = CodePageOfCharset(charset);
-    QStringEncoder encoder(codePage.constData());
-    if (encoder.isValid()) {
-        const QByteArray bytes = encoder.encode(text);
-        if (!encoder.hasError())
-            return bytes;
-    }
-    bool ok = false;
-    const QByteArray bytes = iconvConvert(text.toUtf8(), iconvName(codePage).constData(), "UTF-8", ok);
-    if (ok)
-        return bytes;
-    return text.toLatin1();
+    return EncodeCodePage(text, CodePageOfCharset(charset));
 }

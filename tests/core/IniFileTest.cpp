@@ -1,4 +1,5 @@
 #include "core/IniFile.h"
+#include "core/LM.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,4 +170,18 @@ TEST(IniFile, LoadAndSaveReportFailures)
         TIniFile u(unreadable);
         EXPECT_EQ(u.Load(), TIniFile::Status::ReadError);
     }
+}
+
+TEST(CodePage, EveryLanguageCodePageRoundTripsAndMarksWhatItCannotHold)
+{
+    // One converter serves the INI files and the language files: Polish and
+    // Cyrillic letters round trip in their code pages, a character the code
+    // page lacks becomes one '?' even when it is several bytes in UTF-8.
+    const QString polish = QStringLiteral("Zażółć gęślą jaźń");
+    EXPECT_EQ(TIniFile::DecodeText(TIniFile::EncodeText(polish, "windows-1250"), "windows-1250"),
+              polish);
+    EXPECT_EQ(TLM::EncodeText(QStringLiteral("ą€"), 238), QByteArray("\xB9\x80"));
+    EXPECT_EQ(TLM::EncodeText(QStringLiteral("a日b"), 238), QByteArray("a?b"));
+    EXPECT_EQ(TLM::DecodeText(QByteArray("\xC0\xE1"), 204), QStringLiteral("Аб"));
+    EXPECT_EQ(TLM::DecodeText(QByteArray("\xE1"), 222), QString(QChar(0x0E41)));
 }
