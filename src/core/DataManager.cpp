@@ -1,5 +1,7 @@
 #include "core/DataManager.h"
 
+#include "core/FrameChecksum.h"
+
 #include "core/ComMultiPort.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
@@ -18,14 +20,6 @@ constexpr uint8_t kRequestHead = 0xC0;
 constexpr uint8_t kAnswerHead = 0xD0;
 constexpr uint8_t kReadyState = 0xF0;
 constexpr int kAckLength = 4;
-
-uint8_t sum8(const uint8_t *data, size_t count)
-{
-    unsigned s = 0;
-    for (size_t i = 0; i < count; ++i)
-        s += data[i];
-    return static_cast<uint8_t>(s);
-}
 
 uint16_t be16(const std::vector<uint8_t> &a, size_t at)
 {
@@ -297,7 +291,7 @@ bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength
             bytesRead += got;
             answer[0] = kAnswerHead;
             if (got == rest) {
-                const uint8_t s = sum8(answer, static_cast<size_t>(answerLength - 1));
+                const uint8_t s = FrameChecksum(answer, static_cast<size_t>(answerLength - 1));
                 good = s == answer[answerLength - 1];
             }
             if (!good)
@@ -322,7 +316,7 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     request.push_back(kRequestHead);
     request.push_back(command);
     request.insert(request.end(), parameters.begin(), parameters.end());
-    request.push_back(sum8(request.data(), request.size()));
+    request.push_back(FrameChecksum(request.data(), request.size()));
     answer.assign(static_cast<size_t>(answerLength), 0);
     const bool ok = SendAndReceive(request.data(), static_cast<int>(request.size()), answer.data(),
                                    answerLength);

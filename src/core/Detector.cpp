@@ -1,5 +1,7 @@
 #include "core/Detector.h"
 
+#include "core/FrameChecksum.h"
+
 #include "core/ComMultiPort.h"
 #include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
@@ -261,10 +263,7 @@ bool TDetector::ReadReply(TComMultiPort *port, std::uint8_t header, int length, 
         int got = 0;
         const bool ok = port->ReadData(FReply.data() + 1, rest, got);
         if (ok && got == rest) {
-            std::uint8_t sum = 0;
-            for (int i = 0; i < length - 1; ++i)
-                sum = static_cast<std::uint8_t>(sum + FReply[i]);
-            good = sum == FReply[length - 1];
+            good = FrameChecksum(FReply.data(), std::size_t(length - 1)) == FReply[length - 1];
         }
         if (!good)
             FReply.fill(0);
