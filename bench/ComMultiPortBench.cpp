@@ -68,5 +68,3 @@ void BM_RequestAnswerAt9600(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_RequestAnswerAt9600)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-
-BENCHMARK_MAIN();

@@ -7,7 +7,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 
 #include <chrono>
 
@@ -85,12 +84,3 @@ BENCHMARK(BM_LiveGroup05)->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_LiveGroup0B)->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_BlockD8)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_MapRowsDC)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

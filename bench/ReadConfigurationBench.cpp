@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 
 #include <chrono>
 
@@ -61,12 +60,3 @@ void BM_ReadConfigurationKind48G(benchmark::State &state)
 
 BENCHMARK(BM_ReadConfigurationKind20)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadConfigurationKind48G)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -120,14 +120,3 @@ BENCHMARK(BM_RefreshKind48G)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshKind20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshAndPaintKind48G)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefreshAndPaintKind20)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

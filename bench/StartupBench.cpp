@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 
 #include <chrono>
 #include <fstream>
@@ -92,12 +91,3 @@ void BM_ProgramStartup(benchmark::State &state)
 BENCHMARK(BM_ProgramStartup)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
