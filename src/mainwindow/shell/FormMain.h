@@ -126,6 +126,57 @@ public slots:
     void CmBNextInspectionChange();
     void BtnEncryptLangFilesClick();
 
+    // ==== Operations of the configuration and calibration pages that the
+    // shell calls (FormMainPages.cpp). Each forwards to the page logic that
+    // owns it; until that page is built the operation does nothing. ====
+    void UpdateAdapterPanels();
+    void UpdateCylinderCountControls(bool flag);
+    void UpdateConfigurationControls();
+    void ReadConfiguration();
+    void ReadModelParams();
+    void ReadModel2Settings();
+    void ShowPsysCorrections();
+    void ShowPcolCorrections();
+    void ShowTgasCorrections();
+    void ShowRpmCorrections();
+    void SetActiveTgasCorrSpBtn(uint8_t corrType);
+    void SetActiveRpmCorrSpBtn(uint8_t corrType);
+    void SetTgasCorrSpBtnEnabled(bool flag);
+    void SetRpmCorrSpBtnEnabled(bool flag);
+    void SelectMaxTbForLoadItems();
+    void DrawModelChart();
+    void UpdateModel2Labels();
+    bool WriteConfWizardConfiguration();
+    void FillConfBasedPage();
+    void FillConfSwitchingPage();
+    void FillConfAdvancedPage();
+    void UpdateConfAutoCalPage(bool updateStop);
+    void PgCConfWizardChange();
+    void UpdateConfWizardButtons(bool refill);
+    void GoToConfWizardPage(int page);
+    void TbSConfiguratorShow();
+    void ClearConfWizardControls();
+    void ClearCalibrationControls();
+    void ClearKnfControls();
+    void UpdateCalibrationControls();
+    void UpdateMapChartsVisibility();
+    void WriteDefaultConfiguration_145();
+    void CmBKnfPressureSensorTypeChange();
+    void YEdKnfPowerChange();
+    void YEdConfPowerChange();
+    void EdtModMULT_Change();
+    void SetIdleModelChanged(bool flag);
+    bool IdleModelChanged() const { return FIdleModelChanged; }
+    void CheckFormPictureShow();
+    // The single mark of unwritten edits of the window's editing pages.
+    void SetConfigModified(bool flag);
+    bool ConfigModified() const;
+    void ChangeHelperModified();
+private:
+    bool FIdleModelChanged = false;
+public:
+    // ==== end of page operations ====
+
     // Oscilloscope and trouble codes.
     void BtnDgnStartClick();
     void BtnDgnResetClick();

@@ -1,0 +1,56 @@
+// Forwards of the page operations that the shell calls. The page logic
+// that owns an operation replaces its empty body here with a one-line
+// forward when it is built.
+#include "mainwindow/shell/FormMain.h"
+
+#include "controls/ChangeHelper.h"
+
+void TFormMain::UpdateAdapterPanels() {}
+void TFormMain::UpdateCylinderCountControls(bool /*flag*/) {}
+void TFormMain::UpdateConfigurationControls() {}
+void TFormMain::ReadConfiguration() {}
+void TFormMain::ReadModelParams() {}
+void TFormMain::ReadModel2Settings() {}
+void TFormMain::ShowPsysCorrections() {}
+void TFormMain::ShowPcolCorrections() {}
+void TFormMain::ShowTgasCorrections() {}
+void TFormMain::ShowRpmCorrections() {}
+void TFormMain::SetActiveTgasCorrSpBtn(uint8_t /*corrType*/) {}
+void TFormMain::SetActiveRpmCorrSpBtn(uint8_t /*corrType*/) {}
+void TFormMain::SetTgasCorrSpBtnEnabled(bool /*flag*/) {}
+void TFormMain::SetRpmCorrSpBtnEnabled(bool /*flag*/) {}
+void TFormMain::SelectMaxTbForLoadItems() {}
+void TFormMain::DrawModelChart() {}
+void TFormMain::UpdateModel2Labels() {}
+bool TFormMain::WriteConfWizardConfiguration() { return false; }
+void TFormMain::FillConfBasedPage() {}
+void TFormMain::FillConfSwitchingPage() {}
+void TFormMain::FillConfAdvancedPage() {}
+void TFormMain::UpdateConfAutoCalPage(bool /*updateStop*/) {}
+void TFormMain::PgCConfWizardChange() {}
+void TFormMain::UpdateConfWizardButtons(bool /*refill*/) {}
+void TFormMain::GoToConfWizardPage(int /*page*/) {}
+void TFormMain::TbSConfiguratorShow() {}
+void TFormMain::ClearConfWizardControls() {}
+void TFormMain::ClearCalibrationControls() {}
+void TFormMain::ClearKnfControls() {}
+void TFormMain::UpdateCalibrationControls() {}
+void TFormMain::UpdateMapChartsVisibility() {}
+void TFormMain::WriteDefaultConfiguration_145() {}
+void TFormMain::CmBKnfPressureSensorTypeChange() {}
+void TFormMain::YEdKnfPowerChange() {}
+void TFormMain::YEdConfPowerChange() {}
+void TFormMain::EdtModMULT_Change() {}
+void TFormMain::CheckFormPictureShow() {}
+
+void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
+
+void TFormMain::SetConfigModified(bool flag)
+{
+    if (ChangeHelper)
+        ChangeHelper->SetModified(flag);
+}
+
+bool TFormMain::ConfigModified() const { return ChangeHelper && ChangeHelper->Modified(); }
+
+void TFormMain::ChangeHelperModified() { SetConfigModified(true); }
