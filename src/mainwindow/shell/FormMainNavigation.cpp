@@ -122,6 +122,14 @@ void guard(QTabWidget *pages, std::function<bool()> changing, std::function<void
 
 void TFormMain::InstallNavigation()
 {
+    // The window's own components by name, remembered before other windows'
+    // panels (which reuse some of the names) are docked into it.
+    for (QObject *child : findChildren<QObject *>()) {
+        const QByteArray key = child->objectName().toLatin1();
+        if (!key.isEmpty() && !FComponents.contains(key))
+            FComponents.insert(key, child);
+    }
+
     guard(Component<QTabWidget>("PgCMain"),
           [this] {
               bool allow = true;
