@@ -219,6 +219,23 @@ TEST(FormMainNavigation, EntryActionsAndShortcutsByKind)
         EXPECT_EQ(Current(form, "PgCConfWizard"), "TbSConfSwitching");
     }
     {
+        // Showing the window runs the entry of the page it starts on (here
+        // the map page, set by the program without any entry before).
+        StartupRig rig(5);
+        SimDevice device(rig.PortsDir, 5, 20, 'I');
+        device.Server.withLock([&] { device.Controller.State.Param8[19] = 2; });
+        rig.Wire = Wire;
+        TFormMain &form = rig.Create();
+        Get<QTabWidget>(form, "PgCMain")->setCurrentWidget(Get(form, "TbSCalibration"));
+        Get<QTabWidget>(form, "PgCCalibration")->setCurrentWidget(Get(form, "TbSCalMap"));
+        device.Server.log().clear();
+        form.SetScreenSizeForCheck(QSize(1280, 1024));
+        form.show();
+        EXPECT_EQ(device.Commands(), (std::vector<uint8_t>{0x53, 0x53, 0x53, 0x53, 0x53, 0x07, 0x07}))
+            << "identity pages 0-4, then the map range read by both levels of the entry";
+        EXPECT_EQ(Get<QComboBox>(form, "CmBCalMapRPMRange")->currentIndex(), 2);
+    }
+    {
         // Offline: the map page starts no timer and sends nothing.
         StartupRig rig(5, true);
         rig.Wire = Wire;

@@ -363,7 +363,6 @@ void TFormMain::BtnCorPstandardClick() {}
 void TFormMain::BtnCorPcolStandardClick() {}
 void TFormMain::SpBtnCorTgasStandardClick() {}
 void TFormMain::SpBtnCorRpmStandardClick() {}
-void TFormMain::CmBConfIdleHotTbChange() {}
 void TFormMain::BtBSetNextInspectionClick() {}
 void TFormMain::CmBNextInspectionChange() {}
 void TFormMain::BtnEncryptLangFilesClick() {}

@@ -344,8 +344,8 @@ void TFormMain::PgCMainChange(QObject *sender)
     const QString page = currentSheet(pages);
     const QString sub = currentSheet(Component<QTabWidget>("PgCCalibration"));
     updateGasSwitchPanel(this, page == QLatin1String("TbSCalibration") && sub == QLatin1String("TbSCalAuto"));
-    if (auto *hide = Component<QWidget>("PnlModOdcHide"))
-        hide->setProperty("Align", QStringLiteral("alClient"));
+    if (auto *hide = Component<QWidget>("PnlModOdcHide"); hide && hide->parentWidget())
+        hide->setGeometry(hide->parentWidget()->rect()); // fills its parent
 
     if (page == QLatin1String("TbSMeasure")) {
         CmBKnfPressureSensorTypeChange();
@@ -509,3 +509,6 @@ void TFormMain::ActivateMainPageDirect(const char *sheet)
         pages->setCurrentWidget(page);
     PgCMainChange(nullptr);
 }
+
+// A changed idle-time choice marks the idle model as changed.
+void TFormMain::CmBConfIdleHotTbChange() { SetIdleModelChanged(true); }
