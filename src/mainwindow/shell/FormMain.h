@@ -16,6 +16,8 @@ class TChangeHelper;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
+class TOscilloscopePage;
+class TTroubleCodesPage;
 
 class TFormMain : public QMainWindow
 {
@@ -184,6 +186,13 @@ public:
     void SpBOdcReadTCClick();
     void SpBOdcClearTroubleCodeClick();
     void SpBDebugReadTroubleCodesClick();
+    void OscUpdateControls();
+    void PanelScaleResize();
+    void UpdateTroubleCodeList(int group);
+    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
+    // TroubleCodes.cpp).
+    TOscilloscopePage *OscilloscopePage = nullptr;
+    TTroubleCodesPage *TroubleCodesPage = nullptr;
 
     // Service and diagnostic tools.
     void BtnShowTestFormClick();
