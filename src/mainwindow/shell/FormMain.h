@@ -179,6 +179,7 @@ private:
 public:
     // ==== end of page operations ====
 
+public slots:
     // Oscilloscope and trouble codes.
     void BtnDgnStartClick();
     void BtnDgnResetClick();
@@ -189,10 +190,6 @@ public:
     void OscUpdateControls();
     void PanelScaleResize();
     void UpdateTroubleCodeList(int group);
-    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
-    // TroubleCodes.cpp).
-    TOscilloscopePage *OscilloscopePage = nullptr;
-    TTroubleCodesPage *TroubleCodesPage = nullptr;
 
     // Service and diagnostic tools.
     void BtnShowTestFormClick();
@@ -340,6 +337,10 @@ public:
 
     // Components of the window.
     QTimer *Timerek = nullptr;
+    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
+    // TroubleCodes.cpp).
+    TOscilloscopePage *OscilloscopePage = nullptr;
+    TTroubleCodesPage *TroubleCodesPage = nullptr;
     QTimer *TimerMapa = nullptr;
     TDetector *DetectorComponent = nullptr;
     TWaitForm *ConnectWaitForm = nullptr;
