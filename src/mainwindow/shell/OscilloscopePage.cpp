@@ -57,8 +57,10 @@ TOscilloscopePage::TOscilloscopePage(TFormMain *form) : QObject(form), FForm(for
     FHandles[1] = child<TCaptionPanel>(form, QStringLiteral("PnlDgnHandle2"));
     for (QWidget *w : {static_cast<QWidget *>(FCursor), static_cast<QWidget *>(FHandles[0]),
                        static_cast<QWidget *>(FHandles[1])})
-        if (w)
+        if (w) {
             w->installEventFilter(this);
+            w->raise(); // over the graphs
+        }
     FStart = child<QPushButton>(form, QStringLiteral("BtnDgnStart"));
     FAutoSave = child<QCheckBox>(form, QStringLiteral("ChBDgnAutoSave"));
     FRawVoltage = child<QCheckBox>(form, QStringLiteral("CkBTestALAM"));
@@ -340,8 +342,15 @@ bool TOscilloscopePage::eventFilter(QObject *watched, QEvent *event)
             PaintGraph(g);
             return true;
         }
-        if (event->type() == QEvent::Resize)
+        if (event->type() == QEvent::Resize) {
             PanelScaleResize();
+            // The window's resizer moves the cursor and the time labels back
+            // to their designed places after the graphs: place them again.
+            QMetaObject::invokeMethod(this, [this] {
+                PanelScaleResize();
+                OscUpdateCursors();
+            }, Qt::QueuedConnection);
+        }
         return false;
     }
     const bool onCursor = watched == FCursor;
