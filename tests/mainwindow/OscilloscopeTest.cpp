@@ -206,7 +206,8 @@ void Drag(QWidget *grip, int from, int to)
 }
 
 // The main tick samples the live values through the slot the program wires;
-// Stop writes the file; the cursor reads back a stopped recording.
+// Stop writes the file; a longer recording is drawn on the scaled page and
+// read back at the dragged cursor.
 TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
 {
     startup::StartupRig rig(5);
@@ -214,20 +215,29 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     rig.Wire = [](TFormMain &f) { f.Services.OscilloscopeStep = [&f] { f.OscilloscopePage->Step(); }; };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
+    auto get = [&form](const char *name) { return form.findChild<QWidget *>(name); };
+    qobject_cast<QTabWidget *>(get("PgCMain"))->setCurrentWidget(get("TbSDiagnostic"));
+    qobject_cast<QTabWidget *>(get("PgCDiagnostyka"))->setCurrentIndex(0);
+    qobject_cast<QComboBox *>(get("CmBDgnWybor1"))->setCurrentIndex(0);
+    qobject_cast<QComboBox *>(get("CmBDgnWybor2"))->setCurrentIndex(1);
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.resize(form.width() * 5 / 4, form.height()); // scaled: the ring follows the graphs' width
+    startup::StartupRig::Run(100);
+    form.Timerek->stop();
     TOscilloscopePage &page = *form.OscilloscopePage;
     QTemporaryDir dir;
     page.FileFolders = {dir.path()};
-    form.findChild<QCheckBox *>("ChBDgnAutoSave")->setChecked(true);
-    auto *start = form.findChild<QPushButton *>("BtnDgnStart");
+    qobject_cast<QCheckBox *>(get("ChBDgnAutoSave"))->setChecked(true);
+    auto *start = qobject_cast<QPushButton *>(get("BtnDgnStart"));
     auto live = [&](uint8_t state, uint16_t period) {
         device.Server.withLock([&] {
             auto &p = device.Controller.State.Payload[0x0B];
-            p[0] = 150;
             p[6] = uint8_t(period >> 8);
             p[7] = uint8_t(period);
-            p[8] = uint8_t(state << 5 | 0x02);
+            p[8] = uint8_t(state << 5 | 0x02); // petrol channel 1: 750
             p[9] = 0xEE;
-            p[16] = 0x03;
+            p[16] = 0x03;                      // gas channel 1: 800
             p[17] = 0x20;
         });
     };
@@ -239,19 +249,23 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     start->click();
     ASSERT_TRUE(page.Running());
     EXPECT_EQ(start->text(), "Stop");
-    EXPECT_FALSE(form.findChild<QWidget *>("PnlDgnCursor")->isEnabled());
+    EXPECT_FALSE(get("PnlDgnCursor")->isEnabled());
     device.Server.log().clear();
-    for (int i = 0; i < 5; ++i) {
+    DeviceRecord.Mult = 1.5;
+    DeviceRecord.Offset = 0.5;
+    for (int i = 0; i < 6; ++i) {
         if (i == 3)
             live(3, 22440);
+        if (i == 5) // the device's test mode: gas times from the petrol times
+            device.Server.withLock([&] { device.Controller.State.Param8[24] = 1; });
         rig.Now += 200;
         rig.Tick();
+        EXPECT_EQ(DeviceRecord.GasTime[0], i == 5 ? 1218u : 0x320u) << "750 x 1.5 + 93.5, half to even";
     }
-    ASSERT_EQ(page.Recorder().Position(), 5);
+    ASSERT_EQ(page.Recorder().Position(), 6);
     for (int i = 0; i < 5; ++i) {
         const TOscSample &s = *page.Recorder().At(i);
         EXPECT_NEAR(s.Time, 0.2 * (i + 1), 1e-9) << i;
-        EXPECT_EQ(s.State, i < 3 ? 5 : 3) << i;
         EXPECT_EQ(s.GasFlag, i < 3 ? -1 : 0) << i;
         EXPECT_EQ(s.Main[6], i < 3 ? 2000 : 1000) << i;
         EXPECT_EQ(s.Main[1] > 0, i < 3) << "Tg only on gas " << i;
@@ -259,15 +273,15 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     int testModeReads = 0;
     for (const auto &f : device.Server.log().bytes())
         testModeReads += f.size() > 2 && f[1] == 0x07 && f[2] == 24;
-    EXPECT_GE(testModeReads, 5) << "the test-mode switch once per sample";
+    EXPECT_GE(testModeReads, 6) << "the test-mode switch once per sample";
 
     start->click();
     EXPECT_FALSE(page.Running());
-    EXPECT_TRUE(form.findChild<QWidget *>("PnlDgnCursor")->isEnabled());
+    EXPECT_TRUE(get("PnlDgnCursor")->isEnabled());
     const QStringList files = QDir(dir.path()).entryList({"data_*.dat"});
     ASSERT_EQ(files.size(), 1);
     const QStringList lines = ReadLines(QDir(dir.path()).filePath(files[0]));
-    ASSERT_EQ(lines.size(), 6);
+    ASSERT_EQ(lines.size(), 7);
     EXPECT_TRUE(lines[1].startsWith("1\t0.20\t")) << lines[1].toStdString();
     EXPECT_TRUE(lines[1].endsWith("\t5"));
     EXPECT_EQ(lines[4].split('\t')[3], "0.00") << "Tg off gas";
@@ -278,72 +292,58 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     start->click();
     EXPECT_FALSE(page.Running());
     DataManager->SetConnected(true);
-}
 
-// A longer recording drawn on the page, read back at the dragged cursor.
-TEST(OscilloscopePage, StoppedRecordingIsReadBackAtTheDraggedCursor)
-{
-    startup::StartupRig rig(5);
-    startup::SimDevice device(rig.PortsDir, 5, 48, 'I');
-    TFormMain &form = rig.Create();
-    form.findChild<QTabWidget *>("PgCMain")->setCurrentWidget(form.findChild<QWidget *>("TbSDiagnostic"));
-    form.findChild<QTabWidget *>("PgCDiagnostyka")->setCurrentIndex(0);
-    form.SetScreenSizeForCheck(QSize(1024, 768));
-    form.show();
-    form.resize(form.width() * 5 / 4, form.height()); // scaled: the ring follows the graphs' width
-    startup::StartupRig::Run(100);
+    // A longer recording from the record alone (no device reads).
+    qobject_cast<QCheckBox *>(get("ChBDgnAutoSave"))->setChecked(false);
+    qobject_cast<QComboBox *>(get("CmbOdcInjDisplay"))->setCurrentIndex(1);
+    page.BtnDgnResetClick();
+    start->click();
     form.Timerek->stop();
-    form.findChild<QComboBox *>("CmBDgnWybor1")->setCurrentIndex(0);
-    form.findChild<QComboBox *>("CmBDgnWybor2")->setCurrentIndex(1);
-    form.findChild<QComboBox *>("CmbOdcInjDisplay")->setCurrentIndex(1);
-    TOscilloscopePage &page = *form.OscilloscopePage;
-    page.BtnDgnStartClick();
-    ASSERT_TRUE(page.Running());
-    DataManager->SetConnected(false); // the samples come from the record alone
+    DataManager->SetConnected(false);
     auto &r = DeviceRecord;
+    r.LambdaType = 1;
+    r.SupplyVoltageRaw = 140;
     for (int i = 0; i < 320; ++i) {
-        const bool gas = (i / 60) % 2 == 1;
-        r.GasSwitchState = gas ? 5 : 3;
+        r.GasSwitchState = (i / 60) % 2 == 1 ? 5 : 3;
         r.GasPressureRaw = uint8_t(120 + 40 * std::sin(i / 15.0));
         r.ManifoldPressureRaw = uint8_t(90 + 50 * std::sin(i / 25.0));
         r.GasTempRaw = uint8_t(150 - i / 8);
         r.ReducerTempRaw = uint8_t(140 - i / 5);
         r.RpmPeriod = uint16_t(11220 + 8000 * std::sin(i / 20.0));
         r.LambdaRaw = uint8_t(i % 40 < 20 ? 10 : 40);
-        r.LambdaType = 1;
-        r.SupplyVoltageRaw = 140;
         r.PetrolTime[0] = quint32(187 * (8 + 6 * std::sin(i / 20.0)));
         r.GasTime[0] = quint32(r.PetrolTime[0] * 1.3);
         rig.Now += 200;
         page.Step();
     }
-    page.BtnDgnStartClick();
+    start->click();
     ASSERT_EQ(page.Recorder().Position(), 320);
-    auto *grip = form.findChild<QWidget *>("PnlDgnHandle1");
+    QWidget *grip = get("PnlDgnHandle1");
+    QWidget *cursor = get("PnlDgnCursor");
     ASSERT_FALSE(grip->isHidden());
     Drag(grip, 5, 5 - 170);
     ASSERT_EQ(page.Recorder().Position(), 150);
     const TOscSample &s = *page.Recorder().At(150);
-    EXPECT_EQ(form.findChild<TDigitalDisplay *>("DgDDgnCzas")->Caption(), QString::asprintf("%2.2f", s.Time));
-    EXPECT_EQ(form.findChild<TDigitalDisplay *>("DgDDgnRPM")->Caption(), QString::asprintf("%4.0f", s.Main[6]));
-    EXPECT_EQ(form.findChild<TDigitalDisplay *>("DgDDgnWybor1")->Caption(), QString::asprintf("%2.2f", s.Main[7]));
-    EXPECT_EQ(form.findChild<TCaptionPanel *>("DgnLbl1t")->Caption(),
-              QString::asprintf("%2.0f", page.Recorder().At(100)->Time));
-    EXPECT_EQ(form.findChild<TCaptionPanel *>("DgnLbl4b")->Caption(), "") << "no sample at 400 yet";
-    auto *cursor = form.findChild<QWidget *>("PnlDgnCursor");
-    EXPECT_EQ(cursor->x(), form.findChild<QWidget *>("PnlDgnCzasy")->mapTo(cursor->parentWidget(), QPoint()).x() + 152);
-    form.findChild<QWidget *>("TbSDgnOscyloskop")->grab().save("/tmp/i19-recorder.png");
+    auto caption = [&](const char *name) { return form.findChild<TDigitalDisplay *>(name)->Caption(); };
+    EXPECT_EQ(caption("DgDDgnCzas"), QString::asprintf("%2.2f", s.Time));
+    EXPECT_EQ(caption("DgDDgnRPM"), QString::asprintf("%4.0f", s.Main[6]));
+    EXPECT_EQ(caption("DgDDgnWybor1"), QString::asprintf("%2.2f", s.Main[7]));
+    auto label = [&](const char *name) { return form.findChild<TCaptionPanel *>(name)->Caption(); };
+    EXPECT_EQ(label("DgnLbl1t"), QString::asprintf("%2.0f", page.Recorder().At(100)->Time));
+    EXPECT_EQ(label("DgnLbl4b"), "") << "no sample at 400 yet";
+    EXPECT_EQ(cursor->x(), get("PnlDgnCzasy")->mapTo(cursor->parentWidget(), QPoint()).x() + 152);
+    get("TbSDgnOscyloskop")->grab().save("/tmp/i19-recorder.png");
     Drag(grip, 5, -10000);
     EXPECT_EQ(page.Recorder().Position(), 0);
     Drag(cursor, 0, 100000);
     EXPECT_GT(page.Recorder().RingLength(), 454);
-    EXPECT_EQ(page.Recorder().RingLength(), form.findChild<QWidget *>("PnlDgnCzasy")->width() - 3);
+    EXPECT_EQ(page.Recorder().RingLength(), get("PnlDgnCzasy")->width() - 3);
     EXPECT_EQ(page.Recorder().Position(), page.Recorder().RingLength() - 1);
     // Reset empties the ring and the time scale.
     page.BtnDgnResetClick();
     EXPECT_EQ(page.Recorder().Position(), 0);
     EXPECT_EQ(page.Recorder().At(150)->Time, 0);
-    EXPECT_EQ(form.findChild<TCaptionPanel *>("DgnLbl1t")->Caption(), "");
+    EXPECT_EQ(label("DgnLbl1t"), "");
     DataManager->SetConnected(true);
 }
 

@@ -3,7 +3,6 @@
 // history, and the tick opening the page after a connect found stored codes.
 #include "core/LanguageFileFixture.h"
 #include "mainwindow/ProgramRun.h"
-#include "mainwindow/StartupRig.h"
 #include "mainwindow/shell/TroubleCodes.h"
 #include "core/UnitConversions.h"
 #include "sim/SimControllerFixture.h"
@@ -229,28 +228,6 @@ TEST_F(TroubleCodesTest, HistoryListsNewestFirstAndBoundsTheDeviceIndex)
     EXPECT_EQ(TTroubleCodesPage::EntryOfRow(0, 0), 9);
     EXPECT_EQ(TTroubleCodesPage::EntryOfRow(0, 10), 9);
     EXPECT_EQ(TTroubleCodesPage::EntryOfRow(0, 11), -1);
-}
-
-// The tick opens the trouble-code page after a connect found stored codes,
-// through the slot the program wires.
-TEST(TroubleCodesWiring, TickOpensTheTroubleCodePageAfterAConnectFoundCodes)
-{
-    startup::StartupRig rig(5);
-    startup::SimDevice device(rig.PortsDir, 5);
-    device.Server.withLock([&] { device.Controller.State.Payload[0x13][9] = 0x04; }); // stored 2/3
-    rig.Wire = [](TFormMain &f) {
-        f.Services.ShowTroubleCodes = [&f] { f.TroubleCodesPage->ShowTroubleCodesWindow(); };
-    };
-    TFormMain &form = rig.Create();
-    ASSERT_TRUE(DataManager->GetConnected());
-    ASSERT_TRUE(DataManager->TroubleCodesPresent);
-    form.findChild<QTabWidget *>("PgCDiagnostyka")->setCurrentIndex(0);
-    rig.Tick();
-    EXPECT_FALSE(DataManager->TroubleCodesPresent);
-    EXPECT_EQ(form.findChild<QTabWidget *>("PgCMain")->currentWidget()->objectName(), "TbSDiagnostic");
-    EXPECT_EQ(form.findChild<QTabWidget *>("PgCDiagnostyka")->currentWidget()->objectName(), "TbSDgnErrorCodes");
-    EXPECT_TRUE(form.findChild<QPlainTextEdit *>("MemOdcTroubleCodeStored")->toPlainText().startsWith("E1023: (ERROR)"));
-    form.findChild<QWidget *>("TbSDgnErrorCodes")->grab().save("/tmp/i19-troublecodes.png");
 }
 
 // The real program: a connect that finds stored codes opens the page, which

@@ -52,6 +52,9 @@ TOscilloscopePage::TOscilloscopePage(TFormMain *form) : QObject(form), FForm(for
         }
     }
     FPanel = child<QWidget>(form, QStringLiteral("PnlDgnCzasy"));
+    FPage = child<QWidget>(form, QStringLiteral("TbSDgnOscyloskop"));
+    if (FPage)
+        FPage->installEventFilter(this);
     FCursor = child<TCaptionPanel>(form, QStringLiteral("PnlDgnCursor"));
     FHandles[0] = child<TCaptionPanel>(form, QStringLiteral("PnlDgnHandle1"));
     FHandles[1] = child<TCaptionPanel>(form, QStringLiteral("PnlDgnHandle2"));
@@ -312,12 +315,6 @@ void TOscilloscopePage::CmBDgnWyborChange()
     OscUpdateDisplays();
 }
 
-void TOscilloscopePage::DgnSaveOscData()
-{
-    if (FRunning)
-        FOsc.SaveUnsaved();
-}
-
 void TOscilloscopePage::MoveCursorBy(int dx)
 {
     FOsc.SetPosition(FOsc.Position() + dx);
@@ -335,6 +332,11 @@ void TOscilloscopePage::ReportFileError(const QString &fileName, const QString &
 
 bool TOscilloscopePage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FPage) {
+        if (event->type() == QEvent::Show)
+            TbSDgnOscyloskopShow();
+        return false;
+    }
     for (int g = 0; g < TOscilloscope::GraphCount; ++g) {
         if (watched != FGraphs[g])
             continue;

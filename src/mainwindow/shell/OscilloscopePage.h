@@ -52,7 +52,6 @@ public:
     void SetDgnLabels();
     void ResetDgnLabels();
     void PanelScaleResize();
-    void DgnSaveOscData();
 
     bool Running() const { return FRunning; }
     const TOscilloscope &Recorder() const { return FOsc; }
@@ -71,6 +70,7 @@ private:
     TOscilloscope FOsc;
     std::array<QPointer<QWidget>, TOscilloscope::GraphCount> FGraphs;
     QPointer<QWidget> FPanel;        // PnlDgnCzasy: its width is the buffer length
+    QPointer<QWidget> FPage;         // TbSDgnOscyloskop
     QPointer<TCaptionPanel> FCursor;
     std::array<QPointer<TCaptionPanel>, 2> FHandles;
     QPointer<QPushButton> FStart;
