@@ -293,6 +293,15 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     EXPECT_FALSE(page.Running());
     DataManager->SetConnected(true);
 
+    // A file that cannot be created is reported once; the recording runs.
+    page.FileFolders = {QDir(dir.path()).filePath(files[0])};
+    start->click();
+    startup::StartupRig::Run(50);
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_TRUE(rig.Boxes[0].Text.startsWith("Cannot write the recorder's data file")) << rig.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(page.Running());
+    start->click();
+
     // A longer recording from the record alone (no device reads).
     qobject_cast<QCheckBox *>(get("ChBDgnAutoSave"))->setChecked(false);
     qobject_cast<QComboBox *>(get("CmbOdcInjDisplay"))->setCurrentIndex(1);

@@ -324,10 +324,14 @@ void TOscilloscopePage::MoveCursorBy(int dx)
 
 void TOscilloscopePage::ReportFileError(const QString &fileName, const QString &reason)
 {
-    if (Common)
-        Common->ShowError(QStringLiteral("Cannot write the recorder's data file:\r\n%1\r\n%2\r\n\r\n"
-                                         "The recording goes on without it.")
-                              .arg(fileName, reason));
+    // After the current tick: the box must not stop the sample half taken.
+    const QString text = QStringLiteral("Cannot write the recorder's data file:\r\n%1\r\n%2\r\n\r\n"
+                                        "The recording goes on without it.")
+                             .arg(fileName, reason);
+    QMetaObject::invokeMethod(this, [text] {
+        if (Common)
+            Common->ShowError(text);
+    }, Qt::QueuedConnection);
 }
 
 bool TOscilloscopePage::eventFilter(QObject *watched, QEvent *event)
