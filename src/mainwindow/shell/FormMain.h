@@ -337,10 +337,6 @@ public:
 
     // Components of the window.
     QTimer *Timerek = nullptr;
-    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
-    // TroubleCodes.cpp).
-    TOscilloscopePage *OscilloscopePage = nullptr;
-    TTroubleCodesPage *TroubleCodesPage = nullptr;
     QTimer *TimerMapa = nullptr;
     TDetector *DetectorComponent = nullptr;
     TWaitForm *ConnectWaitForm = nullptr;
@@ -348,6 +344,10 @@ public:
     TChangeHelper *ChangeHelper = nullptr;
     // Scales the designed layout with the window from its first showing.
     TResizeHelper *ResizeHelper = nullptr;
+    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
+    // TroubleCodes.cpp).
+    TOscilloscopePage *OscilloscopePage = nullptr;
+    TTroubleCodesPage *TroubleCodesPage = nullptr;
 
     // The program's arguments after its name (set from the application's
     // at creation; tests may replace them before FormCreate).
