@@ -137,6 +137,12 @@ TEST_F(TroubleCodesTest, MainPageListsCodesWithTextsAndReadsTheFreezeFrame)
 
 TEST_F(TroubleCodesTest, ClearingSendsTheClearFrameAndReadsAgain)
 {
+    // The window the tick opens after a connect found codes.
+    Get<QTabWidget>("PgCDiagnostyka")->setCurrentIndex(0);
+    Window->TroubleCodesPage->ShowTroubleCodesWindow();
+    EXPECT_EQ(Get<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSDiagnostic");
+    EXPECT_EQ(Get<QTabWidget>("PgCDiagnostyka")->currentWidget()->objectName(), "TbSDgnErrorCodes");
+    EXPECT_TRUE(Memo("MemOdcTroubleCodeStored").startsWith("E1011: "));
     for (const char *button : {"SpBOdcClearTroubleCode", "SpBDebugEraseTroubleCodes"}) {
         Rig.Device([](SimControllerState &s) { s.Payload[0x13][2] = 0x01; });
         Window->SpBOdcReadTCClick();

@@ -6,6 +6,7 @@
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
+#include "core/ui/Common.h"
 
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -130,12 +131,13 @@ QStringList TTroubleCodesPage::ReadFreezeFrame()
 
 void TTroubleCodesPage::ShowTroubleCodesWindow()
 {
-    if (auto *main = FForm->findChild<QTabWidget *>(QStringLiteral("PgCMain")))
-        if (auto *page = FForm->findChild<QWidget *>(QStringLiteral("TbSDiagnostic")))
-            main->setCurrentWidget(page);
-    if (auto *sub = FForm->findChild<QTabWidget *>(QStringLiteral("PgCDiagnostyka")))
-        if (auto *page = FForm->findChild<QWidget *>(QStringLiteral("TbSDgnErrorCodes")))
-            sub->setCurrentWidget(page);
+    // One level after the other, with the pages' change notifications; a
+    // page that refuses to be left stops the jump.
+    auto *main = FForm->findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    auto *sub = FForm->findChild<QTabWidget *>(QStringLiteral("PgCDiagnostyka"));
+    if (!TCommon::ActivatePage(main, FForm->findChild<QWidget *>(QStringLiteral("TbSDiagnostic")), true)
+        || !TCommon::ActivatePage(sub, FForm->findChild<QWidget *>(QStringLiteral("TbSDgnErrorCodes")), true))
+        return;
     SpBOdcReadTCClick();
 }
 
