@@ -21,6 +21,8 @@
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/OscilloscopePage.h"
+#include "mainwindow/shell/TroubleCodes.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/UpgraderLogic.h"
@@ -195,6 +197,8 @@ void wireServices(TFormMain &form)
             if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
                 w->hide();
     };
+    s.ShowTroubleCodes = [&form] { form.TroubleCodesPage->ShowTroubleCodesWindow(); };
+    s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
 // The data manager's hooks towards the adapter modules and the settings.

@@ -1,6 +1,8 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/shell/OscilloscopePage.h"
+#include "mainwindow/shell/TroubleCodes.h"
 #include "controls/ChangeHelper.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
@@ -227,6 +229,8 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
                + statusBar()->sizeHint().height());
     BindHandlers();
     CreateComponents();
+    OscilloscopePage = new TOscilloscopePage(this);
+    TroubleCodesPage = new TTroubleCodesPage(this);
 
     // The designed layout scales with the central area (the menu and the
     // status bar keep their height): recorded once at its designed size,
@@ -366,12 +370,6 @@ void TFormMain::SpBtnCorRpmStandardClick() {}
 void TFormMain::BtBSetNextInspectionClick() {}
 void TFormMain::CmBNextInspectionChange() {}
 void TFormMain::BtnEncryptLangFilesClick() {}
-void TFormMain::BtnDgnStartClick() {}
-void TFormMain::BtnDgnResetClick() {}
-void TFormMain::CmBDgnWyborChange() {}
-void TFormMain::SpBOdcReadTCClick() {}
-void TFormMain::SpBOdcClearTroubleCodeClick() {}
-void TFormMain::SpBDebugReadTroubleCodesClick() {}
 void TFormMain::BtnShowTestFormClick() {}
 void TFormMain::BtnDgnInjCleaningClick() {}
 void TFormMain::BtnDgnAdvEmergencyStartsResetClick() {}

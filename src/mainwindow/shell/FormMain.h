@@ -18,6 +18,8 @@ class TChangeHelper;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
+class TOscilloscopePage;
+class TTroubleCodesPage;
 
 class TFormMain : public QMainWindow
 {
@@ -179,6 +181,7 @@ private:
 public slots:
     // ==== end of page operations ====
 
+public slots:
     // Oscilloscope and trouble codes.
     void BtnDgnStartClick();
     void BtnDgnResetClick();
@@ -186,6 +189,9 @@ public slots:
     void SpBOdcReadTCClick();
     void SpBOdcClearTroubleCodeClick();
     void SpBDebugReadTroubleCodesClick();
+    void OscUpdateControls();
+    void PanelScaleResize();
+    void UpdateTroubleCodeList(int group);
 
     // Service and diagnostic tools.
     void BtnShowTestFormClick();
@@ -340,6 +346,10 @@ public:
     TChangeHelper *ChangeHelper = nullptr;
     // Scales the designed layout with the window from its first showing.
     TResizeHelper *ResizeHelper = nullptr;
+    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
+    // TroubleCodes.cpp).
+    TOscilloscopePage *OscilloscopePage = nullptr;
+    TTroubleCodesPage *TroubleCodesPage = nullptr;
 
     // The program's arguments after its name (set from the application's
     // at creation; tests may replace them before FormCreate).
