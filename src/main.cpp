@@ -197,7 +197,7 @@ void wireServices(TFormMain &form)
             if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
                 w->hide();
     };
-    s.ShowTroubleCodes = [&form] { form.TroubleCodesPage->ShowTroubleCodesWindow(); };
+    s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
