@@ -2,6 +2,7 @@
 
 #include "mainwindow/shell/FormMainLayout.h"
 #include "controls/ChangeHelper.h"
+#include "mainwindow/shell/ConfigurationPageOps.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
@@ -390,8 +391,8 @@ void TFormMain::MnIChangeFuelGasClick() {}
 void TFormMain::MnIChangeFuelPetrolSeqClick() {}
 void TFormMain::MnIChangeFuelGasDirectClick() {}
 void TFormMain::ChBAdvancedViewClick() {}
-void TFormMain::BtBKnfReadConfigurationClick() {}
-void TFormMain::BtBKnfWriteConfigurationClick() {}
+void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
+void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBModWriteClick() {}
 void TFormMain::BtBModel2WriteClick() {}
 void TFormMain::BtBModel2DefaultClick() {}

@@ -13,6 +13,7 @@
 
 class QTimer;
 class TChangeHelper;
+class TConfigurationPageOps;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
@@ -175,6 +176,9 @@ public slots:
 private:
     bool FIdleModelChanged = false;
 public:
+    // The configuration page's logic, set when it is built with the window.
+    TConfigurationPageOps *ConfigurationPage = nullptr;
+public slots:
     // ==== end of page operations ====
 
     // Oscilloscope and trouble codes.
@@ -301,6 +305,8 @@ public:
         // Live-value readouts of the calibration pages and the oscilloscope.
         std::function<void()> CalibrationReadouts;
         std::function<void()> OscilloscopeStep;
+        // Whether a calibration run is going on (the tick's running test).
+        std::function<void(bool active)> SetCalibrationActive;
     };
     TServices Services;
 
