@@ -146,7 +146,6 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
                 y->SetEditCharsType(TYEdit::etInteger);
             edit->setMaxLength(digits);
         }
-    TProgramLogic::FillListB(CmbKnfInjType);
 
     // Only the user's own actions run the handlers: filling the page from
     // the device neither marks it nor talks to the device.
@@ -849,8 +848,11 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
         if (form.ReadingsServices.FillConfFinishPage)
             form.ReadingsServices.FillConfFinishPage(full);
     };
-    TProgramLogic::FillListA(form.findChild<QComboBox *>(QStringLiteral("CmBConfPressSensType")));
-    TProgramLogic::FillListB(form.findChild<QComboBox *>(QStringLiteral("CmBConfInjType")));
+    form.Services.FillEditionLists = [&form] {
+        TProgramLogic::FillListA(form.findChild<QComboBox *>(QStringLiteral("CmBConfPressSensType")));
+        TProgramLogic::FillListB(form.findChild<QComboBox *>(QStringLiteral("CmbKnfInjType")));
+        TProgramLogic::FillListB(form.findChild<QComboBox *>(QStringLiteral("CmBConfInjType")));
+    };
     SetConfigurationWriteActions([page] { return page->WriteConfiguration(); },
                                  [&form] { return form.WriteConfWizardConfiguration(); });
     if (DataManager)

@@ -307,6 +307,8 @@ public:
         std::function<void()> OscilloscopeStep;
         // Whether a calibration run is going on (the tick's running test).
         std::function<void(bool active)> SetCalibrationActive;
+        // Fills the pressure-sensor and injector-type lists from the edition.
+        std::function<void()> FillEditionLists;
     };
     TServices Services;
 
