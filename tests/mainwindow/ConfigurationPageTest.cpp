@@ -6,6 +6,7 @@
 // the user marks modified.
 #include "controls/ControlTestSupport.h"
 #include "core/DataManager.h"
+#include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/ui/ProgramLogic.h"
@@ -177,6 +178,14 @@ TEST(ConfigurationPage, ReadAndWriteFramesAtEachVersionStep)
         EXPECT_EQ(p.C<QComboBox>("CmBKnfNomRPM")->currentIndex(), -1);
         EXPECT_EQ(p.C<QComboBox>("CmBKnfNozle")->currentIndex(), -1);
         EXPECT_EQ(p.C<QComboBox>("CmbKnfPostValveDelay")->currentIndex(), -1);
+
+        // The RPM-wire switch acts from kind 21 version "E" on.
+        auto *type = p.C<QComboBox>("CmbKnfRPMSourceType");
+        ASSERT_EQ(type->currentIndex(), 1);
+        p.C<QCheckBox>("ChBKnfRPMNotConnected")->click();
+        const bool acts = s.kind == 21 && s.version >= 'E';
+        EXPECT_EQ(type->isEnabled(), !acts);
+        EXPECT_EQ(type->currentIndex(), acts ? 0 : 1);
     }
 }
 
@@ -241,12 +250,64 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     tabs->setCurrentIndex(1);
     p.C<QWidget>("TbSConfig")->grab().save(QStringLiteral("/tmp/configuration_page_kind20_advanced.png"));
 
+    // The level-sensor button stays disabled after a new choice until a read.
+    auto *level = p.C<QComboBox>("CmbKnfLevelSensorType");
+    auto *levelButton = p.C<QWidget>("BtnKnfLvSensorConfig");
+    ASSERT_TRUE(levelButton->isEnabled());
+    level->setCurrentIndex(3);
+    p.Page->CmbKnfLevelSensorTypeChange();
+    EXPECT_FALSE(levelButton->isHidden());
+    EXPECT_FALSE(levelButton->isEnabled());
+    level->setCurrentIndex(0);
+    p.Page->CmbKnfLevelSensorTypeChange();
+    EXPECT_TRUE(levelButton->isHidden());
+
+    // Suggested nozzle: 100 kW, 4 cylinders, sequential, LPG is 2.367 mm;
+    // semi-sequential takes 0.1 off, full group 0.2, CNG adds 0.1.
+    EXPECT_NEAR(TConfigurationPage::SuggestedNozzle(100, 4, 1, false), 2.3670, 1e-3);
+    EXPECT_NEAR(TConfigurationPage::SuggestedNozzle(100, 4, 2, true), 2.3670, 1e-3);
+    EXPECT_NEAR(TConfigurationPage::SuggestedNozzle(100, 4, 3, false), 2.1670, 1e-3);
+    EXPECT_EQ(TConfigurationPage::SuggestedNozzle(100, 0, 1, false), 0.0);
+
+    // The running program's wiring: the tick's calibration-running test, the
+    // readings' busy test and the data manager's reset of the logic's state.
+    DataManager->WorkType = 3;
+    p.Rig.Tick();
+    EXPECT_TRUE(p.Logic.Active());
+    ASSERT_TRUE(p.Form->ReadingsServices.IsBusy);
+    EXPECT_TRUE(p.Form->ReadingsServices.IsBusy());
+    DataManager->WorkType = 0;
+    p.Rig.Tick();
+    EXPECT_FALSE(p.Logic.Active());
+    EXPECT_FALSE(p.Form->ReadingsServices.IsBusy());
+    p.Logic.SetLevel(4);
+    ASSERT_TRUE(DataManager->OnClearLogicState);
+    DataManager->OnClearLogicState();
+    EXPECT_EQ(p.Logic.Level(), 0);
+    p.Device.Server.log().clear();
+    p.Form->SetConfigModified(false);
+    const size_t quiet = 0;
+
+    // The user picks another injector type: asked to set its default model.
+    int defaults = 0;
+    p.Page->WriteDefaultModel = [&] { ++defaults; };
+    p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    auto *injType = p.C<QComboBox>("CmbKnfInjType");
+    controltest::keyPress(injType, Qt::Key_Down);
+    controltest::settle();
+    EXPECT_NE(injType->currentData().toInt(), 21);
+    EXPECT_EQ(defaults, 1);
+    EXPECT_TRUE(p.BoxSaid(p.Tr("strQuestInjChangeModel")));
+    EXPECT_TRUE(p.Form->ConfigModified());
+    EXPECT_EQ(p.Frames().size(), quiet);
+    p.Form->SetConfigModified(false);
+
     // A user's click marks the page.
     controltest::mouseClick(p.C<QCheckBox>("ChBKnfHemiEngine"), QPoint(5, 10));
     controltest::settle();
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
     EXPECT_TRUE(p.Form->ConfigModified());
-    EXPECT_EQ(p.Frames().size(), frames);
+    EXPECT_EQ(p.Frames().size(), quiet);
 }
 
 TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
@@ -268,6 +329,17 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     const auto frames = p.Frames();
     EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x52, 8, 0x01, 0x18})), frames.end());
     EXPECT_EQ(p.Device.Controller.State.Param16[8], 280);
+    // The whole-configuration writer runs the page's write on these kinds.
+    p.Device.Server.log().clear();
+    EXPECT_TRUE(DevData->WriteConfigurationIfConnected());
+    const auto written = p.Frames();
+    EXPECT_NE(std::find(written.begin(), written.end(), Request({0x04, 100, 0x21, 0xB4, 0xAB, 31})),
+              written.end());
+    idle->setText(QStringLiteral("x"));
+    p.Device.Server.log().clear();
+    EXPECT_FALSE(DevData->WriteConfigurationIfConnected());
+    EXPECT_TRUE(p.Frames().empty());
+    idle->setText(QStringLiteral("1.5"));
 
     // Locked: neither read nor write reaches the device, and the page says why.
     p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
@@ -286,6 +358,8 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     PageRig p(20, 'C');
     p.Click("BtBKnfReadConfiguration");
     p.C<QCheckBox>("ChBKnfHemiEngine")->setChecked(true);
+    p.C<QCheckBox>("ChBKnfLambda")->click(); // no lambda probe: the type list goes
+    EXPECT_TRUE(p.C<QWidget>("CmBKnfLambdaType")->isHidden());
     p.C<QComboBox>("CmBKnfNomTred")->setCurrentIndex(0); // 20 degrees: code 142
     p.Form->SetConfigModified(true);
 
@@ -312,6 +386,7 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_EQ(p.Device.Controller.State.Param8[18], 1);
     EXPECT_EQ(p.Device.Controller.State.Param8[17], 1);
+    EXPECT_EQ(p.Device.Controller.State.Param8[1], 0);
     EXPECT_FALSE(p.Form->ConfigModified());
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
 }
