@@ -192,7 +192,10 @@ TEST(ConfigurationPage, ReadAndWriteFramesAtEachVersionStep)
 TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
 {
     PageRig p(20, 'C');
+    // The read pauses the window's timer and gives it back running.
+    p.Form->Timerek->start();
     p.Click("BtBKnfReadConfiguration");
+    EXPECT_TRUE(p.Form->Timerek->isActive());
     const size_t frames = p.Frames().size();
 
     // The cylinder lists: up to the device's six outputs, five configured.
@@ -389,4 +392,20 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     EXPECT_EQ(p.Device.Controller.State.Param8[1], 0);
     EXPECT_FALSE(p.Form->ConfigModified());
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
+}
+
+TEST(ConfigurationPage, Kind48WriteButtonWritesNothingAndRereads)
+{
+    PageRig p(48, 'I');
+    int refreshed = 0;
+    p.Page->UpdateKind48ConfigurationControls = [&] { ++refreshed; };
+    p.Form->SetConfigModified(true);
+    p.Click("BtBKnfWriteConfiguration");
+    const auto frames = p.Frames();
+    ASSERT_FALSE(frames.empty());
+    for (const Bytes &f : frames)
+        EXPECT_TRUE(f[1] != 0x08 && f[1] != 0x52 && f[1] != 0x04 && f[1] != 0xD9) << int(f[1]);
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0xD8, 0xD8})), frames.end());
+    EXPECT_EQ(refreshed, 1);
+    EXPECT_FALSE(p.Form->ConfigModified());
 }

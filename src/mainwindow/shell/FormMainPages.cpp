@@ -6,7 +6,7 @@
 #include "controls/ChangeHelper.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
-void TFormMain::UpdateAdapterPanels() {}
+void TFormMain::UpdateAdapterPanels() { if (ConfigurationPage && !FClosed) ConfigurationPage->UpdateCylinderCountControls(false); }
 void TFormMain::UpdateCylinderCountControls(bool flag) { if (ConfigurationPage) ConfigurationPage->UpdateCylinderCountControls(flag); }
 void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) ConfigurationPage->UpdateConfigurationControls(); }
 void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
