@@ -196,6 +196,7 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     p.Form->Timerek->start();
     p.Click("BtBKnfReadConfiguration");
     EXPECT_TRUE(p.Form->Timerek->isActive());
+    p.Form->Timerek->stop(); // no polls between the steps below
     const size_t frames = p.Frames().size();
 
     // The cylinder lists: up to the device's six outputs, five configured.
