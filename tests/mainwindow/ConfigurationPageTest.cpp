@@ -239,6 +239,16 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
               p.Tr("strPSTInfo") + QStringLiteral(" PS-CC2/CCT3"));
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfTuningMode")->isChecked());
     EXPECT_FALSE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
+    // The second sensor type: load panels low, middle, high from the left.
+    EXPECT_EQ(p.C<QWidget>("PnlCalLoadL")->x(), 35);
+    EXPECT_LT(p.C<QWidget>("PnlCalLoadM")->x(), p.C<QWidget>("PnlCalLoadH")->x());
+    DeviceRecord.PressureSensorType = 1; // the first type: high load first
+    p.Form->CmBKnfPressureSensorTypeChange();
+    EXPECT_EQ(p.C<QWidget>("PnlCalLoadH")->x(), 35);
+    EXPECT_LT(p.C<QWidget>("PnlCalLoadM")->x(), p.C<QWidget>("PnlCalLoadL")->x());
+    EXPECT_EQ(p.C<QLabel>("LblOdcPressureSensorTypeInfo")->text(), p.Tr("strPSTInfo") + QStringLiteral(" PS-CC1"));
+    DeviceRecord.PressureSensorType = 2;
+    p.Form->CmBKnfPressureSensorTypeChange();
 
     // Filling again sends nothing and marks nothing.
     p.Form->UpdateConfigurationControls();
@@ -327,6 +337,14 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
     EXPECT_FALSE(idle->toolTip().isEmpty());
+    // A power the device cannot hold shows whole and is refused as well.
+    idle->setText(QStringLiteral("2.50"));
+    p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));
+    EXPECT_EQ(p.C<QLineEdit>("YEdKnfPower")->text(), QStringLiteral("1200"));
+    p.Click("BtBKnfWriteConfiguration");
+    EXPECT_TRUE(p.Frames().empty());
+    EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text()));
+    p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("85"));
     // Either decimal separator is taken: 1.5 ms x 187 = 280.5 goes to 280.
     idle->setText(QStringLiteral("1,5"));
     p.Click("BtBKnfWriteConfiguration");

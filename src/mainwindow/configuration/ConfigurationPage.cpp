@@ -139,13 +139,11 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
     FIND(QLabel, LblKnfPowerKM);
 #undef FIND
 
-    // Whole numbers only: four digits of capacity, three of power.
-    for (auto [edit, digits] : {std::pair{YEdKnfCubicCap.data(), 4}, std::pair{YEdKnfPower.data(), 3}})
-        if (edit) {
-            if (auto *y = qobject_cast<TYEdit *>(edit))
-                y->SetEditCharsType(TYEdit::etInteger);
-            edit->setMaxLength(digits);
-        }
+    // Whole numbers only. No length limit: a longer device value must show
+    // whole (and be refused on writing), not be cut.
+    for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data()})
+        if (auto *y = qobject_cast<TYEdit *>(edit))
+            y->SetEditCharsType(TYEdit::etInteger);
 
     // Only the user's own actions run the handlers: filling the page from
     // the device neither marks it nor talks to the device.
@@ -664,6 +662,22 @@ void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
     label->setText(QLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
 }
 
+void TConfigurationPage::OrderLoadPanels()
+{
+    // Low, middle, high load from the left; the first sensor type the other way round.
+    auto *low = Find<QWidget>("PnlCalLoadL");
+    auto *mid = Find<QWidget>("PnlCalLoadM");
+    auto *high = Find<QWidget>("PnlCalLoadH");
+    if (!low || !mid || !high)
+        return;
+    QWidget *order[3] = {low, mid, high};
+    if (DeviceRecord.PressureSensorType == 1)
+        std::swap(order[0], order[2]);
+    order[0]->move(35, order[0]->y());
+    order[1]->move(order[0]->x() + order[0]->width(), order[1]->y());
+    order[2]->move(order[1]->x() + order[1]->width(), order[2]->y());
+}
+
 void TConfigurationPage::UpdatePressureSensorInfo(QComboBox *sensorList, QCheckBox *adaptation)
 {
     const bool selected = sensorList && sensorList->currentIndex() >= 0;
@@ -682,17 +696,7 @@ void TConfigurationPage::UpdatePressureSensorInfo(QComboBox *sensorList, QCheckB
             info->setText(text);
         }
     }
-    auto *low = Find<QWidget>("PnlCalLoadL");
-    auto *mid = Find<QWidget>("PnlCalLoadM");
-    auto *high = Find<QWidget>("PnlCalLoadH");
-    if (low && mid && high) {
-        QWidget *order[3] = {low, mid, high};
-        if (DeviceRecord.PressureSensorType == 1)
-            std::swap(order[0], order[2]);
-        order[0]->move(35, order[0]->y());
-        order[1]->move(order[0]->x() + order[0]->width(), order[1]->y());
-        order[2]->move(order[1]->x() + order[1]->width(), order[2]->y());
-    }
+    OrderLoadPanels();
     if (selected) {
         if (auto *tab = Find<QWidget>("TbSModel2Adaptation"))
             if (auto *pages = qobject_cast<QTabWidget *>(tab->parentWidget() ? tab->parentWidget()->parentWidget() : nullptr))
@@ -755,7 +759,7 @@ void TConfigurationPage::CmBKnfPressureSensorTypeChange(QObject *sender)
             info->setText(Tr("strPSTInfo") + QLatin1Char(' ')
                           + (CmBKnfPressureSensorType && i >= 0 ? CmBKnfPressureSensorType->itemText(i) : QString()));
         }
-    UpdatePressureSensorInfo(nullptr, nullptr);
+    OrderLoadPanels();
     const int index = CmBKnfPressureSensorType ? CmBKnfPressureSensorType->currentIndex() : -1;
     if (ChBKnfRPMNotConnected) {
         if (index == 0)

@@ -104,6 +104,7 @@ private:
     // The first control holding a value the device cannot take, with the
     // reason; nullptr when every value fits.
     QWidget *FindInvalidControl(QString &reason) const;
+    void OrderLoadPanels();
     int Entry(QComboBox *list, const std::vector<int> &table, int current) const;
     void SetIndex(QComboBox *list, int index);
     void SetChecked(QAbstractButton *box, bool checked);
