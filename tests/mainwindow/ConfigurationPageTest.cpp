@@ -322,6 +322,19 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
     EXPECT_TRUE(p.Form->ConfigModified());
     EXPECT_EQ(p.Frames().size(), quiet);
+
+    // A failed read empties the page's and the wizard's lists and clears the mark.
+    auto *wizardList = p.C<QComboBox>("CmBConfRedType");
+    wizardList->addItem(QStringLiteral("x"));
+    wizardList->setCurrentIndex(0);
+    p.Device.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x03; },
+                                    sim::Fault::noAnswer(), 2);
+    p.Click("BtBKnfReadConfiguration");
+    EXPECT_EQ(p.C<QComboBox>("CmbKnfRedType")->currentIndex(), -1);
+    EXPECT_EQ(p.C<QComboBox>("CmBKnfNomTred")->currentIndex(), -1);
+    EXPECT_FALSE(p.C<QCheckBox>("ChBKnfTuningMode")->isChecked());
+    EXPECT_EQ(wizardList->currentIndex(), -1);
+    EXPECT_FALSE(p.Form->ConfigModified());
 }
 
 TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)

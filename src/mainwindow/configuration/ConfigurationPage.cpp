@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <cmath>
@@ -613,6 +614,20 @@ void TConfigurationPage::ClearKnfControls()
                                ChBKnfMasterMode.data(), ChBKnfPetrolInjPlusControl.data(),
                                ChBKnfExternalEmulator.data(), ChBKnfAlwaysStartOnGas.data()})
         SetChecked(b, false);
+}
+
+void TConfigurationPage::ClearConfWizardControls()
+{
+    auto *wizard = Find<QWidget>("PgCConfWizard");
+    if (!wizard)
+        return;
+    for (QComboBox *c : wizard->findChildren<QComboBox *>())
+        c->setCurrentIndex(-1);
+    for (QCheckBox *b : wizard->findChildren<QCheckBox *>())
+        b->setChecked(false);
+    for (const char *name : {"MemConfSwitchDetails", "MemConfAdvDetails"})
+        if (auto *memo = Find<QPlainTextEdit>(name))
+            memo->clear();
 }
 
 // ---- Derived texts ------------------------------------------------------------------

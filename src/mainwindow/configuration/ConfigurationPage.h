@@ -57,6 +57,8 @@ public:
     void UpdateConfigurationControls() override;
     void UpdateCylinderCountControls(bool resetInjectorDisplay) override;
     void ClearKnfControls() override;
+    // The wizard's lists lose their selection, its check boxes and summaries clear.
+    void ClearConfWizardControls() override;
     void CmBKnfPressureSensorTypeChange() override { CmBKnfPressureSensorTypeChange(nullptr); }
     void YEdKnfPowerChange() override;
     void FillKnfControls();

@@ -13,6 +13,7 @@ public:
     virtual void UpdateConfigurationControls() = 0;
     virtual void UpdateCylinderCountControls(bool resetInjectorDisplay) = 0;
     virtual void ClearKnfControls() = 0;
+    virtual void ClearConfWizardControls() = 0;
     virtual void CmBKnfPressureSensorTypeChange() = 0;
     virtual void YEdKnfPowerChange() = 0;
 };

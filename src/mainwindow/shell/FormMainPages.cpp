@@ -32,7 +32,7 @@ void TFormMain::PgCConfWizardChange() {}
 void TFormMain::UpdateConfWizardButtons(bool /*refill*/) {}
 void TFormMain::GoToConfWizardPage(int /*page*/) {}
 void TFormMain::TbSConfiguratorShow() {}
-void TFormMain::ClearConfWizardControls() {}
+void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
 void TFormMain::ClearCalibrationControls() {}
 void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
 void TFormMain::UpdateCalibrationControls() {}
