@@ -19,6 +19,8 @@
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
@@ -231,6 +233,8 @@ int main(int argc, char *argv[])
         auto *form = keep(new TFormMain);
         FormMain = form;
         wireServices(*form);
+        TModel2Page::Install(*form);
+        TModelPage::Install(*form);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);
