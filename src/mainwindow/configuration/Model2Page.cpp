@@ -915,12 +915,13 @@ void TModel2Page::EdtChtModel2KeyboardKeyDown(int key, Qt::KeyboardModifiers mod
             c[i].setX(LimitX(c, i, Round1(c[i].x() + kModel2Step)));
         break;
     case Qt::Key_Up:
-        if (Round1(c[i].y() + kModel2Step) <= kModel2PixelMaxY)
-            c[i].setY(Round1(c[i].y() + kModel2Step));
+        // Up to the top of the chart.
+        if (c[i].y() + kModel2Step <= kModel2PixelMaxY + 1e-9)
+            c[i].setY(c[i].y() + kModel2Step);
         break;
     case Qt::Key_Down:
         if (c[i].y() - kModel2Step > -1e-9)
-            c[i].setY(std::max(0.0, Round1(c[i].y() - kModel2Step)));
+            c[i].setY(std::max(0.0, c[i].y() - kModel2Step));
         break;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
