@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -96,6 +97,7 @@ protected:
 
     void Connect(uint8_t kind, char version)
     {
+        Rig.reset();
         Rig = std::make_unique<SimControllerRig>(kind, version);
         ASSERT_TRUE(Rig->Connect());
     }
@@ -560,10 +562,48 @@ TEST_F(ModelPagesTest, ReadingsAndTickReachThePagesThroughTheWindow)
 
     // The zoom widens the chart inside its scroll box.
     auto *zoom = Get<QSlider>("TrBMod2MaxTb");
-    auto *box = Get<QWidget>("ScrChartModel2");
+    QWidget *box = Get<QScrollArea>("ScrChartModel2")->viewport();
     EXPECT_EQ(zoom->maximum(), 25);
     zoom->setValue(10);
     EXPECT_EQ(Host()->width(), int(std::nearbyint((box->width() - 34) * 2.5)) + 34);
     zoom->setValue(25);
     EXPECT_EQ(Host()->width(), box->width());
+}
+
+TEST_F(ModelPagesTest, PagesShowAModelReadFromTheDevice)
+{
+    Window->resize(1000, 700);
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get<QWidget>("TbSCalibration"));
+    auto *pages = Get<QTabWidget>("PgCCalibration");
+    Connect(20, 'E');
+    FillLinearModel();
+    Window->ReadModelParams();
+    pages->setCurrentWidget(Get<QWidget>("TbSCalModel"));
+    QCoreApplication::processEvents();
+    const QImage model = Get<QWidget>("TbSCalModel")->grab().toImage();
+
+    Connect(48, 'G');
+    FillModel2();
+    Rig->Device([](SimControllerState &s) { s.Param8[31] = 0; }); // not adapting: the model tab shows
+    Window->ReadModel2Settings();
+    pages->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+    Get<QTabWidget>("PgCModel2Model")->setCurrentWidget(Get<QWidget>("TbSModel2Model"));
+    Model2->TrBMod2MaxTbChange();
+    QCoreApplication::processEvents();
+    const QImage model2 = Get<QWidget>("TbSCalModel2")->grab().toImage();
+    if (qEnvironmentVariableIsSet("TARON_SCREENSHOTS")) {
+        model.save(QStringLiteral("/tmp/model-page.png"));
+        model2.save(QStringLiteral("/tmp/model2-page.png"));
+    }
+    // The curve's points are drawn where the editor picks them.
+    const QImage chart = Host()->grab().toImage();
+    const QRect a = Model2->Chart->PlotArea();
+    ASSERT_EQ(Model2->Curve().size(), 5);
+    for (const QPointF &p : Model2->Curve()) {
+        const QPoint px(ModelMath::XPixelForValue(p.x(), a.width()), ModelMath::YPixelForValue(p.y(), a.height()));
+        if (!chart.rect().contains(px))
+            continue;
+        const QColor c = chart.pixelColor(px);
+        EXPECT_TRUE(c.green() > 150 && c.red() < 100) << p.x() << " " << c.name().toStdString();
+    }
 }

@@ -986,10 +986,10 @@ void TModel2Page::TrBMod2MaxTbChange()
 {
     if (!ScrChartModel2 || !TrBMod2MaxTb)
         return;
-    const int width = ZoomedChartWidth(ScrChartModel2->width(), TrBMod2MaxTb->maximum(), TrBMod2MaxTb->value());
-    const int height = ScrChartModel2->viewport()->height()
-                       - (width > ScrChartModel2->viewport()->width() ? 0 : 0);
-    Chart->Host()->resize(width, std::max(1, height));
+    // The box's inner width (without its frame) is the whole range.
+    QWidget *view = ScrChartModel2->viewport();
+    const int width = ZoomedChartWidth(view->width(), TrBMod2MaxTb->maximum(), TrBMod2MaxTb->value());
+    Chart->Host()->resize(width, std::max(1, view->height()));
 }
 
 bool TModel2Page::eventFilter(QObject *watched, QEvent *event)
