@@ -35,6 +35,7 @@
 #include "windows/FrmWinetka.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFrame>
 #include <QSocketNotifier>
 
@@ -233,8 +234,12 @@ int main(int argc, char *argv[])
         auto *form = keep(new TFormMain);
         FormMain = form;
         wireServices(*form);
-        TModel2Page::Install(*form);
-        TModelPage::Install(*form);
+        auto *model2 = TModel2Page::Install(*form);
+        auto *model = TModelPage::Install(*form);
+        model->Hooks.ChooseSettingsFile = model2->Hooks.ChooseSettingsFile = [form] {
+            return QFileDialog::getOpenFileName(form, QString(), AppConfig ? AppConfig->DataFolder() : QString(),
+                                                QStringLiteral("Ustawienia (*.ddf)"));
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

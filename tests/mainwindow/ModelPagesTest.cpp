@@ -13,6 +13,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -69,6 +71,7 @@ class ModelPagesTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
+        Common = new TCommon;
         Window = new TFormMain;
         Model2 = TModel2Page::Install(*Window);
         Model = TModelPage::Install(*Window);
@@ -79,14 +82,17 @@ protected:
     {
         delete Window;
         Window = nullptr;
+        delete Common;
+        Common = nullptr;
     }
 
     void SetUp() override
     {
         Questions.clear();
+        Reply = 7; // No
         TCommon::SetAnswerProvider([](const TMessageBoxInfo &box) {
             Questions << box.Text;
-            return int(QMessageBox::No);
+            return box.Buttons.contains(Reply) ? Reply : box.Buttons.value(box.Buttons.size() - 1);
         });
     }
     void TearDown() override
@@ -187,6 +193,7 @@ protected:
     static inline TModelPage *Model = nullptr;
     static inline TModel2Page *Model2 = nullptr;
     static inline QStringList Questions;
+    static inline int Reply = 7;
     std::unique_ptr<SimControllerRig> Rig;
 };
 
@@ -272,13 +279,18 @@ TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
     EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 5);
 
     // The written enrichment stays in the device's range: +50 % is 6144.
+    // With gas points measured for the old model, the user is asked to
+    // clear them and is taken to the map page.
+    Rig->Device([](SimControllerState &s) { s.RecordingCount2 = 5; });
+    Reply = 6;
     Rig->Server.log().clear();
     Window->BtBModWriteClick();
     const auto frames = Rig->Requests();
     ASSERT_EQ(frames.size(), 14u);
     EXPECT_EQ(frames[11], Write16(9, 6144));
-    EXPECT_EQ(frames[13], Request({0x31, 0, 198})); // measured gas points: none, no question
-    EXPECT_TRUE(Questions.isEmpty());
+    EXPECT_EQ(frames[13], Request({0x31, 0, 198}));
+    EXPECT_EQ(Questions, QStringList{"strQGasMapClearAfterModelChange"});
+    EXPECT_EQ(Get<QTabWidget>("PgCCalibration")->currentWidget(), Get<QWidget>("TbSCalMap"));
     EXPECT_EQ(frames[1], Write16(2, uint16_t(int16_t(-748))));
     EXPECT_FALSE(Window->ConfigModified());
 }
@@ -606,4 +618,57 @@ TEST_F(ModelPagesTest, PagesShowAModelReadFromTheDevice)
         const QColor c = chart.pixelColor(px);
         EXPECT_TRUE(c.green() > 150 && c.red() < 100) << p.x() << " " << c.name().toStdString();
     }
+}
+
+TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("car.ddf"));
+    auto file = [&](const QByteArray &text) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+    };
+    Model->Hooks.ChooseSettingsFile = Model2->Hooks.ChooseSettingsFile = [&] { return path; };
+    Connect(20, 'E');
+
+    // Mult 1.1 and offset 0.8 ms; the thresholds and enrichments missing in
+    // the file take their defaults; OK writes the model.
+    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nE2=-10\r\nCorrectionMask=3\r\n");
+    Reply = 1; // OK
+    Model->SpBModReadFromClick();
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
+    EXPECT_EQ(Get<QSpinBox>("UpDProgB")->value(), 10);
+    auto frames = Rig->Requests();
+    ASSERT_EQ(frames.size(), 13u);
+    EXPECT_EQ(frames[0], Write16(1, 1126)); // 1.1 x 1024 = 1126.4
+    EXPECT_EQ(frames[1], Write16(2, 150));  // 0.8 x 187 = 149.6
+    EXPECT_EQ(frames[4], Write16(13, 3));
+    EXPECT_EQ(frames[5], Write16(3, 748));
+    EXPECT_EQ(frames[10], Write16(8, 3686));
+
+    // The model-2 curve from the file; a curve out of order or a file
+    // without a model is refused with a message and changes nothing.
+    Rig->Server.log().clear();
+    Questions.clear();
+    file("[Model]\r\nMult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=1870\r\nM2YP1=2057\r\n"
+         "M2XP2=935\r\nM2YP2=1122\r\n");
+    Model2->Curve() = {{0, 1}, {25, 26}};
+    Model2->SpBModel2ReadFromClick();
+    EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {25, 26}}));
+    file("[Other]\r\nMult=1\r\n");
+    Model2->SpBModel2ReadFromClick();
+    EXPECT_EQ(Model2->Curve().size(), 2);
+    EXPECT_EQ(Questions, (QStringList{"strWrongConfFile", "strWrongConfFile"}));
+    EXPECT_TRUE(Rig->Requests().empty());
+
+    QByteArray text = "[Model]\r\nMult=1\r\nOffset=1\r\n";
+    for (int k = 0; k < 20; ++k)
+        text += QByteArray("M2XP") + QByteArray::number(k) + "=" + QByteArray::number(k < 3 ? k * 935 : 65535)
+                + "\r\nM2YP" + QByteArray::number(k) + "=" + QByteArray::number(k < 3 ? 187 + k * 1000 : 65535) + "\r\n";
+    file(text);
+    Reply = 2; // Cancel: shown, not written
+    Model2->SpBModel2ReadFromClick();
+    EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {5, 1187 / 187.0}, {10, 2187 / 187.0}}));
+    EXPECT_TRUE(Rig->Requests().empty());
 }

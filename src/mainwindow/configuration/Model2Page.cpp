@@ -2,6 +2,8 @@
 
 #include "core/DataManager.h"
 #include "core/DevData.h"
+#include "core/IniFile.h"
+#include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
@@ -162,6 +164,7 @@ TModel2Page::TModel2Page(TFormMain *form) : QObject(form), FForm(form)
         onClick(b, &TModel2Page::ChBModel2CorrectionMaskClick);
     onClick(qobject_cast<QAbstractButton *>(get("BtBModel2Read")), &TModel2Page::BtBModel2ReadClick);
     onClick(qobject_cast<QAbstractButton *>(get("SpBModel2SetNewModel")), &TModel2Page::SpBModel2SetNewModelClick);
+    onClick(qobject_cast<QAbstractButton *>(get("SpBModel2ReadFrom")), &TModel2Page::SpBModel2ReadFromClick);
     ClearControls();
 }
 
@@ -733,6 +736,76 @@ void TModel2Page::SpBModel2SetNewModelClick()
     if (Hooks.CalcNewModel2)
         Hooks.CalcNewModel2(2, DeviceRecord.Offset);
     FForm->SetConfigModified(true);
+}
+
+void TModel2Page::SpBModel2ReadFromClick()
+{
+    if (NotReady())
+        return;
+    if (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21))
+        LoadModel2FromSettingsFile();
+    else if (DataManager->IsDeviceType(48) && Hooks.LoadSettingsFileV30Model)
+        Hooks.LoadSettingsFileV30Model();
+}
+
+void TModel2Page::LoadModel2FromSettingsFile()
+{
+    const QString file = Hooks.ChooseSettingsFile ? Hooks.ChooseSettingsFile() : QString();
+    if (file.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    TIniFile ini(file);
+    const auto status = ini.Load();
+    const auto v = status == TIniFile::Status::Ok ? ModelFile::ReadLinear(ini) : std::nullopt;
+    const auto curve = v ? ModelFile::ReadModel2Curve(ini, v->Mult, v->Offset) : ModelFile::TCurveResult{};
+    if (!v || !curve.Error.isEmpty()) {
+        // A file that cannot be read, holds no model or a curve out of order
+        // changes nothing.
+        if (Common)
+            Common->ShowError(status == TIniFile::Status::Ok ? Tr(QStringLiteral("strWrongConfFile")) : ini.ErrorString());
+        return;
+    }
+    auto &r = DeviceRecord;
+    SetSpin(UpDModel2Offset, int(RoundEven(v->Offset * 10.0)));
+    FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
+    if (YEdModel2Offset) {
+        YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
+        FShownOffset.Show(v->Offset, YEdModel2Offset->text());
+    }
+    SetSpin(UpDModel2Mult, FactorToPercent(v->Mult));
+    FMultPos = UpDModel2Mult ? UpDModel2Mult->value() : 0;
+    if (YEdModel2MULT)
+        YEdModel2MULT->setText(QString::number(FMultPos));
+    r.CorrectionMult = v->CorrectionMult;
+    r.CorrectionOffset = v->CorrectionOffset;
+    r.CorrectionMask = uint8_t(v->CorrectionMask);
+    if (YEdModel2CorrectionOffset) {
+        YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+        FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
+    }
+    SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
+    FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModel2CorrectionMult ? UpDModel2CorrectionMult->value() : 0));
+    for (int k = 0; k < 8; ++k)
+        if (ChBModel2CorrectionMask[k])
+            TCommon::SetCheckedSilently(ChBModel2CorrectionMask[k], r.CorrectionMask & (1u << k));
+    auto &series = Chart->Series;
+    series[TModel2Chart::sPoints].clear();
+    series[TModel2Chart::sOrig].clear();
+    if (curve.Curve) {
+        for (int k = 0; k < kModel2MaxPoints; ++k)
+            r.ModelPointsA[k] = {quint16((*curve.Curve)[k].X), quint16((*curve.Curve)[k].Y)};
+        series[TModel2Chart::sPoints] = CurveFromRaw(*curve.Curve);
+        const auto &c = series[TModel2Chart::sPoints];
+        if (!c.isEmpty())
+            series[TModel2Chart::sOrig] = {c.first(), c.last()};
+        SelectedPoint = DeletePoint = -1;
+        Chart->MarkerActive = false;
+        Chart->Repaint();
+    } else {
+        BtBModel2DefaultClick();
+    }
+    if (Common && Common->AskOkCancel(Tr(QStringLiteral("strSaveCnf")), Tr(QStringLiteral("strSaveCnfT"))) == 1)
+        BtBModel2WriteClick();
 }
 
 // ---- Chart editor -------------------------------------------------------------

@@ -49,6 +49,10 @@ public:
         std::function<bool()> ObdAdaptationSwitch;
         std::function<void()> ClearObdAdaptationSwitch;
         std::function<void(int phase, double offset)> CalcNewModel2;
+        // The window's settings-file dialog: the chosen file, empty when cancelled.
+        std::function<QString()> ChooseSettingsFile;
+        // Kind 48: the settings-file loader of the window, model only.
+        std::function<void()> LoadSettingsFileV30Model;
     } Hooks;
 
     TModel2Chart *Chart = nullptr;
@@ -88,6 +92,8 @@ public slots:
     void ChBModel2ShowValuesClick();
     void ChBModel2CorrectionMaskClick();
     void SpBModel2SetNewModelClick();
+    void SpBModel2ReadFromClick();
+    void LoadModel2FromSettingsFile();
     void ChBModel2AdaptationClick() {}
     void ClearControls();
 

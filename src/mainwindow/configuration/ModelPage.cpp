@@ -3,6 +3,8 @@
 #include "mainwindow/configuration/Model2Page.h"
 
 #include "core/DataManager.h"
+#include "core/IniFile.h"
+#include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
@@ -133,6 +135,7 @@ TModelPage::TModelPage(TFormMain *form) : QObject(form), FForm(form)
     };
     onClick("BtBModDefault", &TModelPage::BtBModDefaultClick);
     onClick("BtBModRead", &TModelPage::BtBModReadClick);
+    onClick("SpBModReadFrom", &TModelPage::SpBModReadFromClick);
     DrawModelChart();
 }
 
@@ -506,6 +509,65 @@ void TModelPage::BtBModWriteClick()
         if (PgCCalibration && TbSCalMap)
             TCommon::ActivatePage(PgCCalibration, TbSCalMap, true);
     }
+}
+
+void TModelPage::SpBModReadFromClick()
+{
+    if (!DataManager || DataManager->IsDeviceNotReady() || !Hooks.ChooseSettingsFile)
+        return;
+    const QString file = Hooks.ChooseSettingsFile();
+    if (file.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    TIniFile ini(file);
+    const auto status = ini.Load();
+    const auto v = status == TIniFile::Status::Ok ? ModelFile::ReadLinear(ini) : std::nullopt;
+    if (!v) {
+        // Nothing of a file that cannot be read or holds no model is taken.
+        if (Common)
+            Common->ShowError(status == TIniFile::Status::Ok ? Tr(QStringLiteral("strWrongConfFile")) : ini.ErrorString());
+        return;
+    }
+    auto &r = DeviceRecord;
+    r.Mult = v->Mult;
+    r.Offset = v->Offset;
+    r.P1 = v->P[0], r.P2 = v->P[1], r.P3 = v->P[2], r.P4 = v->P[3];
+    r.E1 = v->E[0], r.E2 = v->E[1], r.E3 = v->E[2], r.E4 = v->E[3];
+    r.CorrectionMult = v->CorrectionMult;
+    r.CorrectionOffset = v->CorrectionOffset;
+    r.CorrectionMask = uint8_t(v->CorrectionMask);
+    Fill([&] {
+        if (YEdModOffset) {
+            YEdModOffset->setText(FormatFixed(r.Offset, 2));
+            FShownOffset.Show(r.Offset, YEdModOffset->text());
+        }
+        if (EdtModMULT_) {
+            EdtModMULT_->setText(FormatFixed(r.Mult, 2));
+            FShownMult.Show(r.Mult, EdtModMULT_->text());
+        }
+        if (UpDModMult)
+            UpDModMult->setValue(FactorToPercent(r.Mult));
+        for (int k = 0; k < 4; ++k) {
+            if (UpDProg[k])
+                UpDProg[k]->setValue(v->P[k]);
+            if (UpDWzbogacenieProg[k])
+                UpDWzbogacenieProg[k]->setValue(v->E[k]);
+        }
+        if (YEdModCorrectionOffset) {
+            YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+            FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
+        }
+        if (UpDModCorrectionMult) {
+            UpDModCorrectionMult->setValue(FactorToPercent(r.CorrectionMult));
+            FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModCorrectionMult->value()));
+        }
+        for (int k = 0; k < 8; ++k)
+            if (ChBModCorrectionMask[k])
+                TCommon::SetCheckedSilently(ChBModCorrectionMask[k], r.CorrectionMask & (1u << k));
+    });
+    DrawModelChart();
+    if (Common && Common->AskOkCancel(Tr(QStringLiteral("strSaveCnf")), Tr(QStringLiteral("strSaveCnfT"))) == 1)
+        BtBModWriteClick();
 }
 
 // ---- Installation ---------------------------------------------------------------

@@ -37,6 +37,8 @@ public:
         std::function<void()> ClearGasMap;
         // The linear model's redraw moves the model-2 selection marker.
         std::function<void()> SyncModel2Marker;
+        // The window's settings-file dialog: the chosen file, empty when cancelled.
+        std::function<QString()> ChooseSettingsFile;
     } Hooks;
 
     // Index of the chart point being dragged, -1 when none.
@@ -53,6 +55,7 @@ public slots:
     void BtBModReadClick() { ReadModelParams(); }
     void ReadModelParams();
     void BtBModWriteClick();
+    void SpBModReadFromClick();
     void UpDModMultClick();
     void UpDModOffsetClick();
     void EdtProgChange() { DrawModelChart(); }
