@@ -329,6 +329,18 @@ TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePa
     Window->BtBModWriteClick();
     EXPECT_EQ(Rig->Requests().size(), 14u); // 13 parameters and the measured-point count
     EXPECT_FALSE(Window->ConfigModified());
+
+    // Model 2: the curve's block goes unanswered; the page keeps its curve
+    // (no read-back replaces it) and stays modified.
+    Model2->Curve() = {{0, 1}, {5, 6}, {25, 26}};
+    Window->SetConfigModified(true);
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD5; }, Fault::noAnswer());
+    Rig->Server.log().clear();
+    Window->BtBModel2WriteClick();
+    EXPECT_TRUE(Window->ConfigModified());
+    EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {5, 6}, {25, 26}}));
+    for (const Bytes &f : Rig->Requests())
+        EXPECT_NE(f[1], 0xD4);
 }
 
 TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)

@@ -89,7 +89,8 @@ void TModel2Chart::Paint(QPainter &p) const
         p.setPen(QColor(0xE0, 0xE0, 0xE0));
         p.drawLine(QPointF(a.left(), py.y()), QPointF(a.right(), py.y()));
         p.setPen(Qt::black);
-        p.drawText(QRectF(0, py.y() - 6, kLeft - 2, 12), Qt::AlignRight | Qt::AlignVCenter, QString::number(y));
+        p.drawText(QRectF(0, std::max(0.0, py.y() - 6), kLeft - 2, 12), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(y));
     }
     p.setPen(Qt::black);
     p.drawRect(a.adjusted(0, 0, -1, -1));
