@@ -684,3 +684,26 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {5, 1187 / 187.0}, {10, 2187 / 187.0}}));
     EXPECT_TRUE(Rig->Requests().empty());
 }
+
+TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
+{
+    Connect(48, 'G');
+    Window->BtBModel2DefaultClick();
+    EXPECT_EQ(Model2->Curve().size(), 6);
+    Model2->Idle = {2.0, 2.5, 5.0, 6.5};
+    Window->UpdateModel2Labels();
+    EXPECT_EQ(Get<QLineEdit>("YEdCalSerIdle2Y")->text(), "6.5");
+
+    Model->BtBModDefaultClick();
+    Get<TCaptionPanel>("LblModInfo1")->SetCaption(QString());
+    Window->EdtModMULT_Change();
+    EXPECT_EQ(Get<TCaptionPanel>("LblModInfo1")->text(), "strNok");
+    Model->Series(3)->clear();
+    Window->DrawModelChart();
+    EXPECT_EQ(Model->Series(3)->count(), 6);
+
+    Window->ClearCalibrationControls();
+    EXPECT_TRUE(Model2->Curve().isEmpty());
+    EXPECT_TRUE(Get<QLineEdit>("EdtModMULT_")->text().isEmpty());
+    EXPECT_EQ(Model->Series(3)->at(3).y(), 0.0);
+}
