@@ -1,5 +1,17 @@
 #include "upgrade/BootloaderConfig.h"
 
+#include "core/Crc16.h"
+#include "core/FrameChecksum.h"
+#include "core/ui/Common.h"
+
+namespace {
+void warn(const QString &text)
+{
+    if (Common)
+        Common->ShowWarningMessage(text);
+}
+} // namespace
+
 TBootloaderConfig *BootloaderConfig = nullptr;
 
 TBootloaderParams::TBootloaderParams(const TVariantData &data)
@@ -11,6 +23,20 @@ TBootloaderParams::TBootloaderParams(const TVariantData &data)
       FField2Length(data.field2Length), FVersionBytePos(data.versionBytePos), FParamWord(data.paramWord),
       FUseCrc16(data.useCrc16)
 {
+}
+
+QByteArray TBootloaderParams::CommandFrame(quint8 code, quint8 argument) const
+{
+    const quint8 head[3] = {FCommandHeader, code, argument};
+    QByteArray frame(reinterpret_cast<const char *>(head), 3);
+    if (FUseCrc16) {
+        const quint16 crc = Crc16Compute(head, 3, 0, Crc16Polynomial);
+        frame.append(char(crc >> 8));
+        frame.append(char(crc & 0xFF));
+    } else {
+        frame.append(char(FrameChecksum(head, 3)));
+    }
+    return frame;
 }
 
 // name, extension, product, min. file version, marker length, trailer length, version byte position,
@@ -133,6 +159,35 @@ void TBootloaderConfig::UpdateParamsToHardware(int typeCode, int major, int mino
     }
     if (!FCurrent)
         FCurrent = previous;
+}
+
+void TBootloaderConfig::BeginIterateProducts()
+{
+    FWalkIndex = -1;
+    FWalkStart = int(FEnabled.indexOf(FCurrent));
+    if (FWalkStart < 0)
+        warn(QStringLiteral("ASSERT: BeginIterateProducts started with index -1"));
+}
+
+bool TBootloaderConfig::NextProduct()
+{
+    // A list that shrank under the walk ends it.
+    if (FEnabled.isEmpty() || FWalkStart >= FEnabled.size())
+        return false;
+    bool more = true;
+    if (FWalkIndex == -1) {
+        FWalkIndex = FWalkStart;
+    } else {
+        FWalkIndex = (FWalkIndex + 1) % int(FEnabled.size());
+        more = FWalkIndex != FWalkStart;
+    }
+    if (FWalkIndex < 0 || FWalkIndex >= FEnabled.size()) {
+        // The walk began without a current enabled variant: nothing to try.
+        warn(QStringLiteral("ASSERT: NextProduct tried to access index -1"));
+        return false;
+    }
+    setCurrent(FEnabled.at(FWalkIndex));
+    return more;
 }
 
 TBootloaderParams *CurrentBootloaderParams()
