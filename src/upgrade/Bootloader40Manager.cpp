@@ -138,8 +138,8 @@ bool TBootloader40Manager::ReadReply(quint8 *buffer, int count, quint8 header)
     std::memset(buffer, 0, size_t(count));
     bool ok = false;
     int read = 0;
-    if (FPort && count >= 2 && FPort->ReadData(buffer, 1, read) && read == 1 && buffer[0] == header
-        && FPort->ReadData(buffer + 1, count - 1, read) && read == count - 1) {
+    if (count >= 2 && ReadPort(buffer, 1, read) && read == 1 && buffer[0] == header
+        && ReadPort(buffer + 1, count - 1, read) && read == count - 1) {
         ok = buffer[count - 1] == FrameChecksum(buffer, size_t(count - 1));
         if (!ok)
             std::memset(buffer, 0, size_t(count));
@@ -149,6 +149,12 @@ bool TBootloader40Manager::ReadReply(quint8 *buffer, int count, quint8 header)
     logReply(buffer, count);
     releaseLock();
     return ok;
+}
+
+bool TBootloader40Manager::ReadPort(quint8 *buffer, int count, int &read)
+{
+    read = 0;
+    return FPort && FPort->ReadData(buffer, count, read);
 }
 
 void TBootloader40Manager::logReply(const quint8 *reply, int count)

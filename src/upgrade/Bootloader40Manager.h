@@ -89,6 +89,10 @@ public:
     // events during the long one. Tests replace it.
     std::function<void(int ms)> Wait;
 
+protected:
+    // The port's read, overridable so that replies can be fed without a port.
+    virtual bool ReadPort(quint8 *buffer, int count, int &read);
+
 private:
     bool portOpen() const;
     // Writes frame (the sum is appended), waits, reads the reply.
