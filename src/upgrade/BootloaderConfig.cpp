@@ -65,13 +65,22 @@ TBootloaderAdapterVXR_v2::TBootloaderAdapterVXR_v2()
 TBootloaderConfig::TBootloaderConfig(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("BootloaderConfig"));
-    FProducts.push_back(std::make_unique<TBootloaderTaronQ3>());
-    FProducts.push_back(std::make_unique<TBootloaderTaronQ3X>());
-    FProducts.push_back(std::make_unique<TBootloaderAdapterVXR>());
-    FProducts.push_back(std::make_unique<TBootloaderAdapterVXR_v2>());
-    for (const auto &product : FProducts)
-        FEnabled.append(product.get());
+    RegisterProducts();
     FCurrent = FEnabled.first();
+}
+
+void TBootloaderConfig::RegisterProducts()
+{
+    AddProduct(std::make_unique<TBootloaderTaronQ3>());
+    AddProduct(std::make_unique<TBootloaderTaronQ3X>());
+    AddProduct(std::make_unique<TBootloaderAdapterVXR>());
+    AddProduct(std::make_unique<TBootloaderAdapterVXR_v2>());
+}
+
+void TBootloaderConfig::AddProduct(std::unique_ptr<TBootloaderParams> params)
+{
+    FEnabled.append(params.get());
+    FProducts.push_back(std::move(params));
 }
 
 TBootloaderConfig::~TBootloaderConfig()

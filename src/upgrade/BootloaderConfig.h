@@ -117,6 +117,9 @@ public:
     bool NextProduct();
 
 private:
+    // Creates the four variants in their order and adds each to both lists.
+    void RegisterProducts();
+    void AddProduct(std::unique_ptr<TBootloaderParams> params);
     void setCurrent(TBootloaderParams *params);
     TBootloaderParams *findProduct(const QList<TBootloaderParams *> &list, int number) const;
 
