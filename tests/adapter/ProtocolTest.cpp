@@ -161,8 +161,8 @@ protected:
         port = std::make_unique<TComMultiPort>();
         ApplyProgramPortSettings(*port);
         port->SetComDevice(3);
-        port->Timeouts()->SetIntervalTimeout(40);
-        port->Timeouts()->SetReadConstant(80);
+        port->Timeouts()->SetIntervalTimeout(100);
+        port->Timeouts()->SetReadConstant(250);
         port->Timeouts()->SetReadMultiplier(10);
         ASSERT_NO_THROW(port->Open());
         protocol = std::make_unique<CountingProtocol>(port.get());

@@ -44,8 +44,8 @@ protected:
         ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 4, &error)) << error;
         ApplyProgramPortSettings(port);
         port.SetComDevice(4);
-        port.Timeouts()->SetIntervalTimeout(40);
-        port.Timeouts()->SetReadConstant(80);
+        port.Timeouts()->SetIntervalTimeout(100);
+        port.Timeouts()->SetReadConstant(250);
         port.Timeouts()->SetReadMultiplier(10);
         ASSERT_NO_THROW(port.Open());
         BootloaderConfig = &config;
