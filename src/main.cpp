@@ -121,8 +121,15 @@ void wireServices(TFormMain &form)
             UpgraderLogic->SetConnection(ComMultiPort, nullptr);
     };
     s.ConnectBootloader = [] {
-        if (Bootloader40Manager)
+        if (!Bootloader40Manager)
+            return;
+        try {
             Bootloader40Manager->ConnectBootloader();
+        } catch (const EBootloaderConfigError &e) {
+            // A bootloader of a kind no variant serves: say so, go on.
+            if (Common)
+                Common->ShowError(QString::fromUtf8(e.what()));
+        }
     };
     s.BootloaderIsAdapter = [] { return Bootloader40Manager && Bootloader40Manager->IsAdapterType(); };
     s.ObdLinkConnected = [] {
