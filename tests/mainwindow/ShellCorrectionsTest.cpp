@@ -1,0 +1,58 @@
+// The main window and the program core against the simulated controller:
+// device values read on demand, the status bar's clicks, the tick's
+// calibration readouts and what the link and the search rely on.
+#include "mainwindow/StartupRig.h"
+
+#include "core/DevData.h"
+#include "core/UnitConversions.h"
+
+#include <gtest/gtest.h>
+
+using startup::SimDevice;
+using startup::StartupRig;
+
+namespace {
+
+// Requests for index n of command 0x40 in the frames received.
+size_t Value16Reads(const SimDevice &device, uint8_t index)
+{
+    size_t n = 0;
+    for (const auto &f : device.Server.log().frames())
+        if (f.bytes.size() >= 3 && f.bytes[0] == 0xC0 && f.bytes[1] == 0x40 && f.bytes[2] == index)
+            ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(ShellCorrections, GasPressureOfTheSecondSensorVariantReadsTheDeviceEveryTime)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Controller.State.Value16[13] = 200;
+    device.Controller.State.Value16[15] = 100;
+    rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+
+    DeviceRecord.PressureSensorType = 2;
+    DeviceRecord.GasPressureRaw = 252;
+    DeviceRecord.GasSwitchState = 5;
+    TDevData data;
+    device.Server.log().clear();
+    // (100 x 5 / 256 / 5 + 0.00842) / 0.00242 / 100 bar.
+    EXPECT_NEAR(data.GetLpgPressureReal(), 1.6488, 0.0005);
+    EXPECT_EQ(Value16Reads(device, 13), 1u);
+    EXPECT_EQ(Value16Reads(device, 15), 1u);
+    EXPECT_EQ(DataManager->ColorGasPressureInRange(), 10); // alert: above 1.5 bar
+    device.Controller.State.Value16[15] = 120;                                    // 1.24 bar
+    EXPECT_EQ(DataManager->ColorGasPressureInRange(), 7);
+    // Index 15 above 13: no pressure.
+    device.Controller.State.Value16[15] = 201;
+    EXPECT_EQ(data.GetLpgPressureReal(), 0.0);
+    EXPECT_EQ(Value16Reads(device, 13), 4u);
+    // Below raw 250 the first formula, still after reading the device.
+    DeviceRecord.GasPressureRaw = 100;
+    EXPECT_EQ(data.GetLpgPressureReal(), 0.0);
+    device.Controller.State.Value16[15] = 100;
+    EXPECT_NEAR(data.GetLpgPressureReal(), (100 * 5.0 / 256 / 5 - 0.04) / 0.00369 / 100, 1e-9);
+}
