@@ -154,6 +154,8 @@ void wireServices(TFormMain &form)
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
     };
     form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
+    s.ApplyLanguage = [&form] { form.ChangeLanguage(LM ? LM->Language : QString(), true); };
+    form.ReadingsServices.UpdateInjDisplayLabels = [&form](bool capture) { form.UpdateInjDisplayLabels(capture); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);

@@ -174,7 +174,7 @@ public slots:
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
-public:
+public slots:
     // ==== end of page operations ====
 
     // Oscilloscope and trouble codes.
@@ -518,6 +518,22 @@ private:
     qint64 FLastMarkerBlink = 0;
     QString FStatusBaseText;
     // End of live readings, injection times and status bar
+
+    // Language switching (FormMainLanguage.cpp)
+public:
+    // Applies a language: with defaultLanguage the configured one (falling
+    // back to "PL"), else the file of code; an empty code only refreshes the
+    // derived texts and the visible page. False when the file was refused.
+    bool ChangeLanguage(const QString &code, bool defaultLanguage);
+    // Prefixes the injector captions with the selected injector's number;
+    // with capture, their current captions become the bases first.
+    void UpdateInjDisplayLabels(bool capture);
+    void RefreshAdapterWindows();
+
+private:
+    void SelectLanguage(const char *code);
+    QString FInjDisplayBases[8];
+    // End of language switching
 };
 
 // The program's main window, set by whoever creates it.
