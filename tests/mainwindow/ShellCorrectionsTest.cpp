@@ -6,6 +6,8 @@
 #include "core/DevData.h"
 #include "core/UnitConversions.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 using startup::SimDevice;
@@ -55,4 +57,35 @@ TEST(ShellCorrections, GasPressureOfTheSecondSensorVariantReadsTheDeviceEveryTim
     EXPECT_EQ(data.GetLpgPressureReal(), 0.0);
     device.Controller.State.Value16[15] = 100;
     EXPECT_NEAR(data.GetLpgPressureReal(), (100 * 5.0 / 256 / 5 - 0.04) / 0.00369 / 100, 1e-9);
+}
+
+TEST(ShellCorrections, OneClickOnAStatusPanelSendsOneWorkTypeCommand)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    for (const char *name : {"PnlStatusGazSwitchText", "PnlStatusGazSwitch", "ShpStatusGazState", "LblPanelG"}) {
+        for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+            SCOPED_TRACE(std::string(name) + (button == Qt::LeftButton ? " left" : " right"));
+            DeviceRecord.GasSwitchState = 5; // on gas: petrol is asked for
+            device.Server.log().clear();
+            QWidget *panel = form.findChild<QWidget *>(QString::fromLatin1(name));
+            ASSERT_NE(panel, nullptr);
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), panel->mapToGlobal(QPointF(2, 2)),
+                              button, button, Qt::NoModifier);
+            QApplication::sendEvent(panel, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2),
+                                panel->mapToGlobal(QPointF(2, 2)), button, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(panel, &release);
+            std::vector<sim::Bytes> workTypes;
+            for (const auto &f : device.Server.log().frames())
+                if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == 0x20)
+                    workTypes.push_back(f.bytes);
+            const sim::Bytes expected = button == Qt::LeftButton ? sim::Bytes{0xC0, 0x20, 0x02, 0xE2}
+                                                                 : sim::Bytes{0xC0, 0x20, 0x05, 0xE5};
+            ASSERT_EQ(workTypes.size(), 1u);
+            EXPECT_EQ(workTypes[0], expected);
+        }
+    }
 }
