@@ -5,6 +5,8 @@
 
 #include "core/DevData.h"
 #include "core/UnitConversions.h"
+#include "core/ui/Custom.h"
+#include "mainwindow/shell/FormMainLayout.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -87,5 +89,43 @@ TEST(ShellCorrections, OneClickOnAStatusPanelSendsOneWorkTypeCommand)
             ASSERT_EQ(workTypes.size(), 1u);
             EXPECT_EQ(workTypes[0], expected);
         }
+    }
+}
+
+TEST(ShellCorrections, AutoSearchTextShowsWholeInBothLanguages)
+{
+    for (const char *code : {"PL", "EN"}) {
+        SCOPED_TRACE(code);
+        StartupRig rig(5, false, /*autoSearch*/ true);
+        SimDevice device(rig.PortsDir, 5);
+        device.Probes.present(0);
+        device.Controller.State.Silent = true;
+        TCustom custom; // puts the language file's texts onto the window
+        Custom = &custom;
+        TFormMain &form = rig.Create({QStringLiteral("-NOCONNECT")});
+        ASSERT_TRUE(LM->LoadLanguageFile(QString::fromLatin1(code)));
+        form.SetScreenSizeForCheck(QSize(1024, 768));
+        form.show();
+        form.Timerek->stop();
+        auto *panel = form.findChild<TCaptionPanel *>(QStringLiteral("PnlStatusAutoConnect"));
+        auto *text = form.findChild<QWidget *>(QStringLiteral("PnlStatusText"));
+        // Looked at while the search tries the port: the whole text fits.
+        QStringList shown;
+        form.Services.SplashOffLineRequested = [&] {
+            const int needed = panel->fontMetrics().horizontalAdvance(panel->Caption());
+            shown << panel->Caption();
+            EXPECT_TRUE(panel->isVisible());
+            EXPECT_GE(panel->contentsRect().width(), needed) << panel->Caption().toStdString();
+            EXPECT_EQ(panel->geometry(), text->rect());
+            EXPECT_GE(text->width(), needed);
+            return false;
+        };
+        rig.Tick();
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_TRUE(shown.first().startsWith(QStringLiteral(" (1) ")));
+        EXPECT_TRUE(shown.first().contains(QStringLiteral("(COM5)")));
+        EXPECT_TRUE(shown.first().contains(code == std::string("EN") ? QStringLiteral("Connect automatically")
+                                                                     : QStringLiteral("Połącz automatycznie")));
+        Custom = nullptr;
     }
 }

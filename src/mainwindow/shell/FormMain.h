@@ -375,6 +375,7 @@ private:
     void SetTickInterval();
     void ShowAdapterObdReadings();
     void AutoSearchStep();
+    void ShowAutoConnectText(const QString &caption);
     bool HandOverToSibling();
     void UpdateCalibrationRunning();
     void PollPageGroups(bool &readOk, bool onAutoCalPage);
