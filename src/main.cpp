@@ -155,6 +155,7 @@ void wireServices(TFormMain &form)
     };
     form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
     s.ApplyLanguage = [&form] { form.ChangeLanguage(LM ? LM->Language : QString(), true); };
+    s.CalibrationReadouts = [&form] { form.ShowCalibrationReadouts(); };
     form.ReadingsServices.UpdateInjDisplayLabels = [&form](bool capture) { form.UpdateInjDisplayLabels(capture); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())

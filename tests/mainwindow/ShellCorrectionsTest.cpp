@@ -6,9 +6,14 @@
 #include "core/DevData.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Custom.h"
+#include "controls/DigitalDisplay.h"
+#include "core/CustomParameters.h"
+#include "mainwindow/shell/FormMainReadingControls.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -128,4 +133,60 @@ TEST(ShellCorrections, AutoSearchTextShowsWholeInBothLanguages)
                                                                      : QStringLiteral("Połącz automatycznie")));
         Custom = nullptr;
     }
+}
+
+TEST(ShellCorrections, TickRefreshesTheCalibrationReadouts)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    device.Controller.State.Payload[0x50] = {0x23, 0x10}; // period 8976: 2500 RPM
+    rig.Wire = [](TFormMain &f) {
+        f.Services.CalibrationReadouts = [&f] { f.ShowCalibrationReadouts(); };
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    auto *main = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    auto *calibration = form.findChild<QTabWidget *>(QStringLiteral("PgCCalibration"));
+    main->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalibration")));
+    auto display = [&](const char *name) { return form.findChild<TDigitalDisplay *>(QString::fromLatin1(name)); };
+    auto has50 = [&] {
+        for (const auto &f : device.Server.log().frames())
+            if (f.bytes == sim::Bytes{0xC0, 0x50, 0x50, 0x60})
+                return true;
+        return false;
+    };
+
+    calibration->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalAuto")));
+    device.Server.log().clear();
+    rig.Tick();
+    EXPECT_TRUE(has50());
+    EXPECT_EQ(display("DgDCalRPM")->Caption(), QStringLiteral("2500"));
+    EXPECT_EQ(display("DgDCalRPM")->ColorFill(), readings::Bgr(CustomParameters->GetEntry(2))); // 2200 < RPM < 2800
+    device.Controller.State.Payload[0x50] = {0x46, 0x20}; // 1250 RPM
+    rig.Tick();
+    EXPECT_EQ(display("DgDCalRPM")->Caption(), QStringLiteral("1250"));
+    EXPECT_EQ(display("DgDCalRPM")->ColorFill(), readings::Bgr(CustomParameters->GetEntry(7)));
+
+    calibration->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalMap")));
+    device.Server.log().clear();
+    display("DgDCalMapPcol")->SetCaption(QStringLiteral("x"));
+    rig.Tick();
+    EXPECT_TRUE(has50());
+    EXPECT_EQ(display("DgDCalMapRPM")->Caption(), QStringLiteral("1250"));
+    EXPECT_EQ(display("DgDCalMapPcol")->Caption(), FormatCollectorPressure(DeviceRecord.ManifoldPressureRaw));
+
+    // Model 2: idle points closer than 0.8 on X are red.
+    calibration->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalModel2")));
+    auto *x1 = form.findChild<QLineEdit *>(QStringLiteral("YEdCalSerIdle1X"));
+    auto *x2 = form.findChild<QLineEdit *>(QStringLiteral("YEdCalSerIdle2X"));
+    auto *panel = form.findChild<TCaptionPanel *>(QStringLiteral("PnlModel2OnIdleModel"));
+    x1->setText(QStringLiteral("1,0"));
+    x2->setText(QStringLiteral("1,7"));
+    device.Server.log().clear();
+    rig.Tick();
+    EXPECT_FALSE(has50());
+    EXPECT_EQ(panel->Color(), QColor(255, 0, 0));
+    x2->setText(QStringLiteral("1.8"));
+    rig.Tick();
+    EXPECT_EQ(panel->Color(), panel->palette().color(QPalette::Button));
 }

@@ -531,6 +531,9 @@ public:
     void UpdateInjDisplayLabels(bool capture);
     void RefreshAdapterWindows();
 
+    // Live readouts of the calibration page's sub-pages (a step of the tick).
+    void ShowCalibrationReadouts();
+
 private:
     void SelectLanguage(const char *code);
     QString FInjDisplayBases[8];
