@@ -17,6 +17,9 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 using startup::SimDevice;
 using startup::StartupRig;
 
@@ -189,4 +192,33 @@ TEST(ShellCorrections, TickRefreshesTheCalibrationReadouts)
     x2->setText(QStringLiteral("1.8"));
     rig.Tick();
     EXPECT_EQ(panel->Color(), panel->palette().color(QPalette::Button));
+}
+
+TEST(ShellCorrections, PortThatCannotBeOpenedShowsTheSystemsReason)
+{
+    StartupRig probe(5);
+    const QString notATerminal = probe.ConfigDir + QStringLiteral("/plain-file");
+    {
+        QFile f(notATerminal);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString missing = probe.ConfigDir + QStringLiteral("/no-such-device");
+    for (const auto &[target, reason] : {std::pair{notATerminal, QString::fromLocal8Bit(strerror(ENOTTY))},
+                                          std::pair{missing, QString::fromLocal8Bit(strerror(ENOENT))}}) {
+        SCOPED_TRACE(target.toStdString());
+        StartupRig rig(5);
+        ASSERT_TRUE(QFile::link(target, rig.PortsDir + QStringLiteral("/COM5")));
+        TFormMain &form = rig.Create();
+        EXPECT_FALSE(DataManager->GetConnected());
+        const QString port = form.findChild<QWidget *>(QStringLiteral("PnlQSComPort"))->toolTip();
+        EXPECT_TRUE(port.startsWith(QStringLiteral("COM5"))) << port.toStdString();
+        EXPECT_TRUE(port.endsWith(reason)) << port.toStdString();
+        EXPECT_EQ(form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->toolTip(), port);
+    }
+    // A port that opens shows no reason.
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->toolTip().isEmpty());
 }
