@@ -33,6 +33,7 @@
 #include "windows/FrmWinetka.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QSocketNotifier>
 
@@ -69,6 +70,13 @@ void installSignalHandlers(QObject *owner)
         [[maybe_unused]] const ssize_t n = ::read(SignalPipe[0], &byte, 1);
         notifier->setEnabled(false);
         StopRequested = true;
+        // A box open now (or opened while closing) would keep the program
+        // waiting for an answer nobody gives: open ones are dismissed with
+        // their escape answer, later ones are not shown.
+        TCommon::SetEnding(true);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible() && dialog->isModal())
+                dialog->reject();
         if (FormMain)
             FormMain->close();
         QCoreApplication::quit();
