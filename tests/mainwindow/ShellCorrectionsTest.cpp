@@ -11,6 +11,7 @@
 #include "mainwindow/shell/FormMainReadingControls.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -221,4 +222,64 @@ TEST(ShellCorrections, PortThatCannotBeOpenedShowsTheSystemsReason)
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("PnlStatus"))->toolTip().isEmpty());
+}
+
+TEST(ShellCorrections, SearchTriesTheLastUsedPortFirst)
+{
+    // COM5 was used last; COM1 would come first in the port list.
+    StartupRig rig(5);
+    SimDevice first(rig.PortsDir, 1);
+    SimDevice last(rig.PortsDir, 5);
+    for (SimDevice *d : {&first, &last}) {
+        d->Probes.present(0);
+        d->Controller.State.Silent = true;
+    }
+    QStringList texts;
+    rig.Wire = [&](TFormMain &f) {
+        f.Services.SetSplashStatus = [&](const QString &text, bool) { texts << text; };
+    };
+    rig.Create();
+    const auto firstShown = [&](const QString &port) { return texts.indexOf(port); };
+    ASSERT_GE(firstShown(QStringLiteral("COM1")), 0) << texts.join(u'|').toStdString();
+    ASSERT_GE(firstShown(QStringLiteral("COM5")), 0) << texts.join(u'|').toStdString();
+    EXPECT_LT(firstShown(QStringLiteral("COM5")), firstShown(QStringLiteral("COM1")));
+}
+
+TEST(ShellCorrections, TickShowsTroubleCodesOnceAndClearsTheFlag)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    int shown = 0;
+    rig.Wire = [&](TFormMain &f) { f.Services.ShowTroubleCodes = [&] { ++shown; }; };
+    rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    DataManager->TroubleCodesPresent = true;
+    rig.Tick();
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(DataManager->TroubleCodesPresent);
+    rig.Tick();
+    EXPECT_EQ(shown, 1);
+}
+
+TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5);
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    const quint8 cylinders = DeviceRecord.InjSW;
+    DeviceRecord.Power = 120;
+    DeviceRecord.EngineCubicCapacity = 1600;
+    DeviceRecord.IdleHotTb = 600;
+    DeviceRecord.LowPT = 40;
+    device.Server.withLock([&] { device.Controller.State.LockState = 0x0F; });
+    form.UpdateDeviceMenus();
+    EXPECT_EQ(DeviceRecord.Power, 0);
+    EXPECT_EQ(DeviceRecord.EngineCubicCapacity, 0);
+    EXPECT_EQ(DeviceRecord.IdleHotTb, 0);
+    EXPECT_EQ(DeviceRecord.LowPT, 0);
+    // Only the kind and the cylinder count stay; nothing can be saved.
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_EQ(DeviceRecord.InjSW, cylinders);
+    EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIFileSaveAs"))->isVisible());
 }
