@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFrame>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QMouseEvent>
@@ -282,4 +284,49 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(DeviceRecord.InjSW, cylinders);
     EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIFileSaveAs"))->isVisible());
+}
+
+TEST(ShellCorrections, CreationFillsTheEditionListsAndShowingColoursTheDockedPanels)
+{
+    StartupRig rig(5, /*offline*/ true);
+    // The adapter windows' panels as the docking moves them in.
+    rig.Wire = [](TFormMain &f) {
+        f.Services.DockAdapterPanels = [&f] {
+            auto *obd = new QFrame(f.findChild<QWidget *>(QStringLiteral("PnlAdapterMultiOBD")));
+            obd->setObjectName(QStringLiteral("PnlMultiOBD"));
+            for (const char *name : {"PnlOBDConfig", "PnlOBDLive", "PnlOBDErrors"})
+                (new QFrame(obd))->setObjectName(QString::fromLatin1(name));
+            (new QFrame(f.findChild<QWidget *>(QStringLiteral("PnlAdapterMultiInfo"))))
+                ->setObjectName(QStringLiteral("PnlMultiInfo"));
+        };
+    };
+    TFormMain &form = rig.Create();
+
+    auto items = [&](const char *name) {
+        QStringList out;
+        auto *list = form.findChild<QComboBox *>(QString::fromLatin1(name));
+        for (int i = 0; list && i < list->count(); ++i)
+            out << QStringLiteral("%1=%2").arg(list->itemData(i).toInt()).arg(list->itemText(i));
+        return out;
+    };
+    QStringList sensors, injectors;
+    for (uint8_t code : CustomParameters->PressureSensors())
+        sensors << QStringLiteral("%1=%2").arg(code).arg(TCustomParameters::PressureSensorName(code));
+    for (uint8_t code : CustomParameters->InjectorTypes())
+        injectors << QStringLiteral("%1=%2").arg(code).arg(TCustomParameters::InjectorTypeName(code));
+    ASSERT_FALSE(sensors.isEmpty());
+    ASSERT_FALSE(injectors.isEmpty());
+    EXPECT_EQ(items("CmBConfPressSensType"), sensors);
+    EXPECT_EQ(items("CmbKnfInjType"), injectors);
+    EXPECT_EQ(items("CmBConfInjType"), injectors);
+
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    const QColor panel = readings::Bgr(CustomParameters->GetEntry(6));
+    for (const char *name : {"PnlMultiOBD", "PnlMultiInfo", "PnlOBDConfig", "PnlOBDLive", "PnlOBDErrors"}) {
+        auto *w = form.findChild<QWidget *>(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_TRUE(w->autoFillBackground()) << name;
+        EXPECT_EQ(w->palette().color(QPalette::Window), panel) << name;
+    }
 }
