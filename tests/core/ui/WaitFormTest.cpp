@@ -260,8 +260,12 @@ TEST(WaitForm, ProcessMessagesPaintsTheNewStatusTextAtOnce)
         QApplication::processEvents();
         PaintCounter counter;
         status->installEventFilter(&counter);
-        form.SetStatusText("COM7");
+        // The text changes while the messages are processed (as the wait's
+        // own timer changes the window), and is painted before the caller
+        // goes back to its blocking work.
+        QTimer::singleShot(0, [&] { form.SetStatusText("COM7"); });
         form.ProcessMessages();
+        EXPECT_EQ(status->property("text").toString(), "COM7");
         EXPECT_GE(counter.paints, 1) << "style " << int(style);
         status->removeEventFilter(&counter);
         form.Stop();
