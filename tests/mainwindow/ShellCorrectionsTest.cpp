@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -125,6 +126,8 @@ TEST(ShellCorrections, AutoSearchTextShowsWholeInBothLanguages)
         form.Services.SplashOffLineRequested = [&] {
             const int needed = panel->fontMetrics().horizontalAdvance(panel->Caption());
             shown << panel->Caption();
+            if (qEnvironmentVariableIsSet("SHOT"))
+                form.statusBar()->grab().save(QStringLiteral("/tmp/status_%1.png").arg(QString::fromLatin1(code)));
             EXPECT_TRUE(panel->isVisible());
             EXPECT_GE(panel->contentsRect().width(), needed) << panel->Caption().toStdString();
             EXPECT_EQ(panel->geometry(), text->rect());
