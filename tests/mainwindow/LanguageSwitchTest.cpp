@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -133,6 +134,22 @@ TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
     ExpectLanguage(form, QStringLiteral("EN"));
     EXPECT_EQ(l.device.Server.log().count(), 0u);
     EXPECT_TRUE(l.rig.Boxes.empty());
+
+    // The injector captions carry the selected injector's number, also
+    // after a language change (which takes their texts from the file).
+    auto *injector = form.findChild<QComboBox *>(QStringLiteral("CmbOdcInjDisplay"));
+    injector->addItem(QStringLiteral("1"));
+    injector->setCurrentIndex(1);
+    form.UpdateInjDisplayLabels(false);
+    EXPECT_EQ(Shown(form, QStringLiteral("LblModPetrol")), QStringLiteral("1:Tb [ms]"));
+    EXPECT_EQ(Shown(form, QStringLiteral("LblConfAutoGas")), QStringLiteral("1:Tg [ms]"));
+    item("MnILangPolish")->trigger();
+    item("MnILangEnglish")->trigger();
+    EXPECT_EQ(Shown(form, QStringLiteral("LblDgnTg")), QStringLiteral("1:Tg [ms]"));
+    injector->setCurrentIndex(0);
+    form.UpdateInjDisplayLabels(false);
+    EXPECT_EQ(Shown(form, QStringLiteral("LblDgnAdvPetrol")), QStringLiteral("Tb [ms]"));
+    EXPECT_EQ(l.device.Server.log().count(), 0u);
 
     // The menu checks the language in use.
     form.MenuLangClick();
