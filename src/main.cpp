@@ -164,6 +164,16 @@ void wireServices(TFormMain &form)
     form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
     s.ApplyLanguage = [&form] { form.ChangeLanguage(LM ? LM->Language : QString(), true); };
     s.CalibrationReadouts = [&form] { form.ShowCalibrationReadouts(); };
+    s.RefreshAdapterWindows = [] {
+        if (Logic && Logic->DevStateOBD())
+            Logic->DevStateOBD()->OBDactionMain->Refresh(false);
+        if (FormMultiOBD)
+            FormMultiOBD->UpdateLanguage();
+        if (FormMultiAIO)
+            FormMultiAIO->UpdateLanguage();
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->UpdateLanguage();
+    };
     form.ReadingsServices.UpdateInjDisplayLabels = [&form](bool capture) { form.UpdateInjDisplayLabels(capture); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())

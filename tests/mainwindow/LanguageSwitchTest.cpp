@@ -89,8 +89,9 @@ struct LanguageRig {
         ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=" + language.toLatin1() + "\r\n");
         ini.close();
         Custom = custom.get();
-        rig.Wire = [](TFormMain &f) {
+        rig.Wire = [this](TFormMain &f) {
             f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+            f.Services.RefreshAdapterWindows = [this] { ++adapterRefreshes; };
         };
         TFormMain &form = rig.Create();
         form.SetScreenSizeForCheck(QSize(1024, 768));
@@ -101,6 +102,7 @@ struct LanguageRig {
 
     StartupRig rig{5};
     SimDevice device;
+    int adapterRefreshes = 0;
     std::unique_ptr<TCustom> custom = std::make_unique<TCustom>();
 };
 
@@ -126,6 +128,8 @@ TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
     auto item = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
     l.device.Server.log().clear();
 
+    const int refreshes = l.adapterRefreshes;
+    EXPECT_GE(refreshes, 1) << "at the first showing";
     item("MnILangEnglish")->trigger();
     ExpectLanguage(form, QStringLiteral("EN"));
     item("MnILangPolish")->trigger();
@@ -133,6 +137,7 @@ TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
     item("MnILangEnglish")->trigger();
     ExpectLanguage(form, QStringLiteral("EN"));
     EXPECT_EQ(l.device.Server.log().count(), 0u);
+    EXPECT_EQ(l.adapterRefreshes, refreshes + 3); // the docked adapter windows follow
     EXPECT_TRUE(l.rig.Boxes.empty());
 
     // The injector captions carry the selected injector's number, also
@@ -159,8 +164,10 @@ TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
     // The language in use again: nothing happens (a text changed by hand
     // stays as it is).
     form.findChild<QMenu *>(QStringLiteral("MenuFile"))->setTitle(QStringLiteral("x"));
+    const int before = l.adapterRefreshes;
     item("MnILangEnglish")->trigger();
     EXPECT_EQ(Shown(form, QStringLiteral("MenuFile")), QStringLiteral("x"));
+    EXPECT_EQ(l.adapterRefreshes, before);
     form.findChild<QMenu *>(QStringLiteral("MenuFile"))->setTitle(QStringLiteral("&File"));
 
     // No file for the language: refused with a message, English stays,

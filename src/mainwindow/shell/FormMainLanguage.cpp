@@ -169,6 +169,11 @@ void TFormMain::UpdateInjDisplayLabels(bool capture)
 
 void TFormMain::RefreshAdapterWindows()
 {
+    // The adapter windows rewrite their texts, then the visible page is
+    // entered again and the docked panels are laid out anew.
     if (Services.RefreshAdapterWindows)
         Services.RefreshAdapterWindows();
+    if (Services.PgCMainChange)
+        Services.PgCMainChange();
+    UpdateAdapterPanels();
 }

@@ -201,8 +201,8 @@ void TFormMain::Tick(QObject *sender)
         // 24. Adapter detection.
         const bool detectDone = Services.FetchDetectDone && Services.FetchDetectDone();
         const bool second = Services.FetchSecondFlag && Services.FetchSecondFlag();
-        if (detectDone && Services.RefreshAdapterWindows)
-            Services.RefreshAdapterWindows();
+        if (detectDone)
+            RefreshAdapterWindows();
         if (detectDone || second) {
             CheckDeviceVersionCompatibility();
             if (Services.PgCMainChange)
