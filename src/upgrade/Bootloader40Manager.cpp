@@ -220,6 +220,20 @@ bool TBootloader40Manager::WriteRecord(const quint8 *record, bool header)
     return exchange(frame, reply, 4, 10) && reply[2] == 0 && (!header || reply[1] == 0xFF);
 }
 
+int TBootloader40Manager::ProgramRecord(const quint8 *record)
+{
+    if (!portOpen())
+        return -1;
+    QByteArray frame;
+    frame.append(char(kRequest));
+    frame.append(char(0xE6));
+    frame.append(reinterpret_cast<const char *>(record), RecordLength);
+    quint8 reply[4];
+    if (!exchange(frame, reply, 4))
+        return -1;
+    return reply[2];
+}
+
 int TBootloader40Manager::SetWriteDefaults(quint8 flag)
 {
     quint8 reply[4];

@@ -64,6 +64,10 @@ public:
     // Sends one record of RecordLength bytes; the header record's reply also
     // carries FF.
     bool WriteRecord(const quint8 *record, bool header);
+    // Streams one program record without a pause before the reply: the
+    // record's status (reply byte 2, 0 accepted), or -1 when no valid reply
+    // came.
+    int ProgramRecord(const quint8 *record);
     // Flag 1: the device writes its default settings after programming. The
     // byte the device echoes, or -1 when no valid reply came.
     int SetWriteDefaults(quint8 flag);

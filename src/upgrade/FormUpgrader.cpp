@@ -1,16 +1,79 @@
 #include "upgrade/FormUpgrader.h"
 
+#include "core/ComMultiPort.h"
+#include "core/ui/Common.h"
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgraderLogic.h"
 #include "windows/NamedWidget.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
 TFormUpgrader *FormUpgrader = nullptr;
+
+namespace {
+// The waits keep the window responsive in steps of at most 20 ms.
+void waitResponsive(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents();
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, ms - timer.elapsed())));
+    }
+}
+
+// Walks the enabled variants, the current one first, until step succeeds.
+bool walkVariants(const std::function<bool()> &step)
+{
+    if (!BootloaderConfig)
+        return step();
+    BootloaderConfig->BeginIterateProducts();
+    while (BootloaderConfig->NextProduct()) {
+        if (step())
+            return true;
+    }
+    return false;
+}
+
+// The bootloader contact; a bootloader no variant serves is reported and
+// counts as no contact.
+bool connectOnce()
+{
+    if (!Bootloader40Manager)
+        return false;
+    try {
+        return Bootloader40Manager->ConnectBootloader();
+    } catch (const EBootloaderConfigError &e) {
+        if (Common)
+            Common->ShowError(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+// The hourglass for the lifetime of the object.
+struct TBusyCursor {
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor &) = delete;
+    TBusyCursor &operator=(const TBusyCursor &) = delete;
+};
+} // namespace
 
 TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
 {
@@ -68,14 +131,101 @@ TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
     auto *btnClose = NewNamed<QPushButton>(this, "BtnClose", {332, 297, 80, 25});
     btnClose->setText(QStringLiteral("Close"));
 
+    BtnLoadData = btnLoadData;
+    BtBConnect = btnConnect;
+    BtnUpdate = btnUpdate;
+    BtnClose = btnClose;
+    EdtFileNameName = fileName;
+    EdtDescDevice = descDevice;
+    EdtDescFile = descFile;
+    LblBootloaderVer = findChild<QLabel *>(QStringLiteral("LblBootloaderVer"));
+    LblFirmwareVer = findChild<QLabel *>(QStringLiteral("LblFirmwareVer"));
+    LblTime = findChild<QLabel *>(QStringLiteral("LblTime"));
+    PnlUpdate = pnlUpdate;
+    PnlTime = pnlTime;
+    PrBProgram = progress;
+    ChBWriteDefaultSettings = NewNamed<QCheckBox>(this, "ChBWriteDefaultSettings", {8, 340, 300, 20});
+    ChBWriteDefaultSettings->setText(QStringLiteral("Write default settings (update data)"));
+    ChBWriteDefaultSettings->setChecked(true);
+    ChBWriteDefaultSettings->hide();
+    ChBEnableAdapter = NewNamed<QCheckBox>(this, "ChBEnableAdapter", {8, 362, 300, 20});
+    ChBEnableAdapter->setText(QStringLiteral("Enable adapter detection"));
+    ChBEnableAdapter->hide();
+    TimerUpdateTime = new QTimer(this);
+    TimerUpdateTime->setObjectName(QStringLiteral("TimerUpdateTime"));
+    TimerUpdateTime->setInterval(1000);
+
+    ChooseFile = [this](const QString &filter) {
+        const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Data"));
+        return QFileDialog::getOpenFileName(this, QString(), folder, filter);
+    };
+    Wait = waitResponsive;
+
     connect(btnConnect, &QPushButton::clicked, this, [this] { BtBConnectClick(); });
     connect(btnClose, &QPushButton::clicked, this, [this] { BtnCloseClick(); });
+    connect(btnLoadData, &QPushButton::clicked, this, [this] { BtnLoadDataClick(); });
+    connect(btnUpdate, &QPushButton::clicked, this, [this] { BtnUpdateClick(); });
+    connect(ChBEnableAdapter, &QCheckBox::clicked, this, [this](bool on) {
+        if (UpgraderLogic)
+            UpgraderLogic->SetAdapterDetection(on);
+    });
+    connect(TimerUpdateTime, &QTimer::timeout, this, [this] { SetUpgradeState(1); });
+
+    if (BootloaderConfig) {
+        BootloaderConfig->OnProductChange = [this](TBootloaderConfig *) { UpdateOpenDialogFilter(); };
+        UpdateOpenDialogFilter();
+    }
+    // The window's own port until the creator hands it the shared one.
+    if (UpgraderLogic)
+        UpgraderLogic->SetConnection(ComMultiPort, nullptr);
+    UpdateButtons();
 }
 
 TFormUpgrader::~TFormUpgrader()
 {
+    if (BootloaderConfig)
+        BootloaderConfig->OnProductChange = nullptr;
     if (::FormUpgrader == this)
         ::FormUpgrader = nullptr;
+}
+
+QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
+{
+    static const struct { const char *text, *key; } table[] = {
+        {"Device does not respond", "strDevDoesNotRespond"},
+        {"The device has been updated successfully.", "strUpdFinishSuccessfully"},
+        {"Reset...", "strDevReset"},
+        {"%PROD% Upgrade files (*.%EXT%)|*.%EXT%", "strDevFileFilter"},
+    };
+    for (const auto &row : table) {
+        if (text == QLatin1String(row.text)) {
+            const QString translated = TranslateKey(QString::fromLatin1(row.key));
+            return translated.isEmpty() ? text : translated;
+        }
+    }
+    return text;
+}
+
+void TFormUpgrader::ShowUpgraderMessage(const QString &text)
+{
+    if (Common)
+        Common->ShowWarningMessage(text);
+}
+
+void TFormUpgrader::UpdateOpenDialogFilter()
+{
+    TBootloaderParams *p = CurrentBootloaderParams();
+    if (!p)
+        return;
+    QString filter = TranslateUpgraderText(p->GetFileFilter());
+    filter.replace(QStringLiteral("%PROD%"), p->GetProductName());
+    filter.replace(QStringLiteral("%EXT%"), p->GetExtension());
+    FFilter = filter;
+}
+
+bool TFormUpgrader::connectBootloader()
+{
+    return connectOnce() || connectOnce();
 }
 
 void TFormUpgrader::CheckConnection()
@@ -85,15 +235,242 @@ void TFormUpgrader::CheckConnection()
 
 bool TFormUpgrader::ConnectAndIdentify()
 {
-    return false;
+    TUpgraderLogic *logic = UpgraderLogic;
+    TBootloader40Manager *manager = Bootloader40Manager;
+    if (!logic || !manager)
+        return false;
+    const QString noAnswer = TranslateUpgraderText(QStringLiteral("Device does not respond"));
+    const bool sent = logic->GotoBootloader();
+    if (!sent)
+        ShowUpgraderMessage(noAnswer + QStringLiteral(" -gtb"));
+    Wait(500);
+    bool ok = false;
+    if (sent) {
+        ok = connectBootloader();
+        if (!ok)
+            ShowUpgraderMessage(noAnswer + QStringLiteral(" -ver=0"));
+    }
+    if (!ok)
+        manager->ClearBootInfo();
+    UpdateButtons();
+    ShowBootloaderInfo();
+    if (!ok)
+        return false;
+    logic->InBootloader = walkVariants(connectOnce);
+    // A device whose flash holds no complete firmware stays in its bootloader.
+    if (logic->InBootloader && !logic->FlashIncomplete) {
+        manager->ExitBootloader();
+        Wait(1000);
+        logic->InBootloader = false;
+    }
+    walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
+    if (!logic->InBootloader) {
+        walkVariants([&] {
+            logic->GotoBootloader();
+            Wait(500);
+            return logic->InBootloader;
+        });
+    }
+    ok = connectBootloader();
+    if (!ok)
+        ShowUpgraderMessage(noAnswer + QStringLiteral(" -ver=0"));
+    ShowBootloaderInfo();
+    ok = ok && logic->InBootloader;
+    if (!ok)
+        BtBConnect->setFocus();
+    UpdateButtons();
+    if (ok)
+        ok = logic->CheckDeviceType();
+    return ok;
+}
+
+void TFormUpgrader::UpdateButtons()
+{
+    TUpgraderLogic *logic = UpgraderLogic;
+    if (!logic)
+        return;
+    const bool open = ComMultiPort && ComMultiPort->GetConnected();
+    logic->InBootloader = open && connectOnce();
+    BtnLoadData->setEnabled(open && logic->DeviceTypeOk && logic->InBootloader);
+    BtnUpdate->setEnabled(open && logic->DeviceTypeOk && !FFileName.isEmpty() && logic->InBootloader);
+}
+
+void TFormUpgrader::ShowBootloaderInfo()
+{
+    TUpgraderLogic *logic = UpgraderLogic;
+    if (!logic || !Bootloader40Manager)
+        return;
+    const TBootInfo &info = Bootloader40Manager->BootInfo();
+    if (info.BootMajor != 0) {
+        LblBootloaderVer->setText(QStringLiteral("%1.%2").arg(info.BootMajor).arg(info.BootMinor));
+        LblFirmwareVer->setText(logic->VersionText());
+    } else {
+        LblBootloaderVer->setText(QStringLiteral("-"));
+        LblFirmwareVer->setText(QStringLiteral("-"));
+        logic->ClearDeviceDescription();
+    }
+    logic->SetDeviceTypeText(Bootloader40Manager->DeviceTypeName());
+    logic->ShowVersionInfo(EdtDescDevice, EdtDescFile);
+}
+
+void TFormUpgrader::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (BtnLoadData->isEnabled())
+        BtnLoadData->setFocus();
+    else
+        BtBConnect->setFocus();
 }
 
 void TFormUpgrader::BtBConnectClick()
 {
     if (FBusy)
         return;
-    if (OnConnect)
-        OnConnect();
+    if (!OnConnect) {
+        ShowUpgraderMessage(QStringLiteral(
+            "FormUpgrader.OnConnect should point to the procedure that would reset current COM port"));
+        return;
+    }
+    OnConnect();
+    ConnectAndIdentify();
+}
+
+void TFormUpgrader::BtnLoadDataClick()
+{
+    if (FBusy || !ConnectAndIdentify())
+        return;
+    FFilterIndex = Bootloader40Manager && Bootloader40Manager->BootInfo().BootMajor >= 6 ? 2 : 1;
+    // The stored filter is "description|mask"; the dialog wants "description".
+    const QString file = ChooseFile ? ChooseFile(FFilter.section(QLatin1Char('|'), 0, 0)) : QString();
+    if (file.isEmpty())
+        return;
+    FFileName = file;
+    UpdateButtons();
+    EdtFileNameName->setText(file);
+    PrBProgram->setValue(0);
+    BtnUpdate->setEnabled(BtnUpdate->isEnabled() && !FFileName.isEmpty());
+    if (UpgraderLogic->CheckUpgradeFile(file, EdtDescDevice, EdtDescFile))
+        UpgraderLogic->SendFileHeader(file, PrBProgram);
+    else
+        BtnUpdate->setEnabled(false);
+}
+
+bool TFormUpgrader::runUpdate(bool &fileRefused)
+{
+    TUpgraderLogic *logic = UpgraderLogic;
+    TBootloader40Manager *m = Bootloader40Manager;
+    TBootloaderParams *p = CurrentBootloaderParams();
+    const QString noAnswer = TranslateUpgraderText(QStringLiteral("Device does not respond"));
+    const auto fail = [&](const char *suffix) {
+        ShowUpgraderMessage(noAnswer + QLatin1String(suffix));
+        return false;
+    };
+    if (!connectBootloader())
+        return fail(" -ver=?");
+    if (!m->InitProgramming())
+        return fail(" -init");
+    // The whole file is checked before anything is erased.
+    if (!logic->CheckUpgradeFile(FFileName, EdtDescDevice, EdtDescFile)) {
+        fileRefused = true;
+        return false;
+    }
+    if (!logic->SendFileHeader(FFileName, PrBProgram)) {
+        fileRefused = true;
+        ShowUpgraderMessage(QStringLiteral("Incorrect file version"));
+        return false;
+    }
+    p = CurrentBootloaderParams();
+    if (!p || !p->BeforeEraseHook())
+        return fail(" -bfe");
+    logic->FlashIncomplete = true;
+    if (!m->FlashMassErase(1))
+        return fail(" -fmeB1");
+    if (!m->FlashMassErase(0))
+        return fail(" -fmeB0");
+    const int flag = ChBWriteDefaultSettings->isChecked() ? 1 : 0;
+    if (m->SetWriteDefaults(quint8(flag)) != flag)
+        return fail(" -swe");
+    if (flag) {
+        if (!m->EepromEraseInit())
+            return fail(" -eei");
+        if (!m->EepromMassErase())
+            return fail(" -eme");
+    }
+    if (!m->InitProgramming())
+        return fail(" -init");
+    if (!p->BeforeProgramHook())
+        return fail(" -bpbf");
+    if (!logic->ProgramFile(FFileName, PrBProgram, [this](int seconds) { SetTimeLeft(seconds); }))
+        return fail(" -pbf");
+    logic->FlashIncomplete = false;
+    return true;
+}
+
+void TFormUpgrader::BtnUpdateClick()
+{
+    if (FBusy || !UpgraderLogic || !Bootloader40Manager || !ConnectAndIdentify())
+        return;
+    if (!Common
+        || !Common->AskYesNoEx(TranslateKey(QStringLiteral("strQuestUpdProgramDevice")), QString(), false, true))
+        return;
+    FBusy = true;
+    bool ok = false;
+    bool fileRefused = false;
+    const bool updateWasEnabled = BtnUpdate->isEnabled();
+    {
+        TBusyCursor cursor;
+        PnlUpdate->setEnabled(false);
+        SetUpgradeState(0);
+        ok = runUpdate(fileRefused);
+    }
+    if (ok) {
+        PrBProgram->setValue(PrBProgram->maximum());
+        Bootloader40Manager->FinishProgramming();
+        Wait(100);
+        Bootloader40Manager->ExitBootloader();
+        Wait(1000);
+        SetUpgradeState(2);
+        ShowUpgraderMessage(TranslateUpgraderText(QStringLiteral("The device has been updated successfully.")));
+        Wait(900);
+        ConnectAndIdentify();
+    }
+    PnlUpdate->setEnabled(true);
+    BtnUpdate->setEnabled(updateWasEnabled && !fileRefused);
+    FBusy = false;
+    SetUpgradeState(2);
+}
+
+void TFormUpgrader::SetUpgradeState(int state)
+{
+    const auto mmss = [](qint64 s) {
+        return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    };
+    switch (state) {
+    case 0:
+        FStartTick = QDateTime::currentMSecsSinceEpoch();
+        FTimeLeft = -1;
+        LblTime->setText(QStringLiteral("00:00  /  --:--"));
+        PnlTime->show();
+        TimerUpdateTime->start();
+        break;
+    case 1: {
+        const qint64 elapsed = (QDateTime::currentMSecsSinceEpoch() - FStartTick) / 1000;
+        LblTime->setText(mmss(elapsed) + QStringLiteral("  /  ")
+                         + (FTimeLeft >= 0 ? mmss(FTimeLeft) : QStringLiteral("--:--")));
+        LblTime->repaint();
+        break;
+    }
+    default:
+        LblTime->clear();
+        PnlTime->hide();
+        TimerUpdateTime->stop();
+        break;
+    }
+}
+
+void TFormUpgrader::SetTimeLeft(int seconds)
+{
+    FTimeLeft = seconds;
 }
 
 void TFormUpgrader::BtnCloseClick()
@@ -107,5 +484,20 @@ void TFormUpgrader::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A device with a complete firmware is sent back to its application; a
+    // half-programmed one stays in its bootloader for the next attempt.
+    if (UpgraderLogic && UpgraderLogic->InBootloader && !UpgraderLogic->FlashIncomplete && Bootloader40Manager) {
+        Bootloader40Manager->FinishProgramming();
+        Bootloader40Manager->ExitBootloader();
+        if (Common && Common->WaitForm()) {
+            Common->WaitForm()->SetStatusText(TranslateUpgraderText(QStringLiteral("Reset...")));
+            Wait(1000);
+        } else {
+            TBusyCursor cursor;
+            Wait(1000);
+        }
+    }
+    if (UpgraderLogic)
+        UpgraderLogic->SetConnection(ComMultiPort, nullptr);
     QDialog::closeEvent(event);
 }

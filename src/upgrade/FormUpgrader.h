@@ -6,11 +6,13 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QWidget;
 class TComMultiPort;
 
@@ -35,19 +37,56 @@ public:
 
     // Connected := ConnectAndIdentify.
     void CheckConnection();
-    // Contacts the target through its bootloader. The bootloader protocol is
-    // not served yet, so no target is ever found.
+    // Sends the target to its bootloader, reads its application's version on
+    // the way, and checks the device type the bootloader reports.
     bool ConnectAndIdentify();
+    void UpdateButtons();
+    void ShowBootloaderInfo();
+    // 0 starts the time display, 1 is its tick, 2 stops it.
+    void SetUpgradeState(int state);
+    void SetTimeLeft(int seconds);
+    QString TranslateUpgraderText(const QString &text) const;
+    void ShowUpgraderMessage(const QString &text);
+    void UpdateOpenDialogFilter();
 
     void BtBConnectClick();
+    void BtnLoadDataClick();
+    void BtnUpdateClick();
     void BtnCloseClick();
+
+    // The chosen upgrade file (empty: none).
+    QString FileName() const { return FFileName; }
+    // The open dialog's filter and filter index (1 or 2).
+    QString OpenDialogFilter() const { return FFilter; }
+    int OpenDialogFilterIndex() const { return FFilterIndex; }
+    // Runs the open-file dialog; an empty result is a cancel. Tests replace it.
+    std::function<QString(const QString &filter)> ChooseFile;
+    // Fixed pauses of the window's sequence (ms), keeping the window
+    // responsive. Tests replace it.
+    std::function<void(int ms)> Wait;
+
+    QPushButton *BtnLoadData, *BtBConnect, *BtnUpdate, *BtnClose;
+    QLineEdit *EdtFileNameName, *EdtDescDevice, *EdtDescFile;
+    QLabel *LblBootloaderVer, *LblFirmwareVer, *LblTime;
+    QWidget *PnlUpdate, *PnlTime;
+    QProgressBar *PrBProgram;
+    QCheckBox *ChBWriteDefaultSettings, *ChBEnableAdapter;
+    QTimer *TimerUpdateTime;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    bool connectBootloader();
+    bool runUpdate(bool &fileRefused);
+
     bool FConnected = false;
     bool FBusy = false;
+    QString FFileName, FFilter;
+    int FFilterIndex = 1;
+    qint64 FStartTick = 0;
+    int FTimeLeft = -1;
 };
 
 extern TFormUpgrader *FormUpgrader;
