@@ -200,7 +200,8 @@ QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
     for (const auto &row : table) {
         if (text == QLatin1String(row.text)) {
             const QString translated = TranslateKey(QString::fromLatin1(row.key));
-            return translated.isEmpty() ? text : translated;
+            // Without a translation the English text stands.
+            return translated.isEmpty() || translated.startsWith(QLatin1String("!_")) ? text : translated;
         }
     }
     return text;

@@ -30,6 +30,8 @@ Bytes SimBootloader::Handle(const Bytes &request)
     SimBootloaderState &s = State;
     switch (command) {
     case 0xE1:
+        // A new contact: records count into the flash after the next erase.
+        s.FlashOpen = false;
         return reply({0xE1, s.Major, s.Minor, s.Build});
     case 0xE2:
         s.Programming = true;
@@ -37,6 +39,9 @@ Bytes SimBootloader::Handle(const Bytes &request)
         return reply({0xE2, 0x00});
     case 0xE3:
         s.ErasedBlocks.push_back(argument);
+        s.Flash.clear();
+        s.FlashOpen = true;
+        s.Stay = 1;
         return reply({0xE3, 0x00});
     case 0xE4:
         return reply({0xE4, 0x00});
@@ -46,7 +51,24 @@ Bytes SimBootloader::Handle(const Bytes &request)
     case 0xE6: {
         std::array<uint8_t, 36> record{};
         std::copy(request.begin() + 2, request.begin() + 38, record.begin());
+        const int index = s.FlashOpen ? int(s.Flash.size()) : -2;
+        if (index == s.SilentAtRecord) {
+            s.SilentAtRecord = -1;
+            return {};
+        }
+        if (index == s.PowerLossAtRecord) {
+            s.PowerLossAtRecord = -1;
+            s.Programming = false;
+            s.HeaderNext = false;
+            return {};
+        }
+        if (index == s.RefuseRecordAt) {
+            s.RefuseRecordAt = -1;
+            return reply({0x00, 0x01});
+        }
         s.Records.push_back(record);
+        if (s.FlashOpen)
+            s.Flash.push_back(record);
         const uint8_t kind = s.HeaderNext ? 0xFF : 0x00;
         s.HeaderNext = false;
         return reply({kind, s.RecordStatus});

@@ -16,7 +16,7 @@ namespace sim {
 struct SimBootloaderState {
     uint8_t Major = 8, Minor = 0, Build = 3;
     uint8_t TypeCode = 40;  // product number reported by F0 01
-    uint8_t Stay = 1;       // stay flag reported by F0 02, cleared by F0 03
+    uint8_t Stay = 1;       // stay flag reported by F0 02, cleared by F0 03, set by an erase
     bool Programming = false;       // after E2
     bool HeaderNext = false;        // the next record is the header record
     std::vector<uint8_t> ErasedBlocks;
@@ -25,6 +25,17 @@ struct SimBootloaderState {
     uint8_t RecordStatus = 0;       // byte 2 of record replies (0: accepted)
     int WriteDefaults = -1;         // flag of the last E8
     bool Exited = false;            // EE received
+    // Records taken since the last flash erase of the current contact
+    // (FlashOpen: erased since the last version request), in order.
+    std::vector<std::array<uint8_t, 36>> Flash;
+    bool FlashOpen = false;
+    // Faults at the record of that index since the last erase (-1: none),
+    // each firing once: the record is refused (status 1), goes unanswered,
+    // or the device loses power there (no answer, and it starts again in
+    // its bootloader, its stay flag kept, with no programming run).
+    int RefuseRecordAt = -1;
+    int SilentAtRecord = -1;
+    int PowerLossAtRecord = -1;
     size_t BadSumRequests = 0;
 };
 

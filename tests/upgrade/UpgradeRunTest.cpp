@@ -1,0 +1,299 @@
+// Whole and interrupted upgrades of a controller and of an adapter box through
+// the upgrade window against the simulated device on a pseudo-terminal, the
+// files the window refuses, and the upgrade file's trailer and records.
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/FormUpgrader.h"
+#include "upgrade/UpgraderLogic.h"
+#include "upgrade/UpgradeFiles.h"
+
+#include "core/ComMultiPort.h"
+#include "core/ui/Common.h"
+#include "sim/SimServer.h"
+#include "sim/SimUpgradeTarget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+TEST(UpgradeFile, TrailerChecksAndRecords)
+{
+    TBootloaderTaronQ3 q3;
+    TBootloaderTaronQ3X q3x;
+    TBootloaderAdapterVXR_v2 v2;
+    QByteArray file = upgradefiles::Make(q3, 100, 0x15);
+    TUpgradeFileCheck c = CheckUpgradeData(file, q3);
+    ASSERT_TRUE(c.Ok) << c.Error.toStdString();
+    EXPECT_EQ(c.Description, "15A (12345678 ABCDEFGHIJK)");
+    c = CheckUpgradeData(upgradefiles::Make(q3, 100, 0x15, 'A', QByteArray::fromHex("0102030405060708")), q3);
+    EXPECT_EQ(c.Description, "15A (01 02 03 04 05 06 07 08 : 41 42 43 44 45 46 47 48 49 4A 4B)");
+    c = CheckUpgradeData(upgradefiles::Make(q3x, 100, 0x0F), q3x);
+    EXPECT_EQ(c.Error, "Required firmware version: 10\r\nFound version: F");
+    EXPECT_EQ(CheckUpgradeData(QByteArray(), q3).Error, "Incompatible file format");
+    // A cut file, a file of another variant, a broken sum.
+    EXPECT_EQ(CheckUpgradeData(file.left(file.size() - 1), q3).Error, "Wrong file or file corrupted");
+    EXPECT_FALSE(CheckUpgradeData(upgradefiles::Make(q3, 100, 0x20), q3x).Ok);
+    EXPECT_FALSE(CheckUpgradeData(upgradefiles::Make(v2, 100, 0x20), q3).Ok);
+    QByteArray bad = file;
+    bad[file.size() - 10] = char(bad[file.size() - 10] ^ 1);
+    EXPECT_EQ(CheckUpgradeData(bad, q3).Error, "Incompatible file format");
+
+    // A 37-byte body: two records, the second reaching into the trailer.
+    file = upgradefiles::Make(q3, 37, 0x15);
+    const QList<QByteArray> records = UpgradeRecords(file, q3);
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0], file.left(36));
+    EXPECT_EQ(records[1], file.mid(36, 36));
+    EXPECT_EQ(records[1].mid(1, 5), "#####");
+}
+
+enum class Cut { Refuse, Silent, PowerLoss };
+
+class UpgradeRun : public ::testing::Test
+{
+protected:
+    QTemporaryDir tmp;
+    sim::SimServer server;
+    sim::SimUpgradeTarget target;
+    TComMultiPort port;
+    TBootloaderConfig config;
+    TBootloader40Manager manager;
+    TUpgraderLogic logic;
+    TCommon common;
+    QStringList boxes;
+    std::unique_ptr<TFormUpgrader> form;
+    QString file;
+    QByteArray data;
+    QList<QByteArray> records;
+
+    void start(bool adapter)
+    {
+        BootloaderConfig = &config;
+        Bootloader40Manager = &manager;
+        UpgraderLogic = &logic;
+        Common = &common;
+        TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
+            boxes << box.Text;
+            return box.Buttons.value(0);
+        });
+        if (adapter)
+            sim::SimUpgradeTarget::MakeAdapter(target);
+        else
+            sim::SimUpgradeTarget::MakeController(target);
+        const QString portsDir = tmp.filePath(QStringLiteral("ports"));
+        qputenv("PORTS_DIR", QFile::encodeName(portsDir));
+        target.Install(server);
+        std::string error;
+        ASSERT_TRUE(server.start(&error)) << error;
+        ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 4, &error)) << error;
+        ApplyProgramPortSettings(port);
+        port.SetComDevice(4);
+        port.Timeouts()->SetReadConstant(120);
+        port.Timeouts()->SetReadMultiplier(2);
+        ASSERT_NO_THROW(port.Open());
+        manager.Wait = [](int) {};
+        logic.SetConnection(&port, nullptr);
+        logic.SetAdapterDetection(adapter);
+        form = std::make_unique<TFormUpgrader>();
+        form->ComMultiPort = &port;
+        logic.SetConnection(&port, nullptr);
+        form->Wait = [](int) {};
+        std::unique_ptr<TBootloaderParams> params;
+        if (adapter)
+            params = std::make_unique<TBootloaderAdapterVXR_v2>();
+        else
+            params = std::make_unique<TBootloaderTaronQ3X>();
+        data = upgradefiles::Make(*params, 20 * 36 + 5, 0x21, 'C');
+        records = UpgradeRecords(data, *params);
+        file = tmp.filePath(QStringLiteral("fw.") + params->GetExtension());
+        ASSERT_TRUE(upgradefiles::Write(file, data));
+        form->ChooseFile = [this](const QString &) { return file; };
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        TCommon::SetAnswerProvider(nullptr);
+        Common = nullptr;
+        UpgraderLogic = nullptr;
+        Bootloader40Manager = nullptr;
+        BootloaderConfig = nullptr;
+        port.Close();
+        server.stop();
+        qunsetenv("PORTS_DIR");
+    }
+
+    template <class T> T state(const std::function<T()> &read)
+    {
+        T value{};
+        server.withLock([&] { value = read(); });
+        return value;
+    }
+    bool running() { return state<bool>([this] { return target.App.Running; }); }
+    // The exit request has no reply: wait for the device to take it.
+    bool runningSoon()
+    {
+        for (int i = 0; i < 100 && !running(); ++i)
+            QThread::msleep(10);
+        return running();
+    }
+    std::vector<std::array<uint8_t, 36>> flash()
+    {
+        return state<std::vector<std::array<uint8_t, 36>>>([this] { return target.Boot.State.Flash; });
+    }
+    void expectFlashHoldsFile()
+    {
+        const auto taken = flash();
+        ASSERT_EQ(int(taken.size()), records.size());
+        for (int i = 0; i < records.size(); ++i)
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(taken[size_t(i)].data()), 36), records[i]) << i;
+    }
+    // Requests that would let the device leave its bootloader, since the
+    // last erase.
+    int leaveRequestsAfterErase()
+    {
+        const std::vector<Bytes> log = server.log().bytes();
+        int count = 0;
+        bool erased = false;
+        for (const Bytes &f : log) {
+            if (f.size() >= 3 && f[0] == 0xBC && f[1] == 0xE3)
+                erased = true;
+            if (erased && f.size() >= 3 && f[0] == 0xBC && (f[1] == 0xEE || (f[1] == 0xF0 && f[2] == 0x03)))
+                ++count;
+        }
+        return count;
+    }
+    bool anyErase()
+    {
+        for (const Bytes &f : server.log().bytes())
+            if (f.size() >= 2 && f[0] == 0xBC && f[1] == 0xE3)
+                return true;
+        return false;
+    }
+};
+
+class UpgradeWhole : public UpgradeRun, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(UpgradeWhole, IdentifiesProgramsTheCheckedBytesAndReturnsToTheApplication)
+{
+    const bool adapter = GetParam();
+    start(adapter);
+    form->CheckConnection();
+    ASSERT_TRUE(form->Connected()) << boxes.join('|').toStdString();
+    EXPECT_FALSE(running());
+    EXPECT_EQ(form->LblBootloaderVer->text(), adapter ? "8.0" : "6.7");
+    EXPECT_EQ(form->EdtDescDevice->text(), adapter ? "20A (12345678 ABCDEFGHIJ1) / ADAPTER_v2"
+                                                   : "14A (12345678 ABCDEFGHIJ1) / Q3X");
+    form->BtnLoadDataClick();
+    EXPECT_EQ(form->EdtDescFile->text(), "21C (12345678 ABCDEFGHIJK)");
+    EXPECT_TRUE(form->BtnUpdate->isEnabled());
+    EXPECT_FALSE(anyErase());
+    form->BtnUpdateClick();
+    expectFlashHoldsFile();
+    EXPECT_FALSE(running());
+    form->close();
+    EXPECT_TRUE(runningSoon());
+    EXPECT_EQ(state<int>([this] { return target.Boot.State.WriteDefaults; }), 1);
+    EXPECT_EQ(form->PrBProgram->value(), form->PrBProgram->maximum());
+    EXPECT_FALSE(form->PnlTime->isVisible());
+    EXPECT_TRUE(boxes.contains("The device has been updated successfully.")) << boxes.join('|').toStdString();
+    // The window identified the device again afterwards.
+    EXPECT_TRUE(form->Connected());
+    EXPECT_GE(state<size_t>([this] { return target.App.Jumps; }), 2u);
+
+    // The time display: elapsed and remaining minutes and seconds.
+    form->SetUpgradeState(0);
+    form->SetTimeLeft(75);
+    form->SetUpgradeState(1);
+    EXPECT_EQ(form->LblTime->text(), "00:00  /  01:15");
+    form->SetUpgradeState(2);
+}
+
+INSTANTIATE_TEST_SUITE_P(ControllerAndAdapter, UpgradeWhole, ::testing::Bool());
+
+class UpgradeCut : public UpgradeRun, public ::testing::WithParamInterface<std::tuple<bool, Cut, int>>
+{
+};
+
+TEST_P(UpgradeCut, LeavesTheDeviceInItsBootloaderAndTheSecondAttemptCompletes)
+{
+    const auto [adapter, cut, where] = GetParam();
+    start(adapter);
+    form->CheckConnection();
+    ASSERT_TRUE(form->Connected());
+    form->BtnLoadDataClick();
+    const int index = where == 0 ? 0 : where == 1 ? int(records.size()) / 2 : int(records.size()) - 1;
+    server.withLock([&] {
+        sim::SimBootloaderState &s = target.Boot.State;
+        (cut == Cut::Refuse ? s.RefuseRecordAt : cut == Cut::Silent ? s.SilentAtRecord : s.PowerLossAtRecord) = index;
+    });
+    boxes.clear();
+    form->BtnUpdateClick();
+    EXPECT_TRUE(boxes.contains("Device does not respond -pbf")) << boxes.join('|').toStdString();
+    EXPECT_EQ(boxes.contains("Error-pbf"), cut == Cut::Refuse);
+    EXPECT_EQ(int(flash().size()), index);
+    EXPECT_FALSE(running());
+    EXPECT_TRUE(logic.FlashIncomplete);
+    form->close();
+    EXPECT_EQ(leaveRequestsAfterErase(), 0);
+    EXPECT_FALSE(running());
+
+    boxes.clear();
+    form->BtnUpdateClick();
+    expectFlashHoldsFile();
+    form->close();
+    EXPECT_TRUE(runningSoon());
+    EXPECT_TRUE(boxes.contains("The device has been updated successfully.")) << boxes.join('|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstMiddleLast, UpgradeCut,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(Cut::Refuse, Cut::Silent, Cut::PowerLoss),
+                                            ::testing::Values(0, 1, 2)));
+
+class UpgradeRefused : public UpgradeRun, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
+{
+    start(false);
+    const int kind = GetParam();
+    const char *expected[] = {"Incompatible file format", "Wrong file or file corrupted", "Incompatible file format",
+                              "Required firmware version: 10\r\nFound version: F"};
+    TBootloaderTaronQ3 q3;
+    TBootloaderTaronQ3X q3x;
+    const QByteArray bad = kind == 0   ? upgradefiles::Make(q3, 200, 0x21)
+                           : kind == 1 ? data.left(data.size() - 3)
+                           : kind == 2 ? QByteArray(data).replace(data.size() - 2, 1, "\x55")
+                                       : upgradefiles::Make(q3x, 200, 0x0F);
+    ASSERT_TRUE(upgradefiles::Write(file, bad));
+    form->CheckConnection();
+    ASSERT_TRUE(form->Connected());
+    form->BtnLoadDataClick();
+    EXPECT_TRUE(boxes.contains(expected[kind])) << boxes.join('|').toStdString();
+    EXPECT_FALSE(form->BtnUpdate->isEnabled());
+    boxes.clear();
+    form->BtnUpdateClick();
+    EXPECT_TRUE(boxes.contains(expected[kind]));
+    EXPECT_FALSE(form->BtnUpdate->isEnabled());
+    EXPECT_FALSE(anyErase());
+    EXPECT_TRUE(flash().empty());
+    form->close();
+    EXPECT_TRUE(runningSoon());
+}
+
+INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOld, UpgradeRefused, ::testing::Values(0, 1, 2, 3));
+
+} // namespace
