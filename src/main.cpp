@@ -29,6 +29,7 @@
 #include "mainwindow/shell/TroubleCodes.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
+#include "upgrade/FormUpgrader.h"
 #include "upgrade/UpgraderLogic.h"
 #include "windows/FormAbout.h"
 #include "windows/FormAutocalibrationInit.h"
@@ -140,6 +141,67 @@ void wireServices(TFormMain &form)
         }
     };
     s.BootloaderIsAdapter = [] { return Bootloader40Manager && Bootloader40Manager->IsAdapterType(); };
+    // Firmware upgrade: a device found in its bootloader and the reminder's
+    // Yes open the connection-status dialog, whose buttons start the launch.
+    s.UpgradeFirmware = [&form] { form.ShowFormConnectStatus(); };
+    s.CheckIfFirmwareUpgradePossible = [&form] { form.CheckIfFirmwareUpgradePossible(); };
+    form.ReadingsServices.IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
+    form.ReadingsServices.IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };
+    TFormMain::TUpgradeServices &u = form.UpgradeServices;
+    u.SetAdapterDetection = [](bool on) {
+        if (UpgraderLogic)
+            UpgraderLogic->SetAdapterDetection(on);
+    };
+    u.AdapterDetection = [] { return UpgraderLogic && UpgraderLogic->AdapterDetection(); };
+    u.InBootloader = [] { return UpgraderLogic && UpgraderLogic->InBootloader; };
+    u.SetInBootloader = [](bool on) {
+        if (UpgraderLogic)
+            UpgraderLogic->InBootloader = on;
+    };
+    u.ConnectBootloader = [] {
+        if (!Bootloader40Manager || !BootloaderConfig)
+            return false;
+        try {
+            return Bootloader40Manager->ConnectBootloader() && BootloaderConfig->Current() != nullptr;
+        } catch (const EBootloaderConfigError &e) {
+            if (Common)
+                Common->ShowError(QString::fromUtf8(e.what()));
+            return false;
+        }
+    };
+    u.RunUpgradeWindow = [&form](std::function<void()> onConnect, std::function<void(bool &)> onQuery) {
+        TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
+    };
+    u.AdapterUpgradeCandidate = [] {
+        return Manager && Manager->IsActive() && Logic && Logic->LogicAdapter() && Logic->LogicAdapter()->IsUpgradePossible();
+    };
+    u.AdapterMainVersion = [] { return adapterVariable(QStringLiteral("AdapterMainVersion")); };
+    u.AdapterVersionLetter = [] {
+        if (!Logic || !Logic->UIStateAdapter())
+            return QString();
+        return QString(QChar(char(Logic->UIStateAdapter()->AdapterReleaseVersion->GetAsInteger())));
+    };
+    u.ShowConnectStatus = [&form](int left, int top) {
+        TFormConnectStatus *dialog = FormConnectStatus;
+        if (!dialog)
+            return;
+        dialog->move(left + (form.width() - dialog->width()) / 2, top + (form.height() - dialog->height()) / 2);
+        dialog->OnConnect = [&form] { form.MnIDeviceConnectClick(nullptr); };
+        dialog->OnLoadSettingsFile = [&form] { form.MnIFileLoadCnfClick(); };
+        dialog->OnLoadAdapterFile = [] {
+            if (FormMultiAdapterInfo)
+                FormMultiAdapterInfo->BtBAdapterLoadFromFileClick();
+        };
+        dialog->IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
+        dialog->IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };
+        dialog->OnUpgradeFirmware = [&form](bool device) { form.DeviceUpgradeFirmware(device); };
+        // Reconnected after an upgrade: the settings saved before are offered back.
+        dialog->OnReconnected = [&form] {
+            if (form.TakeRestoreConfigRequest() == 1)
+                form.DeviceRestoreConfig();
+        };
+        dialog->exec();
+    };
     s.ObdLinkConnected = [] {
         return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
     };

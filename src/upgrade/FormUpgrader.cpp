@@ -189,6 +189,31 @@ TFormUpgrader::~TFormUpgrader()
         ::FormUpgrader = nullptr;
 }
 
+void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
+                               std::function<void(bool &allowed)> onUpdateQuery)
+{
+    auto *form = new TFormUpgrader(parent);
+    ::FormUpgrader = form;
+    form->OnConnect = std::move(onConnect);
+    form->OnUpdateQuery = std::move(onUpdateQuery);
+    form->ComMultiPort = port;
+    if (UpgraderLogic) {
+        UpgraderLogic->SetConnection(port, nullptr);
+        UpgraderLogic->ClearVersionInfo();
+    }
+    form->CheckConnection();
+    if (form->Connected()) {
+        for (const char *name : {"LblComm", "CmBCommNo", "BtnOpen"})
+            if (auto *w = form->findChild<QWidget *>(QString::fromLatin1(name)))
+                w->hide();
+        form->BtBConnectClick();
+        if (BeforeModal)
+            BeforeModal(form);
+        form->exec();
+    }
+    delete form;
+}
+
 QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
 {
     static const struct { const char *text, *key; } table[] = {

@@ -35,6 +35,15 @@ public:
     // An update runs.
     bool Busy() const { return FBusy; }
 
+    // One upgrade from the main window: creates the window with the two
+    // callbacks, hands the shared port to it and to the logic, clears the
+    // version texts and lets it find its target; when found, hides its port
+    // controls, presses its connect button and shows it modally. Frees it.
+    // BeforeModal (tests) runs on the window just before it is shown.
+    static void RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
+                           std::function<void(bool &allowed)> onUpdateQuery);
+    static inline std::function<void(TFormUpgrader *)> BeforeModal;
+
     // Connected := ConnectAndIdentify.
     void CheckConnection();
     // Sends the target to its bootloader, reads its application's version on

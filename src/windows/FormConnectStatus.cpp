@@ -359,6 +359,8 @@ void TFormConnectStatus::UpdateFirmware(bool device)
     if (OnUpgradeFirmware)
         OnUpgradeFirmware(device);
     SelectComPort(AppConfig ? AppConfig->GetComDevice() : 1);
+    if (OnReconnected)
+        OnReconnected();
     move(x(), top);
     if (timerWasActive)
         TimerConnState->start();

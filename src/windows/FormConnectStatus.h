@@ -53,6 +53,8 @@ public:
     std::function<bool()> IsDeviceUpgradePossible;
     std::function<bool()> IsAdapterUpgradePossible;
     std::function<void(bool device)> OnUpgradeFirmware;
+    // Runs once the upgrade launch reconnected (the settings restore offer).
+    std::function<void()> OnReconnected;
 
     // What the later subsystems report, wired at start-up: whether the
     // adapter module is enabled and its version text (style with release and

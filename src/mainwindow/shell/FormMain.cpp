@@ -339,11 +339,6 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 // window; they are bound to their components here and filled in there.
 void TFormMain::MnIFileSaveAsClick() {}
 void TFormMain::MnIFileLoadCnfClick() {}
-void TFormMain::ShowFormConnectStatus() {}
-void TFormMain::MnIDeviceUpgradeFirmwareClick() {}
-void TFormMain::MnIDeviceUpgradeInfoClick() {}
-void TFormMain::MnIUpgradeFirmwareClick() {}
-void TFormMain::BtnConfUpgradeFirmwareClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }

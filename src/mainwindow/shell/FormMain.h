@@ -647,6 +647,52 @@ private:
     void SelectLanguage(const char *code);
     QString FInjDisplayBases[8];
     // End of language switching
+
+    // Firmware upgrade launch, settings backup and restore, reminder
+    // (FormMainUpgrade.cpp)
+public:
+    // The upgrade side, wired by the program's main block.
+    struct TUpgradeServices {
+        // The upgrade logic: adapter detection, the in-bootloader flag.
+        std::function<void(bool on)> SetAdapterDetection;
+        std::function<bool()> AdapterDetection;
+        std::function<bool()> InBootloader;
+        std::function<void(bool on)> SetInBootloader;
+        // The bootloader manager contacts a bootloader and selects its variant.
+        std::function<bool()> ConnectBootloader;
+        // Creates the upgrade window with the two callbacks and the shared
+        // port, lets it find its target, shows it modally when found and
+        // frees it.
+        std::function<void(std::function<void()> onConnect, std::function<void(bool &allowed)> onUpdateQuery)>
+            RunUpgradeWindow;
+        // The adapter module is active and its upgrade test holds; its main
+        // version and version letter.
+        std::function<bool()> AdapterUpgradeCandidate;
+        std::function<int()> AdapterMainVersion;
+        std::function<QString()> AdapterVersionLetter;
+        // Shows the connection-status dialog modally at left, top with its
+        // callbacks (connect, load settings, upgrade tests, upgrade launch,
+        // restore after reconnecting).
+        std::function<void(int left, int top)> ShowConnectStatus;
+    };
+    TUpgradeServices UpgradeServices;
+
+    void DeviceUpgradeFirmware(bool device);
+    void FormUpgraderConnectClick();
+    void FormUpgraderUpdateQuery(bool &allowed);
+    int TakeRestoreConfigRequest();
+    void DeviceRestoreConfig();
+    bool IsDeviceUpgradePossible();
+    bool IsAdapterUpgradePossible();
+    void CheckIfFirmwareUpgradePossible();
+    // 1 while a settings backup written before a controller upgrade waits
+    // to be offered back.
+    uint8_t UpgradeRestoreRequest() const { return FUpgradeRestoreRequest; }
+
+private:
+    void upgradeFirmwareFrom(QObject *origin);
+    uint8_t FUpgradeRestoreRequest = 0;
+    // End of firmware upgrade
 };
 
 // The program's main window, set by whoever creates it.

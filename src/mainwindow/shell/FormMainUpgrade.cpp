@@ -1,0 +1,225 @@
+// Firmware upgrade from the main window: the launch of the upgrade window for
+// the controller or the adapter box, the settings backup offered before a
+// controller upgrade and offered back after it, and the periodic reminder.
+#include "mainwindow/shell/FormMain.h"
+
+#include "core/AppConfig.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+bool deviceConnected()
+{
+    return DataManager && DataManager->GetConnected();
+}
+
+// The hourglass for the lifetime of the object.
+struct TBusyCursor {
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor &) = delete;
+    TBusyCursor &operator=(const TBusyCursor &) = delete;
+};
+} // namespace
+
+void TFormMain::MnIDeviceUpgradeFirmwareClick() { upgradeFirmwareFrom(sender()); }
+void TFormMain::MnIUpgradeFirmwareClick() { upgradeFirmwareFrom(sender()); }
+void TFormMain::BtnConfUpgradeFirmwareClick() { upgradeFirmwareFrom(sender()); }
+
+void TFormMain::upgradeFirmwareFrom(QObject *origin)
+{
+    // From a control only with a connected device; the main loop's calls
+    // (a device found in its bootloader, the reminder) pass no control.
+    if (origin && !deviceConnected())
+        return;
+    ShowFormConnectStatus();
+}
+
+void TFormMain::ShowFormConnectStatus()
+{
+    if (!UpgradeServices.ShowConnectStatus)
+        return;
+    UpgradeServices.ShowConnectStatus(x(), y());
+    FLinkLostAt.Disarm();
+    FAutoSearchAt.Disarm();
+}
+
+void TFormMain::DeviceUpgradeFirmware(bool device)
+{
+    if (auto *pages = Component<QTabWidget>("PgCMain"); pages && Component<QWidget>("TbSMeasure"))
+        pages->setCurrentWidget(Component<QWidget>("TbSMeasure"));
+    // No other traffic reaches the port while the upgrade runs.
+    Timerek->stop();
+    if (TimerMapa)
+        TimerMapa->stop();
+    if (DataManager)
+        DataManager->SetWorkType(5);
+    TimerekTimer(nullptr);
+    Timerek->stop();
+    QThread::msleep(100);
+    if (UpgradeServices.SetAdapterDetection)
+        UpgradeServices.SetAdapterDetection(!device);
+
+    bool allowed = false;
+    FormUpgraderUpdateQuery(allowed);
+    if (!allowed) {
+        Timerek->start();
+        return;
+    }
+    const bool inBootloader = UpgradeServices.InBootloader && UpgradeServices.InBootloader();
+    const bool adapter = UpgradeServices.AdapterDetection && UpgradeServices.AdapterDetection();
+    if (!inBootloader && !adapter && Common) {
+        const QString question = QStringLiteral("%1\r\n%2\r\n\r\n%3")
+                                     .arg(TranslateKey(QStringLiteral("strUpdWarnFactory")),
+                                          TranslateKey(QStringLiteral("strUpdWarnManualSave")),
+                                          TranslateKey(QStringLiteral("strQuestUpdSaveSettings")));
+        if (Common->AskYesNo(question, TranslateKey(QStringLiteral("strQuestUpdSaveSettingsTitle")))) {
+            // The save withdraws the request when it wrote no file.
+            FUpgradeRestoreRequest = 1;
+            MnIFileSaveAsClick();
+        }
+    }
+    if (UpgradeServices.RunUpgradeWindow) {
+        UpgradeServices.RunUpgradeWindow([this] { FormUpgraderConnectClick(); },
+                                         [this](bool &ok) { FormUpgraderUpdateQuery(ok); });
+        TBusyCursor cursor;
+        if (DataManager) {
+            DataManager->Reconnect(AppConfig ? AppConfig->GetComDevice() : 0, true);
+            DataManager->PollGroup(TDataManager::pgConnect, true);
+        }
+        if (Services.ReloadPagesAfterConnect)
+            Services.ReloadPagesAfterConnect();
+    }
+    Timerek->start();
+}
+
+void TFormMain::FormUpgraderConnectClick()
+{
+    if (!DataManager)
+        return;
+    DataManager->DetectDevice();
+    DataManager->PollGroup(TDataManager::pgConnect, true);
+}
+
+void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
+{
+    allowed = false;
+    if (!DataManager)
+        return;
+    DataManager->DetectDevice();
+    if (!deviceConnected())
+        DataManager->PollGroup(TDataManager::pgConnect, true);
+    else
+        DataManager->ReadAllPages();
+    DataManager->ReadDeviceInfo();
+    const bool connected = deviceConnected();
+    allowed = connected && DeviceRecord.IdentityPage1 == 4;
+    bool inBootloader = false;
+    if (UpgradeServices.SetInBootloader)
+        UpgradeServices.SetInBootloader(false);
+    if (!connected && UpgradeServices.ConnectBootloader && UpgradeServices.ConnectBootloader()) {
+        inBootloader = true;
+        if (UpgradeServices.SetInBootloader)
+            UpgradeServices.SetInBootloader(true);
+    }
+    allowed = allowed || inBootloader;
+    if (!allowed && Common) {
+        const QString detail =
+            DeviceRecord.DeviceKind == 0 && DeviceRecord.Ver.isEmpty()
+                ? TranslateKey(QStringLiteral("strComError"))
+                : TranslateKey(QStringLiteral("strDevice"))
+                      + QStringLiteral(" %1 %2 (%3)").arg(DataManager->GetDeviceTypeText(false), DeviceRecord.Ver,
+                                                          DataManager->FormatVersion(false));
+        Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n") + detail);
+    }
+    // A car waiting for or running on gas is refused, with the warning alone.
+    if (allowed && !inBootloader && DeviceRecord.GasSwitchState >= 4) {
+        allowed = false;
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")));
+    }
+}
+
+int TFormMain::TakeRestoreConfigRequest()
+{
+    if (FUpgradeRestoreRequest != 1 || !deviceConnected())
+        return 0;
+    FUpgradeRestoreRequest = 0;
+    return 1;
+}
+
+void TFormMain::DeviceRestoreConfig()
+{
+    if (Common
+        && Common->AskYesNo(TranslateKey(QStringLiteral("strQuestUpdLoadSettings")),
+                            TranslateKey(QStringLiteral("strQuestUpdLoadSettingsTitle"))))
+        MnIFileLoadCnfClick();
+}
+
+bool TFormMain::IsDeviceUpgradePossible()
+{
+    return deviceConnected() && DeviceRecord.IdentityPage1 == 4 && DataManager->VersionBelow(QStringLiteral("J"));
+}
+
+bool TFormMain::IsAdapterUpgradePossible()
+{
+    if (!UpgradeServices.AdapterUpgradeCandidate || !UpgradeServices.AdapterUpgradeCandidate())
+        return false;
+    const int main = UpgradeServices.AdapterMainVersion ? UpgradeServices.AdapterMainVersion() : 0;
+    const QString letter = UpgradeServices.AdapterVersionLetter ? UpgradeServices.AdapterVersionLetter().toUpper()
+                                                                : QString();
+    return (main == 0x10 && letter < QStringLiteral("B")) || (main == 0x20 && letter < QStringLiteral("A"));
+}
+
+void TFormMain::CheckIfFirmwareUpgradePossible()
+{
+    auto *item = Component<QAction>("MnIDeviceUpgradeInfo");
+    const bool busy = ReadingsServices.IsBusy && ReadingsServices.IsBusy();
+    if (busy || !item || !item->isChecked() || FFirmwareCheckRunning != 0)
+        return;
+    const bool statusVisible = Services.ConnectStatusVisible && Services.ConnectStatusVisible();
+    QStringList parts;
+    if (!statusVisible && IsDeviceUpgradePossible())
+        parts << TranslateKey(QStringLiteral("strDeviceUpdateAvailable"));
+    if (!statusVisible && IsAdapterUpgradePossible())
+        parts << TranslateKey(QStringLiteral("strAdapterUpdateAvailable"));
+    if (parts.isEmpty() || !Common)
+        return;
+    FFirmwareCheckAt.Disarm();
+    ++FFirmwareCheckRunning;
+    const int answer = Common->AskYesNoCancel(parts.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n")
+                                              + TranslateKey(QStringLiteral("strQuestUpdateRequired"))
+                                              + QStringLiteral("\r\n")
+                                              + TranslateKey(QStringLiteral("strUpdateCancelInfo")));
+    if (answer == mrYes) {
+        if (Timerek->isActive())
+            upgradeFirmwareFrom(nullptr);
+    } else if (answer == mrCancel) {
+        MnIDeviceUpgradeInfoClick();
+    }
+    --FFirmwareCheckRunning;
+    FFirmwareCheckAt.Arm(Now() + 60000);
+}
+
+void TFormMain::MnIDeviceUpgradeInfoClick()
+{
+    auto *item = Component<QAction>("MnIDeviceUpgradeInfo");
+    if (!item)
+        return;
+    // The menu item flips its own check when it is triggered by the user.
+    if (sender() != item)
+        item->setChecked(!item->isChecked());
+    if (auto *box = Component<QCheckBox>("ChBQSDeviceUpgradeInfo"))
+        TCommon::SetCheckedSilently(box, item->isChecked());
+    if (item->isChecked())
+        FFirmwareCheckAt.Arm(Now());
+}
