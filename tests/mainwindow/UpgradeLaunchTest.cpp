@@ -1,0 +1,113 @@
+// The firmware-upgrade launch through the program: a device found in its
+// bootloader gets one warning and the connection-status dialog, not a
+// warning every tick; the launch's questions, backup request and reminder
+// through the window's own wiring.
+#include "mainwindow/ProgramRun.h"
+#include "mainwindow/StartupRig.h"
+
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+
+#include <QAction>
+#include <QCheckBox>
+
+#include <gtest/gtest.h>
+
+using startup::ProgramRun;
+using startup::SimDevice;
+using startup::StartupRig;
+
+TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    run.Device->Probes.setBootloaderInfo(5, 6, 7);
+    run.Device->Probes.present(8);
+    ASSERT_TRUE(run.Start());
+    const auto warnings = [&run] { return run.Output.count("box warning"); };
+    // Several ticks of two seconds pass after the first warning.
+    run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, 15000);
+    ASSERT_EQ(warnings(), 1) << run.Output.toStdString();
+    run.WaitForFrames([](const std::vector<sim::ReceivedFrame> &) { return false; }, 6500);
+    EXPECT_EQ(warnings(), 1) << run.Output.toStdString();
+    run.Process.terminate();
+    EXPECT_TRUE(run.Process.waitForFinished(10000));
+}
+
+TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5, 20, 'E');
+    int windows = 0, statusShown = 0;
+    bool adapterDetection = true;
+    rig.Wire = [&](TFormMain &f) {
+        f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
+        f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
+        f.UpgradeServices.InBootloader = [] { return false; };
+        f.UpgradeServices.SetInBootloader = [](bool) {};
+        f.UpgradeServices.ConnectBootloader = [] { return false; };
+        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
+            // Nothing else reaches the port while the window runs.
+            EXPECT_FALSE(f.Timerek->isActive());
+            ++windows;
+        };
+        f.UpgradeServices.ShowConnectStatus = [&](int, int) { ++statusShown; };
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+
+    // A controller that is not of the upgradable hardware variant is refused
+    // with one warning and nothing is started.
+    DeviceRecord.IdentityPage1 = 0;
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(true);
+    EXPECT_EQ(windows, 0);
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Type, mtWarning);
+    EXPECT_TRUE(form.Timerek->isActive());
+    EXPECT_FALSE(adapterDetection);
+
+    // The upgradable variant: the backup question comes first; Yes leaves a
+    // restore request that is taken once after reconnecting.
+    device.Server.withLock([&] { device.Controller.State.Pages[1] = 4; });
+    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(true);
+    EXPECT_EQ(windows, 1);
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Type, mtConfirmation);
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 1);
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    EXPECT_TRUE(form.Timerek->isActive());
+    // An adapter upgrade asks nothing and leaves no request.
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(false);
+    EXPECT_EQ(windows, 2);
+    EXPECT_TRUE(rig.Boxes.empty());
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+
+    // The reminder: No asks again a minute later, Cancel switches it off
+    // (menu item and quick-start box), Yes opens the connection dialog.
+    auto *item = form.findChild<QAction *>(QStringLiteral("MnIDeviceUpgradeInfo"));
+    auto *box = form.findChild<QCheckBox *>(QStringLiteral("ChBQSDeviceUpgradeInfo"));
+    ASSERT_TRUE(item && box && item->isChecked());
+    ASSERT_TRUE(form.IsDeviceUpgradePossible());
+    rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
+    rig.Boxes.clear();
+    form.CheckIfFirmwareUpgradePossible();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_GE(form.FirmwareCheckAt().At(), TFormMain::Now() + 59000);
+    EXPECT_TRUE(item->isChecked());
+    rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    form.CheckIfFirmwareUpgradePossible();
+    EXPECT_EQ(statusShown, 1);
+    rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
+    form.CheckIfFirmwareUpgradePossible();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(box->isChecked());
+    rig.Boxes.clear();
+    form.CheckIfFirmwareUpgradePossible();
+    EXPECT_TRUE(rig.Boxes.empty()) << "switched off";
+    EXPECT_EQ(statusShown, 1);
+}
