@@ -242,6 +242,7 @@ int main(int argc, char *argv[])
         FormMultiAIO = keep(new TFormMultiAIO);
         FormMultiAdapterInfo = keep(new TFormMultiAdapterInfo);
         FormConnectStatus = keep(new TFormConnectStatus);
+        FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)

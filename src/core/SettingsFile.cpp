@@ -527,6 +527,62 @@ bool TSettingsFile::AcceptsVersion(const TIniFile &ini, const QStringList &codes
     return false;
 }
 
+TSettingsError TSettingsFile::CheckBytes(const QByteArray &bytes)
+{
+    TSettingsError e;
+    if (bytes.contains('\0'))
+        e.Detail = QStringLiteral("NUL");
+    else if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        e.Detail = QString::fromLatin1(bytes.mid(bytes.lastIndexOf('\n') + 1).left(40)).trimmed() + QStringLiteral("...");
+    return e;
+}
+
+void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi)
+{
+    auto copy = [&](const Key &k) {
+        const TRecordField &f = FieldOf(k.Field);
+        if (f.Type == TFieldType::F64)
+            f.SetFloat(to, k.Index, f.GetFloat(from, k.Index));
+        else
+            f.SetInt(to, k.Index, f.GetInt(from, k.Index));
+    };
+    auto copyAll = [&](const auto &keys) {
+        for (const Key &k : keys)
+            copy(k);
+    };
+    if (!multi) {
+        copyAll(ConfigQ3);
+        copyAll(ModelQ3);
+        return;
+    }
+    copyAll(ConfigMultiHead);
+    copyAll(ConfigMultiLevel);
+    copyAll(ConfigMultiTail);
+    copyAll(ConfigC1);
+    copyAll(ConfigC2);
+    copyAll(ConfigD1);
+    copyAll(ConfigD2);
+    copyAll(ConfigF);
+    copyAll(ConfigG);
+    copyAll(ConfigJ);
+    copyAll(ModelMultiHead);
+    to.ModelPointsA = from.ModelPointsA;
+    to.CMActive = from.CMActive;
+    to.PsysCorrections = from.PsysCorrections;
+    to.TgasCorrections = from.TgasCorrections;
+    to.RpmCorrections = from.RpmCorrections;
+    to.PcolCorrections = from.PcolCorrections;
+    to.NozzleTest = from.NozzleTest;
+    to.MapRPMRange = from.MapRPMRange;
+    to.UseOnIdleModel = from.UseOnIdleModel;
+    to.TgasCorType = from.TgasCorType;
+    to.RPMCorType = from.RPMCorType;
+    to.MapCorrections = from.MapCorrections;
+    to.AdaptBanks = from.AdaptBanks;
+    to.MaxTbForLoad = from.MaxTbForLoad;
+    to.MaxPcolForLoad = from.MaxPcolForLoad;
+}
+
 TSettingsError TSettingsFile::CheckComplete(const TIniFile &ini, bool multi)
 {
     TSettingsError e;

@@ -76,6 +76,9 @@ public:
     // two digits shifts the code to the right).
     static bool AcceptsVersion(const TIniFile &ini, const QStringList &codes);
 
+    // The raw file: a NUL byte (not a text file) or a last line without its
+    // line end (a file cut short). Empty Detail when sound.
+    static TSettingsError CheckBytes(const QByteArray &bytes);
     // Checks that the file holds the sections every writer writes (a cut
     // file lacks its last ones). Empty Detail when complete.
     static TSettingsError CheckComplete(const TIniFile &ini, bool multi);
@@ -86,6 +89,9 @@ public:
     // Reads a kind-48 file into load.Record (set it to the device's record
     // first). modelOnly reads the model part alone.
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly);
+
+    // Copies the fields a kind-20/21 (multi false) or kind-48 file carries.
+    static void CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi);
 
     // Integer and float texts as the files hold them: decimal with an
     // optional sign, or hexadecimal after "0x", "0X" or "$"; floats with "."

@@ -1,0 +1,342 @@
+// File > Save As and File > Load of the main window against the simulated
+// controller: what reaches the file, what reaches the device and in which
+// order, and that a refused or cancelled load sends nothing.
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/LM.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "mainwindow/shell/FormMain.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+QString Tr(const char *key)
+{
+    const QString k = QString::fromLatin1(key);
+    return LM ? LM->Translate(k) : QStringLiteral("!_") + k;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Write commands of the controller protocol.
+bool IsWrite(uint8_t c)
+{
+    static const uint8_t writes[] = {0x04, 0x08, 0x16, 0x32, 0x34, 0x37, 0x38, 0x52, 0x94, 0x96,
+                                     0x98, 0xC1, 0xD1, 0xD3, 0xD5, 0xD9, 0xDA, 0xDE, 0xDF, 0x62};
+    return std::find(std::begin(writes), std::end(writes), c) != std::end(writes);
+}
+
+const QByteArray Kind20File =
+    "[Info]\r\nSaveDate=07.12.2026 09:15\r\nVer=0000014C STD [3]\r\n"
+    "[Config]\r\nInjSW=6\r\nInjHW=8\r\nPower=77\r\nPW0=180\r\nPW1=130\r\nPW2=90\r\nPW3=35\r\n"
+    "0900=20\r\n0901=45\r\n0902=60\r\n0903=70\r\nT=95\r\n"
+    "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\nP1=6\r\nP2=11\r\nE1=3\r\nCorrectionMask=5\r\n";
+
+class SettingsFileCommandsTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        TCommon::SetAnswerProvider([](const TMessageBoxInfo &box) {
+            Boxes.push_back(box);
+            return box.Buttons.contains(int(mrCancel)) ? Answer : int(mrOk);
+        });
+        Common = new TCommon;
+        Window = new TFormMain;
+    }
+    static void TearDownTestSuite()
+    {
+        delete Window;
+        Window = nullptr;
+        delete Common;
+        Common = nullptr;
+        TCommon::SetAnswerProvider({});
+    }
+
+    void Start(uint8_t kind, char version)
+    {
+        Rig = std::make_unique<SimControllerRig>(kind, version);
+        ASSERT_TRUE(Rig->Connect());
+        Boxes.clear();
+        Answer = mrOk;
+        Dialogs.clear();
+        Window->SettingsFileName.clear();
+        Window->SettingsRestoreRequest = 0;
+        Window->SettingsFileDialog = [this](bool save, const QString &folder, const QString &file) {
+            Dialogs.push_back({save, folder, file});
+            return Chosen;
+        };
+    }
+    void TearDown() override
+    {
+        Rig.reset();
+        Window->SettingsFileDialog = {};
+    }
+
+    std::vector<uint8_t> Commands() const
+    {
+        std::vector<uint8_t> out;
+        for (const auto &r : Rig->Requests())
+            out.push_back(r[1]);
+        return out;
+    }
+    std::vector<Bytes> Writes() const
+    {
+        std::vector<Bytes> out;
+        for (const auto &r : Rig->Requests())
+            if (IsWrite(r[1]))
+                out.push_back(r);
+        return out;
+    }
+    QString Path(const char *name) const { return Dir.filePath(QString::fromLatin1(name)); }
+    template <typename T> static T *Get(const char *name)
+    {
+        return Window->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    struct DialogCall {
+        bool Save;
+        QString Folder, File;
+    };
+    static inline TFormMain *Window = nullptr;
+    static inline std::vector<TMessageBoxInfo> Boxes;
+    static inline int Answer = mrOk;
+    std::unique_ptr<SimControllerRig> Rig;
+    QTemporaryDir Dir;
+    QString Chosen;
+    std::vector<DialogCall> Dialogs;
+};
+
+} // namespace
+
+TEST_F(SettingsFileCommandsTest, SaveRefreshesFromTheDeviceAndWritesOnlyTheFile)
+{
+    Start(20, 'E');
+    Rig->Device([](SimControllerState &s) {
+        s.Payload[0x03][0] = 95; // switch-over temperature code
+        s.Param16[6] = 77;       // power
+    });
+    Chosen = Path("car.ddf");
+    Window->MnIFileSaveAsClick();
+
+    ASSERT_EQ(Dialogs.size(), 1u);
+    EXPECT_TRUE(Dialogs[0].Save);
+    EXPECT_TRUE(Writes().empty());
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_NE(std::find(c.begin(), c.end(), 0x10), c.end());
+    EXPECT_NE(std::find(c.begin(), c.end(), 0x02), c.end());
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_EQ(Window->SettingsFileName, Chosen);
+
+    const QByteArray bytes = ReadAll(Chosen);
+    EXPECT_TRUE(bytes.contains("\r\nT=95\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nPower=77\r\n"));
+    EXPECT_FALSE(bytes.contains('\n' + QByteArray("\n")));
+    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+    TIniFile ini;
+    ini.LoadFromBytes(bytes);
+    EXPECT_TRUE(ini.ReadString("Info", "Ver").startsWith(QStringLiteral("0000014E")));
+    EXPECT_EQ(ini.ReadSection("Config").size(), 38);
+    EXPECT_EQ(ini.ReadSection("Model").size(), 13);
+
+    // The next dialog starts in the folder of the file; a failed device
+    // read leaves the old file as it was and no file beside it.
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x02; }, Fault::noAnswer(), 50);
+    WriteAll(Path("other.ddf"), "old");
+    Chosen = Path("other.ddf");
+    Window->SettingsRestoreRequest = 1;
+    Window->MnIFileSaveAsClick();
+    Rig->Server.clearFaults();
+    ASSERT_EQ(Dialogs.size(), 2u);
+    EXPECT_EQ(QDir(Dialogs[1].Folder), QDir(Dir.path()));
+    EXPECT_EQ(ReadAll(Path("other.ddf")), QByteArray("old"));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 2);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, Tr("strComError"));
+    EXPECT_EQ(Window->SettingsFileName, Path("car.ddf"));
+    EXPECT_EQ(Window->SettingsRestoreRequest, 0);
+}
+
+TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)
+{
+    Start(48, 'G');
+    Rig->Device([](SimControllerState &s) {
+        s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
+        s.Payload[0x35] = {11, 12, 13, 14};
+        s.Param8[22] = 1;
+    });
+    // Cancelled: the device was read all the same, no file.
+    Chosen.clear();
+    Window->MnIFileSaveAsClick();
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_NE(std::find(c.begin(), c.end(), 0xD8), c.end());
+    EXPECT_EQ(std::find(c.begin(), c.end(), 0xDC), c.end());
+    EXPECT_TRUE(Window->SettingsFileName.isEmpty());
+
+    Chosen = Path("multi.ddf");
+    WriteAll(Chosen, "[Werkstatt]\r\nKunde=1\r\n[Map]\r\nMapQ3_0_0=7\r\n");
+    Rig->Server.log().clear();
+    Window->MnIFileSaveAsClick();
+    EXPECT_TRUE(Writes().empty());
+    const std::vector<uint8_t> c2 = Commands();
+    for (uint8_t read : {0x02, 0xD8, 0x07, 0x35, 0x36, 0xDC})
+        EXPECT_NE(std::find(c2.begin(), c2.end(), read), c2.end()) << int(read);
+    TIniFile ini(Chosen);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"Werkstatt", "Info", "Config", "Model", "Map", "GasInjCorr", "MapCorrections"}));
+    EXPECT_EQ(ini.ReadString("Info", "Ver").mid(5, 2), QStringLiteral("30"));
+    EXPECT_EQ(ini.ReadString("Config", "PanelLED"), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString("Config", "PW3"), QStringLiteral("14"));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_5_0"), QString::number(0x8096));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QStringLiteral("0"));
+    EXPECT_TRUE(ini.ValueExists("MapCorrections", "MaxTbForLoad"));
+    EXPECT_FALSE(ini.ValueExists("MapCorrections", "MaxPcolForLoad"));
+    EXPECT_EQ(DeviceRecord.MapRows[5][0], 1); // the record keeps the device's rows
+}
+
+TEST_F(SettingsFileCommandsTest, Kind20LoadShowsTheFileAndWritesTheLevelSensorsOnOk)
+{
+    Start(21, 'E');
+    Chosen = Path("car.ddf");
+    WriteAll(Chosen, Kind20File);
+    Answer = mrCancel;
+    Window->MnIFileLoadCnfClick();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, Tr("strSaveCnf"));
+    EXPECT_EQ(Boxes[0].Caption, Tr("strSaveCnfT"));
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Dialogs[0].File, QStringLiteral("")); // no file preselected before one was used
+    EXPECT_EQ(Window->SettingsFileName, Chosen);
+    EXPECT_EQ(DeviceRecord.InjHW, 8);
+    EXPECT_EQ(DeviceRecord.Power, 77);
+    EXPECT_EQ(DeviceRecord.P3, 15); // missing: default
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 6);
+    EXPECT_EQ(Get<QSpinBox>("UpDWzbogacenieProgA")->value(), 3);
+    EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 25);
+    EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), QStringLiteral("1.25"));
+    EXPECT_EQ(Get<QLineEdit>("YEdModOffset")->text(), QStringLiteral("-0.50"));
+
+    Boxes.clear();
+    Answer = mrOk;
+    DeviceRecord.PW0 = 1; // a read-back between the writes must not win
+    Window->MnIFileLoadCnfClick();
+    const std::vector<Bytes> w = Writes();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[w.size() - 2], Request({0x37, 180, 130, 90, 35, 0}));
+    EXPECT_EQ(w.back(), Request({0x38, 20, 45, 60, 70, 0}));
+    Rig->Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35], (Bytes{180, 130, 90, 35}));
+    });
+}
+
+TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
+{
+    Start(20, 'E');
+    const struct {
+        const char *Name;
+        QByteArray Bytes;
+        const char *Detail;
+    } cases[] = {
+        {"kind48.ddf", "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n", "30"},
+        {"short.ddf", "[Info]\r\nVer=000001\r\n", "1"},
+        {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", ""},
+        {"binary.ddf", QByteArray("[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=@@\r\n[Model]\r\nP1=1\r\n").replace('@', '\0'), "NUL"},
+        {"cut.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nCorrectionMu", "CorrectionMu..."},
+        {"nomodel.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n", "[Model]"},
+        {"wide.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nPW0=300\r\n[Model]\r\nP1=1\r\n", "PW0=300"},
+        {"missing.ddf", QByteArray(), ""},
+    };
+    DeviceRecord.InjSW = 3;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Chosen = Path(c.Name);
+        if (!c.Bytes.isNull())
+            WriteAll(Chosen, c.Bytes);
+        Boxes.clear();
+        Window->MnIFileLoadCnfClick();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text, Tr("strWrongConfFile") + " [" + c.Detail + "]");
+        EXPECT_EQ(Boxes[0].Buttons, QList<int>{int(mrOk)});
+        EXPECT_EQ(DeviceRecord.InjSW, 3);
+        EXPECT_EQ(Window->SettingsFileName, Chosen);
+    }
+    // A cancelled dialog shows nothing.
+    Boxes.clear();
+    Chosen.clear();
+    Window->MnIFileLoadCnfClick();
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Rig->Requests().empty());
+}
+
+TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
+{
+    Start(48, 'G');
+    Rig->Manager.RecordingCount1 = 4; // the map page holds measured points
+    QByteArray file = "[Info]\r\nVer=0000030G STD [0]\r\n"
+                      "[Config]\r\nPanelLED=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n0900=5\r\n0901=4\r\n"
+                      "0902=3\r\n0903=2\r\nMarkers=4660\r\nOnCutOffDelay=3500\r\n"
+                      "[Model]\r\nMult=1\r\nCMActive=5\r\n"
+                      "[GasInjCorr]\r\nInjCorr1=-3\r\nInjCorr8=7\r\n"
+                      "[Map]\r\nMapRPMRange=2\r\n";
+    for (int i = 0; i < 40; ++i)
+        file += QStringLiteral("MapQ3_%1_0=%2\r\nMapQ3_%1_1=1\r\n").arg(i).arg(0x8000 + i).toLatin1();
+    Chosen = Path("multi.ddf");
+    WriteAll(Chosen, file);
+    Window->MnIFileLoadCnfClick();
+
+    EXPECT_EQ(DeviceRecord.OnCutOffDelay, 3500);
+    EXPECT_EQ(DeviceRecord.RPMCorType, 2); // RPM correction active
+    EXPECT_TRUE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionTgas")->isChecked());
+    std::vector<Bytes> expected = {
+        Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
+        Request({0x52, 14, 0x12, 0x34}), Request({0x08, 19, 2}),
+        Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
+    for (uint8_t row = 0; row < 40; ++row)
+        expected.push_back(Request({0xDF, row, 0x80, row}));
+    EXPECT_EQ(Writes(), expected);
+    Rig->Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param8[22], 1);
+        EXPECT_EQ(s.Param16[14], 0x1234);
+        EXPECT_EQ(s.Param8[19], 2);
+        EXPECT_EQ(s.RowsDC[39][0], 0x80);
+        EXPECT_EQ(s.RowsDC[39][1], 39);
+    });
+
+    // Without map points in the file the device's map is left alone.
+    file.truncate(file.indexOf("MapQ3_0_0"));
+    WriteAll(Chosen, file);
+    Rig->Server.log().clear();
+    Window->MnIFileLoadCnfClick();
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
+    EXPECT_EQ(c.back(), 0x94);
+}
