@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -187,11 +188,16 @@ constexpr std::array<qint8, 20> kTgasOutside{-6, -6, -5, -5, -4, -4, -3, -3, -2,
 constexpr std::array<qint8, 20> kRpm{0, 0, 0, 0, 0, 0, 1, 2, 3, 4,
                                      5, 8, 10, 11, 12, 13, 14, 15, 16, 17};
 
+// The record field of a name of the tables above; the names are literals,
+// so their addresses key the lookups made once.
 const TRecordField &FieldOf(const char *name)
 {
-    const TRecordField *f = FindRecordField(QString::fromLatin1(name));
-    Q_ASSERT(f);
-    return *f;
+    static std::unordered_map<const char *, const TRecordField *> found;
+    auto it = found.find(name);
+    if (it == found.end())
+        it = found.emplace(name, FindRecordField(QString::fromLatin1(name))).first;
+    Q_ASSERT(it->second);
+    return *it->second;
 }
 
 // The values a field of the type holds.

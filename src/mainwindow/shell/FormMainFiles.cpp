@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -269,15 +270,18 @@ bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi)
 
 namespace {
 
-template <typename T> T *Named(QObject *root, const QString &name) { return root->findChild<T *>(name); }
+// Components are found through the window's cached lookup (find).
+using TFind = std::function<QObject *(const QString &)>;
 
-void SetChecked(QObject *root, const QString &name, bool on)
+template <typename T> T *Named(const TFind &find, const QString &name) { return qobject_cast<T *>(find(name)); }
+
+void SetChecked(const TFind &root, const QString &name, bool on)
 {
     if (auto *box = Named<QAbstractButton>(root, name))
         TCommon::SetCheckedSilently(box, on);
 }
 
-void SetSpin(QObject *root, const QString &name, int value)
+void SetSpin(const TFind &root, const QString &name, int value)
 {
     if (auto *spin = Named<QSpinBox>(root, name)) {
         const QSignalBlocker block(spin);
@@ -285,13 +289,13 @@ void SetSpin(QObject *root, const QString &name, int value)
     }
 }
 
-int SpinValue(QObject *root, const QString &name, int def)
+int SpinValue(const TFind &root, const QString &name, int def)
 {
     auto *spin = Named<QSpinBox>(root, name);
     return spin ? spin->value() : def;
 }
 
-void SetText(QObject *root, const QString &name, const QString &text)
+void SetText(const TFind &root, const QString &name, const QString &text)
 {
     if (auto *edit = Named<QLineEdit>(root, name)) {
         const QSignalBlocker block(edit);
@@ -301,7 +305,7 @@ void SetText(QObject *root, const QString &name, const QString &text)
 
 // Selects the index of value in the list; a value not in it leaves the
 // selection as it was.
-template <size_t N> void SelectValue(QObject *root, const char *name, const int (&list)[N], int value)
+template <size_t N> void SelectValue(const TFind &root, const char *name, const int (&list)[N], int value)
 {
     auto *combo = Named<QComboBox>(root, QString::fromLatin1(name));
     if (!combo)
@@ -319,22 +323,23 @@ QString Fixed(double value, int decimals) { return QString::asprintf("%.*f", dec
 
 void TFormMain::ShowLoadedModel(bool withThresholds)
 {
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     const TDeviceRecord &r = DeviceRecord;
-    SetText(this, QStringLiteral("YEdModCorrectionOffset"), Fixed(r.CorrectionOffset, 2));
-    SetSpin(this, QStringLiteral("UpDModCorrectionMult"), FactorToPercent(r.CorrectionMult));
+    SetText(find, QStringLiteral("YEdModCorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    SetSpin(find, QStringLiteral("UpDModCorrectionMult"), FactorToPercent(r.CorrectionMult));
     for (int bit = 0; bit < 8; ++bit)
-        SetChecked(this, QStringLiteral("ChBModCorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
-    SetText(this, QStringLiteral("YEdModOffset"), Fixed(r.Offset, 2));
-    SetText(this, QStringLiteral("EdtModMULT_"), Fixed(r.Mult, 2));
-    SetSpin(this, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult));
+        SetChecked(find, QStringLiteral("ChBModCorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
+    SetText(find, QStringLiteral("YEdModOffset"), Fixed(r.Offset, 2));
+    SetText(find, QStringLiteral("EdtModMULT_"), Fixed(r.Mult, 2));
+    SetSpin(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult));
     if (!withThresholds)
         return;
     const qint32 thresholds[] = {r.P1, r.P2, r.P3, r.P4};
     const qint32 enrichments[] = {r.E1, r.E2, r.E3, r.E4};
     for (int i = 0; i < 4; ++i) {
         const QChar letter(u'A' + i);
-        SetSpin(this, QStringLiteral("UpDProg") + letter, thresholds[i]);
-        SetSpin(this, QStringLiteral("UpDWzbogacenieProg") + letter, enrichments[i]);
+        SetSpin(find, QStringLiteral("UpDProg") + letter, thresholds[i]);
+        SetSpin(find, QStringLiteral("UpDWzbogacenieProg") + letter, enrichments[i]);
     }
 }
 
@@ -369,6 +374,7 @@ void TFormMain::LoadSettingsFileV15()
 
 void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 {
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TFileCommandScope scope(Timerek);
     TIniFile ini;
     if (!OpenSettingsFile(ini, true))
@@ -388,21 +394,21 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         const char *active[] = {"ChBActiveCorrectionPsys", "ChBActiveCorrectionTgas", "ChBActiveCorrectionRPM",
                                 "ChBActiveCorrectionPcol"};
         for (int bit = 0; bit < 4; ++bit)
-            SetChecked(this, QString::fromLatin1(active[bit]), (r.CMActive >> bit) & 1);
-        SetChecked(this, QStringLiteral("ChBModel2Adaptation"), r.AdaptationMode != 0);
-        SetChecked(this, QStringLiteral("ChBModel2WithIdlePoints"), (r.DeviceOptions & 8) == 0);
-        SelectValue(this, "CmBConfCutOffEmulSwitchDelay", CutOffEmulDelays, r.AfterCutOffEmulSwitchDelay);
-        SelectValue(this, "CmBOnCutOffDelay", OnCutOffDelays, r.OnCutOffDelay);
-        SelectValue(this, "CmBConfMinGasInjTime", MinGasInjTimes, r.MinGasInjectionTime);
-        SelectValue(this, "CmBConfMaxGasInjTime", MaxGasInjTimes, r.MaxGasInjectionTime);
-        SelectValue(this, "CmBNextInspection", NextInspections, r.NextInspection);
-        SelectValue(this, "CmBInspectionRatio", InspectionRatios, r.InspectionTimeDistRatio);
-        SetChecked(this, QStringLiteral("ChBOBDAdaptationEnabled"), r.MapCorrections & 1);
-        SetChecked(this, QStringLiteral("ChBOBDModifyModelEnabled"), r.MapCorrections & 2);
-        SetChecked(this, QStringLiteral("ChBLoadFromPcol"), r.MapCorrections & 4);
+            SetChecked(find, QString::fromLatin1(active[bit]), (r.CMActive >> bit) & 1);
+        SetChecked(find, QStringLiteral("ChBModel2Adaptation"), r.AdaptationMode != 0);
+        SetChecked(find, QStringLiteral("ChBModel2WithIdlePoints"), (r.DeviceOptions & 8) == 0);
+        SelectValue(find, "CmBConfCutOffEmulSwitchDelay", CutOffEmulDelays, r.AfterCutOffEmulSwitchDelay);
+        SelectValue(find, "CmBOnCutOffDelay", OnCutOffDelays, r.OnCutOffDelay);
+        SelectValue(find, "CmBConfMinGasInjTime", MinGasInjTimes, r.MinGasInjectionTime);
+        SelectValue(find, "CmBConfMaxGasInjTime", MaxGasInjTimes, r.MaxGasInjectionTime);
+        SelectValue(find, "CmBNextInspection", NextInspections, r.NextInspection);
+        SelectValue(find, "CmBInspectionRatio", InspectionRatios, r.InspectionTimeDistRatio);
+        SetChecked(find, QStringLiteral("ChBOBDAdaptationEnabled"), r.MapCorrections & 1);
+        SetChecked(find, QStringLiteral("ChBOBDModifyModelEnabled"), r.MapCorrections & 2);
+        SetChecked(find, QStringLiteral("ChBLoadFromPcol"), r.MapCorrections & 4);
         SelectMaxTbForLoadItems();
         UpdateConfigurationControls();
-        if (auto *count = Named<QComboBox>(this, QStringLiteral("CmbKnfInjCount")); count && r.InjHW > 0) {
+        if (auto *count = Named<QComboBox>(find, QStringLiteral("CmbKnfInjCount")); count && r.InjHW > 0) {
             const QSignalBlocker block(count);
             const int index = count->currentIndex();
             count->clear();
@@ -419,23 +425,23 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     // The model part.
     ClearCalibrationControls();
     ShowLoadedModel(false);
-    SetSpin(this, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
-    SetText(this, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    SetSpin(find, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
+    SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
     if (DataManager->IsDeviceVersionBelow(48, QStringLiteral("D")) && (r.CMActive & 4))
-        SetChecked(this, QStringLiteral("ChBActiveCorrectionRPM"), true);
+        SetChecked(find, QStringLiteral("ChBActiveCorrectionRPM"), true);
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         SetActiveTgasCorrSpBtn(r.TgasCorType);
         SetActiveRpmCorrSpBtn(r.RPMCorType);
     }
     for (int bit = 0; bit < 8; ++bit)
-        SetChecked(this, QStringLiteral("ChBModel2CorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
+        SetChecked(find, QStringLiteral("ChBModel2CorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
     const int offset = int(std::lround(r.Offset * 10));
-    SetSpin(this, QStringLiteral("UpDModel2Offset"), offset);
-    SetText(this, QStringLiteral("YEdModel2Offset"), Fixed(SpinValue(this, QStringLiteral("UpDModel2Offset"), offset) / 10.0, 1));
-    SetSpin(this, QStringLiteral("UpDModel2Mult"), FactorToPercent(r.Mult));
-    SetText(this, QStringLiteral("YEdModel2MULT"),
-            QString::number(SpinValue(this, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult))));
-    SetChecked(this, QStringLiteral("ChBModel2UseOnIdleModel"), r.UseOnIdleModel != 0);
+    SetSpin(find, QStringLiteral("UpDModel2Offset"), offset);
+    SetText(find, QStringLiteral("YEdModel2Offset"), Fixed(SpinValue(find, QStringLiteral("UpDModel2Offset"), offset) / 10.0, 1));
+    SetSpin(find, QStringLiteral("UpDModel2Mult"), FactorToPercent(r.Mult));
+    SetText(find, QStringLiteral("YEdModel2MULT"),
+            QString::number(SpinValue(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult))));
+    SetChecked(find, QStringLiteral("ChBModel2UseOnIdleModel"), r.UseOnIdleModel != 0);
     if (!load.HasModelPoints)
         BtBModel2DefaultClick();
     UpdateModel2Labels();
@@ -461,6 +467,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 // read-back may have replaced them.
 void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
 {
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TDeviceRecord &r = DeviceRecord;
     auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
     keep();
@@ -469,7 +476,7 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     DataManager->WriteParamByte(22, r.PanelLED);
     DataManager->WriteParamWord(14, r.DeviceOptions);
     DataManager->WriteParamByte(19, r.MapRPMRange);
-    if (auto *range = Named<QComboBox>(this, QStringLiteral("CmBCalMapRPMRange"));
+    if (auto *range = Named<QComboBox>(find, QStringLiteral("CmBCalMapRPMRange"));
         range && r.MapRPMRange < range->count()) {
         const QSignalBlocker block(range);
         range->setCurrentIndex(r.MapRPMRange);
