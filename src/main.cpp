@@ -11,6 +11,7 @@
 #include "adapter/DevStateAdapter.h"
 #include "adapter/DevStateOBD.h"
 #include "adapter/Manager.h"
+#include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
@@ -20,6 +21,8 @@
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/OscilloscopePage.h"
+#include "mainwindow/shell/TroubleCodes.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/UpgraderLogic.h"
@@ -31,6 +34,7 @@
 #include "windows/FrmConfigLevelSensor.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
+#include "windows/MainWindowHooks.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -154,6 +158,38 @@ void wireServices(TFormMain &form)
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
     };
     form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
+    // Adapting to the device, the page entry after the language chain and
+    // the re-read after a fresh connection.
+    s.AdaptToDevice = [&form] { form.AdaptToDeviceVersion(); };
+    s.PgCMainChange = [&form] { form.PgCMainChange(nullptr); };
+    s.ReloadPagesAfterConnect = [&form] { form.ReloadPagesAfterConnect(); };
+    WireMainWindowToWindows(form);
+    TFormMain::TWindowServices &w = form.WindowServices;
+    w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
+    w.AdapterWriteObd = [] {
+        if (FormMultiOBD)
+            FormMultiOBD->BtBOBDWriteConfigClick();
+    };
+    w.AdapterDiscardObd = [] {
+        if (Logic && Logic->UIState())
+            Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
+    };
+    w.AdapterPageEntered = [](const QString &page) {
+        if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
+            FormMultiAdapterInfo->UpdateAdapterInfo();
+        else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
+            FormMultiOBD->PgCMainChange();
+        else if (page == QLatin1String("TbSAdapterMultiAIO") && FormMultiAIO)
+            FormMultiAIO->PgCMainChange();
+    };
+    w.ObdSelectPage = [](const QString &page) {
+        if (FormMultiOBD)
+            TCommon::ActivatePage(FormMultiOBD->PgCMain, FormMultiOBD->PgCMain->findChild<QWidget *>(page), true);
+    };
+    w.AssignModuleProtocols = [] {
+        if (Logic)
+            Logic->AssignModuleProtocols();
+    };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);
@@ -161,6 +197,8 @@ void wireServices(TFormMain &form)
             if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
                 w->hide();
     };
+    s.ShowTroubleCodes = [&form] { form.TroubleCodesPage->ShowTroubleCodesWindow(); };
+    s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
 // The data manager's hooks towards the adapter modules and the settings.

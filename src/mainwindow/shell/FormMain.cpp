@@ -1,6 +1,8 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/shell/OscilloscopePage.h"
+#include "mainwindow/shell/TroubleCodes.h"
 #include "controls/ChangeHelper.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
@@ -227,6 +229,8 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
                + statusBar()->sizeHint().height());
     BindHandlers();
     CreateComponents();
+    OscilloscopePage = new TOscilloscopePage(this);
+    TroubleCodesPage = new TTroubleCodesPage(this);
 
     // The designed layout scales with the central area (the menu and the
     // status bar keep their height): recorded once at its designed size,
@@ -239,6 +243,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     centralWidget()->resize(FormMainLayout::DesignedClientWidth, FormMainLayout::DesignedClientHeight);
     ResizeHelper->SetForm(centralWidget());
     centralWidget()->installEventFilter(this);
+    InstallNavigation();
 }
 
 void TFormMain::CreateComponents()
@@ -323,13 +328,7 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 
 // Handlers whose work belongs to the device, file, page and tool logic of the
 // window; they are bound to their components here and filled in there.
-void TFormMain::MnIFilePrintSchClick() {}
-void TFormMain::MnIFileExitClick() {}
-void TFormMain::MenuDeviceClick() {}
 void TFormMain::ShowFormConnectStatus() {}
-void TFormMain::MnIDeviceLockClick() {}
-void TFormMain::MnIDeviceUnlockClick() {}
-void TFormMain::MnIDeviceResetClick() {}
 void TFormMain::MnIDeviceUpgradeFirmwareClick() {}
 void TFormMain::MnIDeviceUpgradeInfoClick() {}
 void TFormMain::MnIUpgradeFirmwareClick() {}
@@ -353,41 +352,6 @@ void TFormMain::MnILangSpanish_PravikClick() {}
 void TFormMain::MnILangThaiClick() {}
 void TFormMain::MnILangBulgarianClick() {}
 void TFormMain::MnILangGreekClick() {}
-void TFormMain::MnIWindowMeasureClick() {}
-void TFormMain::MnIWindowConfigClick() {}
-void TFormMain::MnIConfiguratorClick() {}
-void TFormMain::MnIWindowMultiConfigurationClick() {}
-void TFormMain::MnIWindowCalibrationClick() {}
-void TFormMain::MnIWindowMultiCalibrationClick() {}
-void TFormMain::MnIWindowSchemaClick() {}
-void TFormMain::MnIWindowQuickStartClick() {}
-void TFormMain::MnIWindowDiagnosticClick() {}
-void TFormMain::MnIWindowAdapterClick() {}
-void TFormMain::MnIWindowCnfBasicClick() {}
-void TFormMain::MnIWindowCnfAdvClick() {}
-void TFormMain::MnIWindowCalAutoClick() {}
-void TFormMain::MnIWindowMultiCalbrationAutoClick() {}
-void TFormMain::MnIWindowCalModelClick() {}
-void TFormMain::MnIWindowMultiCalibrationModelClick() {}
-void TFormMain::MnIWindowCalMapClick() {}
-void TFormMain::MnIWindowMultiCalibrationMapClick() {}
-void TFormMain::MnIWindowCalCorrectionsClick() {}
-void TFormMain::MnIWindowMultiCalibrationCorrectionsClick() {}
-void TFormMain::MnIWindowDgnOscyloskopClick() {}
-void TFormMain::MnIWindowDgnTroubleCodesClick() {}
-void TFormMain::MnIWindowDgnAdvancedClick() {}
-void TFormMain::MnIWindowFullScreenClick() {}
-void TFormMain::MnIHelpAboutClick() {}
-void TFormMain::MnIHelpHelp1Click() {}
-void TFormMain::MnIHelpHelp2Click() {}
-void TFormMain::MnIHelpDocsClick() {}
-void TFormMain::BtnConfDocumentationClick() {}
-void TFormMain::BtnQSSchemaClick() {}
-void TFormMain::MnIChangeFuelPetrolClick() {}
-void TFormMain::MnIChangeFuelGasClick() {}
-void TFormMain::MnIChangeFuelPetrolSeqClick() {}
-void TFormMain::MnIChangeFuelGasDirectClick() {}
-void TFormMain::ChBAdvancedViewClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() {}
 void TFormMain::BtBKnfWriteConfigurationClick() {}
 void TFormMain::BtBModWriteClick() {}
@@ -401,16 +365,9 @@ void TFormMain::BtnCorPstandardClick() {}
 void TFormMain::BtnCorPcolStandardClick() {}
 void TFormMain::SpBtnCorTgasStandardClick() {}
 void TFormMain::SpBtnCorRpmStandardClick() {}
-void TFormMain::CmBConfIdleHotTbChange() {}
 void TFormMain::BtBSetNextInspectionClick() {}
 void TFormMain::CmBNextInspectionChange() {}
 void TFormMain::BtnEncryptLangFilesClick() {}
-void TFormMain::BtnDgnStartClick() {}
-void TFormMain::BtnDgnResetClick() {}
-void TFormMain::CmBDgnWyborChange() {}
-void TFormMain::SpBOdcReadTCClick() {}
-void TFormMain::SpBOdcClearTroubleCodeClick() {}
-void TFormMain::SpBDebugReadTroubleCodesClick() {}
 void TFormMain::BtnShowTestFormClick() {}
 void TFormMain::BtnDgnInjCleaningClick() {}
 void TFormMain::BtnDgnAdvEmergencyStartsResetClick() {}

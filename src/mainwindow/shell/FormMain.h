@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
+class QKeySequence;
 class QTimer;
 class TChangeHelper;
 class TResizeHelper;
@@ -18,6 +20,8 @@ class TDetector;
 class TWaitForm;
 struct TSettingsLoad;
 class TIniFile;
+class TOscilloscopePage;
+class TTroubleCodesPage;
 
 class TFormMain : public QMainWindow
 {
@@ -176,9 +180,10 @@ public slots:
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
-public:
+public slots:
     // ==== end of page operations ====
 
+public slots:
     // Oscilloscope and trouble codes.
     void BtnDgnStartClick();
     void BtnDgnResetClick();
@@ -186,6 +191,9 @@ public:
     void SpBOdcReadTCClick();
     void SpBOdcClearTroubleCodeClick();
     void SpBDebugReadTroubleCodesClick();
+    void OscUpdateControls();
+    void PanelScaleResize();
+    void UpdateTroubleCodeList(int group);
 
     // Service and diagnostic tools.
     void BtnShowTestFormClick();
@@ -340,6 +348,10 @@ public:
     TChangeHelper *ChangeHelper = nullptr;
     // Scales the designed layout with the window from its first showing.
     TResizeHelper *ResizeHelper = nullptr;
+    // The recorder and the trouble-code pages (OscilloscopePage.cpp,
+    // TroubleCodes.cpp).
+    TOscilloscopePage *OscilloscopePage = nullptr;
+    TTroubleCodesPage *TroubleCodesPage = nullptr;
 
     // The program's arguments after its name (set from the application's
     // at creation; tests may replace them before FormCreate).
@@ -547,6 +559,94 @@ private:
     void WriteLoadedMultiSettings(const TSettingsLoad &load);
     QString FSettingsDialogFile;
     // End of settings files
+
+    // Adapting to the device, page navigation, the main menu's commands and
+    // the quick-start shortcuts (FormMainAdapt.cpp, FormMainNavigation.cpp,
+    // FormMainMenu.cpp, FormMainQuickStart.cpp)
+public:
+    // What the later windows and the adapter modules do for these; wired by
+    // the program's main block. An empty function is skipped (a question
+    // then lets the page change, a write reports nothing written).
+    struct TWindowServices {
+        // Kind-48 windows: creates them when missing and docks their
+        // content panels onto the window's panels of the same names.
+        std::function<void()> CreateKind48Windows;
+        // A component of the kind-48 calibration window by name (nullptr
+        // while the window does not exist).
+        std::function<QObject *(const QString &name)> Kind48CalibrationComponent;
+        std::function<bool()> Kind48CalibrationExists;
+        std::function<bool()> Kind48ConfigurationExists;
+        // Leave rules of the kind-48 windows' pages: true lets the page change.
+        std::function<bool()> Kind48CalibrationChanging;
+        std::function<bool()> Kind48ConfigurationChanging;
+        // Entry actions of the kind-48 pages.
+        std::function<void()> Kind48ConfigurationRefresh;
+        std::function<void()> Kind48CalibrationReadAll;
+        // Factory settings of a kind-48 device: the configuration window's
+        // default write (false when it wrote nothing, e.g. answered Cancel)
+        // and the calibration window's default corrections.
+        std::function<bool()> Kind48WriteDefaultConfiguration;
+        std::function<void()> Kind48ResetCorrections;
+        // The PIN dialog; true on OK, pin gets the entered text.
+        std::function<bool(bool locking, int minLength, QString &pin)> ExecuteLockDialog;
+        std::function<void()> ShowAbout;
+        // Adapter modules: unwritten edits, write, discard, a sub-page
+        // entered, a page of the OBD window, protocols.
+        std::function<bool()> AdapterModified;
+        std::function<void()> AdapterWriteObd;
+        std::function<void()> AdapterDiscardObd;
+        std::function<void(const QString &page)> AdapterPageEntered;
+        std::function<void(const QString &page)> ObdSelectPage;
+        std::function<void()> AssignModuleProtocols;
+    };
+    TWindowServices WindowServices;
+
+    void AdaptToDeviceVersion();
+    void ApplyAdvancedView();
+    // Step 23 of the tick: the pages of a freshly connected device re-read.
+    void ReloadPagesAfterConnect();
+
+    // Leave and entry rules of the page controls. A user's page change and
+    // ActivatePage by message run them; a page set by the program does not.
+    void PgCMainChanging(bool &allowChange);
+    void PgCMainChange(QObject *sender);
+    void PgCCalibrationChanging(bool &allowChange);
+    void PgCCalibrationChange();
+    void PgCConfWizardChanging(bool &allowChange);
+    void PgCDiagnostykaChange(bool switchTimer = true);
+    void PgCAdapterMainChange();
+    // Activates the sheets one level after the other with the leave and
+    // entry rules; stops at a refused change. True when none was refused.
+    bool ActivatePages(std::initializer_list<const char *> chain);
+    // Sets the main page without the leave rules, then its entry (no sender).
+    void ActivateMainPageDirect(const char *sheet);
+
+    // Wiring-schema picture panning.
+    void ImgSchemaMouseDown(Qt::MouseButton button, const QPoint &pos);
+    void ImgSchemaMouseMove(const QPoint &pos);
+    void ImgSchemaMouseUp();
+
+    // Quick-start shortcuts and status-panel shortcuts.
+    void BtnQSConfigPage(const char *wizardPage);
+    void BtnQSCalibrationAdaptationClick();
+    void BtnQSDiagInjTestClick();
+    void BtnQSAdapterPage(const char *page, const char *obdPage);
+    void ShowQuickStartPopup(const char *popup, const char *button);
+
+    // Full path of the files the help items open.
+    static QString HelpFilePath(const QString &relative);
+    // Opens a file or folder with the desktop; a missing one is reported.
+    void OpenWithShell(const QString &path);
+
+private:
+    void InstallNavigation();
+    void SetShortcut(const char *item, const QKeySequence &key);
+    void RunFactoryReset();
+    void SendWorkType(uint8_t type);
+    void LockCommand(bool locking);
+    bool FSchemaDragging = false;
+    QPoint FSchemaDragStart;
+    int FModOdcMainHeight = 0;
 };
 
 // The program's main window, set by whoever creates it.

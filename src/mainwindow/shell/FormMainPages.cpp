@@ -4,6 +4,10 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "controls/ChangeHelper.h"
+#include "core/DataManager.h"
+#include "core/ui/Common.h"
+
+#include <QAbstractButton>
 
 void TFormMain::UpdateAdapterPanels() {}
 void TFormMain::UpdateCylinderCountControls(bool /*flag*/) {}
@@ -45,10 +49,23 @@ void TFormMain::CheckFormPictureShow() {}
 
 void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
 
+// The mark of unwritten edits of the editing pages, shown by bold red write
+// buttons; it changes only while a ready device is connected.
 void TFormMain::SetConfigModified(bool flag)
 {
-    if (ChangeHelper)
-        ChangeHelper->SetModified(flag);
+    if (!DataManager || !DataManager->GetConnected() || !Common || DataManager->IsDeviceNotReady())
+        return;
+    if (!ChangeHelper || ChangeHelper->Modified() == flag)
+        return;
+    ChangeHelper->SetModified(flag);
+    for (const char *name : {"BtnConfWizNext", "BtnConfWriteConfig"})
+        if (auto *button = Component<QAbstractButton>(name)) {
+            QPalette palette = button->palette();
+            palette.setColor(QPalette::ButtonText, flag ? QColor(255, 0, 0) : palette.color(QPalette::WindowText));
+            button->setPalette(palette);
+        }
+    for (const char *name : {"BtBKnfWriteConfiguration", "BtBModWrite", "BtBModel2Write", "BtnCorWriteCorrections"})
+        Common->SetButtonHighlight(Component<QAbstractButton>(name), flag);
 }
 
 bool TFormMain::ConfigModified() const { return ChangeHelper && ChangeHelper->Modified(); }

@@ -1,0 +1,309 @@
+// The main menu's commands: page jumps, the device commands (lock, unlock,
+// factory settings, fuel mode), the window size, the about box, the manuals,
+// the documentation folder and the wiring-schema picture with its panning.
+#include "mainwindow/shell/FormMain.h"
+
+#include "core/AppConfig.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/UnitConversions.h"
+#include "core/ui/Common.h"
+#include "platform/ShellOpen.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+
+namespace {
+
+constexpr int PinMinLength = 4;
+
+bool connectedToDevice()
+{
+    return DataManager && DataManager->GetConnected();
+}
+
+bool tabShown(QWidget *sheet)
+{
+    auto *pages = sheet && sheet->parentWidget() ? qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget())
+                                                 : nullptr;
+    return pages && pages->isTabVisible(pages->indexOf(sheet));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Window menu: page jumps
+
+void TFormMain::MnIWindowMeasureClick() { ActivatePages({"TbSMeasure"}); }
+void TFormMain::MnIWindowConfigClick() { ActivatePages({"TbSConfig"}); }
+void TFormMain::MnIConfiguratorClick() { ActivatePages({"TbSConfigurator"}); }
+void TFormMain::MnIWindowMultiConfigurationClick() { ActivateMainPageDirect("TbSMultiConfiguration"); }
+void TFormMain::MnIWindowCalibrationClick() { ActivatePages({"TbSCalibration"}); }
+void TFormMain::MnIWindowMultiCalibrationClick() { ActivateMainPageDirect("TbSMultiCalibration"); }
+
+void TFormMain::MnIWindowSchemaClick()
+{
+    ActivatePages({tabShown(Component<QWidget>("TbSSchema")) ? "TbSSchema" : "TbSQuickStart"});
+}
+
+void TFormMain::MnIWindowQuickStartClick()
+{
+    if (tabShown(Component<QWidget>("TbSQuickStart")))
+        ActivatePages({"TbSQuickStart"});
+}
+
+void TFormMain::MnIWindowDiagnosticClick() { ActivatePages({"TbSDiagnostic"}); }
+void TFormMain::MnIWindowAdapterClick() { ActivatePages({"TbSAdapter"}); }
+void TFormMain::MnIWindowCnfBasicClick() { ActivatePages({"TbSConfig", "TbSCnfBase"}); }
+void TFormMain::MnIWindowCnfAdvClick() { ActivatePages({"TbSConfig", "TbSCnfAdvance"}); }
+
+void TFormMain::MnIWindowCalAutoClick()
+{
+    if (tabShown(Component<QWidget>("TbSCalAuto"))) {
+        ActivatePages({"TbSCalibration", "TbSCalAuto"});
+        return;
+    }
+    // The auto-calibration page of the wizard (the wizard refuses a page
+    // beyond the progress the user has unlocked).
+    if (ActivatePages({"TbSConfigurator"}))
+        GoToConfWizardPage(3);
+}
+
+namespace {
+// The main page of the kind-48 calibration window and one of its pages, set
+// directly.
+void multiCalibrationPage(TFormMain *form, const char *page)
+{
+    form->ActivateMainPageDirect("TbSMultiCalibration");
+    const auto &services = form->WindowServices;
+    if (!services.Kind48CalibrationComponent)
+        return;
+    auto *pages = qobject_cast<QTabWidget *>(services.Kind48CalibrationComponent(QStringLiteral("PgCCalibration")));
+    auto *sheet = qobject_cast<QWidget *>(services.Kind48CalibrationComponent(QString::fromLatin1(page)));
+    if (pages && sheet && pages->indexOf(sheet) >= 0)
+        pages->setCurrentWidget(sheet);
+}
+} // namespace
+
+void TFormMain::MnIWindowMultiCalbrationAutoClick() { multiCalibrationPage(this, "TbSMultiCalibrationAuto"); }
+
+void TFormMain::MnIWindowCalModelClick()
+{
+    if (!ActivatePages({"TbSCalibration"}))
+        return;
+    if (tabShown(Component<QWidget>("TbSCalModel")))
+        ActivatePages({"TbSCalModel"});
+    else if (tabShown(Component<QWidget>("TbSCalModel2")))
+        ActivatePages({"TbSCalModel2"});
+}
+
+void TFormMain::MnIWindowMultiCalibrationModelClick() { multiCalibrationPage(this, "TbSMultiCalibrationModel"); }
+void TFormMain::MnIWindowCalMapClick() { ActivatePages({"TbSCalibration", "TbSCalMap"}); }
+void TFormMain::MnIWindowMultiCalibrationMapClick() { multiCalibrationPage(this, "TbSMultiCalibrationMap"); }
+void TFormMain::MnIWindowCalCorrectionsClick() { ActivatePages({"TbSCalibration", "TbSCalCorrections"}); }
+
+void TFormMain::MnIWindowMultiCalibrationCorrectionsClick()
+{
+    multiCalibrationPage(this, "TbSMultiCalibrationCorrections");
+}
+
+void TFormMain::MnIWindowDgnOscyloskopClick() { ActivatePages({"TbSDiagnostic", "TbSDgnOscyloskop"}); }
+void TFormMain::MnIWindowDgnTroubleCodesClick() { ActivatePages({"TbSDiagnostic", "TbSDgnErrorCodes"}); }
+void TFormMain::MnIWindowDgnAdvancedClick() { ActivatePages({"TbSDiagnostic", "TbSDgnAdvance"}); }
+
+// ---------------------------------------------------------------------------
+// File and window
+
+void TFormMain::MnIFilePrintSchClick() { BtnQSSchemaClick(); }
+void TFormMain::MnIFileExitClick() { close(); }
+
+void TFormMain::MnIWindowFullScreenClick()
+{
+    auto *full = Component<QAction>("MnIWindowFullScreen");
+    auto *restore = Component<QAction>("MnIWindowRestoreScreen");
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    if (restore)
+        restore->setVisible(!maximised);
+    if (full)
+        full->setVisible(maximised);
+    if (maximised)
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    else
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TFormMain::MnIHelpAboutClick()
+{
+    if (WindowServices.ShowAbout)
+        WindowServices.ShowAbout();
+}
+
+// ---------------------------------------------------------------------------
+// Files opened with the desktop
+
+QString TFormMain::HelpFilePath(const QString &relative)
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(relative);
+}
+
+void TFormMain::OpenWithShell(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        if (Common)
+            Common->ShowError(TranslateKey(QStringLiteral("strFileNotFound")) + QStringLiteral("\r\n")
+                              + QDir::toNativeSeparators(path));
+        return;
+    }
+    // What the desktop does with the file is its own affair.
+    ShellOpen(path);
+}
+
+void TFormMain::MnIHelpHelp1Click() { OpenWithShell(HelpFilePath(QStringLiteral("Resource/Vesk-1.4.0.0-01.pdf"))); }
+void TFormMain::MnIHelpHelp2Click()
+{
+    OpenWithShell(HelpFilePath(QStringLiteral("Resource/InstrukcjaMontazu-01.pdf")));
+}
+void TFormMain::MnIHelpDocsClick() { OpenWithShell(HelpFilePath(QStringLiteral("docs"))); }
+void TFormMain::BtnConfDocumentationClick() { MnIHelpDocsClick(); }
+
+void TFormMain::BtnQSSchemaClick()
+{
+    const QString prefix = LM ? LM->GetLanguageFilePath() : HelpFilePath(QStringLiteral("Resource")) + QStringLiteral("/_");
+    const QString language = LM ? LM->Language : QString();
+    OpenWithShell(prefix + language + QStringLiteral("_schema.jpg"));
+}
+
+// ---------------------------------------------------------------------------
+// Device menu
+
+void TFormMain::MenuDeviceClick()
+{
+    if (auto *item = Component<QAction>("MnIDeviceCOM_X"))
+        item->setText(QString::asprintf("COM ... (%d)", AppConfig ? AppConfig->GetComDevice() : 0));
+}
+
+void TFormMain::LockCommand(bool locking)
+{
+    // A locked device answers only the lock commands, so these test the
+    // connection alone, not the device's readiness.
+    if (!connectedToDevice() || !WindowServices.ExecuteLockDialog)
+        return;
+    QString pin;
+    if (!WindowServices.ExecuteLockDialog(locking, PinMinLength, pin))
+        return;
+    const auto code = static_cast<uint32_t>(SafeStrToInt(pin));
+    if (locking)
+        DataManager->LockDevice(code);
+    else
+        DataManager->UnlockDevice(code);
+    UpdateDeviceMenus();
+}
+
+void TFormMain::MnIDeviceLockClick() { LockCommand(true); }
+void TFormMain::MnIDeviceUnlockClick() { LockCommand(false); }
+
+void TFormMain::MnIDeviceResetClick()
+{
+    if (!connectedToDevice())
+        return;
+    RunFactoryReset();
+}
+
+void TFormMain::RunFactoryReset()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool timerOn = Timerek->isActive();
+    const bool mapTimerOn = TimerMapa->isActive();
+    Timerek->stop();
+    TimerMapa->stop();
+    // The timers and the cursor come back however the steps end.
+    struct TRestore {
+        TFormMain *form;
+        bool timer, mapTimer;
+        ~TRestore()
+        {
+            if (timer)
+                form->Timerek->start();
+            if (mapTimer)
+                form->TimerMapa->start();
+            QGuiApplication::restoreOverrideCursor();
+        }
+    } restore{this, timerOn, mapTimerOn};
+
+    DataManager->SetWorkType(5);
+    TimerekTimer(nullptr);
+    QThread::msleep(100);
+    const uint8_t kind = DeviceRecord.DeviceKind;
+    if (kind == 20 || kind == 21) {
+        WriteDefaultConfiguration_145();
+        ReadConfiguration();
+    } else if (kind == 48) {
+        // The configuration window's default write asks first; answered
+        // Cancel, nothing at all is written.
+        const bool windows = WindowServices.Kind48ConfigurationExists && WindowServices.Kind48ConfigurationExists();
+        bool written = true;
+        if (windows) {
+            written = WindowServices.Kind48WriteDefaultConfiguration && WindowServices.Kind48WriteDefaultConfiguration();
+            if (written && WindowServices.Kind48ResetCorrections)
+                WindowServices.Kind48ResetCorrections();
+        }
+        if (written) {
+            DataManager->WriteParamByte(36, 0);
+            UpdateConfigurationControls();
+        }
+    }
+    UpdateCylinderCountControls(true);
+    SetConfigModified(false);
+}
+
+void TFormMain::SendWorkType(uint8_t type)
+{
+    if (DataManager)
+        DataManager->SetWorkType(type);
+}
+
+void TFormMain::MnIChangeFuelPetrolClick() { SendWorkType(2); }
+void TFormMain::MnIChangeFuelGasClick() { SendWorkType(1); }
+void TFormMain::MnIChangeFuelPetrolSeqClick() { SendWorkType(10); }
+void TFormMain::MnIChangeFuelGasDirectClick() { SendWorkType(4); }
+
+// ---------------------------------------------------------------------------
+// Wiring-schema panning
+
+void TFormMain::ImgSchemaMouseDown(Qt::MouseButton button, const QPoint &pos)
+{
+    if (button != Qt::LeftButton || FSchemaDragging)
+        return;
+    FSchemaDragStart = pos;
+    QGuiApplication::setOverrideCursor(Qt::ClosedHandCursor);
+    FSchemaDragging = true;
+}
+
+void TFormMain::ImgSchemaMouseMove(const QPoint &pos)
+{
+    if (!FSchemaDragging)
+        return;
+    if (auto *box = Component<QScrollArea>("ScBSchema")) {
+        box->horizontalScrollBar()->setValue(box->horizontalScrollBar()->value() - (pos.x() - FSchemaDragStart.x()));
+        box->verticalScrollBar()->setValue(box->verticalScrollBar()->value() - (pos.y() - FSchemaDragStart.y()));
+    }
+}
+
+void TFormMain::ImgSchemaMouseUp()
+{
+    if (!FSchemaDragging)
+        return;
+    QGuiApplication::restoreOverrideCursor();
+    FSchemaDragging = false;
+}

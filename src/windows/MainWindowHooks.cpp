@@ -1,0 +1,95 @@
+#include "windows/MainWindowHooks.h"
+
+#include "mainwindow/shell/FormMain.h"
+#include "windows/FormAbout.h"
+#include "windows/FrmHaslo.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/NamedWidget.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+namespace {
+
+// Moves a window's content panel onto the main window's panel of the same
+// name, filling it.
+void dock(TFormMain &form, QWidget *panel)
+{
+    auto *host = form.findChild<QWidget *>(panel->objectName());
+    if (!host || host == panel || panel->parentWidget() == host)
+        return;
+    auto *layout = host->layout();
+    if (!layout) {
+        layout = new QVBoxLayout(host);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    layout->addWidget(panel);
+    panel->show();
+}
+
+} // namespace
+
+void WireMainWindowToWindows(TFormMain &form)
+{
+    TFormMain::TWindowServices &s = form.WindowServices;
+    s.CreateKind48Windows = [&form] {
+        const bool created = !FrmMultiConfigurationTaronQV || !FrmMultiCalibrationTaronQV;
+        if (!FrmMultiConfigurationTaronQV)
+            FrmMultiConfigurationTaronQV = new TFrmMultiConfigurationTaronQV();
+        if (!FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
+        if (created)
+            // They live as long as the window that holds their panels.
+            QObject::connect(&form, &QObject::destroyed, [] {
+                delete FrmMultiCalibrationTaronQV;
+                delete FrmMultiConfigurationTaronQV;
+            });
+        dock(form, FrmMultiConfigurationTaronQV->PnlMultiConfiguration);
+        dock(form, FrmMultiCalibrationTaronQV->PnlMultiCalibration);
+    };
+    s.Kind48CalibrationComponent = [](const QString &name) -> QObject * {
+        if (!FrmMultiCalibrationTaronQV)
+            return nullptr;
+        QWidget *panel = FrmMultiCalibrationTaronQV->PnlMultiCalibration;
+        return panel->objectName() == name ? panel : panel->findChild<QObject *>(name);
+    };
+    s.Kind48CalibrationExists = [] { return FrmMultiCalibrationTaronQV != nullptr; };
+    s.Kind48ConfigurationExists = [] { return FrmMultiConfigurationTaronQV != nullptr; };
+    s.Kind48CalibrationChanging = [] {
+        bool allow = true;
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->PgCCalibrationChanging(nullptr, allow);
+        return allow;
+    };
+    s.Kind48ConfigurationChanging = [] {
+        bool allow = true;
+        if (FrmMultiConfigurationTaronQV)
+            FrmMultiConfigurationTaronQV->PgCConfigurationChanging(nullptr, allow);
+        return allow;
+    };
+    s.Kind48ConfigurationRefresh = [] {
+        if (FrmMultiConfigurationTaronQV)
+            FrmMultiConfigurationTaronQV->RefreshFromDevice();
+    };
+    s.Kind48CalibrationReadAll = [] {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    };
+    s.Kind48WriteDefaultConfiguration = [] {
+        return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BtBKnfWriteDefaultConfigurationClick(nullptr);
+    };
+    s.Kind48ResetCorrections = [] {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->ResetCorrectionsToDefaults();
+    };
+    s.ExecuteLockDialog = [](bool locking, int minLength, QString &pin) {
+        return ExecuteLockDialog(locking, minLength, pin);
+    };
+    s.ShowAbout = [&form] {
+        if (!FormAbout)
+            return;
+        FormAbout->move(form.geometry().center() - QPoint(FormAbout->width() / 2, FormAbout->height() / 2));
+        ExecModal(FormAbout);
+    };
+}

@@ -1,0 +1,192 @@
+// The main menu's device commands on the wire, the window size, the device
+// menu's caption and the files opened with the desktop.
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/StartupRig.h"
+#include "platform/ShellOpen.h"
+#include "windows/FrmHaslo.h"
+#include "windows/NamedWidget.h"
+#include "controls/YEdit.h"
+
+#include <QMenu>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+using namespace shellwiring;
+using startup::SimDevice;
+using startup::StartupRig;
+
+namespace {
+
+struct Connected {
+    explicit Connected(uint8_t kind, bool wired = true) : device(rig.PortsDir, 5, kind, 'I')
+    {
+        if (wired)
+            rig.Wire = Wire;
+        rig.Create();
+        rig.Tick();
+        device.Server.log().clear();
+    }
+    // Controller requests with the command code, whole.
+    std::vector<sim::Bytes> requests(uint8_t command) const
+    {
+        std::vector<sim::Bytes> out;
+        for (const auto &f : device.Server.log().frames())
+            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == command)
+                out.push_back(f.bytes);
+        return out;
+    }
+    StartupRig rig{5};
+    SimDevice device;
+};
+
+// Answers the PIN dialog: types pin and confirmation, presses OK once, and
+// cancels when that was refused.
+struct PinTyping {
+    PinTyping()
+    {
+        SetModalExecHook([this](QDialog *dialog) {
+            auto *d = static_cast<TFrmHaslo *>(dialog);
+            Confirmation << d->YEdPotwierdzHaslo->isVisibleTo(d);
+            d->YEdHaslo->setText(Pin);
+            d->YEdPotwierdzHaslo->setText(Confirm);
+            if (!d->BtBOKClick())
+                d->BtBAnulujClick();
+            return d->result();
+        });
+    }
+    ~PinTyping() { SetModalExecHook({}); }
+    QString Pin, Confirm;
+    QList<bool> Confirmation;
+};
+
+} // namespace
+
+TEST(FormMainMenu, LockAndUnlockSendThePinLowByteFirstAndMenusFollowTheDevice)
+{
+    Connected c(48);
+    TFormMain &form = c.rig.Form.operator*();
+    PinTyping typing;
+    auto *lock = Get<QAction>(form, "MnIDeviceLock");
+    auto *unlock = Get<QAction>(form, "MnIDeviceUnlock");
+
+    // Refused in the dialog: too short, or a confirmation that differs as
+    // text; nothing is sent.
+    typing.Pin = "123";
+    typing.Confirm = "123";
+    lock->trigger();
+    typing.Pin = "0123";
+    typing.Confirm = "123";
+    lock->trigger();
+    EXPECT_TRUE(c.requests(0x3D).empty());
+    EXPECT_EQ(c.rig.Boxes.size(), 2u);
+
+    // 305419896 = 0x12345678.
+    typing.Pin = typing.Confirm = "305419896";
+    lock->trigger();
+    ASSERT_EQ(c.requests(0x3D).size(), 1u);
+    EXPECT_EQ(c.requests(0x3D)[0], (sim::Bytes{0xC0, 0x3D, 0x78, 0x56, 0x34, 0x12, 0x11}));
+    EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimLockedState);
+    EXPECT_FALSE(lock->isEnabled());
+    EXPECT_TRUE(unlock->isEnabled());
+
+    // Unlocking asks no confirmation; a wrong PIN leaves the device locked.
+    typing.Pin = "1234";
+    typing.Confirm.clear();
+    unlock->trigger();
+    EXPECT_TRUE(unlock->isEnabled());
+    typing.Pin = "305419896";
+    Get<QAbstractButton>(form, "BtnQSUnlock")->click();
+    EXPECT_EQ(c.requests(0x3E).size(), 2u);
+    EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimReadyState);
+    EXPECT_TRUE(lock->isEnabled());
+    EXPECT_FALSE(unlock->isEnabled());
+    EXPECT_EQ(typing.Confirmation, (QList<bool>{true, true, true, false, false}));
+}
+
+TEST(FormMainMenu, FactoryResetWritesOnlyWhatTheAnswerAllows)
+{
+    {
+        // Kind 48 with its windows: their default write wrote nothing (as
+        // after Cancel), so neither corrections nor parameter 36 follow.
+        Connected c(48);
+        TFormMain &form = *c.rig.Form;
+        form.Timerek->start();
+        Get<QAbstractButton>(form, "BtBQSReset")->click();
+        ASSERT_EQ(c.requests(0x20).size(), 1u);
+        EXPECT_EQ(c.requests(0x20)[0][2], 5);
+        EXPECT_TRUE(c.requests(0x08).empty());
+        EXPECT_TRUE(form.Timerek->isActive());
+        EXPECT_FALSE(form.TimerMapa->isActive());
+        // Written defaults go on to the corrections and parameter 36.
+        int resets = 0;
+        form.WindowServices.Kind48WriteDefaultConfiguration = [] { return true; };
+        form.WindowServices.Kind48ResetCorrections = [&] { ++resets; };
+        form.MnIDeviceResetClick();
+        EXPECT_EQ(resets, 1);
+        ASSERT_EQ(c.requests(0x08).size(), 1u);
+        EXPECT_EQ(c.requests(0x08)[0], (sim::Bytes{0xC0, 0x08, 36, 0, 0xEC}));
+    }
+    {
+        // Before the kind-48 windows exist only parameter 36 is written.
+        Connected c(48, false);
+        c.rig.Form->MnIDeviceResetClick();
+        EXPECT_EQ(c.requests(0x08).size(), 1u);
+    }
+    {
+        // Kind 20: the window's default routine decides; no kind-48 write.
+        Connected c(20);
+        c.rig.Form->MnIDeviceResetClick();
+        EXPECT_EQ(c.requests(0x20).size(), 1u);
+        EXPECT_TRUE(c.requests(0x08).empty());
+    }
+}
+
+TEST(FormMainMenu, FuelCommandsWindowSizeAndDeviceCaption)
+{
+    Connected c(48);
+    TFormMain &form = *c.rig.Form;
+    const std::pair<const char *, uint8_t> fuels[] = {
+        {"MnIChangeFuelPetrol", 2}, {"MnIChangeFuelGas", 1}, {"MnIChangeFuelPetrolSeq", 10}, {"MnIChangeFuelGasDirect", 4}};
+    for (const auto &[item, code] : fuels) {
+        Get<QAction>(form, item)->trigger();
+        EXPECT_EQ(c.device.Controller.State.WorkType, code) << item;
+    }
+    EXPECT_EQ(c.requests(0x20).size(), 4u);
+
+    form.setWindowState(Qt::WindowNoState);
+    form.MnIWindowFullScreenClick();
+    EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(Get<QAction>(form, "MnIWindowRestoreScreen")->isVisible());
+    EXPECT_FALSE(Get<QAction>(form, "MnIWindowFullScreen")->isVisible());
+    Get<QAction>(form, "MnIWindowRestoreScreen")->trigger();
+    EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(Get<QAction>(form, "MnIWindowFullScreen")->isVisible());
+
+    emit Get<QMenu>(form, "MenuDevice")->aboutToShow();
+    EXPECT_EQ(Get<QAction>(form, "MnIDeviceCOM_X")->text(), "COM ... (5)");
+}
+
+TEST(FormMainMenu, FilesOpenWithTheDesktopAndMissingOnesAreNamed)
+{
+    StartupRig rig(5, true);
+    TFormMain &form = rig.Create();
+    QStringList opened;
+    SetShellOpener([&](const QString &path) {
+        opened << path;
+        return true;
+    });
+    form.MnIHelpHelp2Click(); // its item is hidden and disabled in the menu
+    Get<QAbstractButton>(form, "BtnQSSchema")->click();
+    EXPECT_TRUE(opened.isEmpty());
+    ASSERT_EQ(rig.Boxes.size(), 2u);
+    EXPECT_TRUE(rig.Boxes[0].Text.contains("InstrukcjaMontazu-01.pdf")) << rig.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[1].Text.contains("_PL_schema.jpg")) << rig.Boxes[1].Text.toStdString();
+
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    form.OpenWithShell(file.fileName());
+    EXPECT_EQ(opened, QStringList{file.fileName()});
+    EXPECT_EQ(rig.Boxes.size(), 2u);
+    SetShellOpener({});
+}
