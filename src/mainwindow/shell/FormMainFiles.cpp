@@ -80,6 +80,12 @@ QByteArray SettingsCodePage()
               : QByteArrayLiteral("windows-1250");
 }
 
+void ReportError(const QString &text)
+{
+    if (Common)
+        Common->ShowError(text);
+}
+
 bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataManager->IsDeviceNotReady(); }
 
 // Lists the settings of the kind-48 pages choose from.
@@ -151,7 +157,7 @@ bool TFormMain::SaveSettingsFileQ3()
     const bool read = DataManager->ReadModelFactors() && DataManager->ReadModelDataCmd03()
                       && DataManager->ReadIdentity();
     if (!read) {
-        Common->ShowError(TranslateKey(QStringLiteral("strComError")));
+        ReportError(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
     return WriteSettingsFile(name, false);
@@ -166,7 +172,7 @@ bool TFormMain::SaveSettingsFileMulti()
     ReadConfiguration();
     ReadModel2Settings();
     if (!read || !LinkReady()) {
-        Common->ShowError(TranslateKey(QStringLiteral("strComError")));
+        ReportError(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
     const QString name = AskSettingsFileName(true, QString());
@@ -178,7 +184,7 @@ bool TFormMain::SaveSettingsFileMulti()
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
-        Common->ShowError(TranslateKey(QStringLiteral("strComError")));
+        ReportError(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
     return WriteSettingsFile(name, true);
@@ -190,7 +196,7 @@ bool TFormMain::SaveSettingsFileMulti()
 bool TFormMain::WriteSettingsFile(const QString &fileName, bool multi)
 {
     if (!LinkReady()) {
-        Common->ShowError(TranslateKey(QStringLiteral("strComError")));
+        ReportError(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
     TIniFile ini(fileName, SettingsCodePage());
@@ -209,7 +215,7 @@ bool TFormMain::WriteSettingsFile(const QString &fileName, bool multi)
     else
         TSettingsFile::WriteQ3(ini, DeviceRecord, info, separator);
     if (ini.Save() != TIniFile::Status::Ok) {
-        Common->ShowError(ini.ErrorString());
+        ReportError(ini.ErrorString());
         return false;
     }
     SettingsFileName = fileName;
@@ -494,10 +500,12 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints) {
         BtnCalMapReadClick();
         if (DataManager->RecordingCount1 > 0 || DataManager->RecordingCount2 > 0) {
-            if (!DataManager->ClearRecord198())
-                Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
-            else
+            if (!DataManager->ClearRecord198()) {
+                if (Common)
+                    Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
+            } else {
                 DataManager->ClearMapDE(3);
+            }
         }
         for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
             r.MapRows[i][0] = load.MapWord0[i];
