@@ -20,6 +20,8 @@
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/OscilloscopePage.h"
 #include "mainwindow/shell/TroubleCodes.h"
@@ -32,6 +34,7 @@
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
 #include "windows/MainWindowHooks.h"
@@ -197,7 +200,7 @@ void wireServices(TFormMain &form)
             if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
                 w->hide();
     };
-    s.ShowTroubleCodes = [&form] { form.TroubleCodesPage->ShowTroubleCodesWindow(); };
+    s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
@@ -229,6 +232,9 @@ int main(int argc, char *argv[])
     // 1. The settings layer (settings object, serial port, edition
     // parameters) and the data manager.
     CreateSettingsObjects();
+    // The configuration helper logic outlives the data manager, which calls it.
+    auto programLogic = std::make_unique<TProgramLogic>();
+    ProgramLogic = programLogic.get();
     auto dataManager = std::make_unique<TDataManager>();
     DataManager = dataManager.get();
 
@@ -269,6 +275,15 @@ int main(int argc, char *argv[])
         auto *form = keep(new TFormMain);
         FormMain = form;
         wireServices(*form);
+        TConfigurationPage *configurationPage = InstallConfigurationPage(*form, *ProgramLogic);
+        configurationPage->OpenLevelSensorDialog = [] {
+            if (FrmConfigLevelSensor)
+                FrmConfigLevelSensor->exec();
+        };
+        configurationPage->UpdateKind48ConfigurationControls = [] {
+            if (FrmMultiConfigurationTaronQV)
+                FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -68,3 +68,31 @@ TEST(SimController, WritesChangeLaterReads)
     Bytes read{0xC0, 0x35, 0x00, 0xF5};
     EXPECT_EQ(c.Handle(read), SimController::Frame(0xD0, {0x35, 1, 2, 3, 4}));
 }
+
+TEST(SimController, RangesAndLockRefuseLikeTheDevice)
+{
+    SimController c(21, 'E');
+    c.State.Value16[28] = 1; // four injector outputs
+    c.SetConfigurationLimits();
+    auto frame = [](Bytes body) {
+        body.insert(body.begin(), 0xC0);
+        body.push_back(SimController::Sum(body.data(), body.size()));
+        return body;
+    };
+    EXPECT_TRUE(c.Handle(frame({0x08, 10, 41})).empty()); // nozzle above 4.0 mm
+    EXPECT_EQ(c.State.Param8[10], 0);
+    EXPECT_EQ(c.Handle(frame({0x08, 10, 40})).size(), 4u);
+    EXPECT_EQ(c.State.Param8[10], 40);
+    EXPECT_TRUE(c.Handle(frame({0x52, 8, 0xFF, 0xEB})).empty()); // 65515: above 350 ms
+    EXPECT_EQ(c.Handle(frame({0x52, 8, 0xFF, 0xAA})).size(), 4u);
+    EXPECT_EQ(c.Handle(frame({0x08, 99, 200})).size(), 4u);       // no range: any value
+    EXPECT_TRUE(c.Handle(frame({0x04, 100, 0, 0, 0, 31})).empty()); // five of four outputs
+    EXPECT_EQ(c.Handle(frame({0x04, 100, 0, 0, 0, 15})).size(), 4u);
+
+    // Locked: identification and the lock commands only.
+    c.State.LockState = kSimLockedState;
+    EXPECT_TRUE(c.Handle(frame({0x07, 2})).empty());
+    EXPECT_TRUE(c.Handle(frame({0x03, 0x03})).empty());
+    EXPECT_EQ(c.Handle(frame({0x3F, 0x01})), SimController::Frame(0xD0, {0x3F, kSimLockedState}));
+    EXPECT_EQ(c.Handle(frame({0x01, 0x01})).size(), 4u);
+}

@@ -139,7 +139,7 @@ TEST_F(TroubleCodesTest, ClearingSendsTheClearFrameAndReadsAgain)
 {
     // The window the tick opens after a connect found codes.
     Get<QTabWidget>("PgCDiagnostyka")->setCurrentIndex(0);
-    Window->TroubleCodesPage->ShowTroubleCodesWindow();
+    Window->MnIWindowDgnTroubleCodesClick();
     EXPECT_EQ(Get<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSDiagnostic");
     EXPECT_EQ(Get<QTabWidget>("PgCDiagnostyka")->currentWidget()->objectName(), "TbSDgnErrorCodes");
     EXPECT_TRUE(Memo("MemOdcTroubleCodeStored").startsWith("E1011: "));

@@ -70,6 +70,20 @@ SimController::SimController(uint8_t kind, char version)
     std::copy(stamp.begin(), stamp.end(), State.Payload[0x02].begin());
 }
 
+void SimController::SetConfigurationLimits()
+{
+    auto &st = State;
+    st.Limits8 = {{1, {0, 6}},    {2, {0, 31}},   {3, {1, 50}},   {4, {38, 94}},  {5, {0, 1}},
+                  {7, {0, 1}},    {8, {0, 1}},    {10, {15, 40}}, {11, {0, 4}},   {12, {0, 3}},
+                  {16, {0, 1}},   {17, {0, 1}},   {18, {0, 1}},   {20, {0, 1}},   {21, {0, 1}},
+                  {23, {19, 243}}, {27, {0, 1}},  {28, {1, 2}},   {29, {0, 1}},   {30, {0, 1}}};
+    st.Limits16 = {{6, {1, 999}}, {7, {1, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
+    const uint16_t outputs = st.Value16[28];
+    st.AcceptedMasks = outputs >= 3 ? std::vector<uint8_t>{7, 15, 31, 63, 255}
+                       : outputs == 2 ? std::vector<uint8_t>{7, 15, 31, 63}
+                                      : std::vector<uint8_t>{7, 15};
+}
+
 size_t SimController::RequestLength(uint8_t command)
 {
     const auto *s = shapeOf(command);
@@ -148,6 +162,22 @@ Bytes SimController::Handle(const Bytes &r)
     const uint8_t cmd = r[1];
     auto &st = State;
     if (st.Silent)
+        return {};
+    // A locked device answers identification and the lock commands only.
+    if (st.LockState != kSimReadyState && cmd != 0x01 && cmd != 0x02 && cmd != 0x53 && cmd != 0x3F
+        && cmd != 0x3D && cmd != 0x3E)
+        return {};
+    auto within = [](const std::map<uint8_t, std::pair<uint16_t, uint16_t>> &limits, uint8_t id,
+                     uint16_t value) {
+        const auto it = limits.find(id);
+        return it == limits.end() || (value >= it->second.first && value <= it->second.second);
+    };
+    if (cmd == 0x08 && !within(st.Limits8, r[2], r[3]))
+        return {};
+    if (cmd == 0x52 && !within(st.Limits16, r[2], word(r, 3)))
+        return {};
+    if (cmd == 0x04 && !st.AcceptedMasks.empty()
+        && std::find(st.AcceptedMasks.begin(), st.AcceptedMasks.end(), r[6]) == st.AcceptedMasks.end())
         return {};
 
     for (const auto &f : kFixed) {

@@ -53,6 +53,13 @@ struct SimControllerState {
     std::map<uint16_t, uint16_t> InjCounters;  // 0x3B by index
     uint8_t WorkType = 0;                    // last 0x20
     std::vector<std::pair<uint8_t, uint8_t>> Actions; // (command, byte) of 0x18, 0x39, 0x92, 0xDE
+    // Ranges the device accepts for parameter writes (0x08 by 8-bit id, 0x52
+    // by 16-bit id); a value outside gets no answer and is not stored. Ids
+    // without a range take any value.
+    std::map<uint8_t, std::pair<uint16_t, uint16_t>> Limits8;
+    std::map<uint8_t, std::pair<uint16_t, uint16_t>> Limits16;
+    // Injector masks the base block (0x04) accepts; empty: any.
+    std::vector<uint8_t> AcceptedMasks;
 };
 
 class SimController
@@ -86,6 +93,9 @@ public:
 
     // Helpers for tests that fill the image.
     void SetVersion(char letter) { State.Pages[0] = static_cast<uint8_t>(letter); }
+    // The value ranges of a kind-20/21 controller's configuration parameters
+    // and its accepted injector masks (up to its injector outputs).
+    void SetConfigurationLimits();
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:

@@ -4,6 +4,7 @@
 #include "mainwindow/shell/OscilloscopePage.h"
 #include "mainwindow/shell/TroubleCodes.h"
 #include "controls/ChangeHelper.h"
+#include "mainwindow/shell/ConfigurationPageOps.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
@@ -352,8 +353,8 @@ void TFormMain::MnILangSpanish_PravikClick() {}
 void TFormMain::MnILangThaiClick() {}
 void TFormMain::MnILangBulgarianClick() {}
 void TFormMain::MnILangGreekClick() {}
-void TFormMain::BtBKnfReadConfigurationClick() {}
-void TFormMain::BtBKnfWriteConfigurationClick() {}
+void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
+void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBModWriteClick() {}
 void TFormMain::BtBModel2WriteClick() {}
 void TFormMain::BtBModel2DefaultClick() {}

@@ -15,6 +15,7 @@
 class QKeySequence;
 class QTimer;
 class TChangeHelper;
+class TConfigurationPageOps;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
@@ -180,7 +181,9 @@ public slots:
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
-public slots:
+public:
+    // The configuration page's logic, set when it is built with the window.
+    TConfigurationPageOps *ConfigurationPage = nullptr;
     // ==== end of page operations ====
 
 public slots:
@@ -311,6 +314,10 @@ public:
         // Live-value readouts of the calibration pages and the oscilloscope.
         std::function<void()> CalibrationReadouts;
         std::function<void()> OscilloscopeStep;
+        // Whether a calibration run is going on (the tick's running test).
+        std::function<void(bool active)> SetCalibrationActive;
+        // Fills the pressure-sensor and injector-type lists from the edition.
+        std::function<void()> FillEditionLists;
     };
     TServices Services;
 

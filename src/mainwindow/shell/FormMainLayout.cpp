@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
@@ -231,7 +232,7 @@ const std::vector<Entry> TheTable = {
     {K::Button, "BtnConfDocumentation", "TbSConfig", "Dokumentacja", 566, 438, 200, 26},
     {K::Panel, "PnlKnfBase", "TbSCnfBase", "", 0, 0, 768, 376},
     {K::Label, "labelKnfInjCount", "PnlKnfBase", "Liczba cylindrów:", 8, 10, 160, 16},
-    {K::Combo, "CmbKnfInjCount", "PnlKnfBase", "", 170, 8, 100, 22},
+    {K::Combo, "CmbKnfInjCount", "PnlKnfBase", "", 170, 8, 100, 22, None, "3|4|5|6|8"},
     {K::Label, "labelKnfInjType", "PnlKnfBase", "Wtryskiwacze gazowe:", 8, 36, 160, 16},
     {K::Combo, "CmbKnfInjType", "PnlKnfBase", "", 170, 34, 200, 22},
     {K::Label, "LblKnfSugNozle", "PnlKnfBase", "", 376, 36, 380, 16},
@@ -239,12 +240,65 @@ const std::vector<Entry> TheTable = {
     {K::YEdit, "YEdKnfPower", "PnlKnfBase", "", 170, 60, 100, 22},
     {K::Panel, "PnlKnfPressureSensprType", "PnlKnfBase", "", 8, 90, 370, 56},
     {K::Label, "LblKnfN1", "PnlKnfPressureSensprType", "Czujnik ciśnienia:", 6, 6, 160, 16},
-    {K::Combo, "CmBKnfPressureSensorType", "PnlKnfPressureSensprType", "", 162, 4, 200, 22},
+    {K::Combo, "CmBKnfPressureSensorType", "PnlKnfPressureSensprType", "", 162, 4, 200, 22, None, "PS-CC1|PS-CC2/CCT3"},
     {K::CheckBox, "ChBKnfRPMNotConnected", "PnlKnfBase", "Sygnał obrotów niepodłączony", 8, 154, 300, 20},
     {K::CheckBox, "ChBKnfMasterMode", "PnlKnfBase", "Tryb master", 8, 178, 300, 20},
     {K::Panel, "PnlKnfAdvance", "TbSCnfAdvance", "", 0, 0, 768, 376},
     {K::Panel, "PnlKnfEmulatorSwitchDelay", "PnlKnfAdvance", "", 8, 8, 370, 32},
     {K::Label, "labelKnfEmulatorSwitchDelay", "PnlKnfEmulatorSwitchDelay", "Opóźnienie przełączenia emulatora:", 6, 8, 360, 16},
+    {K::Label, "LblKnfPowerKM", "PnlKnfBase", "", 274, 62, 100, 16},
+    {K::Label, "labelKnfCubicCap", "PnlKnfBase", "Pojemność silnika [cm3]:", 8, 208, 160, 16},
+    {K::YEdit, "YEdKnfCubicCap", "PnlKnfBase", "", 170, 206, 100, 22},
+    {K::Label, "labelKnfEngineType", "PnlKnfBase", "Typ silnika:", 8, 234, 160, 16},
+    {K::Combo, "CmBKnfEngineType", "PnlKnfBase", "", 170, 232, 200, 22, None, "STANDARD|TURBO"},
+    {K::Label, "labelKnfInjSystemType", "PnlKnfBase", "Układ wtryskowy:", 8, 260, 160, 16},
+    {K::Combo, "CmBKnfInjSystemType", "PnlKnfBase", "", 170, 258, 200, 22, None, "INNY|SEKWENCYJNY|PÓŁSEKWENCYJNY|FULLGROUP"},
+    {K::Button, "BtnKnfCheckInjSystem", "PnlKnfBase", "Wykryj", 376, 258, 80, 22},
+    {K::Label, "LblSysWtry", "PnlKnfBase", "", 462, 260, 145, 16},
+    {K::Label, "LblSysWtry2", "PnlKnfBase", "", 610, 260, 145, 16},
+    {K::Label, "labelKnfNozle", "PnlKnfBase", "Dysze [mm]:", 8, 286, 160, 16},
+    {K::Combo, "CmBKnfNozle", "PnlKnfBase", "", 170, 284, 100, 22, None, "1,5|1,6|1,7|1,8|1,9|2,0|2,1|2,2|2,3|2,4|2,5|2,6|2,7|2,8|2,9|3,0|3,1|3,2|3,3|3,4|3,5"},
+    {K::Label, "labelKnfIdleHotTb", "PnlKnfBase", "Tb na biegu jałowym [ms]:", 8, 312, 160, 16},
+    {K::Edit, "EdtKnfIdleHotTb", "PnlKnfBase", "", 170, 310, 100, 22},
+    {K::Button, "BtnOdcSaveIdleHotTb", "PnlKnfBase", "Zmierz", 276, 310, 94, 22},
+    {K::Radio, "RdBKnfLPG", "PnlKnfBase", "LPG", 8, 342, 80, 20, Checked},
+    {K::Radio, "RdBKnfCNG", "PnlKnfBase", "CNG", 92, 342, 80, 20},
+    {K::Label, "LblKnf0_7", "PnlKnfBase", "Reduktor:", 390, 96, 150, 16},
+    {K::Combo, "CmbKnfRedType", "PnlKnfBase", "", 545, 94, 210, 22, None, "INNY|VXR FALCOR|VXR FALCOR TURBO|VXR MIRA|VXR MIRA TURBO"},
+    {K::Label, "labelKnfRPMSource", "PnlKnfBase", "Źródło obrotów:", 390, 122, 150, 16},
+    {K::Combo, "CmbKnfRPMSource", "PnlKnfBase", "", 545, 120, 210, 22, None, "1 cewka na 1 cylinder|DIS - podwójna cewka|Obrotomierz|Obrotomierz 2"},
+    {K::Label, "labelKnfRPMSourceType", "PnlKnfBase", "Sygnał obrotów:", 390, 148, 150, 16},
+    {K::Combo, "CmbKnfRPMSourceType", "PnlKnfBase", "", 545, 146, 210, 22, None, "Wtryskiwacze benzynowe|RPM"},
+    {K::Label, "labelKnfLevelSensorType", "PnlKnfBase", "Czujnik poziomu:", 390, 174, 150, 16},
+    {K::Combo, "CmbKnfLevelSensorType", "PnlKnfBase", "", 545, 172, 150, 22, None, "Rezerwa|VXR PW|AEB 1050|0-90"},
+    {K::Button, "BtnKnfLvSensorConfig", "PnlKnfBase", "...", 699, 172, 56, 22, Hidden},
+    {K::CheckBox, "ChBKnfLambda", "PnlKnfBase", "Podłączona sonda LAMBDA", 390, 202, 360, 20},
+    {K::Label, "LblKnfLambdaType", "PnlKnfBase", "Typ sondy:", 390, 228, 150, 16, Hidden},
+    {K::Combo, "CmBKnfLambdaType", "PnlKnfBase", "", 545, 226, 210, 22, Hidden, "0 - 1 V|0 - 5 V +|0 - 5 V -|5 - 0 V +|5 - 0 V -|0,8 - 1,6 V"},
+    {K::Combo, "CmbKnfEmulatorSwitchDelay", "PnlKnfEmulatorSwitchDelay", "", 250, 5, 114, 22, None, "0|0,2|0,4|0,6|0,8|1|2|3|4|5"},
+    {K::Label, "labelKnfNomRPM", "PnlKnfAdvance", "Obroty przełączenia [obr/min]:", 14, 48, 240, 16},
+    {K::Combo, "CmBKnfNomRPM", "PnlKnfAdvance", "", 258, 46, 114, 22, None, "400|600|800|1000|1200|1400|1600|1800|2000"},
+    {K::Label, "labelKnfNomTred", "PnlKnfAdvance", "Temperatura przełączenia [°C]:", 14, 74, 240, 16},
+    {K::Combo, "CmBKnfNomTred", "PnlKnfAdvance", "", 258, 72, 114, 22, None, "20|25|30|35|40|45|50|55|60|65|70"},
+    {K::Panel, "PnlPostValveDelay", "PnlKnfAdvance", "", 8, 98, 370, 32},
+    {K::Label, "labelKnfPostValveDelay", "PnlPostValveDelay", "Wcześniejsze otwarcie zaworu [s]:", 6, 8, 240, 16},
+    {K::Combo, "CmbKnfPostValveDelay", "PnlPostValveDelay", "", 250, 5, 114, 22, None, "0,1|0,2|0,3|0,4|0,5|0,6|0,7|0,8|0,9|1|2|4|6|8|10"},
+    {K::Label, "labelKnfLowPressTreshold", "PnlKnfAdvance", "Próg niskiego ciśnienia [bar]:", 14, 140, 240, 16},
+    {K::Combo, "CmbKnfLowPressTreshold", "PnlKnfAdvance", "", 258, 138, 114, 22, None, "0,3|0,4|0,5|0,6|0,7|0,8|0,9"},
+    {K::Label, "labelKnfLowPressDelay", "PnlKnfAdvance", "Czas niskiego ciśnienia [s]:", 14, 166, 240, 16},
+    {K::Combo, "CmbKnfLowPressDelay", "PnlKnfAdvance", "", 258, 164, 114, 22, None, "0,1|0,2|0,3|0,4|0,5|0,6|0,7|0,8|0,9|1|1,5|2|2,5|3|3,5|4|4,5|5"},
+    {K::CheckBox, "ChBKnfNosequential", "PnlKnfAdvance", "Wtrysk niesekwencyjny", 390, 8, 360, 20},
+    {K::CheckBox, "ChBKnfSemiGasControl", "PnlKnfAdvance", "Półsekwencyjne sterowanie gazem", 390, 30, 360, 20},
+    {K::CheckBox, "ChBKnfMicroInjection", "PnlKnfAdvance", "Silnik z mikrowtryskami", 390, 52, 360, 20},
+    {K::Panel, "PnlKnfMicroinjectionTime", "PnlKnfAdvance", "", 410, 74, 350, 28, Hidden},
+    {K::Label, "labelKnfMicroinjectionTime", "PnlKnfMicroinjectionTime", "Czas mikrowtrysku [ms]:", 4, 6, 200, 16},
+    {K::Combo, "CmbKnfMicroinjectionTime", "PnlKnfMicroinjectionTime", "", 230, 3, 114, 22, None, "0,2|0,3|0,4|0,5|0,6|0,7|0,8|0,9|1,0|1,1|1,2|1,3|1,4|1,5|1,6|1,7|1,8|1,9|2,0|2,1|2,2|2,3|2,4|2,5|2,6"},
+    {K::CheckBox, "ChBKnfHemiEngine", "PnlKnfAdvance", "Silnik HEMI", 390, 106, 360, 20},
+    {K::CheckBox, "ChBKnfTuningMode", "PnlKnfAdvance", "Silnik tuningowany / turbo", 390, 128, 360, 20},
+    {K::CheckBox, "ChBKnfPetrolInjPlusControl", "PnlKnfAdvance", "Wtryskiwacze benzynowe sterowane plusem", 390, 150, 360, 20},
+    {K::CheckBox, "ChBKnfExternalEmulator", "PnlKnfAdvance", "Zewnętrzny emulator", 390, 172, 360, 20},
+    {K::CheckBox, "ChBKnfAlwaysStartOnGas", "PnlKnfAdvance", "Zawsze start na gazie", 390, 194, 360, 20},
+    {K::CheckBox, "ChBKnfCAP_TIE_enable", "PnlKnfAdvance", "Pomiar z przerwaniami", 390, 216, 360, 20, Disabled},
 
     // Configuration wizard.
     {K::Panel, "PnlConfiguratorMain", "TbSConfigurator", "", 0, 0, 776, 468},
@@ -1174,6 +1228,12 @@ private:
             auto *box = new QCheckBox(caption, parent);
             box->setChecked(e.flags & Checked);
             w = box;
+            break;
+        }
+        case Kind::Radio: {
+            auto *radio = new QRadioButton(caption, parent);
+            radio->setChecked(e.flags & Checked);
+            w = radio;
             break;
         }
         case Kind::Combo: {

@@ -97,6 +97,7 @@ enum class Kind {
     Separator,    // separator QAction
     StatusBar,    // the window's QStatusBar
     Timer,        // QTimer; extra = interval in ms
+    Radio,        // QRadioButton; Checked flag
 };
 
 enum Flags : unsigned {

@@ -6,13 +6,14 @@
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include <QAbstractButton>
 
-void TFormMain::UpdateAdapterPanels() {}
-void TFormMain::UpdateCylinderCountControls(bool /*flag*/) {}
-void TFormMain::UpdateConfigurationControls() {}
-void TFormMain::ReadConfiguration() {}
+void TFormMain::UpdateAdapterPanels() { if (ConfigurationPage && !FClosed) ConfigurationPage->UpdateCylinderCountControls(false); }
+void TFormMain::UpdateCylinderCountControls(bool flag) { if (ConfigurationPage) ConfigurationPage->UpdateCylinderCountControls(flag); }
+void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) ConfigurationPage->UpdateConfigurationControls(); }
+void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
 void TFormMain::ReadModelParams() {}
 void TFormMain::ReadModel2Settings() {}
 void TFormMain::ShowPsysCorrections() {}
@@ -35,14 +36,14 @@ void TFormMain::PgCConfWizardChange() {}
 void TFormMain::UpdateConfWizardButtons(bool /*refill*/) {}
 void TFormMain::GoToConfWizardPage(int /*page*/) {}
 void TFormMain::TbSConfiguratorShow() {}
-void TFormMain::ClearConfWizardControls() {}
+void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
 void TFormMain::ClearCalibrationControls() {}
-void TFormMain::ClearKnfControls() {}
+void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
 void TFormMain::UpdateCalibrationControls() {}
 void TFormMain::UpdateMapChartsVisibility() {}
 void TFormMain::WriteDefaultConfiguration_145() {}
-void TFormMain::CmBKnfPressureSensorTypeChange() {}
-void TFormMain::YEdKnfPowerChange() {}
+void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
+void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
 void TFormMain::YEdConfPowerChange() {}
 void TFormMain::EdtModMULT_Change() {}
 void TFormMain::CheckFormPictureShow() {}

@@ -221,6 +221,8 @@ void TFormMain::FormCreate()
             if (auto *w = findChild<QWidget *>(name))
                 w->show();
     }
+    if (Services.FillEditionLists)
+        Services.FillEditionLists();
     // 10. Colour rules of the live displays.
     RegisterReadingColors();
 

@@ -331,19 +331,30 @@ void TFormMain::UpdateCalibrationRunning()
 {
     if (!DataManager)
         return;
+    // The program logic keeps whether a calibration run is going on.
+    auto setActive = [this](bool active) {
+        if (Services.SetCalibrationActive)
+            Services.SetCalibrationActive(active);
+    };
     if (DataManager->IsDeviceType(48)) {
         switch (DeviceRecord.IdentityPage5) {
         case 1:
             DataManager->WorkType = 3;
+            setActive(true);
             break;
         case 0:
+            setActive(false);
             break;
         default:
             if (DataManager->ReadStatus21b() && DeviceRecord.AutoCalState != 0
-                && DeviceRecord.AutoCalState != 10)
+                && DeviceRecord.AutoCalState != 10) {
                 DataManager->WorkType = 3;
+                setActive(true);
+            }
             break;
         }
+    } else if (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21)) {
+        setActive(DataManager->WorkType == 3);
     }
 }
 

@@ -129,18 +129,6 @@ QStringList TTroubleCodesPage::ReadFreezeFrame()
     return lines;
 }
 
-void TTroubleCodesPage::ShowTroubleCodesWindow()
-{
-    // One level after the other, with the pages' change notifications; a
-    // page that refuses to be left stops the jump.
-    auto *main = FForm->findChild<QTabWidget *>(QStringLiteral("PgCMain"));
-    auto *sub = FForm->findChild<QTabWidget *>(QStringLiteral("PgCDiagnostyka"));
-    if (!TCommon::ActivatePage(main, FForm->findChild<QWidget *>(QStringLiteral("TbSDiagnostic")), true)
-        || !TCommon::ActivatePage(sub, FForm->findChild<QWidget *>(QStringLiteral("TbSDgnErrorCodes")), true))
-        return;
-    SpBOdcReadTCClick();
-}
-
 void TTroubleCodesPage::UpdateTroubleCodeList(int group)
 {
     if (group < 1 || group > 4)

@@ -38,9 +38,6 @@ public:
     // The history entry that grid row 0..9 lists; -1 when there is none.
     static int EntryOfRow(int row, uint8_t historyIndex);
 
-    // Shows the trouble-code page and reads it (also when a connect found
-    // stored codes).
-    void ShowTroubleCodesWindow();
     void SpBOdcReadTCClick();
     void SpBOdcClearTroubleCodeClick();
     void SpBDebugReadTroubleCodesClick();

@@ -1,0 +1,19 @@
+// What the window's shell asks of the configuration page's logic, which lives
+// beside it (mainwindow/configuration) and registers itself with the window.
+#pragma once
+
+class TConfigurationPageOps
+{
+public:
+    virtual ~TConfigurationPageOps() = default;
+
+    virtual void ReadConfiguration() = 0;
+    // The write button's road; true when it ran (the link was ready).
+    virtual bool WriteConfiguration() = 0;
+    virtual void UpdateConfigurationControls() = 0;
+    virtual void UpdateCylinderCountControls(bool resetInjectorDisplay) = 0;
+    virtual void ClearKnfControls() = 0;
+    virtual void ClearConfWizardControls() = 0;
+    virtual void CmBKnfPressureSensorTypeChange() = 0;
+    virtual void YEdKnfPowerChange() = 0;
+};
