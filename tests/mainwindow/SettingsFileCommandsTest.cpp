@@ -331,6 +331,18 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         EXPECT_EQ(s.RowsDC[39][1], 39);
     });
 
+    // Recorded points that cannot be cleared: said so, the maps not cleared.
+    Boxes.clear();
+    Rig->Server.log().clear();
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x34; }, Fault::noAnswer(), 50);
+    Window->MnIFileLoadCnfClick();
+    Rig->Server.clearFaults();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, Tr("strMapClear"));
+    const std::vector<uint8_t> cleared = Commands();
+    EXPECT_EQ(std::count(cleared.begin(), cleared.end(), 0xDE), 0);
+    ASSERT_TRUE(Rig->Connect());
+
     // Without map points in the file the device's map is left alone.
     file.truncate(file.indexOf("MapQ3_0_0"));
     WriteAll(Chosen, file);
@@ -339,4 +351,88 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     const std::vector<uint8_t> c = Commands();
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
     EXPECT_EQ(c.back(), 0x94);
+}
+
+// ---- Round trip through the program's configuration page ----
+
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/StartupRig.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+
+namespace {
+
+// A kind-20/21 controller holding a worked configuration, as a workshop
+// saves it.
+void SavedImage(SimControllerState &s)
+{
+    s.Value16[28] = 2;
+    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
+    const std::pair<int, int> p8[] = {{2, 21}, {8, 1},  {12, 1},  {11, 2},   {10, 38}, {3, 5},  {4, 76},
+                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0},  {21, 1}, {27, 1},
+                                      {1, 2},  {28, 2}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {181, 131, 91, 36};
+    s.Payload[0x36] = {22, 48, 62, 73};
+}
+
+// The device the file is loaded into: other values everywhere the file reaches.
+void OtherImage(SimControllerState &s)
+{
+    s.Payload[0x03] = {90, 0x20, 0x10, 0x2A, 15};
+    const std::pair<int, int> p8[] = {{8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
+                                      {16, 0}, {17, 0}, {23, 40}, {18, 1}, {21, 0}, {27, 0}, {1, 4},
+                                      {28, 1}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1998}, {6, 60}, {8, 400}, {9, 1000}, {10, 2000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {1, 2, 3, 4};
+    s.Payload[0x36] = {5, 6, 7, 8};
+}
+
+} // namespace
+
+TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
+{
+    TProgramLogic logic;
+    startup::StartupRig rig{5};
+    startup::SimDevice device(rig.PortsDir, 5, 21, 'E');
+    device.Server.withLock([&] {
+        SavedImage(device.Controller.State);
+        device.Controller.SetConfigurationLimits();
+    });
+    rig.Wire = [&](TFormMain &f) { InstallConfigurationPage(f, logic); };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("car.ddf"));
+    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+
+    form.MnIFileSaveAsClick();
+    ASSERT_EQ(form.SettingsFileName, file);
+    SimControllerState saved;
+    device.Server.withLock([&] {
+        saved = device.Controller.State;
+        OtherImage(device.Controller.State);
+    });
+    form.ReadConfiguration(); // the pages show the other device
+
+    rig.Boxes.clear();
+    form.MnIFileLoadCnfClick();
+    ASSERT_EQ(rig.Boxes.size(), 1u) << rig.BoxTexts().join('|').toStdString();
+    device.Server.withLock([&] {
+        const SimControllerState &now = device.Controller.State;
+        EXPECT_EQ(now.Payload.at(0x03), saved.Payload.at(0x03));
+        EXPECT_EQ(now.Param8, saved.Param8);
+        EXPECT_EQ(now.Param16, saved.Param16);
+        // The configuration write reads the level sensors back from the
+        // device; the file's values still reach it.
+        EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));
+        EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
+    });
 }
