@@ -1,12 +1,16 @@
 // File > Save As and File > Load of the main window against the simulated
 // controller paced at 9600 baud: the time of the command over the wire time
 // of the frames exchanged (the counter "over_wire"; 1.0 is the physical limit
-// of the line). The file dialog answers at once and the load is confirmed.
+// of the line). The window carries the configuration page, whose read and
+// write the commands run; the file dialog answers at once and the load is
+// confirmed.
 
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "sim/SimControllerFixture.h"
 
@@ -40,7 +44,9 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
     }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.ddf"));
+    TProgramLogic logic;
     auto form = std::make_unique<TFormMain>();
+    InstallConfigurationPage(*form, logic);
     form->SettingsFileDialog = [&file](bool, const QString &, const QString &) { return file; };
     form->MnIFileSaveAsClick(); // the file the loads read
     if (form->SettingsFileName != file) {
