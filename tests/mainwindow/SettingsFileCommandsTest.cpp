@@ -310,7 +310,10 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         file += QStringLiteral("MapQ3_%1_0=%2\r\nMapQ3_%1_1=1\r\n").arg(i).arg(0x8000 + i).toLatin1();
     Chosen = Path("multi.ddf");
     WriteAll(Chosen, file);
+    int refreshed = 0;
+    Window->WindowServices.Kind48ConfigurationRefresh = [&refreshed] { ++refreshed; };
     Window->MnIFileLoadCnfClick();
+    EXPECT_EQ(refreshed, 1);
 
     EXPECT_EQ(DeviceRecord.OnCutOffDelay, 3500);
     EXPECT_EQ(DeviceRecord.RPMCorType, 2); // RPM correction active
@@ -351,6 +354,12 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     const std::vector<uint8_t> c = Commands();
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
     EXPECT_EQ(c.back(), 0x94);
+
+    // A cancelled dialog leaves the configuration window as it is.
+    Chosen.clear();
+    Window->MnIFileLoadCnfClick();
+    EXPECT_EQ(refreshed, 3);
+    Window->WindowServices.Kind48ConfigurationRefresh = {};
 }
 
 // ---- Round trip through the program's configuration page ----

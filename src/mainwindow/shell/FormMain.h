@@ -560,7 +560,7 @@ public:
 private:
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);
-    bool OpenSettingsFile(TIniFile &ini, bool multi);
+    bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
     void RefuseSettingsFile(const QString &detail);
     void ShowLoadedModel(bool withThresholds);
     void WriteLoadedMultiSettings(const TSettingsLoad &load);

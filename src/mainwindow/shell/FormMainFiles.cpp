@@ -238,9 +238,11 @@ void TFormMain::MnIFileLoadCnfClick()
     FSettingsDialogFile.clear();
 }
 
-bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi)
+bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen)
 {
     const QString name = AskSettingsFileName(false, FSettingsDialogFile);
+    if (chosen)
+        *chosen = !name.isEmpty();
     if (name.isEmpty())
         return false;
     SettingsFileName = name;
@@ -382,8 +384,20 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TFileCommandScope scope(Timerek);
+    // Once a file was chosen, the kind-48 configuration window shows the
+    // device again at the end, whatever became of the file.
+    bool chosen = false;
+    struct TRefresh {
+        const bool &Chosen;
+        const std::function<void()> &Refresh;
+        ~TRefresh()
+        {
+            if (Chosen && Refresh)
+                Refresh();
+        }
+    } refresh{chosen, WindowServices.Kind48ConfigurationRefresh};
     TIniFile ini;
-    if (!OpenSettingsFile(ini, true))
+    if (!OpenSettingsFile(ini, true, &chosen))
         return;
     TSettingsLoad load;
     load.Record = DeviceRecord;
