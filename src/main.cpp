@@ -22,6 +22,8 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/OscilloscopePage.h"
 #include "mainwindow/shell/TroubleCodes.h"
@@ -40,6 +42,7 @@
 #include "windows/MainWindowHooks.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFrame>
 #include <QSocketNotifier>
 
@@ -118,8 +121,15 @@ void wireServices(TFormMain &form)
             UpgraderLogic->SetConnection(ComMultiPort, nullptr);
     };
     s.ConnectBootloader = [] {
-        if (Bootloader40Manager)
+        if (!Bootloader40Manager)
+            return;
+        try {
             Bootloader40Manager->ConnectBootloader();
+        } catch (const EBootloaderConfigError &e) {
+            // A bootloader of a kind no variant serves: say so, go on.
+            if (Common)
+                Common->ShowError(QString::fromUtf8(e.what()));
+        }
     };
     s.BootloaderIsAdapter = [] { return Bootloader40Manager && Bootloader40Manager->IsAdapterType(); };
     s.ObdLinkConnected = [] {
@@ -284,6 +294,20 @@ int main(int argc, char *argv[])
             if (FrmMultiConfigurationTaronQV)
                 FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
         };
+        auto *model2 = TModel2Page::Install(*form);
+        auto *model = TModelPage::Install(*form);
+        model->Hooks.ChooseSettingsFile = model2->Hooks.ChooseSettingsFile = [form] {
+            return QFileDialog::getOpenFileName(form, QString(), AppConfig ? AppConfig->DataFolder() : QString(),
+                                                QStringLiteral("Ustawienia (*.ddf)"));
+        };
+        // The model pages use the configuration page's injector-type handler
+        // and the helper logic's option word, working pressure and factors.
+        model->Hooks.CmbKnfInjTypeChange = model2->Hooks.CmbKnfInjTypeChange = [configurationPage] {
+            configurationPage->CmbKnfInjTypeChange(nullptr);
+        };
+        model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
+        model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
+        model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -1,12 +1,34 @@
 #include "adapter/Variable.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
 qint64 roundHalfEven(double value)
 {
     return qint64(std::nearbyint(value)); // default rounding mode: ties to even
+}
+
+// Clears the handler-update mark when the scope ends, also by an exception.
+struct HandlerUpdateScope {
+    bool &flag;
+    explicit HandlerUpdateScope(bool &f) : flag(f) { flag = true; }
+    ~HandlerUpdateScope() { flag = false; }
+};
+
+// Raw bytes of a 16-bit word, high byte first.
+QByteArray highFirst(quint16 word)
+{
+    QByteArray bytes(2, '\0');
+    bytes[0] = char(word >> 8);
+    bytes[1] = char(word & 0xFF);
+    return bytes;
+}
+
+quint16 highFirstWord(const QByteArray &raw, int at)
+{
+    return quint16(quint8(raw.at(at)) << 8 | quint8(raw.at(at + 1)));
 }
 } // namespace
 
@@ -31,7 +53,92 @@ TVariable::TVariable(TVariableList *list, const QString &format, int dataLength,
 
 void TVariable::SetAsFloat(double value)
 {
+    // Beyond this no integer kind has a value, and the conversion would overflow.
+    if (!std::isfinite(value) || std::fabs(value) > 9.0e15)
+        throw EVariableError(QStringLiteral("Value (%1) out of range").arg(value));
     SetAsInteger(roundHalfEven(value));
+}
+
+void TVariable::SetFormat(const QString &pattern)
+{
+    if (pattern == FFormat)
+        return;
+    FFormat = pattern;
+    UpdateText();
+}
+
+void TVariable::SetOnRawToValue(const TRawHandler &handler)
+{
+    if (!handler && !FOnRawToValue)
+        return;
+    {
+        HandlerUpdateScope scope(FInHandlerUpdate);
+        FOnRawToValue = handler;
+        RunRawToValue();
+        UpdateText();
+    }
+    UpdateText();
+}
+
+void TVariable::SetOnValueToRaw(const TRawHandler &handler)
+{
+    if (!handler && !FOnValueToRaw)
+        return;
+    HandlerUpdateScope scope(FInHandlerUpdate);
+    FOnValueToRaw = handler;
+    RunValueToRaw();
+    UpdateText();
+}
+
+void TVariable::SetOnGetText(const TTextHandler &handler)
+{
+    if (!handler && !FOnGetText)
+        return;
+    FOnGetText = handler;
+    UpdateText();
+}
+
+void TVariable::RunValueToRaw()
+{
+    if (!FOnValueToRaw)
+        return;
+    QByteArray raw = FRaw;
+    FOnValueToRaw(this, raw);
+    raw.resize(FRaw.size(), '\0'); // the length is fixed at creation
+    FRaw = raw;
+}
+
+void TVariable::RunRawToValue()
+{
+    if (!FOnRawToValue)
+        return;
+    QByteArray raw = FRaw;
+    FOnRawToValue(this, raw);
+}
+
+void TVariable::TextFromHandlerOr(const QString &formatted)
+{
+    if (FOnGetText) {
+        QString text = formatted;
+        FOnGetText(this, text);
+        FText = text;
+    } else {
+        FText = formatted;
+    }
+}
+
+void TVariable::ValueStored(const QByteArray &encoded)
+{
+    if (FOnValueToRaw) {
+        RunValueToRaw();
+    } else if (!FOnRawToValue) {
+        // The forced write notifies once.
+        SetRawData(encoded, true);
+        UpdateText();
+        return;
+    }
+    UpdateText();
+    Changed();
 }
 
 void TVariable::Changed()
@@ -55,9 +162,15 @@ void TVariable::SetRawData(const QByteArray &bytes, bool force)
                                  .arg(FRaw.size())
                                  .arg(bytes.size()));
     const bool changed = bytes != FRaw;
-    FRaw = bytes;
     if (changed) {
-        RawToValue();
+        const QByteArray previous = FRaw;
+        FRaw = bytes;
+        try {
+            RawToValue();
+        } catch (...) {
+            FRaw = previous;
+            throw;
+        }
         UpdateText();
         if (!force)
             Changed();
@@ -119,18 +232,182 @@ void TByteVariable::SetAsInteger(qint64 value)
     if (value == FValue)
         return;
     FValue = quint8(value);
-    SetRawData(QByteArray(1, char(FValue)), true);
-    UpdateText();
+    ValueStored(QByteArray(1, char(FValue)));
 }
 
 void TByteVariable::UpdateText()
 {
-    FText = QString::asprintf(FFormat.toLatin1().constData(), int(FValue));
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), int(FValue)));
 }
 
 void TByteVariable::RawToValue()
 {
-    FValue = quint8(FRaw.at(0));
+    if (FOnRawToValue)
+        RunRawToValue();
+    else
+        FValue = quint8(FRaw.at(0));
+}
+
+// ---- TWordVariable ----
+
+TWordVariable::TWordVariable(TVariableList *list, const QString &fullName)
+    : TVariable(list, QStringLiteral("%d"), 2, fullName)
+{
+    UpdateText();
+}
+
+TWordVariable *TWordVariable::CreateParam(TVariableList *list, int defaultValue, const QString &fullName)
+{
+    auto *variable = new TWordVariable(list, fullName);
+    variable->MakeParam(defaultValue);
+    return variable;
+}
+
+void TWordVariable::SetAsInteger(qint64 value)
+{
+    if (value < 0 || value > 65535)
+        throw EVariableError(QStringLiteral("Value (%1) out of Word range").arg(value));
+    if (value == FValue)
+        return;
+    FValue = quint16(value);
+    ValueStored(highFirst(FValue));
+}
+
+void TWordVariable::UpdateText()
+{
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), int(FValue)));
+}
+
+void TWordVariable::RawToValue()
+{
+    if (FOnRawToValue)
+        RunRawToValue();
+    else
+        FValue = highFirstWord(FRaw, 0);
+}
+
+// ---- TSmallIntVariable ----
+
+TSmallIntVariable::TSmallIntVariable(TVariableList *list, const QString &fullName)
+    : TVariable(list, QStringLiteral("%d"), 2, fullName)
+{
+    UpdateText();
+}
+
+void TSmallIntVariable::SetAsInteger(qint64 value)
+{
+    if (value < -32768 || value > 32767)
+        throw EVariableError(QStringLiteral("Value (%1) out of Word range").arg(value));
+    if (value == FValue)
+        return;
+    FValue = qint16(value);
+    ValueStored(highFirst(quint16(FValue)));
+}
+
+void TSmallIntVariable::UpdateText()
+{
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), int(FValue)));
+}
+
+void TSmallIntVariable::RawToValue()
+{
+    if (FOnRawToValue)
+        RunRawToValue();
+    else
+        FValue = qint16(highFirstWord(FRaw, 0));
+}
+
+// ---- TIntVariable ----
+
+TIntVariable::TIntVariable(TVariableList *list, const QString &fullName)
+    : TVariable(list, QStringLiteral("%d"), 4, fullName)
+{
+    UpdateText();
+}
+
+void TIntVariable::SetAsInteger(qint64 value)
+{
+    // The value travels as 32 bits; anything wider would be cut silently.
+    if (value < INT32_MIN || value > INT32_MAX)
+        throw EVariableError(QStringLiteral("Value (%1) out of Integer range").arg(value));
+    if (value == FValue)
+        return;
+    FValue = qint32(value);
+    const quint32 bits = quint32(FValue);
+    ValueStored(highFirst(quint16(bits & 0xFFFF)) + highFirst(quint16(bits >> 16)));
+}
+
+void TIntVariable::UpdateText()
+{
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), int(FValue)));
+}
+
+void TIntVariable::RawToValue()
+{
+    if (FOnRawToValue)
+        RunRawToValue();
+    else
+        FValue = qint32(quint32(highFirstWord(FRaw, 0)) | quint32(highFirstWord(FRaw, 2)) << 16);
+}
+
+// ---- TDoubleVariable ----
+
+TDoubleVariable::TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName)
+    : TVariable(list, QStringLiteral("%f"), dataLength, fullName)
+{
+    UpdateText();
+}
+
+TDoubleVariable *TDoubleVariable::CreateParam(TVariableList *list, int defaultValue, int dataLength,
+                                              const QString &fullName)
+{
+    auto *variable = new TDoubleVariable(list, dataLength, fullName);
+    // The default has no raw form yet: a handler that writes nothing stands in
+    // for the conversion while it is set.
+    variable->SetOnValueToRaw([](TVariable *, QByteArray &) {});
+    variable->MakeParam(defaultValue);
+    variable->SetOnValueToRaw(nullptr);
+    return variable;
+}
+
+qint64 TDoubleVariable::GetAsInteger() const
+{
+    if (!std::isfinite(FValue) || std::fabs(FValue) > 9.0e15)
+        return 0;
+    return roundHalfEven(FValue);
+}
+
+void TDoubleVariable::SetAsFloat(double value)
+{
+    if (value == FValue)
+        return;
+    const double previous = FValue;
+    FValue = value;
+    if (FOnValueToRaw) {
+        RunValueToRaw();
+    } else if (FVariableType != vtNoDefault) {
+        if (FInHandlerUpdate)
+            return;
+        FValue = previous;
+        throw EVariableError(QStringLiteral(
+            "Uncertain how to convert Double to array of bytes, please set OnValueToRaw event handler"));
+    }
+    UpdateText();
+    Changed();
+}
+
+void TDoubleVariable::UpdateText()
+{
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), FValue));
+}
+
+void TDoubleVariable::RawToValue()
+{
+    if (FOnRawToValue)
+        RunRawToValue();
+    else if (!FInHandlerUpdate)
+        throw EVariableError(QStringLiteral(
+            "Uncertain how to convert array of bytes to Double, please set OnRawToValue event handler"));
 }
 
 // ---- TBoolVariable ----
@@ -195,12 +472,24 @@ void TBoolVariable::SetAsInteger(qint64 value)
         return;
     FPrevious = FValue;
     FValue = word;
+    if (FOnValueToRaw) {
+        RunValueToRaw();
+        notifyBits(FPrevious);
+        UpdateText();
+        Changed();
+        return;
+    }
     QByteArray bytes(FRaw.size(), '\0');
     bytes[0] = char(word & 0xFF);
     if (bytes.size() == 2)
         bytes[1] = char(word >> 8);
     FInSetValue = true;
-    SetRawData(bytes, true);
+    try {
+        SetRawData(bytes, true);
+    } catch (...) {
+        FInSetValue = false;
+        throw;
+    }
     FInSetValue = false;
     UpdateText();
 }
@@ -231,10 +520,14 @@ void TBoolVariable::SetRawData(const QByteArray &bytes, bool force)
 
 void TBoolVariable::RawToValue()
 {
-    quint16 word = quint8(FRaw.at(0));
-    if (FRaw.size() == 2)
-        word |= quint16(quint8(FRaw.at(1))) << 8;
-    FValue = word;
+    if (FOnRawToValue) {
+        RunRawToValue();
+    } else {
+        quint16 word = quint8(FRaw.at(0));
+        if (FRaw.size() == 2)
+            word |= quint16(quint8(FRaw.at(1))) << 8;
+        FValue = word;
+    }
     notifyBits(FPrevious);
 }
 
@@ -293,13 +586,17 @@ void TStringVariable::ResetToDefault(bool notify)
 
 void TStringVariable::RawToValue()
 {
+    if (FOnRawToValue) {
+        RunRawToValue();
+        return;
+    }
     const qsizetype end = FRaw.indexOf('\0');
     FValue = QString::fromUtf8(end < 0 ? FRaw : FRaw.left(end));
 }
 
 void TStringVariable::UpdateText()
 {
-    FText = FValue;
+    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), FValue.toUtf8().constData()));
 }
 
 // ---- TVariableList ----
@@ -361,6 +658,35 @@ void TVariableList::CopyFrom(const TVariableList &source, const QString &group, 
             continue;
         GetItem(i)->SetRawData(from->Raw(), false);
     }
+}
+
+void TVariableList::Assign(const TVariableList &source)
+{
+    const int count = std::min(Count(), source.Count());
+    for (int i = 0; i < count; ++i) {
+        TVariable *own = GetItem(i);
+        const TVariable *from = source.GetItem(i);
+        if (own->Name() != from->Name())
+            throw EVariableError(QStringLiteral("Incompatible variables at index %1 (%2 - %3)")
+                                     .arg(i)
+                                     .arg(from->Name(), own->Name()));
+        own->SetOnRawToValue(from->OnRawToValue());
+        own->SetOnValueToRaw(from->OnValueToRaw());
+        own->SetOnGetText(from->OnGetText());
+    }
+}
+
+void TVariableList::Reset(const TVariableList &source, int flags)
+{
+    CopyFrom(source, QString(), flags);
+}
+
+void TVariableList::CopyVariableFrom(const TVariableList &source, const TVariable *variable)
+{
+    const int index = IndexOf(variable);
+    if (index < 0 || index >= source.Count())
+        return;
+    GetItem(index)->SetRawData(source.GetItem(index)->Raw(), false);
 }
 
 void TVariableList::ResetAll()

@@ -25,6 +25,13 @@ public:
     // What the default of a variable is.
     enum : quint8 { vtNoDefault = 0, vtInteger = 1, vtFloat = 2, vtKeepText = 3 };
 
+    // Conversion handlers: raw bytes to the typed value (the handler sets the
+    // value through the sender's setters) and the typed value to the raw bytes
+    // (the handler fills raw, which has DataLength bytes).
+    using TRawHandler = std::function<void(TVariable *sender, QByteArray &raw)>;
+    // Produces the display text in place of the format pattern.
+    using TTextHandler = std::function<void(TVariable *sender, QString &text)>;
+
     virtual ~TVariable() = default;
     TVariable(const TVariable &) = delete;
     TVariable &operator=(const TVariable &) = delete;
@@ -40,6 +47,8 @@ public:
     quint8 VariableType() const { return FVariableType; }
     bool Stored() const { return FStored; }
     bool Local() const { return FLocal; }
+    qint64 DefaultInteger() const { return FDefaultInteger; }
+    bool InHandlerUpdate() const { return FInHandlerUpdate; }
 
     // Change notification; the user-interface state installs its own.
     std::function<void(TVariable *sender)> OnChange;
@@ -47,20 +56,32 @@ public:
     virtual qint64 GetAsInteger() const = 0;
     virtual void SetAsInteger(qint64 value) = 0;
     virtual double GetAsFloat() const { return double(GetAsInteger()); }
+    // The value rounded to the nearest integer (halves to even).
     virtual void SetAsFloat(double value);
     virtual bool GetAsBoolean() const { return GetAsInteger() != 0; }
     virtual void SetAsBoolean(bool value) { SetAsInteger(value ? 1 : 0); }
 
     // Replaces the raw bytes (their count must be DataLength). A change
     // decodes and notifies; with force the variable notifies exactly once
-    // whether or not anything changed.
+    // whether or not anything changed. A failed decoding leaves the old bytes.
     virtual void SetRawData(const QByteArray &bytes, bool force);
     // Back to the default value; raises for a variable without one.
     virtual void ResetToDefault(bool notify);
     // Rewrites the text and, when asked, notifies.
-    void Refresh(bool notify);
+    virtual void Refresh(bool notify);
     // All raw bytes to zero (forced), and a second notification when asked.
     void ClearRawData(bool notify);
+
+    // A new format pattern rewrites the text.
+    void SetFormat(const QString &pattern);
+    // Installing a handler runs it at once on the current data. Handlers
+    // cannot be compared, so only setting "none" over "none" does nothing.
+    void SetOnRawToValue(const TRawHandler &handler);
+    void SetOnValueToRaw(const TRawHandler &handler);
+    void SetOnGetText(const TTextHandler &handler);
+    const TRawHandler &OnRawToValue() const { return FOnRawToValue; }
+    const TRawHandler &OnValueToRaw() const { return FOnValueToRaw; }
+    const TTextHandler &OnGetText() const { return FOnGetText; }
 
 protected:
     // Splits the full name at its first colon, makes dataLength zero bytes and
@@ -73,6 +94,16 @@ protected:
     // Marks the variable a setting with an integer default (see CreateParam).
     void MakeParam(qint64 defaultValue);
     void SetLocal(bool local) { FLocal = local; }
+    // After a new value was stored: the raw bytes from OnValueToRaw, or else
+    // (unless only OnRawToValue is set) the kind's own encoding written with
+    // force, which notifies; then the text, and one notification.
+    void ValueStored(const QByteArray &encoded);
+    // Runs OnValueToRaw over the raw bytes (their length kept).
+    void RunValueToRaw();
+    // Runs OnRawToValue over a copy of the raw bytes.
+    void RunRawToValue();
+    // The text from OnGetText when set, else from the format pattern.
+    void TextFromHandlerOr(const QString &formatted);
 
     QString FText;
     QString FFormat;
@@ -81,6 +112,10 @@ protected:
     bool FStored = false;
     bool FLocal = false;
     qint64 FDefaultInteger = 0;
+    bool FInHandlerUpdate = false;
+    TRawHandler FOnRawToValue;
+    TRawHandler FOnValueToRaw;
+    TTextHandler FOnGetText;
 
 private:
     QString FGroup, FName;
@@ -105,6 +140,83 @@ private:
     quint8 FValue = 0;
 };
 
+// An unsigned 16-bit word, high byte first.
+class TWordVariable : public TVariable
+{
+public:
+    TWordVariable(TVariableList *list, const QString &fullName);
+    static TWordVariable *CreateParam(TVariableList *list, int defaultValue, const QString &fullName);
+
+    qint64 GetAsInteger() const override { return FValue; }
+    void SetAsInteger(qint64 value) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    quint16 FValue = 0;
+};
+
+// A signed 16-bit word, high byte first.
+class TSmallIntVariable : public TVariable
+{
+public:
+    TSmallIntVariable(TVariableList *list, const QString &fullName);
+
+    qint64 GetAsInteger() const override { return FValue; }
+    void SetAsInteger(qint64 value) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    qint16 FValue = 0;
+};
+
+// A signed 32-bit integer: the low word first, each word high byte first.
+class TIntVariable : public TVariable
+{
+public:
+    TIntVariable(TVariableList *list, const QString &fullName);
+
+    qint64 GetAsInteger() const override { return FValue; }
+    void SetAsInteger(qint64 value) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    qint32 FValue = 0;
+};
+
+// A floating-point value whose raw form exists only through the conversion
+// handlers; without them and without a default it is a computed value.
+class TDoubleVariable : public TVariable
+{
+public:
+    TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName);
+    // A setting with an integer default; the default is set without raw bytes.
+    static TDoubleVariable *CreateParam(TVariableList *list, int defaultValue, int dataLength,
+                                        const QString &fullName);
+
+    qint64 GetAsInteger() const override;
+    void SetAsInteger(qint64 value) override { SetAsFloat(double(value)); }
+    double GetAsFloat() const override { return FValue; }
+    // Raises (keeping the old value) when the value has a raw form but no
+    // OnValueToRaw handler says how to write it.
+    void SetAsFloat(double value) override;
+
+protected:
+    void UpdateText() override;
+    void RawToValue() override;
+
+private:
+    double FValue = 0;
+};
+
 // A boolean container (a 1- or 2-byte field, low byte first) or one bit of a
 // container (a bit variable: a parent and a mask).
 class TBoolVariable : public TVariable
@@ -118,6 +230,11 @@ public:
     // A bit variable over the masked bits of parent.
     static TBoolVariable *CreateBit(TVariableList *list, quint8 mask, TBoolVariable *parent,
                                     const QString &fullName);
+    static TBoolVariable *CreateParam(TVariableList *list, quint8 mask, TBoolVariable *parent,
+                                      const QString &fullName)
+    {
+        return CreateBit(list, mask, parent, fullName);
+    }
 
     bool IsBit() const { return FParent != nullptr; }
     TBoolVariable *Parent() const { return FParent; }
@@ -197,10 +314,18 @@ public:
     // one first; nullptr when absent.
     TVariable *FindByName(const QString &name) const;
 
+    // Takes the conversion and text handlers of source's variables at the same
+    // index (up to the shorter list); the names must match index by index.
+    virtual void Assign(const TVariableList &source);
     // Copies the raw bytes of source's variables into the variables at the
     // same index (up to the shorter list) that pass flags (1: without default
     // data, 2: with default data) and group (empty: every group).
     virtual void CopyFrom(const TVariableList &source, const QString &group, int flags);
+    // CopyFrom over every group.
+    virtual void Reset(const TVariableList &source, int flags);
+    // Copies into variable (one of this list) the raw bytes of source's
+    // variable at the same index; nothing when it is not here.
+    virtual void CopyVariableFrom(const TVariableList &source, const TVariable *variable);
     // Every variable's raw bytes to zero, without notification.
     virtual void ResetAll();
     // Defaults of the group's variables that have one (empty group: all).

@@ -1,10 +1,14 @@
-// The bootloader side of the firmware upgrade: the port it talks on, and what
-// the last bootloader contact learned (its version, the device type it
-// reports and whether the device stays in its bootloader).
+// The bootloader side of the firmware upgrade: the bootloader protocol of the
+// controller and of the adapter box on the shared port (requests BC, command,
+// argument, 8-bit sum; replies BD ... sum), and what the last bootloader
+// contact learned (its version, the device type it reports and whether the
+// device stays in its bootloader).
 #pragma once
 
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QListWidget;
 class TComMultiPort;
@@ -25,7 +29,11 @@ public:
     explicit TBootloader40Manager(QObject *parent = nullptr);
     ~TBootloader40Manager() override;
 
-    // Stores the port and the log list (may be nullptr).
+    // Bytes of a program record.
+    static constexpr int RecordLength = 36;
+
+    // Stores the port and the log list (may be nullptr); with a log list
+    // every reply is appended to it as one line.
     void SetConnection(TComMultiPort *port, QListWidget *log);
     TComMultiPort *Port() const { return FPort; }
     QListWidget *Log() const { return FLog; }
@@ -37,14 +45,62 @@ public:
     bool BootloaderVersionAtLeast(int major, int minor) const;
     // True when the kept device type is an adapter box (40 or 98).
     bool IsAdapterType() const { return FBootInfo.DeviceTypeCode == 40 || FBootInfo.DeviceTypeCode == 98; }
+    // The name of the kept device type ("Q3", "ADAPTER", ...; empty when unknown).
+    QString DeviceTypeName() const;
+    // The bootloader answers the information requests (F0).
+    bool InfoCapable() const;
+    // The bootloader keeps a stay flag and can be left with the exit command.
+    bool ExitCapable() const;
 
-    // Contacts a bootloader on the port and selects the upgradable variant
-    // for the device type it reports. The bootloader protocol is not served
-    // yet: nothing is contacted, the information stays cleared and the
-    // result is false.
+    // Each request first checks that the port is open and otherwise sends
+    // nothing and returns false, leaving the information record as it is.
+    // Reads the version; clears the device type and the stay flag.
+    bool ReadBootloaderVersion();
+    bool InitProgramming();
+    // Erases flash block 1 or 0; the reply to block 0 comes after 3 s.
+    bool FlashMassErase(quint8 block);
+    bool EepromEraseInit();
+    bool EepromMassErase();
+    // Sends one record of RecordLength bytes; the header record's reply also
+    // carries FF.
+    bool WriteRecord(const quint8 *record, bool header);
+    // Flag 1: the device writes its default settings after programming. The
+    // byte the device echoes, or -1 when no valid reply came.
+    int SetWriteDefaults(quint8 flag);
+    // Leaves the bootloader, only while the stay flag is 0 (no reply).
+    bool ExitBootloader();
+    // n = 1 reads the device type, n = 2 the stay flag, n = 3 clears it.
+    bool BootInfoRequest(quint8 n);
+    bool ReadStayFlag();
+    bool ClearStayFlag();
+
+    // Reads a reply of count bytes starting with header and ending with the
+    // 8-bit sum; zeroed unless valid. Releases the port lock the request's
+    // write took.
+    bool ReadReply(quint8 *buffer, int count, quint8 header = 0xBD);
+
+    // Contacts a bootloader on the port and selects the upgradable variant for
+    // the device type it reports (which may raise EBootloaderConfigError).
     bool ConnectBootloader();
+    // Ends a programming run: clears the stay flag and reads it back.
+    bool FinishProgramming();
+
+    // The fixed waits (ms); by default the window keeps processing its
+    // events during the long one. Tests replace it.
+    std::function<void(int ms)> Wait;
+
+protected:
+    // The port's read, overridable so that replies can be fed without a port.
+    virtual bool ReadPort(quint8 *buffer, int count, int &read);
 
 private:
+    bool portOpen() const;
+    // Writes frame (the sum is appended), waits, reads the reply.
+    bool exchange(QByteArray frame, quint8 *reply, int count, int waitMs = 0);
+    bool writeFrame(QByteArray frame);
+    void releaseLock();
+    void logReply(const quint8 *reply, int count);
+
     TComMultiPort *FPort = nullptr;
     QListWidget *FLog = nullptr;
     TBootInfo FBootInfo;

@@ -1,5 +1,17 @@
 #include "upgrade/BootloaderConfig.h"
 
+#include "core/Crc16.h"
+#include "core/FrameChecksum.h"
+#include "core/ui/Common.h"
+
+namespace {
+void warn(const QString &text)
+{
+    if (Common)
+        Common->ShowWarningMessage(text);
+}
+} // namespace
+
 TBootloaderConfig *BootloaderConfig = nullptr;
 
 TBootloaderParams::TBootloaderParams(const TVariantData &data)
@@ -11,6 +23,20 @@ TBootloaderParams::TBootloaderParams(const TVariantData &data)
       FField2Length(data.field2Length), FVersionBytePos(data.versionBytePos), FParamWord(data.paramWord),
       FUseCrc16(data.useCrc16)
 {
+}
+
+QByteArray TBootloaderParams::CommandFrame(quint8 code, quint8 argument) const
+{
+    const quint8 head[3] = {FCommandHeader, code, argument};
+    QByteArray frame(reinterpret_cast<const char *>(head), 3);
+    if (FUseCrc16) {
+        const quint16 crc = Crc16Compute(head, 3, 0, Crc16Polynomial);
+        frame.append(char(crc >> 8));
+        frame.append(char(crc & 0xFF));
+    } else {
+        frame.append(char(FrameChecksum(head, 3)));
+    }
+    return frame;
 }
 
 // name, extension, product, min. file version, marker length, trailer length, version byte position,
@@ -39,13 +65,22 @@ TBootloaderAdapterVXR_v2::TBootloaderAdapterVXR_v2()
 TBootloaderConfig::TBootloaderConfig(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("BootloaderConfig"));
-    FProducts.push_back(std::make_unique<TBootloaderTaronQ3>());
-    FProducts.push_back(std::make_unique<TBootloaderTaronQ3X>());
-    FProducts.push_back(std::make_unique<TBootloaderAdapterVXR>());
-    FProducts.push_back(std::make_unique<TBootloaderAdapterVXR_v2>());
-    for (const auto &product : FProducts)
-        FEnabled.append(product.get());
+    RegisterProducts();
     FCurrent = FEnabled.first();
+}
+
+void TBootloaderConfig::RegisterProducts()
+{
+    AddProduct(std::make_unique<TBootloaderTaronQ3>());
+    AddProduct(std::make_unique<TBootloaderTaronQ3X>());
+    AddProduct(std::make_unique<TBootloaderAdapterVXR>());
+    AddProduct(std::make_unique<TBootloaderAdapterVXR_v2>());
+}
+
+void TBootloaderConfig::AddProduct(std::unique_ptr<TBootloaderParams> params)
+{
+    FEnabled.append(params.get());
+    FProducts.push_back(std::move(params));
 }
 
 TBootloaderConfig::~TBootloaderConfig()
@@ -133,6 +168,35 @@ void TBootloaderConfig::UpdateParamsToHardware(int typeCode, int major, int mino
     }
     if (!FCurrent)
         FCurrent = previous;
+}
+
+void TBootloaderConfig::BeginIterateProducts()
+{
+    FWalkIndex = -1;
+    FWalkStart = int(FEnabled.indexOf(FCurrent));
+    if (FWalkStart < 0)
+        warn(QStringLiteral("ASSERT: BeginIterateProducts started with index -1"));
+}
+
+bool TBootloaderConfig::NextProduct()
+{
+    // A list that shrank under the walk ends it.
+    if (FEnabled.isEmpty() || FWalkStart >= FEnabled.size())
+        return false;
+    bool more = true;
+    if (FWalkIndex == -1) {
+        FWalkIndex = FWalkStart;
+    } else {
+        FWalkIndex = (FWalkIndex + 1) % int(FEnabled.size());
+        more = FWalkIndex != FWalkStart;
+    }
+    if (FWalkIndex < 0 || FWalkIndex >= FEnabled.size()) {
+        // The walk began without a current enabled variant: nothing to try.
+        warn(QStringLiteral("ASSERT: NextProduct tried to access index -1"));
+        return false;
+    }
+    setCurrent(FEnabled.at(FWalkIndex));
+    return more;
 }
 
 TBootloaderParams *CurrentBootloaderParams()

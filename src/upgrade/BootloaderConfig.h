@@ -5,6 +5,7 @@
 // detection and which one is current.
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -48,6 +49,10 @@ public:
     virtual bool BeforeEraseHook() { return true; }
     virtual bool BeforeProgramHook() { return true; }
     QString GetProductName() const { return FProductName; }
+
+    // A command to the variant's application firmware: header, code and
+    // argument, then their 8-bit sum, or with CRC-16 their CRC high byte first.
+    QByteArray CommandFrame(quint8 code, quint8 argument) const;
 
 protected:
     // One variant's values, in the order of the variant table.
@@ -104,13 +109,25 @@ public:
     // bootloader version); keeps the previous one when nothing fits.
     void UpdateParamsToHardware(int typeCode, int major, int minor);
 
+    // The walk over the enabled variants, the current one first:
+    //   config.BeginIterateProducts();
+    //   while (config.NextProduct()) { try config.Current(); stop on success }
+    // After a failed walk the last variant tried stays current.
+    void BeginIterateProducts();
+    bool NextProduct();
+
 private:
+    // Creates the four variants in their order and adds each to both lists.
+    void RegisterProducts();
+    void AddProduct(std::unique_ptr<TBootloaderParams> params);
     void setCurrent(TBootloaderParams *params);
     TBootloaderParams *findProduct(const QList<TBootloaderParams *> &list, int number) const;
 
     std::vector<std::unique_ptr<TBootloaderParams>> FProducts;
     QList<TBootloaderParams *> FEnabled;
     TBootloaderParams *FCurrent = nullptr;
+    int FWalkIndex = -1;
+    int FWalkStart = -1;
 };
 
 extern TBootloaderConfig *BootloaderConfig;

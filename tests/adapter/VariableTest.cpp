@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 TEST(Variable, NamesGroupsAndLists)
 {
     TVariableList list(true);
@@ -122,4 +124,105 @@ TEST(Variable, CopiesBySectionAndFlags)
     EXPECT_EQ(target.GetItem(1)->GetAsInteger(), 0);
     target.CopyFrom(source, "AIO", 1); // the shorter list bounds the copy
     EXPECT_EQ(target.GetItem(1)->GetAsInteger(), 8);
+}
+
+TEST(Variable, WideKindsKeepTheirOldValueOnBadInput)
+{
+    TWordVariable word(nullptr, "W");
+    word.SetAsInteger(0x1234);
+    EXPECT_EQ(word.Raw(), QByteArray::fromHex("1234"));
+    EXPECT_THROW(word.SetAsInteger(-1), EVariableError);
+    TSmallIntVariable small(nullptr, "S");
+    small.SetAsInteger(-2);
+    EXPECT_EQ(small.Raw(), QByteArray::fromHex("fffe"));
+    try {
+        small.SetAsInteger(40000);
+        FAIL() << "no exception";
+    } catch (const EVariableError &e) {
+        EXPECT_STREQ(e.what(), "Value (40000) out of Word range");
+    }
+    EXPECT_EQ(small.GetAsInteger(), -2);
+    EXPECT_EQ(small.Text(), "-2");
+    TIntVariable wide(nullptr, "I");
+    wide.SetAsInteger(0x12345678);
+    EXPECT_EQ(wide.Raw(), QByteArray::fromHex("56781234"));
+    wide.SetRawData(QByteArray::fromHex("fffeffff"), false);
+    EXPECT_EQ(wide.GetAsInteger(), -2);
+    EXPECT_THROW(wide.SetAsFloat(std::nan("")), EVariableError);
+    EXPECT_THROW(wide.SetAsInteger(0x100000000LL), EVariableError);
+    EXPECT_EQ(wide.GetAsInteger(), -2);
+
+    // A double setting without a raw conversion refuses a new value.
+    TVariableList list(true);
+    TDoubleVariable *ratio = TDoubleVariable::CreateParam(&list, 3, 2, "AIO:Ratio");
+    EXPECT_EQ(ratio->GetAsFloat(), 3.0);
+    EXPECT_EQ(ratio->Raw(), QByteArray(2, '\0'));
+    EXPECT_EQ(ratio->Text(), "3.000000");
+    try {
+        ratio->SetAsFloat(1.5);
+        FAIL() << "no exception";
+    } catch (const EVariableError &e) {
+        EXPECT_STREQ(e.what(), "Uncertain how to convert Double to array of bytes, please set OnValueToRaw event handler");
+    }
+    EXPECT_EQ(ratio->GetAsFloat(), 3.0);
+    EXPECT_THROW(ratio->SetRawData(QByteArray::fromHex("0102"), false), EVariableError);
+    EXPECT_EQ(ratio->Raw(), QByteArray(2, '\0'));
+    // A computed double without a default takes any value.
+    TDoubleVariable computed(nullptr, 1, "Local:Computed");
+    computed.SetAsInteger(7);
+    EXPECT_EQ(computed.GetAsFloat(), 7.0);
+}
+
+TEST(Variable, HandlersTextsAndListOperations)
+{
+    // Tenths of a volt in a word: the handlers run as soon as they are set.
+    TVariableList device(true), ui(true);
+    auto *volts = TDoubleVariable::CreateParam(&device, 12, 2, "AIO:Volts");
+    auto *count = new TByteVariable(&device, "AIO:Count");
+    new TDoubleVariable(&ui, 2, "AIO:Volts");
+    new TByteVariable(&ui, "AIO:Count");
+    int changes = 0;
+    volts->OnChange = [&](TVariable *) { ++changes; };
+    volts->SetOnValueToRaw([](TVariable *v, QByteArray &raw) {
+        const int tenths = int(v->GetAsFloat() * 10);
+        raw[0] = char(tenths >> 8);
+        raw[1] = char(tenths & 0xFF);
+    });
+    EXPECT_EQ(volts->Raw(), QByteArray::fromHex("0078"));
+    volts->SetOnRawToValue([](TVariable *v, QByteArray &raw) {
+        v->SetAsFloat((quint8(raw[0]) * 256 + quint8(raw[1])) / 10.0);
+    });
+    volts->SetOnGetText([](TVariable *v, QString &text) { text = QString::number(v->GetAsFloat(), 'f', 1) + " V"; });
+    EXPECT_EQ(volts->Text(), "12.0 V");
+    volts->SetAsFloat(13.5);
+    EXPECT_EQ(volts->Raw(), QByteArray::fromHex("0087"));
+    EXPECT_EQ(changes, 1);
+    volts->SetRawData(QByteArray::fromHex("008c"), true);
+    EXPECT_EQ(volts->Text(), "14.0 V");
+    count->SetFormat("#%d");
+    count->SetAsInteger(5);
+    EXPECT_EQ(count->Text(), "#5");
+
+    // Only a raw-to-value handler: setting the value leaves the raw bytes.
+    TWordVariable decoded(nullptr, "D");
+    decoded.SetOnRawToValue([](TVariable *v, QByteArray &raw) { v->SetAsInteger(quint8(raw[1])); });
+    decoded.SetAsInteger(300);
+    EXPECT_EQ(decoded.Raw(), QByteArray(2, '\0'));
+
+    // The user-interface twin takes the handlers, and single copies.
+    ui.Assign(device);
+    EXPECT_EQ(ui.GetItem(0)->Text(), "0.0 V");
+    ui.CopyVariableFrom(device, ui.GetItem(0));
+    EXPECT_EQ(ui.GetItem(0)->GetAsFloat(), 14.0);
+    EXPECT_EQ(ui.GetItem(1)->GetAsInteger(), 0);
+    ui.Reset(device, 1);
+    EXPECT_EQ(ui.GetItem(1)->GetAsInteger(), 5);
+    TVariableList other(true);
+    new TByteVariable(&other, "AIO:Other");
+    try {
+        other.Assign(device);
+        FAIL() << "no exception";
+    } catch (const EVariableError &e) {
+        EXPECT_STREQ(e.what(), "Incompatible variables at index 0 (Volts - Other)");
+    }
 }

@@ -229,6 +229,12 @@ Bytes SimController::Handle(const Bytes &r)
         return Answer(cmd, {r[2], uint8_t(st.Model[r[2]] >> 8), uint8_t(st.Model[r[2]])});
     case 0x16:
         st.Model[r[2]] = word(r, 3);
+        // Parameters 1..10 are the model factors that 0x10 reads as a block.
+        if (r[2] >= 1 && r[2] <= 10) {
+            Bytes &factors = st.Payload[0x10];
+            factors[2 * (r[2] - 1)] = r[3];
+            factors[2 * (r[2] - 1) + 1] = r[4];
+        }
         return Ack(cmd);
     case 0x31: {
         const uint16_t index = word(r, 2);

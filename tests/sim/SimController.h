@@ -34,7 +34,8 @@ struct SimControllerState {
     std::array<uint8_t, 8> Pages{};          // identity pages 0..7 (page 0: version letter)
     std::array<uint8_t, 256> Param8{};       // 8-bit parameters (0x07 / 0x08)
     std::array<uint16_t, 256> Param16{};     // 16-bit parameters (0x51 / 0x52)
-    std::array<uint16_t, 256> Model{};       // model parameters (0x12 / 0x16)
+    std::array<uint16_t, 256> Model{};       // model parameters (0x12 / 0x16; 0x16 of 1..10
+                                             // also changes the 0x10 factor block)
     std::array<uint16_t, 256> Value16{};     // values by index (0x40)
     std::map<uint16_t, uint16_t> Words;      // words by index (0x31 / 0x32)
     std::map<uint16_t, uint8_t> Counters;    // byte counters by index (0x33 / 0x34)

@@ -1,7 +1,7 @@
 // taron-sim: serves a simulated controller on a pseudo-terminal linked as a
 // COM port in a ports folder, until SIGINT or SIGTERM. It answers the
 // detector's identification probes and the controller protocol of the chosen
-// kind and firmware version letter.
+// kind and firmware version letter, and an adapter box's module requests.
 //   taron-sim --ports-dir DIR --com N [--paced] [--kind 20|21|48] [--version LETTER]
 //             [--detected 0-8]
 // The default is kind 48 version "I", the newest firmware the program fully
@@ -9,6 +9,7 @@
 // --detected puts another device on the port as the detector sees it: 0
 // nothing, 1-6 a controller of either generation (1, 5 and 6 belong to other
 // programs), 7 and 8 the bootloaders.
+#include "sim/SimAdapter.h"
 #include "sim/SimController.h"
 #include "sim/SimProbes.h"
 #include "sim/SimServer.h"
@@ -139,6 +140,9 @@ int main(int argc, char **argv)
     controller.Install(server);
     probes.attach(controller, server);
     probes.present(detected >= 0 ? detected : detectedKindOf(kind));
+    // The adapter box shares the port and answers its module requests.
+    sim::SimAdapter adapter;
+    adapter.Install(server);
     std::string error;
     if (!server.start(&error) || !server.linkAs(portsDir, com, &error)) {
         std::fprintf(stderr, "taron-sim: %s\n", error.c_str());

@@ -21,6 +21,14 @@ TFormMain *FormMain = nullptr;
 
 namespace {
 
+// Runs a slot of the page logic that owns a handler (a child of the window
+// named after its class).
+void InvokeModelPage(QObject *window, const char *page, const char *slot)
+{
+    if (auto *p = window->findChild<QObject *>(QLatin1String(page), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, slot);
+}
+
 // Which signal of which component runs which handler of the window.
 struct Binding {
     const char *component;
@@ -355,9 +363,9 @@ void TFormMain::MnILangBulgarianClick() {}
 void TFormMain::MnILangGreekClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
-void TFormMain::BtBModWriteClick() {}
-void TFormMain::BtBModel2WriteClick() {}
-void TFormMain::BtBModel2DefaultClick() {}
+void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }
+void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtBModel2WriteClick"); }
+void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }
 void TFormMain::BtnCorReadCorrectionsClick() {}
 void TFormMain::BtnCorWriteCorrectionsClick() {}
 void TFormMain::BtnConfWriteConfigClick() {}

@@ -184,6 +184,7 @@ private:
 public:
     // The configuration page's logic, set when it is built with the window.
     TConfigurationPageOps *ConfigurationPage = nullptr;
+public slots:
     // ==== end of page operations ====
 
 public slots:
@@ -461,6 +462,8 @@ public:
         std::function<bool()> Model2MarkerActive;
         std::function<uint32_t()> Model2MarkerColor;
         std::function<void(uint32_t colour)> SetModel2MarkerColor;
+        // The model-2 adaptation map is complete (the adaptation may be switched on).
+        std::function<bool()> Model2AdaptMapComplete;
         // Configuration wizard: fills the finish page.
         std::function<void(bool full)> FillConfFinishPage;
         // The window has finished its creation (until then the injector

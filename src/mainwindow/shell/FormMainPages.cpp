@@ -9,13 +9,26 @@
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include <QAbstractButton>
+#include <QMetaObject>
+
+namespace {
+
+// Runs a slot of the page logic that owns an operation: the pages are
+// children of the window named after their class.
+void InvokePage(QObject *window, const char *page, const char *slot)
+{
+    if (auto *p = window->findChild<QObject *>(QLatin1String(page), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, slot);
+}
+
+} // namespace
 
 void TFormMain::UpdateAdapterPanels() { if (ConfigurationPage && !FClosed) ConfigurationPage->UpdateCylinderCountControls(false); }
 void TFormMain::UpdateCylinderCountControls(bool flag) { if (ConfigurationPage) ConfigurationPage->UpdateCylinderCountControls(flag); }
 void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) ConfigurationPage->UpdateConfigurationControls(); }
 void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
-void TFormMain::ReadModelParams() {}
-void TFormMain::ReadModel2Settings() {}
+void TFormMain::ReadModelParams() { InvokePage(this, "ModelPage", "ReadModelParams"); }
+void TFormMain::ReadModel2Settings() { InvokePage(this, "Model2Page", "ReadModel2Settings"); }
 void TFormMain::ShowPsysCorrections() {}
 void TFormMain::ShowPcolCorrections() {}
 void TFormMain::ShowTgasCorrections() {}
@@ -25,8 +38,8 @@ void TFormMain::SetActiveRpmCorrSpBtn(uint8_t /*corrType*/) {}
 void TFormMain::SetTgasCorrSpBtnEnabled(bool /*flag*/) {}
 void TFormMain::SetRpmCorrSpBtnEnabled(bool /*flag*/) {}
 void TFormMain::SelectMaxTbForLoadItems() {}
-void TFormMain::DrawModelChart() {}
-void TFormMain::UpdateModel2Labels() {}
+void TFormMain::DrawModelChart() { InvokePage(this, "ModelPage", "DrawModelChart"); }
+void TFormMain::UpdateModel2Labels() { InvokePage(this, "Model2Page", "UpdateModel2Labels"); }
 bool TFormMain::WriteConfWizardConfiguration() { return false; }
 void TFormMain::FillConfBasedPage() {}
 void TFormMain::FillConfSwitchingPage() {}
@@ -37,7 +50,11 @@ void TFormMain::UpdateConfWizardButtons(bool /*refill*/) {}
 void TFormMain::GoToConfWizardPage(int /*page*/) {}
 void TFormMain::TbSConfiguratorShow() {}
 void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
-void TFormMain::ClearCalibrationControls() {}
+void TFormMain::ClearCalibrationControls()
+{
+    InvokePage(this, "ModelPage", "ClearControls");
+    InvokePage(this, "Model2Page", "ClearControls");
+}
 void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
 void TFormMain::UpdateCalibrationControls() {}
 void TFormMain::UpdateMapChartsVisibility() {}
@@ -45,7 +62,7 @@ void TFormMain::WriteDefaultConfiguration_145() {}
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
 void TFormMain::YEdConfPowerChange() {}
-void TFormMain::EdtModMULT_Change() {}
+void TFormMain::EdtModMULT_Change() { InvokePage(this, "ModelPage", "EdtModMULT_Change"); }
 void TFormMain::CheckFormPictureShow() {}
 
 void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }

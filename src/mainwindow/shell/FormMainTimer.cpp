@@ -466,12 +466,16 @@ void TFormMain::UpdateModel2AdaptationControls()
     // calibration pages only; without them the switch can only be turned off.
     auto *adaptation = Component<QAbstractButton>("ChBModel2Adaptation");
     const bool capable = kind48AtLeast("E");
+    const bool complete = ReadingsServices.Model2AdaptMapComplete && ReadingsServices.Model2AdaptMapComplete();
     if (adaptation) {
         if (capable)
-            adaptation->setEnabled(adaptation->isChecked());
+            adaptation->setEnabled(adaptation->isChecked() || complete);
         else
             adaptation->setEnabled(false);
     }
+    if (capable)
+        if (auto *w = Component<QWidget>("LblModel2AdaptMapIncomplete"))
+            w->setVisible(!complete);
     if (!capable)
         for (const char *name : {"LblModel2FinishWarnAutoCal", "LblModel2AdaptMapIncomplete"})
             if (auto *w = Component<QWidget>(name))

@@ -1,0 +1,199 @@
+#include "mainwindow/configuration/Model2Chart.h"
+
+#include "mainwindow/configuration/ModelMath.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+namespace {
+
+constexpr int kLeft = 20;
+constexpr int kTop = 3;
+constexpr int kRight = 10;
+constexpr int kBottom = 16;
+
+QColor Bgr(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QString ValueText(double v)
+{
+    // One decimal at most, no trailing zero.
+    QString t = QString::number(ModelMath::Round1(v), 'f', 1);
+    if (t.endsWith(QLatin1String(".0")))
+        t.chop(2);
+    return t;
+}
+
+} // namespace
+
+TModel2Chart::TModel2Chart(QWidget *host) : QObject(host), FHost(host)
+{
+    host->installEventFilter(this);
+    host->setMouseTracking(true);
+    host->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QRect TModel2Chart::PlotArea() const
+{
+    if (!FHost)
+        return {};
+    return QRect(kLeft, kTop, std::max(0, FHost->width() - kLeft - kRight),
+                 std::max(0, FHost->height() - kTop - kBottom));
+}
+
+QPointF TModel2Chart::ToPixel(const QPointF &value) const
+{
+    const QRect a = PlotArea();
+    return QPointF(kLeft + value.x() * a.width() / ModelMath::kModel2ChartMaxX,
+                   a.height() + kTop - value.y() * a.height() / ModelMath::kModel2PixelMaxY);
+}
+
+void TModel2Chart::Repaint()
+{
+    if (FHost)
+        FHost->update();
+}
+
+void TModel2Chart::CancelDrag()
+{
+    FDragPending = false;
+    FDragging = false;
+}
+
+void TModel2Chart::Paint(QPainter &p) const
+{
+    if (!FHost)
+        return;
+    const QRect a = PlotArea();
+    p.fillRect(FHost->rect(), FHost->isEnabled() ? Qt::white : QColor(0xF0, 0xF0, 0xF0));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    // Grid every 5 ms with the axis values.
+    QFont f = p.font();
+    f.setPixelSize(9);
+    p.setFont(f);
+    p.setPen(QColor(0xE0, 0xE0, 0xE0));
+    for (int x = 0; x <= int(ModelMath::kModel2ChartMaxX); x += 5) {
+        const QPointF px = ToPixel(QPointF(x, 0));
+        p.setPen(QColor(0xE0, 0xE0, 0xE0));
+        p.drawLine(QPointF(px.x(), a.top()), QPointF(px.x(), a.bottom()));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(px.x() - 12, a.bottom() + 2, 24, 12), Qt::AlignCenter, QString::number(x));
+    }
+    for (int y = 0; y <= int(ModelMath::kModel2PixelMaxY); y += 5) {
+        const QPointF py = ToPixel(QPointF(0, y));
+        p.setPen(QColor(0xE0, 0xE0, 0xE0));
+        p.drawLine(QPointF(a.left(), py.y()), QPointF(a.right(), py.y()));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, std::max(0.0, py.y() - 6), kLeft - 2, 12), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(y));
+    }
+    p.setPen(Qt::black);
+    p.drawRect(a.adjusted(0, 0, -1, -1));
+    p.setClipRect(a);
+
+    auto line = [&](const QList<QPointF> &pts, const QPen &pen) {
+        if (pts.size() < 2)
+            return;
+        QPainterPath path(ToPixel(pts.first()));
+        for (int i = 1; i < pts.size(); ++i)
+            path.lineTo(ToPixel(pts[i]));
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+    };
+    auto dots = [&](const QList<QPointF> &pts, const QColor &fill, int r) {
+        p.setPen(Qt::black);
+        p.setBrush(fill);
+        for (const auto &v : pts)
+            p.drawEllipse(ToPixel(v), r, r);
+    };
+    auto marks = [&](const QList<QPointF> &pts, const QColor &colour) {
+        p.setPen(colour);
+        for (const auto &v : pts) {
+            const QPointF px = ToPixel(v);
+            p.drawText(QRectF(px.x() - 20, px.y() - 16, 40, 12), Qt::AlignCenter, ValueText(v.y()));
+        }
+    };
+
+    line(Series[sAdapt], QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DashLine));
+    line(Series[sOrig], QPen(QColor(0x00, 0x80, 0x00), 1));
+    dots(Series[sMap], QColor(0x00, 0x00, 0xFF), 2);
+    dots(Series[sReal], QColor(0x80, 0x00, 0x80), 2);
+    line(Series[sPoints], QPen(Qt::red, 2));
+    dots(Series[sPoints], Qt::green, 3);
+    dots(Series[sIdle], QColor(0xFF, 0x80, 0x00), 4);
+    if (ShowValues) {
+        marks(Series[sPoints], Qt::red);
+        marks(Series[sIdle], QColor(0xC0, 0x60, 0x00));
+    }
+    if (!Series[sActual].isEmpty())
+        dots(Series[sActual].mid(0, 1), QColor(0x00, 0xC0, 0xFF), 4);
+    if (MarkerActive && !Series[sChange].isEmpty()) {
+        p.setPen(QPen(Qt::black, 2));
+        p.setBrush(Bgr(MarkerColour));
+        p.drawEllipse(ToPixel(Series[sChange].first()), 6, 6);
+    }
+}
+
+bool TModel2Chart::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != FHost)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint: {
+        QPainter p(FHost);
+        Paint(p);
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        FDragPending = false;
+        FDragging = false;
+        FPressAt = e->position().toPoint();
+        if (OnMouseDown)
+            OnMouseDown(e->button(), e->modifiers(), FPressAt);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        const QPoint at = e->position().toPoint();
+        if (FDragPending && !FDragging && (e->buttons() & Qt::LeftButton)
+            && (at - FPressAt).manhattanLength() >= QApplication::startDragDistance()) {
+            FDragging = true;
+            FDragPending = false;
+            if (OnStartDrag)
+                OnStartDrag();
+        }
+        if (FDragging) {
+            if (OnDragOver)
+                OnDragOver(at);
+        } else if (OnMouseMove) {
+            OnMouseMove(e->modifiers(), at);
+        }
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        FDragPending = false;
+        if (FDragging) {
+            FDragging = false;
+            if (OnEndDrag)
+                OnEndDrag();
+        } else if (OnMouseUp) {
+            OnMouseUp(e->button(), e->modifiers(), e->position().toPoint());
+        }
+        return true;
+    }
+    case QEvent::Wheel:
+        // The chart neither scrolls nor zooms.
+        event->accept();
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,294 @@
+// The module protocol: the CRC-16, request framing, answer and error-frame
+// checks, the repeat and its outcome reports, and the port lock, both on fed
+// answer bytes and end to end against the simulated adapter box on a
+// pseudo-terminal.
+#include "adapter/AdapterProtocol.h"
+#include "core/ComMultiPort.h"
+#include "core/Crc16.h"
+#include "sim/SimAdapter.h"
+#include "sim/SimServer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <future>
+#include <random>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+
+// A protocol whose answers are fed from a byte queue instead of a port.
+class FedProtocol : public TAdapterProtocol
+{
+public:
+    FedProtocol() : TAdapterProtocol(nullptr, 4, 0xEE, 0xD2, 0xC2) {}
+    std::deque<uint8_t> input;
+    std::vector<Bytes> written;
+    int bytesRead = 0;
+    int releases = 0;
+
+protected:
+    bool WritePort(const uint8_t *bytes, int count, int &n) override
+    {
+        written.emplace_back(bytes, bytes + count);
+        n = count;
+        return true;
+    }
+    bool ReadPort(uint8_t *buffer, int count, int &n) override
+    {
+        n = 0;
+        while (n < count && !input.empty()) {
+            buffer[n++] = input.front();
+            input.pop_front();
+        }
+        bytesRead += n;
+        return n == count;
+    }
+    void ReleasePortLock() override { ++releases; }
+};
+
+// Counts the lock releases of a real protocol.
+class CountingProtocol : public TAdapterProtocol
+{
+public:
+    explicit CountingProtocol(TComMultiPort *port) : TAdapterProtocol(port, 4, 0xEE, 0xD2, 0xC2) {}
+    int releases = 0;
+
+protected:
+    void ReleasePortLock() override
+    {
+        ++releases;
+        TAdapterProtocol::ReleasePortLock();
+    }
+};
+
+} // namespace
+
+TEST(AdapterProtocol, Crc16AndRequestFrames)
+{
+    const QByteArray check("123456789");
+    EXPECT_EQ(Crc16Compute(reinterpret_cast<const uint8_t *>(check.constData()), 9, 0, Crc16Polynomial), 0x31C3);
+    EXPECT_EQ(Crc16Compute(nullptr, 0, 0, Crc16Polynomial), 0);
+    // Presence queries as the modules fill them (placeholder last), as they
+    // go out: the CRC of the bytes before the placeholder, high byte first.
+    FedProtocol protocol;
+    const uint8_t adapterQuery[4] = {0xC2, 0x01, 0x01, 0x5A};
+    const uint8_t obdQuery[4] = {0xC2, 0x70, 0x01, 0x00};
+    EXPECT_TRUE(protocol.Send(adapterQuery, 4));
+    EXPECT_TRUE(protocol.Send(obdQuery, 4));
+    ASSERT_EQ(protocol.written.size(), 2u);
+    EXPECT_EQ(protocol.written[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
+    EXPECT_EQ(protocol.written[1], (Bytes{0xC2, 0x70, 0x01, 0x50, 0xEF}));
+}
+
+TEST(AdapterProtocol, AnswersErrorFramesAndTheirReports)
+{
+    FedProtocol p;
+    std::vector<bool> reports;
+    p.SetDeviceCompatible = [&](bool ok) { reports.push_back(ok); };
+    uint8_t buffer[8];
+    bool isError = true;
+    auto receive = [&](Bytes bytes, int count) {
+        p.input.assign(bytes.begin(), bytes.end());
+        p.bytesRead = 0;
+        std::fill(std::begin(buffer), std::end(buffer), 0x99);
+        return p.Receive(buffer, isError, count);
+    };
+
+    EXPECT_TRUE(receive({0xD2, 0x05, 0xA5, 0x7C}, 4));
+    EXPECT_FALSE(isError);
+    EXPECT_EQ(Bytes(buffer, buffer + 5), (Bytes{0xD2, 0x05, 0xA5, 0x7C, 0x99}));
+    // A wrong sum zeroes the answer; a first attempt's failure is not reported.
+    EXPECT_FALSE(receive({0xD2, 0x05, 0xA5, 0x7D}, 4));
+    EXPECT_EQ(Bytes(buffer, buffer + 5), (Bytes{0, 0, 0, 0, 0x99}));
+    // An error frame followed by silence, where six bytes were expected.
+    EXPECT_TRUE(receive({0xD2, 0xEE, 0x03, 0xC3}, 6));
+    EXPECT_TRUE(isError);
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{0xD2, 0xEE, 0x03, 0xC3}));
+    // EE in byte 1 of an answer at its full length is no error frame.
+    EXPECT_FALSE(receive({0xD2, 0xEE, 0x03, 0x01, 0x02, 0xC6}, 6));
+    // A wrong start byte ends the read after that byte.
+    EXPECT_FALSE(receive({0xD0, 0x05, 0xA5, 0x7C}, 4));
+    EXPECT_EQ(p.bytesRead, 1);
+    // An error frame with a bad sum fails too.
+    EXPECT_FALSE(receive({0xD2, 0xEE, 0x03, 0xC4}, 6));
+    EXPECT_EQ(reports, (std::vector<bool>{true, true}));
+    EXPECT_EQ(p.releases, 6);
+
+    // The repeat: two failures give one report, a second-attempt success one.
+    reports.clear();
+    const uint8_t request[4] = {0xC2, 0x01, 0x01, 0};
+    int written = 0;
+    p.input.clear();
+    EXPECT_FALSE(p.Execute(request, written, 4, buffer, isError, 4));
+    EXPECT_EQ(written, 5);
+    EXPECT_EQ(reports, (std::vector<bool>{false}));
+    EXPECT_FALSE(p.LastAttempt);
+    reports.clear();
+    p.RetryEnabled = false;
+    EXPECT_FALSE(p.Execute(request, written, 4, buffer, isError, 4));
+    EXPECT_TRUE(reports.empty()); // without the repeat a failed receive is never told
+    EXPECT_EQ(p.releases, 9);
+}
+
+// End to end on a pseudo-terminal against the simulated box.
+class AdapterProtocolSim : public ::testing::Test
+{
+protected:
+    QTemporaryDir tmp;
+    sim::SimServer server;
+    sim::SimAdapter box;
+    std::unique_ptr<TComMultiPort> port;
+    std::unique_ptr<CountingProtocol> protocol;
+    std::vector<bool> reports;
+
+    void SetUp() override
+    {
+        const QString portsDir = tmp.filePath(QStringLiteral("ports"));
+        qputenv("PORTS_DIR", QFile::encodeName(portsDir));
+        box.Install(server);
+        std::string error;
+        ASSERT_TRUE(server.start(&error)) << error;
+        ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 3, &error)) << error;
+        port = std::make_unique<TComMultiPort>();
+        ApplyProgramPortSettings(*port);
+        port->SetComDevice(3);
+        port->Timeouts()->SetIntervalTimeout(100);
+        port->Timeouts()->SetReadConstant(250);
+        port->Timeouts()->SetReadMultiplier(10);
+        ASSERT_NO_THROW(port->Open());
+        protocol = std::make_unique<CountingProtocol>(port.get());
+        protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
+    }
+
+    void TearDown() override
+    {
+        protocol.reset();
+        port.reset();
+        server.stop();
+        qunsetenv("PORTS_DIR");
+    }
+
+    // Whether another thread can take the port's lock now. When it cannot,
+    // this thread lets go of it so that the other thread ends.
+    bool lockFree()
+    {
+        auto taken = std::async(std::launch::async, [this] {
+            port->AcquireLock();
+            port->ReleaseLock();
+        });
+        if (taken.wait_for(2s) == std::future_status::ready)
+            return true;
+        for (int i = 0; i < 8; ++i)
+            port->ReleaseLock();
+        taken.wait();
+        return false;
+    }
+
+    bool exchange(uint8_t command, uint8_t parameter, uint8_t *answer, bool &isError, int answerCount)
+    {
+        const uint8_t request[4] = {0xC2, command, parameter, 0};
+        int written = 0;
+        return protocol->Execute(request, written, 4, answer, isError, answerCount);
+    }
+};
+
+TEST_F(AdapterProtocolSim, ValidAnswersAndRequestsOnTheWire)
+{
+    uint8_t answer[4];
+    bool isError = true;
+    // The lock is held from the write until the outcome has been told.
+    std::future<void> waiting;
+    protocol->SetDeviceCompatible = [&](bool ok) {
+        reports.push_back(ok);
+        waiting = std::async(std::launch::async, [this] {
+            port->AcquireLock();
+            port->ReleaseLock();
+        });
+        EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
+    };
+    ASSERT_TRUE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(waiting.wait_for(2s), std::future_status::ready);
+    protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
+    EXPECT_FALSE(isError);
+    EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
+    ASSERT_TRUE(server.log().waitForCount(1, 1s));
+    EXPECT_EQ(server.log().bytes()[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
+
+    // Longer requests of random parameters all pass the box's own CRC check
+    // (a shift-register form, not the program's augmented one).
+    std::mt19937 random(11);
+    server.withLock([&] {
+        box.State.RequestLength[0x80] = 12;
+        box.State.Payload[0x80] = {0x80, 1, 2, 3, 4, 5};
+    });
+    for (int i = 0; i < 5; ++i) {
+        uint8_t request[11] = {0xC2, 0x80};
+        for (int j = 2; j < 11; ++j)
+            request[j] = uint8_t(random());
+        uint8_t reply[8];
+        int written = 0;
+        ASSERT_TRUE(protocol->Execute(request, written, 11, reply, isError, 8));
+        EXPECT_EQ(reply[6], 5);
+    }
+    server.withLock([&] { EXPECT_EQ(box.State.BadCrcRequests, 0u); });
+    EXPECT_EQ(reports, std::vector<bool>(6, true));
+    EXPECT_EQ(protocol->releases, 6);
+    EXPECT_TRUE(lockFree());
+}
+
+TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
+{
+    uint8_t answer[6];
+    bool isError = false;
+    // A refused request: the error frame, read whole although six bytes
+    // were expected, is a valid answer.
+    server.withLock([&] { box.State.Refuse[0x02] = 0x03; });
+    EXPECT_TRUE(exchange(0x02, 0xA5, answer, isError, 6));
+    EXPECT_TRUE(isError);
+    EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0xEE, 0x03, 0xC3}));
+    EXPECT_TRUE(lockFree());
+
+    // A bad sum, a short answer and silence, each on both attempts.
+    const sim::Fault faults[] = {sim::Fault::badChecksum(), sim::Fault::truncated(2), sim::Fault::noAnswer()};
+    for (const sim::Fault &fault : faults) {
+        reports.clear();
+        protocol->releases = 0;
+        server.injectFault(fault, 2);
+        EXPECT_FALSE(exchange(0x01, 0x01, answer, isError, 4));
+        EXPECT_EQ(reports, (std::vector<bool>{false}));
+        EXPECT_EQ(protocol->releases, 2);
+        EXPECT_TRUE(lockFree());
+    }
+    // A failure then a good answer: one success is told.
+    reports.clear();
+    server.injectFault(sim::Fault::noAnswer(), 1);
+    EXPECT_TRUE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_TRUE(lockFree());
+
+    // A request the box ignores for its CRC (as a line fault would leave it).
+    const uint8_t bad[5] = {0xC2, 0x01, 0x01, 0x00, 0x00};
+    int written = 0;
+    port->WriteData(bad, 5, written);
+    port->ReleaseLock();
+    EXPECT_TRUE(server.log().waitForCount(10, 1s));
+    server.withLock([&] { EXPECT_EQ(box.State.BadCrcRequests, 1u); });
+
+    // A failed write is told on each attempt and frees the lock each time.
+    reports.clear();
+    protocol->releases = 0;
+    port->Close();
+    EXPECT_FALSE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(reports, (std::vector<bool>{false, false}));
+    EXPECT_EQ(protocol->releases, 2);
+    EXPECT_TRUE(lockFree());
+}

@@ -1,0 +1,85 @@
+// Feeds arbitrary bytes to the module protocol's answer reader as the port
+// would deliver them: the first byte chooses the expected answer length and
+// whether the exchange is repeated, the rest are the bytes on the line.
+#include "adapter/AdapterProtocol.h"
+#include "core/Crc16.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class FedProtocol : public TAdapterProtocol
+{
+public:
+    FedProtocol(const uint8_t *data, size_t size)
+        : TAdapterProtocol(nullptr, 4, 0xEE, 0xD2, 0xC2), m_data(data), m_size(size)
+    {
+    }
+    int releases = 0;
+    int writes = 0;
+
+protected:
+    bool WritePort(const uint8_t *, int count, int &written) override
+    {
+        ++writes;
+        written = count;
+        return true;
+    }
+    bool ReadPort(uint8_t *buffer, int count, int &read) override
+    {
+        read = 0;
+        while (read < count && m_at < m_size)
+            buffer[read++] = m_data[m_at++];
+        return read == count;
+    }
+    void ReleasePortLock() override { ++releases; }
+
+private:
+    const uint8_t *m_data;
+    size_t m_size;
+    size_t m_at = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const int count = 2 + data[0] % 63;
+    FedProtocol protocol(data + 1, size - 1);
+    protocol.RetryEnabled = (data[0] & 0x80) != 0;
+    int reports = 0;
+    protocol.SetDeviceCompatible = [&](bool) { ++reports; };
+
+    // One byte of guard on each side catches writes outside the answer.
+    std::vector<uint8_t> buffer(static_cast<size_t>(count) + 2, 0xA5);
+    const uint8_t request[4] = {0xC2, 0x01, 0x01, 0x00};
+    int written = 0;
+    bool isError = false;
+    const bool ok = protocol.Execute(request, written, 4, buffer.data() + 1, isError, count);
+
+    if (buffer.front() != 0xA5 || buffer.back() != 0xA5)
+        __builtin_trap();
+    // Each attempt releases the lock once, and the outcome is told at most once.
+    const int most = protocol.RetryEnabled ? 2 : 1;
+    if (protocol.releases != protocol.writes || protocol.writes > most || reports > 1 || written != 5)
+        __builtin_trap();
+    if (ok) {
+        // A valid answer starts with the start byte and ends with its sum.
+        const uint8_t *answer = buffer.data() + 1;
+        const int length = isError ? 4 : count;
+        if (answer[0] != 0xD2 || (isError && answer[1] != 0xEE))
+            __builtin_trap();
+        unsigned sum = 0;
+        for (int i = 0; i < length - 1; ++i)
+            sum += answer[i];
+        if (answer[length - 1] != static_cast<uint8_t>(sum))
+            __builtin_trap();
+    }
+    Crc16Compute(data, size, 0, Crc16Polynomial);
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include "sim/SimAdapter.h"
+
+namespace sim {
+
+SimAdapter::SimAdapter()
+{
+    State.Payload[0x01] = {0x01, 0x20};
+}
+
+uint16_t SimAdapter::Crc(const uint8_t *data, size_t count)
+{
+    uint16_t crc = 0;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= static_cast<uint16_t>(data[i] << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+}
+
+Bytes SimAdapter::Request(uint8_t command, const Bytes &parameters)
+{
+    Bytes frame{0xC2, command};
+    frame.insert(frame.end(), parameters.begin(), parameters.end());
+    const uint16_t crc = Crc(frame.data(), frame.size());
+    frame.push_back(static_cast<uint8_t>(crc >> 8));
+    frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+    return frame;
+}
+
+Bytes SimAdapter::Answer(const Bytes &payload)
+{
+    Bytes frame{0xD2};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    frame.push_back(sum8(frame, frame.size()));
+    return frame;
+}
+
+Bytes SimAdapter::ErrorFrame(uint8_t code)
+{
+    return Answer({0xEE, code});
+}
+
+size_t SimAdapter::RequestLengthOf(uint8_t command) const
+{
+    const auto it = State.RequestLength.find(command);
+    return it == State.RequestLength.end() ? 5 : it->second;
+}
+
+Bytes SimAdapter::Handle(const Bytes &request)
+{
+    if (State.Silent || request.size() < 4)
+        return {};
+    const size_t n = request.size();
+    const uint16_t crc = Crc(request.data(), n - 2);
+    if (request[n - 2] != (crc >> 8) || request[n - 1] != (crc & 0xFF)) {
+        ++State.BadCrcRequests;
+        return {};
+    }
+    const uint8_t command = request[1];
+    const auto refused = State.Refuse.find(command);
+    if (refused != State.Refuse.end())
+        return ErrorFrame(refused->second);
+    const auto payload = State.Payload.find(command);
+    if (payload == State.Payload.end())
+        return ErrorFrame(0x01);
+    return Answer(payload->second);
+}
+
+Handler SimAdapter::MakeHandler()
+{
+    return {"adapter", 0xC2,
+            [this](const Bytes &soFar) {
+                if (soFar.size() < 2)
+                    return FrameLength::needMore();
+                return FrameLength::complete(RequestLengthOf(soFar[1]));
+            },
+            [this](const Bytes &frame) { return Handle(frame); }};
+}
+
+} // namespace sim
