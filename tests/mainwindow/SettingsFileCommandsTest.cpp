@@ -367,6 +367,8 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/StartupRig.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
 
 namespace {
 
@@ -386,6 +388,19 @@ void SavedImage(SimControllerState &s)
         s.Param16[size_t(id)] = uint16_t(v);
     s.Payload[0x35] = {181, 131, 91, 36};
     s.Payload[0x36] = {22, 48, 62, 73};
+    // The model: factor 1.2509765625, offset 100/187 ms, thresholds 6, 11,
+    // 16, 19 ms, enrichments 25, 0, -25, 50 %, correction 0.7509765625 and
+    // -1 ms, mask 0xA5; ids 1..10 also in the factor block.
+    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
+                              769, uint16_t(-187), 0xA5};
+    s.Payload[0x10].assign(20, 0);
+    for (int id = 1; id <= 13; ++id) {
+        s.Model[size_t(id)] = model[id - 1];
+        if (id <= 10) {
+            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
+            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
+        }
+    }
 }
 
 // The device the file is loaded into: other values everywhere the file reaches.
@@ -402,6 +417,9 @@ void OtherImage(SimControllerState &s)
         s.Param16[size_t(id)] = uint16_t(v);
     s.Payload[0x35] = {1, 2, 3, 4};
     s.Payload[0x36] = {5, 6, 7, 8};
+    const uint16_t model[] = {1024, 0, 5 * 187, 10 * 187, 15 * 187, 20 * 187, 4096, 4096, 4096, 4096, 1024, 0, 0};
+    for (int id = 1; id <= 13; ++id)
+        s.Model[size_t(id)] = model[id - 1];
 }
 
 } // namespace
@@ -415,7 +433,11 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         SavedImage(device.Controller.State);
         device.Controller.SetConfigurationLimits();
     });
-    rig.Wire = [&](TFormMain &f) { InstallConfigurationPage(f, logic); };
+    rig.Wire = [&](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+    };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     QTemporaryDir dir;
@@ -430,6 +452,7 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         OtherImage(device.Controller.State);
     });
     form.ReadConfiguration(); // the pages show the other device
+    form.ReadModelParams();
 
     rig.Boxes.clear();
     form.MnIFileLoadCnfClick();
@@ -439,6 +462,8 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         EXPECT_EQ(now.Payload.at(0x03), saved.Payload.at(0x03));
         EXPECT_EQ(now.Param8, saved.Param8);
         EXPECT_EQ(now.Param16, saved.Param16);
+        for (int id = 1; id <= 13; ++id)
+            EXPECT_EQ(now.Model[size_t(id)], saved.Model[size_t(id)]) << "model id " << id;
         // The configuration write reads the level sensors back from the
         // device; the file's values still reach it.
         EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));

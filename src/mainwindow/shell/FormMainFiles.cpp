@@ -26,6 +26,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMetaObject>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
@@ -331,6 +332,11 @@ QString Fixed(double value, int decimals) { return QString::asprintf("%.*f", dec
 
 void TFormMain::ShowLoadedModel(bool withThresholds)
 {
+    // The model page shows the record itself, so that its write sends the
+    // loaded values and not their rounded texts.
+    if (QObject *page = findChild<QObject *>(QStringLiteral("ModelPage"), Qt::FindDirectChildrenOnly);
+        page && withThresholds && QMetaObject::invokeMethod(page, "ShowModelParams"))
+        return;
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     const TDeviceRecord &r = DeviceRecord;
     SetText(find, QStringLiteral("YEdModCorrectionOffset"), Fixed(r.CorrectionOffset, 2));
@@ -349,6 +355,7 @@ void TFormMain::ShowLoadedModel(bool withThresholds)
         SetSpin(find, QStringLiteral("UpDProg") + letter, thresholds[i]);
         SetSpin(find, QStringLiteral("UpDWzbogacenieProg") + letter, enrichments[i]);
     }
+    DrawModelChart();
 }
 
 void TFormMain::LoadSettingsFileV15()
@@ -365,7 +372,6 @@ void TFormMain::LoadSettingsFileV15()
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
     UpdateConfigurationControls();
     ShowLoadedModel(true);
-    DrawModelChart();
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
