@@ -470,3 +470,59 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
     });
 }
+
+TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
+{
+    int answer = mrCancel;
+    TCommon::SetAnswerProvider([&answer](const TMessageBoxInfo &box) {
+        return box.Buttons.contains(int(mrCancel)) ? answer : int(mrOk);
+    });
+    auto common = std::make_unique<TCommon>();
+    Common = common.get();
+    SimControllerRig rig(48, 'G');
+    ASSERT_TRUE(rig.Connect());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.ddf"));
+    WriteAll(file, "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=6\r\nPW0=9\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n"
+                   "CMActive=0\r\nUseOnIdleModel=0\r\n[Map]\r\nMapRPMRange=1\r\n");
+    {
+        TFormMain form;
+        TModel2Page *page = TModel2Page::Install(form);
+        page->Hooks.LoadSettingsFileV30Model = [&form] { form.LoadSettingsFileV30(true); };
+        form.SettingsFileDialog = [&](bool save, const QString &, const QString &) { return save ? QString() : file; };
+        DeviceRecord.InjHW = 4;
+        DeviceRecord.CMActive = 7;
+        DeviceRecord.PW0 = 3;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        // Cancelled: the model part shown, the configuration part left alone, nothing sent.
+        EXPECT_DOUBLE_EQ(DeviceRecord.Mult, 1.5);
+        EXPECT_DOUBLE_EQ(DeviceRecord.Offset, 2.0);
+        EXPECT_EQ(DeviceRecord.UseOnIdleModel, 0);
+        EXPECT_EQ(DeviceRecord.MapRPMRange, 1);
+        EXPECT_EQ(DeviceRecord.InjHW, 4);
+        EXPECT_EQ(DeviceRecord.CMActive, 7);
+        EXPECT_EQ(DeviceRecord.PW0, 3);
+        EXPECT_EQ(form.SettingsFileName, file);
+        std::vector<uint8_t> sent;
+        for (const Bytes &r : rig.Requests())
+            if (IsWrite(r[1]))
+                sent.push_back(r[1]);
+        EXPECT_TRUE(sent.empty());
+
+        // Confirmed: the model-2 write alone, none of the whole load's writes.
+        answer = mrOk;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        bool model2Written = false;
+        for (const Bytes &r : rig.Requests()) {
+            EXPECT_TRUE(r[1] != 0x37 && r[1] != 0x38 && r[1] != 0x94 && r[1] != 0xDF) << int(r[1]);
+            EXPECT_FALSE(r[1] == 0x08 && (r[2] == 22 || r[2] == 19));
+            EXPECT_FALSE(r[1] == 0x52 && r[2] == 14);
+            model2Written |= r[1] == 0x16 && r[2] == 1;
+        }
+        EXPECT_TRUE(model2Written);
+    }
+    Common = nullptr;
+    TCommon::SetAnswerProvider({});
+}
