@@ -444,8 +444,16 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
     const QString file = dir.filePath(QStringLiteral("car.ddf"));
     form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
 
+    // An unwritten edit on the page survives the save; the file holds the device's value.
+    auto *power = form.findChild<QLineEdit *>(QStringLiteral("YEdKnfPower"));
+    ASSERT_NE(power, nullptr);
+    power->setText(QStringLiteral("99"));
+    form.SetConfigModified(true);
     form.MnIFileSaveAsClick();
     ASSERT_EQ(form.SettingsFileName, file);
+    EXPECT_EQ(power->text(), QStringLiteral("99"));
+    EXPECT_TRUE(form.ConfigModified());
+    EXPECT_TRUE(ReadAll(file).contains("\r\nPower=85\r\n"));
     SimControllerState saved;
     device.Server.withLock([&] {
         saved = device.Controller.State;

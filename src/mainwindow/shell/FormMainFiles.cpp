@@ -153,11 +153,17 @@ bool TFormMain::SaveSettingsFileQ3()
     const QString name = AskSettingsFileName(true, QString());
     if (name.isEmpty())
         return false;
-    ReadConfiguration();
-    ReadModelParams();
-    const bool read = DataManager->ReadModelFactors() && DataManager->ReadModelDataCmd03()
-                      && DataManager->ReadIdentity();
-    if (!read) {
+    // The record is refreshed without the pages, whose unwritten edits stay:
+    // the model factors, the configuration block with its parameters, the
+    // identity, then what those leave out (the level sensors and the model
+    // corrections).
+    bool read = DataManager->ReadModelFactors() && DataManager->ReadModelDataCmd03()
+                && DataManager->ReadIdentity() && DataManager->ReadLevelSensor35()
+                && DataManager->ReadLevelSensor36();
+    for (uint8_t id : {11, 12, 13})
+        if (read)
+            DataManager->ReadParameter(id);
+    if (!read || !LinkReady()) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
@@ -170,7 +176,6 @@ bool TFormMain::SaveSettingsFileMulti()
     // the record and the model-2 page refreshed.
     bool read = DataManager->ReadIdentity();
     read = read && (DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) != 0;
-    ReadConfiguration();
     ReadModel2Settings();
     if (!read || !LinkReady()) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
