@@ -43,6 +43,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QDialog>
 #include <QFrame>
 #include <QSocketNotifier>
 
@@ -79,6 +80,13 @@ void installSignalHandlers(QObject *owner)
         [[maybe_unused]] const ssize_t n = ::read(SignalPipe[0], &byte, 1);
         notifier->setEnabled(false);
         StopRequested = true;
+        // A box open now (or opened while closing) would keep the program
+        // waiting for an answer nobody gives: open ones are dismissed with
+        // their escape answer, later ones are not shown.
+        TCommon::SetEnding(true);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible() && dialog->isModal())
+                dialog->reject();
         if (FormMain)
             FormMain->close();
         QCoreApplication::quit();
@@ -203,6 +211,19 @@ void wireServices(TFormMain &form)
         if (Logic)
             Logic->AssignModuleProtocols();
     };
+    s.ApplyLanguage = [&form] { form.ChangeLanguage(LM ? LM->Language : QString(), true); };
+    s.CalibrationReadouts = [&form] { form.ShowCalibrationReadouts(); };
+    s.RefreshAdapterWindows = [] {
+        if (Logic && Logic->DevStateOBD())
+            Logic->DevStateOBD()->OBDactionMain->Refresh(false);
+        if (FormMultiOBD)
+            FormMultiOBD->UpdateLanguage();
+        if (FormMultiAIO)
+            FormMultiAIO->UpdateLanguage();
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->UpdateLanguage();
+    };
+    form.ReadingsServices.UpdateInjDisplayLabels = [&form](bool capture) { form.UpdateInjDisplayLabels(capture); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);

@@ -74,11 +74,20 @@ void TAppConfig::Message(const QString &text) const
         qWarning().noquote() << ErrorCaption << text;
 }
 
+namespace {
+// Text values of the settings file (other windows' sections) are in the code
+// page of the language in use.
+QByteArray settingsCodePage(const QString &language)
+{
+    return TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(language));
+}
+} // namespace
+
 void TAppConfig::Load()
 {
     FLoadFailed = false;
     FDamaged = false;
-    TIniFile ini(FIniFileName);
+    TIniFile ini(FIniFileName, settingsCodePage(LM ? LM->Language : GetLanguage()));
     switch (ini.Load()) {
     case TIniFile::Status::Ok:
     case TIniFile::Status::NotFound:
@@ -126,7 +135,7 @@ void TAppConfig::Save()
         return;
     }
     QDir().mkpath(QFileInfo(FIniFileName).absolutePath());
-    TIniFile ini(FIniFileName);
+    TIniFile ini(FIniFileName, settingsCodePage(LM ? LM->Language : GetLanguage()));
     QFile file(FIniFileName);
     if (!file.exists()) {
         if (!file.open(QIODevice::WriteOnly)) {

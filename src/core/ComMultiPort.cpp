@@ -163,10 +163,18 @@ QString TComMultiPort::GetErrorString(int code)
 
 void TComMultiPort::raiseOpenError(int code)
 {
+    m_lastOpenError = QStringLiteral("%1: %2").arg(portDisplayName(m_comDevice, m_devicePath),
+                                                   GetErrorString(code));
+    m_lastOpenErrorPort = m_comDevice;
     throw EComPortError(QStringLiteral("Error while opening port %1 [code %2]:\r\n%3")
                             .arg(portDisplayName(m_comDevice, m_devicePath))
                             .arg(code)
                             .arg(GetErrorString(code)));
+}
+
+QString TComMultiPort::LastOpenError(int comDevice) const
+{
+    return m_lastOpenErrorPort == comDevice ? m_lastOpenError : QString();
 }
 
 void TComMultiPort::Open()
@@ -199,6 +207,7 @@ void TComMultiPort::Open()
             } else {
                 ReadSettings();
             }
+            m_lastOpenError.clear();
         }
     } catch (...) {
         // The lock this call took (or would have released) is released on

@@ -148,6 +148,9 @@ public:
 
     // The system's text for an error code.
     static QString GetErrorString(int code);
+    // Why the last open of port comDevice failed ("COM<n> (<device>): <the
+    // system's reason>"); empty when it did not fail or opened since.
+    QString LastOpenError(int comDevice) const;
 
     TComBaudRate BaudRate() const { return m_baudRate; }
     void SetBaudRate(TComBaudRate value);
@@ -206,6 +209,8 @@ private:
     bool m_traceFileOpened = false;
     bool m_settingStrategy = false;
     int m_lastError = 0;
+    QString m_lastOpenError;
+    int m_lastOpenErrorPort = 0;
     // The lock section, with its owner and depth so that a release by a
     // thread that does not hold it is ignored instead of corrupting it.
     std::recursive_mutex m_lock;

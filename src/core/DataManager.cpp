@@ -112,8 +112,18 @@ constexpr std::array<std::array<uint8_t, 12>, 19> kInjectorPresets{{
 // Link
 // ===========================================================================
 
-TDataManager::TDataManager() = default;
-TDataManager::~TDataManager() = default;
+// The gas pressure of sensor variants other than 1 reads indexes 13 and 15
+// of the device on every conversion: the data manager is that reader while
+// it exists.
+TDataManager::TDataManager()
+{
+    SetPressureValueReader([this](int index) { return int(ReadValue16(static_cast<uint8_t>(index))); });
+}
+
+TDataManager::~TDataManager()
+{
+    SetPressureValueReader({});
+}
 
 TComMultiPort *TDataManager::Port() const
 {

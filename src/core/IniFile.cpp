@@ -56,29 +56,32 @@ TIniFile::Status TIniFile::Load()
 void TIniFile::LoadFromBytes(const QByteArray &bytes)
 {
     Clear();
-    const QString text = DecodeText(bytes, FCodePage);
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'\r' || c == u'\n') {
-            lines << text.mid(start, i - start);
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+    // Lines are split on the bytes: CR and LF are the same byte in every code
+    // page the files use, and each line keeps its own bytes for the save.
+    const qsizetype bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    std::vector<QByteArray> lines;
+    qsizetype start = bom;
+    for (qsizetype i = bom; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c == '\r' || c == '\n') {
+            lines.push_back(bytes.mid(start, i - start));
+            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
                 ++i;
             start = i + 1;
         }
     }
-    if (start < text.size())
-        lines << text.mid(start);
+    if (start < bytes.size())
+        lines.push_back(bytes.mid(start));
 
     Section *current = nullptr;
-    for (const QString &raw : lines) {
+    for (const QByteArray &rawBytes : lines) {
+        const QString raw = DecodeText(rawBytes, FCodePage);
         const QString trimmed = raw.trimmed();
         const qsizetype close = trimmed.indexOf(u']');
         if (trimmed.startsWith(u'[') && close > 0) {
             Section s;
             s.name = trimmed.mid(1, close - 1).trimmed();
-            s.rawHeader = raw;
+            s.rawHeader = rawBytes;
             FSections.push_back(std::move(s));
             current = &FSections.back();
             continue;
@@ -90,7 +93,7 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
             current = &FSections.back();
         }
         Line line;
-        line.raw = raw;
+        line.raw = rawBytes;
         const qsizetype eq = raw.indexOf(u'=');
         if (eq > 0 && !trimmed.startsWith(u';') && !trimmed.startsWith(u'#')) {
             line.key = raw.left(eq).trimmed();
@@ -103,18 +106,19 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
 
 QByteArray TIniFile::ToBytes() const
 {
-    QString text;
+    QByteArray out;
     for (const Section &s : FSections) {
         if (!s.preamble) {
-            text += s.rawHeader.isEmpty() ? QStringLiteral("[%1]").arg(s.name) : s.rawHeader;
-            text += QStringLiteral("\r\n");
+            out += s.rawHeader.isEmpty() ? EncodeText(QStringLiteral("[%1]").arg(s.name), FCodePage)
+                                         : s.rawHeader;
+            out += "\r\n";
         }
         for (const Line &l : s.lines) {
-            text += l.changed ? l.key + u'=' + l.value : l.raw;
-            text += QStringLiteral("\r\n");
+            out += l.changed ? EncodeText(l.key + u'=' + l.value, FCodePage) : l.raw;
+            out += "\r\n";
         }
     }
-    return EncodeText(text, FCodePage);
+    return out;
 }
 
 bool TIniFile::IsReadOnly(const QString &fileName)

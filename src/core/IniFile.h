@@ -4,7 +4,10 @@
 //
 // Section and key names are compared without regard to case; the order of
 // sections, keys and untouched lines (comments, foreign lines) is kept as read.
-// Text is 8-bit in a given code page (windows-1250 unless told otherwise).
+// Text is 8-bit in a given code page (windows-1250 unless told otherwise); a
+// line the program did not change is written back with the bytes it was read
+// with, so that text the code page cannot map survives a save. A leading UTF-8
+// byte-order mark (some editors add one) is skipped and never written.
 // Lines end in CR LF when written; CR LF, CR or LF are accepted when read.
 // Saving writes a temporary file beside the target and renames it over the old
 // one, so a crash in the middle of a write never leaves a half-written file.
@@ -84,13 +87,13 @@ private:
     struct Line {
         QString key;   // empty for lines that hold no key (comments, blanks)
         QString value;
-        QString raw;   // the line as read; written back while unchanged
+        QByteArray raw; // the line's bytes as read; written back while unchanged
         bool isKey = false;
         bool changed = false;
     };
     struct Section {
         QString name;
-        QString rawHeader;     // the header line as read; empty for new sections
+        QByteArray rawHeader;  // the header line's bytes as read; empty for new sections
         bool preamble = false; // the lines before the first header
         std::vector<Line> lines;
     };

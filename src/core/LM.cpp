@@ -222,6 +222,8 @@ bool TLM::LoadLanguageFile(const QString &code)
     FKeyedTexts.clear();
     FHintDetails.clear();
     QObject *window = nullptr;
+    bool captionIndexBuilt = false;
+    QHash<QString, qsizetype> captionLine; // lower-case name -> first line
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
         if (line.startsWith(u'[')) {
@@ -232,14 +234,24 @@ bool TLM::LoadLanguageFile(const QString &code)
             if (!windowName.isEmpty() && FWindowTexts)
                 window = FWindowTexts->FindWindow(windowName);
             if (window) {
-                // Only lines with "=" have a name part.
-                for (const QString &l : lines) {
-                    if (l.contains(u'=') && namePart(l).compare(header, Qt::CaseInsensitive) == 0) {
-                        const QString caption = valuePart(l);
-                        if (!caption.isEmpty())
-                            FWindowTexts->SetWindowCaption(window, caption);
-                        break;
+                // The caption is on the first line named like the header;
+                // the lines are indexed by name once, so that a file with
+                // many headers loads in linear time.
+                if (!captionIndexBuilt) {
+                    captionIndexBuilt = true;
+                    // Only lines with "=" have a name part; walking backwards
+                    // lets the first line of a name win.
+                    for (qsizetype j = lines.size() - 1; j >= 0; --j) {
+                        const QString &l = lines.at(j);
+                        if (l.startsWith(u'[') && l.contains(u'='))
+                            captionLine.insert(namePart(l).toLower(), j);
                     }
+                }
+                const auto found = captionLine.constFind(header.toLower());
+                if (found != captionLine.constEnd()) {
+                    const QString caption = valuePart(lines.at(*found));
+                    if (!caption.isEmpty())
+                        FWindowTexts->SetWindowCaption(window, caption);
                 }
             }
         } else if (window) {

@@ -122,6 +122,30 @@ TEST_F(Settings, RoundTripKeepsOtherSections)
     EXPECT_TRUE(again.AutoSearch);
 }
 
+TEST_F(Settings, ByteOrderMarkAndUnmappableBytesSurviveASave)
+{
+    // An editor's UTF-8 mark before "[Settings]", and a company name with
+    // bytes windows-1250 leaves undefined.
+    Init();
+    const QByteArray company("[Company]\r\nName=A\x81\x83\x88\x90\x98Z \xB9\r\n");
+    WriteAll(config.IniFileName(), "\xEF\xBB\xBF[Settings]\r\nComMultiPort=9\r\nLanguage=EN\r\n"
+                                   "OfflineMode=1\r\nAutoSearch=1\r\n" + company);
+    config.Load();
+    EXPECT_EQ(port.ComDevice(), 9);
+    EXPECT_EQ(lm.Language, "EN");
+    EXPECT_TRUE(config.OfflineMode);
+    port.SetComDevice(4);
+    config.Save();
+    EXPECT_EQ(ReadAll(config.IniFileName()),
+              "[Settings]\r\nComMultiPort=4\r\nLanguage=EN\r\nOfflineMode=1\r\nAutoSearch=1\r\n" + company);
+    // The values are decoded in the language's code page: 0xB9 is "ą" in
+    // windows-1250 (Polish) and "¹" in windows-1252 (English).
+    lm.Language = "PL";
+    TIniFile pl(config.IniFileName(), TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(lm.Language)));
+    ASSERT_EQ(pl.Load(), TIniFile::Status::Ok);
+    EXPECT_TRUE(pl.ReadString("Company", "Name").endsWith(QStringLiteral("Z \u0105")));
+}
+
 TEST_F(Settings, MissingFileGivesDefaults)
 {
     Init();

@@ -42,7 +42,7 @@ TEST(DataManagerCommands, LiveGroupWithEightCylinders)
         Bytes &p = s.Payload[0x05];
         p = {11, 22, 33, 44, 55, 66, 0x12, 0x34, // raw values, RPM period
              0xBF, 0xFF,                         // switch state 5, petrol 0 = 0x1FFF
-             0x81, 0x23,                         // status bit, petrol 1 = 0x0123
+             0xFF, 0x23,                         // status bit, petrol 1 = 0x7F23 (15 bits)
              0x00, 0x00, 0x02, 0x00,             // petrol 2 = 0, petrol 3 = 0x200
              0x00, 0x10, 0x00, 0x20, 0x01, 0xF4, 0x00, 0x40}; // gas 0..3 (gas 2 = 500)
         s.Payload[0x06] = {0, 1, 0, 2, 0, 0, 0, 4, 0, 9, 0, 8, 0, 7, 0, 6};
@@ -63,7 +63,7 @@ TEST(DataManagerCommands, LiveGroupWithEightCylinders)
     EXPECT_EQ(r.GasSwitchState, 5);
     EXPECT_EQ(r.PetrolTime[0], 0x1FFFu);
     EXPECT_EQ(r.StatusBit05, 1);
-    EXPECT_EQ(r.PetrolTime[1], 0x0123u);
+    EXPECT_EQ(r.PetrolTime[1], 0x7F23u); // every bit below the status bit
     EXPECT_EQ(r.PetrolTime[3], 0x200u);
     EXPECT_EQ(r.GasTime[0], 0x10u);
     EXPECT_EQ(r.GasTime[2], 0u); // petrol time 0 on that channel

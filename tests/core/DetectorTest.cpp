@@ -439,6 +439,16 @@ TEST_F(DetectorWire, NoiseBeforeTheHeader)
     EXPECT_EQ(probeOnly(ddTaron30), 2);
     EXPECT_TRUE(detector.Answered());
     EXPECT_TRUE(lockIsFree());
+
+    // A stale answer left over and a device that then stays silent: the
+    // drained answer identifies nothing.
+    server.injectFault(sim::Fault::noiseFirst(Bytes(15, 0x11)), 1);
+    EXPECT_EQ(probeOnly(ddTaron30), 0);
+    server.injectFault(sim::Fault::noAnswer(), 2);
+    EXPECT_EQ(probeOnly(ddTaron30), 0);
+    EXPECT_FALSE(detector.Answered());
+    server.clearFaults();
+    EXPECT_TRUE(lockIsFree());
 }
 
 TEST_F(DetectorWire, SilentPortEndsAfterOneAttempt)

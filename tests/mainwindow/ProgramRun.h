@@ -56,7 +56,10 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("TARON_BOX_ANSWERS"), QStringLiteral("default"));
+        if (RealBoxes)
+            env.remove(QStringLiteral("TARON_BOX_ANSWERS"));
+        else
+            env.insert(QStringLiteral("TARON_BOX_ANSWERS"), QStringLiteral("default"));
         env.insert(QStringLiteral("PORTS_DIR"), PortsDir);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigDir);
         env.insert(QStringLiteral("XDG_DATA_HOME"), HomeDir + QStringLiteral("/.local/share"));
@@ -108,6 +111,8 @@ public:
         return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
     }
 
+    // Boxes are shown and wait for an answer instead of being answered.
+    bool RealBoxes = false;
     QString PortsDir, ConfigDir, HomeDir;
     std::unique_ptr<SimDevice> Device;
     QProcess Process;

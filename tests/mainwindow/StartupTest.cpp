@@ -173,6 +173,10 @@ TEST(Startup, WithoutDeviceKeepsProbingAndAsksOnceAfterTheWatch)
     rig.Tick();
     ASSERT_EQ(rig.Boxes.size(), 1u);
     EXPECT_TRUE(rig.Boxes[0].Text.contains(QStringLiteral("\r\n\r\n")));
+    // A warning with an empty title bar, OK first.
+    EXPECT_EQ(rig.Boxes[0].Type, mtWarning);
+    EXPECT_TRUE(rig.Boxes[0].Caption.isEmpty()) << rig.Boxes[0].Caption.toStdString();
+    EXPECT_EQ(rig.Boxes[0].Buttons, (QList<int>{int(mrOk), int(mrCancel)}));
     EXPECT_TRUE(form.Offline());
     EXPECT_EQ(form.LinkLostAt().State(), TFormMain::TDeadline::Fired);
 

@@ -24,7 +24,9 @@ std::vector<std::pair<int, int>> Reads(const std::vector<Bytes> &frames)
 {
     std::vector<std::pair<int, int>> out;
     for (const Bytes &f : frames) {
-        if (f.size() < 3 || f[0] != 0xC0)
+        // 0x40 reads are the pressure sensor's calibration values, which every
+        // pressure conversion of this sensor variant reads afresh.
+        if (f.size() < 3 || f[0] != 0xC0 || f[1] == 0x40)
             continue;
         const int c = f[1];
         out.emplace_back(c, c == 0x31 || c == 0x33 ? f[2] << 8 | f[3] : c == 0x58 ? f[2] : 0);

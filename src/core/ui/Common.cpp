@@ -32,6 +32,12 @@ QString &TitleStore()
     return title;
 }
 
+bool &EndingStore()
+{
+    static bool ending = false;
+    return ending;
+}
+
 TAnswerProvider &ProviderStore()
 {
     static TAnswerProvider provider;
@@ -283,6 +289,16 @@ void TCommon::SetAnswerProvider(TAnswerProvider provider)
     ProviderStore() = std::move(provider);
 }
 
+void TCommon::SetEnding(bool ending)
+{
+    EndingStore() = ending;
+}
+
+bool TCommon::Ending()
+{
+    return EndingStore();
+}
+
 bool TCommon::HasAnswerProvider()
 {
     return static_cast<bool>(ProviderStore());
@@ -338,8 +354,17 @@ int TCommon::MessageDialogEx(const QString &text, const QString &caption, int le
     if (const TAnswerProvider provider = ProviderStore())
         return provider(info);
 
+    // The program is ending (a stop signal): no box waits for an answer.
+    const auto escapeAnswer = [&buttons] {
+        return buttons.contains(mbCancel) ? int(mrCancel) : buttons.contains(mbNo) ? int(mrNo) : int(mrCancel);
+    };
+    if (EndingStore())
+        return escapeAnswer();
+
     QWidget *owner = QApplication::activeWindow();
     TMessageDialog box(owner);
+    // Above the start-up splash, which stays on top until the main window shows.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setWindowTitle(info.Caption);
     box.setText(text);
     switch (type) {
@@ -361,8 +386,8 @@ int TCommon::MessageDialogEx(const QString &text, const QString &caption, int le
     TranslateDialogButtons(&box);
     box.exec();
     QAbstractButton *clicked = box.clickedButton();
-    if (!clicked) // closed from the title bar: the escape answer
-        return buttons.contains(mbCancel) ? int(mrCancel) : buttons.contains(mbNo) ? int(mrNo) : int(mrCancel);
+    if (!clicked) // closed from the title bar or by a stop signal: the escape answer
+        return escapeAnswer();
     return ButtonModalResult(clicked);
 }
 

@@ -79,6 +79,10 @@ public:
 
     // Installs (or, with an empty function, removes) the answer provider.
     static void SetAnswerProvider(TAnswerProvider provider);
+    // The program is ending: from now on every box returns its escape
+    // answer (Cancel, else No) without being shown.
+    static void SetEnding(bool ending);
+    static bool Ending();
     static bool HasAnswerProvider();
     // When TARON_BOX_ANSWERS is set, installs a provider that writes every
     // box to standard error and answers it without a window: with the

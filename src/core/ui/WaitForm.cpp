@@ -356,6 +356,14 @@ void TWaitForm::ProcessMessages()
         return;
     const bool clickable = FFormStyle == wfsProgress || FCancelButton || FBorderIcons != 0;
     QCoreApplication::processEvents(clickable ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    // The wait window and its target paint what is pending now, not when the
+    // platform next asks for a frame: the caller goes back to blocking work.
+    for (QWidget *w : {static_cast<QWidget *>(FWindow), static_cast<QWidget *>(FWindow ? FWindow->FTarget : nullptr)}) {
+        if (w && w->isVisible()) {
+            QEvent paintPending(QEvent::UpdateRequest);
+            QCoreApplication::sendEvent(w, &paintPending);
+        }
+    }
 }
 
 // ---- Properties: stored, and passed on to the window while it exists ----

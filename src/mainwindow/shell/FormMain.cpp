@@ -342,25 +342,6 @@ void TFormMain::MnIDeviceUpgradeFirmwareClick() {}
 void TFormMain::MnIDeviceUpgradeInfoClick() {}
 void TFormMain::MnIUpgradeFirmwareClick() {}
 void TFormMain::BtnConfUpgradeFirmwareClick() {}
-void TFormMain::MenuLangClick() {}
-void TFormMain::MnILangPolishClick() {}
-void TFormMain::MnILangEnglishClick() {}
-void TFormMain::MnILangLithuanianClick() {}
-void TFormMain::MnILangRussianClick() {}
-void TFormMain::MnILangCzechClick() {}
-void TFormMain::MnILangGermanClick() {}
-void TFormMain::MnILangItalianClick() {}
-void TFormMain::MnILangTurkishClick() {}
-void TFormMain::MnILangCroatianClick() {}
-void TFormMain::MnILangFrenchClick() {}
-void TFormMain::MnILangTurkish_VelutoClick() {}
-void TFormMain::MnILangNederlandsClick() {}
-void TFormMain::MnILangSpanishClick() {}
-void TFormMain::MnILangPortugueseClick() {}
-void TFormMain::MnILangSpanish_PravikClick() {}
-void TFormMain::MnILangThaiClick() {}
-void TFormMain::MnILangBulgarianClick() {}
-void TFormMain::MnILangGreekClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }

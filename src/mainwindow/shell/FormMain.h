@@ -397,6 +397,7 @@ private:
     void SetTickInterval();
     void ShowAdapterObdReadings();
     void AutoSearchStep();
+    void ShowAutoConnectText(const QString &caption);
     bool HandOverToSibling();
     void UpdateCalibrationRunning();
     void PollPageGroups(bool &readOk, bool onAutoCalPage);
@@ -657,6 +658,24 @@ private:
     bool FSchemaDragging = false;
     QPoint FSchemaDragStart;
     int FModOdcMainHeight = 0;
+    // Language switching (FormMainLanguage.cpp)
+public:
+    // Applies a language: with defaultLanguage the configured one (falling
+    // back to "PL"), else the file of code; an empty code only refreshes the
+    // derived texts and the visible page. False when the file was refused.
+    bool ChangeLanguage(const QString &code, bool defaultLanguage);
+    // Prefixes the injector captions with the selected injector's number;
+    // with capture, their current captions become the bases first.
+    void UpdateInjDisplayLabels(bool capture);
+    void RefreshAdapterWindows();
+
+    // Live readouts of the calibration page's sub-pages (a step of the tick).
+    void ShowCalibrationReadouts();
+
+private:
+    void SelectLanguage(const char *code);
+    QString FInjDisplayBases[8];
+    // End of language switching
 };
 
 // The program's main window, set by whoever creates it.

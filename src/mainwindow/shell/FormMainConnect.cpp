@@ -238,14 +238,7 @@ void TFormMain::DeviceConnectComChange(QObject *, const QString &text)
     auto *label = Component<TCaptionPanel>("LblStatusAutoConnect");
     if (!label)
         return;
-    const QString saved = label->Caption();
-    label->SetCaption(QStringLiteral("%1 %2  ").arg(saved, text));
-    const int width = label->fontMetrics().horizontalAdvance(label->Caption()) + 4;
-    if (auto *panel = Component<QWidget>("PnlStatusText"))
-        panel->setFixedWidth(width);
-    if (auto *autoConnect = Component<TCaptionPanel>("PnlStatusAutoConnect"))
-        autoConnect->SetCaption(label->Caption());
-    label->SetCaption(saved);
+    ShowAutoConnectText(QStringLiteral("%1 %2  ").arg(label->Caption(), text));
 }
 
 void TFormMain::ConnectWaitFormStatusChange()

@@ -52,6 +52,9 @@ void TCaptionPanel::mousePressEvent(QMouseEvent *event)
     FPressed = event->button() == Qt::LeftButton;
     emit MouseDown(event->button(), event->modifiers());
     QLabel::mousePressEvent(event);
+    // The press is this panel's alone: a parent panel with the same handler
+    // must not act on it a second time.
+    event->accept();
 }
 
 void TCaptionPanel::mouseReleaseEvent(QMouseEvent *event)

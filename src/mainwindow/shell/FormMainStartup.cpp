@@ -114,6 +114,27 @@ void setPanelColor(QObject *object, const QColor &color)
         panel->SetColor(color);
 }
 
+// Fills a list with the names of device codes, each item carrying its code.
+void fillCodeList(QComboBox *list, const QList<uint8_t> &codes, QString (*name)(int))
+{
+    if (!list)
+        return;
+    list->clear();
+    for (uint8_t code : codes)
+        list->addItem(name(code), int(code));
+}
+
+// A docked panel of another window, filled with a colour.
+void fillPanel(QWidget *panel, const QColor &color)
+{
+    if (!panel)
+        return;
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, color);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+}
+
 } // namespace
 
 void TFormMain::SetClock(TClock clock)
@@ -220,6 +241,12 @@ void TFormMain::FormCreate()
         for (const QString &name : CustomParameters->ShownControls())
             if (auto *w = findChild<QWidget *>(name))
                 w->show();
+        // The edition's pressure sensors and injector types.
+        fillCodeList(Component<QComboBox>("CmBConfPressSensType"), CustomParameters->PressureSensors(),
+                     &TCustomParameters::PressureSensorName);
+        for (const char *name : {"CmbKnfInjType", "CmBConfInjType"})
+            fillCodeList(Component<QComboBox>(name), CustomParameters->InjectorTypes(),
+                         &TCustomParameters::InjectorTypeName);
     }
     if (Services.FillEditionLists)
         Services.FillEditionLists();
@@ -308,8 +335,16 @@ void TFormMain::FormCreate()
     else
         UpdateComPortInfo(nullptr);
 
+    // 18. The pages' controls start empty.
+    ClearConfWizardControls();
+    ClearCalibrationControls();
+    ClearKnfControls();
+
     // 19. Creation is complete: the tick may work from now on.
     FReady = true;
+
+    // 20. The advanced-view setting.
+    ChBAdvancedViewClick();
 
     // 21. Bring the window to the front once the message loop runs.
     QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(UMActivate)));
@@ -394,6 +429,16 @@ void TFormMain::FormShow()
     // 6. The adapter windows' panels join the adapter page.
     if (Services.DockAdapterPanels)
         Services.DockAdapterPanels();
+    // The docked panels take the window's panel colour; the OBD panel's
+    // sections take their parent's.
+    if (CustomParameters) {
+        const QColor panelColour = editionColor(CustomParameters->GetEntry(6));
+        for (const char *name : {"PnlMultiOBD", "PnlMultiInfo"})
+            fillPanel(Component<QWidget>(name), panelColour);
+        for (const char *name : {"PnlOBDConfig", "PnlOBDLive", "PnlOBDErrors"})
+            if (auto *panel = Component<QWidget>(name); panel && panel->parentWidget())
+                fillPanel(panel, panel->parentWidget()->palette().color(QPalette::Window));
+    }
 
     // 7.-8. The firmware counts as served until a poll says otherwise; the
     // splash goes, the window adapts to the device and the language is

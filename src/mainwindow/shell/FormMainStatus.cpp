@@ -4,6 +4,7 @@
 #include "mainwindow/shell/FormMainReadingControls.h"
 
 #include "core/AppConfig.h"
+#include "core/ComMultiPort.h"
 #include "core/CommonConv.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -182,7 +183,17 @@ void TFormMain::UpdateComPortInfo(QObject *)
         names.clear(); // a failed listing: the port counts as not found
     }
     const int at = names.indexOf(port);
-    if (at >= 0) {
+    // A port that could not be opened says why (a user missing from the
+    // serial group sees "Permission denied"), here and on the connection panel.
+    const QString openError = ComMultiPort && !ComMultiPort->GetConnected()
+                                  ? ComMultiPort->LastOpenError(ConfiguredPort())
+                                  : QString();
+    if (c.PnlStatus)
+        c.PnlStatus->setToolTip(openError);
+    if (!openError.isEmpty()) {
+        SetFontColour(c.PnlQSComPort, Bgr(kRed));
+        c.PnlQSComPort->setToolTip(openError);
+    } else if (at >= 0) {
         TakeParentFontColour(c.PnlQSComPort);
         c.PnlQSComPort->setToolTip(descriptions.value(at));
     } else {

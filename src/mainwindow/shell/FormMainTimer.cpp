@@ -20,9 +20,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QLayout>
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -102,7 +104,7 @@ void TFormMain::Tick(QObject *sender)
             const QString text = TranslateKey(QStringLiteral("strDisconnectGoOffline"))
                                  + QStringLiteral("\r\n\r\n")
                                  + TranslateKey(QStringLiteral("strDisconnectRetryInfo"));
-            if (Common && Common->AskOkCancel(text) == mrOk)
+            if (Common && Common->AskOkCancel(text, TCommon::NoCaption(), true, true) == mrOk)
                 MarkDeviceOffline(false);
             return;
         }
@@ -199,8 +201,8 @@ void TFormMain::Tick(QObject *sender)
         // 24. Adapter detection.
         const bool detectDone = Services.FetchDetectDone && Services.FetchDetectDone();
         const bool second = Services.FetchSecondFlag && Services.FetchSecondFlag();
-        if (detectDone && Services.RefreshAdapterWindows)
-            Services.RefreshAdapterWindows();
+        if (detectDone)
+            RefreshAdapterWindows();
         if (detectDone || second) {
             CheckDeviceVersionCompatibility();
             if (Services.PgCMainChange)
@@ -286,16 +288,11 @@ void TFormMain::AutoSearchStep()
     QString menuCaption = connectItem ? connectItem->text() : QString();
     menuCaption.remove(QLatin1Char('&'));
     const int savedWidth = text ? text->width() : 0;
-    if (label) {
+    if (label)
         label->SetCaption(QStringLiteral(" (%1) %2  ").arg(FAutoSearchCount).arg(menuCaption));
-        if (text)
-            text->setFixedWidth(label->fontMetrics().horizontalAdvance(label->Caption()) + 4);
-    }
-    if (autoConnect && text) {
-        autoConnect->setGeometry(text->rect());
-        autoConnect->SetCaption(label ? label->Caption() : QString());
+    ShowAutoConnectText(label ? label->Caption() : QString());
+    if (autoConnect)
         autoConnect->show();
-    }
     repaint();
     ConnectWaitForm->SetInvisible(true);
     ConnectWaitForm->SetDisableParent(false);
@@ -309,6 +306,25 @@ void TFormMain::AutoSearchStep()
         text->setFixedWidth(savedWidth);
     repaint();
     FAutoSearchAt.Disarm();
+}
+
+void TFormMain::ShowAutoConnectText(const QString &caption)
+{
+    // The status text panel takes the width the whole text needs in the
+    // auto-connect panel's own font, frame and margins, and the status bar
+    // lays out at once, so that the text is not painted clipped first.
+    auto *text = Component<QWidget>("PnlStatusText");
+    auto *autoConnect = Component<TCaptionPanel>("PnlStatusAutoConnect");
+    if (!text || !autoConnect)
+        return;
+    autoConnect->SetCaption(caption);
+    const QMargins m = autoConnect->contentsMargins();
+    const int needed = autoConnect->fontMetrics().horizontalAdvance(caption) + m.left() + m.right()
+                       + 2 * autoConnect->frameWidth() + 2 * std::max(0, autoConnect->margin()) + 8;
+    text->setFixedWidth(needed);
+    if (QLayout *layout = text->parentWidget() ? text->parentWidget()->layout() : nullptr)
+        layout->activate();
+    autoConnect->setGeometry(text->rect());
 }
 
 bool TFormMain::HandOverToSibling()

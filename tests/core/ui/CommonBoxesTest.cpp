@@ -219,6 +219,43 @@ TEST_F(CommonBoxes, RealDialogHonoursTheDefaultButtonAndAnswers)
     EXPECT_EQ(seenDefault, mrNo); // index 1 in box order
 }
 
+TEST_F(CommonBoxes, RealBoxStaysAboveTheSplashAndEndingAnswersWithoutShowing)
+{
+    TCommon::SetAnswerProvider(nullptr);
+    // A stay-on-top splash as at start-up; the box shown after it must be
+    // a stay-on-top window too, or the splash covers it.
+    QWidget splash(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+    splash.resize(400, 300);
+    splash.show();
+    bool onTop = false;
+    bool visible = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        visible = box->isVisible();
+        box->buttons().first()->click();
+    });
+    common->ShowError("INI file damaged");
+    EXPECT_TRUE(onTop);
+    EXPECT_TRUE(visible);
+
+    // Ending: no box is shown; questions get their escape answer.
+    TCommon::SetEnding(true);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            shown = true;
+            box->close();
+        }
+    });
+    EXPECT_EQ(common->AskOkCancel("Go offline?"), mrCancel);
+    EXPECT_FALSE(common->AskYesNoEx("Save?"));
+    TCommon::SetEnding(false);
+    QApplication::processEvents();
+    EXPECT_FALSE(shown);
+}
+
 TEST_F(CommonBoxes, SettingsErrorsBecomeErrorBoxes)
 {
     TAppConfig config;

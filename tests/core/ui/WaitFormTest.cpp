@@ -230,3 +230,44 @@ TEST(WaitForm, ThrowingProgressHandlerStopsAtTheTimerTick)
     EXPECT_EQ(calls, 1);
     form.Stop();
 }
+
+namespace {
+// Counts the paints of a widget.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+} // namespace
+
+TEST(WaitForm, ProcessMessagesPaintsTheNewStatusTextAtOnce)
+{
+    for (const TWaitFormStyle style : {wfsText, wfsProgress}) {
+        QMainWindow target;
+        target.resize(300, 200);
+        target.show();
+        TWaitForm form;
+        form.SetFormStyle(style);
+        form.SetBorderIcons(0);
+        form.SetActiveForm(&target);
+        form.Show();
+        QWidget *status = style == wfsText ? static_cast<QWidget *>(form.Window()->PnlStatus)
+                                           : form.Window()->LblStatus;
+        QApplication::processEvents();
+        PaintCounter counter;
+        status->installEventFilter(&counter);
+        // The text changes while the messages are processed (as the wait's
+        // own timer changes the window), and is painted before the caller
+        // goes back to its blocking work.
+        QTimer::singleShot(0, [&] { form.SetStatusText("COM7"); });
+        form.ProcessMessages();
+        EXPECT_EQ(status->property("text").toString(), "COM7");
+        EXPECT_GE(counter.paints, 1) << "style " << int(style);
+        status->removeEventFilter(&counter);
+        form.Stop();
+    }
+}

@@ -1,0 +1,194 @@
+// The main window in the configured language and switched from its language
+// menu, with the program's shipped language files and catalogs, against the
+// simulated controller.
+#include "mainwindow/StartupRig.h"
+
+#include "core/Scramble.h"
+#include "core/ui/Custom.h"
+#include "mainwindow/shell/FormMainLayout.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+using startup::SimDevice;
+using startup::StartupRig;
+
+namespace {
+
+// The component lines of the "[FormMain]" section of a stored language file.
+std::vector<std::pair<QString, QString>> MainWindowLines(const QString &code)
+{
+    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource/_") + code
+               + QStringLiteral(".lng"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    ScrambleStream(bytes);
+    std::vector<std::pair<QString, QString>> out;
+    bool inSection = false;
+    for (const QString &line : TLM::SplitLines(TLM::DecodeText(bytes, TLM::GetCharsetOfLanguage(code)))) {
+        if (line.startsWith(u'['))
+            inSection = line == QLatin1String("[FormMain]");
+        else if (inSection && line.contains(u'='))
+            out.emplace_back(line.section(u'=', 0, 0), line.section(u'=', 1));
+    }
+    return out;
+}
+
+// What a component shows: an item's or a menu's caption, a page's tab text,
+// a caption or a button text.
+QString Shown(TFormMain &form, const QString &name)
+{
+    QObject *c = form.findChild<QObject *>(name);
+    if (auto *action = qobject_cast<QAction *>(c))
+        return action->text();
+    if (auto *menu = qobject_cast<QMenu *>(c))
+        return menu->title();
+    if (auto *page = qobject_cast<QWidget *>(c)) {
+        auto *stack = qobject_cast<QStackedWidget *>(page->parentWidget());
+        if (auto *tabs = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr)
+            return tabs->tabText(tabs->indexOf(page));
+    }
+    if (auto *button = qobject_cast<QAbstractButton *>(c))
+        return button->text();
+    if (auto *label = qobject_cast<QLabel *>(c))
+        return label->text();
+    return QStringLiteral("<no component %1>").arg(name);
+}
+
+// Every line of the language's file shows on its component; the catalog
+// has translated a designed text the file leaves alone; the texts set from
+// code are the language's.
+void ExpectLanguage(TFormMain &form, const QString &code)
+{
+    SCOPED_TRACE(code.toStdString());
+    EXPECT_EQ(LM->Language, code);
+    const auto lines = MainWindowLines(code);
+    ASSERT_GT(lines.size(), 80u);
+    for (const auto &[name, text] : lines)
+        EXPECT_EQ(Shown(form, name), text) << name.toStdString();
+    EXPECT_EQ(Shown(form, QStringLiteral("BtBKnfReadConfiguration")),
+              code == QLatin1String("EN") ? QStringLiteral("Read") : QStringLiteral("Odczytaj"));
+    EXPECT_EQ(Shown(form, QStringLiteral("BtnDgnStart")), LM->Translate(QStringLiteral("strStart")));
+    EXPECT_EQ(form.StatusBaseText(), LM->Translate(QStringLiteral("strComError")));
+    EXPECT_FALSE(form.StatusBaseText().startsWith(u'!'));
+}
+
+// A connected window started with the language of the settings file, shown,
+// its timer stopped so that only what the test does reaches the device.
+struct LanguageRig {
+    explicit LanguageRig(const QString &language) : device(rig.PortsDir, 5)
+    {
+        QFile ini(rig.IniPath());
+        EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=" + language.toLatin1() + "\r\n");
+        ini.close();
+        Custom = custom.get();
+        rig.Wire = [this](TFormMain &f) {
+            f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+            f.Services.RefreshAdapterWindows = [this] { ++adapterRefreshes; };
+        };
+        TFormMain &form = rig.Create();
+        form.SetScreenSizeForCheck(QSize(1024, 768));
+        form.show();
+        form.Timerek->stop();
+    }
+    ~LanguageRig() { Custom = nullptr; }
+
+    StartupRig rig{5};
+    SimDevice device;
+    int adapterRefreshes = 0;
+    std::unique_ptr<TCustom> custom = std::make_unique<TCustom>();
+};
+
+} // namespace
+
+TEST(LanguageSwitch, ConfiguredLanguageIsAppliedAtStart)
+{
+    for (const char *code : {"EN", "PL"}) {
+        LanguageRig l(QString::fromLatin1(code));
+        ASSERT_TRUE(DataManager->GetConnected());
+        ExpectLanguage(*l.rig.Form, QString::fromLatin1(code));
+        if (qEnvironmentVariableIsSet("SHOT"))
+            l.rig.Form->grab().save(QStringLiteral("/tmp/lang_%1.png").arg(QString::fromLatin1(code)));
+        EXPECT_TRUE(l.rig.Boxes.empty()) << l.rig.BoxTexts().join(u'|').toStdString();
+    }
+}
+
+TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
+{
+    LanguageRig l(QStringLiteral("PL"));
+    TFormMain &form = *l.rig.Form;
+    ASSERT_TRUE(DataManager->GetConnected());
+    auto item = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
+    l.device.Server.log().clear();
+
+    const int refreshes = l.adapterRefreshes;
+    EXPECT_GE(refreshes, 1) << "at the first showing";
+    item("MnILangEnglish")->trigger();
+    ExpectLanguage(form, QStringLiteral("EN"));
+    item("MnILangPolish")->trigger();
+    ExpectLanguage(form, QStringLiteral("PL"));
+    item("MnILangEnglish")->trigger();
+    ExpectLanguage(form, QStringLiteral("EN"));
+    EXPECT_EQ(l.device.Server.log().count(), 0u);
+    EXPECT_EQ(l.adapterRefreshes, refreshes + 3); // the docked adapter windows follow
+    EXPECT_TRUE(l.rig.Boxes.empty());
+
+    // The injector captions carry the selected injector's number, also
+    // after a language change (which takes their texts from the file).
+    auto *injector = form.findChild<QComboBox *>(QStringLiteral("CmbOdcInjDisplay"));
+    injector->addItem(QStringLiteral("1"));
+    injector->setCurrentIndex(1);
+    form.UpdateInjDisplayLabels(false);
+    EXPECT_EQ(Shown(form, QStringLiteral("LblModPetrol")), QStringLiteral("1:Tb [ms]"));
+    EXPECT_EQ(Shown(form, QStringLiteral("LblConfAutoGas")), QStringLiteral("1:Tg [ms]"));
+    item("MnILangPolish")->trigger();
+    item("MnILangEnglish")->trigger();
+    EXPECT_EQ(Shown(form, QStringLiteral("LblDgnTg")), QStringLiteral("1:Tg [ms]"));
+    injector->setCurrentIndex(0);
+    form.UpdateInjDisplayLabels(false);
+    EXPECT_EQ(Shown(form, QStringLiteral("LblDgnAdvPetrol")), QStringLiteral("Tb [ms]"));
+    EXPECT_EQ(l.device.Server.log().count(), 0u);
+
+    // The menu checks the language in use.
+    form.MenuLangClick();
+    EXPECT_TRUE(item("MnILangEnglish")->isChecked());
+    EXPECT_FALSE(item("MnILangPolish")->isChecked());
+
+    // The language in use again: nothing happens (a text changed by hand
+    // stays as it is).
+    form.findChild<QMenu *>(QStringLiteral("MenuFile"))->setTitle(QStringLiteral("x"));
+    const int before = l.adapterRefreshes;
+    item("MnILangEnglish")->trigger();
+    EXPECT_EQ(Shown(form, QStringLiteral("MenuFile")), QStringLiteral("x"));
+    EXPECT_EQ(l.adapterRefreshes, before);
+    form.findChild<QMenu *>(QStringLiteral("MenuFile"))->setTitle(QStringLiteral("&File"));
+
+    // No file for the language: refused with a message, English stays,
+    // catalog texts included.
+    form.MnILangGermanClick();
+    ASSERT_EQ(l.rig.Boxes.size(), 1u);
+    EXPECT_TRUE(l.rig.Boxes.back().Text.startsWith(QStringLiteral("File not found:")));
+    ExpectLanguage(form, QStringLiteral("EN"));
+
+    // A damaged file: the same.
+    QTemporaryDir program;
+    QDir(program.path()).mkpath(QStringLiteral("Resource"));
+    QFile damaged(program.filePath(QStringLiteral("Resource/_PL.lng")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("\x01\x02 not a language file \xFE\xFF");
+    damaged.close();
+    LM->SetProgramFolder(program.path());
+    item("MnILangPolish")->trigger();
+    LM->SetProgramFolder(QString());
+    ASSERT_EQ(l.rig.Boxes.size(), 2u);
+    EXPECT_TRUE(l.rig.Boxes.back().Text.startsWith(QStringLiteral("Incorrect file structure: ")));
+    ExpectLanguage(form, QStringLiteral("EN"));
+    EXPECT_EQ(l.device.Server.log().count(), 0u);
+}
