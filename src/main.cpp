@@ -388,6 +388,8 @@ int main(int argc, char *argv[])
         model->Hooks.CmbKnfInjTypeChange = model2->Hooks.CmbKnfInjTypeChange = [configurationPage] {
             configurationPage->CmbKnfInjTypeChange(nullptr);
         };
+        // Model 2 of a kind-48 device is read from the model part of a settings file.
+        model2->Hooks.LoadSettingsFileV30Model = [form] { form->LoadSettingsFileV30(true); };
         model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
         model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
         model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
@@ -402,6 +404,7 @@ int main(int argc, char *argv[])
         FormMultiAIO = keep(new TFormMultiAIO);
         FormMultiAdapterInfo = keep(new TFormMultiAdapterInfo);
         FormConnectStatus = keep(new TFormConnectStatus);
+        FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)

@@ -265,12 +265,21 @@ bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uin
 
 // Bytes of a broken or late answer left in the input would be taken for the
 // next answer and shift every answer after it, so the input is emptied before
-// each request is written and after a failed exchange.
+// each request is written and after a failed exchange. It is emptied under the
+// port's lock: another user of the shared port holds the lock from its
+// request until its answer has been read, and that answer must not be lost.
 void TDataManager::DiscardStaleInput()
 {
     TComMultiPort *p = Port();
-    if (p && p->GetConnected())
+    if (!p)
+        return;
+    const bool locked = p->ThreadSafe();
+    if (locked)
+        p->AcquireLock();
+    if (p->GetConnected())
         p->PurgeInput();
+    if (locked)
+        p->ReleaseLock();
 }
 
 bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength,

@@ -567,3 +567,37 @@ TEST(DataManagerLink, ALateAnswerIsNeverTakenForTheNextCommand)
     EXPECT_EQ(m.ReadParameter8(2), 0x22);
     EXPECT_TRUE(m.GetConnected());
 }
+
+TEST(DataManagerLink, EmptyingTheInputWaitsForAnotherUsersAnswer)
+{
+    SimControllerRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.Device([](SimControllerState &s) {
+        s.Param8[2] = 9;
+        s.Param8[3] = 4;
+    });
+    // Another user of the shared port writes its request (the write takes the
+    // lock and keeps it) and reads its answer a while later; meanwhile the
+    // controller link starts an exchange of its own from a second thread.
+    const Bytes request = Request({0x07, 0x02});
+    std::promise<void> written;
+    auto other = std::async(std::launch::async, [&] {
+        int n = 0;
+        rig.Port.WriteData(request.data(), int(request.size()), n);
+        std::this_thread::sleep_for(150ms); // the answer is in the input
+        written.set_value();
+        std::this_thread::sleep_for(250ms);
+        uint8_t answer[5] = {};
+        int got = 0;
+        rig.Port.ReadData(answer, 5, got);
+        rig.Port.ReleaseLock();
+        return std::vector<uint8_t>(answer, answer + got);
+    });
+    written.get_future().wait();
+    auto link = std::async(std::launch::async, [&rig] { return rig.Manager.ReadParameter8(3); });
+    const std::vector<uint8_t> answer = other.get();
+    ASSERT_EQ(answer.size(), 5u) << "the other user's answer was thrown away";
+    EXPECT_EQ(answer[0], 0xD0);
+    EXPECT_EQ(answer[3], 9);
+    EXPECT_EQ(link.get(), 4);
+}

@@ -576,7 +576,7 @@ TEST(Startup, OnlyABootloaderAnsweringLeadsToTheUpgrade)
     QTemporaryDir programs;
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
-    device.Probes.setBootloaderInfo(40, 4, 0);
+    device.Probes.setBootloaderVersion(4, 6, 1);
     device.Probes.present(8);
     int upgrades = 0;
     rig.Wire = [&](TFormMain &f) {

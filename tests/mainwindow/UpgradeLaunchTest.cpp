@@ -7,9 +7,15 @@
 
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +28,7 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
     if (!ProgramRun::ProgramExists())
         GTEST_SKIP() << "program not built beside the tests";
     ProgramRun run;
-    run.Device->Probes.setBootloaderInfo(5, 6, 7);
+    run.Device->Probes.setBootloaderVersion(4, 0, 1);
     run.Device->Probes.present(8);
     ASSERT_TRUE(run.Start());
     const auto warnings = [&run] { return run.Output.count("box warning"); };
@@ -37,36 +43,46 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
 
 TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
 {
+    TProgramLogic logic;
     StartupRig rig(5);
-    SimDevice device(rig.PortsDir, 5, 20, 'E');
+    SimDevice device(rig.PortsDir, 5, 21, 'E');
+    device.Server.withLock([&] {
+        device.Controller.State.Param16[6] = 85;
+        device.Controller.State.Param8[10] = 38;
+    });
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+    QString chosen = file;
     int windows = 0, statusShown = 0;
     bool adapterDetection = true;
     rig.Wire = [&](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+        f.SettingsFileDialog = [&](bool, const QString &, const QString &) { return chosen; };
         f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
         f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
         f.UpgradeServices.InBootloader = [] { return false; };
         f.UpgradeServices.SetInBootloader = [](bool) {};
         f.UpgradeServices.ConnectBootloader = [] { return false; };
         f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
-            // Nothing else reaches the port while the window runs.
+            // Nothing else reaches the port while the window runs, and the
+            // backup is on disk before anything is erased.
             EXPECT_FALSE(f.Timerek->isActive());
+            if (chosen == file) {
+                EXPECT_TRUE(QFileInfo(file).exists());
+            }
             ++windows;
+            // The new firmware starts with other settings.
+            device.Server.withLock([&] {
+                device.Controller.State.Param8[10] = 30;
+                device.Controller.State.Param16[6] = 50;
+            });
         };
         f.UpgradeServices.ShowConnectStatus = [&](int, int) { ++statusShown; };
     };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
-
-    // A controller that is not of the upgradable hardware variant is refused
-    // with one warning and nothing is started.
-    DeviceRecord.IdentityPage1 = 0;
-    rig.Boxes.clear();
-    form.DeviceUpgradeFirmware(true);
-    EXPECT_EQ(windows, 0);
-    ASSERT_EQ(rig.Boxes.size(), 1u);
-    EXPECT_EQ(rig.Boxes[0].Type, mtWarning);
-    EXPECT_TRUE(form.Timerek->isActive());
-    EXPECT_FALSE(adapterDetection);
 
     // The upgradable variant: the backup question comes first; Yes leaves a
     // restore request that is taken once after reconnecting.
@@ -75,15 +91,29 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(true);
     EXPECT_EQ(windows, 1);
-    ASSERT_EQ(rig.Boxes.size(), 1u);
+    ASSERT_GE(rig.Boxes.size(), 1u);
     EXPECT_EQ(rig.Boxes[0].Type, mtConfirmation);
-    EXPECT_EQ(form.TakeRestoreConfigRequest(), 1);
-    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
     EXPECT_TRUE(form.Timerek->isActive());
+    ASSERT_TRUE(DataManager->GetConnected()) << "reconnected after the upgrade";
+    ASSERT_EQ(form.TakeRestoreConfigRequest(), 1);
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    // Yes to the restore question writes back the values read before.
+    rig.Boxes.clear();
+    form.DeviceRestoreConfig();
+    EXPECT_EQ(rig.Boxes.size(), 2u) << rig.BoxTexts().join('|').toStdString();
+    device.Server.withLock([&] {
+        EXPECT_EQ(device.Controller.State.Param16[6], 85);
+        EXPECT_EQ(device.Controller.State.Param8[10], 38);
+    });
+    // A cancelled save leaves no request.
+    chosen.clear();
+    form.DeviceUpgradeFirmware(true);
+    EXPECT_EQ(windows, 2);
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
     // An adapter upgrade asks nothing and leaves no request.
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(false);
-    EXPECT_EQ(windows, 2);
+    EXPECT_EQ(windows, 3);
     EXPECT_TRUE(rig.Boxes.empty());
     EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
 

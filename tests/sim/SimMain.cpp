@@ -26,7 +26,7 @@ namespace {
 void usage()
 {
     std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
-                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8]\n");
+                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--trouble-codes]\n");
 }
 
 // A whole decimal number from lo to hi, or -1.
@@ -71,6 +71,39 @@ void fillImage(sim::SimControllerState &s)
     s.Pages[6] = 1;
 }
 
+// Active and stored trouble codes, the current freeze frame and two entries
+// of the freeze-frame history.
+void fillTroubleCodes(sim::SimControllerState &s)
+{
+    s.Payload[0x13][2] = 0xC1;         // active group 3: bits 1, 7, 8
+    s.Payload[0x13][9] = 0x04;         // stored group 2: bit 3
+    s.Counters[148] = 2;               // freeze frame of group 3, bit 1
+    s.Counters[149] = 0x01;
+    s.Words[150] = 0x6D92;
+    s.Words[152] = 654;
+    s.Words[154] = 785;
+    s.Counters[156] = 120;
+    s.Counters[157] = 60;
+    s.Counters[158] = 152;
+    s.Counters[159] = 128;
+    s.Counters[160] = 90;
+    s.DebugCount = 2;                  // entries 1 (newest) and 0; the rest empty
+    for (size_t e = 0; e < s.DebugRecords.size(); ++e) {
+        auto &r = s.DebugRecords[e];
+        r.fill(0);
+        r[0] = e == 0 ? 1 : e == 1 ? 2 : 255;  // group - 1
+        r[1] = e == 0 ? 0x04 : 0x01;           // bit mask
+        r[2] = 0x6D;                           // RPM period
+        r[3] = 0x92;
+        r[8] = 120;                            // Psys, Pcol, Tred, Tgas, supply
+        r[9] = 60;
+        r[10] = 152;
+        r[11] = 128;
+        r[12] = 90;
+        r[19] = uint8_t(30 + e);               // gas working time
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -78,6 +111,7 @@ int main(int argc, char **argv)
     std::string portsDir;
     int com = 1;
     bool paced = false;
+    bool troubleCodes = false;
     int kind = 48;
     char version = 'I';
     int detected = -1;
@@ -113,6 +147,8 @@ int main(int argc, char **argv)
             }
         } else if (a == "--paced") {
             paced = true;
+        } else if (a == "--trouble-codes") {
+            troubleCodes = true;
         } else {
             usage();
             return 2;
@@ -135,6 +171,8 @@ int main(int argc, char **argv)
     server.setPaced(paced);
     sim::SimController controller(static_cast<uint8_t>(kind), version);
     fillImage(controller.State);
+    if (troubleCodes)
+        fillTroubleCodes(controller.State);
     sim::SimProbes probes;
     probes.install(server);
     controller.Install(server);

@@ -139,12 +139,12 @@ void SimProbes::setEcho(std::optional<uint8_t> echo)
     m_echo = echo;
 }
 
-void SimProbes::setBootloaderInfo(uint8_t type, uint8_t major, uint8_t minor)
+void SimProbes::setBootloaderVersion(uint8_t major, uint8_t minor, uint8_t build)
 {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_bootType = type;
     m_bootMajor = major;
     m_bootMinor = minor;
+    m_bootBuild = build;
 }
 
 Bytes SimProbes::answer(const Bytes &frame) const
@@ -160,9 +160,9 @@ Bytes SimProbes::answer(const Bytes &frame) const
         return withSum({header, m_echo.value_or(frame[1]), m_code});
     }
     if (m_bootloader && frame == bootloader) {
-        // BB/BD, the parameter echoed, type, version major and minor, the sum.
+        // BB/BD, the parameter echoed, version major, minor and build, the sum.
         const uint8_t header = m_generation == 3 ? 0xBB : 0xBD;
-        return withSum({header, m_echo.value_or(frame[1]), m_bootType, m_bootMajor, m_bootMinor});
+        return withSum({header, m_echo.value_or(frame[1]), m_bootMajor, m_bootMinor, m_bootBuild});
     }
     return {};
 }

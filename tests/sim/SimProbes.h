@@ -57,8 +57,9 @@ public:
     // Byte 1 of every answer (normally the probe's parameter byte).
     void setEcho(std::optional<uint8_t> echo);
 
-    // Bytes 2-4 of a bootloader's answer (device type, version major, minor).
-    void setBootloaderInfo(uint8_t type, uint8_t major, uint8_t minor);
+    // Bytes 2-4 of a bootloader's answer: its version major, minor and build,
+    // as the same request BC E1 E1 7E answers the upgrade's version read.
+    void setBootloaderVersion(uint8_t major, uint8_t minor, uint8_t build);
 
     // The answer the presented device gives to a frame (empty: silence).
     Bytes answer(const Bytes &frame) const;
@@ -77,9 +78,9 @@ private:
     bool m_bootloader = false;
     uint8_t m_code = 0;
     std::optional<uint8_t> m_echo;
-    uint8_t m_bootType = 0x30;
-    uint8_t m_bootMajor = 1;
-    uint8_t m_bootMinor = 2;
+    uint8_t m_bootMajor = 8;
+    uint8_t m_bootMinor = 0;
+    uint8_t m_bootBuild = 3;
 };
 
 } // namespace sim

@@ -7,7 +7,9 @@
 
 #include "core/ComMultiPort.h"
 #include "core/ui/Common.h"
+#include "core/Detector.h"
 #include "sim/SimBootloader.h"
+#include "sim/SimProbes.h"
 #include "sim/SimServer.h"
 
 #include <QFile>
@@ -219,6 +221,39 @@ TEST_F(BootloaderSim, BrokenRepliesAndAClosedPort)
     EXPECT_EQ(manager.BootInfo().BootMajor, before.BootMajor);
     EXPECT_TRUE(waits.empty());
     EXPECT_FALSE(server.log().waitForCount(1, 100ms));
+}
+
+TEST(BootloaderProbe, TheDetectorsProbeAndTheVersionReadShareOneReply)
+{
+    // The detector's probe for a second-generation bootloader is the version
+    // request itself: one reply, BD E1 major minor build sum, serves both.
+    QTemporaryDir tmp;
+    const QString portsDir = tmp.filePath(QStringLiteral("ports"));
+    qputenv("PORTS_DIR", QFile::encodeName(portsDir));
+    sim::SimServer server;
+    sim::SimProbes probes;
+    probes.install(server);
+    probes.present(8);
+    probes.setBootloaderVersion(4, 6, 1);
+    std::string error;
+    ASSERT_TRUE(server.start(&error)) << error;
+    ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 4, &error)) << error;
+    TComMultiPort port;
+    ApplyProgramPortSettings(port);
+    port.SetComDevice(4);
+    ASSERT_NO_THROW(port.Open());
+    TDetector detector;
+    detector.SetDetectedDevices({ddBootloader40});
+    EXPECT_EQ(detector.Detect(&port), 8);
+    TBootloader40Manager manager;
+    manager.SetConnection(&port, nullptr);
+    ASSERT_TRUE(manager.ReadBootloaderVersion());
+    EXPECT_EQ(manager.BootInfo().BootMajor, 4);
+    EXPECT_EQ(manager.BootInfo().BootMinor, 6);
+    EXPECT_EQ(manager.BootInfo().BootBuild, 1);
+    port.Close();
+    server.stop();
+    qunsetenv("PORTS_DIR");
 }
 
 TEST(BootloaderConfig, WalkAndApplicationCommandFrames)

@@ -422,12 +422,18 @@ void TModelPage::ReadModelParams()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    auto &r = DeviceRecord;
     DataManager->ReadModelFactors();
     if (Hooks.CmbKnfInjTypeChange)
         Hooks.CmbKnfInjTypeChange();
     for (uint8_t id : {11, 12, 13})
         DataManager->ReadParameter(id);
+    ShowModelParams();
+    FForm->SetConfigModified(false);
+}
+
+void TModelPage::ShowModelParams()
+{
+    const auto &r = DeviceRecord;
     Fill([&] {
         if (UpDModCorrectionMult) {
             UpDModCorrectionMult->setValue(FactorToPercent(r.CorrectionMult));
@@ -461,7 +467,6 @@ void TModelPage::ReadModelParams()
         }
     });
     DrawModelChart();
-    FForm->SetConfigModified(false);
 }
 
 void TModelPage::BtBModWriteClick()

@@ -54,6 +54,8 @@ public slots:
     void BtBModDefaultClick();
     void BtBModReadClick() { ReadModelParams(); }
     void ReadModelParams();
+    // Shows the record's model on the page (its controls and chart).
+    void ShowModelParams();
     void BtBModWriteClick();
     void SpBModReadFromClick();
     void UpDModMultClick();

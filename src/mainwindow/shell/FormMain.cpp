@@ -337,8 +337,6 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 
 // Handlers whose work belongs to the device, file, page and tool logic of the
 // window; they are bound to their components here and filled in there.
-void TFormMain::MnIFileSaveAsClick() {}
-void TFormMain::MnIFileLoadCnfClick() {}
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }

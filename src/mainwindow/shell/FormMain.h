@@ -19,6 +19,8 @@ class TConfigurationPageOps;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
+struct TSettingsLoad;
+class TIniFile;
 class TOscilloscopePage;
 class TTroubleCodesPage;
 
@@ -542,6 +544,33 @@ private:
     QString FStatusBaseText;
     // End of live readings, injection times and status bar
 
+    // Settings files (FormMainFiles.cpp)
+public:
+    // Writers and readers of the device's settings file; each asks for the
+    // file itself. The writers return whether a file was written.
+    bool SaveSettingsFileQ3();
+    bool SaveSettingsFileMulti();
+    void LoadSettingsFileV15();
+    void LoadSettingsFileV30(bool ModelOnly);
+    // The full path of the last settings file written or read.
+    QString SettingsFileName;
+    // Set by the upgrade launch before it saves the backup; cleared when no
+    // file was written.
+    uint8_t SettingsRestoreRequest = 0;
+    // Asks for a settings file name (save or open) starting in folder with
+    // fileName preselected; empty when cancelled. Empty: Qt's file dialog.
+    std::function<QString(bool save, const QString &folder, const QString &fileName)> SettingsFileDialog;
+
+private:
+    QString AskSettingsFileName(bool save, const QString &fileName);
+    bool WriteSettingsFile(const QString &fileName, bool multi);
+    bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
+    void RefuseSettingsFile(const QString &detail);
+    void ShowLoadedModel(bool withThresholds);
+    void WriteLoadedMultiSettings(const TSettingsLoad &load);
+    QString FSettingsDialogFile;
+    // End of settings files
+
     // Adapting to the device, page navigation, the main menu's commands and
     // the quick-start shortcuts (FormMainAdapt.cpp, FormMainNavigation.cpp,
     // FormMainMenu.cpp, FormMainQuickStart.cpp)
@@ -685,13 +714,9 @@ public:
     bool IsDeviceUpgradePossible();
     bool IsAdapterUpgradePossible();
     void CheckIfFirmwareUpgradePossible();
-    // 1 while a settings backup written before a controller upgrade waits
-    // to be offered back.
-    uint8_t UpgradeRestoreRequest() const { return FUpgradeRestoreRequest; }
 
 private:
     void upgradeFirmwareFrom(QObject *origin);
-    uint8_t FUpgradeRestoreRequest = 0;
     // End of firmware upgrade
 };
 

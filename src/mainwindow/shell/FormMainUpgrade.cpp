@@ -84,7 +84,7 @@ void TFormMain::DeviceUpgradeFirmware(bool device)
                                           TranslateKey(QStringLiteral("strQuestUpdSaveSettings")));
         if (Common->AskYesNo(question, TranslateKey(QStringLiteral("strQuestUpdSaveSettingsTitle")))) {
             // The save withdraws the request when it wrote no file.
-            FUpgradeRestoreRequest = 1;
+            SettingsRestoreRequest = 1;
             MnIFileSaveAsClick();
         }
     }
@@ -151,9 +151,9 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
 
 int TFormMain::TakeRestoreConfigRequest()
 {
-    if (FUpgradeRestoreRequest != 1 || !deviceConnected())
+    if (SettingsRestoreRequest != 1 || SettingsFileName.isEmpty() || !deviceConnected())
         return 0;
-    FUpgradeRestoreRequest = 0;
+    SettingsRestoreRequest = 0;
     return 1;
 }
 

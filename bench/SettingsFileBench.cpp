@@ -1,0 +1,86 @@
+// File > Save As and File > Load of the main window against the simulated
+// controller paced at 9600 baud: the time of the command over the wire time
+// of the frames exchanged (the counter "over_wire"; 1.0 is the physical limit
+// of the line). The window carries the configuration page, whose read and
+// write the commands run; the file dialog answers at once and the load is
+// confirmed.
+
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/shell/FormMain.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load)
+{
+    TCommon::SetAnswerProvider([](const TMessageBoxInfo &) { return int(mrOk); });
+    auto common = std::make_unique<TCommon>();
+    Common = common.get();
+    SimControllerRig rig(kind, version, true);
+    rig.Device([](SimControllerState &s) {
+        s.Value16[28] = 2;
+        s.Payload[0x03][4] = 15;
+        s.Payload[0xD8][1] = 15;
+        for (int row = 0; row < 40; ++row)
+            s.RowsDC[row] = {0x80, uint8_t(row), 0x80, 0x64, 0x80, 0xC8};
+    });
+    if (!rig.Connect()) {
+        state.SkipWithError("the simulated controller did not answer");
+        return;
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("bench.ddf"));
+    TProgramLogic logic;
+    auto form = std::make_unique<TFormMain>();
+    InstallConfigurationPage(*form, logic);
+    form->SettingsFileDialog = [&file](bool, const QString &, const QString &) { return file; };
+    form->MnIFileSaveAsClick(); // the file the loads read
+    if (form->SettingsFileName != file) {
+        state.SkipWithError("the settings file was not written");
+        return;
+    }
+    double elapsed = 0, wire = 0;
+    size_t frames = 0;
+    for (auto _ : state) {
+        rig.Server.log().clear();
+        const auto start = std::chrono::steady_clock::now();
+        if (load)
+            form->MnIFileLoadCnfClick();
+        else
+            form->MnIFileSaveAsClick();
+        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        wire += SimController::WireSeconds(rig.Requests());
+        frames = rig.Requests().size();
+    }
+    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    state.counters["requests"] = static_cast<double>(frames);
+    form.reset();
+    Common = nullptr;
+    TCommon::SetAnswerProvider({});
+}
+
+void BM_SaveSettingsKind20(benchmark::State &state) { settingsFile(state, 20, 'E', false); }
+void BM_LoadSettingsKind20(benchmark::State &state) { settingsFile(state, 20, 'E', true); }
+void BM_SaveSettingsKind48(benchmark::State &state) { settingsFile(state, 48, 'J', false); }
+void BM_LoadSettingsKind48(benchmark::State &state) { settingsFile(state, 48, 'J', true); }
+
+} // namespace
+
+BENCHMARK(BM_SaveSettingsKind20)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadSettingsKind20)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SaveSettingsKind48)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadSettingsKind48)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,0 +1,691 @@
+#include "core/SettingsFile.h"
+
+#include "core/IniFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <unordered_map>
+
+namespace {
+
+const QString SInfo = QStringLiteral("Info");
+const QString SConfig = QStringLiteral("Config");
+const QString SModel = QStringLiteral("Model");
+const QString SMap = QStringLiteral("Map");
+const QString SGasInjCorr = QStringLiteral("GasInjCorr");
+const QString SMapCorrections = QStringLiteral("MapCorrections");
+
+// How a key is written and read.
+enum class V {
+    Int,      // integer both ways
+    IntBool,  // written as the integer, read as a boolean
+    Bool,     // "1" / "0"; any integer read, non-zero is true
+    Float,    // float both ways
+    FloatInt, // written as a float (a whole number), read as an integer
+};
+
+struct Key {
+    const char *Name;   // key in the file
+    const char *Field;  // record field (see RecordFields)
+    V Type;
+    double Default;
+    int Index = 0;      // element of an array field
+};
+
+// Keys whose field is an unsigned byte that holds a signed value: written
+// signed, read from -128 to 255.
+bool SignedByte(const char *name) { return qstrcmp(name, "MazdaEnrichmentPercentage") == 0; }
+
+// [Config] of kinds 20 and 21, in the order written.
+const Key ConfigQ3[] = {
+    {"InjSW", "InjSW", V::Int, 4}, {"InjHW", "InjHW", V::Int, 4},
+    {"EngineType", "EngineType", V::Int, 0},
+    {"EngineCubicCapacity", "EngineCubicCapacity", V::Int, 0}, {"Power", "Power", V::Int, 66},
+    {"InjSystemType", "InjSystemType", V::Int, 0}, {"IdleHotTb", "IdleHotTb", V::Int, 0},
+    {"FuelType", "FuelType", V::IntBool, 0}, {"InjTypeName", "InjTypeName", V::Int, 0},
+    {"InjType", "InjType", V::Int, 0}, {"RedType", "RedType", V::Int, 0},
+    {"NozzleSize", "NozzleSize", V::Int, 6}, {"RPMsource", "RPMsource", V::Int, 0},
+    {"RPMSourceType", "RPMSourceType", V::Bool, 0}, {"ReserveType", "ReserveType", V::Int, 1},
+    {"PW0", "PW0", V::Int, 200}, {"PW1", "PW1", V::Int, 143}, {"PW2", "PW2", V::Int, 92},
+    {"PW3", "PW3", V::Int, 40}, {"0900", "0900", V::Int, 21}, {"0901", "0901", V::Int, 47},
+    {"0902", "0902", V::Int, 61}, {"0903", "0903", V::Int, 72}, {"T", "T", V::FloatInt, 97},
+    {"RPM", "RPM", V::Int, 56100}, {"EmulatorSwitchDelay", "EmulatorSwitchDelay", V::Int, 500},
+    {"PostValveDelay", "PostValveDelay", V::Int, 1}, {"LowPT", "LowPT", V::Int, 38},
+    {"LowPD", "LowPD", V::Int, 5}, {"NoSeqential", "NoSeqential", V::Bool, 0},
+    {"SemiGasControl", "SemiGasControl", V::Bool, 0},
+    {"MicroInjection", "MicroInjection", V::Bool, 0},
+    {"MicroInjectionTime", "MicroInjectionTime", V::Int, 14},
+    {"HemiEngine", "HemiEngine", V::Bool, 0}, {"TuningMode", "TuningMode", V::Bool, 0},
+    {"MasterMode", "MasterMode", V::Bool, 0}, {"LambdaType", "LambdaType", V::Int, 0},
+    {"PressureSensorType", "PressureSensorType", V::Int, 2},
+};
+
+// [Model] of kinds 20 and 21, in the order written.
+const Key ModelQ3[] = {
+    {"Mult", "Mult", V::Float, 1.0}, {"Offset", "Offset", V::Float, 1.0},
+    {"P1", "P1", V::Int, 5}, {"P2", "P2", V::Int, 10}, {"P3", "P3", V::Int, 15},
+    {"P4", "P4", V::Int, 20}, {"E1", "E1", V::Int, 0}, {"E2", "E2", V::Int, 0},
+    {"E3", "E3", V::Int, 0}, {"E4", "E4", V::Int, 0},
+    {"CorrectionMult", "CorrectionMult", V::Float, 1.0},
+    {"CorrectionOffset", "CorrectionOffset", V::Float, 0.0},
+    {"CorrectionMask", "CorrectionMask", V::Int, 0},
+};
+
+// [Config] of kind 48 written first: "FuelType" .. "ReserveType".
+const Key ConfigMultiHead[] = {
+    {"FuelType", "FuelType", V::IntBool, 0}, {"InjSW", "InjSW", V::Int, 4},
+    {"InjHW", "InjHW", V::Int, 4}, {"EngineCubicCapacity", "EngineCubicCapacity", V::Int, 0},
+    {"Power", "Power", V::Int, 66}, {"InjSystemType", "InjSystemType", V::Int, 1},
+    {"EngineType", "EngineType", V::Int, 0}, {"NozzleSize", "NozzleSize", V::Int, 20},
+    {"InjTypeName", "InjTypeName", V::Int, 0}, {"InjType", "InjType", V::Int, 0},
+    {"PressureSensorType", "PressureSensorType", V::Int, 3},
+    {"GasTempSensorInFlow", "GasTempSensorInFlow", V::Bool, 1},
+    {"ReserveType", "ReserveType", V::Int, 1},
+};
+
+// The panel LED and the level-sensor settings, read from the device just
+// before they are written.
+const Key ConfigMultiLevel[] = {
+    {"PanelLED", "PanelLED", V::Bool, 0}, {"PW0", "PW0", V::Int, 200},
+    {"PW1", "PW1", V::Int, 143}, {"PW2", "PW2", V::Int, 92}, {"PW3", "PW3", V::Int, 40},
+    {"0900", "0900", V::Int, 21}, {"0901", "0901", V::Int, 47}, {"0902", "0902", V::Int, 61},
+    {"0903", "0903", V::Int, 72},
+};
+
+// The remaining ungated [Config] keys of kind 48 ("RPMsource" twice).
+const Key ConfigMultiTail[] = {
+    {"RedType", "RedType", V::Int, 0}, {"RPMsource", "RPMsource", V::Int, 0},
+    {"RPMSourceType", "RPMSourceType", V::Bool, 0}, {"RPMsource", "RPMsource", V::Int, 0},
+    {"WorkPress", "WorkPress", V::Int, 104}, {"IdleHotTb", "IdleHotTb", V::Int, 0},
+    {"LambdaType", "LambdaType", V::Int, 0}, {"IdleHotRPM", "IdleHotRPM", V::Int, 0},
+    {"IdleHotPcol", "IdleHotPcol", V::Int, 0}, {"T", "T", V::FloatInt, 97},
+    {"RisingT", "RisingT", V::Bool, 1}, {"RPM", "RPM", V::Int, 56100},
+    {"EmulatorSwitchDelay", "EmulatorSwitchDelay", V::Int, 500},
+    {"LowPT", "LowPT", V::Int, 47}, {"LowPD", "LowPD", V::Int, 4},
+    {"RPM<", "RPM<", V::Bool, 0}, {"RPM<val", "RPM<val", V::Int, 400},
+    {"RPM>", "RPM>", V::Bool, 0}, {"RPM>val", "RPM>val", V::Int, 8000},
+    {"LoadP>", "LoadP>", V::Bool, 0}, {"LoadP>val", "LoadP>val", V::Int, 90},
+    {"TuningMode", "TuningMode", V::Bool, 0}, {"Tgas<", "Tgas<", V::Bool, 0},
+    {"Tgas<val", "Tgas<val", V::Int, 195}, {"NoSeqential", "NoSeqential", V::Bool, 0},
+    {"MicroInjection", "MicroInjection", V::Bool, 0},
+    {"MicroInjectionTime", "MicroInjectionTime", V::Int, 14},
+    {"HemiEngine", "HemiEngine", V::Bool, 0},
+    {"PetrolInjPlusControl", "PetrolInjPlusControl", V::Bool, 0},
+    {"ExternalEmulator", "ExternalEmulator", V::Bool, 0},
+    {"PostValveDelay", "PostValveDelay", V::Int, 1},
+    {"SemiGasControl", "SemiGasControl", V::Bool, 0}, {"MasterMode", "MasterMode", V::Bool, 0},
+    {"CAP_TIE_enable", "CAP_TIE_enable", V::Bool, 0}, {"PreinjMode", "PreinjMode", V::Bool, 0},
+    {"AlWorkOnGas", "AlWorkOnGas", V::Bool, 0},
+};
+
+// Gated [Config] keys of kind 48, by the version letter they start with.
+const Key ConfigC1[] = {
+    {"RPMWireNotConnect", "RPMWireNotConnect", V::Bool, 0},
+    {"PreinjectionProcessDuringCutOff", "PreinjectionProcessDuringCutOff", V::Bool, 1},
+};
+const Key ConfigC2[] = {
+    {"GasInjHeating", "GasInjHeating", V::Bool, 0},
+    {"MinTredForGasInjHeating", "MinTredForGasInjHeating", V::Int, 156},
+    {"FuelOverlap", "FuelOverlap", V::Bool, 0},
+    {"MaxCyclesMixedFuel", "MaxCyclesMixedFuel", V::Int, 1},
+    {"MaxTimeMixedFuel", "MaxTimeMixedFuel", V::Int, 748},
+    {"Tred<&Load", "Tred<&Load", V::Bool, 0},
+    {"Tred<&Load_Tredval", "Tred<&Load_Tredval", V::Int, 77},
+    {"Tred<&Load_Lval", "Tred<&Load_Lval", V::Int, 50},
+};
+const Key ConfigD1[] = {
+    {"MinPressDuringCuttOffForPreinjections", "MinPressDuringCuttOffForPreinjections", V::Int, 226},
+    {"Tgas<&Load_Lval", "Tgas<&Load_Lval", V::Int, 50},
+};
+const Key ConfigD2[] = {
+    {"AdaptationMode", "AdaptationMode", V::Bool, 0},
+    {"CorrectionForIdleActive", "CorrectionForIdleActive", V::Bool, 0},
+    {"CorrectionForIdle", "CorrectionForIdle", V::Int, 0},
+    {"Markers", "DeviceOptions", V::Int, 0},
+};
+const Key ConfigF[] = {
+    {"PreinjectionsDuringCutOffForLowRPMEnabled", "PreinjectionsDuringCutOffForLowRPMEnabled", V::Bool, 0},
+    {"InjTimeForEnrichmentDuringCutOff", "InjTimeForEnrichmentDuringCutOff", V::Int, 748},
+    {"MaxRpmForEnrichmentDuringCutOff", "MaxRpmForEnrichmentDuringCutOff", V::Int, 2500},
+    {"MazdaIgnitionTypeCorrEnabled", "MazdaIgnitionTypeCorrEnabled", V::Bool, 0},
+    {"MazdaEnrichmentPercentage", "MazdaEnrichmentPercentage", V::Int, 0},
+};
+const Key ConfigG[] = {
+    {"FlashLubeSupportEnabled", "FlashLubeSupportEnabled", V::Bool, 0},
+    {"AutoToGasOnControlPanelHidden", "AutoToGasOnControlPanelHidden", V::Bool, 0},
+    {"CutOffModeActivated", "CutOffModeActivated", V::Bool, 0},
+    {"AfterCutOffEmulSwitchDelay", "AfterCutOffEmulSwitchDelay", V::Int, 500},
+    {"OnCutOffDelay", "OnCutOffDelay", V::Int, 2000},
+    {"SygnalizeDrivingOnPetrolEnabled", "SygnalizeDrivingOnPetrolEnabled", V::Bool, 1},
+    {"MinGasInjTimeEnabled", "MinGasInjTimeEnabled", V::Bool, 0},
+    {"MaxGasInjTimeEnabled", "MaxGasInjTimeEnabled", V::Bool, 0},
+    {"MinGasInjectionTime", "MinGasInjectionTime", V::Int, 374},
+    {"MaxGasInjectionTime", "MaxGasInjectionTime", V::Int, 3740},
+    {"NextInspection", "NextInspection", V::Int, 0},
+    {"InspectionTimeDistRatio", "InspectionTimeDistRatio", V::Int, 50},
+};
+const Key ConfigJ[] = {{"HotEngineStartOnGas", "HotEngineStartOnGas", V::Bool, 0}};
+
+// [Model] head of kind 48.
+const Key ModelMultiHead[] = {
+    {"Mult", "Mult", V::Float, 1.0}, {"Offset", "Offset", V::Float, 1.0},
+    {"CorrectionMult", "CorrectionMult", V::Float, 1.0},
+    {"CorrectionOffset", "CorrectionOffset", V::Float, 0.0},
+    {"CorrectionMask", "CorrectionMask", V::Int, 0},
+};
+const Key NozzleKeys[] = {
+    {"P1X", "NozzleTest", V::Float, 3.0, 0}, {"P1Y", "NozzleTest", V::Float, 4.0, 1},
+    {"P2X", "NozzleTest", V::Float, 6.0, 2}, {"P2Y", "NozzleTest", V::Float, 7.0, 3},
+};
+
+constexpr std::array<qint8, 20> kPsys{102, 80, 60, 47, 33, 23, 15, 9, 0, -6,
+                                      -10, -12, -16, -18, -22, -24, -26, -28, -31, -32};
+constexpr std::array<qint8, 20> kTgasInFlow{-14, -12, -10, -9, -8, -5, -4, -2, -1, 0,
+                                            1, 1, 1, 2, 2, 2, 3, 3, 4, 5};
+constexpr std::array<qint8, 20> kTgasOutside{-6, -6, -5, -5, -4, -4, -3, -3, -2, -1,
+                                             0, 1, 1, 2, 2, 2, 3, 3, 4, 5};
+constexpr std::array<qint8, 20> kRpm{0, 0, 0, 0, 0, 0, 1, 2, 3, 4,
+                                     5, 8, 10, 11, 12, 13, 14, 15, 16, 17};
+
+// The record field of a name of the tables above; the names are literals,
+// so their addresses key the lookups made once.
+const TRecordField &FieldOf(const char *name)
+{
+    static std::unordered_map<const char *, const TRecordField *> found;
+    auto it = found.find(name);
+    if (it == found.end())
+        it = found.emplace(name, FindRecordField(QString::fromLatin1(name))).first;
+    Q_ASSERT(it->second);
+    return *it->second;
+}
+
+// The values a field of the type holds.
+void RangeOf(TFieldType type, qint64 &low, qint64 &high)
+{
+    switch (type) {
+    case TFieldType::U8: low = 0; high = 255; break;
+    case TFieldType::I8: low = -128; high = 127; break;
+    case TFieldType::U16: low = 0; high = 65535; break;
+    case TFieldType::I16: low = -32768; high = 32767; break;
+    default: low = -32768; high = 65535; break; // 32-bit fields carry 16-bit device values
+    }
+}
+
+class TWriter {
+public:
+    TWriter(TIniFile &ini, const TDeviceRecord &rec, QChar point) : FIni(ini), FRec(rec), FPoint(point) {}
+
+    void Int(const QString &section, const QString &key, qint64 value)
+    {
+        FIni.WriteString(section, key, QString::number(value));
+    }
+
+    void Put(const QString &section, const Key &k)
+    {
+        const TRecordField &f = FieldOf(k.Field);
+        const QString key = QLatin1String(k.Name);
+        switch (k.Type) {
+        case V::Float:
+            FIni.WriteString(section, key, TSettingsFile::FormatFloat(f.GetFloat(FRec, k.Index), FPoint));
+            return;
+        case V::Bool:
+            FIni.WriteString(section, key, f.GetInt(FRec, k.Index) ? QStringLiteral("1") : QStringLiteral("0"));
+            return;
+        default: {
+            qint64 v = f.GetInt(FRec, k.Index);
+            if (SignedByte(k.Name))
+                v = qint8(quint8(v));
+            Int(section, key, v);
+            return;
+        }
+        }
+    }
+
+    template <size_t N> void Put(const QString &section, const Key (&keys)[N])
+    {
+        for (const Key &k : keys)
+            Put(section, k);
+    }
+
+    TIniFile &FIni;
+    const TDeviceRecord &FRec;
+    QChar FPoint;
+};
+
+class TReader {
+public:
+    TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
+
+    // The integer of a key: false (value = def) when missing or not an
+    // integer; a value outside low..high refuses the file.
+    bool Integer(const QString &section, const QString &key, qint64 low, qint64 high, qint64 def,
+                 qint64 &value)
+    {
+        value = def;
+        if (!FIni.ValueExists(section, key))
+            return false;
+        const QString text = FIni.ReadString(section, key);
+        qint64 v = 0;
+        if (!TSettingsFile::ParseInteger(text, v))
+            return false;
+        if (v < low || v > high) {
+            Refuse(key, text);
+            return false;
+        }
+        value = v;
+        return true;
+    }
+
+    double Float(const QString &section, const QString &key, double def)
+    {
+        double v = def;
+        const QString text = FIni.ReadString(section, key);
+        if (!TSettingsFile::ParseFloat(text, v))
+            return def;
+        if (!std::isfinite(v) || std::fabs(v) > 1e6) {
+            Refuse(key, text);
+            return def;
+        }
+        return v;
+    }
+
+    void Get(const QString &section, const Key &k, double def)
+    {
+        const TRecordField &f = FieldOf(k.Field);
+        const QString key = QLatin1String(k.Name);
+        if (k.Type == V::Float) {
+            f.SetFloat(FRec, k.Index, Float(section, key, def));
+            return;
+        }
+        qint64 v = 0;
+        if (k.Type == V::Bool || k.Type == V::IntBool) {
+            Integer(section, key, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
+                    def != 0, v);
+            f.SetInt(FRec, k.Index, v != 0 ? 1 : 0);
+            return;
+        }
+        qint64 low, high;
+        RangeOf(f.Type, low, high);
+        if (SignedByte(k.Name))
+            low = -128;
+        Integer(section, key, low, high, qint64(def), v);
+        f.SetInt(FRec, k.Index, v);
+    }
+    void Get(const QString &section, const Key &k) { Get(section, k, k.Default); }
+
+    template <size_t N> void Get(const QString &section, const Key (&keys)[N])
+    {
+        for (const Key &k : keys)
+            Get(section, k);
+    }
+
+    // An integer of a field element, checked against the field's range.
+    qint64 Element(const QString &section, const QString &key, const char *field, int index, qint64 def)
+    {
+        const TRecordField &f = FieldOf(field);
+        qint64 low, high, v = 0;
+        RangeOf(f.Type, low, high);
+        Integer(section, key, low, high, def, v);
+        f.SetInt(FRec, index, v);
+        return v;
+    }
+
+    void Refuse(const QString &key, const QString &text)
+    {
+        if (FError.Detail.isNull())
+            FError.Detail = key + QLatin1Char('=') + text;
+    }
+
+    const TIniFile &FIni;
+    TDeviceRecord &FRec;
+    TSettingsError FError;
+};
+
+void WriteInfo(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info)
+{
+    ini.WriteString(SInfo, QStringLiteral("SaveDate"), info.SaveDate);
+    ini.WriteString(SInfo, QStringLiteral("Ver"), info.Ver);
+    ini.WriteString(SInfo, QStringLiteral("CompTime"), rec.CompTime);
+    ini.WriteString(SInfo, QStringLiteral("CompDate"), rec.CompDate);
+    ini.WriteString(SInfo, QStringLiteral("SoftVer"), info.SoftVer);
+}
+
+void EraseSections(TIniFile &ini)
+{
+    for (const QString &s : {SInfo, SConfig, SModel, SMap, SGasInjCorr, SMapCorrections})
+        ini.EraseSection(s);
+}
+
+QString Indexed(const char *prefix, int i) { return QLatin1String(prefix) + QString::number(i); }
+
+QString MapKey(int row, int word)
+{
+    return QStringLiteral("MapQ3_%1_%2").arg(row).arg(word);
+}
+
+QString BankKey(int bank, int row, int column)
+{
+    return QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(bank + 1).arg(row).arg(column);
+}
+
+} // namespace
+
+const std::array<qint8, 20> &TSettingsFile::StandardPsys() { return kPsys; }
+const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
+{
+    return sensorInFlow ? kTgasInFlow : kTgasOutside;
+}
+const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
+
+bool TSettingsFile::ParseInteger(const QString &text, qint64 &value)
+{
+    QString t = text.trimmed();
+    bool negative = false;
+    if (t.startsWith(u'-') || t.startsWith(u'+')) {
+        negative = t.startsWith(u'-');
+        t.remove(0, 1);
+    }
+    int base = 10;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        t.remove(0, 2);
+    } else if (t.startsWith(u'$')) {
+        base = 16;
+        t.remove(0, 1);
+    }
+    if (t.isEmpty() || t.size() > 12)
+        return false;
+    for (QChar c : t)
+        if (!(c.isDigit() || (base == 16 && QStringLiteral("abcdefABCDEF").contains(c))) || c.unicode() > 127)
+            return false;
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok, base);
+    if (!ok)
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+bool TSettingsFile::ParseFloat(const QString &text, double &value)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty() || (t.contains(u'.') && t.contains(u',')))
+        return false;
+    t.replace(u',', u'.');
+    for (QChar c : t)
+        if (!(c.isDigit() || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E')
+            || c.unicode() > 127)
+            return false;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok)
+        return false;
+    value = v;
+    return true;
+}
+
+QString TSettingsFile::FormatFloat(double value, QChar decimalPoint)
+{
+    QString text = QString::number(value, 'g', 15);
+    if (decimalPoint != u'.')
+        text.replace(u'.', decimalPoint);
+    return text;
+}
+
+void TSettingsFile::FillMapGaps(std::array<TMapRow, TDeviceRecord::MapRowCount> &rows)
+{
+    for (TMapRow &row : rows)
+        if (row[1] & 0x8000)
+            row[0] = quint16(((quint32(row[1]) + quint32(row[2])) >> 1) | 0x8000);
+}
+
+void TSettingsFile::WriteQ3(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
+                            QChar decimalPoint)
+{
+    EraseSections(ini);
+    WriteInfo(ini, rec, info);
+    TWriter w(ini, rec, decimalPoint);
+    w.Put(SConfig, ConfigQ3);
+    w.Put(SModel, ModelQ3);
+}
+
+void TSettingsFile::WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
+                               QChar decimalPoint)
+{
+    auto from = [&rec](const char *letter) { return RecordIsKind48AtLeast(rec, QString::fromLatin1(letter)); };
+    EraseSections(ini);
+    WriteInfo(ini, rec, info);
+    TWriter w(ini, rec, decimalPoint);
+    w.Put(SConfig, ConfigMultiHead);
+    w.Put(SConfig, ConfigMultiLevel);
+    w.Put(SConfig, ConfigMultiTail);
+
+    w.Put(SModel, ModelMultiHead);
+    for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i) {
+        w.Int(SModel, Indexed("M2XP", i), rec.ModelPointsA[i].X);
+        w.Int(SModel, Indexed("M2YP", i), rec.ModelPointsA[i].Y);
+    }
+    w.Int(SModel, QStringLiteral("CMActive"), rec.CMActive);
+    for (int i = 0; i < TDeviceRecord::CorrectionPointCount; ++i) {
+        w.Int(SModel, Indexed("CPS", i + 1), rec.PsysCorrections[i]);
+        w.Int(SModel, Indexed("CTG", i + 1), rec.TgasCorrections[i]);
+        w.Int(SModel, Indexed("CRPM", i + 1), rec.RpmCorrections[i]);
+    }
+    w.Put(SModel, NozzleKeys);
+    w.Int(SMap, QStringLiteral("MapRPMRange"), rec.MapRPMRange);
+
+    if (from("C")) {
+        w.Put(SConfig, ConfigC1);
+        w.Int(SModel, QStringLiteral("UseOnIdleModel"), rec.UseOnIdleModel ? 1 : 0);
+        w.Put(SConfig, ConfigC2);
+    }
+    if (from("D")) {
+        w.Int(SModel, QStringLiteral("TgasCorType"), rec.TgasCorType);
+        w.Int(SModel, QStringLiteral("RPMCorType"), rec.RPMCorType);
+        w.Put(SConfig, ConfigD1);
+        for (int i = 0; i < TDeviceRecord::ChannelCount; ++i)
+            w.Int(SGasInjCorr, Indexed("InjCorr", i + 1), rec.GasInjCorrTable[i]);
+        w.Put(SConfig, ConfigD2);
+        auto rows = rec.MapRows;
+        FillMapGaps(rows);
+        for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+            for (int j = 0; j < 3; ++j)
+                w.Int(SMap, MapKey(i, j), rows[i][j]);
+    }
+    if (from("F")) {
+        w.Put(SConfig, ConfigF);
+        for (int i = 0; i < TDeviceRecord::CorrectionPointCount; ++i)
+            w.Int(SModel, Indexed("CPCOL", i + 1), rec.PcolCorrections[i]);
+    }
+    if (from("G")) {
+        w.Put(SConfig, ConfigG);
+        w.Int(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), rec.MapCorrections);
+        for (int bank = 0; bank < 2; ++bank)
+            for (int row = 0; row < 10; ++row)
+                for (int column = 0; column < 10; ++column)
+                    w.Int(SMapCorrections, BankKey(bank, row, column), rec.AdaptBanks[bank][row][column]);
+        w.Int(SMapCorrections, QStringLiteral("MaxTbForLoad"), rec.MaxTbForLoad);
+    }
+    if (from("I"))
+        w.Int(SMapCorrections, QStringLiteral("MaxPcolForLoad"), rec.MaxPcolForLoad);
+    if (from("J"))
+        w.Put(SConfig, ConfigJ);
+}
+
+QString TSettingsFile::VersionCode(const TIniFile &ini)
+{
+    return ini.ReadString(SInfo, QStringLiteral("Ver")).mid(5, 2);
+}
+
+bool TSettingsFile::AcceptsVersion(const TIniFile &ini, const QStringList &codes)
+{
+    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
+    qsizetype digits = 0;
+    while (digits < ver.size() && ver.at(digits).isDigit() && ver.at(digits).unicode() < 128)
+        ++digits;
+    for (const QString &code : codes) {
+        if (ver.mid(5, 2) == code)
+            return true;
+        if (digits >= 7 && ver.left(digits).endsWith(code))
+            return true;
+    }
+    return false;
+}
+
+TSettingsError TSettingsFile::CheckBytes(const QByteArray &bytes)
+{
+    TSettingsError e;
+    if (bytes.contains('\0'))
+        e.Detail = QStringLiteral("NUL");
+    else if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        e.Detail = QString::fromLatin1(bytes.mid(bytes.lastIndexOf('\n') + 1).left(40)).trimmed() + QStringLiteral("...");
+    return e;
+}
+
+void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi)
+{
+    auto copy = [&](const Key &k) {
+        const TRecordField &f = FieldOf(k.Field);
+        if (f.Type == TFieldType::F64)
+            f.SetFloat(to, k.Index, f.GetFloat(from, k.Index));
+        else
+            f.SetInt(to, k.Index, f.GetInt(from, k.Index));
+    };
+    auto copyAll = [&](const auto &keys) {
+        for (const Key &k : keys)
+            copy(k);
+    };
+    if (!multi) {
+        copyAll(ConfigQ3);
+        copyAll(ModelQ3);
+        return;
+    }
+    copyAll(ConfigMultiHead);
+    copyAll(ConfigMultiLevel);
+    copyAll(ConfigMultiTail);
+    copyAll(ConfigC1);
+    copyAll(ConfigC2);
+    copyAll(ConfigD1);
+    copyAll(ConfigD2);
+    copyAll(ConfigF);
+    copyAll(ConfigG);
+    copyAll(ConfigJ);
+    copyAll(ModelMultiHead);
+    to.ModelPointsA = from.ModelPointsA;
+    to.CMActive = from.CMActive;
+    to.PsysCorrections = from.PsysCorrections;
+    to.TgasCorrections = from.TgasCorrections;
+    to.RpmCorrections = from.RpmCorrections;
+    to.PcolCorrections = from.PcolCorrections;
+    to.NozzleTest = from.NozzleTest;
+    to.MapRPMRange = from.MapRPMRange;
+    to.UseOnIdleModel = from.UseOnIdleModel;
+    to.TgasCorType = from.TgasCorType;
+    to.RPMCorType = from.RPMCorType;
+    to.MapCorrections = from.MapCorrections;
+    to.AdaptBanks = from.AdaptBanks;
+    to.MaxTbForLoad = from.MaxTbForLoad;
+    to.MaxPcolForLoad = from.MaxPcolForLoad;
+}
+
+TSettingsError TSettingsFile::CheckComplete(const TIniFile &ini, bool multi)
+{
+    TSettingsError e;
+    QStringList sections{SConfig, SModel};
+    if (multi)
+        sections << SMap;
+    for (const QString &s : sections)
+        if (ini.ReadSection(s).isEmpty()) {
+            e.Detail = QLatin1Char('[') + s + QLatin1Char(']');
+            break;
+        }
+    return e;
+}
+
+TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
+{
+    TReader r(ini, rec);
+    r.Get(SConfig, ConfigQ3);
+    r.Get(SModel, ModelQ3);
+    return r.FError;
+}
+
+TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly)
+{
+    TDeviceRecord &rec = load.Record;
+    TReader r(ini, rec);
+    if (!modelOnly) {
+        r.Get(SConfig, ConfigMultiHead);
+        r.Get(SConfig, ConfigMultiLevel);
+        r.Get(SConfig, ConfigMultiTail);
+        r.Get(SConfig, ConfigC1);
+        r.Get(SConfig, ConfigC2);
+        r.Get(SConfig, ConfigD1);
+        r.Get(SConfig, ConfigD2);
+        r.Get(SConfig, ConfigF);
+        r.Get(SConfig, ConfigG);
+        r.Get(SConfig, ConfigJ);
+        r.Element(SModel, QStringLiteral("CMActive"), "CMActive", 0, 3);
+        r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
+        for (int bank = 0; bank < 2; ++bank)
+            for (int row = 0; row < 10; ++row)
+                for (int column = 0; column < 10; ++column)
+                    r.Element(SMapCorrections, BankKey(bank, row, column), "AdaptBanks",
+                              bank * 100 + row * 10 + column, 0);
+        r.Element(SMapCorrections, QStringLiteral("MaxTbForLoad"), "MaxTbForLoad", 0, 4675);
+        r.Element(SMapCorrections, QStringLiteral("MaxPcolForLoad"), "MaxPcolForLoad", 0, 60);
+    }
+
+    // The model part.
+    r.Get(SModel, ModelMultiHead);
+    if (RecordIsKind48AtLeast(rec, u"D")) {
+        r.Element(SModel, QStringLiteral("TgasCorType"), "TgasCorType", 0, rec.GasTempSensorInFlow ? 2 : 3);
+        r.Element(SModel, QStringLiteral("RPMCorType"), "RPMCorType", 0, 1);
+        if ((rec.CMActive & 0x04) && rec.RPMCorType == 1)
+            rec.RPMCorType = 2;
+    }
+    r.Get(SModel, Key{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1});
+    load.HasModelPoints = ini.ValueExists(SModel, QStringLiteral("M2XP1"));
+    if (load.HasModelPoints) {
+        for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i) {
+            const qint64 y = i < 7 ? qint64(std::nearbyint(5.0 * i * rec.Mult + rec.Offset)) : 65535;
+            r.Element(SModel, Indexed("M2XP", i), "ModelPointsA", i * 2, i < 7 ? 5 * i : 65535);
+            r.Element(SModel, Indexed("M2YP", i), "ModelPointsA", i * 2 + 1, std::clamp<qint64>(y, 0, 65535));
+        }
+    }
+    r.Get(SModel, NozzleKeys);
+    r.Element(SMap, QStringLiteral("MapRPMRange"), "MapRPMRange", 0, 2);
+
+    if (!modelOnly) {
+        load.HasCorrections = ini.ValueExists(SModel, QStringLiteral("CPS1"));
+        const auto &tgas = StandardTgas(rec.GasTempSensorInFlow != 0);
+        for (int i = 0; i < TDeviceRecord::CorrectionPointCount; ++i) {
+            if (load.HasCorrections) {
+                r.Element(SModel, Indexed("CPS", i + 1), "PsysCorrections", i, kPsys[i]);
+                r.Element(SModel, Indexed("CTG", i + 1), "TgasCorrections", i, tgas[i]);
+                r.Element(SModel, Indexed("CRPM", i + 1), "RpmCorrections", i, kRpm[i]);
+                r.Element(SModel, Indexed("CPCOL", i + 1), "PcolCorrections", i, 0);
+            } else {
+                rec.PsysCorrections[i] = kPsys[i];
+                rec.TgasCorrections[i] = tgas[i];
+                rec.RpmCorrections[i] = kRpm[i];
+                rec.PcolCorrections[i] = 0;
+            }
+        }
+        // Sent only when the user confirms: the gas injector corrections and
+        // word 0 of the map rows.
+        for (int i = 0; i < TDeviceRecord::ChannelCount; ++i) {
+            qint64 v = 0;
+            r.Integer(SGasInjCorr, Indexed("InjCorr", i + 1), -128, 127, 0, v);
+            load.GasInjCorr[i] = qint8(v);
+        }
+        for (int i = 0; i < TDeviceRecord::MapRowCount; ++i) {
+            qint64 v = 0;
+            load.HasMapPoints |= ini.ValueExists(SMap, MapKey(i, 0));
+            r.Integer(SMap, MapKey(i, 0), 0, 65535, 0, v);
+            load.MapWord0[i] = quint16(v);
+        }
+    }
+    return r.FError;
+}

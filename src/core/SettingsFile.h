@@ -1,0 +1,108 @@
+// Settings files (*.ddf): a workshop's backup of one controller's
+// configuration, model and corrections, as an INI file with the sections
+// [Info], [Config], [Model] and, for kind 48, [Map], [GasInjCorr] and
+// [MapCorrections].
+//
+// Kinds 20 and 21 share one key set (version code "14" or "15" in [Info]
+// "Ver"); kind 48 writes a larger one (code "30") whose later keys depend on
+// the firmware version letter of the device.
+//
+// Writers put the record into an in-memory TIniFile (the caller saves it, so
+// a failure never leaves half a file). Readers fill a copy of the record and
+// check every value first: a value that does not fit its field refuses the
+// whole file, so nothing half-loaded reaches a device.
+#pragma once
+
+#include "core/DeviceRecord.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class TIniFile;
+
+// The [Info] texts that do not come from the record.
+struct TSettingsInfo {
+    QString SaveDate;  // date and time of saving
+    QString Ver;       // the device's long version text (starts "ddddd" + code)
+    QString SoftVer;   // the program's file version
+};
+
+// Why a file was refused: the text that names the cause (a key and its value,
+// a missing section, the version code found).
+struct TSettingsError {
+    QString Detail;
+    bool Failed() const { return !Detail.isNull(); }
+};
+
+// A kind-48 file as read: the record with every loaded field, and the parts
+// that are only sent to the device when the user confirms the write.
+struct TSettingsLoad {
+    TDeviceRecord Record;
+    bool HasModelPoints = false;   // [Model] "M2XP1" present
+    bool HasCorrections = false;   // [Model] "CPS1" present
+    bool HasMapPoints = false;     // at least one [Map] "MapQ3_i_0"
+    std::array<quint16, TDeviceRecord::MapRowCount> MapWord0{};
+    std::array<qint8, TDeviceRecord::ChannelCount> GasInjCorr{};
+};
+
+class TSettingsFile {
+public:
+    static constexpr const char *Extension = "ddf";
+    // Kind-20/21 version codes and the kind-48 code.
+    static QStringList CodesQ3() { return {QStringLiteral("15"), QStringLiteral("14")}; }
+    static QStringList CodesMulti() { return {QStringLiteral("30")}; }
+
+    // Erases the six sections of the format (other sections stay) and writes
+    // the kind-20/21 or the kind-48 key set from the record. Floats are
+    // written with decimalPoint as separator. The kind-48 writer takes the
+    // version letter gates from the record (DeviceKind and Ver) and writes
+    // the map rows completed by FillMapGaps (the record is not changed).
+    static void WriteQ3(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
+                        QChar decimalPoint);
+    static void WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
+                           QChar decimalPoint);
+
+    // Word 0 of each map row whose word 1 has bit 15 set := the unsigned sum
+    // of words 1 and 2 shifted right by one, with bit 15 set.
+    static void FillMapGaps(std::array<TMapRow, TDeviceRecord::MapRowCount> &rows);
+
+    // Characters 6 and 7 of [Info] "Ver" (fewer when it is shorter).
+    static QString VersionCode(const TIniFile &ini);
+    // Whether the file's "Ver" carries one of the codes: at characters 6 and
+    // 7, or at the end of its leading run of digits (an identity number of
+    // two digits shifts the code to the right).
+    static bool AcceptsVersion(const TIniFile &ini, const QStringList &codes);
+
+    // The raw file: a NUL byte (not a text file) or a last line without its
+    // line end (a file cut short). Empty Detail when sound.
+    static TSettingsError CheckBytes(const QByteArray &bytes);
+    // Checks that the file holds the sections every writer writes (a cut
+    // file lacks its last ones). Empty Detail when complete.
+    static TSettingsError CheckComplete(const TIniFile &ini, bool multi);
+
+    // Reads a kind-20/21 file into rec, which must hold the connected
+    // device's identity. On a refusal rec is partly filled; read into a copy.
+    static TSettingsError ReadQ3(const TIniFile &ini, TDeviceRecord &rec);
+    // Reads a kind-48 file into load.Record (set it to the device's record
+    // first). modelOnly reads the model part alone.
+    static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly);
+
+    // Copies the fields a kind-20/21 (multi false) or kind-48 file carries.
+    static void CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi);
+
+    // Integer and float texts as the files hold them: decimal with an
+    // optional sign, or hexadecimal after "0x", "0X" or "$"; floats with "."
+    // or "," as separator. False for anything else.
+    static bool ParseInteger(const QString &text, qint64 &value);
+    static bool ParseFloat(const QString &text, double &value);
+    // Float text: 15 significant digits, no trailing zeros, the separator given.
+    static QString FormatFloat(double value, QChar decimalPoint);
+
+    // Standard correction curves, point 1 first.
+    static const std::array<qint8, 20> &StandardPsys();
+    static const std::array<qint8, 20> &StandardTgas(bool sensorInFlow);
+    static const std::array<qint8, 20> &StandardRpm();
+};

@@ -1,0 +1,540 @@
+// Settings files of the main window: File > Save As writes the connected
+// device's settings to a *.ddf file after refreshing them from the device;
+// File > Load reads such a file into the record and the pages, shows it, and
+// on confirmation writes it to the device.
+#include "mainwindow/shell/FormMain.h"
+
+#include "core/AppConfig.h"
+#include "core/ConfigurationByKind.h"
+#include "core/DataManager.h"
+#include "core/DevData.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/LM.h"
+#include "core/SettingsFile.h"
+#include "core/UnitConversions.h"
+#include "core/VersionInfo.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMetaObject>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <cmath>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+// A settings file larger than this is no settings file (a whole kind-48 file
+// is about 10 kB).
+constexpr qint64 MaxSettingsFileSize = 1 << 20;
+
+// The hourglass and the main and map timers stopped for the life of a
+// command; the timers restart as they were.
+class TFileCommandScope
+{
+public:
+    explicit TFileCommandScope(QTimer *main, QTimer *map = nullptr) : FMain(main), FMap(map)
+    {
+        FMainOn = FMain && FMain->isActive();
+        FMapOn = FMap && FMap->isActive();
+        if (FMain)
+            FMain->stop();
+        if (FMap)
+            FMap->stop();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TFileCommandScope()
+    {
+        QGuiApplication::restoreOverrideCursor();
+        if (FMainOn)
+            FMain->start();
+        if (FMapOn)
+            FMap->start();
+    }
+    TFileCommandScope(const TFileCommandScope &) = delete;
+    TFileCommandScope &operator=(const TFileCommandScope &) = delete;
+
+private:
+    QTimer *FMain;
+    QTimer *FMap;
+    bool FMainOn = false;
+    bool FMapOn = false;
+};
+
+// Text files of settings are written in the code page of the language.
+QByteArray SettingsCodePage()
+{
+    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language))
+              : QByteArrayLiteral("windows-1250");
+}
+
+void ReportError(const QString &text)
+{
+    if (Common)
+        Common->ShowError(text);
+}
+
+bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataManager->IsDeviceNotReady(); }
+
+// Lists the settings of the kind-48 pages choose from.
+constexpr int CutOffEmulDelays[] = {0, 100, 200, 300, 400, 500, 1000, 1500, 2000, 2500};
+constexpr int OnCutOffDelays[] = {500, 1000, 1500, 2000, 2500, 3000, 3500, 4000, 4500, 5000};
+constexpr int MinGasInjTimes[] = {374, 411, 449, 486, 524, 561, 598, 636, 673, 711, 748, 766,
+                                  785, 804, 822, 841, 860, 878, 897, 916, 935, 972, 1010, 1047,
+                                  1085, 1122, 1159, 1197, 1234, 1272, 1309, 1346, 1384, 1421, 1459, 1496,
+                                  1533, 1571, 1608, 1646, 1683, 1720, 1758, 1795, 1833, 1870};
+constexpr int MaxGasInjTimes[] = {2805, 2992, 3179, 3366, 3553, 3740, 3927, 4114, 4301, 4488, 4675};
+constexpr int NextInspections[] = {0, 1000, 2000, 5000, 7000, 10000};
+constexpr int InspectionRatios[] = {20, 30, 40, 50, 60, 70};
+
+} // namespace
+
+// ---- Dialogs and messages ----
+
+QString TFormMain::AskSettingsFileName(bool save, const QString &fileName)
+{
+    QString folder = SettingsFileName.isEmpty() ? (AppConfig ? AppConfig->DataFolder() : QString())
+                                                : QFileInfo(SettingsFileName).absolutePath();
+    if (SettingsFileDialog)
+        return SettingsFileDialog(save, folder, fileName);
+    QFileDialog dialog(this, QString(), folder, QStringLiteral("Ustawienia (*.%1)").arg(TSettingsFile::Extension));
+    dialog.setDefaultSuffix(QString::fromLatin1(TSettingsFile::Extension));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+void TFormMain::RefuseSettingsFile(const QString &detail)
+{
+    if (Common)
+        Common->ShowInformation(TranslateKey(QStringLiteral("strWrongConfFile")) + QStringLiteral(" [") + detail
+                                    + QLatin1Char(']'),
+                                QStringLiteral(" "));
+}
+
+// ---- Saving ----
+
+void TFormMain::MnIFileSaveAsClick()
+{
+    if (!DataManager || DataManager->IsDeviceNotReady()) {
+        SettingsRestoreRequest = 0;
+        return;
+    }
+    TFileCommandScope scope(Timerek, TimerMapa);
+    bool written = false;
+    if (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21))
+        written = SaveSettingsFileQ3();
+    else if (DataManager->IsDeviceType(48))
+        written = SaveSettingsFileMulti();
+    // The upgrade launch learns from the request whether its backup exists.
+    if (!written)
+        SettingsRestoreRequest = 0;
+}
+
+bool TFormMain::SaveSettingsFileQ3()
+{
+    const QString name = AskSettingsFileName(true, QString());
+    if (name.isEmpty())
+        return false;
+    // The record is refreshed without the pages, whose unwritten edits stay:
+    // the model factors, the configuration block with its parameters, the
+    // identity, then what those leave out (the level sensors and the model
+    // corrections).
+    bool read = DataManager->ReadModelFactors() && DataManager->ReadModelDataCmd03()
+                && DataManager->ReadIdentity() && DataManager->ReadLevelSensor35()
+                && DataManager->ReadLevelSensor36();
+    for (uint8_t id : {11, 12, 13})
+        if (read)
+            DataManager->ReadParameter(id);
+    if (!read || !LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return false;
+    }
+    return WriteSettingsFile(name, false);
+}
+
+bool TFormMain::SaveSettingsFileMulti()
+{
+    // The device is read before the dialog: a cancelled save still leaves
+    // the record and the model-2 page refreshed.
+    bool read = DataManager->ReadIdentity();
+    read = read && (DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) != 0;
+    ReadModel2Settings();
+    if (!read || !LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return false;
+    }
+    const QString name = AskSettingsFileName(true, QString());
+    if (name.isEmpty())
+        return false;
+    DataManager->ReadParameter8(22);
+    read = LinkReady() && DataManager->ReadLevelSensor35() && DataManager->ReadLevelSensor36();
+    BtnCorReadCorrectionsClick();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
+        read = DataManager->ReadMapRowsDC();
+    if (!read) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return false;
+    }
+    return WriteSettingsFile(name, true);
+}
+
+// Builds the file in memory over the existing one (sections of others
+// stay) and replaces it in one step; nothing is written when the link went
+// down during the reads.
+bool TFormMain::WriteSettingsFile(const QString &fileName, bool multi)
+{
+    if (!LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return false;
+    }
+    TIniFile ini(fileName, SettingsCodePage());
+    if (QFileInfo::exists(fileName) && ini.Load() != TIniFile::Status::Ok)
+        ini.Clear(); // an unreadable old file is replaced whole
+    const QDateTime now = QDateTime::currentDateTime();
+    TSettingsInfo info;
+    info.SaveDate = QLocale().toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                    + QLocale().toString(now.time(), QLocale::ShortFormat);
+    info.Ver = DataManager->FormatVersion(false);
+    info.SoftVer = Common && Common->VerInfo ? Common->VerInfo->FileVersion() : QString();
+    const QString point = QLocale().decimalPoint();
+    const QChar separator = point.isEmpty() ? QChar(u'.') : point.at(0);
+    if (multi)
+        TSettingsFile::WriteMulti(ini, DeviceRecord, info, separator);
+    else
+        TSettingsFile::WriteQ3(ini, DeviceRecord, info, separator);
+    if (ini.Save() != TIniFile::Status::Ok) {
+        ReportError(ini.ErrorString());
+        return false;
+    }
+    SettingsFileName = fileName;
+    return true;
+}
+
+// ---- Loading ----
+
+void TFormMain::MnIFileLoadCnfClick()
+{
+    if (!DataManager || DataManager->IsDeviceNotReady())
+        return;
+    TFileCommandScope scope(Timerek, TimerMapa);
+    // Called by the program itself (no sender): the remembered file is offered.
+    FSettingsDialogFile = sender() ? QString() : QFileInfo(SettingsFileName).fileName();
+    if (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21))
+        LoadSettingsFileV15();
+    else if (DataManager->IsDeviceType(48))
+        LoadSettingsFileV30(false);
+    FSettingsDialogFile.clear();
+}
+
+bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen)
+{
+    const QString name = AskSettingsFileName(false, FSettingsDialogFile);
+    if (chosen)
+        *chosen = !name.isEmpty();
+    if (name.isEmpty())
+        return false;
+    SettingsFileName = name;
+    QByteArray bytes;
+    QFile file(name);
+    if (file.exists()) {
+        if (file.size() > MaxSettingsFileSize) {
+            RefuseSettingsFile(QFileInfo(name).fileName());
+            return false;
+        }
+        if (!file.open(QIODevice::ReadOnly)) {
+            RefuseSettingsFile(file.errorString());
+            return false;
+        }
+        bytes = file.readAll();
+    }
+    ini.SetFileName(name);
+    ini.SetCodePage(SettingsCodePage());
+    ini.LoadFromBytes(bytes);
+    if (!TSettingsFile::AcceptsVersion(ini, multi ? TSettingsFile::CodesMulti() : TSettingsFile::CodesQ3())) {
+        RefuseSettingsFile(TSettingsFile::VersionCode(ini));
+        return false;
+    }
+    TSettingsError e = TSettingsFile::CheckBytes(bytes);
+    if (!e.Failed())
+        e = TSettingsFile::CheckComplete(ini, multi);
+    if (e.Failed()) {
+        RefuseSettingsFile(e.Detail);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Components are found through the window's cached lookup (find).
+using TFind = std::function<QObject *(const QString &)>;
+
+template <typename T> T *Named(const TFind &find, const QString &name) { return qobject_cast<T *>(find(name)); }
+
+void SetChecked(const TFind &root, const QString &name, bool on)
+{
+    if (auto *box = Named<QAbstractButton>(root, name))
+        TCommon::SetCheckedSilently(box, on);
+}
+
+void SetSpin(const TFind &root, const QString &name, int value)
+{
+    if (auto *spin = Named<QSpinBox>(root, name)) {
+        const QSignalBlocker block(spin);
+        spin->setValue(value);
+    }
+}
+
+int SpinValue(const TFind &root, const QString &name, int def)
+{
+    auto *spin = Named<QSpinBox>(root, name);
+    return spin ? spin->value() : def;
+}
+
+void SetText(const TFind &root, const QString &name, const QString &text)
+{
+    if (auto *edit = Named<QLineEdit>(root, name)) {
+        const QSignalBlocker block(edit);
+        edit->setText(text);
+    }
+}
+
+// Selects the index of value in the list; a value not in it leaves the
+// selection as it was.
+template <size_t N> void SelectValue(const TFind &root, const char *name, const int (&list)[N], int value)
+{
+    auto *combo = Named<QComboBox>(root, QString::fromLatin1(name));
+    if (!combo)
+        return;
+    for (size_t i = 0; i < N; ++i)
+        if (list[i] == value && int(i) < combo->count()) {
+            const QSignalBlocker block(combo);
+            combo->setCurrentIndex(int(i));
+        }
+}
+
+QString Fixed(double value, int decimals) { return QString::asprintf("%.*f", decimals, value); }
+
+} // namespace
+
+void TFormMain::ShowLoadedModel(bool withThresholds)
+{
+    // The model page shows the record itself, so that its write sends the
+    // loaded values and not their rounded texts.
+    if (QObject *page = findChild<QObject *>(QStringLiteral("ModelPage"), Qt::FindDirectChildrenOnly);
+        page && withThresholds && QMetaObject::invokeMethod(page, "ShowModelParams"))
+        return;
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
+    const TDeviceRecord &r = DeviceRecord;
+    SetText(find, QStringLiteral("YEdModCorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    SetSpin(find, QStringLiteral("UpDModCorrectionMult"), FactorToPercent(r.CorrectionMult));
+    for (int bit = 0; bit < 8; ++bit)
+        SetChecked(find, QStringLiteral("ChBModCorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
+    SetText(find, QStringLiteral("YEdModOffset"), Fixed(r.Offset, 2));
+    SetText(find, QStringLiteral("EdtModMULT_"), Fixed(r.Mult, 2));
+    SetSpin(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult));
+    if (!withThresholds)
+        return;
+    const qint32 thresholds[] = {r.P1, r.P2, r.P3, r.P4};
+    const qint32 enrichments[] = {r.E1, r.E2, r.E3, r.E4};
+    for (int i = 0; i < 4; ++i) {
+        const QChar letter(u'A' + i);
+        SetSpin(find, QStringLiteral("UpDProg") + letter, thresholds[i]);
+        SetSpin(find, QStringLiteral("UpDWzbogacenieProg") + letter, enrichments[i]);
+    }
+    DrawModelChart();
+}
+
+void TFormMain::LoadSettingsFileV15()
+{
+    TIniFile ini;
+    if (!OpenSettingsFile(ini, false))
+        return;
+    TDeviceRecord loaded = DeviceRecord;
+    const TSettingsError e = TSettingsFile::ReadQ3(ini, loaded);
+    if (e.Failed()) {
+        RefuseSettingsFile(e.Detail);
+        return;
+    }
+    TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
+    UpdateConfigurationControls();
+    ShowLoadedModel(true);
+    if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
+                                       TranslateKey(QStringLiteral("strSaveCnfT")))
+                       != mrOk)
+        return;
+    // Each write may end with a read-back of the device; the file's values
+    // are put back before the next one so that all of them are sent.
+    BtBModWriteClick();
+    TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
+    BtBKnfWriteConfigurationClick();
+    TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
+    DataManager->WriteLevelSensor37();
+    DataManager->WriteLevelSensor38();
+}
+
+void TFormMain::LoadSettingsFileV30(bool ModelOnly)
+{
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
+    TFileCommandScope scope(Timerek);
+    // Once a file was chosen, the kind-48 configuration window shows the
+    // device again at the end, whatever became of the file.
+    bool chosen = false;
+    struct TRefresh {
+        const bool &Chosen;
+        const std::function<void()> &Refresh;
+        ~TRefresh()
+        {
+            if (Chosen && Refresh)
+                Refresh();
+        }
+    } refresh{chosen, WindowServices.Kind48ConfigurationRefresh};
+    TIniFile ini;
+    if (!OpenSettingsFile(ini, true, &chosen))
+        return;
+    TSettingsLoad load;
+    load.Record = DeviceRecord;
+    const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly);
+    if (e.Failed()) {
+        RefuseSettingsFile(e.Detail);
+        return;
+    }
+    TDeviceRecord &r = DeviceRecord;
+    if (!ModelOnly)
+        ClearConfWizardControls();
+    TSettingsFile::CopyFileFields(load.Record, r, true);
+    if (!ModelOnly) {
+        const char *active[] = {"ChBActiveCorrectionPsys", "ChBActiveCorrectionTgas", "ChBActiveCorrectionRPM",
+                                "ChBActiveCorrectionPcol"};
+        for (int bit = 0; bit < 4; ++bit)
+            SetChecked(find, QString::fromLatin1(active[bit]), (r.CMActive >> bit) & 1);
+        SetChecked(find, QStringLiteral("ChBModel2Adaptation"), r.AdaptationMode != 0);
+        SetChecked(find, QStringLiteral("ChBModel2WithIdlePoints"), (r.DeviceOptions & 8) == 0);
+        SelectValue(find, "CmBConfCutOffEmulSwitchDelay", CutOffEmulDelays, r.AfterCutOffEmulSwitchDelay);
+        SelectValue(find, "CmBOnCutOffDelay", OnCutOffDelays, r.OnCutOffDelay);
+        SelectValue(find, "CmBConfMinGasInjTime", MinGasInjTimes, r.MinGasInjectionTime);
+        SelectValue(find, "CmBConfMaxGasInjTime", MaxGasInjTimes, r.MaxGasInjectionTime);
+        SelectValue(find, "CmBNextInspection", NextInspections, r.NextInspection);
+        SelectValue(find, "CmBInspectionRatio", InspectionRatios, r.InspectionTimeDistRatio);
+        SetChecked(find, QStringLiteral("ChBOBDAdaptationEnabled"), r.MapCorrections & 1);
+        SetChecked(find, QStringLiteral("ChBOBDModifyModelEnabled"), r.MapCorrections & 2);
+        SetChecked(find, QStringLiteral("ChBLoadFromPcol"), r.MapCorrections & 4);
+        SelectMaxTbForLoadItems();
+        UpdateConfigurationControls();
+        if (auto *count = Named<QComboBox>(find, QStringLiteral("CmbKnfInjCount")); count && r.InjHW > 0) {
+            const QSignalBlocker block(count);
+            const int index = count->currentIndex();
+            count->clear();
+            if (r.InjHW == 4)
+                count->addItems({"3", "4"});
+            else if (r.InjHW == 6)
+                count->addItems({"3", "4", "5", "6"});
+            else if (r.InjHW == 8)
+                count->addItems({"3", "4", "5", "6", "8"});
+            count->setCurrentIndex(index < count->count() ? index : -1);
+        }
+    }
+
+    // The model part.
+    ClearCalibrationControls();
+    ShowLoadedModel(false);
+    SetSpin(find, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
+    SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    if (DataManager->IsDeviceVersionBelow(48, QStringLiteral("D")) && (r.CMActive & 4))
+        SetChecked(find, QStringLiteral("ChBActiveCorrectionRPM"), true);
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+        SetActiveTgasCorrSpBtn(r.TgasCorType);
+        SetActiveRpmCorrSpBtn(r.RPMCorType);
+    }
+    for (int bit = 0; bit < 8; ++bit)
+        SetChecked(find, QStringLiteral("ChBModel2CorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
+    const int offset = int(std::lround(r.Offset * 10));
+    SetSpin(find, QStringLiteral("UpDModel2Offset"), offset);
+    SetText(find, QStringLiteral("YEdModel2Offset"), Fixed(SpinValue(find, QStringLiteral("UpDModel2Offset"), offset) / 10.0, 1));
+    SetSpin(find, QStringLiteral("UpDModel2Mult"), FactorToPercent(r.Mult));
+    SetText(find, QStringLiteral("YEdModel2MULT"),
+            QString::number(SpinValue(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult))));
+    SetChecked(find, QStringLiteral("ChBModel2UseOnIdleModel"), r.UseOnIdleModel != 0);
+    if (!load.HasModelPoints)
+        BtBModel2DefaultClick();
+    UpdateModel2Labels();
+    if (!ModelOnly) {
+        ShowPsysCorrections();
+        ShowPcolCorrections();
+        ShowTgasCorrections();
+        ShowRpmCorrections();
+    }
+
+    if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
+                                       TranslateKey(QStringLiteral("strSaveCnfT")))
+                       != mrOk)
+        return;
+    if (!ModelOnly)
+        WriteLoadedMultiSettings(load);
+    TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
+    BtBModel2WriteClick();
+}
+
+// The device writes of a confirmed kind-48 load, in their fixed order. The
+// file's values are put back into the record before each step, as a step's
+// read-back may have replaced them.
+void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
+{
+    const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
+    TDeviceRecord &r = DeviceRecord;
+    auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
+    keep();
+    DataManager->WriteLevelSensor37();
+    DataManager->WriteLevelSensor38();
+    DataManager->WriteParamByte(22, r.PanelLED);
+    DataManager->WriteParamWord(14, r.DeviceOptions);
+    DataManager->WriteParamByte(19, r.MapRPMRange);
+    if (auto *range = Named<QComboBox>(find, QStringLiteral("CmBCalMapRPMRange"));
+        range && r.MapRPMRange < range->count()) {
+        const QSignalBlocker block(range);
+        range->setCurrentIndex(r.MapRPMRange);
+    }
+    BtnCorWriteCorrectionsClick();
+    keep();
+    BtBSetNextInspectionClick();
+    keep();
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+        r.GasInjCorrTable = load.GasInjCorr;
+        DataManager->WriteGasInjTable();
+    }
+    // A file without map points (saved from a device below "D") leaves the
+    // device's map and its recorded points alone.
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints) {
+        BtnCalMapReadClick();
+        if (DataManager->RecordingCount1 > 0 || DataManager->RecordingCount2 > 0) {
+            if (!DataManager->ClearRecord198()) {
+                if (Common)
+                    Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
+            } else {
+                DataManager->ClearMapDE(3);
+            }
+        }
+        for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+            r.MapRows[i][0] = load.MapWord0[i];
+        DataManager->WriteMapRowDF();
+        BtnCalMapReadClick();
+    }
+}

@@ -1,0 +1,304 @@
+#include "core/IniFile.h"
+#include "core/SettingsFile.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A kind-20 file as the Windows program writes it: CR LF, windows-1250,
+// decimal commas, the keys in the writer's order, a section of the
+// workshop's own before the settings.
+const QByteArray SampleQ3 =
+    "[Notatki]\r\nKlient=\xA3\xF3" "d\x9F\r\n"
+    "[Info]\r\nSaveDate=07.12.2026 09:15\r\nVer=0000014C STD [3]\r\nCompTime=12:34:56\r\n"
+    "CompDate=07-12-2026\r\nSoftVer=4.19.0.1\r\n"
+    "[Config]\r\nInjSW=6\r\nInjHW=8\r\nEngineType=1\r\nEngineCubicCapacity=1598\r\nPower=77\r\n"
+    "InjSystemType=2\r\nIdleHotTb=561\r\nFuelType=1\r\nInjTypeName=12\r\nInjType=2\r\nRedType=3\r\n"
+    "NozzleSize=9\r\nRPMsource=1\r\nRPMSourceType=1\r\nReserveType=2\r\nPW0=180\r\nPW1=130\r\n"
+    "PW2=90\r\nPW3=35\r\n0900=20\r\n0901=45\r\n0902=60\r\n0903=70\r\nT=95\r\nRPM=52000\r\n"
+    "EmulatorSwitchDelay=1000\r\nPostValveDelay=2\r\nLowPT=40\r\nLowPD=6\r\nNoSeqential=1\r\n"
+    "SemiGasControl=0\r\nMicroInjection=1\r\nMicroInjectionTime=16\r\nHemiEngine=1\r\nTuningMode=0\r\n"
+    "MasterMode=1\r\nLambdaType=3\r\nPressureSensorType=4\r\n"
+    "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\nP1=6\r\nP2=11\r\nP3=16\r\nP4=21\r\nE1=1\r\nE2=-2\r\n"
+    "E3=3\r\nE4=4\r\nCorrectionMult=0,95\r\nCorrectionOffset=0,12\r\nCorrectionMask=165\r\n";
+
+TSettingsInfo SampleInfo()
+{
+    return {QStringLiteral("07.12.2026 09:15"), QStringLiteral("0000014C STD [3]"),
+            QStringLiteral("4.19.0.1")};
+}
+
+TDeviceRecord Device(quint8 kind, const char *version)
+{
+    TDeviceRecord rec;
+    rec.DeviceKind = kind;
+    rec.Ver = QString::fromLatin1(version);
+    return rec;
+}
+
+TIniFile Ini(const QByteArray &bytes)
+{
+    TIniFile ini;
+    ini.LoadFromBytes(bytes);
+    return ini;
+}
+
+// Keys of a section in file order.
+QStringList Keys(const QByteArray &bytes, const QString &section) { return Ini(bytes).ReadSection(section); }
+
+} // namespace
+
+TEST(SettingsFile, Kind20FileOfTheWindowsProgramLoadsAndIsWrittenBackByteForByte)
+{
+    TDeviceRecord rec = Device(20, "C");
+    ASSERT_FALSE(TSettingsFile::ReadQ3(Ini(SampleQ3), rec).Failed());
+    EXPECT_EQ(rec.Level0903, 70);
+    EXPECT_DOUBLE_EQ(rec.Offset, -0.5);
+
+    // Every field read lands where the writer takes it from: written back with the decimal comma: the same bytes, the workshop's
+    // section (in its code page) kept.
+    rec.CompTime = QStringLiteral("12:34:56");
+    rec.CompDate = QStringLiteral("07-12-2026");
+    TIniFile out = Ini(SampleQ3);
+    TSettingsFile::WriteQ3(out, rec, SampleInfo(), u',');
+    EXPECT_EQ(out.ToBytes().toStdString(), SampleQ3.toStdString());
+
+    // LF line ends and decimal points read the same; a point writer writes points.
+    QByteArray lf = SampleQ3;
+    lf.replace("\r\n", "\n").replace("1,25", "1.25").replace("-0,5", "-0.5");
+    TDeviceRecord again = Device(21, "C");
+    ASSERT_FALSE(TSettingsFile::ReadQ3(Ini(lf), again).Failed());
+    again.DeviceKind = 20;
+    again.CompTime = rec.CompTime;
+    again.CompDate = rec.CompDate;
+    EXPECT_EQ(again, rec);
+    TIniFile dotted;
+    TSettingsFile::WriteQ3(dotted, rec, SampleInfo(), u'.');
+    EXPECT_TRUE(dotted.ToBytes().contains("\r\nMult=1.25\r\nOffset=-0.5\r\n"));
+    EXPECT_FALSE(dotted.ToBytes().contains(",")) << dotted.ToBytes().constData();
+}
+
+TEST(SettingsFile, Kind20MissingAndUnreadableValuesTakeTheDefaults)
+{
+    TDeviceRecord rec = Device(20, "C");
+    const QByteArray text = "[Info]\r\nVer=0000015C\r\n[Config]\r\nT=97,5\r\nInjHW=abc\r\nRPM=0x1F\r\n"
+                            "NozzleSize=$0a\r\nRPMSourceType=-7\r\n[Model]\r\nOffset=1.5,2\r\n";
+    ASSERT_FALSE(TSettingsFile::ReadQ3(Ini(text), rec).Failed());
+    EXPECT_EQ(rec.T, 97);
+    EXPECT_EQ(rec.InjHW, 4);
+    EXPECT_EQ(rec.InjSW, 4);
+    EXPECT_EQ(rec.RPM, 0x1F);
+    EXPECT_EQ(rec.NozzleSize, 10);
+    EXPECT_EQ(rec.RPMSourceType, 1);
+    EXPECT_EQ(rec.Level0902, 61);
+    EXPECT_DOUBLE_EQ(rec.Offset, 1.0);
+    EXPECT_EQ(rec.P4, 20);
+}
+
+TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
+{
+    const struct {
+        QByteArray Text;
+        const char *Detail;
+    } cases[] = {
+        {"[Config]\r\nPW0=300\r\n", "PW0=300"},
+        {"[Config]\r\nRPM=-1\r\n", "RPM=-1"},
+        {"[Config]\r\nPower=99999999999999\r\n", nullptr}, // not an integer: default
+        {"[Model]\r\nMult=1e300\r\n", "Mult=1e300"},
+    };
+    for (const auto &c : cases) {
+        TDeviceRecord rec = Device(20, "C");
+        const TSettingsError e = TSettingsFile::ReadQ3(Ini(c.Text), rec);
+        if (c.Detail)
+            EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
+        else
+            EXPECT_FALSE(e.Failed()) << e.Detail.toStdString();
+    }
+    TSettingsLoad load{Device(48, "J")};
+    EXPECT_EQ(TSettingsFile::ReadMulti(Ini("[Map]\r\nMapQ3_3_0=65536\r\n"), load, false).Detail,
+              QStringLiteral("MapQ3_3_0=65536"));
+    load.Record = Device(48, "J");
+    EXPECT_EQ(TSettingsFile::ReadMulti(Ini("[Model]\r\nCPS1=1\r\nCTG4=-129\r\n"), load, false).Detail,
+              QStringLiteral("CTG4=-129"));
+    // A signed byte and a signed percent in a byte.
+    load.Record = Device(48, "J");
+    ASSERT_FALSE(TSettingsFile::ReadMulti(
+        Ini("[GasInjCorr]\r\nInjCorr1=-3\r\n[Config]\r\nMazdaEnrichmentPercentage=-5\r\n"), load, false).Failed());
+    EXPECT_EQ(quint8(load.GasInjCorr[0]), 253);
+    EXPECT_EQ(load.Record.MazdaEnrichmentPercentage, 251);
+    TIniFile out;
+    TSettingsFile::WriteMulti(out, load.Record, {}, u'.');
+    EXPECT_EQ(out.ReadString(QStringLiteral("Config"), QStringLiteral("MazdaEnrichmentPercentage")),
+              QStringLiteral("-5"));
+}
+
+TEST(SettingsFile, VersionCodeAndIncompleteFiles)
+{
+    auto accepts = [](const char *ver, const QStringList &codes) {
+        return TSettingsFile::AcceptsVersion(Ini(QByteArray("[Info]\r\nVer=") + ver + "\r\n"), codes);
+    };
+    EXPECT_TRUE(accepts("0000030J STD [0] ", TSettingsFile::CodesMulti()));
+    EXPECT_TRUE(accepts("0000014C", TSettingsFile::CodesQ3()));
+    EXPECT_TRUE(accepts("0000015", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("0000015C", TSettingsFile::CodesMulti()));
+    EXPECT_FALSE(accepts("0000030C", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("000003", TSettingsFile::CodesMulti()));
+    EXPECT_FALSE(accepts("", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("1234567J", TSettingsFile::CodesMulti()));
+    // An identity number of two digits moves the code: still this program's file.
+    EXPECT_TRUE(accepts("00120030G MUL [2] ", TSettingsFile::CodesMulti()));
+    EXPECT_EQ(TSettingsFile::VersionCode(Ini("[Info]\r\nVer=00120030G\r\n")), QStringLiteral("03"));
+
+    EXPECT_EQ(TSettingsFile::CheckComplete(Ini("[Info]\r\nVer=0000015C\r\n[Config]\r\nInjSW=4\r\n"), false).Detail,
+              QStringLiteral("[Model]"));
+    EXPECT_FALSE(TSettingsFile::CheckComplete(Ini(SampleQ3), false).Failed());
+    EXPECT_EQ(TSettingsFile::CheckComplete(Ini(SampleQ3), true).Detail, QStringLiteral("[Map]"));
+}
+
+TEST(SettingsFile, Kind48KeysFollowTheVersionLetter)
+{
+    const struct {
+        const char *Version;
+        int ConfigKeys;
+        int ModelKeys;
+        bool GasInjCorr, MapRows, MapCorrections, PcolMax, HotStart;
+    } cases[] = {
+        {"B", 57, 110, false, false, false, false, false},
+        {"C", 67, 111, false, false, false, false, false},
+        {"D", 73, 113, true, true, false, false, false},
+        {"F", 78, 133, true, true, false, false, false},
+        {"G", 90, 133, true, true, true, false, false},
+        {"I", 90, 133, true, true, true, true, false},
+        {"J", 91, 133, true, true, true, true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Version);
+        TIniFile ini;
+        TSettingsFile::WriteMulti(ini, Device(48, c.Version), {}, u'.');
+        const QByteArray bytes = ini.ToBytes();
+        EXPECT_EQ(Keys(bytes, QStringLiteral("Config")).size(), c.ConfigKeys);
+        EXPECT_EQ(Keys(bytes, QStringLiteral("Model")).size(), c.ModelKeys);
+        EXPECT_EQ(Keys(bytes, QStringLiteral("GasInjCorr")).size(), c.GasInjCorr ? 8 : 0);
+        EXPECT_EQ(Keys(bytes, QStringLiteral("Map")).size(), c.MapRows ? 121 : 1);
+        EXPECT_EQ(Keys(bytes, QStringLiteral("MapCorrections")).size(),
+                  c.MapCorrections ? 202 + (c.PcolMax ? 1 : 0) : 0);
+        EXPECT_EQ(bytes.contains("\r\nHotEngineStartOnGas="), c.HotStart);
+    }
+    // Sections of a file written from scratch, and where the keys stand.
+    TIniFile ini;
+    TSettingsFile::WriteMulti(ini, Device(48, "J"), {}, u'.');
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"Info", "Config", "Model", "Map", "GasInjCorr", "MapCorrections"}));
+    const QStringList config = ini.ReadSection(QStringLiteral("Config"));
+    EXPECT_EQ(config.mid(0, 4), (QStringList{"FuelType", "InjSW", "InjHW", "EngineCubicCapacity"}));
+    EXPECT_EQ(config.mid(13, 2), (QStringList{"PanelLED", "PW0"}));
+    EXPECT_EQ(config.indexOf("AlWorkOnGas"), 56);
+    EXPECT_EQ(config.indexOf("RPMWireNotConnect"), 57);
+    EXPECT_EQ(config.last(), QStringLiteral("HotEngineStartOnGas"));
+    const QStringList model = ini.ReadSection(QStringLiteral("Model"));
+    EXPECT_EQ(model.mid(5, 3), (QStringList{"M2XP0", "M2YP0", "M2XP1"}));
+    EXPECT_EQ(model.mid(45, 4), (QStringList{"CMActive", "CPS1", "CTG1", "CRPM1"}));
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("MapCorrections")).at(1), QStringLiteral("AdaptCorrectionsBank1_0_0"));
+    EXPECT_EQ(ini.ReadSection(QStringLiteral("Map")).mid(0, 3), (QStringList{"MapRPMRange", "MapQ3_0_0", "MapQ3_0_1"}));
+}
+
+TEST(SettingsFile, Kind48EveryKeyRoundTrips)
+{
+    // Every key of a version-J file gets its own value; a read and a rewrite
+    // must give each key back (flags as "1").
+    TIniFile all;
+    TSettingsFile::WriteMulti(all, Device(48, "J"), {}, u'.');
+    TIniFile source;
+    int n = 0;
+    for (const QString &section : all.ReadSections())
+        for (const QString &key : all.ReadSection(section))
+            source.WriteString(section, key, QString::number(1 + (n++ * 37) % 113));
+    source.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030J"));
+    source.WriteString(QStringLiteral("Model"), QStringLiteral("CMActive"), QStringLiteral("3"));
+    source.WriteString(QStringLiteral("Model"), QStringLiteral("Mult"), QStringLiteral("1,75"));
+
+    TSettingsLoad load{Device(48, "J")};
+    ASSERT_FALSE(TSettingsFile::ReadMulti(source, load, false).Failed());
+    EXPECT_TRUE(load.HasModelPoints && load.HasCorrections && load.HasMapPoints);
+    for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+        EXPECT_EQ(QString::number(load.MapWord0[i]), source.ReadString("Map", QStringLiteral("MapQ3_%1_0").arg(i)));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(QString::number(load.GasInjCorr[i]), source.ReadString("GasInjCorr", QStringLiteral("InjCorr%1").arg(i + 1)));
+
+    TIniFile written;
+    TSettingsFile::WriteMulti(written, load.Record, {}, u',');
+    int compared = 0;
+    for (const QString &section : source.ReadSections()) {
+        if (section == QLatin1String("Info") || section == QLatin1String("Map") || section == QLatin1String("GasInjCorr"))
+            continue;
+        for (const QString &key : source.ReadSection(section)) {
+            const QString in = source.ReadString(section, key);
+            const QString out = written.ReadString(section, key);
+            EXPECT_TRUE(out == in || out == QLatin1String("1")) << qPrintable(section + "/" + key + " " + in + " -> " + out);
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 91 + 133 + 203);
+    EXPECT_EQ(written.ReadString("Model", "Mult"), QStringLiteral("1,75"));
+
+    TSettingsLoad again{Device(48, "J")};
+    ASSERT_FALSE(TSettingsFile::ReadMulti(written, again, false).Failed());
+    EXPECT_EQ(again.Record, load.Record);
+}
+
+TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
+{
+    const QByteArray text = "[Info]\r\nVer=0000030B STD [1] \r\n[Config]\r\nFuelType=1\r\nInjHW=6\r\n"
+                            "GasTempSensorInFlow=0\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n[Map]\r\nMapRPMRange=1\r\n";
+    TSettingsLoad load{Device(48, "J")};
+    load.Record.ModelPointsA[3] = {11, 22};
+    ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(text), load, false).Failed());
+    const TDeviceRecord &r = load.Record;
+    EXPECT_EQ(r.InjHW, 6);
+    EXPECT_EQ(r.NozzleSize, 20);
+    EXPECT_EQ(r.OnCutOffDelay, 2000);
+    EXPECT_EQ(r.MaxTbForLoad, 4675);
+    EXPECT_EQ(r.PreinjectionProcessDuringCutOff, 1);
+    EXPECT_EQ(r.CMActive, 3);
+    EXPECT_EQ(r.TgasCorType, 3);
+    EXPECT_EQ(r.RPMCorType, 1);
+    EXPECT_EQ(r.UseOnIdleModel, 1);
+    EXPECT_EQ(r.MapRPMRange, 1);
+    EXPECT_EQ(r.NozzleTest, (std::array<double, 4>{3.0, 4.0, 6.0, 7.0}));
+    // No model-2 points: the record's stay; no curves: the standard ones,
+    // gas temperature by the sensor's place.
+    EXPECT_FALSE(load.HasModelPoints || load.HasCorrections || load.HasMapPoints);
+    EXPECT_EQ(r.ModelPointsA[3], (TModelPoint{11, 22}));
+    EXPECT_EQ(r.PsysCorrections, TSettingsFile::StandardPsys());
+    EXPECT_EQ(r.TgasCorrections, TSettingsFile::StandardTgas(false));
+    EXPECT_EQ(r.RpmCorrections[19], 17);
+
+    // Model-2 points present but some missing: the default line for the
+    // first seven (halves to even), 65535 from point 7 on.
+    TSettingsLoad points{Device(48, "J")};
+    ASSERT_FALSE(TSettingsFile::ReadMulti(Ini("[Model]\r\nMult=0,5\r\nOffset=0\r\nM2XP1=9\r\n"), points, true).Failed());
+    EXPECT_EQ(points.Record.ModelPointsA[1], (TModelPoint{9, 2}));  // 2.5
+    EXPECT_EQ(points.Record.ModelPointsA[3], (TModelPoint{15, 8})); // 7.5
+    EXPECT_EQ(points.Record.ModelPointsA[7], (TModelPoint{65535, 65535}));
+    EXPECT_EQ(points.Record.InjHW, 0); // model only: the configuration is left alone
+}
+
+TEST(SettingsFile, MapGapsAreFilledInTheFileOnly)
+{
+    TDeviceRecord rec = Device(48, "D");
+    rec.MapRows[0] = {0x0001, 0x8064, 0x80C8};
+    rec.MapRows[1] = {0x0005, 0x0064, 0x80C8};
+    rec.MapRows[2] = {0x1234, 0xFFFF, 0xFFFF};
+    TIniFile ini = Ini("[Map]\r\nMapQ3_39_2=7\r\n[Werkstatt]\r\nA=1\r\n");
+    TSettingsFile::WriteMulti(ini, rec, {}, u'.');
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QString::number(0x8096));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_1_0"), QStringLiteral("5"));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_2_0"), QString::number(0xFFFF));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_39_2"), QStringLiteral("0"));
+    EXPECT_EQ(rec.MapRows[0][0], 1);
+    EXPECT_EQ(ini.ReadString("Werkstatt", "A"), QStringLiteral("1"));
+    // A kind-20 save over it drops the kind-48 sections, keeps the foreign one.
+    TSettingsFile::WriteQ3(ini, Device(20, "C"), {}, u'.');
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"Werkstatt", "Info", "Config", "Model"}));
+}

@@ -1,0 +1,536 @@
+// File > Save As and File > Load of the main window against the simulated
+// controller: what reaches the file, what reaches the device and in which
+// order, and that a refused or cancelled load sends nothing.
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/LM.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "mainwindow/shell/FormMain.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+QString Tr(const char *key)
+{
+    const QString k = QString::fromLatin1(key);
+    return LM ? LM->Translate(k) : QStringLiteral("!_") + k;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Write commands of the controller protocol.
+bool IsWrite(uint8_t c)
+{
+    static const uint8_t writes[] = {0x04, 0x08, 0x16, 0x32, 0x34, 0x37, 0x38, 0x52, 0x94, 0x96,
+                                     0x98, 0xC1, 0xD1, 0xD3, 0xD5, 0xD9, 0xDA, 0xDE, 0xDF, 0x62};
+    return std::find(std::begin(writes), std::end(writes), c) != std::end(writes);
+}
+
+const QByteArray Kind20File =
+    "[Info]\r\nSaveDate=07.12.2026 09:15\r\nVer=0000014C STD [3]\r\n"
+    "[Config]\r\nInjSW=6\r\nInjHW=8\r\nPower=77\r\nPW0=180\r\nPW1=130\r\nPW2=90\r\nPW3=35\r\n"
+    "0900=20\r\n0901=45\r\n0902=60\r\n0903=70\r\nT=95\r\n"
+    "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\nP1=6\r\nP2=11\r\nE1=3\r\nCorrectionMask=5\r\n";
+
+class SettingsFileCommandsTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        TCommon::SetAnswerProvider([](const TMessageBoxInfo &box) {
+            Boxes.push_back(box);
+            return box.Buttons.contains(int(mrCancel)) ? Answer : int(mrOk);
+        });
+        Common = new TCommon;
+        Window = new TFormMain;
+    }
+    static void TearDownTestSuite()
+    {
+        delete Window;
+        Window = nullptr;
+        delete Common;
+        Common = nullptr;
+        TCommon::SetAnswerProvider({});
+    }
+
+    void Start(uint8_t kind, char version)
+    {
+        Rig = std::make_unique<SimControllerRig>(kind, version);
+        ASSERT_TRUE(Rig->Connect());
+        Boxes.clear();
+        Answer = mrOk;
+        Dialogs.clear();
+        Window->SettingsFileName.clear();
+        Window->SettingsRestoreRequest = 0;
+        Window->SettingsFileDialog = [this](bool save, const QString &folder, const QString &file) {
+            Dialogs.push_back({save, folder, file});
+            return Chosen;
+        };
+    }
+    void TearDown() override
+    {
+        Rig.reset();
+        Window->SettingsFileDialog = {};
+    }
+
+    std::vector<uint8_t> Commands() const
+    {
+        std::vector<uint8_t> out;
+        for (const auto &r : Rig->Requests())
+            out.push_back(r[1]);
+        return out;
+    }
+    std::vector<Bytes> Writes() const
+    {
+        std::vector<Bytes> out;
+        for (const auto &r : Rig->Requests())
+            if (IsWrite(r[1]))
+                out.push_back(r);
+        return out;
+    }
+    QString Path(const char *name) const { return Dir.filePath(QString::fromLatin1(name)); }
+    template <typename T> static T *Get(const char *name)
+    {
+        return Window->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    struct DialogCall {
+        bool Save;
+        QString Folder, File;
+    };
+    static inline TFormMain *Window = nullptr;
+    static inline std::vector<TMessageBoxInfo> Boxes;
+    static inline int Answer = mrOk;
+    std::unique_ptr<SimControllerRig> Rig;
+    QTemporaryDir Dir;
+    QString Chosen;
+    std::vector<DialogCall> Dialogs;
+};
+
+} // namespace
+
+TEST_F(SettingsFileCommandsTest, SaveRefreshesFromTheDeviceAndWritesOnlyTheFile)
+{
+    Start(20, 'E');
+    Rig->Device([](SimControllerState &s) {
+        s.Payload[0x03][0] = 95; // switch-over temperature code
+        s.Param16[6] = 77;       // power
+    });
+    Chosen = Path("car.ddf");
+    Window->MnIFileSaveAsClick();
+
+    ASSERT_EQ(Dialogs.size(), 1u);
+    EXPECT_TRUE(Dialogs[0].Save);
+    EXPECT_TRUE(Writes().empty());
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_NE(std::find(c.begin(), c.end(), 0x10), c.end());
+    EXPECT_NE(std::find(c.begin(), c.end(), 0x02), c.end());
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_EQ(Window->SettingsFileName, Chosen);
+
+    const QByteArray bytes = ReadAll(Chosen);
+    EXPECT_TRUE(bytes.contains("\r\nT=95\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nPower=77\r\n"));
+    EXPECT_FALSE(bytes.contains('\n' + QByteArray("\n")));
+    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+    TIniFile ini;
+    ini.LoadFromBytes(bytes);
+    EXPECT_TRUE(ini.ReadString("Info", "Ver").startsWith(QStringLiteral("0000014E")));
+    EXPECT_EQ(ini.ReadSection("Config").size(), 38);
+    EXPECT_EQ(ini.ReadSection("Model").size(), 13);
+
+    // The next dialog starts in the folder of the file; a failed device
+    // read leaves the old file as it was and no file beside it.
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x02; }, Fault::noAnswer(), 50);
+    WriteAll(Path("other.ddf"), "old");
+    Chosen = Path("other.ddf");
+    Window->SettingsRestoreRequest = 1;
+    Window->MnIFileSaveAsClick();
+    Rig->Server.clearFaults();
+    ASSERT_EQ(Dialogs.size(), 2u);
+    EXPECT_EQ(QDir(Dialogs[1].Folder), QDir(Dir.path()));
+    EXPECT_EQ(ReadAll(Path("other.ddf")), QByteArray("old"));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files).size(), 2);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, Tr("strComError"));
+    EXPECT_EQ(Window->SettingsFileName, Path("car.ddf"));
+    EXPECT_EQ(Window->SettingsRestoreRequest, 0);
+}
+
+TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)
+{
+    Start(48, 'G');
+    Rig->Device([](SimControllerState &s) {
+        s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
+        s.Payload[0x35] = {11, 12, 13, 14};
+        s.Param8[22] = 1;
+    });
+    // Cancelled: the device was read all the same, no file.
+    Chosen.clear();
+    Window->MnIFileSaveAsClick();
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_NE(std::find(c.begin(), c.end(), 0xD8), c.end());
+    EXPECT_EQ(std::find(c.begin(), c.end(), 0xDC), c.end());
+    EXPECT_TRUE(Window->SettingsFileName.isEmpty());
+
+    Chosen = Path("multi.ddf");
+    WriteAll(Chosen, "[Werkstatt]\r\nKunde=1\r\n[Map]\r\nMapQ3_0_0=7\r\n");
+    Rig->Server.log().clear();
+    Window->MnIFileSaveAsClick();
+    EXPECT_TRUE(Writes().empty());
+    const std::vector<uint8_t> c2 = Commands();
+    for (uint8_t read : {0x02, 0xD8, 0x07, 0x35, 0x36, 0xDC})
+        EXPECT_NE(std::find(c2.begin(), c2.end(), read), c2.end()) << int(read);
+    TIniFile ini(Chosen);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(ini.ReadSections(), (QStringList{"Werkstatt", "Info", "Config", "Model", "Map", "GasInjCorr", "MapCorrections"}));
+    EXPECT_EQ(ini.ReadString("Info", "Ver").mid(5, 2), QStringLiteral("30"));
+    EXPECT_EQ(ini.ReadString("Config", "PanelLED"), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString("Config", "PW3"), QStringLiteral("14"));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_5_0"), QString::number(0x8096));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QStringLiteral("0"));
+    EXPECT_TRUE(ini.ValueExists("MapCorrections", "MaxTbForLoad"));
+    EXPECT_FALSE(ini.ValueExists("MapCorrections", "MaxPcolForLoad"));
+    EXPECT_EQ(DeviceRecord.MapRows[5][0], 1); // the record keeps the device's rows
+}
+
+TEST_F(SettingsFileCommandsTest, Kind20LoadShowsTheFileAndWritesTheLevelSensorsOnOk)
+{
+    Start(21, 'E');
+    Chosen = Path("car.ddf");
+    WriteAll(Chosen, Kind20File);
+    Answer = mrCancel;
+    Window->MnIFileLoadCnfClick();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, Tr("strSaveCnf"));
+    EXPECT_EQ(Boxes[0].Caption, Tr("strSaveCnfT"));
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Dialogs[0].File, QStringLiteral("")); // no file preselected before one was used
+    EXPECT_EQ(Window->SettingsFileName, Chosen);
+    EXPECT_EQ(DeviceRecord.InjHW, 8);
+    EXPECT_EQ(DeviceRecord.Power, 77);
+    EXPECT_EQ(DeviceRecord.P3, 15); // missing: default
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 6);
+    EXPECT_EQ(Get<QSpinBox>("UpDWzbogacenieProgA")->value(), 3);
+    EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 25);
+    EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), QStringLiteral("1.25"));
+    EXPECT_EQ(Get<QLineEdit>("YEdModOffset")->text(), QStringLiteral("-0.50"));
+
+    Boxes.clear();
+    Answer = mrOk;
+    DeviceRecord.PW0 = 1; // a read-back between the writes must not win
+    Window->MnIFileLoadCnfClick();
+    const std::vector<Bytes> w = Writes();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[w.size() - 2], Request({0x37, 180, 130, 90, 35, 0}));
+    EXPECT_EQ(w.back(), Request({0x38, 20, 45, 60, 70, 0}));
+    Rig->Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35], (Bytes{180, 130, 90, 35}));
+    });
+}
+
+TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
+{
+    Start(20, 'E');
+    const struct {
+        const char *Name;
+        QByteArray Bytes;
+        const char *Detail;
+    } cases[] = {
+        {"kind48.ddf", "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n", "30"},
+        {"short.ddf", "[Info]\r\nVer=000001\r\n", "1"},
+        {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", ""},
+        {"binary.ddf", QByteArray("[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=@@\r\n[Model]\r\nP1=1\r\n").replace('@', '\0'), "NUL"},
+        {"cut.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nCorrectionMu", "CorrectionMu..."},
+        {"nomodel.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n", "[Model]"},
+        {"wide.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nPW0=300\r\n[Model]\r\nP1=1\r\n", "PW0=300"},
+        {"missing.ddf", QByteArray(), ""},
+    };
+    DeviceRecord.InjSW = 3;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Chosen = Path(c.Name);
+        if (!c.Bytes.isNull())
+            WriteAll(Chosen, c.Bytes);
+        Boxes.clear();
+        Window->MnIFileLoadCnfClick();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text, Tr("strWrongConfFile") + " [" + c.Detail + "]");
+        EXPECT_EQ(Boxes[0].Buttons, QList<int>{int(mrOk)});
+        EXPECT_EQ(DeviceRecord.InjSW, 3);
+        EXPECT_EQ(Window->SettingsFileName, Chosen);
+    }
+    // A cancelled dialog shows nothing.
+    Boxes.clear();
+    Chosen.clear();
+    Window->MnIFileLoadCnfClick();
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Rig->Requests().empty());
+}
+
+TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
+{
+    Start(48, 'G');
+    Rig->Manager.RecordingCount1 = 4; // the map page holds measured points
+    QByteArray file = "[Info]\r\nVer=0000030G STD [0]\r\n"
+                      "[Config]\r\nPanelLED=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n0900=5\r\n0901=4\r\n"
+                      "0902=3\r\n0903=2\r\nMarkers=4660\r\nOnCutOffDelay=3500\r\n"
+                      "[Model]\r\nMult=1\r\nCMActive=5\r\n"
+                      "[GasInjCorr]\r\nInjCorr1=-3\r\nInjCorr8=7\r\n"
+                      "[Map]\r\nMapRPMRange=2\r\n";
+    for (int i = 0; i < 40; ++i)
+        file += QStringLiteral("MapQ3_%1_0=%2\r\nMapQ3_%1_1=1\r\n").arg(i).arg(0x8000 + i).toLatin1();
+    Chosen = Path("multi.ddf");
+    WriteAll(Chosen, file);
+    int refreshed = 0;
+    Window->WindowServices.Kind48ConfigurationRefresh = [&refreshed] { ++refreshed; };
+    Window->MnIFileLoadCnfClick();
+    EXPECT_EQ(refreshed, 1);
+
+    EXPECT_EQ(DeviceRecord.OnCutOffDelay, 3500);
+    EXPECT_EQ(DeviceRecord.RPMCorType, 2); // RPM correction active
+    EXPECT_TRUE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionTgas")->isChecked());
+    std::vector<Bytes> expected = {
+        Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
+        Request({0x52, 14, 0x12, 0x34}), Request({0x08, 19, 2}),
+        Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
+    for (uint8_t row = 0; row < 40; ++row)
+        expected.push_back(Request({0xDF, row, 0x80, row}));
+    EXPECT_EQ(Writes(), expected);
+    Rig->Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param8[22], 1);
+        EXPECT_EQ(s.Param16[14], 0x1234);
+        EXPECT_EQ(s.Param8[19], 2);
+        EXPECT_EQ(s.RowsDC[39][0], 0x80);
+        EXPECT_EQ(s.RowsDC[39][1], 39);
+    });
+
+    // Recorded points that cannot be cleared: said so, the maps not cleared.
+    Boxes.clear();
+    Rig->Server.log().clear();
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x34; }, Fault::noAnswer(), 50);
+    Window->MnIFileLoadCnfClick();
+    Rig->Server.clearFaults();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, Tr("strMapClear"));
+    const std::vector<uint8_t> cleared = Commands();
+    EXPECT_EQ(std::count(cleared.begin(), cleared.end(), 0xDE), 0);
+    ASSERT_TRUE(Rig->Connect());
+
+    // Without map points in the file the device's map is left alone.
+    file.truncate(file.indexOf("MapQ3_0_0"));
+    WriteAll(Chosen, file);
+    Rig->Server.log().clear();
+    Window->MnIFileLoadCnfClick();
+    const std::vector<uint8_t> c = Commands();
+    EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
+    EXPECT_EQ(c.back(), 0x94);
+
+    // A cancelled dialog leaves the configuration window as it is.
+    Chosen.clear();
+    Window->MnIFileLoadCnfClick();
+    EXPECT_EQ(refreshed, 3);
+    Window->WindowServices.Kind48ConfigurationRefresh = {};
+}
+
+// ---- Round trip through the program's configuration page ----
+
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/StartupRig.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+
+namespace {
+
+// A kind-20/21 controller holding a worked configuration, as a workshop
+// saves it.
+void SavedImage(SimControllerState &s)
+{
+    s.Value16[28] = 2;
+    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
+    const std::pair<int, int> p8[] = {{2, 21}, {8, 1},  {12, 1},  {11, 2},   {10, 38}, {3, 5},  {4, 76},
+                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0},  {21, 1}, {27, 1},
+                                      {1, 2},  {28, 2}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {181, 131, 91, 36};
+    s.Payload[0x36] = {22, 48, 62, 73};
+    // The model: factor 1.2509765625, offset 100/187 ms, thresholds 6, 11,
+    // 16, 19 ms, enrichments 25, 0, -25, 50 %, correction 0.7509765625 and
+    // -1 ms, mask 0xA5; ids 1..10 also in the factor block.
+    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
+                              769, uint16_t(-187), 0xA5};
+    s.Payload[0x10].assign(20, 0);
+    for (int id = 1; id <= 13; ++id) {
+        s.Model[size_t(id)] = model[id - 1];
+        if (id <= 10) {
+            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
+            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
+        }
+    }
+}
+
+// The device the file is loaded into: other values everywhere the file reaches.
+void OtherImage(SimControllerState &s)
+{
+    s.Payload[0x03] = {90, 0x20, 0x10, 0x2A, 15};
+    const std::pair<int, int> p8[] = {{8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
+                                      {16, 0}, {17, 0}, {23, 40}, {18, 1}, {21, 0}, {27, 0}, {1, 4},
+                                      {28, 1}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1998}, {6, 60}, {8, 400}, {9, 1000}, {10, 2000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {1, 2, 3, 4};
+    s.Payload[0x36] = {5, 6, 7, 8};
+    const uint16_t model[] = {1024, 0, 5 * 187, 10 * 187, 15 * 187, 20 * 187, 4096, 4096, 4096, 4096, 1024, 0, 0};
+    for (int id = 1; id <= 13; ++id)
+        s.Model[size_t(id)] = model[id - 1];
+}
+
+} // namespace
+
+TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
+{
+    TProgramLogic logic;
+    startup::StartupRig rig{5};
+    startup::SimDevice device(rig.PortsDir, 5, 21, 'E');
+    device.Server.withLock([&] {
+        SavedImage(device.Controller.State);
+        device.Controller.SetConfigurationLimits();
+    });
+    rig.Wire = [&](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("car.ddf"));
+    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+
+    // An unwritten edit on the page survives the save; the file holds the device's value.
+    auto *power = form.findChild<QLineEdit *>(QStringLiteral("YEdKnfPower"));
+    ASSERT_NE(power, nullptr);
+    power->setText(QStringLiteral("99"));
+    form.SetConfigModified(true);
+    form.MnIFileSaveAsClick();
+    ASSERT_EQ(form.SettingsFileName, file);
+    EXPECT_EQ(power->text(), QStringLiteral("99"));
+    EXPECT_TRUE(form.ConfigModified());
+    EXPECT_TRUE(ReadAll(file).contains("\r\nPower=85\r\n"));
+    SimControllerState saved;
+    device.Server.withLock([&] {
+        saved = device.Controller.State;
+        OtherImage(device.Controller.State);
+    });
+    form.ReadConfiguration(); // the pages show the other device
+    form.ReadModelParams();
+
+    rig.Boxes.clear();
+    form.MnIFileLoadCnfClick();
+    ASSERT_EQ(rig.Boxes.size(), 1u) << rig.BoxTexts().join('|').toStdString();
+    device.Server.withLock([&] {
+        const SimControllerState &now = device.Controller.State;
+        EXPECT_EQ(now.Payload.at(0x03), saved.Payload.at(0x03));
+        EXPECT_EQ(now.Param8, saved.Param8);
+        EXPECT_EQ(now.Param16, saved.Param16);
+        for (int id = 1; id <= 13; ++id)
+            EXPECT_EQ(now.Model[size_t(id)], saved.Model[size_t(id)]) << "model id " << id;
+        // The configuration write reads the level sensors back from the
+        // device; the file's values still reach it.
+        EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));
+        EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
+    });
+}
+
+TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
+{
+    int answer = mrCancel;
+    TCommon::SetAnswerProvider([&answer](const TMessageBoxInfo &box) {
+        return box.Buttons.contains(int(mrCancel)) ? answer : int(mrOk);
+    });
+    auto common = std::make_unique<TCommon>();
+    Common = common.get();
+    SimControllerRig rig(48, 'G');
+    ASSERT_TRUE(rig.Connect());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.ddf"));
+    WriteAll(file, "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=6\r\nPW0=9\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n"
+                   "CMActive=0\r\nUseOnIdleModel=0\r\n[Map]\r\nMapRPMRange=1\r\n");
+    {
+        TFormMain form;
+        TModel2Page *page = TModel2Page::Install(form);
+        page->Hooks.LoadSettingsFileV30Model = [&form] { form.LoadSettingsFileV30(true); };
+        form.SettingsFileDialog = [&](bool save, const QString &, const QString &) { return save ? QString() : file; };
+        DeviceRecord.InjHW = 4;
+        DeviceRecord.CMActive = 7;
+        DeviceRecord.PW0 = 3;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        // Cancelled: the model part shown, the configuration part left alone, nothing sent.
+        EXPECT_DOUBLE_EQ(DeviceRecord.Mult, 1.5);
+        EXPECT_DOUBLE_EQ(DeviceRecord.Offset, 2.0);
+        EXPECT_EQ(DeviceRecord.UseOnIdleModel, 0);
+        EXPECT_EQ(DeviceRecord.MapRPMRange, 1);
+        EXPECT_EQ(DeviceRecord.InjHW, 4);
+        EXPECT_EQ(DeviceRecord.CMActive, 7);
+        EXPECT_EQ(DeviceRecord.PW0, 3);
+        EXPECT_EQ(form.SettingsFileName, file);
+        std::vector<uint8_t> sent;
+        for (const Bytes &r : rig.Requests())
+            if (IsWrite(r[1]))
+                sent.push_back(r[1]);
+        EXPECT_TRUE(sent.empty());
+
+        // Confirmed: the model-2 write alone, none of the whole load's writes.
+        answer = mrOk;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        bool model2Written = false;
+        for (const Bytes &r : rig.Requests()) {
+            EXPECT_TRUE(r[1] != 0x37 && r[1] != 0x38 && r[1] != 0x94 && r[1] != 0xDF) << int(r[1]);
+            EXPECT_FALSE(r[1] == 0x08 && (r[2] == 22 || r[2] == 19));
+            EXPECT_FALSE(r[1] == 0x52 && r[2] == 14);
+            model2Written |= r[1] == 0x16 && r[2] == 1;
+        }
+        EXPECT_TRUE(model2Written);
+    }
+    Common = nullptr;
+    TCommon::SetAnswerProvider({});
+}
