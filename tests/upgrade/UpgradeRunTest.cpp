@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -295,5 +296,32 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
 }
 
 INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOld, UpgradeRefused, ::testing::Values(0, 1, 2, 3));
+
+} // namespace
+
+namespace {
+
+TEST_F(UpgradeRun, LaunchFromTheMainWindowFindsTheTargetShowsTheWindowAndFreesIt)
+{
+    start(false);
+    form.reset();
+    int connects = 0;
+    bool hiddenPortControls = false;
+    TFormUpgrader::BeforeModal = [&](TFormUpgrader *w) {
+        hiddenPortControls = w->findChild<QWidget *>(QStringLiteral("CmBCommNo"))->isHidden();
+        w->Wait = [](int) {};
+        w->ChooseFile = [this](const QString &) { return file; };
+        w->BtnLoadDataClick();
+        w->BtnUpdateClick();
+        QTimer::singleShot(0, w, [w] { w->close(); });
+    };
+    TFormUpgrader::RunUpgrade(nullptr, &port, [&] { ++connects; }, [](bool &ok) { ok = true; });
+    TFormUpgrader::BeforeModal = nullptr;
+    EXPECT_EQ(connects, 1);
+    EXPECT_TRUE(hiddenPortControls);
+    EXPECT_EQ(FormUpgrader, nullptr);
+    expectFlashHoldsFile();
+    EXPECT_TRUE(runningSoon());
+}
 
 } // namespace
