@@ -2,6 +2,7 @@
 
 #include "core/ComMultiPort.h"
 #include "core/ui/Common.h"
+#include "core/ui/WaitForm.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/UpgraderLogic.h"
@@ -201,17 +202,40 @@ void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::functi
         UpgraderLogic->SetConnection(port, nullptr);
         UpgraderLogic->ClearVersionInfo();
     }
+    // A small text window tells what happens while the target is sought.
+    TWaitForm wait(parent);
+    if (parent)
+        wait.SetFont(parent->font());
+    wait.SetFormStyle(wfsText);
+    wait.SetDisableParent(false);
+    wait.SetBorderStyle(TWaitForm::bsToolWindow);
+    wait.SetBorderIcons(0);
+    wait.SetCaption(form->windowTitle());
+    wait.SetActiveForm(parent);
+    wait.SetStatusText(TranslateKey(QStringLiteral("strDevReadingInfo")));
+    wait.Show();
+    wait.ProcessMessages();
     form->CheckConnection();
     if (form->Connected()) {
         for (const char *name : {"LblComm", "CmBCommNo", "BtnOpen"})
             if (auto *w = form->findChild<QWidget *>(QString::fromLatin1(name)))
                 w->hide();
+        wait.SetStatusText(TranslateKey(QStringLiteral("strDevBootloaderMode")));
+        wait.ProcessMessages();
         form->BtBConnectClick();
+        wait.Hide();
+        const bool current = Common && !Common->WaitForm();
+        if (current)
+            Common->SetWaitForm(&wait);
         if (BeforeModal)
             BeforeModal(form);
         form->exec();
+        if (current)
+            Common->SetWaitForm(nullptr);
+        QCoreApplication::processEvents();
     }
     delete form;
+    wait.Hide();
 }
 
 QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
