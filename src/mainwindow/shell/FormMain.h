@@ -608,6 +608,44 @@ private:
     bool FSchemaDragging = false;
     QPoint FSchemaDragStart;
     int FModOdcMainHeight = 0;
+
+    // Change record, computer codes and next inspection
+    // (FormMainChangeRecord.cpp)
+public:
+    // The change-record query of the common services: mode 0 asks whether a
+    // record applies to the device, mode 1 writes it.
+    bool WriteLastChangeInfo(uint8_t mode);
+    // The gate before a write of edited settings: false skips the write.
+    bool UpdateLastChangeInfo(bool modified);
+    void UpdateComputerCodesInfo();
+    void InitChangesListGrid();
+
+    // Layout on resize (FormMainResize.cpp)
+public:
+    // Lays out the pages whose sizes and positions depend on each other,
+    // after the proportional rescale of the central area.
+    void FormResize();
+    void ResizeHelperAfterShow();
+    // Gives the kind-48 calibration window's enrichment edits their change
+    // handlers again; empty while that window does not exist.
+    std::function<void()> ReattachKind48EnrichmentHandlers;
+
+private:
+    bool FLayingOut = false;
+
+    // Service and diagnostic tools (FormMainService.cpp)
+public:
+    // Shows the gas-injector test window modally; empty while the program
+    // has no such window.
+    std::function<void()> ShowInjectorTestWindow;
+    // The wait window of the injector cleaning (created on first use).
+    TWaitForm *WaitFormInjClean = nullptr;
+
+private:
+    void ServiceCaption(const char *button, const QString &text);
+    void ServiceReadAll(bool pause);
+    void SelectByTable(const char *combo, const uint16_t *table, int count, uint16_t value);
+    bool FServiceToolRunning = false;
 };
 
 // The program's main window, set by whoever creates it.
