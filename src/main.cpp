@@ -30,6 +30,7 @@
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
 #include "windows/MainWindowHooks.h"
@@ -197,6 +198,19 @@ void wireServices(TFormMain &form)
     };
 }
 
+// The change-record query of the common services, and what the service
+// tools and the resizer reach in the secondary windows.
+void wireChangeRecordAndServiceTools(TFormMain &form)
+{
+    form.InstallChangeRecordQuery();
+    form.ReattachKind48EnrichmentHandlers = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->DetachEnrichmentEditHandlers();
+            FrmMultiCalibrationTaronQV->AttachEnrichmentEditHandlers();
+        }
+    };
+}
+
 // The data manager's hooks towards the adapter modules and the settings.
 void wireDataManager()
 {
@@ -265,6 +279,7 @@ int main(int argc, char *argv[])
         auto *form = keep(new TFormMain);
         FormMain = form;
         wireServices(*form);
+        wireChangeRecordAndServiceTools(*form);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -615,6 +615,8 @@ public:
     // The change-record query of the common services: mode 0 asks whether a
     // record applies to the device, mode 1 writes it.
     bool WriteLastChangeInfo(uint8_t mode);
+    // Makes WriteLastChangeInfo the change-record query of the common services.
+    void InstallChangeRecordQuery();
     // The gate before a write of edited settings: false skips the write.
     bool UpdateLastChangeInfo(bool modified);
     void UpdateComputerCodesInfo();

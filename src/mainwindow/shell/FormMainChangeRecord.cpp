@@ -58,6 +58,14 @@ bool TFormMain::WriteLastChangeInfo(uint8_t mode)
     return true;
 }
 
+void TFormMain::InstallChangeRecordQuery()
+{
+    if (Common)
+        Common->OnQueryModChange = [self = QPointer<TFormMain>(this)](bool commit) {
+            return self && self->WriteLastChangeInfo(commit ? 1 : 0);
+        };
+}
+
 bool TFormMain::UpdateLastChangeInfo(bool modified)
 {
     if (!modified || !Common)
