@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStatusBar>
 
 TFormMain *FormMain = nullptr;
@@ -247,6 +248,11 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     centralWidget()->resize(FormMainLayout::DesignedClientWidth, FormMainLayout::DesignedClientHeight);
     ResizeHelper->SetForm(centralWidget());
     centralWidget()->installEventFilter(this);
+    // A page control sizes a page when it shows it: the page is laid out
+    // by rule then.
+    for (auto *stack : centralWidget()->findChildren<QStackedWidget *>())
+        for (int i = 0; i < stack->count(); ++i)
+            stack->widget(i)->installEventFilter(this);
     InstallNavigation();
 }
 
@@ -324,6 +330,9 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
         ResizeHelper->Rescale();
         FormResize();
         emit ResizeHelper->OnAfterResize();
+    } else if (event->type() == QEvent::Resize && ResizeHelper && ResizeHelper->Form() && ResizeHelper->Enabled()
+               && watched->parent() && qobject_cast<QStackedWidget *>(watched->parent())) {
+        FormResize();
     }
     if (event->type() == QEvent::MouseButtonPress
         && watched->objectName() == QLatin1String("ShpStatusGazState")) {

@@ -8,8 +8,13 @@
 #include "controls/ResizeHelper.h"
 #include "core/DevData.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
 #include <QScreen>
+#include <QStackedWidget>
 
 #include <algorithm>
 #include <array>
@@ -90,19 +95,32 @@ void TFormMain::FormResize()
     // Children that reached the right or bottom edge of their panel in the
     // design keep reaching it.
     const std::function<void(QWidget *)> follow = [&](QWidget *parent) {
-        const TResizeInfo *p = parent ? ResizeHelper->RecordOf(parent) : nullptr;
-        if (!p)
+        if (!parent)
             return;
+        const TResizeInfo *p = ResizeHelper->RecordOf(parent);
         for (QWidget *child : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            const TResizeInfo *c = ResizeHelper->RecordOf(child);
-            if (!c || child->isWindow())
+            if (child->isWindow())
                 continue;
-            if (c->Left + c->Width == p->Width)
-                SetWidth(child, parent->width() - child->x());
-            if (c->Top + c->Height == p->Height)
-                SetHeight(child, parent->height() - child->y());
+            const TResizeInfo *c = ResizeHelper->RecordOf(child);
+            if (p && c && !qobject_cast<QStackedWidget *>(parent)) {
+                if (c->Left + c->Width == p->Width)
+                    SetWidth(child, parent->width() - child->x());
+                if (c->Top + c->Height == p->Height)
+                    SetHeight(child, parent->height() - child->y());
+            }
             follow(child);
         }
+    };
+    // A panel set by rule still holds its shown children.
+    const auto holdChildren = [](QWidget *panel, int margin) {
+        if (!panel)
+            return;
+        int bottom = 0;
+        for (QWidget *child : panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!child->isHidden())
+                bottom = std::max(bottom, child->y() + child->height());
+        if (panel->height() < bottom + margin)
+            SetHeight(panel, bottom + margin);
     };
     // A display's height kept in its designed proportion to its width, at
     // least minimum, but never taller than the proportional rescale made it.
@@ -114,6 +132,7 @@ void TFormMain::FormResize()
         return std::min(std::max(byWidth, minimum), std::max(minimum, TResizeHelper::ScaleValue(r->Height, sy)));
     };
     auto c = [this](const char *name) { return Component<QWidget>(name); };
+    follow(central);
 
     // 3. Live readings: the value column, the RPM panel and the bar column.
     QWidget *page = c("TbSMeasure");
@@ -177,13 +196,17 @@ void TFormMain::FormResize()
     // 4. The large displays: width from the bar column, height in proportion.
     QWidget *petrol = c("DgDOdcPetrol");
     if (petrol && t1 && c("PnlOdcTinjPrgPetrol")) {
-        const int width = t1->width() - c("PnlOdcTinjPrgPetrol")->width() - 15;
+        // Never into the selector panel beside it.
+        QWidget *selector = c("PnlOdcTinjPrgPetrol");
+        const int width = std::min(t1->width() - selector->width() - 15, selector->x() - petrol->x() - 7);
         petrol->resize(width, aspectHeight(petrol, width, 57));
         for (const char *name : {"DgDOdcLPG", "DgDOdcRPM", "DgDOdcTred", "DgDOdcTgaz"})
             if (QWidget *w = c(name))
                 w->resize(petrol->size());
-        if (c("DgDOdcTgaz"))
-            SetHeight(c("PnlOdcTgaz"), c("DgDOdcTgaz")->height() + 30);
+        if (QWidget *tgaz = c("DgDOdcTgaz")) {
+            SetHeight(c("PnlOdcTgaz"), tgaz->height() + 30);
+            holdChildren(c("PnlOdcTgaz"), 12);
+        }
     }
     // 5. Pressures side by side; the lambda read-out centred.
     QWidget *psysPanel = c("PnlOdcPsys"), *psys = c("DgDOdcPsys"), *pcol = c("DgDOdcPcol");
@@ -197,6 +220,7 @@ void TFormMain::FormResize()
         SetLeft(c("LblOdcPcol"), pcol->x());
         SetLeft(c("PrBOdcPsys"), psys->x());
         SetWidth(c("PrBOdcPsys"), psys->width());
+        holdChildren(psysPanel, 2);
     }
     if (QWidget *host = c("PPnlOdcLambda"); host && c("PnlOdcLambdaCenter")) {
         QWidget *centre = c("PnlOdcLambdaCenter");
@@ -264,7 +288,11 @@ void TFormMain::FormResize()
         if (tb) {
             const TResizeInfo *r = ResizeHelper->RecordOf(tb);
             const int height = std::max(1, Round(h / 2.0 - 10));
-            const int width = r && r->Height > 0 ? Round(double(r->Width) * height / r->Height) : tb->width();
+            // In proportion to its height, but not wider than the rescale
+            // made it, so that the read-out column keeps off its neighbours.
+            const int width = r && r->Height > 0 ? std::min(Round(double(r->Width) * height / r->Height),
+                                                            TResizeHelper::ScaleValue(r->Width, sx))
+                                                 : tb->width();
             tb->resize(width, height);
             for (const char *name : {"DgDDgnTg", "DgDDgnPsys", "DgDDgnPcol", "DgDDgnTempR", "DgDDgnTempG"})
                 if (QWidget *d = c(name))
@@ -317,10 +345,46 @@ void TFormMain::FormResize()
         QFont font = codes->font();
         font.setPointSize(W < 801 ? 11 : 14);
         codes->setFont(font);
-        SetHeight(c("PnlOdcActTroubleCode"), Round(codes->height() / 2.0) - 30);
+        // Never over the heading of the stored codes below it.
+        int height = Round(codes->height() / 2.0) - 30;
+        if (QWidget *stored = c("labelOdcTroubleCodeStored"))
+            height = std::min(height, stored->y() - 4);
+        SetHeight(c("PnlOdcActTroubleCode"), height);
     }
     // 13. The advanced-view box at the right edge.
     if (QWidget *advanced = c("ChBAdvancedView"))
         SetLeft(advanced, central->width() - advanced->width());
+
+    // Text that was whole at the designed size stays whole: where the
+    // scaled font outgrows its control, the font steps back towards its
+    // designed height until the text fits.
+    for (const auto &r : ResizeHelper->Records()) {
+        QWidget *w = r->Control;
+        if (!w || r->FontHeight == 0 || w->font().pixelSize() <= 0)
+            continue;
+        QString text;
+        int pad = 0;
+        if (auto *label = qobject_cast<QLabel *>(w); label && !label->wordWrap() && label->textFormat() != Qt::RichText)
+            text = label->text();
+        else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+            text = button->text();
+            pad = qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w) ? 20 : 8;
+        }
+        if (text.isEmpty() || text.contains(QLatin1Char('\n')))
+            continue;
+        QFont font = w->font();
+        QFont designed = font;
+        designed.setPixelSize(std::abs(r->FontHeight));
+        const auto fits = [&text, pad](const QFont &f, int width, int height) {
+            const QFontMetrics fm(f);
+            return fm.horizontalAdvance(text) + pad <= width && fm.height() <= height;
+        };
+        if (!fits(designed, r->Width, r->Height))
+            continue;
+        while (font.pixelSize() > std::abs(r->FontHeight) && !fits(font, w->width(), w->height()))
+            font.setPixelSize(font.pixelSize() - 1);
+        if (font != w->font())
+            w->setFont(font);
+    }
     FLayingOut = false;
 }
