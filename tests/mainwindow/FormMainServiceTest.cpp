@@ -122,6 +122,10 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     EXPECT_GE(stamp, before);
     EXPECT_LE(stamp, after);
     EXPECT_EQ(c.device.Controller.State.Payload[0x56], (sim::Bytes{40, 0x13, 0x88}));
+    // The history read again shows this computer first.
+    form.UpdateComputerCodesInfo();
+    EXPECT_EQ(grid->item(1, 1)->text(), TCommonConv::GetSystemDriveSerialText());
+    EXPECT_EQ(grid->item(1, 0)->text(), TCommonConv::PackedDateTimeToStr(stamp));
     EXPECT_NE(set->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
 
     // Accepted: a later gated write asks nothing and sends no second record;
