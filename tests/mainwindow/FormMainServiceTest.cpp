@@ -3,12 +3,16 @@
 // controller.
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
+#include "controls/ExHint.h"
 #include "core/CommonConv.h"
+#include "core/LanguageFileFixture.h"
+#include "core/ui/LMWidgetTexts.h"
 #include "core/ui/WaitForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -365,4 +369,40 @@ TEST(FormMainService, InjectorTestLaunchEndsTheTestHoweverTheWindowCloses)
     ASSERT_EQ(c.requests(0x18).size(), 2u);
     EXPECT_EQ(c.requests(0x18)[0][2], 1);
     EXPECT_EQ(c.requests(0x18)[1][2], 2);
+}
+
+TEST(FormMainChangeRecord, HintDetailFromTheLanguageFileAndTheLanguageFileTool)
+{
+    LanguageFolder folder;
+    folder.writeCurrentLanguage("EN", {"[FormMain]", "BtBSetNextInspection=|Set||first||second"});
+    TLM lm;
+    TLM *saved = LM;
+    LM = &lm;
+    lm.SetProgramFolder(folder.programFolder());
+    lm.SetWindowTexts(std::make_unique<TLMWidgetTexts>());
+    {
+        TFormMain form;
+        ASSERT_TRUE(lm.LoadLanguageFile("EN"));
+        ASSERT_TRUE(form.ExHint && form.ExHint->OnNeedData);
+        QStringList detail;
+        THintInfo info;
+        info.HintControl = Get(form, "BtBSetNextInspection");
+        form.ExHint->OnNeedData("Set", detail, info);
+        EXPECT_EQ(detail, QStringList{"first\r\nsecond"});
+        info.HintControl = Get(form, "BtnEncryptLangFiles");
+        form.ExHint->OnNeedData("x", detail, info);
+        EXPECT_EQ(detail.size(), 1); // no detail line: nothing added
+
+        // The hidden developer button makes the stored files from the plain ones.
+        const QByteArray plain = "[Strings]\r\nstrA=a\r\n";
+        folder.writeRaw("_PL.lang", plain);
+        emit Get<QPushButton>(form, "BtnEncryptLangFiles")->clicked();
+        QFile stored(folder.resource("_PL.lng"));
+        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+        QByteArray bytes = stored.readAll();
+        EXPECT_NE(bytes, plain);
+        TCommon::ScrambleStream(bytes);
+        EXPECT_EQ(bytes, plain);
+    }
+    LM = saved;
 }

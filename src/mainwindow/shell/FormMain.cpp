@@ -2,6 +2,7 @@
 
 #include "mainwindow/shell/FormMainLayout.h"
 #include "controls/ChangeHelper.h"
+#include "controls/ExHint.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
@@ -287,6 +288,14 @@ void TFormMain::CreateComponents()
     WaitFormAutocalibration = new TWaitForm(this);
     WaitFormAutocalibration->setObjectName(QStringLiteral("WaitFormAutocalibration"));
     WaitFormAutocalibration->OnStatusChange = [this](TWaitForm *) { ConnectWaitFormStatusChange(); };
+
+    ExHint = new TExHint(this);
+    ExHint->setObjectName(QStringLiteral("ExHint"));
+    ExHint->SetDisplayTime(2500);
+    ExHint->SetDescriptionWidth(300);
+    ExHint->OnNeedData = [this](const QString &key, QStringList &detail, THintInfo &info) {
+        ExHintNeedData(key, detail, info);
+    };
 
     ReadingsServices.IsReady = [this] { return FReady; };
     CommandLine = QCoreApplication::arguments().mid(1);

@@ -15,6 +15,8 @@
 class QKeySequence;
 class QTimer;
 class TChangeHelper;
+class TExHint;
+struct THintInfo;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
@@ -621,6 +623,10 @@ public:
     bool UpdateLastChangeInfo(bool modified);
     void UpdateComputerCodesInfo();
     void InitChangesListGrid();
+    // The window's extended hint: detail lines from the language file's
+    // hint lines of the control under the mouse.
+    TExHint *ExHint = nullptr;
+    void ExHintNeedData(const QString &key, QStringList &detail, THintInfo &info);
 
     // Layout on resize (FormMainResize.cpp)
 public:

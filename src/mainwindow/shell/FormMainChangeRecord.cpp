@@ -4,6 +4,7 @@
 // the developer's language-file tool.
 #include "mainwindow/shell/FormMain.h"
 
+#include "controls/ExHint.h"
 #include "core/CommonConv.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -155,4 +156,13 @@ void TFormMain::BtnEncryptLangFilesClick()
 {
     const QString folder = LM ? LM->ProgramFolder() : QCoreApplication::applicationDirPath();
     ScrambleLanguageFiles(QDir(folder).filePath(QStringLiteral("Resource")));
+}
+
+void TFormMain::ExHintNeedData(const QString &, QStringList &detail, THintInfo &info)
+{
+    if (!LM || !info.HintControl)
+        return;
+    const QString text = LM->GetHintDetail(info.HintControl->objectName());
+    if (!text.isEmpty())
+        detail << text;
 }
