@@ -345,9 +345,10 @@ TEST(FormMainService, InjectorCleaningAndTestAlwaysEndWithTheDeviceOutOfTheTest)
             form.close();
     };
     emit c.get<QPushButton>("BtnDgnInjCleaning")->clicked();
-    ASSERT_FALSE(channels().empty());
-    EXPECT_EQ(channels().back(), 0);
-    EXPECT_GT(std::count(channels().begin(), channels().end(), 1), 0);
+    const std::vector<uint8_t> sent = channels();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), 0);
+    EXPECT_GT(std::count(sent.begin(), sent.end(), 1), 0);
     EXPECT_EQ(c.device.Controller.State.Payload[0x3A][0], 0);
     TFormMain::SetClock({});
 }
