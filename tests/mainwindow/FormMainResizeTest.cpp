@@ -239,6 +239,17 @@ TEST(FormMainResize, NarrowWindowSpringsBackAndTheRulesFollowWidthAndSensor)
     QCoreApplication::processEvents();
     EXPECT_EQ(Get(form, "PnlCalLoadL")->x(), 35);
 
+    // The calibration page keeps a collapsed read-out panel collapsed.
+    Reveal(form, "TbSCalModel");
+    Get(form, "PnlModOdcHide")->show();
+    form.resize(1100, 760);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Get(form, "PnlModOdcMain")->height(), 0);
+    Get(form, "PnlModOdcHide")->hide();
+    form.resize(1110, 760);
+    QCoreApplication::processEvents();
+    EXPECT_GT(Get(form, "PnlModOdcMain")->height(), 0);
+
     // A small screen is reported once and lays nothing out.
     form.SetScreenSizeForCheck(QSize(640, 480));
     form.resize(1200, 800);

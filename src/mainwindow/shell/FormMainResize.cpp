@@ -253,6 +253,14 @@ void TFormMain::FormResize()
             }
     }
 
+    // 7. The calibration page shown: only its panel-height step (its page
+    // entry would read the device over unwritten edits). A collapsed
+    // read-out panel stays collapsed; an open one keeps its rescaled height,
+    // which is remembered after the resize.
+    if (CurrentMainPage() == QLatin1String("TbSCalibration"))
+        if (QWidget *readouts = c("PnlModOdcMain"); readouts && c("PnlModOdcHide") && !c("PnlModOdcHide")->isHidden())
+            SetHeight(readouts, 0);
+
     // 8. Map load panels side by side, high load first for sensor type 1.
     if (QWidget *mapa = c("PnlMapaMain"); mapa && c("PnlMapaBtns")) {
         const int width = Round((mapa->width() - c("PnlMapaBtns")->width() - 56) / 3.0);
