@@ -37,6 +37,7 @@
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
 #include "windows/MainWindowHooks.h"
@@ -235,6 +236,19 @@ void wireServices(TFormMain &form)
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
+// The change-record query of the common services, and what the service
+// tools and the resizer reach in the secondary windows.
+void wireChangeRecordAndServiceTools(TFormMain &form)
+{
+    form.InstallChangeRecordQuery();
+    form.ReattachKind48EnrichmentHandlers = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->DetachEnrichmentEditHandlers();
+            FrmMultiCalibrationTaronQV->AttachEnrichmentEditHandlers();
+        }
+    };
+}
+
 // The data manager's hooks towards the adapter modules and the settings.
 void wireDataManager()
 {
@@ -331,6 +345,11 @@ int main(int argc, char *argv[])
         model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
         model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
         model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
+        // Writes of edited model settings pass the change-record gate.
+        model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [form](bool modified) {
+            return form->UpdateLastChangeInfo(modified);
+        };
+        wireChangeRecordAndServiceTools(*form);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -320,12 +320,14 @@ Bytes SimController::Handle(const Bytes &r)
         return Answer(cmd, p);
     }
     case 0x55: {
-        // The change history keeps the five newest (code, date) pairs, newest
-        // first; the last byte counts the entries written.
+        // The change history is a ring of five (code, date) pairs; the last
+        // byte is the index of the newest. A new pair goes after the newest
+        // (into slot 0 while the ring is empty) and becomes the newest.
         Bytes &p = st.Payload[0x54];
-        std::copy_backward(p.begin(), p.begin() + 32, p.begin() + 40);
-        std::copy_n(r.begin() + 2, 8, p.begin());
-        p[40] = uint8_t(p[40] + 1);
+        const bool empty = std::all_of(p.begin(), p.begin() + 40, [](uint8_t b) { return b == 0; });
+        const uint8_t slot = empty || p[40] > 4 ? 0 : uint8_t((p[40] + 1) % 5);
+        std::copy_n(r.begin() + 2, 8, p.begin() + 8 * slot);
+        p[40] = slot;
         return Ack(cmd);
     }
     case 0x20:

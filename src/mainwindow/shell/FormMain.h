@@ -16,6 +16,8 @@ class QKeySequence;
 class QTimer;
 class TChangeHelper;
 class TConfigurationPageOps;
+class TExHint;
+struct THintInfo;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
@@ -676,6 +678,50 @@ private:
     void SelectLanguage(const char *code);
     QString FInjDisplayBases[8];
     // End of language switching
+
+    // Change record, computer codes and next inspection
+    // (FormMainChangeRecord.cpp)
+public:
+    // The change-record query of the common services: mode 0 asks whether a
+    // record applies to the device, mode 1 writes it.
+    bool WriteLastChangeInfo(uint8_t mode);
+    // Makes WriteLastChangeInfo the change-record query of the common services.
+    void InstallChangeRecordQuery();
+    // The gate before a write of edited settings: false skips the write.
+    bool UpdateLastChangeInfo(bool modified);
+    void UpdateComputerCodesInfo();
+    void InitChangesListGrid();
+    // The window's extended hint: detail lines from the language file's
+    // hint lines of the control under the mouse.
+    TExHint *ExHint = nullptr;
+    void ExHintNeedData(const QString &key, QStringList &detail, THintInfo &info);
+
+    // Layout on resize (FormMainResize.cpp)
+public:
+    // Lays out the pages whose sizes and positions depend on each other,
+    // after the proportional rescale of the central area.
+    void FormResize();
+    void ResizeHelperAfterShow();
+    // Gives the kind-48 calibration window's enrichment edits their change
+    // handlers again; empty while that window does not exist.
+    std::function<void()> ReattachKind48EnrichmentHandlers;
+
+private:
+    bool FLayingOut = false;
+
+    // Service and diagnostic tools (FormMainService.cpp)
+public:
+    // Shows the gas-injector test window modally; empty while the program
+    // has no such window.
+    std::function<void()> ShowInjectorTestWindow;
+    // The wait window of the injector cleaning (created on first use).
+    TWaitForm *WaitFormInjClean = nullptr;
+
+private:
+    void ServiceCaption(const char *button, const QString &text);
+    void ServiceReadAll(bool pause);
+    void SelectByTable(const char *combo, const uint16_t *table, int count, uint16_t value);
+    bool FServiceToolRunning = false;
 };
 
 // The program's main window, set by whoever creates it.
