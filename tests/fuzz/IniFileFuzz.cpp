@@ -1,0 +1,91 @@
+// The INI reader of the program settings, settings files, installation cards
+// and adapter files.
+//
+// Input: the file's bytes. The file is loaded from disk in windows-1250 (the
+// settings' code page) and from memory in windows-1251, every value is read
+// through each typed reader, and a value written into the loaded file must
+// survive a save and a reload.
+#include "fuzz/support/FuzzSupport.h"
+
+#include "core/IniFile.h"
+
+namespace {
+
+void ReadEverything(const TIniFile &ini)
+{
+    for (const QString &section : ini.ReadSections()) {
+        FUZZ_CHECK(ini.SectionExists(section));
+        for (const QString &key : ini.ReadSection(section)) {
+            FUZZ_CHECK(ini.ValueExists(section, key));
+            (void)ini.ReadString(section, key);
+            (void)ini.ReadInteger(section, key, -1);
+            (void)ini.ReadBool(section, key, true);
+            (void)ini.ReadFloat(section, key, -1.0);
+        }
+    }
+}
+
+// What a file has, independent of the bytes that spell it: its sections and
+// their keys. A byte the code page does not define reads as U+FFFD and is
+// written back as '?', so the two count as one; a section whose name holds
+// either is listed without its keys (a lookup by name may find another one).
+QStringList Shape(const TIniFile &ini)
+{
+    const auto same = [](QString text) { return text.replace(QChar(0xFFFD), u'?'); };
+    QStringList shape;
+    for (const QString &section : ini.ReadSections()) {
+        shape << u'[' + same(section) + u']';
+        if (section.contains(QChar(0xFFFD)) || section.contains(u'?'))
+            continue;
+        for (const QString &key : ini.ReadSection(section))
+            shape << same(key);
+    }
+    return shape;
+}
+
+void CheckSaveAndReload(TIniFile &ini)
+{
+    const QByteArray first = ini.ToBytes();
+    TIniFile again(QString(), ini.CodePage());
+    again.LoadFromBytes(first);
+    // Writing what was read loses no section and no key, and a second pass
+    // changes nothing more.
+    FUZZ_CHECK(Shape(again) == Shape(ini));
+    FUZZ_CHECK(again.ToBytes() == first);
+
+    const QString section = QStringLiteral("FuzzSection");
+    const QString value = QStringLiteral("a=b;c [d]");
+    again.WriteString(section, QStringLiteral("FuzzKey"), value);
+    again.WriteInteger(section, QStringLiteral("FuzzNumber"), -12345);
+    TIniFile saved(QString(), ini.CodePage());
+    saved.LoadFromBytes(again.ToBytes());
+    FUZZ_CHECK(saved.ReadString(section, QStringLiteral("FuzzKey")) == value);
+    FUZZ_CHECK(saved.ReadInteger(section, QStringLiteral("FuzzNumber")) == -12345);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    const QString path = fuzz::TempFolder() + QStringLiteral("/settings.ini");
+    FUZZ_CHECK(fuzz::WriteFile(path, bytes));
+
+    TIniFile ini(path);
+    const TIniFile::Status status = ini.Load();
+    if (status == TIniFile::Status::Ok) {
+        ReadEverything(ini);
+        CheckSaveAndReload(ini);
+    } else {
+        // A refused file names itself, and nothing of it is kept.
+        FUZZ_CHECK(status == TIniFile::Status::Damaged);
+        FUZZ_CHECK(ini.ErrorString().contains(path));
+        FUZZ_CHECK(ini.ReadSections().isEmpty());
+    }
+
+    TIniFile other(QString(), QByteArrayLiteral("windows-1251"));
+    other.LoadFromBytes(bytes);
+    ReadEverything(other);
+    CheckSaveAndReload(other);
+    return 0;
+}
