@@ -174,7 +174,7 @@ public slots:
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
-public:
+public slots:
     // ==== end of page operations ====
 
     // Oscilloscope and trouble codes.
