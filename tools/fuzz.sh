@@ -66,6 +66,7 @@ cp -r "tests/fuzz/corpus/$NAME/." "$RUN/corpus/"
 
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 set +e
 "$BUILD_DIR/bin/fuzz_${NAME}" -max_total_time="$SECONDS_TO_RUN" -timeout=10 -rss_limit_mb=2048 \

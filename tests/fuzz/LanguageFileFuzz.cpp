@@ -104,8 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString fileName = QStringLiteral("_") + code + QStringLiteral(".lng");
     FUZZ_CHECK(fuzz::WriteFile(folder + QStringLiteral("/Resource/") + fileName, stored));
 
-    const auto main = MakeWindow(QStringLiteral("FormMain"));
-    const auto about = MakeWindow(QStringLiteral("FormAbout"));
+    // The windows live as long as the process, as the application does.
+    static QWidget *const main = MakeWindow(QStringLiteral("FormMain")).release();
+    static QWidget *const about = MakeWindow(QStringLiteral("FormAbout")).release();
+    // Lists and memos grow by one line per file line: start each file empty.
+    for (QWidget *window : {main, about}) {
+        window->findChild<QComboBox *>()->clear();
+        window->findChild<QPlainTextEdit *>()->clear();
+    }
     const QStringList textsBefore = lm->KeyedTexts();
     const QString languageBefore = lm->Language;
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -44,7 +45,10 @@ void EnsureWidgetApplication()
 
 QString TempFolder()
 {
-    static QTemporaryDir folder;
+    // In memory where the system offers it: targets write a file per input.
+    static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                                    ? QStringLiteral("/dev/shm/taron-fuzz-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/taron-fuzz-XXXXXX"));
     if (!folder.isValid())
         Fail("temporary folder", __FILE__, __LINE__);
     return folder.path();
