@@ -7,7 +7,9 @@
 // survive a save and a reload.
 #include "fuzz/support/FuzzSupport.h"
 
+#include "core/AppConfig.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 
 namespace {
 
@@ -63,6 +65,33 @@ void CheckSaveAndReload(TIniFile &ini)
     FUZZ_CHECK(saved.ReadInteger(section, QStringLiteral("FuzzNumber")) == -12345);
 }
 
+// The program settings read from the file: a damaged file is reported once,
+// by name, and the settings fall back to valid values.
+void CheckSettings(const QByteArray &bytes, bool damaged)
+{
+    static TAppConfig *config = [] {
+        // Settings and data folders inside the fuzz folder, not the user's.
+        const QByteArray home = fuzz::TempFolder().toLocal8Bit() + "/home";
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", home + "/config");
+        auto *c = new TAppConfig;
+        c->Initialize(nullptr, fuzz::TempFolder() + QStringLiteral("/program/taron"));
+        return c;
+    }();
+    QStringList messages;
+    config->OnMessage = [&messages](const QString &text, const QString &) { messages << text; };
+    FUZZ_CHECK(fuzz::WriteFile(config->IniFileName(), bytes));
+    config->Load();
+    if (damaged) {
+        FUZZ_CHECK(messages.size() == 1);
+        FUZZ_CHECK(messages.first().contains(config->IniFileName()));
+    } else {
+        FUZZ_CHECK(messages.isEmpty());
+    }
+    FUZZ_CHECK(config->GetComDevice() >= 1 && config->GetComDevice() <= 255);
+    FUZZ_CHECK(TLM::IsLanguageCode(config->GetLanguage()));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -82,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(ini.ErrorString().contains(path));
         FUZZ_CHECK(ini.ReadSections().isEmpty());
     }
+
+    CheckSettings(bytes, status == TIniFile::Status::Damaged);
 
     TIniFile other(QString(), QByteArrayLiteral("windows-1251"));
     other.LoadFromBytes(bytes);

@@ -1,9 +1,12 @@
 // The trouble-code text file ("Resource/OBD-Codes-<language>.lng"):
 // descrambling, code page, lines, and the look-up of a code's description.
+// A file that does not unscramble to text is refused by name.
 //
 // Input: the stored (scrambled) file.
 #include "fuzz/support/FuzzSupport.h"
 
+#include "core/LM.h"
+#include "core/Scramble.h"
 #include "core/ui/Custom.h"
 
 #include <QDir>
@@ -16,6 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QDir().mkpath(f + QStringLiteral("/Resource"));
         return f;
     }();
+    if (!LM)
+        LM = new TLM;
+    QStringList messages;
+    LM->MessageHook = [&messages](const QString &m) { messages << m; };
     static TCustom *custom = [] {
         auto *c = new TCustom(nullptr, folder);
         c->SetLanguage(QStringLiteral("EN"));
@@ -24,6 +31,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(fuzz::WriteFile(folder + QStringLiteral("/Resource/OBD-Codes-en_GB.lng"),
                                fuzz::Bytes(data, size)));
     custom->LoadTroubleCodes();
+
+    QByteArray text = fuzz::Bytes(data, size);
+    ScrambleStream(text);
+    bool damaged = false;
+    for (const char c : std::as_const(text))
+        damaged = damaged || (uchar(c) < 0x20 && c != '\t' && c != '\r' && c != '\n');
+    if (damaged) {
+        FUZZ_CHECK(custom->TroubleCodes().isEmpty());
+        FUZZ_CHECK(messages.size() == 1);
+        FUZZ_CHECK(messages.first().contains(QStringLiteral("OBD-Codes-en_GB.lng")));
+    } else {
+        FUZZ_CHECK(messages.isEmpty());
+    }
 
     const QStringList &lines = custom->TroubleCodes();
     FUZZ_CHECK(qsizetype(lines.size()) <= qsizetype(size) + 1);
@@ -36,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString upper = code.toUpper();
         FUZZ_CHECK(text == code || text == upper || text.startsWith(upper + QStringLiteral(" (")));
     }
-    QString text;
-    custom->GetObdCodeText(QStringLiteral("p0100"), text);
-    FUZZ_CHECK(text.startsWith(QStringLiteral("P0100")));
+    QString known;
+    custom->GetObdCodeText(QStringLiteral("p0100"), known);
+    FUZZ_CHECK(known.startsWith(QStringLiteral("P0100")));
     return 0;
 }
