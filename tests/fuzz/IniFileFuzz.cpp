@@ -28,19 +28,24 @@ void ReadEverything(const TIniFile &ini)
 }
 
 // What a file has, independent of the bytes that spell it: its sections and
-// their keys. A byte the code page does not define reads as U+FFFD and is
-// written back as '?', so the two count as one; a section whose name holds
-// either is listed without its keys (a lookup by name may find another one).
+// their keys, each name as it reads after a write in the file's code page
+// (a character the code page lacks is written as '?', and a byte it does not
+// define reads as U+FFFD). A section whose name holds a '?' is listed without
+// its keys: a look-up by that name may find another section.
 QStringList Shape(const TIniFile &ini)
 {
-    const auto same = [](QString text) { return text.replace(QChar(0xFFFD), u'?'); };
+    const QByteArray codePage = ini.CodePage();
+    const auto written = [&codePage](const QString &text) {
+        return TIniFile::DecodeText(TIniFile::EncodeText(text, codePage), codePage);
+    };
     QStringList shape;
     for (const QString &section : ini.ReadSections()) {
-        shape << u'[' + same(section) + u']';
-        if (section.contains(QChar(0xFFFD)) || section.contains(u'?'))
+        const QString name = written(section);
+        shape << u'[' + name + u']';
+        if (name.contains(u'?'))
             continue;
         for (const QString &key : ini.ReadSection(section))
-            shape << same(key);
+            shape << written(key);
     }
     return shape;
 }
