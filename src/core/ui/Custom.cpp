@@ -351,13 +351,18 @@ void TCustom::LoadTroubleCodes()
             return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
         })) {
         FTroubleCodes.clear();
-        const QString message = QStringLiteral("Incorrect file structure: ") + fileName;
-        if (LM && LM->MessageHook)
-            LM->MessageHook(message);
-        else
-            qWarning().noquote() << message;
+        // Every language switch reloads the file: the user hears of it once.
+        if (FRefusedTroubleCodes != file.fileName()) {
+            FRefusedTroubleCodes = file.fileName();
+            const QString message = QStringLiteral("Incorrect file structure: ") + fileName;
+            if (LM && LM->MessageHook)
+                LM->MessageHook(message);
+            else
+                qWarning().noquote() << message;
+        }
         return;
     }
+    FRefusedTroubleCodes.clear();
     FTroubleCodes = TLM::SplitLines(TLM::DecodeText(data, LangCharset(fileLanguage)));
 }
 
