@@ -6,7 +6,6 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -375,8 +374,8 @@ bool TDataManager::DetectDevice()
     uint8_t answer[4] = {};
     bool good = false;
     for (int attempt = 0; attempt < 2 && !good; ++attempt) {
-        if (attempt > 0)
-            QThread::msleep(50);
+        if (attempt > 0 && Port())
+            Port()->WaitIdle(50);
         // Each attempt counts as the repeat: a bad answer declares the link lost.
         SecondAttempt = true;
         TComMultiPort *p = Port();
