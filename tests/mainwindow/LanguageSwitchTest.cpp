@@ -10,11 +10,16 @@
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "mainwindow/shell/TroubleCodes.h"
+#include "windows/FrmHaslo.h"
+#include "windows/MainWindowHooks.h"
+#include "windows/NamedWidget.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QMenu>
 #include <QStackedWidget>
@@ -219,6 +224,7 @@ TEST(LanguageSwitch, RefreshesCalibrationPageKeepsEditsAndRelistsTroubleCodes)
         f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
         f.Services.PgCMainChange = [&f] { f.PgCMainChange(nullptr); };
         f.Services.AdaptToDevice = [&f] { f.AdaptToDeviceVersion(); };
+        WireMainWindowToWindows(f);
     };
     TFormMain &form = rig.Create();
     rig.Tick(); // adapts to the connected device
@@ -280,5 +286,17 @@ TEST(LanguageSwitch, RefreshesCalibrationPageKeepsEditsAndRelistsTroubleCodes)
     item("MnILangEnglish")->trigger();
     EXPECT_TRUE(form.ConfigModified());
     EXPECT_EQ(device.Server.log().count(), 0u);
+
+    // The lock dialog speaks the language in use.
+    QStringList dialogTexts;
+    SetModalExecHook([&](QDialog *dialog) {
+        auto *d = static_cast<TFrmHaslo *>(dialog);
+        dialogTexts << d->windowTitle() << d->LblHaslo->text() << d->LblHaslo2->text() << d->BtBAnuluj->text();
+        return 2;
+    });
+    item("MnIDeviceLock")->trigger();
+    SetModalExecHook({});
+    EXPECT_EQ(dialogTexts, (QStringList{LM->Translate(QStringLiteral("strLocking")), QStringLiteral("Password"),
+                                        QStringLiteral("Confirm"), QStringLiteral("Cancel")}));
     Custom = nullptr;
 }
