@@ -379,6 +379,7 @@ public:
     const TDeadline &FirmwareCheckAt() const { return FFirmwareCheckAt; }
     int &FirmwareCheckRunning() { return FFirmwareCheckRunning; }
     void SetAdapterPanelsPending(bool value) { FAdapterPanelsPending = value; }
+    bool AdapterPanelsPending() const { return FAdapterPanelsPending; }
     // The low-resolution warning has been shown in this run.
     bool LowResolutionWarned() const { return FLowResolutionWarned; }
     // The screen size the check uses (the primary screen unless a test sets one).
@@ -653,6 +654,9 @@ public:
 
 private:
     void InstallNavigation();
+    // Pending layout work when the program is idle (after a resize); true
+    // when nothing is left to do.
+    bool ApplicationIdle();
     void SetShortcut(const char *item, const QKeySequence &key);
     void RunFactoryReset();
     void SendWorkType(uint8_t type);
@@ -676,7 +680,12 @@ public:
 
 private:
     void SelectLanguage(const char *code);
+    // Clears the trouble-code memos and lists the codes of groups 1-4 again.
+    void RebuildTroubleCodeLists();
     QString FInjDisplayBases[8];
+    // Set while a language change refreshes the pages: pages holding
+    // unwritten edits then keep them (no device reads).
+    bool FLanguagePageRefresh = false;
     // End of language switching
 
     // Change record, computer codes and next inspection

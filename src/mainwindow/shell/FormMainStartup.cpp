@@ -29,6 +29,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
+#include <QAbstractEventDispatcher>
 #include <QTimer>
 
 #include <exception>
@@ -171,6 +172,10 @@ void TFormMain::FormCreate()
     if (auto *adapterPages = Component<QTabWidget>("PgCAdapterMain"))
         if (auto *aio = Component<QWidget>("TbSAdapterMultiAIO"))
             adapterPages->setTabVisible(adapterPages->indexOf(aio), false);
+
+    // 2. Pending layout work runs when the program is idle.
+    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ApplicationIdle(); });
 
     // 4. Edition 19; caption and application title.
     if (CustomParameters)
