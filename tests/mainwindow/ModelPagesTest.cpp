@@ -231,6 +231,33 @@ TEST_F(ModelPagesTest, LinearModelReadThenWriteSendsTheValuesReadInParameterOrde
     EXPECT_TRUE(Questions.isEmpty()); // nothing changed: no gas-map question
 }
 
+TEST_F(ModelPagesTest, LinearModelValuesBeyondTheUpDownsSurviveAnUntouchedWrite)
+{
+    Connect(20, 'E');
+    // Thresholds 0 and 25 ms and enrichments +60 % and -60 %: beyond what the
+    // up-downs show.
+    Rig->Device([](SimControllerState &s) {
+        Bytes &f = s.Payload[0x10];
+        const uint16_t v[10] = {1024, 187, 0, 1496, 2244, 4675, 6554, 4096, 4096, 1638};
+        for (int i = 0; i < 10; ++i)
+            PutWord(f, 2 * i, v[i]);
+    });
+    Window->ReadModelParams();
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 1);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto frames = Rig->Requests();
+    for (const Bytes &f : {Write16(3, 0), Write16(6, 4675), Write16(7, 6554), Write16(10, 1638)})
+        EXPECT_NE(std::find(frames.begin(), frames.end(), f), frames.end()) << int(f[2]);
+    // A value the user sets is written as set.
+    Get<QSpinBox>("UpDProgA")->setValue(2);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto again = Rig->Requests();
+    EXPECT_NE(std::find(again.begin(), again.end(), Write16(3, 374)), again.end());
+    EXPECT_NE(std::find(again.begin(), again.end(), Write16(6, 4675)), again.end());
+}
+
 TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
 {
     Connect(20, 'E');

@@ -26,7 +26,7 @@ namespace {
 void usage()
 {
     std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
-                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8]\n");
+                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--log FILE]\n");
 }
 
 // A whole decimal number from lo to hi, or -1.
@@ -78,6 +78,7 @@ int main(int argc, char **argv)
     std::string portsDir;
     int com = 1;
     bool paced = false;
+    std::string logFile;
     int kind = 48;
     char version = 'I';
     int detected = -1;
@@ -111,6 +112,8 @@ int main(int argc, char **argv)
                 usage();
                 return 2;
             }
+        } else if (a == "--log" && i + 1 < argc) {
+            logFile = argv[++i];
         } else if (a == "--paced") {
             paced = true;
         } else {
@@ -158,6 +161,16 @@ int main(int argc, char **argv)
     int sig = 0;
     sigwait(&stopSignals, &sig);
     server.stop();
+    // Every request frame received, one a line in hex, for a look afterwards.
+    if (!logFile.empty())
+        if (std::FILE *f = std::fopen(logFile.c_str(), "w")) {
+            for (const auto &frame : server.log().bytes()) {
+                for (size_t i = 0; i < frame.size(); ++i)
+                    std::fprintf(f, i ? " %02X" : "%02X", frame[i]);
+                std::fputc('\n', f);
+            }
+            std::fclose(f);
+        }
     std::printf("taron-sim: stopped\n");
     return 0;
 }
