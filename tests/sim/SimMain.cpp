@@ -66,6 +66,27 @@ void fillImage(sim::SimControllerState &s)
     }
     s.Payload[0x0B][40] = 60;          // manifold pressure
     s.Payload[0x0B][48] = 25;          // engine load
+    // The gas model: m 1.10, b 0.50 ms, thresholds 5/10/15/20 ms with
+    // enrichments 0/+5/+5/0 %, no bank-2 correction; model 2 on the same line.
+    const uint16_t model[10] = {1126, 94, 935, 1870, 2805, 3740, 4096, 4301, 4301, 4096};
+    for (int i = 0; i < 10; ++i) {
+        s.Payload[0x10][2 * i] = uint8_t(model[i] >> 8);
+        s.Payload[0x10][2 * i + 1] = uint8_t(model[i]);
+        s.Model[i + 1] = model[i];
+    }
+    s.Model[11] = 1024;
+    const int xs[6] = {0, 281, 842, 1496, 2805, 4675};
+    for (int k = 0; k < 20; ++k) {
+        const uint16_t x = k < 6 ? uint16_t(xs[k]) : 0xFFFF;
+        const uint16_t y = k < 6 ? uint16_t(xs[k] * 11 / 10 + 94) : 0xFFFF;
+        for (auto *page : {&s.MapD4[k / 10], &s.Model2[k / 10]}) {
+            (*page)[(k % 10) * 4] = uint8_t(x >> 8);
+            (*page)[(k % 10) * 4 + 1] = uint8_t(x);
+            (*page)[(k % 10) * 4 + 2] = uint8_t(y >> 8);
+            (*page)[(k % 10) * 4 + 3] = uint8_t(y);
+        }
+    }
+    s.Param8[30] = 104;                // working pressure 1,00 bar
     s.Pages[1] = 0;
     s.Pages[4] = 0;                    // no device error
     s.Pages[6] = 1;
