@@ -329,6 +329,13 @@ int main(int argc, char *argv[])
         model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
         model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
         model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
+        // Model adaptation on asks to switch the OBD adaptation off.
+        model2->Hooks.ClearObdAdaptationSwitch = [] {
+            if (Logic && Logic->UIStateOBD())
+                Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(false);
+            if (FormMultiOBD)
+                FormMultiOBD->BtBOBDWriteConfigClick();
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

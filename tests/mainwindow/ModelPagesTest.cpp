@@ -5,6 +5,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
+#include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -425,6 +426,44 @@ TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)
     EXPECT_EQ(frames[want.size()], Request({0x95, 0}));
     EXPECT_FALSE(Window->ConfigModified());
     EXPECT_TRUE(Questions.isEmpty());
+}
+
+TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndThePressureCurve)
+{
+    // The helper logic reached as the program wires it.
+    TProgramLogic logic;
+    auto *saved = ProgramLogic;
+    ProgramLogic = &logic;
+    const auto hooks = Model2->Hooks;
+    Model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
+    Model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
+    Connect(48, 'G');
+    FillModel2();
+    Rig->Device([](SimControllerState &s) { s.Param8[30] = 94; });
+    Window->ReadModel2Settings();
+    logic.SetLevel(5);
+    Get<QAbstractButton>("ChBModel2WithIdlePoints")->setChecked(false);
+    Rig->Server.log().clear();
+    Window->BtBModel2WriteClick();
+    Model2->Hooks = hooks;
+    ProgramLogic = saved;
+
+    const auto frames = Rig->Requests();
+    ASSERT_GE(frames.size(), 7u);
+    // Option word: as read (4) with "no idle points" (8) and the level's bits
+    // 0 and 1; then the adaptation, the pressure, the hot idle time and the
+    // pressure curve for 0,90 bar: the standard curve one step on.
+    EXPECT_EQ(frames[0], Request({0x52, 14, 0x00, 0x0F}));
+    EXPECT_EQ(frames[1], Request({0x07, 31}));
+    EXPECT_EQ(frames[3], Request({0x08, 30, 94}));
+    EXPECT_EQ(frames[4][1], 0x52);
+    const int curve[20] = {80, 60, 47, 33, 23, 15, 9, 0, -6, -10, -12, -16, -18, -22, -24, -26, -28, -31, -32, -32};
+    Bytes want{0xC0, 0xD1};
+    for (int v : curve)
+        want.push_back(uint8_t(int8_t(v)));
+    want.push_back(sum8(want, want.size()));
+    EXPECT_EQ(frames[5], want);
+    EXPECT_EQ(frames[6], Write16(74, 1));
 }
 
 TEST_F(ModelPagesTest, Model2DefaultAndStepsThenAModifiedWriteAlsoSendsTheTemplate)
