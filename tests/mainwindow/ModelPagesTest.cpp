@@ -259,6 +259,35 @@ TEST_F(ModelPagesTest, LinearModelValuesBeyondTheUpDownsSurviveAnUntouchedWrite)
     EXPECT_NE(std::find(again.begin(), again.end(), Write16(6, 4675)), again.end());
 }
 
+TEST_F(ModelPagesTest, ModifiedModelIsWrittenOnlyAfterTheChangeIsConfirmed)
+{
+    Connect(20, 'E');
+    FillLinearModel();
+    int commits = 0;
+    Common->OnQueryModChange = [&commits](bool commit) {
+        commits += commit;
+        return true; // a change record applies
+    };
+    Window->ReadModelParams();
+    Window->SetConfigModified(true);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick(); // answered No
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_TRUE(Window->ConfigModified());
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_TRUE(Questions[0].contains("strQModChange"));
+    Reply = 6;
+    Window->BtBModWriteClick();
+    Common->OnQueryModChange = nullptr;
+    EXPECT_EQ(commits, 1);
+    const auto frames = Rig->Requests();
+    // The model, then the gas-map count a confirmed change looks at.
+    ASSERT_EQ(frames.size(), 14u);
+    EXPECT_EQ(frames[12], Write16(10, 3686));
+    EXPECT_EQ(frames[13], Request({0x31, 0, 198}));
+    EXPECT_FALSE(Window->ConfigModified());
+}
+
 TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
 {
     Connect(20, 'E');

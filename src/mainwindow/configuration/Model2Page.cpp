@@ -1095,6 +1095,7 @@ TModel2Page *TModel2Page::Install(TFormMain &form)
         page->Chart->Repaint();
     };
     rs.Model2AdaptMapComplete = [page] { return page->AdaptMapComplete; };
+    page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
     page->Hooks.IsBusy = [&form] { return form.ReadingsServices.IsBusy && form.ReadingsServices.IsBusy(); };
     page->Hooks.ObdAdaptationSwitch = [] { return DataManager && DataManager->IsAdaptationVariableSet
                                                   && DataManager->IsAdaptationVariableSet(); };

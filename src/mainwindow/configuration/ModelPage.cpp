@@ -592,6 +592,7 @@ void TModelPage::SpBModReadFromClick()
 TModelPage *TModelPage::Install(TFormMain &form)
 {
     auto *page = new TModelPage(&form);
+    page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
     if (auto *model2 = form.findChild<TModel2Page *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
         page->Hooks.SyncModel2Marker = [model2] { model2->SyncMarker(); };
     return page;

@@ -176,6 +176,9 @@ public slots:
     // The single mark of unwritten edits of the window's editing pages.
     void SetConfigModified(bool flag);
     bool ConfigModified() const;
+    // The gate of the settings writers: an unmodified page goes on; a
+    // modified one only when the user confirms the change.
+    bool UpdateLastChangeInfo(bool modified);
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;

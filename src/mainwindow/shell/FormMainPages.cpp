@@ -6,6 +6,7 @@
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include <QAbstractButton>
@@ -87,5 +88,10 @@ void TFormMain::SetConfigModified(bool flag)
 }
 
 bool TFormMain::ConfigModified() const { return ChangeHelper && ChangeHelper->Modified(); }
+
+bool TFormMain::UpdateLastChangeInfo(bool modified)
+{
+    return !modified || !Common || Common->AskSaveChangedData(true) == mrYes;
+}
 
 void TFormMain::ChangeHelperModified() { SetConfigModified(true); }
