@@ -86,7 +86,6 @@ void fillImage(sim::SimControllerState &s)
             (*page)[(k % 10) * 4 + 3] = uint8_t(y);
         }
     }
-    s.Param8[30] = 104;                // working pressure 1,00 bar
     s.Pages[1] = 0;
     s.Pages[4] = 0;                    // no device error
     s.Pages[6] = 1;
@@ -159,6 +158,8 @@ int main(int argc, char **argv)
     server.setPaced(paced);
     sim::SimController controller(static_cast<uint8_t>(kind), version);
     fillImage(controller.State);
+    if (kind == 48)
+        controller.State.Param8[30] = 104; // working pressure 1,00 bar
     sim::SimProbes probes;
     probes.install(server);
     controller.Install(server);
