@@ -743,7 +743,8 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
 
     // Mult 1.1 and offset 0.8 ms; the thresholds and enrichments missing in
     // the file take their defaults; OK writes the model.
-    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nE2=-10\r\nCorrectionMask=3\r\n");
+    // A threshold beyond its up-down goes out as the up-down shows it.
+    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nP4=30\r\nE2=-10\r\nCorrectionMask=3\r\n");
     Reply = 1; // OK
     Model->SpBModReadFromClick();
     EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
@@ -754,6 +755,7 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     EXPECT_EQ(frames[1], Write16(2, 150));  // 0.8 x 187 = 149.6
     EXPECT_EQ(frames[4], Write16(13, 3));
     EXPECT_EQ(frames[5], Write16(3, 748));
+    EXPECT_EQ(frames[8], Write16(6, 3740));
     EXPECT_EQ(frames[10], Write16(8, 3686));
 
     // The model-2 curve from the file; a curve out of order or a file

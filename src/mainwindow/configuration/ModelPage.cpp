@@ -568,8 +568,8 @@ void TModelPage::SpBModReadFromClick()
             if (UpDWzbogacenieProg[k])
                 UpDWzbogacenieProg[k]->setValue(v->E[k]);
         }
-        const int p[4] = {r.P1, r.P2, r.P3, r.P4}, e[4] = {r.E1, r.E2, r.E3, r.E4};
-        ShowLevels(p, e);
+        // A file's values are taken as the up-downs show them.
+        FShownLevels = {};
         if (YEdModCorrectionOffset) {
             YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
