@@ -4,6 +4,7 @@
 // key events.
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/Model2Page.h"
@@ -14,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QKeyEvent>
@@ -470,6 +472,13 @@ TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndTheP
     FillModel2();
     Rig->Device([](SimControllerState &s) { s.Param8[30] = 94; });
     Window->ReadModel2Settings();
+    auto *pressure = Get<QComboBox>("CmBConfWorkPressure");
+    auto *idle = Get<QComboBox>("CmBConfIdleHotTb");
+    EXPECT_EQ(pressure->currentText(), "0,90");
+    EXPECT_EQ(idle->currentText(), FormatTimeMs(DeviceRecord.IdleHotTb));
+    // 1,10 bar and 2,5 ms picked from the lists.
+    pressure->setCurrentIndex(4);
+    idle->setCurrentIndex(2);
     logic.SetLevel(5);
     Get<QAbstractButton>("ChBModel2WithIdlePoints")->setChecked(false);
     Rig->Server.log().clear();
@@ -481,12 +490,12 @@ TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndTheP
     ASSERT_GE(frames.size(), 7u);
     // Option word: as read (4) with "no idle points" (8) and the level's bits
     // 0 and 1; then the adaptation, the pressure, the hot idle time and the
-    // pressure curve for 0,90 bar: the standard curve one step on.
+    // pressure curve for 1,10 bar: the standard curve one step back.
     EXPECT_EQ(frames[0], Request({0x52, 14, 0x00, 0x0F}));
     EXPECT_EQ(frames[1], Request({0x07, 31}));
-    EXPECT_EQ(frames[3], Request({0x08, 30, 94}));
-    EXPECT_EQ(frames[4][1], 0x52);
-    const int curve[20] = {80, 60, 47, 33, 23, 15, 9, 0, -6, -10, -12, -16, -18, -22, -24, -26, -28, -31, -32, -32};
+    EXPECT_EQ(frames[3], Request({0x08, 30, 113}));
+    EXPECT_EQ(frames[4], Request({0x52, 8, 0x01, 0xD4})); // 2.5 x 187 = 467.5
+    const int curve[20] = {102, 102, 80, 60, 47, 33, 23, 15, 9, 0, -6, -10, -12, -16, -18, -22, -24, -26, -28, -31};
     Bytes want{0xC0, 0xD1};
     for (int v : curve)
         want.push_back(uint8_t(int8_t(v)));
@@ -801,8 +810,17 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     Window->DrawModelChart();
     EXPECT_EQ(Model->Series(3)->count(), 6);
 
+    FillModel2();
+    Window->ReadModel2Settings();
+    ASSERT_TRUE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
+    ASSERT_TRUE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
+    ASSERT_GE(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), 0);
     Window->ClearCalibrationControls();
     EXPECT_TRUE(Model2->Curve().isEmpty());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
+    EXPECT_EQ(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), -1);
+    EXPECT_TRUE(Get<QComboBox>("CmBConfIdleHotTb")->currentText().isEmpty());
     EXPECT_TRUE(Get<QLineEdit>("EdtModMULT_")->text().isEmpty());
     EXPECT_EQ(Model->Series(3)->at(3).y(), 0.0);
 }
