@@ -350,6 +350,13 @@ int main(int argc, char *argv[])
             return form->UpdateLastChangeInfo(modified);
         };
         wireChangeRecordAndServiceTools(*form);
+        // Model adaptation on asks to switch the OBD adaptation off.
+        model2->Hooks.ClearObdAdaptationSwitch = [] {
+            if (Logic && Logic->UIStateOBD())
+                Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(false);
+            if (FormMultiOBD)
+                FormMultiOBD->BtBOBDWriteConfigClick();
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

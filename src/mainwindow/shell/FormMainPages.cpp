@@ -6,6 +6,7 @@
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include <QAbstractButton>
