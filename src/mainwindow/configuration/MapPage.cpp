@@ -66,10 +66,8 @@ void BuildChart(QChartView *view, int count, const QString &suffix, bool swapped
     QChart *chart = view->chart();
     auto *load = new QValueAxis(chart);
     load->setRange(0, 1.1);
-    load->setTitleText(QStringLiteral("Podciśnienie [bar]"));
     auto *time = new QValueAxis(chart);
     time->setRange(0, kTimeAxisMax);
-    time->setTitleText(QStringLiteral("Tb [ms]"));
     load->setObjectName(QStringLiteral("LoadAxis"));
     chart->addAxis(swapped ? time : load, Qt::AlignBottom);
     chart->addAxis(swapped ? load : time, Qt::AlignLeft);
@@ -98,6 +96,9 @@ void BuildChart(QChartView *view, int count, const QString &suffix, bool swapped
             scatter->setBorderColor(c);
             s = scatter;
         }
+        // The live operating point that the readings move.
+        if (i == 2)
+            s->append(QPointF(0, 0));
         s->setName(QString::fromLatin1(titles[i]) + suffix);
         chart->addSeries(s);
         s->attachAxis(load);

@@ -590,7 +590,7 @@ const std::vector<Entry> TheTable = {
     {K::Button, "BtnCalMapLoad", "PnlMapaBtns", "Wczytaj mapę...", 82, 326, 72, 20, Hidden},
     {K::Label, "LblCalTxtY", "PnlMapaMain", "Tb [ms]", 4, 2, 60, 14},
     {K::Label, "LblCalTxtX", "PnlMapaMain", "Podciśnienie [bar]", 480, 226, 120, 14},
-    {K::Label, "LblCalTxtX2", "PnlMapaMain", "Obciążenie", 4, 248, 30, 14},
+    {K::Label, "LblCalTxtX2", "PnlMapaMain", "Pcol", 4, 248, 30, 14},
     {K::Shape, "ShpMapPointPETROL", "PnlMapaMain", "", 8, 334, 10, 10},
     {K::Label, "LblLenMapPETROL", "PnlMapaMain", "0", 22, 332, 40, 14},
     {K::Shape, "ShpMapPointLPG", "PnlMapaMain", "", 70, 334, 10, 10},
