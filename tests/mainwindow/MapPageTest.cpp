@@ -257,6 +257,34 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     EXPECT_EQ(Points(Map->ChtMapa, 3).last(), QPointF(0, 0));
     DeviceRecord.EngineType = 0;
 
+    // The cell map from a settings file: a file without the map keys changes
+    // nothing; a good one clears, loads the 40 values and writes them (from F).
+    QTemporaryDir dir;
+    const QString ddf = dir.filePath(QStringLiteral("car.ddf"));
+    QString chosen = ddf;
+    Map->Hooks.ChooseSettingsFile = [&chosen] { return chosen; };
+    auto writeDdf = [&](const QByteArray &text) {
+        QFile f(ddf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    writeDdf("[Model]\r\nMult=1\r\n");
+    Boxes.clear();
+    Rig->Server.log().clear();
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Boxes, QStringList{"strWrongConfFile"});
+    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_39_0=32900\r\n");
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    const auto frames = Rig->Requests();
+    ASSERT_GE(frames.size(), 42u);
+    EXPECT_EQ(frames[0], Request({0x34, 0, 198, 0}));
+    EXPECT_EQ(frames[1], Request({0xDE, 3}));
+    EXPECT_EQ(frames[2], Request({0xDF, 0, uint8_t(33000 >> 8), uint8_t(33000 & 0xFF)}));
+    EXPECT_EQ(frames[3], Request({0xDF, 1, 0, 0}));
+    EXPECT_EQ(frames[41], Request({0xDF, 39, uint8_t(32900 >> 8), uint8_t(32900 & 0xFF)}));
+    Map->Hooks.ChooseSettingsFile = {};
+
     // The slope chart of model 2.
     Model2->Curve() = {{0, 0}, {5, 10}, {10, 15}};
     Model2->Hooks.DrawModelMultsChart();

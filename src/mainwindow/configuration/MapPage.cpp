@@ -536,7 +536,7 @@ void TMapPage::SaveMapToFile(const QString &fileName)
 
 void TMapPage::LoadMapFromFile(const QString &fileName)
 {
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName) || !DataManager)
         return;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
