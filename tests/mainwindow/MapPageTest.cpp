@@ -290,6 +290,9 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     Model2->Hooks.DrawModelMultsChart();
     EXPECT_EQ(Model2->Chart->Series[TModel2Chart::sMults],
               (QList<QPointF>{{0, 2}, {5, 2}, {10, 1}}));
+    // The device takes a count up to its 128 slots, no more.
+    EXPECT_TRUE(Rig->Manager.WriteCounter34(198, 128));
+    EXPECT_FALSE(Rig->Manager.WriteCounter34(198, 129));
 }
 
 TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)

@@ -346,10 +346,6 @@ Bytes SimController::Handle(const Bytes &r)
     case 0x39:
     case 0x92:
     case 0xDE:
-        // Clear codes 1 (petrol points) to 4; others are refused. Codes 3
-        // and 4 (the cell maps) are only recorded.
-        if (cmd == 0xDE && (r[2] < 1 || r[2] > 4))
-            return {};
         st.Actions.emplace_back(cmd, r[2]);
         if (cmd == 0x39)
             st.Payload[0x3A][0] = r[2];
