@@ -180,6 +180,17 @@ TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)
     ASSERT_FALSE(Rig->Requests().empty());
     EXPECT_EQ(Rig->Requests()[0], Request({0x31, 0x00, 198}));
     Get<QAbstractButton>("ChkCalMapAutoRefresh")->setChecked(false);
+
+    // A petrol slot that cannot be read ends the read; the gas table, not
+    // read, shows no points rather than empty ones.
+    Rig->Server.log().clear();
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x31 && f[2] == 0 && f[3] == 210; },
+                                Fault::badChecksum(), 2);
+    Map->BtnCalMapReadClick();
+    EXPECT_EQ(Rig->Manager.RecordingCount1, 5);
+    EXPECT_EQ(Rig->Manager.RecordingCount2, 0);
+    EXPECT_EQ(Get<TCaptionPanel>("LblLenMapLPG")->Caption(), "0");
+    EXPECT_TRUE(Points(Map->ChtMapa, 0).isEmpty() && Points(Map->ChtMapa, 7).isEmpty());
 }
 
 TEST_F(MapPageTest, ClearsAndBandChangeSendTheirFrames)
