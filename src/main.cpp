@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -357,6 +358,26 @@ int main(int argc, char *argv[])
             if (FormMultiOBD)
                 FormMultiOBD->BtBOBDWriteConfigClick();
         };
+        // The map page fills the model charts and clears the gas points
+        // after a model change.
+        auto *map = TMapPage::Install(*form);
+        map->Model = model;
+        map->Model2 = model2;
+        map->Hooks.ChooseSettingsFile = model->Hooks.ChooseSettingsFile;
+        map->Hooks.ChooseMapFile = [form](bool save) {
+            const QString dir = AppConfig ? AppConfig->DataFolder() : QString();
+            const QString filter = LM ? LM->Translate(QStringLiteral("strFilterMap")).section(QLatin1Char('|'), 0, 0)
+                                      : QStringLiteral("*.dmf");
+            QFileDialog dialog(form, QString(), dir, filter);
+            dialog.setObjectName(save ? QStringLiteral("SaveMapDialog") : QStringLiteral("OpenMapDialog"));
+            dialog.setDefaultSuffix(QStringLiteral("dmf"));
+            dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                       ? dialog.selectedFiles().first() : QString();
+        };
+        model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
+        model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

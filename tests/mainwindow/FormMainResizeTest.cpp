@@ -152,7 +152,7 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
                 if (before.TextFits && !after.TextFits)
                     wrong << w->objectName() + " clips its text";
             }
-            // Neighbours: what stood left of, above, or apart from a sibling still does.
+            // Neighbours: what stood left of or above a sibling beside it still does.
             for (const auto &[a, ba] : designed)
                 for (const auto &[b, bb] : designed) {
                     if (a >= b || a->parentWidget() != b->parentWidget() || !now.count(a) || !now.count(b))
@@ -160,13 +160,17 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
                     const QRect ra = ba.Geometry, rb = bb.Geometry, na = now.at(a).Geometry, nb = now.at(b).Geometry;
                     // Controls that touched may share a pixel after rounding.
                     const auto pair = a->objectName() + "/" + b->objectName();
-                    if (ra.right() < rb.left() && !(na.right() <= nb.left()))
+                    // Side by side when their rows overlap, one above the
+                    // other when their columns do.
+                    const bool sameRow = ra.top() <= rb.bottom() && rb.top() <= ra.bottom();
+                    const bool sameColumn = ra.left() <= rb.right() && rb.left() <= ra.right();
+                    if (sameRow && ra.right() < rb.left() && !(na.right() <= nb.left()))
                         wrong << pair + " left of";
-                    if (rb.right() < ra.left() && !(nb.right() <= na.left()))
+                    if (sameRow && rb.right() < ra.left() && !(nb.right() <= na.left()))
                         wrong << pair + " right of";
-                    if (ra.bottom() < rb.top() && !(na.bottom() <= nb.top()))
+                    if (sameColumn && ra.bottom() < rb.top() && !(na.bottom() <= nb.top()))
                         wrong << pair + " above";
-                    if (rb.bottom() < ra.top() && !(nb.bottom() <= na.top()))
+                    if (sameColumn && rb.bottom() < ra.top() && !(nb.bottom() <= na.top()))
                         wrong << pair + " below";
                 }
         }

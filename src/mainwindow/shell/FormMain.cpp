@@ -380,7 +380,7 @@ void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "B
 void TFormMain::BtnCorReadCorrectionsClick() {}
 void TFormMain::BtnCorWriteCorrectionsClick() {}
 void TFormMain::BtnConfWriteConfigClick() {}
-void TFormMain::BtnCalMapReadClick() {}
+void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
 void TFormMain::BtnCorPstandardClick() {}
 void TFormMain::BtnCorPcolStandardClick() {}
 void TFormMain::SpBtnCorTgasStandardClick() {}

@@ -169,6 +169,12 @@ public slots:
     void ClearKnfControls();
     void UpdateCalibrationControls();
     void UpdateMapChartsVisibility();
+    void DrawMapChart();
+    void ClearPetrolMapAct();
+    void ClearGasMap();
+    void CmBCalMapRPMRangeChange();
+    void LoadMapFromFile(const QString &fileName);
+    void SaveMapToFile(const QString &fileName);
     void WriteDefaultConfiguration_145();
     void CmBKnfPressureSensorTypeChange();
     void YEdKnfPowerChange();

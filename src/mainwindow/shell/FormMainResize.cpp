@@ -273,6 +273,10 @@ void TFormMain::FormResize()
                 SetLeft(p, x);
                 x += width;
             }
+        // The panels' caption keeps to the room left of the first panel (its
+        // text is fitted to it by the last step).
+        if (QWidget *caption = c("LblCalTxtX2"))
+            SetWidth(caption, std::max(1, 35 - caption->x()));
     }
 
     // 9. Recorder: four graphs of equal height between the scales.
