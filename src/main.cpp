@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -38,6 +39,7 @@
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
 #include "windows/MainWindowHooks.h"
@@ -297,6 +299,19 @@ void wireServices(TFormMain &form)
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
 }
 
+// The change-record query of the common services, and what the service
+// tools and the resizer reach in the secondary windows.
+void wireChangeRecordAndServiceTools(TFormMain &form)
+{
+    form.InstallChangeRecordQuery();
+    form.ReattachKind48EnrichmentHandlers = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->DetachEnrichmentEditHandlers();
+            FrmMultiCalibrationTaronQV->AttachEnrichmentEditHandlers();
+        }
+    };
+}
+
 // The data manager's hooks towards the adapter modules and the settings.
 void wireDataManager()
 {
@@ -393,6 +408,38 @@ int main(int argc, char *argv[])
         model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
         model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
         model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
+        // Writes of edited model settings pass the change-record gate.
+        model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [form](bool modified) {
+            return form->UpdateLastChangeInfo(modified);
+        };
+        wireChangeRecordAndServiceTools(*form);
+        // Model adaptation on asks to switch the OBD adaptation off.
+        model2->Hooks.ClearObdAdaptationSwitch = [] {
+            if (Logic && Logic->UIStateOBD())
+                Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(false);
+            if (FormMultiOBD)
+                FormMultiOBD->BtBOBDWriteConfigClick();
+        };
+        // The map page fills the model charts and clears the gas points
+        // after a model change.
+        auto *map = TMapPage::Install(*form);
+        map->Model = model;
+        map->Model2 = model2;
+        map->Hooks.ChooseSettingsFile = model->Hooks.ChooseSettingsFile;
+        map->Hooks.ChooseMapFile = [form](bool save) {
+            const QString dir = AppConfig ? AppConfig->DataFolder() : QString();
+            const QString filter = LM ? LM->Translate(QStringLiteral("strFilterMap")).section(QLatin1Char('|'), 0, 0)
+                                      : QStringLiteral("*.dmf");
+            QFileDialog dialog(form, QString(), dir, filter);
+            dialog.setObjectName(save ? QStringLiteral("SaveMapDialog") : QStringLiteral("OpenMapDialog"));
+            dialog.setDefaultSuffix(QStringLiteral("dmf"));
+            dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                       ? dialog.selectedFiles().first() : QString();
+        };
+        model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
+        model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -236,7 +236,7 @@ bool TResizeHelper::eventFilter(QObject *watched, QEvent *event)
             break;
         case QEvent::Show:
             if (FAutoFormShow) {
-                SetForm(FWindow);
+                SetForm(FShowContainer ? FShowContainer.data() : FWindow.data());
                 emit OnAfterShow();
             }
             break;

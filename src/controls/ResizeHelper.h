@@ -68,6 +68,10 @@ public:
     QWidget *Form() const { return FForm; }
     // Records window (when it is not the recorded one already).
     void SetForm(QWidget *window);
+    // What the show hook records: the window unless one of its widgets is
+    // named here (a main window records its central area, so that its menu
+    // and status bars keep their height).
+    void SetShowContainer(QWidget *container) { FShowContainer = container; }
     // Keeps control's position scaling but gives it neither size nor font scaling.
     void ExcludeControl(QWidget *control);
     // Rescales every recorded control from its record to the window's current size.
@@ -101,6 +105,7 @@ private:
 
     QPointer<QWidget> FWindow; // the window whose events are watched
     QPointer<QWidget> FForm;   // the recorded container
+    QPointer<QWidget> FShowContainer;
     bool FAutoFormCreate = false;
     bool FAutoFormShow = false;
     bool FAutoFormResize = false;

@@ -5,6 +5,7 @@
 #include "platform/PortsFolder.h"
 
 #include <QDateTime>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -323,6 +324,11 @@ bool TComMultiPort::WriteData(const void *buffer, int Count, int &BytesWritten)
 bool TComMultiPort::PurgeInput()
 {
     return m_device->discardInput();
+}
+
+void TComMultiPort::WaitIdle(unsigned long ms)
+{
+    QThread::msleep(ms);
 }
 
 void TComMultiPort::trace(int level, const QString &text)

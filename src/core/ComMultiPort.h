@@ -125,22 +125,27 @@ public:
     // then closed and the lock released.
     void Open();
     void Close();
-    bool GetConnected() const;
+    // The transfer operations are virtual so that a port which is not a
+    // serial device (answers replayed from memory) can stand in for one.
+    virtual bool GetConnected() const;
 
     // Applies the settings to the open port when ForceConfigure is True.
     virtual void UpdatePort();
 
     // Reads Count bytes into buffer. The buffer's Count bytes are zeroed
     // first; BytesRead tells how many arrived. True only when all arrived.
-    bool ReadData(void *buffer, int Count, int &BytesRead);
+    virtual bool ReadData(void *buffer, int Count, int &BytesRead);
     // Writes Count bytes. True only when the device took all of them.
-    bool WriteData(const void *buffer, int Count, int &BytesWritten);
+    virtual bool WriteData(const void *buffer, int Count, int &BytesWritten);
 
     // Drops what has arrived and not been read, so that a late answer to an
     // earlier request is not taken for the answer to the next one. A protocol
     // calls it right before writing a request. Takes no lock; False when the
     // port is closed.
-    bool PurgeInput();
+    virtual bool PurgeInput();
+    // Keeps the line idle for ms milliseconds (the pause between two attempts
+    // of an exchange).
+    virtual void WaitIdle(unsigned long ms);
     // Enter and leave the port's lock (re-entrant for the owning thread).
     // Throw EComPortError when ThreadSafe is False.
     void AcquireLock();

@@ -6,7 +6,6 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -375,8 +374,8 @@ bool TDataManager::DetectDevice()
     uint8_t answer[4] = {};
     bool good = false;
     for (int attempt = 0; attempt < 2 && !good; ++attempt) {
-        if (attempt > 0)
-            QThread::msleep(50);
+        if (attempt > 0 && Port())
+            Port()->WaitIdle(50);
         // Each attempt counts as the repeat: a bad answer declares the link lost.
         SecondAttempt = true;
         TComMultiPort *p = Port();
@@ -1371,10 +1370,14 @@ bool TDataManager::ReadRecording(double maxPressure)
     if (!ReadRecordingSize())
         return false;
     bool ok = true;
-    for (int rec2 = 0; rec2 < 2 && ok; ++rec2) {
+    for (int rec2 = 0; rec2 < 2; ++rec2) {
         uint8_t &count = rec2 ? RecordingCount2 : RecordingCount1;
         const uint16_t base = rec2 ? 456 : 200;
         int stored = 0;
+        if (!ok) {
+            count = 0; // a table not read holds no points
+            continue;
+        }
         for (int i = 0; i < count; ++i) {
             bool good = false;
             const uint16_t w = ReadWord31Raw(uint16_t(base + 2 * i), &good);
@@ -1398,9 +1401,13 @@ bool TDataManager::ReadRecording2(double maxPressure)
     if (!ReadRecordingSize())
         return false;
     bool ok = true;
-    for (int rec2 = 0; rec2 < 2 && ok; ++rec2) {
+    for (int rec2 = 0; rec2 < 2; ++rec2) {
         uint8_t &count = rec2 ? RecordingCount2 : RecordingCount1;
         int stored = 0;
+        if (!ok) {
+            count = 0; // a table not read holds no points
+            continue;
+        }
         for (uint8_t page = 0; page < 8 && page * 16 < count; ++page) {
             uint16_t words[16] = {};
             if (!ReadPoints(rec2 ? 0xD7 : 0xD6, page, words)) {

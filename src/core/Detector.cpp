@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <algorithm>
 
@@ -207,7 +206,7 @@ bool TDetector::RunProbe(TComMultiPort *port, TDetectedDevice device)
                 OnProgress();
             const qint64 left = AttemptPause - pause.elapsed();
             if (left > 0)
-                QThread::msleep(static_cast<unsigned long>(left));
+                port->WaitIdle(static_cast<unsigned long>(left));
         }
 
         int written = 0;

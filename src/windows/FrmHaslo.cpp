@@ -2,6 +2,7 @@
 
 #include "controls/YEdit.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "windows/NamedWidget.h"
 
 #include <QLabel>
@@ -96,6 +97,9 @@ bool ExecuteLockDialog(bool locking, int minLength, QString &pin)
     if (created)
         FrmHaslo = new TFrmHaslo();
     TFrmHaslo *dialog = FrmHaslo;
+    // Its designed texts in the language in use.
+    if (Custom)
+        Custom->RegisterForm(dialog);
     dialog->Prepare(locking, minLength);
     const bool ok = ExecModal(dialog) == 1;
     pin = dialog->YEdHaslo->text();

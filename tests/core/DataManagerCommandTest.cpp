@@ -585,8 +585,9 @@ TEST(DataManagerCommands, TroubleCodesHistoryAndService)
                       Request({0x20, 3}), Request({0x20, 7})}));
     rig.Device([](SimControllerState &s) {
         EXPECT_EQ(s.Payload[0x13], Bytes(16, 0));
-        EXPECT_EQ(s.Payload[0x54][0], 0x11);
-        EXPECT_EQ(s.Payload[0x54][8], 0xDE);
+        EXPECT_EQ(s.Payload[0x54][32], 0x11); // after the newest (3), now the newest
+        EXPECT_EQ(s.Payload[0x54][40], 4);
+        EXPECT_EQ(s.Payload[0x54][0], 0xDE);
         EXPECT_EQ(s.WorkType, 7);
     });
 }

@@ -12,6 +12,7 @@
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/StartupRig.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ModelPage.h"
 #include "sim/SimControllerFixture.h"
 
 #include <QCheckBox>
@@ -425,6 +426,29 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     EXPECT_EQ(p.Device.Controller.State.Param8[1], 0);
     EXPECT_FALSE(p.Form->ConfigModified());
     EXPECT_TRUE(p.C<QCheckBox>("ChBKnfHemiEngine")->isChecked());
+}
+
+TEST(ConfigurationPage, NewInjectorTypeWritesTheModelPagesDefaultModel)
+{
+    PageRig p(20, 'E');
+    TModelPage::Install(*p.Form);
+    p.Click("BtBKnfReadConfiguration");
+    p.Device.Server.log().clear();
+    p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    auto *injType = p.C<QComboBox>("CmbKnfInjType");
+    controltest::keyPress(injType, Qt::Key_Down);
+    controltest::settle();
+    ASSERT_TRUE(p.BoxSaid(p.Tr("strQuestInjChangeModel")));
+    // m 1, b 1.0 ms, thresholds 5/10/15/20 ms, no enrichment.
+    auto w16 = [](uint8_t id, uint16_t v) { return Request({0x16, id, uint8_t(v >> 8), uint8_t(v)}); };
+    const auto frames = p.Frames();
+    ASSERT_GE(frames.size(), 13u);
+    EXPECT_EQ(frames[0], w16(1, 1024));
+    EXPECT_EQ(frames[1], w16(2, 187));
+    EXPECT_EQ(frames[5], w16(3, 935));
+    EXPECT_EQ(frames[8], w16(6, 3740));
+    EXPECT_EQ(frames[12], w16(10, 4096));
+    EXPECT_TRUE(p.Form->ConfigModified());
 }
 
 TEST(ConfigurationPage, Kind48WriteButtonWritesNothingAndRereads)

@@ -1032,7 +1032,7 @@ TEST(FormMainScaling, DesignedLayoutScalesWithTheWindow)
     TFormMain window;
     window.show();
     QCoreApplication::processEvents();
-    auto *display = window.findChild<QWidget *>(QStringLiteral("DgDOdcPetrol"));
+    auto *display = window.findChild<QWidget *>(QStringLiteral("DgDCalMapPcol"));
     auto *rpm = window.findChild<QWidget *>(QStringLiteral("DgDOdcRPM"));
     ASSERT_TRUE(display && rpm);
     const QRect designed = display->geometry();

@@ -2,6 +2,7 @@
 // the write buttons' mark and the shortcuts that jump to nested pages.
 #include "mainwindow/ShellWiring.h"
 #include "controls/ChangeHelper.h"
+#include "controls/ResizeHelper.h"
 #include "mainwindow/StartupRig.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -9,6 +10,7 @@
 #include <QWheelEvent>
 
 #include <QComboBox>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -245,4 +247,17 @@ TEST(FormMainNavigation, EntryActionsAndShortcutsByKind)
         form.PgCCalibrationChange();
         EXPECT_FALSE(form.TimerMapa->isActive());
     }
+}
+
+TEST(FormMainNavigation, LayoutAfterAResizeRunsOnceTheProgramIsIdle)
+{
+    Shown s(20);
+    TFormMain &form = s.form();
+    form.Timerek->stop(); // the tick would do the pending work as well
+    emit form.ResizeHelper->OnAfterResize();
+    EXPECT_TRUE(form.AdapterPanelsPending());
+    QEventLoop loop;
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(form.AdapterPanelsPending());
 }

@@ -5,11 +5,22 @@
 
 #include "core/Scramble.h"
 #include "core/ui/Custom.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/shell/TroubleCodes.h"
+#include "windows/FrmHaslo.h"
+#include "windows/MainWindowHooks.h"
+#include "windows/NamedWidget.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QPlainTextEdit>
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -191,4 +202,101 @@ TEST(LanguageSwitch, MenuSwitchesWithoutTrafficAndRefusesABadLanguage)
     EXPECT_TRUE(l.rig.Boxes.back().Text.startsWith(QStringLiteral("Incorrect file structure: ")));
     ExpectLanguage(form, QStringLiteral("EN"));
     EXPECT_EQ(l.device.Server.log().count(), 0u);
+}
+
+// Through the window's own wiring: a language change refreshes the visible
+// calibration sub-page from the device unless it holds unwritten edits, and
+// lists the trouble codes again in the new language (as opening the menu does).
+TEST(LanguageSwitch, RefreshesCalibrationPageKeepsEditsAndRelistsTroubleCodes)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5, 20, 'E');
+    QFile ini(rig.IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=PL\r\n");
+    ini.close();
+    auto custom = std::make_unique<TCustom>();
+    Custom = custom.get();
+    TProgramLogic logic; // outlives the window that calls it
+    rig.Wire = [&logic](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModelPage::Install(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+        f.Services.PgCMainChange = [&f] { f.PgCMainChange(nullptr); };
+        f.Services.AdaptToDevice = [&f] { f.AdaptToDeviceVersion(); };
+        WireMainWindowToWindows(f);
+    };
+    TFormMain &form = rig.Create();
+    rig.Tick(); // adapts to the connected device
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.Timerek->stop();
+    ASSERT_TRUE(DataManager->GetConnected());
+    auto item = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
+    auto memo = [&](const char *name) {
+        return form.findChild<QPlainTextEdit *>(QString::fromLatin1(name))->toPlainText();
+    };
+
+    // The readings page: a switch sends nothing.
+    device.Server.log().clear();
+    item("MnILangEnglish")->trigger();
+    item("MnILangPolish")->trigger();
+    EXPECT_EQ(device.Server.log().count(), 0u);
+
+    // Trouble codes of the record: a switch lists them again.
+    DeviceRecord.TroubleCodes[TDataManager::TroubleActiveByte(2)] = 0x04;
+    DeviceRecord.TroubleCodes[TDataManager::TroubleStoredByte(1)] = 0x01;
+    form.findChild<QPlainTextEdit *>(QStringLiteral("MemOdcTroubleCodeAct"))->setPlainText(QStringLiteral("old"));
+    item("MnILangEnglish")->trigger();
+    const QString activeEn = TTroubleCodesPage::DebugWczytajOpisyBanku(2, 3);
+    EXPECT_EQ(memo("MemOdcTroubleCodeAct"), activeEn);
+    EXPECT_EQ(memo("MemOdcTroubleCodeStored"), TTroubleCodesPage::DebugWczytajOpisyBanku(1, 1));
+    form.findChild<QPlainTextEdit *>(QStringLiteral("MemOdcTroubleCodeAct"))->setPlainText(QStringLiteral("old"));
+    form.MenuLangClick();
+    EXPECT_EQ(memo("MemOdcTroubleCodeAct"), activeEn);
+
+    // The model sub-page without edits is read again.
+    auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    auto *calibration = form.findChild<QTabWidget *>(QStringLiteral("PgCCalibration"));
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalibration")));
+    calibration->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSCalModel")));
+    device.Server.log().clear();
+    item("MnILangPolish")->trigger();
+    EXPECT_GT(device.Server.log().count(), 0u);
+
+    // With edits: texts change, the edits and the mark stay, nothing is sent.
+    auto *offset = form.findChild<QLineEdit *>(QStringLiteral("YEdModCorrectionOffset"));
+    offset->setText(QStringLiteral("9.99"));
+    form.SetConfigModified(true);
+    ASSERT_TRUE(form.ConfigModified());
+    device.Server.log().clear();
+    item("MnILangEnglish")->trigger();
+    ExpectLanguage(form, QStringLiteral("EN"));
+    EXPECT_EQ(offset->text(), QStringLiteral("9.99"));
+    EXPECT_TRUE(form.ConfigModified());
+    EXPECT_EQ(device.Server.log().count(), 0u);
+    // The same on the configuration page.
+    form.SetConfigModified(false);
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+    device.Server.log().clear();
+    item("MnILangPolish")->trigger();
+    EXPECT_GT(device.Server.log().count(), 0u);
+    form.SetConfigModified(true);
+    device.Server.log().clear();
+    item("MnILangEnglish")->trigger();
+    EXPECT_TRUE(form.ConfigModified());
+    EXPECT_EQ(device.Server.log().count(), 0u);
+
+    // The lock dialog speaks the language in use.
+    QStringList dialogTexts;
+    SetModalExecHook([&](QDialog *dialog) {
+        auto *d = static_cast<TFrmHaslo *>(dialog);
+        dialogTexts << d->windowTitle() << d->LblHaslo->text() << d->LblHaslo2->text() << d->BtBAnuluj->text();
+        return 2;
+    });
+    item("MnIDeviceLock")->trigger();
+    SetModalExecHook({});
+    EXPECT_EQ(dialogTexts, (QStringList{LM->Translate(QStringLiteral("strLocking")), QStringLiteral("Password"),
+                                        QStringLiteral("Confirm"), QStringLiteral("Cancel")}));
+    Custom = nullptr;
 }

@@ -4,7 +4,9 @@
 // key events.
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -13,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QKeyEvent>
@@ -231,6 +234,62 @@ TEST_F(ModelPagesTest, LinearModelReadThenWriteSendsTheValuesReadInParameterOrde
     EXPECT_TRUE(Questions.isEmpty()); // nothing changed: no gas-map question
 }
 
+TEST_F(ModelPagesTest, LinearModelValuesBeyondTheUpDownsSurviveAnUntouchedWrite)
+{
+    Connect(20, 'E');
+    // Thresholds 0 and 25 ms and enrichments +60 % and -60 %: beyond what the
+    // up-downs show.
+    Rig->Device([](SimControllerState &s) {
+        Bytes &f = s.Payload[0x10];
+        const uint16_t v[10] = {1024, 187, 0, 1496, 2244, 4675, 6554, 4096, 4096, 1638};
+        for (int i = 0; i < 10; ++i)
+            PutWord(f, 2 * i, v[i]);
+    });
+    Window->ReadModelParams();
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 1);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto frames = Rig->Requests();
+    for (const Bytes &f : {Write16(3, 0), Write16(6, 4675), Write16(7, 6554), Write16(10, 1638)})
+        EXPECT_NE(std::find(frames.begin(), frames.end(), f), frames.end()) << int(f[2]);
+    // A value the user sets is written as set.
+    Get<QSpinBox>("UpDProgA")->setValue(2);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto again = Rig->Requests();
+    EXPECT_NE(std::find(again.begin(), again.end(), Write16(3, 374)), again.end());
+    EXPECT_NE(std::find(again.begin(), again.end(), Write16(6, 4675)), again.end());
+}
+
+TEST_F(ModelPagesTest, ModifiedModelIsWrittenOnlyAfterTheChangeIsConfirmed)
+{
+    Connect(20, 'E');
+    FillLinearModel();
+    int commits = 0;
+    Common->OnQueryModChange = [&commits](bool commit) {
+        commits += commit;
+        return true; // a change record applies
+    };
+    Window->ReadModelParams();
+    Window->SetConfigModified(true);
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick(); // answered No
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_TRUE(Window->ConfigModified());
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_TRUE(Questions[0].contains("strQModChange"));
+    Reply = 6;
+    Window->BtBModWriteClick();
+    Common->OnQueryModChange = nullptr;
+    EXPECT_EQ(commits, 1);
+    const auto frames = Rig->Requests();
+    // The model, then the gas-map count a confirmed change looks at.
+    ASSERT_EQ(frames.size(), 14u);
+    EXPECT_EQ(frames[12], Write16(10, 3686));
+    EXPECT_EQ(frames[13], Request({0x31, 0, 198}));
+    EXPECT_FALSE(Window->ConfigModified());
+}
+
 TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
 {
     Connect(20, 'E');
@@ -398,6 +457,51 @@ TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)
     EXPECT_EQ(frames[want.size()], Request({0x95, 0}));
     EXPECT_FALSE(Window->ConfigModified());
     EXPECT_TRUE(Questions.isEmpty());
+}
+
+TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndThePressureCurve)
+{
+    // The helper logic reached as the program wires it.
+    TProgramLogic logic;
+    auto *saved = ProgramLogic;
+    ProgramLogic = &logic;
+    const auto hooks = Model2->Hooks;
+    Model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
+    Model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
+    Connect(48, 'G');
+    FillModel2();
+    Rig->Device([](SimControllerState &s) { s.Param8[30] = 94; });
+    Window->ReadModel2Settings();
+    auto *pressure = Get<QComboBox>("CmBConfWorkPressure");
+    auto *idle = Get<QComboBox>("CmBConfIdleHotTb");
+    EXPECT_EQ(pressure->currentText(), "0,90");
+    EXPECT_EQ(idle->currentText(), FormatTimeMs(DeviceRecord.IdleHotTb));
+    // 1,10 bar and 2,5 ms picked from the lists.
+    pressure->setCurrentIndex(4);
+    idle->setCurrentIndex(2);
+    logic.SetLevel(5);
+    Get<QAbstractButton>("ChBModel2WithIdlePoints")->setChecked(false);
+    Rig->Server.log().clear();
+    Window->BtBModel2WriteClick();
+    Model2->Hooks = hooks;
+    ProgramLogic = saved;
+
+    const auto frames = Rig->Requests();
+    ASSERT_GE(frames.size(), 7u);
+    // Option word: as read (4) with "no idle points" (8) and the level's bits
+    // 0 and 1; then the adaptation, the pressure, the hot idle time and the
+    // pressure curve for 1,10 bar: the standard curve one step back.
+    EXPECT_EQ(frames[0], Request({0x52, 14, 0x00, 0x0F}));
+    EXPECT_EQ(frames[1], Request({0x07, 31}));
+    EXPECT_EQ(frames[3], Request({0x08, 30, 113}));
+    EXPECT_EQ(frames[4], Request({0x52, 8, 0x01, 0xD4})); // 2.5 x 187 = 467.5
+    const int curve[20] = {102, 102, 80, 60, 47, 33, 23, 15, 9, 0, -6, -10, -12, -16, -18, -22, -24, -26, -28, -31};
+    Bytes want{0xC0, 0xD1};
+    for (int v : curve)
+        want.push_back(uint8_t(int8_t(v)));
+    want.push_back(sum8(want, want.size()));
+    EXPECT_EQ(frames[5], want);
+    EXPECT_EQ(frames[6], Write16(74, 1));
 }
 
 TEST_F(ModelPagesTest, Model2DefaultAndStepsThenAModifiedWriteAlsoSendsTheTemplate)
@@ -648,7 +752,8 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
 
     // Mult 1.1 and offset 0.8 ms; the thresholds and enrichments missing in
     // the file take their defaults; OK writes the model.
-    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nE2=-10\r\nCorrectionMask=3\r\n");
+    // A threshold beyond its up-down goes out as the up-down shows it.
+    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nP4=30\r\nE2=-10\r\nCorrectionMask=3\r\n");
     Reply = 1; // OK
     Model->SpBModReadFromClick();
     EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
@@ -659,6 +764,7 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     EXPECT_EQ(frames[1], Write16(2, 150));  // 0.8 x 187 = 149.6
     EXPECT_EQ(frames[4], Write16(13, 3));
     EXPECT_EQ(frames[5], Write16(3, 748));
+    EXPECT_EQ(frames[8], Write16(6, 3740));
     EXPECT_EQ(frames[10], Write16(8, 3686));
 
     // The model-2 curve from the file; a curve out of order or a file
@@ -704,8 +810,17 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     Window->DrawModelChart();
     EXPECT_EQ(Model->Series(3)->count(), 6);
 
+    FillModel2();
+    Window->ReadModel2Settings();
+    ASSERT_TRUE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
+    ASSERT_TRUE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
+    ASSERT_GE(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), 0);
     Window->ClearCalibrationControls();
     EXPECT_TRUE(Model2->Curve().isEmpty());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
+    EXPECT_FALSE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
+    EXPECT_EQ(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), -1);
+    EXPECT_TRUE(Get<QComboBox>("CmBConfIdleHotTb")->currentText().isEmpty());
     EXPECT_TRUE(Get<QLineEdit>("EdtModMULT_")->text().isEmpty());
     EXPECT_EQ(Model->Series(3)->at(3).y(), 0.0);
 }

@@ -249,9 +249,17 @@ Bytes SimController::Handle(const Bytes &r)
             v = it->second;
         return Answer(cmd, {r[2], r[3], uint8_t(v >> 8), uint8_t(v)});
     }
-    case 0x32:
-        st.Words[word(r, 2)] = word(r, 4);
+    case 0x32: {
+        // Recorded points live at the even indexes 200..710.
+        const uint16_t index = word(r, 2);
+        if (index >= 200 && index < 456 && index % 2 == 0)
+            st.Recording1[(index - 200) / 2] = word(r, 4);
+        else if (index >= 456 && index < 712 && index % 2 == 0)
+            st.Recording2[(index - 456) / 2] = word(r, 4);
+        else
+            st.Words[index] = word(r, 4);
         return Ack(cmd, 5);
+    }
     case 0x33: {
         const uint16_t index = word(r, 2);
         uint8_t v = index == 198 ? st.RecordingCount1 : index == 199 ? st.RecordingCount2
@@ -260,6 +268,9 @@ Bytes SimController::Handle(const Bytes &r)
     }
     case 0x34: {
         const uint16_t index = word(r, 2);
+        // A point count beyond the 128 slots of a table is refused.
+        if ((index == 198 || index == 199) && r[4] > 128)
+            return {};
         if (index == 198)
             st.RecordingCount1 = r[4];
         else if (index == 199)
@@ -320,12 +331,14 @@ Bytes SimController::Handle(const Bytes &r)
         return Answer(cmd, p);
     }
     case 0x55: {
-        // The change history keeps the five newest (code, date) pairs, newest
-        // first; the last byte counts the entries written.
+        // The change history is a ring of five (code, date) pairs; the last
+        // byte is the index of the newest. A new pair goes after the newest
+        // (into slot 0 while the ring is empty) and becomes the newest.
         Bytes &p = st.Payload[0x54];
-        std::copy_backward(p.begin(), p.begin() + 32, p.begin() + 40);
-        std::copy_n(r.begin() + 2, 8, p.begin());
-        p[40] = uint8_t(p[40] + 1);
+        const bool empty = std::all_of(p.begin(), p.begin() + 40, [](uint8_t b) { return b == 0; });
+        const uint8_t slot = empty || p[40] > 4 ? 0 : uint8_t((p[40] + 1) % 5);
+        std::copy_n(r.begin() + 2, 8, p.begin() + 8 * slot);
+        p[40] = slot;
         return Ack(cmd);
     }
     case 0x20:

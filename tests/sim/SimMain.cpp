@@ -26,7 +26,7 @@ namespace {
 void usage()
 {
     std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
-                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--trouble-codes]\n");
+                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--trouble-codes] [--log FILE]\n");
 }
 
 // A whole decimal number from lo to hi, or -1.
@@ -66,6 +66,26 @@ void fillImage(sim::SimControllerState &s)
     }
     s.Payload[0x0B][40] = 60;          // manifold pressure
     s.Payload[0x0B][48] = 25;          // engine load
+    // The gas model: m 1.10, b 0.50 ms, thresholds 5/10/15/20 ms with
+    // enrichments 0/+5/+5/0 %, no bank-2 correction; model 2 on the same line.
+    const uint16_t model[10] = {1126, 94, 935, 1870, 2805, 3740, 4096, 4301, 4301, 4096};
+    for (int i = 0; i < 10; ++i) {
+        s.Payload[0x10][2 * i] = uint8_t(model[i] >> 8);
+        s.Payload[0x10][2 * i + 1] = uint8_t(model[i]);
+        s.Model[i + 1] = model[i];
+    }
+    s.Model[11] = 1024;
+    const int xs[6] = {0, 281, 842, 1496, 2805, 4675};
+    for (int k = 0; k < 20; ++k) {
+        const uint16_t x = k < 6 ? uint16_t(xs[k]) : 0xFFFF;
+        const uint16_t y = k < 6 ? uint16_t(xs[k] * 11 / 10 + 94) : 0xFFFF;
+        for (auto *page : {&s.MapD4[k / 10], &s.Model2[k / 10]}) {
+            (*page)[(k % 10) * 4] = uint8_t(x >> 8);
+            (*page)[(k % 10) * 4 + 1] = uint8_t(x);
+            (*page)[(k % 10) * 4 + 2] = uint8_t(y >> 8);
+            (*page)[(k % 10) * 4 + 3] = uint8_t(y);
+        }
+    }
     s.Pages[1] = 0;
     s.Pages[4] = 0;                    // no device error
     s.Pages[6] = 1;
@@ -112,6 +132,7 @@ int main(int argc, char **argv)
     int com = 1;
     bool paced = false;
     bool troubleCodes = false;
+    std::string logFile;
     int kind = 48;
     char version = 'I';
     int detected = -1;
@@ -145,6 +166,8 @@ int main(int argc, char **argv)
                 usage();
                 return 2;
             }
+        } else if (a == "--log" && i + 1 < argc) {
+            logFile = argv[++i];
         } else if (a == "--paced") {
             paced = true;
         } else if (a == "--trouble-codes") {
@@ -173,6 +196,8 @@ int main(int argc, char **argv)
     fillImage(controller.State);
     if (troubleCodes)
         fillTroubleCodes(controller.State);
+    if (kind == 48)
+        controller.State.Param8[30] = 104; // working pressure 1,00 bar
     sim::SimProbes probes;
     probes.install(server);
     controller.Install(server);
@@ -196,6 +221,16 @@ int main(int argc, char **argv)
     int sig = 0;
     sigwait(&stopSignals, &sig);
     server.stop();
+    // Every request frame received, one a line in hex, for a look afterwards.
+    if (!logFile.empty())
+        if (std::FILE *f = std::fopen(logFile.c_str(), "w")) {
+            for (const auto &frame : server.log().bytes()) {
+                for (size_t i = 0; i < frame.size(); ++i)
+                    std::fprintf(f, i ? " %02X" : "%02X", frame[i]);
+                std::fputc('\n', f);
+            }
+            std::fclose(f);
+        }
     std::printf("taron-sim: stopped\n");
     return 0;
 }

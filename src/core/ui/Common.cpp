@@ -475,8 +475,11 @@ int TCommon::AskSaveChangedData(bool modeChangeOnly)
         result = AskYesNo(text, caption) ? mrYes : mrCancel;
     }
     if (result == mrYes) {
+        // The record is committed only for the mode-change question the user
+        // answered, not for later writes that asked nothing about it.
+        const bool askedModeChange = pending && !FModeChangeAccepted;
         FModeChangeAccepted = true;
-        if (pending)
+        if (askedModeChange)
             OnQueryModChange(true);
     }
     return result;

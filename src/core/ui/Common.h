@@ -117,6 +117,8 @@ public:
     // Asks whether to write changed data: Yes 6, No 7, Cancel 2. With
     // modeChangeOnly the question is asked only for a pending mode change.
     int AskSaveChangedData(bool modeChangeOnly);
+    // Forgets an accepted mode change: the next write asks again.
+    void ClearModeChangeAccepted() { FModeChangeAccepted = false; }
     int OpenGuardedBoxes() const { return FOpenBoxes; }
 
     // ---- Controls ----

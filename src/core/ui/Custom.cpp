@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -342,6 +344,25 @@ void TCustom::LoadTroubleCodes()
     }
     QByteArray data = file.readAll();
     ScrambleStream(data);
+    // A stored file unscrambles to lines of text. Control bytes mean it is
+    // damaged, or was never scrambled: none of it is used, and the user is told.
+    if (std::any_of(data.cbegin(), data.cend(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
+        })) {
+        FTroubleCodes.clear();
+        // Every language switch reloads the file: the user hears of it once.
+        if (FRefusedTroubleCodes != file.fileName()) {
+            FRefusedTroubleCodes = file.fileName();
+            const QString message = QStringLiteral("Incorrect file structure: ") + fileName;
+            if (LM && LM->MessageHook)
+                LM->MessageHook(message);
+            else
+                qWarning().noquote() << message;
+        }
+        return;
+    }
+    FRefusedTroubleCodes.clear();
     FTroubleCodes = TLM::SplitLines(TLM::DecodeText(data, LangCharset(fileLanguage)));
 }
 

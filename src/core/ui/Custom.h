@@ -81,6 +81,7 @@ private:
 
     QList<QPointer<QWidget>> FForms;
     QStringList FTroubleCodes;
+    QString FRefusedTroubleCodes; // the damaged file last reported (reported once in a row)
     QString FLanguage;
     QString FProgramFolder;
     QHash<QObject *, QHash<QByteArray, Text>> FTexts;

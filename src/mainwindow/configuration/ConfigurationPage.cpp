@@ -1,4 +1,5 @@
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ModelPage.h"
 
 #include "controls/ChangeHelper.h"
 #include "controls/YEdit.h"
@@ -858,6 +859,13 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
 {
     auto *page = new TConfigurationPage(form, &logic);
     form.ConfigurationPage = page;
+    // A new injector type: the model page's default model, written.
+    page->WriteDefaultModel = [&form] {
+        if (auto *model = form.findChild<TModelPage *>(QStringLiteral("ModelPage"), Qt::FindDirectChildrenOnly)) {
+            model->BtBModDefaultClick();
+            model->BtBModWriteClick();
+        }
+    };
     logic.SetWindow(&form);
     logic.WizardFillers.Based = [&form] { form.FillConfBasedPage(); };
     logic.WizardFillers.Switching = [&form] { form.FillConfSwitchingPage(); };

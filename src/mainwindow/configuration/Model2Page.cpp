@@ -111,6 +111,11 @@ TModel2Page::TModel2Page(TFormMain *form) : QObject(form), FForm(form)
     for (QLineEdit *e : YEdCalSerIdle)
         if (e)
             e->setReadOnly(true);
+    // The hot idle time is picked from the list or typed.
+    if (CmBConfIdleHotTb) {
+        CmBConfIdleHotTb->setEditable(true);
+        CmBConfIdleHotTb->setInsertPolicy(QComboBox::NoInsert);
+    }
 
     // The window's creation: empty series, the live point and the inactive
     // marker at (0, 0), the zoom at its whole range, the keyboard edit off
@@ -280,6 +285,17 @@ void TModel2Page::ClearControls()
     if (YEdModel2CorrectionOffset)
         YEdModel2CorrectionOffset->clear();
     FShownOffset = FShownCorrOffset = FShownCorrMult = {};
+    for (QAbstractButton *box : ChBModel2CorrectionMask)
+        if (box)
+            TCommon::SetCheckedSilently(box, false);
+    if (ChBModel2UseOnIdleModel)
+        TCommon::SetCheckedSilently(ChBModel2UseOnIdleModel, false);
+    if (CmBConfWorkPressure)
+        CmBConfWorkPressure->setCurrentIndex(-1);
+    if (CmBConfIdleHotTb) {
+        CmBConfIdleHotTb->setCurrentIndex(-1);
+        CmBConfIdleHotTb->clearEditText();
+    }
     for (auto &s : Chart->Series)
         s.clear();
     Chart->Series[TModel2Chart::sActual] = {QPointF(0, 0)};
@@ -1095,6 +1111,7 @@ TModel2Page *TModel2Page::Install(TFormMain &form)
         page->Chart->Repaint();
     };
     rs.Model2AdaptMapComplete = [page] { return page->AdaptMapComplete; };
+    page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
     page->Hooks.IsBusy = [&form] { return form.ReadingsServices.IsBusy && form.ReadingsServices.IsBusy(); };
     page->Hooks.ObdAdaptationSwitch = [] { return DataManager && DataManager->IsAdaptationVariableSet
                                                   && DataManager->IsAdaptationVariableSet(); };

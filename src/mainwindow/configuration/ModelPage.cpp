@@ -172,6 +172,15 @@ std::array<int, 4> TModelPage::Enrichments() const
     return e;
 }
 
+void TModelPage::ShowLevels(const int (&p)[4], const int (&e)[4])
+{
+    const auto shownP = Thresholds(), shownE = Enrichments();
+    for (int k = 0; k < 4; ++k) {
+        FShownLevels[k].Show(p[k], QString::number(shownP[k]));
+        FShownLevels[4 + k].Show(e[k], QString::number(shownE[k]));
+    }
+}
+
 void TModelPage::Fill(const std::function<void()> &fn)
 {
     const bool was = FFilling;
@@ -360,6 +369,7 @@ void TModelPage::ClearControls()
                 TCommon::SetCheckedSilently(b, false);
     });
     FShownMult = FShownOffset = FShownCorrMult = FShownCorrOffset = {};
+    FShownLevels = {};
     ModelDragIndex = -1;
     DrawModelChart();
 }
@@ -465,6 +475,7 @@ void TModelPage::ShowModelParams()
             if (UpDWzbogacenieProg[k])
                 UpDWzbogacenieProg[k]->setValue(e[k]);
         }
+        ShowLevels(p, e);
     });
     DrawModelChart();
 }
@@ -484,7 +495,11 @@ void TModelPage::BtBModWriteClick()
         return;
     }
     auto &r = DeviceRecord;
-    const auto p = Thresholds(), e = Enrichments();
+    auto p = Thresholds(), e = Enrichments();
+    for (int k = 0; k < 4; ++k) {
+        p[k] = int(FShownLevels[k].Take(QString::number(p[k]), p[k]));
+        e[k] = int(FShownLevels[4 + k].Take(QString::number(e[k]), e[k]));
+    }
     r.P1 = p[0], r.P2 = p[1], r.P3 = p[2], r.P4 = p[3];
     r.E1 = e[0], r.E2 = e[1], r.E3 = e[2], r.E4 = e[3];
     if (EdtModMULT_)
@@ -558,6 +573,8 @@ void TModelPage::SpBModReadFromClick()
             if (UpDWzbogacenieProg[k])
                 UpDWzbogacenieProg[k]->setValue(v->E[k]);
         }
+        // A file's values are taken as the up-downs show them.
+        FShownLevels = {};
         if (YEdModCorrectionOffset) {
             YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
@@ -580,6 +597,7 @@ void TModelPage::SpBModReadFromClick()
 TModelPage *TModelPage::Install(TFormMain &form)
 {
     auto *page = new TModelPage(&form);
+    page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
     if (auto *model2 = form.findChild<TModel2Page *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
         page->Hooks.SyncModel2Marker = [model2] { model2->SyncMarker(); };
     return page;

@@ -82,6 +82,7 @@ protected:
 private:
     QPointF ValueAt(QPoint at) const;
     void Fill(const std::function<void()> &fn);
+    void ShowLevels(const int (&p)[4], const int (&e)[4]);
     uint8_t MaskFromBoxes() const;
 
     TFormMain *FForm;
@@ -90,6 +91,9 @@ private:
     bool FDragging = false;
     QPoint FPressAt;
     ModelMath::TShownValue FShownMult, FShownOffset, FShownCorrMult, FShownCorrOffset;
+    // Thresholds P1..P4 and enrichments E1..E4 as read: a value beyond its
+    // up-down's range is written back as it was while the up-down is untouched.
+    std::array<ModelMath::TShownValue, 8> FShownLevels;
 
     std::array<QSpinBox *, 4> UpDProg{};
     std::array<QSpinBox *, 4> UpDWzbogacenieProg{};

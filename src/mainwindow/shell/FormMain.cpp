@@ -5,6 +5,7 @@
 #include "mainwindow/shell/TroubleCodes.h"
 #include "controls/ChangeHelper.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
+#include "controls/ExHint.h"
 #include "controls/ResizeHelper.h"
 #include "core/Detector.h"
 #include "core/ui/WaitForm.h"
@@ -15,6 +16,7 @@
 #include <QEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStatusBar>
 
 TFormMain *FormMain = nullptr;
@@ -242,16 +244,29 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     TroubleCodesPage = new TTroubleCodesPage(this);
 
     // The designed layout scales with the central area (the menu and the
-    // status bar keep their height): recorded once at its designed size,
-    // rescaled from that record on every resize.
+    // status bar keep their height), rescaled from its record on every
+    // resize and then laid out by rule (FormResize). The injection-bar
+    // panels keep out of the rescale.
     ResizeHelper = new TResizeHelper(this);
     ResizeHelper->setObjectName(QStringLiteral("ResizeHelper"));
     ResizeHelper->SetAutoFormCreate(false);
-    ResizeHelper->SetAutoFormShow(false);
+    ResizeHelper->SetAutoFormShow(true);
     ResizeHelper->SetAutoFormResize(false);
+    ResizeHelper->SetShowContainer(centralWidget());
+    for (const char *name : {"PnlOdcTinjPetrol", "PnlOdcTinjLPG"})
+        ResizeHelper->ExcludeControl(findChild<QWidget *>(QString::fromLatin1(name)));
+    connect(ResizeHelper, &TResizeHelper::OnAfterShow, this, &TFormMain::ResizeHelperAfterShow);
+    // Recorded at its designed size now, so that a window first shown at
+    // another size (maximised, full screen) still scales from the design;
+    // the show hook then finds the same container and records nothing new.
     centralWidget()->resize(FormMainLayout::DesignedClientWidth, FormMainLayout::DesignedClientHeight);
     ResizeHelper->SetForm(centralWidget());
     centralWidget()->installEventFilter(this);
+    // A page control sizes a page when it shows it: the page is laid out
+    // by rule then.
+    for (auto *stack : centralWidget()->findChildren<QStackedWidget *>())
+        for (int i = 0; i < stack->count(); ++i)
+            stack->widget(i)->installEventFilter(this);
     InstallNavigation();
 }
 
@@ -286,6 +301,14 @@ void TFormMain::CreateComponents()
     WaitFormAutocalibration = new TWaitForm(this);
     WaitFormAutocalibration->setObjectName(QStringLiteral("WaitFormAutocalibration"));
     WaitFormAutocalibration->OnStatusChange = [this](TWaitForm *) { ConnectWaitFormStatusChange(); };
+
+    ExHint = new TExHint(this);
+    ExHint->setObjectName(QStringLiteral("ExHint"));
+    ExHint->SetDisplayTime(2500);
+    ExHint->SetDescriptionWidth(300);
+    ExHint->OnNeedData = [this](const QString &key, QStringList &detail, THintInfo &info) {
+        ExHintNeedData(key, detail, info);
+    };
 
     ReadingsServices.IsReady = [this] { return FReady; };
     CommandLine = QCoreApplication::arguments().mid(1);
@@ -324,8 +347,15 @@ void TFormMain::BindHandlers()
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Resize && watched == centralWidget() && ResizeHelper)
+    if (event->type() == QEvent::Resize && watched == centralWidget() && ResizeHelper
+        && ResizeHelper->Form() && ResizeHelper->Enabled()) {
         ResizeHelper->Rescale();
+        FormResize();
+        emit ResizeHelper->OnAfterResize();
+    } else if (event->type() == QEvent::Resize && ResizeHelper && ResizeHelper->Form() && ResizeHelper->Enabled()
+               && watched->parent() && qobject_cast<QStackedWidget *>(watched->parent())) {
+        FormResize();
+    }
     if (event->type() == QEvent::MouseButtonPress
         && watched->objectName() == QLatin1String("ShpStatusGazState")) {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -345,49 +375,9 @@ void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "B
 void TFormMain::BtnCorReadCorrectionsClick() {}
 void TFormMain::BtnCorWriteCorrectionsClick() {}
 void TFormMain::BtnConfWriteConfigClick() {}
-void TFormMain::BtnCalMapReadClick() {}
+void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
 void TFormMain::BtnCorPstandardClick() {}
 void TFormMain::BtnCorPcolStandardClick() {}
 void TFormMain::SpBtnCorTgasStandardClick() {}
 void TFormMain::SpBtnCorRpmStandardClick() {}
-void TFormMain::BtBSetNextInspectionClick() {}
-void TFormMain::CmBNextInspectionChange() {}
-void TFormMain::BtnEncryptLangFilesClick() {}
-void TFormMain::BtnShowTestFormClick() {}
-void TFormMain::BtnDgnInjCleaningClick() {}
-void TFormMain::BtnDgnAdvEmergencyStartsResetClick() {}
-void TFormMain::BtnResetTempVariableClick() {}
 void TFormMain::BtnDngReadEmulatorClick() {}
-void TFormMain::Button14Click() {}
-void TFormMain::BtnSrvReadTpcbClick() {}
-void TFormMain::BtnSrvReadCntResetClick() {}
-void TFormMain::BtnSrvReadCurrInjClick() {}
-void TFormMain::BtnSrvReadCurrClick() {}
-void TFormMain::BtnSrvClearClick() {}
-void TFormMain::Button5Click() {}
-void TFormMain::BtnSrvReadCAP_TIE_enableClick() {}
-void TFormMain::ChBDgnCAP_TIE_enableClick() {}
-void TFormMain::BtnSrvSoftVerClick() {}
-void TFormMain::BtnReadATDClick() {}
-void TFormMain::BtnSrvTMReadClick() {}
-void TFormMain::BtnSrvTMWriteClick() {}
-void TFormMain::ChBSrvMasterModeClick() {}
-void TFormMain::Button10Click() {}
-void TFormMain::Button3Click() {}
-void TFormMain::Button4Click() {}
-void TFormMain::EdtPChange() {}
-void TFormMain::BtnTcalcRPMClick() {}
-void TFormMain::Button2Click() {}
-void TFormMain::Button7Click() {}
-void TFormMain::Button1Click() {}
-void TFormMain::Button9Click() {}
-void TFormMain::Button17Click() {}
-void TFormMain::Button20Click() {}
-void TFormMain::BtnTestInjControlReadClick() {}
-void TFormMain::BtnTestInjControlWriteClick() {}
-void TFormMain::BtnDgnELAMReadClick() {}
-void TFormMain::BtnDgnELAMWriteClick() {}
-void TFormMain::CmBELAM_FuncChange() {}
-void TFormMain::BtnSrvTesterClick() {}
-void TFormMain::BtnSrvTesterAdapterClick() {}
-void TFormMain::SpBDebugTestyClick() {}

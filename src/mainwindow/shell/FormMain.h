@@ -16,6 +16,8 @@ class QKeySequence;
 class QTimer;
 class TChangeHelper;
 class TConfigurationPageOps;
+class TExHint;
+struct THintInfo;
 class TResizeHelper;
 class TDetector;
 class TWaitForm;
@@ -167,6 +169,12 @@ public slots:
     void ClearKnfControls();
     void UpdateCalibrationControls();
     void UpdateMapChartsVisibility();
+    void DrawMapChart();
+    void ClearPetrolMapAct();
+    void ClearGasMap();
+    void CmBCalMapRPMRangeChange();
+    void LoadMapFromFile(const QString &fileName);
+    void SaveMapToFile(const QString &fileName);
     void WriteDefaultConfiguration_145();
     void CmBKnfPressureSensorTypeChange();
     void YEdKnfPowerChange();
@@ -377,6 +385,7 @@ public:
     const TDeadline &FirmwareCheckAt() const { return FFirmwareCheckAt; }
     int &FirmwareCheckRunning() { return FFirmwareCheckRunning; }
     void SetAdapterPanelsPending(bool value) { FAdapterPanelsPending = value; }
+    bool AdapterPanelsPending() const { return FAdapterPanelsPending; }
     // The low-resolution warning has been shown in this run.
     bool LowResolutionWarned() const { return FLowResolutionWarned; }
     // The screen size the check uses (the primary screen unless a test sets one).
@@ -651,6 +660,9 @@ public:
 
 private:
     void InstallNavigation();
+    // Pending layout work when the program is idle (after a resize); true
+    // when nothing is left to do.
+    bool ApplicationIdle();
     void SetShortcut(const char *item, const QKeySequence &key);
     void RunFactoryReset();
     void SendWorkType(uint8_t type);
@@ -674,8 +686,57 @@ public:
 
 private:
     void SelectLanguage(const char *code);
+    // Clears the trouble-code memos and lists the codes of groups 1-4 again.
+    void RebuildTroubleCodeLists();
     QString FInjDisplayBases[8];
+    // Set while a language change refreshes the pages: pages holding
+    // unwritten edits then keep them (no device reads).
+    bool FLanguagePageRefresh = false;
     // End of language switching
+
+    // Change record, computer codes and next inspection
+    // (FormMainChangeRecord.cpp)
+public:
+    // The change-record query of the common services: mode 0 asks whether a
+    // record applies to the device, mode 1 writes it.
+    bool WriteLastChangeInfo(uint8_t mode);
+    // Makes WriteLastChangeInfo the change-record query of the common services.
+    void InstallChangeRecordQuery();
+    // The gate before a write of edited settings: false skips the write.
+    bool UpdateLastChangeInfo(bool modified);
+    void UpdateComputerCodesInfo();
+    void InitChangesListGrid();
+    // The window's extended hint: detail lines from the language file's
+    // hint lines of the control under the mouse.
+    TExHint *ExHint = nullptr;
+    void ExHintNeedData(const QString &key, QStringList &detail, THintInfo &info);
+
+    // Layout on resize (FormMainResize.cpp)
+public:
+    // Lays out the pages whose sizes and positions depend on each other,
+    // after the proportional rescale of the central area.
+    void FormResize();
+    void ResizeHelperAfterShow();
+    // Gives the kind-48 calibration window's enrichment edits their change
+    // handlers again; empty while that window does not exist.
+    std::function<void()> ReattachKind48EnrichmentHandlers;
+
+private:
+    bool FLayingOut = false;
+
+    // Service and diagnostic tools (FormMainService.cpp)
+public:
+    // Shows the gas-injector test window modally; empty while the program
+    // has no such window.
+    std::function<void()> ShowInjectorTestWindow;
+    // The wait window of the injector cleaning (created on first use).
+    TWaitForm *WaitFormInjClean = nullptr;
+
+private:
+    void ServiceCaption(const char *button, const QString &text);
+    void ServiceReadAll(bool pause);
+    void SelectByTable(const char *combo, const uint16_t *table, int count, uint16_t value);
+    bool FServiceToolRunning = false;
 
     // Firmware upgrade launch, settings backup and restore, reminder
     // (FormMainUpgrade.cpp)

@@ -59,9 +59,16 @@ void TFormMain::MenuLangClick()
             item->setCheckable(true);
             item->setChecked(current == QLatin1String(l.code));
         }
+    RebuildTroubleCodeLists();
+}
+
+void TFormMain::RebuildTroubleCodeLists()
+{
     // The trouble-code memos are filled again in the language shown.
     clearMemo(Component<QObject>("MemOdcTroubleCodeAct"));
     clearMemo(Component<QObject>("MemOdcTroubleCodeStored"));
+    for (int group = 1; group <= 4; ++group)
+        UpdateTroubleCodeList(group);
 }
 
 void TFormMain::SelectLanguage(const char *code)
@@ -131,21 +138,29 @@ bool TFormMain::ChangeLanguage(const QString &code, bool defaultLanguage)
     UpdateInjDisplayLabels(true);
     UpdateCylinderCountControls(false);
     // The visible page shows its values in the new language; unwritten edits
-    // of the configuration are kept (its texts are already translated).
+    // are kept (their texts are already translated): while the pages hold
+    // edits, neither this refresh nor the page entry of the adapter refresh
+    // reads the device.
+    const bool keepEdits = ConfigModified();
+    FLanguagePageRefresh = true;
     auto *pages = Component<QTabWidget>("PgCMain");
     QWidget *page = pages ? pages->currentWidget() : nullptr;
     const QString pageName = page ? page->objectName() : QString();
     if (pageName == QLatin1String("TbSConfig")) {
-        if (!ConfigModified())
+        if (!keepEdits)
             ReadConfiguration();
     } else if (pageName == QLatin1String("TbSConfigurator")) {
         PgCConfWizardChange();
+    } else if (pageName == QLatin1String("TbSCalibration")) {
+        PgCCalibrationChange();
     }
     YEdKnfPowerChange();
     YEdConfPowerChange();
     EdtModMULT_Change();
     CmBDgnWyborChange();
     RefreshAdapterWindows();
+    FLanguagePageRefresh = false;
+    RebuildTroubleCodeLists();
     return true;
 }
 

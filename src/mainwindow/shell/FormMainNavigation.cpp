@@ -164,12 +164,6 @@ void TFormMain::InstallNavigation()
         if (auto *panel = Component<QWidget>("PnlModOdcMain"))
             FModOdcMainHeight = panel->height();
         FAdapterPanelsPending = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!FAdapterPanelsPending)
-                return;
-            FAdapterPanelsPending = false;
-            UpdateAdapterPanels();
-        });
     });
 
     // The wiring-schema picture pans with the mouse.
@@ -347,11 +341,14 @@ void TFormMain::PgCMainChange(QObject *sender)
     if (auto *hide = Component<QWidget>("PnlModOdcHide"); hide && hide->parentWidget())
         hide->setGeometry(hide->parentWidget()->rect()); // fills its parent
 
+    // A language change keeps unwritten edits: the page is not read again.
+    const bool reads = !(FLanguagePageRefresh && ConfigModified());
     if (page == QLatin1String("TbSMeasure")) {
         CmBKnfPressureSensorTypeChange();
         UpdateCylinderCountControls(false);
     } else if (page == QLatin1String("TbSConfig")) {
-        ReadConfiguration();
+        if (reads)
+            ReadConfiguration();
     } else if (page == QLatin1String("TbSCalibration")) {
         PgCCalibrationChange();
         if (sub != QLatin1String("TbSCalAuto")) {
@@ -364,7 +361,9 @@ void TFormMain::PgCMainChange(QObject *sender)
             }
         }
         auto *hide = Component<QWidget>("PnlModOdcHide");
-        if (sub == QLatin1String("TbSCalModel")) {
+        if (!reads) {
+            // the sub-page's load is skipped as well
+        } else if (sub == QLatin1String("TbSCalModel")) {
             if (hide)
                 hide->hide();
             ReadModelParams();
@@ -418,7 +417,10 @@ void TFormMain::PgCCalibrationChange()
         if (hide)
             hide->setVisible(!hidden);
     };
-    if (sub == QLatin1String("TbSCalAuto")) {
+    // A language change keeps unwritten edits: the sub-page is not read again.
+    if (FLanguagePageRefresh && ConfigModified()) {
+        // texts only
+    } else if (sub == QLatin1String("TbSCalAuto")) {
         setHidden(false);
     } else if (sub == QLatin1String("TbSCalModel")) {
         setHidden(true);
@@ -508,6 +510,15 @@ void TFormMain::ActivateMainPageDirect(const char *sheet)
     if (pages && page && pages->indexOf(page) >= 0)
         pages->setCurrentWidget(page);
     PgCMainChange(nullptr);
+}
+
+bool TFormMain::ApplicationIdle()
+{
+    if (FAdapterPanelsPending) {
+        FAdapterPanelsPending = false;
+        UpdateAdapterPanels();
+    }
+    return true;
 }
 
 // A changed idle-time choice marks the idle model as changed.

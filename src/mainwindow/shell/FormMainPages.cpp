@@ -6,6 +6,7 @@
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include <QAbstractButton>
@@ -57,7 +58,21 @@ void TFormMain::ClearCalibrationControls()
 }
 void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
 void TFormMain::UpdateCalibrationControls() {}
-void TFormMain::UpdateMapChartsVisibility() {}
+void TFormMain::UpdateMapChartsVisibility() { InvokePage(this, "MapPage", "UpdateMapChartsVisibility"); }
+void TFormMain::DrawMapChart() { InvokePage(this, "MapPage", "DrawMapChart"); }
+void TFormMain::ClearPetrolMapAct() { InvokePage(this, "MapPage", "ClearPetrolMapAct"); }
+void TFormMain::ClearGasMap() { InvokePage(this, "MapPage", "ClearGasMap"); }
+void TFormMain::CmBCalMapRPMRangeChange() { InvokePage(this, "MapPage", "CmBCalMapRPMRangeChange"); }
+void TFormMain::LoadMapFromFile(const QString &fileName)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "LoadMapFromFile", Q_ARG(QString, fileName));
+}
+void TFormMain::SaveMapToFile(const QString &fileName)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "SaveMapToFile", Q_ARG(QString, fileName));
+}
 void TFormMain::WriteDefaultConfiguration_145() {}
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }

@@ -19,6 +19,8 @@
 #include "core/ui/WaitForm.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
+#include <QtCharts/QChartView>
+#include <QtCharts/QXYSeries>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -29,6 +31,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
+#include <QAbstractEventDispatcher>
 #include <QTimer>
 
 #include <exception>
@@ -172,6 +175,10 @@ void TFormMain::FormCreate()
         if (auto *aio = Component<QWidget>("TbSAdapterMultiAIO"))
             adapterPages->setTabVisible(adapterPages->indexOf(aio), false);
 
+    // 2. Pending layout work runs when the program is idle.
+    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ApplicationIdle(); });
+
     // 4. Edition 19; caption and application title.
     if (CustomParameters)
         CustomParameters->Init(19);
@@ -197,6 +204,10 @@ void TFormMain::FormCreate()
         label->SetCaption(QString());
     if (auto *combo = Component<QComboBox>("CmbOdcInjDisplay"))
         combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    for (const char *name : {"ChtMapa", "ChtMapa2", "ChtMapaQ3"})
+        if (auto *view = Component<QChartView>(name); view && view->chart()->series().size() > 2)
+            if (auto *live = qobject_cast<QXYSeries *>(view->chart()->series().at(2)))
+                live->replace(QList<QPointF>{QPointF(0, 0)});
 
     // 7. Start pages.
     for (const auto &pair : StartPages) {

@@ -196,6 +196,9 @@ void TFormMain::Tick(QObject *sender)
                 Services.ReloadPagesAfterConnect();
             if (ChangeHelper)
                 ChangeHelper->SetModified(false);
+            // A freshly connected device is asked about its change record again.
+            if (Common)
+                Common->ClearModeChangeAccepted();
             DataManager->DeviceReread = false;
         }
         // 24. Adapter detection.

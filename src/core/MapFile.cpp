@@ -1,0 +1,133 @@
+#include "core/MapFile.h"
+
+#include "core/Scramble.h"
+
+#include <QList>
+
+#include <cmath>
+
+namespace MapFile {
+
+namespace {
+
+const QByteArray kHeader = QByteArrayLiteral("Lp\tPoinX\tPoinY\tRPM>4000");
+
+QByteArray Number(double v, QChar decimal)
+{
+    QByteArray s = QByteArray::number(v, 'f', 2);
+    if (decimal != QLatin1Char('.'))
+        s.replace('.', decimal.toLatin1());
+    return s;
+}
+
+void AddBlock(QByteArray &out, const char *name, const TPoints &points, QChar decimal)
+{
+    out += name;
+    out += "\r\n";
+    out += kHeader;
+    out += "\r\n";
+    for (size_t i = 0; i < points.size(); ++i) {
+        const auto &p = points[i];
+        out += QByteArray::number(qulonglong(i)) + '\t' + Number(p.Pressure, decimal) + '\t'
+               + Number(p.Time, decimal) + '\t' + QByteArray::number(p.State) + "\r\n";
+    }
+}
+
+QList<QByteArray> Lines(const QByteArray &data)
+{
+    QList<QByteArray> lines = data.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (auto &l : lines)
+        if (l.endsWith('\r'))
+            l.chop(1);
+    return lines;
+}
+
+int FindBlock(const QList<QByteArray> &lines, const char *name)
+{
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// Reads the rows of one block; false with the result's error set on a bad row.
+bool ReadBlock(const QList<QByteArray> &lines, int head, TPoints &points, TReadResult &r)
+{
+    for (int i = head + 2; i < lines.size(); ++i) {
+        QByteArray row = lines[i];
+        if (row.trimmed().isEmpty())
+            break;
+        row.replace(',', '.');
+        const QList<QByteArray> f = row.split('\t');
+        if (f.size() < 4)
+            continue;
+        bool ok[4] = {};
+        const int number = f[0].trimmed().toInt(&ok[0]);
+        const double load = f[1].trimmed().toDouble(&ok[1]);
+        const double time = f[2].trimmed().toDouble(&ok[2]);
+        // The band is everything after the third TAB.
+        const int band = f.mid(3).join('\t').trimmed().toInt(&ok[3]);
+        if (!ok[0] || !ok[1] || !ok[2] || !ok[3])
+            continue;
+        r.Line = i + 1;
+        if (int(points.size()) >= kMaxRows) {
+            r.ErrorKey = QStringLiteral("strMapFileTooManyRows");
+            return false;
+        }
+        if (number < 0 || number >= kMaxRows || !(load >= 0.0 && load <= kMaxLoad)
+            || !(time >= 0.0 && time <= kMaxTime + 0.005) || band < 0 || band > kMaxBand) {
+            r.ErrorKey = QStringLiteral("strMapFileOutOfRange");
+            return false;
+        }
+        points.push_back(TRecordingPoint{load, std::min(time, kMaxTime), quint8(band)});
+    }
+    r.Line = 0;
+    return true;
+}
+
+} // namespace
+
+QByteArray Save(const TPoints &petrol, const TPoints &gas, QChar decimal)
+{
+    QByteArray out;
+    AddBlock(out, "PETROL", petrol, decimal);
+    out += "\r\n";
+    AddBlock(out, "LPG", gas, decimal);
+    return out;
+}
+
+TReadResult Read(const QByteArray &data)
+{
+    TReadResult r;
+    QByteArray text = data;
+    QList<QByteArray> lines = Lines(text);
+    if (FindBlock(lines, "PETROL") < 0 && FindBlock(lines, "LPG") < 0) {
+        ScrambleStream(text);
+        lines = Lines(text);
+        r.Scrambled = true;
+    }
+    const int petrol = FindBlock(lines, "PETROL"), gas = FindBlock(lines, "LPG");
+    if (petrol < 0 && gas < 0) {
+        r.ErrorKey = QStringLiteral("strWrongMapFile");
+        return r;
+    }
+    // Every line ends with a line break, the last one too: a text that
+    // stops inside a line was cut off.
+    if (!text.isEmpty() && !text.endsWith('\n')) {
+        r.ErrorKey = QStringLiteral("strMapFileTruncated");
+        r.Line = int(lines.size());
+        return r;
+    }
+    r.HasPetrol = petrol >= 0;
+    r.HasGas = gas >= 0;
+    if (r.HasPetrol && !ReadBlock(lines, petrol, r.Petrol, r))
+        return r;
+    if (r.HasGas && !ReadBlock(lines, gas, r.Gas, r))
+        return r;
+    r.Ok = true;
+    return r;
+}
+
+} // namespace MapFile

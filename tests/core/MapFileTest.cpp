@@ -1,0 +1,82 @@
+// Map files: the exact bytes written, save then load in both decimal
+// separators and in the scrambled form, and the files that are refused.
+#include "core/MapFile.h"
+#include "core/Scramble.h"
+
+#include <gtest/gtest.h>
+
+using namespace MapFile;
+
+TEST(MapFileTest, WritesTheLayoutAndReadsItBack)
+{
+    const TPoints petrol{{0.35, 4.28, 0}, {0.6, 8.05, 3}, {1.02, 12.5, 7}};
+    const TPoints gas{{0.41, 5.99, 2}};
+    const QByteArray text = Save(petrol, gas, QLatin1Char(','));
+    EXPECT_EQ(text, QByteArray("PETROL\r\nLp\tPoinX\tPoinY\tRPM>4000\r\n"
+                               "0\t0,35\t4,28\t0\r\n1\t0,60\t8,05\t3\r\n2\t1,02\t12,50\t7\r\n"
+                               "\r\nLPG\r\nLp\tPoinX\tPoinY\tRPM>4000\r\n0\t0,41\t5,99\t2\r\n"));
+    for (QChar decimal : {QLatin1Char(','), QLatin1Char('.')}) {
+        for (bool scrambled : {false, true}) {
+            QByteArray bytes = Save(petrol, gas, decimal);
+            if (scrambled)
+                ScrambleStream(bytes);
+            const TReadResult r = Read(bytes);
+            ASSERT_TRUE(r.Ok) << r.ErrorKey.toStdString();
+            EXPECT_EQ(r.Scrambled, scrambled);
+            EXPECT_EQ(r.Petrol, petrol);
+            EXPECT_EQ(r.Gas, gas);
+        }
+    }
+    // Empty tables: names and headers only; both blocks are there, empty.
+    const TReadResult empty = Read(Save({}, {}, QLatin1Char('.')));
+    ASSERT_TRUE(empty.Ok);
+    EXPECT_TRUE(empty.HasPetrol && empty.HasGas);
+    EXPECT_TRUE(empty.Petrol.empty() && empty.Gas.empty());
+
+    // A lower-case petrol block only, LF line ends, a row with two TABs and a
+    // row that is no number skipped, rows renumbered by their order.
+    const TReadResult only = Read("petrol\nheader\n5\t0.5\t3\t1\nbad row\tx\n1\tx\t2\t0\n2\t0.25\t1.5\t0\n\n");
+    ASSERT_TRUE(only.Ok);
+    EXPECT_TRUE(only.HasPetrol);
+    EXPECT_FALSE(only.HasGas);
+    ASSERT_EQ(only.Petrol.size(), 2u);
+    EXPECT_EQ(only.Petrol[1], (TRecordingPoint{0.25, 1.5, 0}));
+    // A block whose name is the second-to-last line has no rows.
+    const TReadResult late = Read("LPG\r\nLp\r\n");
+    EXPECT_TRUE(late.Ok && late.Gas.empty());
+}
+
+TEST(MapFileTest, RefusesDamagedAndForeignFiles)
+{
+    auto refused = [](const QByteArray &bytes) { return Read(bytes).ErrorKey.toStdString(); };
+    const QByteArray good = Save({{0.35, 4.28, 0}}, {{0.41, 5.99, 2}}, QLatin1Char('.'));
+    EXPECT_EQ(refused(good.left(good.size() - 4)), "strMapFileTruncated");
+    EXPECT_EQ(refused("[Map]\r\nMapQ3_0_0=1\r\n"), "strWrongMapFile");
+    EXPECT_EQ(refused(QByteArray()), "strWrongMapFile");
+    // A scrambled file under another key unscrambles to nothing readable.
+    QByteArray foreign = good;
+    for (int i = 0; i < foreign.size(); ++i)
+        foreign[i] = char(foreign[i] ^ 0x55 ^ ((i + 1) % 97));
+    EXPECT_EQ(refused(foreign), "strWrongMapFile");
+
+    const char *head = "PETROL\r\nLp\r\n";
+    for (const char *row : {"128\t0.3\t2\t0", "-1\t0.3\t2\t0", "0\t2.6\t2\t0", "0\t-0.1\t2\t0",
+                            "0\t0.3\t21.8\t0", "0\t0.3\t2\t8", "0\t0.3\tnan\t0", "0\tinf\t2\t0"}) {
+        const TReadResult r = Read(QByteArray(head) + row + "\r\n");
+        if (QByteArray(row).contains("nan") || QByteArray(row).contains("inf")) {
+            // Not numbers the device can take: refused or skipped, never stored.
+            EXPECT_TRUE(!r.Ok || r.Petrol.empty()) << row;
+            continue;
+        }
+        EXPECT_FALSE(r.Ok) << row;
+        EXPECT_EQ(r.ErrorKey, "strMapFileOutOfRange") << row;
+        EXPECT_EQ(r.Line, 3) << row;
+        EXPECT_TRUE(r.Petrol.empty());
+    }
+    // 128 rows fit a table, 129 do not.
+    QByteArray many = head;
+    for (int i = 0; i < 128; ++i)
+        many += QByteArray::number(i) + "\t0.3\t2\t0\r\n";
+    EXPECT_TRUE(Read(many).Ok);
+    EXPECT_EQ(refused(many + "0\t0.3\t2\t0\r\n"), "strMapFileTooManyRows");
+}

@@ -1,0 +1,39 @@
+// Helpers shared by the fuzz targets: a check that stops the run with the
+// offending input, the application objects Qt needs, and a private
+// temporary folder for targets that read their input from a file.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+// Stops the run when a property of the reader does not hold: libFuzzer then
+// saves the input as a crash, and a corpus replay fails its test.
+#define FUZZ_CHECK(condition) \
+    ((condition) ? static_cast<void>(0) : ::fuzz::Fail(#condition, __FILE__, __LINE__))
+
+namespace fuzz {
+
+[[noreturn]] void Fail(const char *condition, const char *file, int line);
+
+// The input as bytes (a deep copy, so that the reader may keep it).
+inline QByteArray Bytes(const uint8_t *data, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+}
+
+// Creates the process's one QCoreApplication, or one QApplication (offscreen
+// unless QT_QPA_PLATFORM says otherwise) for targets that need widgets.
+// A target calls one of the two, always the same.
+void EnsureCoreApplication();
+void EnsureWidgetApplication();
+
+// A folder of this process, removed when the process ends.
+QString TempFolder();
+
+// Writes the bytes to a file, replacing it; false when that failed.
+bool WriteFile(const QString &path, const QByteArray &bytes);
+
+} // namespace fuzz

@@ -1,0 +1,419 @@
+// The map page against the simulated controller, wired as the program wires
+// it: the frames of reads, clears, band changes and map-file loads, what the
+// charts and count labels show, the refused files and the locked device, the
+// calculations reached through the buttons, and the auto-refresh timer.
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/MapFile.h"
+#include "core/UnitConversions.h"
+#include "core/ui/Common.h"
+#include "mainwindow/configuration/MapPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/FormMainLayout.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtCharts/QChartView>
+#include <QtCharts/QXYSeries>
+
+#include <gtest/gtest.h>
+
+using namespace sim;
+
+namespace {
+
+uint16_t Word(int band, int code, int time) { return uint16_t(band << 13 | code << 7 | time); }
+
+} // namespace
+
+class MapPageTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Common = new TCommon;
+        Window = new TFormMain;
+        Model2 = TModel2Page::Install(*Window);
+        Model = TModelPage::Install(*Window);
+        // As the program's main block wires the page.
+        Map = TMapPage::Install(*Window);
+        Map->Model = Model;
+        Map->Model2 = Model2;
+        Model->Hooks.ClearGasMap = Model2->Hooks.ClearGasMap = [] { Map->ClearGasMap(); };
+        Model2->Hooks.DrawModelMultsChart = [] { Map->DrawModelMultsChart(); };
+        // The wide ranges that the window adds for devices that collect in them.
+        auto *ranges = Window->findChild<QComboBox *>(QStringLiteral("CmBCalMapRPMRange"));
+        for (int r = 1500; ranges && ranges->count() < 15; r += 500)
+            ranges->addItem(QStringLiteral("R%1").arg(r));
+        Window->resize(800, 600);
+        Window->show();
+        QCoreApplication::processEvents();
+    }
+    static void TearDownTestSuite()
+    {
+        delete Window;
+        Window = nullptr;
+        delete Common;
+        Common = nullptr;
+    }
+
+    void SetUp() override
+    {
+        Boxes.clear();
+        Reply = 6; // Yes
+        TCommon::SetAnswerProvider([](const TMessageBoxInfo &box) {
+            Boxes << box.Text;
+            return box.Buttons.contains(Reply) ? Reply : box.Buttons.value(0);
+        });
+    }
+    void TearDown() override
+    {
+        Rig.reset();
+        TCommon::SetAnswerProvider({});
+    }
+
+    void Connect(uint8_t kind, char version, bool locked = false)
+    {
+        Rig.reset();
+        Rig = std::make_unique<SimControllerRig>(kind, version);
+        if (locked)
+            Rig->Device([](SimControllerState &s) { s.LockState = kSimLockedState; });
+        ASSERT_EQ(Rig->Connect(), !locked);
+    }
+
+    template <typename T = QWidget> static T *Get(const char *name)
+    {
+        T *o = Window->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(o, nullptr) << name;
+        return o;
+    }
+    static QList<QPointF> Points(QChartView *chart, int series) { return Map->Series(chart, series)->points(); }
+
+    static inline TFormMain *Window = nullptr;
+    static inline TModel2Page *Model2 = nullptr;
+    static inline TModelPage *Model = nullptr;
+    static inline TMapPage *Map = nullptr;
+    static inline QStringList Boxes;
+    static inline int Reply = 6;
+    std::unique_ptr<SimControllerRig> Rig;
+};
+
+TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)
+{
+    Connect(20, 'G');
+    // A live-point series with its point exists from the start on all three charts.
+    for (QChartView *c : {Map->ChtMapa, Map->ChtMapa2, Map->ChtMapaQ3})
+        EXPECT_EQ(Points(c, 2), QList<QPointF>{QPointF(0, 0)});
+    ASSERT_GT(RawToCollectorPressure(136), 1.1);
+    ASSERT_LE(RawToCollectorPressure(2 * 24 + 10), 1.1);
+    Rig->Device([](SimControllerState &s) {
+        s.RecordingCount1 = 200; // read as 127
+        for (int i = 0; i < 128; ++i)
+            s.Recording1[i] = Word(i % 4, 5 + i % 20, 20 + i % 50);
+        s.RecordingCount2 = 5;
+        s.Recording2 = {Word(2, 5, 30), 0, Word(1, 63, 40), Word(3, 8, 50), Word(0, 9, 60)};
+    });
+    Get<QComboBox>("CmBCalMapRPMRange")->setCurrentIndex(8); // bands 0 and 1
+    Get<QAbstractButton>("BtnCalMapRead")->click();
+
+    const auto frames = Rig->Requests();
+    ASSERT_EQ(frames.size(), 1u + 127 + 5);
+    EXPECT_EQ(frames[0], Request({0x31, 0x00, 198}));
+    EXPECT_EQ(frames[1], Request({0x31, 0x00, 200}));
+    EXPECT_EQ(frames[127], Request({0x31, 0x01, 0xC4}));   // 452: petrol slot 126
+    EXPECT_EQ(frames[128], Request({0x31, 0x01, 0xC8}));   // 456: gas slot 0
+    // The empty slot and the point above 1.1 bar lower the gas count.
+    EXPECT_EQ(Rig->Manager.RecordingCount1, 127);
+    EXPECT_EQ(Rig->Manager.RecordingCount2, 3);
+    auto *petrol = Get<TCaptionPanel>("LblLenMapPETROL");
+    auto *gas = Get<TCaptionPanel>("LblLenMapLPG");
+    EXPECT_EQ(petrol->Caption(), "127");
+    EXPECT_TRUE(petrol->font().bold());
+    EXPECT_EQ(gas->Caption(), "3");
+    EXPECT_FALSE(gas->font().bold());
+
+    // Each point is drawn in its band only: bands 0, 1 in range, 2, 3 not.
+    EXPECT_EQ(Points(Map->ChtMapa, 1).size(), 64);
+    EXPECT_EQ(Points(Map->ChtMapa, 4).size(), 63);
+    EXPECT_EQ(Points(Map->ChtMapa, 0).size(), 1);  // the band-0 gas point
+    EXPECT_EQ(Points(Map->ChtMapa, 7).size(), 2);
+    const QPointF first = Points(Map->ChtMapa, 1).first();
+    EXPECT_NEAR(first.y(), 20 * 32 / 187.0, 1e-9);
+    EXPECT_EQ(Points(Map->ChtMapa2, 1).first(), QPointF(first.y(), first.x()));
+    // A picture of the page with collected points.
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
+    Window->grab().save(QStringLiteral("/tmp/map_page.png"));
+    Get<QTabWidget>("PgCMain")->setCurrentIndex(0);
+    // Band 7 alone takes none of them.
+    Get<QComboBox>("CmBCalMapRPMRange")->setCurrentIndex(7);
+    Map->DrawMapChart();
+    EXPECT_TRUE(Points(Map->ChtMapa, 1).isEmpty());
+    EXPECT_EQ(Points(Map->ChtMapa, 4).size(), 127);
+
+    // The auto refresh reads only on the map page with its box checked.
+    Rig->Server.log().clear();
+    Window->TimerMapa->setInterval(1);
+    Window->TimerMapa->start();
+    auto spin = [] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 150)
+            QCoreApplication::processEvents();
+    };
+    spin();
+    EXPECT_TRUE(Rig->Requests().empty());
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
+    Get<QAbstractButton>("ChkCalMapAutoRefresh")->setChecked(true);
+    spin();
+    Window->TimerMapa->stop();
+    ASSERT_FALSE(Rig->Requests().empty());
+    EXPECT_EQ(Rig->Requests()[0], Request({0x31, 0x00, 198}));
+    Get<QAbstractButton>("ChkCalMapAutoRefresh")->setChecked(false);
+
+    // A petrol slot that cannot be read ends the read; the gas table, not
+    // read, shows no points rather than empty ones.
+    Rig->Server.log().clear();
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x31 && f[2] == 0 && f[3] == 210; },
+                                Fault::badChecksum(), 2);
+    Map->BtnCalMapReadClick();
+    EXPECT_EQ(Rig->Manager.RecordingCount1, 5);
+    EXPECT_EQ(Rig->Manager.RecordingCount2, 0);
+    EXPECT_EQ(Get<TCaptionPanel>("LblLenMapLPG")->Caption(), "0");
+    EXPECT_TRUE(Points(Map->ChtMapa, 0).isEmpty() && Points(Map->ChtMapa, 7).isEmpty());
+}
+
+TEST_F(MapPageTest, ClearsAndBandChangeSendTheirFrames)
+{
+    Connect(20, 'G');
+    Rig->Device([](SimControllerState &s) { s.RecordingCount1 = s.RecordingCount2 = 0; });
+    Get<QAbstractButton>("BtnCalMapPetrolClear")->click();
+    Get<QAbstractButton>("BtnCalMapLPGClear")->click();
+    std::vector<Bytes> expected{Request({0x34, 0, 198, 0}), Request({0x31, 0, 198}),
+                                Request({0x34, 0, 199, 0}), Request({0x31, 0, 198})};
+    EXPECT_EQ(Rig->Requests(), expected);
+    EXPECT_EQ(Boxes, (QStringList{"strQuestMapPetrolClear", "strQuestMapGasClear"}));
+
+    // Band change: parameter 19, then on Yes both counts, clear codes 3, 4 and a read.
+    Rig->Server.log().clear();
+    Get<QComboBox>("CmBCalMapRPMRange")->setCurrentIndex(9);
+    Map->CmBCalMapRPMRangeChange();
+    expected = {Request({0x08, 19, 9}), Request({0x34, 0, 198, 0}), Request({0x34, 0, 199, 0}),
+                Request({0xDE, 3}), Request({0xDE, 4}), Request({0x31, 0, 198})};
+    EXPECT_EQ(Rig->Requests(), expected);
+    EXPECT_EQ(DeviceRecord.MapRPMRange, 9);
+    // On No only the band is written.
+    Rig->Server.log().clear();
+    Reply = 7;
+    Map->CmBCalMapRPMRangeChange();
+    EXPECT_EQ(Rig->Requests(), std::vector<Bytes>{Request({0x08, 19, 9})});
+    // A clear the device does not take says so and reads nothing.
+    Reply = 6;
+    Boxes.clear();
+    Rig->Server.log().clear();
+    Rig->Device([](SimControllerState &s) { s.Silent = true; });
+    Map->ClearPetrolMapAct();
+    EXPECT_TRUE(Boxes.contains(QStringLiteral("strMapClear")));
+    for (const auto &f : Rig->Requests())
+        EXPECT_NE(f[1], 0x31);
+}
+
+TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
+{
+    Connect(48, 'G');
+    Get<QAbstractButton>("ChBMapQ3Visible")->setChecked(false);
+    Map->ClearPetrolMapAct();
+    Model2->Hooks.ClearGasMap();
+    std::vector<std::pair<uint8_t, uint8_t>> actions;
+    auto clears = [&](SimControllerState &s) {
+        actions.clear();
+        for (const auto &a : s.Actions)
+            if (a.first == 0xDE)
+                actions.push_back(a);
+    };
+    Rig->Device(clears);
+    EXPECT_EQ(actions, (std::vector<std::pair<uint8_t, uint8_t>>{{0xDE, 1}, {0xDE, 2}, {0xDE, 4}}));
+    Get<QAbstractButton>("ChBMapQ3Visible")->setChecked(true);
+    Rig->Device([](SimControllerState &s) { s.Actions.clear(); });
+    Map->ClearPetrolMapAct();
+    Map->ClearGasMap();
+    Rig->Device(clears);
+    EXPECT_EQ(actions, (std::vector<std::pair<uint8_t, uint8_t>>{{0xDE, 3}, {0xDE, 4}}));
+    Get<QAbstractButton>("ChBMapQ3Visible")->setChecked(false);
+
+    // The cell map read with the points: 39 of 40 valid cells make it complete,
+    // which the model-2 page is told.
+    Rig->Device([](SimControllerState &s) {
+        for (int k = 0; k < 39; ++k) {
+            s.RowsDC[k][0] = 0x80;
+            s.RowsDC[k][1] = uint8_t(100 + k);
+        }
+    });
+    DeviceRecord.EngineType = 1;
+    Map->BtnCalMapReadClick();
+    EXPECT_TRUE(Map->MapComplete);
+    EXPECT_TRUE(Model2->AdaptMapComplete);
+    EXPECT_EQ(Map->MapValidCellCount, 39);
+    EXPECT_EQ(Points(Map->ChtMapa, 3).size(), 40);
+    EXPECT_EQ(Points(Map->ChtMapa, 3).last(), QPointF(0, 0));
+    DeviceRecord.EngineType = 0;
+
+    // The cell map from a settings file: a file without the map keys changes
+    // nothing; a good one clears, loads the 40 values and writes them (from F).
+    QTemporaryDir dir;
+    const QString ddf = dir.filePath(QStringLiteral("car.ddf"));
+    QString chosen = ddf;
+    Map->Hooks.ChooseSettingsFile = [&chosen] { return chosen; };
+    auto writeDdf = [&](const QByteArray &text) {
+        QFile f(ddf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    writeDdf("[Model]\r\nMult=1\r\n");
+    Boxes.clear();
+    Rig->Server.log().clear();
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Boxes, QStringList{"strWrongConfFile"});
+    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_39_0=32900\r\n");
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    const auto frames = Rig->Requests();
+    ASSERT_GE(frames.size(), 42u);
+    EXPECT_EQ(frames[0], Request({0x34, 0, 198, 0}));
+    EXPECT_EQ(frames[1], Request({0xDE, 3}));
+    EXPECT_EQ(frames[2], Request({0xDF, 0, uint8_t(33000 >> 8), uint8_t(33000 & 0xFF)}));
+    EXPECT_EQ(frames[3], Request({0xDF, 1, 0, 0}));
+    EXPECT_EQ(frames[41], Request({0xDF, 39, uint8_t(32900 >> 8), uint8_t(32900 & 0xFF)}));
+    Map->Hooks.ChooseSettingsFile = {};
+
+    // The slope chart of model 2.
+    Model2->Curve() = {{0, 0}, {5, 10}, {10, 15}};
+    Model2->Hooks.DrawModelMultsChart();
+    EXPECT_EQ(Model2->Chart->Series[TModel2Chart::sMults],
+              (QList<QPointF>{{0, 2}, {5, 2}, {10, 1}}));
+    // The device takes a count up to its 128 slots, no more.
+    EXPECT_TRUE(Rig->Manager.WriteCounter34(198, 128));
+    EXPECT_FALSE(Rig->Manager.WriteCounter34(198, 129));
+}
+
+TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)
+{
+    Connect(21, 'G');
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("car.dmf"));
+    // Points the device's word holds exactly (load code 10, time 20 units).
+    const double load = RawToCollectorPressure(30), time = 20 * 32 / 187.0;
+    DeviceRecord.Recording1[0] = {load, time, 2};
+    DeviceRecord.Recording1[1] = {load, 2 * time, 5};
+    DeviceRecord.Recording2[0] = {load, time, 7};
+    Rig->Manager.RecordingCount1 = 2;
+    Rig->Manager.RecordingCount2 = 1;
+    Map->SaveMapToFile(name);
+    const auto saved = Map->PetrolPoints();
+
+    DeviceRecord.Recording1 = {};
+    Rig->Manager.RecordingCount1 = 0;
+    Window->LoadMapFromFile(name);
+    const auto w = [&](int i) { return PackMapPoint(DeviceRecord.Recording1[i].State, DeviceRecord.Recording1[i].Time,
+                                                    DeviceRecord.Recording1[i].Pressure); };
+    const uint16_t w0 = w(0), w1 = w(1);
+    const uint16_t g0 = PackMapPoint(7, DeviceRecord.Recording2[0].Time, DeviceRecord.Recording2[0].Pressure);
+    std::vector<Bytes> expected{Request({0x32, 0, 200, uint8_t(w0 >> 8), uint8_t(w0)}),
+                                Request({0x32, 0, 202, uint8_t(w1 >> 8), uint8_t(w1)}),
+                                Request({0x34, 0, 198, 2}),
+                                Request({0x32, 0x01, 0xC8, uint8_t(g0 >> 8), uint8_t(g0)}),
+                                Request({0x34, 0, 199, 1})};
+    EXPECT_EQ(Rig->Requests(), expected);
+    ASSERT_EQ(Map->PetrolPoints().size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(Map->PetrolPoints()[i].Pressure, saved[i].Pressure, 0.005);
+        EXPECT_NEAR(Map->PetrolPoints()[i].Time, saved[i].Time, 0.005);
+        EXPECT_EQ(Map->PetrolPoints()[i].State, saved[i].State);
+    }
+    EXPECT_EQ(Get<TCaptionPanel>("LblCalMapNameFile")->Caption(), name);
+    // The device now holds the loaded points: a read gives them back.
+    Map->BtnCalMapReadClick();
+    EXPECT_EQ(Rig->Manager.RecordingCount1, 2);
+    EXPECT_EQ(Rig->Manager.RecordingCount2, 1);
+    EXPECT_EQ(DeviceRecord.Recording1[1].State, 5);
+    EXPECT_NEAR(DeviceRecord.Recording1[1].Time, 2 * time, 1e-9);
+
+    // Refused files write nothing, change nothing and say why.
+    const auto before = Map->PetrolPoints();
+    for (const QByteArray &bad : {QByteArray("PETROL\r\nLp\r\n0\t0.3\t30\t0\r\n"), QByteArray("PETROL\r\nLp\r\n0\t0.3"),
+                                  QByteArray("nothing here\r\n")}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bad);
+        f.close();
+        Boxes.clear();
+        Rig->Server.log().clear();
+        Window->LoadMapFromFile(name);
+        EXPECT_TRUE(Rig->Requests().empty());
+        EXPECT_EQ(Boxes.size(), 1);
+        EXPECT_EQ(Map->PetrolPoints(), before);
+    }
+    // A missing file: nothing, no message.
+    Boxes.clear();
+    Window->LoadMapFromFile(dir.filePath(QStringLiteral("none.dmf")));
+    EXPECT_TRUE(Boxes.isEmpty());
+
+    // A locked device gets nothing.
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(MapFile::Save({{0.3, 2, 0}}, {}, QLatin1Char('.')));
+    f.close();
+    Connect(21, 'G', true);
+    Window->LoadMapFromFile(name);
+    Get<QAbstractButton>("BtnCalMapRead")->click();
+    Get<QAbstractButton>("BtnCalMapPetrolClear")->click();
+    EXPECT_TRUE(Rig->Requests().empty());
+}
+
+TEST_F(MapPageTest, CalculationButtonsFillTheModelChart)
+{
+    Connect(20, 'G');
+    // Model factors as the device sends them: multiplier 1.0, thresholds 4, 8, 12, 16 ms.
+    Rig->Device([](SimControllerState &s) {
+        Bytes &f = s.Payload[0x10];
+        f.assign(20, 0);
+        for (int k = 0; k < 4; ++k) {
+            const uint16_t raw = uint16_t(4 * (k + 1) * 187);
+            f[2 * (2 + k)] = uint8_t(raw >> 8);
+            f[2 * (2 + k) + 1] = uint8_t(raw);
+        }
+    });
+    auto set = [](auto &table, std::initializer_list<TRecordingPoint> points) {
+        table = {};
+        std::copy(points.begin(), points.end(), table.begin());
+    };
+    set(DeviceRecord.Recording1, {{0.6, 5, 0}, {0.7, 6, 0}, {0.8, 7, 0}, {0.3, 3, 0}});
+    set(DeviceRecord.Recording2, {{0.7, 5, 0}, {0.2, 1, 0}, {0.25, 1.5, 0}});
+    Rig->Manager.RecordingCount1 = 4;
+    Rig->Manager.RecordingCount2 = 3;
+    Get<QAbstractButton>("BtnCalMapCalculate")->click();
+    ASSERT_EQ(Boxes.size(), 1); // too few gas points
+    EXPECT_TRUE(Model->Series(1)->points().isEmpty());
+
+    Boxes.clear();
+    DeviceRecord.Recording2[3] = {0.3, 2, 0};
+    Rig->Manager.RecordingCount2 = 4;
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
+    Get<QAbstractButton>("BtnCalMapCalculate")->click();
+    EXPECT_TRUE(Boxes.isEmpty());
+    ASSERT_EQ(Model->Series(1)->points().size(), 4);
+    EXPECT_NEAR(Model->Series(1)->points()[0].x(), 6.0, 1e-9);
+    EXPECT_EQ(Get<QTabWidget>("PgCCalibration")->currentWidget(), Get("TbSCalModel"));
+    Get<QAbstractButton>("BtnCalMapCalcClear")->click();
+    EXPECT_TRUE(Model->Series(1)->points().isEmpty());
+}

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs one fuzz target under libFuzzer with the address and undefined-behaviour
+# sanitizers:
+#
+#   bash tools/fuzz.sh NAME SECONDS
+#
+# NAME is a target of tests/fuzz/ (NAME from NAMEFuzz.cpp; "fuzz_NAME" works
+# too). Installs clang and its sanitizer runtimes when missing, configures a
+# clang build with TARON_FUZZ=ON in build-fuzz/ (BUILD_DIR overrides), builds
+# the target, and fuzzes a fresh copy of its seed corpus for SECONDS. Inputs
+# that crash, hang or break a check land in build-fuzz/fuzz-runs/NAME/findings/;
+# the run's log is build-fuzz/fuzz-runs/NAME/log. Exits 1 when there are
+# findings. JOBS sets the build's parallelism (default 3); extra libFuzzer
+# options can follow the two arguments.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ $# -lt 2 ]; then
+  echo "usage: $0 NAME SECONDS [libFuzzer options]" >&2
+  exit 2
+fi
+NAME="${1#fuzz_}"
+SECONDS_TO_RUN="$2"
+shift 2
+if [ ! -f "tests/fuzz/${NAME}Fuzz.cpp" ]; then
+  echo "no fuzz target tests/fuzz/${NAME}Fuzz.cpp; there are:" >&2
+  ls tests/fuzz/*Fuzz.cpp | sed 's|.*/||; s|Fuzz\.cpp$||' >&2
+  exit 2
+fi
+
+# clang with libFuzzer and the sanitizer runtimes.
+probe_clang() {
+  command -v clang++ >/dev/null 2>&1 || return 1
+  local dir
+  dir="$(mktemp -d)"
+  printf '%s\n' 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' \
+    > "$dir/probe.cpp"
+  clang++ -fsanitize=fuzzer,address,undefined "$dir/probe.cpp" -o "$dir/probe" >/dev/null 2>&1
+  local rc=$?
+  rm -rf "$dir"
+  return $rc
+}
+if ! probe_clang; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends clang libclang-rt-dev
+  probe_clang || { echo "clang cannot build libFuzzer programs" >&2; exit 1; }
+fi
+bash tools/install-deps.sh
+
+BUILD_DIR="${BUILD_DIR:-build-fuzz}"
+LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+  LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTARON_FUZZ=ON -DTARON_BUILD_BENCH=OFF "${LAUNCHER[@]}" >/dev/null
+cmake --build "$BUILD_DIR" -j"${JOBS:-3}" --target "fuzz_${NAME}"
+
+RUN="$BUILD_DIR/fuzz-runs/$NAME"
+rm -rf "$RUN"
+mkdir -p "$RUN/corpus" "$RUN/findings"
+cp -r "tests/fuzz/corpus/$NAME/." "$RUN/corpus/"
+
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+set +e
+"$BUILD_DIR/bin/fuzz_${NAME}" -max_total_time="$SECONDS_TO_RUN" -timeout=10 -rss_limit_mb=2048 \
+  -print_final_stats=1 -artifact_prefix="$RUN/findings/" "$@" "$RUN/corpus" > "$RUN/log" 2>&1
+rc=$?
+set -e
+
+stat() { sed -n "s/^stat::$1: *//p" "$RUN/log" | tail -1; }
+findings=$(find "$RUN/findings" -type f | wc -l)
+echo "fuzz_${NAME}: $(stat number_of_executed_units) runs in ${SECONDS_TO_RUN} s," \
+     "$(stat average_exec_per_sec) executions per second," \
+     "$(stat new_units_added) new inputs, peak memory $(stat peak_rss_mb) MB," \
+     "$findings finding(s) (libFuzzer exit $rc)"
+if [ "$findings" -gt 0 ] || [ "$rc" -ne 0 ]; then
+  find "$RUN/findings" -type f
+  grep -E "ERROR|runtime error|check failed|SUMMARY" "$RUN/log" | head -20
+  echo "log: $RUN/log"
+  exit 1
+fi
