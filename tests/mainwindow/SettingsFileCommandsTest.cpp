@@ -407,7 +407,7 @@ void SavedImage(SimControllerState &s)
 void OtherImage(SimControllerState &s)
 {
     s.Payload[0x03] = {90, 0x20, 0x10, 0x2A, 15};
-    const std::pair<int, int> p8[] = {{8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
+    const std::pair<int, int> p8[] = {{2, 7}, {8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
                                       {16, 0}, {17, 0}, {23, 40}, {18, 1}, {21, 0}, {27, 0}, {1, 4},
                                       {28, 1}};
     for (auto [id, v] : p8)
