@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
@@ -530,6 +531,32 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
             model2Written |= r[1] == 0x16 && r[2] == 1;
         }
         EXPECT_TRUE(model2Written);
+
+        // A file with its own model-2 points: the chart shows them, and the
+        // confirmed write sends them, not the curve shown before.
+        QByteArray points = "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=4\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n";
+        for (int i = 0; i < 20; ++i)
+            points += QStringLiteral("M2XP%1=%2\r\nM2YP%1=%3\r\n").arg(i).arg(250 * i).arg(400 + 300 * i).toLatin1();
+        WriteAll(file, points + "P2Y=8,5\r\n[Map]\r\nMapRPMRange=1\r\n");
+        answer = mrCancel;
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        ASSERT_EQ(page->Curve().size(), 20);
+        EXPECT_EQ(page->Curve()[13], QPointF(3250 / 187.0, 4300 / 187.0));
+        auto *idle = form.findChild<QLineEdit *>(QStringLiteral("YEdCalSerIdle2Y"));
+        ASSERT_NE(idle, nullptr);
+        EXPECT_EQ(idle->text(), QLocale().toString(8.5, 'f', 1));
+        answer = mrOk;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        int pages = 0;
+        for (const Bytes &r : rig.Requests())
+            if ((r[1] == 0xD5 || r[1] == 0x96) && r.size() > 18) {
+                ++pages;
+                const int first = r[2] * 10 + 3; // point 3 of the page
+                EXPECT_EQ(r[15] << 8 | r[16], 250 * first) << int(r[1]);
+                EXPECT_EQ(r[17] << 8 | r[18], 400 + 300 * first) << int(r[1]);
+            }
+        EXPECT_EQ(pages, 4); // both pages of the model and of model 2
     }
     Common = nullptr;
     TCommon::SetAnswerProvider({});

@@ -824,6 +824,31 @@ void TModel2Page::LoadModel2FromSettingsFile()
         BtBModel2WriteClick();
 }
 
+// Shows the model 2 a settings file put into the record: its points, when
+// the file had them, on the chart, marked as changed so that the next write
+// sends them; and its idle points.
+void TModel2Page::ShowRecordModel2(bool points)
+{
+    const auto &r = DeviceRecord;
+    if (points) {
+        TRawCurve raw;
+        for (int k = 0; k < kModel2MaxPoints; ++k)
+            raw[k] = TRawPoint{int(r.ModelPointsA[k].X), int(r.ModelPointsA[k].Y)};
+        auto &series = Chart->Series;
+        series[TModel2Chart::sPoints] = CurveFromRaw(raw);
+        series[TModel2Chart::sOrig].clear();
+        const auto &c = series[TModel2Chart::sPoints];
+        if (!c.isEmpty())
+            series[TModel2Chart::sOrig] = {QPointF(c.last().x(), c.last().x() * r.Mult + r.Offset)};
+        SelectedPoint = DeletePoint = -1;
+        Chart->MarkerActive = false;
+        Model2Modified = true;
+        Chart->Repaint();
+    }
+    for (int k = 0; k < 4; ++k)
+        Idle[k] = r.NozzleTest[k];
+}
+
 // ---- Chart editor -------------------------------------------------------------
 
 QString TModel2Page::StatusText() const

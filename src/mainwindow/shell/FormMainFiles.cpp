@@ -475,6 +475,10 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     SetChecked(find, QStringLiteral("ChBModel2UseOnIdleModel"), r.UseOnIdleModel != 0);
     if (!load.HasModelPoints)
         BtBModel2DefaultClick();
+    // The model-2 page shows the file's points and idle points, so that its
+    // write sends them and not the curve it showed before.
+    if (QObject *page = findChild<QObject *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(page, "ShowRecordModel2", Q_ARG(bool, load.HasModelPoints));
     UpdateModel2Labels();
     if (!ModelOnly) {
         ShowPsysCorrections();
