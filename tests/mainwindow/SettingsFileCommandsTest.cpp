@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 using namespace sim;
@@ -534,7 +535,11 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
 
         // A file with its own model-2 points: the chart shows them, and the
         // confirmed write sends them, not the curve shown before.
-        QByteArray points = "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=4\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n";
+        // Offsets of 100/187 and -100/187 ms and a correction factor of
+        // 769/1024, finer than the page's texts show them.
+        QByteArray points = "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=4\r\n[Model]\r\nMult=1,5\r\n"
+                            "Offset=0,53475935828877\r\nCorrectionMult=0,7509765625\r\n"
+                            "CorrectionOffset=-0,53475935828877\r\n";
         for (int i = 0; i < 20; ++i)
             points += QStringLiteral("M2XP%1=%2\r\nM2YP%1=%3\r\n").arg(i).arg(250 * i).arg(400 + 300 * i).toLatin1();
         WriteAll(file, points + "P2Y=8,5\r\n[Map]\r\nMapRPMRange=1\r\n");
@@ -549,6 +554,13 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         rig.Server.log().clear();
         ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
         int pages = 0;
+        std::map<int, int> model;
+        for (const Bytes &r : rig.Requests())
+            if (r[1] == 0x16 && r.size() > 4)
+                model[r[2]] = r[3] << 8 | r[4];
+        EXPECT_EQ(model[2], 100);
+        EXPECT_EQ(model[11], 769);
+        EXPECT_EQ(model[12], 0x10000 - 100);
         for (const Bytes &r : rig.Requests())
             if ((r[1] == 0xD5 || r[1] == 0x96) && r.size() > 18) {
                 ++pages;
