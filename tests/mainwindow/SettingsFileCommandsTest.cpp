@@ -193,6 +193,15 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
         s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
         s.Payload[0x35] = {11, 12, 13, 14};
         s.Param8[22] = 1;
+        // The correction curves and the adaptation banks the device holds.
+        for (uint8_t c : {0xD0, 0xD2, 0xDB, 0x97})
+            s.Payload[c].assign(20, 0);
+        s.Payload[0xD0][0] = 55;
+        s.Payload[0xD2][19] = uint8_t(-7);
+        s.Payload[0xDB][9] = 33;
+        s.Payload[0x97][4] = uint8_t(-4);
+        s.Model[104] = 5;
+        s.AdaptBanks[1][97] = uint8_t(-9); // bank 2, row 9, column 7
     });
     // Cancelled: the device was read all the same, no file.
     Chosen.clear();
@@ -220,6 +229,13 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QStringLiteral("0"));
     EXPECT_TRUE(ini.ValueExists("MapCorrections", "MaxTbForLoad"));
     EXPECT_FALSE(ini.ValueExists("MapCorrections", "MaxPcolForLoad"));
+    // The file holds the device's corrections and banks.
+    EXPECT_EQ(ini.ReadString("Model", "CPS1"), QStringLiteral("55"));
+    EXPECT_EQ(ini.ReadString("Model", "CTG20"), QStringLiteral("-7"));
+    EXPECT_EQ(ini.ReadString("Model", "CRPM10"), QStringLiteral("33"));
+    EXPECT_EQ(ini.ReadString("Model", "CPCOL5"), QStringLiteral("-4"));
+    EXPECT_EQ(ini.ReadString("MapCorrections", "Model_OBDAdaptCorrConfig"), QStringLiteral("5"));
+    EXPECT_EQ(ini.ReadString("MapCorrections", "AdaptCorrectionsBank2_9_7"), QStringLiteral("-9"));
     EXPECT_EQ(DeviceRecord.MapRows[5][0], 1); // the record keeps the device's rows
 }
 

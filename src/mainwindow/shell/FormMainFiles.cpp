@@ -187,6 +187,18 @@ bool TFormMain::SaveSettingsFileMulti()
     DataManager->ReadParameter8(22);
     read = LinkReady() && DataManager->ReadLevelSensor35() && DataManager->ReadLevelSensor36();
     BtnCorReadCorrectionsClick();
+    // The file holds the device's correction curves and adaptation banks,
+    // whatever the corrections page last showed.
+    read = read && DataManager->ReadCorrectionsD0() && DataManager->ReadCorrectionsD2()
+           && DataManager->ReadCorrectionsDB();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
+        read = DataManager->ReadCorrections97();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
+        DataManager->ReadParameter(104);
+        for (int bank = 1; read && bank <= 2; ++bank)
+            for (int half = 0; read && half <= 1; ++half)
+                read = DataManager->ReadCorrections61(bank, half);
+    }
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
