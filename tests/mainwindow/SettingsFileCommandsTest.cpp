@@ -201,6 +201,7 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
         s.Payload[0xDB][9] = 33;
         s.Payload[0x97][4] = uint8_t(-4);
         s.Model[104] = 5;
+        s.Model[83] = 0xFFFE; // idle correction -2
         s.AdaptBanks[1][97] = uint8_t(-9); // bank 2, row 9, column 7
     });
     // Cancelled: the device was read all the same, no file.
@@ -235,6 +236,7 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
     EXPECT_EQ(ini.ReadString("Model", "CRPM10"), QStringLiteral("33"));
     EXPECT_EQ(ini.ReadString("Model", "CPCOL5"), QStringLiteral("-4"));
     EXPECT_EQ(ini.ReadString("MapCorrections", "Model_OBDAdaptCorrConfig"), QStringLiteral("5"));
+    EXPECT_EQ(ini.ReadString("Config", "CorrectionForIdle"), QStringLiteral("-2"));
     EXPECT_EQ(ini.ReadString("MapCorrections", "AdaptCorrectionsBank2_9_7"), QStringLiteral("-9"));
     EXPECT_EQ(DeviceRecord.MapRows[5][0], 1); // the record keeps the device's rows
 }

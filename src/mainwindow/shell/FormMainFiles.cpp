@@ -191,6 +191,8 @@ bool TFormMain::SaveSettingsFileMulti()
     // whatever the corrections page last showed.
     read = read && DataManager->ReadCorrectionsD0() && DataManager->ReadCorrectionsD2()
            && DataManager->ReadCorrectionsDB();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
+        DataManager->ReadParameter(83); // the idle correction
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
         read = DataManager->ReadCorrections97();
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
