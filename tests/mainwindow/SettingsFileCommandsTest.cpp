@@ -14,12 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 using namespace sim;
@@ -191,6 +193,16 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
         s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
         s.Payload[0x35] = {11, 12, 13, 14};
         s.Param8[22] = 1;
+        // The correction curves and the adaptation banks the device holds.
+        for (uint8_t c : {0xD0, 0xD2, 0xDB, 0x97})
+            s.Payload[c].assign(20, 0);
+        s.Payload[0xD0][0] = 55;
+        s.Payload[0xD2][19] = uint8_t(-7);
+        s.Payload[0xDB][9] = 33;
+        s.Payload[0x97][4] = uint8_t(-4);
+        s.Model[104] = 5;
+        s.Model[83] = 0xFFFE; // idle correction -2
+        s.AdaptBanks[1][97] = uint8_t(-9); // bank 2, row 9, column 7
     });
     // Cancelled: the device was read all the same, no file.
     Chosen.clear();
@@ -218,6 +230,14 @@ TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSect
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QStringLiteral("0"));
     EXPECT_TRUE(ini.ValueExists("MapCorrections", "MaxTbForLoad"));
     EXPECT_FALSE(ini.ValueExists("MapCorrections", "MaxPcolForLoad"));
+    // The file holds the device's corrections and banks.
+    EXPECT_EQ(ini.ReadString("Model", "CPS1"), QStringLiteral("55"));
+    EXPECT_EQ(ini.ReadString("Model", "CTG20"), QStringLiteral("-7"));
+    EXPECT_EQ(ini.ReadString("Model", "CRPM10"), QStringLiteral("33"));
+    EXPECT_EQ(ini.ReadString("Model", "CPCOL5"), QStringLiteral("-4"));
+    EXPECT_EQ(ini.ReadString("MapCorrections", "Model_OBDAdaptCorrConfig"), QStringLiteral("5"));
+    EXPECT_EQ(ini.ReadString("Config", "CorrectionForIdle"), QStringLiteral("-2"));
+    EXPECT_EQ(ini.ReadString("MapCorrections", "AdaptCorrectionsBank2_9_7"), QStringLiteral("-9"));
     EXPECT_EQ(DeviceRecord.MapRows[5][0], 1); // the record keeps the device's rows
 }
 
@@ -407,7 +427,7 @@ void SavedImage(SimControllerState &s)
 void OtherImage(SimControllerState &s)
 {
     s.Payload[0x03] = {90, 0x20, 0x10, 0x2A, 15};
-    const std::pair<int, int> p8[] = {{8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
+    const std::pair<int, int> p8[] = {{2, 7}, {8, 0},  {12, 2}, {11, 1}, {10, 30}, {3, 9},  {4, 60}, {7, 1},
                                       {16, 0}, {17, 0}, {23, 40}, {18, 1}, {21, 0}, {27, 0}, {1, 4},
                                       {28, 1}};
     for (auto [id, v] : p8)
@@ -530,6 +550,43 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
             model2Written |= r[1] == 0x16 && r[2] == 1;
         }
         EXPECT_TRUE(model2Written);
+
+        // A file with its own model-2 points: the chart shows them, and the
+        // confirmed write sends them, not the curve shown before.
+        // Offsets of 100/187 and -100/187 ms and a correction factor of
+        // 769/1024, finer than the page's texts show them.
+        QByteArray points = "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=4\r\n[Model]\r\nMult=1,5\r\n"
+                            "Offset=0,53475935828877\r\nCorrectionMult=0,7509765625\r\n"
+                            "CorrectionOffset=-0,53475935828877\r\n";
+        for (int i = 0; i < 20; ++i)
+            points += QStringLiteral("M2XP%1=%2\r\nM2YP%1=%3\r\n").arg(i).arg(250 * i).arg(400 + 300 * i).toLatin1();
+        WriteAll(file, points + "P2Y=8,5\r\n[Map]\r\nMapRPMRange=1\r\n");
+        answer = mrCancel;
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        ASSERT_EQ(page->Curve().size(), 20);
+        EXPECT_EQ(page->Curve()[13], QPointF(3250 / 187.0, 4300 / 187.0));
+        auto *idle = form.findChild<QLineEdit *>(QStringLiteral("YEdCalSerIdle2Y"));
+        ASSERT_NE(idle, nullptr);
+        EXPECT_EQ(idle->text(), QLocale().toString(8.5, 'f', 1));
+        answer = mrOk;
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        int pages = 0;
+        std::map<int, int> model;
+        for (const Bytes &r : rig.Requests())
+            if (r[1] == 0x16 && r.size() > 4)
+                model[r[2]] = r[3] << 8 | r[4];
+        EXPECT_EQ(model[2], 100);
+        EXPECT_EQ(model[11], 769);
+        EXPECT_EQ(model[12], 0x10000 - 100);
+        for (const Bytes &r : rig.Requests())
+            if ((r[1] == 0xD5 || r[1] == 0x96) && r.size() > 18) {
+                ++pages;
+                const int first = r[2] * 10 + 3; // point 3 of the page
+                EXPECT_EQ(r[15] << 8 | r[16], 250 * first) << int(r[1]);
+                EXPECT_EQ(r[17] << 8 | r[18], 400 + 300 * first) << int(r[1]);
+            }
+        EXPECT_EQ(pages, 4); // both pages of the model and of model 2
     }
     Common = nullptr;
     TCommon::SetAnswerProvider({});

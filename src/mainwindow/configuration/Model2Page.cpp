@@ -824,6 +824,43 @@ void TModel2Page::LoadModel2FromSettingsFile()
         BtBModel2WriteClick();
 }
 
+// Shows the model 2 a settings file put into the record: its points, when
+// the file had them, on the chart, marked as changed so that the next write
+// sends them; its idle points; and the file's exact offsets and factor
+// behind the rounded texts the window put on the page.
+void TModel2Page::ShowRecordModel2(bool points)
+{
+    const auto &r = DeviceRecord;
+    if (points) {
+        TRawCurve raw;
+        for (int k = 0; k < kModel2MaxPoints; ++k)
+            raw[k] = TRawPoint{int(r.ModelPointsA[k].X), int(r.ModelPointsA[k].Y)};
+        auto &series = Chart->Series;
+        series[TModel2Chart::sPoints] = CurveFromRaw(raw);
+        series[TModel2Chart::sOrig].clear();
+        const auto &c = series[TModel2Chart::sPoints];
+        if (!c.isEmpty())
+            series[TModel2Chart::sOrig] = {QPointF(c.last().x(), c.last().x() * r.Mult + r.Offset)};
+        SelectedPoint = DeletePoint = -1;
+        Chart->MarkerActive = false;
+        Model2Modified = true;
+        Chart->Repaint();
+    }
+    for (int k = 0; k < 4; ++k)
+        Idle[k] = r.NozzleTest[k];
+    if (!points)
+        return; // the default model 2 shows its own values
+    // The texts shown stand for the exact values of the file.
+    FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : FOffsetPos;
+    FMultPos = UpDModel2Mult ? UpDModel2Mult->value() : FMultPos;
+    if (YEdModel2Offset)
+        FShownOffset.Show(r.Offset, YEdModel2Offset->text());
+    if (UpDModel2CorrectionMult)
+        FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModel2CorrectionMult->value()));
+    if (YEdModel2CorrectionOffset)
+        FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
+}
+
 // ---- Chart editor -------------------------------------------------------------
 
 QString TModel2Page::StatusText() const

@@ -94,6 +94,7 @@ public slots:
     void SpBModel2SetNewModelClick();
     void SpBModel2ReadFromClick();
     void LoadModel2FromSettingsFile();
+    void ShowRecordModel2(bool points);
     void ChBModel2AdaptationClick() {}
     void ClearControls();
 

@@ -187,6 +187,20 @@ bool TFormMain::SaveSettingsFileMulti()
     DataManager->ReadParameter8(22);
     read = LinkReady() && DataManager->ReadLevelSensor35() && DataManager->ReadLevelSensor36();
     BtnCorReadCorrectionsClick();
+    // The file holds the device's correction curves and adaptation banks,
+    // whatever the corrections page last showed.
+    read = read && DataManager->ReadCorrectionsD0() && DataManager->ReadCorrectionsD2()
+           && DataManager->ReadCorrectionsDB();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
+        DataManager->ReadParameter(83); // the idle correction
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
+        read = DataManager->ReadCorrections97();
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
+        DataManager->ReadParameter(104);
+        for (int bank = 1; read && bank <= 2; ++bank)
+            for (int half = 0; read && half <= 1; ++half)
+                read = DataManager->ReadCorrections61(bank, half);
+    }
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
@@ -475,6 +489,10 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     SetChecked(find, QStringLiteral("ChBModel2UseOnIdleModel"), r.UseOnIdleModel != 0);
     if (!load.HasModelPoints)
         BtBModel2DefaultClick();
+    // The model-2 page shows the file's points and idle points, so that its
+    // write sends them and not the curve it showed before.
+    if (QObject *page = findChild<QObject *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(page, "ShowRecordModel2", Q_ARG(bool, load.HasModelPoints));
     UpdateModel2Labels();
     if (!ModelOnly) {
         ShowPsysCorrections();
