@@ -9,6 +9,7 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
 #include <QAbstractButton>
@@ -314,10 +315,7 @@ void TModel2Page::ReadModel2Settings()
     DeletePoint = -1;
     if (NotReady())
         return;
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     Model2Modified = false;
     auto &r = DeviceRecord;
     auto &series = Chart->Series;
@@ -423,8 +421,7 @@ void TModel2Page::ReadModel2Settings()
     UpdateModel2PointsIdleAndControls();
     UpdateModel2NozzleInfo();
 
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     FForm->SetConfigModified(false);
 }
 
@@ -438,16 +435,10 @@ void TModel2Page::BtBModel2WriteClick()
         QApplication::beep();
         return;
     }
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
-    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified)) {
-        if (timer && timerWas)
-            timer->start();
+    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
-    }
     auto &r = DeviceRecord;
     bool ok = true;
     auto check = [&ok](bool result) { ok = ok && result; };
@@ -526,8 +517,7 @@ void TModel2Page::BtBModel2WriteClick()
     // the page keeps its edits instead.
     if (ok)
         ReadModel2Settings();
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     FForm->SetConfigModified(!ok);
     if (!ok)
         Model2Modified = true;

@@ -10,6 +10,7 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
 #include <QAbstractButton>
@@ -255,7 +256,7 @@ QPointF TModelPage::ValueAt(QPoint at) const
 
 void TModelPage::ChtModelMouseDown(Qt::MouseButton button, QPoint at)
 {
-    FDragPending = false;
+    FDrag.Pending = false;
     if (button != Qt::LeftButton)
         return;
     const int x = int(RoundEven(ValueAt(at).x()));
@@ -267,8 +268,8 @@ void TModelPage::ChtModelMouseDown(Qt::MouseButton button, QPoint at)
                 break;
             }
     if (ModelDragIndex >= 0) {
-        FDragPending = true;
-        FPressAt = at;
+        FDrag.Pending = true;
+        FDrag.PressAt = at;
     }
 }
 
@@ -314,27 +315,24 @@ bool TModelPage::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto *e = static_cast<QMouseEvent *>(event);
-        FDragging = false;
+        FDrag.Dragging = false;
         ChtModelMouseDown(e->button(), e->position().toPoint());
         return true;
     }
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
         const QPoint at = e->position().toPoint();
-        if (FDragPending && !FDragging && (e->buttons() & Qt::LeftButton)
-            && (at - FPressAt).manhattanLength() >= QApplication::startDragDistance()) {
-            FDragging = true;
-            FDragPending = false;
+        if (FDrag.Starts(*e, at)) {
             ChtModelStartDrag();
         }
-        if (FDragging)
+        if (FDrag.Dragging)
             ChtModelDragOver(at);
         return true;
     }
     case QEvent::MouseButtonRelease:
-        FDragPending = false;
-        if (FDragging) {
-            FDragging = false;
+        FDrag.Pending = false;
+        if (FDrag.Dragging) {
+            FDrag.Dragging = false;
             ChtModelEndDrag();
         }
         return true;
@@ -484,16 +482,10 @@ void TModelPage::BtBModWriteClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
-    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified)) {
-        if (timer && timerWas)
-            timer->start();
+    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
-    }
     auto &r = DeviceRecord;
     auto p = Thresholds(), e = Enrichments();
     for (int k = 0; k < 4; ++k) {
@@ -517,8 +509,7 @@ void TModelPage::BtBModWriteClick()
         ok = DataManager->WriteParameter(id) && ok;
     ok = ok && !DataManager->IsDeviceNotReady();
     DrawModelChart();
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
     FForm->SetConfigModified(!ok);
