@@ -2,6 +2,7 @@
 // paced at 9600 baud: the time of the read over the wire time of the bytes
 // exchanged (the counter "over_wire"; 1.0 is the physical limit of the line).
 
+#include "common/BenchSim.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -24,10 +25,8 @@ void readConfiguration(benchmark::State &state, uint8_t kind, char version)
         s.Payload[0x03][4] = 15;
         s.Payload[0xD8][1] = 15;
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
     double elapsed = 0, wire = 0;
     size_t frames = 0;
     for (auto _ : state) {

@@ -5,6 +5,7 @@
 // write the commands run; the file dialog answers at once and the load is
 // confirmed.
 
+#include "common/BenchSim.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
@@ -38,10 +39,8 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         for (int row = 0; row < 40; ++row)
             s.RowsDC[row] = {0x80, uint8_t(row), 0x80, 0x64, 0x80, 0xC8};
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.ddf"));
     TProgramLogic logic;
