@@ -6,7 +6,8 @@
 
 // Tells a drag from a click on a chart: a press on something that may be
 // dragged makes the drag pending, and it starts once the left button has
-// moved the platform's drag distance from where it was pressed.
+// moved the platform's drag distance from where it was pressed. The release
+// ends it.
 struct TDragStart
 {
     bool Pending = false;
@@ -22,5 +23,14 @@ struct TDragStart
         Dragging = true;
         Pending = false;
         return true;
+    }
+
+    // On release: true when it ends a drag (rather than being a click).
+    bool Ends()
+    {
+        Pending = false;
+        const bool was = Dragging;
+        Dragging = false;
+        return was;
     }
 };

@@ -176,9 +176,7 @@ bool TModel2Chart::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         auto *e = static_cast<QMouseEvent *>(event);
-        FDrag.Pending = false;
-        if (FDrag.Dragging) {
-            FDrag.Dragging = false;
+        if (FDrag.Ends()) {
             if (OnEndDrag)
                 OnEndDrag();
         } else if (OnMouseUp) {

@@ -8,6 +8,7 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
@@ -225,11 +226,7 @@ void TModel2Page::StepSpin(QSpinBox *spin, int &last, const std::function<void(b
 
 uint8_t TModel2Page::MaskFromBoxes() const
 {
-    uint8_t mask = 0;
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k] && ChBModel2CorrectionMask[k]->isChecked())
-            mask |= uint8_t(1u << k);
-    return mask;
+    return CorrectionControls::MaskOf(ChBModel2CorrectionMask);
 }
 
 void TModel2Page::MoveMarker(int index)
@@ -369,9 +366,7 @@ void TModel2Page::ReadModel2Settings()
         YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
         FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k])
-            TCommon::SetCheckedSilently(ChBModel2CorrectionMask[k], r.CorrectionMask & (1u << k));
+    CorrectionControls::ShowMask(ChBModel2CorrectionMask, r.CorrectionMask);
     SetSpin(UpDModel2Offset, int(RoundEven(r.Offset * 10.0)));
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
     if (YEdModel2Offset) {
@@ -495,12 +490,7 @@ void TModel2Page::BtBModel2WriteClick()
         r.Mult = *m;
     check(DataManager->WriteParameter(1));
     check(DataManager->WriteParameter(2));
-    const QString corrMult = UpDModel2CorrectionMult ? QString::number(UpDModel2CorrectionMult->value()) : QString();
-    r.CorrectionMult = FShownCorrMult.Take(corrMult, SafeStrToInt(corrMult) * 0.01 + 1.0);
-    if (YEdModel2CorrectionOffset)
-        r.CorrectionOffset = FShownCorrOffset.Take(YEdModel2CorrectionOffset->text(),
-                                                   SafeStrToFloat(YEdModel2CorrectionOffset->text()));
-    r.CorrectionMask = MaskFromBoxes();
+    CorrectionControls::Take(UpDModel2CorrectionMult, FShownCorrMult, YEdModel2CorrectionOffset, FShownCorrOffset, ChBModel2CorrectionMask, r);
     for (uint8_t id : {11, 12, 13})
         check(DataManager->WriteParameter(id));
     check(DataManager->WriteMapD5());
@@ -791,9 +781,7 @@ void TModel2Page::LoadModel2FromSettingsFile()
     }
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
     FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModel2CorrectionMult ? UpDModel2CorrectionMult->value() : 0));
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k])
-            TCommon::SetCheckedSilently(ChBModel2CorrectionMask[k], r.CorrectionMask & (1u << k));
+    CorrectionControls::ShowMask(ChBModel2CorrectionMask, r.CorrectionMask);
     auto &series = Chart->Series;
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();

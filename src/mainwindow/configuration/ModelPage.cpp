@@ -9,6 +9,7 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
@@ -192,11 +193,17 @@ void TModelPage::Fill(const std::function<void()> &fn)
 
 uint8_t TModelPage::MaskFromBoxes() const
 {
-    uint8_t mask = 0;
-    for (int k = 0; k < 8; ++k)
-        if (ChBModCorrectionMask[k] && ChBModCorrectionMask[k]->isChecked())
-            mask |= uint8_t(1u << k);
-    return mask;
+    return CorrectionControls::MaskOf(ChBModCorrectionMask);
+}
+
+void TModelPage::ShowMult(double mult)
+{
+    if (EdtModMULT_) {
+        EdtModMULT_->setText(FormatFixed(mult, 2));
+        FShownMult.Show(mult, EdtModMULT_->text());
+    }
+    if (UpDModMult)
+        UpDModMult->setValue(FactorToPercent(mult));
 }
 
 // ---- Chart ----------------------------------------------------------------------
@@ -330,11 +337,8 @@ bool TModelPage::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::MouseButtonRelease:
-        FDrag.Pending = false;
-        if (FDrag.Dragging) {
-            FDrag.Dragging = false;
+        if (FDrag.Ends())
             ChtModelEndDrag();
-        }
         return true;
     case QEvent::Wheel:
         // The chart neither scrolls nor zooms.
@@ -451,21 +455,14 @@ void TModelPage::ShowModelParams()
             YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
         }
-        for (int k = 0; k < 8; ++k)
-            if (ChBModCorrectionMask[k])
-                TCommon::SetCheckedSilently(ChBModCorrectionMask[k], r.CorrectionMask & (1u << k));
+        CorrectionControls::ShowMask(ChBModCorrectionMask, r.CorrectionMask);
         if (UpDModOffset)
             UpDModOffset->setValue(int(RoundEven(r.Offset * 10.0)));
         if (YEdModOffset) {
             YEdModOffset->setText(FormatFixed((UpDModOffset ? UpDModOffset->value() : 0) / 10.0, 1));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
-        if (EdtModMULT_) {
-            EdtModMULT_->setText(FormatFixed(r.Mult, 2));
-            FShownMult.Show(r.Mult, EdtModMULT_->text());
-        }
-        if (UpDModMult)
-            UpDModMult->setValue(FactorToPercent(r.Mult));
+        ShowMult(r.Mult);
         const int p[4] = {r.P1, r.P2, r.P3, r.P4}, e[4] = {r.E1, r.E2, r.E3, r.E4};
         for (int k = 0; k < 4; ++k) {
             if (UpDProg[k])
@@ -498,12 +495,7 @@ void TModelPage::BtBModWriteClick()
         r.Mult = FShownMult.Take(EdtModMULT_->text(), SafeStrToFloat(EdtModMULT_->text()));
     if (YEdModOffset)
         r.Offset = FShownOffset.Take(YEdModOffset->text(), SafeStrToFloat(YEdModOffset->text()));
-    const QString corrMult = UpDModCorrectionMult ? QString::number(UpDModCorrectionMult->value()) : QString();
-    r.CorrectionMult = FShownCorrMult.Take(corrMult, SafeStrToInt(corrMult) * 0.01 + 1.0);
-    if (YEdModCorrectionOffset)
-        r.CorrectionOffset = FShownCorrOffset.Take(YEdModCorrectionOffset->text(),
-                                                   SafeStrToFloat(YEdModCorrectionOffset->text()));
-    r.CorrectionMask = MaskFromBoxes();
+    CorrectionControls::Take(UpDModCorrectionMult, FShownCorrMult, YEdModCorrectionOffset, FShownCorrOffset, ChBModCorrectionMask, r);
     bool ok = true;
     for (uint8_t id : {1, 2, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9, 10})
         ok = DataManager->WriteParameter(id) && ok;
@@ -552,12 +544,7 @@ void TModelPage::SpBModReadFromClick()
             YEdModOffset->setText(FormatFixed(r.Offset, 2));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
-        if (EdtModMULT_) {
-            EdtModMULT_->setText(FormatFixed(r.Mult, 2));
-            FShownMult.Show(r.Mult, EdtModMULT_->text());
-        }
-        if (UpDModMult)
-            UpDModMult->setValue(FactorToPercent(r.Mult));
+        ShowMult(r.Mult);
         for (int k = 0; k < 4; ++k) {
             if (UpDProg[k])
                 UpDProg[k]->setValue(v->P[k]);
@@ -574,9 +561,7 @@ void TModelPage::SpBModReadFromClick()
             UpDModCorrectionMult->setValue(FactorToPercent(r.CorrectionMult));
             FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModCorrectionMult->value()));
         }
-        for (int k = 0; k < 8; ++k)
-            if (ChBModCorrectionMask[k])
-                TCommon::SetCheckedSilently(ChBModCorrectionMask[k], r.CorrectionMask & (1u << k));
+        CorrectionControls::ShowMask(ChBModCorrectionMask, r.CorrectionMask);
     });
     DrawModelChart();
     if (Common && Common->AskOkCancel(Tr(QStringLiteral("strSaveCnf")), Tr(QStringLiteral("strSaveCnfT"))) == 1)

@@ -84,6 +84,7 @@ private:
     QPointF ValueAt(QPoint at) const;
     void Fill(const std::function<void()> &fn);
     void ShowLevels(const int (&p)[4], const int (&e)[4]);
+    void ShowMult(double mult);
     uint8_t MaskFromBoxes() const;
 
     TFormMain *FForm;
