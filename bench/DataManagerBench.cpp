@@ -25,19 +25,7 @@ void runAgainstSim(benchmark::State &state, uint8_t kind, char version, Op op)
     });
     if (!bench::ConnectRig(state, rig))
         return;
-    double elapsed = 0, wire = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = op(rig.Manager);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        if (!ok) {
-            state.SkipWithError("exchange failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    bench::TimeOverWire(state, rig, "exchange failed", [&] { return op(rig.Manager); });
 }
 
 void BM_LiveGroup05(benchmark::State &state)

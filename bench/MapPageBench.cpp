@@ -66,20 +66,11 @@ void ReadAllRows(benchmark::State &state, uint8_t kind)
     });
     if (!bench::ConnectRig(state, rig))
         return;
-    double elapsed = 0, wire = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
+    bench::TimeOverWire(state, rig, "read failed", [&] {
         const bool ok = kind == 48 ? rig.Manager.ReadRecording2(1.1) && rig.Manager.ReadMapRowsDC()
                                    : rig.Manager.ReadRecording(1.1);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        if (!ok || rig.Manager.RecordingCount1 != 127) {
-            state.SkipWithError("read failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+        return ok && rig.Manager.RecordingCount1 == 127;
+    });
 }
 
 void BM_ReadMapRowsKind20(benchmark::State &state) { ReadAllRows(state, 20); }

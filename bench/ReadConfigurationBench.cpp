@@ -27,22 +27,9 @@ void readConfiguration(benchmark::State &state, uint8_t kind, char version)
     });
     if (!bench::ConnectRig(state, rig))
         return;
-    double elapsed = 0, wire = 0;
-    size_t frames = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        const int result = ReadConfigurationByKind(rig.Manager);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        frames = rig.Requests().size();
-        if (result == 0) {
-            state.SkipWithError("the configuration read failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
-    state.counters["requests"] = static_cast<double>(frames);
+    bench::TimeOverWire(
+        state, rig, "the configuration read failed", [&] { return ReadConfigurationByKind(rig.Manager) != 0; },
+        true);
 }
 
 void BM_ReadConfigurationKind20(benchmark::State &state)

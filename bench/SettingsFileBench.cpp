@@ -52,21 +52,16 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         state.SkipWithError("the settings file was not written");
         return;
     }
-    double elapsed = 0, wire = 0;
-    size_t frames = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        if (load)
-            form->MnIFileLoadCnfClick();
-        else
-            form->MnIFileSaveAsClick();
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        frames = rig.Requests().size();
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
-    state.counters["requests"] = static_cast<double>(frames);
+    bench::TimeOverWire(
+        state, rig, "",
+        [&] {
+            if (load)
+                form->MnIFileLoadCnfClick();
+            else
+                form->MnIFileSaveAsClick();
+            return true;
+        },
+        true);
     form.reset();
     Common = nullptr;
     TCommon::SetAnswerProvider({});

@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <exception>
 #include <memory>
 
@@ -50,6 +51,34 @@ inline bool OpenPacedPort(benchmark::State &state, sim::SimServer &server, const
     port.SetComDevice(1);
     port.Open();
     return true;
+}
+
+// Runs the exchange once an iteration against the rig's controller and
+// reports the time it took over the wire time of the frames it exchanged
+// ("over_wire", 1.0 is the physical limit) and, when asked, the requests of
+// one run ("requests"). An exchange that fails skips the benchmark with the
+// reason.
+template <typename Op>
+void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const char *failure, Op op,
+                  bool countRequests = false)
+{
+    double elapsed = 0, wire = 0;
+    size_t frames = 0;
+    for (auto _ : state) {
+        rig.Server.log().clear();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = op();
+        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        wire += sim::SimController::WireSeconds(rig.Requests());
+        frames = rig.Requests().size();
+        if (!ok) {
+            state.SkipWithError(failure);
+            return;
+        }
+    }
+    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    if (countRequests)
+        state.counters["requests"] = static_cast<double>(frames);
 }
 
 } // namespace bench
