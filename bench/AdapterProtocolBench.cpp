@@ -4,6 +4,7 @@
 // "over_wire_time" is the time taken over the wire time of the bytes
 // exchanged at 960 bytes per second (1.0 is the physical limit).
 #include "adapter/AdapterProtocol.h"
+#include "common/BenchSim.h"
 #include "core/ComMultiPort.h"
 #include "sim/SimAdapter.h"
 #include "sim/SimServer.h"
@@ -32,15 +33,9 @@ void BM_ModuleRequestAt9600(benchmark::State &state)
     payload[0] = 0x04;
     box.State.Payload[0x04] = payload;
     box.Install(server);
-    server.setPaced(true);
-    if (!server.start() || !server.linkAs(portsDir.toStdString(), 1)) {
-        state.SkipWithError("simulator did not start");
-        return;
-    }
     TComMultiPort port;
-    ApplyProgramPortSettings(port);
-    port.SetComDevice(1);
-    port.Open();
+    if (!bench::OpenPacedPort(state, server, portsDir, port))
+        return;
     TAdapterProtocol protocol(&port, 4, 0xEE, 0xD2, 0xC2);
 
     const uint8_t command = answerLength == 4 ? 0x01 : 0x04;

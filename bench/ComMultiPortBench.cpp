@@ -3,6 +3,7 @@
 // rest, read the way the controller link reads them. The counter
 // "over_wire_time" is the time taken over the wire time of the 31 bytes at
 // 960 bytes per second (1.0 is the physical limit).
+#include "common/BenchSim.h"
 #include "core/ComMultiPort.h"
 #include "sim/SimServer.h"
 
@@ -31,16 +32,9 @@ void BM_RequestAnswerAt9600(benchmark::State &state)
     answer[26] = sim::sum8(answer, 26);
     server.addHandler({"fixed", 0xC0, [](const sim::Bytes &) { return sim::FrameLength::complete(4); },
                        [answer](const sim::Bytes &) { return answer; }});
-    server.setPaced(true);
-    if (!server.start() || !server.linkAs(portsDir.toStdString(), 1)) {
-        state.SkipWithError("simulator did not start");
-        return;
-    }
-
     TComMultiPort port;
-    ApplyProgramPortSettings(port);
-    port.SetComDevice(1);
-    port.Open();
+    if (!bench::OpenPacedPort(state, server, portsDir, port))
+        return;
 
     const uint8_t request[4] = {0xC0, 0x05, 0x05, 0xCA};
     uint8_t head = 0, rest[26];

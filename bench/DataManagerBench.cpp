@@ -3,6 +3,7 @@
 // of the bytes exchanged (reported as the counter "over_wire"; 1.0 is the
 // physical limit of the line).
 
+#include "common/BenchSim.h"
 #include "sim/SimControllerFixture.h"
 
 #include <benchmark/benchmark.h>
@@ -14,16 +15,6 @@ using namespace sim;
 
 namespace {
 
-// Wire time of the frames exchanged since the log was cleared: each request
-// and its answer, at 9600 baud.
-double wireSeconds(const SimControllerRig &rig)
-{
-    size_t bytes = 0;
-    for (const auto &f : rig.Requests())
-        bytes += f.size() + SimController::AnswerLength(f[1]);
-    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
-}
-
 template <typename Op>
 void runAgainstSim(benchmark::State &state, uint8_t kind, char version, Op op)
 {
@@ -32,23 +23,9 @@ void runAgainstSim(benchmark::State &state, uint8_t kind, char version, Op op)
         s.Payload[0x05][11] = 0x40; // some petrol and gas time
         s.Value16[28] = 2;
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
-    double elapsed = 0, wire = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = op(rig.Manager);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += wireSeconds(rig);
-        if (!ok) {
-            state.SkipWithError("exchange failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    bench::TimeOverWire(state, rig, "exchange failed", [&] { return op(rig.Manager); });
 }
 
 void BM_LiveGroup05(benchmark::State &state)

@@ -5,6 +5,7 @@
 // "over_wire" (time over the wire time of the bytes exchanged), goal under
 // 1.05.
 
+#include "common/BenchSim.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "mainwindow/configuration/MapPage.h"
@@ -55,14 +56,6 @@ void BM_MapRedraw(benchmark::State &state)
 }
 BENCHMARK(BM_MapRedraw)->Unit(benchmark::kMillisecond);
 
-double WireSeconds(const SimControllerRig &rig)
-{
-    size_t bytes = 0;
-    for (const auto &f : rig.Requests())
-        bytes += f.size() + SimController::AnswerLength(f[1]);
-    return std::chrono::duration<double>(kByteTime9600 * static_cast<long>(bytes)).count();
-}
-
 void ReadAllRows(benchmark::State &state, uint8_t kind)
 {
     SimControllerRig rig(kind, 'G', true);
@@ -71,24 +64,13 @@ void ReadAllRows(benchmark::State &state, uint8_t kind)
         for (int i = 0; i < 128; ++i)
             s.Recording1[i] = s.Recording2[i] = uint16_t((i % 8) << 13 | (5 + i % 20) << 7 | (10 + i % 100));
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
-    double elapsed = 0, wire = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
+    bench::TimeOverWire(state, rig, "read failed", [&] {
         const bool ok = kind == 48 ? rig.Manager.ReadRecording2(1.1) && rig.Manager.ReadMapRowsDC()
                                    : rig.Manager.ReadRecording(1.1);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += WireSeconds(rig);
-        if (!ok || rig.Manager.RecordingCount1 != 127) {
-            state.SkipWithError("read failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+        return ok && rig.Manager.RecordingCount1 == 127;
+    });
 }
 
 void BM_ReadMapRowsKind20(benchmark::State &state) { ReadAllRows(state, 20); }

@@ -6,6 +6,7 @@
 // recalculates every pixel of the ring. BM_DrawOnly paints the four graphs
 // into an image straight from the ring.
 
+#include "common/BenchSim.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -48,17 +49,9 @@ void SetLive(int i)
 
 void Tick(benchmark::State &state, bool zoomChange)
 {
-    std::unique_ptr<SimControllerRig> rig;
-    try {
-        rig = std::make_unique<SimControllerRig>(48, 'I');
-    } catch (const std::exception &e) {
-        state.SkipWithError(e.what());
+    auto rig = bench::MakeRig(state, 48, 'I');
+    if (!rig || !bench::ConnectRig(state, *rig))
         return;
-    }
-    if (!rig->Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
-        return;
-    }
     DeviceRecord.LambdaType = 1;
     TCustomParameters parameters;
     parameters.Init(TCustomParameters::Edition);

@@ -2,6 +2,7 @@
 // paced at 9600 baud: the time of the read over the wire time of the bytes
 // exchanged (the counter "over_wire"; 1.0 is the physical limit of the line).
 
+#include "common/BenchSim.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -24,26 +25,11 @@ void readConfiguration(benchmark::State &state, uint8_t kind, char version)
         s.Payload[0x03][4] = 15;
         s.Payload[0xD8][1] = 15;
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
-    double elapsed = 0, wire = 0;
-    size_t frames = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        const int result = ReadConfigurationByKind(rig.Manager);
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        frames = rig.Requests().size();
-        if (result == 0) {
-            state.SkipWithError("the configuration read failed");
-            return;
-        }
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
-    state.counters["requests"] = static_cast<double>(frames);
+    bench::TimeOverWire(
+        state, rig, "the configuration read failed", [&] { return ReadConfigurationByKind(rig.Manager) != 0; },
+        true);
 }
 
 void BM_ReadConfigurationKind20(benchmark::State &state)

@@ -8,6 +8,7 @@
 // devices without the extended live group) go to the simulated controller
 // over a pseudo-terminal, unpaced.
 
+#include "common/BenchSim.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -45,17 +46,9 @@ void SetEngineState(bool second)
 
 void RefreshMeasurementPage(benchmark::State &state, uint8_t kind, char version, bool timePaint)
 {
-    std::unique_ptr<SimControllerRig> rig;
-    try {
-        rig = std::make_unique<SimControllerRig>(kind, version);
-    } catch (const std::exception &e) {
-        state.SkipWithError(e.what());
+    auto rig = bench::MakeRig(state, kind, version);
+    if (!rig || !bench::ConnectRig(state, *rig))
         return;
-    }
-    if (!rig->Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
-        return;
-    }
     auto &r = DeviceRecord;
     r.InjSW = 4;
     r.InjectorMask = 0x0F;

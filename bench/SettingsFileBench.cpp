@@ -5,6 +5,7 @@
 // write the commands run; the file dialog answers at once and the load is
 // confirmed.
 
+#include "common/BenchSim.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
@@ -38,10 +39,8 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         for (int row = 0; row < 40; ++row)
             s.RowsDC[row] = {0x80, uint8_t(row), 0x80, 0x64, 0x80, 0xC8};
     });
-    if (!rig.Connect()) {
-        state.SkipWithError("the simulated controller did not answer");
+    if (!bench::ConnectRig(state, rig))
         return;
-    }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.ddf"));
     TProgramLogic logic;
@@ -53,21 +52,16 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         state.SkipWithError("the settings file was not written");
         return;
     }
-    double elapsed = 0, wire = 0;
-    size_t frames = 0;
-    for (auto _ : state) {
-        rig.Server.log().clear();
-        const auto start = std::chrono::steady_clock::now();
-        if (load)
-            form->MnIFileLoadCnfClick();
-        else
-            form->MnIFileSaveAsClick();
-        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        wire += SimController::WireSeconds(rig.Requests());
-        frames = rig.Requests().size();
-    }
-    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
-    state.counters["requests"] = static_cast<double>(frames);
+    bench::TimeOverWire(
+        state, rig, "",
+        [&] {
+            if (load)
+                form->MnIFileLoadCnfClick();
+            else
+                form->MnIFileSaveAsClick();
+            return true;
+        },
+        true);
     form.reset();
     Common = nullptr;
     TCommon::SetAnswerProvider({});

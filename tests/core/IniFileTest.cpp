@@ -1,3 +1,4 @@
+#include "common/TestFiles.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
 
@@ -10,18 +11,8 @@
 #include <unistd.h>
 
 namespace {
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 } // namespace
 
 TEST(IniFile, UntouchedFileIsWrittenBackByteForByte)

@@ -3,6 +3,7 @@
 // whether the exchange is repeated, the rest are the bytes on the line.
 #include "adapter/AdapterProtocol.h"
 #include "core/Crc16.h"
+#include "fuzz/support/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +16,7 @@ class FedProtocol : public TAdapterProtocol
 {
 public:
     FedProtocol(const uint8_t *data, size_t size)
-        : TAdapterProtocol(nullptr, 4, 0xEE, 0xD2, 0xC2), m_data(data), m_size(size)
+        : TAdapterProtocol(nullptr, 4, 0xEE, 0xD2, 0xC2), m_input(data, size)
     {
     }
     int releases = 0;
@@ -30,17 +31,12 @@ protected:
     }
     bool ReadPort(uint8_t *buffer, int count, int &read) override
     {
-        read = 0;
-        while (read < count && m_at < m_size)
-            buffer[read++] = m_data[m_at++];
-        return read == count;
+        return m_input.Read(buffer, count, read);
     }
     void ReleasePortLock() override { ++releases; }
 
 private:
-    const uint8_t *m_data;
-    size_t m_size;
-    size_t m_at = 0;
+    fuzz::FedBytes m_input;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 // bootloader's requests expect) and the reply header (BD, or an application
 // firmware's D0/D2), the rest are the bytes on the line, read as replies one
 // after another until they run out.
+#include "fuzz/support/FuzzSupport.h"
 #include "upgrade/Bootloader40Manager.h"
 
 #include <cstddef>
@@ -14,22 +15,17 @@ namespace {
 class FedManager : public TBootloader40Manager
 {
 public:
-    FedManager(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
-    bool exhausted() const { return m_at >= m_size; }
+    FedManager(const uint8_t *data, size_t size) : m_input(data, size) {}
+    bool exhausted() const { return m_input.Exhausted(); }
 
 protected:
     bool ReadPort(quint8 *buffer, int count, int &read) override
     {
-        read = 0;
-        while (read < count && m_at < m_size)
-            buffer[read++] = m_data[m_at++];
-        return read == count;
+        return m_input.Read(buffer, count, read);
     }
 
 private:
-    const uint8_t *m_data;
-    size_t m_size;
-    size_t m_at = 0;
+    fuzz::FedBytes m_input;
 };
 
 } // namespace

@@ -30,11 +30,7 @@ struct Connected {
     // Controller requests with the command code, whole.
     std::vector<sim::Bytes> requests(uint8_t command) const
     {
-        std::vector<sim::Bytes> out;
-        for (const auto &f : device.Server.log().frames())
-            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == command)
-                out.push_back(f.bytes);
-        return out;
+        return device.Requests(command);
     }
     StartupRig rig{5};
     SimDevice device;

@@ -41,11 +41,7 @@ struct Connected {
     }
     std::vector<sim::Bytes> requests(uint8_t command) const
     {
-        std::vector<sim::Bytes> out;
-        for (const auto &f : device.Server.log().frames())
-            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == command)
-                out.push_back(f.bytes);
-        return out;
+        return device.Requests(command);
     }
     TFormMain &form() { return *rig.Form; }
     template <typename T = QWidget> T *get(const char *name) { return Get<T>(form(), name); }

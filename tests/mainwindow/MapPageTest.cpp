@@ -12,6 +12,7 @@
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/PageWindowFixture.h"
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
@@ -35,15 +36,12 @@ uint16_t Word(int band, int code, int time) { return uint16_t(band << 13 | code 
 
 } // namespace
 
-class MapPageTest : public ::testing::Test
+class MapPageTest : public PageWindowFixture
 {
 protected:
     static void SetUpTestSuite()
     {
-        Common = new TCommon;
-        Window = new TFormMain;
-        Model2 = TModel2Page::Install(*Window);
-        Model = TModelPage::Install(*Window);
+        CreateWindow();
         // As the program's main block wires the page.
         Map = TMapPage::Install(*Window);
         Map->Model = Model;
@@ -58,14 +56,6 @@ protected:
         Window->show();
         QCoreApplication::processEvents();
     }
-    static void TearDownTestSuite()
-    {
-        delete Window;
-        Window = nullptr;
-        delete Common;
-        Common = nullptr;
-    }
-
     void SetUp() override
     {
         Boxes.clear();
@@ -75,36 +65,11 @@ protected:
             return box.Buttons.contains(Reply) ? Reply : box.Buttons.value(0);
         });
     }
-    void TearDown() override
-    {
-        Rig.reset();
-        TCommon::SetAnswerProvider({});
-    }
-
-    void Connect(uint8_t kind, char version, bool locked = false)
-    {
-        Rig.reset();
-        Rig = std::make_unique<SimControllerRig>(kind, version);
-        if (locked)
-            Rig->Device([](SimControllerState &s) { s.LockState = kSimLockedState; });
-        ASSERT_EQ(Rig->Connect(), !locked);
-    }
-
-    template <typename T = QWidget> static T *Get(const char *name)
-    {
-        T *o = Window->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(o, nullptr) << name;
-        return o;
-    }
     static QList<QPointF> Points(QChartView *chart, int series) { return Map->Series(chart, series)->points(); }
 
-    static inline TFormMain *Window = nullptr;
-    static inline TModel2Page *Model2 = nullptr;
-    static inline TModelPage *Model = nullptr;
     static inline TMapPage *Map = nullptr;
     static inline QStringList Boxes;
     static inline int Reply = 6;
-    std::unique_ptr<SimControllerRig> Rig;
 };
 
 TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)

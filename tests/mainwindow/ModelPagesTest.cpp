@@ -11,6 +11,7 @@
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/PageWindowFixture.h"
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
@@ -69,26 +70,15 @@ void Drag(QWidget *w, QPoint from, QPoint to)
 
 } // namespace
 
-class ModelPagesTest : public ::testing::Test
+class ModelPagesTest : public PageWindowFixture
 {
 protected:
     static void SetUpTestSuite()
     {
-        Common = new TCommon;
-        Window = new TFormMain;
-        Model2 = TModel2Page::Install(*Window);
-        Model = TModelPage::Install(*Window);
+        CreateWindow();
         Window->show();
         QCoreApplication::processEvents();
     }
-    static void TearDownTestSuite()
-    {
-        delete Window;
-        Window = nullptr;
-        delete Common;
-        Common = nullptr;
-    }
-
     void SetUp() override
     {
         Questions.clear();
@@ -97,25 +87,6 @@ protected:
             Questions << box.Text;
             return box.Buttons.contains(Reply) ? Reply : box.Buttons.value(box.Buttons.size() - 1);
         });
-    }
-    void TearDown() override
-    {
-        Rig.reset();
-        TCommon::SetAnswerProvider({});
-    }
-
-    void Connect(uint8_t kind, char version)
-    {
-        Rig.reset();
-        Rig = std::make_unique<SimControllerRig>(kind, version);
-        ASSERT_TRUE(Rig->Connect());
-    }
-
-    template <typename T> static T *Get(const char *name)
-    {
-        T *o = Window->findChild<T *>(QString::fromLatin1(name));
-        EXPECT_NE(o, nullptr) << name;
-        return o;
     }
 
     // A kind-20 model: m 1280/1024 = 1.25, b -94/187 ms, thresholds 4, 8,
@@ -192,12 +163,8 @@ protected:
     static QWidget *Host() { return Model2->Chart->Host(); }
     static QLineEdit *Kbd() { return Get<QLineEdit>("EdtChtModel2Keyboard"); }
 
-    static inline TFormMain *Window = nullptr;
-    static inline TModelPage *Model = nullptr;
-    static inline TModel2Page *Model2 = nullptr;
     static inline QStringList Questions;
     static inline int Reply = 7;
-    std::unique_ptr<SimControllerRig> Rig;
 };
 
 TEST_F(ModelPagesTest, LinearModelReadThenWriteSendsTheValuesReadInParameterOrder)

@@ -1,6 +1,7 @@
 // File > Save As and File > Load of the main window against the simulated
 // controller: what reaches the file, what reaches the device and in which
 // order, and that a refused or cancelled load sends nothing.
+#include "common/TestFiles.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -34,18 +35,8 @@ QString Tr(const char *key)
     return LM ? LM->Translate(k) : QStringLiteral("!_") + k;
 }
 
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 // Write commands of the controller protocol.
 bool IsWrite(uint8_t c)

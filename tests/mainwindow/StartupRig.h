@@ -66,6 +66,16 @@ public:
         return out;
     }
 
+    // Controller requests with the command code, whole.
+    std::vector<sim::Bytes> Requests(uint8_t command) const
+    {
+        std::vector<sim::Bytes> out;
+        for (const auto &f : Server.log().frames())
+            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == command)
+                out.push_back(f.bytes);
+        return out;
+    }
+
     sim::SimServer Server;
     sim::SimController Controller;
     sim::SimProbes Probes;

@@ -12,6 +12,7 @@
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -59,30 +60,6 @@ bool parseNumber(const QString &text, double &value)
     value = t.toDouble(&ok);
     return ok && std::isfinite(value);
 }
-
-// Keeps the window's timer stopped while the page talks to the device and
-// restores its state afterwards, once the window has finished its creation.
-class TTimerPause
-{
-public:
-    explicit TTimerPause(TFormMain &form) : FForm(form)
-    {
-        FWasActive = form.Timerek && form.Timerek->isActive();
-        if (form.Timerek)
-            form.Timerek->stop();
-    }
-    ~TTimerPause()
-    {
-        if (FForm.Ready() && FForm.Timerek && FWasActive)
-            FForm.Timerek->start();
-    }
-    TTimerPause(const TTimerPause &) = delete;
-    TTimerPause &operator=(const TTimerPause &) = delete;
-
-private:
-    TFormMain &FForm;
-    bool FWasActive = false;
-};
 
 } // namespace
 

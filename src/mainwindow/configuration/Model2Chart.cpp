@@ -61,8 +61,8 @@ void TModel2Chart::Repaint()
 
 void TModel2Chart::CancelDrag()
 {
-    FDragPending = false;
-    FDragging = false;
+    FDrag.Pending = false;
+    FDrag.Dragging = false;
 }
 
 void TModel2Chart::Paint(QPainter &p) const
@@ -152,24 +152,21 @@ bool TModel2Chart::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonPress: {
         auto *e = static_cast<QMouseEvent *>(event);
-        FDragPending = false;
-        FDragging = false;
-        FPressAt = e->position().toPoint();
+        FDrag.Pending = false;
+        FDrag.Dragging = false;
+        FDrag.PressAt = e->position().toPoint();
         if (OnMouseDown)
-            OnMouseDown(e->button(), e->modifiers(), FPressAt);
+            OnMouseDown(e->button(), e->modifiers(), FDrag.PressAt);
         return true;
     }
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
         const QPoint at = e->position().toPoint();
-        if (FDragPending && !FDragging && (e->buttons() & Qt::LeftButton)
-            && (at - FPressAt).manhattanLength() >= QApplication::startDragDistance()) {
-            FDragging = true;
-            FDragPending = false;
+        if (FDrag.Starts(*e, at)) {
             if (OnStartDrag)
                 OnStartDrag();
         }
-        if (FDragging) {
+        if (FDrag.Dragging) {
             if (OnDragOver)
                 OnDragOver(at);
         } else if (OnMouseMove) {
@@ -179,9 +176,7 @@ bool TModel2Chart::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         auto *e = static_cast<QMouseEvent *>(event);
-        FDragPending = false;
-        if (FDragging) {
-            FDragging = false;
+        if (FDrag.Ends()) {
             if (OnEndDrag)
                 OnEndDrag();
         } else if (OnMouseUp) {

@@ -4,6 +4,7 @@
 // moves past the drag distance.
 #pragma once
 
+#include "mainwindow/configuration/DragStart.h"
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -55,9 +56,9 @@ public:
     std::function<void()> OnStartDrag;
     std::function<void(QPoint)> OnDragOver;
     std::function<void()> OnEndDrag;
-    void BeginDrag() { FDragPending = true; }
+    void BeginDrag() { FDrag.Pending = true; }
     void CancelDrag();
-    bool Dragging() const { return FDragging; }
+    bool Dragging() const { return FDrag.Dragging; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -66,7 +67,5 @@ private:
     QPointF ToPixel(const QPointF &value) const;
 
     QPointer<QWidget> FHost;
-    bool FDragPending = false;
-    bool FDragging = false;
-    QPoint FPressAt;
+    TDragStart FDrag;
 };

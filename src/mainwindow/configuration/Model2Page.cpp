@@ -8,7 +8,9 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
 #include <QAbstractButton>
@@ -224,11 +226,7 @@ void TModel2Page::StepSpin(QSpinBox *spin, int &last, const std::function<void(b
 
 uint8_t TModel2Page::MaskFromBoxes() const
 {
-    uint8_t mask = 0;
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k] && ChBModel2CorrectionMask[k]->isChecked())
-            mask |= uint8_t(1u << k);
-    return mask;
+    return CorrectionControls::MaskOf(ChBModel2CorrectionMask);
 }
 
 void TModel2Page::MoveMarker(int index)
@@ -314,10 +312,7 @@ void TModel2Page::ReadModel2Settings()
     DeletePoint = -1;
     if (NotReady())
         return;
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     Model2Modified = false;
     auto &r = DeviceRecord;
     auto &series = Chart->Series;
@@ -371,9 +366,7 @@ void TModel2Page::ReadModel2Settings()
         YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
         FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k])
-            TCommon::SetCheckedSilently(ChBModel2CorrectionMask[k], r.CorrectionMask & (1u << k));
+    CorrectionControls::ShowMask(ChBModel2CorrectionMask, r.CorrectionMask);
     SetSpin(UpDModel2Offset, int(RoundEven(r.Offset * 10.0)));
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
     if (YEdModel2Offset) {
@@ -423,8 +416,7 @@ void TModel2Page::ReadModel2Settings()
     UpdateModel2PointsIdleAndControls();
     UpdateModel2NozzleInfo();
 
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     FForm->SetConfigModified(false);
 }
 
@@ -438,16 +430,10 @@ void TModel2Page::BtBModel2WriteClick()
         QApplication::beep();
         return;
     }
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
-    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified)) {
-        if (timer && timerWas)
-            timer->start();
+    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
-    }
     auto &r = DeviceRecord;
     bool ok = true;
     auto check = [&ok](bool result) { ok = ok && result; };
@@ -504,12 +490,7 @@ void TModel2Page::BtBModel2WriteClick()
         r.Mult = *m;
     check(DataManager->WriteParameter(1));
     check(DataManager->WriteParameter(2));
-    const QString corrMult = UpDModel2CorrectionMult ? QString::number(UpDModel2CorrectionMult->value()) : QString();
-    r.CorrectionMult = FShownCorrMult.Take(corrMult, SafeStrToInt(corrMult) * 0.01 + 1.0);
-    if (YEdModel2CorrectionOffset)
-        r.CorrectionOffset = FShownCorrOffset.Take(YEdModel2CorrectionOffset->text(),
-                                                   SafeStrToFloat(YEdModel2CorrectionOffset->text()));
-    r.CorrectionMask = MaskFromBoxes();
+    CorrectionControls::Take(UpDModel2CorrectionMult, FShownCorrMult, YEdModel2CorrectionOffset, FShownCorrOffset, ChBModel2CorrectionMask, r);
     for (uint8_t id : {11, 12, 13})
         check(DataManager->WriteParameter(id));
     check(DataManager->WriteMapD5());
@@ -526,8 +507,7 @@ void TModel2Page::BtBModel2WriteClick()
     // the page keeps its edits instead.
     if (ok)
         ReadModel2Settings();
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     FForm->SetConfigModified(!ok);
     if (!ok)
         Model2Modified = true;
@@ -801,9 +781,7 @@ void TModel2Page::LoadModel2FromSettingsFile()
     }
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
     FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModel2CorrectionMult ? UpDModel2CorrectionMult->value() : 0));
-    for (int k = 0; k < 8; ++k)
-        if (ChBModel2CorrectionMask[k])
-            TCommon::SetCheckedSilently(ChBModel2CorrectionMask[k], r.CorrectionMask & (1u << k));
+    CorrectionControls::ShowMask(ChBModel2CorrectionMask, r.CorrectionMask);
     auto &series = Chart->Series;
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();

@@ -9,7 +9,9 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
 #include <QAbstractButton>
@@ -191,11 +193,17 @@ void TModelPage::Fill(const std::function<void()> &fn)
 
 uint8_t TModelPage::MaskFromBoxes() const
 {
-    uint8_t mask = 0;
-    for (int k = 0; k < 8; ++k)
-        if (ChBModCorrectionMask[k] && ChBModCorrectionMask[k]->isChecked())
-            mask |= uint8_t(1u << k);
-    return mask;
+    return CorrectionControls::MaskOf(ChBModCorrectionMask);
+}
+
+void TModelPage::ShowMult(double mult)
+{
+    if (EdtModMULT_) {
+        EdtModMULT_->setText(FormatFixed(mult, 2));
+        FShownMult.Show(mult, EdtModMULT_->text());
+    }
+    if (UpDModMult)
+        UpDModMult->setValue(FactorToPercent(mult));
 }
 
 // ---- Chart ----------------------------------------------------------------------
@@ -255,7 +263,7 @@ QPointF TModelPage::ValueAt(QPoint at) const
 
 void TModelPage::ChtModelMouseDown(Qt::MouseButton button, QPoint at)
 {
-    FDragPending = false;
+    FDrag.Pending = false;
     if (button != Qt::LeftButton)
         return;
     const int x = int(RoundEven(ValueAt(at).x()));
@@ -267,8 +275,8 @@ void TModelPage::ChtModelMouseDown(Qt::MouseButton button, QPoint at)
                 break;
             }
     if (ModelDragIndex >= 0) {
-        FDragPending = true;
-        FPressAt = at;
+        FDrag.Pending = true;
+        FDrag.PressAt = at;
     }
 }
 
@@ -314,29 +322,23 @@ bool TModelPage::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto *e = static_cast<QMouseEvent *>(event);
-        FDragging = false;
+        FDrag.Dragging = false;
         ChtModelMouseDown(e->button(), e->position().toPoint());
         return true;
     }
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
         const QPoint at = e->position().toPoint();
-        if (FDragPending && !FDragging && (e->buttons() & Qt::LeftButton)
-            && (at - FPressAt).manhattanLength() >= QApplication::startDragDistance()) {
-            FDragging = true;
-            FDragPending = false;
+        if (FDrag.Starts(*e, at)) {
             ChtModelStartDrag();
         }
-        if (FDragging)
+        if (FDrag.Dragging)
             ChtModelDragOver(at);
         return true;
     }
     case QEvent::MouseButtonRelease:
-        FDragPending = false;
-        if (FDragging) {
-            FDragging = false;
+        if (FDrag.Ends())
             ChtModelEndDrag();
-        }
         return true;
     case QEvent::Wheel:
         // The chart neither scrolls nor zooms.
@@ -453,21 +455,14 @@ void TModelPage::ShowModelParams()
             YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
         }
-        for (int k = 0; k < 8; ++k)
-            if (ChBModCorrectionMask[k])
-                TCommon::SetCheckedSilently(ChBModCorrectionMask[k], r.CorrectionMask & (1u << k));
+        CorrectionControls::ShowMask(ChBModCorrectionMask, r.CorrectionMask);
         if (UpDModOffset)
             UpDModOffset->setValue(int(RoundEven(r.Offset * 10.0)));
         if (YEdModOffset) {
             YEdModOffset->setText(FormatFixed((UpDModOffset ? UpDModOffset->value() : 0) / 10.0, 1));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
-        if (EdtModMULT_) {
-            EdtModMULT_->setText(FormatFixed(r.Mult, 2));
-            FShownMult.Show(r.Mult, EdtModMULT_->text());
-        }
-        if (UpDModMult)
-            UpDModMult->setValue(FactorToPercent(r.Mult));
+        ShowMult(r.Mult);
         const int p[4] = {r.P1, r.P2, r.P3, r.P4}, e[4] = {r.E1, r.E2, r.E3, r.E4};
         for (int k = 0; k < 4; ++k) {
             if (UpDProg[k])
@@ -484,16 +479,10 @@ void TModelPage::BtBModWriteClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    QTimer *timer = FForm->Timerek;
-    const bool timerWas = timer && timer->isActive();
-    if (timer)
-        timer->stop();
+    TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
-    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified)) {
-        if (timer && timerWas)
-            timer->start();
+    if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
-    }
     auto &r = DeviceRecord;
     auto p = Thresholds(), e = Enrichments();
     for (int k = 0; k < 4; ++k) {
@@ -506,19 +495,13 @@ void TModelPage::BtBModWriteClick()
         r.Mult = FShownMult.Take(EdtModMULT_->text(), SafeStrToFloat(EdtModMULT_->text()));
     if (YEdModOffset)
         r.Offset = FShownOffset.Take(YEdModOffset->text(), SafeStrToFloat(YEdModOffset->text()));
-    const QString corrMult = UpDModCorrectionMult ? QString::number(UpDModCorrectionMult->value()) : QString();
-    r.CorrectionMult = FShownCorrMult.Take(corrMult, SafeStrToInt(corrMult) * 0.01 + 1.0);
-    if (YEdModCorrectionOffset)
-        r.CorrectionOffset = FShownCorrOffset.Take(YEdModCorrectionOffset->text(),
-                                                   SafeStrToFloat(YEdModCorrectionOffset->text()));
-    r.CorrectionMask = MaskFromBoxes();
+    CorrectionControls::Take(UpDModCorrectionMult, FShownCorrMult, YEdModCorrectionOffset, FShownCorrOffset, ChBModCorrectionMask, r);
     bool ok = true;
     for (uint8_t id : {1, 2, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9, 10})
         ok = DataManager->WriteParameter(id) && ok;
     ok = ok && !DataManager->IsDeviceNotReady();
     DrawModelChart();
-    if (timer && timerWas && FForm->Ready())
-        timer->start();
+    pause.Resume();
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
     FForm->SetConfigModified(!ok);
@@ -561,12 +544,7 @@ void TModelPage::SpBModReadFromClick()
             YEdModOffset->setText(FormatFixed(r.Offset, 2));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
-        if (EdtModMULT_) {
-            EdtModMULT_->setText(FormatFixed(r.Mult, 2));
-            FShownMult.Show(r.Mult, EdtModMULT_->text());
-        }
-        if (UpDModMult)
-            UpDModMult->setValue(FactorToPercent(r.Mult));
+        ShowMult(r.Mult);
         for (int k = 0; k < 4; ++k) {
             if (UpDProg[k])
                 UpDProg[k]->setValue(v->P[k]);
@@ -583,9 +561,7 @@ void TModelPage::SpBModReadFromClick()
             UpDModCorrectionMult->setValue(FactorToPercent(r.CorrectionMult));
             FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModCorrectionMult->value()));
         }
-        for (int k = 0; k < 8; ++k)
-            if (ChBModCorrectionMask[k])
-                TCommon::SetCheckedSilently(ChBModCorrectionMask[k], r.CorrectionMask & (1u << k));
+        CorrectionControls::ShowMask(ChBModCorrectionMask, r.CorrectionMask);
     });
     DrawModelChart();
     if (Common && Common->AskOkCancel(Tr(QStringLiteral("strSaveCnf")), Tr(QStringLiteral("strSaveCnfT"))) == 1)

@@ -4,6 +4,7 @@
 // chart whose threshold points the installer drags.
 #pragma once
 
+#include "mainwindow/configuration/DragStart.h"
 #include "mainwindow/configuration/ModelMath.h"
 
 #include <QObject>
@@ -83,13 +84,12 @@ private:
     QPointF ValueAt(QPoint at) const;
     void Fill(const std::function<void()> &fn);
     void ShowLevels(const int (&p)[4], const int (&e)[4]);
+    void ShowMult(double mult);
     uint8_t MaskFromBoxes() const;
 
     TFormMain *FForm;
     bool FFilling = false;
-    bool FDragPending = false;
-    bool FDragging = false;
-    QPoint FPressAt;
+    TDragStart FDrag;
     ModelMath::TShownValue FShownMult, FShownOffset, FShownCorrMult, FShownCorrOffset;
     // Thresholds P1..P4 and enrichments E1..E4 as read: a value beyond its
     // up-down's range is written back as it was while the up-down is untouched.

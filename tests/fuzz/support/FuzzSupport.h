@@ -36,4 +36,27 @@ QString TempFolder();
 // Writes the bytes to a file, replacing it; false when that failed.
 bool WriteFile(const QString &path, const QByteArray &bytes);
 
+// The input handed out as a port delivers it: the bytes asked for, as far as
+// any are left.
+class FedBytes
+{
+public:
+    FedBytes(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
+
+    // True when all count bytes came.
+    bool Read(uint8_t *buffer, int count, int &read)
+    {
+        read = 0;
+        while (read < count && m_at < m_size)
+            buffer[read++] = m_data[m_at++];
+        return read == count;
+    }
+    bool Exhausted() const { return m_at >= m_size; }
+
+private:
+    const uint8_t *m_data;
+    size_t m_size;
+    size_t m_at = 0;
+};
+
 } // namespace fuzz

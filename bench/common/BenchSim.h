@@ -1,0 +1,84 @@
+// Set-up shared by the benchmarks that run against the simulator: each helper
+// skips the benchmark with the reason when the simulator cannot serve it.
+#pragma once
+
+#include "core/ComMultiPort.h"
+#include "sim/SimControllerFixture.h"
+#include "sim/SimServer.h"
+
+#include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <exception>
+#include <memory>
+
+namespace bench {
+
+// The simulated controller's rig; null when it cannot be set up.
+inline std::unique_ptr<sim::SimControllerRig> MakeRig(benchmark::State &state, uint8_t kind, char version)
+{
+    try {
+        return std::make_unique<sim::SimControllerRig>(kind, version);
+    } catch (const std::exception &e) {
+        state.SkipWithError(e.what());
+        return nullptr;
+    }
+}
+
+// Connects the program to the rig's controller; false when it does not answer.
+inline bool ConnectRig(benchmark::State &state, sim::SimControllerRig &rig)
+{
+    if (rig.Connect())
+        return true;
+    state.SkipWithError("the simulated controller did not answer");
+    return false;
+}
+
+// Starts the server paced at 9600 baud as port 1 of the folder and opens the
+// program's port on it with the program's settings; false when the server
+// does not start.
+inline bool OpenPacedPort(benchmark::State &state, sim::SimServer &server, const QString &portsDir,
+                          TComMultiPort &port)
+{
+    server.setPaced(true);
+    if (!server.start() || !server.linkAs(portsDir.toStdString(), 1)) {
+        state.SkipWithError("simulator did not start");
+        return false;
+    }
+    ApplyProgramPortSettings(port);
+    port.SetComDevice(1);
+    port.Open();
+    return true;
+}
+
+// Runs the exchange once an iteration against the rig's controller and
+// reports the time it took over the wire time of the frames it exchanged
+// ("over_wire", 1.0 is the physical limit) and, when asked, the requests of
+// one run ("requests"). An exchange that fails skips the benchmark with the
+// reason.
+template <typename Op>
+void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const char *failure, Op op,
+                  bool countRequests = false)
+{
+    double elapsed = 0, wire = 0;
+    size_t frames = 0;
+    for (auto _ : state) {
+        rig.Server.log().clear();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = op();
+        elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        wire += sim::SimController::WireSeconds(rig.Requests());
+        frames = rig.Requests().size();
+        if (!ok) {
+            state.SkipWithError(failure);
+            return;
+        }
+    }
+    state.counters["over_wire"] = wire > 0 ? elapsed / wire : 0;
+    if (countRequests)
+        state.counters["requests"] = static_cast<double>(frames);
+}
+
+} // namespace bench
