@@ -706,7 +706,7 @@ void TMapPage::ModelSegmentsByCalculations()
     auto *offset = FForm->findChild<QSpinBox *>(QStringLiteral("UpDModOffset"));
     if (!calculated || !line || !mult || !offset)
         return;
-    const TSegmentFit fit = FitModelSegments(calculated->points(), line->points(), offset->value());
+    TSegmentFit fit = FitModelSegments(calculated->points(), line->points(), offset->value());
     if (!fit.Warning.isEmpty()) {
         Warn(fit.Warning);
         return;
@@ -717,6 +717,8 @@ void TMapPage::ModelSegmentsByCalculations()
         if (auto *text = FForm->findChild<QLineEdit *>(QStringLiteral("EdtModMULT_")))
             text->setText(QString::number(fit.Mult));
         FForm->DrawModelChart();
+        // The segments are fitted to the model line as the new multiplier draws it.
+        fit = FitModelSegments(calculated->points(), line->points(), offset->value());
     }
     if (!fit.Changed)
         return;
