@@ -286,6 +286,11 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     EXPECT_TRUE(Rig->Requests().empty());
     EXPECT_EQ(Boxes, QStringList{"strWrongConfFile"});
+    // A cell value that is no 16-bit word: refused, nothing sent.
+    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_7_0=98304\r\n");
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Boxes, (QStringList{"strWrongConfFile", "strWrongConfFile"}));
     writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_39_0=32900\r\n");
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     const auto frames = Rig->Requests();

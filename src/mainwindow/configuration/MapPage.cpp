@@ -479,7 +479,10 @@ void TMapPage::BtnCalMapLoadFromFileClick()
     std::array<quint16, 40> words{};
     for (int i = 0; i < 40 && any; ++i) {
         const QString key = QStringLiteral("MapQ3_%1_0").arg(i);
-        words[i] = quint16(ini.ReadInteger(QStringLiteral("Map"), key, 0));
+        // A cell is one 16-bit device word; anything else is a damaged file.
+        const int v = ini.ReadInteger(QStringLiteral("Map"), key, 0);
+        any = v >= 0 && v <= 0xFFFF;
+        words[i] = quint16(v);
     }
     bool found = false;
     for (int i = 0; i < 40 && any; ++i)
