@@ -150,6 +150,9 @@ TEST(MapMathTest, LinearModelFromPoints)
     EXPECT_EQ(f.Enrichments, (std::array<int, 4>{6, -4, -4, -4}));
     EXPECT_EQ(FitModelSegments({}, line, 10).Warning, "strNotEnoughGasPoints");
     EXPECT_EQ(FitModelSegments({{0, 1}}, line, 10).Warning, "strNotEnoughGasPoints");
+    // x summing to about 1.2e-7: mult about 8e7, a position beyond any integer
+    // range that must keep its sign.
+    EXPECT_EQ(FitModelSegments({{1, 5}, {-0.9999999, 5}}, line, 0).MultPosition, 1000000);
 }
 
 TEST(MapMathTest, Model2FromPointsAndCells)

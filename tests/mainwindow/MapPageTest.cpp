@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -250,6 +251,11 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     EXPECT_TRUE(Rig->Requests().empty());
     EXPECT_EQ(Boxes, QStringList{"strWrongConfFile"});
+    // A cell value that is no 16-bit word: refused, nothing sent.
+    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_7_0=98304\r\n");
+    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+    EXPECT_TRUE(Rig->Requests().empty());
+    EXPECT_EQ(Boxes, (QStringList{"strWrongConfFile", "strWrongConfFile"}));
     writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_39_0=32900\r\n");
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     const auto frames = Rig->Requests();
@@ -381,4 +387,35 @@ TEST_F(MapPageTest, CalculationButtonsFillTheModelChart)
     EXPECT_EQ(Get<QTabWidget>("PgCCalibration")->currentWidget(), Get("TbSCalModel"));
     Get<QAbstractButton>("BtnCalMapCalcClear")->click();
     EXPECT_TRUE(Model->Series(1)->points().isEmpty());
+}
+
+TEST_F(MapPageTest, SegmentFitUsesTheLineOfTheNewMultiplier)
+{
+    // Model line y = x (multiplier 1.0, offset 0, thresholds 4, 8, 12, 16 ms,
+    // no enrichment); calculated points (7, 8.75), (9, 11.25): mult = 20 / 16
+    // = 1.25, so the line is redrawn as y = 1.25 x before the segments are
+    // fitted. Segment 0..4 holds no point and keeps Y1 = 5; segment 4..8
+    // (x <= 10): Y2 = 4 * (20 - 2 * 5) / (16 - 8) + 5 = 10; segment 8..12
+    // (x <= 14): Y3 = 4 * (11.25 - 10) / (9 - 8) + 10 = 15: every point on
+    // the new line, so all four enrichments stay 0 (the line of the old
+    // multiplier would leave Y1 = 4 and give E1 = -20).
+    const char *thresholds[4] = {"UpDProgA", "UpDProgB", "UpDProgC", "UpDProgD"};
+    const char *enrichments[4] = {"UpDWzbogacenieProgA", "UpDWzbogacenieProgB", "UpDWzbogacenieProgC",
+                                  "UpDWzbogacenieProgD"};
+    for (int k = 0; k < 4; ++k) {
+        Get<QSpinBox>(thresholds[k])->setValue(4 * (k + 1));
+        Get<QSpinBox>(enrichments[k])->setValue(0);
+    }
+    Get<QSpinBox>("UpDModMult")->setValue(0);
+    Get<QSpinBox>("UpDModOffset")->setValue(0);
+    Model->UpDModMultClick();
+    Model->UpDModOffsetClick();
+    ASSERT_EQ(Model->Series(3)->points().value(1), QPointF(4, 4));
+    Model->Series(1)->replace(QList<QPointF>{{7, 8.75}, {9, 11.25}});
+    Map->ModelSegmentsByCalculations();
+    EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 25);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(Get<QSpinBox>(enrichments[k])->value(), 0) << k;
+    EXPECT_EQ(Model->Series(3)->points().value(1), QPointF(4, 5));
+    EXPECT_EQ(Model->Series(3)->points().value(3), QPointF(12, 15));
 }

@@ -339,7 +339,9 @@ TSegmentFit FitModelSegments(const QList<QPointF> &calculated, const QList<QPoin
         return out;
     }
     out.Mult = (sy - n * b) / sx;
-    out.MultPosition = int(RoundEven((out.Mult - 1.0) * 100.0));
+    // A sum of x near zero gives a multiplier far beyond any spin position;
+    // keep its sign instead of overflowing the integer.
+    out.MultPosition = int(std::clamp(RoundEven((out.Mult - 1.0) * 100.0), -1e6, 1e6));
 
     QList<QPointF> line = modelLine;
     int lastChanged = 0;

@@ -479,7 +479,10 @@ void TMapPage::BtnCalMapLoadFromFileClick()
     std::array<quint16, 40> words{};
     for (int i = 0; i < 40 && any; ++i) {
         const QString key = QStringLiteral("MapQ3_%1_0").arg(i);
-        words[i] = quint16(ini.ReadInteger(QStringLiteral("Map"), key, 0));
+        // A cell is one 16-bit device word; anything else is a damaged file.
+        const int v = ini.ReadInteger(QStringLiteral("Map"), key, 0);
+        any = v >= 0 && v <= 0xFFFF;
+        words[i] = quint16(v);
     }
     bool found = false;
     for (int i = 0; i < 40 && any; ++i)
@@ -706,7 +709,7 @@ void TMapPage::ModelSegmentsByCalculations()
     auto *offset = FForm->findChild<QSpinBox *>(QStringLiteral("UpDModOffset"));
     if (!calculated || !line || !mult || !offset)
         return;
-    const TSegmentFit fit = FitModelSegments(calculated->points(), line->points(), offset->value());
+    TSegmentFit fit = FitModelSegments(calculated->points(), line->points(), offset->value());
     if (!fit.Warning.isEmpty()) {
         Warn(fit.Warning);
         return;
@@ -717,6 +720,8 @@ void TMapPage::ModelSegmentsByCalculations()
         if (auto *text = FForm->findChild<QLineEdit *>(QStringLiteral("EdtModMULT_")))
             text->setText(QString::number(fit.Mult));
         FForm->DrawModelChart();
+        // The segments are fitted to the model line as the new multiplier draws it.
+        fit = FitModelSegments(calculated->points(), line->points(), offset->value());
     }
     if (!fit.Changed)
         return;
