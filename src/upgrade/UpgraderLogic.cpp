@@ -175,7 +175,9 @@ bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int co
               && FPort->ReadData(reply, count, read) && read == count;
     if (locked)
         FPort->ReleaseLock();
-    ok = ok && (reply[0] == p->GetReplyHeader() || reply[0] == 0xBD);
+    // The reply ends in the 8-bit sum of all bytes before it.
+    ok = ok && (reply[0] == p->GetReplyHeader() || reply[0] == 0xBD)
+         && reply[count - 1] == FrameChecksum(reply, size_t(count - 1));
     if (!ok)
         std::memset(reply, 0, size_t(count));
     return ok;

@@ -190,6 +190,17 @@ TEST_P(UpgradeWhole, IdentifiesProgramsTheCheckedBytesAndReturnsToTheApplication
 {
     const bool adapter = GetParam();
     start(adapter);
+    // The application's replies are checked by their sum: a corrupted version
+    // or identification is not taken.
+    const uint8_t identify = adapter ? 0x04 : 0x02;
+    server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x01; }, sim::Fault::badChecksum(), 1);
+    EXPECT_FALSE(logic.ReadDeviceVersion(nullptr, nullptr));
+    EXPECT_EQ(logic.VersionText(), "-");
+    server.injectFaultWhen([identify](const Bytes &f) { return f[1] == identify; }, sim::Fault::badChecksum(), 1);
+    EXPECT_TRUE(logic.ReadDeviceVersion(nullptr, nullptr));
+    EXPECT_EQ(logic.DeviceDescription(), "");
+    EXPECT_TRUE(logic.ReadDeviceVersion(nullptr, nullptr));
+    EXPECT_NE(logic.DeviceDescription(), "");
     form->CheckConnection();
     ASSERT_TRUE(form->Connected()) << boxes.join('|').toStdString();
     EXPECT_FALSE(running());
