@@ -535,8 +535,14 @@ void TFormUpgrader::closeEvent(QCloseEvent *event)
         return;
     }
     // A device with a complete firmware is sent back to its application; a
-    // half-programmed one stays in its bootloader for the next attempt.
-    if (UpgraderLogic && UpgraderLogic->InBootloader && !UpgraderLogic->FlashIncomplete && Bootloader40Manager) {
+    // half-programmed one stays in its bootloader for the next attempt. That
+    // includes one whose bootloader asks to be kept (its stay flag, set by an
+    // erase that no finished run of this program followed): the flag is not
+    // cleared for it.
+    const bool keptByDevice = Bootloader40Manager && Bootloader40Manager->ExitCapable()
+                              && Bootloader40Manager->BootInfo().StayInBootloader != 0;
+    if (UpgraderLogic && UpgraderLogic->InBootloader && !UpgraderLogic->FlashIncomplete && !keptByDevice
+        && Bootloader40Manager) {
         Bootloader40Manager->FinishProgramming();
         Bootloader40Manager->ExitBootloader();
         if (Common && Common->WaitForm()) {

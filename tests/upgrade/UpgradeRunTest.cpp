@@ -260,6 +260,14 @@ TEST_P(UpgradeCut, LeavesTheDeviceInItsBootloaderAndTheSecondAttemptCompletes)
     form->close();
     EXPECT_EQ(leaveRequestsAfterErase(), 0);
     EXPECT_FALSE(running());
+    // Found so again by a program that did not see the run: the device's
+    // stay flag keeps it in its bootloader.
+    logic.FlashIncomplete = false;
+    form->CheckConnection();
+    EXPECT_TRUE(form->Connected());
+    form->close();
+    EXPECT_EQ(leaveRequestsAfterErase(), 0);
+    EXPECT_FALSE(running());
 
     boxes.clear();
     form->BtnUpdateClick();
