@@ -122,8 +122,9 @@ TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
     NewNamed<QLabel>(pnlTime, "LblTime", {54, 2, 140, 18}, QString());
     pnlTime->hide();
 
-    NewNamed<QLabel>(this, "LblComm", {8, 298, 50, 22}, QStringLiteral("&COMM:"));
-    NewNamed<QComboBox>(this, "CmBCommNo", {60, 298, 90, 22});
+    // The label's accelerator moves to the port list it names.
+    auto *lblComm = NewNamed<QLabel>(this, "LblComm", {8, 298, 50, 22}, QStringLiteral("&COMM:"));
+    lblComm->setBuddy(NewNamed<QComboBox>(this, "CmBCommNo", {60, 298, 90, 22}));
     auto *btnOpen = NewNamed<QPushButton>(this, "BtnOpen", {156, 297, 70, 25});
     btnOpen->setText(QStringLiteral("&Open"));
     btnOpen->hide();
