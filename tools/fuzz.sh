@@ -7,7 +7,7 @@
 # NAME is a target of tests/fuzz/ (NAME from NAMEFuzz.cpp; "fuzz_NAME" works
 # too). Installs clang and its sanitizer runtimes when missing, configures a
 # clang build with TARON_FUZZ=ON in build-fuzz/ (BUILD_DIR overrides), builds
-# the target, and fuzzes a fresh copy of its seed corpus for SECONDS. Inputs
+# the target, and fuzzes a fresh copy of its corpus for SECONDS. Inputs
 # that crash, hang or break a check land in build-fuzz/fuzz-runs/NAME/findings/;
 # the run's log is build-fuzz/fuzz-runs/NAME/log. Exits 1 when there are
 # findings. JOBS sets the build's parallelism (default 3); extra libFuzzer
