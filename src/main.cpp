@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/CorrectionsPage.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -440,6 +441,12 @@ int main(int argc, char *argv[])
         };
         model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
         model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
+        // The corrections page: its adaptation maps are the adapter's while the
+        // adapter's own OBD adaptation is switched on.
+        auto *corrections = TCorrectionsPage::Install(*form);
+        corrections->Hooks.AdapterAdaptationEnabled = [] {
+            return Logic && Logic->UIStateOBD() && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

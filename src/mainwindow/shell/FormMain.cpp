@@ -372,12 +372,12 @@ void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) Configu
 void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }
 void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtBModel2WriteClick"); }
 void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }
-void TFormMain::BtnCorReadCorrectionsClick() {}
-void TFormMain::BtnCorWriteCorrectionsClick() {}
+void TFormMain::BtnCorReadCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorReadCorrectionsClick"); }
+void TFormMain::BtnCorWriteCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorWriteCorrectionsClick"); }
 void TFormMain::BtnConfWriteConfigClick() {}
 void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
-void TFormMain::BtnCorPstandardClick() {}
-void TFormMain::BtnCorPcolStandardClick() {}
-void TFormMain::SpBtnCorTgasStandardClick() {}
-void TFormMain::SpBtnCorRpmStandardClick() {}
+void TFormMain::BtnCorPstandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPstandardClick"); }
+void TFormMain::BtnCorPcolStandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPcolStandardClick"); }
+void TFormMain::SpBtnCorTgasStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorTgasStandardClick"); }
+void TFormMain::SpBtnCorRpmStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorRpmStandardClick"); }
 void TFormMain::BtnDngReadEmulatorClick() {}

@@ -30,15 +30,31 @@ void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) Configura
 void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
 void TFormMain::ReadModelParams() { InvokePage(this, "ModelPage", "ReadModelParams"); }
 void TFormMain::ReadModel2Settings() { InvokePage(this, "Model2Page", "ReadModel2Settings"); }
-void TFormMain::ShowPsysCorrections() {}
-void TFormMain::ShowPcolCorrections() {}
-void TFormMain::ShowTgasCorrections() {}
-void TFormMain::ShowRpmCorrections() {}
-void TFormMain::SetActiveTgasCorrSpBtn(uint8_t /*corrType*/) {}
-void TFormMain::SetActiveRpmCorrSpBtn(uint8_t /*corrType*/) {}
-void TFormMain::SetTgasCorrSpBtnEnabled(bool /*flag*/) {}
-void TFormMain::SetRpmCorrSpBtnEnabled(bool /*flag*/) {}
-void TFormMain::SelectMaxTbForLoadItems() {}
+void TFormMain::ShowPsysCorrections() { InvokePage(this, "CorrectionsPage", "ShowPsysCorrections"); }
+void TFormMain::ShowPcolCorrections() { InvokePage(this, "CorrectionsPage", "ShowPcolCorrections"); }
+void TFormMain::ShowTgasCorrections() { InvokePage(this, "CorrectionsPage", "ShowTgasCorrections"); }
+void TFormMain::ShowRpmCorrections() { InvokePage(this, "CorrectionsPage", "ShowRpmCorrections"); }
+void TFormMain::SetActiveTgasCorrSpBtn(uint8_t corrType)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "SetActiveTgasCorrSpBtn", Q_ARG(int, corrType));
+}
+void TFormMain::SetActiveRpmCorrSpBtn(uint8_t corrType)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "SetActiveRpmCorrSpBtn", Q_ARG(int, corrType));
+}
+void TFormMain::SetTgasCorrSpBtnEnabled(bool flag)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "SetTgasCorrSpBtnEnabled", Q_ARG(bool, flag));
+}
+void TFormMain::SetRpmCorrSpBtnEnabled(bool flag)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "SetRpmCorrSpBtnEnabled", Q_ARG(bool, flag));
+}
+void TFormMain::SelectMaxTbForLoadItems() { InvokePage(this, "CorrectionsPage", "SelectMaxTbForLoadItems"); }
 void TFormMain::DrawModelChart() { InvokePage(this, "ModelPage", "DrawModelChart"); }
 void TFormMain::UpdateModel2Labels() { InvokePage(this, "Model2Page", "UpdateModel2Labels"); }
 bool TFormMain::WriteConfWizardConfiguration() { return false; }
