@@ -440,6 +440,17 @@ int main(int argc, char *argv[])
         };
         model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
         model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
+        // The kind-48 calibration window: its map page loads map files through
+        // this window's loader, and the model-2 page shows its nozzle verdict.
+        model2->Hooks.AutocalNozzleClass = [] {
+            return FrmMultiCalibrationTaronQV ? FrmMultiCalibrationTaronQV->AutocalNozzleClass() : 0;
+        };
+        form->WindowServices.CreateKind48Windows = [create = form->WindowServices.CreateKind48Windows, map] {
+            if (create)
+                create();
+            if (FrmMultiCalibrationTaronQV)
+                FrmMultiCalibrationTaronQV->Hooks.LoadMapFromFile = [map] { map->BtnCalMapLoadFromFileClick(); };
+        };
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -37,8 +37,10 @@ void WireMainWindowToWindows(TFormMain &form)
         const bool created = !FrmMultiConfigurationTaronQV || !FrmMultiCalibrationTaronQV;
         if (!FrmMultiConfigurationTaronQV)
             FrmMultiConfigurationTaronQV = new TFrmMultiConfigurationTaronQV();
-        if (!FrmMultiCalibrationTaronQV)
+        if (!FrmMultiCalibrationTaronQV) {
             FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
+            FrmMultiCalibrationTaronQV->Form = &form;
+        }
         if (created)
             // They live as long as the window that holds their panels.
             QObject::connect(&form, &QObject::destroyed, [] {
@@ -75,6 +77,12 @@ void WireMainWindowToWindows(TFormMain &form)
     s.Kind48CalibrationReadAll = [] {
         if (FrmMultiCalibrationTaronQV)
             FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    };
+    s.Kind48CalibrationTick = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->UpdateLiveValues();
+            FrmMultiCalibrationTaronQV->PollAutocalibrationState();
+        }
     };
     s.Kind48WriteDefaultConfiguration = [] {
         return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BtBKnfWriteDefaultConfigurationClick(nullptr);
