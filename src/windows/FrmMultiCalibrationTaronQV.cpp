@@ -145,26 +145,26 @@ TFrmMultiCalibrationTaronQV::~TFrmMultiCalibrationTaronQV()
 
 void TFrmMultiCalibrationTaronQV::BuildLiveStrip()
 {
-    auto *strip = NewNamed<QFrame>(PnlMultiCalibration, "PnlModLive", {0, 428, 776, 40});
+    auto *strip = NewNamed<QFrame>(PnlMultiCalibration, "PnlCalLive", {0, 428, 776, 40});
     struct Item {
         const char *Label;
         const char *Name;
         const char *Text;
         TDigitalDisplay **Target;
     };
-    const Item items[] = {{"LblModPetrol", "DgDModPetrol", "Tb [ms]", &DgDModPetrol},
-                          {"LblModLPG", "DgDModLPG", "Tg [ms]", &DgDModLPG},
-                          {"LblModRPM", "DgDModRPM", "RPM", &DgDModRPM},
-                          {"LblModPsys", "DgDModPsys", "Psys", &DgDModPsys},
-                          {"LblModTred", "DgDModTred", "Tred", &DgDModTred},
-                          {"LblModTgaz", "DgDModTgaz", "Tgaz", &DgDModTgaz}};
+    const Item items[] = {{"LblCalLivePetrol", "DgDModPetrol", "Tb [ms]", &DgDModPetrol},
+                          {"LblCalLiveGas", "DgDModLPG", "Tg [ms]", &DgDModLPG},
+                          {"LblCalLiveRPM", "DgDModRPM", "RPM", &DgDModRPM},
+                          {"LblCalLivePsys", "DgDModPsys", "Psys", &DgDModPsys},
+                          {"LblCalLiveTred", "DgDModTred", "Tred", &DgDModTred},
+                          {"LblCalLiveTgas", "DgDModTgaz", "Tgaz", &DgDModTgaz}};
     int x = 4;
     for (const Item &item : items) {
         NewNamed<QLabel>(strip, item.Label, {x, 10, 44, 18}, QString::fromUtf8(item.Text));
         *item.Target = display(strip, item.Name, {x + 44, 4, 62, 32});
         x += 112;
     }
-    NewNamed<QLabel>(strip, "LblModLambda", {x, 10, 40, 18}, QStringLiteral("λ"));
+    NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 10, 40, 18}, QStringLiteral("λ"));
     PnlModBarLambda = NewNamed<QFrame>(strip, "PnlModBarLambda", {x + 20, 10, 76, 18});
     PnlModBarLambda->setFrameShape(QFrame::Box);
     PnlModBarLambda->setStyleSheet(QStringLiteral("QFrame#PnlModBarLambda { background: qlineargradient(x1:0, y1:0, "
