@@ -160,12 +160,12 @@ void TFrmMultiCalibrationTaronQV::BuildLiveStrip()
                           {"LblCalLiveTgas", "DgDModTgaz", "Tgaz", &DgDModTgaz}};
     int x = 4;
     for (const Item &item : items) {
-        NewNamed<QLabel>(strip, item.Label, {x, 10, 44, 18}, QString::fromUtf8(item.Text));
-        *item.Target = display(strip, item.Name, {x + 44, 4, 62, 32});
-        x += 112;
+        NewNamed<QLabel>(strip, item.Label, {x, 10, 42, 18}, QString::fromUtf8(item.Text));
+        *item.Target = display(strip, item.Name, {x + 42, 4, 68, 32});
+        x += 111;
     }
-    NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 10, 40, 18}, QStringLiteral("λ"));
-    PnlModBarLambda = NewNamed<QFrame>(strip, "PnlModBarLambda", {x + 20, 10, 76, 18});
+    NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 10, 12, 18}, QStringLiteral("λ"));
+    PnlModBarLambda = NewNamed<QFrame>(strip, "PnlModBarLambda", {x + 14, 10, 88, 18});
     PnlModBarLambda->setFrameShape(QFrame::Box);
     PnlModBarLambda->setStyleSheet(QStringLiteral("QFrame#PnlModBarLambda { background: qlineargradient(x1:0, y1:0, "
                                                   "x2:1, y2:0, stop:0 #2060ff, stop:0.5 #20c020, stop:1 #ff3030); }"));

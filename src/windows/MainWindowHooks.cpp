@@ -6,7 +6,9 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/NamedWidget.h"
+#include "core/LM.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QVBoxLayout>
 
@@ -41,12 +43,17 @@ void WireMainWindowToWindows(TFormMain &form)
             FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
             FrmMultiCalibrationTaronQV->Form = &form;
         }
-        if (created)
+        if (created) {
             // They live as long as the window that holds their panels.
             QObject::connect(&form, &QObject::destroyed, [] {
                 delete FrmMultiCalibrationTaronQV;
                 delete FrmMultiConfigurationTaronQV;
             });
+            // Created after the language was applied: their texts too.
+            if (LM && !LM->Language.isEmpty()
+                && QFile::exists(LM->GetLanguageFilePath() + LM->Language + QStringLiteral(".lng")))
+                LM->LoadLanguageFile(LM->Language);
+        }
         dock(form, FrmMultiConfigurationTaronQV->PnlMultiConfiguration);
         dock(form, FrmMultiCalibrationTaronQV->PnlMultiCalibration);
     };

@@ -52,7 +52,7 @@ void TMultiCalMapPage::Build(QWidget *s)
     PnlCalLoadL = NewNamed<QLabel>(s, "PnlCalLoadL", {35, 4, 150, 18}, QStringLiteral("Obciążenie niskie"));
     PnlCalLoadM = NewNamed<QLabel>(s, "PnlCalLoadM", {185, 4, 150, 18}, QStringLiteral("Obciążenie średnie"));
     PnlCalLoadH = NewNamed<QLabel>(s, "PnlCalLoadH", {335, 4, 150, 18}, QStringLiteral("Obciążenie wysokie"));
-    LblCalTxtY = NewNamed<QLabel>(s, "LblCalTxtY", {4, 24, 30, 18}, QStringLiteral("Tb[ms]"));
+    LblCalTxtY = NewNamed<QLabel>(s, "LblCalTxtY", {4, 24, 60, 18}, QStringLiteral("Tb[ms]"));
     ChtMapa = NewNamed<QChartView>(s, "ChtMapa", {4, 42, 600, 320});
     ChtMapa2 = NewNamed<QChartView>(s, "ChtMapa2", {4, 42, 600, 320});
     ChtMapa2->hide();
@@ -72,6 +72,7 @@ void TMultiCalMapPage::Build(QWidget *s)
     QWidget *p = PnlCalMapButtons = NewNamed<QWidget>(s, "PnlCalMapButtons", {610, 0, 160, 400});
     CmBCalMapRPMRange = NewNamed<QComboBox>(p, "CmBCalMapRPMRange", {4, 4, 152, 22});
     DgDCalMapPcol = NewNamed<TDigitalDisplay>(p, "DgDCalMapPcol", {4, 30, 152, 28});
+    DgDCalMapPcol->SetCaption(QStringLiteral("0.00"));
     int y = 62;
     auto button = [p, &y](const char *name, const QString &text) {
         auto *b = NewNamed<QPushButton>(p, name, {4, y, 152, 24}, text);
@@ -377,7 +378,8 @@ void TMultiCalMapPage::ChtMapaAfterDraw()
         a->setMax(max);
     if (QValueAxis *a = TMapPage::MapLoadAxis(ChtMapa2))
         a->setMax(max);
-    const int width = (W.PnlMultiCalibration->width() - PnlCalMapButtons->width() - 56) / 3;
+    // The page's own width: the panel is laid out at its designed size.
+    const int width = (PnlCalMapButtons->parentWidget()->width() - PnlCalMapButtons->width() - 56) / 3;
     QList<QWidget *> panels{PnlCalLoadL, PnlCalLoadM, PnlCalLoadH};
     if (D().GetPressureSensorType() == 1)
         std::reverse(panels.begin(), panels.end());

@@ -5,6 +5,7 @@
 
 #include "controls/DigitalDisplay.h"
 #include "core/DevData.h"
+#include "core/ui/Custom.h"
 #include "core/UnitConversions.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/Model2Chart.h"
@@ -540,4 +541,44 @@ TEST(MultiCalibration, ScreenshotsOfEveryPage)
         if (!folder.isEmpty())
             shot.save(QDir(folder).filePath(page->objectName() + QStringLiteral(".png")));
     }
+}
+
+TEST(MultiCalibration, EnglishUnderLanguageEn)
+{
+    StartupRig rig{5};
+    SimDevice device(rig.PortsDir, 5, 48, 'I');
+    // The edition's services put the language files' texts onto the windows.
+    TCustom custom;
+    Custom = &custom;
+    struct Reset {
+        ~Reset() { Custom = nullptr; }
+    } reset;
+    QFile ini(rig.IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\n");
+    ini.close();
+    rig.Wire = [](TFormMain &f) {
+        Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.show();
+    form.Timerek->stop();
+    rig.Tick();
+    TFrmMultiCalibrationTaronQV *w = FrmMultiCalibrationTaronQV;
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(LM->Language, "EN");
+    const auto tab = [](QWidget *sheet) {
+        auto *pages = qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget());
+        return pages->tabText(pages->indexOf(sheet));
+    };
+    EXPECT_EQ(tab(w->TbSMultiCalibrationModel), "Model (F9)");
+    EXPECT_EQ(tab(w->TbSMultiCalibrationCorrections), "Corrections (F11)");
+    EXPECT_EQ(w->Model->BtBModel2Default->text(), "Default");
+    EXPECT_EQ(w->Map->BtnCalMapPetrolTemplateClear->text(), "Clear the TEMPLATE");
+    EXPECT_EQ(w->Corrections->ChBOBDAdaptationEnabled->text(), "Activate the OBD correction map");
+    EXPECT_EQ(w->Auto->LblCalAutocalibrationWaitingTemp->text(), "Waiting for the temperature");
+    EXPECT_EQ(TranslateKey("strCalWriteIncomplete").left(15), "The calibration");
+    // The main window's own components of the same names keep their texts.
+    EXPECT_EQ(Get<QAbstractButton>(form, "BtBModel2Write")->text(), w->Model->BtBModel2Write->text());
 }
