@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/AutocalModel2.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -445,6 +446,8 @@ int main(int argc, char *argv[])
         model2->Hooks.AutocalNozzleClass = [] {
             return FrmMultiCalibrationTaronQV ? FrmMultiCalibrationTaronQV->AutocalNozzleClass() : 0;
         };
+        // After an auto-calibration the model-2 page computes its new curve.
+        model2->Hooks.CalcNewModel2 = [model2](int phase, double) { AutocalModel2::CalcNewModel2(*model2, phase); };
         form->WindowServices.CreateKind48Windows = [create = form->WindowServices.CreateKind48Windows, map] {
             if (create)
                 create();
