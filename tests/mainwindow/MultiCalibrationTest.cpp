@@ -582,3 +582,24 @@ TEST(MultiCalibration, EnglishUnderLanguageEn)
     // The main window's own components of the same names keep their texts.
     EXPECT_EQ(Get<QAbstractButton>(form, "BtBModel2Write")->text(), w->Model->BtBModel2Write->text());
 }
+
+TEST(MultiCalibration, LeavingTheTabWithEditsAsksAndNoLetsTheNextEntryDiscardThem)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    c.Window->Model->UpDCalModellingBasedMult->setValue(7);
+    ASSERT_TRUE(c.Window->Modified());
+    int asked = 0;
+    c.rig.Answer = [&](const TMessageBoxInfo &box) {
+        asked += box.Buttons.contains(Cancel) ? 1 : 0;
+        return box.Buttons.contains(No) ? No : Yes;
+    };
+    ClickTab(c.Form(), "TbSMeasure");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Current(c.Form(), "PgCMain"), "TbSMeasure");
+    EXPECT_EQ(c.device.Controller.State.Model[1], 1024) << "nothing written";
+    ClickTab(c.Form(), "TbSMultiCalibration");
+    EXPECT_EQ(c.Window->Model->UpDCalModellingBasedMult->value(), 0);
+    EXPECT_FALSE(c.Window->Modified());
+}
