@@ -603,3 +603,61 @@ TEST(MultiCalibration, LeavingTheTabWithEditsAsksAndNoLetsTheNextEntryDiscardThe
     EXPECT_EQ(c.Window->Model->UpDCalModellingBasedMult->value(), 0);
     EXPECT_FALSE(c.Window->Modified());
 }
+
+TEST(MultiCalibration, MapWriteAndTemplateClearFramesInOrder)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    c.Window->Map->BtnCalMapRead->click();
+    // The multiplier keeps the model's value at the idle time: b moves by 1 % of Tb0.
+    c.Window->Map->UpDCalMapMult->setValue(1);
+    EXPECT_NEAR(DevData->GetModelOffset(), 1.0 - 0.01 * 468 / 187.0, 1e-9);
+    EXPECT_TRUE(c.Window->ModelModified);
+    c.device.Server.log().clear();
+    c.Window->Map->BtnCalMapWrite->click();
+    const std::vector<std::pair<int, int>> write = {{0x16, 1}, {0x16, 2}, {0xD5, 0}, {0xD5, 1}, {0x96, 0}, {0x96, 1}};
+    EXPECT_EQ(Head(c.Sent(), write.size()), write);
+    EXPECT_EQ(c.Sent()[write.size()], std::make_pair(0x51, 8)) << "read back";
+    EXPECT_EQ(c.device.Controller.State.Model[2], uint16_t(std::nearbyint(187 - 4.68)));
+    // Without model edits only the model table goes.
+    c.device.Server.log().clear();
+    c.Window->BtnCalMapWriteClick();
+    EXPECT_EQ(Head(c.Sent(), 4), Head(write, 4));
+    EXPECT_NE(c.Sent()[4].first, 0x96);
+
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.device.Server.withLock([&] { c.device.Controller.State.Param8[31] = 0x41; });
+    DevData->SetAdaptation(true);
+    c.device.Server.log().clear();
+    c.Window->Map->BtnCalMapPetrolTemplateClear->click();
+    const auto sent = c.Sent();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(Head(sent, 2), (std::vector<std::pair<int, int>>{{0xDE, 3}, {0xDE, 4}}));
+    EXPECT_EQ(sent.back(), std::make_pair(0x08, 31));
+    EXPECT_EQ(c.device.Controller.State.Param8[31] & 0x40, 0) << "adaptation off";
+}
+
+TEST(MultiCalibration, ResetWritesTheFactoryCorrections)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.device.Server.withLock([&] {
+        auto &s = c.device.Controller.State;
+        s.Payload[0x93].assign(s.Payload[0x93].size(), 5);
+        s.Payload[0xDB][0] = 9;
+        s.Model[11] = 1100;
+    });
+    c.Window->ResetCorrectionsToDefaults();
+    auto &s = c.device.Controller.State;
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(int8_t(s.Payload[0xD2][size_t(i)]), Kind48Math::TgasStandard[size_t(i)]) << i;
+        EXPECT_EQ(s.Payload[0xDB][size_t(i)], 0) << i;
+        EXPECT_EQ(s.Payload[0x97][size_t(i)], 0) << i;
+    }
+    EXPECT_EQ(s.Payload[0x93], Bytes(s.Payload[0x93].size(), 0));
+    EXPECT_EQ(s.Model[74], 1 + 2) << "system pressure and gas temperature on";
+    EXPECT_EQ(s.Model[11], 1024);
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+}
