@@ -160,8 +160,8 @@ void TFrmMultiCalibrationTaronQV::BuildLiveStrip()
                           {"LblCalLiveTgas", "DgDModTgaz", "Tgaz", &DgDModTgaz}};
     int x = 4;
     for (const Item &item : items) {
-        NewNamed<QLabel>(strip, item.Label, {x, 10, 42, 18}, QString::fromUtf8(item.Text));
-        *item.Target = display(strip, item.Name, {x + 42, 4, 68, 32});
+        NewNamed<QLabel>(strip, item.Label, {x, 10, 47, 18}, QString::fromUtf8(item.Text));
+        *item.Target = display(strip, item.Name, {x + 47, 8, 62, 24});
         x += 111;
     }
     NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 10, 12, 18}, QStringLiteral("λ"));

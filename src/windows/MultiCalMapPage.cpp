@@ -378,8 +378,8 @@ void TMultiCalMapPage::ChtMapaAfterDraw()
         a->setMax(max);
     if (QValueAxis *a = TMapPage::MapLoadAxis(ChtMapa2))
         a->setMax(max);
-    // The page's own width: the panel is laid out at its designed size.
-    const int width = (PnlCalMapButtons->parentWidget()->width() - PnlCalMapButtons->width() - 56) / 3;
+    // The width left of the buttons, as the page is designed.
+    const int width = (ChtMapa->geometry().right() + 1 - 35) / 3;
     QList<QWidget *> panels{PnlCalLoadL, PnlCalLoadM, PnlCalLoadH};
     if (D().GetPressureSensorType() == 1)
         std::reverse(panels.begin(), panels.end());

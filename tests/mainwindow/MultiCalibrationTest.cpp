@@ -62,6 +62,7 @@ struct Cal48 {
         s.Param16[17] = 800;
         s.Model[1] = 1024;               // factor 1.0
         s.Model[2] = 187;                // offset 1.0 ms
+        s.Model[11] = 1024;              // no second correction
         const int xs[7] = {0, 374, 748, 1496, 2244, 2805, 4675};
         for (int p = 0; p < 2; ++p)
             for (int j = 0; j < 10; ++j) {
@@ -480,8 +481,9 @@ TEST(MultiCalibration, AutoCalibrationAbortedOrStalledEndsInNormalWork)
         EXPECT_TRUE(memo.contains(TranslateKey("strCalInfo_ERR"))) << memo.toStdString();
         EXPECT_FALSE(memo.contains(TranslateKey("strCalInfo_OK")));
         EXPECT_EQ(memo.contains(TranslateKey("strCalAutoStalled")), !abort);
-        if (!abort)
+        if (!abort) {
             EXPECT_GT(c.rig.Now, TMultiCalAutoPage::RunStallLimitMs);
+        }
         EXPECT_TRUE(page->SpBCalAutocalibrationStart->isEnabled());
     }
 }
@@ -540,6 +542,16 @@ TEST(MultiCalibration, ScreenshotsOfEveryPage)
         EXPECT_FALSE(shot.isNull());
         if (!folder.isEmpty())
             shot.save(QDir(folder).filePath(page->objectName() + QStringLiteral(".png")));
+    }
+    // The model page's precise and adaptation sheets.
+    c.Window->PgCCalibration->setCurrentWidget(c.Window->TbSMultiCalibrationModel);
+    for (QWidget *sheet : {c.Window->Model->TbSCalibrationTypesPrecise, c.Window->Model->TbSCalibrationAdaptation}) {
+        c.Window->Model->PgCCalibrationTypes->setCurrentWidget(sheet);
+        StartupRig::Run(50);
+        const QImage shot = c.Form().grab().toImage();
+        EXPECT_FALSE(shot.isNull());
+        if (!folder.isEmpty())
+            shot.save(QDir(folder).filePath(sheet->objectName() + QStringLiteral(".png")));
     }
 }
 
