@@ -527,7 +527,7 @@ TEST(MultiCalibration, LiveValuesAndTheLambdaMarker)
 TEST(MultiCalibration, ScreenshotsOfEveryPage)
 {
     const QString folder = qEnvironmentVariable("TARON_SCREENSHOTS");
-    Cal48 c;
+    Cal48 c('G');
     c.Form().resize(1024, 768);
     c.Form().show();
     c.EnterCalibration();
