@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/AutocalModel2.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
@@ -446,6 +447,19 @@ int main(int argc, char *argv[])
         auto *corrections = TCorrectionsPage::Install(*form);
         corrections->Hooks.AdapterAdaptationEnabled = [] {
             return Logic && Logic->UIStateOBD() && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
+        };
+        // The kind-48 calibration window: its map page loads map files through
+        // this window's loader, and the model-2 page shows its nozzle verdict.
+        model2->Hooks.AutocalNozzleClass = [] {
+            return FrmMultiCalibrationTaronQV ? FrmMultiCalibrationTaronQV->AutocalNozzleClass() : 0;
+        };
+        // After an auto-calibration the model-2 page computes its new curve.
+        model2->Hooks.CalcNewModel2 = [model2](int phase, double) { AutocalModel2::CalcNewModel2(*model2, phase); };
+        form->WindowServices.CreateKind48Windows = [create = form->WindowServices.CreateKind48Windows, map] {
+            if (create)
+                create();
+            if (FrmMultiCalibrationTaronQV)
+                FrmMultiCalibrationTaronQV->Hooks.LoadMapFromFile = [map] { map->BtnCalMapLoadFromFileClick(); };
         };
         form->FormCreate();
 

@@ -6,7 +6,9 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/NamedWidget.h"
+#include "core/LM.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QVBoxLayout>
 
@@ -37,14 +39,21 @@ void WireMainWindowToWindows(TFormMain &form)
         const bool created = !FrmMultiConfigurationTaronQV || !FrmMultiCalibrationTaronQV;
         if (!FrmMultiConfigurationTaronQV)
             FrmMultiConfigurationTaronQV = new TFrmMultiConfigurationTaronQV();
-        if (!FrmMultiCalibrationTaronQV)
+        if (!FrmMultiCalibrationTaronQV) {
             FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
-        if (created)
+            FrmMultiCalibrationTaronQV->Form = &form;
+        }
+        if (created) {
             // They live as long as the window that holds their panels.
             QObject::connect(&form, &QObject::destroyed, [] {
                 delete FrmMultiCalibrationTaronQV;
                 delete FrmMultiConfigurationTaronQV;
             });
+            // Created after the language was applied: their texts too.
+            if (LM && !LM->Language.isEmpty()
+                && QFile::exists(LM->GetLanguageFilePath() + LM->Language + QStringLiteral(".lng")))
+                LM->LoadLanguageFile(LM->Language);
+        }
         dock(form, FrmMultiConfigurationTaronQV->PnlMultiConfiguration);
         dock(form, FrmMultiCalibrationTaronQV->PnlMultiCalibration);
     };
@@ -75,6 +84,12 @@ void WireMainWindowToWindows(TFormMain &form)
     s.Kind48CalibrationReadAll = [] {
         if (FrmMultiCalibrationTaronQV)
             FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    };
+    s.Kind48CalibrationTick = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->UpdateLiveValues();
+            FrmMultiCalibrationTaronQV->PollAutocalibrationState();
+        }
     };
     s.Kind48WriteDefaultConfiguration = [] {
         return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BtBKnfWriteDefaultConfigurationClick(nullptr);

@@ -477,8 +477,13 @@ TEST(DataManagerCommands, PointTablesAndMapRows)
     EXPECT_EQ(fs[4 + 3], Request({0xDF, 3, 0x8A, 0xBC}));
     EXPECT_EQ(fs[44], Request({0xDE, 3}));
 
-    // A failure in the middle stops the loop; rows before stay stored.
-    rig.Device([](SimControllerState &s) { s.RowsDC[0][1] = 0x55; s.RowsDC[5][1] = 0x66; });
+    // A failure in the middle stops the loop; rows before stay stored. (The
+    // clear above left no row valid: two are made valid again.)
+    rig.Device([](SimControllerState &s) {
+        s.RowsDC[0][0] = s.RowsDC[5][0] = 0x80;
+        s.RowsDC[0][1] = 0x55;
+        s.RowsDC[5][1] = 0x66;
+    });
     rig.Server.log().clear();
     rig.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xDC && f[2] == 3; },
                                Fault::badChecksum(), 2);

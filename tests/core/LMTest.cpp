@@ -318,8 +318,21 @@ TEST(ShippedLanguageFiles, LoadWithTheProgramVersionAndCarryTheSameKeys)
     // The build writes them beside the test programs.
     QStringList keys[2];
     const QString codes[2] = {QStringLiteral("PL"), QStringLiteral("EN")};
+    // Every window exists, so that the lines of the window sections are
+    // component texts and the keyed texts are those of "[Strings]".
+    std::vector<std::unique_ptr<QObject>> windows;
+    for (const char *name : {"FormMain", "FrmConfigLevelSensor", "FrmHaslo", "FormAbout", "FrmFirmInfo",
+                             "FormInjTest", "FormUpgrader", "FormWorkingPressure", "FormConnectStatus",
+                             "FrmMultiConfigurationTaronQV", "FrmMultiCalibrationTaronQV", "FormAutocalibrationInit"}) {
+        windows.push_back(std::make_unique<QObject>());
+        windows.back()->setObjectName(QString::fromLatin1(name));
+    }
     for (int i = 0; i < 2; ++i) {
         TLM lm;
+        auto recording = std::make_unique<RecordingWindows>();
+        for (const auto &w : windows)
+            recording->windows << w.get();
+        lm.SetWindowTexts(std::move(recording));
         QStringList messages;
         lm.MessageHook = [&](const QString &m) { messages << m; };
         ASSERT_TRUE(lm.LoadLanguageFile(codes[i])) << messages.join(u'\n').toStdString();

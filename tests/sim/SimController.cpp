@@ -180,6 +180,17 @@ Bytes SimController::Handle(const Bytes &r)
         && std::find(st.AcceptedMasks.begin(), st.AcceptedMasks.end(), r[6]) == st.AcceptedMasks.end())
         return {};
 
+    if (cmd == 0x21 && st.AutoCalRunning && !st.AutoCalScript.empty()) {
+        // The status answer: state in the low nibble of its first byte,
+        // phase and progress in its eighth and ninth.
+        const auto &step = st.AutoCalScript[std::min(st.AutoCalAt, st.AutoCalScript.size() - 1)];
+        if (st.AutoCalAt < st.AutoCalScript.size())
+            ++st.AutoCalAt;
+        Bytes &p = st.Payload[0x21];
+        p[0] = uint8_t((p[0] & 0xF0) | (step.State & 0x0F));
+        p[7] = step.Phase;
+        p[8] = step.Progress;
+    }
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
             return Answer(cmd, st.Payload[cmd]);
@@ -343,6 +354,13 @@ Bytes SimController::Handle(const Bytes &r)
     }
     case 0x20:
         st.WorkType = r[2];
+        if (r[2] == 6 && !st.AutoCalScript.empty()) {
+            st.AutoCalRunning = true;
+            st.AutoCalAt = 0;
+        } else if (r[2] == 0) {
+            st.AutoCalRunning = false;
+            st.Payload[0x21][0] &= 0xF0;
+        }
         return Ack(cmd);
     case 0x18:
     case 0x39:
@@ -355,6 +373,10 @@ Bytes SimController::Handle(const Bytes &r)
             st.RecordingCount1 = 0;
         if (cmd == 0xDE && r[2] == 2)
             st.RecordingCount2 = 0;
+        // 3 and 4 clear the petrol and gas templates: no row stays valid.
+        if (cmd == 0xDE && (r[2] == 3 || r[2] == 4))
+            for (auto &row : r[2] == 3 ? st.RowsDC : st.RowsDD)
+                row[0] &= 0x7F;
         return Ack(cmd);
     case 0xD6:
     case 0xD7: {

@@ -53,6 +53,19 @@ struct SimControllerState {
     uint8_t RecordingCount2 = 0;             // low byte of word 198
     std::map<uint16_t, uint16_t> InjCounters;  // 0x3B by index
     uint8_t WorkType = 0;                    // last 0x20
+    // Kind-48 auto-calibration, run by the device after work type 6: each
+    // status read (0x21) answers the next (state, progress) of the script
+    // and then stays on its last step; work type 0 ends the run (state 0).
+    // A script ending in state 10 is an abort, one that never reaches 9 a
+    // run that never finishes.
+    struct AutoCalStep {
+        uint8_t State = 0;
+        uint8_t Progress = 0;
+        uint8_t Phase = 1;
+    };
+    std::vector<AutoCalStep> AutoCalScript;
+    size_t AutoCalAt = 0;
+    bool AutoCalRunning = false;
     std::vector<std::pair<uint8_t, uint8_t>> Actions; // (command, byte) of 0x18, 0x39, 0x92, 0xDE
     // Ranges the device accepts for parameter writes (0x08 by 8-bit id, 0x52
     // by 16-bit id); a value outside gets no answer and is not stored. Ids

@@ -191,6 +191,13 @@ TMapPage *TMapPage::Install(TFormMain &form)
     return page;
 }
 
+void TMapPage::BuildMapChart(QChartView *view, int count, const QString &suffix, bool swapped)
+{
+    BuildChart(view, count, suffix, swapped);
+}
+
+QValueAxis *TMapPage::MapLoadAxis(QChartView *view) { return LoadAxis(view); }
+
 QXYSeries *TMapPage::Series(QChartView *chart, int index) const
 {
     const auto list = chart->chart()->series();

@@ -14,6 +14,7 @@ class QAbstractButton;
 class QChartView;
 class QComboBox;
 class QTabWidget;
+class QValueAxis;
 class QXYSeries;
 class TCaptionPanel;
 class TFormMain;
@@ -46,6 +47,10 @@ public:
 
     QChartView *ChtMapa = nullptr, *ChtMapa2 = nullptr, *ChtMapaQ3 = nullptr;
     QXYSeries *Series(QChartView *chart, int index) const;
+    // The series and axes of a map chart (load and time, swapped or not), as
+    // other map charts of the program also build them.
+    static void BuildMapChart(QChartView *view, int count, const QString &suffix, bool swapped);
+    static QValueAxis *MapLoadAxis(QChartView *view);
 
     // The point tables as the page holds them (the record's tables and counts).
     static MapMath::TPoints PetrolPoints();

@@ -714,6 +714,23 @@ void TModel2Page::UpdateModel2NozzleInfo()
         LblModel2Info1->SetCaption(Tr(QString::fromLatin1(keys[cls])));
 }
 
+void TModel2Page::ShowNewModel2(const ModelMath::TCurve &points, const ModelMath::TCurve &line, int multPercent,
+                                int offsetTenths)
+{
+    Chart->Series[TModel2Chart::sPoints] = points;
+    Chart->Series[TModel2Chart::sOrig] = line;
+    SetSpin(UpDModel2Mult, multPercent);
+    FMultPos = UpDModel2Mult ? UpDModel2Mult->value() : multPercent;
+    if (YEdModel2MULT)
+        YEdModel2MULT->setText(QString::number(FMultPos));
+    SetSpin(UpDModel2Offset, offsetTenths);
+    FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : offsetTenths;
+    if (YEdModel2Offset)
+        YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
+    Model2Modified = true;
+    Chart->Repaint();
+}
+
 void TModel2Page::ChBModel2ShowValuesClick()
 {
     Chart->ShowValues = !ChBModel2ShowValues || ChBModel2ShowValues->isChecked();

@@ -73,6 +73,11 @@ public:
     // selected (the linear model's redraw asks for it).
     void SyncMarker();
     QString StatusText() const;
+    // A curve computed after an auto-calibration: its points and line on the
+    // chart, the multiplier (%) and offset (0.1 ms) in the up-downs without
+    // running their handlers; the page then holds a computed model.
+    void ShowNewModel2(const ModelMath::TCurve &points, const ModelMath::TCurve &line, int multPercent,
+                       int offsetTenths);
 
 public slots:
     void ReadModel2Settings();

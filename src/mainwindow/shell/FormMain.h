@@ -602,6 +602,9 @@ public:
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;
+        // Each tick while the kind-48 calibration tab shows: its live values,
+        // then its auto-calibration state.
+        std::function<void()> Kind48CalibrationTick;
         // Factory settings of a kind-48 device: the configuration window's
         // default write (false when it wrote nothing, e.g. answered Cancel)
         // and the calibration window's default corrections.

@@ -168,6 +168,8 @@ void TFormMain::Tick(QObject *sender)
                 if (Services.CheckIfFirmwareUpgradePossible)
                     Services.CheckIfFirmwareUpgradePossible();
             }
+            if (CurrentMainPage() == QLatin1String("TbSMultiCalibration") && WindowServices.Kind48CalibrationTick)
+                WindowServices.Kind48CalibrationTick();
             PollPageGroups(readOk, onAutoCalPage);
         }
         // 18. OBD link mark.

@@ -1,0 +1,50 @@
+// The corrections page of the kind-48 calibration window: four curves of
+// twenty signed percent values (by system pressure, manifold pressure, gas
+// temperature and RPM) with an active flag each, the switch of the OBD
+// correction map, presets, read, write and the reset to factory values.
+#pragma once
+
+#include "windows/Kind48Math.h"
+
+#include <QObject>
+
+#include <array>
+
+class QAbstractButton;
+class QCheckBox;
+class QFrame;
+class QLineEdit;
+class QWidget;
+class TFrmMultiCalibrationTaronQV;
+
+class TMultiCalCorrectionsPage : public QObject
+{
+    Q_OBJECT
+public:
+    TMultiCalCorrectionsPage(TFrmMultiCalibrationTaronQV &window, QWidget *sheet);
+
+    enum TCurve { cPsys, cPcol, cTgas, cRpm, CurveCount };
+    std::array<QFrame *, CurveCount> Panel{};
+    std::array<std::array<QLineEdit *, 20>, CurveCount> Edits{};
+    std::array<QCheckBox *, CurveCount> Active{};
+    QCheckBox *ChBOBDAdaptationEnabled;
+    QAbstractButton *BtnCorReadCorrections, *BtnCorWriteCorrections;
+
+    bool Read();
+    bool Write();
+    bool ResetCorrectionsToDefaults();
+    // Fills the twenty edits of one curve from the record.
+    void Show(TCurve curve);
+    void ShowPsysCorrections() { Show(cPsys); }
+    void ShowPcolCorrections() { Show(cPcol); }
+    void ShowTgasCorrections() { Show(cTgas); }
+    void ShowRpmCorrections() { Show(cRpm); }
+    // A preset into the record and the curve's edits; counts as an edit.
+    void ApplyPreset(TCurve curve, const Kind48Math::TCurve20 &values, bool edited = true);
+
+private:
+    void Build(QWidget *sheet);
+    static qint8 *Values(TCurve curve);
+
+    TFrmMultiCalibrationTaronQV &W;
+};

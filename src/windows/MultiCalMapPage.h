@@ -1,0 +1,69 @@
+// The map page of the kind-48 calibration window: the injection points the
+// device records on petrol and on gas over the manifold pressure, its petrol
+// template, the engine-speed range in which it records, the model points
+// suggested from the maps, the model multiplier that keeps the idle point,
+// and the write of model and maps.
+#pragma once
+
+#include <QObject>
+
+class QAbstractButton;
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QWidget;
+class QXYSeries;
+class TDigitalDisplay;
+class TFrmMultiCalibrationTaronQV;
+
+class TMultiCalMapPage : public QObject
+{
+    Q_OBJECT
+public:
+    TMultiCalMapPage(TFrmMultiCalibrationTaronQV &window, QWidget *sheet);
+
+    QChartView *ChtMapa, *ChtMapa2;
+    QComboBox *CmBCalMapRPMRange;
+    QLabel *LblLenMapPETROL, *LblLenMapLPG, *LblCalMapNameFile, *LblCalTxtX, *LblCalTxtX2, *LblCalTxtY;
+    QWidget *PnlCalLoadL, *PnlCalLoadM, *PnlCalLoadH, *PnlCalMapButtons;
+    QAbstractButton *BtnCalMapRead, *BtnCalMapPetrolClear, *BtnCalMapLPGClear, *BtnCalMapPetrolTemplateClear,
+        *BtnCalMapCalculate, *BtnCalMapCalcClear, *BtnCalMapWrite, *BtnCalMapLoadFromFile;
+    QCheckBox *ChBCalMapAutoRefresh, *ChBCalMapChangeAxies, *ChBCalMapShowTemplateValues, *ChBCalMapRPMSound;
+    QSpinBox *UpDCalMapMult;
+    QLineEdit *YEdCalMapMult;
+    TDigitalDisplay *DgDCalMapPcol;
+
+    QXYSeries *Series(QChartView *chart, int index) const;
+    // Largest manifold pressure the charts show (bar).
+    double PressureAxisMaximum() const;
+
+    bool BtnCalMapReadClick();
+    void ReadMapTemplate();
+    void BtnCalMapPetrolClearClick();
+    void BtnCalMapLPGClearClick();
+    void BtnCalMapPetrolTemplateClearClick();
+    void ClearMapTemplates();
+    void CmBCalMapRPMRangeChange();
+    void BtnCalMapCalculateClick();
+    bool CalculateMapSettings();
+    void BtnCalMapCalcClearClick();
+    void UpDCalMapMultClick(bool up);
+    bool BtnCalMapWriteClick();
+    bool CheckRpmInRange();
+    void ChtMapaAfterDraw();
+    void ChBCalMapChangeAxiesClick();
+    void ChBCalMapShowTemplateValuesClick();
+    // The live operating point on both charts.
+    void SetLivePoint(double pressure, double petrolTime);
+
+private:
+    void Build(QWidget *sheet);
+    void ClearMap(const char *question, int which);
+
+    TFrmMultiCalibrationTaronQV &W;
+    int FMultLast = 0;
+    bool FFilling = false;
+};

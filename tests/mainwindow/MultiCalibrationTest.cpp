@@ -1,0 +1,675 @@
+// The kind-48 calibration window docked into the main window, reached and
+// driven as the user reaches it, against the simulated controller.
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/StartupRig.h"
+
+#include "controls/DigitalDisplay.h"
+#include "core/DevData.h"
+#include "core/ui/Custom.h"
+#include "core/UnitConversions.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/Model2Chart.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/Kind48Math.h"
+#include "windows/MultiCalAutoPage.h"
+#include "windows/MultiCalCorrectionsPage.h"
+#include "windows/MultiCalMapPage.h"
+#include "windows/MultiCalModelPage.h"
+#include "windows/NamedWidget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QtCharts/QXYSeries>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+using namespace shellwiring;
+using sim::Bytes;
+using startup::SimDevice;
+using startup::StartupRig;
+
+namespace {
+
+constexpr int Yes = 6, No = 7, Cancel = 2;
+
+// A connected kind-48 device with a model, a template and recorded points,
+// the main window as the program wires it, and its calibration window.
+struct Cal48 {
+    explicit Cal48(char version = 'I') : device(rig.PortsDir, 5, 48, version)
+    {
+        device.Server.withLock([this] { Fill(device.Controller.State); });
+        rig.Wire = Wire;
+        TFormMain &form = rig.Create();
+        form.Timerek->stop();
+        rig.Tick();
+        Window = FrmMultiCalibrationTaronQV;
+        logic.Wait = [](int) {};
+        ProgramLogic = &logic;
+        device.Server.log().clear();
+    }
+    ~Cal48() { ProgramLogic = nullptr; }
+
+    static void Fill(sim::SimControllerState &s)
+    {
+        s.Param16[8] = 468;              // idle petrol time 2.5 ms
+        s.Param16[17] = 800;
+        s.Model[1] = 1024;               // factor 1.0
+        s.Model[2] = 187;                // offset 1.0 ms
+        s.Model[11] = 1024;              // no second correction
+        const int xs[7] = {0, 374, 748, 1496, 2244, 2805, 4675};
+        for (int p = 0; p < 2; ++p)
+            for (int j = 0; j < 10; ++j) {
+                const int k = p * 10 + j;
+                const uint16_t x = k < 7 ? uint16_t(xs[k]) : 0xFFFF, y = k < 7 ? uint16_t(xs[k] + 187) : 0xFFFF;
+                auto &page = s.MapD4[size_t(p)];
+                page[size_t(4 * j)] = uint8_t(x >> 8);
+                page[size_t(4 * j + 1)] = uint8_t(x);
+                page[size_t(4 * j + 2)] = uint8_t(y >> 8);
+                page[size_t(4 * j + 3)] = uint8_t(y);
+            }
+        s.Model2 = s.MapD4;
+        s.Payload[0xD0][0] = 0xF2;       // -14 % at the first system pressure
+        // A petrol template valid in 39 of its 40 rows.
+        for (int k = 0; k < 39; ++k) {
+            const uint16_t w = uint16_t(0x8000 | (374 + 10 * k));
+            s.RowsDC[size_t(k)][0] = uint8_t(w >> 8);
+            s.RowsDC[size_t(k)][1] = uint8_t(w);
+        }
+        // Recorded points: petrol and gas over the manifold pressure.
+        const double pts[][2] = {{0.3, 2.0}, {0.5, 3.0}, {0.7, 4.0}, {0.9, 6.0}};
+        for (int i = 0; i < 4; ++i) {
+            s.Recording1[size_t(i)] = PackMapPoint(1, pts[i][1], pts[i][0]);
+            s.Recording2[size_t(i)] = PackMapPoint(1, pts[i][1] * 0.9, pts[i][0]);
+        }
+        s.RecordingCount1 = s.RecordingCount2 = 4;
+        // Live values: a warm reducer, 2.5 ms of petrol and 4 ms of gas on each cylinder.
+        for (uint8_t command : {uint8_t(0x05), uint8_t(0x0B)}) {
+            Bytes &live = s.Payload[command];
+            live[1] = 60;
+            for (int c = 0; c < 4; ++c) {
+                live[size_t(8 + 2 * c)] = uint8_t(468 >> 8);
+                live[size_t(9 + 2 * c)] = uint8_t(468 & 0xFF);
+                live[size_t(16 + 2 * c)] = uint8_t(748 >> 8);
+                live[size_t(17 + 2 * c)] = uint8_t(748 & 0xFF);
+            }
+        }
+        // 0.3 bar in the manifold.
+        s.Payload[0x0B][40] = s.Payload[0x22][0] = CollectorPressureToRawFor(0, 0.3);
+    }
+
+    TFormMain &Form() { return *rig.Form; }
+    // Requests of the controller since the last clear, as (command, first byte).
+    std::vector<std::pair<int, int>> Sent() const
+    {
+        std::vector<std::pair<int, int>> out;
+        for (const auto &f : device.Server.log().frames())
+            if (f.bytes.size() >= 4 && f.bytes[0] == 0xC0)
+                out.emplace_back(f.bytes[1], f.bytes[2]);
+        return out;
+    }
+    std::vector<Bytes> Frames() const { return device.Server.log().bytes(); }
+    void EnterCalibration()
+    {
+        ClickTab(Form(), "TbSMultiCalibration");
+        device.Server.log().clear();
+    }
+    QStringList Texts() const { return rig.BoxTexts(); }
+
+    StartupRig rig{5};
+    SimDevice device;
+    TProgramLogic logic;
+    TFrmMultiCalibrationTaronQV *Window = nullptr;
+};
+
+// The read of everything the window shows, in its order.
+const std::vector<std::pair<int, int>> FullRead = {
+    {0x51, 8}, {0x51, 17}, {0x07, 47}, {0x12, 1}, {0x12, 2}, {0xD4, 0}, {0xD4, 1}, {0x12, 83}, {0x07, 19},
+    {0x95, 0}, {0x95, 1}, {0x12, 11}, {0x12, 12}, {0x12, 13}, {0x12, 74}, {0xD0, 0}, {0x97, 0}, {0xD2, 0},
+    {0xDB, 0}, {0x12, 104}, {0x07, 31}, {0x07, 52}, {0x07, 48}, {0xDC, 0}};
+
+// The model write, up to the point tables.
+const std::vector<std::pair<int, int>> ModelWrite = {
+    {0x52, 8}, {0x52, 17}, {0x08, 47}, {0x16, 1}, {0x16, 2}, {0x08, 31}, {0x08, 52}, {0x16, 83}, {0x08, 48},
+    {0xD5, 0}, {0xD5, 1}, {0x96, 0}, {0x96, 1}};
+
+// A user's click on the tab of one of the window's pages.
+void ClickSheet(QWidget *sheet)
+{
+    auto *pages = qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget());
+    QTabBar *bar = pages->tabBar();
+    const QPoint at = bar->tabRect(pages->indexOf(sheet)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &press);
+}
+
+std::vector<std::pair<int, int>> Head(const std::vector<std::pair<int, int>> &v, size_t n)
+{
+    return std::vector<std::pair<int, int>>(v.begin(), v.begin() + long(std::min(n, v.size())));
+}
+
+} // namespace
+
+TEST(MultiCalibration, ReachedByTabAndFunctionKeysAfterAFullRead)
+{
+    Cal48 c;
+    ASSERT_NE(c.Window, nullptr);
+    EXPECT_TRUE(VisibleTabs(c.Form(), "PgCMain").contains("TbSMultiCalibration"));
+    c.EnterCalibration();
+    // Entering the tab read everything; read again by the model page's button.
+    c.Window->Model->BtBModel2Read->click();
+    auto sent = c.Sent();
+    ASSERT_GE(sent.size(), FullRead.size() + 39);
+    EXPECT_EQ(Head(sent, FullRead.size()), FullRead);
+    EXPECT_EQ(sent[FullRead.size() + 38], std::make_pair(0xDC, 39));
+    EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->currentText(), "2,5");
+    EXPECT_EQ(c.Window->Corrections->Edits[0][0]->text(), "-14");
+    EXPECT_EQ(c.Window->ModelMode, 1) << "39 valid template rows";
+    EXPECT_EQ(c.Window->Model->Chart->Series[TModel2Chart::sPoints].size(), 7);
+    EXPECT_FALSE(c.Window->Modified());
+
+    // F8 to F11 open the window's pages.
+    const std::pair<const char *, QWidget *> keys[] = {
+        {"MnIWindowMultiCalbrationAuto", c.Window->TbSMultiCalibrationAuto},
+        {"MnIWindowMultiCalibrationModel", c.Window->TbSMultiCalibrationModel},
+        {"MnIWindowMultiCalibrationMap", c.Window->TbSMultiCalibrationMap},
+        {"MnIWindowMultiCalibrationCorrections", c.Window->TbSMultiCalibrationCorrections}};
+    const int fkeys[] = {Qt::Key_F8, Qt::Key_F9, Qt::Key_F10, Qt::Key_F11};
+    for (int i = 0; i < 4; ++i) {
+        auto *item = Get<QAction>(c.Form(), keys[i].first);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->shortcut(), QKeySequence(fkeys[i]));
+        item->trigger();
+        EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), keys[i].second);
+    }
+}
+
+TEST(MultiCalibration, ModelWriteSendsItsSequenceThenReadsBackAndNothingToALockedDevice)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    c.device.Server.log().clear();
+    c.Window->Model->UpDCalModellingBasedMult->setValue(10); // a user's step up
+    EXPECT_TRUE(c.Window->Modified());
+    EXPECT_DOUBLE_EQ(DevData->GetMapPointA(2).y(), 5.4); // (1 + 1.1 x 4) x (1 + 0 %)
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.Window->Model->BtBModel2Write->click();
+    const auto sent = c.Sent();
+    ASSERT_GT(sent.size(), ModelWrite.size());
+    EXPECT_EQ(Head(sent, ModelWrite.size()), ModelWrite);
+    EXPECT_EQ(sent[ModelWrite.size()], std::make_pair(0x51, 8)) << "read back";
+    EXPECT_EQ(c.device.Controller.State.Model[1], 1126); // 1.1 x 1024
+    EXPECT_FALSE(c.Window->Modified());
+
+    // Locked: nothing goes out.
+    c.device.Server.withLock([&] { c.device.Controller.State.LockState = sim::kSimLockedState; });
+    DeviceRecord.LinkState = sim::kSimLockedState;
+    c.device.Server.log().clear();
+    c.Window->BtBModel2WriteClick();
+    c.Window->BtnCorWriteCorrectionsClick();
+    c.Window->BtnCalMapWriteClick();
+    EXPECT_EQ(c.device.Server.log().count(), 0u);
+}
+
+TEST(MultiCalibration, AWriteStoppedHalfWayKeepsTheEditsAndASecondWriteCompletesIt)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    ClickSheet(c.Window->TbSMultiCalibrationCorrections);
+    c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cRpm][3]->setText("7");
+    c.Window->SetModified(true);
+    c.device.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD3; }, sim::Fault::noAnswer(), 2);
+    c.device.Server.log().clear();
+    c.rig.Boxes.clear();
+    EXPECT_FALSE(c.Window->BtnCorWriteCorrectionsClick());
+    EXPECT_TRUE(c.Window->Modified());
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cRpm][3]->text(), "7");
+    ASSERT_FALSE(c.Texts().isEmpty());
+    EXPECT_TRUE(c.Texts().last().contains(TranslateKey("strCalWriteIncomplete")));
+    for (const auto &f : c.Sent())
+        EXPECT_NE(f.first, 0xDA) << "nothing after the failed block";
+
+    // The link comes back; the second write sends everything.
+    c.device.Server.clearFaults();
+    ASSERT_TRUE(DataManager->DetectDevice());
+    DataManager->ReadAllPages();
+    DataManager->SendCmd3F();
+    c.device.Server.log().clear();
+    EXPECT_TRUE(c.Window->BtnCorWriteCorrectionsClick());
+    const auto sent = c.Sent();
+    const std::vector<std::pair<int, int>> want = {{0x16, 11}, {0x16, 12}, {0x16, 13}, {0x16, 74}, {0xD1, 0xF2},
+                                                   {0x98, 0},  {0xD3, 0},  {0xDA, 0},  {0x16, 104}};
+    EXPECT_EQ(sent, want);
+    EXPECT_EQ(c.device.Controller.State.Payload[0xDB][3], 7);
+    EXPECT_FALSE(c.Window->Modified());
+
+    // The model likewise: its second table unanswered, then written whole.
+    c.Window->Model->UpDCalModellingBasedMult->setValue(5);
+    c.device.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x96; }, sim::Fault::noAnswer(), 2);
+    EXPECT_FALSE(c.Window->BtBModel2WriteClick());
+    EXPECT_TRUE(c.Window->Modified());
+    EXPECT_EQ(DevData->GetModelMultPercent(), 5);
+    c.device.Server.clearFaults();
+    ASSERT_TRUE(DataManager->DetectDevice());
+    DataManager->ReadAllPages();
+    DataManager->SendCmd3F();
+    c.device.Server.log().clear();
+    EXPECT_TRUE(c.Window->BtBModel2WriteClick());
+    EXPECT_EQ(Head(c.Sent(), ModelWrite.size()), ModelWrite);
+    EXPECT_EQ(c.device.Controller.State.Model[1], 1075); // 1.05 x 1024
+}
+
+TEST(MultiCalibration, PresetsMarkThePageAndLeavingAsksAboutTheEdits)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationCorrections);
+    EXPECT_FALSE(c.Window->Modified());
+    c.Window->PnlMultiCalibration->findChild<QAbstractButton *>("BtnCorTgasStandard")->click();
+    EXPECT_TRUE(c.Window->Modified());
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+
+    // Cancel keeps the page, nothing is sent.
+    int asked = 0;
+    c.rig.Answer = [&](const TMessageBoxInfo &box) {
+        ++asked;
+        return box.Buttons.contains(Cancel) ? Cancel : Yes;
+    };
+    c.device.Server.log().clear();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationCorrections);
+    EXPECT_EQ(c.device.Server.log().count(), 0u);
+    // No: the page changes and the full read brings the device's curve back.
+    c.rig.Answer = [](const TMessageBoxInfo &box) { return box.Buttons.contains(No) ? No : Yes; };
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationMap);
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "0");
+    EXPECT_FALSE(c.Window->Modified());
+    EXPECT_EQ(Head(c.Sent(), FullRead.size()), FullRead);
+    // Leaving an unmodified page asks nothing.
+    c.rig.Boxes.clear();
+    ClickSheet(c.Window->TbSMultiCalibrationAuto);
+    EXPECT_TRUE(c.rig.Boxes.empty());
+}
+
+TEST(MultiCalibration, DefaultModelIsAnEditAndWrittenAtOnce)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    DevData->SetGasInjectorType(2);
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.rig.Boxes.clear();
+    c.Window->Model->BtBModel2Default->click();
+    ASSERT_FALSE(c.rig.Boxes.empty());
+    EXPECT_TRUE(c.rig.Boxes.front().Text.contains(TranslateKey("strParamForInj")));
+    // The default model of type 2 went out and came back.
+    EXPECT_EQ(c.device.Controller.State.Model[2], 262); // 1.4 ms
+    EXPECT_NEAR(DevData->GetMapPointA(1).y(), 3.4, 1e-9);
+    EXPECT_NEAR(DevData->GetMapPointA(6).y(), 26.4, 1e-9);
+    EXPECT_EQ(c.device.Controller.State.Param8[48], 4);
+}
+
+TEST(MultiCalibration, CorrectionsBeforeVersionGLeaveTheManifoldCurveAlone)
+{
+    Cal48 c('F');
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cPsys][0]->setText("-14");
+    c.Window->BtnCorReadCorrectionsClick();
+    c.Window->BtnCorWriteCorrectionsClick();
+    for (const auto &f : c.Sent())
+        EXPECT_TRUE(f.first != 0x97 && f.first != 0x98) << f.first;
+    EXPECT_EQ(c.device.Controller.State.Payload[0xD0][0], 0xF2);
+    EXPECT_FALSE(c.Window->PnlCalCorrPcol->isVisibleTo(c.Window->PgCCalibration));
+}
+
+TEST(MultiCalibration, MapPageReadsClearsAndSendsTheRpmRangeWhateverTheAnswer)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    auto *map = c.Window->Map;
+    map->BtnCalMapRead->click();
+    EXPECT_EQ(map->LblLenMapPETROL->text(), "4");
+    EXPECT_EQ(map->Series(map->ChtMapa, 1)->count(), 4);
+    EXPECT_EQ(map->Series(map->ChtMapa, 3)->count(), 39);
+
+    c.rig.Answer = [](const TMessageBoxInfo &) { return No; };
+    c.device.Server.log().clear();
+    map->CmBCalMapRPMRange->setCurrentIndex(9);
+    map->CmBCalMapRPMRange->activated(9);
+    EXPECT_EQ(c.Sent(), (std::vector<std::pair<int, int>>{{0x08, 19}}));
+    EXPECT_EQ(c.device.Controller.State.Param8[19], 9);
+
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.device.Server.log().clear();
+    map->BtnCalMapPetrolClear->click();
+    ASSERT_FALSE(c.Sent().empty());
+    EXPECT_EQ(c.Sent().front(), std::make_pair(0xDE, 1));
+    EXPECT_EQ(map->LblLenMapPETROL->text(), "0");
+    map->BtnCalMapPetrolTemplateClear->click();
+    EXPECT_EQ(map->Series(map->ChtMapa, 3)->count(), 0);
+    EXPECT_EQ(c.Window->ModelMode, 0);
+}
+
+TEST(MultiCalibration, MapCalculationPutsTheSuggestedPointsOnTheModelChart)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    c.Window->Map->BtnCalMapRead->click();
+    QList<TRecordingPoint> petrol, gas;
+    for (int i = 0; i < DataManager->RecordingCount1; ++i)
+        petrol << DeviceRecord.Recording1[size_t(i)];
+    for (int i = 0; i < DataManager->RecordingCount2; ++i)
+        gas << DeviceRecord.Recording2[size_t(i)];
+    const auto want = Kind48Math::CalculateMapSettings(petrol, gas, DeviceRecord.ModelPointsA);
+    ASSERT_FALSE(want.Points.isEmpty());
+    c.Window->Map->BtnCalMapCalculate->click();
+    EXPECT_EQ(c.Window->Model->Chart->Series[TModel2Chart::sMap], want.Points);
+    EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationModel);
+    c.Window->Map->BtnCalMapCalcClear->click();
+    EXPECT_TRUE(c.Window->Model->Chart->Series[TModel2Chart::sMap].isEmpty());
+}
+
+TEST(MultiCalibration, TwoPointModelRefusesWithoutStoringAnything)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Boxes.clear();
+    DevData->SetIdleHotTb(0.0);
+    const auto before = DeviceRecord.ModelPointsA;
+    EXPECT_FALSE(c.Window->Model->SetModelFromTwoPoints(3.0, 4.0));
+    EXPECT_EQ(c.Texts(), QStringList({TranslateKey("strSetTb")}));
+    EXPECT_EQ(DeviceRecord.ModelPointsA, before);
+    EXPECT_FALSE(c.Window->Model->SetModelFromTwoPoints2(3.0, 4.0));
+    EXPECT_EQ(DeviceRecord.ModelPointsA, before);
+}
+
+namespace {
+
+// Runs ticks of the main timer on the calibration tab until pred holds, each
+// tick timed; the clock moves by step each tick.
+template <typename Pred>
+qint64 TickUntil(Cal48 &c, Pred pred, int maxTicks, qint64 step = 200)
+{
+    qint64 longest = 0;
+    for (int i = 0; i < maxTicks && !pred(); ++i) {
+        c.rig.Now += step;
+        QElapsedTimer t;
+        t.start();
+        c.rig.Tick();
+        longest = std::max(longest, t.elapsed());
+    }
+    return longest;
+}
+
+void Script(Cal48 &c, std::vector<sim::SimControllerState::AutoCalStep> steps)
+{
+    c.device.Server.withLock([&] { c.device.Controller.State.AutoCalScript = std::move(steps); });
+}
+
+} // namespace
+
+TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    Script(c, {{3, 0, 1}, {4, 2, 1}, {6, 9, 1}, {8, 17, 1}, {9, 20, 1}});
+    auto *page = c.Window->Auto;
+    page->SpBCalAutocalibrationStart->click();
+    ASSERT_TRUE(page->Running) << c.Texts().join('|').toStdString();
+    EXPECT_EQ(page->PrBCalAutocalibration->maximum(), 20);
+    EXPECT_FALSE(page->SpBCalAutocalibrationStart->isEnabled());
+    const auto sent = c.Sent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], std::make_pair(0x52, 14)) << "option word first";
+    EXPECT_EQ(sent[sent.size() - 2], std::make_pair(0x20, 3));
+    EXPECT_EQ(sent.back(), std::make_pair(0x20, 6));
+    EXPECT_EQ(c.device.Controller.State.Param16[8], 468) << "the idle time measured";
+    // Factor from the default idle gas time: (4.0 - 1.0) / 2.5 = 1.2.
+    EXPECT_EQ(c.device.Controller.State.Model[1], 1229);
+
+    bool sawWaiting = false;
+    int progress = 0;
+    const qint64 longest = TickUntil(c, [&] {
+        sawWaiting = sawWaiting || page->LblCalAutocalibrationWaitingTemp->isVisibleTo(page->LblCalAutocalibrationWaitingTemp->parentWidget());
+        progress = std::max(progress, page->PrBCalAutocalibration->value());
+        return !page->Running;
+    }, 20);
+    EXPECT_FALSE(page->Running);
+    EXPECT_TRUE(sawWaiting);
+    EXPECT_EQ(progress, 17);
+    EXPECT_LT(longest, 100) << "the window answers between ticks";
+    EXPECT_EQ(c.device.Controller.State.WorkType, 0);
+    EXPECT_TRUE(page->MemCalAutocalibrationResult->toPlainText().contains(TranslateKey("strCalInfo_OK")));
+    EXPECT_EQ(page->LblCalAutocalibrationInfo->text(), TranslateKey("strNok"));
+    EXPECT_EQ(c.Window->AutocalNozzleClass(), 4);
+    EXPECT_TRUE(c.device.Controller.State.Param16[14] & 4) << "calibration marked done";
+    // The model from the device's point 2 was written: P1 at 0.94 f(x1 / 2).
+    EXPECT_NEAR(DevData->GetMapPointA(1).y(), 0.94 * (1.0 + 1.2 * 2.0), 0.011) << c.Texts().join('|').toStdString();
+}
+
+TEST(MultiCalibration, AutoCalibrationAbortedOrStalledEndsInNormalWork)
+{
+    for (bool abort : {true, false}) {
+        Cal48 c;
+        c.EnterCalibration();
+        c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+        Script(c, abort ? std::vector<sim::SimControllerState::AutoCalStep>{{4, 1, 1}, {10, 1, 1}}
+                        : std::vector<sim::SimControllerState::AutoCalStep>{{5, 3, 1}});
+        auto *page = c.Window->Auto;
+        page->SpBCalAutocalibrationStart->click();
+        ASSERT_TRUE(page->Running);
+        const qint64 step = abort ? 200 : 20000;
+        const qint64 longest = TickUntil(c, [&] { return !page->Running; }, 40, step);
+        EXPECT_FALSE(page->Running) << abort;
+        EXPECT_LT(longest, 100);
+        EXPECT_EQ(c.device.Controller.State.WorkType, 0);
+        const QString memo = page->MemCalAutocalibrationResult->toPlainText();
+        EXPECT_TRUE(memo.contains(TranslateKey("strCalInfo_ERR"))) << memo.toStdString();
+        EXPECT_FALSE(memo.contains(TranslateKey("strCalInfo_OK")));
+        EXPECT_EQ(memo.contains(TranslateKey("strCalAutoStalled")), !abort);
+        if (!abort) {
+            EXPECT_GT(c.rig.Now, TMultiCalAutoPage::RunStallLimitMs);
+        }
+        EXPECT_TRUE(page->SpBCalAutocalibrationStart->isEnabled());
+    }
+}
+
+TEST(MultiCalibration, RefusedIdleMeasurementStartsNothing)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    // Yes to the default model, No to measuring now.
+    c.rig.Answer = [](const TMessageBoxInfo &box) {
+        return box.Text.contains(TranslateKey("strSaveTb")) ? No : Yes;
+    };
+    Script(c, {{4, 1, 1}});
+    c.Window->Auto->SpBCalAutocalibrationStart->click();
+    EXPECT_FALSE(c.Window->Auto->Running);
+    for (const auto &f : c.Sent())
+        EXPECT_FALSE(f.first == 0x20 && (f.second == 3 || f.second == 6));
+    EXPECT_EQ(c.device.Controller.State.WorkType, 0);
+}
+
+TEST(MultiCalibration, LiveValuesAndTheLambdaMarker)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    DevData->SetLambdaType(6);
+    c.device.Server.withLock([&] { c.device.Controller.State.Payload[0x05][5] = 60; }); // 1.2 V
+    c.rig.Tick();
+    EXPECT_EQ(c.Window->DgDModPetrol->Caption(), "2.50");
+    EXPECT_EQ(c.Window->DgDModLPG->Caption(), "4.00");
+    const int span = c.Window->PnlModBarLambda->width() - c.Window->LblModLambdaPnl->width();
+    EXPECT_EQ(c.Window->LblModLambdaPnl->x(), int(std::nearbyint(span * 0.5)));
+    // Below version "H" the OBD map switch and the map-file button stay off.
+    EXPECT_TRUE(c.Window->Corrections->ChBOBDAdaptationEnabled->isEnabled());
+    Cal48 g('G');
+    g.EnterCalibration();
+    g.rig.Tick();
+    EXPECT_FALSE(g.Window->Corrections->ChBOBDAdaptationEnabled->isEnabled());
+    EXPECT_FALSE(g.Window->Map->BtnCalMapLoadFromFile->isEnabled());
+}
+
+TEST(MultiCalibration, ScreenshotsOfEveryPage)
+{
+    const QString folder = qEnvironmentVariable("TARON_SCREENSHOTS");
+    Cal48 c('G');
+    c.Form().resize(1024, 768);
+    c.Form().show();
+    c.EnterCalibration();
+    c.Window->Map->BtnCalMapRead->click();
+    c.Window->Map->BtnCalMapCalculate->click();
+    c.rig.Tick();
+    for (QWidget *page : {c.Window->TbSMultiCalibrationAuto, c.Window->TbSMultiCalibrationModel,
+                          c.Window->TbSMultiCalibrationMap, c.Window->TbSMultiCalibrationCorrections}) {
+        c.Window->PgCCalibration->setCurrentWidget(page);
+        StartupRig::Run(50);
+        const QImage shot = c.Form().grab().toImage();
+        EXPECT_FALSE(shot.isNull());
+        if (!folder.isEmpty())
+            shot.save(QDir(folder).filePath(page->objectName() + QStringLiteral(".png")));
+    }
+    // The model page's precise and adaptation sheets.
+    c.Window->PgCCalibration->setCurrentWidget(c.Window->TbSMultiCalibrationModel);
+    for (QWidget *sheet : {c.Window->Model->TbSCalibrationTypesPrecise, c.Window->Model->TbSCalibrationAdaptation}) {
+        c.Window->Model->PgCCalibrationTypes->setCurrentWidget(sheet);
+        StartupRig::Run(50);
+        const QImage shot = c.Form().grab().toImage();
+        EXPECT_FALSE(shot.isNull());
+        if (!folder.isEmpty())
+            shot.save(QDir(folder).filePath(sheet->objectName() + QStringLiteral(".png")));
+    }
+}
+
+TEST(MultiCalibration, EnglishUnderLanguageEn)
+{
+    StartupRig rig{5};
+    SimDevice device(rig.PortsDir, 5, 48, 'I');
+    // The edition's services put the language files' texts onto the windows.
+    TCustom custom;
+    Custom = &custom;
+    struct Reset {
+        ~Reset() { Custom = nullptr; }
+    } reset;
+    QFile ini(rig.IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\n");
+    ini.close();
+    rig.Wire = [](TFormMain &f) {
+        Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.show();
+    form.Timerek->stop();
+    rig.Tick();
+    TFrmMultiCalibrationTaronQV *w = FrmMultiCalibrationTaronQV;
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(LM->Language, "EN");
+    const auto tab = [](QWidget *sheet) {
+        auto *pages = qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget());
+        return pages->tabText(pages->indexOf(sheet));
+    };
+    EXPECT_EQ(tab(w->TbSMultiCalibrationModel), "Model (F9)");
+    EXPECT_EQ(tab(w->TbSMultiCalibrationCorrections), "Corrections (F11)");
+    EXPECT_EQ(w->Model->BtBModel2Default->text(), "Default");
+    EXPECT_EQ(w->Map->BtnCalMapPetrolTemplateClear->text(), "Clear the TEMPLATE");
+    EXPECT_EQ(w->Corrections->ChBOBDAdaptationEnabled->text(), "Activate the OBD correction map");
+    EXPECT_EQ(w->Auto->LblCalAutocalibrationWaitingTemp->text(), "Waiting for the temperature");
+    EXPECT_EQ(TranslateKey("strCalWriteIncomplete").left(15), "The calibration");
+    // The main window's own components of the same names keep their texts.
+    EXPECT_EQ(Get<QAbstractButton>(form, "BtBModel2Write")->text(), w->Model->BtBModel2Write->text());
+}
+
+TEST(MultiCalibration, LeavingTheTabWithEditsAsksAndNoLetsTheNextEntryDiscardThem)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    c.Window->Model->UpDCalModellingBasedMult->setValue(7);
+    ASSERT_TRUE(c.Window->Modified());
+    int asked = 0;
+    c.rig.Answer = [&](const TMessageBoxInfo &box) {
+        asked += box.Buttons.contains(Cancel) ? 1 : 0;
+        return box.Buttons.contains(No) ? No : Yes;
+    };
+    ClickTab(c.Form(), "TbSMeasure");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Current(c.Form(), "PgCMain"), "TbSMeasure");
+    EXPECT_EQ(c.device.Controller.State.Model[1], 1024) << "nothing written";
+    ClickTab(c.Form(), "TbSMultiCalibration");
+    EXPECT_EQ(c.Window->Model->UpDCalModellingBasedMult->value(), 0);
+    EXPECT_FALSE(c.Window->Modified());
+}
+
+TEST(MultiCalibration, MapWriteAndTemplateClearFramesInOrder)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    c.Window->Map->BtnCalMapRead->click();
+    // The multiplier keeps the model's value at the idle time: b moves by 1 % of Tb0.
+    c.Window->Map->UpDCalMapMult->setValue(1);
+    EXPECT_NEAR(DevData->GetModelOffset(), 1.0 - 0.01 * 468 / 187.0, 1e-9);
+    EXPECT_TRUE(c.Window->ModelModified);
+    c.device.Server.log().clear();
+    c.Window->Map->BtnCalMapWrite->click();
+    const std::vector<std::pair<int, int>> write = {{0x16, 1}, {0x16, 2}, {0xD5, 0}, {0xD5, 1}, {0x96, 0}, {0x96, 1}};
+    EXPECT_EQ(Head(c.Sent(), write.size()), write);
+    EXPECT_EQ(c.Sent()[write.size()], std::make_pair(0x51, 8)) << "read back";
+    EXPECT_EQ(c.device.Controller.State.Model[2], uint16_t(std::nearbyint(187 - 4.68)));
+    // Without model edits only the model table goes.
+    c.device.Server.log().clear();
+    c.Window->BtnCalMapWriteClick();
+    EXPECT_EQ(Head(c.Sent(), 4), Head(write, 4));
+    EXPECT_NE(c.Sent()[4].first, 0x96);
+
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.device.Server.withLock([&] { c.device.Controller.State.Param8[31] = 0x41; });
+    DevData->SetAdaptation(true);
+    c.device.Server.log().clear();
+    c.Window->Map->BtnCalMapPetrolTemplateClear->click();
+    const auto sent = c.Sent();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(Head(sent, 2), (std::vector<std::pair<int, int>>{{0xDE, 3}, {0xDE, 4}}));
+    EXPECT_EQ(sent.back(), std::make_pair(0x08, 31));
+    EXPECT_EQ(c.device.Controller.State.Param8[31] & 0x40, 0) << "adaptation off";
+}
+
+TEST(MultiCalibration, ResetWritesTheFactoryCorrections)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    c.device.Server.withLock([&] {
+        auto &s = c.device.Controller.State;
+        s.Payload[0x93].assign(s.Payload[0x93].size(), 5);
+        s.Payload[0xDB][0] = 9;
+        s.Model[11] = 1100;
+    });
+    c.Window->ResetCorrectionsToDefaults();
+    auto &s = c.device.Controller.State;
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(int8_t(s.Payload[0xD2][size_t(i)]), Kind48Math::TgasStandard[size_t(i)]) << i;
+        EXPECT_EQ(s.Payload[0xDB][size_t(i)], 0) << i;
+        EXPECT_EQ(s.Payload[0x97][size_t(i)], 0) << i;
+    }
+    EXPECT_EQ(s.Payload[0x93], Bytes(s.Payload[0x93].size(), 0));
+    EXPECT_EQ(s.Model[74], 1 + 2) << "system pressure and gas temperature on";
+    EXPECT_EQ(s.Model[11], 1024);
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+}
