@@ -11,6 +11,7 @@
 #include "adapter/DevStateAdapter.h"
 #include "adapter/DevStateOBD.h"
 #include "adapter/Manager.h"
+#include "adapter/ModuleAdapter.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "core/AppConfig.h"
@@ -242,7 +243,14 @@ void wireServices(TFormMain &form)
         if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
     };
-    form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
+    // The status bar's adapter line: version and build date while the box answers.
+    form.ReadingsServices.AdapterActive = [] { return ModuleAdapter && ModuleAdapter->IsActive(); };
+    form.ReadingsServices.AdapterVersionText = [] {
+        return LogicAdapter ? LogicAdapter->VersionText(false, 0) : QStringLiteral("----");
+    };
+    form.ReadingsServices.AdapterCompileDateTime = [] {
+        return LogicAdapter ? LogicAdapter->CompileDateTimeText() : QString();
+    };
     // Adapting to the device, the page entry after the language chain and
     // the re-read after a fresh connection.
     s.AdaptToDevice = [&form] { form.AdaptToDeviceVersion(); };
@@ -452,6 +460,13 @@ int main(int argc, char *argv[])
         FormMultiAdapterInfo = keep(new TFormMultiAdapterInfo);
         FormConnectStatus = keep(new TFormConnectStatus);
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
+        FormConnectStatus->AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
+        FormConnectStatus->AdapterVersionText = [] {
+            return LogicAdapter ? LogicAdapter->VersionText(false, 0) : QStringLiteral("----");
+        };
+        FormConnectStatus->AdapterCompileText = [] {
+            return LogicAdapter ? LogicAdapter->CompileDateTimeText() : QString();
+        };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)

@@ -106,8 +106,10 @@ void TUIState::VariableChanged(TVariable *variable)
 
 void TUIState::notifyStatesChanged()
 {
+    if (OnStatesChanged) {
+        OnStatesChanged();
+        return;
+    }
     for (TBaseDevState *member : Members())
         member->DataChanged();
-    if (OnStatesChanged)
-        OnStatesChanged();
 }

@@ -51,7 +51,8 @@ public:
 
     std::function<void(TUIState *sender, const QString &section)> OnModified;
     std::function<void(TUIState *sender, TVariable *variable)> OnVariableChanged;
-    // Run after every copy into this aggregate (the module sets' DataChanged).
+    // Run after every copy into this aggregate: the modules' sets recompute
+    // what they derive (without a handler, every member set does).
     std::function<void()> OnStatesChanged;
 
 private:
