@@ -24,7 +24,7 @@ public:
     // base and a share per byte (a byte lasts about 1.04 ms at 9600 baud);
     // at most between two bytes. Two attempts at a silent box stay below
     // 100 ms.
-    static constexpr std::uint32_t FirstByteWaitMs = 35;
+    static constexpr std::uint32_t FirstByteWaitMs = 45;
     static constexpr std::uint32_t RestWaitMs = 20;
     static constexpr std::uint32_t ByteWaitMs = 2;
     static constexpr std::uint32_t GapWaitMs = 20;
