@@ -122,7 +122,7 @@ TEST(AdapterLogic, StartupWithNoAdapterAnswering)
     // The port went to the upgrade logic, and the mark is clear.
     EXPECT_EQ(g.upgrader.Port(), &g.port);
     EXPECT_FALSE(ui->Modified());
-    // Without an OBD module the OBD link is never connected or available.
+    // No box answered: the OBD link is neither connected nor available.
     EXPECT_FALSE(g.logic.DevStateOBD()->IsConnected());
     g.logic.AssignModuleProtocols();
     EXPECT_FALSE(OBDAvailable);
