@@ -348,3 +348,75 @@ TEST(AdapterModules, ControllerAndBoxShareThePortUnderFaults)
     EXPECT_TRUE(r.Rig.Manager.GetConnected());
     EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
 }
+
+TEST(AdapterModules, DescriptiveTextsOfTheBox)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    TLogicAdapter *logic = r.Logic->LogicAdapter();
+    TDevStateAdapter *device = r.Logic->DevStateAdapter();
+    // OBD is available while both the adapter and its OBD module are active.
+    r.Logic->AssignModuleProtocols();
+    EXPECT_TRUE(OBDAvailable);
+
+    // Serial 1234567, product 3, date bytes 0C 07: the serial's last five
+    // digits, the product, then the date's low byte and its high byte.
+    device->AdapterProductionSerialNumber->SetAsInteger(1234567);
+    device->AdapterBootloaderProductName->SetAsInteger(3);
+    device->AdapterProductionDate->SetRawData(QByteArray("\x0C\x07", 2), true);
+    logic->CopySection();
+    EXPECT_EQ(logic->SerialText(true), "34567-03-0712");
+    EXPECT_EQ(logic->SerialText(false), "34567030712");
+
+    // The kit suffix: none for kit 255 on 1.0 and for kit 1 on other versions.
+    struct Kit { int main, kit; const char *suffix; };
+    for (const Kit &k : {Kit{0x10, 255, ""}, Kit{0x10, 1, "-1"}, Kit{0x20, 1, ""}, Kit{0x20, 255, "-255"},
+                         Kit{0x20, 4, "-4"}}) {
+        device->AdapterMainVersion->SetAsInteger(k.main);
+        device->AdapterBootloaderKitType->SetAsInteger(k.kit);
+        EXPECT_TRUE(logic->DescribeAdapter(true).endsWith(QStringLiteral("[3%1]").arg(k.suffix)))
+            << logic->DescribeAdapter(true).toStdString();
+    }
+    // Codes to texts, short and long.
+    struct Code { int value; const char *shortText, *longText; };
+    for (const Code &c : {Code{0, "UNK", "UNKNOWN"}, Code{1, "Av1", "Adapter_ver1"}, Code{2, "Av2", "Adapter_ver2"},
+                          Code{3, "---", "---"}}) {
+        device->AdapterDeviceType->SetAsInteger(c.value);
+        logic->CopySection();
+        EXPECT_EQ(logic->HardwareText(true), c.shortText);
+        EXPECT_EQ(logic->HardwareText(false), c.longText);
+    }
+    device->AdapterHardwareVersion->SetAsInteger(1);
+    device->AdapterHardwareOptions->SetAsInteger(2);
+    logic->CopySection();
+    EXPECT_EQ(logic->OBDKitText(true), "02a");
+    EXPECT_EQ(logic->OBDKitText(false), "AdapterOBD_02a");
+    EXPECT_EQ(logic->BootloaderText(true), "---");
+    EXPECT_EQ(TLogicAdapter::KindText(255, true), "PRODUCTION");
+    EXPECT_EQ(TLogicAdapter::KindText(7, false), "ERROR");
+    EXPECT_EQ(TLogicAdapter::ModeText(0), "STANDARD");
+    EXPECT_EQ(TLogicAdapter::ModeText(3), "ERROR");
+
+    // An inactive box has no version in any style.
+    r.Manager.SetActive(false);
+    for (int style = 0; style < 4; ++style)
+        EXPECT_EQ(logic->VersionText(true, style), "----");
+}
+
+TEST(AdapterModules, ShortAnswerWaitIsForTheBoxOnly)
+{
+    sim::SimControllerRig rig;
+    uint8_t byte = 0;
+    int read = 0;
+    auto timed = [](auto &&fn) {
+        const auto t0 = std::chrono::steady_clock::now();
+        fn();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+    };
+    // Nothing on the line: the box's wait is short, the port's own stays long.
+    const auto boxWait = timed([&] { rig.Port.ReadDataWithin(&byte, 1, read, 45, 20); });
+    const auto portWait = timed([&] { rig.Port.ReadData(&byte, 1, read); });
+    EXPECT_GE(boxWait, 40ms);
+    EXPECT_LT(boxWait, 80ms);
+    EXPECT_GE(portWait, 400ms);
+}
