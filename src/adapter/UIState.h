@@ -19,6 +19,7 @@ public:
     // variable then reports its changes here, and everything is copied from
     // the device side once.
     void Assign(TDeviceState *source);
+    using TVariableList::Assign;
     TDeviceState *Source() const { return FSource; }
     int DeviceVariableCount() const { return FDeviceVariableCount; }
 
