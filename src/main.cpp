@@ -3,6 +3,7 @@
 // fixed order, the adapter start-up, the message loop and the teardown in
 // reverse order. SIGINT and SIGTERM close the main window like a user would,
 // so that the settings are stored and the port is released.
+#include "adapter/AdapterWiring.h"
 #include "adapter/FormMultiAIO.h"
 #include "adapter/FormMultiAdapterInfo.h"
 #include "adapter/FormMultiOBD.h"
@@ -11,6 +12,7 @@
 #include "adapter/DevStateAdapter.h"
 #include "adapter/DevStateOBD.h"
 #include "adapter/Manager.h"
+#include "adapter/ModuleAdapter.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "core/AppConfig.h"
@@ -104,20 +106,6 @@ void installSignalHandlers(QObject *owner)
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// The adapter-module value of a variable of the user-interface side, as an
-// integer (0 when the modules are not there).
-int adapterVariable(const QString &name)
-{
-    if (!Logic || !Logic->UIStateAdapter())
-        return 0;
-    const TUIStateAdapter *a = Logic->UIStateAdapter();
-    if (name == QLatin1String("AdapterMainVersion"))
-        return static_cast<int>(a->AdapterMainVersion->GetAsInteger());
-    if (name == QLatin1String("AdapterBootloaderProductName"))
-        return static_cast<int>(a->AdapterBootloaderProductName->GetAsInteger());
-    return 0;
-}
-
 // What the later subsystems do for the main window.
 void wireServices(TFormMain &form)
 {
@@ -176,15 +164,6 @@ void wireServices(TFormMain &form)
     u.RunUpgradeWindow = [&form](std::function<void()> onConnect, std::function<void(bool &)> onQuery) {
         TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
     };
-    u.AdapterUpgradeCandidate = [] {
-        return Manager && Manager->IsActive() && Logic && Logic->LogicAdapter() && Logic->LogicAdapter()->IsUpgradePossible();
-    };
-    u.AdapterMainVersion = [] { return adapterVariable(QStringLiteral("AdapterMainVersion")); };
-    u.AdapterVersionLetter = [] {
-        if (!Logic || !Logic->UIStateAdapter())
-            return QString();
-        return QString(QChar(char(Logic->UIStateAdapter()->AdapterReleaseVersion->GetAsInteger())));
-    };
     u.ShowConnectStatus = [&form](int left, int top) {
         TFormConnectStatus *dialog = FormConnectStatus;
         if (!dialog)
@@ -206,89 +185,14 @@ void wireServices(TFormMain &form)
         };
         dialog->exec();
     };
-    s.ObdLinkConnected = [] {
-        return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
-    };
-    s.SetManagerStateFlag = [](uint32_t mask, bool on) {
-        if (Manager)
-            Manager->SetStateFlag(mask, on);
-    };
-    s.ManagerWorkStep = [] {
-        if (Manager)
-            Manager->TimerThreadWorkStep(nullptr);
-    };
-    s.FetchDetectDone = [] { return Manager && Manager->FetchDetectDone(); };
-    s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
-    s.ObdReadingsMiniVisible = [] {
-        return FormMultiOBD && FormMultiOBD->PnlOBDReadingsMini->isVisible();
-    };
-    s.ObdRefreshLive = [](bool visible) {
-        if (FormMultiOBD)
-            FormMultiOBD->RefreshLive(visible);
-    };
-    s.AioRefreshLive = [] {
-        if (FormMultiAIO)
-            FormMultiAIO->RefreshLive(true);
-    };
-    s.AdapterVariableInt = adapterVariable;
-    s.DockAdapterPanels = [&form] {
-        if (!Logic)
-            return;
-        auto host = [&form](const char *name) { return form.findChild<QWidget *>(QString::fromLatin1(name)); };
-        if (FormMultiOBD && host("PnlAdapterMultiOBD"))
-            Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
-        if (FormMultiOBD && host("PnlOBDReadingsMain"))
-            Logic->MoveControlToHost(host("PnlOBDReadingsMain"), FormMultiOBD->PnlOBDReadingsMini);
-        if (FormMultiAIO && host("PnlAdapterMultiAIO"))
-            Logic->MoveControlToHost(host("PnlAdapterMultiAIO"), FormMultiAIO->PnlMultiAIO);
-        if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
-            Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
-    };
-    form.ReadingsServices.AdapterActive = [] { return Manager && Manager->IsActive(); };
     // Adapting to the device, the page entry after the language chain and
     // the re-read after a fresh connection.
     s.AdaptToDevice = [&form] { form.AdaptToDeviceVersion(); };
     s.PgCMainChange = [&form] { form.PgCMainChange(nullptr); };
     s.ReloadPagesAfterConnect = [&form] { form.ReloadPagesAfterConnect(); };
     WireMainWindowToWindows(form);
-    TFormMain::TWindowServices &w = form.WindowServices;
-    w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
-    w.AdapterWriteObd = [] {
-        if (FormMultiOBD)
-            FormMultiOBD->BtBOBDWriteConfigClick();
-    };
-    w.AdapterDiscardObd = [] {
-        if (Logic && Logic->UIState())
-            Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
-    };
-    w.AdapterPageEntered = [](const QString &page) {
-        if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
-            FormMultiAdapterInfo->UpdateAdapterInfo();
-        else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
-            FormMultiOBD->PgCMainChange();
-        else if (page == QLatin1String("TbSAdapterMultiAIO") && FormMultiAIO)
-            FormMultiAIO->PgCMainChange();
-    };
-    w.ObdSelectPage = [](const QString &page) {
-        if (FormMultiOBD)
-            TCommon::ActivatePage(FormMultiOBD->PgCMain, FormMultiOBD->PgCMain->findChild<QWidget *>(page), true);
-    };
-    w.AssignModuleProtocols = [] {
-        if (Logic)
-            Logic->AssignModuleProtocols();
-    };
     s.ApplyLanguage = [&form] { form.ChangeLanguage(LM ? LM->Language : QString(), true); };
     s.CalibrationReadouts = [&form] { form.ShowCalibrationReadouts(); };
-    s.RefreshAdapterWindows = [] {
-        if (Logic && Logic->DevStateOBD())
-            Logic->DevStateOBD()->OBDactionMain->Refresh(false);
-        if (FormMultiOBD)
-            FormMultiOBD->UpdateLanguage();
-        if (FormMultiAIO)
-            FormMultiAIO->UpdateLanguage();
-        if (FormMultiAdapterInfo)
-            FormMultiAdapterInfo->UpdateLanguage();
-    };
     form.ReadingsServices.UpdateInjDisplayLabels = [&form](bool capture) { form.UpdateInjDisplayLabels(capture); };
     s.HideCorrectionTables = [&form] {
         if (Logic && Logic->UIStateOBD())
@@ -299,6 +203,7 @@ void wireServices(TFormMain &form)
     };
     s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
+    WireMainWindowToAdapter(form);
 }
 
 // The change-record query of the common services, and what the service
@@ -318,20 +223,7 @@ void wireChangeRecordAndServiceTools(TFormMain &form)
 void wireDataManager()
 {
     DataManager->OnChangePort = [](int port) { AppConfig->SetComDevice(port, true); };
-    DataManager->OnLinkActiveChanged = [](bool active) {
-        if (Manager)
-            Manager->SetActive(active);
-    };
-    DataManager->IsModuleManagerActive = [] { return Manager && Manager->IsActive(); };
-    DataManager->OnSyncAfterDetect = [](int port) {
-        if (Logic)
-            Logic->SyncAfterDetect(port);
-    };
-    DataManager->IsAdaptationVariableSet = [] {
-        // The user-interface side: the check box the user sets is bound to it.
-        return Logic && Logic->UIStateOBD()
-               && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
-    };
+    WireDataManagerToAdapter(*DataManager);
     DataManager->OnBeep = [] { QApplication::beep(); };
 }
 
@@ -473,6 +365,7 @@ int main(int argc, char *argv[])
         FormMultiAdapterInfo = keep(new TFormMultiAdapterInfo);
         FormConnectStatus = keep(new TFormConnectStatus);
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
+        WireConnectStatusToAdapter(*FormConnectStatus);
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program.
 #   tools/run.sh            start the program on the machine's serial ports
-#   tools/run.sh --sim      start it against the simulated controller on a
-#                           pseudo-terminal linked as COM1 in a private ports folder
+#   tools/run.sh --sim      start it against the simulated controller and adapter
+#                           box on one pseudo-terminal linked as COM1 in a private
+#                           ports folder
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh

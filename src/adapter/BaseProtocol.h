@@ -34,6 +34,8 @@ public:
     std::uint8_t ErrorLength;
     // Told the outcome of each exchange (the owning module's SetEnabled).
     std::function<void(bool success)> SetDeviceCompatible;
+    // The module whose SetEnabled SetDeviceCompatible is (none while unbound).
+    const void *CompatibleOwner = nullptr;
     // A failed write is reported at once.
     bool ReportSendFailure = true;
     // A failed exchange is repeated once.

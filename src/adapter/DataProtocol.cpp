@@ -50,7 +50,12 @@ bool TDataProtocol::WritePort(const std::uint8_t *bytes, int count, int &written
 bool TDataProtocol::ReadPort(std::uint8_t *buffer, int count, int &read)
 {
     read = 0;
-    return FPort && FPort->ReadData(buffer, count, read);
+    if (!FPort)
+        return false;
+    // The box answers at once or not at all: a silent box costs the caller
+    // (the main window's tick) a short wait, not the port's long timeouts.
+    const std::uint32_t total = count <= 1 ? FirstByteWaitMs : RestWaitMs + ByteWaitMs * std::uint32_t(count);
+    return FPort->ReadDataWithin(buffer, count, read, total, GapWaitMs);
 }
 
 void TDataProtocol::ReleasePortLock()

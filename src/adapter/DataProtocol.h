@@ -20,6 +20,15 @@ public:
     bool Execute(const std::uint8_t *request, int &written, int requestCount, std::uint8_t *answer,
                  bool &isError, int answerCount) override;
 
+    // Waits of an answer read, in ms: for its first byte; for the rest, a
+    // base and a share per byte (a byte lasts about 1.04 ms at 9600 baud);
+    // at most between two bytes. Two attempts at a silent box stay below
+    // 100 ms.
+    static constexpr std::uint32_t FirstByteWaitMs = 45;
+    static constexpr std::uint32_t RestWaitMs = 20;
+    static constexpr std::uint32_t ByteWaitMs = 2;
+    static constexpr std::uint32_t GapWaitMs = 20;
+
     TComMultiPort *Port() const { return FPort; }
     void SetPort(TComMultiPort *port) { FPort = port; }
 

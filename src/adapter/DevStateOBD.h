@@ -13,7 +13,11 @@ public:
 
     TBoolVariable *OBDConfig_1_EE;                     // setting, default 8
     TBoolVariable *OBDConfig_1_EE_isAdaptationEnabled; // bit 2 of OBDConfig_1_EE
+    // The link state the box reports (state read), in answer order.
+    TByteVariable *OBDFlags1, *OBDFlags2, *OBDFlags3, *OBDFlags4;
     TByteVariable *OBDactionMain;                      // link state of the OBD link
+    TByteVariable *OBDactionDetect, *OBDactionConnecting, *OBDactionConnected, *OBDactualProtocol,
+        *OBDnumberOfControllers;
 
     // Whether the OBD module is active; set by the module that owns this set.
     // Without a module the OBD link is never connected.

@@ -54,7 +54,7 @@ TFormMultiAdapterInfo::~TFormMultiAdapterInfo()
 void TFormMultiAdapterInfo::UpdateAdapterInfo()
 {
     TLogicAdapter *logic = Logic ? Logic->LogicAdapter() : nullptr;
-    TDevStateAdapter *state = Logic ? static_cast<TDevStateAdapter *>(Logic->UIStateAdapter()) : nullptr;
+    const TDevStateAdapter *state = Logic ? Logic->UIStateAdapter() : nullptr;
     if (logic)
         logic->CopySection();
     const int main = state ? int(state->AdapterMainVersion->GetAsInteger()) : 0;
@@ -65,12 +65,11 @@ void TFormMultiAdapterInfo::UpdateAdapterInfo()
     if (usable) {
         LblAdapterVersion->setText(logic->VersionText(true, 0));
         setColour(LblAdapterVersion, QColor(0, 0x80, 0));
-        LblAdapterVersionFull->clear();
-        LblAdapterCompilationDateAndTime->setText(state->CompileDate->Text() + QLatin1Char(' ')
-                                                  + state->CompileTime->Text());
+        LblAdapterVersionFull->setText(logic->DescribeAdapter(false));
+        LblAdapterCompilationDateAndTime->setText(logic->CompileDateTimeText());
+        serial = logic->SerialText(false);
     } else {
-        const bool incompatible = main > 0 && ((main == 0x20 && product != 2) || (main == 0x10 && product != 1));
-        if (incompatible) {
+        if (TLogicAdapter::IsIncompatible(main, product)) {
             LblAdapterVersion->setText(QStringLiteral("[Incompatible version] {%1} [%2]")
                                            .arg(main, 2, 16, QLatin1Char('0'))
                                            .arg(product));

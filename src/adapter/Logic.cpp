@@ -1,16 +1,40 @@
 #include "adapter/Logic.h"
 
+#include "adapter/AdapterProtocol.h"
 #include "adapter/DevStateAdapter.h"
+#include "adapter/FormMultiOBD.h"
 #include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
+#include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
+#include "controls/DigitalDisplay.h"
+#include "controls/DipSwitch.h"
+#include "controls/PaintShape.h"
+#include "controls/ImageList.h"
+#include "controls/SelectedImage.h"
 #include "core/ComMultiPort.h"
+#include "core/CommonConv.h"
 #include "core/FileLogger.h"
+#include "core/TimerThread.h"
+#include "core/ui/Common.h"
 #include "core/ui/Custom.h"
 #include "upgrade/UpgraderLogic.h"
 
-#include <QPointer>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QWidget>
 
 #include <exception>
@@ -19,43 +43,85 @@
 TLogic *Logic = nullptr;
 bool OBDAvailable = false;
 
-TLogic::TLogic(QObject *parent)
-    : QObject(parent), FUIState(std::make_unique<TUIState>()), FDeviceState(std::make_unique<TDeviceState>())
+TLogic::TLogic(QObject *parent, TManager *manager) : QObject(parent), FManager(manager ? manager : ::Manager)
 {
     setObjectName(QStringLiteral("Logic"));
+    if (!FManager) {
+        FOwnManager = std::make_unique<TManager>();
+        FManager = FOwnManager.get();
+    }
+    FUIState = std::make_unique<TUIState>();
+    FUIState->OnVariableChanged = [this](TUIState *, TVariable *variable) { MarkBindingsChanged(variable); };
+    FUIState->OnModified = [this](TUIState *, const QString &section) { UIStateSectionChanged(section); };
+    FUIState->OnStatesChanged = [this] { FManager->NotifyUIStatesChanged(); };
+    FManager->ComPort = ::ComMultiPort;
+    SetModulePort(::ComMultiPort);
+    for (int i = 0; i < 3; ++i)
+        FProtocols.push_back(std::make_unique<TAdapterProtocol>(::ComMultiPort, 4, 0xEE, 0xD2, 0xC2));
 
-    // The module sets in module order: the adapter (the root), then OBD.
-    FDevStateAdapter = new TDevStateAdapter(FDeviceState.get());
-    FUIStateAdapter = new TUIStateAdapter(FUIState.get(), FDevStateAdapter);
-    FDevStateOBD = new TDevStateOBD(FDeviceState.get());
-    FUIStateOBD = new TUIStateOBD(FUIState.get(), FDevStateOBD);
-
-    // Both aggregates: every module's mirrored variables, then every module's
-    // user-interface-only variables, then "LocalAdvancedView".
-    for (TBaseDevState *uiSide : {static_cast<TBaseDevState *>(FUIStateAdapter),
-                                  static_cast<TBaseDevState *>(FUIStateOBD)})
-        uiSide->RegisterVariables(1);
-    for (TBaseDevState *uiSide : {static_cast<TBaseDevState *>(FUIStateAdapter),
-                                  static_cast<TBaseDevState *>(FUIStateOBD)})
-        uiSide->RegisterVariables(2);
+    FModuleAdapter = new TModuleAdapter(this, FUIState.get(), DeviceState(), FProtocols[0].get(), FManager);
+    FModuleOBD = new TModuleOBD(this, FModuleAdapter, FUIState.get(), DeviceState(), FProtocols[1].get(), FManager);
+    FModuleAIO = new TModuleAIO(this, FModuleAdapter, FUIState.get(), DeviceState(), FProtocols[2].get(), FManager);
+    FManager->RegisterModuleVariables();
     FUIState->CreateLocalVariables();
-    FUIState->Assign(FDeviceState.get());
+    FUIState->Assign(DeviceState());
 
-    FLogicAdapter = new TLogicAdapter(FDevStateAdapter, FUIStateAdapter, this);
-    ::LogicAdapter = FLogicAdapter;
+    ::ModuleAdapter = FModuleAdapter;
+    ::ModuleOBD = FModuleOBD;
+    ::ModuleAIO = FModuleAIO;
+    ::LogicAdapter = FModuleAdapter->Logic();
 }
 
 TLogic::~TLogic()
 {
-    if (::LogicAdapter == FLogicAdapter)
+    FManager->TimerThread()->StopAndWait();
+    if (::LogicAdapter == FModuleAdapter->Logic())
         ::LogicAdapter = nullptr;
-    // The aggregates refer to the sets' variables: unlink them first.
+    if (::ModuleAdapter == FModuleAdapter)
+        ::ModuleAdapter = nullptr;
+    if (::ModuleOBD == FModuleOBD)
+        ::ModuleOBD = nullptr;
+    if (::ModuleAIO == FModuleAIO)
+        ::ModuleAIO = nullptr;
+    FBindings.clear();
+    // Children first (they free their sets and unbind their protocols), then
+    // the aggregates that listed the sets' variables.
+    delete FModuleAIO;
+    delete FModuleOBD;
+    delete FModuleAdapter;
     FUIState.reset();
-    FDeviceState.reset();
-    delete FUIStateOBD;
-    delete FUIStateAdapter;
-    delete FDevStateOBD;
-    delete FDevStateAdapter;
+    FManager->ResetDeviceState();
+    FProtocols.clear();
+}
+
+TDeviceState *TLogic::DeviceState() const
+{
+    return FManager->GetDeviceState();
+}
+
+TDevStateAdapter *TLogic::DevStateAdapter() const
+{
+    return FModuleAdapter->DevState();
+}
+
+TUIStateAdapter *TLogic::UIStateAdapter() const
+{
+    return FModuleAdapter->UIStateAdapter();
+}
+
+TDevStateOBD *TLogic::DevStateOBD() const
+{
+    return FModuleOBD->DevState();
+}
+
+TUIStateOBD *TLogic::UIStateOBD() const
+{
+    return FModuleOBD->UIStateOBD();
+}
+
+TLogicAdapter *TLogic::LogicAdapter() const
+{
+    return FModuleAdapter->Logic();
 }
 
 void TLogic::Startup(bool flag)
@@ -67,7 +133,7 @@ void TLogic::Startup(bool flag)
         LogToFile(QStringLiteral("Adapter start-up: %1").arg(QString::fromUtf8(e.what())));
     }
     if (UpgraderLogic)
-        UpgraderLogic->SetConnection(ComMultiPort, nullptr);
+        UpgraderLogic->SetConnection(FManager->ComPort, nullptr);
     FUIState->SetModifiedFlag(false);
 }
 
@@ -76,19 +142,8 @@ void TLogic::SyncAfterDetect(int portNumber)
     Q_UNUSED(portNumber);
     FUIState->ResetAll();
     FUIState->CopyToDeviceAll(3);
-    RedetectLocked();
+    FManager->RedetectLocked();
     FUIState->CopyFromDeviceAll(3);
-}
-
-void TLogic::RedetectLocked()
-{
-    if (!Manager)
-        return;
-    std::lock_guard<std::recursive_mutex> guard(Manager->Lock());
-    // Each module, root first, sends its presence query here once the module
-    // protocols exist; until then nothing answers and the manager stays
-    // inactive.
-    Manager->SetDetectDone();
 }
 
 void TLogic::AssignModuleProtocols()
@@ -99,13 +154,273 @@ void TLogic::AssignModuleProtocols()
         OBDAvailable = true;
         break;
     case 2:
-        OBDAvailable = FLogicAdapter->IsModuleActive() && FDevStateOBD->IsModuleActive();
+        OBDAvailable = FModuleAdapter->IsActive() && FModuleOBD->IsActive();
+        // Both children hang under the adapter module.
+        FModuleOBD->SetParentModule(FModuleAdapter);
+        FModuleAIO->SetParentModule(FModuleAdapter);
         break;
     default:
         OBDAvailable = false;
         break;
     }
 }
+
+// ---- Binding ----
+
+QString TLogic::scopeOf(QWidget *control)
+{
+    for (QWidget *w = control->parentWidget(); w; w = w->parentWidget()) {
+        QWidget *up = w->parentWidget();
+        if (up && qobject_cast<QStackedWidget *>(up) && qobject_cast<QTabWidget *>(up->parentWidget()))
+            return w->objectName();
+        if (w->isWindow())
+            return w->objectName();
+    }
+    return QString();
+}
+
+void TLogic::runWriteBack(TBinding *binding, const TBinding::THandler &handler)
+{
+    if (!binding->Control || !handler)
+        return;
+    try {
+        handler(binding->Control, binding->Variable);
+    } catch (const std::exception &e) {
+        // The variable kept its value: say why, and show that value again.
+        const QString message = QString::fromUtf8(e.what());
+        LogToFile(QStringLiteral("%1: %2").arg(binding->Variable->Name(), message));
+        RefreshVariable(binding->Variable);
+        if (Common)
+            Common->ShowError(message);
+    }
+}
+
+TBinding *TLogic::BindVariable(TVariable *variable, QWidget *control, const QString &scope, int flags)
+{
+    if (!variable || !control)
+        throw EVariableError(QStringLiteral("Binding without a variable or a control"));
+    for (const auto &b : FBindings)
+        if (b->Variable == variable && b->Control == control)
+            throw EVariableError(QStringLiteral("Control %1 has been already bound to %2")
+                                     .arg(control->objectName(), variable->Name()));
+    const QString className = QString::fromLatin1(control->metaObject()->className());
+    const bool display = flags & (bfTwoWay | bfDisplay);
+    const bool twoWay = flags & bfTwoWay;
+    const bool isBool = dynamic_cast<TBoolVariable *>(variable) != nullptr;
+    auto notImplemented = [&className](bool regular) {
+        return EVariableError((regular ? QStringLiteral("Regular binding not implemented for control: %1")
+                                       : QStringLiteral("Binding not implemented for control: %1"))
+                                  .arg(className));
+    };
+
+    auto binding = std::make_unique<TBinding>();
+    TBinding *b = binding.get();
+    b->Control = control;
+    b->Variable = variable;
+    b->Scope = scope.isEmpty() ? scopeOf(control) : scope;
+    TBinding::THandler show, write;
+    // The write-back goes into the variable; a refresh of the control by its
+    // own display handler must not write back.
+    auto hook = [this, b](auto *sender, auto signal) {
+        connect(sender, signal, this, [this, b] { runWriteBack(b, b->WriteBack); });
+    };
+
+    if (qobject_cast<TDigitalDisplay *>(control)) {
+        show = [](QWidget *w, TVariable *v) { static_cast<TDigitalDisplay *>(w)->SetCaption(v->Text()); };
+    } else if (qobject_cast<QLabel *>(control)) {
+        show = [](QWidget *w, TVariable *v) { static_cast<QLabel *>(w)->setText(v->Text()); };
+    } else if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        if (flags & bfItemText) {
+            show = [](QWidget *w, TVariable *v) {
+                auto *c = static_cast<QComboBox *>(w);
+                const QSignalBlocker block(c);
+                c->setCurrentIndex(c->findText(v->Text()));
+            };
+            write = [](QWidget *w, TVariable *v) {
+                v->SetAsInteger(TCommonConv::StrToIntEmptyZero(static_cast<QComboBox *>(w)->currentText()));
+            };
+        } else {
+            show = [](QWidget *w, TVariable *v) {
+                auto *c = static_cast<QComboBox *>(w);
+                const QSignalBlocker block(c);
+                c->setCurrentIndex(int(v->GetAsInteger()) - 1);
+            };
+            write = [](QWidget *w, TVariable *v) { v->SetAsInteger(static_cast<QComboBox *>(w)->currentIndex() + 1); };
+        }
+        if (twoWay)
+            hook(combo, &QComboBox::activated);
+    } else if (qobject_cast<QProgressBar *>(control)) {
+        show = [](QWidget *w, TVariable *v) { static_cast<QProgressBar *>(w)->setValue(int(v->GetAsInteger())); };
+    } else if (auto *check = qobject_cast<QCheckBox *>(control)) {
+        if (isBool) {
+            show = [](QWidget *w, TVariable *v) {
+                auto *c = static_cast<QCheckBox *>(w);
+                const QSignalBlocker block(c);
+                c->setChecked(v->GetAsBoolean());
+            };
+            write = [](QWidget *w, TVariable *v) { v->SetAsBoolean(static_cast<QCheckBox *>(w)->isChecked()); };
+        }
+        if (twoWay && write)
+            hook(check, &QCheckBox::clicked);
+    } else if (auto *spin = qobject_cast<QSpinBox *>(control)) {
+        show = [](QWidget *w, TVariable *v) {
+            auto *s = static_cast<QSpinBox *>(w);
+            const QSignalBlocker block(s);
+            s->setValue(int(v->GetAsInteger()));
+        };
+        write = [](QWidget *w, TVariable *v) { v->SetAsInteger(qint16(static_cast<QSpinBox *>(w)->value())); };
+        if (twoWay)
+            hook(spin, &QSpinBox::valueChanged);
+    } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+        show = [](QWidget *w, TVariable *v) { static_cast<QLineEdit *>(w)->setText(v->Text()); };
+        if (flags & bfInteger)
+            write = [](QWidget *w, TVariable *v) {
+                const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
+                bool ok = text.isEmpty();
+                const qint64 value = ok ? 0 : text.toLongLong(&ok);
+                if (!ok)
+                    throw EVariableError(QStringLiteral("\"%1\" is not a valid integer value").arg(text));
+                v->SetAsInteger(value);
+            };
+        else if (flags & bfFloat)
+            write = [](QWidget *w, TVariable *v) {
+                const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
+                bool ok = text.isEmpty();
+                const double value = ok ? 0.0 : QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+                if (!ok)
+                    throw EVariableError(QStringLiteral("\"%1\" is not a valid floating point value").arg(text));
+                v->SetAsFloat(value);
+            };
+        if (twoWay && write)
+            hook(edit, &QLineEdit::textEdited);
+    } else if (auto *slider = qobject_cast<QSlider *>(control)) {
+        show = [](QWidget *w, TVariable *v) {
+            auto *s = static_cast<QSlider *>(w);
+            const QSignalBlocker block(s);
+            s->setValue(int(v->GetAsInteger()));
+        };
+        write = [](QWidget *w, TVariable *v) { v->SetAsInteger(static_cast<QSlider *>(w)->value()); };
+        if (twoWay)
+            hook(slider, &QSlider::valueChanged);
+    } else if (qobject_cast<TPaintShape *>(control)) {
+        if (isBool && (flags & bfDisplay))
+            show = [](QWidget *w, TVariable *v) { w->setVisible(v->GetAsBoolean()); };
+    } else if (auto *dip = qobject_cast<TDipSwitch *>(control)) {
+        show = [](QWidget *w, TVariable *v) {
+            auto *d = static_cast<TDipSwitch *>(w);
+            const QSignalBlocker block(d);
+            d->SetChecked(v->GetAsBoolean());
+        };
+        write = [](QWidget *w, TVariable *v) { v->SetAsBoolean(static_cast<TDipSwitch *>(w)->Checked()); };
+        if (twoWay)
+            hook(dip, &TDipSwitch::OnClick);
+    } else if (qobject_cast<QStackedWidget *>(control)) {
+        show = [](QWidget *w, TVariable *v) { static_cast<QStackedWidget *>(w)->setCurrentIndex(int(v->GetAsInteger())); };
+    } else if (qobject_cast<TSelectedImage *>(control)) {
+        if (isBool)
+            show = [](QWidget *w, TVariable *v) { static_cast<TSelectedImage *>(w)->SetImageIndex(v->GetAsBoolean() & 127); };
+        else
+            show = [](QWidget *w, TVariable *v) { static_cast<TSelectedImage *>(w)->SetImageIndex(int(v->GetAsInteger())); };
+    } else if (className == QLatin1String("QChartView")) {
+        if (!(flags & bfCustom))
+            throw notImplemented(true);
+    } else if (qobject_cast<QRadioButton *>(control)) {
+        if (!dynamic_cast<TByteVariable *>(variable))
+            throw notImplemented(true);
+    } else if (qobject_cast<QFrame *>(control) || qobject_cast<QGroupBox *>(control)) {
+        if (!isBool && !(flags & bfCustom))
+            throw notImplemented(true);
+    } else {
+        throw notImplemented(false);
+    }
+    if (display)
+        b->DisplayHandler = show;
+    if (twoWay)
+        b->WriteBack = write;
+    FBindings.push_back(std::move(binding));
+    return b;
+}
+
+TBinding *TLogic::BindVariableWithHandler(TVariable *variable, QWidget *control, const QString &scope,
+                                          const TBinding::THandler &display)
+{
+    TBinding *b = BindVariable(variable, control, scope, bfCustom);
+    b->DisplayHandler = display;
+    return b;
+}
+
+TBinding *TLogic::BindVariableCustom(TVariable *variable, QWidget *control, const QString &scope,
+                                     const TBinding::THandler &writeBack, const TBinding::THandler &display)
+{
+    TBinding *b = BindVariable(variable, control, scope, bfCustom);
+    b->DisplayHandler = display;
+    b->CustomWriteBack = writeBack;
+    auto run = [this, b] { runWriteBack(b, b->CustomWriteBack); };
+    if (auto *combo = qobject_cast<QComboBox *>(control))
+        connect(combo, &QComboBox::activated, this, run);
+    else if (auto *check = qobject_cast<QCheckBox *>(control))
+        connect(check, &QCheckBox::clicked, this, run);
+    else if (auto *spin = qobject_cast<QSpinBox *>(control))
+        connect(spin, &QSpinBox::valueChanged, this, run);
+    return b;
+}
+
+namespace {
+bool scopePasses(const TBinding &b, const QString &scope)
+{
+    return scope.isEmpty() || b.Scope.isEmpty() || b.Scope == scope;
+}
+
+void display(TBinding &b)
+{
+    if (b.DisplayHandler && b.Control)
+        b.DisplayHandler(b.Control, b.Variable);
+    b.Changed = false;
+}
+} // namespace
+
+void TLogic::RefreshChangedBindings(const QString &scope)
+{
+    for (const auto &b : FBindings)
+        if (b->Changed && scopePasses(*b, scope))
+            display(*b);
+}
+
+void TLogic::RefreshAllBindings(const QString &scope)
+{
+    for (const auto &b : FBindings)
+        if (scopePasses(*b, scope))
+            display(*b);
+}
+
+void TLogic::RefreshVariable(TVariable *variable)
+{
+    for (const auto &b : FBindings)
+        if (b->Variable == variable)
+            display(*b);
+}
+
+void TLogic::RefreshVariables(const QList<TVariable *> &variables)
+{
+    for (TVariable *v : variables)
+        RefreshVariable(v);
+}
+
+void TLogic::MarkBindingsChanged(TVariable *variable)
+{
+    for (const auto &b : FBindings)
+        if (!variable || b->Variable == variable)
+            b->Changed = true;
+}
+
+void TLogic::UIStateSectionChanged(const QString &section)
+{
+    // Only the OBD window has a write button so far.
+    if ((section.isEmpty() || section == GetDataGroupName(dgOBD)) && FormMultiOBD)
+        FormMultiOBD->UpdateWriteButtonState();
+}
+
+// ---- Window services ----
 
 QWidget *TLogic::FindParentForm(QWidget *control)
 {
@@ -137,4 +452,28 @@ void TLogic::ReparentControl(QWidget *host, QWidget *control)
     }
     control->setParent(host);
     control->show();
+}
+
+void TLogic::BeginHourglass(QCursor &saved)
+{
+    saved = QApplication::overrideCursor() ? *QApplication::overrideCursor() : QCursor(Qt::ArrowCursor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TLogic::EndHourglass(const QCursor &saved)
+{
+    Q_UNUSED(saved);
+    QApplication::restoreOverrideCursor();
+}
+
+void TLogic::PauseWorkThread(bool &saved)
+{
+    saved = FManager->TimerThread()->Enabled();
+    FManager->TimerThread()->SetEnabled(false);
+}
+
+void TLogic::ResumeWorkThread(bool saved)
+{
+    if (saved)
+        FManager->TimerThread()->SetEnabled(true);
 }

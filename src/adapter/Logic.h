@@ -1,21 +1,32 @@
-// The application logic of the adapter modules: it assembles their variable
-// sets (device side and user-interface side), runs the start-up
-// synchronisation with the adapter box, and docks the adapter windows' panels
-// into the main window.
+// The application logic of the adapter modules: it assembles the modules,
+// their protocols and variable sets, runs the start-up synchronisation with
+// the adapter box, binds window controls to variables both ways, and docks
+// the adapter windows' panels into the main window.
 #pragma once
 
+#include <QCursor>
 #include <QObject>
+#include <QPointer>
+#include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
+class TAdapterProtocol;
 class TDeviceState;
-class TUIState;
 class TDevStateAdapter;
-class TUIStateAdapter;
 class TDevStateOBD;
-class TUIStateOBD;
 class TLogicAdapter;
+class TManager;
+class TModuleAdapter;
+class TModuleAIO;
+class TModuleOBD;
+class TUIState;
+class TUIStateAdapter;
+class TUIStateOBD;
+class TVariable;
 
 // How the modules are laid out: 2 = the adapter box is detected and the OBD
 // and analog-I/O modules are its children.
@@ -23,25 +34,58 @@ constexpr quint8 ModuleLayoutMode = 2;
 // OBD is available (set by TLogic::AssignModuleProtocols).
 extern bool OBDAvailable;
 
+// Binding flags.
+enum : int {
+    bfTwoWay = 1,       // show the variable and write the user's input back
+    bfDisplay = 2,      // display only
+    bfCustom = 4,       // the caller supplies the handlers
+    bfInteger = 8,      // edits: the text is an integer
+    bfItemText = 16,    // combo boxes: by item text instead of index = value - 1
+    bfFloat = 32,       // edits: the text is a floating-point number
+};
+
+// One control bound to one variable.
+struct TBinding {
+    using THandler = std::function<void(QWidget *control, TVariable *variable)>;
+    QPointer<QWidget> Control;
+    TVariable *Variable = nullptr;
+    // The tab page or window that shows the control.
+    QString Scope;
+    // The variable changed since the control was last refreshed.
+    bool Changed = false;
+    // Refreshes the control from the variable.
+    THandler DisplayHandler;
+    // Writes the user's input into the variable.
+    THandler WriteBack;
+    THandler CustomWriteBack;
+};
+
 class TLogic : public QObject
 {
     Q_OBJECT
 public:
-    // Creates the user-interface aggregate and the modules' variable sets,
-    // registers them and links the user-interface side to the device side.
-    explicit TLogic(QObject *parent = nullptr);
+    // Creates the user-interface aggregate, the three module protocols on
+    // the program's port and the three modules (adapter first, then its
+    // children OBD and analog I/O) and links the two aggregates. Without a
+    // manager given, the global one is used, or one of its own.
+    explicit TLogic(QObject *parent = nullptr, TManager *manager = nullptr);
     ~TLogic() override;
 
-    // The device-side aggregate of all modules' variables.
-    TDeviceState *DeviceState() const { return FDeviceState.get(); }
+    TManager *ModuleManager() const { return FManager; }
+    // The device-side aggregate of all modules' variables (the manager's).
+    TDeviceState *DeviceState() const;
     // The user-interface-side aggregate the windows bind to.
     TUIState *UIState() const { return FUIState.get(); }
 
-    TDevStateAdapter *DevStateAdapter() const { return FDevStateAdapter; }
-    TUIStateAdapter *UIStateAdapter() const { return FUIStateAdapter; }
-    TDevStateOBD *DevStateOBD() const { return FDevStateOBD; }
-    TUIStateOBD *UIStateOBD() const { return FUIStateOBD; }
-    TLogicAdapter *LogicAdapter() const { return FLogicAdapter; }
+    TModuleAdapter *ModuleAdapter() const { return FModuleAdapter; }
+    TModuleOBD *ModuleOBD() const { return FModuleOBD; }
+    TModuleAIO *ModuleAIO() const { return FModuleAIO; }
+    TDevStateAdapter *DevStateAdapter() const;
+    TUIStateAdapter *UIStateAdapter() const;
+    TDevStateOBD *DevStateOBD() const;
+    TUIStateOBD *UIStateOBD() const;
+    TLogicAdapter *LogicAdapter() const;
+    TAdapterProtocol *Protocol(int index) const { return FProtocols.at(std::size_t(index)).get(); }
 
     // Start-up, run once by the program's main block after all windows exist:
     // SyncAfterDetect, hands the serial port to the firmware-upgrade logic and
@@ -53,11 +97,28 @@ public:
     // adapter manager's lock and copies the device side back. The port number
     // is not used.
     void SyncAfterDetect(int portNumber = 0);
-    // Re-detects the modules under the manager's lock and marks the detection
-    // done for the main timer.
-    void RedetectLocked();
-    // Recomputes whether OBD is available.
+    // Recomputes whether OBD is available and hangs the OBD and analog-I/O
+    // modules under the adapter module again.
     void AssignModuleProtocols();
+
+    // Binding. Raise EVariableError for a control bound twice to one variable
+    // and for controls without a binding of that kind.
+    TBinding *BindVariable(TVariable *variable, QWidget *control, const QString &scope, int flags);
+    TBinding *BindVariableWithHandler(TVariable *variable, QWidget *control, const QString &scope,
+                                      const TBinding::THandler &display);
+    TBinding *BindVariableCustom(TVariable *variable, QWidget *control, const QString &scope,
+                                 const TBinding::THandler &writeBack, const TBinding::THandler &display);
+    // Refreshes the changed bindings whose scope passes (no scope given, no
+    // scope bound, or equal) and clears their marks.
+    void RefreshChangedBindings(const QString &scope = QString());
+    void RefreshAllBindings(const QString &scope = QString());
+    void RefreshVariable(TVariable *variable);
+    void RefreshVariables(const QList<TVariable *> &variables);
+    // Marks the variable's bindings changed; no variable marks all.
+    void MarkBindingsChanged(TVariable *variable);
+    // The modified mark changed for a section: the windows' write buttons.
+    void UIStateSectionChanged(const QString &section);
+    const std::vector<std::unique_ptr<TBinding>> &Bindings() const { return FBindings; }
 
     // The nearest window up the control's parent chain, or nullptr.
     static QWidget *FindParentForm(QWidget *control);
@@ -67,15 +128,28 @@ public:
     // destroys it.
     void ReparentControl(QWidget *host, QWidget *control);
 
+    // The hourglass around a long module operation.
+    static void BeginHourglass(QCursor &saved);
+    static void EndHourglass(const QCursor &saved);
+    // Direct module operations bracket themselves with these, so that no
+    // background work step interleaves.
+    void PauseWorkThread(bool &saved);
+    void ResumeWorkThread(bool saved);
+
 private:
+    // Writes the user's input back; a value the variable cannot take is
+    // reported and the control shows the variable's value again.
+    void runWriteBack(TBinding *binding, const TBinding::THandler &handler);
+    static QString scopeOf(QWidget *control);
+
+    std::unique_ptr<TManager> FOwnManager;
+    TManager *FManager;
     std::unique_ptr<TUIState> FUIState;
-    std::unique_ptr<TDeviceState> FDeviceState;
-    // Module sets, owned here (device sides first, then the user-interface sides).
-    TDevStateAdapter *FDevStateAdapter = nullptr;
-    TDevStateOBD *FDevStateOBD = nullptr;
-    TUIStateAdapter *FUIStateAdapter = nullptr;
-    TUIStateOBD *FUIStateOBD = nullptr;
-    TLogicAdapter *FLogicAdapter = nullptr;
+    std::vector<std::unique_ptr<TBinding>> FBindings;
+    std::vector<std::unique_ptr<TAdapterProtocol>> FProtocols;
+    TModuleAdapter *FModuleAdapter = nullptr;
+    TModuleOBD *FModuleOBD = nullptr;
+    TModuleAIO *FModuleAIO = nullptr;
 };
 
 extern TLogic *Logic;

@@ -1,22 +1,73 @@
 #include "adapter/Manager.h"
 
+#include "adapter/DeviceState.h"
+#include "adapter/Module.h"
 #include "core/DataManager.h"
+#include "core/FileLogger.h"
+#include "core/TimerThread.h"
+
+#include <chrono>
+#include <exception>
+#include <thread>
 
 TManager *Manager = nullptr;
 
-TManager::TManager(QObject *parent) : QObject(parent)
+TManager::TManager(QObject *parent) : QObject(parent), FDeviceState(std::make_unique<TDeviceState>())
 {
     setObjectName(QStringLiteral("Manager"));
+    Sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    FTimerThread = new TTimerThread(this);
+    FTimerThread->setObjectName(QStringLiteral("TimerThread"));
+    FTimerThread->SetInterval(200);
+    FTimerThread->SetDelayType(dtLikeTimer);
+    FTimerThread->SetOnWorkStep([this](TTimerThread *) { TimerThreadWorkStep(nullptr); });
 }
 
-TManager::~TManager() = default;
+TManager::~TManager()
+{
+    FTimerThread->StopAndWait();
+}
+
+void TManager::ResetDeviceState()
+{
+    FDeviceState = std::make_unique<TDeviceState>();
+}
+
+void TManager::AddModule(TBaseModule *module)
+{
+    if (module && !FModules.contains(module))
+        FModules.append(module);
+}
+
+void TManager::RemoveModule(TBaseModule *module)
+{
+    FModules.removeAll(module);
+}
+
+void TManager::RegisterModuleVariables()
+{
+    for (TBaseModule *module : FModules)
+        if (TBaseDevState *set = module->GetUIState())
+            set->RegisterVariables(1);
+    for (TBaseModule *module : FModules)
+        if (TBaseDevState *set = module->GetUIState())
+            set->RegisterVariables(2);
+}
+
+void TManager::NotifyUIStatesChanged()
+{
+    for (TBaseModule *module : FModules)
+        if (TBaseDevState *set = module->GetUIState())
+            set->DataChanged();
+}
 
 void TManager::SetActive(bool active)
 {
-    std::lock_guard<std::recursive_mutex> guard(FLock);
     FActive = active;
-    // With false, every root module that is not disabled is disabled; the
-    // module list joins the manager with the module framework.
+    if (!active)
+        for (TBaseModule *module : FModules)
+            if (!module->ParentModule() && module->Enabled())
+                module->SetEnabled(false);
 }
 
 bool TManager::IsActive() const
@@ -31,8 +82,53 @@ void TManager::TimerThreadWorkStep(QObject *sender)
     if (!IsActive())
         return;
     ++FWorkSteps;
-    // Each module whose liveness check passes runs its work step here; no
-    // module exists until the module framework registers them.
+    // The list may shrink while a module works (a module freed by its logic).
+    const QList<TBaseModule *> modules = FModules;
+    for (TBaseModule *module : modules)
+        if (FModules.contains(module) && module->CheckAlive(false))
+            module->WorkStep();
+}
+
+void TManager::RedetectModules()
+{
+    if (FRedetecting) {
+        int waited = 0;
+        while (FRedetecting && waited < RedetectWaitMs) {
+            Sleep(RedetectPollMs);
+            waited += RedetectPollMs;
+        }
+        if (FRedetecting)
+            return;
+    }
+    FRedetecting = true;
+    try {
+        const QList<TBaseModule *> modules = FModules;
+        for (TBaseModule *module : modules) {
+            if (TBaseModule *parent = module->ParentModule())
+                module->SetEnabled(parent->IsActive());
+            else
+                module->SetEnabled(false);
+            module->CheckAlive(true);
+        }
+    } catch (...) {
+        FRedetecting = false;
+        throw;
+    }
+    FRedetecting = false;
+}
+
+void TManager::RedetectLocked()
+{
+    std::lock_guard<std::recursive_mutex> guard(FLock);
+    try {
+        RedetectModules();
+        FDetectDone = true;
+    } catch (const std::exception &e) {
+        FActive = false;
+        LogToFile(QStringLiteral("Adapter re-detection: %1").arg(QString::fromUtf8(e.what())));
+    } catch (...) {
+        FActive = false;
+    }
 }
 
 bool TManager::FetchDetectDone()

@@ -1,12 +1,22 @@
 #pragma once
-// The adapter-module manager: the activity of the adapter modules served on the
-// controller's port, the periodic work step, and the manager's state flags.
+// The adapter-module manager: the modules served on the controller's port,
+// their activity, their re-detection and periodic work step under the
+// manager's lock, the device-side variables of all modules and the
+// manager's state flags.
 
+#include <QList>
 #include <QObject>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
+
+class TBaseModule;
+class TComMultiPort;
+class TDeviceState;
+class TTimerThread;
 
 class TManager : public QObject
 {
@@ -17,22 +27,51 @@ public:
 
     // State flag set by the main tick while the OBD link is connected.
     static constexpr uint32_t StateObdConnected = 0x20000;
+    // The live values the OBD module polls at creation (bits 0, 1, 14, 19).
+    static constexpr uint32_t DefaultPollSet = 0x00084003;
+
+    // The modules in creation order (root first); not owned.
+    void AddModule(TBaseModule *module);
+    void RemoveModule(TBaseModule *module);
+    const QList<TBaseModule *> &Modules() const { return FModules; }
+    // Every module's variable sets into the aggregates: every module's
+    // phase 1 (device-mirrored variables), then every module's phase 2.
+    void RegisterModuleVariables();
+    // Every module's user-interface set recomputes what it derives.
+    void NotifyUIStatesChanged();
+    TDeviceState *GetDeviceState() const { return FDeviceState.get(); }
+    // A fresh, empty device aggregate (the logic that filled it is gone).
+    void ResetDeviceState();
+
+    // The serial port the modules talk on (the program's one port).
+    TComMultiPort *ComPort = nullptr;
+    // The live values the OBD module polls.
+    std::atomic<uint32_t> PollSet{DefaultPollSet};
 
     // Stores the active flag; with false every root module that is not
     // disabled is disabled.
     void SetActive(bool active);
     // The active flag is set and the controller link is connected.
     bool IsActive() const;
+    bool ActiveFlag() const { return FActive; }
     // Under the manager's lock and only while active: runs the work step of
     // every module whose liveness check passes. sender is unused (nullptr
     // from the main tick).
     void TimerThreadWorkStep(QObject *sender = nullptr);
+    // Re-detects every module in list order: a child is enabled as its
+    // parent is active, the root is disabled; then each detects afresh. A
+    // second call while one runs waits up to a second for it and then
+    // returns without re-detecting.
+    void RedetectModules();
+    // RedetectModules under the lock; marks the detection done. A failure
+    // leaves the manager inactive and goes no further.
+    void RedetectLocked();
+    bool Redetecting() const { return FRedetecting; }
+
     // Each returns its flag and clears it.
     bool FetchDetectDone();
     bool FetchSecondFlag();
-    // Raised by module detection and by module notifications.
     void SetDetectDone() { FDetectDone = true; }
-    void SetSecondFlag() { FSecondFlag = true; }
 
     uint32_t StateFlags() const { return FStateFlags; }
     void SetStateFlag(uint32_t mask, bool on);
@@ -42,19 +81,31 @@ public:
     // their re-detection.
     std::recursive_mutex &Lock() { return FLock; }
 
-    // Work steps run so far (for the status display and tests).
+    // The worker-thread component that could run the work step in the
+    // background (interval 200 ms, timer-like delay); created disabled, and
+    // nothing enables it: the main window's tick runs the work step.
+    TTimerThread *TimerThread() const { return FTimerThread; }
+
+    // Work steps run while active so far (for the status display and tests).
     uint64_t WorkSteps() const { return FWorkSteps; }
 
+    // How long a re-detection waits for one already running, and how often
+    // it looks; the sleep is replaceable for tests.
+    static constexpr int RedetectWaitMs = 1000;
+    static constexpr int RedetectPollMs = 200;
+    std::function<void(int ms)> Sleep;
+
 private:
+    QList<TBaseModule *> FModules;
+    std::unique_ptr<TDeviceState> FDeviceState;
+    TTimerThread *FTimerThread = nullptr;
     bool FActive = false;
+    std::atomic<bool> FRedetecting{false};
     std::atomic<bool> FDetectDone{false};
     std::atomic<bool> FSecondFlag{false};
     std::atomic<uint32_t> FStateFlags{0};
     uint64_t FWorkSteps = 0;
     mutable std::recursive_mutex FLock;
-    // The worker-thread component `TimerThread` (interval 200 ms, timer-like
-    // delay, work step TimerThreadWorkStep, created disabled) joins here when
-    // the worker-thread unit is in place; nothing enables it.
 };
 
 extern TManager *Manager;

@@ -21,15 +21,9 @@ TUIState::~TUIState() = default;
 
 void TUIState::Assign(TDeviceState *source)
 {
-    if (source) {
-        const int count = std::min(Count(), source->Count());
-        for (int i = 0; i < count; ++i) {
-            if (GetItem(i)->Name() != source->GetItem(i)->Name())
-                throw EVariableError(QStringLiteral("Incompatible variables at index %1 (%2 - %3)")
-                                         .arg(i)
-                                         .arg(source->GetItem(i)->Name(), GetItem(i)->Name()));
-        }
-    }
+    // Names must match pairwise; the conversion handlers are taken over.
+    if (source)
+        TVariableList::Assign(*source);
     for (int i = 0; i < Count(); ++i)
         GetItem(i)->OnChange = [this](TVariable *variable) { VariableChanged(variable); };
     FDeviceVariableCount = source ? source->Count() : 0;
@@ -106,8 +100,10 @@ void TUIState::VariableChanged(TVariable *variable)
 
 void TUIState::notifyStatesChanged()
 {
+    if (OnStatesChanged) {
+        OnStatesChanged();
+        return;
+    }
     for (TBaseDevState *member : Members())
         member->DataChanged();
-    if (OnStatesChanged)
-        OnStatesChanged();
 }

@@ -19,6 +19,7 @@ public:
     // variable then reports its changes here, and everything is copied from
     // the device side once.
     void Assign(TDeviceState *source);
+    using TVariableList::Assign;
     TDeviceState *Source() const { return FSource; }
     int DeviceVariableCount() const { return FDeviceVariableCount; }
 
@@ -51,7 +52,8 @@ public:
 
     std::function<void(TUIState *sender, const QString &section)> OnModified;
     std::function<void(TUIState *sender, TVariable *variable)> OnVariableChanged;
-    // Run after every copy into this aggregate (the module sets' DataChanged).
+    // Run after every copy into this aggregate: the modules' sets recompute
+    // what they derive (without a handler, every member set does).
     std::function<void()> OnStatesChanged;
 
 private:

@@ -305,6 +305,25 @@ bool TComMultiPort::ReadData(void *buffer, int Count, int &BytesRead)
     return result;
 }
 
+bool TComMultiPort::ReadDataWithin(void *buffer, int Count, int &BytesRead, uint32_t totalMs, uint32_t gapMs)
+{
+    const platform::SerialTimeouts saved = m_device->timeouts();
+    platform::SerialTimeouts shortOnes = saved;
+    shortOnes.readInterval = gapMs;
+    shortOnes.readMultiplier = 0;
+    shortOnes.readConstant = totalMs;
+    m_device->setTimeouts(shortOnes);
+    bool ok = false;
+    try {
+        ok = ReadData(buffer, Count, BytesRead);
+    } catch (...) {
+        m_device->setTimeouts(saved);
+        throw;
+    }
+    m_device->setTimeouts(saved);
+    return ok;
+}
+
 bool TComMultiPort::WriteData(const void *buffer, int Count, int &BytesWritten)
 {
     lockIf(m_lockingOptions.ManualWriteLock());

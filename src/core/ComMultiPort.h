@@ -135,6 +135,9 @@ public:
     // Reads Count bytes into buffer. The buffer's Count bytes are zeroed
     // first; BytesRead tells how many arrived. True only when all arrived.
     virtual bool ReadData(void *buffer, int Count, int &BytesRead);
+    // ReadData waiting at most totalMs in all and gapMs between two bytes,
+    // for this one read; every other read keeps the port's own timeouts.
+    bool ReadDataWithin(void *buffer, int Count, int &BytesRead, uint32_t totalMs, uint32_t gapMs);
     // Writes Count bytes. True only when the device took all of them.
     virtual bool WriteData(const void *buffer, int Count, int &BytesWritten);
 

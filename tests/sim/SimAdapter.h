@@ -32,7 +32,9 @@ struct SimAdapterState {
 class SimAdapter
 {
 public:
-    // A box of main version 2.0 that answers its presence query (01).
+    // A box of main version 2.0A r3 with bootloader product 2 that answers
+    // its version and information requests (01, 02, 04) and reports an idle
+    // OBD link (70, 78).
     SimAdapter();
 
     // The CRC-16 of the requests (shift-register form, independent of the

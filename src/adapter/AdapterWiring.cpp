@@ -1,0 +1,169 @@
+#include "adapter/AdapterWiring.h"
+
+#include "adapter/DevStateAdapter.h"
+#include "adapter/DevStateOBD.h"
+#include "adapter/FormMultiAIO.h"
+#include "adapter/FormMultiAdapterInfo.h"
+#include "adapter/FormMultiOBD.h"
+#include "adapter/Logic.h"
+#include "adapter/LogicAdapter.h"
+#include "adapter/Manager.h"
+#include "adapter/ModuleAdapter.h"
+#include "adapter/UIState.h"
+#include "adapter/UIStateOBD.h"
+#include "core/DataManager.h"
+#include "core/ui/Common.h"
+#include "mainwindow/shell/FormMain.h"
+#include "windows/FormConnectStatus.h"
+
+#include <QFrame>
+#include <QTabWidget>
+
+namespace {
+
+// The adapter-module value of a variable of the user-interface side, as an
+// integer (0 when the modules are not there).
+int adapterVariable(const QString &name)
+{
+    if (!Logic || !Logic->UIStateAdapter())
+        return 0;
+    const TUIStateAdapter *a = Logic->UIStateAdapter();
+    if (name == QLatin1String("AdapterMainVersion"))
+        return static_cast<int>(a->AdapterMainVersion->GetAsInteger());
+    if (name == QLatin1String("AdapterBootloaderProductName"))
+        return static_cast<int>(a->AdapterBootloaderProductName->GetAsInteger());
+    return 0;
+}
+
+QString versionText()
+{
+    return LogicAdapter ? LogicAdapter->VersionText(false, 0) : QStringLiteral("----");
+}
+
+QString compileText()
+{
+    return LogicAdapter ? LogicAdapter->CompileDateTimeText() : QString();
+}
+
+} // namespace
+
+void WireMainWindowToAdapter(TFormMain &form)
+{
+    TFormMain::TServices &s = form.Services;
+    s.ObdLinkConnected = [] {
+        return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
+    };
+    s.SetManagerStateFlag = [](uint32_t mask, bool on) {
+        if (Manager)
+            Manager->SetStateFlag(mask, on);
+    };
+    s.ManagerWorkStep = [] {
+        if (Manager)
+            Manager->TimerThreadWorkStep(nullptr);
+    };
+    s.FetchDetectDone = [] { return Manager && Manager->FetchDetectDone(); };
+    s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
+    s.ObdReadingsMiniVisible = [] {
+        return FormMultiOBD && FormMultiOBD->PnlOBDReadingsMini->isVisible();
+    };
+    s.ObdRefreshLive = [](bool visible) {
+        if (FormMultiOBD)
+            FormMultiOBD->RefreshLive(visible);
+    };
+    s.AioRefreshLive = [] {
+        if (FormMultiAIO)
+            FormMultiAIO->RefreshLive(true);
+    };
+    s.AdapterVariableInt = adapterVariable;
+    s.DockAdapterPanels = [&form] {
+        if (!Logic)
+            return;
+        auto host = [&form](const char *name) { return form.findChild<QWidget *>(QString::fromLatin1(name)); };
+        if (FormMultiOBD && host("PnlAdapterMultiOBD"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
+        if (FormMultiOBD && host("PnlOBDReadingsMain"))
+            Logic->MoveControlToHost(host("PnlOBDReadingsMain"), FormMultiOBD->PnlOBDReadingsMini);
+        if (FormMultiAIO && host("PnlAdapterMultiAIO"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiAIO"), FormMultiAIO->PnlMultiAIO);
+        if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
+            Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
+    };
+    s.RefreshAdapterWindows = [] {
+        if (Logic && Logic->DevStateOBD())
+            Logic->DevStateOBD()->OBDactionMain->Refresh(false);
+        if (FormMultiOBD)
+            FormMultiOBD->UpdateLanguage();
+        if (FormMultiAIO)
+            FormMultiAIO->UpdateLanguage();
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->UpdateLanguage();
+    };
+
+    // The status bar's adapter line: version and build date while the box answers.
+    form.ReadingsServices.AdapterActive = [] { return ModuleAdapter && ModuleAdapter->IsActive(); };
+    form.ReadingsServices.AdapterVersionText = versionText;
+    form.ReadingsServices.AdapterCompileDateTime = compileText;
+
+    TFormMain::TUpgradeServices &u = form.UpgradeServices;
+    u.AdapterUpgradeCandidate = [] {
+        return Manager && Manager->IsActive() && Logic && Logic->LogicAdapter()
+               && Logic->LogicAdapter()->IsUpgradePossible();
+    };
+    u.AdapterMainVersion = [] { return adapterVariable(QStringLiteral("AdapterMainVersion")); };
+    u.AdapterVersionLetter = [] {
+        if (!Logic || !Logic->UIStateAdapter())
+            return QString();
+        return QString(QChar(char(Logic->UIStateAdapter()->AdapterReleaseVersion->GetAsInteger())));
+    };
+
+    TFormMain::TWindowServices &w = form.WindowServices;
+    w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
+    w.AdapterWriteObd = [] {
+        if (FormMultiOBD)
+            FormMultiOBD->BtBOBDWriteConfigClick();
+    };
+    w.AdapterDiscardObd = [] {
+        if (Logic && Logic->UIState())
+            Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
+    };
+    w.AdapterPageEntered = [](const QString &page) {
+        if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
+            FormMultiAdapterInfo->UpdateAdapterInfo();
+        else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
+            FormMultiOBD->PgCMainChange();
+        else if (page == QLatin1String("TbSAdapterMultiAIO") && FormMultiAIO)
+            FormMultiAIO->PgCMainChange();
+    };
+    w.ObdSelectPage = [](const QString &page) {
+        if (FormMultiOBD)
+            TCommon::ActivatePage(FormMultiOBD->PgCMain, FormMultiOBD->PgCMain->findChild<QWidget *>(page), true);
+    };
+    w.AssignModuleProtocols = [] {
+        if (Logic)
+            Logic->AssignModuleProtocols();
+    };
+}
+
+void WireDataManagerToAdapter(TDataManager &dataManager)
+{
+    dataManager.OnLinkActiveChanged = [](bool active) {
+        if (Manager)
+            Manager->SetActive(active);
+    };
+    dataManager.IsModuleManagerActive = [] { return Manager && Manager->IsActive(); };
+    dataManager.OnSyncAfterDetect = [](int port) {
+        if (Logic)
+            Logic->SyncAfterDetect(port);
+    };
+    dataManager.IsAdaptationVariableSet = [] {
+        // The user-interface side: the check box the user sets is bound to it.
+        return Logic && Logic->UIStateOBD() && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
+    };
+}
+
+void WireConnectStatusToAdapter(TFormConnectStatus &dialog)
+{
+    dialog.AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
+    dialog.AdapterVersionText = versionText;
+    dialog.AdapterCompileText = compileText;
+}

@@ -1,0 +1,422 @@
+// The adapter modules against the simulated adapter box sharing the
+// controller's pseudo-terminal: detection order and bytes, silence at start
+// and at run time, the usability check, the liveness rules, and the manager
+// and the controller polling together on one port under faults.
+#include "adapter/AdapterRig.h"
+
+#include "adapter/AdapterProtocol.h"
+
+#include "adapter/DevStateAdapter.h"
+#include "adapter/DevStateOBD.h"
+#include "adapter/LogicAdapter.h"
+#include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleOBD.h"
+#include "adapter/UIState.h"
+#include "adapter/UIStateOBD.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+using namespace std::chrono_literals;
+using adaptertest::AdapterRig;
+using adaptertest::Commands;
+using sim::Bytes;
+using sim::SimAdapter;
+
+TEST(AdapterModules, StartupDetectsTheBoxInOrderAndReadsItsIdentity)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+
+    const auto requests = r.AdapterRequests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
+    EXPECT_EQ(requests[1], SimAdapter::Request(0x02, {0xA5}));
+    EXPECT_EQ(requests[2], SimAdapter::Request(0x04, {0xA5}));
+    EXPECT_EQ(requests[3], SimAdapter::Request(0x70, {0x01}));
+    EXPECT_EQ(requests[4], SimAdapter::Request(0x78, {0xA5}));
+
+    // The box enabled the root, which activated the manager; the OBD child
+    // followed, the analog-I/O child has no presence answer.
+    EXPECT_TRUE(r.Manager.IsActive());
+    EXPECT_TRUE(r.Logic->ModuleAdapter()->IsActive());
+    EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
+    EXPECT_FALSE(r.Logic->ModuleAIO()->IsActive());
+    EXPECT_TRUE(r.Manager.FetchDetectDone());
+    EXPECT_FALSE(r.Logic->UIState()->Modified());
+
+    // What the box reported reached the user-interface side.
+    TLogicAdapter *logic = r.Logic->LogicAdapter();
+    EXPECT_EQ(logic->VersionText(true, 0), "2.0A r3");
+    EXPECT_EQ(logic->VersionText(true, 1), "20A");
+    EXPECT_EQ(logic->CompileDateTimeText(), "Nov 20 2026 14:05:33");
+    EXPECT_EQ(logic->SerialText(true), "34567-02-0712");
+    EXPECT_EQ(logic->SerialText(false), "34567020712");
+    EXPECT_EQ(logic->DescribeAdapter(true), "0112220A Av2[2]");
+    EXPECT_EQ(logic->DescribeAdapter(false), "0112220A Adapter_ver2 [2] ");
+    EXPECT_EQ(r.Logic->UIStateOBD()->OBDactionMain->GetAsInteger(), 1);
+    EXPECT_TRUE(logic->IsUpgradePossible());
+}
+
+TEST(AdapterModules, SilentBoxGetsOnlyItsPresenceQuery)
+{
+    AdapterRig r;
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+    ASSERT_TRUE(r.ConnectAndStart());
+    EXPECT_EQ(r.AdapterRequests(), (std::vector<Bytes>{{0xC2, 0x01, 0x01, 0x6B, 0x87}}));
+    EXPECT_FALSE(r.Manager.IsActive());
+    EXPECT_EQ(r.Logic->LogicAdapter()->VersionText(false, 0), "----");
+
+    // Ticks: no work step, no re-detection, nothing more on the wire.
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_LT(r.Step(), 100ms);
+        r.Rig.Manager.SyncModules(false);
+        EXPECT_FALSE(r.Logic->LogicAdapter()->IsUpgradePossible());
+    }
+    EXPECT_EQ(r.AdapterRequests().size(), 1u);
+    EXPECT_EQ(r.Manager.WorkSteps(), 0u);
+}
+
+TEST(AdapterModules, BoxSilentAtRunTimeIsRetriedThenLeftAloneAndFoundWhileRetried)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    r.Rig.Server.log().clear();
+    // Working: one state read per step.
+    r.Step();
+    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x78}));
+
+    // Silent: the read and its repeat fail and disable the OBD module; three
+    // further steps ask for its presence once each; then it is left alone.
+    // No step keeps the caller waiting 100 ms.
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+    r.Rig.Server.log().clear();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_LT(r.Step(), 100ms) << i;
+    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x78, 0x78, 0x70, 0x70, 0x70}));
+    EXPECT_FALSE(r.Logic->ModuleOBD()->IsActive());
+    // The controller link is untouched by the box's silence.
+    EXPECT_TRUE(r.Rig.Manager.PollGroup(TDataManager::pgLive, true));
+
+    // A box that answers again while it is being retried is found again.
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; });
+    r.Logic->SyncAfterDetect(0);
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+    r.Step(); // the read fails twice
+    r.Step(); // first presence retry, silent
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; });
+    r.Rig.Server.log().clear();
+    r.Step(); // second presence retry answers; the state is read again
+    EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
+    EXPECT_EQ(r.Logic->ModuleOBD()->Retries(), TBaseModule::DetectAttempts);
+    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x70, 0x78, 0x78}));
+}
+
+TEST(AdapterModules, RootThatFailsDeactivatesTheManagerAndTheLinkReDetects)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    r.Rig.Manager.ModulesActive = r.Rig.Manager.SyncModules(false);
+    ASSERT_TRUE(r.Rig.Manager.ModulesActive);
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+    r.Rig.Server.log().clear();
+    // A failed exchange of the root (after its repeat) disables it.
+    EXPECT_EQ(r.Logic->ModuleAdapter()->ReadVersion(true), 0);
+    EXPECT_FALSE(r.Manager.IsActive());
+    EXPECT_FALSE(r.Logic->ModuleOBD()->IsActive());
+    const size_t before = r.AdapterRequests().size();
+    EXPECT_EQ(before, 2u);
+    r.Step();
+    EXPECT_EQ(r.AdapterRequests().size(), before);
+    // The next tick re-detects once, as the manager went inactive.
+    r.Manager.FetchDetectDone();
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; });
+    EXPECT_TRUE(r.Rig.Manager.SyncModules(false));
+    EXPECT_TRUE(r.Manager.IsActive());
+    EXPECT_TRUE(r.Manager.FetchDetectDone());
+}
+
+TEST(AdapterModules, MismatchedBootloaderMakesTheBoxUnusableAndQuiet)
+{
+    AdapterRig r;
+    // Main version 2.0 belongs with bootloader product 2; this box says 1.
+    r.BoxState([](sim::SimAdapterState &s) { s.Payload[0x02][4] = 0x01; });
+    ASSERT_TRUE(r.ConnectAndStart());
+    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x01, 0x02, 0x04}));
+    EXPECT_FALSE(r.Logic->ModuleAdapter()->Enabled());
+    EXPECT_FALSE(r.Manager.IsActive());
+    EXPECT_TRUE(TLogicAdapter::IsIncompatible(
+        int(r.Logic->UIStateAdapter()->AdapterMainVersion->GetAsInteger()),
+        int(r.Logic->UIStateAdapter()->AdapterBootloaderProductName->GetAsInteger())));
+    EXPECT_FALSE(r.Logic->LogicAdapter()->IsUpgradePossible());
+    r.Rig.Server.log().clear();
+    r.Rig.Manager.ModulesActive = false;
+    for (int i = 0; i < 5; ++i) {
+        r.Step();
+        r.Rig.Manager.SyncModules(false);
+    }
+    EXPECT_TRUE(r.AdapterRequests().empty());
+
+    // The pairings: 10h needs 1, 20h needs 2; product 0 and other versions pass.
+    struct Case { int main, product; bool incompatible; };
+    for (const Case &c : {Case{0x10, 1, false}, Case{0x10, 2, true}, Case{0x10, 0, false}, Case{0x20, 2, false},
+                          Case{0x20, 1, true}, Case{0x30, 1, false}})
+        EXPECT_EQ(TLogicAdapter::IsIncompatible(c.main, c.product), c.incompatible) << c.main << " " << c.product;
+}
+
+TEST(AdapterModules, BoxRequestsAndTheirFailures)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    TModuleAdapter *m = r.Logic->ModuleAdapter();
+    r.BoxState([](sim::SimAdapterState &s) {
+        s.Payload[0x0A] = {0x0A, 0xA5};
+        s.Payload[0x0C] = {0x0C, 0x42};
+        s.Payload[0x05] = {0x05, 0x12, 0x34};
+        s.RequestLength[0x05] = 5;
+    });
+    r.Rig.Server.log().clear();
+    EXPECT_TRUE(m->Request0A());
+    EXPECT_EQ(m->Request0C(7), 0x42);
+    EXPECT_EQ(m->SendTestModeCommand(0), 0); // nothing sent
+    EXPECT_EQ(m->SendTestModeCommand(3), 0x1234);
+    EXPECT_EQ(r.AdapterRequests(), (std::vector<Bytes>{SimAdapter::Request(0x0A, {0xA5}),
+                                                       SimAdapter::Request(0x0C, {0x07}),
+                                                       SimAdapter::Request(0x05, {0x03})}));
+    // 0B is repeated until the box answers A5, at most six times.
+    r.BoxState([](sim::SimAdapterState &s) { s.Payload[0x0B] = {0x0B, 0x00}; });
+    r.Rig.Server.log().clear();
+    EXPECT_EQ(m->Request0B(), 0);
+    EXPECT_EQ(r.AdapterRequests().size(), 6u);
+    // A refused test-mode request is a failure, never an answer of 0.
+    r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x05] = 0x02; });
+    EXPECT_EQ(m->SendTestModeCommand(3), TModuleAdapter::TestModeFailed);
+    // A refused information request leaves its variables cleared.
+    r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x04] = 0x02; });
+    EXPECT_FALSE(m->ReadInfoB());
+    EXPECT_EQ(m->DevState()->AdapterCompilationDate->Text(), "");
+}
+
+TEST(AdapterModules, LivenessRetriesThreeTimesThenGivesUp)
+{
+    // Bare modules on a manager, counting their presence queries.
+    struct Probe : TBaseModule {
+        using TBaseModule::TBaseModule;
+        bool answers = false;
+        int detects = 0;
+        QString GetName() const override { return QStringLiteral("Probe"); }
+        TBaseDevState *GetUIState() const override { return nullptr; }
+        bool Detect() override
+        {
+            ++detects;
+            SetEnabled(answers);
+            return IsActive();
+        }
+        void WorkStep() override {}
+    };
+    sim::SimControllerRig rig;
+    ASSERT_TRUE(rig.Connect());
+    TManager manager;
+    Probe root(nullptr, nullptr, nullptr, &manager);
+    Probe child(nullptr, &root, nullptr, &manager);
+    root.answers = true;
+    child.answers = true;
+    manager.RedetectLocked();
+    EXPECT_TRUE(manager.IsActive());
+    EXPECT_TRUE(child.Alive());
+    EXPECT_EQ(root.detects, 1);
+    EXPECT_EQ(child.detects, 1);
+
+    child.answers = false;
+    child.SetEnabled(false);
+    for (int i = 0; i < 5; ++i)
+        manager.TimerThreadWorkStep();
+    EXPECT_EQ(child.detects, 1 + 3);
+    EXPECT_EQ(child.Retries(), 0);
+
+    // Without an answering root nothing is active and no step works.
+    root.answers = false;
+    manager.RedetectLocked();
+    EXPECT_FALSE(manager.IsActive());
+    EXPECT_FALSE(child.Enabled());
+    EXPECT_EQ(child.detects, 5);
+    const uint64_t steps = manager.WorkSteps();
+    manager.TimerThreadWorkStep();
+    EXPECT_EQ(manager.WorkSteps(), steps);
+
+    // A protocol reports to one module only.
+    TAdapterProtocol protocol(nullptr, 4, 0xEE, 0xD2, 0xC2);
+    Probe owner(nullptr, nullptr, &protocol, &manager);
+    EXPECT_THROW(Probe(nullptr, nullptr, &protocol, &manager), EVariableError);
+}
+
+TEST(AdapterModules, SecondRedetectionWaitsThenGivesWay)
+{
+    struct Nested : TBaseModule {
+        using TBaseModule::TBaseModule;
+        int detects = 0;
+        QString GetName() const override { return QStringLiteral("Nested"); }
+        TBaseDevState *GetUIState() const override { return nullptr; }
+        bool Detect() override
+        {
+            if (++detects == 1)
+                ModuleManager()->RedetectModules(); // while the first runs
+            return false;
+        }
+        void WorkStep() override {}
+    };
+    TManager manager;
+    int slept = 0;
+    manager.Sleep = [&slept](int ms) { slept += ms; };
+    Nested module(nullptr, nullptr, nullptr, &manager);
+    manager.RedetectLocked();
+    EXPECT_EQ(module.detects, 1);
+    EXPECT_EQ(slept, TManager::RedetectWaitMs);
+    EXPECT_FALSE(manager.Redetecting());
+}
+
+// A minute of 200 ms ticks, each a controller poll and a module work step on
+// one port, with faults on both sides: nobody starves, the adapter never
+// keeps a tick 100 ms, and the port's lock is free after every tick.
+TEST(AdapterModules, ControllerAndBoxShareThePortUnderFaults)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    r.Rig.Manager.ModulesActive = true;
+    const int ticks = 300;
+    int controllerOk = 0, adapterWorked = 0;
+    std::chrono::milliseconds worstAdapter{0};
+    int longTicks = 0;
+    auto portIsFree = [&r] {
+        auto f = std::async(std::launch::async, [&r] {
+            r.Rig.Port.AcquireLock();
+            r.Rig.Port.ReleaseLock();
+        });
+        return f.wait_for(200ms) == std::future_status::ready;
+    };
+    for (int tick = 0; tick < ticks; ++tick) {
+        // Faults: the controller's answer with a bad sum or missing, the
+        // box's answer with a bad sum, an error frame, or silence.
+        switch (tick % 25) {
+        case 3:
+            r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::badChecksum(), 1);
+            break;
+        case 7:
+            r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC2; }, sim::Fault::badChecksum(), 1);
+            break;
+        case 11:
+            r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x78] = 0x03; });
+            break;
+        case 12:
+            r.BoxState([](sim::SimAdapterState &s) { s.Refuse.clear(); });
+            break;
+        case 17:
+            r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+            break;
+        case 18:
+            r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; });
+            break;
+        case 21:
+            if (tick == 21)
+                r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1);
+            break;
+        default:
+            break;
+        }
+        const size_t before = r.AdapterRequests().size();
+        const auto tickStart = std::chrono::steady_clock::now();
+        if (r.Rig.Manager.PollGroup(TDataManager::pgLive, true))
+            ++controllerOk;
+        r.Rig.Manager.SyncModules(false);
+        const auto spent = r.Step();
+        worstAdapter = std::max(worstAdapter, spent);
+        if (std::chrono::steady_clock::now() - tickStart > 200ms)
+            ++longTicks;
+        if (r.AdapterRequests().size() > before)
+            ++adapterWorked;
+        ASSERT_TRUE(portIsFree()) << "port lock held after tick " << tick;
+        r.Rig.Server.log().clear();
+    }
+    // Each side works on nearly every tick; the faults cost a few.
+    EXPECT_GE(controllerOk, ticks - 20);
+    EXPECT_GE(adapterWorked, ticks - 40);
+    EXPECT_LT(worstAdapter, 100ms);
+    // Only the tick whose controller answer went missing outlasts 200 ms.
+    EXPECT_LE(longTicks, 1);
+    EXPECT_TRUE(r.Rig.Manager.GetConnected());
+    EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
+}
+
+TEST(AdapterModules, DescriptiveTextsOfTheBox)
+{
+    AdapterRig r;
+    ASSERT_TRUE(r.ConnectAndStart());
+    TLogicAdapter *logic = r.Logic->LogicAdapter();
+    TDevStateAdapter *device = r.Logic->DevStateAdapter();
+    // OBD is available while both the adapter and its OBD module are active.
+    r.Logic->AssignModuleProtocols();
+    EXPECT_TRUE(OBDAvailable);
+
+    // Serial 1234567, product 3, date bytes 0C 07: the serial's last five
+    // digits, the product, then the date's low byte and its high byte.
+    device->AdapterProductionSerialNumber->SetAsInteger(1234567);
+    device->AdapterBootloaderProductName->SetAsInteger(3);
+    device->AdapterProductionDate->SetRawData(QByteArray("\x0C\x07", 2), true);
+    logic->CopySection();
+    EXPECT_EQ(logic->SerialText(true), "34567-03-0712");
+    EXPECT_EQ(logic->SerialText(false), "34567030712");
+
+    // The kit suffix: none for kit 255 on 1.0 and for kit 1 on other versions.
+    struct Kit { int main, kit; const char *suffix; };
+    for (const Kit &k : {Kit{0x10, 255, ""}, Kit{0x10, 1, "-1"}, Kit{0x20, 1, ""}, Kit{0x20, 255, "-255"},
+                         Kit{0x20, 4, "-4"}}) {
+        device->AdapterMainVersion->SetAsInteger(k.main);
+        device->AdapterBootloaderKitType->SetAsInteger(k.kit);
+        EXPECT_TRUE(logic->DescribeAdapter(true).endsWith(QStringLiteral("[3%1]").arg(k.suffix)))
+            << logic->DescribeAdapter(true).toStdString();
+    }
+    // Codes to texts, short and long.
+    struct Code { int value; const char *shortText, *longText; };
+    for (const Code &c : {Code{0, "UNK", "UNKNOWN"}, Code{1, "Av1", "Adapter_ver1"}, Code{2, "Av2", "Adapter_ver2"},
+                          Code{3, "---", "---"}}) {
+        device->AdapterDeviceType->SetAsInteger(c.value);
+        logic->CopySection();
+        EXPECT_EQ(logic->HardwareText(true), c.shortText);
+        EXPECT_EQ(logic->HardwareText(false), c.longText);
+    }
+    device->AdapterHardwareVersion->SetAsInteger(1);
+    device->AdapterHardwareOptions->SetAsInteger(2);
+    logic->CopySection();
+    EXPECT_EQ(logic->OBDKitText(true), "02a");
+    EXPECT_EQ(logic->OBDKitText(false), "AdapterOBD_02a");
+    EXPECT_EQ(logic->BootloaderText(true), "---");
+    EXPECT_EQ(TLogicAdapter::KindText(255, true), "PRODUCTION");
+    EXPECT_EQ(TLogicAdapter::KindText(7, false), "ERROR");
+    EXPECT_EQ(TLogicAdapter::ModeText(0), "STANDARD");
+    EXPECT_EQ(TLogicAdapter::ModeText(3), "ERROR");
+
+    // An inactive box has no version in any style.
+    r.Manager.SetActive(false);
+    for (int style = 0; style < 4; ++style)
+        EXPECT_EQ(logic->VersionText(true, style), "----");
+}
+
+TEST(AdapterModules, ShortAnswerWaitIsForTheBoxOnly)
+{
+    sim::SimControllerRig rig;
+    uint8_t byte = 0;
+    int read = 0;
+    auto timed = [](auto &&fn) {
+        const auto t0 = std::chrono::steady_clock::now();
+        fn();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+    };
+    // Nothing on the line: the box's wait is short, the port's own stays long.
+    const auto boxWait = timed([&] { rig.Port.ReadDataWithin(&byte, 1, read, 45, 20); });
+    const auto portWait = timed([&] { rig.Port.ReadData(&byte, 1, read); });
+    EXPECT_GE(boxWait, 40ms);
+    EXPECT_LT(boxWait, 80ms);
+    EXPECT_GE(portWait, 400ms);
+}
