@@ -305,23 +305,10 @@ void wireServices(TFormMain &form)
     };
     s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
-    // The recorder's OBD channels: the OBD module's readings in channel order
-    // (trims, RPM, speed, load, coolant, MAP, advance, intake air, air mass,
-    // throttle, then the eight narrow-band oxygen sensors).
+    // The recorder's OBD channels come from the OBD module.
     if (form.OscilloscopePage)
-        form.OscilloscopePage->ObdValue = [](int channel) -> double {
-            const TDevStateOBD *d = Logic ? Logic->DevStateOBD() : nullptr;
-            if (!d || !d->IsConnected())
-                return 0.0;
-            const TVariable *readings[13] = {d->OBDStFtB1, d->OBDLtFtB1, d->OBDStFtB2, d->OBDLtFtB2, d->OBDRPM,
-                                             d->OBDSpeed, d->OBDLoad, d->OBDCoolantTemp, d->OBDMAP,
-                                             d->OBDTimingAdvance, d->OBDIntakeAirTemp, d->OBDMAF,
-                                             d->OBDAbslThrottlePos};
-            if (channel >= 0 && channel < 13)
-                return readings[channel]->GetAsFloat();
-            if (channel >= 13 && channel < 21)
-                return d->OBDLambda[size_t(channel - 13)]->GetAsFloat();
-            return 0.0;
+        form.OscilloscopePage->ObdValue = [](int channel) {
+            return Logic && Logic->DevStateOBD() ? Logic->DevStateOBD()->RecorderValue(channel) : 0.0;
         };
 }
 

@@ -374,3 +374,17 @@ QString TDevStateOBD::FuelSystemStatusText(int status) const
     default: return Translated("Unknown state");
     }
 }
+
+double TDevStateOBD::RecorderValue(int channel) const
+{
+    if (!IsConnected())
+        return 0.0;
+    const TVariable *readings[13] = {OBDStFtB1, OBDLtFtB1, OBDStFtB2, OBDLtFtB2, OBDRPM, OBDSpeed, OBDLoad,
+                                     OBDCoolantTemp, OBDMAP, OBDTimingAdvance, OBDIntakeAirTemp, OBDMAF,
+                                     OBDAbslThrottlePos};
+    if (channel >= 0 && channel < 13)
+        return readings[channel]->GetAsFloat();
+    if (channel >= 13 && channel < 21)
+        return OBDLambda[size_t(channel - 13)]->GetAsFloat();
+    return 0.0;
+}

@@ -122,6 +122,11 @@ public:
     // A PID (1..64) is supported by the car and allowed by the user.
     bool IsPidReadable(int pid) const;
 
+    // The value of the recorder's OBD channel 0..20 (trims, RPM, speed, load,
+    // coolant, MAP, advance, intake air, air mass, throttle, then the eight
+    // narrow-band oxygen sensors); 0 while the link is not connected.
+    double RecorderValue(int channel) const;
+
     // Texts of the link state, the protocol and a fuel-system status.
     QString StateText() const;
     static QString ProtocolText(int protocol);

@@ -4,11 +4,14 @@
 #include "adapter/AdapterRig.h"
 
 #include "adapter/DevStateOBD.h"
+#include "adapter/Manager.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIStateOBD.h"
 #include "core/DeviceRecord.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using adaptertest::AdapterRig;
 using adaptertest::Commands;
@@ -250,6 +253,49 @@ TEST_F(ModuleOBDTest, DefaultConfigurationWritesTheDefaults)
     Clear();
     EXPECT_FALSE(Obd->Logic()->WriteDefaultConfiguration(false, true));
     EXPECT_EQ(Commands(Sent()), std::vector<uint8_t>{0x72});
+}
+
+TEST_F(ModuleOBDTest, SteeringCommandsCarryTheirBytes)
+{
+    D->OBDProtocol_EE->SetAsInteger(5);
+    Obd->Connect();
+    Obd->ClearTroubleCodes();
+    Obd->ReadTroubleCodes(7);
+    Obd->Request83(8);
+    Obd->StartProtocolDetection();
+    Obd->WriteAllowedPids();
+    const std::vector<Bytes> expected = {
+        SimAdapter::Request(0x76, {0x05, 0x10, 0x11, 0x12, 0x00, 0x04, 0x10, 0x11, 0x12}),
+        SimAdapter::Request(0x7E, {0xA5}), SimAdapter::Request(0x7F, {0x07}), SimAdapter::Request(0x83, {0x08}),
+        SimAdapter::Request(0x73, {0xA5}), SimAdapter::Request(0x7B, Bytes(8, 0))};
+    EXPECT_EQ(Sent(), expected);
+}
+
+// The link going down and up while the program runs: the manager's steps
+// follow it, and the recorder's OBD channels carry the readings only while
+// the link is up.
+TEST_F(ModuleOBDTest, LinkDownAndUpIsFollowedByTheWorkSteps)
+{
+    Box.BoxState([](sim::SimAdapterState &s) {
+        s.Obd.Readings = Bytes(17, 0);
+        s.Obd.Readings[4] = 0x0B, s.Obd.Readings[5] = 0xB8; // 750 rpm
+        s.Obd.Readings[6] = 50;
+    });
+    Box.Manager.SetStateFlag(TManager::StateObdConnected, true);
+    struct Step { uint8_t action; bool reads; double rpm; };
+    const Step steps[] = {{4, true, 750}, {16, false, 0}, {1, false, 0}, {5, true, 750}};
+    for (const Step &s : steps) {
+        const uint8_t action = s.action;
+        Box.BoxState([action](sim::SimAdapterState &st) { st.Obd.State[4] = action; });
+        Box.Step(); // takes the new state
+        Clear();
+        Box.Step();
+        const auto commands = Commands(Sent());
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), 0x7C), s.reads ? 1 : 0) << int(action);
+        EXPECT_EQ(D->RecorderValue(4), s.rpm) << int(action);
+        EXPECT_EQ(D->RecorderValue(5), s.rpm ? 50.0 : 0.0) << int(action);
+    }
+    EXPECT_EQ(D->RecorderValue(21), 0.0);
 }
 
 } // namespace
