@@ -14,6 +14,7 @@
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/OscilloscopePage.h"
 #include "windows/FormConnectStatus.h"
 
 #include <QFrame>
@@ -50,6 +51,11 @@ QString compileText()
 void WireMainWindowToAdapter(TFormMain &form)
 {
     TFormMain::TServices &s = form.Services;
+    // The recorder's OBD channels come from the OBD module.
+    if (form.OscilloscopePage)
+        form.OscilloscopePage->ObdValue = [](int channel) {
+            return Logic && Logic->DevStateOBD() ? Logic->DevStateOBD()->RecorderValue(channel) : 0.0;
+        };
     s.ObdLinkConnected = [] {
         return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
     };

@@ -141,10 +141,12 @@ bool TManager::FetchSecondFlag()
     return FSecondFlag.exchange(false);
 }
 
+// The state flags are the bits of the poll set: the main tick's OBD-link
+// bit is the one that lets the OBD module read its live values.
 void TManager::SetStateFlag(uint32_t mask, bool on)
 {
     if (on)
-        FStateFlags.fetch_or(mask);
+        PollSet.fetch_or(mask);
     else
-        FStateFlags.fetch_and(~mask);
+        PollSet.fetch_and(~mask);
 }

@@ -73,9 +73,9 @@ public:
     bool FetchSecondFlag();
     void SetDetectDone() { FDetectDone = true; }
 
-    uint32_t StateFlags() const { return FStateFlags; }
+    uint32_t StateFlags() const { return PollSet; }
     void SetStateFlag(uint32_t mask, bool on);
-    bool HasStateFlag(uint32_t mask) const { return (FStateFlags & mask) == mask; }
+    bool HasStateFlag(uint32_t mask) const { return (PollSet & mask) == mask; }
 
     // The manager's critical section, held around the modules' work step and
     // their re-detection.
@@ -103,7 +103,6 @@ private:
     std::atomic<bool> FRedetecting{false};
     std::atomic<bool> FDetectDone{false};
     std::atomic<bool> FSecondFlag{false};
-    std::atomic<uint32_t> FStateFlags{0};
     uint64_t FWorkSteps = 0;
     mutable std::recursive_mutex FLock;
 };

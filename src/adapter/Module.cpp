@@ -83,6 +83,12 @@ bool TBaseModule::CheckAlive(bool reset)
 bool TBaseModule::Exchange(std::initializer_list<std::uint8_t> body, std::uint8_t *answer, int answerLength,
                            int retry)
 {
+    return Exchange(std::vector<std::uint8_t>(body), answer, answerLength, retry);
+}
+
+bool TBaseModule::Exchange(const std::vector<std::uint8_t> &body, std::uint8_t *answer, int answerLength,
+                           int retry)
+{
     if (!FProtocol)
         return false;
     std::vector<std::uint8_t> request;

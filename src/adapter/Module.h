@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 class TBaseDevState;
 class TBaseProtocol;
@@ -64,6 +65,7 @@ protected:
     // protocol's repeat setting, 0 or 1 sets it for this exchange. True when
     // the exchange did not fail (TransferFailed).
     bool Exchange(std::initializer_list<std::uint8_t> body, std::uint8_t *answer, int answerLength, int retry = -1);
+    bool Exchange(const std::vector<std::uint8_t> &body, std::uint8_t *answer, int answerLength, int retry = -1);
 
 private:
     TBaseModule *FParent;

@@ -81,6 +81,7 @@ constexpr TextKey Table[] = {
     {"[g/sec]", "strUnitGSec"},
     {"Caution! Program will write default configuration into device. Save?",
      "strTextQuestionDefaultSettings"},
+    {"Caution! Program will write default OBD configuration into Adapter. Save?", "strTextQuestionDefaultObdSettings"},
     {"Save configuration to device?", "strTextQuestionSaveConfig"},
     {"unknown", "strTextUnknown"},
     {"Reset OBD adaptation?", "strTextQuestionResetAdaptCorrs"},
@@ -90,7 +91,7 @@ constexpr TextKey Table[] = {
      "connector.",
      "strTextConnectErrors"},
 };
-static_assert(sizeof(Table) / sizeof(Table[0]) == 76);
+static_assert(sizeof(Table) / sizeof(Table[0]) == 77);
 }
 
 QString EnglishTextKey(const QString &text)

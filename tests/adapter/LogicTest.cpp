@@ -57,7 +57,9 @@ TEST(AdapterLogic, AggregatesMirrorEachOtherIndexByIndex)
     for (int i = 0; i < device->Count(); ++i)
         EXPECT_EQ(ui->GetItem(i)->Name(), device->GetItem(i)->Name()) << i;
     // Then the user-interface-only variables, "LocalAdvancedView" last.
-    EXPECT_EQ(ui->Count(), device->Count() + 2);
+    // The OBD set adds the local readings switch, the nine settings bits,
+    // the 33 link flags and the 65 supported and 65 allowed PID bits.
+    EXPECT_EQ(logic.UIStateOBD()->Count(), logic.DevStateOBD()->Count() + 1 + 9 + 33 + 65 + 65);
     EXPECT_EQ(ui->GetItem(device->Count())->Name(), "LocalOBDReadings");
     EXPECT_EQ(ui->GetItem(ui->Count() - 1)->Name(), "LocalAdvancedView");
     // The variables the main window uses.

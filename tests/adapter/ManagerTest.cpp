@@ -52,7 +52,7 @@ TEST(AdapterManager, FlagsAreFetchedOnce)
     manager.SetStateFlag(TManager::StateObdConnected, true);
     manager.SetStateFlag(0x1, true);
     EXPECT_TRUE(manager.HasStateFlag(TManager::StateObdConnected));
-    EXPECT_EQ(manager.StateFlags(), 0x20001u);
+    EXPECT_EQ(manager.StateFlags(), TManager::DefaultPollSet | 0x20000u);
     manager.SetStateFlag(TManager::StateObdConnected, false);
-    EXPECT_EQ(manager.StateFlags(), 0x1u);
+    EXPECT_EQ(manager.StateFlags(), TManager::DefaultPollSet);
 }

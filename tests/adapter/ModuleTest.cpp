@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <array>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -31,12 +32,14 @@ TEST(AdapterModules, StartupDetectsTheBoxInOrderAndReadsItsIdentity)
     ASSERT_TRUE(r.ConnectAndStart());
 
     const auto requests = r.AdapterRequests();
-    ASSERT_EQ(requests.size(), 5u);
+    ASSERT_EQ(requests.size(), 9u);
     EXPECT_EQ(requests[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
     EXPECT_EQ(requests[1], SimAdapter::Request(0x02, {0xA5}));
     EXPECT_EQ(requests[2], SimAdapter::Request(0x04, {0xA5}));
     EXPECT_EQ(requests[3], SimAdapter::Request(0x70, {0x01}));
-    EXPECT_EQ(requests[4], SimAdapter::Request(0x78, {0xA5}));
+    // The OBD link: state, settings, supported and allowed PIDs, trouble codes.
+    for (int i = 4; i < 9; ++i)
+        EXPECT_EQ(requests[size_t(i)], SimAdapter::Request(std::array<uint8_t, 5>{0x78, 0x71, 0x79, 0x7A, 0x7D}[size_t(i - 4)], {0xA5})) << i;
 
     // The box enabled the root, which activated the manager; the OBD child
     // followed, the analog-I/O child has no presence answer.
@@ -111,7 +114,7 @@ TEST(AdapterModules, BoxSilentAtRunTimeIsRetriedThenLeftAloneAndFoundWhileRetrie
     r.Step(); // second presence retry answers; the state is read again
     EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
     EXPECT_EQ(r.Logic->ModuleOBD()->Retries(), TBaseModule::DetectAttempts);
-    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x70, 0x78, 0x78}));
+    EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D, 0x78}));
 }
 
 TEST(AdapterModules, RootThatFailsDeactivatesTheManagerAndTheLinkReDetects)

@@ -17,9 +17,9 @@ SimAdapter::SimAdapter()
     State.Payload[0x04] = {0x04};
     for (const char c : std::string("14:05:33Nov 20 2026"))
         State.Payload[0x04].push_back(static_cast<uint8_t>(c));
-    // OBD module: a link is present (status bit 0) and idle.
+    // OBD module: a link is present (status bit 0); its idle state and the
+    // rest of the link are in State.Obd.
     State.Payload[0x70] = {0x70, 0x01};
-    State.Payload[0x78] = {0x78, 0, 0, 0, 0, 0x01, 0x01, 0, 0, 0, 0};
 }
 
 uint16_t SimAdapter::Crc(const uint8_t *data, size_t count)
@@ -59,7 +59,16 @@ Bytes SimAdapter::ErrorFrame(uint8_t code)
 size_t SimAdapter::RequestLengthOf(uint8_t command) const
 {
     const auto it = State.RequestLength.find(command);
-    return it == State.RequestLength.end() ? 5 : it->second;
+    if (it != State.RequestLength.end())
+        return it->second;
+    // The OBD link's writes carry their data.
+    switch (command) {
+    case 0x72: return 15;
+    case 0x76: return 13;
+    case 0x7B: return 12;
+    case 0x89: return 55;
+    default: return 5;
+    }
 }
 
 Bytes SimAdapter::Handle(const Bytes &request)
@@ -76,6 +85,8 @@ Bytes SimAdapter::Handle(const Bytes &request)
     const auto refused = State.Refuse.find(command);
     if (refused != State.Refuse.end())
         return ErrorFrame(refused->second);
+    if (Bytes obd; HandleObd(request, obd))
+        return obd;
     const auto payload = State.Payload.find(command);
     if (payload == State.Payload.end())
         return ErrorFrame(0x01);

@@ -9,11 +9,36 @@
 
 #include "sim/SimServer.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 
 namespace sim {
+
+// The box's OBD-II link as the OBD commands see it: what the read commands
+// answer (their data bytes after the command echo) and what the write
+// commands stored.
+struct SimObdState {
+    Bytes Config = {0x00, 0x08, 0x02, 0x00, 0x02, 0x00, 0x00, 0x02, 0x19, 0x04, 0xB0}; // 0x71 / 0x72
+    Bytes State = {0, 0, 0, 0, 0x01, 0x01, 0, 0, 0, 0};                                 // 0x78
+    Bytes Supported = Bytes(8, 0);                                                      // 0x79
+    Bytes Allowed = Bytes(8, 0);                                                        // 0x7A / 0x7B
+    Bytes Readings = Bytes(17, 0);                                                      // 0x7C
+    Bytes TroubleState = Bytes(10, 0);                                                  // 0x7D
+    Bytes CodesA = Bytes(21, 0), CodesB = Bytes(21, 0);                                 // 0x80 / 0x81
+    Bytes FreezeFrames = Bytes(44, 0);                                                  // 0x82
+    // Narrow-band (0x85) and wide-band (0x86) answers by group: the group the
+    // box answers, then 8 or 16 data bytes.
+    std::map<uint8_t, Bytes> Lambda, Wideband;
+    std::map<uint8_t, Bytes> LiveTable;                                                 // 0x87 by entry: A B C D
+    // The adaptation tables, ten rows of ten signed corrections a bank.
+    std::array<Bytes, 2> Banks = {Bytes(100, 0), Bytes(100, 0)};                       // 0x89 / 0x8C
+    // Status bytes of the steering commands (0x73 .. 0x77, 0x7E, 0x7F, 0x83).
+    std::map<uint8_t, uint8_t> Status;
+    // The protocol a Connect (0x76) asked for, 0 before.
+    uint8_t ConnectProtocol = 0;
+};
 
 struct SimAdapterState {
     // Answers nothing at all (no box on the port).
@@ -27,6 +52,7 @@ struct SimAdapterState {
     std::map<uint8_t, uint8_t> Refuse;
     // Requests ignored for a wrong CRC.
     size_t BadCrcRequests = 0;
+    SimObdState Obd;
 };
 
 class SimAdapter
@@ -50,6 +76,10 @@ public:
     // The answer to one whole request; empty means silence. An unknown
     // command is refused with code 01.
     Bytes Handle(const Bytes &request);
+
+    // The answer of the OBD link's commands (0x71 .. 0x8C) from State.Obd;
+    // false for other commands.
+    bool HandleObd(const Bytes &request, Bytes &answer);
 
     // The server handler (header 0xC2, named "adapter"). The adapter must
     // outlive the server's use of it; tests change State under
