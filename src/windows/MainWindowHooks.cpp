@@ -1,5 +1,7 @@
 #include "windows/MainWindowHooks.h"
 
+#include "core/LM.h"
+#include "core/ui/LMWidgetTexts.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FormAbout.h"
 #include "windows/FrmHaslo.h"
@@ -19,6 +21,9 @@ void dock(TFormMain &form, QWidget *panel)
     auto *host = form.findChild<QWidget *>(panel->objectName());
     if (!host || host == panel || panel->parentWidget() == host)
         return;
+    // The panel's texts stay its own window's.
+    if (QWidget *owner = panel->window(); owner && owner != panel)
+        panel->setProperty(TLMWidgetTexts::OwnerFormProperty, owner->objectName());
     auto *layout = host->layout();
     if (!layout) {
         layout = new QVBoxLayout(host);
@@ -35,8 +40,10 @@ void WireMainWindowToWindows(TFormMain &form)
     TFormMain::TWindowServices &s = form.WindowServices;
     s.CreateKind48Windows = [&form] {
         const bool created = !FrmMultiConfigurationTaronQV || !FrmMultiCalibrationTaronQV;
-        if (!FrmMultiConfigurationTaronQV)
+        if (!FrmMultiConfigurationTaronQV) {
             FrmMultiConfigurationTaronQV = new TFrmMultiConfigurationTaronQV();
+            FrmMultiConfigurationTaronQV->SetMainWindow(&form);
+        }
         if (!FrmMultiCalibrationTaronQV)
             FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
         if (created)
@@ -47,6 +54,11 @@ void WireMainWindowToWindows(TFormMain &form)
             });
         dock(form, FrmMultiConfigurationTaronQV->PnlMultiConfiguration);
         dock(form, FrmMultiCalibrationTaronQV->PnlMultiCalibration);
+        // Created after the language was loaded: their texts now.
+        if (created && LM)
+            for (const QWidget *w : {static_cast<QWidget *>(FrmMultiConfigurationTaronQV),
+                                     static_cast<QWidget *>(FrmMultiCalibrationTaronQV)})
+                LM->ApplyLateWindowTexts(w->objectName());
     };
     s.Kind48CalibrationComponent = [](const QString &name) -> QObject * {
         if (!FrmMultiCalibrationTaronQV)
@@ -67,6 +79,19 @@ void WireMainWindowToWindows(TFormMain &form)
         if (FrmMultiConfigurationTaronQV)
             FrmMultiConfigurationTaronQV->PgCConfigurationChanging(nullptr, allow);
         return allow;
+    };
+    s.Kind48ConfigurationUpdateDeviceInfo = [] {
+        if (!FrmMultiConfigurationTaronQV)
+            return false;
+        FrmMultiConfigurationTaronQV->UpdateDeviceInfo();
+        return true;
+    };
+    s.Kind48ConfigurationWrite = [] {
+        return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
+    };
+    s.Kind48CalibrationWriteModel2 = [] {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->BtBModel2WriteClick(nullptr);
     };
     s.Kind48ConfigurationRefresh = [] {
         if (FrmMultiConfigurationTaronQV)

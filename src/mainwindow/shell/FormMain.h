@@ -599,6 +599,15 @@ public:
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;
+        // The tick on the kind-48 configuration sheet: false when the window
+        // does not exist (nothing was refreshed).
+        std::function<bool()> Kind48ConfigurationUpdateDeviceInfo;
+        // The kind-48 configuration window's write (false when nothing or
+        // not everything was written).
+        std::function<bool()> Kind48ConfigurationWrite;
+        // The kind-48 calibration window's model-2 write of a confirmed
+        // settings-file load.
+        std::function<void()> Kind48CalibrationWriteModel2;
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;
