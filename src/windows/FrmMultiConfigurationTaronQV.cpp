@@ -331,9 +331,11 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
     if (written) {
         RefreshFromDevice();
     } else {
-        // The edits stay, marked, for a second write.
-        ChangeHelper->SetModified(false);
-        SetModified(true);
+        // The edits stay, marked, for a second write (also when the link
+        // was lost on the way).
+        ChangeHelper->SetModified(true);
+        if (Common)
+            Common->SetButtonHighlight(BtBKnfWriteConfiguration, true);
         if (Common)
             Common->ShowWarning(TranslateKey(QStringLiteral("strConfWriteIncomplete")));
     }
@@ -482,11 +484,11 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.MinGasInjTimeEnabled = Checked(a->ChBConfMinGasInjTime);
     r.MaxGasInjTimeEnabled = Checked(a->ChBConfMaxGasInjTime);
     r.CutOffModeActivated = Checked(s->ChBConfCutOffModeReturnToPetrol);
-    // Bit 7 is the device's own (hot start on gas): sent back as read.
-    r.ExtraOptions = quint8((r.FlashLubeSupportEnabled & 1) | r.CutOffModeActivated << 1
-                            | (r.AutoToGasOnControlPanelHidden & 1) << 2 | (r.SygnalizeDrivingOnPetrolEnabled & 1) << 3
-                            | r.MinGasInjTimeEnabled << 4 | r.MaxGasInjTimeEnabled << 5
-                            | (r.CorrectionForIdleActive & 1) << 6 | (r.HotEngineStartOnGas & 1) << 7);
+    // Bits 0, 2, 3 and 6 pass on what the record holds; bit 7 (hot start on
+    // gas) is the device's own and goes back as read.
+    quint8 extra = 0;
+    Parameter8Value(r, 52, extra);
+    r.ExtraOptions = extra;
     b8(52, r.ExtraOptions);
     r.AfterCutOffEmulSwitchDelay =
         quint16(Entry(s->CmBConfCutOffEmulSwitchDelay, EmulatorSwitchDelay, r.AfterCutOffEmulSwitchDelay));

@@ -1,0 +1,433 @@
+// The kind-48 configuration window docked in the main window, against the
+// simulated controller: reached by F3, what its read, write and factory
+// configuration send for versions "E", "G" and "I", the change-record
+// question, values the lists cannot show, a write that fails half-way, the
+// pressure and injection-system checks, the level-sensor button and the
+// settings-file load.
+#include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
+#include "windows/NamedWidget.h"
+
+#include "common/TestFiles.h"
+#include "controls/ChangeHelper.h"
+#include "controls/ControlTestSupport.h"
+#include "controls/DigitalDisplay.h"
+#include "core/DataManager.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/ShellWiring.h"
+#include "core/LM.h"
+#include "core/ui/Custom.h"
+#include "mainwindow/StartupRig.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+// A configured controller: every list shows a value except the switching
+// RPM (2200) and the nozzle (3.8 mm), which no list entry shows.
+void Image(SimControllerState &s)
+{
+    s.Value16[28] = 3; // eight injector outputs
+    s.Param8[33] = 1;
+    s.Payload[0xD8] = {0x25, 15, 0x02, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0, 0,
+                       1,    2,  38,   0x01, 0xF4, 0x61, 0xA8, 5, 76, 131, 2};
+    const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90}, {32, 1},   {37, 0x31}, {42, 114},
+                                      {40, 2},    {38, 88},  {39, 60}, {43, 50},  {44, 207},  {49, 0xF6},
+                                      {50, 3},    {52, 0x92}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {16, 748}, {18, 2500}, {19, 748},
+                                       {24, 500}, {25, 3500}, {20, 748}, {21, 3740}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+}
+
+Bytes B(uint8_t id, uint8_t v) { return Request({0x08, id, v}); }
+Bytes W(uint8_t id, uint16_t v) { return Request({0x52, id, uint8_t(v >> 8), uint8_t(v)}); }
+
+// What the read road asks for, by version.
+std::vector<Bytes> ReadFrames(char version)
+{
+    std::vector<Bytes> f = {Request({0x07, 34}), Request({0x07, 33}), Request({0x40, 28}), Request({0xD8, 0xD8}),
+                            Request({0x35, 0}),  Request({0x36, 0})};
+    auto list = [&f](std::initializer_list<std::pair<int, int>> items) {
+        for (auto [width, id] : items)
+            f.push_back(Request({uint8_t(width == 8 ? 0x07 : width == 16 ? 0x51 : 0x12), uint8_t(id)}));
+    };
+    list({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32}, {8, 37}, {12, 74}, {8, 42}, {8, 40},
+          {16, 16}, {8, 38}, {8, 39}, {8, 19}});
+    if (version >= 'D') {
+        list({{8, 43}, {8, 44}});
+        f.push_back(Request({0x93, 0}));
+        list({{8, 45}, {8, 46}});
+    }
+    if (version >= 'F')
+        list({{16, 18}, {16, 19}, {8, 49}, {8, 50}});
+    if (version >= 'G') {
+        list({{16, 22}});
+        f.push_back(Request({0x56, 0}));
+        f.push_back(Request({0x54, 0}));
+        list({{8, 52}, {8, 47}, {16, 17}, {16, 24}, {16, 25}, {16, 20}, {16, 21}});
+    }
+    if (version >= 'I')
+        list({{8, 53}});
+    return f;
+}
+
+// The write of the unchanged image: every value as read, the ones no list
+// shows included (0x04's RPM word 9348, id 10's 38), in the device's order.
+std::vector<Bytes> WriteFrames(char version)
+{
+    const bool f = version >= 'F', g = version >= 'G', d = version >= 'D';
+    return {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, d ? 50 : 0),
+            B(44, d ? 207 : 0), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}),
+            B(28, 2), B(32, 1), B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0),
+            W(9, 500), B(3, 5), B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000),
+            B(31, 0x85), B(29, 90), B(33, 1), B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38),
+            W(19, f ? 748 : 0), W(18, f ? 2500 : 0), B(49, f ? 0xF6 : 0), B(50, f ? 3 : 0), B(52, g ? 0x92 : 0),
+            W(24, g ? 500 : 0), W(25, g ? 3500 : 0), W(20, g ? 748 : 0), W(21, g ? 3740 : 0)};
+}
+
+// The main window with the program's own wiring, a kind-48 controller on
+// the simulated port, and the window reached by F3.
+struct Kind48Window {
+    explicit Kind48Window(char version) : Rig(48, version)
+    {
+        Common = &FCommon;
+        TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
+            Boxes << box;
+            if (box.Buttons.contains(int(mrOk)))
+                return Ok;
+            return box.Buttons.contains(int(mrCancel)) && !box.Buttons.contains(int(mrYes)) ? int(mrCancel) : Yes;
+        });
+        ProgramLogic = &Logic;
+        FrmConfigLevelSensor = &LevelDialog;
+        SetModalExecHook([this](QDialog *dialog) {
+            Opened << dialog->objectName();
+            return int(QDialog::Rejected);
+        });
+        Rig.Device(Image);
+        EXPECT_TRUE(Rig.Connect());
+        Form = std::make_unique<TFormMain>();
+        shellwiring::Wire(*Form);
+        Form->InstallChangeRecordQuery();
+        Form->AdaptToDeviceVersion();
+        Window = FrmMultiConfigurationTaronQV;
+        Rig.Server.log().clear();
+        shellwiring::Get<QAction>(*Form, "MnIWindowMultiConfiguration")->trigger();
+    }
+    ~Kind48Window()
+    {
+        Form.reset();
+        SetModalExecHook({});
+        FrmConfigLevelSensor = nullptr;
+        ProgramLogic = nullptr;
+        TCommon::SetAnswerProvider({});
+        Common = nullptr;
+    }
+    template <typename T = QWidget> T *Get(const char *name) const
+    {
+        return Window->PnlMultiConfiguration->findChild<T *>(QString::fromLatin1(name));
+    }
+    // A user's click on a control (a check box's box).
+    void Click(const char *name) const
+    {
+        QWidget *w = Get(name);
+        controltest::mouseClick(w, qobject_cast<QCheckBox *>(w) ? QPoint(5, 10) : w->rect().center());
+        controltest::settle();
+    }
+    std::vector<Bytes> Frames() const { return Rig.Requests(); }
+
+    SimControllerRig Rig;
+    TCommon FCommon;
+    TProgramLogic Logic;
+    TFrmConfigLevelSensor LevelDialog;
+    std::unique_ptr<TFormMain> Form;
+    TFrmMultiConfigurationTaronQV *Window = nullptr;
+    QList<TMessageBoxInfo> Boxes;
+    QStringList Opened;
+    int Ok = mrOk;
+    int Yes = mrYes;
+};
+
+} // namespace
+
+TEST(MultiConfiguration, ReadAndWriteFramesFollowTheVersion)
+{
+    for (char version : {'E', 'G', 'I'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        ASSERT_NE(k.Window, nullptr);
+        EXPECT_EQ(shellwiring::Current(*k.Form, "PgCMain"), "TbSMultiConfiguration");
+        // F3 read the configuration.
+        EXPECT_EQ(k.Frames(), ReadFrames(version));
+        auto *base = k.Window->BasePage;
+        EXPECT_EQ(base->CmbKnfInjCount->count(), 5);
+        EXPECT_EQ(base->CmbKnfInjCount->currentText(), "4");
+        EXPECT_EQ(base->CmBKnfNomTred->currentText(), "35");
+        EXPECT_EQ(base->CmBKnfNomRPM->currentIndex(), -1); // 2200 rpm: not on the list
+        EXPECT_EQ(k.Get<QComboBox>("CmBKnfNozle")->currentIndex(), -1);
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfPostValveDelay")->currentText(), "50");
+        EXPECT_FALSE(base->BtnKnfLvSensorConfig->isHidden());
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMinGasInjTime")->currentText(), version >= 'G' ? "4,0" : "");
+
+        // The unchanged window writes every value back, then reads again.
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        std::vector<Bytes> expected = WriteFrames(version);
+        const std::vector<Bytes> read = ReadFrames(version);
+        expected.insert(expected.end(), read.begin(), read.end());
+        EXPECT_EQ(k.Frames(), expected);
+        EXPECT_TRUE(k.Boxes.isEmpty());
+        EXPECT_FALSE(k.Window->Modified());
+    }
+}
+
+TEST(MultiConfiguration, AnEditAsksTheChangeRecordQuestionOnceFromVersionG)
+{
+    for (char version : {'E', 'G'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        k.Click("ChBKnfHemiEngine");
+        EXPECT_TRUE(k.Window->Modified());
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        const std::vector<Bytes> first = k.Frames();
+        // The record of this computer goes first, once, on the user's Yes.
+        const auto records = std::count_if(first.begin(), first.end(), [](const Bytes &f) { return f[1] == 0x55; });
+        EXPECT_EQ(records, version >= 'G' ? 1 : 0);
+        EXPECT_EQ(k.Boxes.size(), version >= 'G' ? 1 : 0);
+        if (version >= 'G') {
+            EXPECT_EQ(first.front()[1], 0x55);
+        }
+        EXPECT_NE(std::find(first.begin(), first.end(), B(18, 1)), first.end());
+        // A second edited write asks nothing more and records nothing more.
+        k.Click("ChBKnfHemiEngine");
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        const std::vector<Bytes> second = k.Frames();
+        EXPECT_EQ(std::count_if(second.begin(), second.end(), [](const Bytes &f) { return f[1] == 0x55; }), 0);
+        EXPECT_EQ(k.Boxes.size(), version >= 'G' ? 1 : 0);
+        EXPECT_NE(std::find(second.begin(), second.end(), B(18, 0)), second.end());
+    }
+    // No to the question: nothing is written and the edit stays.
+    Kind48Window k('G');
+    k.Yes = mrNo;
+    k.Click("ChBKnfMasterMode");
+    k.Rig.Server.log().clear();
+    k.Window->BtBKnfWriteConfiguration->click();
+    EXPECT_TRUE(k.Frames().empty());
+    EXPECT_TRUE(k.Window->Modified());
+}
+
+TEST(MultiConfiguration, AWriteThatFailsHalfWayStaysModifiedAndASecondWriteCompletesIt)
+{
+    Kind48Window k('G');
+    k.Click("ChBKnfMasterMode");
+    // The device stops answering at the base block.
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x04; }, Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    k.Rig.Server.clearFaults();
+    EXPECT_TRUE(k.Window->Modified());
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+    // The edit is still on the page, not replaced by a read.
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+    const std::vector<Bytes> failed = k.Frames();
+    EXPECT_EQ(std::count_if(failed.begin(), failed.end(), [](const Bytes &f) { return f[1] == 0xD8; }), 0);
+
+    ASSERT_TRUE(k.Rig.Connect());
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_FALSE(k.Window->Modified());
+    k.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param8[27], 1);
+        EXPECT_EQ(s.Payload[0xD8][3] & 0x80, 0x80);
+    });
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
+TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
+{
+    Kind48Window k('G');
+    auto *power = k.Get<QLineEdit>("YEdKnfPower");
+    power->setText(QString());
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 999"));
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+}
+
+TEST(MultiConfiguration, FactoryConfigurationAfterOk)
+{
+    Kind48Window k('G');
+    // Cancel writes nothing.
+    k.Ok = mrCancel;
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+    EXPECT_TRUE(k.Frames().empty());
+
+    k.Ok = mrOk;
+    k.Boxes.clear();
+    // The main menu's factory reset runs it on a kind-48 device.
+    shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
+    const std::vector<Bytes> all = k.Frames();
+    // The question, then the change record, the level sensor's factory
+    // settings and the configuration write of the factory controls.
+    EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
+    const auto record = std::find_if(all.begin(), all.end(), [](const Bytes &f) { return f[1] == 0x55; });
+    ASSERT_NE(record, all.end());
+    const std::vector<Bytes> frames(record, all.end());
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames[1], B(22, 0));
+    EXPECT_EQ(frames[2], Request({0x37, 200, 143, 92, 40, 0}));
+    const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
+    // Factory values: 35 °C at 400 rpm, 8 cylinders, LPG, level sensor 1.
+    const auto block = at(Request({0x04, 100, 0xDB, 0x24, 0x04 | 1, 255}));
+    ASSERT_LT(block, std::ptrdiff_t(frames.size()));
+    for (const Bytes &f : {B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(44, 226),
+                           B(12, 1), B(23, 150), W(9, 100), B(3, 4), B(4, 47), W(10, 500), W(11, 400),
+                           W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0), W(6, 66),
+                           B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), W(20, 374), W(21, 3740)})
+        EXPECT_LT(at(f), block + 40) << int(f[1]) << " " << int(f[2]);
+    // After the configuration and its read-back: the option word, both maps,
+    // the trouble codes, 0x3F and the factory cells; then the menu's id 36.
+    const auto options = at(W(14, 0));
+    ASSERT_LT(options, std::ptrdiff_t(frames.size()));
+    const std::vector<Bytes> tail(frames.begin() + options, frames.end());
+    ASSERT_EQ(tail.size(), 5u + 44u + 1u);
+    const std::vector<Bytes> expected = {W(14, 0), Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
+                                         Request({0x3F, 0x01})};
+    EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + 5), expected);
+    EXPECT_EQ(tail[5], Request({0x32, 0, 36, 0x02, 0x31}));
+    EXPECT_EQ(tail[6], Request({0x34, 0, 38, 37}));
+    EXPECT_EQ(tail[tail.size() - 2], Request({0x34, 0, 107, 72}));
+    EXPECT_EQ(tail.back(), B(36, 0));
+    k.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Words[42], 19800);
+        EXPECT_EQ(s.Counters[100], 200);
+    });
+}
+
+TEST(MultiConfiguration, PressureCheckInjectionSystemAndLevelSensorButton)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Value16[38] = 0x0300; });
+    k.Rig.Server.log().clear();
+    k.Click("BtnKnfCheckInjSystem");
+    EXPECT_EQ(k.Frames(), std::vector<Bytes>{Request({0x40, 38})});
+    EXPECT_EQ(k.Get<QComboBox>("CmBKnfInjSystemType")->currentText(), "FULLGROUP");
+
+    k.Rig.Server.log().clear();
+    k.Click("BtBKnfCheckPressure");
+    const std::vector<Bytes> frames = k.Frames();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), Request({0x20, 4}));
+    EXPECT_EQ(frames.back(), Request({0x20, 5}));
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strQuestSwitchToGas")));
+
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfBase);
+    k.Click("BtnKnfLvSensorConfig");
+    EXPECT_EQ(k.Opened, QStringList{"FrmConfigLevelSensor"});
+}
+
+// The program's start-up with the program's wiring: the tick on the window's
+// sheet, and the window in English.
+TEST(MultiConfiguration, TheTickReadsTheWindowsLiveValuesOnItsSheetOnly)
+{
+    startup::StartupRig rig(5);
+    startup::SimDevice device(rig.PortsDir, 5, 48, 'G');
+    device.Controller.State.Payload[0x50] = {0x0B, 0xB8};
+    rig.Wire = shellwiring::Wire;
+    TFormMain &form = rig.Create();
+    rig.Tick();
+    ASSERT_NE(FrmMultiConfigurationTaronQV, nullptr);
+    shellwiring::Get<QAction>(form, "MnIWindowMultiConfiguration")->trigger();
+    device.Server.log().clear();
+    rig.Now += 1000;
+    rig.Tick();
+    EXPECT_EQ(device.Requests(0x50).size(), 1u);
+    EXPECT_EQ(FrmMultiConfigurationTaronQV->BasePage->DgDRPM->Caption(), "3000");
+    // Below "H" the cut-off and gas-time controls are disabled.
+    auto *panel = FrmMultiConfigurationTaronQV->PnlMultiConfiguration;
+    EXPECT_FALSE(panel->findChild<QWidget *>("ChBConfMinGasInjTime")->isEnabled());
+    EXPECT_FALSE(panel->findChild<QWidget *>("CmBOnCutOffDelay")->isEnabled());
+    // Another sheet: no status read for the window.
+    shellwiring::Get<QAction>(form, "MnIWindowMeasure")->trigger();
+    device.Server.log().clear();
+    rig.Tick();
+    EXPECT_TRUE(device.Requests(0x50).empty());
+}
+
+TEST(MultiConfiguration, EnglishUnderLanguageEn)
+{
+    startup::StartupRig rig(5);
+    {
+        QFile ini(rig.IniPath());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\nOfflineMode=0\r\nAutoSearch=0\r\n");
+    }
+    startup::SimDevice device(rig.PortsDir, 5, 48, 'I');
+    TFrmConfigLevelSensor dialog;
+    FrmConfigLevelSensor = &dialog;
+    // The language services as the program creates them.
+    TCustom custom;
+    Custom = &custom;
+    rig.Wire = [](TFormMain &f) {
+        shellwiring::Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.Timerek->stop();
+    rig.Tick();
+    ASSERT_NE(FrmMultiConfigurationTaronQV, nullptr);
+    ASSERT_EQ(LM->Language, "EN") << rig.BoxTexts().join(u'|').toStdString() << " ready " << form.Ready();
+    auto *w = FrmMultiConfigurationTaronQV;
+    auto text = [w](const char *name) {
+        auto *b = w->PnlMultiConfiguration->findChild<QAbstractButton *>(QString::fromLatin1(name));
+        return b ? b->text() : QString();
+    };
+    EXPECT_EQ(text("BtBKnfReadConfiguration"), "Read settings");
+    EXPECT_EQ(text("BtBKnfWriteDefaultConfiguration"), "Write factory configuration");
+    EXPECT_EQ(text("ChBKnfLambda"), "LAMBDA probe connected");
+    EXPECT_EQ(w->PgCConfiguration->tabText(0), "  Basic  ");
+    EXPECT_EQ(w->AdvancePage->CmBKnfInjSystemType->itemText(1), "SEQUENTIAL");
+    // The main window keeps its own texts for the names both windows use.
+    auto *mainPages = shellwiring::Get<QTabWidget>(form, "PgCConfiguration");
+    EXPECT_EQ(mainPages->tabText(0), "Basic (Ctrl+F8)");
+    // The level-sensor dialog too.
+    EXPECT_EQ(dialog.BtnKnfLSSave->text(), "Save");
+    EXPECT_EQ(dialog.CmBKnfLSColorLedState->itemText(0), "BLUE");
+    // A look at the pages.
+    const QString shots = QString::fromLocal8Bit(qgetenv("TARON_SCREENSHOTS"));
+    if (!shots.isEmpty())
+        for (int i = 0; i < w->PgCConfiguration->count(); ++i) {
+            w->PgCConfiguration->setCurrentIndex(i);
+            w->PnlMultiConfiguration->grab().save(QStringLiteral("%1/multiconf-%2.png").arg(shots).arg(i));
+        }
+    FrmConfigLevelSensor = nullptr;
+    Custom = nullptr;
+}
