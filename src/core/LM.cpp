@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QtDebug>
 
 
@@ -224,6 +225,7 @@ bool TLM::LoadLanguageFile(const QString &code)
     FLateWindowLines.clear();
     QObject *window = nullptr;
     QString lateWindow;
+    QSet<QString> lateNames;
     bool captionIndexBuilt = false;
     QHash<QString, qsizetype> captionLine; // lower-case name -> first line
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -260,9 +262,14 @@ bool TLM::LoadLanguageFile(const QString &code)
         } else if (window) {
             applyComponentLine(window, line);
         } else {
-            FKeyedTexts << line;
-            if (!lateWindow.isEmpty())
+            // A missing window's list lines (a name repeated for each item)
+            // count once among the keyed texts: the first line wins anyway.
+            if (lateWindow.isEmpty() || !lateNames.contains(namePart(line)))
+                FKeyedTexts << line;
+            if (!lateWindow.isEmpty()) {
                 FLateWindowLines[lateWindow] << line;
+                lateNames.insert(namePart(line));
+            }
         }
     }
     rebuildIndex();

@@ -205,6 +205,7 @@ TMultiConfigBasePage::TMultiConfigBasePage(QWidget *sheet, QObject *owner) : TMu
     CmBKnfNomRPM = combo(p, "CmBKnfNomRPM", 250, 192, 80);
     Caption(p, "LblKnfRPM", QStringLiteral("Obroty silnika [obr/min]"), 12, 240);
     DgDRPM = NewNamed<TDigitalDisplay>(p, "DgDRPM", {250, 232, 130, 40});
+    DgDRPM->SetCaption(QStringLiteral("0"));
     FillList(CmBKnfNomTred, NomTred);
     FillList(CmBKnfNomRPM, NomRpm);
     for (QComboBox *c : {CmbKnfInjCount, CmbKnfRPMSource, CmbKnfLevelSensorType})
@@ -306,6 +307,7 @@ TMultiConfigAdvancePage::TMultiConfigAdvancePage(QWidget *sheet, QObject *owner)
     BtBKnfCheckPressure =
         NewNamed<QPushButton>(p, "BtBKnfCheckPressure", {360, 189, 140, 24}, QStringLiteral("Sprawdz cisnienie"));
     DgDPsys = NewNamed<TDigitalDisplay>(p, "DgDPsys", {510, 184, 100, 34});
+    DgDPsys->SetCaption(QStringLiteral("0"));
     ChBConfAutoAdaptation = check(p, "ChBConfAutoAdaptation", QStringLiteral("Automatyczna adaptacja"), 360, 58);
     ChBConfAutoAdaptation->hide();
 
