@@ -86,8 +86,11 @@ void WireMainWindowToWindows(TFormMain &form)
         FrmMultiConfigurationTaronQV->UpdateDeviceInfo();
         return true;
     };
-    s.Kind48ConfigurationWrite = [] {
-        return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
+    s.Kind48WriteLoadedConfiguration = [] {
+        if (!FrmMultiConfigurationTaronQV)
+            return false;
+        FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
+        return FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
     };
     s.Kind48CalibrationWriteModel2 = [] {
         if (FrmMultiCalibrationTaronQV)

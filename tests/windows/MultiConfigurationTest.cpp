@@ -431,3 +431,46 @@ TEST(MultiConfiguration, EnglishUnderLanguageEn)
     FrmConfigLevelSensor = nullptr;
     Custom = nullptr;
 }
+
+TEST(MultiConfiguration, ASettingsFileLoadWritesTheConfigurationThroughTheWindowFirst)
+{
+    Kind48Window k('G');
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("car.ddf"));
+    testsupport::WriteAll(path, "[Info]\r\nVer=0000030G STD [0]\r\n"
+                                "[Config]\r\nInjHW=8\r\nInjSW=6\r\nPower=100\r\nNozzleSize=39\r\nT=88\r\n"
+                                "RPM=12464\r\nPostValveDelay=65000\r\nReserveType=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n"
+                                "[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=0\r\n");
+    k.Form->SettingsFileDialog = [&path](bool, const QString &, const QString &) { return path; };
+    k.Rig.Server.log().clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIFileLoadCnf")->trigger();
+    const std::vector<Bytes> frames = k.Frames();
+    const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
+    // The file's values go out in the window's order, before the level sets.
+    const auto command = [&frames](uint8_t c, int id) {
+        return std::find_if(frames.begin(), frames.end(), [&](const Bytes &f) { return f[1] == c && (id < 0 || f[2] == id); })
+               - frames.begin();
+    };
+    const auto first = command(0x08, 37);
+    const auto block = command(0x04, -1);
+    ASSERT_LT(block, std::ptrdiff_t(frames.size()));
+    // 40 °C at 1400 rpm, six cylinders.
+    EXPECT_EQ(Bytes(frames[size_t(block)].begin() + 2, frames[size_t(block)].begin() + 5), (Bytes{88, 0x30, 0xB0}));
+    EXPECT_EQ(frames[size_t(block)][6], 63);
+    const auto levels = at(Request({0x37, 9, 8, 7, 6, 0}));
+    ASSERT_LT(levels, std::ptrdiff_t(frames.size()));
+    EXPECT_LT(first, block);
+    EXPECT_LT(block, levels);
+    EXPECT_LT(at(W(6, 100)), levels);
+    EXPECT_LT(at(B(10, 39)), levels);
+    EXPECT_LT(at(W(10, 65000)), levels);
+    k.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param16[6], 100);
+        EXPECT_EQ(s.Payload[0xD8][16], 39);
+        EXPECT_EQ(s.Payload[0xD8][1], 63);
+    });
+    // The window shows the device again at the end.
+    EXPECT_EQ(frames.back(), ReadFrames('G').back());
+    EXPECT_EQ(k.Get<QLineEdit>("YEdKnfPower")->text(), "100");
+    EXPECT_FALSE(k.Window->Modified());
+}

@@ -602,9 +602,10 @@ public:
         // The tick on the kind-48 configuration sheet: false when the window
         // does not exist (nothing was refreshed).
         std::function<bool()> Kind48ConfigurationUpdateDeviceInfo;
-        // The kind-48 configuration window's write (false when nothing or
-        // not everything was written).
-        std::function<bool()> Kind48ConfigurationWrite;
+        // A confirmed settings-file load's configuration: the kind-48
+        // configuration window shows the record and writes it (false when
+        // nothing or not everything was written).
+        std::function<bool()> Kind48WriteLoadedConfiguration;
         // The kind-48 calibration window's model-2 write of a confirmed
         // settings-file load.
         std::function<void()> Kind48CalibrationWriteModel2;

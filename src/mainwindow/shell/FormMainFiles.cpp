@@ -524,8 +524,8 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
     keep();
     // The configuration, through the kind-48 configuration window.
-    if (WindowServices.Kind48ConfigurationWrite) {
-        WindowServices.Kind48ConfigurationWrite();
+    if (WindowServices.Kind48WriteLoadedConfiguration) {
+        WindowServices.Kind48WriteLoadedConfiguration();
         keep();
     }
     DataManager->WriteLevelSensor37();
