@@ -43,6 +43,17 @@ bool deviceReady()
     return DataManager && !DataManager->IsDeviceNotReady();
 }
 
+// A device that is connected but locked answers nothing but its lock state:
+// a user's button press is told why nothing happens.
+bool readyOrSay(const QObject *sender)
+{
+    if (deviceReady())
+        return true;
+    if (sender && DataManager && DataManager->GetConnected() && DeviceRecord.LinkState != 0xF0 && Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDeviceLocked")));
+    return false;
+}
+
 bool kind48()
 {
     return DataManager && DataManager->IsDeviceType(48);
@@ -124,7 +135,10 @@ TFrmMultiConfigurationTaronQV::TFrmMultiConfigurationTaronQV(QWidget *parent) : 
     // Only the user's own actions run the handlers.
     auto clicked = [this](QAbstractButton *b, auto handler) { connect(b, &QAbstractButton::clicked, this, handler); };
     auto activated = [this](QComboBox *c, auto handler) { connect(c, &QComboBox::activated, this, handler); };
-    clicked(BtBKnfReadConfiguration, [this] { RefreshFromDevice(); });
+    clicked(BtBKnfReadConfiguration, [this] {
+        if (readyOrSay(BtBKnfReadConfiguration))
+            RefreshFromDevice();
+    });
     clicked(BtBKnfWriteConfiguration, [this] { BtBKnfWriteConfigurationClick(BtBKnfWriteConfiguration); });
     clicked(BtBKnfWriteDefaultConfiguration,
             [this] { BtBKnfWriteDefaultConfigurationClick(BtBKnfWriteDefaultConfiguration); });
@@ -305,8 +319,7 @@ QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) cons
 
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sender)
 {
-    Q_UNUSED(sender);
-    if (!deviceReady())
+    if (!readyOrSay(sender))
         return false;
     // Nothing goes out while a control holds a value the device cannot take.
     QString reason;

@@ -20,6 +20,7 @@
 #include "mainwindow/ShellWiring.h"
 #include "core/LM.h"
 #include "core/ui/Custom.h"
+#include "core/ui/LMWidgetTexts.h"
 #include "mainwindow/StartupRig.h"
 #include "sim/SimControllerFixture.h"
 
@@ -428,6 +429,12 @@ TEST(MultiConfiguration, EnglishUnderLanguageEn)
             w->PgCConfiguration->setCurrentIndex(i);
             w->PnlMultiConfiguration->grab().save(QStringLiteral("%1/multiconf-%2.png").arg(shots).arg(i));
         }
+    if (!shots.isEmpty()) {
+        DeviceRecord.ReserveType = 1;
+        dialog.FormShow();
+        dialog.TimerLevelSensor->stop();
+        dialog.grab().save(shots + QStringLiteral("/levelsensor.png"));
+    }
     FrmConfigLevelSensor = nullptr;
     Custom = nullptr;
 }
@@ -473,4 +480,60 @@ TEST(MultiConfiguration, ASettingsFileLoadWritesTheConfigurationThroughTheWindow
     EXPECT_EQ(frames.back(), ReadFrames('G').back());
     EXPECT_EQ(k.Get<QLineEdit>("YEdKnfPower")->text(), "100");
     EXPECT_FALSE(k.Window->Modified());
+}
+
+TEST(MultiConfiguration, TabsAndPageGuard)
+{
+    Kind48Window k('G');
+    // The main window's tab reads the window again.
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
+    k.Rig.Server.log().clear();
+    shellwiring::ClickTab(*k.Form, "TbSMultiConfiguration");
+    EXPECT_EQ(shellwiring::Current(*k.Form, "PgCMain"), "TbSMultiConfiguration");
+    EXPECT_EQ(k.Frames(), ReadFrames('G'));
+
+    // An edit, then another page of the window: Cancel stays, Yes writes.
+    k.Click("ChBKnfMasterMode");
+    k.Yes = mrCancel;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfBase);
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    k.Yes = mrYes;
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfSwitching);
+    const std::vector<Bytes> frames = k.Frames();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), B(27, 1)), frames.end());
+    EXPECT_FALSE(k.Window->Modified());
+
+    // A locked device: the buttons say why nothing happens.
+    k.Rig.Device([](SimControllerState &s) { s.LockState = 0x0F; });
+    DeviceRecord.LinkState = 0x0F;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strConfDeviceLocked")));
+}
+
+TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)
+{
+    // A list's new texts keep its entry, or none: a language change chooses
+    // nothing the device does not hold.
+    TLMWidgetTexts texts;
+    QWidget window;
+    auto *list = NewNamed<QComboBox>(&window, "CmbKnfRedType");
+    list->addItems({"INNY", "VXR FALCOR"});
+    list->setCurrentIndex(-1);
+    for (const char *line : {"^", "OTHER", "VXR FALCOR"})
+        texts.ApplyComponentLine(&window, "CmbKnfRedType", false, QString::fromLatin1(line));
+    EXPECT_EQ(list->currentIndex(), -1);
+    list->setCurrentIndex(1);
+    for (const char *line : {"^", "OTHER", "VXR FALCOR"})
+        texts.ApplyComponentLine(&window, "CmbKnfRedType", false, QString::fromLatin1(line));
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(list->itemText(0), "OTHER");
 }

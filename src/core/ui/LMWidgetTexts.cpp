@@ -149,10 +149,18 @@ void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bo
     } else if (auto *label = qobject_cast<QLabel *>(c)) {
         label->setText(value);
     } else if (auto *combo = qobject_cast<QComboBox *>(c)) {
-        if (value == QLatin1String("^"))
+        // New item texts keep the chosen entry (or none): a language change
+        // must not choose a value the device does not hold.
+        static const char *const keptIndex = "LMKeptIndex";
+        if (value == QLatin1String("^")) {
+            combo->setProperty(keptIndex, combo->currentIndex());
             combo->clear();
-        else if (!value.isEmpty())
+        } else if (!value.isEmpty()) {
             combo->addItem(value);
+            const QVariant kept = combo->property(keptIndex);
+            const int index = kept.isValid() ? kept.toInt() : -1;
+            combo->setCurrentIndex(index < combo->count() ? index : -1);
+        }
     } else if (auto *group = qobject_cast<QGroupBox *>(c)) {
         group->setTitle(value);
     } else if (auto *w = qobject_cast<QWidget *>(c)) {
