@@ -524,16 +524,16 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
         return false;
     if (!WriteDefaultConfiguration())
         return false;
-    writeCalibrationDefaults();
+    clearCalibrationPetrolTemplate();
     return true;
 }
 
-void TFrmMultiConfigurationTaronQV::writeCalibrationDefaults()
-{
-    // The calibration window's part of the factory settings (its default
-    // model for the chosen injector type and the cleared petrol-map
-    // template) joins here with the kind-48 calibration window.
-}
+// The kind-48 calibration window's parts of the factory settings. That
+// window's model and map pages are built apart from this one; these are the
+// places where its default model for the chosen injector type and its
+// cleared petrol-map template join the factory configuration.
+void TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel() {}
+void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate() {}
 
 bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
 {
@@ -628,6 +628,7 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;
     dm.WriteParamWord(14, 0);
+    writeCalibrationDefaultModel();
     dm.ClearMapDE(1);
     dm.ClearMapDE(2);
     dm.ClearTroubleCodes();

@@ -71,7 +71,8 @@ private:
     bool writeRoad();
     QWidget *mainWindowPanel(const char *name) const;
     // What the calibration window adds to the factory configuration.
-    void writeCalibrationDefaults();
+    void writeCalibrationDefaultModel();
+    void clearCalibrationPetrolTemplate();
 
     TFormMain *FForm = nullptr;
     int FPageIndex = 0;

@@ -581,13 +581,13 @@ TMultiConfigInfoPage::TMultiConfigInfoPage(QWidget *sheet, QObject *owner) : TMu
     QWidget *p = Panel;
     Caption(p, "LblKnfCubicCap", QStringLiteral("Pojemność silnika [cm3]"), 12, 12, 200);
     auto *cubic = NewNamed<TYEdit>(p, "YEdKnfCubicCap", {220, 12, 70, 22});
+    // Whole numbers, no length limit: a longer device value shows whole and
+    // is refused on writing, never cut.
     cubic->SetEditCharsType(TYEdit::etInteger);
-    cubic->setMaxLength(4);
     YEdKnfCubicCap = cubic;
     Caption(p, "LblKnfPower", QStringLiteral("Moc silnika [kW]"), 12, 42, 200);
     auto *power = NewNamed<TYEdit>(p, "YEdKnfPower", {220, 42, 70, 22});
     power->SetEditCharsType(TYEdit::etInteger);
-    power->setMaxLength(3);
     YEdKnfPower = power;
     LblKnfPowerKM = Caption(p, "LblKnfPowerKM", QString(), 300, 42, 120);
     Caption(p, "LblKnfEngineType", QStringLiteral("Typ silnika"), 12, 72, 200);

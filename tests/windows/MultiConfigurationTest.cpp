@@ -278,6 +278,21 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
     ASSERT_EQ(k.Boxes.size(), 1);
     EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 999"));
     EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+
+    // A device value longer than the edit's digits shows whole, is not cut,
+    // and is refused rather than written shortened.
+    k.Rig.Device([](SimControllerState &s) {
+        s.Payload[0xD8][8] = 0x2E;
+        s.Payload[0xD8][9] = 0xE0;
+    });
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_EQ(k.Get<QLineEdit>("YEdKnfCubicCap")->text(), "12000");
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 9999"));
 }
 
 TEST(MultiConfiguration, FactoryConfigurationAfterOk)
