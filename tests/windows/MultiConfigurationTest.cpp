@@ -295,55 +295,72 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
     EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 9999"));
 }
 
+// The factory configuration of the image: the level sensor's factory set,
+// the factory controls written in the device's order (lists the factory
+// settings leave alone keep the device's values), the read-back, then the
+// option word, the cleared maps and codes, 0x3F and the factory cells.
+std::vector<Bytes> FactoryFrames(char version)
+{
+    const bool d = version >= 'D', g = version >= 'G';
+    std::vector<Bytes> f = {B(22, 0), Request({0x37, 200, 143, 92, 40, 0})};
+    const std::vector<Bytes> configuration = {
+        B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, d ? 50 : 0), B(44, 226),
+        B(12, 1), B(2, 6), B(11, 0), Request({0x04, 100, 0xDB, 0x24, 0x05, 255}), B(28, 2), B(32, 1), B(17, 0),
+        B(23, 150), B(18, 0), B(5, 0), B(20, 0), B(16, 0), B(8, 0), B(27, 0), W(9, 100), B(3, 4), B(4, 47), B(7, 0),
+        W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
+        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), B(52, g ? 0x82 : 0), W(24, g ? 500 : 0),
+        W(25, g ? 3500 : 0), W(20, 374), W(21, 3740)};
+    f.insert(f.end(), configuration.begin(), configuration.end());
+    const std::vector<Bytes> read = ReadFrames(version);
+    f.insert(f.end(), read.begin(), read.end());
+    const std::vector<Bytes> after = {W(14, 0), Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
+                                      Request({0x3F, 0x01})};
+    f.insert(f.end(), after.begin(), after.end());
+    const int cells[][3] = {{36, 561, 1},  {38, 37, 0},   {39, 15, 0},  {40, 0, 0},    {41, 0, 0},   {42, 19800, 1},
+                            {44, 0, 0},    {45, 255, 0},  {46, 374, 1}, {48, 935, 1},  {50, 37, 0},  {51, 22, 0},
+                            {52, 0, 0},    {53, 0, 0},    {54, 21063, 1}, {56, 0, 0},  {57, 255, 0}, {58, 374, 1},
+                            {60, 935, 1},  {62, 50, 0},   {63, 20, 0},  {64, 0, 0},    {65, 0, 0},   {66, 21064, 1},
+                            {68, 0, 0},    {69, 255, 0},  {70, 374, 1}, {72, 9350, 1}, {74, 0, 0},   {75, 0, 0},
+                            {76, 0, 0},    {77, 0, 0},    {78, 21065, 1}, {80, 0, 0},  {81, 255, 0}, {82, 374, 1},
+                            {100, 200, 0}, {101, 143, 0}, {102, 92, 0}, {103, 40, 0},  {104, 21, 0}, {105, 47, 0},
+                            {106, 61, 0},  {107, 72, 0}};
+    for (const auto &c : cells)
+        f.push_back(c[2] ? Request({0x32, 0, uint8_t(c[0]), uint8_t(c[1] >> 8), uint8_t(c[1])})
+                         : Request({0x34, 0, uint8_t(c[0]), uint8_t(c[1])}));
+    return f;
+}
+
 TEST(MultiConfiguration, FactoryConfigurationAfterOk)
 {
-    Kind48Window k('G');
-    // Cancel writes nothing.
-    k.Ok = mrCancel;
-    k.Rig.Server.log().clear();
-    EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
-    EXPECT_TRUE(k.Frames().empty());
+    for (char version : {'E', 'G', 'I'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        // Cancel writes nothing.
+        k.Ok = mrCancel;
+        k.Rig.Server.log().clear();
+        EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+        EXPECT_TRUE(k.Frames().empty());
 
-    k.Ok = mrOk;
-    k.Boxes.clear();
-    // The main menu's factory reset runs it on a kind-48 device.
-    shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
-    const std::vector<Bytes> all = k.Frames();
-    // The question, then the change record, the level sensor's factory
-    // settings and the configuration write of the factory controls.
-    EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
-    const auto record = std::find_if(all.begin(), all.end(), [](const Bytes &f) { return f[1] == 0x55; });
-    ASSERT_NE(record, all.end());
-    const std::vector<Bytes> frames(record, all.end());
-    ASSERT_GE(frames.size(), 3u);
-    EXPECT_EQ(frames[1], B(22, 0));
-    EXPECT_EQ(frames[2], Request({0x37, 200, 143, 92, 40, 0}));
-    const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
-    // Factory values: 35 °C at 400 rpm, 8 cylinders, LPG, level sensor 1.
-    const auto block = at(Request({0x04, 100, 0xDB, 0x24, 0x04 | 1, 255}));
-    ASSERT_LT(block, std::ptrdiff_t(frames.size()));
-    for (const Bytes &f : {B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(44, 226),
-                           B(12, 1), B(23, 150), W(9, 100), B(3, 4), B(4, 47), W(10, 500), W(11, 400),
-                           W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0), W(6, 66),
-                           B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), W(20, 374), W(21, 3740)})
-        EXPECT_LT(at(f), block + 40) << int(f[1]) << " " << int(f[2]);
-    // After the configuration and its read-back: the option word, both maps,
-    // the trouble codes, 0x3F and the factory cells; then the menu's id 36.
-    const auto options = at(W(14, 0));
-    ASSERT_LT(options, std::ptrdiff_t(frames.size()));
-    const std::vector<Bytes> tail(frames.begin() + options, frames.end());
-    ASSERT_EQ(tail.size(), 5u + 44u + 1u);
-    const std::vector<Bytes> expected = {W(14, 0), Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
-                                         Request({0x3F, 0x01})};
-    EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + 5), expected);
-    EXPECT_EQ(tail[5], Request({0x32, 0, 36, 0x02, 0x31}));
-    EXPECT_EQ(tail[6], Request({0x34, 0, 38, 37}));
-    EXPECT_EQ(tail[tail.size() - 2], Request({0x34, 0, 107, 72}));
-    EXPECT_EQ(tail.back(), B(36, 0));
-    k.Rig.Device([](SimControllerState &s) {
-        EXPECT_EQ(s.Words[42], 19800);
-        EXPECT_EQ(s.Counters[100], 200);
-    });
+        // The main menu's factory reset runs it on a kind-48 device.
+        k.Ok = mrOk;
+        k.Boxes.clear();
+        shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
+        ASSERT_FALSE(k.Boxes.isEmpty());
+        EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
+        const std::vector<Bytes> all = k.Frames();
+        // From "G" the change record of this computer goes first.
+        const auto led = std::find(all.begin(), all.end(), B(22, 0));
+        ASSERT_NE(led, all.end());
+        EXPECT_EQ(led != all.begin() && (*(led - 1))[1] == 0x55, version >= 'G');
+        std::vector<Bytes> expected = FactoryFrames(version);
+        expected.push_back(B(36, 0)); // the menu's own last write
+        EXPECT_EQ(std::vector<Bytes>(led, all.end()), expected);
+        k.Rig.Device([](SimControllerState &s) {
+            EXPECT_EQ(s.Words[42], 19800);
+            EXPECT_EQ(s.Counters[107], 72);
+            EXPECT_EQ(s.Param8[23], 150);
+        });
+    }
 }
 
 TEST(MultiConfiguration, PressureCheckInjectionSystemAndLevelSensorButton)
