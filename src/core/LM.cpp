@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QtDebug>
 
 
@@ -221,7 +222,10 @@ bool TLM::LoadLanguageFile(const QString &code)
 
     FKeyedTexts.clear();
     FHintDetails.clear();
+    FLateWindowLines.clear();
     QObject *window = nullptr;
+    QString lateWindow;
+    QSet<QString> lateNames;
     bool captionIndexBuilt = false;
     QHash<QString, qsizetype> captionLine; // lower-case name -> first line
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -254,31 +258,56 @@ bool TLM::LoadLanguageFile(const QString &code)
                         FWindowTexts->SetWindowCaption(window, caption);
                 }
             }
+            lateWindow = window ? QString() : windowName;
         } else if (window) {
-            const QString name = namePart(line);
-            if (name.isEmpty() || line.indexOf(u'=') < 0)
-                continue;
-            QString value = valuePart(line);
-            if (value.startsWith(u'|')) {
-                QString hint = value.mid(1);
-                const qsizetype sep = hint.indexOf(QStringLiteral("||"));
-                if (sep >= 0) {
-                    QString detail = hint.mid(sep + 2);
-                    detail.replace(QStringLiteral("||"), QStringLiteral("\r\n"));
-                    hint = hint.left(sep);
-                    FHintDetails << name + QStringLiteral("=") + detail;
-                }
-                FWindowTexts->ApplyComponentLine(window, name, true, hint);
-            } else {
-                FWindowTexts->ApplyComponentLine(window, name, false, value);
-            }
+            applyComponentLine(window, line);
         } else {
-            FKeyedTexts << line;
+            // A missing window's list lines (a name repeated for each item)
+            // count once among the keyed texts: the first line wins anyway.
+            if (lateWindow.isEmpty() || !lateNames.contains(namePart(line)))
+                FKeyedTexts << line;
+            if (!lateWindow.isEmpty()) {
+                FLateWindowLines[lateWindow] << line;
+                lateNames.insert(namePart(line));
+            }
         }
     }
     rebuildIndex();
     Language = code;
     return true;
+}
+
+void TLM::applyComponentLine(QObject *window, const QString &line)
+{
+    const QString name = namePart(line);
+    if (name.isEmpty() || line.indexOf(u'=') < 0)
+        return;
+    QString value = valuePart(line);
+    if (value.startsWith(u'|')) {
+        QString hint = value.mid(1);
+        const qsizetype sep = hint.indexOf(QStringLiteral("||"));
+        if (sep >= 0) {
+            QString detail = hint.mid(sep + 2);
+            detail.replace(QStringLiteral("||"), QStringLiteral("\r\n"));
+            hint = hint.left(sep);
+            FHintDetails << name + QStringLiteral("=") + detail;
+        }
+        FWindowTexts->ApplyComponentLine(window, name, true, hint);
+    } else {
+        FWindowTexts->ApplyComponentLine(window, name, false, value);
+    }
+}
+
+void TLM::ApplyLateWindowTexts(const QString &windowName)
+{
+    QObject *window = FWindowTexts ? FWindowTexts->FindWindow(windowName) : nullptr;
+    const auto it = FLateWindowLines.constFind(windowName);
+    if (!window || it == FLateWindowLines.constEnd())
+        return;
+    const QStringList lines = *it;
+    for (const QString &line : lines)
+        applyComponentLine(window, line);
+    rebuildIndex();
 }
 
 void TLM::SetDefaultLanguage()

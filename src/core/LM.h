@@ -124,6 +124,9 @@ public:
 
     // The keyed-text lines of the last successful load (for inspection).
     const QStringList &KeyedTexts() const { return FKeyedTexts; }
+    // Puts the loaded language's component lines onto a window created after
+    // the language file was loaded (a window docked on first use).
+    void ApplyLateWindowTexts(const QString &windowName);
 
 private:
     template<class Picture>
@@ -143,6 +146,10 @@ private:
 
     QStringList FKeyedTexts;
     QStringList FHintDetails;
+    // Component lines of the window sections whose window did not exist when
+    // the file was loaded, by window name.
+    QHash<QString, QStringList> FLateWindowLines;
+    void applyComponentLine(QObject *window, const QString &line);
     QHash<QString, qsizetype> FKeyIndex;    // lower-case key -> first line
     QHash<QString, qsizetype> FDetailIndex; // component name -> first line
     std::unique_ptr<TLMWindowTexts> FWindowTexts;

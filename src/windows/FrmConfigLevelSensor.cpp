@@ -36,6 +36,8 @@ TFrmConfigLevelSensor::TFrmConfigLevelSensor(QWidget *parent) : QDialog(parent)
     PnlFormFrmConfigLevelSensor = NewNamed<QFrame>(this, "PnlFormFrmConfigLevelSensor", {0, 0, 360, 300});
     CmBKnfLSColorLedState = NewNamed<QComboBox>(PnlFormFrmConfigLevelSensor, "CmBKnfLSColorLedState", {12, 12, 140, 22});
     CmBKnfLSColorLedState->addItems({QStringLiteral("NIEBIESKI"), QStringLiteral("CZERWONY")});
+    NewNamed<QLabel>(PnlFormFrmConfigLevelSensor, "LblKnfLSColorLedState", {190, 14, 160, 20},
+                     QStringLiteral("Kolor diody panelu"));
     PnlKnfLSLedState = NewNamed<QFrame>(PnlFormFrmConfigLevelSensor, "PnlKnfLSLedState", {160, 12, 22, 22});
     PnlKnfLSLedState->setAutoFillBackground(true);
     PnlFormFrmConfigLevelSensorTresholds =
@@ -53,9 +55,14 @@ TFrmConfigLevelSensor::TFrmConfigLevelSensor(QWidget *parent) : QDialog(parent)
     }
     EdtActualLevel = NewNamed<QLineEdit>(PnlFormFrmConfigLevelSensor, "EdtActualLevel", {12, 212, 80, 22});
     EdtActualLevel->setReadOnly(true);
-    BtnKnfLSDefault = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSDefault", {12, 260, 100, 25});
-    BtnKnfLSSave = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSSave", {130, 260, 100, 25});
-    BtnKnfLSCancel = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSCancel", {248, 260, 100, 25});
+    NewNamed<QLabel>(PnlFormFrmConfigLevelSensor, "LblKnfLSActualLevel", {100, 214, 200, 20},
+                     QStringLiteral("Aktualny poziom [V]"));
+    BtnKnfLSDefault = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSDefault", {12, 260, 100, 25},
+                                            QStringLiteral("Fabryczne"));
+    BtnKnfLSSave = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSSave", {130, 260, 100, 25},
+                                         QStringLiteral("Zapisz"));
+    BtnKnfLSCancel = NewNamed<QPushButton>(PnlFormFrmConfigLevelSensor, "BtnKnfLSCancel", {248, 260, 100, 25},
+                                           QStringLiteral("Anuluj"));
     resize(PnlFormFrmConfigLevelSensor->width(), PnlFormFrmConfigLevelSensor->height());
 
     TimerLevelSensor = new QTimer(this);
@@ -215,6 +222,9 @@ void TFrmConfigLevelSensor::TimerLevelSensorTimer()
         return;
     DataManager->ReadDeviceInfo();
     EdtActualLevel->setText(QString::asprintf("%.2f", DeviceRecord.LevelRaw * 5.0 / 255.0));
+    // The level input's switching point, from parameter 21.
+    const int point = DataManager->ReadParameter8(21) & 0xFF;
+    EdtActualLevel->setToolTip(VoltText(point));
 }
 
 void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)

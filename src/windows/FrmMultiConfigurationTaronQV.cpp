@@ -1,16 +1,205 @@
 #include "windows/FrmMultiConfigurationTaronQV.h"
 
+#include "controls/ChangeHelper.h"
+#include "controls/DigitalDisplay.h"
+#include "core/DataManager.h"
+#include "core/DevData.h"
+#include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/TimerPause.h"
+#include "windows/FrmConfigLevelSensor.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QTimer>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QThread>
+
+#include <optional>
+
+using namespace multiconf;
 
 TFrmMultiConfigurationTaronQV *FrmMultiConfigurationTaronQV = nullptr;
+
+namespace {
+
+bool deviceReady()
+{
+    return DataManager && !DataManager->IsDeviceNotReady();
+}
+
+// A device that is connected but locked answers nothing but its lock state:
+// a user's button press is told why nothing happens.
+bool readyOrSay(const QObject *sender)
+{
+    if (deviceReady())
+        return true;
+    if (sender && DataManager && DataManager->GetConnected() && DeviceRecord.LinkState != 0xF0 && Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDeviceLocked")));
+    return false;
+}
+
+bool kind48()
+{
+    return DataManager && DataManager->IsDeviceType(48);
+}
+
+// The time the reducer needs after switching to gas before its pressure shows.
+constexpr int PressureSettleMs = 1600;
+
+// Waits ms milliseconds with the window responsive.
+void settle(int ms)
+{
+    QDeadlineTimer until(ms);
+    while (!until.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+}
+
+// The factory cells of the default configuration: address, value, 16 bits.
+struct TCell {
+    uint16_t Address;
+    uint16_t Value;
+    bool Word;
+};
+constexpr TCell DefaultCells[] = {
+    {36, 561, true},   {38, 37, false},  {39, 15, false},  {40, 0, false},    {41, 0, false},   {42, 19800, true},
+    {44, 0, false},    {45, 255, false}, {46, 374, true},  {48, 935, true},   {50, 37, false},  {51, 22, false},
+    {52, 0, false},    {53, 0, false},   {54, 21063, true}, {56, 0, false},   {57, 255, false}, {58, 374, true},
+    {60, 935, true},   {62, 50, false},  {63, 20, false},  {64, 0, false},    {65, 0, false},   {66, 21064, true},
+    {68, 0, false},    {69, 255, false}, {70, 374, true},  {72, 9350, true},  {74, 0, false},   {75, 0, false},
+    {76, 0, false},    {77, 0, false},   {78, 21065, true}, {80, 0, false},   {81, 255, false}, {82, 374, true},
+    {100, 200, false}, {101, 143, false}, {102, 92, false}, {103, 40, false}, {104, 21, false}, {105, 47, false},
+    {106, 61, false},  {107, 72, false}};
+
+void chooseText(QComboBox *list, const QString &text)
+{
+    SetIndex(list, list->findText(text));
+}
+
+} // namespace
 
 TFrmMultiConfigurationTaronQV::TFrmMultiConfigurationTaronQV(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FrmMultiConfigurationTaronQV"));
-    resize(780, 520);
-    PnlMultiConfiguration = NewNamed<QFrame>(this, "PnlMultiConfiguration", {0, 0, 780, 520});
+    resize(776, 468);
+    PnlMultiConfiguration = NewNamed<QFrame>(this, "PnlMultiConfiguration", {0, 0, 776, 468});
+    PgCConfiguration = NewNamed<QTabWidget>(PnlMultiConfiguration, "PgCConfiguration", {0, 0, 776, 428});
+    PgCConfiguration->setTabPosition(QTabWidget::West);
+    TbSCnfBase = NewTabPage(PgCConfiguration, "TbSCnfBase", QStringLiteral("  Podstawowa  "));
+    TbSCnfAdvance = NewTabPage(PgCConfiguration, "TbSCnfAdvance", QStringLiteral("  Zaawansowana  "));
+    TbSCnfSwitching = NewTabPage(PgCConfiguration, "TbSCnfSwitching", QStringLiteral("Przełączanie"));
+    TbSCnfInfo = NewTabPage(PgCConfiguration, "TbSCnfInfo", QStringLiteral("  Informacje  "));
+    BasePage = new TMultiConfigBasePage(TbSCnfBase, this);
+    AdvancePage = new TMultiConfigAdvancePage(TbSCnfAdvance, this);
+    SwitchingPage = new TMultiConfigSwitchingPage(TbSCnfSwitching, this);
+    InfoPage = new TMultiConfigInfoPage(TbSCnfInfo, this);
+
+    PnlKnfNavi = NewNamed<QFrame>(PnlMultiConfiguration, "PnlKnfNavi", {0, 428, 776, 40});
+    BtBKnfReadConfiguration = NewNamed<QPushButton>(PnlKnfNavi, "BtBKnfReadConfiguration", {8, 7, 200, 27},
+                                                    QStringLiteral("Odczytaj ustawienia"));
+    BtBKnfWriteConfiguration = NewNamed<QPushButton>(PnlKnfNavi, "BtBKnfWriteConfiguration", {216, 7, 200, 27},
+                                                     QStringLiteral("Zapisz ustawienia"));
+    BtBKnfWriteDefaultConfiguration = NewNamed<QPushButton>(
+        PnlKnfNavi, "BtBKnfWriteDefaultConfiguration", {496, 7, 272, 27}, QStringLiteral("Zapisz konfigurację fabryczną"));
+
+    // FormCreate.
+    PgCConfiguration->setCurrentWidget(TbSCnfBase);
+    TProgramLogic::FillListB(BasePage->CmbKnfInjType);
+    TProgramLogic::FillListA(AdvancePage->CmBKnfPressureSensorType);
+    BasePage->CmbKnfInjType->setCurrentIndex(-1);
+    AdvancePage->CmBKnfPressureSensorType->setCurrentIndex(-1);
+    ChangeHelper = new TChangeHelper(this);
+    ChangeHelper->setObjectName(QStringLiteral("ChangeHelper"));
+    for (TMultiConfigPage *page :
+         std::initializer_list<TMultiConfigPage *>{BasePage, AdvancePage, InfoPage, SwitchingPage})
+        ChangeHelper->AttachTo(page->Panel);
+    connect(ChangeHelper, &TChangeHelper::OnModified, this, [this] { SetModified(true); });
+
+    // Only the user's own actions run the handlers.
+    auto clicked = [this](QAbstractButton *b, auto handler) { connect(b, &QAbstractButton::clicked, this, handler); };
+    auto activated = [this](QComboBox *c, auto handler) { connect(c, &QComboBox::activated, this, handler); };
+    clicked(BtBKnfReadConfiguration, [this] {
+        if (readyOrSay(BtBKnfReadConfiguration))
+            RefreshFromDevice();
+    });
+    clicked(BtBKnfWriteConfiguration, [this] { BtBKnfWriteConfigurationClick(BtBKnfWriteConfiguration); });
+    clicked(BtBKnfWriteDefaultConfiguration,
+            [this] { BtBKnfWriteDefaultConfigurationClick(BtBKnfWriteDefaultConfiguration); });
+    auto *a = AdvancePage;
+    auto *s = SwitchingPage;
+    auto *b = BasePage;
+    auto *info = InfoPage;
+    clicked(a->ChBKnfExternalEmulator, [a] { a->ShowExternalEmulator(a->ChBKnfExternalEmulator->isChecked()); });
+    clicked(a->ChBKnfMicroInjection, [a] { a->ChBKnfMicroInjectionClick(); });
+    clicked(a->ChBConfRPMNotConnected, [a] { a->ChBConfRPMNotConnectedClick(); });
+    clicked(a->BtBKnfCheckPressure, [this] { BtBKnfCheckPressureClick(); });
+    clicked(a->BtnKnfCheckInjSystem, [this] { BtnKnfCheckInjSystemClick(); });
+    clicked(b->BtnKnfLvSensorConfig, [this] { BtnKnfLvSensorConfigClick(); });
+    activated(b->CmbKnfRPMSource, [a, b] { b->CmbKnfRPMSourceChange(a->CmBConfRPMSourceType); });
+    activated(a->CmBKnfPressureSensorType, [this, a] {
+        const int i = a->CmBKnfPressureSensorType->currentIndex();
+        if (i == 0 || i == 1)
+            a->ChBKnfGasTempSensorInFlow->setChecked(false);
+        else if (i == 2)
+            a->ChBKnfGasTempSensorInFlow->setChecked(true);
+        if (FForm)
+            if (auto *page = dynamic_cast<TConfigurationPage *>(FForm->ConfigurationPage))
+                page->UpdatePressureSensorInfo(a->CmBKnfPressureSensorType, a->ChBConfRPMNotConnected);
+    });
+    clicked(s->ChBKnfLowRPMReturnToPetrol,
+            [s] { s->ReturnBoxClick(s->ChBKnfLowRPMReturnToPetrol, s->CmBKnfLowRPMReturnToPetrol, false); });
+    clicked(s->ChBKnfLowTgasReturnToPetrol,
+            [s] { s->ReturnBoxClick(s->ChBKnfLowTgasReturnToPetrol, s->CmBKnfLowTgasReturnToPetrol, false); });
+    clicked(s->ChBKnfHighRPMReturnToPetrol,
+            [s] { s->ReturnBoxClick(s->ChBKnfHighRPMReturnToPetrol, s->CmBKnfHighRPMReturnToPetrol, true); });
+    clicked(s->ChBKnfHighLoadReturnToPetrol,
+            [s] { s->ReturnBoxClick(s->ChBKnfHighLoadReturnToPetrol, s->CmBKnfHighLoadReturnToPetrol, true); });
+    for (QCheckBox *box : {s->ChBConfGasInjectorsHeating, s->ChBConfFuelOverlap, s->ChBConfPreinjectionProcessDuringCutOff})
+        clicked(box, [s] { s->EnableByBoxes(); });
+    clicked(info->ChBKnfLambda, [this, info] {
+        const bool on = info->ChBKnfLambda->isChecked();
+        info->ShowLambda(on);
+        if (FForm)
+            for (const char *name : {"PnlModLambda", "PnlOdcLambdaCenter"})
+                if (QWidget *w = mainWindowPanel(name))
+                    w->setVisible(on);
+        SetIndex(info->CmBKnfLambdaType, on ? 0 : -1);
+    });
+    connect(info->YEdKnfPower, &QLineEdit::textEdited, this, [this, info] {
+        if (FForm)
+            if (auto *page = dynamic_cast<TConfigurationPage *>(FForm->ConfigurationPage))
+                page->ChangeEngineHorsePower(info->YEdKnfPower, info->LblKnfPowerKM);
+    });
+    connect(PgCConfiguration, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == FPageIndex)
+            return;
+        bool allow = true;
+        PgCConfigurationChanging(PgCConfiguration, allow);
+        if (!allow) {
+            const QSignalBlocker block(PgCConfiguration);
+            PgCConfiguration->setCurrentIndex(FPageIndex);
+            return;
+        }
+        FPageIndex = index;
+        PgCConfigurationChange(PgCConfiguration);
+    });
 }
 
 TFrmMultiConfigurationTaronQV::~TFrmMultiConfigurationTaronQV()
@@ -19,20 +208,505 @@ TFrmMultiConfigurationTaronQV::~TFrmMultiConfigurationTaronQV()
         ::FrmMultiConfigurationTaronQV = nullptr;
 }
 
+QWidget *TFrmMultiConfigurationTaronQV::mainWindowPanel(const char *name) const
+{
+    // The main window's own one: this window's docked panel reuses names.
+    if (FForm)
+        for (QWidget *w : FForm->findChildren<QWidget *>(QString::fromLatin1(name)))
+            if (!PnlMultiConfiguration->isAncestorOf(w))
+                return w;
+    return nullptr;
+}
+
+// ---- Modified mark ----------------------------------------------------------------
+
+bool TFrmMultiConfigurationTaronQV::Modified() const
+{
+    return ChangeHelper->Modified();
+}
+
+void TFrmMultiConfigurationTaronQV::SetModified(bool flag)
+{
+    if (!DataManager || !DataManager->GetConnected() || !Common)
+        return;
+    if (flag != ChangeHelper->Modified()) {
+        ChangeHelper->SetModified(flag);
+        Common->SetButtonHighlight(BtBKnfWriteConfiguration, flag);
+    }
+}
+
+// ---- Tick --------------------------------------------------------------------------
+
+void TFrmMultiConfigurationTaronQV::UpdateDeviceInfo()
+{
+    if (!DataManager)
+        return;
+    const uint16_t rpm = DataManager->ReadStatus50();
+    BasePage->DgDRPM->SetCaption(QString::asprintf("%d", int(rpm)));
+    const bool on = kind48() && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("H"));
+    for (QWidget *w : AdvancePage->VersionGroup() + SwitchingPage->VersionGroup())
+        w->setEnabled(on);
+}
+
+// ---- Filling ---------------------------------------------------------------------------
+
+void TFrmMultiConfigurationTaronQV::UpdateConfigurationTaronQVTabControls()
+{
+    const TDeviceRecord &r = DeviceRecord;
+    BasePage->Fill(r);
+    AdvancePage->Fill(r);
+    SwitchingPage->Fill(r);
+    InfoPage->Fill(r);
+    if (FForm)
+        for (const char *name : {"PnlOdcLambdaCenter", "PnlConfAutoLambda"})
+            if (QWidget *w = mainWindowPanel(name))
+                w->setVisible(r.LambdaType > 0);
+}
+
+void TFrmMultiConfigurationTaronQV::ClearConfigurationControls()
+{
+    BasePage->Clear();
+    AdvancePage->Clear();
+    SwitchingPage->Clear();
+    InfoPage->Clear();
+}
+
+// ---- Read road ------------------------------------------------------------------------------
+
+bool TFrmMultiConfigurationTaronQV::RefreshFromDevice()
+{
+    if (!deviceReady())
+        return false;
+    std::optional<TTimerPause> pause;
+    if (FForm)
+        pause.emplace(*FForm);
+    const bool ok = DevData && DevData->ReadDeviceModelData();
+    if (ok) {
+        if (FForm)
+            FForm->UpdateCylinderCountControls(true);
+        BasePage->RebuildCylinderCounts(DeviceRecord.InjHW);
+        UpdateConfigurationTaronQVTabControls();
+    } else {
+        ClearConfigurationControls();
+    }
+    SetModified(false);
+    return ok;
+}
+
+// ---- Write road -------------------------------------------------------------------------------
+
+QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) const
+{
+    struct TCheck {
+        QLineEdit *Edit;
+        const char *Label;
+        int Max;
+    };
+    const TCheck checks[] = {{InfoPage->YEdKnfCubicCap, "LblKnfCubicCap", 9999}, {InfoPage->YEdKnfPower, "LblKnfPower", 999}};
+    for (const TCheck &c : checks) {
+        bool ok = false;
+        const int v = c.Edit->text().trimmed().toInt(&ok);
+        if (ok && v >= 0 && v <= c.Max)
+            continue;
+        const auto *label = InfoPage->Panel->findChild<QLabel *>(QString::fromLatin1(c.Label));
+        reason = QStringLiteral("%1 %2 0 - %3")
+                     .arg(label ? label->text() : QString(), TranslateKey(QStringLiteral("strConfValueRange")))
+                     .arg(c.Max);
+        return c.Edit;
+    }
+    return nullptr;
+}
+
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sender)
 {
-    Q_UNUSED(sender);
-    return false;
+    if (!readyOrSay(sender))
+        return false;
+    // Nothing goes out while a control holds a value the device cannot take.
+    QString reason;
+    if (QWidget *bad = FindInvalidControl(reason)) {
+        {
+            const QSignalBlocker block(PgCConfiguration);
+            PgCConfiguration->setCurrentWidget(TbSCnfInfo);
+        }
+        FPageIndex = PgCConfiguration->currentIndex();
+        bad->setFocus();
+        if (Common)
+            Common->ShowWarning(reason);
+        return false;
+    }
+    std::optional<TTimerPause> pause;
+    if (FForm) {
+        pause.emplace(*FForm);
+        if (!FForm->UpdateLastChangeInfo(Modified()))
+            return false;
+    }
+    const bool written = writeRoad();
+    if (written) {
+        RefreshFromDevice();
+    } else {
+        // The edits stay, marked, for a second write (also when the link
+        // was lost on the way).
+        ChangeHelper->SetModified(true);
+        if (Common)
+            Common->SetButtonHighlight(BtBKnfWriteConfiguration, true);
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+    }
+    return written;
 }
+
+bool TFrmMultiConfigurationTaronQV::writeRoad()
+{
+    TDeviceRecord &r = DeviceRecord;
+    TDataManager &dm = *DataManager;
+    const auto *b = BasePage;
+    const auto *a = AdvancePage;
+    const auto *s = SwitchingPage;
+    const auto *info = InfoPage;
+    bool all = true;
+    auto b8 = [&](uint8_t id, int v) { all = dm.WriteParamByte(id, uint8_t(v)) && all; };
+    auto w16 = [&](uint8_t id, int v) { all = dm.WriteParamWord(id, uint16_t(v)) && all; };
+
+    // Switching flags, then their values.
+    r.Tred_lt_Load = Checked(s->ChBConfLowTredAndHighLoadReturnToPetrol);
+    r.RPMWireNotConnect = Checked(a->ChBConfRPMNotConnected);
+    r.FuelOverlap = Checked(s->ChBConfFuelOverlap);
+    r.GasInjHeating = Checked(s->ChBConfGasInjectorsHeating);
+    r.PreinjectionProcessDuringCutOff = Checked(s->ChBConfPreinjectionProcessDuringCutOff);
+    r.ExtendedOptions = quint8((r.UseOnIdleModel & 1) | r.Tred_lt_Load << 2 | r.RPMWireNotConnect << 3
+                               | r.FuelOverlap << 4 | r.GasInjHeating << 5 | r.PreinjectionProcessDuringCutOff << 6);
+    b8(37, r.ExtendedOptions);
+    r.MinTredForGasInjHeating = quint8(Entry(s->CmBConfMinTredForGasInjctorsHeatingProcess, HeatingMinTred,
+                                             r.MinTredForGasInjHeating));
+    b8(42, r.MinTredForGasInjHeating);
+    r.MaxCyclesMixedFuel = quint8(Index(s->CmBConfFuelOverlapCycles, r.MaxCyclesMixedFuel));
+    b8(40, r.MaxCyclesMixedFuel);
+    r.MaxTimeMixedFuel = quint16(Entry(s->CmBConfFuelOverlapTime, FuelOverlapTime, r.MaxTimeMixedFuel));
+    w16(16, r.MaxTimeMixedFuel);
+    r.Tred_lt_Load_Tredval = quint8(Entry(s->CmBConfLowTredForTredLoadReturnToPetrol, NomTred, r.Tred_lt_Load_Tredval));
+    b8(38, r.Tred_lt_Load_Tredval);
+    r.Tred_lt_Load_Lval = quint8(Shown(s->CmBConfHighLoadPetrolForTredReturnToPetrol, r.Tred_lt_Load_Lval));
+    b8(39, r.Tred_lt_Load_Lval);
+    r.Tgas_lt_Load_Lval = quint8(Shown(s->CmBConfHighLoadPetrolForTgasReturnToPetrol, r.Tgas_lt_Load_Lval));
+    b8(43, r.Tgas_lt_Load_Lval);
+    r.MinPressDuringCuttOffForPreinjections = quint8(Entry(s->CmBConfPressurePreinjectionProcessDuringCutOff,
+                                                           CutOffPressure, r.MinPressDuringCuttOffForPreinjections));
+    b8(44, r.MinPressDuringCuttOffForPreinjections);
+
+    // The base block and what depends on it.
+    if (const int n = b->ChosenCylinders())
+        r.InjectorMask = quint8((1u << n) - 1);
+    b8(12, Index(a->CmBKnfInjSystemType, r.InjSystemType));
+    const bool typeChosen = b->CmbKnfInjType->currentIndex() >= 0;
+    const int injType = typeChosen ? b->CmbKnfInjType->currentData().toInt() : r.InjTypeName;
+    // Without a chosen type the device keeps its own drive class.
+    const int driveClass = typeChosen ? (ProgramLogic ? ProgramLogic->ReadDataGroup(injType) : 0)
+                                      : r.ModelDataExtra[0] & 3;
+    b8(2, injType);
+    b8(11, Index(info->CmbKnfRedType, r.RedType));
+    const int level = Index(b->CmbKnfLevelSensorType, r.ReserveType);
+    const bool cng = !a->RdBKnfLPG->isChecked();
+    const int base = (driveClass & 3) | (level & 3) << 2 | (cng ? 1 : 0) << 4
+                     | (Index(b->CmbKnfRPMSource, r.RPMsource) & 3) << 5 | (Index(info->CmBKnfEngineType, r.EngineType) & 1) << 7;
+    const int t = Entry(b->CmBKnfNomTred, NomTred, r.T);
+    const int rpm = Entry(b->CmBKnfNomRPM, NomRpm, r.RPM);
+    const bool block = dm.WriteConfigCmd04(uint16_t(rpm), uint8_t(t), uint8_t(base), r.InjectorMask);
+    all = block && all;
+    int micro = 150; // the "1,6" entry
+    if (block) {
+        r.ModelDataExtra[0] = quint8(base);
+        r.ModelDataExtra[1] = r.InjectorMask;
+        r.T = quint8(t);
+        r.RPM = quint16(rpm);
+        b8(28, Index(a->CmBKnfPressureSensorType, r.PressureSensorType - 1) + 1);
+        const quint8 inFlow = Checked(a->ChBKnfGasTempSensorInFlow) ? 1 : 0;
+        // The gas-temperature correction follows a change of the sensor's
+        // place; an unchanged place keeps the curve the user may have edited.
+        const bool moved = inFlow != r.GasTempSensorInFlow;
+        r.GasTempSensorInFlow = inFlow;
+        r.GasTempSensorByte = quint8((r.GasTempSensorByte & ~1) | inFlow);
+        if (moved && ProgramLogic)
+            ProgramLogic->UpdateGasTempCorrection(inFlow, false);
+        b8(32, r.GasTempSensorByte);
+        micro = Entry(a->CmbKnfMicroinjectionTime, MicroinjectionTime, r.MicroInjectionTime);
+        if (const int n = b->ChosenCylinders())
+            r.InjSW = quint8(n);
+        r.FuelType = cng ? 1 : 0;
+        r.ReserveType = quint8(level);
+        TProgramLogic::ShowControl(b->BtnKnfLvSensorConfig, level > 0, true);
+    }
+    if (FForm)
+        FForm->UpdateCylinderCountControls(true);
+    b8(17, Checked(a->ChBKnfMicroInjection));
+    b8(23, micro);
+    b8(18, Checked(a->ChBKnfHemiEngine));
+    b8(5, Checked(a->ChBKnfPetrolInjPlusControl));
+    b8(20, Checked(a->ChBKnfExternalEmulator));
+    b8(16, Checked(a->ChBKnfSemiGasControl));
+    b8(8, Index(a->CmBConfRPMSourceType, r.RPMSourceType));
+    b8(27, Checked(a->ChBKnfMasterMode));
+    w16(9, Entry(s->CmBConfEmulatorSwitchDelay, EmulatorSwitchDelay, r.EmulatorSwitchDelay));
+    b8(3, Entry(s->CmBKnfLowPressDelay, LowPressDelay, r.LowPD));
+    b8(4, Entry(s->CmBKnfLowPressTreshold, LowPressTreshold, r.LowPT));
+    b8(7, 0);
+    r.PostValveDelay = quint16(Entry(a->CmBConfPostValveDelay, PostValveDelay, r.PostValveDelay));
+    w16(10, r.PostValveDelay);
+
+    // Return to petrol.
+    r.RPM_lt = Checked(s->ChBKnfLowRPMReturnToPetrol);
+    r.RPM_gt = Checked(s->ChBKnfHighRPMReturnToPetrol);
+    r.LoadP_gt = Checked(s->ChBKnfHighLoadReturnToPetrol);
+    r.RisingT = Checked(s->ChBKnfRaisingTswitching);
+    r.AdaptationMode = Checked(a->ChBConfAutoAdaptation);
+    r.Tgas_lt = Checked(s->ChBKnfLowTgasReturnToPetrol);
+    r.TuningMode = Checked(s->ChBKnfTuningMode);
+    r.RPM_lt_val = quint16(Entry(s->CmBKnfLowRPMReturnToPetrol, LowRpmReturn, r.RPM_lt_val));
+    r.RPM_gt_val = quint16(Entry(s->CmBKnfHighRPMReturnToPetrol, HighRpmReturn, r.RPM_gt_val));
+    r.LoadP_gt_val = quint8(Entry(s->CmBKnfHighLoadReturnToPetrol, HighLoadReturn, r.LoadP_gt_val));
+    r.Tgas_lt_val = quint8(Entry(s->CmBKnfLowTgasReturnToPetrol, LowTgasReturn, r.Tgas_lt_val));
+    r.ReturnToPetrolMask = quint8(r.RPM_lt | r.RPM_gt << 1 | r.LoadP_gt << 2 | (r.PreinjMode & 1) << 3
+                                  | (r.AlWorkOnGas & 1) << 4 | r.RisingT << 5 | r.AdaptationMode << 6 | r.Tgas_lt << 7);
+    b8(35, r.Tgas_lt_val);
+    w16(11, r.RPM_lt_val);
+    w16(12, r.RPM_gt_val);
+    b8(31, r.ReturnToPetrolMask);
+    b8(29, r.LoadP_gt_val);
+    b8(33, r.ReserveType);
+    b8(21, r.TuningMode);
+    b8(1, info->CmBKnfLambdaType->currentIndex() + 1);
+
+    // Engine.
+    w16(7, info->YEdKnfCubicCap->text().trimmed().toInt());
+    w16(6, info->YEdKnfPower->text().trimmed().toInt());
+    b8(10, Entry(info->CmBKnfNozle, Nozle, r.NozzleSize));
+
+    // Cut-off and gas-time limits.
+    r.InjTimeForEnrichmentDuringCutOff = quint16(
+        Entry(a->CmBConfInjTimeForEnrichmentDuringCutOff, CutOffEnrichInjTime, r.InjTimeForEnrichmentDuringCutOff));
+    w16(19, r.InjTimeForEnrichmentDuringCutOff);
+    r.MaxRpmForEnrichmentDuringCutOff = quint16(
+        Entry(a->CmBConfMaxRpmForEnrichmentDuringCutOff, CutOffEnrichMaxRpm, r.MaxRpmForEnrichmentDuringCutOff));
+    w16(18, r.MaxRpmForEnrichmentDuringCutOff);
+    r.MazdaEnrichmentPercentage =
+        quint8(Entry(a->CmBConfMazdaEnrichmentPercentage, IgnitionCorrPercent, r.MazdaEnrichmentPercentage));
+    b8(49, r.MazdaEnrichmentPercentage);
+    r.PreinjectionsDuringCutOffForLowRPMEnabled = Checked(a->ChBConfEnrichmentDuringCutOffForLowRPM);
+    r.MazdaIgnitionTypeCorrEnabled = Checked(a->ChBConfMazdaIgnitionTypeCorr);
+    r.CutOffOptions = quint8(r.PreinjectionsDuringCutOffForLowRPMEnabled | r.MazdaIgnitionTypeCorrEnabled << 1);
+    b8(50, r.CutOffOptions);
+    r.MinGasInjTimeEnabled = Checked(a->ChBConfMinGasInjTime);
+    r.MaxGasInjTimeEnabled = Checked(a->ChBConfMaxGasInjTime);
+    r.CutOffModeActivated = Checked(s->ChBConfCutOffModeReturnToPetrol);
+    // Bits 0, 2, 3 and 6 pass on what the record holds; bit 7 (hot start on
+    // gas) is the device's own and goes back as read.
+    quint8 extra = 0;
+    Parameter8Value(r, 52, extra);
+    r.ExtraOptions = extra;
+    b8(52, r.ExtraOptions);
+    r.AfterCutOffEmulSwitchDelay =
+        quint16(Entry(s->CmBConfCutOffEmulSwitchDelay, EmulatorSwitchDelay, r.AfterCutOffEmulSwitchDelay));
+    w16(24, r.AfterCutOffEmulSwitchDelay);
+    r.OnCutOffDelay = quint16(Entry(s->CmBOnCutOffDelay, OnCutOffDelay, r.OnCutOffDelay));
+    w16(25, r.OnCutOffDelay);
+    r.MinGasInjectionTime = quint16(Entry(a->CmBConfMinGasInjTime, MinGasInjTime, r.MinGasInjectionTime));
+    w16(20, r.MinGasInjectionTime);
+    r.MaxGasInjectionTime = quint16(Entry(a->CmBConfMaxGasInjTime, MaxGasInjTime, r.MaxGasInjectionTime));
+    w16(21, r.MaxGasInjectionTime);
+    return all && dm.GetConnected();
+}
+
+// ---- Factory configuration ---------------------------------------------------------------------
 
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject *sender)
 {
     Q_UNUSED(sender);
-    return false;
+    if (!kind48() || !deviceReady())
+        return false;
+    if (!WriteDefaultConfiguration())
+        return false;
+    clearCalibrationPetrolTemplate();
+    return true;
 }
+
+// The kind-48 calibration window's parts of the factory settings. That
+// window's model and map pages are built apart from this one; these are the
+// places where its default model for the chosen injector type and its
+// cleared petrol-map template join the factory configuration.
+void TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel() {}
+void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate() {}
+
+bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
+{
+    if (!Common
+        || Common->AskOkCancel(TranslateKey(QStringLiteral("strWriteDefaultSettings")),
+                               TranslateKey(QStringLiteral("strWriteDefaultSettingsCaption")))
+               != mrOk)
+        return false;
+    // Edited settings pass the change-record question before the first frame.
+    if (FForm && !FForm->UpdateLastChangeInfo(true))
+        return false;
+    auto *b = BasePage;
+    auto *a = AdvancePage;
+    auto *s = SwitchingPage;
+    auto *info = InfoPage;
+    a->RdBKnfLPG->setChecked(true);
+    SetIndex(b->CmbKnfInjCount, b->CmbKnfInjCount->count() - 1);
+    info->YEdKnfCubicCap->setText(QStringLiteral("0"));
+    SetIndex(a->CmBKnfInjSystemType, 1);
+    SetIndex(info->CmBKnfEngineType, 0);
+    info->YEdKnfPower->setText(QStringLiteral("66"));
+    SetIndex(info->CmBKnfNozle, 0);
+    SetIndex(b->CmbKnfInjType, 0);
+    SetIndex(a->CmBKnfPressureSensorType, 2);
+    a->ChBKnfGasTempSensorInFlow->setChecked(true);
+    SetIndex(b->CmbKnfLevelSensorType, 1);
+    // The level sensor's factory thresholds for the default sensor type.
+    DeviceRecord.ReserveType = 1;
+    if (FrmConfigLevelSensor)
+        FrmConfigLevelSensor->BtnKnfLSDefaultClick();
+    SetIndex(info->CmbKnfRedType, 0);
+    SetIndex(b->CmbKnfRPMSource, 0);
+    info->ChBKnfLambda->setChecked(false);
+    info->ShowLambda(false);
+    SetIndex(info->CmBKnfLambdaType, -1);
+    a->ChBConfEnrichmentDuringCutOffForLowRPM->setChecked(false);
+    chooseText(a->CmBConfInjTimeForEnrichmentDuringCutOff, QStringLiteral("4"));
+    chooseText(a->CmBConfMaxRpmForEnrichmentDuringCutOff, QStringLiteral("2500"));
+    a->ChBConfMazdaIgnitionTypeCorr->setChecked(false);
+    chooseText(a->CmBConfMazdaEnrichmentPercentage, QStringLiteral("0"));
+    chooseText(b->CmBKnfNomTred, QStringLiteral("35"));
+    s->ChBKnfRaisingTswitching->setChecked(false);
+    chooseText(b->CmBKnfNomRPM, QStringLiteral("400"));
+    SetIndex(s->CmBConfEmulatorSwitchDelay, 1);
+    SetIndex(s->CmBKnfLowPressTreshold, 1);
+    SetIndex(s->CmBKnfLowPressDelay, 3);
+    s->ChBKnfTuningMode->setChecked(true);
+    for (QCheckBox *box : {s->ChBKnfLowRPMReturnToPetrol, s->ChBKnfHighRPMReturnToPetrol,
+                           s->ChBKnfHighLoadReturnToPetrol, s->ChBKnfLowTgasReturnToPetrol})
+        box->setChecked(false);
+    SetIndex(s->CmBKnfLowRPMReturnToPetrol, 0);
+    SetIndex(s->CmBKnfHighRPMReturnToPetrol, 10);
+    SetIndex(s->CmBKnfHighLoadReturnToPetrol, 8);
+    SetIndex(s->CmBKnfLowTgasReturnToPetrol, 10);
+    s->ChBConfLowTredAndHighLoadReturnToPetrol->setChecked(false);
+    chooseText(s->CmBConfLowTredForTredLoadReturnToPetrol, QStringLiteral("40"));
+    chooseText(s->CmBConfHighLoadPetrolForTredReturnToPetrol, QStringLiteral("50"));
+    chooseText(s->CmBConfPressurePreinjectionProcessDuringCutOff, QStringLiteral("2,3"));
+    s->ChBConfGasInjectorsHeating->setChecked(false);
+    chooseText(s->CmBConfMinTredForGasInjctorsHeatingProcess, QStringLiteral("30"));
+    s->ChBConfFuelOverlap->setChecked(false);
+    chooseText(s->CmBConfFuelOverlapCycles, QStringLiteral("1"));
+    chooseText(s->CmBConfFuelOverlapTime, QStringLiteral("4"));
+    s->ChBConfPreinjectionProcessDuringCutOff->setChecked(true);
+    a->ChBKnfNosequential->setChecked(false);
+    a->ChBKnfMicroInjection->setChecked(false);
+    a->ChBKnfMicroInjectionClick();
+    chooseText(a->CmbKnfMicroinjectionTime, QStringLiteral("1,6"));
+    a->ChBKnfHemiEngine->setChecked(false);
+    a->ChBKnfPetrolInjPlusControl->setChecked(false);
+    a->ShowExternalEmulator(false);
+    SetIndex(a->CmBConfPostValveDelay, 9);
+    a->ChBKnfSemiGasControl->setChecked(false);
+    a->ChBConfRPMNotConnected->setChecked(false);
+    SetIndex(a->CmBConfRPMSourceType, 0);
+    a->ChBKnfMasterMode->setChecked(false);
+    a->ChBKnfAlwaysStartOnGas->setChecked(false);
+    a->ChBConfAutoAdaptation->setChecked(false);
+    DeviceRecord.MinGasInjTimeEnabled = 0;
+    DeviceRecord.MaxGasInjTimeEnabled = 0;
+    a->ChBConfMinGasInjTime->setChecked(false);
+    a->ChBConfMaxGasInjTime->setChecked(false);
+    DeviceRecord.MinGasInjectionTime = 374;
+    DeviceRecord.MaxGasInjectionTime = 3740;
+    Choose(a->CmBConfMinGasInjTime, MinGasInjTime, 374);
+    Choose(a->CmBConfMaxGasInjTime, MaxGasInjTime, 3740);
+    s->EnableByBoxes();
+    // The controls now differ from the device: the write asks as for an edit.
+    SetModified(true);
+    if (!BtBKnfWriteConfigurationClick(nullptr))
+        return false;
+    TDataManager &dm = *DataManager;
+    DeviceRecord.DeviceOptions = 0;
+    dm.WriteParamWord(14, 0);
+    writeCalibrationDefaultModel();
+    dm.ClearMapDE(1);
+    dm.ClearMapDE(2);
+    dm.ClearTroubleCodes();
+    dm.SendCmd3Fb();
+    for (const TCell &cell : DefaultCells) {
+        if (cell.Word)
+            dm.WriteCmd32(cell.Address, cell.Value);
+        else
+            dm.WriteCounter34(cell.Address, uint8_t(cell.Value));
+    }
+    return true;
+}
+
+// ---- Pressure, injection system, level sensor -------------------------------------------------
+
+void TFrmMultiConfigurationTaronQV::BtBKnfCheckPressureClick()
+{
+    if (!deviceReady() || !Common)
+        return;
+    if (!Common->AskYesNo(TranslateKey(QStringLiteral("strQuestSwitchToGas")), TCommon::ApplicationTitle()))
+        return;
+    std::optional<TTimerPause> pause;
+    if (FForm)
+        pause.emplace(*FForm);
+    DataManager->SetWorkType(4);
+    settle(PressureSettleMs);
+    DataManager->ReadDeviceInfo();
+    AdvancePage->DgDPsys->SetCaption(FormatPressure(DeviceRecord.GasPressureRaw));
+    DataManager->SetWorkType(5);
+}
+
+void TFrmMultiConfigurationTaronQV::BtnKnfCheckInjSystemClick()
+{
+    if (!deviceReady())
+        return;
+    std::optional<TTimerPause> pause;
+    if (FForm)
+        pause.emplace(*FForm);
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))) {
+        const uint16_t answer = DataManager->ReadValue16(38);
+        if (DataManager->GetConnected())
+            SetIndex(AdvancePage->CmBKnfInjSystemType, answer >> 8);
+    } else if (ProgramLogic) {
+        ProgramLogic->FormatInjectionTimes(AdvancePage->LblConfSysInj, AdvancePage->LblConfSysInj2,
+                                           AdvancePage->CmBKnfInjSystemType);
+    }
+}
+
+void TFrmMultiConfigurationTaronQV::BtnKnfLvSensorConfigClick()
+{
+    if (!deviceReady() || !FrmConfigLevelSensor)
+        return;
+    QTimer *timer = FForm ? FForm->Timerek : nullptr;
+    if (timer)
+        timer->stop();
+    ExecModal(FrmConfigLevelSensor);
+    if (timer)
+        timer->start();
+}
+
+// ---- Page guard -----------------------------------------------------------------------------------
 
 void TFrmMultiConfigurationTaronQV::PgCConfigurationChanging(QObject *sender, bool &allowChange)
 {
     Q_UNUSED(sender);
-    Q_UNUSED(allowChange);
+    allowChange = true;
+    if (!Modified() || !Common)
+        return;
+    const int answer = Common->AskSaveChangedData(false);
+    if (answer == mrCancel)
+        allowChange = false;
+    else if (answer == mrYes)
+        BtBKnfWriteConfigurationClick(nullptr);
+}
+
+void TFrmMultiConfigurationTaronQV::PgCConfigurationChange(QObject *sender)
+{
+    PgCConfiguration->update();
+    if (Modified() || !sender)
+        RefreshFromDevice();
 }

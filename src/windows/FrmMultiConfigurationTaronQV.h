@@ -1,10 +1,23 @@
 // The configuration window of device kind 48. Like the calibration window it
-// is never shown by itself: its content panel is docked into the main window.
+// is never shown by itself: its content panel is docked into the main window,
+// while its controls stay its own. It reads the configuration into the device
+// record and its pages, writes the pages back as a fixed run of parameter
+// writes in the device's order, writes the factory configuration, checks the
+// system pressure and the injection system, and opens the level-sensor
+// settings.
 #pragma once
 
 #include <QWidget>
 
 class QFrame;
+class QPushButton;
+class QTabWidget;
+class TChangeHelper;
+class TFormMain;
+class TMultiConfigAdvancePage;
+class TMultiConfigBasePage;
+class TMultiConfigInfoPage;
+class TMultiConfigSwitchingPage;
 
 class TFrmMultiConfigurationTaronQV : public QWidget
 {
@@ -13,19 +26,56 @@ public:
     explicit TFrmMultiConfigurationTaronQV(QWidget *parent = nullptr);
     ~TFrmMultiConfigurationTaronQV() override;
 
-    QFrame *PnlMultiConfiguration;
+    // The main window whose panel holds this window's content; set once by
+    // the code that creates and docks the window.
+    void SetMainWindow(TFormMain *form) { FForm = form; }
 
-    // The pages' contents join with the kind-48 configuration; until then
-    // these show nothing, read nothing and write nothing.
-    void UpdateDeviceInfo() {}
-    void UpdateConfigurationTaronQVTabControls() {}
-    // False: nothing was read.
-    bool RefreshFromDevice() { return false; }
-    // False: nothing was written.
+    QFrame *PnlMultiConfiguration;
+    QTabWidget *PgCConfiguration;
+    QWidget *TbSCnfBase, *TbSCnfAdvance, *TbSCnfSwitching, *TbSCnfInfo;
+    QFrame *PnlKnfNavi;
+    QPushButton *BtBKnfReadConfiguration, *BtBKnfWriteConfiguration, *BtBKnfWriteDefaultConfiguration;
+    TChangeHelper *ChangeHelper;
+    TMultiConfigBasePage *BasePage;
+    TMultiConfigAdvancePage *AdvancePage;
+    TMultiConfigSwitchingPage *SwitchingPage;
+    TMultiConfigInfoPage *InfoPage;
+
+    // Each tick of the main timer while the window's sheet is shown: the live
+    // RPM and the controls that follow the device's version.
+    void UpdateDeviceInfo();
+    void UpdateConfigurationTaronQVTabControls();
+    void ClearConfigurationControls();
+    // The read road; false when nothing was read.
+    bool RefreshFromDevice();
+    // The write road; false when nothing was written, the user declined, or
+    // a write failed (the window then stays modified and says so).
     bool BtBKnfWriteConfigurationClick(QObject *sender = nullptr);
+    // The factory configuration of a kind-48 device after the user's OK;
+    // false when nothing was written.
     bool BtBKnfWriteDefaultConfigurationClick(QObject *sender = nullptr);
-    // Leaving a page: nothing is ever left unsaved here, so the change is allowed.
+    bool WriteDefaultConfiguration();
+    void BtBKnfCheckPressureClick();
+    void BtnKnfCheckInjSystemClick();
+    void BtnKnfLvSensorConfigClick();
+    // Leaving a page while modified asks whether to write first.
     void PgCConfigurationChanging(QObject *sender, bool &allowChange);
+    void PgCConfigurationChange(QObject *sender);
+    bool Modified() const;
+    void SetModified(bool flag);
+
+private:
+    // Says why nothing can be written: a value the device cannot take; the
+    // first such control, nullptr when all fit.
+    QWidget *FindInvalidControl(QString &reason) const;
+    bool writeRoad();
+    QWidget *mainWindowPanel(const char *name) const;
+    // What the calibration window adds to the factory configuration.
+    void writeCalibrationDefaultModel();
+    void clearCalibrationPetrolTemplate();
+
+    TFormMain *FForm = nullptr;
+    int FPageIndex = 0;
 };
 
 // Nullptr until the main window first adapts to a kind-48 device.

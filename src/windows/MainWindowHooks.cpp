@@ -1,5 +1,7 @@
 #include "windows/MainWindowHooks.h"
 
+#include "core/LM.h"
+#include "core/ui/LMWidgetTexts.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FormAbout.h"
 #include "windows/FrmHaslo.h"
@@ -21,6 +23,9 @@ void dock(TFormMain &form, QWidget *panel)
     auto *host = form.findChild<QWidget *>(panel->objectName());
     if (!host || host == panel || panel->parentWidget() == host)
         return;
+    // The panel's texts stay its own window's.
+    if (QWidget *owner = panel->window(); owner && owner != panel)
+        panel->setProperty(TLMWidgetTexts::OwnerFormProperty, owner->objectName());
     auto *layout = host->layout();
     if (!layout) {
         layout = new QVBoxLayout(host);
@@ -37,25 +42,27 @@ void WireMainWindowToWindows(TFormMain &form)
     TFormMain::TWindowServices &s = form.WindowServices;
     s.CreateKind48Windows = [&form] {
         const bool created = !FrmMultiConfigurationTaronQV || !FrmMultiCalibrationTaronQV;
-        if (!FrmMultiConfigurationTaronQV)
+        if (!FrmMultiConfigurationTaronQV) {
             FrmMultiConfigurationTaronQV = new TFrmMultiConfigurationTaronQV();
+            FrmMultiConfigurationTaronQV->SetMainWindow(&form);
+        }
         if (!FrmMultiCalibrationTaronQV) {
             FrmMultiCalibrationTaronQV = new TFrmMultiCalibrationTaronQV();
             FrmMultiCalibrationTaronQV->Form = &form;
         }
-        if (created) {
+        if (created)
             // They live as long as the window that holds their panels.
             QObject::connect(&form, &QObject::destroyed, [] {
                 delete FrmMultiCalibrationTaronQV;
                 delete FrmMultiConfigurationTaronQV;
             });
-            // Created after the language was applied: their texts too.
-            if (LM && !LM->Language.isEmpty()
-                && QFile::exists(LM->GetLanguageFilePath() + LM->Language + QStringLiteral(".lng")))
-                LM->LoadLanguageFile(LM->Language);
-        }
         dock(form, FrmMultiConfigurationTaronQV->PnlMultiConfiguration);
         dock(form, FrmMultiCalibrationTaronQV->PnlMultiCalibration);
+        // Created after the language was loaded: their texts now.
+        if (created && LM)
+            for (const QWidget *w : {static_cast<QWidget *>(FrmMultiConfigurationTaronQV),
+                                     static_cast<QWidget *>(FrmMultiCalibrationTaronQV)})
+                LM->ApplyLateWindowTexts(w->objectName());
     };
     s.Kind48CalibrationComponent = [](const QString &name) -> QObject * {
         if (!FrmMultiCalibrationTaronQV)
@@ -76,6 +83,22 @@ void WireMainWindowToWindows(TFormMain &form)
         if (FrmMultiConfigurationTaronQV)
             FrmMultiConfigurationTaronQV->PgCConfigurationChanging(nullptr, allow);
         return allow;
+    };
+    s.Kind48ConfigurationUpdateDeviceInfo = [] {
+        if (!FrmMultiConfigurationTaronQV)
+            return false;
+        FrmMultiConfigurationTaronQV->UpdateDeviceInfo();
+        return true;
+    };
+    s.Kind48WriteLoadedConfiguration = [] {
+        if (!FrmMultiConfigurationTaronQV)
+            return false;
+        FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
+        return FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
+    };
+    s.Kind48CalibrationWriteModel2 = [] {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->BtBModel2WriteClick(nullptr);
     };
     s.Kind48ConfigurationRefresh = [] {
         if (FrmMultiConfigurationTaronQV)

@@ -103,10 +103,14 @@ TEST(FormMainMenu, LockAndUnlockSendThePinLowByteFirstAndMenusFollowTheDevice)
 TEST(FormMainMenu, FactoryResetWritesOnlyWhatTheAnswerAllows)
 {
     {
-        // Kind 48 with its windows: their default write wrote nothing (as
-        // after Cancel), so neither corrections nor parameter 36 follow.
+        // Kind 48 with its windows: the default configuration's question
+        // answered Cancel writes nothing, so neither corrections nor
+        // parameter 36 follow.
         Connected c(48);
         TFormMain &form = *c.rig.Form;
+        c.rig.Answer = [](const TMessageBoxInfo &box) {
+            return box.Buttons.contains(int(mrCancel)) ? int(mrCancel) : int(mrOk);
+        };
         form.Timerek->start();
         Get<QAbstractButton>(form, "BtBQSReset")->click();
         ASSERT_EQ(c.requests(0x20).size(), 1u);

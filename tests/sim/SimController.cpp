@@ -153,6 +153,50 @@ Handler SimController::MakeHandler()
     return h;
 }
 
+void SimController::MirrorKind48Block(const Bytes &r)
+{
+    Bytes &p = State.Payload[0xD8];
+    auto bits = [&p](size_t at, int shift, int width, uint8_t v) {
+        const uint8_t mask = uint8_t(((1 << width) - 1) << shift);
+        p[at] = uint8_t((p[at] & ~mask) | ((v << shift) & mask));
+    };
+    auto put16 = [&p](size_t at, uint16_t v) {
+        p[at] = uint8_t(v >> 8);
+        p[at + 1] = uint8_t(v);
+    };
+    if (r[1] == 0x04) {
+        p[4] = r[2];
+        p[5] = r[3];
+        p[6] = r[4];
+        p[0] = r[5];
+        p[1] = r[6];
+        return;
+    }
+    const uint8_t id = r[2];
+    if (r[1] == 0x52) {
+        const uint16_t v = word(r, 3);
+        const std::pair<uint8_t, size_t> words[] = {{7, 8}, {6, 10}, {8, 12}, {9, 17}, {10, 19}};
+        for (auto [param, at] : words)
+            if (id == param)
+                put16(at, v);
+        return;
+    }
+    const uint8_t v = r[3];
+    // id -> byte of the block, first bit, bit count (8: the whole byte).
+    struct TPlace {
+        uint8_t Id;
+        size_t At;
+        int Shift, Width;
+    };
+    static constexpr TPlace places[] = {
+        {1, 2, 0, 3},  {5, 2, 3, 1},  {7, 2, 4, 1},  {8, 2, 5, 1},  {20, 2, 6, 1}, {16, 3, 0, 1},
+        {17, 3, 1, 1}, {18, 3, 2, 1}, {21, 3, 3, 1}, {27, 3, 7, 1}, {2, 7, 0, 8},  {12, 14, 0, 8},
+        {11, 15, 0, 8}, {10, 16, 0, 8}, {3, 21, 0, 8}, {4, 22, 0, 8}, {23, 23, 0, 8}, {28, 24, 0, 8}};
+    for (const TPlace &place : places)
+        if (place.Id == id)
+            bits(place.At, place.Shift, place.Width, v);
+}
+
 Bytes SimController::Handle(const Bytes &r)
 {
     if (r.size() < 4 || r[0] != 0xC0 || r.size() != RequestLength(r[1]))
@@ -191,6 +235,11 @@ Bytes SimController::Handle(const Bytes &r)
         p[7] = step.Phase;
         p[8] = step.Progress;
     }
+    // A kind-48 controller keeps its base configuration in one place: the
+    // 0xD8 block shows what the base block and the single writes stored.
+    if (st.Kind == 48 && (cmd == 0x04 || cmd == 0x08 || cmd == 0x52))
+        MirrorKind48Block(r);
+
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
             return Answer(cmd, st.Payload[cmd]);

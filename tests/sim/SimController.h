@@ -113,6 +113,9 @@ public:
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:
+    // Kind 48: the base block (0x04) and the single writes the 0xD8 block
+    // shows are stored into that block too.
+    void MirrorKind48Block(const Bytes &request);
     Bytes Answer(uint8_t command, const Bytes &payload) const;
     Bytes Ack(uint8_t command, size_t length = 4) const;
 };

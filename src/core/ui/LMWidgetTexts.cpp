@@ -35,6 +35,17 @@ bool isInside(const QObject *object, const QObject *window)
     return false;
 }
 
+// Whether object lies in a page docked into window by another window.
+bool isInsideForeignPage(const QObject *object, const QObject *window)
+{
+    for (const QObject *p = object; p && p != window; p = p->parent()) {
+        const QVariant owner = p->property(TLMWidgetTexts::OwnerFormProperty);
+        if (owner.isValid() && owner.toString() != window->objectName())
+            return true;
+    }
+    return false;
+}
+
 void appendMemoLine(QObject *memo, const QString &line)
 {
     if (auto *plain = qobject_cast<QPlainTextEdit *>(memo)) {
@@ -71,8 +82,18 @@ QObject *TLMWidgetTexts::FindComponent(QObject *window, const QString &name)
 {
     if (!window || name.isEmpty())
         return nullptr;
-    // Direct children first, then each child's subtree in order.
-    if (QObject *found = window->findChild<QObject *>(name, Qt::FindChildrenRecursively))
+    // Direct children first, then each child's subtree in order; a page that
+    // another window docked here keeps its components to that window.
+    QObject *found = window->findChild<QObject *>(name, Qt::FindChildrenRecursively);
+    if (found && isInsideForeignPage(found, window))
+        found = nullptr;
+    if (!found)
+        for (QObject *candidate : window->findChildren<QObject *>(name, Qt::FindChildrenRecursively))
+            if (!isInsideForeignPage(candidate, window)) {
+                found = candidate;
+                break;
+            }
+    if (found)
         return found;
     for (QWidget *page : DockedPagesOf(window)) {
         if (page->objectName() == name)
@@ -128,10 +149,18 @@ void TLMWidgetTexts::ApplyComponentLine(QObject *window, const QString &name, bo
     } else if (auto *label = qobject_cast<QLabel *>(c)) {
         label->setText(value);
     } else if (auto *combo = qobject_cast<QComboBox *>(c)) {
-        if (value == QLatin1String("^"))
+        // New item texts keep the chosen entry (or none): a language change
+        // must not choose a value the device does not hold.
+        static const char *const keptIndex = "LMKeptIndex";
+        if (value == QLatin1String("^")) {
+            combo->setProperty(keptIndex, combo->currentIndex());
             combo->clear();
-        else if (!value.isEmpty())
+        } else if (!value.isEmpty()) {
             combo->addItem(value);
+            const QVariant kept = combo->property(keptIndex);
+            const int index = kept.isValid() ? kept.toInt() : -1;
+            combo->setCurrentIndex(index < combo->count() ? index : -1);
+        }
     } else if (auto *group = qobject_cast<QGroupBox *>(c)) {
         group->setTitle(value);
     } else if (auto *w = qobject_cast<QWidget *>(c)) {

@@ -599,6 +599,16 @@ public:
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;
+        // The tick on the kind-48 configuration sheet: false when the window
+        // does not exist (nothing was refreshed).
+        std::function<bool()> Kind48ConfigurationUpdateDeviceInfo;
+        // A confirmed settings-file load's configuration: the kind-48
+        // configuration window shows the record and writes it (false when
+        // nothing or not everything was written).
+        std::function<bool()> Kind48WriteLoadedConfiguration;
+        // The kind-48 calibration window's model-2 write of a confirmed
+        // settings-file load.
+        std::function<void()> Kind48CalibrationWriteModel2;
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;

@@ -509,6 +509,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         WriteLoadedMultiSettings(load);
     TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
     BtBModel2WriteClick();
+    // The kind-48 calibration window's model 2, after a confirmed load only.
+    if (WindowServices.Kind48CalibrationWriteModel2)
+        WindowServices.Kind48CalibrationWriteModel2();
 }
 
 // The device writes of a confirmed kind-48 load, in their fixed order. The
@@ -520,6 +523,11 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     TDeviceRecord &r = DeviceRecord;
     auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
     keep();
+    // The configuration, through the kind-48 configuration window.
+    if (WindowServices.Kind48WriteLoadedConfiguration) {
+        WindowServices.Kind48WriteLoadedConfiguration();
+        keep();
+    }
     DataManager->WriteLevelSensor37();
     DataManager->WriteLevelSensor38();
     DataManager->WriteParamByte(22, r.PanelLED);

@@ -389,7 +389,10 @@ void TFormMain::PollPageGroups(bool &readOk, bool onAutoCalPage)
             DataManager->PollGroup(TDataManager::pgConnect, false);
         readOk = DataManager->PollGroup(TDataManager::pgLive, false);
     } else {
-        if (page == QLatin1String("TbSMultiConfiguration"))
+        // The kind-48 configuration sheet: its window's live values and
+        // group 0, while the window exists.
+        if (page == QLatin1String("TbSMultiConfiguration") && WindowServices.Kind48ConfigurationUpdateDeviceInfo
+            && WindowServices.Kind48ConfigurationUpdateDeviceInfo())
             DataManager->PollGroup(TDataManager::pgConnect, false);
         readOk = DataManager->PollGroup(TDataManager::pgLive, false);
     }

@@ -1,0 +1,578 @@
+// The kind-48 configuration window docked in the main window, against the
+// simulated controller: reached by F3, what its read, write and factory
+// configuration send for versions "E", "G" and "I", the change-record
+// question, values the lists cannot show, a write that fails half-way, the
+// pressure and injection-system checks, the level-sensor button and the
+// settings-file load.
+#include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
+#include "windows/NamedWidget.h"
+
+#include "common/TestFiles.h"
+#include "controls/ChangeHelper.h"
+#include "controls/ControlTestSupport.h"
+#include "controls/DigitalDisplay.h"
+#include "core/DataManager.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/ShellWiring.h"
+#include "core/LM.h"
+#include "core/ui/Custom.h"
+#include "core/ui/LMWidgetTexts.h"
+#include "mainwindow/StartupRig.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+// A configured controller: every list shows a value except the switching
+// RPM (2200) and the nozzle (3.8 mm), which no list entry shows.
+void Image(SimControllerState &s)
+{
+    s.Value16[28] = 3; // eight injector outputs
+    s.Param8[33] = 1;
+    s.Payload[0xD8] = {0x25, 15, 0x02, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0, 0,
+                       1,    2,  38,   0x01, 0xF4, 0x61, 0xA8, 5, 76, 131, 2};
+    const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90}, {32, 1},   {37, 0x31}, {42, 114},
+                                      {40, 2},    {38, 88},  {39, 60}, {43, 50},  {44, 207},  {49, 0xF6},
+                                      {50, 3},    {52, 0x92}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {16, 748}, {18, 2500}, {19, 748},
+                                       {24, 500}, {25, 3500}, {20, 748}, {21, 3740}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+}
+
+Bytes B(uint8_t id, uint8_t v) { return Request({0x08, id, v}); }
+Bytes W(uint8_t id, uint16_t v) { return Request({0x52, id, uint8_t(v >> 8), uint8_t(v)}); }
+
+// What the read road asks for, by version.
+std::vector<Bytes> ReadFrames(char version)
+{
+    std::vector<Bytes> f = {Request({0x07, 34}), Request({0x07, 33}), Request({0x40, 28}), Request({0xD8, 0xD8}),
+                            Request({0x35, 0}),  Request({0x36, 0})};
+    auto list = [&f](std::initializer_list<std::pair<int, int>> items) {
+        for (auto [width, id] : items)
+            f.push_back(Request({uint8_t(width == 8 ? 0x07 : width == 16 ? 0x51 : 0x12), uint8_t(id)}));
+    };
+    list({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32}, {8, 37}, {12, 74}, {8, 42}, {8, 40},
+          {16, 16}, {8, 38}, {8, 39}, {8, 19}});
+    if (version >= 'D') {
+        list({{8, 43}, {8, 44}});
+        f.push_back(Request({0x93, 0}));
+        list({{8, 45}, {8, 46}});
+    }
+    if (version >= 'F')
+        list({{16, 18}, {16, 19}, {8, 49}, {8, 50}});
+    if (version >= 'G') {
+        list({{16, 22}});
+        f.push_back(Request({0x56, 0}));
+        f.push_back(Request({0x54, 0}));
+        list({{8, 52}, {8, 47}, {16, 17}, {16, 24}, {16, 25}, {16, 20}, {16, 21}});
+    }
+    if (version >= 'I')
+        list({{8, 53}});
+    return f;
+}
+
+// The write of the unchanged image: every value as read, the ones no list
+// shows included (0x04's RPM word 9348, id 10's 38), in the device's order.
+std::vector<Bytes> WriteFrames(char version)
+{
+    const bool f = version >= 'F', g = version >= 'G', d = version >= 'D';
+    return {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, d ? 50 : 0),
+            B(44, d ? 207 : 0), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}),
+            B(28, 2), B(32, 1), B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0),
+            W(9, 500), B(3, 5), B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000),
+            B(31, 0x85), B(29, 90), B(33, 1), B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38),
+            W(19, f ? 748 : 0), W(18, f ? 2500 : 0), B(49, f ? 0xF6 : 0), B(50, f ? 3 : 0), B(52, g ? 0x92 : 0),
+            W(24, g ? 500 : 0), W(25, g ? 3500 : 0), W(20, g ? 748 : 0), W(21, g ? 3740 : 0)};
+}
+
+// The main window with the program's own wiring, a kind-48 controller on
+// the simulated port, and the window reached by F3.
+struct Kind48Window {
+    explicit Kind48Window(char version) : Rig(48, version)
+    {
+        Common = &FCommon;
+        TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
+            Boxes << box;
+            if (box.Buttons.contains(int(mrOk)))
+                return Ok;
+            return box.Buttons.contains(int(mrCancel)) && !box.Buttons.contains(int(mrYes)) ? int(mrCancel) : Yes;
+        });
+        ProgramLogic = &Logic;
+        FrmConfigLevelSensor = &LevelDialog;
+        SetModalExecHook([this](QDialog *dialog) {
+            Opened << dialog->objectName();
+            return int(QDialog::Rejected);
+        });
+        Rig.Device(Image);
+        EXPECT_TRUE(Rig.Connect());
+        Form = std::make_unique<TFormMain>();
+        shellwiring::Wire(*Form);
+        Form->InstallChangeRecordQuery();
+        Form->AdaptToDeviceVersion();
+        Window = FrmMultiConfigurationTaronQV;
+        Rig.Server.log().clear();
+        shellwiring::Get<QAction>(*Form, "MnIWindowMultiConfiguration")->trigger();
+    }
+    ~Kind48Window()
+    {
+        Form.reset();
+        SetModalExecHook({});
+        FrmConfigLevelSensor = nullptr;
+        ProgramLogic = nullptr;
+        TCommon::SetAnswerProvider({});
+        Common = nullptr;
+    }
+    template <typename T = QWidget> T *Get(const char *name) const
+    {
+        return Window->PnlMultiConfiguration->findChild<T *>(QString::fromLatin1(name));
+    }
+    // A user's click on a control (a check box's box).
+    void Click(const char *name) const
+    {
+        QWidget *w = Get(name);
+        controltest::mouseClick(w, qobject_cast<QCheckBox *>(w) ? QPoint(5, 10) : w->rect().center());
+        controltest::settle();
+    }
+    std::vector<Bytes> Frames() const { return Rig.Requests(); }
+
+    SimControllerRig Rig;
+    TCommon FCommon;
+    TProgramLogic Logic;
+    TFrmConfigLevelSensor LevelDialog;
+    std::unique_ptr<TFormMain> Form;
+    TFrmMultiConfigurationTaronQV *Window = nullptr;
+    QList<TMessageBoxInfo> Boxes;
+    QStringList Opened;
+    int Ok = mrOk;
+    int Yes = mrYes;
+};
+
+} // namespace
+
+TEST(MultiConfiguration, ReadAndWriteFramesFollowTheVersion)
+{
+    for (char version : {'E', 'G', 'I'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        ASSERT_NE(k.Window, nullptr);
+        EXPECT_EQ(shellwiring::Current(*k.Form, "PgCMain"), "TbSMultiConfiguration");
+        // F3 read the configuration.
+        EXPECT_EQ(k.Frames(), ReadFrames(version));
+        auto *base = k.Window->BasePage;
+        EXPECT_EQ(base->CmbKnfInjCount->count(), 5);
+        EXPECT_EQ(base->CmbKnfInjCount->currentText(), "4");
+        EXPECT_EQ(base->CmBKnfNomTred->currentText(), "35");
+        EXPECT_EQ(base->CmBKnfNomRPM->currentIndex(), -1); // 2200 rpm: not on the list
+        EXPECT_EQ(k.Get<QComboBox>("CmBKnfNozle")->currentIndex(), -1);
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfPostValveDelay")->currentText(), "50");
+        EXPECT_FALSE(base->BtnKnfLvSensorConfig->isHidden());
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMinGasInjTime")->currentText(), version >= 'G' ? "4,0" : "");
+
+        // The unchanged window writes every value back, then reads again.
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        std::vector<Bytes> expected = WriteFrames(version);
+        const std::vector<Bytes> read = ReadFrames(version);
+        expected.insert(expected.end(), read.begin(), read.end());
+        EXPECT_EQ(k.Frames(), expected);
+        EXPECT_TRUE(k.Boxes.isEmpty());
+        EXPECT_FALSE(k.Window->Modified());
+    }
+}
+
+TEST(MultiConfiguration, AnEditAsksTheChangeRecordQuestionOnceFromVersionG)
+{
+    for (char version : {'E', 'G'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        k.Click("ChBKnfHemiEngine");
+        EXPECT_TRUE(k.Window->Modified());
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        const std::vector<Bytes> first = k.Frames();
+        // The record of this computer goes first, once, on the user's Yes.
+        const auto records = std::count_if(first.begin(), first.end(), [](const Bytes &f) { return f[1] == 0x55; });
+        EXPECT_EQ(records, version >= 'G' ? 1 : 0);
+        EXPECT_EQ(k.Boxes.size(), version >= 'G' ? 1 : 0);
+        if (version >= 'G') {
+            EXPECT_EQ(first.front()[1], 0x55);
+        }
+        EXPECT_NE(std::find(first.begin(), first.end(), B(18, 1)), first.end());
+        // A second edited write asks nothing more and records nothing more.
+        k.Click("ChBKnfHemiEngine");
+        k.Rig.Server.log().clear();
+        k.Window->BtBKnfWriteConfiguration->click();
+        const std::vector<Bytes> second = k.Frames();
+        EXPECT_EQ(std::count_if(second.begin(), second.end(), [](const Bytes &f) { return f[1] == 0x55; }), 0);
+        EXPECT_EQ(k.Boxes.size(), version >= 'G' ? 1 : 0);
+        EXPECT_NE(std::find(second.begin(), second.end(), B(18, 0)), second.end());
+    }
+    // No to the question: nothing is written and the edit stays.
+    Kind48Window k('G');
+    k.Yes = mrNo;
+    k.Click("ChBKnfMasterMode");
+    k.Rig.Server.log().clear();
+    k.Window->BtBKnfWriteConfiguration->click();
+    EXPECT_TRUE(k.Frames().empty());
+    EXPECT_TRUE(k.Window->Modified());
+}
+
+TEST(MultiConfiguration, AWriteThatFailsHalfWayStaysModifiedAndASecondWriteCompletesIt)
+{
+    Kind48Window k('G');
+    k.Click("ChBKnfMasterMode");
+    // The device stops answering at the base block.
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x04; }, Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    k.Rig.Server.clearFaults();
+    EXPECT_TRUE(k.Window->Modified());
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+    // The edit is still on the page, not replaced by a read.
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+    const std::vector<Bytes> failed = k.Frames();
+    EXPECT_EQ(std::count_if(failed.begin(), failed.end(), [](const Bytes &f) { return f[1] == 0xD8; }), 0);
+
+    ASSERT_TRUE(k.Rig.Connect());
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_FALSE(k.Window->Modified());
+    k.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param8[27], 1);
+        EXPECT_EQ(s.Payload[0xD8][3] & 0x80, 0x80);
+    });
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
+TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
+{
+    Kind48Window k('G');
+    auto *power = k.Get<QLineEdit>("YEdKnfPower");
+    power->setText(QString());
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 999"));
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+
+    // A device value longer than the edit's digits shows whole, is not cut,
+    // and is refused rather than written shortened.
+    k.Rig.Device([](SimControllerState &s) {
+        s.Payload[0xD8][8] = 0x2E;
+        s.Payload[0xD8][9] = 0xE0;
+    });
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_EQ(k.Get<QLineEdit>("YEdKnfCubicCap")->text(), "12000");
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 9999"));
+}
+
+// The factory configuration of the image: the level sensor's factory set,
+// the factory controls written in the device's order (lists the factory
+// settings leave alone keep the device's values), the read-back, then the
+// option word, the cleared maps and codes, 0x3F and the factory cells.
+std::vector<Bytes> FactoryFrames(char version)
+{
+    const bool d = version >= 'D', g = version >= 'G';
+    std::vector<Bytes> f = {B(22, 0), Request({0x37, 200, 143, 92, 40, 0})};
+    const std::vector<Bytes> configuration = {
+        B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, d ? 50 : 0), B(44, 226),
+        B(12, 1), B(2, 6), B(11, 0), Request({0x04, 100, 0xDB, 0x24, 0x05, 255}), B(28, 2), B(32, 1), B(17, 0),
+        B(23, 150), B(18, 0), B(5, 0), B(20, 0), B(16, 0), B(8, 0), B(27, 0), W(9, 100), B(3, 4), B(4, 47), B(7, 0),
+        W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
+        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), B(52, g ? 0x82 : 0), W(24, g ? 500 : 0),
+        W(25, g ? 3500 : 0), W(20, 374), W(21, 3740)};
+    f.insert(f.end(), configuration.begin(), configuration.end());
+    const std::vector<Bytes> read = ReadFrames(version);
+    f.insert(f.end(), read.begin(), read.end());
+    const std::vector<Bytes> after = {W(14, 0), Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
+                                      Request({0x3F, 0x01})};
+    f.insert(f.end(), after.begin(), after.end());
+    const int cells[][3] = {{36, 561, 1},  {38, 37, 0},   {39, 15, 0},  {40, 0, 0},    {41, 0, 0},   {42, 19800, 1},
+                            {44, 0, 0},    {45, 255, 0},  {46, 374, 1}, {48, 935, 1},  {50, 37, 0},  {51, 22, 0},
+                            {52, 0, 0},    {53, 0, 0},    {54, 21063, 1}, {56, 0, 0},  {57, 255, 0}, {58, 374, 1},
+                            {60, 935, 1},  {62, 50, 0},   {63, 20, 0},  {64, 0, 0},    {65, 0, 0},   {66, 21064, 1},
+                            {68, 0, 0},    {69, 255, 0},  {70, 374, 1}, {72, 9350, 1}, {74, 0, 0},   {75, 0, 0},
+                            {76, 0, 0},    {77, 0, 0},    {78, 21065, 1}, {80, 0, 0},  {81, 255, 0}, {82, 374, 1},
+                            {100, 200, 0}, {101, 143, 0}, {102, 92, 0}, {103, 40, 0},  {104, 21, 0}, {105, 47, 0},
+                            {106, 61, 0},  {107, 72, 0}};
+    for (const auto &c : cells)
+        f.push_back(c[2] ? Request({0x32, 0, uint8_t(c[0]), uint8_t(c[1] >> 8), uint8_t(c[1])})
+                         : Request({0x34, 0, uint8_t(c[0]), uint8_t(c[1])}));
+    return f;
+}
+
+TEST(MultiConfiguration, FactoryConfigurationAfterOk)
+{
+    for (char version : {'E', 'G', 'I'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        // Cancel writes nothing.
+        k.Ok = mrCancel;
+        k.Rig.Server.log().clear();
+        EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+        EXPECT_TRUE(k.Frames().empty());
+
+        // The main menu's factory reset runs it on a kind-48 device.
+        k.Ok = mrOk;
+        k.Boxes.clear();
+        shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
+        ASSERT_FALSE(k.Boxes.isEmpty());
+        EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
+        const std::vector<Bytes> all = k.Frames();
+        // From "G" the change record of this computer goes first.
+        const auto led = std::find(all.begin(), all.end(), B(22, 0));
+        ASSERT_NE(led, all.end());
+        EXPECT_EQ(led != all.begin() && (*(led - 1))[1] == 0x55, version >= 'G');
+        const std::vector<Bytes> expected = FactoryFrames(version);
+        const std::vector<Bytes> tail(led, all.end());
+        ASSERT_GT(tail.size(), expected.size());
+        EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + std::ptrdiff_t(expected.size())), expected);
+        // Then the calibration window's default corrections (the curve
+        // blocks among them) and the menu's own last write.
+        const auto corrections = std::find_if(tail.begin() + std::ptrdiff_t(expected.size()), tail.end(),
+                                              [](const Bytes &f) { return f[1] == 0xD1; });
+        EXPECT_NE(corrections, tail.end());
+        EXPECT_EQ(tail.back(), B(36, 0));
+        k.Rig.Device([](SimControllerState &s) {
+            EXPECT_EQ(s.Words[42], 19800);
+            EXPECT_EQ(s.Counters[107], 72);
+            EXPECT_EQ(s.Param8[23], 150);
+        });
+    }
+}
+
+TEST(MultiConfiguration, PressureCheckInjectionSystemAndLevelSensorButton)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Value16[38] = 0x0300; });
+    k.Rig.Server.log().clear();
+    k.Click("BtnKnfCheckInjSystem");
+    EXPECT_EQ(k.Frames(), std::vector<Bytes>{Request({0x40, 38})});
+    EXPECT_EQ(k.Get<QComboBox>("CmBKnfInjSystemType")->currentText(), "FULLGROUP");
+
+    k.Rig.Server.log().clear();
+    k.Click("BtBKnfCheckPressure");
+    const std::vector<Bytes> frames = k.Frames();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames.front(), Request({0x20, 4}));
+    EXPECT_EQ(frames.back(), Request({0x20, 5}));
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strQuestSwitchToGas")));
+
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfBase);
+    k.Click("BtnKnfLvSensorConfig");
+    EXPECT_EQ(k.Opened, QStringList{"FrmConfigLevelSensor"});
+}
+
+// The program's start-up with the program's wiring: the tick on the window's
+// sheet, and the window in English.
+TEST(MultiConfiguration, TheTickReadsTheWindowsLiveValuesOnItsSheetOnly)
+{
+    startup::StartupRig rig(5);
+    startup::SimDevice device(rig.PortsDir, 5, 48, 'G');
+    device.Controller.State.Payload[0x50] = {0x0B, 0xB8};
+    rig.Wire = shellwiring::Wire;
+    TFormMain &form = rig.Create();
+    rig.Tick();
+    ASSERT_NE(FrmMultiConfigurationTaronQV, nullptr);
+    shellwiring::Get<QAction>(form, "MnIWindowMultiConfiguration")->trigger();
+    device.Server.log().clear();
+    rig.Now += 1000;
+    rig.Tick();
+    EXPECT_EQ(device.Requests(0x50).size(), 1u);
+    EXPECT_EQ(FrmMultiConfigurationTaronQV->BasePage->DgDRPM->Caption(), "3000");
+    // Below "H" the cut-off and gas-time controls are disabled.
+    auto *panel = FrmMultiConfigurationTaronQV->PnlMultiConfiguration;
+    EXPECT_FALSE(panel->findChild<QWidget *>("ChBConfMinGasInjTime")->isEnabled());
+    EXPECT_FALSE(panel->findChild<QWidget *>("CmBOnCutOffDelay")->isEnabled());
+    // Another sheet: no status read for the window.
+    shellwiring::Get<QAction>(form, "MnIWindowMeasure")->trigger();
+    device.Server.log().clear();
+    rig.Tick();
+    EXPECT_TRUE(device.Requests(0x50).empty());
+}
+
+TEST(MultiConfiguration, EnglishUnderLanguageEn)
+{
+    startup::StartupRig rig(5);
+    {
+        QFile ini(rig.IniPath());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\nOfflineMode=0\r\nAutoSearch=0\r\n");
+    }
+    startup::SimDevice device(rig.PortsDir, 5, 48, 'I');
+    TFrmConfigLevelSensor dialog;
+    FrmConfigLevelSensor = &dialog;
+    // The language services as the program creates them.
+    TCustom custom;
+    Custom = &custom;
+    rig.Wire = [](TFormMain &f) {
+        shellwiring::Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.SetScreenSizeForCheck(QSize(1024, 768));
+    form.show();
+    form.Timerek->stop();
+    rig.Tick();
+    ASSERT_NE(FrmMultiConfigurationTaronQV, nullptr);
+    ASSERT_EQ(LM->Language, "EN") << rig.BoxTexts().join(u'|').toStdString() << " ready " << form.Ready();
+    auto *w = FrmMultiConfigurationTaronQV;
+    auto text = [w](const char *name) {
+        auto *b = w->PnlMultiConfiguration->findChild<QAbstractButton *>(QString::fromLatin1(name));
+        return b ? b->text() : QString();
+    };
+    EXPECT_EQ(text("BtBKnfReadConfiguration"), "Read settings");
+    EXPECT_EQ(text("BtBKnfWriteDefaultConfiguration"), "Write factory configuration");
+    EXPECT_EQ(text("ChBKnfLambda"), "LAMBDA probe connected");
+    EXPECT_EQ(w->PgCConfiguration->tabText(0), "  Basic  ");
+    EXPECT_EQ(w->AdvancePage->CmBKnfInjSystemType->itemText(1), "SEQUENTIAL");
+    // The main window keeps its own texts for the names both windows use.
+    auto *mainPages = shellwiring::Get<QTabWidget>(form, "PgCConfiguration");
+    EXPECT_EQ(mainPages->tabText(0), "Basic (Ctrl+F8)");
+    // The level-sensor dialog too.
+    EXPECT_EQ(dialog.BtnKnfLSSave->text(), "Save");
+    EXPECT_EQ(dialog.CmBKnfLSColorLedState->itemText(0), "BLUE");
+    // A look at the pages.
+    const QString shots = QString::fromLocal8Bit(qgetenv("TARON_SCREENSHOTS"));
+    if (!shots.isEmpty())
+        for (int i = 0; i < w->PgCConfiguration->count(); ++i) {
+            w->PgCConfiguration->setCurrentIndex(i);
+            w->PnlMultiConfiguration->grab().save(QStringLiteral("%1/multiconf-%2.png").arg(shots).arg(i));
+        }
+    if (!shots.isEmpty()) {
+        DeviceRecord.ReserveType = 1;
+        dialog.FormShow();
+        dialog.TimerLevelSensor->stop();
+        dialog.grab().save(shots + QStringLiteral("/levelsensor.png"));
+    }
+    FrmConfigLevelSensor = nullptr;
+    Custom = nullptr;
+}
+
+TEST(MultiConfiguration, ASettingsFileLoadWritesTheConfigurationThroughTheWindowFirst)
+{
+    Kind48Window k('G');
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("car.ddf"));
+    testsupport::WriteAll(path, "[Info]\r\nVer=0000030G STD [0]\r\n"
+                                "[Config]\r\nInjHW=8\r\nInjSW=6\r\nPower=100\r\nNozzleSize=39\r\nT=88\r\n"
+                                "RPM=12464\r\nPostValveDelay=65000\r\nReserveType=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n"
+                                "[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=0\r\n");
+    k.Form->SettingsFileDialog = [&path](bool, const QString &, const QString &) { return path; };
+    k.Rig.Server.log().clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIFileLoadCnf")->trigger();
+    const std::vector<Bytes> frames = k.Frames();
+    const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
+    // The file's values go out in the window's order, before the level sets.
+    const auto command = [&frames](uint8_t c, int id) {
+        return std::find_if(frames.begin(), frames.end(), [&](const Bytes &f) { return f[1] == c && (id < 0 || f[2] == id); })
+               - frames.begin();
+    };
+    const auto first = command(0x08, 37);
+    const auto block = command(0x04, -1);
+    ASSERT_LT(block, std::ptrdiff_t(frames.size()));
+    // 40 °C at 1400 rpm, six cylinders.
+    EXPECT_EQ(Bytes(frames[size_t(block)].begin() + 2, frames[size_t(block)].begin() + 5), (Bytes{88, 0x30, 0xB0}));
+    EXPECT_EQ(frames[size_t(block)][6], 63);
+    const auto levels = at(Request({0x37, 9, 8, 7, 6, 0}));
+    ASSERT_LT(levels, std::ptrdiff_t(frames.size()));
+    EXPECT_LT(first, block);
+    EXPECT_LT(block, levels);
+    EXPECT_LT(at(W(6, 100)), levels);
+    EXPECT_LT(at(B(10, 39)), levels);
+    EXPECT_LT(at(W(10, 65000)), levels);
+    k.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Param16[6], 100);
+        EXPECT_EQ(s.Payload[0xD8][16], 39);
+        EXPECT_EQ(s.Payload[0xD8][1], 63);
+    });
+    // The window shows the device again at the end.
+    EXPECT_EQ(frames.back(), ReadFrames('G').back());
+    EXPECT_EQ(k.Get<QLineEdit>("YEdKnfPower")->text(), "100");
+    EXPECT_FALSE(k.Window->Modified());
+}
+
+TEST(MultiConfiguration, TabsAndPageGuard)
+{
+    Kind48Window k('G');
+    // The main window's tab reads the window again.
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
+    k.Rig.Server.log().clear();
+    shellwiring::ClickTab(*k.Form, "TbSMultiConfiguration");
+    EXPECT_EQ(shellwiring::Current(*k.Form, "PgCMain"), "TbSMultiConfiguration");
+    EXPECT_EQ(k.Frames(), ReadFrames('G'));
+
+    // An edit, then another page of the window: Cancel stays, Yes writes.
+    k.Click("ChBKnfMasterMode");
+    k.Yes = mrCancel;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfBase);
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    k.Yes = mrYes;
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfSwitching);
+    const std::vector<Bytes> frames = k.Frames();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), B(27, 1)), frames.end());
+    EXPECT_FALSE(k.Window->Modified());
+
+    // A locked device: the buttons say why nothing happens.
+    k.Rig.Device([](SimControllerState &s) { s.LockState = 0x0F; });
+    DeviceRecord.LinkState = 0x0F;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_TRUE(k.Frames().empty());
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strConfDeviceLocked")));
+}
+
+TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)
+{
+    // A list's new texts keep its entry, or none: a language change chooses
+    // nothing the device does not hold.
+    TLMWidgetTexts texts;
+    QWidget window;
+    auto *list = NewNamed<QComboBox>(&window, "CmbKnfRedType");
+    list->addItems({"INNY", "VXR FALCOR"});
+    list->setCurrentIndex(-1);
+    for (const char *line : {"^", "OTHER", "VXR FALCOR"})
+        texts.ApplyComponentLine(&window, "CmbKnfRedType", false, QString::fromLatin1(line));
+    EXPECT_EQ(list->currentIndex(), -1);
+    list->setCurrentIndex(1);
+    for (const char *line : {"^", "OTHER", "VXR FALCOR"})
+        texts.ApplyComponentLine(&window, "CmbKnfRedType", false, QString::fromLatin1(line));
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(list->itemText(0), "OTHER");
+}
