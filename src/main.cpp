@@ -22,6 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/DefaultConfiguration.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -34,6 +35,7 @@
 #include "upgrade/UpgraderLogic.h"
 #include "windows/FormAbout.h"
 #include "windows/FormAutocalibrationInit.h"
+#include "windows/ConfigurationPagesWiring.h"
 #include "windows/FormConnectStatus.h"
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
@@ -440,6 +442,8 @@ int main(int argc, char *argv[])
         };
         model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
         model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
+        TDefaultConfiguration::Install(*form);
+        WireConfigurationPagesToWindows(*form);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);

@@ -77,7 +77,8 @@ void SimController::SetConfigurationLimits()
                   {7, {0, 1}},    {8, {0, 1}},    {10, {15, 40}}, {11, {0, 4}},   {12, {0, 3}},
                   {16, {0, 1}},   {17, {0, 1}},   {18, {0, 1}},   {20, {0, 1}},   {21, {0, 1}},
                   {23, {19, 243}}, {27, {0, 1}},  {28, {1, 2}},   {29, {0, 1}},   {30, {0, 1}}};
-    st.Limits16 = {{6, {1, 999}}, {7, {1, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
+    // Capacity 0 is the factory value (engine not entered yet).
+    st.Limits16 = {{6, {1, 999}}, {7, {0, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
     const uint16_t outputs = st.Value16[28];
     st.AcceptedMasks = outputs >= 3 ? std::vector<uint8_t>{7, 15, 31, 63, 255}
                        : outputs == 2 ? std::vector<uint8_t>{7, 15, 31, 63}

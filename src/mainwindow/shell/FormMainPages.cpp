@@ -73,7 +73,7 @@ void TFormMain::SaveMapToFile(const QString &fileName)
     if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
         QMetaObject::invokeMethod(p, "SaveMapToFile", Q_ARG(QString, fileName));
 }
-void TFormMain::WriteDefaultConfiguration_145() {}
+void TFormMain::WriteDefaultConfiguration_145() { InvokePage(this, "DefaultConfiguration", "WriteDefaultConfiguration_145"); }
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
 void TFormMain::YEdConfPowerChange() {}
