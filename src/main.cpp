@@ -22,7 +22,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
-#include "mainwindow/configuration/DefaultConfiguration.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -442,8 +442,7 @@ int main(int argc, char *argv[])
         };
         model->Hooks.ClearGasMap = model2->Hooks.ClearGasMap = [map] { map->ClearGasMap(); };
         model2->Hooks.DrawModelMultsChart = [map] { map->DrawModelMultsChart(); };
-        TDefaultConfiguration::Install(*form);
-        WireConfigurationPagesToWindows(*form);
+        InstallConfigurationWizardPages(*form, *ProgramLogic);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);
@@ -457,6 +456,7 @@ int main(int argc, char *argv[])
         FormConnectStatus = keep(new TFormConnectStatus);
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
+        WireConfigurationPagesToWindows(*form);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)
                 FormPicture->hide();

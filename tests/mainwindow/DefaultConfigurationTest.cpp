@@ -9,6 +9,7 @@
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/StartupRig.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
 #include "mainwindow/configuration/DefaultConfiguration.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -42,7 +43,7 @@ public:
             InstallConfigurationPage(f, Logic);
             TModel2Page::Install(f);
             TModelPage::Install(f);
-            TDefaultConfiguration::Install(f);
+            InstallConfigurationWizardPages(f, Logic);
             WireConfigurationPagesToWindows(f);
         };
         Form = &Rig.Create();

@@ -374,10 +374,18 @@ void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtB
 void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }
 void TFormMain::BtnCorReadCorrectionsClick() {}
 void TFormMain::BtnCorWriteCorrectionsClick() {}
-void TFormMain::BtnConfWriteConfigClick() {}
+void TFormMain::BtnConfWriteConfigClick()
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "BtnConfWriteConfigClick");
+}
 void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
 void TFormMain::BtnCorPstandardClick() {}
 void TFormMain::BtnCorPcolStandardClick() {}
 void TFormMain::SpBtnCorTgasStandardClick() {}
 void TFormMain::SpBtnCorRpmStandardClick() {}
-void TFormMain::BtnDngReadEmulatorClick() {}
+void TFormMain::BtnDngReadEmulatorClick()
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ComponentPictures"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "BtnDngReadEmulatorClick");
+}
