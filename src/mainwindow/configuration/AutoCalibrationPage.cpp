@@ -142,6 +142,9 @@ void TAutoCalibrationPage::UpdateConfAutoCalPage(bool updateStop)
                                         withLoad ? withLoad->maximum() : 0, r.AutoCalCurrentTime / 187.0,
                                         r.AutoCalStartTime / 187.0,
                                         (r.AutoCalCurrentTime - r.AutoCalStartTime) / 187.0));
+    // A run of the calibration page (kinds 20 and 21) is followed there.
+    if (FCal2021Running)
+        return;
     if (active && CheckRunTimeLimit())
         return;
     const int state = r.AutoCalState;
