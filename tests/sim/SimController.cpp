@@ -181,6 +181,19 @@ Bytes SimController::Handle(const Bytes &r)
         && std::find(st.AcceptedMasks.begin(), st.AcceptedMasks.end(), r[6]) == st.AcceptedMasks.end())
         return {};
 
+    if (cmd == 0x21 && !st.AutoCalScript.empty() && (st.WorkType == 3 || st.WorkType == 6 || st.WorkType == 7)) {
+        Bytes &p = st.Payload[0x21];
+        const uint8_t state = st.AutoCalScript[std::min(st.AutoCalStep, st.AutoCalScript.size() - 1)];
+        ++st.AutoCalStep;
+        p[0] = uint8_t((p[0] & 0xF0) | (state & 0x0F));
+        p[8] = uint8_t(std::min<size_t>(st.AutoCalStep, 255)); // progress
+        return Answer(cmd, p);
+    }
+    if (cmd == 0x40 && r[2] == 35 && st.PressureBusyLeft != 0) {
+        if (st.PressureBusyLeft > 0)
+            --st.PressureBusyLeft;
+        return Answer(cmd, {0, 1});
+    }
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
             return Answer(cmd, st.Payload[cmd]);
@@ -344,6 +357,12 @@ Bytes SimController::Handle(const Bytes &r)
     }
     case 0x20:
         st.WorkType = r[2];
+        if (r[2] == 3 || r[2] == 6)
+            st.AutoCalStep = 0;
+        if (r[2] == 0 && !st.AutoCalScript.empty()) // a run ended: the device is idle again
+            st.Payload[0x21][0] = uint8_t(st.Payload[0x21][0] & 0xF0);
+        if (r[2] == 9)
+            st.PressureBusyLeft = st.PressureBusyReads;
         return Ack(cmd);
     case 0x18:
     case 0x39:

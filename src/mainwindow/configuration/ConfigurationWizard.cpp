@@ -394,6 +394,7 @@ void TConfigurationWizard::UpdateConfWizardButtons(bool refill)
         return;
     if (refill) {
         const bool configured = FLogic.IsOptionActive();
+        const QSignalBlocker blocker(pages);
         // Configured but not auto-calibrated: the auto-calibration page.
         if (configured && Ready() && pages->currentIndex() != 3)
             pages->setCurrentIndex(3);

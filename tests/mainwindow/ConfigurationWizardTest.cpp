@@ -1,0 +1,354 @@
+// The configuration wizard, its kind-48 writer, the auto-calibration run and
+// the working-pressure measurement on the main window, with the pages and
+// dialogs built and wired as the program builds them, against the simulated
+// controller: the writer's frames, kinds it refuses, values it refuses and a
+// device that refuses; progress kept in the device across a restart; runs
+// the device finishes, aborts or never ends; a measurement that never ends.
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/UnitConversions.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/StartupRig.h"
+#include "mainwindow/configuration/AutoCalibrationPage.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "sim/SimControllerFixture.h"
+#include "windows/ConfigurationPagesWiring.h"
+#include "windows/FormAutocalibrationInit.h"
+#include "windows/FormPicture.h"
+#include "windows/FormWorkingPressure.h"
+#include "windows/FrmConfigLevelSensor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using sim::Bytes;
+using sim::Request;
+
+namespace {
+
+class WizardRig
+{
+public:
+    WizardRig(uint8_t kind, char version, const std::function<void(sim::SimControllerState &)> &image = {})
+        : Device(Rig.PortsDir, 5, kind, version)
+    {
+        Device.Server.withLock([&] {
+            auto &s = Device.Controller.State;
+            s.Value16[28] = 2;
+            s.Param8[45] = 3; // Tgas preset of a sensor out of the gas flow
+            if (image)
+                image(s);
+        });
+        Rig.Wire = [this](TFormMain &f) {
+            shellwiring::Wire(f);
+            InstallConfigurationPage(f, Logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+            InstallConfigurationWizardPages(f, Logic);
+        };
+        Form = &Rig.Create();
+        FrmConfigLevelSensor = &LevelSensor;
+        FormWorkingPressure = &WorkingPressure;
+        FormAutocalibrationInit = &StartDialog;
+        FormPicture = &Picture;
+        WireConfigurationPagesToWindows(*Form);
+        Form->Timerek->stop();
+        AutoCal = Form->findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"));
+        Device.Server.log().clear();
+    }
+    ~WizardRig()
+    {
+        FrmConfigLevelSensor = nullptr;
+        FormWorkingPressure = nullptr;
+        FormAutocalibrationInit = nullptr;
+        FormPicture = nullptr;
+    }
+
+    template <typename T = QWidget> T *C(const char *name) const
+    {
+        return Form->findChild<T *>(QString::fromLatin1(name));
+    }
+    // (command, id) of the parameter and block writes, in order.
+    std::vector<std::pair<int, int>> Writes() const
+    {
+        std::vector<std::pair<int, int>> out;
+        for (const auto &f : Device.Server.log().bytes())
+            if (f[1] == 0x08 || f[1] == 0x52 || f[1] == 0x16)
+                out.emplace_back(f[1], f[2]);
+            else if (f[1] == 0xD9 || f[1] == 0xD3)
+                out.emplace_back(f[1], -1);
+        return out;
+    }
+    std::vector<Bytes> Frames(uint8_t command) const { return Device.Requests(command); }
+    int Said(const char *key) const
+    {
+        const QString text = LM->Translate(QString::fromLatin1(key));
+        const QStringList shown = Rig.BoxTexts();
+        return int(std::count_if(shown.begin(), shown.end(), [&](const QString &t) { return t.contains(text); }));
+    }
+    void Ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            Rig.Tick();
+    }
+
+    TProgramLogic Logic;
+    startup::StartupRig Rig{5};
+    startup::SimDevice Device;
+    TFrmConfigLevelSensor LevelSensor;
+    TFormWorkingPressure WorkingPressure;
+    TFormAutocalibrationInit StartDialog;
+    TFormPicture Picture;
+    TFormMain *Form = nullptr;
+    TAutoCalibrationPage *AutoCal = nullptr;
+};
+
+} // namespace
+
+TEST(ConfigurationWizard, WriterSendsTheBlockAndParametersInTheDevicesOrder)
+{
+    WizardRig p(48, 'J');
+    p.C<QPushButton>("BtnConfReadConfig")->click(); // the basic page from the device
+    p.Device.Server.log().clear();
+    // Lambda switched off with a type still chosen: the block says no lambda.
+    p.C<QComboBox>("CmBConfLambdaType")->setCurrentIndex(2);
+    p.C<QCheckBox>("ChBConfLambda")->setChecked(false);
+    p.C<QComboBox>("CmBConfInjCount")->setCurrentIndex(1); // 4 cylinders
+    p.C<QLineEdit>("YEdConfPower")->setText(QStringLiteral("85"));
+    p.C<QPushButton>("BtnConfWriteConfig")->click();
+
+    const std::vector<std::pair<int, int>> expected = {
+        {0x08, 45}, {0xD3, -1}, {0x16, 74}, {0x08, 32}, {0x08, 35}, {0x08, 43}, {0x08, 31}, {0x08, 37},
+        {0x08, 44}, {0x08, 42}, {0x08, 38}, {0x08, 39}, {0xD9, -1}, {0x52, 11}, {0x52, 12}, {0x08, 29},
+        {0x08, 33}, {0x08, 40}, {0x52, 16}, {0x52, 19}, {0x52, 18}, {0x08, 49}, {0x08, 50}, {0x08, 52},
+        {0x52, 24}, {0x52, 25}, {0x52, 20}, {0x52, 21}};
+    EXPECT_EQ(p.Writes(), expected);
+    const auto block = p.Frames(0xD9);
+    ASSERT_EQ(block.size(), 1u);
+    EXPECT_EQ(block[0][3], 15);         // injector mask of four cylinders
+    EXPECT_EQ(block[0][4] & 7, 0);      // no lambda type
+    EXPECT_EQ(block[0][12] << 8 | block[0][13], 85); // power
+    EXPECT_FALSE(p.Form->ConfigModified());
+    EXPECT_EQ(p.Said("strConfWriteIncomplete"), 0);
+}
+
+TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRefused)
+{
+    {
+        WizardRig p(21, 'E');
+        EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
+        EXPECT_TRUE(p.Writes().empty());
+    }
+    {
+        WizardRig p(48, 'J');
+        p.C<QLineEdit>("YEdConfPower")->setText(QStringLiteral("5000"));
+        EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
+        EXPECT_TRUE(p.Writes().empty());
+        EXPECT_EQ(p.Said("strConfValueRange"), 1);
+    }
+    {
+        WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Limits8[31] = {0, 0}; });
+        p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
+        p.Form->SetConfigModified(true);
+        EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
+        EXPECT_TRUE(p.Form->ConfigModified() || !DataManager->GetConnected());
+        EXPECT_EQ(p.Said("strConfWriteIncomplete"), 1);
+    }
+}
+
+TEST(ConfigurationWizard, ProgressLivesInTheDeviceAcrossARestart)
+{
+    uint16_t options = 0;
+    {
+        WizardRig p(48, 'J');
+        auto *pages = p.C<QTabWidget>("PgCConfWizard");
+        EXPECT_EQ(pages->currentIndex(), 0);
+        for (int step = 0; step < 4; ++step)
+            p.C<QPushButton>("BtnConfWizNext")->click();
+        EXPECT_EQ(pages->currentIndex(), 4);
+        EXPECT_FALSE(p.C<QPushButton>("BtnConfWizNext")->isEnabled());
+        EXPECT_TRUE(p.C<QPushButton>("BtnConfWriteConfig")->isEnabled());
+        EXPECT_TRUE(p.C<QPushButton>("BtnConfReadConfig")->isEnabled());
+        p.Device.Server.withLock([&] { options = p.Device.Controller.State.Param16[14]; });
+        EXPECT_EQ(options & 1, 1); // reached the auto-calibration page
+        EXPECT_EQ(options & 4, 0);
+        EXPECT_TRUE(p.C<QLabel>("LblConfFinishWarnAutoCal")->isVisibleTo(p.C<QWidget>("PnlFinishDeviceInfo")));
+    }
+    {
+        // Not yet configured: a restart opens the wizard at its start.
+        WizardRig again(48, 'J', [&](sim::SimControllerState &s) { s.Param16[14] = options; });
+        again.Rig.Tick(); // the first tick after connecting reloads the pages
+        EXPECT_EQ(again.C<QTabWidget>("PgCConfWizard")->currentIndex(), 0);
+    }
+    // The start of a run marks the device configured (bit 1); a run that did
+    // not finish leaves bit 2 clear, so after a restart the wizard opens on
+    // its auto-calibration page.
+    WizardRig again(48, 'J', [&](sim::SimControllerState &s) { s.Param16[14] = uint16_t(options | 2); });
+    again.Rig.Tick();
+    EXPECT_EQ(again.C<QTabWidget>("PgCConfWizard")->currentIndex(), 3);
+}
+
+TEST(ConfigurationWizard, FinishPageDistanceAndNoInspectionBeforeVersionG)
+{
+    {
+        WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Value16[39] = 120; });
+        DeviceRecord.InspectionTimeDistRatio = 50;
+        p.Form->ReadingsServices.FillConfFinishPage(false);
+        EXPECT_EQ(p.C<QLabel>("LblNextInspectionInValue")->text(), QStringLiteral("500"));
+    }
+    WizardRig p(48, 'F');
+    DeviceRecord.NextInspection = 5000;
+    p.Form->ReadingsServices.FillConfFinishPage(true);
+    EXPECT_EQ(p.C<QLabel>("LblNextInspectionInValue")->text(), QStringLiteral("0"));
+    EXPECT_EQ(DeviceRecord.NextInspection, 0);
+    EXPECT_EQ(p.C<QComboBox>("CmBNextInspection")->currentIndex(), -1);
+}
+
+TEST(ConfigurationWizard, CheckBoxesSelectTheirListsAndTablesMatchOnTheirBits)
+{
+    WizardRig p(48, 'J');
+    auto *high = p.C<QComboBox>("CmBConfHighRPMReturnToPetrol");
+    high->setCurrentIndex(-1);
+    p.C<QCheckBox>("ChBConfHighRPMReturnToPetrol")->click();
+    EXPECT_EQ(high->currentText(), QStringLiteral("8000"));
+    EXPECT_TRUE(high->isEnabled());
+    auto *low = p.C<QComboBox>("CmBConfLowRPMReturnToPetrol");
+    low->setCurrentIndex(-1);
+    p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->click();
+    EXPECT_EQ(low->currentIndex(), 0);
+    // A nominal RPM code differing only in its two top bits still selects its entry.
+    DeviceRecord.RPM = 0xC000 | 22440;
+    p.Form->FillConfSwitchingPage();
+    EXPECT_EQ(p.C<QComboBox>("CmBConfNomRPM")->currentText(), QStringLiteral("1000"));
+}
+
+TEST(AutoCalibration, CalibrationPageRunToItsEndAbortedAndNeverEnding)
+{
+    struct Case {
+        std::vector<uint8_t> script;
+        const char *info;
+        bool overrun;
+    };
+    for (const Case &c : {Case{{4, 5, 6, 9}, "strCalInfo_OK", false}, Case{{4, 10}, "strCalInfo_ERR", false},
+                          Case{{4, 5}, "strCalInfo_ERR", true}}) {
+        SCOPED_TRACE(c.info);
+        WizardRig p(21, 'E', [&](sim::SimControllerState &s) { s.AutoCalScript = c.script; });
+        p.C<QAbstractButton>("SpBCalStart")->click();
+        EXPECT_EQ(p.Frames(0x20), std::vector<Bytes>{Request({0x20, 3})});
+        EXPECT_TRUE(p.C<QWidget>("SpBCalStop")->isEnabled());
+        EXPECT_FALSE(p.C<QWidget>("SpBCalStart")->isEnabled());
+        p.Ticks(6);
+        if (c.overrun) {
+            EXPECT_EQ(p.Frames(0x20).size(), 1u); // still running
+            p.Rig.Now += p.AutoCal->RunTimeLimitMs + 1;
+            p.Ticks(3);
+            EXPECT_EQ(p.Said("strAutocalTimeLimit"), 1);
+        }
+        // Back to normal work once, and said.
+        const auto types = p.Frames(0x20);
+        EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 0})), 1);
+        EXPECT_EQ(types.back(), Request({0x20, 0}));
+        EXPECT_EQ(p.C<QLabel>("LblCalInfo")->text(), LM->Translate(QString::fromLatin1(c.info)));
+        EXPECT_TRUE(p.C<QWidget>("SpBCalStart")->isEnabled());
+        EXPECT_FALSE(p.C<QWidget>("SpBCalStop")->isEnabled());
+    }
+}
+
+TEST(AutoCalibration, WizardRunFinishesOnceAndAnAbortedOneWritesNothing)
+{
+    for (const bool aborted : {false, true}) {
+        SCOPED_TRACE(aborted);
+        WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
+            s.AutoCalScript = aborted ? std::vector<uint8_t>{2, 3, 10} : std::vector<uint8_t>{2, 3, 4, 9};
+            // Nozzle test points: P1 (3, 3.3) and P2 (4, 4.4) ms.
+            s.Payload[0xC0] = {0, 0x02, 0x31, 0x02, 0x69, 0x02, 0xEC, 0x03, 0x36};
+            s.Payload[0x0B][47] = 2; // the live block's run state: ask the run's status
+        });
+        // The run as its start leaves it: active, work type 6.
+        p.Logic.SetActive(true);
+        DataManager->SetWorkType(6);
+        p.Device.Server.log().clear();
+        p.Ticks(8);
+        const auto types = p.Frames(0x20);
+        EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 0})), 1);
+        EXPECT_FALSE(p.Logic.IsBusy());
+        EXPECT_FALSE(p.C<QWidget>("BtnConfAutoStop")->isEnabled());
+        EXPECT_EQ(p.C<QTabWidget>("NtbConfAutoCal")->currentWidget(), p.C<QWidget>("NtbConfAutoCalResult"));
+        if (aborted) {
+            EXPECT_EQ(p.C<QLabel>("LblConfAutoResult1")->text(), LM->Translate(QStringLiteral("strCalInfo_ERR")));
+            EXPECT_TRUE(p.Frames(0xD9).empty());
+        } else {
+            EXPECT_EQ(p.C<QLabel>("LblConfAutoResult1")->text(), LM->Translate(QStringLiteral("strAutocalOK")));
+            EXPECT_EQ(p.Frames(0xD9).size(), 1u); // the configuration written once
+            const auto words = p.Frames(0x52);
+            EXPECT_NE(std::find_if(words.begin(), words.end(),
+                                   [](const Bytes &f) { return f[2] == 14 && (f[4] & 12) == 12; }),
+                      words.end());
+        }
+    }
+}
+
+TEST(AutoCalibration, WorkingPressureMeasuredStoredAndBoundedInTime)
+{
+    // A raw pressure of 1,2 bar.
+    int raw = -1;
+    {
+        WizardRig probe(48, 'J');
+        for (int v = 0; v < 256 && raw < 0; ++v)
+            if (std::lround(RawToPressure(quint8(v)) * 10.0) == 12)
+                raw = v;
+    }
+    ASSERT_GE(raw, 0);
+    for (const bool endless : {false, true}) {
+        SCOPED_TRACE(endless);
+        WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
+            s.Value16[34] = uint16_t(raw);
+            s.PressureBusyReads = endless ? -1 : 3;
+        });
+        p.AutoCal->MeasurePollMs = 20;
+        p.AutoCal->MeasureLimitMs = 400;
+        p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+        // The window keeps serving its events while the device measures.
+        QElapsedTimer gap;
+        gap.start();
+        qint64 longest = 0;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            longest = std::max(longest, gap.restart());
+        });
+        watch.start(5);
+        gap.restart();
+        p.WorkingPressure.BtnWPWorkPressure->click(); // "Wyznacz"
+        watch.stop();
+        EXPECT_LT(longest, 100);
+        const auto types = p.Frames(0x20);
+        ASSERT_GE(types.size(), 4u);
+        EXPECT_EQ(types[0], Request({0x20, 2}));
+        EXPECT_EQ(types[1], Request({0x20, 5}));
+        EXPECT_EQ(types[2], Request({0x20, 9}));
+        EXPECT_EQ(types.back(), Request({0x20, 5})); // normal work after it
+        if (endless) {
+            EXPECT_EQ(p.Said("strWorkingPressTimeLimit"), 1);
+            EXPECT_TRUE(p.Frames(0x08).empty());
+        } else {
+            // "1,20" is entry 5, one below it: entry 4 (1,10 bar, code 113).
+            EXPECT_EQ(p.WorkingPressure.CmBWPWorkPressure->currentIndex(), 4);
+            EXPECT_EQ(p.Frames(0x08), std::vector<Bytes>{Request({0x08, 30, 113})});
+        }
+    }
+}
