@@ -8,6 +8,7 @@
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
+#include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
@@ -25,6 +26,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,9 +47,17 @@ namespace {
 class WizardRig
 {
 public:
-    WizardRig(uint8_t kind, char version, const std::function<void(sim::SimControllerState &)> &image = {})
+    WizardRig(uint8_t kind, char version, const std::function<void(sim::SimControllerState &)> &image = {},
+              const char *language = "PL")
         : Device(Rig.PortsDir, 5, kind, version)
     {
+        QFile ini(Rig.IniPath());
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write(QByteArray("[Settings]\r\nComMultiPort=5\r\nLanguage=") + language + "\r\n");
+        ini.close();
+        // The catalog module of the program, joined to this rig's language manager.
+        CustomModule = std::make_unique<TCustom>();
+        Custom = CustomModule.get();
         Device.Server.withLock([&] {
             auto &s = Device.Controller.State;
             s.Value16[28] = 2;
@@ -56,6 +67,7 @@ public:
         });
         Rig.Wire = [this](TFormMain &f) {
             shellwiring::Wire(f);
+            f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
             InstallConfigurationPage(f, Logic);
             TModel2Page::Install(f);
             TModelPage::Install(f);
@@ -73,6 +85,7 @@ public:
     }
     ~WizardRig()
     {
+        Custom = nullptr;
         FrmConfigLevelSensor = nullptr;
         FormWorkingPressure = nullptr;
         FormAutocalibrationInit = nullptr;
@@ -109,6 +122,7 @@ public:
 
     TProgramLogic Logic;
     startup::StartupRig Rig{5};
+    std::unique_ptr<TCustom> CustomModule;
     startup::SimDevice Device;
     TFrmConfigLevelSensor LevelSensor;
     TFormWorkingPressure WorkingPressure;
@@ -350,5 +364,78 @@ TEST(AutoCalibration, WorkingPressureMeasuredStoredAndBoundedInTime)
             EXPECT_EQ(p.WorkingPressure.CmBWPWorkPressure->currentIndex(), 4);
             EXPECT_EQ(p.Frames(0x08), std::vector<Bytes>{Request({0x08, 30, 113})});
         }
+    }
+}
+
+namespace {
+
+// The shown texts of the visible controls under a widget.
+QStringList ShownTexts(QWidget *root)
+{
+    QStringList out;
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(root))
+            continue;
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            out << b->text();
+        else if (auto *l = qobject_cast<QLabel *>(w))
+            out << l->text();
+    }
+    return out;
+}
+
+bool LooksPolish(const QString &text)
+{
+    static const QString letters = QStringLiteral("ąćęłńóśźżĄĆĘŁŃÓŚŹŻ");
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return letters.contains(c); }))
+        return true;
+    for (const char *word : {"Zapisz", "Odczytaj", "Dalej", "Wstecz", "Czujnik", "Silnik", "Powtórz", "Zdj"})
+        if (text.contains(QLatin1String(word)))
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(ConfigurationWizard, EveryPageIsEnglishUnderLanguageEN)
+{
+    {
+        WizardRig p(48, 'J', {}, "EN");
+        p.Form->resize(1024, 700);
+        p.Form->show();
+        p.Rig.Tick(); // the first tick after connecting reloads the pages
+        p.Form->ActivateMainPageDirect("TbSConfigurator");
+        auto *pages = p.C<QTabWidget>("PgCConfWizard");
+        const QString folder = qEnvironmentVariable("TEST_SCREENSHOTS", QDir::tempPath());
+        for (int i = 0; i < pages->count(); ++i) {
+            SCOPED_TRACE(i);
+            p.Form->GoToConfWizardPage(i);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(pages->currentIndex(), i);
+            EXPECT_EQ(p.C<QLabel>("PnlConfWizPageNum")->text(), QStringLiteral("(%1/5)").arg(i + 1));
+            for (const QString &text : ShownTexts(pages->widget(i)) + ShownTexts(p.C<QWidget>("PnlConfiguratorMain")))
+                EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
+            EXPECT_FALSE(LooksPolish(pages->tabText(i))) << pages->tabText(i).toStdString();
+            p.C<QWidget>("TbSConfigurator")->grab().save(QStringLiteral("%1/wizard_page_%2.png").arg(folder).arg(i + 1));
+        }
+        // The auto-calibration notebook's other pages.
+        auto *notebook = p.C<QTabWidget>("NtbConfAutoCal");
+        for (int i = 0; i < notebook->count(); ++i)
+            for (const QString &text : ShownTexts(notebook->widget(i)))
+                EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
+        for (QWidget *dialog : {static_cast<QWidget *>(&p.StartDialog), static_cast<QWidget *>(&p.WorkingPressure)}) {
+            EXPECT_FALSE(LooksPolish(dialog->windowTitle())) << dialog->windowTitle().toStdString();
+            for (const QString &text : ShownTexts(dialog))
+                EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
+        }
+    }
+    {
+        WizardRig p(21, 'E', {}, "EN");
+        p.Form->resize(1024, 700);
+        p.Form->show();
+        p.Form->ActivatePages({"TbSCalibration", "TbSCalAuto"});
+        for (const QString &text : ShownTexts(p.C<QWidget>("TbSCalAuto")))
+            EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
+        p.C<QWidget>("TbSCalAuto")->grab().save(QDir::tempPath() + QStringLiteral("/calibration_auto_kind21.png"));
     }
 }

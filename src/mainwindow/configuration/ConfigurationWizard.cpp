@@ -290,10 +290,7 @@ void TConfigurationWizard::Connect()
     });
     click("ChBConfMicroInjection",
           [=] { enableOnly("ChBConfMicroInjection", {"CmBConfMicroInjTime", "LblConfMicroInjTimeUnit"}); });
-    click("ChBConfExternalEmulator", [this] {
-        if (auto *p = Find<QWidget>("PnlConfPostValveDelay"))
-            p->setVisible(!Checked("ChBConfExternalEmulator"));
-    });
+    click("ChBConfExternalEmulator", [this] { ShowPostValveDelay(); });
     click("ChBConfMinGasInjTime",
           [=] { enableOnly("ChBConfMinGasInjTime", {"CmBConfMinGasInjTime", "LblConfMinGasInjTimeUnit"}); });
     click("ChBConfMaxGasInjTime",
@@ -611,8 +608,16 @@ void TConfigurationWizard::ChBConfPetrolInjPlusControlClick()
 {
     if (auto *b = Box("ChBConfExternalEmulator"))
         b->setEnabled(Checked("ChBConfPetrolInjPlusControl"));
+    ShowPostValveDelay();
+}
+
+// The valve delay means nothing with an external emulator; the advanced
+// view shows it at all.
+void TConfigurationWizard::ShowPostValveDelay()
+{
+    auto *advanced = Box("ChBAdvancedView");
     if (auto *p = Find<QWidget>("PnlConfPostValveDelay"))
-        p->setVisible(!Checked("ChBConfExternalEmulator"));
+        p->setVisible(!Checked("ChBConfExternalEmulator") && advanced && advanced->isChecked());
 }
 
 void TConfigurationWizard::ChBConfLambaInputAsFlashLubeLevelClick()
@@ -768,8 +773,7 @@ void TConfigurationWizard::FillConfAdvancedPage()
     SetChecked("ChBConfHemiEngine", r.HemiEngine != 0);
     SetChecked("ChBConfPetrolInjPlusControl", r.PetrolInjPlusControl != 0);
     SetChecked("ChBConfExternalEmulator", r.ExternalEmulator != 0);
-    if (auto *p = Find<QWidget>("PnlConfPostValveDelay"))
-        p->setVisible(r.ExternalEmulator == 0);
+    ShowPostValveDelay();
     Select("CmBConfPostValveDelay", PostValveDelayValues, r.PostValveDelay);
     SetChecked("ChBConfSemiSeqGasControl", r.SemiGasControl != 0);
     SetChecked("ChBConfMasterMode", r.MasterMode != 0);

@@ -90,6 +90,7 @@ private:
     void Connect();
     void EnableWith(const char *box, std::initializer_list<const char *> lists, bool emptyToLast = false);
     void EnableConfLambdaControls(bool on, int index);
+    void ShowPostValveDelay();
     void ShowPageNumber();
     QTabWidget *Pages() const;
     bool Ready() const;

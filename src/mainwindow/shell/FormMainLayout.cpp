@@ -525,7 +525,7 @@ const std::vector<Entry> TheTable = {
     {K::Label, "LblConfFinish3", "PnlFinishDeviceInfo", "Można przejść do zbierania mapy.", 420, 184, 340, 20, Hidden},
     {K::Label, "labelNextInspectionIn", "PnlFinishDeviceInfo", "Do przeglądu pozostało [km]:", 8, 284, 170, 16},
     {K::Label, "LblNextInspectionInValue", "PnlFinishDeviceInfo", "0", 180, 284, 100, 16},
-    {K::Button, "BtnConfPrintReport", "PnlFinishDeviceInfo", "Drukuj raport", 8, 316, 150, 26},
+    {K::Button, "BtnConfPrintReport", "PnlFinishDeviceInfo", "Drukuj raport", 8, 316, 150, 26, Hidden},
     {K::Button, "BtnConfSwitchMap", "PnlFinishDeviceInfo", "Zbieranie mapy", 164, 316, 150, 26},
 
     // Calibration page: sub-pages above, common read-outs below.
