@@ -1,11 +1,13 @@
 // The host tool that draws the program's own pictures and writes them as
 // JPEG files into the resource folder:
 //   _<code>_schema.jpg   the wiring schema, with the texts of each language
-//   _w2.reg              the start-up splash picture (JPEG data)
+//   __w2.reg             the start-up splash picture (JPEG data)
 //   _data.reg            the logo of the information box (JPEG data)
-//   _<kind>_<name>.jpg   a drawing of each pressure sensor, gas injector and
+//   __<kind>_<name>.jpg  a drawing of each pressure sensor, gas injector and
 //                        reducer the configuration lists offer
-//   _NO.jpg              the picture shown for a component without one
+//   __NO.jpg             the picture shown for a component without one
+// Language-independent pictures have an empty language code between the
+// resource prefix "_" and their name, hence the two underscores.
 // Usage: taron-picturetool <output folder>
 // Everything is drawn here with QPainter; nothing is taken from elsewhere.
 #include "core/CustomParameters.h"
@@ -245,7 +247,7 @@ void DrawSplash()
     p.setPen(QPen(QColor(255, 170, 40), 4));
     p.drawLine(150, 172, 390, 172);
     p.end();
-    WriteJpeg(image, QStringLiteral("_w2.reg"));
+    WriteJpeg(image, QStringLiteral("__w2.reg"));
 }
 
 void DrawLogo()
@@ -279,7 +281,7 @@ QString Base(const char *kind, const QString &name)
 {
     QString cleaned = name;
     cleaned.replace(QLatin1Char(' '), QLatin1Char('_')).replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QStringLiteral("_%1_%2.jpg").arg(QLatin1String(kind), cleaned);
+    return QStringLiteral("__%1_%2.jpg").arg(QLatin1String(kind), cleaned);
 }
 
 void DrawSensor(const QString &name, int variant)
@@ -368,7 +370,7 @@ void DrawNoPicture()
     p.setFont(Font(90, true));
     p.drawText(QRect(60, 40, 200, 150), Qt::AlignCenter, QStringLiteral("?"));
     p.end();
-    WriteJpeg(image, QStringLiteral("_NO.jpg"));
+    WriteJpeg(image, QStringLiteral("__NO.jpg"));
 }
 
 } // namespace

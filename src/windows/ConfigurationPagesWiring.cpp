@@ -118,9 +118,11 @@ void WireConfigurationPagesToWindows(TFormMain &form)
         w.SetOnClose = [](std::function<void()> onClose) {
             if (!FormPicture)
                 return;
-            auto *watch = FormPicture->findChild<THideWatch *>(QString(), Qt::FindDirectChildrenOnly);
+            auto *watch = dynamic_cast<THideWatch *>(
+                FormPicture->findChild<QObject *>(QStringLiteral("PictureCloseWatch"), Qt::FindDirectChildrenOnly));
             if (!watch) {
                 watch = new THideWatch(FormPicture);
+                watch->setObjectName(QStringLiteral("PictureCloseWatch"));
                 FormPicture->installEventFilter(watch);
             }
             watch->OnHide = std::move(onClose);

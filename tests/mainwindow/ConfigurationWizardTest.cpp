@@ -4,6 +4,8 @@
 // controller: the writer's frames, kinds it refuses, values it refuses and a
 // device that refuses; progress kept in the device across a restart; runs
 // the device finishes, aborts or never ends; a measurement that never ends.
+#include "controls/DipSwitch.h"
+#include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -29,6 +31,7 @@
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -438,4 +441,93 @@ TEST(ConfigurationWizard, EveryPageIsEnglishUnderLanguageEN)
             EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
         p.C<QWidget>("TbSCalAuto")->grab().save(QDir::tempPath() + QStringLiteral("/calibration_auto_kind21.png"));
     }
+}
+
+TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
+{
+    WizardRig p(21, 'E');
+    p.Form->resize(1024, 700);
+    p.Form->show();
+    p.Form->ActivatePages({"TbSConfig"});
+    auto *injectors = p.C<QComboBox>("CmbKnfInjType");
+    ASSERT_GT(injectors->count(), 1);
+    injectors->setCurrentIndex(0);
+    auto *button = p.C<QAbstractButton>("SpBtnPhotoInjector");
+    button->click();
+    ASSERT_TRUE(p.Picture.isVisible());
+    EXPECT_TRUE(p.Picture.windowTitle().endsWith(QStringLiteral(": ") + injectors->itemText(0)));
+    EXPECT_FALSE(p.Picture.ImgPicture->pixmap().isNull()); // the program's own drawing of it
+    EXPECT_TRUE(p.Picture.LblFilename->isHidden());
+    // Another pressed button releases this one.
+    p.C<QAbstractButton>("SpBtnPhotoReductor")->click();
+    EXPECT_FALSE(button->isChecked());
+    button->click();
+    // The list's change refreshes the picture and its caption.
+    injectors->setCurrentIndex(1);
+    emit injectors->activated(1);
+    EXPECT_TRUE(p.Picture.windowTitle().endsWith(injectors->itemText(1)));
+    // Leaving the page hides it; coming back shows the pressed button's picture.
+    p.Form->ActivatePages({"TbSMeasure"});
+    EXPECT_FALSE(p.Picture.isVisible());
+    p.Form->ActivatePages({"TbSConfig"});
+    EXPECT_TRUE(p.Picture.isVisible());
+    // Its own close releases the buttons; a list change then shows nothing.
+    p.Picture.close();
+    EXPECT_FALSE(button->isChecked());
+    emit injectors->activated(1);
+    EXPECT_FALSE(p.Picture.isVisible());
+}
+
+TEST(ComponentPictures, EmulatorAndValveSwitchesSendTheirMasks)
+{
+    WizardRig p(21, 'E');
+    p.C<QAbstractButton>("BtnDngEmulatorAllGas")->click();
+    p.C<QAbstractButton>("BtnDngAdvEmulatorAllPetrol")->click();
+    for (int k = 1; k <= 8; ++k)
+        EXPECT_FALSE(p.C<TDipSwitch>(qPrintable(QStringLiteral("DpSSwitchCh%1").arg(k)))->Checked());
+    p.C<TDipSwitch>("DpSSwitchCh1")->SetChecked(true);
+    p.C<TDipSwitch>("DpSSwitchCh3")->SetChecked(true);
+    emit p.C<TDipSwitch>("DpSSwitchCh3")->OnClick();
+    auto *valve = p.C<TDipSwitch>("DpSValve");
+    valve->SetChecked(true);
+    emit valve->OnClick();
+    valve->SetChecked(false);
+    emit valve->OnClick();
+    EXPECT_EQ(p.Frames(0x39), (std::vector<Bytes>{Request({0x39, 255}), Request({0x39, 0}), Request({0x39, 5})}));
+    EXPECT_EQ(p.Frames(0x18), (std::vector<Bytes>{Request({0x18, 1}), Request({0x18, 2})}));
+    // Read back: the device's emulator byte sets the switches.
+    p.Device.Server.withLock([&] { p.Device.Controller.State.Payload[0x3A][0] = 0x81; });
+    p.Form->BtnDngReadEmulatorClick();
+    EXPECT_TRUE(p.C<TDipSwitch>("DpSSwitchCh1")->Checked());
+    EXPECT_FALSE(p.C<TDipSwitch>("DpSSwitchCh3")->Checked());
+    EXPECT_TRUE(p.C<TDipSwitch>("DpSSwitchCh8")->Checked());
+    // A locked device gets nothing.
+    DeviceRecord.LinkState = 0x0F;
+    p.Device.Server.log().clear();
+    p.C<QAbstractButton>("BtnDngEmulatorAllGas")->click();
+    EXPECT_TRUE(p.Frames(0x39).empty());
+}
+
+TEST(Pictures, EveryListedComponentLanguageSchemaSplashAndLogoDecode)
+{
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/Resource/");
+    QStringList files = {QStringLiteral("_EN_schema.jpg"), QStringLiteral("_PL_schema.jpg"), QStringLiteral("__w2.reg"),
+                         QStringLiteral("_data.reg"), QStringLiteral("__NO.jpg")};
+    for (int code = 1; code <= 4; ++code)
+        files << QStringLiteral("__") + TFormPicture::PictureBase(QStringLiteral("sensor"), TCustomParameters::PressureSensorName(code)) + QStringLiteral(".jpg");
+    for (int code : {2, 24, 12, 30, 21, 22, 11, 23, 5, 31, 16, 0, 19, 28, 1, 29})
+        files << QStringLiteral("__") + TFormPicture::PictureBase(QStringLiteral("injector"), TCustomParameters::InjectorTypeName(code)) + QStringLiteral(".jpg");
+    for (const char *name : {"INNY", "OTHER", "VXR FALCOR", "VXR MIRA TURBO"})
+        files << QStringLiteral("__") + TFormPicture::PictureBase(QStringLiteral("reducer"), QString::fromLatin1(name)) + QStringLiteral(".jpg");
+    for (const QString &file : files) {
+        QFile f(folder + file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << file.toStdString();
+        const QByteArray data = f.readAll();
+        EXPECT_TRUE(data.startsWith("\xFF\xD8\xFF")) << file.toStdString(); // JPEG data, also in ".reg" files
+        EXPECT_FALSE(QImage::fromData(data, "JPG").isNull()) << file.toStdString();
+    }
+    // The schema page shows the language's schema.
+    WizardRig p(21, 'E', {}, "EN");
+    p.Form->show();
+    EXPECT_FALSE(p.C<QLabel>("ImgSchema")->pixmap().isNull());
 }

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -51,15 +52,20 @@ TComponentPictures::TComponentPictures(TFormMain &form) : QObject(&form), FForm(
         connect(b, &QAbstractButton::clicked, this, [this] { BtnDngAdvEmulatorAllPetrolClick(); });
     if (auto *b = Find<QAbstractButton>(QStringLiteral("BtnDngEmulatorAllGas")))
         connect(b, &QAbstractButton::clicked, this, [this] { BtnDngEmulatorAllGasClick(); });
-    // Leaving a page that shows a list with a picture hides the picture.
-    if (auto *pages = Find<QTabWidget>(QStringLiteral("PgCMain")))
-        connect(pages, &QTabWidget::currentChanged, this, [this, pages] {
-            const QString page = pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
-            if (page == QLatin1String("TbSConfig") || page == QLatin1String("TbSConfigurator"))
-                CheckFormPictureShow();
-            else
-                CheckFormPictureHide();
-        });
+    // The pages with the lists show the picture of the pressed button again
+    // when they are shown, and hide it when they are left.
+    for (const char *page : {"TbSConfig", "TbSCnfBase", "TbSConfigurator"})
+        if (auto *w = Find<QWidget>(QString::fromLatin1(page)))
+            w->installEventFilter(this);
+}
+
+bool TComponentPictures::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Hide)
+        CheckFormPictureHide();
+    else if (event->type() == QEvent::Show && watched->objectName() != QLatin1String("TbSConfigurator"))
+        CheckFormPictureShow();
+    return QObject::eventFilter(watched, event);
 }
 
 template <typename T> T *TComponentPictures::Find(const QString &name) const
@@ -101,7 +107,11 @@ void TComponentPictures::Show(int kind, bool down, bool placeWindow, bool wizard
         if (auto *b = Find<QAbstractButton>(QString::fromLatin1(set[i].button)))
             b->setChecked(i == kind - 1);
     if (Window.SetOnClose)
-        Window.SetOnClose([this] { ReleaseAll(); });
+        Window.SetOnClose([this] {
+            // Closed by the user (its close button or Esc), not by a page change.
+            if (!FHiding)
+                ReleaseAll();
+        });
     auto *label = Find<QLabel>(QString::fromLatin1(set[kind - 1].label));
     auto *list = Find<QComboBox>(QString::fromLatin1(set[kind - 1].list));
     QString caption = label ? label->text() : QString();
@@ -146,8 +156,10 @@ void TComponentPictures::CheckFormPictureShow()
 
 void TComponentPictures::CheckFormPictureHide()
 {
+    FHiding = true;
     if (Window.Hide)
         Window.Hide();
+    FHiding = false;
 }
 
 void TComponentPictures::CheckFormPictureChange(const QString &button)

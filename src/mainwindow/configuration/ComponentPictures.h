@@ -50,6 +50,9 @@ public slots:
     void BtnDngReadEmulatorClick();
     void DpSValveClick();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     template <typename T = QWidget> T *Find(const QString &name) const;
     void ReleaseAll();
@@ -57,4 +60,5 @@ private:
     void SetSwitches(int mask);
 
     TFormMain &FForm;
+    bool FHiding = false;
 };
