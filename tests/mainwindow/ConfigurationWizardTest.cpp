@@ -26,6 +26,7 @@
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -248,6 +249,12 @@ TEST(ConfigurationWizard, CheckBoxesSelectTheirListsAndTablesMatchOnTheirBits)
     low->setCurrentIndex(-1);
     p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->click();
     EXPECT_EQ(low->currentIndex(), 0);
+    // Alt+3: the third wizard page.
+    p.Rig.Tick();
+    p.C<QAction>("MnICalAutoPage3")->trigger();
+    EXPECT_EQ(p.C<QTabWidget>("PgCConfWizard")->currentIndex(), 2);
+    p.C<QAction>("MnICalAutoPage7")->trigger(); // no seventh page: nothing
+    EXPECT_EQ(p.C<QTabWidget>("PgCConfWizard")->currentIndex(), 2);
     // A nominal RPM code differing only in its two top bits still selects its entry.
     DeviceRecord.RPM = 0xC000 | 22440;
     p.Form->FillConfSwitchingPage();

@@ -15,6 +15,8 @@
 #include "mainwindow/shell/TimerPause.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QKeySequence>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -215,8 +217,36 @@ void TConfigurationWizard::FillItems()
             t->addItem(s->itemText(i));
         t->setCurrentIndex(-1);
     }
+    TranslateLists();
     if (auto *tabs = Find<QTabWidget>("NtbConfAutoCal"))
         tabs->tabBar()->hide();
+}
+
+// Lists whose choices are words: their items in the current language,
+// keeping the selection.
+void TConfigurationWizard::TranslateLists()
+{
+    const std::pair<const char *, const char *> lists[] = {
+        {"CmBConfInjSystemType", "strConfListInjSystem"}, {"CmBConfRedType", "strConfListReducer"},
+        {"CmBConfLevSensType", "strConfListLevelSensor"}, {"CmBConfRPMSourceType", "strConfListRpmSignal"},
+        {"CmBConfRPMSource", "strConfListRpmSource"}};
+    for (const auto &[name, key] : lists) {
+        auto *c = List(name);
+        const QString text = translated(key);
+        if (!c || text.isEmpty() || text.startsWith(QLatin1Char('!')) || text == QLatin1String(key))
+            continue;
+        const QStringList items = text.split(QLatin1Char('|'));
+        QStringList shown;
+        for (int i = 0; i < c->count(); ++i)
+            shown << c->itemText(i);
+        if (shown == items)
+            continue;
+        const int index = c->currentIndex();
+        const QSignalBlocker blocker(c);
+        c->clear();
+        c->addItems(items);
+        c->setCurrentIndex(index < c->count() ? index : -1);
+    }
 }
 
 void TConfigurationWizard::Connect()
@@ -316,6 +346,16 @@ void TConfigurationWizard::Connect()
                 connect(b, &QAbstractButton::clicked, this, [this] { FForm.SetConfigModified(true); });
         for (QLineEdit *e : pages->findChildren<QLineEdit *>())
             connect(e, &QLineEdit::textEdited, this, [this] { FForm.SetConfigModified(true); });
+    }
+    // Quick pages: Alt+1 ... Alt+7 go to wizard page n - 1 (as far as the
+    // wizard's progress allows).
+    for (int n = 1; n <= 7; ++n) {
+        auto *item = new QAction(&FForm);
+        item->setObjectName(QStringLiteral("MnICalAutoPage%1").arg(n));
+        item->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + n)));
+        item->setShortcutContext(Qt::WindowShortcut);
+        FForm.addAction(item);
+        connect(item, &QAction::triggered, this, [this, n] { GoToConfWizardPage(n - 1); });
     }
     for (const auto &[button, kind] : {std::pair{"SpBConfPhotoPress", 1}, {"SpBConfPhotoInj", 2}, {"SpBConfPhotoRed", 3}})
         if (auto *b = Box(button))
@@ -632,6 +672,7 @@ void TConfigurationWizard::FillConfBasedPage()
 {
     const auto &r = DeviceRecord;
     FFilling = true;
+    TranslateLists();
     SetChecked("RdBConfFuelLPG", r.FuelType == 0);
     SetChecked("RdBConfFuelCNG", r.FuelType != 0);
     if (auto *count = List("CmBConfInjCount")) {
@@ -841,6 +882,9 @@ void TConfigurationWizard::FillConfFinishPage(bool full)
 TConfigurationWizard *TConfigurationWizard::Install(TFormMain &form, TProgramLogic &logic)
 {
     auto *wizard = new TConfigurationWizard(form, logic);
+    // The settling waits of the helper logic's measurements keep the window
+    // serving its events.
+    logic.Wait = [](int milliseconds) { TAutoCalibrationPage::Pause(milliseconds); };
     form.ReadingsServices.FillConfFinishPage = [wizard](bool full) { wizard->FillConfFinishPage(full); };
     wizard->UpdateConfWizardButtons(true);
     return wizard;

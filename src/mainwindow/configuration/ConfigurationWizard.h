@@ -87,6 +87,7 @@ private:
     int Entry(const char *list, const std::vector<int> &table, int current) const;
     int Index(const char *list, int current) const;
     void FillItems();
+    void TranslateLists();
     void Connect();
     void EnableWith(const char *box, std::initializer_list<const char *> lists, bool emptyToLast = false);
     void EnableConfLambdaControls(bool on, int index);
