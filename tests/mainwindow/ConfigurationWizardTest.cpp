@@ -538,3 +538,56 @@ TEST(Pictures, EveryListedComponentLanguageSchemaSplashAndLogoDecode)
     p.Form->show();
     EXPECT_FALSE(p.C<QLabel>("ImgSchema")->pixmap().isNull());
 }
+
+TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
+{
+    int warm = -1; // a reducer temperature code of a warm engine
+    for (int v = 0; v < 256 && warm < 0; ++v)
+        if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
+            warm = v;
+    ASSERT_GE(warm, 0);
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes);
+        WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
+            s.Payload[0x05][1] = uint8_t(warm);
+            s.Payload[0x0B][1] = uint8_t(warm);
+            s.PressureBusyReads = 1;
+        });
+        p.Rig.Tick();
+        p.AutoCal->MeasurePollMs = 20;
+        p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+        p.Device.Server.log().clear();
+        // The user answers the start dialog and closes the working-pressure one.
+        bool asked = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (p.StartDialog.isVisible()) {
+                asked = true;
+                (yes ? p.StartDialog.BtnYes : p.StartDialog.BtnCancel)->click();
+            } else if (p.WorkingPressure.isVisible()) {
+                p.WorkingPressure.BtnWPContinue->click();
+            }
+        });
+        user.start(20);
+        p.C<QPushButton>("BtnConfAutoStart")->click();
+        user.stop();
+        EXPECT_TRUE(asked);
+        const auto types = p.Frames(0x20);
+        if (yes) {
+            EXPECT_EQ(p.Frames(0xD9).size(), 1u); // the configuration first
+            ASSERT_GE(types.size(), 2u);
+            EXPECT_EQ(types[types.size() - 2], Request({0x20, 3}));
+            EXPECT_EQ(types.back(), Request({0x20, 6}));
+            EXPECT_TRUE(p.Logic.IsBusy());
+            EXPECT_TRUE(p.C<QWidget>("BtnConfAutoStop")->isEnabled());
+            const auto words = p.Frames(0x52);
+            EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 14 && (f[4] & 3) == 3; }),
+                      words.end()); // reached and past the auto-calibration page
+            EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 8; }), words.end());
+        } else {
+            EXPECT_TRUE(p.Frames(0xD9).empty());
+            EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 3})), 0);
+            EXPECT_FALSE(p.Logic.IsBusy());
+        }
+    }
+}
