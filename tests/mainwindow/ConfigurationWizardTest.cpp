@@ -591,3 +591,56 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
         }
     }
 }
+
+TEST(ConfigurationWizard, TgasQuestionOnlyWhenThePresetDoesNotFitOrTheSensorMoved)
+{
+    struct Case {
+        uint8_t preset, inFlowBefore;
+        bool inFlowAfter, asked;
+    };
+    for (const Case c : {Case{3, 0, false, false}, Case{3, 1, false, true}, Case{2, 1, true, false},
+                         Case{2, 0, false, true}, Case{3, 0, true, true}}) {
+        SCOPED_TRACE(testing::Message() << int(c.preset) << int(c.inFlowBefore) << c.inFlowAfter);
+        WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
+            s.Param8[45] = c.preset;
+            s.Param8[32] = uint8_t(0x80 | c.inFlowBefore); // other bits of the byte stay
+        });
+        p.C<QPushButton>("BtnConfReadConfig")->click();
+        p.C<QCheckBox>("ChBConfPressSensInFlow")->setChecked(c.inFlowAfter);
+        p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
+        p.Device.Server.log().clear();
+        EXPECT_TRUE(p.Form->WriteConfWizardConfiguration());
+        EXPECT_EQ(p.Said("strQCorrTgasChange"), c.asked ? 1 : 0);
+        EXPECT_EQ(p.Frames(0x08).front(), c.asked ? Request({0x08, 32, uint8_t(0x80 | c.inFlowAfter)})
+                                                  : Request({0x08, 45, c.preset}));
+    }
+}
+
+TEST(ConfigurationWizard, PagesShowTheRecordAndSendNothing)
+{
+    WizardRig p(48, 'J', [](sim::SimControllerState &s) {
+        s.Param8[31] = 0x01 | 0x04;      // low RPM and high load back to petrol
+        s.Param16[11] = 1200;            // low RPM threshold
+        s.Param8[29] = 70;               // high load threshold
+        s.Param8[35] = 195;              // low gas temperature code
+        s.Param16[20] = 935;             // minimum gas time 5 ms
+        s.Param8[52] = 0x10;             // minimum gas time on
+    });
+    p.C<QPushButton>("BtnConfReadConfig")->click();
+    p.Form->FillConfSwitchingPage();
+    p.Form->FillConfAdvancedPage();
+    p.Device.Server.log().clear();
+    p.Form->FillConfBasedPage();
+    p.Form->FillConfSwitchingPage();
+    p.Form->FillConfAdvancedPage();
+    EXPECT_TRUE(p.Device.Server.log().bytes().empty());
+    EXPECT_TRUE(p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->isChecked());
+    EXPECT_EQ(p.C<QComboBox>("CmBConfLowRPMReturnToPetrol")->currentText(), QStringLiteral("1200"));
+    EXPECT_TRUE(p.C<QCheckBox>("ChBConfHighLoadReturnToPetrol")->isChecked());
+    EXPECT_EQ(p.C<QComboBox>("CmBConfHighLoadReturnToPetrol")->currentText(), QStringLiteral("70"));
+    EXPECT_FALSE(p.C<QCheckBox>("ChBConfHighRPMReturnToPetrol")->isChecked());
+    EXPECT_FALSE(p.C<QComboBox>("CmBConfHighRPMReturnToPetrol")->isEnabled());
+    EXPECT_TRUE(p.C<QCheckBox>("ChBConfMinGasInjTime")->isChecked());
+    EXPECT_EQ(p.C<QComboBox>("CmBConfMinGasInjTime")->currentIndex(), 20);
+    EXPECT_FALSE(p.Form->ConfigModified());
+}
