@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTabBar>
@@ -554,7 +555,7 @@ void TConfigurationWizard::YEdConfPowerChange()
 {
     auto *power = Find<QLineEdit>("YEdConfPower");
     if (auto *label = Find<QLabel>("LblConfPowerKM"); label && power)
-        label->setText(QStringLiteral("(%1%2)").arg(decimal(SafeStrToFloat(power->text()) * 1.3636363636, 1),
+        label->setText(QStringLiteral("(%1%2)").arg(QLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
                                                     translated("strUnitHP")));
     if (FForm.ConfigurationPage)
         static_cast<TConfigurationPage *>(FForm.ConfigurationPage)->UpdateSuggestedNozzleOfWizard();
