@@ -25,6 +25,7 @@
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/AutocalModel2.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Page.h"
@@ -38,6 +39,7 @@
 #include "upgrade/UpgraderLogic.h"
 #include "windows/FormAbout.h"
 #include "windows/FormAutocalibrationInit.h"
+#include "windows/ConfigurationPagesWiring.h"
 #include "windows/FormConnectStatus.h"
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
@@ -353,6 +355,7 @@ int main(int argc, char *argv[])
             if (FrmMultiCalibrationTaronQV)
                 FrmMultiCalibrationTaronQV->Hooks.LoadMapFromFile = [map] { map->BtnCalMapLoadFromFileClick(); };
         };
+        InstallConfigurationWizardPages(*form, *ProgramLogic);
         form->FormCreate();
 
         FormAbout = keep(new TFormAbout);
@@ -367,6 +370,7 @@ int main(int argc, char *argv[])
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         WireConnectStatusToAdapter(*FormConnectStatus);
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
+        WireConfigurationPagesToWindows(*form);
         form->Services.FreePictureWindow = [] {
             if (FormPicture)
                 FormPicture->hide();

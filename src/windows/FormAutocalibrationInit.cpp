@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -21,17 +22,23 @@ TFormAutocalibrationInit::TFormAutocalibrationInit(QWidget *parent) : QDialog(pa
     resize(420, 330);
     EdtTxt1 = NewNamed<QLineEdit>(this, "EdtTxt1", {8, 8, 404, 60});
     EdtTxt1->setReadOnly(true);
-    CmBInjType = NewNamed<QComboBox>(this, "CmBInjType", {8, 78, 250, 22});
-    CmBInjSystemType = NewNamed<QComboBox>(this, "CmBInjSystemType", {8, 108, 250, 22});
-    BtnCheckInjSystem = NewNamed<QPushButton>(this, "BtnCheckInjSystem", {266, 106, 146, 25});
+    NewNamed<QLabel>(this, "LblInjType", {8, 80, 120, 18}, QStringLiteral("Wtryskiwacze:"));
+    CmBInjType = NewNamed<QComboBox>(this, "CmBInjType", {130, 78, 200, 22});
+    NewNamed<QLabel>(this, "LblInjSystemType", {8, 110, 120, 18}, QStringLiteral("Układ wtryskowy:"));
+    CmBInjSystemType = NewNamed<QComboBox>(this, "CmBInjSystemType", {130, 108, 200, 22});
+    BtnCheckInjSystem = NewNamed<QPushButton>(this, "BtnCheckInjSystem", {336, 106, 76, 25}, QStringLiteral("Wykryj"));
     GrBModel = NewNamed<QGroupBox>(this, "GrBModel", {8, 140, 404, 110});
-    YEdMULT = NewNamed<TYEdit>(GrBModel, "YEdMULT", {12, 24, 80, 22});
-    UpDMult = NewNamed<QSpinBox>(GrBModel, "UpDMult", {92, 24, 20, 22});
+    GrBModel->setTitle(QStringLiteral("Model początkowy"));
+    NewNamed<QLabel>(GrBModel, "LblMult", {12, 26, 150, 18}, QStringLiteral("Mnożnik [%]:"));
+    YEdMULT = NewNamed<TYEdit>(GrBModel, "YEdMULT", {170, 24, 80, 22});
+    UpDMult = NewNamed<QSpinBox>(GrBModel, "UpDMult", {250, 24, 20, 22});
     UpDMult->setRange(-40, 70);
-    YEdOffset = NewNamed<TYEdit>(GrBModel, "YEdOffset", {12, 56, 80, 22});
-    UpDOffset = NewNamed<QSpinBox>(GrBModel, "UpDOffset", {92, 56, 20, 22});
+    NewNamed<QLabel>(GrBModel, "LblOffset", {12, 58, 150, 18}, QStringLiteral("Przesunięcie [ms]:"));
+    YEdOffset = NewNamed<TYEdit>(GrBModel, "YEdOffset", {170, 56, 80, 22});
+    UpDOffset = NewNamed<QSpinBox>(GrBModel, "UpDOffset", {250, 56, 20, 22});
     UpDOffset->setRange(-40, 60);
     ChBUseOnIdleModel = NewNamed<QCheckBox>(this, "ChBUseOnIdleModel", {8, 258, 300, 20});
+    ChBUseOnIdleModel->setText(QStringLiteral("Model na biegu jałowym"));
     BtnYes = NewNamed<QPushButton>(this, "BtnYes", {230, 294, 88, 25}, QStringLiteral("Tak"));
     BtnCancel = NewNamed<QPushButton>(this, "BtnCancel", {324, 294, 88, 25}, QStringLiteral("Anuluj"));
 

@@ -77,7 +77,8 @@ void SimController::SetConfigurationLimits()
                   {7, {0, 1}},    {8, {0, 1}},    {10, {15, 40}}, {11, {0, 4}},   {12, {0, 3}},
                   {16, {0, 1}},   {17, {0, 1}},   {18, {0, 1}},   {20, {0, 1}},   {21, {0, 1}},
                   {23, {19, 243}}, {27, {0, 1}},  {28, {1, 2}},   {29, {0, 1}},   {30, {0, 1}}};
-    st.Limits16 = {{6, {1, 999}}, {7, {1, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
+    // Capacity 0 is the factory value (engine not entered yet).
+    st.Limits16 = {{6, {1, 999}}, {7, {0, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
     const uint16_t outputs = st.Value16[28];
     st.AcceptedMasks = outputs >= 3 ? std::vector<uint8_t>{7, 15, 31, 63, 255}
                        : outputs == 2 ? std::vector<uint8_t>{7, 15, 31, 63}
@@ -240,6 +241,19 @@ Bytes SimController::Handle(const Bytes &r)
     if (st.Kind == 48 && (cmd == 0x04 || cmd == 0x08 || cmd == 0x52))
         MirrorKind48Block(r);
 
+    if (cmd == 0x21 && !st.RunStates.empty() && (st.WorkType == 3 || st.WorkType == 6 || st.WorkType == 7)) {
+        Bytes &p = st.Payload[0x21];
+        const uint8_t state = st.RunStates[std::min(st.RunStatesAt, st.RunStates.size() - 1)];
+        ++st.RunStatesAt;
+        p[0] = uint8_t((p[0] & 0xF0) | (state & 0x0F));
+        p[8] = uint8_t(std::min<size_t>(st.RunStatesAt, 255)); // progress
+        return Answer(cmd, p);
+    }
+    if (cmd == 0x40 && r[2] == 35 && st.PressureBusyLeft != 0) {
+        if (st.PressureBusyLeft > 0)
+            --st.PressureBusyLeft;
+        return Answer(cmd, {0, 1});
+    }
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
             return Answer(cmd, st.Payload[cmd]);
@@ -410,6 +424,12 @@ Bytes SimController::Handle(const Bytes &r)
             st.AutoCalRunning = false;
             st.Payload[0x21][0] &= 0xF0;
         }
+        if (r[2] == 3 || r[2] == 6)
+            st.RunStatesAt = 0;
+        if (r[2] == 0 && !st.RunStates.empty()) // a run ended: the device is idle again
+            st.Payload[0x21][0] = uint8_t(st.Payload[0x21][0] & 0xF0);
+        if (r[2] == 9)
+            st.PressureBusyLeft = st.PressureBusyReads;
         return Ack(cmd);
     case 0x18:
     case 0x39:

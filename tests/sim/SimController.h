@@ -74,6 +74,18 @@ struct SimControllerState {
     std::map<uint8_t, std::pair<uint16_t, uint16_t>> Limits16;
     // Injector masks the base block (0x04) accepts; empty: any.
     std::vector<uint8_t> AcceptedMasks;
+    // An auto-calibration run: the states (low nibble of byte 0 of the 0x21
+    // answer) the device reports, one per 0x21 read while its work type is
+    // 3, 6 or 7, starting again at work type 3 or 6; the last one stays.
+    // Empty: the fixed 0x21 payload. A script that never reaches 9, 10 or 11
+    // is a run that never finishes; 10 is a run the device aborts.
+    std::vector<uint8_t> RunStates;
+    size_t RunStatesAt = 0;
+    // The working-pressure measurement (work type 9): the number of reads of
+    // value index 35 that still report it running (1) before it reports 0;
+    // -1: it never ends.
+    int PressureBusyReads = 0;
+    int PressureBusyLeft = 0;
 };
 
 class SimController

@@ -374,10 +374,18 @@ void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtB
 void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }
 void TFormMain::BtnCorReadCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorReadCorrectionsClick"); }
 void TFormMain::BtnCorWriteCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorWriteCorrectionsClick"); }
-void TFormMain::BtnConfWriteConfigClick() {}
+void TFormMain::BtnConfWriteConfigClick()
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "BtnConfWriteConfigClick");
+}
 void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
 void TFormMain::BtnCorPstandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPstandardClick"); }
 void TFormMain::BtnCorPcolStandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPcolStandardClick"); }
 void TFormMain::SpBtnCorTgasStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorTgasStandardClick"); }
 void TFormMain::SpBtnCorRpmStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorRpmStandardClick"); }
-void TFormMain::BtnDngReadEmulatorClick() {}
+void TFormMain::BtnDngReadEmulatorClick()
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ComponentPictures"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "BtnDngReadEmulatorClick");
+}

@@ -319,5 +319,7 @@ void TFormMain::ReloadPagesAfterConnect()
     }
     UpdateConfigurationControls();
     UpdateCylinderCountControls(true);
+    // The wizard takes up where the device's progress word left it.
+    UpdateConfWizardButtons(true);
     SetConfigModified(false);
 }

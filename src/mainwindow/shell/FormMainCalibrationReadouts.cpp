@@ -45,6 +45,7 @@ void TFormMain::ShowCalibrationReadouts()
         if (DataManager)
             DataManager->ReadStatus50();
         showRpm("DgDCalRPM");
+        UpdateCalibrationControls();
     } else if (name == QLatin1String("TbSCalModel2")) {
         const double spacing = editValue(Component<QLineEdit>("YEdCalSerIdle2X"))
                                - editValue(Component<QLineEdit>("YEdCalSerIdle1X"));

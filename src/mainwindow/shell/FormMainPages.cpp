@@ -57,15 +57,33 @@ void TFormMain::SetRpmCorrSpBtnEnabled(bool flag)
 void TFormMain::SelectMaxTbForLoadItems() { InvokePage(this, "CorrectionsPage", "SelectMaxTbForLoadItems"); }
 void TFormMain::DrawModelChart() { InvokePage(this, "ModelPage", "DrawModelChart"); }
 void TFormMain::UpdateModel2Labels() { InvokePage(this, "Model2Page", "UpdateModel2Labels"); }
-bool TFormMain::WriteConfWizardConfiguration() { return false; }
-void TFormMain::FillConfBasedPage() {}
-void TFormMain::FillConfSwitchingPage() {}
-void TFormMain::FillConfAdvancedPage() {}
-void TFormMain::UpdateConfAutoCalPage(bool /*updateStop*/) {}
-void TFormMain::PgCConfWizardChange() {}
-void TFormMain::UpdateConfWizardButtons(bool /*refill*/) {}
-void TFormMain::GoToConfWizardPage(int /*page*/) {}
-void TFormMain::TbSConfiguratorShow() {}
+bool TFormMain::WriteConfWizardConfiguration()
+{
+    bool written = false;
+    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "WriteConfWizardConfiguration", Q_RETURN_ARG(bool, written));
+    return written;
+}
+void TFormMain::FillConfBasedPage() { InvokePage(this, "ConfigurationWizard", "FillConfBasedPage"); }
+void TFormMain::FillConfSwitchingPage() { InvokePage(this, "ConfigurationWizard", "FillConfSwitchingPage"); }
+void TFormMain::FillConfAdvancedPage() { InvokePage(this, "ConfigurationWizard", "FillConfAdvancedPage"); }
+void TFormMain::UpdateConfAutoCalPage(bool updateStop)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("AutoCalibrationPage"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "UpdateConfAutoCalPage", Q_ARG(bool, updateStop));
+}
+void TFormMain::PgCConfWizardChange() { InvokePage(this, "ConfigurationWizard", "PgCConfWizardChange"); }
+void TFormMain::UpdateConfWizardButtons(bool refill)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "UpdateConfWizardButtons", Q_ARG(bool, refill));
+}
+void TFormMain::GoToConfWizardPage(int page)
+{
+    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+        QMetaObject::invokeMethod(p, "GoToConfWizardPage", Q_ARG(int, page));
+}
+void TFormMain::TbSConfiguratorShow() { InvokePage(this, "ConfigurationWizard", "TbSConfiguratorShow"); }
 void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
 void TFormMain::ClearCalibrationControls()
 {
@@ -73,7 +91,7 @@ void TFormMain::ClearCalibrationControls()
     InvokePage(this, "Model2Page", "ClearControls");
 }
 void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
-void TFormMain::UpdateCalibrationControls() {}
+void TFormMain::UpdateCalibrationControls() { InvokePage(this, "AutoCalibrationPage", "UpdateCalibrationControls"); }
 void TFormMain::UpdateMapChartsVisibility() { InvokePage(this, "MapPage", "UpdateMapChartsVisibility"); }
 void TFormMain::DrawMapChart() { InvokePage(this, "MapPage", "DrawMapChart"); }
 void TFormMain::ClearPetrolMapAct() { InvokePage(this, "MapPage", "ClearPetrolMapAct"); }
@@ -89,12 +107,12 @@ void TFormMain::SaveMapToFile(const QString &fileName)
     if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
         QMetaObject::invokeMethod(p, "SaveMapToFile", Q_ARG(QString, fileName));
 }
-void TFormMain::WriteDefaultConfiguration_145() {}
+void TFormMain::WriteDefaultConfiguration_145() { InvokePage(this, "DefaultConfiguration", "WriteDefaultConfiguration_145"); }
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
-void TFormMain::YEdConfPowerChange() {}
+void TFormMain::YEdConfPowerChange() { InvokePage(this, "ConfigurationWizard", "YEdConfPowerChange"); }
 void TFormMain::EdtModMULT_Change() { InvokePage(this, "ModelPage", "EdtModMULT_Change"); }
-void TFormMain::CheckFormPictureShow() {}
+void TFormMain::CheckFormPictureShow() { InvokePage(this, "ComponentPictures", "CheckFormPictureShow"); }
 
 void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
 

@@ -3,6 +3,8 @@
 // the first showing with the screen-size check, and closing.
 #include "mainwindow/shell/FormMain.h"
 
+#include "core/ui/LMWidgetTexts.h"
+
 #include "controls/ChangeHelper.h"
 #include "controls/DigitalDisplay.h"
 #include "controls/ResizeHelper.h"
@@ -157,7 +159,9 @@ QObject *TFormMain::FindComponent(const char *name) const
     auto it = FComponents.constFind(key);
     if (it != FComponents.constEnd() && it.value())
         return it.value();
-    QObject *found = findChild<QObject *>(QString::fromLatin1(name));
+    // The kind-48 windows dock pages whose controls share names with this
+    // window's own: those stay theirs.
+    QObject *found = TLMWidgetTexts::FindComponent(const_cast<TFormMain *>(this), QString::fromLatin1(name));
     if (found)
         FComponents.insert(key, found);
     return found;

@@ -252,6 +252,12 @@ void TFormMain::Tick(QObject *sender)
     // 33.
     if (auto *autocal = Component<QWidget>("LblCalTxt3"))
         autocal->setVisible(DataManager->WorkType == 3);
+    // A running auto-calibration is followed (and ended when it overruns)
+    // whichever page is shown.
+    if (ReadingsServices.IsBusy && ReadingsServices.IsBusy()) {
+        UpdateCalibrationControls();
+        UpdateConfAutoCalPage(false);
+    }
     // 34. Gas-switch panel.
     PnlStatusGazSwitchUpdate();
 }

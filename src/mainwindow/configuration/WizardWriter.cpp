@@ -1,0 +1,253 @@
+// The configuration writer of the wizard (kind 48): copies every wizard
+// control into the device configuration record, then sends the
+// configuration block (0xD9) and the single parameters in the device's
+// order. The values are checked before the first frame; a write the device
+// did not take whole leaves the wizard marked and says so.
+#include "mainwindow/configuration/ConfigurationWizard.h"
+
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/UnitConversions.h"
+#include "core/ui/Common.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/shell/FormMain.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+QString translated(const char *key)
+{
+    const QString k = QString::fromLatin1(key);
+    return LM ? LM->Translate(k) : k;
+}
+
+// Whole number of a free edit within 0..max; false when it is none.
+bool editValue(const QLineEdit *edit, int max, int &value)
+{
+    if (!edit)
+        return true; // no such edit: the record's value stays
+    bool ok = false;
+    value = edit->text().trimmed().toInt(&ok);
+    return ok && value >= 0 && value <= max;
+}
+
+} // namespace
+
+bool TConfigurationWizard::WriteConfWizardConfiguration()
+{
+    if (!DataManager || !DataManager->GetConnected() || DataManager->IsDeviceNotReady())
+        return false;
+    // The block and the parameters below are those of a kind-48 device.
+    if (!DataManager->IsDeviceType(48))
+        return false;
+    auto &r = DeviceRecord;
+
+    // Nothing goes out while a free edit holds a value the device cannot take.
+    int capacity = r.EngineCubicCapacity, power = r.Power;
+    auto *capacityEdit = FForm.findChild<QLineEdit *>(QStringLiteral("YEdConfCubicCap"));
+    auto *powerEdit = FForm.findChild<QLineEdit *>(QStringLiteral("YEdConfPower"));
+    for (const auto &[edit, max, value] : {std::tuple{capacityEdit, 9999, &capacity}, std::tuple{powerEdit, 999, &power}})
+        if (!editValue(edit, max, *value)) {
+            if (Common)
+                Common->ShowWarning(QStringLiteral("%1 0 - %2").arg(translated("strConfValueRange")).arg(max));
+            if (edit)
+                edit->setFocus();
+            return false;
+        }
+
+    const bool timerOn = FForm.Timerek && FForm.Timerek->isActive();
+    if (FForm.Timerek)
+        FForm.Timerek->stop();
+    auto restoreTimer = [&] {
+        if (timerOn && FForm.Timerek && FForm.Ready())
+            FForm.Timerek->start();
+    };
+    if (!FForm.UpdateLastChangeInfo(FForm.ConfigModified())) {
+        restoreTimer();
+        return false;
+    }
+
+    auto checked = [this](const char *name) -> quint8 { return Checked(name) ? 1 : 0; };
+    auto selected = [this](const char *name) {
+        auto *c = List(name);
+        return c && c->currentIndex() >= 0;
+    };
+
+    // Engine and injectors.
+    r.RPM = quint16(Entry("CmBConfNomRPM", NomRpmValues, r.RPM));
+    r.T = quint8(Entry("CmBConfNomTred", NomTredValues, r.T));
+    r.MicroInjectionTime = quint8(Entry("CmBConfMicroInjTime", MicroInjTimeValues, r.MicroInjectionTime));
+    if (selected("CmBConfInjCount"))
+        r.InjectorMask = quint8(std::lround(std::pow(2.0, List("CmBConfInjCount")->currentText().toInt()) - 1));
+    int injectorClass = 0;
+    if (selected("CmBConfInjType")) {
+        const int type = List("CmBConfInjType")->currentData().toInt();
+        injectorClass = FLogic.ReadDataGroup(type) & 3;
+        r.InjTypeName = quint8(type);
+    }
+    r.InjType = quint8(injectorClass);
+    const bool lpg = Checked("RdBConfFuelLPG");
+    r.ModelDataExtra[0] = quint8(injectorClass + (lpg ? 0 : 16) + (Index("CmBConfRPMSource", 0) & 3) * 32
+                                 + (Index("CmBConfEngineType", 0) & 1) * 128);
+    r.ModelDataExtra[1] = r.InjectorMask;
+    if (selected("CmBConfInjCount")) {
+        static const int cylinders[] = {3, 4, 5, 6, 8};
+        const int i = List("CmBConfInjCount")->currentIndex();
+        if (i < 5)
+            r.InjSW = quint8(cylinders[i]);
+    }
+    r.FuelType = lpg ? 0 : 1;
+    r.ReserveType = quint8(Index("CmBConfLevSensType", r.ReserveType));
+    TProgramLogic::ShowControl(FForm.findChild<QWidget *>(QStringLiteral("BtnConfLevSensConfig")), selected("CmBConfLevSensType"), true);
+    FForm.UpdateCylinderCountControls(true);
+
+    r.LowPD = quint8(Entry("CmBConfLowPressDelay", LowPressDelayValues, r.LowPD));
+    r.LowPT = quint8(Entry("CmBConfLowPressThreshold", LowPressThresholdValues, r.LowPT));
+    r.NoSeqential = checked("ChBConfNonSequential");
+    r.SemiGasControl = checked("ChBConfSemiSeqGasControl");
+    r.MicroInjection = checked("ChBConfMicroInjection");
+    r.HemiEngine = checked("ChBConfHemiEngine");
+    r.PetrolInjPlusControl = checked("ChBConfPetrolInjPlusControl");
+    r.ExternalEmulator = checked("ChBConfExternalEmulator");
+    if (selected("CmBConfLambdaType"))
+        r.LambdaType = quint8(List("CmBConfLambdaType")->currentIndex() + 1);
+    if (!Checked("ChBConfLambda"))
+        r.LambdaType = 0;
+
+    r.EngineCubicCapacity = quint16(capacity);
+    r.Power = quint16(power);
+    r.NozzleSize = quint8(Entry("CmBConfNozzles", NozzleValues, r.NozzleSize));
+    r.RedType = quint8(Index("CmBConfRedType", r.RedType));
+    r.InjSystemType = quint8(Index("CmBConfInjSystemType", r.InjSystemType));
+    r.EmulatorSwitchDelay = quint16(Entry("CmBConfEmulatorSwitchDelay", SwitchDelayValues, r.EmulatorSwitchDelay));
+
+    bool ok = true;
+    // Gas temperature sensor in the flow, and its correction curve.
+    const bool wasInFlow = r.GasTempSensorInFlow != 0;
+    const bool inFlow = Checked("ChBConfPressSensInFlow");
+    r.GasTempSensorInFlow = inFlow ? 1 : 0;
+    const bool ask = (inFlow && r.TgasCorType != 2) || (!inFlow && r.TgasCorType != 3) ? true : inFlow != wasInFlow;
+    FLogic.UpdateGasTempCorrection(inFlow ? 1 : 0, ask);
+    r.CMActive = quint8(3 + 4 * checked("ChBActiveCorrectionRPM") + 8 * checked("ChBActiveCorrectionPcol"));
+    ok = DataManager->WriteParameter(74) && ok;
+    r.GasTempSensorByte = quint8((r.GasTempSensorByte & ~1) | r.GasTempSensorInFlow);
+    ok = DataManager->WriteParamByte(32, r.GasTempSensorByte) && ok;
+
+    r.PostValveDelay = quint16(Entry("CmBConfPostValveDelay", PostValveDelayValues, r.PostValveDelay));
+    r.RPMSourceType = quint8(Index("CmBConfRPMSourceType", r.RPMSourceType));
+    r.MasterMode = checked("ChBConfMasterMode");
+    r.CAP_TIE_enable = checked("ChBConfCapTieEnabled");
+    if (selected("CmBConfPressSensType"))
+        r.PressureSensorType = quint8(List("CmBConfPressSensType")->currentData().toInt());
+
+    // Return-to-petrol conditions.
+    r.RPM_lt = checked("ChBConfLowRPMReturnToPetrol");
+    r.RPM_gt = checked("ChBConfHighRPMReturnToPetrol");
+    r.LoadP_gt = checked("ChBConfHighLoadReturnToPetrol");
+    r.RisingT = checked("ChBConfRaisingTswitching");
+    r.AdaptationMode = checked("ChBModel2Adaptation");
+    r.AlWorkOnGas = checked("ChBConfAlwaysStartOnGas");
+    r.Tgas_lt = checked("ChBConfLowTgasReturnToPetrol");
+    r.TuningMode = checked("ChBConfTuningMode");
+    r.ModelDataExtra[2] = quint8((r.LambdaType & 7) | r.PetrolInjPlusControl << 3 | r.NoSeqential << 4
+                                 | (r.RPMSourceType & 1) << 5 | r.ExternalEmulator << 6 | r.CAP_TIE_enable << 7);
+    r.ModelDataExtra[3] = quint8(r.SemiGasControl | r.MicroInjection << 1 | r.HemiEngine << 2 | r.TuningMode << 3
+                                 | r.MasterMode << 7);
+
+    r.RPM_lt_val = quint16(Entry("CmBConfLowRPMReturnToPetrol", LowRpmValues, r.RPM_lt_val));
+    r.RPM_gt_val = quint16(Entry("CmBConfHighRPMReturnToPetrol", HighRpmValues, r.RPM_gt_val));
+    r.LoadP_gt_val = quint8(Entry("CmBConfHighLoadReturnToPetrol", HighLoadValues, r.LoadP_gt_val));
+    r.Tgas_lt_val = quint8(Entry("CmBConfLowTgasReturnToPetrol", LowTgasValues, r.Tgas_lt_val));
+    ok = DataManager->WriteParamByte(35, r.Tgas_lt_val) && ok;
+    if (selected("CmBConfHighLoadPetrolForTgasReturnToPetrol"))
+        r.Tgas_lt_Load_Lval = quint8(List("CmBConfHighLoadPetrolForTgasReturnToPetrol")->currentText().toInt());
+    ok = DataManager->WriteParamByte(43, r.Tgas_lt_Load_Lval) && ok;
+    r.ReturnToPetrolMask = quint8(r.RPM_lt | r.RPM_gt << 1 | r.LoadP_gt << 2 | (r.PreinjMode & 1) << 3
+                                  | r.AlWorkOnGas << 4 | r.RisingT << 5 | r.AdaptationMode << 6 | r.Tgas_lt << 7);
+    ok = DataManager->WriteParamByte(31, r.ReturnToPetrolMask) && ok;
+
+    r.Tred_lt_Load = checked("ChBConfLowTredAndHighLoadReturnToPetrol");
+    r.RPMWireNotConnect = checked("ChBConfRPMNotConnected");
+    r.FuelOverlap = checked("ChBConfFuelOverlap");
+    r.GasInjHeating = checked("ChBConfGasInjectorsHeating");
+    r.PreinjectionProcessDuringCutOff = checked("ChBConfPreinjectionProcessDuringCutOff");
+    r.ExtendedOptions = quint8((r.UseOnIdleModel & 1) | r.Tred_lt_Load << 2 | r.RPMWireNotConnect << 3
+                               | r.FuelOverlap << 4 | r.GasInjHeating << 5 | r.PreinjectionProcessDuringCutOff << 6);
+    ok = DataManager->WriteParamByte(37, r.ExtendedOptions) && ok;
+    r.MinPressDuringCuttOffForPreinjections = quint8(Entry("CmBConfPressurePreinjectionProcessDuringCutOff",
+                                                           PreinjectionValues, r.MinPressDuringCuttOffForPreinjections));
+    ok = DataManager->WriteParamByte(44, r.MinPressDuringCuttOffForPreinjections) && ok;
+    r.MinTredForGasInjHeating = quint8(Entry("CmBConfMinTredForGasInjctorsHeatingProcess", HeatingTredValues,
+                                             r.MinTredForGasInjHeating));
+    ok = DataManager->WriteParamByte(42, r.MinTredForGasInjHeating) && ok;
+    r.Tred_lt_Load_Tredval = quint8(Entry("CmBConfLowTredForTredLoadReturnToPetrol", TredLoadTredValues,
+                                          r.Tred_lt_Load_Tredval));
+    ok = DataManager->WriteParamByte(38, r.Tred_lt_Load_Tredval) && ok;
+    if (selected("CmBConfHighLoadPetrolForTredReturnToPetrol"))
+        r.Tred_lt_Load_Lval = quint8(List("CmBConfHighLoadPetrolForTredReturnToPetrol")->currentText().toInt());
+    ok = DataManager->WriteParamByte(39, r.Tred_lt_Load_Lval) && ok;
+
+    const bool block = DataManager->WriteModelDataD9();
+    ok = block && ok;
+    ok = DataManager->WriteParamWord(11, r.RPM_lt_val) && ok;
+    ok = DataManager->WriteParamWord(12, r.RPM_gt_val) && ok;
+    ok = DataManager->WriteParamByte(29, r.LoadP_gt_val) && ok;
+    ok = DataManager->WriteParamByte(33, r.ReserveType) && ok;
+
+    r.MaxCyclesMixedFuel = quint8(Index("CmBConfFuelOverlapCycles", r.MaxCyclesMixedFuel));
+    ok = DataManager->WriteParamByte(40, r.MaxCyclesMixedFuel) && ok;
+    r.MaxTimeMixedFuel = quint16(Entry("CmBConfFuelOverlapTime", OverlapTimeValues, r.MaxTimeMixedFuel));
+    ok = DataManager->WriteParamWord(16, r.MaxTimeMixedFuel) && ok;
+    r.InjTimeForEnrichmentDuringCutOff = quint16(Entry("CmBConfInjTimeForEnrichmentDuringCutOff", OverlapTimeValues,
+                                                       r.InjTimeForEnrichmentDuringCutOff));
+    ok = DataManager->WriteParamWord(19, r.InjTimeForEnrichmentDuringCutOff) && ok;
+    r.MaxRpmForEnrichmentDuringCutOff = quint16(Entry("CmBConfMaxRpmForEnrichmentDuringCutOff", EnrichMaxRpmValues,
+                                                      r.MaxRpmForEnrichmentDuringCutOff));
+    ok = DataManager->WriteParamWord(18, r.MaxRpmForEnrichmentDuringCutOff) && ok;
+    r.MazdaEnrichmentPercentage = quint8(Entry("CmBConfMazdaEnrichmentPercentage", MazdaPercentValues,
+                                               r.MazdaEnrichmentPercentage));
+    ok = DataManager->WriteParamByte(49, r.MazdaEnrichmentPercentage) && ok;
+
+    r.PreinjectionsDuringCutOffForLowRPMEnabled = checked("ChBConfEnrichmentDuringCutOffForLowRPM");
+    r.MazdaIgnitionTypeCorrEnabled = checked("ChBConfMazdaIgnitionTypeCorr");
+    r.CutOffOptions = quint8(r.PreinjectionsDuringCutOffForLowRPMEnabled + 2 * r.MazdaIgnitionTypeCorrEnabled);
+    ok = DataManager->WriteParamByte(50, r.CutOffOptions) && ok;
+
+    r.FlashLubeSupportEnabled = checked("ChBConfLambaInputAsFlashLubeLevel");
+    r.CutOffModeActivated = checked("ChBConfCutOffModeReturnToPetrol");
+    r.AutoToGasOnControlPanelHidden = checked("ChBConfAutoToGasOnControlPanelHidden");
+    r.SygnalizeDrivingOnPetrolEnabled = checked("ChBSygnalizeDrivingOnPetrol");
+    r.MinGasInjTimeEnabled = checked("ChBConfMinGasInjTime");
+    r.MaxGasInjTimeEnabled = checked("ChBConfMaxGasInjTime");
+    r.HotEngineStartOnGas =
+        DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("J")) ? checked("ChBHotEngineStartOnGas") : 0;
+    r.ExtraOptions = quint8(r.FlashLubeSupportEnabled | r.CutOffModeActivated << 1 | r.AutoToGasOnControlPanelHidden << 2
+                            | r.SygnalizeDrivingOnPetrolEnabled << 3 | r.MinGasInjTimeEnabled << 4
+                            | r.MaxGasInjTimeEnabled << 5 | (r.CorrectionForIdleActive & 1) << 6
+                            | r.HotEngineStartOnGas << 7);
+    ok = DataManager->WriteParamByte(52, r.ExtraOptions) && ok;
+
+    r.AfterCutOffEmulSwitchDelay = quint16(Entry("CmBConfCutOffEmulSwitchDelay", SwitchDelayValues,
+                                                 r.AfterCutOffEmulSwitchDelay));
+    ok = DataManager->WriteParamWord(24, r.AfterCutOffEmulSwitchDelay) && ok;
+    r.OnCutOffDelay = quint16(Entry("CmBOnCutOffDelay", OnCutOffDelayValues, r.OnCutOffDelay));
+    ok = DataManager->WriteParamWord(25, r.OnCutOffDelay) && ok;
+    r.MinGasInjectionTime = quint16(Entry("CmBConfMinGasInjTime", MinGasTimeValues, r.MinGasInjectionTime));
+    ok = DataManager->WriteParamWord(20, r.MinGasInjectionTime) && ok;
+    r.MaxGasInjectionTime = quint16(Entry("CmBConfMaxGasInjTime", MaxGasTimeValues, r.MaxGasInjectionTime));
+    ok = DataManager->WriteParamWord(21, r.MaxGasInjectionTime) && ok;
+
+    ok = ok && DataManager->GetConnected();
+    FForm.SetConfigModified(!ok);
+    if (!ok && Common)
+        Common->ShowWarning(translated("strConfWriteIncomplete"));
+    restoreTimer();
+    return ok;
+}
