@@ -1,5 +1,7 @@
 #include "core/IniFile.h"
 
+#include "core/FileRead.h"
+
 #include "core/CodePage.h"
 
 #include <QFile>
@@ -31,25 +33,22 @@ TIniFile::Status TIniFile::Load()
 {
     Clear();
     FError.clear();
-    QFile file(FFileName);
-    if (!file.exists()) {
-        FError = QStringLiteral("File not found: %1").arg(FFileName);
+    // Only a regular file of sensible size is read: a FIFO or a device chosen
+    // by mistake neither blocks nor fills the memory.
+    const TFileRead read = ReadRegularFile(FFileName, MaxFileSize);
+    if (read.Result == TFileRead::Status::NotFound) {
+        FError = read.Describe(FFileName, MaxFileSize);
         return Status::NotFound;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
+    if (!read.Ok()) {
+        FError = read.Describe(FFileName, MaxFileSize);
         return Status::ReadError;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
-        return Status::ReadError;
-    }
-    if (bytes.contains('\0')) {
+    if (read.Bytes.contains('\0')) {
         FError = QStringLiteral("%1 is damaged (it is not a text file)").arg(FFileName);
         return Status::Damaged;
     }
-    LoadFromBytes(bytes);
+    LoadFromBytes(read.Bytes);
     return Status::Ok;
 }
 
@@ -130,18 +129,22 @@ bool TIniFile::IsReadOnly(const QString &fileName)
 TIniFile::Status TIniFile::Save()
 {
     FError.clear();
+    FSystemError.clear();
     if (IsReadOnly(FFileName)) {
+        FSystemError = QStringLiteral("read only");
         FError = QStringLiteral("%1 is read only").arg(FFileName);
         return Status::ReadOnly;
     }
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        FSystemError = file.errorString();
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, FSystemError);
         return Status::WriteError;
     }
     const QByteArray bytes = ToBytes();
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        FSystemError = file.errorString();
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, FSystemError);
         file.cancelWriting();
         return Status::WriteError;
     }
