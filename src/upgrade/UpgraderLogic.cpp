@@ -80,18 +80,18 @@ TUpgradeFileCheck CheckUpgradeData(const QByteArray &data, const TBootloaderPara
         r.Error = QStringLiteral("Wrong file or file corrupted");
         return r;
     }
-    // A file of the trailer alone holds no program: programming it would
-    // erase the device and write nothing.
-    if (data.size() <= t) {
-        r.Error = QStringLiteral("Wrong file or file corrupted");
-        return r;
-    }
     bool marker = true;
     for (int i = 0; i < m; ++i)
         marker = marker && at(i) == '#';
     const quint8 sum = FrameChecksum(reinterpret_cast<const quint8 *>(trailer.constData()) + m, size_t(t - 2 - m));
     if (!marker || at(t - 2) != sum) {
         r.Error = QStringLiteral("Incompatible file format");
+        return r;
+    }
+    // A file of the trailer alone holds no program: programming it would
+    // erase the device and write nothing.
+    if (data.size() <= t) {
+        r.Error = QStringLiteral("Wrong file or file corrupted");
         return r;
     }
     const int vpos = m + p.GetVersionBytePos() - 1;

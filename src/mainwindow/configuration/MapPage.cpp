@@ -556,7 +556,7 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
     if (!r.Ok) {
         // Nothing is changed or written when the file is refused.
         QString reason = Tr(r.ErrorKey);
-        if (r.ErrorKey == QLatin1String("strMapFileOutOfRange")) {
+        if (r.ErrorKey == QLatin1String("strMapFileOutOfRange") && reason.contains(QLatin1String("%2"))) {
             double low = 0, high = 0;
             MapFile::LoadRange(sensorType, low, high);
             reason = reason.arg(low, 0, 'f', 2).arg(high, 0, 'f', 2);
