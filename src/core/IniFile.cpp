@@ -179,11 +179,22 @@ const TIniFile::Line *TIniFile::FindKey(const QString &section, const QString &k
     const Section *s = FindSection(section);
     if (!s)
         return nullptr;
-    const QString k = key.trimmed();
-    for (const Line &l : s->lines)
-        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0)
-            return &l;
-    return nullptr;
+    const qsizetype i = KeyLine(*s, key);
+    return i < 0 ? nullptr : &s->lines[size_t(i)];
+}
+
+qsizetype TIniFile::KeyLine(const Section &s, const QString &key)
+{
+    if (!s.indexed) {
+        // Backwards, so that the first line of a key wins.
+        s.index.clear();
+        for (size_t i = s.lines.size(); i-- > 0;)
+            if (s.lines[i].isKey)
+                s.index.insert(s.lines[i].key.toCaseFolded(), i);
+        s.indexed = true;
+    }
+    const auto it = s.index.constFind(key.trimmed().toCaseFolded());
+    return it == s.index.cend() ? -1 : qsizetype(it.value());
 }
 
 QStringList TIniFile::ReadSections() const
@@ -232,6 +243,7 @@ void TIniFile::DeleteKey(const QString &section, const QString &key)
     std::erase_if(s->lines, [&](const Line &l) {
         return l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0;
     });
+    s->indexed = false;
 }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
@@ -248,14 +260,13 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     QString v = value;
     v.replace(u'\r', u' ').replace(u'\n', u' ');
     v = v.trimmed();
-    for (Line &l : s.lines) {
-        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0) {
-            if (l.value != v) {
-                l.value = v;
-                l.changed = true;
-            }
-            return;
+    if (const qsizetype i = KeyLine(s, k); i >= 0) {
+        Line &l = s.lines[size_t(i)];
+        if (l.value != v) {
+            l.value = v;
+            l.changed = true;
         }
+        return;
     }
     Line line;
     line.key = k;
@@ -268,6 +279,7 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     while (pos != s.lines.begin() && !std::prev(pos)->isKey && std::prev(pos)->raw.trimmed().isEmpty())
         --pos;
     s.lines.insert(pos, std::move(line));
+    s.indexed = false;
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const

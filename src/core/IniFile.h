@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -102,7 +103,13 @@ private:
         QByteArray rawHeader;  // the header line's bytes as read; empty for new sections
         bool preamble = false; // the lines before the first header
         std::vector<Line> lines;
+        // Case-folded key -> its first line, built on the first look-up
+        // after the lines changed (a kind-48 file has hundreds of keys).
+        mutable QHash<QString, size_t> index;
+        mutable bool indexed = false;
     };
+    // The first line of the key in the section, or -1.
+    static qsizetype KeyLine(const Section &s, const QString &key);
 
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);
