@@ -278,8 +278,15 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     auto pos = s.lines.end();
     while (pos != s.lines.begin() && !std::prev(pos)->isKey && std::prev(pos)->raw.trimmed().isEmpty())
         --pos;
+    const bool atEnd = pos == s.lines.end();
+    const size_t at = size_t(pos - s.lines.begin());
     s.lines.insert(pos, std::move(line));
-    s.indexed = false;
+    // A key added at the end keeps the index; one before blank lines shifts
+    // them, and the index is built again when next needed.
+    if (atEnd && s.indexed)
+        s.index.insert(k.toCaseFolded(), at);
+    else
+        s.indexed = false;
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
