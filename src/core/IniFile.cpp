@@ -1,5 +1,7 @@
 #include "core/IniFile.h"
 
+#include "core/FileRead.h"
+
 #include "core/CodePage.h"
 
 #include <QFile>
@@ -31,25 +33,22 @@ TIniFile::Status TIniFile::Load()
 {
     Clear();
     FError.clear();
-    QFile file(FFileName);
-    if (!file.exists()) {
-        FError = QStringLiteral("File not found: %1").arg(FFileName);
+    // Only a regular file of sensible size is read: a FIFO or a device chosen
+    // by mistake neither blocks nor fills the memory.
+    const TFileRead read = ReadRegularFile(FFileName, MaxFileSize);
+    if (read.Result == TFileRead::Status::NotFound) {
+        FError = read.Describe(FFileName, MaxFileSize);
         return Status::NotFound;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
+    if (!read.Ok()) {
+        FError = read.Describe(FFileName, MaxFileSize);
         return Status::ReadError;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        FError = QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString());
-        return Status::ReadError;
-    }
-    if (bytes.contains('\0')) {
+    if (read.Bytes.contains('\0')) {
         FError = QStringLiteral("%1 is damaged (it is not a text file)").arg(FFileName);
         return Status::Damaged;
     }
-    LoadFromBytes(bytes);
+    LoadFromBytes(read.Bytes);
     return Status::Ok;
 }
 
@@ -130,18 +129,22 @@ bool TIniFile::IsReadOnly(const QString &fileName)
 TIniFile::Status TIniFile::Save()
 {
     FError.clear();
+    FSystemError.clear();
     if (IsReadOnly(FFileName)) {
+        FSystemError = QStringLiteral("read only");
         FError = QStringLiteral("%1 is read only").arg(FFileName);
         return Status::ReadOnly;
     }
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly)) {
-        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        FSystemError = file.errorString();
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, FSystemError);
         return Status::WriteError;
     }
     const QByteArray bytes = ToBytes();
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, file.errorString());
+        FSystemError = file.errorString();
+        FError = QStringLiteral("Cannot write %1: %2").arg(FFileName, FSystemError);
         file.cancelWriting();
         return Status::WriteError;
     }
@@ -176,11 +179,22 @@ const TIniFile::Line *TIniFile::FindKey(const QString &section, const QString &k
     const Section *s = FindSection(section);
     if (!s)
         return nullptr;
-    const QString k = key.trimmed();
-    for (const Line &l : s->lines)
-        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0)
-            return &l;
-    return nullptr;
+    const qsizetype i = KeyLine(*s, key);
+    return i < 0 ? nullptr : &s->lines[size_t(i)];
+}
+
+qsizetype TIniFile::KeyLine(const Section &s, const QString &key)
+{
+    if (!s.indexed) {
+        // Backwards, so that the first line of a key wins.
+        s.index.clear();
+        for (size_t i = s.lines.size(); i-- > 0;)
+            if (s.lines[i].isKey)
+                s.index.insert(s.lines[i].key.toCaseFolded(), i);
+        s.indexed = true;
+    }
+    const auto it = s.index.constFind(key.trimmed().toCaseFolded());
+    return it == s.index.cend() ? -1 : qsizetype(it.value());
 }
 
 QStringList TIniFile::ReadSections() const
@@ -229,6 +243,7 @@ void TIniFile::DeleteKey(const QString &section, const QString &key)
     std::erase_if(s->lines, [&](const Line &l) {
         return l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0;
     });
+    s->indexed = false;
 }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
@@ -245,14 +260,13 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     QString v = value;
     v.replace(u'\r', u' ').replace(u'\n', u' ');
     v = v.trimmed();
-    for (Line &l : s.lines) {
-        if (l.isKey && l.key.compare(k, Qt::CaseInsensitive) == 0) {
-            if (l.value != v) {
-                l.value = v;
-                l.changed = true;
-            }
-            return;
+    if (const qsizetype i = KeyLine(s, k); i >= 0) {
+        Line &l = s.lines[size_t(i)];
+        if (l.value != v) {
+            l.value = v;
+            l.changed = true;
         }
+        return;
     }
     Line line;
     line.key = k;
@@ -264,7 +278,15 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     auto pos = s.lines.end();
     while (pos != s.lines.begin() && !std::prev(pos)->isKey && std::prev(pos)->raw.trimmed().isEmpty())
         --pos;
+    const bool atEnd = pos == s.lines.end();
+    const size_t at = size_t(pos - s.lines.begin());
     s.lines.insert(pos, std::move(line));
+    // A key added at the end keeps the index; one before blank lines shifts
+    // them, and the index is built again when next needed.
+    if (atEnd && s.indexed)
+        s.index.insert(k.toCaseFolded(), at);
+    else
+        s.indexed = false;
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const

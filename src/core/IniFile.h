@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -23,11 +24,15 @@ public:
     enum class Status {
         Ok,
         NotFound,   // Load: the file does not exist (the contents are empty)
-        ReadError,  // Load: the file exists but cannot be read
+        ReadError,  // Load: the file exists but cannot be read, is no regular
+                    // file or is larger than MaxFileSize
         Damaged,    // Load: the file holds bytes that no text file holds (NUL)
         ReadOnly,   // Save: the file exists and is write-protected
         WriteError, // Save: the file or its temporary copy cannot be written
     };
+
+    // Largest file Load reads (a kind-48 settings file has about 10 kB).
+    static constexpr qint64 MaxFileSize = 1 << 20;
 
     explicit TIniFile(const QString &fileName = QString(),
                       const QByteArray &codePage = QByteArrayLiteral("windows-1250"));
@@ -43,6 +48,8 @@ public:
     // Writes the contents to the file (temporary file, then rename).
     Status Save();
     QString ErrorString() const { return FError; }
+    // The system's reason of the last failed Save, without the file name.
+    QString SystemError() const { return FSystemError; }
 
     // The contents from and to bytes in the file's code page.
     void LoadFromBytes(const QByteArray &bytes);
@@ -96,7 +103,13 @@ private:
         QByteArray rawHeader;  // the header line's bytes as read; empty for new sections
         bool preamble = false; // the lines before the first header
         std::vector<Line> lines;
+        // Case-folded key -> its first line, built on the first look-up
+        // after the lines changed (a kind-48 file has hundreds of keys).
+        mutable QHash<QString, size_t> index;
+        mutable bool indexed = false;
     };
+    // The first line of the key in the section, or -1.
+    static qsizetype KeyLine(const Section &s, const QString &key);
 
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);
@@ -106,5 +119,6 @@ private:
     QString FFileName;
     QByteArray FCodePage;
     QString FError;
+    QString FSystemError;
     std::vector<Section> FSections;
 };

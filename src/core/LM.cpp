@@ -1,5 +1,7 @@
 #include "core/LM.h"
 
+#include "core/FileRead.h"
+
 #include "core/CodePage.h"
 
 #include "core/Scramble.h"
@@ -16,6 +18,9 @@
 TLM *LM = nullptr;
 
 namespace {
+
+// A language file larger than this is no language file (one is about 100 kB).
+constexpr qint64 MaxLanguageFileSize = 8 << 20;
 struct LanguageRow {
     const char *code;
     quint8 charset;
@@ -194,21 +199,29 @@ bool TLM::LoadLanguageFile(const QString &code)
     if (CatalogLanguageHook)
         CatalogLanguageHook(code);
 
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
+    // Only a regular file of a language file's size is read.
+    const TFileRead read = ReadRegularFile(fileName, MaxLanguageFileSize);
+    if (!read.Ok()) {
         message(QStringLiteral("File not found:\r\n") + fileName);
         return false;
     }
-    QByteArray data = file.readAll();
-    file.close();
+    QByteArray data = read.Bytes;
     ScrambleStream(data);
 
     const quint8 charset = GetCharsetOfLanguage(code);
-    const QStringList lines = SplitLines(DecodeText(data, charset));
+    const QString text = DecodeText(data, charset);
+    const QStringList lines = SplitLines(text);
     const QString shortName = QFileInfo(fileName).fileName();
     if (lines.isEmpty() || lines.first().indexOf(u'=') < 0
         || namePart(lines.first()) != QLatin1String("FileVersion")) {
         message(QStringLiteral("Incorrect file structure: ") + shortName);
+        return false;
+    }
+    // Every line of a whole file ends with its line end, the last one too:
+    // a file cut short would leave every text after the cut untranslated.
+    if (!text.endsWith(u'\n') && !text.endsWith(u'\r')) {
+        message(QStringLiteral("Incorrect file structure: ") + shortName
+                + QStringLiteral("\r\n\r\n(the file is damaged: it is cut short)"));
         return false;
     }
     const QString expected = VerInfo->FileVersion();

@@ -1,6 +1,7 @@
 #include "core/MapFile.h"
 
 #include "core/Scramble.h"
+#include "core/UnitConversions.h"
 
 #include <QList>
 
@@ -53,7 +54,7 @@ int FindBlock(const QList<QByteArray> &lines, const char *name)
 }
 
 // Reads the rows of one block; false with the result's error set on a bad row.
-bool ReadBlock(const QList<QByteArray> &lines, int head, TPoints &points, TReadResult &r)
+bool ReadBlock(const QList<QByteArray> &lines, int head, int sensorType, TPoints &points, TReadResult &r)
 {
     for (int i = head + 2; i < lines.size(); ++i) {
         QByteArray row = lines[i];
@@ -76,7 +77,7 @@ bool ReadBlock(const QList<QByteArray> &lines, int head, TPoints &points, TReadR
             r.ErrorKey = QStringLiteral("strMapFileTooManyRows");
             return false;
         }
-        if (number < 0 || number >= kMaxRows || !(load >= 0.0 && load <= kMaxLoad)
+        if (number < 0 || number >= kMaxRows || !(load >= 0.0 && load <= kMaxLoad) || !LoadFits(sensorType, load)
             || !(time >= 0.0 && time <= kMaxTime + 0.005) || band < 0 || band > kMaxBand) {
             r.ErrorKey = QStringLiteral("strMapFileOutOfRange");
             return false;
@@ -98,7 +99,36 @@ QByteArray Save(const TPoints &petrol, const TPoints &gas, QChar decimal)
     return out;
 }
 
-TReadResult Read(const QByteArray &data)
+// The raw manifold byte of a load is stored as its pressure field
+// (raw - 10) / 2, truncated toward zero, in six bits: raw bytes 9..137 keep
+// their field, others are clamped to an end.
+constexpr int kLowestRaw = 9;
+constexpr int kHighestRaw = 137;
+
+void LoadRange(int sensorType, double &low, double &high)
+{
+    low = RawToCollectorPressureFor(sensorType, CodeToCollectorRaw(0));
+    high = RawToCollectorPressureFor(sensorType, CodeToCollectorRaw(63 << 7));
+}
+
+bool LoadFits(int sensorType, double load)
+{
+    if (!(load >= 0.0 && load <= kMaxLoad))
+        return false;
+    const int raw = CollectorPressureToRawFor(sensorType, load);
+    return raw >= kLowestRaw && raw <= kHighestRaw;
+}
+
+TRecordingPoint Stored(const TRecordingPoint &point, int sensorType)
+{
+    const quint16 field = CollectorRawToCode(CollectorPressureToRawFor(sensorType, point.Pressure));
+    TRecordingPoint p = point;
+    p.Pressure = RawToCollectorPressureFor(sensorType, CodeToCollectorRaw(field));
+    p.Time = TimeToRaw(point.Time) * 32 / 187.0;
+    return p;
+}
+
+TReadResult Read(const QByteArray &data, int sensorType)
 {
     TReadResult r;
     QByteArray text = data;
@@ -122,9 +152,9 @@ TReadResult Read(const QByteArray &data)
     }
     r.HasPetrol = petrol >= 0;
     r.HasGas = gas >= 0;
-    if (r.HasPetrol && !ReadBlock(lines, petrol, r.Petrol, r))
+    if (r.HasPetrol && !ReadBlock(lines, petrol, sensorType, r.Petrol, r))
         return r;
-    if (r.HasGas && !ReadBlock(lines, gas, r.Gas, r))
+    if (r.HasGas && !ReadBlock(lines, gas, sensorType, r.Gas, r))
         return r;
     r.Ok = true;
     return r;

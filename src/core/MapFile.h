@@ -27,10 +27,24 @@ using TPoints = std::vector<TRecordingPoint>;
 
 // Largest number of rows in a block, the size of a device table.
 constexpr int kMaxRows = TDeviceRecord::RecordingSize;
-// Ranges a stored point must lie in: what the device's point word holds.
-constexpr double kMaxLoad = 2.5;                 // bar
+// Ranges a stored point must lie in: what the device's point word holds
+// (the load's range depends on the pressure sensor type, see LoadRange).
+constexpr double kMaxLoad = 2.5;                 // bar, any sensor type
 constexpr double kMaxTime = 127 * 32 / 187.0;    // ms
 constexpr int kMaxBand = 7;
+// A map file larger than this is no map file (two full tables are about
+// 8 kB).
+constexpr qint64 kMaxFileSize = 256 * 1024;
+
+// The loads the point word holds for a pressure sensor type, in bar: from
+// the load of its lowest to that of its highest pressure field.
+void LoadRange(int sensorType, double &low, double &high);
+// Whether the point word holds the load for the sensor type (a load outside
+// would be stored as the nearest end of the range).
+bool LoadFits(int sensorType, double load);
+// The point as the device stores it: load and time as its point word holds
+// them for the sensor type.
+TRecordingPoint Stored(const TRecordingPoint &point, int sensorType);
 
 // The file's bytes for the two tables; decimal is the decimal separator
 // written ('.' or ',').
@@ -48,11 +62,12 @@ struct TReadResult {
     TPoints Petrol, Gas;
 };
 
-// Reads a whole file. Refuses a text without either block name (also after
-// unscrambling), a text cut off inside its last line, a block of more than
-// kMaxRows rows, and a row whose number, load, time or band lies outside its
-// range; rows with fewer than three TABs or fields that are no numbers are
-// skipped. Rows are stored in file order.
-TReadResult Read(const QByteArray &data);
+// Reads a whole file for a device with the pressure sensor type. Refuses a
+// text without either block name (also after unscrambling), a text cut off
+// inside its last line, a block of more than kMaxRows rows, and a row whose
+// number, load (LoadFits), time or band lies outside its range; rows with
+// fewer than three TABs or fields that are no numbers are skipped. Rows are
+// stored in file order.
+TReadResult Read(const QByteArray &data, int sensorType);
 
 } // namespace MapFile

@@ -72,6 +72,22 @@ const Key ModelQ3[] = {
     {"CorrectionMask", "CorrectionMask", V::Int, 0},
 };
 
+// What a kind-20/21 device accepts for the [Config] keys it limits beyond
+// their record fields (parameter writes, and the bit fields of the base
+// block).
+struct TDeviceRange {
+    const char *Key;
+    qint64 Low, High;
+};
+const TDeviceRange DeviceRangesQ3[] = {
+    {"LambdaType", 0, 6},          {"InjTypeName", 0, 31},        {"LowPD", 1, 50},
+    {"LowPT", 38, 94},             {"NozzleSize", 15, 40},        {"RedType", 0, 4},
+    {"InjSystemType", 0, 3},       {"MicroInjectionTime", 19, 243}, {"PressureSensorType", 1, 2},
+    {"Power", 1, 999},             {"EngineCubicCapacity", 1, 9999}, {"IdleHotTb", 0, 65450},
+    {"EmulatorSwitchDelay", 0, 2500}, {"PostValveDelay", 50, 65000}, {"ReserveType", 0, 3},
+    {"RPMsource", 0, 3},           {"EngineType", 0, 1},
+};
+
 // [Config] of kind 48 written first: "FuelType" .. "ReserveType".
 const Key ConfigMultiHead[] = {
     {"FuelType", "FuelType", V::IntBool, 0}, {"InjSW", "InjSW", V::Int, 4},
@@ -270,7 +286,7 @@ public:
         if (!TSettingsFile::ParseInteger(text, v))
             return false;
         if (v < low || v > high) {
-            Refuse(key, text);
+            Refuse(key, text, QString::number(low), QString::number(high));
             return false;
         }
         value = v;
@@ -284,7 +300,7 @@ public:
         if (!TSettingsFile::ParseFloat(text, v))
             return def;
         if (!std::isfinite(v) || std::fabs(v) > 1e6) {
-            Refuse(key, text);
+            Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
             return def;
         }
         return v;
@@ -331,10 +347,13 @@ public:
         return v;
     }
 
-    void Refuse(const QString &key, const QString &text)
+    void Refuse(const QString &key, const QString &text, const QString &low, const QString &high)
     {
-        if (FError.Detail.isNull())
-            FError.Detail = key + QLatin1Char('=') + text;
+        if (!FError.Detail.isNull())
+            return;
+        FError.Detail = key + QLatin1Char('=') + text;
+        FError.Reason = QStringLiteral("strSetFileValue");
+        FError.Args = {key, text, low, high};
     }
 
     const TIniFile &FIni;
@@ -603,12 +622,94 @@ TSettingsError TSettingsFile::CheckComplete(const TIniFile &ini, bool multi)
     return e;
 }
 
+bool TSettingsFile::DeviceRangeQ3(const QString &key, qint64 &low, qint64 &high)
+{
+    for (const TDeviceRange &d : DeviceRangesQ3)
+        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0) {
+            low = d.Low;
+            high = d.High;
+            return true;
+        }
+    return false;
+}
+
+QList<int> TSettingsFile::CylinderCountsQ3(int injOutputs)
+{
+    switch (injOutputs) {
+    case 4:
+        return {3, 4};
+    case 6:
+        return {3, 4, 5, 6};
+    case 8:
+        return {3, 4, 5, 6, 8};
+    default:
+        return {};
+    }
+}
+
 TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
 {
+    const TDeviceRecord device = rec;
     TReader r(ini, rec);
     r.Get(SConfig, ConfigQ3);
     r.Get(SModel, ModelQ3);
+    if (r.FError.Failed())
+        return r.FError;
+
+    // What the device accepts, before anything is sent: a value the file
+    // gives must fit; a default for a missing key that does not gives way to
+    // the device's own value.
+    for (const TDeviceRange &d : DeviceRangesQ3) {
+        const QString key = QLatin1String(d.Key);
+        const TRecordField &f = FieldOf(d.Key);
+        if (const qint64 v = f.GetInt(rec, 0); v >= d.Low && v <= d.High)
+            continue;
+        const QString text = ini.ReadString(SConfig, key);
+        qint64 given = 0;
+        if (!(ini.ValueExists(SConfig, key) && ParseInteger(text, given))) {
+            const qint64 own = f.GetInt(device, 0);
+            if (own >= d.Low && own <= d.High) {
+                f.SetInt(rec, 0, own);
+                continue;
+            }
+        }
+        r.Refuse(key, ini.ValueExists(SConfig, key) ? text : QString::number(f.GetInt(rec, 0)),
+                 QString::number(d.Low), QString::number(d.High));
+        return r.FError;
+    }
+    // The cylinder count: one the device's injector outputs can drive.
+    const QList<int> counts = CylinderCountsQ3(device.InjHW);
+    if (!counts.isEmpty() && !counts.contains(int(rec.InjSW))) {
+        QStringList allowed;
+        for (int c : counts)
+            allowed << QString::number(c);
+        r.FError.Detail = QStringLiteral("InjSW=%1").arg(rec.InjSW);
+        r.FError.Reason = QStringLiteral("strSetFileCylinders");
+        r.FError.Args = {QString::number(rec.InjSW), allowed.join(QStringLiteral(", "))};
+    }
     return r.FError;
+}
+
+void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSettingsError &e)
+{
+    if (!e.Reason.isEmpty())
+        return;
+    auto set = [&e](const char *reason, const QStringList &args = {}) {
+        e.Reason = QLatin1String(reason);
+        e.Args = args;
+    };
+    if (bytes.isEmpty())
+        return set("strSetFileEmpty");
+    if (bytes.contains('\0'))
+        return set("strSetFileNotText");
+    if (!bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        return set("strSetFileCut", {QString::number(bytes.count('\n') + 1)});
+    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
+    if (ver.isEmpty())
+        return set("strSetFileNoVersion");
+    if (e.Detail.startsWith(u'['))
+        return set("strSetFileSection", {e.Detail});
+    set("strSetFileKind", {ver});
 }
 
 TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly)

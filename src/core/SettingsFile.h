@@ -16,6 +16,7 @@
 #include "core/DeviceRecord.h"
 
 #include <QChar>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -30,10 +31,14 @@ struct TSettingsInfo {
     QString SoftVer;   // the program's file version
 };
 
-// Why a file was refused: the text that names the cause (a key and its value,
-// a missing section, the version code found).
+// Why a file was refused: the short text of the refusal (a key and its
+// value, a missing section, the version code found), and the reason in words:
+// the key of its text in the language files ("str..."), or a text already in
+// words, with the arguments of its %1, %2, ...
 struct TSettingsError {
     QString Detail;
+    QString Reason;
+    QStringList Args;
     bool Failed() const { return !Detail.isNull(); }
 };
 
@@ -84,8 +89,21 @@ public:
     static TSettingsError CheckComplete(const TIniFile &ini, bool multi);
 
     // Reads a kind-20/21 file into rec, which must hold the connected
-    // device's identity. On a refusal rec is partly filled; read into a copy.
+    // device's record (its identity, and the values that stand in for keys
+    // the file lacks when their defaults are not what the device accepts).
+    // Every value is checked against what the device accepts before the
+    // caller sends anything. On a refusal rec is partly filled; read into a
+    // copy.
     static TSettingsError ReadQ3(const TIniFile &ini, TDeviceRecord &rec);
+    // What a kind-20/21 device accepts for a [Config] key; false for a key
+    // limited only by its record field.
+    static bool DeviceRangeQ3(const QString &key, qint64 &low, qint64 &high);
+    // The cylinder counts a kind-20/21 device with injOutputs injector
+    // outputs (4, 6 or 8) accepts; empty when the outputs are unknown.
+    static QList<int> CylinderCountsQ3(int injOutputs);
+    // Why a file failed the first checks (version code, bytes, sections),
+    // in words: the reason's key and arguments for the refusal e.
+    static void Explain(const QByteArray &bytes, const TIniFile &ini, TSettingsError &e);
     // Reads a kind-48 file into load.Record (set it to the device's record
     // first). modelOnly reads the model part alone.
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly);

@@ -259,7 +259,8 @@ bool TBootloader40Manager::BootInfoRequest(quint8 n)
     const bool ok = exchange(command(0xF0, n), reply, 7) && reply[1] == 0xF0;
     switch (n) {
     case 1:
-        FBootInfo.DeviceTypeCode = reply[2];
+        // A reply to another command says nothing of the device type.
+        FBootInfo.DeviceTypeCode = ok ? reply[2] : 0;
         break;
     case 2:
         // Without a valid reply the device may not be left.

@@ -1,6 +1,7 @@
 #include "upgrade/UpgraderLogic.h"
 
 #include "core/ComMultiPort.h"
+#include "core/FileRead.h"
 #include "core/FrameChecksum.h"
 #include "core/ui/Common.h"
 #include "upgrade/Bootloader40Manager.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr int ProductAdapter = 40;
 constexpr int ProductAdapterV2 = 98;
 constexpr int MaxTrailer = 69;
+// An upgrade file larger than this is no firmware image.
+constexpr qint64 MaxUpgradeFileSize = 4 << 20;
 
 void warn(const QString &text)
 {
@@ -83,6 +86,12 @@ TUpgradeFileCheck CheckUpgradeData(const QByteArray &data, const TBootloaderPara
     const quint8 sum = FrameChecksum(reinterpret_cast<const quint8 *>(trailer.constData()) + m, size_t(t - 2 - m));
     if (!marker || at(t - 2) != sum) {
         r.Error = QStringLiteral("Incompatible file format");
+        return r;
+    }
+    // A file of the trailer alone holds no program: programming it would
+    // erase the device and write nothing.
+    if (data.size() <= t) {
+        r.Error = QStringLiteral("Wrong file or file corrupted");
         return r;
     }
     const int vpos = m + p.GetVersionBytePos() - 1;
@@ -308,12 +317,13 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     TBootloaderParams *p = CurrentBootloaderParams();
     if (!p)
         return false;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        warn(QStringLiteral("File error 2 [Count<>BufferSize]"));
+    // Only a regular file of a firmware file's size is read.
+    const TFileRead read = ReadRegularFile(fileName, MaxUpgradeFileSize);
+    if (!read.Ok()) {
+        warn(QStringLiteral("File error 2 [Count<>BufferSize]\r\n\r\n") + read.Describe(fileName, MaxUpgradeFileSize));
         return false;
     }
-    FFileData = file.readAll();
+    FFileData = read.Bytes;
     const TUpgradeFileCheck check = CheckUpgradeData(FFileData, *p);
     if (!check.Ok) {
         warn(check.Error);

@@ -163,6 +163,44 @@ TEST(IniFile, LoadAndSaveReportFailures)
     }
 }
 
+TEST(IniFile, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.ini"));
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(TIniFile::MaxFileSize + 1)); // sparse
+    }
+    const struct {
+        QString Path;
+        const char *Reason;
+    } cases[] = {
+        {fifo, "not a regular file"},  // opening it would wait for a writer for good
+        {QStringLiteral("/dev/zero"), "not a regular file"}, // size 0, endless
+        {dir.path(), "not a regular file"},
+        {huge, "1048577 bytes"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
+        TIniFile ini(c.Path);
+        EXPECT_EQ(ini.Load(), TIniFile::Status::ReadError);
+        EXPECT_TRUE(ini.ErrorString().contains(c.Path));
+        EXPECT_TRUE(ini.ErrorString().contains(QString::fromLatin1(c.Reason))) << ini.ErrorString().toStdString();
+    }
+    // The largest file read still loads.
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[A]\r\nb=1\r\n");
+        ASSERT_TRUE(f.resize(TIniFile::MaxFileSize));
+    }
+    TIniFile ini(huge);
+    EXPECT_EQ(ini.Load(), TIniFile::Status::Damaged); // the zeros of the sparse tail
+}
+
 TEST(CodePage, EveryLanguageCodePageRoundTripsAndMarksWhatItCannotHold)
 {
     // One converter serves the INI files and the language files: Polish and

@@ -111,7 +111,7 @@ TEST_F(LanguageManager, TextsAreDecodedWithTheCodePageOfTheLanguage)
 
 TEST_F(LanguageManager, LinesMayEndWithCrLfCrOrLf)
 {
-    QByteArray bytes = "FileVersion=" + LanguageFolder::version().toLatin1() + "\rstrA=a\nstrB=b\r\nstrC=c";
+    QByteArray bytes = "FileVersion=" + LanguageFolder::version().toLatin1() + "\rstrA=a\nstrB=b\r\nstrC=c\r";
     folder.writeScrambled(QStringLiteral("_EN.lng"), bytes);
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("a"));
@@ -131,6 +131,24 @@ TEST_F(LanguageManager, MissingFileIsReportedAndChangesNothing)
     EXPECT_EQ(catalog, QStringList{QStringLiteral("DE")});
     EXPECT_EQ(lm.Language, QStringLiteral("EN"));
     EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("English"));
+}
+
+TEST_F(LanguageManager, FileCutShortIsRefusedAsDamaged)
+{
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("strA=English")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    const QByteArray whole = "FileVersion=" + LanguageFolder::version().toLatin1() + "\r\nstrA=Deutsch\r\nstrB=Zwei\r\n";
+    folder.writeScrambled(QStringLiteral("_DE.lng"), whole.left(whole.size() - 5));
+    EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Incorrect file structure: _DE.lng")));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("cut short")));
+    EXPECT_EQ(lm.Language, QStringLiteral("EN"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("English"));
+    // The whole file loads.
+    folder.writeScrambled(QStringLiteral("_DE.lng"), whole);
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("DE")));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strB")), QStringLiteral("Zwei"));
 }
 
 TEST_F(LanguageManager, WrongFirstLineIsAnIncorrectStructure)

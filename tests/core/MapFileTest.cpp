@@ -7,6 +7,11 @@
 
 using namespace MapFile;
 
+namespace {
+// The tables below lie within what sensor type 1 holds.
+TReadResult Read(const QByteArray &bytes) { return MapFile::Read(bytes, 1); }
+} // namespace
+
 TEST(MapFileTest, WritesTheLayoutAndReadsItBack)
 {
     const TPoints petrol{{0.35, 4.28, 0}, {0.6, 8.05, 3}, {1.02, 12.5, 7}};
@@ -79,4 +84,39 @@ TEST(MapFileTest, RefusesDamagedAndForeignFiles)
         many += QByteArray::number(i) + "\t0.3\t2\t0\r\n";
     EXPECT_TRUE(Read(many).Ok);
     EXPECT_EQ(refused(many + "0\t0.3\t2\t0\r\n"), "strMapFileTooManyRows");
+}
+
+TEST(MapFileTest, LoadsOutsideTheSensorTypeAreRefusedNamingTheLine)
+{
+    const struct {
+        int Sensor;
+        double Load;
+        bool Fits;
+    } cases[] = {
+        {1, 0.0, true},  {1, 1.0, true},  {1, 1.33, true}, {1, 1.5, false},  {1, 2.4, false},
+        {1, 2.5, false}, {2, 0.0, false}, {2, 0.1, false}, {2, 0.2, true},   {2, 2.23, true},
+        {2, 2.4, false}, {2, 2.5, false}, {3, 0.1, false}, {3, 1.2, true},   {3, 2.5, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "sensor " << c.Sensor << " load " << c.Load);
+        const QByteArray row = "0\t" + QByteArray::number(c.Load, 'f', 2) + "\t2\t0\r\n";
+        const TReadResult r = MapFile::Read("LPG\r\nLp\r\n1\t0.5\t2\t0\r\n" + row, c.Sensor);
+        EXPECT_EQ(r.Ok, c.Fits);
+        if (c.Fits) {
+            // Stored as the device holds it: within one step of the pressure field.
+            const TRecordingPoint stored = Stored(r.Gas.at(1), c.Sensor);
+            EXPECT_NEAR(stored.Pressure, c.Load, c.Sensor == 1 ? 0.022 : 0.033);
+            EXPECT_EQ(Stored(stored, c.Sensor), stored);
+        } else {
+            EXPECT_EQ(r.ErrorKey, "strMapFileOutOfRange");
+            EXPECT_EQ(r.Line, 4);
+        }
+    }
+    double low = 0, high = 0;
+    LoadRange(1, low, high);
+    EXPECT_NEAR(low, 0.0, 1e-9);
+    EXPECT_NEAR(high, 1.33, 0.005);
+    LoadRange(2, low, high);
+    EXPECT_NEAR(low, 0.196, 0.005);
+    EXPECT_NEAR(high, 2.23, 0.005);
 }

@@ -16,11 +16,11 @@ const QByteArray SampleQ3 =
     "CompDate=07-12-2026\r\nSoftVer=4.19.0.1\r\n"
     "[Config]\r\nInjSW=6\r\nInjHW=8\r\nEngineType=1\r\nEngineCubicCapacity=1598\r\nPower=77\r\n"
     "InjSystemType=2\r\nIdleHotTb=561\r\nFuelType=1\r\nInjTypeName=12\r\nInjType=2\r\nRedType=3\r\n"
-    "NozzleSize=9\r\nRPMsource=1\r\nRPMSourceType=1\r\nReserveType=2\r\nPW0=180\r\nPW1=130\r\n"
+    "NozzleSize=19\r\nRPMsource=1\r\nRPMSourceType=1\r\nReserveType=2\r\nPW0=180\r\nPW1=130\r\n"
     "PW2=90\r\nPW3=35\r\n0900=20\r\n0901=45\r\n0902=60\r\n0903=70\r\nT=95\r\nRPM=52000\r\n"
-    "EmulatorSwitchDelay=1000\r\nPostValveDelay=2\r\nLowPT=40\r\nLowPD=6\r\nNoSeqential=1\r\n"
-    "SemiGasControl=0\r\nMicroInjection=1\r\nMicroInjectionTime=16\r\nHemiEngine=1\r\nTuningMode=0\r\n"
-    "MasterMode=1\r\nLambdaType=3\r\nPressureSensorType=4\r\n"
+    "EmulatorSwitchDelay=1000\r\nPostValveDelay=200\r\nLowPT=40\r\nLowPD=6\r\nNoSeqential=1\r\n"
+    "SemiGasControl=0\r\nMicroInjection=1\r\nMicroInjectionTime=28\r\nHemiEngine=1\r\nTuningMode=0\r\n"
+    "MasterMode=1\r\nLambdaType=3\r\nPressureSensorType=2\r\n"
     "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\nP1=6\r\nP2=11\r\nP3=16\r\nP4=21\r\nE1=1\r\nE2=-2\r\n"
     "E3=3\r\nE4=4\r\nCorrectionMult=0,95\r\nCorrectionOffset=0,12\r\nCorrectionMask=165\r\n";
 
@@ -35,6 +35,24 @@ TDeviceRecord Device(quint8 kind, const char *version)
     TDeviceRecord rec;
     rec.DeviceKind = kind;
     rec.Ver = QString::fromLatin1(version);
+    return rec;
+}
+
+// A kind-20/21 device as read from a controller: what it holds is what it
+// accepts.
+TDeviceRecord Configured(quint8 kind, const char *version)
+{
+    TDeviceRecord rec = Device(kind, version);
+    rec.InjHW = 6;
+    rec.InjSW = 4;
+    rec.Power = 90;
+    rec.EngineCubicCapacity = 1390;
+    rec.NozzleSize = 22;
+    rec.LowPD = 5;
+    rec.LowPT = 47;
+    rec.MicroInjectionTime = 37;
+    rec.PressureSensorType = 1;
+    rec.PostValveDelay = 500;
     return rec;
 }
 
@@ -82,15 +100,15 @@ TEST(SettingsFile, Kind20FileOfTheWindowsProgramLoadsAndIsWrittenBackByteForByte
 
 TEST(SettingsFile, Kind20MissingAndUnreadableValuesTakeTheDefaults)
 {
-    TDeviceRecord rec = Device(20, "C");
+    TDeviceRecord rec = Configured(20, "C");
     const QByteArray text = "[Info]\r\nVer=0000015C\r\n[Config]\r\nT=97,5\r\nInjHW=abc\r\nRPM=0x1F\r\n"
-                            "NozzleSize=$0a\r\nRPMSourceType=-7\r\n[Model]\r\nOffset=1.5,2\r\n";
+                            "NozzleSize=$1a\r\nRPMSourceType=-7\r\n[Model]\r\nOffset=1.5,2\r\n";
     ASSERT_FALSE(TSettingsFile::ReadQ3(Ini(text), rec).Failed());
     EXPECT_EQ(rec.T, 97);
     EXPECT_EQ(rec.InjHW, 4);
     EXPECT_EQ(rec.InjSW, 4);
     EXPECT_EQ(rec.RPM, 0x1F);
-    EXPECT_EQ(rec.NozzleSize, 10);
+    EXPECT_EQ(rec.NozzleSize, 26);
     EXPECT_EQ(rec.RPMSourceType, 1);
     EXPECT_EQ(rec.Level0902, 61);
     EXPECT_DOUBLE_EQ(rec.Offset, 1.0);
@@ -109,7 +127,7 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         {"[Model]\r\nMult=1e300\r\n", "Mult=1e300"},
     };
     for (const auto &c : cases) {
-        TDeviceRecord rec = Device(20, "C");
+        TDeviceRecord rec = Configured(20, "C");
         const TSettingsError e = TSettingsFile::ReadQ3(Ini(c.Text), rec);
         if (c.Detail)
             EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
@@ -132,6 +150,60 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
     TSettingsFile::WriteMulti(out, load.Record, {}, u'.');
     EXPECT_EQ(out.ReadString(QStringLiteral("Config"), QStringLiteral("MazdaEnrichmentPercentage")),
               QStringLiteral("-5"));
+}
+
+TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
+{
+    const struct {
+        QByteArray Config;
+        const char *Detail; // nullptr: accepted
+        QStringList Args;
+    } cases[] = {
+        {"Power=5000", "Power=5000", {"Power", "5000", "1", "999"}},
+        {"Power=0", "Power=0", {"Power", "0", "1", "999"}},
+        {"IdleHotTb=65535", "IdleHotTb=65535", {"IdleHotTb", "65535", "0", "65450"}},
+        {"MicroInjectionTime=14", "MicroInjectionTime=14", {"MicroInjectionTime", "14", "19", "243"}},
+        {"NozzleSize=6", "NozzleSize=6", {"NozzleSize", "6", "15", "40"}},
+        {"PostValveDelay=1", "PostValveDelay=1", {"PostValveDelay", "1", "50", "65000"}},
+        {"PressureSensorType=3", "PressureSensorType=3", {"PressureSensorType", "3", "1", "2"}},
+        {"ReserveType=4", "ReserveType=4", {"ReserveType", "4", "0", "3"}},
+        {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}},
+        // Accepted as given, also where no list entry of the page holds it.
+        {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=40\r\nLowPT=40\r\nInjSW=5", nullptr, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Config.toStdString());
+        TDeviceRecord rec = Configured(21, "E");
+        const TSettingsError e =
+            TSettingsFile::ReadQ3(Ini("[Config]\r\n" + c.Config + "\r\n[Model]\r\nP1=0\r\n"), rec);
+        if (!c.Detail) {
+            ASSERT_FALSE(e.Failed()) << e.Detail.toStdString();
+            EXPECT_EQ(rec.Power, 999);
+            EXPECT_EQ(rec.IdleHotTb, 65450);
+            EXPECT_EQ(rec.LowPT, 40);
+            EXPECT_EQ(rec.InjSW, 5);
+            EXPECT_EQ(rec.P1, 0);
+            continue;
+        }
+        EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
+        EXPECT_FALSE(e.Reason.isEmpty());
+        EXPECT_EQ(e.Args, c.Args);
+    }
+    // Missing keys: a default the device accepts is taken, one it refuses
+    // gives way to the device's value.
+    TDeviceRecord rec = Configured(20, "E");
+    ASSERT_FALSE(TSettingsFile::ReadQ3(Ini("[Config]\r\nT=90\r\n[Model]\r\nP1=6\r\n"), rec).Failed());
+    EXPECT_EQ(rec.Power, 66);
+    EXPECT_EQ(rec.LowPD, 5);
+    EXPECT_EQ(rec.MicroInjectionTime, 37);
+    EXPECT_EQ(rec.NozzleSize, 22);
+    EXPECT_EQ(rec.PostValveDelay, 500);
+    EXPECT_EQ(rec.EngineCubicCapacity, 1390);
+    // ... unless the device holds no such value either.
+    rec = Configured(20, "E");
+    rec.MicroInjectionTime = 0;
+    EXPECT_EQ(TSettingsFile::ReadQ3(Ini("[Config]\r\nT=90\r\n[Model]\r\nP1=6\r\n"), rec).Detail,
+              QStringLiteral("MicroInjectionTime=14"));
 }
 
 TEST(SettingsFile, VersionCodeAndIncompleteFiles)

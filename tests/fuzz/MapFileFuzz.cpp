@@ -1,6 +1,10 @@
-// Map files as the map page reads them: any bytes, plain or scrambled. A file
-// that is taken must hold only points the device's point word can carry.
+// Map files as the map page reads them: any bytes, plain or scrambled, for
+// each pressure sensor type. A file that is taken holds only points the
+// device's point word carries for that type: each point is stored as the
+// page then shows it (within one step of the pressure field, and unchanged
+// by a second store), and saving the stored tables reads back the same.
 #include "core/MapFile.h"
+#include "support/FuzzSupport.h"
 
 #include <QByteArray>
 
@@ -8,18 +12,55 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+
+// One step of the point word's pressure field (two raw steps), in bar.
+double FieldStep(int sensorType) { return sensorType == 1 ? 0.0213 : 0.0323; }
+
+void CheckFor(const QByteArray &bytes, int sensorType)
+{
+    const MapFile::TReadResult r = MapFile::Read(bytes, sensorType);
+    if (!r.Ok) {
+        FUZZ_CHECK(!r.ErrorKey.isEmpty());
+        return;
+    }
+    MapFile::TPoints stored[2];
+    int t = 0;
+    for (const auto *table : {&r.Petrol, &r.Gas}) {
+        FUZZ_CHECK(table->size() <= size_t(MapFile::kMaxRows));
+        for (const auto &p : *table) {
+            FUZZ_CHECK(p.Pressure >= 0 && p.Pressure <= MapFile::kMaxLoad);
+            FUZZ_CHECK(p.Time >= 0 && p.Time <= MapFile::kMaxTime);
+            FUZZ_CHECK(p.State <= MapFile::kMaxBand);
+            FUZZ_CHECK(MapFile::LoadFits(sensorType, p.Pressure));
+            const TRecordingPoint s = MapFile::Stored(p, sensorType);
+            FUZZ_CHECK(std::fabs(s.Pressure - p.Pressure) <= FieldStep(sensorType));
+            FUZZ_CHECK(std::fabs(s.Time - p.Time) <= 32 / 187.0);
+            FUZZ_CHECK(s.State == p.State);
+            FUZZ_CHECK(MapFile::Stored(s, sensorType) == s);
+            stored[t].push_back(s);
+        }
+        ++t;
+    }
+    // What the page saves from the stored tables reads back as the same.
+    for (QChar decimal : {QLatin1Char('.'), QLatin1Char(',')}) {
+        const MapFile::TReadResult back = MapFile::Read(MapFile::Save(stored[0], stored[1], decimal), sensorType);
+        FUZZ_CHECK(back.Ok);
+        for (int i = 0; i < 2; ++i) {
+            const MapFile::TPoints &again = i == 0 ? back.Petrol : back.Gas;
+            FUZZ_CHECK(again.size() == stored[i].size());
+            for (size_t k = 0; k < again.size(); ++k)
+                FUZZ_CHECK(MapFile::Stored(again[k], sensorType) == stored[i][k]);
+        }
+    }
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const MapFile::TReadResult r = MapFile::Read(QByteArray(reinterpret_cast<const char *>(data), int(size)));
-    if (!r.Ok)
-        return 0;
-    for (const auto *table : {&r.Petrol, &r.Gas}) {
-        if (table->size() > size_t(MapFile::kMaxRows))
-            __builtin_trap();
-        for (const auto &p : *table)
-            if (!(p.Pressure >= 0 && p.Pressure <= MapFile::kMaxLoad) || !(p.Time >= 0 && p.Time <= MapFile::kMaxTime)
-                || p.State > MapFile::kMaxBand)
-                __builtin_trap();
-    }
+    const QByteArray bytes = fuzz::Bytes(data, size);
+    for (int sensorType : {1, 2, 3})
+        CheckFor(bytes, sensorType);
     return 0;
 }

@@ -359,6 +359,14 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text()));
+    // The ranges named are the device's: a power of 0 is refused too.
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("0 - 350")));
+    p.Rig.Boxes.clear();
+    p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("0"));
+    p.Click("BtBKnfWriteConfiguration");
+    EXPECT_TRUE(p.Frames().empty());
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("85"));
     // Either decimal separator is taken: 1.5 ms x 187 = 280.5 goes to 280.
     idle->setText(QStringLiteral("1,5"));
@@ -372,6 +380,13 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     const auto written = p.Frames();
     EXPECT_NE(std::find(written.begin(), written.end(), Request({0x04, 100, 0x21, 0xB4, 0xAB, 31})),
               written.end());
+    // An unedited time sends the device's own value, not its rounded text
+    // (100 shows as 0.53 ms, which would go back as 99).
+    p.Device.Server.withLock([&] { p.Device.Controller.State.Param16[8] = 100; });
+    p.Click("BtBKnfReadConfiguration");
+    EXPECT_EQ(idle->text(), QStringLiteral("0.53"));
+    p.Click("BtBKnfWriteConfiguration");
+    EXPECT_EQ(p.Device.Controller.State.Param16[8], 100);
     idle->setText(QStringLiteral("x"));
     p.Device.Server.log().clear();
     EXPECT_FALSE(DevData->WriteConfigurationIfConnected());

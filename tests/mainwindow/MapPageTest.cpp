@@ -4,6 +4,7 @@
 // calculations reached through the buttons, and the auto-refresh timer.
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 #include "core/MapFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -23,6 +24,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 #include <QTimer>
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
@@ -349,6 +352,81 @@ TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)
     Get<QAbstractButton>("BtnCalMapRead")->click();
     Get<QAbstractButton>("BtnCalMapPetrolClear")->click();
     EXPECT_TRUE(Rig->Requests().empty());
+}
+
+TEST_F(MapPageTest, MapFilesOutsideTheSensorRangeOrNoRegularFilesAreRefusedByName)
+{
+    // The program's English texts: a refusal reads as a sentence.
+    TLM lm;
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    TLM *savedLm = LM;
+    LM = &lm;
+    Connect(21, 'G');
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("car.dmf"));
+    auto write = [&](const QByteArray &bytes) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const QByteArray head = "PETROL\r\nLp\tPoinX\tPoinY\tRPM>4000\r\n0\t0.50\t2.00\t0\r\n";
+    const struct {
+        int Sensor;
+        const char *Row;
+        const char *Range; // empty: taken
+    } cases[] = {
+        {1, "1\t1.50\t2.00\t1", "0.00 - 1.33"}, {1, "1\t2.40\t2.00\t1", "0.00 - 1.33"},
+        {2, "1\t0.10\t2.00\t1", "0.20 - 2.23"}, {3, "1\t2.50\t2.00\t1", "0.20 - 2.23"},
+        {2, "1\t1.50\t2.00\t1", ""},            {1, "1\t1.33\t2.00\t1", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Row);
+        DeviceRecord.PressureSensorType = quint8(c.Sensor);
+        DeviceRecord.EngineType = 1; // a charged engine: the page reads loads up to 2.5 bar
+        DeviceRecord.Recording1 = {};
+        Rig->Manager.RecordingCount1 = 0;
+        write(head + c.Row + "\r\n");
+        Boxes.clear();
+        Rig->Server.log().clear();
+        Window->LoadMapFromFile(name);
+        if (*c.Range) {
+            ASSERT_EQ(Boxes.size(), 1);
+            EXPECT_FALSE(Boxes[0].startsWith(QStringLiteral("!_"))) << Boxes[0].toStdString();
+            EXPECT_TRUE(Boxes[0].contains(QString::fromLatin1(c.Range))) << Boxes[0].toStdString();
+            EXPECT_TRUE(Boxes[0].contains(name + QStringLiteral(" (4)"))) << Boxes[0].toStdString();
+            EXPECT_TRUE(Rig->Requests().empty());
+            EXPECT_EQ(Rig->Manager.RecordingCount1, 0);
+            continue;
+        }
+        ASSERT_TRUE(Boxes.isEmpty()) << Boxes.join('|').toStdString();
+        // The page shows what the device holds: its point word read back.
+        ASSERT_EQ(Map->PetrolPoints().size(), 2);
+        const TRecordingPoint shown = Map->PetrolPoints()[1];
+        Map->BtnCalMapReadClick();
+        ASSERT_EQ(Rig->Manager.RecordingCount1, 2);
+        EXPECT_NEAR(DeviceRecord.Recording1[1].Pressure, shown.Pressure, 1e-9);
+        EXPECT_NEAR(DeviceRecord.Recording1[1].Time, shown.Time, 1e-9);
+        EXPECT_NEAR(shown.Pressure, QByteArray(c.Row).split('\t')[1].toDouble(), 0.033);
+    }
+
+    // No regular file, or far too large: refused before reading, by name.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.dmf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.dmf"));
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(2) << 30));
+    }
+    for (const QString &file : {fifo, QStringLiteral("/dev/zero"), huge}) {
+        Boxes.clear();
+        Rig->Server.log().clear();
+        Window->LoadMapFromFile(file);
+        ASSERT_EQ(Boxes.size(), 1);
+        EXPECT_TRUE(Boxes[0].startsWith(file)) << Boxes[0].toStdString();
+        EXPECT_TRUE(Rig->Requests().empty());
+    }
+    LM = savedLm;
 }
 
 TEST_F(MapPageTest, CalculationButtonsFillTheModelChart)

@@ -2,6 +2,7 @@
 // controller: what reaches the file, what reaches the device and in which
 // order, and that a refused or cancelled load sends nothing.
 #include "common/TestFiles.h"
+#include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -18,6 +19,8 @@
 #include <QLocale>
 #include <QSpinBox>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +49,9 @@ bool IsWrite(uint8_t c)
     return std::find(std::begin(writes), std::end(writes), c) != std::end(writes);
 }
 
+// A kind-20/21 controller holding a worked configuration (defined below).
+void SavedImage(SimControllerState &s);
+
 const QByteArray Kind20File =
     "[Info]\r\nSaveDate=07.12.2026 09:15\r\nVer=0000014C STD [3]\r\n"
     "[Config]\r\nInjSW=6\r\nInjHW=8\r\nPower=77\r\nPW0=180\r\nPW1=130\r\nPW2=90\r\nPW3=35\r\n"
@@ -62,12 +68,19 @@ protected:
             return box.Buttons.contains(int(mrCancel)) ? Answer : int(mrOk);
         });
         Common = new TCommon;
+        // The program's English texts, so that every message is checked
+        // against them.
+        SavedLm = LM;
+        LM = new TLM;
+        ASSERT_TRUE(LM->LoadLanguageFile(QStringLiteral("EN")));
         Window = new TFormMain;
     }
     static void TearDownTestSuite()
     {
         delete Window;
         Window = nullptr;
+        delete LM;
+        LM = SavedLm;
         delete Common;
         Common = nullptr;
         TCommon::SetAnswerProvider({});
@@ -76,7 +89,19 @@ protected:
     void Start(uint8_t kind, char version)
     {
         Rig = std::make_unique<SimControllerRig>(kind, version);
+        if (kind != 48) {
+            // A configured device that refuses what a real one refuses,
+            // read as a connect reads it.
+            Rig->Device([this](SimControllerState &s) {
+                SavedImage(s);
+                Rig->Controller.SetConfigurationLimits();
+            });
+        }
         ASSERT_TRUE(Rig->Connect());
+        if (kind != 48) {
+            ASSERT_NE(ReadConfigurationByKind(Rig->Manager), 0);
+            Rig->Server.log().clear();
+        }
         Boxes.clear();
         Answer = mrOk;
         Dialogs.clear();
@@ -119,6 +144,7 @@ protected:
         QString Folder, File;
     };
     static inline TFormMain *Window = nullptr;
+    static inline TLM *SavedLm = nullptr;
     static inline std::vector<TMessageBoxInfo> Boxes;
     static inline int Answer = mrOk;
     std::unique_ptr<SimControllerRig> Rig;
@@ -271,19 +297,33 @@ TEST_F(SettingsFileCommandsTest, Kind20LoadShowsTheFileAndWritesTheLevelSensorsO
 TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
 {
     Start(20, 'E');
+    const QByteArray head = "[Info]\r\nVer=0000014C\r\n[Config]\r\n";
     const struct {
         const char *Name;
         QByteArray Bytes;
         const char *Detail;
+        const char *Reason; // a part of the reason in words
     } cases[] = {
-        {"kind48.ddf", "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n", "30"},
-        {"short.ddf", "[Info]\r\nVer=000001\r\n", "1"},
-        {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", ""},
-        {"binary.ddf", QByteArray("[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=@@\r\n[Model]\r\nP1=1\r\n").replace('@', '\0'), "NUL"},
-        {"cut.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nCorrectionMu", "CorrectionMu..."},
-        {"nomodel.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n", "[Model]"},
-        {"wide.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nPW0=300\r\n[Model]\r\nP1=1\r\n", "PW0=300"},
-        {"missing.ddf", QByteArray(), ""},
+        {"kind48.ddf", "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n", "30",
+         "Ver=0000030G"},
+        {"short.ddf", "[Info]\r\nVer=000001\r\n", "1", "Ver=000001"},
+        {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", "", "no Ver"},
+        {"binary.ddf", QByteArray("[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=@@\r\n[Model]\r\nP1=1\r\n").replace('@', '\0'), "NUL",
+         "NUL bytes"},
+        {"utf16.ddf", QByteArray("[\0I\0n\0f\0o\0]\0\r\0\n\0", 18), "", "NUL bytes"},
+        {"empty.ddf", QByteArray(""), "", "empty"},
+        {"cut.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nCorrectionMu", "CorrectionMu...", "line 6"},
+        {"semicut.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nSemiGa", "SemiGa...", "line 4"},
+        {"info.ddf", "[Info]\r\nVer=0000014C\r\n", "[Config]", "section [Config]"},
+        {"nomodel.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n", "[Model]", "section [Model]"},
+        {"wide.ddf", head + "PW0=300\r\n[Model]\r\nP1=1\r\n", "PW0=300", "(0 - 255)"},
+        // What the field holds but the device refuses.
+        {"power.ddf", head + "Power=5000\r\n[Model]\r\nP1=1\r\n", "Power=5000", "(1 - 999)"},
+        {"nopower.ddf", head + "Power=0\r\n[Model]\r\nP1=1\r\n", "Power=0", "(1 - 999)"},
+        {"idle.ddf", head + "IdleHotTb=65535\r\n[Model]\r\nP1=1\r\n", "IdleHotTb=65535", "(0 - 65450)"},
+        {"micro.ddf", head + "MicroInjectionTime=14\r\n[Model]\r\nP1=1\r\n", "MicroInjectionTime=14", "(19 - 243)"},
+        {"cylinders.ddf", head + "InjSW=8\r\n[Model]\r\nP1=1\r\n", "InjSW=8", "3, 4, 5, 6"},
+        {"missing.ddf", QByteArray(), "", "does not exist"},
     };
     DeviceRecord.InjSW = 3;
     for (const auto &c : cases) {
@@ -294,10 +334,18 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         Boxes.clear();
         Window->MnIFileLoadCnfClick();
         ASSERT_EQ(Boxes.size(), 1u);
-        EXPECT_EQ(Boxes[0].Text, Tr("strWrongConfFile") + " [" + c.Detail + "]");
+        // The short form first, then the file and the reason in words.
+        const QStringList parts = Boxes[0].Text.split(QStringLiteral("\r\n"));
+        ASSERT_GE(parts.size(), 4);
+        EXPECT_EQ(parts[0], Tr("strWrongConfFile") + " [" + c.Detail + "]");
+        EXPECT_EQ(parts[2], Chosen);
+        EXPECT_TRUE(parts[3].contains(QString::fromLatin1(c.Reason))) << parts[3].toStdString();
+        EXPECT_FALSE(Boxes[0].Text.contains(QStringLiteral("!_"))) << Boxes[0].Text.toStdString();
+        EXPECT_EQ(Boxes[0].Type, mtWarning);
         EXPECT_EQ(Boxes[0].Buttons, QList<int>{int(mrOk)});
         EXPECT_EQ(DeviceRecord.InjSW, 3);
         EXPECT_EQ(Window->SettingsFileName, Chosen);
+        EXPECT_TRUE(Rig->Requests().empty());
     }
     // A cancelled dialog shows nothing.
     Boxes.clear();
@@ -305,6 +353,39 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
     Window->MnIFileLoadCnfClick();
     EXPECT_TRUE(Boxes.empty());
     EXPECT_TRUE(Rig->Requests().empty());
+}
+
+TEST_F(SettingsFileCommandsTest, HostilePathsAreRefusedWithoutReading)
+{
+    Start(20, 'E');
+    const QString fifo = Path("pipe.ddf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = Path("huge.ddf");
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(2) << 30)); // sparse: 2 GB of nothing
+    }
+    const struct {
+        QString File;
+        const char *Reason;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {QStringLiteral("/dev/zero"), "not a regular file"},
+        {Dir.path(), "not a regular file"},
+        {huge, "2147483648 bytes"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.File.toStdString());
+        Chosen = c.File;
+        Boxes.clear();
+        Window->MnIFileLoadCnfClick(); // a FIFO would block here for good
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_TRUE(Boxes[0].Text.startsWith(Tr("strWrongConfFile") + " ["));
+        EXPECT_TRUE(Boxes[0].Text.contains(c.File));
+        EXPECT_TRUE(Boxes[0].Text.contains(QString::fromLatin1(c.Reason))) << Boxes[0].Text.toStdString();
+        EXPECT_TRUE(Rig->Requests().empty());
+    }
 }
 
 TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
@@ -488,6 +569,70 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));
         EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
     });
+}
+
+TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
+{
+    TProgramLogic logic;
+    startup::StartupRig rig{5};
+    startup::SimDevice device(rig.PortsDir, 5, 21, 'E');
+    device.Server.withLock([&] {
+        SavedImage(device.Controller.State);
+        device.Controller.SetConfigurationLimits();
+    });
+    rig.Wire = [&](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    form.ReadConfiguration();
+    form.ReadModelParams();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+    const QByteArray head = "[Info]\r\nVer=0000015E\r\n[Config]\r\n";
+
+    // Refused before the first frame: what the field holds but the device
+    // does not take (the file the workshop would get back half-written).
+    for (const char *config : {"Power=5000", "Power=0", "IdleHotTb=65535", "MicroInjectionTime=14"}) {
+        SCOPED_TRACE(config);
+        WriteAll(file, head + config + "\r\nPW0=170\r\n[Model]\r\nP1=6\r\n");
+        device.Server.log().clear();
+        rig.Boxes.clear();
+        form.MnIFileLoadCnfClick();
+        ASSERT_EQ(rig.Boxes.size(), 1u);
+        EXPECT_TRUE(rig.Boxes[0].Text.contains(QString::fromLatin1(config))) << rig.Boxes[0].Text.toStdString();
+        EXPECT_EQ(device.Server.log().count(), 0u);
+        EXPECT_TRUE(DataManager->GetConnected());
+    }
+
+    // A file without MicroInjectionTime (its default is below what the
+    // device takes) and with values beyond the page's up-down ranges that
+    // the device takes: every frame is answered, the device holds the
+    // file's values and its own where the file has none.
+    WriteAll(file, head + "InjSW=5\r\nPower=999\r\nIdleHotTb=65450\r\nPostValveDelay=65000\r\nPW0=170\r\n"
+                          "[Model]\r\nP1=0\r\nE1=120\r\n");
+    device.Server.log().clear();
+    rig.Boxes.clear();
+    form.MnIFileLoadCnfClick();
+    ASSERT_EQ(rig.Boxes.size(), 1u) << rig.BoxTexts().join('|').toStdString();
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_FALSE(DataManager->IsDeviceNotReady());
+    device.Server.withLock([&] {
+        const SimControllerState &s = device.Controller.State;
+        EXPECT_EQ(s.Param16[6], 999);
+        EXPECT_EQ(s.Param16[8], 65450);
+        EXPECT_EQ(s.Param16[10], 65000);
+        EXPECT_EQ(s.Param8[23], 131);
+        EXPECT_EQ(s.Payload.at(0x35).at(0), 170);
+    });
+    std::vector<uint8_t> commands;
+    for (const auto &r : device.Server.log().bytes())
+        commands.push_back(r[1]);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 0x16), 13);
+    EXPECT_NE(std::find(commands.begin(), commands.end(), 0x38), commands.end());
 }
 
 TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -47,8 +48,17 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5, 21, 'E');
     device.Server.withLock([&] {
-        device.Controller.State.Param16[6] = 85;
-        device.Controller.State.Param8[10] = 38;
+        // A configured device, refusing what a real one refuses.
+        auto &s = device.Controller.State;
+        s.Param16[6] = 85;
+        s.Param8[10] = 38;
+        s.Param8[3] = 5;
+        s.Param8[4] = 47;
+        s.Param8[23] = 37;
+        s.Param8[28] = 1;
+        s.Param16[7] = 1390;
+        s.Param16[10] = 500;
+        device.Controller.SetConfigurationLimits();
     });
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("backup.ddf"));
@@ -110,6 +120,30 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     form.DeviceUpgradeFirmware(true);
     EXPECT_EQ(windows, 2);
     EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    // A backup that cannot be written says so, with the path and the
+    // system's reason; No to the question that follows erases nothing.
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    chosen = dir.filePath(QStringLiteral("plain/backup.ddf"));
+    int questions = 0;
+    rig.Answer = [&](const TMessageBoxInfo &b) {
+        if (!b.Buttons.contains(mrYes))
+            return b.Buttons.value(0);
+        return ++questions == 1 ? int(mrYes) : int(mrNo);
+    };
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(true);
+    EXPECT_EQ(windows, 2);
+    EXPECT_EQ(questions, 2);
+    ASSERT_EQ(rig.Boxes.size(), 3u) << rig.BoxTexts().join('|').toStdString();
+    EXPECT_EQ(rig.Boxes[1].Type, mtError);
+    EXPECT_TRUE(rig.Boxes[1].Text.contains(chosen)) << rig.Boxes[1].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[1].Text.contains(QStringLiteral("Not a directory"))) << rig.Boxes[1].Text.toStdString();
+    EXPECT_FALSE(rig.Boxes[2].Text.contains(QStringLiteral("!_")));
+    EXPECT_TRUE(form.Timerek->isActive());
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
     // An adapter upgrade asks nothing and leaves no request.
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(false);

@@ -40,6 +40,9 @@ TEST(UpgradeFile, TrailerChecksAndRecords)
     c = CheckUpgradeData(upgradefiles::Make(q3x, 100, 0x0F), q3x);
     EXPECT_EQ(c.Error, "Required firmware version: 10\r\nFound version: F");
     EXPECT_EQ(CheckUpgradeData(QByteArray(), q3).Error, "Incompatible file format");
+    // A sound trailer without any program record would erase and write nothing.
+    EXPECT_EQ(CheckUpgradeData(upgradefiles::Make(q3, 0, 0x15), q3).Error, "Wrong file or file corrupted");
+    EXPECT_TRUE(CheckUpgradeData(upgradefiles::Make(q3, 1, 0x15), q3).Ok);
     // A cut file, a file of another variant, a broken sum.
     EXPECT_EQ(CheckUpgradeData(file.left(file.size() - 1), q3).Error, "Wrong file or file corrupted");
     EXPECT_FALSE(CheckUpgradeData(upgradefiles::Make(q3, 100, 0x20), q3x).Ok);
@@ -291,13 +294,14 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
     start(false);
     const int kind = GetParam();
     const char *expected[] = {"Incompatible file format", "Wrong file or file corrupted", "Incompatible file format",
-                              "Required firmware version: 10\r\nFound version: F"};
+                              "Required firmware version: 10\r\nFound version: F", "Wrong file or file corrupted"};
     TBootloaderTaronQ3 q3;
     TBootloaderTaronQ3X q3x;
     const QByteArray bad = kind == 0   ? upgradefiles::Make(q3, 200, 0x21)
                            : kind == 1 ? data.left(data.size() - 3)
                            : kind == 2 ? QByteArray(data).replace(data.size() - 2, 1, "\x55")
-                                       : upgradefiles::Make(q3x, 200, 0x0F);
+                           : kind == 3 ? upgradefiles::Make(q3x, 200, 0x0F)
+                                       : upgradefiles::Make(q3x, 0, 0x21, 'C'); // the trailer alone
     ASSERT_TRUE(upgradefiles::Write(file, bad));
     form->CheckConnection();
     ASSERT_TRUE(form->Connected());
@@ -314,7 +318,7 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
     EXPECT_TRUE(runningSoon());
 }
 
-INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOld, UpgradeRefused, ::testing::Values(0, 1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOldEmpty, UpgradeRefused, ::testing::Values(0, 1, 2, 3, 4));
 
 } // namespace
 

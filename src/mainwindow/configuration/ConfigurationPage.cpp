@@ -1,4 +1,6 @@
 #include "mainwindow/configuration/ConfigurationPage.h"
+
+#include "core/SettingsFile.h"
 #include "mainwindow/configuration/ModelPage.h"
 
 #include "controls/ChangeHelper.h"
@@ -43,9 +45,6 @@ const std::vector<int> TConfigurationPage::NozleValues = {15, 16, 17, 18, 19, 20
                                                           28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40};
 
 namespace {
-
-// The largest hot-idle petrol time the device takes, ms.
-constexpr double MaxIdleHotTbMs = 350.0;
 
 bool ready() { return DataManager && !DataManager->IsDeviceNotReady(); }
 
@@ -276,27 +275,33 @@ bool TConfigurationPage::CheckReady()
 
 QWidget *TConfigurationPage::FindInvalidControl(QString &reason) const
 {
+    // The ranges are the device's (the settings file check uses the same).
     struct TCheck {
         QLineEdit *Edit;
         const char *Label;
-        double Max;
+        const char *Key;
+        double Scale; // device units per shown unit
         bool Whole;
     };
     const TCheck checks[] = {
-        {YEdKnfCubicCap, "labelKnfCubicCap", 9999, true},
-        {YEdKnfPower, "labelKnfPower", 999, true},
-        {EdtKnfIdleHotTb, "labelKnfIdleHotTb", MaxIdleHotTbMs, false},
+        {YEdKnfCubicCap, "labelKnfCubicCap", "EngineCubicCapacity", 1, true},
+        {YEdKnfPower, "labelKnfPower", "Power", 1, true},
+        {EdtKnfIdleHotTb, "labelKnfIdleHotTb", "IdleHotTb", 187, false},
     };
     for (const auto &c : checks) {
         if (!c.Edit)
             continue;
+        qint64 low = 0, high = 0;
+        TSettingsFile::DeviceRangeQ3(QString::fromLatin1(c.Key), low, high);
+        const double min = low / c.Scale, max = high / c.Scale;
         double v = 0;
         const bool number = parseNumber(c.Edit->text(), v);
-        if (number && v >= 0 && v <= c.Max && (!c.Whole || v == std::floor(v)))
+        if (number && v >= min && v <= max && (!c.Whole || v == std::floor(v)))
             continue;
         const auto *label = Find<QLabel>(c.Label);
-        reason = QStringLiteral("%1 %2 0 - %3").arg(label ? label->text() : QString(), Tr("strConfValueRange"))
-                     .arg(c.Max);
+        reason = QStringLiteral("%1 %2 %3 - %4").arg(label ? label->text() : QString(), Tr("strConfValueRange"))
+                     .arg(min)
+                     .arg(max);
         return c.Edit;
     }
     return nullptr;
@@ -406,9 +411,13 @@ bool TConfigurationPage::WriteConfiguration()
         w8(11, index(CmbKnfRedType, r.RedType));
         w8(12, index(CmBKnfInjSystemType, r.InjSystemType));
         w16(9, Entry(CmbKnfEmulatorSwitchDelay, EmulatorSwitchDelayValues, r.EmulatorSwitchDelay));
-        double idle = 0;
-        parseNumber(EdtKnfIdleHotTb ? EdtKnfIdleHotTb->text() : QString(), idle);
-        r.IdleHotTb = static_cast<quint16>(RoundClamped(idle * 187.0, 0, 65535));
+        // The shown time rounds the device's value: an unedited text sends
+        // the value itself.
+        if (EdtKnfIdleHotTb && EdtKnfIdleHotTb->text() != FormatTimeMs(r.IdleHotTb)) {
+            double idle = 0;
+            parseNumber(EdtKnfIdleHotTb->text(), idle);
+            r.IdleHotTb = static_cast<quint16>(RoundClamped(idle * 187.0, 0, 65535));
+        }
         w16(8, r.IdleHotTb);
         r.PostValveDelay = static_cast<quint16>(Entry(CmbKnfPostValveDelay, PostValveDelayValues, r.PostValveDelay));
         w16(10, r.PostValveDelay);

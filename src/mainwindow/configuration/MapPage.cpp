@@ -4,6 +4,7 @@
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
+#include "core/FileRead.h"
 #include "core/MapFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -540,34 +541,47 @@ void TMapPage::SaveMapToFile(const QString &fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         if (Common)
-            Common->ShowError(QStringLiteral("%1\n%2").arg(fileName, file.errorString()));
+            Common->ShowError(Tr(QStringLiteral("strFileWriteError")).arg(fileName, file.errorString()));
     }
 }
 
 void TMapPage::LoadMapFromFile(const QString &fileName)
 {
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName) || !DataManager)
+    if (fileName.isEmpty() || !DataManager)
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file of a map file's size is read.
+    const TFileRead read = ReadRegularFile(fileName, MapFile::kMaxFileSize);
+    if (read.Result == TFileRead::Status::NotFound)
+        return;
+    if (!read.Ok()) {
         if (Common)
-            Common->ShowError(QStringLiteral("%1\n%2").arg(fileName, file.errorString()));
+            Common->ShowError(read.Describe(fileName, MapFile::kMaxFileSize));
         return;
     }
-    const MapFile::TReadResult r = MapFile::Read(file.readAll());
+    const int sensorType = DeviceRecord.PressureSensorType;
+    const MapFile::TReadResult r = MapFile::Read(read.Bytes, sensorType);
     if (!r.Ok) {
         // Nothing is changed or written when the file is refused.
-        QString text = Tr(r.ErrorKey) + QStringLiteral("\n") + fileName;
+        QString reason = Tr(r.ErrorKey);
+        if (r.ErrorKey == QLatin1String("strMapFileOutOfRange") && reason.contains(QLatin1String("%2"))) {
+            double low = 0, high = 0;
+            MapFile::LoadRange(sensorType, low, high);
+            reason = reason.arg(low, 0, 'f', 2).arg(high, 0, 'f', 2);
+        }
+        QString text = reason + QStringLiteral("\n") + fileName;
         if (r.Line > 0)
             text += QStringLiteral(" (%1)").arg(r.Line);
-        Warn(text);
+        if (Common)
+            Common->ShowWarning(text);
         return;
     }
     DataManager->RecordingCount1 = DataManager->RecordingCount2 = 0;
     auto store = [](const MapFile::TPoints &points, std::array<TRecordingPoint, TDeviceRecord::RecordingSize> &table,
                     uint8_t &count, uint16_t base, uint16_t countIndex) {
+        // The page shows the points as the device holds them.
         table.fill(TRecordingPoint{});
-        std::copy(points.begin(), points.end(), table.begin());
+        for (size_t c = 0; c < points.size(); ++c)
+            table[c] = MapFile::Stored(points[c], DeviceRecord.PressureSensorType);
         count = uint8_t(points.size());
         for (size_t c = 0; c < points.size(); ++c)
             DataManager->WriteCmd32(uint16_t(base + 2 * c),

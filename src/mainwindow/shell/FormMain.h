@@ -22,6 +22,7 @@ class TResizeHelper;
 class TDetector;
 class TWaitForm;
 struct TSettingsLoad;
+struct TSettingsError;
 class TIniFile;
 class TOscilloscopePage;
 class TTroubleCodesPage;
@@ -574,7 +575,7 @@ private:
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
-    void RefuseSettingsFile(const QString &detail);
+    void RefuseSettingsFile(const TSettingsError &e, const QString &fileName);
     void ShowLoadedModel(bool withThresholds);
     void WriteLoadedMultiSettings(const TSettingsLoad &load);
     QString FSettingsDialogFile;

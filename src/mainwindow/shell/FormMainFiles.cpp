@@ -3,12 +3,14 @@
 // File > Load reads such a file into the record and the pages, shows it, and
 // on confirmation writes it to the device.
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/ConfigurationPageOps.h"
 
 #include "core/AppConfig.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/FileRead.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
 #include "core/SettingsFile.h"
@@ -39,7 +41,7 @@ namespace {
 
 // A settings file larger than this is no settings file (a whole kind-48 file
 // is about 10 kB).
-constexpr qint64 MaxSettingsFileSize = 1 << 20;
+constexpr qint64 MaxSettingsFileSize = TIniFile::MaxFileSize;
 
 // The hourglass and the main and map timers stopped for the life of a
 // command; the timers restart as they were.
@@ -121,12 +123,21 @@ QString TFormMain::AskSettingsFileName(bool save, const QString &fileName)
     return dialog.selectedFiles().first();
 }
 
-void TFormMain::RefuseSettingsFile(const QString &detail)
+// The refusal keeps its short form, "<invalid settings file> [detail]", and
+// adds the file and the reason in words.
+void TFormMain::RefuseSettingsFile(const TSettingsError &e, const QString &fileName)
 {
-    if (Common)
-        Common->ShowInformation(TranslateKey(QStringLiteral("strWrongConfFile")) + QStringLiteral(" [") + detail
-                                    + QLatin1Char(']'),
-                                QStringLiteral(" "));
+    if (!Common)
+        return;
+    QString text = TranslateKey(QStringLiteral("strWrongConfFile")) + QStringLiteral(" [") + e.Detail
+                   + QLatin1Char(']') + QStringLiteral("\r\n\r\n") + fileName;
+    if (!e.Reason.isEmpty()) {
+        QString reason = e.Reason.startsWith(QLatin1String("str")) ? TranslateKey(e.Reason) : e.Reason;
+        for (const QString &arg : e.Args)
+            reason = reason.arg(arg);
+        text += QStringLiteral("\r\n") + reason;
+    }
+    Common->ShowWarning(text, TranslateKey(QStringLiteral("strWrongConfFile")));
 }
 
 // ---- Saving ----
@@ -235,7 +246,7 @@ bool TFormMain::WriteSettingsFile(const QString &fileName, bool multi)
     else
         TSettingsFile::WriteQ3(ini, DeviceRecord, info, separator);
     if (ini.Save() != TIniFile::Status::Ok) {
-        ReportError(ini.ErrorString());
+        ReportError(TranslateKey(QStringLiteral("strFileWriteError")).arg(fileName, ini.SystemError()));
         return false;
     }
     SettingsFileName = fileName;
@@ -266,31 +277,35 @@ bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen)
     if (name.isEmpty())
         return false;
     SettingsFileName = name;
-    QByteArray bytes;
-    QFile file(name);
-    if (file.exists()) {
-        if (file.size() > MaxSettingsFileSize) {
-            RefuseSettingsFile(QFileInfo(name).fileName());
-            return false;
-        }
-        if (!file.open(QIODevice::ReadOnly)) {
-            RefuseSettingsFile(file.errorString());
-            return false;
-        }
-        bytes = file.readAll();
+    // Only a regular file of a settings file's size is read; a missing file
+    // reads as empty and is refused below with its reason.
+    const TFileRead read = ReadRegularFile(name, MaxSettingsFileSize);
+    if (!read.Ok() && read.Result != TFileRead::Status::NotFound) {
+        TSettingsError e;
+        e.Detail = read.Result == TFileRead::Status::TooLarge ? QFileInfo(name).fileName() : read.SystemError;
+        e.Reason = QStringLiteral("%1");
+        e.Args = {read.Describe(name, MaxSettingsFileSize)};
+        RefuseSettingsFile(e, name);
+        return false;
     }
+    const QByteArray &bytes = read.Bytes;
     ini.SetFileName(name);
     ini.SetCodePage(SettingsCodePage());
     ini.LoadFromBytes(bytes);
-    if (!TSettingsFile::AcceptsVersion(ini, multi ? TSettingsFile::CodesMulti() : TSettingsFile::CodesQ3())) {
-        RefuseSettingsFile(TSettingsFile::VersionCode(ini));
-        return false;
-    }
-    TSettingsError e = TSettingsFile::CheckBytes(bytes);
+    TSettingsError e;
+    if (!TSettingsFile::AcceptsVersion(ini, multi ? TSettingsFile::CodesMulti() : TSettingsFile::CodesQ3()))
+        e.Detail = TSettingsFile::VersionCode(ini).isNull() ? QStringLiteral("") : TSettingsFile::VersionCode(ini);
+    if (!e.Failed())
+        e = TSettingsFile::CheckBytes(bytes);
     if (!e.Failed())
         e = TSettingsFile::CheckComplete(ini, multi);
     if (e.Failed()) {
-        RefuseSettingsFile(e.Detail);
+        if (read.Result == TFileRead::Status::NotFound) {
+            e.Reason = QStringLiteral("%1");
+            e.Args = {read.Describe(name, MaxSettingsFileSize)};
+        }
+        TSettingsFile::Explain(bytes, ini, e);
+        RefuseSettingsFile(e, name);
         return false;
     }
     return true;
@@ -385,7 +400,7 @@ void TFormMain::LoadSettingsFileV15()
     TDeviceRecord loaded = DeviceRecord;
     const TSettingsError e = TSettingsFile::ReadQ3(ini, loaded);
     if (e.Failed()) {
-        RefuseSettingsFile(e.Detail);
+        RefuseSettingsFile(e, ini.FileName());
         return;
     }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
@@ -397,12 +412,23 @@ void TFormMain::LoadSettingsFileV15()
         return;
     // Each write may end with a read-back of the device; the file's values
     // are put back before the next one so that all of them are sent.
+    // Every value was checked against the device; a step that still fails
+    // (the link went down, the page refused) ends the load there, said so.
     BtBModWriteClick();
+    if (!LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
-    BtBKnfWriteConfigurationClick();
+    if (ConfigurationPage && !ConfigurationPage->WriteConfiguration())
+        return;
+    if (!LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
-    DataManager->WriteLevelSensor37();
-    DataManager->WriteLevelSensor38();
+    if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38())
+        ReportError(TranslateKey(QStringLiteral("strComError")));
 }
 
 void TFormMain::LoadSettingsFileV30(bool ModelOnly)
@@ -428,7 +454,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     load.Record = DeviceRecord;
     const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly);
     if (e.Failed()) {
-        RefuseSettingsFile(e.Detail);
+        RefuseSettingsFile(e, ini.FileName());
         return;
     }
     TDeviceRecord &r = DeviceRecord;

@@ -86,6 +86,14 @@ void TFormMain::DeviceUpgradeFirmware(bool device)
             // The save withdraws the request when it wrote no file.
             SettingsRestoreRequest = 1;
             MnIFileSaveAsClick();
+            // No backup was written (the save said why, or was cancelled):
+            // nothing is erased unless the user wants it so.
+            if (SettingsRestoreRequest == 0
+                && !Common->AskYesNo(TranslateKey(QStringLiteral("strUpdBackupFailed")),
+                                     TranslateKey(QStringLiteral("strQuestUpdSaveSettingsTitle")))) {
+                Timerek->start();
+                return;
+            }
         }
     }
     if (UpgradeServices.RunUpgradeWindow) {

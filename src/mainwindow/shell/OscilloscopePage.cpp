@@ -362,13 +362,17 @@ bool TOscilloscopePage::eventFilter(QObject *watched, QEvent *event)
     const bool onCursor = watched == FCursor;
     if (!onCursor && watched != FHandles[0] && watched != FHandles[1])
         return false;
+    // Only mouse events are cast (any other event passes through).
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
     auto *mouse = static_cast<QMouseEvent *>(event);
     // x in the grips' coordinates.
     auto gripX = [&] {
         const int x = qRound(mouse->position().x());
         return onCursor && FCursor && FHandles[0] ? FCursor->x() + x - FHandles[0]->x() : x;
     };
-    switch (event->type()) {
+    switch (type) {
     case QEvent::MouseButtonPress:
         if (!FDragging) {
             FDragging = true;

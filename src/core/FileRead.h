@@ -1,0 +1,29 @@
+// Whole-file reads of files that come from outside (settings, map, language,
+// upgrade and INI files): only regular files are opened, without blocking on
+// a FIFO or a device, and a file larger than its kind's limit is refused
+// before anything is read.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct TFileRead {
+    enum class Status {
+        Ok,
+        NotFound,   // no such file
+        NotAFile,   // a folder, FIFO, device or socket
+        TooLarge,   // larger than the limit
+        ReadError,  // the system refused to open or read it
+    };
+    Status Result = Status::NotFound;
+    QByteArray Bytes;   // the whole file when Ok
+    qint64 Size = 0;    // the size found (TooLarge)
+    QString SystemError; // the system's reason (ReadError)
+
+    bool Ok() const { return Result == Status::Ok; }
+    // The English reason in words, with the path and the limit.
+    QString Describe(const QString &path, qint64 maxSize) const;
+};
+
+// Reads the whole regular file at path when it holds at most maxSize bytes.
+TFileRead ReadRegularFile(const QString &path, qint64 maxSize);

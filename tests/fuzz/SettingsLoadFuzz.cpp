@@ -1,0 +1,135 @@
+// File > Load of the main window, from any bytes, into a simulated kind-21
+// controller that refuses what a real one refuses (a refused parameter gets
+// no answer and the link is lost). Whole or nothing on the frames: either no
+// write reaches the device and it holds what it held, or every write of the
+// load is answered, the link stays up and the load ends with the level
+// sensor frames. The starting inputs are files the program saved.
+#include "core/DataManager.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/StartupRig.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "support/FuzzSupport.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+// A configured kind-21 controller, as a workshop finds it.
+void ConfiguredImage(sim::SimControllerState &s)
+{
+    s.Value16[28] = 2;
+    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
+    const std::pair<int, int> p8[] = {{2, 21}, {8, 1}, {12, 1}, {11, 2}, {10, 38}, {3, 5},  {4, 76}, {7, 0},
+                                      {16, 1}, {17, 1}, {23, 131}, {18, 0}, {21, 1}, {27, 1}, {1, 2}, {28, 2}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {181, 131, 91, 36};
+    s.Payload[0x36] = {22, 48, 62, 73};
+    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
+                              769, uint16_t(-187), 0xA5};
+    s.Payload[0x10].assign(20, 0);
+    for (int id = 1; id <= 13; ++id) {
+        s.Model[size_t(id)] = model[id - 1];
+        if (id <= 10) {
+            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
+            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
+        }
+    }
+}
+
+bool IsWrite(uint8_t c)
+{
+    static const uint8_t writes[] = {0x04, 0x08, 0x16, 0x32, 0x34, 0x37, 0x38, 0x52, 0x94, 0x96,
+                                     0x98, 0xC1, 0xD1, 0xD3, 0xD5, 0xD9, 0xDA, 0xDE, 0xDF, 0x62};
+    return std::find(std::begin(writes), std::end(writes), c) != std::end(writes);
+}
+
+struct TRig {
+    TProgramLogic Logic;
+    startup::StartupRig Startup{5};
+    startup::SimDevice Device{Startup.PortsDir, 5, 21, 'E'};
+    TFormMain *Form = nullptr;
+    sim::SimControllerState Image;
+    QString File;
+
+    TRig()
+    {
+        Device.Server.withLock([&] {
+            ConfiguredImage(Device.Controller.State);
+            Device.Controller.SetConfigurationLimits();
+            Image = Device.Controller.State;
+        });
+        Startup.Wire = [&](TFormMain &f) {
+            InstallConfigurationPage(f, Logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+        };
+        Form = &Startup.Create();
+        FUZZ_CHECK(DataManager->GetConnected());
+        File = fuzz::TempFolder() + QStringLiteral("/input.ddf");
+        Form->SettingsFileDialog = [this](bool, const QString &, const QString &) { return File; };
+        Startup.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
+    }
+};
+
+TRig &Rig()
+{
+    static TRig *rig = [] {
+        fuzz::EnsureWidgetApplication();
+        return new TRig;
+    }();
+    return *rig;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    TRig &rig = Rig();
+    FUZZ_CHECK(fuzz::WriteFile(rig.File, fuzz::Bytes(data, size)));
+    // The device as it was, shown by the pages as a connect shows it.
+    rig.Device.Server.withLock([&] { rig.Device.Controller.State = rig.Image; });
+    if (!DataManager->GetConnected() || DataManager->IsDeviceNotReady()) {
+        DataManager->Reconnect(5, true);
+        DataManager->PollGroup(TDataManager::pgConnect, true);
+    }
+    FUZZ_CHECK(DataManager->GetConnected());
+    rig.Form->ReadConfiguration();
+    rig.Form->ReadModelParams();
+    rig.Device.Server.log().clear();
+    rig.Startup.Boxes.clear();
+
+    rig.Form->MnIFileLoadCnfClick();
+
+    std::vector<uint8_t> writes;
+    for (const sim::Bytes &f : rig.Device.Server.log().bytes())
+        if (f.size() >= 2 && f[0] == 0xC0 && IsWrite(f[1]))
+            writes.push_back(f[1]);
+    if (writes.empty()) {
+        // Nothing: the device holds what it held.
+        rig.Device.Server.withLock([&] {
+            const sim::SimControllerState &s = rig.Device.Controller.State;
+            FUZZ_CHECK(s.Param8 == rig.Image.Param8);
+            FUZZ_CHECK(s.Param16 == rig.Image.Param16);
+            FUZZ_CHECK(s.Model == rig.Image.Model);
+        });
+        return 0;
+    }
+    // Whole: every write answered, the link up, the last step sent.
+    FUZZ_CHECK(DataManager->GetConnected());
+    FUZZ_CHECK(!DataManager->IsDeviceNotReady());
+    FUZZ_CHECK(std::count(writes.begin(), writes.end(), 0x16) == 13);
+    FUZZ_CHECK(writes.back() == 0x38);
+    return 0;
+}
