@@ -83,7 +83,7 @@ const TDeviceRange DeviceRangesQ3[] = {
     {"LambdaType", 0, 6},          {"InjTypeName", 0, 31},        {"LowPD", 1, 50},
     {"LowPT", 38, 94},             {"NozzleSize", 15, 40},        {"RedType", 0, 4},
     {"InjSystemType", 0, 3},       {"MicroInjectionTime", 19, 243}, {"PressureSensorType", 1, 2},
-    {"Power", 1, 999},             {"EngineCubicCapacity", 1, 9999}, {"IdleHotTb", 0, 65450},
+    {"Power", 1, 999},             {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},
     {"EmulatorSwitchDelay", 0, 2500}, {"PostValveDelay", 50, 65000}, {"ReserveType", 0, 3},
     {"RPMsource", 0, 3},           {"EngineType", 0, 1},
 };

@@ -198,7 +198,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
     EXPECT_EQ(rec.MicroInjectionTime, 37);
     EXPECT_EQ(rec.NozzleSize, 22);
     EXPECT_EQ(rec.PostValveDelay, 500);
-    EXPECT_EQ(rec.EngineCubicCapacity, 1390);
+    EXPECT_EQ(rec.EngineCubicCapacity, 0); // the factory value, which the device takes
     // ... unless the device holds no such value either.
     rec = Configured(20, "E");
     rec.MicroInjectionTime = 0;
