@@ -323,6 +323,28 @@ TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
     EXPECT_FALSE(Window->ConfigModified());
 }
 
+TEST_F(ModelPagesTest, DefaultButtonMarksThePageModifiedSoSaveWritesAndOffersTheGasMapClear)
+{
+    Connect(20, 'E');
+    FillLinearModel();
+    Window->ReadModelParams();
+    ASSERT_FALSE(Window->ConfigModified());
+    Get<QAbstractButton>("BtBModDefault")->click();
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 5);
+    EXPECT_TRUE(Window->ConfigModified());
+    // Save sends the defaults, then looks at the gas points measured for the
+    // old model and offers to clear them.
+    Rig->Device([](SimControllerState &s) { s.RecordingCount2 = 5; });
+    Reply = 6;
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto frames = Rig->Requests();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Write16(3, 5 * 187)), frames.end());
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x31, 0, 198})), frames.end());
+    EXPECT_EQ(Questions, QStringList{"strQGasMapClearAfterModelChange"});
+    EXPECT_FALSE(Window->ConfigModified());
+}
+
 TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePageModified)
 {
     Connect(20, 'E');
