@@ -117,7 +117,7 @@ QList<QByteArray> UpgradeRecords(const QByteArray &data, const TBootloaderParams
     return records;
 }
 
-TUpgraderLogic::TUpgraderLogic(QObject *parent) : QObject(parent), ProcessEvents([] { QCoreApplication::processEvents(); })
+TUpgraderLogic::TUpgraderLogic(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("UpgraderLogic"));
 }
@@ -330,6 +330,27 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     return true;
 }
 
+namespace {
+// The bootloader manager runs the logic's ProcessEvents while a record waits
+// for its reply, for as long as this lives.
+class TEventsWhileWaiting
+{
+public:
+    explicit TEventsWhileWaiting(const std::function<void()> &events)
+    {
+        if (Bootloader40Manager)
+            Bootloader40Manager->WhileWaiting = events;
+    }
+    ~TEventsWhileWaiting()
+    {
+        if (Bootloader40Manager)
+            Bootloader40Manager->WhileWaiting = nullptr;
+    }
+    TEventsWhileWaiting(const TEventsWhileWaiting &) = delete;
+    TEventsWhileWaiting &operator=(const TEventsWhileWaiting &) = delete;
+};
+} // namespace
+
 const QByteArray *TUpgraderLogic::image(const QString &fileName)
 {
     if (!(FFileChecked && fileName == FFileName) && !CheckUpgradeFile(fileName, nullptr, nullptr))
@@ -352,6 +373,7 @@ bool TUpgraderLogic::SendFileHeader(const QString &fileName, QProgressBar *progr
     }
     QByteArray record = data->left(UpgradeRecordLength);
     record.resize(UpgradeRecordLength, '\0');
+    const TEventsWhileWaiting events(ProcessEvents);
     const bool ok = Bootloader40Manager->WriteRecord(reinterpret_cast<const quint8 *>(record.constData()), true);
     if (progressBar)
         progressBar->setValue(progressBar->value() + 1);
@@ -375,6 +397,7 @@ bool TUpgraderLogic::ProgramFile(const QString &fileName, QProgressBar *progress
     setupProgress(progressBar, data->size());
     const qsizetype end = data->size() - trailerLength(*p);
     qsizetype pos = 0;
+    const TEventsWhileWaiting events(ProcessEvents);
     for (const QByteArray &record : UpgradeRecords(*data, *p)) {
         if (onTimeLeft) {
             const qint64 remaining = end - pos;
