@@ -12,12 +12,15 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +178,30 @@ TEST_F(SettingsFileCommandsTest, SaveRefreshesFromTheDeviceAndWritesOnlyTheFile)
     EXPECT_EQ(Boxes[0].Text, Tr("strComError"));
     EXPECT_EQ(Window->SettingsFileName, Path("car.ddf"));
     EXPECT_EQ(Window->SettingsRestoreRequest, 0);
+}
+
+TEST_F(SettingsFileCommandsTest, TheProgramsOwnFileDialogChoosesTheFileToSave)
+{
+    Start(20, 'E');
+    Window->SettingsFileDialog = {};
+    const QString chosen = Path("dialog.ddf");
+    int shown = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            ++shown;
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+            dialog->selectFile(chosen);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    poll.start();
+    Window->MnIFileSaveAsClick();
+    poll.stop();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Window->SettingsFileName, chosen);
+    EXPECT_TRUE(ReadAll(chosen).contains("[Config]"));
 }
 
 TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)

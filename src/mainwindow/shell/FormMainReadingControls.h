@@ -173,7 +173,10 @@ class TResizeRelay : public QObject
 {
 public:
     TResizeRelay(QObject *parent, std::function<void()> onResize)
-        : QObject(parent), FOnResize(std::move(onResize)) {}
+        : QObject(parent)
+    {
+        FOnResize = std::move(onResize);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
