@@ -448,6 +448,26 @@ TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)
     EXPECT_TRUE(Questions.isEmpty());
 }
 
+TEST_F(ModelPagesTest, Model2WriteKeepsEachOptionFlagOfParameter37)
+{
+    Connect(48, 'G');
+    FillModel2();
+    // Idle model (1) and Tred under load (4) as read, with the RPM wire (8),
+    // the fuel overlap (16), the injector heating (32) and the preinjection
+    // during cut-off (64) one at a time.
+    for (const uint8_t flag : {8, 16, 32, 64}) {
+        SCOPED_TRACE(int(flag));
+        const uint8_t options = uint8_t(0x05 | flag);
+        Rig->Device([options](SimControllerState &s) { s.Param8[37] = options; });
+        Window->ReadModel2Settings();
+        Rig->Server.log().clear();
+        Window->BtBModel2WriteClick();
+        const auto frames = Rig->Requests();
+        EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x08, 37, options})), frames.end());
+        EXPECT_EQ(Rig->Controller.State.Param8[37], options);
+    }
+}
+
 TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndThePressureCurve)
 {
     // The helper logic reached as the program wires it.
