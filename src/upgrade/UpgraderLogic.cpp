@@ -159,6 +159,20 @@ void TUpgraderLogic::SetAdapterDetection(bool on)
     }
 }
 
+namespace {
+// Gives back the lock an exchange took around itself and, on a port whose
+// write keeps the lock for the reply's reader, the write's lock too:
+// answered, silent or failed, the port is free afterwards.
+void releaseExchangeLock(TComMultiPort *port)
+{
+    if (!port->ThreadSafe())
+        return;
+    if (port->LockingStrategy() == lsReadDataWithControl)
+        port->ReleaseLock();
+    port->ReleaseLock();
+}
+} // namespace
+
 bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int count)
 {
     std::memset(reply, 0, size_t(count));
@@ -173,8 +187,7 @@ bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int co
     int written = 0, read = 0;
     bool ok = FPort->WriteData(frame.constData(), int(frame.size()), written) && written == frame.size()
               && FPort->ReadData(reply, count, read) && read == count;
-    if (locked)
-        FPort->ReleaseLock();
+    releaseExchangeLock(FPort);
     // The reply ends in the 8-bit sum of all bytes before it.
     ok = ok && (reply[0] == p->GetReplyHeader() || reply[0] == 0xBD)
          && reply[count - 1] == FrameChecksum(reply, size_t(count - 1));
@@ -230,8 +243,7 @@ bool TUpgraderLogic::GotoBootloader()
     // The application may reset before it answers; a whole frame is enough.
     const bool answered = FPort->ReadData(reply, 4, read) && read == 4 && reply[0] == p->GetReplyHeader()
                           && reply[1] == 0xE2;
-    if (locked)
-        FPort->ReleaseLock();
+    releaseExchangeLock(FPort);
     InBootloader = sent || answered;
     return InBootloader;
 }

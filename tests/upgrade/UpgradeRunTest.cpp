@@ -7,6 +7,7 @@
 #include "upgrade/UpgraderLogic.h"
 #include "upgrade/UpgradeFiles.h"
 
+#include "common/PortLock.h"
 #include "core/ComMultiPort.h"
 #include "core/ui/Common.h"
 #include "sim/SimServer.h"
@@ -323,6 +324,38 @@ INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOld, UpgradeRefused, ::testing::Va
 } // namespace
 
 namespace {
+
+TEST_F(UpgradeRun, TheLogicsOwnRequestsAndItsJumpGiveThePortLockBackAnsweredOrNot)
+{
+    start(false);
+    const std::function<bool()> requests[] = {
+        [this] {
+            quint8 version = 0;
+            return logic.ReadStatusByte(version);
+        },
+        [this] {
+            char letter = 0;
+            return logic.ReadVersionByte(1, letter);
+        },
+        [this] {
+            QString a, b;
+            return logic.ReadIdentification(a, b);
+        }};
+    for (const bool answered : {true, false}) {
+        if (!answered)
+            server.injectFaultWhen([](const Bytes &) { return true; }, sim::Fault::noAnswer(), 100);
+        // The jump to the bootloader succeeds once its frame is written.
+        EXPECT_TRUE(logic.GotoBootloader());
+        EXPECT_TRUE(testsupport::PortLockFree(port));
+        server.withLock([&] { target.App.Running = true; });
+        for (size_t i = 0; i < std::size(requests); ++i) {
+            SCOPED_TRACE(::testing::Message() << "request " << i << (answered ? " answered" : " silent"));
+            EXPECT_EQ(requests[i](), answered);
+            EXPECT_TRUE(testsupport::PortLockFree(port));
+        }
+    }
+    server.clearFaults();
+}
 
 TEST_F(UpgradeRun, EscapeTheTitleBarAndCloseAllLeaveTheBootloaderAndARunRefusesThem)
 {
