@@ -186,3 +186,27 @@ TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)
                   impossible + "\r\n\r\n" + TranslateKey(QStringLiteral("strUpdImpossibleGas")));
     }
 }
+
+TEST(UpgradeLaunch, AdapterReminderOnlyBelowTheFirstFixedVersionOfItsLine)
+{
+    TFormMain form;
+    int main = 0;
+    QString letter;
+    bool candidate = true;
+    form.UpgradeServices.AdapterUpgradeCandidate = [&] { return candidate; };
+    form.UpgradeServices.AdapterMainVersion = [&] { return main; };
+    form.UpgradeServices.AdapterVersionLetter = [&] { return letter; };
+    const struct { int Main; const char *Letter; bool Reminded; } cases[] = {
+        {0x10, "A", true},  {0x10, "a", true},  {0x10, "B", false}, {0x10, "b", false}, {0x10, "C", false},
+        {0x20, "", true},   {0x20, "A", false}, {0x20, "a", false}, {0x30, "A", false}, {0x00, "A", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.Main << " " << c.Letter);
+        main = c.Main;
+        letter = QString::fromLatin1(c.Letter);
+        EXPECT_EQ(form.IsAdapterUpgradePossible(), c.Reminded);
+    }
+    candidate = false;
+    main = 0x10;
+    letter = QStringLiteral("A");
+    EXPECT_FALSE(form.IsAdapterUpgradePossible());
+}
