@@ -26,8 +26,11 @@ bool LockTakenWithin(std::future<void> &taker, Port &port,
 {
     if (taker.wait_for(within) == std::future_status::ready)
         return true;
-    for (int i = 0; i < 8; ++i)
+    // However deep this thread holds it, one level at a time.
+    for (int i = 0; i < 100000 && taker.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i) {
         port.ReleaseLock();
+        taker.wait_for(std::chrono::microseconds(50));
+    }
     taker.wait();
     return false;
 }

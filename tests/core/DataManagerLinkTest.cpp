@@ -564,6 +564,8 @@ TEST(DataManagerLink, EmptyingTheInputWaitsForAnotherUsersAnswer)
 {
     SimControllerRig rig;
     ASSERT_TRUE(rig.Connect());
+    // The other user below could never write while the connect kept the lock.
+    EXPECT_TRUE(testsupport::PortLockFree(rig.Port));
     rig.Device([](SimControllerState &s) {
         s.Param8[2] = 9;
         s.Param8[3] = 4;
@@ -586,7 +588,13 @@ TEST(DataManagerLink, EmptyingTheInputWaitsForAnotherUsersAnswer)
         return std::vector<uint8_t>(answer, answer + got);
     });
     written.get_future().wait();
-    auto link = std::async(std::launch::async, [&rig] { return rig.Manager.ReadParameter8(3); });
+    // The link's thread gives the lock back before it ends (a lock kept by a
+    // finished thread could never be taken again).
+    auto link = std::async(std::launch::async, [&rig] {
+        const int value = rig.Manager.ReadParameter8(3);
+        EXPECT_TRUE(testsupport::PortLockFree(rig.Port));
+        return value;
+    });
     const std::vector<uint8_t> answer = other.get();
     ASSERT_EQ(answer.size(), 5u) << "the other user's answer was thrown away";
     EXPECT_EQ(answer[0], 0xD0);
