@@ -14,8 +14,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
@@ -188,12 +190,33 @@ TEST_F(SettingsFileCommandsTest, TheProgramsOwnFileDialogChoosesTheFileToSave)
     int shown = 0;
     QTimer poll;
     poll.setInterval(20);
+    QElapsedTimer waited;
+    waited.start();
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+        // Whatever still waits modally after a while is closed, so that a
+        // miss fails here instead of waiting for ever.
+        if (waited.elapsed() > 5000) {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->reject();
+            return;
+        }
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            // Into the folder first; the name once the dialog is there.
+            const QFileInfo target(chosen);
+            if (QDir(dialog->directory()) != target.absoluteDir()) {
+                dialog->setDirectory(target.absolutePath());
+                return;
+            }
             ++shown;
             EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-            dialog->selectFile(chosen);
+            // Typed into the name field, as a user does.
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(target.fileName());
             QMetaObject::invokeMethod(dialog, "accept");
+            return;
         }
     });
     poll.start();
