@@ -125,8 +125,9 @@ public:
 
     // Asks the owner for the detail lines of key (may also change the hint info).
     std::function<void(const QString &key, QStringList &detail, THintInfo &info)> OnNeedData;
-    // The "more" button was clicked: the button and the key word.
-    std::function<void(QObject *button, const QString &key)> OnMoreClick;
+    // The "more" button was clicked: the button and the key word. By default
+    // nothing more than the closing that CloseAfterMore asks for.
+    std::function<void(QObject *button, const QString &key)> OnMoreClick = [](QObject *, const QString &) {};
 
     // Called before any hint is shown, with the hint text, whether the
     // ordinary hint may show, and the hint information; all three may change.

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -338,6 +339,11 @@ bool TComMultiPort::WriteData(const void *buffer, int Count, int &BytesWritten)
     unlockIf(m_lockingOptions.ManualWriteUnlock());
     // A write that left bytes behind is a failed write.
     return ok && written == wanted;
+}
+
+bool TComMultiPort::WaitForInput(unsigned long ms)
+{
+    return m_device->waitReadable(int(std::min<unsigned long>(ms, 60000)));
 }
 
 bool TComMultiPort::PurgeInput()

@@ -146,6 +146,9 @@ public:
     // calls it right before writing a request. Takes no lock; False when the
     // port is closed.
     virtual bool PurgeInput();
+    // Waits up to ms milliseconds for received bytes without reading them;
+    // true when a read would return at once. Takes no lock.
+    virtual bool WaitForInput(unsigned long ms);
     // Keeps the line idle for ms milliseconds (the pause between two attempts
     // of an exchange).
     virtual void WaitIdle(unsigned long ms);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <charconv>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -57,10 +58,30 @@ TValue16Reader &PressureValueReader()
     return reader;
 }
 
+struct TPressureValueCache {
+    int Depth = 0;
+    std::map<int, int> Values;
+};
+
+TPressureValueCache &PressureValueCache()
+{
+    static TPressureValueCache cache;
+    return cache;
+}
+
 int ReadPressureValue(int index)
 {
+    TPressureValueCache &cache = PressureValueCache();
+    if (cache.Depth > 0) {
+        const auto found = cache.Values.find(index);
+        if (found != cache.Values.end())
+            return found->second;
+    }
     const TValue16Reader &reader = PressureValueReader();
-    return reader ? reader(index) : 0;
+    const int value = reader ? reader(index) : 0;
+    if (cache.Depth > 0)
+        cache.Values[index] = value;
+    return value;
 }
 
 // Sensor output as a fraction of the 5 V supply.
@@ -249,6 +270,19 @@ quint16 CollectorPressureToCode(double bar)
 void SetPressureValueReader(TValue16Reader reader)
 {
     PressureValueReader() = std::move(reader);
+    PressureValueCache().Values.clear();
+}
+
+TPressureValuesOnce::TPressureValuesOnce()
+{
+    ++PressureValueCache().Depth;
+}
+
+TPressureValuesOnce::~TPressureValuesOnce()
+{
+    TPressureValueCache &cache = PressureValueCache();
+    if (--cache.Depth == 0)
+        cache.Values.clear();
 }
 
 quint16 PackMapPoint(int state, double timeMs, double pressureBar)

@@ -56,6 +56,18 @@ quint8 CodeToCollectorRaw(quint16 word);
 using TValue16Reader = std::function<int(int index)>;
 void SetPressureValueReader(TValue16Reader reader);
 
+// While one of these lives, each index is read from the device once and its
+// value serves every later conversion (one refresh of the readings shows a
+// pressure and colours it by the same reading). Scopes may nest.
+class TPressureValuesOnce
+{
+public:
+    TPressureValuesOnce();
+    ~TPressureValuesOnce();
+    TPressureValuesOnce(const TPressureValuesOnce &) = delete;
+    TPressureValuesOnce &operator=(const TPressureValuesOnce &) = delete;
+};
+
 // Map point: state (3 bits) << 13 | pressure field | time field.
 quint16 PackMapPoint(int state, double timeMs, double pressureBar);
 

@@ -297,4 +297,16 @@ bool SerialDevice::discardInput()
     return m_fd >= 0 && ::tcflush(m_fd, TCIFLUSH) == 0;
 }
 
+bool SerialDevice::waitReadable(int ms) const
+{
+    if (m_fd < 0)
+        return true;
+    pollfd p{m_fd, POLLIN, 0};
+    int r = 0;
+    do
+        r = ::poll(&p, 1, ms);
+    while (r < 0 && errno == EINTR);
+    return r != 0;
+}
+
 } // namespace platform

@@ -75,6 +75,9 @@ public:
     // Drops the bytes received but not yet read (tcflush). False when the
     // device is closed or failed.
     bool discardInput();
+    // Waits up to ms milliseconds for received bytes; true when some are
+    // waiting to be read (or the device failed, so that a read says so).
+    bool waitReadable(int ms) const;
 
 private:
     int m_fd = -1;

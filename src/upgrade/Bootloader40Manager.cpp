@@ -5,6 +5,7 @@
 #include "upgrade/BootloaderConfig.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QThread>
 
@@ -138,7 +139,7 @@ bool TBootloader40Manager::ReadReply(quint8 *buffer, int count, quint8 header)
     std::memset(buffer, 0, size_t(count));
     bool ok = false;
     int read = 0;
-    if (count >= 2 && ReadPort(buffer, 1, read) && read == 1 && buffer[0] == header
+    if (count >= 2 && awaitReply() && ReadPort(buffer, 1, read) && read == 1 && buffer[0] == header
         && ReadPort(buffer + 1, count - 1, read) && read == count - 1) {
         ok = buffer[count - 1] == FrameChecksum(buffer, size_t(count - 1));
         if (!ok)
@@ -149,6 +150,25 @@ bool TBootloader40Manager::ReadReply(quint8 *buffer, int count, quint8 header)
     logReply(buffer, count);
     releaseLock();
     return ok;
+}
+
+bool TBootloader40Manager::awaitReply()
+{
+    if (!WhileWaiting || !FPort || !FPort->UseTimeouts())
+        return true;
+    const TComMultiPortTimeouts *t = FPort->Timeouts();
+    const qint64 budget = qint64(t->ReadConstant()) + t->ReadMultiplier();
+    if (budget <= 0)
+        return true;
+    constexpr unsigned long kSliceMs = 10;
+    QElapsedTimer clock;
+    clock.start();
+    while (!FPort->WaitForInput(kSliceMs)) {
+        if (clock.elapsed() >= budget)
+            return false;
+        WhileWaiting();
+    }
+    return true;
 }
 
 bool TBootloader40Manager::ReadPort(quint8 *buffer, int count, int &read)

@@ -92,6 +92,11 @@ public:
     // The fixed waits (ms); by default the window keeps processing its
     // events during the long one. Tests replace it.
     std::function<void(int ms)> Wait;
+    // While set, the wait for a reply runs it every few milliseconds (the
+    // upgrade logic lets the window's events run while a record is out), and
+    // a reply that does not begin within the port's time for one byte is
+    // given up without a further blocking read.
+    std::function<void()> WhileWaiting;
 
 protected:
     // The port's read, overridable so that replies can be fed without a port.
@@ -103,6 +108,8 @@ private:
     bool exchange(QByteArray frame, quint8 *reply, int count, int waitMs = 0);
     bool writeFrame(QByteArray frame);
     void releaseLock();
+    // False when WhileWaiting is set and no reply began in time.
+    bool awaitReply();
     void logReply(const quint8 *reply, int count);
 
     TComMultiPort *FPort = nullptr;

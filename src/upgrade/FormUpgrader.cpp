@@ -535,6 +535,26 @@ void TFormUpgrader::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A shown dialog's own close handling rejects, which leaves through
+    // done(); a window that was never shown leaves here.
+    if (!isVisible()) {
+        leave();
+        event->accept();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFormUpgrader::done(int result)
+{
+    if (FBusy)
+        return;
+    leave();
+    QDialog::done(result);
+}
+
+void TFormUpgrader::leave()
+{
     // A device with a complete firmware is sent back to its application; a
     // half-programmed one stays in its bootloader for the next attempt. That
     // includes one whose bootloader asks to be kept (its stay flag, set by an
@@ -556,5 +576,4 @@ void TFormUpgrader::closeEvent(QCloseEvent *event)
     }
     if (UpgraderLogic)
         UpgraderLogic->SetConnection(ComMultiPort, nullptr);
-    QDialog::closeEvent(event);
 }

@@ -42,7 +42,7 @@ public:
     // BeforeModal (tests) runs on the window just before it is shown.
     static void RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
                            std::function<void(bool &allowed)> onUpdateQuery);
-    static inline std::function<void(TFormUpgrader *)> BeforeModal;
+    static inline std::function<void(TFormUpgrader *)> BeforeModal = [](TFormUpgrader *) {};
 
     // Connected := ConnectAndIdentify.
     void CheckConnection();
@@ -82,12 +82,18 @@ public:
     QCheckBox *ChBWriteDefaultSettings, *ChBEnableAdapter;
     QTimer *TimerUpdateTime;
 
+    // Every way of closing (Close, Escape, the title bar) ends here: refused
+    // while an update runs, else the leave sequence runs first.
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     bool connectBootloader();
+    // Sends a device with a complete firmware back to its application.
+    void leave();
     bool runUpdate(bool &fileRefused);
 
     bool FConnected = false;

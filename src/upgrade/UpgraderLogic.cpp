@@ -126,7 +126,7 @@ QList<QByteArray> UpgradeRecords(const QByteArray &data, const TBootloaderParams
     return records;
 }
 
-TUpgraderLogic::TUpgraderLogic(QObject *parent) : QObject(parent), ProcessEvents([] { QCoreApplication::processEvents(); })
+TUpgraderLogic::TUpgraderLogic(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("UpgraderLogic"));
 }
@@ -168,6 +168,20 @@ void TUpgraderLogic::SetAdapterDetection(bool on)
     }
 }
 
+namespace {
+// Gives back the lock an exchange took around itself and, on a port whose
+// write keeps the lock for the reply's reader, the write's lock too:
+// answered, silent or failed, the port is free afterwards.
+void releaseExchangeLock(TComMultiPort *port)
+{
+    if (!port->ThreadSafe())
+        return;
+    if (port->LockingStrategy() == lsReadDataWithControl)
+        port->ReleaseLock();
+    port->ReleaseLock();
+}
+} // namespace
+
 bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int count)
 {
     std::memset(reply, 0, size_t(count));
@@ -182,8 +196,7 @@ bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int co
     int written = 0, read = 0;
     bool ok = FPort->WriteData(frame.constData(), int(frame.size()), written) && written == frame.size()
               && FPort->ReadData(reply, count, read) && read == count;
-    if (locked)
-        FPort->ReleaseLock();
+    releaseExchangeLock(FPort);
     // The reply ends in the 8-bit sum of all bytes before it.
     ok = ok && (reply[0] == p->GetReplyHeader() || reply[0] == 0xBD)
          && reply[count - 1] == FrameChecksum(reply, size_t(count - 1));
@@ -239,8 +252,7 @@ bool TUpgraderLogic::GotoBootloader()
     // The application may reset before it answers; a whole frame is enough.
     const bool answered = FPort->ReadData(reply, 4, read) && read == 4 && reply[0] == p->GetReplyHeader()
                           && reply[1] == 0xE2;
-    if (locked)
-        FPort->ReleaseLock();
+    releaseExchangeLock(FPort);
     InBootloader = sent || answered;
     return InBootloader;
 }
@@ -340,6 +352,27 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     return true;
 }
 
+namespace {
+// The bootloader manager runs the logic's ProcessEvents while a record waits
+// for its reply, for as long as this lives.
+class TEventsWhileWaiting
+{
+public:
+    explicit TEventsWhileWaiting(const std::function<void()> &events)
+    {
+        if (Bootloader40Manager)
+            Bootloader40Manager->WhileWaiting = events;
+    }
+    ~TEventsWhileWaiting()
+    {
+        if (Bootloader40Manager)
+            Bootloader40Manager->WhileWaiting = nullptr;
+    }
+    TEventsWhileWaiting(const TEventsWhileWaiting &) = delete;
+    TEventsWhileWaiting &operator=(const TEventsWhileWaiting &) = delete;
+};
+} // namespace
+
 const QByteArray *TUpgraderLogic::image(const QString &fileName)
 {
     if (!(FFileChecked && fileName == FFileName) && !CheckUpgradeFile(fileName, nullptr, nullptr))
@@ -362,6 +395,7 @@ bool TUpgraderLogic::SendFileHeader(const QString &fileName, QProgressBar *progr
     }
     QByteArray record = data->left(UpgradeRecordLength);
     record.resize(UpgradeRecordLength, '\0');
+    const TEventsWhileWaiting events(ProcessEvents);
     const bool ok = Bootloader40Manager->WriteRecord(reinterpret_cast<const quint8 *>(record.constData()), true);
     if (progressBar)
         progressBar->setValue(progressBar->value() + 1);
@@ -385,6 +419,7 @@ bool TUpgraderLogic::ProgramFile(const QString &fileName, QProgressBar *progress
     setupProgress(progressBar, data->size());
     const qsizetype end = data->size() - trailerLength(*p);
     qsizetype pos = 0;
+    const TEventsWhileWaiting events(ProcessEvents);
     for (const QByteArray &record : UpgradeRecords(*data, *p)) {
         if (onTimeLeft) {
             const qint64 remaining = end - pos;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QObject>
 #include <QString>
 
@@ -90,8 +91,9 @@ public:
     void SetDeviceTypeText(const QString &text) { FDeviceTypeText = text; }
     QString FileDescription() const { return FFileDescription; }
 
-    // Lets pending window events run after each record (tests may replace it).
-    std::function<void()> ProcessEvents;
+    // Lets pending window events run after each record and while a record
+    // waits for its reply (tests may replace it).
+    std::function<void()> ProcessEvents = [] { QCoreApplication::processEvents(); };
 
 private:
     bool request(quint8 code, quint8 argument, quint8 *reply, int count);

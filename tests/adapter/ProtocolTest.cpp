@@ -3,6 +3,7 @@
 // answer bytes and end to end against the simulated adapter box on a
 // pseudo-terminal.
 #include "adapter/AdapterProtocol.h"
+#include "common/PortLock.h"
 #include "core/ComMultiPort.h"
 #include "core/Crc16.h"
 #include "sim/SimAdapter.h"
@@ -179,19 +180,7 @@ protected:
 
     // Whether another thread can take the port's lock now. When it cannot,
     // this thread lets go of it so that the other thread ends.
-    bool lockFree()
-    {
-        auto taken = std::async(std::launch::async, [this] {
-            port->AcquireLock();
-            port->ReleaseLock();
-        });
-        if (taken.wait_for(2s) == std::future_status::ready)
-            return true;
-        for (int i = 0; i < 8; ++i)
-            port->ReleaseLock();
-        taken.wait();
-        return false;
-    }
+    bool lockFree() { return testsupport::PortLockFree(*port); }
 
     bool exchange(uint8_t command, uint8_t parameter, uint8_t *answer, bool &isError, int answerCount)
     {
@@ -209,14 +198,12 @@ TEST_F(AdapterProtocolSim, ValidAnswersAndRequestsOnTheWire)
     std::future<void> waiting;
     protocol->SetDeviceCompatible = [&](bool ok) {
         reports.push_back(ok);
-        waiting = std::async(std::launch::async, [this] {
-            port->AcquireLock();
-            port->ReleaseLock();
-        });
+        waiting = testsupport::TakeLockElsewhere(*port);
         EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
     };
-    ASSERT_TRUE(exchange(0x01, 0x01, answer, isError, 4));
-    EXPECT_EQ(waiting.wait_for(2s), std::future_status::ready);
+    const bool exchanged = exchange(0x01, 0x01, answer, isError, 4);
+    EXPECT_TRUE(testsupport::LockTakenWithin(waiting, *port));
+    ASSERT_TRUE(exchanged);
     protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
     EXPECT_FALSE(isError);
     EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));

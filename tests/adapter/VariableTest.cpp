@@ -126,6 +126,50 @@ TEST(Variable, CopiesBySectionAndFlags)
     EXPECT_EQ(target.GetItem(1)->GetAsInteger(), 8);
 }
 
+TEST(Variable, ChangedRawDataNotifiesOnceSetOrCopied)
+{
+    // Every kind that decodes its own bytes, in a list and in its twin that
+    // the copies come from.
+    const auto fill = [](TVariableList &list) {
+        new TByteVariable(&list, "A:Byte");
+        new TWordVariable(&list, "A:Word");
+        new TSmallIntVariable(&list, "A:Small");
+        new TIntVariable(&list, "A:Int");
+        new TBoolVariable(&list, "A:Bool", 2);
+        new TBoolByteVariable(&list, "A:BoolByte");
+        new TStringVariable(&list, 4, "A:Text");
+    };
+    TVariableList list(true), twin(true);
+    fill(list);
+    fill(twin);
+    std::vector<int> heard(size_t(list.Count()), 0);
+    for (int i = 0; i < list.Count(); ++i)
+        list.GetItem(i)->OnChange = [&heard, i](TVariable *) { ++heard[size_t(i)]; };
+    const auto expectEach = [&](int times, const char *how) {
+        for (int i = 0; i < list.Count(); ++i)
+            EXPECT_EQ(heard[size_t(i)], times) << how << " " << list.GetItem(i)->Name().toStdString();
+        std::fill(heard.begin(), heard.end(), 0);
+    };
+    const auto raw = [](const TVariable *v, char c) { return QByteArray(v->DataLength(), c); };
+    for (int i = 0; i < list.Count(); ++i)
+        list.GetItem(i)->SetRawData(raw(list.GetItem(i), 1), false);
+    expectEach(1, "set");
+    for (int i = 0; i < list.Count(); ++i)
+        list.GetItem(i)->SetRawData(raw(list.GetItem(i), 2), true);
+    expectEach(1, "set with force");
+    for (int i = 0; i < twin.Count(); ++i)
+        twin.GetItem(i)->SetRawData(raw(twin.GetItem(i), 3), false);
+    list.CopyFrom(twin, QString(), 3);
+    expectEach(1, "copied");
+    list.CopyFrom(twin, QString(), 3);
+    expectEach(0, "copied unchanged");
+    for (int i = 0; i < twin.Count(); ++i)
+        twin.GetItem(i)->SetRawData(raw(twin.GetItem(i), 4), false);
+    for (int i = 0; i < list.Count(); ++i)
+        list.CopyVariableFrom(twin, list.GetItem(i));
+    expectEach(1, "copied one by one");
+}
+
 TEST(Variable, WideKindsKeepTheirOldValueOnBadInput)
 {
     TWordVariable word(nullptr, "W");

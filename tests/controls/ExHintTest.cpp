@@ -238,3 +238,14 @@ TEST(ExHint, FailingHandlersStopAtTheControl)
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(hint.HintForm()->isVisible());
 }
+
+TEST(ExHint, MoreButtonOfAHintWithoutItsOwnHandlerClosesTheHint)
+{
+    TExHint hint;
+    hint.SetMoreButtonExist(true);
+    hint.OnNeedData = [](const QString &, QStringList &detail, THintInfo &) { detail = kDetail; };
+    ask(hint, QStringLiteral("More"), freshPos());
+    ASSERT_TRUE(hint.HintForm()->isVisible());
+    hint.HintForm()->MoreButton->click();
+    EXPECT_FALSE(hint.HintForm()->isVisible());
+}

@@ -362,9 +362,13 @@ TEST(SettingsFile, MapGapsAreFilledInTheFileOnly)
     rec.MapRows[0] = {0x0001, 0x8064, 0x80C8};
     rec.MapRows[1] = {0x0005, 0x0064, 0x80C8};
     rec.MapRows[2] = {0x1234, 0xFFFF, 0xFFFF};
+    // Only the first neighbour valid: the half sum loses bit 15, which the
+    // filled cell keeps.
+    rec.MapRows[3] = {0x0000, 0x8064, 0x00C8};
     TIniFile ini = Ini("[Map]\r\nMapQ3_39_2=7\r\n[Werkstatt]\r\nA=1\r\n");
     TSettingsFile::WriteMulti(ini, rec, {}, u'.');
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_0_0"), QString::number(0x8096));
+    EXPECT_EQ(ini.ReadString("Map", "MapQ3_3_0"), QString::number(0xC096));
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_1_0"), QStringLiteral("5"));
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_2_0"), QString::number(0xFFFF));
     EXPECT_EQ(ini.ReadString("Map", "MapQ3_39_2"), QStringLiteral("0"));

@@ -339,6 +339,24 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     EXPECT_TRUE(p.Form->ConfigModified());
 }
 
+TEST(ConfigurationPage, CngFuelGoesOutAsBit4OfTheBaseByteBesideTheLevelSensor)
+{
+    PageRig p(21, 'E');
+    p.Click("BtBKnfReadConfiguration");
+    // 0xAB: class 3, level sensor 2, LPG, source 1, engine 1; CNG adds 0x10.
+    for (const auto &[radio, byte] : {std::pair{"RdBKnfCNG", 0xBB}, std::pair{"RdBKnfLPG", 0xAB}}) {
+        SCOPED_TRACE(radio);
+        p.C<QAbstractButton>(radio)->click();
+        p.Device.Server.log().clear();
+        p.Click("BtBKnfWriteConfiguration");
+        const auto frames = p.Frames();
+        EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x04, 100, 0x21, 0xB4, uint8_t(byte), 31})),
+                  frames.end());
+        EXPECT_EQ(DeviceRecord.FuelType, byte == 0xBB ? 1 : 0);
+        EXPECT_EQ(DeviceRecord.ReserveType, 2);
+    }
+}
+
 TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
 {
     PageRig p(21, 'E');

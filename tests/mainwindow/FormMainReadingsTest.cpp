@@ -36,6 +36,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 using namespace sim;
@@ -629,6 +630,33 @@ TEST_F(FormMainReadingsTest, ExtendedLiveGroupOfKind48)
     Tick();
     EXPECT_TRUE(grid->item(3, 7)->text().isEmpty());
     Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel2"));
+}
+
+TEST_F(FormMainReadingsTest, SensorVariant2ReadsItsTwoValuesOncePerRefreshForValueAndColour)
+{
+    Rig.reset();
+    Rig = std::make_unique<SimControllerRig>(48, 'G');
+    ASSERT_TRUE(Rig->Connect());
+    Rig->Manager.PollGroup(TDataManager::pgConnect, true);
+    Rig->Device([](SimControllerState &s) {
+        s.Payload[0x0B][0] = 252; // gas pressure beyond the direct range
+        s.Payload[0x0B][8] = uint8_t(5 << 5);
+        s.Value16[13] = 300;
+        s.Value16[15] = 40;
+    });
+    DeviceRecord.PressureSensorType = 2;
+    ShowPage("TbSMeasure");
+    for (int tick = 0; tick < 2; ++tick) {
+        Rig->Server.log().clear();
+        Tick();
+        std::map<int, int> reads;
+        for (const Bytes &f : Rig->Requests())
+            if (f.size() > 2 && f[1] == 0x40)
+                ++reads[f[2]];
+        EXPECT_EQ(reads[13], 1) << tick;
+        EXPECT_EQ(reads[15], 1) << tick;
+        EXPECT_EQ(Dgd("DgDOdcPsys")->Caption(), FormatFloat2(RawToPressureFor(2, 252)));
+    }
 }
 
 TEST_F(FormMainReadingsTest, MapChartPointAndWizardAutoCalibrationPage)

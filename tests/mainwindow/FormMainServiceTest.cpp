@@ -147,6 +147,30 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     EXPECT_EQ(c.requests(0x55).size(), 1u);
 }
 
+TEST(FormMainChangeRecord, HistoryStepsBackFromEveryNewestIndexAroundTheRing)
+{
+    Connected c(48, 'G');
+    const uint32_t packed = TCommonConv::PackDateTime(QDateTime(QDate(2026, 3, 4), QTime(5, 6)));
+    sim::Bytes ring(41, 0);
+    for (int i = 0; i < 5; ++i) {
+        const sim::Bytes code = Be32(0x00A1B2C3u + uint32_t(i)), date = Be32(packed + uint32_t(i));
+        std::copy(code.begin(), code.end(), ring.begin() + 8 * i);
+        std::copy(date.begin(), date.end(), ring.begin() + 8 * i + 4);
+    }
+    auto *grid = c.get<QTableWidget>("StGChangesList");
+    for (uint8_t newest = 1; newest <= 4; ++newest) {
+        SCOPED_TRACE(int(newest));
+        ring[40] = newest;
+        c.device.Server.withLock([&] { c.device.Controller.State.Payload[0x54] = ring; });
+        c.form().UpdateComputerCodesInfo();
+        for (int row = 1; row <= 5; ++row) {
+            const uint32_t i = uint32_t((newest - (row - 1) + 5) % 5);
+            EXPECT_EQ(grid->item(row, 0)->text(), TCommonConv::PackedDateTimeToStr(packed + i)) << row;
+            EXPECT_EQ(grid->item(row, 1)->text(), QStringLiteral("00A1-B2C%1").arg(3 + i)) << row;
+        }
+    }
+}
+
 TEST(FormMainChangeRecord, OtherDevicesWriteWithoutRecordOrInspection)
 {
     Connected c(48, 'F');

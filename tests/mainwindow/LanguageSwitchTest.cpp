@@ -292,6 +292,11 @@ TEST(LanguageSwitch, RefreshesCalibrationPageKeepsEditsAndRelistsTroubleCodes)
     item("MnILangEnglish")->trigger();
     EXPECT_TRUE(form.ConfigModified());
     EXPECT_EQ(device.Server.log().count(), 0u);
+    // The switch is over: a later entry of the page reads the device as
+    // every entry does.
+    device.Server.log().clear();
+    form.PgCMainChange(nullptr);
+    EXPECT_GT(device.Server.log().count(), 0u);
 
     // The lock dialog speaks the language in use.
     QStringList dialogTexts;

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -496,4 +497,21 @@ TEST_F(MapPageTest, SegmentFitUsesTheLineOfTheNewMultiplier)
         EXPECT_EQ(Get<QSpinBox>(enrichments[k])->value(), 0) << k;
     EXPECT_EQ(Model->Series(3)->points().value(1), QPointF(4, 5));
     EXPECT_EQ(Model->Series(3)->points().value(3), QPointF(12, 15));
+}
+
+TEST_F(MapPageTest, SegmentFitShowsTheMultiplierInFullWithTheUsersSeparator)
+{
+    // Calculated points (3, 4), (3, 3), offset 0: mult = 7 / 6, shown as the
+    // default float text (15 digits) with the decimal comma of a Polish user.
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    Get<QSpinBox>("UpDModMult")->setValue(0);
+    Get<QSpinBox>("UpDModOffset")->setValue(0);
+    Model->UpDModMultClick();
+    Model->UpDModOffsetClick();
+    Model->Series(1)->replace(QList<QPointF>{{3, 4}, {3, 3}});
+    Map->ModelSegmentsByCalculations();
+    QLocale::setDefault(saved);
+    EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 17);
+    EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,16666666666667");
 }

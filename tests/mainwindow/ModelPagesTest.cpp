@@ -323,6 +323,28 @@ TEST_F(ModelPagesTest, LinearModelDefaultsDragAndRefusals)
     EXPECT_FALSE(Window->ConfigModified());
 }
 
+TEST_F(ModelPagesTest, DefaultButtonMarksThePageModifiedSoSaveWritesAndOffersTheGasMapClear)
+{
+    Connect(20, 'E');
+    FillLinearModel();
+    Window->ReadModelParams();
+    ASSERT_FALSE(Window->ConfigModified());
+    Get<QAbstractButton>("BtBModDefault")->click();
+    EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 5);
+    EXPECT_TRUE(Window->ConfigModified());
+    // Save sends the defaults, then looks at the gas points measured for the
+    // old model and offers to clear them.
+    Rig->Device([](SimControllerState &s) { s.RecordingCount2 = 5; });
+    Reply = 6;
+    Rig->Server.log().clear();
+    Window->BtBModWriteClick();
+    const auto frames = Rig->Requests();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Write16(3, 5 * 187)), frames.end());
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x31, 0, 198})), frames.end());
+    EXPECT_EQ(Questions, QStringList{"strQGasMapClearAfterModelChange"});
+    EXPECT_FALSE(Window->ConfigModified());
+}
+
 TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePageModified)
 {
     Connect(20, 'E');
@@ -424,6 +446,26 @@ TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)
     EXPECT_EQ(frames[want.size()], Request({0x95, 0}));
     EXPECT_FALSE(Window->ConfigModified());
     EXPECT_TRUE(Questions.isEmpty());
+}
+
+TEST_F(ModelPagesTest, Model2WriteKeepsEachOptionFlagOfParameter37)
+{
+    Connect(48, 'G');
+    FillModel2();
+    // Idle model (1) and Tred under load (4) as read, with the RPM wire (8),
+    // the fuel overlap (16), the injector heating (32) and the preinjection
+    // during cut-off (64) one at a time.
+    for (const uint8_t flag : {8, 16, 32, 64}) {
+        SCOPED_TRACE(int(flag));
+        const uint8_t options = uint8_t(0x05 | flag);
+        Rig->Device([options](SimControllerState &s) { s.Param8[37] = options; });
+        Window->ReadModel2Settings();
+        Rig->Server.log().clear();
+        Window->BtBModel2WriteClick();
+        const auto frames = Rig->Requests();
+        EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x08, 37, options})), frames.end());
+        EXPECT_EQ(Rig->Controller.State.Param8[37], options);
+    }
 }
 
 TEST_F(ModelPagesTest, Model2WriteThroughTheHelperLogicSendsTheOptionWordAndThePressureCurve)

@@ -172,6 +172,39 @@ TEST(Oscilloscope, DataFileHoldsEveryLapInTimeOrderAndFallsBackToTheDataFolder)
     EXPECT_EQ(reports, 1);
 }
 
+TEST(Oscilloscope, SupplyBeforeLambdaInTheFileAndTheRawVoltageRangeOfTheTemperatures)
+{
+    TOscilloscope osc;
+    osc.Resize(100, Heights);
+    TOscSample &s = osc.Current();
+    s.Main[4] = 2;    // TempG: 2 V, or 2 degrees
+    s.Main[5] = -1.5; // TempR
+    s.Main[6] = 2500;
+    s.Main[7] = 0.7;  // lambda sensor voltage
+    s.Main[8] = 13.5; // supply voltage
+    // Raw-voltage mode: both temperature traces span -5..2 V.
+    osc.FinishSample(true);
+    EXPECT_EQ(osc.Points(4)[0].y(), TOscilloscope::ValueToPixel(96, 0, 2, -5, 2));
+    EXPECT_EQ(osc.Points(4)[0].y(), 0);
+    EXPECT_EQ(osc.Points(5)[0].y(), 48);
+    EXPECT_EQ(osc.Points(7)[0].y(), TOscilloscope::ValueToPixel(96, 0, 5, 0, 0.7));
+    // Temperatures: -5..100 degrees.
+    osc.FinishSample(false);
+    EXPECT_EQ(osc.Points(4)[0].y(), 90);
+    EXPECT_EQ(osc.Points(5)[0].y(), TOscilloscope::ValueToPixel(96, 0, 100, -5, -1.5));
+
+    const QLocale saved;
+    QLocale::setDefault(QLocale::c());
+    const QList<QByteArray> f = TOscilloscope::Row(0, s).split('\t');
+    QLocale::setDefault(saved);
+    ASSERT_EQ(f.size(), 12);
+    EXPECT_EQ(f[6], "2.00");
+    EXPECT_EQ(f[7], "-1.50");
+    EXPECT_EQ(f[8], "2500");
+    EXPECT_EQ(f[9], "13.50");
+    EXPECT_EQ(f[10], "0.70");
+}
+
 TEST(Oscilloscope, FullDiskIsReportedOnceAndSamplingGoesOn)
 {
     if (!QFileInfo::exists("/dev/full"))

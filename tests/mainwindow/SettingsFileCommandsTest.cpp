@@ -13,12 +13,17 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -201,6 +206,51 @@ TEST_F(SettingsFileCommandsTest, SaveRefreshesFromTheDeviceAndWritesOnlyTheFile)
     EXPECT_EQ(Boxes[0].Text, Tr("strComError"));
     EXPECT_EQ(Window->SettingsFileName, Path("car.ddf"));
     EXPECT_EQ(Window->SettingsRestoreRequest, 0);
+}
+
+TEST_F(SettingsFileCommandsTest, TheProgramsOwnFileDialogChoosesTheFileToSave)
+{
+    Start(20, 'E');
+    Window->SettingsFileDialog = {};
+    const QString chosen = Path("dialog.ddf");
+    int shown = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        // Whatever still waits modally after a while is closed, so that a
+        // miss fails here instead of waiting for ever.
+        if (waited.elapsed() > 5000) {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->reject();
+            return;
+        }
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            // Into the folder first; the name once the dialog is there.
+            const QFileInfo target(chosen);
+            if (QDir(dialog->directory()) != target.absoluteDir()) {
+                dialog->setDirectory(target.absolutePath());
+                return;
+            }
+            ++shown;
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+            // Typed into the name field, as a user does.
+            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(target.fileName());
+            QMetaObject::invokeMethod(dialog, "accept");
+            return;
+        }
+    });
+    poll.start();
+    Window->MnIFileSaveAsClick();
+    poll.stop();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Window->SettingsFileName, chosen);
+    EXPECT_TRUE(ReadAll(chosen).contains("[Config]"));
 }
 
 TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)

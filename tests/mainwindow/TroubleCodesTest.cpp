@@ -8,6 +8,7 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -157,6 +158,34 @@ TEST_F(TroubleCodesTest, ClearingSendsTheClearFrameAndReadsAgain)
         EXPECT_EQ(frames[1][1], 0x13) << button;
         EXPECT_EQ(Memo("MemOdcTroubleCodeAct"), "") << button;
         EXPECT_EQ(Memo("MemOdcTroubleCodeStored"), "") << button;
+    }
+}
+
+TEST_F(TroubleCodesTest, TheWindowActionReadsTheCodesOnceFromEveryStartingPage)
+{
+    auto *main = Get<QTabWidget>("PgCMain");
+    auto *diagnostic = Get<QTabWidget>("PgCDiagnostyka");
+    const auto codeReads = [&] {
+        int n = 0;
+        for (const auto &r : Reads(Rig.Requests()))
+            n += r.first == 0x13;
+        return n;
+    };
+    // From another main page with the code page shown or not inside, and
+    // from the code page itself.
+    const struct { const char *main; int inner; } starts[] = {
+        {"TbSMeasure", 0}, {"TbSMeasure", 1}, {"TbSDiagnostic", 0}, {"TbSDiagnostic", 1}};
+    for (const auto &start : starts) {
+        SCOPED_TRACE(std::string(start.main) + " " + std::to_string(start.inner));
+        {
+            const QSignalBlocker a(main), b(diagnostic);
+            main->setCurrentWidget(Get<QWidget>(start.main));
+            diagnostic->setCurrentIndex(start.inner);
+        }
+        Rig.Server.log().clear();
+        Window->MnIWindowDgnTroubleCodesClick();
+        EXPECT_EQ(diagnostic->currentWidget()->objectName(), "TbSDgnErrorCodes");
+        EXPECT_EQ(codeReads(), 1);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/ProgramLogic.h"
+#include "windows/NamedWidget.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
@@ -174,4 +175,72 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     form.CheckIfFirmwareUpgradePossible();
     EXPECT_TRUE(rig.Boxes.empty()) << "switched off";
     EXPECT_EQ(statusShown, 1);
+}
+
+TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)
+{
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5, 21, 'E');
+    int windows = 0;
+    rig.Wire = [&](TFormMain &f) {
+        f.UpgradeServices.SetAdapterDetection = [](bool) {};
+        f.UpgradeServices.AdapterDetection = [] { return false; };
+        f.UpgradeServices.InBootloader = [] { return false; };
+        f.UpgradeServices.SetInBootloader = [](bool) {};
+        f.UpgradeServices.ConnectBootloader = [] { return false; };
+        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) { ++windows; };
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrNo) ? int(mrNo) : b.Buttons.value(0); };
+    const QString impossible = TranslateKey(QStringLiteral("strUpdImpossible"));
+    // A device of another hardware variant: its type is the reason.
+    device.Server.withLock([&] { device.Controller.State.Pages[1] = 3; });
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(true);
+    EXPECT_EQ(windows, 0);
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_TRUE(rig.Boxes[0].Text.startsWith(impossible + "\r\n\r\n"));
+    EXPECT_TRUE(rig.Boxes[0].Text.endsWith(TranslateKey(QStringLiteral("strUpdImpossibleType")).arg(3)))
+        << rig.Boxes[0].Text.toStdString();
+    // The upgradable variant, the engine waiting for gas (4) or on gas (5):
+    // refused, the engine state named; on petrol (3) the window opens.
+    device.Server.withLock([&] { device.Controller.State.Pages[1] = 4; });
+    for (const uint8_t state : {4, 5, 3}) {
+        SCOPED_TRACE(int(state));
+        device.Server.withLock([&] { device.Controller.State.Payload[0x05][8] = uint8_t(state << 5); });
+        rig.Boxes.clear();
+        const int before = windows;
+        form.DeviceUpgradeFirmware(true);
+        EXPECT_EQ(windows, before + (state == 3));
+        if (state == 3)
+            continue;
+        ASSERT_EQ(rig.Boxes.size(), 1u);
+        EXPECT_EQ(rig.Boxes[0].Text,
+                  impossible + "\r\n\r\n" + TranslateKey(QStringLiteral("strUpdImpossibleGas")));
+    }
+}
+
+TEST(UpgradeLaunch, AdapterReminderOnlyBelowTheFirstFixedVersionOfItsLine)
+{
+    TFormMain form;
+    int main = 0;
+    QString letter;
+    bool candidate = true;
+    form.UpgradeServices.AdapterUpgradeCandidate = [&] { return candidate; };
+    form.UpgradeServices.AdapterMainVersion = [&] { return main; };
+    form.UpgradeServices.AdapterVersionLetter = [&] { return letter; };
+    const struct { int Main; const char *Letter; bool Reminded; } cases[] = {
+        {0x10, "A", true},  {0x10, "a", true},  {0x10, "B", false}, {0x10, "b", false}, {0x10, "C", false},
+        {0x20, "", true},   {0x20, "A", false}, {0x20, "a", false}, {0x30, "A", false}, {0x00, "A", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.Main << " " << c.Letter);
+        main = c.Main;
+        letter = QString::fromLatin1(c.Letter);
+        EXPECT_EQ(form.IsAdapterUpgradePossible(), c.Reminded);
+    }
+    candidate = false;
+    main = 0x10;
+    letter = QStringLiteral("A");
+    EXPECT_FALSE(form.IsAdapterUpgradePossible());
 }

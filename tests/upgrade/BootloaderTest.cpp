@@ -2,6 +2,7 @@
 // pseudo-terminal: contact and variant selection by version, the programming
 // requests, refused and broken replies, the stay flag and the port lock; and
 // the walk over the enabled variants with their application command frames.
+#include "common/PortLock.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 
@@ -18,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
@@ -79,19 +79,7 @@ protected:
         return all;
     }
 
-    bool lockFree()
-    {
-        auto taken = std::async(std::launch::async, [this] {
-            port.AcquireLock();
-            port.ReleaseLock();
-        });
-        if (taken.wait_for(2s) == std::future_status::ready)
-            return true;
-        for (int i = 0; i < 8; ++i)
-            port.ReleaseLock();
-        taken.wait();
-        return false;
-    }
+    bool lockFree() { return testsupport::PortLockFree(port); }
 };
 
 } // namespace
@@ -137,6 +125,22 @@ TEST_F(BootloaderSim, ContactFinishAndExitByBootloaderVersion)
     EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xE1, 0xE1, 0x7E}, {0xBC, 0xF0, 0x01, 0xAD}}));
     EXPECT_EQ(info.StayInBootloader, 1);
     EXPECT_EQ(config.Current()->GetProductName(), "Q3");
+    EXPECT_FALSE(manager.ExitCapable());
+    EXPECT_TRUE(lockFree());
+
+    // 4.6 is the first 4.x that reports its stay flag and may leave.
+    version(4, 6);
+    ASSERT_TRUE(manager.ConnectBootloader());
+    EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xE1, 0xE1, 0x7E}, {0xBC, 0xF0, 0x01, 0xAD},
+                                              {0xBC, 0xF0, 0x02, 0xAE}}));
+    EXPECT_TRUE(manager.ExitCapable());
+    ASSERT_TRUE(manager.FinishProgramming());
+    EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xF0, 0x03, 0xAF}, {0xBC, 0xF0, 0x02, 0xAE},
+                                              {0xBC, 0xF0, 0x02, 0xAE}}));
+    EXPECT_EQ(info.StayInBootloader, 0);
+    EXPECT_TRUE(manager.ExitBootloader());
+    ASSERT_TRUE(server.log().waitForCount(1, 1s));
+    EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xEE, 0x00, 0xAA}}));
     EXPECT_TRUE(lockFree());
 }
 

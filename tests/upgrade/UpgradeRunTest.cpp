@@ -7,11 +7,16 @@
 #include "upgrade/UpgraderLogic.h"
 #include "upgrade/UpgradeFiles.h"
 
+#include "common/PortLock.h"
 #include "core/ComMultiPort.h"
 #include "core/ui/Common.h"
 #include "sim/SimServer.h"
 #include "sim/SimUpgradeTarget.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -323,6 +328,111 @@ INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOldEmpty, UpgradeRefused, ::testin
 } // namespace
 
 namespace {
+
+TEST_F(UpgradeRun, TheLogicsOwnRequestsAndItsJumpGiveThePortLockBackAnsweredOrNot)
+{
+    start(false);
+    const std::function<bool()> requests[] = {
+        [this] {
+            quint8 version = 0;
+            return logic.ReadStatusByte(version);
+        },
+        [this] {
+            char letter = 0;
+            return logic.ReadVersionByte(1, letter);
+        },
+        [this] {
+            QString a, b;
+            return logic.ReadIdentification(a, b);
+        }};
+    for (const bool answered : {true, false}) {
+        if (!answered)
+            server.injectFaultWhen([](const Bytes &) { return true; }, sim::Fault::noAnswer(), 100);
+        // The jump to the bootloader succeeds once its frame is written.
+        EXPECT_TRUE(logic.GotoBootloader());
+        EXPECT_TRUE(testsupport::PortLockFree(port));
+        server.withLock([&] { target.App.Running = true; });
+        for (size_t i = 0; i < std::size(requests); ++i) {
+            SCOPED_TRACE(::testing::Message() << "request " << i << (answered ? " answered" : " silent"));
+            EXPECT_EQ(requests[i](), answered);
+            EXPECT_TRUE(testsupport::PortLockFree(port));
+        }
+    }
+    server.clearFaults();
+}
+
+TEST_F(UpgradeRun, EscapeTheTitleBarAndCloseAllLeaveTheBootloaderAndARunRefusesThem)
+{
+    start(false);
+    const auto press = [this](int key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &e);
+    };
+    const auto titleBar = [this] {
+        QCloseEvent e;
+        QCoreApplication::sendEvent(form.get(), &e);
+    };
+    const std::function<void()> ways[] = {[&] { press(Qt::Key_Escape); }, titleBar,
+                                          [this] { form->BtnClose->click(); }};
+    for (const auto &way : ways) {
+        form->CheckConnection();
+        ASSERT_TRUE(form->Connected());
+        ASSERT_FALSE(running());
+        form->show();
+        way();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_TRUE(runningSoon());
+    }
+
+    // During a run every way is refused: the window stays and the run ends
+    // with the device programmed.
+    form->CheckConnection();
+    form->BtnLoadDataClick();
+    form->show();
+    int tries = 0;
+    logic.ProcessEvents = [&] {
+        if (tries++ == 1) {
+            for (const auto &way : ways)
+                way();
+            EXPECT_TRUE(form->isVisible());
+        }
+    };
+    form->BtnUpdateClick();
+    logic.ProcessEvents = [] {};
+    EXPECT_GT(tries, 1);
+    EXPECT_TRUE(form->isVisible());
+    expectFlashHoldsFile();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(runningSoon());
+}
+
+TEST_F(UpgradeRun, ASilentRecordKeepsTheWindowsEventsRunningWhileItsReplyIsAwaited)
+{
+    start(false);
+    port.Timeouts()->SetReadConstant(400);
+    form->CheckConnection();
+    ASSERT_TRUE(form->Connected());
+    form->BtnLoadDataClick();
+    server.withLock([&] { target.Boot.State.SilentAtRecord = 3; });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    int calls = 0;
+    // The gaps between the calls from the first record on.
+    logic.ProcessEvents = [&] {
+        if (calls++ > 0)
+            longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    };
+    form->BtnUpdateClick();
+    logic.ProcessEvents = [] {};
+    EXPECT_TRUE(boxes.contains("Device does not respond -pbf")) << boxes.join('|').toStdString();
+    // Three records answered, then 400 ms of waiting in short steps.
+    EXPECT_GE(calls, 3 + 10);
+    EXPECT_LT(longest, 200);
+    form->close();
+}
 
 TEST_F(UpgradeRun, LaunchFromTheMainWindowFindsTheTargetShowsTheWindowAndFreesIt)
 {

@@ -224,8 +224,9 @@ TCalculated CalculateModel2FromCells(const TPoints &gas,
     TAccumulator acc;
     for (const auto &g : gas)
         acc.Add(g.Pressure, g.Time);
+    // Without a line there is no residual to judge: no point is dropped.
     const auto fit = acc.Fit();
-    int worst = 0;
+    int worst = -1;
     if (fit) {
         double largest = -1.0;
         for (int k = 0; k < gas.size(); ++k) {
@@ -338,7 +339,8 @@ TSegmentFit FitModelSegments(const QList<QPointF> &calculated, const QList<QPoin
         out.Warning = QStringLiteral("strNotEnoughGasPoints");
         return out;
     }
-    out.Mult = (sy - n * b) / sx;
+    // The sums are single precision; the quotient is taken in double.
+    out.Mult = (double(sy) - double(n) * double(b)) / double(sx);
     // A sum of x near zero gives a multiplier far beyond any spin position;
     // keep its sign instead of overflowing the integer.
     out.MultPosition = int(std::clamp(RoundEven((out.Mult - 1.0) * 100.0), -1e6, 1e6));

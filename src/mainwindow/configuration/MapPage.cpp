@@ -6,6 +6,7 @@
 #include "core/LM.h"
 #include "core/FileRead.h"
 #include "core/MapFile.h"
+#include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/Model2Page.h"
@@ -739,7 +740,7 @@ void TMapPage::ModelSegmentsByCalculations()
         FForm->SetConfigModified(true);
         mult->setValue(fit.MultPosition);
         if (auto *text = FForm->findChild<QLineEdit *>(QStringLiteral("EdtModMULT_")))
-            text->setText(QString::number(fit.Mult));
+            text->setText(TSettingsFile::FormatFloat(fit.Mult, QLocale().decimalPoint().at(0)));
         FForm->DrawModelChart();
         // The segments are fitted to the model line as the new multiplier draws it.
         fit = FitModelSegments(calculated->points(), line->points(), offset->value());

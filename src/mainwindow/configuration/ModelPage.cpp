@@ -394,6 +394,8 @@ void TModelPage::BtBModDefaultClick()
     if (YEdModOffset)
         YEdModOffset->setText(FormatFixed(1.0, 1));
     UpDModMultClick();
+    // The defaults are the user's change: Save writes them, leaving asks.
+    FForm->SetConfigModified(true);
 }
 
 void TModelPage::UpDModMultClick()

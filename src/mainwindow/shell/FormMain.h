@@ -568,10 +568,14 @@ public:
     // file was written.
     uint8_t SettingsRestoreRequest = 0;
     // Asks for a settings file name (save or open) starting in folder with
-    // fileName preselected; empty when cancelled. Empty: Qt's file dialog.
-    std::function<QString(bool save, const QString &folder, const QString &fileName)> SettingsFileDialog;
+    // fileName preselected; empty when cancelled. By default Qt's file dialog.
+    std::function<QString(bool save, const QString &folder, const QString &fileName)> SettingsFileDialog =
+        [this](bool save, const QString &folder, const QString &fileName) {
+            return ChooseSettingsFile(save, folder, fileName);
+        };
 
 private:
+    QString ChooseSettingsFile(bool save, const QString &folder, const QString &fileName);
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);

@@ -110,8 +110,11 @@ QString TFormMain::AskSettingsFileName(bool save, const QString &fileName)
 {
     QString folder = SettingsFileName.isEmpty() ? (AppConfig ? AppConfig->DataFolder() : QString())
                                                 : QFileInfo(SettingsFileName).absolutePath();
-    if (SettingsFileDialog)
-        return SettingsFileDialog(save, folder, fileName);
+    return SettingsFileDialog ? SettingsFileDialog(save, folder, fileName) : ChooseSettingsFile(save, folder, fileName);
+}
+
+QString TFormMain::ChooseSettingsFile(bool save, const QString &folder, const QString &fileName)
+{
     QFileDialog dialog(this, QString(), folder, QStringLiteral("Ustawienia (*.%1)").arg(TSettingsFile::Extension));
     dialog.setDefaultSuffix(QString::fromLatin1(TSettingsFile::Extension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

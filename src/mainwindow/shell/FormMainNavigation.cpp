@@ -493,12 +493,20 @@ void TFormMain::PgCAdapterMainChange()
 
 bool TFormMain::ActivatePages(std::initializer_list<const char *> chain)
 {
+    bool first = true;
     for (const char *name : chain) {
         QWidget *sheet = Component<QWidget>(name);
         auto *pages = sheet ? qobject_cast<QTabWidget *>(sheet->parentWidget() ? sheet->parentWidget()->parentWidget() : nullptr)
                             : nullptr;
-        if (!pages || !TCommon::ActivatePage(pages, sheet, true))
+        if (!pages)
             return false;
+        // The entry of the outer page has just run the entry of its current
+        // inner page: a later step onto that same, shown page would run it
+        // (and its device reads) a second time.
+        const bool entered = !first && pages->currentWidget() == sheet && pages->isTabVisible(pages->indexOf(sheet));
+        if (!entered && !TCommon::ActivatePage(pages, sheet, true))
+            return false;
+        first = false;
     }
     return true;
 }

@@ -12,6 +12,11 @@ QString Tr(const QString &key)
     return LM ? LM->Translate(key) : QStringLiteral("!_") + key;
 }
 
+TResizeRelay::TResizeRelay(QObject *parent, std::function<void()> onResize) : QObject(parent)
+{
+    FOnResize = std::move(onResize);
+}
+
 bool TResizeRelay::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && FOnResize)

@@ -172,8 +172,7 @@ QString Tr(const QString &key);
 class TResizeRelay : public QObject
 {
 public:
-    TResizeRelay(QObject *parent, std::function<void()> onResize)
-        : QObject(parent), FOnResize(std::move(onResize)) {}
+    TResizeRelay(QObject *parent, std::function<void()> onResize);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

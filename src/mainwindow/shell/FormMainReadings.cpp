@@ -188,6 +188,7 @@ void TFormMain::RegisterReadingColors()
 
 void TFormMain::UpdateLiveReadings()
 {
+    const TPressureValuesOnce pressureValues;
     TReadingControls &c = Rc();
     QWidget *page = c.PgCMain->currentWidget();
     if (page == c.TbSCalibration)

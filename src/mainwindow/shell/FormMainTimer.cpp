@@ -240,6 +240,8 @@ void TFormMain::Tick(QObject *sender)
     // 29. A fatal device error ends the program.
     if (FatalDeviceError())
         return;
+    // The pressure sensor's values serve every reading of this tick.
+    const TPressureValuesOnce pressureValues;
     // 30. Calibration page readouts.
     if (CurrentMainPage() == QLatin1String("TbSCalibration") && Services.CalibrationReadouts)
         Services.CalibrationReadouts();

@@ -147,13 +147,20 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
                 : TranslateKey(QStringLiteral("strDevice"))
                       + QStringLiteral(" %1 %2 (%3)").arg(DataManager->GetDeviceTypeText(false), DeviceRecord.Ver,
                                                           DataManager->FormatVersion(false));
-        Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n") + detail);
+        // Why: a device that answered is of a type this upgrade does not serve.
+        const QString reason = connected ? QStringLiteral("\r\n")
+                                               + TranslateKey(QStringLiteral("strUpdImpossibleType"))
+                                                     .arg(DeviceRecord.IdentityPage1)
+                                         : QString();
+        Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n") + detail
+                            + reason);
     }
-    // A car waiting for or running on gas is refused, with the warning alone.
+    // A car waiting for or running on gas is refused, saying so.
     if (allowed && !inBootloader && DeviceRecord.GasSwitchState >= 4) {
         allowed = false;
         if (Common)
-            Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")));
+            Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n")
+                                + TranslateKey(QStringLiteral("strUpdImpossibleGas")));
     }
 }
 
