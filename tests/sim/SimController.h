@@ -61,6 +61,18 @@ struct SimControllerState {
     std::map<uint8_t, std::pair<uint16_t, uint16_t>> Limits16;
     // Injector masks the base block (0x04) accepts; empty: any.
     std::vector<uint8_t> AcceptedMasks;
+    // Gas-injector test (0x92 starts it with a cylinder mask): while it runs
+    // the work state (identity page 5) is 2; every 0x91 read moves it on to
+    // the next cylinder of the mask, with the progress in value 36; after the
+    // last one the results below are reported, flagged valid, and the state
+    // goes back to 0. Work type 0 (0x20) ends a running test at once.
+    // Refused: a start gets no answer. Endless: the test never finishes.
+    std::array<uint16_t, 8> InjTestResultTimes{};
+    std::array<uint32_t, 8> InjTestResultCounts{};
+    bool InjTestRefused = false;
+    bool InjTestEndless = false;
+    uint8_t InjTestMask = 0;
+    int InjTestStep = 0;
 };
 
 class SimController
@@ -100,6 +112,7 @@ public:
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:
+    void StepInjectorTest();
     Bytes Answer(uint8_t command, const Bytes &payload) const;
     Bytes Ack(uint8_t command, size_t length = 4) const;
 };
