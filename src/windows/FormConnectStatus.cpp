@@ -484,17 +484,21 @@ void TFormConnectStatus::SelectComPort(int port)
     wait.SetStatusText(trKey("strDevReadingInfo"));
     wait.Show();
     wait.ProcessMessages();
+    if (DataManager)
+        DataManager->SetConnected(false);
     try {
-        if (DataManager) {
-            DataManager->SetConnected(false);
-            // The old port is closed (its lock released) before the new one
-            // is opened and locked.
-            DataManager->Reconnect(port, true);
-        } else if (AppConfig) {
+        // The old port is closed (its lock released) before the new one is
+        // opened and locked; a closed port in use is opened again.
+        if (AppConfig && (AppConfig->GetComDevice() != port || (ComMultiPort && !ComMultiPort->GetConnected()))) {
             AppConfig->SetComDevice(port, true);
+            if (Detector)
+                Detector->Reset();
         }
+        if (DataManager)
+            DataManager->Reconnect(port, true);
     } catch (const EComPortError &) {
         // The reason stays with the port and is shown by the refresh.
+        DeviceRecord.DeviceKind = 0;
     }
     Refresh();
     int major = 0, minor = 0, type = 0;
