@@ -422,8 +422,11 @@ void TFormInjTest::BtBReadGasInjCorrTabClick()
 
 bool TFormInjTest::BtBWriteGasInjTabClick()
 {
-    if (!connected())
+    if (!connected()) {
+        if (Common)
+            Common->ShowError(TranslateKey(QStringLiteral("strGasInjCorrNotWritten")));
         return false;
+    }
     const int count = std::min<int>(DeviceRecord.InjSW, MaxCylinders);
     for (int i = 0; i < MaxCylinders; ++i)
         DeviceRecord.GasInjCorrTable[size_t(i)] = qint8(i < count ? UpDCorrGasInj[size_t(i)]->value() : 0);
