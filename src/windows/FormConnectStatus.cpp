@@ -44,14 +44,15 @@ struct PanelParts {
     QPushButton *config, *update, *reset;
 };
 
-PanelParts makePanel(QWidget *parent, int top, const QString &title, const char *panel, const char *picture,
+PanelParts makePanel(QWidget *parent, int top, const char *titleName, const QString &title, const char *panel,
+                     const char *picture,
                      const char *version, const char *versionIcon, const char *state, const char *stateIcon,
                      const char *actions, const char *config, const char *update, const char *reset)
 {
     PanelParts p{};
     p.panel = NewNamed<QFrame>(parent, panel, {0, top, PanelWidth, DevicePanelHeight});
     p.panel->setFrameShape(QFrame::StyledPanel);
-    NewNamed<QLabel>(p.panel, "", {8, 4, 200, 18}, title);
+    NewNamed<QLabel>(p.panel, titleName, {8, 4, 200, 18}, title);
     p.picture = NewNamed<TSelectedImage>(p.panel, picture, {8, 24, 80, 80});
     p.stateIcon = NewNamed<TSelectedImage>(p.panel, stateIcon, {96, 28, 16, 16});
     p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 200, 20});
@@ -145,7 +146,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("FormConnectStatus"));
     setWindowTitle(QStringLiteral("Connection status"));
 
-    const PanelParts device = makePanel(this, 0, QStringLiteral("Device"), "PnlConnDevice", "SelImDevice", "LblDevVer",
+    const PanelParts device = makePanel(this, 0, "LblConnDevice", QStringLiteral("Device"), "PnlConnDevice", "SelImDevice", "LblDevVer",
                                         "SelImDevVer", "LblDevState", "SelImDevState", "PnlDevActions",
                                         "BtnDevConfig", "BtnDevUpdate", "BtnDevReset");
     PnlConnDevice = device.panel;
@@ -160,7 +161,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     BtnDevReset = device.reset;
 
     const PanelParts adapter =
-        makePanel(this, DevicePanelHeight, QStringLiteral("Adapter"), "PnlConnAdapter", "SelImAdapter", "LblAdaptVer",
+        makePanel(this, DevicePanelHeight, "LblConnAdapter", QStringLiteral("Adapter"), "PnlConnAdapter", "SelImAdapter", "LblAdaptVer",
                   "SelImAdaptVer", "LblAdaptState", "SelImAdaptState", "PnlAdaptActions", "BtnAdapterConfig",
                   "BtnAdapterUpdate", "BtnAdapterReset");
     PnlConnAdapter = adapter.panel;
@@ -175,7 +176,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     BtnAdapterReset = adapter.reset;
 
     PnlConnPC = NewNamed<QFrame>(this, "PnlConnPC", {0, 2 * DevicePanelHeight, PanelWidth, PcPanelHeight});
-    NewNamed<QLabel>(PnlConnPC, "", {8, 4, 200, 18}, QStringLiteral("Connection"));
+    NewNamed<QLabel>(PnlConnPC, "LblConnPC", {8, 4, 200, 18}, QStringLiteral("Connection"));
     SelImPC = NewNamed<TSelectedImage>(PnlConnPC, "SelImPC", {8, 24, 80, 80});
     PnlComError = NewNamed<QFrame>(PnlConnPC, "PnlComError", {96, 24, 316, 60});
     NewNamed<QLabel>(PnlComError, "LblComError", {4, 20, 300, 20}, QStringLiteral("No COM ports found!"));
