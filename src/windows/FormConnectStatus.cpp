@@ -56,8 +56,10 @@ PanelParts makePanel(QWidget *parent, int top, const char *titleName, const QStr
     p.picture = NewNamed<TSelectedImage>(p.panel, picture, {8, 24, 80, 80});
     p.stateIcon = NewNamed<TSelectedImage>(p.panel, stateIcon, {96, 28, 16, 16});
     p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 200, 20});
-    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 54, 16, 16});
-    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 200, 20});
+    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 53, 16, 16});
+    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 200, 44});
+    p.version->setWordWrap(true);
+    p.version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     p.actions = NewNamed<QFrame>(p.panel, actions, {320, 4, 96, ActionsFullHeight});
     p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 96, 25}, QStringLiteral("Load from file..."));
     p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 96, 25}, QStringLiteral("Update..."));

@@ -118,8 +118,11 @@ TFormInjTest::TFormInjTest(QWidget *parent) : QDialog(parent)
     resize(660, 470);
 
     ChartGasEfficiencyTest = NewNamed<TInjTestChart>(this, "ChartGasEfficiencyTest", {8, 8, 400, 300});
-    NewNamed<QLabel>(this, "LblSeries1", {8, 310, 200, 18}, QStringLiteral("Liczba cykli"));
-    NewNamed<QLabel>(this, "LblSeries26", {210, 310, 200, 18}, QStringLiteral("Wydajność"));
+    // The legend in the colours of the bars.
+    NewNamed<QLabel>(this, "LblSeries1", {8, 310, 200, 18}, QStringLiteral("Liczba cykli"))
+        ->setStyleSheet(QStringLiteral("color: #4070C0; font-weight: bold;"));
+    NewNamed<QLabel>(this, "LblSeries26", {210, 310, 200, 18}, QStringLiteral("Wydajność"))
+        ->setStyleSheet(QStringLiteral("color: #E09020; font-weight: bold;"));
 
     PnlTestActiveCylinderMask = NewNamed<QFrame>(this, "PnlTestActiveCylinderMask", {416, 8, 236, 196});
     PnlTestActiveCylinderMask->setFrameShape(QFrame::StyledPanel);

@@ -35,10 +35,10 @@ struct Field {
 };
 
 constexpr Field InformationFields[] = {
-    {"LblNazwaFirmy", "Nazwa firmy", "EdtNazwaFirmy", 8, 30, 90, 190},
-    {"LblAdres", "Adres", "EdtAdres", 8, 56, 90, 190},
-    {"LblTelefon", "Telefon", "EdtTelefon", 8, 82, 90, 190},
-    {"LblEmail", "E-mail", "EdtEmail", 8, 108, 90, 190},
+    {"LblNazwaFirmy", "Nazwa firmy", "EdtNazwaFirmy", 8, 30, 104, 182},
+    {"LblAdres", "Adres", "EdtAdres", 8, 56, 104, 182},
+    {"LblTelefon", "Telefon", "EdtTelefon", 8, 82, 104, 182},
+    {"LblEmail", "E-mail", "EdtEmail", 8, 108, 104, 182},
     {"LblMarka", "Marka", "EdtMarka", 310, 30, 130, 160},
     {"LblModel", "Model", "EdtModel", 310, 56, 130, 160},
     {"LblMoc", "Moc [KM]", "EdtMoc", 310, 82, 130, 160},
@@ -137,7 +137,7 @@ QImage grabMainWindowChart(const char *name)
 void bindUpDown(QSpinBox *upDown, QLineEdit *edit)
 {
     upDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-    upDown->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; background: transparent; }"));
+    upDown->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
     QObject::connect(upDown, &QSpinBox::valueChanged, edit, [edit](int value) {
         if (edit->text() != QString::number(value))
             edit->setText(QString::number(value));
@@ -167,9 +167,9 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
     addFields(TbSConfiguration, ConfigurationFields, std::size(ConfigurationFields));
     NewNamed<QLabel>(TbSInformation, "LblFirma", {8, 8, 280, 18}, QStringLiteral("Warsztat"));
     NewNamed<QLabel>(TbSInformation, "LblSamochod", {310, 8, 280, 18}, QStringLiteral("Samochód"));
-    BtnSaveFirma = NewNamed<QPushButton>(TbSInformation, "BtnSaveFirma", {102, 136, 90, 25}, QStringLiteral("Zapisz"));
+    BtnSaveFirma = NewNamed<QPushButton>(TbSInformation, "BtnSaveFirma", {116, 136, 88, 25}, QStringLiteral("Zapisz"));
     BtnReadFirma =
-        NewNamed<QPushButton>(TbSInformation, "BtnReadFirma", {198, 136, 90, 25}, QStringLiteral("Odczytaj"));
+        NewNamed<QPushButton>(TbSInformation, "BtnReadFirma", {208, 136, 90, 25}, QStringLiteral("Odczytaj"));
 
     UpDCylindry = NewNamed<QSpinBox>(TbSInformation, "UpDCylindry", {508, 108, 18, 22});
     UpDCylindry->setRange(0, 99);

@@ -3,6 +3,7 @@
 #include "windows/NamedWidget.h"
 
 #include <QDate>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPageLayout>
 #include <QPageSize>
@@ -164,7 +165,12 @@ void TQRpKarta::Render(QPainter &painter, const QRectF &target) const
     for (const QLabel *label : findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (label == QRImgModel || label == QRImgMap || label->text().isEmpty())
             continue;
-        painter.setFont(label->font());
+        // A text longer than its place (a long translation) is set smaller.
+        QFont font = label->font();
+        if (!label->wordWrap())
+            while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(label->text()) > label->width() - 2)
+                font.setPixelSize(font.pixelSize() - 1);
+        painter.setFont(font);
         painter.setPen(Qt::black);
         const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
         painter.drawText(label->geometry(), flags, label->text());
