@@ -207,7 +207,7 @@ Bytes SimController::Handle(const Bytes &r)
         && std::find(st.AcceptedMasks.begin(), st.AcceptedMasks.end(), r[6]) == st.AcceptedMasks.end())
         return {};
 
-    if (cmd == 0x91 && st.Pages[5] == 2)
+    if (cmd == 0x91 && st.InjTestSimulated && st.Pages[5] == 2)
         StepInjectorTest();
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
@@ -372,13 +372,15 @@ Bytes SimController::Handle(const Bytes &r)
     }
     case 0x20:
         st.WorkType = r[2];
-        if (r[2] == 0 && st.Pages[5] == 2)
+        if (r[2] == 0 && st.InjTestSimulated && st.Pages[5] == 2)
             st.Pages[5] = 0;
         return Ack(cmd);
     case 0x92:
         if (st.InjTestRefused)
             return {};
         st.Actions.emplace_back(cmd, r[2]);
+        if (!st.InjTestSimulated)
+            return Ack(cmd);
         st.InjTestMask = r[2];
         st.InjTestStep = 0;
         st.Pages[5] = 2;

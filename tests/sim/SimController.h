@@ -67,6 +67,8 @@ struct SimControllerState {
     // last one the results below are reported, flagged valid, and the state
     // goes back to 0. Work type 0 (0x20) ends a running test at once.
     // Refused: a start gets no answer. Endless: the test never finishes.
+    // Without Simulated a start is only recorded and the answers stay as set.
+    bool InjTestSimulated = false;
     std::array<uint16_t, 8> InjTestResultTimes{};
     std::array<uint32_t, 8> InjTestResultCounts{};
     bool InjTestRefused = false;

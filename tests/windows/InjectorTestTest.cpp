@@ -68,6 +68,7 @@ protected:
     void SetUp() override
     {
         rig.Device([](sim::SimControllerState &d) {
+            d.InjTestSimulated = true;
             d.InjTestResultTimes = {100, 100, 104, 96, 100, 100, 350, 350};
             d.InjTestResultCounts = {40000, 50000, 40000, 40000, 40000, 40000, 0, 0};
             d.Payload[0x93] = {5, 0xFE, 0, 3, 0, 0, 9, 9};
