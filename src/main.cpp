@@ -48,6 +48,7 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
+#include "upgrade/UpgradeWiring.h"
 #include "windows/MainWindowHooks.h"
 
 #include <QApplication>
@@ -119,74 +120,12 @@ void wireServices(TFormMain &form)
     };
     s.SetSplashStatus = [](const QString &text, bool connected) { SetSplashStatus(text, connected); };
     s.ConnectStatusVisible = [] { return FormConnectStatus && FormConnectStatus->isVisible(); };
-    s.GiveUpgradePortToLogic = [] {
-        if (UpgraderLogic)
-            UpgraderLogic->SetConnection(ComMultiPort, nullptr);
-    };
-    s.ConnectBootloader = [] {
-        if (!Bootloader40Manager)
-            return;
-        try {
-            Bootloader40Manager->ConnectBootloader();
-        } catch (const EBootloaderConfigError &e) {
-            // A bootloader of a kind no variant serves: say so, go on.
-            if (Common)
-                Common->ShowError(QString::fromUtf8(e.what()));
-        }
-    };
-    s.BootloaderIsAdapter = [] { return Bootloader40Manager && Bootloader40Manager->IsAdapterType(); };
-    // Firmware upgrade: a device found in its bootloader and the reminder's
-    // Yes open the connection-status dialog, whose buttons start the launch.
-    s.UpgradeFirmware = [&form] { form.ShowFormConnectStatus(); };
+    // Bootloader contact, upgrade launch and the connection-status dialog
+    // as the way to the upgrade.
+    WireUpgradeServices(form);
     s.CheckIfFirmwareUpgradePossible = [&form] { form.CheckIfFirmwareUpgradePossible(); };
     form.ReadingsServices.IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
     form.ReadingsServices.IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };
-    TFormMain::TUpgradeServices &u = form.UpgradeServices;
-    u.SetAdapterDetection = [](bool on) {
-        if (UpgraderLogic)
-            UpgraderLogic->SetAdapterDetection(on);
-    };
-    u.AdapterDetection = [] { return UpgraderLogic && UpgraderLogic->AdapterDetection(); };
-    u.InBootloader = [] { return UpgraderLogic && UpgraderLogic->InBootloader; };
-    u.SetInBootloader = [](bool on) {
-        if (UpgraderLogic)
-            UpgraderLogic->InBootloader = on;
-    };
-    u.ConnectBootloader = [] {
-        if (!Bootloader40Manager || !BootloaderConfig)
-            return false;
-        try {
-            return Bootloader40Manager->ConnectBootloader() && BootloaderConfig->Current() != nullptr;
-        } catch (const EBootloaderConfigError &e) {
-            if (Common)
-                Common->ShowError(QString::fromUtf8(e.what()));
-            return false;
-        }
-    };
-    u.RunUpgradeWindow = [&form](std::function<void()> onConnect, std::function<void(bool &)> onQuery) {
-        TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
-    };
-    u.ShowConnectStatus = [&form](int left, int top) {
-        TFormConnectStatus *dialog = FormConnectStatus;
-        if (!dialog)
-            return;
-        dialog->move(left + (form.width() - dialog->width()) / 2, top + (form.height() - dialog->height()) / 2);
-        dialog->OnConnect = [&form] { form.MnIDeviceConnectClick(nullptr); };
-        dialog->OnLoadSettingsFile = [&form] { form.MnIFileLoadCnfClick(); };
-        dialog->OnLoadAdapterFile = [] {
-            if (FormMultiAdapterInfo)
-                FormMultiAdapterInfo->BtBAdapterLoadFromFileClick();
-        };
-        dialog->IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
-        dialog->IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };
-        dialog->OnUpgradeFirmware = [&form](bool device) { form.DeviceUpgradeFirmware(device); };
-        // Reconnected after an upgrade: the settings saved before are offered back.
-        dialog->OnReconnected = [&form] {
-            if (form.TakeRestoreConfigRequest() == 1)
-                form.DeviceRestoreConfig();
-        };
-        dialog->exec();
-    };
     // Adapting to the device, the page entry after the language chain and
     // the re-read after a fresh connection.
     s.AdaptToDevice = [&form] { form.AdaptToDeviceVersion(); };
@@ -369,6 +308,10 @@ int main(int argc, char *argv[])
         FormConnectStatus = keep(new TFormConnectStatus);
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         WireConnectStatusToAdapter(*FormConnectStatus);
+        FormConnectStatus->OnLoadAdapterFile = [] {
+            if (FormMultiAdapterInfo)
+                FormMultiAdapterInfo->BtBAdapterLoadFromFileClick();
+        };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         WireConfigurationPagesToWindows(*form);
         form->Services.FreePictureWindow = [] {

@@ -5,7 +5,7 @@ PKGS=(cmake g++ make pkg-config
       qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
       gettext libjpeg62-turbo-dev
       libgtest-dev libgmock-dev libbenchmark-dev
-      fonts-dejavu-core xvfb)
+      fonts-dejavu-core xvfb poppler-utils)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

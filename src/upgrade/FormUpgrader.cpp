@@ -308,13 +308,18 @@ bool TFormUpgrader::ConnectAndIdentify()
     if (!ok)
         return false;
     logic->InBootloader = walkVariants(connectOnce);
-    // A device whose flash holds no complete firmware stays in its bootloader.
-    if (logic->InBootloader && !logic->FlashIncomplete) {
+    // A device whose flash holds no complete firmware stays in its
+    // bootloader: one cut in this run, or one whose bootloader keeps its stay
+    // flag (cut in an earlier run, or before a restart). Its program cannot
+    // answer, so its version is not asked for.
+    const bool keep = logic->FlashIncomplete || manager->BootInfo().StayInBootloader != 0;
+    if (logic->InBootloader && !keep) {
         manager->ExitBootloader();
         Wait(1000);
         logic->InBootloader = false;
     }
-    walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
+    if (!logic->InBootloader)
+        walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
     if (!logic->InBootloader) {
         walkVariants([&] {
             logic->GotoBootloader();

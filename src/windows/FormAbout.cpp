@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -22,30 +24,44 @@ TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormAbout"));
     setWindowTitle(QStringLiteral("Informacje o programie"));
-    resize(440, 330);
+    resize(440, 352);
 
     ImgIco = NewNamed<QLabel>(this, "ImgIco", {12, 12, 48, 48});
     ImgIco->installEventFilter(this);
     ImgIco->setCursor(Qt::PointingHandCursor);
     ImageLogo = NewNamed<QLabel>(this, "ImageLogo", {240, 12, 188, 48});
 
-    PnlFrmAboutInfo = NewNamed<QFrame>(this, "PnlFrmAboutInfo", {8, 68, 424, 130});
+    PnlFrmAboutInfo = NewNamed<QFrame>(this, "PnlFrmAboutInfo", {8, 68, 424, 144});
     verProductName = NewNamed<QLabel>(PnlFrmAboutInfo, "verProductName", {4, 4, 416, 20});
     LabelVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelVersion", {4, 28, 120, 20}, QStringLiteral("Wersja:"));
     verFileVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "verFileVersion", {128, 28, 290, 20});
     LabelDate = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelDate", {4, 50, 120, 20}, QStringLiteral("Data:"));
     verInternalName = NewNamed<QLabel>(PnlFrmAboutInfo, "verInternalName", {128, 50, 290, 20});
     LabelDevice = NewNamed<QLabel>(PnlFrmAboutInfo, "LabelDevice", {4, 72, 120, 20}, QStringLiteral("Sterownik:"));
-    verDeviceVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "verDeviceVersion", {128, 72, 150, 20});
-    verCompilationTime = NewNamed<QLabel>(PnlFrmAboutInfo, "verCompilationTime", {280, 72, 140, 20});
-    LblSN = NewNamed<QLabel>(PnlFrmAboutInfo, "LblSN", {4, 94, 120, 20}, QStringLiteral("Numer seryjny:"));
-    verSN = NewNamed<QLabel>(PnlFrmAboutInfo, "verSN", {128, 94, 290, 20});
+    verDeviceVersion = NewNamed<QLabel>(PnlFrmAboutInfo, "verDeviceVersion", {128, 72, 292, 20});
+    verCompilationTime = NewNamed<QLabel>(PnlFrmAboutInfo, "verCompilationTime", {128, 94, 292, 20});
+    LblSN = NewNamed<QLabel>(PnlFrmAboutInfo, "LblSN", {4, 116, 120, 20}, QStringLiteral("Numer seryjny:"));
+    verSN = NewNamed<QLabel>(PnlFrmAboutInfo, "verSN", {128, 116, 290, 20});
+    for (QLabel *value : {verDeviceVersion, verCompilationTime, verSN, verFileVersion, verInternalName})
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    MemInfoQV = NewNamed<QPlainTextEdit>(this, "MemInfoQV", {8, 204, 424, 118});
+    MemInfoQV = NewNamed<QPlainTextEdit>(this, "MemInfoQV", {8, 218, 424, 126});
     MemInfoQV->setReadOnly(true);
 
     PnlFrmAboutInfo->show();
     MemInfoQV->show();
+
+    FormatVersion = [] { return DataManager ? DataManager->FormatVersion(false) : DeviceRecord.Ver; };
+    FormatSerialNumber = [] {
+        return DataManager && DataManager->GetConnected() ? DataManager->FormatSerialNumber()
+                                                          : TranslateKey(QStringLiteral("strUnknown"));
+    };
+}
+
+QString TFormAbout::ProgramDate()
+{
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    return program.exists() ? program.lastModified().date().toString(QStringLiteral("yyyy-MM-dd")) : QString();
 }
 
 TFormAbout::~TFormAbout()
@@ -84,8 +100,10 @@ void TFormAbout::FormShow()
     if (info) {
         verProductName->setText(info->FileDescription() + QLatin1Char(' ') + info->ProductVersion());
         verFileVersion->setText(info->FileVersion());
-        verInternalName->setText(info->InternalName());
     }
+
+    // The line under "Data:" carries the program's date.
+    verInternalName->setText(ProgramDate());
 
     if (DataManager && DataManager->GetConnected()) {
         DataManager->ReadIdentity();

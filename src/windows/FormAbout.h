@@ -26,11 +26,12 @@ public:
     QLabel *verProductName, *verFileVersion, *verInternalName;
     QLabel *verDeviceVersion, *verCompilationTime, *verSN;
 
-    // The device's full version text and serial-number text; the main window
-    // supplies them from the data manager. Unset: the version letter of the
-    // device record, and an unknown serial number.
+    // The device's full version text and serial-number text: the data
+    // manager's, read from the device (the serial only while connected).
     std::function<QString()> FormatVersion;
     std::function<QString()> FormatSerialNumber;
+    // The program's build date: the date of the executable file.
+    static QString ProgramDate();
 
     // Fills the box (run when it is shown): program version texts, and with
     // a device kind set the device's texts (read from the device when

@@ -5,8 +5,14 @@
 #include "core/AppConfig.h"
 #include "core/CommonConv.h"
 #include "core/DataManager.h"
+#include "core/ComMultiPort.h"
+#include "core/Detector.h"
 #include "core/DeviceRecord.h"
+#include "core/ui/Common.h"
+#include "core/ui/WaitForm.h"
 #include "windows/NamedWidget.h"
+
+#include <QPainter>
 
 #include <QFrame>
 #include <QLabel>
@@ -25,6 +31,8 @@ constexpr int PcPanelHeight = 150;
 constexpr int PortButtonHeight = 25;
 // Status icons.
 constexpr int IconGood = 1, IconWarning = 2, IconError = 3;
+// The action panel with and without its Reset button.
+constexpr int ActionsFullHeight = 88, ActionsCutHeight = 58;
 
 // A device or adapter panel with its picture, state and version lines and
 // action buttons.
@@ -36,20 +44,23 @@ struct PanelParts {
     QPushButton *config, *update, *reset;
 };
 
-PanelParts makePanel(QWidget *parent, int top, const QString &title, const char *panel, const char *picture,
+PanelParts makePanel(QWidget *parent, int top, const char *titleName, const QString &title, const char *panel,
+                     const char *picture,
                      const char *version, const char *versionIcon, const char *state, const char *stateIcon,
                      const char *actions, const char *config, const char *update, const char *reset)
 {
     PanelParts p{};
     p.panel = NewNamed<QFrame>(parent, panel, {0, top, PanelWidth, DevicePanelHeight});
     p.panel->setFrameShape(QFrame::StyledPanel);
-    NewNamed<QLabel>(p.panel, "", {8, 4, 200, 18}, title);
+    NewNamed<QLabel>(p.panel, titleName, {8, 4, 200, 18}, title);
     p.picture = NewNamed<TSelectedImage>(p.panel, picture, {8, 24, 80, 80});
     p.stateIcon = NewNamed<TSelectedImage>(p.panel, stateIcon, {96, 28, 16, 16});
     p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 200, 20});
-    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 54, 16, 16});
-    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 200, 20});
-    p.actions = NewNamed<QFrame>(p.panel, actions, {320, 4, 96, 110});
+    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 53, 16, 16});
+    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 200, 44});
+    p.version->setWordWrap(true);
+    p.version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    p.actions = NewNamed<QFrame>(p.panel, actions, {320, 4, 96, ActionsFullHeight});
     p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 96, 25}, QStringLiteral("Load from file..."));
     p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 96, 25}, QStringLiteral("Update..."));
     p.reset = NewNamed<QPushButton>(p.actions, reset, {0, 60, 96, 25}, QStringLiteral("Reset"));
@@ -61,6 +72,75 @@ QString trKey(const char *key)
 {
     return TranslateKey(QString::fromLatin1(key));
 }
+
+// The large pictures: 0 the PC, 1-3 the controller connected, in its
+// bootloader, not detected, 4-6 the same for the adapter box.
+QPixmap largePicture(int index)
+{
+    QPixmap picture(80, 80);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (index == 0) {
+        p.setBrush(QColor(0x50, 0x60, 0x70));
+        p.drawRoundedRect(8, 10, 64, 44, 4, 4);
+        p.setBrush(QColor(0xA0, 0xD0, 0xF0));
+        p.drawRect(13, 15, 54, 34);
+        p.setBrush(QColor(0x50, 0x60, 0x70));
+        p.drawRect(30, 54, 20, 8);
+        p.drawRect(20, 62, 40, 6);
+        return picture;
+    }
+    const bool adapter = index >= 4;
+    const int state = (index - 1) % 3; // 0 connected, 1 bootloader, 2 not detected
+    const QColor body = state == 2 ? QColor(0xB0, 0xB0, 0xB0) : adapter ? QColor(0x30, 0x60, 0xA0)
+                                                                         : QColor(0x30, 0x30, 0x30);
+    p.setBrush(body);
+    p.setPen(Qt::black);
+    if (adapter) {
+        p.drawRoundedRect(12, 22, 56, 36, 6, 6);
+        p.drawRect(30, 10, 20, 12);
+    } else {
+        p.drawRoundedRect(10, 14, 60, 52, 6, 6);
+        for (int pin = 0; pin < 5; ++pin)
+            p.drawRect(16 + pin * 10, 62, 6, 10);
+    }
+    p.setBrush(state == 0 ? QColor(0x20, 0xC0, 0x20) : state == 1 ? QColor(0xF0, 0xB0, 0x10) : QColor(0x80, 0x80, 0x80));
+    p.drawEllipse(QPoint(56, 26), 5, 5);
+    if (state == 2) {
+        p.setPen(QPen(QColor(0xD0, 0, 0), 5));
+        p.drawLine(18, 18, 62, 62);
+        p.drawLine(62, 18, 18, 62);
+    }
+    return picture;
+}
+
+// The status icons: 1 good, 2 warning, 3 error.
+QPixmap statusIcon(int index)
+{
+    QPixmap icon(16, 16);
+    icon.fill(Qt::transparent);
+    if (index == 0)
+        return icon;
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor colours[] = {QColor(), QColor(0x20, 0xA0, 0x20), QColor(0xF0, 0xB0, 0x10), QColor(0xD0, 0x20, 0x20)};
+    p.setBrush(colours[index]);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(1, 1, 14, 14);
+    p.setPen(QPen(Qt::white, 2));
+    if (index == 1) {
+        p.drawLine(4, 8, 7, 11);
+        p.drawLine(7, 11, 12, 5);
+    } else if (index == 2) {
+        p.drawLine(8, 4, 8, 9);
+        p.drawPoint(8, 12);
+    } else {
+        p.drawLine(5, 5, 11, 11);
+        p.drawLine(11, 5, 5, 11);
+    }
+    return icon;
+}
 } // namespace
 
 TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
@@ -68,7 +148,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("FormConnectStatus"));
     setWindowTitle(QStringLiteral("Connection status"));
 
-    const PanelParts device = makePanel(this, 0, QStringLiteral("Device"), "PnlConnDevice", "SelImDevice", "LblDevVer",
+    const PanelParts device = makePanel(this, 0, "LblConnDevice", QStringLiteral("Device"), "PnlConnDevice", "SelImDevice", "LblDevVer",
                                         "SelImDevVer", "LblDevState", "SelImDevState", "PnlDevActions",
                                         "BtnDevConfig", "BtnDevUpdate", "BtnDevReset");
     PnlConnDevice = device.panel;
@@ -83,7 +163,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     BtnDevReset = device.reset;
 
     const PanelParts adapter =
-        makePanel(this, DevicePanelHeight, QStringLiteral("Adapter"), "PnlConnAdapter", "SelImAdapter", "LblAdaptVer",
+        makePanel(this, DevicePanelHeight, "LblConnAdapter", QStringLiteral("Adapter"), "PnlConnAdapter", "SelImAdapter", "LblAdaptVer",
                   "SelImAdaptVer", "LblAdaptState", "SelImAdaptState", "PnlAdaptActions", "BtnAdapterConfig",
                   "BtnAdapterUpdate", "BtnAdapterReset");
     PnlConnAdapter = adapter.panel;
@@ -98,9 +178,8 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     BtnAdapterReset = adapter.reset;
 
     PnlConnPC = NewNamed<QFrame>(this, "PnlConnPC", {0, 2 * DevicePanelHeight, PanelWidth, PcPanelHeight});
-    NewNamed<QLabel>(PnlConnPC, "", {8, 4, 200, 18}, QStringLiteral("Connection"));
+    NewNamed<QLabel>(PnlConnPC, "LblConnPC", {8, 4, 200, 18}, QStringLiteral("Connection"));
     SelImPC = NewNamed<TSelectedImage>(PnlConnPC, "SelImPC", {8, 24, 80, 80});
-    SelImPC->SetImageIndex(0);
     PnlComError = NewNamed<QFrame>(PnlConnPC, "PnlComError", {96, 24, 316, 60});
     NewNamed<QLabel>(PnlComError, "LblComError", {4, 20, 300, 20}, QStringLiteral("No COM ports found!"));
     ScBComPorts = NewNamed<QScrollArea>(PnlConnPC, "ScBComPorts", {96, 24, 316, 60});
@@ -108,9 +187,24 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     ScBComPorts->setWidget(PnlComPorts);
     LblComHint = NewNamed<QLabel>(PnlConnPC, "LblComHint", {96, 88, 316, 18});
     LblComHint->hide();
+    LblPortError = NewNamed<QLabel>(PnlConnPC, "LblPortError", {8, 108, 212, 40});
+    LblPortError->setWordWrap(true);
+    LblPortError->setStyleSheet(QStringLiteral("color: #C00000;"));
+    LblPortError->hide();
     BtBRefresh = NewNamed<QPushButton>(PnlConnPC, "BtBRefresh", {96, 114, 90, 25}, QStringLiteral("Refresh"));
     BtBRefresh->hide();
     BtBDetect = NewNamed<QPushButton>(PnlConnPC, "BtBDetect", {226, 114, 90, 25}, QStringLiteral("Detect"));
+    // The pictures and status icons.
+    auto *pictures = new TImageList(80, 80, this);
+    for (int i = 0; i <= 6; ++i)
+        pictures->Add(largePicture(i));
+    auto *icons = new TImageList(16, 16, this);
+    for (int i = 0; i <= 3; ++i)
+        icons->Add(statusIcon(i));
+    for (TSelectedImage *picture : {SelImDevice, SelImAdapter, SelImPC})
+        picture->SetImageList(pictures);
+    for (TSelectedImage *icon : {SelImDevVer, SelImDevState, SelImAdaptVer, SelImAdaptState})
+        icon->SetImageList(icons);
     BtBClose = NewNamed<QPushButton>(PnlConnPC, "BtBClose", {322, 114, 90, 25}, QStringLiteral("Close"));
 
     TimerConnState = new QTimer(this);
@@ -139,8 +233,11 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
             OnLoadAdapterFile();
     });
     connect(BtnDevUpdate, &QPushButton::clicked, this, [this] { UpdateFirmware(true); });
+    connect(BtnDevReset, &QPushButton::clicked, this, &TFormConnectStatus::BtnResetClick);
+    connect(BtnAdapterReset, &QPushButton::clicked, this, &TFormConnectStatus::BtnResetClick);
     connect(BtnAdapterUpdate, &QPushButton::clicked, this, [this] { UpdateFirmware(false); });
 
+    SelImPC->SetImageIndex(0);
     resize(PanelWidth, 2 * DevicePanelHeight + PcPanelHeight);
 }
 
@@ -169,39 +266,43 @@ void TFormConnectStatus::Refresh()
 {
     RefreshComPorts();
     int major = 0, minor = 0, type = 0;
-    const bool bootloader = BootloaderReached && BootloaderReached(major, minor, type);
-    const bool adapterShown = (AdapterEnabled && AdapterEnabled()) || (bootloader && (type == 40 || type == 98));
+    const bool bootloader = BootloaderReached(major, minor, type);
+    const bool adapterShown = AdapterEnabled() || (bootloader && (type == 40 || type == 98));
     PnlConnAdapter->setVisible(adapterShown);
     PnlConnPC->move(0, adapterShown ? 2 * DevicePanelHeight : DevicePanelHeight);
     resize(PanelWidth, (adapterShown ? 2 : 1) * DevicePanelHeight + PcPanelHeight);
-    refreshDevice();
+    const bool deviceShown = refreshDevice();
     refreshAdapter();
+    if (deviceShown && isVisible() && OnReconnected)
+        OnReconnected();
 }
 
-void TFormConnectStatus::refreshDevice()
+bool TFormConnectStatus::refreshDevice()
 {
     int major = 0, minor = 0, type = 0;
     if (DeviceRecord.DeviceKind != 0) {
-        BtnDevReset->setEnabled(false);
+        ShowDevActions(false);
         if (IsDeviceUpgradePossible)
             MarkUpdateButton(BtnDevUpdate, IsDeviceUpgradePossible());
         if (DataManager && DataManager->GetConnected()) {
             DataManager->ReadIdentity();
             DataManager->ReadAllPages();
         }
+        const bool ours = Detector && Detector->GetExeFamily() == 2;
         SelImDevice->SetImageIndex(1);
         PnlDevActions->show();
         LblDevState->setText(trKey("strTextConnected"));
-        SelImDevState->SetImageIndex(IconGood);
+        SelImDevState->SetImageIndex(ours ? IconGood : IconWarning);
+        const QString type = DataManager ? DataManager->GetDeviceTypeText(false) : QString();
         LblDevVer->setText(QStringLiteral("%1: %2 (%3)")
-                               .arg(trKey("strTextVersion"), DeviceRecord.Ver,
+                               .arg(trKey("strTextVersion"), (type + QLatin1Char(' ') + DeviceRecord.Ver).trimmed(),
                                     DeviceRecord.CompDate + QLatin1Char(' ') + DeviceRecord.CompTime));
-        SelImDevVer->SetImageIndex(IconGood);
-        return;
+        SelImDevVer->SetImageIndex(ours ? IconGood : IconError);
+        return true;
     }
     MarkUpdateButton(BtnDevUpdate, false);
-    if (BootloaderReached && BootloaderReached(major, minor, type) && type != 40 && type != 98) {
-        BtnDevReset->setEnabled(true);
+    if (BootloaderReached(major, minor, type) && type != 40 && type != 98) {
+        ShowDevActions(true);
         SelImDevice->SetImageIndex(2);
         PnlDevActions->show();
         LblDevState->setText(trKey("strTextBootloader"));
@@ -209,7 +310,7 @@ void TFormConnectStatus::refreshDevice()
         LblDevVer->setText(QStringLiteral("%1: %2.%3").arg(trKey("strTextVersion")).arg(major).arg(minor));
         SelImDevVer->SetImageIndex(IconWarning);
     } else {
-        BtnDevReset->setEnabled(false);
+        ShowDevActions(false);
         SelImDevice->SetImageIndex(3);
         PnlDevActions->hide();
         LblDevState->setText(trKey("strTextNotDetected"));
@@ -217,22 +318,23 @@ void TFormConnectStatus::refreshDevice()
         LblDevVer->setText(trKey("strTextUnknownVersion"));
         SelImDevVer->SetImageIndex(IconError);
     }
+    return false;
 }
 
 void TFormConnectStatus::refreshAdapter()
 {
     int major = 0, minor = 0, type = 0;
-    if (AdapterEnabled && AdapterEnabled()) {
-        BtnAdapterReset->setEnabled(false);
+    if (AdapterEnabled()) {
+        ShowAdaptActions(false);
         if (IsAdapterUpgradePossible)
             MarkUpdateButton(BtnAdapterUpdate, IsAdapterUpgradePossible());
         SelImAdapter->SetImageIndex(4);
         PnlAdaptActions->show();
         LblAdaptState->setText(trKey("strTextConnected"));
         SelImAdaptState->SetImageIndex(IconGood);
-        QString version = AdapterVersionText ? AdapterVersionText() : QString();
+        QString version = AdapterVersionText();
         if (!version.startsWith(QLatin1Char('-')))
-            version = QStringLiteral("%1 (%2)").arg(version, AdapterCompileText ? AdapterCompileText() : QString());
+            version = QStringLiteral("%1 (%2)").arg(version, AdapterCompileText());
         else
             version.clear();
         LblAdaptVer->setText(trKey("strTextVersion") + QStringLiteral(": ") + version);
@@ -240,8 +342,8 @@ void TFormConnectStatus::refreshAdapter()
         return;
     }
     MarkUpdateButton(BtnAdapterUpdate, false);
-    if (BootloaderReached && BootloaderReached(major, minor, type) && (type == 40 || type == 98)) {
-        BtnAdapterReset->setEnabled(true);
+    if (BootloaderReached(major, minor, type) && (type == 40 || type == 98)) {
+        ShowAdaptActions(true);
         SelImAdapter->SetImageIndex(5);
         PnlAdaptActions->show();
         LblAdaptState->setText(trKey("strTextBootloader"));
@@ -249,7 +351,7 @@ void TFormConnectStatus::refreshAdapter()
         LblAdaptVer->setText(QStringLiteral("%1: %2.%3").arg(trKey("strTextVersion")).arg(major).arg(minor));
         SelImAdaptVer->SetImageIndex(IconWarning);
     } else {
-        BtnAdapterReset->setEnabled(false);
+        ShowAdaptActions(false);
         SelImAdapter->SetImageIndex(6);
         PnlAdaptActions->hide();
         LblAdaptState->setText(trKey("strTextNotDetected"));
@@ -257,6 +359,36 @@ void TFormConnectStatus::refreshAdapter()
         LblAdaptVer->setText(trKey("strTextUnknownVersion"));
         SelImAdaptVer->SetImageIndex(IconError);
     }
+}
+
+void TFormConnectStatus::showActions(QFrame *panel, QPushButton *reset, bool bootloader)
+{
+    panel->resize(panel->width(), bootloader ? ActionsFullHeight : ActionsCutHeight);
+    reset->setEnabled(bootloader);
+    QFont font = panel->font();
+    font.setBold(bootloader);
+    reset->setFont(font);
+    QPalette palette = reset->palette();
+    palette.setColor(QPalette::ButtonText, bootloader ? QColor(0xFF, 0, 0) : panel->palette().color(QPalette::ButtonText));
+    reset->setPalette(palette);
+}
+
+void TFormConnectStatus::ShowDevActions(bool bootloader)
+{
+    showActions(PnlDevActions, BtnDevReset, bootloader);
+}
+
+void TFormConnectStatus::ShowAdaptActions(bool bootloader)
+{
+    showActions(PnlAdaptActions, BtnAdapterReset, bootloader);
+}
+
+void TFormConnectStatus::BtnResetClick()
+{
+    ResetBootloader();
+    if (Detector)
+        Detector->Reset();
+    Refresh();
 }
 
 void TFormConnectStatus::MarkUpdateButton(QPushButton *button, bool possible)
@@ -308,7 +440,10 @@ void TFormConnectStatus::RefreshComPorts()
         SetPortButtonCount(int(names.size()));
 
     const int inUse = AppConfig ? AppConfig->GetComDevice() : 0;
-    const bool answering = DataManager && DataManager->GetConnected();
+    bool answering = DataManager && DataManager->GetConnected();
+    if (!answering && names.contains(QStringLiteral("COM%1").arg(inUse)))
+        answering = ConnectBootloader();
+    showPortError();
     bool hintShown = false;
     for (int i = 0; i < FPortButtons.size(); ++i) {
         QPushButton *button = FPortButtons[i];
@@ -334,20 +469,48 @@ void TFormConnectStatus::RefreshComPorts()
     LblComHint->setVisible(hintShown);
 }
 
+void TFormConnectStatus::showPortError()
+{
+    const int inUse = AppConfig ? AppConfig->GetComDevice() : 0;
+    const QString reason = ComMultiPort && !ComMultiPort->GetConnected() ? ComMultiPort->LastOpenError(inUse) : QString();
+    LblPortError->setText(reason);
+    LblPortError->setToolTip(reason);
+    LblPortError->setVisible(!reason.isEmpty());
+}
+
 void TFormConnectStatus::SelectComPort(int port)
 {
     if (port < 1 || port > 255)
         return;
+    TWaitForm wait(this);
+    wait.SetCaption(windowTitle());
+    wait.SetStatusText(trKey("strDevReadingInfo"));
+    wait.Show();
+    wait.ProcessMessages();
+    if (DataManager)
+        DataManager->SetConnected(false);
     try {
-        if (DataManager) {
-            DataManager->SetConnected(false);
-            DataManager->ChangePort(port);
-            DataManager->DetectDevice();
+        // The old port is closed (its lock released) before the new one is
+        // opened and locked; a closed port in use is opened again.
+        if (AppConfig && (AppConfig->GetComDevice() != port || (ComMultiPort && !ComMultiPort->GetConnected()))) {
+            AppConfig->SetComDevice(port, true);
+            if (Detector)
+                Detector->Reset();
         }
-    } catch (const std::exception &) {
-        // A port that cannot be opened shows as not answering.
+        if (DataManager)
+            DataManager->Reconnect(port, true);
+    } catch (const EComPortError &) {
+        // The reason stays with the port and is shown by the refresh.
+        DeviceRecord.DeviceKind = 0;
     }
     Refresh();
+    int major = 0, minor = 0, type = 0;
+    const bool detected = Detector && Detector->GetDetectedKind() == 8 && Detector->GetVersionMajor() != 0;
+    if ((detected || BootloaderReached(major, minor, type)) && !(DataManager && DataManager->GetConnected()) && Common) {
+        const bool adapter = type == 40 || type == 98;
+        Common->ShowWarning(trKey(adapter ? "strUpdAdapt" : "strUpdMod"), QStringLiteral(" "));
+    }
+    wait.Hide();
 }
 
 void TFormConnectStatus::UpdateFirmware(bool device)
@@ -359,9 +522,9 @@ void TFormConnectStatus::UpdateFirmware(bool device)
     if (OnUpgradeFirmware)
         OnUpgradeFirmware(device);
     SelectComPort(AppConfig ? AppConfig->GetComDevice() : 1);
-    if (OnReconnected)
-        OnReconnected();
     move(x(), top);
+    if (Detector)
+        Detector->Reset();
     if (timerWasActive)
         TimerConnState->start();
 }

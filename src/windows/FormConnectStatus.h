@@ -41,6 +41,9 @@ public:
     QScrollArea *ScBComPorts;
     QFrame *PnlComPorts;
     QLabel *LblComHint;
+    // Why the port in use could not be opened, in plain view (hidden when
+    // it is open).
+    QLabel *LblPortError;
     QPushButton *BtBRefresh, *BtBDetect, *BtBClose;
     QTimer *TimerConnState;
 
@@ -53,17 +56,24 @@ public:
     std::function<bool()> IsDeviceUpgradePossible;
     std::function<bool()> IsAdapterUpgradePossible;
     std::function<void(bool device)> OnUpgradeFirmware;
-    // Runs once the upgrade launch reconnected (the settings restore offer).
+    // Runs when a refresh of the shown dialog finds the device connected
+    // (the settings-restore offer after an upgrade).
     std::function<void()> OnReconnected;
 
-    // What the later subsystems report, wired at start-up: whether the
-    // adapter module is enabled and its version text (style with release and
-    // revision), and the bootloader reached by the last contact (false when
-    // none; type 40 or 98 is an adapter box).
-    std::function<bool()> AdapterEnabled;
-    std::function<QString()> AdapterVersionText;
-    std::function<QString()> AdapterCompileText;
-    std::function<bool(int &major, int &minor, int &type)> BootloaderReached;
+    // What the later subsystems report: whether the adapter module is
+    // enabled, its version text (style with release and revision) and its
+    // compilation date and time; the bootloader reached by the last contact
+    // (false when none; type 40 or 98 is an adapter box), the contact itself
+    // on the port in use, and Reset (programming finished, bootloader left;
+    // true when the device took it). Without them: no adapter, no bootloader.
+    std::function<bool()> AdapterEnabled = [] { return false; };
+    std::function<QString()> AdapterVersionText = [] { return QString(); };
+    std::function<QString()> AdapterCompileText = [] { return QString(); };
+    std::function<bool(int &major, int &minor, int &type)> BootloaderReached = [](int &, int &, int &) {
+        return false;
+    };
+    std::function<bool()> ConnectBootloader = [] { return false; };
+    std::function<bool()> ResetBootloader = [] { return false; };
 
     // Rebuilds the whole dialog.
     void Refresh();
@@ -76,6 +86,12 @@ public:
     // Runs the upgrade launch out of sight and reconnects on the configured port.
     void UpdateFirmware(bool device);
     void MarkUpdateButton(QPushButton *button, bool possible);
+    // With bootloader the action panel shows Reset enabled in bold red, else
+    // it is cut above Reset, which is disabled.
+    void ShowDevActions(bool bootloader);
+    void ShowAdaptActions(bool bootloader);
+    // Reset of the device or adapter left in its bootloader.
+    void BtnResetClick();
 
     QList<QPushButton *> PortButtons() const { return FPortButtons; }
 
@@ -84,8 +100,12 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void refreshDevice();
+    // True when the device part showed a connected device.
+    bool refreshDevice();
     void refreshAdapter();
+    void showActions(QFrame *panel, QPushButton *reset, bool bootloader);
+    // Shows or hides the reason the port in use cannot be opened.
+    void showPortError();
 
     QList<QPushButton *> FPortButtons;
 };

@@ -4,6 +4,8 @@
 #include "core/ui/LMWidgetTexts.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FormAbout.h"
+#include "windows/FormInjTest.h"
+#include "windows/FrmFirmInfo.h"
 #include "windows/FrmHaslo.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
@@ -130,4 +132,6 @@ void WireMainWindowToWindows(TFormMain &form)
         FormAbout->move(form.geometry().center() - QPoint(FormAbout->width() / 2, FormAbout->height() / 2));
         ExecModal(FormAbout);
     };
+    s.ShowInstallationCard = [&form] { ShowInstallationCard(&form); };
+    form.ShowInjectorTestWindow = [&form] { ShowInjectorTestWindow(&form); };
 }

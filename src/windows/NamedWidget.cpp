@@ -1,6 +1,7 @@
 #include "windows/NamedWidget.h"
 
 #include "core/LM.h"
+#include "mainwindow/shell/FormMain.h"
 
 #include <QTabWidget>
 
@@ -35,4 +36,12 @@ QWidget *NewTabPage(QTabWidget *pages, const char *name, const QString &caption)
     sheet->setObjectName(QString::fromLatin1(name));
     pages->addTab(sheet, caption);
     return sheet;
+}
+
+void ApplyCurrentLanguage()
+{
+    if (FormMain && LM)
+        FormMain->ChangeLanguage(LM->Language, true);
+    else if (LM)
+        LM->LoadLanguageFile(LM->Language);
 }

@@ -40,3 +40,7 @@ int ExecModal(QDialog *dialog);
 // The text of key in the current language ("!_" + key when it has none, as
 // the language manager gives it; also without a language manager).
 QString TranslateKey(const QString &key);
+
+// Puts the current language's texts on a window created after the language
+// was loaded (through the main window's language apply when it exists).
+void ApplyCurrentLanguage();

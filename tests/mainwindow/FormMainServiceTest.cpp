@@ -379,6 +379,7 @@ TEST(FormMainService, InjectorTestLaunchEndsTheTestHoweverTheWindowCloses)
     TFormMain &form = c.form();
     form.show();
     c.device.Server.log().clear();
+    form.ShowInjectorTestWindow = nullptr;
     emit c.get<QPushButton>("BtnDgnInjectorsTest")->clicked();
     EXPECT_TRUE(c.device.Commands().empty()); // no test window: nothing to launch
     bool hiddenWhileShown = false;

@@ -198,6 +198,33 @@ void SimController::MirrorKind48Block(const Bytes &r)
             bits(place.At, place.Shift, place.Width, v);
 }
 
+void SimController::StepInjectorTest()
+{
+    auto &st = State;
+    std::vector<uint8_t> cylinders;
+    for (uint8_t i = 0; i < 8; ++i)
+        if (st.InjTestMask & (1u << i))
+            cylinders.push_back(i);
+    Bytes &times = st.Payload[0x91];
+    if (st.InjTestStep < int(cylinders.size()) || st.InjTestEndless) {
+        if (!cylinders.empty())
+            times[18] = cylinders[size_t(st.InjTestStep) % cylinders.size()];
+        ++st.InjTestStep;
+        st.Value16[36] = uint16_t(cylinders.empty() ? 0 : std::min(99, st.InjTestStep * 100 / int(cylinders.size() + 1)));
+        return;
+    }
+    Bytes &counts = st.Payload[0x90];
+    for (size_t i = 0; i < 8; ++i) {
+        times[2 * i] = uint8_t(st.InjTestResultTimes[i] >> 8);
+        times[2 * i + 1] = uint8_t(st.InjTestResultTimes[i]);
+        for (size_t b = 0; b < 4; ++b)
+            counts[4 * i + b] = uint8_t(st.InjTestResultCounts[i] >> (8 * (3 - b)));
+    }
+    times[16] = 1;
+    st.Value16[36] = 100;
+    st.Pages[5] = 0;
+}
+
 Bytes SimController::Handle(const Bytes &r)
 {
     if (r.size() < 4 || r[0] != 0xC0 || r.size() != RequestLength(r[1]))
@@ -254,6 +281,8 @@ Bytes SimController::Handle(const Bytes &r)
             --st.PressureBusyLeft;
         return Answer(cmd, {0, 1});
     }
+    if (cmd == 0x91 && st.InjTestSimulated && st.Pages[5] == 2)
+        StepInjectorTest();
     for (const auto &f : kFixed) {
         if (cmd == f.Read)
             return Answer(cmd, st.Payload[cmd]);
@@ -430,10 +459,24 @@ Bytes SimController::Handle(const Bytes &r)
             st.Payload[0x21][0] = uint8_t(st.Payload[0x21][0] & 0xF0);
         if (r[2] == 9)
             st.PressureBusyLeft = st.PressureBusyReads;
+        if (r[2] == 0 && st.InjTestSimulated && st.Pages[5] == 2)
+            st.Pages[5] = 0;
+        return Ack(cmd);
+    case 0x92:
+        if (st.InjTestRefused)
+            return {};
+        st.Actions.emplace_back(cmd, r[2]);
+        if (!st.InjTestSimulated)
+            return Ack(cmd);
+        st.InjTestMask = r[2];
+        st.InjTestStep = 0;
+        st.Pages[5] = 2;
+        st.Value16[36] = 0;
+        st.Payload[0x91][16] = 0;
+        st.Payload[0x91][18] = 0;
         return Ack(cmd);
     case 0x18:
     case 0x39:
-    case 0x92:
     case 0xDE:
         st.Actions.emplace_back(cmd, r[2]);
         if (cmd == 0x39)

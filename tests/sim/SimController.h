@@ -86,6 +86,20 @@ struct SimControllerState {
     // -1: it never ends.
     int PressureBusyReads = 0;
     int PressureBusyLeft = 0;
+    // Gas-injector test (0x92 starts it with a cylinder mask): while it runs
+    // the work state (identity page 5) is 2; every 0x91 read moves it on to
+    // the next cylinder of the mask, with the progress in value 36; after the
+    // last one the results below are reported, flagged valid, and the state
+    // goes back to 0. Work type 0 (0x20) ends a running test at once.
+    // Refused: a start gets no answer. Endless: the test never finishes.
+    // Without Simulated a start is only recorded and the answers stay as set.
+    bool InjTestSimulated = false;
+    std::array<uint16_t, 8> InjTestResultTimes{};
+    std::array<uint32_t, 8> InjTestResultCounts{};
+    bool InjTestRefused = false;
+    bool InjTestEndless = false;
+    uint8_t InjTestMask = 0;
+    int InjTestStep = 0;
 };
 
 class SimController
@@ -128,6 +142,7 @@ private:
     // Kind 48: the base block (0x04) and the single writes the 0xD8 block
     // shows are stored into that block too.
     void MirrorKind48Block(const Bytes &request);
+    void StepInjectorTest();
     Bytes Answer(uint8_t command, const Bytes &payload) const;
     Bytes Ack(uint8_t command, size_t length = 4) const;
 };

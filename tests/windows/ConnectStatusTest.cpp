@@ -7,6 +7,7 @@
 #include "controls/SelectedImage.h"
 #include "core/AppConfig.h"
 #include "sim/SimControllerFixture.h"
+#include "mainwindow/StartupRig.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -101,8 +102,10 @@ TEST(ConnectStatus, ConnectedDeviceShowsItsVersionLine)
     EXPECT_FALSE(dialog.PnlDevActions->isHidden());
     EXPECT_FALSE(dialog.BtnDevReset->isEnabled());
     EXPECT_TRUE(dialog.BtnDevUpdate->font().bold());
-    EXPECT_TRUE(dialog.LblDevVer->text().endsWith(": H (Jan 02 2026 10:20:30)"));
-    EXPECT_EQ(dialog.SelImDevState->ImageIndex(), 1);
+    EXPECT_TRUE(dialog.LblDevVer->text().endsWith(": H (Jan 02 2026 10:20:30)")) << dialog.LblDevVer->text().toStdString();
+    // No detector has identified it as this program's: warning and error icons.
+    EXPECT_EQ(dialog.SelImDevState->ImageIndex(), 2);
+    EXPECT_EQ(dialog.SelImDevVer->ImageIndex(), 3);
 }
 
 TEST(ConnectStatus, SelectingThePortReconnectsTheDevice)
@@ -124,8 +127,79 @@ TEST(ConnectStatus, SelectingThePortReconnectsTheDevice)
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
     EXPECT_EQ(dialog.LblDevState->text(), "!_strTextConnected");
+    // The device type text goes before the version letter.
+    EXPECT_TRUE(dialog.LblDevVer->text().startsWith("!_strTextVersion: 30 G (")) << dialog.LblDevVer->text().toStdString();
     // The port in use answers: its button is green.
     ASSERT_EQ(dialog.PortButtons().size(), 1);
     EXPECT_EQ(dialog.PortButtons()[0]->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));
     AppConfig = nullptr;
+}
+
+namespace {
+// Opens port n as another program would; empty when it opened, else why not.
+QString openElsewhere(int n)
+{
+    TComMultiPort other;
+    ApplyProgramPortSettings(other);
+    other.SetComDevice(n);
+    try {
+        other.Open();
+    } catch (const EComPortError &e) {
+        return QString::fromUtf8(e.what());
+    }
+    other.Close();
+    return QString();
+}
+} // namespace
+
+TEST(ConnectStatus, SwitchingThePortMovesTheLockAndShowsWhyAPortWillNotOpen)
+{
+    startup::StartupRig rig(5);
+    startup::SimDevice first(rig.PortsDir, 5, 48, 'I');
+    startup::SimDevice second(rig.PortsDir, 6, 21, 'E');
+    startup::SimDevice third(rig.PortsDir, 7, 48, 'I');
+    QFile::link(QStringLiteral("/dev/ttyNOSUCHDEVICE"), rig.PortsDir + QStringLiteral("/COM9"));
+    TFormConnectStatus dialog;
+    // The settings take the program's port, as the main window's creation does.
+    AppConfig->Initialize(ComMultiPort);
+
+    dialog.SelectComPort(5);
+    ASSERT_TRUE(DataManager->GetConnected());
+    EXPECT_FALSE(openElsewhere(5).isEmpty()) << "the program holds its port";
+    EXPECT_TRUE(dialog.LblPortError->isHidden());
+
+    dialog.SelectComPort(6);
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 21);
+    EXPECT_EQ(AppConfig->GetComDevice(), 6);
+    EXPECT_TRUE(openElsewhere(5).isEmpty()) << "the old port's lock is released";
+    EXPECT_FALSE(openElsewhere(6).isEmpty()) << "the new port is locked";
+    // The port in use is marked among the buttons.
+    ASSERT_EQ(dialog.PortButtons().size(), 4);
+    EXPECT_TRUE(dialog.PortButtons()[1]->font().bold());
+    EXPECT_FALSE(dialog.PortButtons()[0]->font().bold());
+
+    // A port another program holds: the system's reason in plain view.
+    TComMultiPort holder;
+    ApplyProgramPortSettings(holder);
+    holder.SetComDevice(7);
+    holder.Open();
+    dialog.SelectComPort(7);
+    EXPECT_FALSE(DataManager->GetConnected());
+    EXPECT_FALSE(dialog.LblPortError->isHidden());
+    EXPECT_TRUE(dialog.LblPortError->text().contains("COM7")) << dialog.LblPortError->text().toStdString();
+    EXPECT_TRUE(dialog.LblPortError->text().contains("busy", Qt::CaseInsensitive))
+        << dialog.LblPortError->text().toStdString();
+    EXPECT_TRUE(openElsewhere(6).isEmpty()) << "nothing kept on the port left";
+    holder.Close();
+
+    // A port whose device is gone.
+    dialog.SelectComPort(9);
+    EXPECT_TRUE(dialog.LblPortError->text().contains("No such file", Qt::CaseInsensitive))
+        << dialog.LblPortError->text().toStdString();
+
+    // Back on a good port the reason goes.
+    dialog.SelectComPort(5);
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_TRUE(dialog.LblPortError->isHidden());
 }

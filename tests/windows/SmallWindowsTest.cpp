@@ -33,6 +33,10 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "sim/SimControllerFixture.h"
+
+#include <QDate>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,7 +100,9 @@ TEST(SmallWindows, AboutBoxShowsTheProgramVersionTexts)
     const TVersionInfo *info = LM->VerInfo;
     ASSERT_FALSE(info->FileVersion().isEmpty());
     EXPECT_EQ(about.verFileVersion->text(), info->FileVersion());
-    EXPECT_EQ(about.verInternalName->text(), info->InternalName());
+    // The line under "Data:" is the program's date, not its internal name.
+    EXPECT_EQ(about.verInternalName->text(), TFormAbout::ProgramDate());
+    EXPECT_TRUE(QDate::fromString(about.verInternalName->text(), "yyyy-MM-dd").isValid());
     EXPECT_EQ(about.verProductName->text(), info->FileDescription() + " " + info->ProductVersion());
     // No device: the three device texts are unknown.
     const QString unknown = LM->Translate("strUnknown");
@@ -104,16 +110,22 @@ TEST(SmallWindows, AboutBoxShowsTheProgramVersionTexts)
     EXPECT_EQ(about.verCompilationTime->text(), unknown);
     EXPECT_EQ(about.verSN->text(), unknown);
 
-    // With a device kind: the device's texts, through the main window's formatters.
-    DeviceRecord.DeviceKind = 48;
-    DeviceRecord.CompDate = "Jan 02 2026";
-    DeviceRecord.CompTime = "10:20:30";
-    about.FormatVersion = [] { return QStringLiteral("0000130H STD[7]"); };
-    about.FormatSerialNumber = [] { return QStringLiteral("00123070512"); };
+    // A connected device: its full version text and its serial, read from it.
+    sim::SimControllerRig rig(48, 'H');
+    rig.Device([](sim::SimControllerState &d) {
+        d.Pages[1] = 2;
+        d.Pages[4] = 7;
+        d.Words[84] = 0x0305;
+        d.Words[88] = 12345;
+        d.Words[90] = 0;
+    });
+    ASSERT_TRUE(rig.Connect());
     about.FormShow();
-    EXPECT_EQ(about.verDeviceVersion->text(), "0000130H STD[7]");
-    EXPECT_EQ(about.verCompilationTime->text(), "Jan 02 2026 10:20:30");
-    EXPECT_EQ(about.verSN->text(), "00123070512");
+    const QString version = about.verDeviceVersion->text();
+    EXPECT_TRUE(version.contains("30H")) << version.toStdString();
+    EXPECT_GT(version.size(), 8) << "the full text, not the letter alone";
+    EXPECT_EQ(about.verCompilationTime->text(), DeviceRecord.CompDate + " " + DeviceRecord.CompTime);
+    EXPECT_EQ(about.verSN->text(), "12345070503");
 
     // The icon copies five lines and says so.
     BoxRecorder boxes;
@@ -121,7 +133,8 @@ TEST(SmallWindows, AboutBoxShowsTheProgramVersionTexts)
     const QStringList lines = QApplication::clipboard()->text().split("\r\n");
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[1], about.LabelVersion->text() + " " + info->FileVersion());
-    EXPECT_EQ(lines[3], about.LabelDevice->text() + " 0000130H STD[7] Jan 02 2026 10:20:30");
+    EXPECT_EQ(lines[3], about.LabelDevice->text() + " " + version + " " + about.verCompilationTime->text());
+    EXPECT_EQ(lines[4], about.LblSN->text() + " 12345070503");
     ASSERT_EQ(boxes.Boxes.size(), 1);
     EXPECT_EQ(boxes.Boxes[0].Text, LM->Translate("strInfoCopiedToClipboard"));
 }

@@ -40,6 +40,7 @@ struct Binding {
 
 const Binding Bindings[] = {
     {"MnIFilePrintSch", "triggered()", "MnIFilePrintSchClick()"},
+    {"MnIFileSettings", "triggered()", "MnIFileSettingsClick()"},
     {"MnIFileSaveAs", "triggered()", "MnIFileSaveAsClick()"},
     {"BtnConfSaveSettings", "clicked()", "MnIFileSaveAsClick()"},
     {"BtBQSWriteToFile", "clicked()", "MnIFileSaveAsClick()"},

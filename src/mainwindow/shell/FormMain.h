@@ -42,6 +42,7 @@ public:
 public slots:
     // Menu commands and the controls that share them.
     void MnIFilePrintSchClick();
+    void MnIFileSettingsClick();
     void MnIFileSaveAsClick();
     void MnIFileLoadCnfClick();
     void MnIFileExitClick();
@@ -628,6 +629,8 @@ public:
         // The PIN dialog; true on OK, pin gets the entered text.
         std::function<bool(bool locking, int minLength, QString &pin)> ExecuteLockDialog;
         std::function<void()> ShowAbout;
+        // The installation card (created on first use, shown modally).
+        std::function<void()> ShowInstallationCard;
         // Adapter modules: unwritten edits, write, discard, a sub-page
         // entered, a page of the OBD window, protocols.
         std::function<bool()> AdapterModified;

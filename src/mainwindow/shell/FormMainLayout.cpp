@@ -1059,6 +1059,7 @@ const std::vector<Entry> TheTable = {
     // Main menu.
     {K::Menu, "MenuFile", "MainMenu", "&Plik", 0, 0, 0, 0},
     {K::Action, "MnIFilePrintSch", "MenuFile", "Drukuj schemat...", 0, 0, 0, 0, None, "Ctrl+P"},
+    {K::Action, "MnIFileSettings", "MenuFile", "Karta montażu...", 0, 0, 0, 0},
     {K::Action, "MnIFileSaveAs", "MenuFile", "Zapisz konfigurację jako...", 0, 0, 0, 0, None, "Ctrl+S"},
     {K::Action, "MnIFileLoadCnf", "MenuFile", "Wczytaj ustawienia z pliku...", 0, 0, 0, 0, None, "Ctrl+O"},
     {K::Separator, "", "MenuFile", "", 0, 0, 0, 0},

@@ -126,6 +126,11 @@ void TFormMain::MnIWindowDgnAdvancedClick() { ActivatePages({"TbSDiagnostic", "T
 // File and window
 
 void TFormMain::MnIFilePrintSchClick() { BtnQSSchemaClick(); }
+void TFormMain::MnIFileSettingsClick()
+{
+    if (WindowServices.ShowInstallationCard)
+        WindowServices.ShowInstallationCard();
+}
 void TFormMain::MnIFileExitClick() { close(); }
 
 void TFormMain::MnIWindowFullScreenClick()

@@ -1,0 +1,434 @@
+#include "windows/FrmFirmInfo.h"
+
+#include "core/AppConfig.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/ui/Common.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/shell/FormMain.h"
+#include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+TFrmFirmInfo *FrmFirmInfo = nullptr;
+
+namespace {
+
+const QString CompanySection = QStringLiteral("Company");
+
+// A caption and its edit on a page.
+struct Field {
+    const char *label, *caption, *edit;
+    int x, y, labelWidth, editWidth;
+};
+
+constexpr Field InformationFields[] = {
+    {"LblNazwaFirmy", "Nazwa firmy", "EdtNazwaFirmy", 8, 30, 104, 182},
+    {"LblAdres", "Adres", "EdtAdres", 8, 56, 104, 182},
+    {"LblTelefon", "Telefon", "EdtTelefon", 8, 82, 104, 182},
+    {"LblEmail", "E-mail", "EdtEmail", 8, 108, 104, 182},
+    {"LblMarka", "Marka", "EdtMarka", 310, 30, 130, 160},
+    {"LblModel", "Model", "EdtModel", 310, 56, 130, 160},
+    {"LblMoc", "Moc [KM]", "EdtMoc", 310, 82, 130, 160},
+    {"LblCylindry", "Liczba cylindrów", "EdtCylindry", 310, 108, 130, 60},
+    {"LblRok", "Rok produkcji", "EdtRok", 310, 134, 130, 60},
+    {"LblKodVIN", "Numer VIN", "EdtKodVIN", 310, 160, 130, 160},
+    {"LblKodSilnika", "Kod silnika", "EdtKodSilnika", 310, 186, 130, 160},
+    {"LblPojemnosc", "Pojemność [cm3]", "EdtPojemnosc", 310, 238, 130, 160},
+    {"LblCzasWtrysku", "Czas wtrysku [ms]", "EdtCzasWtrysku", 310, 264, 130, 160},
+    {"LblPrzebieg", "Przebieg [km]", "EdtPrzebieg", 310, 290, 130, 160},
+};
+
+constexpr Field ConfigurationFields[] = {
+    {"LblTemp", "Temperatura przełączenia", "EdtTemp", 8, 12, 170, 110},
+    {"LblRPM", "Obroty przełączenia", "EdtRPM", 8, 38, 170, 110},
+    {"LblWtryskiwaczeIlosc", "Liczba wtryskiwaczy", "EdtWtryskiwaczeIlosc", 8, 64, 170, 110},
+    {"LblImpulsy", "Źródło impulsów", "EdtImpulsy", 8, 90, 170, 110},
+    {"LblPoziom", "Czujnik poziomu gazu", "EdtPoziom", 8, 116, 170, 110},
+    {"LblBenzyna1", "Powrót na benzynę: ciśnienie", "EdtBenzyna1", 8, 142, 170, 110},
+    {"LblBenzyna2", "Powrót na benzynę: czas", "EdtBenzyna2", 8, 168, 170, 110},
+    {"LblWtryskiwacze", "Typ wtryskiwaczy", "EdtWtryskiwacze", 8, 194, 170, 110},
+    {"LblReduktor", "Reduktor", "EdtReduktor", 8, 220, 170, 110},
+    {"LblFiltrFL", "Filtr fazy lotnej", "EdtFiltrFL", 8, 246, 170, 110},
+    {"LblFiltrFC", "Filtr fazy ciekłej", "EdtFiltrFC", 8, 272, 170, 110},
+    {"LblDysze", "Dysze [mm]", "EdtDysze", 8, 298, 170, 110},
+    {"LblCisnienieNom", "Ciśnienie nominalne [bar]", "EdtCisnienieNom", 8, 324, 170, 110},
+    {"LblMULT", "MULT", "EdtMULT", 320, 12, 80, 80},
+    {"LblOFFSET", "OFFSET", "EdtOFFSET", 320, 38, 80, 80},
+    {"LblTA", "TA [ms]", "EdtTA", 320, 78, 80, 80},
+    {"LblTB", "TB [ms]", "EdtTB", 320, 104, 80, 80},
+    {"LblTC", "TC [ms]", "EdtTC", 320, 130, 80, 80},
+    {"LblTD", "TD [ms]", "EdtTD", 320, 156, 80, 80},
+    {"LblA", "A [%]", "EdtA", 490, 78, 40, 70},
+    {"LblB", "B [%]", "EdtB", 490, 104, 40, 70},
+    {"LblC", "C [%]", "EdtC", 490, 130, 40, 70},
+    {"LblD", "D [%]", "EdtD", 490, 156, 40, 70},
+};
+
+// Value label of the printed card <- the window's edit it pairs with.
+struct Pair {
+    const char *value, *edit;
+};
+constexpr Pair PrintPairs[] = {
+    {"QRLbMarkaVal", "EdtMarka"},
+    {"QRLbRokVal", "EdtRok"},
+    {"QRLbMarkaModelVal", "EdtModel"},
+    {"QRLbKodVINVal", "EdtKodVIN"},
+    {"QRLbKodSilnikaVal", "EdtKodSilnika"},
+    {"QRLbPojVal", "EdtPojemnosc"},
+    {"QRLbMocVal", "EdtMoc"},
+    {"QRLbCylindryVal", "EdtCylindry"},
+    {"QRLbPrzebiegVal", "EdtPrzebieg"},
+    {"QRLbSrCzasVal", "EdtCzasWtrysku"},
+    {"QRLbReduktorVal", "EdtReduktor"},
+    {"QRLbFiltrLotnejVal", "EdtFiltrFL"},
+    {"QRLbFiltrCieklejVal", "EdtFiltrFC"},
+    {"QRLbDyszeVal", "EdtDysze"},
+    {"QRLbCisnienieVal", "EdtCisnienieNom"},
+    {"QRLbPrzelaczanieTempVal", "EdtTemp"},
+    {"QRLbPRzelaczanieRPMVal", "EdtRPM"},
+    {"QRLbWtryskiwaczeIleVal", "EdtWtryskiwaczeIlosc"},
+    {"QRLbZrodloImpVal", "EdtImpulsy"},
+    {"QRLbWtryskiwaczeTypVal", "EdtWtryskiwacze"},
+    {"QRLbGazCzujnikVal", "EdtPoziom"},
+    {"QRLbPrzelaczBarVal", "EdtBenzyna1"},
+    {"QRLbPrzelaczSekVal", "EdtBenzyna2"},
+    {"QRLbNazwaFirmyVal", "EdtNazwaFirmy"},
+    {"QRLbAdresVal", "EdtAdres"},
+    {"QRLbTelefonVal", "EdtTelefon"},
+    {"QRLbEmailVal", "EdtEmail"},
+};
+
+void addFields(QWidget *page, const Field *fields, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const Field &f = fields[i];
+        NewNamed<QLabel>(page, f.label, {f.x, f.y + 3, f.labelWidth, 18}, QString::fromUtf8(f.caption));
+        NewNamed<QLineEdit>(page, f.edit, {f.x + f.labelWidth + 4, f.y, f.editWidth, 22});
+    }
+}
+
+// The item text of a main-window list, empty when there is no such item.
+QString mainListItem(const char *name, int index)
+{
+    auto *list = FormMain ? FormMain->findChild<QComboBox *>(QString::fromLatin1(name)) : nullptr;
+    return list && index >= 0 && index < list->count() ? list->itemText(index) : QString();
+}
+
+QImage grabMainWindowChart(const char *name)
+{
+    auto *chart = FormMain ? FormMain->findChild<QWidget *>(QString::fromLatin1(name)) : nullptr;
+    return chart ? chart->grab().toImage() : QImage();
+}
+
+// An up-down that steps the number in its edit.
+void bindUpDown(QSpinBox *upDown, QLineEdit *edit)
+{
+    upDown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    upDown->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
+    QObject::connect(upDown, &QSpinBox::valueChanged, edit, [edit](int value) {
+        if (edit->text() != QString::number(value))
+            edit->setText(QString::number(value));
+    });
+    QObject::connect(edit, &QLineEdit::textChanged, upDown, [upDown](const QString &text) {
+        bool ok = false;
+        const int value = text.toInt(&ok);
+        if (ok && value >= upDown->minimum() && value <= upDown->maximum()) {
+            const QSignalBlocker block(upDown);
+            upDown->setValue(value);
+        }
+    });
+}
+
+} // namespace
+
+TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmFirmInfo"));
+    setWindowTitle(QStringLiteral("Karta montażu"));
+    resize(640, 470);
+
+    PgCKarta = NewNamed<QTabWidget>(this, "PgCKarta", {8, 8, 624, 414});
+    TbSInformation = NewTabPage(PgCKarta, "TbSInformation", QStringLiteral("Dane"));
+    TbSConfiguration = NewTabPage(PgCKarta, "TbSConfiguration", QStringLiteral("Konfiguracja"));
+    addFields(TbSInformation, InformationFields, std::size(InformationFields));
+    addFields(TbSConfiguration, ConfigurationFields, std::size(ConfigurationFields));
+    NewNamed<QLabel>(TbSInformation, "LblFirma", {8, 8, 280, 18}, QStringLiteral("Warsztat"));
+    NewNamed<QLabel>(TbSInformation, "LblSamochod", {310, 8, 280, 18}, QStringLiteral("Samochód"));
+    BtnSaveFirma = NewNamed<QPushButton>(TbSInformation, "BtnSaveFirma", {116, 136, 88, 25}, QStringLiteral("Zapisz"));
+    BtnReadFirma =
+        NewNamed<QPushButton>(TbSInformation, "BtnReadFirma", {208, 136, 90, 25}, QStringLiteral("Odczytaj"));
+
+    UpDCylindry = NewNamed<QSpinBox>(TbSInformation, "UpDCylindry", {508, 108, 18, 22});
+    UpDCylindry->setRange(0, 99);
+    UpDRok = NewNamed<QSpinBox>(TbSInformation, "UpDRok", {508, 134, 18, 22});
+    UpDRok->setRange(1960, QDate::currentDate().year());
+    bindUpDown(UpDCylindry, Edit("EdtCylindry"));
+    bindUpDown(UpDRok, Edit("EdtRok"));
+    Edit("EdtCylindry")->setText(QStringLiteral("4"));
+    Edit("EdtRok")->setText(QStringLiteral("2000"));
+
+    NewNamed<QLabel>(TbSInformation, "LblData", {310, 215, 130, 18}, QStringLiteral("Data montażu"));
+    DtPData = NewNamed<QDateEdit>(TbSInformation, "DtPData", {444, 212, 160, 22});
+    DtPData->setCalendarPopup(true);
+    DtPData->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    DtPData->setDate(QDate::currentDate());
+    NewNamed<QLabel>(TbSInformation, "LblInfDodatkowe", {8, 172, 280, 18}, QStringLiteral("Informacje dodatkowe"));
+    MemInfDodatkowe = NewNamed<QPlainTextEdit>(TbSInformation, "MemInfDodatkowe", {8, 192, 290, 180});
+
+    // Laid out with the configuration page; the card does not use them.
+    CmbRedType = NewNamed<QComboBox>(TbSConfiguration, "CmbRedType", {300, 220, 120, 22});
+    CmbInjType = NewNamed<QComboBox>(TbSConfiguration, "CmbInjType", {300, 194, 120, 22});
+    CmBNozle = NewNamed<QComboBox>(TbSConfiguration, "CmBNozle", {300, 298, 120, 22});
+    CmBNomTred = NewNamed<QComboBox>(TbSConfiguration, "CmBNomTred", {300, 12, 120, 22});
+    CmBNomRPM = NewNamed<QComboBox>(TbSConfiguration, "CmBNomRPM", {300, 38, 120, 22});
+    for (QComboBox *unused : {CmbRedType, CmbInjType, CmBNozle, CmBNomTred, CmBNomRPM})
+        unused->hide();
+
+    BtnPreview = NewNamed<QPushButton>(this, "BtnPreview", {8, 432, 80, 28}, QStringLiteral("Podgląd"));
+    BtnPrint = NewNamed<QPushButton>(this, "BtnPrint", {92, 432, 80, 28}, QStringLiteral("Drukuj"));
+    BtnSavePage = NewNamed<QPushButton>(this, "BtnSavePage", {196, 432, 110, 28}, QStringLiteral("Zapisz kartę"));
+    BtnLoadPage = NewNamed<QPushButton>(this, "BtnLoadPage", {310, 432, 120, 28}, QStringLiteral("Odczytaj kartę"));
+    BtnAnuluj = NewNamed<QPushButton>(this, "BtnAnuluj", {552, 432, 80, 28}, QStringLiteral("Anuluj"));
+
+    QRpKarta = new TQRpKarta(this);
+
+    connect(BtnReadFirma, &QPushButton::clicked, this, &TFrmFirmInfo::LoadCompanyData);
+    connect(BtnSaveFirma, &QPushButton::clicked, this, &TFrmFirmInfo::SaveCompanyData);
+    connect(BtnSavePage, &QPushButton::clicked, this, &TFrmFirmInfo::BtnSavePageClick);
+    connect(BtnLoadPage, &QPushButton::clicked, this, &TFrmFirmInfo::BtnLoadPageClick);
+    connect(BtnPreview, &QPushButton::clicked, this, &TFrmFirmInfo::BtnPreviewClick);
+    connect(BtnPrint, &QPushButton::clicked, this, &TFrmFirmInfo::BtnPrintClick);
+    connect(BtnAnuluj, &QPushButton::clicked, this, &QDialog::reject);
+
+    ChooseFile = [this](bool save) {
+        const QString folder = AppConfig ? AppConfig->DataFolder() : QString();
+        const QString filter = QStringLiteral("(*.dkm)");
+        QFileDialog dialog(this, QString(), folder, filter);
+        dialog.setObjectName(save ? QStringLiteral("DlgSavePage") : QStringLiteral("DlgLoadPage"));
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(save ? QStringLiteral("DKM") : QStringLiteral("dkm"));
+        return ExecModal(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
+    ModelPicture = [] {
+        return grabMainWindowChart(DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel");
+    };
+    MapPicture = [] { return grabMainWindowChart("ChtMapa"); };
+}
+
+TFrmFirmInfo::~TFrmFirmInfo()
+{
+    if (::FrmFirmInfo == this)
+        ::FrmFirmInfo = nullptr;
+}
+
+QLineEdit *TFrmFirmInfo::Edit(const char *name) const
+{
+    return findChild<QLineEdit *>(QString::fromLatin1(name));
+}
+
+void TFrmFirmInfo::showEvent(QShowEvent *event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFrmFirmInfo::FormShow()
+{
+    LoadCompanyData();
+    UpdateData();
+}
+
+void TFrmFirmInfo::LoadCompanyData()
+{
+    if (!AppConfig)
+        return;
+    TIniFile ini(AppConfig->IniFileName());
+    const TIniFile::Status status = ini.Load();
+    if (status != TIniFile::Status::Ok && status != TIniFile::Status::NotFound) {
+        if (Common)
+            Common->ShowError(ini.ErrorString());
+        return;
+    }
+    Edit("EdtNazwaFirmy")->setText(ini.ReadString(CompanySection, QStringLiteral("Name")));
+    Edit("EdtAdres")->setText(ini.ReadString(CompanySection, QStringLiteral("Adress")));
+    Edit("EdtTelefon")->setText(ini.ReadString(CompanySection, QStringLiteral("Phone")));
+    Edit("EdtEmail")->setText(ini.ReadString(CompanySection, QStringLiteral("Email")));
+}
+
+void TFrmFirmInfo::SaveCompanyData()
+{
+    if (!AppConfig)
+        return;
+    TIniFile ini(AppConfig->IniFileName());
+    const TIniFile::Status status = ini.Load();
+    if (status == TIniFile::Status::Ok || status == TIniFile::Status::NotFound) {
+        ini.WriteString(CompanySection, QStringLiteral("Name"), Edit("EdtNazwaFirmy")->text());
+        ini.WriteString(CompanySection, QStringLiteral("Adress"), Edit("EdtAdres")->text());
+        ini.WriteString(CompanySection, QStringLiteral("Phone"), Edit("EdtTelefon")->text());
+        ini.WriteString(CompanySection, QStringLiteral("Email"), Edit("EdtEmail")->text());
+        if (ini.Save() == TIniFile::Status::Ok)
+            return;
+    }
+    if (Common)
+        Common->ShowError(ini.ErrorString());
+}
+
+void TFrmFirmInfo::UpdateData()
+{
+    LoadCompanyData();
+    const TDeviceRecord &r = DeviceRecord;
+    UpDCylindry->setValue(r.InjSW);
+    Edit("EdtCylindry")->setText(QString::number(r.InjSW));
+    Edit("EdtWtryskiwaczeIlosc")->setText(QString::number(r.InjSW));
+    Edit("EdtWtryskiwacze")->setText(mainListItem("CmbKnfInjType", r.InjTypeName));
+    const std::vector<int> &tred = TConfigurationPage::NomTredValues;
+    const auto at = std::find(tred.begin(), tred.end(), int(r.T));
+    if (at != tred.end())
+        Edit("EdtTemp")->setText(mainListItem("CmBKnfNomTred", int(at - tred.begin())));
+    Edit("EdtRPM")->setText(QString::number(r.RPM));
+    Edit("EdtBenzyna1")->setText(QString::number(r.LowPT));
+    Edit("EdtBenzyna2")->setText(QString::number(r.LowPD));
+    Edit("EdtImpulsy")->setText(mainListItem("CmbKnfRPMSource", r.RPMsource));
+    Edit("EdtPoziom")->setText(mainListItem("CmbKnfLevelSensorType", r.ReserveType));
+    const qint32 thresholds[] = {r.P1, r.P2, r.P3, r.P4};
+    const qint32 enrichments[] = {r.E1, r.E2, r.E3, r.E4};
+    const char *thresholdEdits[] = {"EdtTA", "EdtTB", "EdtTC", "EdtTD"};
+    const char *enrichmentEdits[] = {"EdtA", "EdtB", "EdtC", "EdtD"};
+    for (int i = 0; i < 4; ++i) {
+        Edit(thresholdEdits[i])->setText(QString::number(thresholds[i]));
+        Edit(enrichmentEdits[i])->setText(QString::number(enrichments[i]));
+    }
+    Edit("EdtMULT")->setText(QString::number(r.Mult, 'f', 1));
+    Edit("EdtOFFSET")->setText(QString::number(r.Offset, 'f', 1));
+}
+
+TInstallationCard TFrmFirmInfo::Card() const
+{
+    TInstallationCard card;
+    for (int i = 0; i < TInstallationCard::EditCount; ++i)
+        card.Edits[size_t(i)] = Edit(TInstallationCard::EditNames[size_t(i)])->text();
+    card.Date = DtPData->date();
+    const QString memo = MemInfDodatkowe->toPlainText();
+    if (!memo.isEmpty())
+        card.Memo = memo.split(QLatin1Char('\n'));
+    return card;
+}
+
+void TFrmFirmInfo::SetCard(const TInstallationCard &card)
+{
+    for (int i = 0; i < TInstallationCard::EditCount; ++i)
+        Edit(TInstallationCard::EditNames[size_t(i)])->setText(card.Edits[size_t(i)]);
+    DtPData->setDate(card.Date);
+    MemInfDodatkowe->setPlainText(card.Memo.join(QLatin1Char('\n')));
+}
+
+bool TFrmFirmInfo::SavePage(const QString &fileName)
+{
+    QString error;
+    if (Card().Save(fileName, error))
+        return true;
+    if (Common)
+        Common->ShowError(error);
+    return false;
+}
+
+bool TFrmFirmInfo::LoadPage(const QString &fileName)
+{
+    TInstallationCard card;
+    QString error;
+    if (!card.Load(fileName, error)) {
+        if (Common)
+            Common->ShowError(error);
+        return false;
+    }
+    // The memo is replaced, not added to: a second load shows one card.
+    SetCard(card);
+    return true;
+}
+
+void TFrmFirmInfo::BtnSavePageClick()
+{
+    const QString file = ChooseFile ? ChooseFile(true) : QString();
+    if (!file.isEmpty())
+        SavePage(file);
+}
+
+void TFrmFirmInfo::BtnLoadPageClick()
+{
+    const QString file = ChooseFile ? ChooseFile(false) : QString();
+    if (!file.isEmpty())
+        LoadPage(file);
+}
+
+void TFrmFirmInfo::UpdatePage()
+{
+    for (const Pair &p : PrintPairs)
+        QRpKarta->SetValue(p.value, Edit(p.edit)->text());
+    QRpKarta->SetValue("QRLbDateVal", QLocale().toString(DtPData->date(), QLocale::ShortFormat));
+    QRpKarta->SetValue("QRLbModelUstVal", QStringLiteral("%1 / %2").arg(Edit("EdtMULT")->text(), Edit("EdtOFFSET")->text()));
+    QStringList thresholds, enrichments;
+    for (const char *name : {"EdtTA", "EdtTB", "EdtTC", "EdtTD"})
+        thresholds << Edit(name)->text();
+    for (const char *name : {"EdtA", "EdtB", "EdtC", "EdtD"})
+        enrichments << Edit(name)->text();
+    QRpKarta->SetValue("QRLbProgiVal", thresholds.join(QLatin1Char('/')) + QStringLiteral("  |  ")
+                                           + enrichments.join(QLatin1Char('/')));
+    QRpKarta->SetValue("QRLbIdleVal", DeviceRecord.DeviceKind != 0 && DeviceRecord.IdleHotTb != 0
+                                          ? QStringLiteral("%1 ms").arg(DeviceRecord.IdleHotTb / 187.0, 0, 'f', 2)
+                                          : QString());
+    QRpKarta->QRMemInfDodatkoweVal->setText(MemInfDodatkowe->toPlainText());
+    QString printed = TranslateKey(QStringLiteral("strPrintDate"));
+    if (printed.startsWith(QLatin1String("!_")))
+        printed = QStringLiteral("Data wydruku:");
+    QRpKarta->QRLbPrintDate->setText(printed + QLatin1Char(' ')
+                                     + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    QRpKarta->SetModelImage(ModelPicture ? ModelPicture() : QImage());
+    QRpKarta->SetMapImage(MapPicture ? MapPicture() : QImage());
+}
+
+void TFrmFirmInfo::BtnPreviewClick()
+{
+    UpdatePage();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("PreviewKarta"));
+    preview.setWindowTitle(windowTitle());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) { QRpKarta->Print(*target); });
+    ExecModal(&preview);
+}
+
+void TFrmFirmInfo::BtnPrintClick()
+{
+    UpdatePage();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintKarta"));
+    if (ExecModal(&dialog) == QDialog::Accepted)
+        QRpKarta->Print(printer);
+}
+
+void ShowInstallationCard(QWidget *parent)
+{
+    if (!FrmFirmInfo) {
+        FrmFirmInfo = new TFrmFirmInfo(parent);
+        // Created after the language was loaded: its texts come now.
+        ApplyCurrentLanguage();
+    }
+    ExecModal(FrmFirmInfo);
+}

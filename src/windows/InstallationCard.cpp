@@ -1,0 +1,150 @@
+#include "windows/InstallationCard.h"
+
+#include "core/IniFile.h"
+#include "windows/NamedWidget.h"
+
+namespace {
+const QString Section = QStringLiteral("Page");
+const QString DateKey = QStringLiteral("DtPData.Date");
+const QString LineCountKey = QStringLiteral("MemIle");
+
+QString lineKey(int line)
+{
+    return QStringLiteral("MemStr%1").arg(line);
+}
+
+// "<text> (<file>)" style message: what is wrong, then the file.
+QString fileMessage(const QString &key, const QString &fileName, const QString &detail)
+{
+    QString text = TranslateKey(key);
+    if (text.startsWith(QLatin1String("!_")))
+        text = key;
+    return text + QStringLiteral("\r\n") + fileName + (detail.isEmpty() ? QString() : QStringLiteral("\r\n") + detail);
+}
+} // namespace
+
+const std::array<const char *, TInstallationCard::EditCount> TInstallationCard::EditNames = {
+    "EdtAdres",      "EdtA",          "EdtB",        "EdtCisnienieNom", "EdtC",           "EdtCylindry",
+    "EdtD",          "EdtDysze",      "EdtEmail",    "EdtFiltrFC",      "EdtFiltrFL",     "EdtPoziom",
+    "EdtKodSilnika", "EdtKodVIN",     "EdtModel",    "EdtMarka",        "EdtMoc",         "EdtMULT",
+    "EdtNazwaFirmy", "EdtOFFSET",     "EdtPojemnosc", "EdtPrzebieg",    "EdtRPM",         "EdtTemp",
+    "EdtBenzyna1",   "EdtBenzyna2",   "EdtReduktor", "EdtRok",          "EdtCzasWtrysku", "EdtTA",
+    "EdtTB",         "EdtTC",         "EdtTD",       "EdtTelefon",      "EdtWtryskiwaczeIlosc",
+    "EdtWtryskiwacze", "EdtImpulsy",
+};
+
+int TInstallationCard::IndexOf(const char *name)
+{
+    for (int i = 0; i < EditCount; ++i)
+        if (qstrcmp(EditNames[size_t(i)], name) == 0)
+            return i;
+    return -1;
+}
+
+QString TInstallationCard::Edit(const char *name) const
+{
+    const int i = IndexOf(name);
+    return i < 0 ? QString() : Edits[size_t(i)];
+}
+
+void TInstallationCard::SetEdit(const char *name, const QString &text)
+{
+    const int i = IndexOf(name);
+    if (i >= 0)
+        Edits[size_t(i)] = text;
+}
+
+QString TInstallationCard::DateText(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QDate TInstallationCard::ParseDate(const QString &text)
+{
+    // Short date formats of the systems that write cards.
+    for (const char *format : {"yyyy-MM-dd", "dd.MM.yyyy", "dd-MM-yyyy", "dd/MM/yyyy", "yyyy.MM.dd", "yyyy/MM/dd",
+                               "d.M.yyyy", "d-M-yyyy", "d/M/yyyy"}) {
+        const QDate date = QDate::fromString(text.trimmed(), QString::fromLatin1(format));
+        // Years a card can hold, written back with four digits.
+        if (date.isValid() && date.year() >= 1900 && date.year() <= 9999)
+            return date;
+    }
+    return QDate();
+}
+
+void TInstallationCard::Write(TIniFile &ini) const
+{
+    ini.EraseSection(Section);
+    for (int i = 0; i < EditCount; ++i) {
+        ini.WriteString(Section, QString::fromLatin1(EditNames[size_t(i)]), Edits[size_t(i)]);
+        if (i + 1 == DateAfter)
+            ini.WriteString(Section, DateKey, DateText(Date));
+    }
+    ini.WriteInteger(Section, LineCountKey, int(Memo.size()));
+    for (int line = 0; line < Memo.size(); ++line)
+        ini.WriteString(Section, lineKey(line), Memo.at(line));
+}
+
+bool TInstallationCard::Read(const TIniFile &ini, QString &error)
+{
+    if (!ini.SectionExists(Section)) {
+        error = TranslateKey(QStringLiteral("strCardNoPage"));
+        return false;
+    }
+    TInstallationCard card;
+    for (int i = 0; i < EditCount; ++i)
+        card.Edits[size_t(i)] = ini.ReadString(Section, QString::fromLatin1(EditNames[size_t(i)]));
+    const QString dateText = ini.ReadString(Section, DateKey);
+    if (!dateText.trimmed().isEmpty()) {
+        card.Date = ParseDate(dateText);
+        if (!card.Date.isValid()) {
+            error = TranslateKey(QStringLiteral("strCardBadDate")) + QStringLiteral(" \"%1\"").arg(dateText);
+            return false;
+        }
+    }
+    // Every line has a key of its own: a count beyond the keys the section
+    // holds is a damaged file, not a long memo.
+    const QString countText = ini.ReadString(Section, LineCountKey).trimmed();
+    bool ok = true;
+    const int count = countText.isEmpty() ? 0 : countText.toInt(&ok);
+    if (!ok || count < 0 || count > ini.ReadSection(Section).size()) {
+        error = TranslateKey(QStringLiteral("strCardBadLineCount")) + QStringLiteral(" \"%1\"").arg(countText);
+        return false;
+    }
+    for (int line = 0; line < count; ++line)
+        card.Memo << ini.ReadString(Section, lineKey(line));
+    *this = card;
+    return true;
+}
+
+bool TInstallationCard::Save(const QString &fileName, QString &error) const
+{
+    TIniFile ini(fileName);
+    // Other sections of an existing file stay as they are.
+    const TIniFile::Status loaded = ini.Load();
+    if (loaded != TIniFile::Status::Ok && loaded != TIniFile::Status::NotFound) {
+        error = fileMessage(QStringLiteral("strCardNotSaved"), fileName, ini.ErrorString());
+        return false;
+    }
+    Write(ini);
+    if (ini.Save() != TIniFile::Status::Ok) {
+        error = fileMessage(QStringLiteral("strCardNotSaved"), fileName, ini.ErrorString());
+        return false;
+    }
+    return true;
+}
+
+bool TInstallationCard::Load(const QString &fileName, QString &error)
+{
+    TIniFile ini(fileName);
+    if (ini.Load() != TIniFile::Status::Ok) {
+        error = fileMessage(QStringLiteral("strCardNotLoaded"), fileName, ini.ErrorString());
+        return false;
+    }
+    QString reason;
+    if (!Read(ini, reason)) {
+        error = fileMessage(QStringLiteral("strCardNotLoaded"), fileName, reason);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+// The installation card's data and its file (*.dkm): an INI file with one
+// section "Page" holding the edits' texts by their names, the installation
+// date and the additional-information lines.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class TIniFile;
+
+struct TInstallationCard {
+    // The edits stored in a card, in the order the file holds them; the date
+    // key "DtPData.Date" goes between "EdtCylindry" and "EdtD".
+    static constexpr int EditCount = 37;
+    static const std::array<const char *, EditCount> EditNames;
+    static constexpr int DateAfter = 6; // the date follows the first six edits
+    // Date of a card that names none.
+    static QDate DefaultDate() { return QDate(1996, 1, 1); }
+
+    std::array<QString, EditCount> Edits;
+    QDate Date = DefaultDate();
+    QStringList Memo;
+
+    // The text of the edit of that name (empty for a name that is not stored).
+    QString Edit(const char *name) const;
+    void SetEdit(const char *name, const QString &text);
+    static int IndexOf(const char *name);
+
+    bool operator==(const TInstallationCard &other) const = default;
+
+    // Writes the card into the section "Page" (replacing what it held).
+    void Write(TIniFile &ini) const;
+    // Reads a card from the section "Page". A missing key gives an empty text,
+    // a missing date 1 January 1996, a missing line count no lines. A file
+    // that holds no card, an unreadable date or a line count the file cannot
+    // hold is refused: false, error says what is wrong, the card unchanged.
+    bool Read(const TIniFile &ini, QString &error);
+
+    // The file as a whole; false with a message naming the file and the
+    // reason, the card unchanged on a refused load.
+    bool Save(const QString &fileName, QString &error) const;
+    bool Load(const QString &fileName, QString &error);
+
+    // The date as stored and read back.
+    static QString DateText(const QDate &date);
+    static QDate ParseDate(const QString &text);
+};

@@ -1,0 +1,49 @@
+// Feeds arbitrary bytes to the installation-card reader as the card window's
+// load does. Properties: a card that is read is written and read back to
+// the same card; a refused file leaves the card as it was, with a reason.
+#include "support/FuzzSupport.h"
+
+#include "core/IniFile.h"
+#include "windows/InstallationCard.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzz::EnsureCoreApplication();
+    TIniFile ini;
+    ini.LoadFromBytes(fuzz::Bytes(data, size));
+
+    TInstallationCard card;
+    card.SetEdit("EdtMarka", QStringLiteral("before"));
+    card.Memo << QStringLiteral("line");
+    const TInstallationCard before = card;
+    QString error;
+    if (!card.Read(ini, error)) {
+        FUZZ_CHECK(card == before);
+        FUZZ_CHECK(!error.isEmpty());
+        return 0;
+    }
+    FUZZ_CHECK(error.isEmpty());
+    FUZZ_CHECK(card.Date.isValid());
+
+    // Save and load give back the same card, through the file's bytes. A
+    // byte the code page does not define was read as U+FFFD and is saved as
+    // '?', the one change a round trip may make.
+    TIniFile written;
+    card.Write(written);
+    TIniFile again;
+    again.LoadFromBytes(written.ToBytes());
+    TInstallationCard back;
+    QString backError;
+    FUZZ_CHECK(back.Read(again, backError));
+    TInstallationCard expected = card;
+    const QChar undefined(0xFFFD);
+    for (QString &text : expected.Edits)
+        text.replace(undefined, QLatin1Char('?'));
+    for (QString &line : expected.Memo)
+        line.replace(undefined, QLatin1Char('?'));
+    FUZZ_CHECK(back == expected);
+    return 0;
+}

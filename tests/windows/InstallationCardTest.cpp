@@ -1,0 +1,230 @@
+// The installation card: its file written key by key and read back into a
+// fresh window, damaged files refused with a message naming the file, the
+// workshop's data in the settings file, and the printed page carrying the
+// values (its PDF read back as text).
+#include "windows/FrmFirmInfo.h"
+#include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
+#include "windows/WindowsTestSupport.h"
+
+#include "core/AppConfig.h"
+#include "core/IniFile.h"
+#include "mainwindow/StartupRig.h"
+
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every edit of the card gets a text of its own.
+void fill(TFrmFirmInfo &form)
+{
+    for (int i = 0; i < TInstallationCard::EditCount; ++i)
+        form.Edit(TInstallationCard::EditNames[size_t(i)])
+            ->setText(QStringLiteral("%1 ząb-%2").arg(QString::fromLatin1(TInstallationCard::EditNames[size_t(i)])).arg(i));
+    form.Edit("EdtCylindry")->setText("6");
+    form.Edit("EdtRok")->setText("2011");
+    form.DtPData->setDate(QDate(2026, 3, 14));
+    form.MemInfDodatkowe->setPlainText("pierwsza linia\ndruga, z przecinkiem\n  trzecia");
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class Card : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    BoxRecorder boxes;
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+TEST_F(Card, SavedAndLoadedIntoAFreshWindowGivesBackEveryFieldOnce)
+{
+    TFrmFirmInfo first;
+    fill(first);
+    const QString file = path("card.dkm");
+    first.ChooseFile = [&](bool save) { return save ? file : QString(); };
+    first.BtnSavePage->click();
+    ASSERT_TRUE(QFileInfo::exists(file));
+
+    // The file: section "Page", keys in their order, date after "EdtCylindry",
+    // the memo's line count and lines.
+    TIniFile ini(file);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    const QStringList keys = ini.ReadSection("Page");
+    ASSERT_EQ(keys.size(), TInstallationCard::EditCount + 1 + 1 + 3);
+    EXPECT_EQ(keys[0], "EdtAdres");
+    EXPECT_EQ(keys[5], "EdtCylindry");
+    EXPECT_EQ(keys[6], "DtPData.Date");
+    EXPECT_EQ(keys[7], "EdtD");
+    EXPECT_EQ(keys[TInstallationCard::EditCount + 1], "MemIle");
+    EXPECT_EQ(ini.ReadInteger("Page", "MemIle"), 3);
+    EXPECT_EQ(ini.ReadString("Page", "MemStr2"), "trzecia");
+    EXPECT_TRUE(readAll(file).contains("\r\n"));
+
+    TFrmFirmInfo second;
+    second.ChooseFile = [&](bool save) { return save ? QString() : file; };
+    // Loading twice shows the card once.
+    second.BtnLoadPage->click();
+    second.BtnLoadPage->click();
+    EXPECT_TRUE(boxes.Boxes.isEmpty());
+    TInstallationCard expected = first.Card();
+    expected.Memo[2] = "trzecia"; // INI values lose their leading blanks
+    EXPECT_EQ(second.Card(), expected);
+    EXPECT_EQ(second.MemInfDodatkowe->toPlainText().count("pierwsza"), 1);
+    EXPECT_EQ(second.DtPData->date(), QDate(2026, 3, 14));
+    EXPECT_EQ(second.UpDCylindry->value(), 6);
+
+    // A cancelled dialog changes nothing.
+    second.ChooseFile = [](bool) { return QString(); };
+    second.Edit("EdtMarka")->setText("kept");
+    second.BtnLoadPage->click();
+    EXPECT_EQ(second.Edit("EdtMarka")->text(), "kept");
+}
+
+TEST_F(Card, MissingKeysGiveEmptyFieldsAndTheDefaultDate)
+{
+    const QString file = path("short.dkm");
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    QFile f(file);
+    f.open(QIODevice::WriteOnly);
+    f.write("[Page]\r\nEdtMarka=Fiat\r\n");
+    f.close();
+    TFrmFirmInfo form;
+    fill(form);
+    ASSERT_TRUE(form.LoadPage(file));
+    EXPECT_EQ(form.Edit("EdtMarka")->text(), "Fiat");
+    EXPECT_EQ(form.Edit("EdtModel")->text(), "");
+    EXPECT_EQ(form.DtPData->date(), QDate(1996, 1, 1));
+    EXPECT_EQ(form.MemInfDodatkowe->toPlainText(), "");
+}
+
+struct Damaged {
+    const char *name;
+    QByteArray bytes;
+};
+
+TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
+{
+    const Damaged files[] = {
+        {"binary.dkm", QByteArray("[Page]\r\nEdtMarka=A\0B\r\n", 22)},
+        {"foreign.dkm", "[Settings]\r\nComMultiPort=1\r\n"},
+        {"date.dkm", "[Page]\r\nDtPData.Date=jutro\r\n"},
+        {"count.dkm", "[Page]\r\nMemIle=2147483647\r\n"},
+        {"negative.dkm", "[Page]\r\nMemIle=-3\r\n"},
+    };
+    TFrmFirmInfo form;
+    fill(form);
+    const TInstallationCard before = form.Card();
+    for (const Damaged &d : files) {
+        const QString file = path(d.name);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(d.bytes);
+        f.close();
+        boxes.Boxes.clear();
+        EXPECT_FALSE(form.LoadPage(file)) << d.name;
+        ASSERT_EQ(boxes.Boxes.size(), 1) << d.name;
+        EXPECT_TRUE(boxes.Boxes[0].Text.contains(file)) << boxes.Boxes[0].Text.toStdString();
+        EXPECT_GE(boxes.Boxes[0].Text.split("\r\n").size(), 3) << "what is wrong: " << boxes.Boxes[0].Text.toStdString();
+        EXPECT_EQ(form.Card(), before) << d.name;
+    }
+    // A file that cannot be written is said so.
+    boxes.Boxes.clear();
+    EXPECT_FALSE(form.SavePage(path("no/such/folder/card.dkm")));
+    ASSERT_EQ(boxes.Boxes.size(), 1);
+    EXPECT_TRUE(boxes.Boxes[0].Text.contains("card.dkm"));
+}
+
+TEST_F(Card, WorkshopDataLivesInTheSettingsFileAndTheDeviceFillsTheSettings)
+{
+    startup::StartupRig rig(5);
+    AppConfig->Initialize(ComMultiPort);
+    RecordGuard record;
+    DeviceRecord.InjSW = 6;
+    DeviceRecord.RPM = 25;
+    DeviceRecord.LowPT = 7;
+    DeviceRecord.LowPD = 3;
+    DeviceRecord.P1 = 4;
+    DeviceRecord.E4 = -2;
+    DeviceRecord.Mult = 1.25;
+    DeviceRecord.Offset = 0.5;
+    TFrmFirmInfo form;
+    form.Edit("EdtNazwaFirmy")->setText("Warsztat Kowalski");
+    form.Edit("EdtTelefon")->setText("123 456 789");
+    form.BtnSaveFirma->click();
+    EXPECT_TRUE(rig.IniText().contains("[Company]"));
+    EXPECT_TRUE(rig.IniText().contains("ComMultiPort=5")) << "the settings stay";
+    form.Edit("EdtNazwaFirmy")->clear();
+    form.FormShow();
+    EXPECT_EQ(form.Edit("EdtNazwaFirmy")->text(), "Warsztat Kowalski");
+    EXPECT_EQ(form.Edit("EdtTelefon")->text(), "123 456 789");
+    EXPECT_EQ(form.Edit("EdtWtryskiwaczeIlosc")->text(), "6");
+    EXPECT_EQ(form.Edit("EdtRPM")->text(), "25");
+    EXPECT_EQ(form.Edit("EdtBenzyna1")->text(), "7");
+    EXPECT_EQ(form.Edit("EdtBenzyna2")->text(), "3");
+    EXPECT_EQ(form.Edit("EdtTA")->text(), "4");
+    EXPECT_EQ(form.Edit("EdtD")->text(), "-2");
+    EXPECT_EQ(form.Edit("EdtMULT")->text(), "1.3");
+    EXPECT_EQ(form.Edit("EdtOFFSET")->text(), "0.5");
+}
+
+TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
+{
+    TFrmFirmInfo form;
+    fill(form);
+    form.Edit("EdtMarka")->setText("Skoda");
+    form.Edit("EdtKodVIN")->setText("TMBJJ7NE8J0123456");
+    form.Edit("EdtNazwaFirmy")->setText("Auto-Gaz Nowak");
+    // The preview runs the same page: its dialog paints through the report.
+    bool previewed = false;
+    SetModalExecHook([&](QDialog *dialog) {
+        if (auto *preview = qobject_cast<QPrintPreviewDialog *>(dialog)) {
+            previewed = true;
+            preview->show();
+            preview->hide();
+        }
+        return int(QDialog::Rejected);
+    });
+    form.BtnPreview->click();
+    SetModalExecHook({});
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(form.QRpKarta->Value("QRLbMarkaVal")->text(), "Skoda");
+    EXPECT_EQ(form.QRpKarta->Value("QRLbKodVINVal")->text(), "TMBJJ7NE8J0123456");
+    EXPECT_EQ(form.QRpKarta->Value("QRLbNazwaFirmyVal")->text(), "Auto-Gaz Nowak");
+    EXPECT_EQ(form.QRpKarta->Value("QRLbCylindryVal")->text(), "6");
+    EXPECT_TRUE(form.QRpKarta->QRLbPrintDate->text().contains(QString::number(QDate::currentDate().year())));
+
+    const QString pdf = path("card.pdf");
+    ASSERT_TRUE(form.QRpKarta->WritePdf(pdf));
+    EXPECT_TRUE(readAll(pdf).startsWith("%PDF"));
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    QProcess extract;
+    extract.start(tool, {"-layout", pdf, "-"});
+    ASSERT_TRUE(extract.waitForFinished(20000));
+    const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+    for (const char *expected : {"Karta montażu sekwencyjnego wtrysku gazu", "Skoda", "TMBJJ7NE8J0123456",
+                                 "Auto-Gaz Nowak", "Marka:", "2011", "druga, z przecinkiem", "EdtReduktor ząb-26"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    // One page.
+    EXPECT_EQ(text.count(QLatin1Char('\f')), 1);
+}
+
+} // namespace
