@@ -1,0 +1,187 @@
+// Every window and page of the program under English: no designed Polish
+// text is left on screen, a switch PL -> EN -> PL gives the texts of a start
+// in that language, and the English captions fit their controls.
+#include "language/ProgramRig.h"
+#include "language/TextAudit.h"
+
+#include "windows/FrmHaslo.h"
+#include "windows/NamedWidget.h"
+#include "upgrade/FormUpgrader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using language::ProgramRig;
+using textaudit::ShownText;
+
+namespace {
+
+// Shows every page: each visible tab of every page control in turn, sub-pages
+// included; calls visit on each.
+void EveryPage(QWidget *window, const std::function<void(const QString &page)> &visit, QWidget *root = nullptr,
+               const QString &path = QString())
+{
+    if (!root) {
+        visit(QStringLiteral("(window)"));
+        root = window;
+    }
+    // The page controls directly inside root (not inside a nested page control).
+    QList<QTabWidget *> controls;
+    for (QTabWidget *t : root->findChildren<QTabWidget *>()) {
+        bool nested = false;
+        for (QWidget *p = t->parentWidget(); p && p != root; p = p->parentWidget())
+            if (qobject_cast<QTabWidget *>(p))
+                nested = true;
+        if (!nested && t->isVisibleTo(window))
+            controls << t;
+    }
+    for (QTabWidget *tabs : controls) {
+        const int before = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (!tabs->isTabVisible(i) || !tabs->isTabEnabled(i))
+                continue;
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            const QString page = path + u'/' + tabs->widget(i)->objectName();
+            visit(page);
+            EveryPage(window, visit, tabs->widget(i), page);
+        }
+        tabs->setCurrentIndex(before);
+        QCoreApplication::processEvents();
+    }
+}
+
+// The secondary windows the program opens on demand, made as their openers
+// make them (the lock dialog, the upgrade window).
+void OnDemandWindows(const std::function<void(QWidget *)> &visit)
+{
+    TFrmHaslo haslo;
+    haslo.Prepare(true, 4);
+    visit(&haslo);
+    TFormUpgrader upgrader;
+    visit(&upgrader);
+}
+
+// Every text shown by the program: the main window on each page and the
+// secondary windows, each shown while it is read.
+std::vector<ShownText> ProgramTexts(ProgramRig &program)
+{
+    std::vector<ShownText> out;
+    TFormMain &form = program.Form();
+    EveryPage(&form, [&](const QString &) {
+        for (ShownText &t : textaudit::VisibleTexts(&form))
+            out.push_back(std::move(t));
+    });
+    auto read = [&](QWidget *w) {
+        const bool shown = w->isVisible();
+        w->show();
+        QCoreApplication::processEvents();
+        EveryPage(w, [&](const QString &) {
+            for (ShownText &t : textaudit::VisibleTexts(w))
+                out.push_back(std::move(t));
+        });
+        if (!shown)
+            w->hide();
+    };
+    for (QWidget *w : ProgramRig::SecondaryWindows(form))
+        read(w);
+    OnDemandWindows(read);
+    return out;
+}
+
+QStringList SourceLines(const QString &relative)
+{
+    QString dir = qEnvironmentVariable("TARON_SOURCE_DIR");
+    if (dir.isEmpty())
+        dir = QStringLiteral(TARON_SOURCE_DIR_DEFAULT);
+    QFile f(QDir(dir).filePath(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n');
+}
+
+// The English words of the shipped texts.
+const QSet<QString> &Vocabulary()
+{
+    static const QSet<QString> words = textaudit::EnglishVocabulary(
+        SourceLines(QStringLiteral("Resource/_EN.lang")), SourceLines(QStringLiteral("Resource/po/en.po")));
+    return words;
+}
+
+struct Kind {
+    uint8_t kind;
+    char version;
+};
+
+} // namespace
+
+// Started in Polish the program shows its designed texts; the same program
+// started in English shows none of them, except the words both languages
+// share.
+TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
+{
+    ASSERT_GT(Vocabulary().size(), 300u);
+    for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        QSet<QString> polish;
+        std::vector<ShownText> polishTexts;
+        {
+            ProgramRig pl(k.kind, k.version, QStringLiteral("PL"));
+            ASSERT_EQ(LM->Language, QStringLiteral("PL"));
+            polishTexts = ProgramTexts(pl);
+            if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
+                QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("all") + QString::number(k.kind) + QStringLiteral(".txt"));
+                if (all.open(QIODevice::WriteOnly)) {
+                    QTextStream s(&all);
+                    for (QWidget *w : QApplication::allWidgets())
+                        if (w->isWindow())
+                            for (const ShownText &t : textaudit::VisibleTexts(w, true))
+                                s << t.where << " = " << t.text << "\n";
+                }
+            }
+            for (const ShownText &t : polishTexts)
+                if (!textaudit::SharedText(t.text, Vocabulary()))
+                    polish << t.text;
+        }
+        ASSERT_GT(polish.size(), 80);
+        ProgramRig en(k.kind, k.version, QStringLiteral("EN"));
+        ASSERT_EQ(LM->Language, QStringLiteral("EN"));
+        QStringList left;
+        const std::vector<ShownText> englishTexts = ProgramTexts(en);
+        if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
+            QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("allen") + QString::number(k.kind) + QStringLiteral(".txt"));
+            if (all.open(QIODevice::WriteOnly)) {
+                QTextStream s(&all);
+                for (QWidget *w : QApplication::allWidgets())
+                    if (w->isWindow())
+                        for (const ShownText &t : textaudit::VisibleTexts(w, true))
+                            s << t.where << " = " << t.text << "\n";
+            }
+        }
+        for (const ShownText &t : englishTexts)
+            if (polish.contains(t.text))
+                left << t.where + QStringLiteral(" = ") + t.text;
+        left.removeDuplicates();
+        if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
+            QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("pl") + QString::number(k.kind) + QStringLiteral(".txt"));
+            if (all.open(QIODevice::WriteOnly)) {
+                QTextStream s(&all);
+                for (const ShownText &t : polishTexts)
+                    s << t.where << " = " << t.text << "\n";
+
+            }
+            QFile f(QString::fromLocal8Bit(dump) + QString::number(k.kind) + QStringLiteral(".txt"));
+            if (f.open(QIODevice::WriteOnly)) {
+                QTextStream s(&f);
+                for (const QString &l : left)
+                    s << l << "\n";
+            }
+        }
+        EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
+                                    << left.mid(0, 60).join(u'\n').toStdString();
+    }
+}
