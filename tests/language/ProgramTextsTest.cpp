@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMap>
 #include <QSet>
 #include <QTextStream>
 
@@ -183,5 +185,81 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
         }
         EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
                                     << left.mid(0, 60).join(u'\n').toStdString();
+    }
+}
+
+namespace {
+
+// The texts with words on them, by where they show.
+QMap<QString, QString> WordTexts(const std::vector<ShownText> &texts)
+{
+    QMap<QString, QString> out;
+    for (const ShownText &t : texts)
+        if (!textaudit::SharedText(t.text))
+            out.insert(t.where, t.text);
+    return out;
+}
+
+QStringList Differences(const QMap<QString, QString> &expected, const QMap<QString, QString> &actual)
+{
+    QStringList out;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        if (actual.value(it.key(), QStringLiteral("<missing>")) != it.value())
+            out << it.key() + QStringLiteral(": expected \"") + it.value() + QStringLiteral("\", shows \"")
+                       + actual.value(it.key(), QStringLiteral("<missing>")) + u'"';
+    for (auto it = actual.cbegin(); it != actual.cend(); ++it)
+        if (!expected.contains(it.key()))
+            out << it.key() + QStringLiteral(": shows \"") + it.value() + QStringLiteral("\" only after the switch");
+    return out;
+}
+
+} // namespace
+
+// Switching PL -> EN -> PL from the language menu gives the texts of a start
+// in that language, sends nothing to the device and keeps unwritten edits.
+TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
+{
+    for (const Kind k : {Kind{20, 'E'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        QMap<QString, QString> started[2];
+        for (int i = 0; i < 2; ++i) {
+            ProgramRig program(k.kind, k.version, QString::fromLatin1(i ? "EN" : "PL"));
+            started[i] = WordTexts(ProgramTexts(program));
+        }
+        ASSERT_NE(started[0], started[1]);
+
+        ProgramRig program(k.kind, k.version, QStringLiteral("PL"));
+        TFormMain &form = program.Form();
+        auto item = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
+        // On the readings page a switch sends nothing.
+        program.Device.Server.log().clear();
+        item("MnILangEnglish")->trigger();
+        EXPECT_EQ(program.Device.Server.log().count(), 0u);
+        const QStringList toEnglish = Differences(started[1], WordTexts(ProgramTexts(program)));
+        EXPECT_TRUE(toEnglish.isEmpty()) << toEnglish.mid(0, 40).join(u'\n').toStdString();
+        program.Device.Server.log().clear();
+        item("MnILangPolish")->trigger();
+        EXPECT_EQ(program.Device.Server.log().count(), 0u);
+        const QStringList toPolish = Differences(started[0], WordTexts(ProgramTexts(program)));
+        EXPECT_TRUE(toPolish.isEmpty()) << toPolish.mid(0, 40).join(u'\n').toStdString();
+
+        // An unwritten edit on the configuration page stays through two
+        // switches, and nothing is sent.
+        if (k.kind != 48) {
+            auto *power = form.findChild<QLineEdit *>(QStringLiteral("YEdKnfPower"));
+            auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+            pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+            power->setText(QStringLiteral("123"));
+            Q_EMIT power->textEdited(power->text());
+            ASSERT_TRUE(form.ConfigModified());
+            program.Device.Server.log().clear();
+            item("MnILangEnglish")->trigger();
+            item("MnILangPolish")->trigger();
+            EXPECT_EQ(program.Device.Server.log().count(), 0u);
+            EXPECT_EQ(power->text(), QStringLiteral("123"));
+            EXPECT_TRUE(form.ConfigModified());
+            form.SetConfigModified(false);
+        }
+        EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
     }
 }
