@@ -263,3 +263,48 @@ TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
         EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
     }
 }
+
+// Under English every caption fits its control and runs under no neighbour,
+// on every page, at the smallest, a middle and a large window size; a
+// screenshot of each page is saved when SHOTS names a folder.
+TEST(ProgramTexts, EnglishCaptionsFit)
+{
+    const QString shots = qEnvironmentVariable("SHOTS");
+    for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        ProgramRig program(k.kind, k.version, QStringLiteral("EN"));
+        TFormMain &form = program.Form();
+        for (const QSize size : {QSize(780, 496), QSize(1024, 768), QSize(1920, 1080)}) {
+            form.resize(size);
+            QCoreApplication::processEvents();
+            QStringList problems;
+            EveryPage(&form, [&](const QString &page) {
+                problems += textaudit::FitProblems(&form);
+                if (!shots.isEmpty())
+                    form.grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2x%3%4.png")
+                                                              .arg(k.kind)
+                                                              .arg(size.width())
+                                                              .arg(size.height())
+                                                              .arg(QString(page).replace(u'/', u'_'))));
+            });
+            for (QWidget *w : ProgramRig::SecondaryWindows(form)) {
+                const bool shown = w->isVisible();
+                w->show();
+                QCoreApplication::processEvents();
+                EveryPage(w, [&](const QString &page) {
+                    problems += textaudit::FitProblems(w);
+                    if (!shots.isEmpty() && size.width() == 1024)
+                        w->grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2%3.png")
+                                                                .arg(k.kind)
+                                                                .arg(w->objectName(), QString(page).replace(u'/', u'_'))));
+                });
+                if (!shown)
+                    w->hide();
+            }
+            problems.removeDuplicates();
+            EXPECT_TRUE(problems.isEmpty()) << size.width() << "x" << size.height() << ": " << problems.size()
+                                            << " captions do not fit:\n"
+                                            << problems.join(u'\n').toStdString();
+        }
+    }
+}

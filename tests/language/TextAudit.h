@@ -5,10 +5,17 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
 #include <QAction>
 #include <QChart>
 #include <QLegend>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsView>
@@ -208,6 +215,147 @@ inline QSet<QString> EnglishVocabulary(const QStringList &languageFileLines, con
     for (const QString &line : catalogLines)
         if (line.startsWith(QStringLiteral("msgstr ")))
             take(line.mid(7));
+    return out;
+}
+
+
+// Where a control paints its caption, in its parent's coordinates; an
+// empty rect when it shows no caption of its own or one that cannot be cut
+// (rich text, a panel under other controls, an icon-only button).
+inline QRect CaptionRect(QWidget *w)
+{
+    const QFontMetrics fm(w->font());
+    auto place = [&](const QRect &area, int flags, const QString &text) {
+        return w->style()->itemTextRect(fm, area, flags, true, text).translated(w->pos());
+    };
+    if (auto *l = qobject_cast<QLabel *>(w)) {
+        if (l->text().isEmpty() || l->textFormat() == Qt::RichText || Qt::mightBeRichText(l->text())
+            || !l->pixmap().isNull() || !l->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).isEmpty())
+            return {};
+        if (l->wordWrap()) {
+            const int h = l->heightForWidth(l->width());
+            QRect r = l->contentsRect().translated(w->pos());
+            r.setHeight(std::max(h, r.height()));
+            return r;
+        }
+        QString text = l->text();
+        text.remove(QLatin1Char('&'));
+        return place(l->contentsRect().marginsRemoved(QMargins(l->margin(), l->margin(), l->margin(), l->margin())),
+                     int(l->alignment()), text);
+    }
+    if (auto *c = qobject_cast<QCheckBox *>(w); c || qobject_cast<QRadioButton *>(w)) {
+        auto *b = static_cast<QAbstractButton *>(w);
+        if (b->text().isEmpty())
+            return {};
+        const QSize hint = b->sizeHint();
+        return QRect(w->pos(), QSize(hint.width(), std::min(hint.height(), w->height())));
+    }
+    if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+        if (b->text().isEmpty())
+            return {};
+        QString text = b->text();
+        text.remove(QLatin1Char('&'));
+        const int width = fm.horizontalAdvance(text) + 8 + (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+        return QRect(w->x() + (w->width() - width) / 2, w->y(), width, w->height());
+    }
+    if (auto *g = qobject_cast<QGroupBox *>(w)) {
+        if (g->title().isEmpty())
+            return {};
+        return QRect(w->x(), w->y(), fm.horizontalAdvance(g->title()) + 16, fm.height());
+    }
+    return {};
+}
+
+// Captions of the visible controls of window that are cut (wider than their
+// control) or run under a visible sibling.
+inline QStringList FitProblems(QWidget *window)
+{
+    QStringList out;
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (!w->isVisibleTo(window) || w->window() != window)
+            continue;
+        if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
+            // Tabs that need scroll arrows hide some of their captions.
+            if (tabs->tabBar()->sizeHint().width() > tabs->width() + 2)
+                out << PathOf(w) + QStringLiteral(": tabs need %1 px, have %2")
+                                       .arg(tabs->tabBar()->sizeHint().width()).arg(tabs->width());
+            continue;
+        }
+        if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            // Items with words: the chosen one in the closed list, all of
+            // them in the opened list.
+            static const QRegularExpression words(QStringLiteral("[A-Za-zÀ-ž]{2,}"));
+            const QFontMetrics fm(combo->font());
+            const int need = fm.horizontalAdvance(combo->currentText()) + 26;
+            if (!combo->isEditable() && combo->currentText().contains(words) && need > combo->width())
+                out << PathOf(w) + QStringLiteral(" \"%1\": needs %2 px, has %3")
+                                       .arg(combo->currentText()).arg(need).arg(combo->width());
+            int widest = 0;
+            for (int i = 0; i < combo->count(); ++i)
+                if (combo->itemText(i).contains(words))
+                    widest = std::max(widest, QFontMetrics(combo->view()->font()).horizontalAdvance(combo->itemText(i)));
+            if (widest > 0 && widest + 8 > combo->width() - 20) {
+                combo->showPopup();
+                QCoreApplication::processEvents();
+                const int has = combo->view()->viewport()->width();
+                combo->hidePopup();
+                if (widest + 8 > has)
+                    out << PathOf(w) + QStringLiteral(": its opened list needs %1 px, has %2").arg(widest + 8).arg(has);
+            }
+            continue;
+        }
+        const QRect caption = CaptionRect(w);
+        if (caption.isEmpty())
+            continue;
+        const QRect own = w->geometry();
+        auto describe = [&] {
+            if (auto *l = qobject_cast<QLabel *>(w))
+                return l->text();
+            if (auto *b = qobject_cast<QAbstractButton *>(w))
+                return b->text();
+            if (auto *g = qobject_cast<QGroupBox *>(w))
+                return g->title();
+            return QString();
+        };
+        if (caption.left() < own.left() - 1 || caption.right() > own.right() + 1 || caption.bottom() > own.bottom() + 1)
+            out << PathOf(w) + QStringLiteral(" \"%1\": needs %2x%3, has %4x%5")
+                                   .arg(describe())
+                                   .arg(caption.width()).arg(caption.height()).arg(own.width()).arg(own.height());
+        // Parents clip their children: a caption beyond the parent is cut too.
+        if (QWidget *parent = w->parentWidget(); parent && !QRect(QPoint(), parent->size()).contains(caption.intersected(own)))
+            out << PathOf(w) + QStringLiteral(" \"%1\": outside its parent (%2 px wide)").arg(describe()).arg(parent->width());
+        if (!w->parentWidget())
+            continue;
+        for (QWidget *sibling : w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (sibling == w || !sibling->isVisibleTo(window) || sibling->isWindow())
+                continue;
+            // A chart under a caption: the caption keeps off its plot and
+            // the axis labels around it.
+            if (auto *view = qobject_cast<QGraphicsView *>(sibling); view && view->scene()) {
+                for (QGraphicsItem *item : view->scene()->items())
+                    if (auto *chart = qobject_cast<QChart *>(item->toGraphicsObject()); chart && !chart->axes().isEmpty()) {
+                        const QRectF plot = chart->plotArea();
+                        const QFontMetrics fm(chart->font());
+                        const QRect busy = view->mapFromScene(chart->mapToScene(plot.adjusted(
+                                                                   -(plot.left() - 1), -fm.height() / 2.0,
+                                                                   fm.horizontalAdvance(QStringLiteral("0.00")) / 2.0,
+                                                                   fm.height() + 4)))
+                                               .boundingRect()
+                                               .translated(view->pos());
+                        if (caption.intersected(own).intersects(busy))
+                            out << PathOf(w) + QStringLiteral(" \"%1\": over the axes of %2").arg(describe(), PathOf(sibling));
+                    }
+                continue;
+            }
+            // A frame or group that holds the caption's control by design is no neighbour.
+            if (sibling->geometry().contains(own))
+                continue;
+            if (caption.intersected(own).intersects(sibling->geometry()))
+                out << PathOf(w) + QStringLiteral(" \"%1\": runs under %2").arg(describe(), PathOf(sibling));
+        }
+    }
+    out.removeDuplicates();
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/LM.h"
 #include "core/Scramble.h"
+#include "core/ui/ComboListFit.h"
 #include "core/ui/LMWidgetTexts.h"
 
 #include <QApplication>
@@ -122,8 +123,11 @@ TCustom::TCustom(QObject *parent, const QString &programFolder)
         if (!LM->WindowTexts())
             LM->SetWindowTexts(std::make_unique<TLMWidgetTexts>());
     }
-    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         QCoreApplication::instance()->installEventFilter(this);
+        // Translated list items longer than the designed ones stay whole.
+        new TComboListFit(this);
+    }
     LoadTroubleCodes();
 }
 

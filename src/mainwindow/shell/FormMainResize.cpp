@@ -55,6 +55,15 @@ void SetTop(QWidget *w, int y)
 
 } // namespace
 
+void TFormMain::RecordDockedPanels()
+{
+    if (!ResizeHelper)
+        return;
+    for (const char *name : {"PnlMultiOBD", "PnlOBDReadingsMini", "PnlMultiAIO", "PnlMultiInfo"})
+        if (auto *panel = Component<QWidget>(name); panel && centralWidget()->isAncestorOf(panel))
+            ResizeHelper->AddControl(panel);
+}
+
 void TFormMain::ResizeHelperAfterShow()
 {
     // The kind-48 calibration window's enrichment edits get their change
