@@ -4,6 +4,7 @@
 #include "language/ProgramRig.h"
 #include "language/TextAudit.h"
 
+#include "controls/YEdit.h"
 #include "windows/FrmHaslo.h"
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
@@ -307,4 +308,38 @@ TEST(ProgramTexts, EnglishCaptionsFit)
                                             << problems.join(u'\n').toStdString();
         }
     }
+}
+
+// The lock dialog's refusal of a short PIN, in English: the minimum length
+// stands apart from its caption.
+TEST(ProgramTexts, ShortPinMessageSpacesTheMinimumLength)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFrmHaslo dialog;
+    dialog.Prepare(true, 4);
+    dialog.YEdHaslo->setText(QStringLiteral("12"));
+    EXPECT_FALSE(dialog.BtBOKClick());
+    ASSERT_FALSE(program.Rig.Boxes.empty());
+    EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QStringLiteral("Minimum length: 4 characters.")))
+        << program.Rig.Boxes.back().Text.toStdString();
+}
+
+// A value out of range on the configuration page is refused with a warning
+// that names its field in the language in use.
+TEST(ProgramTexts, ValueRangeWarningNamesItsFieldInEnglish)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFormMain &form = program.Form();
+    auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+    auto *tb = form.findChild<QLineEdit *>(QStringLiteral("EdtKnfIdleHotTb"));
+    ASSERT_NE(tb, nullptr);
+    tb->setText(QStringLiteral("999"));
+    Q_EMIT tb->textEdited(tb->text());
+    program.Device.Server.log().clear();
+    form.findChild<QAbstractButton *>(QStringLiteral("BtBKnfWriteConfiguration"))->click();
+    ASSERT_FALSE(program.Rig.Boxes.empty());
+    const QString text = program.Rig.Boxes.back().Text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Tb at idle [ms]: The value does not fit the device."))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("jałowym")));
 }
