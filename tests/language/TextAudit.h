@@ -163,6 +163,12 @@ inline std::vector<ShownText> VisibleTexts(QWidget *window, bool hiddenToo = fal
         if (auto *bar = qobject_cast<QMenuBar *>(w))
             for (QAction *a : bar->actions())
                 ActionTexts(a, where + u'/' + a->objectName(), out);
+        // Context menus of the window's controls.
+        if (w == window)
+            for (QMenu *menu : window->findChildren<QMenu *>())
+                if (!menu->menuAction() || menu->menuAction()->associatedObjects().isEmpty())
+                    for (QAction *a : menu->actions())
+                        ActionTexts(a, PathOf(menu) + u'/' + a->objectName(), out);
         OwnProperties(w, add);
     }
     return out;
