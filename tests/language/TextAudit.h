@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolButton>
 #include <QAction>
 #include <QChart>
@@ -273,8 +274,9 @@ inline QRect CaptionRect(QWidget *w)
 }
 
 // Captions of the visible controls of window that are cut (wider than their
-// control) or run under a visible sibling.
-inline QStringList FitProblems(QWidget *window)
+// control) or run under a visible sibling. The items of a closed list that
+// are among translatedItems must fit whichever is chosen.
+inline QStringList FitProblems(QWidget *window, const QSet<QString> &translatedItems = {})
 {
     QStringList out;
     QList<QWidget *> widgets = window->findChildren<QWidget *>();
@@ -293,10 +295,19 @@ inline QStringList FitProblems(QWidget *window)
             // them in the opened list.
             static const QRegularExpression words(QStringLiteral("[A-Za-zÀ-ž]{2,}"));
             const QFontMetrics fm(combo->font());
-            const int need = fm.horizontalAdvance(combo->currentText()) + 26;
-            if (!combo->isEditable() && combo->currentText().contains(words) && need > combo->width())
+            // The room the style leaves for the chosen item's text.
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            const int room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+            const int need = fm.horizontalAdvance(combo->currentText());
+            if (!combo->isEditable() && combo->currentText().contains(words) && need > room)
                 out << PathOf(w) + QStringLiteral(" \"%1\": needs %2 px, has %3")
-                                       .arg(combo->currentText()).arg(need).arg(combo->width());
+                                       .arg(combo->currentText()).arg(need).arg(room);
+            for (int i = 0; i < combo->count() && !combo->isEditable(); ++i)
+                if (const QString item = combo->itemText(i); i != combo->currentIndex() && translatedItems.contains(item)
+                                                             && fm.horizontalAdvance(item) > room)
+                    out << PathOf(w) + QStringLiteral(" \"%1\" when chosen: needs %2 px, has %3")
+                                           .arg(item).arg(fm.horizontalAdvance(item)).arg(room);
             int widest = 0;
             for (int i = 0; i < combo->count(); ++i)
                 if (combo->itemText(i).contains(words))

@@ -2,7 +2,6 @@
 
 #include "core/LM.h"
 #include "core/Scramble.h"
-#include "core/ui/ComboListFit.h"
 #include "core/ui/LMWidgetTexts.h"
 
 #include <QApplication>
@@ -123,11 +122,8 @@ TCustom::TCustom(QObject *parent, const QString &programFolder)
         if (!LM->WindowTexts())
             LM->SetWindowTexts(std::make_unique<TLMWidgetTexts>());
     }
-    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
         QCoreApplication::instance()->installEventFilter(this);
-        // Translated list items longer than the designed ones stay whole.
-        new TComboListFit(this);
-    }
     LoadTroubleCodes();
 }
 
