@@ -132,6 +132,24 @@ const QSet<QString> &CatalogTranslations()
     return texts;
 }
 
+// With TEXT_DUMP set to a file-name prefix, every text of every window of
+// the program, hidden ones too, goes to "<prefix><language><kind>.txt": the
+// two languages side by side show which designed texts lack a translation.
+void DumpAllTexts(const QString &language, int kind)
+{
+    const QString prefix = qEnvironmentVariable("TEXT_DUMP");
+    if (prefix.isEmpty())
+        return;
+    QFile file(prefix + language + QString::number(kind) + QStringLiteral(".txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QTextStream out(&file);
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->isWindow())
+            for (const ShownText &t : textaudit::VisibleTexts(w, true))
+                out << t.where << " = " << t.text << "\n";
+}
+
 struct Kind {
     uint8_t kind;
     char version;
@@ -148,21 +166,11 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
     for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
         SCOPED_TRACE(k.kind);
         QSet<QString> polish;
-        std::vector<ShownText> polishTexts;
         {
             ProgramRig pl(k.kind, k.version, QStringLiteral("PL"));
             ASSERT_EQ(LM->Language, QStringLiteral("PL"));
-            polishTexts = ProgramTexts(pl);
-            if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
-                QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("all") + QString::number(k.kind) + QStringLiteral(".txt"));
-                if (all.open(QIODevice::WriteOnly)) {
-                    QTextStream s(&all);
-                    for (QWidget *w : QApplication::allWidgets())
-                        if (w->isWindow())
-                            for (const ShownText &t : textaudit::VisibleTexts(w, true))
-                                s << t.where << " = " << t.text << "\n";
-                }
-            }
+            const std::vector<ShownText> polishTexts = ProgramTexts(pl);
+            DumpAllTexts(QStringLiteral("PL"), k.kind);
             for (const ShownText &t : polishTexts)
                 if (!textaudit::SharedText(t.text, Vocabulary()))
                     polish << t.text;
@@ -170,39 +178,15 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
         ASSERT_GT(polish.size(), 80);
         ProgramRig en(k.kind, k.version, QStringLiteral("EN"));
         ASSERT_EQ(LM->Language, QStringLiteral("EN"));
-        QStringList left;
         const std::vector<ShownText> englishTexts = ProgramTexts(en);
-        if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
-            QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("allen") + QString::number(k.kind) + QStringLiteral(".txt"));
-            if (all.open(QIODevice::WriteOnly)) {
-                QTextStream s(&all);
-                for (QWidget *w : QApplication::allWidgets())
-                    if (w->isWindow())
-                        for (const ShownText &t : textaudit::VisibleTexts(w, true))
-                            s << t.where << " = " << t.text << "\n";
-            }
-        }
+        DumpAllTexts(QStringLiteral("EN"), k.kind);
+        QStringList left;
         for (const ShownText &t : englishTexts)
             if (polish.contains(t.text))
                 left << t.where + QStringLiteral(" = ") + t.text;
         left.removeDuplicates();
-        if (const QByteArray dump = qgetenv("TEXT_DUMP"); !dump.isEmpty()) {
-            QFile all(QString::fromLocal8Bit(dump) + QStringLiteral("pl") + QString::number(k.kind) + QStringLiteral(".txt"));
-            if (all.open(QIODevice::WriteOnly)) {
-                QTextStream s(&all);
-                for (const ShownText &t : polishTexts)
-                    s << t.where << " = " << t.text << "\n";
-
-            }
-            QFile f(QString::fromLocal8Bit(dump) + QString::number(k.kind) + QStringLiteral(".txt"));
-            if (f.open(QIODevice::WriteOnly)) {
-                QTextStream s(&f);
-                for (const QString &l : left)
-                    s << l << "\n";
-            }
-        }
         EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
-                                    << left.mid(0, 60).join(u'\n').toStdString();
+                                    << left.join(u'\n').toStdString();
     }
 }
 
