@@ -1,5 +1,6 @@
 #include "windows/MainWindowHooks.h"
 
+#include "core/ui/LMWidgetTexts.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FormAbout.h"
 #include "windows/FrmHaslo.h"
@@ -19,6 +20,10 @@ void dock(TFormMain &form, QWidget *panel)
     auto *host = form.findChild<QWidget *>(panel->objectName());
     if (!host || host == panel || panel->parentWidget() == host)
         return;
+    // The panel stays its window's component for the window's section of a
+    // language file.
+    if (QWidget *owner = panel->window(); owner != panel && owner != &form)
+        panel->setProperty(TLMWidgetTexts::OwnerFormProperty, owner->objectName());
     auto *layout = host->layout();
     if (!layout) {
         layout = new QVBoxLayout(host);

@@ -344,3 +344,20 @@ TEST(ProgramTexts, ValueRangeWarningNamesItsFieldInEnglish)
     EXPECT_TRUE(text.startsWith(QStringLiteral("Tb at idle [ms]: The value does not fit the device."))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("jałowym")));
 }
+
+// A kind-48 window's section of a language file reaches the components of
+// its panel docked into the main window.
+TEST(ProgramTexts, Kind48SectionReachesTheDockedPanel)
+{
+    ProgramRig program(48, 'I', QStringLiteral("EN"));
+    TLMWindowTexts *texts = LM->WindowTexts();
+    ASSERT_NE(texts, nullptr);
+    QObject *window = texts->FindWindow(QStringLiteral("FrmMultiCalibrationTaronQV"));
+    ASSERT_NE(window, nullptr);
+    texts->ApplyComponentLine(window, QStringLiteral("TbSMultiCalibrationMap"), false, QStringLiteral("Map X"));
+    auto *page = program.Form().findChild<QWidget *>(QStringLiteral("TbSMultiCalibrationMap"));
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(program.Form().isAncestorOf(page));
+    auto *tabs = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(page)), QStringLiteral("Map X"));
+}
