@@ -230,8 +230,11 @@ int main(int argc, char *argv[])
         auto *model2 = TModel2Page::Install(*form);
         auto *model = TModelPage::Install(*form);
         model->Hooks.ChooseSettingsFile = model2->Hooks.ChooseSettingsFile = [form] {
+            // The filter names the files in the language in use.
+            const QString filter = LM ? LM->Translate(QStringLiteral("strFilterSettings")).section(QLatin1Char('|'), 0, 0)
+                                      : QStringLiteral("*.ddf");
             return QFileDialog::getOpenFileName(form, QString(), AppConfig ? AppConfig->DataFolder() : QString(),
-                                                QStringLiteral("Ustawienia (*.ddf)"));
+                                                filter);
         };
         // The model pages use the configuration page's injector-type handler
         // and the helper logic's option word, working pressure and factors.

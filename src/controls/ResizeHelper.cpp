@@ -2,6 +2,7 @@
 
 #include "core/ComponentVersion.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QTabWidget>
@@ -108,6 +109,25 @@ const TResizeInfo *TResizeHelper::RecordOf(const QWidget *control) const
         if (info->Control == control)
             return info.get();
     return nullptr;
+}
+
+void TResizeHelper::AddControl(QWidget *control)
+{
+    if (!control || !FForm || RecordOf(control))
+        return;
+    const size_t first = FRecords.size();
+    CaptureControl(control);
+    for (size_t i = first; i < FRecords.size(); ++i) {
+        QWidget *w = FRecords[i]->Control;
+        // An inherited font has been scaled with its new parent already.
+        if (w && !w->testAttribute(Qt::WA_SetFont)) {
+            const QFont font = QApplication::font(w);
+            FRecords[i]->FontHeight = font.pixelSize() > 0 ? -font.pixelSize()
+                : font.pointSizeF() > 0 ? -static_cast<int>(std::lround(font.pointSizeF() * w->logicalDpiY() / 72.0))
+                                        : 0;
+        }
+    }
+    Rescale();
 }
 
 void TResizeHelper::ExcludeControl(QWidget *control)

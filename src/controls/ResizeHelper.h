@@ -76,6 +76,12 @@ public:
     void ExcludeControl(QWidget *control);
     // Rescales every recorded control from its record to the window's current size.
     void Rescale();
+    // Records a control that joined the window after it was recorded (a
+    // panel docked from another window), with its subtree: their present
+    // geometry counts as designed, and a font they take from their new
+    // parent as the application's; then rescales, so that they scale with
+    // the rest of the window.
+    void AddControl(QWidget *control);
 
     double ScaleX() const { return FScaleX; }
     double ScaleY() const { return FScaleY; }

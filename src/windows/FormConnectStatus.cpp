@@ -55,15 +55,16 @@ PanelParts makePanel(QWidget *parent, int top, const char *titleName, const QStr
     NewNamed<QLabel>(p.panel, titleName, {8, 4, 200, 18}, title);
     p.picture = NewNamed<TSelectedImage>(p.panel, picture, {8, 24, 80, 80});
     p.stateIcon = NewNamed<TSelectedImage>(p.panel, stateIcon, {96, 28, 16, 16});
-    p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 200, 20});
-    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 53, 16, 16});
-    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 200, 44});
+    p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 190, 20});
+    p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 54, 16, 16});
+    // A long version text wraps below its first line, clear of the buttons.
+    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 190, 48});
     p.version->setWordWrap(true);
     p.version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    p.actions = NewNamed<QFrame>(p.panel, actions, {320, 4, 96, ActionsFullHeight});
-    p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 96, 25}, QStringLiteral("Load from file..."));
-    p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 96, 25}, QStringLiteral("Update..."));
-    p.reset = NewNamed<QPushButton>(p.actions, reset, {0, 60, 96, 25}, QStringLiteral("Reset"));
+    p.actions = NewNamed<QFrame>(p.panel, actions, {310, 4, 106, ActionsFullHeight});
+    p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 106, 25}, QStringLiteral("Load from file..."));
+    p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 106, 25}, QStringLiteral("Update..."));
+    p.reset = NewNamed<QPushButton>(p.actions, reset, {0, 60, 106, 25}, QStringLiteral("Reset"));
     p.actions->hide();
     return p;
 }
@@ -363,7 +364,10 @@ void TFormConnectStatus::refreshAdapter()
 
 void TFormConnectStatus::showActions(QFrame *panel, QPushButton *reset, bool bootloader)
 {
+    // Cut above Reset unless the bootloader answers: the button is out of
+    // reach then, so it is hidden as well.
     panel->resize(panel->width(), bootloader ? ActionsFullHeight : ActionsCutHeight);
+    reset->setVisible(bootloader);
     reset->setEnabled(bootloader);
     QFont font = panel->font();
     font.setBold(bootloader);

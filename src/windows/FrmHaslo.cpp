@@ -67,7 +67,11 @@ bool TFrmHaslo::BtBOKClick()
 {
     const QString pin = YEdHaslo->text();
     if (pin.size() < FMinLength) {
-        warn(TranslateKey(QStringLiteral("strPassword1")) + QLatin1Char(' ') + TranslateKey(QStringLiteral("strPassword2"))
+        // "Minimum length:" and the number stand apart in every language.
+        QString minimum = TranslateKey(QStringLiteral("strPassword2"));
+        if (!minimum.isEmpty() && !minimum.back().isSpace())
+            minimum += QLatin1Char(' ');
+        warn(TranslateKey(QStringLiteral("strPassword1")) + QLatin1Char(' ') + minimum
                  + QString::number(FMinLength) + TranslateKey(QStringLiteral("strPassword3")) + QStringLiteral("\r\n")
                  + TranslateKey(QStringLiteral("strTryAgain")),
              TranslateKey(QStringLiteral("strPassErr")));

@@ -25,8 +25,9 @@ void dock(TFormMain &form, QWidget *panel)
     auto *host = form.findChild<QWidget *>(panel->objectName());
     if (!host || host == panel || panel->parentWidget() == host)
         return;
-    // The panel's texts stay its own window's.
-    if (QWidget *owner = panel->window(); owner && owner != panel)
+    // The panel stays its window's component for the window's section of a
+    // language file.
+    if (QWidget *owner = panel->window(); owner && owner != panel && owner != &form)
         panel->setProperty(TLMWidgetTexts::OwnerFormProperty, owner->objectName());
     auto *layout = host->layout();
     if (!layout) {

@@ -65,7 +65,7 @@ void TMultiCalMapPage::Build(QWidget *s)
     LblCalTxtX2->hide();
     NewNamed<QLabel>(s, "LblCalMapPetrolCount", {8, 380, 70, 18}, QStringLiteral("Benzyna:"));
     LblLenMapPETROL = NewNamed<QLabel>(s, "LblLenMapPETROL", {80, 380, 40, 18}, QStringLiteral("0"));
-    NewNamed<QLabel>(s, "LblCalMapGasCount", {130, 380, 50, 18}, QStringLiteral("LPG:"));
+    NewNamed<QLabel>(s, "LblCalMapGasCount", {130, 380, 46, 18}, QStringLiteral("LPG:"));
     LblLenMapLPG = NewNamed<QLabel>(s, "LblLenMapLPG", {180, 380, 40, 18}, QStringLiteral("0"));
     LblCalMapNameFile = NewNamed<QLabel>(s, "LblCalMapNameFile", {230, 380, 370, 18});
 

@@ -1,6 +1,8 @@
 #include "controls/ControlTestSupport.h"
 #include "controls/ResizeHelper.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -222,4 +224,27 @@ TEST(ResizeHelper, RecordsOnShowAndNamesNotebookPages)
     EXPECT_EQ(holder->geometry(), QRect(0, 0, 20, 20));
     EXPECT_NE(managed->geometry(), QRect());
     Q_UNUSED(managedBefore);
+}
+
+// A panel docked into the window after it was recorded scales with it from
+// then on: its geometry as it came, its inherited font as the application's.
+TEST(ResizeHelper, AddedControlScalesWithTheWindow)
+{
+    Window w;
+    w.form.resize(400, 200);
+    QWidget *docked = make<QWidget>(w.panel, "Docked", QRect(2, 4, 30, 10));
+    QWidget *child = make<QWidget>(docked, "DockedChild", QRect(1, 1, 20, 6), 9);
+    const int appFont = QFontInfo(QApplication::font(docked)).pixelSize();
+    w.helper->AddControl(docked);
+    // At once at the window's scale (2 x 2).
+    EXPECT_EQ(docked->geometry(), QRect(4, 8, 60, 20));
+    EXPECT_EQ(child->geometry(), QRect(2, 2, 40, 12));
+    EXPECT_EQ(fontPixels(child), 18);
+    EXPECT_EQ(fontPixels(docked), 2 * appFont);
+    // And back with the window; a second add records nothing twice.
+    w.helper->AddControl(docked);
+    w.form.resize(200, 100);
+    EXPECT_EQ(docked->geometry(), QRect(2, 4, 30, 10));
+    EXPECT_EQ(child->geometry(), QRect(1, 1, 20, 6));
+    EXPECT_EQ(fontPixels(child), 9);
 }

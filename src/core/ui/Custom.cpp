@@ -4,10 +4,19 @@
 #include "core/Scramble.h"
 #include "core/ui/LMWidgetTexts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGraphicsObject>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QListWidget>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QDebug>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaProperty>
@@ -113,7 +122,39 @@ TCustom::TCustom(QObject *parent, const QString &programFolder)
         if (!LM->WindowTexts())
             LM->SetWindowTexts(std::make_unique<TLMWidgetTexts>());
     }
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        QCoreApplication::instance()->installEventFilter(this);
     LoadTroubleCodes();
+}
+
+bool TCustom::isRegistered(const QWidget *window) const
+{
+    for (const QPointer<QWidget> &f : FForms)
+        if (f == window)
+            return true;
+    return false;
+}
+
+bool TCustom::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Show || !watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->isWindow()) {
+        // The program's own windows carry their names; menus, tool tips and
+        // list pop-ups are Qt's.
+        const Qt::WindowType type = widget->windowType();
+        if (!widget->objectName().isEmpty() && type != Qt::Popup && type != Qt::ToolTip
+            && !qobject_cast<QMenu *>(widget))
+            RegisterForm(widget);
+        return false;
+    }
+    if (!FTexts.contains(widget)) {
+        QWidget *window = widget->window();
+        if (isRegistered(window))
+            translateTree(widget);
+    }
+    return false;
 }
 
 TCustom::~TCustom()
@@ -228,19 +269,31 @@ void TCustom::RegisterForm(QWidget *form)
     translateForm(form);
 }
 
+void TCustom::translateTree(QObject *root)
+{
+    translateObject(root);
+    const QList<QObject *> children = root->findChildren<QObject *>();
+    for (QObject *child : children) {
+        translateObject(child);
+        // Charts live in a graphics scene, outside the widget tree: their
+        // titles, axis titles and series names.
+        if (auto *view = qobject_cast<QGraphicsView *>(child); view && view->scene())
+            for (QGraphicsItem *item : view->scene()->items())
+                if (QGraphicsObject *g = item->toGraphicsObject(); g && !item->parentItem()) {
+                    translateObject(g);
+                    const QList<QObject *> parts = g->findChildren<QObject *>();
+                    for (QObject *part : parts)
+                        translateObject(part);
+                }
+    }
+}
+
 void TCustom::translateForm(QWidget *form)
 {
-    translateObject(form);
-    const QList<QObject *> children = form->findChildren<QObject *>();
-    for (QObject *child : children)
-        translateObject(child);
+    translateTree(form);
     // Its pages docked into other windows.
-    for (QWidget *page : TLMWidgetTexts::DockedPagesOf(form)) {
-        translateObject(page);
-        const QList<QObject *> pageChildren = page->findChildren<QObject *>();
-        for (QObject *child : pageChildren)
-            translateObject(child);
-    }
+    for (QWidget *page : TLMWidgetTexts::DockedPagesOf(form))
+        translateTree(page);
     // Qt's buttons follow their actions by themselves, and fonts are Unicode:
     // nothing to re-attach and no character set to set after translating.
 }
@@ -299,6 +352,27 @@ void TCustom::translateObject(QObject *object)
         for (int i = 0; i < combo->count(); ++i)
             translateValue(object, "item:" + QByteArray::number(i), combo->itemText(i),
                            [combo, i](const QString &v) { combo->setItemText(i, v); });
+    } else if (auto *table = qobject_cast<QTableWidget *>(object)) {
+        // Column and row titles.
+        for (int i = 0; i < table->columnCount(); ++i)
+            if (QTableWidgetItem *item = table->horizontalHeaderItem(i))
+                translateValue(object, "column:" + QByteArray::number(i), item->text(),
+                               [item](const QString &v) { item->setText(v); });
+        for (int i = 0; i < table->rowCount(); ++i)
+            if (QTableWidgetItem *item = table->verticalHeaderItem(i))
+                translateValue(object, "row:" + QByteArray::number(i), item->text(),
+                               [item](const QString &v) { item->setText(v); });
+    } else if (auto *tree = qobject_cast<QTreeWidget *>(object)) {
+        QTreeWidgetItem *header = tree->headerItem();
+        for (int i = 0; header && i < tree->columnCount(); ++i)
+            translateValue(object, "column:" + QByteArray::number(i), header->text(i),
+                           [header, i](const QString &v) { header->setText(i, v); });
+    } else if (auto *list = qobject_cast<QListWidget *>(object)) {
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem *item = list->item(i);
+            translateValue(object, "item:" + QByteArray::number(i), item->text(),
+                           [item](const QString &v) { item->setText(v); });
+        }
     }
 }
 

@@ -31,6 +31,11 @@ public:
     // Adds a window to the translated windows (once) and translates its
     // designed texts through the catalog.
     void RegisterForm(QWidget *form);
+    // Every named window of the program is registered when it is first
+    // shown, and controls first shown inside a registered window after its
+    // translation (pages docked or built later) are translated then, so
+    // that all designed texts follow the language.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Switches the catalog language to code ("PL", "EN", ...) and retranslates
     // the registered windows when it differs from the current one; always
     // reloads the trouble-code texts.
@@ -73,7 +78,9 @@ private:
     };
 
     void translateForm(QWidget *form);
+    void translateTree(QObject *root);
     void translateObject(QObject *object);
+    bool isRegistered(const QWidget *window) const;
     void translateValue(QObject *object, const QByteArray &slot, const QString &current,
                         const std::function<void(const QString &)> &write);
     void forget(QObject *object);

@@ -17,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -35,6 +36,45 @@
 using namespace MapMath;
 
 namespace {
+
+// The axis titles of the map charts are captions laid over the charts'
+// top-left and bottom corners: the charts keep that room free of their plot
+// and tick labels, also when the captions grow with the window.
+class TAxisTitleRoom : public QObject
+{
+public:
+    TAxisTitleRoom(QObject *parent, QWidget *top, QWidget *bottom, QList<QChartView *> charts)
+        : QObject(parent), FTop(top), FBottom(bottom), FCharts(std::move(charts))
+    {
+        for (QWidget *w : {top, bottom})
+            w->installEventFilter(this);
+        for (QChartView *view : FCharts)
+            view->installEventFilter(this);
+        Apply();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move || event->type() == QEvent::Show)
+            Apply();
+        return false;
+    }
+
+private:
+    void Apply()
+    {
+        for (QChartView *view : FCharts) {
+            const int top = std::max(0, FTop->y() + FTop->height() - view->y());
+            const int bottom = std::max(0, view->y() + view->height() - FBottom->y());
+            const QMargins margins(0, top, 0, bottom);
+            if (view->chart()->margins() != margins)
+                view->chart()->setMargins(margins);
+        }
+    }
+
+    QWidget *FTop, *FBottom;
+    QList<QChartView *> FCharts;
+};
 
 QString Tr(const QString &key)
 {
@@ -132,6 +172,8 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
     BuildChart(ChtMapa, 16, QString(), false);
     BuildChart(ChtMapa2, 10, QStringLiteral(" 2"), true);
     BuildChart(ChtMapaQ3, 10, QStringLiteral(" Q3"), false);
+    if (QWidget *top = get("LblCalTxtY"), *bottom = get("LblCalTxtX"); top && bottom)
+        new TAxisTitleRoom(this, top, bottom, {ChtMapa, ChtMapa2, ChtMapaQ3});
 
     CmBCalMapRPMRange = qobject_cast<QComboBox *>(get("CmBCalMapRPMRange"));
     LblLenMapPETROL = qobject_cast<TCaptionPanel *>(get("LblLenMapPETROL"));

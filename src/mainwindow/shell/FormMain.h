@@ -141,6 +141,8 @@ public slots:
     // shell calls (FormMainPages.cpp). Each forwards to the page logic that
     // owns it; until that page is built the operation does nothing. ====
     void UpdateAdapterPanels();
+    // The panels docked from the adapter windows scale with the window.
+    void RecordDockedPanels();
     void UpdateCylinderCountControls(bool flag);
     void UpdateConfigurationControls();
     void ReadConfiguration();

@@ -183,8 +183,11 @@ void TFormMain::AdaptToDeviceVersion()
     setTab("TbSCalibration", kq);
     setTab("TbSConfigurator", false);
     // 11. The kind-48 windows, created on first use, docked on every call.
-    if (WindowServices.CreateKind48Windows)
+    if (WindowServices.CreateKind48Windows) {
         WindowServices.CreateKind48Windows();
+        // Their docked pages scale with the window as its own pages do.
+        RecordDockedPanels();
+    }
     // 12. The wizard page gives way to the configuration page.
     if (before == QLatin1String("TbSConfigurator") && tabVisible("TbSConfig") && main)
         main->setCurrentWidget(widget("TbSConfig"));

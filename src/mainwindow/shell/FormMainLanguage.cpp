@@ -104,6 +104,8 @@ bool TFormMain::ChangeLanguage(const QString &code, bool defaultLanguage)
         // The window's designed texts follow the message catalog as well.
         if (Custom)
             Custom->RegisterForm(this);
+        // The pressure-sensor caption keeps the sensor it names.
+        const QString oldSensorPrefix = TranslateKey(QStringLiteral("strPSTInfo"));
         if (defaultLanguage) {
             LM->SetDefaultLanguage();
         } else if (!LM->LoadLanguageFile(code)) {
@@ -130,8 +132,12 @@ bool TFormMain::ChangeLanguage(const QString &code, bool defaultLanguage)
         if (auto *status = Component<TCaptionPanel>("PnlStatus"))
             SetStatusBaseText(status->Caption());
         PnlStatusGazSwitchUpdate();
-        if (auto *info = Component<TCaptionPanel>("LblOdcPressureSensorTypeInfo"))
-            info->SetCaption(TranslateKey(QStringLiteral("strPSTInfo")));
+        if (auto *info = Component<TCaptionPanel>("LblOdcPressureSensorTypeInfo")) {
+            const QString old = info->Caption();
+            const QString sensor = !oldSensorPrefix.startsWith(u'!') && old.startsWith(oldSensorPrefix)
+                                       ? old.mid(oldSensorPrefix.size()) : QString();
+            info->SetCaption(TranslateKey(QStringLiteral("strPSTInfo")) + sensor);
+        }
         CheckFormPictureShow();
     }
 

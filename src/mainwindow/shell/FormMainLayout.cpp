@@ -28,6 +28,7 @@
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <algorithm>
 #include <QTimer>
 #include <QToolButton>
 #include <QtCharts/QChartView>
@@ -849,9 +850,9 @@ const std::vector<Entry> TheTable = {
     {K::Label, "LblDgnTempG", "PnlOscLabels", "Tgaz [°C]", 4, 266, 70, 16},
     {K::Label, "LblDgnRPM", "PnlOscLabels", "RPM", 4, 312, 70, 16},
     {K::Label, "LblBDgnWybor1", "PnlOscLabels", "", 0, 337, 6, 14},
-    {K::Combo, "CmBDgnWybor1", "PnlOscLabels", "", 8, 335, 66, 22, None, WyborItems},
+    {K::Combo, "CmBDgnWybor1", "PnlOscLabels", "", 8, 335, 66, 22, Small, WyborItems},
     {K::Label, "LblBDgnWybor2", "PnlOscLabels", "", 0, 366, 6, 14},
-    {K::Combo, "CmBDgnWybor2", "PnlOscLabels", "", 8, 364, 66, 22, None, WyborItems},
+    {K::Combo, "CmBDgnWybor2", "PnlOscLabels", "", 8, 364, 66, 22, Small, WyborItems},
     {K::Panel, "PnlOscDigs", "PnlOscLabelsDigs", "", 75, 0, 130, 416},
     {K::Display, "DgDDgnTb", "PnlOscDigs", "0.00", 5, 16, 90, 38},
     {K::Display, "DgDDgnTg", "PnlOscDigs", "0.00", 5, 64, 90, 38},
@@ -1182,11 +1183,17 @@ QPair<int, int> Range(const char *extra)
 
 void ApplyFont(QWidget *w, unsigned flags)
 {
-    if (!(flags & (Bold | Large)))
+    if (!(flags & (Bold | Large | Small)))
         return;
     QFont f = w->font();
     if (flags & Bold)
         f.setBold(true);
+    if (flags & Small) {
+        if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF() * 0.8);
+        else
+            f.setPixelSize(std::max(1, f.pixelSize() * 4 / 5));
+    }
     if (flags & Large) {
         if (f.pointSizeF() > 0)
             f.setPointSizeF(f.pointSizeF() * 1.5);

@@ -112,6 +112,7 @@ enum Flags : unsigned {
     Large = 1u << 7,       // caption in a large font
     Wrap = 1u << 8,        // caption word-wrapped
     Current = 1u << 9,     // page: shown first by its page control; combo: item 0 selected
+    Small = 1u << 10,      // caption in a small font (a narrow list that names its choice)
 };
 
 // One designed component. A name holding "%1" stands for `count` components

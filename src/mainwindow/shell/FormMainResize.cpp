@@ -55,6 +55,20 @@ void SetTop(QWidget *w, int y)
 
 } // namespace
 
+void TFormMain::RecordDockedPanels()
+{
+    if (!ResizeHelper)
+        return;
+    for (const char *name : {"PnlMultiOBD", "PnlOBDReadingsMini", "PnlMultiAIO", "PnlMultiInfo"})
+        if (auto *panel = Component<QWidget>(name); panel && centralWidget()->isAncestorOf(panel))
+            ResizeHelper->AddControl(panel);
+    // The kind-48 windows' pages sit in host panels of the same name.
+    for (const char *name : {"PnlMultiConfiguration", "PnlMultiCalibration"})
+        if (auto *host = Component<QWidget>(name))
+            if (auto *panel = host->findChild<QWidget *>(QString::fromLatin1(name)))
+                ResizeHelper->AddControl(panel);
+}
+
 void TFormMain::ResizeHelperAfterShow()
 {
     // The kind-48 calibration window's enrichment edits get their change

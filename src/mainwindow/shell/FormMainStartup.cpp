@@ -444,6 +444,7 @@ void TFormMain::FormShow()
     // 6. The adapter windows' panels join the adapter page.
     if (Services.DockAdapterPanels)
         Services.DockAdapterPanels();
+    RecordDockedPanels();
     // The docked panels take the window's panel colour; the OBD panel's
     // sections take their parent's.
     if (CustomParameters) {

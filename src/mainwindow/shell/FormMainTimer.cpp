@@ -76,6 +76,7 @@ void TFormMain::Tick(QObject *sender)
         FAdapterPanelsPending = false;
         if (Services.DockAdapterPanels)
             Services.DockAdapterPanels();
+        RecordDockedPanels();
     }
     // 2. Nothing else until creation is complete.
     if (!FReady)

@@ -4,7 +4,11 @@
 #include "core/ui/LMWidgetTexts.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -342,3 +346,43 @@ TEST_F(CatalogTranslation, DockedPagesAreTranslatedWithTheirWindow)
     custom.SetLanguage(QStringLiteral("PL"));
     EXPECT_EQ(label->text(), QStringLiteral("Poziom gazu"));
 }
+
+// A named window is registered when it is first shown; a control shown
+// later inside it is translated then; table and list titles follow too.
+TEST_F(CatalogTranslation, ShownWindowsAndLaterControlsFollowTheLanguage)
+{
+    TCustom custom(nullptr, folder.programFolder());
+    custom.SetLanguage(QStringLiteral("EN"));
+    TestWindow w;
+    auto *table = new QTableWidget(1, 2, &w.window);
+    table->setHorizontalHeaderLabels({QStringLiteral("Benzyna"), QStringLiteral("Gaz")});
+    auto *list = new QListWidget(&w.window);
+    list->addItem(QStringLiteral("Poziom gazu"));
+    w.window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(custom.RegisteredForms(), QList<QWidget *>{&w.window});
+    w.expectEnglish();
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), QStringLiteral("Petrol"));
+    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), QStringLiteral("Gas"));
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("Gas level"));
+
+    // Built after the window was translated, shown later.
+    auto *late = new QLabel(QStringLiteral("Zamknij"), &w.window);
+    late->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(late->text(), QStringLiteral("Close"));
+
+    custom.SetLanguage(QStringLiteral("PL"));
+    w.expectPolish();
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), QStringLiteral("Benzyna"));
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("Poziom gazu"));
+    EXPECT_EQ(late->text(), QStringLiteral("Zamknij"));
+
+    // A window without a name is not the program's: left alone.
+    QLabel stray(QStringLiteral("Zamknij"));
+    stray.show();
+    QCoreApplication::processEvents();
+    custom.SetLanguage(QStringLiteral("EN"));
+    EXPECT_EQ(stray.text(), QStringLiteral("Zamknij"));
+}
+

@@ -1,0 +1,369 @@
+// Every window and page of the program under English: no designed Polish
+// text is left on screen, a switch PL -> EN -> PL gives the texts of a start
+// in that language, and the English captions fit their controls.
+#include "language/ProgramRig.h"
+#include "language/TextAudit.h"
+
+#include "controls/YEdit.h"
+#include "windows/FrmHaslo.h"
+#include "windows/NamedWidget.h"
+#include "upgrade/FormUpgrader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMap>
+#include <QSet>
+#include <QTextStream>
+
+#include "core/ui/LMWidgetTexts.h"
+
+#include <gtest/gtest.h>
+
+using language::ProgramRig;
+using textaudit::ShownText;
+
+namespace {
+
+// Shows every page: each visible tab of every page control in turn, sub-pages
+// included; calls visit on each.
+void EveryPage(QWidget *window, const std::function<void(const QString &page)> &visit, QWidget *root = nullptr,
+               const QString &path = QString())
+{
+    if (!root) {
+        visit(QStringLiteral("(window)"));
+        root = window;
+    }
+    // The page controls directly inside root (not inside a nested page control).
+    QList<QTabWidget *> controls;
+    for (QTabWidget *t : root->findChildren<QTabWidget *>()) {
+        bool nested = false;
+        for (QWidget *p = t->parentWidget(); p && p != root; p = p->parentWidget())
+            if (qobject_cast<QTabWidget *>(p))
+                nested = true;
+        if (!nested && t->isVisibleTo(window))
+            controls << t;
+    }
+    for (QTabWidget *tabs : controls) {
+        const int before = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (!tabs->isTabVisible(i) || !tabs->isTabEnabled(i))
+                continue;
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            const QString page = path + u'/' + tabs->widget(i)->objectName();
+            visit(page);
+            EveryPage(window, visit, tabs->widget(i), page);
+        }
+        tabs->setCurrentIndex(before);
+        QCoreApplication::processEvents();
+    }
+}
+
+// The secondary windows the program opens on demand, made as their openers
+// make them (the lock dialog, the upgrade window).
+void OnDemandWindows(const std::function<void(QWidget *)> &visit)
+{
+    TFrmHaslo haslo;
+    haslo.Prepare(true, 4);
+    visit(&haslo);
+    TFormUpgrader upgrader;
+    visit(&upgrader);
+}
+
+// Every text shown by the program: the main window on each page and the
+// secondary windows, each shown while it is read.
+std::vector<ShownText> ProgramTexts(ProgramRig &program)
+{
+    std::vector<ShownText> out;
+    TFormMain &form = program.Form();
+    EveryPage(&form, [&](const QString &) {
+        for (ShownText &t : textaudit::VisibleTexts(&form))
+            out.push_back(std::move(t));
+    });
+    auto read = [&](QWidget *w) {
+        const bool shown = w->isVisible();
+        w->show();
+        QCoreApplication::processEvents();
+        EveryPage(w, [&](const QString &) {
+            for (ShownText &t : textaudit::VisibleTexts(w))
+                out.push_back(std::move(t));
+        });
+        if (!shown)
+            w->hide();
+    };
+    for (QWidget *w : ProgramRig::SecondaryWindows(form))
+        read(w);
+    OnDemandWindows(read);
+    return out;
+}
+
+QStringList SourceLines(const QString &relative)
+{
+    QString dir = qEnvironmentVariable("TARON_SOURCE_DIR");
+    if (dir.isEmpty())
+        dir = QStringLiteral(TARON_SOURCE_DIR_DEFAULT);
+    QFile f(QDir(dir).filePath(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n');
+}
+
+// The English words of the shipped texts.
+const QSet<QString> &Vocabulary()
+{
+    static const QSet<QString> words = textaudit::EnglishVocabulary(
+        SourceLines(QStringLiteral("Resource/_EN.lang")), SourceLines(QStringLiteral("Resource/po/en.po")));
+    return words;
+}
+
+// The English texts the catalog gives in place of designed Polish ones.
+const QSet<QString> &CatalogTranslations()
+{
+    static const QSet<QString> texts = [] {
+        QSet<QString> out;
+        QString id;
+        for (const QString &line : SourceLines(QStringLiteral("Resource/po/en.po"))) {
+            if (line.startsWith(QStringLiteral("msgid \"")))
+                id = line.mid(7).chopped(1);
+            else if (line.startsWith(QStringLiteral("msgstr \"")) && line.mid(8).chopped(1) != id)
+                out << line.mid(8).chopped(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+        }
+        return out;
+    }();
+    return texts;
+}
+
+// With TEXT_DUMP set to a file-name prefix, every text of every window of
+// the program, hidden ones too, goes to "<prefix><language><kind>.txt": the
+// two languages side by side show which designed texts lack a translation.
+void DumpAllTexts(const QString &language, int kind)
+{
+    const QString prefix = qEnvironmentVariable("TEXT_DUMP");
+    if (prefix.isEmpty())
+        return;
+    QFile file(prefix + language + QString::number(kind) + QStringLiteral(".txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QTextStream out(&file);
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->isWindow())
+            for (const ShownText &t : textaudit::VisibleTexts(w, true))
+                out << t.where << " = " << t.text << "\n";
+}
+
+struct Kind {
+    uint8_t kind;
+    char version;
+};
+
+} // namespace
+
+// Started in Polish the program shows its designed texts; the same program
+// started in English shows none of them, except the words both languages
+// share.
+TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
+{
+    ASSERT_GT(Vocabulary().size(), 300u);
+    for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        QSet<QString> polish;
+        {
+            ProgramRig pl(k.kind, k.version, QStringLiteral("PL"));
+            ASSERT_EQ(LM->Language, QStringLiteral("PL"));
+            const std::vector<ShownText> polishTexts = ProgramTexts(pl);
+            DumpAllTexts(QStringLiteral("PL"), k.kind);
+            for (const ShownText &t : polishTexts)
+                if (!textaudit::SharedText(t.text, Vocabulary()))
+                    polish << t.text;
+        }
+        ASSERT_GT(polish.size(), 80);
+        ProgramRig en(k.kind, k.version, QStringLiteral("EN"));
+        ASSERT_EQ(LM->Language, QStringLiteral("EN"));
+        const std::vector<ShownText> englishTexts = ProgramTexts(en);
+        DumpAllTexts(QStringLiteral("EN"), k.kind);
+        QStringList left;
+        for (const ShownText &t : englishTexts)
+            if (polish.contains(t.text))
+                left << t.where + QStringLiteral(" = ") + t.text;
+        left.removeDuplicates();
+        EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
+                                    << left.join(u'\n').toStdString();
+    }
+}
+
+namespace {
+
+// The texts with words on them, by where they show.
+QMap<QString, QString> WordTexts(const std::vector<ShownText> &texts)
+{
+    QMap<QString, QString> out;
+    for (const ShownText &t : texts)
+        if (!textaudit::SharedText(t.text))
+            out.insert(t.where, t.text);
+    return out;
+}
+
+QStringList Differences(const QMap<QString, QString> &expected, const QMap<QString, QString> &actual)
+{
+    QStringList out;
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        if (actual.value(it.key(), QStringLiteral("<missing>")) != it.value())
+            out << it.key() + QStringLiteral(": expected \"") + it.value() + QStringLiteral("\", shows \"")
+                       + actual.value(it.key(), QStringLiteral("<missing>")) + u'"';
+    for (auto it = actual.cbegin(); it != actual.cend(); ++it)
+        if (!expected.contains(it.key()))
+            out << it.key() + QStringLiteral(": shows \"") + it.value() + QStringLiteral("\" only after the switch");
+    return out;
+}
+
+} // namespace
+
+// Switching PL -> EN -> PL from the language menu gives the texts of a start
+// in that language, sends nothing to the device and keeps unwritten edits.
+TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
+{
+    for (const Kind k : {Kind{20, 'E'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        QMap<QString, QString> started[2];
+        for (int i = 0; i < 2; ++i) {
+            ProgramRig program(k.kind, k.version, QString::fromLatin1(i ? "EN" : "PL"));
+            started[i] = WordTexts(ProgramTexts(program));
+        }
+        ASSERT_NE(started[0], started[1]);
+
+        ProgramRig program(k.kind, k.version, QStringLiteral("PL"));
+        TFormMain &form = program.Form();
+        auto item = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
+        // On the readings page a switch sends nothing.
+        program.Device.Server.log().clear();
+        item("MnILangEnglish")->trigger();
+        EXPECT_EQ(program.Device.Server.log().count(), 0u);
+        const QStringList toEnglish = Differences(started[1], WordTexts(ProgramTexts(program)));
+        EXPECT_TRUE(toEnglish.isEmpty()) << toEnglish.mid(0, 40).join(u'\n').toStdString();
+        program.Device.Server.log().clear();
+        item("MnILangPolish")->trigger();
+        EXPECT_EQ(program.Device.Server.log().count(), 0u);
+        const QStringList toPolish = Differences(started[0], WordTexts(ProgramTexts(program)));
+        EXPECT_TRUE(toPolish.isEmpty()) << toPolish.mid(0, 40).join(u'\n').toStdString();
+
+        // An unwritten edit on the configuration page stays through two
+        // switches, and nothing is sent.
+        if (k.kind != 48) {
+            // The configuration page's own edit, not the docked kind-48 page's.
+            auto *power = qobject_cast<QLineEdit *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("YEdKnfPower")));
+            auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+            pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+            power->setText(QStringLiteral("123"));
+            Q_EMIT power->textEdited(power->text());
+            ASSERT_TRUE(form.ConfigModified());
+            program.Device.Server.log().clear();
+            item("MnILangEnglish")->trigger();
+            item("MnILangPolish")->trigger();
+            EXPECT_EQ(program.Device.Server.log().count(), 0u);
+            EXPECT_EQ(power->text(), QStringLiteral("123"));
+            EXPECT_TRUE(form.ConfigModified());
+            form.SetConfigModified(false);
+        }
+        EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
+    }
+}
+
+// Under English every caption fits its control and runs under no neighbour,
+// on every page, at the smallest, a middle and a large window size; a
+// screenshot of each page is saved when SHOTS names a folder.
+TEST(ProgramTexts, EnglishCaptionsFit)
+{
+    const QString shots = qEnvironmentVariable("SHOTS");
+    for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
+        SCOPED_TRACE(k.kind);
+        ProgramRig program(k.kind, k.version, QStringLiteral("EN"));
+        TFormMain &form = program.Form();
+        for (const QSize size : {QSize(780, 496), QSize(1024, 768), QSize(1920, 1080)}) {
+            form.resize(size);
+            QCoreApplication::processEvents();
+            QStringList problems;
+            EveryPage(&form, [&](const QString &page) {
+                problems += textaudit::FitProblems(&form, CatalogTranslations());
+                if (!shots.isEmpty())
+                    form.grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2x%3%4.png")
+                                                              .arg(k.kind)
+                                                              .arg(size.width())
+                                                              .arg(size.height())
+                                                              .arg(QString(page).replace(u'/', u'_'))));
+            });
+            for (QWidget *w : ProgramRig::SecondaryWindows(form)) {
+                const bool shown = w->isVisible();
+                w->show();
+                QCoreApplication::processEvents();
+                EveryPage(w, [&](const QString &page) {
+                    problems += textaudit::FitProblems(w, CatalogTranslations());
+                    if (!shots.isEmpty() && size.width() == 1024)
+                        w->grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2%3.png")
+                                                                .arg(k.kind)
+                                                                .arg(w->objectName(), QString(page).replace(u'/', u'_'))));
+                });
+                if (!shown)
+                    w->hide();
+            }
+            problems.removeDuplicates();
+            EXPECT_TRUE(problems.isEmpty()) << size.width() << "x" << size.height() << ": " << problems.size()
+                                            << " captions do not fit:\n"
+                                            << problems.join(u'\n').toStdString();
+        }
+    }
+}
+
+// The lock dialog's refusal of a short PIN, in English: the minimum length
+// stands apart from its caption.
+TEST(ProgramTexts, ShortPinMessageSpacesTheMinimumLength)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFrmHaslo dialog;
+    dialog.Prepare(true, 4);
+    dialog.YEdHaslo->setText(QStringLiteral("12"));
+    EXPECT_FALSE(dialog.BtBOKClick());
+    ASSERT_FALSE(program.Rig.Boxes.empty());
+    EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QStringLiteral("Minimum length: 4 characters.")))
+        << program.Rig.Boxes.back().Text.toStdString();
+}
+
+// A value out of range on the configuration page is refused with a warning
+// that names its field in the language in use.
+TEST(ProgramTexts, ValueRangeWarningNamesItsFieldInEnglish)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFormMain &form = program.Form();
+    auto *pages = form.findChild<QTabWidget *>(QStringLiteral("PgCMain"));
+    pages->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+    auto *tb = qobject_cast<QLineEdit *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("EdtKnfIdleHotTb")));
+    ASSERT_NE(tb, nullptr);
+    // Every other field within the device's ranges.
+    if (auto *power = qobject_cast<QLineEdit *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("YEdKnfPower"))))
+        power->setText(QStringLiteral("66"));
+    tb->setText(QStringLiteral("999"));
+    Q_EMIT tb->textEdited(tb->text());
+    program.Device.Server.log().clear();
+    qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtBKnfWriteConfiguration")))->click();
+    ASSERT_FALSE(program.Rig.Boxes.empty());
+    const QString text = program.Rig.Boxes.back().Text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Tb at idle [ms]: The value does not fit the device."))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("jałowym")));
+}
+
+// A kind-48 window's section of a language file reaches the components of
+// its panel docked into the main window.
+TEST(ProgramTexts, Kind48SectionReachesTheDockedPanel)
+{
+    ProgramRig program(48, 'I', QStringLiteral("EN"));
+    TLMWindowTexts *texts = LM->WindowTexts();
+    ASSERT_NE(texts, nullptr);
+    QObject *window = texts->FindWindow(QStringLiteral("FrmMultiCalibrationTaronQV"));
+    ASSERT_NE(window, nullptr);
+    texts->ApplyComponentLine(window, QStringLiteral("TbSMultiCalibrationMap"), false, QStringLiteral("Map X"));
+    auto *page = program.Form().findChild<QWidget *>(QStringLiteral("TbSMultiCalibrationMap"));
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(program.Form().isAncestorOf(page));
+    auto *tabs = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(page)), QStringLiteral("Map X"));
+}
