@@ -112,8 +112,12 @@ private:
             return;
         }
         if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            // Chosen as a person types the name and confirms: closed with
+            // the file selected, without the dialog's own check of a folder
+            // listing it may not have read yet (its warning box would wait
+            // inside this step).
             files->selectFile(File);
-            static_cast<QDialog *>(files)->accept();
+            static_cast<QDialog *>(files)->done(QDialog::Accepted);
         } else if (auto *upgrader = qobject_cast<TFormUpgrader *>(modal)) {
             // What was asked of this window is kept on it (a later window may
             // take the address of a freed one).
