@@ -7,6 +7,7 @@
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 
+#include "adapter/AdapterWiring.h"
 #include "adapter/FormMultiAIO.h"
 #include "adapter/FormMultiAdapterInfo.h"
 #include "adapter/FormMultiOBD.h"
@@ -133,25 +134,8 @@ private:
     {
         shellwiring::Wire(f);
         f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
-        f.Services.DockAdapterPanels = [&f] {
-            auto host = [&f](const char *name) { return f.findChild<QWidget *>(QString::fromLatin1(name)); };
-            if (FormMultiOBD && host("PnlAdapterMultiOBD"))
-                Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
-            if (FormMultiOBD && host("PnlOBDReadingsMain"))
-                Logic->MoveControlToHost(host("PnlOBDReadingsMain"), FormMultiOBD->PnlOBDReadingsMini);
-            if (FormMultiAIO && host("PnlAdapterMultiAIO"))
-                Logic->MoveControlToHost(host("PnlAdapterMultiAIO"), FormMultiAIO->PnlMultiAIO);
-            if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
-                Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
-        };
-        f.Services.RefreshAdapterWindows = [] {
-            if (FormMultiOBD)
-                FormMultiOBD->UpdateLanguage();
-            if (FormMultiAIO)
-                FormMultiAIO->UpdateLanguage();
-            if (FormMultiAdapterInfo)
-                FormMultiAdapterInfo->UpdateLanguage();
-        };
+        // The adapter windows as the program wires them.
+        WireMainWindowToAdapter(f);
         InstallConfigurationPage(f, FProgramLogic);
         auto *model2 = TModel2Page::Install(f);
         auto *model = TModelPage::Install(f);
