@@ -104,6 +104,13 @@ private:
     void step()
     {
         QWidget *modal = QApplication::activeModalWidget();
+        if (qEnvironmentVariableIsSet("UPGRADE_ROAD_TRACE") && modal) {
+            auto *u = qobject_cast<TFormUpgrader *>(modal);
+            auto *st = qobject_cast<TFormConnectStatus *>(modal);
+            qWarning("modal: %s file=%s upd=%d busy=%d y=%d devupd=%d/%d", modal->metaObject()->className(),
+                     u ? qPrintable(u->FileName()) : "-", u ? u->BtnUpdate->isEnabled() : -1, u ? u->Busy() : -1,
+                     modal->y(), st ? st->BtnDevUpdate->isVisible() : -1, st ? st->BtnDevUpdate->isEnabled() : -1);
+        }
         // A window that never becomes ready is given up on, so that the test
         // fails instead of waiting for ever.
         if (FStarted.elapsed() > 120000) {
@@ -112,12 +119,21 @@ private:
             return;
         }
         if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-            // Chosen as a person types the name and confirms: closed with
-            // the file selected, without the dialog's own check of a folder
-            // listing it may not have read yet (its warning box would wait
-            // inside this step).
-            files->selectFile(File);
-            static_cast<QDialog *>(files)->done(QDialog::Accepted);
+            // Chosen as a person types the whole name and confirms, without
+            // the dialog's own check of a folder listing it may not have read
+            // yet (its warning box would wait inside this step). The dialog
+            // lists its folder in the background and may put its own first
+            // choice into the name box meanwhile, so it is closed only once it
+            // reports exactly this file as chosen.
+            if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(File);
+            else
+                files->selectFile(File);
+            if (qEnvironmentVariableIsSet("UPGRADE_ROAD_TRACE"))
+                qWarning("files: dir=%s chosen=%s", qPrintable(files->directory().absolutePath()),
+                         qPrintable(files->selectedFiles().join('|')));
+            if (files->selectedFiles() == QStringList{File})
+                static_cast<QDialog *>(files)->done(QDialog::Accepted);
         } else if (auto *upgrader = qobject_cast<TFormUpgrader *>(modal)) {
             // What was asked of this window is kept on it (a later window may
             // take the address of a freed one).
