@@ -96,6 +96,13 @@ QTableWidget *NewGrid(QWidget *parent, const QString &name, const QRect &geometr
     return grid;
 }
 
+// An edit of whole numbers without its button.
+void integerEdit(TYEdit *edit)
+{
+    edit->SetEditCharsType(TYEdit::etInteger);
+    edit->SetButtonActive(false);
+}
+
 QLabel *NewLabel(QWidget *parent, const QString &name, const QRect &geometry, const QString &text)
 {
     auto *label = new QLabel(text, parent);
@@ -224,13 +231,13 @@ void TFormMultiAIO::buildEmulatorPage(int emulator)
     named(p.YEdMaxValue, "YEdLam%1EmulatorMaxValue");
     p.YEdMaxValue->setGeometry(678, 4, 56, 24);
     for (QLineEdit *edit : {p.YEdMinValue, p.YEdMaxValue})
-        static_cast<TYEdit *>(edit)->SetEditCharsType(TYEdit::etInteger);
+        integerEdit(static_cast<TYEdit *>(edit));
 
     // The rectangular rule: the table with its headers and step buttons.
     p.PnlThresholds = new QFrame(p.Sheet);
     named(p.PnlThresholds, "PnlLam%1Thresholds");
     p.PnlThresholds->setGeometry(0, 32, 740, 284);
-    NewLabel(p.PnlThresholds, name("LblLam%1LoadAxis"), {2, 0, 56, 24}, QStringLiteral("Obc. \\ obr."));
+    NewLabel(p.PnlThresholds, name("LblLam%1LoadAxis"), {2, 0, 56, 24}, QStringLiteral("Obc."));
     p.StGRPMThresholds = NewGrid(p.PnlThresholds, name("StGLam%1RPMThresholds"), {60, 0, 600, 24}, kColumns, 1, false);
     p.StGLoadThresholds = NewGrid(p.PnlThresholds, name("StGLam%1LoadThresholds"), {2, 26, 56, 254}, 1, kRows, false);
     p.StGThreshold = NewGrid(p.PnlThresholds, name("StGLam%1EmulatorThreshold"), {60, 26, 600, 254}, kColumns, kRows, true);
@@ -281,8 +288,8 @@ void TFormMultiAIO::buildEmulatorPage(int emulator)
         auto *y = new TYEdit(p.PnlModel);
         y->setObjectName(QStringLiteral("YedLam%1ModelPointsY%2").arg(n, point));
         y->setGeometry(124, 48 + 30 * k, 76, 24);
-        x->SetEditCharsType(TYEdit::etInteger);
-        y->SetEditCharsType(TYEdit::etInteger);
+        integerEdit(x);
+        integerEdit(y);
         p.YedModelPointsX[k] = x;
         p.YedModelPointsY[k] = y;
     }
@@ -425,8 +432,10 @@ void TFormMultiAIO::adjustGrid(QTableWidget *grid)
     const QSize client = grid->viewport()->size();
     if (client.isEmpty())
         return;
-    grid->horizontalHeader()->setDefaultSectionSize(std::max(1, (client.width() - 1) / grid->columnCount() - 1));
-    grid->verticalHeader()->setDefaultSectionSize(std::max(1, (client.height() - 1) / grid->rowCount() - 1));
+    // A section includes its grid line: (client - 1) div count - 1 for the
+    // cell and one pixel for the line.
+    grid->horizontalHeader()->setDefaultSectionSize(std::max(1, (client.width() - 1) / grid->columnCount()));
+    grid->verticalHeader()->setDefaultSectionSize(std::max(1, (client.height() - 1) / grid->rowCount()));
 }
 
 void TFormMultiAIO::AdjustLayout()
