@@ -75,6 +75,14 @@ TLogicAIO::TLogicAIO(TModuleAIO *module) : QObject(module), FModule(module)
 bool TLogicAIO::ReadConfiguration()
 {
     TModuleAIO &m = *FModule;
+    auto *ui = dynamic_cast<TUIState *>(m.UIStateAIO()->Owner());
+    const QString section = GetDataGroupName(dgAIO);
+    // Without the module the device side is all there is to show.
+    if (!m.IsActive()) {
+        if (ui && ui->Source())
+            ui->CopyFromDevice(section, 3);
+        return false;
+    }
     if (!m.ReadMain() || !m.ReadOptions())
         return false;
     for (int i = 0; i < TDevStateAIO::LoadThresholdCount; ++i)
@@ -82,8 +90,8 @@ bool TLogicAIO::ReadConfiguration()
             return false;
     if (!m.ReadExtra())
         return false;
-    if (auto *ui = dynamic_cast<TUIState *>(m.UIStateAIO()->Owner()))
-        ui->CopyFromDevice(GetDataGroupName(dgAIO), 3);
+    if (ui && ui->Source())
+        ui->CopyFromDevice(section, 3);
     return true;
 }
 
