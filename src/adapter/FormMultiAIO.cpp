@@ -474,18 +474,14 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         return false;
     bool saved = false;
     Logic->PauseWorkThread(saved);
-    // The grids into the variables (they hold the same values unless a cell
-    // edit was refused), then the whole configuration.
+    // The grids into the variables (cells hold numbers: a refused edit shows
+    // its variable again), then the whole configuration.
     const TEmulatorPage &first = Emulators[0];
-    bool stored = true;
-    auto store = [&stored](TVariable *v, const QTableWidgetItem *item) {
+    auto store = [](TVariable *v, const QTableWidgetItem *item) {
         bool ok = false;
         const int value = item ? item->text().trimmed().toInt(&ok) : 0;
-        if (!ok || value < 0 || value > 65535) {
-            stored = false;
-            return;
-        }
-        v->SetAsInteger(value);
+        if (ok && value >= 0 && value <= 65535)
+            v->SetAsInteger(value);
     };
     for (int i = 0; i < kRows; ++i)
         store(u->PcolThreshold(i), first.StGLoadThresholds->item(i, 0));
@@ -495,7 +491,7 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         for (int i = 0; i < kRows; ++i)
             for (int j = 0; j < kColumns; ++j)
                 store(u->Threshold(e, i, j), Emulators[e - 1].StGThreshold->item(i, j));
-    const bool written = stored && module->Logic()->WriteConfiguration();
+    const bool written = module->Logic()->WriteConfiguration();
     if (written) {
         Logic->UIState()->SetModifiedFlag(false);
         module->Logic()->ReadConfiguration();
