@@ -2,9 +2,11 @@
 
 #include "adapter/AdapterProtocol.h"
 #include "adapter/DevStateAdapter.h"
+#include "adapter/FormMultiAIO.h"
 #include "adapter/FormMultiOBD.h"
 #include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
+#include "adapter/ModuleAIO.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
@@ -415,9 +417,10 @@ void TLogic::MarkBindingsChanged(TVariable *variable)
 
 void TLogic::UIStateSectionChanged(const QString &section)
 {
-    // Only the OBD window has a write button so far.
     if ((section.isEmpty() || section == GetDataGroupName(dgOBD)) && FormMultiOBD)
         FormMultiOBD->UpdateWriteButtonState();
+    if ((section.isEmpty() || section == GetDataGroupName(dgAIO)) && FormMultiAIO)
+        FormMultiAIO->UpdateWriteButtonState();
 }
 
 // ---- Window services ----

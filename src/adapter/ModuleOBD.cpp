@@ -17,7 +17,6 @@
 #include "adapter/UIStateOBD.h"
 
 TModuleOBD *ModuleOBD = nullptr;
-TModuleAIO *ModuleAIO = nullptr;
 
 namespace {
 
@@ -533,44 +532,4 @@ bool TLogicOBD::WriteDefaultConfiguration(bool ask, bool withTables)
     if (::Logic)
         ::Logic->ResumeWorkThread(saved);
     return ok;
-}
-
-namespace {
-// The user-interface mirror of a module set that has no variables of its own.
-class TMirrorSet : public TBaseDevState
-{
-public:
-    TMirrorSet(TDeviceState *owner, TBaseDevState *deviceSide) : TBaseDevState(owner), FDeviceSide(deviceSide) {}
-    void RegisterVariables(int phase) override { RegisterVariablesPhase(phase, *FDeviceSide); }
-
-private:
-    TBaseDevState *FDeviceSide;
-};
-} // namespace
-
-TModuleAIO::TModuleAIO(QObject *owner, TBaseModule *parent, TUIState *uiState, TDeviceState *deviceState,
-                       TBaseProtocol *protocol, TManager *manager)
-    : TBaseModule(owner, parent, protocol, manager),
-      FDevState(new TBaseDevState(deviceState)),
-      FUIState(new TMirrorSet(uiState, FDevState))
-{
-    setObjectName(QStringLiteral("ModuleAIO"));
-}
-
-TModuleAIO::~TModuleAIO()
-{
-    delete FUIState;
-    delete FDevState;
-}
-
-TBaseDevState *TModuleAIO::GetUIState() const
-{
-    return FUIState;
-}
-
-bool TModuleAIO::Detect()
-{
-    // The presence query: the box has no analog-I/O answer, nothing is sent.
-    SetEnabled(false);
-    return IsActive();
 }

@@ -109,25 +109,4 @@ private:
     TModuleOBD *FModule;
 };
 
-// The analog-I/O side of the box as a child module of the adapter. The box
-// offers no presence answer for it yet, so it is never enabled by detection.
-class TModuleAIO : public TBaseModule
-{
-    Q_OBJECT
-public:
-    TModuleAIO(QObject *owner, TBaseModule *parent, TUIState *uiState, TDeviceState *deviceState,
-               TBaseProtocol *protocol, TManager *manager = nullptr);
-    ~TModuleAIO() override;
-
-    QString GetName() const override { return QStringLiteral("AIO"); }
-    TBaseDevState *GetUIState() const override;
-    bool Detect() override;
-    void WorkStep() override {}
-
-private:
-    TBaseDevState *FDevState;
-    TBaseDevState *FUIState;
-};
-
 extern TModuleOBD *ModuleOBD;
-extern TModuleAIO *ModuleAIO;

@@ -10,6 +10,7 @@
 #include "adapter/DevStateOBD.h"
 #include "adapter/LogicAdapter.h"
 #include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleAIO.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
