@@ -253,6 +253,10 @@ void TFrmMultiConfigurationTaronQV::UpdateDeviceInfo()
 void TFrmMultiConfigurationTaronQV::UpdateConfigurationTaronQVTabControls()
 {
     const TDeviceRecord &r = DeviceRecord;
+    // The cylinder counts follow the injector outputs also when the window
+    // was never read (a settings file loaded before it was first shown).
+    if (BasePage->CmbKnfInjCount->count() == 0)
+        BasePage->RebuildCylinderCounts(r.InjHW);
     BasePage->Fill(r);
     AdvancePage->Fill(r);
     SwitchingPage->Fill(r);

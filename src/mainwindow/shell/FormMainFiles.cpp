@@ -552,11 +552,17 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     TDeviceRecord &r = DeviceRecord;
     auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
     keep();
-    // The configuration, through the kind-48 configuration window.
+    // The configuration, through the kind-48 configuration window. The
+    // injector drive bit of the block is the file's where the window has no
+    // injector type to take it from.
+    r.ModelDataExtra[0] = quint8((r.ModelDataExtra[0] & ~2) | (r.InjType & 2));
     if (WindowServices.Kind48WriteLoadedConfiguration) {
         WindowServices.Kind48WriteLoadedConfiguration();
         keep();
     }
+    // The interrupted measurement is the one flag of the file's block that
+    // the configuration window does not send.
+    DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0);
     DataManager->WriteLevelSensor37();
     DataManager->WriteLevelSensor38();
     DataManager->WriteParamByte(22, r.PanelLED);
