@@ -286,6 +286,13 @@ TEST(SettingsFile, Kind48EveryKeyRoundTrips)
     for (const QString &section : all.ReadSections())
         for (const QString &key : all.ReadSection(section))
             source.WriteString(section, key, QString::number(1 + (n++ * 37) % 113));
+    // Values the device refuses are moved into what it accepts.
+    for (const QString &key : source.ReadSection(QStringLiteral("Config"))) {
+        qint64 low = 0, high = 0;
+        const qint64 v = source.ReadString(QStringLiteral("Config"), key).toLongLong();
+        if (TSettingsFile::DeviceRangeMulti(Device(48, "J"), key, low, high) && (v < low || v > high))
+            source.WriteString(QStringLiteral("Config"), key, QString::number(low + (v % (high - low + 1))));
+    }
     source.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030J"));
     source.WriteString(QStringLiteral("Model"), QStringLiteral("CMActive"), QStringLiteral("3"));
     source.WriteString(QStringLiteral("Model"), QStringLiteral("Mult"), QStringLiteral("1,75"));

@@ -462,7 +462,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     EXPECT_TRUE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionTgas")->isChecked());
     std::vector<Bytes> expected = {
-        Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
+        Request({0x08, 6, 0}), Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
         Request({0x52, 14, 0x12, 0x34}), Request({0x08, 19, 2}),
         Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
     for (uint8_t row = 0; row < 40; ++row)
@@ -476,14 +476,16 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         EXPECT_EQ(s.RowsDC[39][1], 39);
     });
 
-    // Recorded points that cannot be cleared: said so, the maps not cleared.
+    // Recorded points that cannot be cleared: said so, the maps not cleared;
+    // the device that stopped answering takes no map rows either, said so.
     Boxes.clear();
     Rig->Server.log().clear();
     Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x34; }, Fault::noAnswer(), 50);
     Window->MnIFileLoadCnfClick();
     Rig->Server.clearFaults();
-    ASSERT_EQ(Boxes.size(), 2u);
+    ASSERT_EQ(Boxes.size(), 3u);
     EXPECT_EQ(Boxes[1].Text, Tr("strMapClear"));
+    EXPECT_EQ(Boxes[2].Text, Tr("strSetFileWriteIncomplete").arg(Tr("strSetFileStepMap")));
     const std::vector<uint8_t> cleared = Commands();
     EXPECT_EQ(std::count(cleared.begin(), cleared.end(), 0xDE), 0);
     ASSERT_TRUE(Rig->Connect());
@@ -497,10 +499,12 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
     EXPECT_EQ(c.back(), 0x94);
 
-    // A cancelled dialog leaves the configuration window as it is.
+
+    // A cancelled dialog leaves the configuration window as it is, and so
+    // does the load that failed part-way (the window keeps what it shows).
     Chosen.clear();
     Window->MnIFileLoadCnfClick();
-    EXPECT_EQ(refreshed, 3);
+    EXPECT_EQ(refreshed, 2);
     Window->WindowServices.Kind48ConfigurationRefresh = {};
 }
 

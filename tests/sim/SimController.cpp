@@ -85,6 +85,21 @@ void SimController::SetConfigurationLimits()
                                       : std::vector<uint8_t>{7, 15};
 }
 
+void SimController::SetKind48Limits()
+{
+    auto &st = State;
+    const char version = char(st.Pages[0]);
+    st.Limits8 = {{1, {0, 6}},    {2, {0, 127}},   {3, {1, 50}},   {4, {38, 94}},  {10, {15, 40}},
+                  {11, {0, 4}},   {12, {0, 3}},    {23, {19, 243}}, {28, {1, 3}},  {33, {0, 3}},
+                  {40, {0, 5}},   {29, {0, 100}},  {39, {0, 100}}, {43, {0, 100}}};
+    st.Limits16 = {{6, {1, 999}},    {7, {0, 9999}},     {9, {0, 2500}}, {10, {50, 65000}},
+                   {11, {400, 2000}}, {12, {3000, 8000}}};
+    if (version >= 'G') {
+        st.Limits16[20] = {374, 1870};
+        st.Limits16[21] = {2805, 4675};
+    }
+}
+
 size_t SimController::RequestLength(uint8_t command)
 {
     const auto *s = shapeOf(command);

@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <memory>
 
@@ -139,6 +140,11 @@ struct Kind48Program {
     explicit Kind48Program(char version) : Rig(48, version)
     {
         Common = &FCommon;
+        // The program's English texts, so that every message is checked
+        // against them.
+        FSavedLm = LM;
+        LM = &FLm;
+        EXPECT_TRUE(FLm.LoadLanguageFile(QStringLiteral("EN")));
         TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
             Boxes << box;
             if (box.Buttons.contains(int(mrOk)))
@@ -148,6 +154,7 @@ struct Kind48Program {
         ProgramLogic = &Logic;
         SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
         Rig.Device(DeviceA);
+        Rig.Server.withLock([this] { Rig.Controller.SetKind48Limits(); });
         EXPECT_TRUE(Rig.Connect());
         Form = std::make_unique<TFormMain>();
         shellwiring::Wire(*Form);
@@ -182,6 +189,7 @@ struct Kind48Program {
         ProgramLogic = nullptr;
         TCommon::SetAnswerProvider({});
         Common = nullptr;
+        LM = FSavedLm;
     }
 
     // File > Save As and File > Load, as the menu gives them.
@@ -205,12 +213,42 @@ struct Kind48Program {
 
     SimControllerRig Rig;
     TCommon FCommon;
+    TLM FLm;
+    TLM *FSavedLm = nullptr;
     TProgramLogic Logic;
     std::unique_ptr<TFormMain> Form;
     QList<TMessageBoxInfo> Boxes;
     QString Chosen;
     int Ok = mrOk;
 };
+
+// Write commands of the controller protocol.
+bool IsWrite(const Bytes &f)
+{
+    static const uint8_t writes[] = {0x04, 0x08, 0x16, 0x32, 0x34, 0x37, 0x38, 0x52, 0x57, 0x62, 0x94, 0x96,
+                                     0x98, 0xC1, 0xD1, 0xD3, 0xD5, 0xD9, 0xDA, 0xDE, 0xDF};
+    return f.size() > 1 && std::find(std::begin(writes), std::end(writes), f[1]) != std::end(writes);
+}
+
+std::vector<Bytes> WritesOf(const std::vector<Bytes> &frames)
+{
+    std::vector<Bytes> out;
+    std::copy_if(frames.begin(), frames.end(), std::back_inserter(out), IsWrite);
+    return out;
+}
+
+// The file with one [Config] key set to text (removed when text is null).
+void WithConfig(const QString &from, const QString &to, const char *key, const QString &text)
+{
+    TIniFile ini(from);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    ini.SetFileName(to);
+    if (text.isNull())
+        ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+    else
+        ini.WriteString(QStringLiteral("Config"), QString::fromLatin1(key), text);
+    ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+}
 
 // Every key of the sections a load brings to the device, with its value.
 std::map<QString, QString> Stored(const QString &file)
@@ -283,4 +321,129 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         p.Save(second);
         EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
     }
+}
+
+TEST(SettingsFileKind48, AConfirmedLoadWritesItsGroupsInTheFixedOrder)
+{
+    for (char version : {'G', 'J'}) {
+        SCOPED_TRACE(version);
+        Kind48Program p(version);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("a.ddf"));
+        p.Save(file);
+        p.Rig.Device(TurnOver);
+        p.Rig.Server.log().clear();
+        p.Load(file);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        const std::vector<Bytes> frames = p.Rig.Requests();
+        // Each group after the one before it: the configuration through
+        // its window (its first write, the base block, its last), the
+        // interrupted-measurement flag, the level sets, the panel LED, the
+        // options and the map range, the corrections, the next inspection,
+        // the gas-injector corrections, the map rows, model 2 of the model
+        // page and of the calibration window, and the window read again.
+        const struct {
+            uint8_t Command;
+            int Id; // -1: any
+        } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x37, -1}, {0x38, -1}, {0x08, 22},
+                      {0x52, 14}, {0x08, 19}, {0x16, 74}, {0xD1, -1},  {0x57, -1}, {0x94, -1}, {0xDF, 0},
+                      {0xDF, 39}, {0x08, 30}, {0xD5, 1},  {0xC1, -1},  {0x52, 8},  {0x96, 1},  {0xD8, -1}};
+        auto at = frames.begin();
+        for (const auto &g : groups) {
+            at = std::find_if(at, frames.end(), [&g](const Bytes &f) { return f[1] == g.Command && (g.Id < 0 || f[2] == g.Id); });
+            ASSERT_NE(at, frames.end()) << std::hex << int(g.Command) << " " << std::dec << g.Id;
+        }
+        // The file's level sets and options, not the ones read back between.
+        const std::vector<Bytes> w = WritesOf(frames);
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x37, 180, 130, 90, 35, 0})), w.end());
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x52, 14, 0x01, 0x04})), w.end());
+        EXPECT_FALSE(p.Form->ConfigModified());
+    }
+}
+
+TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("a.ddf")), file = dir.filePath(QStringLiteral("b.ddf"));
+    p.Save(saved);
+    const struct {
+        const char *Key;
+        const char *Value;
+        const char *Range;
+    } cases[] = {
+        {"Power", "0", "(1 - 999)"},          {"Power", "1000", "(1 - 999)"},
+        {"LowPT", "37", "(38 - 94)"},         {"NozzleSize", "41", "(15 - 40)"},
+        {"InjSystemType", "4", "(0 - 3)"},    {"MicroInjectionTime", "14", "(19 - 243)"},
+        {"RPM>val", "9000", "(3000 - 8000)"}, {"MinGasInjectionTime", "100", "(374 - 1870)"},
+        {"PressureSensorType", "0", "(1 - 3)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Key);
+        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value));
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        p.Load(file);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        const QString text = p.Boxes[0].Text;
+        EXPECT_TRUE(text.contains(QStringLiteral("%1=%2").arg(QLatin1String(c.Key), QLatin1String(c.Value))))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(c.Range))) << text.toStdString();
+        EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
+    }
+
+    // A key the file lacks whose default the device refuses: the device's
+    // own value stays and the rest is written.
+    WithConfig(saved, file, "MicroInjectionTime", QString());
+    p.Rig.Device([](SimControllerState &s) { s.Payload[0xD8][23] = 150; });
+    p.Rig.Device([](SimControllerState &s) { s.Param8[23] = 150; });
+    p.Form->ReadConfiguration();
+    p.Boxes.clear();
+    p.Rig.Server.log().clear();
+    p.Load(file);
+    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+    const std::vector<Bytes> w = WritesOf(p.Rig.Requests());
+    EXPECT_NE(std::find(w.begin(), w.end(), Request({0x08, 23, 150})), w.end());
+    EXPECT_NE(std::find_if(w.begin(), w.end(), [](const Bytes &f) { return f[1] == 0xDF; }), w.end());
+}
+
+TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.ddf"));
+    p.Save(file);
+    p.Rig.Device(TurnOver);
+    p.Form->ReadConfiguration();
+    p.Rig.Server.log().clear();
+    p.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x37; }, Fault::noAnswer(), 50);
+    p.Load(file);
+    p.Rig.Server.clearFaults();
+    ASSERT_EQ(p.Boxes.size(), 2) << p.BoxTexts().join(u'|').toStdString();
+    EXPECT_EQ(p.Boxes[1].Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
+                                   .arg(TranslateKey(QStringLiteral("strSetFileStepLevels"))));
+    EXPECT_EQ(p.Boxes[1].Type, mtWarning);
+    std::vector<uint8_t> sent;
+    for (const Bytes &f : WritesOf(p.Rig.Requests()))
+        sent.push_back(f[1]);
+    // The configuration went out; nothing after the failed level sets.
+    EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), 0x37);
+    EXPECT_TRUE(p.Form->ConfigModified());
+    EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+
+    // Connected again, a second load completes it (the pages' changes
+    // pass the change-record question first).
+    ASSERT_TRUE(p.Rig.Connect());
+    p.Boxes.clear();
+    p.Load(file);
+    ASSERT_FALSE(p.Boxes.isEmpty());
+    for (const TMessageBoxInfo &box : p.Boxes)
+        EXPECT_EQ(box.Type, mtConfirmation) << box.Text.toStdString();
+    p.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35], (Bytes{180, 130, 90, 35}));
+        EXPECT_EQ(s.Payload[0x93], (Bytes{uint8_t(-5), 4, uint8_t(-3), 2, uint8_t(-1), 0, 1, 9}));
+    });
+    EXPECT_FALSE(p.Form->ConfigModified());
 }

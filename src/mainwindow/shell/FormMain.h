@@ -584,7 +584,7 @@ private:
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
     void RefuseSettingsFile(const TSettingsError &e, const QString &fileName);
     void ShowLoadedModel(bool withThresholds);
-    void WriteLoadedMultiSettings(const TSettingsLoad &load);
+    QString WriteLoadedMultiSettings(const TSettingsLoad &load);
     QString FSettingsDialogFile;
     // End of settings files
 

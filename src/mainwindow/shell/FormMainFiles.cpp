@@ -5,6 +5,7 @@
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
+#include "controls/ChangeHelper.h"
 #include "core/AppConfig.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
@@ -534,8 +535,20 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
-    if (!ModelOnly)
-        WriteLoadedMultiSettings(load);
+    if (!ModelOnly) {
+        if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
+            // What was not written stays on the pages, marked as changed;
+            // no read of the device replaces it.
+            TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
+            SetConfigModified(true);
+            if (ChangeHelper && !ChangeHelper->Modified())
+                ChangeHelper->SetModified(true); // also with the link lost
+            chosen = false;
+            if (Common)
+                Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).arg(TranslateKey(failed)));
+            return;
+        }
+    }
     TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
     BtBModel2WriteClick();
     // The kind-48 calibration window's model 2, after a confirmed load only.
@@ -545,8 +558,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 
 // The device writes of a confirmed kind-48 load, in their fixed order. The
 // file's values are put back into the record before each step, as a step's
-// read-back may have replaced them.
-void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
+// read-back may have replaced them. A step that fails ends the writes there:
+// the key of its name in words, empty when everything was written.
+QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TDeviceRecord &r = DeviceRecord;
@@ -557,29 +571,40 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     // injector type to take it from.
     r.ModelDataExtra[0] = quint8((r.ModelDataExtra[0] & ~2) | (r.InjType & 2));
     if (WindowServices.Kind48WriteLoadedConfiguration) {
-        WindowServices.Kind48WriteLoadedConfiguration();
+        const bool written = WindowServices.Kind48WriteLoadedConfiguration();
         keep();
+        if (!written || !LinkReady())
+            return QStringLiteral("strSetFileStepConfig");
     }
     // The interrupted measurement is the one flag of the file's block that
     // the configuration window does not send.
-    DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0);
-    DataManager->WriteLevelSensor37();
-    DataManager->WriteLevelSensor38();
-    DataManager->WriteParamByte(22, r.PanelLED);
-    DataManager->WriteParamWord(14, r.DeviceOptions);
-    DataManager->WriteParamByte(19, r.MapRPMRange);
+    if (!DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0))
+        return QStringLiteral("strSetFileStepConfig");
+    if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38())
+        return QStringLiteral("strSetFileStepLevels");
+    if (!DataManager->WriteParamByte(22, r.PanelLED) || !DataManager->WriteParamWord(14, r.DeviceOptions)
+        || !DataManager->WriteParamByte(19, r.MapRPMRange))
+        return QStringLiteral("strSetFileStepOptions");
     if (auto *range = Named<QComboBox>(find, QStringLiteral("CmBCalMapRPMRange"));
         range && r.MapRPMRange < range->count()) {
         const QSignalBlocker block(range);
         range->setCurrentIndex(r.MapRPMRange);
     }
+    // The corrections page says itself what it did not write, and stays
+    // modified then.
+    SetConfigModified(false);
     BtnCorWriteCorrectionsClick();
     keep();
+    if (!LinkReady() || ConfigModified())
+        return QStringLiteral("strSetFileStepCorrections");
     BtBSetNextInspectionClick();
     keep();
+    if (!LinkReady())
+        return QStringLiteral("strSetFileStepInspection");
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         r.GasInjCorrTable = load.GasInjCorr;
-        DataManager->WriteGasInjTable();
+        if (!DataManager->WriteGasInjTable())
+            return QStringLiteral("strSetFileStepGasInj");
     }
     // A file without map points (saved from a device below "D") leaves the
     // device's map and its recorded points alone.
@@ -589,13 +614,15 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
             if (!DataManager->ClearRecord198()) {
                 if (Common)
                     Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
-            } else {
-                DataManager->ClearMapDE(3);
+            } else if (!DataManager->ClearMapDE(3)) {
+                return QStringLiteral("strSetFileStepMap");
             }
         }
         for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
             r.MapRows[i][0] = load.MapWord0[i];
-        DataManager->WriteMapRowDF();
+        if (!LinkReady() || !DataManager->WriteMapRowDF())
+            return QStringLiteral("strSetFileStepMap");
         BtnCalMapReadClick();
     }
+    return QString();
 }
