@@ -9,6 +9,7 @@
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
+#include "mainwindow/configuration/CorrectionsPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "sim/SimControllerFixture.h"
 
@@ -256,6 +257,17 @@ TEST_F(SettingsFileCommandsTest, TheProgramsOwnFileDialogChoosesTheFileToSave)
 TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)
 {
     Start(48, 'G');
+    // The main window with its corrections page, which reads the file's
+    // correction sections.
+    TFormMain *shared = Window;
+    TFormMain own;
+    TCorrectionsPage::Install(own);
+    own.SettingsFileDialog = shared->SettingsFileDialog;
+    Window = &own;
+    struct TPut {
+        TFormMain *Shared;
+        ~TPut() { Window = Shared; }
+    } put{shared};
     Rig->Device([](SimControllerState &s) {
         s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
         s.Payload[0x35] = {11, 12, 13, 14};

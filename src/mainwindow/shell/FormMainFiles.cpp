@@ -201,21 +201,19 @@ bool TFormMain::SaveSettingsFileMulti()
         return false;
     DataManager->ReadParameter8(22);
     read = LinkReady() && DataManager->ReadLevelSensor35() && DataManager->ReadLevelSensor36();
+    // The corrections page reads what the file's correction sections hold:
+    // the curves and their switches, and from "G" on the adaptation banks
+    // with their settings. The file holds the device's values, whatever the
+    // page showed before.
     BtnCorReadCorrectionsClick();
-    // The file holds the device's correction curves and adaptation banks,
-    // whatever the corrections page last showed.
-    read = read && DataManager->ReadCorrectionsD0() && DataManager->ReadCorrectionsD2()
-           && DataManager->ReadCorrectionsDB();
+    read = read && LinkReady();
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         DataManager->ReadParameter(83); // the idle correction
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
+    // The page shows the manifold-pressure curve from "G" on; an "F" device
+    // already holds it.
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
+        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")))
         read = DataManager->ReadCorrections97();
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
-        DataManager->ReadParameter(104);
-        for (int bank = 1; read && bank <= 2; ++bank)
-            for (int half = 0; read && half <= 1; ++half)
-                read = DataManager->ReadCorrections61(bank, half);
-    }
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
