@@ -635,6 +635,25 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));
         EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
     });
+
+    // The other device now saves the same file, its model corrections
+    // included (the other device held other ones).
+    const QString again = dir.filePath(QStringLiteral("again.ddf"));
+    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return again; };
+    form.MnIFileSaveAsClick();
+    TIniFile a(file), b(again);
+    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
+    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(a.ReadString("Model", "CorrectionMult"), QStringLiteral("0.7509765625"));
+    EXPECT_EQ(a.ReadString("Model", "CorrectionMask"), QStringLiteral("165"));
+    for (const char *section : {"Config", "Model"}) {
+        const QStringList keys = a.ReadSection(QString::fromLatin1(section));
+        EXPECT_EQ(b.ReadSection(QString::fromLatin1(section)), keys);
+        for (const QString &key : keys)
+            EXPECT_EQ(b.ReadString(QString::fromLatin1(section), key).toStdString(),
+                      a.ReadString(QString::fromLatin1(section), key).toStdString())
+                << section << "/" << key.toStdString();
+    }
 }
 
 TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
