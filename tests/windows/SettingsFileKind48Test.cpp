@@ -6,6 +6,7 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/ConfigurationPagesWiring.h"
+#include "windows/MultiCalModelPage.h"
 #include "windows/NamedWidget.h"
 
 #include "common/TestFiles.h"
@@ -26,6 +27,7 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -446,4 +448,21 @@ TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
         EXPECT_EQ(s.Payload[0x93], (Bytes{uint8_t(-5), 4, uint8_t(-3), 2, uint8_t(-1), 0, 1, 9}));
     });
     EXPECT_FALSE(p.Form->ConfigModified());
+}
+
+TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSendsNothing)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.ddf"));
+    p.Save(file);
+    p.Rig.Device(TurnOver);
+    FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    QComboBox *idleRpm = FrmMultiCalibrationTaronQV->Model->CmBKnfIdleHotRPM;
+    EXPECT_EQ(idleRpm->currentText(), QString::number(uint16_t(~900)));
+    p.Ok = mrCancel;
+    p.Rig.Server.log().clear();
+    p.Load(file);
+    EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
+    EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
 }

@@ -617,6 +617,9 @@ public:
         // The kind-48 calibration window's model-2 write of a confirmed
         // settings-file load.
         std::function<void()> Kind48CalibrationWriteModel2;
+        // The kind-48 calibration window shows the record (a settings file
+        // just loaded into it).
+        std::function<void()> Kind48CalibrationShowRecord;
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;

@@ -528,6 +528,8 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         ShowTgasCorrections();
         ShowRpmCorrections();
     }
+    if (WindowServices.Kind48CalibrationShowRecord)
+        WindowServices.Kind48CalibrationShowRecord();
 
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
