@@ -293,7 +293,7 @@ QString Differences(const std::map<QString, QString> &a, const std::map<QString,
 
 TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
 {
-    for (char version : {'B', 'G', 'J'}) {
+    for (char version : {'B', 'F', 'G', 'J'}) {
         SCOPED_TRACE(version);
         Kind48Program p(version);
         QTemporaryDir dir;
@@ -312,7 +312,7 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         std::map<QString, QString> held = saved;
         held.erase(QStringLiteral("Config/InjHW"));
         if (version < 'G')
-            for (const char *key : {"Config/IdleHotRPM", "Config/IdleHotPcol"})
+            for (const char *key : {"Config/IdleHotRPM", "Config/IdleHotPcol", "Config/CorrectionForIdleActive"})
                 held.erase(QString::fromLatin1(key));
         EXPECT_EQ(Differences(held, Stored(second), true).toStdString(), "");
 

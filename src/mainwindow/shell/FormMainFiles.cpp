@@ -597,6 +597,11 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     keep();
     if (!LinkReady() || ConfigModified())
         return QStringLiteral("strSetFileStepCorrections");
+    // An "F" device holds the manifold-pressure curve the file carries; the
+    // corrections page sends it from "G" on.
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
+        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")) && !DataManager->WriteCorrections98())
+        return QStringLiteral("strSetFileStepCorrections");
     BtBSetNextInspectionClick();
     keep();
     if (!LinkReady())
