@@ -474,7 +474,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     EXPECT_TRUE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionTgas")->isChecked());
     std::vector<Bytes> expected = {
-        Request({0x08, 6, 0}), Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
+        Request({0x08, 6, 0}), Request({0x08, 7, 0}), Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
         Request({0x52, 14, 0x12, 0x34}), Request({0x08, 19, 2}),
         Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
     for (uint8_t row = 0; row < 40; ++row)

@@ -49,7 +49,7 @@ void DeviceA(SimControllerState &s)
     const char version = char(s.Pages[0]);
     s.Value16[28] = 3; // eight injector outputs
     s.Param8[33] = 1;
-    s.Payload[0xD8] = {0x26, 0x3F, 0x02, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0x01, 0xF4,
+    s.Payload[0xD8] = {0x26, 0x3F, 0x12, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0x01, 0xF4,
                        1,    2,    38,   0x01, 0xF4, 0x61, 0xA8, 5, 76,   131,  2};
     const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90},  {32, 1},   {37, 0x55}, {42, 114},
                                       {40, 2},    {38, 88},  {39, 60},  {43, 50},  {44, 207},  {49, 0xF6},
@@ -347,7 +347,7 @@ TEST(SettingsFileKind48, AConfirmedLoadWritesItsGroupsInTheFixedOrder)
         const struct {
             uint8_t Command;
             int Id; // -1: any
-        } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x37, -1}, {0x38, -1}, {0x08, 22},
+        } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x08, 7},  {0x37, -1}, {0x38, -1}, {0x08, 22},
                       {0x52, 14}, {0x08, 19}, {0x16, 74}, {0xD1, -1},  {0x57, -1}, {0x94, -1}, {0xDF, 0},
                       {0xDF, 39}, {0x08, 30}, {0xD5, 1},  {0xC1, -1},  {0x52, 8},  {0x96, 1},  {0xD8, -1}};
         auto at = frames.begin();

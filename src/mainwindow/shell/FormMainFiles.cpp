@@ -576,9 +576,11 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
         if (!written || !LinkReady())
             return QStringLiteral("strSetFileStepConfig");
     }
-    // The interrupted measurement is the one flag of the file's block that
-    // the configuration window does not send.
-    if (!DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0))
+    // The flags of the file's block that the configuration window does not
+    // send as they are: the interrupted measurement, and the non-sequential
+    // injection (the window always sends it off; the wizard sets it).
+    if (!DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0)
+        || !DataManager->WriteParamByte(7, r.NoSeqential ? 1 : 0))
         return QStringLiteral("strSetFileStepConfig");
     if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38())
         return QStringLiteral("strSetFileStepLevels");
