@@ -88,6 +88,25 @@ const TDeviceRange DeviceRangesQ3[] = {
     {"RPMsource", 0, 3},           {"EngineType", 0, 1},
 };
 
+// What a kind-48 device accepts for the [Config] keys it limits beyond their
+// record fields, from the version letter that brings the setting ("" on
+// every version; below it the device holds no such setting).
+struct TMultiRange {
+    const char *Key;
+    qint64 Low, High;
+    const char *From;
+};
+const TMultiRange DeviceRangesMulti[] = {
+    {"LambdaType", 0, 6, ""},           {"InjTypeName", 0, 127, ""},       {"LowPD", 1, 50, ""},
+    {"LowPT", 38, 94, ""},              {"NozzleSize", 15, 40, ""},        {"RedType", 0, 4, ""},
+    {"InjSystemType", 0, 3, ""},        {"MicroInjectionTime", 19, 243, ""}, {"PressureSensorType", 1, 3, ""},
+    {"ReserveType", 0, 3, ""},          {"Power", 1, 999, ""},             {"EngineCubicCapacity", 0, 9999, ""},
+    {"EmulatorSwitchDelay", 0, 2500, ""}, {"PostValveDelay", 50, 65000, ""}, {"RPMsource", 0, 3, ""},
+    {"RPM<val", 400, 2000, ""},         {"RPM>val", 3000, 8000, ""},       {"LoadP>val", 0, 100, ""},
+    {"Tred<&Load_Lval", 0, 100, ""},    {"MaxCyclesMixedFuel", 0, 5, ""},  {"Tgas<&Load_Lval", 0, 100, "D"},
+    {"MinGasInjectionTime", 374, 1870, "G"}, {"MaxGasInjectionTime", 2805, 4675, "G"},
+};
+
 // [Config] of kind 48 written first: "FuelType" .. "ReserveType".
 const Key ConfigMultiHead[] = {
     {"FuelType", "FuelType", V::IntBool, 0}, {"InjSW", "InjSW", V::Int, 4},
@@ -345,6 +364,31 @@ public:
         Integer(section, key, low, high, def, v);
         f.SetInt(FRec, index, v);
         return v;
+    }
+
+    // What the device accepts, before anything is sent: a [Config] value the
+    // file gives must fit; a default for a missing key that does not gives
+    // way to the device's own value. False (refused) when neither fits.
+    bool FitsDevice(const char *name, qint64 low, qint64 high, const TDeviceRecord &device)
+    {
+        const QString key = QLatin1String(name);
+        const TRecordField &f = FieldOf(name);
+        if (const qint64 v = f.GetInt(FRec, 0); v >= low && v <= high)
+            return true;
+        const QString text = FIni.ReadString(SConfig, key);
+        qint64 given = 0;
+        if (!(FIni.ValueExists(SConfig, key) && TSettingsFile::ParseInteger(text, given))) {
+            const qint64 own = f.GetInt(device, 0);
+            // Kind 48: the device keeps its own value whatever it is; the
+            // file has nothing to say about it.
+            if ((own >= low && own <= high) || device.DeviceKind == 48) {
+                f.SetInt(FRec, 0, own);
+                return true;
+            }
+        }
+        Refuse(key, FIni.ValueExists(SConfig, key) ? text : QString::number(f.GetInt(FRec, 0)),
+               QString::number(low), QString::number(high));
+        return false;
     }
 
     void Refuse(const QString &key, const QString &text, const QString &low, const QString &high)
@@ -656,27 +700,9 @@ TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
     if (r.FError.Failed())
         return r.FError;
 
-    // What the device accepts, before anything is sent: a value the file
-    // gives must fit; a default for a missing key that does not gives way to
-    // the device's own value.
-    for (const TDeviceRange &d : DeviceRangesQ3) {
-        const QString key = QLatin1String(d.Key);
-        const TRecordField &f = FieldOf(d.Key);
-        if (const qint64 v = f.GetInt(rec, 0); v >= d.Low && v <= d.High)
-            continue;
-        const QString text = ini.ReadString(SConfig, key);
-        qint64 given = 0;
-        if (!(ini.ValueExists(SConfig, key) && ParseInteger(text, given))) {
-            const qint64 own = f.GetInt(device, 0);
-            if (own >= d.Low && own <= d.High) {
-                f.SetInt(rec, 0, own);
-                continue;
-            }
-        }
-        r.Refuse(key, ini.ValueExists(SConfig, key) ? text : QString::number(f.GetInt(rec, 0)),
-                 QString::number(d.Low), QString::number(d.High));
-        return r.FError;
-    }
+    for (const TDeviceRange &d : DeviceRangesQ3)
+        if (!r.FitsDevice(d.Key, d.Low, d.High, device))
+            return r.FError;
     // The cylinder count: one the device's injector outputs can drive.
     const QList<int> counts = CylinderCountsQ3(device.InjHW);
     if (!counts.isEmpty() && !counts.contains(int(rec.InjSW))) {
@@ -712,9 +738,23 @@ void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSetti
     set("strSetFileKind", {ver});
 }
 
+bool TSettingsFile::DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high)
+{
+    for (const TMultiRange &d : DeviceRangesMulti)
+        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0) {
+            if (*d.From && !RecordIsKind48AtLeast(device, QString::fromLatin1(d.From)))
+                return false;
+            low = d.Low;
+            high = d.High;
+            return true;
+        }
+    return false;
+}
+
 TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly)
 {
     TDeviceRecord &rec = load.Record;
+    const TDeviceRecord device = rec;
     TReader r(ini, rec);
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
@@ -787,6 +827,12 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
             r.Integer(SMap, MapKey(i, 0), 0, 65535, 0, v);
             load.MapWord0[i] = quint16(v);
         }
+    }
+    if (!modelOnly && !r.FError.Failed()) {
+        qint64 low = 0, high = 0;
+        for (const TMultiRange &d : DeviceRangesMulti)
+            if (DeviceRangeMulti(device, QLatin1String(d.Key), low, high) && !r.FitsDevice(d.Key, low, high, device))
+                break;
     }
     return r.FError;
 }

@@ -104,8 +104,13 @@ public:
     // Why a file failed the first checks (version code, bytes, sections),
     // in words: the reason's key and arguments for the refusal e.
     static void Explain(const QByteArray &bytes, const TIniFile &ini, TSettingsError &e);
+    // What a kind-48 device (its version letter in device) accepts for a
+    // [Config] key; false for a key limited only by its record field or one
+    // the device's version does not hold.
+    static bool DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high);
     // Reads a kind-48 file into load.Record (set it to the device's record
-    // first). modelOnly reads the model part alone.
+    // first). modelOnly reads the model part alone. As for kinds 20 and 21,
+    // every [Config] value is checked against what the device accepts.
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly);
 
     // Copies the fields a kind-20/21 (multi false) or kind-48 file carries.

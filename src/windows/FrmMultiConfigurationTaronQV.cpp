@@ -1,4 +1,6 @@
 #include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/MultiCalMapPage.h"
 
 #include "controls/ChangeHelper.h"
 #include "controls/DigitalDisplay.h"
@@ -253,6 +255,10 @@ void TFrmMultiConfigurationTaronQV::UpdateDeviceInfo()
 void TFrmMultiConfigurationTaronQV::UpdateConfigurationTaronQVTabControls()
 {
     const TDeviceRecord &r = DeviceRecord;
+    // The cylinder counts follow the injector outputs also when the window
+    // was never read (a settings file loaded before it was first shown).
+    if (BasePage->CmbKnfInjCount->count() == 0)
+        BasePage->RebuildCylinderCounts(r.InjHW);
     BasePage->Fill(r);
     AdvancePage->Fill(r);
     SwitchingPage->Fill(r);
@@ -528,12 +534,20 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
     return true;
 }
 
-// The kind-48 calibration window's parts of the factory settings. That
-// window's model and map pages are built apart from this one; these are the
-// places where its default model for the chosen injector type and its
-// cleared petrol-map template join the factory configuration.
-void TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel() {}
-void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate() {}
+// The kind-48 calibration window's parts of the factory settings: its
+// default model for the chosen injector type, written without a question of
+// its own, and its petrol-map template cleared after its question.
+void TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
+{
+    if (FrmMultiCalibrationTaronQV)
+        FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
+}
+
+void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()
+{
+    if (FrmMultiCalibrationTaronQV)
+        FrmMultiCalibrationTaronQV->Map->BtnCalMapPetrolTemplateClearClick();
+}
 
 bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
 {

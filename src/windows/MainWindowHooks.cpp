@@ -103,6 +103,12 @@ void WireMainWindowToWindows(TFormMain &form)
         if (FrmMultiCalibrationTaronQV)
             FrmMultiCalibrationTaronQV->BtBModel2WriteClick(nullptr);
     };
+    s.Kind48CalibrationShowRecord = [] {
+        if (FrmMultiCalibrationTaronQV) {
+            FrmMultiCalibrationTaronQV->UpdateUIStateFromDeviceState();
+            FrmMultiCalibrationTaronQV->UpdateUI();
+        }
+    };
     s.Kind48ConfigurationRefresh = [] {
         if (FrmMultiConfigurationTaronQV)
             FrmMultiConfigurationTaronQV->RefreshFromDevice();

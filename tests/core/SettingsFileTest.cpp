@@ -206,6 +206,47 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
               QStringLiteral("MicroInjectionTime=14"));
 }
 
+TEST(SettingsFile, Kind48ValuesAreCheckedAgainstWhatTheDeviceAccepts)
+{
+    const struct {
+        const char *Version;
+        QByteArray Config;
+        const char *Detail; // nullptr: accepted
+    } cases[] = {
+        {"G", "Power=0", "Power=0"},
+        {"G", "PressureSensorType=4", "PressureSensorType=4"},
+        {"G", "RPM<val=300", "RPM<val=300"},
+        {"G", "MinGasInjectionTime=100", "MinGasInjectionTime=100"},
+        // A device below "G" holds no gas-time limits: nothing to refuse.
+        {"F", "MinGasInjectionTime=100", nullptr},
+        // Beyond the page's lists, within the device's range.
+        {"G", "PressureSensorType=3\r\nLoadP>val=100\r\nRPM<val=2000", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Config.toStdString() + c.Version);
+        TSettingsLoad load{Configured(48, c.Version)};
+        load.Record.MinGasInjectionTime = 748;
+        const TSettingsError e =
+            TSettingsFile::ReadMulti(Ini("[Config]\r\n" + c.Config + "\r\n[Model]\r\nMult=1\r\n"), load, false);
+        if (!c.Detail) {
+            EXPECT_FALSE(e.Failed()) << e.Detail.toStdString();
+            continue;
+        }
+        EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
+        EXPECT_EQ(e.Reason, QStringLiteral("strSetFileValue"));
+    }
+    // A missing key whose default the device refuses keeps the device's
+    // value (MicroInjectionTime 14, PostValveDelay 1).
+    TSettingsLoad load{Configured(48, "G")};
+    ASSERT_FALSE(TSettingsFile::ReadMulti(Ini("[Config]\r\nPower=70\r\n"), load, false).Failed());
+    EXPECT_EQ(load.Record.MicroInjectionTime, 37);
+    EXPECT_EQ(load.Record.PostValveDelay, 500);
+    EXPECT_EQ(load.Record.Power, 70);
+    // The model part alone checks no configuration.
+    TSettingsLoad model{Configured(48, "G")};
+    EXPECT_FALSE(TSettingsFile::ReadMulti(Ini("[Config]\r\nPower=0\r\n"), model, true).Failed());
+}
+
 TEST(SettingsFile, VersionCodeAndIncompleteFiles)
 {
     auto accepts = [](const char *ver, const QStringList &codes) {
@@ -286,6 +327,13 @@ TEST(SettingsFile, Kind48EveryKeyRoundTrips)
     for (const QString &section : all.ReadSections())
         for (const QString &key : all.ReadSection(section))
             source.WriteString(section, key, QString::number(1 + (n++ * 37) % 113));
+    // Values the device refuses are moved into what it accepts.
+    for (const QString &key : source.ReadSection(QStringLiteral("Config"))) {
+        qint64 low = 0, high = 0;
+        const qint64 v = source.ReadString(QStringLiteral("Config"), key).toLongLong();
+        if (TSettingsFile::DeviceRangeMulti(Device(48, "J"), key, low, high) && (v < low || v > high))
+            source.WriteString(QStringLiteral("Config"), key, QString::number(low + (v % (high - low + 1))));
+    }
     source.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030J"));
     source.WriteString(QStringLiteral("Model"), QStringLiteral("CMActive"), QStringLiteral("3"));
     source.WriteString(QStringLiteral("Model"), QStringLiteral("Mult"), QStringLiteral("1,75"));

@@ -1,8 +1,8 @@
 // Settings files as the load command reads them, from any bytes (the
 // starting inputs are files the program saved from configured devices).
 // Properties, for a kind-21 and a kind-48 device:
-// - a file taken holds only values the device accepts (kinds 20/21: every
-//   limited key within the device's range, a cylinder count its outputs
+// - a file taken holds only values the device accepts (every limited key
+//   within the device's range; kinds 20/21: a cylinder count its outputs
 //   drive);
 // - a refused file says why: the short detail and a reason;
 // - saving what was taken and reading it back gives the same record, and
@@ -38,11 +38,18 @@ TDeviceRecord Kind21Device()
     return rec;
 }
 
+// A kind-48 device as read from a configured controller: every setting the
+// device limits holds a value it accepts.
 TDeviceRecord Kind48Device(const char *version)
 {
     TDeviceRecord rec;
     rec.DeviceKind = 48;
     rec.Ver = QString::fromLatin1(version);
+    for (const TRecordField &f : RecordFields()) {
+        qint64 low = 0, high = 0;
+        if (TSettingsFile::DeviceRangeMulti(rec, QString::fromLatin1(f.Key), low, high))
+            f.SetInt(rec, 0, (low + high) / 2);
+    }
     return rec;
 }
 
@@ -106,6 +113,14 @@ void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
         return CheckRefusal(e);
     if (modelOnly)
         return;
+    // Nothing the device refuses is taken.
+    for (const TRecordField &f : RecordFields()) {
+        qint64 low = 0, high = 0;
+        if (TSettingsFile::DeviceRangeMulti(load.Record, QString::fromLatin1(f.Key), low, high)) {
+            const qint64 v = f.GetInt(load.Record, 0);
+            FUZZ_CHECK(v >= low && v <= high);
+        }
+    }
     const QByteArray saved = SavedMulti(load.Record);
     TIniFile again;
     again.LoadFromBytes(saved);

@@ -9,6 +9,7 @@
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
+#include "mainwindow/configuration/CorrectionsPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "sim/SimControllerFixture.h"
 
@@ -256,6 +257,17 @@ TEST_F(SettingsFileCommandsTest, TheProgramsOwnFileDialogChoosesTheFileToSave)
 TEST_F(SettingsFileCommandsTest, Kind48SaveReadsBeforeTheDialogAndKeepsOtherSections)
 {
     Start(48, 'G');
+    // The main window with its corrections page, which reads the file's
+    // correction sections.
+    TFormMain *shared = Window;
+    TFormMain own;
+    TCorrectionsPage::Install(own);
+    own.SettingsFileDialog = shared->SettingsFileDialog;
+    Window = &own;
+    struct TPut {
+        TFormMain *Shared;
+        ~TPut() { Window = Shared; }
+    } put{shared};
     Rig->Device([](SimControllerState &s) {
         s.RowsDC[5] = {0x00, 0x01, 0x80, 0x64, 0x80, 0xC8};
         s.Payload[0x35] = {11, 12, 13, 14};
@@ -462,7 +474,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     EXPECT_TRUE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionTgas")->isChecked());
     std::vector<Bytes> expected = {
-        Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
+        Request({0x08, 6, 0}), Request({0x08, 7, 0}), Request({0x37, 9, 8, 7, 6, 0}), Request({0x38, 5, 4, 3, 2, 0}), Request({0x08, 22, 1}),
         Request({0x52, 14, 0x12, 0x34}), Request({0x08, 19, 2}),
         Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
     for (uint8_t row = 0; row < 40; ++row)
@@ -476,14 +488,16 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         EXPECT_EQ(s.RowsDC[39][1], 39);
     });
 
-    // Recorded points that cannot be cleared: said so, the maps not cleared.
+    // Recorded points that cannot be cleared: said so, the maps not cleared;
+    // the device that stopped answering takes no map rows either, said so.
     Boxes.clear();
     Rig->Server.log().clear();
     Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x34; }, Fault::noAnswer(), 50);
     Window->MnIFileLoadCnfClick();
     Rig->Server.clearFaults();
-    ASSERT_EQ(Boxes.size(), 2u);
+    ASSERT_EQ(Boxes.size(), 3u);
     EXPECT_EQ(Boxes[1].Text, Tr("strMapClear"));
+    EXPECT_EQ(Boxes[2].Text, Tr("strSetFileWriteIncomplete").arg(Tr("strSetFileStepMap")));
     const std::vector<uint8_t> cleared = Commands();
     EXPECT_EQ(std::count(cleared.begin(), cleared.end(), 0xDE), 0);
     ASSERT_TRUE(Rig->Connect());
@@ -497,10 +511,12 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
     EXPECT_EQ(c.back(), 0x94);
 
-    // A cancelled dialog leaves the configuration window as it is.
+
+    // A cancelled dialog leaves the configuration window as it is, and so
+    // does the load that failed part-way (the window keeps what it shows).
     Chosen.clear();
     Window->MnIFileLoadCnfClick();
-    EXPECT_EQ(refreshed, 3);
+    EXPECT_EQ(refreshed, 2);
     Window->WindowServices.Kind48ConfigurationRefresh = {};
 }
 
@@ -619,6 +635,25 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
         EXPECT_EQ(now.Payload.at(0x35), (Bytes{181, 131, 91, 36}));
         EXPECT_EQ(now.Payload.at(0x36), (Bytes{22, 48, 62, 73}));
     });
+
+    // The other device now saves the same file, its model corrections
+    // included (the other device held other ones).
+    const QString again = dir.filePath(QStringLiteral("again.ddf"));
+    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return again; };
+    form.MnIFileSaveAsClick();
+    TIniFile a(file), b(again);
+    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
+    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(a.ReadString("Model", "CorrectionMult"), QStringLiteral("0.7509765625"));
+    EXPECT_EQ(a.ReadString("Model", "CorrectionMask"), QStringLiteral("165"));
+    for (const char *section : {"Config", "Model"}) {
+        const QStringList keys = a.ReadSection(QString::fromLatin1(section));
+        EXPECT_EQ(b.ReadSection(QString::fromLatin1(section)), keys);
+        for (const QString &key : keys)
+            EXPECT_EQ(b.ReadString(QString::fromLatin1(section), key).toStdString(),
+                      a.ReadString(QString::fromLatin1(section), key).toStdString())
+                << section << "/" << key.toStdString();
+    }
 }
 
 TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)

@@ -85,6 +85,21 @@ void SimController::SetConfigurationLimits()
                                       : std::vector<uint8_t>{7, 15};
 }
 
+void SimController::SetKind48Limits()
+{
+    auto &st = State;
+    const char version = char(st.Pages[0]);
+    st.Limits8 = {{1, {0, 6}},    {2, {0, 127}},   {3, {1, 50}},   {4, {38, 94}},  {10, {15, 40}},
+                  {11, {0, 4}},   {12, {0, 3}},    {23, {19, 243}}, {28, {1, 3}},  {33, {0, 3}},
+                  {40, {0, 5}},   {29, {0, 100}},  {39, {0, 100}}, {43, {0, 100}}};
+    st.Limits16 = {{6, {1, 999}},    {7, {0, 9999}},     {9, {0, 2500}}, {10, {50, 65000}},
+                   {11, {400, 2000}}, {12, {3000, 8000}}};
+    if (version >= 'G') {
+        st.Limits16[20] = {374, 1870};
+        st.Limits16[21] = {2805, 4675};
+    }
+}
+
 size_t SimController::RequestLength(uint8_t command)
 {
     const auto *s = shapeOf(command);
@@ -190,7 +205,7 @@ void SimController::MirrorKind48Block(const Bytes &r)
         int Shift, Width;
     };
     static constexpr TPlace places[] = {
-        {1, 2, 0, 3},  {5, 2, 3, 1},  {7, 2, 4, 1},  {8, 2, 5, 1},  {20, 2, 6, 1}, {16, 3, 0, 1},
+        {1, 2, 0, 3},  {5, 2, 3, 1},  {6, 2, 7, 1},  {7, 2, 4, 1},  {8, 2, 5, 1},  {20, 2, 6, 1}, {16, 3, 0, 1},
         {17, 3, 1, 1}, {18, 3, 2, 1}, {21, 3, 3, 1}, {27, 3, 7, 1}, {2, 7, 0, 8},  {12, 14, 0, 8},
         {11, 15, 0, 8}, {10, 16, 0, 8}, {3, 21, 0, 8}, {4, 22, 0, 8}, {23, 23, 0, 8}, {28, 24, 0, 8}};
     for (const TPlace &place : places)

@@ -136,6 +136,9 @@ public:
     // The value ranges of a kind-20/21 controller's configuration parameters
     // and its accepted injector masks (up to its injector outputs).
     void SetConfigurationLimits();
+    // The value ranges of a kind-48 controller's configuration parameters;
+    // those of settings its version lacks are left free.
+    void SetKind48Limits();
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:

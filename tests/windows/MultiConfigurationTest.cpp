@@ -313,7 +313,16 @@ std::vector<Bytes> FactoryFrames(char version)
     f.insert(f.end(), configuration.begin(), configuration.end());
     const std::vector<Bytes> read = ReadFrames(version);
     f.insert(f.end(), read.begin(), read.end());
-    const std::vector<Bytes> after = {W(14, 0), Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
+    f.push_back(W(14, 0));
+    return f;
+}
+
+// What follows the calibration window's default model: the cleared maps and
+// codes, 0x3F and the factory cells.
+std::vector<Bytes> FactoryCells()
+{
+    std::vector<Bytes> f;
+    const std::vector<Bytes> after = {Request({0xDE, 1}), Request({0xDE, 2}), Request({0x14, 0x14}),
                                       Request({0x3F, 0x01})};
     f.insert(f.end(), after.begin(), after.end());
     const int cells[][3] = {{36, 561, 1},  {38, 37, 0},   {39, 15, 0},  {40, 0, 0},    {41, 0, 0},   {42, 19800, 1},
@@ -356,10 +365,31 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
         const std::vector<Bytes> tail(led, all.end());
         ASSERT_GT(tail.size(), expected.size());
         EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + std::ptrdiff_t(expected.size())), expected);
-        // Then the calibration window's default corrections (the curve
-        // blocks among them) and the menu's own last write.
-        const auto corrections = std::find_if(tail.begin() + std::ptrdiff_t(expected.size()), tail.end(),
-                                              [](const Bytes &f) { return f[1] == 0xD1; });
+        // The calibration window's default model for the injector type
+        // (its model factors, the idle settings and both point pages), then
+        // the cleared maps, codes and the factory cells.
+        const auto model = tail.begin() + std::ptrdiff_t(expected.size());
+        const std::vector<Bytes> cells = FactoryCells();
+        const auto cellsAt = std::search(model, tail.end(), cells.begin(), cells.end());
+        ASSERT_NE(cellsAt, tail.end());
+        const std::vector<Bytes> modelFrames(model, cellsAt);
+        for (const Bytes &frame : {W(8, 0), W(17, 0), B(48, 4)})
+            EXPECT_NE(std::find(modelFrames.begin(), modelFrames.end(), frame), modelFrames.end());
+        for (uint8_t command : {0x16, 0xD5, 0x96})
+            EXPECT_NE(std::find_if(modelFrames.begin(), modelFrames.end(), [command](const Bytes &f) { return f[1] == command; }),
+                      modelFrames.end())
+                << int(command);
+        // Then the petrol-map template cleared after its question, the
+        // calibration window's default corrections (the curve blocks among
+        // them) and the menu's own last write.
+        const auto rest = cellsAt + std::ptrdiff_t(cells.size());
+        const auto templates = std::find(rest, tail.end(), Request({0xDE, 3}));
+        ASSERT_NE(templates, tail.end());
+        EXPECT_NE(std::find(templates, tail.end(), Request({0xDE, 4})), tail.end());
+        EXPECT_TRUE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
+            return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
+        }));
+        const auto corrections = std::find_if(rest, tail.end(), [](const Bytes &f) { return f[1] == 0xD1; });
         EXPECT_NE(corrections, tail.end());
         EXPECT_EQ(tail.back(), B(36, 0));
         k.Rig.Device([](SimControllerState &s) {

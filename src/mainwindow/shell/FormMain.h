@@ -584,7 +584,7 @@ private:
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
     void RefuseSettingsFile(const TSettingsError &e, const QString &fileName);
     void ShowLoadedModel(bool withThresholds);
-    void WriteLoadedMultiSettings(const TSettingsLoad &load);
+    QString WriteLoadedMultiSettings(const TSettingsLoad &load);
     QString FSettingsDialogFile;
     // End of settings files
 
@@ -617,6 +617,9 @@ public:
         // The kind-48 calibration window's model-2 write of a confirmed
         // settings-file load.
         std::function<void()> Kind48CalibrationWriteModel2;
+        // The kind-48 calibration window shows the record (a settings file
+        // just loaded into it).
+        std::function<void()> Kind48CalibrationShowRecord;
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;

@@ -5,6 +5,7 @@
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/ConfigurationPageOps.h"
 
+#include "controls/ChangeHelper.h"
 #include "core/AppConfig.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
@@ -200,21 +201,19 @@ bool TFormMain::SaveSettingsFileMulti()
         return false;
     DataManager->ReadParameter8(22);
     read = LinkReady() && DataManager->ReadLevelSensor35() && DataManager->ReadLevelSensor36();
+    // The corrections page reads what the file's correction sections hold:
+    // the curves and their switches, and from "G" on the adaptation banks
+    // with their settings. The file holds the device's values, whatever the
+    // page showed before.
     BtnCorReadCorrectionsClick();
-    // The file holds the device's correction curves and adaptation banks,
-    // whatever the corrections page last showed.
-    read = read && DataManager->ReadCorrectionsD0() && DataManager->ReadCorrectionsD2()
-           && DataManager->ReadCorrectionsDB();
+    read = read && LinkReady();
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         DataManager->ReadParameter(83); // the idle correction
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
+    // The page shows the manifold-pressure curve from "G" on; an "F" device
+    // already holds it.
+    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
+        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")))
         read = DataManager->ReadCorrections97();
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
-        DataManager->ReadParameter(104);
-        for (int bank = 1; read && bank <= 2; ++bank)
-            for (int half = 0; read && half <= 1; ++half)
-                read = DataManager->ReadCorrections61(bank, half);
-    }
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
@@ -529,13 +528,27 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         ShowTgasCorrections();
         ShowRpmCorrections();
     }
+    if (WindowServices.Kind48CalibrationShowRecord)
+        WindowServices.Kind48CalibrationShowRecord();
 
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
-    if (!ModelOnly)
-        WriteLoadedMultiSettings(load);
+    if (!ModelOnly) {
+        if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
+            // What was not written stays on the pages, marked as changed;
+            // no read of the device replaces it.
+            TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
+            SetConfigModified(true);
+            if (ChangeHelper && !ChangeHelper->Modified())
+                ChangeHelper->SetModified(true); // also with the link lost
+            chosen = false;
+            if (Common)
+                Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).arg(TranslateKey(failed)));
+            return;
+        }
+    }
     TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
     BtBModel2WriteClick();
     // The kind-48 calibration window's model 2, after a confirmed load only.
@@ -545,35 +558,60 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 
 // The device writes of a confirmed kind-48 load, in their fixed order. The
 // file's values are put back into the record before each step, as a step's
-// read-back may have replaced them.
-void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
+// read-back may have replaced them. A step that fails ends the writes there:
+// the key of its name in words, empty when everything was written.
+QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TDeviceRecord &r = DeviceRecord;
     auto keep = [&] { TSettingsFile::CopyFileFields(load.Record, r, true); };
     keep();
-    // The configuration, through the kind-48 configuration window.
+    // The configuration, through the kind-48 configuration window. The
+    // injector drive bit of the block is the file's where the window has no
+    // injector type to take it from.
+    r.ModelDataExtra[0] = quint8((r.ModelDataExtra[0] & ~2) | (r.InjType & 2));
     if (WindowServices.Kind48WriteLoadedConfiguration) {
-        WindowServices.Kind48WriteLoadedConfiguration();
+        const bool written = WindowServices.Kind48WriteLoadedConfiguration();
         keep();
+        if (!written || !LinkReady())
+            return QStringLiteral("strSetFileStepConfig");
     }
-    DataManager->WriteLevelSensor37();
-    DataManager->WriteLevelSensor38();
-    DataManager->WriteParamByte(22, r.PanelLED);
-    DataManager->WriteParamWord(14, r.DeviceOptions);
-    DataManager->WriteParamByte(19, r.MapRPMRange);
+    // The flags of the file's block that the configuration window does not
+    // send as they are: the interrupted measurement, and the non-sequential
+    // injection (the window always sends it off; the wizard sets it).
+    if (!DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0)
+        || !DataManager->WriteParamByte(7, r.NoSeqential ? 1 : 0))
+        return QStringLiteral("strSetFileStepConfig");
+    if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38())
+        return QStringLiteral("strSetFileStepLevels");
+    if (!DataManager->WriteParamByte(22, r.PanelLED) || !DataManager->WriteParamWord(14, r.DeviceOptions)
+        || !DataManager->WriteParamByte(19, r.MapRPMRange))
+        return QStringLiteral("strSetFileStepOptions");
     if (auto *range = Named<QComboBox>(find, QStringLiteral("CmBCalMapRPMRange"));
         range && r.MapRPMRange < range->count()) {
         const QSignalBlocker block(range);
         range->setCurrentIndex(r.MapRPMRange);
     }
+    // The corrections page says itself what it did not write, and stays
+    // modified then.
+    SetConfigModified(false);
     BtnCorWriteCorrectionsClick();
     keep();
+    if (!LinkReady() || ConfigModified())
+        return QStringLiteral("strSetFileStepCorrections");
+    // An "F" device holds the manifold-pressure curve the file carries; the
+    // corrections page sends it from "G" on.
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
+        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")) && !DataManager->WriteCorrections98())
+        return QStringLiteral("strSetFileStepCorrections");
     BtBSetNextInspectionClick();
     keep();
+    if (!LinkReady())
+        return QStringLiteral("strSetFileStepInspection");
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         r.GasInjCorrTable = load.GasInjCorr;
-        DataManager->WriteGasInjTable();
+        if (!DataManager->WriteGasInjTable())
+            return QStringLiteral("strSetFileStepGasInj");
     }
     // A file without map points (saved from a device below "D") leaves the
     // device's map and its recorded points alone.
@@ -583,13 +621,15 @@ void TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
             if (!DataManager->ClearRecord198()) {
                 if (Common)
                     Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
-            } else {
-                DataManager->ClearMapDE(3);
+            } else if (!DataManager->ClearMapDE(3)) {
+                return QStringLiteral("strSetFileStepMap");
             }
         }
         for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
             r.MapRows[i][0] = load.MapWord0[i];
-        DataManager->WriteMapRowDF();
+        if (!LinkReady() || !DataManager->WriteMapRowDF())
+            return QStringLiteral("strSetFileStepMap");
         BtnCalMapReadClick();
     }
+    return QString();
 }

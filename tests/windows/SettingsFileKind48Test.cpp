@@ -1,0 +1,468 @@
+// A kind-48 settings file through the program's own windows against the
+// simulated controller: saved from one device, loaded into another that
+// differs in every stored value, the second device saves the same file; the
+// frames of a confirmed load in their fixed order; a file value the device
+// refuses refuses the whole file; a write that fails part-way says so.
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/ConfigurationPagesWiring.h"
+#include "windows/MultiCalModelPage.h"
+#include "windows/NamedWidget.h"
+
+#include "common/TestFiles.h"
+#include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/LM.h"
+#include "core/SettingsFile.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/CorrectionsPage.h"
+#include "mainwindow/configuration/MapPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "sim/SimControllerFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <cmath>
+#include <memory>
+
+using namespace sim;
+
+namespace {
+
+// A configured controller of the version: every stored value set to one a
+// workshop may leave there, as this program writes them (the system-pressure
+// curve of its working pressure, the multiplier of its model-2 curve).
+void DeviceA(SimControllerState &s)
+{
+    const char version = char(s.Pages[0]);
+    s.Value16[28] = 3; // eight injector outputs
+    s.Param8[33] = 1;
+    s.Payload[0xD8] = {0x26, 0x3F, 0x12, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0x01, 0xF4,
+                       1,    2,    38,   0x01, 0xF4, 0x61, 0xA8, 5, 76,   131,  2};
+    const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90},  {32, 1},   {37, 0x55}, {42, 114},
+                                      {40, 2},    {38, 88},  {39, 60},  {43, 50},  {44, 207},  {49, 0xF6},
+                                      {50, 3},    {52, 0x92}, {19, 1},  {22, 1},   {45, 3},    {46, 4},
+                                      {47, 40},   {53, 90},  {30, 2}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {14, 0x0104}, {16, 748}, {17, 900}, {18, 2500},
+                                       {19, 748}, {20, 748},  {21, 3740},   {22, 2805}, {23, 5000}, {24, 500},
+                                       {25, 3500}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {180, 130, 90, 35};
+    s.Payload[0x36] = {20, 45, 60, 70};
+    // The model and its corrections.
+    // The manifold-pressure curve is active from "G" on.
+    const std::pair<int, int> model[] = {{1, 1280}, {2, 187}, {11, 769}, {12, uint16_t(-187)}, {13, 0xA5},
+                                         {74, version >= 'G' ? 0x0D : 0x05}, {83, uint16_t(-3)}, {104, 5}};
+    for (auto [id, v] : model)
+        s.Model[size_t(id)] = uint16_t(v);
+    s.Payload[0x10].assign(20, 0);
+    s.Payload[0x10][0] = 1280 >> 8;
+    s.Payload[0x10][1] = 1280 & 0xFF;
+    s.Payload[0x10][2] = 0;
+    s.Payload[0x10][3] = 187;
+    for (uint8_t c : {0xD2, 0xDB, 0x97}) {
+        Bytes &p = s.Payload[c];
+        p.assign(20, 0);
+        for (size_t i = 0; i < 20; ++i)
+            p[i] = uint8_t(int8_t(int(i) * 3 - 25 + c % 7));
+    }
+    const TDeviceRecord kept = DeviceRecord;
+    DeviceRecord.WorkPress = s.Param8[30];
+    TProgramLogic().SelectWorkPressure(false);
+    s.Payload[0xD0].assign(DeviceRecord.PsysCorrections.begin(), DeviceRecord.PsysCorrections.end());
+    DeviceRecord = kept;
+    s.Payload[0x56] = {50, 0x13, 0x88};
+    // Idle points of 2.0, 4.0, 8.0 and 10.0 ms.
+    s.Payload[0xC0] = {0x01, 0x76, 0x02, 0xEC, 0x05, 0xD8, 0x07, 0x4E};
+    s.Payload[0x93] = {uint8_t(-5), 4, uint8_t(-3), 2, uint8_t(-1), 0, 1, 9};
+    for (size_t bank = 0; bank < 2; ++bank)
+        for (size_t i = 0; i < 100; ++i)
+            s.AdaptBanks[bank][i] = uint8_t(int8_t(int(i % 41) - 20 + int(bank)));
+    for (size_t row = 0; row < 40; ++row)
+        s.RowsDC[row] = {0x80, uint8_t(row * 3), 0x00, uint8_t(row), 0x00, uint8_t(row * 2)};
+    for (size_t page = 0; page < 2; ++page)
+        for (size_t i = 0; i < 40; i += 4) {
+            // 1 ms + 1.25 x, in steps of 1 ms and to 0.01 ms.
+            const int point = int(page) * 10 + int(i) / 4;
+            const uint16_t x = uint16_t(187 * point), y = uint16_t(std::nearbyint(187 * (1 + 1.25 * point)));
+            for (auto *pages : {&s.MapD4, &s.Model2}) {
+                (*pages)[page][i] = uint8_t(x >> 8);
+                (*pages)[page][i + 1] = uint8_t(x);
+                (*pages)[page][i + 2] = uint8_t(y >> 8);
+                (*pages)[page][i + 3] = uint8_t(y + (pages == &s.Model2 ? 7 : 0));
+            }
+        }
+}
+
+// Another device: every stored byte and word of A turned over, so that
+// every field, each flag bit included, differs; the hardware (injector
+// outputs) and the version stay.
+void TurnOver(SimControllerState &s)
+{
+    for (uint8_t c : {0xD8, 0x35, 0x36, 0xD0, 0xD2, 0xDB, 0x97, 0x93, 0x10, 0x56, 0xC0})
+        for (uint8_t &b : s.Payload[c])
+            b = uint8_t(~b);
+    s.Payload[0xD8][1] = 0x0F; // four cylinders instead of six
+    for (size_t id = 0; id < s.Param8.size(); ++id)
+        if (id != 34)
+            s.Param8[id] = uint8_t(~s.Param8[id]);
+    for (uint16_t &w : s.Param16)
+        w = uint16_t(~w);
+    for (uint16_t &w : s.Model)
+        w = uint16_t(~w);
+    for (auto &bank : s.AdaptBanks)
+        for (uint8_t &b : bank)
+            b = uint8_t(~b);
+    for (auto &row : s.RowsDC)
+        row[1] = uint8_t(~row[1]);
+    for (auto *pages : {&s.MapD4, &s.Model2})
+        for (auto &page : *pages)
+            for (uint8_t &b : page)
+                b = uint8_t(~b);
+}
+
+// The main window with the program's own windows and pages, a kind-48
+// controller on the simulated port, every box answered by the test.
+struct Kind48Program {
+    explicit Kind48Program(char version) : Rig(48, version)
+    {
+        Common = &FCommon;
+        // The program's English texts, so that every message is checked
+        // against them.
+        FSavedLm = LM;
+        LM = &FLm;
+        EXPECT_TRUE(FLm.LoadLanguageFile(QStringLiteral("EN")));
+        TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
+            Boxes << box;
+            if (box.Buttons.contains(int(mrOk)))
+                return Ok;
+            return box.Buttons.contains(int(mrYes)) ? int(mrYes) : int(mrCancel);
+        });
+        ProgramLogic = &Logic;
+        SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
+        Rig.Device(DeviceA);
+        Rig.Server.withLock([this] { Rig.Controller.SetKind48Limits(); });
+        EXPECT_TRUE(Rig.Connect());
+        Form = std::make_unique<TFormMain>();
+        shellwiring::Wire(*Form);
+        TConfigurationPage *configuration = InstallConfigurationPage(*Form, Logic);
+        configuration->UpdateKind48ConfigurationControls = [] {
+            if (FrmMultiConfigurationTaronQV)
+                FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
+        };
+        auto *model2 = TModel2Page::Install(*Form);
+        auto *model = TModelPage::Install(*Form);
+        model2->Hooks.LoadSettingsFileV30Model = [this] { Form->LoadSettingsFileV30(true); };
+        model2->Hooks.UpdateOptionFlags = [] { ProgramLogic->UpdateOptionFlags(); };
+        model2->Hooks.SelectWorkPressure = [](bool write) { ProgramLogic->SelectWorkPressure(write); };
+        model2->Hooks.GetDefaultFactor = &TProgramLogic::GetDefaultFactor;
+        model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [this](bool modified) {
+            return Form->UpdateLastChangeInfo(modified);
+        };
+        auto *map = TMapPage::Install(*Form);
+        map->Model = model;
+        map->Model2 = model2;
+        TCorrectionsPage::Install(*Form);
+        WireConfigurationPagesToWindows(*Form);
+        Form->InstallChangeRecordQuery();
+        Form->AdaptToDeviceVersion();
+        Form->SettingsFileDialog = [this](bool, const QString &, const QString &) { return Chosen; };
+        Rig.Server.log().clear();
+    }
+    ~Kind48Program()
+    {
+        Form.reset();
+        SetModalExecHook({});
+        ProgramLogic = nullptr;
+        TCommon::SetAnswerProvider({});
+        Common = nullptr;
+        LM = FSavedLm;
+    }
+
+    // File > Save As and File > Load, as the menu gives them.
+    void Save(const QString &file)
+    {
+        Chosen = file;
+        shellwiring::Get<QAction>(*Form, "MnIFileSaveAs")->trigger();
+    }
+    void Load(const QString &file)
+    {
+        Chosen = file;
+        shellwiring::Get<QAction>(*Form, "MnIFileLoadCnf")->trigger();
+    }
+    QStringList BoxTexts() const
+    {
+        QStringList out;
+        for (const TMessageBoxInfo &b : Boxes)
+            out << b.Text;
+        return out;
+    }
+
+    SimControllerRig Rig;
+    TCommon FCommon;
+    TLM FLm;
+    TLM *FSavedLm = nullptr;
+    TProgramLogic Logic;
+    std::unique_ptr<TFormMain> Form;
+    QList<TMessageBoxInfo> Boxes;
+    QString Chosen;
+    int Ok = mrOk;
+};
+
+// Write commands of the controller protocol.
+bool IsWrite(const Bytes &f)
+{
+    static const uint8_t writes[] = {0x04, 0x08, 0x16, 0x32, 0x34, 0x37, 0x38, 0x52, 0x57, 0x62, 0x94, 0x96,
+                                     0x98, 0xC1, 0xD1, 0xD3, 0xD5, 0xD9, 0xDA, 0xDE, 0xDF};
+    return f.size() > 1 && std::find(std::begin(writes), std::end(writes), f[1]) != std::end(writes);
+}
+
+std::vector<Bytes> WritesOf(const std::vector<Bytes> &frames)
+{
+    std::vector<Bytes> out;
+    std::copy_if(frames.begin(), frames.end(), std::back_inserter(out), IsWrite);
+    return out;
+}
+
+// The file with one [Config] key set to text (removed when text is null).
+void WithConfig(const QString &from, const QString &to, const char *key, const QString &text)
+{
+    TIniFile ini(from);
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    ini.SetFileName(to);
+    if (text.isNull())
+        ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+    else
+        ini.WriteString(QStringLiteral("Config"), QString::fromLatin1(key), text);
+    ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+}
+
+// Every key of the sections a load brings to the device, with its value.
+std::map<QString, QString> Stored(const QString &file)
+{
+    TIniFile ini(file);
+    EXPECT_EQ(ini.Load(), TIniFile::Status::Ok);
+    std::map<QString, QString> out;
+    for (const QString &section : ini.ReadSections()) {
+        if (section == QLatin1String("Info"))
+            continue;
+        for (const QString &key : ini.ReadSection(section)) {
+            // Words 1 and 2 of the map rows are the device's own
+            // measurements; a load writes word 0 only.
+            if (section == QLatin1String("Map") && key.startsWith(QLatin1String("MapQ3_")) && !key.endsWith(QLatin1String("_0")))
+                continue;
+            out[section + QLatin1Char('/') + key] = ini.ReadString(section, key);
+        }
+    }
+    return out;
+}
+
+// The keys whose values differ (same false) or agree (same true), with
+// both values; keys missing on either side count as differing.
+QString Differences(const std::map<QString, QString> &a, const std::map<QString, QString> &b, bool same)
+{
+    QStringList out;
+    for (const auto &[key, value] : a) {
+        const auto it = b.find(key);
+        const bool equal = it != b.end() && it->second == value;
+        if (equal == same)
+            out << QStringLiteral("%1=%2/%3").arg(key, value, it == b.end() ? QStringLiteral("(none)") : it->second);
+    }
+    for (const auto &[key, value] : b)
+        if (!same && !a.count(key))
+            out << QStringLiteral("%1=(none)/%2").arg(key, value);
+    return out.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
+{
+    for (char version : {'B', 'F', 'G', 'J'}) {
+        SCOPED_TRACE(version);
+        Kind48Program p(version);
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("a.ddf")), second = dir.filePath(QStringLiteral("b.ddf"));
+        p.Save(first);
+        ASSERT_TRUE(p.Boxes.isEmpty()) << p.BoxTexts().join(u'|').toStdString();
+        const std::map<QString, QString> saved = Stored(first);
+        ASSERT_GT(saved.size(), 60u);
+
+        // Another device on the same port: the windows read it first.
+        p.Rig.Device(TurnOver);
+        p.Form->ReadConfiguration();
+        p.Save(second);
+        // The injector outputs are the hardware's; what a device below "G"
+        // does not hold stays the record's.
+        std::map<QString, QString> held = saved;
+        held.erase(QStringLiteral("Config/InjHW"));
+        if (version < 'G')
+            for (const char *key : {"Config/IdleHotRPM", "Config/IdleHotPcol", "Config/CorrectionForIdleActive"})
+                held.erase(QString::fromLatin1(key));
+        EXPECT_EQ(Differences(held, Stored(second), true).toStdString(), "");
+
+        p.Boxes.clear();
+        p.Load(first);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        EXPECT_EQ(p.Boxes[0].Text, TranslateKey(QStringLiteral("strSaveCnf")));
+        p.Save(second);
+        EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
+    }
+}
+
+TEST(SettingsFileKind48, AConfirmedLoadWritesItsGroupsInTheFixedOrder)
+{
+    for (char version : {'G', 'J'}) {
+        SCOPED_TRACE(version);
+        Kind48Program p(version);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("a.ddf"));
+        p.Save(file);
+        p.Rig.Device(TurnOver);
+        p.Rig.Server.log().clear();
+        p.Load(file);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        const std::vector<Bytes> frames = p.Rig.Requests();
+        // Each group after the one before it: the configuration through
+        // its window (its first write, the base block, its last), the
+        // interrupted-measurement flag, the level sets, the panel LED, the
+        // options and the map range, the corrections, the next inspection,
+        // the gas-injector corrections, the map rows, model 2 of the model
+        // page and of the calibration window, and the window read again.
+        const struct {
+            uint8_t Command;
+            int Id; // -1: any
+        } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x08, 7},  {0x37, -1}, {0x38, -1}, {0x08, 22},
+                      {0x52, 14}, {0x08, 19}, {0x16, 74}, {0xD1, -1},  {0x57, -1}, {0x94, -1}, {0xDF, 0},
+                      {0xDF, 39}, {0x08, 30}, {0xD5, 1},  {0xC1, -1},  {0x52, 8},  {0x96, 1},  {0xD8, -1}};
+        auto at = frames.begin();
+        for (const auto &g : groups) {
+            at = std::find_if(at, frames.end(), [&g](const Bytes &f) { return f[1] == g.Command && (g.Id < 0 || f[2] == g.Id); });
+            ASSERT_NE(at, frames.end()) << std::hex << int(g.Command) << " " << std::dec << g.Id;
+        }
+        // The file's level sets and options, not the ones read back between.
+        const std::vector<Bytes> w = WritesOf(frames);
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x37, 180, 130, 90, 35, 0})), w.end());
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x52, 14, 0x01, 0x04})), w.end());
+        EXPECT_FALSE(p.Form->ConfigModified());
+    }
+}
+
+TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("a.ddf")), file = dir.filePath(QStringLiteral("b.ddf"));
+    p.Save(saved);
+    const struct {
+        const char *Key;
+        const char *Value;
+        const char *Range;
+    } cases[] = {
+        {"Power", "0", "(1 - 999)"},          {"Power", "1000", "(1 - 999)"},
+        {"LowPT", "37", "(38 - 94)"},         {"NozzleSize", "41", "(15 - 40)"},
+        {"InjSystemType", "4", "(0 - 3)"},    {"MicroInjectionTime", "14", "(19 - 243)"},
+        {"RPM>val", "9000", "(3000 - 8000)"}, {"MinGasInjectionTime", "100", "(374 - 1870)"},
+        {"PressureSensorType", "0", "(1 - 3)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Key);
+        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value));
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        p.Load(file);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        const QString text = p.Boxes[0].Text;
+        EXPECT_TRUE(text.contains(QStringLiteral("%1=%2").arg(QLatin1String(c.Key), QLatin1String(c.Value))))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(c.Range))) << text.toStdString();
+        EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
+    }
+
+    // A key the file lacks whose default the device refuses: the device's
+    // own value stays and the rest is written.
+    WithConfig(saved, file, "MicroInjectionTime", QString());
+    p.Rig.Device([](SimControllerState &s) { s.Payload[0xD8][23] = 150; });
+    p.Rig.Device([](SimControllerState &s) { s.Param8[23] = 150; });
+    p.Form->ReadConfiguration();
+    p.Boxes.clear();
+    p.Rig.Server.log().clear();
+    p.Load(file);
+    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+    const std::vector<Bytes> w = WritesOf(p.Rig.Requests());
+    EXPECT_NE(std::find(w.begin(), w.end(), Request({0x08, 23, 150})), w.end());
+    EXPECT_NE(std::find_if(w.begin(), w.end(), [](const Bytes &f) { return f[1] == 0xDF; }), w.end());
+}
+
+TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.ddf"));
+    p.Save(file);
+    p.Rig.Device(TurnOver);
+    p.Form->ReadConfiguration();
+    p.Rig.Server.log().clear();
+    p.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x37; }, Fault::noAnswer(), 50);
+    p.Load(file);
+    p.Rig.Server.clearFaults();
+    ASSERT_EQ(p.Boxes.size(), 2) << p.BoxTexts().join(u'|').toStdString();
+    EXPECT_EQ(p.Boxes[1].Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
+                                   .arg(TranslateKey(QStringLiteral("strSetFileStepLevels"))));
+    EXPECT_EQ(p.Boxes[1].Type, mtWarning);
+    std::vector<uint8_t> sent;
+    for (const Bytes &f : WritesOf(p.Rig.Requests()))
+        sent.push_back(f[1]);
+    // The configuration went out; nothing after the failed level sets.
+    EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), 0x37);
+    EXPECT_TRUE(p.Form->ConfigModified());
+    EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+
+    // Connected again, a second load completes it (the pages' changes
+    // pass the change-record question first).
+    ASSERT_TRUE(p.Rig.Connect());
+    p.Boxes.clear();
+    p.Load(file);
+    ASSERT_FALSE(p.Boxes.isEmpty());
+    for (const TMessageBoxInfo &box : p.Boxes)
+        EXPECT_EQ(box.Type, mtConfirmation) << box.Text.toStdString();
+    p.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35], (Bytes{180, 130, 90, 35}));
+        EXPECT_EQ(s.Payload[0x93], (Bytes{uint8_t(-5), 4, uint8_t(-3), 2, uint8_t(-1), 0, 1, 9}));
+    });
+    EXPECT_FALSE(p.Form->ConfigModified());
+}
+
+TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSendsNothing)
+{
+    Kind48Program p('G');
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.ddf"));
+    p.Save(file);
+    p.Rig.Device(TurnOver);
+    FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    QComboBox *idleRpm = FrmMultiCalibrationTaronQV->Model->CmBKnfIdleHotRPM;
+    EXPECT_EQ(idleRpm->currentText(), QString::number(uint16_t(~900)));
+    p.Ok = mrCancel;
+    p.Rig.Server.log().clear();
+    p.Load(file);
+    EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
+    EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
+}
