@@ -72,8 +72,10 @@ void WireMainWindowToAdapter(TFormMain &form)
     };
     s.FetchDetectDone = [] { return Manager && Manager->FetchDetectDone(); };
     s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
+    // The panel's own visibility: its host on the readings page may be off
+    // screen while the OBD tab is shown, and the tab still needs its refresh.
     s.ObdReadingsMiniVisible = [] {
-        return FormMultiOBD && FormMultiOBD->PnlOBDReadingsMini->isVisible();
+        return FormMultiOBD && !FormMultiOBD->PnlOBDReadingsMini->isHidden();
     };
     s.ObdRefreshLive = [](bool visible) {
         if (FormMultiOBD)

@@ -642,6 +642,8 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         UpdatePollSet(false);
         if (IsShown(TbSOBDErrors))
             UpdateTroubleCodePage();
+        if (IsShown(TbSOBDDebug))
+            ShowAdaptationTables();
         return;
     }
     {
@@ -681,7 +683,7 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
     } else if (IsShown(TbSOBDDebug)) {
         ShowAdaptationTables();
     }
-    Logic->RefreshAllBindings(PgCMain->currentWidget()->objectName());
+    Logic->RefreshChangedBindings(PgCMain->currentWidget()->objectName());
 }
 
 void TFormMultiOBD::RefreshLive(bool visible)
@@ -1157,10 +1159,10 @@ void TFormMultiOBD::UpdateLiveItem(int index, bool fromCheckBox)
         check->setVisible(supported);
         check->setEnabled(supported && !(adaptationOn() && LockedWhileAdapting(item.pid)));
     }
+    // A text depends on the link and the PID masks as well as on the value.
     const QList<TVariable *> variables = ItemVariables(index);
-    if (fromCheckBox)
-        for (TVariable *v : variables)
-            v->Refresh(false);
+    for (TVariable *v : variables)
+        v->Refresh(false);
     for (int k = 0; k < variables.size(); ++k) {
         if (index == 17) {
             (k == 0 ? LblOBDFuelSystemStatusB1 : LblOBDFuelSystemStatusB2)
@@ -1200,6 +1202,10 @@ void TFormMultiOBD::RefreshReadings()
     TUIStateOBD *s = ui();
     if (!s)
         return;
+    for (TVariable *v : std::initializer_list<TVariable *>{s->OBDRPM, s->OBDMAP, s->OBDStFtB1, s->OBDStFtB2, s->OBDLtFtB1,
+                                                        s->OBDLtFtB2, s->OBDLambda[0], s->OBDLambda[4], s->OBDLambda[1],
+                                                        s->OBDLambda[5]})
+        v->Refresh(false);
     auto trim = [](TVariable *v) {
         return v->Text() == NoReadingText() ? v->Text() : QString::asprintf("%.1f", v->GetAsFloat());
     };
