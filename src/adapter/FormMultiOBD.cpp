@@ -774,7 +774,12 @@ QString TFormMultiOBD::DescribeDetectState()
                                                                                  : QString())
                              + QStringLiteral(")");
     QString text;
+    // The protocol found is taken once per result: the status is shown again
+    // on every refresh, and the user may choose another protocol meanwhile.
+    const bool fresh = !FDetectResultLatched;
     auto found = [&](bool always) {
+        if (!fresh)
+            return;
         int result = 0;
         {
             TPaused paused;
@@ -802,7 +807,7 @@ QString TFormMultiOBD::DescribeDetectState()
         break;
     case 10:
         text = tr("Cancelled");
-        {
+        if (fresh) {
             TPaused paused;
             module()->Request75();
         }

@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -218,6 +220,70 @@ TEST_F(ObdWindowTest, StatusFieldAndConnectButtonFollowTheLink)
     EXPECT_EQ(P->Obd->EdtOBDStatus->text(), "Connected (CAN 11/500)");
     EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), "Disconnect");
     EXPECT_FALSE(P->Obd->CmBOBDProtocol->isEnabled());
+}
+
+TEST_F(ObdWindowTest, DetectionResultIsTakenOnceAndTheUserMayChooseAgain)
+{
+    // Detection ended without a result; the box names no protocol (0).
+    Start([](sim::SimAdapterState &s) {
+        s.Obd.Config[0] = 4;
+        s.Obd.State[4] = 1;
+        s.Obd.State[5] = 9;
+        s.Obd.Status[0x75] = 0x00;
+    });
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), "Not detected");
+    EXPECT_EQ(Ui()->OBDProtocol_EE->GetAsInteger(), 0);
+    // Connect without a protocol only points at the protocol list.
+    P->ClearLog();
+    P->Obd->BtnOBDConnectControl->click();
+    EXPECT_TRUE(P->AdapterRequests().empty());
+    // The user's choice stands while the result stays on screen.
+    P->Obd->CmBOBDProtocol->setCurrentIndex(2);
+    emit P->Obd->CmBOBDProtocol->activated(2);
+    P->Tick();
+    P->Tick();
+    EXPECT_EQ(Ui()->OBDProtocol_EE->GetAsInteger(), 3);
+    EXPECT_EQ(P->Obd->CmBOBDProtocol->currentIndex(), 2);
+    size_t requests75 = 0;
+    for (const auto &r : P->AdapterRequests())
+        requests75 += r[1] == 0x75;
+    EXPECT_EQ(requests75, 0u);
+}
+
+TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
+{
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    P->Obd->ChBOBDAdaptationEnable->click();
+    P->Obd->UpDOBDAdaptStFtBase->setValue(-10);
+    P->Obd->UpDOBDAdaptStFtRange->setValue(15);
+    EXPECT_EQ(P->Obd->LblOBDAdaptStFtValue->text(), "STFT:   -25   -:-   5  [%]");
+    EXPECT_EQ(Ui()->OBDAdaptStFtBase_EE->GetAsInteger(), -10);
+    P->Obd->CmBOBDAdaptMinRPM->setCurrentIndex(P->Obd->CmBOBDAdaptMinRPM->findText("2500"));
+    emit P->Obd->CmBOBDAdaptMinRPM->activated(P->Obd->CmBOBDAdaptMinRPM->currentIndex());
+    EXPECT_EQ(Ui()->OBDAdaptMinRPM_EE->GetAsInteger(), 2500);
+    ASSERT_TRUE(Logic->UIState()->Modified());
+
+    // Cancel keeps the configuration page and writes nothing.
+    P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
+    P->ClearLog();
+    shellwiring::ClickTab(*Form, "TbSOBDLive");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
+    EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
+    // Yes writes before the page changes.
+    P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    shellwiring::ClickTab(*Form, "TbSOBDLive");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
+    const auto adapter = P->AdapterRequests();
+    const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+    ASSERT_NE(write, adapter.end());
+    EXPECT_EQ((*write)[5], 0xF6); // the base, -10
+    EXPECT_EQ((*write)[6], 15);
+    EXPECT_FALSE(Logic->UIState()->Modified());
 }
 
 TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRead)
