@@ -3,6 +3,7 @@
 #include "adapter/DevStateAdapter.h"
 #include "adapter/DevStateOBD.h"
 #include "adapter/Logic.h"
+#include "adapter/WorkPause.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
@@ -49,12 +50,6 @@ const QColor Teal(0x00, 0x80, 0x80);
 const QColor Lime(0x00, 0xFF, 0x00);
 const QColor Red(0xFF, 0x00, 0x00);
 
-QString tr(const char *english)
-{
-    QString text;
-    TranslateUiText(QString::fromLatin1(english), text);
-    return text;
-}
 
 TModuleOBD *module() { return Logic ? Logic->ModuleOBD() : nullptr; }
 TUIStateOBD *ui() { return Logic ? Logic->UIStateOBD() : nullptr; }
@@ -77,24 +72,6 @@ QColor parentColour(QWidget *w)
     return p ? p->palette().color(QPalette::Window) : w->palette().color(QPalette::Window);
 }
 
-// The work step stays off while the window talks to the box.
-class TPaused
-{
-public:
-    TPaused()
-    {
-        if (Logic)
-            Logic->PauseWorkThread(FSaved);
-    }
-    ~TPaused()
-    {
-        if (Logic)
-            Logic->ResumeWorkThread(FSaved);
-    }
-
-private:
-    bool FSaved = false;
-};
 
 // One reading of the live page: its display(s), the check box of its PID and
 // the variables shown.
@@ -160,6 +137,13 @@ QList<TVariable *> ItemVariables(int index)
     case 19: return {s->OBDLambdaUEGOCurrent[4], s->OBDLambdaUEGOCurrentRatio[4]};
     default: return {};
     }
+}
+
+// Whether the link state keeps the protocol and the detection locked: a
+// connection being made, held or taken down.
+bool BusyState(int state)
+{
+    return (state >= 2 && state <= 14) || state >= 25;
 }
 
 // The PIDs whose polling the adapter's own adaptation needs.
@@ -424,7 +408,7 @@ void TFormMultiOBD::CreateDebugPage()
     auto reset = [](int which) {
         if (!obdActive())
             return;
-        TPaused paused;
+        TWorkPause paused;
         module()->ResetAdaptationCorrections(which);
     };
     connect(BtnOBDAdaptCorrResetB1, &QPushButton::clicked, this, [reset] { reset(1); });
@@ -470,7 +454,7 @@ void TFormMultiOBD::BindControls()
             const QSignalBlocker block(c);
             const int index = int(v->GetAsInteger()) - 1;
             c->setCurrentIndex(index < c->count() ? index : -1);
-            UpdateConnectState(false);
+            UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
         });
     const QList<QPair<TVariable *, QCheckBox *>> checks = {
         {s->OBDConfig_1_EE_isAutoConnect, ChBOBDAutoConnect},
@@ -481,7 +465,9 @@ void TFormMultiOBD::BindControls()
         {s->OBDConfig_1_EE_isNotUseDivCorrs, ChBOBDAdaptNotUseDivCorrs}};
     for (const auto &[variable, box] : checks) {
         l.BindVariable(variable, box, QString(), bfTwoWay | bfInteger);
-        connect(box, &QCheckBox::clicked, this, [this] { UpdateConnectState(FInStatusUpdate); });
+        // The switches enable the settings that depend on them.
+        connect(box, &QCheckBox::clicked, this,
+                [this] { UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F))); });
     }
     const QList<QPair<TVariable *, QSpinBox *>> trims = {
         {s->OBDAdaptStFtBase_EE, UpDOBDAdaptStFtBase}, {s->OBDAdaptStFtRange_EE, UpDOBDAdaptStFtRange},
@@ -611,6 +597,10 @@ void TFormMultiOBD::UpdatePollSet(bool active)
         m->SetStateFlag(TModuleOBD::PollDelayConnect, s->IsDelayConnect());
         if (AdapterVersionAtLeast(0x10, QStringLiteral("B")))
             m->SetStateFlag(TModuleOBD::PollLinkErrors, !s->IsConnected());
+    } else {
+        // Only the configuration page shows the counters: off screen they
+        // cost the box's time for nothing.
+        m->SetStateFlag(TModuleOBD::PollDelayConnect | TModuleOBD::PollLinkErrors, false);
     }
     m->SetStateFlag(TModuleOBD::PollTroubleCodes, active && IsShown(TbSOBDErrors) && s->IsConnected());
 }
@@ -647,14 +637,14 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         return;
     }
     {
-        TPaused paused;
+        TWorkPause paused;
         module()->ReadState();
     }
     CopyObd(1);
     UpdatePollSet(true);
     if (IsConfigShown()) {
         {
-            TPaused paused;
+            TWorkPause paused;
             module()->ReadLiveTable(40);
         }
         CopyObd(1);
@@ -675,7 +665,7 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         if (FFreezeFrameMessagesShown & 0x07FC)
             ClearFreezeFrameSets();
         {
-            TPaused paused;
+            TWorkPause paused;
             module()->ReadTroubleCodeState();
         }
         CopyObd(3);
@@ -717,7 +707,7 @@ void TFormMultiOBD::RefreshLive(bool visible)
             } else if (s->OBDnrOfInitErrors->GetAsInteger() >= 4 || s->OBDnrOfSendControlFrameErrors->GetAsInteger() >= 3
                        || s->OBDnrOfRecvControlFrameErrors->GetAsInteger() >= 2) {
                 LblOBDConnectErrors->setText(
-                    tr("Unable to connect to OBD. Change the OBD protocol and/or check the wires to the OBD connector.")
+                    ObdUiText("Unable to connect to OBD. Change the OBD protocol and/or check the wires to the OBD connector.")
                     + QStringLiteral("  [") + s->OBDnrOfInitErrors->Text() + QStringLiteral("/")
                     + s->OBDnrOfSendControlFrameErrors->Text() + QStringLiteral("/")
                     + s->OBDnrOfRecvControlFrameErrors->Text() + QStringLiteral("]"));
@@ -738,6 +728,8 @@ void TFormMultiOBD::RefreshLive(bool visible)
     }
     if (visible && IsShown(TbSOBDDebug))
         ShowAdaptationTables();
+    if (!visible)
+        UpdatePollSet(true);
     UpdateWriteButtonState();
 }
 
@@ -750,7 +742,8 @@ void TFormMultiOBD::UpdateLanguage()
         Logic->RefreshAllBindings(PnlOBDReadingsMini->objectName());
     }
     RebuildMessages();
-    UpdateConnectState(false);
+    if (ui())
+        UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
 }
 
 void TFormMultiOBD::UpdateWriteButtonState()
@@ -766,7 +759,7 @@ QString TFormMultiOBD::DescribeDetectState()
 {
     TUIStateOBD *s = ui();
     if (!obdActive() || !s)
-        return tr("Unknown state");
+        return ObdUiText("Unknown state");
     const int state = int(s->OBDactionDetect->GetAsInteger() & 0x7F);
     const int actual = int(s->OBDactualProtocol->GetAsInteger()) - 1;
     const QString protocol = QStringLiteral(" (")
@@ -782,7 +775,7 @@ QString TFormMultiOBD::DescribeDetectState()
             return;
         int result = 0;
         {
-            TPaused paused;
+            TWorkPause paused;
             result = module()->Request75();
         }
         if (always || result >= 1) {
@@ -793,26 +786,26 @@ QString TFormMultiOBD::DescribeDetectState()
         }
     };
     switch (state) {
-    case 0: text = tr("Unknown state"); break;
-    case 1: text = FDetectResultLatched ? EdtOBDStatus->text() : tr("Idle"); break;
-    case 2: text = QStringLiteral("* ") + tr("Detecting") + QStringLiteral("..."); break;
-    case 3: case 4: case 5: case 6: case 7: text = tr("Detecting") + protocol + QStringLiteral("..."); break;
+    case 0: text = ObdUiText("Unknown state"); break;
+    case 1: text = FDetectResultLatched ? EdtOBDStatus->text() : ObdUiText("Idle"); break;
+    case 2: text = QStringLiteral("* ") + ObdUiText("Detecting") + QStringLiteral("..."); break;
+    case 3: case 4: case 5: case 6: case 7: text = ObdUiText("Detecting") + protocol + QStringLiteral("..."); break;
     case 8:
-        text = tr("Detected") + protocol;
+        text = ObdUiText("Detected") + protocol;
         found(false);
         break;
     case 9:
-        text = tr("Not detected");
+        text = ObdUiText("Not detected");
         found(true);
         break;
     case 10:
-        text = tr("Cancelled");
+        text = ObdUiText("Cancelled");
         if (fresh) {
-            TPaused paused;
+            TWorkPause paused;
             module()->Request75();
         }
         break;
-    case 11: text = tr("Error"); break;
+    case 11: text = ObdUiText("Error"); break;
     default: text = QStringLiteral("UNHANDLED"); break;
     }
     if (state >= 8)
@@ -824,15 +817,15 @@ QString TFormMultiOBD::DescribeConnectState()
 {
     TUIStateOBD *s = ui();
     if (!obdActive() || !s)
-        return tr("Unknown state");
+        return ObdUiText("Unknown state");
     const int state = int(s->OBDactionConnecting->GetAsInteger() & 0x7F);
     const QString protocol = QStringLiteral(" (") + CmBOBDProtocol->currentText() + QStringLiteral(")...");
     switch (state) {
-    case 0: return tr("Unknown state");
-    case 1: return tr("Idle");
-    case 2: return QStringLiteral("* ") + tr("Connecting") + protocol;
-    case 3: case 4: case 5: case 6: case 7: return tr("Connecting") + protocol;
-    case 8: return tr("Error");
+    case 0: return ObdUiText("Unknown state");
+    case 1: return ObdUiText("Idle");
+    case 2: return QStringLiteral("* ") + ObdUiText("Connecting") + protocol;
+    case 3: case 4: case 5: case 6: case 7: return ObdUiText("Connecting") + protocol;
+    case 8: return ObdUiText("Error");
     default: return QStringLiteral("UNHANDLED");
     }
 }
@@ -856,7 +849,7 @@ void TFormMultiOBD::ShowStatus()
         colour = Olive;
         busy = true;
     } else if (state == 4 || state == 5) {
-        text = tr("Connected") + QStringLiteral(" (") + CmBOBDProtocol->currentText() + QStringLiteral(")");
+        text = ObdUiText("Connected") + QStringLiteral(" (") + CmBOBDProtocol->currentText() + QStringLiteral(")");
         colour = Yellow;
         busy = true;
     } else if (state >= 6 && state <= 14) {
@@ -868,7 +861,7 @@ void TFormMultiOBD::ShowStatus()
         text = DescribeDetectState();
         colour = Green;
     } else if (state == 25) {
-        text = QStringLiteral("%1 (%2)...").arg(tr("DelayConnect"), s->OBDdelayConnectCounter->Text());
+        text = QStringLiteral("%1 (%2)...").arg(ObdUiText("DelayConnect"), s->OBDdelayConnectCounter->Text());
         colour = Olive;
         busy = true;
     } else {
@@ -891,8 +884,8 @@ void TFormMultiOBD::UpdateConnectState(bool busy)
     if (!s)
         return;
     const bool detecting = s->IsDetecting();
-    BtnOBDConnectControl->setText(s->IsDisconnecting() ? tr("Wait") : busy ? tr("Disconnect") : tr("Connect"));
-    BtnOBDDetectProtocol->setText(detecting ? tr("Cancel") : tr("Detect"));
+    BtnOBDConnectControl->setText(s->IsDisconnecting() ? ObdUiText("Wait") : busy ? ObdUiText("Disconnect") : ObdUiText("Connect"));
+    BtnOBDDetectProtocol->setText(detecting ? ObdUiText("Cancel") : ObdUiText("Detect"));
     const bool adaptation = adaptationOn();
     bool autoAllowed = false;
     if (obdActive()) {
@@ -926,7 +919,7 @@ void TFormMultiOBD::UpdateConnectState(bool busy)
         PnlOBDAdaptDevMinVer->setVisible(!ok);
         if (!ok) {
             setColour(PnlOBDAdaptDevMinVer, QPalette::Window, parentColour(PnlOBDAdaptDevMinVer));
-            LblOBDAdaptDevMinVer->setText(QStringLiteral("%1 %2").arg(tr("Function available since version:"),
+            LblOBDAdaptDevMinVer->setText(QStringLiteral("%1 %2").arg(ObdUiText("Function available since version:"),
                                                                       QStringLiteral("3.0H")));
         }
     }
@@ -959,7 +952,7 @@ void TFormMultiOBD::BtnOBDConnectControlClick()
     }
     int status = 0;
     {
-        TPaused paused;
+        TWorkPause paused;
         if (s->IsIdle()) {
             Logic->UIState()->CopyToDevice(QStringLiteral("OBD"), 2);
             status = module()->Connect();
@@ -978,7 +971,7 @@ void TFormMultiOBD::BtnOBDDetectProtocolClick()
     TUIStateOBD *s = ui();
     if (!obdActive() || !s)
         return;
-    TPaused paused;
+    TWorkPause paused;
     if (s->IsDetecting())
         module()->StopProtocolDetection();
     else
@@ -992,7 +985,7 @@ void TFormMultiOBD::BtBOBDReadConfigClick()
 {
     if (!obdActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     module()->ReadConfig();
     CopyObd(2);
     Logic->UIState()->SetModifiedFlag(false);
@@ -1012,7 +1005,7 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
     const bool oldNotUseDiv = d->OBDConfig_1_EE->GetAsInteger() & 0x80;
     bool ok = false;
     {
-        TPaused paused;
+        TWorkPause paused;
         Logic->UIState()->CopyToDevice(QStringLiteral("OBD"), 2);
         ok = module()->WriteConfig();
         if (ok && adaptationOn() && DataManager) {
@@ -1039,7 +1032,7 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
     Logic->UIState()->SetModifiedFlag(false);
     BtBOBDReadConfigClick();
     if (d->OBDAdaptType->GetAsInteger() != oldType || bool(d->OBDConfig_1_EE->GetAsInteger() & 0x80) != oldNotUseDiv) {
-        TPaused paused;
+        TWorkPause paused;
         module()->ResetAdaptationCorrections(3);
     }
     UpdateWriteButtonState();
@@ -1053,7 +1046,7 @@ bool TFormMultiOBD::SwitchAdaptationOff()
     ui()->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(false);
     if (!BtBOBDWriteConfigClick())
         return false;
-    TPaused paused;
+    TWorkPause paused;
     return module()->ResetAdaptationCorrections(3);
 }
 
@@ -1061,9 +1054,9 @@ void TFormMultiOBD::BtBOBDAdaptClearCorrsClick()
 {
     if (!obdActive() || !Common)
         return;
-    if (Common->AskYesNoCancelEx(tr("Reset OBD adaptation?")) != 6)
+    if (Common->AskYesNoCancelEx(ObdUiText("Reset OBD adaptation?")) != 6)
         return;
-    TPaused paused;
+    TWorkPause paused;
     module()->ResetAdaptationCorrections(3);
 }
 
@@ -1072,7 +1065,7 @@ void TFormMultiOBD::BtBAdapterTestModeInitClick()
     TModuleAdapter *a = ::ModuleAdapter;
     if (!a || !obdActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     if (!ui()->IsIdle()) {
         module()->Disconnect();
         Wait(100);
@@ -1103,7 +1096,7 @@ void TFormMultiOBD::BtBAdapterTestModeNormalClick()
     TModuleAdapter *a = ::ModuleAdapter;
     if (!a || !adapterActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     int last = a->Request0C(6);
     if (last != 0xB7) {
         Wait(200);
@@ -1124,7 +1117,7 @@ void TFormMultiOBD::RefreshLivePage()
 {
     if (!obdActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     UpdatePollSet(true);
     module()->ReadState();
     module()->ReadSupportedPids();
@@ -1191,7 +1184,7 @@ void TFormMultiOBD::WritePidAllowed(int index)
     auto *check = PnlOBDLive->findChild<QCheckBox *>(QString::fromLatin1(item.check));
     Logic->UIState()->SetModifiedFlag(false);
     {
-        TPaused paused;
+        TWorkPause paused;
         ui()->GetPidAllowedVariable(item.pid)->SetAsBoolean(check && check->isChecked());
         UpdateLiveItem(index, true);
         Logic->UIState()->CopyToDevice(QStringLiteral("OBD"), 2);

@@ -5,6 +5,7 @@
 
 #include "adapter/DevStateOBD.h"
 #include "adapter/Logic.h"
+#include "adapter/WorkPause.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
@@ -20,12 +21,6 @@
 
 namespace {
 
-QString tr(const char *english)
-{
-    QString text;
-    TranslateUiText(QString::fromLatin1(english), text);
-    return text;
-}
 
 TModuleOBD *module() { return Logic ? Logic->ModuleOBD() : nullptr; }
 TUIStateOBD *ui() { return Logic ? Logic->UIStateOBD() : nullptr; }
@@ -60,32 +55,15 @@ QString fuelStatus(int status)
 {
     switch (status) {
     case 0: return NoReadingText();
-    case 1: return tr("Open loop");
-    case 2: return tr("Closed loop");
-    case 4: return tr("Open loop due to driving conditions");
-    case 8: return tr("Open loop due to detected system fault");
-    case 16: return tr("Closed loop but fault with at least one oxygen sensor");
-    default: return tr("Unknown state");
+    case 1: return ObdUiText("Open loop");
+    case 2: return ObdUiText("Closed loop");
+    case 4: return ObdUiText("Open loop due to driving conditions");
+    case 8: return ObdUiText("Open loop due to detected system fault");
+    case 16: return ObdUiText("Closed loop but fault with at least one oxygen sensor");
+    default: return ObdUiText("Unknown state");
     }
 }
 
-class TPaused
-{
-public:
-    TPaused()
-    {
-        if (Logic)
-            Logic->PauseWorkThread(FSaved);
-    }
-    ~TPaused()
-    {
-        if (Logic)
-            Logic->ResumeWorkThread(FSaved);
-    }
-
-private:
-    bool FSaved = false;
-};
 
 } // namespace
 
@@ -117,7 +95,7 @@ void TFormMultiOBD::BtBOBDReadErrorsClick()
 {
     if (!module() || !module()->IsActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     ClearTroubleCodeSets();
     ClearFreezeFrameSets();
     FTroubleCodeMessagesShown = FFreezeFrameMessagesShown = 0x3;
@@ -130,7 +108,7 @@ void TFormMultiOBD::BtBOBDClearErrorsClick()
 {
     if (!module() || !module()->IsActive())
         return;
-    TPaused paused;
+    TWorkPause paused;
     ClearTroubleCodeSets();
     ClearFreezeFrameSets();
     FTroubleCodeMessagesShown = FFreezeFrameMessagesShown = 0x3;
@@ -148,7 +126,7 @@ void TFormMultiOBD::ErrorsButtonsChanged()
     PnlOBDErrorsButtons->setEnabled(connected && !s->IsDetecting());
     if (connected && module() && IsShown(TbSOBDErrors)) {
         {
-            TPaused paused;
+            TWorkPause paused;
             module()->ReadTroubleCodeState();
         }
         Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
@@ -186,7 +164,7 @@ bool TFormMultiOBD::UpdateTroubleCodePage()
             PostFreezeFrameMessage(clear);
         }
         if (clear > 2) {
-            TPaused paused;
+            TWorkPause paused;
             module()->Request83(8);
         }
     } else if (reading) {
@@ -270,7 +248,7 @@ bool TFormMultiOBD::FetchFinishedReads()
     PrBOBDErrors->setValue(PrBOBDErrors->maximum());
     PrBOBDErrors->repaint();
     Wait(500);
-    TPaused paused;
+    TWorkPause paused;
     if (codes == 4) {
         m->ReadCodeListA();
         Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 1);
@@ -306,10 +284,10 @@ void TFormMultiOBD::ListTroubleCodes(bool recorded)
             continue;
         if (number == 0) {
             AppendTroubleLine(QString());
-            AppendTroubleLine((recorded ? tr("Recorded Trouble Codes") : tr("Pending Trouble Codes")) + QStringLiteral(":"));
+            AppendTroubleLine((recorded ? ObdUiText("Recorded Trouble Codes") : ObdUiText("Pending Trouble Codes")) + QStringLiteral(":"));
         }
         ++number;
-        AppendTroubleLine(QStringLiteral("   ") + tr("Error")
+        AppendTroubleLine(QStringLiteral("   ") + ObdUiText("Error")
                           + QStringLiteral(" %1: %2").arg(number).arg(codeText(first, second)));
     }
 }
@@ -327,13 +305,13 @@ void TFormMultiOBD::ListFreezeFrame()
             continue;
         ++number;
         AppendFreezeLine(QString());
-        AppendFreezeLine(tr("Freeze Frame") + QStringLiteral(" %1:").arg(number));
-        AppendFreezeLine(QStringLiteral("   ") + tr("Code")
+        AppendFreezeLine(ObdUiText("Freeze Frame") + QStringLiteral(" %1:").arg(number));
+        AppendFreezeLine(QStringLiteral("   ") + ObdUiText("Code")
                          + QStringLiteral(": %1").arg(codeText(quint8(code >> 8), quint8(code))));
         auto line = [this](const char *name, const QString &value, const char *unit) {
-            QString text = QStringLiteral("   ") + tr(name) + QStringLiteral(": ") + value + QStringLiteral(" ");
+            QString text = QStringLiteral("   ") + ObdUiText(name) + QStringLiteral(": ") + value + QStringLiteral(" ");
             if (unit)
-                text += tr(unit);
+                text += ObdUiText(unit);
             AppendFreezeLine(text);
         };
         if (s->GetPidSupported(0x03)) {
@@ -358,7 +336,7 @@ void TFormMultiOBD::ListFreezeFrame()
             if (field.unit)
                 line(field.name, field.variable->Text(), field.unit);
             else
-                AppendFreezeLine(QStringLiteral("   ") + tr(field.name) + QStringLiteral(": ")
+                AppendFreezeLine(QStringLiteral("   ") + ObdUiText(field.name) + QStringLiteral(": ")
                                  + field.variable->Text() + QStringLiteral(" [%]"));
         }
     }

@@ -4,23 +4,16 @@
 
 namespace {
 
-QString tr(const char *english)
-{
-    QString text;
-    TranslateUiText(QString::fromLatin1(english), text);
-    return text;
-}
-
-QString progress(const char *english) { return tr(english) + QStringLiteral("..."); }
-QString failure(const char *english) { return QStringLiteral("*** ") + tr(english) + QStringLiteral("!"); }
+QString progress(const char *english) { return ObdUiText(english) + QStringLiteral("..."); }
+QString failure(const char *english) { return QStringLiteral("*** ") + ObdUiText(english) + QStringLiteral("!"); }
 
 // The texts both kinds share (codes 2..6).
 QString clearingText(int code)
 {
     switch (code) {
     case 2: return progress("Clearing errors");
-    case 3: return tr("Clearing unavailable");
-    case 4: return tr("Finished clearing all errors");
+    case 3: return ObdUiText("Clearing unavailable");
+    case 4: return ObdUiText("Finished clearing all errors");
     case 5: return failure("Error while clearing errors");
     case 6: return failure("Error, turn off the engine, turn on ignition and retry");
     default: return QString();
@@ -30,6 +23,13 @@ QString clearingText(int code)
 QString unknown(int code) { return QStringLiteral("!UNKNOWN!") + QString::number(code); }
 
 } // namespace
+
+QString ObdUiText(const char *english)
+{
+    QString text;
+    TranslateUiText(QString::fromLatin1(english), text);
+    return text;
+}
 
 int TOBDMessageLinesList::Add(int code, const QString &argument)
 {
@@ -53,18 +53,18 @@ void TOBDMessageLinesList::RemoveCode(int code)
 
 QString DescribeTroubleCodesState(int code, const QString &argument)
 {
-    const QString hint = QStringLiteral("\r\n\r\n") + tr("To check pending trouble codes click the 'Read' button");
+    const QString hint = QStringLiteral("\r\n\r\n") + ObdUiText("To check pending trouble codes click the 'Read' button");
     switch (code) {
-    case 0: return tr("No recorded trouble codes") + argument + hint;
-    case 1: return tr("Number of recorded trouble codes") + argument + hint;
+    case 0: return ObdUiText("No recorded trouble codes") + argument + hint;
+    case 1: return ObdUiText("Number of recorded trouble codes") + argument + hint;
     case 2: case 3: case 4: case 5: case 6: return clearingText(code) + argument;
     case 7: return progress("Reading recorded trouble codes") + argument;
-    case 8: return tr("No recorded trouble codes found") + argument;
-    case 9: return tr("Finished reading recorded trouble codes") + argument;
+    case 8: return ObdUiText("No recorded trouble codes found") + argument;
+    case 9: return ObdUiText("Finished reading recorded trouble codes") + argument;
     case 10: return failure("Error while reading recorded trouble codes") + argument;
     case 11: return progress("Reading pending trouble codes") + argument;
-    case 12: return tr("No pending trouble codes found") + argument;
-    case 13: return tr("Finished reading pending trouble codes") + argument;
+    case 12: return ObdUiText("No pending trouble codes found") + argument;
+    case 13: return ObdUiText("Finished reading pending trouble codes") + argument;
     case 14: return failure("Error while reading pending trouble codes") + argument;
     default: return unknown(code);
     }
@@ -73,12 +73,12 @@ QString DescribeTroubleCodesState(int code, const QString &argument)
 QString DescribeFreezeFrameState(int code, const QString &argument)
 {
     switch (code) {
-    case 0: return tr("No freeze frame") + argument;
-    case 1: return tr("There is a freeze frame") + argument;
+    case 0: return ObdUiText("No freeze frame") + argument;
+    case 1: return ObdUiText("There is a freeze frame") + argument;
     case 2: case 3: case 4: case 5: case 6: return clearingText(code) + argument;
     case 7: return progress("Reading freeze frame") + argument;
-    case 8: return tr("No freeze frame found") + argument;
-    case 9: return tr("Finished reading freeze frame") + argument;
+    case 8: return ObdUiText("No freeze frame found") + argument;
+    case 9: return ObdUiText("Finished reading freeze frame") + argument;
     case 10: return failure("Error while reading freeze frame") + argument;
     default: return unknown(code);
     }

@@ -32,6 +32,9 @@ private:
     std::vector<TOBDMessageLine> FLines;
 };
 
+// The current language's text of an English text of the OBD pages.
+QString ObdUiText(const char *english);
+
 // The texts of trouble-code messages 0..14 and freeze-frame messages 0..10;
 // the argument follows the first text.
 QString DescribeTroubleCodesState(int code, const QString &argument);

@@ -222,6 +222,30 @@ TEST_F(ObdWindowTest, StatusFieldAndConnectButtonFollowTheLink)
     EXPECT_FALSE(P->Obd->CmBOBDProtocol->isEnabled());
 }
 
+TEST_F(ObdWindowTest, TextsFromCodeFollowTheLanguageFiles)
+{
+    P = std::make_unique<ObdProgram>(
+        [](sim::SimAdapterState &s) {
+            ConnectedLink(s);
+            s.Obd.State[2] = 0x02;
+            s.Obd.TroubleState[0] = 1;
+        },
+        48, 'I', "PL");
+    Form = &P->Start();
+    ASSERT_EQ(LM->Language, "PL");
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    const QString connected = LM->Translate(QStringLiteral("strTextConnected"));
+    ASSERT_NE(connected, "Connected");
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), connected + " (CAN 11/500)");
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), LM->Translate(QStringLiteral("strTextDisconnect")));
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().startsWith(
+        LM->Translate(QStringLiteral("strTextNumRecTroubles")) + ": 1"))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+}
+
 TEST_F(ObdWindowTest, DetectionResultIsTakenOnceAndTheUserMayChooseAgain)
 {
     // Detection ended without a result; the box names no protocol (0).
@@ -284,6 +308,36 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     EXPECT_EQ((*write)[5], 0xF6); // the base, -10
     EXPECT_EQ((*write)[6], 15);
     EXPECT_FALSE(Logic->UIState()->Modified());
+}
+
+TEST_F(ObdWindowTest, ConnectErrorsLabelNamesTheCountersFromTheBox)
+{
+    struct Case {
+        uint8_t init, send, receive;
+        bool shown;
+    };
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    for (const Case c : {Case{3, 2, 1, false}, Case{4, 0, 0, true}, Case{0, 3, 0, true}, Case{0, 0, 2, true}}) {
+        SCOPED_TRACE(testing::Message() << int(c.init) << "/" << int(c.send) << "/" << int(c.receive));
+        P->Box([&](sim::SimAdapterState &s) { s.Obd.LiveTable[50] = {c.init, c.send, c.receive, 0}; });
+        // The work step reads the counters while the page shows a link that is down.
+        P->Tick();
+        P->Tick();
+        EXPECT_EQ(P->Obd->LblOBDConnectErrors->isVisible(), c.shown);
+        if (c.shown) {
+            EXPECT_EQ(P->Obd->LblOBDConnectErrors->text(),
+                      LM->Translate(QStringLiteral("strTextConnectErrors"))
+                          + QStringLiteral("  [%1/%2/%3]").arg(c.init).arg(c.send).arg(c.receive));
+        }
+    }
+    // Off the page the counters are not read any more.
+    shellwiring::ClickTab(*Form, "TbSMeasure");
+    P->Tick();
+    P->ClearLog();
+    P->Tick();
+    for (const auto &r : P->AdapterRequests())
+        EXPECT_NE(r[1], 0x87);
 }
 
 TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRead)
