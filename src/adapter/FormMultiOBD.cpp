@@ -221,7 +221,6 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
         if (!FReverting)
             PgCMainChange(PgCMain);
     });
-    FShownPage = PgCMain->currentIndex();
     BindControls();
 }
 
@@ -626,7 +625,6 @@ void TFormMultiOBD::PgCMainChanging(int next)
 void TFormMultiOBD::PgCMainChange(QObject *sender)
 {
     Q_UNUSED(sender);
-    FShownPage = PgCMain->currentIndex();
     FDetectResultLatched = false;
     if (!obdActive() || !Logic) {
         UpdatePollSet(false);

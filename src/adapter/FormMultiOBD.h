@@ -165,7 +165,6 @@ private:
     quint16 FFreezeFrameMessagesShown = 0;
     TOBDMessageLinesList FTroubleCodeMessages{0};
     TOBDMessageLinesList FFreezeFrameMessages{1};
-    int FShownPage = 0;
     bool FReverting = false;
 };
 

@@ -554,6 +554,47 @@ TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
     P->Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Allowed[1], 0xFF); });
 }
 
+TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
+{
+    struct Case {
+        const char *button;
+        uint8_t answer;
+        std::vector<uint8_t> steps;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false},
+        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true},
+        {"BtBAdapterTestModeNormal", 0xB7, {6}, false},
+        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.button << " " << int(c.answer));
+        Start([&](sim::SimAdapterState &s) {
+            IdleCanLink(s);
+            s.Payload[0x05] = {0x05, 0x00, 0x00};
+            s.Payload[0x0C] = {0x0C, c.answer};
+        });
+        P->ShowObdPage("TbSOBDConfig");
+        P->ClearLog();
+        P->Rig.Boxes.clear();
+        QPushButton *button = qstrcmp(c.button, "BtBAdapterTestModeInit") == 0 ? P->Obd->BtBAdapterTestModeInit
+                                                                                : P->Obd->BtBAdapterTestModeNormal;
+        ASSERT_EQ(button->objectName(), c.button);
+        button->click();
+        std::vector<uint8_t> steps;
+        for (const auto &r : P->AdapterRequests())
+            if (r[1] == 0x0C)
+                steps.push_back(r[2]);
+        EXPECT_EQ(steps, c.steps);
+        ASSERT_EQ(P->Rig.Boxes.size(), c.warned ? 1u : 0u);
+        if (c.warned) {
+            EXPECT_TRUE(P->Rig.Boxes[0].Text.startsWith("Nie udalo sie"));
+        }
+        P.reset();
+    }
+}
+
 // ---- Message lines -----------------------------------------------------------------
 
 TEST(ObdMessages, TroubleCodesInTheUsualNotation)
