@@ -38,6 +38,8 @@
 #include <QTabWidget>
 #include <QThread>
 
+#include <vector>
+
 TFormMultiOBD *FormMultiOBD = nullptr;
 
 namespace {
@@ -1001,11 +1003,18 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
     // type or division switch are dropped once the new settings are in.
     const qint64 oldType = d->OBDAdaptType->GetAsInteger();
     const bool oldNotUseDiv = d->OBDConfig_1_EE->GetAsInteger() & 0x80;
+    // The box's settings as they were: a refused write leaves them in place,
+    // so that discarding the edits later gives what the box holds.
+    std::vector<std::pair<TVariable *, QByteArray>> held;
+    for (int i = 0; i < d->Count(); ++i)
+        if (TVariable *v = d->GetItem(i); v->Stored())
+            held.emplace_back(v, v->Raw());
     bool ok = false;
+    bool boxTookIt = false;
     {
         TWorkPause paused;
         Logic->UIState()->CopyToDevice(QStringLiteral("OBD"), 2);
-        ok = module()->WriteConfig();
+        ok = boxTookIt = module()->WriteConfig();
         if (ok && adaptationOn() && DataManager) {
             TDeviceRecord &r = DeviceRecord;
             // OBD adaptation and the model's own auto-adaptation exclude each other.
@@ -1020,6 +1029,9 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
     }
     if (!ok) {
         // The page keeps the user's values and its mark; the user is told.
+        if (!boxTookIt)
+            for (const auto &[variable, raw] : held)
+                variable->SetRawData(raw, false);
         Logic->UIState()->SetModified(true, QStringLiteral("OBD"));
         UpdateWriteButtonState();
         if (Common)

@@ -161,6 +161,9 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
         EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
         ASSERT_EQ(P->Rig.Boxes.size(), 1u);
         EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        // The device side holds what the box holds: a refused write is not
+        // taken for the box's settings.
+        EXPECT_EQ(ModuleOBD->DevState()->OBDConfig_1_EE->GetAsInteger(), c.adapterRefuses ? 0x08 : 0x0A);
         P.reset();
     }
 }
