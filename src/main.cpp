@@ -40,6 +40,7 @@
 #include "windows/FormAbout.h"
 #include "windows/FormAutocalibrationInit.h"
 #include "windows/ConfigurationPagesWiring.h"
+#include "mainwindow/configuration/AutoCalibrationPage.h"
 #include "windows/FormConnectStatus.h"
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
@@ -258,6 +259,8 @@ int main(int argc, char *argv[])
             if (FormMultiOBD)
                 FormMultiOBD->BtBOBDWriteConfigClick();
         };
+        if (auto *autoCal = form->findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage")))
+            WireAutoCalibrationToAdapter(*autoCal);
         // The map page fills the model charts and clears the gas points
         // after a model change.
         auto *map = TMapPage::Install(*form);

@@ -9,9 +9,11 @@
 #include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
 #include "core/DataManager.h"
+#include "mainwindow/configuration/AutoCalibrationPage.h"
 #include "core/ui/Common.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/OscilloscopePage.h"
@@ -59,6 +61,7 @@ void WireMainWindowToAdapter(TFormMain &form)
     s.ObdLinkConnected = [] {
         return Logic && Logic->DevStateOBD() && Logic->DevStateOBD()->IsConnected();
     };
+    s.ObdModuleActive = [] { return Logic && Logic->ModuleOBD() && Logic->ModuleOBD()->IsActive(); };
     s.SetManagerStateFlag = [](uint32_t mask, bool on) {
         if (Manager)
             Manager->SetStateFlag(mask, on);
@@ -69,8 +72,10 @@ void WireMainWindowToAdapter(TFormMain &form)
     };
     s.FetchDetectDone = [] { return Manager && Manager->FetchDetectDone(); };
     s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
+    // The panel's own visibility: its host on the readings page may be off
+    // screen while the OBD tab is shown, and the tab still needs its refresh.
     s.ObdReadingsMiniVisible = [] {
-        return FormMultiOBD && FormMultiOBD->PnlOBDReadingsMini->isVisible();
+        return FormMultiOBD && !FormMultiOBD->PnlOBDReadingsMini->isHidden();
     };
     s.ObdRefreshLive = [](bool visible) {
         if (FormMultiOBD)
@@ -172,4 +177,12 @@ void WireConnectStatusToAdapter(TFormConnectStatus &dialog)
     dialog.AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
     dialog.AdapterVersionText = versionText;
     dialog.AdapterCompileText = compileText;
+}
+
+void WireAutoCalibrationToAdapter(TAutoCalibrationPage &page)
+{
+    page.SwitchObdAdaptationOff = [] {
+        if (FormMultiOBD)
+            FormMultiOBD->SwitchAdaptationOff();
+    };
 }

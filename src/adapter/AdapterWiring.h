@@ -2,6 +2,7 @@
 // connection-status dialog: the program's main block wires them here.
 #pragma once
 
+class TAutoCalibrationPage;
 class TDataManager;
 class TFormConnectStatus;
 class TFormMain;
@@ -13,3 +14,5 @@ void WireMainWindowToAdapter(TFormMain &form);
 void WireDataManagerToAdapter(TDataManager &dataManager);
 // Whether the adapter module is enabled, its version and build texts.
 void WireConnectStatusToAdapter(TFormConnectStatus &dialog);
+// The start of an auto-calibration switches the adapter's OBD adaptation off.
+void WireAutoCalibrationToAdapter(TAutoCalibrationPage &page);

@@ -36,6 +36,10 @@ struct SimObdState {
     std::array<Bytes, 2> Banks = {Bytes(100, 0), Bytes(100, 0)};                       // 0x89 / 0x8C
     // Status bytes of the steering commands (0x73 .. 0x77, 0x7E, 0x7F, 0x83).
     std::map<uint8_t, uint8_t> Status;
+    // The job states a clear (0x7E) and a read (0x7F: recorded, pending,
+    // freeze frame) end in; 0x83 07 / 08 set them idle (1) again.
+    uint8_t ClearJobResult = 4;
+    std::array<uint8_t, 3> ReadJobResults = {4, 4, 4};
     // The protocol a Connect (0x76) asked for, 0 before.
     uint8_t ConnectProtocol = 0;
 };

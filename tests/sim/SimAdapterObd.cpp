@@ -69,7 +69,32 @@ bool SimAdapter::HandleObd(const Bytes &request, Bytes &answer)
             if (p & (1 << b))
                 o.Banks[b].assign(100, 0);
         return status(0xA5);
-    case 0x73: case 0x74: case 0x75: case 0x7E: case 0x7F: case 0x83:
+    case 0x7E:
+        // The clear job ends at once with the configured state; a finished
+        // clear leaves no codes behind.
+        o.TroubleState[1] = o.ClearJobResult;
+        if (o.ClearJobResult == 4) {
+            o.TroubleState[0] = 0;
+            o.CodesA.assign(21, 0);
+            o.CodesB.assign(21, 0);
+            o.FreezeFrames.assign(44, 0);
+            o.State[2] &= ~0x0E; // no codes, lamp off, no freeze frame
+        }
+        return status(0x01);
+    case 0x7F:
+        // The three read jobs end at once with the configured states.
+        for (int i = 0; i < 3; ++i)
+            o.TroubleState[2 + i] = o.ReadJobResults[i];
+        return status(0x01);
+    case 0x83:
+        // The program has taken the results: the jobs go idle.
+        if (p == 7)
+            for (int i = 2; i <= 4; ++i)
+                o.TroubleState[i] = 1;
+        if (p == 8)
+            o.TroubleState[1] = 1;
+        return status(0x01);
+    case 0x73: case 0x74: case 0x75:
         return status(0x01);
     default:
         return false;

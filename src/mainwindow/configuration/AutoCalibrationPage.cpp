@@ -483,6 +483,9 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
         Model2->SetDefaultModel2Settings(true, false, false, choice.OffsetTenths / 10.0, choice.MultPercent,
                                          choice.UseOnIdleModel);
     restoreTimer();
+    // A run learns the model afresh: the adapter's corrections must not act on it.
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("H")) && SwitchObdAdaptationOff)
+        SwitchObdAdaptationOff();
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
         if (r.MapCorrections & 1) {
             r.MapCorrections = quint8(r.MapCorrections & ~1);

@@ -40,6 +40,9 @@ public:
     // Shows the start dialog modally with the choice; true on Yes (the
     // choice then holds the user's answers). Wired at start-up.
     std::function<bool(TStartChoice &choice)> ExecuteStartDialog;
+    // Switches the adapter's OBD adaptation off (written to the adapter, both
+    // adaptation banks reset) when it is on. Wired at start-up.
+    std::function<void()> SwitchObdAdaptationOff = [] {};
     // Shows the working-pressure dialog modally. Wired at start-up.
     std::function<void()> ShowWorkingPressureDialog;
     // The model-2 page, for the new curve and its writes.

@@ -299,6 +299,8 @@ public:
         std::function<bool()> BootloaderIsAdapter;
         // Adapter modules.
         std::function<bool()> ObdLinkConnected;
+        // The OBD module answers (the status bar's OBD-adaptation panel).
+        std::function<bool()> ObdModuleActive;
         std::function<void(uint32_t mask, bool on)> SetManagerStateFlag;
         std::function<void()> ManagerWorkStep;
         std::function<bool()> FetchDetectDone;

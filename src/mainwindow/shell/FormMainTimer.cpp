@@ -437,7 +437,8 @@ void TFormMain::UpdateIndicatorPanels()
          online && DevData && DevData->GetAdaptation() && kind48AtLeast("D"));
     const bool obdAdaptation = DataManager && DataManager->IsAdaptationVariableSet
                                && DataManager->IsAdaptationVariableSet();
-    show("PnlStatusOBDAdaptationActive", connected() && obdAdaptation && kind48AtLeast("H"));
+    const bool obdModule = Services.ObdModuleActive && Services.ObdModuleActive();
+    show("PnlStatusOBDAdaptationActive", connected() && obdModule && obdAdaptation && kind48AtLeast("H"));
     const bool corrMap = online && (r.MapCorrections & 0x01) && kind48AtLeast("G");
     if (auto *panel = qobject_cast<TCaptionPanel *>(show("PnlStatusCorrMapActive", corrMap)); panel && corrMap)
         panel->SetCaption(TranslateKey(QStringLiteral("strQPnlStatusCorrMap")) + QStringLiteral(" (")

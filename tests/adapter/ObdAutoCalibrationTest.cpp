@@ -1,0 +1,115 @@
+// The start of an auto-calibration on a kind-48 device from version H with
+// the adapter's OBD adaptation on: the adaptation is switched off in the box
+// and both of its adaptation banks are reset before the run begins.
+#include "adapter/ObdWindowRig.h"
+
+#include "adapter/UIState.h"
+#include "core/UnitConversions.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/AutoCalibrationPage.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "windows/ConfigurationPagesWiring.h"
+#include "windows/FormAutocalibrationInit.h"
+#include "windows/FormPicture.h"
+#include "windows/FormWorkingPressure.h"
+#include "windows/FrmConfigLevelSensor.h"
+
+#include "core/ui/LMWidgetTexts.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using obdtest::ObdProgram;
+
+TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
+{
+    int warm = -1; // a reducer temperature code of a warm engine
+    for (int v = 0; v < 256 && warm < 0; ++v)
+        if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
+            warm = v;
+    ASSERT_GE(warm, 0);
+    for (const bool adaptation : {true, false}) {
+        SCOPED_TRACE(adaptation);
+        ObdProgram p([adaptation](sim::SimAdapterState &s) {
+            s.Obd.Config[0] = 4;
+            s.Obd.Config[1] = adaptation ? 0x0A : 0x08;
+            s.Obd.Banks = {sim::Bytes(100, 5), sim::Bytes(100, 5)};
+        }, 48, 'J');
+        p.Device.Server.withLock([&] {
+            auto &s = p.Device.Controller.State;
+            s.Param8[45] = 3;
+            s.Payload[0x05][1] = uint8_t(warm);
+            s.Payload[0x0B][1] = uint8_t(warm);
+            s.PressureBusyReads = 1;
+        });
+        TProgramLogic logic;
+        ProgramLogic = &logic;
+        TFormAutocalibrationInit startDialog;
+        TFormWorkingPressure workingPressure;
+        TFrmConfigLevelSensor levelSensor;
+        TFormPicture picture;
+        const auto adapterWiring = p.Rig.Wire;
+        p.Rig.Wire = [&](TFormMain &f) {
+            adapterWiring(f);
+            InstallConfigurationPage(f, logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+            InstallConfigurationWizardPages(f, logic);
+        };
+        TFormMain &form = p.Start();
+        FrmConfigLevelSensor = &levelSensor;
+        FormWorkingPressure = &workingPressure;
+        FormAutocalibrationInit = &startDialog;
+        FormPicture = &picture;
+        WireConfigurationPagesToWindows(form);
+        auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"));
+        ASSERT_NE(autoCal, nullptr);
+        // As the program's main block wires it.
+        WireAutoCalibrationToAdapter(*autoCal);
+        autoCal->MeasurePollMs = 20;
+        ASSERT_EQ(Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean(), adaptation);
+        p.Tick();
+        p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+        p.ClearLog();
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (startDialog.isVisible())
+                startDialog.BtnYes->click();
+            else if (workingPressure.isVisible())
+                workingPressure.BtnWPContinue->click();
+        });
+        user.start(20);
+        qobject_cast<QPushButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtnConfAutoStart")))->click();
+        user.stop();
+
+        const auto adapter = p.AdapterRequests();
+        const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+        const auto reset = std::find(adapter.begin(), adapter.end(), sim::SimAdapter::Request(0x8C, {0x03}));
+        if (adaptation) {
+            ASSERT_NE(write, adapter.end());
+            EXPECT_EQ((*write)[3], 0x08); // adaptation bit cleared, the others kept
+            ASSERT_NE(reset, adapter.end());
+            EXPECT_LT(write, reset);
+            p.Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Banks[0], sim::Bytes(100, 0)); });
+            EXPECT_FALSE(Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+            EXPECT_FALSE(Logic->UIState()->Modified());
+        } else {
+            EXPECT_EQ(write, adapter.end());
+            EXPECT_EQ(reset, adapter.end());
+            p.Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Banks[0], sim::Bytes(100, 5)); });
+        }
+        // The run started all the same.
+        EXPECT_TRUE(logic.IsBusy());
+        p.Rig.Form.reset();
+        FrmConfigLevelSensor = nullptr;
+        FormWorkingPressure = nullptr;
+        FormAutocalibrationInit = nullptr;
+        FormPicture = nullptr;
+        ProgramLogic = nullptr;
+    }
+}

@@ -1,0 +1,628 @@
+// The OBD window docked into the main window, driven through its controls
+// against the simulated adapter box and controller: the configuration write
+// with the controller's adaptation switches, refusals, trouble codes and
+// freeze frames, the adaptation grids of the corrections page and the status
+// bar's OBD-adaptation panel.
+#include "adapter/ObdWindowRig.h"
+
+#include "adapter/DevStateOBD.h"
+#include "adapter/ModuleOBD.h"
+#include "adapter/ObdMessages.h"
+#include "adapter/UIState.h"
+#include "core/DeviceRecord.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+using obdtest::Frame;
+using obdtest::ObdProgram;
+
+namespace {
+
+constexpr uint8_t C0 = 0xC0, C2 = 0xC2;
+
+// A box whose OBD link knows protocol 4 (CAN) and is idle.
+void IdleCanLink(sim::SimAdapterState &s)
+{
+    s.Obd.Config[0] = 0x04;
+}
+
+// A box connected to the car over CAN.
+void ConnectedLink(sim::SimAdapterState &s)
+{
+    s.Obd.Config[0] = 0x04;
+    s.Obd.State[4] = 4;
+    s.Obd.State[8] = 4;
+}
+
+std::vector<Frame> Only(const std::vector<Frame> &frames, uint8_t header)
+{
+    std::vector<Frame> out;
+    for (const Frame &f : frames)
+        if (f.first == header)
+            out.push_back(f);
+    return out;
+}
+
+// Where the first frame with this header and command is; -1 when none.
+int IndexOf(const std::vector<Frame> &frames, uint8_t header, uint8_t command)
+{
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (frames[i] == Frame{header, command})
+            return int(i);
+    return -1;
+}
+
+class ObdWindowTest : public ::testing::Test
+{
+protected:
+    // The program started against a box; the tests that need its OBD
+    // module check that it answered.
+    void Start(const std::function<void(sim::SimAdapterState &)> &box, uint8_t kind = 48, char version = 'I')
+    {
+        P = std::make_unique<ObdProgram>(box, kind, version);
+        Form = &P->Start();
+    }
+    TUIStateOBD *Ui() const { return Logic->UIStateOBD(); }
+
+    std::unique_ptr<ObdProgram> P;
+    TFormMain *Form = nullptr;
+};
+
+} // namespace
+
+TEST_F(ObdWindowTest, WriteSendsTheAdapterSettingsThenTheControllerSwitches)
+{
+    Start(IdleCanLink);
+    // The controller's model adaptation is on.
+    P->Device.Server.withLock([&] { P->Device.Controller.State.Param8[31] = 0x40; });
+    DeviceRecord.AdaptationMode = 1;
+    DeviceRecord.ReturnToPetrolMask = 0x40;
+    P->ShowObdPage("TbSOBDConfig");
+    ASSERT_TRUE(P->Obd->ChBOBDAdaptationEnable->isEnabled());
+    P->Obd->ChBOBDAdaptationEnable->click();
+    EXPECT_TRUE(Logic->UIState()->Modified());
+    P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    P->ClearLog();
+    P->Rig.Boxes.clear();
+    P->Obd->BtBOBDWriteConfig->click();
+
+    const auto frames = P->Frames();
+    // The box's settings first, with adaptation (bit 1) and the protocol.
+    const auto adapter = P->AdapterRequests();
+    ASSERT_FALSE(adapter.empty());
+    EXPECT_EQ(adapter.front()[1], 0x72);
+    EXPECT_EQ(adapter.front()[2], 0x04);
+    EXPECT_EQ(adapter.front()[3], 0x0A);
+    // Then the question, the model adaptation off (8-bit id 31 without bit
+    // 6), the map correction on (model id 104), and the read-back.
+    ASSERT_EQ(P->Rig.Boxes.size(), 1u);
+    EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQAdaptMAP_OBD")));
+    const int write31 = IndexOf(frames, C0, 0x08);
+    const int write104 = IndexOf(frames, C0, 0x16);
+    const int readBack = IndexOf(frames, C2, 0x71);
+    ASSERT_GE(write31, 0);
+    ASSERT_GE(write104, 0);
+    EXPECT_LT(IndexOf(frames, C2, 0x72), write31);
+    EXPECT_LT(write31, write104);
+    EXPECT_LT(write104, readBack);
+    P->Device.Server.withLock([&] {
+        EXPECT_EQ(P->Device.Controller.State.Param8[31], 0x00);
+        EXPECT_EQ(P->Device.Controller.State.Model[104] & 1, 1);
+    });
+    EXPECT_EQ(DeviceRecord.AdaptationMode, 0);
+    EXPECT_FALSE(Logic->UIState()->Modified());
+    // The adaptation type was not changed: the learnt corrections stay.
+    EXPECT_EQ(IndexOf(frames, C2, 0x8C), -1);
+}
+
+TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
+{
+    struct Case {
+        const char *what;
+        bool adapterRefuses;
+    };
+    for (const Case c : {Case{"adapter", true}, Case{"controller", false}}) {
+        SCOPED_TRACE(c.what);
+        Start(IdleCanLink);
+        P->ShowObdPage("TbSOBDConfig");
+        P->Obd->ChBOBDAdaptationEnable->click();
+        if (c.adapterRefuses)
+            P->Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
+        else
+            P->Device.Server.withLock([&] { P->Device.Controller.State.Silent = true; });
+        P->ClearLog();
+        P->Rig.Boxes.clear();
+        EXPECT_FALSE(P->Obd->BtBOBDWriteConfigClick());
+        const auto frames = P->Frames();
+        EXPECT_GE(IndexOf(frames, C2, 0x72), 0);
+        // Nothing after the refusal: no controller write after the box's,
+        // no box request after the controller's, no read-back.
+        EXPECT_EQ(IndexOf(frames, C2, 0x71), -1);
+        if (c.adapterRefuses) {
+            EXPECT_TRUE(Only(frames, C0).empty());
+        } else {
+            const int first = IndexOf(frames, C0, 0x16);
+            ASSERT_GE(first, 0);
+            for (size_t i = size_t(first); i < frames.size(); ++i)
+                EXPECT_EQ(frames[i], (Frame{C0, 0x16})) << i;
+        }
+        EXPECT_TRUE(Logic->UIState()->Modified());
+        EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+        ASSERT_EQ(P->Rig.Boxes.size(), 1u);
+        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        // The device side holds what the box holds: a refused write is not
+        // taken for the box's settings.
+        EXPECT_EQ(ModuleOBD->DevState()->OBDConfig_1_EE->GetAsInteger(), c.adapterRefuses ? 0x08 : 0x0A);
+        P.reset();
+    }
+}
+
+TEST_F(ObdWindowTest, ChangedAdaptationTypeResetsBothBanksOnceWritten)
+{
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    P->Obd->ChBOBDAdaptationEnable->click();
+    P->Obd->CmBOBDAdaptType->setCurrentIndex(0);
+    emit P->Obd->CmBOBDAdaptType->activated(0);
+    EXPECT_EQ(Ui()->OBDAdaptType->GetAsInteger(), 1);
+    P->Box([](sim::SimAdapterState &s) { s.Obd.Banks[0].assign(100, 7); s.Obd.Banks[1].assign(100, 7); });
+    P->ClearLog();
+    ASSERT_TRUE(P->Obd->BtBOBDWriteConfigClick());
+    const auto adapter = P->AdapterRequests();
+    ASSERT_FALSE(adapter.empty());
+    EXPECT_EQ(adapter.back(), sim::SimAdapter::Request(0x8C, {0x03}));
+    P->Box([](sim::SimAdapterState &s) {
+        EXPECT_EQ(s.Obd.Banks[0], sim::Bytes(100, 0));
+        EXPECT_EQ(s.Obd.Banks[1], sim::Bytes(100, 0));
+        EXPECT_EQ(s.Obd.Config[2] & 0x0F, 1);
+    });
+}
+
+TEST_F(ObdWindowTest, OlderDeviceSwitchesTheAdaptationOffOnEnteringTheConfiguration)
+{
+    // Adaptation on in the box, a device of version G cannot use it.
+    Start([](sim::SimAdapterState &s) { s.Obd.Config[0] = 4, s.Obd.Config[1] = 0x0A; }, 48, 'G');
+    EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+    P->ClearLog();
+    P->ShowObdPage("TbSOBDConfig");
+    const auto adapter = P->AdapterRequests();
+    const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+    ASSERT_NE(write, adapter.end());
+    EXPECT_EQ((*write)[3], 0x08);
+    EXPECT_FALSE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+    EXPECT_FALSE(P->Obd->ChBOBDAdaptationEnable->isEnabled());
+}
+
+TEST_F(ObdWindowTest, StatusFieldAndConnectButtonFollowTheLink)
+{
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), "Idle");
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), "Connect");
+    P->ClearLog();
+    P->Obd->BtnOBDConnectControl->click();
+    const auto adapter = P->AdapterRequests();
+    ASSERT_GE(adapter.size(), 2u);
+    EXPECT_EQ(adapter[0][1], 0x76);
+    EXPECT_EQ(adapter[0][2], 0x04);
+    EXPECT_EQ(adapter[1][1], 0x78);
+    // The simulated link is connected at once.
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), "Connected (CAN 11/500)");
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), "Disconnect");
+    EXPECT_FALSE(P->Obd->CmBOBDProtocol->isEnabled());
+}
+
+TEST_F(ObdWindowTest, TextsFromCodeFollowTheLanguageFiles)
+{
+    P = std::make_unique<ObdProgram>(
+        [](sim::SimAdapterState &s) {
+            ConnectedLink(s);
+            s.Obd.State[2] = 0x02;
+            s.Obd.TroubleState[0] = 1;
+        },
+        48, 'I', "PL");
+    Form = &P->Start();
+    ASSERT_EQ(LM->Language, "PL");
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    const QString connected = LM->Translate(QStringLiteral("strTextConnected"));
+    ASSERT_NE(connected, "Connected");
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), connected + " (CAN 11/500)");
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), LM->Translate(QStringLiteral("strTextDisconnect")));
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().startsWith(
+        LM->Translate(QStringLiteral("strTextNumRecTroubles")) + ": 1"))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+}
+
+TEST_F(ObdWindowTest, DetectionResultIsTakenOnceAndTheUserMayChooseAgain)
+{
+    // Detection ended without a result; the box names no protocol (0).
+    Start([](sim::SimAdapterState &s) {
+        s.Obd.Config[0] = 4;
+        s.Obd.State[4] = 1;
+        s.Obd.State[5] = 9;
+        s.Obd.Status[0x75] = 0x00;
+    });
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), "Not detected");
+    EXPECT_EQ(Ui()->OBDProtocol_EE->GetAsInteger(), 0);
+    // Connect without a protocol only points at the protocol list.
+    P->ClearLog();
+    P->Obd->BtnOBDConnectControl->click();
+    EXPECT_TRUE(P->AdapterRequests().empty());
+    // The user's choice stands while the result stays on screen.
+    P->Obd->CmBOBDProtocol->setCurrentIndex(2);
+    emit P->Obd->CmBOBDProtocol->activated(2);
+    P->Tick();
+    P->Tick();
+    EXPECT_EQ(Ui()->OBDProtocol_EE->GetAsInteger(), 3);
+    EXPECT_EQ(P->Obd->CmBOBDProtocol->currentIndex(), 2);
+    size_t requests75 = 0;
+    for (const auto &r : P->AdapterRequests())
+        requests75 += r[1] == 0x75;
+    EXPECT_EQ(requests75, 0u);
+}
+
+TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
+{
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    P->Obd->ChBOBDAdaptationEnable->click();
+    P->Obd->UpDOBDAdaptStFtBase->setValue(-10);
+    P->Obd->UpDOBDAdaptStFtRange->setValue(15);
+    EXPECT_EQ(P->Obd->LblOBDAdaptStFtValue->text(), "STFT:   -25   -:-   5  [%]");
+    EXPECT_EQ(Ui()->OBDAdaptStFtBase_EE->GetAsInteger(), -10);
+    P->Obd->CmBOBDAdaptMinRPM->setCurrentIndex(P->Obd->CmBOBDAdaptMinRPM->findText("2500"));
+    emit P->Obd->CmBOBDAdaptMinRPM->activated(P->Obd->CmBOBDAdaptMinRPM->currentIndex());
+    EXPECT_EQ(Ui()->OBDAdaptMinRPM_EE->GetAsInteger(), 2500);
+    ASSERT_TRUE(Logic->UIState()->Modified());
+
+    // Cancel keeps the configuration page and writes nothing.
+    P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
+    P->ClearLog();
+    shellwiring::ClickTab(*Form, "TbSOBDLive");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
+    EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
+    // Yes writes before the page changes.
+    P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    shellwiring::ClickTab(*Form, "TbSOBDLive");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
+    const auto adapter = P->AdapterRequests();
+    const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+    ASSERT_NE(write, adapter.end());
+    EXPECT_EQ((*write)[5], 0xF6); // the base, -10
+    EXPECT_EQ((*write)[6], 15);
+    EXPECT_FALSE(Logic->UIState()->Modified());
+}
+
+TEST_F(ObdWindowTest, ConnectErrorsLabelNamesTheCountersFromTheBox)
+{
+    struct Case {
+        uint8_t init, send, receive;
+        bool shown;
+    };
+    Start(IdleCanLink);
+    P->ShowObdPage("TbSOBDConfig");
+    for (const Case c : {Case{3, 2, 1, false}, Case{4, 0, 0, true}, Case{0, 3, 0, true}, Case{0, 0, 2, true}}) {
+        SCOPED_TRACE(testing::Message() << int(c.init) << "/" << int(c.send) << "/" << int(c.receive));
+        P->Box([&](sim::SimAdapterState &s) { s.Obd.LiveTable[50] = {c.init, c.send, c.receive, 0}; });
+        // The work step reads the counters while the page shows a link that is down.
+        P->Tick();
+        P->Tick();
+        EXPECT_EQ(P->Obd->LblOBDConnectErrors->isVisible(), c.shown);
+        if (c.shown) {
+            EXPECT_EQ(P->Obd->LblOBDConnectErrors->text(),
+                      LM->Translate(QStringLiteral("strTextConnectErrors"))
+                          + QStringLiteral("  [%1/%2/%3]").arg(c.init).arg(c.send).arg(c.receive));
+        }
+    }
+    // Off the page the counters are not read any more.
+    shellwiring::ClickTab(*Form, "TbSMeasure");
+    P->Tick();
+    P->ClearLog();
+    P->Tick();
+    for (const auto &r : P->AdapterRequests())
+        EXPECT_NE(r[1], 0x87);
+}
+
+TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRead)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.State[2] = 0x02; // trouble codes present
+        s.Obd.TroubleState[0] = 2;
+        // Slots of three bytes: first byte, then the two code bytes.
+        s.Obd.CodesA = sim::Bytes(21, 0);
+        s.Obd.CodesA[1] = 0x01, s.Obd.CodesA[2] = 0x71;   // P0171
+        s.Obd.CodesA[7] = 0xC1, s.Obd.CodesA[8] = 0x00;   // U0100 (slot 1 empty)
+        s.Obd.CodesB[1] = 0x03, s.Obd.CodesB[2] = 0x00;   // P0300
+        s.Obd.ReadJobResults = {4, 4, 3};
+    });
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    EXPECT_EQ(P->Obd->MemOBDTroubles->toPlainText(),
+              "Number of recorded trouble codes: 2\n\nTo check pending trouble codes click the 'Read' button");
+    EXPECT_EQ(P->Obd->MemOBDFreeze->toPlainText(), "No freeze frame");
+    ASSERT_TRUE(P->Obd->BtBOBDReadErrors->isEnabled());
+
+    P->ClearLog();
+    P->Obd->BtBOBDReadErrors->click();
+    P->Tick();
+    const auto read = P->AdapterRequests();
+    auto at = [&read](uint8_t command, int parameter = -1) {
+        for (size_t i = 0; i < read.size(); ++i)
+            if (read[i][1] == command && (parameter < 0 || read[i][2] == parameter))
+                return int(i);
+        return -1;
+    };
+    // The read job, the state, then the lists once all jobs have ended, the
+    // jobs taken and the state read again.
+    EXPECT_EQ(read.front(), sim::SimAdapter::Request(0x7F, {0x07}));
+    EXPECT_EQ(read.at(1)[1], 0x7D);
+    ASSERT_GE(at(0x80), 0);
+    EXPECT_LT(at(0x80), at(0x81));
+    EXPECT_LT(at(0x81), at(0x83, 0x07));
+    EXPECT_EQ(at(0x82), -1); // the freeze job found nothing
+    EXPECT_EQ(read.back()[1], 0x7D);
+    const QString troubles = P->Obd->MemOBDTroubles->toPlainText();
+    EXPECT_TRUE(troubles.contains("Finished reading recorded trouble codes")) << troubles.toStdString();
+    EXPECT_TRUE(troubles.contains("Recorded Trouble Codes:\n   Error 1: P0171")) << troubles.toStdString();
+    EXPECT_TRUE(troubles.contains("   Error 2: U0100")) << troubles.toStdString();
+    EXPECT_TRUE(troubles.contains("Pending Trouble Codes:\n   Error 1: P0300")) << troubles.toStdString();
+    EXPECT_EQ(P->Obd->MemOBDFreeze->toPlainText(), "No freeze frame found");
+    // The code texts come from the English trouble-code file.
+    QString known;
+    Custom->GetObdCodeText(QStringLiteral("P0171"), known);
+    EXPECT_TRUE(troubles.contains(known)) << known.toStdString();
+
+    // Clearing: the clear job, the state re-read, then the job taken and the
+    // codes read anew.
+    P->Tick();
+    ASSERT_TRUE(P->Obd->PnlOBDErrorsButtons->isEnabled());
+    P->ClearLog();
+    P->Obd->BtBOBDClearErrors->click();
+    P->Tick();
+    auto cleared = P->AdapterRequests();
+    EXPECT_EQ(cleared.front(), sim::SimAdapter::Request(0x7E, {0xA5}));
+    EXPECT_EQ(cleared.at(1)[1], 0x7D);
+    EXPECT_NE(std::find(cleared.begin(), cleared.end(), sim::SimAdapter::Request(0x83, {0x08})), cleared.end());
+    EXPECT_EQ(P->Obd->MemOBDTroubles->toPlainText(), "Finished clearing all errors");
+    P->Tick();
+    EXPECT_EQ(Ui()->OBDstateClearErrors->GetAsInteger(), 1);
+    EXPECT_EQ(Ui()->OBDnumberOfTroubleCodes->GetAsInteger(), 0);
+    // The page entered anew announces the state read then.
+    P->ShowObdPage("TbSOBDLive");
+    P->ShowObdPage("TbSOBDErrors");
+    EXPECT_EQ(P->Obd->MemOBDTroubles->toPlainText(),
+              "No recorded trouble codes\n\nTo check pending trouble codes click the 'Read' button");
+}
+
+TEST_F(ObdWindowTest, FreezeFrameShowsTheFieldsOfSupportedPids)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.State[2] = 0x08; // a freeze frame is stored
+        s.Obd.Supported[0] = 0x3F; // PIDs 0x03..0x08
+        s.Obd.Supported[1] = 0x30; // PIDs 0x0B, 0x0C
+        // Frame 0: device, code P0420 (word), fuel status B1/B2, load, coolant...
+        s.Obd.FreezeFrames = sim::Bytes(44, 0);
+        // (frame 0 from data byte 4)
+        s.Obd.FreezeFrames[4] = 0x01;
+        s.Obd.FreezeFrames[5] = 0x04, s.Obd.FreezeFrames[6] = 0x20;
+        s.Obd.FreezeFrames[7] = 2, s.Obd.FreezeFrames[8] = 1;
+        s.Obd.ReadJobResults = {3, 3, 4};
+    });
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    EXPECT_EQ(P->Obd->MemOBDFreeze->toPlainText(), "There is a freeze frame");
+    P->Obd->BtBOBDReadErrors->click();
+    P->Tick();
+    const QStringList lines = P->Obd->MemOBDFreeze->toPlainText().split('\n');
+    ASSERT_GE(lines.size(), 6) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], "Finished reading freeze frame");
+    EXPECT_EQ(lines[2], "Freeze Frame 1:");
+    EXPECT_TRUE(lines[3].startsWith("   Code: P0420")) << lines[3].toStdString();
+    EXPECT_EQ(lines[4], "   Fuel System Status B1: Closed loop ");
+    EXPECT_EQ(lines[5], "   Fuel System Status B2: Open loop ");
+    const QString all = lines.join('\n');
+    for (const char *supported : {"   Load: ", "   Coolant Temperature: ", "   ShortTermFuelTrim B2: ", "   MAP: ",
+                                  "   RPM: "})
+        EXPECT_TRUE(all.contains(supported)) << supported;
+    for (const char *unsupported : {"LongTermFuelTrim B2", "Speed"})
+        EXPECT_FALSE(all.contains(unsupported)) << unsupported;
+    // A language change renders the same messages again.
+    P->Obd->UpdateLanguage();
+    EXPECT_EQ(P->Obd->MemOBDFreeze->toPlainText().split('\n'), lines);
+}
+
+TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.ReadJobResults = {2, 2, 2};
+    });
+    P->ShowObdPage("TbSOBDErrors");
+    P->Obd->BtBOBDReadErrors->click();
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().startsWith("Reading recorded trouble codes..."));
+    EXPECT_TRUE(P->Obd->PrBOBDErrors->isVisible());
+    EXPECT_FALSE(P->Obd->PnlOBDErrorsButtons->isEnabled());
+    P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 1; });
+    P->Tick();
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().isEmpty());
+    EXPECT_TRUE(P->Obd->MemOBDFreeze->toPlainText().isEmpty());
+    EXPECT_EQ(P->Obd->TroubleCodeMessages().Count(), 0);
+}
+
+TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)
+{
+    for (const bool box : {true, false}) {
+        SCOPED_TRACE(box);
+        Start([box](sim::SimAdapterState &s) { s.Silent = !box; });
+        ASSERT_EQ(ModuleOBD->IsActive(), box);
+        Ui()->GetAdaptCorrectionBank2(4, 6)->SetAsFloat(-3);
+        P->ShowObdPage("TbSOBDConfig");
+        P->Obd->PgCMain->setCurrentWidget(P->Obd->TbSOBDDebug);
+        QTableWidget *bank2 = P->Obd->StGOBDAdaptBank2;
+        ASSERT_NE(bank2->item(4, 6), nullptr);
+        EXPECT_EQ(bank2->item(4, 6)->text(), box ? Ui()->GetAdaptCorrectionBank2(4, 6)->Text() : QString());
+        EXPECT_EQ(bank2->item(4, 6)->text().isEmpty(), !box);
+        EXPECT_EQ(P->Obd->StGOBDAdaptBank1->item(0, 0)->text().isEmpty(), !box);
+        P.reset();
+    }
+}
+
+TEST_F(ObdWindowTest, StatusBarPanelNeedsAnAnsweringOBDModule)
+{
+    Start([](sim::SimAdapterState &s) { s.Obd.Config[0] = 4, s.Obd.Config[1] = 0x0A; });
+    P->Tick();
+    QWidget *panel = shellwiring::Get(*Form, "PnlStatusOBDAdaptationActive");
+    EXPECT_TRUE(panel->isVisible());
+    // The box stops answering: the module goes inactive, the switch stays.
+    P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
+    for (int i = 0; i < 6; ++i)
+        P->Tick();
+    ASSERT_FALSE(ModuleOBD->IsActive());
+    EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(ObdWindowTest, ScreenshotsOfThePages)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Config[1] = 0x0A;
+        s.Obd.Supported = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
+        s.Obd.State[2] = 0x02;
+        s.Obd.TroubleState[0] = 1;
+    });
+    const QString dir = qEnvironmentVariable("OBD_SCREENSHOTS");
+    for (const char *page : {"TbSOBDConfig", "TbSOBDLive", "TbSOBDErrors"}) {
+        P->ShowObdPage(page);
+        P->Tick();
+        P->Tick();
+        const QPixmap shot = Form->grab();
+        EXPECT_FALSE(shot.isNull());
+        if (!dir.isEmpty())
+            shot.save(QDir(dir).filePath(QString::fromLatin1(page) + ".png"));
+    }
+}
+
+TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Config[1] = 0x0A;
+        s.Obd.Supported = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xDF, 0xCC, 0xCC, 0, 0, 0, 0};
+    });
+    P->ShowObdPage("TbSOBDLive");
+    P->Tick();
+    P->Tick();
+    auto check = [&](const char *name) { return P->Obd->PnlOBDLive->findChild<QCheckBox *>(name); };
+    EXPECT_TRUE(check("ChBOBDRPM")->isVisible());
+    EXPECT_TRUE(check("ChBOBDRPM")->isChecked());
+    EXPECT_FALSE(check("ChBOBDMAP")->isChecked()); // PID 0x0B not allowed
+    // Under the adapter's adaptation the trims' polling cannot be switched off.
+    EXPECT_FALSE(check("ChBOBDStFtB1")->isEnabled());
+    EXPECT_TRUE(check("ChBOBDMAP")->isEnabled());
+    // PIDs the car does not support offer no check box.
+    EXPECT_FALSE(check("ChBOBDUego1")->isVisible());
+    // Allowing a PID writes the whole mask.
+    P->ClearLog();
+    check("ChBOBDMAP")->click();
+    const auto sent = P->AdapterRequests();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), sim::SimAdapter::Request(0x7B, {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0}));
+    P->Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Allowed[1], 0xFF); });
+}
+
+TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
+{
+    struct Case {
+        const char *button;
+        uint8_t answer;
+        std::vector<uint8_t> steps;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false},
+        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true},
+        {"BtBAdapterTestModeNormal", 0xB7, {6}, false},
+        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.button << " " << int(c.answer));
+        Start([&](sim::SimAdapterState &s) {
+            IdleCanLink(s);
+            s.Payload[0x05] = {0x05, 0x00, 0x00};
+            s.Payload[0x0C] = {0x0C, c.answer};
+        });
+        P->ShowObdPage("TbSOBDConfig");
+        P->ClearLog();
+        P->Rig.Boxes.clear();
+        QPushButton *button = qstrcmp(c.button, "BtBAdapterTestModeInit") == 0 ? P->Obd->BtBAdapterTestModeInit
+                                                                                : P->Obd->BtBAdapterTestModeNormal;
+        ASSERT_EQ(button->objectName(), c.button);
+        button->click();
+        std::vector<uint8_t> steps;
+        for (const auto &r : P->AdapterRequests())
+            if (r[1] == 0x0C)
+                steps.push_back(r[2]);
+        EXPECT_EQ(steps, c.steps);
+        ASSERT_EQ(P->Rig.Boxes.size(), c.warned ? 1u : 0u);
+        if (c.warned) {
+            EXPECT_TRUE(P->Rig.Boxes[0].Text.startsWith("Nie udalo sie"));
+        }
+        P.reset();
+    }
+}
+
+// ---- Message lines -----------------------------------------------------------------
+
+TEST(ObdMessages, TroubleCodesInTheUsualNotation)
+{
+    struct Case {
+        quint8 first, second;
+        const char *text;
+    };
+    for (const Case c : {Case{0x01, 0x23, "P0123"}, Case{0x41, 0x23, "C0123"}, Case{0xC1, 0x00, "U0100"},
+                         Case{0x31, 0x00, "P3100"}, Case{0x8A, 0xBC, "B0ABC"}})
+        EXPECT_EQ(FormatTroubleCode(c.first, c.second), c.text);
+}
+
+TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
+{
+    TOBDMessageLinesList troubles(0), freeze(1);
+    EXPECT_EQ(troubles.Add(7, QString()), 0);
+    troubles.Add(1, QStringLiteral(": 3"));
+    freeze.Add(99, QString());
+    EXPECT_TRUE(troubles.Text(0).endsWith("..."));
+    EXPECT_TRUE(troubles.Text(1).contains(": 3"));
+    EXPECT_TRUE(troubles.Text(5).isEmpty());
+    EXPECT_EQ(freeze.Text(0), "!UNKNOWN!99");
+    EXPECT_NE(DescribeTroubleCodesState(8, QString()), DescribeFreezeFrameState(8, QString()));
+    troubles.RemoveCode(7);
+    ASSERT_EQ(troubles.Count(), 1);
+    EXPECT_EQ(troubles.Item(0).Code, 1);
+}
