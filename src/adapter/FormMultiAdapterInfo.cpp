@@ -9,6 +9,7 @@
 #include "core/AppConfig.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "core/ui/LMWidgetTexts.h"
 #include "windows/NamedWidget.h"
 
 #include <QFileDialog>
@@ -48,24 +49,27 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("FormMultiAdapterInfo"));
     resize(760, 400);
     PnlMultiInfo = NewNamed<QFrame>(this, "PnlMultiInfo", {0, 0, 760, 400});
-    LblAdapterInfo = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterInfo", {8, 8, 300, 20}, QStringLiteral("Adapter information"));
+    // Designed in Polish, as every window: the catalog gives the other
+    // languages. Docked into the main window, the page stays this window's.
+    PnlMultiInfo->setProperty(TLMWidgetTexts::OwnerFormProperty, objectName());
+    LblAdapterInfo = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterInfo", {8, 8, 300, 20}, QStringLiteral("Informacje o adapterze"));
     QFont heading = LblAdapterInfo->font();
     heading.setBold(true);
     LblAdapterInfo->setFont(heading);
-    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionCaption", {8, 36, 200, 20}, QStringLiteral("Version:"));
+    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionCaption", {8, 36, 200, 20}, QStringLiteral("Wersja:"));
     LblAdapterVersion = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersion", {210, 36, 300, 20});
     LblAdapterVersionFull = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionFull", {210, 58, 540, 20});
     NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationCaption", {8, 82, 200, 20},
-                     QStringLiteral("Compilation date and time:"));
+                     QStringLiteral("Data i czas kompilacji:"));
     LblAdapterCompilationDateAndTime = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationDateAndTime", {210, 82, 300, 20});
-    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSNCaption", {8, 106, 200, 20}, QStringLiteral("Serial number:"));
+    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSNCaption", {8, 106, 200, 20}, QStringLiteral("Numer seryjny:"));
     LblAdapterSN = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSN", {210, 106, 300, 20});
-    BtBAdapterDefaultSettings = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterDefaultSettings", {8, 140, 140, 25},
-                                                      QStringLiteral("Default settings"));
-    BtBAdapterSaveToFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterSaveToFile", {156, 140, 140, 25},
-                                                 QStringLiteral("Save to file..."));
-    BtBAdapterLoadFromFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterLoadFromFile", {304, 140, 140, 25},
-                                                   QStringLiteral("Load from file..."));
+    BtBAdapterDefaultSettings = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterDefaultSettings", {8, 140, 150, 25},
+                                                      QStringLiteral("Ustawienia domyślne"));
+    BtBAdapterSaveToFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterSaveToFile", {166, 140, 150, 25},
+                                                 QStringLiteral("Zapisz do pliku..."));
+    BtBAdapterLoadFromFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterLoadFromFile", {324, 140, 150, 25},
+                                                   QStringLiteral("Wczytaj z pliku..."));
     connect(BtBAdapterDefaultSettings, &QPushButton::clicked, this, [this] { BtBAdapterDefaultSettingsClick(); });
     connect(BtBAdapterSaveToFile, &QPushButton::clicked, this, [this] { BtBAdapterSaveToFileClick(); });
     connect(BtBAdapterLoadFromFile, &QPushButton::clicked, this, [this] { BtBAdapterLoadFromFileClick(); });

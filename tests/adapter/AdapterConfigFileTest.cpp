@@ -160,6 +160,9 @@ TEST_F(AdapterConfigFile, PageShowsWhatTheBoxReports)
     EXPECT_EQ(Info->LblAdapterCompilationDateAndTime->text(), "Nov 20 2026 14:05:33");
     EXPECT_EQ(Info->LblAdapterSN->text(), "34567020712");
     EXPECT_TRUE(Info->BtBAdapterLoadFromFile->isEnabled());
+    // With ADAPTER_PAGE_PICTURE set, the docked page as the user sees it.
+    if (const QString picture = qEnvironmentVariable("ADAPTER_PAGE_PICTURE"); !picture.isEmpty())
+        Info->PnlMultiInfo->grab().save(picture);
     // A refresh asks the box afresh.
     P.Device.Server.log().clear();
     Info->UpdateAdapterInfo();
