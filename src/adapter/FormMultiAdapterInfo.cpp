@@ -9,7 +9,6 @@
 #include "core/AppConfig.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
-#include "core/ui/LMWidgetTexts.h"
 #include "windows/NamedWidget.h"
 
 #include <QFileDialog>
@@ -49,21 +48,19 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("FormMultiAdapterInfo"));
     resize(760, 400);
     PnlMultiInfo = NewNamed<QFrame>(this, "PnlMultiInfo", {0, 0, 760, 400});
-    // Designed in Polish, as every window: the catalog gives the other
-    // languages. Docked into the main window, the page stays this window's.
-    PnlMultiInfo->setProperty(TLMWidgetTexts::OwnerFormProperty, objectName());
+    // Designed in Polish, as every window: the catalog gives the other languages.
     LblAdapterInfo = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterInfo", {8, 8, 300, 20}, QStringLiteral("Informacje o adapterze"));
     QFont heading = LblAdapterInfo->font();
     heading.setBold(true);
     LblAdapterInfo->setFont(heading);
-    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionCaption", {8, 36, 200, 20}, QStringLiteral("Wersja:"));
-    LblAdapterVersion = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersion", {210, 36, 300, 20});
-    LblAdapterVersionFull = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionFull", {210, 58, 540, 20});
-    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationCaption", {8, 82, 200, 20},
+    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionCaption", {8, 36, 240, 20}, QStringLiteral("Wersja:"));
+    LblAdapterVersion = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersion", {250, 36, 300, 20});
+    LblAdapterVersionFull = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionFull", {250, 58, 500, 20});
+    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationCaption", {8, 82, 240, 20},
                      QStringLiteral("Data i czas kompilacji:"));
-    LblAdapterCompilationDateAndTime = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationDateAndTime", {210, 82, 300, 20});
-    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSNCaption", {8, 106, 200, 20}, QStringLiteral("Numer seryjny:"));
-    LblAdapterSN = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSN", {210, 106, 300, 20});
+    LblAdapterCompilationDateAndTime = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationDateAndTime", {250, 82, 300, 20});
+    NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSNCaption", {8, 106, 240, 20}, QStringLiteral("Numer seryjny:"));
+    LblAdapterSN = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSN", {250, 106, 300, 20});
     BtBAdapterDefaultSettings = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterDefaultSettings", {8, 140, 150, 25},
                                                       QStringLiteral("Ustawienia domyślne"));
     BtBAdapterSaveToFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterSaveToFile", {166, 140, 150, 25},
