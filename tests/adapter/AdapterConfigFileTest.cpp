@@ -417,3 +417,66 @@ TEST_F(AdapterConfigFile, DefaultSettingsWriteTheDefaults)
               (sim::Bytes{0x72, 0, 8, 2, 0, 2, 0, 0, 2, 25, 0x04, 0xB0}));
     EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
 }
+
+// Files as editors leave them: a UTF-8 mark, other letter case, a decimal
+// comma, LF line ends.
+TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
+{
+    Load("\xEF\xBB\xBF[info]\ndevice=2.0A r3 (edited)\nproduct=Service (Adapter)\n[obd]\nobdprotocol_ee=7\n"
+         "OBDAdaptLtFtBaseB1_EE=-5,0\nOBDisOBDsimActive=On\n");
+    EXPECT_EQ(BoxTexts(), QStringList{Tr("Save configuration to device?")});
+    EXPECT_EQ(Logic->UIStateOBD()->OBDProtocol_EE->GetAsInteger(), 7);
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptLtFtBaseB1_EE->GetAsFloat(), -5.0);
+    EXPECT_TRUE(Logic->UIStateOBD()->OBDisOBDsimActive->GetAsBoolean());
+    P.Device.Server.withLock([&] {
+        EXPECT_EQ(P.Device.Adapter.State.Obd.Config[0], 7);
+        EXPECT_EQ(P.Device.Adapter.State.Obd.Config[5], 0xFB);
+    });
+}
+
+// Saving writes the box's values and leaves the user's unwritten edits alone.
+TEST_F(AdapterConfigFile, SaveKeepsUnwrittenEdits)
+{
+    Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->SetAsInteger(33);
+    ASSERT_TRUE(Logic->UIState()->Modified());
+    Save(QStringLiteral("box.dda"));
+    TIniFile ini(Path(QStringLiteral("box.dda")));
+    ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+    EXPECT_EQ(ini.ReadString("OBD", "OBDAdaptMaxCorr_EE"), "125");
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 33);
+    EXPECT_TRUE(Logic->UIState()->Modified());
+}
+
+TEST_F(AdapterConfigFile, FailuresOfSavingAndOfDefaultsAreReported)
+{
+    // A folder that is not there: nothing written, the file and why named.
+    P.Rig.Boxes.clear();
+    Chosen = Path(QStringLiteral("missing/box.dda"));
+    EXPECT_FALSE(Info->BtBAdapterSaveToFileClick());
+    ASSERT_EQ(BoxTexts().size(), 1);
+    EXPECT_TRUE(BoxTexts().first().startsWith(Tr("Error while saving configuration file.")));
+    EXPECT_TRUE(BoxTexts().first().contains(Chosen));
+    EXPECT_TRUE(BoxTexts().first().contains(Tr("The file cannot be written:")));
+    EXPECT_FALSE(QFile::exists(Chosen));
+    // A box that does not answer: no file of stale values.
+    P.Rig.Boxes.clear();
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Silent = true; });
+    Chosen = Path(QStringLiteral("silent.dda"));
+    EXPECT_FALSE(Info->BtBAdapterSaveToFileClick());
+    EXPECT_FALSE(QFile::exists(Chosen));
+    ASSERT_EQ(BoxTexts().size(), 1);
+    EXPECT_TRUE(BoxTexts().first().contains(Tr("The adapter does not answer.")));
+}
+
+TEST_F(AdapterConfigFile, RefusedDefaultsAreReported)
+{
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
+    P.Rig.Boxes.clear();
+    P.Device.Server.log().clear();
+    Info->BtBAdapterDefaultSettings->click();
+    ASSERT_EQ(BoxTexts().size(), 2);
+    EXPECT_EQ(BoxTexts().last(), Tr("The adapter did not accept the default configuration."));
+    // The settings were refused: no table followed.
+    ASSERT_EQ(Writes().size(), 1u);
+    EXPECT_EQ(Writes()[0][1], 0x72);
+}
