@@ -93,10 +93,55 @@ struct TPlannedValue {
                            + value + QStringLiteral("\"") + Crlf + why);
 }
 
+// The whole integers a variable holds as it travels to the adapter; false
+// when it holds no integer at all (a double without a conversion to bytes).
+bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
+{
+    if (dynamic_cast<const TDoubleVariable *>(v)) {
+        if (!DoubleStorable(v, 0))
+            return false;
+        // The values the conversion keeps form one run around 0.
+        qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
+        while (ok - below > 1) {
+            const qint64 mid = below + (ok - below) / 2;
+            (DoubleStorable(v, double(mid)) ? ok : below) = mid;
+        }
+        low = ok;
+        qint64 above = std::numeric_limits<qint32>::max();
+        ok = 0;
+        while (above - ok > 1) {
+            const qint64 mid = ok + (above - ok) / 2;
+            (DoubleStorable(v, double(mid)) ? ok : above) = mid;
+        }
+        high = ok;
+        return true;
+    }
+    if (dynamic_cast<const TSmallIntVariable *>(v)) {
+        low = -32768, high = 32767;
+        return true;
+    }
+    if (dynamic_cast<const TWordVariable *>(v) || (dynamic_cast<const TBoolVariable *>(v) && v->DataLength() == 2)) {
+        low = 0, high = 65535;
+        return true;
+    }
+    if (dynamic_cast<const TByteVariable *>(v) || dynamic_cast<const TBoolVariable *>(v)) {
+        low = 0, high = 255;
+        return true;
+    }
+    return false;
+}
+
+// The windows code page the language in use writes its files in, as the
+// settings files.
+QByteArray FileCodePage()
+{
+    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language)) : QByteArrayLiteral("windows-1250");
+}
+
 QString RangeText(const TVariable *v)
 {
     qint64 low = 0, high = 0;
-    if (!AdapterConfig::StorableRange(v, low, high))
+    if (!StorableRange(v, low, high))
         return AdapterConfig::Tr("The value cannot be stored in the adapter.");
     return AdapterConfig::Tr("Allowed values: whole numbers from %1 to %2.").arg(low).arg(high);
 }
@@ -124,7 +169,7 @@ TPlannedValue Plan(TVariable *v, bool hasBits, const QString &key, const QString
         if (!ok)
             RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
         qint64 low = 0, high = 0;
-        AdapterConfig::StorableRange(v, low, high);
+        StorableRange(v, low, high);
         if (n < low || n > high)
             RefuseValue(key, value, RangeText(v));
         return {v, TStep::Integer, 0, n};
@@ -141,11 +186,6 @@ QString Tr(const char *english)
     QString text;
     TranslateUiText(QString::fromUtf8(english), text);
     return text;
-}
-
-bool HasBits(const TVariableList &list, const TVariable *variable)
-{
-    return BitParents(list).contains(variable);
 }
 
 QString ValueText(const TVariable *v, bool hasBits)
@@ -192,42 +232,6 @@ QStringList SectionLines(const TIniFile &ini, const QString &section)
     return lines;
 }
 
-bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
-{
-    if (dynamic_cast<const TDoubleVariable *>(v)) {
-        if (!DoubleStorable(v, 0))
-            return false;
-        // The values the conversion keeps form one run around 0.
-        qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
-        while (ok - below > 1) {
-            const qint64 mid = below + (ok - below) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : below) = mid;
-        }
-        low = ok;
-        qint64 above = std::numeric_limits<qint32>::max();
-        ok = 0;
-        while (above - ok > 1) {
-            const qint64 mid = ok + (above - ok) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : above) = mid;
-        }
-        high = ok;
-        return true;
-    }
-    if (dynamic_cast<const TSmallIntVariable *>(v)) {
-        low = -32768, high = 32767;
-        return true;
-    }
-    if (dynamic_cast<const TWordVariable *>(v) || (dynamic_cast<const TBoolVariable *>(v) && v->DataLength() == 2)) {
-        low = 0, high = 65535;
-        return true;
-    }
-    if (dynamic_cast<const TByteVariable *>(v) || dynamic_cast<const TBoolVariable *>(v)) {
-        low = 0, high = 255;
-        return true;
-    }
-    return false;
-}
-
 THourglass::THourglass()
 {
     TLogic::BeginHourglass(FSaved);
@@ -236,11 +240,6 @@ THourglass::THourglass()
 THourglass::~THourglass()
 {
     TLogic::EndHourglass(FSaved);
-}
-
-QByteArray FileCodePage()
-{
-    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language)) : QByteArrayLiteral("windows-1250");
 }
 
 } // namespace AdapterConfig

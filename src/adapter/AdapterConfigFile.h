@@ -38,9 +38,6 @@ constexpr quint32 GroupSet(int group) { return quint32(1) << group; }
 // The current language's text of an English text of the adapter code.
 QString Tr(const char *english);
 
-// Whether a boolean container has bit variables in list.
-bool HasBits(const TVariableList &list, const TVariable *variable);
-
 // The text a stored variable is saved as: doubles as the shortest text that
 // reads back exactly (with "."), booleans without bits "On" / "Off",
 // containers with bits and the integer kinds in decimal. Raises
@@ -57,10 +54,6 @@ void WriteGroups(TIniFile &ini, const TVariableList &list, quint32 groups, const
 // The lines "key=value" of a section, in file order.
 QStringList SectionLines(const TIniFile &ini, const QString &section);
 
-// The whole integers variable can hold as it travels to the adapter; false
-// when it holds no integer at all (a double without a conversion to bytes).
-bool StorableRange(const TVariable *variable, qint64 &low, qint64 &high);
-
 // The hourglass cursor for the life of a scope.
 class THourglass
 {
@@ -73,9 +66,5 @@ public:
 private:
     QCursor FSaved;
 };
-
-// The windows code page the language in use writes its files in (as the
-// settings files).
-QByteArray FileCodePage();
 
 } // namespace AdapterConfig
