@@ -143,7 +143,11 @@ QString RangeText(const TVariable *v)
     qint64 low = 0, high = 0;
     if (!StorableRange(v, low, high))
         return AdapterConfig::Tr("The value cannot be stored in the adapter.");
-    return AdapterConfig::Tr("Allowed values: whole numbers from %1 to %2.").arg(low).arg(high);
+    QString text = AdapterConfig::Tr("Allowed values: whole numbers from %1 to %2.");
+    // A translation that lost its places still names the range.
+    if (!text.contains(QLatin1String("%1")) || !text.contains(QLatin1String("%2")))
+        text += QStringLiteral(" (%1..%2)");
+    return text.arg(low).arg(high);
 }
 
 // What one line sets, checked against what the variable and the adapter can hold.

@@ -50,9 +50,6 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     PnlMultiInfo = NewNamed<QFrame>(this, "PnlMultiInfo", {0, 0, 760, 400});
     // Designed in Polish, as every window: the catalog gives the other languages.
     LblAdapterInfo = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterInfo", {8, 8, 300, 20}, QStringLiteral("Informacje o adapterze"));
-    QFont heading = LblAdapterInfo->font();
-    heading.setBold(true);
-    LblAdapterInfo->setFont(heading);
     NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionCaption", {8, 36, 240, 20}, QStringLiteral("Wersja:"));
     LblAdapterVersion = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersion", {250, 36, 300, 20});
     LblAdapterVersionFull = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterVersionFull", {250, 58, 500, 20});
