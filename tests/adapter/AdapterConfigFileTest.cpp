@@ -1,6 +1,7 @@
 // Adapter configuration files through the adapter-information page of the
 // running program: its buttons and file dialogs, the questions, the frames the
 // simulated box receives, and the windows' values after every refusal.
+#include "AdapterRig.h"
 #include "ProgramWithAdapter.h"
 
 #include "adapter/AdapterConfigFile.h"
@@ -24,6 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+using adaptertest::Commands;
 
 using adaptertest::ProgramWithAdapter;
 using AdapterConfig::Tr;
@@ -150,33 +153,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(AdapterConfigFile, PageShowsWhatTheBoxReports)
-{
-    EXPECT_EQ(Info->LblAdapterVersion->text(), "2.0A r3");
-    EXPECT_EQ(Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
-    EXPECT_EQ(Info->LblAdapterVersionFull->text(), Logic->LogicAdapter()->DescribeAdapter(false));
-    EXPECT_FALSE(Info->LblAdapterVersionFull->text().isEmpty());
-    EXPECT_EQ(Info->LblAdapterCompilationDateAndTime->text(), "Nov 20 2026 14:05:33");
-    EXPECT_EQ(Info->LblAdapterSN->text(), "34567020712");
-    EXPECT_TRUE(Info->BtBAdapterLoadFromFile->isEnabled());
-    // With ADAPTER_PAGE_PICTURE set, the docked page as the user sees it.
-    if (const QString picture = qEnvironmentVariable("ADAPTER_PAGE_PICTURE"); !picture.isEmpty())
-        Info->PnlMultiInfo->grab().save(picture);
-    // A refresh asks the box afresh.
-    P.Device.Server.log().clear();
-    Info->UpdateAdapterInfo();
-    EXPECT_EQ(P.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04}));
-    // The box gone: every line says so and the buttons are off.
-    P.Device.Server.withLock([&] { P.Device.Adapter.State.Silent = true; });
-    Info->UpdateAdapterInfo();
-    const QString unknown = QLatin1Char('[') + Tr("unknown") + QLatin1Char(']');
-    for (QLabel *l : {Info->LblAdapterVersion, Info->LblAdapterVersionFull, Info->LblAdapterCompilationDateAndTime,
-                      Info->LblAdapterSN})
-        EXPECT_EQ(l->text(), unknown);
-    for (QPushButton *b : {Info->BtBAdapterDefaultSettings, Info->BtBAdapterSaveToFile, Info->BtBAdapterLoadFromFile})
-        EXPECT_FALSE(b->isEnabled());
-}
 
 TEST_F(AdapterConfigFile, SaveWritesInfoAndEveryStoredValue)
 {
@@ -344,12 +320,6 @@ TEST_F(AdapterConfigFile, QuestionsNameWhatIsWrong)
     EXPECT_EQ(BoxTexts().first(), Tr("Unrecognized or obsolete parameters found:") + crlf + crlf + "Gone1" + crlf
                                       + "Gone2" + crlf + "Gone3" + crlf + "Gone4" + crlf + "Gone5" + crlf
                                       + QStringLiteral("(2 %1)").arg(Tr("more...")) + crlf + crlf + Tr("Continue?"));
-    Answers.clear();
-    Answers[Tr("Found configuration file for different product:")] = mrNo;
-    Load(InfoOf("1.0A r3") + "[OBD]\r\nOBDProtocol_EE=5\r\n");
-    EXPECT_EQ(BoxTexts().first(), Tr("Found configuration file for different product:") + crlf + crlf + "  1.0A r3"
-                                      + crlf + crlf + Tr("It may contain incompatible settings.") + crlf
-                                      + Tr("Continue?"));
     // A reading is never set from a file, also when the user goes on.
     Answers.clear();
     Load(InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDRPM=2000\r\n");
@@ -363,9 +333,7 @@ TEST_F(AdapterConfigFile, RefusedWriteIsReportedAndKeepsTheEdits)
     P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
     Load(InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\n");
     // The settings went out and were refused; no table followed.
-    const auto writes = Writes();
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0][1], 0x72);
+    EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
     ASSERT_EQ(BoxTexts().size(), 2);
     EXPECT_TRUE(BoxTexts().last().startsWith(Tr("The adapter did not accept the configuration:")));
     EXPECT_TRUE(BoxTexts().last().contains(Tr("OBD settings")));
@@ -417,6 +385,13 @@ TEST_F(AdapterConfigFile, DefaultSettingsWriteTheDefaults)
     EXPECT_EQ(sim::Bytes(writes[0].begin() + 1, writes[0].end() - 2),
               (sim::Bytes{0x72, 0, 8, 2, 0, 2, 0, 0, 2, 25, 0x04, 0xB0}));
     EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
+    // Refused settings: said so, and no table follows.
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
+    P.Rig.Boxes.clear();
+    P.Device.Server.log().clear();
+    Info->BtBAdapterDefaultSettings->click();
+    EXPECT_EQ(BoxTexts().last(), Tr("The adapter did not accept the default configuration."));
+    EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
 }
 
 // Files as editors leave them: a UTF-8 mark, other letter case, a decimal
@@ -467,17 +442,4 @@ TEST_F(AdapterConfigFile, FailuresOfSavingAndOfDefaultsAreReported)
     EXPECT_FALSE(QFile::exists(Chosen));
     ASSERT_EQ(BoxTexts().size(), 1);
     EXPECT_TRUE(BoxTexts().first().contains(Tr("The adapter does not answer.")));
-}
-
-TEST_F(AdapterConfigFile, RefusedDefaultsAreReported)
-{
-    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
-    P.Rig.Boxes.clear();
-    P.Device.Server.log().clear();
-    Info->BtBAdapterDefaultSettings->click();
-    ASSERT_EQ(BoxTexts().size(), 2);
-    EXPECT_EQ(BoxTexts().last(), Tr("The adapter did not accept the default configuration."));
-    // The settings were refused: no table followed.
-    ASSERT_EQ(Writes().size(), 1u);
-    EXPECT_EQ(Writes()[0][1], 0x72);
 }

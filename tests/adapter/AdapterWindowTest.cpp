@@ -8,6 +8,7 @@
 #include "adapter/FormMultiAdapterInfo.h"
 #include "adapter/FormMultiOBD.h"
 #include "adapter/Logic.h"
+#include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
@@ -44,6 +45,9 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     // box afresh what it is.
     EXPECT_EQ(p.Info->LblAdapterVersion->text(), "2.0A r3");
     EXPECT_EQ(p.Info->LblAdapterSN->text(), "34567020712");
+    EXPECT_EQ(p.Info->LblAdapterCompilationDateAndTime->text(), "Nov 20 2026 14:05:33");
+    EXPECT_EQ(p.Info->LblAdapterVersionFull->text(), LogicAdapter->DescribeAdapter(false));
+    EXPECT_EQ(p.Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
     // Each tick: the controller's live values and the OBD module's state.
     for (int i = 0; i < 4; ++i)
         p.Tick();
