@@ -314,10 +314,6 @@ int main(int argc, char *argv[])
         FormConnectStatus = keep(new TFormConnectStatus);
         FormConnectStatus->OnLoadSettingsFile = [form] { form->MnIFileLoadCnfClick(); };
         WireConnectStatusToAdapter(*FormConnectStatus);
-        FormConnectStatus->OnLoadAdapterFile = [] {
-            if (FormMultiAdapterInfo)
-                FormMultiAdapterInfo->BtBAdapterLoadFromFileClick();
-        };
         FormAutocalibrationInit = keep(new TFormAutocalibrationInit);
         WireConfigurationPagesToWindows(*form);
         form->Services.FreePictureWindow = [] {

@@ -177,6 +177,11 @@ void WireConnectStatusToAdapter(TFormConnectStatus &dialog)
     dialog.AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
     dialog.AdapterVersionText = versionText;
     dialog.AdapterCompileText = compileText;
+    // The adapter's "Load from file..." is the adapter-information page's load.
+    dialog.OnLoadAdapterFile = [] {
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->BtBAdapterLoadFromFileClick();
+    };
 }
 
 void WireAutoCalibrationToAdapter(TAutoCalibrationPage &page)

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -26,13 +28,29 @@ public:
     QPushButton *BtBAdapterSaveToFile;
     QPushButton *BtBAdapterLoadFromFile;
 
-    // Shows the adapter's version, compilation date and time, or why it is
-    // not usable; the buttons are enabled exactly when it is usable.
+    // Pauses the modules' work step, asks the box afresh what it is (while it
+    // is not disabled as incompatible) and shows its version, compilation
+    // date and time and serial number, or why it is not usable; the buttons
+    // are enabled exactly when it is usable.
     void UpdateAdapterInfo();
-    void UpdateLanguage() { UpdateAdapterInfo(); }
-    // Loads an adapter configuration file. False while no adapter is usable:
-    // nothing was loaded.
+    void UpdateLanguage();
+    void AdjustLayout() {}
+    // Writes the default configuration after its question.
+    void BtBAdapterDefaultSettingsClick();
+    // Saves the adapter's OBD settings to a file the user chooses.
+    bool BtBAdapterSaveToFileClick();
+    // Loads an adapter configuration file the user chooses. False while no
+    // adapter is usable, when the dialog was cancelled or the file refused.
     bool BtBAdapterLoadFromFileClick();
+
+private:
+    // The texts from what the box last reported, without asking it.
+    void ShowAdapterInfo();
+    // The file dialog (open or save) in the adapter-file folder; empty when
+    // cancelled. The chosen folder is kept in the program settings.
+    QString ChooseFile(bool save);
+    // Runs a file command with the work step paused; data-layout errors are shown.
+    bool RunFileCommand(const std::function<bool()> &command);
 };
 
 extern TFormMultiAdapterInfo *FormMultiAdapterInfo;

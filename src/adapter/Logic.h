@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -127,6 +128,25 @@ public:
     // Moves the control into host; the window that created it still
     // destroys it.
     void ReparentControl(QWidget *host, QWidget *control);
+
+    // Adapter configuration files (AdapterConfigFile.cpp): an INI file with a
+    // section "Info" and one section per data group of groups (bit i: group
+    // i), one key per stored variable.
+    // Saves the adapter's values as the box holds them after a re-detection;
+    // false (after a message) when the box does not answer or the file cannot
+    // be written. Data-layout errors raise EVariableError.
+    bool SaveConfigurationFile(const QString &fileName, quint32 groups);
+    // Reads the file, asks, and on OK applies it to the user-interface side,
+    // the device side and (unless skipDeviceWrite) the adapter. The whole file
+    // is checked before anything is set; every refusal leaves the adapter
+    // untouched, shows the device's values again and names the file and what
+    // is wrong. True when the file was applied and every write accepted.
+    bool LoadConfigurationFile(const QString &fileName, quint32 groups, bool skipDeviceWrite);
+    // Applies one section's "key=value" lines to the stored variables of
+    // group. Unknown keys (also keys of readings or of other groups) go to
+    // unknown. False when the section is empty or a key was unknown. A value
+    // a variable cannot take raises EConfigFileValue before any variable is set.
+    bool ReadSectionVariables(const QString &group, const QStringList &lines, QStringList &unknown);
 
     // The hourglass around a long module operation.
     static void BeginHourglass(QCursor &saved);

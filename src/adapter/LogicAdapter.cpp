@@ -2,7 +2,11 @@
 
 #include "adapter/DevStateAdapter.h"
 #include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
+#include "core/EnglishTextKeys.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 
 TLogicAdapter *LogicAdapter = nullptr;
 
@@ -159,4 +163,20 @@ QString TLogicAdapter::SerialText(bool dashes) const
     const QString made = QString::asprintf("%.2u%.2u", date & 0xFF, date >> 8);
     const QString sep = dashes ? QStringLiteral("-") : QString();
     return serial + sep + product + sep + made;
+}
+
+TLogicAdapter::TWriteResult TLogicAdapter::WriteDefaultConfiguration(bool ask)
+{
+    if (!IsModuleActive())
+        return WriteSkipped;
+    if (ask) {
+        QString text;
+        TranslateUiText(QStringLiteral("Caution! Program will write default configuration into device. Save?"), text);
+        if (!Common || Common->AskOkCancel(text) != mrOk)
+            return WriteSkipped;
+    }
+    // The OBD module pauses the work step itself.
+    if (::ModuleOBD && !::ModuleOBD->Logic()->WriteDefaultConfiguration(false, true))
+        return WriteRefused;
+    return WriteDone;
 }

@@ -56,6 +56,13 @@ public:
     // the production date, with or without dashes between them.
     QString SerialText(bool dashes) const;
 
+    // The default configuration of the box's modules (the OBD settings and
+    // adaptation tables) written without their own questions, after the
+    // OK/Cancel question when ask. Nothing is written unless the module is
+    // active and the question was answered OK.
+    enum TWriteResult { WriteSkipped, WriteDone, WriteRefused };
+    TWriteResult WriteDefaultConfiguration(bool ask);
+
 private:
     TUIStateAdapter *ui() const;
 

@@ -90,8 +90,36 @@ constexpr TextKey Table[] = {
     {"Unable to connect to OBD. Change the OBD protocol and/or check the wires to the OBD "
      "connector.",
      "strTextConnectErrors"},
+    // Adapter configuration files and the adapter-information page.
+    {"Invalid configuration file format:", "strTextConfInvalidFormat"},
+    {"Missing product and device info.", "strTextConfMissingInfo"},
+    {"Found configuration file for unknown product.", "strTextConfUnknownProduct"},
+    {"It may contain incompatible settings.", "strTextConfIncompatible"},
+    {"Continue?", "strContinue"},
+    {"Found configuration file for different product:", "strTextConfOtherProduct"},
+    {"Some information could not be read from configuration file.", "strTextConfNotAllRead"},
+    {"Unrecognized or obsolete parameter found:", "strTextConfUnknownParam"},
+    {"Unrecognized or obsolete parameters found:", "strTextConfUnknownParams"},
+    {"more...", "strTextMore"},
+    {"Error while reading configuration file.", "strTextConfReadError"},
+    {"Error while saving configuration file.", "strTextConfSaveError"},
+    {"Invalid value:", "strTextConfInvalidValue"},
+    {"The value is not a number.", "strTextConfNotANumber"},
+    {"Allowed values: whole numbers from %1 to %2.", "strTextConfAllowedRange"},
+    {"The value cannot be stored in the adapter.", "strTextConfNotStorable"},
+    {"The file does not exist or cannot be read.", "strTextFileUnreadable"},
+    {"The file is not a text file.", "strTextFileNotText"},
+    {"The file is write-protected.", "strTextFileReadOnly"},
+    {"The file cannot be written:", "strTextFileUnwritable"},
+    {"The adapter does not answer.", "strTextAdapterNoAnswer"},
+    {"The adapter did not accept the configuration:", "strTextConfWriteRefused"},
+    {"OBD settings", "strTextObdSettings"},
+    {"OBD adaptation tables", "strTextObdAdaptTables"},
+    {"The loaded values are kept in the OBD window and are not saved in the adapter.", "strTextConfKeptUnsaved"},
+    {"The adapter did not accept the default configuration.", "strTextDefaultRefused"},
+    {"Settings", "strTextFilterSettings"},
 };
-static_assert(sizeof(Table) / sizeof(Table[0]) == 77);
+static_assert(sizeof(Table) / sizeof(Table[0]) == 104);
 }
 
 QString EnglishTextKey(const QString &text)

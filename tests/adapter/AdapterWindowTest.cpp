@@ -1,14 +1,14 @@
 // The adapter box live in the main window: the controller and the box on one
 // pseudo-terminal, the main window and the adapter windows wired as the
 // program wires them, start-up, the main tick and the status bar.
-#include "mainwindow/ShellWiring.h"
-#include "mainwindow/StartupRig.h"
+#include "ProgramWithAdapter.h"
 
 #include "adapter/AdapterWiring.h"
 #include "adapter/FormMultiAIO.h"
 #include "adapter/FormMultiAdapterInfo.h"
 #include "adapter/FormMultiOBD.h"
 #include "adapter/Logic.h"
+#include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
@@ -21,98 +21,7 @@
 #include <chrono>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-class ProgramWithAdapter
-{
-public:
-    explicit ProgramWithAdapter(const std::function<void(sim::SimAdapterState &)> &box = {})
-        : Device(Rig.PortsDir, 5)
-    {
-        if (box)
-            Device.Server.withLock([&] { box(Device.Adapter.State); });
-        ::Manager = &TheManager;
-        TheLogic = std::make_unique<TLogic>(nullptr, &TheManager);
-        ::Logic = TheLogic.get();
-        WireDataManagerToAdapter(*DataManager);
-        Rig.Wire = [](TFormMain &f) {
-            shellwiring::Wire(f);
-            f.ReadingsServices.IsAdapterUpgradePossible = [&f] { return f.IsAdapterUpgradePossible(); };
-            WireMainWindowToAdapter(f);
-        };
-    }
-    ~ProgramWithAdapter()
-    {
-        Rig.Form.reset();
-        FormMultiAdapterInfo = nullptr;
-        FormMultiOBD = nullptr;
-        FormMultiAIO = nullptr;
-        Info.reset();
-        Obd.reset();
-        Aio.reset();
-        ::Logic = nullptr;
-        TheLogic.reset();
-        ::Manager = nullptr;
-    }
-
-    // Creation, the adapter windows, the adapter start-up, then shown with
-    // the timer stopped so that the test runs the ticks.
-    TFormMain &Start()
-    {
-        TFormMain &form = Rig.Create();
-        Obd = std::make_unique<TFormMultiOBD>();
-        Aio = std::make_unique<TFormMultiAIO>();
-        Info = std::make_unique<TFormMultiAdapterInfo>();
-        FormMultiOBD = Obd.get();
-        FormMultiAIO = Aio.get();
-        FormMultiAdapterInfo = Info.get();
-        TheLogic->Startup(false);
-        form.SetScreenSizeForCheck(QSize(1024, 768));
-        form.show();
-        form.Timerek->stop();
-        return form;
-    }
-
-    // One tick of the main timer; how long it kept the event loop.
-    std::chrono::milliseconds Tick()
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        Rig.Tick();
-        Rig.Now += 200;
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
-    }
-
-    QString AdapterLine() const
-    {
-        auto *label = Rig.Form->findChild<QLabel *>(QStringLiteral("LblQSAdapterSoftVer"));
-        return label ? label->text() : QStringLiteral("<none>");
-    }
-    std::vector<uint8_t> AdapterCommands() const
-    {
-        std::vector<uint8_t> out;
-        for (const auto &r : Device.AdapterRequests())
-            out.push_back(r[1]);
-        return out;
-    }
-    size_t LiveReads() const
-    {
-        size_t n = 0;
-        for (uint8_t c : Device.Commands())
-            n += c == 0x0B;
-        return n;
-    }
-
-    startup::StartupRig Rig{5};
-    startup::SimDevice Device;
-    TManager TheManager;
-    std::unique_ptr<TLogic> TheLogic;
-    std::unique_ptr<TFormMultiOBD> Obd;
-    std::unique_ptr<TFormMultiAIO> Aio;
-    std::unique_ptr<TFormMultiAdapterInfo> Info;
-};
-
-} // namespace
+using adaptertest::ProgramWithAdapter;
 
 TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
 {
@@ -132,13 +41,17 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     p.Device.Server.log().clear();
     p.Tick();
     EXPECT_EQ(p.AdapterLine(), "2.0A r3 (Nov 20 2026 14:05:33)");
-    // The detection's refresh reached the adapter-info page.
+    // The detection's refresh reached the adapter-info page, which asked the
+    // box afresh what it is.
     EXPECT_EQ(p.Info->LblAdapterVersion->text(), "2.0A r3");
     EXPECT_EQ(p.Info->LblAdapterSN->text(), "34567020712");
+    EXPECT_EQ(p.Info->LblAdapterCompilationDateAndTime->text(), "Nov 20 2026 14:05:33");
+    EXPECT_EQ(p.Info->LblAdapterVersionFull->text(), LogicAdapter->DescribeAdapter(false));
+    EXPECT_EQ(p.Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
     // Each tick: the controller's live values and the OBD module's state.
     for (int i = 0; i < 4; ++i)
         p.Tick();
-    EXPECT_EQ(p.AdapterCommands(), std::vector<uint8_t>(5, 0x78));
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x78, 0x01, 0x02, 0x04, 0x78, 0x78, 0x78, 0x78}));
     EXPECT_EQ(p.LiveReads(), 5u);
     // A 2.0A box has nothing newer to offer.
     EXPECT_FALSE(form.IsAdapterUpgradePossible());
@@ -179,7 +92,8 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
     EXPECT_EQ(p.AdapterLine(), "----");
     ASSERT_EQ(p.Rig.Boxes.size(), 1u);
     EXPECT_TRUE(p.Rig.Boxes.front().Text.endsWith("{20} [1]")) << p.Rig.Boxes.front().Text.toStdString();
-    EXPECT_EQ(p.Info->LblAdapterVersion->text(), "[Incompatible version] {20} [1]");
+    EXPECT_EQ(p.Info->LblAdapterVersion->text(), "[" + LM->Translate(QStringLiteral("strVerError")) + "] {20} [1]");
+    EXPECT_EQ(p.Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_FALSE(p.Info->BtBAdapterLoadFromFile->isEnabled());
 }
 

@@ -1,6 +1,7 @@
 // The adapter logic: the aggregates' layout, the modified mark, the start-up
 // steps with no adapter answering, the adapter texts, and the docking of the
 // adapter windows' panels.
+#include "adapter/AdapterConfigFile.h"
 #include "adapter/DevStateAdapter.h"
 #include "adapter/FormMultiAIO.h"
 #include "adapter/FormMultiAdapterInfo.h"
@@ -202,13 +203,13 @@ TEST(AdapterWindows, NamedPanelsDockIntoTheMainWindow)
 
     // No adapter: unknown texts and no actions.
     info.UpdateAdapterInfo();
-    EXPECT_EQ(info.LblAdapterVersion->text(), "[unknown]");
+    EXPECT_EQ(info.LblAdapterVersion->text(), "[" + AdapterConfig::Tr("unknown") + "]");
     EXPECT_FALSE(info.BtBAdapterLoadFromFile->isEnabled());
     // An adapter that reports a mismatched bootloader is named incompatible.
     g.logic.DevStateAdapter()->AdapterMainVersion->SetAsInteger(0x20);
     g.logic.DevStateAdapter()->AdapterBootloaderProductName->SetAsInteger(1);
     info.UpdateAdapterInfo();
-    EXPECT_EQ(info.LblAdapterVersion->text(), "[Incompatible version] {20} [1]");
+    EXPECT_EQ(info.LblAdapterVersion->text(), "[" + AdapterConfig::Tr("Incompatible version") + "] {20} [1]");
 }
 
 TEST(AdapterLogic, OBDLinkIsConnectedOnlyWhileTheModuleIsActive)

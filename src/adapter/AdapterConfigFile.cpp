@@ -1,0 +1,463 @@
+#include "adapter/AdapterConfigFile.h"
+
+#include "adapter/DevStateAdapter.h"
+#include "adapter/DevStateOBD.h"
+#include "adapter/Logic.h"
+#include "adapter/LogicAdapter.h"
+#include "adapter/Manager.h"
+#include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleOBD.h"
+#include "adapter/UIState.h"
+#include "core/EnglishTextKeys.h"
+#include "core/IniFile.h"
+#include "core/LM.h"
+#include "core/VersionInfo.h"
+#include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+#include <QSet>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+const QString Crlf = QStringLiteral("\r\n");
+
+// The data groups a set may hold.
+constexpr int GroupCount = 24;
+
+bool IsDataGroupName(const QString &name)
+{
+    for (int i = 0; i < GroupCount; ++i)
+        if (!name.isEmpty() && GetDataGroupName(i) == name)
+            return true;
+    return false;
+}
+
+QString KindName(const TVariable *v)
+{
+    if (dynamic_cast<const TIntVariable *>(v))
+        return QStringLiteral("TIntVariable");
+    if (dynamic_cast<const TStringVariable *>(v))
+        return QStringLiteral("TStringVariable");
+    return QStringLiteral("TVariable");
+}
+
+// The boolean containers that have bit variables in list.
+QSet<const TVariable *> BitParents(const TVariableList &list)
+{
+    QSet<const TVariable *> parents;
+    for (int i = 0; i < list.Count(); ++i)
+        if (auto *b = dynamic_cast<const TBoolVariable *>(list.GetItem(i)); b && b->IsBit())
+            parents.insert(b->Parent());
+    return parents;
+}
+
+// x goes to the adapter and comes back as x through the variable's own
+// conversions (tried on scratch variables, the variable itself untouched).
+bool DoubleStorable(const TVariable *v, double x)
+{
+    if (!std::isfinite(x) || !v->OnValueToRaw() || !v->OnRawToValue())
+        return false;
+    try {
+        TDoubleVariable out(nullptr, v->DataLength(), QStringLiteral("Check"));
+        out.SetOnValueToRaw(v->OnValueToRaw());
+        out.SetOnRawToValue(v->OnRawToValue());
+        out.SetAsFloat(x);
+        TDoubleVariable back(nullptr, v->DataLength(), QStringLiteral("Check"));
+        back.SetOnRawToValue(v->OnRawToValue());
+        back.SetRawData(out.Raw(), true);
+        return back.GetAsFloat() == x;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+enum class TStep { Float, Integer, Boolean };
+
+struct TPlannedValue {
+    TVariable *Variable;
+    TStep Step;
+    double Float = 0;
+    qint64 Integer = 0;
+};
+
+[[noreturn]] void RefuseValue(const QString &key, const QString &value, const QString &why)
+{
+    throw EConfigFileValue(AdapterConfig::Tr("Invalid value:") + QLatin1Char(' ') + key + QStringLiteral("=\"")
+                           + value + QStringLiteral("\"") + Crlf + why);
+}
+
+// The whole integers a variable holds as it travels to the adapter; false
+// when it holds no integer at all (a double without a conversion to bytes).
+bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
+{
+    if (dynamic_cast<const TDoubleVariable *>(v)) {
+        if (!DoubleStorable(v, 0))
+            return false;
+        // The values the conversion keeps form one run around 0.
+        qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
+        while (ok - below > 1) {
+            const qint64 mid = below + (ok - below) / 2;
+            (DoubleStorable(v, double(mid)) ? ok : below) = mid;
+        }
+        low = ok;
+        qint64 above = std::numeric_limits<qint32>::max();
+        ok = 0;
+        while (above - ok > 1) {
+            const qint64 mid = ok + (above - ok) / 2;
+            (DoubleStorable(v, double(mid)) ? ok : above) = mid;
+        }
+        high = ok;
+        return true;
+    }
+    if (dynamic_cast<const TSmallIntVariable *>(v)) {
+        low = -32768, high = 32767;
+        return true;
+    }
+    if (dynamic_cast<const TWordVariable *>(v) || (dynamic_cast<const TBoolVariable *>(v) && v->DataLength() == 2)) {
+        low = 0, high = 65535;
+        return true;
+    }
+    if (dynamic_cast<const TByteVariable *>(v) || dynamic_cast<const TBoolVariable *>(v)) {
+        low = 0, high = 255;
+        return true;
+    }
+    return false;
+}
+
+// The windows code page the language in use writes its files in, as the
+// settings files.
+QByteArray FileCodePage()
+{
+    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language)) : QByteArrayLiteral("windows-1250");
+}
+
+QString RangeText(const TVariable *v)
+{
+    qint64 low = 0, high = 0;
+    if (!StorableRange(v, low, high))
+        return AdapterConfig::Tr("The value cannot be stored in the adapter.");
+    QString text = AdapterConfig::Tr("Allowed values: whole numbers from %1 to %2.");
+    // A translation that lost its places still names the range.
+    if (!text.contains(QLatin1String("%1")) || !text.contains(QLatin1String("%2")))
+        text += QStringLiteral(" (%1..%2)");
+    return text.arg(low).arg(high);
+}
+
+// What one line sets, checked against what the variable and the adapter can hold.
+TPlannedValue Plan(TVariable *v, bool hasBits, const QString &key, const QString &value)
+{
+    const QString text = value.trimmed();
+    if (dynamic_cast<TDoubleVariable *>(v)) {
+        bool ok = text.isEmpty();
+        const double x = ok ? 0.0 : QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        if (!ok)
+            RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
+        if (!DoubleStorable(v, x))
+            RefuseValue(key, value, RangeText(v));
+        return {v, TStep::Float, x, 0};
+    }
+    auto *b = dynamic_cast<TBoolVariable *>(v);
+    if (b && !hasBits)
+        return {v, TStep::Boolean, 0, text == QLatin1String("On") ? 1 : 0};
+    if (b || dynamic_cast<TByteVariable *>(v) || dynamic_cast<TWordVariable *>(v)
+        || dynamic_cast<TSmallIntVariable *>(v)) {
+        bool ok = text.isEmpty();
+        const qint64 n = ok ? 0 : text.toLongLong(&ok);
+        if (!ok)
+            RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
+        qint64 low = 0, high = 0;
+        StorableRange(v, low, high);
+        if (n < low || n > high)
+            RefuseValue(key, value, RangeText(v));
+        return {v, TStep::Integer, 0, n};
+    }
+    throw EVariableError(QStringLiteral("Unhandled variable type while reading: %1 (%2)").arg(KindName(v), v->Name()));
+}
+
+} // namespace
+
+namespace AdapterConfig {
+
+QString Tr(const char *english)
+{
+    QString text;
+    TranslateUiText(QString::fromUtf8(english), text);
+    return text;
+}
+
+QString ValueText(const TVariable *v, bool hasBits)
+{
+    if (dynamic_cast<const TDoubleVariable *>(v))
+        return QString::number(v->GetAsFloat(), 'g', QLocale::FloatingPointShortest);
+    if (auto *b = dynamic_cast<const TBoolVariable *>(v); b && !hasBits)
+        return b->GetAsBoolean() ? QStringLiteral("On") : QStringLiteral("Off");
+    if (dynamic_cast<const TBoolVariable *>(v) || dynamic_cast<const TByteVariable *>(v)
+        || dynamic_cast<const TWordVariable *>(v) || dynamic_cast<const TSmallIntVariable *>(v))
+        return QString::number(v->GetAsInteger());
+    throw EVariableError(QStringLiteral("Unhandled variable type while saving: %1 (%2)").arg(KindName(v), v->Name()));
+}
+
+void WriteGroups(TIniFile &ini, const TVariableList &list, quint32 groups, const TVariableList *values)
+{
+    const QSet<const TVariable *> parents = BitParents(list);
+    for (int i = 0; i < list.Count(); ++i) {
+        const TVariable *v = list.GetItem(i);
+        if (!v->Stored())
+            continue;
+        if (v->Group().isEmpty())
+            throw EVariableError(QStringLiteral("Found variable %1 with empty section while saving").arg(v->Name()));
+        if (!IsDataGroupName(v->Group()))
+            throw EVariableError(QStringLiteral("Found variable %1 with unrecognized section %2 while saving")
+                                     .arg(v->Name(), v->Group()));
+        int group = 0;
+        while (GetDataGroupName(group) != v->Group())
+            ++group;
+        if (!(groups & GroupSet(group)))
+            continue;
+        const TVariable *source = v;
+        if (values && i < values->Count() && values->GetItem(i)->Name() == v->Name())
+            source = values->GetItem(i);
+        ini.WriteString(v->Group(), v->Name(), ValueText(source, parents.contains(v)));
+    }
+}
+
+QStringList SectionLines(const TIniFile &ini, const QString &section)
+{
+    QStringList lines;
+    for (const QString &key : ini.ReadSection(section))
+        lines << key + QLatin1Char('=') + ini.ReadString(section, key);
+    return lines;
+}
+
+THourglass::THourglass()
+{
+    TLogic::BeginHourglass(FSaved);
+}
+
+THourglass::~THourglass()
+{
+    TLogic::EndHourglass(FSaved);
+}
+
+} // namespace AdapterConfig
+
+using namespace AdapterConfig;
+
+namespace {
+
+bool AskYesNo(const QString &text)
+{
+    return Common && Common->AskYesNoEx(text);
+}
+
+void Warn(const QString &text)
+{
+    if (Common)
+        Common->ShowWarning(text);
+}
+
+QString LoadProblem(TIniFile::Status status)
+{
+    switch (status) {
+    case TIniFile::Status::Damaged:
+        return Tr("The file is not a text file.");
+    default:
+        return Tr("The file does not exist or cannot be read.");
+    }
+}
+
+} // namespace
+
+bool TLogic::SaveConfigurationFile(const QString &fileName, quint32 groups)
+{
+    const THourglass hourglass;
+    FManager->RedetectModules();
+    // The file holds what the box holds: without an answer there is nothing to save.
+    if (!FModuleAdapter->IsActive() || ((groups & GroupSet(dgOBD)) && !FModuleOBD->IsActive())) {
+        Warn(Tr("Error while saving configuration file.") + Crlf + Crlf + fileName + Crlf
+             + Tr("The adapter does not answer."));
+        return false;
+    }
+    TLogicAdapter *adapter = LogicAdapter();
+    const TUIStateAdapter *info = UIStateAdapter();
+    adapter->CopySection();
+    TIniFile ini(fileName, FileCodePage());
+    const QString section = QString::fromLatin1(InfoSection);
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    ini.WriteString(section, QStringLiteral("SaveDate"),
+                    locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                        + locale.toString(now.time(), QLocale::LongFormat));
+    ini.WriteString(section, QStringLiteral("Device"), adapter->VersionText(true, 0));
+    ini.WriteString(section, QStringLiteral("Version"), adapter->DescribeAdapter(true));
+    ini.WriteString(section, QStringLiteral("CompileDate"), info->AdapterCompilationDate->Text());
+    ini.WriteString(section, QStringLiteral("CompileTime"), info->AdapterCompilationTime->Text());
+    const TVersionInfo *version = Common ? Common->VerInfo : nullptr;
+    ini.WriteString(section, QStringLiteral("Product"),
+                    (version ? version->ProductName() : QString()) + QStringLiteral(" (Adapter)"));
+    ini.WriteString(section, QStringLiteral("SoftVersion"),
+                    version ? QStringLiteral("%1 %2").arg(version->FileVersion(), version->InternalName()) : QString());
+    // The values as the box holds them; the windows keep what the user edited.
+    WriteGroups(ini, *FUIState, groups, DeviceState());
+    const TIniFile::Status status = ini.Save();
+    if (status == TIniFile::Status::Ok)
+        return true;
+    const QString why = status == TIniFile::Status::ReadOnly
+                            ? Tr("The file is write-protected.")
+                            : Tr("The file cannot be written:") + QLatin1Char(' ') + ini.SystemError();
+    Warn(Tr("Error while saving configuration file.") + Crlf + Crlf + fileName + Crlf + why);
+    return false;
+}
+
+bool TLogic::ReadSectionVariables(const QString &group, const QStringList &lines, QStringList &unknown)
+{
+    bool result = !lines.isEmpty();
+    // Only the stored variables of the section's own group; keys are
+    // compared without regard to case, as INI keys are.
+    QHash<QString, TVariable *> stored;
+    for (int i = 0; i < FUIState->Count(); ++i) {
+        TVariable *v = FUIState->GetItem(i);
+        if (v->Stored() && v->Group() == group)
+            stored.insert(v->Name().toLower(), v);
+    }
+    const QSet<const TVariable *> parents = BitParents(*FUIState);
+    std::vector<TPlannedValue> plan;
+    for (const QString &line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        TVariable *v = stored.value(key.toLower());
+        if (!v) {
+            unknown << key;
+            result = false;
+            continue;
+        }
+        plan.push_back(Plan(v, parents.contains(v), key, line.mid(eq + 1)));
+    }
+    // Every value is known to fit: set them.
+    for (const TPlannedValue &p : plan) {
+        switch (p.Step) {
+        case TStep::Float:
+            p.Variable->SetAsFloat(p.Float);
+            break;
+        case TStep::Boolean:
+            p.Variable->SetAsBoolean(p.Integer != 0);
+            break;
+        case TStep::Integer:
+            p.Variable->SetAsInteger(p.Integer);
+            break;
+        }
+    }
+    return result;
+}
+
+bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool skipDeviceWrite)
+{
+    const THourglass hourglass;
+    TIniFile ini(fileName, FileCodePage());
+    const TIniFile::Status status = ini.Load();
+    QString problem; // what is wrong with the file, for the closing message
+    bool ok = status == TIniFile::Status::Ok;
+    if (!ok)
+        problem = LoadProblem(status);
+
+    // Whose file is it?
+    if (ok) {
+        const QString section = QString::fromLatin1(InfoSection);
+        QString device = ini.ReadString(section, QStringLiteral("Device"));
+        const QString saveDate = ini.ReadString(section, QStringLiteral("SaveDate"));
+        const QString product = ini.ReadString(section, QStringLiteral("Product"));
+        const QString current = LogicAdapter()->VersionText(true, 0);
+        if (device.isEmpty()) {
+            if (saveDate.isEmpty() && product.isEmpty()) {
+                Warn(Tr("Invalid configuration file format:") + Crlf + Crlf + Tr("Missing product and device info."));
+                ok = false;
+            } else {
+                device = current;
+                if (product.isEmpty())
+                    ok = AskYesNo(Tr("Found configuration file for unknown product.") + Crlf + Crlf
+                                  + Tr("It may contain incompatible settings.") + Crlf + Tr("Continue?"));
+            }
+        }
+        if (ok && !device.startsWith(current))
+            ok = AskYesNo(Tr("Found configuration file for different product:") + Crlf + Crlf + QStringLiteral("  ")
+                          + device + Crlf + Crlf + Tr("It may contain incompatible settings.") + Crlf
+                          + Tr("Continue?"));
+
+        // The sections, each checked whole before any of its values is set.
+        QStringList unknown;
+        bool refused = false;
+        if (ok) {
+            try {
+                for (int g = 0; g < GroupCount; ++g)
+                    if ((groups & GroupSet(g)) && ok)
+                        ok = ReadSectionVariables(GetDataGroupName(g), SectionLines(ini, GetDataGroupName(g)), unknown);
+            } catch (const EConfigFileValue &e) {
+                refused = true;
+                ok = false;
+                problem = e.Text;
+            }
+            if (!refused) {
+                if (unknown.isEmpty()) {
+                    if (!ok)
+                        ok = AskYesNo(Tr("Some information could not be read from configuration file.") + Crlf + Crlf
+                                      + Tr("Continue?"));
+                } else if (unknown.size() == 1) {
+                    ok = AskYesNo(Tr("Unrecognized or obsolete parameter found:") + QLatin1Char(' ') + unknown.first()
+                                  + Crlf + Crlf + Tr("Continue?"));
+                } else {
+                    QString text = Tr("Unrecognized or obsolete parameters found:") + Crlf;
+                    for (const QString &key : unknown.mid(0, 5))
+                        text += Crlf + key;
+                    if (unknown.size() > 5)
+                        text += Crlf + QStringLiteral("(%1 %2)").arg(unknown.size() - 5).arg(Tr("more..."));
+                    ok = AskYesNo(text + Crlf + Crlf + Tr("Continue?"));
+                }
+            }
+        }
+        if (ok)
+            ok = Common && Common->AskOkCancel(Tr("Save configuration to device?")) == mrOk;
+    }
+
+    if (!ok) {
+        // Nothing reaches the adapter: the windows show its values again.
+        FUIState->CopyFromDeviceAll(3);
+        FUIState->SetModifiedFlag(false);
+        QString text = Tr("Error while reading configuration file.") + Crlf + Crlf + fileName;
+        if (!problem.isEmpty())
+            text += Crlf + problem;
+        Warn(text);
+        return false;
+    }
+
+    FUIState->CopyToDeviceAll(2);
+    if (skipDeviceWrite) {
+        FUIState->SetModifiedFlag(false);
+        return true;
+    }
+    // The adapter takes the settings, then the tables; a refusal stops the
+    // write, keeps the windows modified and is reported.
+    QStringList refusedWrites;
+    TLogicOBD *obd = FModuleOBD->Logic();
+    if (!obd->ApplyConnectionSettings())
+        refusedWrites << Tr("OBD settings");
+    else if (!obd->WriteAdaptationTables())
+        refusedWrites << Tr("OBD adaptation tables");
+    if (refusedWrites.isEmpty()) {
+        FUIState->SetModifiedFlag(false);
+        return true;
+    }
+    FUIState->SetModified(true, GetDataGroupName(dgOBD));
+    Warn(Tr("The adapter did not accept the configuration:") + QLatin1Char(' ') + refusedWrites.join(QStringLiteral(", "))
+         + Crlf + Crlf + fileName + Crlf
+         + Tr("The loaded values are kept in the OBD window and are not saved in the adapter."));
+    return false;
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The main window and the adapter windows wired as the program wires them,
+// against the controller and the adapter box simulated on one
+// pseudo-terminal; the test runs the main timer's ticks.
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/StartupRig.h"
+
+#include "adapter/AdapterWiring.h"
+#include "adapter/FormMultiAIO.h"
+#include "adapter/FormMultiAdapterInfo.h"
+#include "adapter/FormMultiOBD.h"
+#include "adapter/Logic.h"
+#include "adapter/Manager.h"
+
+#include <QLabel>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace adaptertest {
+
+class ProgramWithAdapter
+{
+public:
+    explicit ProgramWithAdapter(const std::function<void(sim::SimAdapterState &)> &box = {})
+        : Device(Rig.PortsDir, 5)
+    {
+        if (box)
+            Device.Server.withLock([&] { box(Device.Adapter.State); });
+        ::Manager = &TheManager;
+        TheLogic = std::make_unique<TLogic>(nullptr, &TheManager);
+        ::Logic = TheLogic.get();
+        WireDataManagerToAdapter(*DataManager);
+        Rig.Wire = [](TFormMain &f) {
+            shellwiring::Wire(f);
+            f.ReadingsServices.IsAdapterUpgradePossible = [&f] { return f.IsAdapterUpgradePossible(); };
+            WireMainWindowToAdapter(f);
+        };
+    }
+    ~ProgramWithAdapter()
+    {
+        Rig.Form.reset();
+        FormMultiAdapterInfo = nullptr;
+        FormMultiOBD = nullptr;
+        FormMultiAIO = nullptr;
+        Info.reset();
+        Obd.reset();
+        Aio.reset();
+        ::Logic = nullptr;
+        TheLogic.reset();
+        ::Manager = nullptr;
+    }
+
+    // Creation, the adapter windows, the adapter start-up, then shown with
+    // the timer stopped so that the test runs the ticks.
+    TFormMain &Start()
+    {
+        TFormMain &form = Rig.Create();
+        Obd = std::make_unique<TFormMultiOBD>();
+        Aio = std::make_unique<TFormMultiAIO>();
+        Info = std::make_unique<TFormMultiAdapterInfo>();
+        FormMultiOBD = Obd.get();
+        FormMultiAIO = Aio.get();
+        FormMultiAdapterInfo = Info.get();
+        TheLogic->Startup(false);
+        form.SetScreenSizeForCheck(QSize(1024, 768));
+        form.show();
+        form.Timerek->stop();
+        return form;
+    }
+
+    // One tick of the main timer; how long it kept the event loop.
+    std::chrono::milliseconds Tick()
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        Rig.Tick();
+        Rig.Now += 200;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+    }
+
+    QString AdapterLine() const
+    {
+        auto *label = Rig.Form->findChild<QLabel *>(QStringLiteral("LblQSAdapterSoftVer"));
+        return label ? label->text() : QStringLiteral("<none>");
+    }
+    std::vector<uint8_t> AdapterCommands() const
+    {
+        std::vector<uint8_t> out;
+        for (const auto &r : Device.AdapterRequests())
+            out.push_back(r[1]);
+        return out;
+    }
+    size_t LiveReads() const
+    {
+        size_t n = 0;
+        for (uint8_t c : Device.Commands())
+            n += c == 0x0B;
+        return n;
+    }
+
+    startup::StartupRig Rig{5};
+    startup::SimDevice Device;
+    TManager TheManager;
+    std::unique_ptr<TLogic> TheLogic;
+    std::unique_ptr<TFormMultiOBD> Obd;
+    std::unique_ptr<TFormMultiAIO> Aio;
+    std::unique_ptr<TFormMultiAdapterInfo> Info;
+};
+
+} // namespace adaptertest
