@@ -6,6 +6,7 @@
 #include "adapter/LogicAdapter.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleAIO.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "core/EnglishTextKeys.h"
@@ -451,6 +452,8 @@ bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool
         refusedWrites << Tr("OBD settings");
     else if (!obd->WriteAdaptationTables())
         refusedWrites << Tr("OBD adaptation tables");
+    else if (FModuleAIO && !FModuleAIO->Logic()->WriteConfiguration())
+        refusedWrites << Tr("analog I/O settings");
     if (refusedWrites.isEmpty()) {
         FUIState->SetModifiedFlag(false);
         return true;

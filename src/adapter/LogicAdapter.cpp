@@ -2,6 +2,7 @@
 
 #include "adapter/DevStateAdapter.h"
 #include "adapter/ModuleAdapter.h"
+#include "adapter/ModuleAIO.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "core/EnglishTextKeys.h"
@@ -177,6 +178,9 @@ TLogicAdapter::TWriteResult TLogicAdapter::WriteDefaultConfiguration(bool ask)
     }
     // The OBD module pauses the work step itself.
     if (::ModuleOBD && !::ModuleOBD->Logic()->WriteDefaultConfiguration(false, true))
+        return WriteRefused;
+    // The analog I/O takes its defaults only while the box reports it.
+    if (::ModuleAIO && ::ModuleAIO->IsActive() && !::ModuleAIO->Logic()->WriteDefaultConfiguration(false))
         return WriteRefused;
     return WriteDone;
 }

@@ -118,8 +118,9 @@ constexpr TextKey Table[] = {
     {"The loaded values are kept in the OBD window and are not saved in the adapter.", "strTextConfKeptUnsaved"},
     {"The adapter did not accept the default configuration.", "strTextDefaultRefused"},
     {"Settings", "strTextFilterSettings"},
+    {"analog I/O settings", "strTextAioSettings"},
 };
-static_assert(sizeof(Table) / sizeof(Table[0]) == 104);
+static_assert(sizeof(Table) / sizeof(Table[0]) == 105);
 }
 
 QString EnglishTextKey(const QString &text)
