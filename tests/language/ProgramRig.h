@@ -15,10 +15,7 @@
 #include "adapter/Manager.h"
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
-#include "mainwindow/configuration/ConfigurationPage.h"
-#include "mainwindow/configuration/MapPage.h"
-#include "mainwindow/configuration/Model2Page.h"
-#include "mainwindow/configuration/ModelPage.h"
+#include "program/ProgramWiring.h"
 #include "windows/FormAbout.h"
 #include "windows/FormAutocalibrationInit.h"
 #include "windows/FormConnectStatus.h"
@@ -73,6 +70,7 @@ public:
         FormConnectStatus = FStatus.get();
         FAutocal = std::make_unique<TFormAutocalibrationInit>();
         FormAutocalibrationInit = FAutocal.get();
+        WireSecondaryWindows(form);
         Rig.Tick(); // adapts to the connected device
         form.SetScreenSizeForCheck(QSize(1920, 1080));
         form.resize(1024, 768);
@@ -134,14 +132,9 @@ private:
     {
         shellwiring::Wire(f);
         f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
-        // The adapter windows as the program wires them.
+        // The adapter windows and the pages as the program wires them.
         WireMainWindowToAdapter(f);
-        InstallConfigurationPage(f, FProgramLogic);
-        auto *model2 = TModel2Page::Install(f);
-        auto *model = TModelPage::Install(f);
-        auto *map = TMapPage::Install(f);
-        map->Model = model;
-        map->Model2 = model2;
+        InstallMainWindowPages(f, FProgramLogic);
     }
 
     TProgramLogic FProgramLogic;
