@@ -524,11 +524,26 @@ bool TLogicOBD::WriteDefaultConfiguration(bool ask, bool withTables)
     if (::Logic)
         ::Logic->PauseWorkThread(saved);
     const QString group = GetDataGroupName(dgOBD);
+    // What the box holds now: a part it refuses stays so on the device side
+    // and in the windows, instead of defaults it never took.
+    std::vector<std::pair<TVariable *, QByteArray>> held;
+    TDevStateOBD *device = FModule->DevState();
+    for (int i = 0; i < device->Count(); ++i)
+        if (TVariable *v = device->GetItem(i); v->Stored())
+            held.emplace_back(v, v->Raw());
     FModule->UIStateOBD()->ResetGroup(group);
-    FModule->DevState()->CopyFrom(*FModule->UIStateOBD(), group, 2);
-    bool ok = ApplyConnectionSettings();
+    device->CopyFrom(*FModule->UIStateOBD(), group, 2);
+    const bool settingsTaken = ApplyConnectionSettings();
+    bool ok = settingsTaken;
     if (ok && withTables)
         ok = WriteAdaptationTables();
+    if (!ok) {
+        const auto isTable = [](const TVariable *v) { return v->Name().startsWith(QLatin1String("OBDAdaptCorrections")); };
+        for (const auto &[variable, raw] : held)
+            if (!settingsTaken || isTable(variable))
+                variable->SetRawData(raw, false);
+        FModule->UIStateOBD()->CopyFrom(*device, group, 2);
+    }
     if (::Logic)
         ::Logic->ResumeWorkThread(saved);
     return ok;

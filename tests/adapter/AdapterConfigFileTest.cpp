@@ -385,13 +385,18 @@ TEST_F(AdapterConfigFile, DefaultSettingsWriteTheDefaults)
     EXPECT_EQ(sim::Bytes(writes[0].begin() + 1, writes[0].end() - 2),
               (sim::Bytes{0x72, 0, 8, 2, 0, 2, 0, 0, 2, 25, 0x04, 0xB0}));
     EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
-    // Refused settings: said so, and no table follows.
+    // Refused settings: said so, no table follows, and the windows keep
+    // what the box holds rather than defaults it never took.
+    ::ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->SetAsInteger(40);
+    Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->SetAsInteger(40);
     P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
     P.Rig.Boxes.clear();
     P.Device.Server.log().clear();
     Info->BtBAdapterDefaultSettings->click();
     EXPECT_EQ(BoxTexts().last(), Tr("The adapter did not accept the default configuration."));
     EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
+    EXPECT_EQ(::ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->GetAsInteger(), 40);
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 40);
 }
 
 // Files as editors leave them: a UTF-8 mark, other letter case, a decimal
