@@ -712,6 +712,9 @@ public:
     // Live readouts of the calibration page's sub-pages (a step of the tick).
     void ShowCalibrationReadouts();
 
+    // True while a language change refreshes the visible page.
+    bool LanguagePageRefresh() const { return FLanguagePageRefresh; }
+
 private:
     void SelectLanguage(const char *code);
     // Clears the trouble-code memos and lists the codes of groups 1-4 again.
