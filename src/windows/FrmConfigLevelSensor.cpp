@@ -184,15 +184,32 @@ bool TFrmConfigLevelSensor::writeSettings(const std::array<int, 4> &values)
             *set[i] = quint8(values[i]);
         ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
     }
-    if (ok)
+    if (ok) {
         SetModified(false);
+    } else {
+        // What the device did not take stays marked for a second save, also
+        // when the link was lost on the way.
+        FModified = true;
+        if (Common)
+            Common->SetButtonHighlight(BtnKnfLSSave, true);
+        warnIncomplete();
+    }
     return ok;
+}
+
+void TFrmConfigLevelSensor::warnIncomplete()
+{
+    if (Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strLevelSensorWriteIncomplete")));
 }
 
 bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
 {
-    if (!connected())
+    if (!connected()) {
+        if (FModified)
+            warnIncomplete();
         return false;
+    }
     if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
         return false;
     std::array<int, 4> values{};
@@ -227,17 +244,34 @@ void TFrmConfigLevelSensor::TimerLevelSensorTimer()
     EdtActualLevel->setToolTip(VoltText(point));
 }
 
-void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)
+bool TFrmConfigLevelSensor::mayClose()
 {
     if (FModified && Common) {
         const int answer = Common->AskSaveChangedData(false);
-        if (answer == 2) {
-            event->ignore();
-            return;
-        }
-        if (answer == 6)
-            BtnKnfLSSaveClick(false);
+        if (answer == 2)
+            return false;
+        if (answer == 6 && !BtnKnfLSSaveClick(false))
+            return false;
     }
     TimerLevelSensor->stop();
+    return true;
+}
+
+void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)
+{
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    // The dialog's own close rejects it: asked once.
+    FCloseAsked = true;
     QDialog::closeEvent(event);
+    FCloseAsked = false;
+}
+
+void TFrmConfigLevelSensor::reject()
+{
+    if (!FCloseAsked && !mayClose())
+        return;
+    QDialog::reject();
 }
