@@ -479,7 +479,8 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     b8(29, r.LoadP_gt_val);
     b8(33, r.ReserveType);
     b8(21, r.TuningMode);
-    b8(1, info->CmBKnfLambdaType->currentIndex() + 1);
+    // A probe type no entry shows goes back as read; no probe is 0.
+    b8(1, Checked(info->ChBKnfLambda) ? Index(info->CmBKnfLambdaType, r.LambdaType - 1) + 1 : 0);
 
     // Engine.
     w16(7, info->YEdKnfCubicCap->text().trimmed().toInt());

@@ -606,3 +606,27 @@ TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)
     EXPECT_EQ(list->currentIndex(), 1);
     EXPECT_EQ(list->itemText(0), "OTHER");
 }
+
+// A lambda-probe type that no list entry shows (7) goes back as read; a probe
+// the user switches off goes out as 0.
+TEST(MultiConfiguration, ALambdaTypeNoEntryShowsSurvivesReadThenWrite)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Payload[0xD8][2] = 0x07; });
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfLambda")->isChecked());
+    EXPECT_EQ(k.Get<QComboBox>("CmBKnfLambdaType")->currentIndex(), -1);
+    auto sent = [&k](const Bytes &frame) {
+        const std::vector<Bytes> frames = k.Frames();
+        return std::find(frames.begin(), frames.end(), frame) != frames.end();
+    };
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_TRUE(sent(B(1, 7)));
+
+    k.Click("ChBKnfLambda");
+    EXPECT_FALSE(k.Get<QCheckBox>("ChBKnfLambda")->isChecked());
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_TRUE(sent(B(1, 0)));
+}
