@@ -642,19 +642,24 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
         return false;
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;
-    dm.WriteParamWord(14, 0);
+    // Every step goes out; one the device did not take is told at the end.
+    bool all = dm.WriteParamWord(14, 0);
     writeCalibrationDefaultModel();
-    dm.ClearMapDE(1);
-    dm.ClearMapDE(2);
-    dm.ClearTroubleCodes();
-    dm.SendCmd3Fb();
+    all = dm.ClearMapDE(1) && all;
+    all = dm.ClearMapDE(2) && all;
+    all = dm.ClearTroubleCodes() && all;
+    all = dm.SendCmd3Fb() && all;
     for (const TCell &cell : DefaultCells) {
         if (cell.Word)
-            dm.WriteCmd32(cell.Address, cell.Value);
+            all = dm.WriteCmd32(cell.Address, cell.Value) && all;
         else
-            dm.WriteCounter34(cell.Address, uint8_t(cell.Value));
+            all = dm.WriteCounter34(cell.Address, uint8_t(cell.Value)) && all;
     }
-    return true;
+    if (all && dm.GetConnected())
+        return true;
+    if (Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDefaultIncomplete")));
+    return false;
 }
 
 // ---- Pressure, injection system, level sensor -------------------------------------------------

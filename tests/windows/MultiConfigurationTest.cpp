@@ -630,3 +630,21 @@ TEST(MultiConfiguration, ALambdaTypeNoEntryShowsSurvivesReadThenWrite)
     EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
     EXPECT_TRUE(sent(B(1, 0)));
 }
+
+// The device goes silent among the factory cells: the factory write says so
+// and reports no success, so the main menu's reset stops there.
+TEST(MultiConfiguration, FactoryCellsTheDeviceDoesNotTakeAreShown)
+{
+    Kind48Window k('G');
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 3 && f[1] == 0x32 && f[3] == 54; },
+                                 Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+    k.Rig.Server.clearFaults();
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfDefaultIncomplete")));
+    // No question about the petrol-map template after the failure.
+    EXPECT_FALSE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
+        return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
+    }));
+}
