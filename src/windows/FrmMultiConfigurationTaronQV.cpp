@@ -718,10 +718,11 @@ void TFrmMultiConfigurationTaronQV::PgCConfigurationChanging(QObject *sender, bo
     if (!Modified() || !Common)
         return;
     const int answer = Common->AskSaveChangedData(false);
+    // A write that failed keeps the page: its edits stay for a second write.
     if (answer == mrCancel)
         allowChange = false;
-    else if (answer == mrYes)
-        BtBKnfWriteConfigurationClick(nullptr);
+    else if (answer == mrYes && !BtBKnfWriteConfigurationClick(nullptr))
+        allowChange = false;
 }
 
 void TFrmMultiConfigurationTaronQV::PgCConfigurationChange(QObject *sender)

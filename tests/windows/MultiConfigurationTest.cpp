@@ -648,3 +648,21 @@ TEST(MultiConfiguration, FactoryCellsTheDeviceDoesNotTakeAreShown)
         return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
     }));
 }
+
+// Yes to the page guard's question and the device goes silent: the page
+// stays, and the edit with it (not read over).
+TEST(MultiConfiguration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdit)
+{
+    Kind48Window k('G');
+    k.Click("ChBKnfMasterMode");
+    ASSERT_TRUE(k.Window->Modified());
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x04; }, Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    k.Rig.Server.clearFaults();
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfBase);
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+    EXPECT_TRUE(k.Window->Modified());
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
