@@ -675,9 +675,12 @@ void TFrmMultiConfigurationTaronQV::BtBKnfCheckPressureClick()
         pause.emplace(*FForm);
     DataManager->SetWorkType(4);
     settle(PressureSettleMs);
-    DataManager->ReadDeviceInfo();
-    AdvancePage->DgDPsys->SetCaption(FormatPressure(DeviceRecord.GasPressureRaw));
-    DataManager->SetWorkType(5);
+    // Without an answer no pressure is shown as measured.
+    const bool read = DataManager->ReadDeviceInfo();
+    AdvancePage->DgDPsys->SetCaption(read ? FormatPressure(DeviceRecord.GasPressureRaw) : QString());
+    const bool back = DataManager->SetWorkType(5);
+    if ((!read || !back) && Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfPressureCheckFailed")));
 }
 
 void TFrmMultiConfigurationTaronQV::BtnKnfCheckInjSystemClick()

@@ -666,3 +666,21 @@ TEST(MultiConfiguration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdit)
     EXPECT_TRUE(k.Window->Modified());
     EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
 }
+
+// The device goes silent during the pressure check: no pressure is shown as
+// measured, and the user is told to look at the work mode.
+TEST(MultiConfiguration, APressureCheckWithoutAnswerShowsNoPressure)
+{
+    Kind48Window k('G');
+    k.Click("BtBKnfCheckPressure");
+    auto *display = k.Get<TDigitalDisplay>("DgDPsys");
+    ASSERT_FALSE(display->Caption().isEmpty());
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] != 0x20; }, Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    k.Boxes.clear();
+    k.Click("BtBKnfCheckPressure");
+    k.Rig.Server.clearFaults();
+    EXPECT_TRUE(display->Caption().isEmpty());
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfPressureCheckFailed")));
+}
