@@ -15,6 +15,8 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <algorithm>
+
 TFrmConfigLevelSensor *FrmConfigLevelSensor = nullptr;
 
 namespace {
@@ -114,6 +116,7 @@ void TFrmConfigLevelSensor::showEvent(QShowEvent *event)
 
 void TFrmConfigLevelSensor::showThresholds(const std::array<int, 4> &values)
 {
+    FShown = values;
     for (int i = 0; i < 4; ++i) {
         const QSignalBlocker block(TrBKnfLSThreshold_2[i]);
         TrBKnfLSThreshold_2[i]->setValue(values[i]);
@@ -213,8 +216,11 @@ bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
     if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
         return false;
     std::array<int, 4> values{};
-    for (int i = 0; i < 4; ++i)
-        values[i] = TrBKnfLSThreshold_2[i]->value();
+    for (int i = 0; i < 4; ++i) {
+        const QSlider *bar = TrBKnfLSThreshold_2[i];
+        const bool unmoved = FShown[i] >= 0 && bar->value() == std::clamp(FShown[i], bar->minimum(), bar->maximum());
+        values[i] = unmoved ? FShown[i] : bar->value();
+    }
     return writeSettings(values);
 }
 

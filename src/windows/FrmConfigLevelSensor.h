@@ -78,6 +78,9 @@ private:
 
     bool FModified = false;
     bool FCloseAsked = false;
+    // The thresholds last put on the bars: one a bar cannot show (0) goes
+    // back as it came while its bar is not moved.
+    std::array<int, 4> FShown{-1, -1, -1, -1};
 };
 
 extern TFrmConfigLevelSensor *FrmConfigLevelSensor;

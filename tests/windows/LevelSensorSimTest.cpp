@@ -171,3 +171,26 @@ TEST(LevelSensorDialog, AFailedWriteIsShownAndKeepsTheMark)
     TCommon::SetAnswerProvider({});
     Common = nullptr;
 }
+
+// A stored threshold the bars cannot show (0; the bars start at 1) goes back
+// as read while its bar is not moved.
+TEST(LevelSensorDialog, AThresholdTheBarsCannotShowSurvivesASave)
+{
+    SimControllerRig rig(48, 'G');
+    rig.Device([](SimControllerState &s) { s.Payload[0x35] = {0, 143, 92, 0}; });
+    ASSERT_TRUE(rig.Connect());
+    DeviceRecord.ReserveType = 2;
+    TFrmConfigLevelSensor dialog;
+    dialog.FormShow();
+    dialog.TimerLevelSensor->stop();
+    EXPECT_EQ(dialog.TrBKnfLSThreshold_2[0]->value(), 1);
+    rig.Server.log().clear();
+    dialog.CmBKnfLSColorLedState->setCurrentIndex(1);
+    EXPECT_TRUE(dialog.BtnKnfLSSaveClick(false));
+    EXPECT_EQ(rig.Requests(), (std::vector<Bytes>{Request({0x08, 22, 1}), Request({0x37, 0, 143, 92, 0, 0})}));
+    // A moved bar sends its own value.
+    rig.Server.log().clear();
+    dialog.TrBKnfLSThreshold_2[3]->setValue(30);
+    EXPECT_TRUE(dialog.BtnKnfLSSaveClick(false));
+    EXPECT_EQ(rig.Requests(), (std::vector<Bytes>{Request({0x08, 22, 1}), Request({0x37, 0, 143, 92, 30, 0})}));
+}
