@@ -691,9 +691,13 @@ void TFrmMultiConfigurationTaronQV::BtnKnfCheckInjSystemClick()
     if (FForm)
         pause.emplace(*FForm);
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))) {
-        const uint16_t answer = DataManager->ReadValue16(38);
-        if (DataManager->GetConnected())
+        // Without an answer the chosen system stays as it was.
+        bool ok = false;
+        const uint16_t answer = DataManager->ReadValue16(38, &ok);
+        if (ok)
             SetIndex(AdvancePage->CmBKnfInjSystemType, answer >> 8);
+        else if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strConfInjSystemNotDetected")));
     } else if (ProgramLogic) {
         ProgramLogic->FormatInjectionTimes(AdvancePage->LblConfSysInj, AdvancePage->LblConfSysInj2,
                                            AdvancePage->CmBKnfInjSystemType);

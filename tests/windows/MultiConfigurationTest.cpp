@@ -684,3 +684,20 @@ TEST(MultiConfiguration, APressureCheckWithoutAnswerShowsNoPressure)
     ASSERT_FALSE(k.Boxes.isEmpty());
     EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfPressureCheckFailed")));
 }
+
+// An unanswered detection leaves the injection system as it was and says so.
+TEST(MultiConfiguration, AnUnansweredInjectionSystemDetectionChangesNothing)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Value16[38] = 0x0200; });
+    k.Click("BtnKnfCheckInjSystem");
+    auto *list = k.Get<QComboBox>("CmBKnfInjSystemType");
+    ASSERT_EQ(list->currentIndex(), 2);
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x40; }, Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    k.Click("BtnKnfCheckInjSystem");
+    k.Rig.Server.clearFaults();
+    EXPECT_EQ(list->currentIndex(), 2);
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfInjSystemNotDetected")));
+}
