@@ -466,3 +466,26 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
     EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
     EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
 }
+
+// File > Save, then File > Load on the same device: values no list or bar
+// shows (a threshold of 0, a switching RPM of 2200) go back as saved, and
+// the device saves the same file again.
+TEST(SettingsFileKind48, SaveThenLoadOnTheSameDeviceKeepsValuesNoControlShows)
+{
+    Kind48Program p('G');
+    p.Rig.Device([](SimControllerState &s) { s.Payload[0x35] = {0, 130, 90, 35}; });
+    p.Form->ReadConfiguration();
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("a.ddf")), second = dir.filePath(QStringLiteral("b.ddf"));
+    p.Save(first);
+    const std::map<QString, QString> saved = Stored(first);
+    p.Boxes.clear();
+    p.Load(first);
+    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+    p.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35][0], 0);
+        EXPECT_EQ(s.Payload[0xD8][5] << 8 | s.Payload[0xD8][6], 9348);
+    });
+    p.Save(second);
+    EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
+}
