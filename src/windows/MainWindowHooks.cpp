@@ -75,6 +75,7 @@ void WireMainWindowToWindows(TFormMain &form)
     };
     s.Kind48CalibrationExists = [] { return FrmMultiCalibrationTaronQV != nullptr; };
     s.Kind48ConfigurationExists = [] { return FrmMultiConfigurationTaronQV != nullptr; };
+    s.Kind48ConfigurationModified = [] { return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->Modified(); };
     s.Kind48CalibrationChanging = [] {
         bool allow = true;
         if (FrmMultiCalibrationTaronQV)

@@ -606,6 +606,8 @@ public:
         std::function<QObject *(const QString &name)> Kind48CalibrationComponent;
         std::function<bool()> Kind48CalibrationExists;
         std::function<bool()> Kind48ConfigurationExists;
+        // The kind-48 configuration window holds unwritten edits.
+        std::function<bool()> Kind48ConfigurationModified;
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;
