@@ -727,6 +727,15 @@ uint16_t TDataManager::ReadValue16(uint8_t index)
     return ReadValue16Raw(index, nullptr);
 }
 
+uint16_t TDataManager::ReadValue16(uint8_t index, bool *ok)
+{
+    if (ok)
+        *ok = false;
+    if (!Ready())
+        return 0;
+    return ReadValue16Raw(index, ok);
+}
+
 uint16_t TDataManager::ReadParameter(uint8_t id)
 {
     uint16_t v = 0;

@@ -127,6 +127,8 @@ public:
     uint16_t ReadParamWord(uint8_t id);
     bool WriteParamWord(uint8_t id, uint16_t value);
     uint16_t ReadValue16(uint8_t index);
+    // The same; ok tells whether the device answered.
+    uint16_t ReadValue16(uint8_t index, bool *ok);
     uint16_t ReadParameter(uint8_t id);
     bool WriteParameter(uint8_t id);
     uint16_t ReadWord31(uint16_t index);

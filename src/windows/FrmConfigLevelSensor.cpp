@@ -15,6 +15,8 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <algorithm>
+
 TFrmConfigLevelSensor *FrmConfigLevelSensor = nullptr;
 
 namespace {
@@ -114,6 +116,7 @@ void TFrmConfigLevelSensor::showEvent(QShowEvent *event)
 
 void TFrmConfigLevelSensor::showThresholds(const std::array<int, 4> &values)
 {
+    FShown = values;
     for (int i = 0; i < 4; ++i) {
         const QSignalBlocker block(TrBKnfLSThreshold_2[i]);
         TrBKnfLSThreshold_2[i]->setValue(values[i]);
@@ -184,20 +187,40 @@ bool TFrmConfigLevelSensor::writeSettings(const std::array<int, 4> &values)
             *set[i] = quint8(values[i]);
         ok = (type == 3 ? DataManager->WriteLevelSensor38() : DataManager->WriteLevelSensor37()) && ok;
     }
-    if (ok)
+    if (ok) {
         SetModified(false);
+    } else {
+        // What the device did not take stays marked for a second save, also
+        // when the link was lost on the way.
+        FModified = true;
+        if (Common)
+            Common->SetButtonHighlight(BtnKnfLSSave, true);
+        warnIncomplete();
+    }
     return ok;
+}
+
+void TFrmConfigLevelSensor::warnIncomplete()
+{
+    if (Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strLevelSensorWriteIncomplete")));
 }
 
 bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
 {
-    if (!connected())
+    if (!connected()) {
+        if (FModified)
+            warnIncomplete();
         return false;
+    }
     if (ask && FModified && Common && Common->AskSaveChangedData(false) != 6)
         return false;
     std::array<int, 4> values{};
-    for (int i = 0; i < 4; ++i)
-        values[i] = TrBKnfLSThreshold_2[i]->value();
+    for (int i = 0; i < 4; ++i) {
+        const QSlider *bar = TrBKnfLSThreshold_2[i];
+        const bool unmoved = FShown[i] >= 0 && bar->value() == std::clamp(FShown[i], bar->minimum(), bar->maximum());
+        values[i] = unmoved ? FShown[i] : bar->value();
+    }
     return writeSettings(values);
 }
 
@@ -227,17 +250,34 @@ void TFrmConfigLevelSensor::TimerLevelSensorTimer()
     EdtActualLevel->setToolTip(VoltText(point));
 }
 
-void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)
+bool TFrmConfigLevelSensor::mayClose()
 {
     if (FModified && Common) {
         const int answer = Common->AskSaveChangedData(false);
-        if (answer == 2) {
-            event->ignore();
-            return;
-        }
-        if (answer == 6)
-            BtnKnfLSSaveClick(false);
+        if (answer == 2)
+            return false;
+        if (answer == 6 && !BtnKnfLSSaveClick(false))
+            return false;
     }
     TimerLevelSensor->stop();
+    return true;
+}
+
+void TFrmConfigLevelSensor::closeEvent(QCloseEvent *event)
+{
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    // The dialog's own close rejects it: asked once.
+    FCloseAsked = true;
     QDialog::closeEvent(event);
+    FCloseAsked = false;
+}
+
+void TFrmConfigLevelSensor::reject()
+{
+    if (!FCloseAsked && !mayClose())
+        return;
+    QDialog::reject();
 }

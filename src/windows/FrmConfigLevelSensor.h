@@ -61,6 +61,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Escape and the Cancel button close as the title bar does.
+    void reject() override;
 
 private:
     static bool connected();
@@ -69,8 +71,16 @@ private:
     // the thresholds into the record and the device; clears the mark when
     // everything was accepted.
     bool writeSettings(const std::array<int, 4> &values);
+    // Asks about unsaved changes; false keeps the dialog open (Cancel, or a
+    // save that failed). Stops the timer when the dialog may close.
+    bool mayClose();
+    void warnIncomplete();
 
     bool FModified = false;
+    bool FCloseAsked = false;
+    // The thresholds last put on the bars: one a bar cannot show (0) goes
+    // back as it came while its bar is not moved.
+    std::array<int, 4> FShown{-1, -1, -1, -1};
 };
 
 extern TFrmConfigLevelSensor *FrmConfigLevelSensor;

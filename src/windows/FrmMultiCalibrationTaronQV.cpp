@@ -314,10 +314,10 @@ void TFrmMultiCalibrationTaronQV::PgCCalibrationChanging(QObject *, bool &allowC
     if (answer == AnswerCancel) {
         allowChange = false;
     } else if (answer == AnswerYes) {
-        if (page == TbSMultiCalibrationModel)
-            BtBModel2WriteClick();
-        else
-            BtnCorWriteCorrectionsClick();
+        // A write that failed keeps the page: its edits stay for a second write.
+        const bool written = page == TbSMultiCalibrationModel ? BtBModel2WriteClick() : BtnCorWriteCorrectionsClick();
+        if (!written)
+            allowChange = false;
     }
 }
 

@@ -479,7 +479,8 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     b8(29, r.LoadP_gt_val);
     b8(33, r.ReserveType);
     b8(21, r.TuningMode);
-    b8(1, info->CmBKnfLambdaType->currentIndex() + 1);
+    // A probe type no entry shows goes back as read; no probe is 0.
+    b8(1, Checked(info->ChBKnfLambda) ? Index(info->CmBKnfLambdaType, r.LambdaType - 1) + 1 : 0);
 
     // Engine.
     w16(7, info->YEdKnfCubicCap->text().trimmed().toInt());
@@ -641,19 +642,24 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
         return false;
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;
-    dm.WriteParamWord(14, 0);
+    // Every step goes out; one the device did not take is told at the end.
+    bool all = dm.WriteParamWord(14, 0);
     writeCalibrationDefaultModel();
-    dm.ClearMapDE(1);
-    dm.ClearMapDE(2);
-    dm.ClearTroubleCodes();
-    dm.SendCmd3Fb();
+    all = dm.ClearMapDE(1) && all;
+    all = dm.ClearMapDE(2) && all;
+    all = dm.ClearTroubleCodes() && all;
+    all = dm.SendCmd3Fb() && all;
     for (const TCell &cell : DefaultCells) {
         if (cell.Word)
-            dm.WriteCmd32(cell.Address, cell.Value);
+            all = dm.WriteCmd32(cell.Address, cell.Value) && all;
         else
-            dm.WriteCounter34(cell.Address, uint8_t(cell.Value));
+            all = dm.WriteCounter34(cell.Address, uint8_t(cell.Value)) && all;
     }
-    return true;
+    if (all && dm.GetConnected())
+        return true;
+    if (Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDefaultIncomplete")));
+    return false;
 }
 
 // ---- Pressure, injection system, level sensor -------------------------------------------------
@@ -669,9 +675,12 @@ void TFrmMultiConfigurationTaronQV::BtBKnfCheckPressureClick()
         pause.emplace(*FForm);
     DataManager->SetWorkType(4);
     settle(PressureSettleMs);
-    DataManager->ReadDeviceInfo();
-    AdvancePage->DgDPsys->SetCaption(FormatPressure(DeviceRecord.GasPressureRaw));
-    DataManager->SetWorkType(5);
+    // Without an answer no pressure is shown as measured.
+    const bool read = DataManager->ReadDeviceInfo();
+    AdvancePage->DgDPsys->SetCaption(read ? FormatPressure(DeviceRecord.GasPressureRaw) : QString());
+    const bool back = DataManager->SetWorkType(5);
+    if ((!read || !back) && Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfPressureCheckFailed")));
 }
 
 void TFrmMultiConfigurationTaronQV::BtnKnfCheckInjSystemClick()
@@ -682,9 +691,13 @@ void TFrmMultiConfigurationTaronQV::BtnKnfCheckInjSystemClick()
     if (FForm)
         pause.emplace(*FForm);
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))) {
-        const uint16_t answer = DataManager->ReadValue16(38);
-        if (DataManager->GetConnected())
+        // Without an answer the chosen system stays as it was.
+        bool ok = false;
+        const uint16_t answer = DataManager->ReadValue16(38, &ok);
+        if (ok)
             SetIndex(AdvancePage->CmBKnfInjSystemType, answer >> 8);
+        else if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strConfInjSystemNotDetected")));
     } else if (ProgramLogic) {
         ProgramLogic->FormatInjectionTimes(AdvancePage->LblConfSysInj, AdvancePage->LblConfSysInj2,
                                            AdvancePage->CmBKnfInjSystemType);
@@ -712,10 +725,11 @@ void TFrmMultiConfigurationTaronQV::PgCConfigurationChanging(QObject *sender, bo
     if (!Modified() || !Common)
         return;
     const int answer = Common->AskSaveChangedData(false);
+    // A write that failed keeps the page: its edits stay for a second write.
     if (answer == mrCancel)
         allowChange = false;
-    else if (answer == mrYes)
-        BtBKnfWriteConfigurationClick(nullptr);
+    else if (answer == mrYes && !BtBKnfWriteConfigurationClick(nullptr))
+        allowChange = false;
 }
 
 void TFrmMultiConfigurationTaronQV::PgCConfigurationChange(QObject *sender)

@@ -75,6 +75,7 @@ void WireMainWindowToWindows(TFormMain &form)
     };
     s.Kind48CalibrationExists = [] { return FrmMultiCalibrationTaronQV != nullptr; };
     s.Kind48ConfigurationExists = [] { return FrmMultiConfigurationTaronQV != nullptr; };
+    s.Kind48ConfigurationModified = [] { return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->Modified(); };
     s.Kind48CalibrationChanging = [] {
         bool allow = true;
         if (FrmMultiCalibrationTaronQV)
@@ -109,12 +110,15 @@ void WireMainWindowToWindows(TFormMain &form)
             FrmMultiCalibrationTaronQV->UpdateUI();
         }
     };
-    s.Kind48ConfigurationRefresh = [] {
-        if (FrmMultiConfigurationTaronQV)
+    // A language change keeps a docked page's unwritten edits: its texts
+    // are already translated, the device is not read over them.
+    s.Kind48ConfigurationRefresh = [&form] {
+        if (FrmMultiConfigurationTaronQV
+            && !(form.LanguagePageRefresh() && FrmMultiConfigurationTaronQV->Modified()))
             FrmMultiConfigurationTaronQV->RefreshFromDevice();
     };
-    s.Kind48CalibrationReadAll = [] {
-        if (FrmMultiCalibrationTaronQV)
+    s.Kind48CalibrationReadAll = [&form] {
+        if (FrmMultiCalibrationTaronQV && !(form.LanguagePageRefresh() && FrmMultiCalibrationTaronQV->Modified()))
             FrmMultiCalibrationTaronQV->ReadAllFromDevice();
     };
     s.Kind48CalibrationTick = [] {

@@ -673,3 +673,24 @@ TEST(MultiCalibration, ResetWritesTheFactoryCorrections)
     EXPECT_EQ(s.Model[11], 1024);
     EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
 }
+
+// Yes to the leave question and the device goes silent: the page stays, and
+// the edits with it (not read over).
+TEST(MultiCalibration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdits)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationCorrections);
+    c.Window->PnlMultiCalibration->findChild<QAbstractButton *>("BtnCorTgasStandard")->click();
+    ASSERT_TRUE(c.Window->Modified());
+    c.rig.Answer = [](const TMessageBoxInfo &box) { return box.Buttons.contains(Yes) ? Yes : 1; };
+    c.device.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD3; }, sim::Fault::noAnswer(), 2);
+    c.rig.Boxes.clear();
+    ClickSheet(c.Window->TbSMultiCalibrationMap);
+    c.device.Server.clearFaults();
+    EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationCorrections);
+    EXPECT_TRUE(c.Window->Modified());
+    EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+    ASSERT_FALSE(c.Texts().isEmpty());
+    EXPECT_TRUE(c.Texts().last().contains(TranslateKey("strCalWriteIncomplete")));
+}

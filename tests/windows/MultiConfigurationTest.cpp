@@ -606,3 +606,98 @@ TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)
     EXPECT_EQ(list->currentIndex(), 1);
     EXPECT_EQ(list->itemText(0), "OTHER");
 }
+
+// A lambda-probe type that no list entry shows (7) goes back as read; a probe
+// the user switches off goes out as 0.
+TEST(MultiConfiguration, ALambdaTypeNoEntryShowsSurvivesReadThenWrite)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Payload[0xD8][2] = 0x07; });
+    k.Window->BtBKnfReadConfiguration->click();
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfLambda")->isChecked());
+    EXPECT_EQ(k.Get<QComboBox>("CmBKnfLambdaType")->currentIndex(), -1);
+    auto sent = [&k](const Bytes &frame) {
+        const std::vector<Bytes> frames = k.Frames();
+        return std::find(frames.begin(), frames.end(), frame) != frames.end();
+    };
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_TRUE(sent(B(1, 7)));
+
+    k.Click("ChBKnfLambda");
+    EXPECT_FALSE(k.Get<QCheckBox>("ChBKnfLambda")->isChecked());
+    k.Rig.Server.log().clear();
+    EXPECT_TRUE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    EXPECT_TRUE(sent(B(1, 0)));
+}
+
+// The device goes silent among the factory cells: the factory write says so
+// and reports no success, so the main menu's reset stops there.
+TEST(MultiConfiguration, FactoryCellsTheDeviceDoesNotTakeAreShown)
+{
+    Kind48Window k('G');
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 3 && f[1] == 0x32 && f[3] == 54; },
+                                 Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+    k.Rig.Server.clearFaults();
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfDefaultIncomplete")));
+    // No question about the petrol-map template after the failure.
+    EXPECT_FALSE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
+        return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
+    }));
+}
+
+// Yes to the page guard's question and the device goes silent: the page
+// stays, and the edit with it (not read over).
+TEST(MultiConfiguration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdit)
+{
+    Kind48Window k('G');
+    k.Click("ChBKnfMasterMode");
+    ASSERT_TRUE(k.Window->Modified());
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x04; }, Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+    k.Rig.Server.clearFaults();
+    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfBase);
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+    EXPECT_TRUE(k.Window->Modified());
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
+// The device goes silent during the pressure check: no pressure is shown as
+// measured, and the user is told to look at the work mode.
+TEST(MultiConfiguration, APressureCheckWithoutAnswerShowsNoPressure)
+{
+    Kind48Window k('G');
+    k.Click("BtBKnfCheckPressure");
+    auto *display = k.Get<TDigitalDisplay>("DgDPsys");
+    ASSERT_FALSE(display->Caption().isEmpty());
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] != 0x20; }, Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    k.Boxes.clear();
+    k.Click("BtBKnfCheckPressure");
+    k.Rig.Server.clearFaults();
+    EXPECT_TRUE(display->Caption().isEmpty());
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfPressureCheckFailed")));
+}
+
+// An unanswered detection leaves the injection system as it was and says so.
+TEST(MultiConfiguration, AnUnansweredInjectionSystemDetectionChangesNothing)
+{
+    Kind48Window k('G');
+    k.Rig.Device([](SimControllerState &s) { s.Value16[38] = 0x0200; });
+    k.Click("BtnKnfCheckInjSystem");
+    auto *list = k.Get<QComboBox>("CmBKnfInjSystemType");
+    ASSERT_EQ(list->currentIndex(), 2);
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x40; }, Fault::noAnswer(), 3);
+    k.Boxes.clear();
+    k.Click("BtnKnfCheckInjSystem");
+    k.Rig.Server.clearFaults();
+    EXPECT_EQ(list->currentIndex(), 2);
+    ASSERT_FALSE(k.Boxes.isEmpty());
+    EXPECT_EQ(k.Boxes.back().Text, TranslateKey(QStringLiteral("strConfInjSystemNotDetected")));
+}

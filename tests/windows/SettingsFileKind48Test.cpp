@@ -7,6 +7,7 @@
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/ConfigurationPagesWiring.h"
 #include "windows/MultiCalModelPage.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
 
 #include "common/TestFiles.h"
@@ -28,6 +29,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -465,4 +468,54 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
     p.Load(file);
     EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
     EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
+}
+
+// File > Save, then File > Load on the same device: values no list or bar
+// shows (a threshold of 0, a switching RPM of 2200) go back as saved, and
+// the device saves the same file again.
+TEST(SettingsFileKind48, SaveThenLoadOnTheSameDeviceKeepsValuesNoControlShows)
+{
+    Kind48Program p('G');
+    p.Rig.Device([](SimControllerState &s) { s.Payload[0x35] = {0, 130, 90, 35}; });
+    p.Form->ReadConfiguration();
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("a.ddf")), second = dir.filePath(QStringLiteral("b.ddf"));
+    p.Save(first);
+    const std::map<QString, QString> saved = Stored(first);
+    p.Boxes.clear();
+    p.Load(first);
+    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+    p.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(s.Payload[0x35][0], 0);
+        EXPECT_EQ(s.Payload[0xD8][5] << 8 | s.Payload[0xD8][6], 9348);
+    });
+    p.Save(second);
+    EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
+}
+
+// A refused file changes nothing: an unwritten edit on the kind-48
+// configuration window stays, marked, and is not read over.
+TEST(SettingsFileKind48, ARefusedFileKeepsTheWindowsUnwrittenEdit)
+{
+    Kind48Program p('G');
+    shellwiring::Get<QAction>(*p.Form, "MnIWindowMultiConfiguration")->trigger();
+    TFrmMultiConfigurationTaronQV *window = FrmMultiConfigurationTaronQV;
+    ASSERT_NE(window, nullptr);
+    QLineEdit *power = window->InfoPage->YEdKnfPower;
+    power->setText(QStringLiteral("123"));
+    Q_EMIT power->textEdited(power->text());
+    ASSERT_TRUE(window->Modified());
+    QTemporaryDir dir;
+    const QString bad = dir.filePath(QStringLiteral("bad.ddf"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Info]\r\nVersion=15\r\n");
+    file.close();
+    p.Boxes.clear();
+    p.Rig.Server.log().clear();
+    p.Load(bad);
+    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+    EXPECT_TRUE(window->Modified());
+    EXPECT_EQ(power->text(), QStringLiteral("123"));
+    EXPECT_EQ(p.Rig.Server.log().count(), 0u);
 }

@@ -606,6 +606,8 @@ public:
         std::function<QObject *(const QString &name)> Kind48CalibrationComponent;
         std::function<bool()> Kind48CalibrationExists;
         std::function<bool()> Kind48ConfigurationExists;
+        // The kind-48 configuration window holds unwritten edits.
+        std::function<bool()> Kind48ConfigurationModified;
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;
@@ -711,6 +713,9 @@ public:
 
     // Live readouts of the calibration page's sub-pages (a step of the tick).
     void ShowCalibrationReadouts();
+
+    // True while a language change refreshes the visible page.
+    bool LanguagePageRefresh() const { return FLanguagePageRefresh; }
 
 private:
     void SelectLanguage(const char *code);

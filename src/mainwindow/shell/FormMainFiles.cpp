@@ -449,13 +449,22 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
                 Refresh();
         }
     } refresh{chosen, WindowServices.Kind48ConfigurationRefresh};
+    // A refused file changed nothing: the window's unwritten edits are not
+    // read over.
+    const auto keepEdits = [this, &chosen] {
+        if (WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified())
+            chosen = false;
+    };
     TIniFile ini;
-    if (!OpenSettingsFile(ini, true, &chosen))
+    if (!OpenSettingsFile(ini, true, &chosen)) {
+        keepEdits();
         return;
+    }
     TSettingsLoad load;
     load.Record = DeviceRecord;
     const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly);
     if (e.Failed()) {
+        keepEdits();
         RefuseSettingsFile(e, ini.FileName());
         return;
     }
