@@ -99,6 +99,14 @@ void WireMainWindowToAdapter(TFormMain &form)
         if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
     };
+    s.AdjustAdapterWindows = [] {
+        if (FormMultiOBD)
+            FormMultiOBD->AdjustLayout();
+        if (FormMultiAIO)
+            FormMultiAIO->AdjustLayout();
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->AdjustLayout();
+    };
     s.RefreshAdapterWindows = [] {
         if (Logic && Logic->DevStateOBD())
             Logic->DevStateOBD()->OBDactionMain->Refresh(false);

@@ -337,13 +337,15 @@ void TFormMultiOBD::CreateLivePage()
             continue;
         }
         const int yy = column == 2 ? y + 24 + (i - 18) * 20 : y;
-        NewNamed<QCheckBox>(p, item.check, {x, yy, 150, 20}, QString::fromUtf8(item.caption));
+        NewNamed<QCheckBox>(p, item.check, {x, i >= 18 ? yy : yy + 10, 150, 20}, QString::fromUtf8(item.caption));
+        // Sized for five characters ("-----", "-40.00", "298.19"): the
+        // displays right-align their text and lose what does not fit.
         if (i >= 18) {
-            NewNamed<TDigitalDisplay>(p, item.display, {x, yy + 22, 110, 40});
-            NewNamed<TDigitalDisplay>(p, (QByteArray(item.display) + "Ratio").constData(), {x + 118, yy + 22, 110, 40});
+            NewNamed<TDigitalDisplay>(p, item.display, {x, yy + 22, 118, 32});
+            NewNamed<TDigitalDisplay>(p, (QByteArray(item.display) + "Ratio").constData(), {x + 122, yy + 22, 118, 32});
             continue;
         }
-        NewNamed<TDigitalDisplay>(p, item.display, {x + 154, y, 86, 40});
+        NewNamed<TDigitalDisplay>(p, item.display, {x + 150, y + 8, 90, 24});
     }
     // The controller's own readings beside the car's.
     NewLabel(p, "LblOBDRealCaption", {504, 220, 240, 20}, QStringLiteral("Sterownik:"));
@@ -744,6 +746,23 @@ void TFormMultiOBD::UpdateLanguage()
     RebuildMessages();
     if (ui())
         UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
+}
+
+void TFormMultiOBD::AdjustLayout()
+{
+    // A display sizes its characters by its height and right-aligns them: in
+    // a window taller than designed the leading digits would be cut off.
+    // The car's readings take up to five ("-----", "-40.00"), the
+    // controller's up to four ("3850", "12.50").
+    for (auto *display : PnlOBDLive->findChildren<TDigitalDisplay *>()) {
+        const int characters = display->objectName().startsWith(QLatin1String("DgDOBDReal")) ? 4 : 5;
+        const int frame = display->height() - display->contentsRect().height();
+        const int fitting = int((display->contentsRect().width() - 1) / (0.7 * characters)) + frame;
+        if (display->height() <= fitting)
+            continue;
+        const int centre = display->y() + display->height() / 2;
+        display->setGeometry(display->x(), centre - fitting / 2, display->width(), fitting);
+    }
 }
 
 void TFormMultiOBD::UpdateWriteButtonState()

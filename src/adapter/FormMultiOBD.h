@@ -85,6 +85,9 @@ public:
     // The shown page's reads; also when the main window shows the OBD tab.
     void PgCMainChange(QObject *sender = nullptr);
     void UpdateLanguage();
+    // After the main window rescaled the docked pages: the live readings'
+    // displays keep room for five characters whatever the window's shape.
+    void AdjustLayout();
     // Highlights the write button while the OBD settings hold unwritten edits.
     void UpdateWriteButtonState();
     // Writes the OBD configuration to the box and, with OBD adaptation on,

@@ -9,6 +9,7 @@
 #include "adapter/ModuleOBD.h"
 #include "adapter/ObdMessages.h"
 #include "adapter/UIState.h"
+#include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
 
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <QSpinBox>
 #include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
+#include <QEventLoop>
 
 #include <gtest/gtest.h>
 
@@ -555,6 +558,48 @@ TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.front(), sim::SimAdapter::Request(0x7B, {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0}));
     P->Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Allowed[1], 0xFF); });
+}
+
+TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Supported = {0x3F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+        // Trims, RPM, speed, load, coolant, MAP, advance, intake air, MAF,
+        // throttle, fuel system: values of up to five characters.
+        s.Obd.Readings = {0x20, 0x27, 0x2E, 0x35, 0x3C, 0x43, 0x4A, 0x51, 0xFF,
+                          0x5F, 0x00, 0x6D, 0x74, 0x7B, 0x82, 0x02, 0x02};
+    });
+    P->ShowObdPage("TbSOBDLive");
+    P->Tick();
+    P->Tick();
+    const struct {
+        const char *display, *text;
+    } cases[] = {{"DgDOBDRPM", "3856"},         {"DgDOBDSpeed", "74.00"},   {"DgDOBDCoolantTemp", "215.00"},
+                 {"DgDOBDTimingAdvance", "-64.00"}, {"DgDOBDMAF", "298.19"}, {"DgDOBDStFtB1", "-75.00"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.display);
+        auto *display = P->Obd->PnlOBDLive->findChild<TDigitalDisplay *>(c.display);
+        ASSERT_NE(display, nullptr);
+        EXPECT_EQ(display->Caption(), c.text);
+    }
+    // Every reading fits its display, in a window of the usual shape and in
+    // a tall one, once the window has laid itself out: the digits on the
+    // left are not lost.
+    for (const QSize size : {QSize(1024, 768), QSize(800, 1000)}) {
+        Form->resize(size);
+        QEventLoop idle;
+        QTimer::singleShot(50, &idle, &QEventLoop::quit);
+        idle.exec();
+        for (auto *display : P->Obd->PnlOBDLive->findChildren<TDigitalDisplay *>()) {
+            if (!display->isVisible() || !display->objectName().startsWith(QLatin1String("DgDOBD")))
+                continue;
+            SCOPED_TRACE(QStringLiteral("%1x%2 %3 %4").arg(size.width()).arg(size.height())
+                             .arg(display->objectName(), display->Caption()).toStdString());
+            EXPECT_LE(TDigitalDisplay::CellCount(display->Caption()) * display->CellWidth(), display->width());
+        }
+    }
 }
 
 TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
