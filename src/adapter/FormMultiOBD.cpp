@@ -1053,9 +1053,11 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
                 variable->SetRawData(raw, false);
         Logic->UIState()->SetModified(true, QStringLiteral("OBD"));
         UpdateWriteButtonState();
+        // Which side did not take it: the box (nothing written) or the
+        // controller (the box holds the new settings already).
+        const QString key = boxTookIt ? QStringLiteral("strObdSwitchNotWritten") : QStringLiteral("strObdConfigNotWritten");
         if (Common)
-            Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
-                                          : QStringLiteral("strObdConfigNotWritten"));
+            Common->ShowWarningMessage(LM ? LM->Translate(key) : key);
         return false;
     }
     Logic->UIState()->SetModifiedFlag(false);

@@ -134,8 +134,10 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
     struct Case {
         const char *what;
         bool adapterRefuses;
+        const char *message; // names the side that did not take it
     };
-    for (const Case c : {Case{"adapter", true}, Case{"controller", false}}) {
+    for (const Case c : {Case{"adapter", true, "strObdConfigNotWritten"},
+                         Case{"controller", false, "strObdSwitchNotWritten"}}) {
         SCOPED_TRACE(c.what);
         Start(IdleCanLink);
         P->ShowObdPage("TbSOBDConfig");
@@ -163,7 +165,8 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
         EXPECT_TRUE(Logic->UIState()->Modified());
         EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
         ASSERT_EQ(P->Rig.Boxes.size(), 1u);
-        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QString::fromLatin1(c.message)));
+        EXPECT_TRUE(P->Rig.Boxes[0].Text.contains(QString::fromLatin1(c.what))) << P->Rig.Boxes[0].Text.toStdString();
         // The device side holds what the box holds: a refused write is not
         // taken for the box's settings.
         EXPECT_EQ(ModuleOBD->DevState()->OBDConfig_1_EE->GetAsInteger(), c.adapterRefuses ? 0x08 : 0x0A);
