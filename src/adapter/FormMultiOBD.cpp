@@ -859,7 +859,10 @@ void TFormMultiOBD::ShowStatus()
     QString text;
     QColor colour = LightGrey;
     bool busy = false;
-    if (state == 0 || state == 15 || state == 23) {
+    if (!obdActive()) {
+        // The box stopped answering: its last link state is no longer true.
+        text = ObdUiText("Unknown state");
+    } else if (state == 0 || state == 15 || state == 23) {
         text = s->OBDactionMain->Text();
     } else if (state == 1) {
         text = DescribeDetectState();

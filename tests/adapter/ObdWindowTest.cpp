@@ -479,6 +479,27 @@ TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
     EXPECT_EQ(P->Obd->TroubleCodeMessages().Count(), 0);
 }
 
+TEST_F(ObdWindowTest, BoxGoneSilentShowsNoLinkAndOffersNoTroubleCodeButtons)
+{
+    Start(ConnectedLink);
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    ASSERT_TRUE(P->Obd->BtBOBDReadErrors->isEnabled());
+    // The box stops answering in the middle of a read.
+    P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
+    P->Obd->BtBOBDReadErrors->click();
+    for (int i = 0; i < 6; ++i)
+        P->Tick();
+    ASSERT_FALSE(ModuleOBD->IsActive());
+    EXPECT_FALSE(P->Obd->BtBOBDReadErrors->isEnabled());
+    EXPECT_FALSE(P->Obd->BtBOBDClearErrors->isEnabled());
+    // The configuration page does not claim the link it last saw.
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"));
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), ObdUiText("Connect"));
+}
+
 TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)
 {
     for (const bool box : {true, false}) {
