@@ -342,6 +342,22 @@ TEST_F(AdapterConfigFile, RefusedWriteIsReportedAndKeepsTheEdits)
     EXPECT_EQ(Logic->UIStateOBD()->OBDProtocol_EE->GetAsInteger(), 5);
 }
 
+TEST_F(AdapterConfigFile, WriteRefusedPartWayNamesWhatTheAdapterTookAlready)
+{
+    // The settings are taken, then the box refuses the first table.
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x89] = 0x05; });
+    Load(InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\n");
+    EXPECT_EQ(Commands(Writes()), (std::vector<uint8_t>{0x72, 0x89}));
+    P.Device.Server.withLock([&] { EXPECT_EQ(P.Device.Adapter.State.Obd.Config[0], 5); });
+    ASSERT_EQ(BoxTexts().size(), 2);
+    const QString text = BoxTexts().last();
+    EXPECT_TRUE(text.startsWith(Tr("The adapter did not accept the configuration:") + ' ' + Tr("OBD adaptation tables")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(Tr("Already written to the adapter:") + ' ' + Tr("OBD settings"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(Tr("The loaded values are kept in the OBD window and are not saved in the adapter.")));
+    EXPECT_TRUE(Logic->UIState()->Modified());
+}
+
 TEST_F(AdapterConfigFile, CancelledDialogsDoNothing)
 {
     AppConfig->AdapterFileFolder = Dir.path();
