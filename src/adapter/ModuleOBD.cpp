@@ -524,11 +524,24 @@ bool TLogicOBD::WriteDefaultConfiguration(bool ask, bool withTables)
     if (::Logic)
         ::Logic->PauseWorkThread(saved);
     const QString group = GetDataGroupName(dgOBD);
+    // The box's settings as they were: refused, they are what it still holds.
+    TDevStateOBD *device = FModule->DevState();
+    std::vector<std::pair<TVariable *, QByteArray>> held;
+    for (int i = 0; i < device->Count(); ++i)
+        if (TVariable *v = device->GetItem(i); v->Stored() && v->Group() == group)
+            held.emplace_back(v, v->Raw());
     FModule->UIStateOBD()->ResetGroup(group);
-    FModule->DevState()->CopyFrom(*FModule->UIStateOBD(), group, 2);
-    bool ok = ApplyConnectionSettings();
+    device->CopyFrom(*FModule->UIStateOBD(), group, 2);
+    const bool settingsTaken = ApplyConnectionSettings();
+    bool ok = settingsTaken;
     if (ok && withTables)
         ok = WriteAdaptationTables();
+    if (!settingsTaken)
+        for (const auto &[variable, raw] : held)
+            variable->SetRawData(raw, false);
+    // The window keeps the defaults as edits not yet in the box.
+    if (!ok && ::Logic && ::Logic->UIState())
+        ::Logic->UIState()->SetModified(true, group);
     if (::Logic)
         ::Logic->ResumeWorkThread(saved);
     return ok;

@@ -410,6 +410,20 @@ TEST_F(AdapterConfigFile, DefaultSettingsWriteTheDefaults)
     EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
 }
 
+// Refused defaults are not taken for the box's values: the window keeps them
+// as unwritten edits, the device side keeps what the box holds.
+TEST_F(AdapterConfigFile, RefusedDefaultsStayPendingInTheWindow)
+{
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
+    ASSERT_FALSE(Logic->UIState()->Modified());
+    Info->BtBAdapterDefaultSettings->click();
+    EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
+    EXPECT_TRUE(Logic->UIState()->Modified());
+    EXPECT_EQ(ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->GetAsInteger(), 125);
+    EXPECT_EQ(ModuleOBD->DevState()->OBDProtocol_EE->GetAsInteger(), 3);
+}
+
 // Files as editors leave them: a UTF-8 mark, other letter case, a decimal
 // comma, LF line ends.
 TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
