@@ -500,6 +500,32 @@ TEST_F(ObdWindowTest, BoxGoneSilentShowsNoLinkAndOffersNoTroubleCodeButtons)
     EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), ObdUiText("Connect"));
 }
 
+TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Supported = {0x3F, 0xFF, 0, 0, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xFF, 0, 0, 0, 0, 0, 0};
+        s.Obd.Readings[4] = 0x2E, s.Obd.Readings[5] = 0xE0; // 3000 rpm
+    });
+    // The once-a-second step asks for the OBD readings, as the program's
+    // main block wires it.
+    Form->Services.HideCorrectionTables = [] { Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1); };
+    QWidget *host = shellwiring::Get(*Form, "PnlOBDReadingsMain");
+    ASSERT_NE(host, nullptr);
+    shellwiring::ClickTab(*Form, "TbSMeasure");
+    for (int i = 0; i < 3; ++i)
+        P->Tick();
+    QEventLoop idle;
+    QTimer::singleShot(50, &idle, &QEventLoop::quit);
+    idle.exec();
+    EXPECT_TRUE(host->isVisible());
+    EXPECT_TRUE(P->Obd->PnlOBDReadingsMini->isVisible());
+    EXPECT_TRUE(host->rect().contains(P->Obd->LblOBDRPMMini->geometry()));
+    P->Tick();
+    EXPECT_EQ(P->Obd->LblOBDRPMMini->text(), "3000");
+}
+
 TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)
 {
     for (const bool box : {true, false}) {
