@@ -37,6 +37,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 
 #include <vector>
 
@@ -662,9 +663,9 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         RefreshLivePage();
     } else if (IsShown(TbSOBDErrors)) {
         FLastTroubleCodeCount = -1;
-        if (FTroubleCodeMessagesShown & 0x7FFC)
+        if ((FTroubleCodeMessagesShown & 0x7FFC) && !FLanguageRefresh)
             ClearTroubleCodeSets();
-        if (FFreezeFrameMessagesShown & 0x07FC)
+        if ((FFreezeFrameMessagesShown & 0x07FC) && !FLanguageRefresh)
             ClearFreezeFrameSets();
         {
             TWorkPause paused;
@@ -738,6 +739,10 @@ void TFormMultiOBD::RefreshLive(bool visible)
 void TFormMultiOBD::UpdateLanguage()
 {
     FDetectResultLatched = false;
+    // The lists just rendered in the new language survive the page entry
+    // that the language change runs next.
+    FLanguageRefresh = true;
+    QTimer::singleShot(0, this, [this] { FLanguageRefresh = false; });
     if (Logic) {
         for (QWidget *page : {TbSOBDConfig, TbSOBDLive, TbSOBDErrors})
             Logic->RefreshAllBindings(page->objectName());

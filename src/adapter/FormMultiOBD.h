@@ -169,6 +169,9 @@ private:
     TOBDMessageLinesList FTroubleCodeMessages{0};
     TOBDMessageLinesList FFreezeFrameMessages{1};
     bool FReverting = false;
+    // Set by a language change until control returns to the event loop: the
+    // page entry that follows it is no new entry and keeps the lists.
+    bool FLanguageRefresh = false;
 };
 
 extern TFormMultiOBD *FormMultiOBD;

@@ -8,10 +8,12 @@
 #include "adapter/DevStateOBD.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/ObdMessages.h"
+#include "core/LM.h"
 #include "adapter/UIState.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -419,6 +421,35 @@ TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRea
     P->ShowObdPage("TbSOBDErrors");
     EXPECT_EQ(P->Obd->MemOBDTroubles->toPlainText(),
               "No recorded trouble codes\n\nTo check pending trouble codes click the 'Read' button");
+}
+
+TEST_F(ObdWindowTest, LanguageSwitchKeepsTheCodesReadAndRendersThemAnew)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.State[2] = 0x02;
+        s.Obd.TroubleState[0] = 1;
+        s.Obd.CodesA = sim::Bytes(21, 0);
+        s.Obd.CodesA[1] = 0x01, s.Obd.CodesA[2] = 0x71; // P0171
+        s.Obd.ReadJobResults = {4, 3, 3};
+    });
+    Form->Services.ApplyLanguage = [this] { Form->ChangeLanguage(LM->Language, true); };
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    P->Obd->BtBOBDReadErrors->click();
+    P->Tick();
+    ASSERT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171")) << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    Form->findChild<QAction *>("MnILangPolish")->trigger();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains(QString::fromUtf8("Błąd 1: P0171")))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    Form->findChild<QAction *>("MnILangEnglish")->trigger();
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171"))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    // Entering the page anew still starts from the box's announcement.
+    P->ShowObdPage("TbSOBDLive");
+    P->ShowObdPage("TbSOBDErrors");
+    EXPECT_FALSE(P->Obd->MemOBDTroubles->toPlainText().contains("P0171"));
 }
 
 TEST_F(ObdWindowTest, FreezeFrameShowsTheFieldsOfSupportedPids)
