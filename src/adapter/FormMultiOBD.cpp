@@ -1126,7 +1126,8 @@ void TFormMultiOBD::BtBAdapterTestModeInitClick()
         last = a->Request0C(5);
     }
     if (last != 0xA5 && Common)
-        Common->ShowWarningMessage(QStringLiteral("Nie udalo sie przelaczyc Adaptera w tryb TESTOWY!"));
+        Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdTestModeFailed"))
+                                      : QStringLiteral("strObdTestModeFailed"));
     Logic->UIState()->SetModifiedFlag(false);
 }
 
@@ -1145,7 +1146,8 @@ void TFormMultiOBD::BtBAdapterTestModeNormalClick()
             last = a->Request0C(6);
         }
         if (last != 0xB7 && Common)
-            Common->ShowWarningMessage(QStringLiteral("Nie udalo sie przelaczyc Adaptera w tryb NORMALNY!"));
+            Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdNormalModeFailed"))
+                                          : QStringLiteral("strObdNormalModeFailed"));
     }
     Logic->UIState()->SetModifiedFlag(false);
 }

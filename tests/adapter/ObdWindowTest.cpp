@@ -690,12 +690,13 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
         uint8_t answer;
         std::vector<uint8_t> steps;
         bool warned;
+        const char *warning; // in the user's language (English here)
     };
     const Case cases[] = {
-        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false},
-        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true},
-        {"BtBAdapterTestModeNormal", 0xB7, {6}, false},
-        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true},
+        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false, ""},
+        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true, "The adapter did not switch to TEST mode!"},
+        {"BtBAdapterTestModeNormal", 0xB7, {6}, false, ""},
+        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true, "The adapter did not switch to NORMAL mode!"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.button << " " << int(c.answer));
@@ -718,7 +719,7 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
         EXPECT_EQ(steps, c.steps);
         ASSERT_EQ(P->Rig.Boxes.size(), c.warned ? 1u : 0u);
         if (c.warned) {
-            EXPECT_TRUE(P->Rig.Boxes[0].Text.startsWith("Nie udalo sie"));
+            EXPECT_EQ(P->Rig.Boxes[0].Text, QString::fromLatin1(c.warning));
         }
         P.reset();
     }
