@@ -21,6 +21,8 @@
 #include <QLocale>
 #include <QSet>
 
+#include <functional>
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -446,21 +448,30 @@ bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool
     }
     // The adapter takes the settings, then the tables; a refusal stops the
     // write, keeps the windows modified and is reported.
-    QStringList refusedWrites;
+    // What the adapter took before a refusal is named: it holds those already.
+    QStringList refusedWrites, written;
     TLogicOBD *obd = FModuleOBD->Logic();
-    if (!obd->ApplyConnectionSettings())
-        refusedWrites << Tr("OBD settings");
-    else if (!obd->WriteAdaptationTables())
-        refusedWrites << Tr("OBD adaptation tables");
-    else if (FModuleAIO && !FModuleAIO->Logic()->WriteConfiguration())
-        refusedWrites << Tr("analog I/O settings");
+    const std::pair<const char *, std::function<bool()>> steps[] = {
+        {"OBD settings", [obd] { return obd->ApplyConnectionSettings(); }},
+        {"OBD adaptation tables", [obd] { return obd->WriteAdaptationTables(); }},
+        {"analog I/O settings", [this] { return !FModuleAIO || FModuleAIO->Logic()->WriteConfiguration(); }}};
+    for (const auto &[what, step] : steps) {
+        if (!step()) {
+            refusedWrites << Tr(what);
+            break;
+        }
+        written << Tr(what);
+    }
     if (refusedWrites.isEmpty()) {
         FUIState->SetModifiedFlag(false);
         return true;
     }
     FUIState->SetModified(true, GetDataGroupName(dgOBD));
+    const QString kept = written.isEmpty()
+                             ? Tr("The loaded values are kept in the OBD window and are not saved in the adapter.")
+                             : Tr("Already written to the adapter:") + QLatin1Char(' ') + written.join(QStringLiteral(", "))
+                                   + Crlf + Tr("The rest of the loaded values are kept in the OBD window; load the file again to write them.");
     Warn(Tr("The adapter did not accept the configuration:") + QLatin1Char(' ') + refusedWrites.join(QStringLiteral(", "))
-         + Crlf + Crlf + fileName + Crlf
-         + Tr("The loaded values are kept in the OBD window and are not saved in the adapter."));
+         + Crlf + Crlf + fileName + Crlf + kept);
     return false;
 }

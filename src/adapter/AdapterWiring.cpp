@@ -38,6 +38,17 @@ int adapterVariable(const QString &name)
     return 0;
 }
 
+// The OBD readings beside the engine speed: while they are wanted and the
+// adapter's tab is offered.
+bool obdReadingsWanted(const TFormMain &form)
+{
+    QWidget *sheet = form.findChild<QWidget *>(QStringLiteral("TbSAdapter"));
+    auto *pages = sheet && sheet->parentWidget() ? qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget())
+                                                 : nullptr;
+    return pages && pages->isTabVisible(pages->indexOf(sheet)) && Logic && Logic->UIStateOBD()
+           && Logic->UIStateOBD()->LocalOBDReadings->GetAsBoolean();
+}
+
 QString versionText()
 {
     return LogicAdapter ? LogicAdapter->VersionText(false, 0) : QStringLiteral("----");
@@ -74,7 +85,11 @@ void WireMainWindowToAdapter(TFormMain &form)
     s.FetchSecondFlag = [] { return Manager && Manager->FetchSecondFlag(); };
     // The panel's own visibility: its host on the readings page may be off
     // screen while the OBD tab is shown, and the tab still needs its refresh.
-    s.ObdReadingsMiniVisible = [] {
+    s.ObdReadingsMiniVisible = [&form] {
+        // Wanted or no longer wanted since the last layout: lay out again.
+        if (auto *host = form.findChild<QWidget *>(QStringLiteral("PnlOBDReadingsMain"));
+            host && host->isHidden() == obdReadingsWanted(form))
+            form.SetAdapterPanelsPending(true);
         return FormMultiOBD && !FormMultiOBD->PnlOBDReadingsMini->isHidden();
     };
     s.ObdRefreshLive = [](bool visible) {
@@ -92,12 +107,25 @@ void WireMainWindowToAdapter(TFormMain &form)
         auto host = [&form](const char *name) { return form.findChild<QWidget *>(QString::fromLatin1(name)); };
         if (FormMultiOBD && host("PnlAdapterMultiOBD"))
             Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
-        if (FormMultiOBD && host("PnlOBDReadingsMain"))
+        if (FormMultiOBD && host("PnlOBDReadingsMain")) {
             Logic->MoveControlToHost(host("PnlOBDReadingsMain"), FormMultiOBD->PnlOBDReadingsMini);
+            // It sat below the OBD pages in its own window; its host is its size.
+            FormMultiOBD->PnlOBDReadingsMini->move(0, 0);
+        }
         if (FormMultiAIO && host("PnlAdapterMultiAIO"))
             Logic->MoveControlToHost(host("PnlAdapterMultiAIO"), FormMultiAIO->PnlMultiAIO);
         if (FormMultiAdapterInfo && host("PnlAdapterMultiInfo"))
             Logic->MoveControlToHost(host("PnlAdapterMultiInfo"), FormMultiAdapterInfo->PnlMultiInfo);
+    };
+    s.AdjustAdapterWindows = [&form] {
+        if (FormMultiOBD)
+            FormMultiOBD->AdjustLayout();
+        if (auto *host = form.findChild<QWidget *>(QStringLiteral("PnlOBDReadingsMain")))
+            host->setVisible(obdReadingsWanted(form));
+        if (FormMultiAIO)
+            FormMultiAIO->AdjustLayout();
+        if (FormMultiAdapterInfo)
+            FormMultiAdapterInfo->AdjustLayout();
     };
     s.RefreshAdapterWindows = [] {
         if (Logic && Logic->DevStateOBD())

@@ -37,6 +37,7 @@
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 
 #include <vector>
 
@@ -337,13 +338,15 @@ void TFormMultiOBD::CreateLivePage()
             continue;
         }
         const int yy = column == 2 ? y + 24 + (i - 18) * 20 : y;
-        NewNamed<QCheckBox>(p, item.check, {x, yy, 150, 20}, QString::fromUtf8(item.caption));
+        NewNamed<QCheckBox>(p, item.check, {x, i >= 18 ? yy : yy + 10, 150, 20}, QString::fromUtf8(item.caption));
+        // Sized for five characters ("-----", "-40.00", "298.19"): the
+        // displays right-align their text and lose what does not fit.
         if (i >= 18) {
-            NewNamed<TDigitalDisplay>(p, item.display, {x, yy + 22, 110, 40});
-            NewNamed<TDigitalDisplay>(p, (QByteArray(item.display) + "Ratio").constData(), {x + 118, yy + 22, 110, 40});
+            NewNamed<TDigitalDisplay>(p, item.display, {x, yy + 22, 118, 32});
+            NewNamed<TDigitalDisplay>(p, (QByteArray(item.display) + "Ratio").constData(), {x + 122, yy + 22, 118, 32});
             continue;
         }
-        NewNamed<TDigitalDisplay>(p, item.display, {x + 154, y, 86, 40});
+        NewNamed<TDigitalDisplay>(p, item.display, {x + 150, y + 8, 90, 24});
     }
     // The controller's own readings beside the car's.
     NewLabel(p, "LblOBDRealCaption", {504, 220, 240, 20}, QStringLiteral("Sterownik:"));
@@ -660,9 +663,9 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         RefreshLivePage();
     } else if (IsShown(TbSOBDErrors)) {
         FLastTroubleCodeCount = -1;
-        if (FTroubleCodeMessagesShown & 0x7FFC)
+        if ((FTroubleCodeMessagesShown & 0x7FFC) && !FLanguageRefresh)
             ClearTroubleCodeSets();
-        if (FFreezeFrameMessagesShown & 0x07FC)
+        if ((FFreezeFrameMessagesShown & 0x07FC) && !FLanguageRefresh)
             ClearFreezeFrameSets();
         {
             TWorkPause paused;
@@ -736,6 +739,10 @@ void TFormMultiOBD::RefreshLive(bool visible)
 void TFormMultiOBD::UpdateLanguage()
 {
     FDetectResultLatched = false;
+    // The lists just rendered in the new language survive the page entry
+    // that the language change runs next.
+    FLanguageRefresh = true;
+    QTimer::singleShot(0, this, [this] { FLanguageRefresh = false; });
     if (Logic) {
         for (QWidget *page : {TbSOBDConfig, TbSOBDLive, TbSOBDErrors})
             Logic->RefreshAllBindings(page->objectName());
@@ -744,6 +751,23 @@ void TFormMultiOBD::UpdateLanguage()
     RebuildMessages();
     if (ui())
         UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
+}
+
+void TFormMultiOBD::AdjustLayout()
+{
+    // A display sizes its characters by its height and right-aligns them: in
+    // a window taller than designed the leading digits would be cut off.
+    // The car's readings take up to five ("-----", "-40.00"), the
+    // controller's up to four ("3850", "12.50").
+    for (auto *display : PnlOBDLive->findChildren<TDigitalDisplay *>()) {
+        const int characters = display->objectName().startsWith(QLatin1String("DgDOBDReal")) ? 4 : 5;
+        const int frame = display->height() - display->contentsRect().height();
+        const int fitting = int((display->contentsRect().width() - 1) / (0.7 * characters)) + frame;
+        if (display->height() <= fitting)
+            continue;
+        const int centre = display->y() + display->height() / 2;
+        display->setGeometry(display->x(), centre - fitting / 2, display->width(), fitting);
+    }
 }
 
 void TFormMultiOBD::UpdateWriteButtonState()
@@ -840,7 +864,10 @@ void TFormMultiOBD::ShowStatus()
     QString text;
     QColor colour = LightGrey;
     bool busy = false;
-    if (state == 0 || state == 15 || state == 23) {
+    if (!obdActive()) {
+        // The box stopped answering: its last link state is no longer true.
+        text = ObdUiText("Unknown state");
+    } else if (state == 0 || state == 15 || state == 23) {
         text = s->OBDactionMain->Text();
     } else if (state == 1) {
         text = DescribeDetectState();
@@ -1034,9 +1061,11 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
                 variable->SetRawData(raw, false);
         Logic->UIState()->SetModified(true, QStringLiteral("OBD"));
         UpdateWriteButtonState();
+        // Which side did not take it: the box (nothing written) or the
+        // controller (the box holds the new settings already).
+        const QString key = boxTookIt ? QStringLiteral("strObdSwitchNotWritten") : QStringLiteral("strObdConfigNotWritten");
         if (Common)
-            Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
-                                          : QStringLiteral("strObdConfigNotWritten"));
+            Common->ShowWarningMessage(LM ? LM->Translate(key) : key);
         return false;
     }
     Logic->UIState()->SetModifiedFlag(false);
@@ -1097,7 +1126,8 @@ void TFormMultiOBD::BtBAdapterTestModeInitClick()
         last = a->Request0C(5);
     }
     if (last != 0xA5 && Common)
-        Common->ShowWarningMessage(QStringLiteral("Nie udalo sie przelaczyc Adaptera w tryb TESTOWY!"));
+        Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdTestModeFailed"))
+                                      : QStringLiteral("strObdTestModeFailed"));
     Logic->UIState()->SetModifiedFlag(false);
 }
 
@@ -1116,7 +1146,8 @@ void TFormMultiOBD::BtBAdapterTestModeNormalClick()
             last = a->Request0C(6);
         }
         if (last != 0xB7 && Common)
-            Common->ShowWarningMessage(QStringLiteral("Nie udalo sie przelaczyc Adaptera w tryb NORMALNY!"));
+            Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdNormalModeFailed"))
+                                          : QStringLiteral("strObdNormalModeFailed"));
     }
     Logic->UIState()->SetModifiedFlag(false);
 }

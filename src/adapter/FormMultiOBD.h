@@ -85,6 +85,9 @@ public:
     // The shown page's reads; also when the main window shows the OBD tab.
     void PgCMainChange(QObject *sender = nullptr);
     void UpdateLanguage();
+    // After the main window rescaled the docked pages: the live readings'
+    // displays keep room for five characters whatever the window's shape.
+    void AdjustLayout();
     // Highlights the write button while the OBD settings hold unwritten edits.
     void UpdateWriteButtonState();
     // Writes the OBD configuration to the box and, with OBD adaptation on,
@@ -166,6 +169,9 @@ private:
     TOBDMessageLinesList FTroubleCodeMessages{0};
     TOBDMessageLinesList FFreezeFrameMessages{1};
     bool FReverting = false;
+    // Set by a language change until control returns to the event loop: the
+    // page entry that follows it is no new entry and keeps the lists.
+    bool FLanguageRefresh = false;
 };
 
 extern TFormMultiOBD *FormMultiOBD;

@@ -146,6 +146,9 @@ bool TFormMultiOBD::UpdateTroubleCodePage()
         setMemoColour(MemOBDTroubles, QPalette::Button);
         setMemoColour(MemOBDFreeze, QPalette::Button);
         PrBOBDErrors->hide();
+        // A box gone silent leaves its last link state behind: without a
+        // link the buttons cannot start anything.
+        PnlOBDErrorsButtons->setEnabled(false);
         return false;
     }
     setMemoColour(MemOBDTroubles, QPalette::Base);

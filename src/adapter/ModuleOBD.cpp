@@ -524,12 +524,11 @@ bool TLogicOBD::WriteDefaultConfiguration(bool ask, bool withTables)
     if (::Logic)
         ::Logic->PauseWorkThread(saved);
     const QString group = GetDataGroupName(dgOBD);
-    // What the box holds now: a part it refuses stays so on the device side
-    // and in the windows, instead of defaults it never took.
-    std::vector<std::pair<TVariable *, QByteArray>> held;
+    // The box's settings as they were: refused, they are what it still holds.
     TDevStateOBD *device = FModule->DevState();
+    std::vector<std::pair<TVariable *, QByteArray>> held;
     for (int i = 0; i < device->Count(); ++i)
-        if (TVariable *v = device->GetItem(i); v->Stored())
+        if (TVariable *v = device->GetItem(i); v->Stored() && v->Group() == group)
             held.emplace_back(v, v->Raw());
     FModule->UIStateOBD()->ResetGroup(group);
     device->CopyFrom(*FModule->UIStateOBD(), group, 2);
@@ -537,13 +536,12 @@ bool TLogicOBD::WriteDefaultConfiguration(bool ask, bool withTables)
     bool ok = settingsTaken;
     if (ok && withTables)
         ok = WriteAdaptationTables();
-    if (!ok) {
-        const auto isTable = [](const TVariable *v) { return v->Name().startsWith(QLatin1String("OBDAdaptCorrections")); };
+    if (!settingsTaken)
         for (const auto &[variable, raw] : held)
-            if (!settingsTaken || isTable(variable))
-                variable->SetRawData(raw, false);
-        FModule->UIStateOBD()->CopyFrom(*device, group, 2);
-    }
+            variable->SetRawData(raw, false);
+    // The window keeps the defaults as edits not yet in the box.
+    if (!ok && ::Logic && ::Logic->UIState())
+        ::Logic->UIState()->SetModified(true, group);
     if (::Logic)
         ::Logic->ResumeWorkThread(saved);
     return ok;

@@ -398,7 +398,11 @@ void TDoubleVariable::SetAsFloat(double value)
 
 void TDoubleVariable::UpdateText()
 {
-    TextFromHandlerOr(QString::asprintf(FFormat.toLatin1().constData(), FValue));
+    // A "%f" without a precision means two decimals in this program's
+    // patterns: six would push the digits that matter out of every display.
+    QByteArray pattern = FFormat.toLatin1();
+    pattern.replace("%f", "%.2f");
+    TextFromHandlerOr(QString::asprintf(pattern.constData(), FValue));
 }
 
 void TDoubleVariable::RawToValue()

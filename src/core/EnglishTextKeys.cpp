@@ -116,11 +116,13 @@ constexpr TextKey Table[] = {
     {"OBD settings", "strTextObdSettings"},
     {"OBD adaptation tables", "strTextObdAdaptTables"},
     {"The loaded values are kept in the OBD window and are not saved in the adapter.", "strTextConfKeptUnsaved"},
+    {"Already written to the adapter:", "strTextConfWrittenPart"},
+    {"The rest of the loaded values are kept in the OBD window; load the file again to write them.", "strTextConfKeptRest"},
     {"The adapter did not accept the default configuration.", "strTextDefaultRefused"},
     {"Settings", "strTextFilterSettings"},
     {"analog I/O settings", "strTextAioSettings"},
 };
-static_assert(sizeof(Table) / sizeof(Table[0]) == 105);
+static_assert(sizeof(Table) / sizeof(Table[0]) == 107);
 }
 
 QString EnglishTextKey(const QString &text)

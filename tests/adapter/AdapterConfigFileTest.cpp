@@ -342,6 +342,22 @@ TEST_F(AdapterConfigFile, RefusedWriteIsReportedAndKeepsTheEdits)
     EXPECT_EQ(Logic->UIStateOBD()->OBDProtocol_EE->GetAsInteger(), 5);
 }
 
+TEST_F(AdapterConfigFile, WriteRefusedPartWayNamesWhatTheAdapterTookAlready)
+{
+    // The settings are taken, then the box refuses the first table.
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x89] = 0x05; });
+    Load(InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\n");
+    EXPECT_EQ(Commands(Writes()), (std::vector<uint8_t>{0x72, 0x89}));
+    P.Device.Server.withLock([&] { EXPECT_EQ(P.Device.Adapter.State.Obd.Config[0], 5); });
+    ASSERT_EQ(BoxTexts().size(), 2);
+    const QString text = BoxTexts().last();
+    EXPECT_TRUE(text.startsWith(Tr("The adapter did not accept the configuration:") + ' ' + Tr("OBD adaptation tables")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(Tr("Already written to the adapter:") + ' ' + Tr("OBD settings"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(Tr("The loaded values are kept in the OBD window and are not saved in the adapter.")));
+    EXPECT_TRUE(Logic->UIState()->Modified());
+}
+
 TEST_F(AdapterConfigFile, CancelledDialogsDoNothing)
 {
     AppConfig->AdapterFileFolder = Dir.path();
@@ -385,18 +401,27 @@ TEST_F(AdapterConfigFile, DefaultSettingsWriteTheDefaults)
     EXPECT_EQ(sim::Bytes(writes[0].begin() + 1, writes[0].end() - 2),
               (sim::Bytes{0x72, 0, 8, 2, 0, 2, 0, 0, 2, 25, 0x04, 0xB0}));
     EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
-    // Refused settings: said so, no table follows, and the windows keep
-    // what the box holds rather than defaults it never took.
-    ::ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->SetAsInteger(40);
-    Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->SetAsInteger(40);
+    // Refused settings: said so, and no table follows.
     P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
     P.Rig.Boxes.clear();
     P.Device.Server.log().clear();
     Info->BtBAdapterDefaultSettings->click();
     EXPECT_EQ(BoxTexts().last(), Tr("The adapter did not accept the default configuration."));
     EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
-    EXPECT_EQ(::ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->GetAsInteger(), 40);
-    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 40);
+}
+
+// Refused defaults are not taken for the box's values: the window keeps them
+// as unwritten edits, the device side keeps what the box holds.
+TEST_F(AdapterConfigFile, RefusedDefaultsStayPendingInTheWindow)
+{
+    P.Device.Server.withLock([&] { P.Device.Adapter.State.Refuse[0x72] = 0x05; });
+    ASSERT_FALSE(Logic->UIState()->Modified());
+    Info->BtBAdapterDefaultSettings->click();
+    EXPECT_EQ(Commands(Writes()), std::vector<uint8_t>{0x72});
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptMaxCorr_EE->GetAsInteger(), 25);
+    EXPECT_TRUE(Logic->UIState()->Modified());
+    EXPECT_EQ(ModuleOBD->DevState()->OBDAdaptMaxCorr_EE->GetAsInteger(), 125);
+    EXPECT_EQ(ModuleOBD->DevState()->OBDProtocol_EE->GetAsInteger(), 3);
 }
 
 // Files as editors leave them: a UTF-8 mark, other letter case, a decimal

@@ -8,9 +8,12 @@
 #include "adapter/DevStateOBD.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/ObdMessages.h"
+#include "core/LM.h"
 #include "adapter/UIState.h"
+#include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -21,6 +24,8 @@
 #include <QSpinBox>
 #include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
+#include <QEventLoop>
 
 #include <gtest/gtest.h>
 
@@ -131,8 +136,10 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
     struct Case {
         const char *what;
         bool adapterRefuses;
+        const char *message; // names the side that did not take it
     };
-    for (const Case c : {Case{"adapter", true}, Case{"controller", false}}) {
+    for (const Case c : {Case{"adapter", true, "strObdConfigNotWritten"},
+                         Case{"controller", false, "strObdSwitchNotWritten"}}) {
         SCOPED_TRACE(c.what);
         Start(IdleCanLink);
         P->ShowObdPage("TbSOBDConfig");
@@ -160,7 +167,8 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
         EXPECT_TRUE(Logic->UIState()->Modified());
         EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
         ASSERT_EQ(P->Rig.Boxes.size(), 1u);
-        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QString::fromLatin1(c.message)));
+        EXPECT_TRUE(P->Rig.Boxes[0].Text.contains(QString::fromLatin1(c.what))) << P->Rig.Boxes[0].Text.toStdString();
         // The device side holds what the box holds: a refused write is not
         // taken for the box's settings.
         EXPECT_EQ(ModuleOBD->DevState()->OBDConfig_1_EE->GetAsInteger(), c.adapterRefuses ? 0x08 : 0x0A);
@@ -415,6 +423,35 @@ TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRea
               "No recorded trouble codes\n\nTo check pending trouble codes click the 'Read' button");
 }
 
+TEST_F(ObdWindowTest, LanguageSwitchKeepsTheCodesReadAndRendersThemAnew)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.State[2] = 0x02;
+        s.Obd.TroubleState[0] = 1;
+        s.Obd.CodesA = sim::Bytes(21, 0);
+        s.Obd.CodesA[1] = 0x01, s.Obd.CodesA[2] = 0x71; // P0171
+        s.Obd.ReadJobResults = {4, 3, 3};
+    });
+    Form->Services.ApplyLanguage = [this] { Form->ChangeLanguage(LM->Language, true); };
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    P->Obd->BtBOBDReadErrors->click();
+    P->Tick();
+    ASSERT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171")) << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    Form->findChild<QAction *>("MnILangPolish")->trigger();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains(QString::fromUtf8("Błąd 1: P0171")))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    Form->findChild<QAction *>("MnILangEnglish")->trigger();
+    P->Tick();
+    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171"))
+        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    // Entering the page anew still starts from the box's announcement.
+    P->ShowObdPage("TbSOBDLive");
+    P->ShowObdPage("TbSOBDErrors");
+    EXPECT_FALSE(P->Obd->MemOBDTroubles->toPlainText().contains("P0171"));
+}
+
 TEST_F(ObdWindowTest, FreezeFrameShowsTheFieldsOfSupportedPids)
 {
     Start([](sim::SimAdapterState &s) {
@@ -471,6 +508,53 @@ TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().isEmpty());
     EXPECT_TRUE(P->Obd->MemOBDFreeze->toPlainText().isEmpty());
     EXPECT_EQ(P->Obd->TroubleCodeMessages().Count(), 0);
+}
+
+TEST_F(ObdWindowTest, BoxGoneSilentShowsNoLinkAndOffersNoTroubleCodeButtons)
+{
+    Start(ConnectedLink);
+    P->ShowObdPage("TbSOBDErrors");
+    P->Tick();
+    ASSERT_TRUE(P->Obd->BtBOBDReadErrors->isEnabled());
+    // The box stops answering in the middle of a read.
+    P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
+    P->Obd->BtBOBDReadErrors->click();
+    for (int i = 0; i < 6; ++i)
+        P->Tick();
+    ASSERT_FALSE(ModuleOBD->IsActive());
+    EXPECT_FALSE(P->Obd->BtBOBDReadErrors->isEnabled());
+    EXPECT_FALSE(P->Obd->BtBOBDClearErrors->isEnabled());
+    // The configuration page does not claim the link it last saw.
+    P->ShowObdPage("TbSOBDConfig");
+    P->Tick();
+    EXPECT_EQ(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"));
+    EXPECT_EQ(P->Obd->BtnOBDConnectControl->text(), ObdUiText("Connect"));
+}
+
+TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Supported = {0x3F, 0xFF, 0, 0, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xFF, 0, 0, 0, 0, 0, 0};
+        s.Obd.Readings[4] = 0x2E, s.Obd.Readings[5] = 0xE0; // 3000 rpm
+    });
+    // The once-a-second step asks for the OBD readings, as the program's
+    // main block wires it.
+    Form->Services.HideCorrectionTables = [] { Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1); };
+    QWidget *host = shellwiring::Get(*Form, "PnlOBDReadingsMain");
+    ASSERT_NE(host, nullptr);
+    shellwiring::ClickTab(*Form, "TbSMeasure");
+    for (int i = 0; i < 3; ++i)
+        P->Tick();
+    QEventLoop idle;
+    QTimer::singleShot(50, &idle, &QEventLoop::quit);
+    idle.exec();
+    EXPECT_TRUE(host->isVisible());
+    EXPECT_TRUE(P->Obd->PnlOBDReadingsMini->isVisible());
+    EXPECT_TRUE(host->rect().contains(P->Obd->LblOBDRPMMini->geometry()));
+    P->Tick();
+    EXPECT_EQ(P->Obd->LblOBDRPMMini->text(), "3000");
 }
 
 TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)
@@ -557,6 +641,48 @@ TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
     P->Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Allowed[1], 0xFF); });
 }
 
+TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
+{
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Supported = {0x3F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+        s.Obd.Allowed = {0x3F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+        // Trims, RPM, speed, load, coolant, MAP, advance, intake air, MAF,
+        // throttle, fuel system: values of up to five characters.
+        s.Obd.Readings = {0x20, 0x27, 0x2E, 0x35, 0x3C, 0x43, 0x4A, 0x51, 0xFF,
+                          0x5F, 0x00, 0x6D, 0x74, 0x7B, 0x82, 0x02, 0x02};
+    });
+    P->ShowObdPage("TbSOBDLive");
+    P->Tick();
+    P->Tick();
+    const struct {
+        const char *display, *text;
+    } cases[] = {{"DgDOBDRPM", "3856"},         {"DgDOBDSpeed", "74.00"},   {"DgDOBDCoolantTemp", "215.00"},
+                 {"DgDOBDTimingAdvance", "-64.00"}, {"DgDOBDMAF", "298.19"}, {"DgDOBDStFtB1", "-75.00"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.display);
+        auto *display = P->Obd->PnlOBDLive->findChild<TDigitalDisplay *>(c.display);
+        ASSERT_NE(display, nullptr);
+        EXPECT_EQ(display->Caption(), c.text);
+    }
+    // Every reading fits its display, in a window of the usual shape and in
+    // a tall one, once the window has laid itself out: the digits on the
+    // left are not lost.
+    for (const QSize size : {QSize(1024, 768), QSize(800, 1000)}) {
+        Form->resize(size);
+        QEventLoop idle;
+        QTimer::singleShot(50, &idle, &QEventLoop::quit);
+        idle.exec();
+        for (auto *display : P->Obd->PnlOBDLive->findChildren<TDigitalDisplay *>()) {
+            if (!display->isVisible() || !display->objectName().startsWith(QLatin1String("DgDOBD")))
+                continue;
+            SCOPED_TRACE(QStringLiteral("%1x%2 %3 %4").arg(size.width()).arg(size.height())
+                             .arg(display->objectName(), display->Caption()).toStdString());
+            EXPECT_LE(TDigitalDisplay::CellCount(display->Caption()) * display->CellWidth(), display->width());
+        }
+    }
+}
+
 TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
 {
     struct Case {
@@ -564,12 +690,13 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
         uint8_t answer;
         std::vector<uint8_t> steps;
         bool warned;
+        const char *warning; // in the user's language (English here)
     };
     const Case cases[] = {
-        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false},
-        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true},
-        {"BtBAdapterTestModeNormal", 0xB7, {6}, false},
-        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true},
+        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false, ""},
+        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true, "The adapter did not switch to TEST mode!"},
+        {"BtBAdapterTestModeNormal", 0xB7, {6}, false, ""},
+        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true, "The adapter did not switch to NORMAL mode!"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.button << " " << int(c.answer));
@@ -592,7 +719,7 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
         EXPECT_EQ(steps, c.steps);
         ASSERT_EQ(P->Rig.Boxes.size(), c.warned ? 1u : 0u);
         if (c.warned) {
-            EXPECT_TRUE(P->Rig.Boxes[0].Text.startsWith("Nie udalo sie"));
+            EXPECT_EQ(P->Rig.Boxes[0].Text, QString::fromLatin1(c.warning));
         }
         P.reset();
     }

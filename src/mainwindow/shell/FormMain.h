@@ -323,6 +323,8 @@ public:
         std::function<void()> CheckIfFirmwareUpgradePossible;
         std::function<void()> UpgradeFirmware;
         std::function<void()> RefreshAdapterWindows;
+        // Lays out the docked adapter pages after the window was rescaled.
+        std::function<void()> AdjustAdapterWindows;
         std::function<void()> ApplyLanguage;
         std::function<void()> HideCorrectionTables;
         std::function<void()> ReloadPagesAfterConnect;

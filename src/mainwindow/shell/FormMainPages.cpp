@@ -24,7 +24,16 @@ void InvokePage(QObject *window, const char *page, const char *slot)
 
 } // namespace
 
-void TFormMain::UpdateAdapterPanels() { if (ConfigurationPage && !FClosed) ConfigurationPage->UpdateCylinderCountControls(false); }
+void TFormMain::UpdateAdapterPanels()
+{
+    if (FClosed)
+        return;
+    // The docked adapter pages were rescaled with the window: each lays itself out.
+    if (Services.AdjustAdapterWindows)
+        Services.AdjustAdapterWindows();
+    if (ConfigurationPage)
+        ConfigurationPage->UpdateCylinderCountControls(false);
+}
 void TFormMain::UpdateCylinderCountControls(bool flag) { if (ConfigurationPage) ConfigurationPage->UpdateCylinderCountControls(flag); }
 void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) ConfigurationPage->UpdateConfigurationControls(); }
 void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
