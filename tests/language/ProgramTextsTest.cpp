@@ -367,3 +367,29 @@ TEST(ProgramTexts, Kind48SectionReachesTheDockedPanel)
     auto *tabs = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
     EXPECT_EQ(tabs->tabText(tabs->indexOf(page)), QStringLiteral("Map X"));
 }
+
+// Before any device answers, the lists keep their designed items: those too
+// are English under EN.
+TEST(ProgramTexts, DesignedListItemsAreEnglishBeforeADeviceAnswers)
+{
+    startup::StartupRig rig{5};
+    QFile ini(rig.IniPath());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\n");
+    ini.close();
+    TCustom custom;
+    Custom = &custom;
+    rig.Wire = [](TFormMain &f) {
+        shellwiring::Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.show();
+    QCoreApplication::processEvents();
+    auto *injector = qobject_cast<QComboBox *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("CmbOdcInjDisplay")));
+    ASSERT_NE(injector, nullptr);
+    ASSERT_GT(injector->count(), 0);
+    EXPECT_EQ(injector->itemText(0), QStringLiteral("Average"));
+    rig.Form.reset();
+    Custom = nullptr;
+}
