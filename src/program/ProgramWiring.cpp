@@ -169,8 +169,6 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
         if (FormMultiOBD)
             FormMultiOBD->BtBOBDWriteConfigClick();
     };
-    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage")))
-        WireAutoCalibrationToAdapter(*autoCal);
     // The map page fills the model charts and clears the gas points
     // after a model change.
     auto *map = TMapPage::Install(form);
@@ -211,6 +209,10 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
             FrmMultiCalibrationTaronQV->Hooks.LoadMapFromFile = [map] { map->BtnCalMapLoadFromFileClick(); };
     };
     InstallConfigurationWizardPages(form, logic);
+    // The auto-calibration page, made with the wizard's pages, switches the
+    // adapter's OBD adaptation off at a start.
+    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage")))
+        WireAutoCalibrationToAdapter(*autoCal);
 }
 
 void WireSecondaryWindows(TFormMain &form)

@@ -47,20 +47,11 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
             s.Payload[0x0B][1] = uint8_t(warm);
             s.PressureBusyReads = 1;
         });
-        TProgramLogic logic;
-        ProgramLogic = &logic;
+        TProgramLogic &logic = p.TheProgramLogic;
         TFormAutocalibrationInit startDialog;
         TFormWorkingPressure workingPressure;
         TFrmConfigLevelSensor levelSensor;
         TFormPicture picture;
-        const auto adapterWiring = p.Rig.Wire;
-        p.Rig.Wire = [&](TFormMain &f) {
-            adapterWiring(f);
-            InstallConfigurationPage(f, logic);
-            TModel2Page::Install(f);
-            TModelPage::Install(f);
-            InstallConfigurationWizardPages(f, logic);
-        };
         TFormMain &form = p.Start();
         FrmConfigLevelSensor = &levelSensor;
         FormWorkingPressure = &workingPressure;
@@ -69,8 +60,6 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
         WireConfigurationPagesToWindows(form);
         auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"));
         ASSERT_NE(autoCal, nullptr);
-        // As the program's main block wires it.
-        WireAutoCalibrationToAdapter(*autoCal);
         autoCal->MeasurePollMs = 20;
         ASSERT_EQ(Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean(), adaptation);
         p.Tick();
@@ -110,6 +99,5 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
         FormWorkingPressure = nullptr;
         FormAutocalibrationInit = nullptr;
         FormPicture = nullptr;
-        ProgramLogic = nullptr;
     }
 }

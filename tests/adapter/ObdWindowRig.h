@@ -14,7 +14,9 @@
 #include "adapter/Manager.h"
 #include "adapter/UIStateOBD.h"
 #include "core/ui/Custom.h"
+#include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
+#include "program/ProgramWiring.h"
 
 #include <QFile>
 
@@ -45,15 +47,13 @@ public:
         TheLogic = std::make_unique<TLogic>(nullptr, &TheManager);
         ::Logic = TheLogic.get();
         WireDataManagerToAdapter(*DataManager);
+        ProgramLogic = &TheProgramLogic;
         Rig.Wire = [this](TFormMain &f) {
             shellwiring::Wire(f);
             WireMainWindowToAdapter(f);
-            // The corrections page as the program's main block installs it.
-            Corrections = TCorrectionsPage::Install(f);
-            Corrections->Hooks.AdapterAdaptationEnabled = [] {
-                return Logic && Logic->UIStateOBD()
-                       && Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
-            };
+            // The pages as the program's main block installs them.
+            InstallMainWindowPages(f, TheProgramLogic);
+            Corrections = f.findChild<TCorrectionsPage *>(QStringLiteral("CorrectionsPage"));
         };
     }
     ~ObdProgram()
@@ -70,6 +70,7 @@ public:
         ::Manager = nullptr;
         Custom = nullptr;
         FCustom.reset();
+        ProgramLogic = nullptr;
     }
 
     TFormMain &Start()
@@ -133,6 +134,8 @@ public:
     std::unique_ptr<TFormMultiAIO> Aio;
     std::unique_ptr<TFormMultiAdapterInfo> Info;
     TCorrectionsPage *Corrections = nullptr;
+
+    TProgramLogic TheProgramLogic;
 
 private:
     std::unique_ptr<TCustom> FCustom;
