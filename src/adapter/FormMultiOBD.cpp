@@ -1049,8 +1049,13 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
                                                                   : QStringLiteral("strQAdaptMAP_OBD")))
                 ok = DataManager->SetAdaptationMode(false);
             if (ok) {
+                // The record says what the controller holds: refused, the
+                // switch goes back.
+                const quint8 before = r.MapCorrections;
                 r.MapCorrections = quint8(r.MapCorrections | 1);
                 ok = DataManager->WriteParameter(104);
+                if (!ok)
+                    r.MapCorrections = before;
             }
         }
     }

@@ -150,7 +150,10 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
             P->Device.Server.withLock([&] { P->Device.Controller.State.Silent = true; });
         P->ClearLog();
         P->Rig.Boxes.clear();
+        const int switchesBefore = DeviceRecord.MapCorrections;
         EXPECT_FALSE(P->Obd->BtBOBDWriteConfigClick());
+        // The controller's record keeps the switch it holds.
+        EXPECT_EQ(DeviceRecord.MapCorrections, switchesBefore);
         const auto frames = P->Frames();
         EXPECT_GE(IndexOf(frames, C2, 0x72), 0);
         // Nothing after the refusal: no controller write after the box's,
