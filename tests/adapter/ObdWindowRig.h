@@ -3,24 +3,13 @@
 // wires them, against the simulated controller and adapter box on one
 // pseudo-terminal; the timer stopped so that the test runs the ticks.
 
-#include "mainwindow/ShellWiring.h"
-#include "mainwindow/StartupRig.h"
+#include "ProgramWithAdapter.h"
 
-#include "adapter/AdapterWiring.h"
-#include "adapter/FormMultiAIO.h"
-#include "adapter/FormMultiAdapterInfo.h"
-#include "adapter/FormMultiOBD.h"
-#include "adapter/Logic.h"
-#include "adapter/Manager.h"
 #include "adapter/UIStateOBD.h"
-#include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
 #include "program/ProgramWiring.h"
 
-#include <QFile>
-
-#include <memory>
 
 namespace obdtest {
 
@@ -28,74 +17,32 @@ namespace obdtest {
 // C2 the adapter box's.
 using Frame = std::pair<uint8_t, uint8_t>;
 
-class ObdProgram
+class ObdProgram : public adaptertest::ProgramWithAdapter
 {
 public:
     explicit ObdProgram(const std::function<void(sim::SimAdapterState &)> &box = {}, uint8_t kind = 48,
                         char version = 'I', const char *language = "EN")
-        : Device(Rig.PortsDir, 5, kind, version)
+        : ProgramWithAdapter(box, kind, version, language)
     {
-        QFile ini(Rig.IniPath());
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write(QByteArray("[Settings]\r\nComMultiPort=5\r\nLanguage=") + language + "\r\n");
-        ini.close();
-        if (box)
-            Device.Server.withLock([&] { box(Device.Adapter.State); });
-        FCustom = std::make_unique<TCustom>();
-        Custom = FCustom.get();
-        ::Manager = &TheManager;
-        TheLogic = std::make_unique<TLogic>(nullptr, &TheManager);
-        ::Logic = TheLogic.get();
-        WireDataManagerToAdapter(*DataManager);
         ProgramLogic = &TheProgramLogic;
-        Rig.Wire = [this](TFormMain &f) {
-            shellwiring::Wire(f);
-            WireMainWindowToAdapter(f);
+        Rig.Wire = [this, adapter = Rig.Wire](TFormMain &f) {
+            adapter(f);
             // The pages as the program's main block installs them.
             InstallMainWindowPages(f, TheProgramLogic);
             Corrections = f.findChild<TCorrectionsPage *>(QStringLiteral("CorrectionsPage"));
         };
     }
-    ~ObdProgram()
+    ~ObdProgram() override
     {
-        Rig.Form.reset();
-        FormMultiAdapterInfo = nullptr;
-        FormMultiOBD = nullptr;
-        FormMultiAIO = nullptr;
-        Info.reset();
-        Obd.reset();
-        Aio.reset();
-        ::Logic = nullptr;
-        TheLogic.reset();
-        ::Manager = nullptr;
-        Custom = nullptr;
-        FCustom.reset();
+        Stop();
         ProgramLogic = nullptr;
     }
 
     TFormMain &Start()
     {
-        TFormMain &form = Rig.Create();
-        Obd = std::make_unique<TFormMultiOBD>();
-        Aio = std::make_unique<TFormMultiAIO>();
-        Info = std::make_unique<TFormMultiAdapterInfo>();
-        FormMultiOBD = Obd.get();
-        FormMultiAIO = Aio.get();
-        FormMultiAdapterInfo = Info.get();
+        TFormMain &form = ProgramWithAdapter::Start();
         Obd->Wait = [](int) {};
-        TheLogic->Startup(false);
-        form.SetScreenSizeForCheck(QSize(1024, 768));
-        form.resize(1024, 768);
-        form.show();
-        form.Timerek->stop();
-        QCoreApplication::processEvents();
         return form;
-    }
-
-    void Tick()
-    {
-        Rig.Tick();
-        Rig.Now += 200;
     }
 
     // The user opens the adapter page, its OBD tab and then the OBD page.
@@ -126,19 +73,8 @@ public:
         Device.Server.withLock([&] { fn(Device.Adapter.State); });
     }
 
-    startup::StartupRig Rig{5};
-    startup::SimDevice Device;
-    TManager TheManager;
-    std::unique_ptr<TLogic> TheLogic;
-    std::unique_ptr<TFormMultiOBD> Obd;
-    std::unique_ptr<TFormMultiAIO> Aio;
-    std::unique_ptr<TFormMultiAdapterInfo> Info;
     TCorrectionsPage *Corrections = nullptr;
-
     TProgramLogic TheProgramLogic;
-
-private:
-    std::unique_ptr<TCustom> FCustom;
 };
 
 } // namespace obdtest

@@ -11,7 +11,10 @@
 #include "adapter/FormMultiOBD.h"
 #include "adapter/Logic.h"
 #include "adapter/Manager.h"
+#include "core/ui/Custom.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 
 #include <chrono>
@@ -23,9 +26,20 @@ namespace adaptertest {
 class ProgramWithAdapter
 {
 public:
-    explicit ProgramWithAdapter(const std::function<void(sim::SimAdapterState &)> &box = {})
-        : Device(Rig.PortsDir, 5)
+    // language: written to the settings file with the message catalogs set
+    // up, as the program starts in it; without one the designed texts stay.
+    explicit ProgramWithAdapter(const std::function<void(sim::SimAdapterState &)> &box = {}, uint8_t kind = 48,
+                                char version = 'I', const char *language = nullptr)
+        : Device(Rig.PortsDir, 5, kind, version)
     {
+        if (language) {
+            QFile ini(Rig.IniPath());
+            if (ini.open(QIODevice::WriteOnly))
+                ini.write(QByteArray("[Settings]\r\nComMultiPort=5\r\nLanguage=") + language + "\r\n");
+            ini.close();
+            FCustom = std::make_unique<TCustom>();
+            Custom = FCustom.get();
+        }
         if (box)
             Device.Server.withLock([&] { box(Device.Adapter.State); });
         ::Manager = &TheManager;
@@ -38,7 +52,11 @@ public:
             WireMainWindowToAdapter(f);
         };
     }
-    ~ProgramWithAdapter()
+    virtual ~ProgramWithAdapter() { Stop(); }
+
+    // The windows, the adapter logic and the catalogs gone, in reverse order
+    // of creation; a second call does nothing.
+    void Stop()
     {
         Rig.Form.reset();
         FormMultiAdapterInfo = nullptr;
@@ -50,6 +68,10 @@ public:
         ::Logic = nullptr;
         TheLogic.reset();
         ::Manager = nullptr;
+        if (FCustom) {
+            Custom = nullptr;
+            FCustom.reset();
+        }
     }
 
     // Creation, the adapter windows, the adapter start-up, then shown with
@@ -65,8 +87,10 @@ public:
         FormMultiAdapterInfo = Info.get();
         TheLogic->Startup(false);
         form.SetScreenSizeForCheck(QSize(1024, 768));
+        form.resize(1024, 768);
         form.show();
         form.Timerek->stop();
+        QCoreApplication::processEvents();
         return form;
     }
 
@@ -106,6 +130,9 @@ public:
     std::unique_ptr<TFormMultiOBD> Obd;
     std::unique_ptr<TFormMultiAIO> Aio;
     std::unique_ptr<TFormMultiAdapterInfo> Info;
+
+private:
+    std::unique_ptr<TCustom> FCustom;
 };
 
 } // namespace adaptertest

@@ -22,31 +22,6 @@
 
 namespace {
 
-// A configured kind-21 controller, as a workshop finds it.
-void ConfiguredImage(sim::SimControllerState &s)
-{
-    s.Value16[28] = 2;
-    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
-    const std::pair<int, int> p8[] = {{2, 21}, {8, 1}, {12, 1}, {11, 2}, {10, 38}, {3, 5},  {4, 76}, {7, 0},
-                                      {16, 1}, {17, 1}, {23, 131}, {18, 0}, {21, 1}, {27, 1}, {1, 2}, {28, 2}};
-    for (auto [id, v] : p8)
-        s.Param8[size_t(id)] = uint8_t(v);
-    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
-    for (auto [id, v] : p16)
-        s.Param16[size_t(id)] = uint16_t(v);
-    s.Payload[0x35] = {181, 131, 91, 36};
-    s.Payload[0x36] = {22, 48, 62, 73};
-    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
-                              769, uint16_t(-187), 0xA5};
-    s.Payload[0x10].assign(20, 0);
-    for (int id = 1; id <= 13; ++id) {
-        s.Model[size_t(id)] = model[id - 1];
-        if (id <= 10) {
-            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
-            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
-        }
-    }
-}
 
 bool IsWrite(uint8_t c)
 {
@@ -66,7 +41,7 @@ struct TRig {
     TRig()
     {
         Device.Server.withLock([&] {
-            ConfiguredImage(Device.Controller.State);
+            sim::SimController::ConfiguredKind21(Device.Controller.State);
             Device.Controller.SetConfigurationLimits();
             Image = Device.Controller.State;
         });

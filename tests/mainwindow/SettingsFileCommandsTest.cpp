@@ -56,7 +56,6 @@ bool IsWrite(uint8_t c)
 }
 
 // A kind-20/21 controller holding a worked configuration (defined below).
-void SavedImage(SimControllerState &s);
 
 const QByteArray Kind20File =
     "[Info]\r\nSaveDate=07.12.2026 09:15\r\nVer=0000014C STD [3]\r\n"
@@ -99,7 +98,7 @@ protected:
             // A configured device that refuses what a real one refuses,
             // read as a connect reads it.
             Rig->Device([this](SimControllerState &s) {
-                SavedImage(s);
+                sim::SimController::ConfiguredKind21(s);
                 Rig->Controller.SetConfigurationLimits();
             });
         }
@@ -532,34 +531,6 @@ namespace {
 
 // A kind-20/21 controller holding a worked configuration, as a workshop
 // saves it.
-void SavedImage(SimControllerState &s)
-{
-    s.Value16[28] = 2;
-    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
-    const std::pair<int, int> p8[] = {{2, 21}, {8, 1},  {12, 1},  {11, 2},   {10, 38}, {3, 5},  {4, 76},
-                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0},  {21, 1}, {27, 1},
-                                      {1, 2},  {28, 2}};
-    for (auto [id, v] : p8)
-        s.Param8[size_t(id)] = uint8_t(v);
-    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
-    for (auto [id, v] : p16)
-        s.Param16[size_t(id)] = uint16_t(v);
-    s.Payload[0x35] = {181, 131, 91, 36};
-    s.Payload[0x36] = {22, 48, 62, 73};
-    // The model: factor 1.2509765625, offset 100/187 ms, thresholds 6, 11,
-    // 16, 19 ms, enrichments 25, 0, -25, 50 %, correction 0.7509765625 and
-    // -1 ms, mask 0xA5; ids 1..10 also in the factor block.
-    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
-                              769, uint16_t(-187), 0xA5};
-    s.Payload[0x10].assign(20, 0);
-    for (int id = 1; id <= 13; ++id) {
-        s.Model[size_t(id)] = model[id - 1];
-        if (id <= 10) {
-            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
-            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
-        }
-    }
-}
 
 // The device the file is loaded into: other values everywhere the file reaches.
 void OtherImage(SimControllerState &s)
@@ -580,23 +551,36 @@ void OtherImage(SimControllerState &s)
         s.Model[size_t(id)] = model[id - 1];
 }
 
+// A kind-21 "E" device holding the saved image, with the device's ranges,
+// and the window with the pages a settings file reaches.
+struct Kind21Program {
+    TProgramLogic Logic;
+    startup::StartupRig Rig{5};
+    startup::SimDevice Device{Rig.PortsDir, 5, 21, 'E'};
+
+    TFormMain &Create()
+    {
+        Device.Server.withLock([&] {
+            sim::SimController::ConfiguredKind21(Device.Controller.State);
+            Device.Controller.SetConfigurationLimits();
+        });
+        Rig.Wire = [this](TFormMain &f) {
+            InstallConfigurationPage(f, Logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+        };
+        return Rig.Create();
+    }
+};
+
 } // namespace
 
 TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 {
-    TProgramLogic logic;
-    startup::StartupRig rig{5};
-    startup::SimDevice device(rig.PortsDir, 5, 21, 'E');
-    device.Server.withLock([&] {
-        SavedImage(device.Controller.State);
-        device.Controller.SetConfigurationLimits();
-    });
-    rig.Wire = [&](TFormMain &f) {
-        InstallConfigurationPage(f, logic);
-        TModel2Page::Install(f);
-        TModelPage::Install(f);
-    };
-    TFormMain &form = rig.Create();
+    Kind21Program program;
+    startup::StartupRig &rig = program.Rig;
+    startup::SimDevice &device = program.Device;
+    TFormMain &form = program.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("car.ddf"));
@@ -658,19 +642,10 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 
 TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
 {
-    TProgramLogic logic;
-    startup::StartupRig rig{5};
-    startup::SimDevice device(rig.PortsDir, 5, 21, 'E');
-    device.Server.withLock([&] {
-        SavedImage(device.Controller.State);
-        device.Controller.SetConfigurationLimits();
-    });
-    rig.Wire = [&](TFormMain &f) {
-        InstallConfigurationPage(f, logic);
-        TModel2Page::Install(f);
-        TModelPage::Install(f);
-    };
-    TFormMain &form = rig.Create();
+    Kind21Program program;
+    startup::StartupRig &rig = program.Rig;
+    startup::SimDevice &device = program.Device;
+    TFormMain &form = program.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     form.ReadConfiguration();
     form.ReadModelParams();

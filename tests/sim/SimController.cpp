@@ -70,6 +70,35 @@ SimController::SimController(uint8_t kind, char version)
     std::copy(stamp.begin(), stamp.end(), State.Payload[0x02].begin());
 }
 
+void SimController::ConfiguredKind21(SimControllerState &s)
+{
+    s.Value16[28] = 2;
+    s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31};
+    const std::pair<int, int> p8[] = {{2, 21}, {8, 1},  {12, 1},  {11, 2},   {10, 38}, {3, 5},  {4, 76},
+                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0},  {21, 1}, {27, 1},
+                                      {1, 2},  {28, 2}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{7, 1598}, {6, 85}, {8, 468}, {9, 500}, {10, 25000}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Payload[0x35] = {181, 131, 91, 36};
+    s.Payload[0x36] = {22, 48, 62, 73};
+    // The model: factor 1.2509765625, offset 100/187 ms, thresholds 6, 11,
+    // 16, 19 ms, enrichments 25, 0, -25, 50 %, correction 0.7509765625 and
+    // -1 ms, mask 0xA5; ids 1..10 also in the factor block.
+    const uint16_t model[] = {1281, 100, 6 * 187, 11 * 187, 16 * 187, 19 * 187, 5120, 4096, 3072, 6144,
+                              769, uint16_t(-187), 0xA5};
+    s.Payload[0x10].assign(20, 0);
+    for (int id = 1; id <= 13; ++id) {
+        s.Model[size_t(id)] = model[id - 1];
+        if (id <= 10) {
+            s.Payload[0x10][size_t(2 * id - 2)] = uint8_t(model[id - 1] >> 8);
+            s.Payload[0x10][size_t(2 * id - 1)] = uint8_t(model[id - 1]);
+        }
+    }
+}
+
 void SimController::SetConfigurationLimits()
 {
     auto &st = State;

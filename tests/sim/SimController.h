@@ -136,6 +136,11 @@ public:
     // The value ranges of a kind-20/21 controller's configuration parameters
     // and its accepted injector masks (up to its injector outputs).
     void SetConfigurationLimits();
+    // A configured kind-21 controller as a workshop finds it: configuration,
+    // level sets and a model (factor 1.2509765625, offset 100/187 ms,
+    // thresholds 6, 11, 16, 19 ms, enrichments 25, 0, -25, 50 %, correction
+    // 0.7509765625 and -1 ms, mask 0xA5), ids 1..10 also in the factor block.
+    static void ConfiguredKind21(SimControllerState &s);
     // The value ranges of a kind-48 controller's configuration parameters;
     // those of settings its version lacks are left free.
     void SetKind48Limits();
