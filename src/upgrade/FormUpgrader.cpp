@@ -27,6 +27,19 @@
 
 TFormUpgrader *FormUpgrader = nullptr;
 
+bool ConnectBootloaderReporting()
+{
+    if (!Bootloader40Manager)
+        return false;
+    try {
+        return Bootloader40Manager->ConnectBootloader();
+    } catch (const EBootloaderConfigError &e) {
+        if (Common)
+            Common->ShowError(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
 namespace {
 // The waits keep the window responsive in steps of at most 20 ms.
 void waitResponsive(int ms)
@@ -52,20 +65,6 @@ bool walkVariants(const std::function<bool()> &step)
     return false;
 }
 
-// The bootloader contact; a bootloader no variant serves is reported and
-// counts as no contact.
-bool connectOnce()
-{
-    if (!Bootloader40Manager)
-        return false;
-    try {
-        return Bootloader40Manager->ConnectBootloader();
-    } catch (const EBootloaderConfigError &e) {
-        if (Common)
-            Common->ShowError(QString::fromUtf8(e.what()));
-        return false;
-    }
-}
 
 // The hourglass for the lifetime of the object.
 struct TBusyCursor {
@@ -276,7 +275,7 @@ void TFormUpgrader::UpdateOpenDialogFilter()
 
 bool TFormUpgrader::connectBootloader()
 {
-    return connectOnce() || connectOnce();
+    return ConnectBootloaderReporting() || ConnectBootloaderReporting();
 }
 
 void TFormUpgrader::CheckConnection()
@@ -307,7 +306,7 @@ bool TFormUpgrader::ConnectAndIdentify()
     ShowBootloaderInfo();
     if (!ok)
         return false;
-    logic->InBootloader = walkVariants(connectOnce);
+    logic->InBootloader = walkVariants(ConnectBootloaderReporting);
     // A device whose flash holds no complete firmware stays in its
     // bootloader: one cut in this run, or one whose bootloader keeps its stay
     // flag (cut in an earlier run, or before a restart). Its program cannot
@@ -346,7 +345,7 @@ void TFormUpgrader::UpdateButtons()
     if (!logic)
         return;
     const bool open = ComMultiPort && ComMultiPort->GetConnected();
-    logic->InBootloader = open && connectOnce();
+    logic->InBootloader = open && ConnectBootloaderReporting();
     BtnLoadData->setEnabled(open && logic->DeviceTypeOk && logic->InBootloader);
     BtnUpdate->setEnabled(open && logic->DeviceTypeOk && !FFileName.isEmpty() && logic->InBootloader);
 }

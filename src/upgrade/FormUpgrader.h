@@ -105,3 +105,7 @@ private:
 };
 
 extern TFormUpgrader *FormUpgrader;
+
+// The bootloader contact (selecting its variant); a bootloader no variant
+// serves is reported and counts as no contact. A port failure is thrown.
+bool ConnectBootloaderReporting();

@@ -16,13 +16,8 @@ namespace {
 // variant serves is said and counts as no contact.
 bool connectBootloader()
 {
-    if (!Bootloader40Manager)
-        return false;
     try {
-        return Bootloader40Manager->ConnectBootloader();
-    } catch (const EBootloaderConfigError &e) {
-        if (Common)
-            Common->ShowError(QString::fromUtf8(e.what()));
+        return ConnectBootloaderReporting();
     } catch (const EComPortError &) {
     }
     return false;
