@@ -140,12 +140,12 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
     };
     auto *model2 = TModel2Page::Install(form);
     auto *model = TModelPage::Install(form);
+    // The model pages choose their settings file with the main window's
+    // open dialog.
     model->Hooks.ChooseSettingsFile = model2->Hooks.ChooseSettingsFile = [&form] {
-        // The filter names the files in the language in use.
-        const QString filter = LM ? LM->Translate(QStringLiteral("strFilterSettings")).section(QLatin1Char('|'), 0, 0)
-                                  : QStringLiteral("*.ddf");
-        return QFileDialog::getOpenFileName(&form, QString(), AppConfig ? AppConfig->DataFolder() : QString(),
-                                            filter);
+        return form.SettingsFileDialog
+                   ? form.SettingsFileDialog(false, AppConfig ? AppConfig->DataFolder() : QString(), QString())
+                   : QString();
     };
     // The model pages use the configuration page's injector-type handler
     // and the helper logic's option word, working pressure and factors.

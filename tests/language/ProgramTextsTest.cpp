@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMap>
 #include <QSet>
@@ -184,7 +186,8 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
         DumpAllTexts(QStringLiteral("EN"), k.kind);
         QStringList left;
         for (const ShownText &t : englishTexts)
-            if (polish.contains(t.text))
+            if (polish.contains(t.text)
+                || (textaudit::CarriesUnit(t.text) && !textaudit::SharedText(t.text, Vocabulary())))
                 left << t.where + QStringLiteral(" = ") + t.text;
         left.removeDuplicates();
         EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
@@ -392,4 +395,90 @@ TEST(ProgramTexts, DesignedListItemsAreEnglishBeforeADeviceAnswers)
     EXPECT_EQ(injector->itemText(0), QStringLiteral("Average"));
     rig.Form.reset();
     Custom = nullptr;
+}
+
+namespace {
+
+// The file dialogs the program opens, each answered with Cancel as soon as it
+// shows: their names and the filters they offer.
+class FileDialogWatch
+{
+public:
+    FileDialogWatch()
+    {
+        FTimer.setInterval(10);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            Shown << dialog->objectName() + QStringLiteral(": ") + dialog->nameFilters().join(QStringLiteral(";;"));
+            Filters += dialog->nameFilters();
+            dialog->reject();
+        });
+        FTimer.start();
+    }
+    QStringList Shown, Filters;
+
+private:
+    QTimer FTimer;
+};
+
+} // namespace
+
+// Every file dialog of the program, opened through its menu item or button,
+// offers its files in the language in use: under English no filter shows a
+// Polish word.
+TEST(ProgramTexts, FileDialogFiltersAreEnglishUnderEnglish)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFormMain &form = program.Form();
+    // The adapter box answers on the same port, as the program starts it.
+    Logic->Startup(false);
+    program.Rig.Tick();
+    auto component = [&](const char *name) {
+        return qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QString::fromLatin1(name)));
+    };
+    auto action = [&](const char *name) { return form.findChild<QAction *>(QString::fromLatin1(name)); };
+    // The installation card is a modal window of its own: its buttons are
+    // pressed once it shows.
+    auto card = [] {
+        QTimer::singleShot(0, [] {
+            auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            for (const char *name : {"BtnSavePage", "BtnLoadPage"})
+                if (auto *button = window->findChild<QAbstractButton *>(QString::fromLatin1(name)))
+                    button->click();
+            window->reject();
+        });
+    };
+    const std::vector<std::pair<QString, std::function<void()>>> openers = {
+        {QStringLiteral("File > Save configuration as"), [&] { action("MnIFileSaveAs")->trigger(); }},
+        {QStringLiteral("File > Load settings"), [&] { action("MnIFileLoadCnf")->trigger(); }},
+        {QStringLiteral("Connection status > Load from file"), [&] { FormConnectStatus->BtnDevConfig->click(); }},
+        {QStringLiteral("Model > Load from file"), [&] { component("SpBModReadFrom")->click(); }},
+        {QStringLiteral("Map > Save map"), [&] { component("BtnCalMapSaveAs")->click(); }},
+        {QStringLiteral("Map > Load map"), [&] { component("BtnCalMapLoad")->click(); }},
+        {QStringLiteral("File > Installation card"), [&] { card(); action("MnIFileSettings")->trigger(); }},
+        {QStringLiteral("Adapter > Save to file"), [&] { FormMultiAdapterInfo->BtBAdapterSaveToFile->click(); }},
+        {QStringLiteral("Adapter > Load from file"), [&] { FormMultiAdapterInfo->BtBAdapterLoadFromFile->click(); }},
+    };
+    FileDialogWatch watch;
+    QStringList notOpened;
+    for (const auto &[what, open] : openers) {
+        const qsizetype before = watch.Shown.size();
+        open();
+        if (watch.Shown.size() == before)
+            notOpened << what;
+    }
+    EXPECT_TRUE(notOpened.isEmpty()) << "no file dialog from: " << notOpened.join(u'|').toStdString();
+    EXPECT_EQ(watch.Shown.size(), qsizetype(openers.size()) + 1) << watch.Shown.join(u'\n').toStdString();
+    // The words of the description; the masks ("*.ddf") are file names.
+    static const QRegularExpression mask(QStringLiteral("\\*\\.\\w+"));
+    QStringList polish;
+    for (const QString &filter : watch.Filters)
+        if (!textaudit::SharedText(QString(filter).remove(mask), Vocabulary()))
+            polish << filter;
+    EXPECT_TRUE(polish.isEmpty()) << "filters with words that are not English:\n" << polish.join(u'\n').toStdString();
+    EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
 }

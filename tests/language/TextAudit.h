@@ -177,12 +177,14 @@ inline std::vector<ShownText> VisibleTexts(QWidget *window, bool hiddenToo = fal
 
 // Words both languages write alike (in lower case): units, abbreviations,
 // the language names and the model names of injectors, reducers and sensors.
+// A Polish abbreviation ("Tgaz", the gas temperature) is no shared word: an
+// English caption writes it "Tgas".
 inline const QStringList &SharedWords()
 {
     static const QStringList words = QStringLiteral(
         "ok lpg cng tb tg ms bar kpa mv hz khz min kw km mm cm ccm rpm map obd obdii pid ecu "
         "lambda start stop reset model adapter taron service com pwm on off line info pcol psys "
-        "tred tgas tgaz vbat tpcb stft ltft vin aio maf tps iat elam alam hemi "
+        "tred tgas vbat tpcb stft ltft vin aio maf tps iat elam alam hemi "
         "polski english standard turbo fullgroup "
         "valtek hana rail horizon ig magic jet fx plani matrix omvl reg type vxr "
         "falcor mira pw aeb ps cc cct ppo ohm ohms bank dev pts tty ttys ttyusb "
@@ -204,6 +206,15 @@ inline bool SharedText(const QString &text, const QSet<QString> &vocabulary = {}
             return false;
     }
     return true;
+}
+
+// A caption that carries a unit ("Tgas [°C]", "Time [s]"): its name part is
+// easily taken for a shared abbreviation, so such captions are held to the
+// English words.
+inline bool CarriesUnit(const QString &text)
+{
+    static const QRegularExpression unit(QStringLiteral("\\[[^\\]]+\\]"));
+    return unit.match(text).hasMatch();
 }
 
 // The words of the English texts: the values of an English language file

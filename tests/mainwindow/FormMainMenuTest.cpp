@@ -7,6 +7,9 @@
 #include "windows/NamedWidget.h"
 #include "controls/YEdit.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryFile>
 
@@ -191,5 +194,51 @@ TEST(FormMainMenu, FilesOpenWithTheDesktopAndMissingOnesAreNamed)
     form.OpenWithShell(file.fileName());
     EXPECT_EQ(opened, (QStringList{opened[0], file.fileName()}));
     EXPECT_EQ(rig.Boxes.size(), 1u);
+    SetShellOpener({});
+}
+
+// The documentation command (menu item and both buttons) opens the user's
+// guide built beside the program, one page per language behind one index;
+// where the desktop has no program for it, the user is told which folder to
+// open.
+TEST(FormMainMenu, DocumentationOpensTheGuideBesideTheProgram)
+{
+    StartupRig rig(5, true);
+    TFormMain &form = rig.Create();
+    QStringList opened;
+    bool desktopOpens = true;
+    SetShellOpener([&](const QString &path) {
+        opened << path;
+        return desktopOpens;
+    });
+    const QDir docs(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("docs")));
+    Get<QAction>(form, "MnIHelpDocs")->trigger();
+    Get<QAbstractButton>(form, "BtnQSDocs")->click();
+    Get<QAbstractButton>(form, "BtnConfDocumentation")->click();
+    EXPECT_EQ(opened, QStringList(3, docs.absolutePath()));
+    EXPECT_TRUE(rig.Boxes.empty()) << rig.BoxTexts().join(u'|').toStdString();
+
+    auto page = [&](const QString &name) {
+        QFile f(docs.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    const QString index = page(QStringLiteral("index.html"));
+    EXPECT_TRUE(index.contains(QStringLiteral("href=\"en/index.html\"")) && index.contains(QStringLiteral("href=\"pl/index.html\"")))
+        << index.toStdString();
+    const QString english = page(QStringLiteral("en/index.html"));
+    const QString polish = page(QStringLiteral("pl/index.html"));
+    EXPECT_TRUE(english.contains(QStringLiteral("<html lang=\"en\">")) && english.contains(QStringLiteral("dialout")));
+    EXPECT_TRUE(polish.contains(QStringLiteral("<html lang=\"pl\">")) && polish.contains(QStringLiteral("Instrukcja obsługi"))
+                && polish.contains(QStringLiteral("dialout")));
+    EXPECT_TRUE(QFile::exists(docs.filePath(QStringLiteral("style.css"))));
+
+    // No program on the desktop for a folder: the message names the folder.
+    desktopOpens = false;
+    Get<QAction>(form, "MnIHelpDocs")->trigger();
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Type, mtWarning);
+    EXPECT_TRUE(rig.Boxes[0].Text.contains(QDir::toNativeSeparators(docs.absolutePath()))) << rig.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[0].Text.contains(QStringLiteral("index.html"))) << rig.Boxes[0].Text.toStdString();
+    EXPECT_FALSE(rig.Boxes[0].Text.startsWith(QStringLiteral("!_"))) << rig.Boxes[0].Text.toStdString();
     SetShellOpener({});
 }

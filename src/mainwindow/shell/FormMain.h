@@ -688,7 +688,8 @@ public:
     // Full path of the files the help items open.
     static QString HelpFilePath(const QString &relative);
     // Opens a file or folder with the desktop; a missing one is reported.
-    void OpenWithShell(const QString &path);
+    // False when it is missing or the desktop has no program for it.
+    bool OpenWithShell(const QString &path);
 
 private:
     void InstallNavigation();

@@ -116,7 +116,10 @@ QString TFormMain::AskSettingsFileName(bool save, const QString &fileName)
 
 QString TFormMain::ChooseSettingsFile(bool save, const QString &folder, const QString &fileName)
 {
-    QFileDialog dialog(this, QString(), folder, QStringLiteral("Ustawienia (*.%1)").arg(TSettingsFile::Extension));
+    // The filter names the files in the language in use ("description|mask"
+    // in the language files; the dialog shows the description).
+    QFileDialog dialog(this, QString(), folder, TranslateKey(QStringLiteral("strFilterSettings")).section(u'|', 0, 0));
+    dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
     dialog.setDefaultSuffix(QString::fromLatin1(TSettingsFile::Extension));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

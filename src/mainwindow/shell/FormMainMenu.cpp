@@ -162,16 +162,17 @@ QString TFormMain::HelpFilePath(const QString &relative)
     return QDir(QCoreApplication::applicationDirPath()).filePath(relative);
 }
 
-void TFormMain::OpenWithShell(const QString &path)
+bool TFormMain::OpenWithShell(const QString &path)
 {
     if (!QFileInfo::exists(path)) {
         if (Common)
             Common->ShowError(TranslateKey(QStringLiteral("strFileNotFound")) + QStringLiteral("\r\n")
                               + QDir::toNativeSeparators(path));
-        return;
+        return false;
     }
-    // What the desktop does with the file is its own affair.
-    ShellOpen(path);
+    // What the desktop does with the file is its own affair; false only when
+    // it has no program for it.
+    return ShellOpen(path);
 }
 
 void TFormMain::MnIHelpHelp1Click() { OpenWithShell(HelpFilePath(QStringLiteral("Resource/Vesk-1.4.0.0-01.pdf"))); }
@@ -179,7 +180,14 @@ void TFormMain::MnIHelpHelp2Click()
 {
     OpenWithShell(HelpFilePath(QStringLiteral("Resource/InstrukcjaMontazu-01.pdf")));
 }
-void TFormMain::MnIHelpDocsClick() { OpenWithShell(HelpFilePath(QStringLiteral("docs"))); }
+// The user's guide is a folder beside the program; where the desktop has no
+// program that shows it, the user is told which folder to open.
+void TFormMain::MnIHelpDocsClick()
+{
+    const QString folder = HelpFilePath(QStringLiteral("docs"));
+    if (!OpenWithShell(folder) && QFileInfo::exists(folder) && Common)
+        Common->ShowWarning(TranslateKey(QStringLiteral("strDocsOpenFailed")).arg(QDir::toNativeSeparators(folder)));
+}
 void TFormMain::BtnConfDocumentationClick() { MnIHelpDocsClick(); }
 
 void TFormMain::BtnQSSchemaClick()
