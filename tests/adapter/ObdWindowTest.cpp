@@ -1,8 +1,9 @@
 // The OBD window docked into the main window, driven through its controls
 // against the simulated adapter box and controller: the configuration write
 // with the controller's adaptation switches, refusals, trouble codes and
-// freeze frames, the adaptation grids of the corrections page and the status
-// bar's OBD-adaptation panel.
+// freeze frames, the adaptation grids of the corrections page, the status
+// bar's OBD-adaptation panel, and the connection-status dialog over the
+// program (a port chosen again, a box that dropped out looked for again).
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/DevStateOBD.h"
