@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 #include <cmath>
@@ -61,9 +62,10 @@ QSet<const TVariable *> BitParents(const TVariableList &list)
     return parents;
 }
 
-// x goes to the adapter and comes back as x through the variable's own
-// conversions (tried on scratch variables, the variable itself untouched).
-bool DoubleStorable(const TVariable *v, double x)
+// What the variable holds once x went to the adapter and came back through
+// its own conversions (tried on scratch variables, the variable itself
+// untouched); false when x cannot go at all.
+bool RoundTrip(const TVariable *v, double x, double &back)
 {
     if (!std::isfinite(x) || !v->OnValueToRaw() || !v->OnRawToValue())
         return false;
@@ -72,13 +74,33 @@ bool DoubleStorable(const TVariable *v, double x)
         out.SetOnValueToRaw(v->OnValueToRaw());
         out.SetOnRawToValue(v->OnRawToValue());
         out.SetAsFloat(x);
-        TDoubleVariable back(nullptr, v->DataLength(), QStringLiteral("Check"));
-        back.SetOnRawToValue(v->OnRawToValue());
-        back.SetRawData(out.Raw(), true);
-        return back.GetAsFloat() == x;
+        TDoubleVariable in(nullptr, v->DataLength(), QStringLiteral("Check"));
+        in.SetOnRawToValue(v->OnRawToValue());
+        in.SetRawData(out.Raw(), true);
+        back = in.GetAsFloat();
+        return std::isfinite(back);
     } catch (const std::exception &) {
         return false;
     }
+}
+
+// x goes to the adapter and comes back as x.
+bool DoubleStorable(const TVariable *v, double x)
+{
+    double back = 0;
+    return RoundTrip(v, x, back) && back == x;
+}
+
+// A file's number in every form its writers produced: "130", "1.3E2",
+// "12.5", "12,5"; empty is 0. False when the text is no finite number.
+bool ReadNumber(const QString &text, double &x)
+{
+    x = 0;
+    if (text.isEmpty())
+        return true;
+    bool ok = false;
+    x = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    return ok && std::isfinite(x);
 }
 
 enum class TStep { Float, Integer, Boolean };
@@ -153,35 +175,38 @@ QString RangeText(const TVariable *v)
     return text.arg(low).arg(high);
 }
 
-// What one line sets, checked against what the variable and the adapter can hold.
-TPlannedValue Plan(TVariable *v, bool hasBits, const QString &key, const QString &value)
+// What one line sets, checked against what the variable and the adapter can
+// hold. A number is read in any form and then takes the variable's own rule:
+// rounded to what the adapter keeps; outside the range the file is refused,
+// or, for a correction cell (clamp), the value is limited to the range.
+TPlannedValue Plan(TVariable *v, bool hasBits, bool clamp, const QString &key, const QString &value)
 {
     const QString text = value.trimmed();
-    if (dynamic_cast<TDoubleVariable *>(v)) {
-        bool ok = text.isEmpty();
-        const double x = ok ? 0.0 : QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-        if (!ok)
-            RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
-        if (!DoubleStorable(v, x))
-            RefuseValue(key, value, RangeText(v));
-        return {v, TStep::Float, x, 0};
-    }
     auto *b = dynamic_cast<TBoolVariable *>(v);
     if (b && !hasBits)
         return {v, TStep::Boolean, 0, text == QLatin1String("On") ? 1 : 0};
-    if (b || dynamic_cast<TByteVariable *>(v) || dynamic_cast<TWordVariable *>(v)
-        || dynamic_cast<TSmallIntVariable *>(v)) {
-        bool ok = text.isEmpty();
-        const qint64 n = ok ? 0 : text.toLongLong(&ok);
-        if (!ok)
-            RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
-        qint64 low = 0, high = 0;
-        StorableRange(v, low, high);
-        if (n < low || n > high)
-            RefuseValue(key, value, RangeText(v));
-        return {v, TStep::Integer, 0, n};
-    }
-    throw EVariableError(QStringLiteral("Unhandled variable type while reading: %1 (%2)").arg(KindName(v), v->Name()));
+    const bool isDouble = dynamic_cast<TDoubleVariable *>(v) != nullptr;
+    if (!isDouble && !b && !dynamic_cast<TByteVariable *>(v) && !dynamic_cast<TWordVariable *>(v)
+        && !dynamic_cast<TSmallIntVariable *>(v))
+        throw EVariableError(
+            QStringLiteral("Unhandled variable type while reading: %1 (%2)").arg(KindName(v), v->Name()));
+    double x = 0;
+    if (!ReadNumber(text, x))
+        RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
+    qint64 low = 0, high = 0;
+    if (!StorableRange(v, low, high))
+        RefuseValue(key, value, RangeText(v));
+    if (clamp)
+        x = std::clamp(x, double(low), double(high));
+    // Rounded half away from zero, the rounded value must be in the range.
+    if (x <= double(low) - 0.5 || x >= double(high) + 0.5)
+        RefuseValue(key, value, RangeText(v));
+    if (!isDouble)
+        return {v, TStep::Integer, 0, std::llround(x)};
+    double held = 0;
+    if (!RoundTrip(v, x, held))
+        RefuseValue(key, value, RangeText(v));
+    return {v, TStep::Float, held, 0};
 }
 
 } // namespace
@@ -343,7 +368,8 @@ bool TLogic::ReadSectionVariables(const QString &group, const QStringList &lines
             result = false;
             continue;
         }
-        plan.push_back(Plan(v, parents.contains(v), key, line.mid(eq + 1)));
+        const bool cell = FModuleOBD && FModuleOBD->DevState()->IsAdaptCorrection(v->Name());
+        plan.push_back(Plan(v, parents.contains(v), cell, key, line.mid(eq + 1)));
     }
     // Every value is known to fit: set them.
     for (const TPlannedValue &p : plan) {

@@ -166,6 +166,9 @@ void WireMainWindowToAdapter(TFormMain &form)
             Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
     };
     w.AdapterPageEntered = [](const QString &page) {
+        // A box that dropped out and answers again is found again here.
+        if (Logic)
+            Logic->RedetectDroppedModules();
         if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
             FormMultiAdapterInfo->UpdateAdapterInfo();
         else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
@@ -204,6 +207,10 @@ void WireConnectStatusToAdapter(TFormConnectStatus &dialog)
 {
     dialog.AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
     dialog.AdapterVersionText = versionText;
+    dialog.RedetectAdapter = [] {
+        if (Logic)
+            Logic->RedetectDroppedModules();
+    };
     dialog.AdapterCompileText = compileText;
     // The adapter's "Load from file..." is the adapter-information page's load.
     dialog.OnLoadAdapterFile = [] {

@@ -284,6 +284,15 @@ TDoubleVariable *TDevStateOBD::GetAdaptCorrectionBank2(int row, int column) cons
     return row >= 0 && row < 10 && column >= 0 && column < 10 ? FAdaptBank2[row * 10 + column] : nullptr;
 }
 
+bool TDevStateOBD::IsAdaptCorrection(const QString &name) const
+{
+    for (const auto *bank : {&FAdaptBank1, &FAdaptBank2})
+        for (const TDoubleVariable *cell : *bank)
+            if (cell && cell->Name() == name)
+                return true;
+    return false;
+}
+
 // ---- States and texts -------------------------------------------------------------------
 
 bool TDevStateOBD::IsConnected() const

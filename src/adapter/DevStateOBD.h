@@ -108,6 +108,8 @@ public:
     // Adaptation-table cells, row and column 0..9 (nullptr outside).
     TDoubleVariable *GetAdaptCorrectionBank1(int row, int column) const;
     TDoubleVariable *GetAdaptCorrectionBank2(int row, int column) const;
+    // A cell of either adaptation table, by the variable's name.
+    bool IsAdaptCorrection(const QString &name) const;
 
     // Whether the OBD module is active; set by the module that owns this set.
     // Without a module the OBD link is never connected.

@@ -148,6 +148,19 @@ void TLogic::SyncAfterDetect(int portNumber)
     FUIState->CopyFromDeviceAll(3);
 }
 
+bool TLogic::RedetectDroppedModules()
+{
+    if (!FManager->ModulesDroppedOut())
+        return false;
+    bool saved = false;
+    PauseWorkThread(saved);
+    FManager->RedetectLocked();
+    ResumeWorkThread(saved);
+    // Unwritten edits of the settings stay; readings and states are the box's.
+    FUIState->CopyFromDeviceAll(FUIState->Modified() ? 1 : 3);
+    return true;
+}
+
 void TLogic::AssignModuleProtocols()
 {
     switch (ModuleLayoutMode) {

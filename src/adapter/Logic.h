@@ -98,6 +98,12 @@ public:
     // adapter manager's lock and copies the device side back. The port number
     // is not used.
     void SyncAfterDetect(int portNumber = 0);
+    // A box or module that dropped out is looked for again: the modules are
+    // re-detected under the manager's lock and what they read is copied to
+    // the user-interface side (settings only when none are being edited).
+    // Nothing is sent while every module that answered still answers.
+    // Returns whether a re-detection ran.
+    bool RedetectDroppedModules();
     // Recomputes whether OBD is available and hangs the OBD and analog-I/O
     // modules under the adapter module again.
     void AssignModuleProtocols();

@@ -131,6 +131,18 @@ void TManager::RedetectLocked()
     }
 }
 
+bool TManager::ModulesDroppedOut() const
+{
+    if (!DataManager || !DataManager->GetConnected())
+        return false;
+    if (!FActive)
+        return true;
+    for (const TBaseModule *module : FModules)
+        if (module->Alive() && !module->IsActive())
+            return true;
+    return false;
+}
+
 bool TManager::FetchDetectDone()
 {
     return FDetectDone.exchange(false);

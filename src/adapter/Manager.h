@@ -67,6 +67,10 @@ public:
     // leaves the manager inactive and goes no further.
     void RedetectLocked();
     bool Redetecting() const { return FRedetecting; }
+    // While the controller link is up: the box is not active, or a module
+    // that answered has stopped answering (its liveness check gave up and
+    // nothing but a re-detection asks it again).
+    bool ModulesDroppedOut() const;
 
     // Each returns its flag and clears it.
     bool FetchDetectDone();

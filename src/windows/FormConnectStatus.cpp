@@ -223,6 +223,8 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     connect(BtBDetect, &QPushButton::clicked, this, [this] {
         if (OnConnect)
             OnConnect();
+        RedetectAdapter();
+        Refresh();
     });
     connect(BtBClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnDevConfig, &QPushButton::clicked, this, [this] {
@@ -501,6 +503,12 @@ void TFormConnectStatus::SelectComPort(int port)
             if (Detector)
                 Detector->Reset();
         }
+        // As the connect action does: the port detector first identifies
+        // what answers on the chosen port. Left knowing nothing, the connect
+        // would take the port for another program's device while the main
+        // timer runs, and ask no controller at all.
+        if (Detector && Detector->GetDetectedKind() == 0 && ComMultiPort && ComMultiPort->GetConnected())
+            Detector->Detect(ComMultiPort);
         if (DataManager)
             DataManager->Reconnect(port, true);
     } catch (const EComPortError &) {

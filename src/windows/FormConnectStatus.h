@@ -73,6 +73,8 @@ public:
         return false;
     };
     std::function<bool()> ConnectBootloader = [] { return false; };
+    // Detect's second half: the adapter box's modules looked for again.
+    std::function<void()> RedetectAdapter = [] {};
     std::function<bool()> ResetBootloader = [] { return false; };
 
     // Rebuilds the whole dialog.

@@ -242,6 +242,8 @@ struct Refusal {
     int answer;
     // What the closing message names beside the file (translated English), if anything.
     const char *problem;
+    // Also in the closing message: the line refused and the range, as written.
+    const char *named = nullptr;
 };
 } // namespace
 
@@ -273,8 +275,12 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
          "Allowed values: whole numbers from %1 to %2."},
         {"word out of range", InfoOf() + "[OBD]\r\nOBDAdaptMinRPM_EE=65536\r\n", nullptr, 0,
          "Allowed values: whole numbers from %1 to %2."},
-        {"fraction", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=2.5\r\n", nullptr, 0,
-         "Allowed values: whole numbers from %1 to %2."},
+        {"one-byte setting of 300", InfoOf() + "[OBD]\r\nOBDAdaptStFtRange_EE=300\r\n", nullptr, 0,
+         "Allowed values: whole numbers from %1 to %2.", "OBDAdaptStFtRange_EE=\"300\""},
+        {"base trim rounded out of range", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=1.3E2\r\n", nullptr, 0,
+         "Allowed values: whole numbers from %1 to %2.", "-128"},
+        {"no finite number", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=inf\r\n", nullptr, 0,
+         "The value is not a number."},
         {"reading", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDRPM=2000\r\n",
          "Unrecognized or obsolete parameter found:", mrNo, nullptr},
         {"garbage", garbage, nullptr, 0, "The file is not a text file."},
@@ -301,6 +307,9 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
         if (c.problem) {
             EXPECT_TRUE(texts.last().contains(Tr(c.problem).section(QLatin1Char('%'), 0, 0)))
                 << texts.last().toStdString();
+        }
+        if (c.named) {
+            EXPECT_TRUE(texts.last().contains(c.named)) << texts.last().toStdString();
         }
         if (!c.question) {
             EXPECT_FALSE(texts.join('|').contains(Tr("Save configuration to device?")));
@@ -438,6 +447,34 @@ TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
         EXPECT_EQ(P.Device.Adapter.State.Obd.Config[0], 7);
         EXPECT_EQ(P.Device.Adapter.State.Obd.Config[5], 0xFB);
     });
+}
+
+// Files of the older writer hold two significant digits in any number form:
+// each is read, rounded as the variable keeps it, and the correction cells
+// are limited to a signed byte; the box gets what the window shows.
+TEST_F(AdapterConfigFile, LoadReadsTheOlderWritersNumbers)
+{
+    Load(InfoOf() + "[OBD]\r\nOBDAdaptStFtBase_EE=-1.2E1\r\nOBDAdaptLtFtBaseB1_EE=12,5\r\n"
+                    "OBDAdaptLtFtBaseB2_EE=-2.5\r\nOBDAdaptMaxCorr_EE=1.0E2\r\nOBDAdaptMinRPM_EE=1.5e3\r\n"
+                    "OBDAdaptCorrectionsBank1__[0][0]=1.3E2\r\nOBDAdaptCorrectionsBank1__[0][1]=12.4\r\n"
+                    "OBDAdaptCorrectionsBank2__[9][9]=-2.0E2\r\n");
+    EXPECT_EQ(BoxTexts(), QStringList{Tr("Save configuration to device?")});
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 5u);
+    // Settings: -12, 13, -3 (half away from zero), 100, 1500 rpm.
+    EXPECT_EQ(sim::Bytes(writes[0].begin() + 1, writes[0].end() - 2),
+              (sim::Bytes{0x72, 3, 0x09, 0x12, 0xF4, 0x96, 13, 0xFD, 0x02, 100, 0x05, 0xDC}));
+    // Bank 1 starts 127 (130 limited), 12; bank 2 ends -128.
+    EXPECT_EQ(int8_t(writes[1][3]), 127);
+    EXPECT_EQ(int8_t(writes[1][4]), 12);
+    EXPECT_EQ(int8_t(writes[4][3 + 49]), -128);
+    P.Device.Server.withLock([&] {
+        EXPECT_EQ(int8_t(P.Device.Adapter.State.Obd.Banks[0][0]), 127);
+        EXPECT_EQ(int8_t(P.Device.Adapter.State.Obd.Banks[1][99]), -128);
+    });
+    EXPECT_EQ(Logic->UIStateOBD()->GetAdaptCorrectionBank1(0, 0)->GetAsFloat(), 127.0);
+    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptLtFtBaseB1_EE->GetAsFloat(), 13.0);
+    ExpectWindowShowsDevice();
 }
 
 // Saving writes the box's values and leaves the user's unwritten edits alone.

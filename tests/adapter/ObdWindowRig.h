@@ -9,6 +9,14 @@
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
 #include "program/ProgramWiring.h"
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgradeWiring.h"
+#include "upgrade/UpgraderLogic.h"
+#include "windows/FormConnectStatus.h"
+#include "windows/NamedWidget.h"
+
+#include <QAbstractButton>
 
 
 namespace obdtest {
@@ -53,6 +61,35 @@ public:
         if (Obd->PgCMain->currentWidget()->objectName() != QLatin1String(page))
             shellwiring::ClickTab(*Rig.Form, page);
         QCoreApplication::processEvents();
+    }
+
+    // The user opens Connection status from the main window's button; the
+    // dialog and the upgrade objects behind it are the program's, wired as
+    // its main block wires them; script runs while the dialog is shown.
+    void WithConnectionStatus(const std::function<void(TFormConnectStatus &)> &script)
+    {
+        TBootloaderConfig config;
+        TBootloader40Manager bootloader;
+        TUpgraderLogic upgrader;
+        TFormConnectStatus dialog;
+        BootloaderConfig = &config;
+        Bootloader40Manager = &bootloader;
+        UpgraderLogic = &upgrader;
+        FormConnectStatus = &dialog;
+        WireSecondaryWindows(*Rig.Form);
+        WireUpgradeServices(*Rig.Form);
+        SetModalExecHook([&](QDialog *shown) {
+            shown->show();
+            script(dialog);
+            shown->hide();
+            return int(QDialog::Accepted);
+        });
+        shellwiring::Get<QAbstractButton>(*Rig.Form, "BtnQSConnectStatus")->click();
+        SetModalExecHook({});
+        FormConnectStatus = nullptr;
+        UpgraderLogic = nullptr;
+        Bootloader40Manager = nullptr;
+        BootloaderConfig = nullptr;
     }
 
     std::vector<Frame> Frames() const

@@ -1,8 +1,9 @@
 // The OBD window docked into the main window, driven through its controls
 // against the simulated adapter box and controller: the configuration write
 // with the controller's adaptation switches, refusals, trouble codes and
-// freeze frames, the adaptation grids of the corrections page and the status
-// bar's OBD-adaptation panel.
+// freeze frames, the adaptation grids of the corrections page, the status
+// bar's OBD-adaptation panel, and the connection-status dialog over the
+// program (a port chosen again, a box that dropped out looked for again).
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/DevStateOBD.h"
@@ -12,6 +13,9 @@
 #include "adapter/UIState.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
+#include "controls/ImageList.h"
+#include "controls/SelectedImage.h"
+#include "core/ComMultiPort.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,6 +30,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QEventLoop>
+
 
 #include <gtest/gtest.h>
 
@@ -755,4 +760,87 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
     troubles.RemoveCode(7);
     ASSERT_EQ(troubles.Count(), 1);
     EXPECT_EQ(troubles.Item(0).Code, 1);
+}
+
+// A box silent long enough for its modules to give up, then answering again:
+// nothing asks it until Detect in Connection status or entering the adapter
+// page looks for it, and then the OBD window works again.
+TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
+{
+    auto obdRequests = [this] {
+        size_t n = 0;
+        for (const Frame &f : Only(P->Frames(), C2))
+            n += f.second >= 0x70;
+        return n;
+    };
+    for (const bool byDetect : {true, false}) {
+        SCOPED_TRACE(byDetect ? "Detect" : "adapter page");
+        P.reset();
+        Start(ConnectedLink);
+        P->ShowObdPage("TbSOBDConfig");
+        P->Tick();
+        ASSERT_TRUE(ModuleOBD->IsActive());
+        P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
+        for (int i = 0; i < 8; ++i)
+            P->Tick();
+        ASSERT_FALSE(ModuleOBD->IsActive());
+        P->Box([](sim::SimAdapterState &s) { s.Silent = false; });
+        P->ClearLog();
+        P->Tick();
+        ASSERT_EQ(obdRequests(), 0u) << "a module that gave up is asked no more by itself";
+
+        if (byDetect) {
+            P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
+        } else {
+            shellwiring::ClickTab(*Form, "TbSConfig");
+            shellwiring::ClickTab(*Form, "TbSAdapter");
+        }
+        P->Tick();
+        P->Tick();
+        EXPECT_TRUE(ModuleOBD->IsActive());
+        EXPECT_GT(obdRequests(), 2u);
+        EXPECT_GE(IndexOf(P->Frames(), C2, 0x70), 0) << "the OBD module's presence query";
+        EXPECT_NE(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"))
+            << P->Obd->EdtOBDStatus->text().toStdString();
+    }
+}
+
+// Connection status: a port that will not open (its device gone, or held by
+// another program), then the controller's port again, which connects at
+// once as Detect would: no Detect needed.
+TEST_F(ObdWindowTest, ConnectionStatusConnectsAgainOnTheWorkingPort)
+{
+    Start(ConnectedLink);
+    QFile::link(QStringLiteral("/dev/ttyNOSUCHDEVICE"), P->Rig.PortsDir + QStringLiteral("/COM7"));
+    startup::SimDevice spare(P->Rig.PortsDir, 8);
+    TComMultiPort holder;
+    ApplyProgramPortSettings(holder);
+    holder.SetComDevice(8);
+    holder.Open();
+    P->Tick();
+    ASSERT_TRUE(DataManager->GetConnected());
+    P->WithConnectionStatus([this](TFormConnectStatus &dialog) {
+        auto button = [&dialog](const QString &name) -> QPushButton * {
+            for (QPushButton *b : dialog.PortButtons())
+                if (b->text() == name)
+                    return b;
+            return nullptr;
+        };
+        for (const char *away : {"COM7", "COM8"}) {
+            SCOPED_TRACE(away);
+            ASSERT_NE(button(away), nullptr);
+            button(away)->click();
+            EXPECT_FALSE(DataManager->GetConnected());
+            EXPECT_FALSE(dialog.LblPortError->isHidden());
+            P->ClearLog();
+            button("COM5")->click();
+            EXPECT_TRUE(dialog.LblPortError->isHidden());
+            EXPECT_TRUE(DataManager->GetConnected());
+            EXPECT_GE(IndexOf(P->Frames(), C0, 0x01), 0) << "the controller is asked";
+            EXPECT_EQ(button("COM5")->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));
+            EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
+            EXPECT_EQ(dialog.LblDevState->text(), TranslateKey("strTextConnected"));
+        }
+    });
+    holder.Close();
 }

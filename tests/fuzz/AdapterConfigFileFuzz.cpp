@@ -1,8 +1,8 @@
 // Loads any bytes as an adapter configuration file (the OBD group, without
 // the adapter write). The first byte answers the questions, one bit a box
 // (set: Yes / OK). A refused file changes no variable of either side; an
-// accepted one is on both sides, and saved and loaded again it gives the same
-// values back.
+// accepted one is on both sides, every number holds what its raw bytes give
+// back, and saved and loaded again it gives the same values back.
 #include "adapter/AdapterConfigFile.h"
 #include "adapter/Logic.h"
 #include "adapter/LogicAdapter.h"
@@ -92,6 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const std::vector<QByteArray> loaded = rig.Snapshot(*ui);
     FUZZ_CHECK(rig.Snapshot(*rig.Logic.DeviceState()) == loaded);
+    // A number read in any form holds what the box is sent: its raw bytes
+    // give its value back.
+    for (int i = 0; i < ui->DeviceVariableCount(); ++i) {
+        const TVariable *v = ui->GetItem(i);
+        if (!v->Stored() || !dynamic_cast<const TDoubleVariable *>(v) || !v->OnRawToValue())
+            continue;
+        TDoubleVariable back(nullptr, v->DataLength(), QStringLiteral("Check"));
+        back.SetOnRawToValue(v->OnRawToValue());
+        back.SetRawData(v->Raw(), true);
+        FUZZ_CHECK(back.GetAsFloat() == v->GetAsFloat());
+    }
 
     // Saved and loaded again (every question answered Yes / OK): the same values.
     TIniFile out(rig.Again);
