@@ -38,6 +38,8 @@ TEST(InjectorTest, GradesTheSpreadAgainstTheCylinderNearestTheMean)
         {{100, 120, 100, 80}, 3, {0, 20, 0, -20}},
         // Ties go to the first cylinder nearest the mean.
         {{90, 110}, 3, {0, 22}},
+        // The last cylinder can be the one nearest the mean (99).
+        {{80, 120, 95, 101}, 3, {-21, 19, -6, 0}},
         {{}, 0, {}},
     };
     for (const GradeCase &c : cases) {
@@ -146,6 +148,20 @@ TEST_F(InjectorTestWindow, RunsTheTestOfTheTickedCylindersAndGradesTheResult)
     sim::Bytes table;
     rig.Device([&](sim::SimControllerState &d) { table = d.Payload[0x93]; });
     EXPECT_EQ(table, (sim::Bytes{5, 0xFE, 4, 0xFF, 0, 0, 0, 0}));
+}
+
+TEST_F(InjectorTestWindow, NoCorrectionIsWrittenPastTheCylinderCount)
+{
+    // The table read while eight cylinders were configured, written after
+    // the count went down to six: the last two go out as zeros.
+    DeviceRecord.InjSW = 8;
+    TFormInjTest form;
+    ASSERT_EQ(form.UpDCorrGasInj[6]->value(), 9);
+    DeviceRecord.InjSW = 6;
+    ASSERT_TRUE(form.BtBWriteGasInjTabClick());
+    sim::Bytes table;
+    rig.Device([&](sim::SimControllerState &d) { table = d.Payload[0x93]; });
+    EXPECT_EQ(table, (sim::Bytes{5, 0xFE, 0, 3, 0, 0, 0, 0}));
 }
 
 TEST_F(InjectorTestWindow, EveryWayOutLeavesTheDeviceOutOfItsTest)
