@@ -44,6 +44,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 using sim::Bytes;
 using sim::Request;
@@ -165,6 +166,34 @@ TEST(ConfigurationWizard, WriterSendsTheBlockAndParametersInTheDevicesOrder)
     EXPECT_EQ(block[0][12] << 8 | block[0][13], 85); // power
     EXPECT_FALSE(p.Form->ConfigModified());
     EXPECT_EQ(p.Said("strConfWriteIncomplete"), 0);
+
+}
+
+TEST(ConfigurationWizard, WriterSendsFuelCylindersAndReturnToPetrolSpeeds)
+{
+    // CNG on eight cylinders of an eight-output device, returning to petrol
+    // below 500 and above 3750 rpm.
+    WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Value16[28] = 3; });
+    p.C<QPushButton>("BtnConfReadConfig")->click();
+    p.C<QAbstractButton>("RdBConfFuelCNG")->click();
+    p.C<QComboBox>("CmBConfInjCount")->setCurrentIndex(4);
+    p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
+    p.C<QComboBox>("CmBConfLowRPMReturnToPetrol")->setCurrentIndex(2);
+    p.C<QCheckBox>("ChBConfHighRPMReturnToPetrol")->setChecked(true);
+    p.C<QComboBox>("CmBConfHighRPMReturnToPetrol")->setCurrentIndex(3);
+    p.Device.Server.log().clear();
+    p.C<QPushButton>("BtnConfWriteConfig")->click();
+    const auto cng = p.Frames(0xD9);
+    ASSERT_EQ(cng.size(), 1u);
+    EXPECT_EQ(cng[0][2] & 16, 16); // the fuel bit
+    EXPECT_EQ(cng[0][3], 0xFF);    // eight injectors
+    EXPECT_EQ(DeviceRecord.InjSW, 8);
+    EXPECT_EQ(DeviceRecord.FuelType, 1);
+    std::map<int, int> words;
+    for (const Bytes &f : p.Frames(0x52))
+        words[f[2]] = f[3] << 8 | f[4];
+    EXPECT_EQ(words[11], 500);
+    EXPECT_EQ(words[12], 3750);
 }
 
 TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRefused)
