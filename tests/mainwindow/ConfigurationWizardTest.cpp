@@ -577,12 +577,21 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
         if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
             warm = v;
     ASSERT_GE(warm, 0);
-    for (const bool yes : {true, false}) {
-        SCOPED_TRACE(yes);
+    int cold = -1;
+    for (int v = 0; v < 256 && cold < 0; ++v)
+        if (RawToTemperature(quint8(v)) > 0.0 && RawToTemperature(quint8(v)) < 40.0)
+            cold = v;
+    ASSERT_GE(cold, 0);
+    // Cancelled, and a cold engine whose idle petrol time cannot be taken:
+    // no run either way.
+    for (const auto &[yes, engine] : {std::pair{true, warm}, std::pair{false, warm}, std::pair{true, cold}}) {
+        SCOPED_TRACE(testing::Message() << yes << " " << engine);
+        const bool runs = yes && engine == warm;
         WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
-            s.Payload[0x05][1] = uint8_t(warm);
-            s.Payload[0x0B][1] = uint8_t(warm);
+            s.Payload[0x05][1] = uint8_t(engine);
+            s.Payload[0x0B][1] = uint8_t(engine);
             s.PressureBusyReads = 1;
+            s.Param16[14] = 4; // progress bit 2 left by an earlier run
         });
         p.Rig.Tick();
         p.AutoCal->MeasurePollMs = 20;
@@ -600,11 +609,26 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
             }
         });
         user.start(20);
+        // The RPM and Pcol corrections on, as ticked on the corrections page.
+        for (const char *name : {"ChBActiveCorrectionRPM", "ChBActiveCorrectionPcol"})
+            for (auto *box : p.Form->findChildren<QCheckBox *>(QString::fromLatin1(name)))
+                box->setChecked(true);
         p.C<QPushButton>("BtnConfAutoStart")->click();
         user.stop();
         EXPECT_TRUE(asked);
         const auto types = p.Frames(0x20);
         if (yes) {
+            // The RPM and Pcol corrections go off before the idle time is taken.
+            std::map<int, int> model;
+            for (const Bytes &f : p.Frames(0x16))
+                model[f[2]] = f[3] << 8 | f[4];
+            EXPECT_EQ(model.count(74) ? model[74] & 12 : -1, 0);
+        }
+        if (!runs) {
+            EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 6})), 0);
+            EXPECT_FALSE(p.Logic.IsBusy());
+        }
+        if (runs) {
             EXPECT_EQ(p.Frames(0xD9).size(), 1u); // the configuration first
             ASSERT_GE(types.size(), 2u);
             EXPECT_EQ(types[types.size() - 2], Request({0x20, 3}));
@@ -614,11 +638,18 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
             const auto words = p.Frames(0x52);
             EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 14 && (f[4] & 3) == 3; }),
                       words.end()); // reached and past the auto-calibration page
+            // The start sets progress bits 0 and 1 first; once the idle time
+            // is taken, bit 2 goes.
+            const auto first14 = std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 14; });
+            ASSERT_NE(first14, words.end());
+            EXPECT_EQ((*first14)[4] & 7, 7);
+            const auto last14 = std::find_if(words.rbegin(), words.rend(), [](const Bytes &f) { return f[2] == 14; });
+            ASSERT_NE(last14, words.rend());
+            EXPECT_EQ((*last14)[4] & 7, 3);
             EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 8; }), words.end());
-        } else {
+        } else if (!yes) {
             EXPECT_TRUE(p.Frames(0xD9).empty());
             EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 3})), 0);
-            EXPECT_FALSE(p.Logic.IsBusy());
         }
     }
 }
