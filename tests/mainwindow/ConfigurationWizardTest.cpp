@@ -4,6 +4,7 @@
 // controller: the writer's frames, kinds it refuses, values it refuses and a
 // device that refuses; progress kept in the device across a restart; runs
 // the device finishes, aborts or never ends; a measurement that never ends.
+#include "common/ReducerTemperature.h"
 #include "controls/DipSwitch.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
@@ -572,16 +573,9 @@ TEST(Pictures, EveryListedComponentLanguageSchemaSplashAndLogoDecode)
 
 TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
 {
-    int warm = -1; // a reducer temperature code of a warm engine
-    for (int v = 0; v < 256 && warm < 0; ++v)
-        if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
-            warm = v;
-    ASSERT_GE(warm, 0);
-    int cold = -1;
-    for (int v = 0; v < 256 && cold < 0; ++v)
-        if (RawToTemperature(quint8(v)) > 0.0 && RawToTemperature(quint8(v)) < 40.0)
-            cold = v;
-    ASSERT_GE(cold, 0);
+    const int warm = testsupport::WarmReducerCode(), cold = testsupport::ColdReducerCode();
+    ASSERT_GT(warm, 0);
+    ASSERT_GT(cold, 0);
     // Cancelled, and a cold engine whose idle petrol time cannot be taken:
     // no run either way.
     for (const auto &[yes, engine] : {std::pair{true, warm}, std::pair{false, warm}, std::pair{true, cold}}) {

@@ -1,6 +1,7 @@
 // The gas-injector test window against the simulated controller: grading,
 // the test started, followed and stopped, every way out of the window taking
 // the device out of its test, and the correction table read and written.
+#include "common/ReducerTemperature.h"
 #include "windows/FormInjTest.h"
 #include "windows/NamedWidget.h"
 #include "windows/WindowsTestSupport.h"
@@ -50,16 +51,8 @@ TEST(InjectorTest, GradesTheSpreadAgainstTheCylinderNearestTheMean)
     }
 }
 
-// A reducer temperature code within [low, high) degrees.
-quint8 reducerAt(double low, double high)
-{
-    for (int raw = 1; raw < 256; ++raw)
-        if (RawToTemperature(quint8(raw)) >= low && RawToTemperature(quint8(raw)) < high)
-            return quint8(raw);
-    return 0;
-}
-quint8 warmReducer() { return reducerAt(70, 90); }
-quint8 coldReducer() { return reducerAt(10, 50); }
+using testsupport::ColdReducerCode;
+using testsupport::WarmReducerCode;
 
 class InjectorTestWindow : public ::testing::Test
 {
@@ -78,7 +71,7 @@ protected:
         });
         ASSERT_TRUE(rig.Connect());
         DeviceRecord.InjSW = 6;
-        DeviceRecord.ReducerTempRaw = warmReducer();
+        DeviceRecord.ReducerTempRaw = WarmReducerCode();
     }
     uint8_t workState()
     {
@@ -201,7 +194,7 @@ TEST_F(InjectorTestWindow, ARunningTestCanAlwaysBeStoppedAndNoKeepsTheWindow)
     form.show();
     start(form);
     // Stopping asks nothing, even with the reducer gone cold.
-    DeviceRecord.ReducerTempRaw = coldReducer();
+    DeviceRecord.ReducerTempRaw = ColdReducerCode();
     rig.Server.log().clear();
     boxes.Boxes.clear();
     form.BtnStartTest->click();
@@ -215,7 +208,7 @@ TEST_F(InjectorTestWindow, ARunningTestCanAlwaysBeStoppedAndNoKeepsTheWindow)
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_TRUE(boxes.Boxes[0].Text.startsWith(TranslateKey("strTredLow60")));
     // No to the close question keeps a running test and its window.
-    DeviceRecord.ReducerTempRaw = warmReducer();
+    DeviceRecord.ReducerTempRaw = WarmReducerCode();
     start(form);
     TCommon::SetAnswerProvider([](const TMessageBoxInfo &) { return int(mrNo); });
     form.close();
