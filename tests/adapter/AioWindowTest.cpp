@@ -5,13 +5,8 @@
 // variables: the grids and edits bound both ways, the step buttons, the
 // emulation preview, reading and writing, entering and leaving the page and
 // the main timer's refresh.
-#include "mainwindow/ShellWiring.h"
-#include "mainwindow/StartupRig.h"
+#include "adapter/ProgramWithAdapter.h"
 
-#include "adapter/AdapterWiring.h"
-#include "adapter/FormMultiAIO.h"
-#include "adapter/Logic.h"
-#include "adapter/Manager.h"
 #include "adapter/ModuleAIO.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/UIState.h"
@@ -34,39 +29,17 @@
 
 namespace {
 
-class AioProgram
+// The program with its adapter windows, shown on the analog-I/O module.
+class AioProgram : public adaptertest::ProgramWithAdapter
 {
 public:
-    AioProgram() : Device(Rig.PortsDir, 5)
+    AioProgram()
     {
-        ::Manager = &TheManager;
-        TheLogic = std::make_unique<TLogic>(nullptr, &TheManager);
-        ::Logic = TheLogic.get();
-        WireDataManagerToAdapter(*DataManager);
-        Rig.Wire = [](TFormMain &f) {
-            shellwiring::Wire(f);
-            WireMainWindowToAdapter(f);
-        };
-        TFormMain &form = Rig.Create();
-        Aio = std::make_unique<TFormMultiAIO>();
-        FormMultiAIO = Aio.get();
-        TheLogic->Startup(false);
-        form.SetScreenSizeForCheck(QSize(1024, 768));
-        form.show();
-        form.Timerek->stop();
+        Start();
         Module = TheLogic->ModuleAIO();
         U = Module->UIStateAIO();
         D = Module->DevState();
         Device.Server.log().clear();
-    }
-    ~AioProgram()
-    {
-        Rig.Form.reset();
-        FormMultiAIO = nullptr;
-        Aio.reset();
-        ::Logic = nullptr;
-        TheLogic.reset();
-        ::Manager = nullptr;
     }
 
     TFormMain &Form() { return *Rig.Form; }
@@ -103,11 +76,6 @@ public:
     // its own, so any adapter frame at all counts.
     size_t AdapterFrames() const { return Device.AdapterRequests().size(); }
 
-    startup::StartupRig Rig{5};
-    startup::SimDevice Device;
-    TManager TheManager;
-    std::unique_ptr<TLogic> TheLogic;
-    std::unique_ptr<TFormMultiAIO> Aio;
     TModuleAIO *Module = nullptr;
     TUIStateAIO *U = nullptr;
     TDevStateAIO *D = nullptr;

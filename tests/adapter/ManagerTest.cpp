@@ -3,9 +3,12 @@
 // switches it off through the data manager's hook.
 
 #include "adapter/Manager.h"
+#include "adapter/Module.h"
 #include "sim/SimControllerFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <future>
 
 using namespace sim;
 
@@ -55,4 +58,43 @@ TEST(AdapterManager, FlagsAreFetchedOnce)
     EXPECT_EQ(manager.StateFlags(), TManager::DefaultPollSet | 0x20000u);
     manager.SetStateFlag(TManager::StateObdConnected, false);
     EXPECT_EQ(manager.StateFlags(), TManager::DefaultPollSet);
+}
+
+TEST(AdapterManager, WorkStepAndReDetectionHoldTheManagersLock)
+{
+    // A module that looks, from another thread (as a window's exchange
+    // would), whether the manager's lock is free while it works.
+    struct Probe : TBaseModule {
+        using TBaseModule::TBaseModule;
+        QString GetName() const override { return QStringLiteral("Probe"); }
+        TBaseDevState *GetUIState() const override { return nullptr; }
+        bool Detect() override
+        {
+            DetectSawFree = LockFree();
+            SetEnabled(true);
+            return IsActive();
+        }
+        void WorkStep() override { StepSawFree = LockFree(); }
+        bool LockFree() const
+        {
+            return std::async(std::launch::async, [m = ModuleManager()] {
+                       const bool free = m->Lock().try_lock();
+                       if (free)
+                           m->Lock().unlock();
+                       return free;
+                   }).get();
+        }
+        int DetectSawFree = -1, StepSawFree = -1;
+    };
+    SimControllerRig rig;
+    TManager manager;
+    ASSERT_TRUE(rig.Connect());
+    Probe probe(nullptr, nullptr, nullptr, &manager);
+    manager.RedetectLocked();
+    ASSERT_TRUE(manager.IsActive());
+    manager.TimerThreadWorkStep();
+    EXPECT_EQ(probe.DetectSawFree, 0);
+    EXPECT_EQ(probe.StepSawFree, 0);
+    // Outside them the lock is free.
+    EXPECT_TRUE(probe.LockFree());
 }

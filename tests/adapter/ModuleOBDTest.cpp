@@ -144,8 +144,10 @@ TEST_F(ModuleOBDTest, WorkStepReadsByThePollSet)
 {
     Box.BoxState([](sim::SimAdapterState &s) {
         s.Obd.Supported = {0, 0, 0x10, 0, 0, 0, 0x01, 0};
+        s.Payload[0x0A] = {0x0A, 0xA5};
+        s.Payload[0x0B] = {0x0B, 0xA5};
     });
-    struct Case { uint8_t action; quint32 poll; std::vector<uint8_t> commands; };
+    struct Case { uint8_t action; quint32 poll; std::vector<uint8_t> commands; bool adaptation = false; };
     const Case cases[] = {
         {1, TModuleOBD::PollState, {0x78}},
         {4, TModuleOBD::PollState, {0x78, 0x79, 0x7A}},
@@ -153,8 +155,12 @@ TEST_F(ModuleOBDTest, WorkStepReadsByThePollSet)
         // Readings only while connected; the oxygen sensors where supported.
         {24, TModuleOBD::PollReadings, {}},
         {4, TModuleOBD::PollReadings | TModuleOBD::PollTroubleCodes, {0x7C, 0x85, 0x86, 0x7D}},
+        // With the adaptation on (kind 48 "G" on), the box is told before the
+        // readings and told again after the last of them.
+        {4, TModuleOBD::PollReadings | TModuleOBD::PollTroubleCodes, {0x0A, 0x7C, 0x85, 0x86, 0x0B, 0x7D}, true},
     };
     for (const Case &c : cases) {
+        Box.Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(c.adaptation);
         LinkState(c.action);
         Box.Manager.PollSet = c.poll;
         Clear();
@@ -213,6 +219,20 @@ TEST_F(ModuleOBDTest, TroubleCodesFreezeFramesAndSensors)
     EXPECT_EQ(D->GetFreezeFrame(0)->Device->GetAsInteger(), 7);
     EXPECT_EQ(D->GetFreezeFrame(0)->ErrorCode->GetAsInteger(), 0x0171);
     EXPECT_EQ(D->GetFreezeFrame(0)->RPM->GetAsInteger(), 1000);
+    // Frame 1 from answer byte 28 (data byte 26): device, code, coolant
+    // 130, RPM 0x0BB8, speed 60, IAT 65.
+    Box.BoxState([](sim::SimAdapterState &s) {
+        Bytes &f = s.Obd.FreezeFrames;
+        f[26] = 9, f[27] = 0x03, f[28] = 0x00, f[32] = 130, f[38] = 0x0B, f[39] = 0xB8, f[40] = 60, f[42] = 65;
+    });
+    ASSERT_TRUE(Obd->ReadFreezeFrameData());
+    const TOBDFreezeFrame *second = D->GetFreezeFrame(1);
+    EXPECT_EQ(second->Device->GetAsInteger(), 9);
+    EXPECT_EQ(second->ErrorCode->GetAsInteger(), 0x0300);
+    EXPECT_EQ(second->CoolantTemp->GetAsFloat(), 90.0);
+    EXPECT_EQ(second->RPM->GetAsInteger(), 750);
+    EXPECT_EQ(second->Speed->GetAsFloat(), 60.0);
+    EXPECT_EQ(second->IAT->GetAsFloat(), 25.0);
     // A group-2 answer fills sensors 3 and 4.
     ASSERT_TRUE(Obd->ReadLambdaSensors(1));
     EXPECT_NEAR(D->OBDLambda[2]->GetAsFloat(), 0.45, 1e-9);

@@ -197,6 +197,18 @@ TEST(AdapterModules, BoxRequestsAndTheirFailures)
     // A refused test-mode request is a failure, never an answer of 0.
     r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x05] = 0x02; });
     EXPECT_EQ(m->SendTestModeCommand(3), TModuleAdapter::TestModeFailed);
+    // Information A's type, option and hardware fields are the low three
+    // bits of their bytes: values 4 to 7 under set high bits.
+    r.BoxState([](sim::SimAdapterState &s) {
+        for (int i = 0; i < 4; ++i)
+            s.Payload[0x02][size_t(12 + i)] = uint8_t(0xF8 | (4 + i));
+    });
+    ASSERT_TRUE(m->ReadInfoA());
+    TDevStateAdapter *info = m->DevState();
+    int field = 4;
+    for (TVariable *v : {static_cast<TVariable *>(info->AdapterDeviceType), static_cast<TVariable *>(info->AdapterSoftwareOptions),
+                         static_cast<TVariable *>(info->AdapterHardwareOptions), static_cast<TVariable *>(info->AdapterHardwareVersion)})
+        EXPECT_EQ(v->GetAsInteger(), field++) << v->Name().toStdString();
     // A refused information request leaves its variables cleared.
     r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x04] = 0x02; });
     EXPECT_FALSE(m->ReadInfoB());

@@ -1,6 +1,7 @@
 // The start of an auto-calibration on a kind-48 device from version H with
 // the adapter's OBD adaptation on: the adaptation is switched off in the box
 // and both of its adaptation banks are reset before the run begins.
+#include "common/ReducerTemperature.h"
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/UIState.h"
@@ -28,11 +29,8 @@ using obdtest::ObdProgram;
 
 TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
 {
-    int warm = -1; // a reducer temperature code of a warm engine
-    for (int v = 0; v < 256 && warm < 0; ++v)
-        if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
-            warm = v;
-    ASSERT_GE(warm, 0);
+    const int warm = testsupport::WarmReducerCode();
+    ASSERT_GT(warm, 0);
     for (const bool adaptation : {true, false}) {
         SCOPED_TRACE(adaptation);
         ObdProgram p([adaptation](sim::SimAdapterState &s) {

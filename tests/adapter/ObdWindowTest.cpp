@@ -359,6 +359,33 @@ TEST_F(ObdWindowTest, ConnectErrorsLabelNamesTheCountersFromTheBox)
         EXPECT_NE(r[1], 0x87);
 }
 
+TEST_F(ObdWindowTest, LinkErrorCountersArePolledFromBoxVersionOneB)
+{
+    struct Case {
+        uint8_t main;
+        char release;
+        bool polled;
+    };
+    for (const Case c : {Case{0x10, 'A', false}, Case{0x10, 'B', true}, Case{0x10, 'C', true}, Case{0x20, 'A', true}}) {
+        SCOPED_TRACE(testing::Message() << std::hex << int(c.main) << c.release);
+        P.reset();
+        Start([&](sim::SimAdapterState &s) {
+            IdleCanLink(s);
+            s.Payload[0x01][1] = c.main;
+            s.Payload[0x02][1] = c.main;
+            s.Payload[0x02][2] = uint8_t(c.release);
+            s.Payload[0x02][4] = c.main == 0x10 ? 0x01 : 0x02; // the bootloader that goes with it
+        });
+        P->ShowObdPage("TbSOBDConfig");
+        P->Tick();
+        P->ClearLog();
+        P->Tick();
+        const auto sent = P->AdapterRequests();
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const sim::Bytes &r) { return r[1] == 0x87 && r[2] == 50; }) > 0,
+                  c.polled);
+    }
+}
+
 TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRead)
 {
     Start([](sim::SimAdapterState &s) {

@@ -112,6 +112,13 @@ TEST(MapFileTest, LoadsOutsideTheSensorTypeAreRefusedNamingTheLine)
             EXPECT_EQ(r.Line, 4);
         }
     }
+    // The top of what each sensor type stores is taken.
+    for (int sensor : {1, 2, 3}) {
+        double bottom = 0, top = 0;
+        LoadRange(sensor, bottom, top);
+        const QByteArray row = "0\t" + QByteArray::number(top, 'f', 6) + "\t2\t0\r\n";
+        EXPECT_TRUE(MapFile::Read("LPG\r\nLp\r\n" + row, sensor).Ok) << "sensor " << sensor << " load " << top;
+    }
     double low = 0, high = 0;
     LoadRange(1, low, high);
     EXPECT_NEAR(low, 0.0, 1e-9);

@@ -189,6 +189,21 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         EXPECT_FALSE(e.Reason.isEmpty());
         EXPECT_EQ(e.Args, c.Args);
     }
+    // The ends of the ranges are the device's own values: taken.
+    const struct {
+        int Outputs;
+        QByteArray Config;
+        int LowPT, Cylinders;
+    } edges[] = {{4, "LowPT=94\r\nInjSW=3", 94, 3}, {4, "LowPT=38\r\nInjSW=4", 38, 4}, {8, "InjSW=8", 38, 8}};
+    for (const auto &c : edges) {
+        SCOPED_TRACE(c.Config.toStdString());
+        TDeviceRecord rec = Configured(21, "E");
+        rec.InjHW = quint8(c.Outputs);
+        const TSettingsError e = TSettingsFile::ReadQ3(Ini("[Config]\r\n" + c.Config + "\r\n[Model]\r\nP1=0\r\n"), rec);
+        ASSERT_FALSE(e.Failed()) << e.Detail.toStdString();
+        EXPECT_EQ(rec.LowPT, c.LowPT);
+        EXPECT_EQ(rec.InjSW, c.Cylinders);
+    }
     // Missing keys: a default the device accepts is taken, one it refuses
     // gives way to the device's value.
     TDeviceRecord rec = Configured(20, "E");
@@ -260,6 +275,10 @@ TEST(SettingsFile, VersionCodeAndIncompleteFiles)
     EXPECT_FALSE(accepts("000003", TSettingsFile::CodesMulti()));
     EXPECT_FALSE(accepts("", TSettingsFile::CodesQ3()));
     EXPECT_FALSE(accepts("1234567J", TSettingsFile::CodesMulti()));
+    // Characters 6 and 7 are the code, whatever the five before them hold.
+    EXPECT_TRUE(accepts("-1000" "14E", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("-1000" "30E", TSettingsFile::CodesQ3()));
+    EXPECT_TRUE(accepts("-1000" "30J", TSettingsFile::CodesMulti()));
     // An identity number of two digits moves the code: still this program's file.
     EXPECT_TRUE(accepts("00120030G MUL [2] ", TSettingsFile::CodesMulti()));
     EXPECT_EQ(TSettingsFile::VersionCode(Ini("[Info]\r\nVer=00120030G\r\n")), QStringLiteral("03"));

@@ -4,6 +4,7 @@
 // controller: the writer's frames, kinds it refuses, values it refuses and a
 // device that refuses; progress kept in the device across a restart; runs
 // the device finishes, aborts or never ends; a measurement that never ends.
+#include "common/ReducerTemperature.h"
 #include "controls/DipSwitch.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
@@ -44,6 +45,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 using sim::Bytes;
 using sim::Request;
@@ -165,6 +167,34 @@ TEST(ConfigurationWizard, WriterSendsTheBlockAndParametersInTheDevicesOrder)
     EXPECT_EQ(block[0][12] << 8 | block[0][13], 85); // power
     EXPECT_FALSE(p.Form->ConfigModified());
     EXPECT_EQ(p.Said("strConfWriteIncomplete"), 0);
+
+}
+
+TEST(ConfigurationWizard, WriterSendsFuelCylindersAndReturnToPetrolSpeeds)
+{
+    // CNG on eight cylinders of an eight-output device, returning to petrol
+    // below 500 and above 3750 rpm.
+    WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Value16[28] = 3; });
+    p.C<QPushButton>("BtnConfReadConfig")->click();
+    p.C<QAbstractButton>("RdBConfFuelCNG")->click();
+    p.C<QComboBox>("CmBConfInjCount")->setCurrentIndex(4);
+    p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
+    p.C<QComboBox>("CmBConfLowRPMReturnToPetrol")->setCurrentIndex(2);
+    p.C<QCheckBox>("ChBConfHighRPMReturnToPetrol")->setChecked(true);
+    p.C<QComboBox>("CmBConfHighRPMReturnToPetrol")->setCurrentIndex(3);
+    p.Device.Server.log().clear();
+    p.C<QPushButton>("BtnConfWriteConfig")->click();
+    const auto cng = p.Frames(0xD9);
+    ASSERT_EQ(cng.size(), 1u);
+    EXPECT_EQ(cng[0][2] & 16, 16); // the fuel bit
+    EXPECT_EQ(cng[0][3], 0xFF);    // eight injectors
+    EXPECT_EQ(DeviceRecord.InjSW, 8);
+    EXPECT_EQ(DeviceRecord.FuelType, 1);
+    std::map<int, int> words;
+    for (const Bytes &f : p.Frames(0x52))
+        words[f[2]] = f[3] << 8 | f[4];
+    EXPECT_EQ(words[11], 500);
+    EXPECT_EQ(words[12], 3750);
 }
 
 TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRefused)
@@ -543,17 +573,19 @@ TEST(Pictures, EveryListedComponentLanguageSchemaSplashAndLogoDecode)
 
 TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
 {
-    int warm = -1; // a reducer temperature code of a warm engine
-    for (int v = 0; v < 256 && warm < 0; ++v)
-        if (RawToTemperature(quint8(v)) >= 70.0 && RawToTemperature(quint8(v)) < 90.0)
-            warm = v;
-    ASSERT_GE(warm, 0);
-    for (const bool yes : {true, false}) {
-        SCOPED_TRACE(yes);
+    const int warm = testsupport::WarmReducerCode(), cold = testsupport::ColdReducerCode();
+    ASSERT_GT(warm, 0);
+    ASSERT_GT(cold, 0);
+    // Cancelled, and a cold engine whose idle petrol time cannot be taken:
+    // no run either way.
+    for (const auto &[yes, engine] : {std::pair{true, warm}, std::pair{false, warm}, std::pair{true, cold}}) {
+        SCOPED_TRACE(testing::Message() << yes << " " << engine);
+        const bool runs = yes && engine == warm;
         WizardRig p(48, 'J', [&](sim::SimControllerState &s) {
-            s.Payload[0x05][1] = uint8_t(warm);
-            s.Payload[0x0B][1] = uint8_t(warm);
+            s.Payload[0x05][1] = uint8_t(engine);
+            s.Payload[0x0B][1] = uint8_t(engine);
             s.PressureBusyReads = 1;
+            s.Param16[14] = 4; // progress bit 2 left by an earlier run
         });
         p.Rig.Tick();
         p.AutoCal->MeasurePollMs = 20;
@@ -571,11 +603,26 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
             }
         });
         user.start(20);
+        // The RPM and Pcol corrections on, as ticked on the corrections page.
+        for (const char *name : {"ChBActiveCorrectionRPM", "ChBActiveCorrectionPcol"})
+            for (auto *box : p.Form->findChildren<QCheckBox *>(QString::fromLatin1(name)))
+                box->setChecked(true);
         p.C<QPushButton>("BtnConfAutoStart")->click();
         user.stop();
         EXPECT_TRUE(asked);
         const auto types = p.Frames(0x20);
         if (yes) {
+            // The RPM and Pcol corrections go off before the idle time is taken.
+            std::map<int, int> model;
+            for (const Bytes &f : p.Frames(0x16))
+                model[f[2]] = f[3] << 8 | f[4];
+            EXPECT_EQ(model.count(74) ? model[74] & 12 : -1, 0);
+        }
+        if (!runs) {
+            EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 6})), 0);
+            EXPECT_FALSE(p.Logic.IsBusy());
+        }
+        if (runs) {
             EXPECT_EQ(p.Frames(0xD9).size(), 1u); // the configuration first
             ASSERT_GE(types.size(), 2u);
             EXPECT_EQ(types[types.size() - 2], Request({0x20, 3}));
@@ -585,11 +632,18 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
             const auto words = p.Frames(0x52);
             EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 14 && (f[4] & 3) == 3; }),
                       words.end()); // reached and past the auto-calibration page
+            // The start sets progress bits 0 and 1 first; once the idle time
+            // is taken, bit 2 goes.
+            const auto first14 = std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 14; });
+            ASSERT_NE(first14, words.end());
+            EXPECT_EQ((*first14)[4] & 7, 7);
+            const auto last14 = std::find_if(words.rbegin(), words.rend(), [](const Bytes &f) { return f[2] == 14; });
+            ASSERT_NE(last14, words.rend());
+            EXPECT_EQ((*last14)[4] & 7, 3);
             EXPECT_NE(std::find_if(words.begin(), words.end(), [](const Bytes &f) { return f[2] == 8; }), words.end());
-        } else {
+        } else if (!yes) {
             EXPECT_TRUE(p.Frames(0xD9).empty());
             EXPECT_EQ(std::count(types.begin(), types.end(), Request({0x20, 3})), 0);
-            EXPECT_FALSE(p.Logic.IsBusy());
         }
     }
 }

@@ -227,6 +227,21 @@ TEST_F(BootloaderSim, BrokenRepliesAndAClosedPort)
     EXPECT_FALSE(server.log().waitForCount(1, 100ms));
 }
 
+TEST_F(BootloaderSim, AWriteTheLineDoesNotTakeGivesTheLockBack)
+{
+    ASSERT_TRUE(manager.ConnectBootloader());
+    // The line goes away under a request; the writes after it fail, and
+    // each request ends with its lock given back.
+    server.injectFault(sim::Fault::vanish());
+    EXPECT_FALSE(manager.BootInfoRequest(2));
+    EXPECT_TRUE(lockFree());
+    quint8 record[36] = {};
+    EXPECT_FALSE(manager.WriteRecord(record, false));
+    EXPECT_TRUE(lockFree());
+    EXPECT_FALSE(manager.BootInfoRequest(2));
+    EXPECT_TRUE(lockFree());
+}
+
 TEST(BootloaderProbe, TheDetectorsProbeAndTheVersionReadShareOneReply)
 {
     // The detector's probe for a second-generation bootloader is the version

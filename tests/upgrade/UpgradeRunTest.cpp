@@ -325,6 +325,22 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
 
 INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOldEmpty, UpgradeRefused, ::testing::Values(0, 1, 2, 3, 4));
 
+TEST_F(UpgradeRun, ABootloaderNoVariantServesIsNeitherErasedNorProgrammed)
+{
+    start(false);
+    // A product this program has no variant for: the contact keeps the
+    // variant it had, which is not the device's.
+    server.withLock([this] { target.Boot.State.TypeCode = 20; });
+    form->CheckConnection();
+    form->BtnLoadDataClick();
+    form->BtnUpdateClick();
+    EXPECT_FALSE(form->BtnUpdate->isEnabled());
+    EXPECT_FALSE(anyErase());
+    EXPECT_TRUE(flash().empty());
+    EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const QString &b) { return b.startsWith("Connected to device of incorrect type:"); }))
+        << boxes.join('|').toStdString();
+}
+
 } // namespace
 
 namespace {

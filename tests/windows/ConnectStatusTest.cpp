@@ -202,4 +202,14 @@ TEST(ConnectStatus, SwitchingThePortMovesTheLockAndShowsWhyAPortWillNotOpen)
     dialog.SelectComPort(5);
     EXPECT_TRUE(DataManager->GetConnected());
     EXPECT_TRUE(dialog.LblPortError->isHidden());
+
+    // The port in use closed under the program (unplugged): its button
+    // opens it again.
+    ComMultiPort->Close();
+    DataManager->SetConnected(false);
+    ASSERT_TRUE(openElsewhere(5).isEmpty());
+    dialog.PortButtons()[0]->click();
+    EXPECT_TRUE(ComMultiPort->GetConnected());
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_FALSE(openElsewhere(5).isEmpty()) << "the port is the program's again";
 }

@@ -1,6 +1,7 @@
 // The gas-injector test window against the simulated controller: grading,
 // the test started, followed and stopped, every way out of the window taking
 // the device out of its test, and the correction table read and written.
+#include "common/ReducerTemperature.h"
 #include "windows/FormInjTest.h"
 #include "windows/NamedWidget.h"
 #include "windows/WindowsTestSupport.h"
@@ -38,6 +39,8 @@ TEST(InjectorTest, GradesTheSpreadAgainstTheCylinderNearestTheMean)
         {{100, 120, 100, 80}, 3, {0, 20, 0, -20}},
         // Ties go to the first cylinder nearest the mean.
         {{90, 110}, 3, {0, 22}},
+        // The last cylinder can be the one nearest the mean (99).
+        {{80, 120, 95, 101}, 3, {-21, 19, -6, 0}},
         {{}, 0, {}},
     };
     for (const GradeCase &c : cases) {
@@ -48,16 +51,8 @@ TEST(InjectorTest, GradesTheSpreadAgainstTheCylinderNearestTheMean)
     }
 }
 
-// A reducer temperature code within [low, high) degrees.
-quint8 reducerAt(double low, double high)
-{
-    for (int raw = 1; raw < 256; ++raw)
-        if (RawToTemperature(quint8(raw)) >= low && RawToTemperature(quint8(raw)) < high)
-            return quint8(raw);
-    return 0;
-}
-quint8 warmReducer() { return reducerAt(70, 90); }
-quint8 coldReducer() { return reducerAt(10, 50); }
+using testsupport::ColdReducerCode;
+using testsupport::WarmReducerCode;
 
 class InjectorTestWindow : public ::testing::Test
 {
@@ -76,7 +71,7 @@ protected:
         });
         ASSERT_TRUE(rig.Connect());
         DeviceRecord.InjSW = 6;
-        DeviceRecord.ReducerTempRaw = warmReducer();
+        DeviceRecord.ReducerTempRaw = WarmReducerCode();
     }
     uint8_t workState()
     {
@@ -148,6 +143,20 @@ TEST_F(InjectorTestWindow, RunsTheTestOfTheTickedCylindersAndGradesTheResult)
     EXPECT_EQ(table, (sim::Bytes{5, 0xFE, 4, 0xFF, 0, 0, 0, 0}));
 }
 
+TEST_F(InjectorTestWindow, NoCorrectionIsWrittenPastTheCylinderCount)
+{
+    // The table read while eight cylinders were configured, written after
+    // the count went down to six: the last two go out as zeros.
+    DeviceRecord.InjSW = 8;
+    TFormInjTest form;
+    ASSERT_EQ(form.UpDCorrGasInj[6]->value(), 9);
+    DeviceRecord.InjSW = 6;
+    ASSERT_TRUE(form.BtBWriteGasInjTabClick());
+    sim::Bytes table;
+    rig.Device([&](sim::SimControllerState &d) { table = d.Payload[0x93]; });
+    EXPECT_EQ(table, (sim::Bytes{5, 0xFE, 0, 3, 0, 0, 0, 0}));
+}
+
 TEST_F(InjectorTestWindow, EveryWayOutLeavesTheDeviceOutOfItsTest)
 {
     rig.Device([](sim::SimControllerState &d) { d.InjTestEndless = true; });
@@ -185,7 +194,7 @@ TEST_F(InjectorTestWindow, ARunningTestCanAlwaysBeStoppedAndNoKeepsTheWindow)
     form.show();
     start(form);
     // Stopping asks nothing, even with the reducer gone cold.
-    DeviceRecord.ReducerTempRaw = coldReducer();
+    DeviceRecord.ReducerTempRaw = ColdReducerCode();
     rig.Server.log().clear();
     boxes.Boxes.clear();
     form.BtnStartTest->click();
@@ -199,7 +208,7 @@ TEST_F(InjectorTestWindow, ARunningTestCanAlwaysBeStoppedAndNoKeepsTheWindow)
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_TRUE(boxes.Boxes[0].Text.startsWith(TranslateKey("strTredLow60")));
     // No to the close question keeps a running test and its window.
-    DeviceRecord.ReducerTempRaw = warmReducer();
+    DeviceRecord.ReducerTempRaw = WarmReducerCode();
     start(form);
     TCommon::SetAnswerProvider([](const TMessageBoxInfo &) { return int(mrNo); });
     form.close();

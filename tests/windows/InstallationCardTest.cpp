@@ -17,7 +17,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -193,10 +195,14 @@ TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
     form.Edit("EdtNazwaFirmy")->setText("Auto-Gaz Nowak");
     // The preview runs the same page: its dialog paints through the report.
     bool previewed = false;
+    QPageSize::PageSizeId printedOn = QPageSize::Letter;
     SetModalExecHook([&](QDialog *dialog) {
         if (auto *preview = qobject_cast<QPrintPreviewDialog *>(dialog)) {
             previewed = true;
+            // Whatever the printer was set to, the card goes on A4.
+            preview->printer()->setPageSize(QPageSize(QPageSize::Letter));
             preview->show();
+            printedOn = preview->printer()->pageLayout().pageSize().id();
             preview->hide();
         }
         return int(QDialog::Rejected);
@@ -204,6 +210,7 @@ TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
     form.BtnPreview->click();
     SetModalExecHook({});
     EXPECT_TRUE(previewed);
+    EXPECT_EQ(printedOn, QPageSize::A4);
     EXPECT_EQ(form.QRpKarta->Value("QRLbMarkaVal")->text(), "Skoda");
     EXPECT_EQ(form.QRpKarta->Value("QRLbKodVINVal")->text(), "TMBJJ7NE8J0123456");
     EXPECT_EQ(form.QRpKarta->Value("QRLbNazwaFirmyVal")->text(), "Auto-Gaz Nowak");
@@ -212,7 +219,17 @@ TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
 
     const QString pdf = path("card.pdf");
     ASSERT_TRUE(form.QRpKarta->WritePdf(pdf));
-    EXPECT_TRUE(readAll(pdf).startsWith("%PDF"));
+    const QByteArray bytes = readAll(pdf);
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    // Every page is A4 (595 x 842 points).
+    const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    int pages = 0;
+    for (auto it = box.globalMatch(QString::fromLatin1(bytes)); it.hasNext(); ++pages) {
+        const auto m = it.next();
+        EXPECT_NEAR(m.captured(1).toDouble(), 595.3, 1.0);
+        EXPECT_NEAR(m.captured(2).toDouble(), 841.9, 1.0);
+    }
+    EXPECT_GE(pages, 1);
     const QString tool = QStandardPaths::findExecutable("pdftotext");
     if (tool.isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";

@@ -83,6 +83,14 @@ TEST(Kind48Math, TwoPointModelRefusals)
         const auto m = TwoPointModel(in);
         EXPECT_EQ(m.Refusal, QString::fromLatin1(r.refusal)) << r.tb0 << " " << r.pc;
     }
+    // A loaded point as rich as the idle one: a flat model (factor 0) that
+    // the device holds.
+    TTwoPointInput flat = Loaded(2.0, 0.3);
+    flat.Y1 = flat.B;
+    const TTwoPointModel level = TwoPointModel(flat);
+    EXPECT_TRUE(level.Refusal.isEmpty()) << level.Refusal.toStdString();
+    EXPECT_EQ(level.FactorPercent, -100);
+    EXPECT_DOUBLE_EQ(level.Points[4].y(), 1.0);
     // A loaded point that puts points 3 to 5 past 25 ms, or below the
     // offset (a negative factor), gives no model the device could hold.
     TTwoPointInput far = Loaded(2.0, 0.3);

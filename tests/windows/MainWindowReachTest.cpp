@@ -1,6 +1,7 @@
 // The windows reached the way a person reaches them from the main window,
 // through the program's own wiring: the injector test from the diagnostics
 // button and the installation card from the file menu.
+#include "common/ReducerTemperature.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 
@@ -53,10 +54,7 @@ TEST_F(Reach, InjectorTestFromTheDiagnosticsButtonEndsItsTest)
         auto *test = qobject_cast<TFormInjTest *>(dialog);
         ASSERT_NE(test, nullptr);
         dialog->show();
-        DeviceRecord.ReducerTempRaw = 0;
-        for (int raw = 1; raw < 256 && DeviceRecord.ReducerTempRaw == 0; ++raw)
-            if (RawToTemperature(quint8(raw)) >= 70 && RawToTemperature(quint8(raw)) < 90)
-                DeviceRecord.ReducerTempRaw = quint8(raw);
+        DeviceRecord.ReducerTempRaw = testsupport::WarmReducerCode();
         test->BtnStartTest->click();
         device.Server.withLock([&] { stateWhileShown = device.Controller.State.Pages[5]; });
         test->reject(); // the person closes it

@@ -293,7 +293,8 @@ TEST_F(UpgradeRoad, HalfProgrammedDeviceAfterARestartIsCompletedFromTheDialog)
 
 TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
 {
-    device.server.withLock([&] { device.target.Boot.State.Stay = 0; });
+    // The bootloader keeps its stay flag: Reset finishes the programming
+    // (the flag cleared) before it leaves.
     rig.Create();
     TFormConnectStatus &dialog = objects.dialog;
     WireConnectStatusToUpgrade(dialog);
@@ -308,6 +309,7 @@ TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
     EXPECT_EQ(dialog.PortButtons()[0]->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));
     dialog.BtnDevReset->click();
     EXPECT_TRUE(runningSoon()) << "reset leaves the bootloader";
+    EXPECT_EQ(device.state<int>([this] { return int(device.target.Boot.State.Stay); }), 0);
     dialog.hide();
 }
 
