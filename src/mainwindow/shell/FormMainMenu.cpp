@@ -170,8 +170,11 @@ void TFormMain::OpenWithShell(const QString &path)
                               + QDir::toNativeSeparators(path));
         return;
     }
-    // What the desktop does with the file is its own affair.
-    ShellOpen(path);
+    // A desktop without a program for the file says nothing itself: the
+    // user is told which file to open by hand.
+    if (!ShellOpen(path) && Common)
+        Common->ShowError(TranslateKey(QStringLiteral("strShellOpenFailed")) + QStringLiteral("\r\n")
+                          + QDir::toNativeSeparators(path));
 }
 
 void TFormMain::MnIHelpHelp1Click() { OpenWithShell(HelpFilePath(QStringLiteral("Resource/Vesk-1.4.0.0-01.pdf"))); }
