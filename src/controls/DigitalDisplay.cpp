@@ -130,6 +130,22 @@ int TDigitalDisplay::CellCount(const QString &caption)
     return n;
 }
 
+int TDigitalDisplay::CellCapacity() const
+{
+    // The same geometry as Scale(): cells are laid out from the right edge,
+    // and the leftmost point of a glyph lies 0.6 heights left of its cell's
+    // right edge, further by the slant at the glyph's foot.
+    const QRect client = contentsRect();
+    const int b = FRounded ? 3 : 0;
+    const int right = client.width() - 1 - 2 * b;
+    const double height = client.height() - 2 * b;
+    const int cell = static_cast<int>(std::nearbyint(0.7 * height));
+    const double glyph = (0.6 + FItalic * 0.01 * 0.9) * height;
+    if (cell <= 0 || right < glyph)
+        return 0;
+    return 1 + static_cast<int>((right - glyph) / cell);
+}
+
 QString TDigitalDisplay::GlyphSegments(QChar c)
 {
     const int g = glyphIndex(c);

@@ -64,6 +64,9 @@ public:
 
     // Number of cells the caption takes (spaces, minus, digits, upper-case letters).
     static int CellCount(const QString &caption);
+    // Number of whole cells the display shows at its current size: a caption
+    // of more cells loses its leftmost characters.
+    int CellCapacity() const;
     // Segment letters drawn for a character ("" for one that is not shown).
     static QString GlyphSegments(QChar c);
 

@@ -296,7 +296,8 @@ bool TFormConnectStatus::refreshDevice()
         PnlDevActions->show();
         LblDevState->setText(trKey("strTextConnected"));
         SelImDevState->SetImageIndex(ours ? IconGood : IconWarning);
-        const QString type = DataManager ? DataManager->GetDeviceTypeText(false) : QString();
+        // The device type as the status bar shows it ("3.0 G").
+        const QString type = DataManager ? DataManager->GetDeviceTypeText(true) : QString();
         LblDevVer->setText(QStringLiteral("%1: %2 (%3)")
                                .arg(trKey("strTextVersion"), (type + QLatin1Char(' ') + DeviceRecord.Ver).trimmed(),
                                     DeviceRecord.CompDate + QLatin1Char(' ') + DeviceRecord.CompTime));

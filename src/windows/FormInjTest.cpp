@@ -357,7 +357,8 @@ void TFormInjTest::BtnStartTestClick()
     if (RawToTemperature(DeviceRecord.ReducerTempRaw) < 60) {
         if (Common)
             Common->ShowWarning(TranslateKey(QStringLiteral("strTredLow60")) + QLatin1Char(' ')
-                                + TranslateKey(QStringLiteral("strTryAgain")));
+                                    + TranslateKey(QStringLiteral("strTryAgain")),
+                                TCommon::ApplicationTitle());
         return;
     }
     if (!connected())

@@ -14,14 +14,23 @@ TFormPicture *FormPicture = nullptr;
 namespace {
 constexpr int CloseBarHeight = 18;
 
-// A label that closes its window when clicked.
+// A label that closes the photo window when clicked. Embedded in the main
+// window, the photo window is no top-level window: the label closes the
+// photo window it belongs to, never the window around it.
 class TCloseLabel : public QLabel
 {
 public:
     using QLabel::QLabel;
 
 protected:
-    void mouseReleaseEvent(QMouseEvent *) override { window()->close(); }
+    void mouseReleaseEvent(QMouseEvent *) override
+    {
+        for (QWidget *w = parentWidget(); w; w = w->parentWidget())
+            if (auto *picture = qobject_cast<TFormPicture *>(w)) {
+                picture->close();
+                return;
+            }
+    }
 };
 } // namespace
 
@@ -29,12 +38,15 @@ TFormPicture::TFormPicture(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormPicture"));
     setWindowTitle(QStringLiteral("Zdjęcie"));
+    // Embedded over the page's controls, it hides what lies beneath it.
+    setAutoFillBackground(true);
     ImgPicture = NewNamed<QLabel>(this, "ImgPicture", {0, CloseBarHeight, 320, 240});
     ImgPicture->setAlignment(Qt::AlignCenter);
     LblFilename = NewNamed<QLabel>(this, "LblFilename", {8, CloseBarHeight + 8, 300, 20});
     LblFilename->hide();
     LblPictureClose = NewNamed<TCloseLabel>(this, "LblPictureClose", {0, 0, 320, CloseBarHeight}, QStringLiteral("X"));
     LblPictureClose->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LblPictureClose->setCursor(Qt::PointingHandCursor);
     resize(ImgPicture->width(), ImgPicture->height() + LblPictureClose->height());
 }
 

@@ -158,14 +158,17 @@ void TFrmMultiCalibrationTaronQV::BuildLiveStrip()
                           {"LblCalLivePsys", "DgDModPsys", "Psys", &DgDModPsys},
                           {"LblCalLiveTred", "DgDModTred", "Tred", &DgDModTred},
                           {"LblCalLiveTgas", "DgDModTgaz", "Tgaz", &DgDModTgaz}};
+    // Each reading's name stands over its display, so that the display has
+    // the strip's width for its digits: seven cells, enough for the widest
+    // value ("-272.81") at every window size, as the window scales both ways.
     int x = 4;
     for (const Item &item : items) {
-        NewNamed<QLabel>(strip, item.Label, {x, 10, 47, 18}, QString::fromUtf8(item.Text));
-        *item.Target = display(strip, item.Name, {x + 47, 8, 62, 24});
-        x += 111;
+        NewNamed<QLabel>(strip, item.Label, {x, 0, 104, 15}, QString::fromUtf8(item.Text));
+        *item.Target = display(strip, item.Name, {x, 15, 104, 24});
+        x += 112;
     }
-    NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 10, 12, 18}, QStringLiteral("λ"));
-    PnlModBarLambda = NewNamed<QFrame>(strip, "PnlModBarLambda", {x + 14, 10, 88, 18});
+    NewNamed<QLabel>(strip, "LblCalLiveLambda", {x, 18, 12, 18}, QStringLiteral("λ"));
+    PnlModBarLambda = NewNamed<QFrame>(strip, "PnlModBarLambda", {x + 14, 18, 82, 18});
     PnlModBarLambda->setFrameShape(QFrame::Box);
     PnlModBarLambda->setStyleSheet(QStringLiteral("QFrame#PnlModBarLambda { background: qlineargradient(x1:0, y1:0, "
                                                   "x2:1, y2:0, stop:0 #2060ff, stop:0.5 #20c020, stop:1 #ff3030); }"));

@@ -52,7 +52,7 @@ bool readyOrSay(const QObject *sender)
     if (deviceReady())
         return true;
     if (sender && DataManager && DataManager->GetConnected() && DeviceRecord.LinkState != 0xF0 && Common)
-        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDeviceLocked")));
+        Common->ShowWarning(TranslateKey(QStringLiteral("strConfDeviceLocked")), TCommon::ApplicationTitle());
     return false;
 }
 

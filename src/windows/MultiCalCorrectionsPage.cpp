@@ -151,10 +151,12 @@ bool TMultiCalCorrectionsPage::Write()
         if (Active[size_t(c)]->isChecked())
             bits |= kActiveBit[c];
     DeviceRecord.CMActive = quint8(bits);
+    // A cell beyond a signed byte is sent clamped: the page shows what is sent.
     for (int c = 0; c < CurveCount; ++c) {
         qint8 *v = Values(TCurve(c));
         for (int i = 0; i < 20; ++i)
             v[i] = Kind48Math::CorrectionFromText(Edits[size_t(c)][size_t(i)]->text());
+        Show(TCurve(c));
     }
     DeviceRecord.MapCorrections = quint8((DeviceRecord.MapCorrections & ~1) | (ChBOBDAdaptationEnabled->isChecked() ? 1 : 0));
     TDataManager &dm = *DataManager;

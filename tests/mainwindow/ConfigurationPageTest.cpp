@@ -421,6 +421,9 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_EQ(p.Rig.BoxTexts(), QStringList({p.Tr("strConfDeviceLocked"), p.Tr("strConfDeviceLocked")}));
+    ASSERT_FALSE(TCommon::ApplicationTitle().isEmpty());
+    for (const auto &box : p.Rig.Boxes)
+        EXPECT_EQ(box.Caption, TCommon::ApplicationTitle()); // the program's name
 }
 
 TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)

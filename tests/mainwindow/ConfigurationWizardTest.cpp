@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMouseEvent>
 #include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
@@ -510,11 +511,22 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     EXPECT_FALSE(p.Picture.isVisible());
     p.Form->ActivatePages({"TbSConfig"});
     EXPECT_TRUE(p.Picture.isVisible());
+    // Its close bar carries its text and closes the picture only, not the window around it.
+    EXPECT_FALSE(p.Picture.LblPictureClose->text().startsWith(QLatin1Char('!')));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(p.Picture.LblPictureClose, &release);
+    EXPECT_FALSE(p.Picture.isVisible());
+    EXPECT_TRUE(p.Form->isVisible());
     // Its own close releases the buttons; a list change then shows nothing.
-    p.Picture.close();
     EXPECT_FALSE(button->isChecked());
     emit injectors->activated(1);
     EXPECT_FALSE(p.Picture.isVisible());
+    // A list filled from the device again takes the shown picture along.
+    button->click();
+    ASSERT_TRUE(p.Picture.isVisible());
+    injectors->setCurrentIndex(2); // as a read of the device fills it
+    EXPECT_TRUE(p.Picture.windowTitle().endsWith(injectors->itemText(2)));
 }
 
 TEST(ComponentPictures, EmulatorAndValveSwitchesSendTheirMasks)

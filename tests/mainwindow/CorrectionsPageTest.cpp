@@ -205,6 +205,17 @@ TEST_F(CorrectionsPageTest, CellsAreClampedAndPsysIsAlwaysActive)
     EXPECT_EQ(d1[3], 0xF2);
     EXPECT_EQ(d1[4], 0);
     EXPECT_EQ(Rig->Requests().at(0), Write16(74, 1));
+
+    // A write that stops part-way keeps the edits: the page shows the values
+    // it sent, not what was typed.
+    // (The cells take three characters.)
+    Page->Cell(TCorrectionsPage::Psys, 0)->setText("150");
+    Page->Cell(TCorrectionsPage::Psys, 1)->setText("999");
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD3; }, sim::Fault::noAnswer(), 2);
+    Window->BtnCorWriteCorrectionsClick();
+    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 0)->text(), "127");
+    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 1)->text(), "127");
+    Rig->Server.clearFaults();
 }
 
 TEST_F(CorrectionsPageTest, PresetsAndUserDefinedCurves)

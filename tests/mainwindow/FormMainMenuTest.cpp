@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
@@ -194,6 +197,13 @@ TEST(FormMainMenu, FilesOpenWithTheDesktopAndMissingOnesAreNamed)
     form.OpenWithShell(file.fileName());
     EXPECT_EQ(opened, (QStringList{opened[0], file.fileName()}));
     EXPECT_EQ(rig.Boxes.size(), 1u);
+
+    // A desktop without a viewer for the picture: the user is told which file to open.
+    SetShellOpener([](const QString &) { return false; });
+    Get<QAction>(form, "MnIFilePrintSch")->trigger();
+    ASSERT_EQ(rig.Boxes.size(), 2u);
+    EXPECT_TRUE(rig.Boxes[1].Text.startsWith(TranslateKey("strShellOpenFailed"))) << rig.Boxes[1].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[1].Text.endsWith(QDir::toNativeSeparators(opened[0]))) << rig.Boxes[1].Text.toStdString();
     SetShellOpener({});
 }
 
@@ -241,4 +251,50 @@ TEST(FormMainMenu, DocumentationOpensTheGuideBesideTheProgram)
     EXPECT_TRUE(rig.Boxes[0].Text.contains(QStringLiteral("index.html"))) << rig.Boxes[0].Text.toStdString();
     EXPECT_FALSE(rig.Boxes[0].Text.startsWith(QStringLiteral("!_"))) << rig.Boxes[0].Text.toStdString();
     SetShellOpener({});
+}
+
+TEST(FormMainMenu, SchemaPageShowsTheLanguagesPictureAndPansByDragging)
+{
+    StartupRig rig(5, true);
+    rig.Wire = [](TFormMain &f) {
+        Wire(f);
+        f.Services.ApplyLanguage = [&f] { f.ChangeLanguage(LM->Language, true); };
+    };
+    TFormMain &form = rig.Create();
+    form.show();
+    QImage previous;
+    for (const char *item : {"", "MnILangEnglish"}) {
+        if (*item)
+            Get<QAction>(form, item)->trigger(); // the language switch
+        Get<QAction>(form, "MnIWindowSchema")->trigger();
+        StartupRig::Run(20);
+        QImage picture;
+        ASSERT_TRUE(LM->LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+        EXPECT_NE(picture, previous) << "each language has its own picture";
+        previous = picture;
+        auto *box = Get<QScrollArea>(form, "ScBSchema");
+        ASSERT_TRUE(box->isVisible());
+        const QImage shot = box->viewport()->grab().toImage().convertToFormat(picture.format());
+        const int w = std::min(shot.width(), picture.width()), h = std::min(shot.height(), picture.height());
+        ASSERT_GT(w, 200);
+        ASSERT_GT(h, 200);
+        // The page shows the picture's pixels, from its top-left corner.
+        int same = 0, count = 0;
+        for (int y = 0; y < h; y += 7)
+            for (int x = 0; x < w; x += 7, ++count)
+                same += shot.pixel(x, y) == picture.pixel(x, y) ? 1 : 0;
+        EXPECT_EQ(same, count) << item;
+    }
+    // Dragging the picture moves the view the other way.
+    auto *box = Get<QScrollArea>(form, "ScBSchema");
+    QWidget *image = box->widget();
+    ASSERT_GT(image->width(), box->viewport()->width() + 60);
+    const auto send = [image](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, image->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(image, &e);
+    };
+    send(QEvent::MouseButtonPress, {150, 120}, Qt::LeftButton);
+    send(QEvent::MouseMove, {90, 120}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {90, 120}, Qt::NoButton);
+    EXPECT_EQ(box->horizontalScrollBar()->value(), 60);
 }

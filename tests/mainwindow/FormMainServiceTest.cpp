@@ -102,6 +102,8 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     EXPECT_FALSE(form.UpdateLastChangeInfo(true));
     ASSERT_EQ(c.rig.Boxes.size(), 1u);
     EXPECT_EQ(c.rig.Boxes[0].Text, LM->Translate("strQModChange"));
+    ASSERT_FALSE(TCommon::ApplicationTitle().isEmpty());
+    EXPECT_EQ(c.rig.Boxes[0].Caption, TCommon::ApplicationTitle()); // the program's name
     EXPECT_TRUE(c.requests(0x55).empty());
 
     // The next inspection: a changed choice asks; Yes writes the record with

@@ -9,6 +9,7 @@
 #include "core/UnitConversions.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/Model2Chart.h"
+#include "mainwindow/shell/FormMainLayout.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/Kind48Math.h"
 #include "windows/MultiCalAutoPage.h"
@@ -331,6 +332,74 @@ TEST(MultiCalibration, CorrectionsBeforeVersionGLeaveTheManifoldCurveAlone)
         EXPECT_TRUE(f.first != 0x97 && f.first != 0x98) << f.first;
     EXPECT_EQ(c.device.Controller.State.Payload[0xD0][0], 0xF2);
     EXPECT_FALSE(c.Window->PnlCalCorrPcol->isVisibleTo(c.Window->PgCCalibration));
+}
+
+TEST(MultiCalibration, CellsBeyondASignedByteShowTheClampedValuesTheySent)
+{
+    Cal48 c;
+    c.EnterCalibration();
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    ClickSheet(c.Window->TbSMultiCalibrationCorrections);
+    auto *cells = &c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cPsys];
+    (*cells)[0]->setText("150");
+    (*cells)[1]->setText("-200");
+    c.Window->SetModified(true);
+    c.device.Server.log().clear();
+    c.Window->Corrections->BtnCorWriteCorrections->click();
+    EXPECT_EQ(c.device.Controller.State.Payload[0xD0][0], 0x7F);
+    EXPECT_EQ(c.device.Controller.State.Payload[0xD0][1], 0x80);
+    EXPECT_EQ((*cells)[0]->text(), "127");
+    EXPECT_EQ((*cells)[1]->text(), "-128");
+    EXPECT_FALSE(c.Window->Modified());
+}
+
+TEST(MultiCalibration, LiveDisplaysHoldTheirWidestValuesAtEverySize)
+{
+    Cal48 c('H');
+    c.device.Server.withLock([&] {
+        auto &s = c.device.Controller.State;
+        for (uint8_t command : {uint8_t(0x05), uint8_t(0x0B)}) {
+            s.Payload[command][1] = 0; // no reducer sensor: the table's lowest temperature
+            for (int k = 8; k < 24; ++k)
+                s.Payload[command][size_t(k)] = 0xFF; // the longest injection times
+        }
+    });
+    c.Form().show();
+    c.EnterCalibration();
+    for (const QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+        // (No event processing between: the headless screen is smaller than
+        // these sizes and would put the window back on it.)
+        c.Form().resize(size);
+        ASSERT_EQ(c.Form().size(), size);
+        c.rig.Tick();
+        const QImage shot = c.Form().grab().toImage();
+        ASSERT_EQ(shot.size(), size);
+        if (qEnvironmentVariableIsSet("TARON_SCREENSHOTS"))
+            shot.save(QDir(qEnvironmentVariable("TARON_SCREENSHOTS"))
+                          .filePath(QStringLiteral("strip_%1.png").arg(size.width())));
+        ASSERT_EQ(c.Window->DgDModTred->Caption(), "272.81");
+        for (TDigitalDisplay *d : {c.Window->DgDModPetrol, c.Window->DgDModLPG, c.Window->DgDModRPM, c.Window->DgDModPsys,
+                                   c.Window->DgDModTred, c.Window->DgDModTgaz, c.Window->Map->DgDCalMapPcol})
+            EXPECT_LE(TDigitalDisplay::CellCount(d->Caption()), d->CellCapacity())
+                << d->objectName().toStdString() << " \"" << d->Caption().toStdString() << "\" at " << size.width();
+    }
+}
+
+TEST(MultiCalibration, MapCorrectionStatusPanelShowsItsWholeCaption)
+{
+    Cal48 c('H');
+    c.device.Server.withLock([&] {
+        c.device.Controller.State.Model[104] = 1;                         // the OBD correction map on
+        c.device.Controller.State.Value16[40] = uint16_t(uint8_t(7) << 8 | uint8_t(-12));
+    });
+    c.Form().resize(1024, 768);
+    c.Form().show();
+    c.EnterCalibration();
+    c.rig.Tick();
+    auto *panel = Get<TCaptionPanel>(c.Form(), "PnlStatusCorrMapActive");
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->Caption(), TranslateKey("strQPnlStatusCorrMap") + " (-12/7)");
+    EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->Caption()));
 }
 
 TEST(MultiCalibration, MapPageReadsClearsAndSendsTheRpmRangeWhateverTheAnswer)

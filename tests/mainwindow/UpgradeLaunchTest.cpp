@@ -162,6 +162,8 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     rig.Boxes.clear();
     form.CheckIfFirmwareUpgradePossible();
     ASSERT_EQ(rig.Boxes.size(), 1u);
+    ASSERT_FALSE(TCommon::ApplicationTitle().isEmpty());
+    EXPECT_EQ(rig.Boxes[0].Caption, TCommon::ApplicationTitle()); // the program's name
     EXPECT_GE(form.FirmwareCheckAt().At(), TFormMain::Now() + 59000);
     EXPECT_TRUE(item->isChecked());
     rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };

@@ -127,8 +127,8 @@ TEST(ConnectStatus, SelectingThePortReconnectsTheDevice)
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
     EXPECT_EQ(dialog.LblDevState->text(), "!_strTextConnected");
-    // The device type text goes before the version letter.
-    EXPECT_TRUE(dialog.LblDevVer->text().startsWith("!_strTextVersion: 30 G (")) << dialog.LblDevVer->text().toStdString();
+    // The device type text goes before the version letter, as the status bar shows it.
+    EXPECT_TRUE(dialog.LblDevVer->text().startsWith("!_strTextVersion: 3.0 G (")) << dialog.LblDevVer->text().toStdString();
     // The port in use answers: its button is green.
     ASSERT_EQ(dialog.PortButtons().size(), 1);
     EXPECT_EQ(dialog.PortButtons()[0]->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));

@@ -202,11 +202,14 @@ TEST_F(InjectorTestWindow, ARunningTestCanAlwaysBeStoppedAndNoKeepsTheWindow)
     EXPECT_TRUE(boxes.Boxes.empty());
     EXPECT_EQ(workTypeZeroSent(), 1);
     EXPECT_NE(workState(), 2);
-    // A cold reducer refuses the start.
+    // A cold reducer refuses the start, in a box with the program's name.
+    TCommon::SetApplicationTitle(QStringLiteral("Taron Service"));
     form.BtnStartTest->click();
+    TCommon::SetApplicationTitle(QString());
     EXPECT_FALSE(form.Running());
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_TRUE(boxes.Boxes[0].Text.startsWith(TranslateKey("strTredLow60")));
+    EXPECT_EQ(boxes.Boxes[0].Caption, QStringLiteral("Taron Service"));
     // No to the close question keeps a running test and its window.
     DeviceRecord.ReducerTempRaw = WarmReducerCode();
     start(form);

@@ -582,10 +582,13 @@ TEST(MultiConfiguration, TabsAndPageGuard)
     DeviceRecord.LinkState = 0x0F;
     k.Boxes.clear();
     k.Rig.Server.log().clear();
+    TCommon::SetApplicationTitle(QStringLiteral("Taron Service"));
     k.Window->BtBKnfReadConfiguration->click();
+    TCommon::SetApplicationTitle(QString());
     EXPECT_TRUE(k.Frames().empty());
     ASSERT_EQ(k.Boxes.size(), 1);
     EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strConfDeviceLocked")));
+    EXPECT_EQ(k.Boxes[0].Caption, QStringLiteral("Taron Service")); // the program's name
 }
 
 TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)

@@ -464,7 +464,10 @@ int TCommon::AskSaveChangedData(bool modeChangeOnly)
         text = translate("strQuestWriteChangedData");
         caption = translate("strConfirmDataSave");
     } else {
+        // The change-record question names no caption of its own: the box
+        // shows the program's name.
         text = translate("strQModChange");
+        caption = ApplicationTitle();
     }
     int result;
     if (!modeChangeOnly) {

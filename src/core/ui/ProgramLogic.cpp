@@ -440,7 +440,8 @@ bool TProgramLogic::MeasureIdleHotTb(bool ask, QString &text)
             return;
         if (RawToTemperature(DeviceRecord.ReducerTempRaw) < 50.0) {
             if (Common)
-                Common->ShowWarning(Tr("strTredLow") + QLatin1Char(' ') + Tr("strNoSaveTryAgain"));
+                Common->ShowWarning(Tr("strTredLow") + QLatin1Char(' ') + Tr("strNoSaveTryAgain"),
+                                    TCommon::ApplicationTitle());
             return;
         }
         if (Wait)

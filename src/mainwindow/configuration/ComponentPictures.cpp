@@ -44,6 +44,17 @@ TComponentPictures::TComponentPictures(TFormMain &form) : QObject(&form), FForm(
         }
         if (auto *b = Find<QAbstractButton>(QString::fromLatin1(WizardComponents[kind - 1].button)))
             b->setCheckable(true);
+        // A list filled from the device (a page entered again re-reads it)
+        // changes the component the shown picture stands for.
+        for (const bool wizard : {false, true}) {
+            const TComponent &c = (wizard ? WizardComponents : PageComponents)[kind - 1];
+            if (auto *list = Find<QComboBox>(QString::fromLatin1(c.list)))
+                connect(list, &QComboBox::currentIndexChanged, this, [this, kind, wizard, c] {
+                    auto *b = Find<QAbstractButton>(QString::fromLatin1(c.button));
+                    if (b && b->isChecked() && Window.Visible && Window.Visible())
+                        Show(kind, true, false, wizard);
+                });
+        }
     }
     for (int k = 1; k <= 8; ++k)
         if (auto *s = Find<TDipSwitch>(QStringLiteral("DpSSwitchCh%1").arg(k)))

@@ -269,7 +269,7 @@ bool TConfigurationPage::CheckReady()
         return true;
     // A locked device answers nothing but its lock state: say so.
     if (DataManager && DataManager->GetConnected() && DeviceRecord.LinkState != 0xF0 && Common)
-        Common->ShowWarning(Tr("strConfDeviceLocked"));
+        Common->ShowWarning(Tr("strConfDeviceLocked"), TCommon::ApplicationTitle());
     return false;
 }
 

@@ -571,11 +571,12 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
     active |= on(FActive[Rpm]) ? 4 : 0;
     active |= g && on(FActive[Pcol]) ? 8 : 0;
     r.CMActive = active;
-    TakeCurve(Psys);
-    if (g)
-        TakeCurve(Pcol);
-    TakeCurve(Tgas);
-    TakeCurve(Rpm);
+    // A cell beyond a signed byte is sent clamped: the page shows what is sent.
+    for (TCurve curve : {Psys, Pcol, Tgas, Rpm})
+        if (curve != Pcol || g) {
+            TakeCurve(curve);
+            ShowCurve(curve);
+        }
     const int selected = PgCOBDAdaptationCorr && PgCOBDAdaptationCorr->currentWidget() == TbSOBDAdaptCorrBank1 ? 0 : 1;
     const bool fromPcol = on(ChBLoadFromPcol);
     if (QComboBox *list = FMaxLoad[selected]; list && list->currentIndex() >= 0) {

@@ -687,9 +687,10 @@ public:
 
     // Full path of the files the help items open.
     static QString HelpFilePath(const QString &relative);
-    // Opens a file or folder with the desktop; a missing one is reported.
-    // False when it is missing or the desktop has no program for it.
-    bool OpenWithShell(const QString &path);
+    // Opens a file or folder with the desktop; a missing one is reported, and
+    // so is a desktop with no program for it (failureText, or the general
+    // message naming the path). False in both cases.
+    bool OpenWithShell(const QString &path, const QString &failureText = {});
 
 private:
     void InstallNavigation();

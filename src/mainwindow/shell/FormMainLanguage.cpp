@@ -122,6 +122,7 @@ bool TFormMain::ChangeLanguage(const QString &code, bool defaultLanguage)
                 schema->setPixmap(picture);
             else
                 schema->setPixmap(QPixmap());
+            schema->adjustSize();
         }
         if (auto *status = Component<TCaptionPanel>("PnlStatus"))
             status->SetCaption(TranslateKey(QStringLiteral("strComError")));

@@ -3,6 +3,7 @@
 #include "controls/DigitalDisplay.h"
 #include "controls/DipSwitch.h"
 #include "controls/PaintShape.h"
+#include "controls/ResizeHelper.h"
 #include "controls/YEdit.h"
 
 #include <QAction>
@@ -1492,8 +1493,10 @@ private:
         w->setObjectName(name);
 
         if (auto *area = qobject_cast<QScrollArea *>(parent)) {
-            // A picture inside a scroll box is the box's scrolled content.
+            // A picture inside a scroll box is the box's scrolled content and
+            // takes the size of its picture, whatever the window's scale.
             area->setWidget(w);
+            w->setProperty(TResizeHelper::AutoSizeProperty, true);
             w->adjustSize();
             return w;
         }

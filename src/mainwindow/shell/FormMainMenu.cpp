@@ -162,7 +162,7 @@ QString TFormMain::HelpFilePath(const QString &relative)
     return QDir(QCoreApplication::applicationDirPath()).filePath(relative);
 }
 
-bool TFormMain::OpenWithShell(const QString &path)
+bool TFormMain::OpenWithShell(const QString &path, const QString &failureText)
 {
     if (!QFileInfo::exists(path)) {
         if (Common)
@@ -170,9 +170,18 @@ bool TFormMain::OpenWithShell(const QString &path)
                               + QDir::toNativeSeparators(path));
         return false;
     }
-    // What the desktop does with the file is its own affair; false only when
-    // it has no program for it.
-    return ShellOpen(path);
+    // A desktop without a program for the file says nothing itself: the
+    // user is told which file or folder to open by hand.
+    if (ShellOpen(path))
+        return true;
+    if (Common) {
+        if (failureText.isEmpty())
+            Common->ShowError(TranslateKey(QStringLiteral("strShellOpenFailed")) + QStringLiteral("\r\n")
+                              + QDir::toNativeSeparators(path));
+        else
+            Common->ShowWarning(failureText);
+    }
+    return false;
 }
 
 void TFormMain::MnIHelpHelp1Click() { OpenWithShell(HelpFilePath(QStringLiteral("Resource/Vesk-1.4.0.0-01.pdf"))); }
@@ -185,8 +194,7 @@ void TFormMain::MnIHelpHelp2Click()
 void TFormMain::MnIHelpDocsClick()
 {
     const QString folder = HelpFilePath(QStringLiteral("docs"));
-    if (!OpenWithShell(folder) && QFileInfo::exists(folder) && Common)
-        Common->ShowWarning(TranslateKey(QStringLiteral("strDocsOpenFailed")).arg(QDir::toNativeSeparators(folder)));
+    OpenWithShell(folder, TranslateKey(QStringLiteral("strDocsOpenFailed")).arg(QDir::toNativeSeparators(folder)));
 }
 void TFormMain::BtnConfDocumentationClick() { MnIHelpDocsClick(); }
 

@@ -440,10 +440,17 @@ void TFormMain::UpdateIndicatorPanels()
     const bool obdModule = Services.ObdModuleActive && Services.ObdModuleActive();
     show("PnlStatusOBDAdaptationActive", connected() && obdModule && obdAdaptation && kind48AtLeast("H"));
     const bool corrMap = online && (r.MapCorrections & 0x01) && kind48AtLeast("G");
-    if (auto *panel = qobject_cast<TCaptionPanel *>(show("PnlStatusCorrMapActive", corrMap)); panel && corrMap)
+    if (auto *panel = qobject_cast<TCaptionPanel *>(show("PnlStatusCorrMapActive", corrMap)); panel && corrMap) {
         panel->SetCaption(TranslateKey(QStringLiteral("strQPnlStatusCorrMap")) + QStringLiteral(" (")
                           + QString::number(r.ConnectBytes.Bank1Correction) + QStringLiteral("/")
                           + QString::number(r.ConnectBytes.Bank2Correction) + QStringLiteral(")"));
+        // The panel grows to its whole caption (a centred text wider than the
+        // panel would lose both its ends).
+        const int needed = panel->fontMetrics().horizontalAdvance(panel->Caption()) + 2 * panel->frameWidth()
+                           + 2 * panel->margin() + 8;
+        if (panel->width() < needed)
+            panel->setFixedWidth(needed);
+    }
     show("PnlStatusCorrectionRPM", online && (r.CMActive & 0x04));
     show("PnlStatusCorrectionPcol", online && (r.CMActive & 0x08) && kind48AtLeast("G"));
     show("PnlStatusCorrectionTgas", online && (r.CMActive & 0x02));

@@ -145,7 +145,7 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
             DeviceRecord.DeviceKind == 0 && DeviceRecord.Ver.isEmpty()
                 ? TranslateKey(QStringLiteral("strComError"))
                 : TranslateKey(QStringLiteral("strDevice"))
-                      + QStringLiteral(" %1 %2 (%3)").arg(DataManager->GetDeviceTypeText(false), DeviceRecord.Ver,
+                      + QStringLiteral(" %1 %2 (%3)").arg(DataManager->GetDeviceTypeText(true), DeviceRecord.Ver,
                                                           DataManager->FormatVersion(false));
         // Why: a device that answered is of a type this upgrade does not serve.
         const QString reason = connected ? QStringLiteral("\r\n")
@@ -214,7 +214,8 @@ void TFormMain::CheckIfFirmwareUpgradePossible()
     const int answer = Common->AskYesNoCancel(parts.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n")
                                               + TranslateKey(QStringLiteral("strQuestUpdateRequired"))
                                               + QStringLiteral("\r\n")
-                                              + TranslateKey(QStringLiteral("strUpdateCancelInfo")));
+                                              + TranslateKey(QStringLiteral("strUpdateCancelInfo")),
+                                              TCommon::ApplicationTitle());
     if (answer == mrYes) {
         if (Timerek->isActive())
             upgradeFirmwareFrom(nullptr);

@@ -155,7 +155,7 @@ TEST_F(CommonBoxes, AskSaveChangedData)
     rec.Answers = {mrNo, mrYes};
     EXPECT_EQ(fresh.AskSaveChangedData(true), mrCancel);
     EXPECT_EQ(rec.Boxes[0].Text, "!_strQModChange");
-    EXPECT_EQ(rec.Boxes[0].Caption, "");
+    EXPECT_EQ(rec.Boxes[0].Caption, "Taron Service - 4.0.19.0"); // no caption of its own: the program's name
     EXPECT_EQ(rec.Boxes[0].Buttons, QList<int>({mrYes, mrNo}));
     EXPECT_EQ(fresh.AskSaveChangedData(true), mrYes);
     EXPECT_EQ(calls, QList<bool>({false, false, true})); // committed on Yes
