@@ -89,12 +89,21 @@ QString Text(const char *key, const char *english)
 
 } // namespace
 
+bool TFileRead::NameUnreadable(const QString &path)
+{
+    return path.contains(QChar::ReplacementCharacter);
+}
+
 QString TFileRead::Describe(const QString &path, qint64 maxSize) const
 {
     switch (Result) {
     case Status::Ok:
         return QString();
     case Status::NotFound:
+        if (NameUnreadable(path))
+            return Text("strFileNameUnreadable",
+                        "%1 cannot be opened: its name is not valid text (UTF-8). Rename the file and choose it again.")
+                .arg(path);
         return Text("strFileMissing", "%1 does not exist.").arg(path);
     case Status::NotAFile:
         return Text("strFileNotRegular", "%1 is not a regular file.").arg(path);

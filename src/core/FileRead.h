@@ -21,6 +21,10 @@ struct TFileRead {
     QString SystemError; // the system's reason (ReadError)
 
     bool Ok() const { return Result == Status::Ok; }
+    // Whether path holds characters that stand for bytes the system's text
+    // could not spell (a name that is not valid UTF-8): such a file cannot be
+    // opened by this name.
+    static bool NameUnreadable(const QString &path);
     // The English reason in words, with the path and the limit.
     QString Describe(const QString &path, qint64 maxSize) const;
 };
