@@ -1,7 +1,8 @@
 // Whole-file reads of files that come from outside (settings, map, language,
-// upgrade and INI files): only regular files are opened, without blocking on
-// a FIFO or a device, and a file larger than its kind's limit is refused
-// before anything is read.
+// upgrade, INI, trouble-code and picture files): only regular files are
+// opened, without blocking on a FIFO or a device, and a file larger than its
+// kind's limit is refused before anything is read. Files the program writes
+// as it goes (the recorder's data file) are opened under the same rule.
 #pragma once
 
 #include <QByteArray>
@@ -31,3 +32,9 @@ struct TFileRead {
 
 // Reads the whole regular file at path when it holds at most maxSize bytes.
 TFileRead ReadRegularFile(const QString &path, qint64 maxSize);
+
+// Opens the file at path for writing from its start, created when missing
+// and emptied when there: only a regular file is opened, without waiting on
+// a FIFO or a device. The descriptor (blocking from then on), or -1 with
+// the reason in words.
+int OpenRegularFileForWriting(const QString &path, QString &reason);
