@@ -122,6 +122,11 @@ QString Text(const char *key, const char *english)
 
 } // namespace
 
+QString TFileRead::DescribeNotText(const QString &path)
+{
+    return Text("strFileNotText", "%1 is damaged: it is not a text file (it holds NUL bytes).").arg(path);
+}
+
 bool TFileRead::NameUnreadable(const QString &path)
 {
     return path.contains(QChar::ReplacementCharacter);

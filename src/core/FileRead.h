@@ -26,8 +26,11 @@ struct TFileRead {
     // could not spell (a name that is not valid UTF-8): such a file cannot be
     // opened by this name.
     static bool NameUnreadable(const QString &path);
-    // The English reason in words, with the path and the limit.
+    // The reason in words (the language's, English without one), with the
+    // path and the limit.
     QString Describe(const QString &path, qint64 maxSize) const;
+    // The same for a file that was read but holds bytes no text file holds.
+    static QString DescribeNotText(const QString &path);
 };
 
 // Reads the whole regular file at path when it holds at most maxSize bytes.

@@ -46,7 +46,7 @@ TIniFile::Status TIniFile::Load()
         return Status::ReadError;
     }
     if (read.Bytes.contains('\0')) {
-        FError = QStringLiteral("%1 is damaged (it is not a text file)").arg(FFileName);
+        FError = TFileRead::DescribeNotText(FFileName);
         return Status::Damaged;
     }
     LoadFromBytes(read.Bytes);

@@ -149,7 +149,11 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         EXPECT_GE(boxes.Boxes[0].Text.split("\r\n").size(), 3) << "what is wrong: " << boxes.Boxes[0].Text.toStdString();
         EXPECT_EQ(form.Card(), before) << d.name;
         if (QByteArray(d.name).startsWith("cut")) {
-            EXPECT_TRUE(boxes.Boxes[0].Text.contains(TranslateKey("strSetFileCut").arg(3))) << boxes.Boxes[0].Text.toStdString();
+            // Said as for a cut settings file (English without a language).
+            QString cut = TranslateKey("strSetFileCut");
+            if (cut.startsWith(QLatin1String("!_")))
+                cut = QStringLiteral("The file is cut short: line %1 has no line end.");
+            EXPECT_TRUE(boxes.Boxes[0].Text.contains(cut.arg(3))) << boxes.Boxes[0].Text.toStdString();
         }
     }
     // A file that cannot be written is said so.
