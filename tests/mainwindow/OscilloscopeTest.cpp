@@ -7,6 +7,7 @@
 #include "mainwindow/shell/Oscilloscope.h"
 #include "mainwindow/shell/OscilloscopePage.h"
 #include "controls/DigitalDisplay.h"
+#include "core/LM.h"
 #include "common/TestFiles.h"
 
 #include <QCheckBox>
@@ -365,7 +366,9 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     start->click();
     startup::StartupRig::Run(50);
     ASSERT_EQ(rig.Boxes.size(), 1u);
-    EXPECT_TRUE(rig.Boxes[0].Text.startsWith("Cannot write the recorder's data file")) << rig.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[0].Text.startsWith(LM->Translate("strOscFileError") + "\r\n"
+                                             + QDir(dir.path()).filePath(files[0])))
+        << rig.Boxes[0].Text.toStdString();
     EXPECT_TRUE(page.Running());
     start->click();
 
