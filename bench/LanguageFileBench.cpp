@@ -46,6 +46,7 @@ void BM_LoadLanguageFile(benchmark::State &state)
         text += "[Strings]\r\nstrKey" + QByteArray::number(i) + "=Tekst\r\n";
     }
     const long lines = 1 + 4L * headers;
+    text += TLM::FileEndLine(lines).toLatin1() + "\r\n";
     ScrambleStream(text);
     QFile file(QDir(dir.path()).filePath(QStringLiteral("Resource/_EN.lng")));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {

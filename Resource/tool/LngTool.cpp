@@ -3,10 +3,14 @@
 //
 //   taron-lngtool language <code> <source.lang> <target.lng>
 //       a language file: line 1 becomes "FileVersion=" + the build's file
-//       version, the text is written in the code page of the language, CR LF
-//       line ends, scrambled.
+//       version, a last line "FileEnd=" + the number of lines before it is
+//       added (the program refuses a file without it as cut short), the text
+//       is written in the code page of the language, CR LF line ends,
+//       scrambled.
 //   taron-lngtool codes <language> <source.lang> <target.lng>
-//       a trouble-code text file for a catalog language ("en_GB", "pl_PL").
+//       a trouble-code text file for a catalog language ("en_GB", "pl_PL");
+//       a source holding control bytes (other than TAB, CR, LF), which the
+//       program refuses, is refused.
 //   taron-lngtool scramble <source> <target>
 //       scrambles (or unscrambles) any file byte for byte.
 #include "core/LM.h"
@@ -98,10 +102,16 @@ int main(int argc, char **argv)
         if (lines.isEmpty() || !lines.first().startsWith(QLatin1String("FileVersion=")))
             return fail(args[2] + QStringLiteral(": line 1 must be FileVersion=..."));
         lines.first() = QStringLiteral("FileVersion=") + QLatin1String(BuildVersion::FileVersionText);
+        for (const QString &line : lines)
+            if (line.startsWith(QLatin1String("FileEnd=")))
+                return fail(args[2] + QStringLiteral(": a line beginning with FileEnd= is the file's own end line"));
+        lines << TLM::FileEndLine(lines.size());
         charset = TLM::GetCharsetOfLanguage(code);
     } else {
         if (!TCustom::IsSafeLanguageCode(code))
             return fail(QStringLiteral("bad language ") + code);
+        if (TCustom::HoldsControlBytes(data))
+            return fail(args[2] + QStringLiteral(": control bytes (NUL or others) have no place in trouble-code texts"));
         charset = TCustom::LangCharset(code);
     }
 

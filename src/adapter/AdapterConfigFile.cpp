@@ -291,14 +291,13 @@ void Warn(const QString &text)
         Common->ShowWarning(text);
 }
 
-QString LoadProblem(TIniFile::Status status)
+// What kept the file from being read, in words: missing, no regular file,
+// too large, refused by the system, or no text.
+QString LoadProblem(const TIniFile &ini, TIniFile::Status status)
 {
-    switch (status) {
-    case TIniFile::Status::Damaged:
+    if (status == TIniFile::Status::Damaged)
         return Tr("The file is not a text file.");
-    default:
-        return Tr("The file does not exist or cannot be read.");
-    }
+    return ini.ErrorString().isEmpty() ? Tr("The file does not exist or cannot be read.") : ini.ErrorString();
 }
 
 } // namespace
@@ -396,7 +395,7 @@ bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool
     QString problem; // what is wrong with the file, for the closing message
     bool ok = status == TIniFile::Status::Ok;
     if (!ok)
-        problem = LoadProblem(status);
+        problem = LoadProblem(ini, status);
 
     // Whose file is it?
     if (ok) {

@@ -1,5 +1,7 @@
 #include "core/FileLogger.h"
 
+#include "core/FileRead.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,7 @@ namespace {
 struct Logger {
     std::recursive_mutex lock;  // exists always, so a line racing a close is safe
     std::unique_ptr<QFile> file;
+    QString name; // of the open file
 };
 
 Logger &logger()
@@ -29,10 +32,20 @@ bool InitFileLogger(const QString &namePart)
     Logger &l = logger();
     std::lock_guard<std::recursive_mutex> guard(l.lock);
     l.file.reset();
-    auto file = std::make_unique<QFile>(QDir::current().filePath(QStringLiteral("log") + namePart + QStringLiteral(".txt")));
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    // Only a regular file is written: a pipe or a device of the log's name
+    // must not hold the program up.
+    const QString name = QDir::current().filePath(QStringLiteral("log") + namePart + QStringLiteral(".txt"));
+    QString reason;
+    const int fd = OpenRegularFileForWriting(name, reason);
+    if (fd < 0)
         return false;
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     l.file = std::move(file);
+    l.name = name;
     return true;
 }
 
@@ -74,5 +87,5 @@ QString FileLoggerFileName()
 {
     Logger &l = logger();
     std::lock_guard<std::recursive_mutex> guard(l.lock);
-    return l.file ? l.file->fileName() : QString();
+    return l.file ? l.name : QString();
 }

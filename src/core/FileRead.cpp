@@ -74,6 +74,39 @@ TFileRead ReadRegularFile(const QString &path, qint64 maxSize)
 }
 
 namespace {
+QString Text(const char *key, const char *english);
+}
+
+int OpenRegularFileForWriting(const QString &path, QString &reason)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QString notAFile = Text("strFileNotRegularReason", "it is not a regular file (a folder, a pipe or a device)");
+    // O_NONBLOCK: a FIFO without a reader fails at once instead of waiting;
+    // the type is checked on the open descriptor before anything is emptied.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        reason = error == ENXIO || error == EISDIR ? notAFile : QString::fromLocal8Bit(std::strerror(error));
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        reason = notAFile;
+        return -1;
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+namespace {
 
 // The language's text of key, the English one without a language file.
 QString Text(const char *key, const char *english)
@@ -89,12 +122,26 @@ QString Text(const char *key, const char *english)
 
 } // namespace
 
+QString TFileRead::DescribeNotText(const QString &path)
+{
+    return Text("strFileNotText", "%1 is damaged: it is not a text file (it holds NUL bytes).").arg(path);
+}
+
+bool TFileRead::NameUnreadable(const QString &path)
+{
+    return path.contains(QChar::ReplacementCharacter);
+}
+
 QString TFileRead::Describe(const QString &path, qint64 maxSize) const
 {
     switch (Result) {
     case Status::Ok:
         return QString();
     case Status::NotFound:
+        if (NameUnreadable(path))
+            return Text("strFileNameUnreadable",
+                        "%1 cannot be opened: its name is not valid text (UTF-8). Rename the file and choose it again.")
+                .arg(path);
         return Text("strFileMissing", "%1 does not exist.").arg(path);
     case Status::NotAFile:
         return Text("strFileNotRegular", "%1 is not a regular file.").arg(path);

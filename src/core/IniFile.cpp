@@ -27,6 +27,7 @@ TIniFile::TIniFile(const QString &fileName, const QByteArray &codePage)
 void TIniFile::Clear()
 {
     FSections.clear();
+    FUnendedLine = 0;
 }
 
 TIniFile::Status TIniFile::Load()
@@ -45,7 +46,7 @@ TIniFile::Status TIniFile::Load()
         return Status::ReadError;
     }
     if (read.Bytes.contains('\0')) {
-        FError = QStringLiteral("%1 is damaged (it is not a text file)").arg(FFileName);
+        FError = TFileRead::DescribeNotText(FFileName);
         return Status::Damaged;
     }
     LoadFromBytes(read.Bytes);
@@ -57,7 +58,9 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
     Clear();
     // Lines are split on the bytes: CR and LF are the same byte in every code
     // page the files use, and each line keeps its own bytes for the save.
-    const qsizetype bom = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype bom = 0;
+    while (bytes.mid(bom, 3) == "\xEF\xBB\xBF")
+        bom += 3;
     std::vector<QByteArray> lines;
     qsizetype start = bom;
     for (qsizetype i = bom; i < bytes.size(); ++i) {
@@ -69,8 +72,11 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
             start = i + 1;
         }
     }
-    if (start < bytes.size())
+    FUnendedLine = 0;
+    if (start < bytes.size()) {
         lines.push_back(bytes.mid(start));
+        FUnendedLine = qsizetype(lines.size());
+    }
 
     Section *current = nullptr;
     for (const QByteArray &rawBytes : lines) {

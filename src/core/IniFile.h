@@ -6,8 +6,9 @@
 // sections, keys and untouched lines (comments, foreign lines) is kept as read.
 // Text is 8-bit in a given code page (windows-1250 unless told otherwise); a
 // line the program did not change is written back with the bytes it was read
-// with, so that text the code page cannot map survives a save. A leading UTF-8
-// byte-order mark (some editors add one) is skipped and never written.
+// with, so that text the code page cannot map survives a save. Leading UTF-8
+// byte-order marks (some editors add one, some add one more on each save) are
+// skipped and never written.
 // Lines end in CR LF when written; CR LF, CR or LF are accepted when read.
 // Saving writes a temporary file beside the target and renames it over the old
 // one, so a crash in the middle of a write never leaves a half-written file.
@@ -53,6 +54,10 @@ public:
 
     // The contents from and to bytes in the file's code page.
     void LoadFromBytes(const QByteArray &bytes);
+    // The number (from 1) of the last line read when it had no line end, as
+    // in a file cut short; 0 when every line ended. Every line this class
+    // writes ends, so readers of files it wrote refuse such a file.
+    qsizetype UnendedLine() const { return FUnendedLine; }
     QByteArray ToBytes() const;
 
     void Clear();
@@ -121,4 +126,5 @@ private:
     QString FError;
     QString FSystemError;
     std::vector<Section> FSections;
+    qsizetype FUnendedLine = 0;
 };

@@ -169,6 +169,23 @@ void TLM::rebuildIndex()
         FDetailIndex.insert(namePart(FHintDetails.at(i)).toLower(), i);
 }
 
+QString TLM::FileEndLine(qsizetype linesBefore)
+{
+    return QStringLiteral("FileEnd=%1").arg(linesBefore);
+}
+
+bool TLM::EndsWithFileEnd(const QStringList &lines)
+{
+    if (lines.isEmpty() || lines.last() != FileEndLine(lines.size() - 1))
+        return false;
+    // Only the last line is an end line: a cut after another could not be
+    // told from a whole file.
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        if (lines.at(i).startsWith(QLatin1String("FileEnd=")))
+            return false;
+    return true;
+}
+
 void TLM::message(const QString &text) const
 {
     if (MessageHook)
@@ -182,9 +199,10 @@ QString TLM::GetLanguageFilePath() const
     return QDir(ProgramFolder()).filePath(QStringLiteral("Resource")) + QStringLiteral("/_");
 }
 
-bool TLM::pictureFileExists(const QString &fileName)
+QByteArray TLM::pictureFileBytes(const QString &fileName)
 {
-    return QFileInfo(fileName).isFile();
+    const TFileRead read = ReadRegularFile(fileName, MaxPictureFileSize);
+    return read.Ok() ? read.Bytes : QByteArray();
 }
 
 bool TLM::LoadLanguageFile(const QString &code)
@@ -199,10 +217,15 @@ bool TLM::LoadLanguageFile(const QString &code)
     if (CatalogLanguageHook)
         CatalogLanguageHook(code);
 
-    // Only a regular file of a language file's size is read.
+    // Only a regular file of a language file's size is read; a file that is
+    // there but cannot be read is refused with its reason.
     const TFileRead read = ReadRegularFile(fileName, MaxLanguageFileSize);
-    if (!read.Ok()) {
+    if (read.Result == TFileRead::Status::NotFound) {
         message(QStringLiteral("File not found:\r\n") + fileName);
+        return false;
+    }
+    if (!read.Ok()) {
+        message(read.Describe(fileName, MaxLanguageFileSize));
         return false;
     }
     QByteArray data = read.Bytes;
@@ -219,9 +242,10 @@ bool TLM::LoadLanguageFile(const QString &code)
     }
     // Every line of a whole file ends with its line end, the last one too:
     // a file cut short would leave every text after the cut untranslated.
+    const QString cutShort = QStringLiteral("Incorrect file structure: ") + shortName
+                             + QStringLiteral("\r\n\r\n(the file is damaged: it is cut short)");
     if (!text.endsWith(u'\n') && !text.endsWith(u'\r')) {
-        message(QStringLiteral("Incorrect file structure: ") + shortName
-                + QStringLiteral("\r\n\r\n(the file is damaged: it is cut short)"));
+        message(cutShort);
         return false;
     }
     const QString expected = VerInfo->FileVersion();
@@ -230,6 +254,12 @@ bool TLM::LoadLanguageFile(const QString &code)
         message(QStringLiteral("Incorrect file version: ") + shortName + QStringLiteral("\r\n\r\n")
                 + QStringLiteral("(expected: ") + expected + QStringLiteral(", but found: ") + found
                 + QStringLiteral(")"));
+        return false;
+    }
+    // A file of this version ends with its end line: one cut at a line end
+    // would leave every text after the cut untranslated.
+    if (!EndsWithFileEnd(lines)) {
+        message(cutShort);
         return false;
     }
 
@@ -241,7 +271,8 @@ bool TLM::LoadLanguageFile(const QString &code)
     QSet<QString> lateNames;
     bool captionIndexBuilt = false;
     QHash<QString, qsizetype> captionLine; // lower-case name -> first line
-    for (qsizetype i = 1; i < lines.size(); ++i) {
+    // The end line carries no text.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
         const QString &line = lines.at(i);
         if (line.startsWith(u'[')) {
             const qsizetype close = line.indexOf(u']');

@@ -6,7 +6,7 @@
 // The manager itself needs Qt Core only. It reaches windows through a
 // TLMWindowTexts installed by the widget side (core/ui/LMWidgetTexts.h; TCustom
 // installs it when it is created), and switches the catalog translation through
-// CatalogLanguageHook (TCustom::SetLanguage). Its three error messages go to
+// CatalogLanguageHook (TCustom::SetLanguage). Its error messages go to
 // MessageHook, which the program points at its message-box service (caption
 // "Error", exclamation icon, OK).
 #pragma once
@@ -98,6 +98,12 @@ public:
     static QByteArray EncodeText(const QString &text, quint8 charset);
     // Splits text into lines at CR, LF or CR LF.
     static QStringList SplitLines(const QString &text);
+    // The last line of a whole language file: "FileEnd=" and the number of
+    // lines before it, and the only line that begins with "FileEnd=". The
+    // build tool writes it; a file cut at a line end lacks it, and a file
+    // that lost lines counts wrong.
+    static QString FileEndLine(qsizetype linesBefore);
+    static bool EndsWithFileEnd(const QStringList &lines);
 
     // "<program folder>/Resource/_": the prefix of language and picture files.
     QString GetLanguageFilePath() const;
@@ -128,19 +134,34 @@ public:
     // the language file was loaded (a window docked on first use).
     void ApplyLateWindowTexts(const QString &windowName);
 
-private:
+    // Loads the picture file of that full name (a program picture such as
+    // "<prefix>data.reg"). Only a regular file of a picture's size is read,
+    // without waiting on a pipe; the decoder is chosen by the content. False
+    // when the file is missing, no regular file, too large or cannot be
+    // decoded.
     template<class Picture>
-    bool loadPicture(Picture &picture, const QString &fileName) const
+    bool LoadPictureFile(Picture &picture, const QString &fileName) const
     {
-        if (!pictureFileExists(fileName))
+        const QByteArray bytes = pictureFileBytes(fileName);
+        if (bytes.isEmpty())
             return false;
         try {
-            return picture.load(fileName);
+            return picture.loadFromData(bytes);
         } catch (...) {
             return false;
         }
     }
-    static bool pictureFileExists(const QString &fileName);
+    // Largest picture file read.
+    static constexpr qint64 MaxPictureFileSize = 32 << 20;
+
+private:
+    template<class Picture>
+    bool loadPicture(Picture &picture, const QString &fileName) const
+    {
+        return LoadPictureFile(picture, fileName);
+    }
+    // The whole picture file, or nothing (see LoadPictureFile).
+    static QByteArray pictureFileBytes(const QString &fileName);
     void message(const QString &text) const;
     void rebuildIndex();
 

@@ -65,7 +65,9 @@ bool ReadBlock(const QList<QByteArray> &lines, int head, int sensorType, TPoints
         if (f.size() < 4)
             continue;
         bool ok[4] = {};
-        const int number = f[0].trimmed().toInt(&ok[0]);
+        // The row number is only checked to be one: the device places rows
+        // by their running count.
+        (void)f[0].trimmed().toInt(&ok[0]);
         const double load = f[1].trimmed().toDouble(&ok[1]);
         const double time = f[2].trimmed().toDouble(&ok[2]);
         // The band is everything after the third TAB.
@@ -77,12 +79,17 @@ bool ReadBlock(const QList<QByteArray> &lines, int head, int sensorType, TPoints
             r.ErrorKey = QStringLiteral("strMapFileTooManyRows");
             return false;
         }
-        if (number < 0 || number >= kMaxRows || !(load >= 0.0 && load <= kMaxLoad) || !LoadFits(sensorType, load)
+        if (!(load >= 0.0 && load <= kMaxLoad) || !LoadFits(sensorType, load)
             || !(time >= 0.0 && time <= kMaxTime + 0.005) || band < 0 || band > kMaxBand) {
             r.ErrorKey = QStringLiteral("strMapFileOutOfRange");
             return false;
         }
-        points.push_back(TRecordingPoint{load, std::min(time, kMaxTime), quint8(band)});
+        const TRecordingPoint point{load, std::min(time, kMaxTime), quint8(band)};
+        if (Word(point, sensorType) == 0) {
+            r.ErrorKey = QStringLiteral("strMapFileEmptyPoint");
+            return false;
+        }
+        points.push_back(point);
     }
     r.Line = 0;
     return true;
@@ -117,6 +124,12 @@ bool LoadFits(int sensorType, double load)
         return false;
     const int raw = CollectorPressureToRawFor(sensorType, load);
     return raw >= kLowestRaw && raw <= kHighestRaw;
+}
+
+quint16 Word(const TRecordingPoint &point, int sensorType)
+{
+    return quint16((std::min<int>(point.State, kMaxBand) << 13)
+                   | CollectorRawToCode(CollectorPressureToRawFor(sensorType, point.Pressure)) | TimeToRaw(point.Time));
 }
 
 TRecordingPoint Stored(const TRecordingPoint &point, int sensorType)

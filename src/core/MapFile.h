@@ -46,6 +46,10 @@ bool LoadFits(int sensorType, double load);
 // them for the sensor type.
 TRecordingPoint Stored(const TRecordingPoint &point, int sensorType);
 
+// The point word the device keeps for the point with the sensor type. The
+// word 0 marks an empty slot for the device.
+quint16 Word(const TRecordingPoint &point, int sensorType);
+
 // The file's bytes for the two tables; decimal is the decimal separator
 // written ('.' or ',').
 QByteArray Save(const TPoints &petrol, const TPoints &gas, QChar decimal);
@@ -64,10 +68,11 @@ struct TReadResult {
 
 // Reads a whole file for a device with the pressure sensor type. Refuses a
 // text without either block name (also after unscrambling), a text cut off
-// inside its last line, a block of more than kMaxRows rows, and a row whose
-// number, load (LoadFits), time or band lies outside its range; rows with
-// fewer than three TABs or fields that are no numbers are skipped. Rows are
-// stored in file order.
+// inside its last line, a block of more than kMaxRows rows, a row whose load
+// (LoadFits), time or band lies outside its range, and a row whose point
+// word would be 0 (an empty slot to the device); rows with fewer than three
+// TABs or fields that are no numbers are skipped. Rows are stored in file
+// order: the row number is not used, the rows' running count places them.
 TReadResult Read(const QByteArray &data, int sensorType);
 
 } // namespace MapFile

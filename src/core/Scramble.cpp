@@ -1,5 +1,7 @@
 #include "core/Scramble.h"
 
+#include "core/FileRead.h"
+
 #include "core/LM.h"
 
 #include <QDir>
@@ -49,15 +51,20 @@ bool ScrambleStream(QIODevice &stream)
     return ok;
 }
 
+namespace {
+// Largest language or trouble-code source scrambled.
+constexpr qint64 kMaxSourceSize = 8 << 20;
+} // namespace
+
 int ScrambleFilesToLng(const QStringList &files)
 {
     int written = 0;
     for (const QString &name : files) {
-        QFile in(name);
-        if (!QFileInfo(name).isFile() || !in.open(QIODevice::ReadOnly))
+        // Only a regular file of a language source's size is read.
+        const TFileRead read = ReadRegularFile(name, kMaxSourceSize);
+        if (!read.Ok())
             continue;
-        QByteArray data = in.readAll();
-        in.close();
+        QByteArray data = read.Bytes;
         ScrambleStream(data);
         const QFileInfo info(name);
         QSaveFile out(info.dir().filePath(info.completeBaseName() + QStringLiteral(".lng")));

@@ -3,6 +3,7 @@
 #include "core/ComMultiPort.h"
 #include "core/FileRead.h"
 #include "core/FrameChecksum.h"
+#include "core/LM.h"
 #include "core/ui/Common.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
@@ -53,6 +54,13 @@ QString field(const QByteArray &trailer, int from, int length, bool text)
     return out;
 }
 
+// The language's text of key, the English one without a language file.
+QString text(const char *key, const char *english)
+{
+    const QString t = LM ? LM->Translate(QString::fromLatin1(key)) : QString();
+    return t.isEmpty() || t.startsWith(QLatin1String("!_")) ? QString::fromUtf8(english) : t;
+}
+
 void setupProgress(QProgressBar *bar, qsizetype size)
 {
     if (!bar)
@@ -78,6 +86,8 @@ TUpgradeFileCheck CheckUpgradeData(const QByteArray &data, const TBootloaderPara
     const auto at = [&](int i) { return quint8(trailer[i]); };
     if (at(t - 1) != quint8(data.size() & 0xFF)) {
         r.Error = QStringLiteral("Wrong file or file corrupted");
+        r.Reason = text("strUpgFileLength", "The file's length does not match the length its last byte gives: "
+                                            "the file is cut short or damaged.");
         return r;
     }
     bool marker = true;
@@ -86,12 +96,16 @@ TUpgradeFileCheck CheckUpgradeData(const QByteArray &data, const TBootloaderPara
     const quint8 sum = FrameChecksum(reinterpret_cast<const quint8 *>(trailer.constData()) + m, size_t(t - 2 - m));
     if (!marker || at(t - 2) != sum) {
         r.Error = QStringLiteral("Incompatible file format");
+        r.Reason = data.isEmpty() ? text("strUpgFileEmpty", "The file is empty.")
+                                  : text("strUpgFileEnd", "The file does not end with the closing block of a firmware "
+                                                          "file for this device.");
         return r;
     }
     // A file of the trailer alone holds no program: programming it would
     // erase the device and write nothing.
     if (data.size() <= t) {
         r.Error = QStringLiteral("Wrong file or file corrupted");
+        r.Reason = text("strUpgFileNoProgram", "The file holds no program, only its closing block.");
         return r;
     }
     const int vpos = m + p.GetVersionBytePos() - 1;
@@ -332,13 +346,18 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     // Only a regular file of a firmware file's size is read.
     const TFileRead read = ReadRegularFile(fileName, MaxUpgradeFileSize);
     if (!read.Ok()) {
-        warn(QStringLiteral("File error 2 [Count<>BufferSize]\r\n\r\n") + read.Describe(fileName, MaxUpgradeFileSize));
+        // The file named with what is wrong; a read that failed part-way is
+        // the read error of the file's format.
+        const QString reason = read.Describe(fileName, MaxUpgradeFileSize);
+        warn(read.Result == TFileRead::Status::ReadError
+                 ? QStringLiteral("File error 2 [Count<>BufferSize]\r\n\r\n") + reason : reason);
         return false;
     }
     FFileData = read.Bytes;
     const TUpgradeFileCheck check = CheckUpgradeData(FFileData, *p);
     if (!check.Ok) {
-        warn(check.Error);
+        warn(check.Error + QStringLiteral("\r\n\r\n") + fileName
+             + (check.Reason.isEmpty() ? QString() : QStringLiteral("\r\n") + check.Reason));
         return false;
     }
     // The time estimate and the record pacing assume the line's 9600 baud.

@@ -24,6 +24,7 @@ inline constexpr int UpgradeRecordLength = 36;
 struct TUpgradeFileCheck {
     bool Ok = false;
     QString Error;        // the message of the first failed check
+    QString Reason;       // what is wrong with the file, in words (may be empty)
     QString Description;  // version and description fields when Ok
     quint8 Version = 0;
 };

@@ -90,9 +90,10 @@ void TFormAbout::FormShow()
     ImgIco->setPixmap(QApplication::windowIcon().pixmap(48, 48));
 
     if (LM) {
-        const QString logo = LM->GetLanguageFilePath() + QStringLiteral("data.reg");
+        // Through the language manager's picture reader: a pipe or a huge
+        // file there is no logo, and never holds the window up.
         QPixmap picture;
-        if (QFile::exists(logo) && picture.load(logo))
+        if (LM->LoadPictureFile(picture, LM->GetLanguageFilePath() + QStringLiteral("data.reg")))
             ImageLogo->setPixmap(picture);
     }
 

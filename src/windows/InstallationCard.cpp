@@ -3,6 +3,8 @@
 #include "core/IniFile.h"
 #include "windows/NamedWidget.h"
 
+#include <algorithm>
+
 namespace {
 const QString Section = QStringLiteral("Page");
 const QString DateKey = QStringLiteral("DtPData.Date");
@@ -11,6 +13,13 @@ const QString LineCountKey = QStringLiteral("MemIle");
 QString lineKey(int line)
 {
     return QStringLiteral("MemStr%1").arg(line);
+}
+
+// The language's text of key, the English one without a language file.
+QString text(const char *key, const char *english)
+{
+    const QString t = TranslateKey(QString::fromLatin1(key));
+    return t.startsWith(QLatin1String("!_")) ? QString::fromUtf8(english) : t;
 }
 
 // "<text> (<file>)" style message: what is wrong, then the file.
@@ -87,6 +96,13 @@ void TInstallationCard::Write(TIniFile &ini) const
 
 bool TInstallationCard::Read(const TIniFile &ini, QString &error)
 {
+    // Every line the writer writes ends: a last line without its end is a
+    // card cut short, whose last value may be cut and whose later fields and
+    // memo are lost.
+    if (ini.UnendedLine() > 0) {
+        error = text("strSetFileCut", "The file is cut short: line %1 has no line end.").arg(ini.UnendedLine());
+        return false;
+    }
     if (!ini.SectionExists(Section)) {
         error = TranslateKey(QStringLiteral("strCardNoPage"));
         return false;
@@ -94,20 +110,17 @@ bool TInstallationCard::Read(const TIniFile &ini, QString &error)
     TInstallationCard card;
     for (int i = 0; i < EditCount; ++i)
         card.Edits[size_t(i)] = ini.ReadString(Section, QString::fromLatin1(EditNames[size_t(i)]));
-    const QString dateText = ini.ReadString(Section, DateKey);
-    if (!dateText.trimmed().isEmpty()) {
-        card.Date = ParseDate(dateText);
-        if (!card.Date.isValid()) {
-            error = TranslateKey(QStringLiteral("strCardBadDate")) + QStringLiteral(" \"%1\"").arg(dateText);
-            return false;
-        }
-    }
-    // Every line has a key of its own: a count beyond the keys the section
-    // holds is a damaged file, not a long memo.
+    // A date that cannot be read is the default date, as a missing one.
+    const QDate date = ParseDate(ini.ReadString(Section, DateKey));
+    if (date.isValid())
+        card.Date = date;
+    // A line count that is no number (or below 0) adds no lines, as a
+    // missing one. Every line has a key of its own: a count beyond the keys
+    // the section holds is a damaged file, not a long memo.
     const QString countText = ini.ReadString(Section, LineCountKey).trimmed();
-    bool ok = true;
-    const int count = countText.isEmpty() ? 0 : countText.toInt(&ok);
-    if (!ok || count < 0 || count > ini.ReadSection(Section).size()) {
+    bool ok = false;
+    const int count = std::max(countText.toInt(&ok), 0);
+    if (ok && count > ini.ReadSection(Section).size()) {
         error = TranslateKey(QStringLiteral("strCardBadLineCount")) + QStringLiteral(" \"%1\"").arg(countText);
         return false;
     }

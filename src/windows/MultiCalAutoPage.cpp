@@ -8,7 +8,6 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
-#include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/Kind48Math.h"
 #include "windows/MultiCalModelPage.h"
@@ -81,10 +80,8 @@ void TMultiCalAutoPage::SpBCalAutocalibrationStartClick()
         ProgramLogic->UpdateOptionFlags();
     W.SetDefaultModel(true, true);
     if (!W.Model->MeasureIdle(true)) {
-        // Nothing starts: the device goes back to its normal work.
+        // Nothing starts and nothing more is sent.
         Running = false;
-        if (W.Ready())
-            setWorkType(0);
         return;
     }
     SpBCalAutocalibrationStop->setEnabled(true);
@@ -97,8 +94,6 @@ void TMultiCalAutoPage::SpBCalAutocalibrationStartClick()
     }
     W.BtBModel2WriteClick();
     StartPressure = RawToCollectorPressure(DeviceRecord.ManifoldPressureRaw);
-    FLastState = FLastProgress = -1;
-    FLastMove = TFormMain::Now();
     FResultSeen = false;
     setWorkType(3);
     setWorkType(6);
@@ -108,12 +103,6 @@ void TMultiCalAutoPage::PollAutocalibrationState()
 {
     const int state = D().GetAutoCalState();
     if (Running) {
-        const qint64 now = TFormMain::Now();
-        if (state != FLastState || D().GetAutoCalProgress() != FLastProgress) {
-            FLastState = state;
-            FLastProgress = D().GetAutoCalProgress();
-            FLastMove = now;
-        }
         switch (state) {
         case 2:
             setWorkType(7);
@@ -134,8 +123,6 @@ void TMultiCalAutoPage::PollAutocalibrationState()
         default:
             break;
         }
-        if (Running && now - FLastMove > RunStallLimitMs)
-            Stop(eStalled);
     }
     // A result the device offers is judged once each time it appears.
     if (state == 11 && !FResultSeen) {
@@ -164,8 +151,6 @@ void TMultiCalAutoPage::Stop(TEnd how)
 {
     // Only a run the device completed reports success.
     AddLine(how == eCompleted ? QStringLiteral("strCalInfo_OK") : QStringLiteral("strCalInfo_ERR"));
-    if (how == eStalled)
-        AddLine(QStringLiteral("strCalAutoStalled"));
     Running = false;
     PrBCalAutocalibration->setValue(0);
     D().SetAutoCalState(0);

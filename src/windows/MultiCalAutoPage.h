@@ -2,9 +2,9 @@
 // device (default model, idle measurement, a first model written), starts the
 // calibration the device runs by itself, follows its state on every tick of
 // the main timer, judges the gas injectors by the measured times and derives
-// the model from the device's result. A run that the device aborts, or that
-// stops moving for RunStallLimitMs, ends and puts the device back to its
-// normal work type.
+// the model from the device's result. A run ends when the device completes
+// or aborts it or the user stops it, and the device goes back to its normal
+// work type; a run that waits (warming up) is never ended by the page.
 #pragma once
 
 #include <QObject>
@@ -23,10 +23,6 @@ class TMultiCalAutoPage : public QObject
 public:
     TMultiCalAutoPage(TFrmMultiCalibrationTaronQV &window, QWidget *sheet);
 
-    // A running calibration whose state and progress stay the same this long
-    // is ended.
-    static constexpr qint64 RunStallLimitMs = 5 * 60 * 1000;
-
     QAbstractButton *SpBCalAutocalibrationStart, *SpBCalAutocalibrationStop;
     QProgressBar *PrBCalAutocalibration;
     QLabel *LblCalAutocalibrationWaitingTemp, *LblCalAutocalibrationInfo;
@@ -40,9 +36,9 @@ public:
 
     void SpBCalAutocalibrationStartClick();
     void PollAutocalibrationState();
-    // How a run ends: completed by the device, stopped by the user, aborted
-    // by the device, or given up after it stalled.
-    enum TEnd { eCompleted, eStopped, eAborted, eStalled };
+    // How a run ends: completed by the device, stopped by the user or
+    // aborted by the device.
+    enum TEnd { eCompleted, eStopped, eAborted };
     void SpBCalAutocalibrationStopClick() { Stop(eStopped); }
     void Stop(TEnd how);
     int EvaluateAutocalibration();
@@ -55,6 +51,4 @@ private:
 
     TFrmMultiCalibrationTaronQV &W;
     bool FResultSeen = false;   // state 11 judged since it was entered
-    int FLastState = -1, FLastProgress = -1;
-    qint64 FLastMove = 0;
 };

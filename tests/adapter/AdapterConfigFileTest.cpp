@@ -13,6 +13,7 @@
 #include "adapter/UIStateOBD.h"
 #include "core/AppConfig.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 #include "core/ui/DialogButtons.h"
 #include "windows/FormConnectStatus.h"
 #include "windows/NamedWidget.h"
@@ -23,6 +24,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <map>
 
@@ -314,6 +317,37 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
         if (!c.question) {
             EXPECT_FALSE(texts.join('|').contains(Tr("Save configuration to device?")));
         }
+    }
+}
+
+TEST_F(AdapterConfigFile, AFileThatCannotBeReadIsRefusedWithItsReason)
+{
+    // Missing, a folder, a pipe (never waited on) and far too large: each
+    // refused naming the file with its own reason, nothing sent.
+    const QString missing = Path(QStringLiteral("missing.dda")), folder = Path(QStringLiteral("folder.dda")),
+                  pipe = Path(QStringLiteral("pipe.dda")), huge = Path(QStringLiteral("huge.dda"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(2) << 30));
+    }
+    const std::pair<QString, const char *> cases[] = {
+        {missing, "strFileMissing"}, {folder, "strFileNotRegular"}, {pipe, "strFileNotRegular"}, {huge, "strFileTooLarge"}};
+    for (const auto &[path, reason] : cases) {
+        SCOPED_TRACE(reason);
+        Chosen = path;
+        P.Device.Server.log().clear();
+        P.Rig.Boxes.clear();
+        Info->BtBAdapterLoadFromFile->click();
+        EXPECT_TRUE(P.Device.AdapterRequests().empty());
+        const QStringList texts = BoxTexts();
+        ASSERT_FALSE(texts.isEmpty());
+        EXPECT_TRUE(texts.last().startsWith(Tr("Error while reading configuration file.")));
+        EXPECT_TRUE(texts.last().contains(path + QStringLiteral(" "))) << texts.last().toStdString();
+        const QString said = LM->Translate(QString::fromLatin1(reason)).section(QStringLiteral("%2"), 0, 0).arg(path);
+        EXPECT_TRUE(texts.last().contains(said)) << texts.last().toStdString();
     }
 }
 

@@ -7,6 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 // The file's bytes; empty when it cannot be read.
@@ -24,5 +34,77 @@ inline void WriteAll(const QString &path, const QByteArray &bytes)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
+
+// A named pipe in place of a file, with a peer on its other end: given
+// bytes, a writer that waits for a reader and hands it the bytes; without, a
+// reader that waits for a writer and keeps what it gets. A program that opens
+// the pipe and waits meets the peer; one that refuses the pipe never does,
+// and the peer is released when this goes.
+class PipePeer
+{
+public:
+    PipePeer(const QString &path, const QByteArray &give, bool writes)
+        : FPath(QFile::encodeName(path)), FWrites(writes)
+    {
+        FMade = ::mkfifo(FPath.constData(), 0600) == 0;
+        if (!FMade)
+            return;
+        FThread = std::thread([this, give] {
+            // A reader that leaves at once must not end the process.
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &set, nullptr);
+            struct Done {
+                std::atomic<bool> &flag;
+                ~Done() { flag = true; }
+            } done{FDone};
+            const int fd = ::open(FPath.constData(), FWrites ? O_WRONLY : O_RDONLY);
+            if (fd < 0)
+                return;
+            if (FWrites) {
+                ssize_t done = 0;
+                while (done < give.size()) {
+                    const ssize_t n = ::write(fd, give.constData() + done, size_t(give.size() - done));
+                    if (n <= 0)
+                        break;
+                    done += n;
+                }
+            } else {
+                char buffer[4096];
+                ssize_t n;
+                while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+                    FReceived.append(buffer, n);
+            }
+            ::close(fd);
+        });
+    }
+    ~PipePeer() { Release(); }
+    bool Made() const { return FMade; }
+    // Meets a peer still waiting, then waits for it; what the reader got.
+    const QByteArray &Release()
+    {
+        if (FThread.joinable()) {
+            // Opening the other end wakes a peer waiting in its open; it may
+            // not be waiting yet, so knock until it is done.
+            while (!FDone) {
+                const int fd = ::open(FPath.constData(), (FWrites ? O_RDONLY : O_WRONLY) | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            FThread.join();
+        }
+        return FReceived;
+    }
+
+private:
+    QByteArray FPath;
+    bool FWrites;
+    bool FMade = false;
+    QByteArray FReceived;
+    std::atomic<bool> FDone{false};
+    std::thread FThread;
+};
 
 } // namespace testsupport

@@ -1,5 +1,6 @@
 // The trace log file: names, line format, cutting long lines, several threads.
 #include "core/FileLogger.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,22 @@ TEST_F(FileLoggerTest, LineFormatAndTruncatingReopen)
     ASSERT_TRUE(InitFileLogger(QStringLiteral("_a")));  // the same name starts empty
     LogToFile(QStringLiteral("again"));
     EXPECT_EQ(contents(QStringLiteral("log_a.txt")).count('\n'), 1);
+}
+
+TEST_F(FileLoggerTest, APipeOrFolderOfTheLogsNameIsNoLogAndNeverWaitedOn)
+{
+    {
+        // A reader on the pipe would take the lines of a log that waited.
+        testsupport::PipePeer pipe(folder.filePath(QStringLiteral("log_p.txt")), {}, false);
+        ASSERT_TRUE(pipe.Made());
+        EXPECT_FALSE(InitFileLogger(QStringLiteral("_p")));
+        LogToFile(QStringLiteral("lost"));
+        CloseFileLogger();
+        EXPECT_TRUE(pipe.Release().isEmpty());
+    }
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("log_d.txt")));
+    EXPECT_FALSE(InitFileLogger(QStringLiteral("_d")));
+    EXPECT_FALSE(FileLoggerOpen());
 }
 
 TEST_F(FileLoggerTest, LongLineIsCutToFitWithItsLineEnd)

@@ -42,6 +42,21 @@ TEST(IniFile, AcceptsEveryLineEnding)
         EXPECT_EQ(ini.ReadInteger("b", "y"), 2);
         // Written with CR LF whatever it was read with.
         EXPECT_EQ(ini.ToBytes(), QByteArray("[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
+        // The last line had no line end: line 4.
+        EXPECT_EQ(ini.UnendedLine(), 4);
+        ini.LoadFromBytes("[A]" + eol + "x=1" + eol);
+        EXPECT_EQ(ini.UnendedLine(), 0);
+    }
+}
+
+TEST(IniFile, EveryLeadingByteOrderMarkIsSkippedAndNoneWritten)
+{
+    for (int marks = 1; marks <= 3; ++marks) {
+        TIniFile ini;
+        ini.LoadFromBytes(QByteArray("\xEF\xBB\xBF").repeated(marks) + "[Settings]\r\nLanguage=EN\r\n");
+        EXPECT_EQ(ini.ReadSections(), QStringList({"Settings"})) << marks;
+        EXPECT_EQ(ini.ReadString("Settings", "Language"), "EN");
+        EXPECT_EQ(ini.ToBytes(), QByteArray("[Settings]\r\nLanguage=EN\r\n"));
     }
 }
 

@@ -5,10 +5,13 @@
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 // Records what the language manager puts onto windows.
@@ -51,13 +54,15 @@ protected:
     QStringList catalog;
 };
 
+// A picture that decodes the file's bytes by their content: each test file
+// holds its own name.
 struct FakePicture {
-    bool load(const QString &fileName)
+    bool loadFromData(const QByteArray &bytes)
     {
-        loaded = fileName;
-        if (fileName.endsWith(QStringLiteral(".throw")))
+        loaded = QString::fromUtf8(bytes);
+        if (loaded.endsWith(QStringLiteral(".throw")))
             throw std::runtime_error("decoder failed");
-        return !fileName.endsWith(QStringLiteral(".bad"));
+        return !loaded.endsWith(QStringLiteral(".bad"));
     }
     QString loaded;
 };
@@ -111,7 +116,7 @@ TEST_F(LanguageManager, TextsAreDecodedWithTheCodePageOfTheLanguage)
 
 TEST_F(LanguageManager, LinesMayEndWithCrLfCrOrLf)
 {
-    QByteArray bytes = "FileVersion=" + LanguageFolder::version().toLatin1() + "\rstrA=a\nstrB=b\r\nstrC=c\r";
+    QByteArray bytes = "FileVersion=" + LanguageFolder::version().toLatin1() + "\rstrA=a\nstrB=b\r\nstrC=c\rFileEnd=4\n";
     folder.writeScrambled(QStringLiteral("_EN.lng"), bytes);
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
     EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("a"));
@@ -137,18 +142,58 @@ TEST_F(LanguageManager, FileCutShortIsRefusedAsDamaged)
 {
     folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("strA=English")});
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
-    const QByteArray whole = "FileVersion=" + LanguageFolder::version().toLatin1() + "\r\nstrA=Deutsch\r\nstrB=Zwei\r\n";
-    folder.writeScrambled(QStringLiteral("_DE.lng"), whole.left(whole.size() - 5));
+    const QByteArray whole = "FileVersion=" + LanguageFolder::version().toLatin1()
+                             + "\r\nstrA=Deutsch\r\n[FormAbout]\r\nstrB=Zwei\r\nFileEnd=4\r\n";
+    // Cut inside a line, and cut at each line end: before the end line, and
+    // before the window section.
+    const qsizetype endLine = whole.indexOf("FileEnd"), section = whole.indexOf("[FormAbout]");
+    for (const qsizetype cut : {whole.size() - 5, endLine, section}) {
+        SCOPED_TRACE(cut);
+        messages.clear();
+        folder.writeScrambled(QStringLiteral("_DE.lng"), whole.left(cut));
+        EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Incorrect file structure: _DE.lng")));
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("cut short")));
+        EXPECT_EQ(lm.Language, QStringLiteral("EN"));
+        EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("English"));
+    }
+    // A line lost inside the file counts wrong.
+    QByteArray lost = whole;
+    lost.remove(section, whole.indexOf("strB") - section);
+    folder.writeScrambled(QStringLiteral("_DE.lng"), lost);
     EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Incorrect file structure: _DE.lng")));
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("cut short")));
-    EXPECT_EQ(lm.Language, QStringLiteral("EN"));
-    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("English"));
-    // The whole file loads.
+    // The whole file loads; its end line is no text.
     folder.writeScrambled(QStringLiteral("_DE.lng"), whole);
     ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("DE")));
-    EXPECT_EQ(lm.Translate(QStringLiteral("strB")), QStringLiteral("Zwei"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("strA")), QStringLiteral("Deutsch"));
+    EXPECT_EQ(lm.Translate(QStringLiteral("FileEnd")), QStringLiteral("!_FileEnd"));
+}
+
+TEST_F(LanguageManager, AFileThatCannotBeReadSaysWhy)
+{
+    folder.writeCurrentLanguage(QStringLiteral("EN"), {QStringLiteral("strA=English")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    // A folder, a pipe and a file far too large, each named with its reason.
+    QDir().mkpath(folder.resource(QStringLiteral("_DE.lng")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.resource(QStringLiteral("_FR.lng"))).constData(), 0600), 0);
+    {
+        QFile huge(folder.resource(QStringLiteral("_IT.lng")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(2) << 30));
+    }
+    for (const char *code : {"DE", "FR", "IT"}) {
+        SCOPED_TRACE(code);
+        messages.clear();
+        EXPECT_FALSE(lm.LoadLanguageFile(QString::fromLatin1(code)));
+        ASSERT_EQ(messages.size(), 1);
+        const QString path = folder.resource(QStringLiteral("_%1.lng").arg(QString::fromLatin1(code)));
+        EXPECT_TRUE(messages[0].startsWith(path)) << messages[0].toStdString();
+        EXPECT_FALSE(messages[0].contains(QStringLiteral("not found"))) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(QString::fromLatin1(code[0] == 'I' ? "bytes" : "not a regular file")))
+            << messages[0].toStdString();
+        EXPECT_EQ(lm.Language, QStringLiteral("EN"));
+    }
 }
 
 TEST_F(LanguageManager, WrongFirstLineIsAnIncorrectStructure)
@@ -303,10 +348,8 @@ TEST_F(LanguageManager, LanguageTable)
 
 TEST_F(LanguageManager, PicturesByLanguageAndCommon)
 {
-    folder.writeRaw(QStringLiteral("_PL_schema.jpg"), "jpeg");
-    folder.writeRaw(QStringLiteral("__w2.reg"), "reg");
-    folder.writeRaw(QStringLiteral("_PL_broken.bad"), "bad");
-    folder.writeRaw(QStringLiteral("_PL_broken.throw"), "bad");
+    for (const QString name : {"_PL_schema.jpg", "__w2.reg", "_PL_broken.bad", "_PL_broken.throw"})
+        folder.writeRaw(name, folder.resource(name).toUtf8());
     FakePicture picture;
     EXPECT_TRUE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
     EXPECT_EQ(picture.loaded, folder.resource(QStringLiteral("_PL_schema.jpg")));
@@ -328,6 +371,13 @@ TEST_F(LanguageManager, PicturesByLanguageAndCommon)
     EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
     lm.Language = QStringLiteral("x");
     EXPECT_FALSE(lm.LoadLanguagePicture(picture, QStringLiteral("schema"), QStringLiteral(".jpg")));
+    EXPECT_TRUE(picture.loaded.isEmpty());
+    // A pipe or a folder in a picture's place is no picture, and is never
+    // waited on.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.resource(QStringLiteral("_pipe.reg"))).constData(), 0600), 0);
+    QDir().mkpath(folder.resource(QStringLiteral("_folder.reg")));
+    EXPECT_FALSE(lm.LoadCommonPicture(picture, QStringLiteral("pipe"), QStringLiteral(".reg")));
+    EXPECT_FALSE(lm.LoadCommonPicture(picture, QStringLiteral("folder"), QStringLiteral(".reg")));
     EXPECT_TRUE(picture.loaded.isEmpty());
 }
 
@@ -410,4 +460,18 @@ TEST(LanguageTool, StampsTheProgramVersionAndWritesTheCodePage)
     f.write("strA=a\n");
     f.close();
     EXPECT_NE(run({QStringLiteral("language"), QStringLiteral("DE"), source, folder.resource(QStringLiteral("_DE.lng"))}), 0);
+
+    // Trouble-code texts: control bytes the program would refuse are
+    // refused here, nothing written.
+    for (const QByteArray &bytes : {QByteArray("P0100 Mass air flow\r\nP0171 lean\0\r\n", 34),
+                                    QByteArray("P0100 Mass\x01 air flow\r\n"), QByteArray("P0100 Mass air flow\r\n")}) {
+        const bool good = !bytes.contains('\0') && !bytes.contains('\x01');
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        const QString target = folder.resource(QStringLiteral("OBD-Codes-en_GB.lng"));
+        QFile::remove(target);
+        EXPECT_EQ(run({QStringLiteral("codes"), QStringLiteral("en_GB"), source, target}) == 0, good) << bytes.constData();
+        EXPECT_EQ(QFileInfo::exists(target), good);
+    }
 }

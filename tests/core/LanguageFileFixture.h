@@ -38,8 +38,14 @@ public:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
-    // A language file: lines joined with CR LF, in the language's code page.
+    // A language file as the build tool writes it: lines joined with CR LF,
+    // the end line, in the language's code page.
     void writeLanguage(const QString &code, const QStringList &lines) const
+    {
+        writeLanguageLines(code, lines + QStringList{TLM::FileEndLine(lines.size())});
+    }
+    // Exactly these lines (a file without its end line, as one cut short).
+    void writeLanguageLines(const QString &code, const QStringList &lines) const
     {
         writeScrambled(QStringLiteral("_") + code + QStringLiteral(".lng"),
                        TLM::EncodeText(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"),

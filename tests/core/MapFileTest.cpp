@@ -46,6 +46,12 @@ TEST(MapFileTest, WritesTheLayoutAndReadsItBack)
     EXPECT_FALSE(only.HasGas);
     ASSERT_EQ(only.Petrol.size(), 2u);
     EXPECT_EQ(only.Petrol[1], (TRecordingPoint{0.25, 1.5, 0}));
+    // Row numbers are not used: the rows' order places them.
+    const TReadResult numbered = Read("PETROL\r\nLp\r\n200\t0.30\t2\t0\r\n-1\t0.40\t2\t1\r\n128\t0.50\t2\t2\r\n");
+    ASSERT_TRUE(numbered.Ok) << numbered.ErrorKey.toStdString();
+    ASSERT_EQ(numbered.Petrol.size(), 3u);
+    EXPECT_EQ(numbered.Petrol[0], (TRecordingPoint{0.3, 2, 0}));
+    EXPECT_EQ(numbered.Petrol[2], (TRecordingPoint{0.5, 2, 2}));
     // A block whose name is the second-to-last line has no rows.
     const TReadResult late = Read("LPG\r\nLp\r\n");
     EXPECT_TRUE(late.Ok && late.Gas.empty());
@@ -65,7 +71,7 @@ TEST(MapFileTest, RefusesDamagedAndForeignFiles)
     EXPECT_EQ(refused(foreign), "strWrongMapFile");
 
     const char *head = "PETROL\r\nLp\r\n";
-    for (const char *row : {"128\t0.3\t2\t0", "-1\t0.3\t2\t0", "0\t2.6\t2\t0", "0\t-0.1\t2\t0",
+    for (const char *row : {"0\t2.6\t2\t0", "0\t-0.1\t2\t0",
                             "0\t0.3\t21.8\t0", "0\t0.3\t2\t8", "0\t0.3\tnan\t0", "0\tinf\t2\t0"}) {
         const TReadResult r = Read(QByteArray(head) + row + "\r\n");
         if (QByteArray(row).contains("nan") || QByteArray(row).contains("inf")) {
@@ -78,6 +84,17 @@ TEST(MapFileTest, RefusesDamagedAndForeignFiles)
         EXPECT_EQ(r.Line, 3) << row;
         EXPECT_TRUE(r.Petrol.empty());
     }
+    // The word 0 is an empty slot to the device: a point in band 0 at 0 ms
+    // whose load is stored as the lowest field is refused, by its line; in
+    // another band or with a time it is taken.
+    for (const char *row : {"0\t0.00\t0.00\t0", "0\t0.01\t0,00\t0"}) {
+        const TReadResult r = Read(QByteArray("LPG\r\nLp\r\n0\t0.5\t2\t0\r\n") + row + "\r\n");
+        EXPECT_FALSE(r.Ok) << row;
+        EXPECT_EQ(r.ErrorKey, "strMapFileEmptyPoint") << row;
+        EXPECT_EQ(r.Line, 4) << row;
+    }
+    for (const char *row : {"0\t0.00\t0.00\t1", "0\t0.00\t0.20\t0", "0\t0.10\t0.00\t0"})
+        EXPECT_TRUE(Read(QByteArray(head) + row + "\r\n").Ok) << row;
     // 128 rows fit a table, 129 do not.
     QByteArray many = head;
     for (int i = 0; i < 128; ++i)

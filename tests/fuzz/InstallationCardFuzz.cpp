@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the installation-card reader as the card window's
 // load does. Properties: a card that is read is written and read back to
-// the same card; a refused file leaves the card as it was, with a reason.
+// the same card; a refused file leaves the card as it was, with a reason; a
+// file cut short (last line without its end) is refused, and so is the
+// written card cut anywhere but at a line end.
 #include "support/FuzzSupport.h"
 
 #include "core/IniFile.h"
@@ -25,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!error.isEmpty());
         return 0;
     }
+    FUZZ_CHECK(ini.UnendedLine() == 0);
     FUZZ_CHECK(error.isEmpty());
     FUZZ_CHECK(card.Date.isValid());
 
@@ -45,5 +48,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QString &line : expected.Memo)
         line.replace(undefined, QLatin1Char('?'));
     FUZZ_CHECK(back == expected);
+
+    // The written card cut in mid-line (the cut chosen by the input) is refused.
+    const QByteArray bytes = written.ToBytes();
+    const qsizetype cut = qsizetype(size % size_t(bytes.size()));
+    if (cut > 0 && bytes.at(cut - 1) != '\n' && bytes.at(cut - 1) != '\r') {
+        TIniFile cutIni;
+        cutIni.LoadFromBytes(bytes.left(cut));
+        TInstallationCard cutCard = before;
+        QString cutError;
+        FUZZ_CHECK(!cutCard.Read(cutIni, cutError));
+        FUZZ_CHECK(cutCard == before);
+    }
     return 0;
 }

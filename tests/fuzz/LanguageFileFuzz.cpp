@@ -4,8 +4,10 @@
 // Input: one selector byte, then the stored (scrambled) file. The selector's
 // low five bits pick the language (index modulo 18, which picks the code
 // page); with its high bit clear, a first line "FileVersion=..." is given the
-// program's own version before the file is stored, so that mutated files get
-// past the version check; with it set the file is stored as it came.
+// program's own version and the file its right end line before it is stored,
+// so that mutated files get past the version and end checks; with it set the
+// file is stored as it came. A file that loads, cut at one of its line ends
+// (chosen by the input's length), is refused as cut short.
 #include "fuzz/support/FuzzSupport.h"
 
 #include "core/LM.h"
@@ -60,7 +62,8 @@ std::unique_ptr<QWidget> MakeWindow(const QString &name)
     return window;
 }
 
-// Gives the stored file's first line the program's version.
+// Gives the stored file's first line the program's version and the file
+// its end line (in place of a last line that looks like one).
 QByteArray WithProgramVersion(QByteArray stored, const QString &version)
 {
     ScrambleStream(stored);
@@ -70,7 +73,33 @@ QByteArray WithProgramVersion(QByteArray stored, const QString &version)
         while (end < stored.size() && stored[end] != '\r' && stored[end] != '\n')
             ++end;
         stored.replace(key.size(), end - key.size(), version.toLatin1());
+        if (stored.endsWith('\n') || stored.endsWith('\r')) {
+            // Lines counted as the reader splits them (the code page keeps
+            // CR and LF as they are).
+            QStringList lines = TLM::SplitLines(QString::fromLatin1(stored));
+            if (!lines.isEmpty() && lines.last().startsWith(QLatin1String("FileEnd="))) {
+                lines.removeLast();
+                stored.chop(stored.size() - stored.lastIndexOf("FileEnd="));
+            }
+            stored += TLM::FileEndLine(lines.size()).toLatin1() + "\r\n";
+        }
     }
+    ScrambleStream(stored);
+    return stored;
+}
+
+// The stored file cut after its n-th line end (counted round), or empty
+// when it has no line end before its last.
+QByteArray CutAtALineEnd(QByteArray stored, size_t n)
+{
+    ScrambleStream(stored);
+    QList<qsizetype> ends;
+    for (qsizetype i = 0; i + 1 < stored.size(); ++i)
+        if (stored[i] == '\n' || (stored[i] == '\r' && stored[i + 1] != '\n'))
+            ends << i + 1;
+    if (ends.isEmpty())
+        return {};
+    stored.truncate(ends[qsizetype(n % size_t(ends.size()))]);
     ScrambleStream(stored);
     return stored;
 }
@@ -122,6 +151,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QString key = line.section(u'=', 0, 0);
             (void)lm->Translate(key);
             (void)lm->GetHintDetail(key);
+        }
+        // The same file cut at a line end is refused and changes nothing.
+        const QByteArray cut = CutAtALineEnd(stored, size);
+        if (!cut.isEmpty()) {
+            FUZZ_CHECK(fuzz::WriteFile(folder + QStringLiteral("/Resource/") + fileName, cut));
+            const QStringList textsWhole = lm->KeyedTexts();
+            FUZZ_CHECK(!lm->LoadLanguageFile(code));
+            FUZZ_CHECK(messages.size() == 1);
+            FUZZ_CHECK(lm->KeyedTexts() == textsWhole);
         }
     } else {
         // A refused file is named in the message, and nothing of it is kept.

@@ -2,7 +2,8 @@
 // each pressure sensor type. A file that is taken holds only points the
 // device's point word carries for that type: each point is stored as the
 // page then shows it (within one step of the pressure field, and unchanged
-// by a second store), and saving the stored tables reads back the same.
+// by a second store), no point has the word 0 (an empty slot to the device),
+// and saving the stored tables reads back the same.
 #include "core/MapFile.h"
 #include "support/FuzzSupport.h"
 
@@ -33,6 +34,7 @@ void CheckFor(const QByteArray &bytes, int sensorType)
             FUZZ_CHECK(p.Time >= 0 && p.Time <= MapFile::kMaxTime);
             FUZZ_CHECK(p.State <= MapFile::kMaxBand);
             FUZZ_CHECK(MapFile::LoadFits(sensorType, p.Pressure));
+            FUZZ_CHECK(MapFile::Word(p, sensorType) != 0);
             const TRecordingPoint s = MapFile::Stored(p, sensorType);
             FUZZ_CHECK(std::fabs(s.Pressure - p.Pressure) <= FieldStep(sensorType));
             FUZZ_CHECK(std::fabs(s.Time - p.Time) <= 32 / 187.0);

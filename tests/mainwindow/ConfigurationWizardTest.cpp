@@ -3,8 +3,10 @@
 // dialogs built and wired as the program builds them, against the simulated
 // controller: the writer's frames, kinds it refuses, values it refuses and a
 // device that refuses; progress kept in the device across a restart; runs
-// the device finishes, aborts or never ends; a measurement that never ends.
+// the device finishes or aborts and one that waits until the user stops it; a
+// measurement that never ends.
 #include "common/ReducerTemperature.h"
+#include "controls/DigitalDisplay.h"
 #include "controls/DipSwitch.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
@@ -294,27 +296,35 @@ TEST(ConfigurationWizard, CheckBoxesSelectTheirListsAndTablesMatchOnTheirBits)
     EXPECT_EQ(p.C<QComboBox>("CmBConfNomRPM")->currentText(), QStringLiteral("1000"));
 }
 
-TEST(AutoCalibration, CalibrationPageRunToItsEndAbortedAndNeverEnding)
+TEST(AutoCalibration, CalibrationPageRunToItsEndAbortedAndWaitingUntilStopped)
 {
     struct Case {
         std::vector<uint8_t> script;
         const char *info;
-        bool overrun;
+        bool waiting;
     };
     for (const Case &c : {Case{{4, 5, 6, 9}, "strCalInfo_OK", false}, Case{{4, 10}, "strCalInfo_ERR", false},
-                          Case{{4, 5}, "strCalInfo_ERR", true}}) {
+                          Case{{4, 3}, "strCalInfo_ERR", true}}) {
         SCOPED_TRACE(c.info);
         WizardRig p(21, 'E', [&](sim::SimControllerState &s) { s.RunStates = c.script; });
+        auto *rpm = p.C<TDigitalDisplay>("DgDCalRPM");
+        rpm->SetColorFill(Qt::magenta);
         p.C<QAbstractButton>("SpBCalStart")->click();
         EXPECT_EQ(p.Frames(0x20), std::vector<Bytes>{Request({0x20, 3})});
         EXPECT_TRUE(p.C<QWidget>("SpBCalStop")->isEnabled());
         EXPECT_FALSE(p.C<QWidget>("SpBCalStart")->isEnabled());
+        // The edition's RPM display colour (entry 7) from the start.
+        const uint32_t normal = CustomParameters->GetEntry(7);
+        EXPECT_EQ(rpm->ColorFill(), QColor(int(normal & 0xFF), int(normal >> 8 & 0xFF), int(normal >> 16 & 0xFF)));
         p.Ticks(6);
-        if (c.overrun) {
-            EXPECT_EQ(p.Frames(0x20).size(), 1u); // still running
-            p.Rig.Now += p.AutoCal->RunTimeLimitMs + 1;
+        if (c.waiting) {
+            // Waiting for the engine to warm for an hour of the window's
+            // clock: the run goes on until the user stops it.
+            p.Rig.Now += 60 * 60 * 1000;
             p.Ticks(3);
-            EXPECT_EQ(p.Said("strAutocalTimeLimit"), 1);
+            EXPECT_EQ(p.Frames(0x20).size(), 1u);
+            EXPECT_TRUE(p.C<QWidget>("SpBCalStop")->isEnabled());
+            p.C<QAbstractButton>("SpBCalStop")->click();
         }
         // Back to normal work once, and said.
         const auto types = p.Frames(0x20);
@@ -323,6 +333,7 @@ TEST(AutoCalibration, CalibrationPageRunToItsEndAbortedAndNeverEnding)
         EXPECT_EQ(p.C<QLabel>("LblCalInfo")->text(), LM->Translate(QString::fromLatin1(c.info)));
         EXPECT_TRUE(p.C<QWidget>("SpBCalStart")->isEnabled());
         EXPECT_FALSE(p.C<QWidget>("SpBCalStop")->isEnabled());
+        EXPECT_TRUE(p.Rig.BoxTexts().isEmpty()) << p.Rig.BoxTexts().join(QLatin1Char('|')).toStdString();
     }
 }
 

@@ -26,7 +26,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QTimer>
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
@@ -343,6 +345,19 @@ TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)
     Window->LoadMapFromFile(dir.filePath(QStringLiteral("none.dmf")));
     EXPECT_TRUE(Boxes.isEmpty());
 
+    // A petrol-only file: the gas table is empty, and so is the device's.
+    {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("PETROL\r\nLp\r\n7\t" + QByteArray::number(load, 'f', 2) + "\t" + QByteArray::number(time, 'f', 2) + "\t2\r\n");
+    }
+    Rig->Manager.RecordingCount2 = 1;
+    Rig->Server.log().clear();
+    Window->LoadMapFromFile(name);
+    EXPECT_EQ(Rig->Requests(), (std::vector<Bytes>{Request({0x32, 0, 200, uint8_t(w0 >> 8), uint8_t(w0)}),
+                                                    Request({0x34, 0, 198, 1}), Request({0x34, 0, 199, 0})}));
+    EXPECT_TRUE(Map->GasPoints().empty());
+
     // A locked device gets nothing.
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -419,12 +434,24 @@ TEST_F(MapPageTest, MapFilesOutsideTheSensorRangeOrNoRegularFilesAreRefusedByNam
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         ASSERT_TRUE(f.resize(qint64(2) << 30));
     }
-    for (const QString &file : {fifo, QStringLiteral("/dev/zero"), huge}) {
+    // A file whose name is not valid UTF-8, as the dialog gives it: refused by
+    // a box that says why, nothing sent.
+    const QByteArray rawName = QFile::encodeName(dir.path()) + "/auto-\xff\xfe.dmf";
+    {
+        const int fd = ::open(rawName.constData(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        const QByteArray good = MapFile::Save({{0.3, 2, 0}}, {}, QLatin1Char('.'));
+        ASSERT_EQ(::write(fd, good.constData(), size_t(good.size())), good.size());
+        ::close(fd);
+    }
+    const QString unreadable = QFile::decodeName(rawName);
+    for (const QString &file : {unreadable, fifo, QStringLiteral("/dev/zero"), huge}) {
         Boxes.clear();
         Rig->Server.log().clear();
         Window->LoadMapFromFile(file);
         ASSERT_EQ(Boxes.size(), 1);
         EXPECT_TRUE(Boxes[0].startsWith(file)) << Boxes[0].toStdString();
+        EXPECT_EQ(Boxes[0].contains(QStringLiteral("UTF-8")), file == unreadable) << Boxes[0].toStdString();
         EXPECT_TRUE(Rig->Requests().empty());
     }
     LM = savedLm;

@@ -22,7 +22,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QtCharts/QXYSeries>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -467,20 +466,15 @@ TEST(MultiCalibration, TwoPointModelRefusesWithoutStoringAnything)
 
 namespace {
 
-// Runs ticks of the main timer on the calibration tab until pred holds, each
-// tick timed; the clock moves by step each tick.
+// Runs ticks of the main timer on the calibration tab until pred holds; the
+// clock moves by step each tick.
 template <typename Pred>
-qint64 TickUntil(Cal48 &c, Pred pred, int maxTicks, qint64 step = 200)
+void TickUntil(Cal48 &c, Pred pred, int maxTicks, qint64 step = 200)
 {
-    qint64 longest = 0;
     for (int i = 0; i < maxTicks && !pred(); ++i) {
         c.rig.Now += step;
-        QElapsedTimer t;
-        t.start();
         c.rig.Tick();
-        longest = std::max(longest, t.elapsed());
     }
-    return longest;
 }
 
 void Script(Cal48 &c, std::vector<sim::SimControllerState::AutoCalStep> steps)
@@ -512,7 +506,7 @@ TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
 
     bool sawWaiting = false;
     int progress = 0;
-    const qint64 longest = TickUntil(c, [&] {
+    TickUntil(c, [&] {
         sawWaiting = sawWaiting || page->LblCalAutocalibrationWaitingTemp->isVisibleTo(page->LblCalAutocalibrationWaitingTemp->parentWidget());
         progress = std::max(progress, page->PrBCalAutocalibration->value());
         return !page->Running;
@@ -520,7 +514,6 @@ TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
     EXPECT_FALSE(page->Running);
     EXPECT_TRUE(sawWaiting);
     EXPECT_EQ(progress, 17);
-    EXPECT_LT(longest, 100) << "the window answers between ticks";
     EXPECT_EQ(c.device.Controller.State.WorkType, 0);
     EXPECT_TRUE(page->MemCalAutocalibrationResult->toPlainText().contains(TranslateKey("strCalInfo_OK")));
     EXPECT_EQ(page->LblCalAutocalibrationInfo->text(), TranslateKey("strNok"));
@@ -530,29 +523,33 @@ TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
     EXPECT_NEAR(DevData->GetMapPointA(1).y(), 0.94 * (1.0 + 1.2 * 2.0), 0.011) << c.Texts().join('|').toStdString();
 }
 
-TEST(MultiCalibration, AutoCalibrationAbortedOrStalledEndsInNormalWork)
+TEST(MultiCalibration, AutoCalibrationAbortedEndsInNormalWorkAndAWaitingRunGoesOn)
 {
     for (bool abort : {true, false}) {
+        SCOPED_TRACE(abort);
         Cal48 c;
         c.EnterCalibration();
         c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+        // Aborted by the device, or waiting for the engine to warm (state 3)
+        // with no progress for an hour of the window's clock.
         Script(c, abort ? std::vector<sim::SimControllerState::AutoCalStep>{{4, 1, 1}, {10, 1, 1}}
-                        : std::vector<sim::SimControllerState::AutoCalStep>{{5, 3, 1}});
+                        : std::vector<sim::SimControllerState::AutoCalStep>{{3, 0, 1}});
         auto *page = c.Window->Auto;
         page->SpBCalAutocalibrationStart->click();
         ASSERT_TRUE(page->Running);
-        const qint64 step = abort ? 200 : 20000;
-        const qint64 longest = TickUntil(c, [&] { return !page->Running; }, 40, step);
-        EXPECT_FALSE(page->Running) << abort;
-        EXPECT_LT(longest, 100);
+        TickUntil(c, [&] { return !page->Running; }, 40, abort ? 200 : 90000);
+        if (!abort) {
+            EXPECT_TRUE(page->Running);
+            EXPECT_EQ(c.device.Controller.State.WorkType, 6);
+            EXPECT_TRUE(page->LblCalAutocalibrationWaitingTemp->isVisibleTo(page->LblCalAutocalibrationWaitingTemp->parentWidget()));
+            // The user's Stop ends it.
+            page->SpBCalAutocalibrationStop->click();
+        }
+        EXPECT_FALSE(page->Running);
         EXPECT_EQ(c.device.Controller.State.WorkType, 0);
         const QString memo = page->MemCalAutocalibrationResult->toPlainText();
         EXPECT_TRUE(memo.contains(TranslateKey("strCalInfo_ERR"))) << memo.toStdString();
         EXPECT_FALSE(memo.contains(TranslateKey("strCalInfo_OK")));
-        EXPECT_EQ(memo.contains(TranslateKey("strCalAutoStalled")), !abort);
-        if (!abort) {
-            EXPECT_GT(c.rig.Now, TMultiCalAutoPage::RunStallLimitMs);
-        }
         EXPECT_TRUE(page->SpBCalAutocalibrationStart->isEnabled());
     }
 }
@@ -568,9 +565,12 @@ TEST(MultiCalibration, RefusedIdleMeasurementStartsNothing)
     Script(c, {{4, 1, 1}});
     c.Window->Auto->SpBCalAutocalibrationStart->click();
     EXPECT_FALSE(c.Window->Auto->Running);
+    // Only the measurement's own work type went out: nothing after the refusal.
+    std::vector<int> types;
     for (const auto &f : c.Sent())
-        EXPECT_FALSE(f.first == 0x20 && (f.second == 3 || f.second == 6));
-    EXPECT_EQ(c.device.Controller.State.WorkType, 0);
+        if (f.first == 0x20)
+            types.push_back(f.second);
+    EXPECT_EQ(types, std::vector<int>{5});
 }
 
 TEST(MultiCalibration, LiveValuesAndTheLambdaMarker)

@@ -7,6 +7,8 @@
 #include "mainwindow/shell/Oscilloscope.h"
 #include "mainwindow/shell/OscilloscopePage.h"
 #include "controls/DigitalDisplay.h"
+#include "core/LM.h"
+#include "common/TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -205,25 +209,56 @@ TEST(Oscilloscope, SupplyBeforeLambdaInTheFileAndTheRawVoltageRangeOfTheTemperat
     EXPECT_EQ(f[10], "0.70");
 }
 
-TEST(Oscilloscope, FullDiskIsReportedOnceAndSamplingGoesOn)
+TEST(Oscilloscope, AFailedWriteIsReportedOnceAndSamplingGoesOn)
 {
-    if (!QFileInfo::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
     QTemporaryDir dir;
     const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5));
-    ASSERT_EQ(::symlink("/dev/full", QDir(dir.path()).filePath("data_20260102_030405.dat").toLocal8Bit()), 0);
     TOscilloscope osc;
     osc.Resize(457, Heights);
     QStringList reports;
     osc.OnFileError = [&](const QString &name, const QString &) { reports << name; };
     ASSERT_TRUE(osc.OpenFile({dir.path()}, start));
+    // The system refuses writes past a few bytes, as on a full disk.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     for (int i = 0; i < 454 * 3; ++i)
         Take(osc, i, 1, 3, 0, true);
     osc.SaveUnsaved();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(reports.size(), 1);
     EXPECT_FALSE(osc.FileOpen());
     Take(osc, 5000, 7, 5);
     EXPECT_EQ(osc.At(0)->Time, 5000) << "sampling goes on";
+}
+
+TEST(Oscilloscope, APipeOrFolderOfTheDataFilesNameIsRefusedWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const QString name = QDir(dir.path()).filePath("data_20260102_030405.dat");
+    TOscilloscope osc;
+    osc.Resize(100, Heights);
+    QStringList reasons;
+    osc.OnFileError = [&](const QString &, const QString &reason) { reasons << reason; };
+    {
+        // A reader on the pipe would take what a waiting open wrote.
+        testsupport::PipePeer pipe(name, {}, false);
+        ASSERT_TRUE(pipe.Made());
+        EXPECT_FALSE(osc.OpenFile({dir.path()}, start));
+        osc.CloseFile();
+        EXPECT_TRUE(pipe.Release().isEmpty());
+    }
+    ASSERT_TRUE(QFile::remove(name));
+    ASSERT_TRUE(QDir().mkpath(name));
+    EXPECT_FALSE(osc.OpenFile({dir.path()}, start));
+    ASSERT_EQ(reasons.size(), 2);
+    for (const QString &reason : reasons)
+        EXPECT_TRUE(reason.contains("not a regular file")) << reason.toStdString();
 }
 
 void Drag(QWidget *grip, int from, int to)
@@ -331,7 +366,9 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     start->click();
     startup::StartupRig::Run(50);
     ASSERT_EQ(rig.Boxes.size(), 1u);
-    EXPECT_TRUE(rig.Boxes[0].Text.startsWith("Cannot write the recorder's data file")) << rig.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(rig.Boxes[0].Text.startsWith(LM->Translate("strOscFileError") + "\r\n"
+                                             + QDir(dir.path()).filePath(files[0])))
+        << rig.Boxes[0].Text.toStdString();
     EXPECT_TRUE(page.Running());
     start->click();
 

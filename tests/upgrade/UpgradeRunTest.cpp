@@ -27,6 +27,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sys/stat.h>
+
 using Bytes = std::vector<uint8_t>;
 
 namespace {
@@ -311,11 +314,21 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
     form->CheckConnection();
     ASSERT_TRUE(form->Connected());
     form->BtnLoadDataClick();
-    EXPECT_TRUE(boxes.contains(expected[kind])) << boxes.join('|').toStdString();
+    // The format's message, then the file and (but for the version) what is
+    // wrong with it in words.
+    const char *reasons[] = {"The file does not end with the closing block", "The file's length does not match",
+                             "The file does not end with the closing block", "", "The file holds no program"};
+    const auto said = [&] {
+        return std::any_of(boxes.begin(), boxes.end(), [&](const QString &box) {
+            return box.startsWith(QString::fromLatin1(expected[kind]) + "\r\n\r\n" + file)
+                   && box.contains(QString::fromLatin1(reasons[kind]));
+        });
+    };
+    EXPECT_TRUE(said()) << boxes.join('|').toStdString();
     EXPECT_FALSE(form->BtnUpdate->isEnabled());
     boxes.clear();
     form->BtnUpdateClick();
-    EXPECT_TRUE(boxes.contains(expected[kind]));
+    EXPECT_TRUE(said()) << boxes.join('|').toStdString();
     EXPECT_FALSE(form->BtnUpdate->isEnabled());
     EXPECT_FALSE(anyErase());
     EXPECT_TRUE(flash().empty());
@@ -339,6 +352,29 @@ TEST_F(UpgradeRun, ABootloaderNoVariantServesIsNeitherErasedNorProgrammed)
     EXPECT_TRUE(flash().empty());
     EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const QString &b) { return b.startsWith("Connected to device of incorrect type:"); }))
         << boxes.join('|').toStdString();
+}
+
+TEST_F(UpgradeRun, AFileThatCannotBeReadIsNamedWithItsReason)
+{
+    start(false);
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    form->CheckConnection();
+    ASSERT_TRUE(form->Connected());
+    form->BtnLoadDataClick();
+    ASSERT_FALSE(boxes.isEmpty());
+    // Missing, a pipe, or empty: no read failed part-way, so no format error
+    // of the read; the file and the reason are said.
+    EXPECT_TRUE(boxes.last().startsWith(file)) << boxes.join('|').toStdString();
+    EXPECT_TRUE(boxes.last().contains("not a regular file")) << boxes.join('|').toStdString();
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(upgradefiles::Write(file, QByteArray()));
+    boxes.clear();
+    form->BtnLoadDataClick();
+    EXPECT_TRUE(boxes.contains("Incompatible file format\r\n\r\n" + file + "\r\nThe file is empty.")) << boxes.join('|').toStdString();
+    EXPECT_FALSE(form->BtnUpdate->isEnabled());
+    EXPECT_FALSE(anyErase());
+    form->close();
 }
 
 } // namespace

@@ -99,21 +99,25 @@ TEST_F(Card, SavedAndLoadedIntoAFreshWindowGivesBackEveryFieldOnce)
     EXPECT_EQ(second.Edit("EdtMarka")->text(), "kept");
 }
 
-TEST_F(Card, MissingKeysGiveEmptyFieldsAndTheDefaultDate)
+TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)
 {
-    const QString file = path("short.dkm");
-    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
-    QFile f(file);
-    f.open(QIODevice::WriteOnly);
-    f.write("[Page]\r\nEdtMarka=Fiat\r\n");
-    f.close();
-    TFrmFirmInfo form;
-    fill(form);
-    ASSERT_TRUE(form.LoadPage(file));
-    EXPECT_EQ(form.Edit("EdtMarka")->text(), "Fiat");
-    EXPECT_EQ(form.Edit("EdtModel")->text(), "");
-    EXPECT_EQ(form.DtPData->date(), QDate(1996, 1, 1));
-    EXPECT_EQ(form.MemInfDodatkowe->toPlainText(), "");
+    for (const QByteArray &rest : {QByteArray(), QByteArray("DtPData.Date=jutro\r\nMemIle=dwie\r\n"),
+                                   QByteArray("MemIle=-3\r\nMemStr0=x\r\n")}) {
+        const QString file = path("short.dkm");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Page]\r\nEdtMarka=Fiat\r\n" + rest + "EdtPojemnosc=1598\r\n");
+        f.close();
+        TFrmFirmInfo form;
+        fill(form);
+        ASSERT_TRUE(form.LoadPage(file)) << rest.constData();
+        EXPECT_TRUE(boxes.Boxes.isEmpty());
+        EXPECT_EQ(form.Edit("EdtMarka")->text(), "Fiat");
+        EXPECT_EQ(form.Edit("EdtPojemnosc")->text(), "1598");
+        EXPECT_EQ(form.Edit("EdtModel")->text(), "");
+        EXPECT_EQ(form.DtPData->date(), QDate(1996, 1, 1));
+        EXPECT_EQ(form.MemInfDodatkowe->toPlainText(), "");
+    }
 }
 
 struct Damaged {
@@ -126,9 +130,10 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
     const Damaged files[] = {
         {"binary.dkm", QByteArray("[Page]\r\nEdtMarka=A\0B\r\n", 22)},
         {"foreign.dkm", "[Settings]\r\nComMultiPort=1\r\n"},
-        {"date.dkm", "[Page]\r\nDtPData.Date=jutro\r\n"},
         {"count.dkm", "[Page]\r\nMemIle=2147483647\r\n"},
-        {"negative.dkm", "[Page]\r\nMemIle=-3\r\n"},
+        // Cut short in a value and in a section header.
+        {"cut.dkm", "[Page]\r\nEdtMarka=Fiat\r\nEdtPojemnosc=1"},
+        {"cutheader.dkm", "[Page]\r\nEdtMarka=Fiat\r\n[Pa"},
     };
     TFrmFirmInfo form;
     fill(form);
@@ -145,6 +150,13 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         EXPECT_TRUE(boxes.Boxes[0].Text.contains(file)) << boxes.Boxes[0].Text.toStdString();
         EXPECT_GE(boxes.Boxes[0].Text.split("\r\n").size(), 3) << "what is wrong: " << boxes.Boxes[0].Text.toStdString();
         EXPECT_EQ(form.Card(), before) << d.name;
+        if (QByteArray(d.name).startsWith("cut")) {
+            // Said as for a cut settings file (English without a language).
+            QString cut = TranslateKey("strSetFileCut");
+            if (cut.startsWith(QLatin1String("!_")))
+                cut = QStringLiteral("The file is cut short: line %1 has no line end.");
+            EXPECT_TRUE(boxes.Boxes[0].Text.contains(cut.arg(3))) << boxes.Boxes[0].Text.toStdString();
+        }
     }
     // A file that cannot be written is said so.
     boxes.Boxes.clear();

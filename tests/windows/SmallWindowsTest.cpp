@@ -17,6 +17,7 @@
 #include "controls/YEdit.h"
 #include "core/LM.h"
 #include "core/VersionInfo.h"
+#include "common/TestFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -353,4 +354,21 @@ TEST(SmallWindows, PicturesComeThroughTheLanguageManagersLoader)
     ASSERT_TRUE(image.scaled(10, 10).save(prefix + "_NO.jpg", "JPG"));
     EXPECT_TRUE(picture.LoadPicture("PL", "Other"));
     EXPECT_EQ(picture.ImgPicture->pixmap().size(), QSize(10, 10));
+
+    // The about box's logo comes through the same reader: a pipe in its place
+    // (whose writer would hand over a picture) gives no logo and never holds
+    // the window up.
+    ASSERT_TRUE(image.save(prefix + "data.reg", "PNG"));
+    {
+        TFormAbout about;
+        about.FormShow();
+        EXPECT_EQ(about.ImageLogo->pixmap().size(), QSize(64, 48));
+    }
+    const QByteArray png = testsupport::ReadAll(prefix + "data.reg");
+    ASSERT_TRUE(QFile::remove(prefix + "data.reg"));
+    testsupport::PipePeer pipe(prefix + "data.reg", png, true);
+    ASSERT_TRUE(pipe.Made());
+    TFormAbout about;
+    about.FormShow();
+    EXPECT_TRUE(about.ImageLogo->pixmap().isNull());
 }

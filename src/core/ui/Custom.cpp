@@ -1,5 +1,6 @@
 #include "core/ui/Custom.h"
 
+#include "core/FileRead.h"
 #include "core/LM.h"
 #include "core/Scramble.h"
 #include "core/ui/LMWidgetTexts.h"
@@ -406,38 +407,54 @@ void TCustom::LoadTroubleCodes()
             }
         }
     }
-    if (fileName.isEmpty() || !QFileInfo(resource.filePath(fileName)).isFile()) {
+    // A name that stands for anything (a folder or a pipe too) is this
+    // language's file, refused below with its reason; only a missing one
+    // gives way to the en_GB file.
+    if (fileName.isEmpty() || !QFileInfo::exists(resource.filePath(fileName))) {
         fileName = prefix + QStringLiteral("en_GB.lng");
         fileLanguage = QStringLiteral("en_GB");
     }
 
-    QFile file(resource.filePath(fileName));
-    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly)) {
-        FTroubleCodes.clear();
+    const QString path = resource.filePath(fileName);
+    FTroubleCodes.clear();
+    // Every language switch reloads the file: the user hears of a refusal
+    // once.
+    const auto refuse = [this, &path](const QString &message) {
+        if (FRefusedTroubleCodes == path)
+            return;
+        FRefusedTroubleCodes = path;
+        if (LM && LM->MessageHook)
+            LM->MessageHook(message);
+        else
+            qWarning().noquote() << message;
+    };
+    // Only a regular file of a trouble-code file's size is read, without
+    // waiting on a pipe.
+    const TFileRead read = ReadRegularFile(path, MaxTroubleCodeFileSize);
+    if (read.Result == TFileRead::Status::NotFound)
+        return;
+    if (!read.Ok()) {
+        refuse(read.Describe(path, MaxTroubleCodeFileSize));
         return;
     }
-    QByteArray data = file.readAll();
+    QByteArray data = read.Bytes;
     ScrambleStream(data);
     // A stored file unscrambles to lines of text. Control bytes mean it is
     // damaged, or was never scrambled: none of it is used, and the user is told.
-    if (std::any_of(data.cbegin(), data.cend(), [](char c) {
-            const auto b = static_cast<unsigned char>(c);
-            return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
-        })) {
-        FTroubleCodes.clear();
-        // Every language switch reloads the file: the user hears of it once.
-        if (FRefusedTroubleCodes != file.fileName()) {
-            FRefusedTroubleCodes = file.fileName();
-            const QString message = QStringLiteral("Incorrect file structure: ") + fileName;
-            if (LM && LM->MessageHook)
-                LM->MessageHook(message);
-            else
-                qWarning().noquote() << message;
-        }
+    if (HoldsControlBytes(data)) {
+        refuse(QStringLiteral("Incorrect file structure: ") + fileName);
         return;
     }
     FRefusedTroubleCodes.clear();
     FTroubleCodes = TLM::SplitLines(TLM::DecodeText(data, LangCharset(fileLanguage)));
+}
+
+bool TCustom::HoldsControlBytes(const QByteArray &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && b != '\t' && b != '\r' && b != '\n';
+    });
 }
 
 void TCustom::GetObdCodeText(const QString &code, QString &text) const

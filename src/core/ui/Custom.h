@@ -55,6 +55,12 @@ public:
 
     // Reloads the trouble-code texts of the current language.
     void LoadTroubleCodes();
+    // Largest trouble-code text file read (the full code list is about 1 MB).
+    static constexpr qint64 MaxTroubleCodeFileSize = 8 << 20;
+    // Whether unscrambled trouble-code text holds control bytes (other than
+    // TAB, CR and LF), which no text of such a file holds: damaged, or never
+    // scrambled.
+    static bool HoldsControlBytes(const QByteArray &text);
     // The catalog's translation of one text (the text itself when none).
     static QString TranslateText(const QString &text);
 

@@ -1,6 +1,7 @@
 #include "mainwindow/configuration/AutoCalibrationPage.h"
 
 #include "controls/DigitalDisplay.h"
+#include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -13,6 +14,7 @@
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelMath.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/FormMainReadingControls.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -105,25 +107,6 @@ void TAutoCalibrationPage::SetGaugeMaxima()
         g->setMaximum(cylinders * 4 + 1);
 }
 
-bool TAutoCalibrationPage::CheckRunTimeLimit()
-{
-    if (FRunStartedAt == 0 || TFormMain::Now() - FRunStartedAt <= RunTimeLimitMs)
-        return false;
-    FRunStartedAt = 0;
-    if (kind2021()) {
-        SpBCalStopClick();
-    } else {
-        if (auto *l = Find<QLabel>("LblConfAutoResult1"))
-            l->setText(translated("strCalInfo_ERR"));
-        if (auto *l = Find<QLabel>("LblConfAutoResult2"))
-            l->clear();
-        EndAutocalRun(false);
-    }
-    if (Common)
-        Common->ShowWarning(translated("strAutocalTimeLimit"));
-    return true;
-}
-
 // ---- Wizard page ------------------------------------------------------------------
 
 void TAutoCalibrationPage::UpdateConfAutoCalPage(bool updateStop)
@@ -144,8 +127,6 @@ void TAutoCalibrationPage::UpdateConfAutoCalPage(bool updateStop)
                                         (r.AutoCalCurrentTime - r.AutoCalStartTime) / 187.0));
     // A run of the calibration page (kinds 20 and 21) is followed there.
     if (FCal2021Running)
-        return;
-    if (active && CheckRunTimeLimit())
         return;
     const int state = r.AutoCalState;
     if (state <= 1) {
@@ -214,7 +195,6 @@ void TAutoCalibrationPage::FinishRun(bool progressBits)
 void TAutoCalibrationPage::EndAutocalRun(bool toStart)
 {
     FLogic.SetActive(false);
-    FRunStartedAt = 0;
     if (auto *stop = Find<QWidget>("BtnConfAutoStop"))
         stop->setEnabled(false);
     ShowPage(toStart ? "Start" : "Result");
@@ -517,7 +497,6 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     FLogic.SetWorkType(3);
     r.AutoCalState = 0;
     FCompleted = false;
-    FRunStartedAt = TFormMain::Now();
     if (FForm.Services.PgCMainChange)
         FForm.Services.PgCMainChange();
     if (auto *stop = Find<QWidget>("BtnConfAutoStop"))
@@ -606,14 +585,20 @@ void TAutoCalibrationPage::SpBCalStartClick()
         bar->setValue(0);
         bar->show();
     }
-    if (auto *rpm = Find<TDigitalDisplay>("DgDCalRPM"))
+    if (auto *rpm = Find<TDigitalDisplay>("DgDCalRPM")) {
         rpm->SetCaption(QStringLiteral("0"));
+        // The edition's normal colour of the RPM displays until the live
+        // values colour it by their rule.
+        const uint32_t colour = CustomParameters ? CustomParameters->GetEntry(readings::kEntryNormal)
+                                                 : TCustomParameters::NoColor;
+        if (colour != TCustomParameters::NoColor)
+            rpm->SetColorFill(readings::Bgr(colour));
+    }
     if (auto *info = Find<QLabel>("LblCalInfo")) {
         info->clear();
         info->show();
     }
     FCal2021Running = true;
-    FRunStartedAt = TFormMain::Now();
     FLogic.SetActive(true);
     FLogic.SetWorkType(3);
     UpdateCalibrationControls();
@@ -628,7 +613,6 @@ void TAutoCalibrationPage::SpBCalStopClick()
     FLogic.SetWorkType(0);
     FLogic.SetActive(false);
     FCal2021Running = false;
-    FRunStartedAt = 0;
     if (auto *start = Find<QWidget>("SpBCalStart"))
         start->setEnabled(true);
     if (auto *stop = Find<QWidget>("SpBCalStop"))
@@ -650,12 +634,9 @@ void TAutoCalibrationPage::UpdateCalibrationControls()
         const auto &r = DeviceRecord;
         if (auto *bar = Find<QProgressBar>("PrBCalPostep"))
             bar->setValue(std::min<int>(r.AutoCalProgress, bar->maximum()));
-        if (CheckRunTimeLimit())
-            return;
         if (r.AutoCalState == StateFinished || r.AutoCalState == StateAborted) {
             // The device ended the run: back to normal work, said once.
             FCal2021Running = false;
-            FRunStartedAt = 0;
             FLogic.SetWorkType(0);
             FLogic.SetActive(false);
             if (auto *info = Find<QLabel>("LblCalInfo")) {

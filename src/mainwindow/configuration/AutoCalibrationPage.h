@@ -48,9 +48,6 @@ public:
     // The model-2 page, for the new curve and its writes.
     TModel2Page *Model2 = nullptr;
 
-    // Longest run of an auto-calibration before the program ends it (ms of
-    // the window's clock).
-    qint64 RunTimeLimitMs = 15 * 60 * 1000;
     // Polling of the working-pressure measurement: interval and limit (ms).
     int MeasurePollMs = 200;
     int MeasureLimitMs = 30000;
@@ -85,13 +82,11 @@ private:
     void ShowPage(const char *page);
     void SetGaugeMaxima();
     bool RunActive() const;
-    // Ends a run that went past its time limit; true when it did.
-    bool CheckRunTimeLimit();
+    // Acts once on the end of a run the device finished.
     void FinishRun(bool progressBits);
 
     TFormMain &FForm;
     TProgramLogic &FLogic;
-    qint64 FRunStartedAt = 0;
     bool FMeasuring = false;
     // The finished state has been acted on (the completion runs once).
     bool FCompleted = false;

@@ -594,7 +594,9 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
         return;
     // Only a regular file of a map file's size is read.
     const TFileRead read = ReadRegularFile(fileName, MapFile::kMaxFileSize);
-    if (read.Result == TFileRead::Status::NotFound)
+    // A missing file does nothing, unless its name is one the system's text
+    // cannot spell (chosen in the dialog, yet unreachable by that name).
+    if (read.Result == TFileRead::Status::NotFound && !TFileRead::NameUnreadable(fileName))
         return;
     if (!read.Ok()) {
         if (Common)
@@ -631,10 +633,10 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
                                     PackMapPoint(points[c].State, points[c].Time, points[c].Pressure));
         DataManager->WriteCounter34(countIndex, uint8_t(points.size()));
     };
-    if (r.HasPetrol)
-        store(r.Petrol, DeviceRecord.Recording1, DataManager->RecordingCount1, 200, 198);
-    if (r.HasGas)
-        store(r.Gas, DeviceRecord.Recording2, DataManager->RecordingCount2, 456, 199);
+    // A block the file lacks is an empty table: its count 0 is written too,
+    // so the device holds what the page shows.
+    store(r.Petrol, DeviceRecord.Recording1, DataManager->RecordingCount1, 200, 198);
+    store(r.Gas, DeviceRecord.Recording2, DataManager->RecordingCount2, 456, 199);
     ShowCounts();
     DrawMapChart();
     if (LblCalMapNameFile)

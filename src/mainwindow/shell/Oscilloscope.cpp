@@ -1,9 +1,13 @@
 #include "mainwindow/shell/Oscilloscope.h"
 
+#include "core/FileRead.h"
+
 #include <QDir>
 #include <QLocale>
 
 #include <cmath>
+
+#include <unistd.h>
 
 namespace {
 
@@ -235,15 +239,23 @@ bool TOscilloscope::OpenFile(const QStringList &folders, const QDateTime &startT
         const QString path = QDir(folder).filePath(name);
         if (firstPath.isEmpty())
             firstPath = path;
-        auto file = std::make_unique<QFile>(path);
-        if (file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        // Only a regular file is written: a pipe or a device of that name
+        // neither blocks the start nor takes the recording.
+        QString why;
+        const int fd = OpenRegularFileForWriting(path, why);
+        auto file = std::make_unique<QFile>();
+        if (fd >= 0 && file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
             FFile = std::move(file);
             FFileName = path;
             FUnsaved = 0;
             return true;
         }
+        if (fd >= 0) {
+            why = file->errorString();
+            ::close(fd);
+        }
         if (reason.isEmpty())
-            reason = file->errorString();
+            reason = why;
     }
     FFileName = firstPath.isEmpty() ? name : firstPath;
     FileFailed(reason);

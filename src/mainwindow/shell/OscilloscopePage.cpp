@@ -325,12 +325,16 @@ void TOscilloscopePage::MoveCursorBy(int dx)
 void TOscilloscopePage::ReportFileError(const QString &fileName, const QString &reason)
 {
     // After the current tick: the box must not stop the sample half taken.
-    const QString text = QStringLiteral("Cannot write the recorder's data file:\r\n%1\r\n%2\r\n\r\n"
-                                        "The recording goes on without it.")
-                             .arg(fileName, reason);
-    QMetaObject::invokeMethod(this, [text] {
+    const auto text = [](const char *key, const char *english) {
+        const QString t = LM ? LM->Translate(QString::fromLatin1(key)) : QString();
+        return t.isEmpty() || t.startsWith(QLatin1String("!_")) ? QString::fromLatin1(english) : t;
+    };
+    const QString message = text("strOscFileError", "Cannot write the recorder's data file:") + QStringLiteral("\r\n")
+                            + fileName + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n")
+                            + text("strOscFileGoesOn", "The recording goes on without it.");
+    QMetaObject::invokeMethod(this, [message] {
         if (Common)
-            Common->ShowError(text);
+            Common->ShowError(message);
     }, Qt::QueuedConnection);
 }
 

@@ -15,9 +15,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QDir>
+#include <QFile>
 #include <clocale>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 // A window designed with Polish texts.
@@ -283,6 +286,38 @@ TEST_F(CatalogTranslation, WithoutTroubleCodeFilesCodesStayBare)
     custom.SetLanguage(QStringLiteral("PL"));
     custom.GetObdCodeText(QStringLiteral("P0171"), text);
     EXPECT_EQ(text, QStringLiteral("P0171"));
+}
+
+TEST_F(CatalogTranslation, TroubleCodeFilesThatCannotBeReadAreReportedOnceByName)
+{
+    writeCodes(QStringLiteral("en_GB"), {QStringLiteral("P0100 Mass air flow circuit")});
+    TLM lm;
+    LM = &lm;
+    QStringList messages;
+    lm.MessageHook = [&](const QString &m) { messages << m; };
+    TCustom custom(nullptr, folder.programFolder());
+    // The language's file is a pipe (never waited on), a folder, or far too
+    // large to be a list of codes: none of it is used, and the reason is said
+    // once, naming the file.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.resource(QStringLiteral("OBD-Codes-pl_PL.lng"))).constData(), 0600), 0);
+    QDir().mkpath(folder.resource(QStringLiteral("OBD-Codes-de_DE.lng")));
+    {
+        QFile huge(folder.resource(QStringLiteral("OBD-Codes-it_IT.lng")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(2) << 30));
+    }
+    for (const char *language : {"pl_PL", "de_DE", "it_IT"}) {
+        SCOPED_TRACE(language);
+        messages.clear();
+        custom.SetLanguage(QString::fromLatin1(language));
+        custom.SetLanguage(QString::fromLatin1(language));
+        EXPECT_TRUE(custom.TroubleCodes().isEmpty());
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(folder.resource(QStringLiteral("OBD-Codes-%1.lng").arg(QString::fromLatin1(language)))))
+            << messages[0].toStdString();
+    }
+    custom.SetLanguage(QStringLiteral("EN"));
+    EXPECT_EQ(custom.TroubleCodes().size(), 1);
 }
 
 TEST_F(CatalogTranslation, UnsafeLanguageCodesNeverBecomeFileNames)
