@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -308,6 +310,35 @@ TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
     EXPECT_EQ(dialog.PortButtons()[0]->palette().color(QPalette::ButtonText), QColor(0, 0x80, 0));
     dialog.BtnDevReset->click();
     EXPECT_TRUE(runningSoon()) << "reset leaves the bootloader";
+    dialog.hide();
+}
+
+TEST_F(UpgradeRoad, ABootloaderNoVariantServesIsSaidOncePerContact)
+{
+    // A 7.0 bootloader reports no type, and no variant serves a type-less 7.x.
+    device.server.withLock([&] {
+        device.target.Boot.State.Major = 7;
+        device.target.Boot.State.Minor = 0;
+    });
+    rig.Create();
+    TFormConnectStatus &dialog = objects.dialog;
+    WireConnectStatusToUpgrade(dialog);
+    const QString unable = QStringLiteral("Unable to select parameters for bootloader [7.0]");
+    const auto said = [this, &unable] {
+        return std::count_if(rig.Boxes.begin(), rig.Boxes.end(), [&](const auto &b) { return b.Text == unable; });
+    };
+    // Shown, then refreshed as its timer does.
+    dialog.show();
+    for (int i = 0; i < 3; ++i)
+        dialog.BtBRefresh->click();
+    EXPECT_EQ(said(), 1) << rig.BoxTexts().join('|').toStdString();
+    // The device leaves its bootloader, then is back in it: a new contact.
+    device.server.withLock([&] { device.target.App.Running = true; });
+    dialog.BtBRefresh->click();
+    device.server.withLock([&] { device.target.App.Running = false; });
+    for (int i = 0; i < 3; ++i)
+        dialog.BtBRefresh->click();
+    EXPECT_EQ(said(), 2) << rig.BoxTexts().join('|').toStdString();
     dialog.hide();
 }
 
