@@ -170,12 +170,14 @@ bool AwaitReplyStart(TComMultiPort *port, const std::function<void()> &whileWait
     constexpr unsigned long kSliceMs = 10;
     QElapsedTimer clock;
     clock.start();
-    while (!port->WaitForInput(kSliceMs)) {
-        if (clock.elapsed() >= budget)
-            return false;
+    // The events run once for every reply, however soon it comes, so that a
+    // run of quick exchanges does not hold them either.
+    do {
         whileWaiting();
-    }
-    return true;
+        if (port->WaitForInput(kSliceMs))
+            return true;
+    } while (clock.elapsed() < budget);
+    return false;
 }
 
 TEventsWhileWaiting::TEventsWhileWaiting(const std::function<void()> &events)
