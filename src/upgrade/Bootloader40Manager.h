@@ -127,9 +127,9 @@ extern TBootloader40Manager *Bootloader40Manager;
 
 // Waits for the first byte of a reply on port for at most the port's time for
 // one byte, running whileWaiting first and then every few milliseconds, so
-// that the window's events go on meanwhile; false when no reply began in time. Without
-// whileWaiting, or on a port without timeouts, it returns true at once and
-// the read that follows blocks instead.
+// that the window's events go on meanwhile; false when no reply began in
+// time. Without whileWaiting, or on a port without timeouts, it returns true
+// at once and the read that follows blocks instead.
 bool AwaitReplyStart(TComMultiPort *port, const std::function<void()> &whileWaiting);
 
 // Lets events run while the bootloader manager awaits its replies, for as
