@@ -1,22 +1,31 @@
-// Streaming a whole upgrade file to the simulated controller bootloader paced
-// at 9600 baud. "over_wire_time" is the time taken over the wire time of the
-// bytes exchanged (39 out and 4 back per record, 960 bytes per second);
-// "max_stall_ms" is the longest gap between two runs of a 1 ms timer of the
-// window's event loop while the records go out. The silent-record case
-// programs until a record the device does not answer and measures the same
-// gap while its reply is awaited (goal: below 100 ms).
+// The upgrade against the simulated controller and its bootloader paced at
+// 9600 baud.
+// - Streaming a whole upgrade file: "over_wire_time" is the time taken over
+//   the wire time of the bytes exchanged (39 out and 4 back per record, 960
+//   bytes per second); "max_stall_ms" is the longest gap between two runs of
+//   a 1 ms timer of the window's event loop while the records go out. The
+//   silent-record case programs until a record the device does not answer
+//   and measures the same gap while its reply is awaited.
+// - The "Update firmware" click of the upgrade window with the device in its
+//   bootloader (after "Open file"): "max_stall_ms" is the same gap from the
+//   click until the window asks "Program the device?".
+// Goal for every stall: below 100 ms.
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
+#include "upgrade/FormUpgrader.h"
 #include "upgrade/UpgradeFiles.h"
 #include "upgrade/UpgraderLogic.h"
 
+#include "common/BenchSim.h"
 #include "core/ComMultiPort.h"
 #include "core/ui/Common.h"
+#include "core/ui/DialogButtons.h"
 #include "sim/SimServer.h"
 #include "sim/SimUpgradeTarget.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -26,86 +35,118 @@
 
 namespace {
 
-void ProgramFile(benchmark::State &state, int silentRecord)
-{
-    const int recordCount = static_cast<int>(state.range(0));
+// The controller with its bootloader on a paced port, the upgrade's objects
+// and an upgrade file of recordCount records.
+struct UpgradeRig {
     QTemporaryDir tmp;
-    const QString portsDir = tmp.filePath(QStringLiteral("ports"));
-    qputenv("PORTS_DIR", QFile::encodeName(portsDir));
     sim::SimServer server;
     sim::SimUpgradeTarget target;
-    sim::SimUpgradeTarget::MakeController(target);
-    target.App.Running = false;
-    target.Install(server);
-    server.setPaced(true);
-    if (!server.start() || !server.linkAs(portsDir.toStdString(), 1)) {
-        state.SkipWithError("simulator did not start");
-        return;
-    }
     TComMultiPort port;
-    ApplyProgramPortSettings(port);
-    port.SetComDevice(1);
-    port.Open();
     TCommon common;
-    Common = &common;
     TBootloaderConfig config;
     TBootloader40Manager manager;
     TUpgraderLogic logic;
-    BootloaderConfig = &config;
-    Bootloader40Manager = &manager;
-    UpgraderLogic = &logic;
-    manager.Wait = [](int) {};
-    logic.SetConnection(&port, nullptr);
-    const QString file = tmp.filePath(QStringLiteral("fw.up3"));
-    TBootloaderTaronQ3X params;
-    const QByteArray data = upgradefiles::Make(params, recordCount * UpgradeRecordLength, 0x21);
-    upgradefiles::Write(file, data);
-    if (!manager.ConnectBootloader() || !logic.CheckUpgradeFile(file, nullptr, nullptr)) {
+    QString file;
+
+    bool Start(benchmark::State &state, bool applicationRunning, int recordCount)
+    {
+        qputenv("PORTS_DIR", QFile::encodeName(tmp.filePath(QStringLiteral("ports"))));
+        sim::SimUpgradeTarget::MakeController(target);
+        target.App.Running = applicationRunning;
+        target.Install(server);
+        if (!bench::OpenPacedPort(state, server, tmp.filePath(QStringLiteral("ports")), port))
+            return false;
+        Common = &common;
+        BootloaderConfig = &config;
+        Bootloader40Manager = &manager;
+        UpgraderLogic = &logic;
+        logic.SetConnection(&port, nullptr);
+        file = tmp.filePath(QStringLiteral("fw.up3"));
+        TBootloaderTaronQ3X params;
+        upgradefiles::Write(file, upgradefiles::Make(params, recordCount * UpgradeRecordLength, 0x21));
+        return true;
+    }
+    ~UpgradeRig()
+    {
+        TCommon::SetAnswerProvider(nullptr);
+        UpgraderLogic = nullptr;
+        Bootloader40Manager = nullptr;
+        BootloaderConfig = nullptr;
+        Common = nullptr;
+        port.Close();
+        server.stop();
+        qunsetenv("PORTS_DIR");
+    }
+};
+
+// The longest gap between two runs of a 1 ms timer from Start until Stop.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        FTick.setInterval(1);
+        QObject::connect(&FTick, &QTimer::timeout, [this] { note(); });
+    }
+    void Start()
+    {
+        FClock.start();
+        FLast = 0;
+        FTick.start();
+    }
+    void Stop()
+    {
+        note();
+        FTick.stop();
+    }
+    qint64 Longest() const { return FLongest; }
+
+private:
+    void note()
+    {
+        const qint64 now = FClock.elapsed();
+        FLongest = std::max(FLongest, now - FLast);
+        FLast = now;
+    }
+    QTimer FTick;
+    QElapsedTimer FClock;
+    qint64 FLast = 0, FLongest = 0;
+};
+
+void ProgramFile(benchmark::State &state, int silentRecord)
+{
+    UpgradeRig rig;
+    if (!rig.Start(state, false, static_cast<int>(state.range(0))))
+        return;
+    rig.manager.Wait = [](int) {};
+    if (!rig.manager.ConnectBootloader() || !rig.logic.CheckUpgradeFile(rig.file, nullptr, nullptr)) {
         state.SkipWithError("bootloader or file refused");
         return;
     }
-
-    QElapsedTimer clock;
-    qint64 last = 0, maxStall = 0;
-    QTimer tick;
-    tick.setInterval(1);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        maxStall = std::max(maxStall, now - last);
-        last = now;
-    });
+    StallMeter stall;
     double seconds = 0;
     int64_t failures = 0;
     for (auto _ : state) {
         if (silentRecord >= 0)
-            server.withLock([&] {
+            rig.server.withLock([&] {
                 // As after an erase: the fault counts records from here.
-                target.Boot.State.Flash.clear();
-                target.Boot.State.FlashOpen = true;
-                target.Boot.State.SilentAtRecord = silentRecord;
+                rig.target.Boot.State.Flash.clear();
+                rig.target.Boot.State.FlashOpen = true;
+                rig.target.Boot.State.SilentAtRecord = silentRecord;
             });
-        manager.InitProgramming();
-        clock.start();
-        last = 0;
-        tick.start();
+        rig.manager.InitProgramming();
+        stall.Start();
         const auto t0 = std::chrono::steady_clock::now();
-        if (!logic.ProgramFile(file, nullptr, [](int) {}))
+        if (!rig.logic.ProgramFile(rig.file, nullptr, [](int) {}))
             ++failures;
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        tick.stop();
+        stall.Stop();
     }
-    const double wire = recordCount * (39.0 + 4.0) / 960.0;
+    const double wire = static_cast<double>(state.range(0)) * (39.0 + 4.0) / 960.0;
     state.counters["over_wire_time"] = seconds / static_cast<double>(state.iterations()) / wire;
-    state.counters["max_stall_ms"] = static_cast<double>(maxStall);
+    state.counters["max_stall_ms"] = static_cast<double>(stall.Longest());
     // A silent record fails its run by design.
     state.counters["failures"] = static_cast<double>(silentRecord >= 0 ? 0 : failures);
-    UpgraderLogic = nullptr;
-    Bootloader40Manager = nullptr;
-    BootloaderConfig = nullptr;
-    Common = nullptr;
-    port.Close();
-    server.stop();
-    qunsetenv("PORTS_DIR");
 }
 
 void BM_ProgramFileAt9600(benchmark::State &state)
@@ -118,7 +159,51 @@ void BM_SilentRecordStall(benchmark::State &state)
     ProgramFile(state, 10);
 }
 
+void BM_UpdateClickStall(benchmark::State &state)
+{
+    UpgradeRig rig;
+    if (!rig.Start(state, true, 20))
+        return;
+    StallMeter stall;
+    bool asked = false;
+    // The question ends the measure; No sends the device back to its program.
+    TCommon::SetAnswerProvider([&](const TMessageBoxInfo &box) {
+        if (!box.Buttons.contains(mrNo))
+            return box.Buttons.value(0);
+        stall.Stop();
+        asked = true;
+        return int(mrNo);
+    });
+    TFormUpgrader form;
+    // As the launch does: the window and the logic on the program's port.
+    form.ComMultiPort = &rig.port;
+    rig.logic.SetConnection(&rig.port, nullptr);
+    form.OnConnect = [] {};
+    form.ChooseFile = [&rig](const QString &) { return rig.file; };
+    form.CheckConnection();
+    form.BtBConnectClick();
+    for (auto _ : state) {
+        state.PauseTiming();
+        // "Open file" leaves the device in its bootloader with a file chosen.
+        form.BtnLoadDataClick();
+        state.ResumeTiming();
+        if (!form.BtnUpdate->isEnabled()) {
+            state.SkipWithError("the window did not take the file");
+            return;
+        }
+        asked = false;
+        stall.Start();
+        form.BtnUpdate->click();
+        if (!asked) {
+            state.SkipWithError("the window did not ask");
+            return;
+        }
+    }
+    state.counters["max_stall_ms"] = static_cast<double>(stall.Longest());
+}
+
 } // namespace
 
 BENCHMARK(BM_SilentRecordStall)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ProgramFileAt9600)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_UpdateClickStall)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

@@ -53,6 +53,8 @@ TBootloader40Manager::~TBootloader40Manager()
 
 void TBootloader40Manager::SetConnection(TComMultiPort *port, QListWidget *log)
 {
+    if (port != FPort)
+        ContactProblemSaid = false;
     FPort = port;
     FLog = log;
 }
@@ -154,21 +156,42 @@ bool TBootloader40Manager::ReadReply(quint8 *buffer, int count, quint8 header)
 
 bool TBootloader40Manager::awaitReply()
 {
-    if (!WhileWaiting || !FPort || !FPort->UseTimeouts())
+    return AwaitReplyStart(FPort, WhileWaiting);
+}
+
+bool AwaitReplyStart(TComMultiPort *port, const std::function<void()> &whileWaiting)
+{
+    if (!whileWaiting || !port || !port->UseTimeouts())
         return true;
-    const TComMultiPortTimeouts *t = FPort->Timeouts();
+    const TComMultiPortTimeouts *t = port->Timeouts();
     const qint64 budget = qint64(t->ReadConstant()) + t->ReadMultiplier();
     if (budget <= 0)
         return true;
     constexpr unsigned long kSliceMs = 10;
     QElapsedTimer clock;
     clock.start();
-    while (!FPort->WaitForInput(kSliceMs)) {
-        if (clock.elapsed() >= budget)
-            return false;
-        WhileWaiting();
+    // The events run once for every reply, however soon it comes, so that a
+    // run of quick exchanges does not hold them either.
+    do {
+        whileWaiting();
+        if (port->WaitForInput(kSliceMs))
+            return true;
+    } while (clock.elapsed() < budget);
+    return false;
+}
+
+TEventsWhileWaiting::TEventsWhileWaiting(const std::function<void()> &events)
+{
+    if (Bootloader40Manager) {
+        FPrevious = Bootloader40Manager->WhileWaiting;
+        Bootloader40Manager->WhileWaiting = events;
     }
-    return true;
+}
+
+TEventsWhileWaiting::~TEventsWhileWaiting()
+{
+    if (Bootloader40Manager)
+        Bootloader40Manager->WhileWaiting = FPrevious;
 }
 
 bool TBootloader40Manager::ReadPort(quint8 *buffer, int count, int &read)
@@ -192,10 +215,14 @@ void TBootloader40Manager::logReply(const quint8 *reply, int count)
 
 bool TBootloader40Manager::ReadBootloaderVersion()
 {
-    if (!portOpen())
+    if (!portOpen()) {
+        ContactProblemSaid = false;
         return false;
+    }
     quint8 reply[6];
     const bool ok = exchange(command(0xE1, 0xE1), reply, 6) && reply[1] == 0xE1;
+    if (!ok)
+        ContactProblemSaid = false;
     FBootInfo.BootMajor = ok ? reply[2] : 0;
     FBootInfo.BootMinor = ok ? reply[3] : 0;
     FBootInfo.BootBuild = ok ? reply[4] : 0;

@@ -89,6 +89,12 @@ public:
     // Ends a programming run: clears the stay flag and reads it back.
     bool FinishProgramming();
 
+    // Set by the caller that said what is wrong with the bootloader
+    // contacted (a kind no variant serves); cleared when no bootloader
+    // answers the version request or the port changes, so that it is said
+    // once per contact.
+    bool ContactProblemSaid = false;
+
     // The fixed waits (ms); by default the window keeps processing its
     // events during the long one. Tests replace it.
     std::function<void(int ms)> Wait;
@@ -118,3 +124,24 @@ private:
 };
 
 extern TBootloader40Manager *Bootloader40Manager;
+
+// Waits for the first byte of a reply on port for at most the port's time for
+// one byte, running whileWaiting first and then every few milliseconds, so
+// that the window's events go on meanwhile; false when no reply began in
+// time. Without whileWaiting, or on a port without timeouts, it returns true
+// at once and the read that follows blocks instead.
+bool AwaitReplyStart(TComMultiPort *port, const std::function<void()> &whileWaiting);
+
+// Lets events run while the bootloader manager awaits its replies, for as
+// long as it lives; the previous setting comes back afterwards.
+class TEventsWhileWaiting
+{
+public:
+    explicit TEventsWhileWaiting(const std::function<void()> &events);
+    ~TEventsWhileWaiting();
+    TEventsWhileWaiting(const TEventsWhileWaiting &) = delete;
+    TEventsWhileWaiting &operator=(const TEventsWhileWaiting &) = delete;
+
+private:
+    std::function<void()> FPrevious;
+};

@@ -29,26 +29,36 @@ TFormUpgrader *FormUpgrader = nullptr;
 
 bool ConnectBootloaderReporting()
 {
-    if (!Bootloader40Manager)
+    TBootloader40Manager *manager = Bootloader40Manager;
+    if (!manager)
         return false;
     try {
-        return Bootloader40Manager->ConnectBootloader();
+        return manager->ConnectBootloader();
     } catch (const EBootloaderConfigError &e) {
-        if (Common)
+        // A bootloader that keeps answering is contacted again and again (the
+        // connection-status dialog every two seconds, the upgrade window at
+        // each step): what is wrong with it is said once while it answers.
+        if (Common && !manager->ContactProblemSaid) {
+            manager->ContactProblemSaid = true;
             Common->ShowError(QString::fromUtf8(e.what()));
+        }
         return false;
     }
 }
 
 namespace {
-// The waits keep the window responsive in steps of at most 20 ms.
+// The waits keep the window responsive in steps of at most 20 ms. The
+// events may take longer than the time left (a box the user answers): the
+// wait then ends without sleeping.
 void waitResponsive(int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < ms) {
+    for (qint64 left = ms; left > 0; left = ms - timer.elapsed()) {
         QCoreApplication::processEvents();
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, ms - timer.elapsed())));
+        left = ms - timer.elapsed();
+        if (left > 0)
+            QThread::msleep(static_cast<unsigned long>(std::min<qint64>(20, left)));
     }
 }
 
@@ -280,7 +290,56 @@ bool TFormUpgrader::connectBootloader()
 
 void TFormUpgrader::CheckConnection()
 {
-    FConnected = ConnectAndIdentify();
+    runStep([this] { FConnected = ConnectAndIdentify(); });
+}
+
+void TFormUpgrader::runStep(const std::function<void()> &step)
+{
+    if (FStepRunning)
+        return;
+    struct TStepRunning {
+        bool &Flag;
+        explicit TStepRunning(bool &flag) : Flag(flag) { Flag = true; }
+        ~TStepRunning() { Flag = false; }
+        TStepRunning(const TStepRunning &) = delete;
+        TStepRunning &operator=(const TStepRunning &) = delete;
+    };
+    {
+        const TStepRunning running(FStepRunning);
+        step();
+    }
+    // A close asked for during the step happens now that it has stopped.
+    if (FCloseWanted) {
+        FCloseWanted = false;
+        close();
+    }
+}
+
+bool TFormUpgrader::pause(int ms)
+{
+    if (!FCloseWanted && Wait)
+        Wait(ms);
+    return !FCloseWanted;
+}
+
+void TFormUpgrader::returnToProgram()
+{
+    TUpgraderLogic *logic = UpgraderLogic;
+    TBootloader40Manager *manager = Bootloader40Manager;
+    // Only a device this program took from its running program, with
+    // nothing erased; one found in its bootloader stays there.
+    if (!logic || !manager || !logic->SentFromProgram || !logic->InBootloader || logic->FlashIncomplete)
+        return;
+    logic->SentFromProgram = false;
+    manager->FinishProgramming();
+    if (!manager->ExitBootloader())
+        return;
+    logic->InBootloader = false;
+    {
+        TBusyCursor cursor;
+        Wait(1000);
+    }
+    ShowUpgraderMessage(TranslateKey(QStringLiteral("strUpdDeviceReturned")));
 }
 
 bool TFormUpgrader::ConnectAndIdentify()
@@ -289,11 +348,16 @@ bool TFormUpgrader::ConnectAndIdentify()
     TBootloader40Manager *manager = Bootloader40Manager;
     if (!logic || !manager)
         return false;
+    // The window's events go on while each reply is awaited; a close asked
+    // for meanwhile stops the identification at its next pause.
+    const TEventsWhileWaiting events(logic->ProcessEvents);
     const QString noAnswer = TranslateUpgraderText(QStringLiteral("Device does not respond"));
+    logic->SentFromProgram = false;
     const bool sent = logic->GotoBootloader();
     if (!sent)
         ShowUpgraderMessage(noAnswer + QStringLiteral(" -gtb"));
-    Wait(500);
+    if (!pause(500))
+        return false;
     bool ok = false;
     if (sent) {
         ok = connectBootloader();
@@ -314,18 +378,23 @@ bool TFormUpgrader::ConnectAndIdentify()
     const bool keep = logic->FlashIncomplete || manager->BootInfo().StayInBootloader != 0;
     if (logic->InBootloader && !keep) {
         manager->ExitBootloader();
-        Wait(1000);
         logic->InBootloader = false;
+        if (!pause(1000))
+            return false;
     }
+    bool running = false;
     if (!logic->InBootloader)
-        walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
+        running = walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
     if (!logic->InBootloader) {
         walkVariants([&] {
             logic->GotoBootloader();
-            Wait(500);
-            return logic->InBootloader;
+            // A wanted close ends the walk as well.
+            return !pause(500) || logic->InBootloader;
         });
+        logic->SentFromProgram = running && logic->InBootloader;
     }
+    if (FCloseWanted)
+        return false;
     ok = connectBootloader();
     if (!ok)
         ShowUpgraderMessage(noAnswer + QStringLiteral(" -ver=0"));
@@ -334,8 +403,11 @@ bool TFormUpgrader::ConnectAndIdentify()
     if (!ok)
         BtBConnect->setFocus();
     UpdateButtons();
-    if (ok)
+    if (ok) {
         ok = logic->CheckDeviceType();
+        if (!ok)
+            returnToProgram();
+    }
     return ok;
 }
 
@@ -379,8 +451,11 @@ void TFormUpgrader::showEvent(QShowEvent *event)
 
 void TFormUpgrader::BtBConnectClick()
 {
-    if (FBusy)
-        return;
+    runStep([this] { connectClick(); });
+}
+
+void TFormUpgrader::connectClick()
+{
     if (!OnConnect) {
         ShowUpgraderMessage(QStringLiteral(
             "FormUpgrader.OnConnect should point to the procedure that would reset current COM port"));
@@ -392,7 +467,12 @@ void TFormUpgrader::BtBConnectClick()
 
 void TFormUpgrader::BtnLoadDataClick()
 {
-    if (FBusy || !ConnectAndIdentify())
+    runStep([this] { loadData(); });
+}
+
+void TFormUpgrader::loadData()
+{
+    if (!ConnectAndIdentify() || FCloseWanted)
         return;
     FFilterIndex = Bootloader40Manager && Bootloader40Manager->BootInfo().BootMajor >= 6 ? 2 : 1;
     // The stored filter is "description|mask"; the dialog wants "description".
@@ -404,10 +484,12 @@ void TFormUpgrader::BtnLoadDataClick()
     EdtFileNameName->setText(file);
     PrBProgram->setValue(0);
     BtnUpdate->setEnabled(BtnUpdate->isEnabled() && !FFileName.isEmpty());
-    if (UpgraderLogic->CheckUpgradeFile(file, EdtDescDevice, EdtDescFile))
+    if (UpgraderLogic->CheckUpgradeFile(file, EdtDescDevice, EdtDescFile)) {
         UpgraderLogic->SendFileHeader(file, PrBProgram);
-    else
+    } else {
         BtnUpdate->setEnabled(false);
+        returnToProgram();
+    }
 }
 
 bool TFormUpgrader::runUpdate(bool &fileRefused)
@@ -417,7 +499,11 @@ bool TFormUpgrader::runUpdate(bool &fileRefused)
     TBootloaderParams *p = CurrentBootloaderParams();
     const QString noAnswer = TranslateUpgraderText(QStringLiteral("Device does not respond"));
     const auto fail = [&](const char *suffix) {
-        ShowUpgraderMessage(noAnswer + QLatin1String(suffix));
+        QString text = noAnswer + QLatin1String(suffix);
+        // From the first erase on the device holds no whole program.
+        if (logic->FlashIncomplete)
+            text += QStringLiteral("\r\n\r\n") + TranslateKey(QStringLiteral("strUpdStaysInBootloader"));
+        ShowUpgraderMessage(text);
         return false;
     };
     if (!connectBootloader())
@@ -463,11 +549,18 @@ bool TFormUpgrader::runUpdate(bool &fileRefused)
 
 void TFormUpgrader::BtnUpdateClick()
 {
-    if (FBusy || !UpgraderLogic || !Bootloader40Manager || !ConnectAndIdentify())
+    runStep([this] { update(); });
+}
+
+void TFormUpgrader::update()
+{
+    if (!UpgraderLogic || !Bootloader40Manager || !ConnectAndIdentify() || FCloseWanted)
         return;
     if (!Common
-        || !Common->AskYesNoEx(TranslateKey(QStringLiteral("strQuestUpdProgramDevice")), QString(), false, true))
+        || !Common->AskYesNoEx(TranslateKey(QStringLiteral("strQuestUpdProgramDevice")), QString(), false, true)) {
+        returnToProgram();
         return;
+    }
     FBusy = true;
     bool ok = false;
     bool fileRefused = false;
@@ -493,6 +586,8 @@ void TFormUpgrader::BtnUpdateClick()
     BtnUpdate->setEnabled(updateWasEnabled && !fileRefused);
     FBusy = false;
     SetUpgradeState(2);
+    if (fileRefused)
+        returnToProgram();
 }
 
 void TFormUpgrader::SetUpgradeState(int state)
@@ -539,6 +634,11 @@ void TFormUpgrader::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (FStepRunning) {
+        FCloseWanted = true;
+        event->ignore();
+        return;
+    }
     // A shown dialog's own close handling rejects, which leaves through
     // done(); a window that was never shown leaves here.
     if (!isVisible()) {
@@ -553,6 +653,12 @@ void TFormUpgrader::done(int result)
 {
     if (FBusy)
         return;
+    // Leaving in the middle of a step would send the device back to its
+    // program while the step goes on with it: the step stops first.
+    if (FStepRunning) {
+        FCloseWanted = true;
+        return;
+    }
     leave();
     QDialog::done(result);
 }

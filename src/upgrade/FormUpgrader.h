@@ -83,7 +83,8 @@ public:
     QTimer *TimerUpdateTime;
 
     // Every way of closing (Close, Escape, the title bar) ends here: refused
-    // while an update runs, else the leave sequence runs first.
+    // while an update runs, put off until a running step has stopped, else
+    // the leave sequence runs first.
     void done(int result) override;
 
 protected:
@@ -91,6 +92,19 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Runs one step of a button (identification, file choice, update run).
+    // The step's waits let the window's events run, so a second activation
+    // would start a step inside it: while one runs, others are refused.
+    void runStep(const std::function<void()> &step);
+    void connectClick();
+    void loadData();
+    void update();
+    // Waits ms unless a close is wanted; false when the step is to stop.
+    bool pause(int ms);
+    // A device this program sent from its running program into its
+    // bootloader, refused before anything was erased, goes back to its
+    // program, saying so.
+    void returnToProgram();
     bool connectBootloader();
     // Sends a device with a complete firmware back to its application.
     void leave();
@@ -98,6 +112,8 @@ private:
 
     bool FConnected = false;
     bool FBusy = false;
+    bool FStepRunning = false;
+    bool FCloseWanted = false;
     QString FFileName, FFilter;
     int FFilterIndex = 1;
     qint64 FStartTick = 0;

@@ -208,8 +208,9 @@ bool TUpgraderLogic::request(quint8 code, quint8 argument, quint8 *reply, int co
         FPort->AcquireLock();
     FPort->PurgeInput();
     int written = 0, read = 0;
+    // The window's events go on while the reply is awaited.
     bool ok = FPort->WriteData(frame.constData(), int(frame.size()), written) && written == frame.size()
-              && FPort->ReadData(reply, count, read) && read == count;
+              && AwaitReplyStart(FPort, ProcessEvents) && FPort->ReadData(reply, count, read) && read == count;
     releaseExchangeLock(FPort);
     // The reply ends in the 8-bit sum of all bytes before it.
     ok = ok && (reply[0] == p->GetReplyHeader() || reply[0] == 0xBD)
@@ -264,8 +265,10 @@ bool TUpgraderLogic::GotoBootloader()
     const bool sent = FPort->WriteData(frame.constData(), int(frame.size()), written) && written == frame.size();
     quint8 reply[4] = {};
     // The application may reset before it answers; a whole frame is enough.
-    const bool answered = FPort->ReadData(reply, 4, read) && read == 4 && reply[0] == p->GetReplyHeader()
-                          && reply[1] == 0xE2;
+    // A device already in its bootloader never answers: the window's events
+    // go on while the answer is awaited.
+    const bool answered = AwaitReplyStart(FPort, ProcessEvents) && FPort->ReadData(reply, 4, read)
+                          && read == 4 && reply[0] == p->GetReplyHeader() && reply[1] == 0xE2;
     releaseExchangeLock(FPort);
     InBootloader = sent || answered;
     return InBootloader;
@@ -370,27 +373,6 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     ShowVersionInfo(deviceEdit, fileEdit);
     return true;
 }
-
-namespace {
-// The bootloader manager runs the logic's ProcessEvents while a record waits
-// for its reply, for as long as this lives.
-class TEventsWhileWaiting
-{
-public:
-    explicit TEventsWhileWaiting(const std::function<void()> &events)
-    {
-        if (Bootloader40Manager)
-            Bootloader40Manager->WhileWaiting = events;
-    }
-    ~TEventsWhileWaiting()
-    {
-        if (Bootloader40Manager)
-            Bootloader40Manager->WhileWaiting = nullptr;
-    }
-    TEventsWhileWaiting(const TEventsWhileWaiting &) = delete;
-    TEventsWhileWaiting &operator=(const TEventsWhileWaiting &) = delete;
-};
-} // namespace
 
 const QByteArray *TUpgraderLogic::image(const QString &fileName)
 {

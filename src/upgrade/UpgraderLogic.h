@@ -78,6 +78,9 @@ public:
 
     // The target was sent into, or found in, its bootloader.
     bool InBootloader = false;
+    // The target's running program answered, and this program sent it into
+    // its bootloader: a refusal before anything is erased sends it back.
+    bool SentFromProgram = false;
     // Set from the first erase until the whole file is programmed: the device
     // holds no complete firmware and stays in its bootloader.
     bool FlashIncomplete = false;
@@ -92,8 +95,9 @@ public:
     void SetDeviceTypeText(const QString &text) { FDeviceTypeText = text; }
     QString FileDescription() const { return FFileDescription; }
 
-    // Lets pending window events run after each record and while a record
-    // waits for its reply (tests may replace it).
+    // Lets pending window events run after each record and while a request
+    // to the bootloader or the application waits for its reply (tests may
+    // replace it).
     std::function<void()> ProcessEvents = [] { QCoreApplication::processEvents(); };
 
 private:

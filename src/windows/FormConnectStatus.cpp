@@ -528,6 +528,12 @@ void TFormConnectStatus::SelectComPort(int port)
 
 void TFormConnectStatus::UpdateFirmware(bool device)
 {
+    // The launch lets events run while it seeks its target, with this dialog
+    // still the active window out of sight: Return on its Update button must
+    // not start a second launch inside the first.
+    if (FUpgrading)
+        return;
+    FUpgrading = true;
     const bool timerWasActive = TimerConnState->isActive();
     TimerConnState->stop();
     const int top = y();
@@ -540,4 +546,5 @@ void TFormConnectStatus::UpdateFirmware(bool device)
         Detector->Reset();
     if (timerWasActive)
         TimerConnState->start();
+    FUpgrading = false;
 }

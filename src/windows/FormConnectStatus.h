@@ -110,6 +110,8 @@ private:
     void showPortError();
 
     QList<QPushButton *> FPortButtons;
+    // An upgrade launched from this dialog runs.
+    bool FUpgrading = false;
 };
 
 extern TFormConnectStatus *FormConnectStatus;

@@ -12,9 +12,17 @@
 #include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgradeWiring.h"
+#include "upgrade/UpgraderLogic.h"
+#include "windows/FormConnectStatus.h"
+#include "windows/NamedWidget.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -120,4 +128,67 @@ TEST(AdapterInMainWindow, OlderBoxOpensTheUpgradeRoad)
     EXPECT_EQ(reminders, 1);
     ASSERT_FALSE(p.Rig.Boxes.empty());
     EXPECT_TRUE(p.Rig.Boxes.back().Text.contains(LM->Translate(QStringLiteral("strAdapterUpdateAvailable"))));
+}
+
+TEST(AdapterInMainWindow, TheAdaptersUpdateInConnectionStatusAsksAboutTheAdapter)
+{
+    // An older box beside a controller of a hardware variant the upgrade
+    // does not serve.
+    ProgramWithAdapter p([](sim::SimAdapterState &s) {
+        s.Payload[0x01][1] = 0x10;
+        s.Payload[0x02][1] = 0x10;
+        s.Payload[0x02][4] = 0x01;
+    });
+    const auto wire = p.Rig.Wire;
+    p.Rig.Wire = [wire](TFormMain &f) {
+        wire(f);
+        WireUpgradeServices(f);
+    };
+    TBootloaderConfig config;
+    TBootloader40Manager manager;
+    TUpgraderLogic logic;
+    TFormConnectStatus dialog;
+    BootloaderConfig = &config;
+    Bootloader40Manager = &manager;
+    UpgraderLogic = &logic;
+    FormConnectStatus = &dialog;
+    WireConnectStatusToAdapter(dialog);
+    TFormMain &form = p.Start();
+    p.Tick();
+    ASSERT_EQ(DeviceRecord.IdentityPage1, 0);
+    // A person in Connection status: the adapter's Update, then Close.
+    bool pressed = false, drawnRed = false;
+    QTimer person;
+    person.setInterval(20);
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        auto *status = qobject_cast<TFormConnectStatus *>(QApplication::activeModalWidget());
+        if (!status || status->y() < -30000)
+            return;
+        if (!pressed && status->BtnAdapterUpdate->isVisible()) {
+            pressed = true;
+            drawnRed = status->BtnAdapterUpdate->font().bold();
+            QTimer::singleShot(0, status->BtnAdapterUpdate, &QPushButton::click);
+        } else {
+            status->BtBClose->click();
+        }
+    });
+    person.start();
+    p.Rig.Boxes.clear();
+    p.Device.Server.log().clear();
+    form.ShowFormConnectStatus();
+    person.stop();
+    ASSERT_TRUE(pressed);
+    EXPECT_TRUE(drawnRed);
+    const QString impossible = TranslateKey(QStringLiteral("strUpdImpossible"));
+    for (const auto &box : p.Rig.Boxes)
+        EXPECT_FALSE(box.Text.startsWith(impossible)) << box.Text.toStdString();
+    // The upgrade went to the box: its program was asked into its bootloader.
+    bool jump = false;
+    for (const auto &r : p.Device.AdapterRequests())
+        jump = jump || (r.size() == 5 && r[1] == 0xE2 && r[2] == 0x01);
+    EXPECT_TRUE(jump);
+    FormConnectStatus = nullptr;
+    UpgraderLogic = nullptr;
+    Bootloader40Manager = nullptr;
+    BootloaderConfig = nullptr;
 }

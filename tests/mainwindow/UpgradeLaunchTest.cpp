@@ -65,7 +65,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     const QString file = dir.filePath(QStringLiteral("backup.ddf"));
     QString chosen = file;
     int windows = 0, statusShown = 0;
-    bool adapterDetection = true;
+    bool adapterDetection = true, adapterFound = true;
     rig.Wire = [&](TFormMain &f) {
         InstallConfigurationPage(f, logic);
         TModel2Page::Install(f);
@@ -73,6 +73,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
         f.SettingsFileDialog = [&](bool, const QString &, const QString &) { return chosen; };
         f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
         f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
+        f.UpgradeServices.AdapterUpgradeCandidate = [&] { return adapterFound; };
         f.UpgradeServices.InBootloader = [] { return false; };
         f.UpgradeServices.SetInBootloader = [](bool) {};
         f.UpgradeServices.ConnectBootloader = [] { return false; };
@@ -151,6 +152,13 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     EXPECT_EQ(windows, 3);
     EXPECT_TRUE(rig.Boxes.empty());
     EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    // Without an upgradable box the adapter's upgrade is refused for the box.
+    adapterFound = false;
+    form.DeviceUpgradeFirmware(false);
+    EXPECT_EQ(windows, 3);
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Text, TranslateKey(QStringLiteral("strUpdImpossible")) + "\r\n\r\n"
+                                     + TranslateKey(QStringLiteral("strUpdAdapterNotFound")));
 
     // The reminder: No asks again a minute later, Cancel switches it off
     // (menu item and quick-start box), Yes opens the connection dialog.

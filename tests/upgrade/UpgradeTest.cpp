@@ -8,9 +8,12 @@
 #include "core/ComMultiPort.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -167,4 +170,24 @@ TEST(FormUpgrader, NamedComponentsAndTheConnectCallback)
     EXPECT_EQ(connects, 2);
     window.CheckConnection();
     EXPECT_FALSE(window.Connected());
+}
+
+TEST(FormUpgrader, APauseWhoseEventsOutlastItEnds)
+{
+    // A pause runs the window's events; one of them (a box, a dialog) may
+    // take longer than the pause itself. Run on a thread of its own so that
+    // a pause that never ends fails here by name.
+    TFormUpgrader window;
+    const std::function<void(int)> pause = window.Wait;
+    std::unique_ptr<QThread> thread(QThread::create([pause] {
+        QTimer::singleShot(0, [] { QThread::msleep(30); });
+        pause(5);
+    }));
+    thread->start();
+    const bool ended = thread->wait(QDeadlineTimer(20000));
+    EXPECT_TRUE(ended);
+    if (!ended) {
+        thread->terminate();
+        thread->wait();
+    }
 }

@@ -20,12 +20,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -84,6 +87,10 @@ public:
     QString File;
     int Updates = 0;           // Update pressed in the connection-status dialog
     int UpgraderRuns = 0;      // upgrade window runs pressed
+    int UpgraderWindows = 0;   // upgrade windows that came up
+    // Return pressed once on the dialog's Update while its launch seeks the
+    // target (the dialog out of sight, still the active window).
+    bool ReturnWhileLaunching = false;
     bool CloseDialogWhenDone = true;
     std::vector<int> DevicePictureSeen;  // device picture when Update was pressed
     std::function<int()> UpdatesWanted = [] { return 1; };
@@ -139,6 +146,10 @@ private:
             // take the address of a freed one).
             auto asked = [upgrader](const char *what) { return upgrader->property(what).toBool(); };
             auto ask = [upgrader](const char *what) { upgrader->setProperty(what, true); };
+            if (!asked("seen")) {
+                ask("seen");
+                ++UpgraderWindows;
+            }
             if (upgrader->FileName().isEmpty()) {
                 if (!asked("load")) {
                     ask("load");
@@ -158,8 +169,14 @@ private:
             }
         } else if (auto *status = qobject_cast<TFormConnectStatus *>(modal)) {
             // Out of sight while its upgrade runs.
-            if (status->y() < -30000)
+            if (status->y() < -30000) {
+                if (ReturnWhileLaunching && !FReturnPressed) {
+                    FReturnPressed = true;
+                    QCoreApplication::postEvent(status->BtnDevUpdate,
+                                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+                }
                 return;
+            }
             if (Updates < UpdatesWanted() && status->BtnDevUpdate->isVisible() && status->BtnDevUpdate->isEnabled()) {
                 ++Updates;
                 DevicePictureSeen.push_back(status->SelImDevice->ImageIndex());
@@ -174,6 +191,7 @@ private:
 
     QTimer FTimer;
     QElapsedTimer FStarted;
+    bool FReturnPressed = false;
 
 };
 
@@ -238,6 +256,7 @@ TEST_F(UpgradeRoad, DeviceFoundOnlyInItsBootloaderIsUpgradedThroughTheDialog)
 {
     Person person;
     person.File = file;
+    person.ReturnWhileLaunching = true;
     TFormMain &form = rig.Create();
     ASSERT_FALSE(DataManager->GetConnected());
     // The tick finds the bootloader, warns once and opens the dialog, whose
@@ -247,6 +266,7 @@ TEST_F(UpgradeRoad, DeviceFoundOnlyInItsBootloaderIsUpgradedThroughTheDialog)
     ASSERT_EQ(person.Updates, 1) << "the dialog offered Update";
     EXPECT_EQ(person.DevicePictureSeen.front(), 2) << "shown in its bootloader";
     EXPECT_EQ(person.UpgraderRuns, 1);
+    EXPECT_EQ(person.UpgraderWindows, 1) << "no second launch inside the first";
     EXPECT_TRUE(flashHoldsFile());
     EXPECT_TRUE(said(LM->Translate("strUpdFinishSuccessfully"))) << rig.BoxTexts().join('|').toStdString();
     EXPECT_TRUE(runningSoon()) << "the device runs its new program";
@@ -310,6 +330,35 @@ TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
     dialog.BtnDevReset->click();
     EXPECT_TRUE(runningSoon()) << "reset leaves the bootloader";
     EXPECT_EQ(device.state<int>([this] { return int(device.target.Boot.State.Stay); }), 0);
+    dialog.hide();
+}
+
+TEST_F(UpgradeRoad, ABootloaderNoVariantServesIsSaidOncePerContact)
+{
+    // A 7.0 bootloader reports no type, and no variant serves a type-less 7.x.
+    device.server.withLock([&] {
+        device.target.Boot.State.Major = 7;
+        device.target.Boot.State.Minor = 0;
+    });
+    rig.Create();
+    TFormConnectStatus &dialog = objects.dialog;
+    WireConnectStatusToUpgrade(dialog);
+    const QString unable = QStringLiteral("Unable to select parameters for bootloader [7.0]");
+    const auto said = [this, &unable] {
+        return std::count_if(rig.Boxes.begin(), rig.Boxes.end(), [&](const auto &b) { return b.Text == unable; });
+    };
+    // Shown, then refreshed as its timer does.
+    dialog.show();
+    for (int i = 0; i < 3; ++i)
+        dialog.BtBRefresh->click();
+    EXPECT_EQ(said(), 1) << rig.BoxTexts().join('|').toStdString();
+    // The device leaves its bootloader, then is back in it: a new contact.
+    device.server.withLock([&] { device.target.App.Running = true; });
+    dialog.BtBRefresh->click();
+    device.server.withLock([&] { device.target.App.Running = false; });
+    for (int i = 0; i < 3; ++i)
+        dialog.BtBRefresh->click();
+    EXPECT_EQ(said(), 2) << rig.BoxTexts().join('|').toStdString();
     dialog.hide();
 }
 

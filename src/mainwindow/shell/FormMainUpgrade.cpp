@@ -130,7 +130,12 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
         DataManager->ReadAllPages();
     DataManager->ReadDeviceInfo();
     const bool connected = deviceConnected();
-    allowed = connected && DeviceRecord.IdentityPage1 == 4;
+    // The adapter's upgrade asks about the adapter box, the controller's
+    // about the controller's hardware variant.
+    const bool adapter = UpgradeServices.AdapterDetection && UpgradeServices.AdapterDetection();
+    const bool adapterFound = adapter && UpgradeServices.AdapterUpgradeCandidate
+                              && UpgradeServices.AdapterUpgradeCandidate();
+    allowed = adapter ? adapterFound : connected && DeviceRecord.IdentityPage1 == 4;
     bool inBootloader = false;
     if (UpgradeServices.SetInBootloader)
         UpgradeServices.SetInBootloader(false);
@@ -140,7 +145,10 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
             UpgradeServices.SetInBootloader(true);
     }
     allowed = allowed || inBootloader;
-    if (!allowed && Common) {
+    if (!allowed && adapter && Common) {
+        Common->ShowWarning(TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n")
+                            + TranslateKey(QStringLiteral("strUpdAdapterNotFound")));
+    } else if (!allowed && Common) {
         const QString detail =
             DeviceRecord.DeviceKind == 0 && DeviceRecord.Ver.isEmpty()
                 ? TranslateKey(QStringLiteral("strComError"))
