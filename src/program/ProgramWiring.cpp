@@ -97,7 +97,7 @@ void WireMainWindowServices(TFormMain &form)
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);
         for (const char *name : {"PnlCalCorrTgasTable", "PnlCalCorrPsysTable"})
-            if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
+            if (auto *w = form.OwnPanel(name))
                 w->hide();
     };
     s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
@@ -211,7 +211,7 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
     InstallConfigurationWizardPages(form, logic);
     // The auto-calibration page, made with the wizard's pages, switches the
     // adapter's OBD adaptation off at a start.
-    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage")))
+    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"), Qt::FindDirectChildrenOnly))
         WireAutoCalibrationToAdapter(*autoCal);
 }
 

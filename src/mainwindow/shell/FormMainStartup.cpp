@@ -251,10 +251,10 @@ void TFormMain::FormCreate()
             if (auto *display = Component<TDigitalDisplay>(name))
                 display->SetColorFill(entry(7));
         for (const QString &name : CustomParameters->HiddenControls())
-            if (auto *w = findChild<QWidget *>(name))
+            if (auto *w = Component<QWidget>(name))
                 w->hide();
         for (const QString &name : CustomParameters->ShownControls())
-            if (auto *w = findChild<QWidget *>(name))
+            if (auto *w = Component<QWidget>(name))
                 w->show();
         // The edition's pressure sensors and injector types.
         fillCodeList(Component<QComboBox>("CmBConfPressSensType"), CustomParameters->PressureSensors(),
