@@ -217,7 +217,7 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
 
 void WireSecondaryWindows(TFormMain &form)
 {
-    FormConnectStatus->OnLoadSettingsFile = [&form] { form.MnIFileLoadCnfClick(); };
+    FormConnectStatus->OnLoadSettingsFile = [&form] { form.LoadSettingsFileFrom(FormConnectStatus->BtnDevConfig); };
     WireConnectStatusToAdapter(*FormConnectStatus);
     WireConfigurationPagesToWindows(form);
     form.Services.FreePictureWindow = [] {

@@ -816,6 +816,10 @@ public:
     void FormUpgraderUpdateQuery(bool &allowed);
     int TakeRestoreConfigRequest();
     void DeviceRestoreConfig();
+    // The settings-file load command from origin, the control that asked;
+    // with none (the restore after an upgrade) the dialog offers the
+    // remembered file.
+    void LoadSettingsFileFrom(QObject *origin);
     bool IsDeviceUpgradePossible();
     bool IsAdapterUpgradePossible();
     void CheckIfFirmwareUpgradePossible();

@@ -177,7 +177,7 @@ void TFormMain::DeviceRestoreConfig()
     if (Common
         && Common->AskYesNo(TranslateKey(QStringLiteral("strQuestUpdLoadSettings")),
                             TranslateKey(QStringLiteral("strQuestUpdLoadSettingsTitle"))))
-        MnIFileLoadCnfClick();
+        LoadSettingsFileFrom(nullptr);
 }
 
 bool TFormMain::IsDeviceUpgradePossible()
