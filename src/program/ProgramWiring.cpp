@@ -56,6 +56,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFrame>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>

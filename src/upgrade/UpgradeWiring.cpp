@@ -10,6 +10,8 @@
 #include "windows/FormConnectStatus.h"
 #include "windows/NamedWidget.h"
 
+#include <QPushButton>
+
 namespace {
 
 // Contacts the bootloader and selects its variant; a bootloader of a kind no

@@ -41,7 +41,7 @@ public:
 
     // One of the window's own sheets or panels by name; a panel docked here
     // by another window is never returned. The pages take their panels here.
-    QWidget *OwnPanel(const char *name) const { return qobject_cast<QWidget *>(FindComponent(name)); }
+    QWidget *OwnPanel(const char *name) const;
 
 public slots:
     // Menu commands and the controls that share them.
