@@ -42,7 +42,7 @@ int adapterVariable(const QString &name)
 // adapter's tab is offered.
 bool obdReadingsWanted(const TFormMain &form)
 {
-    QWidget *sheet = form.findChild<QWidget *>(QStringLiteral("TbSAdapter"));
+    QWidget *sheet = form.OwnPanel("TbSAdapter");
     auto *pages = sheet && sheet->parentWidget() ? qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget())
                                                  : nullptr;
     return pages && pages->isTabVisible(pages->indexOf(sheet)) && Logic && Logic->UIStateOBD()
@@ -87,7 +87,7 @@ void WireMainWindowToAdapter(TFormMain &form)
     // screen while the OBD tab is shown, and the tab still needs its refresh.
     s.ObdReadingsMiniVisible = [&form] {
         // Wanted or no longer wanted since the last layout: lay out again.
-        if (auto *host = form.findChild<QWidget *>(QStringLiteral("PnlOBDReadingsMain"));
+        if (auto *host = form.OwnPanel("PnlOBDReadingsMain");
             host && host->isHidden() == obdReadingsWanted(form))
             form.SetAdapterPanelsPending(true);
         return FormMultiOBD && !FormMultiOBD->PnlOBDReadingsMini->isHidden();
@@ -104,7 +104,7 @@ void WireMainWindowToAdapter(TFormMain &form)
     s.DockAdapterPanels = [&form] {
         if (!Logic)
             return;
-        auto host = [&form](const char *name) { return form.findChild<QWidget *>(QString::fromLatin1(name)); };
+        auto host = [&form](const char *name) { return form.OwnPanel(name); };
         if (FormMultiOBD && host("PnlAdapterMultiOBD"))
             Logic->MoveControlToHost(host("PnlAdapterMultiOBD"), FormMultiOBD->PnlMultiOBD);
         if (FormMultiOBD && host("PnlOBDReadingsMain")) {
@@ -120,7 +120,7 @@ void WireMainWindowToAdapter(TFormMain &form)
     s.AdjustAdapterWindows = [&form] {
         if (FormMultiOBD)
             FormMultiOBD->AdjustLayout();
-        if (auto *host = form.findChild<QWidget *>(QStringLiteral("PnlOBDReadingsMain")))
+        if (auto *host = form.OwnPanel("PnlOBDReadingsMain"))
             host->setVisible(obdReadingsWanted(form));
         if (FormMultiAIO)
             FormMultiAIO->AdjustLayout();

@@ -56,6 +56,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFrame>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -97,7 +98,7 @@ void WireMainWindowServices(TFormMain &form)
         if (Logic && Logic->UIStateOBD())
             Logic->UIStateOBD()->LocalOBDReadings->SetAsInteger(1);
         for (const char *name : {"PnlCalCorrTgasTable", "PnlCalCorrPsysTable"})
-            if (auto *w = form.findChild<QWidget *>(QString::fromLatin1(name)))
+            if (auto *w = form.OwnPanel(name))
                 w->hide();
     };
     s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
@@ -211,13 +212,13 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
     InstallConfigurationWizardPages(form, logic);
     // The auto-calibration page, made with the wizard's pages, switches the
     // adapter's OBD adaptation off at a start.
-    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage")))
+    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"), Qt::FindDirectChildrenOnly))
         WireAutoCalibrationToAdapter(*autoCal);
 }
 
 void WireSecondaryWindows(TFormMain &form)
 {
-    FormConnectStatus->OnLoadSettingsFile = [&form] { form.MnIFileLoadCnfClick(); };
+    FormConnectStatus->OnLoadSettingsFile = [&form] { form.LoadSettingsFileFrom(FormConnectStatus->BtnDevConfig); };
     WireConnectStatusToAdapter(*FormConnectStatus);
     WireConfigurationPagesToWindows(form);
     form.Services.FreePictureWindow = [] {

@@ -10,6 +10,8 @@
 #include "windows/FormConnectStatus.h"
 #include "windows/NamedWidget.h"
 
+#include <QPushButton>
+
 namespace {
 
 // Contacts the bootloader and selects its variant; a bootloader of a kind no
@@ -96,7 +98,7 @@ void ShowConnectStatusDialog(TFormMain &form, int left, int top)
         return;
     dialog->move(left + (form.width() - dialog->width()) / 2, top + (form.height() - dialog->height()) / 2);
     dialog->OnConnect = [&form] { form.MnIDeviceConnectClick(nullptr); };
-    dialog->OnLoadSettingsFile = [&form] { form.MnIFileLoadCnfClick(); };
+    dialog->OnLoadSettingsFile = [&form, dialog] { form.LoadSettingsFileFrom(dialog->BtnDevConfig); };
     dialog->IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
     dialog->IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };
     dialog->OnUpgradeFirmware = [&form](bool device) { form.DeviceUpgradeFirmware(device); };

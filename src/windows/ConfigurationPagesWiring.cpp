@@ -57,7 +57,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
             if (FormWorkingPressure)
                 FormWorkingPressure->exec();
         };
-        autoCal->ExecuteStartDialog = [&form](TAutoCalibrationPage::TStartChoice &choice) {
+        autoCal->ExecuteStartDialog = [autoCal](TAutoCalibrationPage::TStartChoice &choice) {
             TFormAutocalibrationInit *dialog = FormAutocalibrationInit;
             if (!dialog)
                 return false;
@@ -65,7 +65,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
             TProgramLogic::FillListB(dialog->CmBInjType);
             dialog->CmBInjType->setCurrentIndex(choice.InjectorIndex);
             dialog->CmBInjSystemType->clear();
-            if (auto *system = form.findChild<QComboBox *>(QStringLiteral("CmBConfInjSystemType")))
+            if (auto *system = autoCal->Control<QComboBox>("CmBConfInjSystemType"))
                 for (int i = 0; i < system->count(); ++i)
                     dialog->CmBInjSystemType->addItem(system->itemText(i));
             dialog->CmBInjSystemType->setCurrentIndex(choice.SystemIndex);
@@ -88,7 +88,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
         FormWorkingPressure->OnMeasure = [autoCal](QComboBox *list) { autoCal->MeasureWorkingPressure(list, true); };
     if (FormAutocalibrationInit) {
         FormAutocalibrationInit->AdvancedView = [&form] {
-            auto *box = form.findChild<QAbstractButton *>(QStringLiteral("ChBAdvancedView"));
+            auto *box = qobject_cast<QAbstractButton *>(form.OwnPanel("ChBAdvancedView"));
             return box && box->isChecked();
         };
         FormAutocalibrationInit->DefaultFactor = &TProgramLogic::GetDefaultFactor;

@@ -123,13 +123,13 @@ void addFields(QWidget *page, const Field *fields, size_t count)
 // The item text of a main-window list, empty when there is no such item.
 QString mainListItem(const char *name, int index)
 {
-    auto *list = FormMain ? FormMain->findChild<QComboBox *>(QString::fromLatin1(name)) : nullptr;
+    auto *list = FormMain ? qobject_cast<QComboBox *>(FormMain->OwnPanel(name)) : nullptr;
     return list && index >= 0 && index < list->count() ? list->itemText(index) : QString();
 }
 
 QImage grabMainWindowChart(const char *name)
 {
-    auto *chart = FormMain ? FormMain->findChild<QWidget *>(QString::fromLatin1(name)) : nullptr;
+    auto *chart = FormMain ? FormMain->OwnPanel(name) : nullptr;
     return chart ? chart->grab().toImage() : QImage();
 }
 

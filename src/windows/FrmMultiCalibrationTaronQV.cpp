@@ -287,7 +287,7 @@ void TFrmMultiCalibrationTaronQV::PollAutocalibrationState() { Auto->PollAutocal
 
 void TFrmMultiCalibrationTaronQV::TimerMapaTimer()
 {
-    const auto *main = Form ? Form->findChild<QTabWidget *>(QStringLiteral("PgCMain")) : nullptr;
+    const auto *main = Form ? qobject_cast<QTabWidget *>(Form->OwnPanel("PgCMain")) : nullptr;
     const bool shown = main && main->currentWidget()
                        && main->currentWidget()->objectName() == QLatin1String("TbSMultiCalibration");
     if (shown && PgCCalibration->currentWidget() == TbSMultiCalibrationMap && Map->ChBCalMapAutoRefresh->isChecked()

@@ -213,11 +213,7 @@ TFrmMultiConfigurationTaronQV::~TFrmMultiConfigurationTaronQV()
 QWidget *TFrmMultiConfigurationTaronQV::mainWindowPanel(const char *name) const
 {
     // The main window's own one: this window's docked panel reuses names.
-    if (FForm)
-        for (QWidget *w : FForm->findChildren<QWidget *>(QString::fromLatin1(name)))
-            if (!PnlMultiConfiguration->isAncestorOf(w))
-                return w;
-    return nullptr;
+    return FForm ? FForm->OwnPanel(name) : nullptr;
 }
 
 // ---- Modified mark ----------------------------------------------------------------

@@ -22,7 +22,7 @@ namespace {
 // name, filling it.
 void dock(TFormMain &form, QWidget *panel)
 {
-    auto *host = form.findChild<QWidget *>(panel->objectName());
+    auto *host = form.OwnPanel(panel->objectName().toLatin1().constData());
     if (!host || host == panel || panel->parentWidget() == host)
         return;
     // The panel stays its window's component for the window's section of a

@@ -65,12 +65,17 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     const QString file = dir.filePath(QStringLiteral("backup.ddf"));
     QString chosen = file;
     int windows = 0, statusShown = 0;
-    bool adapterDetection = true, adapterFound = true;
+    bool adapterDetection = true, adapterFound = true, runDialog = false;
+    // The file dialogs shown: save or open, and the file name offered.
+    std::vector<std::pair<bool, QString>> dialogs;
     rig.Wire = [&](TFormMain &f) {
         InstallConfigurationPage(f, logic);
         TModel2Page::Install(f);
         TModelPage::Install(f);
-        f.SettingsFileDialog = [&](bool, const QString &, const QString &) { return chosen; };
+        f.SettingsFileDialog = [&](bool save, const QString &, const QString &name) {
+            dialogs.emplace_back(save, name);
+            return chosen;
+        };
         f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
         f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
         f.UpgradeServices.AdapterUpgradeCandidate = [&] { return adapterFound; };
@@ -91,7 +96,16 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
                 device.Controller.State.Param16[6] = 50;
             });
         };
-        f.UpgradeServices.ShowConnectStatus = [&](int, int) { ++statusShown; };
+        // The connection-status dialog: the controller's upgrade, then after
+        // reconnecting the restore it was asked for.
+        f.UpgradeServices.ShowConnectStatus = [&](int, int) {
+            ++statusShown;
+            if (!runDialog)
+                return;
+            f.DeviceUpgradeFirmware(true);
+            if (f.TakeRestoreConfigRequest() == 1)
+                f.DeviceRestoreConfig();
+        };
     };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
@@ -185,6 +199,19 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     form.CheckIfFirmwareUpgradePossible();
     EXPECT_TRUE(rig.Boxes.empty()) << "switched off";
     EXPECT_EQ(statusShown, 1);
+
+    // From the menu, through the dialog: after the upgrade the restore's
+    // Open dialog offers the backup just written.
+    chosen = file;
+    runDialog = true;
+    dialogs.clear();
+    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    form.findChild<QAction *>(QStringLiteral("MnIDeviceUpgradeFirmware"))->trigger();
+    EXPECT_EQ(windows, 4);
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_TRUE(dialogs[0].first);
+    EXPECT_FALSE(dialogs[1].first);
+    EXPECT_EQ(dialogs[1].second, QStringLiteral("backup.ddf"));
 }
 
 TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)

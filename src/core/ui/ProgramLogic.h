@@ -6,8 +6,9 @@
 // model factors, and the two lists filled from the edition parameters.
 //
 // It talks to the device through the global data manager and reads the
-// wizard's controls of the window set with SetWindow by their objectName;
-// only their shown text, checked state or selected item is read.
+// wizard's controls inside the panel set with SetWindow (the wizard's own
+// sheet) by their objectName; only their shown text, checked state or
+// selected item is read.
 #pragma once
 
 #include <QObject>

@@ -60,6 +60,8 @@ TAutoCalibrationPage::TAutoCalibrationPage(TFormMain &form, TProgramLogic &logic
     : QObject(&form), FForm(form), FLogic(logic)
 {
     setObjectName(QStringLiteral("AutoCalibrationPage"));
+    // Its own sheet, the model-2 page and the wizard's auto-calibration sheets.
+    SetPanels({form.OwnPanel("TbSCalAuto"), form.OwnPanel("TbSCalibration"), form.OwnPanel("TbSConfigurator")});
     auto click = [this](const char *name, auto handler) {
         if (auto *b = Find<QAbstractButton>(name))
             connect(b, &QAbstractButton::clicked, this, handler);
@@ -78,7 +80,7 @@ TAutoCalibrationPage::TAutoCalibrationPage(TFormMain &form, TProgramLogic &logic
 
 template <typename T> T *TAutoCalibrationPage::Find(const char *name) const
 {
-    return FForm.findChild<T *>(QString::fromLatin1(name));
+    return Control<T>(QString::fromLatin1(name));
 }
 
 void TAutoCalibrationPage::Pause(int milliseconds)

@@ -8,6 +8,8 @@
 // in its normal work type.
 #pragma once
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QString>
 
@@ -20,7 +22,7 @@ class TFormMain;
 class TModel2Page;
 class TProgramLogic;
 
-class TAutoCalibrationPage : public QObject
+class TAutoCalibrationPage : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -62,15 +62,16 @@ bool parseNumber(const QString &text, double &value)
 
 } // namespace
 
-template <typename T> T *TConfigurationPage::Find(const char *name) const
-{
-    return FForm.findChild<T *>(QString::fromLatin1(name));
-}
-
 TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
     : QObject(&form), FForm(form), FLogic(logic)
 {
     setObjectName(QStringLiteral("ConfigurationPage"));
+    // Its own sheet, then the pages whose controls it keeps in step: the
+    // readings (cylinder bars, injector display), the wizard, the
+    // calibration pages (default offsets, load panels, correction masks)
+    // and the diagnostics (switch panels).
+    SetPanels({form.OwnPanel("TbSConfig"), form.OwnPanel("TbSMeasure"), form.OwnPanel("TbSConfigurator"),
+               form.OwnPanel("TbSCalibration"), form.OwnPanel("TbSDiagnostic")});
 #define FIND(type, name) name = Find<type>(#name)
     FIND(QComboBox, CmbKnfInjCount);
     FIND(QComboBox, CmbKnfInjType);
@@ -551,8 +552,8 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
     for (int k = 1; k <= TDeviceRecord::ChannelCount; ++k) {
         const bool visible = k <= 3 ? count >= 3 : count >= k;
         auto place = [&](const QString &bar, const QString &label, int &y) {
-            auto *b = FForm.findChild<QWidget *>(bar);
-            auto *l = FForm.findChild<QWidget *>(label);
+            auto *b = Find<QWidget>(bar);
+            auto *l = Find<QWidget>(label);
             if (!b)
                 return;
             b->setVisible(visible);
@@ -570,7 +571,7 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
         const int gasStart = gasY;
         place(QStringLiteral("PrBOdcPetrol%1").arg(k), QStringLiteral("LblOdcWskTb%1").arg(k), petrolY);
         place(QStringLiteral("PrBOdcLPG%1").arg(k), QStringLiteral("LblOdcWskTg%1").arg(k), gasY);
-        if (auto *corr = FForm.findChild<QWidget *>(QStringLiteral("LblOdcGasInjCorr%1").arg(k))) {
+        if (auto *corr = Find<QWidget>(QStringLiteral("LblOdcGasInjCorr%1").arg(k))) {
             corr->setVisible(visible);
             if (visible && h > 0 && gasStart >= 0)
                 corr->setGeometry(corr->x(), gasStart, corr->width(), h);
@@ -579,10 +580,10 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
     for (int k = 3; k <= 8; ++k)
         for (const QString &name : {QStringLiteral("ChBModCorrectionMask%1").arg(k),
                                     QStringLiteral("ChBModel2CorrectionMask%1").arg(k)})
-            if (auto *w = FForm.findChild<QWidget *>(name))
+            if (auto *w = Find<QWidget>(name))
                 w->setVisible(count >= k);
     for (int k = 4; k <= 8; ++k)
-        if (auto *w = FForm.findChild<QWidget *>(QStringLiteral("PnlSwitchCh%1").arg(k)))
+        if (auto *w = Find<QWidget>(QStringLiteral("PnlSwitchCh%1").arg(k)))
             w->setVisible(count >= k);
 }
 
@@ -852,7 +853,7 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
             model->BtBModWriteClick();
         }
     };
-    logic.SetWindow(&form);
+    logic.SetWindow(form.OwnPanel("TbSConfigurator"));
     logic.WizardFillers.Based = [&form] { form.FillConfBasedPage(); };
     logic.WizardFillers.Switching = [&form] { form.FillConfSwitchingPage(); };
     logic.WizardFillers.Advanced = [&form] { form.FillConfAdvancedPage(); };
@@ -861,10 +862,10 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
         if (form.ReadingsServices.FillConfFinishPage)
             form.ReadingsServices.FillConfFinishPage(full);
     };
-    form.Services.FillEditionLists = [&form] {
-        TProgramLogic::FillListA(form.findChild<QComboBox *>(QStringLiteral("CmBConfPressSensType")));
-        TProgramLogic::FillListB(form.findChild<QComboBox *>(QStringLiteral("CmbKnfInjType")));
-        TProgramLogic::FillListB(form.findChild<QComboBox *>(QStringLiteral("CmBConfInjType")));
+    form.Services.FillEditionLists = [page] {
+        TProgramLogic::FillListA(page->Control<QComboBox>("CmBConfPressSensType"));
+        TProgramLogic::FillListB(page->Control<QComboBox>("CmbKnfInjType"));
+        TProgramLogic::FillListB(page->Control<QComboBox>("CmBConfInjType"));
     };
     SetConfigurationWriteActions([page] { return page->WriteConfiguration(); },
                                  [&form] { return form.WriteConfWizardConfiguration(); });

@@ -7,11 +7,12 @@
 // pressure-sensor label.
 //
 // The page keeps no data of its own: the record is its model. It finds its
-// components on the main window by objectName and registers itself as the
-// window's configuration page.
+// components inside its own sheet (and the sheets of the pages it keeps in
+// step) and registers itself as the window's configuration page.
 #pragma once
 
 #include "mainwindow/shell/ConfigurationPageOps.h"
+#include "mainwindow/shell/PageControls.h"
 
 #include <QObject>
 #include <QPointer>
@@ -29,7 +30,7 @@ class QWidget;
 class TFormMain;
 class TProgramLogic;
 
-class TConfigurationPage : public QObject, public TConfigurationPageOps
+class TConfigurationPage : public QObject, public TConfigurationPageOps, public TPageControls
 {
     Q_OBJECT
 
@@ -99,7 +100,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    template <typename T> T *Find(const char *name) const;
+    template <typename T, typename N> T *Find(const N &name) const { return Control<T>(name); }
     QString Tr(const char *key) const;
     // Says why the device cannot be read or written (locked); true when ready.
     bool CheckReady();

@@ -113,13 +113,12 @@ TConfigurationWizard::TConfigurationWizard(TFormMain &form, TProgramLogic &logic
     : QObject(&form), FForm(form), FLogic(logic)
 {
     setObjectName(QStringLiteral("ConfigurationWizard"));
+    // Its own sheet, then the pages whose lists and lambda panels it
+    // follows: configuration, calibration, readings and diagnostics.
+    SetPanels({form.OwnPanel("TbSConfigurator"), form.OwnPanel("TbSConfig"), form.OwnPanel("TbSCalibration"),
+               form.OwnPanel("TbSMeasure"), form.OwnPanel("TbSDiagnostic")});
     FillItems();
     Connect();
-}
-
-template <typename T> T *TConfigurationWizard::Find(const char *name) const
-{
-    return FForm.findChild<T *>(QString::fromLatin1(name));
 }
 
 QComboBox *TConfigurationWizard::List(const char *name) const { return Find<QComboBox>(name); }
@@ -656,7 +655,7 @@ void TConfigurationWizard::ChBConfPetrolInjPlusControlClick()
 // view shows it at all.
 void TConfigurationWizard::ShowPostValveDelay()
 {
-    auto *advanced = Box("ChBAdvancedView");
+    auto *advanced = qobject_cast<QAbstractButton *>(FForm.OwnPanel("ChBAdvancedView"));
     if (auto *p = Find<QWidget>("PnlConfPostValveDelay"))
         p->setVisible(!Checked("ChBConfExternalEmulator") && advanced && advanced->isChecked());
 }

@@ -7,6 +7,8 @@
 // restart of the program.
 #pragma once
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -22,7 +24,7 @@ class TAutoCalibrationPage;
 class TFormMain;
 class TProgramLogic;
 
-class TConfigurationWizard : public QObject
+class TConfigurationWizard : public QObject, public TPageControls
 {
     Q_OBJECT
 
@@ -76,7 +78,7 @@ public slots:
     void ChBConfLambaInputAsFlashLubeLevelClick();
 
 private:
-    template <typename T = QWidget> T *Find(const char *name) const;
+    template <typename T = QWidget> T *Find(const char *name) const { return Control<T>(name); }
     QComboBox *List(const char *name) const;
     QAbstractButton *Box(const char *name) const;
     bool Checked(const char *name) const;

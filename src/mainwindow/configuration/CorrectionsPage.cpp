@@ -107,7 +107,9 @@ private:
 TCorrectionsPage::TCorrectionsPage(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("CorrectionsPage"));
-    FPage = form->findChild<QWidget *>(QStringLiteral("TbSCalCorrections"));
+    // Its own sheet, then the model-2 page whose bank-2 correction it shows.
+    SetPanels({form->OwnPanel("TbSCalCorrections"), form->OwnPanel("TbSCalibration")});
+    FPage = OwnPanel();
 
     // The 20 cells of each curve, in two columns of ten with their captions.
     const char *curveNames[4] = {"Psys", "Pcol", "Tgas", "RPM"};
@@ -160,9 +162,9 @@ TCorrectionsPage::TCorrectionsPage(TFormMain *form) : QObject(form), FForm(form)
     StTOBDAdaptationActive = Get<QWidget>("StTOBDAdaptationActive");
     for (int k = 0; k < 8; ++k)
         FMaskBoxes[k] = qobject_cast<QAbstractButton *>(
-            form->findChild<QWidget *>(QStringLiteral("ChBModel2CorrectionMask%1").arg(k + 1)));
-    UpDModel2CorrectionMult = form->findChild<QSpinBox *>(QStringLiteral("UpDModel2CorrectionMult"));
-    YEdModel2CorrectionOffset = form->findChild<QLineEdit *>(QStringLiteral("YEdModel2CorrectionOffset"));
+            Control<QWidget>(QStringLiteral("ChBModel2CorrectionMask%1").arg(k + 1)));
+    UpDModel2CorrectionMult = Control<QSpinBox>(QStringLiteral("UpDModel2CorrectionMult"));
+    YEdModel2CorrectionOffset = Control<QLineEdit>(QStringLiteral("YEdModel2CorrectionOffset"));
 
     for (int b = 0; b < 2; ++b) {
         QTableWidget *grids[3] = {CorrectionGrid(b + 1), FLoadGrids[b], FRpmGrids[b]};
@@ -211,8 +213,7 @@ TCorrectionsPage::TCorrectionsPage(TFormMain *form) : QObject(form), FForm(form)
 
 QWidget *TCorrectionsPage::Find(const QString &name) const
 {
-    QWidget *w = FPage ? FPage->findChild<QWidget *>(name) : nullptr;
-    return w ? w : FForm->findChild<QWidget *>(name);
+    return Control<QWidget>(name);
 }
 
 bool TCorrectionsPage::Kind48From(const char *letter) const

@@ -6,6 +6,8 @@
 
 #include "mainwindow/configuration/ModelMath.h"
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 
 #include <array>
@@ -22,7 +24,7 @@ class QTableWidget;
 class QWidget;
 class TFormMain;
 
-class TCorrectionsPage : public QObject
+class TCorrectionsPage : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -42,6 +42,8 @@ const std::vector<TDefaultConfiguration::TVariable> &TDefaultConfiguration::Vari
 TDefaultConfiguration::TDefaultConfiguration(TFormMain &form) : QObject(&form), FForm(form)
 {
     setObjectName(QStringLiteral("DefaultConfiguration"));
+    // The factory state goes onto the configuration and model pages.
+    SetPanels({form.OwnPanel("TbSConfig"), form.OwnPanel("TbSCalModel")});
 }
 
 TDefaultConfiguration *TDefaultConfiguration::Install(TFormMain &form)
@@ -52,21 +54,21 @@ TDefaultConfiguration *TDefaultConfiguration::Install(TFormMain &form)
 void TDefaultConfiguration::SetConfigurationControls()
 {
     auto combo = [this](const char *name, int index) {
-        if (auto *c = FForm.findChild<QComboBox *>(QString::fromLatin1(name)))
+        if (auto *c = Control<QComboBox>(QString::fromLatin1(name)))
             c->setCurrentIndex(index < c->count() ? index : -1);
     };
     auto text = [this](const char *name, const char *value) {
-        if (auto *e = FForm.findChild<QLineEdit *>(QString::fromLatin1(name)))
+        if (auto *e = Control<QLineEdit>(QString::fromLatin1(name)))
             e->setText(QString::fromLatin1(value));
     };
-    if (auto *count = FForm.findChild<QComboBox *>(QStringLiteral("CmbKnfInjCount")))
+    if (auto *count = Control<QComboBox>(QStringLiteral("CmbKnfInjCount")))
         count->setCurrentIndex(count->count() - 1);
     combo("CmBKnfEngineType", 0);
     text("YEdKnfCubicCap", "0");
     text("YEdKnfPower", "66");
     combo("CmBKnfInjSystemType", 0);
     text("EdtKnfIdleHotTb", "0");
-    if (auto *lpg = FForm.findChild<QAbstractButton *>(QStringLiteral("RdBKnfLPG")))
+    if (auto *lpg = Control<QAbstractButton>(QStringLiteral("RdBKnfLPG")))
         lpg->setChecked(true);
     combo("CmbKnfInjType", 0);
     combo("CmbKnfRedType", 0);
@@ -86,14 +88,14 @@ void TDefaultConfiguration::SetConfigurationControls()
     for (const char *name : {"ChBKnfNosequential", "ChBKnfMicroInjection", "ChBKnfSemiGasControl", "ChBKnfHemiEngine",
                              "ChBKnfTuningMode", "ChBKnfMasterMode", "ChBKnfPetrolInjPlusControl",
                              "ChBKnfExternalEmulator", "ChBKnfLambda", "ChBKnfAlwaysStartOnGas"})
-        if (auto *b = FForm.findChild<QAbstractButton *>(QString::fromLatin1(name)))
+        if (auto *b = Control<QAbstractButton>(QString::fromLatin1(name)))
             b->setChecked(false);
 }
 
 void TDefaultConfiguration::SetModelControls()
 {
     auto spin = [this](const QString &name, int value) {
-        if (auto *s = FForm.findChild<QSpinBox *>(name))
+        if (auto *s = Control<QSpinBox>(name))
             s->setValue(value);
     };
     const char *const letters[] = {"A", "B", "C", "D"};
@@ -102,13 +104,13 @@ void TDefaultConfiguration::SetModelControls()
         spin(QStringLiteral("UpDWzbogacenieProg%1").arg(QLatin1String(letters[k])), 0);
     }
     for (const char *name : {"EdtModMULT_", "YEdModOffset"})
-        if (auto *e = FForm.findChild<QLineEdit *>(QString::fromLatin1(name)))
+        if (auto *e = Control<QLineEdit>(QString::fromLatin1(name)))
             e->setText(QString::asprintf("%.2f", 1.0));
     spin(QStringLiteral("UpDModCorrectionMult"), 0);
-    if (auto *e = FForm.findChild<QLineEdit *>(QStringLiteral("YEdModCorrectionOffset")))
+    if (auto *e = Control<QLineEdit>(QStringLiteral("YEdModCorrectionOffset")))
         e->setText(QString::asprintf("%.2f", 0.0));
     for (int k = 1; k <= 8; ++k)
-        if (auto *b = FForm.findChild<QAbstractButton *>(QStringLiteral("ChBModCorrectionMask%1").arg(k)))
+        if (auto *b = Control<QAbstractButton>(QStringLiteral("ChBModCorrectionMask%1").arg(k)))
             b->setChecked(false);
 }
 

@@ -6,6 +6,8 @@
 // all of it.
 #pragma once
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 
 #include <cstdint>
@@ -14,7 +16,7 @@
 
 class TFormMain;
 
-class TDefaultConfiguration : public QObject
+class TDefaultConfiguration : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -161,7 +161,9 @@ QValueAxis *LoadAxis(QChartView *view)
 TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("MapPage"));
-    auto get = [form](const char *name) { return form->findChild<QWidget *>(QString::fromLatin1(name)); };
+    // Its own sheet, then the model pages it draws for and the wizard's sensor list.
+    SetPanels({form->OwnPanel("TbSCalMap"), form->OwnPanel("TbSCalibration"), form->OwnPanel("TbSConfigurator")});
+    auto get = [this](const char *name) { return Control<QWidget>(QString::fromLatin1(name)); };
     auto chart = [&](const char *name) {
         auto *view = qobject_cast<QChartView *>(get(name));
         return view ? view : new QChartView(form);
@@ -186,7 +188,7 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
     ChkCalMapAutoRefresh = button("ChkCalMapAutoRefresh");
     BtnCalMapSetModel = button("BtnCalMapSetModel");
     BtnCalMapAdjust = button("BtnCalMapAdjust");
-    PgCMain = qobject_cast<QTabWidget *>(get("PgCMain"));
+    PgCMain = qobject_cast<QTabWidget *>(form->OwnPanel("PgCMain"));
     PgCCalibration = qobject_cast<QTabWidget *>(get("PgCCalibration"));
     PgCModel2Model = qobject_cast<QTabWidget *>(get("PgCModel2Model"));
     if (auto *petrol = qobject_cast<TPaintShape *>(get("ShpMapPointPETROL"))) {
@@ -325,7 +327,7 @@ void TMapPage::DrawMapChart()
     MapComplete = MapCoversRanges = false;
     MapValidCellCount = 0;
 
-    auto *sensors = FForm->findChild<QComboBox *>(QStringLiteral("CmBConfPressSensType"));
+    auto *sensors = Control<QComboBox>(QStringLiteral("CmBConfPressSensType"));
     const bool noCells = sensors && sensors->currentIndex() >= 0 && sensors->currentData().toInt() == 1;
     if (!noCells) {
         if (DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
@@ -399,7 +401,7 @@ void TMapPage::ChtMapaAfterDraw()
 void TMapPage::ChBCalMapChangeAxiesClick()
 {
     const bool swapped = ChBCalMapChangeAxies && ChBCalMapChangeAxies->isChecked();
-    auto label = [this](const char *name) { return FForm->findChild<TCaptionPanel *>(QString::fromLatin1(name)); };
+    auto label = [this](const char *name) { return Control<TCaptionPanel>(QString::fromLatin1(name)); };
     TCaptionPanel *x = label("LblCalTxtX"), *x2 = label("LblCalTxtX2"), *y = label("LblCalTxtY");
     if (swapped == !ChtMapa2->isHidden())
         return;
@@ -418,14 +420,14 @@ void TMapPage::ChBCalMapChangeAxiesClick()
         x2->setVisible(!swapped);
     }
     for (const char *name : {"PnlCalLoadL", "PnlCalLoadM", "PnlCalLoadH"})
-        if (auto *panel = FForm->findChild<QWidget *>(QString::fromLatin1(name)))
+        if (auto *panel = Control<QWidget>(QString::fromLatin1(name)))
             panel->setVisible(!swapped);
 }
 
 void TMapPage::TimerMapaTimer()
 {
-    auto *calibration = FForm->findChild<QWidget *>(QStringLiteral("TbSCalibration"));
-    auto *map = FForm->findChild<QWidget *>(QStringLiteral("TbSCalMap"));
+    auto *calibration = Control<QWidget>(QStringLiteral("TbSCalibration"));
+    auto *map = Control<QWidget>(QStringLiteral("TbSCalMap"));
     if (PgCMain && PgCCalibration && PgCMain->currentWidget() == calibration
         && PgCCalibration->currentWidget() == map && ChkCalMapAutoRefresh && ChkCalMapAutoRefresh->isChecked())
         BtnCalMapReadClick();
@@ -664,7 +666,7 @@ void TMapPage::CalculateModelForDevice(QObject *sender, bool showPage)
         else
             MapCalculate_Model2();
         if (showPage && PgCCalibration)
-            TCommon::ActivatePage(PgCCalibration, FForm->findChild<QWidget *>(QStringLiteral("TbSCalModel2")), false);
+            TCommon::ActivatePage(PgCCalibration, Control<QWidget>(QStringLiteral("TbSCalModel2")), false);
         if (sender && (sender == BtnCalMapSetModel || sender == BtnCalMapAdjust))
             ModelByCalculations();
     }
@@ -701,7 +703,7 @@ bool TMapPage::MapCalculate_Model()
     if (QXYSeries *s = Model->Series(1))
         s->replace(result.Points);
     if (result.RangeFitUsed && PgCCalibration)
-        TCommon::ActivatePage(PgCCalibration, FForm->findChild<QWidget *>(QStringLiteral("TbSCalModel")), false);
+        TCommon::ActivatePage(PgCCalibration, Control<QWidget>(QStringLiteral("TbSCalModel")), false);
     return true;
 }
 
@@ -771,8 +773,8 @@ void TMapPage::ModelSegmentsByCalculations()
     if (!Model)
         return;
     QXYSeries *calculated = Model->Series(1), *line = Model->Series(3);
-    auto *mult = FForm->findChild<QSpinBox *>(QStringLiteral("UpDModMult"));
-    auto *offset = FForm->findChild<QSpinBox *>(QStringLiteral("UpDModOffset"));
+    auto *mult = Control<QSpinBox>(QStringLiteral("UpDModMult"));
+    auto *offset = Control<QSpinBox>(QStringLiteral("UpDModOffset"));
     if (!calculated || !line || !mult || !offset)
         return;
     TSegmentFit fit = FitModelSegments(calculated->points(), line->points(), offset->value());
@@ -783,7 +785,7 @@ void TMapPage::ModelSegmentsByCalculations()
     if (fit.MultPosition != mult->value()) {
         FForm->SetConfigModified(true);
         mult->setValue(fit.MultPosition);
-        if (auto *text = FForm->findChild<QLineEdit *>(QStringLiteral("EdtModMULT_")))
+        if (auto *text = Control<QLineEdit>(QStringLiteral("EdtModMULT_")))
             text->setText(TSettingsFile::FormatFloat(fit.Mult, QLocale().decimalPoint().at(0)));
         FForm->DrawModelChart();
         // The segments are fitted to the model line as the new multiplier draws it.
@@ -794,7 +796,7 @@ void TMapPage::ModelSegmentsByCalculations()
     const char *names[4] = {"UpDWzbogacenieProgA", "UpDWzbogacenieProgB", "UpDWzbogacenieProgC",
                             "UpDWzbogacenieProgD"};
     for (int j = 0; j < 4; ++j)
-        if (auto *spin = FForm->findChild<QSpinBox *>(QString::fromLatin1(names[j])))
+        if (auto *spin = Control<QSpinBox>(QString::fromLatin1(names[j])))
             spin->setValue(fit.Enrichments[j]);
     FForm->SetConfigModified(true);
 }

@@ -6,6 +6,8 @@
 
 #include "mainwindow/configuration/MapMath.h"
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 
 #include <functional>
@@ -21,7 +23,7 @@ class TFormMain;
 class TModel2Page;
 class TModelPage;
 
-class TMapPage : public QObject
+class TMapPage : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -49,7 +49,9 @@ bool SameValue(double a, double b)
 TModel2Page::TModel2Page(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("Model2Page"));
-    auto get = [form](const char *name) { return form->findChild<QWidget *>(QString::fromLatin1(name)); };
+    // Its own sheet, then the calibration pages and the wizard whose lists it follows.
+    SetPanels({form->OwnPanel("TbSCalModel2"), form->OwnPanel("TbSCalibration"), form->OwnPanel("TbSConfigurator")});
+    auto get = [this](const char *name) { return Control<QWidget>(QString::fromLatin1(name)); };
     auto spin = [&](const char *n) { return qobject_cast<QSpinBox *>(get(n)); };
     auto edit = [&](const char *n) { return qobject_cast<QLineEdit *>(get(n)); };
     auto box = [&](const char *n) { return qobject_cast<QAbstractButton *>(get(n)); };

@@ -8,6 +8,8 @@
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/configuration/ModelMath.h"
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QPoint>
 
@@ -24,7 +26,7 @@ class QTabWidget;
 class TCaptionPanel;
 class TFormMain;
 
-class TModel2Page : public QObject
+class TModel2Page : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -41,7 +41,9 @@ QString Tr(const QString &key)
 TModelPage::TModelPage(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("ModelPage"));
-    auto get = [form](const QString &name) { return form->findChild<QWidget *>(name); };
+    // Its own sheet, then the calibration pages it switches between.
+    SetPanels({form->OwnPanel("TbSCalModel"), form->OwnPanel("TbSCalibration")});
+    auto get = [this](const QString &name) { return Control<QWidget>(name); };
     auto spin = [&](const QString &n) { return qobject_cast<QSpinBox *>(get(n)); };
     const QString letters = QStringLiteral("ABCD");
     static const int kMin[4] = {1, 2, 3, 4}, kMax[4] = {14, 16, 18, 20};

@@ -7,6 +7,8 @@
 #include "mainwindow/configuration/DragStart.h"
 #include "mainwindow/configuration/ModelMath.h"
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QPoint>
 
@@ -22,7 +24,7 @@ class QXYSeries;
 class TCaptionPanel;
 class TFormMain;
 
-class TModelPage : public QObject
+class TModelPage : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -51,8 +51,8 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
 
     // Nothing goes out while a free edit holds a value the device cannot take.
     int capacity = r.EngineCubicCapacity, power = r.Power;
-    auto *capacityEdit = FForm.findChild<QLineEdit *>(QStringLiteral("YEdConfCubicCap"));
-    auto *powerEdit = FForm.findChild<QLineEdit *>(QStringLiteral("YEdConfPower"));
+    auto *capacityEdit = Control<QLineEdit>("YEdConfCubicCap");
+    auto *powerEdit = Control<QLineEdit>("YEdConfPower");
     for (const auto &[edit, max, value] : {std::tuple{capacityEdit, 9999, &capacity}, std::tuple{powerEdit, 999, &power}})
         if (!editValue(edit, max, *value)) {
             if (Common)
@@ -105,7 +105,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     }
     r.FuelType = lpg ? 0 : 1;
     r.ReserveType = quint8(Index("CmBConfLevSensType", r.ReserveType));
-    TProgramLogic::ShowControl(FForm.findChild<QWidget *>(QStringLiteral("BtnConfLevSensConfig")), selected("CmBConfLevSensType"), true);
+    TProgramLogic::ShowControl(Control<QWidget>("BtnConfLevSensConfig"), selected("CmBConfLevSensType"), true);
     FForm.UpdateCylinderCountControls(true);
 
     r.LowPD = quint8(Entry("CmBConfLowPressDelay", LowPressDelayValues, r.LowPD));

@@ -161,6 +161,7 @@ const Binding Bindings[] = {
     {"ChBAdvancedView", "clicked()", "ChBAdvancedViewClick()"},
     {"BtBKnfReadConfiguration", "clicked()", "BtBKnfReadConfigurationClick()"},
     {"BtBKnfWriteConfiguration", "clicked()", "BtBKnfWriteConfigurationClick()"},
+    {"BtBKnfWriteDefaultConfiguration", "clicked()", "BtBKnfWriteDefaultConfigurationClick()"},
     {"BtBModWrite", "clicked()", "BtBModWriteClick()"},
     {"BtBModel2Write", "clicked()", "BtBModel2WriteClick()"},
     {"BtBModel2Default", "clicked()", "BtBModel2DefaultClick()"},
@@ -255,7 +256,7 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
     ResizeHelper->SetAutoFormResize(false);
     ResizeHelper->SetShowContainer(centralWidget());
     for (const char *name : {"PnlOdcTinjPetrol", "PnlOdcTinjLPG"})
-        ResizeHelper->ExcludeControl(findChild<QWidget *>(QString::fromLatin1(name)));
+        ResizeHelper->ExcludeControl(Component<QWidget>(name));
     connect(ResizeHelper, &TResizeHelper::OnAfterShow, this, &TFormMain::ResizeHelperAfterShow);
     // Recorded at its designed size now, so that a window first shown at
     // another size (maximised, full screen) still scales from the design;
@@ -273,8 +274,8 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent)
 
 void TFormMain::CreateComponents()
 {
-    Timerek = findChild<QTimer *>(QStringLiteral("Timerek"));
-    TimerMapa = findChild<QTimer *>(QStringLiteral("TimerMapa"));
+    Timerek = Component<QTimer>("Timerek");
+    TimerMapa = Component<QTimer>("TimerMapa");
     connect(Timerek, &QTimer::timeout, this, [this] { TimerekTimer(Timerek); });
 
     DetectorComponent = new TDetector(this);
@@ -325,7 +326,7 @@ TFormMain::~TFormMain()
 
 void TFormMain::Bind(const char *component, const char *signal, const char *slot)
 {
-    QObject *sender = findChild<QObject *>(QString::fromLatin1(component));
+    QObject *sender = FindComponent(component);
     const QByteArray signalText = QByteArray("2") + signal;
     const QByteArray slotText = QByteArray("1") + slot;
     if (!sender || !QObject::connect(sender, signalText.constData(), this, slotText.constData()))
@@ -340,7 +341,7 @@ void TFormMain::BindHandlers()
         Bind(b.component, b.signal, b.slot);
     // The lamp of the gas-switch panel is a painted shape without events of
     // its own; a press on it acts like a press on its panel.
-    if (QWidget *lamp = findChild<QWidget *>(QStringLiteral("ShpStatusGazState")))
+    if (QWidget *lamp = Component<QWidget>("ShpStatusGazState"))
         lamp->installEventFilter(this);
     else
         FFailedBindings << QStringLiteral("ShpStatusGazState");
@@ -370,6 +371,7 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 // window; they are bound to their components here and filled in there.
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
+void TFormMain::BtBKnfWriteDefaultConfigurationClick() { WriteDefaultConfiguration_145(); }
 void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }
 void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtBModel2WriteClick"); }
 void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }

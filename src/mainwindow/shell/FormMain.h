@@ -39,6 +39,10 @@ public:
     // component or signal); empty when the layout and the handlers agree.
     const QStringList &FailedBindings() const { return FFailedBindings; }
 
+    // One of the window's own sheets or panels by name; a panel docked here
+    // by another window is never returned. The pages take their panels here.
+    QWidget *OwnPanel(const char *name) const;
+
 public slots:
     // Menu commands and the controls that share them.
     void MnIFilePrintSchClick();
@@ -121,6 +125,7 @@ public slots:
     // Configuration and calibration pages.
     void BtBKnfReadConfigurationClick();
     void BtBKnfWriteConfigurationClick();
+    void BtBKnfWriteDefaultConfigurationClick();
     void BtBModWriteClick();
     void BtBModel2WriteClick();
     void BtBModel2DefaultClick();
@@ -427,6 +432,10 @@ private:
     template <typename T> T *Component(const char *name) const
     {
         return qobject_cast<T *>(FindComponent(name));
+    }
+    template <typename T> T *Component(const QString &name) const
+    {
+        return qobject_cast<T *>(FindComponent(name.toLatin1().constData()));
     }
     QObject *FindComponent(const char *name) const;
     bool AutoSearchChecked() const;
@@ -809,6 +818,10 @@ public:
     void FormUpgraderUpdateQuery(bool &allowed);
     int TakeRestoreConfigRequest();
     void DeviceRestoreConfig();
+    // The settings-file load command from origin, the control that asked;
+    // with none (the restore after an upgrade) the dialog offers the
+    // remembered file.
+    void LoadSettingsFileFrom(QObject *origin);
     bool IsDeviceUpgradePossible();
     bool IsAdapterUpgradePossible();
     void CheckIfFirmwareUpgradePossible();

@@ -101,7 +101,7 @@ void TFormMain::AdaptToDeviceVersion()
         setEnabled("BtnDngEmulatorAllGas", emu);
         for (int i = 1; i <= 8; ++i)
             if (Common)
-                Common->SetControlEnabled(findChild<QWidget *>(QStringLiteral("DpSSwitchCh%1").arg(i)), emu, false);
+                Common->SetControlEnabled(Component<QWidget>(QStringLiteral("DpSSwitchCh%1").arg(i)), emu, false);
         k20 = DataManager->IsDeviceType(20);
         k21 = DataManager->IsDeviceType(21);
         k48 = DataManager->IsDeviceType(48);

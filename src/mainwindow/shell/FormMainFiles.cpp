@@ -260,13 +260,15 @@ bool TFormMain::WriteSettingsFile(const QString &fileName, bool multi)
 
 // ---- Loading ----
 
-void TFormMain::MnIFileLoadCnfClick()
+void TFormMain::MnIFileLoadCnfClick() { LoadSettingsFileFrom(sender()); }
+
+void TFormMain::LoadSettingsFileFrom(QObject *origin)
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
     TFileCommandScope scope(Timerek, TimerMapa);
-    // Called by the program itself (no sender): the remembered file is offered.
-    FSettingsDialogFile = sender() ? QString() : QFileInfo(SettingsFileName).fileName();
+    // Asked for by the program itself: the remembered file is offered.
+    FSettingsDialogFile = origin ? QString() : QFileInfo(SettingsFileName).fileName();
     if (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21))
         LoadSettingsFileV15();
     else if (DataManager->IsDeviceType(48))

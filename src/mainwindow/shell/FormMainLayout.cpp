@@ -233,6 +233,7 @@ const std::vector<Entry> TheTable = {
     {K::Button, "BtnConfLoadSettings", "TbSConfig", "Odczyt z pliku...", 360, 408, 200, 26},
     {K::Button, "BtnConfSaveSettings", "TbSConfig", "Zapis do pliku...", 566, 408, 200, 26},
     {K::Button, "BtnConfResetSettings", "TbSConfig", "Ustawienia fabryczne", 4, 438, 150, 26},
+    {K::Button, "BtBKnfWriteDefaultConfiguration", "TbSConfig", "Zapisz konfigurację fabryczną", 158, 438, 198, 26},
     {K::Button, "BtnConfUpgradeFirmware", "TbSConfig", "Aktualizacja sterownika...", 360, 438, 200, 26},
     {K::Button, "BtnConfDocumentation", "TbSConfig", "Dokumentacja", 566, 438, 200, 26},
     {K::Panel, "PnlKnfBase", "TbSCnfBase", "", 0, 0, 768, 376},

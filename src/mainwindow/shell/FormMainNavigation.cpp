@@ -309,8 +309,8 @@ namespace {
 // The gas-switch panel is off while the auto-calibration page shows.
 void updateGasSwitchPanel(TFormMain *form, bool autoCalShowing)
 {
-    auto *panel = form->findChild<QWidget *>(QStringLiteral("PnlStatusGazSwitch"));
-    auto *text = form->findChild<QWidget *>(QStringLiteral("PnlStatusGazSwitchText"));
+    auto *panel = form->OwnPanel("PnlStatusGazSwitch");
+    auto *text = form->OwnPanel("PnlStatusGazSwitchText");
     if (panel)
         panel->setEnabled(!autoCalShowing);
     if (text) {

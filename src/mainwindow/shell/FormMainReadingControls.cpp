@@ -49,7 +49,7 @@ void EnsurePie(QChartView *view)
 
 template <typename T> T *TFormMain::TReadingControls::Get(const QString &name)
 {
-    if (T *found = FWindow->findChild<T *>(name))
+    if (T *found = FWindow->Component<T>(name))
         return found;
     Missing << name;
     T *standIn = new T(FStandIns);

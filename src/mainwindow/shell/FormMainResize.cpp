@@ -185,13 +185,13 @@ void TFormMain::FormResize()
         panel->resize(TResizeHelper::ScaleValue(r->Width, sx), t3->height() - panel->y());
         int shown = 0;
         for (int i = 1; i <= 8; ++i)
-            if (QWidget *b = findChild<QWidget *>(QString::fromLatin1(bar).arg(i)); b && b->isVisibleTo(panel))
+            if (QWidget *b = Component<QWidget>(QString::fromLatin1(bar).arg(i)); b && b->isVisibleTo(panel))
                 ++shown;
         const int pitch = std::max(3, Round((t3->height() - 5) / double(shown ? shown : 8) - 2.0));
         int row = 0;
         for (int i = 1; i <= 8; ++i) {
-            QWidget *b = findChild<QWidget *>(QString::fromLatin1(bar).arg(i));
-            QWidget *l = findChild<QWidget *>(QString::fromLatin1(label).arg(i));
+            QWidget *b = Component<QWidget>(QString::fromLatin1(bar).arg(i));
+            QWidget *l = Component<QWidget>(QString::fromLatin1(label).arg(i));
             if (!b || (shown && !b->isVisibleTo(panel)))
                 continue;
             for (QWidget *w : {b, l})

@@ -167,6 +167,20 @@ QObject *TFormMain::FindComponent(const char *name) const
     return found;
 }
 
+QWidget *TFormMain::OwnPanel(const char *name) const
+{
+    // The component search also serves the language files, which reach the
+    // docked pages' components through this window when it has none of the
+    // name; a panel asked for here is never one of those.
+    auto *panel = qobject_cast<QWidget *>(FindComponent(name));
+    for (const QObject *p = panel; p && p != this; p = p->parent()) {
+        const QVariant owner = p->property(TLMWidgetTexts::OwnerFormProperty);
+        if (owner.isValid() && owner.toString() != objectName())
+            return nullptr;
+    }
+    return panel;
+}
+
 QString TFormMain::TranslateKey(const QString &key) const
 {
     return LM ? LM->Translate(key) : QStringLiteral("!_") + key;
@@ -251,10 +265,10 @@ void TFormMain::FormCreate()
             if (auto *display = Component<TDigitalDisplay>(name))
                 display->SetColorFill(entry(7));
         for (const QString &name : CustomParameters->HiddenControls())
-            if (auto *w = findChild<QWidget *>(name))
+            if (auto *w = Component<QWidget>(name))
                 w->hide();
         for (const QString &name : CustomParameters->ShownControls())
-            if (auto *w = findChild<QWidget *>(name))
+            if (auto *w = Component<QWidget>(name))
                 w->show();
         // The edition's pressure sensors and injector types.
         fillCodeList(Component<QComboBox>("CmBConfPressSensType"), CustomParameters->PressureSensors(),

@@ -53,9 +53,9 @@ QString TFormMain::CurrentMainPage() const
     return pages && pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
 }
 
-static QString currentPageOf(const QObject *window, const char *pageControl)
+static QString currentPageOf(const TFormMain *window, const char *pageControl)
 {
-    auto *pages = window->findChild<QTabWidget *>(QString::fromLatin1(pageControl));
+    auto *pages = qobject_cast<QTabWidget *>(window->OwnPanel(pageControl));
     return pages && pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
 }
 

@@ -185,7 +185,7 @@ void TFormMain::DeviceRestoreConfig()
     if (Common
         && Common->AskYesNo(TranslateKey(QStringLiteral("strQuestUpdLoadSettings")),
                             TranslateKey(QStringLiteral("strQuestUpdLoadSettingsTitle"))))
-        MnIFileLoadCnfClick();
+        LoadSettingsFileFrom(nullptr);
 }
 
 bool TFormMain::IsDeviceUpgradePossible()

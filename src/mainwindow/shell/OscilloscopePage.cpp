@@ -28,11 +28,6 @@ const char *const GraphNames[TOscilloscope::GraphCount] = {"PntBDgnCzasy", "PntB
 const char *const DisplayNames[8] = {"DgDDgnCzas", "DgDDgnTb", "DgDDgnTg", "DgDDgnPsys",
                                      "DgDDgnPcol", "DgDDgnTempR", "DgDDgnTempG", "DgDDgnRPM"};
 
-template <typename T> T *child(QObject *form, const QString &name)
-{
-    return form->findChild<T *>(name);
-}
-
 void setText(TDigitalDisplay *display, const QString &text)
 {
     if (display)
@@ -44,39 +39,40 @@ void setText(TDigitalDisplay *display, const QString &text)
 TOscilloscopePage::TOscilloscopePage(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("OscilloscopePage"));
+    SetPanels({form->OwnPanel("TbSDiagnostic")});
     for (int g = 0; g < TOscilloscope::GraphCount; ++g) {
-        FGraphs[g] = child<QWidget>(form, QLatin1String(GraphNames[g]));
+        FGraphs[g] = Control<QWidget>(QLatin1String(GraphNames[g]));
         if (FGraphs[g]) {
             FGraphs[g]->setAttribute(Qt::WA_OpaquePaintEvent);
             FGraphs[g]->installEventFilter(this);
         }
     }
-    FPanel = child<QWidget>(form, QStringLiteral("PnlDgnCzasy"));
-    FPage = child<QWidget>(form, QStringLiteral("TbSDgnOscyloskop"));
+    FPanel = Control<QWidget>(QStringLiteral("PnlDgnCzasy"));
+    FPage = Control<QWidget>(QStringLiteral("TbSDgnOscyloskop"));
     if (FPage)
         FPage->installEventFilter(this);
-    FCursor = child<TCaptionPanel>(form, QStringLiteral("PnlDgnCursor"));
-    FHandles[0] = child<TCaptionPanel>(form, QStringLiteral("PnlDgnHandle1"));
-    FHandles[1] = child<TCaptionPanel>(form, QStringLiteral("PnlDgnHandle2"));
+    FCursor = Control<TCaptionPanel>(QStringLiteral("PnlDgnCursor"));
+    FHandles[0] = Control<TCaptionPanel>(QStringLiteral("PnlDgnHandle1"));
+    FHandles[1] = Control<TCaptionPanel>(QStringLiteral("PnlDgnHandle2"));
     for (QWidget *w : {static_cast<QWidget *>(FCursor), static_cast<QWidget *>(FHandles[0]),
                        static_cast<QWidget *>(FHandles[1])})
         if (w) {
             w->installEventFilter(this);
             w->raise(); // over the graphs
         }
-    FStart = child<QPushButton>(form, QStringLiteral("BtnDgnStart"));
-    FAutoSave = child<QCheckBox>(form, QStringLiteral("ChBDgnAutoSave"));
-    FRawVoltage = child<QCheckBox>(form, QStringLiteral("CkBTestALAM"));
+    FStart = Control<QPushButton>(QStringLiteral("BtnDgnStart"));
+    FAutoSave = Control<QCheckBox>(QStringLiteral("ChBDgnAutoSave"));
+    FRawVoltage = Control<QCheckBox>(QStringLiteral("CkBTestALAM"));
     for (int i = 0; i < 2; ++i) {
-        FChoices[i] = child<QComboBox>(form, QStringLiteral("CmBDgnWybor%1").arg(i + 1));
-        FChoiceDisplays[i] = child<TDigitalDisplay>(form, QStringLiteral("DgDDgnWybor%1").arg(i + 1));
+        FChoices[i] = Control<QComboBox>(QStringLiteral("CmBDgnWybor%1").arg(i + 1));
+        FChoiceDisplays[i] = Control<TDigitalDisplay>(QStringLiteral("DgDDgnWybor%1").arg(i + 1));
     }
     for (int k = 0; k < 9; ++k) {
-        FTimeLabels[k] = child<TCaptionPanel>(form, QStringLiteral("DgnLbl%1t").arg(k + 1));
-        FTimeLabels[9 + k] = child<TCaptionPanel>(form, QStringLiteral("DgnLbl%1b").arg(k + 1));
+        FTimeLabels[k] = Control<TCaptionPanel>(QStringLiteral("DgnLbl%1t").arg(k + 1));
+        FTimeLabels[9 + k] = Control<TCaptionPanel>(QStringLiteral("DgnLbl%1b").arg(k + 1));
     }
     for (size_t i = 0; i < FDisplays.size(); ++i)
-        FDisplays[i] = child<TDigitalDisplay>(form, QLatin1String(DisplayNames[i]));
+        FDisplays[i] = Control<TDigitalDisplay>(QLatin1String(DisplayNames[i]));
     FOsc.OnFileError = [this](const QString &name, const QString &reason) { ReportFileError(name, reason); };
     PanelScaleResize();
     OscUpdateCursors();

@@ -6,6 +6,8 @@
 
 #include "mainwindow/shell/Oscilloscope.h"
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -20,7 +22,7 @@ class TCaptionPanel;
 class TDigitalDisplay;
 class TFormMain;
 
-class TOscilloscopePage : public QObject
+class TOscilloscopePage : public QObject, public TPageControls
 {
     Q_OBJECT
 

@@ -41,14 +41,16 @@ QString codeLine(int group, int bit)
 TTroubleCodesPage::TTroubleCodesPage(TFormMain *form) : QObject(form), FForm(form)
 {
     setObjectName(QStringLiteral("TroubleCodesPage"));
-    auto memo = [form](const char *name) { return form->findChild<QPlainTextEdit *>(QLatin1String(name)); };
+    // The diagnostics page and the tests page's freeze frames.
+    SetPanels({form->OwnPanel("TbSDiagnostic"), form->OwnPanel("TbSTests")});
+    auto memo = [this](const char *name) { return Control<QPlainTextEdit>(name); };
     FActive = memo("MemOdcTroubleCodeAct");
     FStored = memo("MemOdcTroubleCodeStored");
     FFrame = memo("MemOdcTroubleFrame");
     FDebugActive = memo("MemTroubleCodeAct");
     FDebugFrame = memo("MemFreezedFrame");
     FDebugEntry = memo("MemActiveFreezedFrame");
-    FGrid = form->findChild<QTableWidget *>(QStringLiteral("StGStoredTroubleCodes"));
+    FGrid = Control<QTableWidget>("StGStoredTroubleCodes");
     if (FGrid)
         FGrid->setCurrentCell(0, 0);
     if (FGrid)

@@ -7,6 +7,8 @@
 // "err" followed by g - 1 and b - 1.
 #pragma once
 
+#include "mainwindow/shell/PageControls.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -19,7 +21,7 @@ class QTableWidget;
 class TFormMain;
 struct TFreezeRecord;
 
-class TTroubleCodesPage : public QObject
+class TTroubleCodesPage : public QObject, public TPageControls
 {
     Q_OBJECT
 
