@@ -483,9 +483,13 @@ void TFormUpgrader::loadData()
     UpdateButtons();
     EdtFileNameName->setText(file);
     PrBProgram->setValue(0);
-    BtnUpdate->setEnabled(BtnUpdate->isEnabled() && !FFileName.isEmpty());
+    // Update is offered once the file's header has gone out: a click while
+    // it goes would find this step still running and do nothing.
+    const bool ready = BtnUpdate->isEnabled();
+    BtnUpdate->setEnabled(false);
     if (UpgraderLogic->CheckUpgradeFile(file, EdtDescDevice, EdtDescFile)) {
         UpgraderLogic->SendFileHeader(file, PrBProgram);
+        BtnUpdate->setEnabled(ready);
     } else {
         BtnUpdate->setEnabled(false);
         returnToProgram();

@@ -499,10 +499,12 @@ void TFormConnectStatus::SelectComPort(int port)
     try {
         // The old port is closed (its lock released) before the new one is
         // opened and locked; a closed port in use is opened again.
+        // What the detector found belongs to the old port: it goes before
+        // the new one is opened, also when that fails.
         if (AppConfig && (AppConfig->GetComDevice() != port || (ComMultiPort && !ComMultiPort->GetConnected()))) {
-            AppConfig->SetComDevice(port, true);
             if (Detector)
                 Detector->Reset();
+            AppConfig->SetComDevice(port, true);
         }
         // As the connect action does: the port detector first identifies
         // what answers on the chosen port. Left knowing nothing, the connect

@@ -859,6 +859,13 @@ TEST_F(ObdWindowTest, ConnectionStatusConnectsAgainOnTheWorkingPort)
             button(away)->click();
             EXPECT_FALSE(DataManager->GetConnected());
             EXPECT_FALSE(dialog.LblPortError->isHidden());
+            // The main timer goes on meanwhile: no device shows on a port
+            // that did not open.
+            P->Tick();
+            P->Tick();
+            dialog.BtBRefresh->click();
+            EXPECT_EQ(DeviceRecord.DeviceKind, 0);
+            EXPECT_EQ(dialog.LblDevState->text(), TranslateKey("strTextNotDetected"));
             P->ClearLog();
             button("COM5")->click();
             EXPECT_TRUE(dialog.LblPortError->isHidden());

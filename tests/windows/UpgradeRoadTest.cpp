@@ -268,6 +268,18 @@ TEST_F(UpgradeRoad, DeviceFoundOnlyInItsBootloaderIsUpgradedThroughTheDialog)
     EXPECT_EQ(person.UpgraderRuns, 1);
     EXPECT_EQ(person.UpgraderWindows, 1) << "no second launch inside the first";
     EXPECT_TRUE(flashHoldsFile());
+    // The window's events run while each reply is awaited, but no other
+    // request reaches the port between the erase and the last record: the
+    // main timer, the adapter's work and the dialog's probe all wait.
+    const std::vector<Bytes> wire = device.server.log().bytes();
+    auto isRequest = [](uint8_t code) {
+        return [code](const Bytes &f) { return f.size() >= 2 && f[0] == 0xBC && f[1] == code; };
+    };
+    const auto erase = std::find_if(wire.begin(), wire.end(), isRequest(0xE3));
+    const auto last = std::find_if(wire.rbegin(), std::make_reverse_iterator(erase), isRequest(0xE6));
+    ASSERT_TRUE(erase != wire.end() && last != std::make_reverse_iterator(erase));
+    for (auto f = erase; f != last.base(); ++f)
+        EXPECT_EQ(f->at(0), 0xBC) << "a foreign request inside the programming run, at frame " << (f - wire.begin());
     EXPECT_TRUE(said(LM->Translate("strUpdFinishSuccessfully"))) << rig.BoxTexts().join('|').toStdString();
     EXPECT_TRUE(runningSoon()) << "the device runs its new program";
     EXPECT_FALSE(objects.logic.FlashIncomplete);
