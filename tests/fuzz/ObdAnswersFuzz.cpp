@@ -20,7 +20,17 @@ namespace {
 class ScriptedProtocol : public TBaseProtocol
 {
 public:
-    ScriptedProtocol(const uint8_t *data, size_t size) : TBaseProtocol(0xC2, 0xD2, 0xEE, 4), FData(data), FSize(size) {}
+    ScriptedProtocol() : TBaseProtocol(0xC2, 0xD2, 0xEE, 4) {}
+
+    // The answers of the next exchanges come from these bytes.
+    void Script(const uint8_t *data, size_t size)
+    {
+        FData = data;
+        FSize = size;
+        FAt = 0;
+        Failed = false;
+        LastRequest.clear();
+    }
 
     bool Send(const std::uint8_t *, int) override { return true; }
     bool Receive(std::uint8_t *, bool &, int) override { return false; }
@@ -56,8 +66,8 @@ public:
 
 private:
     uint8_t Next() { return FAt < FSize ? FData[FAt++] : (FAt++, 0); }
-    const uint8_t *FData;
-    size_t FSize;
+    const uint8_t *FData = nullptr;
+    size_t FSize = 0;
     size_t FAt = 0;
 };
 
@@ -86,11 +96,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1)
         return 0;
     fuzz::EnsureCoreApplication();
-    TDeviceState device;
-    TUIState ui;
-    ScriptedProtocol protocol(data + 1, size - 1);
-    AlwaysActiveOBD obd(nullptr, nullptr, &ui, &device, &protocol, nullptr);
+    // The module built once; every input starts from its bytes as built.
+    struct TRig {
+        TDeviceState device;
+        TUIState ui;
+        ScriptedProtocol protocol;
+        AlwaysActiveOBD obd{nullptr, nullptr, &ui, &device, &protocol, nullptr};
+        std::vector<QByteArray> deviceBytes = fuzz::RawBytes(*obd.DevState());
+    };
+    static TRig *rig = new TRig;
+    ScriptedProtocol &protocol = rig->protocol;
+    AlwaysActiveOBD &obd = rig->obd;
     TDevStateOBD &d = *obd.DevState();
+    fuzz::RestoreRawBytes(d, rig->deviceBytes);
+    protocol.Script(data + 1, size - 1);
 
     for (int step = 0; step < 24 && !protocol.Exhausted(); ++step) {
         const auto before = Snapshot(d);
