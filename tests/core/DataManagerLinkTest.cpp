@@ -394,7 +394,7 @@ TEST(DataManagerLink, SilenceEndsIdentificationAfterOneAttempt)
     rig.Server.injectFault(Fault::noAnswer(), 2);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(rig.Manager.DetectDevice());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s); // a hang fails by name
     EXPECT_EQ(rig.Requests().size(), 1u);
     EXPECT_EQ(DeviceRecord.DeviceKind, 0);
     EXPECT_FALSE(rig.Manager.GetConnected());
