@@ -79,14 +79,6 @@ public:
     bool IsActive() const override { return true; }
 };
 
-std::vector<QByteArray> Snapshot(const TVariableList &list)
-{
-    std::vector<QByteArray> out;
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list.GetItem(i)->Raw());
-    return out;
-}
-
 bool Within(double v, double low, double high) { return std::isfinite(v) && v >= low - 1e-9 && v <= high + 1e-9; }
 
 } // namespace
@@ -112,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     protocol.Script(data + 1, size - 1);
 
     for (int step = 0; step < 24 && !protocol.Exhausted(); ++step) {
-        const auto before = Snapshot(d);
+        const auto before = fuzz::RawBytes(d);
         const int which = (data[0] + step * 7) % 14;
         bool ok = false;
         switch (which) {
@@ -145,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (protocol.Failed)
             FUZZ_CHECK(!ok || which == 12);
         if (protocol.Failed && which != 12)
-            FUZZ_CHECK(Snapshot(d) == before);
+            FUZZ_CHECK(fuzz::RawBytes(d) == before);
     }
     // Every reading within its scaling's range.
     for (TVariable *v : {d.OBDStFtB1, d.OBDLtFtB1, d.OBDStFtB2, d.OBDLtFtB2})
