@@ -8,6 +8,7 @@
 // loads then talk to the same simulated controller through a port in memory
 // that answers every request at once, so no run waits on the line.
 #include "core/DataManager.h"
+#include "core/LM.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/StartupRig.h"
@@ -92,12 +93,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         DataManager->PollGroup(TDataManager::pgConnect, true);
     }
     FUZZ_CHECK(DataManager->GetConnected());
-    rig.Form->ReadConfiguration();
-    rig.Form->ReadModelParams();
+    // A file refused for its version loads nothing: the pages still show the
+    // device, and the next input starts from them without reading it again.
+    static bool pagesShowTheDevice = false;
+    if (!pagesShowTheDevice) {
+        rig.Form->ReadConfiguration();
+        rig.Form->ReadModelParams();
+    }
     rig.Port.ClearWrites();
     rig.Startup.Boxes.clear();
 
     rig.Form->MnIFileLoadCnfClick();
+    pagesShowTheDevice = rig.Port.Writes().empty() && rig.Startup.Boxes.size() == 1
+                         && rig.Startup.Boxes[0].Text.startsWith(LM->Translate(QStringLiteral("strWrongConfFile")));
 
     std::vector<uint8_t> writes;
     for (const TMemoryPort::Bytes &f : rig.Port.Writes())
