@@ -13,6 +13,7 @@
 #include "common/BenchSim.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
@@ -37,6 +38,14 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
     TCommon::SetAnswerProvider([](const TMessageBoxInfo &) { return int(mrOk); });
     auto common = std::make_unique<TCommon>();
     Common = common.get();
+    // The program's English texts, so that a refusal reads as the user reads it.
+    auto language = std::make_unique<TLM>();
+    struct TRestoreLanguage {
+        TLM *Saved = LM;
+        ~TRestoreLanguage() { LM = Saved; }
+    } restoreLanguage;
+    LM = language.get();
+    LM->LoadLanguageFile(QStringLiteral("EN"));
     SimControllerRig rig(kind, version, true);
     rig.Device([](SimControllerState &s) {
         s.Value16[28] = 2;
