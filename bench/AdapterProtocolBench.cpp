@@ -4,8 +4,14 @@
 // whole detection pass and one work step of the manager, with the box on the
 // controller's port. The counter "over_wire_time" is the time taken over the
 // wire time of the bytes exchanged at 960 bytes per second (1.0 is the
-// physical limit).
+// physical limit). Last, ticks of the main timer on the shared port paced at
+// 9600 baud (a controller poll and a module work step each) with faults on
+// both sides: the longest work step of the adapter ("worst_step_ms", goal
+// under 100 ms, also while the box is silent) and the ticks that outlast the
+// timer's 200 ms ("long_ticks", goal: only the one whose controller answer
+// went missing).
 #include "adapter/AdapterProtocol.h"
+#include "adapter/AdapterRig.h"
 #include "adapter/Logic.h"
 #include "adapter/Manager.h"
 #include "common/BenchSim.h"
@@ -18,6 +24,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -115,7 +122,58 @@ void BM_ModulesAt9600(benchmark::State &state)
     ComMultiPort = savedPort;
 }
 
+// A minute of 200 ms ticks with the faults of the adapter tests: every 25
+// ticks a controller answer with a bad sum, a box answer with a bad sum, an
+// error frame for the box's state read, a silent box, and once a controller
+// answer that never comes.
+void BM_SharedPortUnderFaults(benchmark::State &state)
+{
+    using sim::Bytes;
+    double worstStep = 0;
+    int64_t longTicks = 0;
+    for (auto _ : state) {
+        adaptertest::AdapterRig r;
+        r.Rig.Server.setPaced(true);
+        if (!r.ConnectAndStart() || !r.Manager.IsActive()) {
+            state.SkipWithError("the simulated controller or box did not answer");
+            return;
+        }
+        r.Rig.Manager.ModulesActive = true;
+        for (int tick = 0; tick < 300; ++tick) {
+            switch (tick % 25) {
+            case 3:
+                r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::badChecksum(), 1);
+                break;
+            case 7:
+                r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC2; }, sim::Fault::badChecksum(), 1);
+                break;
+            case 11: r.BoxState([](sim::SimAdapterState &s) { s.Refuse[0x78] = 0x03; }); break;
+            case 12: r.BoxState([](sim::SimAdapterState &s) { s.Refuse.clear(); }); break;
+            case 17: r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; }); break;
+            case 18: r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; }); break;
+            case 21:
+                if (tick == 21)
+                    r.Rig.Server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1);
+                break;
+            default: break;
+            }
+            const auto tickStart = std::chrono::steady_clock::now();
+            r.Rig.Manager.PollGroup(TDataManager::pgLive, true);
+            r.Rig.Manager.SyncModules(false);
+            const auto stepStart = std::chrono::steady_clock::now();
+            r.Step();
+            const auto end = std::chrono::steady_clock::now();
+            worstStep = std::max(worstStep, std::chrono::duration<double, std::milli>(end - stepStart).count());
+            longTicks += end - tickStart > std::chrono::milliseconds(200);
+            r.Rig.Server.log().clear();
+        }
+    }
+    state.counters["worst_step_ms"] = worstStep;
+    state.counters["long_ticks"] = static_cast<double>(longTicks) / static_cast<double>(state.iterations());
+}
+
 } // namespace
 
+BENCHMARK(BM_SharedPortUnderFaults)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ModulesAt9600)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_ModuleRequestAt9600)->Arg(4)->Arg(22)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);

@@ -6,13 +6,17 @@
 #include "sim/SimControllerFixture.h"
 #include "sim/SimServer.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <memory>
+#include <string>
 
 namespace bench {
 
@@ -57,9 +61,9 @@ inline bool OpenPacedPort(benchmark::State &state, sim::SimServer &server, const
 // reports the time it took over the wire time of the frames it exchanged
 // ("over_wire", 1.0 is the physical limit) and, when asked, the requests of
 // one run ("requests"). An exchange that fails skips the benchmark with the
-// reason.
+// reason (read when it fails, so the exchange may fill it in).
 template <typename Op>
-void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const char *failure, Op op,
+void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const std::string &failure, Op op,
                   bool countRequests = false)
 {
     double elapsed = 0, wire = 0;
@@ -72,7 +76,7 @@ void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const cha
         wire += sim::SimController::WireSeconds(rig.Requests());
         frames = rig.Requests().size();
         if (!ok) {
-            state.SkipWithError(failure);
+            state.SkipWithError(failure.c_str());
             return;
         }
     }
@@ -80,5 +84,41 @@ void TimeOverWire(benchmark::State &state, sim::SimControllerRig &rig, const cha
     if (countRequests)
         state.counters["requests"] = static_cast<double>(frames);
 }
+
+// The longest time the event loop went without serving a 1 ms timer while it
+// ran: from Start to Stop, the gaps between two runs of the timer, the first
+// counted from Start and the last up to Stop.
+class StallWatch
+{
+public:
+    StallWatch()
+    {
+        FTick.setInterval(1);
+        QObject::connect(&FTick, &QTimer::timeout, [this] { mark(); });
+    }
+    void Start()
+    {
+        FClock.start();
+        FLast = 0;
+        FTick.start();
+    }
+    void Stop()
+    {
+        mark();
+        FTick.stop();
+    }
+    double LongestMs() const { return static_cast<double>(FLongest); }
+
+private:
+    void mark()
+    {
+        const qint64 now = FClock.elapsed();
+        FLongest = std::max(FLongest, now - FLast);
+        FLast = now;
+    }
+    QTimer FTick;
+    QElapsedTimer FClock;
+    qint64 FLast = 0, FLongest = 0;
+};
 
 } // namespace bench

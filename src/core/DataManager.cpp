@@ -240,7 +240,9 @@ bool TDataManager::OneExchange(const uint8_t *request, int requestLength, uint8_
         return false;
     }
     int bytesRead = 0;
-    return InternalReadDataWithControl(answer, answerLength, 1, bytesRead);
+    const bool good = InternalReadDataWithControl(answer, answerLength, 1, bytesRead);
+    FLastAnswerBytes = bytesRead;
+    return good;
 }
 
 bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uint8_t *answer,
@@ -253,13 +255,38 @@ bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uin
     // A failed write has declared the link lost already: no repeat.
     if (writeFailed)
         return false;
+    const bool firstGotNothing = FLastAnswerBytes == 0;
     DiscardStaleInput();
     SecondAttempt = true;
     const bool ok = OneExchange(request, requestLength, answer, answerLength, writeFailed);
     SecondAttempt = false;
     if (!ok && !writeFailed)
         DiscardStaleInput();
+    // The first request got no answer in time but the repeat was answered:
+    // the device may only have been late, and the answer just read its answer
+    // to the first request. Its answer to the repeat would then come after
+    // the input is emptied for the next request and be taken for that one's.
+    if (ok && firstGotNothing)
+        DiscardOwedAnswer(answerLength);
     return ok;
+}
+
+void TDataManager::DiscardOwedAnswer(int answerLength)
+{
+    TComMultiPort *p = Port();
+    if (!p || answerLength <= 0)
+        return;
+    const bool locked = p->ThreadSafe();
+    if (locked)
+        p->AcquireLock();
+    if (p->GetConnected()) {
+        std::vector<uint8_t> owed(static_cast<size_t>(answerLength));
+        int got = 0;
+        p->ReadData(owed.data(), answerLength, got);
+        p->PurgeInput();
+    }
+    if (locked)
+        p->ReleaseLock();
 }
 
 // Bytes of a broken or late answer left in the input would be taken for the

@@ -285,6 +285,11 @@ private:
                      int answerLength, bool &writeFailed);
     void ReleasePortLock();
     void DiscardStaleInput();
+    // Reads and drops the answer a device may still owe for a request whose
+    // answer did not come in time, waiting for it within the port's timeouts.
+    void DiscardOwedAnswer(int answerLength);
+    // Bytes the last exchange read of its answer (none: the device was silent).
+    int FLastAnswerBytes = 0;
     uint8_t LockCommand(uint8_t command, uint32_t code);
     uint8_t ReadParameter8Checked(uint8_t id, bool *ok);
     // 0x40 read that needs only the link up (used while identifying).

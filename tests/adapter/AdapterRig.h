@@ -9,7 +9,6 @@
 #include "sim/SimAdapter.h"
 #include "sim/SimControllerFixture.h"
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -67,13 +66,8 @@ public:
         return n;
     }
 
-    // One work step of the manager; returns how long it took.
-    std::chrono::milliseconds Step()
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        Manager.TimerThreadWorkStep(nullptr);
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
-    }
+    // One work step of the manager.
+    void Step() { Manager.TimerThreadWorkStep(nullptr); }
 
     template <typename Fn>
     void BoxState(Fn &&fn)

@@ -79,8 +79,9 @@ TEST(SimController, RangesAndLockRefuseLikeTheDevice)
         body.push_back(SimController::Sum(body.data(), body.size()));
         return body;
     };
+    const uint8_t nozzle = c.State.Param8[10];
     EXPECT_TRUE(c.Handle(frame({0x08, 10, 41})).empty()); // nozzle above 4.0 mm
-    EXPECT_EQ(c.State.Param8[10], 0);
+    EXPECT_EQ(c.State.Param8[10], nozzle);
     EXPECT_EQ(c.Handle(frame({0x08, 10, 40})).size(), 4u);
     EXPECT_EQ(c.State.Param8[10], 40);
     EXPECT_TRUE(c.Handle(frame({0x52, 8, 0xFF, 0xEB})).empty()); // 65515: above 350 ms

@@ -1,10 +1,15 @@
 // Feeds arbitrary bytes to the module protocol's answer reader as the port
 // would deliver them: the first byte chooses the expected answer length and
-// whether the exchange is repeated, the rest are the bytes on the line.
+// whether the exchange is repeated, the rest are the bytes on the line. The
+// request sent is made of the input too (its command and up to seven
+// parameter bytes), and every frame on the wire decodes, by the simulated
+// box's own CRC, to that command and those parameters.
 #include "adapter/AdapterProtocol.h"
 #include "core/Crc16.h"
 #include "fuzz/support/FuzzSupport.h"
+#include "sim/SimAdapter.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,11 +26,13 @@ public:
     }
     int releases = 0;
     int writes = 0;
+    std::vector<std::vector<uint8_t>> frames;
 
 protected:
-    bool WritePort(const uint8_t *, int count, int &written) override
+    bool WritePort(const uint8_t *bytes, int count, int &written) override
     {
         ++writes;
+        frames.emplace_back(bytes, bytes + count);
         written = count;
         return true;
     }
@@ -53,16 +60,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // One byte of guard on each side catches writes outside the answer.
     std::vector<uint8_t> buffer(static_cast<size_t>(count) + 2, 0xA5);
-    const uint8_t request[4] = {0xC2, 0x01, 0x01, 0x00};
+    // C2, the command, the parameters and the placeholder of the CRC.
+    const size_t parameters = std::min<size_t>(data[0] % 8, size > 2 ? size - 2 : 0);
+    std::vector<uint8_t> request{0xC2, size > 1 ? data[1] : uint8_t(0x01)};
+    for (size_t i = 0; i < parameters; ++i)
+        request.push_back(data[2 + i]);
+    request.push_back(0);
+    const int requestCount = int(request.size());
     int written = 0;
     bool isError = false;
-    const bool ok = protocol.Execute(request, written, 4, buffer.data() + 1, isError, count);
+    const bool ok = protocol.Execute(request.data(), written, requestCount, buffer.data() + 1, isError, count);
+
+    // What went out decodes to what was framed: the start byte, the command
+    // and the parameters, closed by their CRC as the box computes it.
+    for (const auto &frame : protocol.frames) {
+        FUZZ_CHECK(frame.size() == request.size() + 1);
+        const uint16_t crc = sim::SimAdapter::Crc(frame.data(), frame.size() - 2);
+        FUZZ_CHECK(frame[frame.size() - 2] == uint8_t(crc >> 8) && frame.back() == uint8_t(crc));
+        FUZZ_CHECK(std::equal(request.begin(), request.end() - 1, frame.begin()));
+    }
 
     if (buffer.front() != 0xA5 || buffer.back() != 0xA5)
         __builtin_trap();
     // Each attempt releases the lock once, and the outcome is told at most once.
     const int most = protocol.RetryEnabled ? 2 : 1;
-    if (protocol.releases != protocol.writes || protocol.writes > most || reports > 1 || written != 5)
+    if (protocol.releases != protocol.writes || protocol.writes > most || reports > 1 || written != requestCount + 1)
         __builtin_trap();
     if (ok) {
         // A valid answer starts with the start byte and ends with its sum.

@@ -14,17 +14,39 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
+
+namespace {
+
+// Both sides built once; every input starts from their bytes as built.
+struct TRig {
+    TDeviceState device;
+    TUIState ui;
+    TDevStateAIO d{&device};
+    TUIStateAIO u{&ui, &d};
+    std::vector<QByteArray> deviceBytes, uiBytes;
+
+    TRig()
+    {
+        u.RegisterVariables(1);
+        u.RegisterVariables(2);
+        ui.Assign(&device);
+        deviceBytes = fuzz::RawBytes(d);
+        uiBytes = fuzz::RawBytes(u);
+    }
+};
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzz::EnsureCoreApplication();
-    TDeviceState device;
-    TUIState ui;
-    TDevStateAIO d(&device);
-    TUIStateAIO u(&ui, &d);
-    u.RegisterVariables(1);
-    u.RegisterVariables(2);
-    ui.Assign(&device);
+    static TRig *rig = new TRig;
+    TDevStateAIO &d = rig->d;
+    TUIStateAIO &u = rig->u;
+    TUIState &ui = rig->ui;
+    fuzz::RestoreRawBytes(d, rig->deviceBytes);
+    fuzz::RestoreRawBytes(u, rig->uiBytes);
 
     size_t at = 0;
     for (int i = 0; i < d.Count() && at < size; ++i) {

@@ -20,7 +20,17 @@ namespace {
 class ScriptedProtocol : public TBaseProtocol
 {
 public:
-    ScriptedProtocol(const uint8_t *data, size_t size) : TBaseProtocol(0xC2, 0xD2, 0xEE, 4), FData(data), FSize(size) {}
+    ScriptedProtocol() : TBaseProtocol(0xC2, 0xD2, 0xEE, 4) {}
+
+    // The answers of the next exchanges come from these bytes.
+    void Script(const uint8_t *data, size_t size)
+    {
+        FData = data;
+        FSize = size;
+        FAt = 0;
+        Failed = false;
+        LastRequest.clear();
+    }
 
     bool Send(const std::uint8_t *, int) override { return true; }
     bool Receive(std::uint8_t *, bool &, int) override { return false; }
@@ -56,8 +66,8 @@ public:
 
 private:
     uint8_t Next() { return FAt < FSize ? FData[FAt++] : (FAt++, 0); }
-    const uint8_t *FData;
-    size_t FSize;
+    const uint8_t *FData = nullptr;
+    size_t FSize = 0;
     size_t FAt = 0;
 };
 
@@ -69,14 +79,6 @@ public:
     bool IsActive() const override { return true; }
 };
 
-std::vector<QByteArray> Snapshot(const TVariableList &list)
-{
-    std::vector<QByteArray> out;
-    for (int i = 0; i < list.Count(); ++i)
-        out.push_back(list.GetItem(i)->Raw());
-    return out;
-}
-
 bool Within(double v, double low, double high) { return std::isfinite(v) && v >= low - 1e-9 && v <= high + 1e-9; }
 
 } // namespace
@@ -86,14 +88,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1)
         return 0;
     fuzz::EnsureCoreApplication();
-    TDeviceState device;
-    TUIState ui;
-    ScriptedProtocol protocol(data + 1, size - 1);
-    AlwaysActiveOBD obd(nullptr, nullptr, &ui, &device, &protocol, nullptr);
+    // The module built once; every input starts from its bytes as built.
+    struct TRig {
+        TDeviceState device;
+        TUIState ui;
+        ScriptedProtocol protocol;
+        AlwaysActiveOBD obd{nullptr, nullptr, &ui, &device, &protocol, nullptr};
+        std::vector<QByteArray> deviceBytes = fuzz::RawBytes(*obd.DevState());
+    };
+    static TRig *rig = new TRig;
+    ScriptedProtocol &protocol = rig->protocol;
+    AlwaysActiveOBD &obd = rig->obd;
     TDevStateOBD &d = *obd.DevState();
+    fuzz::RestoreRawBytes(d, rig->deviceBytes);
+    protocol.Script(data + 1, size - 1);
 
     for (int step = 0; step < 24 && !protocol.Exhausted(); ++step) {
-        const auto before = Snapshot(d);
+        const auto before = fuzz::RawBytes(d);
         const int which = (data[0] + step * 7) % 14;
         bool ok = false;
         switch (which) {
@@ -126,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (protocol.Failed)
             FUZZ_CHECK(!ok || which == 12);
         if (protocol.Failed && which != 12)
-            FUZZ_CHECK(Snapshot(d) == before);
+            FUZZ_CHECK(fuzz::RawBytes(d) == before);
     }
     // Every reading within its scaling's range.
     for (TVariable *v : {d.OBDStFtB1, d.OBDLtFtB1, d.OBDStFtB2, d.OBDLtFtB2})

@@ -3,8 +3,12 @@
 // no answer and the link is lost). Whole or nothing on the frames: either no
 // write reaches the device and it holds what it held, or every write of the
 // load is answered, the link stays up and the load ends with the level
-// sensor frames. The starting inputs are files the program saved.
+// sensor frames. The starting inputs are files the program saved. The window
+// connects over the simulator's pseudo-terminal as the program does; the
+// loads then talk to the same simulated controller through a port in memory
+// that answers every request at once, so no run waits on the line.
 #include "core/DataManager.h"
+#include "core/LM.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/StartupRig.h"
@@ -12,6 +16,7 @@
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "support/FuzzSupport.h"
+#include "support/MemoryPort.h"
 
 #include <QByteArray>
 
@@ -35,6 +40,7 @@ struct TRig {
     startup::StartupRig Startup{5};
     startup::SimDevice Device{Startup.PortsDir, 5, 21, 'E'};
     TFormMain *Form = nullptr;
+    TMemoryPort Port;
     sim::SimControllerState Image;
     QString File;
 
@@ -52,6 +58,13 @@ struct TRig {
         };
         Form = &Startup.Create();
         FUZZ_CHECK(DataManager->GetConnected());
+        // From here the controller answers in memory, the moment it is asked.
+        Port.SetResponder([this](const TMemoryPort::Bytes &request) {
+            Port.SetInput(nullptr, 0); // what the last answer left unread is stale
+            return request.size() > 1 && request[0] == 0xC0 ? Device.Controller.Handle(request)
+                                                             : Device.Probes.answer(request);
+        });
+        DataManager->SetPort(&Port);
         File = fuzz::TempFolder() + QStringLiteral("/input.ddf");
         Form->SettingsFileDialog = [this](bool, const QString &, const QString &) { return File; };
         Startup.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
@@ -80,15 +93,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         DataManager->PollGroup(TDataManager::pgConnect, true);
     }
     FUZZ_CHECK(DataManager->GetConnected());
-    rig.Form->ReadConfiguration();
-    rig.Form->ReadModelParams();
-    rig.Device.Server.log().clear();
+    // A file refused for its version loads nothing: the pages still show the
+    // device, and the next input starts from them without reading it again.
+    static bool pagesShowTheDevice = false;
+    if (!pagesShowTheDevice) {
+        rig.Form->ReadConfiguration();
+        rig.Form->ReadModelParams();
+    }
+    rig.Port.ClearWrites();
     rig.Startup.Boxes.clear();
 
     rig.Form->MnIFileLoadCnfClick();
+    pagesShowTheDevice = rig.Port.Writes().empty() && rig.Startup.Boxes.size() == 1
+                         && rig.Startup.Boxes[0].Text.startsWith(LM->Translate(QStringLiteral("strWrongConfFile")));
 
     std::vector<uint8_t> writes;
-    for (const sim::Bytes &f : rig.Device.Server.log().bytes())
+    for (const TMemoryPort::Bytes &f : rig.Port.Writes())
         if (f.size() >= 2 && f[0] == 0xC0 && IsWrite(f[1]))
             writes.push_back(f[1]);
     if (writes.empty()) {

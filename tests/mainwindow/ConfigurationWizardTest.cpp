@@ -35,7 +35,6 @@
 #include <QMouseEvent>
 #include <QDir>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -391,19 +390,16 @@ TEST(AutoCalibration, WorkingPressureMeasuredStoredAndBoundedInTime)
         p.AutoCal->MeasurePollMs = 20;
         p.AutoCal->MeasureLimitMs = 400;
         p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
-        // The window keeps serving its events while the device measures.
-        QElapsedTimer gap;
-        gap.start();
-        qint64 longest = 0;
+        // The window keeps serving its events while the device measures: a
+        // timer of the window fires in every pause of the measurement (its
+        // settling pause and at least three polls while the device is busy).
+        int served = 0;
         QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            longest = std::max(longest, gap.restart());
-        });
+        QObject::connect(&watch, &QTimer::timeout, [&] { ++served; });
         watch.start(5);
-        gap.restart();
         p.WorkingPressure.BtnWPWorkPressure->click(); // "Wyznacz"
         watch.stop();
-        EXPECT_LT(longest, 100);
+        EXPECT_GE(served, 4);
         const auto types = p.Frames(0x20);
         ASSERT_GE(types.size(), 4u);
         EXPECT_EQ(types[0], Request({0x20, 2}));

@@ -147,7 +147,10 @@ TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)
     Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
     Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
     Get<QAbstractButton>("ChkCalMapAutoRefresh")->setChecked(true);
-    spin();
+    QElapsedTimer waited;
+    waited.start();
+    while (Rig->Requests().empty() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents();
     Window->TimerMapa->stop();
     ASSERT_FALSE(Rig->Requests().empty());
     EXPECT_EQ(Rig->Requests()[0], Request({0x31, 0x00, 198}));

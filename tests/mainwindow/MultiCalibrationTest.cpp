@@ -467,14 +467,23 @@ TEST(MultiCalibration, TwoPointModelRefusesWithoutStoringAnything)
 namespace {
 
 // Runs ticks of the main timer on the calibration tab until pred holds; the
-// clock moves by step each tick.
+// clock moves by step each tick. Returns the most state reads (0x21) one tick
+// sent: a tick that reads the run's state once and returns leaves the window
+// answering between ticks, however long the run lasts.
 template <typename Pred>
-void TickUntil(Cal48 &c, Pred pred, int maxTicks, qint64 step = 200)
+size_t TickUntil(Cal48 &c, Pred pred, int maxTicks, qint64 step = 200)
 {
+    size_t most = 0;
     for (int i = 0; i < maxTicks && !pred(); ++i) {
         c.rig.Now += step;
+        c.device.Server.log().clear();
         c.rig.Tick();
+        size_t reads = 0;
+        for (const auto &f : c.device.Server.log().bytes())
+            reads += f.size() > 1 && f[1] == 0x21;
+        most = std::max(most, reads);
     }
+    return most;
 }
 
 void Script(Cal48 &c, std::vector<sim::SimControllerState::AutoCalStep> steps)
@@ -506,7 +515,7 @@ TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
 
     bool sawWaiting = false;
     int progress = 0;
-    TickUntil(c, [&] {
+    const size_t stateReads = TickUntil(c, [&] {
         sawWaiting = sawWaiting || page->LblCalAutocalibrationWaitingTemp->isVisibleTo(page->LblCalAutocalibrationWaitingTemp->parentWidget());
         progress = std::max(progress, page->PrBCalAutocalibration->value());
         return !page->Running;
@@ -514,6 +523,7 @@ TEST(MultiCalibration, AutoCalibrationRunsToItsEndAndDerivesTheModel)
     EXPECT_FALSE(page->Running);
     EXPECT_TRUE(sawWaiting);
     EXPECT_EQ(progress, 17);
+    EXPECT_EQ(stateReads, 1u) << "the window answers between ticks";
     EXPECT_EQ(c.device.Controller.State.WorkType, 0);
     EXPECT_TRUE(page->MemCalAutocalibrationResult->toPlainText().contains(TranslateKey("strCalInfo_OK")));
     EXPECT_EQ(page->LblCalAutocalibrationInfo->text(), TranslateKey("strNok"));
@@ -537,7 +547,8 @@ TEST(MultiCalibration, AutoCalibrationAbortedEndsInNormalWorkAndAWaitingRunGoesO
         auto *page = c.Window->Auto;
         page->SpBCalAutocalibrationStart->click();
         ASSERT_TRUE(page->Running);
-        TickUntil(c, [&] { return !page->Running; }, 40, abort ? 200 : 90000);
+        const size_t stateReads = TickUntil(c, [&] { return !page->Running; }, 40, abort ? 200 : 90000);
+        EXPECT_EQ(stateReads, 1u);
         if (!abort) {
             EXPECT_TRUE(page->Running);
             EXPECT_EQ(c.device.Controller.State.WorkType, 6);

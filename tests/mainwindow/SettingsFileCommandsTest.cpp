@@ -695,6 +695,64 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
     EXPECT_NE(std::find(commands.begin(), commands.end(), 0x38), commands.end());
 }
 
+// Every device the simulator models, as it comes (refusing what a real one
+// refuses): File > Save As and then File > Load on the same device write the
+// file back whole, and the settings the device limits come back as they were.
+TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
+{
+    struct Model { uint8_t kind; char version; };
+    for (const Model m : {Model{20, 'E'}, Model{21, 'E'}, Model{48, 'C'}, Model{48, 'D'}, Model{48, 'G'},
+                          Model{48, 'J'}}) {
+        SCOPED_TRACE(std::to_string(m.kind) + m.version);
+        TProgramLogic logic;
+        startup::StartupRig rig{5};
+        startup::SimDevice device{rig.PortsDir, 5, m.kind, m.version};
+        device.Server.withLock([&] {
+            if (m.kind == 48)
+                device.Controller.SetKind48Limits();
+            else
+                device.Controller.SetConfigurationLimits();
+        });
+        rig.Wire = [&logic](TFormMain &f) {
+            InstallConfigurationPage(f, logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+        };
+        rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
+        TFormMain &form = rig.Create();
+        ASSERT_TRUE(DataManager->GetConnected());
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("device.ddf"));
+        form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+        form.MnIFileSaveAsClick();
+        ASSERT_EQ(form.SettingsFileName, file);
+        SimControllerState saved;
+        device.Server.withLock([&] { saved = device.Controller.State; });
+
+        device.Server.log().clear();
+        rig.Boxes.clear();
+        form.MnIFileLoadCnfClick();
+        size_t writes = 0;
+        for (const Bytes &f : device.Server.log().bytes())
+            writes += f.size() > 1 && f[0] == 0xC0 && IsWrite(f[1]);
+        EXPECT_GT(writes, 0u) << rig.BoxTexts().join('|').toStdString();
+        EXPECT_TRUE(DataManager->GetConnected());
+        EXPECT_FALSE(DataManager->IsDeviceNotReady());
+        device.Server.withLock([&] {
+            const SimControllerState &now = device.Controller.State;
+            if (m.kind == 48) {
+                EXPECT_EQ(now.Payload.at(0xD8), saved.Payload.at(0xD8));
+            } else {
+                for (int id : {1, 2, 3, 4, 10, 11, 12, 23})
+                    EXPECT_EQ(now.Param8[size_t(id)], saved.Param8[size_t(id)]) << "8-bit id " << id;
+                EXPECT_EQ(now.Param16, saved.Param16);
+                EXPECT_EQ(now.Payload.at(0x35), saved.Payload.at(0x35));
+                EXPECT_EQ(now.Payload.at(0x36), saved.Payload.at(0x36));
+            }
+        });
+    }
+}
+
 TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
 {
     int answer = mrCancel;

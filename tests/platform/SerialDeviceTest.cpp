@@ -177,7 +177,7 @@ TEST(SerialDevice, ReadEndsAtTotalTimeoutWithNothing)
     const auto took = msSince(t0);
     EXPECT_EQ(got, 0u);
     EXPECT_GE(took, 175);
-    EXPECT_LT(took, 2000);
+    EXPECT_LT(took, 10000); // a hang fails by name
 }
 
 TEST(SerialDevice, ReadEndsAtIntervalAfterTheLastByte)
@@ -186,7 +186,7 @@ TEST(SerialDevice, ReadEndsAtIntervalAfterTheLastByte)
     SerialDevice dev;
     int error = 0;
     ASSERT_NO_FATAL_FAILURE(openRaw(dev, pty));
-    dev.setTimeouts({60, 0, 3000, 0, 0});
+    dev.setTimeouts({60, 0, 30000, 0, 0});
     pty.send({1, 2, 3});
     uint8_t buf[5] = {};
     size_t got = 0;
@@ -194,8 +194,8 @@ TEST(SerialDevice, ReadEndsAtIntervalAfterTheLastByte)
     EXPECT_TRUE(dev.read(buf, 5, got, error));
     EXPECT_EQ(got, 3u);
     EXPECT_EQ(buf[2], 3);
-    // The interval ended the call long before the 3 s total.
-    EXPECT_LT(msSince(t0), 1500);
+    // The interval ended the call long before the 30 s total.
+    EXPECT_LT(msSince(t0), 10000);
 }
 
 TEST(SerialDevice, ImmediateReadReturnsWhatIsThere)

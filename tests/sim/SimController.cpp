@@ -68,6 +68,33 @@ SimController::SimController(uint8_t kind, char version)
     // A plausible identity: build time and date texts.
     const std::string stamp = "12:34:5607-12-2026";
     std::copy(stamp.begin(), stamp.end(), State.Payload[0x02].begin());
+    FactoryImage(State);
+}
+
+void SimController::FactoryImage(SimControllerState &s)
+{
+    // Kinds 20 and 21 keep these settings as single parameters; kind 48 in
+    // its 0xD8 block (answer bytes 12-13 the power, 18 the nozzle, 21-22 the
+    // post-valve delay, 23 the low-pressure delay, 24 its threshold, 25 the
+    // micro-injection time, 26 the pressure sensor) and its return-to-petrol
+    // RPM thresholds and gas-injection time limits as 16-bit parameters.
+    if (s.Kind != 48) {
+        const std::pair<int, int> p8[] = {{3, 5}, {4, 38}, {10, 20}, {23, 131}, {28, 2}};
+        for (auto [id, v] : p8)
+            s.Param8[size_t(id)] = uint8_t(v);
+        s.Param16[6] = 66;
+        s.Param16[10] = 1000;
+        return;
+    }
+    Bytes &d8 = s.Payload[0xD8];
+    const std::pair<int, int> bytes[] = {{12, 0},  {13, 66}, {18, 20}, {21, 0x03}, {22, 0xE8},
+                                         {23, 4},  {24, 47}, {25, 131}, {26, 3}};
+    for (auto [at, v] : bytes)
+        d8[size_t(at - 2)] = uint8_t(v);
+    s.Param16[11] = 400;
+    s.Param16[12] = 8000;
+    s.Param16[20] = 374;
+    s.Param16[21] = 3740;
 }
 
 void SimController::ConfiguredKind21(SimControllerState &s)

@@ -141,6 +141,10 @@ public:
     // thresholds 6, 11, 16, 19 ms, enrichments 25, 0, -25, 50 %, correction
     // 0.7509765625 and -1 ms, mask 0xA5), ids 1..10 also in the factor block.
     static void ConfiguredKind21(SimControllerState &s);
+    // What a controller of the image's kind holds before any workshop
+    // configured it: zeros, but every setting that the device limits holds a
+    // value the device itself takes (a backup of it loads back on it).
+    static void FactoryImage(SimControllerState &s);
     // The value ranges of a kind-48 controller's configuration parameters;
     // those of settings its version lacks are left free.
     void SetKind48Limits();

@@ -1,5 +1,7 @@
 #include "FuzzSupport.h"
 
+#include "adapter/Variable.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -60,6 +62,21 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(bytes) == bytes.size();
+}
+
+std::vector<QByteArray> RawBytes(const TVariableList &list)
+{
+    std::vector<QByteArray> out;
+    out.reserve(size_t(list.Count()));
+    for (int i = 0; i < list.Count(); ++i)
+        out.push_back(list.GetItem(i)->Raw());
+    return out;
+}
+
+void RestoreRawBytes(TVariableList &list, const std::vector<QByteArray> &raw)
+{
+    for (int i = 0; i < list.Count() && size_t(i) < raw.size(); ++i)
+        list.GetItem(i)->SetRawData(raw[size_t(i)], false);
 }
 
 } // namespace fuzz

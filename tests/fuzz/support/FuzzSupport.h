@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+class TVariableList;
 
 // Stops the run when a property of the reader does not hold: libFuzzer then
 // saves the input as a crash, and a corpus replay fails its test.
@@ -35,6 +38,12 @@ QString TempFolder();
 
 // Writes the bytes to a file, replacing it; false when that failed.
 bool WriteFile(const QString &path, const QByteArray &bytes);
+
+// The raw bytes of every variable of a list, and putting them back: a
+// target builds its variable sets once and starts every input from the same
+// bytes (building them is most of a run's time).
+std::vector<QByteArray> RawBytes(const TVariableList &list);
+void RestoreRawBytes(TVariableList &list, const std::vector<QByteArray> &raw);
 
 // The input handed out as a port delivers it: the bytes asked for, as far as
 // any are left.
