@@ -22,6 +22,7 @@
 #include "mainwindow/configuration/ConfigurationWizard.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
+#include "mainwindow/shell/FormMainReadingControls.h"
 #include "sim/SimControllerFixture.h"
 #include "windows/ConfigurationPagesWiring.h"
 #include "windows/FormAutocalibrationInit.h"
@@ -630,9 +631,16 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
         for (const char *name : {"ChBActiveCorrectionRPM", "ChBActiveCorrectionPcol"})
             for (auto *box : p.Form->findChildren<QCheckBox *>(QString::fromLatin1(name)))
                 box->setChecked(true);
+        auto *rpm = p.C<TDigitalDisplay>("DgDConfAutoRPM");
+        rpm->SetColorFill(Qt::magenta);
         p.C<QPushButton>("BtnConfAutoStart")->click();
         user.stop();
         EXPECT_TRUE(asked);
+        EXPECT_EQ(rpm->ColorFill(), readings::Bgr(CustomParameters->GetEntry(7))); // the edition's normal colour
+        // The start itself marks the wizard as reached and past this page
+        // (bits 0 and 1), in the record the next refill reads, whatever the
+        // level adds to the word it sends.
+        EXPECT_EQ(DeviceRecord.DeviceOptions & 3, 3);
         const auto types = p.Frames(0x20);
         if (yes) {
             // The RPM and Pcol corrections go off before the idle time is taken.
