@@ -220,8 +220,16 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
         p.Form->SetConfigModified(true);
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
-        EXPECT_TRUE(p.Form->ConfigModified() || !DataManager->GetConnected());
+        // A device refuses by not acknowledging: the repeat goes unanswered
+        // too and the link is lost, so the mark stays as the edit left it.
+        EXPECT_FALSE(DataManager->GetConnected());
+        EXPECT_TRUE(p.Form->ConfigModified());
         EXPECT_EQ(p.Said("strConfWriteIncomplete"), 1);
+        // Nothing went out after the refused frame and its repeat.
+        const auto writes = p.Writes();
+        ASSERT_GE(writes.size(), 2u);
+        EXPECT_EQ(writes.back(), std::make_pair(0x08, 31));
+        EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x08, 31));
     }
 }
 
