@@ -402,12 +402,14 @@ bool TFormUpgrader::ConnectAndIdentify()
     ok = ok && logic->InBootloader;
     if (!ok)
         BtBConnect->setFocus();
-    UpdateButtons();
-    if (ok) {
+    const bool found = ok;
+    if (found)
         ok = logic->CheckDeviceType();
-        if (!ok)
-            returnToProgram();
-    }
+    // The buttons follow the device-type check just made, so a device of the
+    // right type can have its file opened after its first identification.
+    UpdateButtons();
+    if (found && !ok)
+        returnToProgram();
     return ok;
 }
 

@@ -32,6 +32,23 @@ protected:
             }
     }
 };
+
+// The window the photo window is embedded in shows it but does not own it:
+// whoever created the photo window deletes it. This guard, a child of that
+// window placed before the photo window, goes first when that window is
+// deleted and takes the photo window out of it, so it is not deleted twice.
+class TPictureRelease : public QObject
+{
+public:
+    explicit TPictureRelease(QObject *parent) : QObject(parent) { setObjectName(QStringLiteral("PictureRelease")); }
+    ~TPictureRelease() override
+    {
+        if (FormPicture && FormPicture->parent() == parent()) {
+            FormPicture->hide();
+            FormPicture->setParent(nullptr);
+        }
+    }
+};
 } // namespace
 
 TFormPicture::TFormPicture(QWidget *parent) : QWidget(parent)
@@ -100,8 +117,11 @@ void ShowFormPicture(QWidget *parent)
 {
     if (!FormPicture)
         return;
-    if (parent && FormPicture->parentWidget() != parent)
+    if (parent && FormPicture->parentWidget() != parent) {
+        if (!parent->findChild<QObject *>(QStringLiteral("PictureRelease"), Qt::FindDirectChildrenOnly))
+            new TPictureRelease(parent);
         FormPicture->setParent(parent);
+    }
     FormPicture->show();
     FormPicture->raise();
 }

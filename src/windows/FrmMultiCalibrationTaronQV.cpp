@@ -261,8 +261,10 @@ void TFrmMultiCalibrationTaronQV::UpdateLiveValues()
     DgDModPetrol->SetCaption(f2(petrol));
     DgDModLPG->SetCaption(f2(gas));
     DgDModPsys->SetCaption(f2(d.GetLpgPressureReal()));
-    DgDModTred->SetCaption(f2(d.GetReducerTempReal()));
-    DgDModTgaz->SetCaption(f2(d.GetGasTempReal()));
+    // A raw temperature of 0 is no reading from the sensor: shown as 0, as
+    // everywhere else, not as the table's end value.
+    DgDModTred->SetCaption(DeviceRecord.ReducerTempRaw ? f2(d.GetReducerTempReal()) : QStringLiteral("0"));
+    DgDModTgaz->SetCaption(DeviceRecord.GasTempRaw ? f2(d.GetGasTempReal()) : QStringLiteral("0"));
     // The lambda marker over the bar, by the sensor's full scale.
     const int type = d.GetLambdaType();
     double volts = TFormMain::LambdaRawToVolts(DeviceRecord.LambdaRaw, uint8_t(type));

@@ -5,6 +5,7 @@
 #include "language/TextAudit.h"
 
 #include "controls/YEdit.h"
+#include "windows/FormPicture.h"
 #include "windows/FrmHaslo.h"
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
@@ -352,6 +353,21 @@ TEST(ProgramTexts, ValueRangeWarningNamesItsFieldInEnglish)
     const QString text = program.Rig.Boxes.back().Text;
     EXPECT_TRUE(text.startsWith(QStringLiteral("Tb at idle [ms]: The value does not fit the device."))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("jałowym")));
+}
+
+// A component's photo shows inside the main window in English; the program
+// ends with it shown, and the photo window goes once.
+TEST(ProgramTexts, ComponentPhotoInsideTheMainWindowInEnglish)
+{
+    ProgramRig program(20, 'E', QStringLiteral("EN"));
+    TFormMain &form = program.Form();
+    form.findChild<QTabWidget *>(QStringLiteral("PgCMain"))
+        ->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSConfig")));
+    qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("SpBtnPhotoInjector")))->click();
+    ASSERT_NE(FormPicture, nullptr);
+    EXPECT_TRUE(FormPicture->isVisible());
+    EXPECT_EQ(FormPicture->parentWidget(), &form);
+    EXPECT_EQ(FormPicture->LblPictureClose->text(), QStringLiteral("Close [X]"));
 }
 
 // A kind-48 window's section of a language file reaches the components of

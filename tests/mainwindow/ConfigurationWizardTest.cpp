@@ -22,6 +22,7 @@
 #include "mainwindow/configuration/ConfigurationWizard.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
+#include "mainwindow/shell/FormMainReadingControls.h"
 #include "sim/SimControllerFixture.h"
 #include "windows/ConfigurationPagesWiring.h"
 #include "windows/FormAutocalibrationInit.h"
@@ -218,8 +219,16 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
         p.Form->SetConfigModified(true);
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
-        EXPECT_TRUE(p.Form->ConfigModified() || !DataManager->GetConnected());
+        // A device refuses by not acknowledging: the repeat goes unanswered
+        // too and the link is lost, so the mark stays as the edit left it.
+        EXPECT_FALSE(DataManager->GetConnected());
+        EXPECT_TRUE(p.Form->ConfigModified());
         EXPECT_EQ(p.Said("strConfWriteIncomplete"), 1);
+        // Nothing went out after the refused frame and its repeat.
+        const auto writes = p.Writes();
+        ASSERT_GE(writes.size(), 2u);
+        EXPECT_EQ(writes.back(), std::make_pair(0x08, 31));
+        EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x08, 31));
     }
 }
 
@@ -626,9 +635,16 @@ TEST(AutoCalibration, WizardStartWritesFirstThenRunsAndItsCancelWritesNothing)
         for (const char *name : {"ChBActiveCorrectionRPM", "ChBActiveCorrectionPcol"})
             for (auto *box : p.Form->findChildren<QCheckBox *>(QString::fromLatin1(name)))
                 box->setChecked(true);
+        auto *rpm = p.C<TDigitalDisplay>("DgDConfAutoRPM");
+        rpm->SetColorFill(Qt::magenta);
         p.C<QPushButton>("BtnConfAutoStart")->click();
         user.stop();
         EXPECT_TRUE(asked);
+        EXPECT_EQ(rpm->ColorFill(), readings::Bgr(CustomParameters->GetEntry(7))); // the edition's normal colour
+        // The start itself marks the wizard as reached and past this page
+        // (bits 0 and 1), in the record the next refill reads, whatever the
+        // level adds to the word it sends.
+        EXPECT_EQ(DeviceRecord.DeviceOptions & 3, 3);
         const auto types = p.Frames(0x20);
         if (yes) {
             // The RPM and Pcol corrections go off before the idle time is taken.

@@ -139,6 +139,17 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     EXPECT_TRUE(c.rig.Boxes.empty());
     EXPECT_EQ(c.device.Commands(), (std::vector<uint8_t>{0x57}));
 
+    // A changed choice the device does not take stays marked, and is said.
+    c.choose("CmBNextInspection", 1);
+    c.device.Server.injectFaultWhen([](const sim::Bytes &f) { return f[1] == 0x57; }, sim::Fault::noAnswer());
+    set->click();
+    c.device.Server.clearFaults();
+    EXPECT_EQ(set->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    ASSERT_EQ(c.rig.Boxes.size(), 1u);
+    EXPECT_EQ(c.rig.Boxes[0].Text, LM->Translate("strConfWriteIncomplete"));
+    c.rig.Tick(); // connects again
+    ASSERT_TRUE(DataManager->GetConnected());
+
     // A fresh connection asks again.
     DataManager->DeviceReread = true;
     c.rig.Tick();

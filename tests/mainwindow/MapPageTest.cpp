@@ -361,6 +361,19 @@ TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)
                                                     Request({0x34, 0, 198, 1}), Request({0x34, 0, 199, 0})}));
     EXPECT_TRUE(Map->GasPoints().empty());
 
+    // A device that stops answering at the petrol count: nothing more is
+    // sent, the page keeps the file's points and says the device lacks them.
+    Boxes.clear();
+    Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x34; }, Fault::noAnswer());
+    Rig->Server.log().clear();
+    Window->LoadMapFromFile(name);
+    Rig->Server.clearFaults();
+    EXPECT_EQ(Rig->Requests().back(), Request({0x34, 0, 198, 1})); // and its repeat before it
+    ASSERT_EQ(Boxes.size(), 1);
+    EXPECT_TRUE(Boxes[0].startsWith("strMapFileWriteIncomplete")) << Boxes[0].toStdString();
+    EXPECT_TRUE(Boxes[0].endsWith(name));
+    EXPECT_EQ(Map->PetrolPoints().size(), 1);
+
     // A locked device gets nothing.
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

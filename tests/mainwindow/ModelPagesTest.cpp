@@ -371,7 +371,9 @@ TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePa
     EXPECT_EQ(frames[3], Write16(12, 37));
     EXPECT_LT(frames.size(), 13u);
     EXPECT_TRUE(Window->ConfigModified());
-    EXPECT_TRUE(Questions.isEmpty());
+    ASSERT_EQ(Questions.size(), 1); // said, and no gas-map question
+    EXPECT_TRUE(Questions[0].contains("strCalWhatModel")) << Questions[0].toStdString();
+    Questions.clear();
 
     // Connected again, the second write completes it.
     Rig->Server.clearFaults();
@@ -388,6 +390,8 @@ TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePa
     Rig->Server.log().clear();
     Window->BtBModel2WriteClick();
     EXPECT_TRUE(Window->ConfigModified());
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_TRUE(Questions[0].contains("strCalWhatModel")) << Questions[0].toStdString();
     EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {5, 6}, {25, 26}}));
     for (const Bytes &f : Rig->Requests())
         EXPECT_NE(f[1], 0xD4);

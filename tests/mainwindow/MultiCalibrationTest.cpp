@@ -358,7 +358,8 @@ TEST(MultiCalibration, LiveDisplaysHoldTheirWidestValuesAtEverySize)
     c.device.Server.withLock([&] {
         auto &s = c.device.Controller.State;
         for (uint8_t command : {uint8_t(0x05), uint8_t(0x0B)}) {
-            s.Payload[command][1] = 0; // no reducer sensor: the table's lowest temperature
+            s.Payload[command][1] = 1; // the table's highest reducer temperature
+            s.Payload[command][2] = 0; // no gas temperature sensor
             for (int k = 8; k < 24; ++k)
                 s.Payload[command][size_t(k)] = 0xFF; // the longest injection times
         }
@@ -376,12 +377,19 @@ TEST(MultiCalibration, LiveDisplaysHoldTheirWidestValuesAtEverySize)
         if (qEnvironmentVariableIsSet("TARON_SCREENSHOTS"))
             shot.save(QDir(qEnvironmentVariable("TARON_SCREENSHOTS"))
                           .filePath(QStringLiteral("strip_%1.png").arg(size.width())));
-        ASSERT_EQ(c.Window->DgDModTred->Caption(), "272.81");
+        ASSERT_EQ(c.Window->DgDModTred->Caption(), "205.13");
+        EXPECT_EQ(c.Window->DgDModTgaz->Caption(), "0"); // no reading, as the main window shows it
         for (TDigitalDisplay *d : {c.Window->DgDModPetrol, c.Window->DgDModLPG, c.Window->DgDModRPM, c.Window->DgDModPsys,
                                    c.Window->DgDModTred, c.Window->DgDModTgaz, c.Window->Map->DgDCalMapPcol})
             EXPECT_LE(TDigitalDisplay::CellCount(d->Caption()), d->CellCapacity())
                 << d->objectName().toStdString() << " \"" << d->Caption().toStdString() << "\" at " << size.width();
     }
+    c.device.Server.withLock([&] {
+        for (uint8_t command : {uint8_t(0x05), uint8_t(0x0B)})
+            c.device.Controller.State.Payload[command][1] = 0; // no reducer sensor either
+    });
+    c.rig.Tick();
+    EXPECT_EQ(c.Window->DgDModTred->Caption(), "0");
 }
 
 TEST(MultiCalibration, MapCorrectionStatusPanelShowsItsWholeCaption)

@@ -531,6 +531,7 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     // As the launch does before it shows the window.
     form->CheckConnection();
     ASSERT_TRUE(form->Connected());
+    EXPECT_TRUE(form->BtnLoadData->isEnabled()); // a file can be opened after the first identification
     form->BtBConnectClick();
     ASSERT_TRUE(form->BtnLoadData->isEnabled());
     connects = 0;

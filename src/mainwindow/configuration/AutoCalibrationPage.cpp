@@ -395,6 +395,16 @@ void TAutoCalibrationPage::BtnConfWorkPressureClick()
 
 // ---- Run handlers ------------------------------------------------------------------
 
+// A run's RPM display starts in the edition's normal colour until the live
+// values colour it by their rule.
+void TAutoCalibrationPage::FillNormal(TDigitalDisplay *display)
+{
+    const uint32_t colour =
+        CustomParameters ? CustomParameters->GetEntry(readings::kEntryNormal) : TCustomParameters::NoColor;
+    if (display && colour != TCustomParameters::NoColor)
+        display->SetColorFill(readings::Bgr(colour));
+}
+
 void TAutoCalibrationPage::BtnConfAutoStartClick()
 {
     // The run of this page is a kind-48 run; kinds 20 and 21 start theirs
@@ -415,6 +425,7 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     for (const char *g : {"GgeConfStepWithoutLoad", "GgeConfStepWithLoad"})
         if (auto *bar = Find<QProgressBar>(g))
             bar->setValue(0);
+    FillNormal(Find<TDigitalDisplay>("DgDConfAutoRPM"));
     r.DeviceOptions = quint16(r.DeviceOptions | 1 | 2);
     FForm.SetConfigModified(true);
     if (!FForm.UpdateLastChangeInfo(true)) {
@@ -589,12 +600,7 @@ void TAutoCalibrationPage::SpBCalStartClick()
     }
     if (auto *rpm = Find<TDigitalDisplay>("DgDCalRPM")) {
         rpm->SetCaption(QStringLiteral("0"));
-        // The edition's normal colour of the RPM displays until the live
-        // values colour it by their rule.
-        const uint32_t colour = CustomParameters ? CustomParameters->GetEntry(readings::kEntryNormal)
-                                                 : TCustomParameters::NoColor;
-        if (colour != TCustomParameters::NoColor)
-            rpm->SetColorFill(readings::Bgr(colour));
+        FillNormal(rpm);
     }
     if (auto *info = Find<QLabel>("LblCalInfo")) {
         info->clear();

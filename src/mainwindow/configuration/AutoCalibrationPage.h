@@ -18,6 +18,7 @@
 class QComboBox;
 class QLabel;
 class QWidget;
+class TDigitalDisplay;
 class TFormMain;
 class TModel2Page;
 class TProgramLogic;
@@ -83,6 +84,7 @@ private:
     template <typename T = QWidget> T *Find(const char *name) const;
     void ShowPage(const char *page);
     void SetGaugeMaxima();
+    static void FillNormal(TDigitalDisplay *display);
     bool RunActive() const;
     // Acts once on the end of a run the device finished.
     void FinishRun(bool progressBits);

@@ -623,17 +623,21 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
         return;
     }
     DataManager->RecordingCount1 = DataManager->RecordingCount2 = 0;
-    auto store = [](const MapFile::TPoints &points, std::array<TRecordingPoint, TDeviceRecord::RecordingSize> &table,
-                    uint8_t &count, uint16_t base, uint16_t countIndex) {
+    // The device stops at a word it does not take; the page keeps the file's
+    // points and says that the device does not hold them all.
+    bool written = true;
+    auto store = [&written](const MapFile::TPoints &points,
+                            std::array<TRecordingPoint, TDeviceRecord::RecordingSize> &table, uint8_t &count,
+                            uint16_t base, uint16_t countIndex) {
         // The page shows the points as the device holds them.
         table.fill(TRecordingPoint{});
         for (size_t c = 0; c < points.size(); ++c)
             table[c] = MapFile::Stored(points[c], DeviceRecord.PressureSensorType);
         count = uint8_t(points.size());
-        for (size_t c = 0; c < points.size(); ++c)
-            DataManager->WriteCmd32(uint16_t(base + 2 * c),
-                                    PackMapPoint(points[c].State, points[c].Time, points[c].Pressure));
-        DataManager->WriteCounter34(countIndex, uint8_t(points.size()));
+        for (size_t c = 0; c < points.size() && written; ++c)
+            written = DataManager->WriteCmd32(uint16_t(base + 2 * c),
+                                              PackMapPoint(points[c].State, points[c].Time, points[c].Pressure));
+        written = written && DataManager->WriteCounter34(countIndex, uint8_t(points.size()));
     };
     // A block the file lacks is an empty table: its count 0 is written too,
     // so the device holds what the page shows.
@@ -643,6 +647,8 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
     DrawMapChart();
     if (LblCalMapNameFile)
         LblCalMapNameFile->SetCaption(fileName);
+    if (!written && Common)
+        Common->ShowWarning(Tr(QStringLiteral("strMapFileWriteIncomplete")) + QStringLiteral("\n") + fileName);
 }
 
 // ---- Calculations -------------------------------------------------------------

@@ -511,8 +511,12 @@ void TModel2Page::BtBModel2WriteClick()
         ReadModel2Settings();
     pause.Resume();
     FForm->SetConfigModified(!ok);
-    if (!ok)
+    if (!ok) {
         Model2Modified = true;
+        if (Common)
+            Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' '
+                                + Tr(QStringLiteral("strCalWhatModel")));
+    }
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0
         && !FForm->IdleModelChanged() && Common
         && Common->AskYesNo(Tr(QStringLiteral("strQGasMapClearAfterModelChange")), QString())) {

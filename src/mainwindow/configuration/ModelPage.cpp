@@ -509,6 +509,8 @@ void TModelPage::BtBModWriteClick()
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
     FForm->SetConfigModified(!ok);
+    if (!ok && Common)
+        Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' ' + Tr(QStringLiteral("strCalWhatModel")));
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0 && Common
         && Common->AskYesNo(Tr(QStringLiteral("strQGasMapClearAfterModelChange")), QString())) {
         if (Hooks.ClearGasMap)

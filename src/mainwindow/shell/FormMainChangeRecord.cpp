@@ -132,6 +132,7 @@ void TFormMain::BtBSetNextInspectionClick()
     auto *button = Component<QAbstractButton>("BtBSetNextInspection");
     const bool changed = button && button->palette().color(QPalette::ButtonText) == kChangedCaption;
     if (UpdateLastChangeInfo(changed)) {
+        bool written = true;
         if (ChangeRecordApplies()) {
             auto *next = Component<QComboBox>("CmBNextInspection");
             auto *ratio = Component<QComboBox>("CmBInspectionRatio");
@@ -139,10 +140,13 @@ void TFormMain::BtBSetNextInspectionClick()
                 DeviceRecord.NextInspection = kNextInspectionKm[size_t(next->currentIndex())];
             if (ratio && ratio->currentIndex() >= 0 && ratio->currentIndex() < int(kInspectionRatio.size()))
                 DeviceRecord.InspectionTimeDistRatio = kInspectionRatio[size_t(ratio->currentIndex())];
-            DataManager->WriteNextInspection();
+            written = DataManager->WriteNextInspection();
         }
         PgCConfWizardChange();
-        if (button) {
+        // A choice the device did not take keeps its changed mark, and says so.
+        if (!written && Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strConfWriteIncomplete")));
+        if (button && written) {
             QPalette palette = button->palette();
             palette.setColor(QPalette::ButtonText, palette.color(QPalette::WindowText));
             button->setPalette(palette);
