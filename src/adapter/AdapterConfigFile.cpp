@@ -91,6 +91,30 @@ bool DoubleStorable(const TVariable *v, double x)
     return RoundTrip(v, x, back) && back == x;
 }
 
+// The run of whole numbers around 0 that the conversions keep.
+TVariable::TConversionRange DoubleRange(const TVariable *v)
+{
+    TVariable::TConversionRange range;
+    range.Known = true;
+    if (!DoubleStorable(v, 0))
+        return range;
+    range.Storable = true;
+    qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
+    while (ok - below > 1) {
+        const qint64 mid = below + (ok - below) / 2;
+        (DoubleStorable(v, double(mid)) ? ok : below) = mid;
+    }
+    range.Low = ok;
+    qint64 above = std::numeric_limits<qint32>::max();
+    ok = 0;
+    while (above - ok > 1) {
+        const qint64 mid = ok + (above - ok) / 2;
+        (DoubleStorable(v, double(mid)) ? ok : above) = mid;
+    }
+    range.High = ok;
+    return range;
+}
+
 // A file's number in every form its writers produced: "130", "1.3E2",
 // "12.5", "12,5"; empty is 0. False when the text is no finite number.
 bool ReadNumber(const QString &text, double &x)
@@ -123,23 +147,13 @@ struct TPlannedValue {
 bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
 {
     if (dynamic_cast<const TDoubleVariable *>(v)) {
-        if (!DoubleStorable(v, 0))
-            return false;
-        // The values the conversion keeps form one run around 0.
-        qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
-        while (ok - below > 1) {
-            const qint64 mid = below + (ok - below) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : below) = mid;
-        }
-        low = ok;
-        qint64 above = std::numeric_limits<qint32>::max();
-        ok = 0;
-        while (above - ok > 1) {
-            const qint64 mid = ok + (above - ok) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : above) = mid;
-        }
-        high = ok;
-        return true;
+        // Some sixty trips through the conversions: worked out once a
+        // variable, not once a value read.
+        TVariable::TConversionRange &range = v->ConversionRange();
+        if (!range.Known)
+            range = DoubleRange(v);
+        low = range.Low, high = range.High;
+        return range.Storable;
     }
     if (dynamic_cast<const TSmallIntVariable *>(v)) {
         low = -32768, high = 32767;

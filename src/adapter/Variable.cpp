@@ -74,6 +74,7 @@ void TVariable::SetOnRawToValue(const TRawHandler &handler)
     {
         HandlerUpdateScope scope(FInHandlerUpdate);
         FOnRawToValue = handler;
+        FConversionRange = {};
         RunRawToValue();
         UpdateText();
     }
@@ -86,6 +87,7 @@ void TVariable::SetOnValueToRaw(const TRawHandler &handler)
         return;
     HandlerUpdateScope scope(FInHandlerUpdate);
     FOnValueToRaw = handler;
+    FConversionRange = {};
     RunValueToRaw();
     UpdateText();
 }

@@ -82,6 +82,15 @@ public:
     const TRawHandler &OnRawToValue() const { return FOnRawToValue; }
     const TRawHandler &OnValueToRaw() const { return FOnValueToRaw; }
     const TTextHandler &OnGetText() const { return FOnGetText; }
+    // The whole numbers that come back unchanged from the trip to raw bytes
+    // and back. Worked out by whoever needs them and kept with the variable
+    // until a conversion handler is set again.
+    struct TConversionRange {
+        bool Known = false;
+        bool Storable = false;
+        qint64 Low = 0, High = 0;
+    };
+    TConversionRange &ConversionRange() const { return FConversionRange; }
 
 protected:
     // Splits the full name at its first colon, makes dataLength zero bytes and
@@ -116,6 +125,7 @@ protected:
     TRawHandler FOnRawToValue;
     TRawHandler FOnValueToRaw;
     TTextHandler FOnGetText;
+    mutable TConversionRange FConversionRange;
 
 private:
     QString FGroup, FName;
