@@ -70,11 +70,11 @@ bool RoundTrip(const TVariable *v, double x, double &back)
     if (!std::isfinite(x) || !v->OnValueToRaw() || !v->OnRawToValue())
         return false;
     try {
-        TDoubleVariable out(nullptr, v->DataLength(), QStringLiteral("Check"));
+        TDoubleVariable out(nullptr, v->DataLength(), QStringLiteral("Check"), QString());
         out.SetOnValueToRaw(v->OnValueToRaw());
         out.SetOnRawToValue(v->OnRawToValue());
         out.SetAsFloat(x);
-        TDoubleVariable in(nullptr, v->DataLength(), QStringLiteral("Check"));
+        TDoubleVariable in(nullptr, v->DataLength(), QStringLiteral("Check"), QString());
         in.SetOnRawToValue(v->OnRawToValue());
         in.SetRawData(out.Raw(), true);
         back = in.GetAsFloat();

@@ -207,7 +207,10 @@ private:
 class TDoubleVariable : public TVariable
 {
 public:
-    TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName);
+    // format is the text's printf pattern; an empty one gives no text (for
+    // scratch variables that only convert).
+    TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName,
+                    const QString &format = QStringLiteral("%f"));
     // A setting with an integer default; the default is set without raw bytes.
     static TDoubleVariable *CreateParam(TVariableList *list, int defaultValue, int dataLength,
                                         const QString &fullName);
