@@ -35,12 +35,22 @@ const QString Crlf = QStringLiteral("\r\n");
 // The data groups a set may hold.
 constexpr int GroupCount = 24;
 
+// The index of a named data group, or -1. The names are made once: saving
+// asks this for every variable.
+int DataGroupIndex(const QString &name)
+{
+    static const QStringList names = [] {
+        QStringList out;
+        for (int i = 0; i < GroupCount; ++i)
+            out << GetDataGroupName(i);
+        return out;
+    }();
+    return name.isEmpty() ? -1 : int(names.indexOf(name));
+}
+
 bool IsDataGroupName(const QString &name)
 {
-    for (int i = 0; i < GroupCount; ++i)
-        if (!name.isEmpty() && GetDataGroupName(i) == name)
-            return true;
-    return false;
+    return DataGroupIndex(name) >= 0;
 }
 
 QString KindName(const TVariable *v)
@@ -258,9 +268,7 @@ void WriteGroups(TIniFile &ini, const TVariableList &list, quint32 groups, const
         if (!IsDataGroupName(v->Group()))
             throw EVariableError(QStringLiteral("Found variable %1 with unrecognized section %2 while saving")
                                      .arg(v->Name(), v->Group()));
-        int group = 0;
-        while (GetDataGroupName(group) != v->Group())
-            ++group;
+        const int group = DataGroupIndex(v->Group());
         if (!(groups & GroupSet(group)))
             continue;
         const TVariable *source = v;
