@@ -35,12 +35,22 @@ const QString Crlf = QStringLiteral("\r\n");
 // The data groups a set may hold.
 constexpr int GroupCount = 24;
 
+// The index of a named data group, or -1. The names are made once: saving
+// asks this for every variable.
+int DataGroupIndex(const QString &name)
+{
+    static const QStringList names = [] {
+        QStringList out;
+        for (int i = 0; i < GroupCount; ++i)
+            out << GetDataGroupName(i);
+        return out;
+    }();
+    return name.isEmpty() ? -1 : int(names.indexOf(name));
+}
+
 bool IsDataGroupName(const QString &name)
 {
-    for (int i = 0; i < GroupCount; ++i)
-        if (!name.isEmpty() && GetDataGroupName(i) == name)
-            return true;
-    return false;
+    return DataGroupIndex(name) >= 0;
 }
 
 QString KindName(const TVariable *v)
@@ -70,11 +80,11 @@ bool RoundTrip(const TVariable *v, double x, double &back)
     if (!std::isfinite(x) || !v->OnValueToRaw() || !v->OnRawToValue())
         return false;
     try {
-        TDoubleVariable out(nullptr, v->DataLength(), QStringLiteral("Check"));
+        TDoubleVariable out(nullptr, v->DataLength(), QStringLiteral("Check"), QString());
         out.SetOnValueToRaw(v->OnValueToRaw());
         out.SetOnRawToValue(v->OnRawToValue());
         out.SetAsFloat(x);
-        TDoubleVariable in(nullptr, v->DataLength(), QStringLiteral("Check"));
+        TDoubleVariable in(nullptr, v->DataLength(), QStringLiteral("Check"), QString());
         in.SetOnRawToValue(v->OnRawToValue());
         in.SetRawData(out.Raw(), true);
         back = in.GetAsFloat();
@@ -89,6 +99,30 @@ bool DoubleStorable(const TVariable *v, double x)
 {
     double back = 0;
     return RoundTrip(v, x, back) && back == x;
+}
+
+// The run of whole numbers around 0 that the conversions keep.
+TVariable::TConversionRange DoubleRange(const TVariable *v)
+{
+    TVariable::TConversionRange range;
+    range.Known = true;
+    if (!DoubleStorable(v, 0))
+        return range;
+    range.Storable = true;
+    qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
+    while (ok - below > 1) {
+        const qint64 mid = below + (ok - below) / 2;
+        (DoubleStorable(v, double(mid)) ? ok : below) = mid;
+    }
+    range.Low = ok;
+    qint64 above = std::numeric_limits<qint32>::max();
+    ok = 0;
+    while (above - ok > 1) {
+        const qint64 mid = ok + (above - ok) / 2;
+        (DoubleStorable(v, double(mid)) ? ok : above) = mid;
+    }
+    range.High = ok;
+    return range;
 }
 
 // A file's number in every form its writers produced: "130", "1.3E2",
@@ -123,23 +157,13 @@ struct TPlannedValue {
 bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
 {
     if (dynamic_cast<const TDoubleVariable *>(v)) {
-        if (!DoubleStorable(v, 0))
-            return false;
-        // The values the conversion keeps form one run around 0.
-        qint64 below = std::numeric_limits<qint32>::min(), ok = 0;
-        while (ok - below > 1) {
-            const qint64 mid = below + (ok - below) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : below) = mid;
-        }
-        low = ok;
-        qint64 above = std::numeric_limits<qint32>::max();
-        ok = 0;
-        while (above - ok > 1) {
-            const qint64 mid = ok + (above - ok) / 2;
-            (DoubleStorable(v, double(mid)) ? ok : above) = mid;
-        }
-        high = ok;
-        return true;
+        // Some sixty trips through the conversions: worked out once a
+        // variable, not once a value read.
+        TVariable::TConversionRange &range = v->ConversionRange();
+        if (!range.Known)
+            range = DoubleRange(v);
+        low = range.Low, high = range.High;
+        return range.Storable;
     }
     if (dynamic_cast<const TSmallIntVariable *>(v)) {
         low = -32768, high = 32767;
@@ -244,9 +268,7 @@ void WriteGroups(TIniFile &ini, const TVariableList &list, quint32 groups, const
         if (!IsDataGroupName(v->Group()))
             throw EVariableError(QStringLiteral("Found variable %1 with unrecognized section %2 while saving")
                                      .arg(v->Name(), v->Group()));
-        int group = 0;
-        while (GetDataGroupName(group) != v->Group())
-            ++group;
+        const int group = DataGroupIndex(v->Group());
         if (!(groups & GroupSet(group)))
             continue;
         const TVariable *source = v;

@@ -74,6 +74,7 @@ void TVariable::SetOnRawToValue(const TRawHandler &handler)
     {
         HandlerUpdateScope scope(FInHandlerUpdate);
         FOnRawToValue = handler;
+        FConversionRange = {};
         RunRawToValue();
         UpdateText();
     }
@@ -86,6 +87,7 @@ void TVariable::SetOnValueToRaw(const TRawHandler &handler)
         return;
     HandlerUpdateScope scope(FInHandlerUpdate);
     FOnValueToRaw = handler;
+    FConversionRange = {};
     RunValueToRaw();
     UpdateText();
 }
@@ -352,8 +354,9 @@ void TIntVariable::RawToValue()
 
 // ---- TDoubleVariable ----
 
-TDoubleVariable::TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName)
-    : TVariable(list, QStringLiteral("%f"), dataLength, fullName)
+TDoubleVariable::TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName,
+                                 const QString &format)
+    : TVariable(list, format, dataLength, fullName)
 {
     UpdateText();
 }
@@ -398,6 +401,10 @@ void TDoubleVariable::SetAsFloat(double value)
 
 void TDoubleVariable::UpdateText()
 {
+    if (FFormat.isEmpty()) {
+        TextFromHandlerOr(QString());
+        return;
+    }
     // A "%f" without a precision means two decimals in this program's
     // patterns: six would push the digits that matter out of every display.
     QByteArray pattern = FFormat.toLatin1();

@@ -82,6 +82,15 @@ public:
     const TRawHandler &OnRawToValue() const { return FOnRawToValue; }
     const TRawHandler &OnValueToRaw() const { return FOnValueToRaw; }
     const TTextHandler &OnGetText() const { return FOnGetText; }
+    // The whole numbers that come back unchanged from the trip to raw bytes
+    // and back. Worked out by whoever needs them and kept with the variable
+    // until a conversion handler is set again.
+    struct TConversionRange {
+        bool Known = false;
+        bool Storable = false;
+        qint64 Low = 0, High = 0;
+    };
+    TConversionRange &ConversionRange() const { return FConversionRange; }
 
 protected:
     // Splits the full name at its first colon, makes dataLength zero bytes and
@@ -116,6 +125,7 @@ protected:
     TRawHandler FOnRawToValue;
     TRawHandler FOnValueToRaw;
     TTextHandler FOnGetText;
+    mutable TConversionRange FConversionRange;
 
 private:
     QString FGroup, FName;
@@ -197,7 +207,10 @@ private:
 class TDoubleVariable : public TVariable
 {
 public:
-    TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName);
+    // format is the text's printf pattern; an empty one gives no text (for
+    // scratch variables that only convert).
+    TDoubleVariable(TVariableList *list, int dataLength, const QString &fullName,
+                    const QString &format = QStringLiteral("%f"));
     // A setting with an integer default; the default is set without raw bytes.
     static TDoubleVariable *CreateParam(TVariableList *list, int defaultValue, int dataLength,
                                         const QString &fullName);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -12,12 +14,46 @@ bool IsUtf8(const QByteArray &codePage)
     return cp == "utf-8" || cp == "utf8";
 }
 
+// Opening a conversion looks up and loads its tables, which costs more than
+// converting a settings file: each thread keeps the conversions it opened.
+class TConversions
+{
+public:
+    TConversions() = default;
+    TConversions(const TConversions &) = delete;
+    TConversions &operator=(const TConversions &) = delete;
+    ~TConversions()
+    {
+        for (const auto &open : FOpen)
+            iconv_close(open.second);
+    }
+
+    // The conversion in its initial state; (iconv_t)-1 when there is none.
+    iconv_t Get(const char *from, const char *to)
+    {
+        const std::string key = std::string(from) + '\n' + to;
+        const auto it = FOpen.find(key);
+        if (it != FOpen.end()) {
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+            return it->second;
+        }
+        const iconv_t cd = iconv_open(to, from);
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            FOpen.emplace(key, cd);
+        return cd;
+    }
+
+private:
+    std::map<std::string, iconv_t> FOpen;
+};
+
 // Runs iconv over the whole input; on a sequence the target cannot take, the
 // handler appends a replacement and tells how many input bytes to skip.
 template <typename OnBad>
 bool Convert(const char *from, const char *to, const QByteArray &in, QByteArray &out, OnBad onBad)
 {
-    iconv_t cd = iconv_open(to, from);
+    thread_local TConversions conversions;
+    const iconv_t cd = conversions.Get(from, to);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
     out.clear();
@@ -39,8 +75,6 @@ bool Convert(const char *from, const char *to, const QByteArray &in, QByteArray 
             srcLeft -= skip;
         }
     }
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    iconv_close(cd);
     return true;
 }
 

@@ -90,6 +90,31 @@ TEST(AdapterProtocol, Crc16AndRequestFrames)
     EXPECT_EQ(protocol.written[1], (Bytes{0xC2, 0x70, 0x01, 0x50, 0xEF}));
 }
 
+// The simulated box refuses an OBD write shorter than its data, storing
+// nothing, and takes one of full length.
+TEST(AdapterProtocol, SimulatedBoxRefusesShortObdWrites)
+{
+    sim::SimAdapter box;
+    for (const uint8_t command : {0x72, 0x7B, 0x89}) {
+        const sim::SimObdState before = box.State.Obd;
+        const size_t data = sim::SimAdapter::ObdWriteLength(command) - 4;
+        for (const size_t given : {size_t(0), size_t(1), data - 1}) {
+            EXPECT_EQ(box.Handle(sim::SimAdapter::Request(command, Bytes(given, 0x11))), sim::SimAdapter::ErrorFrame(0x01))
+                << int(command) << " " << given;
+            EXPECT_EQ(box.State.Obd.Config, before.Config);
+            EXPECT_EQ(box.State.Obd.Allowed, before.Allowed);
+            EXPECT_EQ(box.State.Obd.Banks, before.Banks);
+        }
+        Bytes whole(data, 0x11);
+        whole[0] = 0x10; // bank 1, first half for 0x89
+        EXPECT_NE(box.Handle(sim::SimAdapter::Request(command, whole)), sim::SimAdapter::ErrorFrame(0x01)) << int(command);
+    }
+    Bytes allowed(8, 0x11);
+    allowed[0] = 0x10;
+    EXPECT_EQ(box.State.Obd.Allowed, allowed);
+    EXPECT_EQ(box.State.Obd.Banks[0][0], 0x11);
+}
+
 TEST(AdapterProtocol, AnswersErrorFramesAndTheirReports)
 {
     FedProtocol p;

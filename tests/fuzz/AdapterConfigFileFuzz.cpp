@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const TVariable *v = ui->GetItem(i);
         if (!v->Stored() || !dynamic_cast<const TDoubleVariable *>(v) || !v->OnRawToValue())
             continue;
-        TDoubleVariable back(nullptr, v->DataLength(), QStringLiteral("Check"));
+        TDoubleVariable back(nullptr, v->DataLength(), QStringLiteral("Check"), QString());
         back.SetOnRawToValue(v->OnRawToValue());
         back.SetRawData(v->Raw(), true);
         FUZZ_CHECK(back.GetAsFloat() == v->GetAsFloat());

@@ -61,13 +61,20 @@ size_t SimAdapter::RequestLengthOf(uint8_t command) const
     const auto it = State.RequestLength.find(command);
     if (it != State.RequestLength.end())
         return it->second;
+    if (command == 0x76)
+        return 13;
+    const size_t write = ObdWriteLength(command);
+    return write > 0 ? write : 5;
+}
+
+size_t SimAdapter::ObdWriteLength(uint8_t command)
+{
     // The OBD link's writes carry their data.
     switch (command) {
     case 0x72: return 15;
-    case 0x76: return 13;
     case 0x7B: return 12;
     case 0x89: return 55;
-    default: return 5;
+    default: return 0;
     }
 }
 

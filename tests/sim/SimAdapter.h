@@ -84,6 +84,9 @@ public:
     // The answer of the OBD link's commands (0x71 .. 0x8C) from State.Obd;
     // false for other commands.
     bool HandleObd(const Bytes &request, Bytes &answer);
+    // The whole frame length of an OBD write whose data the box stores; 0 for
+    // any other command.
+    static size_t ObdWriteLength(uint8_t command);
 
     // The server handler (header 0xC2, named "adapter"). The adapter must
     // outlive the server's use of it; tests change State under

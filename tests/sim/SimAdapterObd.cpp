@@ -9,6 +9,12 @@ bool SimAdapter::HandleObd(const Bytes &request, Bytes &answer)
     const uint8_t command = request[1];
     if (command < 0x71 || command > 0x8C || State.Payload.count(command))
         return false;
+    // A write shorter than its data (start, command, data, two CRC bytes) is
+    // refused before any of it is read.
+    if (request.size() < ObdWriteLength(command)) {
+        answer = ErrorFrame(0x01);
+        return true;
+    }
     SimObdState &o = State.Obd;
     const uint8_t p = request.size() > 4 ? request[2] : 0;
     auto reply = [&](Bytes data) {

@@ -92,6 +92,8 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
     FIND(QComboBox, CmbKnfMicroinjectionTime);
     FIND(QComboBox, CmBKnfPressureSensorType);
     FIND(QComboBox, CmbOdcInjDisplay);
+    for (int k = 4; k <= 8; ++k)
+        PnlSwitchCh[size_t(k - 4)] = Find<QWidget>(QStringLiteral("PnlSwitchCh%1").arg(k));
     FIND(QLineEdit, YEdKnfCubicCap);
     FIND(QLineEdit, YEdKnfPower);
     FIND(QLineEdit, EdtKnfIdleHotTb);
@@ -583,7 +585,7 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
             if (auto *w = Find<QWidget>(name))
                 w->setVisible(count >= k);
     for (int k = 4; k <= 8; ++k)
-        if (auto *w = Find<QWidget>(QStringLiteral("PnlSwitchCh%1").arg(k)))
+        if (QWidget *w = PnlSwitchCh[size_t(k - 4)])
             w->setVisible(count >= k);
 }
 

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -128,6 +129,8 @@ private:
     QPointer<QWidget> BtnKnfLvSensorConfig, LblKnfLambdaType, PnlPostValveDelay,
         PnlKnfMicroinjectionTime;
     QPointer<QLabel> LblKnfSugNozle, LblKnfPowerKM;
+    // The diagnostics' switch panels of cylinders 4 to 8.
+    std::array<QPointer<QWidget>, 5> PnlSwitchCh;
 };
 
 // Builds the configuration page on the window and wires it and the

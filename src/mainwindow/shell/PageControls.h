@@ -4,6 +4,7 @@
 // windows dock panels into the main window whose controls reuse its names.
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -36,5 +37,12 @@ protected:
     void SetPanels(std::initializer_list<QWidget *> panels);
 
 private:
+    QObject *Search(const QString &name) const;
+    bool InPanels(const QObject *object) const;
+
     QList<QPointer<QWidget>> FPanels;
+    // What earlier look-ups found: pages refresh many controls by name, and a
+    // search of a whole sheet each time is slow. A control that went, moved
+    // out of the panels or was renamed is looked up again.
+    mutable QHash<QString, QPointer<QObject>> FFound;
 };
