@@ -79,40 +79,6 @@ struct UpgradeRig {
     }
 };
 
-// The longest gap between two runs of a 1 ms timer from Start until Stop.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        FTick.setInterval(1);
-        QObject::connect(&FTick, &QTimer::timeout, [this] { note(); });
-    }
-    void Start()
-    {
-        FClock.start();
-        FLast = 0;
-        FTick.start();
-    }
-    void Stop()
-    {
-        note();
-        FTick.stop();
-    }
-    qint64 Longest() const { return FLongest; }
-
-private:
-    void note()
-    {
-        const qint64 now = FClock.elapsed();
-        FLongest = std::max(FLongest, now - FLast);
-        FLast = now;
-    }
-    QTimer FTick;
-    QElapsedTimer FClock;
-    qint64 FLast = 0, FLongest = 0;
-};
-
 void ProgramFile(benchmark::State &state, int silentRecord)
 {
     UpgradeRig rig;
@@ -123,7 +89,7 @@ void ProgramFile(benchmark::State &state, int silentRecord)
         state.SkipWithError("bootloader or file refused");
         return;
     }
-    StallMeter stall;
+    bench::StallWatch stall;
     double seconds = 0;
     int64_t failures = 0;
     for (auto _ : state) {
@@ -144,7 +110,7 @@ void ProgramFile(benchmark::State &state, int silentRecord)
     }
     const double wire = static_cast<double>(state.range(0)) * (39.0 + 4.0) / 960.0;
     state.counters["over_wire_time"] = seconds / static_cast<double>(state.iterations()) / wire;
-    state.counters["max_stall_ms"] = static_cast<double>(stall.Longest());
+    state.counters["max_stall_ms"] = stall.LongestMs();
     // A silent record fails its run by design.
     state.counters["failures"] = static_cast<double>(silentRecord >= 0 ? 0 : failures);
 }
@@ -164,7 +130,7 @@ void BM_UpdateClickStall(benchmark::State &state)
     UpgradeRig rig;
     if (!rig.Start(state, true, 20))
         return;
-    StallMeter stall;
+    bench::StallWatch stall;
     bool asked = false;
     // The question ends the measure; No sends the device back to its program.
     TCommon::SetAnswerProvider([&](const TMessageBoxInfo &box) {
@@ -199,7 +165,7 @@ void BM_UpdateClickStall(benchmark::State &state)
             return;
         }
     }
-    state.counters["max_stall_ms"] = static_cast<double>(stall.Longest());
+    state.counters["max_stall_ms"] = stall.LongestMs();
 }
 
 } // namespace
