@@ -177,8 +177,12 @@ void WireMainWindowToAdapter(TFormMain &form)
             FormMultiAIO->PgCMainChange();
     };
     w.ObdSelectPage = [](const QString &page) {
-        if (FormMultiOBD)
-            TCommon::ActivatePage(FormMultiOBD->PgCMain, FormMultiOBD->PgCMain->findChild<QWidget *>(page), true);
+        if (!FormMultiOBD)
+            return;
+        QTabWidget *tabs = FormMultiOBD->PgCMain;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->objectName() == page)
+                TCommon::ActivatePage(tabs, tabs->widget(i), true);
     };
     w.AssignModuleProtocols = [] {
         if (Logic)

@@ -103,10 +103,10 @@ TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
     btnConnect->setText(QStringLiteral("Connect"));
     auto *pnlBootloader = NewNamed<QFrame>(pnlInfo, "PnlBootloader", {100, 2, 300, 26});
     NewNamed<QLabel>(pnlBootloader, "LblBootloaderCaption", {0, 4, 140, 20}, QStringLiteral("Bootloader Version:"));
-    NewNamed<QLabel>(pnlBootloader, "LblBootloaderVer", {145, 4, 150, 20}, QStringLiteral("-"));
+    LblBootloaderVer = NewNamed<QLabel>(pnlBootloader, "LblBootloaderVer", {145, 4, 150, 20}, QStringLiteral("-"));
     auto *pnlFirmware = NewNamed<QFrame>(pnlInfo, "PnlFirmware", {100, 30, 300, 26});
     NewNamed<QLabel>(pnlFirmware, "LblFirmwareCaption", {0, 4, 140, 20}, QStringLiteral("Device Version:"));
-    NewNamed<QLabel>(pnlFirmware, "LblFirmwareVer", {145, 4, 150, 20}, QStringLiteral("-"));
+    LblFirmwareVer = NewNamed<QLabel>(pnlFirmware, "LblFirmwareVer", {145, 4, 150, 20}, QStringLiteral("-"));
 
     auto *pnlDescription = NewNamed<QFrame>(this, "PnlDescription", {8, 130, 404, 56});
     NewNamed<QLabel>(pnlDescription, "LblDescDevice", {0, 4, 60, 20}, QStringLiteral("Device:"));
@@ -128,12 +128,13 @@ TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
     progress->setValue(0);
     auto *pnlTime = NewNamed<QFrame>(this, "PnlTime", {8, 268, 200, 22});
     NewNamed<QLabel>(pnlTime, "LblTimeCaption", {0, 2, 50, 18}, QStringLiteral("Time:"));
-    NewNamed<QLabel>(pnlTime, "LblTime", {54, 2, 140, 18}, QString());
+    LblTime = NewNamed<QLabel>(pnlTime, "LblTime", {54, 2, 140, 18}, QString());
     pnlTime->hide();
 
     // The label's accelerator moves to the port list it names.
-    auto *lblComm = NewNamed<QLabel>(this, "LblComm", {8, 298, 50, 22}, QStringLiteral("&COMM:"));
-    lblComm->setBuddy(NewNamed<QComboBox>(this, "CmBCommNo", {60, 298, 90, 22}));
+    LblComm = NewNamed<QLabel>(this, "LblComm", {8, 298, 50, 22}, QStringLiteral("&COMM:"));
+    CmBCommNo = NewNamed<QComboBox>(this, "CmBCommNo", {60, 298, 90, 22});
+    LblComm->setBuddy(CmBCommNo);
     auto *btnOpen = NewNamed<QPushButton>(this, "BtnOpen", {156, 297, 70, 25});
     btnOpen->setText(QStringLiteral("&Open"));
     btnOpen->hide();
@@ -146,12 +147,10 @@ TFormUpgrader::TFormUpgrader(QWidget *parent) : QDialog(parent)
     BtBConnect = btnConnect;
     BtnUpdate = btnUpdate;
     BtnClose = btnClose;
+    BtnOpen = btnOpen;
     EdtFileNameName = fileName;
     EdtDescDevice = descDevice;
     EdtDescFile = descFile;
-    LblBootloaderVer = findChild<QLabel *>(QStringLiteral("LblBootloaderVer"));
-    LblFirmwareVer = findChild<QLabel *>(QStringLiteral("LblFirmwareVer"));
-    LblTime = findChild<QLabel *>(QStringLiteral("LblTime"));
     PnlUpdate = pnlUpdate;
     PnlTime = pnlTime;
     PrBProgram = progress;
@@ -227,9 +226,8 @@ void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::functi
     wait.ProcessMessages();
     form->CheckConnection();
     if (form->Connected()) {
-        for (const char *name : {"LblComm", "CmBCommNo", "BtnOpen"})
-            if (auto *w = form->findChild<QWidget *>(QString::fromLatin1(name)))
-                w->hide();
+        for (QWidget *w : std::initializer_list<QWidget *>{form->LblComm, form->CmBCommNo, form->BtnOpen})
+            w->hide();
         wait.SetStatusText(TranslateKey(QStringLiteral("strDevBootloaderMode")));
         wait.ProcessMessages();
         form->BtBConnectClick();

@@ -74,9 +74,10 @@ public:
     // responsive. Tests replace it.
     std::function<void(int ms)> Wait;
 
-    QPushButton *BtnLoadData, *BtBConnect, *BtnUpdate, *BtnClose;
+    QPushButton *BtnLoadData, *BtBConnect, *BtnUpdate, *BtnClose, *BtnOpen;
     QLineEdit *EdtFileNameName, *EdtDescDevice, *EdtDescFile;
-    QLabel *LblBootloaderVer, *LblFirmwareVer, *LblTime;
+    QLabel *LblBootloaderVer, *LblFirmwareVer, *LblTime, *LblComm;
+    QComboBox *CmBCommNo;
     QWidget *PnlUpdate, *PnlTime;
     QProgressBar *PrBProgram;
     QCheckBox *ChBWriteDefaultSettings, *ChBEnableAdapter;

@@ -111,12 +111,13 @@ constexpr Pair PrintPairs[] = {
     {"QRLbEmailVal", "EdtEmail"},
 };
 
-void addFields(QWidget *page, const Field *fields, size_t count)
+// Lays out the fields on a page; each edit is kept under its name.
+void addFields(QWidget *page, const Field *fields, size_t count, QHash<QByteArray, QLineEdit *> &edits)
 {
     for (size_t i = 0; i < count; ++i) {
         const Field &f = fields[i];
         NewNamed<QLabel>(page, f.label, {f.x, f.y + 3, f.labelWidth, 18}, QString::fromUtf8(f.caption));
-        NewNamed<QLineEdit>(page, f.edit, {f.x + f.labelWidth + 4, f.y, f.editWidth, 22});
+        edits.insert(QByteArray(f.edit), NewNamed<QLineEdit>(page, f.edit, {f.x + f.labelWidth + 4, f.y, f.editWidth, 22}));
     }
 }
 
@@ -163,8 +164,8 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
     PgCKarta = NewNamed<QTabWidget>(this, "PgCKarta", {8, 8, 624, 414});
     TbSInformation = NewTabPage(PgCKarta, "TbSInformation", QStringLiteral("Dane"));
     TbSConfiguration = NewTabPage(PgCKarta, "TbSConfiguration", QStringLiteral("Konfiguracja"));
-    addFields(TbSInformation, InformationFields, std::size(InformationFields));
-    addFields(TbSConfiguration, ConfigurationFields, std::size(ConfigurationFields));
+    addFields(TbSInformation, InformationFields, std::size(InformationFields), FEdits);
+    addFields(TbSConfiguration, ConfigurationFields, std::size(ConfigurationFields), FEdits);
     NewNamed<QLabel>(TbSInformation, "LblFirma", {8, 8, 280, 18}, QStringLiteral("Warsztat"));
     NewNamed<QLabel>(TbSInformation, "LblSamochod", {310, 8, 280, 18}, QStringLiteral("Samochód"));
     BtnSaveFirma = NewNamed<QPushButton>(TbSInformation, "BtnSaveFirma", {116, 136, 88, 25}, QStringLiteral("Zapisz"));
@@ -239,7 +240,7 @@ TFrmFirmInfo::~TFrmFirmInfo()
 
 QLineEdit *TFrmFirmInfo::Edit(const char *name) const
 {
-    return findChild<QLineEdit *>(QString::fromLatin1(name));
+    return FEdits.value(QByteArray(name));
 }
 
 void TFrmFirmInfo::showEvent(QShowEvent *event)

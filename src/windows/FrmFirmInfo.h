@@ -6,7 +6,9 @@
 
 #include "windows/InstallationCard.h"
 
+#include <QByteArray>
 #include <QDialog>
+#include <QHash>
 
 #include <functional>
 
@@ -70,6 +72,10 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    // The card's edits by key, kept where the pages lay them out.
+    QHash<QByteArray, QLineEdit *> FEdits;
 };
 
 extern TFrmFirmInfo *FrmFirmInfo;
