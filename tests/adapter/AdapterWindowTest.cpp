@@ -142,15 +142,8 @@ TEST(AdapterInMainWindow, TheAdaptersUpdateInConnectionStatusAsksAboutTheAdapter
         wire(f);
         WireUpgradeServices(f);
     };
-    TBootloaderConfig config;
-    TBootloader40Manager manager;
-    TUpgraderLogic logic;
-    TFormConnectStatus dialog;
-    BootloaderConfig = &config;
-    Bootloader40Manager = &manager;
-    UpgraderLogic = &logic;
-    FormConnectStatus = &dialog;
-    WireConnectStatusToAdapter(dialog);
+    adaptertest::ConnectStatusObjects objects;
+    WireConnectStatusToAdapter(objects.Dialog);
     TFormMain &form = p.Start();
     p.Tick();
     ASSERT_EQ(DeviceRecord.IdentityPage1, 0);
@@ -185,8 +178,4 @@ TEST(AdapterInMainWindow, TheAdaptersUpdateInConnectionStatusAsksAboutTheAdapter
     for (const auto &r : p.Device.AdapterRequests())
         jump = jump || (r.size() == 5 && r[1] == 0xE2 && r[2] == 0x01);
     EXPECT_TRUE(jump);
-    FormConnectStatus = nullptr;
-    UpgraderLogic = nullptr;
-    Bootloader40Manager = nullptr;
-    BootloaderConfig = nullptr;
 }

@@ -68,14 +68,8 @@ public:
     // its main block wires them; script runs while the dialog is shown.
     void WithConnectionStatus(const std::function<void(TFormConnectStatus &)> &script)
     {
-        TBootloaderConfig config;
-        TBootloader40Manager bootloader;
-        TUpgraderLogic upgrader;
-        TFormConnectStatus dialog;
-        BootloaderConfig = &config;
-        Bootloader40Manager = &bootloader;
-        UpgraderLogic = &upgrader;
-        FormConnectStatus = &dialog;
+        adaptertest::ConnectStatusObjects objects;
+        TFormConnectStatus &dialog = objects.Dialog;
         WireSecondaryWindows(*Rig.Form);
         WireUpgradeServices(*Rig.Form);
         SetModalExecHook([&](QDialog *shown) {
@@ -86,10 +80,6 @@ public:
         });
         shellwiring::Get<QAbstractButton>(*Rig.Form, "BtnQSConnectStatus")->click();
         SetModalExecHook({});
-        FormConnectStatus = nullptr;
-        UpgraderLogic = nullptr;
-        Bootloader40Manager = nullptr;
-        BootloaderConfig = nullptr;
     }
 
     std::vector<Frame> Frames() const

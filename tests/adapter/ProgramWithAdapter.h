@@ -12,6 +12,10 @@
 #include "adapter/Logic.h"
 #include "adapter/Manager.h"
 #include "core/ui/Custom.h"
+#include "upgrade/Bootloader40Manager.h"
+#include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgraderLogic.h"
+#include "windows/FormConnectStatus.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -130,6 +134,33 @@ public:
 
 private:
     std::unique_ptr<TCustom> FCustom;
+};
+
+// The connection-status dialog and the upgrade objects behind it, made and
+// made known as the program's main block does, for as long as they live.
+struct ConnectStatusObjects
+{
+    TBootloaderConfig Config;
+    TBootloader40Manager Bootloader;
+    TUpgraderLogic Upgrader;
+    TFormConnectStatus Dialog;
+
+    ConnectStatusObjects()
+    {
+        BootloaderConfig = &Config;
+        Bootloader40Manager = &Bootloader;
+        UpgraderLogic = &Upgrader;
+        FormConnectStatus = &Dialog;
+    }
+    ~ConnectStatusObjects()
+    {
+        FormConnectStatus = nullptr;
+        UpgraderLogic = nullptr;
+        Bootloader40Manager = nullptr;
+        BootloaderConfig = nullptr;
+    }
+    ConnectStatusObjects(const ConnectStatusObjects &) = delete;
+    ConnectStatusObjects &operator=(const ConnectStatusObjects &) = delete;
 };
 
 } // namespace adaptertest
