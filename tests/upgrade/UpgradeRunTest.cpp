@@ -352,22 +352,6 @@ TEST_P(UpgradeRefused, BadFilesEraseNothingAndTheDeviceGoesBackToItsApplication)
 
 INSTANTIATE_TEST_SUITE_P(OtherVariantCutBrokenOldEmpty, UpgradeRefused, ::testing::Values(0, 1, 2, 3, 4));
 
-TEST_F(UpgradeRun, ABootloaderNoVariantServesIsNeitherErasedNorProgrammed)
-{
-    start(false);
-    // A product this program has no variant for: the contact keeps the
-    // variant it had, which is not the device's.
-    server.withLock([this] { target.Boot.State.TypeCode = 20; });
-    form->CheckConnection();
-    form->BtnLoadDataClick();
-    form->BtnUpdateClick();
-    EXPECT_FALSE(form->BtnUpdate->isEnabled());
-    EXPECT_FALSE(anyErase());
-    EXPECT_TRUE(flash().empty());
-    EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const QString &b) { return b.startsWith("Connected to device of incorrect type:"); }))
-        << boxes.join('|').toStdString();
-}
-
 TEST_F(UpgradeRun, AFileThatCannotBeReadIsNamedWithItsReason)
 {
     start(false);
@@ -615,16 +599,30 @@ TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswer
 TEST_F(UpgradeRun, AControllerOfAnotherTypeSentIntoItsBootloaderGoesBackAndOneFoundThereStays)
 {
     start(false);
-    server.withLock([&] { target.Boot.State.TypeCode = 4; });
     const QString refused = QStringLiteral(
         "Connected to device of incorrect type: Q4\r\nPlease use dedicated software to upgrade the device.");
-    // As the launch does: the window identifies its target before it shows.
-    form->CheckConnection();
-    EXPECT_FALSE(form->Connected());
+    // Another product's bootloader (4), and one no variant serves at all (20),
+    // whose contact keeps the variant it had: neither is erased nor programmed.
+    for (int type : {20, 4}) {
+        SCOPED_TRACE(type);
+        server.withLock([&] { target.Boot.State.TypeCode = type; });
+        boxes.clear();
+        // As the launch does: the window identifies its target before it shows.
+        form->CheckConnection();
+        EXPECT_FALSE(form->Connected());
+        EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(),
+                                [](const QString &b) { return b.startsWith("Connected to device of incorrect type:"); }))
+            << boxes.join('|').toStdString();
+        EXPECT_TRUE(saidReturned()) << boxes.join('|').toStdString();
+        EXPECT_TRUE(runningSoon());
+        EXPECT_FALSE(logic.InBootloader);
+        form->BtnLoadDataClick();
+        form->BtnUpdateClick();
+        EXPECT_FALSE(form->BtnUpdate->isEnabled());
+    }
     EXPECT_TRUE(boxes.contains(refused)) << boxes.join('|').toStdString();
-    EXPECT_TRUE(saidReturned()) << boxes.join('|').toStdString();
-    EXPECT_TRUE(runningSoon());
-    EXPECT_FALSE(logic.InBootloader);
+    EXPECT_FALSE(anyErase());
+    EXPECT_TRUE(flash().empty());
 
     // Found in its bootloader, its program not answering: it stays.
     server.withLock([&] {
