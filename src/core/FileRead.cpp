@@ -81,6 +81,13 @@ int OpenRegularFileForWriting(const QString &path, QString &reason)
 {
     const QByteArray native = QFile::encodeName(path);
     const QString notAFile = Text("strFileNotRegularReason", "it is not a regular file (a folder, a pipe or a device)");
+    // A name that already stands for something other than a file is not even
+    // opened: opening a serial device raises its modem lines.
+    struct stat existing {};
+    if (::stat(native.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        reason = notAFile;
+        return -1;
+    }
     // O_NONBLOCK: a FIFO without a reader fails at once instead of waiting;
     // the type is checked on the open descriptor before anything is emptied.
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);

@@ -472,14 +472,25 @@ TEST_F(AdapterConfigFile, RefusedDefaultsStayPendingInTheWindow)
 TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
 {
     Load("\xEF\xBB\xBF[info]\ndevice=2.0A r3 (edited)\nproduct=Service (Adapter)\n[obd]\nobdprotocol_ee=7\n"
-         "OBDAdaptLtFtBaseB1_EE=-5,0\nOBDisOBDsimActive=On\n");
+         "OBDAdaptLtFtBaseB1_EE=-5,0\nOBDisOBDsimActive=On\n"
+         // Each at the very top of what its variable holds, in the editors' forms.
+         "OBDAdaptStFtRange_EE=2.55E2\nOBDAdaptLtFtBaseB2_EE=127,0\nOBDAdaptLtFtRange_EE=255\n"
+         "OBDAdaptMinRPM_EE=6.5535E4\n");
     EXPECT_EQ(BoxTexts(), QStringList{Tr("Save configuration to device?")});
-    EXPECT_EQ(Logic->UIStateOBD()->OBDProtocol_EE->GetAsInteger(), 7);
-    EXPECT_EQ(Logic->UIStateOBD()->OBDAdaptLtFtBaseB1_EE->GetAsFloat(), -5.0);
-    EXPECT_TRUE(Logic->UIStateOBD()->OBDisOBDsimActive->GetAsBoolean());
+    const TUIStateOBD *ui = Logic->UIStateOBD();
+    EXPECT_EQ(ui->OBDProtocol_EE->GetAsInteger(), 7);
+    EXPECT_EQ(ui->OBDAdaptLtFtBaseB1_EE->GetAsFloat(), -5.0);
+    EXPECT_TRUE(ui->OBDisOBDsimActive->GetAsBoolean());
+    EXPECT_EQ(ui->OBDAdaptStFtRange_EE->GetAsInteger(), 255);
+    EXPECT_EQ(ui->OBDAdaptLtFtBaseB2_EE->GetAsFloat(), 127.0);
+    EXPECT_EQ(ui->OBDAdaptLtFtRange_EE->GetAsInteger(), 255);
+    EXPECT_EQ(ui->OBDAdaptMinRPM_EE->GetAsInteger(), 65535);
     P.Device.Server.withLock([&] {
-        EXPECT_EQ(P.Device.Adapter.State.Obd.Config[0], 7);
-        EXPECT_EQ(P.Device.Adapter.State.Obd.Config[5], 0xFB);
+        const auto &config = P.Device.Adapter.State.Obd.Config;
+        EXPECT_EQ(config[0], 7);
+        EXPECT_EQ(config[5], 0xFB);
+        EXPECT_EQ((std::vector<int>{config[4], config[6], config[7], config[9], config[10]}),
+                  (std::vector<int>{0xFF, 0x7F, 0xFF, 0xFF, 0xFF}));
     });
 }
 

@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +106,45 @@ private:
     QByteArray FReceived;
     std::atomic<bool> FDone{false};
     std::thread FThread;
+};
+
+// A serial device in place of a file: a pseudo-terminal whose device is
+// linked under the path. What a program writes into the device arrives at
+// its other end.
+class DevicePeer
+{
+public:
+    explicit DevicePeer(const QString &path)
+    {
+        char name[256] = {};
+        if (::openpty(&FMaster, &FSlave, name, nullptr, nullptr) != 0)
+            return;
+        ::fcntl(FMaster, F_SETFL, ::fcntl(FMaster, F_GETFL) | O_NONBLOCK);
+        FMade = QFile::link(QString::fromLocal8Bit(name), path);
+    }
+    ~DevicePeer()
+    {
+        for (int fd : {FMaster, FSlave})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    DevicePeer(const DevicePeer &) = delete;
+    DevicePeer &operator=(const DevicePeer &) = delete;
+    bool Made() const { return FMade; }
+    // What arrived so far.
+    QByteArray Received() const
+    {
+        QByteArray got;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(FMaster, buffer, sizeof buffer)) > 0)
+            got.append(buffer, n);
+        return got;
+    }
+
+private:
+    int FMaster = -1, FSlave = -1;
+    bool FMade = false;
 };
 
 } // namespace testsupport

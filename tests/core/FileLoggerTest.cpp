@@ -72,8 +72,17 @@ TEST_F(FileLoggerTest, LineFormatAndTruncatingReopen)
     EXPECT_EQ(contents(QStringLiteral("log_a.txt")).count('\n'), 1);
 }
 
-TEST_F(FileLoggerTest, APipeOrFolderOfTheLogsNameIsNoLogAndNeverWaitedOn)
+TEST_F(FileLoggerTest, APipeDeviceOrFolderOfTheLogsNameIsNoLogAndNeverWaitedOn)
 {
+    {
+        // A serial device linked under the log's name takes no line.
+        testsupport::DevicePeer device(folder.filePath(QStringLiteral("log_t.txt")));
+        ASSERT_TRUE(device.Made());
+        EXPECT_FALSE(InitFileLogger(QStringLiteral("_t")));
+        LogToFile(QStringLiteral("lost"));
+        CloseFileLogger();
+        EXPECT_TRUE(device.Received().isEmpty());
+    }
     {
         // A reader on the pipe would take the lines of a log that waited.
         testsupport::PipePeer pipe(folder.filePath(QStringLiteral("log_p.txt")), {}, false);

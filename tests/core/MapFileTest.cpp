@@ -2,6 +2,7 @@
 // separators and in the scrambled form, and the files that are refused.
 #include "core/MapFile.h"
 #include "core/Scramble.h"
+#include "core/UnitConversions.h"
 
 #include <gtest/gtest.h>
 
@@ -129,12 +130,20 @@ TEST(MapFileTest, LoadsOutsideTheSensorTypeAreRefusedNamingTheLine)
             EXPECT_EQ(r.Line, 4);
         }
     }
-    // The top of what each sensor type stores is taken.
+    // The top of what each sensor type stores is taken, and so is a load in
+    // the last half step above it (stored as the top); one beyond is refused.
     for (int sensor : {1, 2, 3}) {
         double bottom = 0, top = 0;
         LoadRange(sensor, bottom, top);
-        const QByteArray row = "0\t" + QByteArray::number(top, 'f', 6) + "\t2\t0\r\n";
-        EXPECT_TRUE(MapFile::Read("LPG\r\nLp\r\n" + row, sensor).Ok) << "sensor " << sensor << " load " << top;
+        const double lastHalfStep = RawToCollectorPressureFor(sensor, 137), beyond = RawToCollectorPressureFor(sensor, 138);
+        for (double load : {top, lastHalfStep, beyond}) {
+            const QByteArray row = "0\t" + QByteArray::number(load, 'f', 6) + "\t2\t0\r\n";
+            const TReadResult r = MapFile::Read("LPG\r\nLp\r\n" + row, sensor);
+            EXPECT_EQ(r.Ok, load != beyond) << "sensor " << sensor << " load " << load;
+            if (r.Ok) {
+                EXPECT_NEAR(Stored(r.Gas.at(0), sensor).Pressure, top, 1e-9) << "sensor " << sensor << " load " << load;
+            }
+        }
     }
     double low = 0, high = 0;
     LoadRange(1, low, high);

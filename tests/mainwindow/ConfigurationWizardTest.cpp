@@ -175,10 +175,14 @@ TEST(ConfigurationWizard, WriterSendsTheBlockAndParametersInTheDevicesOrder)
 
 TEST(ConfigurationWizard, WriterSendsFuelCylindersAndReturnToPetrolSpeeds)
 {
-    // CNG on eight cylinders of an eight-output device, returning to petrol
-    // below 500 and above 3750 rpm.
-    WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Value16[28] = 3; });
+    // CNG on eight cylinders of an eight-output device that drove four,
+    // returning to petrol below 500 and above 3750 rpm.
+    WizardRig p(48, 'J', [](sim::SimControllerState &s) {
+        s.Value16[28] = 3;
+        s.Payload[0xD8][1] = 15; // injector mask of four cylinders
+    });
     p.C<QPushButton>("BtnConfReadConfig")->click();
+    ASSERT_EQ(DeviceRecord.InjSW, 4);
     p.C<QAbstractButton>("RdBConfFuelCNG")->click();
     p.C<QComboBox>("CmBConfInjCount")->setCurrentIndex(4);
     p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);

@@ -2,6 +2,7 @@
 // it: the frames of reads, clears, band changes and map-file loads, what the
 // charts and count labels show, the refused files and the locked device, the
 // calculations reached through the buttons, and the auto-refresh timer.
+#include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -241,6 +242,21 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     EXPECT_EQ(Map->MapValidCellCount, 39);
     EXPECT_EQ(Points(Map->ChtMapa, 3).size(), 40);
     EXPECT_EQ(Points(Map->ChtMapa, 3).last(), QPointF(0, 0));
+    // With the pressure sensor that has no cells chosen, none are drawn or
+    // counted and the map is not complete; another sensor shows them again.
+    auto *sensors = Get<QComboBox>("CmBConfPressSensType");
+    for (uint8_t code : {1, 2})
+        sensors->addItem(TCustomParameters::PressureSensorName(code), int(code));
+    sensors->setCurrentIndex(sensors->findData(1));
+    Map->DrawMapChart();
+    EXPECT_EQ(Map->MapValidCellCount, 0);
+    EXPECT_FALSE(Map->MapComplete || Model2->AdaptMapComplete);
+    EXPECT_TRUE(Points(Map->ChtMapa, 3).isEmpty());
+    sensors->setCurrentIndex(sensors->findData(2));
+    Map->DrawMapChart();
+    EXPECT_EQ(Map->MapValidCellCount, 39);
+    EXPECT_EQ(Points(Map->ChtMapa, 3).size(), 40);
+    sensors->clear();
     DeviceRecord.EngineType = 0;
 
     // The cell map from a settings file: a file without the map keys changes
@@ -360,6 +376,21 @@ TEST_F(MapPageTest, MapFileSaveLoadWritesThePointsOnlyWhenGood)
     EXPECT_EQ(Rig->Requests(), (std::vector<Bytes>{Request({0x32, 0, 200, uint8_t(w0 >> 8), uint8_t(w0)}),
                                                     Request({0x34, 0, 198, 1}), Request({0x34, 0, 199, 0})}));
     EXPECT_TRUE(Map->GasPoints().empty());
+
+    // A gas-only file: the petrol table is empty, and so is the device's.
+    const QString gasOnly = dir.filePath(QStringLiteral("gas.dmf"));
+    {
+        QFile f(gasOnly);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("LPG\r\nLp\r\n0\t" + QByteArray::number(load, 'f', 2) + "\t" + QByteArray::number(time, 'f', 2) + "\t7\r\n");
+    }
+    Rig->Manager.RecordingCount1 = 1;
+    Rig->Server.log().clear();
+    Window->LoadMapFromFile(gasOnly);
+    EXPECT_EQ(Rig->Requests(), (std::vector<Bytes>{Request({0x34, 0, 198, 0}),
+                                                    Request({0x32, 0x01, 0xC8, uint8_t(g0 >> 8), uint8_t(g0)}),
+                                                    Request({0x34, 0, 199, 1})}));
+    EXPECT_TRUE(Map->PetrolPoints().empty());
 
     // A device that stops answering at the petrol count: nothing more is
     // sent, the page keeps the file's points and says the device lacks them.

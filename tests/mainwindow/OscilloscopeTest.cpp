@@ -236,7 +236,7 @@ TEST(Oscilloscope, AFailedWriteIsReportedOnceAndSamplingGoesOn)
     EXPECT_EQ(osc.At(0)->Time, 5000) << "sampling goes on";
 }
 
-TEST(Oscilloscope, APipeOrFolderOfTheDataFilesNameIsRefusedWithoutWaiting)
+TEST(Oscilloscope, APipeDeviceOrFolderOfTheDataFilesNameIsRefusedWithoutWaiting)
 {
     QTemporaryDir dir;
     const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5));
@@ -254,9 +254,18 @@ TEST(Oscilloscope, APipeOrFolderOfTheDataFilesNameIsRefusedWithoutWaiting)
         EXPECT_TRUE(pipe.Release().isEmpty());
     }
     ASSERT_TRUE(QFile::remove(name));
+    {
+        // Nor is a serial device linked under the name written into.
+        testsupport::DevicePeer device(name);
+        ASSERT_TRUE(device.Made());
+        EXPECT_FALSE(osc.OpenFile({dir.path()}, start));
+        osc.CloseFile();
+        EXPECT_TRUE(device.Received().isEmpty());
+    }
+    ASSERT_TRUE(QFile::remove(name));
     ASSERT_TRUE(QDir().mkpath(name));
     EXPECT_FALSE(osc.OpenFile({dir.path()}, start));
-    ASSERT_EQ(reasons.size(), 2);
+    ASSERT_EQ(reasons.size(), 3);
     for (const QString &reason : reasons)
         EXPECT_TRUE(reason.contains("not a regular file")) << reason.toStdString();
 }
