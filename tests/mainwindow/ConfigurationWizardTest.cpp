@@ -190,7 +190,11 @@ TEST(ConfigurationWizard, WriterSendsFuelCylindersAndReturnToPetrolSpeeds)
     p.C<QCheckBox>("ChBConfHighRPMReturnToPetrol")->setChecked(true);
     p.C<QComboBox>("CmBConfHighRPMReturnToPetrol")->setCurrentIndex(3);
     p.Device.Server.log().clear();
+    // The record takes the chosen count itself, not only from the read after
+    // the write: that read goes unanswered here.
+    p.Device.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD8; }, sim::Fault::noAnswer());
     p.C<QPushButton>("BtnConfWriteConfig")->click();
+    p.Device.Server.clearFaults();
     const auto cng = p.Frames(0xD9);
     ASSERT_EQ(cng.size(), 1u);
     EXPECT_EQ(cng[0][2] & 16, 16); // the fuel bit
