@@ -20,6 +20,7 @@ class QPrinter;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class TFormMain;
 class TQRpKarta;
 
 class TFrmFirmInfo : public QDialog
@@ -74,6 +75,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The main window whose pages and lists the card shows.
+    TFormMain *MainWindow() const;
     // The card's edits by key, kept where the pages lay them out.
     QHash<QByteArray, QLineEdit *> FEdits;
 };
@@ -82,3 +85,6 @@ extern TFrmFirmInfo *FrmFirmInfo;
 
 // Creates the card window on first use and shows it modally.
 void ShowInstallationCard(QWidget *parent);
+// Creates the card window on first use, fills it as its showing does and
+// shows the printed card's preview.
+void PreviewInstallationCard(QWidget *parent);
