@@ -11,6 +11,8 @@
 #include "windows/QRpKarta.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QLabel>
@@ -134,10 +136,27 @@ QString mainListItem(const TFormMain *main, const char *name, int code)
     return row >= 0 && row < list->count() ? list->itemText(row) : QString();
 }
 
-QImage grabMainWindowChart(const TFormMain *main, const char *name)
+// A chart of the main window, of its kind-48 calibration pages for a kind-48
+// device, drawn for a box of the printed card: at the box's proportions and
+// a quarter larger, so that its labels keep a size that reads on paper and
+// its plot keeps the room the labels leave.
+QImage cardChart(const TFormMain *main, const char *name, QSize box)
 {
-    auto *chart = main ? main->OwnPanel(name) : nullptr;
-    return chart ? chart->grab().toImage() : QImage();
+    QWidget *chart = nullptr;
+    if (main && DeviceRecord.DeviceKind == 48 && main->WindowServices.Kind48CalibrationComponent)
+        chart = qobject_cast<QWidget *>(main->WindowServices.Kind48CalibrationComponent(QString::fromLatin1(name)));
+    if (!chart && main)
+        chart = main->OwnPanel(name);
+    if (!chart || box.isEmpty())
+        return QImage();
+    const QSize shown = chart->size();
+    chart->resize(box * 5 / 4);
+    // A chart lays itself out on a posted request: before it is drawn.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QImage image = chart->grab().toImage();
+    chart->resize(shown);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return image;
 }
 
 // An up-down that steps the number in its edit.
@@ -233,9 +252,10 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
                    : QString();
     };
     ModelPicture = [this] {
-        return grabMainWindowChart(MainWindow(), DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel");
+        return cardChart(MainWindow(), DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel",
+                         QRpKarta->QRImgModel->size());
     };
-    MapPicture = [this] { return grabMainWindowChart(MainWindow(), "ChtMapa"); };
+    MapPicture = [this] { return cardChart(MainWindow(), "ChtMapa", QRpKarta->QRImgMap->size()); };
 }
 
 TFrmFirmInfo::~TFrmFirmInfo()

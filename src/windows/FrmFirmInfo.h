@@ -46,8 +46,8 @@ public:
     // program's file dialogs in the data folder with the "(*.dkm)" filter.
     std::function<QString(bool save)> ChooseFile;
     // The pictures of the controller's model and map for the printed card.
-    // Default: the main window's model chart (ChtModel2 of a kind-48 device)
-    // and map chart.
+    // Default: the main window's model and map charts (those of its kind-48
+    // calibration pages for a kind-48 device), drawn for the card's boxes.
     std::function<QImage()> ModelPicture;
     std::function<QImage()> MapPicture;
 
