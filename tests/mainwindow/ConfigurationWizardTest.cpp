@@ -563,6 +563,28 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     ASSERT_TRUE(p.Picture.isVisible());
     injectors->setCurrentIndex(2); // as a read of the device fills it
     EXPECT_TRUE(p.Picture.windowTitle().endsWith(injectors->itemText(2)));
+    // The wizard's photo buttons place it by the wizard's rule: right of its
+    // gas elements' column, by the room beside it less the fuel choice and a
+    // quarter of its width, then by half and a quarter of its width.
+    button->click();
+    ASSERT_FALSE(p.Picture.isVisible());
+    p.Form->ActivateMainPageDirect("TbSConfigurator");
+    auto *sheet = p.C<QWidget>("TbSConfBased");
+    auto *elements = p.C<QWidget>("CmBConfInjType");
+    auto *lpg = p.C<QWidget>("RdBConfFuelLPG");
+    auto *cng = p.C<QWidget>("RdBConfFuelCNG");
+    auto *photo = p.C<QAbstractButton>("SpBConfPhotoInj");
+    ASSERT_GT(sheet->width(), 800);
+    photo->click();
+    ASSERT_TRUE(p.Picture.isVisible());
+    const int w = p.Picture.width(), room = sheet->width() - (elements->x() + elements->width());
+    const int fuel = cng->x() + cng->width() - lpg->x();
+    const int left = photo->width() + 16 + (room - fuel - w / 4) / 2 + (w < room ? w / 2 : 0) + (w < sheet->width() ? w / 4 : 0);
+    EXPECT_EQ(p.Picture.x(), std::clamp(photo->mapTo(p.Form, QPoint(left, 0)).x(), 0, std::max(p.Form->width() - w, 0)));
+    if (room > w) {
+        EXPECT_EQ(p.Picture.y(), sheet->mapTo(p.Form, QPoint(0, elements->y())).y()
+                                     + p.C<QWidget>("PnlKnfPressureSensprType")->height());
+    }
 }
 
 TEST(ComponentPictures, EmulatorAndValveSwitchesSendTheirMasks)
