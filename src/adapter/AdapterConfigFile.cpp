@@ -180,13 +180,6 @@ bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
     return false;
 }
 
-// The windows code page the language in use writes its files in, as the
-// settings files.
-QByteArray FileCodePage()
-{
-    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language)) : QByteArrayLiteral("windows-1250");
-}
-
 QString RangeText(const TVariable *v)
 {
     qint64 low = 0, high = 0;
@@ -201,8 +194,9 @@ QString RangeText(const TVariable *v)
 
 // What one line sets, checked against what the variable and the adapter can
 // hold. A number is read in any form and then takes the variable's own rule:
-// rounded to what the adapter keeps; outside the range the file is refused,
-// or, for a correction cell (clamp), the value is limited to the range.
+// a floating one rounded to what the adapter keeps, a whole-number one whole
+// (a fraction refuses the file); outside the range the file is refused, or,
+// for a correction cell (clamp), the value is limited to the range.
 TPlannedValue Plan(TVariable *v, bool hasBits, bool clamp, const QString &key, const QString &value)
 {
     const QString text = value.trimmed();
@@ -219,6 +213,10 @@ TPlannedValue Plan(TVariable *v, bool hasBits, bool clamp, const QString &key, c
         RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
     qint64 low = 0, high = 0;
     if (!StorableRange(v, low, high))
+        RefuseValue(key, value, RangeText(v));
+    // A whole-number setting takes a whole number in any form ("1.3E2",
+    // "2.0"); a fraction is refused, not rounded.
+    if (!isDouble && x != std::trunc(x))
         RefuseValue(key, value, RangeText(v));
     if (clamp)
         x = std::clamp(x, double(low), double(high));
@@ -337,7 +335,7 @@ bool TLogic::SaveConfigurationFile(const QString &fileName, quint32 groups)
     TLogicAdapter *adapter = LogicAdapter();
     const TUIStateAdapter *info = UIStateAdapter();
     adapter->CopySection();
-    TIniFile ini(fileName, FileCodePage());
+    TIniFile ini(fileName, TIniFile::LanguageCodePage());
     const QString section = QString::fromLatin1(InfoSection);
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
@@ -412,7 +410,7 @@ bool TLogic::ReadSectionVariables(const QString &group, const QStringList &lines
 bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool skipDeviceWrite)
 {
     const THourglass hourglass;
-    TIniFile ini(fileName, FileCodePage());
+    TIniFile ini(fileName, TIniFile::LanguageCodePage());
     const TIniFile::Status status = ini.Load();
     QString problem; // what is wrong with the file, for the closing message
     bool ok = status == TIniFile::Status::Ok;

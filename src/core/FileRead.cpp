@@ -26,6 +26,7 @@ TFileRead ReadRegularFile(const QString &path, qint64 maxSize)
         r.SystemError = QString::fromLocal8Bit(std::strerror(error));
         return r;
     }
+    r.Opened = true;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

@@ -20,6 +20,7 @@ struct TFileRead {
     QByteArray Bytes;   // the whole file when Ok
     qint64 Size = 0;    // the size found (TooLarge)
     QString SystemError; // the system's reason (ReadError)
+    bool Opened = false; // the file was opened: a ReadError failed part-way
 
     bool Ok() const { return Result == Status::Ok; }
     // Whether path holds characters that stand for bytes the system's text

@@ -3,6 +3,7 @@
 #include "core/FileRead.h"
 
 #include "core/CodePage.h"
+#include "core/LM.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +20,13 @@ QByteArray TIniFile::EncodeText(const QString &text, const QByteArray &codePage)
     return EncodeCodePage(text, codePage);
 }
 
+QByteArray TIniFile::LanguageCodePage()
+{
+    return LM ? TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language)) : QByteArrayLiteral("windows-1250");
+}
+
 TIniFile::TIniFile(const QString &fileName, const QByteArray &codePage)
-    : FFileName(fileName), FCodePage(codePage.isEmpty() ? QByteArrayLiteral("windows-1250") : codePage)
+    : FFileName(fileName), FCodePage(codePage.isEmpty() ? LanguageCodePage() : codePage)
 {
 }
 

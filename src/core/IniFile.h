@@ -4,7 +4,8 @@
 //
 // Section and key names are compared without regard to case; the order of
 // sections, keys and untouched lines (comments, foreign lines) is kept as read.
-// Text is 8-bit in a given code page (windows-1250 unless told otherwise); a
+// Text is 8-bit in a given code page (unless told otherwise, that of the
+// language in use when the object is made, windows-1250 without one); a
 // line the program did not change is written back with the bytes it was read
 // with, so that text the code page cannot map survives a save. Leading UTF-8
 // byte-order marks (some editors add one, some add one more on each save) are
@@ -35,8 +36,11 @@ public:
     // Largest file Load reads (a kind-48 settings file has about 10 kB).
     static constexpr qint64 MaxFileSize = 1 << 20;
 
-    explicit TIniFile(const QString &fileName = QString(),
-                      const QByteArray &codePage = QByteArrayLiteral("windows-1250"));
+    // An empty code page: LanguageCodePage().
+    explicit TIniFile(const QString &fileName = QString(), const QByteArray &codePage = QByteArray());
+    // The Windows code page of the language in use (windows-1252 under
+    // English), windows-1250 without a language manager.
+    static QByteArray LanguageCodePage();
 
     QString FileName() const { return FFileName; }
     void SetFileName(const QString &fileName) { FFileName = fileName; }

@@ -350,10 +350,15 @@ bool TUpgraderLogic::CheckUpgradeFile(const QString &fileName, QLineEdit *device
     const TFileRead read = ReadRegularFile(fileName, MaxUpgradeFileSize);
     if (!read.Ok()) {
         // The file named with what is wrong; a read that failed part-way is
-        // the read error of the file's format.
+        // the read error of the file's format, a file the system would not
+        // open (no permission, a loop of links) is said so.
         const QString reason = read.Describe(fileName, MaxUpgradeFileSize);
-        warn(read.Result == TFileRead::Status::ReadError
-                 ? QStringLiteral("File error 2 [Count<>BufferSize]\r\n\r\n") + reason : reason);
+        if (read.Result != TFileRead::Status::ReadError)
+            warn(reason);
+        else if (read.Opened)
+            warn(QStringLiteral("File error 2 [Count<>BufferSize]\r\n\r\n") + reason);
+        else
+            warn(text("strUpgradeFileNotOpened", "%1 cannot be opened: %2").arg(fileName, read.SystemError));
         return false;
     }
     FFileData = read.Bytes;

@@ -101,7 +101,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
     if (auto *pictures = child<TComponentPictures>(form, "ComponentPictures")) {
         auto &w = pictures->Window;
         w.Show = [&form](const QString &caption, const QString &closeCaption, const QString &prefix,
-                         const QString &name, bool place, QPoint at) {
+                         const QString &name, const std::function<QPoint(QSize)> &place) {
             if (!FormPicture)
                 return;
             FormPicture->setWindowTitle(caption);
@@ -110,7 +110,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
             FormPicture->adjustSize();
             ShowFormPicture(&form);
             if (place)
-                FormPicture->move(at);
+                FormPicture->move(place(FormPicture->size()));
             FormPicture->raise();
         };
         w.Hide = [] { HideFormPicture(); };

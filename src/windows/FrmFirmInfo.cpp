@@ -1,6 +1,7 @@
 #include "windows/FrmFirmInfo.h"
 
 #include "core/AppConfig.h"
+#include "core/CustomParameters.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/ui/Common.h"
@@ -10,6 +11,8 @@
 #include "windows/QRpKarta.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QLabel>
@@ -121,17 +124,39 @@ void addFields(QWidget *page, const Field *fields, size_t count, QHash<QByteArra
     }
 }
 
-// The item text of a main-window list, empty when there is no such item.
-QString mainListItem(const char *name, int index)
+// The text of the main window's list item that stands for a device code:
+// the item carrying the code as its data in a list of the edition's codes,
+// else the item at that row (lists whose rows are the codes).
+QString mainListItem(const TFormMain *main, const char *name, int code)
 {
-    auto *list = FormMain ? qobject_cast<QComboBox *>(FormMain->OwnPanel(name)) : nullptr;
-    return list && index >= 0 && index < list->count() ? list->itemText(index) : QString();
+    auto *list = main ? qobject_cast<QComboBox *>(main->OwnPanel(name)) : nullptr;
+    if (!list || code < 0)
+        return QString();
+    const int row = list->itemData(0).isValid() ? list->findData(code) : code;
+    return row >= 0 && row < list->count() ? list->itemText(row) : QString();
 }
 
-QImage grabMainWindowChart(const char *name)
+// A chart of the main window, of its kind-48 calibration pages for a kind-48
+// device, drawn for a box of the printed card: at the box's proportions and
+// a quarter larger, so that its labels keep a size that reads on paper and
+// its plot keeps the room the labels leave.
+QImage cardChart(const TFormMain *main, const char *name, QSize box)
 {
-    auto *chart = FormMain ? FormMain->OwnPanel(name) : nullptr;
-    return chart ? chart->grab().toImage() : QImage();
+    QWidget *chart = nullptr;
+    if (main && DeviceRecord.DeviceKind == 48 && main->WindowServices.Kind48CalibrationComponent)
+        chart = qobject_cast<QWidget *>(main->WindowServices.Kind48CalibrationComponent(QString::fromLatin1(name)));
+    if (!chart && main)
+        chart = main->OwnPanel(name);
+    if (!chart || box.isEmpty())
+        return QImage();
+    const QSize shown = chart->size();
+    chart->resize(box * 5 / 4);
+    // A chart lays itself out on a posted request: before it is drawn.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QImage image = chart->grab().toImage();
+    chart->resize(shown);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return image;
 }
 
 // An up-down that steps the number in its edit.
@@ -226,16 +251,24 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
                    ? dialog.selectedFiles().first()
                    : QString();
     };
-    ModelPicture = [] {
-        return grabMainWindowChart(DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel");
+    ModelPicture = [this] {
+        return cardChart(MainWindow(), DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel",
+                         QRpKarta->QRImgModel->size());
     };
-    MapPicture = [] { return grabMainWindowChart("ChtMapa"); };
+    MapPicture = [this] { return cardChart(MainWindow(), "ChtMapa", QRpKarta->QRImgMap->size()); };
 }
 
 TFrmFirmInfo::~TFrmFirmInfo()
 {
     if (::FrmFirmInfo == this)
         ::FrmFirmInfo = nullptr;
+}
+
+TFormMain *TFrmFirmInfo::MainWindow() const
+{
+    // Opened from the main window, it is its parent.
+    auto *main = qobject_cast<TFormMain *>(parentWidget());
+    return main ? main : FormMain;
 }
 
 QLineEdit *TFrmFirmInfo::Edit(const char *name) const
@@ -297,16 +330,20 @@ void TFrmFirmInfo::UpdateData()
     UpDCylindry->setValue(r.InjSW);
     Edit("EdtCylindry")->setText(QString::number(r.InjSW));
     Edit("EdtWtryskiwaczeIlosc")->setText(QString::number(r.InjSW));
-    Edit("EdtWtryskiwacze")->setText(mainListItem("CmbKnfInjType", r.InjTypeName));
+    // A type the edition does not list still has its name.
+    QString injector = mainListItem(MainWindow(), "CmbKnfInjType", r.InjTypeName);
+    if (injector.isEmpty())
+        injector = TCustomParameters::InjectorTypeName(r.InjTypeName);
+    Edit("EdtWtryskiwacze")->setText(injector);
     const std::vector<int> &tred = TConfigurationPage::NomTredValues;
     const auto at = std::find(tred.begin(), tred.end(), int(r.T));
     if (at != tred.end())
-        Edit("EdtTemp")->setText(mainListItem("CmBKnfNomTred", int(at - tred.begin())));
+        Edit("EdtTemp")->setText(mainListItem(MainWindow(), "CmBKnfNomTred", int(at - tred.begin())));
     Edit("EdtRPM")->setText(QString::number(r.RPM));
     Edit("EdtBenzyna1")->setText(QString::number(r.LowPT));
     Edit("EdtBenzyna2")->setText(QString::number(r.LowPD));
-    Edit("EdtImpulsy")->setText(mainListItem("CmbKnfRPMSource", r.RPMsource));
-    Edit("EdtPoziom")->setText(mainListItem("CmbKnfLevelSensorType", r.ReserveType));
+    Edit("EdtImpulsy")->setText(mainListItem(MainWindow(), "CmbKnfRPMSource", r.RPMsource));
+    Edit("EdtPoziom")->setText(mainListItem(MainWindow(), "CmbKnfLevelSensorType", r.ReserveType));
     const qint32 thresholds[] = {r.P1, r.P2, r.P3, r.P4};
     const qint32 enrichments[] = {r.E1, r.E2, r.E3, r.E4};
     const char *thresholdEdits[] = {"EdtTA", "EdtTB", "EdtTC", "EdtTD"};
@@ -424,12 +461,26 @@ void TFrmFirmInfo::BtnPrintClick()
         QRpKarta->Print(printer);
 }
 
-void ShowInstallationCard(QWidget *parent)
+namespace {
+TFrmFirmInfo *installationCard(QWidget *parent)
 {
     if (!FrmFirmInfo) {
         FrmFirmInfo = new TFrmFirmInfo(parent);
         // Created after the language was loaded: its texts come now.
         ApplyCurrentLanguage();
     }
-    ExecModal(FrmFirmInfo);
+    return FrmFirmInfo;
+}
+} // namespace
+
+void ShowInstallationCard(QWidget *parent)
+{
+    ExecModal(installationCard(parent));
+}
+
+void PreviewInstallationCard(QWidget *parent)
+{
+    TFrmFirmInfo *card = installationCard(parent);
+    card->FormShow();
+    card->BtnPreviewClick();
 }

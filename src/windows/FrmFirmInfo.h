@@ -20,6 +20,7 @@ class QPrinter;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class TFormMain;
 class TQRpKarta;
 
 class TFrmFirmInfo : public QDialog
@@ -45,8 +46,8 @@ public:
     // program's file dialogs in the data folder with the "(*.dkm)" filter.
     std::function<QString(bool save)> ChooseFile;
     // The pictures of the controller's model and map for the printed card.
-    // Default: the main window's model chart (ChtModel2 of a kind-48 device)
-    // and map chart.
+    // Default: the main window's model and map charts (those of its kind-48
+    // calibration pages for a kind-48 device), drawn for the card's boxes.
     std::function<QImage()> ModelPicture;
     std::function<QImage()> MapPicture;
 
@@ -74,6 +75,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The main window whose pages and lists the card shows.
+    TFormMain *MainWindow() const;
     // The card's edits by key, kept where the pages lay them out.
     QHash<QByteArray, QLineEdit *> FEdits;
 };
@@ -82,3 +85,6 @@ extern TFrmFirmInfo *FrmFirmInfo;
 
 // Creates the card window on first use and shows it modally.
 void ShowInstallationCard(QWidget *parent);
+// Creates the card window on first use, fills it as its showing does and
+// shows the printed card's preview.
+void PreviewInstallationCard(QWidget *parent);

@@ -144,5 +144,6 @@ void WireMainWindowToWindows(TFormMain &form)
         ExecModal(FormAbout);
     };
     s.ShowInstallationCard = [&form] { ShowInstallationCard(&form); };
+    s.PreviewInstallationCard = [&form] { PreviewInstallationCard(&form); };
     form.ShowInjectorTestWindow = [&form] { ShowInjectorTestWindow(&form); };
 }

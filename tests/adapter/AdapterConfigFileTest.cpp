@@ -284,6 +284,8 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
          "Allowed values: whole numbers from %1 to %2.", "-128"},
         {"no finite number", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=inf\r\n", nullptr, 0,
          "The value is not a number."},
+        {"fraction for a whole-number setting", InfoOf() + "[OBD]\r\nOBDAdaptType=2.5\r\n", nullptr, 0,
+         "Allowed values: whole numbers from %1 to %2.", "OBDAdaptType=\"2.5\""},
         {"reading", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDRPM=2000\r\n",
          "Unrecognized or obsolete parameter found:", mrNo, nullptr},
         {"garbage", garbage, nullptr, 0, "The file is not a text file."},

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QSet>
@@ -262,8 +263,13 @@ TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
             Q_EMIT power->textEdited(power->text());
             ASSERT_TRUE(form.ConfigModified());
             program.Device.Server.log().clear();
+            // The field holds the device's power in kW in either language.
+            auto *unit = qobject_cast<QLabel *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("labelKnfPower")));
+            ASSERT_NE(unit, nullptr);
             item("MnILangEnglish")->trigger();
+            EXPECT_EQ(unit->text(), QStringLiteral("Engine power [kW]:"));
             item("MnILangPolish")->trigger();
+            EXPECT_EQ(unit->text(), QStringLiteral("Moc silnika [kW]:"));
             EXPECT_EQ(program.Device.Server.log().count(), 0u);
             EXPECT_EQ(power->text(), QStringLiteral("123"));
             EXPECT_TRUE(form.ConfigModified());

@@ -29,11 +29,16 @@
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmFirmInfo.h"
+#include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -522,6 +527,21 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     EXPECT_TRUE(p.Picture.windowTitle().endsWith(QStringLiteral(": ") + injectors->itemText(0)));
     EXPECT_FALSE(p.Picture.ImgPicture->pixmap().isNull()); // the program's own drawing of it
     EXPECT_TRUE(p.Picture.LblFilename->isHidden());
+    {
+        // On a page wider than designed it moves right by half the room
+        // beside the car's column, and half its own width more and below
+        // the lists' top when that room takes it; it stays in the window.
+        auto *panel = p.C<QWidget>("PnlKnfBase");
+        auto *sensor = p.C<QWidget>("PnlKnfPressureSensprType");
+        auto *photo = p.C<QWidget>("SpBtnPhotoPressSens");
+        ASSERT_GT(panel->width(), 800);
+        const int room = panel->width() - (sensor->x() + sensor->width()), w = p.Picture.width();
+        const int x = photo->mapTo(p.Form, QPoint(photo->width() + 16 + room / 2 + (room > w ? w / 2 : 0), 0)).x();
+        EXPECT_EQ(p.Picture.x(), std::clamp(x, 0, std::max(p.Form->width() - w, 0)));
+        if (room > w) {
+            EXPECT_EQ(p.Picture.y(), panel->mapTo(p.Form, QPoint()).y() + sensor->height());
+        }
+    }
     // Another pressed button releases this one.
     p.C<QAbstractButton>("SpBtnPhotoReductor")->click();
     EXPECT_FALSE(button->isChecked());
@@ -551,6 +571,28 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     ASSERT_TRUE(p.Picture.isVisible());
     injectors->setCurrentIndex(2); // as a read of the device fills it
     EXPECT_TRUE(p.Picture.windowTitle().endsWith(injectors->itemText(2)));
+    // The wizard's photo buttons place it by the wizard's rule: right of its
+    // gas elements' column, by the room beside it less the fuel choice and a
+    // quarter of its width, then by half and a quarter of its width.
+    button->click();
+    ASSERT_FALSE(p.Picture.isVisible());
+    p.Form->ActivateMainPageDirect("TbSConfigurator");
+    auto *sheet = p.C<QWidget>("TbSConfBased");
+    auto *elements = p.C<QWidget>("CmBConfInjType");
+    auto *lpg = p.C<QWidget>("RdBConfFuelLPG");
+    auto *cng = p.C<QWidget>("RdBConfFuelCNG");
+    auto *photo = p.C<QAbstractButton>("SpBConfPhotoInj");
+    ASSERT_GT(sheet->width(), 800);
+    photo->click();
+    ASSERT_TRUE(p.Picture.isVisible());
+    const int w = p.Picture.width(), room = sheet->width() - (elements->x() + elements->width());
+    const int fuel = cng->x() + cng->width() - lpg->x();
+    const int left = photo->width() + 16 + (room - fuel - w / 4) / 2 + (w < room ? w / 2 : 0) + (w < sheet->width() ? w / 4 : 0);
+    EXPECT_EQ(p.Picture.x(), std::clamp(photo->mapTo(p.Form, QPoint(left, 0)).x(), 0, std::max(p.Form->width() - w, 0)));
+    if (room > w) {
+        EXPECT_EQ(p.Picture.y(), sheet->mapTo(p.Form, QPoint(0, elements->y())).y()
+                                     + p.C<QWidget>("PnlKnfPressureSensprType")->height());
+    }
 }
 
 TEST(ComponentPictures, EmulatorAndValveSwitchesSendTheirMasks)
@@ -742,4 +784,69 @@ TEST(ConfigurationWizard, PagesShowTheRecordAndSendNothing)
     EXPECT_TRUE(p.C<QCheckBox>("ChBConfMinGasInjTime")->isChecked());
     EXPECT_EQ(p.C<QComboBox>("CmBConfMinGasInjTime")->currentIndex(), 20);
     EXPECT_FALSE(p.Form->ConfigModified());
+}
+
+TEST(ConfigurationWizard, ReportPreviewsTheDevicesCardNamingItsComponentsByCode)
+{
+    struct Row {
+        uint8_t injector;
+        const char *name;
+        uint8_t source, level;
+    };
+    // Code 24 is the edition's second injector; code 3 is one it does not list.
+    for (const Row &row : {Row{24, "VALTEK (2ohms)", 2, 3}, Row{3, "AG (12ohms)", 1, 2}}) {
+        SCOPED_TRACE(row.name);
+        WizardRig p(21, 'E');
+        DeviceRecord.InjTypeName = row.injector;
+        DeviceRecord.RPMsource = row.source;
+        DeviceRecord.ReserveType = row.level;
+        bool previewed = false;
+        SetModalExecHook([&](QDialog *dialog) {
+            previewed = previewed || qobject_cast<QPrintPreviewDialog *>(dialog) != nullptr;
+            return int(QDialog::Rejected);
+        });
+        p.C<QPushButton>("BtnConfPrintReport")->click();
+        SetModalExecHook({});
+        ASSERT_NE(FrmFirmInfo, nullptr);
+        const std::unique_ptr<TFrmFirmInfo> card(FrmFirmInfo);
+        EXPECT_TRUE(previewed);
+        EXPECT_EQ(card->QRpKarta->Value("QRLbWtryskiwaczeTypVal")->text(), QString::fromLatin1(row.name));
+        EXPECT_EQ(card->QRpKarta->Value("QRLbZrodloImpVal")->text(), p.C<QComboBox>("CmbKnfRPMSource")->itemText(row.source));
+        EXPECT_EQ(card->QRpKarta->Value("QRLbGazCzujnikVal")->text(),
+                  p.C<QComboBox>("CmbKnfLevelSensorType")->itemText(row.level));
+    }
+}
+
+TEST(ConfigurationWizard, SemiSequentialCaptionTogglesItsBoxAndDetailsMemosKeepRightOfTheirPanels)
+{
+    WizardRig p(48, 'J');
+    p.Form->resize(1024, 700);
+    p.Form->show();
+    p.Rig.Tick(); // the first tick after connecting reloads the pages
+    p.Form->ActivateMainPageDirect("TbSConfigurator");
+    p.Form->GoToConfWizardPage(2);
+    QCoreApplication::processEvents();
+    auto *box = p.C<QCheckBox>("ChBConfSemiSeqGasControl");
+    const bool before = box->isChecked();
+    auto *caption = p.C<QWidget>("labelConfSemiSeqGasControl");
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, QPointF(4, 4), caption->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(caption, &click);
+    }
+    EXPECT_NE(box->isChecked(), before);
+    EXPECT_TRUE(p.Form->ConfigModified());
+    // Width beyond the panel's first 340 pixels, 7 in a panel narrower than 347.
+    for (const int page : {1, 2}) {
+        p.Form->GoToConfWizardPage(page);
+        QCoreApplication::processEvents();
+        auto *panel = p.C<QWidget>(page == 1 ? "PnlConfSwitchDetails" : "PnlConfAdvDetails");
+        auto *memo = p.C<QPlainTextEdit>(page == 1 ? "MemConfSwitchDetails" : "MemConfAdvDetails");
+        ASSERT_TRUE(panel->isVisible());
+        for (const auto &[width, expected] : {std::pair{900, 560}, std::pair{400, 60}, std::pair{346, 7}}) {
+            panel->resize(width, panel->height());
+            EXPECT_EQ(memo->width(), expected) << width;
+            EXPECT_EQ(memo->geometry().right(), width - 3) << width;
+        }
+    }
 }

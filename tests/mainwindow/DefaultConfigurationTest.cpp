@@ -210,12 +210,13 @@ TEST(DefaultConfiguration, CancelWritesNothingAndTheQuestionComesEveryTime)
     EXPECT_FALSE(p.Said("strDefaultSettingsWritten"));
 }
 
-TEST(DefaultConfiguration, LockedDeviceIsNotAskedAndGetsNothing)
+TEST(DefaultConfiguration, LockedDeviceIsNotAskedGetsNothingAndIsSaidLocked)
 {
     DefaultsRig p(20);
     DeviceRecord.LinkState = 0x0F;
-    p.Form->WriteDefaultConfiguration_145();
-    EXPECT_TRUE(p.Rig.Boxes.empty());
+    shellwiring::Get<QPushButton>(*p.Form, "BtBKnfWriteDefaultConfiguration")->click();
+    ASSERT_EQ(p.Rig.Boxes.size(), 1u);
+    EXPECT_EQ(p.Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strConfDeviceLocked")));
     EXPECT_TRUE(p.Device.Server.log().bytes().empty());
 }
 

@@ -29,7 +29,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Bytes = std::vector<uint8_t>;
 
@@ -366,6 +369,16 @@ TEST_F(UpgradeRun, AFileThatCannotBeReadIsNamedWithItsReason)
     EXPECT_TRUE(boxes.first().startsWith(file)) << boxes.join('|').toStdString();
     EXPECT_TRUE(boxes.first().contains("not a regular file")) << boxes.join('|').toStdString();
     EXPECT_TRUE(saidReturned()) << boxes.join('|').toStdString();
+    // A file the system will not open (here a link to itself) is said so,
+    // not as a read cut short.
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(::symlink(QFile::encodeName(file).constData(), QFile::encodeName(file).constData()), 0);
+    boxes.clear();
+    form->BtnLoadDataClick();
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.first().startsWith(file + " cannot be opened: ")) << boxes.join('|').toStdString();
+    EXPECT_TRUE(boxes.first().contains(QString::fromLocal8Bit(std::strerror(ELOOP)))) << boxes.join('|').toStdString();
+    EXPECT_FALSE(boxes.join('|').contains("File error")) << boxes.join('|').toStdString();
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_TRUE(upgradefiles::Write(file, QByteArray()));
     boxes.clear();

@@ -9,6 +9,7 @@
 
 #include "core/AppConfig.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 #include "mainwindow/StartupRig.h"
 
 #include <QDateEdit>
@@ -97,6 +98,35 @@ TEST_F(Card, SavedAndLoadedIntoAFreshWindowGivesBackEveryFieldOnce)
     second.Edit("EdtMarka")->setText("kept");
     second.BtnLoadPage->click();
     EXPECT_EQ(second.Edit("EdtMarka")->text(), "kept");
+}
+
+TEST_F(Card, ReadAndWrittenInTheCodePageOfTheLanguage)
+{
+    struct Case {
+        const char *language;
+        QString shown; // of the bytes A3 F3 64 9F
+    } const cases[] = {{"EN", QString::fromUtf8("£ódŸ")}, {"PL", QString::fromUtf8("Łódź")}};
+    TLM lm;
+    const struct Restore {
+        TLM *saved = LM;
+        ~Restore() { LM = saved; }
+    } restore;
+    LM = &lm;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.language);
+        lm.Language = QString::fromLatin1(c.language);
+        const QString file = path("coded.dkm");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Page]\r\nEdtMarka=\xA3\xF3\x64\x9F\r\nMemIle=0\r\n");
+        f.close();
+        TFrmFirmInfo form;
+        ASSERT_TRUE(form.LoadPage(file));
+        EXPECT_EQ(form.Edit("EdtMarka")->text(), c.shown);
+        const QString written = path(c.language);
+        ASSERT_TRUE(form.SavePage(written));
+        EXPECT_TRUE(readAll(written).contains("EdtMarka=\xA3\xF3\x64\x9F\r\n"));
+    }
 }
 
 TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)

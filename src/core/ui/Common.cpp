@@ -365,7 +365,9 @@ int TCommon::MessageDialogEx(const QString &text, const QString &caption, int le
     TMessageDialog box(owner);
     // Above the start-up splash, which stays on top until the main window shows.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.setWindowTitle(info.Caption);
+    // An empty title falls back to the program file's name on the window
+    // system; a blank keeps the bar empty.
+    box.setWindowTitle(info.Caption.isEmpty() ? QStringLiteral(" ") : info.Caption);
     box.setText(text);
     switch (type) {
     case mtWarning: box.setIcon(QMessageBox::Warning); break;
@@ -425,7 +427,7 @@ int TCommon::GuardedBox(int busyResult, const QString &text, const QString &capt
         int &count;
         ~Lower() { --count; }
     } lower{FOpenBoxes};
-    return MessageDialogEx(text, caption, -1, -1, 0, std::move(buttons), type);
+    return MessageDialogEx(text, CaptionOrTitle(caption), -1, -1, 0, std::move(buttons), type);
 }
 
 void TCommon::ShowInformation(const QString &text, const QString &caption)

@@ -108,7 +108,8 @@ public:
                          bool warning = false);
     // Guarded: one at a time. While a guarded box is open, a further
     // information, warning or error box is dropped, AskYesNo answers false
-    // and AskYesNoCancel answers Cancel (2), without showing anything.
+    // and AskYesNoCancel answers Cancel (2), without showing anything. An
+    // empty caption shows the application title, as the questions above.
     void ShowInformation(const QString &text, const QString &caption = QString());
     bool AskYesNo(const QString &text, const QString &caption = QString());
     int AskYesNoCancel(const QString &text, const QString &caption = QString());

@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 bool ready() { return DataManager && !DataManager->IsDeviceNotReady(); }
@@ -132,14 +135,69 @@ void TComponentPictures::Show(int kind, bool down, bool placeWindow, bool wizard
     if (caption.endsWith(QLatin1Char(':')))
         caption.chop(1);
     const QString name = list && list->currentIndex() >= 0 ? list->currentText() : QString();
-    // Beside the button's page, right of its lists.
-    QPoint at;
-    if (auto *button = Find<QWidget>(QString::fromLatin1(set[0].button)))
-        at = button->mapTo(&FForm, QPoint(button->width() + 16, 0));
+    std::function<QPoint(QSize)> place;
+    if (placeWindow && !wasVisible)
+        place = [this, wizard](QSize window) { return Placement(wizard, window); };
     if (Window.Show)
         Window.Show(caption + QStringLiteral(": ") + name,
                     LM ? LM->Translate(QStringLiteral("LblPictureClose")) : QStringLiteral("LblPictureClose"),
-                    PicturePrefix(kind), name, placeWindow && !wasVisible, at);
+                    PicturePrefix(kind), name, place);
+}
+
+QPoint TComponentPictures::Placement(bool wizard, QSize window) const
+{
+    const auto find = [this](const char *name) { return Find<QWidget>(QString::fromLatin1(name)); };
+    const auto right = [&](const char *name) {
+        auto *w = find(name);
+        return w ? w->x() + w->width() : 0;
+    };
+    auto *button = find(wizard ? "SpBConfPhotoInj" : "SpBtnPhotoPressSens");
+    if (!button)
+        return QPoint();
+    auto *sensorPanel = find("PnlKnfPressureSensprType");
+    const int sensorHeight = sensorPanel ? sensorPanel->height() : 0;
+    const int w = window.width();
+    int left = button->width() + 16;
+    // Below the top of the lists when the room beside them takes the
+    // window, else at the top of the window's pages.
+    std::optional<int> top;
+    if (!wizard) {
+        // The room right of the car's column (the pressure-sensor panel
+        // marks its edge) on a page wider than designed.
+        auto *panel = find("PnlKnfBase");
+        if (panel && panel->width() > 800) {
+            const int room = panel->width() - right("PnlKnfPressureSensprType");
+            left += room / 2;
+            if (room > w) {
+                left += w / 2;
+                top = panel->mapTo(&FForm, QPoint()).y() + sensorHeight;
+            }
+        }
+    } else {
+        // The wizard's column of gas elements ends with its lists, the fuel
+        // choice spans its two buttons.
+        auto *sheet = find("TbSConfBased");
+        if (sheet && sheet->width() > 800) {
+            auto *lpg = find("RdBConfFuelLPG");
+            const int fuel = lpg ? right("RdBConfFuelCNG") - lpg->x() : 0;
+            const int room = sheet->width() - right("CmBConfInjType");
+            left += (room - fuel - w / 4) / 2;
+            if (w < room)
+                left += w / 2;
+            if (w < sheet->width())
+                left += w / 4;
+            if (room > w) {
+                auto *elements = find("CmBConfInjType");
+                top = sheet->mapTo(&FForm, QPoint(0, elements ? elements->y() : 0)).y() + sensorHeight;
+            }
+        }
+    }
+    QWidget *client = FForm.centralWidget() ? FForm.centralWidget() : &FForm;
+    QPoint at(button->mapTo(&FForm, QPoint(left, 0)).x(), top ? *top : client->mapTo(&FForm, QPoint(0, -18)).y());
+    // The picture is a part of the window: kept inside it.
+    at.setX(std::clamp(at.x(), 0, std::max(FForm.width() - w, 0)));
+    at.setY(std::clamp(at.y(), 0, std::max(FForm.height() - window.height(), 0)));
+    return at;
 }
 
 void TComponentPictures::ShowComponentPicture(int kind, bool down, bool placeWindow)

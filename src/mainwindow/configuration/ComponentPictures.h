@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -23,11 +24,12 @@ public:
 
     // The picture window, wired at start-up: show it with a caption, the
     // close button's caption and the picture of a component (file prefix and
-    // name), placed at a screen point when place is set; hide it; whether it
-    // is visible; and its close callback.
+    // name), placed (in the main window) where place gives for the window's
+    // size, when place is set; hide it; whether it is visible; and its close
+    // callback.
     struct TPictureWindow {
         std::function<void(const QString &caption, const QString &closeCaption, const QString &prefix,
-                           const QString &name, bool place, QPoint at)>
+                           const QString &name, const std::function<QPoint(QSize window)> &place)>
             Show;
         std::function<void()> Hide;
         std::function<bool()> Visible;
@@ -57,6 +59,10 @@ private:
     template <typename T = QWidget> T *Find(const QString &name) const;
     void ReleaseAll();
     void Show(int kind, bool down, bool placeWindow, bool wizard);
+    // Where the picture window of a size goes in the main window: beside the
+    // photo buttons of the page or the wizard, and on a window wider than
+    // designed, into the room right of the lists.
+    QPoint Placement(bool wizard, QSize window) const;
     void SetSwitches(int mask);
 
     TFormMain &FForm;

@@ -11,7 +11,9 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
+#include "controls/ResizeHelper.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/FormMainLayout.h"
 #include "mainwindow/shell/TimerPause.h"
 
 #include <QAbstractButton>
@@ -19,6 +21,7 @@
 #include <QKeySequence>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -28,6 +31,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -357,12 +361,69 @@ void TConfigurationWizard::Connect()
         FForm.addAction(item);
         connect(item, &QAction::triggered, this, [this, n] { GoToConfWizardPage(n - 1); });
     }
+    click("BtnConfPrintReport", [this] { BtnConfPrintReportClick(); });
+    if (auto *label = Find<TCaptionPanel>("labelConfSemiSeqGasControl"))
+        connect(label, &TCaptionPanel::Click, this, [this] { LblConfSemiSeqGasControlClick(); });
+    // The details memos keep to the right of their panels as these change
+    // size; the window's resizer leaves them to these handlers.
+    for (const char *panel : {"PnlConfSwitchDetails", "PnlConfAdvDetails"})
+        if (auto *w = Find<QWidget>(panel)) {
+            w->lower(); // below the page's controls it spans
+            w->installEventFilter(this);
+            for (auto *memo : w->findChildren<QPlainTextEdit *>(QString(), Qt::FindDirectChildrenOnly))
+                if (FForm.ResizeHelper)
+                    FForm.ResizeHelper->ExcludeControl(memo);
+        }
     for (const auto &[button, kind] : {std::pair{"SpBConfPhotoPress", 1}, {"SpBConfPhotoInj", 2}, {"SpBConfPhotoRed", 3}})
         if (auto *b = Box(button))
             connect(b, &QAbstractButton::clicked, this, [this, b, kind = kind] {
                 if (ShowComponentPicture)
                     ShowComponentPicture(kind, b->isChecked());
             });
+}
+
+bool TConfigurationWizard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched->objectName() == QLatin1String("PnlConfSwitchDetails"))
+            PnlConfSwitchDetailsResize();
+        else if (watched->objectName() == QLatin1String("PnlConfAdvDetails"))
+            PnlConfAdvDetailsResize();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TConfigurationWizard::FitDetailsMemoWidth(QWidget *panel, QWidget *memo)
+{
+    if (!panel || !memo)
+        return;
+    // The panel's first 340 pixels belong to the page's controls beside it.
+    const int width = panel->width() < 347 ? 7 : panel->width() - 340;
+    memo->setGeometry(panel->width() - width - 2, memo->y(), width, std::max(panel->height() - 2 * memo->y(), 0));
+}
+
+void TConfigurationWizard::PnlConfSwitchDetailsResize()
+{
+    FitDetailsMemoWidth(Find<QWidget>("PnlConfSwitchDetails"), Find<QWidget>("MemConfSwitchDetails"));
+}
+
+void TConfigurationWizard::PnlConfAdvDetailsResize()
+{
+    FitDetailsMemoWidth(Find<QWidget>("PnlConfAdvDetails"), Find<QWidget>("MemConfAdvDetails"));
+}
+
+void TConfigurationWizard::LblConfSemiSeqGasControlClick()
+{
+    if (auto *box = Box("ChBConfSemiSeqGasControl")) {
+        box->setFocus();
+        box->click();
+    }
+}
+
+void TConfigurationWizard::BtnConfPrintReportClick()
+{
+    if (FForm.WindowServices.PreviewInstallationCard)
+        FForm.WindowServices.PreviewInstallationCard();
 }
 
 void TConfigurationWizard::EnableWith(const char *box, std::initializer_list<const char *> lists, bool emptyToLast)

@@ -76,6 +76,16 @@ public slots:
     void ChBConfRPMNotConnectedClick();
     void ChBConfPetrolInjPlusControlClick();
     void ChBConfLambaInputAsFlashLubeLevelClick();
+    void BtnConfPrintReportClick();
+    void LblConfSemiSeqGasControlClick();
+    void PnlConfSwitchDetailsResize();
+    void PnlConfAdvDetailsResize();
+    // A details memo takes the panel's width beyond its first 340 pixels
+    // (7 pixels in a panel narrower than 347), at the panel's right edge.
+    static void FitDetailsMemoWidth(QWidget *panel, QWidget *memo);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     template <typename T = QWidget> T *Find(const char *name) const { return Control<T>(name); }

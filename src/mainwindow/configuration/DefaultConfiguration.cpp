@@ -116,9 +116,17 @@ void TDefaultConfiguration::SetModelControls()
 
 void TDefaultConfiguration::WriteDefaultConfiguration_145()
 {
-    // A locked device or one of another kind would take only part of it.
-    if (!DataManager || DataManager->IsDeviceNotReady()
-        || !(DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21)))
+    // A locked device or one of another kind would take only part of it; a
+    // locked one answers nothing but its lock state: say so, as the page's
+    // read and write do.
+    if (!DataManager)
+        return;
+    if (DataManager->IsDeviceNotReady()) {
+        if (DataManager->GetConnected() && DeviceRecord.LinkState != 0xF0 && Common)
+            Common->ShowWarning(translated("strConfDeviceLocked"), TCommon::ApplicationTitle());
+        return;
+    }
+    if (!(DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21)))
         return;
     if (!Common
         || Common->AskOkCancel(translated("strWriteDefaultSettings"), translated("strWriteDefaultSettingsCaption")) != mrOk)

@@ -651,6 +651,8 @@ public:
         std::function<void()> ShowAbout;
         // The installation card (created on first use, shown modally).
         std::function<void()> ShowInstallationCard;
+        // The installation card filled from the device, in its print preview.
+        std::function<void()> PreviewInstallationCard;
         // Adapter modules: unwritten edits, write, discard, a sub-page
         // entered, a page of the OBD window, protocols.
         std::function<bool()> AdapterModified;
