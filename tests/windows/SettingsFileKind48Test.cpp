@@ -377,11 +377,8 @@ TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
         const char *Value;
         const char *Range;
     } cases[] = {
-        {"Power", "0", "(1 - 999)"},          {"Power", "1000", "(1 - 999)"},
-        {"LowPT", "37", "(38 - 94)"},         {"NozzleSize", "41", "(15 - 40)"},
-        {"InjSystemType", "4", "(0 - 3)"},    {"MicroInjectionTime", "14", "(19 - 243)"},
-        {"RPM>val", "9000", "(3000 - 8000)"}, {"MinGasInjectionTime", "100", "(374 - 1870)"},
-        {"PressureSensorType", "0", "(1 - 3)"},
+        {"Power", "0", "(1 - 999)"},     {"Power", "1000", "(1 - 999)"}, {"LambdaType", "8", "(0 - 7)"},
+        {"ReserveType", "4", "(0 - 3)"}, {"LowPT", "256", "(0 - 255)"},  {"RPM>val", "65536", "(0 - 65535)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Key);
