@@ -822,13 +822,22 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);
         r.Get(SConfig, ConfigMultiTail);
-        r.Get(SConfig, ConfigC1);
-        r.Get(SConfig, ConfigC2);
-        r.Get(SConfig, ConfigD1);
-        r.Get(SConfig, ConfigD2);
-        r.Get(SConfig, ConfigF);
-        r.Get(SConfig, ConfigG);
-        r.Get(SConfig, ConfigJ);
+        // Keys written from a version letter on: a device below it that
+        // lacks such a key in its file (its own backup) keeps what it holds
+        // rather than taking the default.
+        auto gated = [&](const char *letter, const auto &keys) {
+            const bool atLeast = RecordIsKind48AtLeast(device, QString::fromLatin1(letter));
+            for (const Key &k : keys)
+                if (atLeast || ini.ValueExists(SConfig, QLatin1String(k.Name)))
+                    r.Get(SConfig, k);
+        };
+        gated("C", ConfigC1);
+        gated("C", ConfigC2);
+        gated("D", ConfigD1);
+        gated("D", ConfigD2);
+        gated("F", ConfigF);
+        gated("G", ConfigG);
+        gated("J", ConfigJ);
         r.Element(SModel, QStringLiteral("CMActive"), "CMActive", 0, 3);
         r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
         for (int bank = 0; bank < 2; ++bank)
