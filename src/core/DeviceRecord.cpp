@@ -20,6 +20,11 @@ bool RecordIsKind48AtLeast(const TDeviceRecord &rec, QStringView letter)
     return rec.Ver.toUpper().compare(letter.toString().toUpper()) >= 0;
 }
 
+bool RecordHoldsPressureSensorType(const TDeviceRecord &rec)
+{
+    return rec.DeviceKind != 20 || rec.IdentityPage1 <= 2;
+}
+
 namespace {
 
 using U8Member = quint8 TDeviceRecord::*;
@@ -253,11 +258,10 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
     switch (id) {
     case 28:
         if (rec.DeviceKind == 20) {
-            // The sensor of a kind-20 device follows its hardware variant.
-            if (rec.IdentityPage1 == 1 || rec.IdentityPage1 == 2)
-                rec.PressureSensorType = 2;
-            else if (rec.IdentityPage1 == 0)
-                rec.PressureSensorType = 1;
+            // The sensor of a kind-20 device follows its hardware variant;
+            // the other variants hold none.
+            if (RecordHoldsPressureSensorType(rec))
+                rec.PressureSensorType = rec.IdentityPage1 == 0 ? 1 : 2;
         } else {
             rec.PressureSensorType = value;
         }

@@ -326,6 +326,11 @@ extern TDeviceRecord DeviceRecord;
 // compares as a string at least equal to the upper-cased letter.
 bool RecordIsKind48AtLeast(const TDeviceRecord &rec, QStringView letter);
 
+// Whether the record's device holds a pressure sensor type of its own: a
+// kind-20 device has one only in its hardware variants 0 to 2 (identity page
+// 1), where it follows the variant; kinds 21 and 48 always hold one.
+bool RecordHoldsPressureSensorType(const TDeviceRecord &rec);
+
 // --- Parameter maps ---
 //
 // Store: puts a value read from the device into the field of the id, with the

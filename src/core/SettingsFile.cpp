@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <unordered_map>
 
 namespace {
@@ -72,40 +74,67 @@ const Key ModelQ3[] = {
     {"CorrectionMask", "CorrectionMask", V::Int, 0},
 };
 
-// What a kind-20/21 device accepts for the [Config] keys it limits beyond
-// their record fields (parameter writes, and the bit fields of the base
-// block).
+// Two kinds of limit for a [Config] key beyond its record field. What the
+// device holds: a value outside refuses the file, as no device of the kind
+// can take it (the bit fields of the configuration block, the word settings
+// the device limits). What the pages offer in their lists: a file value
+// outside is still written (a device reported it when it was read, and a
+// restore gives it back); only a default standing in for a missing key
+// gives way to the device's own value when it lies outside.
 struct TDeviceRange {
     const char *Key;
     qint64 Low, High;
 };
 const TDeviceRange DeviceRangesQ3[] = {
+    {"LambdaType", 0, 15},        {"PressureSensorType", 1, 2},   {"Power", 1, 999},
+    {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},    {"ReserveType", 0, 3},
+    {"RPMsource", 0, 3},          {"EngineType", 0, 1},
+};
+const TDeviceRange OfferedRangesQ3[] = {
     {"LambdaType", 0, 6},          {"InjTypeName", 0, 31},        {"LowPD", 1, 50},
     {"LowPT", 38, 94},             {"NozzleSize", 15, 40},        {"RedType", 0, 4},
     {"InjSystemType", 0, 3},       {"MicroInjectionTime", 19, 243}, {"PressureSensorType", 1, 2},
-    {"Power", 1, 999},             {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},
-    {"EmulatorSwitchDelay", 0, 2500}, {"PostValveDelay", 50, 65000}, {"ReserveType", 0, 3},
-    {"RPMsource", 0, 3},           {"EngineType", 0, 1},
+    {"EmulatorSwitchDelay", 0, 2500}, {"PostValveDelay", 50, 65000},
 };
 
-// What a kind-48 device accepts for the [Config] keys it limits beyond their
-// record fields, from the version letter that brings the setting ("" on
-// every version; below it the device holds no such setting).
+// The same for kind 48, from the version letter that brings the setting (""
+// on every version; below it the device holds no such setting).
 struct TMultiRange {
     const char *Key;
     qint64 Low, High;
     const char *From;
 };
 const TMultiRange DeviceRangesMulti[] = {
+    {"LambdaType", 0, 7, ""},  {"ReserveType", 0, 3, ""}, {"RPMsource", 0, 3, ""},
+    {"Power", 1, 999, ""},     {"EngineCubicCapacity", 0, 9999, ""},
+};
+const TMultiRange OfferedRangesMulti[] = {
     {"LambdaType", 0, 6, ""},           {"InjTypeName", 0, 127, ""},       {"LowPD", 1, 50, ""},
     {"LowPT", 38, 94, ""},              {"NozzleSize", 15, 40, ""},        {"RedType", 0, 4, ""},
     {"InjSystemType", 0, 3, ""},        {"MicroInjectionTime", 19, 243, ""}, {"PressureSensorType", 1, 3, ""},
-    {"ReserveType", 0, 3, ""},          {"Power", 1, 999, ""},             {"EngineCubicCapacity", 0, 9999, ""},
-    {"EmulatorSwitchDelay", 0, 2500, ""}, {"PostValveDelay", 50, 65000, ""}, {"RPMsource", 0, 3, ""},
-    {"RPM<val", 400, 2000, ""},         {"RPM>val", 3000, 8000, ""},       {"LoadP>val", 0, 100, ""},
-    {"Tred<&Load_Lval", 0, 100, ""},    {"MaxCyclesMixedFuel", 0, 5, ""},  {"Tgas<&Load_Lval", 0, 100, "D"},
+    {"EmulatorSwitchDelay", 0, 2500, ""}, {"PostValveDelay", 50, 65000, ""}, {"RPM<val", 400, 2000, ""},
+    {"RPM>val", 3000, 8000, ""},        {"LoadP>val", 0, 100, ""},         {"Tred<&Load_Lval", 0, 100, ""},
+    {"MaxCyclesMixedFuel", 0, 5, ""},   {"Tgas<&Load_Lval", 0, 100, "D"},
     {"MinGasInjectionTime", 374, 1870, "G"}, {"MaxGasInjectionTime", 2805, 4675, "G"},
 };
+
+template <size_t N> const TDeviceRange *FindRange(const TDeviceRange (&table)[N], QStringView key)
+{
+    for (const TDeviceRange &d : table)
+        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0)
+            return &d;
+    return nullptr;
+}
+
+// A kind-48 range that applies to the device's version, or null.
+template <size_t N>
+const TMultiRange *FindRange(const TMultiRange (&table)[N], const TDeviceRecord &device, QStringView key)
+{
+    for (const TMultiRange &d : table)
+        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0)
+            return *d.From && !RecordIsKind48AtLeast(device, QString::fromLatin1(d.From)) ? nullptr : &d;
+    return nullptr;
+}
 
 // [Config] of kind 48 written first: "FuelType" .. "ReserveType".
 const Key ConfigMultiHead[] = {
@@ -366,28 +395,28 @@ public:
         return v;
     }
 
-    // What the device accepts, before anything is sent: a [Config] value the
-    // file gives must fit; a default for a missing key that does not gives
-    // way to the device's own value. False (refused) when neither fits.
-    bool FitsDevice(const char *name, qint64 low, qint64 high, const TDeviceRecord &device)
+    // Before anything is sent, a [Config] key the device limits: a default
+    // standing in for a missing key that the pages do not offer (offered
+    // set, value outside it) gives way to the device's own value, which the
+    // device holds; a value from the file outside what the device holds
+    // (limited set) refuses the file.
+    bool FitsDevice(const char *name, const std::optional<std::pair<qint64, qint64>> &limited,
+                    const std::optional<std::pair<qint64, qint64>> &offered, const TDeviceRecord &device)
     {
         const QString key = QLatin1String(name);
         const TRecordField &f = FieldOf(name);
-        if (const qint64 v = f.GetInt(FRec, 0); v >= low && v <= high)
-            return true;
+        const qint64 v = f.GetInt(FRec, 0);
         const QString text = FIni.ReadString(SConfig, key);
         qint64 given = 0;
-        if (!(FIni.ValueExists(SConfig, key) && TSettingsFile::ParseInteger(text, given))) {
-            const qint64 own = f.GetInt(device, 0);
-            // Kind 48: the device keeps its own value whatever it is; the
-            // file has nothing to say about it.
-            if ((own >= low && own <= high) || device.DeviceKind == 48) {
-                f.SetInt(FRec, 0, own);
-                return true;
-            }
+        const bool fromFile = FIni.ValueExists(SConfig, key) && TSettingsFile::ParseInteger(text, given);
+        if (!fromFile && offered && (v < offered->first || v > offered->second)) {
+            f.SetInt(FRec, 0, f.GetInt(device, 0));
+            return true;
         }
-        Refuse(key, FIni.ValueExists(SConfig, key) ? text : QString::number(f.GetInt(FRec, 0)),
-               QString::number(low), QString::number(high));
+        if (!limited || (v >= limited->first && v <= limited->second))
+            return true;
+        Refuse(key, fromFile ? text : QString::number(v), QString::number(limited->first),
+               QString::number(limited->second));
         return false;
     }
 
@@ -430,6 +459,36 @@ QString MapKey(int row, int word)
 QString BankKey(int bank, int row, int column)
 {
     return QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(bank + 1).arg(row).arg(column);
+}
+
+template <size_t N>
+const TDeviceRange *FindRange(const TDeviceRange (&table)[N], const TDeviceRecord &, QStringView key)
+{
+    return FindRange(table, key);
+}
+template <class R> std::optional<std::pair<qint64, qint64>> RangeIn(const R *d)
+{
+    return d ? std::optional(std::pair(d->Low, d->High)) : std::nullopt;
+}
+
+// Every key either table names, checked on the record read (the variant's
+// own settings only, as holds says); false on the first refusal.
+template <class R, size_t N, size_t M, class Holds>
+bool CheckDeviceRanges(TReader &r, const TDeviceRecord &device, const R (&limited)[N], const R (&offered)[M],
+                       Holds holds)
+{
+    auto check = [&](const char *key) {
+        return !holds(key)
+               || r.FitsDevice(key, RangeIn(FindRange(limited, device, QString::fromLatin1(key))),
+                               RangeIn(FindRange(offered, device, QString::fromLatin1(key))), device);
+    };
+    for (const R &d : limited)
+        if (!check(d.Key))
+            return false;
+    for (const R &d : offered)
+        if (!FindRange(limited, device, QString::fromLatin1(d.Key)) && !check(d.Key))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -668,13 +727,12 @@ TSettingsError TSettingsFile::CheckComplete(const TIniFile &ini, bool multi)
 
 bool TSettingsFile::DeviceRangeQ3(const QString &key, qint64 &low, qint64 &high)
 {
-    for (const TDeviceRange &d : DeviceRangesQ3)
-        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0) {
-            low = d.Low;
-            high = d.High;
-            return true;
-        }
-    return false;
+    const TDeviceRange *d = FindRange(DeviceRangesQ3, key);
+    if (d) {
+        low = d->Low;
+        high = d->High;
+    }
+    return d;
 }
 
 QList<int> TSettingsFile::CylinderCountsQ3(int injOutputs)
@@ -700,9 +758,16 @@ TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
     if (r.FError.Failed())
         return r.FError;
 
-    for (const TDeviceRange &d : DeviceRangesQ3)
-        if (!r.FitsDevice(d.Key, d.Low, d.High, device))
-            return r.FError;
+    // A setting the device's variant does not hold is neither checked nor
+    // sent: the record keeps the device's own.
+    if (!RecordHoldsPressureSensorType(device))
+        rec.PressureSensorType = device.PressureSensorType;
+    if (!CheckDeviceRanges(r, device, DeviceRangesQ3, OfferedRangesQ3,
+                           [&device](const char *key) {
+                               return RecordHoldsPressureSensorType(device)
+                                      || qstrcmp(key, "PressureSensorType") != 0;
+                           }))
+        return r.FError;
     // The cylinder count: one the device's injector outputs can drive.
     const QList<int> counts = CylinderCountsQ3(device.InjHW);
     if (!counts.isEmpty() && !counts.contains(int(rec.InjSW))) {
@@ -740,15 +805,12 @@ void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSetti
 
 bool TSettingsFile::DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high)
 {
-    for (const TMultiRange &d : DeviceRangesMulti)
-        if (key.compare(QLatin1String(d.Key), Qt::CaseInsensitive) == 0) {
-            if (*d.From && !RecordIsKind48AtLeast(device, QString::fromLatin1(d.From)))
-                return false;
-            low = d.Low;
-            high = d.High;
-            return true;
-        }
-    return false;
+    const TMultiRange *d = FindRange(DeviceRangesMulti, device, key);
+    if (d) {
+        low = d->Low;
+        high = d->High;
+    }
+    return d;
 }
 
 TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly)
@@ -760,13 +822,22 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);
         r.Get(SConfig, ConfigMultiTail);
-        r.Get(SConfig, ConfigC1);
-        r.Get(SConfig, ConfigC2);
-        r.Get(SConfig, ConfigD1);
-        r.Get(SConfig, ConfigD2);
-        r.Get(SConfig, ConfigF);
-        r.Get(SConfig, ConfigG);
-        r.Get(SConfig, ConfigJ);
+        // Keys written from a version letter on: a device below it that
+        // lacks such a key in its file (its own backup) keeps what it holds
+        // rather than taking the default.
+        auto gated = [&](const char *letter, const auto &keys) {
+            const bool atLeast = RecordIsKind48AtLeast(device, QString::fromLatin1(letter));
+            for (const Key &k : keys)
+                if (atLeast || ini.ValueExists(SConfig, QLatin1String(k.Name)))
+                    r.Get(SConfig, k);
+        };
+        gated("C", ConfigC1);
+        gated("C", ConfigC2);
+        gated("D", ConfigD1);
+        gated("D", ConfigD2);
+        gated("F", ConfigF);
+        gated("G", ConfigG);
+        gated("J", ConfigJ);
         r.Element(SModel, QStringLiteral("CMActive"), "CMActive", 0, 3);
         r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
         for (int bank = 0; bank < 2; ++bank)
@@ -828,11 +899,7 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
             load.MapWord0[i] = quint16(v);
         }
     }
-    if (!modelOnly && !r.FError.Failed()) {
-        qint64 low = 0, high = 0;
-        for (const TMultiRange &d : DeviceRangesMulti)
-            if (DeviceRangeMulti(device, QLatin1String(d.Key), low, high) && !r.FitsDevice(d.Key, low, high, device))
-                break;
-    }
+    if (!modelOnly && !r.FError.Failed())
+        CheckDeviceRanges(r, device, DeviceRangesMulti, OfferedRangesMulti, [](const char *) { return true; });
     return r.FError;
 }

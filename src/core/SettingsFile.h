@@ -91,12 +91,15 @@ public:
     // Reads a kind-20/21 file into rec, which must hold the connected
     // device's record (its identity, and the values that stand in for keys
     // the file lacks when their defaults are not what the device accepts).
-    // Every value is checked against what the device accepts before the
-    // caller sends anything. On a refusal rec is partly filled; read into a
+    // Every value is checked against what the device holds before the
+    // caller sends anything; a setting the device's variant does not hold
+    // is neither checked nor taken (rec keeps the device's own). On a refusal rec is partly filled; read into a
     // copy.
     static TSettingsError ReadQ3(const TIniFile &ini, TDeviceRecord &rec);
-    // What a kind-20/21 device accepts for a [Config] key; false for a key
-    // limited only by its record field.
+    // What a kind-20/21 device holds for a [Config] key (a file value
+    // outside refuses the file); false for a key limited only by its record
+    // field. The pages' lists may offer less: a value the device reported
+    // is taken whatever they offer.
     static bool DeviceRangeQ3(const QString &key, qint64 &low, qint64 &high);
     // The cylinder counts a kind-20/21 device with injOutputs injector
     // outputs (4, 6 or 8) accepts; empty when the outputs are unknown.
@@ -104,7 +107,7 @@ public:
     // Why a file failed the first checks (version code, bytes, sections),
     // in words: the reason's key and arguments for the refusal e.
     static void Explain(const QByteArray &bytes, const TIniFile &ini, TSettingsError &e);
-    // What a kind-48 device (its version letter in device) accepts for a
+    // What a kind-48 device (its version letter in device) holds for a
     // [Config] key; false for a key limited only by its record field or one
     // the device's version does not hold.
     static bool DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high);

@@ -74,8 +74,9 @@ QDate TInstallationCard::ParseDate(const QString &text)
     for (const char *format : {"yyyy-MM-dd", "dd.MM.yyyy", "dd-MM-yyyy", "dd/MM/yyyy", "yyyy.MM.dd", "yyyy/MM/dd",
                                "d.M.yyyy", "d-M-yyyy", "d/M/yyyy"}) {
         const QDate date = QDate::fromString(text.trimmed(), QString::fromLatin1(format));
-        // Years a card can hold, written back with four digits.
-        if (date.isValid() && date.year() >= 1900 && date.year() <= 9999)
+        // The days the card's date field holds (a date edit's range), each
+        // written back with a four-digit year.
+        if (date.isValid() && date >= QDate(1752, 9, 14) && date.year() <= 9999)
             return date;
     }
     return QDate();

@@ -79,11 +79,21 @@ TEST(SimController, RangesAndLockRefuseLikeTheDevice)
         body.push_back(SimController::Sum(body.data(), body.size()));
         return body;
     };
-    const uint8_t nozzle = c.State.Param8[10];
-    EXPECT_TRUE(c.Handle(frame({0x08, 10, 41})).empty()); // nozzle above 4.0 mm
-    EXPECT_EQ(c.State.Param8[10], nozzle);
-    EXPECT_EQ(c.Handle(frame({0x08, 10, 40})).size(), 4u);
-    EXPECT_EQ(c.State.Param8[10], 40);
+    const uint8_t lambda = c.State.Param8[1];
+    EXPECT_TRUE(c.Handle(frame({0x08, 1, 16})).empty()); // the lambda type has four bits
+    EXPECT_EQ(c.State.Param8[1], lambda);
+    EXPECT_EQ(c.Handle(frame({0x08, 1, 15})).size(), 4u);
+    EXPECT_EQ(c.State.Param8[1], 15);
+    // A nozzle no list offers is one the device holds.
+    EXPECT_EQ(c.Handle(frame({0x08, 10, 3})).size(), 4u);
+    EXPECT_EQ(c.State.Param8[10], 3);
+    // A kind-20 device holds a pressure sensor in hardware variants 0-2 only.
+    for (const uint8_t variant : {0, 2, 3, 4}) {
+        SimController k20(20, 'D');
+        k20.State.Pages[1] = variant;
+        k20.SetConfigurationLimits();
+        EXPECT_EQ(k20.Handle(frame({0x08, 28, 1})).empty(), variant > 2) << int(variant);
+    }
     EXPECT_TRUE(c.Handle(frame({0x52, 8, 0xFF, 0xEB})).empty()); // 65515: above 350 ms
     EXPECT_EQ(c.Handle(frame({0x52, 8, 0xFF, 0xAA})).size(), 4u);
     EXPECT_EQ(c.Handle(frame({0x08, 99, 200})).size(), 4u);       // no range: any value

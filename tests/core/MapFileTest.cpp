@@ -153,3 +153,35 @@ TEST(MapFileTest, LoadsOutsideTheSensorTypeAreRefusedNamingTheLine)
     EXPECT_NEAR(low, 0.196, 0.005);
     EXPECT_NEAR(high, 2.23, 0.005);
 }
+
+TEST(MapFileTest, EveryPointADeviceHoldsComesBackAsItsWord)
+{
+    // The page shows a device's point word as its load and time; a file
+    // saved from them reads back onto the same device as the same word, for
+    // every pressure field, time and band, whatever the sensor type.
+    for (int sensor = 0; sensor <= 5; ++sensor) {
+        TPoints points;
+        std::vector<quint16> words;
+        for (int field = 0; field < 64; ++field)
+            for (int time = 0; time < 128; time += 9) {
+                const quint16 word = quint16((field % 8) << 13 | field << 7 | time);
+                if (word == 0)
+                    continue;
+                points.push_back({RawToCollectorPressureFor(sensor, CodeToCollectorRaw(word)), time * 32 / 187.0,
+                                  quint8(field % 8)});
+                words.push_back(word);
+            }
+        for (size_t at = 0; at < points.size(); at += kMaxRows) {
+            const size_t n = std::min<size_t>(kMaxRows, points.size() - at);
+            const TPoints part(points.begin() + long(at), points.begin() + long(at + n));
+            for (QChar decimal : {QLatin1Char('.'), QLatin1Char(',')}) {
+                SCOPED_TRACE(testing::Message() << "sensor " << sensor << " from " << at << " " << decimal.toLatin1());
+                const TReadResult r = MapFile::Read(Save(part, {}, decimal), sensor);
+                ASSERT_TRUE(r.Ok) << r.ErrorKey.toStdString() << " line " << r.Line;
+                ASSERT_EQ(r.Petrol.size(), n);
+                for (size_t i = 0; i < n; ++i)
+                    EXPECT_EQ(Word(r.Petrol[i], sensor), words[at + i]) << "row " << i;
+            }
+        }
+    }
+}

@@ -162,14 +162,17 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"Power=5000", "Power=5000", {"Power", "5000", "1", "999"}},
         {"Power=0", "Power=0", {"Power", "0", "1", "999"}},
         {"IdleHotTb=65535", "IdleHotTb=65535", {"IdleHotTb", "65535", "0", "65450"}},
-        {"MicroInjectionTime=14", "MicroInjectionTime=14", {"MicroInjectionTime", "14", "19", "243"}},
-        {"NozzleSize=6", "NozzleSize=6", {"NozzleSize", "6", "15", "40"}},
-        {"PostValveDelay=1", "PostValveDelay=1", {"PostValveDelay", "1", "50", "65000"}},
+        {"LambdaType=16", "LambdaType=16", {"LambdaType", "16", "0", "15"}},
+        {"EngineType=2", "EngineType=2", {"EngineType", "2", "0", "1"}},
+        {"NozzleSize=256", "NozzleSize=256", {"NozzleSize", "256", "0", "255"}},
         {"PressureSensorType=3", "PressureSensorType=3", {"PressureSensorType", "3", "1", "2"}},
         {"ReserveType=4", "ReserveType=4", {"ReserveType", "4", "0", "3"}},
         {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}},
-        // Accepted as given, also where no list entry of the page holds it.
-        {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=40\r\nLowPT=40\r\nInjSW=5", nullptr, {}},
+        // Accepted as given, also where no list of the page offers it: a
+        // device reported it when it was read.
+        {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=3\r\nLowPT=5\r\nInjSW=5\r\nMicroInjectionTime=14\r\n"
+         "PostValveDelay=1\r\nLambdaType=9",
+         nullptr, {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Config.toStdString());
@@ -180,7 +183,11 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
             ASSERT_FALSE(e.Failed()) << e.Detail.toStdString();
             EXPECT_EQ(rec.Power, 999);
             EXPECT_EQ(rec.IdleHotTb, 65450);
-            EXPECT_EQ(rec.LowPT, 40);
+            EXPECT_EQ(rec.LowPT, 5);
+            EXPECT_EQ(rec.NozzleSize, 3);
+            EXPECT_EQ(rec.MicroInjectionTime, 14);
+            EXPECT_EQ(rec.PostValveDelay, 1);
+            EXPECT_EQ(rec.LambdaType, 9);
             EXPECT_EQ(rec.InjSW, 5);
             EXPECT_EQ(rec.P1, 0);
             continue;
@@ -188,6 +195,20 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
         EXPECT_FALSE(e.Reason.isEmpty());
         EXPECT_EQ(e.Args, c.Args);
+    }
+    // A kind-20 device holds a pressure sensor only in hardware variants 0
+    // to 2; on the others the file's value is neither checked nor taken.
+    for (int variant = 0; variant <= 4; ++variant) {
+        SCOPED_TRACE(variant);
+        TDeviceRecord rec = Configured(20, "D");
+        rec.IdentityPage1 = quint8(variant);
+        rec.PressureSensorType = variant > 2 ? 0 : variant == 0 ? 1 : 2;
+        const TSettingsError e =
+            TSettingsFile::ReadQ3(Ini("[Config]\r\nPressureSensorType=7\r\n[Model]\r\nP1=0\r\n"), rec);
+        EXPECT_EQ(e.Failed(), variant <= 2);
+        if (variant > 2) {
+            EXPECT_EQ(rec.PressureSensorType, 0);
+        }
     }
     // The ends of the ranges are the device's own values: taken.
     const struct {
@@ -214,11 +235,11 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
     EXPECT_EQ(rec.NozzleSize, 22);
     EXPECT_EQ(rec.PostValveDelay, 500);
     EXPECT_EQ(rec.EngineCubicCapacity, 0); // the factory value, which the device takes
-    // ... unless the device holds no such value either.
+    // ... whatever the device holds: it goes back as it was.
     rec = Configured(20, "E");
     rec.MicroInjectionTime = 0;
-    EXPECT_EQ(TSettingsFile::ReadQ3(Ini("[Config]\r\nT=90\r\n[Model]\r\nP1=6\r\n"), rec).Detail,
-              QStringLiteral("MicroInjectionTime=14"));
+    ASSERT_FALSE(TSettingsFile::ReadQ3(Ini("[Config]\r\nT=90\r\n[Model]\r\nP1=6\r\n"), rec).Failed());
+    EXPECT_EQ(rec.MicroInjectionTime, 0);
 }
 
 TEST(SettingsFile, Kind48ValuesAreCheckedAgainstWhatTheDeviceAccepts)
@@ -229,13 +250,13 @@ TEST(SettingsFile, Kind48ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         const char *Detail; // nullptr: accepted
     } cases[] = {
         {"G", "Power=0", "Power=0"},
-        {"G", "PressureSensorType=4", "PressureSensorType=4"},
-        {"G", "RPM<val=300", "RPM<val=300"},
-        {"G", "MinGasInjectionTime=100", "MinGasInjectionTime=100"},
-        // A device below "G" holds no gas-time limits: nothing to refuse.
+        {"G", "LambdaType=8", "LambdaType=8"},
+        {"G", "RPMsource=4", "RPMsource=4"},
+        {"C", "NozzleSize=256", "NozzleSize=256"},
+        // Beyond the page's lists: values a device reported when it was read.
+        {"G", "PressureSensorType=5\r\nLoadP>val=150\r\nRPM<val=300\r\nMinGasInjectionTime=100\r\nLowPT=5\r\n"
+              "NozzleSize=3", nullptr},
         {"F", "MinGasInjectionTime=100", nullptr},
-        // Beyond the page's lists, within the device's range.
-        {"G", "PressureSensorType=3\r\nLoadP>val=100\r\nRPM<val=2000", nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Config.toStdString() + c.Version);

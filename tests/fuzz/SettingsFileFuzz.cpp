@@ -6,7 +6,10 @@
 //   drive);
 // - a refused file says why: the short detail and a reason;
 // - saving what was taken and reading it back gives the same record, and
-//   the same file again.
+//   the same file again;
+// - a device of any kind, version and hardware variant, holding what its
+//   read reports (also what no list of the pages offers), saved and loaded
+//   back onto itself: taken whole, the same values again.
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/SettingsFile.h"
@@ -14,6 +17,7 @@
 
 #include <QByteArray>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -130,6 +134,70 @@ void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
     FUZZ_CHECK(SavedMulti(back.Record) == saved);
 }
 
+// A device as its read fills the record, from the input's bytes: kind,
+// version, hardware variant, the base block, and every parameter and model
+// value through the record's own stores; settings the device limits hold a
+// value within its limits.
+TDeviceRecord ReadDevice(const QByteArray &bytes)
+{
+    int at = 0;
+    auto next = [&]() -> quint8 { return bytes.isEmpty() ? 0 : quint8(bytes[at++ % bytes.size()]); };
+    TDeviceRecord rec;
+    rec.DeviceKind = std::array<quint8, 3>{20, 21, 48}[next() % 3];
+    rec.Ver = QString(QChar(u'A' + next() % 10));
+    rec.IdentityPage1 = next() % 6;
+    rec.PressureSensorType = next(); // what a variant without a sensor leaves
+    rec.InjHW = std::array<quint8, 4>{0, 4, 6, 8}[next() % 4];
+    rec.T = next();
+    rec.RPM = quint16((next() & 63) << 8 | next());
+    const quint8 c = next();
+    rec.EngineType = c >> 7;
+    rec.RPMsource = (c >> 5) & 3;
+    rec.FuelType = (c >> 4) & 1;
+    rec.ReserveType = (c >> 2) & 3;
+    rec.InjType = c & 3;
+    rec.InjSW = std::min<quint8>(std::array<quint8, 5>{3, 4, 5, 6, 8}[next() % 5], rec.InjHW ? rec.InjHW : 8);
+    for (int id = 1; id <= 53; ++id)
+        StoreParameter8(rec, id, next());
+    for (int id = 1; id <= 25; ++id)
+        StoreParameter16(rec, id, quint16(next() << 8 | next()));
+    for (int id = 1; id <= 104; ++id)
+        StoreModelParameter(rec, id, quint16(next() << 8 | next()));
+    for (quint8 *level : {&rec.PW0, &rec.PW1, &rec.PW2, &rec.PW3, &rec.Level0900, &rec.Level0901, &rec.Level0902, &rec.Level0903})
+        *level = next();
+    // The word settings the device limits, and the kind-48 block's three
+    // bits of lambda type.
+    rec.Power = quint16(1 + rec.Power % 999);
+    rec.EngineCubicCapacity %= 10000;
+    rec.IdleHotTb %= 65451;
+    // The level sensor type has two bits (base block; kind 48's parameter).
+    rec.ReserveType &= 3;
+    if (rec.DeviceKind == 48)
+        rec.LambdaType &= 7;
+    else
+        rec.PressureSensorType = quint8(1 + rec.PressureSensorType % 2);
+    // A kind-20 device's sensor follows its hardware variant; the variants
+    // without one leave whatever the record held.
+    if (rec.DeviceKind == 20)
+        rec.PressureSensorType = rec.IdentityPage1 == 0 ? 1 : rec.IdentityPage1 <= 2 ? 2 : next();
+    return rec;
+}
+
+void CheckBackupOfDevice(const QByteArray &bytes)
+{
+    const TDeviceRecord device = ReadDevice(bytes);
+    const bool multi = device.DeviceKind == 48;
+    const QByteArray saved = multi ? SavedMulti(device) : SavedQ3(device);
+    TIniFile ini;
+    ini.LoadFromBytes(saved);
+    TSettingsLoad load;
+    load.Record = device;
+    const TSettingsError e =
+        multi ? TSettingsFile::ReadMulti(ini, load, false) : TSettingsFile::ReadQ3(ini, load.Record);
+    FUZZ_CHECK(!e.Failed());
+    FUZZ_CHECK((multi ? SavedMulti(load.Record) : SavedQ3(load.Record)) == saved);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -152,5 +220,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckMulti(ini, "B", false);
     CheckMulti(ini, "J", false);
     CheckMulti(ini, "J", true);
+    CheckBackupOfDevice(bytes);
     return 0;
 }

@@ -4,6 +4,7 @@
 // through the window's own wiring.
 #include "mainwindow/ProgramRun.h"
 #include "mainwindow/StartupRig.h"
+#include "sim/SimController.h"
 
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -212,6 +213,79 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     EXPECT_TRUE(dialogs[0].first);
     EXPECT_FALSE(dialogs[1].first);
     EXPECT_EQ(dialogs[1].second, QStringLiteral("backup.ddf"));
+}
+
+// The reminder's road on a kind-20 device of the variant that gets it, one
+// without a pressure sensor of its own and holding settings no list of the
+// page offers: the backup saved before the upgrade is restored after it,
+// every setting as the device held it, and no sensor is sent.
+TEST(UpgradeLaunch, ReminderBackupIsRestoredOnTheDeviceItCameFrom)
+{
+    TProgramLogic logic;
+    StartupRig rig(5);
+    SimDevice device(rig.PortsDir, 5, 20, 'D');
+    sim::SimControllerState before;
+    device.Server.withLock([&] {
+        auto &s = device.Controller.State;
+        s.Pages[1] = 4;
+        sim::SimController::ConfiguredKind21(s);
+        s.Param8[28] = 0;
+        sim::SimController::OutsideLists(s);
+        device.Controller.SetConfigurationLimits();
+        before = s;
+    });
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+    int windows = 0;
+    rig.Wire = [&](TFormMain &f) {
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+        f.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+        f.UpgradeServices.SetAdapterDetection = [](bool) {};
+        f.UpgradeServices.AdapterDetection = [] { return false; };
+        f.UpgradeServices.InBootloader = [] { return false; };
+        f.UpgradeServices.SetInBootloader = [](bool) {};
+        f.UpgradeServices.ConnectBootloader = [] { return false; };
+        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
+            ++windows;
+            // The new firmware starts with its own settings.
+            device.Server.withLock([&] {
+                auto &s = device.Controller.State;
+                s.Param8[4] = 38;
+                s.Param8[10] = 20;
+                s.Param16[6] = 50;
+            });
+        };
+        // The connection-status dialog's Update, then the restore it asks for.
+        f.UpgradeServices.ShowConnectStatus = [&f](int, int) {
+            f.DeviceUpgradeFirmware(true);
+            if (f.TakeRestoreConfigRequest() == 1)
+                f.DeviceRestoreConfig();
+        };
+    };
+    rig.Answer = [](const TMessageBoxInfo &b) {
+        return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0);
+    };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    ASSERT_TRUE(form.IsDeviceUpgradePossible());
+    form.Timerek->start(); // the reminder comes from the running main loop
+    device.Server.log().clear();
+    rig.Boxes.clear();
+    form.CheckIfFirmwareUpgradePossible();
+    EXPECT_EQ(windows, 1) << rig.BoxTexts().join('|').toStdString();
+    const QString said = rig.BoxTexts().join('|');
+    EXPECT_FALSE(said.contains(TranslateKey(QStringLiteral("strWrongConfFile")))) << said.toStdString();
+    EXPECT_TRUE(DataManager->GetConnected());
+    for (const auto &f : device.Server.log().bytes())
+        EXPECT_FALSE(f.size() > 3 && f[0] == 0xC0 && f[1] == 0x08 && f[2] == 28) << "a sensor the variant lacks";
+    device.Server.withLock([&] {
+        const auto &s = device.Controller.State;
+        EXPECT_EQ(s.Param8, before.Param8);
+        EXPECT_EQ(s.Param16, before.Param16);
+        EXPECT_EQ(s.Payload.at(0x35), before.Payload.at(0x35));
+    });
 }
 
 TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)

@@ -128,13 +128,18 @@ void SimController::ConfiguredKind21(SimControllerState &s)
 
 void SimController::SetConfigurationLimits()
 {
+    // What the device holds, not what the program's lists offer: a code
+    // parameter takes any byte, a flag 0 or 1, the lambda type four bits.
     auto &st = State;
-    st.Limits8 = {{1, {0, 6}},    {2, {0, 31}},   {3, {1, 50}},   {4, {38, 94}},  {5, {0, 1}},
-                  {7, {0, 1}},    {8, {0, 1}},    {10, {15, 40}}, {11, {0, 4}},   {12, {0, 3}},
-                  {16, {0, 1}},   {17, {0, 1}},   {18, {0, 1}},   {20, {0, 1}},   {21, {0, 1}},
-                  {23, {19, 243}}, {27, {0, 1}},  {28, {1, 2}},   {29, {0, 1}},   {30, {0, 1}}};
+    st.Limits8 = {{1, {0, 15}},  {5, {0, 1}},   {7, {0, 1}},   {8, {0, 1}},   {16, {0, 1}},
+                  {17, {0, 1}},  {18, {0, 1}},  {20, {0, 1}},  {21, {0, 1}},  {27, {0, 1}},
+                  {28, {1, 2}},  {29, {0, 1}},  {30, {0, 1}}};
+    // A kind-20 device holds a pressure sensor only in hardware variants 0
+    // to 2 (identity page 1); the others take no write of it.
+    if (st.Kind == 20 && st.Pages[1] > 2)
+        st.Limits8[28] = {1, 0};
     // Capacity 0 is the factory value (engine not entered yet).
-    st.Limits16 = {{6, {1, 999}}, {7, {0, 9999}}, {8, {0, 65450}}, {9, {0, 2500}}, {10, {50, 65000}}};
+    st.Limits16 = {{6, {1, 999}}, {7, {0, 9999}}, {8, {0, 65450}}};
     const uint16_t outputs = st.Value16[28];
     st.AcceptedMasks = outputs >= 3 ? std::vector<uint8_t>{7, 15, 31, 63, 255}
                        : outputs == 2 ? std::vector<uint8_t>{7, 15, 31, 63}
@@ -143,16 +148,37 @@ void SimController::SetConfigurationLimits()
 
 void SimController::SetKind48Limits()
 {
+    // As for kinds 20 and 21: the widths of what the device holds (the
+    // block's lambda type has three bits, its level sensor two).
     auto &st = State;
-    const char version = char(st.Pages[0]);
-    st.Limits8 = {{1, {0, 6}},    {2, {0, 127}},   {3, {1, 50}},   {4, {38, 94}},  {10, {15, 40}},
-                  {11, {0, 4}},   {12, {0, 3}},    {23, {19, 243}}, {28, {1, 3}},  {33, {0, 3}},
-                  {40, {0, 5}},   {29, {0, 100}},  {39, {0, 100}}, {43, {0, 100}}};
-    st.Limits16 = {{6, {1, 999}},    {7, {0, 9999}},     {9, {0, 2500}}, {10, {50, 65000}},
-                   {11, {400, 2000}}, {12, {3000, 8000}}};
-    if (version >= 'G') {
-        st.Limits16[20] = {374, 1870};
-        st.Limits16[21] = {2805, 4675};
+    st.Limits8 = {{1, {0, 7}}, {33, {0, 3}}};
+    st.Limits16 = {{6, {1, 999}}, {7, {0, 9999}}};
+}
+
+void SimController::OutsideLists(SimControllerState &s)
+{
+    if (s.Kind != 48) {
+        const std::pair<int, int> p8[] = {{4, 5}, {10, 3}, {3, 60}, {23, 14}, {11, 7}, {12, 5}, {1, 9}, {2, 40}};
+        for (auto [id, v] : p8)
+            s.Param8[size_t(id)] = uint8_t(v);
+        s.Param16[9] = 3000;
+        s.Param16[10] = 7;
+        return;
+    }
+    Bytes &d8 = s.Payload[0xD8];
+    const std::pair<int, int> bytes[] = {{9, 200}, {16, 5}, {17, 7}, {18, 3}, {19, 0x0B}, {20, 0xB8},
+                                         {21, 0}, {22, 7}, {23, 60}, {24, 5}, {25, 14}, {26, 5}};
+    for (auto [at, v] : bytes)
+        d8[size_t(at - 2)] = uint8_t(v);
+    const std::pair<int, int> p8[] = {{40, 9}, {39, 150}, {43, 150}, {29, 150}, {35, 3}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    s.Param16[11] = 300;
+    s.Param16[12] = 9000;
+    s.Param16[16] = 5;
+    if (s.Pages[0] >= 'G') {
+        s.Param16[20] = 100;
+        s.Param16[21] = 5000;
     }
 }
 

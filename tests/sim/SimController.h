@@ -134,7 +134,8 @@ public:
     // Helpers for tests that fill the image.
     void SetVersion(char letter) { State.Pages[0] = static_cast<uint8_t>(letter); }
     // The value ranges of a kind-20/21 controller's configuration parameters
-    // and its accepted injector masks (up to its injector outputs).
+    // and its accepted injector masks (up to its injector outputs): what the
+    // device holds, by its hardware variant (identity page 1, set first).
     void SetConfigurationLimits();
     // A configured kind-21 controller as a workshop finds it: configuration,
     // level sets and a model (factor 1.2509765625, offset 100/187 ms,
@@ -148,6 +149,9 @@ public:
     // The value ranges of a kind-48 controller's configuration parameters;
     // those of settings its version lacks are left free.
     void SetKind48Limits();
+    // Settings a real controller holds and reports that none of the
+    // program's lists offers (low-pressure threshold 5, nozzle 3, ...).
+    static void OutsideLists(SimControllerState &s);
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:

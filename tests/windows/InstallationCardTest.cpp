@@ -93,6 +93,14 @@ TEST_F(Card, SavedAndLoadedIntoAFreshWindowGivesBackEveryFieldOnce)
     EXPECT_EQ(second.DtPData->date(), QDate(2026, 3, 14));
     EXPECT_EQ(second.UpDCylindry->value(), 6);
 
+    // Every date the date field holds comes back, its first and last day too.
+    for (const QDate date : {first.DtPData->minimumDate(), QDate(1899, 12, 31), first.DtPData->maximumDate()}) {
+        first.DtPData->setDate(date);
+        first.BtnSavePage->click();
+        second.BtnLoadPage->click();
+        EXPECT_EQ(second.DtPData->date(), date);
+    }
+
     // A cancelled dialog changes nothing.
     second.ChooseFile = [](bool) { return QString(); };
     second.Edit("EdtMarka")->setText("kept");

@@ -407,7 +407,10 @@ bool TConfigurationPage::WriteConfiguration()
         w8(21, checked(ChBKnfTuningMode));
         w8(5, checked(ChBKnfPetrolInjPlusControl));
         w8(20, checked(ChBKnfExternalEmulator));
-        w8(1, CmBKnfLambdaType ? CmBKnfLambdaType->currentIndex() + 1 : 0);
+        // A probe type no item shows goes back as read; no probe is 0.
+        w8(1, !checked(ChBKnfLambda)                                   ? 0
+              : CmBKnfLambdaType && CmBKnfLambdaType->currentIndex() >= 0 ? CmBKnfLambdaType->currentIndex() + 1
+                                                                          : r.LambdaType);
         w16(7, SafeStrToInt(YEdKnfCubicCap ? YEdKnfCubicCap->text() : QString()));
         w16(6, SafeStrToInt(YEdKnfPower ? YEdKnfPower->text() : QString()));
         w8(10, Entry(CmBKnfNozle, NozleValues, r.NozzleSize));
@@ -426,9 +429,12 @@ bool TConfigurationPage::WriteConfiguration()
         w16(10, r.PostValveDelay);
         w8(8, index(CmbKnfRPMSourceType, r.RPMSourceType));
         w8(27, checked(ChBKnfMasterMode));
-        w8(28, CmBKnfPressureSensorType && CmBKnfPressureSensorType->currentIndex() >= 0
-                   ? CmBKnfPressureSensorType->currentIndex() + 1
-                   : r.PressureSensorType);
+        // A kind-20 hardware variant without a pressure sensor of its own
+        // holds no such setting: nothing is sent for it.
+        if (RecordHoldsPressureSensorType(r))
+            w8(28, CmBKnfPressureSensorType && CmBKnfPressureSensorType->currentIndex() >= 0
+                       ? CmBKnfPressureSensorType->currentIndex() + 1
+                       : r.PressureSensorType);
         if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("D")))
             w8(29, checked(ChBKnfAlwaysStartOnGas));
         if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("E")))
