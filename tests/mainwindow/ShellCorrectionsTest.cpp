@@ -10,10 +10,20 @@
 #include "core/CustomParameters.h"
 #include "mainwindow/shell/FormMainReadingControls.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "core/ui/ProgramLogic.h"
+#include "controls/YEdit.h"
+#include "windows/FrmHaslo.h"
+#include "windows/NamedWidget.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QStatusBar>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -270,8 +280,50 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
+    TProgramLogic logic;
+    rig.Wire = [&logic](TFormMain &f) {
+        shellwiring::Wire(f);
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+        InstallConfigurationWizardPages(f, logic);
+    };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
+    // Values on the configuration page, the calibration pages and the wizard.
+    const auto fillPages = [&form] {
+        shellwiring::Get<QComboBox>(form, "CmbKnfRedType")->setCurrentIndex(1);
+        shellwiring::Get<QAbstractButton>(form, "ChBKnfHemiEngine")->setChecked(true);
+        shellwiring::Get<QLineEdit>(form, "YEdModOffset")->setText(QStringLiteral("1.5"));
+        shellwiring::Get<QAbstractButton>(form, "ChBModel2CorrectionMask1")->setChecked(true);
+        shellwiring::Get<QAbstractButton>(form, "ChBConfCapTieEnabled")->setChecked(true);
+        shellwiring::Get<QComboBox>(form, "CmBConfInjType")->setCurrentIndex(1);
+    };
+    const auto pagesCleared = [&form] {
+        return shellwiring::Get<QComboBox>(form, "CmbKnfRedType")->currentIndex() == -1
+               && !shellwiring::Get<QAbstractButton>(form, "ChBKnfHemiEngine")->isChecked()
+               && shellwiring::Get<QLineEdit>(form, "YEdModOffset")->text() == QStringLiteral("0")
+               && !shellwiring::Get<QAbstractButton>(form, "ChBModel2CorrectionMask1")->isChecked()
+               && !shellwiring::Get<QAbstractButton>(form, "ChBConfCapTieEnabled")->isChecked()
+               && shellwiring::Get<QComboBox>(form, "CmBConfInjType")->currentIndex() == -1;
+    };
+    // Device > Lock with a PIN: the pages are emptied with the record.
+    fillPages();
+    SetModalExecHook([](QDialog *dialog) {
+        auto *d = static_cast<TFrmHaslo *>(dialog);
+        d->YEdHaslo->setText(QStringLiteral("1234"));
+        d->YEdPotwierdzHaslo->setText(QStringLiteral("1234"));
+        d->BtBOKClick();
+        return d->result();
+    });
+    shellwiring::Get<QAction>(form, "MnIDeviceLock")->trigger();
+    SetModalExecHook({});
+    ASSERT_EQ(device.Controller.State.LockState, sim::kSimLockedState);
+    EXPECT_TRUE(pagesCleared());
+    // A device that reports itself locked.
+    device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
+    form.UpdateDeviceMenus();
+    fillPages();
     const quint8 cylinders = DeviceRecord.InjSW;
     DeviceRecord.Power = 120;
     DeviceRecord.EngineCubicCapacity = 1600;
@@ -279,6 +331,7 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
     DeviceRecord.LowPT = 40;
     device.Server.withLock([&] { device.Controller.State.LockState = 0x0F; });
     form.UpdateDeviceMenus();
+    EXPECT_TRUE(pagesCleared());
     EXPECT_EQ(DeviceRecord.Power, 0);
     EXPECT_EQ(DeviceRecord.EngineCubicCapacity, 0);
     EXPECT_EQ(DeviceRecord.IdleHotTb, 0);

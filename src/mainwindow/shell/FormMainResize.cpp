@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QMetaObject>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
@@ -71,10 +72,18 @@ void TFormMain::RecordDockedPanels()
 
 void TFormMain::ResizeHelperAfterShow()
 {
-    // The kind-48 calibration window's enrichment edits get their change
-    // handlers again.
-    if (ReattachKind48EnrichmentHandlers)
-        ReattachKind48EnrichmentHandlers();
+    // The kind-48 calibration window's enrichment edits lose their change
+    // handlers while the showing lays the window out (the show handler and
+    // the first resize that follows it), and get them back once that is done.
+    if (!DetachKind48EnrichmentHandlers)
+        return;
+    DetachKind48EnrichmentHandlers(true);
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (DetachKind48EnrichmentHandlers)
+                DetachKind48EnrichmentHandlers(false);
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormMain::FormResize()
