@@ -190,6 +190,7 @@ public slots:
     void YEdConfPowerChange();
     void EdtModMULT_Change();
     void SetIdleModelChanged(bool flag);
+    void EmptyInitStep();
     bool IdleModelChanged() const { return FIdleModelChanged; }
     void CheckFormPictureShow();
     // The single mark of unwritten edits of the window's editing pages.
