@@ -291,21 +291,26 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     // Values on the configuration page, the calibration pages and the wizard.
-    const auto fillPages = [&form] {
-        shellwiring::Get<QComboBox>(form, "CmbKnfRedType")->setCurrentIndex(1);
-        shellwiring::Get<QAbstractButton>(form, "ChBKnfHemiEngine")->setChecked(true);
-        shellwiring::Get<QLineEdit>(form, "YEdModOffset")->setText(QStringLiteral("1.5"));
-        shellwiring::Get<QAbstractButton>(form, "ChBModel2CorrectionMask1")->setChecked(true);
-        shellwiring::Get<QAbstractButton>(form, "ChBConfCapTieEnabled")->setChecked(true);
-        shellwiring::Get<QComboBox>(form, "CmBConfInjType")->setCurrentIndex(1);
+    using shellwiring::Get;
+    const char *const combos[] = {"CmbKnfRedType", "CmBConfInjType"};
+    const char *const boxes[] = {"ChBKnfHemiEngine", "ChBModel2CorrectionMask1", "ChBConfCapTieEnabled"};
+    auto *offset = Get<QLineEdit>(form, "YEdModOffset");
+    const auto fillPages = [&] {
+        for (const char *name : combos) {
+            Get<QComboBox>(form, name)->setCurrentIndex(1);
+            ASSERT_EQ(Get<QComboBox>(form, name)->currentIndex(), 1) << name;
+        }
+        for (const char *name : boxes)
+            Get<QAbstractButton>(form, name)->setChecked(true);
+        offset->setText(QStringLiteral("1.5"));
     };
-    const auto pagesCleared = [&form] {
-        return shellwiring::Get<QComboBox>(form, "CmbKnfRedType")->currentIndex() == -1
-               && !shellwiring::Get<QAbstractButton>(form, "ChBKnfHemiEngine")->isChecked()
-               && shellwiring::Get<QLineEdit>(form, "YEdModOffset")->text() == QStringLiteral("0")
-               && !shellwiring::Get<QAbstractButton>(form, "ChBModel2CorrectionMask1")->isChecked()
-               && !shellwiring::Get<QAbstractButton>(form, "ChBConfCapTieEnabled")->isChecked()
-               && shellwiring::Get<QComboBox>(form, "CmBConfInjType")->currentIndex() == -1;
+    const auto pagesCleared = [&] {
+        bool cleared = offset->text() == QStringLiteral("0");
+        for (const char *name : combos)
+            cleared = cleared && Get<QComboBox>(form, name)->currentIndex() == -1;
+        for (const char *name : boxes)
+            cleared = cleared && !Get<QAbstractButton>(form, name)->isChecked();
+        return cleared;
     };
     // Device > Lock with a PIN: the pages are emptied with the record.
     fillPages();
@@ -316,7 +321,7 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
         d->BtBOKClick();
         return d->result();
     });
-    shellwiring::Get<QAction>(form, "MnIDeviceLock")->trigger();
+    Get<QAction>(form, "MnIDeviceLock")->trigger();
     SetModalExecHook({});
     ASSERT_EQ(device.Controller.State.LockState, sim::kSimLockedState);
     EXPECT_TRUE(pagesCleared());
