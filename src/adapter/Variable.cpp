@@ -190,6 +190,9 @@ void TVariable::ResetToDefault(bool notify)
     case vtInteger:
         SetAsInteger(FDefaultInteger);
         break;
+    case vtFloat:
+        SetAsFloat(FDefaultFloat);
+        break;
     default:
         throw EVariableError(
             QStringLiteral("Variable \"%1\" has unknown VariableType (%2)").arg(FName).arg(FVariableType));

@@ -48,6 +48,13 @@ public:
     bool Stored() const { return FStored; }
     bool Local() const { return FLocal; }
     qint64 DefaultInteger() const { return FDefaultInteger; }
+    double DefaultFloat() const { return FDefaultFloat; }
+    // Gives the variable a floating-point default (a setting, VariableType 2).
+    void SetDefaultFloat(double value)
+    {
+        FVariableType = vtFloat;
+        FDefaultFloat = value;
+    }
     bool InHandlerUpdate() const { return FInHandlerUpdate; }
 
     // Change notification; the user-interface state installs its own.
@@ -121,6 +128,7 @@ protected:
     bool FStored = false;
     bool FLocal = false;
     qint64 FDefaultInteger = 0;
+    double FDefaultFloat = 0.0;
     bool FInHandlerUpdate = false;
     TRawHandler FOnRawToValue;
     TRawHandler FOnValueToRaw;

@@ -175,7 +175,20 @@ QString FormatTimeMs(quint32 raw)
 
 QString FormatFloat2(double value)
 {
-    return QString::asprintf("%.2f", value);
+    return FormatDecimals(value, 2);
+}
+
+QString WithLocaleDecimalPoint(QString text)
+{
+    const QString point = QLocale().decimalPoint();
+    if (point != QLatin1String("."))
+        text.replace(QLatin1Char('.'), point);
+    return text;
+}
+
+QString FormatDecimals(double value, int decimals)
+{
+    return WithLocaleDecimalPoint(QString::asprintf("%.*f", decimals, value));
 }
 
 quint16 TimeToRaw(double ms)
@@ -313,7 +326,7 @@ QString FormatTemperature(quint8 raw)
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, hundredths / 100.0L,
                                       std::chars_format::fixed, 1);
-    return QString::fromLatin1(text, int(result.ptr - text));
+    return WithLocaleDecimalPoint(QString::fromLatin1(text, int(result.ptr - text)));
 }
 
 int PeriodToRpm(quint32 period)

@@ -101,6 +101,11 @@ void WireMainWindowServices(TFormMain &form)
             if (auto *w = form.OwnPanel(name))
                 w->hide();
     };
+    s.SetLocalAdvancedView = [](bool advanced) {
+        if (Logic && Logic->UIState())
+            if (TVariable *v = Logic->UIState()->FindByName(QStringLiteral("LocalAdvancedView")))
+                v->SetAsBoolean(advanced);
+    };
     s.ShowTroubleCodes = [&form] { form.MnIWindowDgnTroubleCodesClick(); };
     s.OscilloscopeStep = [&form] { form.OscilloscopePage->Step(); };
     WireMainWindowToAdapter(form);
@@ -111,11 +116,13 @@ void WireMainWindowServices(TFormMain &form)
 static void wireChangeRecordAndServiceTools(TFormMain &form)
 {
     form.InstallChangeRecordQuery();
-    form.ReattachKind48EnrichmentHandlers = [] {
-        if (FrmMultiCalibrationTaronQV) {
+    form.DetachKind48EnrichmentHandlers = [](bool detach) {
+        if (!FrmMultiCalibrationTaronQV)
+            return;
+        if (detach)
             FrmMultiCalibrationTaronQV->DetachEnrichmentEditHandlers();
+        else
             FrmMultiCalibrationTaronQV->AttachEnrichmentEditHandlers();
-        }
     };
 }
 

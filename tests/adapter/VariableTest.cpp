@@ -243,6 +243,19 @@ TEST(Variable, HandlersTextsAndListOperations)
     EXPECT_EQ(changes, 1);
     volts->SetRawData(QByteArray::fromHex("008c"), true);
     EXPECT_EQ(volts->Text(), "14.0 V");
+    // A floating-point default: the reset writes it through the handler;
+    // an integer kind takes it rounded, halves to even.
+    volts->SetDefaultFloat(12.5);
+    const int before = changes;
+    volts->ResetToDefault(true);
+    EXPECT_EQ(volts->Raw(), QByteArray::fromHex("007d"));
+    EXPECT_EQ(changes, before + 2); // the new value, then the asked notification
+    TByteVariable level(nullptr, "AIO:Level");
+    level.SetDefaultFloat(2.5);
+    level.SetAsInteger(9);
+    level.ResetToDefault(false);
+    EXPECT_EQ(level.GetAsInteger(), 2);
+    volts->SetAsFloat(14.0);
     count->SetFormat("#%d");
     count->SetAsInteger(5);
     EXPECT_EQ(count->Text(), "#5");

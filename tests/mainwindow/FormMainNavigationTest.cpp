@@ -7,6 +7,7 @@
 #include "mainwindow/shell/FormMainLayout.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 
+#include <QKeyEvent>
 #include <QWheelEvent>
 
 #include <QComboBox>
@@ -126,17 +127,43 @@ TEST(FormMainNavigation, LeavingAModifiedPageAsksAndCancelKeepsPageAndEdits)
     form.AdaptToDeviceVersion();
     EXPECT_EQ(Current(form, "PgCMain"), "TbSConfig");
     EXPECT_EQ(s.rig.Boxes.size(), 3u);
-    // The wheel offers no road around the question.
-    QTabBar *bar = Get<QTabWidget>(form, "PgCMain")->tabBar();
+    // The wheel over the tabs and the keyboard's page keys ask as a click does.
+    auto *pages = Get<QTabWidget>(form, "PgCMain");
+    QTabBar *bar = pages->tabBar();
     QWheelEvent wheel(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
+    answers = {Cancel};
     QCoreApplication::sendEvent(bar, &wheel);
     EXPECT_EQ(Current(form, "PgCMain"), "TbSConfig");
+    EXPECT_EQ(s.rig.Boxes.size(), 4u);
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> pageKeys[] = {
+        {Qt::Key_Tab, Qt::ControlModifier},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+        {Qt::Key_PageDown, Qt::ControlModifier},
+        {Qt::Key_PageUp, Qt::ControlModifier},
+    };
+    size_t asked = 4;
+    for (const auto &[key, modifiers] : pageKeys) {
+        answers = {Cancel};
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(pages, &press);
+        EXPECT_EQ(Current(form, "PgCMain"), "TbSConfig") << key;
+        EXPECT_EQ(s.rig.Boxes.size(), ++asked) << key;
+    }
+    // No: Ctrl+Tab goes on to the next page shown, Ctrl+Shift+Tab back.
+    const QStringList shown = VisibleTabs(form, "PgCMain");
+    answers = {No};
+    QKeyEvent next(QEvent::KeyPress, Qt::Key_Tab, Qt::ControlModifier);
+    QCoreApplication::sendEvent(pages, &next);
+    EXPECT_EQ(Current(form, "PgCMain"), shown.value(shown.indexOf("TbSConfig") + 1));
     // Without edits nothing is asked.
     form.SetConfigModified(false);
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCoreApplication::sendEvent(pages, &back);
+    EXPECT_EQ(Current(form, "PgCMain"), "TbSConfig");
     ClickTab(form, "TbSMeasure");
     EXPECT_EQ(Current(form, "PgCMain"), "TbSMeasure");
-    EXPECT_EQ(s.rig.Boxes.size(), 3u);
+    EXPECT_EQ(s.rig.Boxes.size(), asked + 1);
 }
 
 TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)

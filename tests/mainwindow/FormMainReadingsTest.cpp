@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QToolButton>
 #include <QMenu>
 #include <QMessageBox>
@@ -42,6 +43,13 @@
 using namespace sim;
 
 namespace {
+
+// A Polish user's locale (decimal comma) while it lives.
+struct PolishLocale {
+    PolishLocale() { QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland)); }
+    ~PolishLocale() { QLocale::setDefault(Saved); }
+    const QLocale Saved;
+};
 
 QColor Entry(int index)
 {
@@ -262,6 +270,13 @@ TEST_F(FormMainReadingsTest, MeasurementPageShowsConvertedValuesOfEveryEngineSta
     // Spot checks of the conversions in the last state.
     EXPECT_EQ(Dgd("DgDOdcRPM")->Caption(), "1000");
     EXPECT_EQ(Text("LblOdcVbat"), "11.9");
+    // A Polish user reads every number with the decimal comma.
+    const PolishLocale polish;
+    Tick();
+    EXPECT_EQ(Text("LblOdcVbat"), "11,9");
+    for (const QString &shown : {Text("LblOdcTNomRed"), Dgd("DgDOdcTred")->Caption(), Dgd("DgDOdcPsys")->Caption(),
+                                 Dgd("DgDOdcPcol")->Caption(), Dgd("DgDOdcPetrol")->Caption()})
+        EXPECT_TRUE(shown.contains(u',') && !shown.contains(u'.')) << shown.toStdString();
 }
 
 TEST_F(FormMainReadingsTest, GasTimesRecomputedFromPetrolTimesWhenTheDeviceAsks)
@@ -509,16 +524,26 @@ TEST_F(FormMainReadingsTest, CalibrationAndDiagnosticPagesWriteOnlyTheirControls
         s.Payload[0x3A][0] = 0x05;
         s.Value16[11] = 1;
         s.Counters[1] = 7;
+        s.Counters[180] = 90;
+        s.Value16[27] = 88;
     });
     ShowPage("TbSDiagnostic");
     Get<QTabWidget>("PgCDiagnostyka")->setCurrentWidget(Get<QWidget>("TbSDgnAdvance"));
     Send({150, 67, 100, 140, 0, 0, 11220, 3, {374, 187, 0, 0}, {500, 500, 0, 0}, 60});
-    Tick();
+    {
+        // Shown to a Polish user: times and temperatures with the decimal comma.
+        const PolishLocale polish;
+        Tick();
+    }
     EXPECT_EQ(Dgd("DgDDgnAdvRPM")->Caption(), "2000");
-    EXPECT_EQ(Text("LblDgnAdvPetrol1"), "2.00");
-    EXPECT_EQ(Text("LblDgnAdvPetrol2"), "1.00");
-    EXPECT_EQ(Text("LblDgnAdvGas1"), "0.00"); // not on gas
-    EXPECT_EQ(Dgd("DgDDgnAdvGas")->Caption(), "0.00");
+    EXPECT_EQ(Text("LblDgnAdvPetrol1"), "2,00");
+    EXPECT_EQ(Text("LblDgnAdvPetrol2"), "1,00");
+    EXPECT_TRUE(Dgd("DgDDgnAdvPetrol")->Caption().contains(u','));
+    EXPECT_EQ(Text("LblDgnAdvGas1"), "0,00"); // not on gas
+    EXPECT_EQ(Dgd("DgDDgnAdvGas")->Caption(), "0,00");
+    EXPECT_EQ(Get<QLineEdit>("EdtDgnAdvTpcb")->text(), FormatTemperature(90).replace(u'.', u','));
+    EXPECT_EQ(Get<QLineEdit>("EdtDgnAdvActualTpcb")->text(), FormatTemperature(88).replace(u'.', u','));
+    EXPECT_TRUE(Get<QLineEdit>("EdtDgnAdvTpcb")->text().contains(u','));
     EXPECT_EQ(Get<QLineEdit>("EdtDgnAdvEmergencyStarts")->text(), "7");
     EXPECT_TRUE(Get<TDipSwitch>("DpSSwitchCh1")->Checked());
     EXPECT_FALSE(Get<TDipSwitch>("DpSSwitchCh2")->Checked());

@@ -7,6 +7,9 @@
 #include "controls/ChangeHelper.h"
 #include "controls/ResizeHelper.h"
 #include "core/DevData.h"
+#include "core/DeviceRecord.h"
+#include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -96,7 +99,13 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
 {
     StartupRig rig{5};
     SimDevice device(rig.PortsDir, 5, 48, 'I');
-    rig.Wire = Wire;
+    // The configuration page owns the cylinder-count controls that lay the
+    // injection bars out.
+    TProgramLogic logic;
+    rig.Wire = [&logic](TFormMain &f) {
+        Wire(f);
+        InstallConfigurationPage(f, logic);
+    };
     TFormMain &form = rig.Create();
     rig.Tick();
     form.show();
@@ -117,7 +126,7 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
         Save(form, QStringLiteral("resize-780-%1.png").arg(sheet));
     }
     Reveal(form, "TbSMeasure");
-    ASSERT_GT(designedSheets["TbSMeasure"].size(), 80u);
+    ASSERT_GT(designedSheets["TbSMeasure"].size(), 60u); // the bars of the configured cylinders only
 
     // Unsaved edits, and no device traffic from here on.
     form.ChangeHelper->SetModified(true);
@@ -181,9 +190,18 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
         QWidget *column = Get(form, "PnlOdcTinj1_3");
         QWidget *bars = Get(form, "PnlOdcTinjPetrol");
         EXPECT_EQ(bars->y() + bars->height(), column->height());
-        const int pitch = int(std::nearbyint((column->height() - 5) / 8.0 - 2.0));
-        EXPECT_EQ(Get(form, "PrBOdcPetrol8")->y() - Get(form, "PrBOdcPetrol1")->y(), 7 * pitch);
+        // One bar per configured cylinder, as wide as the gas column less its
+        // load labels, each label right after its bar.
+        const int cylinders = DeviceRecord.InjSW;
+        ASSERT_GE(cylinders, 3);
+        const int pitch = int(std::nearbyint((column->height() - 5) / double(cylinders) - 2.0));
+        const QByteArray last = "PrBOdcPetrol" + QByteArray::number(cylinders);
+        EXPECT_EQ(Get(form, last.constData())->y() - Get(form, "PrBOdcPetrol1")->y(), (cylinders - 1) * pitch);
         EXPECT_GT(pitch, 19);
+        QWidget *gas1 = Get(form, "PrBOdcLPG1"), *load1 = Get(form, "LblOdcWskTg1");
+        EXPECT_EQ(gas1->width(), gas1->parentWidget()->width() - load1->width() - gas1->x() - 4);
+        EXPECT_EQ(Get(form, "PrBOdcPetrol1")->width(), gas1->width());
+        EXPECT_EQ(load1->x(), gas1->x() + gas1->width());
         EXPECT_EQ(Get(form, "PnlB2")->width(), int(std::nearbyint(0.43 * (central->width() + 8))));
         EXPECT_EQ(Get(form, "ChBAdvancedView")->x() + Get(form, "ChBAdvancedView")->width(), central->width());
     }

@@ -82,6 +82,26 @@ TEST(MapMathTest, BandsCellMapAndLineFit)
     same.Add(1, 1);
     same.Add(1, 2);
     EXPECT_FALSE(same.Fit());
+
+    // Classes by load: of four points in 0.30..0.35 the first three are
+    // averaged and the fourth passed over; one point in 0.50..0.55; none
+    // below 0.15 or from 0.95 on.
+    const TPoints loads = Points({{0.31, 2}, {0.32, 4}, {0.33, 6}, {0.34, 100}, {0.52, 3}, {0.1, 1}, {0.95, 1}});
+    const QList<QPointF> byLoad = ClassifyPoints(loads, TClassKey::Load);
+    ASSERT_EQ(byLoad.size(), 2);
+    EXPECT_NEAR(byLoad[0].x(), 0.32, 1e-12);
+    EXPECT_NEAR(byLoad[0].y(), 4.0, 1e-12);
+    EXPECT_EQ(byLoad[1], QPointF(0.52, 3));
+    // A fifth point is summed with the mean: (mean + p5) / 2.
+    TPoints five = loads.mid(0, 4);
+    five.append(TRecordingPoint{0.30, 8, 0});
+    EXPECT_NEAR(ClassifyPoints(five, TClassKey::Load)[0].y(), 6.0, 1e-12);
+    // Classes by petrol time: 1..18 ms.
+    const QList<QPointF> byTime = ClassifyPoints(Points({{0.4, 2.2}, {0.6, 2.8}, {0.5, 0.9}, {0.5, 18}}),
+                                                 TClassKey::Time);
+    ASSERT_EQ(byTime.size(), 1);
+    EXPECT_NEAR(byTime[0].x(), 0.5, 1e-12);
+    EXPECT_NEAR(byTime[0].y(), 2.5, 1e-12);
 }
 
 TEST(MapMathTest, LinearModelFromPoints)

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -583,23 +584,29 @@ TEST_F(ModelPagesTest, Model2EditorKeepsPointsWithinTheirLimitsWithMouseAndKeys)
     EXPECT_EQ(Kbd()->text(), "2");
     EXPECT_TRUE(Model2->Chart->MarkerActive);
     EXPECT_TRUE(Window->ConfigModified());
-    // Not before the first point or after the last one.
+    // Not before the first point (the chart's margin); after the last one
+    // it becomes the new last point, and the chart's top is no limit.
     click({-1.0, 3}, Qt::RightButton);
-    click({25.5, 3}, Qt::RightButton);
     EXPECT_EQ(c.size(), 5);
+    click({25.5, 35.2}, Qt::RightButton);
+    ASSERT_EQ(c.size(), 6);
+    EXPECT_EQ(c.last(), QPointF(25.5, 35.2));
+    EXPECT_EQ(Model2->SelectedPoint, 5);
     // Ctrl + left click: the first point stays (and is selected), an inner one goes.
     click({0, 1}, Qt::LeftButton, Qt::ControlModifier);
-    EXPECT_EQ(c.size(), 5);
+    EXPECT_EQ(c.size(), 6);
     EXPECT_EQ(Model2->SelectedPoint, 0);
     click({5.2, 7}, Qt::LeftButton, Qt::ControlModifier);
-    EXPECT_EQ(c, (QList<QPointF>{{0, 1}, {5, 6}, {8, 9}, {25, 26}}));
+    click({25, 26}, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(c, (QList<QPointF>{{0, 1}, {5, 6}, {8, 9}, {25.5, 35.2}}));
+    c.last() = {25, 26};
 
     // Dragged past its neighbour at 8.0 a point stops at 7.8, above the chart
-    // at 35 ms; dragged below 0 its y stays.
+    // at 40 ms; dragged below 0 its y stays.
     Drag(h, Px(5, 6), Px(9.5, 40));
-    EXPECT_EQ(c[1], QPointF(7.8, 35));
-    Drag(h, Px(7.8, 35), Px(3, -2));
-    EXPECT_EQ(c[1], QPointF(3, 35));
+    EXPECT_EQ(c[1], QPointF(7.8, 40));
+    Drag(h, Px(7.8, 40), Px(3, -2));
+    EXPECT_EQ(c[1], QPointF(3, 40));
     // The first and last points move only up and down.
     Drag(h, Px(0, 1), Px(2, 4));
     Drag(h, Px(25, 26), Px(20, 20));
@@ -621,7 +628,7 @@ TEST_F(ModelPagesTest, Model2EditorKeepsPointsWithinTheirLimitsWithMouseAndKeys)
     EXPECT_TRUE(Model2->Model2Modified);
     c[1].setY(34.95);
     Key(Kbd(), Qt::Key_Up);
-    EXPECT_DOUBLE_EQ(c[1].y(), 34.95);
+    EXPECT_DOUBLE_EQ(c[1].y(), 35.05);
     // Walking the selection: after an edit the mark stays set; without one
     // it is cleared.
     Window->SetConfigModified(true);
@@ -645,7 +652,7 @@ TEST_F(ModelPagesTest, Model2EditorKeepsPointsWithinTheirLimitsWithMouseAndKeys)
     EXPECT_EQ(c.size(), 5);
     Key(Kbd(), Qt::Key_PageDown);
     Key(Kbd(), Qt::Key_Delete);
-    EXPECT_EQ(c, (QList<QPointF>{{0, 1}, {7.7, 34.95}, {8, 9}, {25, 26}}));
+    EXPECT_EQ(c, (QList<QPointF>{{0, 1}, {7.7, 35.05}, {8, 9}, {25, 26}}));
     EXPECT_EQ(Kbd()->text(), "3");
     Key(Kbd(), Qt::Key_A);
     EXPECT_EQ(c.size(), 4);
@@ -828,7 +835,14 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
     ASSERT_GE(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), 0);
+    // The offsets show zero, in a Polish user's notation.
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     Window->ClearCalibrationControls();
+    QLocale::setDefault(saved);
+    for (const char *zero : {"YEdModOffset", "YEdModCorrectionOffset", "YEdModel2Offset"})
+        EXPECT_EQ(Get<QLineEdit>(zero)->text(), "0") << zero;
+    EXPECT_EQ(Get<QLineEdit>("YEdModel2CorrectionOffset")->text(), "0,00");
     EXPECT_TRUE(Model2->Curve().isEmpty());
     EXPECT_FALSE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
     EXPECT_FALSE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());

@@ -421,6 +421,10 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     EXPECT_EQ(label("DgnLbl4b"), "") << "no sample at 400 yet";
     EXPECT_EQ(cursor->x(), get("PnlDgnCzasy")->mapTo(cursor->parentWidget(), QPoint()).x() + 152);
     get("TbSDgnOscyloskop")->grab().save("/tmp/i19-recorder.png");
+    // Entering the recorder's page writes its time scale again.
+    form.findChild<TCaptionPanel *>("DgnLbl1t")->SetCaption(QString());
+    form.PgCDiagnostykaChange(false);
+    EXPECT_EQ(label("DgnLbl1t"), QString::asprintf("%2.0f", page.Recorder().At(100)->Time));
     Drag(grip, 5, -10000);
     EXPECT_EQ(page.Recorder().Position(), 0);
     Drag(cursor, 0, 100000);

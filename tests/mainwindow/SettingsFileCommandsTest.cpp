@@ -869,6 +869,9 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         TFormMain form;
         TModel2Page *page = TModel2Page::Install(form);
         page->Hooks.LoadSettingsFileV30Model = [&form] { form.LoadSettingsFileV30(true); };
+        // The kind-48 calibration window's model-2 write (as the program wires it).
+        int kind48Writes = 0;
+        form.WindowServices.Kind48CalibrationWriteModel2 = [&kind48Writes] { ++kind48Writes; };
         form.SettingsFileDialog = [&](bool save, const QString &, const QString &) { return save ? QString() : file; };
         DeviceRecord.InjHW = 4;
         DeviceRecord.CMActive = 7;
@@ -902,6 +905,7 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
             model2Written |= r[1] == 0x16 && r[2] == 1;
         }
         EXPECT_TRUE(model2Written);
+        EXPECT_EQ(kind48Writes, 0) << "model 2 is written once";
 
         // A file with its own model-2 points: the chart shows them, and the
         // confirmed write sends them, not the curve shown before.

@@ -10,10 +10,20 @@
 #include "core/CustomParameters.h"
 #include "mainwindow/shell/FormMainReadingControls.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "core/ui/ProgramLogic.h"
+#include "controls/YEdit.h"
+#include "windows/FrmHaslo.h"
+#include "windows/NamedWidget.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QStatusBar>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -270,8 +280,55 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
+    TProgramLogic logic;
+    rig.Wire = [&logic](TFormMain &f) {
+        shellwiring::Wire(f);
+        InstallConfigurationPage(f, logic);
+        TModel2Page::Install(f);
+        TModelPage::Install(f);
+        InstallConfigurationWizardPages(f, logic);
+    };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
+    // Values on the configuration page, the calibration pages and the wizard.
+    using shellwiring::Get;
+    const char *const combos[] = {"CmbKnfRedType", "CmBConfInjType"};
+    const char *const boxes[] = {"ChBKnfHemiEngine", "ChBModel2CorrectionMask1", "ChBConfCapTieEnabled"};
+    auto *offset = Get<QLineEdit>(form, "YEdModOffset");
+    const auto fillPages = [&] {
+        for (const char *name : combos) {
+            Get<QComboBox>(form, name)->setCurrentIndex(1);
+            ASSERT_EQ(Get<QComboBox>(form, name)->currentIndex(), 1) << name;
+        }
+        for (const char *name : boxes)
+            Get<QAbstractButton>(form, name)->setChecked(true);
+        offset->setText(QStringLiteral("1.5"));
+    };
+    const auto pagesCleared = [&] {
+        bool cleared = offset->text() == QStringLiteral("0");
+        for (const char *name : combos)
+            cleared = cleared && Get<QComboBox>(form, name)->currentIndex() == -1;
+        for (const char *name : boxes)
+            cleared = cleared && !Get<QAbstractButton>(form, name)->isChecked();
+        return cleared;
+    };
+    // Device > Lock with a PIN: the pages are emptied with the record.
+    fillPages();
+    SetModalExecHook([](QDialog *dialog) {
+        auto *d = static_cast<TFrmHaslo *>(dialog);
+        d->YEdHaslo->setText(QStringLiteral("1234"));
+        d->YEdPotwierdzHaslo->setText(QStringLiteral("1234"));
+        d->BtBOKClick();
+        return d->result();
+    });
+    Get<QAction>(form, "MnIDeviceLock")->trigger();
+    SetModalExecHook({});
+    ASSERT_EQ(device.Controller.State.LockState, sim::kSimLockedState);
+    EXPECT_TRUE(pagesCleared());
+    // A device that reports itself locked.
+    device.Server.withLock([&] { device.Controller.State.LockState = sim::kSimReadyState; });
+    form.UpdateDeviceMenus();
+    fillPages();
     const quint8 cylinders = DeviceRecord.InjSW;
     DeviceRecord.Power = 120;
     DeviceRecord.EngineCubicCapacity = 1600;
@@ -279,6 +336,7 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
     DeviceRecord.LowPT = 40;
     device.Server.withLock([&] { device.Controller.State.LockState = 0x0F; });
     form.UpdateDeviceMenus();
+    EXPECT_TRUE(pagesCleared());
     EXPECT_EQ(DeviceRecord.Power, 0);
     EXPECT_EQ(DeviceRecord.EngineCubicCapacity, 0);
     EXPECT_EQ(DeviceRecord.IdleHotTb, 0);

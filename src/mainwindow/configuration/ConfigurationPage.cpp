@@ -553,9 +553,18 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
         CmbOdcInjDisplay->setCurrentIndex(keep);
         FForm.CmbOdcInjDisplayChange();
     }
-    // One bar per cylinder on the readings page.
+    // One bar per cylinder on the readings page, one under the other over
+    // the column's height. All sixteen bars are as wide as the gas column
+    // less its load labels, the bar's left margin and 4; each load label
+    // stands right after its bar. (The gas-correction labels have their own
+    // column beside the gas column here, so they take nothing off the bars.)
     auto *area = Find<QWidget>("PnlOdcTinj1_3");
     const int h = count > 0 && area ? int(RoundClamped((area->height() - 5) / double(count) - 2.0, 1, 10000)) : 0;
+    int barWidth = 0;
+    if (auto *gas1 = Find<QWidget>(QStringLiteral("PrBOdcLPG1")); gas1 && gas1->parentWidget()) {
+        auto *label1 = Find<QWidget>(QStringLiteral("LblOdcWskTg1"));
+        barWidth = std::max(1, gas1->parentWidget()->width() - (label1 ? label1->width() : 0) - gas1->x() - 4);
+    }
     int petrolY = -1, gasY = -1;
     for (int k = 1; k <= TDeviceRecord::ChannelCount; ++k) {
         const bool visible = k <= 3 ? count >= 3 : count >= k;
@@ -571,9 +580,10 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
                 return;
             if (y < 0)
                 y = b->y();
-            b->setGeometry(b->x(), y, b->width(), h);
+            const int width = barWidth > 0 ? barWidth : b->width();
+            b->setGeometry(b->x(), y, width, h);
             if (l)
-                l->setGeometry(l->x(), y, l->width(), h);
+                l->setGeometry(barWidth > 0 ? b->x() + width : l->x(), y, l->width(), h);
             y += h;
         };
         const int gasStart = gasY;

@@ -391,3 +391,34 @@ QList<QPointF> Model2Slopes(const ModelMath::TCurve &curve)
 }
 
 } // namespace MapMath
+
+QList<QPointF> MapMath::ClassifyPoints(const TPoints &points, TClassKey key)
+{
+    const bool byLoad = key == TClassKey::Load;
+    // Edges in hundredths of a bar (15, 20, ... 95) or in ms (1 .. 18), so
+    // that an edge is the value written, not a sum of rounded steps.
+    const int first = byLoad ? 15 : 1, step = byLoad ? 5 : 1;
+    const double unit = byLoad ? 100.0 : 1.0;
+    const int classes = byLoad ? 16 : 17;
+    QList<QPointF> out;
+    for (int k = 0; k < classes; ++k) {
+        const double low = (first + step * k) / unit, high = (first + step * (k + 1)) / unit;
+        QPointF sum;
+        int count = 0;
+        for (const TRecordingPoint &p : points) {
+            const double v = byLoad ? p.Pressure : p.Time;
+            if (!(v >= low && v < high))
+                continue;
+            if (count == 3) {
+                sum /= 3.0;
+                count = 1;
+                continue;
+            }
+            sum += QPointF(p.Pressure, p.Time);
+            ++count;
+        }
+        if (count > 0)
+            out.append(sum / count);
+    }
+    return out;
+}

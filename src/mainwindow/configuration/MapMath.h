@@ -41,6 +41,15 @@ struct TCellMapStats {
 };
 TCellMapStats CellMapStats(const std::array<TMapRow, TDeviceRecord::MapRowCount> &rows, int engineType);
 
+// The classification tools: the points sorted into classes by load (edges
+// 0.15 to 0.95 bar, 0.05 apart) or by petrol time (edges 1 to 18 ms, 1 ms
+// apart), one averaged point (load, time) per class that holds points. In a
+// class the points are summed in order; whenever three are summed the sums
+// become their mean, which counts as one point, and the point at hand is
+// passed over.
+enum class TClassKey { Load, Time };
+QList<QPointF> ClassifyPoints(const TPoints &points, TClassKey key);
+
 // ---- Fits -----------------------------------------------------------------
 
 struct TLine {

@@ -215,6 +215,8 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
     onClick("ChBCalMapDetails", &TMapPage::ChBMapQ3VisibleClick);
     onClick("ChBCalMapChangeAxies", &TMapPage::ChBCalMapChangeAxiesClick);
     onClick("BtnCalMapAdjust", &TMapPage::BtnCalMapAdjustClick);
+    onClick("Button13", &TMapPage::Button13Click);
+    onClick("Button15", &TMapPage::Button15Click);
     for (const char *name : {"BtnCalMapCalculate", "BtnCalMapSetModel"})
         if (auto *b = button(name))
             connect(b, &QAbstractButton::clicked, this, [this, b] { BtnCalMapCalculateClick(b); });
@@ -293,6 +295,44 @@ void TMapPage::BtnCalMapReadClick()
     DrawMapChart();
     if (ChBMapQ3Visible && !ChBMapQ3Visible->isHidden() && ChBMapQ3Visible->isChecked())
         DrawMapQ3Chart();
+}
+
+void TMapPage::ClassifyMap(MapMath::TClassKey key)
+{
+    if (NotReady())
+        return;
+    {
+        TWaitCursor wait;
+        if (DataManager->IsDeviceType(48))
+            DataManager->ReadRecording2(LoadAxisMax());
+        else
+            DataManager->ReadRecording(LoadAxisMax());
+    }
+    ShowCounts();
+    if (Model2) {
+        Model2->Chart->Series[TModel2Chart::sMap].clear();
+        Model2->Chart->Repaint();
+    }
+    if (LblCalMapNameFile)
+        LblCalMapNameFile->SetCaption(QString());
+    for (int i : {0, 1, 4, 5, 6, 7, 8, 9})
+        if (QXYSeries *a = Series(ChtMapa, i))
+            a->clear();
+    for (int i : {0, 1})
+        if (QXYSeries *b = Series(ChtMapa2, i))
+            b->clear();
+    QList<QPointF> petrol, gas;
+    for (const auto &p : PetrolPoints())
+        petrol.append(QPointF(p.Pressure, p.Time));
+    for (const auto &p : GasPoints())
+        gas.append(QPointF(p.Pressure, p.Time));
+    const std::pair<int, QList<QPointF>> shown[] = {{1, petrol},
+                                                    {0, gas},
+                                                    {4, ClassifyPoints(PetrolPoints(), key)},
+                                                    {7, ClassifyPoints(GasPoints(), key)}};
+    for (const auto &[index, points] : shown)
+        if (QXYSeries *a = Series(ChtMapa, index))
+            a->replace(points);
 }
 
 void TMapPage::ShowCounts()

@@ -70,6 +70,9 @@ public slots:
     void BtnCalMapLoadClick();
     void BtnCalMapLoadFromFileClick();
     void BtnCalMapClearAdaptationTemplateClearClick();
+    // The classification tools (hidden, disabled buttons): by load, by petrol time.
+    void Button13Click() { ClassifyMap(MapMath::TClassKey::Load); }
+    void Button15Click() { ClassifyMap(MapMath::TClassKey::Time); }
     void ChBMapQ3VisibleClick() { UpdateMapChartsVisibility(); }
     void ChBCalMapChangeAxiesClick();
     void ChtMapaAfterDraw();
@@ -97,6 +100,7 @@ private:
     bool NotReady() const;
     double LoadAxisMax() const;
     void ShowCounts();
+    void ClassifyMap(MapMath::TClassKey key);
     void Warn(const QString &key) const;
 
     TFormMain *FForm;

@@ -32,7 +32,6 @@ namespace {
 
 // Working-pressure codes of the 14 entries of the working-pressure list.
 constexpr int kWorkPressureCodes[14] = {76, 85, 94, 104, 113, 123, 132, 141, 151, 160, 170, 179, 188, 198};
-constexpr int kMaxY10 = int(kModel2PixelMaxY * 10);
 
 QString Tr(const QString &key)
 {
@@ -281,9 +280,9 @@ void TModel2Page::ClearControls()
     if (YEdModel2MULT)
         YEdModel2MULT->setText(QStringLiteral("0"));
     if (YEdModel2Offset)
-        YEdModel2Offset->setText(FormatFixed(0.0, 1));
+        YEdModel2Offset->setText(QStringLiteral("0"));
     if (YEdModel2CorrectionOffset)
-        YEdModel2CorrectionOffset->clear();
+        YEdModel2CorrectionOffset->setText(FormatFixed(0.0, 2));
     FShownOffset = FShownCorrOffset = FShownCorrMult = {};
     for (QAbstractButton *box : ChBModel2CorrectionMask)
         if (box)
@@ -912,11 +911,11 @@ void TModel2Page::ChtModel2MouseDown(Qt::MouseButton button, Qt::KeyboardModifie
             QApplication::beep();
             return;
         }
-        // A new point goes between the first and the last point (they keep
-        // their x) and inside the chart's y range.
-        if (c.isEmpty() || FindPointAtX(c, x) >= 0 || x <= c.first().x() || x >= c.last().x())
+        // A new point goes after the first point (which keeps its x; left of
+        // it lies the chart's margin), also past the last one, never below 0.
+        if (c.isEmpty() || FindPointAtX(c, x) >= 0 || x <= c.first().x())
             return;
-        const double y = std::clamp(MouseY(at), 0.0, kModel2PixelMaxY);
+        const double y = std::max(MouseY(at), 0.0);
         int pos = 0;
         while (pos < c.size() && c[pos].x() < x)
             ++pos;
@@ -987,9 +986,8 @@ void TModel2Page::ChtModel2DragOver(QPoint at)
     }
     const double y = MouseY(at);
     if (y >= 0) {
-        const double limited = std::min(y, kModel2PixelMaxY);
-        set = set || !SameValue(limited, c[i].y());
-        c[i].setY(limited);
+        set = set || !SameValue(y, c[i].y());
+        c[i].setY(y);
     }
     MoveMarker(i);
     if (set) {
@@ -1042,9 +1040,7 @@ void TModel2Page::EdtChtModel2KeyboardKeyDown(int key, Qt::KeyboardModifiers mod
             c[i].setX(LimitX(c, i, Round1(c[i].x() + kModel2Step)));
         break;
     case Qt::Key_Up:
-        // Up to the top of the chart.
-        if (c[i].y() + kModel2Step <= kModel2PixelMaxY + 1e-9)
-            c[i].setY(c[i].y() + kModel2Step);
+        c[i].setY(c[i].y() + kModel2Step);
         break;
     case Qt::Key_Down:
         if (c[i].y() - kModel2Step > -1e-9)

@@ -365,9 +365,11 @@ void TModelPage::ClearControls()
         for (QSpinBox *s : {UpDModMult, UpDModOffset, UpDModCorrectionMult})
             if (s)
                 s->setValue(0);
-        for (QLineEdit *e : {EdtModMULT_, YEdModOffset, YEdModCorrectionOffset})
+        if (EdtModMULT_)
+            EdtModMULT_->clear();
+        for (QLineEdit *e : {YEdModOffset, YEdModCorrectionOffset})
             if (e)
-                e->clear();
+                e->setText(QStringLiteral("0"));
         for (QAbstractButton *b : ChBModCorrectionMask)
             if (b)
                 TCommon::SetCheckedSilently(b, false);

@@ -190,6 +190,7 @@ public slots:
     void YEdConfPowerChange();
     void EdtModMULT_Change();
     void SetIdleModelChanged(bool flag);
+    void EmptyInitStep();
     bool IdleModelChanged() const { return FIdleModelChanged; }
     void CheckFormPictureShow();
     // The single mark of unwritten edits of the window's editing pages.
@@ -314,6 +315,8 @@ public:
         std::function<void(bool adapterObdPageVisible)> ObdRefreshLive;
         std::function<void()> AioRefreshLive;
         std::function<int(const QString &name)> AdapterVariableInt;
+        // The adapter windows follow the advanced-view choice.
+        std::function<void(bool advanced)> SetLocalAdvancedView;
         // Docks the adapter windows' panels into the adapter page.
         std::function<void()> DockAdapterPanels;
         std::function<void()> FreePictureWindow;
@@ -765,9 +768,10 @@ public:
     // after the proportional rescale of the central area.
     void FormResize();
     void ResizeHelperAfterShow();
-    // Gives the kind-48 calibration window's enrichment edits their change
-    // handlers again; empty while that window does not exist.
-    std::function<void()> ReattachKind48EnrichmentHandlers;
+    // Takes the kind-48 calibration window's enrichment edits' change
+    // handlers off (true) or gives them back (false); nothing while that
+    // window does not exist.
+    std::function<void(bool detach)> DetachKind48EnrichmentHandlers;
 
 private:
     bool FLayingOut = false;

@@ -308,6 +308,8 @@ void TFormMain::ApplyAdvancedView()
                              "BtnCalMapCalcClear", "ChBCalMapChangeAxies"})
         if (auto *w = Component<QWidget>(name))
             w->setVisible(advanced);
+    if (Services.SetLocalAdvancedView)
+        Services.SetLocalAdvancedView(advanced);
 }
 
 void TFormMain::ChBAdvancedViewClick() { ApplyAdvancedView(); }

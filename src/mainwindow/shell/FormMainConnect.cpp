@@ -384,6 +384,12 @@ void TFormMain::UpdateDeviceMenus()
         lock->setVisible(lockPanel);
     if (auto *nav = Component<QWidget>("PnlOdcNavTwtr"))
         nav->setVisible(!lockPanel);
+    if (!unlocked) {
+        // The pages show nothing the emptied record no longer holds.
+        ClearKnfControls();
+        ClearCalibrationControls();
+        ClearConfWizardControls();
+    }
     if (auto *item = Component<QAction>("MnIDeviceLock"))
         item->setEnabled(unlocked);
     if (auto *item = Component<QAction>("MnIDeviceUnlock"))

@@ -565,8 +565,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     }
     TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
     BtBModel2WriteClick();
-    // The kind-48 calibration window's model 2, after a confirmed load only.
-    if (WindowServices.Kind48CalibrationWriteModel2)
+    // The kind-48 calibration window's model 2, after a confirmed whole load
+    // only: the model-only load has just written model 2.
+    if (!ModelOnly && WindowServices.Kind48CalibrationWriteModel2)
         WindowServices.Kind48CalibrationWriteModel2();
 }
 

@@ -679,6 +679,8 @@ const std::vector<Entry> TheTable = {
     {K::Button, "BtnCalMapCalcClear", "PnlMapaBtns", "Wyczyść obliczenia", 6, 196, 148, 26},
     {K::Button, "BtnCalMapAdjust", "PnlMapaBtns", "Kalibruj", 6, 226, 148, 26, Hidden},
     {K::Button, "BtnCalMapLPGClear", "PnlMapaBtns", "Wyczyść mapę LPG", 6, 256, 148, 26},
+    {K::Button, "Button13", "PnlMapaBtns", "Vaccum Classification", 6, 286, 148, 26, Hidden | Disabled},
+    {K::Button, "Button15", "PnlMapaBtns", "Tb classification", 6, 316, 148, 26, Hidden | Disabled},
     {K::CheckBox, "ChkCalMapAutoRefresh", "PnlMapaBtns", "Auto odczyty", 6, 286, 148, 20},
     {K::CheckBox, "ChBCalMapDetails", "PnlMapaBtns", "Szczegóły", 6, 306, 148, 20, Hidden},
     {K::Button, "BtnCalMapSaveAs", "PnlMapaBtns", "Zapisz mapę...", 6, 326, 72, 20, Hidden},

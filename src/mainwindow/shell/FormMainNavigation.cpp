@@ -20,6 +20,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 namespace {
 
@@ -31,9 +34,9 @@ QString currentSheet(const QTabWidget *pages)
     return pages && pages->currentWidget() ? pages->currentWidget()->objectName() : QString();
 }
 
-// Routes the user's page changes of a page control (a click on a tab) through
-// the leave and entry rules; wheel and keyboard page changes are not offered,
-// so that no road around the rules is left.
+// Routes the user's page changes of a page control (a click on a tab, the
+// wheel over the tabs, Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgUp and Ctrl+PgDn)
+// through the leave and entry rules, so that no road around them is left.
 class TPageGuard : public QObject
 {
 public:
@@ -48,35 +51,64 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == FPages) {
-            if (event->type() == QEvent::KeyPress) {
-                auto *key = static_cast<QKeyEvent *>(event);
-                const bool ctrl = key->modifiers() & Qt::ControlModifier;
-                if (ctrl && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab
-                             || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))
-                    return true;
+            if (event->type() != QEvent::KeyPress)
+                return false;
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (!(key->modifiers() & Qt::ControlModifier))
+                return false;
+            const bool back = key->key() == Qt::Key_Backtab || key->key() == Qt::Key_PageUp
+                              || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+            if (!back && key->key() != Qt::Key_Tab && key->key() != Qt::Key_PageDown)
+                return false;
+            // The next (or previous) page the user can reach, round the end.
+            const int n = FPages->count();
+            for (int step = 1; step < n; ++step) {
+                const int index = ((FPages->currentIndex() + (back ? -step : step)) % n + n) % n;
+                if (Reachable(index)) {
+                    Select(index);
+                    break;
+                }
             }
-            return false;
-        }
-        if (event->type() == QEvent::Wheel)
             return true;
+        }
+        if (event->type() == QEvent::Wheel) {
+            // One page towards the wheel's turn, stopping at the ends.
+            const QPoint delta = static_cast<QWheelEvent *>(event)->angleDelta();
+            const int turn = std::abs(delta.x()) > std::abs(delta.y()) ? delta.x() : delta.y();
+            if (turn != 0)
+                for (int index = FPages->currentIndex() + (turn > 0 ? -1 : 1); index >= 0 && index < FPages->count();
+                     index += turn > 0 ? -1 : 1)
+                    if (Reachable(index)) {
+                        Select(index);
+                        break;
+                    }
+            return true;
+        }
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() != Qt::LeftButton)
                 return true;
             const int index = FPages->tabBar()->tabAt(mouse->position().toPoint());
-            if (index < 0 || index == FPages->currentIndex() || !FPages->isTabEnabled(index))
-                return true;
-            int visibleBefore = 0;
-            for (int i = 0; i < index; ++i)
-                if (FPages->isTabVisible(i))
-                    ++visibleBefore;
-            TCommon::SelectTabWithEvents(FPages, visibleBefore, true);
+            if (index >= 0 && index != FPages->currentIndex() && FPages->isTabEnabled(index))
+                Select(index);
             return true;
         }
         return false;
     }
 
 private:
+    bool Reachable(int index) const { return FPages->isTabVisible(index) && FPages->isTabEnabled(index); }
+
+    // The page change with its leave question and entry actions.
+    void Select(int index)
+    {
+        int visibleBefore = 0;
+        for (int i = 0; i < index; ++i)
+            if (FPages->isTabVisible(i))
+                ++visibleBefore;
+        TCommon::SelectTabWithEvents(FPages, visibleBefore, true);
+    }
+
     QTabWidget *FPages;
 };
 
@@ -467,7 +499,7 @@ void TFormMain::PgCDiagnostykaChange(bool switchTimer)
             one->setCurrentIndex(0);
         if (auto *two = Component<QComboBox>("CmBDgnWybor2"); two && two->currentIndex() < 0 && two->count() > 1)
             two->setCurrentIndex(1);
-        CmBDgnWyborChange();
+        OscUpdateControls();
         break;
     case 1:
         SpBOdcReadTCClick();

@@ -28,6 +28,10 @@ void TFormMain::UpdateAdapterPanels()
 {
     if (FClosed)
         return;
+    // The recorder's scale and buffers, and the change list's grid, follow
+    // their panels' new sizes.
+    PanelScaleResize();
+    InitChangesListGrid();
     // The docked adapter pages were rescaled with the window: each lays itself out.
     if (Services.AdjustAdapterWindows)
         Services.AdjustAdapterWindows();
@@ -124,6 +128,9 @@ void TFormMain::EdtModMULT_Change() { InvokePage(this, "ModelPage", "EdtModMULT_
 void TFormMain::CheckFormPictureShow() { InvokePage(this, "ComponentPictures", "CheckFormPictureShow"); }
 
 void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
+
+// A step of the window's creation that has nothing to do.
+void TFormMain::EmptyInitStep() {}
 
 // The mark of unwritten edits of the editing pages, shown by bold red write
 // buttons; it changes only while a ready device is connected.

@@ -342,7 +342,7 @@ void TFormMain::ShowMeasureReadings()
     ShowEngineLoad();
     ShowGasInjCorrections();
 
-    SetText(c.LblOdcVbat, QString::asprintf("%.1f", RawToScaledVoltage(r.SupplyVoltageRaw)));
+    SetText(c.LblOdcVbat, FormatDecimals(RawToScaledVoltage(r.SupplyVoltageRaw), 1));
     const uint32_t vbat = CustomParameters ? CustomParameters->FindColorB(c.LblOdcVbat)
                                            : TCustomParameters::NoColor;
     SetFontColour(c.LblOdcVbat, Bgr(vbat));
@@ -397,7 +397,7 @@ void TFormMain::ShowLambda(bool OnModelBar)
         c.PnlModPcol->setVisible(c.PnlModLambda->isHidden());
 
     const uint8_t type = r.FlashLubeSupportEnabled ? 2 : r.LambdaType;
-    const QString text = QString::asprintf("%.2f", LambdaRawToVolts(r.LambdaRaw, type));
+    const QString text = FormatDecimals(LambdaRawToVolts(r.LambdaRaw, type), 2);
     c.DgDOdcLambda->SetCaption(text);
     c.DgDConfGasElementsLambda->SetCaption(text);
 

@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QMetaObject>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
@@ -71,10 +72,18 @@ void TFormMain::RecordDockedPanels()
 
 void TFormMain::ResizeHelperAfterShow()
 {
-    // The kind-48 calibration window's enrichment edits get their change
-    // handlers again.
-    if (ReattachKind48EnrichmentHandlers)
-        ReattachKind48EnrichmentHandlers();
+    // The kind-48 calibration window's enrichment edits lose their change
+    // handlers while the showing lays the window out (the show handler and
+    // the first resize that follows it), and get them back once that is done.
+    if (!DetachKind48EnrichmentHandlers)
+        return;
+    DetachKind48EnrichmentHandlers(true);
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (DetachKind48EnrichmentHandlers)
+                DetachKind48EnrichmentHandlers(false);
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormMain::FormResize()
@@ -172,40 +181,21 @@ void TFormMain::FormResize()
         SetHeight(t1, t2->y());
         follow(tinj);
     }
-    // The bar panels are kept out of the rescale: their bars stand one
-    // pitch apart over the column's height, the pitch of the selected-
-    // injector frame.
-    for (const auto &[panelName, bar, label, mark] :
-         {std::tuple{"PnlOdcTinjPetrol", "PrBOdcPetrol%1", "LblOdcWskTb%1", "PnlOdcInjMarkPetrol"},
-          std::tuple{"PnlOdcTinjLPG", "PrBOdcLPG%1", "LblOdcWskTg%1", "PnlOdcInjMarkLPG"}}) {
+    // The bar panels are kept out of the rescale: they fill the column's
+    // height; the cylinder-count controls then lay their bars out.
+    for (const auto &[panelName, mark] :
+         {std::pair{"PnlOdcTinjPetrol", "PnlOdcInjMarkPetrol"}, std::pair{"PnlOdcTinjLPG", "PnlOdcInjMarkLPG"}}) {
         QWidget *panel = c(panelName);
         const TResizeInfo *r = panel ? ResizeHelper->RecordOf(panel) : nullptr;
         if (!panel || !r || !t3)
             continue;
         panel->resize(TResizeHelper::ScaleValue(r->Width, sx), t3->height() - panel->y());
-        int shown = 0;
-        for (int i = 1; i <= 8; ++i)
-            if (QWidget *b = Component<QWidget>(QString::fromLatin1(bar).arg(i)); b && b->isVisibleTo(panel))
-                ++shown;
-        const int pitch = std::max(3, Round((t3->height() - 5) / double(shown ? shown : 8) - 2.0));
-        int row = 0;
-        for (int i = 1; i <= 8; ++i) {
-            QWidget *b = Component<QWidget>(QString::fromLatin1(bar).arg(i));
-            QWidget *l = Component<QWidget>(QString::fromLatin1(label).arg(i));
-            if (!b || (shown && !b->isVisibleTo(panel)))
-                continue;
-            for (QWidget *w : {b, l})
-                if (w)
-                    if (const TResizeInfo *wr = ResizeHelper->RecordOf(w))
-                        w->setGeometry(TResizeHelper::ScaleValue(wr->Left, sx), 3 + row * pitch,
-                                       TResizeHelper::ScaleValue(wr->Width, sx), pitch - 2);
-            ++row;
-        }
         if (QWidget *frame = c(mark)) {
             SetLeft(frame, panel->x());
             SetWidth(frame, panel->width());
         }
     }
+    UpdateCylinderCountControls(false);
 
     // 4. The large displays: width from the bar column, height in proportion.
     QWidget *petrol = c("DgDOdcPetrol");

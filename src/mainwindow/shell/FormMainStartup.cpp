@@ -368,6 +368,7 @@ void TFormMain::FormCreate()
     ClearConfWizardControls();
     ClearCalibrationControls();
     ClearKnfControls();
+    EmptyInitStep();
 
     // 19. Creation is complete: the tick may work from now on.
     FReady = true;
