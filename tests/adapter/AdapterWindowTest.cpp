@@ -262,12 +262,7 @@ protected:
     {
         const auto flash = Box<std::vector<std::array<uint8_t, 36>>>(
             [](sim::SimAdapter &a) { return a.Boot.State.Flash; });
-        if (int(flash.size()) != Records.size())
-            return false;
-        for (int i = 0; i < Records.size(); ++i)
-            if (QByteArray(reinterpret_cast<const char *>(flash[size_t(i)].data()), 36) != Records[i])
-                return false;
-        return true;
+        return upgradefiles::FlashHolds(flash, Records);
     }
     int Said(const char *key)
     {
