@@ -148,6 +148,17 @@ void WireMainWindowToAdapter(TFormMain &form)
         return Manager && Manager->IsActive() && Logic && Logic->LogicAdapter()
                && Logic->LogicAdapter()->IsUpgradePossible();
     };
+    u.AdapterAnswersForUpgrade = [] {
+        // A box refused for its version is not asked (an answer would take
+        // it back into use).
+        if (!Logic || !Logic->LogicAdapter() || !ModuleAdapter || !Manager || Manager->Refused())
+            return false;
+        // A failed version request disables the module: it no longer shows
+        // as connected.
+        if (ModuleAdapter->ReadVersion(true) == 0)
+            return false;
+        return Manager->IsActive() && Logic->LogicAdapter()->IsUpgradePossible();
+    };
     u.AdapterMainVersion = [] { return adapterVariable(QStringLiteral("AdapterMainVersion")); };
     u.AdapterVersionLetter = [] {
         if (!Logic || !Logic->UIStateAdapter())
@@ -209,7 +220,15 @@ void WireDataManagerToAdapter(TDataManager &dataManager)
 
 void WireConnectStatusToAdapter(TFormConnectStatus &dialog)
 {
-    dialog.AdapterEnabled = [] { return ModuleAdapter && ModuleAdapter->Enabled(); };
+    // A box one of whose modules stopped answering is not shown connected:
+    // its modules answer through the box, so the box itself went silent.
+    dialog.AdapterEnabled = [] {
+        return ModuleAdapter && ModuleAdapter->Enabled() && !(Manager && Manager->ModulesDroppedOut());
+    };
+    dialog.CheckAdapterInfo = [] {
+        if (LogicAdapter)
+            LogicAdapter->CheckAdapterInfo(false);
+    };
     dialog.AdapterVersionText = versionText;
     dialog.RedetectAdapter = [] {
         if (Logic)

@@ -1,6 +1,7 @@
 #include "adapter/LogicAdapter.h"
 
 #include "adapter/DevStateAdapter.h"
+#include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleAIO.h"
 #include "adapter/ModuleOBD.h"
@@ -56,8 +57,12 @@ void TLogicAdapter::CheckAdapterInfo(bool versionRead)
     FModule->ReadAll(versionRead);
     CopySection();
     if (IsIncompatible(int(ui()->AdapterMainVersion->GetAsInteger()),
-                       int(ui()->AdapterBootloaderProductName->GetAsInteger())))
+                       int(ui()->AdapterBootloaderProductName->GetAsInteger()))) {
         FModule->SetEnabled(false);
+        // It answered: refused, not dropped out.
+        if (FModule->ModuleManager())
+            FModule->ModuleManager()->SetRefused(true);
+    }
 }
 
 QString TLogicAdapter::VersionText(bool needActive, int style) const

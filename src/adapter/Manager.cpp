@@ -101,6 +101,7 @@ void TManager::RedetectModules()
             return;
     }
     FRedetecting = true;
+    FRefused = false;
     try {
         const QList<TBaseModule *> modules = FModules;
         for (TBaseModule *module : modules) {
@@ -136,7 +137,7 @@ bool TManager::ModulesDroppedOut() const
     if (!DataManager || !DataManager->GetConnected())
         return false;
     if (!FActive)
-        return true;
+        return !FRefused;
     for (const TBaseModule *module : FModules)
         if (module->Alive() && !module->IsActive())
             return true;

@@ -67,10 +67,17 @@ public:
     // leaves the manager inactive and goes no further.
     void RedetectLocked();
     bool Redetecting() const { return FRedetecting; }
-    // While the controller link is up: the box is not active, or a module
-    // that answered has stopped answering (its liveness check gave up and
-    // nothing but a re-detection asks it again).
+    // While the controller link is up: the box is not active (unless it
+    // answered and was refused), or a module that answered has stopped
+    // answering (its liveness check gave up and nothing but a re-detection
+    // asks it again).
     bool ModulesDroppedOut() const;
+    // The box answered but is not usable with this program (its version
+    // does not fit its bootloader): it did not drop out, and only a fresh
+    // contact (a re-detection of all modules) asks it again. Cleared when a
+    // re-detection starts.
+    void SetRefused(bool refused) { FRefused = refused; }
+    bool Refused() const { return FRefused; }
 
     // Each returns its flag and clears it.
     bool FetchDetectDone();
@@ -104,6 +111,7 @@ private:
     std::unique_ptr<TDeviceState> FDeviceState;
     TTimerThread *FTimerThread = nullptr;
     bool FActive = false;
+    bool FRefused = false;
     std::atomic<bool> FRedetecting{false};
     std::atomic<bool> FDetectDone{false};
     std::atomic<bool> FSecondFlag{false};

@@ -224,6 +224,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
         if (OnConnect)
             OnConnect();
         RedetectAdapter();
+        FAdapterProbeDue = true;
         Refresh();
     });
     connect(BtBClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -254,6 +255,7 @@ TFormConnectStatus::~TFormConnectStatus()
 void TFormConnectStatus::showEvent(QShowEvent *event)
 {
     BtBDetect->setEnabled(bool(OnConnect));
+    FAdapterProbeDue = true;
     TimerConnState->start();
     Refresh();
     QDialog::showEvent(event);
@@ -268,16 +270,29 @@ void TFormConnectStatus::hideEvent(QHideEvent *event)
 void TFormConnectStatus::Refresh()
 {
     RefreshComPorts();
+    probeAdapterBootloader();
+    // The device part may read the box afresh: the height follows what it found.
+    const bool deviceShown = refreshDevice();
     int major = 0, minor = 0, type = 0;
     const bool bootloader = BootloaderReached(major, minor, type);
     const bool adapterShown = AdapterEnabled() || (bootloader && (type == 40 || type == 98));
     PnlConnAdapter->setVisible(adapterShown);
     PnlConnPC->move(0, adapterShown ? 2 * DevicePanelHeight : DevicePanelHeight);
     resize(PanelWidth, (adapterShown ? 2 : 1) * DevicePanelHeight + PcPanelHeight);
-    const bool deviceShown = refreshDevice();
     refreshAdapter();
     if (deviceShown && isVisible() && OnReconnected)
         OnReconnected();
+}
+
+void TFormConnectStatus::probeAdapterBootloader()
+{
+    // Without a controller answering, the port's own probe has just asked
+    // for a bootloader.
+    if (!FAdapterProbeDue || !DataManager || !DataManager->GetConnected())
+        return;
+    FAdapterProbeDue = false;
+    if (!AdapterEnabled())
+        ConnectBootloader();
 }
 
 bool TFormConnectStatus::refreshDevice()
@@ -305,6 +320,7 @@ bool TFormConnectStatus::refreshDevice()
         return true;
     }
     MarkUpdateButton(BtnDevUpdate, false);
+    CheckAdapterInfo();
     if (BootloaderReached(major, minor, type) && type != 40 && type != 98) {
         ShowDevActions(true);
         SelImDevice->SetImageIndex(2);

@@ -75,6 +75,10 @@ public:
     std::function<bool()> ConnectBootloader = [] { return false; };
     // Detect's second half: the adapter box's modules looked for again.
     std::function<void()> RedetectAdapter = [] {};
+    // With no controller identified: the adapter box's information read
+    // afresh (its version request first); a box whose version does not fit
+    // its bootloader is disabled.
+    std::function<void()> CheckAdapterInfo = [] {};
     std::function<bool()> ResetBootloader = [] { return false; };
 
     // Rebuilds the whole dialog.
@@ -110,6 +114,12 @@ private:
     void showPortError();
 
     QList<QPushButton *> FPortButtons;
+    // The adapter box is looked for in its bootloader at the next refresh
+    // that finds the controller answering and no box running its program:
+    // once when shown and on Detect, not on every tick (a run cut by this
+    // program left what its bootloader reported).
+    void probeAdapterBootloader();
+    bool FAdapterProbeDue = false;
     // An upgrade launched from this dialog runs.
     bool FUpgrading = false;
 };

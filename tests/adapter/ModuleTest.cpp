@@ -140,6 +140,26 @@ TEST(AdapterModules, RootThatFailsDeactivatesTheManagerAndTheLinkReDetects)
     EXPECT_TRUE(r.Rig.Manager.SyncModules(false));
     EXPECT_TRUE(r.Manager.IsActive());
     EXPECT_TRUE(r.Manager.FetchDetectDone());
+
+    // The same drop with an OBD setting edited and not yet written: Detect
+    // or the adapter page looks for the box inactive as a whole, and the
+    // edit stays while the box's values come back.
+    TUIStateOBD *ui = r.Logic->UIStateOBD();
+    const bool edited = !ui->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean();
+    ui->OBDConfig_1_EE_isAdaptationEnabled->SetAsBoolean(edited);
+    ASSERT_TRUE(r.Logic->UIState()->Modified());
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; });
+    EXPECT_EQ(r.Logic->ModuleAdapter()->ReadVersion(true), 0);
+    ASSERT_FALSE(r.Manager.ActiveFlag());
+    r.BoxState([](sim::SimAdapterState &s) { s.Silent = false; });
+    EXPECT_TRUE(r.Logic->RedetectDroppedModules());
+    EXPECT_TRUE(r.Manager.IsActive());
+    EXPECT_TRUE(r.Logic->ModuleOBD()->IsActive());
+    EXPECT_EQ(ui->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean(), edited);
+    EXPECT_TRUE(r.Logic->UIState()->Modified());
+    r.Rig.Server.log().clear();
+    EXPECT_FALSE(r.Logic->RedetectDroppedModules()) << "nothing while every module answers";
+    EXPECT_TRUE(r.AdapterRequests().empty());
 }
 
 TEST(AdapterModules, MismatchedBootloaderMakesTheBoxUnusableAndQuiet)

@@ -791,7 +791,8 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
 
 // A box silent long enough for its modules to give up, then answering again:
 // nothing asks it until Detect in Connection status or entering the adapter
-// page looks for it, and then the OBD window works again.
+// page looks for it, and then the OBD window works again. With the
+// controller's link lost, entering the page sends the box nothing.
 TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 {
     auto obdRequests = [this] {
@@ -799,6 +800,10 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         for (const Frame &f : Only(P->Frames(), C2))
             n += f.second >= 0x70;
         return n;
+    };
+    auto enterAdapterPage = [this] {
+        shellwiring::ClickTab(*Form, "TbSConfig");
+        shellwiring::ClickTab(*Form, "TbSAdapter");
     };
     for (const bool byDetect : {true, false}) {
         SCOPED_TRACE(byDetect ? "Detect" : "adapter page");
@@ -816,12 +821,10 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         P->Tick();
         ASSERT_EQ(obdRequests(), 0u) << "a module that gave up is asked no more by itself";
 
-        if (byDetect) {
+        if (byDetect)
             P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
-        } else {
-            shellwiring::ClickTab(*Form, "TbSConfig");
-            shellwiring::ClickTab(*Form, "TbSAdapter");
-        }
+        else
+            enterAdapterPage();
         P->Tick();
         P->Tick();
         EXPECT_TRUE(ModuleOBD->IsActive());
@@ -830,6 +833,15 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         EXPECT_NE(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"))
             << P->Obd->EdtOBDStatus->text().toStdString();
     }
+    // The controller stops answering until its link is lost.
+    P->Device.Probes.present(0);
+    for (int i = 0; i < 40 && DataManager->GetConnected(); ++i)
+        P->Tick();
+    ASSERT_FALSE(DataManager->GetConnected());
+    P->ClearLog();
+    enterAdapterPage();
+    P->Tick();
+    EXPECT_TRUE(Only(P->Frames(), C2).empty());
 }
 
 // Connection status: a port that will not open (its device gone, or held by

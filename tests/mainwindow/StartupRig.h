@@ -47,6 +47,8 @@ public:
         s.Payload[0xD8][1] = 15;
         s.Pages[4] = 0; // no device error
         s.Pages[5] = 0; // no auto-calibration running
+        // The box's bootloader takes its frames before the probes do.
+        Server.addHandler(Adapter.MakeBootloaderHandler());
         Probes.install(Server);
         Controller.Install(Server);
         // The adapter box shares the port.

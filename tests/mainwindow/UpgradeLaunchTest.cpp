@@ -79,7 +79,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
         };
         f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
         f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
-        f.UpgradeServices.AdapterUpgradeCandidate = [&] { return adapterFound; };
+        f.UpgradeServices.AdapterAnswersForUpgrade = [&] { return adapterFound; };
         f.UpgradeServices.InBootloader = [] { return false; };
         f.UpgradeServices.SetInBootloader = [](bool) {};
         f.UpgradeServices.ConnectBootloader = [] { return false; };

@@ -20,6 +20,10 @@ SimAdapter::SimAdapter()
     // OBD module: a link is present (status bit 0); its idle state and the
     // rest of the link are in State.Obd.
     State.Payload[0x70] = {0x70, 0x01};
+    Boot.State.Major = 8;
+    Boot.State.Minor = 0;
+    Boot.State.TypeCode = 98;
+    Boot.State.Stay = 0;
 }
 
 uint16_t SimAdapter::Crc(const uint8_t *data, size_t count)
@@ -80,7 +84,7 @@ size_t SimAdapter::ObdWriteLength(uint8_t command)
 
 Bytes SimAdapter::Handle(const Bytes &request)
 {
-    if (State.Silent || request.size() < 4)
+    if (State.Silent || State.InBootloader || request.size() < 4)
         return {};
     const size_t n = request.size();
     const uint16_t crc = Crc(request.data(), n - 2);
@@ -92,6 +96,13 @@ Bytes SimAdapter::Handle(const Bytes &request)
     const auto refused = State.Refuse.find(command);
     if (refused != State.Refuse.end())
         return ErrorFrame(refused->second);
+    if (command == 0xE2 && request[2] == 0x01) {
+        // Answers, then resets into its bootloader; its firmware is whole.
+        ++State.Jumps;
+        State.InBootloader = true;
+        Boot.State.Stay = 0;
+        return Answer({0xE2, 0x00});
+    }
     if (Bytes obd; HandleObd(request, obd))
         return obd;
     const auto payload = State.Payload.find(command);
@@ -109,6 +120,28 @@ Handler SimAdapter::MakeHandler()
                 return FrameLength::complete(RequestLengthOf(soFar[1]));
             },
             [this](const Bytes &frame) { return Handle(frame); }};
+}
+
+Handler SimAdapter::MakeBootloaderHandler()
+{
+    return {"adapter bootloader", 0xBC,
+            [this](const Bytes &soFar) {
+                if (!State.InBootloader || State.Silent)
+                    return FrameLength::notMine();
+                if (soFar.size() < 2)
+                    return FrameLength::needMore();
+                return FrameLength::complete(SimBootloader::RequestLength(soFar[1]));
+            },
+            [this](const Bytes &frame) {
+                Bytes answer = Boot.Handle(frame);
+                if (Boot.State.Exited) {
+                    Boot.State.Exited = false;
+                    // A bootloader keeping its stay flag ignores the exit.
+                    if (Boot.State.Stay == 0)
+                        State.InBootloader = false;
+                }
+                return answer;
+            }};
 }
 
 } // namespace sim

@@ -7,6 +7,7 @@
 // wrong CRC is ignored, as the box does. Bad sums, short answers and silence
 // come from the server's fault injection.
 
+#include "sim/SimBootloader.h"
 #include "sim/SimServer.h"
 
 #include <array>
@@ -56,6 +57,12 @@ struct SimAdapterState {
     std::map<uint8_t, uint8_t> Refuse;
     // Requests ignored for a wrong CRC.
     size_t BadCrcRequests = 0;
+    // The box runs its bootloader instead of its program: silent on C2, its
+    // bootloader answers BC. The program's E2 01 (answered) sends it there
+    // with its stay flag clear; the bootloader's exit returns it once that
+    // flag is clear.
+    bool InBootloader = false;
+    size_t Jumps = 0;
     SimObdState Obd;
 };
 
@@ -64,7 +71,7 @@ class SimAdapter
 public:
     // A box of main version 2.0A r3 with bootloader product 2 that answers
     // its version and information requests (01, 02, 04) and reports an idle
-    // OBD link (70, 78).
+    // OBD link (70, 78); E2 01 takes it into its bootloader.
     SimAdapter();
 
     // The CRC-16 of the requests (shift-register form, independent of the
@@ -93,8 +100,14 @@ public:
     // SimServer::withLock.
     Handler MakeHandler();
     void Install(SimServer &server) { server.addHandler(MakeHandler()); }
+    // The box's bootloader (header 0xBC, named "adapter bootloader"): takes
+    // frames only while the box is in it, so install it before handlers
+    // that take the same bytes (the identification probes).
+    Handler MakeBootloaderHandler();
 
     SimAdapterState State;
+    // Second-generation adapter bootloader 8.0, product 98.
+    SimBootloader Boot;
 };
 
 } // namespace sim

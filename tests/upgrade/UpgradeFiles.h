@@ -6,6 +6,7 @@
 #include "upgrade/BootloaderConfig.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QFile>
 #include <QString>
 
@@ -39,6 +40,18 @@ inline bool Write(const QString &path, const QByteArray &data)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// Whether a simulated bootloader's flash (36-byte records) holds exactly the
+// records sent for a file.
+template <class Flash> bool FlashHolds(const Flash &flash, const QList<QByteArray> &records)
+{
+    if (qsizetype(flash.size()) != records.size())
+        return false;
+    for (qsizetype i = 0; i < records.size(); ++i)
+        if (QByteArray(reinterpret_cast<const char *>(flash[size_t(i)].data()), 36) != records[i])
+            return false;
+    return true;
 }
 
 } // namespace upgradefiles

@@ -43,6 +43,18 @@ TEST(ConnectStatus, OneButtonPerPortFourToARow)
     EXPECT_TRUE(dialog.PnlConnAdapter->isHidden());
     EXPECT_EQ(dialog.SelImAdaptState->ImageIndex(), 3);
 
+    // With no controller identified the box's information is read afresh
+    // first: a box it finds unusable is not shown connected.
+    bool boxUsable = true;
+    int boxReads = 0;
+    dialog.AdapterEnabled = [&] { return boxUsable; };
+    dialog.CheckAdapterInfo = [&] { ++boxReads, boxUsable = false; };
+    dialog.Refresh();
+    EXPECT_EQ(boxReads, 1);
+    EXPECT_TRUE(dialog.PnlConnAdapter->isHidden());
+    EXPECT_EQ(dialog.SelImAdapter->ImageIndex(), 6);
+    dialog.AdapterEnabled = [] { return false; };
+
     // A bootloader of an adapter box shows in the adapter panel with Reset on.
     dialog.BootloaderReached = [](int &major, int &minor, int &type) {
         major = 4, minor = 2, type = 98;

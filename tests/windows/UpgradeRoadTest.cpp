@@ -222,12 +222,7 @@ protected:
     {
         const auto flash = device.state<std::vector<std::array<uint8_t, 36>>>(
             [this] { return device.target.Boot.State.Flash; });
-        if (int(flash.size()) != records.size())
-            return false;
-        for (int i = 0; i < records.size(); ++i)
-            if (QByteArray(reinterpret_cast<const char *>(flash[size_t(i)].data()), 36) != records[i])
-                return false;
-        return true;
+        return upgradefiles::FlashHolds(flash, records);
     }
     bool running() { return device.state<bool>([this] { return device.target.App.Running; }); }
     bool runningSoon()

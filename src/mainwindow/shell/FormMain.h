@@ -810,6 +810,9 @@ public:
         // The adapter module is active and its upgrade test holds; its main
         // version and version letter.
         std::function<bool()> AdapterUpgradeCandidate;
+        // The same test after asking the box itself: a box that no longer
+        // answers is dropped and fails it.
+        std::function<bool()> AdapterAnswersForUpgrade;
         std::function<int()> AdapterMainVersion;
         std::function<QString()> AdapterVersionLetter;
         // Shows the connection-status dialog modally at left, top with its

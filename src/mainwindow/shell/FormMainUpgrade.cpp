@@ -133,13 +133,20 @@ void TFormMain::FormUpgraderUpdateQuery(bool &allowed)
     // The adapter's upgrade asks about the adapter box, the controller's
     // about the controller's hardware variant.
     const bool adapter = UpgradeServices.AdapterDetection && UpgradeServices.AdapterDetection();
-    const bool adapterFound = adapter && UpgradeServices.AdapterUpgradeCandidate
-                              && UpgradeServices.AdapterUpgradeCandidate();
+    const bool adapterFound = adapter && UpgradeServices.AdapterAnswersForUpgrade
+                              && UpgradeServices.AdapterAnswersForUpgrade();
     allowed = adapter ? adapterFound : connected && DeviceRecord.IdentityPage1 == 4;
     bool inBootloader = false;
     if (UpgradeServices.SetInBootloader)
         UpgradeServices.SetInBootloader(false);
-    if (!connected && UpgradeServices.ConnectBootloader && UpgradeServices.ConnectBootloader()) {
+    // A box whose program does not answer is looked for in its bootloader
+    // only where the last contact found it there (a cut upgrade, the
+    // dialog's probe), with or without a controller on the line; a box that
+    // merely went silent is sent nothing more.
+    const auto adapterBootloader = [this] { return Services.BootloaderIsAdapter && Services.BootloaderIsAdapter(); };
+    const bool seekBootloader = adapter ? !adapterFound && adapterBootloader() : !connected;
+    if (seekBootloader && UpgradeServices.ConnectBootloader && UpgradeServices.ConnectBootloader()
+        && (!adapter || adapterBootloader())) {
         inBootloader = true;
         if (UpgradeServices.SetInBootloader)
             UpgradeServices.SetInBootloader(true);
