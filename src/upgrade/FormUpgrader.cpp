@@ -199,7 +199,7 @@ TFormUpgrader::~TFormUpgrader()
         ::FormUpgrader = nullptr;
 }
 
-void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
+bool TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
                                std::function<void(bool &allowed)> onUpdateQuery)
 {
     auto *form = new TFormUpgrader(parent);
@@ -242,8 +242,10 @@ void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::functi
             Common->SetWaitForm(nullptr);
         QCoreApplication::processEvents();
     }
+    const bool erased = form->FErased;
     delete form;
     wait.Hide();
+    return erased;
 }
 
 QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
@@ -528,6 +530,7 @@ bool TFormUpgrader::runUpdate(bool &fileRefused)
     if (!p || !p->BeforeEraseHook())
         return fail(" -bfe");
     logic->FlashIncomplete = true;
+    FErased = true;
     if (!m->FlashMassErase(1))
         return fail(" -fmeB1");
     if (!m->FlashMassErase(0))

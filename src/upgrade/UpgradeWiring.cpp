@@ -52,7 +52,7 @@ void WireUpgradeServices(TFormMain &form)
     };
     u.ConnectBootloader = [] { return connectBootloader() && BootloaderConfig && BootloaderConfig->Current() != nullptr; };
     u.RunUpgradeWindow = [&form](std::function<void()> onConnect, std::function<void(bool &)> onQuery) {
-        TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
+        return TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
     };
     u.ShowConnectStatus = [&form](int left, int top) { ShowConnectStatusDialog(form, left, top); };
 }
