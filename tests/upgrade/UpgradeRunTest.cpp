@@ -636,6 +636,19 @@ TEST_F(UpgradeRun, AControllerOfAnotherTypeSentIntoItsBootloaderGoesBackAndOneFo
     EXPECT_FALSE(saidReturned());
     EXPECT_FALSE(runningSoon());
     EXPECT_FALSE(anyErase());
+
+    // Found in its bootloader without the stay flag, its program never
+    // answering once left to it: not one this program took from its program,
+    // so it is not sent back either.
+    server.withLock([&] { target.Boot.State.Stay = 0; });
+    server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1000);
+    boxes.clear();
+    form->CheckConnection();
+    server.clearFaults();
+    EXPECT_FALSE(form->Connected());
+    EXPECT_TRUE(boxes.contains(refused)) << boxes.join('|').toStdString();
+    EXPECT_FALSE(saidReturned()) << boxes.join('|').toStdString();
+    EXPECT_FALSE(runningSoon());
 }
 
 } // namespace
