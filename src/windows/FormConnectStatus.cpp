@@ -494,6 +494,7 @@ void TFormConnectStatus::SelectComPort(int port)
     wait.SetStatusText(trKey("strDevReadingInfo"));
     wait.Show();
     wait.ProcessMessages();
+    OnPortChosen();
     if (DataManager)
         DataManager->SetConnected(false);
     try {
