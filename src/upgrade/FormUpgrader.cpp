@@ -370,7 +370,14 @@ bool TFormUpgrader::ConnectAndIdentify()
     ShowBootloaderInfo();
     if (!ok)
         return false;
-    logic->InBootloader = walkVariants(ConnectBootloaderReporting);
+    // A wanted close ends each walk at the variant it is at.
+    const auto untilClose = [this](const std::function<bool()> &step) {
+        return [this, step] { return FCloseWanted || step(); };
+    };
+    const bool contacted = walkVariants(untilClose(ConnectBootloaderReporting));
+    if (FCloseWanted)
+        return false;
+    logic->InBootloader = contacted;
     // A device whose flash holds no complete firmware stays in its
     // bootloader: one cut in this run, or one whose bootloader keeps its stay
     // flag (cut in an earlier run, or before a restart). Its program cannot
@@ -384,7 +391,9 @@ bool TFormUpgrader::ConnectAndIdentify()
     }
     bool running = false;
     if (!logic->InBootloader)
-        running = walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
+        running = walkVariants(untilClose([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); }));
+    if (FCloseWanted)
+        return false;
     if (!logic->InBootloader) {
         walkVariants([&] {
             logic->GotoBootloader();

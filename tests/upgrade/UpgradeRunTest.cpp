@@ -560,6 +560,31 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     EXPECT_EQ(chosen, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(runningSoon());
+
+    // Escape while the variants are asked for a program that does not
+    // answer: the walk ends at the variant it is at.
+    server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1000);
+    const size_t before = server.log().bytes().size();
+    const auto programRequests = [&] {
+        const std::vector<Bytes> wire = server.log().bytes();
+        return std::count_if(wire.begin() + std::ptrdiff_t(before), wire.end(),
+                             [](const Bytes &f) { return f[0] == 0xC0 && f[1] != 0xE2; });
+    };
+    bool escaped = false;
+    logic.ProcessEvents = [&] {
+        if (!escaped && programRequests() == 1) {
+            escaped = true;
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(form.get(), &escape);
+        }
+    };
+    form->show();
+    form->BtnLoadData->click();
+    logic.ProcessEvents = [] {};
+    server.clearFaults();
+    EXPECT_TRUE(escaped);
+    EXPECT_EQ(programRequests(), 1);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)
