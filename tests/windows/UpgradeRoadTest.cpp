@@ -88,8 +88,7 @@ public:
     QString File;
     int Updates = 0;           // Update pressed in the connection-status dialog
     int UpgraderRuns = 0;      // upgrade window runs pressed
-    int UpgraderWindows = 0;   // upgrade windows that came up
-    int UpgraderWindowsMade = 0;
+    int UpgraderWindowsMade = 0; // upgrade windows made, shown or not
     // Return pressed once on the dialog's Update while its launch seeks the
     // target (the dialog out of sight, still the active window).
     bool ReturnWhileLaunching = false;
@@ -115,7 +114,7 @@ private:
 
     void step()
     {
-        // Every upgrade window made, shown or not (a launch makes one).
+        // A launch makes one upgrade window.
         for (QWidget *w : QApplication::topLevelWidgets())
             if (qobject_cast<TFormUpgrader *>(w) && !w->property("made").toBool()) {
                 w->setProperty("made", true);
@@ -157,10 +156,6 @@ private:
             // take the address of a freed one).
             auto asked = [upgrader](const char *what) { return upgrader->property(what).toBool(); };
             auto ask = [upgrader](const char *what) { upgrader->setProperty(what, true); };
-            if (!asked("seen")) {
-                ask("seen");
-                ++UpgraderWindows;
-            }
             if (upgrader->FileName().isEmpty()) {
                 if (!asked("load")) {
                     ask("load");
