@@ -199,7 +199,7 @@ TFormUpgrader::~TFormUpgrader()
         ::FormUpgrader = nullptr;
 }
 
-void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
+bool TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
                                std::function<void(bool &allowed)> onUpdateQuery)
 {
     auto *form = new TFormUpgrader(parent);
@@ -242,8 +242,10 @@ void TFormUpgrader::RunUpgrade(QWidget *parent, TComMultiPort *port, std::functi
             Common->SetWaitForm(nullptr);
         QCoreApplication::processEvents();
     }
+    const bool erased = form->FErased;
     delete form;
     wait.Hide();
+    return erased;
 }
 
 QString TFormUpgrader::TranslateUpgraderText(const QString &text) const
@@ -368,7 +370,14 @@ bool TFormUpgrader::ConnectAndIdentify()
     ShowBootloaderInfo();
     if (!ok)
         return false;
-    logic->InBootloader = walkVariants(ConnectBootloaderReporting);
+    // A wanted close ends each walk at the variant it is at.
+    const auto untilClose = [this](const std::function<bool()> &step) {
+        return [this, step] { return FCloseWanted || step(); };
+    };
+    const bool contacted = walkVariants(untilClose(ConnectBootloaderReporting));
+    if (FCloseWanted)
+        return false;
+    logic->InBootloader = contacted;
     // A device whose flash holds no complete firmware stays in its
     // bootloader: one cut in this run, or one whose bootloader keeps its stay
     // flag (cut in an earlier run, or before a restart). Its program cannot
@@ -382,7 +391,9 @@ bool TFormUpgrader::ConnectAndIdentify()
     }
     bool running = false;
     if (!logic->InBootloader)
-        running = walkVariants([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); });
+        running = walkVariants(untilClose([&] { return logic->ReadDeviceVersion(EdtDescDevice, EdtDescFile); }));
+    if (FCloseWanted)
+        return false;
     if (!logic->InBootloader) {
         walkVariants([&] {
             logic->GotoBootloader();
@@ -528,6 +539,7 @@ bool TFormUpgrader::runUpdate(bool &fileRefused)
     if (!p || !p->BeforeEraseHook())
         return fail(" -bfe");
     logic->FlashIncomplete = true;
+    FErased = true;
     if (!m->FlashMassErase(1))
         return fail(" -fmeB1");
     if (!m->FlashMassErase(0))

@@ -40,7 +40,8 @@ public:
     // version texts and lets it find its target; when found, hides its port
     // controls, presses its connect button and shows it modally. Frees it.
     // BeforeModal (tests) runs on the window just before it is shown.
-    static void RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
+    // True when the device's flash was erased meanwhile.
+    static bool RunUpgrade(QWidget *parent, TComMultiPort *port, std::function<void()> onConnect,
                            std::function<void(bool &allowed)> onUpdateQuery);
     static inline std::function<void(TFormUpgrader *)> BeforeModal = [](TFormUpgrader *) {};
 
@@ -115,6 +116,8 @@ private:
     bool FBusy = false;
     bool FStepRunning = false;
     bool FCloseWanted = false;
+    // An erase went out in this window's life.
+    bool FErased = false;
     QString FFileName, FFilter;
     int FFilterIndex = 1;
     qint64 FStartTick = 0;

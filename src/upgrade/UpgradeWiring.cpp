@@ -52,7 +52,7 @@ void WireUpgradeServices(TFormMain &form)
     };
     u.ConnectBootloader = [] { return connectBootloader() && BootloaderConfig && BootloaderConfig->Current() != nullptr; };
     u.RunUpgradeWindow = [&form](std::function<void()> onConnect, std::function<void(bool &)> onQuery) {
-        TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
+        return TFormUpgrader::RunUpgrade(&form, ComMultiPort, std::move(onConnect), std::move(onQuery));
     };
     u.ShowConnectStatus = [&form](int left, int top) { ShowConnectStatusDialog(form, left, top); };
 }
@@ -98,6 +98,10 @@ void ShowConnectStatusDialog(TFormMain &form, int left, int top)
         return;
     dialog->move(left + (form.width() - dialog->width()) / 2, top + (form.height() - dialog->height()) / 2);
     dialog->OnConnect = [&form] { form.MnIDeviceConnectClick(nullptr); };
+    dialog->OnPortChosen = [&form] {
+        if (form.Offline())
+            form.MarkDeviceOffline(false);
+    };
     dialog->OnLoadSettingsFile = [&form, dialog] { form.LoadSettingsFileFrom(dialog->BtnDevConfig); };
     dialog->IsDeviceUpgradePossible = [&form] { return form.IsDeviceUpgradePossible(); };
     dialog->IsAdapterUpgradePossible = [&form] { return form.IsAdapterUpgradePossible(); };

@@ -510,6 +510,7 @@ void TFormConnectStatus::SelectComPort(int port)
     wait.SetStatusText(trKey("strDevReadingInfo"));
     wait.Show();
     wait.ProcessMessages();
+    OnPortChosen();
     if (DataManager)
         DataManager->SetConnected(false);
     try {

@@ -73,6 +73,9 @@ public:
         return false;
     };
     std::function<bool()> ConnectBootloader = [] { return false; };
+    // A port chosen in the dialog is a wish to connect on it: the main
+    // window leaves offline mode, whose tick would drop the connection.
+    std::function<void()> OnPortChosen = [] {};
     // Detect's second half: the adapter box's modules looked for again.
     std::function<void()> RedetectAdapter = [] {};
     // With no controller identified: the adapter box's information read

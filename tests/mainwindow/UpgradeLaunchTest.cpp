@@ -96,6 +96,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
                 device.Controller.State.Param8[10] = 30;
                 device.Controller.State.Param16[6] = 50;
             });
+            return true;
         };
         // The connection-status dialog: the controller's upgrade, then after
         // reconnecting the restore it was asked for.
@@ -299,7 +300,10 @@ TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)
         f.UpgradeServices.InBootloader = [] { return false; };
         f.UpgradeServices.SetInBootloader = [](bool) {};
         f.UpgradeServices.ConnectBootloader = [] { return false; };
-        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) { ++windows; };
+        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
+            ++windows;
+            return true;
+        };
     };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());

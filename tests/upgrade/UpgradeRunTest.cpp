@@ -573,6 +573,31 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     EXPECT_EQ(chosen, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(runningSoon());
+
+    // Escape while the variants are asked for a program that does not
+    // answer: the walk ends at the variant it is at.
+    server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1000);
+    const size_t before = server.log().bytes().size();
+    const auto programRequests = [&] {
+        const std::vector<Bytes> wire = server.log().bytes();
+        return std::count_if(wire.begin() + std::ptrdiff_t(before), wire.end(),
+                             [](const Bytes &f) { return f[0] == 0xC0 && f[1] != 0xE2; });
+    };
+    bool escaped = false;
+    logic.ProcessEvents = [&] {
+        if (!escaped && programRequests() == 1) {
+            escaped = true;
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(form.get(), &escape);
+        }
+    };
+    form->show();
+    form->BtnLoadData->click();
+    logic.ProcessEvents = [] {};
+    server.clearFaults();
+    EXPECT_TRUE(escaped);
+    EXPECT_EQ(programRequests(), 1);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)
@@ -649,6 +674,19 @@ TEST_F(UpgradeRun, AControllerOfAnotherTypeSentIntoItsBootloaderGoesBackAndOneFo
     EXPECT_FALSE(saidReturned());
     EXPECT_FALSE(runningSoon());
     EXPECT_FALSE(anyErase());
+
+    // Found in its bootloader without the stay flag, its program never
+    // answering once left to it: not one this program took from its program,
+    // so it is not sent back either.
+    server.withLock([&] { target.Boot.State.Stay = 0; });
+    server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1000);
+    boxes.clear();
+    form->CheckConnection();
+    server.clearFaults();
+    EXPECT_FALSE(form->Connected());
+    EXPECT_TRUE(boxes.contains(refused)) << boxes.join('|').toStdString();
+    EXPECT_FALSE(saidReturned()) << boxes.join('|').toStdString();
+    EXPECT_FALSE(runningSoon());
 }
 
 } // namespace

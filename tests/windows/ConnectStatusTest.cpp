@@ -1,6 +1,8 @@
 // The connection-status dialog: one button per port, four to a row, the port
 // in use marked, the error panel without ports, and the not-detected states.
 #include "windows/FormConnectStatus.h"
+#include "windows/NamedWidget.h"
+#include "upgrade/UpgradeWiring.h"
 #include "windows/WindowsTestSupport.h"
 
 #include "controls/ImageList.h"
@@ -9,6 +11,7 @@
 #include "sim/SimControllerFixture.h"
 #include "mainwindow/StartupRig.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -224,4 +227,31 @@ TEST(ConnectStatus, SwitchingThePortMovesTheLockAndShowsWhyAPortWillNotOpen)
     EXPECT_TRUE(ComMultiPort->GetConnected());
     EXPECT_TRUE(DataManager->GetConnected());
     EXPECT_FALSE(openElsewhere(5).isEmpty()) << "the port is the program's again";
+
+    // Device > Offline closes the port and forgets what answered on it; the
+    // port's button in the dialog the program opens connects the controller
+    // again and ends offline mode, whose tick would drop it.
+    rig.Wire = [](TFormMain &f) { WireUpgradeServices(f); };
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    form.Timerek->start(); // as in the running program
+    QAction *offline = form.findChild<QAction *>(QStringLiteral("MnIDeviceOffline"));
+    offline->trigger();
+    ASSERT_FALSE(ComMultiPort->GetConnected());
+    ASSERT_FALSE(DataManager->GetConnected());
+    first.Server.log().clear();
+    FormConnectStatus = &dialog;
+    SetModalExecHook([](QDialog *shown) {
+        static_cast<TFormConnectStatus *>(shown)->PortButtons()[0]->click();
+        return int(QDialog::Accepted);
+    });
+    form.findChild<QAction *>(QStringLiteral("MnIDeviceCOM_X"))->trigger();
+    SetModalExecHook({});
+    FormConnectStatus = nullptr;
+    EXPECT_TRUE(DataManager->GetConnected());
+    EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+    EXPECT_EQ(dialog.SelImDevice->ImageIndex(), 1);
+    EXPECT_FALSE(first.Requests(0x01).empty()) << "the controller was asked who it is";
+    EXPECT_FALSE(form.Offline());
+    EXPECT_FALSE(offline->isChecked());
 }

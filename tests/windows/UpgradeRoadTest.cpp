@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,11 +88,14 @@ public:
     QString File;
     int Updates = 0;           // Update pressed in the connection-status dialog
     int UpgraderRuns = 0;      // upgrade window runs pressed
-    int UpgraderWindows = 0;   // upgrade windows that came up
+    int UpgraderWindowsMade = 0; // upgrade windows made, shown or not
     // Return pressed once on the dialog's Update while its launch seeks the
     // target (the dialog out of sight, still the active window).
     bool ReturnWhileLaunching = false;
     bool CloseDialogWhenDone = true;
+    // Escape pressed while Open file identifies the device.
+    bool EscapeWhileIdentifying = false;
+    bool ReturnPressed() const { return FReturnPressed; }
     std::vector<int> DevicePictureSeen;  // device picture when Update was pressed
     std::function<int()> UpdatesWanted = [] { return 1; };
 
@@ -110,6 +114,12 @@ private:
 
     void step()
     {
+        // A launch makes one upgrade window.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<TFormUpgrader *>(w) && !w->property("made").toBool()) {
+                w->setProperty("made", true);
+                ++UpgraderWindowsMade;
+            }
         QWidget *modal = QApplication::activeModalWidget();
         if (qEnvironmentVariableIsSet("UPGRADE_ROAD_TRACE") && modal) {
             auto *u = qobject_cast<TFormUpgrader *>(modal);
@@ -146,14 +156,18 @@ private:
             // take the address of a freed one).
             auto asked = [upgrader](const char *what) { return upgrader->property(what).toBool(); };
             auto ask = [upgrader](const char *what) { upgrader->setProperty(what, true); };
-            if (!asked("seen")) {
-                ask("seen");
-                ++UpgraderWindows;
-            }
             if (upgrader->FileName().isEmpty()) {
                 if (!asked("load")) {
                     ask("load");
-                    click(upgrader->BtnLoadData);
+                    QPushButton *load = upgrader->BtnLoadData;
+                    const bool escape = EscapeWhileIdentifying;
+                    QTimer::singleShot(0, load, [load, upgrader, escape] {
+                        // Delivered at the step's first pause for a reply.
+                        if (escape)
+                            QCoreApplication::postEvent(upgrader, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
+                                                                                Qt::NoModifier));
+                        load->click();
+                    });
                 }
             } else if (upgrader->BtnUpdate->isEnabled() && !asked("update")) {
                 ask("update");
@@ -180,6 +194,8 @@ private:
             if (Updates < UpdatesWanted() && status->BtnDevUpdate->isVisible() && status->BtnDevUpdate->isEnabled()) {
                 ++Updates;
                 DevicePictureSeen.push_back(status->SelImDevice->ImageIndex());
+                // Pressed with the mouse, the button takes the focus.
+                status->BtnDevUpdate->setFocus(Qt::MouseFocusReason);
                 click(status->BtnDevUpdate);
             } else if (CloseDialogWhenDone) {
                 click(status->BtBClose);
@@ -261,7 +277,8 @@ TEST_F(UpgradeRoad, DeviceFoundOnlyInItsBootloaderIsUpgradedThroughTheDialog)
     ASSERT_EQ(person.Updates, 1) << "the dialog offered Update";
     EXPECT_EQ(person.DevicePictureSeen.front(), 2) << "shown in its bootloader";
     EXPECT_EQ(person.UpgraderRuns, 1);
-    EXPECT_EQ(person.UpgraderWindows, 1) << "no second launch inside the first";
+    EXPECT_TRUE(person.ReturnPressed());
+    EXPECT_EQ(person.UpgraderWindowsMade, 1) << "no second launch inside the first";
     EXPECT_TRUE(flashHoldsFile());
     // The window's events run while each reply is awaited, but no other
     // request reaches the port between the erase and the last record: the
@@ -368,5 +385,109 @@ TEST_F(UpgradeRoad, ABootloaderNoVariantServesIsSaidOncePerContact)
     EXPECT_EQ(said(), 2) << rig.BoxTexts().join('|').toStdString();
     dialog.hide();
 }
+
+// A controller running its program (kind 48, the upgradable hardware
+// variant) whose E2 01 sends it into its bootloader, on COM5: its program is
+// silent while the bootloader answers and the other way round.
+struct ProgramAndBootloader {
+    sim::SimUpgradeTarget target;
+    startup::SimDevice device;
+    explicit ProgramAndBootloader(const QString &portsDir) : device(portsDir, 5, 48, 'I')
+    {
+        sim::SimUpgradeTarget::MakeController(target);
+        target.Boot.State.Stay = 0;
+        sim::SimServer &server = device.Server;
+        server.withLock([&] { device.Controller.State.Pages[1] = 4; });
+        sim::Handler program = device.Controller.MakeHandler();
+        program.answer = [this, answer = program.answer](const Bytes &f) {
+            return target.App.Running ? answer(f) : Bytes{};
+        };
+        server.removeHandler("controller");
+        // The bootloader answers the detector's bootloader probe itself.
+        server.removeHandler("probe-bc");
+        server.addHandler(program);
+        target.Install(server);
+    }
+};
+
+// How a launch with a backup saved ends in the upgrade window.
+enum class Ending { Updated, WrongType, RefusedHeader, UsersNo, EscapeWhileIdentifying };
+
+class UpgradeRoadBackup : public ::testing::TestWithParam<Ending>
+{
+protected:
+    startup::StartupRig rig{5};
+    ProgramAndBootloader device{rig.PortsDir};
+    UpgradeObjects objects;
+    QTemporaryDir tmp;
+};
+
+TEST_P(UpgradeRoadBackup, TheSavedSettingsAreOfferedBackOnlyWhenTheDeviceWasErased)
+{
+    const Ending ending = GetParam();
+    TBootloaderTaronQ3X params;
+    const QByteArray data = upgradefiles::Make(params, 4 * 36 + 5, 0x21, 'C');
+    const QString file = tmp.filePath(QStringLiteral("fw.") + params.GetExtension());
+    ASSERT_TRUE(upgradefiles::Write(file, data));
+    const QString backup = tmp.filePath(QStringLiteral("backup.ddf"));
+    rig.Wire = [&backup](TFormMain &form) {
+        shellwiring::Wire(form);
+        WireUpgradeServices(form);
+        form.SettingsFileDialog = [&backup](bool, const QString &, const QString &) { return backup; };
+    };
+    device.device.Server.withLock([&] {
+        sim::SimBootloaderState &boot = device.target.Boot.State;
+        if (ending == Ending::WrongType)
+            boot.TypeCode = 4;
+        if (ending == Ending::RefusedHeader)
+            boot.RecordStatus = 1;
+    });
+    int restoreAsked = 0;
+    rig.Answer = [&](const TMessageBoxInfo &b) {
+        if (b.Text == LM->Translate(QStringLiteral("strQuestUpdLoadSettings"))) {
+            ++restoreAsked;
+            return int(mrNo);
+        }
+        if (b.Text == LM->Translate(QStringLiteral("strQuestUpdProgramDevice")) && ending == Ending::UsersNo)
+            return int(mrNo);
+        return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0);
+    };
+    Person person;
+    person.File = file;
+    person.EscapeWhileIdentifying = ending == Ending::EscapeWhileIdentifying;
+    TFormMain &form = rig.Create();
+    ASSERT_TRUE(DataManager->GetConnected());
+    form.ShowFormConnectStatus();
+    ASSERT_EQ(person.Updates, 1) << rig.BoxTexts().join('|').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(backup)) << "the backup was saved";
+    EXPECT_TRUE(DataManager->GetConnected()) << "back in its program";
+    const std::vector<Bytes> wire = device.device.Server.log().bytes();
+    const auto request = [](uint8_t a, uint8_t b) {
+        return [a, b](const Bytes &f) { return f.size() >= 3 && f[0] == 0xBC && f[1] == a && (b == 0 || f[2] == b); };
+    };
+    const bool erased = std::any_of(wire.begin(), wire.end(), request(0xE3, 0));
+    EXPECT_EQ(erased, ending == Ending::Updated);
+    EXPECT_EQ(restoreAsked, ending == Ending::Updated ? 1 : 0) << rig.BoxTexts().join('|').toStdString();
+    EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
+    if (ending == Ending::Updated)
+        return;
+    // Sent back: the stay flag cleared and read back, then the leave, which
+    // is the last request to the bootloader (no step went on talking to it).
+    const auto leave = std::find_if(wire.rbegin(), wire.rend(), request(0xEE, 0));
+    ASSERT_TRUE(leave != wire.rend());
+    EXPECT_TRUE(std::none_of(wire.rbegin(), leave, [](const Bytes &f) { return f.at(0) == 0xBC; }));
+    const auto contact = std::find_if(leave, wire.rend(), request(0xE1, 0xE1));
+    EXPECT_TRUE(std::any_of(leave, contact, request(0xF0, 0x03))) << "the stay flag is cleared before the leave";
+    const QString returned = LM->Translate(QStringLiteral("strUpdDeviceReturned"));
+    EXPECT_EQ(std::count_if(rig.Boxes.begin(), rig.Boxes.end(), [&](const auto &b) { return b.Text == returned; }),
+              ending == Ending::EscapeWhileIdentifying ? 0 : 1)
+        << rig.BoxTexts().join('|').toStdString();
+    for (const auto &b : rig.Boxes)
+        EXPECT_FALSE(b.Text.contains(QStringLiteral(" -ver"))) << b.Text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, UpgradeRoadBackup,
+                         ::testing::Values(Ending::Updated, Ending::WrongType, Ending::RefusedHeader,
+                                           Ending::UsersNo, Ending::EscapeWhileIdentifying));
 
 } // namespace

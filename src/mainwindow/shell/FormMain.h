@@ -804,8 +804,8 @@ public:
         std::function<bool()> ConnectBootloader;
         // Creates the upgrade window with the two callbacks and the shared
         // port, lets it find its target, shows it modally when found and
-        // frees it.
-        std::function<void(std::function<void()> onConnect, std::function<void(bool &allowed)> onUpdateQuery)>
+        // frees it. True when the device's flash was erased meanwhile.
+        std::function<bool(std::function<void()> onConnect, std::function<void(bool &allowed)> onUpdateQuery)>
             RunUpgradeWindow;
         // The adapter module is active and its upgrade test holds; its main
         // version and version letter.

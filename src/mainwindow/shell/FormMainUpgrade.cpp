@@ -77,6 +77,9 @@ void TFormMain::DeviceUpgradeFirmware(bool device)
     }
     const bool inBootloader = UpgradeServices.InBootloader && UpgradeServices.InBootloader();
     const bool adapter = UpgradeServices.AdapterDetection && UpgradeServices.AdapterDetection();
+    // A backup taken for this launch is offered back only when the launch
+    // erased the device; one from an earlier, cut launch stays due.
+    bool backupTaken = false;
     if (!inBootloader && !adapter && Common) {
         const QString question = QStringLiteral("%1\r\n%2\r\n\r\n%3")
                                      .arg(TranslateKey(QStringLiteral("strUpdWarnFactory")),
@@ -86,6 +89,7 @@ void TFormMain::DeviceUpgradeFirmware(bool device)
             // The save withdraws the request when it wrote no file.
             SettingsRestoreRequest = 1;
             MnIFileSaveAsClick();
+            backupTaken = SettingsRestoreRequest == 1;
             // No backup was written (the save said why, or was cancelled):
             // nothing is erased unless the user wants it so.
             if (SettingsRestoreRequest == 0
@@ -97,8 +101,12 @@ void TFormMain::DeviceUpgradeFirmware(bool device)
         }
     }
     if (UpgradeServices.RunUpgradeWindow) {
-        UpgradeServices.RunUpgradeWindow([this] { FormUpgraderConnectClick(); },
-                                         [this](bool &ok) { FormUpgraderUpdateQuery(ok); });
+        const bool erased = UpgradeServices.RunUpgradeWindow([this] { FormUpgraderConnectClick(); },
+                                                             [this](bool &ok) { FormUpgraderUpdateQuery(ok); });
+        // Refused before any erase (the device's type, the file, the user's
+        // No, a close): the device holds its settings still.
+        if (backupTaken && !erased)
+            SettingsRestoreRequest = 0;
         TBusyCursor cursor;
         if (DataManager) {
             DataManager->Reconnect(AppConfig ? AppConfig->GetComDevice() : 0, true);
