@@ -20,6 +20,7 @@ bool TDataProtocol::Execute(const std::uint8_t *request, int &written, int reque
 {
     isError = false;
     const bool sent = Send(request, requestCount);
+    FSent = sent;
     written = FWritten;
     if (!sent && ReportSendFailure) {
         ReleasePortLock();
@@ -52,10 +53,27 @@ bool TDataProtocol::ReadPort(std::uint8_t *buffer, int count, int &read)
     read = 0;
     if (!FPort)
         return false;
-    // The box answers at once or not at all: a silent box costs the caller
-    // (the main window's tick) a short wait, not the port's long timeouts.
-    const std::uint32_t total = count <= 1 ? FirstByteWaitMs : RestWaitMs + ByteWaitMs * std::uint32_t(count);
-    return FPort->ReadDataWithin(buffer, count, read, total, GapWaitMs);
+    return FPort->ReadData(buffer, count, read);
+}
+
+bool TDataProtocol::ReadPortFollowing(std::uint8_t *buffer, int &read)
+{
+    if (!FPort)
+        return ReadPort(buffer, 1, read);
+    const std::uint32_t gap = FPort->Timeouts()->IntervalTimeout();
+    return FPort->ReadDataWithin(buffer, 1, read, gap, gap);
+}
+
+void TDataProtocol::DropOwedAnswer(int count)
+{
+    if (FPort)
+        FPort->DropOwedAnswer(count);
+}
+
+void TDataProtocol::OweAnswer(int count)
+{
+    if (FPort)
+        FPort->OweAnswer(count);
 }
 
 void TDataProtocol::ReleasePortLock()

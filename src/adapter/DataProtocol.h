@@ -20,28 +20,31 @@ public:
     bool Execute(const std::uint8_t *request, int &written, int requestCount, std::uint8_t *answer,
                  bool &isError, int answerCount) override;
 
-    // Waits of an answer read, in ms: for its first byte; for the rest, a
-    // base and a share per byte (a byte lasts about 1.04 ms at 9600 baud);
-    // at most between two bytes. Two attempts at a silent box stay below
-    // 100 ms.
-    static constexpr std::uint32_t FirstByteWaitMs = 45;
-    static constexpr std::uint32_t RestWaitMs = 20;
-    static constexpr std::uint32_t ByteWaitMs = 2;
-    static constexpr std::uint32_t GapWaitMs = 20;
-
     TComMultiPort *Port() const { return FPort; }
     void SetPort(TComMultiPort *port) { FPort = port; }
 
 protected:
     // The port operations, overridable so that answers can be fed without a
     // port. WritePort empties the input first, so that a late answer to an
-    // earlier request is not taken for this one.
+    // earlier request is not taken for this one. ReadPort waits within the
+    // port's own timeouts: a box, its OBD link or a busy machine may answer
+    // well after a few tens of milliseconds.
     virtual bool WritePort(const std::uint8_t *bytes, int count, int &written);
     virtual bool ReadPort(std::uint8_t *buffer, int count, int &read);
+    // Reads one byte when it follows within the port's wait between bytes
+    // (an answer that has ended sends nothing more); without a port, ReadPort.
+    virtual bool ReadPortFollowing(std::uint8_t *buffer, int &read);
     // Releases the lock the write took, when the port works that way.
     virtual void ReleasePortLock();
+    // An answer of count bytes still owed on the line: read and dropped now
+    // (a repeat answered after a silent first try), or left for the next
+    // request on the port to wait out (the exchange given up).
+    virtual void DropOwedAnswer(int count);
+    virtual void OweAnswer(int count);
 
     int FWritten = 0;
+    // Whether the last Send wrote the whole request.
+    bool FSent = false;
 
 private:
     TComMultiPort *FPort; // not owned

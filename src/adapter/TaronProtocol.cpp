@@ -1,5 +1,6 @@
 #include "adapter/TaronProtocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -34,9 +35,25 @@ bool TTaronProtocol::Receive(std::uint8_t *buffer, bool &isError, int count)
     bool success = false;
     std::uint8_t head = 0;
     int read = 0;
+    FHeard = 0;
     if (count >= 2 && ReadPort(&head, 1, read) && read == 1 && head == AnswerStart) {
+        // The bytes an error frame would have first: a refusal is known
+        // without waiting out the port's timeouts for a whole answer.
         int delivered = 0;
-        const bool whole = ReadPort(buffer, count - 1, delivered);
+        bool whole = ReadPort(buffer, std::min(count - 1, ErrorLength - 1), delivered);
+        if (whole && delivered < count - 1) {
+            int more = 0;
+            // After the error marker the frame has ended, unless more bytes
+            // follow within the port's wait between bytes.
+            if (buffer[0] != ErrorMarker || ReadPortFollowing(buffer + delivered, more)) {
+                delivered += more;
+                whole = ReadPort(buffer + delivered, count - 1 - delivered, more);
+                delivered += more;
+            } else {
+                whole = false;
+            }
+        }
+        FHeard = 1 + delivered;
         int expected = count;
         if ((whole || delivered == ErrorLength - 1) && delivered >= 1 && buffer[0] == ErrorMarker) {
             isError = true;
@@ -57,6 +74,8 @@ bool TTaronProtocol::Receive(std::uint8_t *buffer, bool &isError, int count)
         }
     }
 
+    if (FHeard == 0)
+        FHeard = read;
     if (success) {
         Report(true);
     } else if (LastAttempt) {
@@ -69,12 +88,28 @@ bool TTaronProtocol::Receive(std::uint8_t *buffer, bool &isError, int count)
 bool TTaronProtocol::Execute(const std::uint8_t *request, int &written, int requestCount, std::uint8_t *answer,
                              bool &isError, int answerCount)
 {
+    // Tries whose request went out and whose answer was not heard at all:
+    // a device that was only late still sends each of those answers.
+    int unheard = 0;
     LastAttempt = false;
+    FHeard = 0;
     bool result = TDataProtocol::Execute(request, written, requestCount, answer, isError, answerCount);
+    unheard += FSent && FHeard == 0;
     if (!result && RetryEnabled) {
+        const bool firstUnheard = unheard > 0;
         LastAttempt = true;
+        FHeard = 0;
         result = TDataProtocol::Execute(request, written, requestCount, answer, isError, answerCount);
+        // The repeat may have read the first try's answer (the same
+        // request's); the answer to the repeat is then still to come.
+        if (result && firstUnheard)
+            DropOwedAnswer(isError ? ErrorLength : answerCount);
+        unheard += !result && FSent && FHeard == 0;
     }
     LastAttempt = false;
+    // Given up with nothing heard: the answers may yet come, after the next
+    // request on the port has gone out, unless that request waits them out.
+    if (!result && FSent && FHeard == 0)
+        OweAnswer(unheard * answerCount);
     return result;
 }

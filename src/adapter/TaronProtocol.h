@@ -18,9 +18,17 @@ public:
     // and releases the port's lock.
     bool Receive(std::uint8_t *buffer, bool &isError, int count) override;
     // The exchange, and once more when it failed and RetryEnabled is set.
+    // No answer is left owed on the shared line: a repeat answered after a
+    // first try that heard nothing drops the answer still to come, and an
+    // exchange given up with nothing heard leaves its answer for the next
+    // request on the port to wait out.
     bool Execute(const std::uint8_t *request, int &written, int requestCount, std::uint8_t *answer,
                  bool &isError, int answerCount) override;
 
     // Set while the repeated attempt runs.
     bool LastAttempt = false;
+
+protected:
+    // Bytes the last Receive heard, its start byte included.
+    int FHeard = 0;
 };

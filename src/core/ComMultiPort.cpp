@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 TComMultiPort *ComMultiPort = nullptr;
 
@@ -225,6 +227,7 @@ void TComMultiPort::Close()
 {
     lockIf(m_lockingOptions.ManualCloseLock());
     m_device->close();
+    m_owedCount = 0; // nothing is owed on a line that is opened anew
     unlockIf(m_lockingOptions.ManualCloseUnlock());
 }
 
@@ -346,9 +349,61 @@ bool TComMultiPort::WaitForInput(unsigned long ms)
     return m_device->waitReadable(int(std::min<unsigned long>(ms, 60000)));
 }
 
+uint32_t TComMultiPort::ReadTimeFor(int Count) const
+{
+    return m_timeouts.ReadConstant() + m_timeouts.ReadMultiplier() * uint32_t(std::max(Count, 0));
+}
+
 bool TComMultiPort::PurgeInput()
 {
+    // An owed answer is read as any answer: its first byte within the
+    // port's wait for one byte (counted from the give-up), then the rest
+    // within the port's timeouts; either wait ends once the bytes are in.
+    const int owed = std::exchange(m_owedCount, 0);
+    if (owed > 0 && GetConnected()) {
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_owedSince);
+        const qint64 left = qint64(ReadTimeFor(1)) - qint64(waited.count());
+        std::vector<uint8_t> late(static_cast<size_t>(owed));
+        int got = 0;
+        if (left > 0 && ReadDataWithin(late.data(), 1, got, uint32_t(left), m_timeouts.IntervalTimeout()) && owed > 1)
+            ReadData(late.data() + 1, owed - 1, got);
+    }
     return m_device->discardInput();
+}
+
+void TComMultiPort::OweAnswer(int Count)
+{
+    m_owedCount = std::max(Count, 0);
+    m_owedSince = std::chrono::steady_clock::now();
+}
+
+void TComMultiPort::DropOwedAnswer(int Count)
+{
+    if (Count <= 0)
+        return;
+    const bool locked = m_threadSafe;
+    if (locked)
+        AcquireLock();
+    if (GetConnected()) {
+        std::vector<uint8_t> owed(static_cast<size_t>(Count));
+        int got = 0;
+        ReadData(owed.data(), Count, got);
+        PurgeInput();
+    }
+    if (locked)
+        ReleaseLock();
+}
+
+void TComMultiPort::DiscardStaleInput()
+{
+    const bool locked = m_threadSafe;
+    if (locked)
+        AcquireLock();
+    if (GetConnected())
+        PurgeInput();
+    if (locked)
+        ReleaseLock();
 }
 
 void TComMultiPort::WaitIdle(unsigned long ms)

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -138,14 +139,40 @@ public:
     // ReadData waiting at most totalMs in all and gapMs between two bytes,
     // for this one read; every other read keeps the port's own timeouts.
     bool ReadDataWithin(void *buffer, int Count, int &BytesRead, uint32_t totalMs, uint32_t gapMs);
+    // The port's own wait for an answer of Count bytes: ReadConstant plus
+    // ReadMultiplier a byte.
+    uint32_t ReadTimeFor(int Count) const;
     // Writes Count bytes. True only when the device took all of them.
     virtual bool WriteData(const void *buffer, int Count, int &BytesWritten);
 
     // Drops what has arrived and not been read, so that a late answer to an
     // earlier request is not taken for the answer to the next one. A protocol
-    // calls it right before writing a request. Takes no lock; False when the
-    // port is closed.
+    // calls it right before writing a request, under the lock. An answer
+    // still owed (OweAnswer) is waited for first, until its time is up or it
+    // has come. Takes no lock; False when the port is closed.
     virtual bool PurgeInput();
+
+    // Every protocol on the shared line keeps the rule that no answer is
+    // left owed: a device that answers late still answers, one answer per
+    // request, and a late answer must never be read as the next request's.
+    //
+    // A request whose answer did not come within the port's wait (the last
+    // attempt given up) may still be answered with Count bytes: the next
+    // PurgeInput, before whichever protocol's next request, waits for their
+    // first byte until the port's wait for one byte has passed since now,
+    // and for the rest as for any answer, and drops them.
+    void OweAnswer(int Count);
+    // Count bytes owed and not yet waited for (0: none).
+    int OwedAnswer() const { return m_owedCount; }
+    // A request that got no answer on its first try was answered on its
+    // repeat: that answer may be the first try's, and the repeat's own is
+    // still to come. Reads and drops Count bytes within the port's own
+    // timeouts (the wait ends once they have come), then empties the input.
+    // Takes the lock when the port is thread-safe.
+    void DropOwedAnswer(int Count);
+    // Empties the input (PurgeInput) under the lock, so that no answer that
+    // another user of the port is waiting for is thrown away.
+    void DiscardStaleInput();
     // Waits up to ms milliseconds for received bytes without reading them;
     // true when a read would return at once. Takes no lock.
     virtual bool WaitForInput(unsigned long ms);
@@ -220,6 +247,9 @@ private:
     bool m_traceFileOpened = false;
     bool m_settingStrategy = false;
     int m_lastError = 0;
+    // An answer owed after a give-up: its length and when it was given up on.
+    int m_owedCount = 0;
+    std::chrono::steady_clock::time_point m_owedSince;
     QString m_lastOpenError;
     int m_lastOpenErrorPort = 0;
     // The lock section, with its owner and depth so that a release by a

@@ -273,39 +273,19 @@ bool TDataManager::SendAndReceive(const uint8_t *request, int requestLength, uin
 
 void TDataManager::DiscardOwedAnswer(int answerLength)
 {
-    TComMultiPort *p = Port();
-    if (!p || answerLength <= 0)
-        return;
-    const bool locked = p->ThreadSafe();
-    if (locked)
-        p->AcquireLock();
-    if (p->GetConnected()) {
-        std::vector<uint8_t> owed(static_cast<size_t>(answerLength));
-        int got = 0;
-        p->ReadData(owed.data(), answerLength, got);
-        p->PurgeInput();
-    }
-    if (locked)
-        p->ReleaseLock();
+    if (TComMultiPort *p = Port())
+        p->DropOwedAnswer(answerLength);
 }
 
 // Bytes of a broken or late answer left in the input would be taken for the
 // next answer and shift every answer after it, so the input is emptied before
-// each request is written and after a failed exchange. It is emptied under the
-// port's lock: another user of the shared port holds the lock from its
-// request until its answer has been read, and that answer must not be lost.
+// each request is written and after a failed exchange, under the port's lock
+// (another user's answer in progress is not lost), an answer another
+// protocol on the port still owes waited out first.
 void TDataManager::DiscardStaleInput()
 {
-    TComMultiPort *p = Port();
-    if (!p)
-        return;
-    const bool locked = p->ThreadSafe();
-    if (locked)
-        p->AcquireLock();
-    if (p->GetConnected())
-        p->PurgeInput();
-    if (locked)
-        p->ReleaseLock();
+    if (TComMultiPort *p = Port())
+        p->DiscardStaleInput();
 }
 
 bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength,

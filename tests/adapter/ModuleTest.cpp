@@ -431,12 +431,54 @@ TEST(AdapterModules, DescriptiveTextsOfTheBox)
         EXPECT_EQ(logic->VersionText(true, style), "----");
 }
 
-TEST(AdapterModules, ShortAnswerWaitIsForTheBoxOnly)
+// The box's answer late on the line the controller shares: later than a few
+// tens of milliseconds, it is taken by its own request; later than the port's
+// wait, it is given up and waited out before the controller's next request.
+// Either way the controller reads only its own answers and keeps its link.
+TEST(AdapterModules, LateBoxAnswersNeverCostTheControllerItsLink)
+{
+    struct Row {
+        const char *name;
+        int lateMs;
+        bool boxKeptUp;
+    };
+    for (const Row &row : {Row{"late", 100, true}, Row{"after the port's wait", 1125, false}}) {
+        AdapterRig r;
+        ASSERT_TRUE(r.ConnectAndStart()) << row.name;
+        r.Rig.Device([](sim::SimControllerState &s) { s.Param8[2] = 0x5A; });
+        r.BoxState([&](sim::SimAdapterState &s) { s.LateNext = {row.lateMs}; });
+        r.Rig.Server.log().clear();
+        r.Step();
+        EXPECT_EQ(r.Logic->ModuleOBD()->IsActive(), row.boxKeptUp) << row.name;
+        EXPECT_EQ(r.Rig.Manager.ReadParameter8(2), 0x5A) << row.name;
+        EXPECT_TRUE(r.Rig.Manager.GetConnected()) << row.name;
+        EXPECT_EQ(DeviceRecord.DeviceKind, 48) << row.name;
+        EXPECT_TRUE(r.Rig.Manager.PollGroup(TDataManager::pgLive, true)) << row.name;
+        // The controller's request went out once: no repeat, no new
+        // identification.
+        size_t parameterReads = 0, identifications = 0;
+        for (const Bytes &f : r.Rig.Requests()) {
+            parameterReads += f[0] == 0xC0 && f[1] == 0x07;
+            identifications += f[0] == 0xC0 && f[1] == 0x01;
+        }
+        EXPECT_EQ(parameterReads, 1u) << row.name;
+        EXPECT_EQ(identifications, 0u) << row.name;
+        // The box's own request went out once while it kept up.
+        if (row.boxKeptUp) {
+            EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x78})) << row.name;
+        }
+    }
+}
+
+// A read given its own waits keeps them for that read only: the port's own
+// timeouts hold for the next one.
+TEST(AdapterModules, AReadsOwnWaitLeavesThePortsTimeouts)
 {
     sim::SimControllerRig rig;
     // The port's own wait made long; the controller's answer comes a second
-    // late. The box's short wait gives up before the answer (waiting out at
-    // least its 45 ms), and the port's own wait, restored after it, gets it.
+    // late. The read with its own 45 ms wait gives up before the answer
+    // (waiting out at least those 45 ms), and the port's own wait, restored
+    // after it, gets it.
     rig.Port.Timeouts()->SetReadConstant(10000);
     rig.Server.injectFault(sim::Fault::late(1000));
     const Bytes request = sim::Request({0x53, 0});

@@ -17,6 +17,9 @@
 #include "controls/SelectedImage.h"
 #include "core/ComMultiPort.h"
 
+#include <algorithm>
+#include <functional>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -889,4 +892,70 @@ TEST_F(ObdWindowTest, ConnectionStatusConnectsAgainOnTheWorkingPort)
         }
     });
     holder.Close();
+}
+
+// The box answering late (every answer, and at random from 60 ms to just
+// under the port's wait for an answer's first byte) through an hour of
+// polling on the window's clock: both links stay up, the controller is
+// never identified anew, the adapter's firmware question comes once, and
+// every tick asks the box only its state and the controller its values,
+// each answer taken by its own request.
+TEST_F(ObdWindowTest, BothLinksStayUpThroughAnHourOfLateBoxAnswers)
+{
+    struct Row {
+        const char *name;
+        std::function<void(sim::SimAdapterState &)> late;
+    };
+    const Row rows[] = {
+        {"every answer", [](sim::SimAdapterState &s) { s.LateMs = 100; }},
+        {"at random", [](sim::SimAdapterState &s) { s.LateRandomMin = 60, s.LateRandomMax = 400; }},
+    };
+    for (const Row &row : rows) {
+        // An older box: a newer firmware is offered for it.
+        Start([](sim::SimAdapterState &s) {
+            IdleCanLink(s);
+            s.Payload[0x01][1] = 0x10;
+            s.Payload[0x02][1] = 0x10;
+            s.Payload[0x02][4] = 0x01;
+        });
+        // The firmware reminder as the program wires it; the user asks
+        // not to be reminded again.
+        Form->Services.CheckIfFirmwareUpgradePossible = [this] { Form->CheckIfFirmwareUpgradePossible(); };
+        P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
+        P->Tick(); // the detection's refresh of the adapter pages
+        P->Box([&](sim::SimAdapterState &s) {
+            s.Delays.clear();
+            row.late(s);
+        });
+        const qint64 end = P->Rig.Now + 3600 * 1000;
+        int ticks = 0;
+        while (P->Rig.Now < end) {
+            P->ClearLog();
+            P->Rig.Tick();
+            P->Rig.Now += 40 * 1000;
+            ++ticks;
+            ASSERT_TRUE(DataManager->GetConnected()) << row.name << ", tick " << ticks;
+            ASSERT_EQ(DeviceRecord.DeviceKind, 48) << row.name << ", tick " << ticks;
+            ASSERT_TRUE(ModuleOBD->IsActive()) << row.name << ", tick " << ticks;
+            const auto frames = P->Frames();
+            const auto box = Only(frames, C2);
+            ASSERT_FALSE(box.empty()) << row.name << ", tick " << ticks;
+            for (const Frame &f : box)
+                ASSERT_EQ(f.second, 0x78) << row.name << ", tick " << ticks;
+            ASSERT_GE(IndexOf(frames, C0, 0x0B), 0) << row.name << ", tick " << ticks;
+            ASSERT_EQ(IndexOf(frames, C0, 0x01), -1) << row.name << ", tick " << ticks;
+            EXPECT_EQ(ModuleOBD->DevState()->OBDactionMain->GetAsInteger(), 1) << row.name << ", tick " << ticks;
+        }
+        EXPECT_EQ(ticks, 90) << row.name;
+        int questions = 0;
+        for (const QString &text : P->Rig.BoxTexts())
+            questions += text.contains(LM->Translate(QStringLiteral("strAdapterUpdateAvailable")));
+        EXPECT_EQ(questions, 1) << row.name << ": " << P->Rig.BoxTexts().join('|').toStdString();
+        P->Box([&](sim::SimAdapterState &s) {
+            ASSERT_FALSE(s.Delays.empty());
+            EXPECT_GE(*std::min_element(s.Delays.begin(), s.Delays.end()), 60) << row.name;
+            EXPECT_GE(*std::max_element(s.Delays.begin(), s.Delays.end()), 100) << row.name;
+        });
+        P.reset();
+    }
 }

@@ -15,9 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <future>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -54,6 +57,21 @@ protected:
         return n == count;
     }
     void ReleasePortLock() override { ++releases; }
+};
+
+// A real port that records each read: the bytes asked for and those that
+// came. A read that got all it asked for ended when they came, not by its
+// timeout.
+class ReadRecordingPort : public TComMultiPort
+{
+public:
+    std::vector<std::pair<int, int>> reads;
+    bool ReadData(void *buffer, int count, int &got) override
+    {
+        const bool ok = TComMultiPort::ReadData(buffer, count, got);
+        reads.emplace_back(count, got);
+        return ok;
+    }
 };
 
 // Counts the lock releases of a real protocol.
@@ -172,7 +190,7 @@ protected:
     QTemporaryDir tmp;
     sim::SimServer server;
     sim::SimAdapter box;
-    std::unique_ptr<TComMultiPort> port;
+    std::unique_ptr<ReadRecordingPort> port;
     std::unique_ptr<CountingProtocol> protocol;
     std::vector<bool> reports;
 
@@ -184,12 +202,9 @@ protected:
         std::string error;
         ASSERT_TRUE(server.start(&error)) << error;
         ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 3, &error)) << error;
-        port = std::make_unique<TComMultiPort>();
+        port = std::make_unique<ReadRecordingPort>();
         ApplyProgramPortSettings(*port);
         port->SetComDevice(3);
-        port->Timeouts()->SetIntervalTimeout(100);
-        port->Timeouts()->SetReadConstant(250);
-        port->Timeouts()->SetReadMultiplier(10);
         ASSERT_NO_THROW(port->Open());
         protocol = std::make_unique<CountingProtocol>(port.get());
         protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
@@ -232,7 +247,7 @@ TEST_F(AdapterProtocolSim, ValidAnswersAndRequestsOnTheWire)
     protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
     EXPECT_FALSE(isError);
     EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
-    ASSERT_TRUE(server.log().waitForCount(1, 1s));
+    ASSERT_TRUE(server.log().waitForCount(1, 10s));
     EXPECT_EQ(server.log().bytes()[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
 
     // Longer requests of random parameters all pass the box's own CRC check
@@ -292,7 +307,7 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
     int written = 0;
     port->WriteData(bad, 5, written);
     port->ReleaseLock();
-    EXPECT_TRUE(server.log().waitForCount(10, 1s));
+    EXPECT_TRUE(server.log().waitForCount(10, 10s));
     server.withLock([&] { EXPECT_EQ(box.State.BadCrcRequests, 1u); });
 
     // A failed write is told on each attempt and frees the lock each time.
@@ -302,5 +317,95 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
     EXPECT_FALSE(exchange(0x01, 0x01, answer, isError, 4));
     EXPECT_EQ(reports, (std::vector<bool>{false, false}));
     EXPECT_EQ(protocol->releases, 2);
+    EXPECT_TRUE(lockFree());
+}
+
+// Answers later than a few tens of milliseconds and within the port's own
+// wait (300 ms + 150 ms a byte for the first byte) are taken by their own
+// request on its first try: one answer late, every answer late, and answers
+// late at random.
+TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
+{
+    struct Row {
+        const char *name;
+        std::function<void(sim::SimAdapterState &)> late;
+    };
+    const Row rows[] = {
+        {"one answer", [](sim::SimAdapterState &s) { s.LateNext = {150}; }},
+        {"every answer", [](sim::SimAdapterState &s) { s.LateMs = 120; }},
+        {"at random", [](sim::SimAdapterState &s) { s.LateRandomMin = 60, s.LateRandomMax = 300; }},
+    };
+    server.withLock([&] {
+        box.State.Payload[0x0C] = {0x0C, 0x42};
+        box.State.Payload[0x0D] = {0x0D, 0x43};
+    });
+    for (const Row &row : rows) {
+        server.withLock([&] {
+            box.State.LateNext.clear();
+            box.State.LateMs = box.State.LateRandomMax = 0;
+            box.State.Delays.clear();
+            row.late(box.State);
+        });
+        server.log().clear();
+        reports.clear();
+        // Two answers of one length: each request reads its own.
+        for (const uint8_t command : {0x0C, 0x0D, 0x0C}) {
+            uint8_t answer[4] = {};
+            bool isError = true;
+            ASSERT_TRUE(exchange(command, 0xA5, answer, isError, 4)) << row.name << " " << int(command);
+            EXPECT_EQ(Bytes(answer, answer + 2), (Bytes{0xD2, command})) << row.name;
+        }
+        EXPECT_EQ(server.log().count(), 3u) << row.name << ": no request repeated";
+        EXPECT_EQ(reports, std::vector<bool>(3, true)) << row.name;
+        server.withLock([&] {
+            ASSERT_FALSE(box.State.Delays.empty());
+            EXPECT_GE(*std::max_element(box.State.Delays.begin(), box.State.Delays.end()), 60) << row.name;
+        });
+    }
+    EXPECT_TRUE(lockFree());
+}
+
+// No answer is left owed on the line. A repeat that read the first try's
+// late answer waits for the answer still owed to the repeat and drops it:
+// the wait ends when it has come (a read of exactly its bytes, all there).
+// An exchange given up with nothing heard leaves its answer for the next
+// request's emptying of the input to wait out.
+TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
+{
+    server.withLock([&] {
+        box.State.Payload[0x0C] = {0x0C, 0x42};
+        // The first answer comes only when the repeat has arrived, the
+        // repeat's own 200 ms after it.
+        box.State.LateNext = {0, 200};
+    });
+    server.injectFault(sim::Fault::held(), 1);
+    uint8_t answer[4] = {};
+    bool isError = false;
+    port->reads.clear();
+    ASSERT_TRUE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
+    // The first try's start byte never came; the repeat's answer; the owed
+    // answer read whole, once.
+    using Read = std::pair<int, int>;
+    EXPECT_EQ(port->reads, (std::vector<Read>{{1, 0}, {1, 1}, {3, 3}, {4, 4}}));
+    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    // The next request of the same answer length reads its own answer.
+    ASSERT_TRUE(exchange(0x0C, 0xA5, answer, isError, 4));
+    EXPECT_EQ(Bytes(answer, answer + 3), (Bytes{0xD2, 0x0C, 0x42}));
+    EXPECT_TRUE(lockFree());
+
+    // Given up: a presence query (no repeat) answered after the port's wait.
+    server.withLock([&] { box.State.LateNext = {700}; });
+    protocol->RetryEnabled = false;
+    EXPECT_FALSE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(port->OwedAnswer(), 4);
+    protocol->RetryEnabled = true;
+    reports.clear();
+    ASSERT_TRUE(exchange(0x0C, 0xA5, answer, isError, 4));
+    EXPECT_EQ(Bytes(answer, answer + 3), (Bytes{0xD2, 0x0C, 0x42}));
+    EXPECT_EQ(reports, (std::vector<bool>{true}));
+    EXPECT_EQ(port->OwedAnswer(), 0);
+    ASSERT_TRUE(server.log().waitForCount(5, 10s));
+    EXPECT_EQ(server.log().count(), 5u) << "the request after the give-up went out once";
     EXPECT_TRUE(lockFree());
 }

@@ -41,6 +41,19 @@ protected:
         return m_input.Read(buffer, count, read);
     }
     void ReleasePortLock() override { ++releases; }
+    // The answer still owed after a repeat is read from the line as the port
+    // reads it; one owed after a give-up is only noted.
+    void DropOwedAnswer(int count) override
+    {
+        dropped.push_back(count);
+        std::vector<uint8_t> owed(static_cast<size_t>(count));
+        int read = 0;
+        m_input.Read(owed.data(), count, read);
+    }
+    void OweAnswer(int count) override { owed.push_back(count); }
+
+public:
+    std::vector<int> dropped, owed;
 
 private:
     fuzz::FedBytes m_input;
@@ -86,6 +99,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int most = protocol.RetryEnabled ? 2 : 1;
     if (protocol.releases != protocol.writes || protocol.writes > most || reports > 1 || written != requestCount + 1)
         __builtin_trap();
+    // No answer is left owed: one dropped only after a repeat that was
+    // answered (an answer's length), one noted only for an exchange given
+    // up (an answer for each try), never both.
+    FUZZ_CHECK(protocol.dropped.size() + protocol.owed.size() <= 1);
+    for (const int n : protocol.dropped)
+        FUZZ_CHECK(ok && protocol.writes == 2 && (n == count || (isError && n == 4)));
+    for (const int n : protocol.owed)
+        FUZZ_CHECK(!ok && n > 0 && n % count == 0 && n <= protocol.writes * count);
     if (ok) {
         // A valid answer starts with the start byte and ends with its sum.
         const uint8_t *answer = buffer.data() + 1;

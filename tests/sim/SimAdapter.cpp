@@ -111,6 +111,23 @@ Bytes SimAdapter::Handle(const Bytes &request)
     return Answer(payload->second);
 }
 
+int SimAdapter::AnswerDelay(const Bytes &request)
+{
+    SimAdapterState &s = State;
+    int delay = s.LateMs;
+    const auto chosen = request.size() > 1 ? s.LateFor.find(request[1]) : s.LateFor.end();
+    if (!s.LateNext.empty()) {
+        delay = s.LateNext.front();
+        s.LateNext.pop_front();
+    } else if (chosen != s.LateFor.end()) {
+        delay = chosen->second;
+    } else if (s.LateRandomMax > 0) {
+        delay = std::uniform_int_distribution<int>(s.LateRandomMin, s.LateRandomMax)(s.Random);
+    }
+    s.Delays.push_back(delay);
+    return delay;
+}
+
 Handler SimAdapter::MakeHandler()
 {
     return {"adapter", 0xC2,
@@ -119,7 +136,8 @@ Handler SimAdapter::MakeHandler()
                     return FrameLength::needMore();
                 return FrameLength::complete(RequestLengthOf(soFar[1]));
             },
-            [this](const Bytes &frame) { return Handle(frame); }};
+            [this](const Bytes &frame) { return Handle(frame); },
+            [this](const Bytes &frame) { return AnswerDelay(frame); }};
 }
 
 Handler SimAdapter::MakeBootloaderHandler()

@@ -13,7 +13,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <random>
+#include <vector>
 
 namespace sim {
 
@@ -64,6 +67,19 @@ struct SimAdapterState {
     bool InBootloader = false;
     size_t Jumps = 0;
     SimObdState Obd;
+
+    // Late answers: the time in ms the box takes before an answer. The
+    // next answers take the delays of LateNext in order; else an answer to a
+    // command of LateFor takes its delay; else, with LateRandomMax set, one
+    // drawn evenly from LateRandomMin to LateRandomMax (from a seeded
+    // generator: the same on every run); else LateMs, for every answer.
+    std::deque<int> LateNext;
+    std::map<uint8_t, int> LateFor;
+    int LateMs = 0;
+    int LateRandomMin = 0, LateRandomMax = 0;
+    std::mt19937 Random{46};
+    // The delays given, in order (0: at once).
+    std::vector<int> Delays;
 };
 
 class SimAdapter
@@ -87,6 +103,8 @@ public:
     // The answer to one whole request; empty means silence. An unknown
     // command is refused with code 01.
     Bytes Handle(const Bytes &request);
+    // How late the answer to a request comes (State's Late rules), in ms.
+    int AnswerDelay(const Bytes &request);
 
     // The answer of the OBD link's commands (0x71 .. 0x8C) from State.Obd;
     // false for other commands.

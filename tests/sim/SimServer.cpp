@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <deque>
 #include <optional>
+#include <utility>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
@@ -173,7 +174,8 @@ struct SimServer::Impl {
     bool execute(Command c);
     void receive(Clock::time_point now, const uint8_t *data, size_t n);
     void assemble();
-    void deliver(const Bytes &frame, Bytes answer);
+    void deliver(const Bytes &frame, Bytes answer, int delayMs);
+    Bytes held;  // an answer kept back until the next frame (Fault::Held)
     bool send(const Bytes &bytes);
 };
 
@@ -214,6 +216,7 @@ void SimServer::Impl::closePty()
         ::close(slave);
     master = slave = -1;
     rx.clear();
+    held.clear();
 }
 
 bool SimServer::Impl::relink(std::string *error)
@@ -324,12 +327,15 @@ void SimServer::Impl::assemble()
         rx.erase(rx.begin(), rx.begin() + static_cast<std::ptrdiff_t>(length));
         const std::string name = chosen->name;
         Bytes answer = chosen->answer ? chosen->answer(frame) : Bytes{};
+        const int delay = !answer.empty() && chosen->delayMs ? chosen->delayMs(frame) : 0;
         owner->m_log.add(ReceivedFrame{frame, name, lastRx});
-        deliver(frame, std::move(answer));
+        if (!held.empty())
+            send(std::exchange(held, Bytes{}));
+        deliver(frame, std::move(answer), delay);
     }
 }
 
-void SimServer::Impl::deliver(const Bytes &frame, Bytes answer)
+void SimServer::Impl::deliver(const Bytes &frame, Bytes answer, int delayMs)
 {
     if (answer.empty())
         return;
@@ -343,6 +349,8 @@ void SimServer::Impl::deliver(const Bytes &frame, Bytes answer)
         break;
     }
     if (paced && !sleepUntil(wireFree))
+        return;
+    if (delayMs > 0 && !sleepUntil(Clock::now() + std::chrono::milliseconds(delayMs)))
         return;
     if (fault) {
         switch (fault->kind) {
@@ -361,6 +369,9 @@ void SimServer::Impl::deliver(const Bytes &frame, Bytes answer)
         case Fault::Noise:
             answer.insert(answer.begin(), fault->noise.begin(), fault->noise.end());
             break;
+        case Fault::Held:
+            held = std::move(answer);
+            return;
         case Fault::Vanish:
             closePty();
             if (fault->reappearAfterMs >= 0) {

@@ -60,6 +60,10 @@ struct Handler {
     // The answer to a complete frame; empty means no answer. Runs on the
     // server thread.
     std::function<Bytes(const Bytes &frame)> answer;
+    // How long the device takes before it answers a frame, in ms (none: at
+    // once). Asked only for frames it answers; the server answers nothing
+    // else meanwhile, as a device answers one request after the other.
+    std::function<int(const Bytes &frame)> delayMs = {};
 };
 
 struct ReceivedFrame {
@@ -91,7 +95,7 @@ private:
 
 // A fault applied to one answer instead of sending it as it is.
 struct Fault {
-    enum Kind { NoAnswer, Late, BadChecksum, Truncated, Noise, Vanish };
+    enum Kind { NoAnswer, Late, BadChecksum, Truncated, Noise, Vanish, Held };
     Kind kind = NoAnswer;
     int delayMs = 0;           // Late: wait this long before answering
     size_t keep = 0;           // Truncated: bytes kept (0: all but the last)
@@ -109,6 +113,9 @@ struct Fault {
     // and its COM link removed; with reappearMs >= 0 a new one is linked
     // after that time.
     static Fault vanish(int reappearMs = -1) { Fault f = of(Vanish); f.reappearAfterMs = reappearMs; return f; }
+    // The answer comes only once the next frame has arrived, just before
+    // that frame's answer: later than any wait, whatever the machine's load.
+    static Fault held() { return of(Held); }
 };
 
 // Seconds per byte at 9600 baud with 10 bits a byte: about 1.0417 ms.
