@@ -234,6 +234,9 @@ TEST_P(UpgradeWhole, IdentifiesProgramsTheCheckedBytesAndReturnsToTheApplication
     EXPECT_EQ(logic.DeviceDescription(), "");
     EXPECT_TRUE(logic.ReadDeviceVersion(nullptr, nullptr));
     EXPECT_NE(logic.DeviceDescription(), "");
+    // The bootloader's version replies come late, though within the port's
+    // own wait: they are taken.
+    server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xBC && f[1] == 0xE1; }, sim::Fault::late(150), 2);
     form->CheckConnection();
     ASSERT_TRUE(form->Connected()) << boxes.join('|').toStdString();
     EXPECT_FALSE(running());
