@@ -1172,6 +1172,7 @@ void TFormMultiOBD::RefreshLivePage()
     module()->ReadAllowedPids();
     CopyObd(2);
     Logic->UIState()->SetModifiedFlag(false);
+    FLivePageLinkState = ui()->OBDactionMain->GetAsInteger();
 }
 
 void TFormMultiOBD::LivePanelChanged()
@@ -1182,9 +1183,17 @@ void TFormMultiOBD::LivePanelChanged()
     FInLiveUpdate = true;
     const bool connected = s->IsConnected();
     PnlOBDLive->setEnabled(connected && !s->IsDetecting());
+    // The page's bindings are all shown again on every tick, while the work
+    // step reads the link state and the PID masks once a cycle: the page
+    // reads them itself only when the link state moved (a connect, a
+    // detection, a drop), not a second time each cycle.
+    const qint64 state = obdActive() ? s->OBDactionMain->GetAsInteger() : -1;
     if (connected) {
-        RefreshLivePage();
+        if (state != FLivePageLinkState)
+            RefreshLivePage();
         RefreshReadings();
+    } else {
+        FLivePageLinkState = state;
     }
     FInLiveUpdate = false;
 }

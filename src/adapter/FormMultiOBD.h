@@ -163,6 +163,9 @@ private:
     bool FSuppressAllowWrite = false;
     bool FInStatusUpdate = false;
     bool FInLiveUpdate = false;
+    // The link state (OBDactionMain) the live page last read its PID masks
+    // at; -1 before any read and while the OBD module does not answer.
+    qint64 FLivePageLinkState = -1;
     int FLastTroubleCodeCount = -1;
     quint16 FTroubleCodeMessagesShown = 0;
     quint16 FFreezeFrameMessagesShown = 0;

@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <QEventLoop>
 
+#include <map>
+
 
 #include <gtest/gtest.h>
 
@@ -661,6 +663,28 @@ TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
     P->ShowObdPage("TbSOBDLive");
     P->Tick();
     P->Tick();
+    // The link state and each PID mask go on the wire once a poll cycle; the
+    // page reads them again only when the link state moves (here: the
+    // link drops to idle and connects again).
+    const auto readsPerCycle = [&](const std::function<void(sim::SimAdapterState &)> &link) {
+        if (link)
+            P->Box(link);
+        P->ClearLog();
+        P->Tick();
+        std::map<uint8_t, int> reads;
+        for (const auto &r : P->AdapterRequests())
+            ++reads[r[1]];
+        return std::vector<int>{reads[0x78], reads[0x79], reads[0x7A]};
+    };
+    const std::vector<int> once{1, 1, 1};
+    const std::vector<int> twice{2, 2, 2};
+    for (int cycle = 0; cycle < 3; ++cycle)
+        EXPECT_EQ(readsPerCycle({}), once) << cycle;
+    readsPerCycle([](sim::SimAdapterState &s) { s.Obd.State[4] = 15; });
+    EXPECT_FALSE(P->Obd->PnlOBDLive->isEnabled());
+    EXPECT_EQ(readsPerCycle([](sim::SimAdapterState &s) { s.Obd.State[4] = 4; }), twice);
+    EXPECT_TRUE(P->Obd->PnlOBDLive->isEnabled());
+    EXPECT_EQ(readsPerCycle({}), once);
     auto check = [&](const char *name) { return P->Obd->PnlOBDLive->findChild<QCheckBox *>(name); };
     EXPECT_TRUE(check("ChBOBDRPM")->isVisible());
     EXPECT_TRUE(check("ChBOBDRPM")->isChecked());

@@ -45,10 +45,9 @@ protected:
         ASSERT_TRUE(server.start(&error)) << error;
         ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 4, &error)) << error;
         ApplyProgramPortSettings(port);
+        // The port's own timeouts: a reply merely late on a busy machine is
+        // still taken.
         port.SetComDevice(4);
-        port.Timeouts()->SetIntervalTimeout(100);
-        port.Timeouts()->SetReadConstant(250);
-        port.Timeouts()->SetReadMultiplier(10);
         ASSERT_NO_THROW(port.Open());
         BootloaderConfig = &config;
         manager.SetConnection(&port, nullptr);

@@ -241,9 +241,10 @@ protected:
         return upgradefiles::FlashHolds(flash, records);
     }
     bool running() { return device.state<bool>([this] { return device.target.App.Running; }); }
+    // Given up after seconds, so that a busy machine does not decide it.
     bool runningSoon()
     {
-        for (int i = 0; i < 100 && !running(); ++i)
+        for (int i = 0; i < 1000 && !running(); ++i)
             startup::StartupRig::Run(10);
         return running();
     }
