@@ -257,6 +257,7 @@ TEST(UpgradeLaunch, ReminderBackupIsRestoredOnTheDeviceItCameFrom)
                 s.Param8[10] = 20;
                 s.Param16[6] = 50;
             });
+            return true; // the device was erased and programmed
         };
         // The connection-status dialog's Update, then the restore it asks for.
         f.UpgradeServices.ShowConnectStatus = [&f](int, int) {
