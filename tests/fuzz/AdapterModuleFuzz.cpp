@@ -37,8 +37,18 @@ protected:
     bool ReadPort(uint8_t *buffer, int count, int &read) override
     {
         const bool ok = m_input.Read(buffer, count, read);
-        if (count > 1)
-            lastAnswer.assign(buffer, buffer + read);
+        // A start byte begins an answer; the reads after it, in whatever
+        // pieces the protocol asks for, make up its body.
+        if (count == 1)
+            lastAnswer.clear();
+        else
+            lastAnswer.insert(lastAnswer.end(), buffer, buffer + read);
+        return ok;
+    }
+    bool ReadPortFollowing(uint8_t *buffer, int &read) override
+    {
+        const bool ok = m_input.Read(buffer, 1, read);
+        lastAnswer.insert(lastAnswer.end(), buffer, buffer + read);
         return ok;
     }
     void ReleasePortLock() override {}
