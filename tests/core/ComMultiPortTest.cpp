@@ -237,6 +237,7 @@ TEST_F(PortTest, NothingArrivingGivesZeroedBufferAfterTheTimeouts)
 {
     ASSERT_NO_THROW(port->Open());
     port->Timeouts()->SetIntervalTimeout(50);
+    // The timeout itself is under test: nothing is ever sent to this port.
     port->Timeouts()->SetReadConstant(100);
     port->Timeouts()->SetReadMultiplier(20);  // 100 + 5 * 20 = 200 ms
     uint8_t buf[5];
@@ -518,6 +519,7 @@ TEST_F(PortTest, PurgeDropsALeftOverAnswer)
     ASSERT_TRUE(port->ReadData(answer, 6, n));
     EXPECT_EQ(std::vector<uint8_t>(answer, answer + 6), (std::vector<uint8_t>{0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF}));
     // Nothing else is left.
+    // Short on purpose: nothing more is sent, the read only shows that the input is empty.
     port->Timeouts()->SetReadConstant(50);
     port->Timeouts()->SetReadMultiplier(0);
     EXPECT_FALSE(port->ReadData(answer, 1, n));
@@ -610,6 +612,7 @@ TEST_F(PortTest, TraceLines)
     int n = 0;
     ASSERT_TRUE(port->ReadData(&head, 1, n));
     ASSERT_TRUE(port->ReadData(rest, 5, n));
+    // Short on purpose: this waits for bytes that never come, so no late answer can change the outcome.
     port->Timeouts()->SetReadConstant(20);
     port->Timeouts()->SetReadMultiplier(0);
     EXPECT_FALSE(port->ReadData(more, 3, n));
