@@ -379,11 +379,16 @@ void TFormMultiAIO::PgCMainChange(QObject *sender)
     if (!module)
         return;
     const QString section = GetDataGroupName(dgAIO);
+    // Entered again (a detection, the box found again, a language change)
+    // with edits not yet written: the readings are refreshed, the edits stay.
+    const bool keepEdits = Logic->UIState()->Modified();
+    const int flags = keepEdits ? 1 : 3;
     module->ReadMain();
-    Logic->UIState()->CopyFromDevice(section, 3);
+    Logic->UIState()->CopyFromDevice(section, flags);
     if (Manager)
         Manager->SetStateFlag(TModuleAIO::PollAIO, true);
-    BtBReadLamEmulCnfClick();
+    if (!keepEdits)
+        BtBReadLamEmulCnfClick();
     const int emulator = ShownEmulator();
     for (int i = 0; i < kRows; ++i) {
         if (emulator == 1)
@@ -392,7 +397,7 @@ void TFormMultiAIO::PgCMainChange(QObject *sender)
             module->ReadThresholdRowB(i);
     }
     module->ReadOptions();
-    Logic->UIState()->CopyFromDevice(section, 3);
+    Logic->UIState()->CopyFromDevice(section, flags);
     RefreshGrids();
 }
 
@@ -403,8 +408,9 @@ bool TFormMultiAIO::PgCMainChanging()
     const int answer = Common->AskSaveChangedData(false);
     if (answer == mrCancel)
         return false;
+    // A write that did not go through (said so) keeps the page and its edits.
     if (answer == mrYes)
-        BtBWriteLamEmulCnfClick();
+        return BtBWriteLamEmulCnfClick();
     return true;
 }
 

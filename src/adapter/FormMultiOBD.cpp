@@ -613,24 +613,37 @@ void TFormMultiOBD::PgCMainChanging(int next)
 {
     if (next == PgCMain->currentIndex() || !IsConfigShown() || !Logic || !Logic->UIState()->Modified() || !Common)
         return;
-    const int answer = Common->AskSaveChangedData(false);
-    if (answer == 2) {
-        // Cancel keeps the page: the click must not change it.
+    const auto keepConfigPage = [this] {
+        // The click must not change the page.
         FReverting = true;
         QMetaObject::invokeMethod(this, [this] {
             PgCMain->setCurrentWidget(TbSOBDConfig);
             FReverting = false;
         }, Qt::QueuedConnection);
-        return;
+    };
+    const int answer = Common->AskSaveChangedData(false);
+    if (answer == 2) {
+        keepConfigPage();
+    } else if (answer == 6) {
+        // A write that did not go through keeps the page and its edits, so
+        // that the user can write again; a box no longer there is said so.
+        const bool boxThere = obdActive();
+        if (!BtBOBDWriteConfigClick()) {
+            if (!boxThere)
+                Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
+                                              : QStringLiteral("strObdConfigNotWritten"));
+            keepConfigPage();
+        }
     }
-    if (answer == 6)
-        BtBOBDWriteConfigClick();
 }
 
 void TFormMultiOBD::PgCMainChange(QObject *sender)
 {
     Q_UNUSED(sender);
-    FDetectResultLatched = false;
+    // A detection result already taken is taken again on entering the page,
+    // unless the page holds edits not yet written, which it would overwrite.
+    if (!Logic || !Logic->UIState()->Modified())
+        FDetectResultLatched = false;
     if (!obdActive() || !Logic) {
         UpdatePollSet(false);
         if (IsShown(TbSOBDErrors))
@@ -652,7 +665,12 @@ void TFormMultiOBD::PgCMainChange(QObject *sender)
         }
         CopyObd(1);
         LblOBDisOBDsimCompiled->setVisible(ui()->OBDisOBDsimCompiled->GetAsInteger() >= 1);
-        BtBOBDReadConfigClick();
+        // Entered again (a detection, the box found again, a language
+        // change) with edits not yet written: they stay on the page.
+        if (Logic->UIState()->Modified())
+            UpdateWriteButtonState();
+        else
+            BtBOBDReadConfigClick();
         LblOBDConnectErrors->hide();
         if (!versionOk() && adaptationOn()) {
             // OBD adaptation is turned off on devices that cannot use it.

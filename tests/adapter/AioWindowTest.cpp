@@ -413,6 +413,11 @@ TEST(AioWindow, EnteringAndLeavingThePage)
     EXPECT_FALSE(p.Aio->PgCMainChanging());
     EXPECT_EQ(p.Rig.Boxes.size(), 1u);
     EXPECT_TRUE(p.Modified());
+    // Entered again with the edit pending (a detection, a language change):
+    // the edit stays.
+    form.WindowServices.AdapterPageEntered(QStringLiteral("TbSAdapterMultiAIO"));
+    EXPECT_EQ(p.Page(1).StGThreshold->item(5, 5)->text(), QStringLiteral("111"));
+    EXPECT_TRUE(p.Modified());
     p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
     EXPECT_TRUE(p.Aio->PgCMainChanging());
     EXPECT_EQ(p.D->Threshold(1, 5, 5)->GetAsInteger(), 654);

@@ -313,6 +313,12 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     emit P->Obd->CmBOBDAdaptMinRPM->activated(P->Obd->CmBOBDAdaptMinRPM->currentIndex());
     EXPECT_EQ(Ui()->OBDAdaptMinRPM_EE->GetAsInteger(), 2500);
     ASSERT_TRUE(Logic->UIState()->Modified());
+    // The next tick takes the start-up's finished detection and enters the
+    // page again: the edits stay on it.
+    P->Tick();
+    EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
+    EXPECT_EQ(Ui()->OBDAdaptMinRPM_EE->GetAsInteger(), 2500);
+    ASSERT_TRUE(Logic->UIState()->Modified());
 
     // Cancel keeps the configuration page and writes nothing.
     P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
@@ -321,6 +327,31 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
     EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
+    // Yes with a write the box refuses, then with the box gone: the page and
+    // its edits stay, and the user is told.
+    P->Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    P->Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
+    for (const bool boxGone : {false, true}) {
+        SCOPED_TRACE(boxGone ? "box gone" : "write refused");
+        if (boxGone)
+            Manager->SetActive(false);
+        P->Rig.Boxes.clear();
+        shellwiring::ClickTab(*Form, "TbSOBDLive");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
+        EXPECT_TRUE(Logic->UIState()->Modified());
+        EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
+        ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
+        EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
+    }
+    // The box found again enters the page anew: the edits stay.
+    P->Box([](sim::SimAdapterState &s) { s.Obd.Status.erase(0x72); });
+    for (int i = 0; i < 10 && !ModuleOBD->IsActive(); ++i)
+        P->Tick();
+    ASSERT_TRUE(ModuleOBD->IsActive());
+    P->Tick();
+    EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
+    ASSERT_TRUE(Logic->UIState()->Modified());
     // Yes writes before the page changes.
     P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
     shellwiring::ClickTab(*Form, "TbSOBDLive");

@@ -92,7 +92,7 @@ public:
         form.SetScreenSizeForCheck(QSize(1024, 768));
         form.resize(1024, 768);
         form.show();
-        form.Timerek->stop();
+        Rig.HoldTimer();
         QCoreApplication::processEvents();
         return form;
     }

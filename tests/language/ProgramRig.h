@@ -75,7 +75,7 @@ public:
         form.SetScreenSizeForCheck(QSize(1920, 1080));
         form.resize(1024, 768);
         form.show();
-        form.Timerek->stop();
+        Rig.HoldTimer();
         QCoreApplication::processEvents();
     }
 

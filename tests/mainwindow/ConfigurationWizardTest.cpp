@@ -95,7 +95,7 @@ public:
         FormAutocalibrationInit = &StartDialog;
         FormPicture = &Picture;
         WireConfigurationPagesToWindows(*Form);
-        Form->Timerek->stop();
+        Rig.HoldTimer();
         AutoCal = Form->findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"));
         Device.Server.log().clear();
     }

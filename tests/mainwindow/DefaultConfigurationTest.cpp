@@ -64,7 +64,7 @@ public:
         // kind-48 windows, whatever the device.
         Rig.Tick();
         FrmConfigLevelSensor = &LevelSensor;
-        Form->Timerek->stop();
+        Rig.HoldTimer();
         Device.Server.log().clear();
     }
     ~DefaultsRig() { FrmConfigLevelSensor = nullptr; }

@@ -113,7 +113,7 @@ struct LanguageRig {
         TFormMain &form = rig.Create();
         form.SetScreenSizeForCheck(QSize(1024, 768));
         form.show();
-        form.Timerek->stop();
+        rig.HoldTimer();
     }
     ~LanguageRig() { Custom = nullptr; }
 

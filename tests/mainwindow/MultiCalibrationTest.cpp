@@ -46,8 +46,8 @@ struct Cal48 {
     {
         device.Server.withLock([this] { Fill(device.Controller.State); });
         rig.Wire = Wire;
-        TFormMain &form = rig.Create();
-        form.Timerek->stop();
+        rig.Create();
+        rig.HoldTimer();
         rig.Tick();
         Window = FrmMultiCalibrationTaronQV;
         logic.Wait = [](int) {};

@@ -180,6 +180,15 @@ public:
     // One tick as the timer runs it.
     void Tick() { Form->TimerekTimer(Form->Timerek); }
 
+    // From here on the window's own timer never fires, whether stopped or
+    // switched on again by a page change: the test runs each tick (Tick),
+    // and a busy machine cannot slip one in while events are processed.
+    void HoldTimer()
+    {
+        Form->Timerek->stop();
+        Form->Timerek->installEventFilter(&FTimerHold);
+    }
+
     // Lets the event loop run (the window's own timer included).
     static void Run(int milliseconds)
     {
@@ -207,6 +216,14 @@ public:
     std::unique_ptr<TFormMain> Form;
 
 private:
+    // Swallows the timer events of the object it filters.
+    class TimerHold : public QObject
+    {
+    public:
+        bool eventFilter(QObject *, QEvent *event) override { return event->type() == QEvent::Timer; }
+    };
+
+    TimerHold FTimerHold;
     QTemporaryDir FDir;
     std::unique_ptr<TDataManager> FDataManager;
     std::unique_ptr<TLM> FLM;
