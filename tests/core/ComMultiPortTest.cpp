@@ -166,7 +166,7 @@ TEST(ComMultiPortProperties, LockingStrategiesSetTheEightOptions)
     a.OnChange = [&] { ++changes; };
     b.SetIntervalTimeout(1);
     b.SetReadMultiplier(2);
-    b.SetReadConstant(3);
+    b.SetReadConstant(3); // values to copy only: no read waits on them
     b.SetWriteMultiplier(4);
     b.SetWriteConstant(5);
     a.Assign(b);

@@ -83,9 +83,7 @@ QString TProgramLogic::Tr(const char *key)
 
 QString TProgramLogic::Text(const char *name) const
 {
-    if (!FWindow)
-        return QString();
-    QObject *o = FWindow->findChild<QObject *>(QString::fromLatin1(name));
+    QObject *o = Control<QObject>(name);
     if (auto *combo = qobject_cast<QComboBox *>(o))
         return comboText(combo);
     if (auto *label = qobject_cast<QLabel *>(o))
@@ -95,7 +93,7 @@ QString TProgramLogic::Text(const char *name) const
 
 bool TProgramLogic::Checked(const char *name) const
 {
-    auto *box = FWindow ? FWindow->findChild<QAbstractButton *>(QString::fromLatin1(name)) : nullptr;
+    auto *box = Control<QAbstractButton>(name);
     return box && box->isChecked();
 }
 
@@ -144,7 +142,7 @@ void TProgramLogic::RefreshConfigPage5()
 void TProgramLogic::SetLevel(int level)
 {
     FLevel = level;
-    auto *pages = FWindow ? FWindow->findChild<QTabWidget *>(QStringLiteral("PgCConfWizard")) : nullptr;
+    auto *pages = Control<QTabWidget>("PgCConfWizard");
     if (!pages)
         return;
     for (int i = 1; i < pages->count(); ++i)

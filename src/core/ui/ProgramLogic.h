@@ -6,19 +6,19 @@
 // model factors, and the two lists filled from the edition parameters.
 //
 // It talks to the device through the global data manager and reads the
-// wizard's controls inside the panel set with SetWindow (the wizard's own
+// wizard's controls inside the panel set with SetPanel (the wizard's own
 // sheet) by their objectName; only their shown text, checked state or
 // selected item is read.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <functional>
 
 class QComboBox;
-class QWidget;
 
 class TProgramLogic : public QObject
 {
@@ -28,9 +28,10 @@ public:
     explicit TProgramLogic(QObject *parent = nullptr);
     ~TProgramLogic() override;
 
-    // The window that holds the wizard's controls.
-    void SetWindow(QWidget *window) { FWindow = window; }
-    QWidget *Window() const { return FWindow; }
+    // The wizard page's own panel, whose controls are read by name; a name
+    // is looked for inside that panel only.
+    void SetPanel(QWidget *panel) { FPanel = panel; }
+    QWidget *Panel() const { return FPanel; }
 
     // Fillers of the wizard's pages (basic, switching, advanced,
     // auto-calibration, finish); an empty one is skipped.
@@ -108,7 +109,13 @@ private:
     bool Checked(const char *name) const;
     static QString Tr(const char *key);
 
-    QWidget *FWindow = nullptr;
+    // A control of the wizard's panel by name; null without a panel.
+    template <typename T> T *Control(const char *name) const
+    {
+        return FPanel ? FPanel->findChild<T *>(QString::fromLatin1(name)) : nullptr;
+    }
+
+    QWidget *FPanel = nullptr;
     int FLevel = 0;
     bool FActive = false;
 };

@@ -871,7 +871,7 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
             model->BtBModWriteClick();
         }
     };
-    logic.SetWindow(form.OwnPanel("TbSConfigurator"));
+    logic.SetPanel(form.OwnPanel("TbSConfigurator"));
     logic.WizardFillers.Based = [&form] { form.FillConfBasedPage(); };
     logic.WizardFillers.Switching = [&form] { form.FillConfSwitchingPage(); };
     logic.WizardFillers.Advanced = [&form] { form.FillConfAdvancedPage(); };

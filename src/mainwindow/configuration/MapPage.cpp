@@ -282,16 +282,21 @@ MapMath::TPoints TMapPage::GasPoints()
 
 // ---- Reading and drawing ------------------------------------------------------
 
-void TMapPage::BtnCalMapReadClick()
+void TMapPage::ReadRecordedPoints()
 {
-    if (NotReady())
-        return;
-    TWaitCursor wait;
     if (DataManager->IsDeviceType(48))
         DataManager->ReadRecording2(LoadAxisMax());
     else
         DataManager->ReadRecording(LoadAxisMax());
     ShowCounts();
+}
+
+void TMapPage::BtnCalMapReadClick()
+{
+    if (NotReady())
+        return;
+    TWaitCursor wait;
+    ReadRecordedPoints();
     DrawMapChart();
     if (ChBMapQ3Visible && !ChBMapQ3Visible->isHidden() && ChBMapQ3Visible->isChecked())
         DrawMapQ3Chart();
@@ -303,12 +308,8 @@ void TMapPage::ClassifyMap(MapMath::TClassKey key)
         return;
     {
         TWaitCursor wait;
-        if (DataManager->IsDeviceType(48))
-            DataManager->ReadRecording2(LoadAxisMax());
-        else
-            DataManager->ReadRecording(LoadAxisMax());
+        ReadRecordedPoints();
     }
-    ShowCounts();
     if (Model2) {
         Model2->Chart->Series[TModel2Chart::sMap].clear();
         Model2->Chart->Repaint();

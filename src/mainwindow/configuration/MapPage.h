@@ -100,6 +100,8 @@ private:
     bool NotReady() const;
     double LoadAxisMax() const;
     void ShowCounts();
+    // Reads the device's recorded points up to the page's load axis and shows their counts.
+    void ReadRecordedPoints();
     void ClassifyMap(MapMath::TClassKey key);
     void Warn(const QString &key) const;
 

@@ -63,7 +63,7 @@ TEST(ProgramLogic, SummariesOfWorkedRecords)
     auto *inFlow = w.check("ChBConfPressSensInFlow", true);
     auto *noRpm = w.check("ChBConfRPMNotConnected", false);
     TProgramLogic logic;
-    logic.SetWindow(&w.window);
+    logic.SetPanel(&w.window);
 
     auto &r = DeviceRecord;
     r.FuelType = 1;
@@ -149,7 +149,7 @@ TEST(ProgramLogic, OptionLevelAndBusyTests)
     for (int i = 0; i < 5; ++i)
         pages->addTab(new QWidget, QString::number(i));
     TProgramLogic logic;
-    logic.SetWindow(&window);
+    logic.SetPanel(&window);
 
     logic.SetLevel(2);
     EXPECT_TRUE(pages->isTabVisible(0));
