@@ -3,40 +3,32 @@
 // program wires them, start-up, the main tick and the status bar.
 #include "ProgramWithAdapter.h"
 
-#include "adapter/AdapterWiring.h"
-#include "adapter/FormMultiAIO.h"
-#include "adapter/FormMultiAdapterInfo.h"
-#include "adapter/FormMultiOBD.h"
-#include "adapter/Logic.h"
 #include "adapter/LogicAdapter.h"
-#include "adapter/Manager.h"
 #include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
 #include "controls/ImageList.h"
 #include "controls/SelectedImage.h"
-#include "upgrade/Bootloader40Manager.h"
-#include "upgrade/BootloaderConfig.h"
 #include "upgrade/FormUpgrader.h"
 #include "upgrade/UpgradeFiles.h"
 #include "upgrade/UpgradeWiring.h"
-#include "upgrade/UpgraderLogic.h"
-#include "windows/FormConnectStatus.h"
 #include "windows/NamedWidget.h"
 
-#include <QApplication>
-#include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <memory>
+#include <array>
 
-using namespace std::chrono_literals;
 using adaptertest::ProgramWithAdapter;
+
+// Main version 1.0A with bootloader product 1: an upgrade is offered.
+static void OlderBox(sim::SimAdapterState &s)
+{
+    s.Payload[0x01][1] = 0x10;
+    s.Payload[0x02][1] = 0x10;
+    s.Payload[0x02][4] = 0x01;
+}
 
 TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
 {
@@ -48,10 +40,8 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     EXPECT_EQ(requests.front(), (sim::Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
     // One detection pass when the window's creation connects, one by the
     // adapter start-up.
-    const std::vector<uint8_t> pass = {0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D};
-    std::vector<uint8_t> twice = pass;
-    twice.insert(twice.end(), pass.begin(), pass.end());
-    EXPECT_EQ(p.AdapterCommands(), twice);
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D, //
+                                                         0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D}));
 
     p.Device.Server.log().clear();
     p.Tick();
@@ -64,8 +54,7 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     EXPECT_EQ(p.Info->LblAdapterVersionFull->text(), LogicAdapter->DescribeAdapter(false));
     EXPECT_EQ(p.Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
     // Each tick: the controller's live values and the OBD module's state.
-    for (int i = 0; i < 4; ++i)
-        p.Tick();
+    p.Tick(4);
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x78, 0x01, 0x02, 0x04, 0x78, 0x78, 0x78, 0x78}));
     EXPECT_EQ(p.LiveReads(), 5u);
     // A 2.0A box has nothing newer to offer.
@@ -80,8 +69,7 @@ TEST(AdapterInMainWindow, BoxSilentAtRunTimeNeverHoldsTheTick)
     p.Tick();
     p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = true; });
     p.Device.Server.log().clear();
-    for (int i = 0; i < 8; ++i)
-        p.Tick();
+    p.Tick(8);
     // The state read and its repeat, three presence retries, then nothing;
     // the controller is polled on every tick all the while.
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x78, 0x78, 0x70, 0x70, 0x70}));
@@ -99,8 +87,7 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
     p.Start();
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04, 0x01, 0x02, 0x04}));
     p.Device.Server.log().clear();
-    for (int i = 0; i < 5; ++i)
-        p.Tick();
+    p.Tick(5);
     EXPECT_TRUE(p.Device.AdapterRequests().empty());
     EXPECT_EQ(p.AdapterLine(), "----");
     ASSERT_EQ(p.Rig.Boxes.size(), 1u);
@@ -108,14 +95,11 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
     EXPECT_EQ(p.Info->LblAdapterVersion->text(), "[" + LM->Translate(QStringLiteral("strVerError")) + "] {20} [1]");
     EXPECT_EQ(p.Info->LblAdapterVersion->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_FALSE(p.Info->BtBAdapterLoadFromFile->isEnabled());
-    // The adapter page entered again and again with the timer running: the
-    // box answered and was refused, it did not drop out, so it is neither
-    // asked nor reported again.
+    // The page entered again and again: the refused box is neither asked nor reported again.
     p.Device.Server.log().clear();
     for (int i = 0; i < 3; ++i) {
         shellwiring::ClickTab(*p.Rig.Form, "TbSAdapter");
-        for (int t = 0; t < 3; ++t)
-            p.Tick();
+        p.Tick(3);
         shellwiring::ClickTab(*p.Rig.Form, "TbSConfig");
         p.Tick();
     }
@@ -123,20 +107,14 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
     EXPECT_TRUE(p.Device.AdapterRequests().empty()) << p.Device.AdapterRequests().size();
     // A new contact (the controller connected afresh) says it once more.
     DataManager->SyncModules(true);
-    p.Tick();
-    p.Tick();
+    p.Tick(2);
     EXPECT_EQ(p.Rig.Boxes.size(), 2u) << p.Rig.BoxTexts().join('|').toStdString();
     EXPECT_LE(p.Device.AdapterRequests().size(), 3u);
 }
 
 TEST(AdapterInMainWindow, OlderBoxOpensTheUpgradeRoad)
 {
-    // Main version 1.0A with bootloader product 1: an upgrade is offered.
-    ProgramWithAdapter p([](sim::SimAdapterState &s) {
-        s.Payload[0x01][1] = 0x10;
-        s.Payload[0x02][1] = 0x10;
-        s.Payload[0x02][4] = 0x01;
-    });
+    ProgramWithAdapter p(OlderBox);
     TFormMain &form = p.Start();
     int reminders = 0;
     form.Services.CheckIfFirmwareUpgradePossible = [&] { ++reminders, form.CheckIfFirmwareUpgradePossible(); };
@@ -154,36 +132,30 @@ TEST(AdapterInMainWindow, OlderBoxOpensTheUpgradeRoad)
     EXPECT_TRUE(p.Rig.Boxes.back().Text.contains(LM->Translate(QStringLiteral("strAdapterUpdateAvailable"))));
 }
 
-// The adapter box's upgrade from Connection status, with its Update pressed
-// as a person presses it and the upgrade window driven as it comes up. The
-// box loses power at a record of the first run (or not at all); the run that
-// finishes it is started from the dialog in the same program or after a
-// restart, with or without a controller on the line. A box that went silent
-// instead gets the adapter's refusal and nothing else.
+// The box's upgrade from Connection status, its Update pressed as a person
+// presses it and the upgrade window driven as it comes up. The box loses power
+// at a record of the first run (or not at all); the run that finishes it starts
+// from the dialog in the same program or after a restart, with or without a
+// controller. A box gone silent gets the adapter's refusal and nothing else.
 struct AdapterRoadCase {
     const char *Name;
-    enum { Whole = -1, First = -2, Middle = -3, Last = -4, Silent = -5 } Cut;
-    bool Restart;
-    bool ControllerAfter; // a controller answers in the program that finishes
+    enum { Whole, First, Middle, Last, Silent } Cut;
+    bool Restart = false;
+    bool ControllerAfter = true; // a controller answers in the program that finishes
 };
 
 class AdapterUpgradeRoad : public ::testing::TestWithParam<AdapterRoadCase>
 {
 protected:
-    using Program = adaptertest::ProgramWithAdapter;
     QTemporaryDir Tmp;
     QString File;
     QList<QByteArray> Records;
-    std::unique_ptr<Program> P;
+    std::unique_ptr<ProgramWithAdapter> P;
     std::unique_ptr<adaptertest::ConnectStatusObjects> Objects;
 
     void SetUp() override
     {
-        TBootloaderAdapterVXR_v2 params;
-        const QByteArray data = upgradefiles::Make(params, 12 * 36 + 5, 0x21, 'C');
-        Records = UpgradeRecords(data, params);
-        File = Tmp.filePath(QStringLiteral("fw.") + params.GetExtension());
-        ASSERT_TRUE(upgradefiles::Write(File, data));
+        ASSERT_TRUE(upgradefiles::WriteFile(Tmp, TBootloaderAdapterVXR_v2(), 12 * 36 + 5, File, &Records));
         TFormUpgrader::BeforeModal = [this](TFormUpgrader *w) {
             w->Wait = [](int) {};
             w->ChooseFile = [this](const QString &) { return File; };
@@ -192,27 +164,18 @@ protected:
             QTimer::singleShot(0, w, [w] { w->close(); });
         };
     }
-    void TearDown() override
-    {
-        TFormUpgrader::BeforeModal = nullptr;
-        Objects.reset();
-        P.reset();
-    }
+    void TearDown() override { TFormUpgrader::BeforeModal = nullptr; }
 
-    // An older box (1.0A, bootloader product 1) beside the controller; the
-    // box's own state carried over from a previous run when given.
+    // An older box beside the controller, or the box as a previous run left it.
     TFormMain &StartProgram(const sim::SimAdapter *before = nullptr, bool controller = true)
     {
         Objects.reset();
         P.reset();
-        P = std::make_unique<Program>([before](sim::SimAdapterState &s) {
-            if (before) {
+        P = std::make_unique<ProgramWithAdapter>([before](sim::SimAdapterState &s) {
+            if (before)
                 s = before->State;
-                return;
-            }
-            s.Payload[0x01][1] = 0x10;
-            s.Payload[0x02][1] = 0x10;
-            s.Payload[0x02][4] = 0x01;
+            else
+                OlderBox(s);
         });
         if (before)
             P->Device.Server.withLock([&] { P->Device.Adapter.Boot = before->Boot; });
@@ -227,15 +190,14 @@ protected:
         Objects->Bootloader.Wait = [](int) {};
         WireConnectStatusToAdapter(Objects->Dialog);
         TFormMain &form = P->Start();
-        // Without a controller the first tick finds the bootloader and opens
-        // the dialog itself.
+        // Without a controller the first tick finds the bootloader and opens the dialog itself.
         if (controller)
             P->Tick();
         return form;
     }
-    // Connection status opened from the main window (or by open); script
-    // runs while it is shown. False when it did not open.
-    bool WithDialog(const std::function<void(TFormConnectStatus &)> &script, std::function<void()> open = {})
+    // Connection status opened from the main window (or by the next tick);
+    // script runs while it is shown. False when it did not open.
+    bool WithDialog(const std::function<void(TFormConnectStatus &)> &script, bool byTick = false)
     {
         bool opened = false;
         SetModalExecHook([&](QDialog *shown) {
@@ -245,31 +207,32 @@ protected:
             shown->hide();
             return int(QDialog::Accepted);
         });
-        if (open)
-            open();
+        if (byTick)
+            P->Tick();
         else
             P->Rig.Form->ShowFormConnectStatus();
         SetModalExecHook({});
         return opened;
     }
-    template <class T> T Box(const std::function<T(sim::SimAdapter &)> &read)
+    static void PressUpdate(TFormConnectStatus &dialog)
     {
-        T value{};
-        P->Device.Server.withLock([&] { value = read(P->Device.Adapter); });
-        return value;
+        ASSERT_TRUE(dialog.BtnAdapterUpdate->isVisible() && dialog.BtnAdapterUpdate->isEnabled());
+        dialog.BtnAdapterUpdate->click();
     }
-    bool FlashHoldsFile()
+    std::unique_ptr<sim::SimAdapter> Snapshot()
     {
-        const auto flash = Box<std::vector<std::array<uint8_t, 36>>>(
-            [](sim::SimAdapter &a) { return a.Boot.State.Flash; });
-        return upgradefiles::FlashHolds(flash, Records);
+        auto box = std::make_unique<sim::SimAdapter>();
+        P->Device.Server.withLock([&] {
+            box->State = P->Device.Adapter.State;
+            box->Boot = P->Device.Adapter.Boot;
+        });
+        return box;
     }
+    // How often the adapter's upgrade was refused for the reason key.
     int Said(const char *key)
     {
-        const QString text = TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n")
-                             + TranslateKey(QString::fromLatin1(key));
-        return int(std::count_if(P->Rig.Boxes.begin(), P->Rig.Boxes.end(),
-                                 [&](const TMessageBoxInfo &b) { return b.Text == text; }));
+        const QString refused = TranslateKey(QStringLiteral("strUpdImpossible")) + QStringLiteral("\r\n\r\n");
+        return int(P->Rig.BoxTexts().count(refused + TranslateKey(QString::fromLatin1(key))));
     }
 };
 
@@ -283,8 +246,7 @@ TEST_P(AdapterUpgradeRoad, UpdateInConnectionStatusUpgradesTheBoxAndFinishesACut
     if (c.Cut == AdapterRoadCase::Silent) {
         // Silent long enough for its modules to give up: not shown connected.
         P->Device.Server.withLock([&] { P->Device.Adapter.State.Silent = true; });
-        for (int i = 0; i < 8; ++i)
-            P->Tick();
+        P->Tick(8);
         WithDialog([&](TFormConnectStatus &dialog) {
             EXPECT_NE(dialog.SelImAdapter->ImageIndex(), 4) << "a box that stopped answering is not connected";
             EXPECT_FALSE(dialog.BtnAdapterUpdate->isVisible());
@@ -307,59 +269,41 @@ TEST_P(AdapterUpgradeRoad, UpdateInConnectionStatusUpgradesTheBoxAndFinishesACut
         return;
     }
     const int last = int(Records.size()) - 1;
-    const int cut = c.Cut == AdapterRoadCase::First ? 0 : c.Cut == AdapterRoadCase::Middle ? last / 2
-                    : c.Cut == AdapterRoadCase::Last                                      ? last
-                                                                                          : -1;
+    const int cut = std::array{-1, 0, last / 2, last}[c.Cut];
     P->Device.Server.withLock([&] { P->Device.Adapter.Boot.State.PowerLossAtRecord = cut; });
     int pictureAfterCut = 0;
     WithDialog([&](TFormConnectStatus &dialog) {
-        ASSERT_TRUE(dialog.BtnAdapterUpdate->isVisible());
         EXPECT_TRUE(dialog.BtnAdapterUpdate->font().bold()) << "drawn red";
-        dialog.BtnAdapterUpdate->click();
+        PressUpdate(dialog);
         pictureAfterCut = dialog.SelImAdapter->ImageIndex();
-        if (cut >= 0 && !c.Restart) {
-            // The box is shown in its bootloader and its Update finishes it.
-            ASSERT_TRUE(dialog.BtnAdapterUpdate->isVisible() && dialog.BtnAdapterUpdate->isEnabled());
-            dialog.BtnAdapterUpdate->click();
-        }
+        if (cut >= 0 && !c.Restart)
+            PressUpdate(dialog); // shown in its bootloader, its Update finishes it
     });
     EXPECT_EQ(Said("strUpdAdapterNotFound"), 0) << P->Rig.BoxTexts().join('|').toStdString();
-    if (cut >= 0) {
-        EXPECT_EQ(pictureAfterCut, 5) << "in its bootloader";
-        if (c.Restart) {
-            ASSERT_TRUE(Box<bool>([](sim::SimAdapter &a) { return a.State.InBootloader; }));
-            const auto before = std::make_unique<sim::SimAdapter>();
-            P->Device.Server.withLock([&] {
-                before->State = P->Device.Adapter.State;
-                before->Boot = P->Device.Adapter.Boot;
-            });
-            StartProgram(before.get(), c.ControllerAfter);
-            std::function<void()> open;
-            if (!c.ControllerAfter)
-                open = [this] { P->Tick(); };
-            EXPECT_TRUE(WithDialog(
-                [&](TFormConnectStatus &dialog) {
-                    EXPECT_EQ(dialog.SelImAdapter->ImageIndex(), 5) << "in its bootloader after the restart";
-                    ASSERT_TRUE(dialog.BtnAdapterUpdate->isVisible() && dialog.BtnAdapterUpdate->isEnabled());
-                    dialog.BtnAdapterUpdate->click();
-                },
-                open));
-        }
+    EXPECT_EQ(pictureAfterCut, cut >= 0 ? 5 : 4) << "in its bootloader after a cut, else connected";
+    if (cut >= 0 && c.Restart) {
+        const auto before = Snapshot();
+        ASSERT_TRUE(before->State.InBootloader);
+        StartProgram(before.get(), c.ControllerAfter);
+        EXPECT_TRUE(WithDialog(
+            [&](TFormConnectStatus &dialog) {
+                EXPECT_EQ(dialog.SelImAdapter->ImageIndex(), 5) << "in its bootloader after the restart";
+                PressUpdate(dialog);
+            },
+            !c.ControllerAfter));
     }
-    EXPECT_TRUE(FlashHoldsFile());
-    EXPECT_FALSE(Box<bool>([](sim::SimAdapter &a) { return a.State.InBootloader; })) << "it runs its program";
-    EXPECT_GE(Box<size_t>([](sim::SimAdapter &a) { return a.State.Jumps; }), 1u);
+    const auto box = Snapshot();
+    EXPECT_TRUE(upgradefiles::FlashHolds(box->Boot.State.Flash, Records));
+    EXPECT_FALSE(box->State.InBootloader) << "it runs its program";
+    EXPECT_GE(box->State.Jumps, 1u);
 }
 
+using Road = AdapterRoadCase;
 INSTANTIATE_TEST_SUITE_P(
     Rows, AdapterUpgradeRoad,
-    ::testing::Values(AdapterRoadCase{"WholeRun", AdapterRoadCase::Whole, false, true},
-                      AdapterRoadCase{"CutAtTheFirstRecord", AdapterRoadCase::First, false, true},
-                      AdapterRoadCase{"CutInTheMiddle", AdapterRoadCase::Middle, false, true},
-                      AdapterRoadCase{"CutAtTheLastRecord", AdapterRoadCase::Last, false, true},
-                      AdapterRoadCase{"CutAtTheFirstRecordThenRestart", AdapterRoadCase::First, true, true},
-                      AdapterRoadCase{"CutInTheMiddleThenRestartWithoutController", AdapterRoadCase::Middle,
-                                      true, false},
-                      AdapterRoadCase{"CutAtTheLastRecordThenRestart", AdapterRoadCase::Last, true, true},
-                      AdapterRoadCase{"SilentBox", AdapterRoadCase::Silent, false, true}),
+    ::testing::Values(Road{"WholeRun", Road::Whole}, Road{"CutAtTheFirstRecord", Road::First},
+                      Road{"CutInTheMiddle", Road::Middle}, Road{"CutAtTheLastRecord", Road::Last},
+                      Road{"CutAtTheFirstRecordThenRestart", Road::First, true},
+                      Road{"CutInTheMiddleThenRestartWithoutController", Road::Middle, true, false},
+                      Road{"CutAtTheLastRecordThenRestart", Road::Last, true}, Road{"SilentBox", Road::Silent}),
     [](const ::testing::TestParamInfo<AdapterRoadCase> &info) { return std::string(info.param.Name); });

@@ -97,11 +97,13 @@ public:
         return form;
     }
 
-    // One tick of the main timer, the window's clock moved on by its period.
-    void Tick()
+    // Ticks of the main timer, the window's clock moved on by its period each.
+    void Tick(int times = 1)
     {
-        Rig.Tick();
-        Rig.Now += 200;
+        for (int i = 0; i < times; ++i) {
+            Rig.Tick();
+            Rig.Now += 200;
+        }
     }
 
     QString AdapterLine() const

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "upgrade/BootloaderConfig.h"
+#include "upgrade/UpgraderLogic.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace upgradefiles {
 
@@ -40,6 +42,19 @@ inline bool Write(const QString &path, const QByteArray &data)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// A file of the variant (version 0x21 'C', a body of the given length) written
+// into dir as fw.<extension>; path is set to it and records, when given, to
+// the records it is sent as.
+inline bool WriteFile(const QTemporaryDir &dir, const TBootloaderParams &p, int bodyLength, QString &path,
+                      QList<QByteArray> *records = nullptr)
+{
+    const QByteArray data = Make(p, bodyLength, 0x21, 'C');
+    if (records)
+        *records = UpgradeRecords(data, p);
+    path = dir.filePath(QStringLiteral("fw.") + p.GetExtension());
+    return Write(path, data);
 }
 
 // Whether a simulated bootloader's flash (36-byte records) holds exactly the

@@ -223,11 +223,7 @@ protected:
 
     void SetUp() override
     {
-        TBootloaderTaronQ3X params;
-        const QByteArray data = upgradefiles::Make(params, 12 * 36 + 5, 0x21, 'C');
-        records = UpgradeRecords(data, params);
-        file = tmp.filePath(QStringLiteral("fw.") + params.GetExtension());
-        ASSERT_TRUE(upgradefiles::Write(file, data));
+        ASSERT_TRUE(upgradefiles::WriteFile(tmp, TBootloaderTaronQ3X(), 12 * 36 + 5, file, &records));
         rig.Wire = [](TFormMain &form) {
             shellwiring::Wire(form);
             WireUpgradeServices(form);
@@ -426,10 +422,8 @@ protected:
 TEST_P(UpgradeRoadBackup, TheSavedSettingsAreOfferedBackOnlyWhenTheDeviceWasErased)
 {
     const Ending ending = GetParam();
-    TBootloaderTaronQ3X params;
-    const QByteArray data = upgradefiles::Make(params, 4 * 36 + 5, 0x21, 'C');
-    const QString file = tmp.filePath(QStringLiteral("fw.") + params.GetExtension());
-    ASSERT_TRUE(upgradefiles::Write(file, data));
+    QString file;
+    ASSERT_TRUE(upgradefiles::WriteFile(tmp, TBootloaderTaronQ3X(), 4 * 36 + 5, file));
     const QString backup = tmp.filePath(QStringLiteral("backup.ddf"));
     rig.Wire = [&backup](TFormMain &form) {
         shellwiring::Wire(form);
