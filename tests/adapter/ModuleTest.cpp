@@ -14,11 +14,10 @@
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
+#include "common/PortLock.h"
 
 #include <gtest/gtest.h>
 
-#include <future>
-#include <array>
 #include <chrono>
 #include <thread>
 
@@ -33,15 +32,12 @@ TEST(AdapterModules, StartupDetectsTheBoxInOrderAndReadsItsIdentity)
     AdapterRig r;
     ASSERT_TRUE(r.ConnectAndStart());
 
-    const auto requests = r.AdapterRequests();
-    ASSERT_EQ(requests.size(), 9u);
-    EXPECT_EQ(requests[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
-    EXPECT_EQ(requests[1], SimAdapter::Request(0x02, {0xA5}));
-    EXPECT_EQ(requests[2], SimAdapter::Request(0x04, {0xA5}));
-    EXPECT_EQ(requests[3], SimAdapter::Request(0x70, {0x01}));
-    // The OBD link: state, settings, supported and allowed PIDs, trouble codes.
-    for (int i = 4; i < 9; ++i)
-        EXPECT_EQ(requests[size_t(i)], SimAdapter::Request(std::array<uint8_t, 5>{0x78, 0x71, 0x79, 0x7A, 0x7D}[size_t(i - 4)], {0xA5})) << i;
+    // Presence, the two identity reads, the OBD presence, then the OBD link:
+    // state, settings, supported and allowed PIDs, trouble codes.
+    std::vector<Bytes> expected{{0xC2, 0x01, 0x01, 0x6B, 0x87}};
+    for (const uint8_t command : {0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D})
+        expected.push_back(SimAdapter::Request(command, {uint8_t(command == 0x70 ? 0x01 : 0xA5)}));
+    EXPECT_EQ(r.AdapterRequests(), expected);
 
     // The box enabled the root, which activated the manager; the OBD child
     // followed, the analog-I/O child has no presence answer.
@@ -324,13 +320,6 @@ TEST(AdapterModules, ControllerAndBoxShareThePortUnderFaults)
     r.Rig.Manager.ModulesActive = true;
     const int ticks = 300;
     int controllerOk = 0, adapterWorked = 0;
-    auto portIsFree = [&r] {
-        auto f = std::async(std::launch::async, [&r] {
-            r.Rig.Port.AcquireLock();
-            r.Rig.Port.ReleaseLock();
-        });
-        return f.wait_for(10s) == std::future_status::ready;
-    };
     for (int tick = 0; tick < ticks; ++tick) {
         // Faults: the controller's answer with a bad sum or missing, the
         // box's answer with a bad sum, an error frame, or silence.
@@ -367,7 +356,8 @@ TEST(AdapterModules, ControllerAndBoxShareThePortUnderFaults)
         r.Step();
         if (r.AdapterRequests().size() > before)
             ++adapterWorked;
-        ASSERT_TRUE(portIsFree()) << "port lock held after tick " << tick;
+        auto taker = testsupport::TakeLockElsewhere(r.Rig.Port);
+        ASSERT_TRUE(testsupport::LockTakenWithin(taker, r.Rig.Port, 10s)) << "port lock held after tick " << tick;
         r.Rig.Server.log().clear();
     }
     // Each side works on nearly every tick; the faults cost a few.
@@ -437,35 +427,30 @@ TEST(AdapterModules, DescriptiveTextsOfTheBox)
 // Either way the controller reads only its own answers and keeps its link.
 TEST(AdapterModules, LateBoxAnswersNeverCostTheControllerItsLink)
 {
-    struct Row {
-        const char *name;
-        int lateMs;
-        bool boxKeptUp;
-    };
+    struct Row { const char *name; int lateMs; bool boxKeptUp; };
     for (const Row &row : {Row{"late", 100, true}, Row{"after the port's wait", 1125, false}}) {
+        SCOPED_TRACE(row.name);
         AdapterRig r;
-        ASSERT_TRUE(r.ConnectAndStart()) << row.name;
+        ASSERT_TRUE(r.ConnectAndStart());
         r.Rig.Device([](sim::SimControllerState &s) { s.Param8[2] = 0x5A; });
         r.BoxState([&](sim::SimAdapterState &s) { s.LateNext = {row.lateMs}; });
         r.Rig.Server.log().clear();
         r.Step();
-        EXPECT_EQ(r.Logic->ModuleOBD()->IsActive(), row.boxKeptUp) << row.name;
-        EXPECT_EQ(r.Rig.Manager.ReadParameter8(2), 0x5A) << row.name;
-        EXPECT_TRUE(r.Rig.Manager.GetConnected()) << row.name;
-        EXPECT_EQ(DeviceRecord.DeviceKind, 48) << row.name;
-        EXPECT_TRUE(r.Rig.Manager.PollGroup(TDataManager::pgLive, true)) << row.name;
-        // The controller's request went out once: no repeat, no new
-        // identification.
+        EXPECT_EQ(r.Logic->ModuleOBD()->IsActive(), row.boxKeptUp);
+        EXPECT_EQ(r.Rig.Manager.ReadParameter8(2), 0x5A);
+        EXPECT_TRUE(r.Rig.Manager.GetConnected());
+        EXPECT_EQ(DeviceRecord.DeviceKind, 48);
+        EXPECT_TRUE(r.Rig.Manager.PollGroup(TDataManager::pgLive, true));
+        // The controller's request went out once: no repeat, no new identification.
         size_t parameterReads = 0, identifications = 0;
         for (const Bytes &f : r.Rig.Requests()) {
             parameterReads += f[0] == 0xC0 && f[1] == 0x07;
             identifications += f[0] == 0xC0 && f[1] == 0x01;
         }
-        EXPECT_EQ(parameterReads, 1u) << row.name;
-        EXPECT_EQ(identifications, 0u) << row.name;
-        // The box's own request went out once while it kept up.
+        EXPECT_EQ(parameterReads, 1u);
+        EXPECT_EQ(identifications, 0u);
         if (row.boxKeptUp) {
-            EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x78})) << row.name;
+            EXPECT_EQ(Commands(r.AdapterRequests()), (std::vector<uint8_t>{0x78}));
         }
     }
 }

@@ -34,9 +34,6 @@
 #include <QTimer>
 #include <QEventLoop>
 
-#include <map>
-
-
 #include <gtest/gtest.h>
 
 using obdtest::Frame;
@@ -78,17 +75,27 @@ int IndexOf(const std::vector<Frame> &frames, uint8_t header, uint8_t command)
     return -1;
 }
 
+// How many of the box's requests carry this command.
+size_t CountOf(const std::vector<sim::Bytes> &requests, uint8_t command)
+{
+    return size_t(std::count_if(requests.begin(), requests.end(), [command](const sim::Bytes &r) { return r[1] == command; }));
+}
+
 class ObdWindowTest : public ::testing::Test
 {
 protected:
     // The program started against a box; the tests that need its OBD
     // module check that it answered.
-    void Start(const std::function<void(sim::SimAdapterState &)> &box, uint8_t kind = 48, char version = 'I')
+    void Start(const std::function<void(sim::SimAdapterState &)> &box, uint8_t kind = 48, char version = 'I',
+               const char *language = "EN")
     {
-        P = std::make_unique<ObdProgram>(box, kind, version);
+        P = std::make_unique<ObdProgram>(box, kind, version, language);
         Form = &P->Start();
     }
     TUIStateOBD *Ui() const { return Logic->UIStateOBD(); }
+    void Ticks(int n) { while (n-- > 0) P->Tick(); }
+    // Lets the window lay itself out.
+    static void Settle() { QEventLoop idle; QTimer::singleShot(50, &idle, &QEventLoop::quit); idle.exec(); }
 
     std::unique_ptr<ObdProgram> P;
     TFormMain *Form = nullptr;
@@ -116,9 +123,7 @@ TEST_F(ObdWindowTest, WriteSendsTheAdapterSettingsThenTheControllerSwitches)
     // The box's settings first, with adaptation (bit 1) and the protocol.
     const auto adapter = P->AdapterRequests();
     ASSERT_FALSE(adapter.empty());
-    EXPECT_EQ(adapter.front()[1], 0x72);
-    EXPECT_EQ(adapter.front()[2], 0x04);
-    EXPECT_EQ(adapter.front()[3], 0x0A);
+    EXPECT_EQ(sim::Bytes(adapter.front().begin() + 1, adapter.front().begin() + 4), (sim::Bytes{0x72, 0x04, 0x0A}));
     // Then the question, the model adaptation off (8-bit id 31 without bit
     // 6), the map correction on (model id 104), and the read-back.
     ASSERT_EQ(P->Rig.Boxes.size(), 1u);
@@ -143,11 +148,8 @@ TEST_F(ObdWindowTest, WriteSendsTheAdapterSettingsThenTheControllerSwitches)
 
 TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
 {
-    struct Case {
-        const char *what;
-        bool adapterRefuses;
-        const char *message; // names the side that did not take it
-    };
+    // The message names the side that did not take the write.
+    struct Case { const char *what; bool adapterRefuses; const char *message; };
     for (const Case c : {Case{"adapter", true, "strObdConfigNotWritten"},
                          Case{"controller", false, "strObdSwitchNotWritten"}}) {
         SCOPED_TRACE(c.what);
@@ -248,14 +250,13 @@ TEST_F(ObdWindowTest, StatusFieldAndConnectButtonFollowTheLink)
 
 TEST_F(ObdWindowTest, TextsFromCodeFollowTheLanguageFiles)
 {
-    P = std::make_unique<ObdProgram>(
+    Start(
         [](sim::SimAdapterState &s) {
             ConnectedLink(s);
             s.Obd.State[2] = 0x02;
             s.Obd.TroubleState[0] = 1;
         },
         48, 'I', "PL");
-    Form = &P->Start();
     ASSERT_EQ(LM->Language, "PL");
     P->ShowObdPage("TbSOBDConfig");
     P->Tick();
@@ -290,14 +291,10 @@ TEST_F(ObdWindowTest, DetectionResultIsTakenOnceAndTheUserMayChooseAgain)
     // The user's choice stands while the result stays on screen.
     P->Obd->CmBOBDProtocol->setCurrentIndex(2);
     emit P->Obd->CmBOBDProtocol->activated(2);
-    P->Tick();
-    P->Tick();
+    Ticks(2);
     EXPECT_EQ(Ui()->OBDProtocol_EE->GetAsInteger(), 3);
     EXPECT_EQ(P->Obd->CmBOBDProtocol->currentIndex(), 2);
-    size_t requests75 = 0;
-    for (const auto &r : P->AdapterRequests())
-        requests75 += r[1] == 0x75;
-    EXPECT_EQ(requests75, 0u);
+    EXPECT_EQ(CountOf(P->AdapterRequests(), 0x75), 0u);
 }
 
 TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
@@ -367,18 +364,14 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
 
 TEST_F(ObdWindowTest, ConnectErrorsLabelNamesTheCountersFromTheBox)
 {
-    struct Case {
-        uint8_t init, send, receive;
-        bool shown;
-    };
+    struct Case { uint8_t init, send, receive; bool shown; };
     Start(IdleCanLink);
     P->ShowObdPage("TbSOBDConfig");
     for (const Case c : {Case{3, 2, 1, false}, Case{4, 0, 0, true}, Case{0, 3, 0, true}, Case{0, 0, 2, true}}) {
         SCOPED_TRACE(testing::Message() << int(c.init) << "/" << int(c.send) << "/" << int(c.receive));
         P->Box([&](sim::SimAdapterState &s) { s.Obd.LiveTable[50] = {c.init, c.send, c.receive, 0}; });
         // The work step reads the counters while the page shows a link that is down.
-        P->Tick();
-        P->Tick();
+        Ticks(2);
         EXPECT_EQ(P->Obd->LblOBDConnectErrors->isVisible(), c.shown);
         if (c.shown) {
             EXPECT_EQ(P->Obd->LblOBDConnectErrors->text(),
@@ -391,17 +384,12 @@ TEST_F(ObdWindowTest, ConnectErrorsLabelNamesTheCountersFromTheBox)
     P->Tick();
     P->ClearLog();
     P->Tick();
-    for (const auto &r : P->AdapterRequests())
-        EXPECT_NE(r[1], 0x87);
+    EXPECT_EQ(CountOf(P->AdapterRequests(), 0x87), 0u);
 }
 
 TEST_F(ObdWindowTest, LinkErrorCountersArePolledFromBoxVersionOneB)
 {
-    struct Case {
-        uint8_t main;
-        char release;
-        bool polled;
-    };
+    struct Case { uint8_t main; char release; bool polled; };
     for (const Case c : {Case{0x10, 'A', false}, Case{0x10, 'B', true}, Case{0x10, 'C', true}, Case{0x20, 'A', true}}) {
         SCOPED_TRACE(testing::Message() << std::hex << int(c.main) << c.release);
         P.reset();
@@ -462,10 +450,9 @@ TEST_F(ObdWindowTest, TroubleCodesAreListedInTheUsersLanguageAndClearedThenReRea
     EXPECT_EQ(at(0x82), -1); // the freeze job found nothing
     EXPECT_EQ(read.back()[1], 0x7D);
     const QString troubles = P->Obd->MemOBDTroubles->toPlainText();
-    EXPECT_TRUE(troubles.contains("Finished reading recorded trouble codes")) << troubles.toStdString();
-    EXPECT_TRUE(troubles.contains("Recorded Trouble Codes:\n   Error 1: P0171")) << troubles.toStdString();
-    EXPECT_TRUE(troubles.contains("   Error 2: U0100")) << troubles.toStdString();
-    EXPECT_TRUE(troubles.contains("Pending Trouble Codes:\n   Error 1: P0300")) << troubles.toStdString();
+    for (const char *part : {"Finished reading recorded trouble codes", "Recorded Trouble Codes:\n   Error 1: P0171",
+                             "   Error 2: U0100", "Pending Trouble Codes:\n   Error 1: P0300"})
+        EXPECT_TRUE(troubles.contains(part)) << troubles.toStdString();
     EXPECT_EQ(P->Obd->MemOBDFreeze->toPlainText(), "No freeze frame found");
     // The code texts come from the English trouble-code file.
     QString known;
@@ -509,18 +496,17 @@ TEST_F(ObdWindowTest, LanguageSwitchKeepsTheCodesReadAndRendersThemAnew)
     P->Tick();
     P->Obd->BtBOBDReadErrors->click();
     P->Tick();
-    ASSERT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171")) << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    const auto troubles = [this] { return P->Obd->MemOBDTroubles->toPlainText(); };
+    ASSERT_TRUE(troubles().contains("Error 1: P0171")) << troubles().toStdString();
     Form->findChild<QAction *>("MnILangPolish")->trigger();
-    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains(QString::fromUtf8("Błąd 1: P0171")))
-        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    EXPECT_TRUE(troubles().contains(QString::fromUtf8("Błąd 1: P0171"))) << troubles().toStdString();
     Form->findChild<QAction *>("MnILangEnglish")->trigger();
     P->Tick();
-    EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().contains("Error 1: P0171"))
-        << P->Obd->MemOBDTroubles->toPlainText().toStdString();
+    EXPECT_TRUE(troubles().contains("Error 1: P0171")) << troubles().toStdString();
     // Entering the page anew still starts from the box's announcement.
     P->ShowObdPage("TbSOBDLive");
     P->ShowObdPage("TbSOBDErrors");
-    EXPECT_FALSE(P->Obd->MemOBDTroubles->toPlainText().contains("P0171"));
+    EXPECT_FALSE(troubles().contains("P0171"));
 }
 
 TEST_F(ObdWindowTest, FreezeFrameShowsTheFieldsOfSupportedPids)
@@ -574,28 +560,35 @@ TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
     EXPECT_TRUE(P->Obd->PrBOBDErrors->isVisible());
     EXPECT_FALSE(P->Obd->PnlOBDErrorsButtons->isEnabled());
     P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 1; });
-    P->Tick();
-    P->Tick();
+    Ticks(2);
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().isEmpty());
     EXPECT_TRUE(P->Obd->MemOBDFreeze->toPlainText().isEmpty());
     EXPECT_EQ(P->Obd->TroubleCodeMessages().Count(), 0);
 }
 
-TEST_F(ObdWindowTest, BoxGoneSilentShowsNoLinkAndOffersNoTroubleCodeButtons)
+// The box stops answering in the middle of a trouble-code read: its module
+// goes inactive; the adaptation switch stays, but the status bar's panel that
+// shows it goes, no trouble-code button is offered, and the configuration
+// page does not claim the link it last saw.
+TEST_F(ObdWindowTest, BoxGoneSilentShowsNoLinkNoAdaptationPanelAndNoTroubleCodeButtons)
 {
-    Start(ConnectedLink);
+    Start([](sim::SimAdapterState &s) {
+        ConnectedLink(s);
+        s.Obd.Config[1] = 0x0A;
+    });
     P->ShowObdPage("TbSOBDErrors");
     P->Tick();
+    QWidget *panel = shellwiring::Get(*Form, "PnlStatusOBDAdaptationActive");
+    EXPECT_TRUE(panel->isVisible());
     ASSERT_TRUE(P->Obd->BtBOBDReadErrors->isEnabled());
-    // The box stops answering in the middle of a read.
     P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
     P->Obd->BtBOBDReadErrors->click();
-    for (int i = 0; i < 6; ++i)
-        P->Tick();
+    Ticks(6);
     ASSERT_FALSE(ModuleOBD->IsActive());
+    EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(P->Obd->BtBOBDReadErrors->isEnabled());
     EXPECT_FALSE(P->Obd->BtBOBDClearErrors->isEnabled());
-    // The configuration page does not claim the link it last saw.
     P->ShowObdPage("TbSOBDConfig");
     P->Tick();
     EXPECT_EQ(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"));
@@ -616,11 +609,8 @@ TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
     QWidget *host = shellwiring::Get(*Form, "PnlOBDReadingsMain");
     ASSERT_NE(host, nullptr);
     shellwiring::ClickTab(*Form, "TbSMeasure");
-    for (int i = 0; i < 3; ++i)
-        P->Tick();
-    QEventLoop idle;
-    QTimer::singleShot(50, &idle, &QEventLoop::quit);
-    idle.exec();
+    Ticks(3);
+    Settle();
     EXPECT_TRUE(host->isVisible());
     EXPECT_TRUE(P->Obd->PnlOBDReadingsMini->isVisible());
     EXPECT_TRUE(host->rect().contains(P->Obd->LblOBDRPMMini->geometry()));
@@ -646,21 +636,6 @@ TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)
     }
 }
 
-TEST_F(ObdWindowTest, StatusBarPanelNeedsAnAnsweringOBDModule)
-{
-    Start([](sim::SimAdapterState &s) { s.Obd.Config[0] = 4, s.Obd.Config[1] = 0x0A; });
-    P->Tick();
-    QWidget *panel = shellwiring::Get(*Form, "PnlStatusOBDAdaptationActive");
-    EXPECT_TRUE(panel->isVisible());
-    // The box stops answering: the module goes inactive, the switch stays.
-    P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
-    for (int i = 0; i < 6; ++i)
-        P->Tick();
-    ASSERT_FALSE(ModuleOBD->IsActive());
-    EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
-    EXPECT_FALSE(panel->isVisible());
-}
-
 TEST_F(ObdWindowTest, ScreenshotsOfThePages)
 {
     Start([](sim::SimAdapterState &s) {
@@ -674,8 +649,7 @@ TEST_F(ObdWindowTest, ScreenshotsOfThePages)
     const QString dir = qEnvironmentVariable("OBD_SCREENSHOTS");
     for (const char *page : {"TbSOBDConfig", "TbSOBDLive", "TbSOBDErrors"}) {
         P->ShowObdPage(page);
-        P->Tick();
-        P->Tick();
+        Ticks(2);
         const QPixmap shot = Form->grab();
         EXPECT_FALSE(shot.isNull());
         if (!dir.isEmpty())
@@ -692,30 +666,26 @@ TEST_F(ObdWindowTest, LivePageOffersThePollingOfSupportedPids)
         s.Obd.Allowed = {0x3F, 0xDF, 0xCC, 0xCC, 0, 0, 0, 0};
     });
     P->ShowObdPage("TbSOBDLive");
-    P->Tick();
-    P->Tick();
+    Ticks(2);
     // The link state and each PID mask go on the wire once a poll cycle; the
-    // page reads them again only when the link state moves (here: the
-    // link drops to idle and connects again).
-    const auto readsPerCycle = [&](const std::function<void(sim::SimAdapterState &)> &link) {
-        if (link)
-            P->Box(link);
+    // page reads them again only when the link state moves (here: the link
+    // drops to idle and connects again).
+    const auto readsPerCycle = [&] {
         P->ClearLog();
         P->Tick();
-        std::map<uint8_t, int> reads;
-        for (const auto &r : P->AdapterRequests())
-            ++reads[r[1]];
-        return std::vector<int>{reads[0x78], reads[0x79], reads[0x7A]};
+        const auto sent = P->AdapterRequests();
+        return std::vector<size_t>{CountOf(sent, 0x78), CountOf(sent, 0x79), CountOf(sent, 0x7A)};
     };
-    const std::vector<int> once{1, 1, 1};
-    const std::vector<int> twice{2, 2, 2};
+    const std::vector<size_t> once{1, 1, 1};
     for (int cycle = 0; cycle < 3; ++cycle)
-        EXPECT_EQ(readsPerCycle({}), once) << cycle;
-    readsPerCycle([](sim::SimAdapterState &s) { s.Obd.State[4] = 15; });
+        EXPECT_EQ(readsPerCycle(), once) << cycle;
+    P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 15; });
+    readsPerCycle();
     EXPECT_FALSE(P->Obd->PnlOBDLive->isEnabled());
-    EXPECT_EQ(readsPerCycle([](sim::SimAdapterState &s) { s.Obd.State[4] = 4; }), twice);
+    P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 4; });
+    EXPECT_EQ(readsPerCycle(), (std::vector<size_t>{2, 2, 2}));
     EXPECT_TRUE(P->Obd->PnlOBDLive->isEnabled());
-    EXPECT_EQ(readsPerCycle({}), once);
+    EXPECT_EQ(readsPerCycle(), once);
     auto check = [&](const char *name) { return P->Obd->PnlOBDLive->findChild<QCheckBox *>(name); };
     EXPECT_TRUE(check("ChBOBDRPM")->isVisible());
     EXPECT_TRUE(check("ChBOBDRPM")->isChecked());
@@ -746,11 +716,8 @@ TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
                           0x5F, 0x00, 0x6D, 0x74, 0x7B, 0x82, 0x02, 0x02};
     });
     P->ShowObdPage("TbSOBDLive");
-    P->Tick();
-    P->Tick();
-    const struct {
-        const char *display, *text;
-    } cases[] = {{"DgDOBDRPM", "3856"},         {"DgDOBDSpeed", "74.00"},   {"DgDOBDCoolantTemp", "215.00"},
+    Ticks(2);
+    const struct { const char *display, *text; } cases[] = {{"DgDOBDRPM", "3856"},         {"DgDOBDSpeed", "74.00"},   {"DgDOBDCoolantTemp", "215.00"},
                  {"DgDOBDTimingAdvance", "-64.00"}, {"DgDOBDMAF", "298.19"}, {"DgDOBDStFtB1", "-75.00"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.display);
@@ -763,9 +730,7 @@ TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
     // left are not lost.
     for (const QSize size : {QSize(1024, 768), QSize(800, 1000)}) {
         Form->resize(size);
-        QEventLoop idle;
-        QTimer::singleShot(50, &idle, &QEventLoop::quit);
-        idle.exec();
+        Settle();
         for (auto *display : P->Obd->PnlOBDLive->findChildren<TDigitalDisplay *>()) {
             if (!display->isVisible() || !display->objectName().startsWith(QLatin1String("DgDOBD")))
                 continue;
@@ -778,18 +743,13 @@ TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
 
 TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
 {
-    struct Case {
-        const char *button;
-        uint8_t answer;
-        std::vector<uint8_t> steps;
-        bool warned;
-        const char *warning; // in the user's language (English here)
-    };
+    // The warning in the user's language (English here); none when empty.
+    struct Case { const char *button; uint8_t answer; std::vector<uint8_t> steps; const char *warning; };
     const Case cases[] = {
-        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, false, ""},
-        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, true, "The adapter did not switch to TEST mode!"},
-        {"BtBAdapterTestModeNormal", 0xB7, {6}, false, ""},
-        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, true, "The adapter did not switch to NORMAL mode!"},
+        {"BtBAdapterTestModeInit", 0xA5, {1, 2, 3, 4, 5}, ""},
+        {"BtBAdapterTestModeInit", 0x00, {1, 2, 3, 4, 5}, "The adapter did not switch to TEST mode!"},
+        {"BtBAdapterTestModeNormal", 0xB7, {6}, ""},
+        {"BtBAdapterTestModeNormal", 0xB8, {6, 6, 6}, "The adapter did not switch to NORMAL mode!"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.button << " " << int(c.answer));
@@ -810,10 +770,7 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
             if (r[1] == 0x0C)
                 steps.push_back(r[2]);
         EXPECT_EQ(steps, c.steps);
-        ASSERT_EQ(P->Rig.Boxes.size(), c.warned ? 1u : 0u);
-        if (c.warned) {
-            EXPECT_EQ(P->Rig.Boxes[0].Text, QString::fromLatin1(c.warning));
-        }
+        EXPECT_EQ(P->Rig.BoxTexts(), *c.warning ? QStringList{QString::fromLatin1(c.warning)} : QStringList{});
         P.reset();
     }
 }
@@ -822,10 +779,7 @@ TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)
 
 TEST(ObdMessages, TroubleCodesInTheUsualNotation)
 {
-    struct Case {
-        quint8 first, second;
-        const char *text;
-    };
+    struct Case { quint8 first, second; const char *text; };
     for (const Case c : {Case{0x01, 0x23, "P0123"}, Case{0x41, 0x23, "C0123"}, Case{0xC1, 0x00, "U0100"},
                          Case{0x31, 0x00, "P3100"}, Case{0x8A, 0xBC, "B0ABC"}})
         EXPECT_EQ(FormatTroubleCode(c.first, c.second), c.text);
@@ -854,10 +808,8 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
 TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 {
     auto obdRequests = [this] {
-        size_t n = 0;
-        for (const Frame &f : Only(P->Frames(), C2))
-            n += f.second >= 0x70;
-        return n;
+        const auto box = Only(P->Frames(), C2);
+        return std::count_if(box.begin(), box.end(), [](const Frame &f) { return f.second >= 0x70; });
     };
     auto enterAdapterPage = [this] {
         shellwiring::ClickTab(*Form, "TbSConfig");
@@ -871,22 +823,20 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         P->Tick();
         ASSERT_TRUE(ModuleOBD->IsActive());
         P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
-        for (int i = 0; i < 8; ++i)
-            P->Tick();
+        Ticks(8);
         ASSERT_FALSE(ModuleOBD->IsActive());
         P->Box([](sim::SimAdapterState &s) { s.Silent = false; });
         P->ClearLog();
         P->Tick();
-        ASSERT_EQ(obdRequests(), 0u) << "a module that gave up is asked no more by itself";
+        ASSERT_EQ(obdRequests(), 0) << "a module that gave up is asked no more by itself";
 
         if (byDetect)
             P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
         else
             enterAdapterPage();
-        P->Tick();
-        P->Tick();
+        Ticks(2);
         EXPECT_TRUE(ModuleOBD->IsActive());
-        EXPECT_GT(obdRequests(), 2u);
+        EXPECT_GT(obdRequests(), 2);
         EXPECT_GE(IndexOf(P->Frames(), C2, 0x70), 0) << "the OBD module's presence query";
         EXPECT_NE(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"))
             << P->Obd->EdtOBDStatus->text().toStdString();
@@ -931,8 +881,7 @@ TEST_F(ObdWindowTest, ConnectionStatusConnectsAgainOnTheWorkingPort)
             EXPECT_FALSE(dialog.LblPortError->isHidden());
             // The main timer goes on meanwhile: no device shows on a port
             // that did not open.
-            P->Tick();
-            P->Tick();
+            Ticks(2);
             dialog.BtBRefresh->click();
             EXPECT_EQ(DeviceRecord.DeviceKind, 0);
             EXPECT_EQ(dialog.LblDevState->text(), TranslateKey("strTextNotDetected"));
@@ -957,59 +906,44 @@ TEST_F(ObdWindowTest, ConnectionStatusConnectsAgainOnTheWorkingPort)
 // each answer taken by its own request.
 TEST_F(ObdWindowTest, BothLinksStayUpThroughAnHourOfLateBoxAnswers)
 {
-    struct Row {
-        const char *name;
-        std::function<void(sim::SimAdapterState &)> late;
-    };
-    const Row rows[] = {
-        {"every answer", [](sim::SimAdapterState &s) { s.LateMs = 100; }},
-        {"at random", [](sim::SimAdapterState &s) { s.LateRandomMin = 60, s.LateRandomMax = 400; }},
-    };
-    for (const Row &row : rows) {
+    struct Row { const char *name; std::function<void(sim::SimAdapterState &)> late; };
+    for (const Row &row : {Row{"every answer", [](sim::SimAdapterState &s) { s.LateMs = 100; }},
+                           Row{"at random", [](sim::SimAdapterState &s) { s.LateRandomMin = 60, s.LateRandomMax = 400; }}}) {
+        SCOPED_TRACE(row.name);
         // An older box: a newer firmware is offered for it.
         Start([](sim::SimAdapterState &s) {
             IdleCanLink(s);
-            s.Payload[0x01][1] = 0x10;
-            s.Payload[0x02][1] = 0x10;
+            s.Payload[0x01][1] = s.Payload[0x02][1] = 0x10;
             s.Payload[0x02][4] = 0x01;
         });
-        // The firmware reminder as the program wires it; the user asks
-        // not to be reminded again.
+        // The firmware reminder as the program wires it; the user asks not to be reminded again.
         Form->Services.CheckIfFirmwareUpgradePossible = [this] { Form->CheckIfFirmwareUpgradePossible(); };
         P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrCancel); };
         P->Tick(); // the detection's refresh of the adapter pages
-        P->Box([&](sim::SimAdapterState &s) {
-            s.Delays.clear();
-            row.late(s);
-        });
-        const qint64 end = P->Rig.Now + 3600 * 1000;
+        P->Box([&](sim::SimAdapterState &s) { s.Delays.clear(), row.late(s); });
         int ticks = 0;
-        while (P->Rig.Now < end) {
+        for (const qint64 end = P->Rig.Now + 3600 * 1000; P->Rig.Now < end; P->Rig.Now += 40 * 1000) {
+            SCOPED_TRACE(testing::Message() << "tick " << ++ticks);
             P->ClearLog();
             P->Rig.Tick();
-            P->Rig.Now += 40 * 1000;
-            ++ticks;
-            ASSERT_TRUE(DataManager->GetConnected()) << row.name << ", tick " << ticks;
-            ASSERT_EQ(DeviceRecord.DeviceKind, 48) << row.name << ", tick " << ticks;
-            ASSERT_TRUE(ModuleOBD->IsActive()) << row.name << ", tick " << ticks;
+            ASSERT_TRUE(DataManager->GetConnected());
+            ASSERT_EQ(DeviceRecord.DeviceKind, 48);
+            ASSERT_TRUE(ModuleOBD->IsActive());
             const auto frames = P->Frames();
             const auto box = Only(frames, C2);
-            ASSERT_FALSE(box.empty()) << row.name << ", tick " << ticks;
-            for (const Frame &f : box)
-                ASSERT_EQ(f.second, 0x78) << row.name << ", tick " << ticks;
-            ASSERT_GE(IndexOf(frames, C0, 0x0B), 0) << row.name << ", tick " << ticks;
-            ASSERT_EQ(IndexOf(frames, C0, 0x01), -1) << row.name << ", tick " << ticks;
-            EXPECT_EQ(ModuleOBD->DevState()->OBDactionMain->GetAsInteger(), 1) << row.name << ", tick " << ticks;
+            ASSERT_FALSE(box.empty());
+            ASSERT_EQ(box, std::vector<Frame>(box.size(), Frame{C2, 0x78}));
+            ASSERT_GE(IndexOf(frames, C0, 0x0B), 0);
+            ASSERT_EQ(IndexOf(frames, C0, 0x01), -1);
+            EXPECT_EQ(ModuleOBD->DevState()->OBDactionMain->GetAsInteger(), 1);
         }
-        EXPECT_EQ(ticks, 90) << row.name;
-        int questions = 0;
-        for (const QString &text : P->Rig.BoxTexts())
-            questions += text.contains(LM->Translate(QStringLiteral("strAdapterUpdateAvailable")));
-        EXPECT_EQ(questions, 1) << row.name << ": " << P->Rig.BoxTexts().join('|').toStdString();
+        EXPECT_EQ(ticks, 90);
+        EXPECT_EQ(P->Rig.BoxTexts().filter(LM->Translate(QStringLiteral("strAdapterUpdateAvailable"))).size(), 1)
+            << P->Rig.BoxTexts().join('|').toStdString();
         P->Box([&](sim::SimAdapterState &s) {
             ASSERT_FALSE(s.Delays.empty());
-            EXPECT_GE(*std::min_element(s.Delays.begin(), s.Delays.end()), 60) << row.name;
-            EXPECT_GE(*std::max_element(s.Delays.begin(), s.Delays.end()), 100) << row.name;
+            EXPECT_GE(*std::min_element(s.Delays.begin(), s.Delays.end()), 60);
+            EXPECT_GE(*std::max_element(s.Delays.begin(), s.Delays.end()), 100);
         });
         P.reset();
     }

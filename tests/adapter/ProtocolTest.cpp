@@ -59,9 +59,8 @@ protected:
     void ReleasePortLock() override { ++releases; }
 };
 
-// A real port that records each read: the bytes asked for and those that
-// came. A read that got all it asked for ended when they came, not by its
-// timeout.
+// A real port that records each read: the bytes asked for and those that came
+// (all of them: the read ended when they came, not by its timeout).
 class ReadRecordingPort : public TComMultiPort
 {
 public:
@@ -199,6 +198,8 @@ protected:
         const QString portsDir = tmp.filePath(QStringLiteral("ports"));
         qputenv("PORTS_DIR", QFile::encodeName(portsDir));
         box.Install(server);
+        box.State.Payload[0x0C] = {0x0C, 0x42};
+        box.State.Payload[0x0D] = {0x0D, 0x43};
         std::string error;
         ASSERT_TRUE(server.start(&error)) << error;
         ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 3, &error)) << error;
@@ -218,6 +219,9 @@ protected:
         qunsetenv("PORTS_DIR");
     }
 
+    // The answer to command 0C with parameter A5.
+    const Bytes answer0C{0xD2, 0x0C, 0x42, 0x20};
+
     // Whether another thread can take the port's lock now. When it cannot,
     // this thread lets go of it so that the other thread ends.
     bool lockFree() { return testsupport::PortLockFree(*port); }
@@ -227,6 +231,13 @@ protected:
         const uint8_t request[4] = {0xC2, command, parameter, 0};
         int written = 0;
         return protocol->Execute(request, written, 4, answer, isError, answerCount);
+    }
+    // The whole four-byte answer to a request; empty when the exchange failed.
+    Bytes ask(uint8_t command, uint8_t parameter = 0xA5)
+    {
+        uint8_t answer[4] = {};
+        bool isError = false;
+        return exchange(command, parameter, answer, isError, 4) ? Bytes(answer, answer + 4) : Bytes{};
     }
 };
 
@@ -326,20 +337,14 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
 // late at random.
 TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
 {
-    struct Row {
-        const char *name;
-        std::function<void(sim::SimAdapterState &)> late;
-    };
+    struct Row { const char *name; std::function<void(sim::SimAdapterState &)> late; };
     const Row rows[] = {
         {"one answer", [](sim::SimAdapterState &s) { s.LateNext = {150}; }},
         {"every answer", [](sim::SimAdapterState &s) { s.LateMs = 120; }},
         {"at random", [](sim::SimAdapterState &s) { s.LateRandomMin = 60, s.LateRandomMax = 300; }},
     };
-    server.withLock([&] {
-        box.State.Payload[0x0C] = {0x0C, 0x42};
-        box.State.Payload[0x0D] = {0x0D, 0x43};
-    });
     for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
         server.withLock([&] {
             box.State.LateNext.clear();
             box.State.LateMs = box.State.LateRandomMax = 0;
@@ -349,17 +354,14 @@ TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
         server.log().clear();
         reports.clear();
         // Two answers of one length: each request reads its own.
-        for (const uint8_t command : {0x0C, 0x0D, 0x0C}) {
-            uint8_t answer[4] = {};
-            bool isError = true;
-            ASSERT_TRUE(exchange(command, 0xA5, answer, isError, 4)) << row.name << " " << int(command);
-            EXPECT_EQ(Bytes(answer, answer + 2), (Bytes{0xD2, command})) << row.name;
-        }
-        EXPECT_EQ(server.log().count(), 3u) << row.name << ": no request repeated";
-        EXPECT_EQ(reports, std::vector<bool>(3, true)) << row.name;
+        EXPECT_EQ(ask(0x0C), answer0C);
+        EXPECT_EQ(ask(0x0D), (Bytes{0xD2, 0x0D, 0x43, 0x22}));
+        EXPECT_EQ(ask(0x0C), answer0C);
+        EXPECT_EQ(server.log().count(), 3u) << "no request repeated";
+        EXPECT_EQ(reports, std::vector<bool>(3, true));
         server.withLock([&] {
             ASSERT_FALSE(box.State.Delays.empty());
-            EXPECT_GE(*std::max_element(box.State.Delays.begin(), box.State.Delays.end()), 60) << row.name;
+            EXPECT_GE(*std::max_element(box.State.Delays.begin(), box.State.Delays.end()), 60);
         });
     }
     EXPECT_TRUE(lockFree());
@@ -372,37 +374,28 @@ TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
 // request's emptying of the input to wait out.
 TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
 {
-    server.withLock([&] {
-        box.State.Payload[0x0C] = {0x0C, 0x42};
-        // The first answer comes only when the repeat has arrived, the
-        // repeat's own 200 ms after it.
-        box.State.LateNext = {0, 200};
-    });
+    // The first answer comes only when the repeat has arrived, the repeat's
+    // own 200 ms after it.
+    server.withLock([&] { box.State.LateNext = {0, 200}; });
     server.injectFault(sim::Fault::held(), 1);
-    uint8_t answer[4] = {};
-    bool isError = false;
     port->reads.clear();
-    ASSERT_TRUE(exchange(0x01, 0x01, answer, isError, 4));
-    EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
+    EXPECT_EQ(ask(0x01, 0x01), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
     // The first try's start byte never came; the repeat's answer; the owed
     // answer read whole, once.
-    using Read = std::pair<int, int>;
-    EXPECT_EQ(port->reads, (std::vector<Read>{{1, 0}, {1, 1}, {3, 3}, {4, 4}}));
+    EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 0}, {1, 1}, {3, 3}, {4, 4}}));
     EXPECT_EQ(reports, (std::vector<bool>{true}));
     // The next request of the same answer length reads its own answer.
-    ASSERT_TRUE(exchange(0x0C, 0xA5, answer, isError, 4));
-    EXPECT_EQ(Bytes(answer, answer + 3), (Bytes{0xD2, 0x0C, 0x42}));
+    EXPECT_EQ(ask(0x0C), answer0C);
     EXPECT_TRUE(lockFree());
 
     // Given up: a presence query (no repeat) answered after the port's wait.
     server.withLock([&] { box.State.LateNext = {700}; });
     protocol->RetryEnabled = false;
-    EXPECT_FALSE(exchange(0x01, 0x01, answer, isError, 4));
+    EXPECT_EQ(ask(0x01, 0x01), Bytes{});
     EXPECT_EQ(port->OwedAnswer(), 4);
     protocol->RetryEnabled = true;
     reports.clear();
-    ASSERT_TRUE(exchange(0x0C, 0xA5, answer, isError, 4));
-    EXPECT_EQ(Bytes(answer, answer + 3), (Bytes{0xD2, 0x0C, 0x42}));
+    EXPECT_EQ(ask(0x0C), answer0C);
     EXPECT_EQ(reports, (std::vector<bool>{true}));
     EXPECT_EQ(port->OwedAnswer(), 0);
     ASSERT_TRUE(server.log().waitForCount(5, 10s));
