@@ -528,9 +528,9 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     EXPECT_FALSE(p.Picture.ImgPicture->pixmap().isNull()); // the program's own drawing of it
     EXPECT_TRUE(p.Picture.LblFilename->isHidden());
     {
-        // On a page wider than designed it moves right by half the room
-        // beside the car's column, and half its own width more and below
-        // the lists' top when that room takes it; it stays in the window.
+        // On a page wider than designed: right by half the room beside the
+        // car's column, and half its own width more and below the lists' top
+        // when that room takes it; always in the window.
         auto *panel = p.C<QWidget>("PnlKnfBase");
         auto *sensor = p.C<QWidget>("PnlKnfPressureSensprType");
         auto *photo = p.C<QWidget>("SpBtnPhotoPressSens");
@@ -571,22 +571,20 @@ TEST(ComponentPictures, PictureFollowsItsButtonListAndPage)
     ASSERT_TRUE(p.Picture.isVisible());
     injectors->setCurrentIndex(2); // as a read of the device fills it
     EXPECT_TRUE(p.Picture.windowTitle().endsWith(injectors->itemText(2)));
-    // The wizard's photo buttons place it by the wizard's rule: right of its
-    // gas elements' column, by the room beside it less the fuel choice and a
-    // quarter of its width, then by half and a quarter of its width.
+    // The wizard's photo buttons: right of its gas elements' column by the
+    // room beside it less the fuel choice and a quarter of its width, then by
+    // half and a quarter of its width.
     button->click();
     ASSERT_FALSE(p.Picture.isVisible());
     p.Form->ActivateMainPageDirect("TbSConfigurator");
     auto *sheet = p.C<QWidget>("TbSConfBased");
     auto *elements = p.C<QWidget>("CmBConfInjType");
-    auto *lpg = p.C<QWidget>("RdBConfFuelLPG");
-    auto *cng = p.C<QWidget>("RdBConfFuelCNG");
     auto *photo = p.C<QAbstractButton>("SpBConfPhotoInj");
     ASSERT_GT(sheet->width(), 800);
     photo->click();
     ASSERT_TRUE(p.Picture.isVisible());
     const int w = p.Picture.width(), room = sheet->width() - (elements->x() + elements->width());
-    const int fuel = cng->x() + cng->width() - lpg->x();
+    const int fuel = p.C("RdBConfFuelCNG")->geometry().right() + 1 - p.C("RdBConfFuelLPG")->x();
     const int left = photo->width() + 16 + (room - fuel - w / 4) / 2 + (w < room ? w / 2 : 0) + (w < sheet->width() ? w / 4 : 0);
     EXPECT_EQ(p.Picture.x(), std::clamp(photo->mapTo(p.Form, QPoint(left, 0)).x(), 0, std::max(p.Form->width() - w, 0)));
     if (room > w) {
@@ -788,11 +786,7 @@ TEST(ConfigurationWizard, PagesShowTheRecordAndSendNothing)
 
 TEST(ConfigurationWizard, ReportPreviewsTheDevicesCardNamingItsComponentsByCode)
 {
-    struct Row {
-        uint8_t injector;
-        const char *name;
-        uint8_t source, level;
-    };
+    struct Row { uint8_t injector; const char *name; uint8_t source, level; };
     // Code 24 is the edition's second injector; code 3 is one it does not list.
     for (const Row &row : {Row{24, "VALTEK (2ohms)", 2, 3}, Row{3, "AG (12ohms)", 1, 2}}) {
         SCOPED_TRACE(row.name);
@@ -810,10 +804,10 @@ TEST(ConfigurationWizard, ReportPreviewsTheDevicesCardNamingItsComponentsByCode)
         ASSERT_NE(FrmFirmInfo, nullptr);
         const std::unique_ptr<TFrmFirmInfo> card(FrmFirmInfo);
         EXPECT_TRUE(previewed);
-        EXPECT_EQ(card->QRpKarta->Value("QRLbWtryskiwaczeTypVal")->text(), QString::fromLatin1(row.name));
-        EXPECT_EQ(card->QRpKarta->Value("QRLbZrodloImpVal")->text(), p.C<QComboBox>("CmbKnfRPMSource")->itemText(row.source));
-        EXPECT_EQ(card->QRpKarta->Value("QRLbGazCzujnikVal")->text(),
-                  p.C<QComboBox>("CmbKnfLevelSensorType")->itemText(row.level));
+        const auto shown = [&card](const char *name) { return card->QRpKarta->Value(name)->text(); };
+        EXPECT_EQ(shown("QRLbWtryskiwaczeTypVal"), QString::fromLatin1(row.name));
+        EXPECT_EQ(shown("QRLbZrodloImpVal"), p.C<QComboBox>("CmbKnfRPMSource")->itemText(row.source));
+        EXPECT_EQ(shown("QRLbGazCzujnikVal"), p.C<QComboBox>("CmbKnfLevelSensorType")->itemText(row.level));
     }
 }
 
@@ -824,18 +818,6 @@ TEST(ConfigurationWizard, SemiSequentialCaptionTogglesItsBoxAndDetailsMemosKeepR
     p.Form->show();
     p.Rig.Tick(); // the first tick after connecting reloads the pages
     p.Form->ActivateMainPageDirect("TbSConfigurator");
-    p.Form->GoToConfWizardPage(2);
-    QCoreApplication::processEvents();
-    auto *box = p.C<QCheckBox>("ChBConfSemiSeqGasControl");
-    const bool before = box->isChecked();
-    auto *caption = p.C<QWidget>("labelConfSemiSeqGasControl");
-    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent click(type, QPointF(4, 4), caption->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(caption, &click);
-    }
-    EXPECT_NE(box->isChecked(), before);
-    EXPECT_TRUE(p.Form->ConfigModified());
     // Width beyond the panel's first 340 pixels, 7 in a panel narrower than 347.
     for (const int page : {1, 2}) {
         p.Form->GoToConfWizardPage(page);
@@ -849,4 +831,16 @@ TEST(ConfigurationWizard, SemiSequentialCaptionTogglesItsBoxAndDetailsMemosKeepR
             EXPECT_EQ(memo->geometry().right(), width - 3) << width;
         }
     }
+    // On page 2 now: a click on the caption toggles its box.
+    auto *box = p.C<QCheckBox>("ChBConfSemiSeqGasControl");
+    const bool before = box->isChecked();
+    EXPECT_FALSE(p.Form->ConfigModified());
+    auto *caption = p.C<QWidget>("labelConfSemiSeqGasControl");
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent click(type, QPointF(4, 4), caption->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(caption, &click);
+    }
+    EXPECT_NE(box->isChecked(), before);
+    EXPECT_TRUE(p.Form->ConfigModified());
 }

@@ -529,9 +529,6 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
 
 namespace {
 
-// A kind-20/21 controller holding a worked configuration, as a workshop
-// saves it.
-
 // The device the file is loaded into: other values everywhere the file reaches.
 void OtherImage(SimControllerState &s)
 {
@@ -551,18 +548,27 @@ void OtherImage(SimControllerState &s)
         s.Model[size_t(id)] = model[id - 1];
 }
 
-// A kind-21 "E" device holding the saved image, with the device's ranges,
-// and the window with the pages a settings file reaches.
-struct Kind21Program {
+// A simulated device (kind-20/21 ones configured, then changed by `image`)
+// with the device's ranges, and the window with the pages a settings file
+// reaches.
+struct SettingsProgram {
+    explicit SettingsProgram(uint8_t kind = 21, char version = 'E') : Device{Rig.PortsDir, 5, kind, version} {}
     TProgramLogic Logic;
     startup::StartupRig Rig{5};
-    startup::SimDevice Device{Rig.PortsDir, 5, 21, 'E'};
+    startup::SimDevice Device;
 
-    TFormMain &Create()
+    TFormMain &Create(const std::function<void(SimControllerState &)> &image = {})
     {
         Device.Server.withLock([&] {
-            sim::SimController::ConfiguredKind21(Device.Controller.State);
-            Device.Controller.SetConfigurationLimits();
+            SimControllerState &s = Device.Controller.State;
+            if (s.Kind != 48)
+                sim::SimController::ConfiguredKind21(s);
+            if (image)
+                image(s);
+            if (s.Kind == 48)
+                Device.Controller.SetKind48Limits();
+            else
+                Device.Controller.SetConfigurationLimits();
         });
         Rig.Wire = [this](TFormMain &f) {
             InstallConfigurationPage(f, Logic);
@@ -577,7 +583,7 @@ struct Kind21Program {
 
 TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 {
-    Kind21Program program;
+    SettingsProgram program;
     startup::StartupRig &rig = program.Rig;
     startup::SimDevice &device = program.Device;
     TFormMain &form = program.Create();
@@ -642,7 +648,7 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 
 TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
 {
-    Kind21Program program;
+    SettingsProgram program;
     startup::StartupRig &rig = program.Rig;
     startup::SimDevice &device = program.Device;
     TFormMain &form = program.Create();
@@ -695,20 +701,14 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
     EXPECT_NE(std::find(commands.begin(), commands.end(), 0x38), commands.end());
 }
 
-// Every device the simulator models, as it comes (refusing what a real one
-// refuses): each kind, each version step, each hardware variant, and devices
-// holding settings none of the page's lists offers. File > Save As and then
-// File > Load on the same device write the file back whole, and every frame
-// of the load carries what the device held (a setting its variant lacks is
-// not sent at all).
+// Each kind, version step and hardware variant the simulator models, refusing
+// what a real one refuses, as it comes or holding settings no list of the page
+// offers: File > Save As, then File > Load on the same device write the file
+// back whole, every frame with what the device held (a setting its variant
+// lacks not at all).
 TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
 {
-    struct Variant {
-        uint8_t kind;
-        char version;
-        uint8_t page1;     // identity page 1: the hardware variant
-        bool outside;      // holds settings no list of the page offers
-    };
+    struct Variant { uint8_t kind; char version; uint8_t page1 /* identity page 1 */; bool outsideLists; };
     const Variant variants[] = {
         {20, 'D', 0, false}, {20, 'D', 1, false}, {20, 'D', 2, false}, {20, 'D', 3, false},
         {20, 'D', 4, false}, {20, 'D', 4, true},  {20, 'E', 0, true},  {21, 'C', 3, false},
@@ -723,18 +723,11 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
                             {27, 3, 7, 1},  {2, 7, 0, 8},   {12, 14, 0, 8}, {11, 15, 0, 8}, {10, 16, 0, 8},
                             {3, 21, 0, 8},  {4, 22, 0, 8},  {23, 23, 0, 8}, {28, 24, 0, 8}};
     const std::pair<uint8_t, int> words48[] = {{7, 8}, {6, 10}, {8, 12}, {9, 17}, {10, 19}};
-    auto held8 = [](char v, int id) {
-        static const std::map<char, std::vector<int>> from = {
-            {'A', {19, 22, 29, 31, 32, 33, 34, 35, 37, 38, 39, 40, 42}}, {'D', {43, 44, 45, 46}},
-            {'F', {49, 50}}, {'G', {47, 52}}, {'I', {53}}};
-        for (const auto &[letter, ids] : from)
-            if (v >= letter && std::find(ids.begin(), ids.end(), id) != ids.end())
-                return true;
-        return false;
-    };
-    auto held16 = [](char v, int id) {
-        static const std::map<char, std::vector<int>> from = {
-            {'A', {11, 12, 14, 16}}, {'F', {18, 19}}, {'G', {17, 20, 21, 22, 24, 25}}};
+    using Since = std::map<char, std::vector<int>>; // ids held from each version on
+    const Since held8 = {{'A', {19, 22, 29, 31, 32, 33, 34, 35, 37, 38, 39, 40, 42}},
+                         {'D', {43, 44, 45, 46}}, {'F', {49, 50}}, {'G', {47, 52}}, {'I', {53}}};
+    const Since held16 = {{'A', {11, 12, 14, 16}}, {'F', {18, 19}}, {'G', {17, 20, 21, 22, 24, 25}}};
+    auto held = [](const Since &from, char v, int id) {
         for (const auto &[letter, ids] : from)
             if (v >= letter && std::find(ids.begin(), ids.end(), id) != ids.end())
                 return true;
@@ -742,32 +735,18 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
     };
     for (const Variant m : variants) {
         SCOPED_TRACE(std::to_string(m.kind) + m.version + " variant " + std::to_string(m.page1)
-                     + (m.outside ? " outside the lists" : ""));
-        TProgramLogic logic;
-        startup::StartupRig rig{5};
-        startup::SimDevice device{rig.PortsDir, 5, m.kind, m.version};
-        device.Server.withLock([&] {
-            SimControllerState &s = device.Controller.State;
-            s.Pages[1] = m.page1;
-            if (m.kind != 48)
-                SimController::ConfiguredKind21(s);
-            // A kind-20 device reports the sensor of its variant.
-            if (m.kind == 20)
-                s.Param8[28] = m.page1 == 0 ? 1 : m.page1 <= 2 ? 2 : 0;
-            if (m.outside)
-                SimController::OutsideLists(s);
-            if (m.kind == 48)
-                device.Controller.SetKind48Limits();
-            else
-                device.Controller.SetConfigurationLimits();
-        });
-        rig.Wire = [&logic](TFormMain &f) {
-            InstallConfigurationPage(f, logic);
-            TModel2Page::Install(f);
-            TModelPage::Install(f);
-        };
+                     + (m.outsideLists ? " outside the lists" : ""));
+        SettingsProgram program{m.kind, m.version};
+        startup::StartupRig &rig = program.Rig;
+        startup::SimDevice &device = program.Device;
         rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
-        TFormMain &form = rig.Create();
+        TFormMain &form = program.Create([&m](SimControllerState &s) {
+            s.Pages[1] = m.page1;
+            if (m.kind == 20) // the sensor of its variant
+                s.Param8[28] = m.page1 == 0 ? 1 : m.page1 <= 2 ? 2 : 0;
+            if (m.outsideLists)
+                SimController::OutsideLists(s);
+        });
         ASSERT_TRUE(DataManager->GetConnected());
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("device.ddf"));
@@ -783,58 +762,47 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
         EXPECT_FALSE(rig.BoxTexts().join('|').contains(LM->Translate(QStringLiteral("strWrongConfFile"))))
             << rig.BoxTexts().join('|').toStdString();
         size_t writes = 0;
+        const Bytes d8 = m.kind == 48 ? saved.Payload.at(0xD8) : Bytes();
         for (const Bytes &f : device.Server.log().bytes()) {
             if (f.size() < 4 || f[0] != 0xC0 || !IsWrite(f[1]))
                 continue;
             ++writes;
-            const int id = f[2];
-            const std::string at = "command " + std::to_string(f[1]) + " id " + std::to_string(id);
-            if (m.kind != 48) {
-                if (f[1] == 0x08 && id == 28 && m.kind == 20 && m.page1 > 2)
-                    ADD_FAILURE() << "a pressure sensor sent to a variant that holds none";
-                else if (f[1] == 0x08) {
-                    static const std::vector<int> flags = {5, 7, 8, 16, 17, 18, 20, 21, 27, 29, 30};
-                    const bool flag = std::find(flags.begin(), flags.end(), id) != flags.end();
-                    const int mask = flag ? 1 : id == 1 ? 15 : 255;
-                    EXPECT_EQ(f[3], saved.Param8[size_t(id)] & mask) << at;
-                } else if (f[1] == 0x52) {
-                    EXPECT_EQ(f[3] << 8 | f[4], saved.Param16[size_t(id)]) << at;
-                } else if (f[1] == 0x16) {
-                    EXPECT_EQ(f[3] << 8 | f[4], saved.Model[size_t(id)]) << at;
-                } else if (f[1] == 0x04) {
-                    const Bytes &b = saved.Payload.at(0x03);
-                    EXPECT_EQ(f[2], b[0]) << at;
-                    EXPECT_EQ((f[3] << 8 | f[4]) & 0x3FFF, (b[1] << 8 | b[2]) & 0x3FFF) << at;
-                    EXPECT_EQ(f[5] & 0xFC, b[3] & 0xFC) << at;
-                    EXPECT_EQ(f[6], b[4]) << at;
-                } else if (f[1] == 0x37 || f[1] == 0x38) {
-                    EXPECT_EQ(Bytes(f.begin() + 2, f.begin() + 6), saved.Payload.at(f[1] == 0x37 ? 0x35 : 0x36)) << at;
-                }
-                continue;
-            }
-            const Bytes &d8 = saved.Payload.at(0xD8);
-            if (f[1] == 0x08) {
+            const int c = f[1], id = f[2];
+            const std::string at = "command " + std::to_string(c) + " id " + std::to_string(id);
+            const auto word = [&f] { return f[3] << 8 | f[4]; };
+            if (c == 0x37 || c == 0x38) {
+                EXPECT_EQ(Bytes(f.begin() + 2, f.begin() + 6), saved.Payload.at(c == 0x37 ? 0x35 : 0x36)) << at;
+            } else if (c == 0x04) {
+                // The kind-48 block holds the frame's fields elsewhere, and more of the mode byte.
+                const Bytes &b = m.kind == 48 ? d8 : saved.Payload.at(0x03);
+                const size_t at1 = m.kind == 48 ? 4 : 0, at2 = m.kind == 48 ? 0 : 3;
+                const int modeMask = m.kind == 48 ? 0xF0 : 0xFC;
+                EXPECT_EQ(f[2], b[at1]) << at;
+                EXPECT_EQ(word() & 0x3FFF, (b[at1 + 1] << 8 | b[at1 + 2]) & 0x3FFF) << at;
+                EXPECT_EQ(f[5] & modeMask, b[at2] & modeMask) << at;
+                EXPECT_EQ(f[6], b[at2 + 1]) << at;
+            } else if (m.kind != 48 && c == 0x08) {
+                EXPECT_FALSE(id == 28 && m.kind == 20 && m.page1 > 2) << "a pressure sensor sent to a variant that holds none";
+                static const std::vector<int> flags = {5, 7, 8, 16, 17, 18, 20, 21, 27, 29, 30};
+                const bool flag = std::find(flags.begin(), flags.end(), id) != flags.end();
+                EXPECT_EQ(f[3], saved.Param8[size_t(id)] & (flag ? 1 : id == 1 ? 15 : 255)) << at;
+            } else if (m.kind != 48 && (c == 0x52 || c == 0x16)) {
+                EXPECT_EQ(word(), (c == 0x52 ? saved.Param16 : saved.Model)[size_t(id)]) << at;
+            } else if (m.kind == 48 && c == 0x08) {
                 const auto p = std::find_if(std::begin(places), std::end(places), [&](const Place &q) { return q.Id == id; });
-                if (p != std::end(places)) {
-                    const int mask = (1 << p->Width) - 1;
+                const int mask = p != std::end(places) ? (1 << p->Width) - 1 : 0;
+                if (mask) {
                     EXPECT_EQ(f[3] & mask, (d8[p->At] >> p->Shift) & mask) << at;
-                } else if (held8(m.version, id)) {
+                } else if (held(held8, m.version, id)) {
                     EXPECT_EQ(f[3], saved.Param8[size_t(id)]) << at;
                 }
-            } else if (f[1] == 0x52) {
+            } else if (m.kind == 48 && c == 0x52) {
                 const auto w = std::find_if(std::begin(words48), std::end(words48), [&](const auto &q) { return q.first == id; });
                 if (w != std::end(words48)) {
-                    EXPECT_EQ(f[3] << 8 | f[4], d8[size_t(w->second)] << 8 | d8[size_t(w->second) + 1]) << at;
-                } else if (held16(m.version, id)) {
-                    EXPECT_EQ(f[3] << 8 | f[4], saved.Param16[size_t(id)]) << at;
+                    EXPECT_EQ(word(), d8[size_t(w->second)] << 8 | d8[size_t(w->second) + 1]) << at;
+                } else if (held(held16, m.version, id)) {
+                    EXPECT_EQ(word(), saved.Param16[size_t(id)]) << at;
                 }
-            } else if (f[1] == 0x04) {
-                EXPECT_EQ(f[2], d8[4]) << at;
-                EXPECT_EQ((f[3] << 8 | f[4]) & 0x3FFF, (d8[5] << 8 | d8[6]) & 0x3FFF) << at;
-                EXPECT_EQ(f[5] & 0xF0, d8[0] & 0xF0) << at;
-                EXPECT_EQ(f[6], d8[1]) << at;
-            } else if (f[1] == 0x37 || f[1] == 0x38) {
-                EXPECT_EQ(Bytes(f.begin() + 2, f.begin() + 6), saved.Payload.at(f[1] == 0x37 ? 0x35 : 0x36)) << at;
             }
         }
         EXPECT_GT(writes, 0u) << rig.BoxTexts().join('|').toStdString();

@@ -29,6 +29,38 @@ using startup::ProgramRun;
 using startup::SimDevice;
 using startup::StartupRig;
 
+namespace {
+
+// Upgrade services with no bootloader answering and no adapter looked for:
+// the upgrade window counts its runs, gives the device the new firmware's
+// settings and reports it erased and programmed; the connection-status
+// dialog's Update upgrades the controller, then restores the backup asked for.
+void WireUpgrade(TFormMain &f, SimDevice &device, int &windows,
+                 const std::function<void(sim::SimControllerState &)> &newFirmware = {})
+{
+    auto &u = f.UpgradeServices;
+    u.SetAdapterDetection = [](bool) {};
+    u.AdapterDetection = [] { return false; };
+    u.InBootloader = [] { return false; };
+    u.SetInBootloader = [](bool) {};
+    u.ConnectBootloader = [] { return false; };
+    u.RunUpgradeWindow = [&, newFirmware](std::function<void()>, std::function<void(bool &)>) {
+        ++windows;
+        if (newFirmware)
+            device.Server.withLock([&] { newFirmware(device.Controller.State); });
+        return true;
+    };
+    u.ShowConnectStatus = [&f](int, int) {
+        f.DeviceUpgradeFirmware(true);
+        if (f.TakeRestoreConfigRequest() == 1)
+            f.DeviceRestoreConfig();
+    };
+}
+
+int YesOrFirst(const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); }
+
+} // namespace
+
 TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
 {
     if (!ProgramRun::ProgramExists())
@@ -80,36 +112,21 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
             dialogs.emplace_back(save, name);
             return chosen;
         };
-        f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
-        f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
-        f.UpgradeServices.AdapterAnswersForUpgrade = [&] { return adapterFound; };
-        f.UpgradeServices.InBootloader = [] { return false; };
-        f.UpgradeServices.SetInBootloader = [](bool) {};
-        f.UpgradeServices.ConnectBootloader = [] { return false; };
-        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
+        WireUpgrade(f, device, windows, [&](sim::SimControllerState &s) {
             // Nothing else reaches the port while the window runs, and the
             // backup is on disk before anything is erased.
             EXPECT_FALSE(f.Timerek->isActive());
-            if (chosen == file) {
-                EXPECT_TRUE(QFileInfo(file).exists());
-            }
-            ++windows;
-            // The new firmware starts with other settings.
-            device.Server.withLock([&] {
-                device.Controller.State.Param8[10] = 30;
-                device.Controller.State.Param16[6] = 50;
-            });
-            return true;
-        };
-        // The connection-status dialog: the controller's upgrade, then after
-        // reconnecting the restore it was asked for.
-        f.UpgradeServices.ShowConnectStatus = [&](int, int) {
+            EXPECT_TRUE(chosen != file || QFileInfo(file).exists());
+            s.Param8[10] = 30;
+            s.Param16[6] = 50;
+        });
+        f.UpgradeServices.SetAdapterDetection = [&](bool on) { adapterDetection = on; };
+        f.UpgradeServices.AdapterDetection = [&] { return adapterDetection; };
+        f.UpgradeServices.AdapterAnswersForUpgrade = [&] { return adapterFound; };
+        f.UpgradeServices.ShowConnectStatus = [&, update = f.UpgradeServices.ShowConnectStatus](int x, int y) {
             ++statusShown;
-            if (!runDialog)
-                return;
-            f.DeviceUpgradeFirmware(true);
-            if (f.TakeRestoreConfigRequest() == 1)
-                f.DeviceRestoreConfig();
+            if (runDialog)
+                update(x, y);
         };
     };
     TFormMain &form = rig.Create();
@@ -118,7 +135,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     // The upgradable variant: the backup question comes first; Yes leaves a
     // restore request that is taken once after reconnecting.
     device.Server.withLock([&] { device.Controller.State.Pages[1] = 4; });
-    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    rig.Answer = YesOrFirst;
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(true);
     EXPECT_EQ(windows, 1);
@@ -168,7 +185,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     EXPECT_FALSE(rig.Boxes[2].Text.contains(QStringLiteral("!_")));
     EXPECT_TRUE(form.Timerek->isActive());
     EXPECT_EQ(form.TakeRestoreConfigRequest(), 0);
-    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    rig.Answer = YesOrFirst;
     // An adapter upgrade asks nothing and leaves no request.
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(false);
@@ -214,7 +231,7 @@ TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)
     chosen = file;
     runDialog = true;
     dialogs.clear();
-    rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
+    rig.Answer = YesOrFirst;
     form.findChild<QAction *>(QStringLiteral("MnIDeviceUpgradeFirmware"))->trigger();
     EXPECT_EQ(windows, 4);
     ASSERT_EQ(dialogs.size(), 2u);
@@ -250,28 +267,11 @@ TEST(UpgradeLaunch, ReminderBackupIsRestoredOnTheDeviceItCameFrom)
         TModel2Page::Install(f);
         TModelPage::Install(f);
         f.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
-        f.UpgradeServices.SetAdapterDetection = [](bool) {};
-        f.UpgradeServices.AdapterDetection = [] { return false; };
-        f.UpgradeServices.InBootloader = [] { return false; };
-        f.UpgradeServices.SetInBootloader = [](bool) {};
-        f.UpgradeServices.ConnectBootloader = [] { return false; };
-        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
-            ++windows;
-            // The new firmware starts with its own settings.
-            device.Server.withLock([&] {
-                auto &s = device.Controller.State;
-                s.Param8[4] = 38;
-                s.Param8[10] = 20;
-                s.Param16[6] = 50;
-            });
-            return true; // the device was erased and programmed
-        };
-        // The connection-status dialog's Update, then the restore it asks for.
-        f.UpgradeServices.ShowConnectStatus = [&f](int, int) {
-            f.DeviceUpgradeFirmware(true);
-            if (f.TakeRestoreConfigRequest() == 1)
-                f.DeviceRestoreConfig();
-        };
+        WireUpgrade(f, device, windows, [](sim::SimControllerState &s) {
+            s.Param8[4] = 38;
+            s.Param8[10] = 20;
+            s.Param16[6] = 50;
+        });
     };
     rig.Answer = [](const TMessageBoxInfo &b) {
         return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0);
@@ -283,8 +283,8 @@ TEST(UpgradeLaunch, ReminderBackupIsRestoredOnTheDeviceItCameFrom)
     device.Server.log().clear();
     rig.Boxes.clear();
     form.CheckIfFirmwareUpgradePossible();
-    EXPECT_EQ(windows, 1) << rig.BoxTexts().join('|').toStdString();
     const QString said = rig.BoxTexts().join('|');
+    EXPECT_EQ(windows, 1) << said.toStdString();
     EXPECT_FALSE(said.contains(TranslateKey(QStringLiteral("strWrongConfFile")))) << said.toStdString();
     EXPECT_TRUE(DataManager->GetConnected());
     for (const auto &f : device.Server.log().bytes())
@@ -302,17 +302,7 @@ TEST(UpgradeLaunch, RefusalsSayWhyAndAWaitingCarIsRefusedAsOneOnGas)
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5, 21, 'E');
     int windows = 0;
-    rig.Wire = [&](TFormMain &f) {
-        f.UpgradeServices.SetAdapterDetection = [](bool) {};
-        f.UpgradeServices.AdapterDetection = [] { return false; };
-        f.UpgradeServices.InBootloader = [] { return false; };
-        f.UpgradeServices.SetInBootloader = [](bool) {};
-        f.UpgradeServices.ConnectBootloader = [] { return false; };
-        f.UpgradeServices.RunUpgradeWindow = [&](std::function<void()>, std::function<void(bool &)>) {
-            ++windows;
-            return true;
-        };
-    };
+    rig.Wire = [&](TFormMain &f) { WireUpgrade(f, device, windows); };
     TFormMain &form = rig.Create();
     ASSERT_TRUE(DataManager->GetConnected());
     rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrNo) ? int(mrNo) : b.Buttons.value(0); };
