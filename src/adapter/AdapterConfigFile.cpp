@@ -152,38 +152,10 @@ struct TPlannedValue {
                            + value + QStringLiteral("\"") + Crlf + why);
 }
 
-// The whole integers a variable holds as it travels to the adapter; false
-// when it holds no integer at all (a double without a conversion to bytes).
-bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
-{
-    if (dynamic_cast<const TDoubleVariable *>(v)) {
-        // Some sixty trips through the conversions: worked out once a
-        // variable, not once a value read.
-        TVariable::TConversionRange &range = v->ConversionRange();
-        if (!range.Known)
-            range = DoubleRange(v);
-        low = range.Low, high = range.High;
-        return range.Storable;
-    }
-    if (dynamic_cast<const TSmallIntVariable *>(v)) {
-        low = -32768, high = 32767;
-        return true;
-    }
-    if (dynamic_cast<const TWordVariable *>(v) || (dynamic_cast<const TBoolVariable *>(v) && v->DataLength() == 2)) {
-        low = 0, high = 65535;
-        return true;
-    }
-    if (dynamic_cast<const TByteVariable *>(v) || dynamic_cast<const TBoolVariable *>(v)) {
-        low = 0, high = 255;
-        return true;
-    }
-    return false;
-}
-
 QString RangeText(const TVariable *v)
 {
     qint64 low = 0, high = 0;
-    if (!StorableRange(v, low, high))
+    if (!AdapterConfig::StorableRange(v, low, high))
         return AdapterConfig::Tr("The value cannot be stored in the adapter.");
     QString text = AdapterConfig::Tr("Allowed values: whole numbers from %1 to %2.");
     // A translation that lost its places still names the range.
@@ -212,7 +184,7 @@ TPlannedValue Plan(TVariable *v, bool hasBits, bool clamp, const QString &key, c
     if (!ReadNumber(text, x))
         RefuseValue(key, value, AdapterConfig::Tr("The value is not a number."));
     qint64 low = 0, high = 0;
-    if (!StorableRange(v, low, high))
+    if (!AdapterConfig::StorableRange(v, low, high))
         RefuseValue(key, value, RangeText(v));
     // A whole-number setting takes a whole number in any form ("1.3E2",
     // "2.0"); a fraction is refused, not rounded.
@@ -223,6 +195,7 @@ TPlannedValue Plan(TVariable *v, bool hasBits, bool clamp, const QString &key, c
     // Rounded half away from zero, the rounded value must be in the range.
     if (x <= double(low) - 0.5 || x >= double(high) + 0.5)
         RefuseValue(key, value, RangeText(v));
+    // Whole here (a fraction was refused above).
     if (!isDouble)
         return {v, TStep::Integer, 0, std::llround(x)};
     double held = 0;
@@ -240,6 +213,32 @@ QString Tr(const char *english)
     QString text;
     TranslateUiText(QString::fromUtf8(english), text);
     return text;
+}
+
+bool StorableRange(const TVariable *v, qint64 &low, qint64 &high)
+{
+    if (dynamic_cast<const TDoubleVariable *>(v)) {
+        // Some sixty trips through the conversions: worked out once a
+        // variable, not once a value read.
+        TVariable::TConversionRange &range = v->ConversionRange();
+        if (!range.Known)
+            range = DoubleRange(v);
+        low = range.Low, high = range.High;
+        return range.Storable;
+    }
+    if (dynamic_cast<const TSmallIntVariable *>(v)) {
+        low = -32768, high = 32767;
+        return true;
+    }
+    if (dynamic_cast<const TWordVariable *>(v) || (dynamic_cast<const TBoolVariable *>(v) && v->DataLength() == 2)) {
+        low = 0, high = 65535;
+        return true;
+    }
+    if (dynamic_cast<const TByteVariable *>(v) || dynamic_cast<const TBoolVariable *>(v)) {
+        low = 0, high = 255;
+        return true;
+    }
+    return false;
 }
 
 QString ValueText(const TVariable *v, bool hasBits)
@@ -416,6 +415,16 @@ bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool
     bool ok = status == TIniFile::Status::Ok;
     if (!ok)
         problem = LoadProblem(ini, status);
+    // The program ends every line it writes: a last line without its end is
+    // a file cut short, maybe inside its last value.
+    if (ok && ini.UnendedLine() > 0) {
+        problem = Tr("The file is cut short: line %1 has no line end.");
+        // A translation that lost its place still names the line.
+        if (!problem.contains(QLatin1String("%1")))
+            problem += QStringLiteral(" (%1)");
+        problem = problem.arg(ini.UnendedLine());
+        ok = false;
+    }
 
     // Whose file is it?
     if (ok) {

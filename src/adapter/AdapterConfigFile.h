@@ -44,6 +44,11 @@ QString Tr(const char *english);
 // EVariableError for another kind.
 QString ValueText(const TVariable *variable, bool hasBits);
 
+// The whole numbers a variable holds as it travels to the adapter: for a
+// double, the run around 0 that its conversions give back unchanged (worked
+// out once a variable); false when it holds no whole number at all.
+bool StorableRange(const TVariable *variable, qint64 &low, qint64 &high);
+
 // Writes one section per group of groups: every stored variable of list (in
 // list order) under its group, its value taken from the variable at the same
 // index of values when given (the device side), else from list. Raises

@@ -109,6 +109,7 @@ constexpr TextKey Table[] = {
     {"The value cannot be stored in the adapter.", "strTextConfNotStorable"},
     {"The file does not exist or cannot be read.", "strTextFileUnreadable"},
     {"The file is not a text file.", "strTextFileNotText"},
+    {"The file is cut short: line %1 has no line end.", "strSetFileCut"},
     {"The file is write-protected.", "strTextFileReadOnly"},
     {"The file cannot be written:", "strTextFileUnwritable"},
     {"The adapter does not answer.", "strTextAdapterNoAnswer"},
@@ -122,7 +123,7 @@ constexpr TextKey Table[] = {
     {"Settings", "strTextFilterSettings"},
     {"analog I/O settings", "strTextAioSettings"},
 };
-static_assert(sizeof(Table) / sizeof(Table[0]) == 107);
+static_assert(sizeof(Table) / sizeof(Table[0]) == 108);
 }
 
 QString EnglishTextKey(const QString &text)

@@ -34,14 +34,34 @@ void AddBlock(QByteArray &out, const char *name, const TPoints &points, QChar de
     }
 }
 
+// A UTF-8 byte-order mark, which editors put before the first line (some
+// one more on each save).
+const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+void SkipByteOrderMarks(QByteArray &text)
+{
+    while (text.startsWith(kByteOrderMark))
+        text.remove(0, kByteOrderMark.size());
+}
+
+// The text's lines. Lines end in CR LF or LF; a text without any LF has
+// lines ended by CR alone (as older editors save). In a text with LFs, a CR
+// before the LF belongs to the line end.
+char LineEnd(const QByteArray &data)
+{
+    return data.contains('\n') ? '\n' : '\r';
+}
+
 QList<QByteArray> Lines(const QByteArray &data)
 {
-    QList<QByteArray> lines = data.split('\n');
+    const char end = LineEnd(data);
+    QList<QByteArray> lines = data.split(end);
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    for (auto &l : lines)
-        if (l.endsWith('\r'))
-            l.chop(1);
+    if (end == '\n')
+        for (auto &l : lines)
+            if (l.endsWith('\r'))
+                l.chop(1);
     return lines;
 }
 
@@ -50,6 +70,21 @@ int FindBlock(const QList<QByteArray> &lines, const char *name)
     for (int i = 0; i < lines.size(); ++i)
         if (lines[i].trimmed().compare(name, Qt::CaseInsensitive) == 0)
             return i;
+    return -1;
+}
+
+// The first line (0-based) that ends with a block name but holds something
+// else before it: a block name hidden behind bytes the reader cannot take
+// (a mark, a stray character). Such a block must not pass for a missing one,
+// which would empty the device's table. -1 when there is none.
+int FindHiddenBlock(const QList<QByteArray> &lines)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed().toUpper();
+        for (const QByteArray name : {QByteArrayLiteral("PETROL"), QByteArrayLiteral("LPG")})
+            if (line.size() > name.size() && line.endsWith(name))
+                return i;
+    }
     return -1;
 }
 
@@ -145,11 +180,19 @@ TReadResult Read(const QByteArray &data, int sensorType)
 {
     TReadResult r;
     QByteArray text = data;
+    SkipByteOrderMarks(text);
     QList<QByteArray> lines = Lines(text);
-    if (FindBlock(lines, "PETROL") < 0 && FindBlock(lines, "LPG") < 0) {
+    if (FindBlock(lines, "PETROL") < 0 && FindBlock(lines, "LPG") < 0 && FindHiddenBlock(lines) < 0) {
+        text = data;
         ScrambleStream(text);
+        SkipByteOrderMarks(text);
         lines = Lines(text);
         r.Scrambled = true;
+    }
+    if (const int hidden = FindHiddenBlock(lines); hidden >= 0) {
+        r.ErrorKey = QStringLiteral("strMapFileHiddenBlock");
+        r.Line = hidden + 1;
+        return r;
     }
     const int petrol = FindBlock(lines, "PETROL"), gas = FindBlock(lines, "LPG");
     if (petrol < 0 && gas < 0) {
@@ -158,7 +201,7 @@ TReadResult Read(const QByteArray &data, int sensorType)
     }
     // Every line ends with a line break, the last one too: a text that
     // stops inside a line was cut off.
-    if (!text.isEmpty() && !text.endsWith('\n')) {
+    if (!text.isEmpty() && !text.endsWith(LineEnd(text))) {
         r.ErrorKey = QStringLiteral("strMapFileTruncated");
         r.Line = int(lines.size());
         return r;

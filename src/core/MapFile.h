@@ -10,7 +10,8 @@
 //   (the same header and rows for the gas points)
 //
 // The reader accepts both decimal separators, block names in any letter
-// case, and the scrambled form of the same text (see Scramble.h).
+// case, a leading UTF-8 byte-order mark, lines ended by CR alone, and the
+// scrambled form of the same text (see Scramble.h).
 #pragma once
 
 #include "core/DeviceRecord.h"
@@ -66,8 +67,11 @@ struct TReadResult {
     TPoints Petrol, Gas;
 };
 
-// Reads a whole file for a device with the pressure sensor type. Refuses a
-// text without either block name (also after unscrambling), a text cut off
+// Reads a whole file for a device with the pressure sensor type. Leading
+// UTF-8 byte-order marks are skipped; lines end in CR LF, LF or, in a text
+// without any LF, CR alone. Refuses a text without either block name (also
+// after unscrambling), a text with a block name that other characters
+// precede on its line (never taken for a missing block), a text cut off
 // inside its last line, a block of more than kMaxRows rows, a row whose load
 // (LoadFits), time or band lies outside its range, and a row whose point
 // word would be 0 (an empty slot to the device); rows with fewer than three

@@ -9,6 +9,9 @@ namespace {
 const QString Section = QStringLiteral("Page");
 const QString DateKey = QStringLiteral("DtPData.Date");
 const QString LineCountKey = QStringLiteral("MemIle");
+// Most memo lines a card file can hold: each takes at least "MemStr0=" and
+// a line end, in a file of at most the size the reader takes.
+constexpr qint64 MaxMemoLines = TIniFile::MaxFileSize / qint64(sizeof("MemStr0=\r\n") - 1);
 
 QString lineKey(int line)
 {
@@ -116,12 +119,12 @@ bool TInstallationCard::Read(const TIniFile &ini, QString &error)
     if (date.isValid())
         card.Date = date;
     // A line count that is no number (or below 0) adds no lines, as a
-    // missing one. Every line has a key of its own: a count beyond the keys
-    // the section holds is a damaged file, not a long memo.
+    // missing one; a line whose key is missing is empty. A count beyond the
+    // lines a card file can hold is a damaged file, not a long memo.
     const QString countText = ini.ReadString(Section, LineCountKey).trimmed();
     bool ok = false;
     const int count = std::max(countText.toInt(&ok), 0);
-    if (ok && count > ini.ReadSection(Section).size()) {
+    if (ok && count > MaxMemoLines) {
         error = TranslateKey(QStringLiteral("strCardBadLineCount")) + QStringLiteral(" \"%1\"").arg(countText);
         return false;
     }

@@ -35,10 +35,10 @@ struct TInstallationCard {
     void Write(TIniFile &ini) const;
     // Reads a card from the section "Page". A missing key gives an empty text,
     // a missing or unreadable date 1 January 1996, a missing or unreadable
-    // line count no lines. A file cut short (its last line without a line
-    // end), one that holds no card or one whose line count is beyond the
-    // lines it can hold is refused: false, error says what is wrong, the card
-    // unchanged.
+    // line count no lines, a missing memo line an empty one. A file cut short
+    // (its last line without a line end), one that holds no card or one whose
+    // line count is beyond the lines a card file can hold is refused: false,
+    // error says what is wrong, the card unchanged.
     bool Read(const TIniFile &ini, QString &error);
 
     // The file as a whole; false with a message naming the file and the

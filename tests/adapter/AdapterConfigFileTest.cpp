@@ -11,6 +11,7 @@
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
+#include "adapter/Variable.h"
 #include "core/AppConfig.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
@@ -27,6 +28,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <map>
 
 using adaptertest::Commands;
@@ -284,6 +288,13 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
          "Allowed values: whole numbers from %1 to %2.", "-128"},
         {"no finite number", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=inf\r\n", nullptr, 0,
          "The value is not a number."},
+        // A floating setting is rounded half away from zero, then checked.
+        {"signed byte rounded above its top", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=127.5\r\n", nullptr, 0,
+         "Allowed values: whole numbers from %1 to %2.", "OBDAdaptLtFtBaseB1_EE=\"127.5\""},
+        {"signed byte rounded below its bottom", InfoOf() + "[OBD]\r\nOBDAdaptStFtBase_EE=-128.5\r\n", nullptr, 0,
+         "Allowed values: whole numbers from %1 to %2.", "OBDAdaptStFtBase_EE=\"-128.5\""},
+        {"cut inside its last value", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDAdaptStFtBase_EE=-9", nullptr, 0,
+         "The file is cut short: line %1 has no line end."},
         {"fraction for a whole-number setting", InfoOf() + "[OBD]\r\nOBDAdaptType=2.5\r\n", nullptr, 0,
          "Allowed values: whole numbers from %1 to %2.", "OBDAdaptType=\"2.5\""},
         {"reading", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDRPM=2000\r\n",
@@ -476,8 +487,8 @@ TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
     Load("\xEF\xBB\xBF[info]\ndevice=2.0A r3 (edited)\nproduct=Service (Adapter)\n[obd]\nobdprotocol_ee=7\n"
          "OBDAdaptLtFtBaseB1_EE=-5,0\nOBDisOBDsimActive=On\n"
          // Each at the very top of what its variable holds, in the editors' forms.
-         "OBDAdaptStFtRange_EE=2.55E2\nOBDAdaptLtFtBaseB2_EE=127,0\nOBDAdaptLtFtRange_EE=255\n"
-         "OBDAdaptMinRPM_EE=6.5535E4\n");
+         "OBDAdaptStFtRange_EE=2.55E2\nOBDAdaptLtFtBaseB2_EE=127,4\nOBDAdaptLtFtRange_EE=255\n"
+         "OBDAdaptMinRPM_EE=6.5535E4\nOBDAdaptStFtBase_EE=-128.4\n");
     EXPECT_EQ(BoxTexts(), QStringList{Tr("Save configuration to device?")});
     const TUIStateOBD *ui = Logic->UIStateOBD();
     EXPECT_EQ(ui->OBDProtocol_EE->GetAsInteger(), 7);
@@ -491,6 +502,7 @@ TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
         const auto &config = P.Device.Adapter.State.Obd.Config;
         EXPECT_EQ(config[0], 7);
         EXPECT_EQ(config[5], 0xFB);
+        EXPECT_EQ(config[3], 0x80);
         EXPECT_EQ((std::vector<int>{config[4], config[6], config[7], config[9], config[10]}),
                   (std::vector<int>{0xFF, 0x7F, 0xFF, 0xFF, 0xFF}));
     });
@@ -556,4 +568,33 @@ TEST_F(AdapterConfigFile, FailuresOfSavingAndOfDefaultsAreReported)
     EXPECT_FALSE(QFile::exists(Chosen));
     ASSERT_EQ(BoxTexts().size(), 1);
     EXPECT_TRUE(BoxTexts().first().contains(Tr("The adapter does not answer.")));
+}
+
+// The run of whole numbers a floating setting's conversions keep is found
+// exactly at both ends, whatever the ends are; without 0 in it, none.
+TEST(AdapterConfigStorableRange, FoundExactlyAtBothEnds)
+{
+    const std::pair<qint64, qint64> ranges[] = {{-128, 127}, {0, 255},     {0, 0},        {0, 1},      {-1, 2},
+                                                {-100, 100}, {0, 1000},    {-7, 254},     {0, 65535},  {-32768, 32767},
+                                                {5, 10}};
+    for (const auto &[low, high] : ranges) {
+        SCOPED_TRACE(testing::Message() << low << ".." << high);
+        TDoubleVariable v(nullptr, 4, QStringLiteral("Check"), QString());
+        v.SetOnValueToRaw([low, high](TVariable *sender, QByteArray &raw) {
+            const qint32 held = qint32(std::lround(std::clamp(sender->GetAsFloat(), double(low), double(high))));
+            raw = QByteArray(reinterpret_cast<const char *>(&held), 4);
+        });
+        v.SetOnRawToValue([](TVariable *sender, QByteArray &raw) {
+            qint32 held = 0;
+            memcpy(&held, raw.constData(), 4);
+            sender->SetAsFloat(held);
+        });
+        qint64 foundLow = 1, foundHigh = -1;
+        const bool storable = AdapterConfig::StorableRange(&v, foundLow, foundHigh);
+        EXPECT_EQ(storable, low <= 0);
+        if (storable) {
+            EXPECT_EQ(foundLow, low);
+            EXPECT_EQ(foundHigh, high);
+        }
+    }
 }

@@ -145,12 +145,14 @@ TEST_F(LanguageManager, FileCutShortIsRefusedAsDamaged)
     const QByteArray whole = "FileVersion=" + LanguageFolder::version().toLatin1()
                              + "\r\nstrA=Deutsch\r\n[FormAbout]\r\nstrB=Zwei\r\nFileEnd=4\r\n";
     // Cut inside a line, and cut at each line end: before the end line, and
-    // before the window section.
+    // before the window section. A file with an end line before its last
+    // could be one cut after that line: refused too.
     const qsizetype endLine = whole.indexOf("FileEnd"), section = whole.indexOf("[FormAbout]");
-    for (const qsizetype cut : {whole.size() - 5, endLine, section}) {
-        SCOPED_TRACE(cut);
+    const QByteArray twoEnds = whole.left(section) + "FileEnd=2\r\n" + whole.mid(section).replace("FileEnd=4", "FileEnd=5");
+    for (const QByteArray &stored : {whole.left(whole.size() - 5), whole.left(endLine), whole.left(section), twoEnds}) {
+        SCOPED_TRACE(stored.constData());
         messages.clear();
-        folder.writeScrambled(QStringLiteral("_DE.lng"), whole.left(cut));
+        folder.writeScrambled(QStringLiteral("_DE.lng"), stored);
         EXPECT_FALSE(lm.LoadLanguageFile(QStringLiteral("DE")));
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Incorrect file structure: _DE.lng")));
@@ -411,7 +413,7 @@ TEST(ShippedLanguageFiles, LoadWithTheProgramVersionAndCarryTheSameKeys)
         EXPECT_EQ(keys[i].removeDuplicates(), 0);
         // Every key of the English text table.
         const QStringList tableKeys = EnglishTextKeyList();
-        EXPECT_EQ(tableKeys.size(), 107);
+        EXPECT_EQ(tableKeys.size(), 108);
         for (const QString &key : tableKeys)
             EXPECT_FALSE(lm.Translate(key).startsWith(u'!')) << key.toStdString();
         LM = &lm;

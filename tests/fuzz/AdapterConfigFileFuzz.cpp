@@ -2,7 +2,9 @@
 // the adapter write). The first byte answers the questions, one bit a box
 // (set: Yes / OK). A refused file changes no variable of either side; an
 // accepted one is on both sides, every number holds what its raw bytes give
-// back, and saved and loaded again it gives the same values back.
+// back, and saved and loaded again it gives the same values back. A file
+// whose last line has no line end is refused; so is the saved file cut in
+// mid-line (the cut chosen by the input's length).
 #include "adapter/AdapterConfigFile.h"
 #include "adapter/Logic.h"
 #include "adapter/LogicAdapter.h"
@@ -11,6 +13,8 @@
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "support/FuzzSupport.h"
+
+#include <QFile>
 
 #include <cstddef>
 #include <cstdint>
@@ -83,13 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     rig.Asked = 0;
     const quint32 groups = AdapterConfig::GroupSet(dgOBD);
 
+    // Refused: nothing changed on either side.
+    const auto unchanged = [&] {
+        return rig.Snapshot(*ui) == before && rig.Snapshot(*rig.Logic.DeviceState()) == before && !ui->Modified();
+    };
     if (!rig.Logic.LoadConfigurationFile(rig.File, groups, true)) {
-        // Refused: nothing changed on either side.
-        FUZZ_CHECK(rig.Snapshot(*ui) == before);
-        FUZZ_CHECK(rig.Snapshot(*rig.Logic.DeviceState()) == before);
-        FUZZ_CHECK(!ui->Modified());
+        FUZZ_CHECK(unchanged());
         return 0;
     }
+    TIniFile input;
+    input.LoadFromBytes(fuzz::Bytes(data + 1, size - 1));
+    FUZZ_CHECK(input.UnendedLine() == 0);
     const std::vector<QByteArray> loaded = rig.Snapshot(*ui);
     FUZZ_CHECK(rig.Snapshot(*rig.Logic.DeviceState()) == loaded);
     // A number read in any form holds what the box is sent: its raw bytes
@@ -114,5 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     rig.Answers = 0xFF;
     FUZZ_CHECK(rig.Logic.LoadConfigurationFile(rig.Again, groups, true));
     FUZZ_CHECK(rig.Snapshot(*ui) == loaded);
+
+    // The saved file cut inside a line is refused.
+    QFile again(rig.Again);
+    FUZZ_CHECK(again.open(QIODevice::ReadOnly));
+    const QByteArray saved = again.readAll();
+    const qsizetype cut = qsizetype(size % size_t(saved.size()));
+    if (cut > 0 && saved.at(cut - 1) != '\n' && saved.at(cut - 1) != '\r') {
+        FUZZ_CHECK(fuzz::WriteFile(rig.File, saved.left(cut)));
+        rig.Reset();
+        rig.Answers = 0xFF;
+        FUZZ_CHECK(!rig.Logic.LoadConfigurationFile(rig.File, groups, true));
+        FUZZ_CHECK(unchanged());
+    }
     return 0;
 }

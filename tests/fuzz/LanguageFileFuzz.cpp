@@ -6,8 +6,9 @@
 // page); with its high bit clear, a first line "FileVersion=..." is given the
 // program's own version and the file its right end line before it is stored,
 // so that mutated files get past the version and end checks; with it set the
-// file is stored as it came. A file that loads, cut at one of its line ends
-// (chosen by the input's length), is refused as cut short.
+// file is stored as it came. A file that loads has one end line only, and,
+// cut at one of its line ends (chosen by the input's length), is refused as
+// cut short.
 #include "fuzz/support/FuzzSupport.h"
 
 #include "core/LM.h"
@@ -152,6 +153,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             (void)lm->Translate(key);
             (void)lm->GetHintDetail(key);
         }
+        // Its only end line is the last: cut after any line, it cannot look whole.
+        QByteArray plain = stored;
+        ScrambleStream(plain);
+        qsizetype endLines = 0;
+        for (const QString &line : TLM::SplitLines(QString::fromLatin1(plain)))
+            endLines += line.startsWith(QLatin1String("FileEnd=")) ? 1 : 0;
+        FUZZ_CHECK(endLines == 1);
         // The same file cut at a line end is refused and changes nothing.
         const QByteArray cut = CutAtALineEnd(stored, size);
         if (!cut.isEmpty()) {

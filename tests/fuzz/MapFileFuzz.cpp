@@ -3,7 +3,8 @@
 // device's point word carries for that type: each point is stored as the
 // page then shows it (within one step of the pressure field, and unchanged
 // by a second store), no point has the word 0 (an empty slot to the device),
-// and saving the stored tables reads back the same.
+// and saving the stored tables reads back the same. A plain file reads the
+// same behind a byte-order mark and with its line ends turned into CR alone.
 #include "core/MapFile.h"
 #include "support/FuzzSupport.h"
 
@@ -18,9 +19,24 @@ namespace {
 // One step of the point word's pressure field (two raw steps), in bar.
 double FieldStep(int sensorType) { return sensorType == 1 ? 0.0213 : 0.0323; }
 
+bool SameReading(const MapFile::TReadResult &a, const MapFile::TReadResult &b)
+{
+    return a.Ok == b.Ok && a.ErrorKey == b.ErrorKey && a.Line == b.Line && a.Scrambled == b.Scrambled
+           && a.HasPetrol == b.HasPetrol && a.HasGas == b.HasGas && a.Petrol == b.Petrol && a.Gas == b.Gas;
+}
+
 void CheckFor(const QByteArray &bytes, int sensorType)
 {
     const MapFile::TReadResult r = MapFile::Read(bytes, sensorType);
+    if (!r.Scrambled) {
+        FUZZ_CHECK(SameReading(MapFile::Read("\xEF\xBB\xBF" + bytes, sensorType), r));
+        // Every CR ends a line (no CR stands alone inside a line).
+        if (bytes.count('\r') == bytes.count("\r\n")) {
+            QByteArray crOnly = bytes;
+            crOnly.replace("\r\n", "\r").replace('\n', '\r');
+            FUZZ_CHECK(SameReading(MapFile::Read(crOnly, sensorType), r));
+        }
+    }
     if (!r.Ok) {
         FUZZ_CHECK(!r.ErrorKey.isEmpty());
         return;

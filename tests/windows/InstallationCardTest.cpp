@@ -156,11 +156,23 @@ TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)
         EXPECT_EQ(form.DtPData->date(), QDate(1996, 1, 1));
         EXPECT_EQ(form.MemInfDodatkowe->toPlainText(), "");
     }
+    // Lines the count names but the file lacks are empty, however many.
+    for (const int count : {5, 100}) {
+        const QString file = path("lines.dkm");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Page]\r\nMemIle=" + QByteArray::number(count) + "\r\nMemStr0=a\r\nMemStr1=b\r\nMemStr2=c\r\n");
+        f.close();
+        TFrmFirmInfo form;
+        ASSERT_TRUE(form.LoadPage(file)) << count;
+        EXPECT_EQ(form.Card().Memo, QStringList({"a", "b", "c"}) + QStringList(count - 3, QString())) << count;
+    }
 }
 
 struct Damaged {
     const char *name;
     QByteArray bytes;
+    int cutLine = 0; // the line without its end, for a file cut short
 };
 
 TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
@@ -170,8 +182,9 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         {"foreign.dkm", "[Settings]\r\nComMultiPort=1\r\n"},
         {"count.dkm", "[Page]\r\nMemIle=2147483647\r\n"},
         // Cut short in a value and in a section header.
-        {"cut.dkm", "[Page]\r\nEdtMarka=Fiat\r\nEdtPojemnosc=1"},
-        {"cutheader.dkm", "[Page]\r\nEdtMarka=Fiat\r\n[Pa"},
+        {"cut.dkm", "[Page]\r\nEdtMarka=Fiat\r\nEdtPojemnosc=1", 3},
+        {"cutheader.dkm", "[Page]\r\nEdtMarka=Fiat\r\n[Pa", 3},
+        {"cutsingle.dkm", "[Page]", 1},
     };
     TFrmFirmInfo form;
     fill(form);
@@ -188,12 +201,12 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         EXPECT_TRUE(boxes.Boxes[0].Text.contains(file)) << boxes.Boxes[0].Text.toStdString();
         EXPECT_GE(boxes.Boxes[0].Text.split("\r\n").size(), 3) << "what is wrong: " << boxes.Boxes[0].Text.toStdString();
         EXPECT_EQ(form.Card(), before) << d.name;
-        if (QByteArray(d.name).startsWith("cut")) {
+        if (d.cutLine > 0) {
             // Said as for a cut settings file (English without a language).
             QString cut = TranslateKey("strSetFileCut");
             if (cut.startsWith(QLatin1String("!_")))
                 cut = QStringLiteral("The file is cut short: line %1 has no line end.");
-            EXPECT_TRUE(boxes.Boxes[0].Text.contains(cut.arg(3))) << boxes.Boxes[0].Text.toStdString();
+            EXPECT_TRUE(boxes.Boxes[0].Text.contains(cut.arg(d.cutLine))) << boxes.Boxes[0].Text.toStdString();
         }
     }
     // A file that cannot be written is said so.
