@@ -44,24 +44,28 @@ void SkipByteOrderMarks(QByteArray &text)
         text.remove(0, kByteOrderMark.size());
 }
 
-// The text's lines. Lines end in CR LF or LF; a text without any LF has
-// lines ended by CR alone (as older editors save). In a text with LFs, a CR
-// before the LF belongs to the line end.
-char LineEnd(const QByteArray &data)
-{
-    return data.contains('\n') ? '\n' : '\r';
-}
-
+// The text's lines. A line ends in CR LF, LF or CR alone (as older editors
+// save); CRs right before an LF belong to its end (line ends converted
+// twice).
 QList<QByteArray> Lines(const QByteArray &data)
 {
-    const char end = LineEnd(data);
-    QList<QByteArray> lines = data.split(end);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (end == '\n')
-        for (auto &l : lines)
-            if (l.endsWith('\r'))
-                l.chop(1);
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data[i] != '\r' && data[i] != '\n')
+            continue;
+        lines << data.mid(start, i - start);
+        if (data[i] == '\r') {
+            qsizetype j = i;
+            while (j < data.size() && data[j] == '\r')
+                ++j;
+            if (j < data.size() && data[j] == '\n')
+                i = j;
+        }
+        start = i + 1;
+    }
+    if (start < data.size())
+        lines << data.mid(start);
     return lines;
 }
 
@@ -81,8 +85,8 @@ int FindHiddenBlock(const QList<QByteArray> &lines)
 {
     for (int i = 0; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed().toUpper();
-        for (const QByteArray name : {QByteArrayLiteral("PETROL"), QByteArrayLiteral("LPG")})
-            if (line.size() > name.size() && line.endsWith(name))
+        for (const char *name : {"PETROL", "LPG"})
+            if (line.size() > qsizetype(qstrlen(name)) && line.endsWith(name))
                 return i;
     }
     return -1;
@@ -201,7 +205,7 @@ TReadResult Read(const QByteArray &data, int sensorType)
     }
     // Every line ends with a line break, the last one too: a text that
     // stops inside a line was cut off.
-    if (!text.isEmpty() && !text.endsWith(LineEnd(text))) {
+    if (!text.isEmpty() && !text.endsWith('\n') && !text.endsWith('\r')) {
         r.ErrorKey = QStringLiteral("strMapFileTruncated");
         r.Line = int(lines.size());
         return r;

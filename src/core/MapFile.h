@@ -68,8 +68,7 @@ struct TReadResult {
 };
 
 // Reads a whole file for a device with the pressure sensor type. Leading
-// UTF-8 byte-order marks are skipped; lines end in CR LF, LF or, in a text
-// without any LF, CR alone. Refuses a text without either block name (also
+// UTF-8 byte-order marks are skipped; lines end in CR LF, LF or CR alone. Refuses a text without either block name (also
 // after unscrambling), a text with a block name that other characters
 // precede on its line (never taken for a missing block), a text cut off
 // inside its last line, a block of more than kMaxRows rows, a row whose load

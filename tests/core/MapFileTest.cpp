@@ -21,17 +21,20 @@ TEST(MapFileTest, WritesTheLayoutAndReadsItBack)
     EXPECT_EQ(text, QByteArray("PETROL\r\nLp\tPoinX\tPoinY\tRPM>4000\r\n"
                                "0\t0,35\t4,28\t0\r\n1\t0,60\t8,05\t3\r\n2\t1,02\t12,50\t7\r\n"
                                "\r\nLPG\r\nLp\tPoinX\tPoinY\tRPM>4000\r\n0\t0,41\t5,99\t2\r\n"));
-    // As written, behind an editor's byte-order mark, with lines ended by CR alone.
-    enum Form { AsWritten, ByteOrderMark, CrOnly };
+    // As written, behind an editor's byte-order mark, with lines ended by CR
+    // alone, with the first line only ended so.
+    enum Form { AsWritten, ByteOrderMark, CrOnly, FirstCrOnly };
     for (QChar decimal : {QLatin1Char(','), QLatin1Char('.')}) {
         for (bool scrambled : {false, true}) {
-            for (Form form : {AsWritten, ByteOrderMark, CrOnly}) {
+            for (Form form : {AsWritten, ByteOrderMark, CrOnly, FirstCrOnly}) {
                 SCOPED_TRACE(testing::Message() << decimal.toLatin1() << scrambled << form);
                 QByteArray bytes = Save(petrol, gas, decimal);
                 if (form == ByteOrderMark)
                     bytes.prepend("\xEF\xBB\xBF");
                 if (form == CrOnly)
                     bytes.replace("\r\n", "\r");
+                if (form == FirstCrOnly)
+                    bytes.replace(bytes.indexOf("\r\n"), 2, "\r");
                 if (scrambled)
                     ScrambleStream(bytes);
                 const TReadResult r = Read(bytes);
