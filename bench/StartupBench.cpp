@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 #include <fstream>
 #include <sstream>
@@ -103,6 +104,80 @@ void BM_ProgramStartup(benchmark::State &state)
     }
 }
 
+// A live-value read of the readings page: 0x0B, or 0x05 for kind 20.
+bool IsLiveRead(const sim::ReceivedFrame &f)
+{
+    return f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && (f.bytes[1] == 0x0B || f.bytes[1] == 0x05);
+}
+
+// The real program started against a controller of kind K (20 or 48) with
+// no adapter box on the line (B = 0) or a box answering (B = 1): the time
+// from the program's start to its first live-value read, which the first
+// tick after the main window is shown sends ("first_live_read_ms"), and the
+// box's presence queries C2 01 sent before it ("presence_queries"), the
+// longest and the mean time between two of them ("presence_gap_max_ms",
+// "presence_gap_mean_ms").
+void BM_ProgramStartupNoBox(benchmark::State &state)
+{
+    if (!ProgramRun::ProgramExists()) {
+        state.SkipWithError("the program is not built beside the benchmark");
+        return;
+    }
+    const auto kind = uint8_t(state.range(0));
+    const bool box = state.range(1) == 1;
+    double firstLive = 0, queries = 0, gapMax = 0, gapSum = 0, gaps = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        ProgramRun run;
+        run.Device.reset();
+        run.Device = std::make_unique<startup::SimDevice>(run.PortsDir, 1, kind, kind == 20 ? 'E' : 'I');
+        run.Device->Server.setPaced(true);
+        run.Device->Server.withLock([&] { run.Device->Adapter.State.Silent = !box; });
+        if (!run.Start()) {
+            state.SkipWithError("the program did not start");
+            return;
+        }
+        if (!run.WaitForFrames([](const auto &frames) { return std::any_of(frames.begin(), frames.end(), IsLiveRead); },
+                               20000)) {
+            state.SkipWithError("the program did not poll the device");
+            return;
+        }
+        std::vector<sim::Clock::time_point> presence;
+        for (const auto &f : run.Device->Server.log().frames()) {
+            if (IsLiveRead(f)) {
+                firstLive += msSince(run.StartedAt, f.at);
+                break;
+            }
+            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC2 && f.bytes[1] == 0x01)
+                presence.push_back(f.at);
+        }
+        queries += double(presence.size());
+        for (size_t i = 1; i < presence.size(); ++i) {
+            gapMax = std::max(gapMax, msSince(presence[i - 1], presence[i]));
+            gapSum += msSince(presence[i - 1], presence[i]);
+            ++gaps;
+        }
+        run.Process.terminate();
+        run.Process.waitForFinished(10000);
+        ++runs;
+    }
+    if (runs > 0) {
+        state.counters["first_live_read_ms"] = firstLive / runs;
+        state.counters["presence_queries"] = queries / runs;
+        state.counters["presence_gap_max_ms"] = gapMax;
+        state.counters["presence_gap_mean_ms"] = gaps > 0 ? gapSum / gaps : 0;
+    }
+}
+
 BENCHMARK(BM_ProgramStartup)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramStartupNoBox)
+    ->ArgNames({"kind", "box"})
+    ->Args({20, 0})
+    ->Args({48, 0})
+    ->Args({20, 1})
+    ->Args({48, 1})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
