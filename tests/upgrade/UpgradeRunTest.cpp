@@ -646,9 +646,9 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
                            sim::Fault::noAnswer());
     size_t closedAt = 0;
     logic.ProcessEvents = [&] {
-        const size_t sent = server.log().bytes().size();
-        if (!closedAt && sentSince(0, versionRequest) == 3) {
-            closedAt = sent;
+        const std::vector<Bytes> wire = server.log().bytes();
+        if (!closedAt && std::count_if(wire.begin(), wire.end(), versionRequest) == 3) {
+            closedAt = wire.size();
             form->close();
         }
     };
@@ -671,8 +671,10 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     QTimer::singleShot(0, form.get(), [this] { form->close(); });
     form->CheckConnection();
     EXPECT_TRUE(runningSoon());
-    ASSERT_FALSE(server.log().bytes().empty());
-    EXPECT_EQ(server.log().bytes().back(), (Bytes{0xBC, 0xEE, 0x00, 0xAA}));
+    const auto leftLast = [](const std::vector<sim::ReceivedFrame> &f) {
+        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA};
+    };
+    EXPECT_TRUE(server.log().waitFor(leftLast, std::chrono::seconds(10)));
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)
