@@ -297,4 +297,22 @@ TEST(PageControls, EveryNameTheDockedWindowsReuseResolvesToTheMainWindowsOwnCont
             EXPECT_EQ(found, inPanels ? mine : nullptr) << dynamic_cast<const QObject *>(page)->objectName().toStdString();
         }
     }
+
+    // A control a page found, once taken into a docked window's panel, is
+    // that page's no longer, nor handed out as one of the main window's.
+    auto *power = qobject_cast<QWidget *>(own.value(QStringLiteral("YEdKnfPower")).first());
+    const auto user = std::find_if(pages.begin(), pages.end(), [&](const TPageControls *page) {
+        return page->Control(QStringLiteral("YEdKnfPower")) == power;
+    });
+    ASSERT_NE(user, pages.end());
+    QWidget *home = power->parentWidget();
+    QWidget *dockedPanel = nullptr;
+    for (QWidget *w : form.findChildren<QWidget *>(QStringLiteral("YEdKnfPower")))
+        if (docked(w))
+            dockedPanel = w->parentWidget();
+    ASSERT_NE(dockedPanel, nullptr);
+    power->setParent(dockedPanel);
+    EXPECT_EQ((*user)->Control(QStringLiteral("YEdKnfPower")), nullptr);
+    EXPECT_EQ(form.OwnPanel("YEdKnfPower"), nullptr);
+    power->setParent(home);
 }

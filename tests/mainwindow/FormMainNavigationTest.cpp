@@ -164,6 +164,23 @@ TEST(FormMainNavigation, LeavingAModifiedPageAsksAndCancelKeepsPageAndEdits)
     ClickTab(form, "TbSMeasure");
     EXPECT_EQ(Current(form, "PgCMain"), "TbSMeasure");
     EXPECT_EQ(s.rig.Boxes.size(), asked + 1);
+
+    // A page disabled for the device is passed over by the page keys and the wheel.
+    const int from = int(shown.indexOf("TbSMeasure"));
+    ASSERT_LT(from + 2, shown.size());
+    pages->setTabEnabled(pages->indexOf(Get(form, shown[from + 1].toLatin1().constData())), false);
+    const std::function<void()> forward[] = {
+        [&] { QCoreApplication::sendEvent(pages, &next); },
+        [&] {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::ControlModifier);
+            QCoreApplication::sendEvent(pages, &down);
+        },
+        [&] { QCoreApplication::sendEvent(bar, &wheel); }};
+    for (const auto &go : forward) {
+        s.setPage("TbSMeasure");
+        go();
+        EXPECT_EQ(Current(form, "PgCMain"), shown[from + 2]);
+    }
 }
 
 TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)

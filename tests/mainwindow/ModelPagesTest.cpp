@@ -602,11 +602,13 @@ TEST_F(ModelPagesTest, Model2EditorKeepsPointsWithinTheirLimitsWithMouseAndKeys)
     c.last() = {25, 26};
 
     // Dragged past its neighbour at 8.0 a point stops at 7.8, above the chart
-    // at 40 ms; dragged below 0 its y stays.
+    // at 40 ms; dragged below 0 its y stays, dragged to 0 it takes 0.
     Drag(h, Px(5, 6), Px(9.5, 40));
     EXPECT_EQ(c[1], QPointF(7.8, 40));
     Drag(h, Px(7.8, 40), Px(3, -2));
     EXPECT_EQ(c[1], QPointF(3, 40));
+    Drag(h, Px(3, 40), Px(3, 0));
+    EXPECT_EQ(c[1], QPointF(3, 0));
     // The first and last points move only up and down.
     Drag(h, Px(0, 1), Px(2, 4));
     Drag(h, Px(25, 26), Px(20, 20));

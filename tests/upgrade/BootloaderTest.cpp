@@ -14,8 +14,10 @@
 #include "sim/SimServer.h"
 
 #include <QFile>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -86,7 +88,14 @@ protected:
 TEST_F(BootloaderSim, ContactFinishAndExitByBootloaderVersion)
 {
     // 8.0 reports its type and stay flag; the adapter variant is chosen.
+    // The window's events run while the quick replies come one after another.
+    bool eventsRan = false;
+    QObject events;
+    QTimer::singleShot(0, &events, [&] { eventsRan = true; });
+    manager.WhileWaiting = [] { QCoreApplication::processEvents(); };
     ASSERT_TRUE(manager.ConnectBootloader());
+    manager.WhileWaiting = nullptr;
+    EXPECT_TRUE(eventsRan);
     EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xE1, 0xE1, 0x7E}, {0xBC, 0xF0, 0x01, 0xAD},
                                               {0xBC, 0xF0, 0x02, 0xAE}}));
     const TBootInfo &info = manager.BootInfo();

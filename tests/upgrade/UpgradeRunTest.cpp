@@ -202,6 +202,14 @@ protected:
         }
         return count;
     }
+    // The frames the device received once the log held from of them.
+    long sentSince(size_t from, const std::function<bool(const Bytes &)> &which)
+    {
+        const std::vector<Bytes> wire = server.log().bytes();
+        return long(std::count_if(wire.begin() + std::ptrdiff_t(std::min(from, wire.size())), wire.end(), which));
+    }
+    static bool applicationRequest(const Bytes &f) { return f.size() >= 2 && f[0] != 0xBC && f[1] != 0xE2; }
+    static bool versionRequest(const Bytes &f) { return f.size() >= 2 && f[0] == 0xBC && f[1] == 0xE1; }
     bool anyErase()
     {
         for (const Bytes &f : server.log().bytes())
@@ -310,10 +318,12 @@ TEST_P(UpgradeCut, LeavesTheDeviceInItsBootloaderAndTheSecondAttemptCompletes)
     EXPECT_EQ(leaveRequestsAfterErase(), 0);
     EXPECT_FALSE(running());
     // Found so again by a program that did not see the run: the device's
-    // stay flag keeps it in its bootloader.
+    // stay flag keeps it in its bootloader, and its program is not asked for.
     logic.FlashIncomplete = false;
+    const size_t again = server.log().bytes().size();
     form->CheckConnection();
     EXPECT_TRUE(form->Connected());
+    EXPECT_EQ(sentSince(again, applicationRequest), 0);
     form->close();
     EXPECT_EQ(leaveRequestsAfterErase(), 0);
     EXPECT_FALSE(running());
@@ -591,14 +601,17 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     form->BtBConnect->click();
     EXPECT_EQ(connects, 1);
 
-    // Close while "Open file" identifies the device: the step stops, then
-    // the window closes and the device goes back to its program.
+    // Close while "Open file" identifies the device: the step stops at its
+    // next pause (the bootloader is not asked again), then the window closes
+    // and the device goes back to its program.
     ASSERT_FALSE(running());
+    const size_t atClose = server.log().bytes().size();
     meanwhile({form->BtnClose}, false);
     form->BtnLoadData->click();
     EXPECT_EQ(chosen, 1);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(runningSoon());
+    EXPECT_EQ(sentSince(atClose, versionRequest), 0);
 
     // Escape while the variants are asked for a program that does not
     // answer: the walk ends at the variant it is at.
@@ -624,6 +637,44 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     EXPECT_TRUE(escaped);
     EXPECT_EQ(programRequests(), 1);
     EXPECT_FALSE(form->isVisible());
+
+    // A close while the variants' bootloaders are sought, the bootloader
+    // silent since its first reply: nothing more is sent, no leave request
+    // either, to a device not known to be in its bootloader.
+    ASSERT_TRUE(runningSoon());
+    server.injectFaultWhen([n = 0](const Bytes &f) mutable { return versionRequest(f) && ++n > 1; },
+                           sim::Fault::noAnswer());
+    size_t closedAt = 0;
+    logic.ProcessEvents = [&] {
+        const std::vector<Bytes> wire = server.log().bytes();
+        if (!closedAt && std::count_if(wire.begin(), wire.end(), versionRequest) == 3) {
+            closedAt = wire.size();
+            form->close();
+        }
+    };
+    server.log().clear();
+    form->show();
+    form->CheckConnection();
+    logic.ProcessEvents = [] {};
+    server.clearFaults();
+    ASSERT_GT(closedAt, 0u);
+    EXPECT_EQ(server.log().bytes().size(), closedAt);
+
+    // A close of a window not yet shown (the launch identifies the device
+    // before it shows the window) waits for the step as well: the device is
+    // sent back after the step's last request, not while the step talks to it.
+    ASSERT_FALSE(form->isVisible());
+    form = std::make_unique<TFormUpgrader>();
+    form->ComMultiPort = &port;
+    logic.SetConnection(&port, nullptr);
+    form->Wait = [](int) { QCoreApplication::processEvents(); };
+    QTimer::singleShot(0, form.get(), [this] { form->close(); });
+    form->CheckConnection();
+    EXPECT_TRUE(runningSoon());
+    const auto leftLast = [](const std::vector<sim::ReceivedFrame> &f) {
+        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA};
+    };
+    EXPECT_TRUE(server.log().waitFor(leftLast, std::chrono::seconds(10)));
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)
