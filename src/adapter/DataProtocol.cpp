@@ -56,12 +56,14 @@ bool TDataProtocol::ReadPort(std::uint8_t *buffer, int count, int &read)
     return FPort->ReadData(buffer, count, read);
 }
 
-bool TDataProtocol::ReadPortFollowing(std::uint8_t *buffer, int &read)
+int TDataProtocol::ReadAnswerStart(std::uint8_t *buffer, int count)
 {
-    if (!FPort)
-        return ReadPort(buffer, 1, read);
-    const std::uint32_t gap = FPort->Timeouts()->IntervalTimeout();
-    return FPort->ReadDataWithin(buffer, 1, read, gap, gap);
+    if (!FPort) {
+        int read = 0;
+        ReadPort(buffer, 1, read);
+        return read;
+    }
+    return FPort->ReadAnswerStart(buffer, {AnswerStart, count, ErrorMarker, ErrorLength});
 }
 
 void TDataProtocol::DropOwedAnswer(int count)
@@ -70,10 +72,10 @@ void TDataProtocol::DropOwedAnswer(int count)
         FPort->DropOwedAnswer(count);
 }
 
-void TDataProtocol::OweAnswer(int count)
+void TDataProtocol::OweAnswer(int answers, int count)
 {
     if (FPort)
-        FPort->OweAnswer(count);
+        FPort->OweAnswer({AnswerStart, count, ErrorMarker, ErrorLength}, answers);
 }
 
 void TDataProtocol::ReleasePortLock()
