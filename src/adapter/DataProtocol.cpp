@@ -56,6 +56,14 @@ bool TDataProtocol::ReadPort(std::uint8_t *buffer, int count, int &read)
     return FPort->ReadData(buffer, count, read);
 }
 
+bool TDataProtocol::ReadPortFollowing(std::uint8_t *buffer, int &read)
+{
+    if (!FPort)
+        return ReadPort(buffer, 1, read);
+    const std::uint32_t gap = FPort->Timeouts()->IntervalTimeout();
+    return FPort->ReadDataWithin(buffer, 1, read, gap, gap);
+}
+
 int TDataProtocol::ReadAnswerStart(std::uint8_t *buffer, int count)
 {
     if (!FPort) {

@@ -31,6 +31,9 @@ protected:
     // well after a few tens of milliseconds.
     virtual bool WritePort(const std::uint8_t *bytes, int count, int &written);
     virtual bool ReadPort(std::uint8_t *buffer, int count, int &read);
+    // Reads one byte when it follows within the port's wait between bytes
+    // (an answer that has ended sends nothing more); without a port, ReadPort.
+    virtual bool ReadPortFollowing(std::uint8_t *buffer, int &read);
     // Reads the beginning of an answer of count bytes within the port's wait
     // for its first byte, passing over late answers owed to earlier requests
     // (TComMultiPort::ReadAnswerStart); returns the bytes read (0: nothing

@@ -62,15 +62,24 @@ bool TTaronProtocol::Receive(std::uint8_t *buffer, bool &isError, int count)
                 isError = true;
                 success = true;
                 std::memcpy(buffer, frame.data(), ErrorLength);
-            } else if (whole && readUpTo(count) && !marked) {
+            } else if (whole && !marked) {
                 // A whole answer: good with its sum, zeroed without.
-                success = sumFits(count);
+                success = readUpTo(count) && sumFits(count);
                 if (success)
                     std::memcpy(buffer, frame.data(), static_cast<std::size_t>(count));
-            } else if (have < count) {
-                // A short answer: the buffer keeps what came after the start byte.
-                std::memcpy(buffer, frame.data() + 1, static_cast<std::size_t>(have - 1));
+            } else if (whole && have < count) {
+                // Marked as an error frame, yet no good one: it fails. Bytes
+                // that still follow within the wait between bytes are read
+                // with it, so that nothing of it is left on the line.
+                int more = 0;
+                if (ReadPortFollowing(frame.data() + have, more)) {
+                    have += more;
+                    readUpTo(count);
+                }
             }
+            // A short answer: the buffer keeps what came after the start byte.
+            if (!success && have < count)
+                std::memcpy(buffer, frame.data() + 1, static_cast<std::size_t>(have - 1));
         }
         FHeard = have;
     }

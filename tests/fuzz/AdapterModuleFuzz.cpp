@@ -45,6 +45,12 @@ protected:
             lastAnswer.insert(lastAnswer.end(), buffer, buffer + read);
         return ok;
     }
+    bool ReadPortFollowing(uint8_t *buffer, int &read) override
+    {
+        const bool ok = m_input.Read(buffer, 1, read);
+        lastAnswer.insert(lastAnswer.end(), buffer, buffer + read);
+        return ok;
+    }
     void ReleasePortLock() override {}
 
 private:
