@@ -64,16 +64,26 @@ bool TDataProtocol::ReadPortFollowing(std::uint8_t *buffer, int &read)
     return FPort->ReadDataWithin(buffer, 1, read, gap, gap);
 }
 
+int TDataProtocol::ReadAnswerStart(std::uint8_t *buffer, int count)
+{
+    if (!FPort) {
+        int read = 0;
+        ReadPort(buffer, 1, read);
+        return read;
+    }
+    return FPort->ReadAnswerStart(buffer, {AnswerStart, count, ErrorMarker, ErrorLength});
+}
+
 void TDataProtocol::DropOwedAnswer(int count)
 {
     if (FPort)
         FPort->DropOwedAnswer(count);
 }
 
-void TDataProtocol::OweAnswer(int count)
+void TDataProtocol::OweAnswer(int answers, int count)
 {
     if (FPort)
-        FPort->OweAnswer(count);
+        FPort->OweAnswer({AnswerStart, count, ErrorMarker, ErrorLength}, answers);
 }
 
 void TDataProtocol::ReleasePortLock()

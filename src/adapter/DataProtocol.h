@@ -34,13 +34,19 @@ protected:
     // Reads one byte when it follows within the port's wait between bytes
     // (an answer that has ended sends nothing more); without a port, ReadPort.
     virtual bool ReadPortFollowing(std::uint8_t *buffer, int &read);
+    // Reads the beginning of an answer of count bytes within the port's wait
+    // for its first byte, passing over late answers owed to earlier requests
+    // (TComMultiPort::ReadAnswerStart); returns the bytes read (0: nothing
+    // came). Without a port, one byte through ReadPort.
+    int ReadAnswerStart(std::uint8_t *buffer, int count);
     // Releases the lock the write took, when the port works that way.
     virtual void ReleasePortLock();
-    // An answer of count bytes still owed on the line: read and dropped now
-    // (a repeat answered after a silent first try), or left for the next
-    // request on the port to wait out (the exchange given up).
+    // An answer of count bytes still owed on the line after a repeat that
+    // was answered where the first try heard nothing: read and dropped now.
     virtual void DropOwedAnswer(int count);
-    virtual void OweAnswer(int count);
+    // An exchange given up with nothing heard: its answers (one a try, of
+    // count bytes) may still come, and the next readers pass over them.
+    virtual void OweAnswer(int answers, int count);
 
     int FWritten = 0;
     // Whether the last Send wrote the whole request.

@@ -1,7 +1,10 @@
 #include "adapter/TaronProtocol.h"
 
+#include "core/FrameChecksum.h"
+
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -33,49 +36,54 @@ bool TTaronProtocol::Receive(std::uint8_t *buffer, bool &isError, int count)
         std::memset(buffer, 0, static_cast<std::size_t>(count));
 
     bool success = false;
-    std::uint8_t head = 0;
-    int read = 0;
     FHeard = 0;
-    if (count >= 2 && ReadPort(&head, 1, read) && read == 1 && head == AnswerStart) {
-        // The bytes an error frame would have first: a refusal is known
-        // without waiting out the port's timeouts for a whole answer.
-        int delivered = 0;
-        bool whole = ReadPort(buffer, std::min(count - 1, ErrorLength - 1), delivered);
-        if (whole && delivered < count - 1) {
-            int more = 0;
-            // After the error marker the frame has ended, unless more bytes
-            // follow within the port's wait between bytes.
-            if (buffer[0] != ErrorMarker || ReadPortFollowing(buffer + delivered, more)) {
-                delivered += more;
-                whole = ReadPort(buffer + delivered, count - 1 - delivered, more);
-                delivered += more;
-            } else {
-                whole = false;
-            }
-        }
-        FHeard = 1 + delivered;
-        int expected = count;
-        if ((whole || delivered == ErrorLength - 1) && delivered >= 1 && buffer[0] == ErrorMarker) {
-            isError = true;
-            expected = ErrorLength;
-        }
-        // delivered < count, so the answer with its start byte fits the buffer.
-        if (delivered >= 1 && delivered + 1 == expected) {
-            unsigned sum = AnswerStart;
-            for (int i = 0; i < delivered - 1; ++i)
-                sum += buffer[i];
-            const std::uint8_t last = buffer[delivered - 1];
-            std::memmove(buffer + 1, buffer, static_cast<std::size_t>(delivered));
-            buffer[0] = AnswerStart;
-            if (last == static_cast<std::uint8_t>(sum & 0xFF))
+    if (count >= 2) {
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(count));
+        int have = ReadAnswerStart(frame.data(), count);
+        // Reads on until the frame holds n bytes; false when they did not all come.
+        auto readUpTo = [&](int n) {
+            if (have >= n)
+                return true;
+            int got = 0;
+            ReadPort(frame.data() + have, n - have, got);
+            have += got;
+            return have >= n;
+        };
+        auto sumFits = [&](int length) {
+            return frame[std::size_t(length - 1)] == FrameChecksum(frame.data(), std::size_t(length - 1));
+        };
+        if (have >= 1 && frame[0] == AnswerStart) {
+            // The bytes an error frame has first: a refusal is complete once
+            // its own bytes are in, with no wait for bytes it does not have.
+            const int head = std::min(count, int(ErrorLength));
+            const bool whole = readUpTo(head);
+            const bool marked = ErrorLength >= 2 && have >= 2 && frame[1] == ErrorMarker;
+            if (whole && marked && have >= ErrorLength && sumFits(ErrorLength)) {
+                isError = true;
                 success = true;
-            else
-                std::memset(buffer, 0, static_cast<std::size_t>(expected));
+                std::memcpy(buffer, frame.data(), ErrorLength);
+            } else if (whole && !marked) {
+                // A whole answer: good with its sum, zeroed without.
+                success = readUpTo(count) && sumFits(count);
+                if (success)
+                    std::memcpy(buffer, frame.data(), static_cast<std::size_t>(count));
+            } else if (whole && have < count) {
+                // Marked as an error frame, yet no good one: it fails. Bytes
+                // that still follow within the wait between bytes are read
+                // with it, so that nothing of it is left on the line.
+                int more = 0;
+                if (ReadPortFollowing(frame.data() + have, more)) {
+                    have += more;
+                    readUpTo(count);
+                }
+            }
+            // A short answer: the buffer keeps what came after the start byte.
+            if (!success && have < count)
+                std::memcpy(buffer, frame.data() + 1, static_cast<std::size_t>(have - 1));
         }
+        FHeard = have;
     }
 
-    if (FHeard == 0)
-        FHeard = read;
     if (success) {
         Report(true);
     } else if (LastAttempt) {
@@ -108,8 +116,8 @@ bool TTaronProtocol::Execute(const std::uint8_t *request, int &written, int requ
     }
     LastAttempt = false;
     // Given up with nothing heard: the answers may yet come, after the next
-    // request on the port has gone out, unless that request waits them out.
+    // request on the port has gone out; its reader passes over them.
     if (!result && FSent && FHeard == 0)
-        OweAnswer(unheard * answerCount);
+        OweAnswer(unheard, answerCount);
     return result;
 }

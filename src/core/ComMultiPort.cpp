@@ -2,6 +2,7 @@
 
 #include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
+#include "core/FrameChecksum.h"
 #include "platform/PortsFolder.h"
 
 #include <QDateTime>
@@ -227,7 +228,7 @@ void TComMultiPort::Close()
 {
     lockIf(m_lockingOptions.ManualCloseLock());
     m_device->close();
-    m_owedCount = 0; // nothing is owed on a line that is opened anew
+    m_owed.clear(); // nothing is owed on a line that is opened anew
     unlockIf(m_lockingOptions.ManualCloseUnlock());
 }
 
@@ -356,26 +357,84 @@ uint32_t TComMultiPort::ReadTimeFor(int Count) const
 
 bool TComMultiPort::PurgeInput()
 {
-    // An owed answer is read as any answer: its first byte within the
-    // port's wait for one byte (counted from the give-up), then the rest
-    // within the port's timeouts; either wait ends once the bytes are in.
-    const int owed = std::exchange(m_owedCount, 0);
-    if (owed > 0 && GetConnected()) {
-        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - m_owedSince);
-        const qint64 left = qint64(ReadTimeFor(1)) - qint64(waited.count());
-        std::vector<uint8_t> late(static_cast<size_t>(owed));
-        int got = 0;
-        if (left > 0 && ReadDataWithin(late.data(), 1, got, uint32_t(left), m_timeouts.IntervalTimeout()) && owed > 1)
-            ReadData(late.data() + 1, owed - 1, got);
-    }
     return m_device->discardInput();
 }
 
-void TComMultiPort::OweAnswer(int Count)
+void TComMultiPort::OweAnswer(const TAnswerFrame &Frame, int Answers)
 {
-    m_owedCount = std::max(Count, 0);
-    m_owedSince = std::chrono::steady_clock::now();
+    // Answers come in order, so only the latest few can still be on their
+    // way: the list is bounded.
+    constexpr size_t kMostOwed = 4;
+    const bool locked = m_threadSafe;
+    if (locked)
+        AcquireLock();
+    for (int i = 0; i < Answers && Frame.Length >= 2; ++i)
+        m_owed.push_back(Frame);
+    while (m_owed.size() > kMostOwed)
+        m_owed.pop_front();
+    if (locked)
+        ReleaseLock();
+}
+
+int TComMultiPort::ReadAnswerStart(uint8_t *Answer, const TAnswerFrame &Own)
+{
+    const bool locked = m_threadSafe;
+    if (locked)
+        AcquireLock();
+    // The last owed answer passed over, when it had the reader's own frame.
+    std::vector<uint8_t> passed;
+    std::vector<uint8_t> frame;
+    int result = 0;
+    for (;;) {
+        uint8_t first = 0;
+        int got = 0;
+        ReadData(&first, 1, got);
+        if (got <= 0) {
+            m_owed.clear();
+            result = int(std::min(passed.size(), size_t(std::max(Own.Length, 0))));
+            std::copy_n(passed.begin(), result, Answer);
+            break;
+        }
+        if (m_owed.empty() || first != m_owed.front().Start) {
+            Answer[0] = first;
+            result = 1;
+            break;
+        }
+        // The owed answer's bytes up to where an error frame would end, then
+        // the rest of whichever frame it is, each within the port's wait
+        // between bytes: a frame that has ended sends nothing more.
+        const TAnswerFrame owed = m_owed.front();
+        const bool errors = owed.ErrorLength >= 2;
+        const int head = errors ? std::min(owed.Length, owed.ErrorLength) : owed.Length;
+        frame.assign(size_t(std::max(owed.Length, owed.ErrorLength)), 0);
+        frame[0] = first;
+        int have = 1;
+        auto readOn = [&](int upTo) {
+            const uint32_t gap = m_timeouts.IntervalTimeout();
+            for (int got = 1; have < upTo && got == 1; have += got)
+                ReadDataWithin(frame.data() + have, 1, got, gap, gap);
+        };
+        readOn(head);
+        const int length = errors && have >= 2 && frame[1] == owed.ErrorMarker ? owed.ErrorLength : owed.Length;
+        if (have == head)
+            readOn(length);
+        if (have == length && frame[size_t(length - 1)] == FrameChecksum(frame.data(), size_t(length - 1))) {
+            m_owed.pop_front();
+            if (owed == Own)
+                passed.assign(frame.begin(), frame.begin() + length);
+            else
+                passed.clear();
+            continue;
+        }
+        // Another answer of that device came first: the owed ones never will.
+        m_owed.clear();
+        result = std::min(have, std::max(Own.Length, 1));
+        std::copy_n(frame.begin(), result, Answer);
+        break;
+    }
+    if (locked)
+        ReleaseLock();
+    return result;
 }
 
 void TComMultiPort::DropOwedAnswer(int Count)

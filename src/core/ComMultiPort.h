@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,18 @@ class EComPortError : public std::runtime_error
 public:
     explicit EComPortError(const QString &message);
     QString Message() const { return QString::fromUtf8(what()); }
+};
+
+// The frame of an answer as its reader expects it: the start byte, the
+// length, and for a protocol with error frames the second byte that marks
+// one and that frame's length (0: none). Every answer ends with the 8-bit
+// sum of the bytes before it.
+struct TAnswerFrame {
+    uint8_t Start = 0;
+    int Length = 0;
+    uint8_t ErrorMarker = 0;
+    int ErrorLength = 0;
+    bool operator==(const TAnswerFrame &) const = default;
 };
 
 // Read and write timeouts of the port, in milliseconds.
@@ -147,23 +160,34 @@ public:
 
     // Drops what has arrived and not been read, so that a late answer to an
     // earlier request is not taken for the answer to the next one. A protocol
-    // calls it right before writing a request, under the lock. An answer
-    // still owed (OweAnswer) is waited for first, until its time is up or it
-    // has come. Takes no lock; False when the port is closed.
+    // calls it right before writing a request, under the lock. It never
+    // waits. Takes no lock; False when the port is closed.
     virtual bool PurgeInput();
 
     // Every protocol on the shared line keeps the rule that no answer is
-    // left owed: a device that answers late still answers, one answer per
-    // request, and a late answer must never be read as the next request's.
+    // taken by another request: a device that answers late still answers,
+    // one answer per request, in order.
     //
-    // A request whose answer did not come within the port's wait (the last
-    // attempt given up) may still be answered with Count bytes: the next
-    // PurgeInput, before whichever protocol's next request, waits for their
-    // first byte until the port's wait for one byte has passed since now,
-    // and for the rest as for any answer, and drops them.
-    void OweAnswer(int Count);
-    // Count bytes owed and not yet waited for (0: none).
-    int OwedAnswer() const { return m_owedCount; }
+    // A request given up with nothing heard within the port's wait has cost
+    // that wait once: no later request waits for its answer. That answer
+    // (Answers of them, one a try, each of Frame) may still begin later,
+    // after the next request has gone out; the next readers pass over it by
+    // its frame (ReadAnswerStart) and drop it.
+    void OweAnswer(const TAnswerFrame &Frame, int Answers);
+    // Late answers still expected (0: none).
+    int OwedAnswer() const { return int(m_owed.size()); }
+    // Reads the beginning of an answer of frame Own into Answer (room for
+    // Own.Length bytes) within the port's own wait for its first byte, and
+    // returns how many bytes of it were read (0: nothing came). An owed late
+    // answer that comes first is read whole within the port's timeouts,
+    // told apart by its start byte, length and sum, dropped, and the wait
+    // for the reader's own first byte begins again. One that has Own's frame
+    // too and that nothing follows within the wait was the reader's own
+    // answer after all (the owed one never came): it is returned. A whole
+    // wait with nothing on the line ends every owed answer (none comes that
+    // late), as does another answer of the same start byte that came first.
+    // Takes the lock when the port is thread-safe.
+    int ReadAnswerStart(uint8_t *Answer, const TAnswerFrame &Own);
     // A request that got no answer on its first try was answered on its
     // repeat: that answer may be the first try's, and the repeat's own is
     // still to come. Reads and drops Count bytes within the port's own
@@ -247,9 +271,8 @@ private:
     bool m_traceFileOpened = false;
     bool m_settingStrategy = false;
     int m_lastError = 0;
-    // An answer owed after a give-up: its length and when it was given up on.
-    int m_owedCount = 0;
-    std::chrono::steady_clock::time_point m_owedSince;
+    // Late answers still expected, in the order they would come.
+    std::deque<TAnswerFrame> m_owed;
     QString m_lastOpenError;
     int m_lastOpenErrorPort = 0;
     // The lock section, with its owner and depth so that a release by a

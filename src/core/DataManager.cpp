@@ -280,8 +280,8 @@ void TDataManager::DiscardOwedAnswer(int answerLength)
 // Bytes of a broken or late answer left in the input would be taken for the
 // next answer and shift every answer after it, so the input is emptied before
 // each request is written and after a failed exchange, under the port's lock
-// (another user's answer in progress is not lost), an answer another
-// protocol on the port still owes waited out first.
+// (another user's answer in progress is not lost). Nothing waits here for
+// an answer another request still owes: the readers pass over it.
 void TDataManager::DiscardStaleInput()
 {
     if (TComMultiPort *p = Port())
@@ -296,26 +296,37 @@ bool TDataManager::InternalReadDataWithControl(uint8_t *answer, int answerLength
     bool good = false;
     TComMultiPort *p = Port();
     if (p && answerLength >= 2) {
+        // The header search looks at single bytes; the port may hand over
+        // more than one when it read on to tell a late answer owed to
+        // another request from this one (those it passed over are not
+        // counted: nothing of them was this answer).
+        std::vector<uint8_t> start(static_cast<size_t>(answerLength));
+        int have = 0, at = 0;
         bool header = false;
         for (int i = 0; i < headerTries; ++i) {
-            uint8_t b = 0;
-            int got = 0;
-            p->ReadData(&b, 1, got);
-            if (got <= 0)
-                break;
-            bytesRead += got;
-            if (b == kAnswerHead) {
+            if (at == have) {
+                have = p->ReadAnswerStart(start.data(), {kAnswerHead, answerLength});
+                at = 0;
+                if (have <= 0)
+                    break;
+            }
+            ++bytesRead;
+            if (start[size_t(at++)] == kAnswerHead) {
                 header = true;
                 break;
             }
         }
         if (header) {
-            const int rest = answerLength - 1;
+            const int ahead = have - at;
+            std::memcpy(answer + 1, start.data() + at, static_cast<size_t>(ahead));
+            const int rest = answerLength - 1 - ahead;
             int got = 0;
-            p->ReadData(answer + 1, rest, got);
+            if (rest > 0)
+                p->ReadData(answer + 1 + ahead, rest, got);
+            got += ahead;
             bytesRead += got;
             answer[0] = kAnswerHead;
-            if (got == rest) {
+            if (got == answerLength - 1) {
                 const uint8_t s = FrameChecksum(answer, static_cast<size_t>(answerLength - 1));
                 good = s == answer[answerLength - 1];
             }

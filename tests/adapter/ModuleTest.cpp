@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -422,22 +423,39 @@ TEST(AdapterModules, DescriptiveTextsOfTheBox)
 }
 
 // The box's answer late on the line the controller shares: later than a few
-// tens of milliseconds, it is taken by its own request; later than the port's
-// wait, it is given up and waited out before the controller's next request.
-// Either way the controller reads only its own answers and keeps its link.
+// tens of milliseconds, it is taken by its own request; later than the
+// port's wait (within the controller's wait, or only after the controller's
+// request went out), it is given up and the controller's reader passes over
+// it; never coming, it costs the controller's request no wait. Either way the
+// controller reads only its own answer, its request goes out once, and it
+// keeps its link.
 TEST(AdapterModules, LateBoxAnswersNeverCostTheControllerItsLink)
 {
-    struct Row { const char *name; int lateMs; bool boxKeptUp; };
-    for (const Row &row : {Row{"late", 100, true}, Row{"after the port's wait", 1125, false}}) {
+    struct Row { const char *name; std::function<void(AdapterRig &)> late; bool boxKeptUp; };
+    auto lateBy = [](int ms) { return [ms](AdapterRig &r) { r.BoxState([&](sim::SimAdapterState &s) { s.LateNext = {ms}; }); }; };
+    const Row rows[] = {
+        {"late", lateBy(100), true},
+        {"after the port's wait", lateBy(1125), false},
+        {"after the controller's request",
+         [](AdapterRig &r) {
+             r.Rig.Server.injectFault(sim::Fault::held(2), 1);
+             r.Rig.Server.injectFault(sim::Fault::held(1), 1);
+         },
+         false},
+        {"never", [](AdapterRig &r) { r.BoxState([](sim::SimAdapterState &s) { s.Silent = true; }); }, false},
+    };
+    for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         AdapterRig r;
         ASSERT_TRUE(r.ConnectAndStart());
         r.Rig.Device([](sim::SimControllerState &s) { s.Param8[2] = 0x5A; });
-        r.BoxState([&](sim::SimAdapterState &s) { s.LateNext = {row.lateMs}; });
+        row.late(r);
         r.Rig.Server.log().clear();
         r.Step();
         EXPECT_EQ(r.Logic->ModuleOBD()->IsActive(), row.boxKeptUp);
+        r.Rig.Port.reads.clear();
         EXPECT_EQ(r.Rig.Manager.ReadParameter8(2), 0x5A);
+        EXPECT_EQ(r.Rig.Port.Waits(), 0) << "the controller's request waited for no answer of the box";
         EXPECT_TRUE(r.Rig.Manager.GetConnected());
         EXPECT_EQ(DeviceRecord.DeviceKind, 48);
         EXPECT_TRUE(r.Rig.Manager.PollGroup(TDataManager::pgLive, true));

@@ -7,6 +7,7 @@
 #include "core/ComMultiPort.h"
 #include "core/Crc16.h"
 #include "sim/SimAdapter.h"
+#include "sim/SimControllerFixture.h"
 #include "sim/SimServer.h"
 
 #include <QFile>
@@ -57,20 +58,6 @@ protected:
         return n == count;
     }
     void ReleasePortLock() override { ++releases; }
-};
-
-// A real port that records each read: the bytes asked for and those that came
-// (all of them: the read ended when they came, not by its timeout).
-class ReadRecordingPort : public TComMultiPort
-{
-public:
-    std::vector<std::pair<int, int>> reads;
-    bool ReadData(void *buffer, int count, int &got) override
-    {
-        const bool ok = TComMultiPort::ReadData(buffer, count, got);
-        reads.emplace_back(count, got);
-        return ok;
-    }
 };
 
 // Counts the lock releases of a real protocol.
@@ -189,7 +176,7 @@ protected:
     QTemporaryDir tmp;
     sim::SimServer server;
     sim::SimAdapter box;
-    std::unique_ptr<ReadRecordingPort> port;
+    std::unique_ptr<sim::ReadRecordingPort> port;
     std::unique_ptr<CountingProtocol> protocol;
     std::vector<bool> reports;
 
@@ -203,7 +190,7 @@ protected:
         std::string error;
         ASSERT_TRUE(server.start(&error)) << error;
         ASSERT_TRUE(server.linkAs(portsDir.toStdString(), 3, &error)) << error;
-        port = std::make_unique<ReadRecordingPort>();
+        port = std::make_unique<sim::ReadRecordingPort>();
         ApplyProgramPortSettings(*port);
         port->SetComDevice(3);
         ASSERT_NO_THROW(port->Open());
@@ -290,9 +277,12 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
     // A refused request: the error frame, read whole although six bytes
     // were expected, is a valid answer.
     server.withLock([&] { box.State.Refuse[0x02] = 0x03; });
+    port->reads.clear();
     EXPECT_TRUE(exchange(0x02, 0xA5, answer, isError, 6));
     EXPECT_TRUE(isError);
     EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0xEE, 0x03, 0xC3}));
+    // Complete once its own bytes are in: no wait for bytes it does not have.
+    EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 1}, {3, 3}}));
     EXPECT_TRUE(lockFree());
 
     // A bad sum, a short answer and silence, each on both attempts.
@@ -367,11 +357,12 @@ TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
     EXPECT_TRUE(lockFree());
 }
 
-// No answer is left owed on the line. A repeat that read the first try's
-// late answer waits for the answer still owed to the repeat and drops it:
-// the wait ends when it has come (a read of exactly its bytes, all there).
-// An exchange given up with nothing heard leaves its answer for the next
-// request's emptying of the input to wait out.
+// No answer is taken by another request. A repeat that read the first
+// try's late answer waits for the answer still owed to the repeat and drops
+// it: the wait ends when it has come (a read of exactly its bytes, all
+// there). A request given up with nothing heard has cost the port's wait
+// once: the next request is not held back for its answer, and passes over
+// that answer by its frame when it comes late.
 TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
 {
     // The first answer comes only when the repeat has arrived, the repeat's
@@ -388,17 +379,44 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(ask(0x0C), answer0C);
     EXPECT_TRUE(lockFree());
 
-    // Given up: a presence query (no repeat) answered after the port's wait.
-    server.withLock([&] { box.State.LateNext = {700}; });
+    // No box: each presence query (no repeat) costs its own wait, never a
+    // second one for the answer the one before did not get.
+    server.withLock([&] { box.State.Silent = true; });
     protocol->RetryEnabled = false;
+    port->reads.clear();
     EXPECT_EQ(ask(0x01, 0x01), Bytes{});
-    EXPECT_EQ(port->OwedAnswer(), 4);
-    protocol->RetryEnabled = true;
-    reports.clear();
-    EXPECT_EQ(ask(0x0C), answer0C);
-    EXPECT_EQ(reports, (std::vector<bool>{true}));
-    EXPECT_EQ(port->OwedAnswer(), 0);
-    ASSERT_TRUE(server.log().waitForCount(5, 10s));
-    EXPECT_EQ(server.log().count(), 5u) << "the request after the give-up went out once";
+    EXPECT_EQ(ask(0x01, 0x01), Bytes{});
+    EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 0}, {1, 0}}));
+    server.withLock([&] { box.State.Silent = false; });
+
+    // Given up: the answers come after the next request went out (one for
+    // each silent try), or within its wait. The next request goes out once
+    // and reads its own answer.
+    struct Row { const char *name; bool retry; std::function<void()> late; int owed; };
+    const Row rows[] = {
+        {"after the next request", false, [&] { server.injectFault(sim::Fault::held(), 1); }, 1},
+        {"both tries, after the next request", true,
+         [&] {
+             server.injectFault(sim::Fault::held(2), 1);
+             server.injectFault(sim::Fault::held(1), 1);
+         },
+         2},
+        {"within the next request's wait", false, [&] { server.withLock([&] { box.State.LateNext = {700}; }); }, 1},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        row.late();
+        protocol->RetryEnabled = row.retry;
+        EXPECT_EQ(ask(0x01, 0x01), Bytes{});
+        protocol->RetryEnabled = true;
+        EXPECT_EQ(port->OwedAnswer(), row.owed);
+        server.log().clear();
+        reports.clear();
+        EXPECT_EQ(ask(0x0C), answer0C);
+        EXPECT_EQ(reports, (std::vector<bool>{true}));
+        EXPECT_EQ(port->OwedAnswer(), 0);
+        ASSERT_TRUE(server.log().waitForCount(1, 10s));
+        EXPECT_EQ(server.log().count(), 1u) << "the request after the give-up went out once";
+    }
     EXPECT_TRUE(lockFree());
 }

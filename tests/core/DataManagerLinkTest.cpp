@@ -114,7 +114,10 @@ TEST(DataManagerLink, ABadAnswerIsRepeatedOnceWithIdenticalBytes)
     rig.Device([](SimControllerState &s) { s.Param8[2] = 0x21; });
 
     rig.Server.injectFault(Fault::badChecksum());
+    rig.Port.reads.clear();
     EXPECT_EQ(rig.Manager.ReadParameter8(2), 0x21);
+    // The first try's answer was heard: no answer is owed, none waited for.
+    EXPECT_EQ(rig.Port.Waits(), 0);
     EXPECT_TRUE(rig.Manager.GetConnected());
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(DeviceRecord.InjTypeName, 0x21);

@@ -10,7 +10,8 @@
 // sends back to the operation's requests, in order; when they run out the
 // device is silent. op bits 0-6 pick the operation (modulo the table), bit 7
 // makes its first request fail to go out. Every operation but the connecting
-// ones starts with the link up and the device ready.
+// ones starts with the link up and the device ready; a parameter with bit 7
+// set first marks one or two late answers of the adapter box owed.
 #include "fuzz/support/FuzzSupport.h"
 #include "fuzz/support/MemoryPort.h"
 
@@ -169,6 +170,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         pos += length;
         port.FailNextWrites(op & 0x80 ? 1 : 0);
         port.ClearWrites();
+        // The box's late answer may be owed on the shared line: the reader
+        // passes over whatever bytes of that frame's start come first.
+        if (parameter & 0x80)
+            port.OweAnswer({0xD2, 4 + (parameter & 7), 0xEE, 4}, 1 + (parameter >> 6 & 1));
         manager.SetConnected(true);
         DeviceRecord.LinkState = sim::kSimReadyState;
         ops[(op & 0x7F) % ops.size()](manager, parameter);

@@ -12,12 +12,41 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sim {
+
+// A real port that records each read: the bytes asked for and those that
+// came. A read that got fewer ran out the port's wait (the reads end as
+// soon as their bytes are in), so counting them counts the waits.
+class ReadRecordingPort : public TComMultiPort
+{
+public:
+    bool ReadData(void *buffer, int count, int &got) override
+    {
+        const bool ok = TComMultiPort::ReadData(buffer, count, got);
+        std::lock_guard<std::mutex> guard(m_mutex);
+        reads.emplace_back(count, got);
+        return ok;
+    }
+    // Reads that ran out the port's wait since the reads were cleared.
+    long Waits()
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return std::count_if(reads.begin(), reads.end(), [](const auto &r) { return r.second < r.first; });
+    }
+    std::vector<std::pair<int, int>> reads;
+
+private:
+    std::mutex m_mutex;
+};
 
 class SimControllerRig
 {
@@ -76,7 +105,7 @@ public:
 
     SimServer Server;
     SimController Controller;
-    TComMultiPort Port;
+    ReadRecordingPort Port;
     TDataManager Manager;
 
 private:

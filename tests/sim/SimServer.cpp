@@ -175,7 +175,9 @@ struct SimServer::Impl {
     void receive(Clock::time_point now, const uint8_t *data, size_t n);
     void assemble();
     void deliver(const Bytes &frame, Bytes answer, int delayMs);
-    Bytes held;  // an answer kept back until the next frame (Fault::Held)
+    // Answers kept back (Fault::Held), in order, with the frames still to
+    // arrive before each comes.
+    std::deque<std::pair<Bytes, int>> held;
     bool send(const Bytes &bytes);
 };
 
@@ -329,8 +331,12 @@ void SimServer::Impl::assemble()
         Bytes answer = chosen->answer ? chosen->answer(frame) : Bytes{};
         const int delay = !answer.empty() && chosen->delayMs ? chosen->delayMs(frame) : 0;
         owner->m_log.add(ReceivedFrame{frame, name, lastRx});
-        if (!held.empty())
-            send(std::exchange(held, Bytes{}));
+        for (auto &kept : held)
+            --kept.second;
+        while (!held.empty() && held.front().second <= 0) {
+            send(held.front().first);
+            held.pop_front();
+        }
         deliver(frame, std::move(answer), delay);
     }
 }
@@ -370,7 +376,7 @@ void SimServer::Impl::deliver(const Bytes &frame, Bytes answer, int delayMs)
             answer.insert(answer.begin(), fault->noise.begin(), fault->noise.end());
             break;
         case Fault::Held:
-            held = std::move(answer);
+            held.emplace_back(std::move(answer), fault->heldFrames);
             return;
         case Fault::Vanish:
             closePty();

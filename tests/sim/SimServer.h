@@ -101,6 +101,7 @@ struct Fault {
     size_t keep = 0;           // Truncated: bytes kept (0: all but the last)
     Bytes noise;               // Noise: bytes sent before the answer
     int reappearAfterMs = -1;  // Vanish: come back after this long (-1: stay away)
+    int heldFrames = 1;        // Held: frames to arrive before the answer comes
 
     static Fault of(Kind k) { Fault f; f.kind = k; return f; }
     static Fault noAnswer() { return of(NoAnswer); }
@@ -113,9 +114,10 @@ struct Fault {
     // and its COM link removed; with reappearMs >= 0 a new one is linked
     // after that time.
     static Fault vanish(int reappearMs = -1) { Fault f = of(Vanish); f.reappearAfterMs = reappearMs; return f; }
-    // The answer comes only once the next frame has arrived, just before
-    // that frame's answer: later than any wait, whatever the machine's load.
-    static Fault held() { return of(Held); }
+    // The answer comes only once the next frame has arrived (or the
+    // frames-th next), just before that frame's answer and after answers
+    // held before it: later than any wait, whatever the machine's load.
+    static Fault held(int frames = 1) { Fault f = of(Held); f.heldFrames = frames; return f; }
 };
 
 // Seconds per byte at 9600 baud with 10 bits a byte: about 1.0417 ms.
