@@ -592,6 +592,8 @@ TEST_F(MapPageTest, SegmentFitShowsTheMultiplierInFullWithTheUsersSeparator)
     EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,16666666666667");
 
     // The map chart's axes count in the user's notation too.
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
     const auto axisTexts = [] {
         QStringList out;
         for (QGraphicsItem *item : Map->ChtMapa->scene()->items())
@@ -605,6 +607,6 @@ TEST_F(MapPageTest, SegmentFitShowsTheMultiplierInFullWithTheUsersSeparator)
         QLocale::setDefault(saved);
         QCoreApplication::processEvents();
         const QString shown = axisTexts();
-        EXPECT_TRUE(shown.contains(locale.toString(0.5, 'f', 1))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(locale.toString(5.5, 'f', 1) + u' ')) << shown.toStdString();
     }
 }

@@ -465,6 +465,11 @@ void TFormMain::BootloaderStep(QObject *sender)
     if (Services.ConnectStatusVisible && Services.ConnectStatusVisible())
         return;
     Timerek->stop();
+    // The detector's probe tells a bootloader, not whose: the bootloader
+    // reports its device type when contacted, as the connect action does, so
+    // that the warning names the adapter box when it is the box.
+    if (Services.ConnectBootloader)
+        Services.ConnectBootloader();
     const bool adapter = Services.BootloaderIsAdapter && Services.BootloaderIsAdapter();
     const QString text = TranslateKey(adapter ? QStringLiteral("strUpdAdapt") : QStringLiteral("strUpdMod"));
     if (Common)
