@@ -532,7 +532,7 @@ bool TMultiCalModelPage::MeasureIdle(bool ask)
     // A refused measurement leaves the text empty.
     if (!ProgramLogic->MeasureIdleHotTb(ask, text) || text.isEmpty())
         return false;
-    CmBKnfIdleHotTb->setEditText(WithLocaleDecimalPoint(text));
+    CmBKnfIdleHotTb->setEditText(text);
     CmBKnfIdleHotRPM->setEditText(QString::number(D().GetRpmReal()));
     D().SetIdleHotRpm(D().GetRpmReal());
     CmBKnfIdleHotPcol->setEditText(FormatDecimals(D().GetPcolReal(), 2));

@@ -658,7 +658,7 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
         if (r.ErrorKey == QLatin1String("strMapFileOutOfRange") && reason.contains(QLatin1String("%2"))) {
             double low = 0, high = 0;
             MapFile::LoadRange(sensorType, low, high);
-            reason = reason.arg(low, 0, 'f', 2).arg(high, 0, 'f', 2);
+            reason = reason.arg(FormatFloat2(low)).arg(FormatFloat2(high));
         }
         QString text = reason + QStringLiteral("\n") + fileName;
         if (r.Line > 0)

@@ -409,7 +409,7 @@ void TFormMain::PollPageGroups(bool &readOk, bool onAutoCalPage)
     if (page == QLatin1String("TbSTests")) {
         const uint16_t value = DataManager->ReadValue16(37);
         if (auto *display = Component<TDigitalDisplay>("DgDTestVariable"))
-            display->SetCaption(QString::asprintf("%.2f", value / TestPageDivisor));
+            display->SetCaption(FormatFloat2(value / TestPageDivisor));
     } else if (page == QLatin1String("TbSCalibration")
                && currentPageOf(this, "PgCCalibration") == QLatin1String("TbSCalCorrections")) {
         const bool bank1 = currentPageOf(this, "PgCOBDAdaptationCorr") == QLatin1String("TbSOBDAdaptCorrBank1");
