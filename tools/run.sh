@@ -7,7 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
-bash tools/build.sh
+# Only what is started: the program, and with --sim the simulator (the tests
+# and benchmarks are tools/test.sh's).
+if [ "${1:-}" = "--sim" ]; then
+  bash tools/build.sh taron taron-sim
+else
+  bash tools/build.sh taron
+fi
 BIN="${BUILD_DIR:-build}/bin"
 if [ "${1:-}" = "--sim" ]; then
   shift

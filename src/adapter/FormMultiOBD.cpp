@@ -17,6 +17,7 @@
 #include "core/DeviceRecord.h"
 #include "core/EnglishTextKeys.h"
 #include "core/LM.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "windows/NamedWidget.h"
 
@@ -1278,14 +1279,16 @@ void TFormMultiOBD::RefreshReadings()
                                                         s->OBDLambda[5]})
         v->Refresh(false);
     auto trim = [](TVariable *v) {
-        return v->Text() == NoReadingText() ? v->Text() : QString::asprintf("%.1f", v->GetAsFloat());
+        return v->Text() == NoReadingText() ? v->Text() : FormatDecimals(v->GetAsFloat(), 1);
     };
+    // The user's decimal separator, as every number the program shows.
+    auto shown = [](TVariable *v) { return WithLocaleDecimalPoint(v->Text()); };
     LblOBDRPMMini->setText(s->OBDRPM->Text());
-    LblOBDMAPMini->setText(s->OBDMAP->Text());
+    LblOBDMAPMini->setText(shown(s->OBDMAP));
     LblOBDStFtMini->setText(trim(s->OBDStFtB1) + QStringLiteral("/") + trim(s->OBDStFtB2));
     LblOBDLtFtMini->setText(trim(s->OBDLtFtB1) + QStringLiteral("/") + trim(s->OBDLtFtB2));
-    LblOBDLambda1Mini->setText(s->OBDLambda[0]->Text() + QStringLiteral("/") + s->OBDLambda[4]->Text());
-    LblOBDLambda2Mini->setText(s->OBDLambda[1]->Text() + QStringLiteral("/") + s->OBDLambda[5]->Text());
+    LblOBDLambda1Mini->setText(shown(s->OBDLambda[0]) + QStringLiteral("/") + shown(s->OBDLambda[4]));
+    LblOBDLambda2Mini->setText(shown(s->OBDLambda[1]) + QStringLiteral("/") + shown(s->OBDLambda[5]));
 }
 
 void TFormMultiOBD::ColorReadingsPanel()

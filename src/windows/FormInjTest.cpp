@@ -104,7 +104,7 @@ void TInjTestChart::paintEvent(QPaintEvent *)
             painter.fillRect(QRectF(labelWidth + 1, top, length, barHeight), colours[s]);
             painter.setPen(Qt::black);
             painter.drawText(QRectF(labelWidth + 4 + length, top, 56, barHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                             QString::number(p.y(), 'f', 1));
+                             FormatDecimals(p.y(), 1));
         }
     }
 }

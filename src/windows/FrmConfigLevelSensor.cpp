@@ -3,6 +3,7 @@
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "windows/NamedWidget.h"
 
@@ -91,7 +92,7 @@ TFrmConfigLevelSensor::~TFrmConfigLevelSensor()
 
 QString TFrmConfigLevelSensor::VoltText(int raw)
 {
-    return QString::asprintf("%.2f V", raw * 5.0 / 255.0);
+    return FormatFloat2(raw * 5.0 / 255.0) + QStringLiteral(" V");
 }
 
 bool TFrmConfigLevelSensor::connected()
@@ -244,7 +245,7 @@ void TFrmConfigLevelSensor::TimerLevelSensorTimer()
     if (!connected())
         return;
     DataManager->ReadDeviceInfo();
-    EdtActualLevel->setText(QString::asprintf("%.2f", DeviceRecord.LevelRaw * 5.0 / 255.0));
+    EdtActualLevel->setText(FormatFloat2(DeviceRecord.LevelRaw * 5.0 / 255.0));
     // The level input's switching point, from parameter 21.
     const int point = DataManager->ReadParameter8(21) & 0xFF;
     EdtActualLevel->setToolTip(VoltText(point));

@@ -257,14 +257,13 @@ void TFrmMultiCalibrationTaronQV::UpdateLiveValues()
     if (mapPage)
         Map->CheckRpmInRange();
     const double petrol = GetAverageInjectionTime(), gas = GetAverageInjectionTime2();
-    const auto f2 = [](double v) { return QString::asprintf("%.2f", v); };
-    DgDModPetrol->SetCaption(f2(petrol));
-    DgDModLPG->SetCaption(f2(gas));
-    DgDModPsys->SetCaption(f2(d.GetLpgPressureReal()));
+    DgDModPetrol->SetCaption(FormatFloat2(petrol));
+    DgDModLPG->SetCaption(FormatFloat2(gas));
+    DgDModPsys->SetCaption(FormatFloat2(d.GetLpgPressureReal()));
     // A raw temperature of 0 is no reading from the sensor: shown as 0, as
     // everywhere else, not as the table's end value.
-    DgDModTred->SetCaption(DeviceRecord.ReducerTempRaw ? f2(d.GetReducerTempReal()) : QStringLiteral("0"));
-    DgDModTgaz->SetCaption(DeviceRecord.GasTempRaw ? f2(d.GetGasTempReal()) : QStringLiteral("0"));
+    DgDModTred->SetCaption(DeviceRecord.ReducerTempRaw ? FormatFloat2(d.GetReducerTempReal()) : QStringLiteral("0"));
+    DgDModTgaz->SetCaption(DeviceRecord.GasTempRaw ? FormatFloat2(d.GetGasTempReal()) : QStringLiteral("0"));
     // The lambda marker over the bar, by the sensor's full scale.
     const int type = d.GetLambdaType();
     double volts = TFormMain::LambdaRawToVolts(DeviceRecord.LambdaRaw, uint8_t(type));
@@ -279,7 +278,7 @@ void TFrmMultiCalibrationTaronQV::UpdateLiveValues()
     LblModLambdaPnl->move(int(std::nearbyint(span * volts / scale)), LblModLambdaPnl->y());
     if (mapPage) {
         const double pcol = d.GetPcolReal();
-        Map->DgDCalMapPcol->SetCaption(f2(pcol));
+        Map->DgDCalMapPcol->SetCaption(FormatFloat2(pcol));
         Map->SetLivePoint(pcol, petrol);
     }
     Model->SetLivePoint(petrol, DeviceRecord.GasSwitchState == 5 ? gas : 0.3);

@@ -29,16 +29,13 @@ namespace {
 
 TDevData &D() { return *DevData; }
 
-QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
-
-// A list of numbers as the page shows them, "," as decimal separator.
+// The idle lists' fixed items, written with "," as the lists are designed;
+// numbers the page formats itself take the user's separator.
 void fillNumbers(QComboBox *list, double from, double to, double step, int decimals)
 {
     for (double v = from; v <= to + step / 2; v += step)
         list->addItem(QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')));
 }
-
-QString commaText(double v, int decimals) { return fixed(v, decimals).replace(QLatin1Char('.'), QLatin1Char(',')); }
 
 } // namespace
 
@@ -118,7 +115,7 @@ void TMultiCalModelPage::Build(QWidget *s)
                                                            QStringLiteral("Aktywna"));
     CmbCalModellingCorrectionForIdle = NewNamed<QComboBox>(ad, "CmbCalModellingCorrectionForIdle", {210, 54, 130, 22});
     for (int v : CorrectionForIdleSteps)
-        CmbCalModellingCorrectionForIdle->addItem(commaText(v / 187.0, 2));
+        CmbCalModellingCorrectionForIdle->addItem(FormatDecimals(v / 187.0, 2));
     NewNamed<QLabel>(ad, "LblCalModellingAdditionalCorrection", {8, 90, 200, 18}, QStringLiteral("Korekta dodatkowa [%] / [ms]"));
     UpDCalModellingAdditionalCorrectionMult = spin(ad, "UpDCalModellingAdditionalCorrectionMult", {8, 110, 70, 22}, -40, 40);
     YEdCalModellingAdditionalCorrectionOffset = NewNamed<QLineEdit>(ad, "YEdCalModellingAdditionalCorrectionOffset",
@@ -261,9 +258,9 @@ void TMultiCalModelPage::UpdateUI()
     FFilling = true;
     TDevData &d = D();
     const double b = d.GetModelOffset(), m = PercentToFactor(d.GetModelMultPercent());
-    CmBKnfIdleHotTb->setEditText(commaText(d.GetIdleHotTb(), 1));
+    CmBKnfIdleHotTb->setEditText(FormatDecimals(d.GetIdleHotTb(), 1));
     CmBKnfIdleHotRPM->setEditText(QString::number(d.GetIdleHotRpm()));
-    CmBKnfIdleHotPcol->setEditText(commaText(d.GetIdleHotPcolReal(), 2));
+    CmBKnfIdleHotPcol->setEditText(FormatDecimals(d.GetIdleHotPcolReal(), 2));
     for (QSpinBox *sp : {UpDCalModellingBasedMult, UpDCalModellingPreciseMult})
         sp->setValue(d.GetModelMultPercent());
     for (QSpinBox *sp : {UpDCalModellingBasedOffset, UpDCalModellingPreciseOffset})
@@ -273,13 +270,13 @@ void TMultiCalModelPage::UpdateUI()
     for (int i = 1; i <= 6; ++i) {
         const QPointF p = d.GetMapPointA(i);
         Segment[size_t(i - 1)]->setValue(int(std::nearbyint(p.x() * 10)));
-        SegmentEdit[size_t(i - 1)]->setText(fixed(p.x(), 1));
+        SegmentEdit[size_t(i - 1)]->setText(FormatDecimals(p.x(), 1));
         const int e = Kind48Math::EnrichmentOf(b, m, p.x(), p.y());
         Enrichment[size_t(i - 1)]->setValue(e);
         EnrichmentEdit[size_t(i - 1)]->setText(QString::number(Enrichment[size_t(i - 1)]->value()));
     }
     UpDCalModellingAdditionalCorrectionMult->setValue(d.GetCorrectionMultPercent());
-    YEdCalModellingAdditionalCorrectionOffset->setText(fixed(d.GetCorrectionOffset(), 2));
+    YEdCalModellingAdditionalCorrectionOffset->setText(FormatDecimals(d.GetCorrectionOffset(), 2));
     for (int i = 0; i < 8; ++i)
         TCommon::SetCheckedSilently(Mask[size_t(i)], d.GetCorrectionMask() & (1 << i));
     TCommon::SetCheckedSilently(ChBConfAutoAdaptation, d.GetAdaptation());
@@ -535,10 +532,10 @@ bool TMultiCalModelPage::MeasureIdle(bool ask)
     // A refused measurement leaves the text empty.
     if (!ProgramLogic->MeasureIdleHotTb(ask, text) || text.isEmpty())
         return false;
-    CmBKnfIdleHotTb->setEditText(text.replace(QLatin1Char('.'), QLatin1Char(',')));
+    CmBKnfIdleHotTb->setEditText(text);
     CmBKnfIdleHotRPM->setEditText(QString::number(D().GetRpmReal()));
     D().SetIdleHotRpm(D().GetRpmReal());
-    CmBKnfIdleHotPcol->setEditText(commaText(D().GetPcolReal(), 2));
+    CmBKnfIdleHotPcol->setEditText(FormatDecimals(D().GetPcolReal(), 2));
     DeviceRecord.IdleHotPcol = DeviceRecord.ManifoldPressureRaw;
     return true;
 }

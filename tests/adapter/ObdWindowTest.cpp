@@ -19,12 +19,14 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -616,6 +618,16 @@ TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
     EXPECT_TRUE(host->rect().contains(P->Obd->LblOBDRPMMini->geometry()));
     P->Tick();
     EXPECT_EQ(P->Obd->LblOBDRPMMini->text(), "3000");
+    // The manifold pressure in the user's notation.
+    for (const auto &[locale, map, shown] : {std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), 35, "0.35"},
+                                             std::tuple{QLocale(QLocale::Polish, QLocale::Poland), 45, "0,45"}}) {
+        P->Box([map = map](sim::SimAdapterState &s) { s.Obd.Readings[9] = uint8_t(map); });
+        const QLocale saved;
+        QLocale::setDefault(locale);
+        Ticks(2);
+        QLocale::setDefault(saved);
+        EXPECT_EQ(P->Obd->LblOBDMAPMini->text(), shown);
+    }
 }
 
 TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)

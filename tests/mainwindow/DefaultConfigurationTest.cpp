@@ -218,6 +218,18 @@ TEST(DefaultConfiguration, LockedDeviceIsNotAskedGetsNothingAndIsSaidLocked)
     ASSERT_EQ(p.Rig.Boxes.size(), 1u);
     EXPECT_EQ(p.Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strConfDeviceLocked")));
     EXPECT_TRUE(p.Device.Server.log().bytes().empty());
+
+    // A device that reports itself locked, by the page's factory button and
+    // the device menu's factory reset: one message each, nothing written.
+    p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
+    p.Form->UpdateDeviceMenus();
+    ASSERT_NE(DeviceRecord.LinkState, 0xF0);
+    p.Device.Server.log().clear();
+    p.Rig.Boxes.clear();
+    shellwiring::Get<QPushButton>(*p.Form, "BtnConfResetSettings")->click();
+    shellwiring::Get<QAction>(*p.Form, "MnIDeviceReset")->trigger();
+    EXPECT_EQ(p.Rig.BoxTexts(), QStringList(2, LM->Translate(QStringLiteral("strConfDeviceLocked"))));
+    EXPECT_TRUE(WriteFrames(p).empty());
 }
 
 TEST(DefaultConfiguration, RefusedOrUnansweredWritesAreReportedNotCalledDone)

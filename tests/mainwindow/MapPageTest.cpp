@@ -22,6 +22,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -588,4 +590,23 @@ TEST_F(MapPageTest, SegmentFitShowsTheMultiplierInFullWithTheUsersSeparator)
     QLocale::setDefault(saved);
     EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 17);
     EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,16666666666667");
+
+    // The map chart's axes count in the user's notation too.
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
+    const auto axisTexts = [] {
+        QStringList out;
+        for (QGraphicsItem *item : Map->ChtMapa->scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                out << text->toPlainText();
+        return out.join(u' ');
+    };
+    for (const QLocale &locale : {QLocale(QLocale::Polish, QLocale::Poland), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        QLocale::setDefault(locale);
+        Map->DrawMapChart();
+        QLocale::setDefault(saved);
+        QCoreApplication::processEvents();
+        const QString shown = axisTexts();
+        EXPECT_TRUE(shown.contains(locale.toString(5.5, 'f', 1) + u' ')) << shown.toStdString();
+    }
 }

@@ -24,11 +24,14 @@
 #include <QtCharts/QXYSeries>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace shellwiring;
 using sim::Bytes;
@@ -169,7 +172,19 @@ TEST(MultiCalibration, ReachedByTabAndFunctionKeysAfterAFullRead)
     ASSERT_GE(sent.size(), FullRead.size() + 39);
     EXPECT_EQ(Head(sent, FullRead.size()), FullRead);
     EXPECT_EQ(sent[FullRead.size() + 38], std::make_pair(0xDC, 39));
-    EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->currentText(), "2,5");
+    EXPECT_EQ(SafeStrToFloat(c.Window->Model->CmBKnfIdleHotTb->currentText()), 2.5);
+    // The idle values in the user's notation (the lists' own items keep the
+    // commas they are designed with).
+    for (const auto &[locale, tb, pcol] : {std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), "2.5", '.'},
+                                           std::tuple{QLocale(QLocale::Polish, QLocale::Poland), "2,5", ','}}) {
+        const QLocale saved;
+        QLocale::setDefault(locale);
+        c.Window->Model->BtBModel2Read->click();
+        QLocale::setDefault(saved);
+        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->currentText(), tb);
+        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotPcol->currentText().at(1), QLatin1Char(pcol));
+    }
+    EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->itemText(10), "2,5");
     EXPECT_EQ(c.Window->Corrections->Edits[0][0]->text(), "-14");
     EXPECT_EQ(c.Window->ModelMode, 1) << "39 valid template rows";
     EXPECT_EQ(c.Window->Model->Chart->Series[TModel2Chart::sPoints].size(), 7);

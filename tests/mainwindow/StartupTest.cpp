@@ -120,7 +120,14 @@ TEST(Startup, OfflineArgumentSendsNothingAndIsStored)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
+    // A box raised while the program starts, before the window sets the
+    // title (a refused trouble-code file), carries the program's caption.
+    TCommon::SetApplicationTitle(QString());
+    Common->ShowError(QStringLiteral("refused"));
     TFormMain &form = rig.Create({QStringLiteral("-oFfLiNe")});
+    ASSERT_EQ(rig.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Boxes[0].Caption, TCommon::ApplicationTitle());
+    rig.Boxes.clear();
     EXPECT_TRUE(form.Offline());
     for (int i = 0; i < 5; ++i) {
         rig.Now += 70000;

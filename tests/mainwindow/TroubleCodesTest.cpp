@@ -7,6 +7,7 @@
 #include "core/UnitConversions.h"
 #include "sim/SimControllerFixture.h"
 
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -104,6 +105,15 @@ TEST_F(TroubleCodesTest, MainPageListsCodesWithTextsAndReadsTheFreezeFrame)
         {0x13, 0},   {0x33, 148}, {0x33, 149}, {0x33, 148}, {0x31, 150}, {0x31, 152}, {0x31, 154},
         {0x33, 156}, {0x33, 157}, {0x33, 158}, {0x33, 159}, {0x33, 160}};
     EXPECT_EQ(Reads(Rig.Requests()), wire);
+    // Every number of the frame in the user's notation.
+    const QString point = QLocale().decimalPoint();
+    for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Polish, QLocale::Poland)}) {
+        const QLocale saved;
+        QLocale::setDefault(locale);
+        Window->SpBOdcReadTCClick();
+        QLocale::setDefault(saved);
+        EXPECT_EQ(Memo("MemOdcTroubleFrame"), frame.join('\n').replace(point, locale.decimalPoint()));
+    }
     Get<QWidget>("TbSDgnErrorCodes")->grab().save("/tmp/i19-troublecodes-texts.png");
 
     // The option flags turn the kinds of group 1 and of code 4/4.

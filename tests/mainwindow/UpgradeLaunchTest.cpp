@@ -65,18 +65,29 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
 {
     if (!ProgramRun::ProgramExists())
         GTEST_SKIP() << "program not built beside the tests";
-    ProgramRun run;
-    run.Device->Probes.setBootloaderVersion(4, 0, 1);
-    run.Device->Probes.present(8);
-    ASSERT_TRUE(run.Start());
-    const auto warnings = [&run] { return run.Output.count("box warning"); };
-    // Several ticks of two seconds pass after the first warning.
-    run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, 15000);
-    ASSERT_EQ(warnings(), 1) << run.Output.toStdString();
-    run.WaitForFrames([](const std::vector<sim::ReceivedFrame> &) { return false; }, 6500);
-    EXPECT_EQ(warnings(), 1) << run.Output.toStdString();
-    run.Process.terminate();
-    EXPECT_TRUE(run.Process.waitForFinished(10000));
+    // No controller: a bootloader that cannot say whose it is, then the
+    // adapter box's, which reports its type when contacted. The warning
+    // (in the Polish of the settings) names the one it is about.
+    for (const bool box : {false, true}) {
+        SCOPED_TRACE(box);
+        ProgramRun run;
+        run.Device->Probes.setBootloaderVersion(4, 0, 1);
+        run.Device->Probes.present(8);
+        run.Device->Server.withLock([&] { run.Device->Adapter.State.InBootloader = box; });
+        ASSERT_TRUE(run.Start());
+        const auto warnings = [&run] { return run.Output.count("box warning"); };
+        // Several ticks of two seconds pass after the first warning.
+        run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, 15000);
+        ASSERT_EQ(warnings(), 1) << run.Output.toStdString();
+        EXPECT_TRUE(QString::fromLocal8Bit(run.Output)
+                        .contains(box ? QStringLiteral("| Adapter jest w trybie programowania.")
+                                      : QStringLiteral("| Sterownik jest w trybie programowania.")))
+            << run.Output.toStdString();
+        run.WaitForFrames([](const std::vector<sim::ReceivedFrame> &) { return false; }, 6500);
+        EXPECT_EQ(warnings(), 1) << run.Output.toStdString();
+        run.Process.terminate();
+        EXPECT_TRUE(run.Process.waitForFinished(10000));
+    }
 }
 
 TEST(UpgradeLaunch, QuestionsBackupRequestAndReminder)

@@ -37,6 +37,7 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QDate>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -288,6 +289,10 @@ TEST(SmallWindows, LevelSensorVoltsAndOfflineState)
 {
     EXPECT_EQ(TFrmConfigLevelSensor::VoltText(255), "5.00 V");
     EXPECT_EQ(TFrmConfigLevelSensor::VoltText(1), "0.02 V");
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    EXPECT_EQ(TFrmConfigLevelSensor::VoltText(255), "5,00 V");
+    QLocale::setDefault(saved);
     RecordGuard record;
     DeviceRecord.ReserveType = 0;
     DeviceRecord.PanelLED = 1;

@@ -1,6 +1,7 @@
 #include "core/ui/Common.h"
 
 #include "core/AppConfig.h"
+#include "core/CustomParameters.h"
 #include "core/LM.h"
 #include "core/Scramble.h"
 #include "core/VersionInfo.h"
@@ -279,6 +280,25 @@ QString TCommon::ApplicationTitle()
     return TitleStore();
 }
 
+QString TCommon::ProgramCaption()
+{
+    QString caption = TCustomParameters::GetProductName(19, false);
+    if (LM) {
+        LM->LoadVersionInfo();
+        if (LM->VerInfo)
+            caption += QStringLiteral(" - ") + LM->VerInfo->FileVersion();
+    }
+    return caption;
+}
+
+QString TCommon::BoxTitle()
+{
+    // Before the main window sets the application title (a box raised while
+    // the program starts), the program's name and version all the same.
+    const QString title = ApplicationTitle();
+    return title.isEmpty() ? ProgramCaption() : title;
+}
+
 void TCommon::SetApplicationTitle(const QString &title)
 {
     TitleStore() = title;
@@ -331,7 +351,7 @@ bool TCommon::InstallAnswersFromEnvironment()
 
 QString TCommon::CaptionOrTitle(const QString &caption)
 {
-    return caption.isEmpty() ? ApplicationTitle() : caption;
+    return caption.isEmpty() ? BoxTitle() : caption;
 }
 
 int TCommon::MessageDialogEx(const QString &text, const QString &caption, int left, int top, int defaultButton,
@@ -395,7 +415,7 @@ int TCommon::MessageDialogEx(const QString &text, const QString &caption, int le
 
 void TCommon::ShowWarningMessage(const QString &text)
 {
-    MessageDialogEx(text, ApplicationTitle(), -1, -1, 0, {mbOK}, mtWarning);
+    MessageDialogEx(text, BoxTitle(), -1, -1, 0, {mbOK}, mtWarning);
 }
 
 int TCommon::AskOkCancel(const QString &text, const QString &caption, bool defaultFirst, bool warning)

@@ -76,6 +76,11 @@ public:
     // The title that boxes without a caption of their own show.
     static QString ApplicationTitle();
     static void SetApplicationTitle(const QString &title);
+    // The program's caption: the product name, " - ", the file version.
+    static QString ProgramCaption();
+    // What a box without a caption of its own shows: the application title,
+    // or the program's caption while no title is set yet.
+    static QString BoxTitle();
 
     // Installs (or, with an empty function, removes) the answer provider.
     static void SetAnswerProvider(TAnswerProvider provider);

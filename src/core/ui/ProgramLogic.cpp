@@ -269,7 +269,7 @@ QString TProgramLogic::GetEngineSummary() const
     s += QStringLiteral("%1: %2%3 (%4%5)\r\n")
              .arg(Tr("strConfEnginePower"))
              .arg(r.Power)
-             .arg(Tr("strUnitKW"), QString::asprintf("%.1f", r.Power * 15.0 / 11.0), Tr("strUnitHP"));
+             .arg(Tr("strUnitKW"), FormatDecimals(r.Power * 15.0 / 11.0, 1), Tr("strUnitHP"));
     s += QStringLiteral("%1: %2%3\r\n").arg(Tr("strConfNozzles"), Text("CmBConfNozzles"), Tr("strUnitMM"));
     return s;
 }
@@ -294,7 +294,7 @@ QString TProgramLogic::GetInstallationSummary() const
     }
     s += line(Tr("strConfWorkPressure"), Text("CmBConfWorkPressure") + Tr("strUnitBar"));
     const double idle = DevData ? DevData->GetIdleHotTb() : DeviceRecord.IdleHotTb / 187.0;
-    s += line(Tr("strConfIdleHotTb"), QString::asprintf("%.1f", idle) + Tr("strUnitMSec"));
+    s += line(Tr("strConfIdleHotTb"), FormatDecimals(idle, 1) + Tr("strUnitMSec"));
     if (DeviceRecord.LambdaType >= 1)
         s += line(Tr("strConfLambdaType"), Text("CmBConfLambdaType"));
     return s;
@@ -316,7 +316,7 @@ QString TProgramLogic::GetSwitchingSummary() const
     QString s = Tr("strConfSwitching") + nl;
     s += Tr("strConfSwToGas") + nl;
     s += valueLine(Tr("strConfGasSwitchTemp"),
-                   QString::asprintf("%.1f", RawToTemperature(DeviceRecord.T)), Tr("strUnitTemp"));
+                   FormatDecimals(RawToTemperature(DeviceRecord.T), 1), Tr("strUnitTemp"));
     s += valueLine(Tr("strConfGasSwitchRPM"), Text("CmBConfNomRPM"), Tr("strUnitRPM"));
     s += valueLine(Tr("strConfGasSwitchEmul"), Text("CmBConfEmulatorSwitchDelay"), Tr("strUnitSecShort"));
     if (Checked("ChBConfGasInjectorsHeating"))
@@ -447,7 +447,7 @@ bool TProgramLogic::MeasureIdleHotTb(bool ask, QString &text)
         DataManager->PollGroup(TDataManager::pgLive, false);
         const double cut = std::trunc(GetAverageInjectionTime() * 10.0) / 10.0;
         DeviceRecord.IdleHotTb = static_cast<quint16>(RoundClamped(cut * 187.0, 0, 65535));
-        text = QString::asprintf("%.2f", cut);
+        text = FormatFloat2(cut);
     };
     measure();
     return DataManager->GetConnected();

@@ -122,11 +122,11 @@ void TAutoCalibrationPage::UpdateConfAutoCalPage(bool updateStop)
     auto *withoutLoad = Find<QProgressBar>("GgeConfStepWithoutLoad");
     auto *withLoad = Find<QProgressBar>("GgeConfStepWithLoad");
     if (auto *step = Find<QLabel>("LblConfAutoStep"))
-        step->setText(QString::asprintf("%d:%d:%d/%d/%d (%.2f-%.2f=%.2f)", r.AutoCalPhase, r.AutoCalState,
-                                        r.AutoCalProgress, withoutLoad ? withoutLoad->maximum() : 0,
-                                        withLoad ? withLoad->maximum() : 0, r.AutoCalCurrentTime / 187.0,
-                                        r.AutoCalStartTime / 187.0,
-                                        (r.AutoCalCurrentTime - r.AutoCalStartTime) / 187.0));
+        step->setText(QString::asprintf("%d:%d:%d/%d/%d (", r.AutoCalPhase, r.AutoCalState, r.AutoCalProgress,
+                                        withoutLoad ? withoutLoad->maximum() : 0, withLoad ? withLoad->maximum() : 0)
+                      + FormatFloat2(r.AutoCalCurrentTime / 187.0) + QLatin1Char('-')
+                      + FormatFloat2(r.AutoCalStartTime / 187.0) + QLatin1Char('=')
+                      + FormatFloat2((r.AutoCalCurrentTime - r.AutoCalStartTime) / 187.0) + QLatin1Char(')'));
     // A run of the calibration page (kinds 20 and 21) is followed there.
     if (FCal2021Running)
         return;
@@ -560,10 +560,14 @@ void TAutoCalibrationPage::BtnConfAutoNozzlesTestClick()
     const QPointF ps((n[0] + n[2]) / 2.0, (n[1] + n[3]) / 2.0);
     const double a = AutoCalMath::Slope(f, ps);
     const double b = f - a * 0.0;
-    const QString question =
-        translated("strCopyToClipboard")
-        + QString::asprintf("\r\n\r\nP1=(%.2f;%.2f) P2=(%.2f;%.2f) P0=(%.2f;%.2f) PS=(%.2f;%.2f) a=%.2f b=%.2f", n[0],
-                            n[1], n[2], n[3], 0.0, f, ps.x(), ps.y(), a, b);
+    // Shown in the user's notation; the clipboard keeps plain numbers.
+    const auto point = [](double x, double y) {
+        return QStringLiteral("(%1;%2)").arg(FormatFloat2(x), FormatFloat2(y));
+    };
+    const QString question = translated("strCopyToClipboard") + QStringLiteral("\r\n\r\nP1=") + point(n[0], n[1])
+                             + QStringLiteral(" P2=") + point(n[2], n[3]) + QStringLiteral(" P0=") + point(0.0, f)
+                             + QStringLiteral(" PS=") + point(ps.x(), ps.y()) + QStringLiteral(" a=") + FormatFloat2(a)
+                             + QStringLiteral(" b=") + FormatFloat2(b);
     if (!Common || !Common->AskYesNo(question, QString(QChar(0))))
         return;
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {

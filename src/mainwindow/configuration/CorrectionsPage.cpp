@@ -562,8 +562,8 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
     if (!(std::fabs(offset) <= kMaxCorrectionOffset)) {
         if (Common)
             Common->ShowWarning(QStringLiteral("%1: %2 %3 - %4").arg(Tr("strCorrOffsetCaption"), Tr("strConfValueRange"),
-                                                                   QString::number(-kMaxCorrectionOffset, 'f', 2),
-                                                                   QString::number(kMaxCorrectionOffset, 'f', 2)));
+                                                                   FormatFloat2(-kMaxCorrectionOffset),
+                                                                   FormatFloat2(kMaxCorrectionOffset)));
         return;
     }
     r.CorrectionOffset = offset;
@@ -654,7 +654,7 @@ void TCorrectionsPage::ShowObdAdaptationMaps()
             for (int col = 0; col < 10; ++col)
                 SetGridText(CorrectionGrid(b + 1), row, col, QString::number(r.AdaptBanks[b][row][col]));
         for (int i = 0; i < 10; ++i) {
-            SetGridText(FLoadGrids[b], i, 0, QString::asprintf("%.1f", scale / 10 * (i + 1)));
+            SetGridText(FLoadGrids[b], i, 0, FormatDecimals(scale / 10 * (i + 1), 1));
             SetGridText(FRpmGrids[b], 0, i, QString::number(r.Corrections60.RpmAxis[i]));
         }
     }

@@ -3,6 +3,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "mainwindow/shell/FormMain.h"
@@ -105,10 +106,10 @@ void TDefaultConfiguration::SetModelControls()
     }
     for (const char *name : {"EdtModMULT_", "YEdModOffset"})
         if (auto *e = Control<QLineEdit>(QString::fromLatin1(name)))
-            e->setText(QString::asprintf("%.2f", 1.0));
+            e->setText(FormatFloat2(1.0));
     spin(QStringLiteral("UpDModCorrectionMult"), 0);
     if (auto *e = Control<QLineEdit>(QStringLiteral("YEdModCorrectionOffset")))
-        e->setText(QString::asprintf("%.2f", 0.0));
+        e->setText(FormatFloat2(0.0));
     for (int k = 1; k <= 8; ++k)
         if (auto *b = Control<QAbstractButton>(QStringLiteral("ChBModCorrectionMask%1").arg(k)))
             b->setChecked(false);

@@ -106,6 +106,8 @@ QList<QPointF> Swapped(const QList<QPointF> &points)
 void BuildChart(QChartView *view, int count, const QString &suffix, bool swapped)
 {
     QChart *chart = view->chart();
+    // Axis numbers in the user's notation (a decimal comma where the locale has one).
+    chart->setLocalizeNumbers(true);
     auto *load = new QValueAxis(chart);
     load->setRange(0, 1.1);
     auto *time = new QValueAxis(chart);
@@ -434,9 +436,11 @@ void TMapPage::UpdateMapChartsVisibility()
 void TMapPage::ChtMapaAfterDraw()
 {
     const double max = LoadAxisMax();
-    for (QChartView *view : {ChtMapa, ChtMapaQ3, ChtMapa2})
+    for (QChartView *view : {ChtMapa, ChtMapaQ3, ChtMapa2}) {
+        view->chart()->setLocale(QLocale()); // the user's locale as it is now
         if (QValueAxis *axis = LoadAxis(view); axis && axis->max() != max)
             axis->setMax(max);
+    }
 }
 
 void TMapPage::ChBCalMapChangeAxiesClick()
@@ -654,7 +658,7 @@ void TMapPage::LoadMapFromFile(const QString &fileName)
         if (r.ErrorKey == QLatin1String("strMapFileOutOfRange") && reason.contains(QLatin1String("%2"))) {
             double low = 0, high = 0;
             MapFile::LoadRange(sensorType, low, high);
-            reason = reason.arg(low, 0, 'f', 2).arg(high, 0, 'f', 2);
+            reason = reason.arg(FormatFloat2(low)).arg(FormatFloat2(high));
         }
         QString text = reason + QStringLiteral("\n") + fileName;
         if (r.Line > 0)

@@ -1,5 +1,6 @@
 #include "mainwindow/configuration/Model2Chart.h"
 
+#include "core/UnitConversions.h"
 #include "mainwindow/configuration/ModelMath.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ QString ValueText(double v)
     QString t = QString::number(ModelMath::Round1(v), 'f', 1);
     if (t.endsWith(QLatin1String(".0")))
         t.chop(2);
-    return t;
+    return WithLocaleDecimalPoint(t);
 }
 
 } // namespace

@@ -268,7 +268,10 @@ void TFormMain::RunFactoryReset()
     const uint8_t kind = DeviceRecord.DeviceKind;
     if (kind == 20 || kind == 21) {
         WriteDefaultConfiguration_145();
-        ReadConfiguration();
+        // A device that is not ready (locked) was sent nothing and the user
+        // was told why; its read-back would only say the same again.
+        if (!DataManager->IsDeviceNotReady())
+            ReadConfiguration();
     } else if (kind == 48) {
         // The configuration window's default write asks first; answered
         // Cancel, nothing at all is written.

@@ -291,9 +291,9 @@ void TFormMain::BtnSrvReadCurrInjClick()
     const uint8_t max = DataManager->ReadCounter33(181);
     const uint8_t min = DataManager->ReadCounter33(182);
     ServiceCaption("BtnSrvReadCurrInj", QStringLiteral("CurrInj: ")
-                                            + QString::asprintf("Max=%.2f V", RawToVoltage(max))
+                                            + QStringLiteral("Max=%1 V").arg(FormatFloat2(RawToVoltage(max)))
                                             + QLatin1Char(' ')
-                                            + QString::asprintf("Min: %.2f V", RawToVoltage(min)));
+                                            + QStringLiteral("Min: %1 V").arg(FormatFloat2(RawToVoltage(min))));
 }
 
 void TFormMain::BtnSrvReadCurrClick()
@@ -439,8 +439,7 @@ void TFormMain::EdtPChange()
     const double p2 = SafeStrToInt(e2->text());
     label->setText(QStringLiteral("RPM(P1/P2)=%1 / %2;  Pcol(P1/P2)=%3 / %4")
                        .arg(RpmOfPeriod(p1), RpmOfPeriod(p2))
-                       .arg(PcolOfPeriod(p1), 0, 'f', 2)
-                       .arg(PcolOfPeriod(p2), 0, 'f', 2));
+                       .arg(FormatFloat2(PcolOfPeriod(p1)), FormatFloat2(PcolOfPeriod(p2))));
 }
 
 void TFormMain::BtnTcalcRPMClick()
@@ -448,7 +447,7 @@ void TFormMain::BtnTcalcRPMClick()
     auto *edit = Component<QLineEdit>("EdtTRpm");
     const double t = SafeStrToFloat(edit ? edit->text() : QString());
     ServiceCaption("BtnTcalcRPM", QStringLiteral("calcRPM=") + RpmOfPeriod(t)
-                                      + QString::asprintf(" calcPcol=%.1f", (100 * t + 10.84) / 1.0628));
+                                      + QStringLiteral(" calcPcol=") + FormatDecimals((100 * t + 10.84) / 1.0628, 1));
 }
 
 void TFormMain::Button2Click()
@@ -547,7 +546,7 @@ void TFormMain::BtnTestInjControlReadClick()
     const unsigned period = b[2];
     const unsigned onTime = b[3];
     if (auto *e = Component<QLineEdit>("EdtInjFullOpenTime"))
-        e->setText(QString::number(fullOpen / 187.0, 'f', 1));
+        e->setText(FormatDecimals(fullOpen / 187.0, 1));
     if (auto *e = Component<QLineEdit>("EdtInjPwmFreq"))
         e->setText(QString::number(period ? std::lround(1.0 / (period * kPwmTick)) : 0));
     if (auto *e = Component<QLineEdit>("EdtInjPwmDuty"))

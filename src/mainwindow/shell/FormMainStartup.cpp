@@ -200,12 +200,7 @@ void TFormMain::FormCreate()
     // 4. Edition 19; caption and application title.
     if (CustomParameters)
         CustomParameters->Init(19);
-    QString caption = TCustomParameters::GetProductName(19, false);
-    if (LM) {
-        LM->LoadVersionInfo();
-        if (LM->VerInfo)
-            caption += QStringLiteral(" - ") + LM->VerInfo->FileVersion();
-    }
+    const QString caption = TCommon::ProgramCaption();
     setWindowTitle(caption);
     TCommon::SetApplicationTitle(caption);
 

@@ -409,7 +409,7 @@ void TFormMain::PollPageGroups(bool &readOk, bool onAutoCalPage)
     if (page == QLatin1String("TbSTests")) {
         const uint16_t value = DataManager->ReadValue16(37);
         if (auto *display = Component<TDigitalDisplay>("DgDTestVariable"))
-            display->SetCaption(QString::asprintf("%.2f", value / TestPageDivisor));
+            display->SetCaption(FormatFloat2(value / TestPageDivisor));
     } else if (page == QLatin1String("TbSCalibration")
                && currentPageOf(this, "PgCCalibration") == QLatin1String("TbSCalCorrections")) {
         const bool bank1 = currentPageOf(this, "PgCOBDAdaptationCorr") == QLatin1String("TbSOBDAdaptCorrBank1");
@@ -465,6 +465,11 @@ void TFormMain::BootloaderStep(QObject *sender)
     if (Services.ConnectStatusVisible && Services.ConnectStatusVisible())
         return;
     Timerek->stop();
+    // The detector's probe tells a bootloader, not whose: the bootloader
+    // reports its device type when contacted, as the connect action does, so
+    // that the warning names the adapter box when it is the box.
+    if (Services.ConnectBootloader)
+        Services.ConnectBootloader();
     const bool adapter = Services.BootloaderIsAdapter && Services.BootloaderIsAdapter();
     const QString text = TranslateKey(adapter ? QStringLiteral("strUpdAdapt") : QStringLiteral("strUpdMod"));
     if (Common)

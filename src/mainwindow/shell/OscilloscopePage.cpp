@@ -158,11 +158,11 @@ void TOscilloscopePage::OscUpdateDisplays()
     if (!s)
         return;
     const auto &m = s->Main;
-    setText(FDisplays[0], QString::asprintf("%2.2f", s->Time));
+    setText(FDisplays[0], FormatFloat2(s->Time));
     for (int i = 0; i < 4; ++i)
-        setText(FDisplays[1 + i], QString::asprintf("%2.2f", m[static_cast<size_t>(i)]));
-    setText(FDisplays[5], QString::asprintf("%3.1f", m[5]));
-    setText(FDisplays[6], QString::asprintf("%3.1f", m[4]));
+        setText(FDisplays[1 + i], FormatFloat2(m[static_cast<size_t>(i)]));
+    setText(FDisplays[5], FormatDecimals(m[5], 1));
+    setText(FDisplays[6], FormatDecimals(m[4], 1));
     setText(FDisplays[7], QString::asprintf("%4.0f", m[6]));
     for (int i = 0; i < 2; ++i) {
         if (!FChoices[i])
@@ -172,7 +172,7 @@ void TOscilloscopePage::OscUpdateDisplays()
             continue;
         const double v = trace < TOscSample::MainCount ? m[static_cast<size_t>(trace)]
                                                         : s->Obd[static_cast<size_t>(trace - TOscSample::MainCount)];
-        setText(FChoiceDisplays[i], QString::asprintf("%2.2f", v));
+        setText(FChoiceDisplays[i], FormatFloat2(v));
     }
 }
 

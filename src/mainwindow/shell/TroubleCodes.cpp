@@ -100,7 +100,7 @@ QStringList TTroubleCodesPage::FreezeRecordLines(const TFreezeRecord &e)
             QStringLiteral("Pcol=%1 bar").arg(FormatCollectorPressure(e.Bytes[1])),
             QStringLiteral("Tred=%1 C").arg(FormatTemperature(e.Bytes[2])),
             QStringLiteral("Tgas=%1 C").arg(FormatTemperature(e.Bytes[3])),
-            QString::asprintf("Usupply=%.2f V", RawToScaledVoltage(e.Bytes[4])),
+            QStringLiteral("Usupply=%1 V").arg(FormatFloat2(RawToScaledVoltage(e.Bytes[4]))),
             QString::asprintf("Czas pracy na gazie= %d", int(e.GasWorkTime))};
 }
 
@@ -127,7 +127,7 @@ QStringList TTroubleCodesPage::ReadFreezeFrame()
     lines << QStringLiteral("Pcol=%1 bar").arg(FormatCollectorPressure(DataManager->ReadCounter33(157)));
     lines << QStringLiteral("Tred=%1 C").arg(FormatTemperature(DataManager->ReadCounter33(158)));
     lines << QStringLiteral("Tgas=%1 C").arg(FormatTemperature(DataManager->ReadCounter33(159)));
-    lines << QString::asprintf("Usupply=%.2f V", RawToScaledVoltage(DataManager->ReadCounter33(160)));
+    lines << QStringLiteral("Usupply=%1 V").arg(FormatFloat2(RawToScaledVoltage(DataManager->ReadCounter33(160))));
     return lines;
 }
 
