@@ -95,8 +95,9 @@ public:
     void Startup(bool flag = false);
     // Clears the device-mirrored variables of the user-interface side, copies
     // them to the device side, re-detects the adapter modules under the
-    // adapter manager's lock and copies the device side back. The port number
-    // is not used.
+    // adapter manager's lock and copies the device side back. With settings
+    // edited and not yet written, neither clear nor copy touches them: only
+    // readings and states come back. The port number is not used.
     void SyncAfterDetect(int portNumber = 0);
     // A box or module that dropped out is looked for again: the modules are
     // re-detected under the manager's lock and what they read is copied to

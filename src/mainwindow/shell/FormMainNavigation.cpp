@@ -184,7 +184,7 @@ void TFormMain::InstallNavigation()
           },
           [this](QObject *) { PgCConfWizardChange(); });
     guard(Component<QTabWidget>("PgCDiagnostyka"), {}, [this](QObject *) { PgCDiagnostykaChange(true); });
-    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(); });
+    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(true); });
     for (const char *name : {"PgCConfiguration", "PgCCorrType", "PgCModel2Model", "PgCOBDAdaptationCorr"})
         guard(Component<QTabWidget>(name), {}, {});
 
@@ -271,8 +271,9 @@ void TFormMain::PgCMainChanging(bool &allowChange)
         if (WindowServices.AdapterModified && WindowServices.AdapterModified()) {
             const int answer = askLeave();
             if (answer == AnswerYes) {
-                if (WindowServices.AdapterWriteObd)
-                    WindowServices.AdapterWriteObd();
+                // A write that did not go through keeps the page (it says why).
+                if (WindowServices.AdapterWriteObd && !WindowServices.AdapterWriteObd())
+                    allowChange = false;
             } else if (answer == AnswerCancel) {
                 allowChange = false;
             } else if (WindowServices.AdapterDiscardObd) {
@@ -425,7 +426,9 @@ void TFormMain::PgCMainChange(QObject *sender)
         PgCConfWizardChange();
         TbSConfiguratorShow();
     } else if (page == QLatin1String("TbSAdapter")) {
-        PgCAdapterMainChange();
+        // Entered by the page control's own change (a key, a click, a page
+        // jump), not by a refresh of the shown page.
+        PgCAdapterMainChange(pages && sender == pages);
     } else if (page == QLatin1String("TbSMultiConfiguration")) {
         if (WindowServices.Kind48ConfigurationRefresh)
             WindowServices.Kind48ConfigurationRefresh();
@@ -514,10 +517,10 @@ void TFormMain::PgCDiagnostykaChange(bool switchTimer)
     }
 }
 
-void TFormMain::PgCAdapterMainChange()
+void TFormMain::PgCAdapterMainChange(bool byUser)
 {
     if (WindowServices.AdapterPageEntered)
-        WindowServices.AdapterPageEntered(currentSheet(Component<QTabWidget>("PgCAdapterMain")));
+        WindowServices.AdapterPageEntered(currentSheet(Component<QTabWidget>("PgCAdapterMain")), byUser);
 }
 
 // ---------------------------------------------------------------------------
