@@ -131,7 +131,8 @@ void TLogic::Startup(bool flag)
 {
     Q_UNUSED(flag);
     try {
-        SyncAfterDetect(0);
+        // A fresh start: nothing on the pages is the user's yet.
+        resync(false);
     } catch (const std::exception &e) {
         LogToFile(QStringLiteral("Adapter start-up: %1").arg(QString::fromUtf8(e.what())));
     }
@@ -145,7 +146,11 @@ void TLogic::SyncAfterDetect(int portNumber)
     Q_UNUSED(portNumber);
     // Settings edited on the pages and not yet written stay: the interface
     // side then takes only the readings and states of the box found.
-    const bool keepEdits = FUIState->Modified();
+    resync(FUIState->Modified());
+}
+
+void TLogic::resync(bool keepEdits)
+{
     if (!keepEdits) {
         FUIState->ResetAll();
         FUIState->CopyToDeviceAll(3);

@@ -164,6 +164,9 @@ public:
     void ResumeWorkThread(bool saved);
 
 private:
+    // SyncAfterDetect's work; with keepEdits the interface side's settings
+    // are neither cleared nor overwritten.
+    void resync(bool keepEdits);
     // Writes the user's input back; a value the variable cannot take is
     // reported and the control shows the variable's value again.
     void runWriteBack(TBinding *binding, const TBinding::THandler &handler);

@@ -347,10 +347,10 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
     }
-    // The box found again by the tick's re-sync (the manager dropped with
-    // it) enters the page anew: the edits stay.
+    // The box, holding its own settings, found again by the tick's re-sync
+    // (the manager dropped with it) enters the page anew: the edits stay.
     Manager->SetActive(false);
-    P->Box([](sim::SimAdapterState &s) { s.Obd.Status.erase(0x72); });
+    P->Box([](sim::SimAdapterState &s) { s.Obd = sim::SimObdState(), IdleCanLink(s); });
     for (int i = 0; i < 10 && !ModuleOBD->IsActive(); ++i)
         P->Tick();
     ASSERT_TRUE(ModuleOBD->IsActive());
