@@ -340,12 +340,13 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         P->Rig.Boxes.clear();
         shellwiring::ClickTab(*Form, row.leaveTo);
         QCoreApplication::processEvents();
-        EXPECT_EQ(shellwiring::Current(*Form, "PgCMain"), "TbSAdapter");
+        EXPECT_EQ(shellwiring::Current(*Form, "PgCMain").toStdString(), "TbSAdapter");
         EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
         EXPECT_TRUE(Logic->UIState()->Modified());
         EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
+        EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
     }
     // The box, holding its own settings, found again by the tick's re-sync
     // (the manager dropped with it) enters the page anew: the edits stay.
