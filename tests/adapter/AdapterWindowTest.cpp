@@ -82,6 +82,10 @@ TEST(AdapterInMainWindow, BoxSilentAtRunTimeNeverHoldsTheTick)
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
     p.Tick(20);
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
+    // A quick-start jump to its OBD settings is one entry as well.
+    p.Device.Server.log().clear();
+    shellwiring::Get<QPushButton>(*p.Rig.Form, "BtnQSAdapterConfig")->click();
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
     // The controller's reconnection brings the modules in line again.
     p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = false; });
     EXPECT_TRUE(DataManager->SyncModules(true));

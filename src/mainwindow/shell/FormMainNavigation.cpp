@@ -135,6 +135,10 @@ private:
     std::function<void(QMouseEvent *)> FHandler;
 };
 
+// Set while a page jump activates the pages after its first: their entry
+// completes the one entry the user made.
+bool followingStep = false;
+
 // Installs the leave and entry handlers of a page control.
 void guard(QTabWidget *pages, std::function<bool()> changing, std::function<void(QObject *)> change)
 {
@@ -184,7 +188,7 @@ void TFormMain::InstallNavigation()
           },
           [this](QObject *) { PgCConfWizardChange(); });
     guard(Component<QTabWidget>("PgCDiagnostyka"), {}, [this](QObject *) { PgCDiagnostykaChange(true); });
-    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(true); });
+    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(!followingStep); });
     for (const char *name : {"PgCConfiguration", "PgCCorrType", "PgCModel2Model", "PgCOBDAdaptationCorr"})
         guard(Component<QTabWidget>(name), {}, {});
 
@@ -539,7 +543,10 @@ bool TFormMain::ActivatePages(std::initializer_list<const char *> chain)
         // inner page: a later step onto that same, shown page would run it
         // (and its device reads) a second time.
         const bool entered = !first && pages->currentWidget() == sheet && pages->isTabVisible(pages->indexOf(sheet));
-        if (!entered && !TCommon::ActivatePage(pages, sheet, true))
+        followingStep = !first;
+        const bool activated = entered || TCommon::ActivatePage(pages, sheet, true);
+        followingStep = false;
+        if (!activated)
             return false;
         first = false;
     }
