@@ -168,17 +168,16 @@ void WireMainWindowToAdapter(TFormMain &form)
 
     TFormMain::TWindowServices &w = form.WindowServices;
     w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
-    w.AdapterWriteObd = [] {
-        if (FormMultiOBD)
-            FormMultiOBD->BtBOBDWriteConfigClick();
-    };
+    w.AdapterWriteObd = [] { return !FormMultiOBD || FormMultiOBD->WriteOnLeaving(); };
     w.AdapterDiscardObd = [] {
         if (Logic && Logic->UIState())
             Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
     };
-    w.AdapterPageEntered = [](const QString &page) {
-        // A box that dropped out and answers again is found again here.
-        if (Logic)
+    w.AdapterPageEntered = [](const QString &page, bool byUser) {
+        // A box that dropped out and answers again is found again when the
+        // user enters the page; a refresh of the shown page (a finished
+        // detection, a language change) asks the box nothing more.
+        if (byUser && Logic)
             Logic->RedetectDroppedModules();
         if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
             FormMultiAdapterInfo->UpdateAdapterInfo();

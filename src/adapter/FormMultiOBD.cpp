@@ -623,19 +623,22 @@ void TFormMultiOBD::PgCMainChanging(int next)
         }, Qt::QueuedConnection);
     };
     const int answer = Common->AskSaveChangedData(false);
-    if (answer == 2) {
+    if (answer == 2 || (answer == 6 && !WriteOnLeaving()))
         keepConfigPage();
-    } else if (answer == 6) {
-        // A write that did not go through keeps the page and its edits, so
-        // that the user can write again; a box no longer there is said so.
-        const bool boxThere = obdActive();
-        if (!BtBOBDWriteConfigClick()) {
-            if (!boxThere)
-                Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
-                                              : QStringLiteral("strObdConfigNotWritten"));
-            keepConfigPage();
-        }
-    }
+}
+
+bool TFormMultiOBD::WriteOnLeaving()
+{
+    // A write that did not go through keeps the page and its edits, so that
+    // the user can write again; a box not there (gone, or back but not yet
+    // found again) gets no request and is said so here.
+    const bool boxThere = obdActive();
+    if (BtBOBDWriteConfigClick())
+        return true;
+    if (!boxThere && Common)
+        Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
+                                      : QStringLiteral("strObdConfigNotWritten"));
+    return false;
 }
 
 void TFormMultiOBD::PgCMainChange(QObject *sender)

@@ -94,6 +94,10 @@ public:
     // the controller's adaptation switches. False when nothing was written
     // or a write was refused; the page then stays modified.
     bool BtBOBDWriteConfigClick(QObject *sender = nullptr);
+    // The leave question's Yes: the write; false (the page and its edits
+    // stay, a warning says why) when it did not go through, for whatever
+    // reason, the box not being there included.
+    bool WriteOnLeaving();
     // With OBD adaptation on: switches it off, writes the configuration and
     // resets both adaptation banks. True when it was off or is now off.
     bool SwitchAdaptationOff();

@@ -18,6 +18,7 @@
 #include "controls/SelectedImage.h"
 #include "core/ComMultiPort.h"
 #include "core/CommonConv.h"
+#include "core/DataManager.h"
 #include "core/FileLogger.h"
 #include "core/TimerThread.h"
 #include "core/ui/Common.h"
@@ -130,7 +131,8 @@ void TLogic::Startup(bool flag)
 {
     Q_UNUSED(flag);
     try {
-        SyncAfterDetect(0);
+        // A fresh start: nothing on the pages is the user's yet.
+        resync(false);
     } catch (const std::exception &e) {
         LogToFile(QStringLiteral("Adapter start-up: %1").arg(QString::fromUtf8(e.what())));
     }
@@ -142,10 +144,19 @@ void TLogic::Startup(bool flag)
 void TLogic::SyncAfterDetect(int portNumber)
 {
     Q_UNUSED(portNumber);
-    FUIState->ResetAll();
-    FUIState->CopyToDeviceAll(3);
+    // Settings edited on the pages and not yet written stay: the interface
+    // side then takes only the readings and states of the box found.
+    resync(FUIState->Modified());
+}
+
+void TLogic::resync(bool keepEdits)
+{
+    if (!keepEdits) {
+        FUIState->ResetAll();
+        FUIState->CopyToDeviceAll(3);
+    }
     FManager->RedetectLocked();
-    FUIState->CopyFromDeviceAll(3);
+    FUIState->CopyFromDeviceAll(keepEdits ? 1 : 3);
 }
 
 bool TLogic::RedetectDroppedModules()
@@ -156,6 +167,10 @@ bool TLogic::RedetectDroppedModules()
     PauseWorkThread(saved);
     FManager->RedetectLocked();
     ResumeWorkThread(saved);
+    // What was just found is the manager's last known state: the main tick's
+    // re-sync does not run the same detection again on the next tick.
+    if (DataManager)
+        DataManager->ModulesActive = FManager->IsActive();
     // Unwritten edits of the settings stay; readings and states are the box's.
     FUIState->CopyFromDeviceAll(FUIState->Modified() ? 1 : 3);
     return true;

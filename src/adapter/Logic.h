@@ -95,8 +95,9 @@ public:
     void Startup(bool flag = false);
     // Clears the device-mirrored variables of the user-interface side, copies
     // them to the device side, re-detects the adapter modules under the
-    // adapter manager's lock and copies the device side back. The port number
-    // is not used.
+    // adapter manager's lock and copies the device side back. With settings
+    // edited and not yet written, neither clear nor copy touches them: only
+    // readings and states come back. The port number is not used.
     void SyncAfterDetect(int portNumber = 0);
     // A box or module that dropped out is looked for again: the modules are
     // re-detected under the manager's lock and what they read is copied to
@@ -163,6 +164,9 @@ public:
     void ResumeWorkThread(bool saved);
 
 private:
+    // SyncAfterDetect's work; with keepEdits the interface side's settings
+    // are neither cleared nor overwritten.
+    void resync(bool keepEdits);
     // Writes the user's input back; a value the variable cannot take is
     // reported and the control shows the variable's value again.
     void runWriteBack(TBinding *binding, const TBinding::THandler &handler);

@@ -98,6 +98,11 @@ bool TLogicAIO::ReadConfiguration()
 bool TLogicAIO::WriteConfiguration()
 {
     TModuleAIO &m = *FModule;
+    // The box itself not there (gone, or back but not yet found again):
+    // nothing is written, not even the device side, which keeps what the
+    // box held.
+    if (m.ParentModule() && !m.ParentModule()->IsActive())
+        return false;
     if (auto *ui = dynamic_cast<TUIState *>(m.UIStateAIO()->Owner()); ui && ui->Source())
         ui->CopyToDevice(GetDataGroupName(dgAIO), 3);
     else

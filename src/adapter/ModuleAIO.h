@@ -79,8 +79,9 @@ public:
     // Copies the "AIO" section user interface to device side, then writes
     // every block while the module is active, stopping at the first refusal.
     // True when no write was refused: an absent module has nothing to
-    // refuse, and its device side then holds the values. The adapter
-    // configuration-file load writes through this.
+    // refuse, and its device side then holds the values. False, with
+    // nothing copied, while the box itself (the parent) is not active. The
+    // adapter configuration-file load writes through this.
     bool WriteConfiguration();
     // The defaults of every analog-I/O setting written to the box (after the
     // OK/Cancel question when ask). False when the module is not active, the

@@ -13,6 +13,7 @@
 #include "adapter/UIStateAIO.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
+#include "windows/NamedWidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -125,9 +126,14 @@ TEST(AioLogic, ReadAndWriteCopyTheSection)
     AioProgram p;
     p.Defaults();
     TLogicAIO &logic = *p.Module->Logic();
-    // Absent: a write leaves the values on the device side and refuses nothing.
+    // Absent: a write leaves the values on the device side and refuses
+    // nothing; with the box itself gone it writes nothing at all.
     p.U->Threshold(2, 4, 5)->SetAsInteger(777);
     p.U->ConfigOptionLam2EmulationEnabled->SetAsBoolean(true);
+    ModuleAdapter->SetEnabled(false);
+    EXPECT_FALSE(logic.WriteConfiguration());
+    EXPECT_NE(p.D->Threshold(2, 4, 5)->GetAsInteger(), 777);
+    ModuleAdapter->SetEnabled(true);
     EXPECT_TRUE(logic.WriteConfiguration());
     EXPECT_EQ(p.D->Threshold(2, 4, 5)->GetAsInteger(), 777);
     EXPECT_EQ(p.D->LamEmuConfOptionsByte->GetAsInteger(), 4);
@@ -400,7 +406,7 @@ TEST(AioWindow, EnteringAndLeavingThePage)
     p.D->Threshold(1, 5, 5)->SetAsInteger(654);
     EXPECT_FALSE(p.TheManager.HasStateFlag(TModuleAIO::PollAIO));
     ASSERT_TRUE(form.WindowServices.AdapterPageEntered);
-    form.WindowServices.AdapterPageEntered(QStringLiteral("TbSAdapterMultiAIO"));
+    form.WindowServices.AdapterPageEntered(QStringLiteral("TbSAdapterMultiAIO"), true);
     EXPECT_TRUE(p.TheManager.HasStateFlag(TModuleAIO::PollAIO));
     EXPECT_EQ(p.Page(1).StGThreshold->item(5, 5)->text(), QStringLiteral("654"));
     EXPECT_FALSE(p.Modified());
@@ -415,13 +421,21 @@ TEST(AioWindow, EnteringAndLeavingThePage)
     EXPECT_TRUE(p.Modified());
     // Entered again with the edit pending (a detection, a language change):
     // the edit stays.
-    form.WindowServices.AdapterPageEntered(QStringLiteral("TbSAdapterMultiAIO"));
+    form.WindowServices.AdapterPageEntered(QStringLiteral("TbSAdapterMultiAIO"), false);
     EXPECT_EQ(p.Page(1).StGThreshold->item(5, 5)->text(), QStringLiteral("111"));
     EXPECT_TRUE(p.Modified());
     p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
     EXPECT_TRUE(p.Aio->PgCMainChanging());
     EXPECT_EQ(p.D->Threshold(1, 5, 5)->GetAsInteger(), 654);
+    // Yes with the box gone: not written, the page and its edit stay, and an
+    // error says so.
     p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    p.Rig.Boxes.clear();
+    ModuleAdapter->SetEnabled(false);
+    EXPECT_FALSE(p.Aio->PgCMainChanging());
+    EXPECT_TRUE(p.Modified());
+    EXPECT_EQ(p.Rig.BoxTexts().last(), TranslateKey(QStringLiteral("strTextAioWriteFailed")));
+    ModuleAdapter->SetEnabled(true);
     EXPECT_TRUE(p.Aio->PgCMainChanging());
     EXPECT_EQ(p.D->Threshold(1, 5, 5)->GetAsInteger(), 111);
     EXPECT_FALSE(p.Modified());

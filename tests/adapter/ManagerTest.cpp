@@ -33,11 +33,15 @@ TEST(AdapterManager, ActivityFollowsTheControllerLink)
 
     // The link drops after a failed repeat: the manager is switched off and
     // stays off when the link comes back.
+    // Without the link nothing counts as dropped out; with it, the inactive
+    // manager does.
     rig.Server.injectFault(Fault::badChecksum(), 2);
     EXPECT_FALSE(rig.Manager.ReadTroubleCodes());
     EXPECT_FALSE(manager.IsActive());
+    EXPECT_FALSE(manager.ModulesDroppedOut());
     ASSERT_TRUE(rig.Connect());
     EXPECT_FALSE(manager.IsActive());
+    EXPECT_TRUE(manager.ModulesDroppedOut());
     manager.TimerThreadWorkStep();
     EXPECT_EQ(manager.WorkSteps(), 1u);
 }

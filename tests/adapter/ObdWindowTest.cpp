@@ -326,25 +326,34 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
     EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
-    // Yes with a write the box refuses, then with the box gone: the page and
-    // its edits stay, and the user is told.
+    // Yes with a write the box refuses, with the box gone (silent until its
+    // OBD module gave up), and with the box back but not yet found again
+    // (leaving the Adapter tab): the page and its edits stay, and a warning
+    // says so.
     P->Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
     P->Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
-    for (const bool boxGone : {false, true}) {
-        SCOPED_TRACE(boxGone ? "box gone" : "write refused");
-        if (boxGone)
-            Manager->SetActive(false);
+    struct Row { const char *name; bool silent; const char *leaveTo; };
+    for (const Row row : {Row{"write refused", false, "TbSOBDLive"}, Row{"box gone", true, "TbSOBDLive"},
+                          Row{"box back, not yet found again", false, "TbSConfig"}}) {
+        SCOPED_TRACE(row.name);
+        P->Box([&](sim::SimAdapterState &s) { s.Silent = row.silent; });
+        if (row.silent)
+            Ticks(8);
         P->Rig.Boxes.clear();
-        shellwiring::ClickTab(*Form, "TbSOBDLive");
+        shellwiring::ClickTab(*Form, row.leaveTo);
         QCoreApplication::processEvents();
+        EXPECT_EQ(shellwiring::Current(*Form, "PgCMain").toStdString(), "TbSAdapter");
         EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
         EXPECT_TRUE(Logic->UIState()->Modified());
         EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
+        EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
     }
-    // The box found again enters the page anew: the edits stay.
-    P->Box([](sim::SimAdapterState &s) { s.Obd.Status.erase(0x72); });
+    // The box, holding its own settings, found again by the tick's re-sync
+    // (the manager dropped with it) enters the page anew: the edits stay.
+    Manager->SetActive(false);
+    P->Box([](sim::SimAdapterState &s) { s.Obd = sim::SimObdState(), IdleCanLink(s); });
     for (int i = 0; i < 10 && !ModuleOBD->IsActive(); ++i)
         P->Tick();
     ASSERT_TRUE(ModuleOBD->IsActive());

@@ -190,18 +190,26 @@ TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)
     int writes = 0, discards = 0;
     QStringList entered;
     form.WindowServices.AdapterModified = [] { return true; };
-    form.WindowServices.AdapterWriteObd = [&] { ++writes; };
+    bool written = false;
+    form.WindowServices.AdapterWriteObd = [&] { return ++writes, written; };
     form.WindowServices.AdapterDiscardObd = [&] { ++discards; };
-    form.WindowServices.AdapterPageEntered = [&](const QString &page) { entered << page; };
+    form.WindowServices.AdapterPageEntered = [&](const QString &page, bool byUser) {
+        if (byUser)
+            entered << page;
+    };
     int answer = Yes;
     s.rig.Answer = [&](const TMessageBoxInfo &) { return answer; };
 
     form.MnIWindowAdapterClick();
     ASSERT_EQ(Current(form, "PgCMain"), "TbSAdapter");
     EXPECT_EQ(entered, QStringList{Current(form, "PgCAdapterMain")});
+    // Yes with a write that did not go through keeps the page.
+    form.MnIWindowMeasureClick();
+    EXPECT_EQ(Current(form, "PgCMain"), "TbSAdapter");
+    written = true;
     form.MnIWindowMeasureClick();
     EXPECT_EQ(Current(form, "PgCMain"), "TbSMeasure");
-    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(writes, 2);
     form.MnIWindowAdapterClick();
     answer = No;
     form.MnIWindowDiagnosticClick();
@@ -211,7 +219,7 @@ TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)
     answer = Cancel;
     form.MnIWindowMeasureClick();
     EXPECT_EQ(Current(form, "PgCMain"), "TbSAdapter");
-    EXPECT_EQ(writes + discards, 2);
+    EXPECT_EQ(writes + discards, 3);
 }
 
 TEST(FormMainNavigation, EntryActionsAndShortcutsByKind)

@@ -656,12 +656,13 @@ public:
         std::function<void()> ShowInstallationCard;
         // The installation card filled from the device, in its print preview.
         std::function<void()> PreviewInstallationCard;
-        // Adapter modules: unwritten edits, write, discard, a sub-page
-        // entered, a page of the OBD window, protocols.
+        // Adapter modules: unwritten edits, write (false: not written, the
+        // page stays), discard, a sub-page entered (byUser: by the user's
+        // page change, not a refresh), a page of the OBD window, protocols.
         std::function<bool()> AdapterModified;
-        std::function<void()> AdapterWriteObd;
+        std::function<bool()> AdapterWriteObd;
         std::function<void()> AdapterDiscardObd;
-        std::function<void(const QString &page)> AdapterPageEntered;
+        std::function<void(const QString &page, bool byUser)> AdapterPageEntered;
         std::function<void(const QString &page)> ObdSelectPage;
         std::function<void()> AssignModuleProtocols;
     };
@@ -680,7 +681,7 @@ public:
     void PgCCalibrationChange();
     void PgCConfWizardChanging(bool &allowChange);
     void PgCDiagnostykaChange(bool switchTimer = true);
-    void PgCAdapterMainChange();
+    void PgCAdapterMainChange(bool byUser);
     // Activates the sheets one level after the other with the leave and
     // entry rules; stops at a refused change. True when none was refused.
     bool ActivatePages(std::initializer_list<const char *> chain);

@@ -135,6 +135,10 @@ private:
     std::function<void(QMouseEvent *)> FHandler;
 };
 
+// Set while a page jump activates the pages after its first: their entry
+// completes the one entry the user made.
+bool followingStep = false;
+
 // Installs the leave and entry handlers of a page control.
 void guard(QTabWidget *pages, std::function<bool()> changing, std::function<void(QObject *)> change)
 {
@@ -184,7 +188,7 @@ void TFormMain::InstallNavigation()
           },
           [this](QObject *) { PgCConfWizardChange(); });
     guard(Component<QTabWidget>("PgCDiagnostyka"), {}, [this](QObject *) { PgCDiagnostykaChange(true); });
-    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(); });
+    guard(Component<QTabWidget>("PgCAdapterMain"), {}, [this](QObject *) { PgCAdapterMainChange(!followingStep); });
     for (const char *name : {"PgCConfiguration", "PgCCorrType", "PgCModel2Model", "PgCOBDAdaptationCorr"})
         guard(Component<QTabWidget>(name), {}, {});
 
@@ -271,8 +275,9 @@ void TFormMain::PgCMainChanging(bool &allowChange)
         if (WindowServices.AdapterModified && WindowServices.AdapterModified()) {
             const int answer = askLeave();
             if (answer == AnswerYes) {
-                if (WindowServices.AdapterWriteObd)
-                    WindowServices.AdapterWriteObd();
+                // A write that did not go through keeps the page (it says why).
+                if (WindowServices.AdapterWriteObd && !WindowServices.AdapterWriteObd())
+                    allowChange = false;
             } else if (answer == AnswerCancel) {
                 allowChange = false;
             } else if (WindowServices.AdapterDiscardObd) {
@@ -425,7 +430,9 @@ void TFormMain::PgCMainChange(QObject *sender)
         PgCConfWizardChange();
         TbSConfiguratorShow();
     } else if (page == QLatin1String("TbSAdapter")) {
-        PgCAdapterMainChange();
+        // Entered by the page control's own change (a key, a click, a page
+        // jump), not by a refresh of the shown page.
+        PgCAdapterMainChange(pages && sender == pages);
     } else if (page == QLatin1String("TbSMultiConfiguration")) {
         if (WindowServices.Kind48ConfigurationRefresh)
             WindowServices.Kind48ConfigurationRefresh();
@@ -514,10 +521,10 @@ void TFormMain::PgCDiagnostykaChange(bool switchTimer)
     }
 }
 
-void TFormMain::PgCAdapterMainChange()
+void TFormMain::PgCAdapterMainChange(bool byUser)
 {
     if (WindowServices.AdapterPageEntered)
-        WindowServices.AdapterPageEntered(currentSheet(Component<QTabWidget>("PgCAdapterMain")));
+        WindowServices.AdapterPageEntered(currentSheet(Component<QTabWidget>("PgCAdapterMain")), byUser);
 }
 
 // ---------------------------------------------------------------------------
@@ -536,7 +543,10 @@ bool TFormMain::ActivatePages(std::initializer_list<const char *> chain)
         // inner page: a later step onto that same, shown page would run it
         // (and its device reads) a second time.
         const bool entered = !first && pages->currentWidget() == sheet && pages->isTabVisible(pages->indexOf(sheet));
-        if (!entered && !TCommon::ActivatePage(pages, sheet, true))
+        followingStep = !first;
+        const bool activated = entered || TCommon::ActivatePage(pages, sheet, true);
+        followingStep = false;
+        if (!activated)
             return false;
         first = false;
     }
