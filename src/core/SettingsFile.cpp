@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -62,6 +64,27 @@ const Key ConfigQ3[] = {
     {"MasterMode", "MasterMode", V::Bool, 0}, {"LambdaType", "LambdaType", V::Int, 0},
     {"PressureSensorType", "PressureSensorType", V::Int, 2},
 };
+
+// [Config] keys of kinds 20 and 21 written after those above, each from the
+// version letter on which the configuration write sends its parameter (""
+// for every version; kind 21 only for a letter). A file without one leaves
+// the device's own value: older files do not hold them.
+struct TLaterKey {
+    Key K;
+    const char *From;
+};
+const TLaterKey ConfigQ3Later[] = {
+    {{"PetrolInjPlusControl", "PetrolInjPlusControl", V::Bool, 0}, ""},
+    {{"ExternalEmulator", "ExternalEmulator", V::Bool, 0}, ""},
+    {{"AlwaysStartOnGas", "AlwaysStartOnGas", V::Bool, 0}, "D"},
+    {{"RPMWireNotConnect", "RPMWireNotConnect", V::Bool, 0}, "E"},
+};
+
+// Whether a kind-20/21 device is sent the parameter of a later key.
+bool SentQ3(const TDeviceRecord &rec, const TLaterKey &k)
+{
+    return !*k.From || (rec.DeviceKind == 21 && rec.Ver.toUpper().compare(QLatin1String(k.From)) >= 0);
+}
 
 // [Model] of kinds 20 and 21, in the order written.
 const Key ModelQ3[] = {
@@ -322,32 +345,43 @@ public:
     TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
 
     // The integer of a key: false (value = def) when missing or not an
-    // integer; a value outside low..high refuses the file.
+    // integer; a value outside low..high, or a number too long for 64 bits,
+    // refuses the file. flag: the key holds a flag (the device takes 0 and 1).
     bool Integer(const QString &section, const QString &key, qint64 low, qint64 high, qint64 def,
-                 qint64 &value)
+                 qint64 &value, bool flag = false)
     {
         value = def;
         if (!FIni.ValueExists(section, key))
             return false;
         const QString text = FIni.ReadString(section, key);
         qint64 v = 0;
-        if (!TSettingsFile::ParseInteger(text, v))
+        bool tooLarge = false;
+        const bool parsed = TSettingsFile::ParseInteger(text, v, &tooLarge);
+        if (tooLarge || (parsed && (v < low || v > high)))
+            RefuseRange(key, text, flag ? 0 : low, flag ? 1 : high);
+        if (!parsed || v < low || v > high)
             return false;
-        if (v < low || v > high) {
-            Refuse(key, text, QString::number(low), QString::number(high));
-            return false;
-        }
         value = v;
         return true;
+    }
+
+    // Refuses the key quoting what the device holds for it, when the kind's
+    // table knows, else low..high.
+    void RefuseRange(const QString &key, const QString &text, qint64 low, qint64 high)
+    {
+        if (DeviceRange)
+            DeviceRange(key, low, high);
+        Refuse(key, text, QString::number(low), QString::number(high));
     }
 
     double Float(const QString &section, const QString &key, double def)
     {
         double v = def;
         const QString text = FIni.ReadString(section, key);
-        if (!TSettingsFile::ParseFloat(text, v))
+        bool tooLarge = false;
+        if (!TSettingsFile::ParseFloat(text, v, &tooLarge) && !tooLarge)
             return def;
-        if (!std::isfinite(v) || std::fabs(v) > 1e6) {
+        if (tooLarge || !std::isfinite(v) || std::fabs(v) > 1e6) {
             Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
             return def;
         }
@@ -365,7 +399,7 @@ public:
         qint64 v = 0;
         if (k.Type == V::Bool || k.Type == V::IntBool) {
             Integer(section, key, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
-                    def != 0, v);
+                    def != 0, v, true);
             f.SetInt(FRec, k.Index, v != 0 ? 1 : 0);
             return;
         }
@@ -432,6 +466,8 @@ public:
     const TIniFile &FIni;
     TDeviceRecord &FRec;
     TSettingsError FError;
+    // What the device holds for a key (false: the kind's table names none).
+    std::function<bool(const QString &, qint64 &, qint64 &)> DeviceRange;
 };
 
 void WriteInfo(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info)
@@ -500,8 +536,10 @@ const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
 }
 const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
 
-bool TSettingsFile::ParseInteger(const QString &text, qint64 &value)
+bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     QString t = text.trimmed();
     bool negative = false;
     if (t.startsWith(u'-') || t.startsWith(u'+')) {
@@ -516,21 +554,27 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value)
         base = 16;
         t.remove(0, 1);
     }
-    if (t.isEmpty() || t.size() > 12)
+    if (t.isEmpty())
         return false;
     for (QChar c : t)
         if (!(c.isDigit() || (base == 16 && QStringLiteral("abcdefABCDEF").contains(c))) || c.unicode() > 127)
             return false;
     bool ok = false;
     const qint64 v = t.toLongLong(&ok, base);
-    if (!ok)
+    if (!ok) {
+        // Digits only: a number beyond 64 bits, which no field takes.
+        if (tooLarge)
+            *tooLarge = true;
         return false;
+    }
     value = negative ? -v : v;
     return true;
 }
 
-bool TSettingsFile::ParseFloat(const QString &text, double &value)
+bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     QString t = text.trimmed();
     if (t.isEmpty() || (t.contains(u'.') && t.contains(u',')))
         return false;
@@ -541,8 +585,12 @@ bool TSettingsFile::ParseFloat(const QString &text, double &value)
             return false;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok)
+    if (!ok) {
+        // A number in form whose size no double holds.
+        if (tooLarge)
+            *tooLarge = std::isinf(std::strtod(t.toLatin1().constData(), nullptr));
         return false;
+    }
     value = v;
     return true;
 }
@@ -569,6 +617,9 @@ void TSettingsFile::WriteQ3(TIniFile &ini, const TDeviceRecord &rec, const TSett
     WriteInfo(ini, rec, info);
     TWriter w(ini, rec, decimalPoint);
     w.Put(SConfig, ConfigQ3);
+    for (const TLaterKey &k : ConfigQ3Later)
+        if (SentQ3(rec, k))
+            w.Put(SConfig, k.K);
     w.Put(SModel, ModelQ3);
 }
 
@@ -680,6 +731,8 @@ void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to,
     };
     if (!multi) {
         copyAll(ConfigQ3);
+        for (const TLaterKey &k : ConfigQ3Later)
+            copy(k.K);
         copyAll(ModelQ3);
         return;
     }
@@ -753,7 +806,15 @@ TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
 {
     const TDeviceRecord device = rec;
     TReader r(ini, rec);
+    r.DeviceRange = [&device](const QString &key, qint64 &low, qint64 &high) {
+        return (RecordHoldsPressureSensorType(device) || key.compare(u"PressureSensorType", Qt::CaseInsensitive) != 0)
+               && DeviceRangeQ3(key, low, high);
+    };
     r.Get(SConfig, ConfigQ3);
+    // Keys an older file lacks: the device keeps its own value.
+    for (const TLaterKey &k : ConfigQ3Later)
+        if (SentQ3(device, k) && ini.ValueExists(SConfig, QLatin1String(k.K.Name)))
+            r.Get(SConfig, k.K);
     r.Get(SModel, ModelQ3);
     if (r.FError.Failed())
         return r.FError;
@@ -818,6 +879,9 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
     TDeviceRecord &rec = load.Record;
     const TDeviceRecord device = rec;
     TReader r(ini, rec);
+    r.DeviceRange = [&device](const QString &key, qint64 &low, qint64 &high) {
+        return DeviceRangeMulti(device, key, low, high);
+    };
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);

@@ -5,6 +5,9 @@
 //   within the device's range; kinds 20/21: a cylinder count its outputs
 //   drive);
 // - a refused file says why: the short detail and a reason;
+// - every integer a file that was taken holds for a key the writer writes
+//   is written back as held (a flag as 0 or 1, a byte kept signed as its
+//   signed value); a number too large to be held whole refuses the file;
 // - saving what was taken and reading it back gives the same record, and
 //   the same file again;
 // - a device of any kind, version and hardware variant, holding what its
@@ -17,6 +20,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -79,6 +83,65 @@ void CheckRefusal(const TSettingsError &e)
     FUZZ_CHECK(!e.Reason.isEmpty());
 }
 
+// The keys a writer writes as a flag or as a float: those it writes as "1"
+// or "0.5" from a record whose every integer field holds 2, every float 0.5.
+struct TKeyTypes {
+    QStringList Flags, Floats;
+};
+TKeyTypes KeyTypes(bool multi)
+{
+    TDeviceRecord rec;
+    for (const TRecordField &f : RecordFields())
+        for (int i = 0; i < std::max(f.Length, 1); ++i) {
+            if (f.Type == TFieldType::F64)
+                f.SetFloat(rec, i, 0.5);
+            else if (f.Type != TFieldType::Text)
+                f.SetInt(rec, i, 2);
+        }
+    rec.DeviceKind = multi ? 48 : 21;
+    rec.Ver = QStringLiteral("J");
+    TIniFile ini;
+    ini.LoadFromBytes(multi ? SavedMulti(rec) : SavedQ3(rec));
+    TKeyTypes types;
+    for (const QString &section : {QStringLiteral("Config"), QStringLiteral("Model")})
+        for (const QString &key : ini.ReadSection(section)) {
+            const QString text = ini.ReadString(section, key);
+            if (text == QLatin1String("1"))
+                types.Flags << key.toLower();
+            else if (text == QLatin1String("0.5") || text == QLatin1String("0,5"))
+                types.Floats << key.toLower();
+        }
+    return types;
+}
+
+// The file's integers in the sections given, against the file saved from
+// what was taken: each written as held. Keys the writer does not write for
+// the device (a later version's) are not compared.
+void CheckWrittenAsHeld(const TIniFile &file, const QByteArray &saved, const QStringList &sections, bool multi)
+{
+    static const TKeyTypes typesQ3 = KeyTypes(false), typesMulti = KeyTypes(true);
+    const TKeyTypes &types = multi ? typesMulti : typesQ3;
+    TIniFile out;
+    out.LoadFromBytes(saved);
+    for (const QString &section : sections)
+        for (const QString &key : file.ReadSection(section)) {
+            const QString in = file.ReadString(section, key);
+            qint64 v = 0, o = 0;
+            const bool number = TSettingsFile::ParseInteger(in, v);
+            const QString written = out.ReadString(section, key);
+            if (written.isNull() || types.Floats.contains(key.toLower()))
+                continue;
+            FUZZ_CHECK(number || !fuzz::IntegerInForm(in)); // else refused
+            if (!number)
+                continue;
+            FUZZ_CHECK(TSettingsFile::ParseInteger(written, o));
+            if (types.Flags.contains(key.toLower()))
+                FUZZ_CHECK(o == (v != 0 ? 1 : 0));
+            else
+                FUZZ_CHECK(o == v || (o < 0 && o + 256 == v));
+        }
+}
+
 void CheckQ3(const TIniFile &ini)
 {
     const TDeviceRecord device = Kind21Device();
@@ -97,6 +160,7 @@ void CheckQ3(const TIniFile &ini)
 
     // Save, then read into the same device: the same record and file.
     const QByteArray saved = SavedQ3(rec);
+    CheckWrittenAsHeld(ini, saved, {QStringLiteral("Config"), QStringLiteral("Model")}, false);
     TIniFile again;
     again.LoadFromBytes(saved);
     TDeviceRecord back = device;
@@ -126,6 +190,7 @@ void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
         }
     }
     const QByteArray saved = SavedMulti(load.Record);
+    CheckWrittenAsHeld(ini, saved, {QStringLiteral("Config")}, true);
     TIniFile again;
     again.LoadFromBytes(saved);
     TSettingsLoad back;
