@@ -351,8 +351,7 @@ public:
                  qint64 &value, bool flag = false)
     {
         value = def;
-        if (!FIni.ValueExists(section, key))
-            return false;
+        // A missing key reads as empty text, which is no integer either.
         const QString text = FIni.ReadString(section, key);
         qint64 v = 0;
         bool tooLarge = false;
@@ -487,14 +486,29 @@ void EraseSections(TIniFile &ini)
 
 QString Indexed(const char *prefix, int i) { return QLatin1String(prefix) + QString::number(i); }
 
-QString MapKey(int row, int word)
+// The names of the map and adaptation-bank keys, made once: a file holds
+// hundreds of them, read and written on every load and save.
+const QString &MapKey(int row, int word)
 {
-    return QStringLiteral("MapQ3_%1_%2").arg(row).arg(word);
+    static const auto names = [] {
+        std::array<std::array<QString, 3>, TDeviceRecord::MapRowCount> n;
+        for (int r = 0; r < TDeviceRecord::MapRowCount; ++r)
+            for (int w = 0; w < 3; ++w)
+                n[size_t(r)][size_t(w)] = QStringLiteral("MapQ3_%1_%2").arg(r).arg(w);
+        return n;
+    }();
+    return names[size_t(row)][size_t(word)];
 }
 
-QString BankKey(int bank, int row, int column)
+const QString &BankKey(int bank, int row, int column)
 {
-    return QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(bank + 1).arg(row).arg(column);
+    static const auto names = [] {
+        std::array<QString, 200> n;
+        for (int i = 0; i < 200; ++i)
+            n[size_t(i)] = QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(i / 100 + 1).arg(i / 10 % 10).arg(i % 10);
+        return n;
+    }();
+    return names[size_t(bank * 100 + row * 10 + column)];
 }
 
 template <size_t N>
