@@ -113,6 +113,38 @@ const TDeviceRange DeviceRangesQ3[] = {
     {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},    {"ReserveType", 0, 3},
     {"RPMsource", 0, 3},          {"EngineType", 0, 1},
 };
+// What the device's model words hold, for the [Model] keys the model write
+// turns into a 16-bit word as word = (value + Shift) x Scale, rounded: a value
+// whose word falls outside Low..High would reach the device cut to it.
+struct TModelRange {
+    const char *Key;
+    double Shift, Scale;
+    qint64 Low, High;
+    bool Whole; // an integer key: its range is quoted in whole numbers
+};
+const TModelRange ModelRanges[] = {
+    {"P1", 0, 187, 0, 65535, true},           {"P2", 0, 187, 0, 65535, true},
+    {"P3", 0, 187, 0, 65535, true},           {"P4", 0, 187, 0, 65535, true},
+    {"E1", 100, 40.96, 0, 65535, true},       {"E2", 100, 40.96, 0, 65535, true},
+    {"E3", 100, 40.96, 0, 65535, true},       {"E4", 100, 40.96, 0, 65535, true},
+    {"Mult", 0, 1024, 0, 65535, false},       {"CorrectionMult", 0, 1024, 0, 65535, false},
+    {"Offset", 0, 187, -32768, 32767, false}, {"CorrectionOffset", 0, 187, -32768, 32767, false},
+};
+
+const TModelRange *FindModelRange(QStringView key)
+{
+    for (const TModelRange &m : ModelRanges)
+        if (key.compare(QLatin1String(m.Key), Qt::CaseInsensitive) == 0)
+            return &m;
+    return nullptr;
+}
+
+bool FitsModelWord(const TModelRange &m, double value)
+{
+    const double word = std::nearbyint((value + m.Shift) * m.Scale);
+    return word >= double(m.Low) && word <= double(m.High);
+}
+
 const TDeviceRange OfferedRangesQ3[] = {
     {"LambdaType", 0, 6},          {"InjTypeName", 0, 31},        {"LowPD", 1, 50},
     {"LowPT", 38, 94},             {"NozzleSize", 15, 40},        {"RedType", 0, 4},
@@ -380,11 +412,25 @@ public:
         bool tooLarge = false;
         if (!TSettingsFile::ParseFloat(text, v, &tooLarge) && !tooLarge)
             return def;
-        if (tooLarge || !std::isfinite(v) || std::fabs(v) > 1e6) {
-            Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
+        const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
+        if (tooLarge || !std::isfinite(v) || std::fabs(v) > 1e6 || (m && !FitsModelWord(*m, v))) {
+            if (m)
+                RefuseModel(key, text, *m);
+            else
+                Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
             return def;
         }
         return v;
+    }
+
+    // Refuses a model key quoting what its word holds, in the file's units.
+    void RefuseModel(const QString &key, const QString &text, const TModelRange &m)
+    {
+        const double low = m.Low / m.Scale - m.Shift, high = m.High / m.Scale - m.Shift;
+        if (m.Whole)
+            Refuse(key, text, QString::number(qint64(std::ceil(low))), QString::number(qint64(std::floor(high))));
+        else
+            Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'));
     }
 
     void Get(const QString &section, const Key &k, double def)
@@ -406,7 +452,12 @@ public:
         RangeOf(f.Type, low, high);
         if (SignedByte(k.Name))
             low = -128;
-        Integer(section, key, low, high, qint64(def), v);
+        const bool taken = Integer(section, key, low, high, qint64(def), v);
+        if (const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
+            taken && m && !FitsModelWord(*m, double(v))) {
+            RefuseModel(key, FIni.ReadString(section, key), *m);
+            v = qint64(def);
+        }
         f.SetInt(FRec, k.Index, v);
     }
     void Get(const QString &section, const Key &k) { Get(section, k, k.Default); }

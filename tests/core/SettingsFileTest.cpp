@@ -128,6 +128,11 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         {"[Config]\r\nPower=99999999999999\r\n", "Power=99999999999999"},
         {"[Model]\r\nMult=1e300\r\n", "Mult=1e300"},
         {"[Model]\r\nOffset=1e400\r\n", "Offset=1e400"},
+        // Beyond what the model's words hold (they would be cut on the write).
+        {"[Model]\r\nP4=351\r\n", "P4=351"},
+        {"[Model]\r\nE2=1500\r\n", "E2=1500"},
+        {"[Model]\r\nMult=64\r\n", "Mult=64"},
+        {"[Model]\r\nCorrectionOffset=-175,3\r\n", "CorrectionOffset=-175,3"},
     };
     for (const auto &c : cases) {
         TDeviceRecord rec = Configured(20, "C");
@@ -180,6 +185,8 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"HemiEngine=99999999999999999999", "HemiEngine=99999999999999999999",
          {"HemiEngine", "99999999999999999999", "0", "1"}},
         {"Power=-5", "Power=-5", {"Power", "-5", "1", "999"}},
+        {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.9990234375"}},
+        {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1499"}},
         // Accepted as given, also where no list of the page offers it: a
         // device reported it when it was read.
         {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=3\r\nLowPT=5\r\nInjSW=5\r\nMicroInjectionTime=14\r\n"
