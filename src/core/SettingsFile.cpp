@@ -139,8 +139,21 @@ const TModelRange *FindModelRange(QStringView key)
     return nullptr;
 }
 
+// The values of the key that fit its word, in the file's units; a whole
+// number is the one the device's word reads as (the highest enrichment word
+// reads as 1500 %).
+std::pair<double, double> ModelValues(const TModelRange &m)
+{
+    const double low = m.Low / m.Scale - m.Shift, high = m.High / m.Scale - m.Shift;
+    return m.Whole ? std::pair(std::nearbyint(low), std::nearbyint(high)) : std::pair(low, high);
+}
+
 bool FitsModelWord(const TModelRange &m, double value)
 {
+    if (m.Whole) {
+        const auto [low, high] = ModelValues(m);
+        return value >= low && value <= high;
+    }
     const double word = std::nearbyint((value + m.Shift) * m.Scale);
     return word >= double(m.Low) && word <= double(m.High);
 }
@@ -426,9 +439,9 @@ public:
     // Refuses a model key quoting what its word holds, in the file's units.
     void RefuseModel(const QString &key, const QString &text, const TModelRange &m)
     {
-        const double low = m.Low / m.Scale - m.Shift, high = m.High / m.Scale - m.Shift;
+        const auto [low, high] = ModelValues(m);
         if (m.Whole)
-            Refuse(key, text, QString::number(qint64(std::ceil(low))), QString::number(qint64(std::floor(high))));
+            Refuse(key, text, QString::number(qint64(low)), QString::number(qint64(high)));
         else
             Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'));
     }

@@ -130,7 +130,7 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         {"[Model]\r\nOffset=1e400\r\n", "Offset=1e400"},
         // Beyond what the model's words hold (they would be cut on the write).
         {"[Model]\r\nP4=351\r\n", "P4=351"},
-        {"[Model]\r\nE2=1500\r\n", "E2=1500"},
+        {"[Model]\r\nE2=1501\r\n", "E2=1501"},
         {"[Model]\r\nMult=64\r\n", "Mult=64"},
         {"[Model]\r\nCorrectionOffset=-175,3\r\n", "CorrectionOffset=-175,3"},
     };
@@ -186,7 +186,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
          {"HemiEngine", "99999999999999999999", "0", "1"}},
         {"Power=-5", "Power=-5", {"Power", "-5", "1", "999"}},
         {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.9990234375"}},
-        {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1499"}},
+        {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1500"}},
         // Accepted as given, also where no list of the page offers it: a
         // device reported it when it was read.
         {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=3\r\nLowPT=5\r\nInjSW=5\r\nMicroInjectionTime=14\r\n"
