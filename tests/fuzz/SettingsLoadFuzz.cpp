@@ -4,10 +4,11 @@
 // write reaches the device and it holds what it held, or every write of the
 // load is answered, the link stays up, the load ends with the level
 // sensor frames and the word settings the file holds as integers reach the
-// device as held (a number too long for them refuses the file). The starting inputs are files the program saved. The window
-// connects over the simulator's pseudo-terminal as the program does; the
-// loads then talk to the same simulated controller through a port in memory
-// that answers every request at once, so no run waits on the line.
+// device as held (a number too long for them refuses the file). The
+// starting inputs are files the program saved. The window connects over
+// the simulator's pseudo-terminal as the program does; the loads then talk
+// to the same simulated controller through a port in memory that answers
+// every request at once, so no run waits on the line.
 #include "core/DataManager.h"
 #include "core/IniFile.h"
 #include "core/SettingsFile.h"
