@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -63,6 +65,27 @@ const Key ConfigQ3[] = {
     {"PressureSensorType", "PressureSensorType", V::Int, 2},
 };
 
+// [Config] keys of kinds 20 and 21 written after those above, each from the
+// version letter on which the configuration write sends its parameter (""
+// for every version; kind 21 only for a letter). A file without one leaves
+// the device's own value: older files do not hold them.
+struct TLaterKey {
+    Key K;
+    const char *From;
+};
+const TLaterKey ConfigQ3Later[] = {
+    {{"PetrolInjPlusControl", "PetrolInjPlusControl", V::Bool, 0}, ""},
+    {{"ExternalEmulator", "ExternalEmulator", V::Bool, 0}, ""},
+    {{"AlwaysStartOnGas", "AlwaysStartOnGas", V::Bool, 0}, "D"},
+    {{"RPMWireNotConnect", "RPMWireNotConnect", V::Bool, 0}, "E"},
+};
+
+// Whether a kind-20/21 device is sent the parameter of a later key.
+bool SentQ3(const TDeviceRecord &rec, const TLaterKey &k)
+{
+    return !*k.From || (rec.DeviceKind == 21 && rec.Ver.toUpper().compare(QLatin1String(k.From)) >= 0);
+}
+
 // [Model] of kinds 20 and 21, in the order written.
 const Key ModelQ3[] = {
     {"Mult", "Mult", V::Float, 1.0}, {"Offset", "Offset", V::Float, 1.0},
@@ -90,6 +113,51 @@ const TDeviceRange DeviceRangesQ3[] = {
     {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},    {"ReserveType", 0, 3},
     {"RPMsource", 0, 3},          {"EngineType", 0, 1},
 };
+// What the device's model words hold, for the [Model] keys the model write
+// turns into a 16-bit word as word = (value + Shift) x Scale, rounded: a value
+// whose word falls outside Low..High would reach the device cut to it.
+struct TModelRange {
+    const char *Key;
+    double Shift, Scale;
+    qint64 Low, High;
+    bool Whole; // an integer key: its range is quoted in whole numbers
+};
+const TModelRange ModelRanges[] = {
+    {"P1", 0, 187, 0, 65535, true},           {"P2", 0, 187, 0, 65535, true},
+    {"P3", 0, 187, 0, 65535, true},           {"P4", 0, 187, 0, 65535, true},
+    {"E1", 100, 40.96, 0, 65535, true},       {"E2", 100, 40.96, 0, 65535, true},
+    {"E3", 100, 40.96, 0, 65535, true},       {"E4", 100, 40.96, 0, 65535, true},
+    {"Mult", 0, 1024, 0, 65535, false},       {"CorrectionMult", 0, 1024, 0, 65535, false},
+    {"Offset", 0, 187, -32768, 32767, false}, {"CorrectionOffset", 0, 187, -32768, 32767, false},
+};
+
+const TModelRange *FindModelRange(QStringView key)
+{
+    for (const TModelRange &m : ModelRanges)
+        if (key.compare(QLatin1String(m.Key), Qt::CaseInsensitive) == 0)
+            return &m;
+    return nullptr;
+}
+
+// The values of the key that fit its word, in the file's units; a whole
+// number is the one the device's word reads as (the highest enrichment word
+// reads as 1500 %).
+std::pair<double, double> ModelValues(const TModelRange &m)
+{
+    const double low = m.Low / m.Scale - m.Shift, high = m.High / m.Scale - m.Shift;
+    return m.Whole ? std::pair(std::nearbyint(low), std::nearbyint(high)) : std::pair(low, high);
+}
+
+bool FitsModelWord(const TModelRange &m, double value)
+{
+    if (m.Whole) {
+        const auto [low, high] = ModelValues(m);
+        return value >= low && value <= high;
+    }
+    const double word = std::nearbyint((value + m.Shift) * m.Scale);
+    return word >= double(m.Low) && word <= double(m.High);
+}
+
 const TDeviceRange OfferedRangesQ3[] = {
     {"LambdaType", 0, 6},          {"InjTypeName", 0, 31},        {"LowPD", 1, 50},
     {"LowPT", 38, 94},             {"NozzleSize", 15, 40},        {"RedType", 0, 4},
@@ -322,36 +390,60 @@ public:
     TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
 
     // The integer of a key: false (value = def) when missing or not an
-    // integer; a value outside low..high refuses the file.
+    // integer; a value outside low..high, or a number too long for 64 bits,
+    // refuses the file. flag: the key holds a flag (the device takes 0 and 1).
     bool Integer(const QString &section, const QString &key, qint64 low, qint64 high, qint64 def,
-                 qint64 &value)
+                 qint64 &value, bool flag = false)
     {
         value = def;
-        if (!FIni.ValueExists(section, key))
-            return false;
+        // A missing key reads as empty text, which is no integer either.
         const QString text = FIni.ReadString(section, key);
         qint64 v = 0;
-        if (!TSettingsFile::ParseInteger(text, v))
+        bool tooLarge = false;
+        const bool parsed = TSettingsFile::ParseInteger(text, v, &tooLarge);
+        if (tooLarge || (parsed && (v < low || v > high)))
+            RefuseRange(key, text, flag ? 0 : low, flag ? 1 : high);
+        if (!parsed || v < low || v > high)
             return false;
-        if (v < low || v > high) {
-            Refuse(key, text, QString::number(low), QString::number(high));
-            return false;
-        }
         value = v;
         return true;
+    }
+
+    // Refuses the key quoting what the device holds for it, when the kind's
+    // table knows, else low..high.
+    void RefuseRange(const QString &key, const QString &text, qint64 low, qint64 high)
+    {
+        if (DeviceRange)
+            DeviceRange(key, low, high);
+        Refuse(key, text, QString::number(low), QString::number(high));
     }
 
     double Float(const QString &section, const QString &key, double def)
     {
         double v = def;
         const QString text = FIni.ReadString(section, key);
-        if (!TSettingsFile::ParseFloat(text, v))
+        bool tooLarge = false;
+        if (!TSettingsFile::ParseFloat(text, v, &tooLarge) && !tooLarge)
             return def;
-        if (!std::isfinite(v) || std::fabs(v) > 1e6) {
-            Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
+        const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
+        if (tooLarge || !std::isfinite(v) || std::fabs(v) > 1e6 || (m && !FitsModelWord(*m, v))) {
+            if (m)
+                RefuseModel(key, text, *m);
+            else
+                Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
             return def;
         }
         return v;
+    }
+
+    // Refuses a model key quoting what its word holds, in the file's units.
+    void RefuseModel(const QString &key, const QString &text, const TModelRange &m)
+    {
+        const auto [low, high] = ModelValues(m);
+        if (m.Whole)
+            Refuse(key, text, QString::number(qint64(low)), QString::number(qint64(high)));
+        else
+            Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'));
     }
 
     void Get(const QString &section, const Key &k, double def)
@@ -365,7 +457,7 @@ public:
         qint64 v = 0;
         if (k.Type == V::Bool || k.Type == V::IntBool) {
             Integer(section, key, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
-                    def != 0, v);
+                    def != 0, v, true);
             f.SetInt(FRec, k.Index, v != 0 ? 1 : 0);
             return;
         }
@@ -373,7 +465,12 @@ public:
         RangeOf(f.Type, low, high);
         if (SignedByte(k.Name))
             low = -128;
-        Integer(section, key, low, high, qint64(def), v);
+        const bool taken = Integer(section, key, low, high, qint64(def), v);
+        if (const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
+            taken && m && !FitsModelWord(*m, double(v))) {
+            RefuseModel(key, FIni.ReadString(section, key), *m);
+            v = qint64(def);
+        }
         f.SetInt(FRec, k.Index, v);
     }
     void Get(const QString &section, const Key &k) { Get(section, k, k.Default); }
@@ -432,6 +529,8 @@ public:
     const TIniFile &FIni;
     TDeviceRecord &FRec;
     TSettingsError FError;
+    // What the device holds for a key (false: the kind's table names none).
+    std::function<bool(const QString &, qint64 &, qint64 &)> DeviceRange;
 };
 
 void WriteInfo(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info)
@@ -451,14 +550,29 @@ void EraseSections(TIniFile &ini)
 
 QString Indexed(const char *prefix, int i) { return QLatin1String(prefix) + QString::number(i); }
 
-QString MapKey(int row, int word)
+// The names of the map and adaptation-bank keys, made once: a file holds
+// hundreds of them, read and written on every load and save.
+const QString &MapKey(int row, int word)
 {
-    return QStringLiteral("MapQ3_%1_%2").arg(row).arg(word);
+    static const auto names = [] {
+        std::array<std::array<QString, 3>, TDeviceRecord::MapRowCount> n;
+        for (int r = 0; r < TDeviceRecord::MapRowCount; ++r)
+            for (int w = 0; w < 3; ++w)
+                n[size_t(r)][size_t(w)] = QStringLiteral("MapQ3_%1_%2").arg(r).arg(w);
+        return n;
+    }();
+    return names[size_t(row)][size_t(word)];
 }
 
-QString BankKey(int bank, int row, int column)
+const QString &BankKey(int bank, int row, int column)
 {
-    return QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(bank + 1).arg(row).arg(column);
+    static const auto names = [] {
+        std::array<QString, 200> n;
+        for (int i = 0; i < 200; ++i)
+            n[size_t(i)] = QStringLiteral("AdaptCorrectionsBank%1_%2_%3").arg(i / 100 + 1).arg(i / 10 % 10).arg(i % 10);
+        return n;
+    }();
+    return names[size_t(bank * 100 + row * 10 + column)];
 }
 
 template <size_t N>
@@ -500,8 +614,10 @@ const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
 }
 const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
 
-bool TSettingsFile::ParseInteger(const QString &text, qint64 &value)
+bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     QString t = text.trimmed();
     bool negative = false;
     if (t.startsWith(u'-') || t.startsWith(u'+')) {
@@ -516,21 +632,27 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value)
         base = 16;
         t.remove(0, 1);
     }
-    if (t.isEmpty() || t.size() > 12)
+    if (t.isEmpty())
         return false;
     for (QChar c : t)
         if (!(c.isDigit() || (base == 16 && QStringLiteral("abcdefABCDEF").contains(c))) || c.unicode() > 127)
             return false;
     bool ok = false;
     const qint64 v = t.toLongLong(&ok, base);
-    if (!ok)
+    if (!ok) {
+        // Digits only: a number beyond 64 bits, which no field takes.
+        if (tooLarge)
+            *tooLarge = true;
         return false;
+    }
     value = negative ? -v : v;
     return true;
 }
 
-bool TSettingsFile::ParseFloat(const QString &text, double &value)
+bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     QString t = text.trimmed();
     if (t.isEmpty() || (t.contains(u'.') && t.contains(u',')))
         return false;
@@ -541,8 +663,12 @@ bool TSettingsFile::ParseFloat(const QString &text, double &value)
             return false;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok)
+    if (!ok) {
+        // A number in form whose size no double holds.
+        if (tooLarge)
+            *tooLarge = std::isinf(std::strtod(t.toLatin1().constData(), nullptr));
         return false;
+    }
     value = v;
     return true;
 }
@@ -569,6 +695,9 @@ void TSettingsFile::WriteQ3(TIniFile &ini, const TDeviceRecord &rec, const TSett
     WriteInfo(ini, rec, info);
     TWriter w(ini, rec, decimalPoint);
     w.Put(SConfig, ConfigQ3);
+    for (const TLaterKey &k : ConfigQ3Later)
+        if (SentQ3(rec, k))
+            w.Put(SConfig, k.K);
     w.Put(SModel, ModelQ3);
 }
 
@@ -680,6 +809,8 @@ void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to,
     };
     if (!multi) {
         copyAll(ConfigQ3);
+        for (const TLaterKey &k : ConfigQ3Later)
+            copy(k.K);
         copyAll(ModelQ3);
         return;
     }
@@ -753,7 +884,15 @@ TSettingsError TSettingsFile::ReadQ3(const TIniFile &ini, TDeviceRecord &rec)
 {
     const TDeviceRecord device = rec;
     TReader r(ini, rec);
+    r.DeviceRange = [&device](const QString &key, qint64 &low, qint64 &high) {
+        return (RecordHoldsPressureSensorType(device) || key.compare(u"PressureSensorType", Qt::CaseInsensitive) != 0)
+               && DeviceRangeQ3(key, low, high);
+    };
     r.Get(SConfig, ConfigQ3);
+    // Keys an older file lacks: the device keeps its own value.
+    for (const TLaterKey &k : ConfigQ3Later)
+        if (SentQ3(device, k) && ini.ValueExists(SConfig, QLatin1String(k.K.Name)))
+            r.Get(SConfig, k.K);
     r.Get(SModel, ModelQ3);
     if (r.FError.Failed())
         return r.FError;
@@ -818,6 +957,9 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
     TDeviceRecord &rec = load.Record;
     const TDeviceRecord device = rec;
     TReader r(ini, rec);
+    r.DeviceRange = [&device](const QString &key, qint64 &low, qint64 &high) {
+        return DeviceRangeMulti(device, key, low, high);
+    };
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);

@@ -93,8 +93,10 @@ public:
     // the file lacks when their defaults are not what the device accepts).
     // Every value is checked against what the device holds before the
     // caller sends anything; a setting the device's variant does not hold
-    // is neither checked nor taken (rec keeps the device's own). On a refusal rec is partly filled; read into a
-    // copy.
+    // is neither checked nor taken (rec keeps the device's own), nor is a flag
+    // that older files lack (petrol-injector plus control, external emulator,
+    // start on gas, RPM wire) when the file lacks it. On a refusal rec is
+    // partly filled; read into a copy.
     static TSettingsError ReadQ3(const TIniFile &ini, TDeviceRecord &rec);
     // What a kind-20/21 device holds for a [Config] key (a file value
     // outside refuses the file); false for a key limited only by its record
@@ -121,9 +123,10 @@ public:
 
     // Integer and float texts as the files hold them: decimal with an
     // optional sign, or hexadecimal after "0x", "0X" or "$"; floats with "."
-    // or "," as separator. False for anything else.
-    static bool ParseInteger(const QString &text, qint64 &value);
-    static bool ParseFloat(const QString &text, double &value);
+    // or "," as separator. False for anything else; tooLarge (when given)
+    // tells a number in form that is too large to be held whole.
+    static bool ParseInteger(const QString &text, qint64 &value, bool *tooLarge = nullptr);
+    static bool ParseFloat(const QString &text, double &value, bool *tooLarge = nullptr);
     // Float text: 15 significant digits, no trailing zeros, the separator given.
     static QString FormatFloat(double value, QChar decimalPoint);
 

@@ -81,7 +81,9 @@ TEST(SettingsFile, Kind20FileOfTheWindowsProgramLoadsAndIsWrittenBackByteForByte
     rec.CompDate = QStringLiteral("07-12-2026");
     TIniFile out = Ini(SampleQ3);
     TSettingsFile::WriteQ3(out, rec, SampleInfo(), u',');
-    EXPECT_EQ(out.ToBytes().toStdString(), SampleQ3.toStdString());
+    QByteArray withFlags = SampleQ3; // the two flags that file lacked, as the device holds them
+    withFlags.replace("PressureSensorType=2\r\n", "PressureSensorType=2\r\nPetrolInjPlusControl=0\r\nExternalEmulator=0\r\n");
+    EXPECT_EQ(out.ToBytes().toStdString(), withFlags.toStdString());
 
     // LF line ends and decimal points read the same; a point writer writes points.
     QByteArray lf = SampleQ3;
@@ -123,8 +125,14 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
     } cases[] = {
         {"[Config]\r\nPW0=300\r\n", "PW0=300"},
         {"[Config]\r\nRPM=-1\r\n", "RPM=-1"},
-        {"[Config]\r\nPower=99999999999999\r\n", nullptr}, // not an integer: default
+        {"[Config]\r\nPower=99999999999999\r\n", "Power=99999999999999"},
         {"[Model]\r\nMult=1e300\r\n", "Mult=1e300"},
+        {"[Model]\r\nOffset=1e400\r\n", "Offset=1e400"},
+        // Beyond what the model's words hold (they would be cut on the write).
+        {"[Model]\r\nP4=351\r\n", "P4=351"},
+        {"[Model]\r\nE2=1501\r\n", "E2=1501"},
+        {"[Model]\r\nMult=64\r\n", "Mult=64"},
+        {"[Model]\r\nCorrectionOffset=-175,3\r\n", "CorrectionOffset=-175,3"},
     };
     for (const auto &c : cases) {
         TDeviceRecord rec = Configured(20, "C");
@@ -168,6 +176,17 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"PressureSensorType=3", "PressureSensorType=3", {"PressureSensorType", "3", "1", "2"}},
         {"ReserveType=4", "ReserveType=4", {"ReserveType", "4", "0", "3"}},
         {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}},
+        // Numbers too long to be taken whole; a value beyond the field's
+        // type: the device's range is quoted.
+        {"EngineCubicCapacity=1600000000000", "EngineCubicCapacity=1600000000000",
+         {"EngineCubicCapacity", "1600000000000", "0", "9999"}},
+        {"EngineCubicCapacity=99999999999999999999", "EngineCubicCapacity=99999999999999999999",
+         {"EngineCubicCapacity", "99999999999999999999", "0", "9999"}},
+        {"HemiEngine=99999999999999999999", "HemiEngine=99999999999999999999",
+         {"HemiEngine", "99999999999999999999", "0", "1"}},
+        {"Power=-5", "Power=-5", {"Power", "-5", "1", "999"}},
+        {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.9990234375"}},
+        {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1500"}},
         // Accepted as given, also where no list of the page offers it: a
         // device reported it when it was read.
         {"Power=999\r\nIdleHotTb=65450\r\nNozzleSize=3\r\nLowPT=5\r\nInjSW=5\r\nMicroInjectionTime=14\r\n"
@@ -253,6 +272,8 @@ TEST(SettingsFile, Kind48ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"G", "LambdaType=8", "LambdaType=8"},
         {"G", "RPMsource=4", "RPMsource=4"},
         {"C", "NozzleSize=256", "NozzleSize=256"},
+        {"G", "EngineCubicCapacity=1600000000000", "EngineCubicCapacity=1600000000000"},
+        {"J", "HotEngineStartOnGas=99999999999999999999", "HotEngineStartOnGas=99999999999999999999"},
         // Beyond the page's lists: values a device reported when it was read.
         {"G", "PressureSensorType=5\r\nLoadP>val=150\r\nRPM<val=300\r\nMinGasInjectionTime=100\r\nLowPT=5\r\n"
               "NozzleSize=3", nullptr},

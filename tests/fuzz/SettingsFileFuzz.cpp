@@ -5,6 +5,9 @@
 //   within the device's range; kinds 20/21: a cylinder count its outputs
 //   drive);
 // - a refused file says why: the short detail and a reason;
+// - every integer a file that was taken holds for a key the writer writes
+//   is written back as held (a flag as 0 or 1, a byte kept signed as its
+//   signed value); a number too large to be held whole refuses the file;
 // - saving what was taken and reading it back gives the same record, and
 //   the same file again;
 // - a device of any kind, version and hardware variant, holding what its
@@ -17,9 +20,12 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -44,7 +50,7 @@ TDeviceRecord Kind21Device()
 
 // A kind-48 device as read from a configured controller: every setting the
 // device limits holds a value it accepts.
-TDeviceRecord Kind48Device(const char *version)
+TDeviceRecord NewKind48Device(const char *version)
 {
     TDeviceRecord rec;
     rec.DeviceKind = 48;
@@ -55,6 +61,16 @@ TDeviceRecord Kind48Device(const char *version)
             f.SetInt(rec, 0, (low + high) / 2);
     }
     return rec;
+}
+
+// The same, made once per version (building it is a large part of a run).
+const TDeviceRecord &Kind48Device(const char *version)
+{
+    static std::map<QString, TDeviceRecord> made;
+    auto it = made.find(QString::fromLatin1(version));
+    if (it == made.end())
+        it = made.emplace(QString::fromLatin1(version), NewKind48Device(version)).first;
+    return it->second;
 }
 
 const TSettingsInfo Info{QStringLiteral("07.12.2026 09:15"), QStringLiteral("0000015E"), QStringLiteral("4.0.19.0")};
@@ -79,6 +95,93 @@ void CheckRefusal(const TSettingsError &e)
     FUZZ_CHECK(!e.Reason.isEmpty());
 }
 
+// The keys a writer writes as a flag or as a float: those it writes as "1"
+// or "0.5" from a record whose every integer field holds 2, every float 0.5
+// (and the fuel type, which the readers read as a flag).
+struct TKeyTypes {
+    QStringList Flags, Floats;
+};
+TKeyTypes KeyTypes(bool multi)
+{
+    TDeviceRecord rec;
+    for (const TRecordField &f : RecordFields())
+        for (int i = 0; i < std::max(f.Length, 1); ++i) {
+            if (f.Type == TFieldType::F64)
+                f.SetFloat(rec, i, 0.5);
+            else if (f.Type != TFieldType::Text)
+                f.SetInt(rec, i, 2);
+        }
+    rec.DeviceKind = multi ? 48 : 21;
+    rec.Ver = QStringLiteral("J");
+    TIniFile ini;
+    ini.LoadFromBytes(multi ? SavedMulti(rec) : SavedQ3(rec));
+    TKeyTypes types;
+    types.Flags << QStringLiteral("fueltype"); // written as its integer, read as a flag
+    for (const QString &section : {QStringLiteral("Config"), QStringLiteral("Model")})
+        for (const QString &key : ini.ReadSection(section)) {
+            const QString text = ini.ReadString(section, key);
+            if (text == QLatin1String("1"))
+                types.Flags << key.toLower();
+            else if (text == QLatin1String("0.5") || text == QLatin1String("0,5"))
+                types.Floats << key.toLower();
+        }
+    return types;
+}
+
+// The file's integers in the sections given, against the file saved from
+// what was taken: each written as held. Keys the writer does not write for
+// the device (a later version's) are not compared.
+void CheckWrittenAsHeld(const TIniFile &file, const TIniFile &out, const QStringList &sections, bool multi)
+{
+    static const TKeyTypes typesQ3 = KeyTypes(false), typesMulti = KeyTypes(true);
+    const TKeyTypes &types = multi ? typesMulti : typesQ3;
+    for (const QString &section : sections)
+        for (const QString &key : file.ReadSection(section)) {
+            const QString in = file.ReadString(section, key);
+            qint64 v = 0, o = 0;
+            const bool number = TSettingsFile::ParseInteger(in, v);
+            const QString written = out.ReadString(section, key);
+            if (written.isNull() || types.Floats.contains(key.toLower()))
+                continue;
+            FUZZ_CHECK(number || !fuzz::IntegerInForm(in)); // else refused
+            if (!number)
+                continue;
+            FUZZ_CHECK(TSettingsFile::ParseInteger(written, o));
+            if (types.Flags.contains(key.toLower()))
+                FUZZ_CHECK(o == (v != 0 ? 1 : 0));
+            else
+                FUZZ_CHECK(o == v || (o < 0 && o + 256 == v));
+        }
+}
+
+// Every field a device of the kind (and kind-48 version) limits holds a
+// value within what it holds; the fields are found once per kind and version.
+void CheckLimits(const TDeviceRecord &device, const TDeviceRecord &rec)
+{
+    struct TLimited {
+        const TRecordField *Field;
+        qint64 Low, High;
+    };
+    static std::map<QString, std::vector<TLimited>> found;
+    const QString id = QString::number(device.DeviceKind) + device.Ver;
+    auto it = found.find(id);
+    if (it == found.end()) {
+        std::vector<TLimited> limited;
+        for (const TRecordField &f : RecordFields()) {
+            qint64 low = 0, high = 0;
+            const QString key = QString::fromLatin1(f.Key);
+            if (device.DeviceKind == 48 ? TSettingsFile::DeviceRangeMulti(device, key, low, high)
+                                        : TSettingsFile::DeviceRangeQ3(key, low, high))
+                limited.push_back({&f, low, high});
+        }
+        it = found.emplace(id, std::move(limited)).first;
+    }
+    for (const TLimited &l : it->second) {
+        const qint64 v = l.Field->GetInt(rec, 0);
+        FUZZ_CHECK(v >= l.Low && v <= l.High);
+    }
+}
+
 void CheckQ3(const TIniFile &ini)
 {
     const TDeviceRecord device = Kind21Device();
@@ -86,19 +189,14 @@ void CheckQ3(const TIniFile &ini)
     const TSettingsError e = TSettingsFile::ReadQ3(ini, rec);
     if (e.Failed())
         return CheckRefusal(e);
-    for (const TRecordField &f : RecordFields()) {
-        qint64 low = 0, high = 0;
-        if (TSettingsFile::DeviceRangeQ3(QString::fromLatin1(f.Key), low, high)) {
-            const qint64 v = f.GetInt(rec, 0);
-            FUZZ_CHECK(v >= low && v <= high);
-        }
-    }
+    CheckLimits(device, rec);
     FUZZ_CHECK(TSettingsFile::CylinderCountsQ3(device.InjHW).contains(int(rec.InjSW)));
 
     // Save, then read into the same device: the same record and file.
     const QByteArray saved = SavedQ3(rec);
     TIniFile again;
     again.LoadFromBytes(saved);
+    CheckWrittenAsHeld(ini, again, {QStringLiteral("Config"), QStringLiteral("Model")}, false);
     TDeviceRecord back = device;
     FUZZ_CHECK(!TSettingsFile::ReadQ3(again, back).Failed());
     TDeviceRecord a = device, b = device;
@@ -118,16 +216,11 @@ void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
     if (modelOnly)
         return;
     // Nothing the device refuses is taken.
-    for (const TRecordField &f : RecordFields()) {
-        qint64 low = 0, high = 0;
-        if (TSettingsFile::DeviceRangeMulti(load.Record, QString::fromLatin1(f.Key), low, high)) {
-            const qint64 v = f.GetInt(load.Record, 0);
-            FUZZ_CHECK(v >= low && v <= high);
-        }
-    }
+    CheckLimits(load.Record, load.Record);
     const QByteArray saved = SavedMulti(load.Record);
     TIniFile again;
     again.LoadFromBytes(saved);
+    CheckWrittenAsHeld(ini, again, {QStringLiteral("Config")}, true);
     TSettingsLoad back;
     back.Record = Kind48Device(version);
     FUZZ_CHECK(!TSettingsFile::ReadMulti(again, back, false).Failed());

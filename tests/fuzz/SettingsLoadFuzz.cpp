@@ -2,12 +2,16 @@
 // controller that refuses what a real one refuses (a refused parameter gets
 // no answer and the link is lost). Whole or nothing on the frames: either no
 // write reaches the device and it holds what it held, or every write of the
-// load is answered, the link stays up and the load ends with the level
-// sensor frames. The starting inputs are files the program saved. The window
-// connects over the simulator's pseudo-terminal as the program does; the
-// loads then talk to the same simulated controller through a port in memory
-// that answers every request at once, so no run waits on the line.
+// load is answered, the link stays up, the load ends with the level
+// sensor frames and the word settings the file holds as integers reach the
+// device as held (a number too long for them refuses the file). The
+// starting inputs are files the program saved. The window connects over
+// the simulator's pseudo-terminal as the program does; the loads then talk
+// to the same simulated controller through a port in memory that answers
+// every request at once, so no run waits on the line.
 #include "core/DataManager.h"
+#include "core/IniFile.h"
+#include "core/SettingsFile.h"
 #include "core/LM.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
@@ -126,5 +130,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!DataManager->IsDeviceNotReady());
     FUZZ_CHECK(std::count(writes.begin(), writes.end(), 0x16) == 13);
     FUZZ_CHECK(writes.back() == 0x38);
+    // The word settings the file holds as integers reach the device as held.
+    TIniFile ini;
+    ini.LoadFromBytes(fuzz::Bytes(data, size));
+    const std::pair<const char *, int> words[] = {{"Power", 6}, {"EngineCubicCapacity", 7}, {"IdleHotTb", 8},
+                                                  {"EmulatorSwitchDelay", 9}, {"PostValveDelay", 10}};
+    for (const auto &[key, id] : words) {
+        const QString text = ini.ReadString(QStringLiteral("Config"), QLatin1String(key));
+        qint64 v = 0;
+        if (!fuzz::IntegerInForm(text))
+            continue;
+        FUZZ_CHECK(TSettingsFile::ParseInteger(text, v));
+        rig.Device.Server.withLock([&] { FUZZ_CHECK(rig.Device.Controller.State.Param16[size_t(id)] == v); });
+    }
     return 0;
 }

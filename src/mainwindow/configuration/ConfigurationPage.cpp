@@ -355,9 +355,8 @@ bool TConfigurationPage::WriteConfiguration()
             const int n = SafeStrToInt(CmbKnfInjCount->currentText());
             r.InjectorMask = static_cast<quint8>(std::lround(std::pow(2.0, n) - 1));
         }
-        const int injType = CmbKnfInjType && CmbKnfInjType->currentIndex() >= 0
-                                ? CmbKnfInjType->currentData().toInt()
-                                : r.InjTypeName;
+        const bool typeListed = CmbKnfInjType && CmbKnfInjType->currentIndex() >= 0;
+        const int injType = typeListed ? CmbKnfInjType->currentData().toInt() : r.InjTypeName;
         const int level = CmbKnfLevelSensorType && CmbKnfLevelSensorType->currentIndex() >= 0
                               ? CmbKnfLevelSensorType->currentIndex()
                               : r.ReserveType;
@@ -368,7 +367,8 @@ bool TConfigurationPage::WriteConfiguration()
                                ? CmBKnfEngineType->currentIndex()
                                : r.EngineType;
         const bool cng = !(RdBKnfLPG && RdBKnfLPG->isChecked());
-        const int injClass = FLogic ? FLogic->ReadDataGroup(injType) : 0;
+        // A type the list does not show keeps the drive class the device holds.
+        const int injClass = !typeListed ? r.InjType : FLogic ? FLogic->ReadDataGroup(injType) : 0;
         const int composite = (injClass & 3) | (level & 3) << 2 | (cng ? 1 : 0) << 4 | (source & 3) << 5
                               | (engine & 1) << 7;
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -77,6 +78,12 @@ void RestoreRawBytes(TVariableList &list, const std::vector<QByteArray> &raw)
 {
     for (int i = 0; i < list.Count() && size_t(i) < raw.size(); ++i)
         list.GetItem(i)->SetRawData(raw[size_t(i)], false);
+}
+
+bool IntegerInForm(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^[+-]?([0-9]+|(0[xX]|\\$)[0-9a-fA-F]+)$"));
+    return form.match(text.trimmed()).hasMatch();
 }
 
 } // namespace fuzz

@@ -39,6 +39,11 @@ QString TempFolder();
 // Writes the bytes to a file, replacing it; false when that failed.
 bool WriteFile(const QString &path, const QByteArray &bytes);
 
+// Whether a settings-file text has the form of an integer (an optional sign,
+// then decimal digits, or hexadecimal ones after "0x" or "$"), however many
+// digits it has: a value a reader must take whole or refuse.
+bool IntegerInForm(const QString &text);
+
 // The raw bytes of every variable of a list, and putting them back: a
 // target builds its variable sets once and starts every input from the same
 // bytes (building them is most of a run's time).
