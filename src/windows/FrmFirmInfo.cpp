@@ -2,14 +2,19 @@
 
 #include "core/AppConfig.h"
 #include "core/CustomParameters.h"
+#include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/MultiCalModelPage.h"
 #include "windows/NamedWidget.h"
 #include "windows/QRpKarta.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -136,10 +141,30 @@ QString mainListItem(const TFormMain *main, const char *name, int code)
     return row >= 0 && row < list->count() ? list->itemText(row) : QString();
 }
 
+// The size a chart is drawn at for a box of the printed card: the box's
+// proportions and a quarter larger, so that its labels keep a size that
+// reads on paper and its plot keeps the room the labels leave.
+QSize cardChartSize(QSize box) { return box * 5 / 4; }
+
+// A kind-48 device's model drawn for a box of the printed card as its
+// calibration page draws it, from the record. The page's own chart holds the
+// model only once the page has been entered; the record holds it from the
+// connection on.
+QImage kind48ModelPicture(QSize box)
+{
+    if (!DevData || box.isEmpty())
+        return QImage();
+    QWidget host;
+    host.resize(cardChartSize(box));
+    auto *chart = new TModel2Chart(&host);
+    TMultiCalModelPage::DrawModel(*chart);
+    const auto *window = FrmMultiCalibrationTaronQV;
+    chart->ShowValues = !window || !window->Model || window->Model->ChBModel2ShowValues->isChecked();
+    return host.grab().toImage();
+}
+
 // A chart of the main window, of its kind-48 calibration pages for a kind-48
-// device, drawn for a box of the printed card: at the box's proportions and
-// a quarter larger, so that its labels keep a size that reads on paper and
-// its plot keeps the room the labels leave.
+// device, drawn for a box of the printed card.
 QImage cardChart(const TFormMain *main, const char *name, QSize box)
 {
     QWidget *chart = nullptr;
@@ -150,7 +175,7 @@ QImage cardChart(const TFormMain *main, const char *name, QSize box)
     if (!chart || box.isEmpty())
         return QImage();
     const QSize shown = chart->size();
-    chart->resize(box * 5 / 4);
+    chart->resize(cardChartSize(box));
     // A chart lays itself out on a posted request: before it is drawn.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QImage image = chart->grab().toImage();
@@ -252,8 +277,8 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
                    : QString();
     };
     ModelPicture = [this] {
-        return cardChart(MainWindow(), DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel",
-                         QRpKarta->QRImgModel->size());
+        const QSize box = QRpKarta->QRImgModel->size();
+        return DeviceRecord.DeviceKind == 48 ? kind48ModelPicture(box) : cardChart(MainWindow(), "ChtModel", box);
     };
     MapPicture = [this] { return cardChart(MainWindow(), "ChtMapa", QRpKarta->QRImgMap->size()); };
 }
