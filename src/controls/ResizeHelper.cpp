@@ -263,6 +263,13 @@ void TResizeHelper::Rescale()
         place(*record, w);
     }
 
+    // A page that is not shown keeps its old size until it shows: the pages
+    // take their tab widget's new page area now, so that what is laid out
+    // after the rescale finds them at their new size.
+    for (const auto &record : FRecords)
+        if (auto *notebook = qobject_cast<QTabWidget *>(record->Control.data()))
+            layOutPages(notebook);
+
     FForm->setUpdatesEnabled(updates);
     FResizing = false;
 }
