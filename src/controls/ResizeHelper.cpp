@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLayout>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QWidget>
 #include <algorithm>
@@ -26,6 +29,26 @@ bool isLayoutManaged(const QWidget *w)
 {
     const QWidget *parent = w->parentWidget();
     return parent && parent->layout() && parent->layout()->indexOf(w) >= 0;
+}
+
+// Gives a tab widget's page stack and every page the page area they take
+// when the tab widget shows. Until then a page keeps a widget's initial
+// size (and a page that was never current keeps it even while its tab
+// widget shows), which must not be recorded as its designed size.
+void layOutPages(QTabWidget *notebook)
+{
+    struct Access : QTabWidget {
+        using QTabWidget::initStyleOption;
+    };
+    QStyleOptionTabWidgetFrame option;
+    (notebook->*(&Access::initStyleOption))(&option);
+    const QRect area = notebook->style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, notebook);
+    if (area.isEmpty())
+        return;
+    if (auto *stack = notebook->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        stack->setGeometry(area);
+    for (int i = 0; i < notebook->count(); ++i)
+        notebook->widget(i)->setGeometry(QRect(QPoint(0, 0), area.size()));
 }
 
 QWidget *windowOf(QObject *owner)
@@ -147,6 +170,8 @@ void TResizeHelper::SetForm(QWidget *window)
 
 void TResizeHelper::CaptureControl(QWidget *control)
 {
+    if (auto *notebook = qobject_cast<QTabWidget *>(control))
+        layOutPages(notebook);
     const bool toolkitPart = isToolkitPart(control);
     if (!toolkitPart) {
         // The window itself is always recorded: everything scales from its size.
@@ -237,6 +262,13 @@ void TResizeHelper::Rescale()
         }
         place(*record, w);
     }
+
+    // A page that is not shown keeps its old size until it shows: the pages
+    // take their tab widget's new page area now, so that what is laid out
+    // after the rescale finds them at their new size.
+    for (const auto &record : FRecords)
+        if (auto *notebook = qobject_cast<QTabWidget *>(record->Control.data()))
+            layOutPages(notebook);
 
     FForm->setUpdatesEnabled(updates);
     FResizing = false;

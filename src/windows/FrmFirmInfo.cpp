@@ -2,14 +2,21 @@
 
 #include "core/AppConfig.h"
 #include "core/CustomParameters.h"
+#include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/MultiCalModelPage.h"
 #include "windows/NamedWidget.h"
 #include "windows/QRpKarta.h"
 
+#include <QCheckBox>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -17,6 +24,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -136,24 +144,55 @@ QString mainListItem(const TFormMain *main, const char *name, int code)
     return row >= 0 && row < list->count() ? list->itemText(row) : QString();
 }
 
+// The size a chart is drawn at for a box of the printed card: the box's
+// proportions and a quarter larger, so that its labels keep a size that
+// reads on paper and its plot keeps the room the labels leave.
+QSize cardChartSize(QSize box) { return box * 5 / 4; }
+
+// A kind-48 device's model drawn for a box of the printed card as its
+// calibration page draws it, from the record. The page's own chart holds the
+// model only once the page has been entered; the record holds it from the
+// connection on. Drawn at the size the card shows it (inside the box's
+// frame), so that its small fixed-size labels are not scaled down.
+QImage kind48ModelPicture(QSize box)
+{
+    if (!DevData || box.width() <= 4 || box.height() <= 4)
+        return QImage();
+    QWidget host;
+    host.resize(box - QSize(4, 4));
+    auto *chart = new TModel2Chart(&host);
+    TMultiCalModelPage::DrawModel(*chart);
+    const auto *window = FrmMultiCalibrationTaronQV;
+    chart->ShowValues = !window || !window->Model || window->Model->ChBModel2ShowValues->isChecked();
+    return host.grab().toImage();
+}
+
 // A chart of the main window, of its kind-48 calibration pages for a kind-48
-// device, drawn for a box of the printed card: at the box's proportions and
-// a quarter larger, so that its labels keep a size that reads on paper and
-// its plot keeps the room the labels leave.
+// device, drawn for a box of the printed card.
 QImage cardChart(const TFormMain *main, const char *name, QSize box)
 {
-    QWidget *chart = nullptr;
+    QWidget *widget = nullptr;
     if (main && DeviceRecord.DeviceKind == 48 && main->WindowServices.Kind48CalibrationComponent)
-        chart = qobject_cast<QWidget *>(main->WindowServices.Kind48CalibrationComponent(QString::fromLatin1(name)));
-    if (!chart && main)
-        chart = main->OwnPanel(name);
-    if (!chart || box.isEmpty())
+        widget = qobject_cast<QWidget *>(main->WindowServices.Kind48CalibrationComponent(QString::fromLatin1(name)));
+    if (!widget && main)
+        widget = main->OwnPanel(name);
+    auto *view = qobject_cast<QChartView *>(widget);
+    if (!view || !view->chart() || !view->chart()->scene() || box.isEmpty())
         return QImage();
-    const QSize shown = chart->size();
-    chart->resize(box * 5 / 4);
+    // The chart itself is drawn, laid out for the card: a view on a page not
+    // shown yet would not pass a resize on to its chart.
+    QChart *chart = view->chart();
+    const QSizeF shown = chart->size();
+    const QSize size = cardChartSize(box);
+    chart->resize(size);
     // A chart lays itself out on a posted request: before it is drawn.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QImage image = chart->grab().toImage();
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    chart->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), chart->sceneBoundingRect());
+    painter.end();
     chart->resize(shown);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     return image;
@@ -252,8 +291,8 @@ TFrmFirmInfo::TFrmFirmInfo(QWidget *parent) : QDialog(parent)
                    : QString();
     };
     ModelPicture = [this] {
-        return cardChart(MainWindow(), DeviceRecord.DeviceKind == 48 ? "ChtModel2" : "ChtModel",
-                         QRpKarta->QRImgModel->size());
+        const QSize box = QRpKarta->QRImgModel->size();
+        return DeviceRecord.DeviceKind == 48 ? kind48ModelPicture(box) : cardChart(MainWindow(), "ChtModel", box);
     };
     MapPicture = [this] { return cardChart(MainWindow(), "ChtMapa", QRpKarta->QRImgMap->size()); };
 }

@@ -46,8 +46,9 @@ public:
     // program's file dialogs in the data folder with the "(*.dkm)" filter.
     std::function<QString(bool save)> ChooseFile;
     // The pictures of the controller's model and map for the printed card.
-    // Default: the main window's model and map charts (those of its kind-48
-    // calibration pages for a kind-48 device), drawn for the card's boxes.
+    // Default: the main window's model and map charts (the map of its
+    // kind-48 calibration pages for a kind-48 device, whose model is drawn
+    // from the record as those pages draw it), drawn for the card's boxes.
     std::function<QImage()> ModelPicture;
     std::function<QImage()> MapPicture;
 

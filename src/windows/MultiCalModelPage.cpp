@@ -297,15 +297,20 @@ void TMultiCalModelPage::UpdateUI()
     DrawChart();
 }
 
-void TMultiCalModelPage::DrawChart()
+void TMultiCalModelPage::DrawModel(TModel2Chart &chart)
 {
     TDevData &d = D();
     const double b = d.GetModelOffset(), m = PercentToFactor(d.GetModelMultPercent());
-    auto &pts = Chart->Series[TModel2Chart::sPoints];
+    auto &pts = chart.Series[TModel2Chart::sPoints];
     pts.clear();
     for (int i = 0; i < Kind48Math::kModelPoints; ++i)
         pts.append(d.GetMapPointA(i));
-    Chart->Series[TModel2Chart::sOrig] = {QPointF(0, b), QPointF(25, b + 25 * m)};
+    chart.Series[TModel2Chart::sOrig] = {QPointF(0, b), QPointF(25, b + 25 * m)};
+}
+
+void TMultiCalModelPage::DrawChart()
+{
+    DrawModel(*Chart);
     Chart->ShowValues = ChBModel2ShowValues->isChecked();
     Chart->Repaint();
 }

@@ -70,6 +70,9 @@ public:
     // when the measurement was refused.
     bool MeasureIdle(bool ask);
     void DrawChart();
+    // Puts the record's model onto chart as the page draws it: its points
+    // and the line of its offset and multiplier.
+    static void DrawModel(TModel2Chart &chart);
     void SetLivePoint(double x, double y);
 
 private:

@@ -808,6 +808,10 @@ TEST(ConfigurationWizard, ReportPreviewsTheDevicesCardNamingItsComponentsByCode)
         EXPECT_EQ(shown("QRLbWtryskiwaczeTypVal"), QString::fromLatin1(row.name));
         EXPECT_EQ(shown("QRLbZrodloImpVal"), p.C<QComboBox>("CmbKnfRPMSource")->itemText(row.source));
         EXPECT_EQ(shown("QRLbGazCzujnikVal"), p.C<QComboBox>("CmbKnfLevelSensorType")->itemText(row.level));
+        // The model chart, on a page not shown, is laid out for the card's box: it fills the picture.
+        const QImage model = card->ModelPicture();
+        EXPECT_EQ(model.pixel(1, 1), qRgb(255, 255, 255));
+        EXPECT_EQ(model.pixel(model.width() - 2, model.height() - 2), qRgb(255, 255, 255));
     }
 }
 

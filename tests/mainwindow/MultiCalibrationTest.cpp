@@ -4,6 +4,7 @@
 #include "mainwindow/StartupRig.h"
 
 #include "controls/DigitalDisplay.h"
+#include "controls/ResizeHelper.h"
 #include "core/DevData.h"
 #include "core/ui/Custom.h"
 #include "core/UnitConversions.h"
@@ -19,6 +20,7 @@
 #include "windows/NamedWidget.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QtCharts/QXYSeries>
@@ -655,6 +657,33 @@ TEST(MultiCalibration, ScreenshotsOfEveryPage)
         EXPECT_FALSE(shot.isNull());
         if (!folder.isEmpty())
             shot.save(QDir(folder).filePath(sheet->objectName() + QStringLiteral(".png")));
+    }
+    // After a round of the other pages, at each size, every label of the
+    // model page's sheets stays in the rows of the control designed beside it.
+    const char *const visits[] = {"MnIWindowMultiCalibrationMap", "MnIWindowMultiCalibrationCorrections",
+                                  "MnIWindowDgnOscyloskop", "MnIWindowDgnTroubleCodes", "MnIWindowDgnAdvanced",
+                                  "MnIWindowAdapter", "MnIWindowMultiCalibration", "MnIWindowMultiCalibrationModel"};
+    for (const QSize size : {QSize(800, 600), QSize(1024, 768), QSize(1920, 1080)}) {
+        c.Form().resize(size);
+        for (const char *item : visits)
+            Get<QAction>(c.Form(), item)->trigger();
+        for (QWidget *sheet : {c.Window->Model->TbSCalibrationTypesBased, c.Window->Model->TbSCalibrationTypesPrecise}) {
+            c.Window->Model->PgCCalibrationTypes->setCurrentWidget(sheet);
+            if (!folder.isEmpty())
+                c.Form().grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(sheet->objectName()).arg(size.width())));
+            for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+                for (QWidget *control : sheet->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+                    const TResizeInfo *l = c.Form().ResizeHelper->RecordOf(label);
+                    const TResizeInfo *r = c.Form().ResizeHelper->RecordOf(control);
+                    const int gap = r && l ? r->Left - l->Left - l->Width : -1;
+                    if (!qobject_cast<QLabel *>(control) && gap >= 0 && gap <= 20 && l->Top < r->Top + r->Height
+                        && r->Top < l->Top + l->Height) {
+                        const int middle = label->geometry().center().y();
+                        EXPECT_TRUE(middle >= control->y() && middle < control->y() + control->height())
+                            << label->objectName().toStdString() << " at " << size.width();
+                    }
+                }
+        }
     }
 }
 
