@@ -33,6 +33,8 @@
 
 #include <QAction>
 
+#include "common/BenchSim.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -45,16 +47,7 @@ constexpr int SeriesTicks = 20;
 constexpr int ReentryTicks = 10;
 constexpr double TimerPeriodMs = 200;
 
-// A box connected to the car over CAN, whose car supports and allows the
-// usual PIDs.
-void ConnectedCar(sim::SimAdapterState &s)
-{
-    s.Obd.Config[0] = 0x04;
-    s.Obd.State[4] = 4;
-    s.Obd.State[8] = 4;
-    s.Obd.Supported = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
-    s.Obd.Allowed = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
-}
+using bench::ConnectedCar;
 
 double msSince(std::chrono::steady_clock::time_point start)
 {

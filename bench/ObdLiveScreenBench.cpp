@@ -23,6 +23,8 @@
 #include "adapter/Manager.h"
 #include "adapter/ModuleOBD.h"
 
+#include "common/BenchSim.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -30,16 +32,7 @@
 
 namespace {
 
-// A box connected to the car over CAN, whose car supports and allows the
-// usual PIDs (the narrow-band oxygen sensors included).
-void ConnectedCar(sim::SimAdapterState &s)
-{
-    s.Obd.Config[0] = 0x04;
-    s.Obd.State[4] = 4;
-    s.Obd.State[8] = 4;
-    s.Obd.Supported = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
-    s.Obd.Allowed = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
-}
+using bench::ConnectedCar;
 
 // The bytes of the box's answers to requests, as the box with this state
 // answers them (a copy answers, so that the box itself is not changed).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/ComMultiPort.h"
+#include "sim/SimAdapter.h"
 #include "sim/SimControllerFixture.h"
 #include "sim/SimServer.h"
 
@@ -19,6 +20,17 @@
 #include <string>
 
 namespace bench {
+
+// A box connected to the car over CAN, whose car supports and allows the
+// usual PIDs (the narrow-band oxygen sensors included).
+inline void ConnectedCar(sim::SimAdapterState &s)
+{
+    s.Obd.Config[0] = 0x04;
+    s.Obd.State[4] = 4;
+    s.Obd.State[8] = 4;
+    s.Obd.Supported = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
+    s.Obd.Allowed = {0x3F, 0xFF, 0xCC, 0xCC, 0, 0, 0, 0};
+}
 
 // The simulated controller's rig; null when it cannot be set up.
 inline std::unique_ptr<sim::SimControllerRig> MakeRig(benchmark::State &state, uint8_t kind, char version)
