@@ -131,8 +131,13 @@ void TLogic::Startup(bool flag)
 {
     Q_UNUSED(flag);
     try {
-        // A fresh start: nothing on the pages is the user's yet.
-        resync(false);
+        // A fresh start: nothing on the pages is the user's yet. The box was
+        // already looked for when the controller's link came up: asking it
+        // again would give the same answer and cost a silent line its wait.
+        if (FManager->DetectedOnThisLink())
+            FUIState->CopyFromDeviceAll(3);
+        else
+            resync(false);
     } catch (const std::exception &e) {
         LogToFile(QStringLiteral("Adapter start-up: %1").arg(QString::fromUtf8(e.what())));
     }

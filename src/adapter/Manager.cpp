@@ -124,12 +124,19 @@ void TManager::RedetectLocked()
     try {
         RedetectModules();
         FDetectDone = true;
+        FDetectedOnLink = DataManager && DataManager->GetConnected();
+        FDetectedLink = DataManager ? DataManager->LinkUps : 0;
     } catch (const std::exception &e) {
         FActive = false;
         LogToFile(QStringLiteral("Adapter re-detection: %1").arg(QString::fromUtf8(e.what())));
     } catch (...) {
         FActive = false;
     }
+}
+
+bool TManager::DetectedOnThisLink() const
+{
+    return FDetectedOnLink && DataManager && DataManager->GetConnected() && DataManager->LinkUps == FDetectedLink;
 }
 
 bool TManager::ModulesDroppedOut() const

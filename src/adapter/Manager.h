@@ -66,6 +66,8 @@ public:
     // RedetectModules under the lock; marks the detection done. A failure
     // leaves the manager inactive and goes no further.
     void RedetectLocked();
+    // A detection already ran on the controller link that is up now.
+    bool DetectedOnThisLink() const;
     bool Redetecting() const { return FRedetecting; }
     // While the controller link is up: the box is not active (unless it
     // answered and was refused), or a module that answered has stopped
@@ -112,6 +114,8 @@ private:
     TTimerThread *FTimerThread = nullptr;
     bool FActive = false;
     bool FRefused = false;
+    bool FDetectedOnLink = false;
+    uint32_t FDetectedLink = 0;
     std::atomic<bool> FRedetecting{false};
     std::atomic<bool> FDetectDone{false};
     std::atomic<bool> FSecondFlag{false};

@@ -132,6 +132,8 @@ TComMultiPort *TDataManager::Port() const
 void TDataManager::SetConnected(bool value)
 {
     const bool dropped = FConnected && !value;
+    if (!FConnected && value)
+        ++LinkUps;
     FConnected = value;
     if (dropped && OnLinkActiveChanged)
         OnLinkActiveChanged(false);

@@ -36,6 +36,7 @@ public:
     bool LastPollFailed = true;   // result of the last poll
     uint32_t FailureCount = 0;    // polls with a failed exchange since the last clean one
     bool ModulesActive = false;   // last known state of the adapter-module manager
+    uint32_t LinkUps = 0;         // times the link came up: tells one link from the next
     bool TroubleCodesPresent = false;
     uint8_t WorkType = 0;         // last work type sent with 0x20
 

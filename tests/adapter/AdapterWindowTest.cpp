@@ -38,10 +38,9 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     const auto requests = p.Device.AdapterRequests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front(), (sim::Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
-    // One detection pass when the window's creation connects, one by the
-    // adapter start-up.
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D, //
-                                                         0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D}));
+    // One detection pass when the window's creation connects; the adapter
+    // start-up on the same link asks the box nothing again.
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04, 0x70, 0x78, 0x71, 0x79, 0x7A, 0x7D}));
 
     p.Device.Server.log().clear();
     p.Tick();
@@ -92,11 +91,23 @@ TEST(AdapterInMainWindow, BoxSilentAtRunTimeNeverHoldsTheTick)
     EXPECT_TRUE(ModuleOBD->IsActive());
 }
 
+TEST(AdapterInMainWindow, NoBoxIsAskedOnceAtStartUpAndOncePerEntryOfTheTab)
+{
+    ProgramWithAdapter p([](sim::SimAdapterState &s) { s.Silent = true; });
+    p.Start();
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
+    p.Device.Server.log().clear();
+    p.Rig.Form->MnIWindowAdapterClick();
+    p.Tick(20);
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
+    EXPECT_EQ(p.LiveReads(), 20u);
+}
+
 TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
 {
     ProgramWithAdapter p([](sim::SimAdapterState &s) { s.Payload[0x02][4] = 0x01; });
     p.Start();
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04, 0x01, 0x02, 0x04}));
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x02, 0x04}));
     p.Device.Server.log().clear();
     p.Tick(5);
     EXPECT_TRUE(p.Device.AdapterRequests().empty());
