@@ -201,7 +201,8 @@ void BM_StartupNoBox(benchmark::State &state)
 {
     const auto kind = uint8_t(state.range(0));
     const bool box = state.range(1) == 1;
-    double shownMs = 0, queries = 0, gapMax = 0, gapSum = 0, gaps = 0, boxRequests = 0;
+    double shownMs = 0, boxRequests = 0;
+    bench::PresenceQueries queries;
     for (auto _ : state) {
         obdtest::ObdProgram p([box](sim::SimAdapterState &s) { s.Silent = !box; }, kind, kind == 20 ? 'E' : 'I');
         p.Device.Server.setPaced(true);
@@ -211,22 +212,14 @@ void BM_StartupNoBox(benchmark::State &state)
         shownMs += msSince(start);
         std::vector<sim::Clock::time_point> presence;
         for (const auto &f : p.Device.Server.log().frames())
-            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC2 && f.bytes[1] == 0x01)
+            if (bench::PresenceQueries::Is(f.bytes))
                 presence.push_back(f.at);
-        queries += double(presence.size());
-        for (size_t i = 1; i < presence.size(); ++i) {
-            const double gap = std::chrono::duration<double, std::milli>(presence[i] - presence[i - 1]).count();
-            gapMax = std::max(gapMax, gap);
-            gapSum += gap;
-            ++gaps;
-        }
+        queries.AddRun(presence);
         boxRequests += double(BoxFrames(p));
     }
     const double n = double(state.iterations());
     state.counters["shown_ms"] = shownMs / n;
-    state.counters["presence_queries"] = queries / n;
-    state.counters["presence_gap_max_ms"] = gapMax;
-    state.counters["presence_gap_mean_ms"] = gaps > 0 ? gapSum / gaps : 0;
+    queries.Report(state, n);
     state.counters["box_requests"] = boxRequests / n;
 }
 
@@ -234,19 +227,13 @@ void BM_StartupNoBox(benchmark::State &state)
 
 BENCHMARK(BM_AdapterTabTicks)
     ->ArgNames({"obd", "silent"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1})
-    ->Args({1, 1})
+    ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
 BENCHMARK(BM_StartupNoBox)
     ->ArgNames({"kind", "box"})
-    ->Args({20, 0})
-    ->Args({48, 0})
-    ->Args({20, 1})
-    ->Args({48, 1})
+    ->ArgsProduct({{20, 48}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);

@@ -8,6 +8,7 @@
 // Goals: first probe under 300 ms; idle polling under 3 %; live reads every
 // 200 ms, on average under 400 ms and never more than 600 ms apart.
 
+#include "common/BenchSim.h"
 #include "mainwindow/ProgramRun.h"
 
 #include <benchmark/benchmark.h>
@@ -125,7 +126,8 @@ void BM_ProgramStartupNoBox(benchmark::State &state)
     }
     const auto kind = uint8_t(state.range(0));
     const bool box = state.range(1) == 1;
-    double firstLive = 0, queries = 0, gapMax = 0, gapSum = 0, gaps = 0;
+    double firstLive = 0;
+    bench::PresenceQueries queries;
     int runs = 0;
     for (auto _ : state) {
         ProgramRun run;
@@ -148,34 +150,24 @@ void BM_ProgramStartupNoBox(benchmark::State &state)
                 firstLive += msSince(run.StartedAt, f.at);
                 break;
             }
-            if (f.bytes.size() >= 2 && f.bytes[0] == 0xC2 && f.bytes[1] == 0x01)
+            if (bench::PresenceQueries::Is(f.bytes))
                 presence.push_back(f.at);
         }
-        queries += double(presence.size());
-        for (size_t i = 1; i < presence.size(); ++i) {
-            gapMax = std::max(gapMax, msSince(presence[i - 1], presence[i]));
-            gapSum += msSince(presence[i - 1], presence[i]);
-            ++gaps;
-        }
+        queries.AddRun(presence);
         run.Process.terminate();
         run.Process.waitForFinished(10000);
         ++runs;
     }
     if (runs > 0) {
         state.counters["first_live_read_ms"] = firstLive / runs;
-        state.counters["presence_queries"] = queries / runs;
-        state.counters["presence_gap_max_ms"] = gapMax;
-        state.counters["presence_gap_mean_ms"] = gaps > 0 ? gapSum / gaps : 0;
+        queries.Report(state, runs);
     }
 }
 
 BENCHMARK(BM_ProgramStartup)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ProgramStartupNoBox)
     ->ArgNames({"kind", "box"})
-    ->Args({20, 0})
-    ->Args({48, 0})
-    ->Args({20, 1})
-    ->Args({48, 1})
+    ->ArgsProduct({{20, 48}, {0, 1}})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -18,8 +18,33 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace bench {
+
+// The box's presence queries (C2 01) of a run: how many, and the longest and
+// the summed time between two of them, added up over the runs.
+struct PresenceQueries
+{
+    double Count = 0, GapMaxMs = 0, GapSumMs = 0, Gaps = 0;
+    static bool Is(const std::vector<uint8_t> &bytes) { return bytes.size() >= 2 && bytes[0] == 0xC2 && bytes[1] == 0x01; }
+    void AddRun(const std::vector<sim::Clock::time_point> &at)
+    {
+        Count += double(at.size());
+        for (size_t i = 1; i < at.size(); ++i) {
+            const double gap = std::chrono::duration<double, std::milli>(at[i] - at[i - 1]).count();
+            GapMaxMs = std::max(GapMaxMs, gap);
+            GapSumMs += gap;
+            ++Gaps;
+        }
+    }
+    void Report(benchmark::State &state, double runs) const
+    {
+        state.counters["presence_queries"] = Count / runs;
+        state.counters["presence_gap_max_ms"] = GapMaxMs;
+        state.counters["presence_gap_mean_ms"] = Gaps > 0 ? GapSumMs / Gaps : 0;
+    }
+};
 
 // A box connected to the car over CAN, whose car supports and allows the
 // usual PIDs (the narrow-band oxygen sensors included).

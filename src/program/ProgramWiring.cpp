@@ -219,7 +219,7 @@ void InstallMainWindowPages(TFormMain &form, TProgramLogic &logic)
     InstallConfigurationWizardPages(form, logic);
     // The auto-calibration page, made with the wizard's pages, switches the
     // adapter's OBD adaptation off at a start.
-    if (auto *autoCal = form.findChild<TAutoCalibrationPage *>(QStringLiteral("AutoCalibrationPage"), Qt::FindDirectChildrenOnly))
+    if (auto *autoCal = form.PageLogic<TAutoCalibrationPage>("AutoCalibrationPage"))
         WireAutoCalibrationToAdapter(*autoCal);
 }
 

@@ -21,11 +21,6 @@
 
 namespace {
 
-template <typename T> T *child(TFormMain &form, const char *name)
-{
-    return form.findChild<T *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-}
-
 // Calls back when the picture window is hidden by its own close button or Esc.
 class THideWatch : public QObject
 {
@@ -46,12 +41,12 @@ protected:
 
 void WireConfigurationPagesToWindows(TFormMain &form)
 {
-    if (auto *defaults = child<TDefaultConfiguration>(form, "DefaultConfiguration"))
+    if (auto *defaults = form.PageLogic<TDefaultConfiguration>("DefaultConfiguration"))
         defaults->WriteLevelSensorDefaults = [] {
             return FrmConfigLevelSensor && FrmConfigLevelSensor->BtnKnfLSDefaultClick();
         };
 
-    auto *autoCal = child<TAutoCalibrationPage>(form, "AutoCalibrationPage");
+    auto *autoCal = form.PageLogic<TAutoCalibrationPage>("AutoCalibrationPage");
     if (autoCal) {
         autoCal->ShowWorkingPressureDialog = [] {
             if (FormWorkingPressure)
@@ -98,7 +93,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
         };
     }
 
-    if (auto *pictures = child<TComponentPictures>(form, "ComponentPictures")) {
+    if (auto *pictures = form.PageLogic<TComponentPictures>("ComponentPictures")) {
         auto &w = pictures->Window;
         w.Show = [&form](const QString &caption, const QString &closeCaption, const QString &prefix,
                          const QString &name, const std::function<QPoint(QSize)> &place) {

@@ -672,7 +672,8 @@ void TAutoCalibrationPage::UpdateCalibrationControls()
 TAutoCalibrationPage *TAutoCalibrationPage::Install(TFormMain &form, TProgramLogic &logic)
 {
     auto *page = new TAutoCalibrationPage(form, logic);
-    page->Model2 = form.findChild<TModel2Page *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly);
+    form.AddPageLogic(page);
+    page->Model2 = form.PageLogic<TModel2Page>("Model2Page");
     if (page->Model2) {
         page->Model2->Hooks.CalcNewModel2 = [page](int phase, double) { page->CalcNewModel2(phase); };
         page->Model2->Hooks.AutocalNozzleClass = [page] { return page->GradeAutocalNozzles(DeviceRecord.FuelType != 0); };

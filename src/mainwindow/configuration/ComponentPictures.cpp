@@ -308,6 +308,7 @@ void TComponentPictures::DpSValveClick()
 TComponentPictures *TComponentPictures::Install(TFormMain &form)
 {
     auto *pictures = new TComponentPictures(form);
+    form.AddPageLogic(pictures);
     // The configuration page's lists keep the picture in step.
     if (form.ConfigurationPage)
         static_cast<TConfigurationPage *>(form.ConfigurationPage)->CheckFormPictureChange =

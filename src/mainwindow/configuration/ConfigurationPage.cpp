@@ -866,7 +866,7 @@ TConfigurationPage *InstallConfigurationPage(TFormMain &form, TProgramLogic &log
     form.ConfigurationPage = page;
     // A new injector type: the model page's default model, written.
     page->WriteDefaultModel = [&form] {
-        if (auto *model = form.findChild<TModelPage *>(QStringLiteral("ModelPage"), Qt::FindDirectChildrenOnly)) {
+        if (auto *model = form.PageLogic<TModelPage>("ModelPage")) {
             model->BtBModDefaultClick();
             model->BtBModWriteClick();
         }

@@ -943,6 +943,7 @@ void TConfigurationWizard::FillConfFinishPage(bool full)
 TConfigurationWizard *TConfigurationWizard::Install(TFormMain &form, TProgramLogic &logic)
 {
     auto *wizard = new TConfigurationWizard(form, logic);
+    form.AddPageLogic(wizard);
     // The settling waits of the helper logic's measurements keep the window
     // serving its events.
     logic.Wait = [](int milliseconds) { TAutoCalibrationPage::Pause(milliseconds); };

@@ -872,6 +872,7 @@ void TCorrectionsPage::SetMapCorrectionControlsState()
 TCorrectionsPage *TCorrectionsPage::Install(TFormMain &form)
 {
     auto *page = new TCorrectionsPage(&form);
+    form.AddPageLogic(page);
     page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
     page->Hooks.SelectWorkPressure = [] {
         if (ProgramLogic)

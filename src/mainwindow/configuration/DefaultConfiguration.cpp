@@ -49,7 +49,9 @@ TDefaultConfiguration::TDefaultConfiguration(TFormMain &form) : QObject(&form), 
 
 TDefaultConfiguration *TDefaultConfiguration::Install(TFormMain &form)
 {
-    return new TDefaultConfiguration(form);
+    auto *defaults = new TDefaultConfiguration(form);
+    form.AddPageLogic(defaults);
+    return defaults;
 }
 
 void TDefaultConfiguration::SetConfigurationControls()

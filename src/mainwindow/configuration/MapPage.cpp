@@ -236,6 +236,7 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
 TMapPage *TMapPage::Install(TFormMain &form)
 {
     auto *page = new TMapPage(&form);
+    form.AddPageLogic(page);
     if (form.TimerMapa)
         connect(form.TimerMapa, &QTimer::timeout, page, &TMapPage::TimerMapaTimer);
     return page;

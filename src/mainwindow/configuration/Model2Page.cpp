@@ -1136,6 +1136,7 @@ bool TModel2Page::eventFilter(QObject *watched, QEvent *event)
 TModel2Page *TModel2Page::Install(TFormMain &form)
 {
     auto *page = new TModel2Page(&form);
+    form.AddPageLogic(page);
     auto &rs = form.ReadingsServices;
     rs.SetModel2LivePoint = [page](double x, double y) { page->SetLivePoint(x, y); };
     rs.Model2MarkerActive = [page] { return page->Chart->MarkerActive; };

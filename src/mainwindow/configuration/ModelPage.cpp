@@ -581,8 +581,9 @@ void TModelPage::SpBModReadFromClick()
 TModelPage *TModelPage::Install(TFormMain &form)
 {
     auto *page = new TModelPage(&form);
+    form.AddPageLogic(page);
     page->Hooks.UpdateLastChangeInfo = [&form](bool modified) { return form.UpdateLastChangeInfo(modified); };
-    if (auto *model2 = form.findChild<TModel2Page *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
+    if (auto *model2 = form.PageLogic<TModel2Page>("Model2Page"))
         page->Hooks.SyncModel2Marker = [model2] { model2->SyncMarker(); };
     return page;
 }

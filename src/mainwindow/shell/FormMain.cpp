@@ -23,14 +23,6 @@ TFormMain *FormMain = nullptr;
 
 namespace {
 
-// Runs a slot of the page logic that owns a handler (a child of the window
-// named after its class).
-void InvokeModelPage(QObject *window, const char *page, const char *slot)
-{
-    if (auto *p = window->findChild<QObject *>(QLatin1String(page), Qt::FindDirectChildrenOnly))
-        QMetaObject::invokeMethod(p, slot);
-}
-
 // Which signal of which component runs which handler of the window.
 struct Binding {
     const char *component;
@@ -372,23 +364,23 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 void TFormMain::BtBKnfReadConfigurationClick() { ReadConfiguration(); }
 void TFormMain::BtBKnfWriteConfigurationClick() { if (ConfigurationPage) ConfigurationPage->WriteConfiguration(); }
 void TFormMain::BtBKnfWriteDefaultConfigurationClick() { WriteDefaultConfiguration_145(); }
-void TFormMain::BtBModWriteClick() { InvokeModelPage(this, "ModelPage", "BtBModWriteClick"); }
-void TFormMain::BtBModel2WriteClick() { InvokeModelPage(this, "Model2Page", "BtBModel2WriteClick"); }
-void TFormMain::BtBModel2DefaultClick() { InvokeModelPage(this, "Model2Page", "BtBModel2DefaultClick"); }
-void TFormMain::BtnCorReadCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorReadCorrectionsClick"); }
-void TFormMain::BtnCorWriteCorrectionsClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorWriteCorrectionsClick"); }
+void TFormMain::BtBModWriteClick() { InvokePage("ModelPage", "BtBModWriteClick"); }
+void TFormMain::BtBModel2WriteClick() { InvokePage("Model2Page", "BtBModel2WriteClick"); }
+void TFormMain::BtBModel2DefaultClick() { InvokePage("Model2Page", "BtBModel2DefaultClick"); }
+void TFormMain::BtnCorReadCorrectionsClick() { InvokePage("CorrectionsPage", "BtnCorReadCorrectionsClick"); }
+void TFormMain::BtnCorWriteCorrectionsClick() { InvokePage("CorrectionsPage", "BtnCorWriteCorrectionsClick"); }
 void TFormMain::BtnConfWriteConfigClick()
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("ConfigurationWizard"))
         QMetaObject::invokeMethod(p, "BtnConfWriteConfigClick");
 }
-void TFormMain::BtnCalMapReadClick() { InvokeModelPage(this, "MapPage", "BtnCalMapReadClick"); }
-void TFormMain::BtnCorPstandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPstandardClick"); }
-void TFormMain::BtnCorPcolStandardClick() { InvokeModelPage(this, "CorrectionsPage", "BtnCorPcolStandardClick"); }
-void TFormMain::SpBtnCorTgasStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorTgasStandardClick"); }
-void TFormMain::SpBtnCorRpmStandardClick() { InvokeModelPage(this, "CorrectionsPage", "SpBtnCorRpmStandardClick"); }
+void TFormMain::BtnCalMapReadClick() { InvokePage("MapPage", "BtnCalMapReadClick"); }
+void TFormMain::BtnCorPstandardClick() { InvokePage("CorrectionsPage", "BtnCorPstandardClick"); }
+void TFormMain::BtnCorPcolStandardClick() { InvokePage("CorrectionsPage", "BtnCorPcolStandardClick"); }
+void TFormMain::SpBtnCorTgasStandardClick() { InvokePage("CorrectionsPage", "SpBtnCorTgasStandardClick"); }
+void TFormMain::SpBtnCorRpmStandardClick() { InvokePage("CorrectionsPage", "SpBtnCorRpmStandardClick"); }
 void TFormMain::BtnDngReadEmulatorClick()
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("ComponentPictures"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("ComponentPictures"))
         QMetaObject::invokeMethod(p, "BtnDngReadEmulatorClick");
 }

@@ -32,6 +32,13 @@ class TFormMain : public QMainWindow
     Q_OBJECT
 
 public:
+    // The page logic objects that serve the window's pages, each registered
+    // by its installation under its class's name.
+    void AddPageLogic(QObject *page) { FPageLogic.insert(page->objectName().toLatin1(), page); }
+    QObject *PageLogic(const char *name) const { return FPageLogic.value(name); }
+    template <typename T> T *PageLogic(const char *name) const { return qobject_cast<T *>(PageLogic(name)); }
+    // Runs a slot of the page logic that owns an operation.
+    void InvokePage(const char *page, const char *slot) const;
     explicit TFormMain(QWidget *parent = nullptr);
     ~TFormMain() override;
 
@@ -463,6 +470,7 @@ private:
     QSize FScreenSizeForCheck;
     QWidget *FConnectWaitDisabledForm = nullptr;
     mutable QHash<QByteArray, QPointer<QObject>> FComponents;
+    QHash<QByteArray, QPointer<QObject>> FPageLogic;
     // ==== end of start-up, main tick and connecting ====
 
 

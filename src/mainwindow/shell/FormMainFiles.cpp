@@ -375,7 +375,7 @@ void TFormMain::ShowLoadedModel(bool withThresholds)
 {
     // The model page shows the record itself, so that its write sends the
     // loaded values and not their rounded texts.
-    if (QObject *page = findChild<QObject *>(QStringLiteral("ModelPage"), Qt::FindDirectChildrenOnly);
+    if (QObject *page = PageLogic("ModelPage");
         page && withThresholds && QMetaObject::invokeMethod(page, "ShowModelParams"))
         return;
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
@@ -533,7 +533,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         BtBModel2DefaultClick();
     // The model-2 page shows the file's points and idle points, so that its
     // write sends them and not the curve it showed before.
-    if (QObject *page = findChild<QObject *>(QStringLiteral("Model2Page"), Qt::FindDirectChildrenOnly))
+    if (QObject *page = PageLogic("Model2Page"))
         QMetaObject::invokeMethod(page, "ShowRecordModel2", Q_ARG(bool, load.HasModelPoints));
     UpdateModel2Labels();
     if (!ModelOnly) {

@@ -14,15 +14,14 @@
 
 namespace {
 
-// Runs a slot of the page logic that owns an operation: the pages are
-// children of the window named after their class.
-void InvokePage(QObject *window, const char *page, const char *slot)
-{
-    if (auto *p = window->findChild<QObject *>(QLatin1String(page), Qt::FindDirectChildrenOnly))
-        QMetaObject::invokeMethod(p, slot);
-}
 
 } // namespace
+
+void TFormMain::InvokePage(const char *page, const char *slot) const
+{
+    if (QObject *p = PageLogic(page))
+        QMetaObject::invokeMethod(p, slot);
+}
 
 void TFormMain::UpdateAdapterPanels()
 {
@@ -41,91 +40,91 @@ void TFormMain::UpdateAdapterPanels()
 void TFormMain::UpdateCylinderCountControls(bool flag) { if (ConfigurationPage) ConfigurationPage->UpdateCylinderCountControls(flag); }
 void TFormMain::UpdateConfigurationControls() { if (ConfigurationPage) ConfigurationPage->UpdateConfigurationControls(); }
 void TFormMain::ReadConfiguration() { if (ConfigurationPage) ConfigurationPage->ReadConfiguration(); }
-void TFormMain::ReadModelParams() { InvokePage(this, "ModelPage", "ReadModelParams"); }
-void TFormMain::ReadModel2Settings() { InvokePage(this, "Model2Page", "ReadModel2Settings"); }
-void TFormMain::ShowPsysCorrections() { InvokePage(this, "CorrectionsPage", "ShowPsysCorrections"); }
-void TFormMain::ShowPcolCorrections() { InvokePage(this, "CorrectionsPage", "ShowPcolCorrections"); }
-void TFormMain::ShowTgasCorrections() { InvokePage(this, "CorrectionsPage", "ShowTgasCorrections"); }
-void TFormMain::ShowRpmCorrections() { InvokePage(this, "CorrectionsPage", "ShowRpmCorrections"); }
+void TFormMain::ReadModelParams() { InvokePage("ModelPage", "ReadModelParams"); }
+void TFormMain::ReadModel2Settings() { InvokePage("Model2Page", "ReadModel2Settings"); }
+void TFormMain::ShowPsysCorrections() { InvokePage("CorrectionsPage", "ShowPsysCorrections"); }
+void TFormMain::ShowPcolCorrections() { InvokePage("CorrectionsPage", "ShowPcolCorrections"); }
+void TFormMain::ShowTgasCorrections() { InvokePage("CorrectionsPage", "ShowTgasCorrections"); }
+void TFormMain::ShowRpmCorrections() { InvokePage("CorrectionsPage", "ShowRpmCorrections"); }
 void TFormMain::SetActiveTgasCorrSpBtn(uint8_t corrType)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("CorrectionsPage"))
         QMetaObject::invokeMethod(p, "SetActiveTgasCorrSpBtn", Q_ARG(int, corrType));
 }
 void TFormMain::SetActiveRpmCorrSpBtn(uint8_t corrType)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("CorrectionsPage"))
         QMetaObject::invokeMethod(p, "SetActiveRpmCorrSpBtn", Q_ARG(int, corrType));
 }
 void TFormMain::SetTgasCorrSpBtnEnabled(bool flag)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("CorrectionsPage"))
         QMetaObject::invokeMethod(p, "SetTgasCorrSpBtnEnabled", Q_ARG(bool, flag));
 }
 void TFormMain::SetRpmCorrSpBtnEnabled(bool flag)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("CorrectionsPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("CorrectionsPage"))
         QMetaObject::invokeMethod(p, "SetRpmCorrSpBtnEnabled", Q_ARG(bool, flag));
 }
-void TFormMain::SelectMaxTbForLoadItems() { InvokePage(this, "CorrectionsPage", "SelectMaxTbForLoadItems"); }
-void TFormMain::DrawModelChart() { InvokePage(this, "ModelPage", "DrawModelChart"); }
-void TFormMain::UpdateModel2Labels() { InvokePage(this, "Model2Page", "UpdateModel2Labels"); }
+void TFormMain::SelectMaxTbForLoadItems() { InvokePage("CorrectionsPage", "SelectMaxTbForLoadItems"); }
+void TFormMain::DrawModelChart() { InvokePage("ModelPage", "DrawModelChart"); }
+void TFormMain::UpdateModel2Labels() { InvokePage("Model2Page", "UpdateModel2Labels"); }
 bool TFormMain::WriteConfWizardConfiguration()
 {
     bool written = false;
-    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("ConfigurationWizard"))
         QMetaObject::invokeMethod(p, "WriteConfWizardConfiguration", Q_RETURN_ARG(bool, written));
     return written;
 }
-void TFormMain::FillConfBasedPage() { InvokePage(this, "ConfigurationWizard", "FillConfBasedPage"); }
-void TFormMain::FillConfSwitchingPage() { InvokePage(this, "ConfigurationWizard", "FillConfSwitchingPage"); }
-void TFormMain::FillConfAdvancedPage() { InvokePage(this, "ConfigurationWizard", "FillConfAdvancedPage"); }
+void TFormMain::FillConfBasedPage() { InvokePage("ConfigurationWizard", "FillConfBasedPage"); }
+void TFormMain::FillConfSwitchingPage() { InvokePage("ConfigurationWizard", "FillConfSwitchingPage"); }
+void TFormMain::FillConfAdvancedPage() { InvokePage("ConfigurationWizard", "FillConfAdvancedPage"); }
 void TFormMain::UpdateConfAutoCalPage(bool updateStop)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("AutoCalibrationPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("AutoCalibrationPage"))
         QMetaObject::invokeMethod(p, "UpdateConfAutoCalPage", Q_ARG(bool, updateStop));
 }
-void TFormMain::PgCConfWizardChange() { InvokePage(this, "ConfigurationWizard", "PgCConfWizardChange"); }
+void TFormMain::PgCConfWizardChange() { InvokePage("ConfigurationWizard", "PgCConfWizardChange"); }
 void TFormMain::UpdateConfWizardButtons(bool refill)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("ConfigurationWizard"))
         QMetaObject::invokeMethod(p, "UpdateConfWizardButtons", Q_ARG(bool, refill));
 }
 void TFormMain::GoToConfWizardPage(int page)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("ConfigurationWizard"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("ConfigurationWizard"))
         QMetaObject::invokeMethod(p, "GoToConfWizardPage", Q_ARG(int, page));
 }
-void TFormMain::TbSConfiguratorShow() { InvokePage(this, "ConfigurationWizard", "TbSConfiguratorShow"); }
+void TFormMain::TbSConfiguratorShow() { InvokePage("ConfigurationWizard", "TbSConfiguratorShow"); }
 void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
 void TFormMain::ClearCalibrationControls()
 {
-    InvokePage(this, "ModelPage", "ClearControls");
-    InvokePage(this, "Model2Page", "ClearControls");
+    InvokePage("ModelPage", "ClearControls");
+    InvokePage("Model2Page", "ClearControls");
 }
 void TFormMain::ClearKnfControls() { if (ConfigurationPage) ConfigurationPage->ClearKnfControls(); }
-void TFormMain::UpdateCalibrationControls() { InvokePage(this, "AutoCalibrationPage", "UpdateCalibrationControls"); }
-void TFormMain::UpdateMapChartsVisibility() { InvokePage(this, "MapPage", "UpdateMapChartsVisibility"); }
-void TFormMain::DrawMapChart() { InvokePage(this, "MapPage", "DrawMapChart"); }
-void TFormMain::ClearPetrolMapAct() { InvokePage(this, "MapPage", "ClearPetrolMapAct"); }
-void TFormMain::ClearGasMap() { InvokePage(this, "MapPage", "ClearGasMap"); }
-void TFormMain::CmBCalMapRPMRangeChange() { InvokePage(this, "MapPage", "CmBCalMapRPMRangeChange"); }
+void TFormMain::UpdateCalibrationControls() { InvokePage("AutoCalibrationPage", "UpdateCalibrationControls"); }
+void TFormMain::UpdateMapChartsVisibility() { InvokePage("MapPage", "UpdateMapChartsVisibility"); }
+void TFormMain::DrawMapChart() { InvokePage("MapPage", "DrawMapChart"); }
+void TFormMain::ClearPetrolMapAct() { InvokePage("MapPage", "ClearPetrolMapAct"); }
+void TFormMain::ClearGasMap() { InvokePage("MapPage", "ClearGasMap"); }
+void TFormMain::CmBCalMapRPMRangeChange() { InvokePage("MapPage", "CmBCalMapRPMRangeChange"); }
 void TFormMain::LoadMapFromFile(const QString &fileName)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("MapPage"))
         QMetaObject::invokeMethod(p, "LoadMapFromFile", Q_ARG(QString, fileName));
 }
 void TFormMain::SaveMapToFile(const QString &fileName)
 {
-    if (auto *p = findChild<QObject *>(QStringLiteral("MapPage"), Qt::FindDirectChildrenOnly))
+    if (auto *p = PageLogic("MapPage"))
         QMetaObject::invokeMethod(p, "SaveMapToFile", Q_ARG(QString, fileName));
 }
-void TFormMain::WriteDefaultConfiguration_145() { InvokePage(this, "DefaultConfiguration", "WriteDefaultConfiguration_145"); }
+void TFormMain::WriteDefaultConfiguration_145() { InvokePage("DefaultConfiguration", "WriteDefaultConfiguration_145"); }
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
-void TFormMain::YEdConfPowerChange() { InvokePage(this, "ConfigurationWizard", "YEdConfPowerChange"); }
-void TFormMain::EdtModMULT_Change() { InvokePage(this, "ModelPage", "EdtModMULT_Change"); }
-void TFormMain::CheckFormPictureShow() { InvokePage(this, "ComponentPictures", "CheckFormPictureShow"); }
+void TFormMain::YEdConfPowerChange() { InvokePage("ConfigurationWizard", "YEdConfPowerChange"); }
+void TFormMain::EdtModMULT_Change() { InvokePage("ModelPage", "EdtModMULT_Change"); }
+void TFormMain::CheckFormPictureShow() { InvokePage("ComponentPictures", "CheckFormPictureShow"); }
 
 void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
 
