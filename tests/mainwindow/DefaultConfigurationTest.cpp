@@ -311,7 +311,7 @@ TEST(PageControls, EveryNameTheDockedWindowsReuseResolvesToTheMainWindowsOwnCont
 
     // A page's control moved into a docked window's panel is the page's no longer, nor the main window's.
     auto *power = qobject_cast<QWidget *>(own.value(QStringLiteral("YEdKnfPower")).first());
-    QWidget *home = power->parentWidget(), *dockedPanel = nullptr;
+    QWidget *dockedPanel = nullptr;
     const TPageControls *user = nullptr;
     for (const TPageControls *page : pages)
         user = page->Control(QStringLiteral("YEdKnfPower")) == power ? page : user;
@@ -321,5 +321,4 @@ TEST(PageControls, EveryNameTheDockedWindowsReuseResolvesToTheMainWindowsOwnCont
     power->setParent(dockedPanel);
     EXPECT_EQ(user->Control(QStringLiteral("YEdKnfPower")), nullptr);
     EXPECT_EQ(form.OwnPanel("YEdKnfPower"), nullptr);
-    power->setParent(home);
 }

@@ -634,8 +634,7 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
 
     // Closed while the variants' silent bootloaders are sought: nothing more is sent, not even a leave request.
     ASSERT_TRUE(runningSoon());
-    server.injectFaultWhen([n = 0](const Bytes &f) mutable { return versionRequest(f) && ++n > 1; },
-                           sim::Fault::noAnswer());
+    server.injectFaultWhen([n = 0](const Bytes &f) mutable { return versionRequest(f) && ++n > 1; }, sim::Fault::noAnswer());
     size_t closedAt = 0;
     logic.ProcessEvents = [&] {
         if (!closedAt && sentSince(0, versionRequest) == 3) {

@@ -98,7 +98,6 @@ TEST_F(Reach, InstallationCardFromTheFileMenu)
         card->FormShow();
         company = card->Edit("EdtNazwaFirmy")->text();
         card->UpdatePage();
-        // Pixels of the model's line (pure red) in the printed card's model picture.
         QImage page(TQRpKarta::PageWidth, TQRpKarta::PageHeight, QImage::Format_RGB32);
         QPainter painter(&page);
         card->QRpKarta->Render(painter, QRectF(page.rect()));
@@ -114,7 +113,7 @@ TEST_F(Reach, InstallationCardFromTheFileMenu)
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[0], shown[1]) << "created once, on first use";
     EXPECT_EQ(company, "Warsztat Nowak");
-    EXPECT_GT(modelLine, 160) << "the model's line across its picture";
+    EXPECT_GT(modelLine, 160) << "pixels of the model's line (pure red) across the printed card's model picture";
 }
 
 } // namespace
