@@ -219,8 +219,7 @@ TEST(DefaultConfiguration, LockedDeviceIsNotAskedGetsNothingAndIsSaidLocked)
     EXPECT_EQ(p.Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strConfDeviceLocked")));
     EXPECT_TRUE(p.Device.Server.log().bytes().empty());
 
-    // A device that reports itself locked, by the page's factory button and
-    // the device menu's factory reset: one message each, nothing written.
+    // Locked by its own report: the page's factory button and the menu's reset say so once each, write nothing.
     p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
     p.Form->UpdateDeviceMenus();
     ASSERT_NE(DeviceRecord.LinkState, 0xF0);
@@ -310,21 +309,16 @@ TEST(PageControls, EveryNameTheDockedWindowsReuseResolvesToTheMainWindowsOwnCont
         }
     }
 
-    // A control a page found, once taken into a docked window's panel, is
-    // that page's no longer, nor handed out as one of the main window's.
+    // A page's control moved into a docked window's panel is the page's no longer, nor the main window's.
     auto *power = qobject_cast<QWidget *>(own.value(QStringLiteral("YEdKnfPower")).first());
-    const auto user = std::find_if(pages.begin(), pages.end(), [&](const TPageControls *page) {
-        return page->Control(QStringLiteral("YEdKnfPower")) == power;
-    });
-    ASSERT_NE(user, pages.end());
-    QWidget *home = power->parentWidget();
     QWidget *dockedPanel = nullptr;
+    const TPageControls *user = nullptr;
+    for (const TPageControls *page : pages)
+        user = page->Control(QStringLiteral("YEdKnfPower")) == power ? page : user;
     for (QWidget *w : form.findChildren<QWidget *>(QStringLiteral("YEdKnfPower")))
-        if (docked(w))
-            dockedPanel = w->parentWidget();
-    ASSERT_NE(dockedPanel, nullptr);
+        dockedPanel = docked(w) ? w->parentWidget() : dockedPanel;
+    ASSERT_TRUE(user && dockedPanel);
     power->setParent(dockedPanel);
-    EXPECT_EQ((*user)->Control(QStringLiteral("YEdKnfPower")), nullptr);
+    EXPECT_EQ(user->Control(QStringLiteral("YEdKnfPower")), nullptr);
     EXPECT_EQ(form.OwnPanel("YEdKnfPower"), nullptr);
-    power->setParent(home);
 }

@@ -169,16 +169,10 @@ TEST(FormMainNavigation, LeavingAModifiedPageAsksAndCancelKeepsPageAndEdits)
     const int from = int(shown.indexOf("TbSMeasure"));
     ASSERT_LT(from + 2, shown.size());
     pages->setTabEnabled(pages->indexOf(Get(form, shown[from + 1].toLatin1().constData())), false);
-    const std::function<void()> forward[] = {
-        [&] { QCoreApplication::sendEvent(pages, &next); },
-        [&] {
-            QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::ControlModifier);
-            QCoreApplication::sendEvent(pages, &down);
-        },
-        [&] { QCoreApplication::sendEvent(bar, &wheel); }};
-    for (const auto &go : forward) {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_PageDown, Qt::ControlModifier);
+    for (const auto &[to, event] : {std::pair<QObject *, QEvent *>{pages, &next}, {pages, &down}, {bar, &wheel}}) {
         s.setPage("TbSMeasure");
-        go();
+        QCoreApplication::sendEvent(to, event);
         EXPECT_EQ(Current(form, "PgCMain"), shown[from + 2]);
     }
 }

@@ -94,8 +94,7 @@ void ExpectLanguage(TFormMain &form, const QString &code)
     EXPECT_EQ(Shown(form, QStringLiteral("BtnDgnStart")), LM->Translate(QStringLiteral("strStart")));
     EXPECT_EQ(form.StatusBaseText(), LM->Translate(QStringLiteral("strComError")));
     EXPECT_FALSE(form.StatusBaseText().startsWith(u'!'));
-    // The power fields hold the device's kW in every language; horsepower
-    // shows only beside them.
+    // The power fields hold the device's kW in every language (horsepower only beside them).
     for (const char *caption : {"labelKnfPower", "labelConfPower"})
         EXPECT_TRUE(Shown(form, QString::fromLatin1(caption)).contains(QStringLiteral("[kW]"))) << caption;
 }

@@ -594,19 +594,15 @@ TEST_F(MapPageTest, SegmentFitShowsTheMultiplierInFullWithTheUsersSeparator)
     // The map chart's axes count in the user's notation too.
     Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
     Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
-    const auto axisTexts = [] {
-        QStringList out;
-        for (QGraphicsItem *item : Map->ChtMapa->scene()->items())
-            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
-                out << text->toPlainText();
-        return out.join(u' ');
-    };
     for (const QLocale &locale : {QLocale(QLocale::Polish, QLocale::Poland), QLocale(QLocale::English, QLocale::UnitedStates)}) {
         QLocale::setDefault(locale);
         Map->DrawMapChart();
         QLocale::setDefault(saved);
         QCoreApplication::processEvents();
-        const QString shown = axisTexts();
-        EXPECT_TRUE(shown.contains(locale.toString(5.5, 'f', 1) + u' ')) << shown.toStdString();
+        QStringList shown;
+        for (QGraphicsItem *item : Map->ChtMapa->scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                shown << text->toPlainText();
+        EXPECT_TRUE(shown.join(u' ').contains(locale.toString(5.5, 'f', 1) + u' ')) << shown.join(u' ').toStdString();
     }
 }

@@ -33,8 +33,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 using namespace shellwiring;
 using sim::Bytes;
 using startup::SimDevice;
@@ -175,16 +173,14 @@ TEST(MultiCalibration, ReachedByTabAndFunctionKeysAfterAFullRead)
     EXPECT_EQ(Head(sent, FullRead.size()), FullRead);
     EXPECT_EQ(sent[FullRead.size() + 38], std::make_pair(0xDC, 39));
     EXPECT_EQ(SafeStrToFloat(c.Window->Model->CmBKnfIdleHotTb->currentText()), 2.5);
-    // The idle values in the user's notation (the lists' own items keep the
-    // commas they are designed with).
-    for (const auto &[locale, tb, pcol] : {std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), "2.5", '.'},
-                                           std::tuple{QLocale(QLocale::Polish, QLocale::Poland), "2,5", ','}}) {
+    // The idle values in the user's notation (the lists' own items keep their commas).
+    for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Polish, QLocale::Poland)}) {
         const QLocale saved;
         QLocale::setDefault(locale);
         c.Window->Model->BtBModel2Read->click();
         QLocale::setDefault(saved);
-        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->currentText(), tb);
-        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotPcol->currentText().at(1), QLatin1Char(pcol));
+        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->currentText(), locale.toString(2.5, 'f', 1));
+        EXPECT_EQ(c.Window->Model->CmBKnfIdleHotPcol->currentText().mid(1, 1), locale.decimalPoint());
     }
     EXPECT_EQ(c.Window->Model->CmBKnfIdleHotTb->itemText(10), "2,5");
     EXPECT_EQ(c.Window->Corrections->Edits[0][0]->text(), "-14");
@@ -658,8 +654,7 @@ TEST(MultiCalibration, ScreenshotsOfEveryPage)
         if (!folder.isEmpty())
             shot.save(QDir(folder).filePath(sheet->objectName() + QStringLiteral(".png")));
     }
-    // After a round of the other pages, at each size, every label of the
-    // model page's sheets stays in the rows of the control designed beside it.
+    // After a round of the other pages, at each size, each model-sheet label stays in the rows of the control beside it.
     const char *const visits[] = {"MnIWindowMultiCalibrationMap", "MnIWindowMultiCalibrationCorrections",
                                   "MnIWindowDgnOscyloskop", "MnIWindowDgnTroubleCodes", "MnIWindowDgnAdvanced",
                                   "MnIWindowAdapter", "MnIWindowMultiCalibration", "MnIWindowMultiCalibrationModel"};
@@ -669,19 +664,15 @@ TEST(MultiCalibration, ScreenshotsOfEveryPage)
             Get<QAction>(c.Form(), item)->trigger();
         for (QWidget *sheet : {c.Window->Model->TbSCalibrationTypesBased, c.Window->Model->TbSCalibrationTypesPrecise}) {
             c.Window->Model->PgCCalibrationTypes->setCurrentWidget(sheet);
-            if (!folder.isEmpty())
-                c.Form().grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(sheet->objectName()).arg(size.width())));
-            for (QLabel *label : sheet->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-                for (QWidget *control : sheet->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-                    const TResizeInfo *l = c.Form().ResizeHelper->RecordOf(label);
-                    const TResizeInfo *r = c.Form().ResizeHelper->RecordOf(control);
-                    const int gap = r && l ? r->Left - l->Left - l->Width : -1;
-                    if (!qobject_cast<QLabel *>(control) && gap >= 0 && gap <= 20 && l->Top < r->Top + r->Height
-                        && r->Top < l->Top + l->Height) {
-                        const int middle = label->geometry().center().y();
+            const auto kids = sheet->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+            for (QWidget *label : kids)
+                for (QWidget *control : kids) {
+                    const TResizeInfo *l = c.Form().ResizeHelper->RecordOf(label), *r = c.Form().ResizeHelper->RecordOf(control);
+                    const int gap = r && l ? r->Left - l->Left - l->Width : -1, middle = label->geometry().center().y();
+                    if (qobject_cast<QLabel *>(label) && !qobject_cast<QLabel *>(control) && gap >= 0 && gap <= 20
+                        && l->Top < r->Top + r->Height && r->Top < l->Top + l->Height)
                         EXPECT_TRUE(middle >= control->y() && middle < control->y() + control->height())
                             << label->objectName().toStdString() << " at " << size.width();
-                    }
                 }
         }
     }

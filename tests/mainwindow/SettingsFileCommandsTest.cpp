@@ -703,10 +703,9 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
 
 // Each kind, version step and hardware variant the simulator models, refusing
 // what a real one refuses, as it comes or holding settings no list of the page
-// offers, every flag set: the upgrade's backup (File > Save As), the new
-// firmware's factory settings, then the restore (File > Load) write the file
-// back whole, every frame with what the device held (a setting its variant
-// lacks not at all), and the device holds again what it held.
+// offers, every flag set: the upgrade's backup (File > Save As), factory settings, then the restore (File > Load)
+// write the file back whole, every frame with what the device held (a setting its variant lacks not at all), and the
+// device holds again what it held.
 TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
 {
     struct Variant { uint8_t kind; char version; uint8_t page1 /* identity page 1 */; bool outsideLists; };
@@ -747,9 +746,7 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
                 s.Param8[28] = m.page1 == 0 ? 1 : m.page1 <= 2 ? 2 : 0;
             if (m.outsideLists)
                 SimController::OutsideLists(s);
-            // Every flag the configuration write sends set (id 29 from kind-21
-            // "D" on, id 30 from "E" on; without the RPM wire the RPM signal
-            // is the petrol injectors').
+            // Every flag the write sends set (29 from kind-21 "D", 30 from "E"; no RPM wire: RPM from the injectors).
             for (int id : {5, 7, 16, 17, 18, 20, 21, 27})
                 s.Param8[size_t(id)] = 1;
             if (m.kind == 48) { // the block holds them, and ids 6 and 8
@@ -771,17 +768,12 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
         SimControllerState saved;
         device.Server.withLock([&] {
             saved = device.Controller.State;
-            // The upgrade: the new firmware starts from its factory settings;
-            // the hardware (a kind-20 variant's sensor) stays. (Kind 48 writes
-            // through its own configuration window, which this window lacks;
-            // its device comes back on the same device.)
+            // The upgrade resets the settings, not the hardware (kind 20's sensor); kind 48 has its own window.
             if (m.kind == 48)
                 return;
             SimControllerState &s = device.Controller.State;
             const SimControllerState fresh = SimController(m.kind, m.version).State;
-            s.Param8 = fresh.Param8;
-            s.Param16 = fresh.Param16;
-            s.Model = fresh.Model;
+            std::tie(s.Param8, s.Param16, s.Model) = std::tie(fresh.Param8, fresh.Param16, fresh.Model);
             for (uint8_t c : {0x03, 0x10, 0x35, 0x36, 0xD8})
                 s.Payload[c] = fresh.Payload.at(c);
             if (m.kind == 20)

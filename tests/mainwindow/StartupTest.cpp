@@ -120,8 +120,7 @@ TEST(Startup, OfflineArgumentSendsNothingAndIsStored)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
-    // A box raised while the program starts, before the window sets the
-    // title (a refused trouble-code file), carries the program's caption.
+    // A box raised before the window sets the title (a refused trouble-code file) carries the program's caption.
     TCommon::SetApplicationTitle(QString());
     Common->ShowError(QStringLiteral("refused"));
     TFormMain &form = rig.Create({QStringLiteral("-oFfLiNe")});

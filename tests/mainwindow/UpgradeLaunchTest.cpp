@@ -65,9 +65,7 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
 {
     if (!ProgramRun::ProgramExists())
         GTEST_SKIP() << "program not built beside the tests";
-    // No controller: a bootloader that cannot say whose it is, then the
-    // adapter box's, which reports its type when contacted. The warning
-    // (in the Polish of the settings) names the one it is about.
+    // No controller: an anonymous bootloader, then the adapter's; the warning (in Polish) names the one it is about.
     for (const bool box : {false, true}) {
         SCOPED_TRACE(box);
         ProgramRun run;
@@ -79,9 +77,7 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
         // Several ticks of two seconds pass after the first warning.
         run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, 15000);
         ASSERT_EQ(warnings(), 1) << run.Output.toStdString();
-        EXPECT_TRUE(QString::fromLocal8Bit(run.Output)
-                        .contains(box ? QStringLiteral("| Adapter jest w trybie programowania.")
-                                      : QStringLiteral("| Sterownik jest w trybie programowania.")))
+        EXPECT_TRUE(QString::fromLocal8Bit(run.Output).contains(box ? "| Adapter jest w trybie" : "| Sterownik jest w trybie"))
             << run.Output.toStdString();
         run.WaitForFrames([](const std::vector<sim::ReceivedFrame> &) { return false; }, 6500);
         EXPECT_EQ(warnings(), 1) << run.Output.toStdString();

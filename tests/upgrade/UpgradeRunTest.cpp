@@ -202,13 +202,12 @@ protected:
         }
         return count;
     }
-    // The frames the device received once the log held from of them.
+    // The frames `which` picks that the device received after the log's first `from`.
     long sentSince(size_t from, const std::function<bool(const Bytes &)> &which)
     {
         const std::vector<Bytes> wire = server.log().bytes();
         return long(std::count_if(wire.begin() + std::ptrdiff_t(std::min(from, wire.size())), wire.end(), which));
     }
-    static bool applicationRequest(const Bytes &f) { return f.size() >= 2 && f[0] != 0xBC && f[1] != 0xE2; }
     static bool versionRequest(const Bytes &f) { return f.size() >= 2 && f[0] == 0xBC && f[1] == 0xE1; }
     bool anyErase()
     {
@@ -323,7 +322,7 @@ TEST_P(UpgradeCut, LeavesTheDeviceInItsBootloaderAndTheSecondAttemptCompletes)
     const size_t again = server.log().bytes().size();
     form->CheckConnection();
     EXPECT_TRUE(form->Connected());
-    EXPECT_EQ(sentSince(again, applicationRequest), 0);
+    EXPECT_EQ(sentSince(again, [](const Bytes &f) { return f.size() >= 2 && f[0] != 0xBC && f[1] != 0xE2; }), 0);
     form->close();
     EXPECT_EQ(leaveRequestsAfterErase(), 0);
     EXPECT_FALSE(running());
@@ -601,9 +600,8 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     form->BtBConnect->click();
     EXPECT_EQ(connects, 1);
 
-    // Close while "Open file" identifies the device: the step stops at its
-    // next pause (the bootloader is not asked again), then the window closes
-    // and the device goes back to its program.
+    // Close while "Open file" identifies the device: the step stops at its next pause (no more version requests),
+    // then the window closes and the device goes back to its program.
     ASSERT_FALSE(running());
     const size_t atClose = server.log().bytes().size();
     meanwhile({form->BtnClose}, false);
@@ -617,11 +615,7 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     // answer: the walk ends at the variant it is at.
     server.injectFaultWhen([](const Bytes &f) { return f[0] == 0xC0; }, sim::Fault::noAnswer(), 1000);
     const size_t before = server.log().bytes().size();
-    const auto programRequests = [&] {
-        const std::vector<Bytes> wire = server.log().bytes();
-        return std::count_if(wire.begin() + std::ptrdiff_t(before), wire.end(),
-                             [](const Bytes &f) { return f[0] == 0xC0 && f[1] != 0xE2; });
-    };
+    const auto programRequests = [&] { return sentSince(before, [](const Bytes &f) { return f[0] == 0xC0 && f[1] != 0xE2; }); };
     bool escaped = false;
     logic.ProcessEvents = [&] {
         if (!escaped && programRequests() == 1) {
@@ -638,17 +632,13 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     EXPECT_EQ(programRequests(), 1);
     EXPECT_FALSE(form->isVisible());
 
-    // A close while the variants' bootloaders are sought, the bootloader
-    // silent since its first reply: nothing more is sent, no leave request
-    // either, to a device not known to be in its bootloader.
+    // Closed while the variants' silent bootloaders are sought: nothing more is sent, not even a leave request.
     ASSERT_TRUE(runningSoon());
-    server.injectFaultWhen([n = 0](const Bytes &f) mutable { return versionRequest(f) && ++n > 1; },
-                           sim::Fault::noAnswer());
+    server.injectFaultWhen([n = 0](const Bytes &f) mutable { return versionRequest(f) && ++n > 1; }, sim::Fault::noAnswer());
     size_t closedAt = 0;
     logic.ProcessEvents = [&] {
-        const std::vector<Bytes> wire = server.log().bytes();
-        if (!closedAt && std::count_if(wire.begin(), wire.end(), versionRequest) == 3) {
-            closedAt = wire.size();
+        if (!closedAt && sentSince(0, versionRequest) == 3) {
+            closedAt = server.log().bytes().size();
             form->close();
         }
     };
@@ -660,9 +650,7 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     ASSERT_GT(closedAt, 0u);
     EXPECT_EQ(server.log().bytes().size(), closedAt);
 
-    // A close of a window not yet shown (the launch identifies the device
-    // before it shows the window) waits for the step as well: the device is
-    // sent back after the step's last request, not while the step talks to it.
+    // Closed before shown (the launch identifies first): the device is sent back only after the step's last request.
     ASSERT_FALSE(form->isVisible());
     form = std::make_unique<TFormUpgrader>();
     form->ComMultiPort = &port;
@@ -671,10 +659,8 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     QTimer::singleShot(0, form.get(), [this] { form->close(); });
     form->CheckConnection();
     EXPECT_TRUE(runningSoon());
-    const auto leftLast = [](const std::vector<sim::ReceivedFrame> &f) {
-        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA};
-    };
-    EXPECT_TRUE(server.log().waitFor(leftLast, std::chrono::seconds(10)));
+    EXPECT_TRUE(server.log().waitFor([](const std::vector<sim::ReceivedFrame> &f) {
+        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA}; }, std::chrono::seconds(10)));
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)

@@ -72,21 +72,6 @@ TEST_F(Reach, InjectorTestFromTheDiagnosticsButtonEndsItsTest)
     EXPECT_TRUE(form.isVisible());
 }
 
-// Pixels of the model's line (pure red) in the printed card's model picture.
-int ModelLinePixels(const TQRpKarta &card)
-{
-    QImage page(TQRpKarta::PageWidth, TQRpKarta::PageHeight, QImage::Format_RGB32);
-    QPainter painter(&page);
-    card.Render(painter, QRectF(page.rect()));
-    painter.end();
-    const QImage box = page.copy(card.QRImgModel->geometry());
-    int count = 0;
-    for (int y = 0; y < box.height(); ++y)
-        for (int x = 0; x < box.width(); ++x)
-            count += box.pixel(x, y) == qRgb(255, 0, 0);
-    return count;
-}
-
 TEST_F(Reach, InstallationCardFromTheFileMenu)
 {
     {
@@ -97,19 +82,12 @@ TEST_F(Reach, InstallationCardFromTheFileMenu)
     }
     // The device's model: seven points on a line; the calibration page is never entered.
     device.Server.withLock([&] {
-        auto &page = device.Controller.State.MapD4[0];
-        for (size_t k = 0; k < 7; ++k) {
-            const uint16_t x = uint16_t(748 * k), y = uint16_t(x * 11 / 10 + 94);
-            page[4 * k] = uint8_t(x >> 8);
-            page[4 * k + 1] = uint8_t(x);
-            page[4 * k + 2] = uint8_t(y >> 8);
-            page[4 * k + 3] = uint8_t(y);
+        for (size_t i = 0; i < 28; ++i) { // x then y of each point, high byte first
+            const unsigned x = 748 * unsigned(i / 4), v = i % 4 < 2 ? x : x * 11 / 10 + 94;
+            device.Controller.State.MapD4[0][i] = uint8_t(i % 2 ? v : v >> 8);
         }
     });
-    rig.Wire = [](TFormMain &form) {
-        shellwiring::Wire(form);
-        TModel2Page::Install(form);
-    };
+    rig.Wire = [](TFormMain &form) { shellwiring::Wire(form); TModel2Page::Install(form); };
     TFormMain &form = rig.Create();
     rig.Tick(); // the first tick after connecting reads the pages
     QString company;
@@ -120,7 +98,13 @@ TEST_F(Reach, InstallationCardFromTheFileMenu)
         card->FormShow();
         company = card->Edit("EdtNazwaFirmy")->text();
         card->UpdatePage();
-        modelLine = ModelLinePixels(*card->QRpKarta);
+        QImage page(TQRpKarta::PageWidth, TQRpKarta::PageHeight, QImage::Format_RGB32);
+        QPainter painter(&page);
+        card->QRpKarta->Render(painter, QRectF(page.rect()));
+        painter.end();
+        const QImage box = page.copy(card->QRpKarta->QRImgModel->geometry());
+        const auto *pixels = reinterpret_cast<const QRgb *>(box.constBits());
+        modelLine = int(std::count(pixels, pixels + box.width() * box.height(), qRgb(255, 0, 0)));
     };
     auto *item = form.findChild<QAction *>(QStringLiteral("MnIFileSettings"));
     ASSERT_NE(item, nullptr);
@@ -129,7 +113,7 @@ TEST_F(Reach, InstallationCardFromTheFileMenu)
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[0], shown[1]) << "created once, on first use";
     EXPECT_EQ(company, "Warsztat Nowak");
-    EXPECT_GT(modelLine, 160) << "the model's line across its picture";
+    EXPECT_GT(modelLine, 160) << "pixels of the model's line (pure red) across the printed card's model picture";
 }
 
 } // namespace
