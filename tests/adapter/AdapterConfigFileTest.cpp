@@ -11,7 +11,6 @@
 #include "adapter/ModuleOBD.h"
 #include "adapter/UIState.h"
 #include "adapter/UIStateOBD.h"
-#include "adapter/Variable.h"
 #include "core/AppConfig.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
@@ -23,14 +22,12 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <map>
 
 using adaptertest::Commands;
@@ -288,7 +285,6 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
          "Allowed values: whole numbers from %1 to %2.", "-128"},
         {"no finite number", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=inf\r\n", nullptr, 0,
          "The value is not a number."},
-        // A floating setting is rounded half away from zero, then checked.
         {"signed byte rounded above its top", InfoOf() + "[OBD]\r\nOBDAdaptLtFtBaseB1_EE=127.5\r\n", nullptr, 0,
          "Allowed values: whole numbers from %1 to %2.", "OBDAdaptLtFtBaseB1_EE=\"127.5\""},
         {"signed byte rounded below its bottom", InfoOf() + "[OBD]\r\nOBDAdaptStFtBase_EE=-128.5\r\n", nullptr, 0,
@@ -502,9 +498,8 @@ TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
         const auto &config = P.Device.Adapter.State.Obd.Config;
         EXPECT_EQ(config[0], 7);
         EXPECT_EQ(config[5], 0xFB);
-        EXPECT_EQ(config[3], 0x80);
-        EXPECT_EQ((std::vector<int>{config[4], config[6], config[7], config[9], config[10]}),
-                  (std::vector<int>{0xFF, 0x7F, 0xFF, 0xFF, 0xFF}));
+        EXPECT_EQ((std::vector<int>{config[3], config[4], config[6], config[7], config[9], config[10]}),
+                  (std::vector<int>{0x80, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF}));
     });
 }
 
@@ -570,31 +565,22 @@ TEST_F(AdapterConfigFile, FailuresOfSavingAndOfDefaultsAreReported)
     EXPECT_TRUE(BoxTexts().first().contains(Tr("The adapter does not answer.")));
 }
 
-// The run of whole numbers a floating setting's conversions keep is found
-// exactly at both ends, whatever the ends are; without 0 in it, none.
+// The whole numbers a floating setting's conversions keep: both ends found exactly; without 0, none.
 TEST(AdapterConfigStorableRange, FoundExactlyAtBothEnds)
 {
-    const std::pair<qint64, qint64> ranges[] = {{-128, 127}, {0, 255},     {0, 0},        {0, 1},      {-1, 2},
-                                                {-100, 100}, {0, 1000},    {-7, 254},     {0, 65535},  {-32768, 32767},
-                                                {5, 10}};
-    for (const auto &[low, high] : ranges) {
+    for (const auto &[low, high] : std::initializer_list<std::pair<qint64, qint64>>{
+             {-128, 127}, {0, 255}, {0, 0}, {0, 1}, {-1, 2}, {-100, 100}, {0, 1000}, {-7, 254}, {0, 65535}, {-32768, 32767}, {5, 10}}) {
         SCOPED_TRACE(testing::Message() << low << ".." << high);
         TDoubleVariable v(nullptr, 4, QStringLiteral("Check"), QString());
         v.SetOnValueToRaw([low, high](TVariable *sender, QByteArray &raw) {
             const qint32 held = qint32(std::lround(std::clamp(sender->GetAsFloat(), double(low), double(high))));
             raw = QByteArray(reinterpret_cast<const char *>(&held), 4);
         });
-        v.SetOnRawToValue([](TVariable *sender, QByteArray &raw) {
-            qint32 held = 0;
-            memcpy(&held, raw.constData(), 4);
-            sender->SetAsFloat(held);
-        });
+        v.SetOnRawToValue([](TVariable *sender, QByteArray &raw) { sender->SetAsFloat(qFromUnaligned<qint32>(raw.constData())); });
         qint64 foundLow = 1, foundHigh = -1;
-        const bool storable = AdapterConfig::StorableRange(&v, foundLow, foundHigh);
-        EXPECT_EQ(storable, low <= 0);
-        if (storable) {
-            EXPECT_EQ(foundLow, low);
-            EXPECT_EQ(foundHigh, high);
+        EXPECT_EQ(AdapterConfig::StorableRange(&v, foundLow, foundHigh), low <= 0);
+        if (low <= 0) {
+            EXPECT_EQ(std::pair(foundLow, foundHigh), std::pair(low, high));
         }
     }
 }

@@ -74,17 +74,14 @@ TEST(AdapterInMainWindow, BoxSilentAtRunTimeNeverHoldsTheTick)
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x78, 0x78, 0x70, 0x70, 0x70}));
     EXPECT_EQ(p.LiveReads(), 8u);
     EXPECT_FALSE(ModuleOBD->IsActive());
-    // The Adapter tab entered (F7): the box's presence query once, then its
-    // ticks (the detection's refresh among them) ask the box nothing.
+    // The Adapter tab entered (F7, then by the quick-start jump to its OBD
+    // settings): the box's presence query once each; its ticks ask nothing.
     p.Device.Server.log().clear();
     p.Rig.Form->MnIWindowAdapterClick();
     EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
     p.Tick(20);
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
-    // A quick-start jump to its OBD settings is one entry as well.
-    p.Device.Server.log().clear();
     shellwiring::Get<QPushButton>(*p.Rig.Form, "BtnQSAdapterConfig")->click();
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
+    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x01}));
     // The controller's reconnection brings the modules in line again.
     p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = false; });
     EXPECT_TRUE(DataManager->SyncModules(true));
@@ -125,8 +122,7 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
         shellwiring::ClickTab(*p.Rig.Form, "TbSConfig");
         p.Tick();
     }
-    // Nor by the upgrade check (Update in Connection status): an answer
-    // would take it back into use.
+    // Nor by the upgrade check: an answer would take it back into use.
     EXPECT_FALSE(p.Rig.Form->UpgradeServices.AdapterAnswersForUpgrade());
     EXPECT_EQ(p.Rig.Boxes.size(), 1u) << p.Rig.BoxTexts().join('|').toStdString();
     EXPECT_TRUE(p.Device.AdapterRequests().empty()) << p.Device.AdapterRequests().size();
@@ -135,8 +131,7 @@ TEST(AdapterInMainWindow, MismatchedBoxIsReportedAndLeftAlone)
     p.Tick(2);
     EXPECT_EQ(p.Rig.Boxes.size(), 2u) << p.Rig.BoxTexts().join('|').toStdString();
     EXPECT_LE(p.Device.AdapterRequests().size(), 3u);
-    // The box replaced by one that fits is taken on the next contact; the
-    // upgrade check asks the box itself, and one gone silent is not taken.
+    // A fitting box is taken on the next contact, a silent one not.
     p.Device.Server.withLock([&] { p.Device.Adapter.State.Payload[0x02][4] = 0x02; });
     DataManager->SyncModules(true);
     EXPECT_TRUE(p.Rig.Form->UpgradeServices.AdapterAnswersForUpgrade());

@@ -126,11 +126,10 @@ TEST(AioLogic, ReadAndWriteCopyTheSection)
     AioProgram p;
     p.Defaults();
     TLogicAIO &logic = *p.Module->Logic();
-    // Absent: a write leaves the values on the device side and refuses
-    // nothing; with the box itself gone it writes nothing at all.
+    // Absent: a write leaves the values on the device side and refuses nothing.
     p.U->Threshold(2, 4, 5)->SetAsInteger(777);
     p.U->ConfigOptionLam2EmulationEnabled->SetAsBoolean(true);
-    ModuleAdapter->SetEnabled(false);
+    ModuleAdapter->SetEnabled(false); // the box itself gone: nothing written
     EXPECT_FALSE(logic.WriteConfiguration());
     EXPECT_NE(p.D->Threshold(2, 4, 5)->GetAsInteger(), 777);
     ModuleAdapter->SetEnabled(true);
@@ -427,8 +426,7 @@ TEST(AioWindow, EnteringAndLeavingThePage)
     p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
     EXPECT_TRUE(p.Aio->PgCMainChanging());
     EXPECT_EQ(p.D->Threshold(1, 5, 5)->GetAsInteger(), 654);
-    // Yes with the box gone: not written, the page and its edit stay, and an
-    // error says so.
+    // Yes with the box gone: the page and its edit stay; an error says so.
     p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
     p.Rig.Boxes.clear();
     ModuleAdapter->SetEnabled(false);

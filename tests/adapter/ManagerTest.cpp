@@ -32,9 +32,7 @@ TEST(AdapterManager, ActivityFollowsTheControllerLink)
     EXPECT_EQ(manager.WorkSteps(), 1u);
 
     // The link drops after a failed repeat: the manager is switched off and
-    // stays off when the link comes back.
-    // Without the link nothing counts as dropped out; with it, the inactive
-    // manager does.
+    // stays off when the link comes back, then counts as dropped out.
     rig.Server.injectFault(Fault::badChecksum(), 2);
     EXPECT_FALSE(rig.Manager.ReadTroubleCodes());
     EXPECT_FALSE(manager.IsActive());

@@ -326,10 +326,8 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
     EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
-    // Yes with a write the box refuses, with the box gone (silent until its
-    // OBD module gave up), and with the box back but not yet found again
-    // (leaving the Adapter tab): the page and its edits stay, and a warning
-    // says so.
+    // Yes with a write the box refuses, with the box gone, and with the box back
+    // but not yet found again: the page and its edits stay; a warning says so.
     P->Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
     P->Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
     struct Row { const char *name; bool silent; const char *leaveTo; };
@@ -337,8 +335,7 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
                           Row{"box back, not yet found again", false, "TbSConfig"}}) {
         SCOPED_TRACE(row.name);
         P->Box([&](sim::SimAdapterState &s) { s.Silent = row.silent; });
-        if (row.silent)
-            Ticks(8);
+        Ticks(row.silent ? 8 : 0); // until the OBD module gave up
         P->Rig.Boxes.clear();
         shellwiring::ClickTab(*Form, row.leaveTo);
         QCoreApplication::processEvents();
@@ -350,8 +347,7 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
         EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
     }
-    // The box, holding its own settings, found again by the tick's re-sync
-    // (the manager dropped with it) enters the page anew: the edits stay.
+    // The box, found again by the tick's re-sync, enters the page anew: the edits stay.
     Manager->SetActive(false);
     P->Box([](sim::SimAdapterState &s) { s.Obd = sim::SimObdState(), IdleCanLink(s); });
     for (int i = 0; i < 10 && !ModuleOBD->IsActive(); ++i)
@@ -628,15 +624,14 @@ TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
     P->Tick();
     EXPECT_EQ(P->Obd->LblOBDRPMMini->text(), "3000");
     // The manifold pressure in the user's notation.
-    for (const auto &[locale, map, shown] : {std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), 35, "0.35"},
-                                             std::tuple{QLocale(QLocale::Polish, QLocale::Poland), 45, "0,45"}}) {
+    const QLocale saved;
+    for (const auto &[language, map, shown] : {std::tuple{QLocale::English, 35, "0.35"}, std::tuple{QLocale::Polish, 45, "0,45"}}) {
         P->Box([map = map](sim::SimAdapterState &s) { s.Obd.Readings[9] = uint8_t(map); });
-        const QLocale saved;
-        QLocale::setDefault(locale);
+        QLocale::setDefault(QLocale(language));
         Ticks(2);
-        QLocale::setDefault(saved);
         EXPECT_EQ(P->Obd->LblOBDMAPMini->text(), shown);
     }
+    QLocale::setDefault(saved);
 }
 
 TEST_F(ObdWindowTest, AdaptationTablesShowTheBoxBanksAndStayEmptyWithoutIt)

@@ -281,7 +281,6 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
     EXPECT_TRUE(exchange(0x02, 0xA5, answer, isError, 6));
     EXPECT_TRUE(isError);
     EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0xEE, 0x03, 0xC3}));
-    // Complete once its own bytes are in: no wait for bytes it does not have.
     EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 1}, {3, 3}}));
     EXPECT_TRUE(lockFree());
 
@@ -357,12 +356,10 @@ TEST_F(AdapterProtocolSim, LateAnswersWithinThePortsWaitAreTakenAtOnce)
     EXPECT_TRUE(lockFree());
 }
 
-// No answer is taken by another request. A repeat that read the first
-// try's late answer waits for the answer still owed to the repeat and drops
-// it: the wait ends when it has come (a read of exactly its bytes, all
-// there). A request given up with nothing heard has cost the port's wait
-// once: the next request is not held back for its answer, and passes over
-// that answer by its frame when it comes late.
+// No answer is taken by another request. A repeat that read the first try's
+// late answer waits for the one owed to the repeat and drops it (a read of
+// exactly its bytes, all there). A request given up costs the port's wait
+// once; the next request passes over its late answer by its frame.
 TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
 {
     // The first answer comes only when the repeat has arrived, the repeat's
@@ -379,8 +376,7 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(ask(0x0C), answer0C);
     EXPECT_TRUE(lockFree());
 
-    // No box: each presence query (no repeat) costs its own wait, never a
-    // second one for the answer the one before did not get.
+    // No box: each presence query (no repeat) costs its own wait, no more.
     server.withLock([&] { box.State.Silent = true; });
     protocol->RetryEnabled = false;
     port->reads.clear();
@@ -389,23 +385,18 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 0}, {1, 0}}));
     server.withLock([&] { box.State.Silent = false; });
 
-    // Given up: the answers come after the next request went out (one for
-    // each silent try), or within its wait. The next request goes out once
-    // and reads its own answer.
-    struct Row { const char *name; bool retry; std::function<void()> late; int owed; };
-    const Row rows[] = {
-        {"after the next request", false, [&] { server.injectFault(sim::Fault::held(), 1); }, 1},
-        {"both tries, after the next request", true,
-         [&] {
-             server.injectFault(sim::Fault::held(2), 1);
-             server.injectFault(sim::Fault::held(1), 1);
-         },
-         2},
-        {"within the next request's wait", false, [&] { server.withLock([&] { box.State.LateNext = {700}; }); }, 1},
-    };
+    // Given up, the answers (one a try) coming after the next request went out
+    // or within its wait: the next request goes out once and reads its own.
+    struct Row { const char *name; bool retry; std::vector<int> held; int lateMs; int owed; };
+    const Row rows[] = {{"after the next request", false, {1}, 0, 1},
+                        {"both tries, after the next request", true, {2, 1}, 0, 2},
+                        {"within the next request's wait", false, {}, 700, 1}};
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        row.late();
+        for (const int frames : row.held)
+            server.injectFault(sim::Fault::held(frames), 1);
+        if (row.lateMs > 0)
+            server.withLock([&] { box.State.LateNext = {row.lateMs}; });
         protocol->RetryEnabled = row.retry;
         EXPECT_EQ(ask(0x01, 0x01), Bytes{});
         protocol->RetryEnabled = true;

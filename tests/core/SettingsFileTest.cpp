@@ -176,8 +176,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"PressureSensorType=3", "PressureSensorType=3", {"PressureSensorType", "3", "1", "2"}},
         {"ReserveType=4", "ReserveType=4", {"ReserveType", "4", "0", "3"}},
         {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}},
-        // Numbers too long to be taken whole; a value beyond the field's
-        // type: the device's range is quoted.
+        // Too long to be taken whole, or beyond the field's type: the device's range is quoted.
         {"EngineCubicCapacity=1600000000000", "EngineCubicCapacity=1600000000000",
          {"EngineCubicCapacity", "1600000000000", "0", "9999"}},
         {"EngineCubicCapacity=99999999999999999999", "EngineCubicCapacity=99999999999999999999",

@@ -54,6 +54,13 @@ protected:
     QTemporaryDir dir;
     BoxRecorder boxes;
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString write(const char *name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            ADD_FAILURE() << "cannot write " << name;
+        return f.fileName();
+    }
 };
 
 TEST_F(Card, SavedAndLoadedIntoAFreshWindowGivesBackEveryFieldOnce)
@@ -123,11 +130,7 @@ TEST_F(Card, ReadAndWrittenInTheCodePageOfTheLanguage)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.language);
         lm.Language = QString::fromLatin1(c.language);
-        const QString file = path("coded.dkm");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Page]\r\nEdtMarka=\xA3\xF3\x64\x9F\r\nMemIle=0\r\n");
-        f.close();
+        const QString file = write("coded.dkm", "[Page]\r\nEdtMarka=\xA3\xF3\x64\x9F\r\nMemIle=0\r\n");
         TFrmFirmInfo form;
         ASSERT_TRUE(form.LoadPage(file));
         EXPECT_EQ(form.Edit("EdtMarka")->text(), c.shown);
@@ -141,11 +144,7 @@ TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)
 {
     for (const QByteArray &rest : {QByteArray(), QByteArray("DtPData.Date=jutro\r\nMemIle=dwie\r\n"),
                                    QByteArray("MemIle=-3\r\nMemStr0=x\r\n")}) {
-        const QString file = path("short.dkm");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Page]\r\nEdtMarka=Fiat\r\n" + rest + "EdtPojemnosc=1598\r\n");
-        f.close();
+        const QString file = write("short.dkm", "[Page]\r\nEdtMarka=Fiat\r\n" + rest + "EdtPojemnosc=1598\r\n");
         TFrmFirmInfo form;
         fill(form);
         ASSERT_TRUE(form.LoadPage(file)) << rest.constData();
@@ -158,13 +157,8 @@ TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)
     }
     // Lines the count names but the file lacks are empty, however many.
     for (const int count : {5, 100}) {
-        const QString file = path("lines.dkm");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Page]\r\nMemIle=" + QByteArray::number(count) + "\r\nMemStr0=a\r\nMemStr1=b\r\nMemStr2=c\r\n");
-        f.close();
         TFrmFirmInfo form;
-        ASSERT_TRUE(form.LoadPage(file)) << count;
+        ASSERT_TRUE(form.LoadPage(write("lines.dkm", "[Page]\r\nMemIle=" + QByteArray::number(count) + "\r\nMemStr0=a\r\nMemStr1=b\r\nMemStr2=c\r\n")));
         EXPECT_EQ(form.Card().Memo, QStringList({"a", "b", "c"}) + QStringList(count - 3, QString())) << count;
     }
 }
@@ -172,7 +166,7 @@ TEST_F(Card, MissingOrUnreadableKeysGiveEmptyFieldsTheDefaultDateAndNoLines)
 struct Damaged {
     const char *name;
     QByteArray bytes;
-    int cutLine = 0; // the line without its end, for a file cut short
+    int cutLine = 0; // of a file cut short
 };
 
 TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
@@ -190,11 +184,7 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
     fill(form);
     const TInstallationCard before = form.Card();
     for (const Damaged &d : files) {
-        const QString file = path(d.name);
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(d.bytes);
-        f.close();
+        const QString file = write(d.name, d.bytes);
         boxes.Boxes.clear();
         EXPECT_FALSE(form.LoadPage(file)) << d.name;
         ASSERT_EQ(boxes.Boxes.size(), 1) << d.name;
