@@ -30,16 +30,24 @@ TEST(AdapterManager, ActivityFollowsTheControllerLink)
     EXPECT_TRUE(manager.IsActive());
     manager.TimerThreadWorkStep();
     EXPECT_EQ(manager.WorkSteps(), 1u);
+    // A detection on this link stays known through the link's good exchanges.
+    EXPECT_FALSE(manager.DetectedOnThisLink());
+    manager.RedetectLocked();
+    EXPECT_TRUE(rig.Manager.ReadTroubleCodes());
+    EXPECT_TRUE(manager.DetectedOnThisLink());
 
     // The link drops after a failed repeat: the manager is switched off and
-    // stays off when the link comes back, then counts as dropped out.
+    // stays off when the link comes back, then counts as dropped out. The
+    // link that came back is another one: the box was not looked for on it.
     rig.Server.injectFault(Fault::badChecksum(), 2);
     EXPECT_FALSE(rig.Manager.ReadTroubleCodes());
     EXPECT_FALSE(manager.IsActive());
     EXPECT_FALSE(manager.ModulesDroppedOut());
+    EXPECT_FALSE(manager.DetectedOnThisLink());
     ASSERT_TRUE(rig.Connect());
     EXPECT_FALSE(manager.IsActive());
     EXPECT_TRUE(manager.ModulesDroppedOut());
+    EXPECT_FALSE(manager.DetectedOnThisLink());
     manager.TimerThreadWorkStep();
     EXPECT_EQ(manager.WorkSteps(), 1u);
 }

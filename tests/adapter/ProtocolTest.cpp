@@ -39,10 +39,20 @@ public:
     std::vector<Bytes> written;
     int bytesRead = 0;
     int releases = 0;
+    int failWrites = 0;  // the next writes that leave the request unsent
+    int silentReads = 0; // the next reads that find nothing come
+    // Answers owed (answers, bytes each) and owed answers dropped (bytes).
+    std::vector<std::pair<int, int>> owed;
+    std::vector<int> dropped;
 
 protected:
     bool WritePort(const uint8_t *bytes, int count, int &n) override
     {
+        if (failWrites > 0) {
+            --failWrites;
+            n = 0;
+            return false;
+        }
         written.emplace_back(bytes, bytes + count);
         n = count;
         return true;
@@ -50,6 +60,10 @@ protected:
     bool ReadPort(uint8_t *buffer, int count, int &n) override
     {
         n = 0;
+        if (silentReads > 0) {
+            --silentReads;
+            return count == 0;
+        }
         while (n < count && !input.empty()) {
             buffer[n++] = input.front();
             input.pop_front();
@@ -58,6 +72,8 @@ protected:
         return n == count;
     }
     void ReleasePortLock() override { ++releases; }
+    void OweAnswer(int answers, int count) override { owed.emplace_back(answers, count); }
+    void DropOwedAnswer(int count) override { dropped.push_back(count); }
 };
 
 // Counts the lock releases of a real protocol.
@@ -143,8 +159,11 @@ TEST(AdapterProtocol, AnswersErrorFramesAndTheirReports)
     EXPECT_TRUE(receive({0xD2, 0xEE, 0x03, 0xC3}, 6));
     EXPECT_TRUE(isError);
     EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{0xD2, 0xEE, 0x03, 0xC3}));
-    // EE in byte 1 of an answer at its full length is no error frame.
+    // EE in byte 1 of an answer at its full length is no error frame; it is
+    // read whole, nothing of it left for the next request.
     EXPECT_FALSE(receive({0xD2, 0xEE, 0x03, 0x01, 0x02, 0xC6}, 6));
+    EXPECT_TRUE(p.input.empty());
+    EXPECT_EQ(Bytes(buffer, buffer + 7), (Bytes{0, 0, 0, 0, 0, 0, 0x99}));
     // A wrong start byte ends the read after that byte.
     EXPECT_FALSE(receive({0xD0, 0x05, 0xA5, 0x7C}, 4));
     EXPECT_EQ(p.bytesRead, 1);
@@ -167,6 +186,35 @@ TEST(AdapterProtocol, AnswersErrorFramesAndTheirReports)
     EXPECT_FALSE(p.Execute(request, written, 4, buffer, isError, 4));
     EXPECT_TRUE(reports.empty()); // without the repeat a failed receive is never told
     EXPECT_EQ(p.releases, 9);
+
+    // Answers owed by tries whose request went out and heard nothing: the
+    // first try unheard and the repeat refused, the first try's request never
+    // sent and the repeat unheard or answered.
+    p.RetryEnabled = true;
+    struct Row {
+        const char *name;
+        int failWrites, silentReads;
+        Bytes answers;
+        int count;
+        std::vector<std::pair<int, int>> owed;
+        std::vector<int> dropped;
+    };
+    const Row rows[] = {
+        {"refused on the repeat", 0, 1, {0xD2, 0xEE, 0x03, 0xC3}, 6, {}, {4}},
+        {"first request unsent, repeat unheard", 1, 0, {}, 4, {{1, 4}}, {}},
+        {"first request unsent, repeat answered", 1, 0, {0xD2, 0x05, 0xA5, 0x7C}, 4, {}, {}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        p.owed.clear();
+        p.dropped.clear();
+        p.failWrites = row.failWrites;
+        p.silentReads = row.silentReads;
+        p.input.assign(row.answers.begin(), row.answers.end());
+        EXPECT_EQ(p.Execute(request, written, 4, buffer, isError, row.count), !row.answers.empty());
+        EXPECT_EQ(p.owed, row.owed);
+        EXPECT_EQ(p.dropped, row.dropped);
+    }
 }
 
 // End to end on a pseudo-terminal against the simulated box.
@@ -384,6 +432,15 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(ask(0x01, 0x01), Bytes{});
     EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 0}, {1, 0}}));
     server.withLock([&] { box.State.Silent = false; });
+    // The box answers again, but not what was given up: the answer of a
+    // request of another length comes first and ends what was owed.
+    ASSERT_EQ(port->OwedAnswer(), 1);
+    server.withLock([&] { box.State.Payload[0x0E] = {0x0E, 0x01, 0x02, 0x03}; });
+    uint8_t longer[6] = {};
+    bool isError = true;
+    EXPECT_TRUE(exchange(0x0E, 0xA5, longer, isError, 6));
+    EXPECT_EQ(Bytes(longer, longer + 6), sim::SimAdapter::Answer({0x0E, 0x01, 0x02, 0x03}));
+    EXPECT_EQ(port->OwedAnswer(), 0);
 
     // Given up, the answers (one a try) coming after the next request went out
     // or within its wait: the next request goes out once and reads its own.
@@ -409,5 +466,15 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
         ASSERT_TRUE(server.log().waitForCount(1, 10s));
         EXPECT_EQ(server.log().count(), 1u) << "the request after the give-up went out once";
     }
+    // A port opened anew owes nothing.
+    server.withLock([&] { box.State.Silent = true; });
+    protocol->RetryEnabled = false;
+    EXPECT_EQ(ask(0x01, 0x01), Bytes{});
+    protocol->RetryEnabled = true;
+    server.withLock([&] { box.State.Silent = false; });
+    ASSERT_EQ(port->OwedAnswer(), 1);
+    port->Close();
+    EXPECT_EQ(port->OwedAnswer(), 0);
+    ASSERT_NO_THROW(port->Open());
     EXPECT_TRUE(lockFree());
 }

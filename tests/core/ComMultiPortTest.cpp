@@ -4,6 +4,7 @@
 #include "core/ComMultiPort.h"
 #include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
+#include "common/PortLock.h"
 #include "sim/SimServer.h"
 
 #include <QDir>
@@ -89,6 +90,22 @@ protected:
         }
         return {};
     }
+};
+
+// A port that looks, at each of its reads, whether another thread could take
+// its lock then (given up after seconds: the lock is held).
+class LockWatchingPort : public TComMultiPort
+{
+public:
+    bool ReadData(void *buffer, int Count, int &BytesRead) override
+    {
+        takers.push_back(testsupport::TakeLockElsewhere(*this));
+        freeAtRead.push_back(takers.back().wait_for(2s) == std::future_status::ready);
+        return TComMultiPort::ReadData(buffer, Count, BytesRead);
+    }
+    std::vector<bool> freeAtRead;
+    // Each ends once the lock is let go; waited for before the port goes.
+    std::vector<std::future<void>> takers;
 };
 
 } // namespace
@@ -448,6 +465,22 @@ TEST_F(PortTest, ReleaseByAThreadThatDoesNotHoldTheLockIsIgnored)
     port->ReleaseLock();
     port->AcquireLock();
     port->ReleaseLock();
+}
+
+TEST_F(PortTest, AnOwedAnswerIsDroppedUnderTheLock)
+{
+    // Another thread's request and its answer never fall between the read
+    // of the owed answer and the emptying of the input that follows.
+    LockWatchingPort watching;
+    ApplyProgramPortSettings(watching);
+    watching.SetComDevice(kCom);
+    ASSERT_NO_THROW(watching.Open());
+    ASSERT_TRUE(send(watching, {0x55, 1, 1, 1}));
+    watching.ReleaseLock();
+    ASSERT_TRUE(sim.log().waitForCount(1, 2s));
+    watching.DropOwedAnswer(6);
+    EXPECT_EQ(watching.freeAtRead, std::vector<bool>{false});
+    EXPECT_TRUE(testsupport::PortLockFree(watching));
 }
 
 TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)

@@ -76,6 +76,8 @@ TEST(DataManagerLink, IdentifiesTheDeviceAndReadsItsIdentity)
     EXPECT_TRUE(rig.Manager.VersionAtLeast("C"));
     EXPECT_TRUE(rig.Manager.VersionBelow("h"));
     EXPECT_TRUE(ev.linkActive.empty());
+    // One link came up; its good exchanges are the same link.
+    EXPECT_EQ(rig.Manager.LinkUps, 1u);
 }
 
 TEST(DataManagerLink, KindTwentyReadsFivePagesAndTheUsaVariant)
@@ -171,6 +173,9 @@ TEST(DataManagerLink, AFailedRepeatDeclaresTheLinkLost)
         EXPECT_EQ(rig.Manager.ReadParameter8(2), 0);
         EXPECT_FALSE(rig.Manager.WriteParamByte(2, 1));
         EXPECT_TRUE(rig.Requests().empty());
+        // The link found again is another link.
+        ASSERT_TRUE(rig.Connect());
+        EXPECT_EQ(rig.Manager.LinkUps, 2u);
     }
 }
 

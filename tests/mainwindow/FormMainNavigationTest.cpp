@@ -214,6 +214,15 @@ TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)
     form.MnIWindowMeasureClick();
     EXPECT_EQ(Current(form, "PgCMain"), "TbSAdapter");
     EXPECT_EQ(writes + discards, 3);
+
+    // A jump onto an adapter sub-page enters it as part of the jump; the
+    // user's own change of sub-page after it is an entry of its own.
+    answer = No;
+    Get<QAbstractButton>(form, "BtnQSAdapterConfig")->click();
+    ASSERT_EQ(Current(form, "PgCAdapterMain"), "TbSAdapterMultiOBD");
+    const qsizetype before = entered.size();
+    ClickTab(form, "TbSAdapterMultiInfo");
+    EXPECT_EQ(entered.mid(before), QStringList{"TbSAdapterMultiInfo"});
 }
 
 TEST(FormMainNavigation, EntryActionsAndShortcutsByKind)

@@ -211,6 +211,7 @@ TEST_F(TroubleCodesTest, HistoryListsNewestFirstAndBoundsTheDeviceIndex)
             r[2] = 0x2B;                    // RPM period 11220
             r[3] = 0xD4;
             r[8] = 150;                     // Psys
+            r[12] = 143;                    // supply voltage, 12.99 V
             r[19] = uint8_t(e);             // gas working time
         }
         s.DebugRecords[4][0] = 255; // empty entry
@@ -249,6 +250,7 @@ TEST_F(TroubleCodesTest, HistoryListsNewestFirstAndBoundsTheDeviceIndex)
     EXPECT_EQ(lines[0], "Kod/Code= E1048");
     EXPECT_EQ(lines[1], "Rpm=" + FormatRpm(11220) + " rpm");
     EXPECT_EQ(lines[4], "P=" + FormatPressure(150) + " bar");
+    EXPECT_EQ(lines[8], "Usupply=" + FormatFloat2(12.99) + " V");
     EXPECT_EQ(lines[9], "Czas pracy na gazie= 7");
     Get<QWidget>("TbSFreezedFrames")->grab().save("/tmp/i19-freezeframes.png");
     grid->setCurrentCell(8, 0); // entry 4: empty

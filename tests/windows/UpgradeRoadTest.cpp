@@ -354,6 +354,33 @@ TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
     dialog.hide();
 }
 
+TEST_F(UpgradeRoad, AdapterUpgradeRefusedWhenTheBootloaderFoundIsTheControllers)
+{
+    // Would play any upgrade window that came up.
+    Person person;
+    person.File = file;
+    TFormMain &form = rig.Create();
+    // The last contact found the box in its bootloader; the bootloader on
+    // the line now is the controller's.
+    const auto boot = device.state<sim::SimBootloaderState>([this] { return device.target.Boot.State; });
+    device.server.withLock([&] {
+        auto &s = device.target.Boot.State;
+        s.Major = 8, s.Minor = 0, s.TypeCode = 98;
+    });
+    form.Services.ConnectBootloader();
+    ASSERT_TRUE(form.Services.BootloaderIsAdapter());
+    device.server.withLock([&] {
+        auto &s = device.target.Boot.State;
+        s.Major = boot.Major, s.Minor = boot.Minor, s.TypeCode = boot.TypeCode;
+    });
+    rig.Boxes.clear();
+    form.DeviceUpgradeFirmware(false);
+    EXPECT_EQ(person.UpgraderWindowsMade, 0);
+    EXPECT_TRUE(said(LM->Translate("strUpdImpossible") + "\r\n\r\n" + LM->Translate("strUpdAdapterNotFound")))
+        << rig.BoxTexts().join('|').toStdString();
+    EXPECT_FALSE(device.state<bool>([this] { return device.target.Boot.State.Programming; })) << "nothing erased";
+}
+
 TEST_F(UpgradeRoad, ABootloaderNoVariantServesIsSaidOncePerContact)
 {
     // A 7.0 bootloader reports no type, and no variant serves a type-less 7.x.
