@@ -315,8 +315,26 @@ void Warn(const QString &text)
 QString LoadProblem(const TIniFile &ini, TIniFile::Status status)
 {
     if (status == TIniFile::Status::Damaged)
-        return Tr("The file is not a text file.");
+        return Tr("Invalid configuration file format:") + Crlf + Tr("The file is not a text file.");
     return ini.ErrorString().isEmpty() ? Tr("The file does not exist or cannot be read.") : ini.ErrorString();
+}
+
+// Why a file that was read is no adapter file at all, or empty: control
+// bytes (other than TAB and the line ends) are in no text file, and every
+// adapter file has lines, each ended; a file without any line end holds at
+// most a part of one.
+QString NotAnAdapterFile(const TIniFile &ini)
+{
+    const QByteArray bytes = ini.ToBytes();
+    const bool control = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const uchar u = uchar(c);
+        return (u < 0x20 && u != '\t' && u != '\r' && u != '\n') || u == 0x7F;
+    });
+    if (control)
+        return Tr("Invalid configuration file format:") + Crlf + Tr("The file is not a text file.");
+    if (ini.UnendedLine() == 1)
+        return Tr("Invalid configuration file format:") + Crlf + Tr("Missing product and device info.");
+    return QString();
 }
 
 } // namespace
@@ -415,6 +433,10 @@ bool TLogic::LoadConfigurationFile(const QString &fileName, quint32 groups, bool
     bool ok = status == TIniFile::Status::Ok;
     if (!ok)
         problem = LoadProblem(ini, status);
+    if (ok)
+        problem = NotAnAdapterFile(ini);
+    if (!problem.isEmpty())
+        ok = false;
     // The program ends every line it writes: a last line without its end is
     // a file cut short, maybe inside its last value.
     if (ok && ini.UnendedLine() > 0) {

@@ -3,8 +3,8 @@
 #include "core/IniFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -389,22 +389,24 @@ class TReader {
 public:
     TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
 
-    // The integer of a key: false (value = def) when missing or not an
-    // integer; a value outside low..high, or a number too long for 64 bits,
-    // refuses the file. flag: the key holds a flag (the device takes 0 and 1).
+    // The integer of a key: false (value = def) when missing or empty. A
+    // value that is no whole number (text, a fraction, a number too long to
+    // be held) or one outside low..high refuses the file: the default
+    // written over the device's value would change it unasked. flag: the
+    // key holds a flag (the device takes 0 and 1).
     bool Integer(const QString &section, const QString &key, qint64 low, qint64 high, qint64 def,
                  qint64 &value, bool flag = false)
     {
         value = def;
-        // A missing key reads as empty text, which is no integer either.
+        // A missing key reads as empty text.
         const QString text = FIni.ReadString(section, key);
-        qint64 v = 0;
-        bool tooLarge = false;
-        const bool parsed = TSettingsFile::ParseInteger(text, v, &tooLarge);
-        if (tooLarge || (parsed && (v < low || v > high)))
-            RefuseRange(key, text, flag ? 0 : low, flag ? 1 : high);
-        if (!parsed || v < low || v > high)
+        if (text.trimmed().isEmpty())
             return false;
+        qint64 v = 0;
+        if (!TSettingsFile::ParseInteger(text, v) || v < low || v > high) {
+            RefuseRange(key, text, flag ? 0 : low, flag ? 1 : high);
+            return false;
+        }
         value = v;
         return true;
     }
@@ -422,11 +424,11 @@ public:
     {
         double v = def;
         const QString text = FIni.ReadString(section, key);
-        bool tooLarge = false;
-        if (!TSettingsFile::ParseFloat(text, v, &tooLarge) && !tooLarge)
+        if (text.trimmed().isEmpty())
             return def;
+        const bool parsed = TSettingsFile::ParseFloat(text, v);
         const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
-        if (tooLarge || !std::isfinite(v) || std::fabs(v) > 1e6 || (m && !FitsModelWord(*m, v))) {
+        if (!parsed || !std::isfinite(v) || std::fabs(v) > 1e6 || (m && !FitsModelWord(*m, v))) {
             if (m)
                 RefuseModel(key, text, *m);
             else
@@ -614,6 +616,60 @@ const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
 }
 const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
 
+namespace {
+
+// A decimal number in any form the files hold: an optional sign, digits with
+// one "." or "," as separator, an optional exponent. Read the same under
+// every locale of the user (no C library conversion that follows it). False
+// for anything else; range tells a number in form that no double holds
+// (beyond its largest or below its smallest magnitude).
+bool ParseDecimal(const QString &text, double &value, bool &range)
+{
+    range = false;
+    QByteArray t;
+    t.reserve(text.size());
+    bool point = false;
+    for (QChar c : text) {
+        if (c.unicode() > 127)
+            return false;
+        char a = char(c.unicode());
+        if (a == ',')
+            a = '.';
+        if (a == '.') {
+            if (point)
+                return false; // "1.5,2" or both separators
+            point = true;
+        } else if (!((a >= '0' && a <= '9') || a == '-' || a == '+' || a == 'e' || a == 'E')) {
+            return false;
+        }
+        t += a;
+    }
+    const char *first = t.constData();
+    const char *last = first + t.size();
+    bool negative = false;
+    if (first != last && (*first == '-' || *first == '+')) {
+        negative = *first == '-';
+        ++first;
+    }
+    // from_chars takes no sign of its own after ours.
+    if (first == last || *first == '-' || *first == '+')
+        return false;
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(first, last, v, std::chars_format::general);
+    if (r.ptr != last)
+        return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        range = true;
+        return false;
+    }
+    if (r.ec != std::errc() || !std::isfinite(v))
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
 bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLarge)
 {
     if (tooLarge)
@@ -634,9 +690,30 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLa
     }
     if (t.isEmpty())
         return false;
+    bool digits = true;
     for (QChar c : t)
         if (!(c.isDigit() || (base == 16 && QStringLiteral("abcdefABCDEF").contains(c))) || c.unicode() > 127)
+            digits = false;
+    if (!digits) {
+        // A whole number in another form ("1600.0", "1e3") is that number;
+        // a fraction is not an integer.
+        double v = 0;
+        bool range = false;
+        if (base != 10 || !ParseDecimal(text.trimmed(), v, range)) {
+            if (tooLarge)
+                *tooLarge = range;
             return false;
+        }
+        if (std::fabs(v) >= 9223372036854775808.0) {
+            if (tooLarge)
+                *tooLarge = true;
+            return false;
+        }
+        if (std::trunc(v) != v)
+            return false;
+        value = qint64(v);
+        return true;
+    }
     bool ok = false;
     const qint64 v = t.toLongLong(&ok, base);
     if (!ok) {
@@ -651,26 +728,14 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLa
 
 bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarge)
 {
+    bool range = false;
+    double v = 0;
+    const bool ok = ParseDecimal(text.trimmed(), v, range);
     if (tooLarge)
-        *tooLarge = false;
-    QString t = text.trimmed();
-    if (t.isEmpty() || (t.contains(u'.') && t.contains(u',')))
-        return false;
-    t.replace(u',', u'.');
-    for (QChar c : t)
-        if (!(c.isDigit() || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E')
-            || c.unicode() > 127)
-            return false;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok) {
-        // A number in form whose size no double holds.
-        if (tooLarge)
-            *tooLarge = std::isinf(std::strtod(t.toLatin1().constData(), nullptr));
-        return false;
-    }
-    value = v;
-    return true;
+        *tooLarge = range;
+    if (ok)
+        value = v;
+    return ok;
 }
 
 QString TSettingsFile::FormatFloat(double value, QChar decimalPoint)

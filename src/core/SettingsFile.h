@@ -123,8 +123,10 @@ public:
 
     // Integer and float texts as the files hold them: decimal with an
     // optional sign, or hexadecimal after "0x", "0X" or "$"; floats with "."
-    // or "," as separator. False for anything else; tooLarge (when given)
-    // tells a number in form that is too large to be held whole.
+    // or "," as separator and an optional exponent. An integer is also a
+    // whole number in float form ("1600.0", "1e3"), never a fraction. Read
+    // the same under every locale. False for anything else; tooLarge (when
+    // given) tells a number in form that is too large to be held whole.
     static bool ParseInteger(const QString &text, qint64 &value, bool *tooLarge = nullptr);
     static bool ParseFloat(const QString &text, double &value, bool *tooLarge = nullptr);
     // Float text: 15 significant digits, no trailing zeros, the separator given.

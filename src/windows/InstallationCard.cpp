@@ -9,9 +9,22 @@ namespace {
 const QString Section = QStringLiteral("Page");
 const QString DateKey = QStringLiteral("DtPData.Date");
 const QString LineCountKey = QStringLiteral("MemIle");
-// Most memo lines a card file can hold: each takes at least "MemStr0=" and
-// a line end, in a file of at most the size the reader takes.
-constexpr qint64 MaxMemoLines = TIniFile::MaxFileSize / qint64(sizeof("MemStr0=\r\n") - 1);
+// Most memo lines a card file can hold: line n takes at least its key
+// "MemStr<n>=" and a line end, in a file of at most the size the reader takes.
+constexpr qint64 MemoLinesWithin(qint64 size)
+{
+    const qint64 fixed = qint64(sizeof("MemStr=\r\n") - 1);
+    qint64 lines = 0;
+    for (qint64 width = 1, end = 10;; ++width, end *= 10) {
+        // Lines up to end - 1 have keys of width digits.
+        const qint64 each = fixed + width, block = (end - lines) * each;
+        if (block > size)
+            return lines + size / each;
+        size -= block;
+        lines = end;
+    }
+}
+constexpr qint64 MaxMemoLines = MemoLinesWithin(TIniFile::MaxFileSize);
 
 QString lineKey(int line)
 {
@@ -144,6 +157,14 @@ bool TInstallationCard::Save(const QString &fileName, QString &error) const
         return false;
     }
     Write(ini);
+    // A card larger than the reader takes could not be loaded back.
+    if (ini.ToBytes().size() > TIniFile::MaxFileSize) {
+        error = fileMessage(QStringLiteral("strCardNotSaved"), fileName,
+                            text("strCardTooLarge", "The card would be larger than the %1 bytes a card file may "
+                                                    "hold: shorten the additional information.")
+                                .arg(TIniFile::MaxFileSize));
+        return false;
+    }
     if (ini.Save() != TIniFile::Status::Ok) {
         error = fileMessage(QStringLiteral("strCardNotSaved"), fileName, ini.ErrorString());
         return false;

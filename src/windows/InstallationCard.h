@@ -42,7 +42,8 @@ struct TInstallationCard {
     bool Read(const TIniFile &ini, QString &error);
 
     // The file as a whole; false with a message naming the file and the
-    // reason, the card unchanged on a refused load.
+    // reason, the card unchanged on a refused load. A card whose file would
+    // be larger than the reader takes is not saved (nothing is written).
     bool Save(const QString &fileName, QString &error) const;
     bool Load(const QString &fileName, QString &error);
 

@@ -296,6 +296,12 @@ TEST_F(AdapterConfigFile, RefusedFilesChangeNothing)
         {"reading", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\r\nOBDRPM=2000\r\n",
          "Unrecognized or obsolete parameter found:", mrNo, nullptr},
         {"garbage", garbage, nullptr, 0, "The file is not a text file."},
+        // No adapter file at all, not one cut short.
+        {"binary without a line end", QByteArray("\x89PNG\x1A\x0B\xFF\xD8\x7F"), nullptr, 0,
+         "The file is not a text file."},
+        {"control bytes", InfoOf() + "[OBD]\r\nOBDProtocol_EE=5\x1B[0m\r\n", nullptr, 0,
+         "The file is not a text file."},
+        {"one line without its end", "Adapter settings", nullptr, 0, "Missing product and device info."},
     };
     for (const Refusal &c : cases) {
         SCOPED_TRACE(c.name);

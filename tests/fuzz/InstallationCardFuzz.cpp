@@ -2,14 +2,48 @@
 // load does. Properties: a card that is read is written and read back to
 // the same card; a refused file leaves the card as it was, with a reason; a
 // file cut short (last line without its end) is refused, and so is the
-// written card cut anywhere but at a line end.
+// written card cut anywhere but at a line end; a card is saved to a file
+// exactly when its file stays within what the reader takes, and then loads
+// back from it, while a refused save leaves the file as it was.
 #include "support/FuzzSupport.h"
 
 #include "core/IniFile.h"
 #include "windows/InstallationCard.h"
 
+#include <QFile>
+
 #include <cstddef>
 #include <cstdint>
+
+namespace {
+
+// The card saved over a file of another card: saved exactly when the file
+// stays within what the reader takes, and then loaded back as expected; a
+// refused save leaves the file as it was.
+void CheckSave(const TInstallationCard &card, const TInstallationCard &expected)
+{
+    static const QString file = fuzz::TempFolder() + QStringLiteral("/card.dkm");
+    const QByteArray old("[Page]\r\nEdtMarka=old\r\n[Other]\r\nKept=1\r\n");
+    FUZZ_CHECK(fuzz::WriteFile(file, old));
+    TIniFile over;
+    over.LoadFromBytes(old);
+    card.Write(over);
+    QString saveError;
+    const bool saved = card.Save(file, saveError);
+    FUZZ_CHECK(saved == (over.ToBytes().size() <= TIniFile::MaxFileSize));
+    if (saved) {
+        TInstallationCard loaded;
+        QString loadError;
+        FUZZ_CHECK(loaded.Load(file, loadError));
+        FUZZ_CHECK(loaded == expected);
+    } else {
+        FUZZ_CHECK(!saveError.isEmpty());
+        QFile f(file);
+        FUZZ_CHECK(f.open(QIODevice::ReadOnly) && f.readAll() == old);
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -48,6 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QString &line : expected.Memo)
         line.replace(undefined, QLatin1Char('?'));
     FUZZ_CHECK(back == expected);
+
+    // Saved only when it loads back; a refused save writes nothing. (A
+    // card file holding a NUL byte is refused before its card is read.)
+    if (!fuzz::Bytes(data, size).contains('\0'))
+        CheckSave(card, expected);
 
     // The written card cut in mid-line (the cut chosen by the input) is refused.
     const QByteArray bytes = written.ToBytes();

@@ -7,7 +7,11 @@
 // - a refused file says why: the short detail and a reason;
 // - every integer a file that was taken holds for a key the writer writes
 //   is written back as held (a flag as 0 or 1, a byte kept signed as its
-//   signed value); a number too large to be held whole refuses the file;
+//   signed value), also a whole number in another form ("1e3", "7.0"); a
+//   number too large to be held whole refuses the file; a kind-20/21 file
+//   whose key the reader reads holds text, a fraction or a number beyond
+//   what a double holds for it is refused (only an empty value takes the
+//   default);
 // - saving what was taken and reading it back gives the same record, and
 //   the same file again;
 // - a device of any kind, version and hardware variant, holding what its
@@ -144,6 +148,9 @@ void CheckWrittenAsHeld(const TIniFile &file, const TIniFile &out, const QString
             if (written.isNull() || types.Floats.contains(key.toLower()))
                 continue;
             FUZZ_CHECK(number || !fuzz::IntegerInForm(in)); // else refused
+            // Every key of the kind-20/21 sets is read when its writer writes it.
+            if (!multi)
+                FUZZ_CHECK(number || in.trimmed().isEmpty());
             if (!number)
                 continue;
             FUZZ_CHECK(TSettingsFile::ParseInteger(written, o));

@@ -384,6 +384,10 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         {"idle.ddf", head + "IdleHotTb=65535\r\n[Model]\r\nP1=1\r\n", "IdleHotTb=65535", "(0 - 65450)"},
         {"lambda.ddf", head + "LambdaType=16\r\n[Model]\r\nP1=1\r\n", "LambdaType=16", "(0 - 15)"},
         {"cylinders.ddf", head + "InjSW=8\r\n[Model]\r\nP1=1\r\n", "InjSW=8", "3, 4, 5, 6"},
+        // Present but not the key's number: refused, never written as its default.
+        {"fraction.ddf", head + "EngineCubicCapacity=1600.5\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=1600.5", "(0 - 9999)"},
+        {"huge.ddf", head + "EngineCubicCapacity=1e400\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=1e400", "(0 - 9999)"},
+        {"text.ddf", head + "EngineCubicCapacity=abc\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=abc", "(0 - 9999)"},
         {"missing.ddf", QByteArray(), "", "does not exist"},
     };
     DeviceRecord.InjSW = 3;
@@ -662,7 +666,8 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
 
     // Refused before the first frame: what the field holds but the device
     // does not take (the file the workshop would get back half-written).
-    for (const char *config : {"Power=5000", "Power=0", "IdleHotTb=65535", "LambdaType=16"}) {
+    for (const char *config : {"Power=5000", "Power=0", "IdleHotTb=65535", "LambdaType=16", "EngineCubicCapacity=1600.5",
+                               "EngineCubicCapacity=1e400", "EngineCubicCapacity=abc"}) {
         SCOPED_TRACE(config);
         WriteAll(file, head + config + "\r\nPW0=170\r\n[Model]\r\nP1=6\r\n");
         device.Server.log().clear();
@@ -678,8 +683,9 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
     // device takes) and with values beyond the page's up-down ranges that
     // the device takes: every frame is answered, the device holds the
     // file's values and its own where the file has none.
+    // A whole number in another form is that number.
     WriteAll(file, head + "InjSW=5\r\nPower=999\r\nIdleHotTb=65450\r\nPostValveDelay=65000\r\nPW0=170\r\n"
-                          "[Model]\r\nP1=0\r\nE1=120\r\n");
+                          "EngineCubicCapacity=1600.0\r\nEmulatorSwitchDelay=1e3\r\n[Model]\r\nP1=0\r\nE1=120\r\n");
     device.Server.log().clear();
     rig.Boxes.clear();
     form.MnIFileLoadCnfClick();
@@ -691,6 +697,8 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
         EXPECT_EQ(s.Param16[6], 999);
         EXPECT_EQ(s.Param16[8], 65450);
         EXPECT_EQ(s.Param16[10], 65000);
+        EXPECT_EQ(s.Param16[7], 1600);
+        EXPECT_EQ(s.Param16[9], 1000);
         EXPECT_EQ(s.Param8[23], 131);
         EXPECT_EQ(s.Payload.at(0x35).at(0), 170);
     });
@@ -842,8 +850,9 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
                 EXPECT_EQ(now.Payload.at(c), saved.Payload.at(c)) << "block " << int(c);
             EXPECT_EQ(now.Param8, saved.Param8);
             EXPECT_EQ(now.Param16, saved.Param16);
-            if (m.kind != 48)
+            if (m.kind != 48) {
                 EXPECT_EQ(now.Model, saved.Model);
+            }
         });
     }
 }

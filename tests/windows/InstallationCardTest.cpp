@@ -175,6 +175,8 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         {"binary.dkm", QByteArray("[Page]\r\nEdtMarka=A\0B\r\n", 22)},
         {"foreign.dkm", "[Settings]\r\nComMultiPort=1\r\n"},
         {"count.dkm", "[Page]\r\nMemIle=2147483647\r\n"},
+        // More lines than a card file can hold at their keys' real size.
+        {"manylines.dkm", "[Page]\r\nMemIle=100000\r\n"},
         // Cut short in a value and in a section header.
         {"cut.dkm", "[Page]\r\nEdtMarka=Fiat\r\nEdtPojemnosc=1", 3},
         {"cutheader.dkm", "[Page]\r\nEdtMarka=Fiat\r\n[Pa", 3},
@@ -204,6 +206,23 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
     EXPECT_FALSE(form.SavePage(path("no/such/folder/card.dkm")));
     ASSERT_EQ(boxes.Boxes.size(), 1);
     EXPECT_TRUE(boxes.Boxes[0].Text.contains("card.dkm"));
+
+    // The most lines a card can name are saved so that they load back; a
+    // card larger than the reader takes is not written, which is said.
+    TFrmFirmInfo many;
+    ASSERT_TRUE(many.LoadPage(write("most.dkm", "[Page]\r\nMemIle=75000\r\n")));
+    ASSERT_TRUE(many.SavePage(path("most.dkm")));
+    TFrmFirmInfo back;
+    ASSERT_TRUE(back.LoadPage(path("most.dkm")));
+    EXPECT_EQ(back.Card().Memo.size(), 75000);
+    const QByteArray kept = readAll(path("most.dkm"));
+    many.MemInfDodatkowe->setPlainText(QStringList(1000, QString(1100, u'x')).join(u'\n'));
+    boxes.Boxes.clear();
+    EXPECT_FALSE(many.SavePage(path("most.dkm")));
+    ASSERT_EQ(boxes.Boxes.size(), 1);
+    EXPECT_TRUE(boxes.Boxes[0].Text.contains("most.dkm"));
+    EXPECT_TRUE(boxes.Boxes[0].Text.contains(QString::number(TIniFile::MaxFileSize))) << boxes.Boxes[0].Text.toStdString();
+    EXPECT_EQ(readAll(path("most.dkm")), kept);
 }
 
 TEST_F(Card, WorkshopDataLivesInTheSettingsFileAndTheDeviceFillsTheSettings)

@@ -382,6 +382,9 @@ TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
     } cases[] = {
         {"Power", "0", "(1 - 999)"},     {"Power", "1000", "(1 - 999)"}, {"LambdaType", "8", "(0 - 7)"},
         {"ReserveType", "4", "(0 - 3)"}, {"LowPT", "256", "(0 - 255)"},  {"RPM>val", "65536", "(0 - 65535)"},
+        // Present but not the key's number: refused, never written as its default.
+        {"EngineCubicCapacity", "1600.5", "(0 - 9999)"}, {"EngineCubicCapacity", "1e400", "(0 - 9999)"},
+        {"Power", "abc", "(1 - 999)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Key);

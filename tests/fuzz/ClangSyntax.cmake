@@ -1,0 +1,35 @@
+# Checks that fuzz sources compile under clang, the compiler of the fuzzing
+# build (tools/fuzz.sh), without building anything: clang++ -fsyntax-only on
+# each source with the include folders and definitions of its target.
+#
+#   cmake -DCLANG=<clang++> -DSOURCES=<a|b> -DINCLUDES=<dirs|...>
+#         -DDEFINES=<defs|...> -P ClangSyntax.cmake
+foreach(_var CLANG SOURCES)
+  if(NOT ${_var})
+    message(FATAL_ERROR "ClangSyntax.cmake: ${_var} is not set")
+  endif()
+endforeach()
+string(REPLACE "|" ";" _sources "${SOURCES}")
+string(REPLACE "|" ";" _includes "${INCLUDES}")
+string(REPLACE "|" ";" _defines "${DEFINES}")
+set(_flags -fsyntax-only -std=c++20 -fPIC)
+foreach(_dir IN LISTS _includes)
+  if(_dir)
+    list(APPEND _flags "-I${_dir}")
+  endif()
+endforeach()
+foreach(_def IN LISTS _defines)
+  if(_def)
+    list(APPEND _flags "-D${_def}")
+  endif()
+endforeach()
+set(_failed "")
+foreach(_source IN LISTS _sources)
+  execute_process(COMMAND ${CLANG} ${_flags} ${_source} RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    list(APPEND _failed ${_source})
+  endif()
+endforeach()
+if(_failed)
+  message(FATAL_ERROR "not accepted by ${CLANG}: ${_failed}")
+endif()
