@@ -17,6 +17,7 @@
 #include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/shell/FormMain.h"
+#include "mainwindow/shell/ProgramEnd.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/UpgraderLogic.h"
@@ -135,6 +136,9 @@ int main(int argc, char *argv[])
 
         auto *form = keep(new TFormMain);
         FormMain = form;
+        // The program ends when this window closes, whatever other window
+        // (a service tool's, a box) closes while it is hidden.
+        EndProgramWithWindow(*form);
         WireMainWindowServices(*form);
         InstallMainWindowPages(*form, *ProgramLogic);
         form->FormCreate();

@@ -6,10 +6,14 @@
 #include "core/UnitConversions.h"
 #include "core/ui/WaitForm.h"
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/shell/ProgramEnd.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTimer>
@@ -18,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -474,6 +479,62 @@ TEST(Startup, ClosingStoresAutoSearchAndOfflineChoices)
     const QString ini = rig.IniText();
     EXPECT_TRUE(ini.contains(QStringLiteral("AutoSearch=1")));
     EXPECT_TRUE(ini.contains(QStringLiteral("OfflineMode=1")));
+}
+
+// The program's message loop is asked to end when the main window takes a
+// close, by File > Exit or by the window system's close box; a close the
+// window refuses ends nothing. The test ends the loop itself right after the
+// close, behind whatever the close posted.
+TEST(Startup, TheProgramEndsWithTheMainWindowsCloseOnly)
+{
+    // Quit requests reaching the application.
+    struct QuitCount : QObject {
+        int Quits = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            Quits += event->type() == QEvent::Quit;
+            return false;
+        }
+    };
+    // A window that refuses its close, as a close query answered No would.
+    struct RefusingWindow : TFormMain {
+        void closeEvent(QCloseEvent *event) override { event->ignore(); }
+    };
+    const struct {
+        const char *Name;
+        bool Refused;
+        std::function<void(TFormMain &)> Close;
+    } ways[] = {
+        {"File > Exit", false, [](TFormMain &f) { f.findChild<QAction *>(QStringLiteral("MnIFileExit"))->trigger(); }},
+        {"close box", false, [](TFormMain &f) { f.windowHandle()->close(); }},
+        {"refused", true, [](TFormMain &f) { f.close(); }},
+    };
+    for (const auto &way : ways) {
+        SCOPED_TRACE(way.Name);
+        StartupRig rig(5, true);
+        if (way.Refused) {
+            rig.Form = std::make_unique<RefusingWindow>();
+            rig.Form->FormCreate();
+        }
+        TFormMain &form = way.Refused ? *rig.Form : rig.Create();
+        EndProgramWithWindow(form);
+        QuitCount quits;
+        qApp->installEventFilter(&quits);
+        form.show();
+        QObject scope;
+        QTimer::singleShot(0, &scope, [&] {
+            way.Close(form);
+            QMetaObject::invokeMethod(&scope, [] { QCoreApplication::exit(3); }, Qt::QueuedConnection);
+        });
+        // A hang fails by name.
+        QTimer::singleShot(30000, &scope, [] { QCoreApplication::exit(2); });
+        const int result = QCoreApplication::exec();
+        qApp->removeEventFilter(&quits);
+        QGuiApplication::setQuitOnLastWindowClosed(true);
+        EXPECT_NE(result, 2) << "gave up waiting";
+        EXPECT_EQ(quits.Quits, way.Refused ? 0 : 1);
+        EXPECT_EQ(form.isVisible(), way.Refused);
+    }
 }
 
 TEST(Startup, MenuConnectLeavesOfflineModeAndFindsTheDevice)

@@ -238,6 +238,13 @@ void TFormMain::MnIDeviceResetClick()
 {
     if (!connectedToDevice())
         return;
+    // A locked device answers nothing but its lock state and takes none of
+    // the factory settings, whatever its kind: say so once, send nothing.
+    if (DataManager->IsDeviceNotReady()) {
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strConfDeviceLocked")), TCommon::ApplicationTitle());
+        return;
+    }
     RunFactoryReset();
 }
 
