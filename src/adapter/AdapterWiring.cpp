@@ -177,11 +177,15 @@ void WireMainWindowToAdapter(TFormMain &form)
         // A box that dropped out and answers again is found again when the
         // user enters the page; a refresh of the shown page (a finished
         // detection, a language change) asks the box nothing more.
-        if (byUser && Logic)
-            Logic->RedetectDroppedModules();
-        if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo)
-            FormMultiAdapterInfo->UpdateAdapterInfo();
-        else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
+        const bool detected = byUser && Logic && Logic->RedetectDroppedModules();
+        if (page == QLatin1String("TbSAdapterMultiInfo") && FormMultiAdapterInfo) {
+            // The box's information is read once for each entry by the user;
+            // a detection that just ran has read it already.
+            if (byUser && !detected)
+                FormMultiAdapterInfo->UpdateAdapterInfo();
+            else
+                FormMultiAdapterInfo->ShowAdapterInfo();
+        } else if (page == QLatin1String("TbSAdapterMultiOBD") && FormMultiOBD)
             FormMultiOBD->PgCMainChange();
         else if (page == QLatin1String("TbSAdapterMultiAIO") && FormMultiAIO)
             FormMultiAIO->PgCMainChange();

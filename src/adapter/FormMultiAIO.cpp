@@ -476,8 +476,12 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
 {
     TModuleAIO *module = Logic ? Logic->ModuleAIO() : nullptr;
     TUIStateAIO *u = ui();
-    if (!module || !u)
+    if (!module || !u) {
+        // Nothing written: no change record, the question stays for the next write.
+        if (Common)
+            Common->ChangeWritten(false);
         return false;
+    }
     bool saved = false;
     Logic->PauseWorkThread(saved);
     // The grids into the variables (cells hold numbers: a refused edit shows
@@ -503,6 +507,9 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         module->Logic()->ReadConfiguration();
     }
     Logic->ResumeWorkThread(saved);
+    // The change record goes out only for a configuration the box took.
+    if (Common)
+        Common->ChangeWritten(written);
     RefreshGrids();
     UpdateWriteButtonState();
     if (!written && Common)

@@ -79,7 +79,7 @@ TFormMultiAdapterInfo::~TFormMultiAdapterInfo()
 
 void TFormMultiAdapterInfo::UpdateLanguage()
 {
-    UpdateAdapterInfo();
+    ShowAdapterInfo();
 }
 
 void TFormMultiAdapterInfo::UpdateAdapterInfo()

@@ -33,6 +33,10 @@ public:
     // date and time and serial number, or why it is not usable; the buttons
     // are enabled exactly when it is usable.
     void UpdateAdapterInfo();
+    // The texts from what the box last reported, without asking it: a
+    // refresh of the window (a language change, a finished detection, which
+    // has read the box itself) sends the box nothing.
+    void ShowAdapterInfo();
     void UpdateLanguage();
     void AdjustLayout() {}
     // Writes the default configuration after its question.
@@ -44,8 +48,6 @@ public:
     bool BtBAdapterLoadFromFileClick();
 
 private:
-    // The texts from what the box last reported, without asking it.
-    void ShowAdapterInfo();
     // The file dialog (open or save) in the adapter-file folder; empty when
     // cancelled. The chosen folder is kept in the program settings.
     QString ChooseFile(bool save);

@@ -1045,8 +1045,13 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
 {
     Q_UNUSED(sender);
     TUIStateOBD *s = ui();
-    if (!obdActive() || !s)
+    if (!obdActive() || !s) {
+        // The box is not there: nothing written, so no change record either;
+        // the question stays for the next write.
+        if (Common)
+            Common->ChangeWritten(false);
         return false;
+    }
     TDevStateOBD *d = module()->DevState();
     // What the box held before: corrections learnt under another adaptation
     // type or division switch are dropped once the new settings are in.
@@ -1081,6 +1086,10 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
             }
         }
     }
+    // The change record goes out once the settings are written, and not
+    // for a write that did not go through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok) {
         // The page keeps the user's values and its mark; the user is told.
         if (!boxTookIt)
@@ -1208,10 +1217,13 @@ void TFormMultiOBD::LivePanelChanged()
     // The page's bindings are all shown again on every tick, while the work
     // step reads the link state and the PID masks once a cycle: the page
     // reads them itself only when the link state moved (a connect, a
-    // detection, a drop), not a second time each cycle.
+    // detection, a drop), not a second time each cycle. A refresh of the
+    // window while another page is shown (a detection, the box found again)
+    // neither asks the box nor takes its settings over edits not yet
+    // written: entering the live page reads it.
     const qint64 state = obdActive() ? s->OBDactionMain->GetAsInteger() : -1;
     if (connected) {
-        if (state != FLivePageLinkState)
+        if (state != FLivePageLinkState && IsShown(TbSOBDLive))
             RefreshLivePage();
         RefreshReadings();
     } else {

@@ -1,5 +1,7 @@
 #include "adapter/Variable.h"
 
+#include "core/UnitConversions.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -29,6 +31,40 @@ QByteArray highFirst(quint16 word)
 quint16 highFirstWord(const QByteArray &raw, int at)
 {
     return quint16(quint8(raw.at(at)) << 8 | quint8(raw.at(at + 1)));
+}
+
+// A printf pattern's literal text: "%%" is one percent sign.
+QString patternLiteral(const QByteArray &text)
+{
+    return QString::fromLatin1(text).replace(QLatin1String("%%"), QLatin1String("%"));
+}
+
+// A value by its printf pattern, the number written with the user's decimal
+// separator and the pattern's own text left as written (a dot there stays).
+QString formatShown(const QByteArray &pattern, double value)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern.at(i) != '%')
+            continue;
+        if (i + 1 < pattern.size() && pattern.at(i + 1) == '%') {
+            ++i;
+            continue;
+        }
+        start = i;
+        break;
+    }
+    if (start < 0)
+        return patternLiteral(pattern);
+    qsizetype end = start + 1;
+    while (end < pattern.size() && QByteArrayView("-+ #0123456789.").contains(pattern.at(end)))
+        ++end;
+    if (end >= pattern.size() || !QByteArrayView("fFeEgG").contains(pattern.at(end)))
+        return QString::asprintf(pattern.constData(), value); // not a number pattern: as printf gives it
+    ++end;
+    const QByteArray number = pattern.mid(start, end - start);
+    return patternLiteral(pattern.left(start)) + WithLocaleDecimalPoint(QString::asprintf(number.constData(), value))
+           + patternLiteral(pattern.mid(end));
 }
 } // namespace
 
@@ -412,7 +448,7 @@ void TDoubleVariable::UpdateText()
     // patterns: six would push the digits that matter out of every display.
     QByteArray pattern = FFormat.toLatin1();
     pattern.replace("%f", "%.2f");
-    TextFromHandlerOr(QString::asprintf(pattern.constData(), FValue));
+    TextFromHandlerOr(formatShown(pattern, FValue));
 }
 
 void TDoubleVariable::RawToValue()

@@ -1,6 +1,7 @@
 #include "windows/ConfigurationPagesWiring.h"
 
 #include "controls/YEdit.h"
+#include "core/UnitConversions.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/AutoCalibrationPage.h"
 #include "mainwindow/configuration/ComponentPictures.h"
@@ -67,7 +68,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
             dialog->UpDMult->setValue(choice.MultPercent);
             dialog->YEdMULT->setText(QString::number(choice.MultPercent));
             dialog->UpDOffset->setValue(choice.OffsetTenths);
-            dialog->YEdOffset->setText(QString::number(choice.OffsetTenths / 10.0));
+            dialog->YEdOffset->setText(WithLocaleDecimalPoint(QString::number(choice.OffsetTenths / 10.0)));
             dialog->ChBUseOnIdleModel->setChecked(choice.UseOnIdleModel);
             if (dialog->exec() != 6)
                 return false;

@@ -1,6 +1,7 @@
 #include "windows/FormAutocalibrationInit.h"
 
 #include "controls/YEdit.h"
+#include "core/UnitConversions.h"
 #include "windows/NamedWidget.h"
 
 #include <QCheckBox>
@@ -82,7 +83,7 @@ void TFormAutocalibrationInit::CmBInjTypeChange()
 
 void TFormAutocalibrationInit::UpDOffsetClick()
 {
-    YEdOffset->setText(QString::number(UpDOffset->value() / 10.0));
+    YEdOffset->setText(WithLocaleDecimalPoint(QString::number(UpDOffset->value() / 10.0)));
 }
 
 void TFormAutocalibrationInit::CmBInjSystemTypeChange()

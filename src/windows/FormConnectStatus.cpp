@@ -55,16 +55,17 @@ PanelParts makePanel(QWidget *parent, int top, const char *titleName, const QStr
     NewNamed<QLabel>(p.panel, titleName, {8, 4, 200, 18}, title);
     p.picture = NewNamed<TSelectedImage>(p.panel, picture, {8, 24, 80, 80});
     p.stateIcon = NewNamed<TSelectedImage>(p.panel, stateIcon, {96, 28, 16, 16});
-    p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 190, 20});
+    p.state = NewNamed<QLabel>(p.panel, state, {116, 26, 178, 20});
     p.versionIcon = NewNamed<TSelectedImage>(p.panel, versionIcon, {96, 54, 16, 16});
     // A long version text wraps below its first line, clear of the buttons.
-    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 190, 48});
+    p.version = NewNamed<QLabel>(p.panel, version, {116, 52, 178, 48});
     p.version->setWordWrap(true);
     p.version->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    p.actions = NewNamed<QFrame>(p.panel, actions, {310, 4, 106, ActionsFullHeight});
-    p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 106, 25}, QStringLiteral("Load from file..."));
-    p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 106, 25}, QStringLiteral("Update..."));
-    p.reset = NewNamed<QPushButton>(p.actions, reset, {0, 60, 106, 25}, QStringLiteral("Reset"));
+    // Wide enough for "Wczytaj z pliku...".
+    p.actions = NewNamed<QFrame>(p.panel, actions, {298, 4, 118, ActionsFullHeight});
+    p.config = NewNamed<QPushButton>(p.actions, config, {0, 0, 118, 25}, QStringLiteral("Load from file..."));
+    p.update = NewNamed<QPushButton>(p.actions, update, {0, 30, 118, 25}, QStringLiteral("Update..."));
+    p.reset = NewNamed<QPushButton>(p.actions, reset, {0, 60, 118, 25}, QStringLiteral("Reset"));
     p.actions->hide();
     return p;
 }

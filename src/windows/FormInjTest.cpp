@@ -476,8 +476,13 @@ bool TFormInjTest::closeQuery()
         const int answer = Common->AskSaveChangedData(false);
         if (answer == mrCancel)
             return false;
-        if (answer == mrYes && !BtBWriteGasInjTabClick())
-            return false;
+        if (answer == mrYes) {
+            const bool written = BtBWriteGasInjTabClick();
+            // The change record goes out only for a table the device took.
+            Common->ChangeWritten(written);
+            if (!written)
+                return false;
+        }
     }
     // However the window goes, the device leaves its test.
     stopTest();

@@ -210,6 +210,9 @@ void TFrmConfigLevelSensor::warnIncomplete()
 bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
 {
     if (!connected()) {
+        // Nothing written: no change record, the question stays.
+        if (Common)
+            Common->ChangeWritten(false);
         if (FModified)
             warnIncomplete();
         return false;
@@ -222,7 +225,11 @@ bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
         const bool unmoved = FShown[i] >= 0 && bar->value() == std::clamp(FShown[i], bar->minimum(), bar->maximum());
         values[i] = unmoved ? FShown[i] : bar->value();
     }
-    return writeSettings(values);
+    const bool written = writeSettings(values);
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(written);
+    return written;
 }
 
 bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()

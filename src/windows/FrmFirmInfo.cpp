@@ -5,9 +5,11 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
+#include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
+#include "mainwindow/configuration/ModelMath.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/MultiCalModelPage.h"
@@ -391,8 +393,9 @@ void TFrmFirmInfo::UpdateData()
         Edit(thresholdEdits[i])->setText(QString::number(thresholds[i]));
         Edit(enrichmentEdits[i])->setText(QString::number(enrichments[i]));
     }
-    Edit("EdtMULT")->setText(QString::number(r.Mult, 'f', 1));
-    Edit("EdtOFFSET")->setText(QString::number(r.Offset, 'f', 1));
+    // Texts the user reads and the card prints: the user's decimal separator.
+    Edit("EdtMULT")->setText(ModelMath::FormatFixed(r.Mult, 1));
+    Edit("EdtOFFSET")->setText(ModelMath::FormatFixed(r.Offset, 1));
 }
 
 TInstallationCard TFrmFirmInfo::Card() const
@@ -467,7 +470,7 @@ void TFrmFirmInfo::UpdatePage()
     QRpKarta->SetValue("QRLbProgiVal", thresholds.join(QLatin1Char('/')) + QStringLiteral("  |  ")
                                            + enrichments.join(QLatin1Char('/')));
     QRpKarta->SetValue("QRLbIdleVal", DeviceRecord.DeviceKind != 0 && DeviceRecord.IdleHotTb != 0
-                                          ? QStringLiteral("%1 ms").arg(DeviceRecord.IdleHotTb / 187.0, 0, 'f', 2)
+                                          ? FormatTimeMs(DeviceRecord.IdleHotTb) + QStringLiteral(" ms")
                                           : QString());
     QRpKarta->QRMemInfDodatkoweVal->setText(MemInfDodatkowe->toPlainText());
     QString printed = TranslateKey(QStringLiteral("strPrintDate"));

@@ -259,11 +259,11 @@ void TFrmMultiCalibrationTaronQV::UpdateLiveValues()
     const double petrol = GetAverageInjectionTime(), gas = GetAverageInjectionTime2();
     DgDModPetrol->SetCaption(FormatFloat2(petrol));
     DgDModLPG->SetCaption(FormatFloat2(gas));
-    DgDModPsys->SetCaption(FormatFloat2(d.GetLpgPressureReal()));
-    // A raw temperature of 0 is no reading from the sensor: shown as 0, as
-    // everywhere else, not as the table's end value.
-    DgDModTred->SetCaption(DeviceRecord.ReducerTempRaw ? FormatFloat2(d.GetReducerTempReal()) : QStringLiteral("0"));
-    DgDModTgaz->SetCaption(DeviceRecord.GasTempRaw ? FormatFloat2(d.GetGasTempReal()) : QStringLiteral("0"));
+    // Each value as the readings page shows it, at the same precision (a
+    // raw 0 is no reading from the sensor and shows as 0).
+    DgDModPsys->SetCaption(FormatPressure(DeviceRecord.GasPressureRaw));
+    DgDModTred->SetCaption(FormatTemperature(DeviceRecord.ReducerTempRaw));
+    DgDModTgaz->SetCaption(FormatTemperature(DeviceRecord.GasTempRaw));
     // The lambda marker over the bar, by the sensor's full scale.
     const int type = d.GetLambdaType();
     double volts = TFormMain::LambdaRawToVolts(DeviceRecord.LambdaRaw, uint8_t(type));

@@ -28,7 +28,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
 
@@ -95,6 +97,17 @@ void chooseText(QComboBox *list, const QString &text)
     SetIndex(list, list->findText(text));
 }
 
+// The application's style with half its room around a tab's caption.
+class TNarrowTabStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_TabBarTabHSpace ? value / 2 : value;
+    }
+};
+
 } // namespace
 
 TFrmMultiConfigurationTaronQV::TFrmMultiConfigurationTaronQV(QWidget *parent) : QWidget(parent)
@@ -104,6 +117,12 @@ TFrmMultiConfigurationTaronQV::TFrmMultiConfigurationTaronQV(QWidget *parent) : 
     PnlMultiConfiguration = NewNamed<QFrame>(this, "PnlMultiConfiguration", {0, 0, 776, 468});
     PgCConfiguration = NewNamed<QTabWidget>(PnlMultiConfiguration, "PgCConfiguration", {0, 0, 776, 428});
     PgCConfiguration->setTabPosition(QTabWidget::West);
+    // The tab captions carry their own spaces: the style adds half its own
+    // room around them, so that all four tabs stand whole down the side
+    // without scroll arrows.
+    auto *tabStyle = new TNarrowTabStyle;
+    tabStyle->setParent(PgCConfiguration);
+    PgCConfiguration->tabBar()->setStyle(tabStyle);
     TbSCnfBase = NewTabPage(PgCConfiguration, "TbSCnfBase", QStringLiteral("  Podstawowa  "));
     TbSCnfAdvance = NewTabPage(PgCConfiguration, "TbSCnfAdvance", QStringLiteral("  Zaawansowana  "));
     TbSCnfSwitching = NewTabPage(PgCConfiguration, "TbSCnfSwitching", QStringLiteral("Przełączanie"));
@@ -343,6 +362,9 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
             return false;
     }
     const bool written = writeRoad();
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(written);
     if (written) {
         RefreshFromDevice();
     } else {
@@ -522,8 +544,8 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
 
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject *sender)
 {
-    Q_UNUSED(sender);
-    if (!kind48() || !deviceReady())
+    // A locked device takes none of it: the button says so.
+    if (!kind48() || !readyOrSay(sender))
         return false;
     if (!WriteDefaultConfiguration())
         return false;

@@ -166,6 +166,9 @@ bool TMultiCalCorrectionsPage::Write()
     if (ok && dm.IsDeviceVersionAtLeast(48, QStringLiteral("G")))
         ok = dm.WriteCorrections98();
     ok = ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104);
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok) {
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatCorrections"));

@@ -59,8 +59,12 @@ void TMultiCalModelPage::Build(QWidget *s)
     CmBKnfIdleHotRPM = NewNamed<QComboBox>(s, "CmBKnfIdleHotRPM", {212, 4, 64, 22});
     label("LblKnfIdleHotPcol", {284, 6, 40, 18}, QStringLiteral("Pcol"));
     CmBKnfIdleHotPcol = NewNamed<QComboBox>(s, "CmBKnfIdleHotPcol", {324, 4, 64, 22});
-    for (QComboBox *c : {CmBKnfIdleHotTb, CmBKnfIdleHotRPM, CmBKnfIdleHotPcol})
+    // A typed number is the value, with either separator; it is not added to
+    // the list, whose items stay as designed.
+    for (QComboBox *c : {CmBKnfIdleHotTb, CmBKnfIdleHotRPM, CmBKnfIdleHotPcol}) {
         c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+    }
     fillNumbers(CmBKnfIdleHotTb, 1.5, 6.0, 0.1, 1);
     fillNumbers(CmBKnfIdleHotPcol, 0.24, 0.45, 0.01, 2);
     fillNumbers(CmBKnfIdleHotRPM, 550, 1000, 50, 0);
@@ -350,6 +354,9 @@ bool TMultiCalModelPage::Write()
     quint16 mult = 0;
     if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)
         || !ModelParameterValue(DeviceRecord, 1, mult)) {
+        // Nothing written: no change record, the question stays.
+        if (Common)
+            Common->ChangeWritten(false);
         W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
         return false;
     }
@@ -370,6 +377,9 @@ bool TMultiCalModelPage::Write()
             DeviceRecord.ModelPointsB[size_t(i)] = DeviceRecord.ModelPointsA[size_t(i)];
         ok = dm.WriteModel2Block();
     }
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok) {
         // The edits stay: the mark is kept and no read-back replaces them.
         W.SetModified(true);

@@ -293,8 +293,10 @@ TMultiConfigAdvancePage::TMultiConfigAdvancePage(QWidget *sheet, QObject *owner)
     RdBKnfCNG->hide();
     ChBKnfAlwaysStartOnGas = check(p, "ChBKnfAlwaysStartOnGas", QStringLiteral("Zawsze start na gazie"), 360, 34);
     ChBKnfAlwaysStartOnGas->hide();
-    Caption(p, "LblConfRPMSourceType", QStringLiteral("Źródło obrotów"), 12, 158, 150);
-    CmBConfRPMSourceType = combo(p, "CmBConfRPMSourceType", 170, 158, 180);
+    // The lists of this column hold long names ("Wtryskiwacze benzynowe"):
+    // they start left of the column above and reach its right edge.
+    Caption(p, "LblConfRPMSourceType", QStringLiteral("Źródło obrotów"), 12, 158, 144);
+    CmBConfRPMSourceType = combo(p, "CmBConfRPMSourceType", 160, 158, 190);
     CmBConfRPMSourceType->addItems({QStringLiteral("Wtryskiwacze benzynowe"), QStringLiteral("RPM")});
     CmBConfRPMSourceType->setCurrentIndex(-1);
     ChBConfRPMNotConnected =
@@ -302,10 +304,10 @@ TMultiConfigAdvancePage::TMultiConfigAdvancePage(QWidget *sheet, QObject *owner)
     ChBKnfGasTempSensorInFlow =
         check(p, "ChBKnfGasTempSensorInFlow", QStringLiteral("Czujnik temperatury gazu w przepływie"), 360, 34);
     ChBKnfGasTempSensorInFlow->hide();
-    Caption(p, "LblKnfPressureSensorType", QStringLiteral("Czujnik ciśnienia"), 12, 190, 150);
-    CmBKnfPressureSensorType = combo(p, "CmBKnfPressureSensorType", 170, 190, 180);
+    Caption(p, "LblKnfPressureSensorType", QStringLiteral("Czujnik ciśnienia"), 12, 190, 144);
+    CmBKnfPressureSensorType = combo(p, "CmBKnfPressureSensorType", 160, 190, 190);
     BtBKnfCheckPressure =
-        NewNamed<QPushButton>(p, "BtBKnfCheckPressure", {360, 189, 140, 24}, QStringLiteral("Sprawdz cisnienie"));
+        NewNamed<QPushButton>(p, "BtBKnfCheckPressure", {360, 189, 140, 24}, QStringLiteral("Sprawdź ciśnienie"));
     DgDPsys = NewNamed<TDigitalDisplay>(p, "DgDPsys", {510, 184, 100, 34});
     DgDPsys->SetCaption(QStringLiteral("0"));
     ChBConfAutoAdaptation = check(p, "ChBConfAutoAdaptation", QStringLiteral("Automatyczna adaptacja"), 360, 58);
@@ -335,8 +337,8 @@ TMultiConfigAdvancePage::TMultiConfigAdvancePage(QWidget *sheet, QObject *owner)
     CmBConfPostValveDelay = combo(PnlConfPostValveDelay, "CmBConfPostValveDelay", 470, 2, 60);
     LblConfPostValveDelayUnit = Caption(PnlConfPostValveDelay, "LblConfPostValveDelayUnit", QStringLiteral("s"), 540, 2, 30);
 
-    Caption(p, "LblKnfInjSystemType", QStringLiteral("System wtrysku"), 12, 376, 150);
-    CmBKnfInjSystemType = combo(p, "CmBKnfInjSystemType", 170, 376, 180);
+    Caption(p, "LblKnfInjSystemType", QStringLiteral("System wtrysku"), 12, 376, 144);
+    CmBKnfInjSystemType = combo(p, "CmBKnfInjSystemType", 160, 376, 190);
     CmBKnfInjSystemType->addItems({QStringLiteral("INNY"), QStringLiteral("SEKWENCYJNY"),
                                    QStringLiteral("PÓŁSEKWENCYJNY"), QStringLiteral("FULLGROUP")});
     CmBKnfInjSystemType->setCurrentIndex(-1);
@@ -437,50 +439,53 @@ void TMultiConfigAdvancePage::Clear()
 TMultiConfigSwitchingPage::TMultiConfigSwitchingPage(QWidget *sheet, QObject *owner) : TMultiConfigPage(owner)
 {
     Panel = panel(sheet, "Panel3");
+    // The return conditions name their units in long captions: the caption
+    // column takes most of the sheet's width, the lists follow it.
+    Panel->resize(740, Panel->height());
     QWidget *p = Panel;
-    const int c2 = 400, c3 = 520;
+    const int w = 480, c2 = 500, c3 = 590;
     ChBConfGasInjectorsHeating =
-        check(p, "ChBConfGasInjectorsHeating", QStringLiteral("Podgrzewanie wtryskiwaczy gazu poniżej [°C]"), 12, 8, 380);
+        check(p, "ChBConfGasInjectorsHeating", QStringLiteral("Podgrzewanie wtryskiwaczy gazu poniżej [°C]"), 12, 8, w);
     CmBConfMinTredForGasInjctorsHeatingProcess = combo(p, "CmBConfMinTredForGasInjctorsHeatingProcess", c2, 8, 70);
-    ChBConfFuelOverlap = check(p, "ChBConfFuelOverlap", QStringLiteral("Nakładanie paliw: cykle / czas [ms]"), 12, 36, 380);
+    ChBConfFuelOverlap = check(p, "ChBConfFuelOverlap", QStringLiteral("Nakładanie paliw: cykle / czas [ms]"), 12, 36, w);
     CmBConfFuelOverlapCycles = combo(p, "CmBConfFuelOverlapCycles", c2, 36, 70);
     CmBConfFuelOverlapCycles->addItems(QStringList{"0", "1", "2", "3", "4", "5"});
     CmBConfFuelOverlapCycles->setCurrentIndex(-1);
     CmBConfFuelOverlapTime = combo(p, "CmBConfFuelOverlapTime", c3, 36, 70);
     ChBConfPreinjectionProcessDuringCutOff = check(p, "ChBConfPreinjectionProcessDuringCutOff",
-                                                   QStringLiteral("Kontrola ciśnienia w odcięciu [bar]"), 12, 64, 380);
+                                                   QStringLiteral("Kontrola ciśnienia w odcięciu [bar]"), 12, 64, w);
     CmBConfPressurePreinjectionProcessDuringCutOff =
         combo(p, "CmBConfPressurePreinjectionProcessDuringCutOff", c2, 64, 70);
     ChBKnfRaisingTswitching =
-        check(p, "ChBKnfRaisingTswitching", QStringLiteral("Podnoszenie temperatury przełączenia"), 12, 92, 380);
-    Caption(p, "LblConfEmulatorSwitchDelay", QStringLiteral("Opóźnienie przełączenia emulatora [s]"), 12, 120, 380);
+        check(p, "ChBKnfRaisingTswitching", QStringLiteral("Podnoszenie temperatury przełączenia"), 12, 92, w);
+    Caption(p, "LblConfEmulatorSwitchDelay", QStringLiteral("Opóźnienie przełączenia emulatora [s]"), 12, 120, w);
     CmBConfEmulatorSwitchDelay = combo(p, "CmBConfEmulatorSwitchDelay", c2, 120, 70);
-    Caption(p, "LblKnfLowPress", QStringLiteral("Niskie ciśnienie gazu [bar] / opóźnienie [s]"), 12, 148, 380);
+    Caption(p, "LblKnfLowPress", QStringLiteral("Niskie ciśnienie gazu [bar] / opóźnienie [s]"), 12, 148, w);
     CmBKnfLowPressTreshold = combo(p, "CmBKnfLowPressTreshold", c2, 148, 70);
     CmBKnfLowPressDelay = combo(p, "CmBKnfLowPressDelay", c3, 148, 70);
-    ChBKnfTuningMode = check(p, "ChBKnfTuningMode", QStringLiteral("Tryb strojenia"), 12, 176, 380);
+    ChBKnfTuningMode = check(p, "ChBKnfTuningMode", QStringLiteral("Tryb strojenia"), 12, 176, w);
     ChBKnfLowRPMReturnToPetrol =
-        check(p, "ChBKnfLowRPMReturnToPetrol", QStringLiteral("Powrót na benzynę poniżej obrotów"), 12, 204, 380);
+        check(p, "ChBKnfLowRPMReturnToPetrol", QStringLiteral("Powrót na benzynę poniżej obrotów"), 12, 204, w);
     CmBKnfLowRPMReturnToPetrol = combo(p, "CmBKnfLowRPMReturnToPetrol", c2, 204, 70);
     ChBKnfHighRPMReturnToPetrol =
-        check(p, "ChBKnfHighRPMReturnToPetrol", QStringLiteral("Powrót na benzynę powyżej obrotów"), 12, 232, 380);
+        check(p, "ChBKnfHighRPMReturnToPetrol", QStringLiteral("Powrót na benzynę powyżej obrotów"), 12, 232, w);
     CmBKnfHighRPMReturnToPetrol = combo(p, "CmBKnfHighRPMReturnToPetrol", c2, 232, 70);
     ChBKnfHighLoadReturnToPetrol =
-        check(p, "ChBKnfHighLoadReturnToPetrol", QStringLiteral("Powrót na benzynę powyżej obciążenia [%]"), 12, 260, 380);
+        check(p, "ChBKnfHighLoadReturnToPetrol", QStringLiteral("Powrót na benzynę powyżej obciążenia [%]"), 12, 260, w);
     CmBKnfHighLoadReturnToPetrol = combo(p, "CmBKnfHighLoadReturnToPetrol", c2, 260, 70);
     ChBKnfLowTgasReturnToPetrol = check(p, "ChBKnfLowTgasReturnToPetrol",
                                         QStringLiteral("Powrót na benzynę poniżej temperatury gazu [°C] i obciążeniu [%]"),
-                                        12, 288, 380);
+                                        12, 288, w);
     CmBKnfLowTgasReturnToPetrol = combo(p, "CmBKnfLowTgasReturnToPetrol", c2, 288, 70);
     CmBConfHighLoadPetrolForTgasReturnToPetrol = combo(p, "CmBConfHighLoadPetrolForTgasReturnToPetrol", c3, 288, 70);
     ChBConfLowTredAndHighLoadReturnToPetrol =
         check(p, "ChBConfLowTredAndHighLoadReturnToPetrol",
-              QStringLiteral("Powrót na benzynę poniżej temperatury reduktora [°C] i obciążeniu [%]"), 12, 316, 380);
+              QStringLiteral("Powrót na benzynę poniżej temperatury reduktora [°C] i obciążeniu [%]"), 12, 316, w);
     CmBConfLowTredForTredLoadReturnToPetrol = combo(p, "CmBConfLowTredForTredLoadReturnToPetrol", c2, 316, 70);
     CmBConfHighLoadPetrolForTredReturnToPetrol = combo(p, "CmBConfHighLoadPetrolForTredReturnToPetrol", c3, 316, 70);
     ChBConfCutOffModeReturnToPetrol =
-        check(p, "ChBConfCutOffModeReturnToPetrol", QStringLiteral("Powrót na benzynę w odcięciu"), 12, 344, 380);
-    LblConfOnCutOffDelay = Caption(p, "LblConfOnCutOffDelay", QStringLiteral("po [s]"), 12, 370, 380);
+        check(p, "ChBConfCutOffModeReturnToPetrol", QStringLiteral("Powrót na benzynę w odcięciu"), 12, 344, w);
+    LblConfOnCutOffDelay = Caption(p, "LblConfOnCutOffDelay", QStringLiteral("po [s]"), 12, 370, w);
     CmBOnCutOffDelay = combo(p, "CmBOnCutOffDelay", c2, 370, 70);
     CmBConfCutOffEmulSwitchDelay = combo(p, "CmBConfCutOffEmulSwitchDelay", c3, 370, 70);
     LblConfCutOffEmulatorSwitchDelayUnit =

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 using startup::ProgramRun;
@@ -28,6 +29,11 @@ TEST(AdapterProgram, BoxIsDetectedAndPolledBesideTheController)
     const auto requests = run.Device->AdapterRequests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front(), (sim::Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
+    // The box's presence query and its information once: the detection's
+    // refresh of the adapter pages shows what the detection read.
+    for (const uint8_t command : {0x01, 0x02, 0x04})
+        EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [command](const sim::Bytes &r) { return r[1] == command; }), 1)
+            << int(command);
 
     // The live values keep their pace beside the box's state reads: once the
     // polling runs, each tick reads the controller before the box, so

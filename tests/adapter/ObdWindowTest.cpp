@@ -7,6 +7,7 @@
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/DevStateOBD.h"
+#include "adapter/ModuleAdapter.h"
 #include "adapter/ModuleOBD.h"
 #include "adapter/ObdMessages.h"
 #include "core/LM.h"
@@ -346,6 +347,10 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
         EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        // The change record waits for a write that goes through: each Yes
+        // was the change-record question, and no record went out.
+        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQModChange")));
+        EXPECT_EQ(IndexOf(P->Frames(), C0, 0x55), -1);
     }
     // The box, found again by the tick's re-sync, enters the page anew: the edits stay.
     Manager->SetActive(false);
@@ -356,11 +361,15 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     P->Tick();
     EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
     ASSERT_TRUE(Logic->UIState()->Modified());
-    // Yes writes before the page changes.
+    // Yes writes before the page changes, then the change record goes out.
     P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    P->ClearLog();
     shellwiring::ClickTab(*Form, "TbSOBDLive");
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
+    const auto frames = P->Frames();
+    EXPECT_GT(IndexOf(frames, C0, 0x55), IndexOf(frames, C2, 0x72));
+    EXPECT_GE(IndexOf(frames, C2, 0x72), 0);
     const auto adapter = P->AdapterRequests();
     const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
     ASSERT_NE(write, adapter.end());
@@ -818,9 +827,13 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
 }
 
 // A box silent long enough for its modules to give up, then answering again:
-// nothing asks it until Detect in Connection status or entering the adapter
-// page looks for it, and then the OBD window works again. With the
-// controller's link lost, entering the page sends the box nothing.
+// nothing asks it until Detect in Connection status, entering the adapter
+// page or a click on its INFO tab looks for it, and then the OBD window works
+// again. Settings edited and not yet written stay through the whole box
+// dropping out (the adaptation's request to the box is the one left
+// unanswered) and being found again, and Yes at the leave question writes
+// them. With the controller's link lost, entering the page sends the box
+// nothing.
 TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 {
     auto obdRequests = [this] {
@@ -831,31 +844,82 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         shellwiring::ClickTab(*Form, "TbSConfig");
         shellwiring::ClickTab(*Form, "TbSAdapter");
     };
-    for (const bool byDetect : {true, false}) {
-        SCOPED_TRACE(byDetect ? "Detect" : "adapter page");
+    enum Road { Detect, AdapterPage, InfoTab, LinkBack };
+    struct Row { const char *name; Road road; bool edits; };
+    for (const Row row : {Row{"Detect", Detect, false}, Row{"adapter page", AdapterPage, false},
+                          Row{"edits, Detect", Detect, true}, Row{"edits, INFO tab", InfoTab, true},
+                          Row{"edits, controller link back", LinkBack, true}}) {
+        SCOPED_TRACE(row.name);
         P.reset();
-        Start(ConnectedLink);
+        Start([](sim::SimAdapterState &s) {
+            ConnectedLink(s);
+            // The box's side of the adaptation's requests around the readings.
+            s.Payload[0x0A] = {0x0A, 0xA5};
+            s.Payload[0x0B] = {0x0B, 0xA5};
+        });
         P->ShowObdPage("TbSOBDConfig");
         P->Tick();
         ASSERT_TRUE(ModuleOBD->IsActive());
-        P->Box([](sim::SimAdapterState &s) { s.Silent = true; });
-        Ticks(8);
-        ASSERT_FALSE(ModuleOBD->IsActive());
-        P->Box([](sim::SimAdapterState &s) { s.Silent = false; });
-        P->ClearLog();
-        P->Tick();
-        ASSERT_EQ(obdRequests(), 0) << "a module that gave up is asked no more by itself";
+        if (row.edits) {
+            // Adaptation on (not in the box), its maximum correction 17 (the box holds 25).
+            P->Obd->ChBOBDAdaptationEnable->click();
+            P->Obd->UpDOBDAdaptMaxCorr->setValue(17);
+            ASSERT_TRUE(Logic->UIState()->Modified());
+        }
+        if (row.road == LinkBack) {
+            // The controller unplugged until its link is lost, then back:
+            // the adapter starts up again on the new link.
+            P->Device.Probes.present(0);
+            for (int i = 0; i < 40 && DataManager->GetConnected(); ++i)
+                P->Tick();
+            ASSERT_FALSE(DataManager->GetConnected());
+            P->Device.Probes.present(4);
+            for (int i = 0; i < 40 && !DataManager->GetConnected(); ++i)
+                P->Tick();
+            ASSERT_TRUE(DataManager->GetConnected());
+            Ticks(2);
+            EXPECT_TRUE(ModuleOBD->IsActive());
+        } else {
+            // With the adaptation on, the box falls silent on its own request
+            // that the adaptation sends; else on the OBD module's.
+            P->Box([&](sim::SimAdapterState &s) { s.Silent = !row.edits, s.SilentFrom = row.edits ? 0x0A : 0; });
+            Ticks(8);
+            ASSERT_FALSE(ModuleOBD->IsActive());
+            ASSERT_EQ(ModuleAdapter->IsActive(), !row.edits) << "the whole box dropped out";
+            P->Box([](sim::SimAdapterState &s) { s.Silent = false; });
+            P->ClearLog();
+            P->Tick();
+            ASSERT_EQ(obdRequests(), 0) << "a module that gave up is asked no more by itself";
 
-        if (byDetect)
-            P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
-        else
-            enterAdapterPage();
-        Ticks(2);
-        EXPECT_TRUE(ModuleOBD->IsActive());
-        EXPECT_GT(obdRequests(), 2);
-        EXPECT_GE(IndexOf(P->Frames(), C2, 0x70), 0) << "the OBD module's presence query";
+            if (row.road == Detect)
+                P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
+            else if (row.road == AdapterPage)
+                enterAdapterPage();
+            else
+                shellwiring::ClickTab(*Form, "TbSAdapterMultiInfo");
+            Ticks(2);
+            EXPECT_TRUE(ModuleOBD->IsActive());
+            EXPECT_GT(obdRequests(), 2);
+            EXPECT_GE(IndexOf(P->Frames(), C2, 0x70), 0) << "the OBD module's presence query";
+            if (row.road == InfoTab)
+                shellwiring::ClickTab(*Form, "TbSAdapterMultiOBD");
+        }
         EXPECT_NE(P->Obd->EdtOBDStatus->text(), ObdUiText("Unknown state"))
             << P->Obd->EdtOBDStatus->text().toStdString();
+        if (!row.edits)
+            continue;
+        EXPECT_TRUE(P->Obd->ChBOBDAdaptationEnable->isChecked());
+        EXPECT_EQ(P->Obd->UpDOBDAdaptMaxCorr->value(), 17);
+        ASSERT_TRUE(Logic->UIState()->Modified());
+        P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+        P->ClearLog();
+        shellwiring::ClickTab(*Form, "TbSConfig");
+        const auto adapter = P->AdapterRequests();
+        const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+        ASSERT_NE(write, adapter.end());
+        EXPECT_EQ((*write)[3], 0x0A); // adaptation on
+        EXPECT_EQ((*write)[10], 17);
+        EXPECT_FALSE(Logic->UIState()->Modified());
     }
     // The controller stops answering until its link is lost.
     P->Device.Probes.present(0);

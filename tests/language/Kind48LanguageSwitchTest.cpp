@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QTabWidget>
 
@@ -35,10 +36,13 @@ TEST(Kind48LanguageSwitch, KeepsAnUnwrittenConfigurationEdit)
     item("MnILangEnglish")->trigger();
     EXPECT_EQ(power->text(), QStringLiteral("123"));
     EXPECT_TRUE(window->Modified());
+    EXPECT_EQ(window->AdvancePage->BtBKnfCheckPressure->text(), QStringLiteral("Check pressure"));
     item("MnILangPolish")->trigger();
     EXPECT_EQ(power->text(), QStringLiteral("123"));
     EXPECT_TRUE(window->Modified());
     EXPECT_EQ(program.Device.Server.log().count(), 0u);
+    // The texts come back from the Polish file with their Polish letters.
+    EXPECT_EQ(window->AdvancePage->BtBKnfCheckPressure->text(), QStringLiteral("Sprawdź ciśnienie"));
 
     // Without an edit the switch shows the device's values again.
     window->SetModified(false);

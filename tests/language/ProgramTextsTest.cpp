@@ -5,6 +5,7 @@
 #include "language/TextAudit.h"
 
 #include "controls/YEdit.h"
+#include "mainwindow/shell/TroubleCodes.h"
 #include "windows/FormPicture.h"
 #include "windows/FrmHaslo.h"
 #include "windows/NamedWidget.h"
@@ -279,24 +280,47 @@ TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
     }
 }
 
-// Under English every caption fits its control and runs under no neighbour,
-// on every page, at the smallest, a middle and a large window size; a
-// screenshot of each page is saved when SHOTS names a folder.
-TEST(ProgramTexts, EnglishCaptionsFit)
+namespace {
+
+// The designed Polish texts that the catalog translates: the Polish list
+// items that must fit their closed list whichever is chosen.
+const QSet<QString> &CatalogPolishTexts()
+{
+    static const QSet<QString> texts = [] {
+        QSet<QString> out;
+        QString id;
+        for (const QString &line : SourceLines(QStringLiteral("Resource/po/en.po"))) {
+            if (line.startsWith(QStringLiteral("msgid \"")))
+                id = line.mid(7).chopped(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+            else if (line.startsWith(QStringLiteral("msgstr \"")) && line.mid(8).chopped(1) != id)
+                out << id;
+        }
+        return out;
+    }();
+    return texts;
+}
+
+// Every caption of the program started in language fits its control and
+// runs under no neighbour, on every page and secondary window, at each
+// window size; items are the list items that must fit whichever is chosen.
+// A screenshot of each page is saved when SHOTS names a folder.
+void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<QString> &items)
 {
     const QString shots = qEnvironmentVariable("SHOTS");
     for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
-        SCOPED_TRACE(k.kind);
-        ProgramRig program(k.kind, k.version, QStringLiteral("EN"));
+        SCOPED_TRACE(int(k.kind));
+        ProgramRig program(k.kind, k.version, language);
+        ASSERT_EQ(LM->Language, language);
         TFormMain &form = program.Form();
-        for (const QSize size : {QSize(780, 496), QSize(1024, 768), QSize(1920, 1080)}) {
+        for (const QSize size : sizes) {
             form.resize(size);
             QCoreApplication::processEvents();
             QStringList problems;
             EveryPage(&form, [&](const QString &page) {
-                problems += textaudit::FitProblems(&form, CatalogTranslations());
+                problems += textaudit::FitProblems(&form, items);
                 if (!shots.isEmpty())
-                    form.grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2x%3%4.png")
+                    form.grab().save(QDir(shots).filePath(QStringLiteral("%1k%2_%3x%4%5.png")
+                                                              .arg(language)
                                                               .arg(k.kind)
                                                               .arg(size.width())
                                                               .arg(size.height())
@@ -307,9 +331,10 @@ TEST(ProgramTexts, EnglishCaptionsFit)
                 w->show();
                 QCoreApplication::processEvents();
                 EveryPage(w, [&](const QString &page) {
-                    problems += textaudit::FitProblems(w, CatalogTranslations());
+                    problems += textaudit::FitProblems(w, items);
                     if (!shots.isEmpty() && size.width() == 1024)
-                        w->grab().save(QDir(shots).filePath(QStringLiteral("k%1_%2%3.png")
+                        w->grab().save(QDir(shots).filePath(QStringLiteral("%1k%2_%3%4.png")
+                                                                .arg(language)
                                                                 .arg(k.kind)
                                                                 .arg(w->objectName(), QString(page).replace(u'/', u'_'))));
                 });
@@ -321,6 +346,36 @@ TEST(ProgramTexts, EnglishCaptionsFit)
                                             << " captions do not fit:\n"
                                             << problems.join(u'\n').toStdString();
         }
+    }
+}
+
+} // namespace
+
+// Under English at the smallest, a middle and a large window size.
+TEST(ProgramTexts, EnglishCaptionsFit)
+{
+    CaptionsFit(QStringLiteral("EN"), {QSize(780, 496), QSize(1024, 768), QSize(1920, 1080)}, CatalogTranslations());
+}
+
+// Under Polish, the designed texts, at the designed (smallest), a middle and
+// a large window size: the kind-48 configuration pages and their side tabs,
+// the recorder's channel lists among them.
+TEST(ProgramTexts, PolishCaptionsFit)
+{
+    ASSERT_TRUE(CatalogPolishTexts().contains(QStringLiteral("Napięcie zasilania")));
+    CaptionsFit(QStringLiteral("PL"), {QSize(780, 540), QSize(1024, 768), QSize(1920, 1080)}, CatalogPolishTexts());
+}
+
+// A trouble code's kind is the program's own text: "(ERROR)" has its Polish
+// words under Polish and stays "(ERROR)" under English; "(INFO)" is alike in
+// both.
+TEST(ProgramTexts, TroubleCodeKindInTheProgramsLanguage)
+{
+    for (const auto &[language, error] : {std::pair{"PL", "E1021: (BŁĄD)"}, std::pair{"EN", "E1021: (ERROR)"}}) {
+        ProgramRig program(20, 'E', QString::fromLatin1(language));
+        EXPECT_TRUE(TTroubleCodesPage::DebugWczytajOpisyBanku(2, 1).startsWith(QString::fromUtf8(error)))
+            << TTroubleCodesPage::DebugWczytajOpisyBanku(2, 1).toStdString();
+        EXPECT_TRUE(TTroubleCodesPage::DebugWczytajOpisyBanku(3, 7).startsWith(QStringLiteral("E1037: (INFO)")));
     }
 }
 

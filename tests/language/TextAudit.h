@@ -296,10 +296,18 @@ inline QStringList FitProblems(QWidget *window, const QSet<QString> &translatedI
         if (!w->isVisibleTo(window) || w->window() != window)
             continue;
         if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
-            // Tabs that need scroll arrows hide some of their captions.
-            if (tabs->tabBar()->sizeHint().width() > tabs->width() + 2)
-                out << PathOf(w) + QStringLiteral(": tabs need %1 px, have %2")
-                                       .arg(tabs->tabBar()->sizeHint().width()).arg(tabs->width());
+            // Tabs shorter than their row's hint are elided or scrolled
+            // behind arrows: some captions show only in part. Side tabs
+            // run down the window's left or right edge.
+            const QTabBar *bar = tabs->tabBar();
+            const bool side = tabs->tabPosition() == QTabWidget::West || tabs->tabPosition() == QTabWidget::East;
+            const int need = side ? bar->sizeHint().height() : bar->sizeHint().width();
+            const int has = side ? bar->height() : bar->width();
+            if (need > has + 2)
+                out << PathOf(w) + QStringLiteral(": tabs need %1 px, have %2").arg(need).arg(has);
+            for (const QToolButton *arrow : bar->findChildren<QToolButton *>())
+                if (arrow->isVisibleTo(window))
+                    out << PathOf(w) + QStringLiteral(": its tabs show scroll arrows");
             continue;
         }
         if (auto *combo = qobject_cast<QComboBox *>(w)) {
@@ -307,19 +315,29 @@ inline QStringList FitProblems(QWidget *window, const QSet<QString> &translatedI
             // them in the opened list.
             static const QRegularExpression words(QStringLiteral("[A-Za-zÀ-ž]{2,}"));
             const QFontMetrics fm(combo->font());
-            // The room the style leaves for the chosen item's text.
+            // The room the style leaves for the chosen item's text: it is
+            // drawn a pixel inside the field, and keeps two more clear of
+            // the list's arrow. A list that wraps its chosen item has the
+            // field's height for its lines.
             QStyleOptionComboBox option;
             option.initFrom(combo);
-            const int room = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
-            const int need = fm.horizontalAdvance(combo->currentText());
-            if (!combo->isEditable() && combo->currentText().contains(words) && need > room)
+            const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+            const int room = field.width() - 4;
+            const bool wraps = combo->property("wordWrap").toBool();
+            auto need = [&](const QString &text) {
+                if (!wraps)
+                    return fm.horizontalAdvance(text);
+                const QRect box = fm.boundingRect(QRect(0, 0, room, 10000), Qt::TextWordWrap, text);
+                return box.height() > field.height() ? std::max(box.width(), room + 1) : box.width();
+            };
+            if (!combo->isEditable() && combo->currentText().contains(words) && need(combo->currentText()) > room)
                 out << PathOf(w) + QStringLiteral(" \"%1\": needs %2 px, has %3")
-                                       .arg(combo->currentText()).arg(need).arg(room);
+                                       .arg(combo->currentText()).arg(need(combo->currentText())).arg(room);
             for (int i = 0; i < combo->count() && !combo->isEditable(); ++i)
                 if (const QString item = combo->itemText(i); i != combo->currentIndex() && translatedItems.contains(item)
-                                                             && fm.horizontalAdvance(item) > room)
+                                                             && need(item) > room)
                     out << PathOf(w) + QStringLiteral(" \"%1\" when chosen: needs %2 px, has %3")
-                                           .arg(item).arg(fm.horizontalAdvance(item)).arg(room);
+                                           .arg(item).arg(need(item)).arg(room);
             int widest = 0;
             for (int i = 0; i < combo->count(); ++i)
                 if (combo->itemText(i).contains(words))

@@ -837,11 +837,15 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
     ASSERT_GE(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), 0);
-    // The offsets show zero, in a Polish user's notation.
+    // A user's step of the multiplier, and the offsets cleared to zero, in a
+    // Polish user's notation.
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    Get<QSpinBox>("UpDModMult")->setValue(5);
+    const QString stepped = Get<QLineEdit>("EdtModMULT_")->text();
     Window->ClearCalibrationControls();
     QLocale::setDefault(saved);
+    EXPECT_EQ(stepped, "1,05");
     for (const char *zero : {"YEdModOffset", "YEdModCorrectionOffset", "YEdModel2Offset"})
         EXPECT_EQ(Get<QLineEdit>(zero)->text(), "0") << zero;
     EXPECT_EQ(Get<QLineEdit>("YEdModel2CorrectionOffset")->text(), "0,00");
@@ -852,4 +856,21 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     EXPECT_TRUE(Get<QComboBox>("CmBConfIdleHotTb")->currentText().isEmpty());
     EXPECT_TRUE(Get<QLineEdit>("EdtModMULT_")->text().isEmpty());
     EXPECT_EQ(Model->Series(3)->at(3).y(), 0.0);
+
+    // A settings file's model, shown (not written) in a Polish user's notation.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("car.ddf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Info]\r\nVer=0000030G STD [0]\r\n[Config]\r\nPanelLED=1\r\n"
+               "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\n[Map]\r\nMapRPMRange=0\r\n");
+    file.close();
+    Window->SettingsFileDialog = [&](bool, const QString &, const QString &) { return path; };
+    Reply = 2; // Cancel: shown, not written
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    Window->MnIFileLoadCnfClick();
+    QLocale::setDefault(saved);
+    Window->SettingsFileDialog = {};
+    EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,25");
+    EXPECT_EQ(Get<QLineEdit>("YEdModOffset")->text(), "-0,50");
 }

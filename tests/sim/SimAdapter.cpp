@@ -93,6 +93,11 @@ Bytes SimAdapter::Handle(const Bytes &request)
         return {};
     }
     const uint8_t command = request[1];
+    if (State.SilentFrom != 0 && command == State.SilentFrom) {
+        State.SilentFrom = 0;
+        State.Silent = true;
+        return {};
+    }
     const auto refused = State.Refuse.find(command);
     if (refused != State.Refuse.end())
         return ErrorFrame(refused->second);

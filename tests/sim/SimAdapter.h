@@ -51,6 +51,9 @@ struct SimObdState {
 struct SimAdapterState {
     // Answers nothing at all (no box on the port).
     bool Silent = false;
+    // The box falls silent as a whole (Silent set) on the first request with
+    // this command, which it leaves unanswered; 0 for none. Taken once.
+    uint8_t SilentFrom = 0;
     // Answer payload by command: the bytes between D2 and the sum.
     std::map<uint8_t, Bytes> Payload;
     // Whole request length by command (start byte and CRC included); 5 when

@@ -6,12 +6,14 @@
 #include "windows/FormPicture.h"
 #include "windows/FormWorkingPressure.h"
 #include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmFirmInfo.h"
 #include "windows/FrmHaslo.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/FrmSelectComPort.h"
 #include "windows/FrmWinetka.h"
 #include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
 #include "windows/WindowsTestSupport.h"
 
 #include "controls/YEdit.h"
@@ -30,6 +32,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -40,6 +43,8 @@
 #include <QLocale>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 void expectChildren(QWidget &window, const QStringList &names)
@@ -321,6 +326,13 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     EXPECT_EQ(dialog.UpDMult->value(), 0);
     EXPECT_EQ(dialog.UpDOffset->value(), 15);
     EXPECT_EQ(dialog.YEdOffset->text(), "1.5");
+    {
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+        dialog.UpDOffset->setValue(12);
+        QLocale::setDefault(saved);
+        EXPECT_EQ(dialog.YEdOffset->text(), "1,2");
+    }
     dialog.ChBUseOnIdleModel->setChecked(true);
     dialog.BtnCheckInjSystemClick();
     EXPECT_FALSE(dialog.ChBUseOnIdleModel->isChecked());
@@ -329,6 +341,36 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     dialog.AdvancedView = [] { return true; };
     dialog.FormShow();
     EXPECT_FALSE(dialog.GrBModel->isHidden());
+}
+
+// The installation card filled from the device: the model's multiplier and
+// offset as the window shows them, and they and the idle time as the card
+// prints them, in the user's notation.
+TEST(SmallWindows, InstallationCardNumbersInTheUsersNotation)
+{
+    RecordGuard record;
+    DeviceRecord.DeviceKind = 48;
+    DeviceRecord.Mult = 1.25;
+    DeviceRecord.Offset = 0.5;
+    DeviceRecord.IdleHotTb = 468; // 2.5 ms
+    const QLocale saved;
+    for (const auto &[locale, mult, offset, idle] :
+         {std::tuple{QLocale(QLocale::Polish, QLocale::Poland), "1,3", "0,5", "2,50 ms"},
+          std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), "1.3", "0.5", "2.50 ms"}}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        TFrmFirmInfo card;
+        card.show();
+        EXPECT_EQ(card.Edit("EdtMULT")->text(), mult);
+        EXPECT_EQ(card.Edit("EdtOFFSET")->text(), offset);
+        SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
+        card.BtnPreview->click();
+        SetModalExecHook({});
+        EXPECT_EQ(card.QRpKarta->Value("QRLbModelUstVal")->text(), QString(mult) + " / " + offset);
+        EXPECT_EQ(card.QRpKarta->Value("QRLbIdleVal")->text(), idle);
+        card.hide();
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST(SmallWindows, PicturesComeThroughTheLanguageManagersLoader)

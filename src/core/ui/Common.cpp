@@ -480,7 +480,9 @@ int TCommon::AskSaveChangedData(bool modeChangeOnly)
     const auto translate = [](const char *key) {
         return LM ? LM->Translate(QLatin1String(key)) : QStringLiteral("!_") + QLatin1String(key);
     };
-    const bool pending = OnQueryModChange && OnQueryModChange(false);
+    // A Yes already given and owed its record is not asked again by the
+    // write it answered.
+    const bool pending = OnQueryModChange && OnQueryModChange(false) && !FRecordOwed;
     QString text, caption;
     if (!pending || FModeChangeAccepted) {
         text = translate("strQuestWriteChangedData");
@@ -499,15 +501,24 @@ int TCommon::AskSaveChangedData(bool modeChangeOnly)
     } else {
         result = AskYesNo(text, caption) ? mrYes : mrCancel;
     }
-    if (result == mrYes) {
-        // The record is committed only for the mode-change question the user
-        // answered, not for later writes that asked nothing about it.
-        const bool askedModeChange = pending && !FModeChangeAccepted;
-        FModeChangeAccepted = true;
-        if (askedModeChange)
-            OnQueryModChange(true);
-    }
+    // The record is owed only for the mode-change question the user
+    // answered, not for later writes that asked nothing about it; it goes
+    // out once the write has gone through (ChangeWritten).
+    if (result == mrYes && pending && !FModeChangeAccepted)
+        FRecordOwed = true;
     return result;
+}
+
+void TCommon::ChangeWritten(bool written)
+{
+    if (!FRecordOwed)
+        return;
+    FRecordOwed = false;
+    if (!written)
+        return;
+    FModeChangeAccepted = true;
+    if (OnQueryModChange)
+        OnQueryModChange(true);
 }
 
 // ---- Controls ----

@@ -122,9 +122,23 @@ public:
     void ShowError(const QString &text, const QString &caption = QString());
     // Asks whether to write changed data: Yes 6, No 7, Cancel 2. With
     // modeChangeOnly the question is asked only for a pending mode change.
+    // A Yes to the mode-change question leaves its change record owed (and
+    // asked no more) until the write it answered reports with ChangeWritten.
     int AskSaveChangedData(bool modeChangeOnly);
+    // The write that followed the question has ended. Written: the owed
+    // change record goes out (it records a change the device now holds) and
+    // later writes on this connection are not asked about it again. Not
+    // written (refused, the link or the box gone, a locked device): no
+    // record, and the next write asks the question again. Nothing happens
+    // while no record is owed.
+    void ChangeWritten(bool written);
+    bool ChangeRecordOwed() const { return FRecordOwed; }
     // Forgets an accepted mode change: the next write asks again.
-    void ClearModeChangeAccepted() { FModeChangeAccepted = false; }
+    void ClearModeChangeAccepted()
+    {
+        FModeChangeAccepted = false;
+        FRecordOwed = false;
+    }
     int OpenGuardedBoxes() const { return FOpenBoxes; }
 
     // ---- Controls ----
@@ -196,6 +210,7 @@ private:
     QString FProductName;
     int FOpenBoxes = 0;
     bool FModeChangeAccepted = false;
+    bool FRecordOwed = false;
     bool FOwnsSettingsMessages = false;
     bool FOwnsLanguageMessages = false;
     QPointer<TWaitForm> FWaitForm;

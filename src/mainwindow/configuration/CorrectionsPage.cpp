@@ -564,6 +564,9 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
             Common->ShowWarning(QStringLiteral("%1: %2 %3 - %4").arg(Tr("strCorrOffsetCaption"), Tr("strConfValueRange"),
                                                                    FormatFloat2(-kMaxCorrectionOffset),
                                                                    FormatFloat2(kMaxCorrectionOffset)));
+        // Nothing written: no change record, the question stays.
+        if (Common)
+            Common->ChangeWritten(false);
         return;
     }
     r.CorrectionOffset = offset;
@@ -612,6 +615,9 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
              && DataManager->WriteParamByte(46, r.RPMCorType) && DataManager->WriteCorrectionsDA();
     }
     ok = ok && !DataManager->IsDeviceNotReady();
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok) {
         // The device may hold part of the corrections: the page keeps its
         // edits and stays modified, so a second write completes it.

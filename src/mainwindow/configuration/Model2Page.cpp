@@ -510,6 +510,9 @@ void TModel2Page::BtBModel2WriteClick()
         ReadModel2Settings();
     pause.Resume();
     FForm->SetConfigModified(!ok);
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok) {
         Model2Modified = true;
         if (Common)

@@ -406,7 +406,7 @@ void TModelPage::UpDModMultClick()
 {
     const double m = (UpDModMult ? UpDModMult->value() : 0) * 0.01 + 1.0;
     if (EdtModMULT_)
-        EdtModMULT_->setText(QString::number(m, 'g', QLocale::FloatingPointShortest));
+        EdtModMULT_->setText(WithLocaleDecimalPoint(QString::number(m, 'g', QLocale::FloatingPointShortest)));
     DrawModelChart();
 }
 
@@ -511,6 +511,9 @@ void TModelPage::BtBModWriteClick()
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
     FForm->SetConfigModified(!ok);
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok && Common)
         Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' ' + Tr(QStringLiteral("strCalWhatModel")));
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0 && Common

@@ -246,6 +246,9 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
 
     ok = ok && DataManager->GetConnected();
     FForm.SetConfigModified(!ok);
+    // The change record goes out only once the write it records went through.
+    if (Common)
+        Common->ChangeWritten(ok);
     if (!ok && Common)
         Common->ShowWarning(translated("strConfWriteIncomplete"));
     restoreTimer();

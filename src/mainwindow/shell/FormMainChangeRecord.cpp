@@ -142,6 +142,9 @@ void TFormMain::BtBSetNextInspectionClick()
                 DeviceRecord.InspectionTimeDistRatio = kInspectionRatio[size_t(ratio->currentIndex())];
             written = DataManager->WriteNextInspection();
         }
+    // The change record goes out only once the write it records went through.
+        if (Common)
+            Common->ChangeWritten(written);
         PgCConfWizardChange();
         // A choice the device did not take keeps its changed mark, and says so.
         if (!written && Common)

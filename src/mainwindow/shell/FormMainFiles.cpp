@@ -367,7 +367,8 @@ template <size_t N> void SelectValue(const TFind &root, const char *name, const 
         }
 }
 
-QString Fixed(double value, int decimals) { return QString::asprintf("%.*f", decimals, value); }
+// A loaded number in its edit, with the user's decimal separator.
+QString Fixed(double value, int decimals) { return FormatDecimals(value, decimals); }
 
 } // namespace
 

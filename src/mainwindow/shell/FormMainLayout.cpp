@@ -25,6 +25,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStatusBar>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
@@ -844,8 +846,11 @@ const std::vector<Entry> TheTable = {
     {K::Panel, "PnlDgnCursor", "TbSDgnOscyloskop", "", 2, 10, 1, 419},
     {K::Panel, "PnlDgnHandle1", "TbSDgnOscyloskop", "", -3, 0, 11, 10},
     {K::Panel, "PnlDgnHandle2", "TbSDgnOscyloskop", "", -3, 429, 11, 10},
-    {K::Panel, "PnlOscLabelsDigs", "TbSDgnOscyloskop", "", 462, 10, 205, 416},
-    {K::Panel, "PnlOscLabels", "PnlOscLabelsDigs", "", 0, 0, 75, 416},
+    // The channel lists name their choice on two lines ("Napięcie" /
+    // "zasilania"): the label column is a little wider for them, the time
+    // column moved right by as much.
+    {K::Panel, "PnlOscLabelsDigs", "TbSDgnOscyloskop", "", 462, 10, 212, 416},
+    {K::Panel, "PnlOscLabels", "PnlOscLabelsDigs", "", 0, 0, 82, 416},
     {K::Label, "LblDgnTb", "PnlOscLabels", "Tb [ms]", 4, 26, 70, 16},
     {K::Label, "LblDgnTg", "PnlOscLabels", "Tg [ms]", 4, 74, 70, 16},
     {K::Label, "LblDgnPsys", "PnlOscLabels", "Psys [bar]", 4, 122, 70, 16},
@@ -854,10 +859,10 @@ const std::vector<Entry> TheTable = {
     {K::Label, "LblDgnTempG", "PnlOscLabels", "Tgaz [°C]", 4, 266, 70, 16},
     {K::Label, "LblDgnRPM", "PnlOscLabels", "RPM", 4, 312, 70, 16},
     {K::Label, "LblBDgnWybor1", "PnlOscLabels", "", 0, 337, 6, 14},
-    {K::Combo, "CmBDgnWybor1", "PnlOscLabels", "", 8, 335, 66, 22, Small, WyborItems},
+    {K::Combo, "CmBDgnWybor1", "PnlOscLabels", "", 8, 335, 74, 28, Small | Wrap, WyborItems},
     {K::Label, "LblBDgnWybor2", "PnlOscLabels", "", 0, 366, 6, 14},
-    {K::Combo, "CmBDgnWybor2", "PnlOscLabels", "", 8, 364, 66, 22, Small, WyborItems},
-    {K::Panel, "PnlOscDigs", "PnlOscLabelsDigs", "", 75, 0, 130, 416},
+    {K::Combo, "CmBDgnWybor2", "PnlOscLabels", "", 8, 364, 74, 28, Small | Wrap, WyborItems},
+    {K::Panel, "PnlOscDigs", "PnlOscLabelsDigs", "", 82, 0, 130, 416},
     {K::Display, "DgDDgnTb", "PnlOscDigs", "0.00", 5, 16, 90, 38},
     {K::Display, "DgDDgnTg", "PnlOscDigs", "0.00", 5, 64, 90, 38},
     {K::Display, "DgDDgnPsys", "PnlOscDigs", "0.00", 5, 112, 90, 38},
@@ -867,12 +872,12 @@ const std::vector<Entry> TheTable = {
     {K::Display, "DgDDgnRPM", "PnlOscDigs", "0", 5, 304, 90, 26},
     {K::Display, "DgDDgnWybor1", "PnlOscDigs", "0.00", 5, 333, 90, 26},
     {K::Display, "DgDDgnWybor2", "PnlOscDigs", "0.00", 5, 362, 90, 26},
-    {K::Label, "labelDgnCzas", "TbSDgnOscyloskop", "Czas [s]", 670, 10, 94, 16},
-    {K::Display, "DgDDgnCzas", "TbSDgnOscyloskop", "0.00", 670, 26, 94, 38},
-    {K::Button, "BtnDgnStart", "TbSDgnOscyloskop", "Start", 670, 80, 94, 28},
-    {K::Button, "BtnDgnReset", "TbSDgnOscyloskop", "Reset", 670, 112, 94, 28},
-    {K::CheckBox, "ChBDgnAutoSave", "TbSDgnOscyloskop", "Auto zapis", 670, 146, 94, 20, Hidden},
-    {K::CheckBox, "CkBTestALAM", "TbSDgnOscyloskop", "ALAM", 670, 170, 94, 20, Hidden},
+    {K::Label, "labelDgnCzas", "TbSDgnOscyloskop", "Czas [s]", 677, 10, 92, 16},
+    {K::Display, "DgDDgnCzas", "TbSDgnOscyloskop", "0.00", 677, 26, 92, 38},
+    {K::Button, "BtnDgnStart", "TbSDgnOscyloskop", "Start", 677, 80, 92, 28},
+    {K::Button, "BtnDgnReset", "TbSDgnOscyloskop", "Reset", 677, 112, 92, 28},
+    {K::CheckBox, "ChBDgnAutoSave", "TbSDgnOscyloskop", "Auto zapis", 677, 146, 92, 20, Hidden},
+    {K::CheckBox, "CkBTestALAM", "TbSDgnOscyloskop", "ALAM", 677, 170, 92, 20, Hidden},
 
     {K::Panel, "PnlOdcTroubleCode", "TbSDgnErrorCodes", "", 0, 0, 768, 440},
     {K::Panel, "PnlOdcActTroubleCode", "PnlOdcTroubleCode", "", 0, 0, 500, 190},
@@ -1207,6 +1212,48 @@ void ApplyFont(QWidget *w, unsigned flags)
     w->setFont(f);
 }
 
+// A list whose closed face shows its chosen item word-wrapped over as many
+// lines as the face is high, so that a narrow list still names its choice
+// whole. The "wordWrap" property says so to whoever measures its text.
+class WrappedComboBox : public QComboBox
+{
+public:
+    explicit WrappedComboBox(QWidget *parent) : QComboBox(parent) { setProperty("wordWrap", true); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QString text = option.currentText;
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        // Where the style draws the chosen item: a pixel inside the field.
+        const QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).adjusted(1, 0, -1, 0);
+        // Whole words on each line as far as the face's height allows; what
+        // is left goes on the last line, elided.
+        const QFontMetrics metrics(font());
+        const int lines = std::max(1, field.height() / std::max(1, metrics.lineSpacing()));
+        QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList shown;
+        while (!words.isEmpty() && shown.size() < lines - 1) {
+            QString line = words.takeFirst();
+            while (!words.isEmpty() && metrics.horizontalAdvance(line + QLatin1Char(' ') + words.first()) <= field.width())
+                line += QLatin1Char(' ') + words.takeFirst();
+            shown << line;
+        }
+        if (!words.isEmpty())
+            shown << words.join(QLatin1Char(' '));
+        for (QString &line : shown)
+            line = metrics.elidedText(line, Qt::ElideRight, field.width());
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        painter.drawText(field, Qt::AlignLeft | Qt::AlignVCenter, shown.join(QLatin1Char('\n')));
+    }
+};
+
 class Builder
 {
 public:
@@ -1400,7 +1447,7 @@ private:
             break;
         }
         case Kind::Combo: {
-            auto *combo = new QComboBox(parent);
+            auto *combo = (e.flags & Wrap) ? new WrappedComboBox(parent) : new QComboBox(parent);
             combo->addItems(Items(e.extra));
             combo->setCurrentIndex((e.flags & Current) ? 0 : -1);
             w = combo;

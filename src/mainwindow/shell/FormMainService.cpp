@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
@@ -568,11 +569,13 @@ void TFormMain::BtnTestInjControlWriteClick()
     const double onTime = std::round(period * *duty / 100);
     const double fullOpen = std::round(*ms * 187);
     if (period < 1 || period > 255 || *duty < 0 || onTime > period || fullOpen < 0 || fullOpen > 65535) {
+        // The numbers as typed, with the user's decimal separator.
+        const auto shown = [](double v) {
+            return WithLocaleDecimalPoint(QString::number(v, 'g', QLocale::FloatingPointShortest));
+        };
         if (Common)
             Common->ShowError(QStringLiteral("Injector control values out of range: %1 Hz, %2 %, %3 ms")
-                                  .arg(*frequency)
-                                  .arg(*duty)
-                                  .arg(*ms));
+                                  .arg(shown(*frequency), shown(*duty), shown(*ms)));
         return;
     }
     // The rest of the block goes back as it was read.

@@ -204,6 +204,13 @@ void TFormMain::Tick(QObject *sender)
                 Common->ClearModeChangeAccepted();
             DataManager->DeviceReread = false;
         }
+        // A change record still owed here belongs to a write that ended
+        // without saying whether it went through (it gave up before its
+        // first frame): no record goes out, and the next write asks again.
+        // A write in progress holds a modal box open while this tick runs.
+        if (Common && Common->ChangeRecordOwed() && !QApplication::activeModalWidget()
+            && Common->OpenGuardedBoxes() == 0)
+            Common->ChangeWritten(false);
         // 24. Adapter detection.
         const bool detectDone = Services.FetchDetectDone && Services.FetchDetectDone();
         const bool second = Services.FetchSecondFlag && Services.FetchSecondFlag();

@@ -78,7 +78,14 @@ int TTroubleCodesPage::BitOfMask(uint8_t mask)
 
 QString TTroubleCodesPage::DebugWczytajOpisyBanku(int group, int bit)
 {
-    QString line = QString::asprintf("E10%d%d: (%s)", group, bit, IsInfo(group, bit) ? "INFO" : "ERROR");
+    // "(ERROR)" in the language's own words; a language file without the
+    // text keeps the English.
+    QString error = QStringLiteral("(ERROR)");
+    if (LM)
+        if (const QString text = LM->Translate(QStringLiteral("strTroubleCodeError"));
+            !text.isEmpty() && !text.startsWith(QLatin1String("!_")))
+            error = text;
+    QString line = QString::asprintf("E10%d%d: ", group, bit) + (IsInfo(group, bit) ? QStringLiteral("(INFO)") : error);
     if (LM && group >= 1 && group <= 4 && bit >= 1 && bit <= 8) {
         const QString text = LM->Translate(QStringLiteral("err%1%2").arg(group - 1).arg(bit - 1));
         // A missing text leaves the code's number alone on its line.
