@@ -574,7 +574,7 @@ void TFormMain::BtnTestInjControlWriteClick()
             return WithLocaleDecimalPoint(QString::number(v, 'g', QLocale::FloatingPointShortest));
         };
         if (Common)
-            Common->ShowError(QStringLiteral("Injector control values out of range: %1 Hz, %2 %, %3 ms")
+            Common->ShowError(TranslateKey(QStringLiteral("strInjControlOutOfRange"))
                                   .arg(shown(*frequency), shown(*duty), shown(*ms)));
         return;
     }
