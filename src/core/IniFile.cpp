@@ -268,9 +268,10 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
 {
     Section &s = EnsureSection(section);
     const QString k = key.trimmed();
-    // A value is one line: line breaks inside it would split the entry.
+    // A value is one line: line breaks inside it would split the entry. A
+    // NUL (pasted into an edit) would make the file unreadable: dropped.
     QString v = value;
-    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    v.replace(u'\r', u' ').replace(u'\n', u' ').remove(QChar(u'\0'));
     v = v.trimmed();
     if (const qsizetype i = KeyLine(s, k); i >= 0) {
         Line &l = s.lines[size_t(i)];

@@ -123,6 +123,10 @@ TEST(IniFile, CodePageRoundTrip)
     TIniFile cyr;
     cyr.WriteString("S", "k", QString::fromUtf8("aЖb"));
     EXPECT_EQ(cyr.ToBytes(), QByteArray("[S]\r\nk=a?b\r\n"));
+    // A value is one line of text: line breaks are spaces, a NUL is dropped,
+    // so what is written is read back.
+    cyr.WriteString("S", "k", QStringLiteral("a\r\nb") + QChar(u'\0') + QStringLiteral("c"));
+    EXPECT_EQ(cyr.ToBytes(), QByteArray("[S]\r\nk=a  bc\r\n"));
     // Another code page (Russian files).
     TIniFile ru(QString(), "windows-1251");
     ru.LoadFromBytes("[S]\r\nk=\xC6\r\n");
