@@ -3,6 +3,7 @@
 // read gives, written back as a settings file holds it, reads as itself: a
 // second write of that read is the first one byte for byte.
 #include "core/IniFile.h"
+#include "core/SettingsFile.h"
 #include "mainwindow/configuration/ModelFile.h"
 #include "support/FuzzSupport.h"
 
@@ -70,6 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
         }
     }
+    // A model is taken only when every value it gives is a number: a
+    // threshold or enrichment given as anything else refuses it, never
+    // taking the default in its place.
+    if (first.Linear)
+        for (int k = 1; k <= 4; ++k)
+            for (const char *key : {"P%1", "E%1"}) {
+                const QString text = ini.ReadString(kModel, QString::fromLatin1(key).arg(k)).trimmed();
+                qint64 v = 0;
+                FUZZ_CHECK(text.isEmpty() || (TSettingsFile::ParseInteger(text, v)
+                                              && v == (key[0] == 'P' ? first.Linear->P : first.Linear->E)[size_t(k - 1)]));
+            }
     if (!first.Linear && !first.Curve.Curve)
         return 0;
 

@@ -775,11 +775,13 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     // Mult 1.1 and offset 0.8 ms; the thresholds and enrichments missing in
     // the file take their defaults; OK writes the model.
     // A threshold beyond its up-down goes out as the up-down shows it.
-    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nP4=30\r\nE2=-10\r\nCorrectionMask=3\r\n");
+    // A whole number in another form is that number.
+    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nP3=1.6e1\r\nP4=30\r\nE2=-10\r\nCorrectionMask=3\r\n");
     Reply = 1; // OK
     Model->SpBModReadFromClick();
     EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
     EXPECT_EQ(Get<QSpinBox>("UpDProgB")->value(), 10);
+    EXPECT_EQ(Get<QSpinBox>("UpDProgC")->value(), 16);
     auto frames = Rig->Requests();
     ASSERT_EQ(frames.size(), 13u);
     EXPECT_EQ(frames[0], Write16(1, 1126)); // 1.1 x 1024 = 1126.4
@@ -801,7 +803,14 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     file("[Other]\r\nMult=1\r\n");
     Model2->SpBModel2ReadFromClick();
     EXPECT_EQ(Model2->Curve().size(), 2);
-    EXPECT_EQ(Questions, (QStringList{"strWrongConfFile", "strWrongConfFile"}));
+    // A value given that is no number is refused, not taken as its default.
+    file("[Model]\r\nMult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=18.7\r\nM2XP1=935\r\nM2YP1=1122\r\n");
+    Model2->SpBModel2ReadFromClick();
+    file("[Model]\r\nMult=1\r\nOffset=1\r\nE1=abc\r\n");
+    Model->SpBModReadFromClick();
+    EXPECT_EQ(Model2->Curve().size(), 2);
+    EXPECT_EQ(Get<QSpinBox>("UpDProgC")->value(), 16);
+    EXPECT_EQ(Questions, (QStringList{"strWrongConfFile", "strWrongConfFile", "strWrongConfFile", "strWrongConfFile"}));
     EXPECT_TRUE(Rig->Requests().empty());
 
     QByteArray text = "[Model]\r\nMult=1\r\nOffset=1\r\n";

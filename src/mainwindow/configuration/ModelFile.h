@@ -1,7 +1,8 @@
 // The "Model" section of a settings file as the model pages load it: the
 // linear model with its thresholds and the bank-2 correction, and the model-2
-// curve. Values that are not numbers get their defaults; values beyond what
-// the device holds are brought within it.
+// curve. Values the file leaves out get their defaults; a value given that is
+// no number refuses the model; values beyond what the device holds are
+// brought within it.
 #pragma once
 
 #include "mainwindow/configuration/ModelMath.h"
@@ -25,7 +26,8 @@ struct TLinearValues {
     int CorrectionMask = 0;
 };
 
-// None when the file has no "Model" section.
+// None when the file has no "Model" section, or a value given in it is no
+// number.
 std::optional<TLinearValues> ReadLinear(const TIniFile &ini);
 
 // The stored model-2 curve (device units) when the section holds "M2XP1";
