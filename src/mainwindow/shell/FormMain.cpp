@@ -369,18 +369,10 @@ void TFormMain::BtBModel2WriteClick() { InvokePage("Model2Page", "BtBModel2Write
 void TFormMain::BtBModel2DefaultClick() { InvokePage("Model2Page", "BtBModel2DefaultClick"); }
 void TFormMain::BtnCorReadCorrectionsClick() { InvokePage("CorrectionsPage", "BtnCorReadCorrectionsClick"); }
 void TFormMain::BtnCorWriteCorrectionsClick() { InvokePage("CorrectionsPage", "BtnCorWriteCorrectionsClick"); }
-void TFormMain::BtnConfWriteConfigClick()
-{
-    if (auto *p = PageLogic("ConfigurationWizard"))
-        QMetaObject::invokeMethod(p, "BtnConfWriteConfigClick");
-}
+void TFormMain::BtnConfWriteConfigClick() { InvokePage("ConfigurationWizard", "BtnConfWriteConfigClick"); }
 void TFormMain::BtnCalMapReadClick() { InvokePage("MapPage", "BtnCalMapReadClick"); }
 void TFormMain::BtnCorPstandardClick() { InvokePage("CorrectionsPage", "BtnCorPstandardClick"); }
 void TFormMain::BtnCorPcolStandardClick() { InvokePage("CorrectionsPage", "BtnCorPcolStandardClick"); }
 void TFormMain::SpBtnCorTgasStandardClick() { InvokePage("CorrectionsPage", "SpBtnCorTgasStandardClick"); }
 void TFormMain::SpBtnCorRpmStandardClick() { InvokePage("CorrectionsPage", "SpBtnCorRpmStandardClick"); }
-void TFormMain::BtnDngReadEmulatorClick()
-{
-    if (auto *p = PageLogic("ComponentPictures"))
-        QMetaObject::invokeMethod(p, "BtnDngReadEmulatorClick");
-}
+void TFormMain::BtnDngReadEmulatorClick() { InvokePage("ComponentPictures", "BtnDngReadEmulatorClick"); }

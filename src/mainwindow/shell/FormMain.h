@@ -37,8 +37,13 @@ public:
     void AddPageLogic(QObject *page) { FPageLogic.insert(page->objectName().toLatin1(), page); }
     QObject *PageLogic(const char *name) const { return FPageLogic.value(name); }
     template <typename T> T *PageLogic(const char *name) const { return qobject_cast<T *>(PageLogic(name)); }
-    // Runs a slot of the page logic that owns an operation.
-    void InvokePage(const char *page, const char *slot) const;
+    // Runs a slot of the page logic that owns an operation, with its
+    // arguments (each of the slot's own parameter type).
+    template <typename... A> void InvokePage(const char *page, const char *slot, const A &...args) const
+    {
+        if (QObject *p = PageLogic(page))
+            QMetaObject::invokeMethod(p, slot, QArgument<A>(QMetaType::fromType<A>().name(), args)...);
+    }
     explicit TFormMain(QWidget *parent = nullptr);
     ~TFormMain() override;
 

@@ -534,8 +534,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         BtBModel2DefaultClick();
     // The model-2 page shows the file's points and idle points, so that its
     // write sends them and not the curve it showed before.
-    if (QObject *page = PageLogic("Model2Page"))
-        QMetaObject::invokeMethod(page, "ShowRecordModel2", Q_ARG(bool, load.HasModelPoints));
+    InvokePage("Model2Page", "ShowRecordModel2", load.HasModelPoints);
     UpdateModel2Labels();
     if (!ModelOnly) {
         ShowPsysCorrections();

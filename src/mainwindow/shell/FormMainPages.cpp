@@ -17,12 +17,6 @@ namespace {
 
 } // namespace
 
-void TFormMain::InvokePage(const char *page, const char *slot) const
-{
-    if (QObject *p = PageLogic(page))
-        QMetaObject::invokeMethod(p, slot);
-}
-
 void TFormMain::UpdateAdapterPanels()
 {
     if (FClosed)
@@ -46,26 +40,10 @@ void TFormMain::ShowPsysCorrections() { InvokePage("CorrectionsPage", "ShowPsysC
 void TFormMain::ShowPcolCorrections() { InvokePage("CorrectionsPage", "ShowPcolCorrections"); }
 void TFormMain::ShowTgasCorrections() { InvokePage("CorrectionsPage", "ShowTgasCorrections"); }
 void TFormMain::ShowRpmCorrections() { InvokePage("CorrectionsPage", "ShowRpmCorrections"); }
-void TFormMain::SetActiveTgasCorrSpBtn(uint8_t corrType)
-{
-    if (auto *p = PageLogic("CorrectionsPage"))
-        QMetaObject::invokeMethod(p, "SetActiveTgasCorrSpBtn", Q_ARG(int, corrType));
-}
-void TFormMain::SetActiveRpmCorrSpBtn(uint8_t corrType)
-{
-    if (auto *p = PageLogic("CorrectionsPage"))
-        QMetaObject::invokeMethod(p, "SetActiveRpmCorrSpBtn", Q_ARG(int, corrType));
-}
-void TFormMain::SetTgasCorrSpBtnEnabled(bool flag)
-{
-    if (auto *p = PageLogic("CorrectionsPage"))
-        QMetaObject::invokeMethod(p, "SetTgasCorrSpBtnEnabled", Q_ARG(bool, flag));
-}
-void TFormMain::SetRpmCorrSpBtnEnabled(bool flag)
-{
-    if (auto *p = PageLogic("CorrectionsPage"))
-        QMetaObject::invokeMethod(p, "SetRpmCorrSpBtnEnabled", Q_ARG(bool, flag));
-}
+void TFormMain::SetActiveTgasCorrSpBtn(uint8_t corrType) { InvokePage("CorrectionsPage", "SetActiveTgasCorrSpBtn", int(corrType)); }
+void TFormMain::SetActiveRpmCorrSpBtn(uint8_t corrType) { InvokePage("CorrectionsPage", "SetActiveRpmCorrSpBtn", int(corrType)); }
+void TFormMain::SetTgasCorrSpBtnEnabled(bool flag) { InvokePage("CorrectionsPage", "SetTgasCorrSpBtnEnabled", flag); }
+void TFormMain::SetRpmCorrSpBtnEnabled(bool flag) { InvokePage("CorrectionsPage", "SetRpmCorrSpBtnEnabled", flag); }
 void TFormMain::SelectMaxTbForLoadItems() { InvokePage("CorrectionsPage", "SelectMaxTbForLoadItems"); }
 void TFormMain::DrawModelChart() { InvokePage("ModelPage", "DrawModelChart"); }
 void TFormMain::UpdateModel2Labels() { InvokePage("Model2Page", "UpdateModel2Labels"); }
@@ -79,22 +57,10 @@ bool TFormMain::WriteConfWizardConfiguration()
 void TFormMain::FillConfBasedPage() { InvokePage("ConfigurationWizard", "FillConfBasedPage"); }
 void TFormMain::FillConfSwitchingPage() { InvokePage("ConfigurationWizard", "FillConfSwitchingPage"); }
 void TFormMain::FillConfAdvancedPage() { InvokePage("ConfigurationWizard", "FillConfAdvancedPage"); }
-void TFormMain::UpdateConfAutoCalPage(bool updateStop)
-{
-    if (auto *p = PageLogic("AutoCalibrationPage"))
-        QMetaObject::invokeMethod(p, "UpdateConfAutoCalPage", Q_ARG(bool, updateStop));
-}
+void TFormMain::UpdateConfAutoCalPage(bool updateStop) { InvokePage("AutoCalibrationPage", "UpdateConfAutoCalPage", updateStop); }
 void TFormMain::PgCConfWizardChange() { InvokePage("ConfigurationWizard", "PgCConfWizardChange"); }
-void TFormMain::UpdateConfWizardButtons(bool refill)
-{
-    if (auto *p = PageLogic("ConfigurationWizard"))
-        QMetaObject::invokeMethod(p, "UpdateConfWizardButtons", Q_ARG(bool, refill));
-}
-void TFormMain::GoToConfWizardPage(int page)
-{
-    if (auto *p = PageLogic("ConfigurationWizard"))
-        QMetaObject::invokeMethod(p, "GoToConfWizardPage", Q_ARG(int, page));
-}
+void TFormMain::UpdateConfWizardButtons(bool refill) { InvokePage("ConfigurationWizard", "UpdateConfWizardButtons", refill); }
+void TFormMain::GoToConfWizardPage(int page) { InvokePage("ConfigurationWizard", "GoToConfWizardPage", page); }
 void TFormMain::TbSConfiguratorShow() { InvokePage("ConfigurationWizard", "TbSConfiguratorShow"); }
 void TFormMain::ClearConfWizardControls() { if (ConfigurationPage) ConfigurationPage->ClearConfWizardControls(); }
 void TFormMain::ClearCalibrationControls()
@@ -109,16 +75,8 @@ void TFormMain::DrawMapChart() { InvokePage("MapPage", "DrawMapChart"); }
 void TFormMain::ClearPetrolMapAct() { InvokePage("MapPage", "ClearPetrolMapAct"); }
 void TFormMain::ClearGasMap() { InvokePage("MapPage", "ClearGasMap"); }
 void TFormMain::CmBCalMapRPMRangeChange() { InvokePage("MapPage", "CmBCalMapRPMRangeChange"); }
-void TFormMain::LoadMapFromFile(const QString &fileName)
-{
-    if (auto *p = PageLogic("MapPage"))
-        QMetaObject::invokeMethod(p, "LoadMapFromFile", Q_ARG(QString, fileName));
-}
-void TFormMain::SaveMapToFile(const QString &fileName)
-{
-    if (auto *p = PageLogic("MapPage"))
-        QMetaObject::invokeMethod(p, "SaveMapToFile", Q_ARG(QString, fileName));
-}
+void TFormMain::LoadMapFromFile(const QString &fileName) { InvokePage("MapPage", "LoadMapFromFile", fileName); }
+void TFormMain::SaveMapToFile(const QString &fileName) { InvokePage("MapPage", "SaveMapToFile", fileName); }
 void TFormMain::WriteDefaultConfiguration_145() { InvokePage("DefaultConfiguration", "WriteDefaultConfiguration_145"); }
 void TFormMain::CmBKnfPressureSensorTypeChange() { if (ConfigurationPage) ConfigurationPage->CmBKnfPressureSensorTypeChange(); }
 void TFormMain::YEdKnfPowerChange() { if (ConfigurationPage) ConfigurationPage->YEdKnfPowerChange(); }
