@@ -29,8 +29,7 @@ TEST(AdapterProgram, BoxIsDetectedAndPolledBesideTheController)
     const auto requests = run.Device->AdapterRequests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front(), (sim::Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
-    // The box's presence query and its information once: the detection's
-    // refresh of the adapter pages shows what the detection read.
+    // The box's presence query and its information once, however many pages show them.
     for (const uint8_t command : {0x01, 0x02, 0x04})
         EXPECT_EQ(std::count_if(requests.begin(), requests.end(), [command](const sim::Bytes &r) { return r[1] == command; }), 1)
             << int(command);

@@ -46,8 +46,7 @@ TEST(AdapterInMainWindow, StartupFindsTheBoxAndTheStatusBarShowsIt)
     p.Device.Server.log().clear();
     p.Tick();
     EXPECT_EQ(p.AdapterLine(), "2.0A r3 (Nov 20 2026 14:05:33)");
-    // The detection's refresh reached the adapter-info page with what the
-    // detection read: the box's information is read once at start-up.
+    // The adapter-info page shows what the detection read, asking nothing more.
     EXPECT_EQ(p.Info->LblAdapterVersion->text(), "2.0A r3");
     EXPECT_EQ(p.Info->LblAdapterSN->text(), "34567020712");
     EXPECT_EQ(p.Info->LblAdapterCompilationDateAndTime->text(), "Nov 20 2026 14:05:33");
@@ -336,11 +335,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Road{"CutAtTheLastRecordThenRestart", Road::Last, true}, Road{"SilentBox", Road::Silent}),
     [](const ::testing::TestParamInfo<AdapterRoadCase> &info) { return std::string(info.param.Name); });
 
-// The controller unplugged until its link is lost, then back, the box
-// present all the while: the box is looked for once (its presence query and
-// its information, and the OBD module's), whichever page is shown. Each entry
-// of the adapter's INFO tab by the user reads the box's information once; an
-// entry that finds the box dropped out reads it with the detection only.
+// The controller's link lost and back, the box present all the while: the
+// box is looked for once, whichever page is shown. Each entry of the INFO tab
+// reads the box's information once, with a detection if the box dropped out.
 TEST(AdapterInMainWindow, ControllerLinkBackLooksForTheBoxOnce)
 {
     for (const bool infoTab : {false, true}) {
@@ -353,47 +350,39 @@ TEST(AdapterInMainWindow, ControllerLinkBackLooksForTheBoxOnce)
             ASSERT_EQ(shellwiring::Current(*p.Rig.Form, "PgCAdapterMain"), "TbSAdapterMultiInfo");
         }
         p.Tick();
-        p.Device.Probes.present(0);
-        for (int i = 0; i < 40 && DataManager->GetConnected(); ++i)
-            p.Tick();
-        ASSERT_FALSE(DataManager->GetConnected());
-        p.Device.Server.log().clear();
-        p.Device.Probes.present(4);
-        for (int i = 0; i < 40 && !DataManager->GetConnected(); ++i)
-            p.Tick();
-        ASSERT_TRUE(DataManager->GetConnected());
-        p.Tick(5);
-        // How often the box's presence query, its information and the OBD
-        // module's presence query went out.
-        const auto asked = [&p] {
+        // The box's presence query, its information and the OBD module's presence query.
+        const auto expectAsked = [&p](const std::vector<long> &counts) {
             std::vector<long> n;
             const auto sent = p.AdapterCommands();
             for (uint8_t c : {0x01, 0x02, 0x04, 0x70})
                 n.push_back(std::count(sent.begin(), sent.end(), c));
-            return n;
+            EXPECT_EQ(n, counts) << testing::PrintToString(sent);
         };
-        EXPECT_EQ(asked(), (std::vector<long>{1, 1, 1, 1})) << testing::PrintToString(p.AdapterCommands());
+        for (const int present : {0, 4}) {
+            p.Device.Server.log().clear();
+            p.Device.Probes.present(present);
+            for (int i = 0; i < 40 && DataManager->GetConnected() != bool(present); ++i)
+                p.Tick();
+            ASSERT_EQ(DataManager->GetConnected(), bool(present));
+        }
+        p.Tick(5);
+        expectAsked({1, 1, 1, 1});
         EXPECT_TRUE(ModuleOBD->IsActive());
         EXPECT_EQ(p.Info->LblAdapterVersion->text(), "2.0A r3");
         if (!infoTab)
             continue;
-        // The user enters INFO again: its information once.
-        shellwiring::ClickTab(*p.Rig.Form, "TbSAdapterMultiOBD");
-        p.Device.Server.log().clear();
-        shellwiring::ClickTab(*p.Rig.Form, "TbSAdapterMultiInfo");
-        p.Tick(3);
-        EXPECT_EQ(asked(), (std::vector<long>{1, 1, 1, 0})) << testing::PrintToString(p.AdapterCommands());
-        // The box silent until its OBD module gave up, then back: the INFO
-        // tab entered anew finds it again with one detection.
-        p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = true; });
-        p.Tick(8);
-        ASSERT_FALSE(ModuleOBD->IsActive());
-        p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = false; });
-        shellwiring::ClickTab(*p.Rig.Form, "TbSMeasure");
-        p.Device.Server.log().clear();
-        shellwiring::ClickTab(*p.Rig.Form, "TbSAdapter");
-        p.Tick(3);
-        EXPECT_TRUE(ModuleOBD->IsActive());
-        EXPECT_EQ(asked(), (std::vector<long>{1, 1, 1, 1})) << testing::PrintToString(p.AdapterCommands());
+        // INFO entered again, then after the box fell silent until its OBD module gave up.
+        for (const bool silent : {false, true}) {
+            p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = silent; });
+            p.Tick(silent ? 8 : 0);
+            ASSERT_NE(ModuleOBD->IsActive(), silent);
+            p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = false; });
+            shellwiring::ClickTab(*p.Rig.Form, silent ? "TbSMeasure" : "TbSAdapterMultiOBD");
+            p.Device.Server.log().clear();
+            shellwiring::ClickTab(*p.Rig.Form, silent ? "TbSAdapter" : "TbSAdapterMultiInfo");
+            p.Tick(3);
+            EXPECT_TRUE(ModuleOBD->IsActive());
+            expectAsked({1, 1, 1, silent});
+        }
     }
 }

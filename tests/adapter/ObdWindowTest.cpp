@@ -347,8 +347,6 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
         EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
-        // The change record waits for a write that goes through: each Yes
-        // was the change-record question, and no record went out.
         EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQModChange")));
         EXPECT_EQ(IndexOf(P->Frames(), C0, 0x55), -1);
     }
@@ -361,15 +359,13 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     P->Tick();
     EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
     ASSERT_TRUE(Logic->UIState()->Modified());
-    // Yes writes before the page changes, then the change record goes out.
+    // Yes writes before the page changes.
     P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
     P->ClearLog();
     shellwiring::ClickTab(*Form, "TbSOBDLive");
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
-    const auto frames = P->Frames();
-    EXPECT_GT(IndexOf(frames, C0, 0x55), IndexOf(frames, C2, 0x72));
-    EXPECT_GE(IndexOf(frames, C2, 0x72), 0);
+    EXPECT_GT(IndexOf(P->Frames(), C0, 0x55), IndexOf(P->Frames(), C2, 0x72));
     const auto adapter = P->AdapterRequests();
     const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
     ASSERT_NE(write, adapter.end());
@@ -827,13 +823,10 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
 }
 
 // A box silent long enough for its modules to give up, then answering again:
-// nothing asks it until Detect in Connection status, entering the adapter
-// page or a click on its INFO tab looks for it, and then the OBD window works
-// again. Settings edited and not yet written stay through the whole box
-// dropping out (the adaptation's request to the box is the one left
-// unanswered) and being found again, and Yes at the leave question writes
-// them. With the controller's link lost, entering the page sends the box
-// nothing.
+// nothing asks it until Detect in Connection status or entering the adapter
+// page looks for it, and then the OBD window works again. With the
+// controller's link lost, entering the page sends the box nothing.
+// Unwritten edits stay through it all, and through the link coming back.
 TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 {
     auto obdRequests = [this] {
@@ -851,37 +844,24 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
                           Row{"edits, controller link back", LinkBack, true}}) {
         SCOPED_TRACE(row.name);
         P.reset();
-        Start([](sim::SimAdapterState &s) {
-            ConnectedLink(s);
-            // The box's side of the adaptation's requests around the readings.
-            s.Payload[0x0A] = {0x0A, 0xA5};
-            s.Payload[0x0B] = {0x0B, 0xA5};
-        });
+        // The box's side of the adaptation's requests around the readings.
+        Start([](sim::SimAdapterState &s) { ConnectedLink(s), s.Payload[0x0A] = {0x0A, 0xA5}, s.Payload[0x0B] = {0x0B, 0xA5}; });
         P->ShowObdPage("TbSOBDConfig");
         P->Tick();
         ASSERT_TRUE(ModuleOBD->IsActive());
-        if (row.edits) {
-            // Adaptation on (not in the box), its maximum correction 17 (the box holds 25).
-            P->Obd->ChBOBDAdaptationEnable->click();
-            P->Obd->UpDOBDAdaptMaxCorr->setValue(17);
-            ASSERT_TRUE(Logic->UIState()->Modified());
-        }
+        if (row.edits) // the box has the adaptation off, its maximum correction 25
+            P->Obd->ChBOBDAdaptationEnable->click(), P->Obd->UpDOBDAdaptMaxCorr->setValue(17);
         if (row.road == LinkBack) {
-            // The controller unplugged until its link is lost, then back:
-            // the adapter starts up again on the new link.
-            P->Device.Probes.present(0);
-            for (int i = 0; i < 40 && DataManager->GetConnected(); ++i)
-                P->Tick();
-            ASSERT_FALSE(DataManager->GetConnected());
-            P->Device.Probes.present(4);
-            for (int i = 0; i < 40 && !DataManager->GetConnected(); ++i)
-                P->Tick();
-            ASSERT_TRUE(DataManager->GetConnected());
+            for (const int present : {0, 4}) { // unplugged until the link is lost, then back
+                P->Device.Probes.present(present);
+                for (int i = 0; i < 40 && DataManager->GetConnected() != bool(present); ++i)
+                    P->Tick();
+                ASSERT_EQ(DataManager->GetConnected(), bool(present));
+            }
             Ticks(2);
             EXPECT_TRUE(ModuleOBD->IsActive());
         } else {
-            // With the adaptation on, the box falls silent on its own request
-            // that the adaptation sends; else on the OBD module's.
+            // With edits the box falls silent on the adaptation's own request.
             P->Box([&](sim::SimAdapterState &s) { s.Silent = !row.edits, s.SilentFrom = row.edits ? 0x0A : 0; });
             Ticks(8);
             ASSERT_FALSE(ModuleOBD->IsActive());
@@ -893,10 +873,8 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 
             if (row.road == Detect)
                 P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
-            else if (row.road == AdapterPage)
-                enterAdapterPage();
             else
-                shellwiring::ClickTab(*Form, "TbSAdapterMultiInfo");
+                row.road == AdapterPage ? enterAdapterPage() : shellwiring::ClickTab(*Form, "TbSAdapterMultiInfo");
             Ticks(2);
             EXPECT_TRUE(ModuleOBD->IsActive());
             EXPECT_GT(obdRequests(), 2);
@@ -917,8 +895,7 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         const auto adapter = P->AdapterRequests();
         const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
         ASSERT_NE(write, adapter.end());
-        EXPECT_EQ((*write)[3], 0x0A); // adaptation on
-        EXPECT_EQ((*write)[10], 17);
+        EXPECT_EQ(std::pair((*write)[3], (*write)[10]), std::pair(uint8_t(0x0A), uint8_t(17)));
         EXPECT_FALSE(Logic->UIState()->Modified());
     }
     // The controller stops answering until its link is lost.

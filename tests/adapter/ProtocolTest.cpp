@@ -21,6 +21,7 @@
 #include <functional>
 #include <future>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -39,20 +40,16 @@ public:
     std::vector<Bytes> written;
     int bytesRead = 0;
     int releases = 0;
-    int failWrites = 0;  // the next writes that leave the request unsent
-    int silentReads = 0; // the next reads that find nothing come
-    // Answers owed (answers, bytes each) and owed answers dropped (bytes).
-    std::vector<std::pair<int, int>> owed;
-    std::vector<int> dropped;
+    int failWrites = 0, silentReads = 0; // the next writes that send nothing, reads that hear nothing
+    std::vector<std::pair<int, int>> owed; // answers owed: (answers, bytes each)
+    std::vector<int> dropped;              // owed answers dropped: bytes
 
 protected:
     bool WritePort(const uint8_t *bytes, int count, int &n) override
     {
-        if (failWrites > 0) {
-            --failWrites;
-            n = 0;
+        n = 0;
+        if (failWrites > 0 && failWrites--)
             return false;
-        }
         written.emplace_back(bytes, bytes + count);
         n = count;
         return true;
@@ -60,10 +57,8 @@ protected:
     bool ReadPort(uint8_t *buffer, int count, int &n) override
     {
         n = 0;
-        if (silentReads > 0) {
-            --silentReads;
+        if (silentReads > 0 && silentReads--)
             return count == 0;
-        }
         while (n < count && !input.empty()) {
             buffer[n++] = input.front();
             input.pop_front();
@@ -191,29 +186,25 @@ TEST(AdapterProtocol, AnswersErrorFramesAndTheirReports)
     // first try unheard and the repeat refused, the first try's request never
     // sent and the repeat unheard or answered.
     p.RetryEnabled = true;
-    struct Row {
+    const struct {
         const char *name;
-        int failWrites, silentReads;
+        int failWrites, silentReads, count;
         Bytes answers;
-        int count;
         std::vector<std::pair<int, int>> owed;
         std::vector<int> dropped;
+    } rows[] = {
+        {"refused on the repeat", 0, 1, 6, {0xD2, 0xEE, 0x03, 0xC3}, {}, {4}},
+        {"first request unsent, repeat unheard", 1, 0, 4, {}, {{1, 4}}, {}},
+        {"first request unsent, repeat answered", 1, 0, 4, {0xD2, 0x05, 0xA5, 0x7C}, {}, {}},
     };
-    const Row rows[] = {
-        {"refused on the repeat", 0, 1, {0xD2, 0xEE, 0x03, 0xC3}, 6, {}, {4}},
-        {"first request unsent, repeat unheard", 1, 0, {}, 4, {{1, 4}}, {}},
-        {"first request unsent, repeat answered", 1, 0, {0xD2, 0x05, 0xA5, 0x7C}, 4, {}, {}},
-    };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         p.owed.clear();
         p.dropped.clear();
-        p.failWrites = row.failWrites;
-        p.silentReads = row.silentReads;
+        std::tie(p.failWrites, p.silentReads) = std::tie(row.failWrites, row.silentReads);
         p.input.assign(row.answers.begin(), row.answers.end());
         EXPECT_EQ(p.Execute(request, written, 4, buffer, isError, row.count), !row.answers.empty());
-        EXPECT_EQ(p.owed, row.owed);
-        EXPECT_EQ(p.dropped, row.dropped);
+        EXPECT_EQ(std::tie(p.owed, p.dropped), std::tie(row.owed, row.dropped));
     }
 }
 
@@ -431,10 +422,15 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(ask(0x01, 0x01), Bytes{});
     EXPECT_EQ(ask(0x01, 0x01), Bytes{});
     EXPECT_EQ(port->reads, (std::vector<std::pair<int, int>>{{1, 0}, {1, 0}}));
+    // A port opened anew owes nothing.
+    ASSERT_EQ(port->OwedAnswer(), 1);
+    port->Close();
+    EXPECT_EQ(port->OwedAnswer(), 0);
+    ASSERT_NO_THROW(port->Open());
+    EXPECT_EQ(ask(0x01, 0x01), Bytes{});
     server.withLock([&] { box.State.Silent = false; });
     // The box answers again, but not what was given up: the answer of a
     // request of another length comes first and ends what was owed.
-    ASSERT_EQ(port->OwedAnswer(), 1);
     server.withLock([&] { box.State.Payload[0x0E] = {0x0E, 0x01, 0x02, 0x03}; });
     uint8_t longer[6] = {};
     bool isError = true;
@@ -466,15 +462,5 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
         ASSERT_TRUE(server.log().waitForCount(1, 10s));
         EXPECT_EQ(server.log().count(), 1u) << "the request after the give-up went out once";
     }
-    // A port opened anew owes nothing.
-    server.withLock([&] { box.State.Silent = true; });
-    protocol->RetryEnabled = false;
-    EXPECT_EQ(ask(0x01, 0x01), Bytes{});
-    protocol->RetryEnabled = true;
-    server.withLock([&] { box.State.Silent = false; });
-    ASSERT_EQ(port->OwedAnswer(), 1);
-    port->Close();
-    EXPECT_EQ(port->OwedAnswer(), 0);
-    ASSERT_NO_THROW(port->Open());
     EXPECT_TRUE(lockFree());
 }

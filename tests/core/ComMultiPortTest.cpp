@@ -94,9 +94,7 @@ protected:
 
 // A port that looks, at each of its reads, whether another thread could take
 // its lock then (given up after seconds: the lock is held).
-class LockWatchingPort : public TComMultiPort
-{
-public:
+struct LockWatchingPort : TComMultiPort {
     bool ReadData(void *buffer, int Count, int &BytesRead) override
     {
         takers.push_back(testsupport::TakeLockElsewhere(*this));
@@ -104,8 +102,7 @@ public:
         return TComMultiPort::ReadData(buffer, Count, BytesRead);
     }
     std::vector<bool> freeAtRead;
-    // Each ends once the lock is let go; waited for before the port goes.
-    std::vector<std::future<void>> takers;
+    std::vector<std::future<void>> takers; // each ends once the lock is let go
 };
 
 } // namespace
@@ -467,10 +464,10 @@ TEST_F(PortTest, ReleaseByAThreadThatDoesNotHoldTheLockIsIgnored)
     port->ReleaseLock();
 }
 
+// Another thread's request and its answer never fall between the read of the
+// owed answer and the emptying of the input that follows.
 TEST_F(PortTest, AnOwedAnswerIsDroppedUnderTheLock)
 {
-    // Another thread's request and its answer never fall between the read
-    // of the owed answer and the emptying of the input that follows.
     LockWatchingPort watching;
     ApplyProgramPortSettings(watching);
     watching.SetComDevice(kCom);

@@ -4,9 +4,8 @@
 // write reaches the device and it holds what it held, or every write of the
 // load is answered, the link stays up, the load ends with the level
 // sensor frames and the word settings the file holds reach the device as
-// held: a whole number in any form ("1600", "1.6e3", "1600,0") is that
-// number; text, a fraction or a number too long for them
-// refuses the file, never writes a default over the device's value. The
+// held, a whole number in any form ("1.6e3", "1600,0") as that number (text,
+// a fraction or a number too long for them refuses the file). The
 // starting inputs are files the program saved. The window connects over
 // the simulator's pseudo-terminal as the program does; the loads then talk
 // to the same simulated controller through a port in memory that answers
@@ -133,15 +132,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!DataManager->IsDeviceNotReady());
     FUZZ_CHECK(std::count(writes.begin(), writes.end(), 0x16) == 13);
     FUZZ_CHECK(writes.back() == 0x38);
-    // The word settings the file holds reach the device as held; one with a
-    // value that is no whole number would have refused the file.
+    // The word settings the file holds reach the device as held.
     TIniFile ini;
     ini.LoadFromBytes(fuzz::Bytes(data, size));
     const std::pair<const char *, int> words[] = {{"Power", 6}, {"EngineCubicCapacity", 7}, {"IdleHotTb", 8},
                                                   {"EmulatorSwitchDelay", 9}, {"PostValveDelay", 10}};
-    for (const auto &word : words) {
-        const size_t id = size_t(word.second);
-        const QString text = ini.ReadString(QStringLiteral("Config"), QLatin1String(word.first));
+    for (const auto &[key, id] : words) {
+        const QString text = ini.ReadString(QStringLiteral("Config"), QLatin1String(key));
         qint64 v = 0;
         if (text.trimmed().isEmpty())
             continue;
@@ -150,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         bool decimal = false;
         const double d = QLocale::c().toDouble(QString(text.trimmed()).replace(u',', u'.'), &decimal);
         FUZZ_CHECK(!decimal || double(v) == d);
-        rig.Device.Server.withLock([&] { FUZZ_CHECK(rig.Device.Controller.State.Param16[id] == v); });
+        rig.Device.Server.withLock([&, i = size_t(id)] { FUZZ_CHECK(rig.Device.Controller.State.Param16[i] == v); });
     }
     return 0;
 }

@@ -41,7 +41,6 @@ TEST(Kind48LanguageSwitch, KeepsAnUnwrittenConfigurationEdit)
     EXPECT_EQ(power->text(), QStringLiteral("123"));
     EXPECT_TRUE(window->Modified());
     EXPECT_EQ(program.Device.Server.log().count(), 0u);
-    // The texts come back from the Polish file with their Polish letters.
     EXPECT_EQ(window->AdvancePage->BtBKnfCheckPressure->text(), QStringLiteral("Sprawdź ciśnienie"));
 
     // Without an edit the switch shows the device's values again.

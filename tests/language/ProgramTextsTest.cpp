@@ -11,6 +11,8 @@
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
 
+#include <array>
+
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -122,21 +124,25 @@ const QSet<QString> &Vocabulary()
     return words;
 }
 
-// The English texts the catalog gives in place of designed Polish ones.
-const QSet<QString> &CatalogTranslations()
+// The English texts the catalog gives in place of designed Polish ones, or
+// with polish those designed texts.
+const QSet<QString> &CatalogTranslations(bool polish = false)
 {
-    static const QSet<QString> texts = [] {
-        QSet<QString> out;
+    static const std::array<QSet<QString>, 2> texts = [] {
+        std::array<QSet<QString>, 2> out;
         QString id;
+        const auto text = [](const QString &line, int from) {
+            return line.mid(from).chopped(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+        };
         for (const QString &line : SourceLines(QStringLiteral("Resource/po/en.po"))) {
             if (line.startsWith(QStringLiteral("msgid \"")))
-                id = line.mid(7).chopped(1);
-            else if (line.startsWith(QStringLiteral("msgstr \"")) && line.mid(8).chopped(1) != id)
-                out << line.mid(8).chopped(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
+                id = text(line, 7);
+            else if (line.startsWith(QStringLiteral("msgstr \"")) && text(line, 8) != id)
+                out[0] << text(line, 8), out[1] << id;
         }
         return out;
     }();
-    return texts;
+    return texts[polish];
 }
 
 // With TEXT_DUMP set to a file-name prefix, every text of every window of
@@ -280,31 +286,10 @@ TEST(ProgramTexts, SwitchingGivesTheTextsOfAStartInThatLanguage)
     }
 }
 
-namespace {
-
-// The designed Polish texts that the catalog translates: the Polish list
-// items that must fit their closed list whichever is chosen.
-const QSet<QString> &CatalogPolishTexts()
-{
-    static const QSet<QString> texts = [] {
-        QSet<QString> out;
-        QString id;
-        for (const QString &line : SourceLines(QStringLiteral("Resource/po/en.po"))) {
-            if (line.startsWith(QStringLiteral("msgid \"")))
-                id = line.mid(7).chopped(1).replace(QStringLiteral("\\\""), QStringLiteral("\""));
-            else if (line.startsWith(QStringLiteral("msgstr \"")) && line.mid(8).chopped(1) != id)
-                out << id;
-        }
-        return out;
-    }();
-    return texts;
-}
-
-// Every caption of the program started in language fits its control and
-// runs under no neighbour, on every page and secondary window, at each
-// window size; items are the list items that must fit whichever is chosen.
-// A screenshot of each page is saved when SHOTS names a folder.
-void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<QString> &items)
+// Every caption in language fits its control and runs under no neighbour, on
+// every page, at each window size; items are the list items that must fit
+// whichever is chosen. Each page's screenshot goes to SHOTS when it names a folder.
+static void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<QString> &items)
 {
     const QString shots = qEnvironmentVariable("SHOTS");
     for (const Kind k : {Kind{20, 'E'}, Kind{21, 'H'}, Kind{48, 'I'}}) {
@@ -319,8 +304,7 @@ void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<
             EveryPage(&form, [&](const QString &page) {
                 problems += textaudit::FitProblems(&form, items);
                 if (!shots.isEmpty())
-                    form.grab().save(QDir(shots).filePath(QStringLiteral("%1k%2_%3x%4%5.png")
-                                                              .arg(language)
+                    form.grab().save(QDir(shots).filePath(language + QStringLiteral("k%1_%2x%3%4.png")
                                                               .arg(k.kind)
                                                               .arg(size.width())
                                                               .arg(size.height())
@@ -333,8 +317,7 @@ void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<
                 EveryPage(w, [&](const QString &page) {
                     problems += textaudit::FitProblems(w, items);
                     if (!shots.isEmpty() && size.width() == 1024)
-                        w->grab().save(QDir(shots).filePath(QStringLiteral("%1k%2_%3%4.png")
-                                                                .arg(language)
+                        w->grab().save(QDir(shots).filePath(language + QStringLiteral("k%1_%2%3.png")
                                                                 .arg(k.kind)
                                                                 .arg(w->objectName(), QString(page).replace(u'/', u'_'))));
                 });
@@ -349,26 +332,19 @@ void CaptionsFit(const QString &language, const QList<QSize> &sizes, const QSet<
     }
 }
 
-} // namespace
-
-// Under English at the smallest, a middle and a large window size.
 TEST(ProgramTexts, EnglishCaptionsFit)
 {
     CaptionsFit(QStringLiteral("EN"), {QSize(780, 496), QSize(1024, 768), QSize(1920, 1080)}, CatalogTranslations());
 }
 
-// Under Polish, the designed texts, at the designed (smallest), a middle and
-// a large window size: the kind-48 configuration pages and their side tabs,
-// the recorder's channel lists among them.
+// Polish at its designed (smallest) size too: kind 48's side tabs and recorder lists among them.
 TEST(ProgramTexts, PolishCaptionsFit)
 {
-    ASSERT_TRUE(CatalogPolishTexts().contains(QStringLiteral("Napięcie zasilania")));
-    CaptionsFit(QStringLiteral("PL"), {QSize(780, 540), QSize(1024, 768), QSize(1920, 1080)}, CatalogPolishTexts());
+    ASSERT_TRUE(CatalogTranslations(true).contains(QStringLiteral("Napięcie zasilania")));
+    CaptionsFit(QStringLiteral("PL"), {QSize(780, 540), QSize(1024, 768), QSize(1920, 1080)}, CatalogTranslations(true));
 }
 
-// A trouble code's kind is the program's own text: "(ERROR)" has its Polish
-// words under Polish and stays "(ERROR)" under English; "(INFO)" is alike in
-// both.
+// A trouble code's kind is in the program's language; "(INFO)" is alike in both.
 TEST(ProgramTexts, TroubleCodeKindInTheProgramsLanguage)
 {
     for (const auto &[language, error] : {std::pair{"PL", "E1021: (BŁĄD)"}, std::pair{"EN", "E1021: (ERROR)"}}) {

@@ -296,13 +296,10 @@ inline QStringList FitProblems(QWidget *window, const QSet<QString> &translatedI
         if (!w->isVisibleTo(window) || w->window() != window)
             continue;
         if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
-            // Tabs shorter than their row's hint are elided or scrolled
-            // behind arrows: some captions show only in part. Side tabs
-            // run down the window's left or right edge.
+            // Tabs shorter than their row's hint are elided or scrolled behind arrows.
             const QTabBar *bar = tabs->tabBar();
             const bool side = tabs->tabPosition() == QTabWidget::West || tabs->tabPosition() == QTabWidget::East;
-            const int need = side ? bar->sizeHint().height() : bar->sizeHint().width();
-            const int has = side ? bar->height() : bar->width();
+            const auto [need, has] = side ? std::pair(bar->sizeHint().height(), bar->height()) : std::pair(bar->sizeHint().width(), bar->width());
             if (need > has + 2)
                 out << PathOf(w) + QStringLiteral(": tabs need %1 px, have %2").arg(need).arg(has);
             for (const QToolButton *arrow : bar->findChildren<QToolButton *>())
@@ -315,10 +312,8 @@ inline QStringList FitProblems(QWidget *window, const QSet<QString> &translatedI
             // them in the opened list.
             static const QRegularExpression words(QStringLiteral("[A-Za-zÀ-ž]{2,}"));
             const QFontMetrics fm(combo->font());
-            // The room the style leaves for the chosen item's text: it is
-            // drawn a pixel inside the field, and keeps two more clear of
-            // the list's arrow. A list that wraps its chosen item has the
-            // field's height for its lines.
+            // The room the style leaves for the chosen item's text, drawn a pixel
+            // inside the field and two clear of the arrow; wrapped, the field's height.
             QStyleOptionComboBox option;
             option.initFrom(combo);
             const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);

@@ -219,7 +219,7 @@ TEST(DefaultConfiguration, LockedDeviceIsNotAskedGetsNothingAndIsSaidLocked)
     EXPECT_EQ(p.Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strConfDeviceLocked")));
     EXPECT_TRUE(p.Device.Server.log().bytes().empty());
 
-    // Locked by its own report: the page's factory button and the menu's reset say so once each, send nothing.
+    // Locked by its own report: the page's factory button and the menu's reset say so once each, write nothing.
     p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
     p.Form->UpdateDeviceMenus();
     ASSERT_NE(DeviceRecord.LinkState, 0xF0);

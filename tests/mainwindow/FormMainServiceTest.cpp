@@ -27,9 +27,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
 using namespace shellwiring;
 using startup::SimDevice;
 using startup::StartupRig;
@@ -115,9 +112,8 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     EXPECT_EQ(c.rig.Boxes[0].Caption, TCommon::ApplicationTitle()); // the program's name
     EXPECT_TRUE(c.requests(0x55).empty());
 
-    // The next inspection: a changed choice asks; Yes writes the inspection
-    // values, then, as the device took them, the record with this
-    // computer's code and the time.
+    // The next inspection: a changed choice asks; Yes writes the values, then,
+    // once the device took them, the record with this computer's code and time.
     c.rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
     c.choose("CmBNextInspection", 3);
     c.choose("CmBInspectionRatio", 2);
@@ -160,9 +156,7 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     c.rig.Tick(); // connects again
     ASSERT_TRUE(DataManager->GetConnected());
 
-    // A fresh connection asks again. A Yes whose write the device does not
-    // take sends no record; the next write is asked again and, written,
-    // sends it.
+    // A fresh connection asks again; a failed write sends no record and the next asks again.
     DataManager->DeviceReread = true;
     c.rig.Tick();
     c.device.Server.log().clear();
@@ -172,13 +166,11 @@ TEST(FormMainChangeRecord, RecordOncePerAcceptedQuestionBeforeTheWriteItGates)
     set->click();
     c.device.Server.clearFaults();
     EXPECT_TRUE(c.requests(0x55).empty());
-    ASSERT_EQ(c.rig.BoxTexts(), QStringList({LM->Translate("strQModChange"), LM->Translate("strConfWriteIncomplete")}));
     c.rig.Tick(); // connects again
-    ASSERT_TRUE(DataManager->GetConnected());
     c.device.Server.log().clear();
-    c.rig.Boxes.clear();
     set->click();
-    EXPECT_EQ(c.rig.BoxTexts(), QStringList({LM->Translate("strQModChange")}));
+    const QString ask = LM->Translate("strQModChange");
+    EXPECT_EQ(c.rig.BoxTexts(), QStringList({ask, LM->Translate("strConfWriteIncomplete"), ask}));
     EXPECT_EQ(c.device.Commands(), (std::vector<uint8_t>{0x57, 0x55}));
 }
 
@@ -428,83 +420,46 @@ TEST(FormMainService, InjectorTestLaunchEndsTheTestHoweverTheWindowCloses)
     EXPECT_EQ(c.requests(0x18)[1][2], 2);
 }
 
-// The program's own message loop with its end policy, real boxes (no answer
-// provider): the test window refuses a cold reducer twice, the second time
-// while no window of the program is active, so that box has no owner. Its
-// closing leaves no visible window but the test window; the program goes on,
-// and the main window comes back when the test window closes.
+// Real boxes in the program's loop: the test window refuses a cold reducer twice, the second
+// box with no owner; the program goes on and shows the main window once the test window closes.
 TEST(FormMainService, InjectorTestRefusalsWhileTheMainWindowIsHiddenNeverEndTheProgram)
 {
     Connected c(48, 'H');
-    TFormMain &form = c.form();
-    EndProgramWithWindow(form);
+    EndProgramWithWindow(c.form());
     c.device.Server.withLock([&] { c.device.Controller.State.Payload[0x0B][1] = testsupport::ColdReducerCode(); });
     c.rig.Tick();
     c.rig.HoldTimer();
-    ASSERT_LT(RawToTemperature(DeviceRecord.ReducerTempRaw), 60);
-    form.show();
+    c.form().show();
     TCommon::SetAnswerProvider({});
-
-    // Quit requests reaching the application.
-    struct QuitCount : QObject {
+    struct : QObject {
         int Quits = 0;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            Quits += event->type() == QEvent::Quit;
-            return false;
-        }
-    } quits;
-    qApp->installEventFilter(&quits);
-
-    // Plays the user: OK on every box; Start twice; then the test window's
-    // Close. Once the main window is back, the test ends the loop itself.
-    // Each look is a timer of its own, so that the next one comes inside the
-    // box a click opens.
-    int starts = 0;
-    bool closedByTheUser = false, mainShownAfter = false;
-    QStringList boxTexts;
-    QList<QWidget *> boxOwners;
-    auto user = std::make_unique<QObject>();
+        bool eventFilter(QObject *, QEvent *e) override { Quits += e->type() == QEvent::Quit; return false; }
+    } watch;
+    qApp->installEventFilter(&watch);
+    // The user, one look per timer so that the next comes inside the box a click opens.
+    int clicks = 0; // Start, Start, Close
+    QList<bool> boxOwned;
     std::function<void()> look = [&] {
-        QTimer::singleShot(10, user.get(), look);
+        QTimer::singleShot(10, &watch, look);
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxTexts << box->text();
-            boxOwners << box->parentWidget();
+            EXPECT_TRUE(box->text().startsWith(LM->Translate("strTredLow60"))) << box->text().toStdString();
+            boxOwned << (box->parentWidget() != nullptr);
             box->button(QMessageBox::Ok)->click();
-        } else if (auto *test = qobject_cast<TFormInjTest *>(modal)) {
-            if (starts < 2) {
-                // The first click with the test window active, the second
-                // before it has the focus back.
-                QApplication::setActiveWindow(++starts == 1 ? test : nullptr);
-                test->BtnStartTest->click();
-            } else if (!closedByTheUser) {
-                closedByTheUser = true;
-                test->BtnClose->click();
-            }
-        } else if (closedByTheUser && !modal && form.isVisible()) {
-            mainShownAfter = true;
-            QCoreApplication::exit(0);
-        }
+        } else if (auto *test = qobject_cast<TFormInjTest *>(modal); test && clicks < 3) {
+            if (clicks < 2)
+                QApplication::setActiveWindow(clicks == 0 ? test : nullptr);
+            (clicks++ < 2 ? test->BtnStartTest : test->BtnClose)->click();
+        } else if (clicks == 3 && !modal && c.form().isVisible())
+            QCoreApplication::exit(1);
     };
-    QTimer::singleShot(0, user.get(), look);
+    QTimer::singleShot(0, &watch, look);
     QTimer::singleShot(0, c.get<QPushButton>("BtnDgnInjectorsTest"), &QPushButton::click);
-    // A hang fails by name.
-    QTimer::singleShot(60000, user.get(), [] { QCoreApplication::exit(2); });
-    const int result = QCoreApplication::exec();
-    user.reset();
-    qApp->removeEventFilter(&quits);
+    QTimer::singleShot(60000, &watch, [] { QCoreApplication::exit(2); }); // a hang fails by name
+    EXPECT_EQ(QCoreApplication::exec(), 1) << "the main window came back (2: gave up waiting)";
     QGuiApplication::setQuitOnLastWindowClosed(true);
-
-    EXPECT_NE(result, 2) << "gave up waiting";
-    ASSERT_EQ(boxTexts.size(), 2);
-    for (const QString &text : boxTexts)
-        EXPECT_TRUE(text.startsWith(LM->Translate("strTredLow60"))) << text.toStdString();
-    EXPECT_NE(boxOwners[0], nullptr);
-    EXPECT_EQ(boxOwners[1], nullptr) << "the second box opened with no active window";
-    EXPECT_EQ(quits.Quits, 0) << "nothing asked the program to end";
-    EXPECT_TRUE(closedByTheUser) << "the test window stayed until the user closed it";
-    EXPECT_TRUE(mainShownAfter);
+    EXPECT_EQ(watch.Quits, 0) << "nothing asked the program to end";
+    EXPECT_EQ(boxOwned, QList<bool>({true, false})) << "the second box opened with no active window";
     EXPECT_TRUE(c.requests(0x92).empty()) << "no test was started";
 }
 

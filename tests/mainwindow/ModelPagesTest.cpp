@@ -2,6 +2,7 @@
 // controller: the frames of their reads and writes, a write that fails
 // half-way, a locked device, and the chart editing with synthesized mouse and
 // key events.
+#include "common/TestFiles.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
@@ -803,7 +804,7 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     file("[Other]\r\nMult=1\r\n");
     Model2->SpBModel2ReadFromClick();
     EXPECT_EQ(Model2->Curve().size(), 2);
-    // A value given that is no number is refused, not taken as its default.
+    // A value that is no number is refused.
     file("[Model]\r\nMult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=18.7\r\nM2XP1=935\r\nM2YP1=1122\r\n");
     Model2->SpBModel2ReadFromClick();
     file("[Model]\r\nMult=1\r\nOffset=1\r\nE1=abc\r\n");
@@ -846,15 +847,13 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2CorrectionMask8")->isChecked());
     ASSERT_TRUE(Get<QAbstractButton>("ChBModel2UseOnIdleModel")->isChecked());
     ASSERT_GE(Get<QComboBox>("CmBConfWorkPressure")->currentIndex(), 0);
-    // A user's step of the multiplier, and the offsets cleared to zero, in a
-    // Polish user's notation.
+    // A user's step of the multiplier, the offsets cleared to zero and a
+    // settings file's model shown (not written), in a Polish user's notation.
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     Get<QSpinBox>("UpDModMult")->setValue(5);
-    const QString stepped = Get<QLineEdit>("EdtModMULT_")->text();
+    EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,05");
     Window->ClearCalibrationControls();
-    QLocale::setDefault(saved);
-    EXPECT_EQ(stepped, "1,05");
     for (const char *zero : {"YEdModOffset", "YEdModCorrectionOffset", "YEdModel2Offset"})
         EXPECT_EQ(Get<QLineEdit>(zero)->text(), "0") << zero;
     EXPECT_EQ(Get<QLineEdit>("YEdModel2CorrectionOffset")->text(), "0,00");
@@ -866,20 +865,14 @@ TEST_F(ModelPagesTest, TheWindowsOperationsReachThePages)
     EXPECT_TRUE(Get<QLineEdit>("EdtModMULT_")->text().isEmpty());
     EXPECT_EQ(Model->Series(3)->at(3).y(), 0.0);
 
-    // A settings file's model, shown (not written) in a Polish user's notation.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("car.ddf"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Info]\r\nVer=0000030G STD [0]\r\n[Config]\r\nPanelLED=1\r\n"
-               "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\n[Map]\r\nMapRPMRange=0\r\n");
-    file.close();
+    testsupport::WriteAll(path, "[Info]\r\nVer=0000030G STD [0]\r\n[Config]\r\nPanelLED=1\r\n"
+                                "[Model]\r\nMult=1,25\r\nOffset=-0,5\r\n[Map]\r\nMapRPMRange=0\r\n");
     Window->SettingsFileDialog = [&](bool, const QString &, const QString &) { return path; };
-    Reply = 2; // Cancel: shown, not written
-    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    Reply = 2; // Cancel
     Window->MnIFileLoadCnfClick();
     QLocale::setDefault(saved);
-    Window->SettingsFileDialog = {};
     EXPECT_EQ(Get<QLineEdit>("EdtModMULT_")->text(), "1,25");
     EXPECT_EQ(Get<QLineEdit>("YEdModOffset")->text(), "-0,50");
 }

@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -481,60 +480,34 @@ TEST(Startup, ClosingStoresAutoSearchAndOfflineChoices)
     EXPECT_TRUE(ini.contains(QStringLiteral("OfflineMode=1")));
 }
 
-// The program's message loop is asked to end when the main window takes a
-// close, by File > Exit or by the window system's close box; a close the
-// window refuses ends nothing. The test ends the loop itself right after the
-// close, behind whatever the close posted.
 TEST(Startup, TheProgramEndsWithTheMainWindowsCloseOnly)
 {
-    // Quit requests reaching the application.
-    struct QuitCount : QObject {
-        int Quits = 0;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            Quits += event->type() == QEvent::Quit;
-            return false;
-        }
-    };
-    // A window that refuses its close, as a close query answered No would.
-    struct RefusingWindow : TFormMain {
-        void closeEvent(QCloseEvent *event) override { event->ignore(); }
-    };
-    const struct {
-        const char *Name;
-        bool Refused;
-        std::function<void(TFormMain &)> Close;
-    } ways[] = {
-        {"File > Exit", false, [](TFormMain &f) { f.findChild<QAction *>(QStringLiteral("MnIFileExit"))->trigger(); }},
-        {"close box", false, [](TFormMain &f) { f.windowHandle()->close(); }},
-        {"refused", true, [](TFormMain &f) { f.close(); }},
-    };
-    for (const auto &way : ways) {
-        SCOPED_TRACE(way.Name);
-        StartupRig rig(5, true);
-        if (way.Refused) {
-            rig.Form = std::make_unique<RefusingWindow>();
+    struct RefusingWindow : TFormMain { void closeEvent(QCloseEvent *event) override { event->ignore(); } };
+    for (const bool refused : {false, true})
+        for (const bool byMenu : {false, true}) {
+            SCOPED_TRACE(std::string(refused ? "refused " : "") + (byMenu ? "File > Exit" : "close box"));
+            StartupRig rig(5, true);
+            rig.Form.reset(refused ? new RefusingWindow : new TFormMain);
             rig.Form->FormCreate();
+            EndProgramWithWindow(*rig.Form);
+            struct : QObject {
+                int Quits = 0;
+                bool eventFilter(QObject *, QEvent *e) override { Quits += e->type() == QEvent::Quit; return false; }
+            } quits;
+            qApp->installEventFilter(&quits);
+            rig.Form->show();
+            // The loop ends right after the close, behind whatever the close posted.
+            QTimer::singleShot(0, &quits, [&] {
+                byMenu ? rig.Form->findChild<QAction *>(QStringLiteral("MnIFileExit"))->trigger()
+                       : void(rig.Form->windowHandle()->close());
+                QMetaObject::invokeMethod(&quits, [] { QCoreApplication::exit(3); }, Qt::QueuedConnection);
+            });
+            QTimer::singleShot(30000, &quits, [] { QCoreApplication::exit(2); }); // a hang fails by name
+            EXPECT_NE(QCoreApplication::exec(), 2) << "gave up waiting";
+            QGuiApplication::setQuitOnLastWindowClosed(true);
+            EXPECT_EQ(quits.Quits, refused ? 0 : 1);
+            EXPECT_EQ(rig.Form->isVisible(), refused);
         }
-        TFormMain &form = way.Refused ? *rig.Form : rig.Create();
-        EndProgramWithWindow(form);
-        QuitCount quits;
-        qApp->installEventFilter(&quits);
-        form.show();
-        QObject scope;
-        QTimer::singleShot(0, &scope, [&] {
-            way.Close(form);
-            QMetaObject::invokeMethod(&scope, [] { QCoreApplication::exit(3); }, Qt::QueuedConnection);
-        });
-        // A hang fails by name.
-        QTimer::singleShot(30000, &scope, [] { QCoreApplication::exit(2); });
-        const int result = QCoreApplication::exec();
-        qApp->removeEventFilter(&quits);
-        QGuiApplication::setQuitOnLastWindowClosed(true);
-        EXPECT_NE(result, 2) << "gave up waiting";
-        EXPECT_EQ(quits.Quits, way.Refused ? 0 : 1);
-        EXPECT_EQ(form.isVisible(), way.Refused);
-    }
 }
 
 TEST(Startup, MenuConnectLeavesOfflineModeAndFindsTheDevice)

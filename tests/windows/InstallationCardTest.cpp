@@ -209,19 +209,17 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
 
     // The most lines a card can name are saved so that they load back; a
     // card larger than the reader takes is not written, which is said.
-    TFrmFirmInfo many;
-    ASSERT_TRUE(many.LoadPage(write("most.dkm", "[Page]\r\nMemIle=75000\r\n")));
-    ASSERT_TRUE(many.SavePage(path("most.dkm")));
-    TFrmFirmInfo back;
-    ASSERT_TRUE(back.LoadPage(path("most.dkm")));
-    EXPECT_EQ(back.Card().Memo.size(), 75000);
+    ASSERT_TRUE(form.LoadPage(write("most.dkm", "[Page]\r\nMemIle=75000\r\n")));
+    ASSERT_TRUE(form.SavePage(path("most.dkm")));
+    ASSERT_TRUE(form.LoadPage(path("most.dkm")));
+    EXPECT_EQ(form.Card().Memo.size(), 75000);
     const QByteArray kept = readAll(path("most.dkm"));
-    many.MemInfDodatkowe->setPlainText(QStringList(1000, QString(1100, u'x')).join(u'\n'));
+    form.MemInfDodatkowe->setPlainText(QStringList(1000, QString(1100, u'x')).join(u'\n'));
     boxes.Boxes.clear();
-    EXPECT_FALSE(many.SavePage(path("most.dkm")));
+    EXPECT_FALSE(form.SavePage(path("most.dkm")));
     ASSERT_EQ(boxes.Boxes.size(), 1);
-    EXPECT_TRUE(boxes.Boxes[0].Text.contains("most.dkm"));
-    EXPECT_TRUE(boxes.Boxes[0].Text.contains(QString::number(TIniFile::MaxFileSize))) << boxes.Boxes[0].Text.toStdString();
+    const QString said = boxes.Boxes[0].Text;
+    EXPECT_TRUE(said.contains("most.dkm") && said.contains(QString::number(TIniFile::MaxFileSize))) << said.toStdString();
     EXPECT_EQ(readAll(path("most.dkm")), kept);
 }
 

@@ -32,7 +32,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -43,8 +42,6 @@
 #include <QLocale>
 
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 namespace {
 void expectChildren(QWidget &window, const QStringList &names)
@@ -326,13 +323,11 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     EXPECT_EQ(dialog.UpDMult->value(), 0);
     EXPECT_EQ(dialog.UpDOffset->value(), 15);
     EXPECT_EQ(dialog.YEdOffset->text(), "1.5");
-    {
-        const QLocale saved;
-        QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
-        dialog.UpDOffset->setValue(12);
-        QLocale::setDefault(saved);
-        EXPECT_EQ(dialog.YEdOffset->text(), "1,2");
-    }
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    dialog.UpDOffset->setValue(12);
+    QLocale::setDefault(saved);
+    EXPECT_EQ(dialog.YEdOffset->text(), "1,2");
     dialog.ChBUseOnIdleModel->setChecked(true);
     dialog.BtnCheckInjSystemClick();
     EXPECT_FALSE(dialog.ChBUseOnIdleModel->isChecked());
@@ -343,9 +338,7 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     EXPECT_FALSE(dialog.GrBModel->isHidden());
 }
 
-// The installation card filled from the device: the model's multiplier and
-// offset as the window shows them, and they and the idle time as the card
-// prints them, in the user's notation.
+// The installation card's window and print-out in the user's notation.
 TEST(SmallWindows, InstallationCardNumbersInTheUsersNotation)
 {
     RecordGuard record;
@@ -354,22 +347,20 @@ TEST(SmallWindows, InstallationCardNumbersInTheUsersNotation)
     DeviceRecord.Offset = 0.5;
     DeviceRecord.IdleHotTb = 468; // 2.5 ms
     const QLocale saved;
+    SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
     for (const auto &[locale, mult, offset, idle] :
-         {std::tuple{QLocale(QLocale::Polish, QLocale::Poland), "1,3", "0,5", "2,50 ms"},
-          std::tuple{QLocale(QLocale::English, QLocale::UnitedStates), "1.3", "0.5", "2.50 ms"}}) {
-        SCOPED_TRACE(locale.name().toStdString());
-        QLocale::setDefault(locale);
+         {std::tuple{"pl_PL", "1,3", "0,5", "2,50 ms"}, std::tuple{"en_US", "1.3", "0.5", "2.50 ms"}}) {
+        SCOPED_TRACE(locale);
+        QLocale::setDefault(QLocale(locale));
         TFrmFirmInfo card;
         card.show();
         EXPECT_EQ(card.Edit("EdtMULT")->text(), mult);
         EXPECT_EQ(card.Edit("EdtOFFSET")->text(), offset);
-        SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
         card.BtnPreview->click();
-        SetModalExecHook({});
         EXPECT_EQ(card.QRpKarta->Value("QRLbModelUstVal")->text(), QString(mult) + " / " + offset);
         EXPECT_EQ(card.QRpKarta->Value("QRLbIdleVal")->text(), idle);
-        card.hide();
     }
+    SetModalExecHook({});
     QLocale::setDefault(saved);
 }
 

@@ -354,25 +354,18 @@ TEST_F(UpgradeRoad, DialogShowsTheBootloaderAndItsResetLeavesIt)
     dialog.hide();
 }
 
+// The last contact found the adapter box in its bootloader; the bootloader on
+// the line now is the controller's.
 TEST_F(UpgradeRoad, AdapterUpgradeRefusedWhenTheBootloaderFoundIsTheControllers)
 {
-    // Would play any upgrade window that came up.
-    Person person;
+    Person person; // would play any upgrade window that came up
     person.File = file;
     TFormMain &form = rig.Create();
-    // The last contact found the box in its bootloader; the bootloader on
-    // the line now is the controller's.
-    const auto boot = device.state<sim::SimBootloaderState>([this] { return device.target.Boot.State; });
-    device.server.withLock([&] {
-        auto &s = device.target.Boot.State;
-        s.Major = 8, s.Minor = 0, s.TypeCode = 98;
-    });
+    auto &boot = device.target.Boot.State;
+    device.server.withLock([&] { boot.Major = 8, boot.Minor = 0, boot.TypeCode = 98; }); // the adapter box's
     form.Services.ConnectBootloader();
     ASSERT_TRUE(form.Services.BootloaderIsAdapter());
-    device.server.withLock([&] {
-        auto &s = device.target.Boot.State;
-        s.Major = boot.Major, s.Minor = boot.Minor, s.TypeCode = boot.TypeCode;
-    });
+    device.server.withLock([&] { boot.Major = 6, boot.Minor = 7, boot.TypeCode = 5; }); // the controller's
     rig.Boxes.clear();
     form.DeviceUpgradeFirmware(false);
     EXPECT_EQ(person.UpgraderWindowsMade, 0);
