@@ -1,8 +1,17 @@
 // The main menu's device commands on the wire, the window size, the device
 // menu's caption and the files opened with the desktop.
+#include "core/ui/ProgramLogic.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
+#include "mainwindow/configuration/ConfigurationWizard.h"
+#include "mainwindow/configuration/CorrectionsPage.h"
+#include "mainwindow/configuration/MapPage.h"
+#include "mainwindow/configuration/Model2Page.h"
+#include "mainwindow/configuration/ModelPage.h"
+#include "mainwindow/shell/FormMainLayout.h"
 #include "platform/ShellOpen.h"
+#include "windows/ConfigurationPagesWiring.h"
 #include "windows/FrmHaslo.h"
 #include "windows/NamedWidget.h"
 #include "controls/YEdit.h"
@@ -11,12 +20,21 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
+
+#include <set>
+
+// A key pressed on a window as the window system delivers it: its shortcuts
+// first (exported by the toolkit for its own test library).
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow *w, QEvent::Type t, int k, Qt::KeyboardModifiers mods,
+                                    const QString &text = QString(), bool autorep = false, ushort count = 1);
 
 using namespace shellwiring;
 using startup::SimDevice;
@@ -297,4 +315,147 @@ TEST(FormMainMenu, SchemaPageShowsTheLanguagesPictureAndPansByDragging)
     send(QEvent::MouseMove, {90, 120}, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, {90, 120}, Qt::NoButton);
     EXPECT_EQ(box->horizontalScrollBar()->value(), 60);
+}
+
+// Every menu item and every function key of the main window, on each kind of
+// device and with none: no hidden page becomes current, and no frame that
+// only another kind's pages send goes to the device.
+TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
+{
+    // The kind-48 windows' reads and writes (model points, template,
+    // corrections, configuration block), and those of the kinds-20/21
+    // configuration and model pages.
+    const std::set<uint8_t> kind48Pages = {0x50, 0x54, 0x56, 0x93, 0x95, 0x96, 0x97, 0x98, 0xD0, 0xD1,
+                                           0xD2, 0xD3, 0xD4, 0xD5, 0xD8, 0xD9, 0xDB, 0xDC, 0xDD};
+    const std::set<uint8_t> kind2021Pages = {0x03, 0x10};
+    // Items that end the program, give up or look for the connection, or
+    // hand the device to the upgrader: each leaves the row's state.
+    const QStringList leaving = {"MnIFileExit", "MnIDeviceConnect", "MnIDeviceCOM_X", "MnIDeviceOffline",
+                                 "MnIDeviceAutoSearch", "MnIDeviceUpgradeFirmware", "MnIUpgradeFirmware",
+                                 "PnlStatus", "PnlStatusOffline"};
+    const struct {
+        uint8_t kind;
+        const std::set<uint8_t> *foreign;
+        const char *calibration; // the calibration page of the kind (F4)
+    } rows[] = {{20, &kind48Pages, "TbSCalibration"},
+                {21, &kind48Pages, "TbSCalibration"},
+                {48, &kind2021Pages, "TbSMultiCalibration"},
+                {0, nullptr, "TbSMultiCalibration"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << "kind " << int(row.kind));
+        StartupRig rig(5);
+        std::unique_ptr<SimDevice> device;
+        if (row.kind) {
+            device = std::make_unique<SimDevice>(rig.PortsDir, 5, row.kind, 'I');
+            // Corrections, map correction and map adaptation on: their
+            // status panels show and take clicks.
+            device->Server.withLock([&] {
+                auto &s = device->Controller.State;
+                s.Model[74] = 0x0F;
+                s.Model[104] = 1;
+                s.Param8[31] |= 0x40;
+            });
+        }
+        TProgramLogic logic;
+        rig.Wire = [&logic](TFormMain &f) {
+            Wire(f);
+            InstallConfigurationPage(f, logic);
+            TModel2Page::Install(f);
+            TModelPage::Install(f);
+            TMapPage::Install(f);
+            TCorrectionsPage::Install(f);
+            InstallConfigurationWizardPages(f, logic);
+            WireConfigurationPagesToWindows(f);
+        };
+        TFormMain &form = rig.Create(row.kind ? QStringList() : QStringList{QStringLiteral("-OFFLINE")});
+        if (row.kind)
+            rig.Tick();
+        else
+            form.AdaptToDeviceVersion();
+        rig.HoldTimer();
+        form.SetScreenSizeForCheck(QSize(1920, 1080));
+        form.resize(1024, 768);
+        form.show();
+        form.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form.isActiveWindow());
+        // Every question is cancelled, every dialog closed, no file chosen,
+        // nothing opened on the desktop.
+        rig.Answer = [](const TMessageBoxInfo &box) {
+            return box.Buttons.contains(int(mrCancel)) ? int(mrCancel) : box.Buttons.value(0, int(mrOk));
+        };
+        SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
+        SetShellOpener([](const QString &) { return true; });
+        form.SettingsFileDialog = [](bool, const QString &, const QString &) { return QString(); };
+
+        // Runs one road of the user's and notes where it led.
+        QStringList wrong;
+        QHash<QString, QString> landed; // road: the main page it ended on
+        const auto check = [&](const QString &road, const std::function<void()> &go) {
+            QHash<QTabWidget *, QWidget *> before;
+            const auto pageControls = form.findChildren<QTabWidget *>();
+            for (QTabWidget *pages : pageControls)
+                before[pages] = pages->currentWidget();
+            if (device)
+                device->Server.log().clear();
+            go();
+            QCoreApplication::processEvents();
+            landed[road] = Current(form, "PgCMain");
+            // A page control that changed its page, or one on screen, has
+            // a current page whose tab shows, and so has every page around it.
+            for (QTabWidget *pages : pageControls) {
+                QWidget *page = pages->currentWidget();
+                if (!page || (page == before[pages] && !pages->isVisible()))
+                    continue;
+                for (QWidget *w = page; w && w != &form; w = w->parentWidget())
+                    if (auto *around = w->parentWidget() ? qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget())
+                                                         : nullptr;
+                        around && around->indexOf(w) >= 0 && !around->isTabVisible(around->indexOf(w))) {
+                        wrong << road + QStringLiteral(": hidden page ") + w->objectName();
+                        break;
+                    }
+            }
+            QStringList sent;
+            if (device && row.foreign)
+                for (uint8_t command : device->Commands())
+                    if (row.foreign->count(command))
+                        sent << QString::number(command, 16);
+            sent.removeDuplicates();
+            if (!sent.isEmpty())
+                wrong << road + QStringLiteral(": sent ") + sent.join(u' ');
+        };
+
+        std::function<void(QMenu *)> items = [&](QMenu *menu) {
+            emit menu->aboutToShow();
+            for (QAction *item : menu->actions()) {
+                if (!item->isVisible() || !item->isEnabled() || item->isSeparator())
+                    continue;
+                if (item->menu())
+                    items(item->menu());
+                else if (!leaving.contains(item->objectName()))
+                    check(item->objectName(), [item] { item->trigger(); });
+            }
+        };
+        for (QAction *menu : form.menuBar()->actions())
+            if (menu->isVisible() && menu->menu())
+                items(menu->menu());
+        for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier})
+            for (int key = Qt::Key_F1; key <= Qt::Key_F12; ++key)
+                check(QKeySequence(key | modifiers).toString(), [&form, key, modifiers] {
+                    qt_handleKeyEvent(form.windowHandle(), QEvent::KeyPress, key, modifiers);
+                    qt_handleKeyEvent(form.windowHandle(), QEvent::KeyRelease, key, modifiers);
+                });
+        // The status bar's panels that show.
+        rig.Tick();
+        for (TCaptionPanel *panel : form.statusBar()->findChildren<TCaptionPanel *>())
+            if (panel->isVisible() && !leaving.contains(panel->objectName()))
+                check(panel->objectName(), [panel] { emit panel->Click(); });
+        SetModalExecHook({});
+        SetShellOpener({});
+        EXPECT_EQ(landed.value("F4"), row.calibration);
+        EXPECT_EQ(landed.value("F11"), row.kind == 20 || row.kind == 21 ? "TbSCalibration" : "TbSMultiCalibration");
+        EXPECT_EQ(landed.contains("MnIWindowMultiCalibrationCorrections"), row.kind == 48 || row.kind == 0);
+        wrong.removeDuplicates();
+        EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+    }
 }

@@ -136,7 +136,6 @@ void TFormMain::AdaptToDeviceVersion()
                               "TbSCalCorrections"})
         setTab(sheet, false);
     setVisible("PnlCalCorrPsys", true);
-    setItemVisible("MnIWindowMultiCalibrationCorrections", !tabVisible("TbSCalCorrections"));
     setItem("MnIWindowCalCorrections", tabVisible("TbSCalCorrections"), tabVisible("TbSCalCorrections"));
     // 6.
     setVisible("ChBMapQ3Visible", false);
@@ -209,7 +208,7 @@ void TFormMain::AdaptToDeviceVersion()
     for (const char *name : {"MnIWindowCalAuto", "MnIWindowCalModel", "MnIWindowCalMap"})
         setItem(name, calVisible, calVisible);
     for (const char *name : {"MnIWindowMultiCalbrationAuto", "MnIWindowMultiCalibrationModel",
-                             "MnIWindowMultiCalibrationMap"})
+                             "MnIWindowMultiCalibrationMap", "MnIWindowMultiCalibrationCorrections"})
         setItem(name, multiCalVisible, multiCalVisible);
     setItemVisible("MnIConfigurator", tabVisible("TbSConfigurator"));
     setItem("MnIWindowMultiConfiguration", tabVisible("TbSMultiConfiguration"), tabVisible("TbSMultiConfiguration"));

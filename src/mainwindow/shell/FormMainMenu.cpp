@@ -48,9 +48,22 @@ bool tabShown(QWidget *sheet)
 void TFormMain::MnIWindowMeasureClick() { ActivatePages({"TbSMeasure"}); }
 void TFormMain::MnIWindowConfigClick() { ActivatePages({"TbSConfig"}); }
 void TFormMain::MnIConfiguratorClick() { ActivatePages({"TbSConfigurator"}); }
-void TFormMain::MnIWindowMultiConfigurationClick() { ActivateMainPageDirect("TbSMultiConfiguration"); }
 void TFormMain::MnIWindowCalibrationClick() { ActivatePages({"TbSCalibration"}); }
-void TFormMain::MnIWindowMultiCalibrationClick() { ActivateMainPageDirect("TbSMultiCalibration"); }
+
+namespace {
+// A kind-48 window's main page, set directly, only while the device's kind
+// shows it: its entry reads (and its buttons write) what only kind 48 holds.
+bool kind48MainPage(TFormMain *form, const char *sheet)
+{
+    if (!tabShown(form->OwnPanel(sheet)))
+        return false;
+    form->ActivateMainPageDirect(sheet);
+    return true;
+}
+} // namespace
+
+void TFormMain::MnIWindowMultiConfigurationClick() { kind48MainPage(this, "TbSMultiConfiguration"); }
+void TFormMain::MnIWindowMultiCalibrationClick() { kind48MainPage(this, "TbSMultiCalibration"); }
 
 void TFormMain::MnIWindowSchemaClick()
 {
@@ -82,10 +95,11 @@ void TFormMain::MnIWindowCalAutoClick()
 
 namespace {
 // The main page of the kind-48 calibration window and one of its pages, set
-// directly.
+// directly (the status panels of the active corrections lead here too).
 void multiCalibrationPage(TFormMain *form, const char *page)
 {
-    form->ActivateMainPageDirect("TbSMultiCalibration");
+    if (!kind48MainPage(form, "TbSMultiCalibration"))
+        return;
     const auto &services = form->WindowServices;
     if (!services.Kind48CalibrationComponent)
         return;
