@@ -236,6 +236,7 @@ void TFrmMultiCalibrationTaronQV::UpdateUIStateFromDeviceState() { TMultiCalMode
 void TFrmMultiCalibrationTaronQV::UpdateUI()
 {
     Model->UpdateUI();
+    Map->PlaceLoadPanels();
     const int range = DeviceRecord.MapRPMRange;
     CmBCalMapRPMRange->setCurrentIndex(range < CmBCalMapRPMRange->count() ? range : -1);
 }

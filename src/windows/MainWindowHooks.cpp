@@ -9,6 +9,7 @@
 #include "windows/FrmHaslo.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiCalMapPage.h"
 #include "windows/NamedWidget.h"
 #include "core/LM.h"
 
@@ -74,6 +75,18 @@ void WireMainWindowToWindows(TFormMain &form)
         return panel->objectName() == name ? panel : panel->findChild<QObject *>(name);
     };
     s.Kind48CalibrationExists = [] { return FrmMultiCalibrationTaronQV != nullptr; };
+    s.Kind48DockedPanels = [] {
+        QList<QWidget *> panels;
+        if (FrmMultiConfigurationTaronQV)
+            panels << FrmMultiConfigurationTaronQV->PnlMultiConfiguration;
+        if (FrmMultiCalibrationTaronQV)
+            panels << FrmMultiCalibrationTaronQV->PnlMultiCalibration;
+        return panels;
+    };
+    s.Kind48PlaceScaledControls = [] {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->Map->PlaceLoadPanels();
+    };
     s.Kind48ConfigurationExists = [] { return FrmMultiConfigurationTaronQV != nullptr; };
     s.Kind48ConfigurationModified = [] { return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->Modified(); };
     s.Kind48CalibrationChanging = [] {

@@ -26,6 +26,7 @@
 #include <QtCharts/QValueAxis>
 #include <QtCharts/QXYSeries>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -378,14 +379,21 @@ void TMultiCalMapPage::ChtMapaAfterDraw()
         a->setMax(max);
     if (QValueAxis *a = TMapPage::MapLoadAxis(ChtMapa2))
         a->setMax(max);
-    // The width left of the buttons, as the page is designed.
-    const int width = (ChtMapa->geometry().right() + 1 - 35) / 3;
+    PlaceLoadPanels();
+}
+
+void TMultiCalMapPage::PlaceLoadPanels()
+{
+    // From where the first of them stands (the window's rescale moves that)
+    // to the chart's right edge, in three equal parts.
+    const int left = std::min({PnlCalLoadL->x(), PnlCalLoadM->x(), PnlCalLoadH->x()});
+    const int width = std::max(10, (ChtMapa->geometry().right() + 1 - left) / 3);
     QList<QWidget *> panels{PnlCalLoadL, PnlCalLoadM, PnlCalLoadH};
     if (D().GetPressureSensorType() == 1)
         std::reverse(panels.begin(), panels.end());
-    int x = 35;
+    int x = left;
     for (QWidget *panel : panels) {
-        panel->setGeometry(x, panel->y(), std::max(10, width), panel->height());
+        panel->setGeometry(x, panel->y(), width, panel->height());
         x += width;
     }
 }

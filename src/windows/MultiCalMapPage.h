@@ -54,6 +54,10 @@ public:
     bool BtnCalMapWriteClick();
     bool CheckRpmInRange();
     void ChtMapaAfterDraw();
+    // The load captions side by side over the chart, high load first for the
+    // first pressure-sensor type and low load first for the others: the one
+    // place of their order, run after each draw, read and rescale of the page.
+    void PlaceLoadPanels();
     void ChBCalMapChangeAxiesClick();
     void ChBCalMapShowTemplateValuesClick();
     // The live operating point on both charts.

@@ -10,8 +10,11 @@
 #include "core/DeviceRecord.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/MultiCalMapPage.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -24,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace shellwiring;
@@ -250,6 +254,9 @@ TEST(FormMainResize, ControlsKeepTheirNeighboursTextAndEditsAtLargerSizes)
 TEST(FormMainResize, NarrowWindowSpringsBackAndTheRulesFollowWidthAndSensor)
 {
     TFormMain form;
+    // The configuration page orders the map's load panels by the sensor.
+    TProgramLogic logic;
+    InstallConfigurationPage(form, logic);
     form.SetScreenSizeForCheck(QSize(1920, 1080));
     form.show();
     QCoreApplication::processEvents();
@@ -299,4 +306,59 @@ TEST(FormMainResize, NarrowWindowSpringsBackAndTheRulesFollowWidthAndSensor)
     QCoreApplication::processEvents();
     EXPECT_TRUE(form.LowResolutionWarned());
     EXPECT_NE(Get(form, "PnlB2")->width(), int(std::nearbyint(0.43 * (central->width() + 8))));
+}
+
+// The kind-48 map's load captions at each window size: the map page orders
+// them by the pressure sensor (high load first for the first type, as on
+// kinds 20 and 21); entering the page, a read of the map and a resize keep
+// that order and what they say.
+TEST(FormMainResize, Kind48MapLoadCaptionsKeepThePagesOrderAtEverySize)
+{
+    const struct {
+        QSize size;
+        uint8_t sensor;
+    } rows[] = {{{780, 540}, 1}, {{1024, 768}, 1}, {{1920, 1080}, 1},
+                {{780, 540}, 3}, {{1024, 768}, 3}, {{1920, 1080}, 3}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.size.width() << "x" << row.size.height() << " sensor "
+                                        << int(row.sensor));
+        StartupRig rig{5};
+        SimDevice device(rig.PortsDir, 5, 48, 'I');
+        // The sensor type: byte 26 of the configuration block's answer.
+        device.Server.withLock([&] { device.Controller.State.Payload[0xD8][24] = row.sensor; });
+        rig.Wire = Wire;
+        TFormMain &form = rig.Create();
+        rig.Tick();
+        rig.HoldTimer();
+        form.SetScreenSizeForCheck(QSize(1920, 1080));
+        form.show();
+        // (No event processing after a resize: the headless screen is
+        // smaller than these sizes and would put the window back on it.)
+        form.resize(row.size);
+        TMultiCalMapPage *map = FrmMultiCalibrationTaronQV->Map;
+        const QList<QWidget *> panels{map->PnlCalLoadL, map->PnlCalLoadM, map->PnlCalLoadH};
+        QStringList expected;
+        for (QWidget *panel : panels)
+            expected.prepend(qobject_cast<QLabel *>(panel)->text());
+        if (row.sensor != 1)
+            std::reverse(expected.begin(), expected.end());
+        // The captions' texts from left to right.
+        const auto shown = [&panels] {
+            QList<QWidget *> byX = panels;
+            std::sort(byX.begin(), byX.end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+            QStringList texts;
+            for (QWidget *panel : byX)
+                texts << qobject_cast<QLabel *>(panel)->text();
+            return texts;
+        };
+        Get<QAction>(form, "MnIWindowMultiCalibrationMap")->trigger();
+        ASSERT_EQ(FrmMultiCalibrationTaronQV->PgCCalibration->currentWidget(), FrmMultiCalibrationTaronQV->TbSMultiCalibrationMap);
+        EXPECT_EQ(shown(), expected) << "entering the map page";
+        map->BtnCalMapRead->click();
+        EXPECT_EQ(shown(), expected) << "after a read of the map";
+        form.resize(row.size + QSize(40, 30));
+        form.resize(row.size);
+        EXPECT_EQ(form.size(), row.size);
+        EXPECT_EQ(shown(), expected) << "after a resize";
+    }
 }

@@ -63,6 +63,7 @@ public:
     void ClearConfWizardControls() override;
     void CmBKnfPressureSensorTypeChange() override { CmBKnfPressureSensorTypeChange(nullptr); }
     void YEdKnfPowerChange() override;
+    void OrderLoadPanels() override;
     void FillKnfControls();
     void UpdatePressureSensorInfo(QComboBox *sensorList, QCheckBox *adaptation);
     void ChangeEngineHorsePower(QLineEdit *power, QLabel *label);
@@ -108,7 +109,6 @@ private:
     // The first control holding a value the device cannot take, with the
     // reason; nullptr when every value fits.
     QWidget *FindInvalidControl(QString &reason) const;
-    void OrderLoadPanels();
     int Entry(QComboBox *list, const std::vector<int> &table, int current) const;
     void SetIndex(QComboBox *list, int index);
     void SetChecked(QAbstractButton *box, bool checked);

@@ -16,4 +16,7 @@ public:
     virtual void ClearConfWizardControls() = 0;
     virtual void CmBKnfPressureSensorTypeChange() = 0;
     virtual void YEdKnfPowerChange() = 0;
+    // The map's load panels side by side in the order of the pressure sensor,
+    // each as wide as it is (the one rule of their order).
+    virtual void OrderLoadPanels() = 0;
 };

@@ -633,6 +633,13 @@ public:
         std::function<QObject *(const QString &name)> Kind48CalibrationComponent;
         std::function<bool()> Kind48CalibrationExists;
         std::function<bool()> Kind48ConfigurationExists;
+        // The kind-48 windows' content panels docked on the window's sheets
+        // (none while the windows do not exist).
+        std::function<QList<QWidget *>()> Kind48DockedPanels;
+        // After the docked panels were rescaled from their designed
+        // geometry: the kind-48 pages place again what they order by their
+        // own rules (the map's load captions by the pressure sensor).
+        std::function<void()> Kind48PlaceScaledControls;
         // The kind-48 configuration window holds unwritten edits.
         std::function<bool()> Kind48ConfigurationModified;
         // Leave rules of the kind-48 windows' pages: true lets the page change.

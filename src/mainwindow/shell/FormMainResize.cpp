@@ -4,9 +4,9 @@
 // meet their neighbours and the injection bars fill their column.
 #include "mainwindow/shell/FormMain.h"
 
+#include "mainwindow/shell/ConfigurationPageOps.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "controls/ResizeHelper.h"
-#include "core/DevData.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -63,11 +63,13 @@ void TFormMain::RecordDockedPanels()
     for (const char *name : {"PnlMultiOBD", "PnlOBDReadingsMini", "PnlMultiAIO", "PnlMultiInfo"})
         if (auto *panel = Component<QWidget>(name); panel && centralWidget()->isAncestorOf(panel))
             ResizeHelper->AddControl(panel);
-    // The kind-48 windows' pages sit in host panels of the same name.
-    for (const char *name : {"PnlMultiConfiguration", "PnlMultiCalibration"})
-        if (auto *host = Component<QWidget>(name))
-            if (auto *panel = host->findChild<QWidget *>(QString::fromLatin1(name)))
-                ResizeHelper->AddControl(panel);
+    // The kind-48 windows' pages, as those windows give them (each sits in
+    // a host panel of its own name).
+    if (WindowServices.Kind48DockedPanels)
+        for (QWidget *panel : WindowServices.Kind48DockedPanels())
+            ResizeHelper->AddControl(panel);
+    if (WindowServices.Kind48PlaceScaledControls)
+        WindowServices.Kind48PlaceScaledControls();
 }
 
 void TFormMain::ResizeHelperAfterShow()
@@ -154,7 +156,9 @@ void TFormMain::FormResize()
         const int byWidth = Round(double(r->Height) * width / r->Width);
         return std::min(std::max(byWidth, minimum), std::max(minimum, TResizeHelper::ScaleValue(r->Height, sy)));
     };
-    auto c = [this](const char *name) { return Component<QWidget>(name); };
+    // The window's own controls only: the docked kind-48 pages reuse some of
+    // their names and are laid out by those pages.
+    auto c = [this](const char *name) { return OwnPanel(name); };
     follow(central);
 
     // 3. Live readings: the value column, the RPM panel and the bar column.
@@ -265,23 +269,31 @@ void TFormMain::FormResize()
         if (QWidget *readouts = c("PnlModOdcMain"); readouts && c("PnlModOdcHide") && !c("PnlModOdcHide")->isHidden())
             SetHeight(readouts, 0);
 
-    // 8. Map load panels side by side, high load first for sensor type 1.
+    // 8. Map load panels side by side, as wide as the rescale leaves room
+    // for, in the order they stand; their page then puts them in its order
+    // (the rescale put them back in their designed one), and so do the
+    // docked kind-48 pages with what they order.
     if (QWidget *mapa = c("PnlMapaMain"); mapa && c("PnlMapaBtns")) {
         const int width = Round((mapa->width() - c("PnlMapaBtns")->width() - 56) / 3.0);
-        const bool highFirst = DevData && DevData->GetPressureSensorType() == 1;
-        int x = 35;
-        for (const char *name : highFirst ? std::array{"PnlCalLoadH", "PnlCalLoadM", "PnlCalLoadL"}
-                                          : std::array{"PnlCalLoadL", "PnlCalLoadM", "PnlCalLoadH"})
-            if (QWidget *p = c(name)) {
+        std::array<QWidget *, 3> panels{c("PnlCalLoadL"), c("PnlCalLoadM"), c("PnlCalLoadH")};
+        if (std::find(panels.begin(), panels.end(), nullptr) == panels.end()) {
+            std::sort(panels.begin(), panels.end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+            int x = 35;
+            for (QWidget *p : panels) {
                 SetWidth(p, width);
                 SetLeft(p, x);
                 x += width;
             }
+            if (ConfigurationPage)
+                ConfigurationPage->OrderLoadPanels();
+        }
         // The panels' caption keeps to the room left of the first panel (its
         // text is fitted to it by the last step).
         if (QWidget *caption = c("LblCalTxtX2"))
             SetWidth(caption, std::max(1, 35 - caption->x()));
     }
+    if (WindowServices.Kind48PlaceScaledControls)
+        WindowServices.Kind48PlaceScaledControls();
 
     // 9. Recorder: four graphs of equal height between the scales.
     QWidget *osc = c("PanelOscDisplays"), *scale1 = c("PanelScale1");
