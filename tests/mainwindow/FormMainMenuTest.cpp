@@ -1,5 +1,6 @@
 // The main menu's device commands on the wire, the window size, the device
-// menu's caption and the files opened with the desktop.
+// menu's caption, the files opened with the desktop, and every item, key and
+// status panel kept to the pages of the device's kind.
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
@@ -317,38 +318,35 @@ TEST(FormMainMenu, SchemaPageShowsTheLanguagesPictureAndPansByDragging)
     EXPECT_EQ(box->horizontalScrollBar()->value(), 60);
 }
 
-// Every menu item and every function key of the main window, on each kind of
-// device and with none: no hidden page becomes current, and no frame that
-// only another kind's pages send goes to the device.
+// Every menu item, function key and status panel of the main window, on each
+// kind of device and with none: no hidden page becomes current, and no frame
+// that only another kind's pages send goes to the device.
 TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
 {
-    // The kind-48 windows' reads and writes (model points, template,
-    // corrections, configuration block), and those of the kinds-20/21
-    // configuration and model pages.
+    // Reads and writes of the kind-48 windows (points, template, corrections,
+    // configuration block), and of the kinds-20/21 configuration and model.
     const std::set<uint8_t> kind48Pages = {0x50, 0x54, 0x56, 0x93, 0x95, 0x96, 0x97, 0x98, 0xD0, 0xD1,
                                            0xD2, 0xD3, 0xD4, 0xD5, 0xD8, 0xD9, 0xDB, 0xDC, 0xDD};
     const std::set<uint8_t> kind2021Pages = {0x03, 0x10};
-    // Items that end the program, give up or look for the connection, or
-    // hand the device to the upgrader: each leaves the row's state.
+    // Roads that end the program, the connection or hand the device over.
     const QStringList leaving = {"MnIFileExit", "MnIDeviceConnect", "MnIDeviceCOM_X", "MnIDeviceOffline",
                                  "MnIDeviceAutoSearch", "MnIDeviceUpgradeFirmware", "MnIUpgradeFirmware",
                                  "PnlStatus", "PnlStatusOffline"};
     const struct {
         uint8_t kind;
         const std::set<uint8_t> *foreign;
-        const char *calibration; // the calibration page of the kind (F4)
-    } rows[] = {{20, &kind48Pages, "TbSCalibration"},
-                {21, &kind48Pages, "TbSCalibration"},
-                {48, &kind2021Pages, "TbSMultiCalibration"},
-                {0, nullptr, "TbSMultiCalibration"}};
+        const char *calibration, *corrections; // where F4 and F11 lead
+    } rows[] = {{20, &kind48Pages, "TbSCalibration", "TbSCalibration"},
+                {21, &kind48Pages, "TbSCalibration", "TbSCalibration"},
+                {48, &kind2021Pages, "TbSMultiCalibration", "TbSMultiCalibration"},
+                {0, nullptr, "TbSMultiCalibration", "TbSMultiCalibration"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << "kind " << int(row.kind));
         StartupRig rig(5);
         std::unique_ptr<SimDevice> device;
         if (row.kind) {
             device = std::make_unique<SimDevice>(rig.PortsDir, 5, row.kind, 'I');
-            // Corrections, map correction and map adaptation on: their
-            // status panels show and take clicks.
+            // Corrections, map correction and map adaptation on: their status panels show.
             device->Server.withLock([&] {
                 auto &s = device->Controller.State;
                 s.Model[74] = 0x0F;
@@ -374,13 +372,11 @@ TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
             form.AdaptToDeviceVersion();
         rig.HoldTimer();
         form.SetScreenSizeForCheck(QSize(1920, 1080));
-        form.resize(1024, 768);
         form.show();
         form.activateWindow();
         QCoreApplication::processEvents();
         ASSERT_TRUE(form.isActiveWindow());
-        // Every question is cancelled, every dialog closed, no file chosen,
-        // nothing opened on the desktop.
+        // Every question cancelled, every dialog closed, no file chosen.
         rig.Answer = [](const TMessageBoxInfo &box) {
             return box.Buttons.contains(int(mrCancel)) ? int(mrCancel) : box.Buttons.value(0, int(mrOk));
         };
@@ -388,12 +384,11 @@ TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
         SetShellOpener([](const QString &) { return true; });
         form.SettingsFileDialog = [](bool, const QString &, const QString &) { return QString(); };
 
-        // Runs one road of the user's and notes where it led.
         QStringList wrong;
         QHash<QString, QString> landed; // road: the main page it ended on
         const auto check = [&](const QString &road, const std::function<void()> &go) {
-            QHash<QTabWidget *, QWidget *> before;
             const auto pageControls = form.findChildren<QTabWidget *>();
+            QHash<QTabWidget *, QWidget *> before;
             for (QTabWidget *pages : pageControls)
                 before[pages] = pages->currentWidget();
             if (device)
@@ -401,40 +396,28 @@ TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
             go();
             QCoreApplication::processEvents();
             landed[road] = Current(form, "PgCMain");
-            // A page control that changed its page, or one on screen, has
-            // a current page whose tab shows, and so has every page around it.
-            for (QTabWidget *pages : pageControls) {
-                QWidget *page = pages->currentWidget();
-                if (!page || (page == before[pages] && !pages->isVisible()))
-                    continue;
-                for (QWidget *w = page; w && w != &form; w = w->parentWidget())
-                    if (auto *around = w->parentWidget() ? qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget())
-                                                         : nullptr;
-                        around && around->indexOf(w) >= 0 && !around->isTabVisible(around->indexOf(w))) {
-                        wrong << road + QStringLiteral(": hidden page ") + w->objectName();
-                        break;
-                    }
-            }
-            QStringList sent;
-            if (device && row.foreign)
-                for (uint8_t command : device->Commands())
-                    if (row.foreign->count(command))
-                        sent << QString::number(command, 16);
-            sent.removeDuplicates();
-            if (!sent.isEmpty())
-                wrong << road + QStringLiteral(": sent ") + sent.join(u' ');
+            // A page control on screen, or one whose page changed: its page
+            // and every page around it have their tabs shown.
+            for (QTabWidget *pages : pageControls)
+                if (pages->currentWidget() && (pages->currentWidget() != before[pages] || pages->isVisible()))
+                    for (QWidget *w = pages->currentWidget(); w->parentWidget(); w = w->parentWidget())
+                        if (auto *around = qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget());
+                            around && around->indexOf(w) >= 0 && !around->isTabVisible(around->indexOf(w)))
+                            wrong << road + QStringLiteral(": hidden page ") + w->objectName();
+            for (uint8_t command : device && row.foreign ? device->Commands() : std::vector<uint8_t>())
+                if (row.foreign->count(command))
+                    wrong << road + QStringLiteral(": sent %1").arg(command, 0, 16);
         };
 
         std::function<void(QMenu *)> items = [&](QMenu *menu) {
             emit menu->aboutToShow();
-            for (QAction *item : menu->actions()) {
-                if (!item->isVisible() || !item->isEnabled() || item->isSeparator())
-                    continue;
-                if (item->menu())
-                    items(item->menu());
-                else if (!leaving.contains(item->objectName()))
-                    check(item->objectName(), [item] { item->trigger(); });
-            }
+            for (QAction *item : menu->actions())
+                if (item->isVisible() && item->isEnabled() && !item->isSeparator()) {
+                    if (item->menu())
+                        items(item->menu());
+                    else if (!leaving.contains(item->objectName()))
+                        check(item->objectName(), [item] { item->trigger(); });
+                }
         };
         for (QAction *menu : form.menuBar()->actions())
             if (menu->isVisible() && menu->menu())
@@ -445,17 +428,16 @@ TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
                     qt_handleKeyEvent(form.windowHandle(), QEvent::KeyPress, key, modifiers);
                     qt_handleKeyEvent(form.windowHandle(), QEvent::KeyRelease, key, modifiers);
                 });
-        // The status bar's panels that show.
-        rig.Tick();
+        rig.Tick(); // the status panels of what the pages read
         for (TCaptionPanel *panel : form.statusBar()->findChildren<TCaptionPanel *>())
             if (panel->isVisible() && !leaving.contains(panel->objectName()))
                 check(panel->objectName(), [panel] { emit panel->Click(); });
         SetModalExecHook({});
         SetShellOpener({});
         EXPECT_EQ(landed.value("F4"), row.calibration);
-        EXPECT_EQ(landed.value("F11"), row.kind == 20 || row.kind == 21 ? "TbSCalibration" : "TbSMultiCalibration");
+        EXPECT_EQ(landed.value("F11"), row.corrections);
         EXPECT_EQ(landed.contains("MnIWindowMultiCalibrationCorrections"), row.kind == 48 || row.kind == 0);
         wrong.removeDuplicates();
-        EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+        EXPECT_TRUE(wrong.isEmpty()) << wrong.join(u'\n').toStdString();
     }
 }

@@ -337,22 +337,24 @@ TEST(FormMainResize, Kind48MapLoadCaptionsKeepThePagesOrderAtEverySize)
         form.resize(row.size);
         TMultiCalMapPage *map = FrmMultiCalibrationTaronQV->Map;
         const QList<QWidget *> panels{map->PnlCalLoadL, map->PnlCalLoadM, map->PnlCalLoadH};
-        QStringList expected;
+        QStringList texts;
         for (QWidget *panel : panels)
-            expected.prepend(qobject_cast<QLabel *>(panel)->text());
+            texts.prepend(qobject_cast<QLabel *>(panel)->text());
         if (row.sensor != 1)
-            std::reverse(expected.begin(), expected.end());
+            std::reverse(texts.begin(), texts.end());
+        const std::string expected = texts.join(QStringLiteral(" / ")).toStdString();
         // The captions' texts from left to right.
         const auto shown = [&panels] {
             QList<QWidget *> byX = panels;
             std::sort(byX.begin(), byX.end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
-            QStringList texts;
+            QStringList order;
             for (QWidget *panel : byX)
-                texts << qobject_cast<QLabel *>(panel)->text();
-            return texts;
+                order << qobject_cast<QLabel *>(panel)->text();
+            return order.join(QStringLiteral(" / ")).toStdString();
         };
         Get<QAction>(form, "MnIWindowMultiCalibrationMap")->trigger();
-        ASSERT_EQ(FrmMultiCalibrationTaronQV->PgCCalibration->currentWidget(), FrmMultiCalibrationTaronQV->TbSMultiCalibrationMap);
+        ASSERT_EQ(FrmMultiCalibrationTaronQV->PgCCalibration->currentWidget(),
+                  FrmMultiCalibrationTaronQV->TbSMultiCalibrationMap);
         EXPECT_EQ(shown(), expected) << "entering the map page";
         map->BtnCalMapRead->click();
         EXPECT_EQ(shown(), expected) << "after a read of the map";
