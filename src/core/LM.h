@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class QTranslator;
 class TVersionInfo;
 
 // How the language manager reaches windows and their components.
@@ -81,6 +82,15 @@ public:
     bool LoadLanguageFile(const QString &code);
     // LoadLanguageFile(Language); when that fails, "PL" once and Language := "PL".
     void SetDefaultLanguage();
+
+    // The toolkit's own translation (file, print and preview dialogs, the
+    // standard buttons of its message boxes) in a language: the file
+    // "qtbase_<locale>.qm" of the system's Qt translations folder, or empty
+    // when the system has none for it. Every load of a language file
+    // switches to it.
+    static QString ToolkitTranslationFile(const QString &code);
+    // The toolkit translation in use ("" when the toolkit speaks English).
+    QString ToolkitTranslation() const { return FToolkitFile; }
 
     // The font character set of a language code (Windows charset number); 0
     // for a code not in the table. Codes compare exactly.
@@ -164,6 +174,7 @@ private:
     static QByteArray pictureFileBytes(const QString &fileName);
     void message(const QString &text) const;
     void rebuildIndex();
+    void switchToolkitTranslation(const QString &code);
 
     QStringList FKeyedTexts;
     QStringList FHintDetails;
@@ -175,6 +186,8 @@ private:
     QHash<QString, qsizetype> FDetailIndex; // component name -> first line
     std::unique_ptr<TLMWindowTexts> FWindowTexts;
     QString FProgramFolder;
+    std::unique_ptr<QTranslator> FToolkitTranslation;
+    QString FToolkitFile;
 };
 
 extern TLM *LM;

@@ -7,6 +7,7 @@
 #include "controls/YEdit.h"
 #include "mainwindow/shell/TroubleCodes.h"
 #include "windows/FormPicture.h"
+#include "windows/FrmFirmInfo.h"
 #include "windows/FrmHaslo.h"
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
@@ -68,14 +69,15 @@ void EveryPage(QWidget *window, const std::function<void(const QString &page)> &
 }
 
 // The secondary windows the program opens on demand, made as their openers
-// make them (the lock dialog, the upgrade window).
-void OnDemandWindows(const std::function<void(QWidget *)> &visit)
+// make them (the lock dialog, the upgrade window, the installation card).
+void OnDemandWindows(TFormMain &form, const std::function<void(QWidget *)> &visit)
 {
     TFrmHaslo haslo;
     haslo.Prepare(true, 4);
     visit(&haslo);
     TFormUpgrader upgrader;
     visit(&upgrader);
+    visit(InstallationCard(&form));
 }
 
 // Every text shown by the program: the main window on each page and the
@@ -101,7 +103,7 @@ std::vector<ShownText> ProgramTexts(ProgramRig &program)
     };
     for (QWidget *w : ProgramRig::SecondaryWindows(form))
         read(w);
-    OnDemandWindows(read);
+    OnDemandWindows(form, read);
     return out;
 }
 
@@ -310,7 +312,7 @@ static void CaptionsFit(const QString &language, const QList<QSize> &sizes, cons
                                                               .arg(size.height())
                                                               .arg(QString(page).replace(u'/', u'_'))));
             });
-            for (QWidget *w : ProgramRig::SecondaryWindows(form)) {
+            const auto audit = [&](QWidget *w) {
                 const bool shown = w->isVisible();
                 w->show();
                 QCoreApplication::processEvents();
@@ -323,7 +325,10 @@ static void CaptionsFit(const QString &language, const QList<QSize> &sizes, cons
                 });
                 if (!shown)
                     w->hide();
-            }
+            };
+            for (QWidget *w : ProgramRig::SecondaryWindows(form))
+                audit(w);
+            OnDemandWindows(form, audit);
             problems.removeDuplicates();
             EXPECT_TRUE(problems.isEmpty()) << size.width() << "x" << size.height() << ": " << problems.size()
                                             << " captions do not fit:\n"
@@ -534,4 +539,58 @@ TEST(ProgramTexts, FileDialogFiltersAreEnglishUnderEnglish)
             polish << filter;
     EXPECT_TRUE(polish.isEmpty()) << "filters with words that are not English:\n" << polish.join(u'\n').toStdString();
     EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
+}
+
+namespace {
+
+// What the installation card's file dialog (Save card), print dialog and
+// print preview show: their buttons' and labels' texts and the preview's
+// tool tips, each dialog answered with Cancel once it shows.
+QStringList ToolkitDialogTexts(TFrmFirmInfo &card)
+{
+    QStringList out;
+    SetModalExecHook([&](QDialog *dialog) {
+        dialog->show();
+        QCoreApplication::processEvents();
+        for (const QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+            if (b->isVisibleTo(dialog))
+                out << b->text() << b->toolTip();
+        for (const QLabel *l : dialog->findChildren<QLabel *>())
+            if (l->isVisibleTo(dialog))
+                out << l->text();
+        for (const QAction *a : dialog->findChildren<QAction *>())
+            out << a->toolTip();
+        dialog->hide();
+        return int(QDialog::Rejected);
+    });
+    card.BtnSavePage->click();
+    card.BtnPrint->click();
+    card.BtnPreview->click();
+    SetModalExecHook({});
+    out.removeAll(QString());
+    out.removeDuplicates();
+    return out;
+}
+
+} // namespace
+
+// The toolkit's own dialogs speak the program's language where the system
+// has the toolkit's translation, and switch with it.
+TEST(ProgramTexts, ToolkitDialogsSpeakTheProgramsLanguage)
+{
+    if (TLM::ToolkitTranslationFile(QStringLiteral("PL")).isEmpty())
+        GTEST_SKIP() << "the system has no Polish translation of Qt (qt6-translations-l10n)";
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFrmFirmInfo *card = InstallationCard(&program.Form());
+    const QStringList polish = ToolkitDialogTexts(*card);
+    program.Form().findChild<QAction *>(QStringLiteral("MnILangEnglish"))->trigger();
+    const QStringList english = ToolkitDialogTexts(*card);
+    // The file dialog's buttons and captions, the print dialog's buttons and
+    // the preview's tool tips: English under EN, none of them under PL.
+    for (const char *text : {"Cancel", "Look in:", "File &name:", "Files of type:", "&Print", "&Options >>",
+                             "&Name:", "Next page", "Page setup"}) {
+        EXPECT_TRUE(english.contains(QLatin1String(text))) << text << ": " << english.join(u'|').toStdString();
+        EXPECT_FALSE(polish.contains(QLatin1String(text))) << text << ": " << polish.join(u'|').toStdString();
+    }
+    EXPECT_TRUE(polish.contains(QStringLiteral("Anuluj"))) << polish.join(u'|').toStdString();
 }
