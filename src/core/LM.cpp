@@ -16,6 +16,8 @@
 #include <QTranslator>
 #include <QtDebug>
 
+#include <algorithm>
+
 
 TLM *LM = nullptr;
 
@@ -159,6 +161,25 @@ QString TLM::Translate(const QString &key) const
             return text;
     }
     return QStringLiteral("!_") + key;
+}
+
+int TLM::PluralForm(const QString &code, qint64 n)
+{
+    const qint64 a = n < 0 ? -n : n;
+    if (code == QLatin1String("PL")) {
+        if (a == 1)
+            return 0;
+        const qint64 ones = a % 10, tens = a % 100;
+        return ones >= 2 && ones <= 4 && (tens < 12 || tens > 14) ? 1 : 2;
+    }
+    return a == 1 ? 0 : 1;
+}
+
+QString TLM::TranslatePlural(const QString &key, qint64 n) const
+{
+    const QString text = Translate(key);
+    const QStringList forms = text.split(u'|');
+    return forms.at(std::min<qsizetype>(PluralForm(Language, n), forms.size() - 1));
 }
 
 QString TLM::GetHintDetail(const QString &componentName) const

@@ -74,6 +74,13 @@ public:
     // The text of key (first line with that key, letter case ignored), or
     // "!_" + key when the key is missing or its text is empty.
     QString Translate(const QString &key) const;
+    // The text of key for the number n, for a key whose text gives the
+    // language's plural forms separated by "|" (English: one|other; Polish:
+    // one|few|many, "1 znak", "2 znaki", "5 znaków", "22 znaki"). A text
+    // without "|" serves every number; a missing form takes the last one.
+    QString TranslatePlural(const QString &key, qint64 n) const;
+    // The plural form of n in a language: its index among the forms above.
+    static int PluralForm(const QString &code, qint64 n);
     // The hint detail stored for a component name; empty when none.
     QString GetHintDetail(const QString &componentName) const;
 

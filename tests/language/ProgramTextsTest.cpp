@@ -206,6 +206,30 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
     }
 }
 
+// The Polish texts carry their letters: no word of the Polish language file
+// or catalog is written without the diacritics it needs.
+TEST(ProgramTexts, PolishWordsCarryTheirLetters)
+{
+    const std::pair<const char *, const char *> misspelt[] = {
+        {"Wartosci", "Wartości"}, {"bezposrednio", "bezpośrednio"}, {"Sprawdz", "Sprawdź"}, {"cisnienie", "ciśnienie"},
+    };
+    QStringList texts;
+    for (const QString &line : SourceLines(QStringLiteral("Resource/_PL.lang")))
+        if (line.contains(u'='))
+            texts << line.section(u'=', 1);
+    for (const QString &line : SourceLines(QStringLiteral("Resource/po/pl.po")))
+        if (line.startsWith(QStringLiteral("msgstr ")))
+            texts << line.mid(7);
+    ASSERT_GT(texts.size(), 1000);
+    for (const auto &[wrong, right] : misspelt) {
+        const QRegularExpression word(QStringLiteral("\\b%1\\b").arg(QLatin1String(wrong)),
+                                      QRegularExpression::CaseInsensitiveOption
+                                          | QRegularExpression::UseUnicodePropertiesOption);
+        for (const QString &text : texts)
+            EXPECT_FALSE(word.match(text).hasMatch()) << text.toStdString() << ": " << right;
+    }
+}
+
 namespace {
 
 // The texts with words on them, by where they show.
@@ -360,18 +384,33 @@ TEST(ProgramTexts, TroubleCodeKindInTheProgramsLanguage)
     }
 }
 
-// The lock dialog's refusal of a short PIN, in English: the minimum length
-// stands apart from its caption.
+// The lock dialog's refusal of a short PIN: the minimum length stands apart
+// from its caption, and the word after it takes the number's plural form.
 TEST(ProgramTexts, ShortPinMessageSpacesTheMinimumLength)
 {
+    struct Row {
+        const char *language;
+        int minimum;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {"EN", 4, "Minimum length: 4 characters."}, {"EN", 1, "Minimum length: 1 character."},
+        {"PL", 1, "Minimalna długość: 1 znak."},   {"PL", 4, "Minimalna długość: 4 znaki."},
+        {"PL", 5, "Minimalna długość: 5 znaków."}, {"PL", 12, "Minimalna długość: 12 znaków."},
+        {"PL", 22, "Minimalna długość: 22 znaki."},
+    };
     ProgramRig program(20, 'E', QStringLiteral("EN"));
-    TFrmHaslo dialog;
-    dialog.Prepare(true, 4);
-    dialog.YEdHaslo->setText(QStringLiteral("12"));
-    EXPECT_FALSE(dialog.BtBOKClick());
-    ASSERT_FALSE(program.Rig.Boxes.empty());
-    EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QStringLiteral("Minimum length: 4 characters.")))
-        << program.Rig.Boxes.back().Text.toStdString();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.shown);
+        ASSERT_TRUE(LM->Language == QLatin1String(row.language) || LM->LoadLanguageFile(QLatin1String(row.language)));
+        TFrmHaslo dialog;
+        dialog.Prepare(true, row.minimum);
+        dialog.YEdHaslo->setText(QString(row.minimum - 1, u'1'));
+        EXPECT_FALSE(dialog.BtBOKClick());
+        ASSERT_FALSE(program.Rig.Boxes.empty());
+        EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QString::fromUtf8(row.shown)))
+            << program.Rig.Boxes.back().Text.toStdString();
+    }
 }
 
 // A value out of range on the configuration page is refused with a warning
