@@ -5,6 +5,7 @@
 #include "language/TextAudit.h"
 
 #include "controls/YEdit.h"
+#include "core/ui/WaitForm.h"
 #include "mainwindow/shell/TroubleCodes.h"
 #include "windows/FormPicture.h"
 #include "windows/FrmFirmInfo.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QSet>
+#include <QSpinBox>
 #include <QTextStream>
 
 #include "core/ui/LMWidgetTexts.h"
@@ -632,4 +634,53 @@ TEST(ProgramTexts, ToolkitDialogsSpeakTheProgramsLanguage)
         EXPECT_FALSE(polish.contains(QLatin1String(text))) << text << ": " << polish.join(u'|').toStdString();
     }
     EXPECT_TRUE(polish.contains(QStringLiteral("Anuluj"))) << polish.join(u'|').toStdString();
+}
+
+// The model page's offset shows once, in its edit: the up-down beside it
+// shows its arrows only, at every window size (the window widens it).
+TEST(ProgramTexts, OffsetUpDownShowsNoNumberOfItsOwn)
+{
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFormMain &form = program.Form();
+    form.findChild<QAction *>(QStringLiteral("MnIWindowCalModel"))->trigger();
+    auto *upDown = qobject_cast<QSpinBox *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("UpDModOffset")));
+    ASSERT_NE(upDown, nullptr);
+    upDown->setValue(5);
+    for (const QSize size : {QSize(780, 540), QSize(1024, 768), QSize(1920, 1080)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(upDown->isVisible());
+        const QLineEdit *field = upDown->findChild<QLineEdit *>();
+        ASSERT_NE(field, nullptr);
+        const QImage shot = upDown->grab().toImage();
+        int dark = 0;
+        for (int y = field->y() + 2; y < field->geometry().bottom() - 1; ++y)
+            for (int x = field->x() + 2; x < field->geometry().right() - 1; ++x)
+                dark += QColor(shot.pixel(x, y)).lightness() < 100;
+        EXPECT_EQ(dark, 0) << size.width() << "x" << size.height() << ": the up-down shows its value "
+                           << upDown->text().toStdString();
+    }
+}
+
+// The injector-cleaning progress window carries its caption in the
+// language in use (a window manager would otherwise title it by the program).
+TEST(ProgramTexts, InjectorCleaningWindowCarriesItsCaption)
+{
+    for (const auto &[language, caption] : {std::pair{"PL", "Czyszczenie wtryskiwaczy gazowych"},
+                                            std::pair{"EN", "Gas injector cleaning"}}) {
+        ProgramRig program(20, 'E', QString::fromLatin1(language));
+        TFormMain &form = program.Form();
+        QString shown;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (form.WaitFormInjClean && form.WaitFormInjClean->Window()) {
+                shown = form.WaitFormInjClean->Window()->windowTitle();
+                form.WaitFormInjClean->Stop();
+            }
+        });
+        watch.start();
+        qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtnDgnInjCleaning")))->click();
+        EXPECT_EQ(shown, QString::fromUtf8(caption)) << shown.toStdString();
+    }
 }
