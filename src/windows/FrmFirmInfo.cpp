@@ -12,6 +12,8 @@
 #include "mainwindow/configuration/ModelMath.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/MultiCalModelPage.h"
 #include "windows/NamedWidget.h"
 #include "windows/QRpKarta.h"
@@ -134,12 +136,25 @@ void addFields(QWidget *page, const Field *fields, size_t count, QHash<QByteArra
     }
 }
 
-// The text of the main window's list item that stands for a device code:
-// the item carrying the code as its data in a list of the edition's codes,
-// else the item at that row (lists whose rows are the codes).
+// The list of that name on the configuration page the device's kind shows:
+// the kind-48 window's page for a kind-48 device, else the main window's.
+QComboBox *configurationList(const TFormMain *main, const char *name)
+{
+    if (DeviceRecord.DeviceKind == 48 && FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BasePage) {
+        const TMultiConfigBasePage *page = FrmMultiConfigurationTaronQV->BasePage;
+        for (QComboBox *list : {page->CmbKnfInjType, page->CmbKnfRPMSource, page->CmbKnfLevelSensorType, page->CmBKnfNomTred})
+            if (list && list->objectName() == QLatin1String(name))
+                return list;
+    }
+    return main ? qobject_cast<QComboBox *>(main->OwnPanel(name)) : nullptr;
+}
+
+// The text of the configuration page's list item that stands for a device
+// code: the item carrying the code as its data in a list of the edition's
+// codes, else the item at that row (lists whose rows are the codes).
 QString mainListItem(const TFormMain *main, const char *name, int code)
 {
-    auto *list = main ? qobject_cast<QComboBox *>(main->OwnPanel(name)) : nullptr;
+    const QComboBox *list = configurationList(main, name);
     if (!list || code < 0)
         return QString();
     const int row = list->itemData(0).isValid() ? list->findData(code) : code;

@@ -10,6 +10,8 @@
 #include "windows/FormPicture.h"
 #include "windows/FrmFirmInfo.h"
 #include "windows/FrmHaslo.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
 
@@ -682,5 +684,28 @@ TEST(ProgramTexts, InjectorCleaningWindowCarriesItsCaption)
         watch.start();
         qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtnDgnInjCleaning")))->click();
         EXPECT_EQ(shown, QString::fromUtf8(caption)) << shown.toStdString();
+    }
+}
+
+// The installation card names the RPM source as the configuration page the
+// device's kind shows it, and the English lists call the tachometer one name.
+TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
+{
+    for (const auto &[kind, version] : {std::pair{uint8_t(20), 'E'}, std::pair{uint8_t(48), 'I'}}) {
+        SCOPED_TRACE(int(kind));
+        ProgramRig program(kind, version, QStringLiteral("EN"));
+        TFormMain &form = program.Form();
+        const QComboBox *page = kind == 48 ? FrmMultiConfigurationTaronQV->BasePage->CmbKnfRPMSource
+                                           : qobject_cast<QComboBox *>(form.OwnPanel("CmbKnfRPMSource"));
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->count(), 4);
+        EXPECT_EQ(page->itemText(2), QStringLiteral("Tachometer"));
+        TFrmFirmInfo *card = InstallationCard(&form);
+        for (int source = 0; source < page->count(); ++source) {
+            DeviceRecord.RPMsource = quint8(source);
+            card->UpdateData();
+            EXPECT_EQ(card->Edit("EdtImpulsy")->text(), page->itemText(source))
+                << card->Edit("EdtImpulsy")->text().toStdString();
+        }
     }
 }
