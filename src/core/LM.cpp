@@ -18,7 +18,6 @@
 
 #include <algorithm>
 
-
 TLM *LM = nullptr;
 
 namespace {

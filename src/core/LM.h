@@ -96,8 +96,6 @@ public:
     // when the system has none for it. Every load of a language file
     // switches to it.
     static QString ToolkitTranslationFile(const QString &code);
-    // The toolkit translation in use ("" when the toolkit speaks English).
-    QString ToolkitTranslation() const { return FToolkitFile; }
 
     // The font character set of a language code (Windows charset number); 0
     // for a code not in the table. Codes compare exactly.
