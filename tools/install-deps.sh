@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the program and the tests need.
 set -euo pipefail
+# qt6-translations-l10n: Qt's own dialogs (file, print) in the program's language.
 PKGS=(cmake g++ make pkg-config
-      qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+      qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev qt6-translations-l10n
       gettext libjpeg62-turbo-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       fonts-dejavu-core xvfb poppler-utils)

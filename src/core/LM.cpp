@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QSet>
+#include <QTranslator>
 #include <QtDebug>
 
+#include <algorithm>
 
 TLM *LM = nullptr;
 
@@ -24,14 +27,23 @@ constexpr qint64 MaxLanguageFileSize = 8 << 20;
 struct LanguageRow {
     const char *code;
     quint8 charset;
+    const char *locale; // the language's name in the toolkit's translation files
 };
 
 constexpr LanguageRow Languages[TLM::LanguageCount] = {
-    {"PL", 238}, {"EN", 0},   {"RU", 204}, {"LT", 186},        {"CZ", 238}, {"DE", 0},
-    {"IT", 0},   {"TR", 162}, {"HR", 0},   {"FR", 0},          {"TR_Veluto", 162},
-    {"NL", 0},   {"ES", 0},   {"PT", 0},   {"ES_Pravik", 0},   {"TH", 222}, {"BG", 204},
-    {"GR", 161},
+    {"PL", 238, "pl"}, {"EN", 0, "en"},   {"RU", 204, "ru"}, {"LT", 186, "lt"}, {"CZ", 238, "cs"},
+    {"DE", 0, "de"},   {"IT", 0, "it"},   {"TR", 162, "tr"}, {"HR", 0, "hr"},   {"FR", 0, "fr"},
+    {"TR_Veluto", 162, "tr"}, {"NL", 0, "nl"}, {"ES", 0, "es"}, {"PT", 0, "pt"}, {"ES_Pravik", 0, "es"},
+    {"TH", 222, "th"}, {"BG", 204, "bg"}, {"GR", 161, "el"},
 };
+
+const LanguageRow *languageRow(const QString &code)
+{
+    for (const LanguageRow &row : Languages)
+        if (code == QLatin1String(row.code))
+            return &row;
+    return nullptr;
+}
 
 // Section headers and the window each selects.
 struct SectionRow {
@@ -150,6 +162,25 @@ QString TLM::Translate(const QString &key) const
     return QStringLiteral("!_") + key;
 }
 
+int TLM::PluralForm(const QString &code, qint64 n)
+{
+    const qint64 a = n < 0 ? -n : n;
+    if (code == QLatin1String("PL")) {
+        if (a == 1)
+            return 0;
+        const qint64 ones = a % 10, tens = a % 100;
+        return ones >= 2 && ones <= 4 && (tens < 12 || tens > 14) ? 1 : 2;
+    }
+    return a == 1 ? 0 : 1;
+}
+
+QString TLM::TranslatePlural(const QString &key, qint64 n) const
+{
+    const QString text = Translate(key);
+    const QStringList forms = text.split(u'|');
+    return forms.at(std::min<qsizetype>(PluralForm(Language, n), forms.size() - 1));
+}
+
 QString TLM::GetHintDetail(const QString &componentName) const
 {
     const auto it = FDetailIndex.constFind(componentName.toLower());
@@ -263,6 +294,9 @@ bool TLM::LoadLanguageFile(const QString &code)
         return false;
     }
 
+    // The toolkit's dialogs speak the language from now on; its windows
+    // retranslate themselves before the file's texts go onto the program's.
+    switchToolkitTranslation(code);
     FKeyedTexts.clear();
     FHintDetails.clear();
     FLateWindowLines.clear();
@@ -364,10 +398,8 @@ void TLM::SetDefaultLanguage()
 
 quint8 TLM::GetCharsetOfLanguage(const QString &code)
 {
-    for (const LanguageRow &row : Languages)
-        if (code == QLatin1String(row.code))
-            return row.charset;
-    return 0;
+    const LanguageRow *row = languageRow(code);
+    return row ? row->charset : 0;
 }
 
 void TLM::GetLanguageCode(int index, QString &code)
@@ -378,10 +410,34 @@ void TLM::GetLanguageCode(int index, QString &code)
 
 bool TLM::IsLanguageCode(const QString &code)
 {
-    for (const LanguageRow &row : Languages)
-        if (code == QLatin1String(row.code))
-            return true;
-    return false;
+    return languageRow(code) != nullptr;
+}
+
+QString TLM::ToolkitTranslationFile(const QString &code)
+{
+    const LanguageRow *row = languageRow(code);
+    if (!row)
+        return QString();
+    const QString file = QDir(QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+                             .filePath(QStringLiteral("qtbase_%1.qm").arg(QLatin1String(row->locale)));
+    return QFileInfo(file).isFile() ? file : QString();
+}
+
+void TLM::switchToolkitTranslation(const QString &code)
+{
+    const QString file = ToolkitTranslationFile(code);
+    if (file == FToolkitFile || !QCoreApplication::instance())
+        return;
+    // The new translation goes in before the old one, destroyed, leaves the
+    // application; the toolkit's windows retranslate themselves on each change.
+    std::unique_ptr<QTranslator> translation;
+    if (!file.isEmpty()) {
+        translation = std::make_unique<QTranslator>();
+        if (!translation->load(file) || !QCoreApplication::installTranslator(translation.get()))
+            translation.reset();
+    }
+    FToolkitTranslation = std::move(translation);
+    FToolkitFile = FToolkitTranslation ? file : QString();
 }
 
 QByteArray TLM::CodePageOfCharset(quint8 charset)

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class QTranslator;
 class TVersionInfo;
 
 // How the language manager reaches windows and their components.
@@ -73,6 +74,13 @@ public:
     // The text of key (first line with that key, letter case ignored), or
     // "!_" + key when the key is missing or its text is empty.
     QString Translate(const QString &key) const;
+    // The text of key for the number n, for a key whose text gives the
+    // language's plural forms separated by "|" (English: one|other; Polish:
+    // one|few|many, "1 znak", "2 znaki", "5 znaków", "22 znaki"). A text
+    // without "|" serves every number; a missing form takes the last one.
+    QString TranslatePlural(const QString &key, qint64 n) const;
+    // The plural form of n in a language: its index among the forms above.
+    static int PluralForm(const QString &code, qint64 n);
     // The hint detail stored for a component name; empty when none.
     QString GetHintDetail(const QString &componentName) const;
 
@@ -81,6 +89,13 @@ public:
     bool LoadLanguageFile(const QString &code);
     // LoadLanguageFile(Language); when that fails, "PL" once and Language := "PL".
     void SetDefaultLanguage();
+
+    // The toolkit's own translation (file, print and preview dialogs, the
+    // standard buttons of its message boxes) in a language: the file
+    // "qtbase_<locale>.qm" of the system's Qt translations folder, or empty
+    // when the system has none for it. Every load of a language file
+    // switches to it.
+    static QString ToolkitTranslationFile(const QString &code);
 
     // The font character set of a language code (Windows charset number); 0
     // for a code not in the table. Codes compare exactly.
@@ -164,6 +179,7 @@ private:
     static QByteArray pictureFileBytes(const QString &fileName);
     void message(const QString &text) const;
     void rebuildIndex();
+    void switchToolkitTranslation(const QString &code);
 
     QStringList FKeyedTexts;
     QStringList FHintDetails;
@@ -175,6 +191,8 @@ private:
     QHash<QString, qsizetype> FDetailIndex; // component name -> first line
     std::unique_ptr<TLMWindowTexts> FWindowTexts;
     QString FProgramFolder;
+    std::unique_ptr<QTranslator> FToolkitTranslation;
+    QString FToolkitFile;
 };
 
 extern TLM *LM;

@@ -12,6 +12,8 @@
 #include "mainwindow/configuration/ModelMath.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/MultiCalModelPage.h"
 #include "windows/NamedWidget.h"
 #include "windows/QRpKarta.h"
@@ -65,29 +67,29 @@ constexpr Field InformationFields[] = {
 };
 
 constexpr Field ConfigurationFields[] = {
-    {"LblTemp", "Temperatura przełączenia", "EdtTemp", 8, 12, 170, 110},
-    {"LblRPM", "Obroty przełączenia", "EdtRPM", 8, 38, 170, 110},
-    {"LblWtryskiwaczeIlosc", "Liczba wtryskiwaczy", "EdtWtryskiwaczeIlosc", 8, 64, 170, 110},
-    {"LblImpulsy", "Źródło impulsów", "EdtImpulsy", 8, 90, 170, 110},
-    {"LblPoziom", "Czujnik poziomu gazu", "EdtPoziom", 8, 116, 170, 110},
-    {"LblBenzyna1", "Powrót na benzynę: ciśnienie", "EdtBenzyna1", 8, 142, 170, 110},
-    {"LblBenzyna2", "Powrót na benzynę: czas", "EdtBenzyna2", 8, 168, 170, 110},
-    {"LblWtryskiwacze", "Typ wtryskiwaczy", "EdtWtryskiwacze", 8, 194, 170, 110},
-    {"LblReduktor", "Reduktor", "EdtReduktor", 8, 220, 170, 110},
-    {"LblFiltrFL", "Filtr fazy lotnej", "EdtFiltrFL", 8, 246, 170, 110},
-    {"LblFiltrFC", "Filtr fazy ciekłej", "EdtFiltrFC", 8, 272, 170, 110},
-    {"LblDysze", "Dysze [mm]", "EdtDysze", 8, 298, 170, 110},
-    {"LblCisnienieNom", "Ciśnienie nominalne [bar]", "EdtCisnienieNom", 8, 324, 170, 110},
-    {"LblMULT", "MULT", "EdtMULT", 320, 12, 80, 80},
-    {"LblOFFSET", "OFFSET", "EdtOFFSET", 320, 38, 80, 80},
-    {"LblTA", "TA [ms]", "EdtTA", 320, 78, 80, 80},
-    {"LblTB", "TB [ms]", "EdtTB", 320, 104, 80, 80},
-    {"LblTC", "TC [ms]", "EdtTC", 320, 130, 80, 80},
-    {"LblTD", "TD [ms]", "EdtTD", 320, 156, 80, 80},
-    {"LblA", "A [%]", "EdtA", 490, 78, 40, 70},
-    {"LblB", "B [%]", "EdtB", 490, 104, 40, 70},
-    {"LblC", "C [%]", "EdtC", 490, 130, 40, 70},
-    {"LblD", "D [%]", "EdtD", 490, 156, 40, 70},
+    {"LblTemp", "Temperatura przełączenia", "EdtTemp", 8, 12, 184, 120},
+    {"LblRPM", "Obroty przełączenia", "EdtRPM", 8, 38, 184, 120},
+    {"LblWtryskiwaczeIlosc", "Liczba wtryskiwaczy", "EdtWtryskiwaczeIlosc", 8, 64, 184, 120},
+    {"LblImpulsy", "Źródło impulsów", "EdtImpulsy", 8, 90, 184, 120},
+    {"LblPoziom", "Czujnik poziomu gazu", "EdtPoziom", 8, 116, 184, 120},
+    {"LblBenzyna1", "Powrót na benzynę: ciśnienie", "EdtBenzyna1", 8, 142, 184, 120},
+    {"LblBenzyna2", "Powrót na benzynę: czas", "EdtBenzyna2", 8, 168, 184, 120},
+    {"LblWtryskiwacze", "Typ wtryskiwaczy", "EdtWtryskiwacze", 8, 194, 184, 120},
+    {"LblReduktor", "Reduktor", "EdtReduktor", 8, 220, 184, 120},
+    {"LblFiltrFL", "Filtr fazy lotnej", "EdtFiltrFL", 8, 246, 184, 120},
+    {"LblFiltrFC", "Filtr fazy ciekłej", "EdtFiltrFC", 8, 272, 184, 120},
+    {"LblDysze", "Dysze [mm]", "EdtDysze", 8, 298, 184, 120},
+    {"LblCisnienieNom", "Ciśnienie nominalne [bar]", "EdtCisnienieNom", 8, 324, 184, 120},
+    {"LblMULT", "MULT", "EdtMULT", 326, 12, 80, 80},
+    {"LblOFFSET", "OFFSET", "EdtOFFSET", 326, 38, 80, 80},
+    {"LblTA", "TA [ms]", "EdtTA", 326, 78, 80, 80},
+    {"LblTB", "TB [ms]", "EdtTB", 326, 104, 80, 80},
+    {"LblTC", "TC [ms]", "EdtTC", 326, 130, 80, 80},
+    {"LblTD", "TD [ms]", "EdtTD", 326, 156, 80, 80},
+    {"LblA", "A [%]", "EdtA", 496, 78, 40, 70},
+    {"LblB", "B [%]", "EdtB", 496, 104, 40, 70},
+    {"LblC", "C [%]", "EdtC", 496, 130, 40, 70},
+    {"LblD", "D [%]", "EdtD", 496, 156, 40, 70},
 };
 
 // Value label of the printed card <- the window's edit it pairs with.
@@ -134,12 +136,25 @@ void addFields(QWidget *page, const Field *fields, size_t count, QHash<QByteArra
     }
 }
 
-// The text of the main window's list item that stands for a device code:
-// the item carrying the code as its data in a list of the edition's codes,
-// else the item at that row (lists whose rows are the codes).
+// The list of that name on the configuration page the device's kind shows:
+// the kind-48 window's page for a kind-48 device, else the main window's.
+QComboBox *configurationList(const TFormMain *main, const char *name)
+{
+    if (DeviceRecord.DeviceKind == 48 && FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->BasePage) {
+        const TMultiConfigBasePage *page = FrmMultiConfigurationTaronQV->BasePage;
+        for (QComboBox *list : {page->CmbKnfInjType, page->CmbKnfRPMSource, page->CmbKnfLevelSensorType, page->CmBKnfNomTred})
+            if (list && list->objectName() == QLatin1String(name))
+                return list;
+    }
+    return main ? qobject_cast<QComboBox *>(main->OwnPanel(name)) : nullptr;
+}
+
+// The text of the configuration page's list item that stands for a device
+// code: the item carrying the code as its data in a list of the edition's
+// codes, else the item at that row (lists whose rows are the codes).
 QString mainListItem(const TFormMain *main, const char *name, int code)
 {
-    auto *list = main ? qobject_cast<QComboBox *>(main->OwnPanel(name)) : nullptr;
+    const QComboBox *list = configurationList(main, name);
     if (!list || code < 0)
         return QString();
     const int row = list->itemData(0).isValid() ? list->findData(code) : code;
@@ -503,8 +518,7 @@ void TFrmFirmInfo::BtnPrintClick()
         QRpKarta->Print(printer);
 }
 
-namespace {
-TFrmFirmInfo *installationCard(QWidget *parent)
+TFrmFirmInfo *InstallationCard(QWidget *parent)
 {
     if (!FrmFirmInfo) {
         FrmFirmInfo = new TFrmFirmInfo(parent);
@@ -513,16 +527,15 @@ TFrmFirmInfo *installationCard(QWidget *parent)
     }
     return FrmFirmInfo;
 }
-} // namespace
 
 void ShowInstallationCard(QWidget *parent)
 {
-    ExecModal(installationCard(parent));
+    ExecModal(InstallationCard(parent));
 }
 
 void PreviewInstallationCard(QWidget *parent)
 {
-    TFrmFirmInfo *card = installationCard(parent);
+    TFrmFirmInfo *card = InstallationCard(parent);
     card->FormShow();
     card->BtnPreviewClick();
 }

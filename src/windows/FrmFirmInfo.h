@@ -84,6 +84,8 @@ private:
 
 extern TFrmFirmInfo *FrmFirmInfo;
 
+// The card window, created on first use with the texts of the language in use.
+TFrmFirmInfo *InstallationCard(QWidget *parent);
 // Creates the card window on first use and shows it modally.
 void ShowInstallationCard(QWidget *parent);
 // Creates the card window on first use, fills it as its showing does and

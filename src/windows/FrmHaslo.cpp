@@ -1,6 +1,7 @@
 #include "windows/FrmHaslo.h"
 
 #include "controls/YEdit.h"
+#include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
 #include "windows/NamedWidget.h"
@@ -71,8 +72,11 @@ bool TFrmHaslo::BtBOKClick()
         QString minimum = TranslateKey(QStringLiteral("strPassword2"));
         if (!minimum.isEmpty() && !minimum.back().isSpace())
             minimum += QLatin1Char(' ');
+        // The word after the number in the plural form the number takes.
+        const QString key = QStringLiteral("strPassword3");
+        const QString characters = LM ? LM->TranslatePlural(key, FMinLength) : TranslateKey(key);
         warn(TranslateKey(QStringLiteral("strPassword1")) + QLatin1Char(' ') + minimum
-                 + QString::number(FMinLength) + TranslateKey(QStringLiteral("strPassword3")) + QStringLiteral("\r\n")
+                 + QString::number(FMinLength) + characters + QStringLiteral("\r\n")
                  + TranslateKey(QStringLiteral("strTryAgain")),
              TranslateKey(QStringLiteral("strPassErr")));
         YEdHaslo->setFocus();

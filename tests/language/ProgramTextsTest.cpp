@@ -5,9 +5,13 @@
 #include "language/TextAudit.h"
 
 #include "controls/YEdit.h"
+#include "core/ui/WaitForm.h"
 #include "mainwindow/shell/TroubleCodes.h"
 #include "windows/FormPicture.h"
+#include "windows/FrmFirmInfo.h"
 #include "windows/FrmHaslo.h"
+#include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
 #include "upgrade/FormUpgrader.h"
 
@@ -21,6 +25,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QSet>
+#include <QSpinBox>
 #include <QTextStream>
 
 #include "core/ui/LMWidgetTexts.h"
@@ -68,14 +73,15 @@ void EveryPage(QWidget *window, const std::function<void(const QString &page)> &
 }
 
 // The secondary windows the program opens on demand, made as their openers
-// make them (the lock dialog, the upgrade window).
-void OnDemandWindows(const std::function<void(QWidget *)> &visit)
+// make them (the lock dialog, the upgrade window, the installation card).
+void OnDemandWindows(TFormMain &form, const std::function<void(QWidget *)> &visit)
 {
     TFrmHaslo haslo;
     haslo.Prepare(true, 4);
     visit(&haslo);
     TFormUpgrader upgrader;
     visit(&upgrader);
+    visit(InstallationCard(&form));
 }
 
 // Every text shown by the program: the main window on each page and the
@@ -101,7 +107,7 @@ std::vector<ShownText> ProgramTexts(ProgramRig &program)
     };
     for (QWidget *w : ProgramRig::SecondaryWindows(form))
         read(w);
-    OnDemandWindows(read);
+    OnDemandWindows(form, read);
     return out;
 }
 
@@ -201,6 +207,30 @@ TEST(ProgramTexts, NoDesignedPolishTextUnderEnglish)
         left.removeDuplicates();
         EXPECT_TRUE(left.isEmpty()) << left.size() << " Polish texts under EN:\n"
                                     << left.join(u'\n').toStdString();
+    }
+}
+
+// The Polish texts carry their letters: no word of the Polish language file
+// or catalog is written without the diacritics it needs.
+TEST(ProgramTexts, PolishWordsCarryTheirLetters)
+{
+    const std::pair<const char *, const char *> misspelt[] = {
+        {"Wartosci", "Wartości"}, {"bezposrednio", "bezpośrednio"}, {"Sprawdz", "Sprawdź"}, {"cisnienie", "ciśnienie"},
+    };
+    QStringList texts;
+    for (const QString &line : SourceLines(QStringLiteral("Resource/_PL.lang")))
+        if (line.contains(u'='))
+            texts << line.section(u'=', 1);
+    for (const QString &line : SourceLines(QStringLiteral("Resource/po/pl.po")))
+        if (line.startsWith(QStringLiteral("msgstr ")))
+            texts << line.mid(7);
+    ASSERT_GT(texts.size(), 1000);
+    for (const auto &[wrong, right] : misspelt) {
+        const QRegularExpression word(QStringLiteral("\\b%1\\b").arg(QLatin1String(wrong)),
+                                      QRegularExpression::CaseInsensitiveOption
+                                          | QRegularExpression::UseUnicodePropertiesOption);
+        for (const QString &text : texts)
+            EXPECT_FALSE(word.match(text).hasMatch()) << text.toStdString() << ": " << right;
     }
 }
 
@@ -310,7 +340,7 @@ static void CaptionsFit(const QString &language, const QList<QSize> &sizes, cons
                                                               .arg(size.height())
                                                               .arg(QString(page).replace(u'/', u'_'))));
             });
-            for (QWidget *w : ProgramRig::SecondaryWindows(form)) {
+            const auto audit = [&](QWidget *w) {
                 const bool shown = w->isVisible();
                 w->show();
                 QCoreApplication::processEvents();
@@ -323,7 +353,10 @@ static void CaptionsFit(const QString &language, const QList<QSize> &sizes, cons
                 });
                 if (!shown)
                     w->hide();
-            }
+            };
+            for (QWidget *w : ProgramRig::SecondaryWindows(form))
+                audit(w);
+            OnDemandWindows(form, audit);
             problems.removeDuplicates();
             EXPECT_TRUE(problems.isEmpty()) << size.width() << "x" << size.height() << ": " << problems.size()
                                             << " captions do not fit:\n"
@@ -355,18 +388,33 @@ TEST(ProgramTexts, TroubleCodeKindInTheProgramsLanguage)
     }
 }
 
-// The lock dialog's refusal of a short PIN, in English: the minimum length
-// stands apart from its caption.
+// The lock dialog's refusal of a short PIN: the minimum length stands apart
+// from its caption, and the word after it takes the number's plural form.
 TEST(ProgramTexts, ShortPinMessageSpacesTheMinimumLength)
 {
+    struct Row {
+        const char *language;
+        int minimum;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {"EN", 4, "Minimum length: 4 characters."}, {"EN", 1, "Minimum length: 1 character."},
+        {"PL", 1, "Minimalna długość: 1 znak."},   {"PL", 4, "Minimalna długość: 4 znaki."},
+        {"PL", 5, "Minimalna długość: 5 znaków."}, {"PL", 12, "Minimalna długość: 12 znaków."},
+        {"PL", 22, "Minimalna długość: 22 znaki."},
+    };
     ProgramRig program(20, 'E', QStringLiteral("EN"));
-    TFrmHaslo dialog;
-    dialog.Prepare(true, 4);
-    dialog.YEdHaslo->setText(QStringLiteral("12"));
-    EXPECT_FALSE(dialog.BtBOKClick());
-    ASSERT_FALSE(program.Rig.Boxes.empty());
-    EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QStringLiteral("Minimum length: 4 characters.")))
-        << program.Rig.Boxes.back().Text.toStdString();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.shown);
+        ASSERT_TRUE(LM->Language == QLatin1String(row.language) || LM->LoadLanguageFile(QLatin1String(row.language)));
+        TFrmHaslo dialog;
+        dialog.Prepare(true, row.minimum);
+        dialog.YEdHaslo->setText(QString(row.minimum - 1, u'1'));
+        EXPECT_FALSE(dialog.BtBOKClick());
+        ASSERT_FALSE(program.Rig.Boxes.empty());
+        EXPECT_TRUE(program.Rig.Boxes.back().Text.contains(QString::fromUtf8(row.shown)))
+            << program.Rig.Boxes.back().Text.toStdString();
+    }
 }
 
 // A value out of range on the configuration page is refused with a warning
@@ -534,4 +582,130 @@ TEST(ProgramTexts, FileDialogFiltersAreEnglishUnderEnglish)
             polish << filter;
     EXPECT_TRUE(polish.isEmpty()) << "filters with words that are not English:\n" << polish.join(u'\n').toStdString();
     EXPECT_TRUE(program.Rig.BoxTexts().isEmpty()) << program.Rig.BoxTexts().join(u'|').toStdString();
+}
+
+namespace {
+
+// What the installation card's file dialog (Save card), print dialog and
+// print preview show: their buttons' and labels' texts and the preview's
+// tool tips, each dialog answered with Cancel once it shows.
+QStringList ToolkitDialogTexts(TFrmFirmInfo &card)
+{
+    QStringList out;
+    SetModalExecHook([&](QDialog *dialog) {
+        dialog->show();
+        QCoreApplication::processEvents();
+        for (const QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+            if (b->isVisibleTo(dialog))
+                out << b->text() << b->toolTip();
+        for (const QLabel *l : dialog->findChildren<QLabel *>())
+            if (l->isVisibleTo(dialog))
+                out << l->text();
+        for (const QAction *a : dialog->findChildren<QAction *>())
+            out << a->toolTip();
+        dialog->hide();
+        return int(QDialog::Rejected);
+    });
+    card.BtnSavePage->click();
+    card.BtnPrint->click();
+    card.BtnPreview->click();
+    SetModalExecHook({});
+    out.removeAll(QString());
+    out.removeDuplicates();
+    return out;
+}
+
+} // namespace
+
+// The toolkit's own dialogs speak the program's language where the system
+// has the toolkit's translation, and switch with it.
+TEST(ProgramTexts, ToolkitDialogsSpeakTheProgramsLanguage)
+{
+    if (TLM::ToolkitTranslationFile(QStringLiteral("PL")).isEmpty())
+        GTEST_SKIP() << "the system has no Polish translation of Qt (qt6-translations-l10n)";
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFrmFirmInfo *card = InstallationCard(&program.Form());
+    const QStringList polish = ToolkitDialogTexts(*card);
+    program.Form().findChild<QAction *>(QStringLiteral("MnILangEnglish"))->trigger();
+    const QStringList english = ToolkitDialogTexts(*card);
+    // The file dialog's buttons and captions, the print dialog's buttons and
+    // the preview's tool tips: English under EN, none of them under PL.
+    for (const char *text : {"Cancel", "Look in:", "File &name:", "Files of type:", "&Print", "&Options >>",
+                             "&Name:", "Next page", "Page setup"}) {
+        EXPECT_TRUE(english.contains(QLatin1String(text))) << text << ": " << english.join(u'|').toStdString();
+        EXPECT_FALSE(polish.contains(QLatin1String(text))) << text << ": " << polish.join(u'|').toStdString();
+    }
+    EXPECT_TRUE(polish.contains(QStringLiteral("Anuluj"))) << polish.join(u'|').toStdString();
+}
+
+// The model page's offset shows once, in its edit: the up-down beside it
+// shows its arrows only, at every window size (the window widens it).
+TEST(ProgramTexts, OffsetUpDownShowsNoNumberOfItsOwn)
+{
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFormMain &form = program.Form();
+    form.findChild<QAction *>(QStringLiteral("MnIWindowCalModel"))->trigger();
+    auto *upDown = qobject_cast<QSpinBox *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("UpDModOffset")));
+    ASSERT_NE(upDown, nullptr);
+    upDown->setValue(5);
+    for (const QSize size : {QSize(780, 540), QSize(1024, 768), QSize(1920, 1080)}) {
+        form.resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(upDown->isVisible());
+        const QLineEdit *field = upDown->findChild<QLineEdit *>();
+        ASSERT_NE(field, nullptr);
+        const QImage shot = upDown->grab().toImage();
+        int dark = 0;
+        for (int y = field->y() + 2; y < field->geometry().bottom() - 1; ++y)
+            for (int x = field->x() + 2; x < field->geometry().right() - 1; ++x)
+                dark += QColor(shot.pixel(x, y)).lightness() < 100;
+        EXPECT_EQ(dark, 0) << size.width() << "x" << size.height() << ": the up-down shows its value "
+                           << upDown->text().toStdString();
+    }
+}
+
+// The injector-cleaning progress window carries its caption in the
+// language in use (a window manager would otherwise title it by the program).
+TEST(ProgramTexts, InjectorCleaningWindowCarriesItsCaption)
+{
+    for (const auto &[language, caption] : {std::pair{"PL", "Czyszczenie wtryskiwaczy gazowych"},
+                                            std::pair{"EN", "Gas injector cleaning"}}) {
+        ProgramRig program(20, 'E', QString::fromLatin1(language));
+        TFormMain &form = program.Form();
+        QString shown;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (form.WaitFormInjClean && form.WaitFormInjClean->Window()) {
+                shown = form.WaitFormInjClean->Window()->windowTitle();
+                form.WaitFormInjClean->Stop();
+            }
+        });
+        watch.start();
+        qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtnDgnInjCleaning")))->click();
+        EXPECT_EQ(shown, QString::fromUtf8(caption)) << shown.toStdString();
+    }
+}
+
+// The installation card names the RPM source as the configuration page the
+// device's kind shows it, and the English lists call the tachometer one name.
+TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
+{
+    for (const auto &[kind, version] : {std::pair{uint8_t(20), 'E'}, std::pair{uint8_t(48), 'I'}}) {
+        SCOPED_TRACE(int(kind));
+        ProgramRig program(kind, version, QStringLiteral("EN"));
+        TFormMain &form = program.Form();
+        const QComboBox *page = kind == 48 ? FrmMultiConfigurationTaronQV->BasePage->CmbKnfRPMSource
+                                           : qobject_cast<QComboBox *>(form.OwnPanel("CmbKnfRPMSource"));
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->count(), 4);
+        EXPECT_EQ(page->itemText(2), QStringLiteral("Tachometer"));
+        TFrmFirmInfo *card = InstallationCard(&form);
+        for (int source = 0; source < page->count(); ++source) {
+            DeviceRecord.RPMsource = quint8(source);
+            card->UpdateData();
+            EXPECT_EQ(card->Edit("EdtImpulsy")->text(), page->itemText(source))
+                << card->Edit("EdtImpulsy")->text().toStdString();
+        }
+    }
 }

@@ -186,7 +186,7 @@ inline const QStringList &SharedWords()
         "lambda start stop reset model adapter taron service com pwm on off line info pcol psys "
         "tred tgas vbat tpcb stft ltft vin aio maf tps iat elam alam hemi "
         "polski english standard turbo fullgroup "
-        "valtek hana rail horizon ig magic jet fx plani matrix omvl reg type vxr "
+        "ta tc td valtek hana rail horizon ig magic jet fx plani matrix omvl reg type vxr "
         "falcor mira pw aeb ps cc cct ppo ohm ohms bank dev pts tty ttys ttyusb "
         "stand")
         .split(u' ');

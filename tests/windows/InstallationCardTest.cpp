@@ -10,6 +10,8 @@
 #include "core/AppConfig.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
+#include "core/UnitConversions.h"
+#include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/StartupRig.h"
 
 #include <QDateEdit>
@@ -312,6 +314,42 @@ TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
     // One page.
     EXPECT_EQ(text.count(QLatin1Char('\f')), 1);
+}
+
+// The model-2 chart, as the card and the calibration page draw it: a value
+// written beside a point at the chart's left or right edge or at its top
+// shows whole, inside the plot.
+TEST_F(Card, ModelChartValuesShowWholeAtTheChartsEdges)
+{
+    QWidget host;
+    host.resize(300, 200);
+    TModel2Chart chart(&host);
+    chart.Series[TModel2Chart::sPoints] = {{0, 1.4}, {25, 26.4}};
+    chart.Series[TModel2Chart::sIdle] = {{12, 34.6}};
+    // The values' own pixels: what the chart with values adds to it without.
+    chart.ShowValues = false;
+    const QImage bare = host.grab().toImage();
+    chart.ShowValues = true;
+    const QImage marked = host.grab().toImage();
+    ASSERT_EQ(bare.size(), marked.size());
+    QFont font = host.font();
+    font.setPixelSize(9);
+    const QFontMetrics fm(font);
+    const QRect plot = chart.PlotArea();
+    struct Mark {
+        const char *text;
+        int from, to; // the columns the mark lies in
+    };
+    for (const Mark &m : {Mark{"1.4", 0, 100}, Mark{"34.6", 100, 200}, Mark{"26.4", 200, 300}}) {
+        QRect drawn;
+        for (int y = 0; y < bare.height(); ++y)
+            for (int x = m.from; x < m.to; ++x)
+                if (bare.pixel(x, y) != marked.pixel(x, y))
+                    drawn |= QRect(x, y, 1, 1);
+        const QString text = WithLocaleDecimalPoint(QString::fromLatin1(m.text));
+        EXPECT_GE(drawn.width(), fm.horizontalAdvance(text) - 2) << m.text << " is cut";
+        EXPECT_TRUE(plot.contains(drawn)) << m.text;
+    }
 }
 
 } // namespace

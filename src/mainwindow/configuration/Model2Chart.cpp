@@ -30,6 +30,21 @@ QString ValueText(double v)
     return WithLocaleDecimalPoint(t);
 }
 
+// Where a value mark of that size is written for the point at: centred
+// above it, moved inside the plot where the point lies at an edge, and below
+// it where the plot's top would cut it. The plot clips what lies outside.
+QRectF markRect(QPointF at, QSizeF size, const QRectF &plot)
+{
+    QRectF r(at.x() - size.width() / 2, at.y() - 4 - size.height(), size.width(), size.height());
+    if (r.left() < plot.left())
+        r.moveLeft(plot.left() + 1);
+    if (r.right() > plot.right())
+        r.moveRight(plot.right() - 1);
+    if (r.top() < plot.top())
+        r.moveTop(at.y() + 6);
+    return r;
+}
+
 } // namespace
 
 TModel2Chart::TModel2Chart(QWidget *host) : QObject(host), FHost(host)
@@ -115,9 +130,11 @@ void TModel2Chart::Paint(QPainter &p) const
     };
     auto marks = [&](const QList<QPointF> &pts, const QColor &colour) {
         p.setPen(colour);
+        const QFontMetricsF fm(p.font());
         for (const auto &v : pts) {
-            const QPointF px = ToPixel(v);
-            p.drawText(QRectF(px.x() - 20, px.y() - 16, 40, 12), Qt::AlignCenter, ValueText(v.y()));
+            const QString text = ValueText(v.y());
+            p.drawText(markRect(ToPixel(v), QSizeF(fm.horizontalAdvance(text) + 2, fm.height()), QRectF(a)),
+                       Qt::AlignCenter, text);
         }
     };
 

@@ -61,6 +61,10 @@ TModelPage::TModelPage(TFormMain *form) : QObject(form), FForm(form)
     for (QSpinBox *s : {UpDModMult, UpDModOffset, UpDModCorrectionMult})
         if (s)
             s->setRange(-40, 40);
+    // The offset's up-down steps the edit beside it, which shows the value:
+    // only its arrows show, however wide the window makes it.
+    if (UpDModOffset)
+        UpDModOffset->setStyleSheet(QStringLiteral("QSpinBox { color: transparent; }"));
     EdtModMULT_ = qobject_cast<QLineEdit *>(get(QStringLiteral("EdtModMULT_")));
     YEdModOffset = qobject_cast<QLineEdit *>(get(QStringLiteral("YEdModOffset")));
     YEdModCorrectionOffset = qobject_cast<QLineEdit *>(get(QStringLiteral("YEdModCorrectionOffset")));

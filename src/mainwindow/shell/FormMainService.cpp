@@ -204,6 +204,8 @@ void TFormMain::BtnDgnInjCleaningClick()
         }
         auto *cycles = Component<QSpinBox>("UpDDgnCycles");
         const int injectors = std::min<int>(DeviceRecord.InjSW, 8);
+        // Titled in the language in use, not by the window manager.
+        WaitFormInjClean->SetCaption(TranslateKey(QStringLiteral("strInjCleaningTitle")));
         WaitFormInjClean->SetCancelButton(true);
         WaitFormInjClean->SetCancelText(TranslateKey(QStringLiteral("SMsgDlgCancel")));
         WaitFormInjClean->SetStatusText(TranslateKey(QStringLiteral("strInjCleaning")));
