@@ -100,7 +100,7 @@ void TMultiCalMapPage::Build(QWidget *s)
     y += 26;
     BtnCalMapWrite = button("BtnCalMapWrite", QStringLiteral("Zapisz"));
     ChBCalMapChangeAxies = box("ChBCalMapChangeAxies", QStringLiteral("Zamień osie"), false);
-    ChBCalMapShowTemplateValues = box("ChBCalMapShowTemplateValues", QStringLiteral("Wartosci wzorca"), false);
+    ChBCalMapShowTemplateValues = box("ChBCalMapShowTemplateValues", QStringLiteral("Wartości wzorca"), false);
     ChBCalMapRPMSound = box("ChBCalMapRPMSound", QStringLiteral("Dźwięki dla RPM"), true);
     BtnCalMapLoadFromFile = button("BtnCalMapLoadFromFile", QStringLiteral("Wczytaj z pliku..."));
 

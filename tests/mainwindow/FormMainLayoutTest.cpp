@@ -427,7 +427,7 @@ TEST_F(FormMainLayoutTest, MenusWithCaptionsShortcutsAndOrder)
     EXPECT_EQ(fuelItems, (QStringList{"MnIChangeFuelPetrol=Benzyna standard",
                                       "MnIChangeFuelGas=Gaz standard",
                                       "MnIChangeFuelPetrolSeq=Benzyna sekwencyjnie",
-                                      "MnIChangeFuelGasDirect=Gaz bezposrednio"}));
+                                      "MnIChangeFuelGasDirect=Gaz bezpośrednio"}));
     EXPECT_FALSE(Window->menuBar()->actions().contains(fuel->menuAction()));
     EXPECT_EQ(Get<QMenu>("PpMQSCalibrationCorrections")->actions().size(), 5);
     EXPECT_EQ(Get<QMenu>("PpMQSDiagnostic")->actions().size(), 6);

@@ -1150,7 +1150,7 @@ const std::vector<Entry> TheTable = {
     {K::Action, "MnIChangeFuelPetrol", "PoMChangeFuel", "Benzyna standard", 0, 0, 0, 0},
     {K::Action, "MnIChangeFuelGas", "PoMChangeFuel", "Gaz standard", 0, 0, 0, 0},
     {K::Action, "MnIChangeFuelPetrolSeq", "PoMChangeFuel", "Benzyna sekwencyjnie", 0, 0, 0, 0},
-    {K::Action, "MnIChangeFuelGasDirect", "PoMChangeFuel", "Gaz bezposrednio", 0, 0, 0, 0},
+    {K::Action, "MnIChangeFuelGasDirect", "PoMChangeFuel", "Gaz bezpośrednio", 0, 0, 0, 0},
     {K::PopupMenu, "PpMQSCalibrationCorrections", "", "", 0, 0, 0, 0},
     {K::Action, "MnIQSCalibrationCorrectionsMap", "PpMQSCalibrationCorrections", "Korekty mapy", 0, 0, 0, 0},
     {K::Action, "MnIQSCalibrationCorrectionsRPM", "PpMQSCalibrationCorrections", "Korekta RPM", 0, 0, 0, 0},
