@@ -826,6 +826,7 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
         {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=1870\r\nM2YP1=2057\r\nM2XP2=935\r\n", "M2XP2=935",
          "is outside what this page can show (1871 - 65535)"},
         {true, "Offset=7\r\n", "Offset=7", "is outside what this page can show (-4 - 6)"},
+        {true, "", "[Model]", "The section [Model] is missing."},
     };
     for (const auto &c : refused) {
         SCOPED_TRACE(c.Detail);
