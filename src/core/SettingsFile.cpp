@@ -1,6 +1,9 @@
 #include "core/SettingsFile.h"
 
+#include "core/FileRead.h"
 #include "core/IniFile.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <charconv>
@@ -148,12 +151,9 @@ std::pair<double, double> ModelValues(const TModelRange &m)
     return m.Whole ? std::pair(std::nearbyint(low), std::nearbyint(high)) : std::pair(low, high);
 }
 
+// A float key's value whose word, rounded, the device holds.
 bool FitsModelWord(const TModelRange &m, double value)
 {
-    if (m.Whole) {
-        const auto [low, high] = ModelValues(m);
-        return value >= low && value <= high;
-    }
     const double word = std::nearbyint((value + m.Shift) * m.Scale);
     return word >= double(m.Low) && word <= double(m.High);
 }
@@ -344,6 +344,8 @@ void RangeOf(TFieldType type, qint64 &low, qint64 &high)
     }
 }
 
+QString Indexed(const char *prefix, int i) { return QLatin1String(prefix) + QString::number(i); }
+
 class TWriter {
 public:
     TWriter(TIniFile &ini, const TDeviceRecord &rec, QChar point) : FIni(ini), FRec(rec), FPoint(point) {}
@@ -385,6 +387,31 @@ public:
     QChar FPoint;
 };
 
+bool ParseDecimal(const QString &text, double &value, int &beyond);
+
+// Why a value given for a key was refused, as the key of its text: not a
+// number, not a whole number for a whole-number key, a number too close to
+// zero to be read, or a number outside what the device accepts. Never
+// "outside" for a number within the range: the reason is taken from the
+// text, the range check from the caller.
+const char *RefusalReason(const QString &text, bool whole)
+{
+    double v = 0;
+    int beyond = 0;
+    if (ParseDecimal(text.trimmed(), v, beyond))
+        return whole && std::trunc(v) != v ? "strSetFileNotWhole" : "strSetFileValue";
+    if (beyond > 0)
+        return "strSetFileValue";
+    if (beyond < 0)
+        return whole ? "strSetFileNotWhole" : "strSetFileTooSmall";
+    // Hexadecimal: a whole number.
+    qint64 i = 0;
+    bool tooLarge = false;
+    if (whole && (TSettingsFile::ParseInteger(text, i, &tooLarge) || tooLarge))
+        return "strSetFileValue";
+    return "strSetFileNotNumber";
+}
+
 class TReader {
 public:
     TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
@@ -417,7 +444,7 @@ public:
     {
         if (DeviceRange)
             DeviceRange(key, low, high);
-        Refuse(key, text, QString::number(low), QString::number(high));
+        Refuse(key, text, QString::number(low), QString::number(high), RefusalReason(text, true));
     }
 
     double Float(const QString &section, const QString &key, double def)
@@ -432,7 +459,7 @@ public:
             if (m)
                 RefuseModel(key, text, *m);
             else
-                Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"));
+                Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"), RefusalReason(text, false));
             return def;
         }
         return v;
@@ -442,10 +469,11 @@ public:
     void RefuseModel(const QString &key, const QString &text, const TModelRange &m)
     {
         const auto [low, high] = ModelValues(m);
+        const char *reason = RefusalReason(text, m.Whole);
         if (m.Whole)
-            Refuse(key, text, QString::number(qint64(low)), QString::number(qint64(high)));
+            Refuse(key, text, QString::number(qint64(low)), QString::number(qint64(high)), reason);
         else
-            Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'));
+            Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'), reason);
     }
 
     void Get(const QString &section, const Key &k, double def)
@@ -467,12 +495,13 @@ public:
         RangeOf(f.Type, low, high);
         if (SignedByte(k.Name))
             low = -128;
-        const bool taken = Integer(section, key, low, high, qint64(def), v);
-        if (const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr;
-            taken && m && !FitsModelWord(*m, double(v))) {
-            RefuseModel(key, FIni.ReadString(section, key), *m);
-            v = qint64(def);
+        if (const TModelRange *m = section == SModel ? FindModelRange(key) : nullptr) {
+            // The whole numbers the device's model word holds.
+            const auto [wordLow, wordHigh] = ModelValues(*m);
+            low = std::max(low, qint64(wordLow));
+            high = std::min(high, qint64(wordHigh));
         }
+        Integer(section, key, low, high, qint64(def), v);
         f.SetInt(FRec, k.Index, v);
     }
     void Get(const QString &section, const Key &k) { Get(section, k, k.Default); }
@@ -515,16 +544,85 @@ public:
         if (!limited || (v >= limited->first && v <= limited->second))
             return true;
         Refuse(key, fromFile ? text : QString::number(v), QString::number(limited->first),
-               QString::number(limited->second));
+               QString::number(limited->second), "strSetFileValue");
         return false;
     }
 
-    void Refuse(const QString &key, const QString &text, const QString &low, const QString &high)
+    // Model points the file gives when [Model] holds "M2XP1": each missing
+    // one below 7 on the line of the multiplier and offset read, 65535 from
+    // 7 on.
+    void ModelPoints(TSettingsLoad &load)
+    {
+        load.HasModelPoints = FIni.ValueExists(SModel, QStringLiteral("M2XP1"));
+        if (!load.HasModelPoints)
+            return;
+        // Each coordinate is a 16-bit word of the device.
+        auto coordinate = [this](const QString &key, int index, qint64 def) {
+            qint64 v = 0;
+            Integer(SModel, key, 0, 65535, def, v);
+            FieldOf("ModelPointsA").SetInt(FRec, index, v);
+        };
+        for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i) {
+            const qint64 y = i < 7 ? qint64(std::nearbyint(5.0 * i * FRec.Mult + FRec.Offset)) : 65535;
+            coordinate(Indexed("M2XP", i), i * 2, i < 7 ? 5 * i : 65535);
+            coordinate(Indexed("M2YP", i), i * 2 + 1, std::clamp<qint64>(y, 0, 65535));
+        }
+    }
+
+    // The model values a page reads from the file, within what it shows:
+    // each given value within its range, the points it draws rising in x.
+    void FitsPage(const TPageLimits &page, const TSettingsLoad &load)
+    {
+        for (const TPageLimits::TRange &range : page.Ranges) {
+            const QString text = FIni.ReadString(SModel, range.Key);
+            const double v = ModelField(range.Key);
+            if (!text.trimmed().isEmpty() && (v < range.Low || v > range.High))
+                Refuse(range.Key, text, TSettingsFile::FormatFloat(range.Low, u'.'),
+                       TSettingsFile::FormatFloat(range.High, u'.'), "strSetFilePageRange");
+        }
+        if (page.CurveMaxX <= 0 || !load.HasModelPoints)
+            return;
+        int last = -1;
+        for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i) {
+            const int x = FRec.ModelPointsA[i].X;
+            if (x > page.CurveMaxX)
+                continue;
+            if (x <= last) {
+                const QString key = Indexed("M2XP", i);
+                Refuse(key, FIni.ReadString(SModel, key, QString::number(x)), QString::number(last + 1),
+                       QStringLiteral("65535"), "strSetFilePageRange");
+                return;
+            }
+            last = x;
+        }
+    }
+
+    // The record's value of a [Model] key of either key set.
+    double ModelField(const QString &key) const
+    {
+        auto find = [&key](const auto &keys) -> const Key * {
+            for (const Key &k : keys)
+                if (key.compare(QLatin1String(k.Name), Qt::CaseInsensitive) == 0)
+                    return &k;
+            return nullptr;
+        };
+        const Key *k = find(ModelQ3);
+        if (!k)
+            k = find(ModelMultiHead);
+        Q_ASSERT(k);
+        if (!k)
+            return 0;
+        const TRecordField &f = FieldOf(k->Field);
+        return f.Type == TFieldType::F64 ? f.GetFloat(FRec, k->Index) : double(f.GetInt(FRec, k->Index));
+    }
+
+    void Refuse(const QString &key, const QString &text, const QString &low, const QString &high,
+                const char *reason)
     {
         if (!FError.Detail.isNull())
             return;
         FError.Detail = key + QLatin1Char('=') + text;
-        FError.Reason = QStringLiteral("strSetFileValue");
+        FError.Reason = QLatin1String(reason);
         FError.Args = {key, text, low, high};
     }
 
@@ -549,8 +647,6 @@ void EraseSections(TIniFile &ini)
     for (const QString &s : {SInfo, SConfig, SModel, SMap, SGasInjCorr, SMapCorrections})
         ini.EraseSection(s);
 }
-
-QString Indexed(const char *prefix, int i) { return QLatin1String(prefix) + QString::number(i); }
 
 // The names of the map and adaptation-bank keys, made once: a file holds
 // hundreds of them, read and written on every load and save.
@@ -618,14 +714,43 @@ const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
 
 namespace {
 
+// The power of ten of the first non-zero digit of an unsigned decimal
+// number in form ("0.05" -2, "120" 2, "1e-400" -400); 0 without one.
+qint64 PowerOfTen(const char *first, const char *last)
+{
+    qint64 power = 0;
+    bool digit = false, point = false;
+    for (; first != last && *first != 'e' && *first != 'E'; ++first) {
+        if (*first == '.') {
+            point = true;
+            continue;
+        }
+        if (!digit && point)
+            --power; // a place after the point up to the first digit
+        else if (digit && !point)
+            ++power; // a place before the point after the first digit
+        digit = digit || *first != '0';
+    }
+    if (!digit || first == last)
+        return power;
+    ++first;
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '-' || *first == '+'))
+        ++first;
+    qint64 exponent = 0;
+    for (; first != last && exponent < 1000000000; ++first)
+        exponent = exponent * 10 + (*first - '0');
+    return power + (negative ? -exponent : exponent);
+}
+
 // A decimal number in any form the files hold: an optional sign, digits with
 // one "." or "," as separator, an optional exponent. Read the same under
 // every locale of the user (no C library conversion that follows it). False
-// for anything else; range tells a number in form that no double holds
-// (beyond its largest or below its smallest magnitude).
-bool ParseDecimal(const QString &text, double &value, bool &range)
+// for anything else; beyond tells a number in form that no double holds: 1
+// above the largest, -1 below the smallest magnitude (0 otherwise).
+bool ParseDecimal(const QString &text, double &value, int &beyond)
 {
-    range = false;
+    beyond = 0;
     QByteArray t;
     t.reserve(text.size());
     bool point = false;
@@ -659,7 +784,7 @@ bool ParseDecimal(const QString &text, double &value, bool &range)
     if (r.ptr != last)
         return false;
     if (r.ec == std::errc::result_out_of_range) {
-        range = true;
+        beyond = PowerOfTen(first, last) < 0 ? -1 : 1;
         return false;
     }
     if (r.ec != std::errc() || !std::isfinite(v))
@@ -698,10 +823,10 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLa
         // A whole number in another form ("1600.0", "1e3") is that number;
         // a fraction is not an integer.
         double v = 0;
-        bool range = false;
-        if (base != 10 || !ParseDecimal(text.trimmed(), v, range)) {
+        int beyond = 0;
+        if (base != 10 || !ParseDecimal(text.trimmed(), v, beyond)) {
             if (tooLarge)
-                *tooLarge = range;
+                *tooLarge = beyond > 0;
             return false;
         }
         if (std::fabs(v) >= 9223372036854775808.0) {
@@ -728,11 +853,11 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLa
 
 bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarge)
 {
-    bool range = false;
+    int beyond = 0;
     double v = 0;
-    const bool ok = ParseDecimal(text.trimmed(), v, range);
+    const bool ok = ParseDecimal(text.trimmed(), v, beyond);
     if (tooLarge)
-        *tooLarge = range;
+        *tooLarge = beyond > 0;
     if (ok)
         value = v;
     return ok;
@@ -847,6 +972,46 @@ bool TSettingsFile::AcceptsVersion(const TIniFile &ini, const QStringList &codes
             return true;
     }
     return false;
+}
+
+TSettingsError TSettingsFile::Open(const QString &path, bool multi, TIniFile &ini)
+{
+    // Only a regular file of a settings file's size is read; a missing file
+    // reads as empty and is refused below with its reason.
+    const TFileRead read = ReadRegularFile(path, TIniFile::MaxFileSize);
+    ini.SetFileName(path);
+    ini.SetCodePage(TIniFile::LanguageCodePage());
+    TSettingsError e;
+    if (!read.Ok() && read.Result != TFileRead::Status::NotFound) {
+        // Refused also without a reason of the system's (a FIFO, a folder).
+        e.Detail = read.Result == TFileRead::Status::TooLarge ? QFileInfo(path).fileName() : read.SystemError;
+        if (e.Detail.isNull())
+            e.Detail = QStringLiteral("");
+        e.Reason = QStringLiteral("%1");
+        e.Args = {read.Describe(path, TIniFile::MaxFileSize)};
+        return e;
+    }
+    e = Check(read.Bytes, multi, ini);
+    if (e.Failed() && read.Result == TFileRead::Status::NotFound) {
+        e.Reason = QStringLiteral("%1");
+        e.Args = {read.Describe(path, TIniFile::MaxFileSize)};
+    }
+    return e;
+}
+
+TSettingsError TSettingsFile::Check(const QByteArray &bytes, bool multi, TIniFile &ini)
+{
+    ini.LoadFromBytes(bytes);
+    TSettingsError e;
+    if (!AcceptsVersion(ini, multi ? CodesMulti() : CodesQ3()))
+        e.Detail = VersionCode(ini).isNull() ? QStringLiteral("") : VersionCode(ini);
+    if (!e.Failed())
+        e = CheckBytes(bytes);
+    if (!e.Failed())
+        e = CheckComplete(ini, multi);
+    if (e.Failed())
+        Explain(bytes, ini, e);
+    return e;
 }
 
 TSettingsError TSettingsFile::CheckBytes(const QByteArray &bytes)
@@ -1017,7 +1182,17 @@ bool TSettingsFile::DeviceRangeMulti(const TDeviceRecord &device, const QString 
     return d;
 }
 
-TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly)
+TSettingsError TSettingsFile::ReadModelQ3(const TIniFile &ini, TSettingsLoad &load, const TPageLimits &page)
+{
+    TReader r(ini, load.Record);
+    r.Get(SModel, ModelQ3);
+    r.ModelPoints(load);
+    r.FitsPage(page, load);
+    return r.FError;
+}
+
+TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
+                                        const TPageLimits &page)
 {
     TDeviceRecord &rec = load.Record;
     const TDeviceRecord device = rec;
@@ -1065,14 +1240,8 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
             rec.RPMCorType = 2;
     }
     r.Get(SModel, Key{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1});
-    load.HasModelPoints = ini.ValueExists(SModel, QStringLiteral("M2XP1"));
-    if (load.HasModelPoints) {
-        for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i) {
-            const qint64 y = i < 7 ? qint64(std::nearbyint(5.0 * i * rec.Mult + rec.Offset)) : 65535;
-            r.Element(SModel, Indexed("M2XP", i), "ModelPointsA", i * 2, i < 7 ? 5 * i : 65535);
-            r.Element(SModel, Indexed("M2YP", i), "ModelPointsA", i * 2 + 1, std::clamp<qint64>(y, 0, 65535));
-        }
-    }
+    r.ModelPoints(load);
+    r.FitsPage(page, load);
     r.Get(SModel, NozzleKeys);
     r.Element(SMap, QStringLiteral("MapRPMRange"), "MapRPMRange", 0, 2);
 

@@ -42,6 +42,27 @@ struct TSettingsError {
     bool Failed() const { return !Detail.isNull(); }
 };
 
+// What a page shows of the [Model] keys it takes from a file (the model
+// pages' "read from file"): a value the device accepts outside a range here
+// is refused for that page instead of being shown as another value. Ranges
+// are in the file's units.
+struct TPageLimits {
+    struct TRange {
+        QString Key;
+        double Low, High;
+    };
+    QList<TRange> Ranges;
+    // The range of a key the page shows on an up-down whose positions low
+    // .. high stand for position / steps + zero (steps per unit of the key).
+    void AddUpDown(const QString &key, int low, int high, double steps, double zero)
+    {
+        Ranges.push_back({key, low / steps + zero, high / steps + zero});
+    }
+    // The model-2 points the page draws (x up to this, raw): they must rise
+    // in x. 0: the page draws no model-2 points.
+    int CurveMaxX = 0;
+};
+
 // A kind-48 file as read: the record with every loaded field, and the parts
 // that are only sent to the device when the user confirms the write.
 struct TSettingsLoad {
@@ -81,6 +102,14 @@ public:
     // two digits shifts the code to the right).
     static bool AcceptsVersion(const TIniFile &ini, const QStringList &codes);
 
+    // Reads the settings file at path (a regular file of a settings file's
+    // size) into ini, in the code page of the language, and checks it as
+    // every road that reads one does: the version code of the kind-20/21 or
+    // the kind-48 key set (multi), then Check. On a refusal Detail and the
+    // reason in words are set.
+    static TSettingsError Open(const QString &path, bool multi, TIniFile &ini);
+    // The same for the file's bytes, loaded into ini.
+    static TSettingsError Check(const QByteArray &bytes, bool multi, TIniFile &ini);
     // The raw file: a NUL byte (not a text file) or a last line without its
     // line end (a file cut short). Empty Detail when sound.
     static TSettingsError CheckBytes(const QByteArray &bytes);
@@ -115,8 +144,16 @@ public:
     static bool DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high);
     // Reads a kind-48 file into load.Record (set it to the device's record
     // first). modelOnly reads the model part alone. As for kinds 20 and 21,
-    // every [Config] value is checked against what the device accepts.
-    static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly);
+    // every [Config] value is checked against what the device accepts. page:
+    // what the page that reads the model shows (none for a whole load).
+    static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
+                                    const TPageLimits &page = {});
+    // The model part of a kind-20/21 file as a model page reads it: the
+    // [Model] keys the load reads, with its checks, and the model-2 points
+    // when the section holds "M2XP1" (load.HasModelPoints), into
+    // load.Record (set it to the device's record first); each value also
+    // within what the page shows.
+    static TSettingsError ReadModelQ3(const TIniFile &ini, TSettingsLoad &load, const TPageLimits &page);
 
     // Copies the fields a kind-20/21 (multi false) or kind-48 file carries.
     static void CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi);
@@ -126,7 +163,8 @@ public:
     // or "," as separator and an optional exponent. An integer is also a
     // whole number in float form ("1600.0", "1e3"), never a fraction. Read
     // the same under every locale. False for anything else; tooLarge (when
-    // given) tells a number in form that is too large to be held whole.
+    // given) tells a number in form that is too large to be held (whole, or
+    // in a double).
     static bool ParseInteger(const QString &text, qint64 &value, bool *tooLarge = nullptr);
     static bool ParseFloat(const QString &text, double &value, bool *tooLarge = nullptr);
     // Float text: 15 significant digits, no trailing zeros, the separator given.

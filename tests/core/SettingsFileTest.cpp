@@ -161,6 +161,13 @@ TEST(SettingsFile, Kind20MissingValuesTakeTheDefaultsAndNumbersReadInEveryForm)
     EXPECT_DOUBLE_EQ(rec.Offset, 1.0);
     EXPECT_DOUBLE_EQ(rec.Mult, 1.25);
     EXPECT_EQ(rec.P4, 20);
+    // Beyond 64 bits, also in float form: too large, never read as another number.
+    for (const char *large : {"1e19", "9.223372036854775808e18", "-1e19"}) {
+        qint64 v = 0;
+        bool tooLarge = false;
+        EXPECT_FALSE(TSettingsFile::ParseInteger(QString::fromLatin1(large), v, &tooLarge)) << large;
+        EXPECT_TRUE(tooLarge) << large;
+    }
 
     // The same under a locale whose decimal separator is a comma.
     const TCommaLocale locale;
@@ -193,6 +200,9 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         {"[Config]\r\nT=97,5\r\n", "T=97,5"}, {"[Config]\r\nHemiEngine=yes\r\n", "HemiEngine=yes"},
         {"[Model]\r\nOffset=1.5,2\r\n", "Offset=1.5,2"}, {"[Model]\r\nMult=1.5e400\r\n", "Mult=1.5e400"},
         {"[Model]\r\nCorrectionMult=inf\r\n", "CorrectionMult=inf"},
+        // Text after a number, or a second sign: no number, never the number before it.
+        {"[Config]\r\nPW0=1e\r\n", "PW0=1e"}, {"[Config]\r\nPW0=1-2\r\n", "PW0=1-2"},
+        {"[Config]\r\nPW0=100-\r\n", "PW0=100-"}, {"[Model]\r\nE2=+-5\r\n", "E2=+-5"},
     };
     for (const auto &c : cases) {
         TDeviceRecord rec = Configured(20, "C");
@@ -226,6 +236,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         QByteArray Config;
         const char *Detail; // nullptr: accepted
         QStringList Args;
+        const char *Reason = "strSetFileValue"; // outside what the device accepts
     } cases[] = {
         {"Power=5000", "Power=5000", {"Power", "5000", "1", "999"}},
         {"Power=0", "Power=0", {"Power", "0", "1", "999"}},
@@ -235,7 +246,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"NozzleSize=256", "NozzleSize=256", {"NozzleSize", "256", "0", "255"}},
         {"PressureSensorType=3", "PressureSensorType=3", {"PressureSensorType", "3", "1", "2"}},
         {"ReserveType=4", "ReserveType=4", {"ReserveType", "4", "0", "3"}},
-        {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}},
+        {"InjSW=8", "InjSW=8", {"8", "3, 4, 5, 6"}, "strSetFileCylinders"},
         // Too long to be taken whole, or beyond the field's type: the device's range is quoted.
         {"EngineCubicCapacity=1600000000000", "EngineCubicCapacity=1600000000000",
          {"EngineCubicCapacity", "1600000000000", "0", "9999"}},
@@ -244,8 +255,16 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
         {"HemiEngine=99999999999999999999", "HemiEngine=99999999999999999999",
          {"HemiEngine", "99999999999999999999", "0", "1"}},
         {"Power=-5", "Power=-5", {"Power", "-5", "1", "999"}},
-        {"EngineCubicCapacity=1600.5", "EngineCubicCapacity=1600.5", {"EngineCubicCapacity", "1600.5", "0", "9999"}},
-        {"EngineCubicCapacity=abc", "EngineCubicCapacity=abc", {"EngineCubicCapacity", "abc", "0", "9999"}},
+        {"EngineCubicCapacity=1600.5", "EngineCubicCapacity=1600.5", {"EngineCubicCapacity", "1600.5", "0", "9999"},
+         "strSetFileNotWhole"},
+        {"NoSeqential=0.5", "NoSeqential=0.5", {"NoSeqential", "0.5", "0", "1"}, "strSetFileNotWhole"},
+        {"EngineCubicCapacity=1e-400", "EngineCubicCapacity=1e-400", {"EngineCubicCapacity", "1e-400", "0", "9999"},
+         "strSetFileNotWhole"},
+        {"EngineCubicCapacity=abc", "EngineCubicCapacity=abc", {"EngineCubicCapacity", "abc", "0", "9999"},
+         "strSetFileNotNumber"},
+        {"PW0=1\r\n[Model]\r\nOffset=1e-400", "Offset=1e-400", {"Offset", "1e-400", "-175.229946524064", "175.224598930481"},
+         "strSetFileTooSmall"},
+        {"PW0=1\r\n[Model]\r\nP2=1e", "P2=1e", {"P2", "1e", "0", "350"}, "strSetFileNotNumber"},
         {"EngineCubicCapacity=1e400", "EngineCubicCapacity=1e400", {"EngineCubicCapacity", "1e400", "0", "9999"}},
         {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.9990234375"}},
         {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1500"}},
@@ -274,7 +293,7 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
             continue;
         }
         EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
-        EXPECT_FALSE(e.Reason.isEmpty());
+        EXPECT_EQ(e.Reason, QLatin1String(c.Reason));
         EXPECT_EQ(e.Args, c.Args);
     }
     // A kind-20 device holds a pressure sensor only in hardware variants 0

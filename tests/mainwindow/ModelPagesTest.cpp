@@ -5,6 +5,7 @@
 #include "common/TestFiles.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
@@ -765,19 +766,19 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("car.ddf"));
-    auto file = [&](const QByteArray &text) {
+    // A kind-20/21 settings file with the model section given.
+    auto file = [&](const QByteArray &model) {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        f.write(text);
+        f.write("[Info]\r\nVer=0000014E\r\n[Config]\r\nInjSW=4\r\n[Model]\r\n" + model);
     };
     Model->Hooks.ChooseSettingsFile = Model2->Hooks.ChooseSettingsFile = [&] { return path; };
     Connect(20, 'E');
 
     // Mult 1.1 and offset 0.8 ms; the thresholds and enrichments missing in
     // the file take their defaults; OK writes the model.
-    // A threshold beyond its up-down goes out as the up-down shows it.
     // A whole number in another form is that number.
-    file("[Model]\r\nMult=1,1\r\nOffset=0.8\r\nP1=4\r\nP3=1.6e1\r\nP4=30\r\nE2=-10\r\nCorrectionMask=3\r\n");
+    file("Mult=1,1\r\nOffset=0.8\r\nP1=4\r\nP3=1.6e1\r\nP4=20\r\nE2=-10\r\nCorrectionMask=3\r\n");
     Reply = 1; // OK
     Model->SpBModReadFromClick();
     EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
@@ -792,29 +793,64 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
     EXPECT_EQ(frames[8], Write16(6, 3740));
     EXPECT_EQ(frames[10], Write16(8, 3686));
 
-    // The model-2 curve from the file; a curve out of order or a file
-    // without a model is refused with a message and changes nothing.
+    // Refused as File > Load refuses them, naming the file, the key and the
+    // range: what the device cannot hold, a file cut short, a value that is
+    // no number, and what the page cannot show (the page's range). The pages
+    // show nothing new and nothing is sent.
+    TLM lm;
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    TLM *savedLm = LM;
+    LM = &lm;
     Rig->Server.log().clear();
-    Questions.clear();
-    file("[Model]\r\nMult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=1870\r\nM2YP1=2057\r\n"
-         "M2XP2=935\r\nM2YP2=1122\r\n");
     Model2->Curve() = {{0, 1}, {25, 26}};
-    Model2->SpBModel2ReadFromClick();
-    EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {25, 26}}));
-    file("[Other]\r\nMult=1\r\n");
-    Model2->SpBModel2ReadFromClick();
-    EXPECT_EQ(Model2->Curve().size(), 2);
-    // A value that is no number is refused.
-    file("[Model]\r\nMult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=18.7\r\nM2XP1=935\r\nM2YP1=1122\r\n");
-    Model2->SpBModel2ReadFromClick();
-    file("[Model]\r\nMult=1\r\nOffset=1\r\nE1=abc\r\n");
-    Model->SpBModReadFromClick();
-    EXPECT_EQ(Model2->Curve().size(), 2);
-    EXPECT_EQ(Get<QSpinBox>("UpDProgC")->value(), 16);
-    EXPECT_EQ(Questions, (QStringList{"strWrongConfFile", "strWrongConfFile", "strWrongConfFile", "strWrongConfFile"}));
-    EXPECT_TRUE(Rig->Requests().empty());
+    const QString offsetShown = Get<QLineEdit>("YEdModOffset")->text();
+    const struct {
+        bool Model2;
+        QByteArray Model;
+        const char *Detail;
+        const char *Reason;
+    } refused[] = {
+        {false, "Offset=500\r\n", "Offset=500", "is outside what the device accepts (-175.229946524064 - 175.224598930481)"},
+        {false, "Mult=100\r\n", "Mult=100", "is outside what the device accepts (0 - 63.9990234375)"},
+        {false, "Mult=-1\r\n", "Mult=-1", "(0 - 63.9990234375)"},
+        {false, "CorrectionOffset=-500\r\n", "CorrectionOffset=-500", "(-175.229946524064 - 175.224598930481)"},
+        {false, "CorrectionMult=100\r\n", "CorrectionMult=100", "(0 - 63.9990234375)"},
+        {false, "Mult=1,1\r\nOffs", "Offs...", "The file is cut short: line 7 has no line end."},
+        {false, "P1=16\r\n", "P1=16", "is outside what this page can show (1 - 14)"},
+        {false, "E1=5000\r\n", "E1=5000", "is outside what the device accepts (-100 - 1500)"},
+        {false, "E1=60\r\n", "E1=60", "is outside what this page can show (-50 - 50)"},
+        {false, "Mult=1.5\r\n", "Mult=1.5", "is outside what this page can show (0.6 - 1.4)"},
+        {false, "Mult=1\r\nE1=abc\r\n", "E1=abc", "is not a number; the device accepts numbers (-100 - 1500)"},
+        {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=18.7\r\nM2XP1=935\r\nM2YP1=1122\r\n", "M2YP0=18.7",
+         "is not a whole number; the device accepts whole numbers (0 - 65535)"},
+        {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=1870\r\nM2YP1=2057\r\nM2XP2=935\r\n", "M2XP2=935",
+         "is outside what this page can show (1871 - 65535)"},
+        {true, "Offset=7\r\n", "Offset=7", "is outside what this page can show (-4 - 6)"},
+        {true, "", "[Model]", "The section [Model] is missing."},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.Detail);
+        file(c.Model);
+        Questions.clear();
+        if (c.Model2)
+            Model2->SpBModel2ReadFromClick();
+        else
+            Model->SpBModReadFromClick();
+        ASSERT_EQ(Questions.size(), 1);
+        const QStringList parts = Questions[0].split(QStringLiteral("\r\n"));
+        ASSERT_EQ(parts.size(), 4);
+        EXPECT_EQ(parts[0], QStringLiteral("Invalid settings file [%1]").arg(QLatin1String(c.Detail)));
+        EXPECT_EQ(parts[2], path);
+        EXPECT_TRUE(parts[3].contains(QLatin1String(c.Reason))) << parts[3].toStdString();
+        EXPECT_EQ(Get<QSpinBox>("UpDProgA")->value(), 4);
+        EXPECT_EQ(Get<QSpinBox>("UpDModMult")->value(), 10);
+        EXPECT_EQ(Get<QLineEdit>("YEdModOffset")->text(), offsetShown);
+        EXPECT_EQ(Model2->Curve(), (QList<QPointF>{{0, 1}, {25, 26}}));
+        EXPECT_TRUE(Rig->Requests().empty());
+    }
+    LM = savedLm;
 
-    QByteArray text = "[Model]\r\nMult=1\r\nOffset=1\r\n";
+    QByteArray text = "Mult=1\r\nOffset=1\r\n";
     for (int k = 0; k < 20; ++k)
         text += QByteArray("M2XP") + QByteArray::number(k) + "=" + QByteArray::number(k < 3 ? k * 935 : 65535)
                 + "\r\nM2YP" + QByteArray::number(k) + "=" + QByteArray::number(k < 3 ? 187 + k * 1000 : 65535) + "\r\n";

@@ -379,13 +379,16 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         {"nomodel.ddf", "[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=4\r\n", "[Model]", "section [Model]"},
         {"wide.ddf", head + "PW0=300\r\n[Model]\r\nP1=1\r\n", "PW0=300", "(0 - 255)"},
         // What the field holds but the device refuses.
-        {"power.ddf", head + "Power=5000\r\n[Model]\r\nP1=1\r\n", "Power=5000", "(1 - 999)"},
+        {"power.ddf", head + "Power=5000\r\n[Model]\r\nP1=1\r\n", "Power=5000", "is outside what the device accepts (1 - 999)"},
         {"nopower.ddf", head + "Power=0\r\n[Model]\r\nP1=1\r\n", "Power=0", "(1 - 999)"},
         {"idle.ddf", head + "IdleHotTb=65535\r\n[Model]\r\nP1=1\r\n", "IdleHotTb=65535", "(0 - 65450)"},
         {"lambda.ddf", head + "LambdaType=16\r\n[Model]\r\nP1=1\r\n", "LambdaType=16", "(0 - 15)"},
         {"cylinders.ddf", head + "InjSW=8\r\n[Model]\r\nP1=1\r\n", "InjSW=8", "3, 4, 5, 6"},
         // Present but not the key's number: refused, never written as its default.
-        {"fraction.ddf", head + "EngineCubicCapacity=1600.5\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=1600.5", "(0 - 9999)"},
+        {"fraction.ddf", head + "EngineCubicCapacity=1600.5\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=1600.5",
+         "is not a whole number; the device accepts whole numbers (0 - 9999)"},
+        {"text.ddf", head + "EngineCubicCapacity=abc\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=abc",
+         "is not a number; the device accepts numbers (0 - 9999)"},
         {"missing.ddf", QByteArray(), "", "does not exist"},
     };
     DeviceRecord.InjSW = 3;
@@ -856,7 +859,9 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
 TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
 {
     int answer = mrCancel;
-    TCommon::SetAnswerProvider([&answer](const TMessageBoxInfo &box) {
+    QStringList texts;
+    TCommon::SetAnswerProvider([&answer, &texts](const TMessageBoxInfo &box) {
+        texts << box.Text;
         return box.Buttons.contains(int(mrCancel)) ? answer : int(mrOk);
     });
     auto common = std::make_unique<TCommon>();
@@ -908,6 +913,20 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         }
         EXPECT_TRUE(model2Written);
         EXPECT_EQ(kind48Writes, 0) << "model 2 is written once";
+
+        // An offset the device holds but the page's up-down (-4.0 to 6.0 ms)
+        // cannot show: refused by name, nothing shown, nothing sent.
+        WriteAll(file, "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=6\r\n[Model]\r\nMult=1,5\r\nOffset=7\r\n"
+                       "[Map]\r\nMapRPMRange=1\r\n");
+        texts.clear();
+        rig.Server.log().clear();
+        const double offset = DeviceRecord.Offset;
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        ASSERT_EQ(texts.size(), 1);
+        EXPECT_TRUE(texts[0].contains(QStringLiteral("[Offset=7]"))) << texts[0].toStdString();
+        EXPECT_TRUE(texts[0].contains(file));
+        EXPECT_DOUBLE_EQ(DeviceRecord.Offset, offset);
+        EXPECT_TRUE(rig.Requests().empty());
 
         // A file with its own model-2 points: the chart shows them, and the
         // confirmed write sends them, not the curve shown before.

@@ -769,37 +769,41 @@ void TModel2Page::SpBModel2ReadFromClick()
         Hooks.LoadSettingsFileV30Model();
 }
 
+TPageLimits TModel2Page::FileLimits() const
+{
+    TPageLimits page;
+    ModelFile::AddUpDown(page, QStringLiteral("Mult"), UpDModel2Mult, 100, 1);
+    ModelFile::AddUpDown(page, QStringLiteral("Offset"), UpDModel2Offset, 10, 0);
+    ModelFile::AddUpDown(page, QStringLiteral("CorrectionMult"), UpDModel2CorrectionMult, 100, 1);
+    page.CurveMaxX = kModel2RawMaxX;
+    return page;
+}
+
 void TModel2Page::LoadModel2FromSettingsFile()
 {
     const QString file = Hooks.ChooseSettingsFile ? Hooks.ChooseSettingsFile() : QString();
     if (file.isEmpty())
         return;
     QCoreApplication::processEvents();
-    TIniFile ini(file);
-    const auto status = ini.Load();
-    const auto v = status == TIniFile::Status::Ok ? ModelFile::ReadLinear(ini) : std::nullopt;
-    const auto curve = v ? ModelFile::ReadModel2Curve(ini, v->Mult, v->Offset) : ModelFile::TCurveResult{};
-    if (!v || !curve.Error.isEmpty()) {
-        // A file that cannot be read, holds no model or a curve out of order
-        // changes nothing.
-        if (Common)
-            Common->ShowError(status == TIniFile::Status::Ok ? Tr(QStringLiteral("strWrongConfFile")) : ini.ErrorString());
+    // Nothing of a file that is refused is taken.
+    const auto load = ModelFile::Read(*FForm, file, FileLimits());
+    if (!load)
         return;
-    }
+    const TDeviceRecord &v = load->Record;
     auto &r = DeviceRecord;
-    SetSpin(UpDModel2Offset, int(RoundEven(v->Offset * 10.0)));
+    SetSpin(UpDModel2Offset, int(RoundEven(v.Offset * 10.0)));
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
     if (YEdModel2Offset) {
         YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
-        FShownOffset.Show(v->Offset, YEdModel2Offset->text());
+        FShownOffset.Show(v.Offset, YEdModel2Offset->text());
     }
-    SetSpin(UpDModel2Mult, FactorToPercent(v->Mult));
+    SetSpin(UpDModel2Mult, FactorToPercent(v.Mult));
     FMultPos = UpDModel2Mult ? UpDModel2Mult->value() : 0;
     if (YEdModel2MULT)
         YEdModel2MULT->setText(QString::number(FMultPos));
-    r.CorrectionMult = v->CorrectionMult;
-    r.CorrectionOffset = v->CorrectionOffset;
-    r.CorrectionMask = uint8_t(v->CorrectionMask);
+    r.CorrectionMult = v.CorrectionMult;
+    r.CorrectionOffset = v.CorrectionOffset;
+    r.CorrectionMask = v.CorrectionMask;
     if (YEdModel2CorrectionOffset) {
         YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
         FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
@@ -810,10 +814,13 @@ void TModel2Page::LoadModel2FromSettingsFile()
     auto &series = Chart->Series;
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();
-    if (curve.Curve) {
-        for (int k = 0; k < kModel2MaxPoints; ++k)
-            r.ModelPointsA[k] = {quint16((*curve.Curve)[k].X), quint16((*curve.Curve)[k].Y)};
-        series[TModel2Chart::sPoints] = CurveFromRaw(*curve.Curve);
+    if (load->HasModelPoints) {
+        TRawCurve raw;
+        for (int k = 0; k < kModel2MaxPoints; ++k) {
+            r.ModelPointsA[k] = v.ModelPointsA[k];
+            raw[k] = TRawPoint{int(v.ModelPointsA[k].X), int(v.ModelPointsA[k].Y)};
+        }
+        series[TModel2Chart::sPoints] = CurveFromRaw(raw);
         const auto &c = series[TModel2Chart::sPoints];
         if (!c.isEmpty())
             series[TModel2Chart::sOrig] = {c.first(), c.last()};

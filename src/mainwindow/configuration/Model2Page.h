@@ -8,6 +8,7 @@
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/configuration/ModelMath.h"
 
+#include "core/SettingsFile.h"
 #include "mainwindow/shell/PageControls.h"
 
 #include <QObject>
@@ -75,6 +76,10 @@ public:
     // selected (the linear model's redraw asks for it).
     void SyncMarker();
     QString StatusText() const;
+    // What the page shows of a settings file's model: a value outside, or
+    // points it draws out of order, are refused by its "read from file"
+    // (also the kind-48 one, which the window's loader reads).
+    Q_INVOKABLE TPageLimits FileLimits() const;
     // A curve computed after an auto-calibration: its points and line on the
     // chart, the multiplier (%) and offset (0.1 ms) in the up-downs without
     // running their handlers; the page then holds a computed model.

@@ -1,43 +1,27 @@
-// The "Model" section of a settings file as the model pages load it: the
-// linear model with its thresholds and the bank-2 correction, and the model-2
-// curve. Values the file leaves out get their defaults; a value given that is
-// no number refuses the model; values beyond what the device holds are
-// brought within it.
+// The model pages' "read from file" on kinds 20 and 21: the model of a
+// settings file, read as File > Load reads the file (the same checks of the
+// file and of every value) and also within what the page shows.
 #pragma once
 
-#include "mainwindow/configuration/ModelMath.h"
+#include "core/SettingsFile.h"
 
 #include <QString>
 
-#include <array>
 #include <optional>
 
-class TIniFile;
+class QSpinBox;
+class TFormMain;
 
 namespace ModelFile {
 
-struct TLinearValues {
-    double Mult = 1.0;
-    double Offset = 1.0;
-    std::array<int, 4> P{5, 10, 15, 20};
-    std::array<int, 4> E{0, 0, 0, 0};
-    double CorrectionMult = 1.0;
-    double CorrectionOffset = 0.0;
-    int CorrectionMask = 0;
-};
+// The model of the kind-20/21 settings file at path read into a copy of the
+// device's record (load.Record), with load.HasModelPoints. None after the
+// refusal was shown (naming the file, the key, the reason and the range):
+// nothing of such a file is taken.
+std::optional<TSettingsLoad> Read(TFormMain &form, const QString &path, const TPageLimits &page);
 
-// None when the file has no "Model" section, or a value given in it is no
-// number.
-std::optional<TLinearValues> ReadLinear(const TIniFile &ini);
-
-// The stored model-2 curve (device units) when the section holds "M2XP1";
-// none without it (an older file: the default curve applies). A missing
-// entry k gets x = 5 k and y = round(5 k m + b) below 7, unused from 7 on.
-// An error text when the shown points are not in ascending x.
-struct TCurveResult {
-    std::optional<ModelMath::TRawCurve> Curve;
-    QString Error;
-};
-TCurveResult ReadModel2Curve(const TIniFile &ini, double mult, double offset);
+// What an up-down of the page shows of key, its positions standing for
+// position / steps + zero (nothing without the up-down).
+void AddUpDown(TPageLimits &page, const QString &key, const QSpinBox *upDown, double steps, double zero);
 
 } // namespace ModelFile

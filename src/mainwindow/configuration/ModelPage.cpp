@@ -3,7 +3,6 @@
 #include "mainwindow/configuration/Model2Page.h"
 
 #include "core/DataManager.h"
-#include "core/IniFile.h"
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -529,6 +528,18 @@ void TModelPage::BtBModWriteClick()
     }
 }
 
+TPageLimits TModelPage::FileLimits() const
+{
+    TPageLimits page;
+    for (int k = 0; k < 4; ++k) {
+        ModelFile::AddUpDown(page, QStringLiteral("P%1").arg(k + 1), UpDProg[k], 1, 0);
+        ModelFile::AddUpDown(page, QStringLiteral("E%1").arg(k + 1), UpDWzbogacenieProg[k], 1, 0);
+    }
+    ModelFile::AddUpDown(page, QStringLiteral("Mult"), UpDModMult, 100, 1);
+    ModelFile::AddUpDown(page, QStringLiteral("CorrectionMult"), UpDModCorrectionMult, 100, 1);
+    return page;
+}
+
 void TModelPage::SpBModReadFromClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady() || !Hooks.ChooseSettingsFile)
@@ -537,23 +548,20 @@ void TModelPage::SpBModReadFromClick()
     if (file.isEmpty())
         return;
     QCoreApplication::processEvents();
-    TIniFile ini(file);
-    const auto status = ini.Load();
-    const auto v = status == TIniFile::Status::Ok ? ModelFile::ReadLinear(ini) : std::nullopt;
-    if (!v) {
-        // Nothing of a file that cannot be read or holds no model is taken.
-        if (Common)
-            Common->ShowError(status == TIniFile::Status::Ok ? Tr(QStringLiteral("strWrongConfFile")) : ini.ErrorString());
+    // Nothing of a file that is refused is taken.
+    const auto load = ModelFile::Read(*FForm, file, FileLimits());
+    if (!load)
         return;
-    }
+    const TDeviceRecord &v = load->Record;
     auto &r = DeviceRecord;
-    r.Mult = v->Mult;
-    r.Offset = v->Offset;
-    r.P1 = v->P[0], r.P2 = v->P[1], r.P3 = v->P[2], r.P4 = v->P[3];
-    r.E1 = v->E[0], r.E2 = v->E[1], r.E3 = v->E[2], r.E4 = v->E[3];
-    r.CorrectionMult = v->CorrectionMult;
-    r.CorrectionOffset = v->CorrectionOffset;
-    r.CorrectionMask = uint8_t(v->CorrectionMask);
+    r.Mult = v.Mult;
+    r.Offset = v.Offset;
+    r.P1 = v.P1, r.P2 = v.P2, r.P3 = v.P3, r.P4 = v.P4;
+    r.E1 = v.E1, r.E2 = v.E2, r.E3 = v.E3, r.E4 = v.E4;
+    r.CorrectionMult = v.CorrectionMult;
+    r.CorrectionOffset = v.CorrectionOffset;
+    r.CorrectionMask = v.CorrectionMask;
+    const int p[4] = {r.P1, r.P2, r.P3, r.P4}, e[4] = {r.E1, r.E2, r.E3, r.E4};
     Fill([&] {
         if (YEdModOffset) {
             YEdModOffset->setText(FormatFixed(r.Offset, 2));
@@ -562,9 +570,9 @@ void TModelPage::SpBModReadFromClick()
         ShowMult(r.Mult);
         for (int k = 0; k < 4; ++k) {
             if (UpDProg[k])
-                UpDProg[k]->setValue(v->P[k]);
+                UpDProg[k]->setValue(p[k]);
             if (UpDWzbogacenieProg[k])
-                UpDWzbogacenieProg[k]->setValue(v->E[k]);
+                UpDWzbogacenieProg[k]->setValue(e[k]);
         }
         // A file's values are taken as the up-downs show them.
         FShownLevels = {};

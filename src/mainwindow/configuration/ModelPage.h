@@ -23,6 +23,7 @@ class QTabWidget;
 class QXYSeries;
 class TCaptionPanel;
 class TFormMain;
+struct TPageLimits;
 
 class TModelPage : public QObject, public TPageControls
 {
@@ -52,6 +53,9 @@ public:
     ModelMath::TLinearModel PlainModel() const;
     std::array<int, 4> Thresholds() const;
     std::array<int, 4> Enrichments() const;
+    // What the page shows of a settings file's model: a value outside is
+    // refused by its "read from file".
+    TPageLimits FileLimits() const;
 
 public slots:
     void BtBModDefaultClick();

@@ -594,6 +594,9 @@ public:
     bool SaveSettingsFileMulti();
     void LoadSettingsFileV15();
     void LoadSettingsFileV30(bool ModelOnly);
+    // Shows why the settings file was refused: its short form, the file and
+    // the reason in words.
+    void RefuseSettingsFile(const TSettingsError &e, const QString &fileName);
     // The full path of the last settings file written or read.
     QString SettingsFileName;
     // Set by the upgrade launch before it saves the backup; cleared when no
@@ -611,7 +614,6 @@ private:
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
-    void RefuseSettingsFile(const TSettingsError &e, const QString &fileName);
     void ShowLoadedModel(bool withThresholds);
     QString WriteLoadedMultiSettings(const TSettingsLoad &load);
     QString FSettingsDialogFile;

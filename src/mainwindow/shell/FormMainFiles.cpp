@@ -11,7 +11,6 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
-#include "core/FileRead.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
 #include "core/SettingsFile.h"
@@ -39,10 +38,6 @@
 #include <iterator>
 
 namespace {
-
-// A settings file larger than this is no settings file (a whole kind-48 file
-// is about 10 kB).
-constexpr qint64 MaxSettingsFileSize = TIniFile::MaxFileSize;
 
 // The hourglass and the main and map timers stopped for the life of a
 // command; the timers restart as they were.
@@ -284,34 +279,8 @@ bool TFormMain::OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen)
     if (name.isEmpty())
         return false;
     SettingsFileName = name;
-    // Only a regular file of a settings file's size is read; a missing file
-    // reads as empty and is refused below with its reason.
-    const TFileRead read = ReadRegularFile(name, MaxSettingsFileSize);
-    if (!read.Ok() && read.Result != TFileRead::Status::NotFound) {
-        TSettingsError e;
-        e.Detail = read.Result == TFileRead::Status::TooLarge ? QFileInfo(name).fileName() : read.SystemError;
-        e.Reason = QStringLiteral("%1");
-        e.Args = {read.Describe(name, MaxSettingsFileSize)};
-        RefuseSettingsFile(e, name);
-        return false;
-    }
-    const QByteArray &bytes = read.Bytes;
-    ini.SetFileName(name);
-    ini.SetCodePage(SettingsCodePage());
-    ini.LoadFromBytes(bytes);
-    TSettingsError e;
-    if (!TSettingsFile::AcceptsVersion(ini, multi ? TSettingsFile::CodesMulti() : TSettingsFile::CodesQ3()))
-        e.Detail = TSettingsFile::VersionCode(ini).isNull() ? QStringLiteral("") : TSettingsFile::VersionCode(ini);
-    if (!e.Failed())
-        e = TSettingsFile::CheckBytes(bytes);
-    if (!e.Failed())
-        e = TSettingsFile::CheckComplete(ini, multi);
+    const TSettingsError e = TSettingsFile::Open(name, multi, ini);
     if (e.Failed()) {
-        if (read.Result == TFileRead::Status::NotFound) {
-            e.Reason = QStringLiteral("%1");
-            e.Args = {read.Describe(name, MaxSettingsFileSize)};
-        }
-        TSettingsFile::Explain(bytes, ini, e);
         RefuseSettingsFile(e, name);
         return false;
     }
@@ -468,7 +437,12 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     }
     TSettingsLoad load;
     load.Record = DeviceRecord;
-    const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly);
+    // The model alone is the model-2 page's read: what it cannot show is
+    // refused.
+    TPageLimits page;
+    if (QObject *model2 = ModelOnly ? PageLogic("Model2Page") : nullptr)
+        QMetaObject::invokeMethod(model2, "FileLimits", Q_RETURN_ARG(TPageLimits, page));
+    const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly, page);
     if (e.Failed()) {
         keepEdits();
         RefuseSettingsFile(e, ini.FileName());
