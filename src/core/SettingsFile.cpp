@@ -412,6 +412,8 @@ const char *RefusalReason(const QString &text, bool whole)
     return "strSetFileNotNumber";
 }
 
+const QString &MapKey(int row, int word);
+
 class TReader {
 public:
     TReader(const TIniFile &ini, TDeviceRecord &rec) : FIni(ini), FRec(rec) {}
@@ -566,6 +568,18 @@ public:
             const qint64 y = i < 7 ? qint64(std::nearbyint(5.0 * i * FRec.Mult + FRec.Offset)) : 65535;
             coordinate(Indexed("M2XP", i), i * 2, i < 7 ? 5 * i : 65535);
             coordinate(Indexed("M2YP", i), i * 2 + 1, std::clamp<qint64>(y, 0, 65535));
+        }
+    }
+
+    // Word 0 of the map rows ([Map] "MapQ3_i_0"), each a 16-bit device
+    // word: a cell the file lacks is 0, any other value refuses the file.
+    void MapCells(TSettingsLoad &load)
+    {
+        for (int i = 0; i < TDeviceRecord::MapRowCount; ++i) {
+            qint64 v = 0;
+            load.HasMapPoints |= FIni.ValueExists(SMap, MapKey(i, 0));
+            Integer(SMap, MapKey(i, 0), 0, 65535, 0, v);
+            load.MapWord0[i] = quint16(v);
         }
     }
 
@@ -1191,6 +1205,13 @@ TSettingsError TSettingsFile::ReadModelQ3(const TIniFile &ini, TSettingsLoad &lo
     return r.FError;
 }
 
+TSettingsError TSettingsFile::ReadMapCells(const TIniFile &ini, TSettingsLoad &load)
+{
+    TReader r(ini, load.Record);
+    r.MapCells(load);
+    return r.FError;
+}
+
 TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
                                         const TPageLimits &page)
 {
@@ -1268,12 +1289,7 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
             r.Integer(SGasInjCorr, Indexed("InjCorr", i + 1), -128, 127, 0, v);
             load.GasInjCorr[i] = qint8(v);
         }
-        for (int i = 0; i < TDeviceRecord::MapRowCount; ++i) {
-            qint64 v = 0;
-            load.HasMapPoints |= ini.ValueExists(SMap, MapKey(i, 0));
-            r.Integer(SMap, MapKey(i, 0), 0, 65535, 0, v);
-            load.MapWord0[i] = quint16(v);
-        }
+        r.MapCells(load);
     }
     if (!modelOnly && !r.FError.Failed())
         CheckDeviceRanges(r, device, DeviceRangesMulti, OfferedRangesMulti, [](const char *) { return true; });

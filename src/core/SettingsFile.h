@@ -148,6 +148,10 @@ public:
     // what the page that reads the model shows (none for a whole load).
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
                                     const TPageLimits &page = {});
+    // The map cells of a kind-48 file (word 0 of each map row, [Map]
+    // "MapQ3_i_0") into load.MapWord0 and load.HasMapPoints, read and
+    // checked as ReadMulti reads them.
+    static TSettingsError ReadMapCells(const TIniFile &ini, TSettingsLoad &load);
     // The model part of a kind-20/21 file as a model page reads it: the
     // [Model] keys the load reads, with its checks, and the model-2 points
     // when the section holds "M2XP1" (load.HasModelPoints), into

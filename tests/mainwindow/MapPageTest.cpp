@@ -261,29 +261,69 @@ TEST_F(MapPageTest, Kind48ClearsAndModelHooks)
     sensors->clear();
     DeviceRecord.EngineType = 0;
 
-    // The cell map from a settings file: a file without the map keys changes
-    // nothing; a good one clears, loads the 40 values and writes them (from F).
+    // The cell map from a settings file, read and checked as File > Load
+    // reads a kind-48 file's cells. Refused, naming the file, what is wrong
+    // and the range, with nothing cleared or written: a file cut short, one
+    // of another kind, a cell that is no number, not whole or no 16-bit
+    // word, and a file without the map keys.
     QTemporaryDir dir;
     const QString ddf = dir.filePath(QStringLiteral("car.ddf"));
-    QString chosen = ddf;
-    Map->Hooks.ChooseSettingsFile = [&chosen] { return chosen; };
-    auto writeDdf = [&](const QByteArray &text) {
+    Map->Hooks.ChooseSettingsFile = [&ddf] { return ddf; };
+    auto writeDdf = [&](const QByteArray &ver, const QByteArray &map) {
         QFile f(ddf);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
+        f.write("[Info]\r\nVer=00000" + ver + "F\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\n"
+                "MapRPMRange=0\r\nMapQ3_0_0=33000\r\n" + map);
     };
-    writeDdf("[Model]\r\nMult=1\r\n");
+    TLM lm;
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("EN")));
+    struct Restore {
+        TLM *Saved = LM;
+        ~Restore() { LM = Saved; }
+    } restore;
+    LM = &lm;
+    const struct {
+        QByteArray Ver, Map;
+        const char *Detail, *Reason;
+    } refused[] = {
+        {"30", "MapQ3_3_0=33", "MapQ3_3_0=33...", "The file is cut short: line 10 has no line end."},
+        {"30", "MapQ3_3_0=abc\r\n", "MapQ3_3_0=abc", "is not a number; the device accepts numbers (0 - 65535)"},
+        {"30", "MapQ3_3_0=1.5\r\n", "MapQ3_3_0=1.5", "is not a whole number; the device accepts whole numbers (0 - 65535)"},
+        {"30", "MapQ3_3_0=70000\r\n", "MapQ3_3_0=70000", "is outside what the device accepts (0 - 65535)"},
+        {"14", "MapQ3_3_0=33000\r\n", "14", "saved from another kind of device (Ver=0000014F)"},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.Detail);
+        writeDdf(c.Ver, c.Map);
+        Boxes.clear();
+        Rig->Server.log().clear();
+        Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
+        EXPECT_TRUE(Rig->Requests().empty());
+        EXPECT_EQ(Boxes.size(), 1);
+        const QStringList parts = Boxes.value(0).split(QStringLiteral("\r\n"));
+        EXPECT_EQ(parts.size(), 4);
+        if (parts.size() != 4)
+            continue;
+        EXPECT_EQ(parts[0], QStringLiteral("Invalid settings file [%1]").arg(QLatin1String(c.Detail)));
+        EXPECT_EQ(parts[2], ddf);
+        EXPECT_TRUE(parts[3].contains(QLatin1String(c.Reason))) << parts[3].toStdString();
+    }
+    // A file without any map key (saved from a device that holds no map).
+    {
+        QFile f(ddf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Info]\r\nVer=0000030C\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=0\r\n");
+    }
     Boxes.clear();
     Rig->Server.log().clear();
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     EXPECT_TRUE(Rig->Requests().empty());
-    EXPECT_EQ(Boxes, QStringList{"strWrongConfFile"});
-    // A cell value that is no 16-bit word: refused, nothing sent.
-    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_7_0=98304\r\n");
-    Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
-    EXPECT_TRUE(Rig->Requests().empty());
-    EXPECT_EQ(Boxes, (QStringList{"strWrongConfFile", "strWrongConfFile"}));
-    writeDdf("[Map]\r\nMapQ3_0_0=33000\r\nMapQ3_39_0=32900\r\n");
+    EXPECT_EQ(Boxes, QStringList{"Invalid settings file [[Map]]\r\n\r\n" + ddf
+                                 + "\r\nThe file holds no map: [Map] has none of the keys MapQ3_0_0 .. MapQ3_39_0."});
+    LM = restore.Saved;
+    // A good file clears, loads the 40 values and writes them (from F).
+    writeDdf("30", "MapQ3_39_0=32900\r\n");
+    Rig->Server.log().clear();
     Get<QAbstractButton>("BtnCalMapLoadFromFile")->click();
     const auto frames = Rig->Requests();
     ASSERT_GE(frames.size(), 42u);

@@ -572,22 +572,22 @@ void TMapPage::BtnCalMapLoadFromFileClick()
     const QString file = Hooks.ChooseSettingsFile ? Hooks.ChooseSettingsFile() : QString();
     if (file.isEmpty())
         return;
-    // The file is checked before anything on the device is cleared.
-    TIniFile ini(file);
-    bool any = ini.Load() == TIniFile::Status::Ok;
-    std::array<quint16, 40> words{};
-    for (int i = 0; i < 40 && any; ++i) {
-        const QString key = QStringLiteral("MapQ3_%1_0").arg(i);
-        // A cell is one 16-bit device word; anything else is a damaged file.
-        const int v = ini.ReadInteger(QStringLiteral("Map"), key, 0);
-        any = v >= 0 && v <= 0xFFFF;
-        words[i] = quint16(v);
+    // The file is read and checked as File > Load reads a kind-48 file's
+    // map cells, before anything on the device is cleared: a refused file
+    // is named with what is wrong, and nothing is cleared or written.
+    TIniFile ini;
+    TSettingsLoad load;
+    TSettingsError e = TSettingsFile::Open(file, true, ini);
+    if (!e.Failed())
+        e = TSettingsFile::ReadMapCells(ini, load);
+    if (!e.Failed() && !load.HasMapPoints) {
+        // Saved from a device that holds no map cells: nothing to load.
+        e.Detail = QStringLiteral("[Map]");
+        e.Reason = QStringLiteral("strSetFileNoMap");
+        e.Args = {QStringLiteral("MapQ3_0_0"), QStringLiteral("MapQ3_%1_0").arg(TDeviceRecord::MapRowCount - 1)};
     }
-    bool found = false;
-    for (int i = 0; i < 40 && any; ++i)
-        found = found || ini.ValueExists(QStringLiteral("Map"), QStringLiteral("MapQ3_%1_0").arg(i));
-    if (!any || !found) {
-        Warn(QStringLiteral("strWrongConfFile"));
+    if (e.Failed()) {
+        FForm->RefuseSettingsFile(e, file);
         return;
     }
     if (!DataManager->ClearRecord198()) {
@@ -596,8 +596,8 @@ void TMapPage::BtnCalMapLoadFromFileClick()
     } else {
         DataManager->ClearMapDE(3);
     }
-    for (int i = 0; i < 40; ++i)
-        DeviceRecord.MapRows[i][0] = words[i];
+    for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+        DeviceRecord.MapRows[i][0] = load.MapWord0[i];
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")))
         DataManager->WriteMapRowDF();
     BtnCalMapReadClick();
