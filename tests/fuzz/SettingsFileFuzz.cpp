@@ -14,6 +14,8 @@
 //   default);
 // - saving what was taken and reading it back gives the same record, and
 //   the same file again;
+// - the map cells read alone are refused only where the load refuses the
+//   file, and are the load's words otherwise; saved and read back, the same;
 // - a device of any kind, version and hardware variant, holding what its
 //   read reports (also what no list of the pages offers), saved and loaded
 //   back onto itself: taken whole, the same values again.
@@ -213,11 +215,48 @@ void CheckQ3(const TIniFile &ini)
     FUZZ_CHECK(SavedQ3(back) == saved);
 }
 
+// The map cells read alone (the map page's load from a settings file):
+// refused, naming the cell, only where the load refuses the file too; the
+// load's words when the load takes it; saved and read back, the same words.
+void CheckMapCells(const TIniFile &ini, const TSettingsError &loadError, const TSettingsLoad &load)
+{
+    TSettingsLoad cells;
+    const TSettingsError e = TSettingsFile::ReadMapCells(ini, cells);
+    if (e.Failed()) {
+        CheckRefusal(e);
+        FUZZ_CHECK(e.Detail.startsWith(QLatin1String("MapQ3_")));
+        FUZZ_CHECK(loadError.Failed());
+        return;
+    }
+    // Each cell taken is the 16-bit word the file gives, or 0 where the
+    // file gives none.
+    for (int i = 0; i < TDeviceRecord::MapRowCount; ++i) {
+        const QString text = ini.ReadString(QStringLiteral("Map"), QStringLiteral("MapQ3_%1_0").arg(i));
+        qint64 v = 0;
+        FUZZ_CHECK(text.trimmed().isEmpty() ? cells.MapWord0[size_t(i)] == 0
+                                            : TSettingsFile::ParseInteger(text, v) && v == cells.MapWord0[size_t(i)]);
+    }
+    if (!loadError.Failed()) {
+        FUZZ_CHECK(cells.MapWord0 == load.MapWord0);
+        FUZZ_CHECK(cells.HasMapPoints == load.HasMapPoints);
+    }
+    TDeviceRecord rec = Kind48Device("J");
+    for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+        rec.MapRows[size_t(i)][0] = cells.MapWord0[size_t(i)];
+    TIniFile again;
+    again.LoadFromBytes(SavedMulti(rec));
+    TSettingsLoad back;
+    FUZZ_CHECK(!TSettingsFile::ReadMapCells(again, back).Failed());
+    FUZZ_CHECK(back.HasMapPoints && back.MapWord0 == cells.MapWord0);
+}
+
 void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
 {
     TSettingsLoad load;
     load.Record = Kind48Device(version);
     const TSettingsError e = TSettingsFile::ReadMulti(ini, load, modelOnly);
+    if (!modelOnly && qstrcmp(version, "J") == 0)
+        CheckMapCells(ini, e, load);
     if (e.Failed())
         return CheckRefusal(e);
     if (modelOnly)
