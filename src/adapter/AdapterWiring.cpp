@@ -168,7 +168,7 @@ void WireMainWindowToAdapter(TFormMain &form)
 
     TFormMain::TWindowServices &w = form.WindowServices;
     w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
-    w.AdapterWriteObd = [] { return !FormMultiOBD || FormMultiOBD->WriteOnLeaving(); };
+    w.AdapterWriteObd = [] { return !FormMultiOBD || FormMultiOBD->BtBOBDWriteConfigClick(); };
     w.AdapterDiscardObd = [] {
         if (Logic && Logic->UIState())
             Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);
@@ -191,12 +191,8 @@ void WireMainWindowToAdapter(TFormMain &form)
             FormMultiAIO->PgCMainChange();
     };
     w.ObdSelectPage = [](const QString &page) {
-        if (!FormMultiOBD)
-            return;
-        QTabWidget *tabs = FormMultiOBD->PgCMain;
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->widget(i)->objectName() == page)
-                TCommon::ActivatePage(tabs, tabs->widget(i), true);
+        if (FormMultiOBD)
+            FormMultiOBD->SelectPage(page);
     };
     w.AssignModuleProtocols = [] {
         if (Logic)
