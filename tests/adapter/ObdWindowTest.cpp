@@ -573,6 +573,10 @@ TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().startsWith("Reading recorded trouble codes..."));
     EXPECT_TRUE(P->Obd->PrBOBDErrors->isVisible());
     EXPECT_FALSE(P->Obd->PnlOBDErrorsButtons->isEnabled());
+    // A clear the box reports meanwhile: the reads' progress is not shown.
+    P->Box([](sim::SimAdapterState &s) { s.Obd.TroubleState[1] = 2; });
+    P->Tick();
+    EXPECT_FALSE(P->Obd->PrBOBDErrors->isVisible());
     P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 1; });
     Ticks(2);
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().isEmpty());
