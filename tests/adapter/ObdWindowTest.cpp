@@ -910,7 +910,7 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
                     continue;
                 }
                 // Looked for once; the user is told, and the edits and their mark stay.
-                EXPECT_EQ(P->AdapterCommands(), std::vector<uint8_t>{0x01});
+                EXPECT_EQ(P->AdapterCommandsArrived(1), std::vector<uint8_t>{0x01});
                 EXPECT_TRUE(P->Rig.BoxTexts().contains(LM->Translate(QStringLiteral("strObdBoxNotAnswering"))))
                     << P->Rig.BoxTexts().join('|').toStdString();
                 EXPECT_TRUE(Logic->UIState()->Modified());
