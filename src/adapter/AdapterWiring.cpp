@@ -191,8 +191,12 @@ void WireMainWindowToAdapter(TFormMain &form)
             FormMultiAIO->PgCMainChange();
     };
     w.ObdSelectPage = [](const QString &page) {
-        if (FormMultiOBD)
-            FormMultiOBD->SelectPage(page);
+        if (!FormMultiOBD)
+            return;
+        QTabWidget *tabs = FormMultiOBD->PgCMain;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->objectName() == page)
+                TCommon::ActivatePage(tabs, tabs->widget(i), true);
     };
     w.AssignModuleProtocols = [] {
         if (Logic)

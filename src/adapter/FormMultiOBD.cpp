@@ -40,6 +40,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
 #include <vector>
 
 TFormMultiOBD *FormMultiOBD = nullptr;
@@ -220,14 +221,20 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
     PrBOBDErrors->hide();
     PnlOBDCheckEngine->hide();
 
-    connect(PgCMain->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) { PgCMainChanging(index); });
+    connect(PgCMain->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        PgCMainChanging(index);
+        MarkUserPick();
+    });
+    PgCMain->installEventFilter(this);
+    PgCMain->tabBar()->installEventFilter(this);
     connect(PgCMain, &QTabWidget::currentChanged, this, [this] {
+        const bool byUser = std::exchange(FUserPick, false);
         if (FReverting)
             return;
         // A page the user picks is an entry of the adapter's pages: a box
         // that dropped out is looked for again first, as on entering the
         // adapter page. A page the program picks completes an entry made.
-        if (!FProgramSelect && Logic)
+        if (byUser && Logic)
             Logic->RedetectDroppedModules();
         PgCMainChange(PgCMain);
     });
@@ -639,13 +646,19 @@ void TFormMultiOBD::PgCMainChanging(int next)
         keepConfigPage();
 }
 
-void TFormMultiOBD::SelectPage(const QString &name)
+void TFormMultiOBD::MarkUserPick()
 {
-    FProgramSelect = true;
-    for (int i = 0; i < PgCMain->count(); ++i)
-        if (PgCMain->widget(i)->objectName() == name)
-            TCommon::ActivatePage(PgCMain, PgCMain->widget(i), true);
-    FProgramSelect = false;
+    // The page control changes its page while it handles the input; the
+    // mark does not outlast that.
+    FUserPick = true;
+    QTimer::singleShot(0, this, [this] { FUserPick = false; });
+}
+
+bool TFormMultiOBD::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == PgCMain || watched == PgCMain->tabBar()))
+        MarkUserPick();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFormMultiOBD::PgCMainChange(QObject *sender)

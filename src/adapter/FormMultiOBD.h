@@ -97,9 +97,6 @@ public:
     // answer included): the page keeps its edits and its mark, and a
     // warning says why.
     bool BtBOBDWriteConfigClick(QObject *sender = nullptr);
-    // Shows the named page as the program's step (a jump that the user's
-    // entry of the adapter page started): it looks for no box.
-    void SelectPage(const QString &name);
     // With OBD adaptation on: switches it off, writes the configuration and
     // resets both adaptation banks. True when it was off or is now off.
     bool SwitchAdaptationOff();
@@ -160,7 +157,12 @@ private:
     void AppendTroubleLine(const QString &text);
     void AppendFreezeLine(const QString &text);
     void PgCMainChanging(int next);
+    void MarkUserPick();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     bool IsConfigShown() const;
     bool IsShown(QWidget *page) const;
     void CopyObd(int flags);
@@ -178,8 +180,9 @@ private:
     TOBDMessageLinesList FTroubleCodeMessages{0};
     TOBDMessageLinesList FFreezeFrameMessages{1};
     bool FReverting = false;
-    // Set while the program picks the shown page.
-    bool FProgramSelect = false;
+    // Set while the user's own input (a click on a tab, a key) is handled:
+    // the page it shows is the user's entry.
+    bool FUserPick = false;
     // Set by a language change until control returns to the event loop: the
     // page entry that follows it is no new entry and keeps the lists.
     bool FLanguageRefresh = false;
