@@ -168,7 +168,7 @@ void WireMainWindowToAdapter(TFormMain &form)
 
     TFormMain::TWindowServices &w = form.WindowServices;
     w.AdapterModified = [] { return Logic && Logic->UIState() && Logic->UIState()->Modified(); };
-    w.AdapterWriteObd = [] { return !FormMultiOBD || FormMultiOBD->WriteOnLeaving(); };
+    w.AdapterWriteObd = [] { return !FormMultiOBD || FormMultiOBD->BtBOBDWriteConfigClick(); };
     w.AdapterDiscardObd = [] {
         if (Logic && Logic->UIState())
             Logic->UIState()->CopyFromDevice(QStringLiteral("OBD"), 3);

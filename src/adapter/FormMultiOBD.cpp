@@ -40,6 +40,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
 #include <vector>
 
 TFormMultiOBD *FormMultiOBD = nullptr;
@@ -220,10 +221,22 @@ TFormMultiOBD::TFormMultiOBD(QWidget *parent) : QWidget(parent)
     PrBOBDErrors->hide();
     PnlOBDCheckEngine->hide();
 
-    connect(PgCMain->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) { PgCMainChanging(index); });
+    connect(PgCMain->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        PgCMainChanging(index);
+        MarkUserPick();
+    });
+    PgCMain->installEventFilter(this);
+    PgCMain->tabBar()->installEventFilter(this);
     connect(PgCMain, &QTabWidget::currentChanged, this, [this] {
-        if (!FReverting)
-            PgCMainChange(PgCMain);
+        const bool byUser = std::exchange(FUserPick, false);
+        if (FReverting)
+            return;
+        // A page the user picks is an entry of the adapter's pages: a box
+        // that dropped out is looked for again first, as on entering the
+        // adapter page. A page the program picks completes an entry made.
+        if (byUser && Logic)
+            Logic->RedetectDroppedModules();
+        PgCMainChange(PgCMain);
     });
     BindControls();
 }
@@ -255,7 +268,12 @@ void TFormMultiOBD::CreateConfigPage()
     LblOBDConnectErrors->setWordWrap(true);
     setColour(LblOBDConnectErrors, QPalette::WindowText, Red);
     BtBOBDReadConfig = NewNamed<QPushButton>(p, "BtBOBDReadConfig", {8, 210, 120, 28}, QStringLiteral("Odczytaj"));
-    BtBOBDWriteConfig = NewNamed<QPushButton>(p, "BtBOBDWriteConfig", {136, 210, 120, 28}, QStringLiteral("Zapisz"));
+    // The write sits over the panel rather than in it: the panel is off while
+    // the box is not found, and edits not yet written can still be written
+    // (the write looks for the box first).
+    BtBOBDWriteConfig = NewNamed<QPushButton>(TbSOBDConfig, "BtBOBDWriteConfig", QRect(136, 210, 120, 28).translated(p->pos()),
+                                              QStringLiteral("Zapisz"));
+    BtBOBDWriteConfig->raise();
     BtBOBDDefaultSettings = NewNamed<QPushButton>(p, "BtBOBDDefaultSettings", {8, 246, 248, 28},
                                                   QStringLiteral("Ustawienia domyślne"));
     BtBAdapterTestModeInit = NewNamed<QPushButton>(p, "BtBAdapterTestModeInit", {8, 340, 170, 28},
@@ -622,23 +640,25 @@ void TFormMultiOBD::PgCMainChanging(int next)
             FReverting = false;
         }, Qt::QueuedConnection);
     };
+    // A write that did not go through (it says why) keeps the page and its edits.
     const int answer = Common->AskSaveChangedData(false);
-    if (answer == 2 || (answer == 6 && !WriteOnLeaving()))
+    if (answer == 2 || (answer == 6 && !BtBOBDWriteConfigClick()))
         keepConfigPage();
 }
 
-bool TFormMultiOBD::WriteOnLeaving()
+void TFormMultiOBD::MarkUserPick()
 {
-    // A write that did not go through keeps the page and its edits, so that
-    // the user can write again; a box not there (gone, or back but not yet
-    // found again) gets no request and is said so here.
-    const bool boxThere = obdActive();
-    if (BtBOBDWriteConfigClick())
-        return true;
-    if (!boxThere && Common)
-        Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdConfigNotWritten"))
-                                      : QStringLiteral("strObdConfigNotWritten"));
-    return false;
+    // The page control changes its page while it handles the input; the
+    // mark does not outlast that.
+    FUserPick = true;
+    QTimer::singleShot(0, this, [this] { FUserPick = false; });
+}
+
+bool TFormMultiOBD::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == PgCMain || watched == PgCMain->tabBar()))
+        MarkUserPick();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFormMultiOBD::PgCMainChange(QObject *sender)
@@ -706,6 +726,8 @@ void TFormMultiOBD::RefreshLive(bool visible)
     if (!Logic || !ui())
         return;
     PnlOBDConfig->setEnabled(adapterActive());
+    if (!obdActive())
+        BtBOBDWriteConfig->setEnabled(Logic->UIState()->Modified());
     const bool configVisible = visible && IsConfigShown();
     if (configVisible) {
         if (versionOk()) {
@@ -771,8 +793,9 @@ void TFormMultiOBD::UpdateLanguage()
         Logic->RefreshAllBindings(PnlOBDReadingsMini->objectName());
     }
     RebuildMessages();
+    // A box that does not answer holds no link: its last link state is no longer true.
     if (ui())
-        UpdateConnectState(BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
+        UpdateConnectState(obdActive() && BusyState(int(ui()->OBDactionMain->GetAsInteger() & 0x7F)));
 }
 
 void TFormMultiOBD::AdjustLayout()
@@ -1044,12 +1067,20 @@ void TFormMultiOBD::BtBOBDReadConfigClick()
 bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
 {
     Q_UNUSED(sender);
+    // A box that dropped out (and may answer again) is looked for once
+    // before the write.
+    if (!obdActive() && Logic)
+        Logic->RedetectDroppedModules();
     TUIStateOBD *s = ui();
     if (!obdActive() || !s) {
-        // The box is not there: nothing written, so no change record either;
-        // the question stays for the next write.
-        if (Common)
+        // The box did not answer: nothing written, so no change record
+        // either; the question stays for the next write. The page keeps its
+        // edits and its mark, and the user is told.
+        if (Common) {
             Common->ChangeWritten(false);
+            Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdBoxNotAnswering"))
+                                          : QStringLiteral("strObdBoxNotAnswering"));
+        }
         return false;
     }
     TDevStateOBD *d = module()->DevState();

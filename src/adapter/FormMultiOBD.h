@@ -90,14 +90,13 @@ public:
     void AdjustLayout();
     // Highlights the write button while the OBD settings hold unwritten edits.
     void UpdateWriteButtonState();
-    // Writes the OBD configuration to the box and, with OBD adaptation on,
-    // the controller's adaptation switches. False when nothing was written
-    // or a write was refused; the page then stays modified.
+    // The page's Save and the leave question's Yes: writes the OBD
+    // configuration to the box and, with OBD adaptation on, the controller's
+    // adaptation switches. A box not found is looked for once first. False
+    // when nothing was written or a write was refused (the box did not
+    // answer included): the page keeps its edits and its mark, and a
+    // warning says why.
     bool BtBOBDWriteConfigClick(QObject *sender = nullptr);
-    // The leave question's Yes: the write; false (the page and its edits
-    // stay, a warning says why) when it did not go through, for whatever
-    // reason, the box not being there included.
-    bool WriteOnLeaving();
     // With OBD adaptation on: switches it off, writes the configuration and
     // resets both adaptation banks. True when it was off or is now off.
     bool SwitchAdaptationOff();
@@ -158,7 +157,12 @@ private:
     void AppendTroubleLine(const QString &text);
     void AppendFreezeLine(const QString &text);
     void PgCMainChanging(int next);
+    void MarkUserPick();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     bool IsConfigShown() const;
     bool IsShown(QWidget *page) const;
     void CopyObd(int flags);
@@ -176,6 +180,9 @@ private:
     TOBDMessageLinesList FTroubleCodeMessages{0};
     TOBDMessageLinesList FFreezeFrameMessages{1};
     bool FReverting = false;
+    // Set while the user's own input (a click on a tab, a key) is handled:
+    // the page it shows is the user's entry.
+    bool FUserPick = false;
     // Set by a language change until control returns to the event loop: the
     // page entry that follows it is no new entry and keeps the lists.
     bool FLanguageRefresh = false;

@@ -486,7 +486,8 @@ TEST_F(AdapterConfigFile, RefusedDefaultsStayPendingInTheWindow)
 // comma, LF line ends.
 TEST_F(AdapterConfigFile, LoadReadsWhatEditorsWrite)
 {
-    Load("\xEF\xBB\xBF[info]\ndevice=2.0A r3 (edited)\nproduct=Service (Adapter)\n[obd]\nobdprotocol_ee=7\n"
+    // A TAB, as editors put in, is text.
+    Load("\xEF\xBB\xBF[info]\ndevice=2.0A r3\t(edited)\nproduct=Service (Adapter)\n[obd]\nobdprotocol_ee=7\n"
          "OBDAdaptLtFtBaseB1_EE=-5,0\nOBDisOBDsimActive=On\n"
          // Each at the very top of what its variable holds, in the editors' forms.
          "OBDAdaptStFtRange_EE=2.55E2\nOBDAdaptLtFtBaseB2_EE=127,4\nOBDAdaptLtFtRange_EE=255\n"

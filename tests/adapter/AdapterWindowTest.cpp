@@ -78,10 +78,10 @@ TEST(AdapterInMainWindow, BoxSilentAtRunTimeNeverHoldsTheTick)
     // settings): the box's presence query once each; its ticks ask nothing.
     p.Device.Server.log().clear();
     p.Rig.Form->MnIWindowAdapterClick();
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01}));
+    EXPECT_EQ(p.AdapterCommandsArrived(1), (std::vector<uint8_t>{0x01}));
     p.Tick(20);
     shellwiring::Get<QPushButton>(*p.Rig.Form, "BtnQSAdapterConfig")->click();
-    EXPECT_EQ(p.AdapterCommands(), (std::vector<uint8_t>{0x01, 0x01}));
+    EXPECT_EQ(p.AdapterCommandsArrived(2), (std::vector<uint8_t>{0x01, 0x01}));
     // The controller's reconnection brings the modules in line again.
     p.Device.Server.withLock([&] { p.Device.Adapter.State.Silent = false; });
     EXPECT_TRUE(DataManager->SyncModules(true));

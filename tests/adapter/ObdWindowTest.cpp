@@ -327,13 +327,15 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     QCoreApplication::processEvents();
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
     EXPECT_EQ(IndexOf(P->Frames(), C2, 0x72), -1);
-    // Yes with a write the box refuses, with the box gone, and with the box back
-    // but not yet found again: the page and its edits stay; a warning says so.
+    // Yes with a write the box refuses, with the box gone (looked for once),
+    // and with the box back, found again by the Yes and refusing the write:
+    // the page and its edits stay; a warning says why.
     P->Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrYes) ? int(mrYes) : b.Buttons.value(0); };
     P->Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
-    struct Row { const char *name; bool silent; const char *leaveTo; };
-    for (const Row row : {Row{"write refused", false, "TbSOBDLive"}, Row{"box gone", true, "TbSOBDLive"},
-                          Row{"box back, not yet found again", false, "TbSConfig"}}) {
+    struct Row { const char *name; bool silent; const char *leaveTo, *warning; };
+    for (const Row row : {Row{"write refused", false, "TbSOBDLive", "strObdConfigNotWritten"},
+                          Row{"box gone", true, "TbSOBDLive", "strObdBoxNotAnswering"},
+                          Row{"box back, found again", false, "TbSConfig", "strObdConfigNotWritten"}}) {
         SCOPED_TRACE(row.name);
         P->Box([&](sim::SimAdapterState &s) { s.Silent = row.silent; });
         Ticks(row.silent ? 8 : 0); // until the OBD module gave up
@@ -346,7 +348,7 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
         EXPECT_EQ(P->Obd->UpDOBDAdaptStFtBase->value(), -10);
         ASSERT_EQ(P->Rig.Boxes.size(), 2u) << P->Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(P->Rig.Boxes[1].Type, mtWarning);
-        EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strObdConfigNotWritten")));
+        EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QString::fromLatin1(row.warning)));
         EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQModChange")));
         EXPECT_EQ(IndexOf(P->Frames(), C0, 0x55), -1);
     }
@@ -571,6 +573,10 @@ TEST_F(ObdWindowTest, LostLinkEmptiesTheTroubleCodePage)
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().startsWith("Reading recorded trouble codes..."));
     EXPECT_TRUE(P->Obd->PrBOBDErrors->isVisible());
     EXPECT_FALSE(P->Obd->PnlOBDErrorsButtons->isEnabled());
+    // A clear the box reports meanwhile: the reads' progress is not shown.
+    P->Box([](sim::SimAdapterState &s) { s.Obd.TroubleState[1] = 2; });
+    P->Tick();
+    EXPECT_FALSE(P->Obd->PrBOBDErrors->isVisible());
     P->Box([](sim::SimAdapterState &s) { s.Obd.State[4] = 1; });
     Ticks(2);
     EXPECT_TRUE(P->Obd->MemOBDTroubles->toPlainText().isEmpty());
@@ -823,10 +829,13 @@ TEST(ObdMessages, ListsRenderByKindAndDropLinesByCode)
 }
 
 // A box silent long enough for its modules to give up, then answering again:
-// nothing asks it until Detect in Connection status or entering the adapter
-// page looks for it, and then the OBD window works again. With the
-// controller's link lost, entering the page sends the box nothing.
-// Unwritten edits stay through it all, and through the link coming back.
+// nothing asks it until the user's Detect in Connection status, entry of
+// the adapter page or of one of its pages, Save or Yes at the leave question
+// looks for it, and then the OBD window works again. Save and Yes write the
+// edits to the box found again; a box still silent is asked once, and the
+// edits and their mark stay with a word. With the controller's link lost,
+// entering the page sends the box nothing. Unwritten edits stay through it
+// all, and through the link coming back.
 TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
 {
     auto obdRequests = [this] {
@@ -837,11 +846,24 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         shellwiring::ClickTab(*Form, "TbSConfig");
         shellwiring::ClickTab(*Form, "TbSAdapter");
     };
-    enum Road { Detect, AdapterPage, InfoTab, LinkBack };
-    struct Row { const char *name; Road road; bool edits; };
+    // The edits (adaptation on, maximum correction 17) went to the box.
+    auto expectWritten = [this] {
+        const auto adapter = P->AdapterRequests();
+        const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
+        ASSERT_NE(write, adapter.end());
+        EXPECT_EQ(std::pair((*write)[3], (*write)[10]), std::pair(uint8_t(0x0A), uint8_t(17)));
+        EXPECT_FALSE(Logic->UIState()->Modified());
+    };
+    // Roads from LiveTab on write the edits themselves (Yes at the leave question, or Save).
+    enum Road { Detect, AdapterPage, InfoTab, CodesTab, LinkBack, LiveTab, Save, F2 };
+    struct Row { const char *name; Road road; bool edits; bool back = true; };
     for (const Row row : {Row{"Detect", Detect, false}, Row{"adapter page", AdapterPage, false},
-                          Row{"edits, Detect", Detect, true}, Row{"edits, INFO tab", InfoTab, true},
-                          Row{"edits, controller link back", LinkBack, true}}) {
+                          Row{"trouble codes tab", CodesTab, false}, Row{"edits, Detect", Detect, true},
+                          Row{"edits, INFO tab", InfoTab, true},
+                          Row{"edits, controller link back", LinkBack, true}, Row{"edits, Live data tab", LiveTab, true},
+                          Row{"edits, Save", Save, true}, Row{"edits, F2", F2, true},
+                          Row{"edits, Live data tab, box silent", LiveTab, true, false},
+                          Row{"edits, Save, box silent", Save, true, false}, Row{"edits, F2, box silent", F2, true, false}}) {
         SCOPED_TRACE(row.name);
         P.reset();
         // The box's side of the adaptation's requests around the readings.
@@ -866,15 +888,43 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
             Ticks(8);
             ASSERT_FALSE(ModuleOBD->IsActive());
             ASSERT_EQ(ModuleAdapter->IsActive(), !row.edits) << "the whole box dropped out";
-            P->Box([](sim::SimAdapterState &s) { s.Silent = false; });
+            P->Box([&](sim::SimAdapterState &s) { s.Silent = !row.back; });
             P->ClearLog();
             P->Tick();
             ASSERT_EQ(obdRequests(), 0) << "a module that gave up is asked no more by itself";
 
+            if (row.road >= LiveTab) {
+                P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+                P->Rig.Boxes.clear();
+                P->ClearLog();
+                if (row.road == LiveTab)
+                    shellwiring::ClickTab(*Form, "TbSOBDLive");
+                else if (row.road == Save)
+                    P->Obd->BtBOBDWriteConfig->click();
+                else
+                    shellwiring::Get<QAction>(*Form, "MnIWindowMeasure")->trigger();
+                QCoreApplication::processEvents();
+                if (row.back) {
+                    expectWritten();
+                    EXPECT_TRUE(ModuleOBD->IsActive());
+                    continue;
+                }
+                // Looked for once; the user is told, and the edits and their mark stay.
+                EXPECT_EQ(P->AdapterCommandsArrived(1), std::vector<uint8_t>{0x01});
+                EXPECT_TRUE(P->Rig.BoxTexts().contains(LM->Translate(QStringLiteral("strObdBoxNotAnswering"))))
+                    << P->Rig.BoxTexts().join('|').toStdString();
+                EXPECT_TRUE(Logic->UIState()->Modified());
+                EXPECT_TRUE(P->Obd->ChBOBDAdaptationEnable->isChecked());
+                EXPECT_EQ(P->Obd->UpDOBDAdaptMaxCorr->value(), 17);
+                EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDConfig);
+                continue;
+            }
             if (row.road == Detect)
                 P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
+            else if (row.road == AdapterPage)
+                enterAdapterPage();
             else
-                row.road == AdapterPage ? enterAdapterPage() : shellwiring::ClickTab(*Form, "TbSAdapterMultiInfo");
+                shellwiring::ClickTab(*Form, row.road == InfoTab ? "TbSAdapterMultiInfo" : "TbSOBDErrors");
             Ticks(2);
             EXPECT_TRUE(ModuleOBD->IsActive());
             EXPECT_GT(obdRequests(), 2);
@@ -892,11 +942,7 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
         P->ClearLog();
         shellwiring::ClickTab(*Form, "TbSConfig");
-        const auto adapter = P->AdapterRequests();
-        const auto write = std::find_if(adapter.begin(), adapter.end(), [](const sim::Bytes &b) { return b[1] == 0x72; });
-        ASSERT_NE(write, adapter.end());
-        EXPECT_EQ(std::pair((*write)[3], (*write)[10]), std::pair(uint8_t(0x0A), uint8_t(17)));
-        EXPECT_FALSE(Logic->UIState()->Modified());
+        expectWritten();
     }
     // The controller stops answering until its link is lost.
     P->Device.Probes.present(0);

@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QLabel>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -117,6 +119,20 @@ public:
         for (const auto &r : Device.AdapterRequests())
             out.push_back(r[1]);
         return out;
+    }
+    // The adapter's commands once at least count of them have reached the
+    // box: on a busy machine the box may take a request in after the
+    // program stopped waiting for its answer. Gives up after five seconds.
+    std::vector<uint8_t> AdapterCommandsArrived(size_t count) const
+    {
+        Device.Server.log().waitFor(
+            [count](const std::vector<sim::ReceivedFrame> &frames) {
+                return size_t(std::count_if(frames.begin(), frames.end(), [](const sim::ReceivedFrame &f) {
+                           return !f.bytes.empty() && f.bytes[0] == 0xC2;
+                       })) >= count;
+            },
+            std::chrono::seconds(5));
+        return AdapterCommands();
     }
     size_t LiveReads() const
     {
