@@ -346,6 +346,7 @@ bool TMultiCalModelPage::Write()
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
+    TRecordedWrite write;
     StoreModelState();
     // Every value is checked before the first frame.
     Kind48Math::TModelPoints pts;
@@ -355,8 +356,6 @@ bool TMultiCalModelPage::Write()
     if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)
         || !ModelParameterValue(DeviceRecord, 1, mult)) {
         // Nothing written: no change record, the question stays.
-        if (Common)
-            Common->ChangeWritten(false);
         W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
         return false;
     }
@@ -381,10 +380,7 @@ bool TMultiCalModelPage::Write()
             DeviceRecord.ModelPointsB[size_t(i)] = DeviceRecord.ModelPointsA[size_t(i)];
         ok = dm.WriteModel2Block();
     }
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
-    if (!ok) {
+    if (!write.Report(ok)) {
         // The edits stay: the mark is kept and no read-back replaces them.
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));

@@ -132,6 +132,7 @@ void TFormMain::BtBSetNextInspectionClick()
     auto *button = Component<QAbstractButton>("BtBSetNextInspection");
     const bool changed = button && button->palette().color(QPalette::ButtonText) == kChangedCaption;
     if (UpdateLastChangeInfo(changed)) {
+        TRecordedWrite write;
         bool written = true;
         if (ChangeRecordApplies()) {
             auto *next = Component<QComboBox>("CmBNextInspection");
@@ -142,9 +143,7 @@ void TFormMain::BtBSetNextInspectionClick()
                 DeviceRecord.InspectionTimeDistRatio = kInspectionRatio[size_t(ratio->currentIndex())];
             written = DataManager->WriteNextInspection();
         }
-    // The change record goes out only once the write it records went through.
-        if (Common)
-            Common->ChangeWritten(written);
+        written = write.Report(written);
         PgCConfWizardChange();
         // A choice the device did not take keeps its changed mark, and says so.
         if (!written && Common)

@@ -592,6 +592,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
+    // The load's writes are one: the change record goes out after the last
+    // of them, once every one went through.
+    TRecordedWrite write;
     if (!ModelOnly) {
         if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
             // What was not written stays on the pages, marked as changed;
@@ -615,6 +618,8 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         WindowServices.Kind48CalibrationWriteModel2();
         FLoadKeepsDeviceIdleHot = false;
     }
+    // Each of the model writes above reported its own result into this one.
+    write.Report(LinkReady());
 }
 
 // The device writes of a confirmed kind-48 load, in their fixed order. The
