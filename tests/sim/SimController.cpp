@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace sim {
 
@@ -78,6 +79,15 @@ std::string hex2(uint8_t v)
 }
 
 } // namespace
+
+bool SimController::WritesSettings(uint8_t kind, const Bytes &r)
+{
+    static constexpr uint8_t writes[] = {0x08, 0x52, 0x16, 0x04, 0xD9, 0xD5, 0x96, 0x62, 0xDF, 0x32, 0x34};
+    const bool write = r.size() > 1
+                       && (std::find(std::begin(writes), std::end(writes), r[1]) != std::end(writes)
+                           || std::any_of(std::begin(kFixed), std::end(kFixed), [&r](const FixedBlock &f) { return f.Write == r[1]; }));
+    return write && !SettingsOf(kind, r).empty();
+}
 
 std::vector<std::string> SimController::SettingsOf(uint8_t kind, const Bytes &r)
 {

@@ -131,6 +131,8 @@ public:
     // recorded points, work types, clearing, tests and the change record are
     // no settings: those name none.
     static std::vector<std::string> SettingsOf(uint8_t kind, const Bytes &request);
+    // Whether a whole request writes one of the settings SettingsOf names.
+    static bool WritesSettings(uint8_t kind, const Bytes &request);
 
     // The server handler (header 0xC0, named "controller") that frames
     // requests and answers them from this controller. The controller must
