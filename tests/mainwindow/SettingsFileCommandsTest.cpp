@@ -585,6 +585,18 @@ struct SettingsProgram {
     std::function<void(TFormMain &)> MoreWiring;
 };
 
+// File > Save As once more, into again: the first file into a, the second
+// into b.
+void SaveAgain(TFormMain &form, const QString &file, const QString &again, TIniFile &a, TIniFile &b)
+{
+    form.SettingsFileDialog = [again](bool, const QString &, const QString &) { return again; };
+    form.MnIFileSaveAsClick();
+    a.SetFileName(file);
+    b.SetFileName(again);
+    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
+    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+}
+
 } // namespace
 
 TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
@@ -634,12 +646,8 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 
     // The other device now saves the same file, its model corrections
     // included (the other device held other ones).
-    const QString again = dir.filePath(QStringLiteral("again.ddf"));
-    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return again; };
-    form.MnIFileSaveAsClick();
-    TIniFile a(file), b(again);
-    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
-    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+    TIniFile a, b;
+    SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
     EXPECT_EQ(a.ReadString("Model", "CorrectionMult"), QStringLiteral("0.7509765625"));
     EXPECT_EQ(a.ReadString("Model", "CorrectionMask"), QStringLiteral("165"));
     for (const char *section : {"Config", "Model"}) {
@@ -1036,12 +1044,8 @@ TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVers
             EXPECT_EQ(unread, "");
             device.Server.withLock([&] { EXPECT_EQ(device.Controller.State.Param16[17], 800); });
             // Saved again, the device gives the same file.
-            const QString again = dir.filePath(QStringLiteral("again.ddf"));
-            form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return again; };
-            form.MnIFileSaveAsClick();
-            TIniFile a(file), b(again);
-            ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
-            ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+            TIniFile a, b;
+            SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
             std::string changed;
             for (const QString &section : a.ReadSections())
                 for (const QString &key : a.ReadSection(section))

@@ -125,18 +125,6 @@ std::vector<std::string> SimController::SettingsOf(uint8_t kind, const Bytes &r)
         }
         return out;
     }
-    case 0xD4:
-    case 0xD5:
-        return {"D4/" + std::to_string(r[2])};
-    case 0x95:
-    case 0x96:
-        return {"95/" + std::to_string(r[2])};
-    case 0x61:
-    case 0x62:
-        return {"61/" + std::to_string(r[2])};
-    case 0xDC:
-    case 0xDF:
-        return {"DC/" + std::to_string(r[2])};
     case 0x31:
     case 0x32:
     case 0x33:
@@ -148,6 +136,10 @@ std::vector<std::string> SimController::SettingsOf(uint8_t kind, const Bytes &r)
         return {(cmd <= 0x32 ? "word/" : "counter/") + std::to_string(index)};
     }
     default:
+        // Pages and rows by number (0xDF writes word 0 of a row).
+        for (const FixedBlock &f : {FixedBlock{0xD4, 0xD5}, {0x95, 0x96}, {0x61, 0x62}, {0xDC, 0xDF}})
+            if (cmd == f.Read || cmd == f.Write)
+                return {hex2(f.Read) + "/" + std::to_string(r[2])};
         for (const auto &f : kFixed)
             if (f.Write != 0 && (cmd == f.Read || cmd == f.Write))
                 return {"block/" + hex2(f.Read)};

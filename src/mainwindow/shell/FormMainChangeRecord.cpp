@@ -53,7 +53,8 @@ bool TFormMain::WriteLastChangeInfo(uint8_t mode)
     const bool applies = ChangeRecordApplies();
     if (mode != 1 || !applies)
         return applies;
-    // A failed write does not stop the settings write it precedes.
+    // It follows the write it records; a record the device does not take
+    // leaves that write as it is.
     DataManager->WriteLastChangeInfo(TCommonConv::GetSystemDriveSerial(),
                                      TCommonConv::PackDateTime(QDateTime::currentDateTime()));
     return true;
