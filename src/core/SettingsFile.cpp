@@ -299,6 +299,10 @@ const Key ConfigG[] = {
 };
 const Key ConfigJ[] = {{"HotEngineStartOnGas", "HotEngineStartOnGas", V::Bool, 0}};
 
+// [Info] key of a file whose save read the idle RPM and manifold pressure
+// also from a device below "G".
+const char *const IdleHotKey = "IdleHotRead";
+
 // [Model] head of kind 48.
 const Key ModelMultiHead[] = {
     {"Mult", "Mult", V::Float, 1.0}, {"Offset", "Offset", V::Float, 1.0},
@@ -966,6 +970,16 @@ void TSettingsFile::WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TS
         w.Int(SMapCorrections, QStringLiteral("MaxPcolForLoad"), rec.MaxPcolForLoad);
     if (from("J"))
         w.Put(SConfig, ConfigJ);
+    // Below "G" the configuration read does not take the idle RPM and
+    // manifold pressure: this save has read them besides, which a file
+    // saved without that read does not say.
+    if (!from("G"))
+        ini.WriteString(SInfo, QLatin1String(IdleHotKey), QStringLiteral("1"));
+}
+
+bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini, const TDeviceRecord &device)
+{
+    return RecordIsKind48AtLeast(device, u"G") || ini.ReadString(SInfo, QLatin1String(IdleHotKey)) == QLatin1String("1");
 }
 
 QString TSettingsFile::VersionCode(const TIniFile &ini)

@@ -90,6 +90,11 @@ public:
                         QChar decimalPoint);
     static void WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
                            QChar decimalPoint);
+    // Whether a kind-48 file holds the device's own idle RPM and manifold
+    // pressure: one from a device at "G" or later, whose configuration read
+    // takes them, or saved by a save that read them below it. An older file
+    // below "G" holds whatever the record held then.
+    static bool HoldsDeviceIdleHot(const TIniFile &ini, const TDeviceRecord &device);
 
     // Word 0 of each map row whose word 1 has bit 15 set := the unsigned sum
     // of words 1 and 2 shifted right by one, with bit 15 set.

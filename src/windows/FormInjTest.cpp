@@ -477,10 +477,8 @@ bool TFormInjTest::closeQuery()
         if (answer == mrCancel)
             return false;
         if (answer == mrYes) {
-            const bool written = BtBWriteGasInjTabClick();
-            // The change record goes out only for a table the device took.
-            Common->ChangeWritten(written);
-            if (!written)
+            TRecordedWrite write;
+            if (!write.Report(BtBWriteGasInjTabClick()))
                 return false;
         }
     }

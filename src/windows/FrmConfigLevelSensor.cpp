@@ -209,10 +209,10 @@ void TFrmConfigLevelSensor::warnIncomplete()
 
 bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
 {
+    // A write that ends without going through (nothing written) sends no
+    // change record: the question stays.
+    TRecordedWrite write;
     if (!connected()) {
-        // Nothing written: no change record, the question stays.
-        if (Common)
-            Common->ChangeWritten(false);
         if (FModified)
             warnIncomplete();
         return false;
@@ -225,11 +225,7 @@ bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
         const bool unmoved = FShown[i] >= 0 && bar->value() == std::clamp(FShown[i], bar->minimum(), bar->maximum());
         values[i] = unmoved ? FShown[i] : bar->value();
     }
-    const bool written = writeSettings(values);
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(written);
-    return written;
+    return write.Report(writeSettings(values));
 }
 
 bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()

@@ -361,10 +361,8 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
         if (!FForm->UpdateLastChangeInfo(Modified()))
             return false;
     }
-    const bool written = writeRoad();
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(written);
+    TRecordedWrite write;
+    const bool written = write.Report(writeRoad());
     if (written) {
         RefreshFromDevice();
     } else {
@@ -575,9 +573,11 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
                                TranslateKey(QStringLiteral("strWriteDefaultSettingsCaption")))
                != mrOk)
         return false;
-    // Edited settings pass the change-record question before the first frame.
+    // Edited settings pass the change-record question before the first frame;
+    // the record goes out after the last one, the 44 cells included.
     if (FForm && !FForm->UpdateLastChangeInfo(true))
         return false;
+    TRecordedWrite write;
     auto *b = BasePage;
     auto *a = AdvancePage;
     auto *s = SwitchingPage;
@@ -673,7 +673,7 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
         else
             all = dm.WriteCounter34(cell.Address, uint8_t(cell.Value)) && all;
     }
-    if (all && dm.GetConnected())
+    if (write.Report(all && dm.GetConnected()))
         return true;
     if (Common)
         Common->ShowWarning(TranslateKey(QStringLiteral("strConfDefaultIncomplete")));

@@ -144,6 +144,7 @@ bool TMultiCalCorrectionsPage::Write()
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
+    TRecordedWrite write;
     // Everything the frames carry is taken from the page before the first one.
     TMultiCalModelPage::StoreModelState();
     int bits = 0;
@@ -165,10 +166,7 @@ bool TMultiCalCorrectionsPage::Write()
     // The manifold-pressure curve exists in the device from version "G" on.
     if (ok && dm.IsDeviceVersionAtLeast(48, QStringLiteral("G")))
         ok = dm.WriteCorrections98();
-    ok = ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104);
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
+    ok = write.Report(ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104));
     if (!ok) {
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatCorrections"));

@@ -346,6 +346,7 @@ bool TMultiCalModelPage::Write()
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
+    TRecordedWrite write;
     StoreModelState();
     // Every value is checked before the first frame.
     Kind48Math::TModelPoints pts;
@@ -355,15 +356,17 @@ bool TMultiCalModelPage::Write()
     if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)
         || !ModelParameterValue(DeviceRecord, 1, mult)) {
         // Nothing written: no change record, the question stays.
-        if (Common)
-            Common->ChangeWritten(false);
         W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
         return false;
     }
     TDataManager &dm = *DataManager;
     const TDeviceRecord &r = DeviceRecord;
-    bool ok = dm.WriteParamWord(8, r.IdleHotTb) && dm.WriteParamWord(17, r.IdleHotRPM)
-              && dm.WriteParamByte(47, r.IdleHotPcol) && dm.WriteParameter(1) && dm.WriteParameter(2)
+    // A settings file without the device's idle RPM and manifold pressure
+    // leaves them as the device holds them.
+    const bool idleHot = !(W.Form && W.Form->LoadKeepsDeviceIdleHot());
+    bool ok = dm.WriteParamWord(8, r.IdleHotTb)
+              && (!idleHot || (dm.WriteParamWord(17, r.IdleHotRPM) && dm.WriteParamByte(47, r.IdleHotPcol)))
+              && dm.WriteParameter(1) && dm.WriteParameter(2)
               && dm.WriteParamByte(31, r.ReturnToPetrolMask) && dm.WriteParamByte(52, r.ExtraOptions)
               && dm.WriteParameter(83) && dm.WriteParamByte(48, r.MapType);
     if (ok && D().GetAdaptation() && !W.AdaptationWasOn) {
@@ -377,10 +380,7 @@ bool TMultiCalModelPage::Write()
             DeviceRecord.ModelPointsB[size_t(i)] = DeviceRecord.ModelPointsA[size_t(i)];
         ok = dm.WriteModel2Block();
     }
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
-    if (!ok) {
+    if (!write.Report(ok)) {
         // The edits stay: the mark is kept and no read-back replaces them.
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));

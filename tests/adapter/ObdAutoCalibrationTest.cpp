@@ -90,8 +90,22 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
             EXPECT_EQ(reset, adapter.end());
             p.Box([](sim::SimAdapterState &s) { EXPECT_EQ(s.Obd.Banks[0], sim::Bytes(100, 5)); });
         }
-        // The run started all the same.
+        // The run started all the same, and its start's change record went
+        // out once, after the start's last setting (the idle time) and
+        // before the run.
         EXPECT_TRUE(logic.IsBusy());
+        std::vector<sim::Bytes> controller;
+        for (const sim::Bytes &f : p.Device.Server.log().bytes())
+            if (f[0] == 0xC0)
+                controller.push_back(f);
+        const auto isRecord = [](const sim::Bytes &f) { return f[1] == 0x55; };
+        EXPECT_EQ(std::count_if(controller.begin(), controller.end(), isRecord), 1);
+        const auto record = std::find_if(controller.begin(), controller.end(), isRecord);
+        const auto idle = std::find_if(controller.rbegin(), controller.rend(),
+                                       [](const sim::Bytes &f) { return f[1] == 0x52 && f[2] == 8; });
+        ASSERT_NE(idle, controller.rend());
+        EXPECT_GT(record - controller.begin(), controller.rend() - idle - 1);
+        EXPECT_LT(record, std::find(controller.begin(), controller.end(), sim::Bytes{0xC0, 0x20, 3, 0xE3}));
         p.Rig.Form.reset();
         FrmConfigLevelSensor = nullptr;
         FormWorkingPressure = nullptr;

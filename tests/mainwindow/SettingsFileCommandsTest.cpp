@@ -579,10 +579,26 @@ struct SettingsProgram {
             InstallConfigurationPage(f, Logic);
             TModel2Page::Install(f);
             TModelPage::Install(f);
+            if (MoreWiring)
+                MoreWiring(f);
         };
         return Rig.Create();
     }
+    // Further pages and windows, wired before the window's creation steps.
+    std::function<void(TFormMain &)> MoreWiring;
 };
+
+// File > Save As once more, into again: the first file into a, the second
+// into b.
+void SaveAgain(TFormMain &form, const QString &file, const QString &again, TIniFile &a, TIniFile &b)
+{
+    form.SettingsFileDialog = [again](bool, const QString &, const QString &) { return again; };
+    form.MnIFileSaveAsClick();
+    a.SetFileName(file);
+    b.SetFileName(again);
+    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
+    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+}
 
 } // namespace
 
@@ -633,12 +649,8 @@ TEST(SettingsFileRoundTrip, SavedDeviceSettingsComeBackOnAnotherDevice)
 
     // The other device now saves the same file, its model corrections
     // included (the other device held other ones).
-    const QString again = dir.filePath(QStringLiteral("again.ddf"));
-    form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return again; };
-    form.MnIFileSaveAsClick();
-    TIniFile a(file), b(again);
-    ASSERT_EQ(a.Load(), TIniFile::Status::Ok);
-    ASSERT_EQ(b.Load(), TIniFile::Status::Ok);
+    TIniFile a, b;
+    SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
     EXPECT_EQ(a.ReadString("Model", "CorrectionMult"), QStringLiteral("0.7509765625"));
     EXPECT_EQ(a.ReadString("Model", "CorrectionMask"), QStringLiteral("165"));
     for (const char *section : {"Config", "Model"}) {
@@ -967,4 +979,115 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
     }
     Common = nullptr;
     TCommon::SetAnswerProvider({});
+}
+
+#include "mainwindow/ShellWiring.h"
+#include "mainwindow/configuration/MapPage.h"
+#include "windows/ConfigurationPagesWiring.h"
+
+#include <set>
+
+// Each kind at each version letter: the device's own backup (File > Save As)
+// loaded back onto it (File > Load, OK) writes only settings the save read
+// from it, as the frames on the wire name them, and the device holds
+// afterwards what it held (a hot-idle RPM of 800 stays 800).
+TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVersion)
+{
+    for (const uint8_t kind : {20, 21, 48})
+        for (char version = 'A'; version <= 'J'; ++version) {
+            SCOPED_TRACE(std::to_string(kind) + version);
+            SettingsProgram program{kind, version};
+            startup::StartupRig &rig = program.Rig;
+            startup::SimDevice &device = program.Device;
+            rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
+            // The pages and windows a kind-48 load writes through.
+            program.MoreWiring = [&program](TFormMain &f) {
+                shellwiring::Wire(f);
+                auto *model2 = f.PageLogic<TModel2Page>("Model2Page");
+                auto *model = f.PageLogic<TModelPage>("ModelPage");
+                model2->Hooks.UpdateOptionFlags = [&program] { program.Logic.UpdateOptionFlags(); };
+                model2->Hooks.SelectWorkPressure = [&program](bool write) { program.Logic.SelectWorkPressure(write); };
+                model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [&f](bool modified) {
+                    return f.UpdateLastChangeInfo(modified);
+                };
+                auto *map = TMapPage::Install(f);
+                map->Model = model;
+                map->Model2 = model2;
+                TCorrectionsPage::Install(f);
+                WireConfigurationPagesToWindows(f);
+                f.InstallChangeRecordQuery();
+            };
+            TFormMain &form = program.Create([](SimControllerState &s) {
+                s.Param16[17] = 800;
+                s.Param8[47] = 40;
+                if (s.Kind == 20)
+                    s.Param8[28] = 1; // the sensor of its variant
+                if (s.Kind != 48)
+                    return;
+                // As this program writes a kind-48 model: the system-pressure
+                // curve of its working pressure, that curve switched on.
+                s.Model[74] = 1;
+                const TDeviceRecord kept = DeviceRecord;
+                DeviceRecord.WorkPress = s.Param8[30];
+                TProgramLogic().SelectWorkPressure(false);
+                s.Payload[0xD0].assign(DeviceRecord.PsysCorrections.begin(), DeviceRecord.PsysCorrections.end());
+                DeviceRecord = kept;
+            });
+            rig.Tick(); // the windows of the device's kind
+            ASSERT_TRUE(DataManager->GetConnected());
+            QTemporaryDir dir;
+            const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+            form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+            auto settings = [&device, kind](bool writes) {
+                std::set<std::string> out;
+                for (const Bytes &f : device.Server.log().bytes())
+                    if (f.size() > 1 && IsWrite(f[1]) == writes)
+                        for (const std::string &name : SimController::SettingsOf(kind, f))
+                            out.insert(name);
+                return out;
+            };
+            device.Server.log().clear();
+            form.MnIFileSaveAsClick();
+            ASSERT_EQ(form.SettingsFileName, file) << rig.BoxTexts().join('|').toStdString();
+            const std::set<std::string> read = settings(false);
+
+            device.Server.log().clear();
+            rig.Boxes.clear();
+            form.MnIFileLoadCnfClick();
+            const std::set<std::string> written = settings(true);
+            EXPECT_FALSE(written.empty()) << rig.BoxTexts().join('|').toStdString();
+            std::string unread;
+            for (const std::string &name : written)
+                if (!read.count(name))
+                    unread += name + " ";
+            EXPECT_EQ(unread, "");
+            device.Server.withLock([&] { EXPECT_EQ(device.Controller.State.Param16[17], 800); });
+            // Saved again, the device gives the same file.
+            TIniFile a, b;
+            SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
+            std::string changed;
+            for (const QString &section : a.ReadSections())
+                for (const QString &key : a.ReadSection(section))
+                    if (key != QLatin1String("SaveDate") && a.ReadString(section, key) != b.ReadString(section, key))
+                        changed += (section + u'/' + key + u'=' + a.ReadString(section, key) + u'/'
+                                    + b.ReadString(section, key) + u' ').toStdString();
+            EXPECT_EQ(changed, "");
+            if (kind != 48 || version >= 'G')
+                continue;
+            // A file saved without reading them below "G" holds no idle RPM
+            // or manifold pressure of the device: they stay as it holds them.
+            a.DeleteKey(QStringLiteral("Info"), QStringLiteral("IdleHotRead"));
+            a.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotRPM"), QStringLiteral("0"));
+            a.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotPcol"), QStringLiteral("0"));
+            ASSERT_EQ(a.Save(), TIniFile::Status::Ok);
+            form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+            device.Server.log().clear();
+            form.MnIFileLoadCnfClick();
+            EXPECT_FALSE(settings(true).empty());
+            EXPECT_EQ(settings(true).count("16/17") + settings(true).count("8/47"), 0u);
+            device.Server.withLock([&] {
+                EXPECT_EQ(device.Controller.State.Param16[17], 800);
+                EXPECT_EQ(device.Controller.State.Param8[47], 40);
+            });
+        }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace sim {
 
@@ -57,7 +58,94 @@ constexpr FixedBlock kFixed[] = {
 
 uint16_t word(const Bytes &r, size_t at) { return static_cast<uint16_t>(r[at] << 8 | r[at + 1]); }
 
+// Where a kind-48 controller's 0xD8 block holds a single parameter: 8-bit
+// id -> byte of the block, first bit, bit count (8: the whole byte), and
+// 16-bit id -> first byte of its word.
+struct TBlockPlace {
+    uint8_t Id;
+    size_t At;
+    int Shift, Width;
+};
+constexpr TBlockPlace kBlockBytes[] = {
+    {1, 2, 0, 3},  {5, 2, 3, 1},  {6, 2, 7, 1},  {7, 2, 4, 1},  {8, 2, 5, 1},  {20, 2, 6, 1}, {16, 3, 0, 1},
+    {17, 3, 1, 1}, {18, 3, 2, 1}, {21, 3, 3, 1}, {27, 3, 7, 1}, {2, 7, 0, 8},  {12, 14, 0, 8},
+    {11, 15, 0, 8}, {10, 16, 0, 8}, {3, 21, 0, 8}, {4, 22, 0, 8}, {23, 23, 0, 8}, {28, 24, 0, 8}};
+constexpr std::pair<uint8_t, size_t> kBlockWords[] = {{7, 8}, {6, 10}, {8, 12}, {9, 17}, {10, 19}};
+
+std::string hex2(uint8_t v)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[v >> 4], digits[v & 15]};
+}
+
 } // namespace
+
+bool SimController::WritesSettings(uint8_t kind, const Bytes &r)
+{
+    static constexpr uint8_t writes[] = {0x08, 0x52, 0x16, 0x04, 0xD9, 0xD5, 0x96, 0x62, 0xDF, 0x32, 0x34};
+    const bool write = r.size() > 1
+                       && (std::find(std::begin(writes), std::end(writes), r[1]) != std::end(writes)
+                           || std::any_of(std::begin(kFixed), std::end(kFixed), [&r](const FixedBlock &f) { return f.Write == r[1]; }));
+    return write && !SettingsOf(kind, r).empty();
+}
+
+std::vector<std::string> SimController::SettingsOf(uint8_t kind, const Bytes &r)
+{
+    if (r.size() < 3 || r[0] != 0xC0)
+        return {};
+    const uint8_t cmd = r[1];
+    const auto id = [&r](const char *prefix) { return std::string(prefix) + "/" + std::to_string(r[2]); };
+    switch (cmd) {
+    case 0x07:
+    case 0x08:
+        return {id("8")};
+    case 0x51:
+    case 0x52:
+        return {id("16")};
+    case 0x12:
+    case 0x16:
+        return {id("model")};
+    case 0x10: {
+        std::vector<std::string> out;
+        for (int i = 1; i <= 10; ++i)
+            out.push_back("model/" + std::to_string(i));
+        return out;
+    }
+    case 0x03:
+    case 0x04:
+        return {"base"};
+    case 0xD8:
+    case 0xD9: {
+        std::vector<std::string> out{"base"};
+        if (kind == 48) {
+            for (const TBlockPlace &p : kBlockBytes)
+                out.push_back("8/" + std::to_string(p.Id));
+            for (const auto &w : kBlockWords)
+                out.push_back("16/" + std::to_string(w.first));
+        }
+        return out;
+    }
+    case 0x31:
+    case 0x32:
+    case 0x33:
+    case 0x34: {
+        // Indexes 198 on are the recorded points and their counts.
+        const uint16_t index = word(r, 2);
+        if (index >= 198)
+            return {};
+        return {(cmd <= 0x32 ? "word/" : "counter/") + std::to_string(index)};
+    }
+    default:
+        // Pages and rows by number (0xDF writes word 0 of a row).
+        for (const FixedBlock &f : {FixedBlock{0xD4, 0xD5}, {0x95, 0x96}, {0x61, 0x62}, {0xDC, 0xDF}})
+            if (cmd == f.Read || cmd == f.Write)
+                return {hex2(f.Read) + "/" + std::to_string(r[2])};
+        for (const auto &f : kFixed)
+            if (f.Write != 0 && (cmd == f.Read || cmd == f.Write))
+                return {"block/" + hex2(f.Read)};
+        return {};
+    }
+}
 
 SimController::SimController(uint8_t kind, char version)
 {
@@ -273,24 +361,13 @@ void SimController::MirrorKind48Block(const Bytes &r)
     const uint8_t id = r[2];
     if (r[1] == 0x52) {
         const uint16_t v = word(r, 3);
-        const std::pair<uint8_t, size_t> words[] = {{7, 8}, {6, 10}, {8, 12}, {9, 17}, {10, 19}};
-        for (auto [param, at] : words)
+        for (auto [param, at] : kBlockWords)
             if (id == param)
                 put16(at, v);
         return;
     }
     const uint8_t v = r[3];
-    // id -> byte of the block, first bit, bit count (8: the whole byte).
-    struct TPlace {
-        uint8_t Id;
-        size_t At;
-        int Shift, Width;
-    };
-    static constexpr TPlace places[] = {
-        {1, 2, 0, 3},  {5, 2, 3, 1},  {6, 2, 7, 1},  {7, 2, 4, 1},  {8, 2, 5, 1},  {20, 2, 6, 1}, {16, 3, 0, 1},
-        {17, 3, 1, 1}, {18, 3, 2, 1}, {21, 3, 3, 1}, {27, 3, 7, 1}, {2, 7, 0, 8},  {12, 14, 0, 8},
-        {11, 15, 0, 8}, {10, 16, 0, 8}, {3, 21, 0, 8}, {4, 22, 0, 8}, {23, 23, 0, 8}, {28, 24, 0, 8}};
-    for (const TPlace &place : places)
+    for (const TBlockPlace &place : kBlockBytes)
         if (place.Id == id)
             bits(place.At, place.Shift, place.Width, v);
 }

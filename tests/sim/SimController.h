@@ -122,6 +122,18 @@ public:
     // silent (unknown command or bad request checksum).
     Bytes Handle(const Bytes &request);
 
+    // The settings a whole request of a controller of the kind reads or
+    // writes, each by one name: "8/id" and "16/id" the 8- and 16-bit
+    // parameters, "model/id" the model parameters, "base" the base
+    // configuration block, "block/xx" a fixed block by its read command (hex),
+    // "xx/n" page or row n of a paged one. A kind-48 controller keeps single
+    // parameters in its 0xD8 block too: a read of the block reads them. The
+    // recorded points, work types, clearing, tests and the change record are
+    // no settings: those name none.
+    static std::vector<std::string> SettingsOf(uint8_t kind, const Bytes &request);
+    // Whether a whole request writes one of the settings SettingsOf names.
+    static bool WritesSettings(uint8_t kind, const Bytes &request);
+
     // The server handler (header 0xC0, named "controller") that frames
     // requests and answers them from this controller. The controller must
     // outlive the server's use of the handler; tests change State under

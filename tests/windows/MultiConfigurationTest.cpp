@@ -356,9 +356,11 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
         ASSERT_FALSE(k.Boxes.isEmpty());
         EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
         std::vector<Bytes> all = k.Frames();
-        // From "G" the change record goes once, after the configuration it records.
+        // From "G" the change record goes once, after the last factory cell
+        // of the write it records.
         const auto isRecord = [](const Bytes &f) { return f[1] == 0x55; };
-        EXPECT_LT(std::find(all.begin(), all.end(), B(22, 0)), std::find_if(all.begin(), all.end(), isRecord));
+        const auto lastCell = std::find(all.begin(), all.end(), Request({0x34, 0, 107, 72}));
+        EXPECT_LT(lastCell, std::find_if(all.begin(), all.end(), isRecord));
         EXPECT_EQ(std::erase_if(all, isRecord), version >= 'G' ? 1u : 0u);
         const auto led = std::find(all.begin(), all.end(), B(22, 0));
         ASSERT_NE(led, all.end());

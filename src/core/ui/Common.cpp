@@ -511,6 +511,12 @@ int TCommon::AskSaveChangedData(bool modeChangeOnly)
 
 void TCommon::ChangeWritten(bool written)
 {
+    if (FWriteDepth > 0) {
+        FPartFailed = FPartFailed || !written;
+        return;
+    }
+    written = written && !FPartFailed;
+    FPartFailed = false;
     if (!FRecordOwed)
         return;
     FRecordOwed = false;
@@ -519,6 +525,24 @@ void TCommon::ChangeWritten(bool written)
     FModeChangeAccepted = true;
     if (OnQueryModChange)
         OnQueryModChange(true);
+}
+
+TRecordedWrite::TRecordedWrite() : FCommon(Common)
+{
+    if (FCommon)
+        ++FCommon->FWriteDepth;
+}
+
+TRecordedWrite::~TRecordedWrite() { Report(false); }
+
+bool TRecordedWrite::Report(bool written)
+{
+    if (FReported || !FCommon)
+        return written;
+    FReported = true;
+    --FCommon->FWriteDepth;
+    FCommon->ChangeWritten(written);
+    return written;
 }
 
 // ---- Controls ----

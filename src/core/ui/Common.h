@@ -130,9 +130,12 @@ public:
     // later writes on this connection are not asked about it again. Not
     // written (refused, the link or the box gone, a locked device): no
     // record, and the next write asks the question again. Nothing happens
-    // while no record is owed.
+    // while no record is owed. Said while a write runs (TRecordedWrite), it
+    // is a part of that write: the outermost write reports the whole.
     void ChangeWritten(bool written);
     bool ChangeRecordOwed() const { return FRecordOwed; }
+    // A write (TRecordedWrite) is running.
+    bool WriteInProgress() const { return FWriteDepth > 0; }
     // Forgets an accepted mode change: the next write asks again.
     void ClearModeChangeAccepted()
     {
@@ -203,6 +206,7 @@ public:
     static bool ScrambleStream(QIODevice &stream);
 
 private:
+    friend class TRecordedWrite;
     int GuardedBox(int busyResult, const QString &text, const QString &caption, QList<TMsgDlgBtn> buttons,
                    TMsgDlgType type);
     static QString CaptionOrTitle(const QString &caption);
@@ -211,6 +215,8 @@ private:
     int FOpenBoxes = 0;
     bool FModeChangeAccepted = false;
     bool FRecordOwed = false;
+    int FWriteDepth = 0;
+    bool FPartFailed = false; // a part of the running write did not go through
     bool FOwnsSettingsMessages = false;
     bool FOwnsLanguageMessages = false;
     QPointer<TWaitForm> FWaitForm;
@@ -218,3 +224,28 @@ private:
 };
 
 extern TCommon *Common;
+
+// One write to the device that may follow the change-record question, for
+// as long as it runs: made before the write's first frame, it reports with
+// Report whether everything the write sent went through, and the writer goes
+// on with what Report returns (its page's mark and message follow the same
+// result). The record a Yes left owed goes out when the outermost write
+// reports one that went through, after its last frame. A write reported as
+// failed, or one that ends without a report (given up on the way), sends no
+// record and leaves the question to the next write. A write made while
+// another runs (the factory settings write the configuration and the model
+// with it) is a part of that one: a part that failed fails the whole.
+class TRecordedWrite
+{
+public:
+    TRecordedWrite();
+    ~TRecordedWrite();
+    TRecordedWrite(const TRecordedWrite &) = delete;
+    TRecordedWrite &operator=(const TRecordedWrite &) = delete;
+    // Returns written; a second report is ignored.
+    bool Report(bool written);
+
+private:
+    QPointer<TCommon> FCommon;
+    bool FReported = false;
+};

@@ -433,6 +433,9 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
         restoreTimer();
         return;
     }
+    // The start's writes are one: its change record goes out once all of
+    // them went through, before the run; a start given up sends none.
+    TRecordedWrite write;
     FForm.SetConfigModified(false);
     FLogic.UpdateOptionFlags();
 
@@ -468,7 +471,7 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
         c->setCurrentIndex(choice.InjectorIndex < c->count() ? choice.InjectorIndex : -1);
     if (auto *c = Find<QComboBox>("CmBConfInjSystemType"))
         c->setCurrentIndex(choice.SystemIndex < c->count() ? choice.SystemIndex : -1);
-    FForm.WriteConfWizardConfiguration();
+    bool ok = FForm.WriteConfWizardConfiguration();
     if (auto *b = Find<QAbstractButton>("ChBModel2UseOnIdleModel"))
         TCommon::SetCheckedSilently(b, choice.UseOnIdleModel);
     FForm.BtBModel2WriteClick();
@@ -482,10 +485,10 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
         if (r.MapCorrections & 1) {
             r.MapCorrections = quint8(r.MapCorrections & ~1);
-            DataManager->WriteParameter(104);
+            ok = DataManager->WriteParameter(104) && ok;
         }
         r.CMActive = quint8(r.CMActive & ~(4 | 8));
-        DataManager->WriteParameter(74);
+        ok = DataManager->WriteParameter(74) && ok;
     }
     // The idle petrol time first: the run starts only once it is taken.
     QString idle;
@@ -497,10 +500,11 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     r.DeviceOptions = quint16(r.DeviceOptions & ~4);
     FLogic.UpdateOptionFlags();
     if (auto *adaptation = Find<QAbstractButton>("ChBModel2Adaptation"))
-        DataManager->SetAdaptationMode(adaptation->isChecked());
+        ok = DataManager->SetAdaptationMode(adaptation->isChecked()) && ok;
     if (auto *c = Find<QComboBox>("CmBConfIdleHotTb"))
         c->setEditText(idle);
-    DataManager->WriteParamWord(8, r.IdleHotTb);
+    ok = DataManager->WriteParamWord(8, r.IdleHotTb) && ok;
+    write.Report(ok && DataManager->GetConnected());
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         FLogic.SetActive(false); // the measurement refuses during a run
         if (MeasureWorkingPressure(Find<QComboBox>("CmBConfWorkPressure"), false) && ShowWorkingPressureDialog)

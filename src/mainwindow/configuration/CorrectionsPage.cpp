@@ -549,6 +549,7 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
     TTimerPause pause(*FForm);
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(FForm->ConfigModified()))
         return;
+    TRecordedWrite write;
     auto &r = DeviceRecord;
     const bool g = Kind48From("G"), d = Kind48From("D");
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
@@ -565,8 +566,6 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
                                                                    FormatFloat2(-kMaxCorrectionOffset),
                                                                    FormatFloat2(kMaxCorrectionOffset)));
         // Nothing written: no change record, the question stays.
-        if (Common)
-            Common->ChangeWritten(false);
         return;
     }
     r.CorrectionOffset = offset;
@@ -614,10 +613,7 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
         ok = DataManager->WriteParamByte(45, r.TgasCorType) && DataManager->WriteCorrectionsD3()
              && DataManager->WriteParamByte(46, r.RPMCorType) && DataManager->WriteCorrectionsDA();
     }
-    ok = ok && !DataManager->IsDeviceNotReady();
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
+    ok = write.Report(ok && !DataManager->IsDeviceNotReady());
     if (!ok) {
         // The device may hold part of the corrections: the page keeps its
         // edits and stays modified, so a second write completes it.

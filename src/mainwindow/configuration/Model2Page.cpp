@@ -435,6 +435,7 @@ void TModel2Page::BtBModel2WriteClick()
     const bool modified = FForm->ConfigModified();
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
+    TRecordedWrite write;
     auto &r = DeviceRecord;
     bool ok = true;
     auto check = [&ok](bool result) { ok = ok && result; };
@@ -502,7 +503,7 @@ void TModel2Page::BtBModel2WriteClick()
     r.ExtendedOptions = uint8_t(r.UseOnIdleModel + 4 * r.Tred_lt_Load + 8 * r.RPMWireNotConnect + 16 * r.FuelOverlap
                                 + 32 * r.GasInjHeating + 64 * r.PreinjectionProcessDuringCutOff);
     check(DataManager->WriteParamByte(37, r.ExtendedOptions));
-    ok = ok && !DataManager->IsDeviceNotReady();
+    ok = write.Report(ok && !DataManager->IsDeviceNotReady());
 
     // The read-back shows what the device now holds; after a failed exchange
     // the page keeps its edits instead.
@@ -510,9 +511,6 @@ void TModel2Page::BtBModel2WriteClick()
         ReadModel2Settings();
     pause.Resume();
     FForm->SetConfigModified(!ok);
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
     if (!ok) {
         Model2Modified = true;
         if (Common)

@@ -492,6 +492,7 @@ void TModelPage::BtBModWriteClick()
     const bool modified = FForm->ConfigModified();
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
         return;
+    TRecordedWrite write;
     auto &r = DeviceRecord;
     auto p = Thresholds(), e = Enrichments();
     for (int k = 0; k < 4; ++k) {
@@ -508,15 +509,12 @@ void TModelPage::BtBModWriteClick()
     bool ok = true;
     for (uint8_t id : {1, 2, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9, 10})
         ok = DataManager->WriteParameter(id) && ok;
-    ok = ok && !DataManager->IsDeviceNotReady();
+    ok = write.Report(ok && !DataManager->IsDeviceNotReady());
     DrawModelChart();
     pause.Resume();
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
     FForm->SetConfigModified(!ok);
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
     if (!ok && Common)
         Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' ' + Tr(QStringLiteral("strCalWhatModel")));
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0 && Common

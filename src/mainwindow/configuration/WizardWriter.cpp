@@ -73,6 +73,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
         restoreTimer();
         return false;
     }
+    TRecordedWrite write;
 
     auto checked = [this](const char *name) -> quint8 { return Checked(name) ? 1 : 0; };
     auto selected = [this](const char *name) {
@@ -244,11 +245,8 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     r.MaxGasInjectionTime = quint16(Entry("CmBConfMaxGasInjTime", MaxGasTimeValues, r.MaxGasInjectionTime));
     ok = DataManager->WriteParamWord(21, r.MaxGasInjectionTime) && ok;
 
-    ok = ok && DataManager->GetConnected();
+    ok = write.Report(ok && DataManager->GetConnected());
     FForm.SetConfigModified(!ok);
-    // The change record goes out only once the write it records went through.
-    if (Common)
-        Common->ChangeWritten(ok);
     if (!ok && Common)
         Common->ShowWarning(translated("strConfWriteIncomplete"));
     restoreTimer();

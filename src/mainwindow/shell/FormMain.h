@@ -608,8 +608,13 @@ public:
         [this](bool save, const QString &folder, const QString &fileName) {
             return ChooseSettingsFile(save, folder, fileName);
         };
+    // True while a load writes the kind-48 calibration window's model from
+    // a file without the device's idle RPM and manifold pressure (an older
+    // save below "G"): that write leaves those two as the device holds them.
+    bool LoadKeepsDeviceIdleHot() const { return FLoadKeepsDeviceIdleHot; }
 
 private:
+    bool FLoadKeepsDeviceIdleHot = false;
     QString ChooseSettingsFile(bool save, const QString &folder, const QString &fileName);
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);

@@ -53,7 +53,8 @@ bool TFormMain::WriteLastChangeInfo(uint8_t mode)
     const bool applies = ChangeRecordApplies();
     if (mode != 1 || !applies)
         return applies;
-    // A failed write does not stop the settings write it precedes.
+    // It follows the write it records; a record the device does not take
+    // leaves that write as it is.
     DataManager->WriteLastChangeInfo(TCommonConv::GetSystemDriveSerial(),
                                      TCommonConv::PackDateTime(QDateTime::currentDateTime()));
     return true;
@@ -132,6 +133,7 @@ void TFormMain::BtBSetNextInspectionClick()
     auto *button = Component<QAbstractButton>("BtBSetNextInspection");
     const bool changed = button && button->palette().color(QPalette::ButtonText) == kChangedCaption;
     if (UpdateLastChangeInfo(changed)) {
+        TRecordedWrite write;
         bool written = true;
         if (ChangeRecordApplies()) {
             auto *next = Component<QComboBox>("CmBNextInspection");
@@ -142,9 +144,7 @@ void TFormMain::BtBSetNextInspectionClick()
                 DeviceRecord.InspectionTimeDistRatio = kInspectionRatio[size_t(ratio->currentIndex())];
             written = DataManager->WriteNextInspection();
         }
-    // The change record goes out only once the write it records went through.
-        if (Common)
-            Common->ChangeWritten(written);
+        written = write.Report(written);
         PgCConfWizardChange();
         // A choice the device did not take keeps its changed mark, and says so.
         if (!written && Common)

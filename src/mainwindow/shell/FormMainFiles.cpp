@@ -87,6 +87,39 @@ void ReportError(const QString &text)
 
 bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataManager->IsDeviceNotReady(); }
 
+// What a kind-48 load writes on every version that the configuration read
+// takes only from a later version on, or not at all: the configuration
+// window's later settings, and the calibration window's idle RPM and
+// manifold pressure, map type, idle correction and second model block (that
+// window reads them on every version). The save reads them, so that the
+// file's idle RPM and manifold pressure are the device's; the load reads
+// them, so that what the file does not hold goes back as the device holds
+// it. True when the link stayed up.
+bool ReadKind48LoadedSettings(TDataManager &dm)
+{
+    const auto below = [&dm](const char *letter) { return !dm.IsDeviceVersionAtLeast(48, QLatin1String(letter)); };
+    if (below("D")) {
+        for (uint8_t id : {43, 44})
+            dm.ReadParameter8(id);
+        dm.ReadModel2Block();
+    }
+    if (below("F")) {
+        for (uint8_t id : {18, 19})
+            dm.ReadParamWord(id);
+        for (uint8_t id : {49, 50})
+            dm.ReadParameter8(id);
+    }
+    if (below("G")) {
+        for (uint8_t id : {52, 47})
+            dm.ReadParameter8(id);
+        for (uint8_t id : {17, 24, 25, 20, 21})
+            dm.ReadParamWord(id);
+    }
+    dm.ReadParameter8(48);
+    dm.ReadParameter(83);
+    return LinkReady();
+}
+
 // Lists the settings of the kind-48 pages choose from.
 constexpr int CutOffEmulDelays[] = {0, 100, 200, 300, 400, 500, 1000, 1500, 2000, 2500};
 constexpr int OnCutOffDelays[] = {500, 1000, 1500, 2000, 2500, 3000, 3500, 4000, 4500, 5000};
@@ -204,9 +237,7 @@ bool TFormMain::SaveSettingsFileMulti()
     // with their settings. The file holds the device's values, whatever the
     // page showed before.
     BtnCorReadCorrectionsClick();
-    read = read && LinkReady();
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
-        DataManager->ReadParameter(83); // the idle correction
+    read = read && LinkReady() && ReadKind48LoadedSettings(*DataManager);
     // The page shows the manifold-pressure curve from "G" on; an "F" device
     // already holds it.
     if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
@@ -435,6 +466,13 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         keepEdits();
         return;
     }
+    // What an older file or one from an earlier version lacks stays as the
+    // device holds it: the record takes those settings from the device.
+    if (!ModelOnly && !ReadKind48LoadedSettings(*DataManager)) {
+        keepEdits();
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
     TSettingsLoad load;
     load.Record = DeviceRecord;
     // The model alone is the model-2 page's read: what it cannot show is
@@ -447,6 +485,11 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         keepEdits();
         RefuseSettingsFile(e, ini.FileName());
         return;
+    }
+    const bool keepIdleHot = !ModelOnly && !TSettingsFile::HoldsDeviceIdleHot(ini, DeviceRecord);
+    if (keepIdleHot) {
+        load.Record.IdleHotRPM = DeviceRecord.IdleHotRPM;
+        load.Record.IdleHotPcol = DeviceRecord.IdleHotPcol;
     }
     TDeviceRecord &r = DeviceRecord;
     if (!ModelOnly)
@@ -523,6 +566,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
+    // The load's writes are one: the change record goes out after the last
+    // of them, once every one went through.
+    TRecordedWrite write;
     if (!ModelOnly) {
         if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
             // What was not written stays on the pages, marked as changed;
@@ -541,8 +587,13 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     BtBModel2WriteClick();
     // The kind-48 calibration window's model 2, after a confirmed whole load
     // only: the model-only load has just written model 2.
-    if (!ModelOnly && WindowServices.Kind48CalibrationWriteModel2)
+    if (!ModelOnly && WindowServices.Kind48CalibrationWriteModel2) {
+        FLoadKeepsDeviceIdleHot = keepIdleHot;
         WindowServices.Kind48CalibrationWriteModel2();
+        FLoadKeepsDeviceIdleHot = false;
+    }
+    // Each of the model writes above reported its own result into this one.
+    write.Report(LinkReady());
 }
 
 // The device writes of a confirmed kind-48 load, in their fixed order. The

@@ -207,8 +207,9 @@ void TFormMain::Tick(QObject *sender)
         // A change record still owed here belongs to a write that ended
         // without saying whether it went through (it gave up before its
         // first frame): no record goes out, and the next write asks again.
-        // A write in progress holds a modal box open while this tick runs.
-        if (Common && Common->ChangeRecordOwed() && !QApplication::activeModalWidget()
+        // A write in progress (one holding a modal box open while this tick
+        // runs) reports itself.
+        if (Common && Common->ChangeRecordOwed() && !Common->WriteInProgress() && !QApplication::activeModalWidget()
             && Common->OpenGuardedBoxes() == 0)
             Common->ChangeWritten(false);
         // 24. Adapter detection.

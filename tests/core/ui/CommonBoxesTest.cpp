@@ -174,6 +174,78 @@ TEST_F(CommonBoxes, AskSaveChangedData)
     rec.Answers = {mrYes};
     EXPECT_EQ(fresh.AskSaveChangedData(false), mrYes);
     EXPECT_EQ(rec.Boxes.last().Text, "!_strQuestWriteChangedData");
+
+    // A fresh connection forgets the accepted change and a record still
+    // owed: the next device is asked, and the last one's write sends none.
+    fresh.ClearModeChangeAccepted();
+    rec.Answers = {mrYes};
+    EXPECT_EQ(fresh.AskSaveChangedData(true), mrYes);
+    EXPECT_EQ(rec.Boxes.last().Text, "!_strQModChange");
+    fresh.ClearModeChangeAccepted();
+    fresh.ChangeWritten(true);
+    EXPECT_EQ(calls.count(true), 1);
+}
+
+// A write runs as a TRecordedWrite: the record goes out once, when the
+// outermost write reports one that went through; a part that failed, or a
+// write that ends without a report, sends none and leaves the question.
+TEST_F(CommonBoxes, RecordedWritesReportThroughTheOutermostWrite)
+{
+    TCommon *saved = Common;
+    Common = common.get();
+    int records = 0;
+    common->OnQueryModChange = [&records](bool commit) {
+        records += commit;
+        return true;
+    };
+    const auto owe = [this] {
+        rec.Answers = {mrYes};
+        ASSERT_EQ(common->AskSaveChangedData(true), mrYes);
+        ASSERT_TRUE(common->ChangeRecordOwed());
+    };
+    const struct {
+        const char *Name;
+        std::function<void()> Write;
+        int Records;
+    } rows[] = {
+        {"given up without a report", [] { TRecordedWrite write; }, 0},
+        {"reported failed", [] { EXPECT_FALSE(TRecordedWrite().Report(false)); }, 0},
+        {"a part failed",
+         [] {
+             TRecordedWrite outer;
+             EXPECT_FALSE(TRecordedWrite().Report(false));
+             Common->ChangeWritten(true); // a writer outside the guard, as a part
+             EXPECT_TRUE(outer.Report(true));
+         },
+         0},
+        {"parts and the whole went through",
+         [this, &records] {
+             TRecordedWrite outer;
+             EXPECT_TRUE(common->WriteInProgress());
+             EXPECT_TRUE(TRecordedWrite().Report(true));
+             Common->ChangeWritten(true);
+             EXPECT_EQ(records, 0); // not before the outer write's last frame
+             outer.Report(true);
+             outer.Report(false); // a second report changes nothing
+         },
+         1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Name);
+        records = 0;
+        owe();
+        row.Write();
+        EXPECT_FALSE(common->WriteInProgress());
+        EXPECT_FALSE(common->ChangeRecordOwed());
+        EXPECT_EQ(records, row.Records);
+        // After a failed write the next one is asked again.
+        rec.Boxes.clear();
+        rec.Answers = {mrNo};
+        common->AskSaveChangedData(true);
+        EXPECT_EQ(rec.Boxes.size(), row.Records ? 0u : 1u);
+        common->ClearModeChangeAccepted();
+    }
+    Common = saved;
 }
 
 TEST_F(CommonBoxes, ButtonCaptionsFollowTheLanguage)
