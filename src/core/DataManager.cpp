@@ -169,6 +169,48 @@ bool TDataManager::IsDeviceType(uint8_t kind) const
     return rec().DeviceKind == kind;
 }
 
+namespace {
+// The kind-48 settings that the configuration read takes only from a version
+// letter on, in the order it reads them. Below that letter the device's value
+// is not in the record, so a write that did not read it first sends nothing
+// for it.
+struct GatedSetting {
+    char from;
+    int width;
+    uint8_t id;
+};
+constexpr GatedSetting Kind48GatedSettings[] = {
+    {'D', 8, 43},  {'D', 8, 44},  {'F', 16, 18}, {'F', 16, 19}, {'F', 8, 49},  {'F', 8, 50},  {'G', 8, 52},
+    {'G', 8, 47},  {'G', 16, 17}, {'G', 16, 24}, {'G', 16, 25}, {'G', 16, 20}, {'G', 16, 21},
+};
+} // namespace
+
+std::vector<std::pair<int, uint8_t>> TDataManager::Kind48SettingsFrom(char letter)
+{
+    std::vector<std::pair<int, uint8_t>> list;
+    for (const GatedSetting &s : Kind48GatedSettings)
+        if (s.from == letter)
+            list.emplace_back(s.width, s.id);
+    return list;
+}
+
+std::vector<std::pair<int, uint8_t>> TDataManager::Kind48SettingsNotRead() const
+{
+    std::vector<std::pair<int, uint8_t>> list;
+    for (const GatedSetting &s : Kind48GatedSettings)
+        if (!IsDeviceVersionAtLeast(48, QString(QLatin1Char(s.from))))
+            list.emplace_back(s.width, s.id);
+    return list;
+}
+
+bool TDataManager::Kind48ConfigurationReads(int width, uint8_t id) const
+{
+    for (const GatedSetting &s : Kind48GatedSettings)
+        if (s.width == width && s.id == id)
+            return IsDeviceVersionAtLeast(48, QString(QLatin1Char(s.from)));
+    return true;
+}
+
 bool TDataManager::VersionAtLeast(const QString &letter) const
 {
     return rec().Ver.toUpper().compare(letter.toUpper()) >= 0;
@@ -948,17 +990,17 @@ bool TDataManager::ReadModelDataD8()
                        {8, 37}, {12, 74}, {8, 42}, {8, 40}, {16, 16}, {8, 38}, {8, 39},
                        {8, 19}});
     if (VersionAtLeast(QStringLiteral("D"))) {
-        ReadParameterList({{8, 43}, {8, 44}});
+        ReadParameterList(Kind48SettingsFrom('D'));
         ReadGasInjCorrTable();
         ReadParameterList({{8, 45}, {8, 46}});
     }
     if (VersionAtLeast(QStringLiteral("F")))
-        ReadParameterList({{16, 18}, {16, 19}, {8, 49}, {8, 50}});
+        ReadParameterList(Kind48SettingsFrom('F'));
     if (VersionAtLeast(QStringLiteral("G"))) {
         ReadParamWord(22);
         ReadInfo56();
         ReadComputerCodes();
-        ReadParameterList({{8, 52}, {8, 47}, {16, 17}, {16, 24}, {16, 25}, {16, 20}, {16, 21}});
+        ReadParameterList(Kind48SettingsFrom('G'));
     }
     if (VersionAtLeast(QStringLiteral("I")))
         ReadParameter8(53);

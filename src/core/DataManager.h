@@ -98,6 +98,12 @@ public:
     bool IsDeviceVersionBelow(uint8_t kind, const QString &letter) const;
     bool VersionAtLeast(const QString &letter) const;
     bool VersionBelow(const QString &letter) const;
+    // The kind-48 settings the configuration read takes only from a version
+    // letter on: those from `letter`, those the connected device's version
+    // leaves out, and whether it takes one (width 8 or 16, id).
+    static std::vector<std::pair<int, uint8_t>> Kind48SettingsFrom(char letter);
+    std::vector<std::pair<int, uint8_t>> Kind48SettingsNotRead() const;
+    bool Kind48ConfigurationReads(int width, uint8_t id) const;
     void ChangePort(int port);
     void ReadEmergencyDeviceInfo();
 

@@ -386,8 +386,17 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     const auto *s = SwitchingPage;
     const auto *info = InfoPage;
     bool all = true;
-    auto b8 = [&](uint8_t id, int v) { all = dm.WriteParamByte(id, uint8_t(v)) && all; };
-    auto w16 = [&](uint8_t id, int v) { all = dm.WriteParamWord(id, uint16_t(v)) && all; };
+    // A setting the configuration read left out for the device's version is
+    // not in the record: the device keeps its own value (the factory values
+    // are known and go out whole).
+    auto b8 = [&](uint8_t id, int v) {
+        if (FFactoryWrite || dm.Kind48ConfigurationReads(8, id))
+            all = dm.WriteParamByte(id, uint8_t(v)) && all;
+    };
+    auto w16 = [&](uint8_t id, int v) {
+        if (FFactoryWrite || dm.Kind48ConfigurationReads(16, id))
+            all = dm.WriteParamWord(id, uint16_t(v)) && all;
+    };
 
     // Switching flags, then their values.
     r.Tred_lt_Load = Checked(s->ChBConfLowTredAndHighLoadReturnToPetrol);
@@ -656,7 +665,12 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     s->EnableByBoxes();
     // The controls now differ from the device: the write asks as for an edit.
     SetModified(true);
-    if (!BtBKnfWriteConfigurationClick(nullptr))
+    // The factory values go out whole, also those the device's version does
+    // not report.
+    FFactoryWrite = true;
+    const bool written = BtBKnfWriteConfigurationClick(nullptr);
+    FFactoryWrite = false;
+    if (!written)
         return false;
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;

@@ -97,14 +97,22 @@ std::vector<Bytes> ReadFrames(char version)
 // shows included (0x04's RPM word 9348, id 10's 38), in the device's order.
 std::vector<Bytes> WriteFrames(char version)
 {
+    // A setting the configuration read leaves out below its version letter
+    // is not written: the device keeps its own value.
     const bool f = version >= 'F', g = version >= 'G', d = version >= 'D';
-    return {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, d ? 50 : 0),
-            B(44, d ? 207 : 0), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}),
-            B(28, 2), B(32, 1), B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0),
-            W(9, 500), B(3, 5), B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000),
-            B(31, 0x85), B(29, 90), B(33, 1), B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38),
-            W(19, f ? 748 : 0), W(18, f ? 2500 : 0), B(49, f ? 0xF6 : 0), B(50, f ? 3 : 0), B(52, g ? 0x92 : 0),
-            W(24, g ? 500 : 0), W(25, g ? 3500 : 0), W(20, g ? 748 : 0), W(21, g ? 3740 : 0)};
+    std::vector<Bytes> frames = {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60)};
+    if (d)
+        frames.insert(frames.end(), {B(43, 50), B(44, 207)});
+    frames.insert(frames.end(),
+                  {B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}), B(28, 2), B(32, 1), B(17, 1),
+                   B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0), W(9, 500), B(3, 5), B(4, 76),
+                   B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000), B(31, 0x85), B(29, 90), B(33, 1),
+                   B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38)});
+    if (f)
+        frames.insert(frames.end(), {W(19, 748), W(18, 2500), B(49, 0xF6), B(50, 3)});
+    if (g)
+        frames.insert(frames.end(), {B(52, 0x92), W(24, 500), W(25, 3500), W(20, 748), W(21, 3740)});
+    return frames;
 }
 
 // The main window with the program's own wiring, a kind-48 controller on

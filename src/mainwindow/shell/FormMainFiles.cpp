@@ -97,24 +97,14 @@ bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataMan
 // it. True when the link stayed up.
 bool ReadKind48LoadedSettings(TDataManager &dm)
 {
-    const auto below = [&dm](const char *letter) { return !dm.IsDeviceVersionAtLeast(48, QLatin1String(letter)); };
-    if (below("D")) {
-        for (uint8_t id : {43, 44})
+    for (const auto &[width, id] : dm.Kind48SettingsNotRead()) {
+        if (width == 16)
+            dm.ReadParamWord(id);
+        else
             dm.ReadParameter8(id);
+    }
+    if (!dm.IsDeviceVersionAtLeast(48, QStringLiteral("D")))
         dm.ReadModel2Block();
-    }
-    if (below("F")) {
-        for (uint8_t id : {18, 19})
-            dm.ReadParamWord(id);
-        for (uint8_t id : {49, 50})
-            dm.ReadParameter8(id);
-    }
-    if (below("G")) {
-        for (uint8_t id : {52, 47})
-            dm.ReadParameter8(id);
-        for (uint8_t id : {17, 24, 25, 20, 21})
-            dm.ReadParamWord(id);
-    }
     dm.ReadParameter8(48);
     dm.ReadParameter(83);
     return LinkReady();
