@@ -480,6 +480,25 @@ TEST_F(PortTest, AnOwedAnswerIsDroppedUnderTheLock)
     EXPECT_TRUE(testsupport::PortLockFree(watching));
 }
 
+// An owed answer shorter than the other device's error frame ends at its own
+// length: the reader's answer right behind it is not taken for its rest.
+TEST_F(PortTest, AnOwedAnswerShorterThanAnErrorFrameEndsAtItsLength)
+{
+    ASSERT_NO_THROW(port->Open());
+    const sim::Bytes own = reply;
+    sim::Bytes both{0xD5, 0x07, 0xDC};
+    both.insert(both.end(), own.begin(), own.end());
+    setReply(both);
+    port->OweAnswer({0xD5, 3, 0xEE, 6}, 1);
+    ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
+    std::vector<uint8_t> answer(6);
+    ASSERT_EQ(port->ReadAnswerStart(answer.data(), {0xD5, 6}), 1);
+    int n = 0;
+    EXPECT_TRUE(port->ReadData(answer.data() + 1, 5, n));
+    port->ReleaseLock();
+    EXPECT_EQ(answer, own);
+}
+
 TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
 {
     port->SetLockingStrategy(lsGroupWriteRead);
