@@ -138,10 +138,10 @@ int main(int argc, char *argv[])
         FormMain = form;
         // The program ends when this window closes, whatever other window
         // (a service tool's, a box) closes while it is hidden.
-        EndProgramWithWindow(*form);
-        WireMainWindowServices(*form);
-        InstallMainWindowPages(*form, *ProgramLogic);
-        form->FormCreate();
+        CreateMainWindow(*form, [](TFormMain &f) {
+            WireMainWindowServices(f);
+            InstallMainWindowPages(f, *ProgramLogic);
+        });
 
         FormAbout = keep(new TFormAbout);
         FrmConfigLevelSensor = keep(new TFrmConfigLevelSensor);

@@ -196,6 +196,13 @@ bool SerialDevice::readLineSettings(SerialLineSettings &settings, int &error) co
     return true;
 }
 
+void LineWatch::count(Clock::duration asked)
+{
+    const Clock::time_point now = Clock::now();
+    m_watched += std::min(now - m_last, std::max(asked, Clock::duration::zero()) + Clock::duration(Step));
+    m_last = now;
+}
+
 bool SerialDevice::read(uint8_t *buffer, size_t count, size_t &got, int &error)
 {
     got = 0;
@@ -210,30 +217,35 @@ bool SerialDevice::read(uint8_t *buffer, size_t count, size_t &got, int &error)
                            && t.readConstant == 0;
     const bool useTotal = t.readMultiplier != 0 || t.readConstant != 0;
     const bool useInterval = t.readInterval != 0 && !immediate;
-    const auto start = Clock::now();
-    const auto totalDeadline = start + std::chrono::milliseconds(
-                                   static_cast<uint64_t>(t.readMultiplier) * count + t.readConstant);
-    Clock::time_point lastByte;
+    const Clock::duration total = std::chrono::milliseconds(static_cast<uint64_t>(t.readMultiplier) * count + t.readConstant);
+    const Clock::duration interval = std::chrono::milliseconds(useInterval ? t.readInterval : 0);
+    LineWatch watch;
+    Clock::duration lastByte{};
     while (got < count) {
-        int wait = -1;
-        if (immediate)
-            wait = 0;
+        // What is left of the waits in use, in watched time; the last look
+        // at the line is one that does not wait.
+        const bool bounded = immediate || useTotal || (useInterval && got > 0);
+        Clock::duration left = immediate ? Clock::duration::zero() : Clock::duration::max();
         if (useTotal)
-            wait = msLeft(totalDeadline);
-        if (useInterval && got > 0) {
-            const int gap = msLeft(lastByte + std::chrono::milliseconds(t.readInterval));
-            wait = wait < 0 ? gap : std::min(wait, gap);
-        }
+            left = std::min(left, total - watch.watched());
+        if (useInterval && got > 0)
+            left = std::min(left, lastByte + interval - watch.watched());
+        left = std::max(left, Clock::duration::zero());
+        const Clock::duration step = std::min<Clock::duration>(left, LineWatch::Step);
         pollfd p{m_fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, wait);
+        const int r = ::poll(&p, 1, bounded ? static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(step).count()) : -1);
+        watch.count(step);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
             error = errno;
             return false;
         }
-        if (r == 0)
-            return true;  // a timeout expired: the bytes so far
+        if (r == 0) {
+            if (left == Clock::duration::zero())
+                return true; // a timeout expired: the bytes so far
+            continue;
+        }
         if (!(p.revents & POLLIN) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             error = (p.revents & POLLNVAL) ? EBADF : EIO;
             return false;
@@ -241,7 +253,7 @@ bool SerialDevice::read(uint8_t *buffer, size_t count, size_t &got, int &error)
         const ssize_t n = ::read(m_fd, buffer + got, count - got);
         if (n > 0) {
             got += static_cast<size_t>(n);
-            lastByte = Clock::now();
+            lastByte = watch.watched();
         } else if (n == 0) {
             error = EIO;  // end of file: the other side is gone
             return false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -24,9 +25,10 @@ struct SerialLineSettings {
 // Per-call timeouts in milliseconds. A read call ends when Count bytes have
 // arrived, when readInterval passes between two bytes (counted from the first
 // byte), or when readMultiplier * Count + readConstant has passed since the
-// call began. Zero means "not used" for the interval and for the total (both
-// terms zero); with neither in use a read waits for all its bytes. An interval
-// of kReadReturnImmediately with both read totals zero returns at once with
+// call began, each in the time the call watched the line (LineWatch). Zero
+// means "not used" for the interval and for the total (both terms zero);
+// with neither in use a read waits for all its bytes. An interval of
+// kReadReturnImmediately with both read totals zero returns at once with
 // what is already there. A write ends when all bytes are out or after
 // writeMultiplier * Count + writeConstant (both zero: no limit).
 struct SerialTimeouts {
@@ -37,6 +39,29 @@ struct SerialTimeouts {
     uint32_t writeConstant = 0;
 };
 inline constexpr uint32_t kReadReturnImmediately = 0xFFFFFFFFu;
+
+// The time a wait has watched the line. A wait is taken in steps of at most
+// Step; a step that lasted longer than asked (the program did not get the
+// processor, or the machine paused) counts as what was asked plus Step:
+// bytes the device sent meanwhile, delivered once the program runs again,
+// are still waited for the whole of the port's wait. On a machine that
+// keeps up it is the time on the clock.
+class LineWatch
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds Step{20};
+
+    LineWatch() : m_last(Clock::now()) {}
+    // Counts the time since the last count (or since the watch began), a
+    // step that was meant to last at most asked.
+    void count(Clock::duration asked);
+    Clock::duration watched() const { return m_watched; }
+
+private:
+    Clock::time_point m_last;
+    Clock::duration m_watched{};
+};
 
 class SerialDevice
 {

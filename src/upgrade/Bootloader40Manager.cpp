@@ -2,10 +2,10 @@
 
 #include "core/ComMultiPort.h"
 #include "core/FrameChecksum.h"
+#include "platform/SerialDevice.h"
 #include "upgrade/BootloaderConfig.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QThread>
 
@@ -168,15 +168,17 @@ bool AwaitReplyStart(TComMultiPort *port, const std::function<void()> &whileWait
     if (budget <= 0)
         return true;
     constexpr unsigned long kSliceMs = 10;
-    QElapsedTimer clock;
-    clock.start();
+    // Measured as the time the line was watched: a stretch without the
+    // processor does not use up the wait for a reply already on its way.
+    platform::LineWatch watch;
     // The events run once for every reply, however soon it comes, so that a
     // run of quick exchanges does not hold them either.
     do {
         whileWaiting();
         if (port->WaitForInput(kSliceMs))
             return true;
-    } while (clock.elapsed() < budget);
+        watch.count(std::chrono::milliseconds(kSliceMs));
+    } while (watch.watched() < std::chrono::milliseconds(budget));
     return false;
 }
 

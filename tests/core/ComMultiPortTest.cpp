@@ -19,15 +19,59 @@
 #include <chrono>
 #include <fcntl.h>
 #include <future>
+#include <optional>
+#include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A stretch in which the program does not get the processor and the device
+// pauses with it: the next wait on the line takes longer than it asked and
+// sees nothing; the device's answer arrives at the look after it.
+struct Stall {
+    dev_t Line = 0;
+    int Device = -1;
+    sim::Bytes Answer;
+    bool Over = false, Answered = false;
+};
+std::optional<Stall> StallAhead;
+
+} // namespace
+
+// This program's poll(): the system's, but for a stall ahead on its line.
+// (The system's declaration calls the array write-only; its descriptors are
+// read here as the system reads them.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+extern "C" int poll(struct pollfd *fds, nfds_t count, int timeout)
+{
+    struct stat st {};
+    const int fd = StallAhead && count == 1 ? fds[0].fd : -1;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == StallAhead->Line) {
+        if (!std::exchange(StallAhead->Over, true)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(timeout, 0)) + 300ms);
+            return 0;
+        }
+        if (!std::exchange(StallAhead->Answered, true))
+            [[maybe_unused]] const ssize_t n = ::write(StallAhead->Device, StallAhead->Answer.data(), StallAhead->Answer.size());
+    }
+    timespec wait{timeout / 1000, timeout % 1000 * 1000000L};
+    return ::ppoll(fds, count, timeout < 0 ? nullptr : &wait, nullptr);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -480,6 +524,25 @@ TEST_F(PortTest, AnOwedAnswerIsDroppedUnderTheLock)
     EXPECT_TRUE(testsupport::PortLockFree(watching));
 }
 
+// An owed answer shorter than the other device's error frame ends at its own
+// length: the reader's answer right behind it is not taken for its rest.
+TEST_F(PortTest, AnOwedAnswerShorterThanAnErrorFrameEndsAtItsLength)
+{
+    ASSERT_NO_THROW(port->Open());
+    const sim::Bytes own = reply;
+    sim::Bytes both{0xD5, 0x07, 0xDC};
+    both.insert(both.end(), own.begin(), own.end());
+    setReply(both);
+    port->OweAnswer({0xD5, 3, 0xEE, 6}, 1);
+    ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
+    std::vector<uint8_t> answer(6);
+    ASSERT_EQ(port->ReadAnswerStart(answer.data(), {0xD5, 6}), 1);
+    int n = 0;
+    EXPECT_TRUE(port->ReadData(answer.data() + 1, 5, n));
+    port->ReleaseLock();
+    EXPECT_EQ(answer, own);
+}
+
 TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
 {
     port->SetLockingStrategy(lsGroupWriteRead);
@@ -523,6 +586,32 @@ TEST_F(PortTest, ShortWriteIsAFailure)
     EXPECT_FALSE(port->WriteData(big.data(), static_cast<int>(big.size()), written));
     EXPECT_GT(written, 0);
     EXPECT_LT(written, static_cast<int>(big.size()));
+    port->Close();
+    ::close(master);
+    ::close(slave);
+}
+
+// A read that loses the processor for longer than the port's wait, the device
+// pausing with it, still takes the answer that comes once both run again:
+// the wait counts the time the line was watched.
+TEST_F(PortTest, AStallLongerThanTheWaitDoesNotUseItUp)
+{
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), portsDir + QStringLiteral("/COM6")));
+    struct stat line {};
+    ASSERT_EQ(::fstat(slave, &line), 0);
+    port->SetComDevice(6);
+    ASSERT_NO_THROW(port->Open());
+    StallAhead = Stall{line.st_rdev, master, reply};
+    std::vector<uint8_t> answer(reply.size());
+    int n = 0;
+    port->ReadData(answer.data(), int(answer.size()), n);
+    const bool stalled = StallAhead->Over;
+    StallAhead.reset();
+    EXPECT_TRUE(stalled);
+    EXPECT_EQ(answer, reply);
     port->Close();
     ::close(master);
     ::close(slave);

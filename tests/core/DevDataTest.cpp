@@ -200,6 +200,8 @@ TEST_F(DevDataTest, IdleHotTimeAndPressure)
 {
     dd.SetIdleHotTb(1.0);
     EXPECT_EQ(rec.IdleHotTb, 187);
+    dd.SetIdleHotTb(2.5); // 467.5 rounds up
+    EXPECT_EQ(rec.IdleHotTb, 468);
     rec.IdleHotTb = 374;
     EXPECT_DOUBLE_EQ(dd.GetIdleHotTb(), 2.0);
     dd.SetIdleHotTb(400.0);  // 74800 raw does not fit

@@ -10,9 +10,27 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <functional>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+
+namespace {
+// Runs once, right after the next look at the name LookedAt, as another
+// program acting between that look and what follows it would.
+QByteArray LookedAt;
+std::function<void()> AfterTheLook;
+} // namespace
+
+// This program's stat(): the system's, then the action waiting for the name.
+extern "C" int stat(const char *__restrict path, struct stat *__restrict buf) noexcept
+{
+    const int result = ::fstatat(AT_FDCWD, path, buf, 0);
+    if (AfterTheLook && LookedAt == path)
+        std::exchange(AfterTheLook, {})();
+    return result;
+}
 
 TEST(FileRead, AFileOpenedForWritingIsRegularEvenWhenItsNameIsSwappedForAPipe)
 {
@@ -54,4 +72,34 @@ TEST(FileRead, AFileOpenedForWritingIsRegularEvenWhenItsNameIsSwappedForAPipe)
     }
     ::close(reader);
     ASSERT_TRUE(swapping) << "gave up waiting for the names to be swapped";
+}
+
+TEST(FileRead, ANameSwappedForAPipeRightAfterItsLookIsRefusedAndTheFileKept)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("log.txt"));
+    const QByteArray n = QFile::encodeName(name), kept = n + ".kept", pipe = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    QString notAFile;
+    ASSERT_EQ(OpenRegularFileForWriting(QFile::decodeName(pipe), notAFile), -1);
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+    file.close();
+    // The name is a file when looked at and a pipe with a reader when opened.
+    LookedAt = n;
+    AfterTheLook = [&] { ASSERT_TRUE(::rename(n.constData(), kept.constData()) == 0 && ::rename(pipe.constData(), n.constData()) == 0); };
+    QString reason;
+    const int fd = OpenRegularFileForWriting(name, reason);
+    if (fd >= 0)
+        ::close(fd);
+    ::close(reader);
+    EXPECT_FALSE(AfterTheLook) << "the name was looked at";
+    AfterTheLook = {};
+    EXPECT_EQ(fd, -1);
+    EXPECT_EQ(reason, notAFile);
+    QFile back(QFile::decodeName(kept));
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_EQ(back.readAll(), "kept");
 }

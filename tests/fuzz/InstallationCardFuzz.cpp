@@ -36,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Save and load give back the same card, through the file's bytes. A
     // byte the code page does not define was read as U+FFFD and is saved as
-    // '?', the one change a round trip may make.
+    // '?'; a NUL (only a file read past the card window's check holds one)
+    // is dropped from a written value, which then loses the blanks it leaves
+    // at an end: the changes a round trip may make.
     TIniFile written;
     card.Write(written);
     TIniFile again;
@@ -45,11 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString backError;
     FUZZ_CHECK(back.Read(again, backError));
     TInstallationCard expected = card;
-    const QChar undefined(0xFFFD);
+    const auto asWritten = [](QString &text) {
+        text = text.replace(QChar(0xFFFD), QLatin1Char('?')).remove(QChar(0)).trimmed();
+    };
     for (QString &text : expected.Edits)
-        text.replace(undefined, QLatin1Char('?'));
+        asWritten(text);
     for (QString &line : expected.Memo)
-        line.replace(undefined, QLatin1Char('?'));
+        asWritten(line);
     FUZZ_CHECK(back == expected);
 
     // Saved over another card's file, then loaded back; or refused, saying

@@ -449,7 +449,8 @@ TEST_F(FormMainReadingsTest, GasSwitchPanelBlinksWhileWaitingAndShowsTheLevel)
     auto &r = DeviceRecord;
     r.ReserveType = 1;
     r.PW0 = 200, r.PW1 = 150, r.PW2 = 100, r.PW3 = 50;
-    for (auto [level, lamps] : {std::pair{220, 0}, {150, 2}, {40, 4}}) {
+    // A level at a calibrated value lights that value's lamps.
+    for (auto [level, lamps] : {std::pair{220, 0}, {200, 1}, {150, 2}, {100, 3}, {50, 4}, {40, 4}}) {
         r.LevelRaw = uint8_t(level);
         Window->UpdateGasSwitchPanel(true);
         EXPECT_EQ(lit(), lamps) << level;
@@ -457,7 +458,7 @@ TEST_F(FormMainReadingsTest, GasSwitchPanelBlinksWhileWaitingAndShowsTheLevel)
     }
     r.ReserveType = 3;
     r.Level0900 = 50, r.Level0901 = 100, r.Level0902 = 150, r.Level0903 = 200;
-    for (auto [level, lamps] : {std::pair{50, 0}, {51, 1}, {201, 4}}) {
+    for (auto [level, lamps] : {std::pair{50, 0}, {51, 1}, {100, 1}, {150, 2}, {200, 3}, {201, 4}}) {
         r.LevelRaw = uint8_t(level);
         Window->UpdateGasSwitchPanel(true);
         EXPECT_EQ(lit(), lamps) << level;

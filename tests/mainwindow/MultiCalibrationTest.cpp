@@ -441,14 +441,18 @@ TEST(MultiCalibration, NumbersInTheUsersNotationAndTheIdleBoxTakesEitherSeparato
         c.device.Server.withLock([&] {
             for (auto *pages : {&c.device.Controller.State.MapD4, &c.device.Controller.State.Model2})
                 (*pages)[0][6] = 0x02, (*pages)[0][7] = 0x8F; // the second model point at 3.5 ms
+            for (uint8_t command : {uint8_t(0x05), uint8_t(0x0B)})
+                c.device.Controller.State.Payload[command][0] = 150; // a gas pressure
         });
         c.rig.Tick();
         const QString readings = Get<TDigitalDisplay>(c.Form(), "DgDOdcTred")->Caption();
-        EXPECT_TRUE(readings.contains(point)) << readings.toStdString();
+        const QString pressure = Get<TDigitalDisplay>(c.Form(), "DgDOdcPsys")->Caption();
+        EXPECT_TRUE(readings.contains(point) && pressure.contains(point)) << readings.toStdString() << " " << pressure.toStdString();
         c.EnterCalibration();
         ClickSheet(c.Window->TbSMultiCalibrationModel);
         c.rig.Tick();
         EXPECT_EQ(c.Window->DgDModTred->Caption(), readings);
+        EXPECT_EQ(c.Window->DgDModPsys->Caption(), pressure);
         const QStringList marks = PaintedTexts(c.Window->Model->Chart->Host()).Texts;
         EXPECT_TRUE(marks.contains("3" + point + "5") && !marks.join(' ').contains(other)) << marks.join(' ').toStdString();
         QComboBox *box = c.Window->Model->CmBKnfIdleHotTb;

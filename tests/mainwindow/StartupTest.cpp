@@ -488,13 +488,14 @@ TEST(Startup, TheProgramEndsWithTheMainWindowsCloseOnly)
             SCOPED_TRACE(std::string(refused ? "refused " : "") + (byMenu ? "File > Exit" : "close box"));
             StartupRig rig(5, true);
             rig.Form.reset(refused ? new RefusingWindow : new TFormMain);
-            rig.Form->FormCreate();
-            EndProgramWithWindow(*rig.Form);
+            CreateMainWindow(*rig.Form, rig.Wire); // as the main block makes it
             struct : QObject {
                 int Quits = 0;
                 bool eventFilter(QObject *, QEvent *e) override { Quits += e->type() == QEvent::Quit; return false; }
             } quits;
             qApp->installEventFilter(&quits);
+            QWidget tool; // another window of the program, still open
+            tool.show();
             rig.Form->show();
             // The loop ends right after the close, behind whatever the close posted.
             QTimer::singleShot(0, &quits, [&] {

@@ -179,6 +179,8 @@ TEST_F(Card, DamagedFilesAreRefusedNamingTheFileAndChangeNothing)
         {"count.dkm", "[Page]\r\nMemIle=2147483647\r\n"},
         // More lines than a card file can hold at their keys' real size.
         {"manylines.dkm", "[Page]\r\nMemIle=100000\r\n"},
+        // One line more than 1 MiB holds at "MemStr<n>=" and a line end each.
+        {"onetoomany.dkm", "[Page]\r\nMemIle=75692\r\n"},
         // Cut short in a value and in a section header.
         {"cut.dkm", "[Page]\r\nEdtMarka=Fiat\r\nEdtPojemnosc=1", 3},
         {"cutheader.dkm", "[Page]\r\nEdtMarka=Fiat\r\n[Pa", 3},

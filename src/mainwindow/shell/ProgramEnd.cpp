@@ -1,5 +1,7 @@
 #include "mainwindow/shell/ProgramEnd.h"
 
+#include "mainwindow/shell/FormMain.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -34,4 +36,12 @@ void EndProgramWithWindow(QWidget &mainWindow)
 {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     new TEndWithWindow(mainWindow);
+}
+
+void CreateMainWindow(TFormMain &window, const std::function<void(TFormMain &)> &wire)
+{
+    EndProgramWithWindow(window);
+    if (wire)
+        wire(window);
+    window.FormCreate();
 }
