@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -346,6 +347,61 @@ TEST_F(LanguageManager, LanguageTable)
     EXPECT_EQ(TLM::GetCharsetOfLanguage(QStringLiteral("pl")), 0); // exact comparison
     EXPECT_FALSE(TLM::IsLanguageCode(QStringLiteral("pl")));
     EXPECT_EQ(TLM::GetCharsetOfLanguage(QStringLiteral("HR")), 0);
+}
+
+// The form a number takes after it: Polish has three (1 znak, 2-4 znaki,
+// 5 znaków, the teens always the last), the others two; a text with fewer
+// forms than the rule gives its last.
+TEST_F(LanguageManager, PluralFormsFollowTheLanguagesRule)
+{
+    const struct {
+        const char *code;
+        qint64 n;
+        int form;
+    } rows[] = {{"PL", 1, 0},   {"PL", 2, 1},   {"PL", 4, 1},   {"PL", 5, 2},   {"PL", 0, 2},   {"PL", 11, 2},
+                {"PL", 12, 2},  {"PL", 13, 2},  {"PL", 14, 2},  {"PL", 21, 2},  {"PL", 22, 1},  {"PL", 24, 1},
+                {"PL", 25, 2},  {"PL", 112, 2}, {"PL", 114, 2}, {"PL", 122, 1}, {"PL", -3, 1},  {"EN", 1, 0},
+                {"EN", 0, 1},   {"EN", 2, 1},   {"EN", 14, 1}};
+    for (const auto &row : rows)
+        EXPECT_EQ(TLM::PluralForm(QString::fromLatin1(row.code), row.n), row.form) << row.code << " " << row.n;
+
+    folder.writeCurrentLanguage(QStringLiteral("PL"), {QStringLiteral("[Strings]"),
+                                                       QStringLiteral("strChars= znak.| znaki.| znaków."),
+                                                       QStringLiteral("strTwo=plik|pliki"),
+                                                       QStringLiteral("strOne=sztuk")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("PL")));
+    const struct {
+        const char *key;
+        qint64 n;
+        const char *text;
+    } texts[] = {{"strChars", 1, " znak."}, {"strChars", 4, " znaki."}, {"strChars", 14, " znaków."},
+                 {"strTwo", 1, "plik"},     {"strTwo", 3, "pliki"},     {"strTwo", 14, "pliki"},
+                 {"strOne", 1, "sztuk"},    {"strOne", 14, "sztuk"}};
+    for (const auto &t : texts)
+        EXPECT_EQ(lm.TranslatePlural(QString::fromLatin1(t.key), t.n).toStdString(), t.text) << t.key << " " << t.n;
+}
+
+// The toolkit's own texts (its dialogs' buttons) follow the language loaded;
+// a language the system has no toolkit translation for shows them in English,
+// not in the language before it.
+TEST_F(LanguageManager, ToolkitTextsFollowTheLanguageLoaded)
+{
+    const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    for (const char *file : {"qtbase_pl.qm", "qtbase_cs.qm"})
+        if (!translations.exists(QString::fromLatin1(file)))
+            GTEST_SKIP() << "the system has no " << file << " (qt6-translations-l10n)";
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    ASSERT_EQ(cancel(), QStringLiteral("Cancel"));
+    const struct {
+        const char *code, *cancel;
+    } rows[] = {{"PL", "Anuluj"}, {"LT", "Cancel"}, {"CZ", "Zrušit"}, {"GR", "Cancel"}, {"PL", "Anuluj"}, {"EN", "Cancel"}};
+    for (const auto &row : rows) {
+        const QString code = QString::fromLatin1(row.code);
+        SCOPED_TRACE(row.code);
+        folder.writeCurrentLanguage(code, {QStringLiteral("[Strings]"), QStringLiteral("strOK=OK")});
+        ASSERT_TRUE(lm.LoadLanguageFile(code));
+        EXPECT_EQ(cancel().toStdString(), row.cancel);
+    }
 }
 
 TEST_F(LanguageManager, PicturesByLanguageAndCommon)
