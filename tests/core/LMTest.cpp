@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -379,29 +378,6 @@ TEST_F(LanguageManager, PluralFormsFollowTheLanguagesRule)
                  {"strOne", 1, "sztuk"},    {"strOne", 14, "sztuk"}};
     for (const auto &t : texts)
         EXPECT_EQ(lm.TranslatePlural(QString::fromLatin1(t.key), t.n).toStdString(), t.text) << t.key << " " << t.n;
-}
-
-// The toolkit's own texts (its dialogs' buttons) follow the language loaded;
-// a language the system has no toolkit translation for shows them in English,
-// not in the language before it.
-TEST_F(LanguageManager, ToolkitTextsFollowTheLanguageLoaded)
-{
-    const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-    for (const char *file : {"qtbase_pl.qm", "qtbase_cs.qm"})
-        if (!translations.exists(QString::fromLatin1(file)))
-            GTEST_SKIP() << "the system has no " << file << " (qt6-translations-l10n)";
-    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
-    ASSERT_EQ(cancel(), QStringLiteral("Cancel"));
-    const struct {
-        const char *code, *cancel;
-    } rows[] = {{"PL", "Anuluj"}, {"LT", "Cancel"}, {"CZ", "Zrušit"}, {"GR", "Cancel"}, {"PL", "Anuluj"}, {"EN", "Cancel"}};
-    for (const auto &row : rows) {
-        const QString code = QString::fromLatin1(row.code);
-        SCOPED_TRACE(row.code);
-        folder.writeCurrentLanguage(code, {QStringLiteral("[Strings]"), QStringLiteral("strOK=OK")});
-        ASSERT_TRUE(lm.LoadLanguageFile(code));
-        EXPECT_EQ(cancel().toStdString(), row.cancel);
-    }
 }
 
 TEST_F(LanguageManager, PicturesByLanguageAndCommon)
