@@ -36,6 +36,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QTabBar>
 
 #include <gtest/gtest.h>
 
@@ -855,10 +857,11 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
         EXPECT_FALSE(Logic->UIState()->Modified());
     };
     // Roads from LiveTab on write the edits themselves (Yes at the leave question, or Save).
-    enum Road { Detect, AdapterPage, InfoTab, CodesTab, LinkBack, LiveTab, Save, F2 };
+    enum Road { Detect, AdapterPage, InfoTab, CodesTab, TabKey, LinkBack, LiveTab, Save, F2 };
     struct Row { const char *name; Road road; bool edits; bool back = true; };
     for (const Row row : {Row{"Detect", Detect, false}, Row{"adapter page", AdapterPage, false},
-                          Row{"trouble codes tab", CodesTab, false}, Row{"edits, Detect", Detect, true},
+                          Row{"trouble codes tab", CodesTab, false}, Row{"next tab by key", TabKey, false},
+                          Row{"edits, Detect", Detect, true},
                           Row{"edits, INFO tab", InfoTab, true},
                           Row{"edits, controller link back", LinkBack, true}, Row{"edits, Live data tab", LiveTab, true},
                           Row{"edits, Save", Save, true}, Row{"edits, F2", F2, true},
@@ -923,6 +926,13 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
                 P->WithConnectionStatus([](TFormConnectStatus &dialog) { dialog.BtBDetect->click(); });
             else if (row.road == AdapterPage)
                 enterAdapterPage();
+            else if (row.road == TabKey) // the page changes as the key goes down
+                for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                    QKeyEvent key(type, Qt::Key_Right, Qt::NoModifier);
+                    QCoreApplication::sendEvent(P->Obd->PgCMain->tabBar(), &key);
+                    if (type == QEvent::KeyPress)
+                        EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
+                }
             else
                 shellwiring::ClickTab(*Form, row.road == InfoTab ? "TbSAdapterMultiInfo" : "TbSOBDErrors");
             Ticks(2);

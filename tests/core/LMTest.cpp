@@ -348,6 +348,38 @@ TEST_F(LanguageManager, LanguageTable)
     EXPECT_EQ(TLM::GetCharsetOfLanguage(QStringLiteral("HR")), 0);
 }
 
+// The form a number takes after it: Polish has three (1 znak, 2-4 znaki,
+// 5 znaków, the teens always the last), the others two; a text with fewer
+// forms than the rule gives its last.
+TEST_F(LanguageManager, PluralFormsFollowTheLanguagesRule)
+{
+    const struct {
+        const char *code;
+        qint64 n;
+        int form;
+    } rows[] = {{"PL", 1, 0},   {"PL", 2, 1},   {"PL", 4, 1},   {"PL", 5, 2},   {"PL", 0, 2},   {"PL", 11, 2},
+                {"PL", 12, 2},  {"PL", 13, 2},  {"PL", 14, 2},  {"PL", 21, 2},  {"PL", 22, 1},  {"PL", 24, 1},
+                {"PL", 25, 2},  {"PL", 112, 2}, {"PL", 114, 2}, {"PL", 122, 1}, {"PL", -3, 1},  {"EN", 1, 0},
+                {"EN", 0, 1},   {"EN", 2, 1},   {"EN", 14, 1}};
+    for (const auto &row : rows)
+        EXPECT_EQ(TLM::PluralForm(QString::fromLatin1(row.code), row.n), row.form) << row.code << " " << row.n;
+
+    folder.writeCurrentLanguage(QStringLiteral("PL"), {QStringLiteral("[Strings]"),
+                                                       QStringLiteral("strChars= znak.| znaki.| znaków."),
+                                                       QStringLiteral("strTwo=plik|pliki"),
+                                                       QStringLiteral("strOne=sztuk")});
+    ASSERT_TRUE(lm.LoadLanguageFile(QStringLiteral("PL")));
+    const struct {
+        const char *key;
+        qint64 n;
+        const char *text;
+    } texts[] = {{"strChars", 1, " znak."}, {"strChars", 4, " znaki."}, {"strChars", 14, " znaków."},
+                 {"strTwo", 1, "plik"},     {"strTwo", 3, "pliki"},     {"strTwo", 14, "pliki"},
+                 {"strOne", 1, "sztuk"},    {"strOne", 14, "sztuk"}};
+    for (const auto &t : texts)
+        EXPECT_EQ(lm.TranslatePlural(QString::fromLatin1(t.key), t.n).toStdString(), t.text) << t.key << " " << t.n;
+}
+
 TEST_F(LanguageManager, PicturesByLanguageAndCommon)
 {
     for (const QString name : {"_PL_schema.jpg", "__w2.reg", "_PL_broken.bad", "_PL_broken.throw"})

@@ -24,6 +24,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QtCharts/QChartView>
 
 #include <gtest/gtest.h>
 
@@ -355,12 +356,34 @@ TEST(FormMainResize, Kind48MapLoadCaptionsKeepThePagesOrderAtEverySize)
         Get<QAction>(form, "MnIWindowMultiCalibrationMap")->trigger();
         ASSERT_EQ(FrmMultiCalibrationTaronQV->PgCCalibration->currentWidget(),
                   FrmMultiCalibrationTaronQV->TbSMultiCalibrationMap);
+        // Where they stand: each draw of the chart places them again, in the
+        // same place at the same size.
+        const auto places = [&panels] {
+            QList<QRect> r;
+            for (QWidget *panel : panels)
+                r << panel->geometry();
+            return r;
+        };
         EXPECT_EQ(shown(), expected) << "entering the map page";
+        const QList<QRect> entered = places();
+        // Together they stand over the chart's width, from near its left edge
+        // to its right edge.
+        const QRect chart = map->ChtMapa->geometry();
+        const int from = std::min({entered[0].left(), entered[1].left(), entered[2].left()});
+        const int to = std::max({entered[0].right(), entered[1].right(), entered[2].right()});
+        EXPECT_GE(from, chart.left());
+        EXPECT_LT(from - chart.left(), chart.width() / 10);
+        EXPECT_LE(to, chart.right());
+        EXPECT_GT(to, chart.right() - 3);
         map->BtnCalMapRead->click();
         EXPECT_EQ(shown(), expected) << "after a read of the map";
+        EXPECT_EQ(places(), entered) << "after a read of the map";
+        map->BtnCalMapRead->click();
+        EXPECT_EQ(places(), entered) << "after a second read";
         form.resize(row.size + QSize(40, 30));
         form.resize(row.size);
         EXPECT_EQ(form.size(), row.size);
         EXPECT_EQ(shown(), expected) << "after a resize";
+        EXPECT_EQ(places(), entered) << "after a resize";
     }
 }

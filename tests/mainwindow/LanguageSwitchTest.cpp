@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPlainTextEdit>
@@ -313,4 +314,46 @@ TEST(LanguageSwitch, RefreshesCalibrationPageKeepsEditsAndRelistsTroubleCodes)
     EXPECT_EQ(dialogTexts, (QStringList{LM->Translate(QStringLiteral("strLocking")), QStringLiteral("Password"),
                                         QStringLiteral("Confirm"), QStringLiteral("Cancel")}));
     Custom = nullptr;
+}
+
+// The toolkit's own texts (its dialogs' buttons) switch with the language
+// chosen from the menu: a language the system has no toolkit translation for
+// shows them in English, not in the language chosen before it.
+TEST(LanguageSwitch, ToolkitTextsFollowTheLanguageChosen)
+{
+    const QDir translations(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    for (const char *file : {"qtbase_pl.qm", "qtbase_cs.qm"})
+        if (!translations.exists(QString::fromLatin1(file)))
+            GTEST_SKIP() << "the system has no " << file << " (qt6-translations-l10n)";
+    LanguageRig l(QStringLiteral("PL"));
+    TFormMain &form = *l.rig.Form;
+    // The program's folder with Czech and Lithuanian language files besides
+    // the shipped ones (the English texts under their codes).
+    QTemporaryDir program;
+    const QDir shipped(QCoreApplication::applicationDirPath() + QStringLiteral("/Resource"));
+    const QDir resource(program.filePath(QStringLiteral("Resource")));
+    ASSERT_TRUE(resource.mkpath(QStringLiteral(".")));
+    for (const QString &name : shipped.entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(shipped.filePath(name), resource.filePath(name)));
+    for (const char *code : {"CZ", "LT"})
+        ASSERT_TRUE(QFile::copy(shipped.filePath(QStringLiteral("_EN.lng")),
+                                resource.filePath(QStringLiteral("_%1.lng").arg(QLatin1String(code)))));
+    LM->SetProgramFolder(program.path());
+    struct Restore {
+        ~Restore() { LM->SetProgramFolder(QString()); }
+    } restore;
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(); };
+    EXPECT_EQ(cancel(), "Anuluj");
+    const struct {
+        const char *item, *code, *cancel;
+    } rows[] = {{"MnILangLithuanian", "LT", "Cancel"}, {"MnILangCzech", "CZ", "Zrušit"},
+                {"MnILangPolish", "PL", "Anuluj"},      {"MnILangCzech", "CZ", "Zrušit"},
+                {"MnILangLithuanian", "LT", "Cancel"},  {"MnILangEnglish", "EN", "Cancel"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.item);
+        form.findChild<QAction *>(QString::fromLatin1(row.item))->trigger();
+        EXPECT_EQ(LM->Language.toStdString(), row.code);
+        EXPECT_EQ(cancel(), row.cancel);
+    }
+    EXPECT_TRUE(l.rig.Boxes.empty());
 }

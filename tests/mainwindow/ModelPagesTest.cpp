@@ -825,6 +825,14 @@ TEST_F(ModelPagesTest, SettingsFileModelIsLoadedCheckedAndWritten)
          "is not a whole number; the device accepts whole numbers (0 - 65535)"},
         {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=1870\r\nM2YP1=2057\r\nM2XP2=935\r\n", "M2XP2=935",
          "is outside what this page can show (1871 - 65535)"},
+        // Two points at one x do not rise; a point at the page's last x is
+        // one the page shows.
+        {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=935\r\nM2YP1=1122\r\nM2XP2=935\r\n"
+               "M2XP3=65535\r\nM2XP4=65535\r\nM2XP5=65535\r\nM2XP6=65535\r\n",
+         "M2XP2=935", "is outside what this page can show (936 - 65535)"},
+        {true, "Mult=1\r\nOffset=1\r\nM2XP0=0\r\nM2YP0=187\r\nM2XP1=5610\r\nM2YP1=1122\r\nM2XP2=935\r\n"
+               "M2XP3=65535\r\nM2XP4=65535\r\nM2XP5=65535\r\nM2XP6=65535\r\n",
+         "M2XP2=935", "is outside what this page can show (5611 - 65535)"},
         {true, "Offset=7\r\n", "Offset=7", "is outside what this page can show (-4 - 6)"},
         {true, "", "[Model]", "The section [Model] is missing."},
     };

@@ -87,25 +87,34 @@ TEST(ProgramEndToEnd, StopSignalWhileABoxWaitsEndsCleanly)
 {
     if (!ProgramRun::ProgramExists())
         GTEST_SKIP() << "program not built beside the tests";
-    ProgramRun run;
-    run.RealBoxes = true;
-    // A damaged settings file: its box opens during start-up, before any
-    // device traffic, and waits.
-    {
-        QFile ini(run.ConfigDir + QStringLiteral("/taron.INI"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(QByteArray("[Settings]\r\nComMultiPort=1\0\0\r\n", 30));
+    // A box holds the start-up, waiting for an answer: a damaged settings
+    // file's, before any device traffic, while the window is being made; the
+    // screen too small, while the window shows for the first time (before
+    // the message loop runs, so that only the window's own close can end it).
+    for (const bool smallScreen : {false, true}) {
+        SCOPED_TRACE(smallScreen ? "screen too small" : "damaged settings file");
+        ProgramRun run;
+        run.RealBoxes = true;
+        if (smallScreen) {
+            run.Screen = QSize(640, 480);
+        } else {
+            QFile ini(run.ConfigDir + QStringLiteral("/taron.INI"));
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ini.write(QByteArray("[Settings]\r\nComMultiPort=1\0\0\r\n", 30));
+        }
+        ASSERT_TRUE(run.Start(smallScreen ? QStringList{QStringLiteral("-OFFLINE")} : QStringList{}));
+        EXPECT_FALSE(run.WaitForFrames([](const auto &f) { return !f.empty(); }, 2500))
+            << "the box holds the start-up";
+        ASSERT_EQ(run.Process.state(), QProcess::Running);
+        run.Process.terminate();
+        ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program ends with the box open";
+        EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
+        // Settings stored; a damaged file kept aside.
+        EXPECT_TRUE(run.IniText().startsWith(QStringLiteral("[Settings]\r\nComMultiPort=1\r\n"))) << run.IniText().toStdString();
+        EXPECT_EQ(QFileInfo::exists(run.ConfigDir + QStringLiteral("/taron.INI.damaged")), !smallScreen);
+        if (smallScreen)
+            EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1"))) << run.IniText().toStdString();
+        EXPECT_TRUE(run.PortOpensAgain());
     }
-    ASSERT_TRUE(run.Start());
-    EXPECT_FALSE(run.WaitForFrames([](const auto &f) { return !f.empty(); }, 2500))
-        << "the box holds the start-up";
-    ASSERT_EQ(run.Process.state(), QProcess::Running);
-    run.Process.terminate();
-    ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program ends with the box open";
-    EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
-    // Settings stored; the damaged file kept aside.
-    EXPECT_TRUE(run.IniText().startsWith(QStringLiteral("[Settings]\r\nComMultiPort=1\r\n"))) << run.IniText().toStdString();
-    EXPECT_TRUE(QFileInfo::exists(run.ConfigDir + QStringLiteral("/taron.INI.damaged")));
-    EXPECT_TRUE(run.PortOpensAgain());
 }

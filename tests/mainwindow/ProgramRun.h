@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -55,7 +56,20 @@ public:
     bool Start(const QStringList &arguments = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QString platform = QStringLiteral("offscreen");
+        if (Screen.isValid()) {
+            const QString config = FDir.filePath(QStringLiteral("screen.json"));
+            QFile file(config);
+            if (!file.open(QIODevice::WriteOnly))
+                return false;
+            file.write(QStringLiteral("{\"screens\": [{\"name\": \"screen\", \"x\": 0, \"y\": 0, \"width\": %1, "
+                                      "\"height\": %2, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}")
+                           .arg(Screen.width())
+                           .arg(Screen.height())
+                           .toLatin1());
+            platform += QStringLiteral(":configfile=") + config;
+        }
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         if (RealBoxes)
             env.remove(QStringLiteral("TARON_BOX_ANSWERS"));
         else
@@ -113,6 +127,8 @@ public:
 
     // Boxes are shown and wait for an answer instead of being answered.
     bool RealBoxes = false;
+    // The size of the headless screen (invalid: the platform's own).
+    QSize Screen;
     QString PortsDir, ConfigDir, HomeDir;
     std::unique_ptr<SimDevice> Device;
     QProcess Process;
