@@ -474,14 +474,13 @@ void TFormMultiAIO::BtBReadLamEmulCnfClick()
 
 bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
 {
+    // Nothing written (no box, declined, refused): no change record, the
+    // question stays for the next write.
+    TRecordedWrite write;
     TModuleAIO *module = Logic ? Logic->ModuleAIO() : nullptr;
     TUIStateAIO *u = ui();
-    if (!module || !u) {
-        // Nothing written: no change record, the question stays for the next write.
-        if (Common)
-            Common->ChangeWritten(false);
+    if (!module || !u || !write.Ask(Logic->UIState()->Modified()))
         return false;
-    }
     bool saved = false;
     Logic->PauseWorkThread(saved);
     // The grids into the variables (cells hold numbers: a refused edit shows
@@ -507,9 +506,7 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         module->Logic()->ReadConfiguration();
     }
     Logic->ResumeWorkThread(saved);
-    // The change record goes out only for a configuration the box took.
-    if (Common)
-        Common->ChangeWritten(written);
+    write.Report(written);
     RefreshGrids();
     UpdateWriteButtonState();
     if (!written && Common)
