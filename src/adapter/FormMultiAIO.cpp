@@ -479,7 +479,12 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
     TRecordedWrite write;
     TModuleAIO *module = Logic ? Logic->ModuleAIO() : nullptr;
     TUIStateAIO *u = ui();
-    if (!module || !u || !write.Ask(Logic->UIState()->Modified()))
+    if (!module || !u)
+        return false;
+    // A module the box does not report keeps the settings on the page only:
+    // nothing reaches the device, so nothing is asked or recorded.
+    const bool toDevice = module->IsActive();
+    if (toDevice && !write.Ask(Logic->UIState()->Modified()))
         return false;
     bool saved = false;
     Logic->PauseWorkThread(saved);
@@ -506,7 +511,7 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         module->Logic()->ReadConfiguration();
     }
     Logic->ResumeWorkThread(saved);
-    write.Report(written);
+    write.Report(written && toDevice);
     RefreshGrids();
     UpdateWriteButtonState();
     if (!written && Common)
