@@ -9,6 +9,7 @@
 // drops one that no write reports.
 #include "adapter/ObdWindowRig.h"
 
+#include "adapter/FormMultiAIO.h"
 #include "adapter/UIState.h"
 #include "core/LM.h"
 #include "windows/FormInjTest.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -390,6 +392,30 @@ TEST(ChangeRecord, TheTickKeepsTheRecordOfAWriteHoldingABoxAndDropsAnUnreportedO
     EXPECT_TRUE(r.Asked());
     r.P.Tick();
     EXPECT_EQ(r.Records(), 0u);
+    r.P.Rig.Boxes.clear();
+    r.Form->SetConfigModified(true);
+    r.Form->BtBModel2WriteClick();
+    EXPECT_TRUE(r.Asked());
+    EXPECT_EQ(r.Records(), 1u);
+}
+
+// The analog-I/O settings of a box that does not report that module stay on
+// the page: nothing reaches the device, so a Yes to the leave question sends
+// no record and the next write is asked again.
+TEST(ChangeRecord, AnalogIoSettingsThatReachNoDeviceRecordNothing)
+{
+    RecordProgram r;
+    TFormMultiAIO &aio = *FormMultiAIO;
+    r.P.ClearLog();
+    r.P.Rig.Boxes.clear();
+    aio.Emulators[0].StGThreshold->item(5, 5)->setText(QStringLiteral("111"));
+    ASSERT_TRUE(Logic->UIState()->Modified());
+    EXPECT_TRUE(TCommon::SelectTabWithEvents(aio.PgCMain, 1, true));
+    EXPECT_TRUE(r.Asked());
+    EXPECT_FALSE(Logic->UIState()->Modified());
+    EXPECT_EQ(r.Records(), 0u);
+    EXPECT_FALSE(Common->ChangeRecorded());
+
     r.P.Rig.Boxes.clear();
     r.Form->SetConfigModified(true);
     r.Form->BtBModel2WriteClick();
