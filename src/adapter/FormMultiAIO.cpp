@@ -474,14 +474,18 @@ void TFormMultiAIO::BtBReadLamEmulCnfClick()
 
 bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
 {
+    // Nothing written (no box, declined, refused): no change record, the
+    // question stays for the next write.
+    TRecordedWrite write;
     TModuleAIO *module = Logic ? Logic->ModuleAIO() : nullptr;
     TUIStateAIO *u = ui();
-    if (!module || !u) {
-        // Nothing written: no change record, the question stays for the next write.
-        if (Common)
-            Common->ChangeWritten(false);
+    if (!module || !u)
         return false;
-    }
+    // A module the box does not report keeps the settings on the page only:
+    // nothing reaches the device, so nothing is asked or recorded.
+    const bool toDevice = module->IsActive();
+    if (toDevice && !write.Ask(Logic->UIState()->Modified()))
+        return false;
     bool saved = false;
     Logic->PauseWorkThread(saved);
     // The grids into the variables (cells hold numbers: a refused edit shows
@@ -507,9 +511,7 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
         module->Logic()->ReadConfiguration();
     }
     Logic->ResumeWorkThread(saved);
-    // The change record goes out only for a configuration the box took.
-    if (Common)
-        Common->ChangeWritten(written);
+    write.Report(written && toDevice);
     RefreshGrids();
     UpdateWriteButtonState();
     if (!written && Common)

@@ -1067,6 +1067,10 @@ void TFormMultiOBD::BtBOBDReadConfigClick()
 bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
 {
     Q_UNUSED(sender);
+    // The box's settings and the controller's switch are one write: its
+    // change record goes out once both went through, and not at all for a
+    // write that did not.
+    TRecordedWrite write;
     // A box that dropped out (and may answer again) is looked for once
     // before the write.
     if (!obdActive() && Logic)
@@ -1076,13 +1080,13 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
         // The box did not answer: nothing written, so no change record
         // either; the question stays for the next write. The page keeps its
         // edits and its mark, and the user is told.
-        if (Common) {
-            Common->ChangeWritten(false);
+        if (Common)
             Common->ShowWarningMessage(LM ? LM->Translate(QStringLiteral("strObdBoxNotAnswering"))
                                           : QStringLiteral("strObdBoxNotAnswering"));
-        }
         return false;
     }
+    if (!write.Ask(Logic->UIState()->Modified()))
+        return false;
     TDevStateOBD *d = module()->DevState();
     // What the box held before: corrections learnt under another adaptation
     // type or division switch are dropped once the new settings are in.
@@ -1117,11 +1121,7 @@ bool TFormMultiOBD::BtBOBDWriteConfigClick(QObject *sender)
             }
         }
     }
-    // The change record goes out once the settings are written, and not
-    // for a write that did not go through.
-    if (Common)
-        Common->ChangeWritten(ok);
-    if (!ok) {
+    if (!write.Report(ok)) {
         // The page keeps the user's values and its mark; the user is told.
         if (!boxTookIt)
             for (const auto &[variable, raw] : held)

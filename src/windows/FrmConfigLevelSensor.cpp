@@ -230,7 +230,9 @@ bool TFrmConfigLevelSensor::BtnKnfLSSaveClick(bool ask)
 
 bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()
 {
-    if (!connected())
+    // The factory thresholds are a settings write like the Save's.
+    TRecordedWrite write;
+    if (!connected() || !write.Ask())
         return false;
     {
         const QSignalBlocker block(CmBKnfLSColorLedState);
@@ -240,7 +242,7 @@ bool TFrmConfigLevelSensor::BtnKnfLSDefaultClick()
     const std::array<int, 4> &factory = DeviceRecord.ReserveType == 3 ? FactoryB : FactoryA;
     if (DeviceRecord.ReserveType != 0)
         showThresholds(factory);
-    return writeSettings(factory);
+    return write.Report(writeSettings(factory));
 }
 
 void TFrmConfigLevelSensor::TimerLevelSensorTimer()

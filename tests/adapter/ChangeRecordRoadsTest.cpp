@@ -2,11 +2,14 @@
 // take after the change-record question, through the program's own windows
 // against the simulated controller and adapter box: a write that fails sends
 // no record, says so and leaves the question for the next write; one that
-// goes through sends exactly one record, after its last settings frame. The
+// goes through sends exactly one record, after its last settings frame; the
+// same write again on that connection asks nothing and records nothing, and
+// on a fresh connection asks and records again. The
 // main timer's tick keeps the record of a write that holds a box open, and
 // drops one that no write reports.
 #include "adapter/ObdWindowRig.h"
 
+#include "adapter/FormMultiAIO.h"
 #include "adapter/UIState.h"
 #include "core/LM.h"
 #include "windows/FormInjTest.h"
@@ -17,13 +20,17 @@
 #include "windows/MultiCalModelPage.h"
 #include "windows/MultiConfigurationPages.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -76,13 +83,20 @@ struct RecordProgram {
         return std::any_of(P.Rig.Boxes.begin(), P.Rig.Boxes.end(),
                            [](const TMessageBoxInfo &b) { return b.Text == Tr("strQModChange"); });
     }
-    // Connected and ready again after a write that lost the link; a fresh
-    // connection also forgets an accepted change.
-    void Reconnect()
+    // Connected and ready, found again by the program's own ticks where a
+    // refused frame cost the link.
+    void Ready()
     {
         for (int i = 0; i < 20 && (!DataManager->GetConnected() || DataManager->IsDeviceNotReady()); ++i)
             P.Tick();
         ASSERT_TRUE(DataManager->GetConnected());
+        P.Tick();
+        ASSERT_FALSE(DataManager->IsDeviceNotReady());
+    }
+    // A fresh connection, which also forgets an accepted change.
+    void Reconnect()
+    {
+        Ready();
         DataManager->DeviceReread = true;
         P.Tick();
         ASSERT_FALSE(DataManager->IsDeviceNotReady());
@@ -109,7 +123,7 @@ struct Road {
     const char *Name;
     std::function<void(RecordProgram &)> Edit;
     std::function<bool(RecordProgram &)> Write;
-    std::function<bool(const Bytes &)> Fails; // none: the box refuses
+    std::function<bool(const Bytes &)> Fails; // the frame the device refuses; none: the box refuses
     // The write's last frame, when it is not the last settings frame on the
     // wire (a later action with its own question follows).
     std::function<bool(const Bytes &)> Last = {};
@@ -135,18 +149,39 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
     auto pageModified = [](RecordProgram &p) { p.Form->SetConfigModified(true); };
     auto pageKept = [](RecordProgram &p) { return p.Form->ConfigModified(); };
     int step = 0;
+    // The OBD page edited, its adaptation on: the write sends the box's
+    // settings and then the controller's switch.
+    auto obdEdit = [](RecordProgram &p) {
+        p.P.ShowObdPage("TbSOBDConfig");
+        if (p.P.Obd->ChBOBDAdaptationEnable->isChecked())
+            p.P.Obd->ChBOBDAdaptationEnable->click();
+        p.P.Obd->ChBOBDAdaptationEnable->click();
+    };
+    // The device's own settings, saved once, for the loads below.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("backup.cnf"));
+    form.SettingsFileDialog = [&file](bool, const QString &, const QString &) { return file; };
+    shellwiring::Get<QAction>(form, "MnIFileSaveAs")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(file));
     const Road roads[] = {
-        {"OBD write on leaving its page",
-         [](RecordProgram &p) {
-             p.P.ShowObdPage("TbSOBDConfig");
-             if (!p.P.Obd->ChBOBDAdaptationEnable->isChecked())
-                 p.P.Obd->ChBOBDAdaptationEnable->click();
-         },
+        {"OBD write on leaving its page", obdEdit,
          [](RecordProgram &p) {
              shellwiring::ClickTab(*p.Form, "TbSOBDLive");
              return Logic->UIState()->Modified();
          },
          nullptr},
+        {"OBD page's Save", obdEdit,
+         [](RecordProgram &p) {
+             p.P.Obd->BtBOBDWriteConfig->click();
+             return Logic->UIState()->Modified();
+         },
+         nullptr},
+        {"OBD page's Save, the controller's switch refused", obdEdit,
+         [](RecordProgram &p) {
+             p.P.Obd->BtBOBDWriteConfig->click();
+             return Logic->UIState()->Modified();
+         },
+         [](const Bytes &f) { return Is(f, 0x16, 104); }},
         {"Model", pageModified, [&](RecordProgram &p) { return form.BtBModWriteClick(), pageKept(p); },
          [](const Bytes &f) { return Is(f, 0x16, 10); }},
         {"Model 2", pageModified, [&](RecordProgram &p) { return form.BtBModel2WriteClick(), pageKept(p); },
@@ -221,6 +256,24 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
              return open;
          },
          [](const Bytes &f) { return Is(f, 0x37, -1); }},
+        {"level sensor's factory thresholds", [](RecordProgram &) {},
+         [](RecordProgram &p) {
+             bool kept = false;
+             p.WhileShown([&](QDialog &shown) {
+                 p.LevelSensor.BtnKnfLSDefault->click();
+                 kept = p.LevelSensor.BtnKnfLSSave->font().bold();
+                 shown.hide();
+             });
+             FrmMultiConfigurationTaronQV->BasePage->BtnKnfLvSensorConfig->click();
+             return kept;
+         },
+         [](const Bytes &f) { return Is(f, 0x37, -1); }},
+        {"settings file loaded", [](RecordProgram &) {},
+         [&](RecordProgram &p) {
+             shellwiring::Get<QAction>(*p.Form, "MnIFileLoadCnf")->trigger();
+             return p.Form->ConfigModified();
+         },
+         [](const Bytes &f) { return Is(f, 0xD1, -1); }},
         {"injector test on closing its window", [](RecordProgram &) {},
          [&](RecordProgram &p) {
              bool open = false;
@@ -238,7 +291,10 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
     };
     for (const Road &road : roads) {
         SCOPED_TRACE(road.Name);
-        // A Yes whose write fails: no record, the writer says so.
+        // A Yes whose write fails: the device refuses one of its settings
+        // frames (no answer to it or its repeat) and answers all else, or the
+        // box refuses its settings. No record, the writer says so, and the
+        // question stays for the next write.
         road.Edit(r);
         r.P.ClearLog();
         r.P.Rig.Boxes.clear();
@@ -246,7 +302,7 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
         r.P.Box([&status](sim::SimAdapterState &s) { status = s.Obd.Status; });
         if (road.Fails)
             r.P.Device.Server.injectFaultWhen([&road](const Bytes &f) { return f.size() > 2 && f[0] == 0xC0 && road.Fails(f); },
-                                              sim::Fault::noAnswer());
+                                              sim::Fault::noAnswer(), 2);
         else
             r.P.Box([](sim::SimAdapterState &s) { s.Obd.Status[0x72] = 0x00; });
         const bool kept = road.Write(r);
@@ -258,7 +314,11 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
                                 [](const TMessageBoxInfo &b) { return b.Type == mtWarning || b.Type == mtError; }))
             << "the failure is not shown: " << r.P.Rig.BoxTexts().join('|').toStdString();
         EXPECT_EQ(r.Records(), 0u);
-        r.Reconnect();
+        EXPECT_FALSE(Common->ChangeRecorded()) << "a failed write taken for recorded";
+        // A refused controller frame costs the link, and the program finds
+        // the device again by itself; the box's refusal keeps it.
+        r.Ready();
+        EXPECT_EQ(r.Records(), 0u);
 
         // Asked again; written: one record, after the write's last settings frame.
         road.Edit(r);
@@ -274,6 +334,24 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
         });
         EXPECT_NE(last, frames.rend());
         EXPECT_GT(record - frames.begin(), frames.rend() - last - 1) << "the record before the last settings frame";
+
+        // Once more on the same connection: written without the question, and
+        // the one record stays the only one.
+        road.Edit(r);
+        r.P.ClearLog();
+        r.P.Rig.Boxes.clear();
+        EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
+        EXPECT_FALSE(r.Asked());
+        EXPECT_EQ(r.Records(), 0u);
+
+        // A fresh connection (the next car) is asked and recorded again.
+        r.Reconnect();
+        road.Edit(r);
+        r.P.ClearLog();
+        r.P.Rig.Boxes.clear();
+        EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
+        EXPECT_TRUE(r.Asked());
+        EXPECT_EQ(r.Records(), 1u);
         // The next road's device is asked afresh.
         r.Reconnect();
     }
@@ -314,6 +392,30 @@ TEST(ChangeRecord, TheTickKeepsTheRecordOfAWriteHoldingABoxAndDropsAnUnreportedO
     EXPECT_TRUE(r.Asked());
     r.P.Tick();
     EXPECT_EQ(r.Records(), 0u);
+    r.P.Rig.Boxes.clear();
+    r.Form->SetConfigModified(true);
+    r.Form->BtBModel2WriteClick();
+    EXPECT_TRUE(r.Asked());
+    EXPECT_EQ(r.Records(), 1u);
+}
+
+// The analog-I/O settings of a box that does not report that module stay on
+// the page: nothing reaches the device, so a Yes to the leave question sends
+// no record and the next write is asked again.
+TEST(ChangeRecord, AnalogIoSettingsThatReachNoDeviceRecordNothing)
+{
+    RecordProgram r;
+    TFormMultiAIO &aio = *FormMultiAIO;
+    r.P.ClearLog();
+    r.P.Rig.Boxes.clear();
+    aio.Emulators[0].StGThreshold->item(5, 5)->setText(QStringLiteral("111"));
+    ASSERT_TRUE(Logic->UIState()->Modified());
+    EXPECT_TRUE(TCommon::SelectTabWithEvents(aio.PgCMain, 1, true));
+    EXPECT_TRUE(r.Asked());
+    EXPECT_FALSE(Logic->UIState()->Modified());
+    EXPECT_EQ(r.Records(), 0u);
+    EXPECT_FALSE(Common->ChangeRecorded());
+
     r.P.Rig.Boxes.clear();
     r.Form->SetConfigModified(true);
     r.Form->BtBModel2WriteClick();

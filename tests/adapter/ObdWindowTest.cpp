@@ -130,9 +130,11 @@ TEST_F(ObdWindowTest, WriteSendsTheAdapterSettingsThenTheControllerSwitches)
     ASSERT_FALSE(adapter.empty());
     EXPECT_EQ(sim::Bytes(adapter.front().begin() + 1, adapter.front().begin() + 4), (sim::Bytes{0x72, 0x04, 0x0A}));
     // Then the question, the model adaptation off (8-bit id 31 without bit
-    // 6), the map correction on (model id 104), and the read-back.
-    ASSERT_EQ(P->Rig.Boxes.size(), 1u);
-    EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQAdaptMAP_OBD")));
+    // 6), the map correction on (model id 104), and the read-back; the
+    // change-record question came before the first frame.
+    ASSERT_EQ(P->Rig.Boxes.size(), 2u);
+    EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQModChange")));
+    EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QStringLiteral("strQAdaptMAP_OBD")));
     const int write31 = IndexOf(frames, C0, 0x08);
     const int write104 = IndexOf(frames, C0, 0x16);
     const int readBack = IndexOf(frames, C2, 0x71);
@@ -186,9 +188,11 @@ TEST_F(ObdWindowTest, RefusalByTheAdapterOrTheControllerKeepsThePageModified)
         }
         EXPECT_TRUE(Logic->UIState()->Modified());
         EXPECT_TRUE(Ui()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean());
-        ASSERT_EQ(P->Rig.Boxes.size(), 1u);
-        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QString::fromLatin1(c.message)));
-        EXPECT_TRUE(P->Rig.Boxes[0].Text.contains(QString::fromLatin1(c.what))) << P->Rig.Boxes[0].Text.toStdString();
+        // The change-record question, then what went wrong.
+        ASSERT_EQ(P->Rig.Boxes.size(), 2u);
+        EXPECT_EQ(P->Rig.Boxes[0].Text, LM->Translate(QStringLiteral("strQModChange")));
+        EXPECT_EQ(P->Rig.Boxes[1].Text, LM->Translate(QString::fromLatin1(c.message)));
+        EXPECT_TRUE(P->Rig.Boxes[1].Text.contains(QString::fromLatin1(c.what))) << P->Rig.Boxes[1].Text.toStdString();
         // The device side holds what the box holds: a refused write is not
         // taken for the box's settings.
         EXPECT_EQ(ModuleOBD->DevState()->OBDConfig_1_EE->GetAsInteger(), c.adapterRefuses ? 0x08 : 0x0A);

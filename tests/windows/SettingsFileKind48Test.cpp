@@ -151,6 +151,11 @@ struct Kind48Program {
         LM = &FLm;
         EXPECT_TRUE(FLm.LoadLanguageFile(QStringLiteral("EN")));
         TCommon::SetAnswerProvider([this](const TMessageBoxInfo &box) {
+            // A load on a device from "G" asks the change-record question
+            // before its first frame (answered Yes here; the change-record
+            // table holds it): the boxes counted here are the load's own.
+            if (box.Text == TranslateKey(QStringLiteral("strQModChange")))
+                return int(mrYes);
             Boxes << box;
             if (box.Buttons.contains(int(mrOk)))
                 return Ok;

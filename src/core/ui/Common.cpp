@@ -527,6 +527,11 @@ void TCommon::ChangeWritten(bool written)
         OnQueryModChange(true);
 }
 
+bool TCommon::AskChangeRecord(bool modified)
+{
+    return !modified || AskSaveChangedData(true) == mrYes;
+}
+
 TRecordedWrite::TRecordedWrite() : FCommon(Common)
 {
     if (FCommon)
@@ -534,6 +539,11 @@ TRecordedWrite::TRecordedWrite() : FCommon(Common)
 }
 
 TRecordedWrite::~TRecordedWrite() { Report(false); }
+
+bool TRecordedWrite::Ask(bool modified)
+{
+    return !FCommon || FCommon->AskChangeRecord(modified);
+}
 
 bool TRecordedWrite::Report(bool written)
 {

@@ -133,7 +133,14 @@ public:
     // while no record is owed. Said while a write runs (TRecordedWrite), it
     // is a part of that write: the outermost write reports the whole.
     void ChangeWritten(bool written);
+    // The change-record gate before a settings write's first frame: for a
+    // write of edited settings (modified), the confirm-only question above,
+    // asked once per connection of a device that keeps a change record.
+    // False: the user declined and nothing is to be written.
+    bool AskChangeRecord(bool modified);
     bool ChangeRecordOwed() const { return FRecordOwed; }
+    // A change record went out on this connection: later writes ask nothing.
+    bool ChangeRecorded() const { return FModeChangeAccepted; }
     // A write (TRecordedWrite) is running.
     bool WriteInProgress() const { return FWriteDepth > 0; }
     // Forgets an accepted mode change: the next write asks again.
@@ -225,10 +232,11 @@ private:
 
 extern TCommon *Common;
 
-// One write to the device that may follow the change-record question, for
-// as long as it runs: made before the write's first frame, it reports with
-// Report whether everything the write sent went through, and the writer goes
-// on with what Report returns (its page's mark and message follow the same
+// One write of settings to the device, for as long as it runs: made before
+// the write's first frame, it asks the change-record question with Ask (a
+// Yes already given to a leave question is not asked again), and reports with
+// Report whether everything the write sent went through; the writer goes on
+// with what Report returns (its page's mark and message follow the same
 // result). The record a Yes left owed goes out when the outermost write
 // reports one that went through, after its last frame. A write reported as
 // failed, or one that ends without a report (given up on the way), sends no
@@ -242,6 +250,9 @@ public:
     ~TRecordedWrite();
     TRecordedWrite(const TRecordedWrite &) = delete;
     TRecordedWrite &operator=(const TRecordedWrite &) = delete;
+    // The change-record gate (TCommon::AskChangeRecord): false when the
+    // user declined, and the writer then sends nothing.
+    bool Ask(bool modified = true);
     // Returns written; a second report is ignored.
     bool Report(bool written);
 

@@ -428,14 +428,14 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     FillNormal(Find<TDigitalDisplay>("DgDConfAutoRPM"));
     r.DeviceOptions = quint16(r.DeviceOptions | 1 | 2);
     FForm.SetConfigModified(true);
-    if (!FForm.UpdateLastChangeInfo(true)) {
+    // The start's writes are one: its change record goes out once all of
+    // them went through, before the run; a start given up sends none.
+    TRecordedWrite write;
+    if (!write.Ask()) {
         FLogic.SetActive(false);
         restoreTimer();
         return;
     }
-    // The start's writes are one: its change record goes out once all of
-    // them went through, before the run; a start given up sends none.
-    TRecordedWrite write;
     FForm.SetConfigModified(false);
     FLogic.UpdateOptionFlags();
 

@@ -70,9 +70,7 @@ void TFormMain::InstallChangeRecordQuery()
 
 bool TFormMain::UpdateLastChangeInfo(bool modified)
 {
-    if (!modified || !Common)
-        return true;
-    return Common->AskSaveChangedData(true) == mrYes;
+    return !Common || Common->AskChangeRecord(modified);
 }
 
 void TFormMain::InitChangesListGrid()
@@ -132,8 +130,8 @@ void TFormMain::BtBSetNextInspectionClick()
         Timerek->stop();
     auto *button = Component<QAbstractButton>("BtBSetNextInspection");
     const bool changed = button && button->palette().color(QPalette::ButtonText) == kChangedCaption;
-    if (UpdateLastChangeInfo(changed)) {
-        TRecordedWrite write;
+    TRecordedWrite write;
+    if (write.Ask(changed)) {
         bool written = true;
         if (ChangeRecordApplies()) {
             auto *next = Component<QComboBox>("CmBNextInspection");

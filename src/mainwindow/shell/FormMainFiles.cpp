@@ -559,6 +559,8 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     // The load's writes are one: the change record goes out after the last
     // of them, once every one went through.
     TRecordedWrite write;
+    if (!write.Ask())
+        return;
     if (!ModelOnly) {
         if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
             // What was not written stays on the pages, marked as changed;
