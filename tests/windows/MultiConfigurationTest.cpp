@@ -318,6 +318,31 @@ TEST(MultiConfiguration, AWriteThatFailsHalfWayStaysModifiedAndASecondWriteCompl
     EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
 }
 
+// After a fresh connection the record does not hold the settings a "C"
+// controller's connection read leaves out: the write reads them first, and
+// when the device does not give one nothing at all is written.
+TEST(MultiConfiguration, AWriteWhoseShownSettingsTheDeviceDoesNotGiveSendsNothing)
+{
+    Kind48Window k('C');
+    k.Click("ChBKnfMasterMode");
+    ASSERT_TRUE(k.Rig.Connect());
+    ASSERT_EQ(ReadConfigurationByKind(k.Rig.Manager), 1);
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 2 && f[1] == 0x51 && f[2] == 24; },
+                                 Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    k.Boxes.clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    k.Rig.Server.clearFaults();
+    const std::vector<Bytes> frames = k.Frames();
+    EXPECT_FALSE(frames.empty());
+    EXPECT_TRUE(std::none_of(frames.begin(), frames.end(),
+                             [](const Bytes &f) { return f[1] == 0x08 || f[1] == 0x52 || f[1] == 0x04; }));
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strComError")));
+    EXPECT_TRUE(k.Window->Modified());
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
 TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 {
     Kind48Window k('G');
