@@ -15,6 +15,10 @@
 #include "controls/DigitalDisplay.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/Kind48Settings.h"
+#include "core/SettingsFile.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
@@ -341,6 +345,20 @@ TEST(MultiConfiguration, AWriteWhoseShownSettingsTheDeviceDoesNotGiveSendsNothin
     EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strComError")));
     EXPECT_TRUE(k.Window->Modified());
     EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
+// The settings-file keys of each version-gated setting are keys a save from
+// a controller of the last version writes to [Config].
+TEST(MultiConfiguration, EachVersionGatedSettingsFileKeyIsOneTheSaveWrites)
+{
+    TDeviceRecord rec;
+    rec.DeviceKind = 48;
+    rec.Ver = QStringLiteral("J");
+    TIniFile ini;
+    TSettingsFile::WriteMulti(ini, rec, TSettingsInfo{}, u'.');
+    for (const kind48::TSetting &setting : kind48::Settings)
+        for (const QString &key : QString::fromLatin1(setting.Keys).split(u' '))
+            EXPECT_TRUE(ini.ValueExists(QStringLiteral("Config"), key)) << key.toStdString();
 }
 
 TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
