@@ -4,6 +4,7 @@
 
 #include "core/ComMultiPort.h"
 #include "core/DeviceRecord.h"
+#include "core/Kind48Settings.h"
 #include "core/UnitConversions.h"
 
 
@@ -169,46 +170,52 @@ bool TDataManager::IsDeviceType(uint8_t kind) const
     return rec().DeviceKind == kind;
 }
 
-namespace {
-// The kind-48 settings that the configuration read takes only from a version
-// letter on, in the order it reads them. Below that letter the device's value
-// is not in the record, so a write that did not read it first sends nothing
-// for it.
-struct GatedSetting {
-    char from;
-    int width;
-    uint8_t id;
-};
-constexpr GatedSetting Kind48GatedSettings[] = {
-    {'D', 8, 43},  {'D', 8, 44},  {'F', 16, 18}, {'F', 16, 19}, {'F', 8, 49},  {'F', 8, 50},  {'G', 8, 52},
-    {'G', 8, 47},  {'G', 16, 17}, {'G', 16, 24}, {'G', 16, 25}, {'G', 16, 20}, {'G', 16, 21},
-};
-} // namespace
-
 std::vector<std::pair<int, uint8_t>> TDataManager::Kind48SettingsFrom(char letter)
 {
     std::vector<std::pair<int, uint8_t>> list;
-    for (const GatedSetting &s : Kind48GatedSettings)
-        if (s.from == letter)
-            list.emplace_back(s.width, s.id);
+    for (const kind48::TSetting &s : kind48::Settings)
+        if (s.From[0] == letter)
+            list.emplace_back(s.Width, s.Id);
     return list;
 }
 
 std::vector<std::pair<int, uint8_t>> TDataManager::Kind48SettingsNotRead() const
 {
     std::vector<std::pair<int, uint8_t>> list;
-    for (const GatedSetting &s : Kind48GatedSettings)
-        if (!IsDeviceVersionAtLeast(48, QString(QLatin1Char(s.from))))
-            list.emplace_back(s.width, s.id);
+    for (const kind48::TSetting &s : kind48::Settings)
+        if (!IsDeviceVersionAtLeast(48, QLatin1String(s.From)))
+            list.emplace_back(s.Width, s.Id);
     return list;
 }
 
 bool TDataManager::Kind48ConfigurationReads(int width, uint8_t id) const
 {
-    for (const GatedSetting &s : Kind48GatedSettings)
-        if (s.width == width && s.id == id)
-            return IsDeviceVersionAtLeast(48, QString(QLatin1Char(s.from)));
-    return true;
+    const int i = kind48::IndexOf(width, id);
+    return i < 0 || IsDeviceVersionAtLeast(48, QLatin1String(kind48::Settings[i].From));
+}
+
+bool TDataManager::ReadKind48WindowSettings()
+{
+    if (!IsDeviceType(48))
+        return true;
+    for (int i = 0; i < kind48::Count; ++i) {
+        const kind48::TSetting &s = kind48::Settings[i];
+        if (!s.Window || (FKind48Held & (1u << i)) || Kind48ConfigurationReads(s.Width, s.Id))
+            continue;
+        if (s.Width == 16)
+            ReadParamWord(s.Id);
+        else
+            ReadParameter8(s.Id);
+        if (!(FKind48Held & (1u << i)))
+            return false;
+    }
+    return FConnected;
+}
+
+void TDataManager::HoldKind48Setting(int width, uint8_t id)
+{
+    if (const int i = kind48::IndexOf(width, id); i >= 0 && IsDeviceType(48))
+        FKind48Held |= 1u << i;
 }
 
 bool TDataManager::VersionAtLeast(const QString &letter) const
@@ -432,6 +439,7 @@ bool TDataManager::Exchange(uint8_t command, const std::vector<uint8_t> &paramet
 bool TDataManager::DetectDevice()
 {
     rec().DeviceKind = 0;
+    FKind48Held = 0;
     const uint8_t request[4] = {kRequestHead, 0x01, 0x01, 0xC2};
     uint8_t answer[4] = {};
     bool good = false;
@@ -742,6 +750,7 @@ uint8_t TDataManager::ReadParameter8Checked(uint8_t id, bool *ok)
         v = a[3];
         if (id <= 53)
             ::StoreParameter8(rec(), id, v);
+        HoldKind48Setting(8, id);
     });
     if (ok)
         *ok = good;
@@ -761,6 +770,7 @@ uint16_t TDataManager::ReadParamWord(uint8_t id)
             v = be16(a, 3);
             if (id <= 25)
                 ::StoreParameter16(rec(), id, v);
+            HoldKind48Setting(16, id);
         });
     return v;
 }
@@ -942,6 +952,9 @@ bool TDataManager::ReadModelDataD8()
 {
     if (!Ready())
         return false;
+    // A new picture of the device: what this read leaves out for the
+    // version is the device's again only once read.
+    FKind48Held = 0;
     ReadParameter8(34);
     ReadParameter8(33);
     SetInjHWFromIndex28();

@@ -99,11 +99,16 @@ public:
     bool VersionAtLeast(const QString &letter) const;
     bool VersionBelow(const QString &letter) const;
     // The kind-48 settings the configuration read takes only from a version
-    // letter on: those from `letter`, those the connected device's version
-    // leaves out, and whether it takes one (width 8 or 16, id).
+    // letter on (core/Kind48Settings.h): those from `letter`, those the
+    // connected device's version leaves out, and whether it takes one
+    // (width 8 or 16, id).
     static std::vector<std::pair<int, uint8_t>> Kind48SettingsFrom(char letter);
     std::vector<std::pair<int, uint8_t>> Kind48SettingsNotRead() const;
     bool Kind48ConfigurationReads(int width, uint8_t id) const;
+    // Reads those the configuration window shows that the record does not
+    // hold from this device since its last configuration read; true when
+    // the record holds them all and the link is up.
+    bool ReadKind48WindowSettings();
     void ChangePort(int port);
     void ReadEmergencyDeviceInfo();
 
@@ -320,8 +325,15 @@ private:
     void ReadGroup(int group);
     bool ReadValue16Checked(uint8_t index, uint16_t &value);
 
+    // Notes that the record holds the device's value of a version-gated
+    // kind-48 setting.
+    void HoldKind48Setting(int width, uint8_t id);
+
     TComMultiPort *FPort = nullptr;
     bool FConnected = false;
+    // The version-gated kind-48 settings (bit i: entry i of the list in
+    // core/Kind48Settings.h) read since the last configuration read.
+    uint32_t FKind48Held = 0;
 };
 
 extern TDataManager *DataManager;

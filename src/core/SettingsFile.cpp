@@ -2,6 +2,7 @@
 
 #include "core/FileRead.h"
 #include "core/IniFile.h"
+#include "core/Kind48Settings.h"
 
 #include <QFileInfo>
 
@@ -176,14 +177,21 @@ const TMultiRange DeviceRangesMulti[] = {
     {"LambdaType", 0, 7, ""},  {"ReserveType", 0, 3, ""}, {"RPMsource", 0, 3, ""},
     {"Power", 1, 999, ""},     {"EngineCubicCapacity", 0, 9999, ""},
 };
-const TMultiRange OfferedRangesMulti[] = {
+// A version-gated setting's range and letter are those of its kind-48
+// description.
+constexpr TMultiRange Gated(const char *key)
+{
+    const kind48::TSetting &s = kind48::OfKey(key);
+    return {key, s.Low, s.High, s.From};
+}
+constexpr TMultiRange OfferedRangesMulti[] = {
     {"LambdaType", 0, 6, ""},           {"InjTypeName", 0, 127, ""},       {"LowPD", 1, 50, ""},
     {"LowPT", 38, 94, ""},              {"NozzleSize", 15, 40, ""},        {"RedType", 0, 4, ""},
     {"InjSystemType", 0, 3, ""},        {"MicroInjectionTime", 19, 243, ""}, {"PressureSensorType", 1, 3, ""},
     {"EmulatorSwitchDelay", 0, 2500, ""}, {"PostValveDelay", 50, 65000, ""}, {"RPM<val", 400, 2000, ""},
     {"RPM>val", 3000, 8000, ""},        {"LoadP>val", 0, 100, ""},         {"Tred<&Load_Lval", 0, 100, ""},
-    {"MaxCyclesMixedFuel", 0, 5, ""},   {"Tgas<&Load_Lval", 0, 100, "D"},
-    {"MinGasInjectionTime", 374, 1870, "G"}, {"MaxGasInjectionTime", 2805, 4675, "G"},
+    {"MaxCyclesMixedFuel", 0, 5, ""},   Gated("Tgas<&Load_Lval"),
+    Gated("MinGasInjectionTime"), Gated("MaxGasInjectionTime"),
 };
 
 template <size_t N> const TDeviceRange *FindRange(const TDeviceRange (&table)[N], QStringView key)

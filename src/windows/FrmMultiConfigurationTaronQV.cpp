@@ -269,6 +269,12 @@ void TFrmMultiConfigurationTaronQV::UpdateDeviceInfo()
 
 void TFrmMultiConfigurationTaronQV::UpdateConfigurationTaronQVTabControls()
 {
+    // The window shows settings the configuration read leaves out below
+    // their version letter: those the record does not hold from this
+    // device yet are read first, so that no control shows a value the
+    // device never reported.
+    if (deviceReady())
+        DataManager->ReadKind48WindowSettings();
     const TDeviceRecord &r = DeviceRecord;
     // The cylinder counts follow the injector outputs also when the window
     // was never read (a settings file loaded before it was first shown).
@@ -301,7 +307,7 @@ bool TFrmMultiConfigurationTaronQV::RefreshFromDevice()
     std::optional<TTimerPause> pause;
     if (FForm)
         pause.emplace(*FForm);
-    const bool ok = DevData && DevData->ReadDeviceModelData();
+    const bool ok = DevData && DevData->ReadDeviceModelData() && DataManager->ReadKind48WindowSettings();
     if (ok) {
         if (FForm)
             FForm->UpdateCylinderCountControls(true);
@@ -355,6 +361,14 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
             Common->ShowWarning(reason);
         return false;
     }
+    // Every setting the window shows goes out: one whose device value the
+    // record does not hold yet is read first, and without it nothing is
+    // written.
+    if (!DataManager->ReadKind48WindowSettings()) {
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strComError")));
+        return false;
+    }
     std::optional<TTimerPause> pause;
     if (FForm) {
         pause.emplace(*FForm);
@@ -386,17 +400,11 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     const auto *s = SwitchingPage;
     const auto *info = InfoPage;
     bool all = true;
-    // A setting the configuration read left out for the device's version is
-    // not in the record: the device keeps its own value (the factory values
-    // are known and go out whole).
-    auto b8 = [&](uint8_t id, int v) {
-        if (FFactoryWrite || dm.Kind48ConfigurationReads(8, id))
-            all = dm.WriteParamByte(id, uint8_t(v)) && all;
-    };
-    auto w16 = [&](uint8_t id, int v) {
-        if (FFactoryWrite || dm.Kind48ConfigurationReads(16, id))
-            all = dm.WriteParamWord(id, uint16_t(v)) && all;
-    };
+    // Every setting the window shows goes out on every version, as shown; a
+    // list without an entry sends the device's value from the record (the
+    // window reads what the configuration read leaves out for the version).
+    auto b8 = [&](uint8_t id, int v) { all = dm.WriteParamByte(id, uint8_t(v)) && all; };
+    auto w16 = [&](uint8_t id, int v) { all = dm.WriteParamWord(id, uint16_t(v)) && all; };
 
     // Switching flags, then their values.
     r.Tred_lt_Load = Checked(s->ChBConfLowTredAndHighLoadReturnToPetrol);
@@ -591,6 +599,10 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     auto *a = AdvancePage;
     auto *s = SwitchingPage;
     auto *info = InfoPage;
+    // A setting the factory configuration has no value for goes back as the
+    // device holds it: the controls show the device's values (read first
+    // where the record does not hold them), then the factory values.
+    UpdateConfigurationTaronQVTabControls();
     a->RdBKnfLPG->setChecked(true);
     SetIndex(b->CmbKnfInjCount, b->CmbKnfInjCount->count() - 1);
     info->YEdKnfCubicCap->setText(QStringLiteral("0"));
@@ -665,12 +677,7 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     s->EnableByBoxes();
     // The controls now differ from the device: the write asks as for an edit.
     SetModified(true);
-    // The factory values go out whole, also those the device's version does
-    // not report.
-    FFactoryWrite = true;
-    const bool written = BtBKnfWriteConfigurationClick(nullptr);
-    FFactoryWrite = false;
-    if (!written)
+    if (!BtBKnfWriteConfigurationClick(nullptr))
         return false;
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;

@@ -76,7 +76,6 @@ private:
 
     TFormMain *FForm = nullptr;
     int FPageIndex = 0;
-    bool FFactoryWrite = false;
 };
 
 // Nullptr until the main window first adapts to a kind-48 device.

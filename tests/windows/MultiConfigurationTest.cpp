@@ -13,7 +13,12 @@
 #include "controls/ChangeHelper.h"
 #include "controls/ControlTestSupport.h"
 #include "controls/DigitalDisplay.h"
+#include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
+#include "core/DeviceRecord.h"
+#include "core/IniFile.h"
+#include "core/Kind48Settings.h"
+#include "core/SettingsFile.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
@@ -43,7 +48,10 @@ using namespace sim;
 namespace {
 
 // A configured controller: every list shows a value except the switching
-// RPM (2200) and the nozzle (3.8 mm), which no list entry shows.
+// RPM (2200) and the nozzle (3.8 mm), which no list entry shows. Each setting
+// the configuration read takes only from a version letter on holds a value
+// of its own on every version, none of them a factory or file default (the
+// load percentage of id 43 is one no list entry shows).
 void Image(SimControllerState &s)
 {
     s.Value16[28] = 3; // eight injector outputs
@@ -51,12 +59,12 @@ void Image(SimControllerState &s)
     s.Payload[0xD8] = {0x25, 15, 0x02, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0, 0,
                        1,    2,  38,   0x01, 0xF4, 0x61, 0xA8, 5, 76, 131, 2};
     const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90}, {32, 1},   {37, 0x31}, {42, 114},
-                                      {40, 2},    {38, 88},  {39, 60}, {43, 50},  {44, 207},  {49, 0xF6},
-                                      {50, 3},    {52, 0x92}};
+                                      {40, 2},    {38, 88},  {39, 60}, {43, 5},   {44, 188},  {49, 0xDD},
+                                      {50, 2},    {52, 0xB3}, {47, 33}};
     for (auto [id, v] : p8)
         s.Param8[size_t(id)] = uint8_t(v);
-    const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {16, 748}, {18, 2500}, {19, 748},
-                                       {24, 500}, {25, 3500}, {20, 748}, {21, 3740}};
+    const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {16, 748}, {18, 1300}, {19, 1309}, {17, 777},
+                                       {24, 1500}, {25, 4000}, {20, 860}, {21, 4114}};
     for (auto [id, v] : p16)
         s.Param16[size_t(id)] = uint16_t(v);
 }
@@ -64,7 +72,8 @@ void Image(SimControllerState &s)
 Bytes B(uint8_t id, uint8_t v) { return Request({0x08, id, v}); }
 Bytes W(uint8_t id, uint16_t v) { return Request({0x52, id, uint8_t(v >> 8), uint8_t(v)}); }
 
-// What the read road asks for, by version.
+// What the read road asks for, by version: the configuration read, then
+// the settings the window shows that it leaves out for the version.
 std::vector<Bytes> ReadFrames(char version)
 {
     std::vector<Bytes> f = {Request({0x07, 34}), Request({0x07, 33}), Request({0x40, 28}), Request({0xD8, 0xD8}),
@@ -90,29 +99,27 @@ std::vector<Bytes> ReadFrames(char version)
     }
     if (version >= 'I')
         list({{8, 53}});
+    if (version < 'D')
+        list({{8, 43}, {8, 44}});
+    if (version < 'F')
+        list({{16, 18}, {16, 19}, {8, 49}, {8, 50}});
+    if (version < 'G')
+        list({{8, 52}, {16, 24}, {16, 25}, {16, 20}, {16, 21}});
     return f;
 }
 
 // The write of the unchanged image: every value as read, the ones no list
-// shows included (0x04's RPM word 9348, id 10's 38), in the device's order.
+// shows included (0x04's RPM word 9348, id 10's 38, id 43's 5), in the
+// device's order, on every version. Below "C" the device's id 37 is taken as
+// 1.
 std::vector<Bytes> WriteFrames(char version)
 {
-    // A setting the configuration read leaves out below its version letter
-    // is not written: the device keeps its own value.
-    const bool f = version >= 'F', g = version >= 'G', d = version >= 'D';
-    std::vector<Bytes> frames = {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60)};
-    if (d)
-        frames.insert(frames.end(), {B(43, 50), B(44, 207)});
-    frames.insert(frames.end(),
-                  {B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}), B(28, 2), B(32, 1), B(17, 1),
-                   B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0), W(9, 500), B(3, 5), B(4, 76),
-                   B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000), B(31, 0x85), B(29, 90), B(33, 1),
-                   B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38)});
-    if (f)
-        frames.insert(frames.end(), {W(19, 748), W(18, 2500), B(49, 0xF6), B(50, 3)});
-    if (g)
-        frames.insert(frames.end(), {B(52, 0x92), W(24, 500), W(25, 3500), W(20, 748), W(21, 3740)});
-    return frames;
+    return {B(37, version >= 'C' ? 0x31 : 1), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, 5),
+            B(44, 188), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}), B(28, 2), B(32, 1),
+            B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0), W(9, 500), B(3, 5),
+            B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000), B(31, 0x85), B(29, 90), B(33, 1),
+            B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38), W(19, 1309), W(18, 1300), B(49, 0xDD), B(50, 2),
+            B(52, 0xB3), W(24, 1500), W(25, 4000), W(20, 860), W(21, 4114)};
 }
 
 // The main window with the program's own wiring, a kind-48 controller on
@@ -181,7 +188,7 @@ struct Kind48Window {
 
 TEST(MultiConfiguration, ReadAndWriteFramesFollowTheVersion)
 {
-    for (char version : {'E', 'G', 'I'}) {
+    for (char version = 'A'; version <= 'J'; ++version) {
         SCOPED_TRACE(version);
         Kind48Window k(version);
         ASSERT_NE(k.Window, nullptr);
@@ -196,17 +203,58 @@ TEST(MultiConfiguration, ReadAndWriteFramesFollowTheVersion)
         EXPECT_EQ(k.Get<QComboBox>("CmBKnfNozle")->currentIndex(), -1);
         EXPECT_EQ(k.Get<QComboBox>("CmBConfPostValveDelay")->currentText(), "50");
         EXPECT_FALSE(base->BtnKnfLvSensorConfig->isHidden());
-        EXPECT_EQ(k.Get<QComboBox>("CmBConfMinGasInjTime")->currentText(), version >= 'G' ? "4,0" : "");
+        // The settings of later versions show the device's values on every one.
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfPressurePreinjectionProcessDuringCutOff")->currentText(), "1,9");
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfHighLoadPetrolForTgasReturnToPetrol")->currentIndex(), -1);
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMaxRpmForEnrichmentDuringCutOff")->currentText(), "1300");
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMazdaEnrichmentPercentage")->currentText(), "-35");
+        EXPECT_TRUE(k.Get<QCheckBox>("ChBConfMazdaIgnitionTypeCorr")->isChecked());
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMinGasInjTime")->currentText(), "4,6");
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfMaxGasInjTime")->currentText(), "22");
+        EXPECT_EQ(k.Get<QComboBox>("CmBConfCutOffEmulSwitchDelay")->currentText(), "3");
+        EXPECT_EQ(k.Get<QComboBox>("CmBOnCutOffDelay")->currentText(), "8");
 
-        // The unchanged window writes every value back, then reads again.
-        k.Rig.Server.log().clear();
-        k.Window->BtBKnfWriteConfiguration->click();
-        std::vector<Bytes> expected = WriteFrames(version);
-        const std::vector<Bytes> read = ReadFrames(version);
-        expected.insert(expected.end(), read.begin(), read.end());
-        EXPECT_EQ(k.Frames(), expected);
-        EXPECT_TRUE(k.Boxes.isEmpty());
-        EXPECT_FALSE(k.Window->Modified());
+        // The unchanged window writes every value back as the device holds
+        // it, then reads again; a second write sends the same.
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            k.Rig.Server.log().clear();
+            k.Window->BtBKnfWriteConfiguration->click();
+            std::vector<Bytes> expected = WriteFrames(version);
+            const std::vector<Bytes> read = ReadFrames(version);
+            expected.insert(expected.end(), read.begin(), read.end());
+            EXPECT_EQ(k.Frames(), expected);
+            EXPECT_TRUE(k.Boxes.isEmpty());
+            EXPECT_FALSE(k.Window->Modified());
+        }
+        k.Rig.Device([](SimControllerState &s) {
+            EXPECT_EQ(s.Param8[43], 5);
+            EXPECT_EQ(s.Param8[52], 0xB3);
+            EXPECT_EQ(s.Param16[24], 1500);
+            EXPECT_EQ(s.Param16[21], 4114);
+        });
+
+        // The user's choice in the second list of the return to petrol at
+        // low gas temperature goes out: 25 % from the empty list, then 30 %.
+        k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+        auto *load = k.Get<QComboBox>("CmBConfHighLoadPetrolForTgasReturnToPetrol");
+        for (const int percent : {25, 30}) {
+            SCOPED_TRACE(percent);
+            for (int i = load->currentIndex(); load->currentText() != QString::number(percent) && i < 3; ++i)
+                controltest::keyPress(load, Qt::Key_Down);
+            EXPECT_EQ(load->currentText(), QString::number(percent));
+            EXPECT_TRUE(k.Window->Modified());
+            k.Rig.Server.log().clear();
+            k.Window->BtBKnfWriteConfiguration->click();
+            const std::vector<Bytes> frames = k.Frames();
+            EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                                    [](const Bytes &f) { return f[1] == 0x08 && f[2] == 43; }),
+                      1);
+            EXPECT_NE(std::find(frames.begin(), frames.end(), B(43, uint8_t(percent))), frames.end());
+            EXPECT_FALSE(k.Window->Modified());
+            k.Rig.Device([percent](SimControllerState &s) { EXPECT_EQ(s.Param8[43], percent); });
+            EXPECT_EQ(load->currentText(), QString::number(percent));
+        }
     }
 }
 
@@ -274,6 +322,45 @@ TEST(MultiConfiguration, AWriteThatFailsHalfWayStaysModifiedAndASecondWriteCompl
     EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
 }
 
+// After a fresh connection the record does not hold the settings a "C"
+// controller's connection read leaves out: the write reads them first, and
+// when the device does not give one nothing at all is written.
+TEST(MultiConfiguration, AWriteWhoseShownSettingsTheDeviceDoesNotGiveSendsNothing)
+{
+    Kind48Window k('C');
+    k.Click("ChBKnfMasterMode");
+    ASSERT_TRUE(k.Rig.Connect());
+    ASSERT_EQ(ReadConfigurationByKind(k.Rig.Manager), 1);
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 2 && f[1] == 0x51 && f[2] == 24; },
+                                 Fault::noAnswer(), 3);
+    k.Rig.Server.log().clear();
+    k.Boxes.clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(k.Window->BtBKnfWriteConfiguration));
+    k.Rig.Server.clearFaults();
+    const std::vector<Bytes> frames = k.Frames();
+    EXPECT_FALSE(frames.empty());
+    EXPECT_TRUE(std::none_of(frames.begin(), frames.end(),
+                             [](const Bytes &f) { return f[1] == 0x08 || f[1] == 0x52 || f[1] == 0x04; }));
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, TranslateKey(QStringLiteral("strComError")));
+    EXPECT_TRUE(k.Window->Modified());
+    EXPECT_TRUE(k.Get<QCheckBox>("ChBKnfMasterMode")->isChecked());
+}
+
+// The settings-file keys of each version-gated setting are keys a save from
+// a controller of the last version writes to [Config].
+TEST(MultiConfiguration, EachVersionGatedSettingsFileKeyIsOneTheSaveWrites)
+{
+    TDeviceRecord rec;
+    rec.DeviceKind = 48;
+    rec.Ver = QStringLiteral("J");
+    TIniFile ini;
+    TSettingsFile::WriteMulti(ini, rec, TSettingsInfo{}, u'.');
+    for (const kind48::TSetting &setting : kind48::Settings)
+        for (const QString &key : QString::fromLatin1(setting.Keys).split(u' '))
+            EXPECT_TRUE(ini.ValueExists(QStringLiteral("Config"), key)) << key.toStdString();
+}
+
 TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 {
     Kind48Window k('G');
@@ -306,17 +393,19 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 // the factory controls written in the device's order (lists the factory
 // settings leave alone keep the device's values), the read-back, then the
 // option word, the cleared maps and codes, 0x3F and the factory cells.
-std::vector<Bytes> FactoryFrames(char version)
+std::vector<Bytes> FactoryFrames(char version, uint16_t cutOffEmulDelay)
 {
-    const bool d = version >= 'D', g = version >= 'G';
+    // The settings the factory configuration has no value for go back as
+    // the device holds them on every version: ids 43, 24, 25, and the flags
+    // of id 52 other than the gas-time limits.
     std::vector<Bytes> f = {B(22, 0), Request({0x37, 200, 143, 92, 40, 0})};
     const std::vector<Bytes> configuration = {
-        B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, d ? 50 : 0), B(44, 226),
+        B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, 5), B(44, 226),
         B(12, 1), B(2, 6), B(11, 0), Request({0x04, 100, 0xDB, 0x24, 0x05, 255}), B(28, 2), B(32, 1), B(17, 0),
         B(23, 150), B(18, 0), B(5, 0), B(20, 0), B(16, 0), B(8, 0), B(27, 0), W(9, 100), B(3, 4), B(4, 47), B(7, 0),
         W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
-        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), B(52, g ? 0x82 : 0), W(24, g ? 500 : 0),
-        W(25, g ? 3500 : 0), W(20, 374), W(21, 3740)};
+        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), B(52, 0x83),
+        W(24, cutOffEmulDelay), W(25, 4000), W(20, 374), W(21, 3740)};
     f.insert(f.end(), configuration.begin(), configuration.end());
     const std::vector<Bytes> read = ReadFrames(version);
     f.insert(f.end(), read.begin(), read.end());
@@ -348,7 +437,7 @@ std::vector<Bytes> FactoryCells()
 
 TEST(MultiConfiguration, FactoryConfigurationAfterOk)
 {
-    for (char version : {'E', 'G', 'I'}) {
+    for (char version = 'A'; version <= 'J'; ++version) {
         SCOPED_TRACE(version);
         Kind48Window k(version);
         // Cancel writes nothing.
@@ -357,57 +446,71 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
         EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
         EXPECT_TRUE(k.Frames().empty());
 
-        // The main menu's factory reset runs it on a kind-48 device.
-        k.Ok = mrOk;
-        k.Boxes.clear();
-        shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
-        ASSERT_FALSE(k.Boxes.isEmpty());
-        EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
-        std::vector<Bytes> all = k.Frames();
-        // From "G" the change record goes once, after the last factory cell
-        // of the write it records.
-        const auto isRecord = [](const Bytes &f) { return f[1] == 0x55; };
-        const auto lastCell = std::find(all.begin(), all.end(), Request({0x34, 0, 107, 72}));
-        EXPECT_LT(lastCell, std::find_if(all.begin(), all.end(), isRecord));
-        EXPECT_EQ(std::erase_if(all, isRecord), version >= 'G' ? 1u : 0u);
-        const auto led = std::find(all.begin(), all.end(), B(22, 0));
-        ASSERT_NE(led, all.end());
-        const std::vector<Bytes> expected = FactoryFrames(version);
-        const std::vector<Bytes> tail(led, all.end());
-        ASSERT_GT(tail.size(), expected.size());
-        EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + std::ptrdiff_t(expected.size())), expected);
-        // The calibration window's default model for the injector type
-        // (its model factors, the idle settings and both point pages), then
-        // the cleared maps, codes and the factory cells.
-        const auto model = tail.begin() + std::ptrdiff_t(expected.size());
-        const std::vector<Bytes> cells = FactoryCells();
-        const auto cellsAt = std::search(model, tail.end(), cells.begin(), cells.end());
-        ASSERT_NE(cellsAt, tail.end());
-        const std::vector<Bytes> modelFrames(model, cellsAt);
-        for (const Bytes &frame : {W(8, 0), W(17, 0), B(48, 4)})
-            EXPECT_NE(std::find(modelFrames.begin(), modelFrames.end(), frame), modelFrames.end());
-        for (uint8_t command : {0x16, 0xD5, 0x96})
-            EXPECT_NE(std::find_if(modelFrames.begin(), modelFrames.end(), [command](const Bytes &f) { return f[1] == command; }),
-                      modelFrames.end())
-                << int(command);
-        // Then the petrol-map template cleared after its question, the
-        // calibration window's default corrections (the curve blocks among
-        // them) and the menu's own last write.
-        const auto rest = cellsAt + std::ptrdiff_t(cells.size());
-        const auto templates = std::find(rest, tail.end(), Request({0xDE, 3}));
-        ASSERT_NE(templates, tail.end());
-        EXPECT_NE(std::find(templates, tail.end(), Request({0xDE, 4})), tail.end());
-        EXPECT_TRUE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
-            return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
-        }));
-        const auto corrections = std::find_if(rest, tail.end(), [](const Bytes &f) { return f[1] == 0xD1; });
-        EXPECT_NE(corrections, tail.end());
-        EXPECT_EQ(tail.back(), B(36, 0));
-        k.Rig.Device([](SimControllerState &s) {
-            EXPECT_EQ(s.Words[42], 19800);
-            EXPECT_EQ(s.Counters[107], 72);
-            EXPECT_EQ(s.Param8[23], 150);
-        });
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            if (round == 1) {
+                // Another tool changed the device's id 24 between two
+                // connections: the factory write sends what it holds now.
+                k.Rig.Device([](SimControllerState &s) { s.Param16[24] = 2000; });
+                ASSERT_TRUE(k.Rig.Connect());
+                ASSERT_EQ(ReadConfigurationByKind(k.Rig.Manager), 1);
+            }
+            k.Rig.Server.log().clear();
+            // The main menu's factory reset runs it on a kind-48 device.
+            k.Ok = mrOk;
+            k.Boxes.clear();
+            shellwiring::Get<QAction>(*k.Form, "MnIDeviceReset")->trigger();
+            ASSERT_FALSE(k.Boxes.isEmpty());
+            EXPECT_EQ(k.Boxes.front().Text, TranslateKey(QStringLiteral("strWriteDefaultSettings")));
+            std::vector<Bytes> all = k.Frames();
+            // From "G" the change record goes once, after the last factory
+            // cell of the first write it records.
+            const auto isRecord = [](const Bytes &f) { return f[1] == 0x55; };
+            const auto lastCell = std::find(all.begin(), all.end(), Request({0x34, 0, 107, 72}));
+            EXPECT_LT(lastCell, std::find_if(all.begin(), all.end(), isRecord));
+            EXPECT_EQ(std::erase_if(all, isRecord), version >= 'G' && round == 0 ? 1u : 0u);
+            const auto led = std::find(all.begin(), all.end(), B(22, 0));
+            ASSERT_NE(led, all.end());
+            const std::vector<Bytes> expected = FactoryFrames(version, round == 0 ? 1500 : 2000);
+            const std::vector<Bytes> tail(led, all.end());
+            ASSERT_GT(tail.size(), expected.size());
+            EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + std::ptrdiff_t(expected.size())), expected);
+            // The calibration window's default model for the injector type
+            // (its model factors, the idle settings and both point pages), then
+            // the cleared maps, codes and the factory cells.
+            const auto model = tail.begin() + std::ptrdiff_t(expected.size());
+            const std::vector<Bytes> cells = FactoryCells();
+            const auto cellsAt = std::search(model, tail.end(), cells.begin(), cells.end());
+            ASSERT_NE(cellsAt, tail.end());
+            const std::vector<Bytes> modelFrames(model, cellsAt);
+            for (const Bytes &frame : {W(8, 0), W(17, 0), B(48, 4)})
+                EXPECT_NE(std::find(modelFrames.begin(), modelFrames.end(), frame), modelFrames.end());
+            for (uint8_t command : {0x16, 0xD5, 0x96})
+                EXPECT_NE(std::find_if(modelFrames.begin(), modelFrames.end(), [command](const Bytes &f) { return f[1] == command; }),
+                          modelFrames.end())
+                    << int(command);
+            // Then the petrol-map template cleared after its question, the
+            // calibration window's default corrections (the curve blocks among
+            // them) and the menu's own last write.
+            const auto rest = cellsAt + std::ptrdiff_t(cells.size());
+            const auto templates = std::find(rest, tail.end(), Request({0xDE, 3}));
+            ASSERT_NE(templates, tail.end());
+            EXPECT_NE(std::find(templates, tail.end(), Request({0xDE, 4})), tail.end());
+            EXPECT_TRUE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
+                return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
+            }));
+            const auto corrections = std::find_if(rest, tail.end(), [](const Bytes &f) { return f[1] == 0xD1; });
+            EXPECT_NE(corrections, tail.end());
+            EXPECT_EQ(tail.back(), B(36, 0));
+            k.Rig.Device([round](SimControllerState &s) {
+                EXPECT_EQ(s.Words[42], 19800);
+                EXPECT_EQ(s.Counters[107], 72);
+                EXPECT_EQ(s.Param8[23], 150);
+                EXPECT_EQ(s.Param8[43], 5);
+                EXPECT_EQ(s.Param16[24], round == 0 ? 1500 : 2000);
+                EXPECT_EQ(s.Param16[25], 4000);
+            });
+        }
     }
 }
 
@@ -521,45 +624,54 @@ TEST(MultiConfiguration, EnglishUnderLanguageEn)
 
 TEST(MultiConfiguration, ASettingsFileLoadWritesTheConfigurationThroughTheWindowFirst)
 {
-    Kind48Window k('G');
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("car.ddf"));
-    testsupport::WriteAll(path, "[Info]\r\nVer=0000030G STD [0]\r\n"
-                                "[Config]\r\nInjHW=8\r\nInjSW=6\r\nPower=100\r\nNozzleSize=39\r\nT=88\r\n"
-                                "RPM=12464\r\nPostValveDelay=65000\r\nReserveType=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n"
-                                "[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=0\r\n");
-    k.Form->SettingsFileDialog = [&path](bool, const QString &, const QString &) { return path; };
-    k.Rig.Server.log().clear();
-    shellwiring::Get<QAction>(*k.Form, "MnIFileLoadCnf")->trigger();
-    const std::vector<Bytes> frames = k.Frames();
-    const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
-    // The file's values go out in the window's order, before the level sets.
-    const auto command = [&frames](uint8_t c, int id) {
-        return std::find_if(frames.begin(), frames.end(), [&](const Bytes &f) { return f[1] == c && (id < 0 || f[2] == id); })
-               - frames.begin();
-    };
-    const auto first = command(0x08, 37);
-    const auto block = command(0x04, -1);
-    ASSERT_LT(block, std::ptrdiff_t(frames.size()));
-    // 40 °C at 1400 rpm, six cylinders.
-    EXPECT_EQ(Bytes(frames[size_t(block)].begin() + 2, frames[size_t(block)].begin() + 5), (Bytes{88, 0x30, 0xB0}));
-    EXPECT_EQ(frames[size_t(block)][6], 63);
-    const auto levels = at(Request({0x37, 9, 8, 7, 6, 0}));
-    ASSERT_LT(levels, std::ptrdiff_t(frames.size()));
-    EXPECT_LT(first, block);
-    EXPECT_LT(block, levels);
-    EXPECT_LT(at(W(6, 100)), levels);
-    EXPECT_LT(at(B(10, 39)), levels);
-    EXPECT_LT(at(W(10, 65000)), levels);
-    k.Rig.Device([](SimControllerState &s) {
-        EXPECT_EQ(s.Param16[6], 100);
-        EXPECT_EQ(s.Payload[0xD8][16], 39);
-        EXPECT_EQ(s.Payload[0xD8][1], 63);
-    });
-    // The window shows the device again at the end.
-    EXPECT_EQ(frames.back(), ReadFrames('G').back());
-    EXPECT_EQ(k.Get<QLineEdit>("YEdKnfPower")->text(), "100");
-    EXPECT_FALSE(k.Window->Modified());
+    for (char version : {'C', 'G'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("car.ddf"));
+        testsupport::WriteAll(path, "[Info]\r\nVer=0000030" + QByteArray(1, version) + " STD [0]\r\n"
+                                    "[Config]\r\nInjHW=8\r\nInjSW=6\r\nPower=100\r\nNozzleSize=39\r\nT=88\r\n"
+                                    "RPM=12464\r\nPostValveDelay=65000\r\nReserveType=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n"
+                                    "Tgas<&Load_Lval=35\r\nOnCutOffDelay=4500\r\n"
+                                    "[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=0\r\n");
+        k.Form->SettingsFileDialog = [&path](bool, const QString &, const QString &) { return path; };
+        k.Rig.Server.log().clear();
+        shellwiring::Get<QAction>(*k.Form, "MnIFileLoadCnf")->trigger();
+        const std::vector<Bytes> frames = k.Frames();
+        const auto at = [&frames](const Bytes &f) { return std::find(frames.begin(), frames.end(), f) - frames.begin(); };
+        // The file's values go out in the window's order, before the level sets.
+        const auto command = [&frames](uint8_t c, int id) {
+            return std::find_if(frames.begin(), frames.end(), [&](const Bytes &f) { return f[1] == c && (id < 0 || f[2] == id); })
+                   - frames.begin();
+        };
+        const auto first = command(0x08, 37);
+        const auto block = command(0x04, -1);
+        ASSERT_LT(block, std::ptrdiff_t(frames.size()));
+        // 40 °C at 1400 rpm, six cylinders.
+        EXPECT_EQ(Bytes(frames[size_t(block)].begin() + 2, frames[size_t(block)].begin() + 5), (Bytes{88, 0x30, 0xB0}));
+        EXPECT_EQ(frames[size_t(block)][6], 63);
+        const auto levels = at(Request({0x37, 9, 8, 7, 6, 0}));
+        ASSERT_LT(levels, std::ptrdiff_t(frames.size()));
+        EXPECT_LT(first, block);
+        EXPECT_LT(block, levels);
+        EXPECT_LT(at(W(6, 100)), levels);
+        EXPECT_LT(at(B(10, 39)), levels);
+        EXPECT_LT(at(W(10, 65000)), levels);
+        // Settings of later versions the file holds go out on every version.
+        EXPECT_LT(at(B(43, 35)), levels);
+        EXPECT_LT(at(W(25, 4500)), levels);
+        k.Rig.Device([](SimControllerState &s) {
+            EXPECT_EQ(s.Param8[43], 35);
+            EXPECT_EQ(s.Param16[25], 4500);
+            EXPECT_EQ(s.Param16[6], 100);
+            EXPECT_EQ(s.Payload[0xD8][16], 39);
+            EXPECT_EQ(s.Payload[0xD8][1], 63);
+        });
+        // The window shows the device again at the end.
+        EXPECT_EQ(frames.back(), ReadFrames(version).back());
+        EXPECT_EQ(k.Get<QLineEdit>("YEdKnfPower")->text(), "100");
+        EXPECT_FALSE(k.Window->Modified());
+    }
 }
 
 TEST(MultiConfiguration, TabsAndPageGuard)
