@@ -10,7 +10,8 @@
 # the target, and fuzzes a fresh copy of its corpus for SECONDS. Inputs
 # that crash, hang or break a check land in build-fuzz/fuzz-runs/NAME/findings/;
 # the run's log is build-fuzz/fuzz-runs/NAME/log. Exits 1 when there are
-# findings. JOBS sets the build's parallelism (default 3); extra libFuzzer
+# findings. An input that is only slow (under the hang limit, as a busy
+# machine makes the largest ones) is no finding. JOBS sets the build's parallelism (default 3); extra libFuzzer
 # options can follow the two arguments.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -70,21 +71,33 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:prin
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # An input still running after 60 s is a hang. The largest card a reader
 # takes (a memo at its line cap) runs about 7 s under the sanitizers on an idle
-# machine, so a tighter limit would report a busy machine as a hang.
+# machine, so a tighter limit would report a busy machine as a hang. Slow
+# inputs are reported (as "slow-unit-*") only from the hang limit on: one
+# below it is no finding.
+HANG_SECONDS=60
 set +e
-"$BUILD_DIR/bin/fuzz_${NAME}" -max_total_time="$SECONDS_TO_RUN" -timeout=60 -rss_limit_mb=2048 \
+"$BUILD_DIR/bin/fuzz_${NAME}" -max_total_time="$SECONDS_TO_RUN" -timeout="$HANG_SECONDS" \
+  -report_slow_units="$HANG_SECONDS" -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$RUN/findings/" "$@" "$RUN/corpus" > "$RUN/log" 2>&1
 rc=$?
 set -e
 
 stat() { sed -n "s/^stat::$1: *//p" "$RUN/log" | tail -1; }
-findings=$(find "$RUN/findings" -type f | wc -l)
+# Crashes, hangs, leaks, memory limits and broken checks; a slow input
+# written when extra options lower the slow-report limit is listed apart.
+found() { find "$RUN/findings" -type f "$@"; }
+findings=$(found ! -name 'slow-unit-*' | wc -l)
 echo "fuzz_${NAME}: $(stat number_of_executed_units) runs in ${SECONDS_TO_RUN} s," \
      "$(stat average_exec_per_sec) executions per second," \
      "$(stat new_units_added) new inputs, peak memory $(stat peak_rss_mb) MB," \
      "$findings finding(s) (libFuzzer exit $rc)"
+slow=$(found -name 'slow-unit-*')
+if [ -n "$slow" ]; then
+  echo "slow inputs (under the ${HANG_SECONDS} s hang limit, no finding):"
+  echo "$slow"
+fi
 if [ "$findings" -gt 0 ] || [ "$rc" -ne 0 ]; then
-  find "$RUN/findings" -type f
+  found ! -name 'slow-unit-*'
   grep -E "ERROR|runtime error|check failed|SUMMARY" "$RUN/log" | head -20
   echo "log: $RUN/log"
   exit 1

@@ -371,7 +371,7 @@ void TFormMultiOBD::CreateLivePage()
     NewLabel(p, "LblOBDRealCaption", {504, 220, 240, 20}, QStringLiteral("Sterownik:"));
     const char *names[] = {"DgDOBDRealRPM", "DgDOBDRealTb", "DgDOBDRealTg", "DgDOBDRealPsys",
                            "DgDOBDRealPcol", "DgDOBDRealTred", "DgDOBDRealTgas"};
-    const char *captions[] = {"RPM", "Tb", "Tg", "Psys", "Pcol", "Tred", "Tgas"};
+    const char *captions[] = {"RPM", "Tb", "Tg", "Psys", "Pcol", "Tred", "Tgaz"};
     TDigitalDisplay **targets[] = {&DgDOBDRealRPM, &DgDOBDRealTb, &DgDOBDRealTg, &DgDOBDRealPsys,
                                    &DgDOBDRealPcol, &DgDOBDRealTred, &DgDOBDRealTgas};
     for (int i = 0; i < 7; ++i) {
@@ -379,6 +379,8 @@ void TFormMultiOBD::CreateLivePage()
         NewLabel(p, (QByteArray("LblOBDReal") + QByteArray::number(i)).constData(), {x, y + 10, 40, 20},
                  QString::fromLatin1(captions[i]));
         *targets[i] = NewNamed<TDigitalDisplay>(p, names[i], {x + 40, y, 80, 36});
+        // No value until a controller gives one.
+        (*targets[i])->SetCaption(QString());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/FileRead.h"
 #include "core/IniFile.h"
 #include "core/Kind48Settings.h"
+#include "core/UnitConversions.h"
 
 #include <QFileInfo>
 
@@ -458,7 +459,7 @@ public:
     {
         if (DeviceRange)
             DeviceRange(key, low, high);
-        Refuse(key, text, QString::number(low), QString::number(high), RefusalReason(text, true));
+        Refuse(key, text, double(low), double(high), RefusalReason(text, true));
     }
 
     double Float(const QString &section, const QString &key, double def)
@@ -473,7 +474,7 @@ public:
             if (m)
                 RefuseModel(key, text, *m);
             else
-                Refuse(key, text, QStringLiteral("-1000000"), QStringLiteral("1000000"), RefusalReason(text, false));
+                Refuse(key, text, -1e6, 1e6, RefusalReason(text, false));
             return def;
         }
         return v;
@@ -483,11 +484,7 @@ public:
     void RefuseModel(const QString &key, const QString &text, const TModelRange &m)
     {
         const auto [low, high] = ModelValues(m);
-        const char *reason = RefusalReason(text, m.Whole);
-        if (m.Whole)
-            Refuse(key, text, QString::number(qint64(low)), QString::number(qint64(high)), reason);
-        else
-            Refuse(key, text, TSettingsFile::FormatFloat(low, u'.'), TSettingsFile::FormatFloat(high, u'.'), reason);
+        Refuse(key, text, low, high, RefusalReason(text, m.Whole));
     }
 
     void Get(const QString &section, const Key &k, double def)
@@ -557,8 +554,8 @@ public:
         }
         if (!limited || (v >= limited->first && v <= limited->second))
             return true;
-        Refuse(key, fromFile ? text : QString::number(v), QString::number(limited->first),
-               QString::number(limited->second), "strSetFileValue");
+        Refuse(key, fromFile ? text : QString::number(v), double(limited->first), double(limited->second),
+               "strSetFileValue");
         return false;
     }
 
@@ -603,8 +600,7 @@ public:
             const QString text = FIni.ReadString(SModel, range.Key);
             const double v = ModelField(range.Key);
             if (!text.trimmed().isEmpty() && (v < range.Low || v > range.High))
-                Refuse(range.Key, text, TSettingsFile::FormatFloat(range.Low, u'.'),
-                       TSettingsFile::FormatFloat(range.High, u'.'), "strSetFilePageRange");
+                Refuse(range.Key, text, range.Low, range.High, "strSetFilePageRange");
         }
         if (page.CurveMaxX <= 0 || !load.HasModelPoints)
             return;
@@ -615,8 +611,7 @@ public:
                 continue;
             if (x <= last) {
                 const QString key = Indexed("M2XP", i);
-                Refuse(key, FIni.ReadString(SModel, key, QString::number(x)), QString::number(last + 1),
-                       QStringLiteral("65535"), "strSetFilePageRange");
+                Refuse(key, FIni.ReadString(SModel, key, QString::number(x)), last + 1, 65535, "strSetFilePageRange");
                 return;
             }
             last = x;
@@ -642,14 +637,15 @@ public:
         return f.Type == TFieldType::F64 ? f.GetFloat(FRec, k->Index) : double(f.GetInt(FRec, k->Index));
     }
 
-    void Refuse(const QString &key, const QString &text, const QString &low, const QString &high,
-                const char *reason)
+    // The refusal of a key's value, quoting the values taken (low .. high)
+    // as the user reads numbers.
+    void Refuse(const QString &key, const QString &text, double low, double high, const char *reason)
     {
         if (!FError.Detail.isNull())
             return;
         FError.Detail = key + QLatin1Char('=') + text;
         FError.Reason = QLatin1String(reason);
-        FError.Args = {key, text, low, high};
+        FError.Args = {key, text, TSettingsFile::FormatBound(low, true), TSettingsFile::FormatBound(high, false)};
     }
 
     const TIniFile &FIni;
@@ -889,6 +885,22 @@ bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarg
     return ok;
 }
 
+QString TSettingsFile::FormatBound(double value, bool low)
+{
+    // Rounded inwards, so that the bound quoted is itself taken: 63.999 (the
+    // highest multiplier) reads "63.99", never "64.00".
+    const double scale = std::pow(10.0, BoundDecimals);
+    double v = low ? std::ceil(value * scale - 1e-6) / scale : std::floor(value * scale + 1e-6) / scale;
+    if (v == 0)
+        v = 0; // no "-0"
+    QString text = QString::asprintf("%.*f", BoundDecimals, v);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return WithLocaleDecimalPoint(text);
+}
+
 QString TSettingsFile::FormatFloat(double value, QChar decimalPoint)
 {
     QString text = QString::number(value, 'g', 15);
@@ -995,6 +1007,16 @@ QString TSettingsFile::VersionCode(const TIniFile &ini)
     return ini.ReadString(SInfo, QStringLiteral("Ver")).mid(5, 2);
 }
 
+namespace {
+// A "Ver" carries a version code when a digit stands where the code begins
+// (character 6): text there ("abc") is no device's version at all, not the
+// version of another kind of device.
+bool HoldsVersionCode(const QString &ver)
+{
+    return ver.size() > 5 && ver.at(5).isDigit() && ver.at(5).unicode() < 128;
+}
+} // namespace
+
 bool TSettingsFile::AcceptsVersion(const TIniFile &ini, const QStringList &codes)
 {
     const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
@@ -1040,7 +1062,7 @@ TSettingsError TSettingsFile::Check(const QByteArray &bytes, bool multi, TIniFil
     ini.LoadFromBytes(bytes);
     TSettingsError e;
     if (!AcceptsVersion(ini, multi ? CodesMulti() : CodesQ3()))
-        e.Detail = VersionCode(ini).isNull() ? QStringLiteral("") : VersionCode(ini);
+        e.Detail = HoldsVersionCode(ini.ReadString(SInfo, QStringLiteral("Ver"))) ? VersionCode(ini) : QStringLiteral("");
     if (!e.Failed())
         e = CheckBytes(bytes);
     if (!e.Failed())
@@ -1201,7 +1223,7 @@ void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSetti
     if (!bytes.endsWith('\n') && !bytes.endsWith('\r'))
         return set("strSetFileCut", {QString::number(bytes.count('\n') + 1)});
     const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
-    if (ver.isEmpty())
+    if (!HoldsVersionCode(ver))
         return set("strSetFileNoVersion");
     if (e.Detail.startsWith(u'['))
         return set("strSetFileSection", {e.Detail});

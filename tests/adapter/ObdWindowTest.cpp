@@ -14,6 +14,7 @@
 #include "adapter/UIState.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
+#include "core/UnitConversions.h"
 #include "controls/ImageList.h"
 #include "controls/SelectedImage.h"
 #include "core/ComMultiPort.h"
@@ -772,6 +773,28 @@ TEST_F(ObdWindowTest, LiveReadingsShowWholeInTheirDisplays)
             EXPECT_LE(TDigitalDisplay::CellCount(display->Caption()) * display->CellWidth(), display->width());
         }
     }
+}
+
+TEST_F(ObdWindowTest, ControllerDisplaysShowNothingWithoutAController)
+{
+    Start([](sim::SimAdapterState &s) { ConnectedLink(s); });
+    const char *names[] = {"DgDOBDRealRPM", "DgDOBDRealTb", "DgDOBDRealTg", "DgDOBDRealPsys",
+                           "DgDOBDRealPcol", "DgDOBDRealTred", "DgDOBDRealTgas"};
+    auto captions = [&] {
+        QStringList shown;
+        for (const char *name : names) {
+            auto *display = P->Obd->PnlOBDLive->findChild<TDigitalDisplay *>(QLatin1String(name));
+            shown << (display ? display->Caption() : QStringLiteral("(missing)"));
+        }
+        return shown;
+    };
+    // No value before the first reading (off-line nothing reads one).
+    EXPECT_EQ(captions(), QStringList(7, QString()));
+    P->ShowObdPage("TbSOBDLive");
+    Ticks(2);
+    // Connected: the controller's values.
+    EXPECT_EQ(captions().first(), FormatRpm(DeviceRecord.RpmPeriod));
+    EXPECT_FALSE(captions().contains(QString()));
 }
 
 TEST_F(ObdWindowTest, TestModeButtonsStepTheBoxAndWarnWhenItDoesNotFollow)

@@ -262,11 +262,11 @@ TEST(SettingsFile, Kind20ValuesAreCheckedAgainstWhatTheDeviceAccepts)
          "strSetFileNotWhole"},
         {"EngineCubicCapacity=abc", "EngineCubicCapacity=abc", {"EngineCubicCapacity", "abc", "0", "9999"},
          "strSetFileNotNumber"},
-        {"PW0=1\r\n[Model]\r\nOffset=1e-400", "Offset=1e-400", {"Offset", "1e-400", "-175.229946524064", "175.224598930481"},
+        {"PW0=1\r\n[Model]\r\nOffset=1e-400", "Offset=1e-400", {"Offset", "1e-400", "-175.22", "175.22"},
          "strSetFileTooSmall"},
         {"PW0=1\r\n[Model]\r\nP2=1e", "P2=1e", {"P2", "1e", "0", "350"}, "strSetFileNotNumber"},
         {"EngineCubicCapacity=1e400", "EngineCubicCapacity=1e400", {"EngineCubicCapacity", "1e400", "0", "9999"}},
-        {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.9990234375"}},
+        {"PW0=1\r\n[Model]\r\nMult=64", "Mult=64", {"Mult", "64", "0", "63.99"}},
         {"PW0=1\r\n[Model]\r\nE1=-101", "E1=-101", {"E1", "-101", "-100", "1500"}},
         // Accepted as given, also where no list of the page offers it: a
         // device reported it when it was read.

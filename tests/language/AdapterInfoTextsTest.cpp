@@ -2,6 +2,8 @@
 // language the program started in.
 #include "language/ProgramRig.h"
 
+#include "adapter/FormMultiOBD.h"
+
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -27,5 +29,21 @@ TEST(AdapterInfoTexts, PageFollowsTheLanguage)
         EXPECT_EQ(load->text(), QString::fromUtf8(c.load));
         if (const QString picture = qEnvironmentVariable("ADAPTER_PAGE_PICTURE"); !picture.isEmpty())
             FormMultiAdapterInfo->PnlMultiInfo->grab().save(picture + QLatin1String(c.language) + ".png");
+    }
+}
+
+// The OBD live-data page names the controller's displays as every other page
+// does: the gas temperature is "Tgaz" in Polish, "Tgas" in English.
+TEST(AdapterInfoTexts, ObdLivePageNamesTheControllersValuesAsThePagesDo)
+{
+    const struct {
+        const char *language, *gasTemperature;
+    } cases[] = {{"PL", "Tgaz"}, {"EN", "Tgas"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.language);
+        ProgramRig program(21, 'H', QString::fromLatin1(c.language));
+        auto *label = FormMultiOBD->PnlOBDLive->findChild<QLabel *>(QStringLiteral("LblOBDReal6"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), QString::fromLatin1(c.gasTemperature));
     }
 }

@@ -191,6 +191,8 @@ TEST_F(FormMainReadingsTest, MeasurementPageShowsConvertedValuesOfEveryEngineSta
         // Waiting for the switch-over, cold reducer.
         {50, 190, 180, 131, 0, 0, 22440, 4, {700, 700, 700, 700}, {0, 0, 0, 0}, 90},
     };
+    // Before the first reading the battery shows no value, not a made-up one.
+    EXPECT_EQ(Text("LblOdcVbat"), QString());
     for (const EngineState &e : states) {
         SCOPED_TRACE(::testing::Message() << "period " << e.Period << " state " << int(e.Switch));
         Send(e);

@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
 #include <csignal>
+#include <sys/types.h>
 
 using startup::ProgramRun;
 
@@ -117,4 +124,95 @@ TEST(ProgramEndToEnd, StopSignalWhileABoxWaitsEndsCleanly)
             EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1"))) << run.IniText().toStdString();
         EXPECT_TRUE(run.PortOpensAgain());
     }
+}
+
+namespace {
+// The process ids whose parent is parent and whose command name is name.
+QList<qint64> ChildrenNamed(qint64 parent, const QByteArray &name)
+{
+    QList<qint64> found;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ..."
+        const QByteArray text = stat.readAll();
+        const qsizetype open = text.indexOf('('), close = text.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        const QList<QByteArray> rest = text.mid(close + 2).split(' ');
+        if (text.mid(open + 1, close - open - 1) == name && rest.size() > 1 && rest[1].toLongLong() == parent)
+            found << pid;
+    }
+    return found;
+}
+} // namespace
+
+// The README's command to try the program against the simulator starts it
+// connected, whatever an earlier run saved (off-line, another port), and
+// leaves the user's saved settings as they were.
+TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    // An earlier run chose off-line work on another port.
+    const QByteArray saved = "[Settings]\r\nComMultiPort=5\r\nLanguage=EN\r\noFFlinemode=1\r\nAutoSearch=0\r\n"
+                             "[Company]\r\nName=Workshop\r\n";
+    const QString userIni = run.ConfigDir + QStringLiteral("/taron.INI");
+    {
+        QFile ini(userIni);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(saved);
+    }
+    // The build folder the start command uses: the program as built, and in
+    // place of the simulator a stand-in that links the test's simulated
+    // device as COM1 of the ports folder it is given.
+    QTemporaryDir build, temporary;
+    ASSERT_TRUE(QDir().mkpath(build.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::link(ProgramRun::ProgramPath(), build.filePath(QStringLiteral("bin/taron"))));
+    const QString device = QFileInfo(run.PortsDir + QStringLiteral("/COM1")).symLinkTarget();
+    ASSERT_FALSE(device.isEmpty());
+    {
+        QFile sim(build.filePath(QStringLiteral("bin/taron-sim")));
+        ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
+        sim.write("#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = --ports-dir ] && dir=\"$2\"; shift; done\n"
+                  "ln -s '" + device.toLocal8Bit() + "' \"$dir/COM1\"\nexec sleep 1000\n");
+        sim.close();
+        ASSERT_TRUE(sim.setPermissions(sim.permissions() | QFileDevice::ExeOwner));
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TARON_BOX_ANSWERS"), QStringLiteral("default"));
+    env.insert(QStringLiteral("BUILD_DIR"), build.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), run.ConfigDir);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), run.HomeDir + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("HOME"), run.HomeDir);
+    env.insert(QStringLiteral("TMPDIR"), temporary.path());
+    env.remove(QStringLiteral("PORTS_DIR"));
+    run.Process.setProcessEnvironment(env);
+    run.Process.setProcessChannelMode(QProcess::MergedChannels);
+    run.Process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/start.sh"), QStringLiteral("--sim")});
+    ASSERT_TRUE(run.Process.waitForStarted(5000));
+
+    const bool polling = run.WaitForFrames(
+        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 3; }, 60000);
+    EXPECT_TRUE(polling) << run.Output.toStdString();
+
+    // The program closes as a user closes it (and stores its settings).
+    const QList<qint64> program = ChildrenNamed(run.Process.processId(), "taron");
+    ASSERT_EQ(program.size(), 1) << run.Output.toStdString();
+    ::kill(pid_t(program.first()), SIGTERM);
+    ASSERT_TRUE(run.Process.waitForFinished(30000));
+    run.Output += run.Process.readAll();
+    EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
+    QFile ini(userIni);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), saved);
+    // Nothing of the run is left behind (the toolkit's own runtime folder
+    // aside): no private settings, no ports folder.
+    EXPECT_EQ(QDir(temporary.path()).entryList({QStringLiteral("tmp.*")}, QDir::AllEntries | QDir::Hidden),
+              QStringList());
 }

@@ -207,7 +207,7 @@ const std::vector<Entry> TheTable = {
     {K::Panel, "PnlOdcBarLambda", "PnlOdcLambdaCenter", "", 90, 18, 226, 20},
     {K::Label, "LblOdcLambdaPnl", "PnlOdcBarLambda", "", 0, 0, 10, 20},
     {K::Label, "labelVbat", "PnlOdcValues", "Akumulator", 8, 352, 120, 16},
-    {K::Label, "LblOdcVbat", "PnlOdcValues", "0.0", 130, 348, 50, 22, Bold | Large},
+    {K::Label, "LblOdcVbat", "PnlOdcValues", "", 130, 348, 50, 22, Bold | Large},
     {K::Label, "LblOdcVbatUnit", "PnlOdcValues", "V", 182, 352, 20, 16},
     {K::Panel, "PnlOdcPanel", "PnlB2", "", 0, 372, 200, 96},
     {K::Panel, "PnlOdcPanelStan", "PnlOdcPanel", "", 14, 14, 26, 26},
