@@ -319,8 +319,8 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         p.Boxes.clear();
         p.Load(first);
         // A file below "D" carries no option word: the device keeps its own,
-        // and the model-2 write fits its points by them, saying so.
-        ASSERT_EQ(p.Boxes.size() == 1, version >= 'D') << p.BoxTexts().join(u'|').toStdString();
+        // and the file's model points go back as they are, not fitted anew.
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
         EXPECT_EQ(p.Boxes[0].Text, TranslateKey(QStringLiteral("strSaveCnf")));
         EXPECT_FALSE(p.BoxTexts().join(u'|').contains(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).left(20)));
         p.Save(second);
@@ -345,14 +345,14 @@ TEST(SettingsFileKind48, AConfirmedLoadWritesItsGroupsInTheFixedOrder)
         // its window (its first write, the base block, its last), the
         // interrupted-measurement flag, the level sets, the panel LED, the
         // options and the map range, the corrections, the next inspection,
-        // the gas-injector corrections, the map rows, model 2 of the model
-        // page and of the calibration window, and the window read again.
+        // the gas-injector corrections, the map rows, model 2 as the file
+        // holds it, and the calibration window read again.
         const struct {
             uint8_t Command;
             int Id; // -1: any
         } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x08, 7},  {0x37, -1}, {0x38, -1}, {0x08, 22},
                       {0x52, 14}, {0x08, 19}, {0x16, 74}, {0xD1, -1},  {0x57, -1}, {0x94, -1}, {0xDF, 0},
-                      {0xDF, 39}, {0x08, 30}, {0xD5, 1},  {0xC1, -1},  {0x52, 8},  {0x96, 1},  {0xD8, -1}};
+                      {0xDF, 39}, {0x08, 30}, {0x52, 8},  {0x16, 1},   {0xD5, 1},  {0xC1, -1}, {0xD8, -1}};
         auto at = frames.begin();
         for (const auto &g : groups) {
             at = std::find_if(at, frames.end(), [&g](const Bytes &f) { return f[1] == g.Command && (g.Id < 0 || f[2] == g.Id); });
