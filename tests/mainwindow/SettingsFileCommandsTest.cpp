@@ -1000,6 +1000,196 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
 
 #include <set>
 
+namespace {
+
+// The pages and windows a settings file's save and load go through, wired
+// as the program wires them; every box answered with OK (or its first
+// button).
+void WireSettingsLoad(SettingsProgram &program)
+{
+    program.Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
+    program.MoreWiring = [&program](TFormMain &f) {
+        shellwiring::Wire(f);
+        auto *model2 = f.PageLogic<TModel2Page>("Model2Page");
+        auto *model = f.PageLogic<TModelPage>("ModelPage");
+        model2->Hooks.UpdateOptionFlags = [&program] { program.Logic.UpdateOptionFlags(); };
+        model2->Hooks.SelectWorkPressure = [&program](bool write) { program.Logic.SelectWorkPressure(write); };
+        model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [&f](bool modified) {
+            return f.UpdateLastChangeInfo(modified);
+        };
+        auto *map = TMapPage::Install(f);
+        map->Model = model;
+        map->Model2 = model2;
+        TCorrectionsPage::Install(f);
+        WireConfigurationPagesToWindows(f);
+        f.InstallChangeRecordQuery();
+    };
+}
+
+// The keys whose values differ between two files, SaveDate aside.
+std::string ChangedKeys(const TIniFile &a, const TIniFile &b)
+{
+    std::string changed;
+    QStringList sections = a.ReadSections();
+    for (const QString &section : b.ReadSections())
+        if (!sections.contains(section))
+            sections << section;
+    for (const QString &section : sections) {
+        QStringList keys = a.ReadSection(section);
+        for (const QString &key : b.ReadSection(section))
+            if (!keys.contains(key))
+                keys << key;
+        for (const QString &key : keys)
+            if (key != QLatin1String("SaveDate")
+                && a.ReadString(section, key, QStringLiteral("(none)")) != b.ReadString(section, key, QStringLiteral("(none)")))
+                changed += (section + u'/' + key + u'=' + a.ReadString(section, key, QStringLiteral("(none)")) + u'/'
+                            + b.ReadString(section, key, QStringLiteral("(none)")) + u' ')
+                               .toStdString();
+    }
+    return changed;
+}
+
+// Every setting the simulated controller holds, by name, where two states
+// differ (the change history and the live values aside).
+std::string SettingsDifferences(const SimControllerState &a, const SimControllerState &b)
+{
+    std::string out;
+    // A kind-48 controller holds its base parameters in its 0xD8 block.
+    auto held = [&a](const char *name, size_t i) {
+        const int width = name == std::string("8") ? 8 : name == std::string("16") ? 16 : 0;
+        return !(a.Kind == 48 && width && SimController::Kind48BlockHolds(width, uint8_t(i)));
+    };
+    auto table = [&out, &held](const char *name, const auto &x, const auto &y) {
+        for (size_t i = 0; i < x.size(); ++i)
+            if (x[i] != y[i] && held(name, i))
+                out += std::string(name) + "/" + std::to_string(i) + "=" + std::to_string(int(x[i])) + "/"
+                       + std::to_string(int(y[i])) + " ";
+    };
+    table("8", a.Param8, b.Param8);
+    table("16", a.Param16, b.Param16);
+    table("model", a.Model, b.Model);
+    for (size_t page = 0; page < 2; ++page) {
+        table(page ? "D4/1" : "D4/0", a.MapD4[page], b.MapD4[page]);
+        table(page ? "95/1" : "95/0", a.Model2[page], b.Model2[page]);
+        table(page ? "bank2" : "bank1", a.AdaptBanks[page], b.AdaptBanks[page]);
+    }
+    for (size_t row = 0; row < a.RowsDC.size(); ++row)
+        table(("DC/" + std::to_string(row)).c_str(), a.RowsDC[row], b.RowsDC[row]);
+    for (const auto &[command, payload] : a.Payload) {
+        const auto other = b.Payload.find(command);
+        // The change history is no setting; the injector drive profile
+        // (0x17) goes out with the injector type whenever the configuration
+        // is written.
+        if (command != 0x54 && command != 0x17 && (other == b.Payload.end() || other->second != payload))
+            table(("block " + std::to_string(command)).c_str(), payload,
+                  other == b.Payload.end() ? Bytes(payload.size(), 0) : other->second);
+    }
+    if (a.Words != b.Words)
+        out += "words ";
+    if (a.Counters != b.Counters)
+        out += "counters ";
+    return out;
+}
+
+} // namespace
+
+// A controller's own backup restores it unchanged: each kind at each
+// version letter, holding nothing of the program's defaults (its own curves,
+// the corrections off, the adaptation template apart from model 2, every
+// word at the low or the high end of what it holds). File > Save As, File >
+// Load with OK, twice: afterwards the controller holds every setting as it
+// did when saved (also the idle RPM retuned between), a bit of a byte the
+// file does not hold as the controller held it just before the load, and it
+// saves the same file again.
+TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
+{
+    for (const uint8_t kind : {20, 21, 48})
+        for (char version = 'A'; version <= 'J'; ++version)
+            for (const bool highEnds : {false, true}) {
+                SCOPED_TRACE(std::to_string(kind) + version + (highEnds ? " high ends" : " low ends"));
+                SettingsProgram program{kind, version};
+                startup::StartupRig &rig = program.Rig;
+                startup::SimDevice &device = program.Device;
+                WireSettingsLoad(program);
+                TFormMain &form = program.Create([highEnds](SimControllerState &s) {
+                    if (s.Kind == 20)
+                        s.Param8[28] = 1; // the sensor of its variant
+                    SimController::OwnSettings(s, highEnds);
+                });
+                rig.Tick(); // the windows of the device's kind
+                ASSERT_TRUE(DataManager->GetConnected());
+                QTemporaryDir dir;
+                const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+                form.MnIFileSaveAsClick();
+                ASSERT_EQ(form.SettingsFileName, file) << rig.BoxTexts().join('|').toStdString();
+                TIniFile saved(file);
+                ASSERT_EQ(saved.Load(), TIniFile::Status::Ok);
+                // Below "G" the save says that it read the idle RPM and
+                // manifold pressure; from "G" on the configuration read takes them.
+                EXPECT_EQ(saved.ValueExists(QStringLiteral("Info"), QStringLiteral("IdleHotRead")),
+                          kind == 48 && version < 'G');
+                SimControllerState before;
+                device.Server.withLock([&] {
+                    SimControllerState &s = device.Controller.State;
+                    before = s;
+                    // Retuned since the backup: the file gives it back.
+                    s.Param16[17] = uint16_t(s.Param16[17] ^ 0x0101);
+                    // A bit of a byte the file holds only in part (below
+                    // "G"; none of it below "D"): it stays as the device now
+                    // holds it.
+                    s.Param8[52] = uint8_t(s.Param8[52] ^ 1);
+                    if (kind != 48 || version < 'G')
+                        before.Param8[52] = s.Param8[52];
+                    if (kind != 48)
+                        before.Param16[17] = s.Param16[17];
+                });
+                for (int load = 1; load <= 2; ++load) {
+                    SCOPED_TRACE("load " + std::to_string(load));
+                    rig.Boxes.clear();
+                    device.Server.log().clear();
+                    form.MnIFileLoadCnfClick();
+                    // The question alone: no refusal, nothing left unwritten.
+                    EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
+                    EXPECT_TRUE(DataManager->GetConnected());
+                    device.Server.withLock(
+                        [&] { EXPECT_EQ(SettingsDifferences(before, device.Controller.State), ""); });
+                    if (kind == 48) {
+                        // The curves went out, the device's own.
+                        const std::vector<uint8_t> c = device.Commands();
+                        for (uint8_t curve : {0xD1, 0xD3, 0xDA})
+                            EXPECT_NE(std::find(c.begin(), c.end(), curve), c.end()) << int(curve);
+                    }
+                }
+                TIniFile a, b;
+                SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
+                EXPECT_EQ(ChangedKeys(saved, b), "");
+                if (kind != 48 || version != 'G')
+                    continue;
+                // An older backup, from an "E" controller that did not say it
+                // read the idle RPM and manifold pressure, loaded after a
+                // firmware upgrade: the controller keeps its own.
+                QString ver = saved.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"));
+                ver[7] = u'E';
+                saved.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), ver);
+                saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotRPM"), QStringLiteral("0"));
+                saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotPcol"), QStringLiteral("0"));
+                ASSERT_EQ(saved.Save(), TIniFile::Status::Ok);
+                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+                device.Server.withLock([&] {
+                    device.Controller.State.Param16[17] = 850;
+                    device.Controller.State.Param8[47] = 41;
+                });
+                rig.Boxes.clear();
+                form.MnIFileLoadCnfClick();
+                EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
+                device.Server.withLock([&] {
+                    EXPECT_EQ(device.Controller.State.Param16[17], 850);
+                    EXPECT_EQ(device.Controller.State.Param8[47], 41);
+                });
+            }
+}
+
 // Each kind at each version letter: the device's own backup (File > Save As)
 // loaded back onto it (File > Load, OK) writes only settings the save read
 // from it, as the frames on the wire name them, and the device holds
@@ -1012,24 +1202,7 @@ TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVers
             SettingsProgram program{kind, version};
             startup::StartupRig &rig = program.Rig;
             startup::SimDevice &device = program.Device;
-            rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
-            // The pages and windows a kind-48 load writes through.
-            program.MoreWiring = [&program](TFormMain &f) {
-                shellwiring::Wire(f);
-                auto *model2 = f.PageLogic<TModel2Page>("Model2Page");
-                auto *model = f.PageLogic<TModelPage>("ModelPage");
-                model2->Hooks.UpdateOptionFlags = [&program] { program.Logic.UpdateOptionFlags(); };
-                model2->Hooks.SelectWorkPressure = [&program](bool write) { program.Logic.SelectWorkPressure(write); };
-                model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [&f](bool modified) {
-                    return f.UpdateLastChangeInfo(modified);
-                };
-                auto *map = TMapPage::Install(f);
-                map->Model = model;
-                map->Model2 = model2;
-                TCorrectionsPage::Install(f);
-                WireConfigurationPagesToWindows(f);
-                f.InstallChangeRecordQuery();
-            };
+            WireSettingsLoad(program);
             TFormMain &form = program.Create([](SimControllerState &s) {
                 s.Param16[17] = 800;
                 s.Param8[47] = 40;
