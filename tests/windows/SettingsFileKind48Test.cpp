@@ -6,6 +6,7 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/ConfigurationPagesWiring.h"
+#include "windows/MultiCalCorrectionsPage.h"
 #include "windows/MultiCalModelPage.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
@@ -548,4 +549,37 @@ TEST(SettingsFileKind48, ARefusedFileKeepsTheWindowsUnwrittenEdit)
     EXPECT_TRUE(window->Modified());
     EXPECT_EQ(power->text(), QStringLiteral("123"));
     EXPECT_EQ(p.Rig.Server.log().count(), 0u);
+}
+
+// The bank-2 correction offset has one range, its word's, on every page that
+// writes it: the calibration window's corrections write refuses a value
+// beyond it before any frame or question, naming the range the main
+// window's corrections page and a settings file's reader name, and writes
+// either end of the word as typed (a device's own backup holds them).
+TEST(SettingsFileKind48, TheCorrectionOffsetHasOneRangeOnEveryPage)
+{
+    Kind48Program p('G');
+    ASSERT_NE(FrmMultiCalibrationTaronQV, nullptr);
+    QLineEdit *offset = FrmMultiCalibrationTaronQV->Model->YEdCalModellingAdditionalCorrectionOffset;
+    const struct {
+        const char *Typed;
+        int Word; // -1: refused
+    } cases[] = {{"-175.24", -1}, {"175.23", -1}, {"-175.2299", 0x8000}, {"175.2245", 0x7FFF}, {"-1", 0xFF45}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Typed);
+        offset->setText(QString::fromLatin1(c.Typed));
+        Q_EMIT offset->textEdited(offset->text());
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        FrmMultiCalibrationTaronQV->Corrections->BtnCorWriteCorrections->click();
+        const std::vector<Bytes> written = WritesOf(p.Rig.Requests());
+        if (c.Word < 0) {
+            EXPECT_TRUE(p.Rig.Requests().empty());
+            ASSERT_EQ(p.Boxes.size(), 1);
+            EXPECT_TRUE(p.Boxes[0].Text.contains(QLatin1String("-175.23 - 175.22"))) << p.Boxes[0].Text.toStdString();
+            continue;
+        }
+        EXPECT_NE(std::find(written.begin(), written.end(), Request({0x16, 12, uint8_t(c.Word >> 8), uint8_t(c.Word)})),
+                  written.end());
+    }
 }

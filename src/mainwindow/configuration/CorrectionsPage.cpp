@@ -4,7 +4,6 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
-#include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
@@ -540,20 +539,6 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
     FForm->SetConfigModified(false);
 }
 
-bool TCorrectionsPage::CorrectionOffsetFits(double offset) const
-{
-    // The bank-2 offset is a signed word of 1/187 ms: the range a settings
-    // file's reader takes for it, so that a device's own backup writes back.
-    if (TSettingsFile::ModelKeyFits(QStringLiteral("CorrectionOffset"), offset))
-        return true;
-    double low = 0, high = 0;
-    TSettingsFile::ModelKeyRange(QStringLiteral("CorrectionOffset"), low, high);
-    if (Common)
-        Common->ShowWarning(QStringLiteral("%1: %2 %3 - %4").arg(Tr("strCorrOffsetCaption"), Tr("strConfValueRange"),
-                                                               FormatFloat2(low), FormatFloat2(high)));
-    return false;
-}
-
 void TCorrectionsPage::BtnCorWriteCorrectionsClick() { WriteCorrections(true); }
 
 bool TCorrectionsPage::WriteRecordCorrections() { return WriteCorrections(false); }
@@ -577,7 +562,7 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
                               ? FShownOffset.Take(YEdModel2CorrectionOffset->text(),
                                                   SafeStrToFloat(YEdModel2CorrectionOffset->text()))
                               : r.CorrectionOffset;
-    if (!CorrectionOffsetFits(offset))
+    if (!CorrectionControls::OffsetFits(offset))
         return false;
     if (fromPage)
         TakeShownCorrections(offset);

@@ -116,8 +116,6 @@ private:
     bool WriteCorrections(bool fromPage);
     // The page's corrections into the record, the offset already taken.
     void TakeShownCorrections(double offset);
-    // Whether the device's word holds the offset; a refusal is shown.
-    bool CorrectionOffsetFits(double offset) const;
     void ShowCurve(TCurve curve);
     void TakeCurve(TCurve curve);
     void TgasPresetClick(int code);
