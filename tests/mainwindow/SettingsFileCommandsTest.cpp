@@ -1167,18 +1167,33 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                 if (kind != 48 || version != 'G')
                     continue;
                 // An older backup, from an "E" controller that did not say it
-                // read the idle RPM and manifold pressure, loaded after a
-                // firmware upgrade: the controller keeps its own.
+                // read the idle RPM and manifold pressure (0 in its file),
+                // loaded after a firmware upgrade: the controller keeps its
+                // own, and everything else an "E" file does not hold (the
+                // settings of "F" and "G", the manifold-pressure curve, the
+                // adaptation banks).
                 QString ver = saved.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"));
                 ver[7] = u'E';
                 saved.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), ver);
                 saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotRPM"), QStringLiteral("0"));
                 saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotPcol"), QStringLiteral("0"));
+                for (const char *key : {"PreinjectionsDuringCutOffForLowRPMEnabled", "InjTimeForEnrichmentDuringCutOff",
+                                        "MaxRpmForEnrichmentDuringCutOff", "MazdaIgnitionTypeCorrEnabled",
+                                        "MazdaEnrichmentPercentage", "FlashLubeSupportEnabled",
+                                        "AutoToGasOnControlPanelHidden", "CutOffModeActivated",
+                                        "AfterCutOffEmulSwitchDelay", "OnCutOffDelay", "SygnalizeDrivingOnPetrolEnabled",
+                                        "MinGasInjTimeEnabled", "MaxGasInjTimeEnabled", "MinGasInjectionTime",
+                                        "MaxGasInjectionTime", "NextInspection", "InspectionTimeDistRatio"})
+                    saved.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+                for (int i = 1; i <= 20; ++i)
+                    saved.DeleteKey(QStringLiteral("Model"), QStringLiteral("CPCOL%1").arg(i));
+                saved.EraseSection(QStringLiteral("MapCorrections"));
                 ASSERT_EQ(saved.Save(), TIniFile::Status::Ok);
                 form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
                 device.Server.withLock([&] {
                     device.Controller.State.Param16[17] = 850;
                     device.Controller.State.Param8[47] = 41;
+                    before = device.Controller.State;
                 });
                 rig.Boxes.clear();
                 form.MnIFileLoadCnfClick();
@@ -1186,6 +1201,7 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                 device.Server.withLock([&] {
                     EXPECT_EQ(device.Controller.State.Param16[17], 850);
                     EXPECT_EQ(device.Controller.State.Param8[47], 41);
+                    EXPECT_EQ(SettingsDifferences(before, device.Controller.State), "");
                 });
             }
 }
