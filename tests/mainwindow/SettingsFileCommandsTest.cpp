@@ -14,6 +14,7 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -1121,7 +1122,7 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                 QTemporaryDir dir;
                 const QString file = dir.filePath(QStringLiteral("backup.ddf"));
                 form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
-                form.MnIFileSaveAsClick();
+                shellwiring::Get<QAction>(form, "MnIFileSaveAs")->trigger(); // File > Save As
                 ASSERT_EQ(form.SettingsFileName, file) << rig.BoxTexts().join('|').toStdString();
                 TIniFile saved(file);
                 ASSERT_EQ(saved.Load(), TIniFile::Status::Ok);
@@ -1148,7 +1149,7 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                     SCOPED_TRACE("load " + std::to_string(load));
                     rig.Boxes.clear();
                     device.Server.log().clear();
-                    form.MnIFileLoadCnfClick();
+                    shellwiring::Get<QAction>(form, "MnIFileLoadCnf")->trigger(); // File > Load
                     // The question alone: no refusal, nothing left unwritten.
                     EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
                     EXPECT_TRUE(DataManager->GetConnected());
@@ -1196,7 +1197,7 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                     before = device.Controller.State;
                 });
                 rig.Boxes.clear();
-                form.MnIFileLoadCnfClick();
+                shellwiring::Get<QAction>(form, "MnIFileLoadCnf")->trigger();
                 EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
                 device.Server.withLock([&] {
                     EXPECT_EQ(device.Controller.State.Param16[17], 850);
