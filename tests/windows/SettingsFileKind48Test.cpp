@@ -419,25 +419,40 @@ TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("a.ddf"));
     p.Save(file);
-    p.Rig.Device(TurnOver);
-    p.Form->ReadConfiguration();
-    p.Rig.Server.log().clear();
-    p.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x37; }, Fault::noAnswer(), 50);
-    p.Load(file);
-    p.Rig.Server.clearFaults();
-    ASSERT_EQ(p.Boxes.size(), 2) << p.BoxTexts().join(u'|').toStdString();
-    EXPECT_EQ(p.Boxes[1].Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
-                                   .arg(TranslateKey(QStringLiteral("strSetFileStepLevels"))));
-    EXPECT_EQ(p.Boxes[1].Type, mtWarning);
-    std::vector<uint8_t> sent;
-    for (const Bytes &f : WritesOf(p.Rig.Requests()))
-        sent.push_back(f[1]);
-    // The configuration went out; nothing after the failed level sets.
-    EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.back(), 0x37);
-    EXPECT_TRUE(p.Form->ConfigModified());
-    EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+    // The step whose frame the device does not answer: the load stops
+    // there, says which, and the pages keep the file's values, marked.
+    const struct {
+        uint8_t Command;
+        const char *Step;
+        int Boxes; // the question, the step's own box (if it has one), the load's
+    } steps[] = {{0xD3, "strSetFileStepCorrections", 3}, {0xC1, "strSetFileStepModel2", 2}, {0x37, "strSetFileStepLevels", 2}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.Step);
+        ASSERT_TRUE(p.Rig.Connect());
+        p.Rig.Device(DeviceA);
+        p.Rig.Device(TurnOver);
+        p.Form->ReadConfiguration();
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        const uint8_t command = step.Command;
+        p.Rig.Server.injectFaultWhen([command](const Bytes &f) { return f.size() > 1 && f[1] == command; },
+                                     Fault::noAnswer(), 50);
+        p.Load(file);
+        p.Rig.Server.clearFaults();
+        ASSERT_EQ(p.Boxes.size(), step.Boxes) << p.BoxTexts().join(u'|').toStdString();
+        EXPECT_EQ(p.Boxes.back().Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
+                                           .arg(TranslateKey(QString::fromLatin1(step.Step))));
+        EXPECT_EQ(p.Boxes.back().Type, mtWarning);
+        std::vector<uint8_t> sent;
+        for (const Bytes &f : WritesOf(p.Rig.Requests()))
+            sent.push_back(f[1]);
+        // The configuration went out; nothing after the failed step.
+        EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.back(), step.Command);
+        EXPECT_TRUE(p.Form->ConfigModified());
+        EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+    }
 
     // Connected again, a second load completes it (the pages' changes
     // pass the change-record question first).
