@@ -133,6 +133,9 @@ const TModelRange ModelRanges[] = {
     {"E3", 100, 40.96, 0, 65535, true},       {"E4", 100, 40.96, 0, 65535, true},
     {"Mult", 0, 1024, 0, 65535, false},       {"CorrectionMult", 0, 1024, 0, 65535, false},
     {"Offset", 0, 187, -32768, 32767, false}, {"CorrectionOffset", 0, 187, -32768, 32767, false},
+    // The idle model's two points (kind 48), unsigned words of 1/187 ms.
+    {"P1X", 0, 187, 0, 65535, false},         {"P1Y", 0, 187, 0, 65535, false},
+    {"P2X", 0, 187, 0, 65535, false},         {"P2Y", 0, 187, 0, 65535, false},
 };
 
 const TModelRange *FindModelRange(QStringView key)

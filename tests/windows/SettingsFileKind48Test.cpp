@@ -243,16 +243,18 @@ std::vector<Bytes> WritesOf(const std::vector<Bytes> &frames)
     return out;
 }
 
-// The file with one [Config] key set to text (removed when text is null).
-void WithConfig(const QString &from, const QString &to, const char *key, const QString &text)
+// The file with one key (of [Config] unless said) set to text (removed
+// when text is null).
+void WithConfig(const QString &from, const QString &to, const char *key, const QString &text,
+                const char *section = "Config")
 {
     TIniFile ini(from);
     ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
     ini.SetFileName(to);
     if (text.isNull())
-        ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+        ini.DeleteKey(QString::fromLatin1(section), QString::fromLatin1(key));
     else
-        ini.WriteString(QStringLiteral("Config"), QString::fromLatin1(key), text);
+        ini.WriteString(QString::fromLatin1(section), QString::fromLatin1(key), text);
     ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
 }
 
@@ -377,16 +379,19 @@ TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
         const char *Key;
         const char *Value;
         const char *Range;
+        const char *Section = "Config";
     } cases[] = {
         {"Power", "0", "(1 - 999)"},     {"Power", "1000", "(1 - 999)"}, {"LambdaType", "8", "(0 - 7)"},
         {"ReserveType", "4", "(0 - 3)"}, {"LowPT", "256", "(0 - 255)"},  {"RPM>val", "65536", "(0 - 65535)"},
         // Present but not the key's number: refused, never written as its default.
         {"EngineCubicCapacity", "1600.5", "(0 - 9999)"}, {"EngineCubicCapacity", "1e400", "(0 - 9999)"},
         {"Power", "abc", "(1 - 999)"},
+        // An idle-model point beyond its word (350.45 ms), never cut to it.
+        {"P2Y", "400", "(0 - 350.454545454545)", "Model"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Key);
-        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value));
+        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value), c.Section);
         p.Boxes.clear();
         p.Rig.Server.log().clear();
         p.Load(file);
