@@ -165,7 +165,10 @@ public:
     // Reads a kind-48 file into load.Record (set it to the device's record
     // first). modelOnly reads the model part alone. As for kinds 20 and 21,
     // every [Config] value is checked against what the device accepts. page:
-    // what the page that reads the model shows (none for a whole load).
+    // what the page that reads the model shows (none for a whole load). A
+    // key its writer writes from a version letter on is taken when the
+    // file's own letter is that or later, or the file holds the key; else
+    // the record keeps the device's value.
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
                                     const TPageLimits &page = {});
     // The map cells of a kind-48 file (word 0 of each map row, [Map]
