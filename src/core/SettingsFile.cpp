@@ -13,6 +13,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <unordered_map>
 
@@ -134,6 +135,9 @@ const TModelRange ModelRanges[] = {
     {"E3", 100, 40.96, 0, 65535, true},       {"E4", 100, 40.96, 0, 65535, true},
     {"Mult", 0, 1024, 0, 65535, false},       {"CorrectionMult", 0, 1024, 0, 65535, false},
     {"Offset", 0, 187, -32768, 32767, false}, {"CorrectionOffset", 0, 187, -32768, 32767, false},
+    // The idle model's two points (kind 48), unsigned words of 1/187 ms.
+    {"P1X", 0, 187, 0, 65535, false},         {"P1Y", 0, 187, 0, 65535, false},
+    {"P2X", 0, 187, 0, 65535, false},         {"P2Y", 0, 187, 0, 65535, false},
 };
 
 const TModelRange *FindModelRange(QStringView key)
@@ -727,6 +731,20 @@ bool CheckDeviceRanges(TReader &r, const TDeviceRecord &device, const R (&limite
 
 } // namespace
 
+bool TSettingsFile::ModelKeyRange(const QString &key, double &low, double &high)
+{
+    const TModelRange *m = FindModelRange(key);
+    if (m)
+        std::tie(low, high) = ModelValues(*m);
+    return m;
+}
+
+bool TSettingsFile::ModelKeyFits(const QString &key, double value)
+{
+    const TModelRange *m = FindModelRange(key);
+    return m && std::isfinite(value) && FitsModelWord(*m, value);
+}
+
 const std::array<qint8, 20> &TSettingsFile::StandardPsys() { return kPsys; }
 const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
 {
@@ -997,9 +1015,32 @@ void TSettingsFile::WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TS
         ini.WriteString(SInfo, QLatin1String(IdleHotKey), QStringLiteral("1"));
 }
 
-bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini, const TDeviceRecord &device)
+bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini)
 {
-    return RecordIsKind48AtLeast(device, u"G") || ini.ReadString(SInfo, QLatin1String(IdleHotKey)) == QLatin1String("1");
+    const QChar letter = FileVersionLetter(ini);
+    return (!letter.isNull() && letter >= u'G')
+           || ini.ReadString(SInfo, QLatin1String(IdleHotKey)).trimmed() == QLatin1String("1");
+}
+
+QChar TSettingsFile::FileVersionLetter(const TIniFile &ini)
+{
+    // "ddddd", the kind code, the letter; an identity digit of more than
+    // one place moves the code to the end of the leading run of digits.
+    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
+    qsizetype run = 0;
+    while (run < ver.size() && ver.at(run).isDigit() && ver.at(run).unicode() < 128)
+        ++run;
+    const QStringList codes = CodesMulti() + CodesQ3();
+    qsizetype at = -1;
+    for (const QString &code : codes)
+        if (ver.mid(5, 2) == code)
+            at = 7;
+    for (const QString &code : codes)
+        if (at < 0 && run >= 7 && ver.left(run).endsWith(code))
+            at = run;
+    if (at < 0 || at >= ver.size() || !ver.at(at).isLetter() || ver.at(at).unicode() >= 128)
+        return QChar();
+    return ver.at(at).toUpper();
 }
 
 QString TSettingsFile::VersionCode(const TIniFile &ini)
@@ -1261,21 +1302,27 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
 {
     TDeviceRecord &rec = load.Record;
     const TDeviceRecord device = rec;
+    load.FileLetter = FileVersionLetter(ini);
+    load.HoldsIdleHot = HoldsDeviceIdleHot(ini);
     TReader r(ini, rec);
     r.DeviceRange = [&device](const QString &key, qint64 &low, qint64 &high) {
         return DeviceRangeMulti(device, key, low, high);
+    };
+    // Whether the file holds a key its writer writes from a version letter
+    // on: the file's own letter decides, not the connected device's.
+    const auto holds = [&ini, &load](char letter, const QString &section, const QString &key) {
+        return load.FileIsAtLeast(letter) || ini.ValueExists(section, key);
     };
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);
         r.Get(SConfig, ConfigMultiTail);
-        // Keys written from a version letter on: a device below it that
-        // lacks such a key in its file (its own backup) keeps what it holds
-        // rather than taking the default.
+        // Keys written from a version letter on: a file saved below it
+        // (its own letter says so) that lacks such a key leaves what the
+        // device holds rather than taking the default.
         auto gated = [&](const char *letter, const auto &keys) {
-            const bool atLeast = RecordIsKind48AtLeast(device, QString::fromLatin1(letter));
             for (const Key &k : keys)
-                if (atLeast || ini.ValueExists(SConfig, QLatin1String(k.Name)))
+                if (holds(*letter, SConfig, QLatin1String(k.Name)))
                     r.Get(SConfig, k);
         };
         gated("C", ConfigC1);
@@ -1286,19 +1333,23 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         gated("G", ConfigG);
         gated("J", ConfigJ);
         r.Element(SModel, QStringLiteral("CMActive"), "CMActive", 0, 3);
-        r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
+        if (holds('G', SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig")))
+            r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
         for (int bank = 0; bank < 2; ++bank)
             for (int row = 0; row < 10; ++row)
                 for (int column = 0; column < 10; ++column)
-                    r.Element(SMapCorrections, BankKey(bank, row, column), "AdaptBanks",
-                              bank * 100 + row * 10 + column, 0);
-        r.Element(SMapCorrections, QStringLiteral("MaxTbForLoad"), "MaxTbForLoad", 0, 4675);
-        r.Element(SMapCorrections, QStringLiteral("MaxPcolForLoad"), "MaxPcolForLoad", 0, 60);
+                    if (holds('G', SMapCorrections, BankKey(bank, row, column)))
+                        r.Element(SMapCorrections, BankKey(bank, row, column), "AdaptBanks",
+                                  bank * 100 + row * 10 + column, 0);
+        if (holds('G', SMapCorrections, QStringLiteral("MaxTbForLoad")))
+            r.Element(SMapCorrections, QStringLiteral("MaxTbForLoad"), "MaxTbForLoad", 0, 4675);
+        if (holds('I', SMapCorrections, QStringLiteral("MaxPcolForLoad")))
+            r.Element(SMapCorrections, QStringLiteral("MaxPcolForLoad"), "MaxPcolForLoad", 0, 60);
     }
 
     // The model part.
     r.Get(SModel, ModelMultiHead);
-    if (RecordIsKind48AtLeast(rec, u"D")) {
+    if (RecordIsKind48AtLeast(rec, u"D") && holds('D', SModel, QStringLiteral("TgasCorType"))) {
         r.Element(SModel, QStringLiteral("TgasCorType"), "TgasCorType", 0, rec.GasTempSensorInFlow ? 2 : 3);
         r.Element(SModel, QStringLiteral("RPMCorType"), "RPMCorType", 0, 1);
         if ((rec.CMActive & 0x04) && rec.RPMCorType == 1)
@@ -1318,7 +1369,8 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
                 r.Element(SModel, Indexed("CPS", i + 1), "PsysCorrections", i, kPsys[i]);
                 r.Element(SModel, Indexed("CTG", i + 1), "TgasCorrections", i, tgas[i]);
                 r.Element(SModel, Indexed("CRPM", i + 1), "RpmCorrections", i, kRpm[i]);
-                r.Element(SModel, Indexed("CPCOL", i + 1), "PcolCorrections", i, 0);
+                if (holds('F', SModel, Indexed("CPCOL", i + 1)))
+                    r.Element(SModel, Indexed("CPCOL", i + 1), "PcolCorrections", i, 0);
             } else {
                 rec.PsysCorrections[i] = kPsys[i];
                 rec.TgasCorrections[i] = tgas[i];
@@ -1328,6 +1380,7 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         }
         // Sent only when the user confirms: the gas injector corrections and
         // word 0 of the map rows.
+        load.HasGasInjCorr = holds('D', SGasInjCorr, QStringLiteral("InjCorr1"));
         for (int i = 0; i < TDeviceRecord::ChannelCount; ++i) {
             qint64 v = 0;
             r.Integer(SGasInjCorr, Indexed("InjCorr", i + 1), -128, 127, 0, v);

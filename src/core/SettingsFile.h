@@ -70,6 +70,16 @@ struct TSettingsLoad {
     bool HasModelPoints = false;   // [Model] "M2XP1" present
     bool HasCorrections = false;   // [Model] "CPS1" present
     bool HasMapPoints = false;     // at least one [Map] "MapQ3_i_0"
+    // [GasInjCorr]: a file saved from "D" on, or one holding "InjCorr1".
+    bool HasGasInjCorr = false;
+    // The firmware letter the file was saved from (null: none named), and
+    // whether it holds the device's idle RPM and manifold pressure.
+    QChar FileLetter;
+    bool HoldsIdleHot = false;
+    // Saved from a device at the letter or later: the keys that letter
+    // brings are the file's own; below it a key the file lacks stays as the
+    // device holds it.
+    bool FileIsAtLeast(char letter) const { return !FileLetter.isNull() && FileLetter.unicode() >= uchar(letter); }
     std::array<quint16, TDeviceRecord::MapRowCount> MapWord0{};
     std::array<qint8, TDeviceRecord::ChannelCount> GasInjCorr{};
 };
@@ -91,10 +101,15 @@ public:
     static void WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
                            QChar decimalPoint);
     // Whether a kind-48 file holds the device's own idle RPM and manifold
-    // pressure: one from a device at "G" or later, whose configuration read
-    // takes them, or saved by a save that read them below it. An older file
-    // below "G" holds whatever the record held then.
-    static bool HoldsDeviceIdleHot(const TIniFile &ini, const TDeviceRecord &device);
+    // pressure: one saved from a device at "G" or later (the file's own
+    // version letter says so), whose configuration read takes them, or
+    // saved by a save that read them below it. An older file below "G" holds
+    // whatever the record held then, whatever device it is loaded into.
+    static bool HoldsDeviceIdleHot(const TIniFile &ini);
+    // The firmware letter of the device the file was saved from: the
+    // character after the kind code in [Info] "Ver" (upper case); null when
+    // the text names none.
+    static QChar FileVersionLetter(const TIniFile &ini);
 
     // Word 0 of each map row whose word 1 has bit 15 set := the unsigned sum
     // of words 1 and 2 shifted right by one, with bit 15 set.
@@ -150,7 +165,10 @@ public:
     // Reads a kind-48 file into load.Record (set it to the device's record
     // first). modelOnly reads the model part alone. As for kinds 20 and 21,
     // every [Config] value is checked against what the device accepts. page:
-    // what the page that reads the model shows (none for a whole load).
+    // what the page that reads the model shows (none for a whole load). A
+    // key its writer writes from a version letter on is taken when the
+    // file's own letter is that or later, or the file holds the key; else
+    // the record keeps the device's value.
     static TSettingsError ReadMulti(const TIniFile &ini, TSettingsLoad &load, bool modelOnly,
                                     const TPageLimits &page = {});
     // The map cells of a kind-48 file (word 0 of each map row, [Map]
@@ -184,6 +202,14 @@ public:
     // one), without trailing zeros; whole bounds as whole numbers.
     static constexpr int BoundDecimals = 2;
     static QString FormatBound(double value, bool low);
+
+    // The values a [Model] key's device word holds (the model and correction
+    // factors and offsets, thresholds and enrichments), in the file's units:
+    // the one range the reader takes and every page that writes the key
+    // checks and quotes. False for a key without such a word.
+    static bool ModelKeyRange(const QString &key, double &low, double &high);
+    // Whether the value's word, rounded, is one the device holds.
+    static bool ModelKeyFits(const QString &key, double value);
 
     // Standard correction curves, point 1 first.
     static const std::array<qint8, 20> &StandardPsys();

@@ -113,10 +113,6 @@ void WireMainWindowToWindows(TFormMain &form)
         FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
         return FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
     };
-    s.Kind48CalibrationWriteModel2 = [] {
-        if (FrmMultiCalibrationTaronQV)
-            FrmMultiCalibrationTaronQV->BtBModel2WriteClick(nullptr);
-    };
     s.Kind48CalibrationShowRecord = [] {
         if (FrmMultiCalibrationTaronQV) {
             FrmMultiCalibrationTaronQV->UpdateUIStateFromDeviceState();

@@ -4,6 +4,7 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/MultiCalModelPage.h"
@@ -141,6 +142,10 @@ bool TMultiCalCorrectionsPage::Read()
 bool TMultiCalCorrectionsPage::Write()
 {
     if (!W.Ready())
+        return false;
+    // The bank-2 offset as the model page holds it, checked against the one
+    // range of its word before anything is asked or sent.
+    if (!CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;

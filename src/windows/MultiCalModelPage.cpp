@@ -361,11 +361,8 @@ bool TMultiCalModelPage::Write()
     }
     TDataManager &dm = *DataManager;
     const TDeviceRecord &r = DeviceRecord;
-    // A settings file without the device's idle RPM and manifold pressure
-    // leaves them as the device holds them.
-    const bool idleHot = !(W.Form && W.Form->LoadKeepsDeviceIdleHot());
     bool ok = dm.WriteParamWord(8, r.IdleHotTb)
-              && (!idleHot || (dm.WriteParamWord(17, r.IdleHotRPM) && dm.WriteParamByte(47, r.IdleHotPcol)))
+              && dm.WriteParamWord(17, r.IdleHotRPM) && dm.WriteParamByte(47, r.IdleHotPcol)
               && dm.WriteParameter(1) && dm.WriteParameter(2)
               && dm.WriteParamByte(31, r.ReturnToPetrolMask) && dm.WriteParamByte(52, r.ExtraOptions)
               && dm.WriteParameter(83) && dm.WriteParamByte(48, r.MapType);

@@ -515,16 +515,22 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
                             "GasTempSensorInFlow=0\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n[Map]\r\nMapRPMRange=1\r\n";
     TSettingsLoad load{Device(48, "J")};
     load.Record.ModelPointsA[3] = {11, 22};
+    // What later versions bring, as the "J" device holds it: the "B" file's
+    // own letter says it holds none of it.
+    load.Record.OnCutOffDelay = 3500;
+    load.Record.MaxTbForLoad = 2805;
+    load.Record.TgasCorType = 4;
+    load.Record.RPMCorType = 3;
     ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(text), load, false).Failed());
     const TDeviceRecord &r = load.Record;
     EXPECT_EQ(r.InjHW, 6);
     EXPECT_EQ(r.NozzleSize, 20);
-    EXPECT_EQ(r.OnCutOffDelay, 2000);
-    EXPECT_EQ(r.MaxTbForLoad, 4675);
-    EXPECT_EQ(r.PreinjectionProcessDuringCutOff, 1);
+    EXPECT_EQ(r.OnCutOffDelay, 3500);
+    EXPECT_EQ(r.MaxTbForLoad, 2805);
+    EXPECT_EQ(r.PreinjectionProcessDuringCutOff, 0);
     EXPECT_EQ(r.CMActive, 3);
-    EXPECT_EQ(r.TgasCorType, 3);
-    EXPECT_EQ(r.RPMCorType, 1);
+    EXPECT_EQ(r.TgasCorType, 4);
+    EXPECT_EQ(r.RPMCorType, 3);
     EXPECT_EQ(r.UseOnIdleModel, 1);
     EXPECT_EQ(r.MapRPMRange, 1);
     EXPECT_EQ(r.NozzleTest, (std::array<double, 4>{3.0, 4.0, 6.0, 7.0}));

@@ -18,7 +18,10 @@
 //   file, and are the load's words otherwise; saved and read back, the same;
 // - a device of any kind, version and hardware variant, holding what its
 //   read reports (also what no list of the pages offers), saved and loaded
-//   back onto itself: taken whole, the same values again.
+//   back onto itself: taken whole, the same values again; a kind-48 file
+//   names the device's version letter as its own, and holds its idle RPM
+//   and manifold pressure;
+// - a file's own version letter is an upper-case letter or none.
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/SettingsFile.h"
@@ -88,10 +91,10 @@ QByteArray SavedQ3(const TDeviceRecord &rec)
     return ini.ToBytes();
 }
 
-QByteArray SavedMulti(const TDeviceRecord &rec)
+QByteArray SavedMulti(const TDeviceRecord &rec, const TSettingsInfo &info = Info)
 {
     TIniFile ini;
-    TSettingsFile::WriteMulti(ini, rec, Info, u',');
+    TSettingsFile::WriteMulti(ini, rec, info, u',');
     return ini.ToBytes();
 }
 
@@ -337,6 +340,24 @@ void CheckBackupOfDevice(const QByteArray &bytes)
     FUZZ_CHECK((multi ? SavedMulti(load.Record) : SavedQ3(load.Record)) == saved);
 }
 
+void CheckOwnLetter(const QByteArray &bytes)
+{
+    TDeviceRecord device = ReadDevice(bytes);
+    device.DeviceKind = 48;
+    // The file names the device's version after its kind code (an identity
+    // digit of two places moves the code right): that letter is the file's
+    // own, and a backup of this program holds the device's idle RPM and
+    // manifold pressure on every version.
+    for (const QString &identity : {QStringLiteral("0000030"), QStringLiteral("00010030")}) {
+        TSettingsInfo own = Info;
+        own.Ver = identity + device.Ver + QStringLiteral(" STD [0]");
+        TIniFile file;
+        file.LoadFromBytes(SavedMulti(device, own));
+        FUZZ_CHECK(TSettingsFile::FileVersionLetter(file) == device.Ver.at(0));
+        FUZZ_CHECK(TSettingsFile::HoldsDeviceIdleHot(file));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -353,6 +374,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     (void)TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesQ3());
     (void)TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesMulti());
+    // A file's own version letter is a letter or none.
+    const QChar letter = TSettingsFile::FileVersionLetter(ini);
+    FUZZ_CHECK(letter.isNull() || (letter >= u'A' && letter <= u'Z'));
 
     CheckQ3(ini);
     // The oldest and the newest key sets, and the model part alone.
@@ -360,5 +384,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckMulti(ini, "J", false);
     CheckMulti(ini, "J", true);
     CheckBackupOfDevice(bytes);
+    CheckOwnLetter(bytes);
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -485,7 +486,20 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         Request({0x94, 253, 0, 0, 0, 0, 0, 0, 7}), Request({0x34, 0, 198, 0}), Request({0xDE, 3})};
     for (uint8_t row = 0; row < 40; ++row)
         expected.push_back(Request({0xDF, row, 0x80, row}));
-    EXPECT_EQ(Writes(), expected);
+    const std::vector<Bytes> writes = Writes();
+    ASSERT_GE(writes.size(), expected.size());
+    EXPECT_EQ(std::vector<Bytes>(writes.begin(), writes.begin() + std::ptrdiff_t(expected.size())), expected);
+    // Then model 2 with its settings as the file holds them (a "G" file
+    // holds the idle RPM and manifold pressure; it has no points): no
+    // working-pressure curve over the file's, no correction switched on, no
+    // adaptation template.
+    std::vector<std::pair<uint8_t, uint8_t>> model2;
+    for (auto f = writes.begin() + std::ptrdiff_t(expected.size()); f != writes.end(); ++f)
+        model2.emplace_back((*f)[1], (*f)[1] == 0xC1 ? 0 : (*f)[2]);
+    const std::vector<std::pair<uint8_t, uint8_t>> model2Expected = {
+        {0x08, 30}, {0x52, 8}, {0x52, 17}, {0x08, 47}, {0x08, 31}, {0x08, 52},
+        {0x16, 83}, {0x16, 1}, {0x16, 2}, {0xC1, 0}, {0x08, 37}};
+    EXPECT_EQ(model2, model2Expected);
     Rig->Device([](SimControllerState &s) {
         EXPECT_EQ(s.Param8[22], 1);
         EXPECT_EQ(s.Param16[14], 0x1234);
@@ -515,7 +529,8 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     Window->MnIFileLoadCnfClick();
     const std::vector<uint8_t> c = Commands();
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
-    EXPECT_EQ(c.back(), 0x94);
+    EXPECT_EQ(std::count(c.begin(), c.end(), 0x94), 1);
+    EXPECT_EQ(c.back(), 0x08); // model 2's last setting
 
 
     // A cancelled dialog leaves the configuration window as it is, and so
@@ -890,9 +905,6 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         TFormMain form;
         TModel2Page *page = TModel2Page::Install(form);
         page->Hooks.LoadSettingsFileV30Model = [&form] { form.LoadSettingsFileV30(true); };
-        // The kind-48 calibration window's model-2 write (as the program wires it).
-        int kind48Writes = 0;
-        form.WindowServices.Kind48CalibrationWriteModel2 = [&kind48Writes] { ++kind48Writes; };
         form.SettingsFileDialog = [&](bool save, const QString &, const QString &) { return save ? QString() : file; };
         DeviceRecord.InjHW = 4;
         DeviceRecord.CMActive = 7;
@@ -919,14 +931,16 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         rig.Server.log().clear();
         ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
         bool model2Written = false;
+        int firstPages = 0;
         for (const Bytes &r : rig.Requests()) {
             EXPECT_TRUE(r[1] != 0x37 && r[1] != 0x38 && r[1] != 0x94 && r[1] != 0xDF) << int(r[1]);
             EXPECT_FALSE(r[1] == 0x08 && (r[2] == 22 || r[2] == 19));
             EXPECT_FALSE(r[1] == 0x52 && r[2] == 14);
             model2Written |= r[1] == 0x16 && r[2] == 1;
+            firstPages += r[1] == 0xD5 && r[2] == 0;
         }
         EXPECT_TRUE(model2Written);
-        EXPECT_EQ(kind48Writes, 0) << "model 2 is written once";
+        EXPECT_EQ(firstPages, 1) << "model 2 is written once";
 
         // An offset the device holds but the page's up-down (-4.0 to 6.0 ms)
         // cannot show: refused by name, nothing shown, nothing sent.
@@ -989,6 +1003,212 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
 
 #include <set>
 
+namespace {
+
+// The pages and windows a settings file's save and load go through, wired
+// as the program wires them; every box answered with OK (or its first
+// button).
+void WireSettingsLoad(SettingsProgram &program)
+{
+    program.Rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
+    program.MoreWiring = [&program](TFormMain &f) {
+        shellwiring::Wire(f);
+        auto *model2 = f.PageLogic<TModel2Page>("Model2Page");
+        auto *model = f.PageLogic<TModelPage>("ModelPage");
+        model2->Hooks.UpdateOptionFlags = [&program] { program.Logic.UpdateOptionFlags(); };
+        model2->Hooks.SelectWorkPressure = [&program](bool write) { program.Logic.SelectWorkPressure(write); };
+        model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [&f](bool modified) {
+            return f.UpdateLastChangeInfo(modified);
+        };
+        auto *map = TMapPage::Install(f);
+        map->Model = model;
+        map->Model2 = model2;
+        TCorrectionsPage::Install(f);
+        WireConfigurationPagesToWindows(f);
+        f.InstallChangeRecordQuery();
+    };
+}
+
+// The keys whose values differ between two files, SaveDate aside.
+std::string ChangedKeys(const TIniFile &a, const TIniFile &b)
+{
+    std::string changed;
+    QStringList sections = a.ReadSections();
+    for (const QString &section : b.ReadSections())
+        if (!sections.contains(section))
+            sections << section;
+    for (const QString &section : sections) {
+        QStringList keys = a.ReadSection(section);
+        for (const QString &key : b.ReadSection(section))
+            if (!keys.contains(key))
+                keys << key;
+        for (const QString &key : keys)
+            if (key != QLatin1String("SaveDate")
+                && a.ReadString(section, key, QStringLiteral("(none)")) != b.ReadString(section, key, QStringLiteral("(none)")))
+                changed += (section + u'/' + key + u'=' + a.ReadString(section, key, QStringLiteral("(none)")) + u'/'
+                            + b.ReadString(section, key, QStringLiteral("(none)")) + u' ')
+                               .toStdString();
+    }
+    return changed;
+}
+
+// Every setting the simulated controller holds, by name, where two states
+// differ (the change history and the live values aside).
+std::string SettingsDifferences(const SimControllerState &a, const SimControllerState &b)
+{
+    std::string out;
+    // A kind-48 controller holds its base parameters in its 0xD8 block.
+    auto held = [&a](const char *name, size_t i) {
+        const int width = name == std::string("8") ? 8 : name == std::string("16") ? 16 : 0;
+        return !(a.Kind == 48 && width && SimController::Kind48BlockHolds(width, uint8_t(i)));
+    };
+    auto table = [&out, &held](const char *name, const auto &x, const auto &y) {
+        for (size_t i = 0; i < x.size(); ++i)
+            if (x[i] != y[i] && held(name, i))
+                out += std::string(name) + "/" + std::to_string(i) + "=" + std::to_string(int(x[i])) + "/"
+                       + std::to_string(int(y[i])) + " ";
+    };
+    table("8", a.Param8, b.Param8);
+    table("16", a.Param16, b.Param16);
+    table("model", a.Model, b.Model);
+    for (size_t page = 0; page < 2; ++page) {
+        table(page ? "D4/1" : "D4/0", a.MapD4[page], b.MapD4[page]);
+        table(page ? "95/1" : "95/0", a.Model2[page], b.Model2[page]);
+        table(page ? "bank2" : "bank1", a.AdaptBanks[page], b.AdaptBanks[page]);
+    }
+    for (size_t row = 0; row < a.RowsDC.size(); ++row)
+        table(("DC/" + std::to_string(row)).c_str(), a.RowsDC[row], b.RowsDC[row]);
+    for (const auto &[command, payload] : a.Payload) {
+        const auto other = b.Payload.find(command);
+        // The change history is no setting; the injector drive profile
+        // (0x17) goes out with the injector type whenever the configuration
+        // is written.
+        if (command != 0x54 && command != 0x17 && (other == b.Payload.end() || other->second != payload))
+            table(("block " + std::to_string(command)).c_str(), payload,
+                  other == b.Payload.end() ? Bytes(payload.size(), 0) : other->second);
+    }
+    if (a.Words != b.Words)
+        out += "words ";
+    if (a.Counters != b.Counters)
+        out += "counters ";
+    return out;
+}
+
+} // namespace
+
+// A controller's own backup restores it unchanged: each kind at each
+// version letter, holding nothing of the program's defaults (its own curves,
+// the corrections off, the adaptation template apart from model 2, every
+// word at the low or the high end of what it holds). File > Save As, File >
+// Load with OK, twice: afterwards the controller holds every setting as it
+// did when saved (also the idle RPM retuned between), a bit of a byte the
+// file does not hold as the controller held it just before the load, and it
+// saves the same file again.
+TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
+{
+    for (const uint8_t kind : {20, 21, 48})
+        for (char version = 'A'; version <= 'J'; ++version)
+            for (const bool highEnds : {false, true}) {
+                SCOPED_TRACE(std::to_string(kind) + version + (highEnds ? " high ends" : " low ends"));
+                SettingsProgram program{kind, version};
+                startup::StartupRig &rig = program.Rig;
+                startup::SimDevice &device = program.Device;
+                WireSettingsLoad(program);
+                TFormMain &form = program.Create([highEnds](SimControllerState &s) {
+                    if (s.Kind == 20)
+                        s.Param8[28] = 1; // the sensor of its variant
+                    SimController::OwnSettings(s, highEnds);
+                });
+                rig.Tick(); // the windows of the device's kind
+                ASSERT_TRUE(DataManager->GetConnected());
+                QTemporaryDir dir;
+                const QString file = dir.filePath(QStringLiteral("backup.ddf"));
+                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+                shellwiring::Get<QAction>(form, "MnIFileSaveAs")->trigger(); // File > Save As
+                ASSERT_EQ(form.SettingsFileName, file) << rig.BoxTexts().join('|').toStdString();
+                TIniFile saved(file);
+                ASSERT_EQ(saved.Load(), TIniFile::Status::Ok);
+                // Below "G" the save says that it read the idle RPM and
+                // manifold pressure; from "G" on the configuration read takes them.
+                EXPECT_EQ(saved.ValueExists(QStringLiteral("Info"), QStringLiteral("IdleHotRead")),
+                          kind == 48 && version < 'G');
+                SimControllerState before;
+                device.Server.withLock([&] {
+                    SimControllerState &s = device.Controller.State;
+                    before = s;
+                    // Retuned since the backup: the file gives it back.
+                    s.Param16[17] = uint16_t(s.Param16[17] ^ 0x0101);
+                    // A bit of a byte the file holds only in part (below
+                    // "G"; none of it below "D"): it stays as the device now
+                    // holds it.
+                    s.Param8[52] = uint8_t(s.Param8[52] ^ 1);
+                    if (kind != 48 || version < 'G')
+                        before.Param8[52] = s.Param8[52];
+                    if (kind != 48)
+                        before.Param16[17] = s.Param16[17];
+                });
+                for (int load = 1; load <= 2; ++load) {
+                    SCOPED_TRACE("load " + std::to_string(load));
+                    rig.Boxes.clear();
+                    device.Server.log().clear();
+                    shellwiring::Get<QAction>(form, "MnIFileLoadCnf")->trigger(); // File > Load
+                    // The question alone: no refusal, nothing left unwritten.
+                    EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
+                    EXPECT_TRUE(DataManager->GetConnected());
+                    device.Server.withLock(
+                        [&] { EXPECT_EQ(SettingsDifferences(before, device.Controller.State), ""); });
+                    if (kind == 48) {
+                        // The curves went out, the device's own.
+                        const std::vector<uint8_t> c = device.Commands();
+                        for (uint8_t curve : {0xD1, 0xD3, 0xDA})
+                            EXPECT_NE(std::find(c.begin(), c.end(), curve), c.end()) << int(curve);
+                    }
+                }
+                TIniFile a, b;
+                SaveAgain(form, file, dir.filePath(QStringLiteral("again.ddf")), a, b);
+                EXPECT_EQ(ChangedKeys(saved, b), "");
+                if (kind != 48 || version != 'G')
+                    continue;
+                // An older backup, from an "E" controller that did not say it
+                // read the idle RPM and manifold pressure (0 in its file),
+                // loaded after a firmware upgrade: the controller keeps its
+                // own, and everything else an "E" file does not hold (the
+                // settings of "F" and "G", the manifold-pressure curve, the
+                // adaptation banks).
+                QString ver = saved.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"));
+                ver[7] = u'E';
+                saved.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), ver);
+                saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotRPM"), QStringLiteral("0"));
+                saved.WriteString(QStringLiteral("Config"), QStringLiteral("IdleHotPcol"), QStringLiteral("0"));
+                for (const char *key : {"PreinjectionsDuringCutOffForLowRPMEnabled", "InjTimeForEnrichmentDuringCutOff",
+                                        "MaxRpmForEnrichmentDuringCutOff", "MazdaIgnitionTypeCorrEnabled",
+                                        "MazdaEnrichmentPercentage", "FlashLubeSupportEnabled",
+                                        "AutoToGasOnControlPanelHidden", "CutOffModeActivated",
+                                        "AfterCutOffEmulSwitchDelay", "OnCutOffDelay", "SygnalizeDrivingOnPetrolEnabled",
+                                        "MinGasInjTimeEnabled", "MaxGasInjTimeEnabled", "MinGasInjectionTime",
+                                        "MaxGasInjectionTime", "NextInspection", "InspectionTimeDistRatio"})
+                    saved.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+                for (int i = 1; i <= 20; ++i)
+                    saved.DeleteKey(QStringLiteral("Model"), QStringLiteral("CPCOL%1").arg(i));
+                saved.EraseSection(QStringLiteral("MapCorrections"));
+                ASSERT_EQ(saved.Save(), TIniFile::Status::Ok);
+                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+                device.Server.withLock([&] {
+                    device.Controller.State.Param16[17] = 850;
+                    device.Controller.State.Param8[47] = 41;
+                    before = device.Controller.State;
+                });
+                rig.Boxes.clear();
+                shellwiring::Get<QAction>(form, "MnIFileLoadCnf")->trigger();
+                EXPECT_EQ(rig.BoxTexts().join('|'), Tr("strSaveCnf"));
+                device.Server.withLock([&] {
+                    EXPECT_EQ(device.Controller.State.Param16[17], 850);
+                    EXPECT_EQ(device.Controller.State.Param8[47], 41);
+                    EXPECT_EQ(SettingsDifferences(before, device.Controller.State), "");
+                });
+            }
+}
+
 // Each kind at each version letter: the device's own backup (File > Save As)
 // loaded back onto it (File > Load, OK) writes only settings the save read
 // from it, as the frames on the wire name them, and the device holds
@@ -1001,24 +1221,7 @@ TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVers
             SettingsProgram program{kind, version};
             startup::StartupRig &rig = program.Rig;
             startup::SimDevice &device = program.Device;
-            rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
-            // The pages and windows a kind-48 load writes through.
-            program.MoreWiring = [&program](TFormMain &f) {
-                shellwiring::Wire(f);
-                auto *model2 = f.PageLogic<TModel2Page>("Model2Page");
-                auto *model = f.PageLogic<TModelPage>("ModelPage");
-                model2->Hooks.UpdateOptionFlags = [&program] { program.Logic.UpdateOptionFlags(); };
-                model2->Hooks.SelectWorkPressure = [&program](bool write) { program.Logic.SelectWorkPressure(write); };
-                model->Hooks.UpdateLastChangeInfo = model2->Hooks.UpdateLastChangeInfo = [&f](bool modified) {
-                    return f.UpdateLastChangeInfo(modified);
-                };
-                auto *map = TMapPage::Install(f);
-                map->Model = model;
-                map->Model2 = model2;
-                TCorrectionsPage::Install(f);
-                WireConfigurationPagesToWindows(f);
-                f.InstallChangeRecordQuery();
-            };
+            WireSettingsLoad(program);
             TFormMain &form = program.Create([](SimControllerState &s) {
                 s.Param16[17] = 800;
                 s.Param8[47] = 40;

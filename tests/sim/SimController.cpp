@@ -270,6 +270,91 @@ void SimController::OutsideLists(SimControllerState &s)
     }
 }
 
+void SimController::OwnSettings(SimControllerState &s, bool highEnds)
+{
+    const bool h = highEnds;
+    auto model = [&s](int id, uint16_t v) {
+        s.Model[size_t(id)] = v;
+        // Ids 1..10 are also the factor block.
+        if (id >= 1 && id <= 10) {
+            Bytes &factors = s.Payload[0x10];
+            factors.resize(20, 0);
+            factors[size_t(2 * id - 2)] = uint8_t(v >> 8);
+            factors[size_t(2 * id - 1)] = uint8_t(v);
+        }
+    };
+    // Factor and offset, the bank-2 correction and its mask: the ends of
+    // their words (offsets signed).
+    model(1, h ? 0xFFFF : 0);
+    model(2, h ? 0x7FFF : 0x8000);
+    model(11, h ? 0xFFFF : 0);
+    model(12, h ? 0x7FFF : 0x8000);
+    model(13, h ? 0xFF : 0);
+    if (s.Kind != 48) {
+        // Thresholds in whole milliseconds, enrichments in whole percent.
+        for (int id = 3; id <= 6; ++id)
+            model(id, h ? 350 * 187 : 0);
+        for (int id = 7; id <= 10; ++id)
+            model(id, h ? 0xFFFF : 0);
+        return;
+    }
+    // Curves of their own, a signed byte's ends in their first points, and
+    // every correction off.
+    const uint8_t curves[] = {0xD0, 0xD2, 0xDB, 0x97};
+    for (size_t c = 0; c < 4; ++c) {
+        Bytes &p = s.Payload[curves[c]];
+        p.assign(20, 0);
+        for (size_t i = 0; i < 20; ++i)
+            p[i] = uint8_t(int8_t(h ? 127 - int(3 * i + c) : -128 + int(3 * i + c)));
+    }
+    model(74, 0);
+    model(83, h ? 0x7FFF : 0x8000);
+    model(104, h ? 0xFF : 0);
+    // Model 2 and the adaptation template: two rising curves apart from each
+    // other, ten points used (the rest unused, 65535); the first point of the
+    // low variant at 0.
+    for (size_t page = 0; page < 2; ++page)
+        for (size_t i = 0; i < 40; i += 4) {
+            const int point = int(page) * 10 + int(i) / 4;
+            for (auto *pages : {&s.MapD4, &s.Model2}) {
+                const int lift = pages == &s.Model2 ? 90 : 0;
+                const uint16_t x = point >= 10 ? 0xFFFF : uint16_t(point * 400 + (h ? 200 : 0));
+                const uint16_t y = point >= 10 ? 0xFFFF : uint16_t(point == 0 && !h ? 0 : 300 + point * 500 + lift);
+                (*pages)[page][i] = uint8_t(x >> 8);
+                (*pages)[page][i + 1] = uint8_t(x);
+                (*pages)[page][i + 2] = uint8_t(y >> 8);
+                (*pages)[page][i + 3] = uint8_t(y);
+            }
+        }
+    // The idle model's two points.
+    s.Payload[0xC0].assign(8, h ? 0xFF : 0);
+    // The idle RPM and manifold pressure, the working pressure, and the
+    // settings later versions bring, each its own value.
+    s.Param16[17] = h ? 0xFFFF : 0;
+    s.Param8[47] = h ? 0xFF : 0;
+    s.Param8[30] = h ? 0xFF : 0;
+    const std::pair<int, int> p8[] = {{43, 61}, {44, 173}, {45, 4}, {46, 3}, {49, 0xEE}, {50, 2}, {53, 137}};
+    for (auto [id, v] : p8)
+        s.Param8[size_t(id)] = uint8_t(v);
+    const std::pair<int, int> p16[] = {{18, 3100}, {19, 1011}, {20, 522}, {21, 4301}, {22, 2990}, {24, 1500}, {25, 4500}};
+    for (auto [id, v] : p16)
+        s.Param16[size_t(id)] = uint16_t(v);
+    s.Param8[52] = h ? 0xFF : 0;
+    s.Param8[31] = h ? 0xFF : 0;
+    // Every flag of the extended options (below "C" the device holds 1).
+    s.Param8[37] = s.Pages[0] < 'C' ? 1 : h ? 0x7D : 0;
+    // The adaptation banks at a signed byte's ends.
+    for (auto &bank : s.AdaptBanks)
+        bank.fill(h ? 0x7F : 0x80);
+}
+
+bool SimController::Kind48BlockHolds(int width, uint8_t id)
+{
+    if (width == 16)
+        return std::any_of(std::begin(kBlockWords), std::end(kBlockWords), [id](const auto &w) { return w.first == id; });
+    return std::any_of(std::begin(kBlockBytes), std::end(kBlockBytes), [id](const TBlockPlace &p) { return p.Id == id; });
+}
+
 size_t SimController::RequestLength(uint8_t command)
 {
     const auto *s = shapeOf(command);

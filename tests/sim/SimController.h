@@ -164,6 +164,19 @@ public:
     // Settings a real controller holds and reports that none of the
     // program's lists offers (low-pressure threshold 5, nozzle 3, ...).
     static void OutsideLists(SimControllerState &s);
+    // A controller holding nothing of the program's defaults, as a workshop
+    // or another tool may leave it. Kind 48: its own correction curves
+    // (system pressure, gas temperature, RPM, manifold pressure) with the
+    // corrections switched off, an adaptation template other than model 2,
+    // distinct values in every setting a later version brings, and the
+    // model, correction, idle and curve words at the low (highEnds false)
+    // or the high end of what each holds. Kinds 20 and 21: the model words
+    // at those ends.
+    static void OwnSettings(SimControllerState &s, bool highEnds);
+    // Whether a kind-48 controller keeps the 8-bit (width 8) or 16-bit
+    // parameter in its 0xD8 block: the block, not the single parameter,
+    // holds its value.
+    static bool Kind48BlockHolds(int width, uint8_t id);
     Bytes &PayloadOf(uint8_t command) { return State.Payload[command]; }
 
 private:

@@ -6,6 +6,7 @@
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/ConfigurationPagesWiring.h"
+#include "windows/MultiCalCorrectionsPage.h"
 #include "windows/MultiCalModelPage.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
@@ -247,16 +248,18 @@ std::vector<Bytes> WritesOf(const std::vector<Bytes> &frames)
     return out;
 }
 
-// The file with one [Config] key set to text (removed when text is null).
-void WithConfig(const QString &from, const QString &to, const char *key, const QString &text)
+// The file with one key (of [Config] unless said) set to text (removed
+// when text is null).
+void WithConfig(const QString &from, const QString &to, const char *key, const QString &text,
+                const char *section = "Config")
 {
     TIniFile ini(from);
     ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
     ini.SetFileName(to);
     if (text.isNull())
-        ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(key));
+        ini.DeleteKey(QString::fromLatin1(section), QString::fromLatin1(key));
     else
-        ini.WriteString(QStringLiteral("Config"), QString::fromLatin1(key), text);
+        ini.WriteString(QString::fromLatin1(section), QString::fromLatin1(key), text);
     ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
 }
 
@@ -324,8 +327,8 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         p.Boxes.clear();
         p.Load(first);
         // A file below "D" carries no option word: the device keeps its own,
-        // and the model-2 write fits its points by them, saying so.
-        ASSERT_EQ(p.Boxes.size() == 1, version >= 'D') << p.BoxTexts().join(u'|').toStdString();
+        // and the file's model points go back as they are, not fitted anew.
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
         EXPECT_EQ(p.Boxes[0].Text, TranslateKey(QStringLiteral("strSaveCnf")));
         EXPECT_FALSE(p.BoxTexts().join(u'|').contains(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).left(20)));
         p.Save(second);
@@ -350,14 +353,14 @@ TEST(SettingsFileKind48, AConfirmedLoadWritesItsGroupsInTheFixedOrder)
         // its window (its first write, the base block, its last), the
         // interrupted-measurement flag, the level sets, the panel LED, the
         // options and the map range, the corrections, the next inspection,
-        // the gas-injector corrections, the map rows, model 2 of the model
-        // page and of the calibration window, and the window read again.
+        // the gas-injector corrections, the map rows, model 2 as the file
+        // holds it, and the calibration window read again.
         const struct {
             uint8_t Command;
             int Id; // -1: any
         } groups[] = {{0x08, 37}, {0x04, -1}, {0x52, 21}, {0x08, 6},   {0x08, 7},  {0x37, -1}, {0x38, -1}, {0x08, 22},
                       {0x52, 14}, {0x08, 19}, {0x16, 74}, {0xD1, -1},  {0x57, -1}, {0x94, -1}, {0xDF, 0},
-                      {0xDF, 39}, {0x08, 30}, {0xD5, 1},  {0xC1, -1},  {0x52, 8},  {0x96, 1},  {0xD8, -1}};
+                      {0xDF, 39}, {0x08, 30}, {0x52, 8},  {0x16, 1},   {0xD5, 1},  {0xC1, -1}, {0xD8, -1}};
         auto at = frames.begin();
         for (const auto &g : groups) {
             at = std::find_if(at, frames.end(), [&g](const Bytes &f) { return f[1] == g.Command && (g.Id < 0 || f[2] == g.Id); });
@@ -381,16 +384,19 @@ TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
         const char *Key;
         const char *Value;
         const char *Range;
+        const char *Section = "Config";
     } cases[] = {
         {"Power", "0", "(1 - 999)"},     {"Power", "1000", "(1 - 999)"}, {"LambdaType", "8", "(0 - 7)"},
         {"ReserveType", "4", "(0 - 3)"}, {"LowPT", "256", "(0 - 255)"},  {"RPM>val", "65536", "(0 - 65535)"},
         // Present but not the key's number: refused, never written as its default.
         {"EngineCubicCapacity", "1600.5", "(0 - 9999)"}, {"EngineCubicCapacity", "1e400", "(0 - 9999)"},
         {"Power", "abc", "(1 - 999)"},
+        // An idle-model point beyond its word (350.45 ms), never cut to it.
+        {"P2Y", "400", "(0 - 350.454545454545)", "Model"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Key);
-        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value));
+        WithConfig(saved, file, c.Key, QString::fromLatin1(c.Value), c.Section);
         p.Boxes.clear();
         p.Rig.Server.log().clear();
         p.Load(file);
@@ -423,25 +429,40 @@ TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("a.ddf"));
     p.Save(file);
-    p.Rig.Device(TurnOver);
-    p.Form->ReadConfiguration();
-    p.Rig.Server.log().clear();
-    p.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x37; }, Fault::noAnswer(), 50);
-    p.Load(file);
-    p.Rig.Server.clearFaults();
-    ASSERT_EQ(p.Boxes.size(), 2) << p.BoxTexts().join(u'|').toStdString();
-    EXPECT_EQ(p.Boxes[1].Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
-                                   .arg(TranslateKey(QStringLiteral("strSetFileStepLevels"))));
-    EXPECT_EQ(p.Boxes[1].Type, mtWarning);
-    std::vector<uint8_t> sent;
-    for (const Bytes &f : WritesOf(p.Rig.Requests()))
-        sent.push_back(f[1]);
-    // The configuration went out; nothing after the failed level sets.
-    EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.back(), 0x37);
-    EXPECT_TRUE(p.Form->ConfigModified());
-    EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+    // The step whose frame the device does not answer: the load stops
+    // there, says which, and the pages keep the file's values, marked.
+    const struct {
+        uint8_t Command;
+        const char *Step;
+        int Boxes; // the question, the step's own box (if it has one), the load's
+    } steps[] = {{0xD3, "strSetFileStepCorrections", 3}, {0xC1, "strSetFileStepModel2", 2}, {0x37, "strSetFileStepLevels", 2}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.Step);
+        ASSERT_TRUE(p.Rig.Connect());
+        p.Rig.Device(DeviceA);
+        p.Rig.Device(TurnOver);
+        p.Form->ReadConfiguration();
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        const uint8_t command = step.Command;
+        p.Rig.Server.injectFaultWhen([command](const Bytes &f) { return f.size() > 1 && f[1] == command; },
+                                     Fault::noAnswer(), 50);
+        p.Load(file);
+        p.Rig.Server.clearFaults();
+        ASSERT_EQ(p.Boxes.size(), step.Boxes) << p.BoxTexts().join(u'|').toStdString();
+        EXPECT_EQ(p.Boxes.back().Text, TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
+                                           .arg(TranslateKey(QString::fromLatin1(step.Step))));
+        EXPECT_EQ(p.Boxes.back().Type, mtWarning);
+        std::vector<uint8_t> sent;
+        for (const Bytes &f : WritesOf(p.Rig.Requests()))
+            sent.push_back(f[1]);
+        // The configuration went out; nothing after the failed step.
+        EXPECT_NE(std::find(sent.begin(), sent.end(), 0x04), sent.end());
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.back(), step.Command);
+        EXPECT_TRUE(p.Form->ConfigModified());
+        EXPECT_EQ(DeviceRecord.PW0, 180); // the file's value stays on the pages
+    }
 
     // Connected again, a second load completes it (the pages' changes
     // pass the change-record question first).
@@ -553,4 +574,37 @@ TEST(SettingsFileKind48, ARefusedFileKeepsTheWindowsUnwrittenEdit)
     EXPECT_TRUE(window->Modified());
     EXPECT_EQ(power->text(), QStringLiteral("123"));
     EXPECT_EQ(p.Rig.Server.log().count(), 0u);
+}
+
+// The bank-2 correction offset has one range, its word's, on every page that
+// writes it: the calibration window's corrections write refuses a value
+// beyond it before any frame or question, naming the range the main
+// window's corrections page and a settings file's reader name, and writes
+// either end of the word as typed (a device's own backup holds them).
+TEST(SettingsFileKind48, TheCorrectionOffsetHasOneRangeOnEveryPage)
+{
+    Kind48Program p('G');
+    ASSERT_NE(FrmMultiCalibrationTaronQV, nullptr);
+    QLineEdit *offset = FrmMultiCalibrationTaronQV->Model->YEdCalModellingAdditionalCorrectionOffset;
+    const struct {
+        const char *Typed;
+        int Word; // -1: refused
+    } cases[] = {{"-175.24", -1}, {"175.23", -1}, {"-175.2299", 0x8000}, {"175.2245", 0x7FFF}, {"-1", 0xFF45}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Typed);
+        offset->setText(QString::fromLatin1(c.Typed));
+        Q_EMIT offset->textEdited(offset->text());
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        FrmMultiCalibrationTaronQV->Corrections->BtnCorWriteCorrections->click();
+        const std::vector<Bytes> written = WritesOf(p.Rig.Requests());
+        if (c.Word < 0) {
+            EXPECT_TRUE(p.Rig.Requests().empty());
+            ASSERT_EQ(p.Boxes.size(), 1);
+            EXPECT_TRUE(p.Boxes[0].Text.contains(QLatin1String("-175.23 - 175.22"))) << p.Boxes[0].Text.toStdString();
+            continue;
+        }
+        EXPECT_NE(std::find(written.begin(), written.end(), Request({0x16, 12, uint8_t(c.Word >> 8), uint8_t(c.Word)})),
+                  written.end());
+    }
 }

@@ -1,6 +1,8 @@
 #include "mainwindow/configuration/CorrectionControls.h"
 
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 
@@ -34,6 +36,21 @@ void Take(const QSpinBox *mult, const ModelMath::TShownValue &shownMult, const Q
     if (offset)
         r.CorrectionOffset = shownOffset.Take(offset->text(), SafeStrToFloat(offset->text()));
     r.CorrectionMask = MaskOf(boxes);
+}
+
+bool OffsetFits(double offset)
+{
+    const QString key = QStringLiteral("CorrectionOffset");
+    if (TSettingsFile::ModelKeyFits(key, offset))
+        return true;
+    double low = 0, high = 0;
+    TSettingsFile::ModelKeyRange(key, low, high);
+    auto tr = [](const char *text) { return LM ? LM->Translate(QString::fromLatin1(text)) : QString::fromLatin1(text); };
+    if (Common)
+        Common->ShowWarning(QStringLiteral("%1: %2 %3 - %4")
+                                .arg(tr("strCorrOffsetCaption"), tr("strConfValueRange"), FormatFloat2(low),
+                                     FormatFloat2(high)));
+    return false;
 }
 
 } // namespace CorrectionControls

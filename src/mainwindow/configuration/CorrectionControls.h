@@ -27,4 +27,9 @@ void ShowMask(const TMaskBoxes &boxes, unsigned mask);
 void Take(const QSpinBox *mult, const ModelMath::TShownValue &shownMult, const QLineEdit *offset,
           const ModelMath::TShownValue &shownOffset, const TMaskBoxes &boxes, TDeviceRecord &r);
 
+// Whether the device's word holds the bank-2 correction offset (ms): the one
+// range a settings file's reader takes for it and every page that writes it
+// checks. A refusal is shown, naming the allowed range.
+bool OffsetFits(double offset);
+
 } // namespace CorrectionControls

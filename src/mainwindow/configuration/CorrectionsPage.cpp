@@ -54,9 +54,6 @@ constexpr int kPcolCodes[5] = {60, 90, 109, 134, 153};
 
 QString Tr(const char *key) { return LM ? LM->Translate(QString::fromLatin1(key)) : QString::fromLatin1(key); }
 
-// The bank-2 offset is sent as a signed word of 1/187 ms.
-constexpr double kMaxCorrectionOffset = 32767.0 / 187.0;
-
 qint8 ClampToByte(int v) { return qint8(std::clamp(v, -128, 127)); }
 
 // Draws the cells of the adaptation grids: the maps coloured by value, the
@@ -542,32 +539,74 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
     FForm->SetConfigModified(false);
 }
 
-void TCorrectionsPage::BtnCorWriteCorrectionsClick()
+void TCorrectionsPage::BtnCorWriteCorrectionsClick() { WriteCorrections(true); }
+
+bool TCorrectionsPage::WriteRecordCorrections() { return WriteCorrections(false); }
+
+bool TCorrectionsPage::WriteCorrections(bool fromPage)
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
-        return;
+        return false;
     TTimerPause pause(*FForm);
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(FForm->ConfigModified()))
-        return;
+        return false;
     TRecordedWrite write;
     auto &r = DeviceRecord;
     const bool g = Kind48From("G"), d = Kind48From("D");
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
 
-    // Everything the write sends is taken from the page and checked before
-    // the first frame.
-    const double offset = YEdModel2CorrectionOffset
+    // Everything the write sends is taken (from the page, or as the record
+    // holds it) and checked before the first frame; a refusal writes
+    // nothing: no change record, the question stays.
+    const double offset = fromPage && YEdModel2CorrectionOffset
                               ? FShownOffset.Take(YEdModel2CorrectionOffset->text(),
                                                   SafeStrToFloat(YEdModel2CorrectionOffset->text()))
                               : r.CorrectionOffset;
-    if (!(std::fabs(offset) <= kMaxCorrectionOffset)) {
-        if (Common)
-            Common->ShowWarning(QStringLiteral("%1: %2 %3 - %4").arg(Tr("strCorrOffsetCaption"), Tr("strConfValueRange"),
-                                                                   FormatFloat2(-kMaxCorrectionOffset),
-                                                                   FormatFloat2(kMaxCorrectionOffset)));
-        // Nothing written: no change record, the question stays.
-        return;
+    if (!CorrectionControls::OffsetFits(offset))
+        return false;
+    if (fromPage)
+        TakeShownCorrections(offset);
+
+    bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
+    if (ok && g) {
+        ok = DataManager->WriteCorrections98() && DataManager->WriteParameter(104);
+        for (auto [bank, half] : {std::pair{1, 0}, {1, 1}, {2, 0}, {2, 1}})
+            ok = ok && DataManager->WriteCorrections62(bank, half);
+        ok = ok && DataManager->WriteParamWord(22, r.MaxTbForLoad);
     }
+    if (ok && Kind48From("I"))
+        ok = DataManager->WriteParamByte(53, r.MaxPcolForLoad);
+    ok = ok && DataManager->WriteCorrectionsD3() && DataManager->WriteCorrectionsDA();
+    ok = ok && DataManager->WriteParameter(11) && DataManager->WriteParameter(12) && DataManager->WriteParameter(13);
+    if (ok && fromPage && DataManager->IsDeviceType(48) && !d) {
+        DataManager->ReadParameter(74);
+        r.CMActive = quint8(on(FActive[Rpm]) ? r.CMActive | 4 : r.CMActive & ~4);
+        ok = DataManager->WriteParameter(74);
+    } else if (ok && d) {
+        ok = DataManager->WriteParamByte(45, r.TgasCorType) && DataManager->WriteCorrectionsD3()
+             && DataManager->WriteParamByte(46, r.RPMCorType) && DataManager->WriteCorrectionsDA();
+    }
+    ok = write.Report(ok && !DataManager->IsDeviceNotReady());
+    if (!ok) {
+        // The device may hold part of the corrections: the page keeps its
+        // edits and stays modified, so a second write completes it.
+        pause.Resume();
+        FForm->SetConfigModified(true);
+        if (Common)
+            Common->ShowError(Tr("strCorrWriteIncomplete"));
+        return false;
+    }
+    pause.Resume();
+    BtnCorReadCorrectionsClick();
+    FForm->SetConfigModified(false);
+    return true;
+}
+
+void TCorrectionsPage::TakeShownCorrections(double offset)
+{
+    auto &r = DeviceRecord;
+    const bool g = Kind48From("G");
+    auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
     r.CorrectionOffset = offset;
     quint8 active = 1;
     active |= on(FActive[Tgas]) ? 2 : 0;
@@ -593,39 +632,6 @@ void TCorrectionsPage::BtnCorWriteCorrectionsClick()
         r.CorrectionMult = FShownMult.Take(QString::number(UpDModel2CorrectionMult->value()),
                                            UpDModel2CorrectionMult->value() * 0.01 + 1.0);
     r.CorrectionMask = CorrectionControls::MaskOf(FMaskBoxes);
-
-    bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
-    if (ok && g) {
-        ok = DataManager->WriteCorrections98() && DataManager->WriteParameter(104);
-        for (auto [bank, half] : {std::pair{1, 0}, {1, 1}, {2, 0}, {2, 1}})
-            ok = ok && DataManager->WriteCorrections62(bank, half);
-        ok = ok && DataManager->WriteParamWord(22, r.MaxTbForLoad);
-    }
-    if (ok && Kind48From("I"))
-        ok = DataManager->WriteParamByte(53, r.MaxPcolForLoad);
-    ok = ok && DataManager->WriteCorrectionsD3() && DataManager->WriteCorrectionsDA();
-    ok = ok && DataManager->WriteParameter(11) && DataManager->WriteParameter(12) && DataManager->WriteParameter(13);
-    if (ok && DataManager->IsDeviceType(48) && !d) {
-        DataManager->ReadParameter(74);
-        r.CMActive = quint8(on(FActive[Rpm]) ? r.CMActive | 4 : r.CMActive & ~4);
-        ok = DataManager->WriteParameter(74);
-    } else if (ok && d) {
-        ok = DataManager->WriteParamByte(45, r.TgasCorType) && DataManager->WriteCorrectionsD3()
-             && DataManager->WriteParamByte(46, r.RPMCorType) && DataManager->WriteCorrectionsDA();
-    }
-    ok = write.Report(ok && !DataManager->IsDeviceNotReady());
-    if (!ok) {
-        // The device may hold part of the corrections: the page keeps its
-        // edits and stays modified, so a second write completes it.
-        pause.Resume();
-        FForm->SetConfigModified(true);
-        if (Common)
-            Common->ShowError(Tr("strCorrWriteIncomplete"));
-        return;
-    }
-    pause.Resume();
-    BtnCorReadCorrectionsClick();
-    FForm->SetConfigModified(false);
 }
 
 // ---- Correction maps --------------------------------------------------------------

@@ -61,6 +61,11 @@ public:
     // The preset code's curve; empty for other codes.
     static const std::array<int, CellCount> *TgasPreset(int code);
     static const std::array<int, CellCount> *RpmPreset(int code);
+    // Writes the corrections as the record holds them (a settings file's
+    // restore): the frames of the page's write, the switches, curves and
+    // bank-2 correction the record's, none forced on. True when every frame
+    // went through; otherwise the page stays modified and says so.
+    Q_INVOKABLE bool WriteRecordCorrections();
 
 public slots:
     void BtnCorReadCorrectionsClick();
@@ -108,6 +113,9 @@ public slots:
     void OBDSetActualLoadAndRpmIndex(int bank, int load, int rpm);
 
 private:
+    bool WriteCorrections(bool fromPage);
+    // The page's corrections into the record, the offset already taken.
+    void TakeShownCorrections(double offset);
     void ShowCurve(TCurve curve);
     void TakeCurve(TCurve curve);
     void TgasPresetClick(int code);

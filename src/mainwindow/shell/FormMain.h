@@ -608,19 +608,15 @@ public:
         [this](bool save, const QString &folder, const QString &fileName) {
             return ChooseSettingsFile(save, folder, fileName);
         };
-    // True while a load writes the kind-48 calibration window's model from
-    // a file without the device's idle RPM and manifold pressure (an older
-    // save below "G"): that write leaves those two as the device holds them.
-    bool LoadKeepsDeviceIdleHot() const { return FLoadKeepsDeviceIdleHot; }
 
 private:
-    bool FLoadKeepsDeviceIdleHot = false;
     QString ChooseSettingsFile(bool save, const QString &folder, const QString &fileName);
     QString AskSettingsFileName(bool save, const QString &fileName);
     bool WriteSettingsFile(const QString &fileName, bool multi);
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
     void ShowLoadedModel(bool withThresholds);
     QString WriteLoadedMultiSettings(const TSettingsLoad &load);
+    bool WriteLoadedModel2(const TSettingsLoad &load);
     QString FSettingsDialogFile;
     // End of settings files
 
@@ -659,9 +655,6 @@ public:
         // configuration window shows the record and writes it (false when
         // nothing or not everything was written).
         std::function<bool()> Kind48WriteLoadedConfiguration;
-        // The kind-48 calibration window's model-2 write of a confirmed
-        // settings-file load.
-        std::function<void()> Kind48CalibrationWriteModel2;
         // The kind-48 calibration window shows the record (a settings file
         // just loaded into it).
         std::function<void()> Kind48CalibrationShowRecord;

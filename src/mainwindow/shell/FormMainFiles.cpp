@@ -87,14 +87,13 @@ void ReportError(const QString &text)
 
 bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataManager->IsDeviceNotReady(); }
 
-// What a kind-48 load writes on every version that the configuration read
+// What a kind-48 file holds, or a load writes, that the configuration read
 // takes only from a later version on, or not at all: the configuration
-// window's later settings, and the calibration window's idle RPM and
-// manifold pressure, map type, idle correction and second model block (that
-// window reads them on every version). The save reads them, so that the
-// file's idle RPM and manifold pressure are the device's; the load reads
-// them, so that what the file does not hold goes back as the device holds
-// it. True when the link stayed up.
+// window's later settings (the idle RPM and manifold pressure among them)
+// and the idle correction. The save reads them, so that the file holds the
+// device's values; the load reads them, so that what the file does not hold
+// (a bit of a byte it holds only in part, a setting of a later version)
+// goes back as the device holds it. True when the link stayed up.
 bool ReadKind48LoadedSettings(TDataManager &dm)
 {
     for (const auto &[width, id] : dm.Kind48SettingsNotRead()) {
@@ -103,9 +102,6 @@ bool ReadKind48LoadedSettings(TDataManager &dm)
         else
             dm.ReadParameter8(id);
     }
-    if (!dm.IsDeviceVersionAtLeast(48, QStringLiteral("D")))
-        dm.ReadModel2Block();
-    dm.ReadParameter8(48);
     dm.ReadParameter(83);
     return LinkReady();
 }
@@ -476,7 +472,8 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         RefuseSettingsFile(e, ini.FileName());
         return;
     }
-    const bool keepIdleHot = !ModelOnly && !TSettingsFile::HoldsDeviceIdleHot(ini, DeviceRecord);
+    // The file's own version letter says whether it holds them.
+    const bool keepIdleHot = !ModelOnly && !load.HoldsIdleHot;
     if (keepIdleHot) {
         load.Record.IdleHotRPM = DeviceRecord.IdleHotRPM;
         load.Record.IdleHotPcol = DeviceRecord.IdleHotPcol;
@@ -576,13 +573,15 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         }
     }
     TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
-    BtBModel2WriteClick();
-    // The kind-48 calibration window's model 2, after a confirmed whole load
-    // only: the model-only load has just written model 2.
-    if (!ModelOnly && WindowServices.Kind48CalibrationWriteModel2) {
-        FLoadKeepsDeviceIdleHot = keepIdleHot;
-        WindowServices.Kind48CalibrationWriteModel2();
-        FLoadKeepsDeviceIdleHot = false;
+    if (ModelOnly) {
+        // The model-2 page's read from a file: its own write.
+        BtBModel2WriteClick();
+    } else {
+        // The whole load wrote model 2 as the file holds it: the model-2
+        // page and the calibration window show what the device now holds.
+        InvokePage("Model2Page", "ReadModel2Settings");
+        if (WindowServices.Kind48CalibrationReadAll)
+            WindowServices.Kind48CalibrationReadAll();
     }
     // Each of the model writes above reported its own result into this one.
     write.Report(LinkReady());
@@ -624,12 +623,15 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
         const QSignalBlocker block(range);
         range->setCurrentIndex(r.MapRPMRange);
     }
-    // The corrections page says itself what it did not write, and stays
-    // modified then.
+    // The corrections as the file holds them (the page's write would switch
+    // the system-pressure curve on). The page says itself what it did not
+    // write, and stays modified then.
     SetConfigModified(false);
-    BtnCorWriteCorrectionsClick();
+    bool corrected = true;
+    if (QObject *page = PageLogic("CorrectionsPage"))
+        QMetaObject::invokeMethod(page, "WriteRecordCorrections", Q_RETURN_ARG(bool, corrected));
     keep();
-    if (!LinkReady() || ConfigModified())
+    if (!corrected || !LinkReady() || ConfigModified())
         return QStringLiteral("strSetFileStepCorrections");
     // An "F" device holds the manifold-pressure curve the file carries; the
     // corrections page sends it from "G" on.
@@ -640,7 +642,7 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     keep();
     if (!LinkReady())
         return QStringLiteral("strSetFileStepInspection");
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")) && load.HasGasInjCorr) {
         r.GasInjCorrTable = load.GasInjCorr;
         if (!DataManager->WriteGasInjTable())
             return QStringLiteral("strSetFileStepGasInj");
@@ -663,5 +665,42 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
             return QStringLiteral("strSetFileStepMap");
         BtnCalMapReadClick();
     }
+    keep();
+    if (!WriteLoadedModel2(load))
+        return QStringLiteral("strSetFileStepModel2");
     return QString();
+}
+
+// Model 2 with its settings as the file holds them: a restore gives the
+// device back, so no working-pressure template goes over the file's
+// system-pressure curve (written with the corrections), no correction is
+// switched on, the option word (written with the options) and the
+// adaptation switch are the file's. What the file does not hold stays as
+// the device holds it: the adaptation template and the map type, the idle
+// RPM and manifold pressure of an older file, the settings its version
+// letter lacks (their bits in a byte it holds in part come from the device,
+// read before the load). True when every frame went through.
+bool TFormMain::WriteLoadedModel2(const TSettingsLoad &load)
+{
+    TDataManager &dm = *DataManager;
+    const TDeviceRecord &r = DeviceRecord;
+    auto byte = [&dm, &r](uint8_t id) {
+        quint8 v = 0;
+        return Parameter8Value(r, id, v) && dm.WriteParamByte(id, v);
+    };
+    bool ok = byte(30) && dm.WriteParamWord(8, r.IdleHotTb);
+    if (ok && load.HoldsIdleHot)
+        ok = dm.WriteParamWord(17, r.IdleHotRPM) && byte(47);
+    // The return-to-petrol switches with the adaptation switch.
+    ok = ok && byte(31);
+    if (ok && load.FileIsAtLeast('D'))
+        ok = byte(52) && dm.WriteParameter(83);
+    ok = ok && dm.WriteParameter(1) && dm.WriteParameter(2);
+    if (ok && load.HasModelPoints)
+        ok = dm.WriteMapD5();
+    ok = ok && dm.WriteModelBlockC1();
+    // The idle model's switch with the other flags of its byte.
+    if (ok && load.FileIsAtLeast('C'))
+        ok = byte(37);
+    return ok && LinkReady();
 }
