@@ -392,7 +392,7 @@ TEST(SettingsFileKind48, AValueTheDeviceRefusesRefusesTheWholeFile)
         {"EngineCubicCapacity", "1600.5", "(0 - 9999)"}, {"EngineCubicCapacity", "1e400", "(0 - 9999)"},
         {"Power", "abc", "(1 - 999)"},
         // An idle-model point beyond its word (350.45 ms), never cut to it.
-        {"P2Y", "400", "(0 - 350.454545454545)", "Model"},
+        {"P2Y", "400", "(0 - 350.45)", "Model"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Key);
