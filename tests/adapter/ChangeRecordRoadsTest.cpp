@@ -320,14 +320,19 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
         r.Ready();
         EXPECT_EQ(r.Records(), 0u);
 
+        // An edit written through: whether it was asked, and how many
+        // records went out.
+        const auto writeThrough = [&r, &road](bool asked, size_t records) {
+            road.Edit(r);
+            r.P.ClearLog();
+            r.P.Rig.Boxes.clear();
+            EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
+            EXPECT_EQ(r.Asked(), asked);
+            EXPECT_EQ(r.Records(), records);
+        };
         // Asked again; written: one record, after the write's last settings frame.
-        road.Edit(r);
-        r.P.ClearLog();
-        r.P.Rig.Boxes.clear();
-        EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
-        EXPECT_TRUE(r.Asked());
+        writeThrough(true, 1);
         const std::vector<Bytes> frames = r.Controller();
-        EXPECT_EQ(r.Records(), 1u);
         const auto record = std::find_if(frames.begin(), frames.end(), [](const Bytes &f) { return f[1] == kRecord; });
         const auto last = std::find_if(frames.rbegin(), frames.rend(), [&road](const Bytes &f) {
             return road.Last ? road.Last(f) : sim::SimController::WritesSettings(48, f);
@@ -337,21 +342,11 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
 
         // Once more on the same connection: written without the question, and
         // the one record stays the only one.
-        road.Edit(r);
-        r.P.ClearLog();
-        r.P.Rig.Boxes.clear();
-        EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
-        EXPECT_FALSE(r.Asked());
-        EXPECT_EQ(r.Records(), 0u);
+        writeThrough(false, 0);
 
         // A fresh connection (the next car) is asked and recorded again.
         r.Reconnect();
-        road.Edit(r);
-        r.P.ClearLog();
-        r.P.Rig.Boxes.clear();
-        EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
-        EXPECT_TRUE(r.Asked());
-        EXPECT_EQ(r.Records(), 1u);
+        writeThrough(true, 1);
         // The next road's device is asked afresh.
         r.Reconnect();
     }
