@@ -1022,55 +1022,26 @@ bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini)
            || ini.ReadString(SInfo, QLatin1String(IdleHotKey)).trimmed() == QLatin1String("1");
 }
 
-QChar TSettingsFile::FileVersionLetter(const TIniFile &ini)
+TSettingsFile::TVersion TSettingsFile::FileVersion(const TIniFile &ini)
 {
-    // "ddddd", the kind code, the letter; an identity digit of more than
-    // one place moves the code to the end of the leading run of digits.
     const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
     qsizetype run = 0;
-    while (run < ver.size() && ver.at(run).isDigit() && ver.at(run).unicode() < 128)
+    while (run < ver.size() && ver.at(run) >= u'0' && ver.at(run) <= u'9')
         ++run;
-    const QStringList codes = CodesMulti() + CodesQ3();
-    qsizetype at = -1;
-    for (const QString &code : codes)
-        if (ver.mid(5, 2) == code)
-            at = 7;
-    for (const QString &code : codes)
-        if (at < 0 && run >= 7 && ver.left(run).endsWith(code))
-            at = run;
-    if (at < 0 || at >= ver.size() || !ver.at(at).isLetter() || ver.at(at).unicode() >= 128)
-        return QChar();
-    return ver.at(at).toUpper();
+    TVersion v;
+    if (run < 2)
+        return v;
+    v.Kind = ver.mid(run - 2, 2);
+    const QChar letter = run < ver.size() ? ver.at(run) : QChar();
+    if (letter.unicode() < 128 && letter.isLetter())
+        v.Letter = letter.toUpper();
+    return v;
 }
-
-QString TSettingsFile::VersionCode(const TIniFile &ini)
-{
-    return ini.ReadString(SInfo, QStringLiteral("Ver")).mid(5, 2);
-}
-
-namespace {
-// A "Ver" carries a version code when a digit stands where the code begins
-// (character 6): text there ("abc") is no device's version at all, not the
-// version of another kind of device.
-bool HoldsVersionCode(const QString &ver)
-{
-    return ver.size() > 5 && ver.at(5).isDigit() && ver.at(5).unicode() < 128;
-}
-} // namespace
 
 bool TSettingsFile::AcceptsVersion(const TIniFile &ini, const QStringList &codes)
 {
-    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
-    qsizetype digits = 0;
-    while (digits < ver.size() && ver.at(digits).isDigit() && ver.at(digits).unicode() < 128)
-        ++digits;
-    for (const QString &code : codes) {
-        if (ver.mid(5, 2) == code)
-            return true;
-        if (digits >= 7 && ver.left(digits).endsWith(code))
-            return true;
-    }
-    return false;
+    const QString kind = VersionCode(ini);
+    return !kind.isNull() && codes.contains(kind);
 }
 
 TSettingsError TSettingsFile::Open(const QString &path, bool multi, TIniFile &ini)
@@ -1102,8 +1073,12 @@ TSettingsError TSettingsFile::Check(const QByteArray &bytes, bool multi, TIniFil
 {
     ini.LoadFromBytes(bytes);
     TSettingsError e;
-    if (!AcceptsVersion(ini, multi ? CodesMulti() : CodesQ3()))
-        e.Detail = HoldsVersionCode(ini.ReadString(SInfo, QStringLiteral("Ver"))) ? VersionCode(ini) : QStringLiteral("");
+    // Text where the kind code belongs is no device's version at all, not
+    // the version of another kind of device (Explain tells them apart).
+    if (!AcceptsVersion(ini, multi ? CodesMulti() : CodesQ3())) {
+        const QString kind = VersionCode(ini);
+        e.Detail = kind.isNull() ? QStringLiteral("") : kind;
+    }
     if (!e.Failed())
         e = CheckBytes(bytes);
     if (!e.Failed())
@@ -1263,12 +1238,11 @@ void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSetti
         return set("strSetFileNotText");
     if (!bytes.endsWith('\n') && !bytes.endsWith('\r'))
         return set("strSetFileCut", {QString::number(bytes.count('\n') + 1)});
-    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
-    if (!HoldsVersionCode(ver))
+    if (VersionCode(ini).isNull())
         return set("strSetFileNoVersion");
     if (e.Detail.startsWith(u'['))
         return set("strSetFileSection", {e.Detail});
-    set("strSetFileKind", {ver});
+    set("strSetFileKind", {ini.ReadString(SInfo, QStringLiteral("Ver"))});
 }
 
 bool TSettingsFile::DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high)

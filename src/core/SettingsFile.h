@@ -27,7 +27,7 @@ class TIniFile;
 // The [Info] texts that do not come from the record.
 struct TSettingsInfo {
     QString SaveDate;  // date and time of saving
-    QString Ver;       // the device's long version text (starts "ddddd" + code)
+    QString Ver;       // the device's long version text: five identity numbers, the kind code, the letter
     QString SoftVer;   // the program's file version
 };
 
@@ -106,20 +106,29 @@ public:
     // saved by a save that read them below it. An older file below "G" holds
     // whatever the record held then, whatever device it is loaded into.
     static bool HoldsDeviceIdleHot(const TIniFile &ini);
-    // The firmware letter of the device the file was saved from: the
-    // character after the kind code in [Info] "Ver" (upper case); null when
-    // the text names none.
-    static QChar FileVersionLetter(const TIniFile &ini);
+    // What a file's [Info] "Ver" says of the device it was saved from. The
+    // writer puts five identity numbers of one or more digits, the two-digit
+    // kind code and the firmware letter one after another, so only the end
+    // of the leading run of digits is the kind code: Kind is its last two
+    // digits (null when the run has fewer than two), Letter the character
+    // right after the run in upper case (null when it is no letter or there
+    // is no kind code). Every reader of a file's kind or letter takes them
+    // from here.
+    struct TVersion {
+        QString Kind;
+        QChar Letter;
+    };
+    static TVersion FileVersion(const TIniFile &ini);
+    // The firmware letter of the device the file was saved from.
+    static QChar FileVersionLetter(const TIniFile &ini) { return FileVersion(ini).Letter; }
 
     // Word 0 of each map row whose word 1 has bit 15 set := the unsigned sum
     // of words 1 and 2 shifted right by one, with bit 15 set.
     static void FillMapGaps(std::array<TMapRow, TDeviceRecord::MapRowCount> &rows);
 
-    // Characters 6 and 7 of [Info] "Ver" (fewer when it is shorter).
-    static QString VersionCode(const TIniFile &ini);
-    // Whether the file's "Ver" carries one of the codes: at characters 6 and
-    // 7, or at the end of its leading run of digits (an identity number of
-    // two digits shifts the code to the right).
+    // The kind code of the file's "Ver" (null when it names none).
+    static QString VersionCode(const TIniFile &ini) { return FileVersion(ini).Kind; }
+    // Whether the file's kind code is one of the codes.
     static bool AcceptsVersion(const TIniFile &ini, const QStringList &codes);
 
     // Reads the settings file at path (a regular file of a settings file's

@@ -1,3 +1,4 @@
+#include "core/DataManager.h"
 #include "core/IniFile.h"
 #include "core/SettingsFile.h"
 
@@ -398,13 +399,64 @@ TEST(SettingsFile, VersionCodeAndIncompleteFiles)
     EXPECT_FALSE(accepts("000003", TSettingsFile::CodesMulti()));
     EXPECT_FALSE(accepts("", TSettingsFile::CodesQ3()));
     EXPECT_FALSE(accepts("1234567J", TSettingsFile::CodesMulti()));
-    // Characters 6 and 7 are the code, whatever the five before them hold.
-    EXPECT_TRUE(accepts("-1000" "14E", TSettingsFile::CodesQ3()));
+    // The code ends the leading run of digits: text before it leaves no code
+    // (the writer's identity numbers are digits only).
+    EXPECT_FALSE(accepts("-1000" "14E", TSettingsFile::CodesQ3()));
     EXPECT_FALSE(accepts("-1000" "30E", TSettingsFile::CodesQ3()));
-    EXPECT_TRUE(accepts("-1000" "30J", TSettingsFile::CodesMulti()));
+    EXPECT_FALSE(accepts("-1000" "30J", TSettingsFile::CodesMulti()));
     // An identity number of two digits moves the code: still this program's file.
     EXPECT_TRUE(accepts("00120030G MUL [2] ", TSettingsFile::CodesMulti()));
-    EXPECT_EQ(TSettingsFile::VersionCode(Ini("[Info]\r\nVer=00120030G\r\n")), QStringLiteral("03"));
+    EXPECT_EQ(TSettingsFile::VersionCode(Ini("[Info]\r\nVer=00120030G\r\n")), QStringLiteral("30"));
+    // Two-digit identity numbers that look like a kind code at the fixed
+    // places: a kind-48 "J" device of identity 0 0 2 10 30, a kind-48 one of
+    // 0 0 2 10 14 and 0 0 2 10 15, a kind-20 one of 0 0 2 10 30.
+    EXPECT_TRUE(accepts("002103030J STAND [0-0] ", TSettingsFile::CodesMulti()));
+    EXPECT_EQ(TSettingsFile::FileVersionLetter(Ini("[Info]\r\nVer=002103030J STAND [0-0]\r\n")), QChar(u'J'));
+    EXPECT_FALSE(accepts("002101430J", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("002101530J", TSettingsFile::CodesQ3()));
+    EXPECT_FALSE(accepts("002103014J", TSettingsFile::CodesMulti()));
+    EXPECT_TRUE(accepts("002103014J", TSettingsFile::CodesQ3()));
+
+    // The version text as the program writes it (five identity numbers, the
+    // kind code, the letter) for identity numbers of one, two and three
+    // digits in every place, on every kind: the file's kind and letter read
+    // back, its own kind's reader takes it and the other refuses it as
+    // saved from another kind of device, naming the kind code.
+    const struct {
+        quint8 Kind;
+        const char *Code, *Letter;
+    } kinds[] = {{20, "14", "E"}, {21, "15", "E"}, {48, "30", "J"}, {48, "30", "G"}};
+    quint8 TDeviceRecord::*const places[] = {&TDeviceRecord::UsaVariant, &TDeviceRecord::IdentityPage5,
+                                             &TDeviceRecord::IdentityPage3, &TDeviceRecord::IdentityPage1,
+                                             &TDeviceRecord::IdentityPage2};
+    const TDeviceRecord kept = DeviceRecord;
+    TDataManager manager;
+    for (const auto &k : kinds)
+        for (size_t place = 0; place < std::size(places); ++place)
+            for (const quint8 value : {quint8(1), quint8(3), quint8(10), quint8(14), quint8(15), quint8(30), quint8(255)}) {
+                DeviceRecord = Device(k.Kind, k.Letter);
+                DeviceRecord.IdentityPage3 = 2;
+                DeviceRecord.IdentityPage1 = 4;
+                DeviceRecord.*places[place] = value;
+                TSettingsInfo info;
+                info.Ver = manager.FormatVersion(false);
+                SCOPED_TRACE(info.Ver.toStdString());
+                TIniFile written;
+                const bool multi = k.Kind == 48;
+                if (multi)
+                    TSettingsFile::WriteMulti(written, DeviceRecord, info, u'.');
+                else
+                    TSettingsFile::WriteQ3(written, DeviceRecord, info, u'.');
+                const QByteArray bytes = written.ToBytes();
+                TIniFile ini;
+                EXPECT_FALSE(TSettingsFile::Check(bytes, multi, ini).Failed());
+                EXPECT_EQ(TSettingsFile::VersionCode(ini), QLatin1String(k.Code));
+                EXPECT_EQ(TSettingsFile::FileVersionLetter(ini), QLatin1Char(*k.Letter));
+                const TSettingsError other = TSettingsFile::Check(bytes, !multi, ini);
+                EXPECT_EQ(other.Detail, QLatin1String(k.Code));
+                EXPECT_EQ(other.Reason, QStringLiteral("strSetFileKind"));
+            }
+    DeviceRecord = kept;
 
     EXPECT_EQ(TSettingsFile::CheckComplete(Ini("[Info]\r\nVer=0000015C\r\n[Config]\r\nInjSW=4\r\n"), false).Detail,
               QStringLiteral("[Model]"));

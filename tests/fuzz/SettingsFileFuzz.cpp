@@ -21,7 +21,12 @@
 //   back onto itself: taken whole, the same values again; a kind-48 file
 //   names the device's version letter as its own, and holds its idle RPM
 //   and manifold pressure;
-// - a file's own version letter is an upper-case letter or none.
+// - a file's "Ver" gives a kind code of two digits or none and an
+//   upper-case letter or none, and a reader takes exactly its own codes;
+//   the save's version text for identity numbers of one to three digits
+//   in every place reads back as the device's kind and letter, refused by
+//   the other kind's reader as another kind's.
+#include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/SettingsFile.h"
@@ -84,10 +89,10 @@ const TDeviceRecord &Kind48Device(const char *version)
 
 const TSettingsInfo Info{QStringLiteral("07.12.2026 09:15"), QStringLiteral("0000015E"), QStringLiteral("4.0.19.0")};
 
-QByteArray SavedQ3(const TDeviceRecord &rec)
+QByteArray SavedQ3(const TDeviceRecord &rec, const TSettingsInfo &info = Info)
 {
     TIniFile ini;
-    TSettingsFile::WriteQ3(ini, rec, Info, u'.');
+    TSettingsFile::WriteQ3(ini, rec, info, u'.');
     return ini.ToBytes();
 }
 
@@ -343,19 +348,53 @@ void CheckBackupOfDevice(const QByteArray &bytes)
 void CheckOwnLetter(const QByteArray &bytes)
 {
     TDeviceRecord device = ReadDevice(bytes);
-    device.DeviceKind = 48;
-    // The file names the device's version after its kind code (an identity
-    // digit of two places moves the code right): that letter is the file's
-    // own, and a backup of this program holds the device's idle RPM and
+    // Identity numbers of one to three digits from the input, in every place.
+    const qsizetype size = bytes.size();
+    const auto byte = [&](qsizetype i) { return size ? quint8(bytes[(i * 7 + 3) % size]) : quint8(i * 13); };
+    device.UsaVariant = byte(0) & 1;
+    device.IdentityPage5 = byte(1);
+    device.IdentityPage3 = byte(2);
+    device.IdentityPage1 = byte(3);
+    device.IdentityPage2 = byte(4);
+    const TDeviceRecord kept = DeviceRecord;
+    // The file names the device's kind and version after its identity
+    // numbers, as the save writes them: read back, they are the device's;
+    // its own kind's reader takes the file and the other refuses it as
+    // another kind's. A kind-48 backup holds the device's idle RPM and
     // manifold pressure on every version.
-    for (const QString &identity : {QStringLiteral("0000030"), QStringLiteral("00010030")}) {
-        TSettingsInfo own = Info;
-        own.Ver = identity + device.Ver + QStringLiteral(" STD [0]");
-        TIniFile file;
-        file.LoadFromBytes(SavedMulti(device, own));
-        FUZZ_CHECK(TSettingsFile::FileVersionLetter(file) == device.Ver.at(0));
+    const bool multi = device.DeviceKind == 48;
+    DeviceRecord = device;
+    const TDataManager manager;
+    TSettingsInfo own = Info;
+    own.Ver = manager.FormatVersion(false);
+    const QString code = manager.GetDeviceTypeText(false);
+    DeviceRecord = kept;
+    const QByteArray saved = multi ? SavedMulti(device, own) : SavedQ3(device, own);
+    TIniFile file;
+    file.LoadFromBytes(saved);
+    const TSettingsFile::TVersion read = TSettingsFile::FileVersion(file);
+    FUZZ_CHECK(read.Kind == code);
+    FUZZ_CHECK(read.Letter == device.Ver.at(0));
+    FUZZ_CHECK(!TSettingsFile::Check(saved, multi, file).Failed());
+    const TSettingsError other = TSettingsFile::Check(saved, !multi, file);
+    FUZZ_CHECK(other.Detail == code && other.Reason == QLatin1String("strSetFileKind"));
+    if (multi)
         FUZZ_CHECK(TSettingsFile::HoldsDeviceIdleHot(file));
-    }
+}
+
+// What any "Ver" says: a kind code of two digits or none, a letter or none
+// (none without a kind code), and a reader takes the file exactly when the
+// kind code is one of its own.
+void CheckVersion(const TIniFile &ini)
+{
+    const TSettingsFile::TVersion v = TSettingsFile::FileVersion(ini);
+    FUZZ_CHECK(v.Kind.isNull() || (v.Kind.size() == 2 && v.Kind.at(0).isDigit() && v.Kind.at(1).isDigit()
+                                   && v.Kind.at(0).unicode() < 128 && v.Kind.at(1).unicode() < 128));
+    FUZZ_CHECK(v.Letter.isNull() || (v.Letter >= u'A' && v.Letter <= u'Z'));
+    FUZZ_CHECK(v.Letter.isNull() || !v.Kind.isNull());
+    FUZZ_CHECK(TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesQ3()) == TSettingsFile::CodesQ3().contains(v.Kind));
+    FUZZ_CHECK(TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesMulti())
+               == TSettingsFile::CodesMulti().contains(v.Kind));
 }
 
 } // namespace
@@ -372,11 +411,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         TSettingsFile::Explain(bytes, ini, first);
         CheckRefusal(first);
     }
-    (void)TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesQ3());
-    (void)TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesMulti());
-    // A file's own version letter is a letter or none.
-    const QChar letter = TSettingsFile::FileVersionLetter(ini);
-    FUZZ_CHECK(letter.isNull() || (letter >= u'A' && letter <= u'Z'));
+    CheckVersion(ini);
 
     CheckQ3(ini);
     // The oldest and the newest key sets, and the model part alone.

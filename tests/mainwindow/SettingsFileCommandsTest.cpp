@@ -365,10 +365,15 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         QByteArray Bytes;
         const char *Detail;
         const char *Reason; // a part of the reason in words
+        uint8_t Kind = 20;  // of the device the file is loaded into
     } cases[] = {
         {"kind48.ddf", "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n", "30",
          "Ver=0000030G"},
-        {"short.ddf", "[Info]\r\nVer=000001\r\n", "1", "Ver=000001"},
+        // A kind-48 file whose two-digit identity numbers put a kind-20 or
+        // kind-21 code where a one-digit identity leaves the kind code.
+        {"identity48.ddf", "[Info]\r\nVer=002101430J STAND [0-0]\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n", "30",
+         "saved from another kind of device (Ver=002101430J STAND [0-0])"},
+        {"short.ddf", "[Info]\r\nVer=000001\r\n", "01", "Ver=000001"},
         {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", "", "no version code"},
         {"textver.ddf", "[Info]\r\nVer=abc\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "", "no version code"},
         {"wordver.ddf", "[Info]\r\nVer=abcdefgh\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "", "no version code"},
@@ -393,10 +398,19 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         {"text.ddf", head + "EngineCubicCapacity=abc\r\n[Model]\r\nP1=1\r\n", "EngineCubicCapacity=abc",
          "is not a number; the device accepts numbers (0 - 9999)"},
         {"missing.ddf", QByteArray(), "", "does not exist"},
+        {"identity48-21.ddf", "[Info]\r\nVer=002101530J\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nMult=1\r\n", "30",
+         "saved from another kind of device (Ver=002101530J)", 21},
     };
     DeviceRecord.InjSW = 3;
+    uint8_t kind = 20;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
+        if (c.Kind != kind) {
+            kind = c.Kind;
+            Rig.reset(); // the controller of the other kind in its place
+            Start(kind, 'E');
+            DeviceRecord.InjSW = 3;
+        }
         Chosen = Path(c.Name);
         if (!c.Bytes.isNull())
             WriteAll(Chosen, c.Bytes);
@@ -744,12 +758,16 @@ TEST(SettingsFileRoundTrip, LoadIsWholeAgainstTheDeviceRanges)
 // device holds again what it held.
 TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
 {
-    struct Variant { uint8_t kind; char version; uint8_t page1 /* identity page 1 */; bool outsideLists; };
+    // Identity pages 2 and 3 hold numbers of one or two digits: the file's
+    // kind code and version letter follow them in its "Ver".
+    struct Variant { uint8_t kind; char version; uint8_t page1 /* identity page 1 */; bool outsideLists; uint8_t page2 = 0, page3 = 0; };
     const Variant variants[] = {
         {20, 'D', 0, false}, {20, 'D', 1, false}, {20, 'D', 2, false}, {20, 'D', 3, false},
         {20, 'D', 4, false}, {20, 'D', 4, true},  {20, 'E', 0, true},  {21, 'C', 3, false},
         {21, 'D', 0, false}, {21, 'E', 4, true},  {48, 'C', 0, false}, {48, 'D', 4, false},
         {48, 'F', 1, false}, {48, 'G', 4, true},  {48, 'I', 2, false}, {48, 'J', 4, true},
+        {20, 'E', 10, false, 30, 2}, {21, 'E', 1, false, 30, 15}, {48, 'J', 10, false, 30, 2},
+        {48, 'F', 10, false, 14, 2}, {48, 'G', 1, false, 15, 30},
     };
     // Bits of the kind-48 block the single 8-bit writes land in (what the
     // simulator mirrors), and the settings each version holds apart from it.
@@ -778,6 +796,8 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
         rig.Answer = [](const TMessageBoxInfo &b) { return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0); };
         TFormMain &form = program.Create([&m](SimControllerState &s) {
             s.Pages[1] = m.page1;
+            s.Pages[2] = m.page2;
+            s.Pages[3] = m.page3;
             if (m.kind == 20) // the sensor of its variant
                 s.Param8[28] = m.page1 == 0 ? 1 : m.page1 <= 2 ? 2 : 0;
             if (m.outsideLists)
@@ -801,6 +821,14 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
         form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
         form.MnIFileSaveAsClick();
         ASSERT_EQ(form.SettingsFileName, file);
+        {
+            TIniFile written(file);
+            ASSERT_EQ(written.Load(), TIniFile::Status::Ok);
+            const QString ver = written.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"));
+            EXPECT_TRUE(ver.contains(QStringLiteral("%1%2%3").arg(m.page3).arg(m.page1).arg(m.page2)
+                                     + DataManager->GetDeviceTypeText(false) + QLatin1Char(m.version)))
+                << ver.toStdString();
+        }
         SimControllerState saved;
         device.Server.withLock([&] {
             saved = device.Controller.State;

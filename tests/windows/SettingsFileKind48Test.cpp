@@ -42,6 +42,8 @@
 #include <memory>
 
 using namespace sim;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
 
 namespace {
 
@@ -304,15 +306,33 @@ QString Differences(const std::map<QString, QString> &a, const std::map<QString,
 
 TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
 {
-    for (char version : {'B', 'F', 'G', 'J'}) {
-        SCOPED_TRACE(version);
+    // Identity pages 3, 1 and 2 of one or two digits: the version text the
+    // file begins with, whose letter names the keys the file holds.
+    const struct {
+        char Version;
+        uint8_t Page3, Page1, Page2;
+        const char *Ver;
+    } devices[] = {{'B', 0, 0, 0, "0000030B"},    {'F', 0, 0, 0, "0000030F"},   {'G', 0, 0, 0, "0000030G"},
+                   {'J', 0, 0, 0, "0000030J"},    {'J', 2, 10, 30, "002103030J"}, {'F', 2, 10, 14, "002101430F"},
+                   {'G', 30, 1, 15, "003011530G"}};
+    for (const auto &d : devices) {
+        SCOPED_TRACE(d.Ver);
+        const char version = d.Version;
         Kind48Program p(version);
+        p.Rig.Device([&d](SimControllerState &s) {
+            s.Pages[3] = d.Page3;
+            s.Pages[1] = d.Page1;
+            s.Pages[2] = d.Page2;
+            s.Value16[26] = 100; // not the market variant
+        });
+        ASSERT_TRUE(p.Rig.Connect());
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("a.ddf")), second = dir.filePath(QStringLiteral("b.ddf"));
         p.Save(first);
         ASSERT_TRUE(p.Boxes.isEmpty()) << p.BoxTexts().join(u'|').toStdString();
         const std::map<QString, QString> saved = Stored(first);
         ASSERT_GT(saved.size(), 60u);
+        EXPECT_TRUE(ReadAll(first).contains(QByteArray("\r\nVer=") + d.Ver + ' ')) << ReadAll(first).left(200).toStdString();
 
         // Another device on the same port: the windows read it first.
         p.Rig.Device(TurnOver);
@@ -325,12 +345,17 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         EXPECT_EQ(Differences(held, Stored(second), true).toStdString(), "");
 
         p.Boxes.clear();
+        p.Rig.Server.log().clear();
         p.Load(first);
         // A file below "D" carries no option word: the device keeps its own,
         // and the file's model points go back as they are, not fitted anew.
         ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
         EXPECT_EQ(p.Boxes[0].Text, TranslateKey(QStringLiteral("strSaveCnf")));
         EXPECT_FALSE(p.BoxTexts().join(u'|').contains(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).left(20)));
+        // The hot-idle RPM and manifold pressure of the file go back.
+        const std::vector<Bytes> w = WritesOf(p.Rig.Requests());
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x52, 17, 900 >> 8, 900 & 0xFF})), w.end());
+        EXPECT_NE(std::find(w.begin(), w.end(), Request({0x08, 47, 40})), w.end());
         p.Save(second);
         EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
     }
@@ -563,17 +588,28 @@ TEST(SettingsFileKind48, ARefusedFileKeepsTheWindowsUnwrittenEdit)
     ASSERT_TRUE(window->Modified());
     QTemporaryDir dir;
     const QString bad = dir.filePath(QStringLiteral("bad.ddf"));
-    QFile file(bad);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Info]\r\nVersion=15\r\n");
-    file.close();
-    p.Boxes.clear();
-    p.Rig.Server.log().clear();
-    p.Load(bad);
-    ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
-    EXPECT_TRUE(window->Modified());
-    EXPECT_EQ(power->text(), QStringLiteral("123"));
-    EXPECT_EQ(p.Rig.Server.log().count(), 0u);
+    // No version at all, and a kind-20 file whose two-digit identity
+    // numbers put the kind-48 code where a one-digit identity leaves the
+    // kind code: saved from another kind of device, whatever it lacks.
+    const struct {
+        QByteArray Bytes;
+        const char *Reason;
+    } files[] = {{"[Info]\r\nVersion=15\r\n", "strSetFileNoVersion"},
+                 {"[Info]\r\nVer=002103014J STAND [0-0]\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "strSetFileKind"}};
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.Reason);
+        WriteAll(bad, f.Bytes);
+        p.Boxes.clear();
+        p.Rig.Server.log().clear();
+        p.Load(bad);
+        ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        const QString reason = TranslateKey(QString::fromLatin1(f.Reason));
+        EXPECT_TRUE(p.Boxes[0].Text.contains(reason.left(reason.indexOf(QLatin1Char('%')))))
+            << p.Boxes[0].Text.toStdString();
+        EXPECT_TRUE(window->Modified());
+        EXPECT_EQ(power->text(), QStringLiteral("123"));
+        EXPECT_EQ(p.Rig.Server.log().count(), 0u);
+    }
 }
 
 // The bank-2 correction offset has one range, its word's, on every page that
