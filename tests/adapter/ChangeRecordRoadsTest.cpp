@@ -10,6 +10,7 @@
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/FormMultiAIO.h"
+#include "adapter/ModuleAIO.h"
 #include "adapter/UIState.h"
 #include "core/LM.h"
 #include "windows/FormInjTest.h"
@@ -127,6 +128,9 @@ struct Road {
     // The write's last frame, when it is not the last settings frame on the
     // wire (a later action with its own question follows).
     std::function<bool(const Bytes &)> Last = {};
+    // The write can be given with nothing edited (its button stays live):
+    // then it asks nothing and records nothing.
+    bool Unedited = false;
 };
 
 bool Is(const Bytes &f, uint8_t command, int id) { return f[1] == command && (id < 0 || f[2] == id); }
@@ -175,7 +179,7 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
              p.P.Obd->BtBOBDWriteConfig->click();
              return Logic->UIState()->Modified();
          },
-         nullptr},
+         nullptr, {}, true},
         {"OBD page's Save, the controller's switch refused", obdEdit,
          [](RecordProgram &p) {
              p.P.Obd->BtBOBDWriteConfig->click();
@@ -201,7 +205,7 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
              set->click();
              return set->palette().color(QPalette::ButtonText) == QColor(255, 0, 0);
          },
-         [](const Bytes &f) { return Is(f, 0x57, -1); }},
+         [](const Bytes &f) { return Is(f, 0x57, -1); }, {}, true},
         {"kind-48 configuration write",
          [&](RecordProgram &) {
              QLineEdit *power = FrmMultiConfigurationTaronQV->InfoPage->YEdKnfPower;
@@ -349,6 +353,15 @@ TEST(ChangeRecord, EveryWriteRoadRecordsOnlyAWriteThatWentThrough)
         writeThrough(true, 1);
         // The next road's device is asked afresh.
         r.Reconnect();
+        // The same write with nothing edited, the question pending: nothing
+        // asked, nothing recorded.
+        if (road.Unedited) {
+            r.P.ClearLog();
+            r.P.Rig.Boxes.clear();
+            EXPECT_FALSE(road.Write(r)) << r.P.Rig.BoxTexts().join('|').toStdString();
+            EXPECT_FALSE(r.Asked()) << "a write of nothing edited asked";
+            EXPECT_EQ(r.Records(), 0u);
+        }
     }
 }
 
@@ -395,12 +408,25 @@ TEST(ChangeRecord, TheTickKeepsTheRecordOfAWriteHoldingABoxAndDropsAnUnreportedO
 }
 
 // The analog-I/O settings of a box that does not report that module stay on
-// the page: nothing reaches the device, so a Yes to the leave question sends
-// no record and the next write is asked again.
+// the page: nothing reaches the device, so the page's Save asks nothing and
+// records nothing, a Yes to the leave question sends no record and the next
+// write is asked again. The Save of an unchanged page of a reported module
+// asks and records nothing either.
 TEST(ChangeRecord, AnalogIoSettingsThatReachNoDeviceRecordNothing)
 {
     RecordProgram r;
     TFormMultiAIO &aio = *FormMultiAIO;
+    TModuleAIO *module = Logic->ModuleAIO();
+    ASSERT_FALSE(module->IsActive());
+    r.P.ClearLog();
+    r.P.Rig.Boxes.clear();
+    aio.Emulators[0].StGThreshold->item(4, 4)->setText(QStringLiteral("110"));
+    ASSERT_TRUE(Logic->UIState()->Modified());
+    aio.BtBWriteLamEmulCnf->click();
+    EXPECT_FALSE(r.Asked()) << "asked for settings that reach no device";
+    EXPECT_EQ(r.Records(), 0u);
+    EXPECT_FALSE(Common->ChangeRecorded());
+
     r.P.ClearLog();
     r.P.Rig.Boxes.clear();
     aio.Emulators[0].StGThreshold->item(5, 5)->setText(QStringLiteral("111"));
@@ -416,4 +442,17 @@ TEST(ChangeRecord, AnalogIoSettingsThatReachNoDeviceRecordNothing)
     r.Form->BtBModel2WriteClick();
     EXPECT_TRUE(r.Asked());
     EXPECT_EQ(r.Records(), 1u);
+
+    // The module reported, the question pending on a fresh connection, the
+    // page unchanged: its Save writes, asking and recording nothing.
+    r.Reconnect();
+    module->SetEnabled(true);
+    ASSERT_TRUE(module->IsActive());
+    ASSERT_FALSE(Logic->UIState()->Modified());
+    r.P.ClearLog();
+    r.P.Rig.Boxes.clear();
+    aio.BtBWriteLamEmulCnf->click();
+    EXPECT_FALSE(r.Asked()) << "a write of nothing edited asked";
+    EXPECT_EQ(r.Records(), 0u);
+    module->SetEnabled(false);
 }

@@ -1,10 +1,14 @@
 // The start of an auto-calibration on a kind-48 device from version H with
 // the adapter's OBD adaptation on: the adaptation is switched off in the box
-// and both of its adaptation banks are reset before the run begins.
+// and both of its adaptation banks are reset before the run begins. The
+// start's change record goes out once all its writes went through; a start
+// whose first write (the wizard's settings) is refused sends none.
 #include "common/ReducerTemperature.h"
 #include "adapter/ObdWindowRig.h"
 
 #include "adapter/UIState.h"
+#include "core/LM.h"
+#include "core/DataManager.h"
 #include "core/UnitConversions.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/configuration/AutoCalibrationPage.h"
@@ -20,6 +24,7 @@
 
 #include "core/ui/LMWidgetTexts.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -31,8 +36,15 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
 {
     const int warm = testsupport::WarmReducerCode();
     ASSERT_GT(warm, 0);
-    for (const bool adaptation : {true, false}) {
-        SCOPED_TRACE(adaptation);
+    // The wizard's engine capacity as typed: 10000 is beyond what the
+    // device takes, so the start's first write (the wizard's settings)
+    // refuses before its first frame with the link up.
+    const struct {
+        bool adaptation;
+        const char *capacity;
+    } starts[] = {{true, nullptr}, {false, nullptr}, {false, "10000"}};
+    for (const auto &[adaptation, capacity] : starts) {
+        SCOPED_TRACE(testing::Message() << adaptation << " " << (capacity ? capacity : "-"));
         ObdProgram p([adaptation](sim::SimAdapterState &s) {
             s.Obd.Config[0] = 4;
             s.Obd.Config[1] = adaptation ? 0x0A : 0x08;
@@ -62,6 +74,10 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
         ASSERT_EQ(Logic->UIStateOBD()->OBDConfig_1_EE_isAdaptationEnabled->GetAsBoolean(), adaptation);
         p.Tick();
         p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+        if (capacity)
+            qobject_cast<QLineEdit *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("YEdConfCubicCap")))
+                ->setText(QString::fromLatin1(capacity));
+        p.Rig.Boxes.clear();
         p.ClearLog();
         QTimer user;
         QObject::connect(&user, &QTimer::timeout, [&] {
@@ -92,20 +108,26 @@ TEST(ObdAutoCalibration, StartSwitchesTheAdaptersAdaptationOffAndResetsItsBanks)
         }
         // The run started all the same, and its start's change record went
         // out once, after the start's last setting (the idle time) and
-        // before the run.
+        // before the run; a start whose wizard settings were refused sends
+        // none, and says so.
         EXPECT_TRUE(logic.IsBusy());
         std::vector<sim::Bytes> controller;
         for (const sim::Bytes &f : p.Device.Server.log().bytes())
             if (f[0] == 0xC0)
                 controller.push_back(f);
         const auto isRecord = [](const sim::Bytes &f) { return f[1] == 0x55; };
-        EXPECT_EQ(std::count_if(controller.begin(), controller.end(), isRecord), 1);
+        const QString range = LM->Translate(QStringLiteral("strConfValueRange"));
+        EXPECT_EQ(p.Rig.BoxTexts().filter(range).size(), capacity ? 1 : 0) << p.Rig.BoxTexts().join('|').toStdString();
+        EXPECT_TRUE(DataManager->GetConnected());
+        EXPECT_EQ(std::count_if(controller.begin(), controller.end(), isRecord), capacity ? 0 : 1);
         const auto record = std::find_if(controller.begin(), controller.end(), isRecord);
         const auto idle = std::find_if(controller.rbegin(), controller.rend(),
                                        [](const sim::Bytes &f) { return f[1] == 0x52 && f[2] == 8; });
         ASSERT_NE(idle, controller.rend());
-        EXPECT_GT(record - controller.begin(), controller.rend() - idle - 1);
-        EXPECT_LT(record, std::find(controller.begin(), controller.end(), sim::Bytes{0xC0, 0x20, 3, 0xE3}));
+        if (!capacity) {
+            EXPECT_GT(record - controller.begin(), controller.rend() - idle - 1);
+            EXPECT_LT(record, std::find(controller.begin(), controller.end(), sim::Bytes{0xC0, 0x20, 3, 0xE3}));
+        }
         p.Rig.Form.reset();
         FrmConfigLevelSensor = nullptr;
         FormWorkingPressure = nullptr;
