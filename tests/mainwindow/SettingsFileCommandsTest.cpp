@@ -758,7 +758,7 @@ TEST(SettingsFileRoundTrip, FileSavedFromEachSimulatedDeviceLoadsBackOnIt)
         {20, 'D', 4, false}, {20, 'D', 4, true},  {20, 'E', 0, true},  {21, 'C', 3, false},
         {21, 'D', 0, false}, {21, 'E', 4, true},  {48, 'C', 0, false}, {48, 'D', 4, false},
         {48, 'F', 1, false}, {48, 'G', 4, true},  {48, 'I', 2, false}, {48, 'J', 4, true},
-        {20, 'E', 0, false, 1}, {48, 'J', 0, false, 1},
+        {20, 'E', 0, false, 1}, {21, 'E', 0, false, 1},
     };
     // Bits of the kind-48 block the single 8-bit writes land in (what the
     // simulator mirrors), and the settings each version holds apart from it.
