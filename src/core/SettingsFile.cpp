@@ -115,8 +115,10 @@ struct TDeviceRange {
     qint64 Low, High;
 };
 const TDeviceRange DeviceRangesQ3[] = {
-    {"LambdaType", 0, 15},        {"PressureSensorType", 1, 2},   {"Power", 1, 999},
-    {"EngineCubicCapacity", 0, 9999}, {"IdleHotTb", 0, 65450},    {"ReserveType", 0, 3},
+    {"LambdaType", 0, 15},        {"PressureSensorType", 1, 2},
+    {"Power", TSettingsFile::PowerLow, TSettingsFile::PowerHigh},
+    {"EngineCubicCapacity", TSettingsFile::CapacityLow, TSettingsFile::CapacityHigh},
+    {"IdleHotTb", 0, 65450},      {"ReserveType", 0, 3},
     {"RPMsource", 0, 3},          {"EngineType", 0, 1},
 };
 // What the device's model words hold, for the [Model] keys the model write
@@ -180,7 +182,8 @@ struct TMultiRange {
 };
 const TMultiRange DeviceRangesMulti[] = {
     {"LambdaType", 0, 7, ""},  {"ReserveType", 0, 3, ""}, {"RPMsource", 0, 3, ""},
-    {"Power", 1, 999, ""},     {"EngineCubicCapacity", 0, 9999, ""},
+    {"Power", TSettingsFile::PowerLow, TSettingsFile::PowerHigh, ""},
+    {"EngineCubicCapacity", TSettingsFile::CapacityLow, TSettingsFile::CapacityHigh, ""},
 };
 // A version-gated setting's range and letter are those of its kind-48
 // description.
@@ -917,6 +920,11 @@ QString TSettingsFile::FormatBound(double value, bool low)
     if (text.endsWith(u'.'))
         text.chop(1);
     return WithLocaleDecimalPoint(text);
+}
+
+QString TSettingsFile::FormatRange(double low, double high)
+{
+    return FormatBound(low, true) + QStringLiteral(" - ") + FormatBound(high, false);
 }
 
 QString TSettingsFile::FormatFloat(double value, QChar decimalPoint)

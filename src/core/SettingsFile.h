@@ -211,6 +211,16 @@ public:
     // one), without trailing zeros; whole bounds as whole numbers.
     static constexpr int BoundDecimals = 2;
     static QString FormatBound(double value, bool low);
+    // The values a key takes as a page's refusal quotes them: "low - high",
+    // each bound as FormatBound gives it.
+    static QString FormatRange(double low, double high);
+
+    // The engine's power (kW) and cubic capacity (cm3) every kind of device
+    // holds: the one range of each, checked and quoted by the file readers,
+    // the configuration page, the kind-48 configuration window and the
+    // wizard (capacity 0 is the factory value of an engine not entered yet).
+    static constexpr qint64 PowerLow = 1, PowerHigh = 999;
+    static constexpr qint64 CapacityLow = 0, CapacityHigh = 9999;
 
     // The values a [Model] key's device word holds (the model and correction
     // factors and offsets, thresholds and enrichments), in the file's units:

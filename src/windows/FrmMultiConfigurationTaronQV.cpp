@@ -7,6 +7,7 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
@@ -324,21 +325,25 @@ bool TFrmMultiConfigurationTaronQV::RefreshFromDevice()
 
 QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) const
 {
+    // The ranges a settings file's reader takes for the same fields.
     struct TCheck {
         QLineEdit *Edit;
         const char *Label;
-        int Max;
+        const char *Key;
     };
-    const TCheck checks[] = {{InfoPage->YEdKnfCubicCap, "LblKnfCubicCap", 9999}, {InfoPage->YEdKnfPower, "LblKnfPower", 999}};
+    const TCheck checks[] = {{InfoPage->YEdKnfCubicCap, "LblKnfCubicCap", "EngineCubicCapacity"},
+                             {InfoPage->YEdKnfPower, "LblKnfPower", "Power"}};
     for (const TCheck &c : checks) {
+        qint64 low = 0, high = 0;
+        TSettingsFile::DeviceRangeMulti(DeviceRecord, QString::fromLatin1(c.Key), low, high);
         bool ok = false;
         const int v = c.Edit->text().trimmed().toInt(&ok);
-        if (ok && v >= 0 && v <= c.Max)
+        if (ok && v >= low && v <= high)
             continue;
         const auto *label = InfoPage->Panel->findChild<QLabel *>(QString::fromLatin1(c.Label));
-        reason = QStringLiteral("%1 %2 0 - %3")
-                     .arg(label ? label->text() : QString(), TranslateKey(QStringLiteral("strConfValueRange")))
-                     .arg(c.Max);
+        reason = QStringLiteral("%1 %2 %3")
+                     .arg(label ? label->text() : QString(), TranslateKey(QStringLiteral("strConfValueRange")),
+                          TSettingsFile::FormatRange(double(low), double(high)));
         return c.Edit;
     }
     return nullptr;

@@ -8,6 +8,7 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -344,6 +345,10 @@ bool TMultiCalModelPage::Write()
 {
     if (!W.Ready())
         return false;
+    // The adaptation tab's correction offset, checked against the one range
+    // of its word before anything is asked or sent.
+    if (!CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
+        return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
     TRecordedWrite write;
@@ -364,6 +369,8 @@ bool TMultiCalModelPage::Write()
     bool ok = dm.WriteParamWord(8, r.IdleHotTb)
               && dm.WriteParamWord(17, r.IdleHotRPM) && dm.WriteParamByte(47, r.IdleHotPcol)
               && dm.WriteParameter(1) && dm.WriteParameter(2)
+              // The adaptation tab's bank-2 correction: factor, offset, mask.
+              && dm.WriteParameter(11) && dm.WriteParameter(12) && dm.WriteParameter(13)
               && dm.WriteParamByte(31, r.ReturnToPetrolMask) && dm.WriteParamByte(52, r.ExtraOptions)
               && dm.WriteParameter(83) && dm.WriteParamByte(48, r.MapType);
     if (ok && D().GetAdaptation() && !W.AdaptationWasOn) {

@@ -196,6 +196,10 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         {"[Model]\r\nE2=1501\r\n", "E2=1501"},
         {"[Model]\r\nMult=64\r\n", "Mult=64"},
         {"[Model]\r\nCorrectionOffset=-175,3\r\n", "CorrectionOffset=-175,3"},
+        // Between two words at the ends: the word it rounds to decides
+        // (-32768.01 rounds to the lowest word, 32767.54 beyond the highest).
+        {"[Model]\r\nCorrectionOffset=175.2275\r\n", "CorrectionOffset=175.2275"},
+        {"[Model]\r\nCorrectionOffset=-175.23\r\n", nullptr},
         // Present but not the key's number: never its default over the device's value.
         {"[Config]\r\nEngineCubicCapacity=1e-400\r\n", "EngineCubicCapacity=1e-400"},
         {"[Config]\r\nT=97,5\r\n", "T=97,5"}, {"[Config]\r\nHemiEngine=yes\r\n", "HemiEngine=yes"},

@@ -220,15 +220,20 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
         EXPECT_TRUE(p.Writes().empty());
     }
-    {
+    // Outside the range a settings file's reader takes (a power of 0 too).
+    for (const char *power : {"5000", "0"}) {
+        SCOPED_TRACE(power);
         WizardRig p(48, 'J');
-        p.C<QLineEdit>("YEdConfPower")->setText(QStringLiteral("5000"));
+        p.C<QLineEdit>("YEdConfPower")->setText(QString::fromLatin1(power));
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
         EXPECT_TRUE(p.Writes().empty());
         EXPECT_EQ(p.Said("strConfValueRange"), 1);
+        EXPECT_TRUE(p.Rig.BoxTexts().join(u'|').contains(QStringLiteral("1 - 999")));
     }
     {
         WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Limits8[31] = {0, 0}; });
+        // The pages show what the device holds (an engine power it takes).
+        p.C<QPushButton>("BtnConfReadConfig")->click();
         p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
         p.Form->SetConfigModified(true);
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
@@ -252,6 +257,8 @@ TEST(ConfigurationWizard, ProgressLivesInTheDeviceAcrossARestart)
         WizardRig p(48, 'J');
         auto *pages = p.C<QTabWidget>("PgCConfWizard");
         EXPECT_EQ(pages->currentIndex(), 0);
+        // The pages show what the device holds (an engine power it takes).
+        p.C<QPushButton>("BtnConfReadConfig")->click();
         for (int step = 0; step < 4; ++step)
             p.C<QPushButton>("BtnConfWizNext")->click();
         EXPECT_EQ(pages->currentIndex(), 4);

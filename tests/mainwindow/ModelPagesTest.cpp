@@ -204,6 +204,43 @@ TEST_F(ModelPagesTest, LinearModelReadThenWriteSendsTheValuesReadInParameterOrde
     EXPECT_TRUE(Questions.isEmpty()); // nothing changed: no gas-map question
 }
 
+// The bank-2 correction offset is a free edit: a value its word cannot hold
+// is refused before the question and the first frame, quoting the range a
+// settings file's reader quotes; either end of the word goes out as typed.
+TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
+{
+    const struct {
+        const char *Typed;
+        int Word; // -1: refused
+    } cases[] = {{"-500", -1}, {"175.2275", -1}, {"-100", 0x10000 - 18700}, {"-175.2299", 0x8000},
+                 {"175.2245", 0x7FFF}};
+    for (const uint8_t kind : {20, 21}) {
+        Connect(kind, 'E');
+        FillLinearModel();
+        Window->ReadModelParams();
+        auto *offset = Get<QLineEdit>("YEdModCorrectionOffset");
+        for (int pass = 0; pass < 2; ++pass)
+            for (const auto &c : cases) {
+                SCOPED_TRACE(std::to_string(kind) + " " + c.Typed);
+                offset->setText(QString::fromLatin1(c.Typed));
+                Window->SetConfigModified(false);
+                Questions.clear();
+                Rig->Server.log().clear();
+                Window->BtBModWriteClick();
+                const auto frames = Rig->Requests();
+                if (c.Word < 0) {
+                    EXPECT_TRUE(frames.empty());
+                    EXPECT_EQ(Questions.size(), 1);
+                    EXPECT_TRUE(Questions.value(0).contains(QLatin1String("-175.22 - 175.22")))
+                        << Questions.value(0).toStdString();
+                    continue;
+                }
+                EXPECT_NE(std::find(frames.begin(), frames.end(), Write16(12, uint16_t(c.Word))), frames.end());
+                Rig->Device([&c](SimControllerState &st) { EXPECT_EQ(st.Model[12], c.Word); });
+            }
+    }
+}
+
 TEST_F(ModelPagesTest, LinearModelValuesBeyondTheUpDownsSurviveAnUntouchedWrite)
 {
     Connect(20, 'E');

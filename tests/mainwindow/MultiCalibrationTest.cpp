@@ -139,10 +139,11 @@ const std::vector<std::pair<int, int>> FullRead = {
     {0x95, 0}, {0x95, 1}, {0x12, 11}, {0x12, 12}, {0x12, 13}, {0x12, 74}, {0xD0, 0}, {0x97, 0}, {0xD2, 0},
     {0xDB, 0}, {0x12, 104}, {0x07, 31}, {0x07, 52}, {0x07, 48}, {0xDC, 0}};
 
-// The model write, up to the point tables.
+// The model write, up to the point tables: the adaptation tab's bank-2
+// correction (factor, offset, mask) goes out with the model.
 const std::vector<std::pair<int, int>> ModelWrite = {
-    {0x52, 8}, {0x52, 17}, {0x08, 47}, {0x16, 1}, {0x16, 2}, {0x08, 31}, {0x08, 52}, {0x16, 83}, {0x08, 48},
-    {0xD5, 0}, {0xD5, 1}, {0x96, 0}, {0x96, 1}};
+    {0x52, 8}, {0x52, 17}, {0x08, 47}, {0x16, 1}, {0x16, 2}, {0x16, 11}, {0x16, 12}, {0x16, 13}, {0x08, 31},
+    {0x08, 52}, {0x16, 83}, {0x08, 48}, {0xD5, 0}, {0xD5, 1}, {0x96, 0}, {0x96, 1}};
 
 // A user's click on the tab of one of the window's pages.
 void ClickSheet(QWidget *sheet)
@@ -253,6 +254,65 @@ TEST(MultiCalibration, ModelWriteSendsItsSequenceThenReadsBackAndNothingToALocke
     c.Window->BtnCorWriteCorrectionsClick();
     c.Window->BtnCalMapWriteClick();
     EXPECT_EQ(c.device.Server.log().count(), 0u);
+}
+
+// A value typed into the adaptation tab's correction offset is the model
+// page's edit: the model write sends it (an offset beyond its word refused
+// before the question and the first frame, quoting the range a settings
+// file's reader quotes), and leaving the page by its function key asks as a
+// click on its tab does.
+TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite)
+{
+    for (const char version : {'A', 'G', 'J'}) {
+        SCOPED_TRACE(version);
+        Cal48 c(version);
+        c.EnterCalibration();
+        ClickSheet(c.Window->TbSMultiCalibrationModel);
+        QLineEdit *offset = c.Window->Model->YEdCalModellingAdditionalCorrectionOffset;
+        c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+        const struct {
+            const char *Typed;
+            int Word; // -1: refused
+        } cases[] = {{"-500", -1}, {"-1", 0xFF45}, {"175.2275", -1}, {"-175.2299", 0x8000}, {"175.2245", 0x7FFF}};
+        for (int pass = 0; pass < 2; ++pass)
+            for (const auto &k : cases) {
+                SCOPED_TRACE(k.Typed);
+                offset->setText(QString::fromLatin1(k.Typed));
+                Q_EMIT offset->textEdited(offset->text());
+                EXPECT_TRUE(c.Window->Modified());
+                c.rig.Boxes.clear();
+                c.device.Server.log().clear();
+                c.Window->Model->BtBModel2Write->click();
+                if (k.Word < 0) {
+                    EXPECT_TRUE(c.Frames().empty());
+                    EXPECT_EQ(c.rig.Boxes.size(), 1u);
+                    EXPECT_TRUE(c.Texts().value(0).contains(QLatin1String("-175.22 - 175.22")))
+                        << c.Texts().value(0).toStdString();
+                    EXPECT_TRUE(c.Window->Modified());
+                    continue;
+                }
+                EXPECT_EQ(Head(c.Sent(), ModelWrite.size()), ModelWrite);
+                int sent = -1;
+                for (const Bytes &f : c.Frames())
+                    if (f.size() > 4 && f[1] == 0x16 && f[2] == 12)
+                        sent = f[3] << 8 | f[4];
+                EXPECT_EQ(sent, k.Word);
+                c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], k.Word); });
+                EXPECT_FALSE(c.Window->Modified());
+            }
+        // Leaving by F11 with the edit unwritten asks; Yes writes it.
+        offset->setText(QStringLiteral("0.5"));
+        Q_EMIT offset->textEdited(offset->text());
+        int asked = 0;
+        c.rig.Answer = [&asked](const TMessageBoxInfo &box) {
+            asked += box.Buttons.contains(Cancel);
+            return Yes;
+        };
+        Get<QAction>(c.Form(), "MnIWindowMultiCalibrationCorrections")->trigger();
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationCorrections);
+        c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 94); }); // 0.5 x 187
+    }
 }
 
 TEST(MultiCalibration, AWriteStoppedHalfWayKeepsTheEditsAndASecondWriteCompletesIt)

@@ -365,13 +365,19 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 {
     Kind48Window k('G');
     auto *power = k.Get<QLineEdit>("YEdKnfPower");
-    power->setText(QString());
-    k.Rig.Server.log().clear();
-    EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
-    EXPECT_TRUE(k.Frames().empty());
-    ASSERT_EQ(k.Boxes.size(), 1);
-    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 999"));
-    EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+    // The range a settings file's reader takes: a power of 0 written here
+    // would make the backup saved afterwards refused.
+    for (const char *text : {"", "0", "1000"}) {
+        SCOPED_TRACE(text);
+        power->setText(QString::fromLatin1(text));
+        k.Boxes.clear();
+        k.Rig.Server.log().clear();
+        EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
+        EXPECT_TRUE(k.Frames().empty());
+        ASSERT_EQ(k.Boxes.size(), 1);
+        EXPECT_TRUE(k.Boxes[0].Text.contains("1 - 999")) << k.Boxes[0].Text.toStdString();
+        EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+    }
 
     // A device value longer than the edit's digits shows whole, is not cut,
     // and is refused rather than written shortened.

@@ -529,11 +529,15 @@ TEST(SettingsFileKind48, SaveThenLoadOnTheSameDeviceKeepsValuesNoControlShows)
     // Each version step and hardware variant, and devices holding settings
     // no list of the windows offers (low-pressure threshold 5, nozzle 3,
     // ...): the load gives every setting the version holds back as it was.
+    // A bank-2 correction offset word finer than the two decimals the pages
+    // show (word 1 is 0.0053 ms) goes back as the word, not as "0.01".
     const struct {
         char Version;
         uint8_t Variant;
         bool Outside;
-    } devices[] = {{'C', 0, false}, {'D', 4, true}, {'F', 1, true}, {'G', 2, false}, {'G', 4, true}, {'J', 3, true}};
+        int CorrectionWord = -1;
+    } devices[] = {{'C', 0, false}, {'D', 4, true}, {'F', 1, true}, {'G', 2, false}, {'G', 4, true}, {'J', 3, true},
+                   {'C', 0, false, 1}, {'J', 0, false, 1}};
     const std::map<char, std::vector<int>> held8 = {
         {'A', {19, 22, 29, 31, 32, 33, 35, 37, 38, 39, 40, 42}}, {'D', {43, 44, 45, 46}}, {'F', {49, 50}},
         {'G', {47, 52}}};
@@ -547,6 +551,8 @@ TEST(SettingsFileKind48, SaveThenLoadOnTheSameDeviceKeepsValuesNoControlShows)
             s.Pages[1] = d.Variant;
             if (d.Outside)
                 SimController::OutsideLists(s);
+            if (d.CorrectionWord >= 0)
+                s.Model[12] = uint16_t(d.CorrectionWord);
         });
         p.Form->ReadConfiguration();
         QTemporaryDir dir;
@@ -558,7 +564,15 @@ TEST(SettingsFileKind48, SaveThenLoadOnTheSameDeviceKeepsValuesNoControlShows)
         p.Boxes.clear();
         p.Load(first);
         ASSERT_EQ(p.Boxes.size(), 1) << p.BoxTexts().join(u'|').toStdString();
+        int offsetWrites = 0;
+        for (const Bytes &f : WritesOf(p.Rig.Requests()))
+            if (f[1] == 0x16 && f[2] == 12) {
+                ++offsetWrites;
+                EXPECT_EQ(f[3] << 8 | f[4], before.Model[12]);
+            }
+        EXPECT_GT(offsetWrites, 0);
         p.Rig.Device([&](SimControllerState &s) {
+            EXPECT_EQ(s.Model[12], before.Model[12]);
             EXPECT_EQ(s.Payload[0xD8], before.Payload[0xD8]);
             EXPECT_EQ(s.Payload[0x35], before.Payload[0x35]);
             for (const auto &[from, ids] : held8)
@@ -637,7 +651,7 @@ TEST(SettingsFileKind48, TheCorrectionOffsetHasOneRangeOnEveryPage)
         if (c.Word < 0) {
             EXPECT_TRUE(p.Rig.Requests().empty());
             ASSERT_EQ(p.Boxes.size(), 1);
-            EXPECT_TRUE(p.Boxes[0].Text.contains(QLatin1String("-175.23 - 175.22"))) << p.Boxes[0].Text.toStdString();
+            EXPECT_TRUE(p.Boxes[0].Text.contains(QLatin1String("-175.22 - 175.22"))) << p.Boxes[0].Text.toStdString();
             continue;
         }
         EXPECT_NE(std::find(written.begin(), written.end(), Request({0x16, 12, uint8_t(c.Word >> 8), uint8_t(c.Word)})),

@@ -302,9 +302,8 @@ QWidget *TConfigurationPage::FindInvalidControl(QString &reason) const
         if (number && v >= min && v <= max && (!c.Whole || v == std::floor(v)))
             continue;
         const auto *label = Find<QLabel>(c.Label);
-        reason = QStringLiteral("%1 %2 %3 - %4").arg(label ? label->text() : QString(), Tr("strConfValueRange"))
-                     .arg(min)
-                     .arg(max);
+        reason = QStringLiteral("%1 %2 %3").arg(label ? label->text() : QString(), Tr("strConfValueRange"),
+                                                TSettingsFile::FormatRange(min, max));
         return c.Edit;
     }
     return nullptr;

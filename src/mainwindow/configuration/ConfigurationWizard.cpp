@@ -56,10 +56,6 @@ QString translated(const char *key)
     return LM ? LM->Translate(k) : k;
 }
 
-// The largest and smallest values the device takes from the two free edits.
-constexpr int MaxCubicCapacity = 9999;
-constexpr int MaxPowerKw = 999;
-
 } // namespace
 
 const std::vector<int> TConfigurationWizard::NomTredValues = {142, 127, 114, 100, 88, 77, 67, 58, 51, 44, 38};

@@ -488,6 +488,12 @@ void TModelPage::BtBModWriteClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
+    // The correction offset is a free edit: one its word cannot hold
+    // refuses the write before the question and the first frame.
+    if (YEdModCorrectionOffset
+        && !CorrectionControls::OffsetFits(FShownCorrOffset.Take(YEdModCorrectionOffset->text(),
+                                                                 SafeStrToFloat(YEdModCorrectionOffset->text()))))
+        return;
     TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))

@@ -8,6 +8,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
@@ -29,13 +30,16 @@ QString translated(const char *key)
 }
 
 // Whole number of a free edit within 0..max; false when it is none.
-bool editValue(const QLineEdit *edit, int max, int &value)
+// The edit's whole number within what a settings file's reader takes for
+// key; a missing edit keeps the record's value.
+bool editValue(const QLineEdit *edit, const char *key, int &value, qint64 &low, qint64 &high)
 {
+    TSettingsFile::DeviceRangeMulti(DeviceRecord, QString::fromLatin1(key), low, high);
     if (!edit)
-        return true; // no such edit: the record's value stays
+        return true;
     bool ok = false;
     value = edit->text().trimmed().toInt(&ok);
-    return ok && value >= 0 && value <= max;
+    return ok && value >= low && value <= high;
 }
 
 } // namespace
@@ -53,14 +57,18 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     int capacity = r.EngineCubicCapacity, power = r.Power;
     auto *capacityEdit = Control<QLineEdit>("YEdConfCubicCap");
     auto *powerEdit = Control<QLineEdit>("YEdConfPower");
-    for (const auto &[edit, max, value] : {std::tuple{capacityEdit, 9999, &capacity}, std::tuple{powerEdit, 999, &power}})
-        if (!editValue(edit, max, *value)) {
+    for (const auto &[edit, key, value] :
+         {std::tuple{capacityEdit, "EngineCubicCapacity", &capacity}, std::tuple{powerEdit, "Power", &power}}) {
+        qint64 low = 0, high = 0;
+        if (!editValue(edit, key, *value, low, high)) {
             if (Common)
-                Common->ShowWarning(QStringLiteral("%1 0 - %2").arg(translated("strConfValueRange")).arg(max));
+                Common->ShowWarning(QStringLiteral("%1 %2").arg(translated("strConfValueRange"),
+                                                               TSettingsFile::FormatRange(double(low), double(high))));
             if (edit)
                 edit->setFocus();
             return false;
         }
+    }
 
     const bool timerOn = FForm.Timerek && FForm.Timerek->isActive();
     if (FForm.Timerek)

@@ -53,11 +53,16 @@ void TFormMain::MnIWindowCalibrationClick() { ActivatePages({"TbSCalibration"});
 namespace {
 // A kind-48 window's main page, set directly, only while the device's kind
 // shows it: its entry reads (and its buttons write) what only kind 48 holds.
+// The page already shown is not entered again: its entry's read would drop
+// the window's unwritten edits unasked.
 bool kind48MainPage(TFormMain *form, const char *sheet)
 {
-    if (!tabShown(form->OwnPanel(sheet)))
+    QWidget *page = form->OwnPanel(sheet);
+    if (!tabShown(page))
         return false;
-    form->ActivateMainPageDirect(sheet);
+    auto *pages = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
+    if (pages->currentWidget() != page)
+        form->ActivateMainPageDirect(sheet);
     return true;
 }
 } // namespace
@@ -94,8 +99,9 @@ void TFormMain::MnIWindowCalAutoClick()
 }
 
 namespace {
-// The main page of the kind-48 calibration window and one of its pages, set
-// directly (the status panels of the active corrections lead here too).
+// The main page of the kind-48 calibration window and one of its pages (the
+// status panels of the active corrections lead here too). Another page is
+// entered as a click on its tab enters it: leaving a modified page asks.
 void multiCalibrationPage(TFormMain *form, const char *page)
 {
     if (!kind48MainPage(form, "TbSMultiCalibration"))
@@ -105,8 +111,8 @@ void multiCalibrationPage(TFormMain *form, const char *page)
         return;
     auto *pages = qobject_cast<QTabWidget *>(services.Kind48CalibrationComponent(QStringLiteral("PgCCalibration")));
     auto *sheet = qobject_cast<QWidget *>(services.Kind48CalibrationComponent(QString::fromLatin1(page)));
-    if (pages && sheet && pages->indexOf(sheet) >= 0)
-        pages->setCurrentWidget(sheet);
+    if (pages && sheet && pages->indexOf(sheet) >= 0 && pages->currentWidget() != sheet)
+        TCommon::ActivatePage(pages, sheet, true);
 }
 } // namespace
 
