@@ -117,18 +117,36 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
 
 QByteArray TIniFile::ToBytes() const
 {
+    // Lines written here are encoded a run at a time, one conversion for all
+    // the lines between two lines kept as read (CR LF are the same bytes in
+    // every code page): a file of many written lines costs in proportion to
+    // its bytes, not a conversion per line.
     QByteArray out;
-    for (const Section &s : FSections) {
-        if (!s.preamble) {
-            out += s.rawHeader.isEmpty() ? EncodeText(QStringLiteral("[%1]").arg(s.name), FCodePage)
-                                         : s.rawHeader;
-            out += "\r\n";
+    QString written;
+    const auto encodeWritten = [&] {
+        if (!written.isEmpty()) {
+            out += EncodeText(written, FCodePage);
+            written.clear();
         }
+    };
+    const auto keep = [&](const QByteArray &raw) {
+        encodeWritten();
+        out += raw;
+        out += "\r\n";
+    };
+    for (const Section &s : FSections) {
+        if (!s.preamble && s.rawHeader.isEmpty())
+            written += u'[' + s.name + u']' + QLatin1String("\r\n");
+        else if (!s.preamble)
+            keep(s.rawHeader);
         for (const Line &l : s.lines) {
-            out += l.changed ? EncodeText(l.key + u'=' + l.value, FCodePage) : l.raw;
-            out += "\r\n";
+            if (l.changed)
+                written += l.key + u'=' + l.value + QLatin1String("\r\n");
+            else
+                keep(l.raw);
         }
     }
+    encodeWritten();
     return out;
 }
 
@@ -191,11 +209,11 @@ const TIniFile::Line *TIniFile::FindKey(const QString &section, const QString &k
     const Section *s = FindSection(section);
     if (!s)
         return nullptr;
-    const qsizetype i = KeyLine(*s, key);
+    const qsizetype i = KeyLine(*s, key.trimmed().toCaseFolded());
     return i < 0 ? nullptr : &s->lines[size_t(i)];
 }
 
-qsizetype TIniFile::KeyLine(const Section &s, const QString &key)
+qsizetype TIniFile::KeyLine(const Section &s, const QString &folded)
 {
     if (!s.indexed) {
         // Backwards, so that the first line of a key wins.
@@ -205,7 +223,7 @@ qsizetype TIniFile::KeyLine(const Section &s, const QString &key)
                 s.index.insert(s.lines[i].key.toCaseFolded(), i);
         s.indexed = true;
     }
-    const auto it = s.index.constFind(key.trimmed().toCaseFolded());
+    const auto it = s.index.constFind(folded);
     return it == s.index.cend() ? -1 : qsizetype(it.value());
 }
 
@@ -273,7 +291,8 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     QString v = value;
     v.replace(u'\r', u' ').replace(u'\n', u' ').remove(QChar(u'\0'));
     v = v.trimmed();
-    if (const qsizetype i = KeyLine(s, k); i >= 0) {
+    const QString folded = k.toCaseFolded();
+    if (const qsizetype i = KeyLine(s, folded); i >= 0) {
         Line &l = s.lines[size_t(i)];
         if (l.value != v) {
             l.value = v;
@@ -297,7 +316,7 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     // A key added at the end keeps the index; one before blank lines shifts
     // them, and the index is built again when next needed.
     if (atEnd && s.indexed)
-        s.index.insert(k.toCaseFolded(), at);
+        s.index.insert(folded, at);
     else
         s.indexed = false;
 }

@@ -117,8 +117,8 @@ private:
         mutable QHash<QString, size_t> index;
         mutable bool indexed = false;
     };
-    // The first line of the key in the section, or -1.
-    static qsizetype KeyLine(const Section &s, const QString &key);
+    // The first line of the key (trimmed and case-folded) in the section, or -1.
+    static qsizetype KeyLine(const Section &s, const QString &folded);
 
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);
