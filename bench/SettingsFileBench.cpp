@@ -5,10 +5,13 @@
 // event loop went without serving a timer during the command
 // ("max_stall_ms"). The window carries every page, installed as the program
 // installs them (a kind-48 load reads and writes what the pages hold); the
-// file dialog answers at once and the load is confirmed. "requests" counts
-// the request frames the controller received during one command: every
-// frame the command sends (reads, writes and the write of the change
-// record), none of the set-up's. The loads read the file the device has just been saved to; a
+// file dialog answers at once and every question of the load is answered as
+// confirming it. "requests" counts the request frames the controller received
+// during the last run of the command, every one it sends and none of the
+// set-up's (the connection, the save that makes the file a load reads): for
+// a kind-48 load the reads it makes and the writes of the configuration, the
+// model, the map and the corrections the file carries, and of the change
+// record. The loads read the file the device has just been saved to; a
 // load that sends nothing (the file refused) fails the benchmark with the
 // window's message.
 // Goals: over_wire below 1.5 for the save and the load.
@@ -75,9 +78,10 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         return;
     }
     QStringList messages;
+    // Every question of the load answered as confirming it.
     TCommon::SetAnswerProvider([&messages](const TMessageBoxInfo &box) {
         messages << box.Text;
-        return int(mrOk);
+        return box.Buttons.contains(int(mrYes)) ? int(mrYes) : int(mrOk);
     });
     bench::StallWatch stalls;
     std::string failure;
