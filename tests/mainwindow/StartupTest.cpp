@@ -705,7 +705,9 @@ TEST(Startup, PortVanishingMidExchangeAndComingBackReconnects)
     // Back after its pause: the ticks find it again.
     StartupRig::Run(400);
     device.Server.log().clear();
-    for (int i = 0; i < 100 && !DataManager->GetConnected(); ++i) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!DataManager->GetConnected() && waited.elapsed() < testsupport::GiveUpMs) {
         rig.Tick();
         if (!DataManager->GetConnected())
             StartupRig::Run(100);
