@@ -3,9 +3,15 @@
 // of the frames exchanged (the counter "over_wire"; 1.0 is the physical limit
 // of the line), the requests of one run, and the longest time the window's
 // event loop went without serving a timer during the command
-// ("max_stall_ms"). The window carries the configuration page, whose read and
-// write the commands run; the file dialog answers at once and the load is
-// confirmed. The loads read the file the device has just been saved to; a
+// ("max_stall_ms"). The window carries every page, installed as the program
+// installs them (a kind-48 load reads and writes what the pages hold); the
+// file dialog answers at once and every question of the load is answered as
+// confirming it. "requests" counts the request frames the controller received
+// during the last run of the command, every one it sends and none of the
+// set-up's (the connection, the save that makes the file a load reads): for
+// a kind-48 load the reads it makes and the writes of the configuration, the
+// model, the map and the corrections the file carries, and of the change
+// record. The loads read the file the device has just been saved to; a
 // load that sends nothing (the file refused) fails the benchmark with the
 // window's message.
 // Goals: over_wire below 1.5 for the save and the load.
@@ -17,8 +23,8 @@
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
-#include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/shell/FormMain.h"
+#include "program/ProgramWiring.h"
 #include "sim/SimControllerFixture.h"
 
 #include <QTemporaryDir>
@@ -59,8 +65,12 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bench.ddf"));
     TProgramLogic logic;
+    ProgramLogic = &logic;
+    struct TClearProgramLogic {
+        ~TClearProgramLogic() { ProgramLogic = nullptr; }
+    } clearProgramLogic;
     auto form = std::make_unique<TFormMain>();
-    InstallConfigurationPage(*form, logic);
+    InstallMainWindowPages(*form, logic);
     form->SettingsFileDialog = [&file](bool, const QString &, const QString &) { return file; };
     form->MnIFileSaveAsClick(); // the file the loads read
     if (form->SettingsFileName != file) {
@@ -68,9 +78,10 @@ void settingsFile(benchmark::State &state, uint8_t kind, char version, bool load
         return;
     }
     QStringList messages;
+    // Every question of the load answered as confirming it.
     TCommon::SetAnswerProvider([&messages](const TMessageBoxInfo &box) {
         messages << box.Text;
-        return int(mrOk);
+        return box.Buttons.contains(int(mrYes)) ? int(mrYes) : int(mrOk);
     });
     bench::StallWatch stalls;
     std::string failure;

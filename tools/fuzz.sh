@@ -70,7 +70,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # An input still running after 60 s is a hang. The largest card a reader
-# takes (a memo at its line cap) runs about 7 s under the sanitizers on an idle
+# takes (a memo at its line cap) runs about 6 s under the sanitizers on an idle
 # machine, so a tighter limit would report a busy machine as a hang. Slow
 # inputs are reported (as "slow-unit-*") only from the hang limit on: one
 # below it is no finding.

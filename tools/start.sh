@@ -9,6 +9,8 @@
 # settings file without the port and the off-line choice, so the simulated
 # controller on COM1 is connected whatever an earlier run saved, and what the
 # run changes (language, off-line, port) never reaches the user's own file.
+# Only the settings are private: the run keeps the user's folders (its data
+# folder in the user's documents folder, wherever the desktop puts that).
 # BUILD_DIR names the build folder (default build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,15 +36,23 @@ if [ "$SIM_MODE" = 0 ]; then
   exec "$BIN/taron" "$@"
 fi
 
-# The user's settings file, where the program looks for it: taron.INI in
-# $XDG_CONFIG_HOME (when absolute) or ~/.config, or beside the program when
-# that folder cannot be written.
-user_settings() {
+# The user's configuration folder: $XDG_CONFIG_HOME (when absolute) or
+# ~/.config.
+user_config() {
   local config="${XDG_CONFIG_HOME:-}"
   case "$config" in
     /*) ;;
     *) config="${HOME:+$HOME/.config}" ;;
   esac
+  echo "$config"
+}
+
+# The user's settings file, where the program looks for it: taron.INI in the
+# configuration folder, or beside the program when that folder cannot be
+# written.
+user_settings() {
+  local config
+  config="$(user_config)"
   if [ -n "$config" ] && [ -f "$config/taron.INI" ]; then
     echo "$config/taron.INI"
   elif [ -f "$BIN/taron.INI" ] && { [ -z "$config" ] || [ ! -w "$config" ]; }; then
@@ -74,11 +84,20 @@ if [ -n "$SETTINGS" ]; then
     { print }
   ' "$SETTINGS" > "$PRIVATE/config/taron.INI"
 fi
+# The desktop's folder names (documents, ...) stay the user's, so that the
+# program's data folder is the one the user's own runs use.
+USER_CONFIG="$(user_config)"
+for names in user-dirs.dirs user-dirs.locale; do
+  if [ -n "$USER_CONFIG" ] && [ -f "$USER_CONFIG/$names" ]; then
+    cp "$USER_CONFIG/$names" "$PRIVATE/config/$names"
+  fi
+done
 
-"$BIN/taron-sim" --ports-dir "$PORTS" --com 1 &
+"$BIN/taron-sim" --ports-dir "$PORTS" --com 1 --program-started &
 SIM=$!
-# The simulator links COM1 once it serves; a busy machine may take a while.
-for _ in $(seq 300); do
+# The simulator links COM1 once it serves; a busy machine may take a while
+# (given up after two minutes).
+for _ in $(seq 1200); do
   [ -e "$PORTS/COM1" ] && break
   kill -0 "$SIM" 2>/dev/null || break
   sleep 0.1

@@ -117,18 +117,36 @@ void TIniFile::LoadFromBytes(const QByteArray &bytes)
 
 QByteArray TIniFile::ToBytes() const
 {
+    // Lines written here are encoded a run at a time, one conversion for all
+    // the lines between two lines kept as read (CR LF are the same bytes in
+    // every code page): a file of many written lines costs in proportion to
+    // its bytes, not a conversion per line.
     QByteArray out;
-    for (const Section &s : FSections) {
-        if (!s.preamble) {
-            out += s.rawHeader.isEmpty() ? EncodeText(QStringLiteral("[%1]").arg(s.name), FCodePage)
-                                         : s.rawHeader;
-            out += "\r\n";
+    QString written;
+    const auto encodeWritten = [&] {
+        if (!written.isEmpty()) {
+            out += EncodeText(written, FCodePage);
+            written.clear();
         }
+    };
+    const auto keep = [&](const QByteArray &raw) {
+        encodeWritten();
+        out += raw;
+        out += "\r\n";
+    };
+    for (const Section &s : FSections) {
+        if (!s.preamble && s.rawHeader.isEmpty())
+            written += u'[' + s.name + u']' + QLatin1String("\r\n");
+        else if (!s.preamble)
+            keep(s.rawHeader);
         for (const Line &l : s.lines) {
-            out += l.changed ? EncodeText(l.key + u'=' + l.value, FCodePage) : l.raw;
-            out += "\r\n";
+            if (l.changed)
+                written += l.key + u'=' + l.value + QLatin1String("\r\n");
+            else
+                keep(l.raw);
         }
     }
+    encodeWritten();
     return out;
 }
 
@@ -191,22 +209,48 @@ const TIniFile::Line *TIniFile::FindKey(const QString &section, const QString &k
     const Section *s = FindSection(section);
     if (!s)
         return nullptr;
-    const qsizetype i = KeyLine(*s, key);
+    const QString k = key.trimmed();
+    const qsizetype i = KeyLine(*s, k, KeyHash(k));
     return i < 0 ? nullptr : &s->lines[size_t(i)];
 }
 
-qsizetype TIniFile::KeyLine(const Section &s, const QString &key)
+quint64 TIniFile::KeyHash(QStringView key)
+{
+    // FNV-1a over the case-folded code points.
+    quint64 hash = 14695981039346656037ULL;
+    for (const QChar *p = key.data(), *end = p + key.size(); p != end; ++p) {
+        char32_t c = p->unicode();
+        if (p->isHighSurrogate() && p + 1 != end && p[1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(p[0], p[1]);
+            ++p;
+        }
+        hash ^= QChar::toCaseFolded(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+qsizetype TIniFile::KeyLine(const Section &s, const QString &key, quint64 hash)
 {
     if (!s.indexed) {
-        // Backwards, so that the first line of a key wins.
         s.index.clear();
-        for (size_t i = s.lines.size(); i-- > 0;)
+        s.index.reserve(qsizetype(s.lines.size()));
+        for (size_t i = 0; i < s.lines.size(); ++i)
             if (s.lines[i].isKey)
-                s.index.insert(s.lines[i].key.toCaseFolded(), i);
+                if (const quint64 h = KeyHash(s.lines[i].key); !s.index.contains(h))
+                    s.index.insert(h, i); // the first line of a key wins
         s.indexed = true;
     }
-    const auto it = s.index.constFind(key.trimmed().toCaseFolded());
-    return it == s.index.cend() ? -1 : qsizetype(it.value());
+    const auto it = s.index.constFind(hash);
+    if (it == s.index.cend())
+        return -1;
+    if (s.lines[it.value()].key.compare(key, Qt::CaseInsensitive) == 0)
+        return qsizetype(it.value());
+    // Another key of the same hash holds the entry.
+    for (size_t i = 0; i < s.lines.size(); ++i)
+        if (s.lines[i].isKey && s.lines[i].key.compare(key, Qt::CaseInsensitive) == 0)
+            return qsizetype(i);
+    return -1;
 }
 
 QStringList TIniFile::ReadSections() const
@@ -273,7 +317,8 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     QString v = value;
     v.replace(u'\r', u' ').replace(u'\n', u' ').remove(QChar(u'\0'));
     v = v.trimmed();
-    if (const qsizetype i = KeyLine(s, k); i >= 0) {
+    const quint64 hash = KeyHash(k);
+    if (const qsizetype i = KeyLine(s, k, hash); i >= 0) {
         Line &l = s.lines[size_t(i)];
         if (l.value != v) {
             l.value = v;
@@ -296,10 +341,10 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
     s.lines.insert(pos, std::move(line));
     // A key added at the end keeps the index; one before blank lines shifts
     // them, and the index is built again when next needed.
-    if (atEnd && s.indexed)
-        s.index.insert(k.toCaseFolded(), at);
-    else
+    if (!atEnd)
         s.indexed = false;
+    else if (s.indexed && !s.index.contains(hash))
+        s.index.insert(hash, at);
 }
 
 int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const

@@ -112,13 +112,18 @@ private:
         QByteArray rawHeader;  // the header line's bytes as read; empty for new sections
         bool preamble = false; // the lines before the first header
         std::vector<Line> lines;
-        // Case-folded key -> its first line, built on the first look-up
-        // after the lines changed (a kind-48 file has hundreds of keys).
-        mutable QHash<QString, size_t> index;
+        // Hash of the case-folded key -> the first line of a key of that
+        // hash, built on the first look-up after the lines changed (a kind-48
+        // file has hundreds of keys, a card's memo up to tens of thousands).
+        // Keys whose hashes collide are found by a search of the lines.
+        mutable QHash<quint64, size_t> index;
         mutable bool indexed = false;
     };
-    // The first line of the key in the section, or -1.
-    static qsizetype KeyLine(const Section &s, const QString &key);
+    // Hash of the key as compared (case-folded), made without a folded copy.
+    static quint64 KeyHash(QStringView key);
+    // The first line of the key (trimmed) in the section, or -1; hash is
+    // KeyHash(key).
+    static qsizetype KeyLine(const Section &s, const QString &key, quint64 hash);
 
     const Section *FindSection(const QString &name) const;
     Section *FindSection(const QString &name);

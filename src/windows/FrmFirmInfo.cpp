@@ -67,29 +67,29 @@ constexpr Field InformationFields[] = {
 };
 
 constexpr Field ConfigurationFields[] = {
-    {"LblTemp", "Temperatura przełączenia", "EdtTemp", 8, 12, 184, 120},
-    {"LblRPM", "Obroty przełączenia", "EdtRPM", 8, 38, 184, 120},
-    {"LblWtryskiwaczeIlosc", "Liczba wtryskiwaczy", "EdtWtryskiwaczeIlosc", 8, 64, 184, 120},
-    {"LblImpulsy", "Źródło impulsów", "EdtImpulsy", 8, 90, 184, 120},
-    {"LblPoziom", "Czujnik poziomu gazu", "EdtPoziom", 8, 116, 184, 120},
-    {"LblBenzyna1", "Powrót na benzynę: ciśnienie", "EdtBenzyna1", 8, 142, 184, 120},
-    {"LblBenzyna2", "Powrót na benzynę: czas", "EdtBenzyna2", 8, 168, 184, 120},
-    {"LblWtryskiwacze", "Typ wtryskiwaczy", "EdtWtryskiwacze", 8, 194, 184, 120},
-    {"LblReduktor", "Reduktor", "EdtReduktor", 8, 220, 184, 120},
-    {"LblFiltrFL", "Filtr fazy lotnej", "EdtFiltrFL", 8, 246, 184, 120},
-    {"LblFiltrFC", "Filtr fazy ciekłej", "EdtFiltrFC", 8, 272, 184, 120},
-    {"LblDysze", "Dysze [mm]", "EdtDysze", 8, 298, 184, 120},
-    {"LblCisnienieNom", "Ciśnienie nominalne [bar]", "EdtCisnienieNom", 8, 324, 184, 120},
-    {"LblMULT", "MULT", "EdtMULT", 326, 12, 80, 80},
-    {"LblOFFSET", "OFFSET", "EdtOFFSET", 326, 38, 80, 80},
-    {"LblTA", "TA [ms]", "EdtTA", 326, 78, 80, 80},
-    {"LblTB", "TB [ms]", "EdtTB", 326, 104, 80, 80},
-    {"LblTC", "TC [ms]", "EdtTC", 326, 130, 80, 80},
-    {"LblTD", "TD [ms]", "EdtTD", 326, 156, 80, 80},
-    {"LblA", "A [%]", "EdtA", 496, 78, 40, 70},
-    {"LblB", "B [%]", "EdtB", 496, 104, 40, 70},
-    {"LblC", "C [%]", "EdtC", 496, 130, 40, 70},
-    {"LblD", "D [%]", "EdtD", 496, 156, 40, 70},
+    {"LblTemp", "Temperatura przełączenia", "EdtTemp", 8, 12, 184, 172},
+    {"LblRPM", "Obroty przełączenia", "EdtRPM", 8, 38, 184, 172},
+    {"LblWtryskiwaczeIlosc", "Liczba wtryskiwaczy", "EdtWtryskiwaczeIlosc", 8, 64, 184, 172},
+    {"LblImpulsy", "Źródło impulsów", "EdtImpulsy", 8, 90, 184, 172},
+    {"LblPoziom", "Czujnik poziomu gazu", "EdtPoziom", 8, 116, 184, 172},
+    {"LblBenzyna1", "Powrót na benzynę: ciśnienie", "EdtBenzyna1", 8, 142, 184, 172},
+    {"LblBenzyna2", "Powrót na benzynę: czas", "EdtBenzyna2", 8, 168, 184, 172},
+    {"LblWtryskiwacze", "Typ wtryskiwaczy", "EdtWtryskiwacze", 8, 194, 184, 172},
+    {"LblReduktor", "Reduktor", "EdtReduktor", 8, 220, 184, 172},
+    {"LblFiltrFL", "Filtr fazy lotnej", "EdtFiltrFL", 8, 246, 184, 172},
+    {"LblFiltrFC", "Filtr fazy ciekłej", "EdtFiltrFC", 8, 272, 184, 172},
+    {"LblDysze", "Dysze [mm]", "EdtDysze", 8, 298, 184, 172},
+    {"LblCisnienieNom", "Ciśnienie nominalne [bar]", "EdtCisnienieNom", 8, 324, 184, 172},
+    {"LblMULT", "MULT", "EdtMULT", 376, 12, 56, 64},
+    {"LblOFFSET", "OFFSET", "EdtOFFSET", 376, 38, 56, 64},
+    {"LblTA", "TA [ms]", "EdtTA", 376, 78, 56, 64},
+    {"LblTB", "TB [ms]", "EdtTB", 376, 104, 56, 64},
+    {"LblTC", "TC [ms]", "EdtTC", 376, 130, 56, 64},
+    {"LblTD", "TD [ms]", "EdtTD", 376, 156, 56, 64},
+    {"LblA", "A [%]", "EdtA", 506, 78, 40, 60},
+    {"LblB", "B [%]", "EdtB", 506, 104, 40, 60},
+    {"LblC", "C [%]", "EdtC", 506, 130, 40, 60},
+    {"LblD", "D [%]", "EdtD", 506, 156, 40, 60},
 };
 
 // Value label of the printed card <- the window's edit it pairs with.
@@ -134,6 +134,14 @@ void addFields(QWidget *page, const Field *fields, size_t count, QHash<QByteArra
         NewNamed<QLabel>(page, f.label, {f.x, f.y + 3, f.labelWidth, 18}, QString::fromUtf8(f.caption));
         edits.insert(QByteArray(f.edit), NewNamed<QLineEdit>(page, f.edit, {f.x + f.labelWidth + 4, f.y, f.editWidth, 22}));
     }
+}
+
+// Each edit shows its text from the start, as it is read (setting a text
+// leaves the cursor, and so the view, at its end).
+void showFromStart(const QHash<QByteArray, QLineEdit *> &edits)
+{
+    for (QLineEdit *edit : edits)
+        edit->setCursorPosition(0);
 }
 
 // The list of that name on the configuration page the device's kind shows:
@@ -411,6 +419,7 @@ void TFrmFirmInfo::UpdateData()
     // Texts the user reads and the card prints: the user's decimal separator.
     Edit("EdtMULT")->setText(ModelMath::FormatFixed(r.Mult, 1));
     Edit("EdtOFFSET")->setText(ModelMath::FormatFixed(r.Offset, 1));
+    showFromStart(FEdits);
 }
 
 TInstallationCard TFrmFirmInfo::Card() const
@@ -431,6 +440,7 @@ void TFrmFirmInfo::SetCard(const TInstallationCard &card)
         Edit(TInstallationCard::EditNames[size_t(i)])->setText(card.Edits[size_t(i)]);
     DtPData->setDate(card.Date);
     MemInfDodatkowe->setPlainText(card.Memo.join(QLatin1Char('\n')));
+    showFromStart(FEdits);
 }
 
 bool TFrmFirmInfo::SavePage(const QString &fileName)

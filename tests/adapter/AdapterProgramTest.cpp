@@ -1,6 +1,7 @@
 // The program binary with the controller and the adapter box on one
 // simulated port: the box is detected at start-up and polled with the
 // controller's live values, and the program still ends cleanly.
+#include "common/GiveUp.h"
 #include "mainwindow/ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ TEST(AdapterProgram, BoxIsDetectedAndPolledBesideTheController)
     };
     ASSERT_TRUE(run.WaitForFrames(
         [&](const std::vector<sim::ReceivedFrame> &f) { return stateReads(f) >= 8 && startup::LiveReads(f) >= 5; },
-        20000))
+        testsupport::GiveUpMs))
         << run.Output.toStdString();
     const auto requests = run.Device->AdapterRequests();
     ASSERT_FALSE(requests.empty());
@@ -55,7 +56,7 @@ TEST(AdapterProgram, BoxIsDetectedAndPolledBesideTheController)
     EXPECT_EQ(stateReadsWithoutController, 0u);
 
     run.Process.terminate();
-    ASSERT_TRUE(run.Process.waitForFinished(10000));
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
     EXPECT_TRUE(run.PortOpensAgain());
 }

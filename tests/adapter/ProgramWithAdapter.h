@@ -2,6 +2,7 @@
 // The main window and the adapter windows wired as the program wires them,
 // against the controller and the adapter box simulated on one
 // pseudo-terminal; the test runs the main timer's ticks.
+#include "common/GiveUp.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 
@@ -122,7 +123,7 @@ public:
     }
     // The adapter's commands once at least count of them have reached the
     // box: on a busy machine the box may take a request in after the
-    // program stopped waiting for its answer. Gives up after five seconds.
+    // program stopped waiting for its answer. Gives up only on a hang.
     std::vector<uint8_t> AdapterCommandsArrived(size_t count) const
     {
         Device.Server.log().waitFor(
@@ -131,7 +132,7 @@ public:
                            return !f.bytes.empty() && f.bytes[0] == 0xC2;
                        })) >= count;
             },
-            std::chrono::seconds(5));
+            testsupport::GiveUp);
         return AdapterCommands();
     }
     size_t LiveReads() const

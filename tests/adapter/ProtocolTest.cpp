@@ -2,6 +2,7 @@
 // checks, the repeat and its outcome reports, and the port lock, both on fed
 // answer bytes and end to end against the simulated adapter box on a
 // pseudo-terminal.
+#include "common/GiveUp.h"
 #include "adapter/AdapterProtocol.h"
 #include "common/PortLock.h"
 #include "core/ComMultiPort.h"
@@ -284,7 +285,7 @@ TEST_F(AdapterProtocolSim, ValidAnswersAndRequestsOnTheWire)
     protocol->SetDeviceCompatible = [this](bool ok) { reports.push_back(ok); };
     EXPECT_FALSE(isError);
     EXPECT_EQ(Bytes(answer, answer + 4), (Bytes{0xD2, 0x01, 0x20, 0xF3}));
-    ASSERT_TRUE(server.log().waitForCount(1, 10s));
+    ASSERT_TRUE(server.log().waitForCount(1, testsupport::GiveUp));
     EXPECT_EQ(server.log().bytes()[0], (Bytes{0xC2, 0x01, 0x01, 0x6B, 0x87}));
 
     // Longer requests of random parameters all pass the box's own CRC check
@@ -346,7 +347,7 @@ TEST_F(AdapterProtocolSim, RefusedAnswersLeaveThePortFree)
     int written = 0;
     port->WriteData(bad, 5, written);
     port->ReleaseLock();
-    EXPECT_TRUE(server.log().waitForCount(10, 10s));
+    EXPECT_TRUE(server.log().waitForCount(10, testsupport::GiveUp));
     server.withLock([&] { EXPECT_EQ(box.State.BadCrcRequests, 1u); });
 
     // A failed write is told on each attempt and frees the lock each time.
@@ -459,7 +460,7 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
         EXPECT_EQ(ask(0x0C), answer0C);
         EXPECT_EQ(reports, (std::vector<bool>{true}));
         EXPECT_EQ(port->OwedAnswer(), 0);
-        ASSERT_TRUE(server.log().waitForCount(1, 10s));
+        ASSERT_TRUE(server.log().waitForCount(1, testsupport::GiveUp));
         EXPECT_EQ(server.log().count(), 1u) << "the request after the give-up went out once";
     }
     EXPECT_TRUE(lockFree());

@@ -5,6 +5,7 @@
 // fails by name.
 #pragma once
 
+#include "common/GiveUp.h"
 #include <chrono>
 #include <future>
 
@@ -22,7 +23,7 @@ template <class Port> std::future<void> TakeLockElsewhere(Port &port)
 // Whether taker got the lock within the time; false after freeing it.
 template <class Port>
 bool LockTakenWithin(std::future<void> &taker, Port &port,
-                     std::chrono::milliseconds within = std::chrono::seconds(2))
+                     std::chrono::milliseconds within = GiveUp)
 {
     if (taker.wait_for(within) == std::future_status::ready)
         return true;

@@ -1,5 +1,6 @@
 // The control gallery, run offscreen as its own program: it starts, shows
 // every control and its picture carries the displays' designed colours.
+#include "common/GiveUp.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
@@ -33,7 +34,7 @@ TEST(Gallery, ShowsTheControlsWithTheirDesignedColours)
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
     process.start(gallery, {QStringLiteral("--grab"), picture});
-    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_TRUE(process.waitForFinished(testsupport::GiveUpMs));
     ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
 

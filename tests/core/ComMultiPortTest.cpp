@@ -1,6 +1,7 @@
 // The serial port component end to end on a pseudo-terminal served by the
 // device simulator: open errors, timeouts, locking, trace lines and a device
 // that goes away.
+#include "common/GiveUp.h"
 #include "core/ComMultiPort.h"
 #include "core/ComponentVersion.h"
 #include "core/FileLogger.h"
@@ -281,7 +282,7 @@ TEST_F(PortTest, RequestAndAnswerTravelUnchanged)
     ASSERT_TRUE(port->ReadData(rest, 5, n));
     EXPECT_EQ(n, 5);
     EXPECT_EQ(std::vector<uint8_t>(rest, rest + 5), (std::vector<uint8_t>{0x01, 0x02, 0x03, 0x04, 0xDF}));
-    ASSERT_TRUE(sim.log().waitForCount(1, 1s));
+    ASSERT_TRUE(sim.log().waitForCount(1, testsupport::GiveUp));
     EXPECT_EQ(sim.log().bytes()[0], (sim::Bytes{0x55, 0x0A, 0x0D, 0x11}));
 
     // Open on an open port opens nothing new; Close twice is harmless.
@@ -304,7 +305,7 @@ TEST_F(PortTest, NothingArrivingGivesZeroedBufferAfterTheTimeouts)
     EXPECT_EQ(n, 0);
     EXPECT_EQ(std::vector<uint8_t>(buf, buf + 5), std::vector<uint8_t>(5, 0));
     EXPECT_GE(took, 1045);
-    EXPECT_LT(took, 5000);
+    EXPECT_LT(took, testsupport::GiveUpMs); // a hang fails by name
 }
 
 TEST_F(PortTest, ShortAnswerGivesShortCountAndZeroedTail)
@@ -438,7 +439,7 @@ TEST_F(PortTest, OpenReleasesTheLockOnEveryPath)
                    port->AcquireLock();
                    port->ReleaseLock();
                    return true;
-               }).wait_for(2s) == std::future_status::ready;
+               }).wait_for(testsupport::GiveUp) == std::future_status::ready;
     };
     port->SetComDevice(7);  // no link
     EXPECT_THROW(port->Open(), EComPortError);
@@ -501,7 +502,7 @@ TEST_F(PortTest, ReleaseByAThreadThatDoesNotHoldTheLockIsIgnored)
     });
     EXPECT_EQ(taken.wait_for(150ms), std::future_status::timeout);
     port->ReleaseLock();
-    EXPECT_EQ(taken.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(taken.wait_for(testsupport::GiveUp), std::future_status::ready);
     // A release with nothing held does nothing either.
     port->ReleaseLock();
     port->AcquireLock();
@@ -518,7 +519,7 @@ TEST_F(PortTest, AnOwedAnswerIsDroppedUnderTheLock)
     ASSERT_NO_THROW(watching.Open());
     ASSERT_TRUE(send(watching, {0x55, 1, 1, 1}));
     watching.ReleaseLock();
-    ASSERT_TRUE(sim.log().waitForCount(1, 2s));
+    ASSERT_TRUE(sim.log().waitForCount(1, testsupport::GiveUp));
     watching.DropOwedAnswer(6);
     EXPECT_EQ(watching.freeAtRead, std::vector<bool>{false});
     EXPECT_TRUE(testsupport::PortLockFree(watching));
@@ -556,7 +557,7 @@ TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
     uint8_t answer[6];
     int n = 0;
     EXPECT_TRUE(port->ReadData(answer, 6, n));
-    EXPECT_EQ(taken.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(taken.wait_for(testsupport::GiveUp), std::future_status::ready);
 
     // All automatic: nothing stays held after a write.
     port->SetLockingStrategy(lsAllAutomatic);
@@ -565,7 +566,7 @@ TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
         port->AcquireLock();
         port->ReleaseLock();
     });
-    EXPECT_EQ(free.wait_for(2s), std::future_status::ready);
+    EXPECT_EQ(free.wait_for(testsupport::GiveUp), std::future_status::ready);
     EXPECT_TRUE(port->ReadData(answer, 6, n));
 }
 
@@ -625,7 +626,7 @@ TEST_F(PortTest, PurgeDropsALeftOverAnswer)
     // An answer nobody read is waiting in the input.
     setReply({0xD5, 0x0A, 0x0B, 0x0C, 0x0D, 0xDF});
     ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
-    ASSERT_TRUE(sim.log().waitForCount(1, 1s));
+    ASSERT_TRUE(sim.log().waitForCount(1, testsupport::GiveUp));
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(port->PurgeInput());
     setReply({0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF});
@@ -697,7 +698,7 @@ TEST_F(PortTest, DeviceThatGoesAwayFailsCleanlyAndComesBack)
     EXPECT_FALSE(port->ReadData(buf, 6, n));
     port->ReleaseLock();
     port->Close();
-    for (int i = 0; i < 100 && !(sim.connected() && QFileInfo(portsDir + QStringLiteral("/COM5")).isSymLink()); ++i)
+    for (int i = 0; i < testsupport::GiveUpMs / 20 && !(sim.connected() && QFileInfo(portsDir + QStringLiteral("/COM5")).isSymLink()); ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(sim.connected());
     ASSERT_NO_THROW(port->Open());

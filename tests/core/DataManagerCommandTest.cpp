@@ -2,6 +2,7 @@
 // the request bytes the device received and the record fields the answers
 // filled (payload index i is answer byte i + 2).
 
+#include "common/GiveUp.h"
 #include "core/UnitConversions.h"
 #include "sim/SimControllerFixture.h"
 
@@ -737,6 +738,6 @@ TEST(DataManagerCommands, AdaptationSwitch)
     rig.Server.log().clear();
     rig.Server.injectFault(Fault::badChecksum(), 2);
     EXPECT_FALSE(rig.Manager.SetAdaptationMode(true));
-    rig.Server.log().waitForCount(2, std::chrono::seconds(1));
+    rig.Server.log().waitForCount(2, testsupport::GiveUp);
     EXPECT_EQ(codes(rig.Requests()), (std::vector<int>{0x07, 0x07}));
 }

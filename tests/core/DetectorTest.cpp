@@ -1,5 +1,6 @@
 // The detector's tables of detected kinds and its look-up and start of the
 // sibling program that serves another device family.
+#include "common/GiveUp.h"
 #include "core/Detector.h"
 
 #include "core/ComMultiPort.h"
@@ -177,7 +178,7 @@ TEST(DetectorProgram, StartsWithArgumentListInItsFolder)
     QElapsedTimer t;
     t.start();
     const QString out = folder.filePath(QStringLiteral("started.txt"));
-    while (!QFile::exists(out) && t.elapsed() < 10000)
+    while (!QFile::exists(out) && t.elapsed() < testsupport::GiveUpMs)
         QThread::msleep(20);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -243,7 +244,7 @@ protected:
         });
         QElapsedTimer w;
         w.start();
-        while (!*taken && w.elapsed() < 2000)
+        while (!*taken && w.elapsed() < testsupport::GiveUpMs)
             QThread::msleep(5);
         if (*taken) {
             t.join();

@@ -1,3 +1,4 @@
+#include "common/GiveUp.h"
 #include "core/FileRead.h"
 
 #include <QFile>
@@ -56,7 +57,7 @@ TEST(FileRead, AFileOpenedForWritingIsRegularEvenWhenItsNameIsSwappedForAPipe)
         while (!stop.stop_requested())
             swaps += swap();
     });
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto giveUp = std::chrono::steady_clock::now() + testsupport::GiveUp;
     while (swaps < 100 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::yield();
     const bool swapping = swaps >= 100;

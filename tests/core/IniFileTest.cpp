@@ -69,6 +69,16 @@ TEST(IniFile, KeepsOrderAndCaseAndAddsNewKeysAtTheEndOfTheirSection)
     ini.WriteString("Three", "k", "v");   // new section at the end
     EXPECT_EQ(ini.ReadSection("one"), QStringList({"b", "a", "C"}));
     EXPECT_EQ(ini.ToBytes(), QByteArray("[One]\r\nb=20\r\na=1\r\nC=3\r\n\r\n[Two]\r\nz=9\r\n[Three]\r\nk=v\r\n"));
+    // Names beyond ASCII match whatever their case too; of a key a file holds
+    // twice, the first line is the one read and changed.
+    TIniFile polish;
+    polish.LoadFromBytes("[S]\r\nk=a\r\nK=b\r\n");
+    polish.WriteString("S", QString::fromUtf8("Łódź"), "1");
+    polish.WriteString("S", QString::fromUtf8("łÓDŹ"), "2");
+    polish.WriteString("S", "K", "c");
+    EXPECT_EQ(polish.ReadString("s", QString::fromUtf8("ŁÓDŹ")), "2");
+    EXPECT_EQ(polish.ReadString("S", "k"), "c");
+    EXPECT_EQ(polish.ToBytes(), QByteArray("[S]\r\nk=c\r\nK=b\r\n\xA3\xF3\x64\x9F=2\r\n"));
 }
 
 TEST(IniFile, TypedValuesAndDefaults)

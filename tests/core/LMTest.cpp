@@ -1,3 +1,4 @@
+#include "common/GiveUp.h"
 #include "core/LM.h"
 #include "core/EnglishTextKeys.h"
 #include "core/LanguageFileFixture.h"
@@ -473,7 +474,7 @@ TEST(LanguageTool, StampsTheProgramVersionAndWritesTheCodePage)
     auto run = [&](const QStringList &args) {
         QProcess p;
         p.start(tool, args);
-        EXPECT_TRUE(p.waitForFinished(30000));
+        EXPECT_TRUE(p.waitForFinished(testsupport::GiveUpMs));
         return p.exitCode();
     };
     ASSERT_EQ(run({QStringLiteral("language"), QStringLiteral("PL"), source, folder.resource(QStringLiteral("_PL.lng"))}), 0);

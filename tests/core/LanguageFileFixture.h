@@ -2,6 +2,7 @@
 // language and trouble-code files and compiled message catalogs.
 #pragma once
 
+#include "common/GiveUp.h"
 #include "core/LM.h"
 #include "core/Scramble.h"
 #include "platform/BuildVersion.h"
@@ -72,7 +73,7 @@ public:
         QProcess msgfmt;
         msgfmt.start(QStringLiteral("msgfmt"),
                      {QStringLiteral("-o"), QDir(folder).filePath(QStringLiteral("taron4.mo")), poFile});
-        ASSERT_TRUE(msgfmt.waitForFinished(30000));
+        ASSERT_TRUE(msgfmt.waitForFinished(testsupport::GiveUpMs));
         ASSERT_EQ(msgfmt.exitCode(), 0) << msgfmt.readAllStandardError().constData();
     }
 

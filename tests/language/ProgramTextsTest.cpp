@@ -9,6 +9,8 @@
 #include "mainwindow/shell/TroubleCodes.h"
 #include "windows/FormPicture.h"
 #include "windows/FrmFirmInfo.h"
+#include "windows/InstallationCard.h"
+#include "mainwindow/configuration/ConfigurationPage.h"
 #include "windows/FrmHaslo.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/MultiConfigurationPages.h"
@@ -26,6 +28,8 @@
 #include <QMap>
 #include <QSet>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextStream>
 
 #include "core/ui/LMWidgetTexts.h"
@@ -685,6 +689,45 @@ TEST(ProgramTexts, InjectorCleaningWindowCarriesItsCaption)
         qobject_cast<QAbstractButton *>(TLMWidgetTexts::FindComponent(&form, QStringLiteral("BtnDgnInjCleaning")))->click();
         EXPECT_EQ(shown, QString::fromUtf8(caption)) << shown.toStdString();
     }
+}
+
+namespace {
+// The room a line edit leaves for its text: the style's contents rectangle
+// less the text margins and the two pixels the edit keeps clear each side.
+int TextRoom(const QLineEdit *edit)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    return contents.width() - edit->textMargins().left() - edit->textMargins().right() - 4;
+}
+} // namespace
+
+// Every field of the installation card shows its whole text, in both
+// languages, whichever RPM source, level sensor, injector type and switching
+// temperature the device has; and a text shows from its start.
+TEST(ProgramTexts, CardFieldsShowTheirWholeText)
+{
+    for (const char *language : {"EN", "PL"})
+        for (const auto &[kind, version] : {std::pair{uint8_t(20), 'E'}, std::pair{uint8_t(48), 'I'}}) {
+            SCOPED_TRACE(::testing::Message() << language << " kind " << int(kind));
+            ProgramRig program(kind, version, QString::fromLatin1(language));
+            TFrmFirmInfo *card = InstallationCard(&program.Form());
+            for (int choice = 0; choice < 32; ++choice) {
+                DeviceRecord.RPMsource = quint8(choice % 4);
+                DeviceRecord.ReserveType = quint8(choice % 4);
+                DeviceRecord.InjTypeName = quint8(choice);
+                DeviceRecord.T = quint8(TConfigurationPage::NomTredValues[size_t(choice) % TConfigurationPage::NomTredValues.size()]);
+                card->UpdateData();
+                for (const char *name : TInstallationCard::EditNames) {
+                    const QLineEdit *edit = card->Edit(name);
+                    const int need = edit->fontMetrics().horizontalAdvance(edit->text());
+                    EXPECT_LE(need, TextRoom(edit)) << name << " \"" << edit->text().toStdString() << "\"";
+                    EXPECT_EQ(edit->cursorPosition(), 0) << name;
+                }
+            }
+        }
 }
 
 // The installation card names the RPM source as the configuration page the

@@ -191,8 +191,14 @@ TEST_F(FormMainReadingsTest, MeasurementPageShowsConvertedValuesOfEveryEngineSta
         // Waiting for the switch-over, cold reducer.
         {50, 190, 180, 131, 0, 0, 22440, 4, {700, 700, 700, 700}, {0, 0, 0, 0}, 90},
     };
-    // Before the first reading the battery shows no value, not a made-up one.
+    // Before the first reading the battery shows no value, not a made-up one,
+    // and neither do the advanced diagnostics' times of each cylinder.
     EXPECT_EQ(Text("LblOdcVbat"), QString());
+    for (int n = 1; n <= 8; ++n)
+        for (const char *name : {"LblDgnAdvPetrol%1", "LblDgnAdvGas%1"}) {
+            const QByteArray label = QString::fromLatin1(name).arg(n).toLatin1();
+            EXPECT_EQ(Text(label.constData()), QString()) << label.constData();
+        }
     for (const EngineState &e : states) {
         SCOPED_TRACE(::testing::Message() << "period " << e.Period << " state " << int(e.Switch));
         Send(e);

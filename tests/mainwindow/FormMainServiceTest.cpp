@@ -1,6 +1,7 @@
 // The change record before writes, the computer-code history, the next
 // inspection, and the service tools, on the wire against the simulated
 // controller.
+#include "common/GiveUp.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 #include "controls/ExHint.h"
@@ -455,7 +456,7 @@ TEST(FormMainService, InjectorTestRefusalsWhileTheMainWindowIsHiddenNeverEndTheP
     };
     QTimer::singleShot(0, &watch, look);
     QTimer::singleShot(0, c.get<QPushButton>("BtnDgnInjectorsTest"), &QPushButton::click);
-    QTimer::singleShot(60000, &watch, [] { QCoreApplication::exit(2); }); // a hang fails by name
+    QTimer::singleShot(testsupport::GiveUpMs, &watch, [] { QCoreApplication::exit(2); }); // a hang fails by name
     EXPECT_EQ(QCoreApplication::exec(), 1) << "the main window came back (2: gave up waiting)";
     QGuiApplication::setQuitOnLastWindowClosed(true);
     EXPECT_EQ(watch.Quits, 0) << "nothing asked the program to end";

@@ -2,6 +2,7 @@
 // it: the frames of reads, clears, band changes and map-file loads, what the
 // charts and count labels show, the refused files and the locked device, the
 // calculations reached through the buttons, and the auto-refresh timer.
+#include "common/GiveUp.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -152,7 +153,7 @@ TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)
     Get<QAbstractButton>("ChkCalMapAutoRefresh")->setChecked(true);
     QElapsedTimer waited;
     waited.start();
-    while (Rig->Requests().empty() && waited.elapsed() < 10000)
+    while (Rig->Requests().empty() && waited.elapsed() < testsupport::GiveUpMs)
         QCoreApplication::processEvents();
     Window->TimerMapa->stop();
     ASSERT_FALSE(Rig->Requests().empty());

@@ -1,5 +1,6 @@
 // The real program binary against the simulator: start-up traffic, polling,
 // a clean end on SIGTERM and no lock left on the port.
+#include "common/GiveUp.h"
 #include "mainwindow/ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ TEST(ProgramEndToEnd, StartsConnectsPollsAndEndsCleanly)
     // Start-up: the probe first, identification and the configuration, then
     // the timer's live-value reads.
     const bool polling = run.WaitForFrames(
-        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 5; }, 15000);
+        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 5; }, testsupport::GiveUpMs);
     ASSERT_TRUE(polling) << run.Output.toStdString();
     const auto frames = run.Device->Server.log().frames();
     ASSERT_FALSE(frames.empty());
@@ -50,7 +51,7 @@ TEST(ProgramEndToEnd, StartsConnectsPollsAndEndsCleanly)
 
     // SIGTERM: the window closes as if the user closed it.
     run.Process.terminate();
-    ASSERT_TRUE(run.Process.waitForFinished(10000));
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
     EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=0")));
@@ -67,7 +68,7 @@ TEST(ProgramEndToEnd, OfflineRunSendsNothingAndStoresTheChoice)
     run.WaitForFrames([](const auto &) { return false; }, 1500);
     EXPECT_EQ(run.Device->Server.log().count(), 0u);
     run.Process.terminate();
-    ASSERT_TRUE(run.Process.waitForFinished(10000));
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     EXPECT_EQ(run.Process.exitCode(), 0);
     EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1")));
 }
@@ -81,9 +82,9 @@ TEST(ProgramEndToEnd, StopSignalDuringThePortSearchEndsCleanly)
     run.Device->Probes.present(0);
     run.Device->Server.withLock([&] { run.Device->Controller.State.Silent = true; });
     ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForFrames([](const auto &f) { return !f.empty(); }, 10000));
+    ASSERT_TRUE(run.WaitForFrames([](const auto &f) { return !f.empty(); }, testsupport::GiveUpMs));
     run.Process.terminate();
-    ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program ends during its search";
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs)) << "the program ends during its search";
     EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.Process.exitCode(), 0);
     EXPECT_TRUE(run.IniText().contains(QStringLiteral("ComMultiPort=1")));
@@ -114,7 +115,7 @@ TEST(ProgramEndToEnd, StopSignalWhileABoxWaitsEndsCleanly)
             << "the box holds the start-up";
         ASSERT_EQ(run.Process.state(), QProcess::Running);
         run.Process.terminate();
-        ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program ends with the box open";
+        ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs)) << "the program ends with the box open";
         EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
         // Settings stored; a damaged file kept aside.
@@ -151,8 +152,10 @@ QList<qint64> ChildrenNamed(qint64 parent, const QByteArray &name)
 } // namespace
 
 // The README's command to try the program against the simulator starts it
-// connected, whatever an earlier run saved (off-line, another port), and
-// leaves the user's saved settings as they were.
+// connected, whatever an earlier run saved (off-line, another port), leaves
+// the user's saved settings as they were and keeps the user's data folder in
+// the desktop's documents folder (here not ~/Documents); the simulator is
+// told the program is started for it, so it gives no hint how to start it.
 TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
 {
     if (!ProgramRun::ProgramExists())
@@ -167,6 +170,12 @@ TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(saved);
     }
+    {
+        QFile dirs(run.ConfigDir + QStringLiteral("/user-dirs.dirs"));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n");
+    }
+    ASSERT_TRUE(QDir(run.HomeDir).mkpath(QStringLiteral("Dokumenty")));
     // The build folder the start command uses: the program as built, and in
     // place of the simulator a stand-in that links the test's simulated
     // device as COM1 of the ports folder it is given.
@@ -178,7 +187,8 @@ TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
     {
         QFile sim(build.filePath(QStringLiteral("bin/taron-sim")));
         ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
-        sim.write("#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = --ports-dir ] && dir=\"$2\"; shift; done\n"
+        sim.write("#!/bin/sh\necho \"$@\" > \"$0.args\"\n"
+                  "while [ $# -gt 0 ]; do [ \"$1\" = --ports-dir ] && dir=\"$2\"; shift; done\n"
                   "ln -s '" + device.toLocal8Bit() + "' \"$dir/COM1\"\nexec sleep 1000\n");
         sim.close();
         ASSERT_TRUE(sim.setPermissions(sim.permissions() | QFileDevice::ExeOwner));
@@ -195,22 +205,27 @@ TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
     run.Process.setProcessEnvironment(env);
     run.Process.setProcessChannelMode(QProcess::MergedChannels);
     run.Process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/start.sh"), QStringLiteral("--sim")});
-    ASSERT_TRUE(run.Process.waitForStarted(5000));
+    ASSERT_TRUE(run.Process.waitForStarted(testsupport::GiveUpMs));
 
     const bool polling = run.WaitForFrames(
-        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 3; }, 60000);
+        [](const std::vector<sim::ReceivedFrame> &f) { return startup::LiveReads(f) >= 3; }, testsupport::GiveUpMs);
     EXPECT_TRUE(polling) << run.Output.toStdString();
 
     // The program closes as a user closes it (and stores its settings).
     const QList<qint64> program = ChildrenNamed(run.Process.processId(), "taron");
     ASSERT_EQ(program.size(), 1) << run.Output.toStdString();
     ::kill(pid_t(program.first()), SIGTERM);
-    ASSERT_TRUE(run.Process.waitForFinished(30000));
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     run.Output += run.Process.readAll();
     EXPECT_EQ(run.Process.exitCode(), 0) << run.Output.toStdString();
     QFile ini(userIni);
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll(), saved);
+    EXPECT_TRUE(QFileInfo(run.HomeDir + QStringLiteral("/Dokumenty/Taron Service Data")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(run.HomeDir + QStringLiteral("/Documents")));
+    QFile args(build.filePath(QStringLiteral("bin/taron-sim.args")));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(args.readAll().trimmed().split(' ').contains("--program-started"));
     // Nothing of the run is left behind (the toolkit's own runtime folder
     // aside): no private settings, no ports folder.
     EXPECT_EQ(QDir(temporary.path()).entryList({QStringLiteral("tmp.*")}, QDir::AllEntries | QDir::Hidden),

@@ -4,6 +4,7 @@
 // from the environment, headless. Shared by the end-to-end test and the
 // start-up benchmark.
 
+#include "common/GiveUp.h"
 #include "core/ComMultiPort.h"
 #include "mainwindow/StartupRig.h"
 
@@ -41,7 +42,7 @@ public:
     {
         if (Process.state() != QProcess::NotRunning) {
             Process.kill();
-            Process.waitForFinished(5000);
+            Process.waitForFinished(testsupport::GiveUpMs);
         }
     }
 
@@ -83,7 +84,7 @@ public:
         Process.setProcessChannelMode(QProcess::MergedChannels);
         StartedAt = sim::Clock::now();
         Process.start(ProgramPath(), arguments);
-        return Process.waitForStarted(5000);
+        return Process.waitForStarted(testsupport::GiveUpMs);
     }
 
     // Waits (keeping the process's output drained) until pred holds for the

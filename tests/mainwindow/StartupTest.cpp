@@ -1,4 +1,5 @@
 // Start-up, the main tick and connecting against simulated devices.
+#include "common/GiveUp.h"
 #include "mainwindow/StartupRig.h"
 
 #include "controls/DigitalDisplay.h"
@@ -93,7 +94,7 @@ TEST(Startup, DetectsConnectsReadsAndPollsTheVisiblePage)
     // them than the 200 ms period allows in the time they took.
     QElapsedTimer ran;
     ran.start();
-    while (countSequence(device.Commands(), LiveTick) < 4 && ran.elapsed() < 20000)
+    while (countSequence(device.Commands(), LiveTick) < 4 && ran.elapsed() < testsupport::GiveUpMs)
         StartupRig::Run(100);
     const qint64 took = ran.elapsed();
     EXPECT_EQ(form.Timerek->interval(), 200);
@@ -503,7 +504,7 @@ TEST(Startup, TheProgramEndsWithTheMainWindowsCloseOnly)
                        : void(rig.Form->windowHandle()->close());
                 QMetaObject::invokeMethod(&quits, [] { QCoreApplication::exit(3); }, Qt::QueuedConnection);
             });
-            QTimer::singleShot(30000, &quits, [] { QCoreApplication::exit(2); }); // a hang fails by name
+            QTimer::singleShot(testsupport::GiveUpMs, &quits, [] { QCoreApplication::exit(2); }); // a hang fails by name
             EXPECT_NE(QCoreApplication::exec(), 2) << "gave up waiting";
             QGuiApplication::setQuitOnLastWindowClosed(true);
             EXPECT_EQ(quits.Quits, refused ? 0 : 1);
@@ -704,7 +705,9 @@ TEST(Startup, PortVanishingMidExchangeAndComingBackReconnects)
     // Back after its pause: the ticks find it again.
     StartupRig::Run(400);
     device.Server.log().clear();
-    for (int i = 0; i < 100 && !DataManager->GetConnected(); ++i) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!DataManager->GetConnected() && waited.elapsed() < testsupport::GiveUpMs) {
         rig.Tick();
         if (!DataManager->GetConnected())
             StartupRig::Run(100);

@@ -1,6 +1,7 @@
 // The trouble-code pages against the simulated controller: codes and their
 // texts in order, the freeze frame item by item, clearing, the freeze-frame
 // history, and the tick opening the page after a connect found stored codes.
+#include "common/GiveUp.h"
 #include "core/LanguageFileFixture.h"
 #include "mainwindow/ProgramRun.h"
 #include "mainwindow/shell/TroubleCodes.h"
@@ -295,14 +296,14 @@ TEST(TroubleCodesWiring, ProgramReadsTheCodesAndFreezeFrameAfterConnecting)
                     return true;
             return false;
         },
-        15000);
+        testsupport::GiveUpMs);
     EXPECT_TRUE(read) << run.Output.toStdString();
     int codeReads = 0;
     for (const auto &f : run.Device->Server.log().frames())
         codeReads += f.bytes.size() >= 2 && f.bytes[0] == 0xC0 && f.bytes[1] == 0x13;
     EXPECT_GE(codeReads, 2) << "the connect's read and the page's";
     run.Process.terminate();
-    EXPECT_TRUE(run.Process.waitForFinished(10000));
+    EXPECT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
 }
 
 } // namespace

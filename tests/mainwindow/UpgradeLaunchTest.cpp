@@ -2,6 +2,7 @@
 // bootloader gets one warning and the connection-status dialog, not a
 // warning every tick; the launch's questions, backup request and reminder
 // through the window's own wiring.
+#include "common/GiveUp.h"
 #include "mainwindow/ProgramRun.h"
 #include "mainwindow/StartupRig.h"
 #include "sim/SimController.h"
@@ -75,14 +76,14 @@ TEST(UpgradeLaunch, DeviceInItsBootloaderIsWarnedOnceAndOfferedTheUpgrade)
         ASSERT_TRUE(run.Start());
         const auto warnings = [&run] { return run.Output.count("box warning"); };
         // Several ticks of two seconds pass after the first warning.
-        run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, 15000);
+        run.WaitForFrames([&](const std::vector<sim::ReceivedFrame> &) { return warnings() >= 1; }, testsupport::GiveUpMs);
         ASSERT_EQ(warnings(), 1) << run.Output.toStdString();
         EXPECT_TRUE(QString::fromLocal8Bit(run.Output).contains(box ? "| Adapter jest w trybie" : "| Sterownik jest w trybie"))
             << run.Output.toStdString();
         run.WaitForFrames([](const std::vector<sim::ReceivedFrame> &) { return false; }, 6500);
         EXPECT_EQ(warnings(), 1) << run.Output.toStdString();
         run.Process.terminate();
-        EXPECT_TRUE(run.Process.waitForFinished(10000));
+        EXPECT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     }
 }
 

@@ -1,5 +1,6 @@
 // The simulator base: frame assembly through the handler table, the frame
 // log, injected faults, pacing and a port that goes away and comes back.
+#include "common/GiveUp.h"
 #include "platform/SerialDevice.h"
 #include "sim/SimServer.h"
 
@@ -92,7 +93,7 @@ TEST_F(SimTest, FramesAreAssembledAndLogged)
     EXPECT_EQ(receive(6), (Bytes{0xB0, 0x00, 0xB0, 0xB0, 0x01, 0xB1}));
     // A0 FF is not the first handler's: the second takes it and stays silent.
     send({0xA0, 0xFF, 0x01});
-    ASSERT_TRUE(server.log().waitForCount(4, 1s));
+    ASSERT_TRUE(server.log().waitForCount(4, testsupport::GiveUp));
     const auto frames = server.log().frames();
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].bytes, (Bytes{0xA0, 0x02, 0x11, 0x22, 0x33}));
@@ -193,7 +194,7 @@ TEST_F(SimTest, PortGoesAwayAndComesBackUnderItsLink)
     EXPECT_FALSE(dev.read(buf.data(), 3, got, error));
     EXPECT_EQ(error, EIO);
     dev.close();
-    for (int i = 0; i < 100 && !(server.connected() && QFileInfo(link).isSymLink()); ++i)
+    for (int i = 0; i < testsupport::GiveUpMs / 10 && !(server.connected() && QFileInfo(link).isSymLink()); ++i)
         std::this_thread::sleep_for(10ms);
     ASSERT_TRUE(server.connected());
     EXPECT_EQ(QFileInfo(link).symLinkTarget().toStdString(), server.slavePath());

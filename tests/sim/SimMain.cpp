@@ -26,7 +26,8 @@ namespace {
 void usage()
 {
     std::fprintf(stderr, "usage: taron-sim --ports-dir DIR --com N [--paced] "
-                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--trouble-codes] [--log FILE]\n");
+                         "[--kind 20|21|48] [--version LETTER] [--detected 0-8] [--trouble-codes] [--log FILE] "
+                         "[--program-started]\n");
 }
 
 // A whole decimal number from lo to hi, or -1.
@@ -132,6 +133,8 @@ int main(int argc, char **argv)
     int com = 1;
     bool paced = false;
     bool troubleCodes = false;
+    // Started by a script that starts the program itself: no hint how to.
+    bool programStarted = false;
     std::string logFile;
     int kind = 48;
     char version = 'I';
@@ -172,6 +175,8 @@ int main(int argc, char **argv)
             paced = true;
         } else if (a == "--trouble-codes") {
             troubleCodes = true;
+        } else if (a == "--program-started") {
+            programStarted = true;
         } else {
             usage();
             return 2;
@@ -214,8 +219,9 @@ int main(int argc, char **argv)
     std::printf("taron-sim: kind %d version %c on %s as COM%d in %s%s\n", kind, version,
                 server.slavePath().c_str(), com, portsDir.c_str(),
                 paced ? " (paced at 9600 baud)" : "");
-    std::printf("start the program against it with:\n  PORTS_DIR=%s build/bin/taron\n",
-                portsDir.c_str());
+    if (!programStarted)
+        std::printf("start the program against it with:\n  PORTS_DIR=%s build/bin/taron\n",
+                    portsDir.c_str());
     std::fflush(stdout);
 
     int sig = 0;

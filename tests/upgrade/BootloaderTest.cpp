@@ -2,6 +2,7 @@
 // pseudo-terminal: contact and variant selection by version, the programming
 // requests, refused and broken replies, the stay flag and the port lock; and
 // the walk over the enabled variants with their application command frames.
+#include "common/GiveUp.h"
 #include "common/PortLock.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
@@ -107,7 +108,7 @@ TEST_F(BootloaderSim, ContactFinishAndExitByBootloaderVersion)
                                               {0xBC, 0xF0, 0x02, 0xAE}}));
     EXPECT_EQ(info.StayInBootloader, 0);
     EXPECT_TRUE(manager.ExitBootloader());
-    ASSERT_TRUE(server.log().waitForCount(1, 1s));
+    ASSERT_TRUE(server.log().waitForCount(1, testsupport::GiveUp));
     EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xEE, 0x00, 0xAA}}));
     EXPECT_TRUE(lockFree());
 
@@ -143,7 +144,7 @@ TEST_F(BootloaderSim, ContactFinishAndExitByBootloaderVersion)
                                               {0xBC, 0xF0, 0x02, 0xAE}}));
     EXPECT_EQ(info.StayInBootloader, 0);
     EXPECT_TRUE(manager.ExitBootloader());
-    ASSERT_TRUE(server.log().waitForCount(1, 1s));
+    ASSERT_TRUE(server.log().waitForCount(1, testsupport::GiveUp));
     EXPECT_EQ(requests(), (std::vector<Bytes>{{0xBC, 0xEE, 0x00, 0xAA}}));
     EXPECT_TRUE(lockFree());
 }

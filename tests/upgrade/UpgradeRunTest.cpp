@@ -1,6 +1,7 @@
 // Whole and interrupted upgrades of a controller and of an adapter box through
 // the upgrade window against the simulated device on a pseudo-terminal, the
 // files the window refuses, and the upgrade file's trailer and records.
+#include "common/GiveUp.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/FormUpgrader.h"
@@ -170,7 +171,7 @@ protected:
     bool running() { return state<bool>([this] { return target.App.Running; }); }
     // The exit request has no reply: wait for the device to take it, for
     // long enough that a busy machine does not decide it.
-    bool runningSoon(int giveUpMs = 10000)
+    bool runningSoon(int giveUpMs = testsupport::GiveUpMs)
     {
         for (int i = 0; i < giveUpMs / 10 && !running(); ++i)
             QThread::msleep(10);
@@ -660,7 +661,7 @@ TEST_F(UpgradeRun, ActivationsDuringAStepStartNoNestedOneAndACloseWaitsForTheSte
     form->CheckConnection();
     EXPECT_TRUE(runningSoon());
     EXPECT_TRUE(server.log().waitFor([](const std::vector<sim::ReceivedFrame> &f) {
-        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA}; }, std::chrono::seconds(10)));
+        return !f.empty() && f.back().bytes == Bytes{0xBC, 0xEE, 0x00, 0xAA}; }, testsupport::GiveUp));
 }
 
 TEST_F(UpgradeRun, TheUpdateClickRunsTheWindowsEventsWhileTheJumpAwaitsItsAnswerAndNoSendsTheDeviceBack)
@@ -756,7 +757,7 @@ TEST_F(UpgradeRun, AControllerOfAnotherTypeSentIntoItsBootloaderGoesBackAndOneFo
     EXPECT_FALSE(form->Connected());
     EXPECT_TRUE(boxes.contains(refused)) << boxes.join('|').toStdString();
     EXPECT_FALSE(saidReturned()) << boxes.join('|').toStdString();
-    EXPECT_FALSE(runningSoon());
+    EXPECT_FALSE(runningSoon(10000));
 }
 
 } // namespace

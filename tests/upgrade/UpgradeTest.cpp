@@ -1,5 +1,6 @@
 // The upgradable variants and their selection, the upgrade logic's port and
 // adapter switch, and the upgrade window's named components.
+#include "common/GiveUp.h"
 #include "upgrade/Bootloader40Manager.h"
 #include "upgrade/BootloaderConfig.h"
 #include "upgrade/FormUpgrader.h"
@@ -184,7 +185,7 @@ TEST(FormUpgrader, APauseWhoseEventsOutlastItEnds)
         pause(5);
     }));
     thread->start();
-    const bool ended = thread->wait(QDeadlineTimer(20000));
+    const bool ended = thread->wait(QDeadlineTimer(testsupport::GiveUpMs));
     EXPECT_TRUE(ended);
     if (!ended) {
         thread->terminate();

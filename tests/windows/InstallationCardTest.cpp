@@ -2,6 +2,7 @@
 // fresh window, damaged files refused with a message naming the file, the
 // workshop's data in the settings file, and the printed page carrying the
 // values (its PDF read back as text).
+#include "common/GiveUp.h"
 #include "windows/FrmFirmInfo.h"
 #include "windows/NamedWidget.h"
 #include "windows/QRpKarta.h"
@@ -309,7 +310,7 @@ TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     QProcess extract;
     extract.start(tool, {"-layout", pdf, "-"});
-    ASSERT_TRUE(extract.waitForFinished(20000));
+    ASSERT_TRUE(extract.waitForFinished(testsupport::GiveUpMs));
     const QString text = QString::fromUtf8(extract.readAllStandardOutput());
     for (const char *expected : {"Karta montażu sekwencyjnego wtrysku gazu", "Skoda", "TMBJJ7NE8J0123456",
                                  "Auto-Gaz Nowak", "Marka:", "2011", "druga, z przecinkiem", "EdtReduktor ząb-26"})

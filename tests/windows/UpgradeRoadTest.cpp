@@ -3,6 +3,7 @@
 // connection-status dialog, and the dialog's Update leads through the upgrade
 // window to a whole program in the device. A person's clicks are played on
 // the modal windows as they come up.
+#include "common/GiveUp.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 #include "upgrade/UpgradeFiles.h"
@@ -130,7 +131,7 @@ private:
         }
         // A window that never becomes ready is given up on, so that the test
         // fails instead of waiting for ever.
-        if (FStarted.elapsed() > 120000) {
+        if (FStarted.elapsed() > testsupport::GiveUpMs) {
             if (auto *dialog = qobject_cast<QDialog *>(modal))
                 dialog->reject();
             return;
@@ -240,7 +241,7 @@ protected:
     // Given up after seconds, so that a busy machine does not decide it.
     bool runningSoon()
     {
-        for (int i = 0; i < 1000 && !running(); ++i)
+        for (int i = 0; i < testsupport::GiveUpMs / 10 && !running(); ++i)
             startup::StartupRig::Run(10);
         return running();
     }

@@ -144,14 +144,17 @@ QString TFormMain::ChooseSettingsFile(bool save, const QString &folder, const QS
     return dialog.selectedFiles().first();
 }
 
-// The refusal keeps its short form, "<invalid settings file> [detail]", and
-// adds the file and the reason in words.
+// The refusal keeps its short form, "<invalid settings file> [detail]" (with
+// no brackets when there is no detail to show), and adds the file and the
+// reason in words.
 void TFormMain::RefuseSettingsFile(const TSettingsError &e, const QString &fileName)
 {
     if (!Common)
         return;
-    QString text = TranslateKey(QStringLiteral("strWrongConfFile")) + QStringLiteral(" [") + e.Detail
-                   + QLatin1Char(']') + QStringLiteral("\r\n\r\n") + fileName;
+    QString text = TranslateKey(QStringLiteral("strWrongConfFile"));
+    if (!e.Detail.isEmpty())
+        text += QStringLiteral(" [") + e.Detail + QLatin1Char(']');
+    text += QStringLiteral("\r\n\r\n") + fileName;
     if (!e.Reason.isEmpty()) {
         QString reason = e.Reason.startsWith(QLatin1String("str")) ? TranslateKey(e.Reason) : e.Reason;
         for (const QString &arg : e.Args)

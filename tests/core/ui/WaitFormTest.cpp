@@ -1,5 +1,6 @@
 // The please-wait window: its life cycle, time-out, cancel, misuse and the
 // window it disables. The timer is ticked by hand, so nothing depends on time.
+#include "common/GiveUp.h"
 #include "core/ComponentVersion.h"
 #include "core/ui/WaitForm.h"
 
@@ -203,7 +204,7 @@ TEST(WaitForm, ProcessMessagesRunsTimersEvenWithNothingToClick)
     QTimer::singleShot(0, [&] { timerRan = true; });
     QElapsedTimer clock;
     clock.start();
-    while (!form.TimedOut() && clock.elapsed() < 10000)
+    while (!form.TimedOut() && clock.elapsed() < testsupport::GiveUpMs)
         form.ProcessMessages();
     EXPECT_TRUE(form.TimedOut());
     EXPECT_TRUE(timerRan);
