@@ -110,11 +110,11 @@ std::vector<Bytes> ReadFrames(char version)
 
 // The write of the unchanged image: every value as read, the ones no list
 // shows included (0x04's RPM word 9348, id 10's 38, id 43's 5), in the
-// device's order, on every version. Below "C" the device's id 37 is taken as
-// 1.
-std::vector<Bytes> WriteFrames(char version)
+// device's order, on every version; id 37 as the device holds it also below
+// "C", where the window shows none of its flags.
+std::vector<Bytes> WriteFrames(char)
 {
-    return {B(37, version >= 'C' ? 0x31 : 1), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, 5),
+    return {B(37, 0x31), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, 5),
             B(44, 188), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}), B(28, 2), B(32, 1),
             B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0), W(9, 500), B(3, 5),
             B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000), B(31, 0x85), B(29, 90), B(33, 1),
