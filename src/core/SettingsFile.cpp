@@ -1350,10 +1350,12 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         const QString flags = QStringLiteral("Model_OBDAdaptCorrConfig");
         if (holds(TFilePart::AdaptFlags, SMapCorrections, flags)) {
             r.Element(SMapCorrections, flags, "MapCorrections", 0, 0);
-            // The bits of the flags the file's letter does not hold (a
-            // file naming none holds them all) are the device's.
-            const char letter = load.FileLetter.isNull() ? 'Z' : char(load.FileLetter.unicode());
-            const quint8 held = kind48::FileBitsHeld(12, 104, std::max(letter, kind48::FromOf(TFilePart::AdaptFlags)));
+            // The bits of the flags that the file's letter (a file naming
+            // none holds them all) or the device's does not hold are the
+            // device's.
+            const char file = load.FileLetter.isNull() ? 'Z' : char(load.FileLetter.unicode());
+            const char own = device.Ver.isEmpty() ? 'Z' : char(device.Ver.at(0).toUpper().unicode());
+            const quint8 held = kind48::FileBitsHeld(12, 104, std::max(std::min(file, own), kind48::FromOf(TFilePart::AdaptFlags)));
             rec.MapCorrections = quint8((rec.MapCorrections & held) | (device.MapCorrections & ~held));
         }
         for (int bank = 0; bank < 2; ++bank)

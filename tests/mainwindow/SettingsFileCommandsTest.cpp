@@ -1301,3 +1301,157 @@ TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVers
             });
         }
 }
+
+namespace {
+
+// What a controller holds after a settings file of its kind was loaded into
+// it (File > Load, OK): device, as it held it before, with exactly what the
+// file holds and the controller takes replaced by source's, the controller
+// the file was saved from. Kind 48 by the file's version letter file and the
+// controller's letter device, as the file format gives them: every file the
+// configuration, the model, its factors and idle points, the system-pressure,
+// gas-temperature and RPM curves and model 2 (the adaptation template stays);
+// from "C" the extended flags, from "D" the idle correction, the adaptation
+// switch, the gas injector corrections (a "D" controller) and map word 0 (an
+// "F" controller), from "F" the cut-off settings and the manifold-pressure
+// curve (an "F" controller), from "G" its settings, the adaptation flags
+// but "load from Pcol", banks and load scale (a "G" controller), from "I"
+// "load from Pcol" and the manifold-pressure scale (an "I" controller),
+// from "J" the hot start on gas (a "J" controller). Kinds 20 and 21: the
+// configuration and the model, and start on gas from a kind-21 "D".
+SimControllerState LoadedState(const SimControllerState &device, const SimControllerState &source, char file,
+                               char letter)
+{
+    SimControllerState e = device;
+    const auto takeBits = [&](uint8_t &to, uint8_t from, uint8_t bits) { to = uint8_t((to & ~bits) | (from & bits)); };
+    if (device.Kind != 48) {
+        for (int id = 1; id <= 13; ++id)
+            e.Model[size_t(id)] = source.Model[size_t(id)];
+        e.Payload[0x10] = source.Payload.at(0x10);
+        for (int id : {5, 20})
+            e.Param8[size_t(id)] = source.Param8[size_t(id)];
+        if (device.Kind == 21 && file >= 'D' && letter >= 'D')
+            e.Param8[29] = source.Param8[29];
+        return e;
+    }
+    for (int id : {1, 2, 11, 12, 13, 74})
+        e.Model[size_t(id)] = source.Model[size_t(id)];
+    for (uint8_t block : {0x10, 0xD0, 0xD2, 0xDB, 0xC0})
+        e.Payload[block] = source.Payload.at(block);
+    e.MapD4 = source.MapD4;
+    for (int id : {30, 47})
+        e.Param8[size_t(id)] = source.Param8[size_t(id)];
+    e.Param16[17] = source.Param16[17];
+    takeBits(e.Param8[31], source.Param8[31], file >= 'D' ? 0xFF : 0xBF);
+    if (file >= 'C')
+        takeBits(e.Param8[37], source.Param8[37], letter >= 'C' ? 0x7D : 0x7C);
+    takeBits(e.Param8[52], source.Param8[52],
+             uint8_t((file >= 'D' ? 0x40 : 0) | (file >= 'G' ? 0x3F : 0) | (file >= 'J' && letter >= 'J' ? 0x80 : 0)));
+    if (file >= 'D') {
+        e.Model[83] = source.Model[83];
+        for (int id : {43, 44})
+            e.Param8[size_t(id)] = source.Param8[size_t(id)];
+        if (letter >= 'D') {
+            for (int id : {45, 46})
+                e.Param8[size_t(id)] = source.Param8[size_t(id)];
+            e.Payload[0x93] = source.Payload.at(0x93);
+        }
+        if (letter >= 'F')
+            for (size_t row = 0; row < e.RowsDC.size(); ++row)
+                for (size_t b = 0; b < 2; ++b)
+                    e.RowsDC[row][b] = source.RowsDC[row][b];
+    }
+    if (file >= 'F') {
+        takeBits(e.Param8[50], source.Param8[50], 0x03);
+        e.Param8[49] = source.Param8[49];
+        for (int id : {18, 19})
+            e.Param16[size_t(id)] = source.Param16[size_t(id)];
+        if (letter >= 'F')
+            e.Payload[0x97] = source.Payload.at(0x97);
+    }
+    if (file >= 'G') {
+        for (int id : {20, 21, 24, 25})
+            e.Param16[size_t(id)] = source.Param16[size_t(id)];
+        if (letter >= 'G') {
+            e.Model[104] = uint16_t((e.Model[104] & ~0xFB) | (source.Model[104] & 0xFB));
+            e.AdaptBanks = source.AdaptBanks;
+            e.Param16[22] = source.Param16[22];
+        }
+    }
+    if (file >= 'I' && letter >= 'I') {
+        e.Model[104] = source.Model[104];
+        e.Param8[53] = source.Param8[53];
+    }
+    return e;
+}
+
+} // namespace
+
+// Every kind-48 version letter's backup loaded into a controller of every
+// letter, and the same for kinds 20 and 21 across their versions: each file
+// saved (File > Save As) from a controller of its letter holding values of
+// its own (the high ends), loaded (File > Load, OK) into a controller of the
+// other letter holding other values of its own (the low ends), in one run of
+// the program per controller, newest file first, the controller set back
+// between the loads behind the program's back. Afterwards the controller
+// holds what it held but exactly what the file's letter holds, which is the
+// file's.
+TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
+{
+    for (const uint8_t kind : {48, 21, 20}) {
+        SCOPED_TRACE(int(kind));
+        QTemporaryDir dir;
+        std::map<char, SimControllerState> sources;
+        for (char version = 'A'; version <= 'J'; ++version) {
+            SCOPED_TRACE(std::string("saved from ") + version);
+            SettingsProgram program{kind, version};
+            WireSettingsLoad(program);
+            TFormMain &form = program.Create([](SimControllerState &s) {
+                if (s.Kind == 20)
+                    s.Param8[28] = 1; // the sensor of its variant
+                SimController::OwnSettings(s, true);
+            });
+            program.Rig.Tick();
+            ASSERT_TRUE(DataManager->GetConnected());
+            const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version)));
+            form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+            form.MnIFileSaveAsClick();
+            ASSERT_EQ(form.SettingsFileName, file) << program.Rig.BoxTexts().join('|').toStdString();
+            program.Device.Server.withLock([&] { sources[version] = program.Device.Controller.State; });
+        }
+        for (char letter = 'A'; letter <= 'J'; ++letter) {
+            SCOPED_TRACE(std::string("into ") + letter);
+            SettingsProgram program{kind, letter};
+            startup::SimDevice &device = program.Device;
+            WireSettingsLoad(program);
+            TFormMain &form = program.Create([](SimControllerState &s) {
+                if (s.Kind == 20)
+                    s.Param8[28] = 1;
+                SimController::OwnSettings(s, false);
+            });
+            program.Rig.Tick();
+            ASSERT_TRUE(DataManager->GetConnected());
+            SimControllerState own;
+            device.Server.withLock([&] { own = device.Controller.State; });
+            for (char version = 'J'; version >= 'A'; --version) {
+                SCOPED_TRACE(std::string("file ") + version);
+                device.Server.withLock([&] {
+                    // As it was, but the change history (another tool).
+                    const Bytes history = device.Controller.State.Payload[0x54];
+                    device.Controller.State = own;
+                    device.Controller.State.Payload[0x54] = history;
+                });
+                const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version)));
+                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
+                program.Rig.Boxes.clear();
+                form.MnIFileLoadCnfClick();
+                const QStringList boxes = program.Rig.BoxTexts();
+                EXPECT_EQ(boxes.value(0), Tr("strSaveCnf")) << boxes.join('|').toStdString();
+                EXPECT_LE(boxes.size(), 2) << boxes.join('|').toStdString();
+                const SimControllerState expected = LoadedState(own, sources.at(version), version, letter);
+                device.Server.withLock(
+                    [&] { EXPECT_EQ(SettingsDifferences(expected, device.Controller.State), ""); });
+            }
+        }
+    }
+}

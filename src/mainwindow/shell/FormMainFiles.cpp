@@ -438,6 +438,20 @@ void TFormMain::LoadSettingsFileV15()
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
+    // What the file does not hold goes back as the device holds it now: the
+    // device is read again, and the file over it.
+    if ((DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) == 0 || !LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
+    loaded = DeviceRecord;
+    if (const TSettingsError again = TSettingsFile::ReadQ3(ini, loaded); again.Failed()) {
+        RefuseSettingsFile(again, ini.FileName());
+        return;
+    }
+    TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
+    UpdateConfigurationControls();
+    ShowLoadedModel(true);
     // Each write may end with a read-back of the device; the file's values
     // are put back before the next one so that all of them are sent.
     // Every value was checked against the device; a step that still fails
@@ -487,10 +501,12 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         return;
     }
     // What an older file or one from an earlier version lacks stays as the
-    // device holds it: the record takes those settings from the device.
+    // device holds it: the record takes those settings from the device, as
+    // it holds them now (the configuration, then what its read leaves out).
     const QChar fileLetter = TSettingsFile::FileVersionLetter(ini);
     if (!ModelOnly
-        && !(ReadKind48LoadedSettings(*DataManager)
+        && !((DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) != 0
+             && ReadKind48LoadedSettings(*DataManager)
              && ReadKind48PartsNotInFile(*DataManager, fileLetter.isNull() ? 0 : char(fileLetter.unicode())))) {
         keepEdits();
         ReportError(TranslateKey(QStringLiteral("strComError")));
