@@ -1387,6 +1387,40 @@ SimControllerState LoadedState(const SimControllerState &device, const SimContro
 
 } // namespace
 
+// A program run against a controller of the kind and letter holding values
+// of its own (the high or the low ends), connected and ticked once.
+struct OwnProgram : SettingsProgram {
+    OwnProgram(uint8_t kind, char version, bool highEnds) : SettingsProgram{kind, version}
+    {
+        WireSettingsLoad(*this);
+        Form = &Create([highEnds](SimControllerState &s) {
+            if (s.Kind == 20)
+                s.Param8[28] = 1; // the sensor of its variant
+            SimController::OwnSettings(s, highEnds);
+        });
+        Rig.Tick(); // the windows of the device's kind
+    }
+    // File > Save As into file; the controller's state as it was saved.
+    SimControllerState Save(const QString &file)
+    {
+        Form->SettingsFileDialog = [file](bool, const QString &, const QString &) { return file; };
+        Form->MnIFileSaveAsClick();
+        EXPECT_EQ(Form->SettingsFileName, file) << Rig.BoxTexts().join('|').toStdString();
+        SimControllerState s;
+        Device.Server.withLock([&] { s = Device.Controller.State; });
+        return s;
+    }
+    // File > Load of file, OK to every question.
+    void Load(const QString &file)
+    {
+        Form->SettingsFileDialog = [file](bool, const QString &, const QString &) { return file; };
+        Rig.Boxes.clear();
+        Device.Server.log().clear();
+        Form->MnIFileLoadCnfClick();
+    }
+    TFormMain *Form = nullptr;
+};
+
 // Every kind-48 version letter's backup loaded into a controller of every
 // letter, and the same for kinds 20 and 21 across their versions: each file
 // saved (File > Save As) from a controller of its letter holding values of
@@ -1404,32 +1438,14 @@ TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
         std::map<char, SimControllerState> sources;
         for (char version = 'A'; version <= 'J'; ++version) {
             SCOPED_TRACE(std::string("saved from ") + version);
-            SettingsProgram program{kind, version};
-            WireSettingsLoad(program);
-            TFormMain &form = program.Create([](SimControllerState &s) {
-                if (s.Kind == 20)
-                    s.Param8[28] = 1; // the sensor of its variant
-                SimController::OwnSettings(s, true);
-            });
-            program.Rig.Tick();
+            OwnProgram program{kind, version, true};
             ASSERT_TRUE(DataManager->GetConnected());
-            const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version)));
-            form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
-            form.MnIFileSaveAsClick();
-            ASSERT_EQ(form.SettingsFileName, file) << program.Rig.BoxTexts().join('|').toStdString();
-            program.Device.Server.withLock([&] { sources[version] = program.Device.Controller.State; });
+            sources[version] = program.Save(dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version))));
         }
         for (char letter = 'A'; letter <= 'J'; ++letter) {
             SCOPED_TRACE(std::string("into ") + letter);
-            SettingsProgram program{kind, letter};
+            OwnProgram program{kind, letter, false};
             startup::SimDevice &device = program.Device;
-            WireSettingsLoad(program);
-            TFormMain &form = program.Create([](SimControllerState &s) {
-                if (s.Kind == 20)
-                    s.Param8[28] = 1;
-                SimController::OwnSettings(s, false);
-            });
-            program.Rig.Tick();
             ASSERT_TRUE(DataManager->GetConnected());
             SimControllerState own;
             device.Server.withLock([&] { own = device.Controller.State; });
@@ -1441,10 +1457,7 @@ TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
                     device.Controller.State = own;
                     device.Controller.State.Payload[0x54] = history;
                 });
-                const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version)));
-                form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return file; };
-                program.Rig.Boxes.clear();
-                form.MnIFileLoadCnfClick();
+                program.Load(dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version))));
                 const QStringList boxes = program.Rig.BoxTexts();
                 EXPECT_EQ(boxes.value(0), Tr("strSaveCnf")) << boxes.join('|').toStdString();
                 EXPECT_LE(boxes.size(), 2) << boxes.join('|').toStdString();
@@ -1453,5 +1466,101 @@ TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
                     [&] { EXPECT_EQ(SettingsDifferences(expected, device.Controller.State), ""); });
             }
         }
+    }
+}
+
+// A kind-48 backup loaded in a run of the program that read nothing before
+// (connect, File > Load, OK): what the file's letter does not hold stays as
+// the controller holds it, not a default, not the file's; a key the file's
+// letter holds but the file lacks takes its default.
+TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatItLacks)
+{
+    using TFrames = std::vector<Bytes>;
+    const auto sent = [](const TFrames &frames, const Bytes &request) {
+        return std::find(frames.begin(), frames.end(), request) != frames.end();
+    };
+    const auto writes = [](const TFrames &frames, uint8_t command) {
+        return std::count_if(frames.begin(), frames.end(), [command](const Bytes &f) { return f[1] == command; });
+    };
+    const struct {
+        const char *Name;
+        char File, Device;
+        const char *Lacking; // a [Config] key taken out of the file
+        std::function<void(SimControllerState &)> Own;
+        std::function<void(const SimControllerState &before, const SimControllerState &after, const TFrames &)> Check;
+    } rows[] = {
+        {"E backup, F controller's own manifold-pressure curve", 'E', 'F', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x98, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})));
+             EXPECT_EQ(after.Payload.at(0x97), before.Payload.at(0x97));
+         }},
+        {"B backup, C controller with the idle model off", 'B', 'C', nullptr,
+         [](SimControllerState &s) { s.Param8[37] = 0x7C; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x08, 37, 1})));
+             EXPECT_EQ(after.Param8[37], 0x7C);
+         }},
+        {"B backup, J controller with the idle model off", 'B', 'J', nullptr,
+         [](SimControllerState &s) { s.Param8[37] = 0x7C; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x08, 37, 1})));
+             EXPECT_EQ(after.Param8[37], 0x7C);
+         }},
+        {"G backup, I controller loading from Pcol", 'G', 'I', nullptr,
+         [](SimControllerState &s) { s.Model[104] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x16, 104, 0, 0})));
+             EXPECT_EQ(after.Model[104] & 4, 4);
+         }},
+        {"H backup, J controller loading from Pcol", 'H', 'J', nullptr,
+         [](SimControllerState &s) { s.Model[104] = 0x04; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x16, 104, 0, 0})));
+             EXPECT_EQ(after.Model[104], 0xFF); // the file's 0xFB and the controller's bit 2
+         }},
+        {"H backup, I controller's manifold-pressure scale", 'H', 'I', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param8[53], before.Param8[53]);
+         }},
+        {"C backup, D controller's gas injector corrections", 'C', 'D', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &f) {
+             EXPECT_EQ(writes(f, 0x94), 0);
+             EXPECT_EQ(after.Payload.at(0x93), before.Payload.at(0x93));
+         }},
+        {"G backup without the shortest gas injection", 'G', 'G', "MinGasInjectionTime", {},
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param16[20], 374);
+         }},
+        {"D backup without the load of the low gas temperature", 'D', 'J', "Tgas<&Load_Lval", {},
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param8[43], 50);
+         }},
+    };
+    QTemporaryDir dir;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(row.File)));
+        if (!QFileInfo::exists(file)) {
+            OwnProgram saving{48, row.File, true};
+            saving.Save(file);
+        }
+        TIniFile ini(file);
+        ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+        if (row.Lacking) {
+            ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(row.Lacking));
+            ini.SetFileName(dir.filePath(QStringLiteral("lacking.ddf")));
+            ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+        }
+        OwnProgram program{48, row.Device, false};
+        SimControllerState before;
+        program.Device.Server.withLock([&] {
+            if (row.Own)
+                row.Own(program.Device.Controller.State);
+            before = program.Device.Controller.State;
+        });
+        program.Load(ini.FileName());
+        EXPECT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
+        const TFrames frames = program.Device.Server.log().bytes();
+        program.Device.Server.withLock([&] { row.Check(before, program.Device.Controller.State, frames); });
     }
 }
