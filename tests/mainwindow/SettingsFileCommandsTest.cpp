@@ -942,6 +942,19 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         EXPECT_TRUE(model2Written);
         EXPECT_EQ(firstPages, 1) << "model 2 is written once";
 
+        // A "B" file holds no idle model's switch: the controller's stays
+        // off, with the bit of the byte no key holds, through the page's
+        // write.
+        rig.Device([](SimControllerState &s) { s.Param8[37] = 0x06; });
+        DataManager->ReadParameter8(37);
+        WriteAll(file, "[Info]\r\nVer=0000030B\r\n[Config]\r\nInjHW=6\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n"
+                       "M2XP1=5\r\n[Map]\r\nMapRPMRange=1\r\n");
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        const std::vector<Bytes> idleModel = rig.Requests();
+        EXPECT_NE(std::find(idleModel.begin(), idleModel.end(), Request({0x08, 37, 0x06})), idleModel.end());
+        rig.Device([](SimControllerState &s) { EXPECT_EQ(s.Param8[37], 0x06); });
+
         // An offset the device holds but the page's up-down (-4.0 to 6.0 ms)
         // cannot show: refused by name, nothing shown, nothing sent.
         WriteAll(file, "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=6\r\n[Model]\r\nMult=1,5\r\nOffset=7\r\n"
