@@ -332,7 +332,14 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         EXPECT_EQ(p.Boxes[0].Text, TranslateKey(QStringLiteral("strSaveCnf")));
         EXPECT_FALSE(p.BoxTexts().join(u'|').contains(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).left(20)));
         p.Save(second);
-        EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
+        // "Load from Pcol" (bit 2 of the adaptation flags) comes with "I": a
+        // file saved below it leaves the other device's bit as it holds it
+        // (the opposite of the first device's).
+        std::map<QString, QString> restored = saved;
+        const QString flags = QStringLiteral("MapCorrections/Model_OBDAdaptCorrConfig");
+        if (version < 'I' && restored.count(flags))
+            restored[flags] = QString::number(restored[flags].toInt() ^ 4);
+        EXPECT_EQ(Differences(restored, Stored(second), false).toStdString(), "");
     }
 }
 
