@@ -36,6 +36,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -123,9 +124,10 @@ bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
     const auto missing = [&dm, letter](TFilePart part) {
         return DeviceHolds(dm, part) && !kind48::FileHolds(letter, part);
     };
-    // The bytes held in part, whole.
+    // The bytes held in part, whole, each once.
+    int last = -1;
     for (const kind48::TFileBits &b : kind48::FileBits)
-        if (b.Width == 8)
+        if (b.Width == 8 && b.Id != std::exchange(last, b.Id))
             dm.ReadParameter8(b.Id);
     if (DeviceHolds(dm, TFilePart::AdaptFlags))
         dm.ReadParameter(104);
