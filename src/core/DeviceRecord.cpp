@@ -138,7 +138,9 @@ const PackedByte *FindPackedRule(int id)
 }
 
 // Which bits of a packed byte the record mirrors for this device: bit 7 of
-// id 52 only on kind 48 from "J".
+// id 52 only on kind 48 from "J", the idle model's bit 0 of id 37 from "C"
+// (below it the idle model is always in use, and the bit goes back as the
+// device holds it).
 quint8 MirroredBits(const TDeviceRecord &rec, const PackedByte &packed)
 {
     quint8 bits = 0;
@@ -147,6 +149,8 @@ quint8 MirroredBits(const TDeviceRecord &rec, const PackedByte &packed)
             bits |= quint8(1u << bit);
     if (&packed == &Extra && !RecordIsKind48AtLeast(rec, u"J"))
         bits &= 0x7F;
+    if (&packed == &Extended && rec.DeviceKind == 48 && !RecordIsKind48AtLeast(rec, u"C"))
+        bits &= 0xFE;
     return bits;
 }
 
@@ -273,9 +277,9 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
             rec.LoadP_gt_val = value;
         return true;
     case 37:
-        if (rec.DeviceKind == 48 && !RecordIsKind48AtLeast(rec, u"C"))
-            value = 1;
         StorePacked(rec, Extended, value);
+        if (rec.DeviceKind == 48 && !RecordIsKind48AtLeast(rec, u"C"))
+            rec.UseOnIdleModel = 1;
         return true;
     default:
         break;

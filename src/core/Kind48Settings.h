@@ -80,4 +80,91 @@ constexpr const TSetting &OfKey(std::string_view key)
     throw "no kind-48 version-gated setting has this key";
 }
 
+// The parts of a kind-48 settings file that a version letter brings. A file
+// saved from a device at that letter or later holds the part (its writer
+// writes it, its reader takes it); a file saved below it does not, and a
+// load of it leaves that part as the device holds it: the load reads it from
+// the device before it writes, never takes a default for it. The file's own
+// version letter decides, not the connected device's.
+enum class TFilePart {
+    ConfigC1,        // [Config] "RPMWireNotConnect", "PreinjectionProcessDuringCutOff"
+    IdleModel,       // [Model] "UseOnIdleModel"
+    ConfigC2,        // [Config] the heating, overlap and low-temperature keys
+    CorrectionTypes, // [Model] "TgasCorType", "RPMCorType"
+    ConfigD1,        // [Config] "MinPressDuringCuttOffForPreinjections", "Tgas<&Load_Lval"
+    GasInjCorr,      // [GasInjCorr] the gas injector corrections
+    ConfigD2,        // [Config] adaptation, idle correction, "Markers"
+    MapRows,         // [Map] the map rows ("MapQ3_i_j")
+    ConfigF,         // [Config] the cut-off enrichment keys
+    PcolCurve,       // [Model] "CPCOL1".."CPCOL20", the manifold-pressure curve
+    ConfigG,         // [Config] the keys of "G"
+    AdaptFlags,      // [MapCorrections] "Model_OBDAdaptCorrConfig" (bits: FileBits)
+    AdaptBanks,      // [MapCorrections] the two adaptation banks
+    MaxTbForLoad,    // [MapCorrections] "MaxTbForLoad"
+    MaxPcolForLoad,  // [MapCorrections] "MaxPcolForLoad"
+    ConfigJ,         // [Config] "HotEngineStartOnGas"
+};
+
+struct TFilePartLetter {
+    TFilePart Part;
+    char From;
+};
+inline constexpr TFilePartLetter FileParts[] = {
+    {TFilePart::ConfigC1, 'C'},        {TFilePart::IdleModel, 'C'},     {TFilePart::ConfigC2, 'C'},
+    {TFilePart::CorrectionTypes, 'D'}, {TFilePart::ConfigD1, 'D'},      {TFilePart::GasInjCorr, 'D'},
+    {TFilePart::ConfigD2, 'D'},        {TFilePart::MapRows, 'D'},       {TFilePart::ConfigF, 'F'},
+    {TFilePart::PcolCurve, 'F'},       {TFilePart::ConfigG, 'G'},       {TFilePart::AdaptFlags, 'G'},
+    {TFilePart::AdaptBanks, 'G'},      {TFilePart::MaxTbForLoad, 'G'},  {TFilePart::MaxPcolForLoad, 'I'},
+    {TFilePart::ConfigJ, 'J'},
+};
+
+// The version letter from which files hold the part.
+constexpr char FromOf(TFilePart part)
+{
+    for (const TFilePartLetter &p : FileParts)
+        if (p.Part == part)
+            return p.From;
+    throw "every file part has its letter";
+}
+
+// Whether a file of the letter (upper case; 0: a file naming none) holds
+// the part.
+constexpr bool FileHolds(char letter, TFilePart part) { return letter != 0 && letter >= FromOf(part); }
+
+// Device bytes that file keys hold only in part: from the letter on, a file
+// holds the bits given (8: an 8-bit parameter, 12: a model parameter). A
+// bit a file does not hold goes to the device as the device holds it, on
+// every write of the byte (a load, the configuration window's write). The
+// keys of the bits are the settings' above and the [Config] groups'.
+struct TFileBits {
+    int Width;
+    uint8_t Id;
+    char From;
+    quint8 Bits;
+};
+inline constexpr TFileBits FileBits[] = {
+    // The idle model's switch and five flags; bits 1 and 7 have no key.
+    {8, 37, 'C', 0x7D},
+    // Two cut-off flags; bits 2-7 have no key.
+    {8, 50, 'F', 0x03},
+    // The idle correction's switch, then the flags of "G", then the hot
+    // start on gas.
+    {8, 52, 'D', 0x40},
+    {8, 52, 'G', 0x7F},
+    {8, 52, 'J', 0xFF},
+    // The adaptation flags; "load from Pcol" (bit 2) is offered from "I".
+    {12, 104, 'G', 0xFB},
+    {12, 104, 'I', 0xFF},
+};
+
+// The bits of the byte a file of the letter holds (0 for none).
+constexpr quint8 FileBitsHeld(int width, int id, char letter)
+{
+    quint8 bits = 0;
+    for (const TFileBits &b : FileBits)
+        if (b.Width == width && b.Id == id && letter != 0 && letter >= b.From)
+            bits = b.Bits;
+    return bits;
+}
+
 } // namespace kind48

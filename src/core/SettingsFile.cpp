@@ -958,7 +958,6 @@ void TSettingsFile::WriteQ3(TIniFile &ini, const TDeviceRecord &rec, const TSett
 void TSettingsFile::WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TSettingsInfo &info,
                                QChar decimalPoint)
 {
-    auto from = [&rec](const char *letter) { return RecordIsKind48AtLeast(rec, QString::fromLatin1(letter)); };
     EraseSections(ini);
     WriteInfo(ini, rec, info);
     TWriter w(ini, rec, decimalPoint);
@@ -980,53 +979,66 @@ void TSettingsFile::WriteMulti(TIniFile &ini, const TDeviceRecord &rec, const TS
     w.Put(SModel, NozzleKeys);
     w.Int(SMap, QStringLiteral("MapRPMRange"), rec.MapRPMRange);
 
-    if (from("C")) {
+    // The parts a version letter brings, each from its letter on.
+    using kind48::TFilePart;
+    const auto holds = [&rec](TFilePart part) {
+        return RecordIsKind48AtLeast(rec, QString(QLatin1Char(kind48::FromOf(part))));
+    };
+    if (holds(TFilePart::ConfigC1))
         w.Put(SConfig, ConfigC1);
+    if (holds(TFilePart::IdleModel))
         w.Int(SModel, QStringLiteral("UseOnIdleModel"), rec.UseOnIdleModel ? 1 : 0);
+    if (holds(TFilePart::ConfigC2))
         w.Put(SConfig, ConfigC2);
-    }
-    if (from("D")) {
+    if (holds(TFilePart::CorrectionTypes)) {
         w.Int(SModel, QStringLiteral("TgasCorType"), rec.TgasCorType);
         w.Int(SModel, QStringLiteral("RPMCorType"), rec.RPMCorType);
+    }
+    if (holds(TFilePart::ConfigD1))
         w.Put(SConfig, ConfigD1);
+    if (holds(TFilePart::GasInjCorr))
         for (int i = 0; i < TDeviceRecord::ChannelCount; ++i)
             w.Int(SGasInjCorr, Indexed("InjCorr", i + 1), rec.GasInjCorrTable[i]);
+    if (holds(TFilePart::ConfigD2))
         w.Put(SConfig, ConfigD2);
+    if (holds(TFilePart::MapRows)) {
         auto rows = rec.MapRows;
         FillMapGaps(rows);
         for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
             for (int j = 0; j < 3; ++j)
                 w.Int(SMap, MapKey(i, j), rows[i][j]);
     }
-    if (from("F")) {
+    if (holds(TFilePart::ConfigF))
         w.Put(SConfig, ConfigF);
+    if (holds(TFilePart::PcolCurve))
         for (int i = 0; i < TDeviceRecord::CorrectionPointCount; ++i)
             w.Int(SModel, Indexed("CPCOL", i + 1), rec.PcolCorrections[i]);
-    }
-    if (from("G")) {
+    if (holds(TFilePart::ConfigG))
         w.Put(SConfig, ConfigG);
+    if (holds(TFilePart::AdaptFlags))
         w.Int(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), rec.MapCorrections);
+    if (holds(TFilePart::AdaptBanks))
         for (int bank = 0; bank < 2; ++bank)
             for (int row = 0; row < 10; ++row)
                 for (int column = 0; column < 10; ++column)
                     w.Int(SMapCorrections, BankKey(bank, row, column), rec.AdaptBanks[bank][row][column]);
+    if (holds(TFilePart::MaxTbForLoad))
         w.Int(SMapCorrections, QStringLiteral("MaxTbForLoad"), rec.MaxTbForLoad);
-    }
-    if (from("I"))
+    if (holds(TFilePart::MaxPcolForLoad))
         w.Int(SMapCorrections, QStringLiteral("MaxPcolForLoad"), rec.MaxPcolForLoad);
-    if (from("J"))
+    if (holds(TFilePart::ConfigJ))
         w.Put(SConfig, ConfigJ);
-    // Below "G" the configuration read does not take the idle RPM and
-    // manifold pressure: this save has read them besides, which a file
-    // saved without that read does not say.
-    if (!from("G"))
+    // Below the letter whose configuration read takes them, the save has
+    // read the idle RPM and manifold pressure besides, which a file saved
+    // without that read does not say.
+    if (!RecordIsKind48AtLeast(rec, QString::fromLatin1(kind48::OfKey("IdleHotRPM").From)))
         ini.WriteString(SInfo, QLatin1String(IdleHotKey), QStringLiteral("1"));
 }
 
 bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini)
 {
     const QChar letter = FileVersionLetter(ini);
-    return (!letter.isNull() && letter >= u'G')
+    return (!letter.isNull() && letter.unicode() >= uchar(kind48::OfKey("IdleHotRPM").From[0]))
            || ini.ReadString(SInfo, QLatin1String(IdleHotKey)).trimmed() == QLatin1String("1");
 }
 
@@ -1291,9 +1303,11 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         return DeviceRangeMulti(device, key, low, high);
     };
     // Whether the file holds a key its writer writes from a version letter
-    // on: the file's own letter decides, not the connected device's.
-    const auto holds = [&ini, &load](char letter, const QString &section, const QString &key) {
-        return load.FileIsAtLeast(letter) || ini.ValueExists(section, key);
+    // on: the file's own letter decides, not the connected device's; a file
+    // that holds the key all the same gives it.
+    using kind48::TFilePart;
+    const auto holds = [&ini, &load](TFilePart part, const QString &section, const QString &key) {
+        return load.FileHolds(part) || ini.ValueExists(section, key);
     };
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
@@ -1302,42 +1316,53 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         // Keys written from a version letter on: a file saved below it
         // (its own letter says so) that lacks such a key leaves what the
         // device holds rather than taking the default.
-        auto gated = [&](const char *letter, const auto &keys) {
+        auto gated = [&](TFilePart part, const auto &keys) {
             for (const Key &k : keys)
-                if (holds(*letter, SConfig, QLatin1String(k.Name)))
+                if (holds(part, SConfig, QLatin1String(k.Name)))
                     r.Get(SConfig, k);
         };
-        gated("C", ConfigC1);
-        gated("C", ConfigC2);
-        gated("D", ConfigD1);
-        gated("D", ConfigD2);
-        gated("F", ConfigF);
-        gated("G", ConfigG);
-        gated("J", ConfigJ);
+        gated(TFilePart::ConfigC1, ConfigC1);
+        gated(TFilePart::ConfigC2, ConfigC2);
+        gated(TFilePart::ConfigD1, ConfigD1);
+        gated(TFilePart::ConfigD2, ConfigD2);
+        gated(TFilePart::ConfigF, ConfigF);
+        gated(TFilePart::ConfigG, ConfigG);
+        gated(TFilePart::ConfigJ, ConfigJ);
         r.Element(SModel, QStringLiteral("CMActive"), "CMActive", 0, 3);
-        if (holds('G', SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig")))
-            r.Element(SMapCorrections, QStringLiteral("Model_OBDAdaptCorrConfig"), "MapCorrections", 0, 0);
+        const QString flags = QStringLiteral("Model_OBDAdaptCorrConfig");
+        if (holds(TFilePart::AdaptFlags, SMapCorrections, flags)) {
+            r.Element(SMapCorrections, flags, "MapCorrections", 0, 0);
+            // The bits of the flags that the file's letter (a file naming
+            // none holds them all) or the device's does not hold are the
+            // device's.
+            const char file = load.FileLetter.isNull() ? 'Z' : char(load.FileLetter.unicode());
+            const char own = device.Ver.isEmpty() ? 'Z' : char(device.Ver.at(0).toUpper().unicode());
+            const quint8 held = kind48::FileBitsHeld(12, 104, std::max(std::min(file, own), kind48::FromOf(TFilePart::AdaptFlags)));
+            rec.MapCorrections = quint8((rec.MapCorrections & held) | (device.MapCorrections & ~held));
+        }
         for (int bank = 0; bank < 2; ++bank)
             for (int row = 0; row < 10; ++row)
                 for (int column = 0; column < 10; ++column)
-                    if (holds('G', SMapCorrections, BankKey(bank, row, column)))
+                    if (holds(TFilePart::AdaptBanks, SMapCorrections, BankKey(bank, row, column)))
                         r.Element(SMapCorrections, BankKey(bank, row, column), "AdaptBanks",
                                   bank * 100 + row * 10 + column, 0);
-        if (holds('G', SMapCorrections, QStringLiteral("MaxTbForLoad")))
+        if (holds(TFilePart::MaxTbForLoad, SMapCorrections, QStringLiteral("MaxTbForLoad")))
             r.Element(SMapCorrections, QStringLiteral("MaxTbForLoad"), "MaxTbForLoad", 0, 4675);
-        if (holds('I', SMapCorrections, QStringLiteral("MaxPcolForLoad")))
+        if (holds(TFilePart::MaxPcolForLoad, SMapCorrections, QStringLiteral("MaxPcolForLoad")))
             r.Element(SMapCorrections, QStringLiteral("MaxPcolForLoad"), "MaxPcolForLoad", 0, 60);
     }
 
     // The model part.
     r.Get(SModel, ModelMultiHead);
-    if (RecordIsKind48AtLeast(rec, u"D") && holds('D', SModel, QStringLiteral("TgasCorType"))) {
+    if (RecordIsKind48AtLeast(rec, QString(QLatin1Char(kind48::FromOf(TFilePart::CorrectionTypes))))
+        && holds(TFilePart::CorrectionTypes, SModel, QStringLiteral("TgasCorType"))) {
         r.Element(SModel, QStringLiteral("TgasCorType"), "TgasCorType", 0, rec.GasTempSensorInFlow ? 2 : 3);
         r.Element(SModel, QStringLiteral("RPMCorType"), "RPMCorType", 0, 1);
         if ((rec.CMActive & 0x04) && rec.RPMCorType == 1)
             rec.RPMCorType = 2;
     }
-    r.Get(SModel, Key{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1});
+    if (holds(TFilePart::IdleModel, SModel, QStringLiteral("UseOnIdleModel")))
+        r.Get(SModel, Key{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1});
     r.ModelPoints(load);
     r.FitsPage(page, load);
     r.Get(SModel, NozzleKeys);
@@ -1347,22 +1372,24 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         load.HasCorrections = ini.ValueExists(SModel, QStringLiteral("CPS1"));
         const auto &tgas = StandardTgas(rec.GasTempSensorInFlow != 0);
         for (int i = 0; i < TDeviceRecord::CorrectionPointCount; ++i) {
+            const bool pcol = holds(TFilePart::PcolCurve, SModel, Indexed("CPCOL", i + 1));
             if (load.HasCorrections) {
                 r.Element(SModel, Indexed("CPS", i + 1), "PsysCorrections", i, kPsys[i]);
                 r.Element(SModel, Indexed("CTG", i + 1), "TgasCorrections", i, tgas[i]);
                 r.Element(SModel, Indexed("CRPM", i + 1), "RpmCorrections", i, kRpm[i]);
-                if (holds('F', SModel, Indexed("CPCOL", i + 1)))
+                if (pcol)
                     r.Element(SModel, Indexed("CPCOL", i + 1), "PcolCorrections", i, 0);
             } else {
                 rec.PsysCorrections[i] = kPsys[i];
                 rec.TgasCorrections[i] = tgas[i];
                 rec.RpmCorrections[i] = kRpm[i];
-                rec.PcolCorrections[i] = 0;
+                if (pcol)
+                    rec.PcolCorrections[i] = 0;
             }
         }
         // Sent only when the user confirms: the gas injector corrections and
         // word 0 of the map rows.
-        load.HasGasInjCorr = holds('D', SGasInjCorr, QStringLiteral("InjCorr1"));
+        load.HasGasInjCorr = holds(TFilePart::GasInjCorr, SGasInjCorr, QStringLiteral("InjCorr1"));
         for (int i = 0; i < TDeviceRecord::ChannelCount; ++i) {
             qint64 v = 0;
             r.Integer(SGasInjCorr, Indexed("InjCorr", i + 1), -128, 127, 0, v);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "core/DeviceRecord.h"
+#include "core/Kind48Settings.h"
 
 #include <QChar>
 #include <QList>
@@ -80,6 +81,8 @@ struct TSettingsLoad {
     // brings are the file's own; below it a key the file lacks stays as the
     // device holds it.
     bool FileIsAtLeast(char letter) const { return !FileLetter.isNull() && FileLetter.unicode() >= uchar(letter); }
+    // Whether the file's own letter brings that part of the file.
+    bool FileHolds(kind48::TFilePart part) const { return FileIsAtLeast(kind48::FromOf(part)); }
     std::array<quint16, TDeviceRecord::MapRowCount> MapWord0{};
     std::array<qint8, TDeviceRecord::ChannelCount> GasInjCorr{};
 };

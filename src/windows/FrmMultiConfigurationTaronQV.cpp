@@ -417,9 +417,15 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.FuelOverlap = Checked(s->ChBConfFuelOverlap);
     r.GasInjHeating = Checked(s->ChBConfGasInjectorsHeating);
     r.PreinjectionProcessDuringCutOff = Checked(s->ChBConfPreinjectionProcessDuringCutOff);
-    r.ExtendedOptions = quint8((r.UseOnIdleModel & 1) | r.Tred_lt_Load << 2 | r.RPMWireNotConnect << 3
-                               | r.FuelOverlap << 4 | r.GasInjHeating << 5 | r.PreinjectionProcessDuringCutOff << 6);
-    b8(37, r.ExtendedOptions);
+    // The bits of a byte the window has no control for go back as the
+    // device holds them (read with the configuration): ids 37, 50 and 52.
+    const auto keepingOtherBits = [&r, &b8](uint8_t id) {
+        quint8 v = 0;
+        Parameter8Value(r, id, v);
+        StoreParameter8(r, id, v);
+        b8(id, v);
+    };
+    keepingOtherBits(37);
     r.MinTredForGasInjHeating = quint8(Entry(s->CmBConfMinTredForGasInjctorsHeatingProcess, HeatingMinTred,
                                              r.MinTredForGasInjHeating));
     b8(42, r.MinTredForGasInjHeating);
@@ -537,17 +543,13 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     b8(49, r.MazdaEnrichmentPercentage);
     r.PreinjectionsDuringCutOffForLowRPMEnabled = Checked(a->ChBConfEnrichmentDuringCutOffForLowRPM);
     r.MazdaIgnitionTypeCorrEnabled = Checked(a->ChBConfMazdaIgnitionTypeCorr);
-    r.CutOffOptions = quint8(r.PreinjectionsDuringCutOffForLowRPMEnabled | r.MazdaIgnitionTypeCorrEnabled << 1);
-    b8(50, r.CutOffOptions);
+    keepingOtherBits(50);
     r.MinGasInjTimeEnabled = Checked(a->ChBConfMinGasInjTime);
     r.MaxGasInjTimeEnabled = Checked(a->ChBConfMaxGasInjTime);
     r.CutOffModeActivated = Checked(s->ChBConfCutOffModeReturnToPetrol);
     // Bits 0, 2, 3 and 6 pass on what the record holds; bit 7 (hot start on
-    // gas) is the device's own and goes back as read.
-    quint8 extra = 0;
-    Parameter8Value(r, 52, extra);
-    r.ExtraOptions = extra;
-    b8(52, r.ExtraOptions);
+    // gas) is the device's own below "J" and goes back as read.
+    keepingOtherBits(52);
     r.AfterCutOffEmulSwitchDelay =
         quint16(Entry(s->CmBConfCutOffEmulSwitchDelay, EmulatorSwitchDelay, r.AfterCutOffEmulSwitchDelay));
     w16(24, r.AfterCutOffEmulSwitchDelay);

@@ -193,13 +193,20 @@ TEST_F(DeviceRecordTest, ExtendedOptionsAndTheirBits)
     EXPECT_EQ(rec.GasInjHeating, 1);
     EXPECT_EQ(rec.PreinjectionProcessDuringCutOff, 1);
 
-    // Below "C" a kind-48 device is taken to have the byte 1.
+    // Below "C" a kind-48 device uses the idle model: its bit, and the bits
+    // no field holds, go back as the device holds them.
     rec.Ver = "B";
     StoreParameter8(rec, 37, 0xFE);
-    EXPECT_EQ(rec.ExtendedOptions, 1);
+    EXPECT_EQ(rec.ExtendedOptions, 0xFE);
     EXPECT_EQ(rec.UseOnIdleModel, 1);
-    EXPECT_EQ(rec.Tred_lt_Load, 0);
-    EXPECT_EQ(rec.PreinjectionProcessDuringCutOff, 0);
+    EXPECT_EQ(rec.Tred_lt_Load, 1);
+    EXPECT_EQ(rec.PreinjectionProcessDuringCutOff, 1);
+    quint8 back = 0;
+    EXPECT_TRUE(Parameter8Value(rec, 37, back));
+    EXPECT_EQ(back, 0xFE);
+    rec.Tred_lt_Load = 0;
+    EXPECT_TRUE(Parameter8Value(rec, 37, back));
+    EXPECT_EQ(back, 0xFA);
 
     // Kinds 20 and 21 take the byte as read.
     rec.DeviceKind = 20;

@@ -575,6 +575,8 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
     // own letter says it holds none of it.
     load.Record.OnCutOffDelay = 3500;
     load.Record.MaxTbForLoad = 2805;
+    load.Record.UseOnIdleModel = 0;
+    load.Record.PcolCorrections.fill(-7);
     load.Record.TgasCorType = 4;
     load.Record.RPMCorType = 3;
     ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(text), load, false).Failed());
@@ -587,7 +589,10 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
     EXPECT_EQ(r.CMActive, 3);
     EXPECT_EQ(r.TgasCorType, 4);
     EXPECT_EQ(r.RPMCorType, 3);
-    EXPECT_EQ(r.UseOnIdleModel, 1);
+    // The idle model's switch comes with "C", the manifold-pressure curve
+    // with "F": the device's own stay.
+    EXPECT_EQ(r.UseOnIdleModel, 0);
+    EXPECT_EQ(r.PcolCorrections[0], -7);
     EXPECT_EQ(r.MapRPMRange, 1);
     EXPECT_EQ(r.NozzleTest, (std::array<double, 4>{3.0, 4.0, 6.0, 7.0}));
     // No model-2 points: the record's stay; no curves: the standard ones,
@@ -597,6 +602,20 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
     EXPECT_EQ(r.PsysCorrections, TSettingsFile::StandardPsys());
     EXPECT_EQ(r.TgasCorrections, TSettingsFile::StandardTgas(false));
     EXPECT_EQ(r.RpmCorrections[19], 17);
+
+    // The adaptation flags of a "G" or "H" file hold every bit but "load
+    // from Pcol" (offered from "I"): the device's bit 2 stays; an "I" file
+    // holds it too.
+    for (const auto &[letter, flags] : {std::pair{'G', 0x0F}, {'H', 0x0F}, {'I', 0x0B}, {'J', 0x0B}}) {
+        SCOPED_TRACE(letter);
+        TSettingsLoad adapt{Device(48, "J")};
+        adapt.Record.MapCorrections = 0x04;
+        const QByteArray file = "[Info]\r\nVer=0000030" + QByteArray(1, letter)
+                                + " STD\r\n[Config]\r\nFuelType=1\r\nInjHW=6\r\n[Model]\r\nMult=1\r\n"
+                                  "[Map]\r\nMapRPMRange=1\r\n[MapCorrections]\r\nModel_OBDAdaptCorrConfig=11\r\n";
+        ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(file), adapt, false).Failed());
+        EXPECT_EQ(adapt.Record.MapCorrections, flags);
+    }
 
     // Model-2 points present but some missing: the default line for the
     // first seven (halves to even), 65535 from point 7 on.

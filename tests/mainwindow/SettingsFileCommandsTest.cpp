@@ -989,6 +989,19 @@ TEST(SettingsFileModelOnly, Model2PageReadsTheModelPartOfAKind48File)
         EXPECT_TRUE(model2Written);
         EXPECT_EQ(firstPages, 1) << "model 2 is written once";
 
+        // A "B" file holds no idle model's switch: the controller's stays
+        // off, with the bit of the byte no key holds, through the page's
+        // write.
+        rig.Device([](SimControllerState &s) { s.Param8[37] = 0x06; });
+        DataManager->ReadParameter8(37);
+        WriteAll(file, "[Info]\r\nVer=0000030B\r\n[Config]\r\nInjHW=6\r\n[Model]\r\nMult=1,5\r\nOffset=2\r\n"
+                       "M2XP1=5\r\n[Map]\r\nMapRPMRange=1\r\n");
+        rig.Server.log().clear();
+        ASSERT_TRUE(QMetaObject::invokeMethod(page, "SpBModel2ReadFromClick"));
+        const std::vector<Bytes> idleModel = rig.Requests();
+        EXPECT_NE(std::find(idleModel.begin(), idleModel.end(), Request({0x08, 37, 0x06})), idleModel.end());
+        rig.Device([](SimControllerState &s) { EXPECT_EQ(s.Param8[37], 0x06); });
+
         // An offset the device holds but the page's up-down (-4.0 to 6.0 ms)
         // cannot show: refused by name, nothing shown, nothing sent.
         WriteAll(file, "[Info]\r\nVer=0000030G\r\n[Config]\r\nInjHW=6\r\n[Model]\r\nMult=1,5\r\nOffset=7\r\n"
@@ -1347,4 +1360,267 @@ TEST(SettingsFileRoundTrip, ALoadWritesOnlySettingsTheSaveReadOnEveryKindAndVers
                 EXPECT_EQ(device.Controller.State.Param8[47], 40);
             });
         }
+}
+
+namespace {
+
+// What a controller holds after a settings file of its kind was loaded into
+// it (File > Load, OK): device, as it held it before, with exactly what the
+// file holds and the controller takes replaced by source's, the controller
+// the file was saved from. Kind 48 by the file's version letter file and the
+// controller's letter device, as the file format gives them: every file the
+// configuration, the model, its factors and idle points, the system-pressure,
+// gas-temperature and RPM curves and model 2 (the adaptation template stays);
+// from "C" the extended flags, from "D" the idle correction, the adaptation
+// switch, the gas injector corrections (a "D" controller) and map word 0 (an
+// "F" controller), from "F" the cut-off settings and the manifold-pressure
+// curve (an "F" controller), from "G" its settings, the adaptation flags
+// but "load from Pcol", banks and load scale (a "G" controller), from "I"
+// "load from Pcol" and the manifold-pressure scale (an "I" controller),
+// from "J" the hot start on gas (a "J" controller). Kinds 20 and 21: the
+// configuration and the model, and start on gas from a kind-21 "D".
+SimControllerState LoadedState(const SimControllerState &device, const SimControllerState &source, char file,
+                               char letter)
+{
+    SimControllerState e = device;
+    const auto takeBits = [&](uint8_t &to, uint8_t from, uint8_t bits) { to = uint8_t((to & ~bits) | (from & bits)); };
+    if (device.Kind != 48) {
+        for (int id = 1; id <= 13; ++id)
+            e.Model[size_t(id)] = source.Model[size_t(id)];
+        e.Payload[0x10] = source.Payload.at(0x10);
+        for (int id : {5, 20})
+            e.Param8[size_t(id)] = source.Param8[size_t(id)];
+        if (device.Kind == 21 && file >= 'D' && letter >= 'D')
+            e.Param8[29] = source.Param8[29];
+        return e;
+    }
+    for (int id : {1, 2, 11, 12, 13, 74})
+        e.Model[size_t(id)] = source.Model[size_t(id)];
+    for (uint8_t block : {0x10, 0xD0, 0xD2, 0xDB, 0xC0})
+        e.Payload[block] = source.Payload.at(block);
+    e.MapD4 = source.MapD4;
+    for (int id : {30, 47})
+        e.Param8[size_t(id)] = source.Param8[size_t(id)];
+    e.Param16[17] = source.Param16[17];
+    takeBits(e.Param8[31], source.Param8[31], file >= 'D' ? 0xFF : 0xBF);
+    if (file >= 'C')
+        takeBits(e.Param8[37], source.Param8[37], letter >= 'C' ? 0x7D : 0x7C);
+    takeBits(e.Param8[52], source.Param8[52],
+             uint8_t((file >= 'D' ? 0x40 : 0) | (file >= 'G' ? 0x3F : 0) | (file >= 'J' && letter >= 'J' ? 0x80 : 0)));
+    if (file >= 'D') {
+        e.Model[83] = source.Model[83];
+        for (int id : {43, 44})
+            e.Param8[size_t(id)] = source.Param8[size_t(id)];
+        if (letter >= 'D') {
+            for (int id : {45, 46})
+                e.Param8[size_t(id)] = source.Param8[size_t(id)];
+            e.Payload[0x93] = source.Payload.at(0x93);
+        }
+        if (letter >= 'F')
+            for (size_t row = 0; row < e.RowsDC.size(); ++row)
+                for (size_t b = 0; b < 2; ++b)
+                    e.RowsDC[row][b] = source.RowsDC[row][b];
+    }
+    if (file >= 'F') {
+        takeBits(e.Param8[50], source.Param8[50], 0x03);
+        e.Param8[49] = source.Param8[49];
+        for (int id : {18, 19})
+            e.Param16[size_t(id)] = source.Param16[size_t(id)];
+        if (letter >= 'F')
+            e.Payload[0x97] = source.Payload.at(0x97);
+    }
+    if (file >= 'G') {
+        for (int id : {20, 21, 24, 25})
+            e.Param16[size_t(id)] = source.Param16[size_t(id)];
+        if (letter >= 'G') {
+            e.Model[104] = uint16_t((e.Model[104] & ~0xFB) | (source.Model[104] & 0xFB));
+            e.AdaptBanks = source.AdaptBanks;
+            e.Param16[22] = source.Param16[22];
+        }
+    }
+    if (file >= 'I' && letter >= 'I') {
+        e.Model[104] = source.Model[104];
+        e.Param8[53] = source.Param8[53];
+    }
+    return e;
+}
+
+} // namespace
+
+// A program run against a controller of the kind and letter holding values
+// of its own (the high or the low ends), connected and ticked once.
+struct OwnProgram : SettingsProgram {
+    OwnProgram(uint8_t kind, char version, bool highEnds) : SettingsProgram{kind, version}
+    {
+        WireSettingsLoad(*this);
+        Form = &Create([highEnds](SimControllerState &s) {
+            if (s.Kind == 20)
+                s.Param8[28] = 1; // the sensor of its variant
+            SimController::OwnSettings(s, highEnds);
+        });
+        Rig.Tick(); // the windows of the device's kind
+    }
+    // File > Save As into file; the controller's state as it was saved.
+    SimControllerState Save(const QString &file)
+    {
+        Form->SettingsFileDialog = [file](bool, const QString &, const QString &) { return file; };
+        Form->MnIFileSaveAsClick();
+        EXPECT_EQ(Form->SettingsFileName, file) << Rig.BoxTexts().join('|').toStdString();
+        SimControllerState s;
+        Device.Server.withLock([&] { s = Device.Controller.State; });
+        return s;
+    }
+    // File > Load of file, OK to every question.
+    void Load(const QString &file)
+    {
+        Form->SettingsFileDialog = [file](bool, const QString &, const QString &) { return file; };
+        Rig.Boxes.clear();
+        Device.Server.log().clear();
+        Form->MnIFileLoadCnfClick();
+    }
+    TFormMain *Form = nullptr;
+};
+
+// Every kind-48 version letter's backup loaded into a controller of every
+// letter, and the same for kinds 20 and 21 across their versions: each file
+// saved (File > Save As) from a controller of its letter holding values of
+// its own (the high ends), loaded (File > Load, OK) into a controller of the
+// other letter holding other values of its own (the low ends), in one run of
+// the program per controller, newest file first, the controller set back
+// between the loads behind the program's back. Afterwards the controller
+// holds what it held but exactly what the file's letter holds, which is the
+// file's.
+TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
+{
+    for (const uint8_t kind : {48, 21, 20}) {
+        SCOPED_TRACE(int(kind));
+        QTemporaryDir dir;
+        std::map<char, SimControllerState> sources;
+        for (char version = 'A'; version <= 'J'; ++version) {
+            SCOPED_TRACE(std::string("saved from ") + version);
+            OwnProgram program{kind, version, true};
+            ASSERT_TRUE(DataManager->GetConnected());
+            sources[version] = program.Save(dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version))));
+        }
+        for (char letter = 'A'; letter <= 'J'; ++letter) {
+            SCOPED_TRACE(std::string("into ") + letter);
+            OwnProgram program{kind, letter, false};
+            startup::SimDevice &device = program.Device;
+            ASSERT_TRUE(DataManager->GetConnected());
+            SimControllerState own;
+            device.Server.withLock([&] { own = device.Controller.State; });
+            for (char version = 'J'; version >= 'A'; --version) {
+                SCOPED_TRACE(std::string("file ") + version);
+                device.Server.withLock([&] {
+                    // As it was, but the change history (another tool).
+                    const Bytes history = device.Controller.State.Payload[0x54];
+                    device.Controller.State = own;
+                    device.Controller.State.Payload[0x54] = history;
+                });
+                program.Load(dir.filePath(QStringLiteral("%1.ddf").arg(QChar(version))));
+                const QStringList boxes = program.Rig.BoxTexts();
+                EXPECT_EQ(boxes.value(0), Tr("strSaveCnf")) << boxes.join('|').toStdString();
+                EXPECT_LE(boxes.size(), 2) << boxes.join('|').toStdString();
+                const SimControllerState expected = LoadedState(own, sources.at(version), version, letter);
+                device.Server.withLock(
+                    [&] { EXPECT_EQ(SettingsDifferences(expected, device.Controller.State), ""); });
+            }
+        }
+    }
+}
+
+// A kind-48 backup loaded in a run of the program that read nothing before
+// (connect, File > Load, OK): what the file's letter does not hold stays as
+// the controller holds it, not a default, not the file's; a key the file's
+// letter holds but the file lacks takes its default.
+TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatItLacks)
+{
+    using TFrames = std::vector<Bytes>;
+    const auto sent = [](const TFrames &frames, const Bytes &request) {
+        return std::find(frames.begin(), frames.end(), request) != frames.end();
+    };
+    const auto writes = [](const TFrames &frames, uint8_t command) {
+        return std::count_if(frames.begin(), frames.end(), [command](const Bytes &f) { return f[1] == command; });
+    };
+    const struct {
+        const char *Name;
+        char File, Device;
+        const char *Lacking; // a [Config] key taken out of the file
+        std::function<void(SimControllerState &)> Own;
+        std::function<void(const SimControllerState &before, const SimControllerState &after, const TFrames &)> Check;
+    } rows[] = {
+        {"E backup, F controller's own manifold-pressure curve", 'E', 'F', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x98, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})));
+             EXPECT_EQ(after.Payload.at(0x97), before.Payload.at(0x97));
+         }},
+        {"B backup, C controller with the idle model off", 'B', 'C', nullptr,
+         [](SimControllerState &s) { s.Param8[37] = 0x7C; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x08, 37, 1})));
+             EXPECT_EQ(after.Param8[37], 0x7C);
+         }},
+        {"B backup, J controller with the idle model off", 'B', 'J', nullptr,
+         [](SimControllerState &s) { s.Param8[37] = 0x7C; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x08, 37, 1})));
+             EXPECT_EQ(after.Param8[37], 0x7C);
+         }},
+        {"G backup, I controller loading from Pcol", 'G', 'I', nullptr,
+         [](SimControllerState &s) { s.Model[104] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x16, 104, 0, 0})));
+             EXPECT_EQ(after.Model[104] & 4, 4);
+         }},
+        {"H backup, J controller loading from Pcol", 'H', 'J', nullptr,
+         [](SimControllerState &s) { s.Model[104] = 0x04; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_FALSE(sent(f, Request({0x16, 104, 0, 0})));
+             EXPECT_EQ(after.Model[104], 0xFF); // the file's 0xFB and the controller's bit 2
+         }},
+        {"H backup, I controller's manifold-pressure scale", 'H', 'I', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param8[53], before.Param8[53]);
+         }},
+        {"C backup, D controller's gas injector corrections", 'C', 'D', nullptr, {},
+         [&](const SimControllerState &before, const SimControllerState &after, const TFrames &f) {
+             EXPECT_EQ(writes(f, 0x94), 0);
+             EXPECT_EQ(after.Payload.at(0x93), before.Payload.at(0x93));
+         }},
+        {"G backup without the shortest gas injection", 'G', 'G', "MinGasInjectionTime", {},
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param16[20], 374);
+         }},
+        {"D backup without the load of the low gas temperature", 'D', 'J', "Tgas<&Load_Lval", {},
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Param8[43], 50);
+         }},
+    };
+    QTemporaryDir dir;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString file = dir.filePath(QStringLiteral("%1.ddf").arg(QChar(row.File)));
+        if (!QFileInfo::exists(file)) {
+            OwnProgram saving{48, row.File, true};
+            saving.Save(file);
+        }
+        TIniFile ini(file);
+        ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
+        if (row.Lacking) {
+            ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(row.Lacking));
+            ini.SetFileName(dir.filePath(QStringLiteral("lacking.ddf")));
+            ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+        }
+        OwnProgram program{48, row.Device, false};
+        SimControllerState before;
+        program.Device.Server.withLock([&] {
+            if (row.Own)
+                row.Own(program.Device.Controller.State);
+            before = program.Device.Controller.State;
+        });
+        program.Load(ini.FileName());
+        EXPECT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
+        const TFrames frames = program.Device.Server.log().bytes();
+        program.Device.Server.withLock([&] { row.Check(before, program.Device.Controller.State, frames); });
+    }
 }

@@ -296,6 +296,10 @@ void SimController::OwnSettings(SimControllerState &s, bool highEnds)
             model(id, h ? 350 * 187 : 0);
         for (int id = 7; id <= 10; ++id)
             model(id, h ? 0xFFFF : 0);
+        // The flags a later file key holds: petrol-injector plus control,
+        // external emulator, start on gas.
+        for (int id : {5, 20, 29})
+            s.Param8[size_t(id)] = h ? 1 : 0;
         return;
     }
     // Curves of their own, a signed byte's ends in their first points, and
@@ -309,7 +313,6 @@ void SimController::OwnSettings(SimControllerState &s, bool highEnds)
     }
     model(74, 0);
     model(83, h ? 0x7FFF : 0x8000);
-    model(104, h ? 0xFF : 0);
     // Model 2 and the adaptation template: two rising curves apart from each
     // other, ten points used (the rest unused, 65535); the first point of the
     // low variant at 0.
@@ -333,16 +336,38 @@ void SimController::OwnSettings(SimControllerState &s, bool highEnds)
     s.Param16[17] = h ? 0xFFFF : 0;
     s.Param8[47] = h ? 0xFF : 0;
     s.Param8[30] = h ? 0xFF : 0;
-    const std::pair<int, int> p8[] = {{43, 61}, {44, 173}, {45, 4}, {46, 3}, {49, 0xEE}, {50, 2}, {53, 137}};
+    // The two variants apart in each of them.
+    const std::pair<int, int> p8[] = {{43, h ? 61 : 39}, {44, h ? 173 : 201}, {45, h ? 4 : 1},
+                                      {46, h ? 3 : 0},   {49, h ? 0xEE : 0x21}, {53, h ? 137 : 21}};
     for (auto [id, v] : p8)
         s.Param8[size_t(id)] = uint8_t(v);
-    const std::pair<int, int> p16[] = {{18, 3100}, {19, 1011}, {20, 522}, {21, 4301}, {22, 2990}, {24, 1500}, {25, 4500}};
+    const std::pair<int, int> p16[] = {{18, h ? 3100 : 1200}, {19, h ? 1011 : 400}, {20, h ? 522 : 1500},
+                                       {21, h ? 4301 : 2900}, {22, h ? 2990 : 1000}, {24, h ? 1500 : 300},
+                                       {25, h ? 4500 : 700}};
     for (auto [id, v] : p16)
         s.Param16[size_t(id)] = uint16_t(v);
     s.Param8[52] = h ? 0xFF : 0;
     s.Param8[31] = h ? 0xFF : 0;
-    // Every flag of the extended options (below "C" the device holds 1).
-    s.Param8[37] = s.Pages[0] < 'C' ? 1 : h ? 0x7D : 0;
+    // Bytes whose bits no key or control holds hold some of them: bits 1
+    // and 7 of the extended options (every flag set in the high variant;
+    // below "C" the device has none of the flags but the idle model's),
+    // bit 2 of the cut-off flags, "load from Pcol" of the adaptation flags.
+    s.Param8[37] = s.Pages[0] < 'C' ? (h ? 0x83 : 0x02) : h ? 0xFF : 0x02;
+    s.Param8[50] = h ? 0xFE : 0x05;
+    model(104, h ? 0xFB : 0x04);
+    // The gas injector corrections and the map rows (word 1 without its
+    // gap flag), each its own.
+    Bytes &injectors = s.Payload[0x93];
+    injectors.assign(8, 0);
+    for (size_t i = 0; i < 8; ++i)
+        injectors[i] = uint8_t(int8_t(h ? 20 + int(i) : -30 - int(i)));
+    for (size_t row = 0; row < s.RowsDC.size(); ++row) {
+        const uint16_t words[] = {uint16_t((h ? 9000 : 3000) + row * 7), uint16_t((h ? 700 : 200) + row), 50};
+        for (size_t w = 0; w < 3; ++w) {
+            s.RowsDC[row][2 * w] = uint8_t(words[w] >> 8);
+            s.RowsDC[row][2 * w + 1] = uint8_t(words[w]);
+        }
+    }
     // The adaptation banks at a signed byte's ends.
     for (auto &bank : s.AdaptBanks)
         bank.fill(h ? 0x7F : 0x80);

@@ -168,7 +168,10 @@ public:
     // or another tool may leave it. Kind 48: its own correction curves
     // (system pressure, gas temperature, RPM, manifold pressure) with the
     // corrections switched off, an adaptation template other than model 2,
-    // distinct values in every setting a later version brings, and the
+    // distinct values in every setting a later version brings (apart in the
+    // two variants), bits no key holds set in the bytes held in part (ids
+    // 37, 50 and the adaptation flags), its own map rows and gas injector
+    // corrections, and the
     // model, correction, idle and curve words at the low (highEnds false)
     // or the high end of what each holds. Kinds 20 and 21: the model words
     // at those ends.

@@ -58,9 +58,9 @@ void Image(SimControllerState &s)
     s.Param8[33] = 1;
     s.Payload[0xD8] = {0x25, 15, 0x02, 0x0B, 100, 0x24, 0x84, 6, 0x06, 0x3E, 0, 85, 0, 0,
                        1,    2,  38,   0x01, 0xF4, 0x61, 0xA8, 5, 76, 131, 2};
-    const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90}, {32, 1},   {37, 0x31}, {42, 114},
+    const std::pair<int, int> p8[] = {{31, 0x85}, {35, 195}, {29, 90}, {32, 1},   {37, 0x33}, {42, 114},
                                       {40, 2},    {38, 88},  {39, 60}, {43, 5},   {44, 188},  {49, 0xDD},
-                                      {50, 2},    {52, 0xB3}, {47, 33}};
+                                      {50, 6},    {52, 0xB3}, {47, 33}};
     for (auto [id, v] : p8)
         s.Param8[size_t(id)] = uint8_t(v);
     const std::pair<int, int> p16[] = {{11, 800}, {12, 5000}, {16, 748}, {18, 1300}, {19, 1309}, {17, 777},
@@ -110,15 +110,16 @@ std::vector<Bytes> ReadFrames(char version)
 
 // The write of the unchanged image: every value as read, the ones no list
 // shows included (0x04's RPM word 9348, id 10's 38, id 43's 5), in the
-// device's order, on every version. Below "C" the device's id 37 is taken as
-// 1.
-std::vector<Bytes> WriteFrames(char version)
+// device's order, on every version; the bits of ids 37 and 50 that no
+// control shows (37: bit 1; 50: bit 2) and id 37 below "C" as the device
+// holds them.
+std::vector<Bytes> WriteFrames(char)
 {
-    return {B(37, version >= 'C' ? 0x31 : 1), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, 5),
+    return {B(37, 0x33), B(42, 114), B(40, 2), W(16, 748), B(38, 88), B(39, 60), B(43, 5),
             B(44, 188), B(12, 1), B(2, 6), B(11, 2), Request({0x04, 100, 0x24, 0x84, 0x25, 15}), B(28, 2), B(32, 1),
             B(17, 1), B(23, 131), B(18, 0), B(5, 0), B(20, 0), B(16, 1), B(8, 0), B(27, 0), W(9, 500), B(3, 5),
             B(4, 76), B(7, 0), W(10, 25000), B(35, 195), W(11, 800), W(12, 5000), B(31, 0x85), B(29, 90), B(33, 1),
-            B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38), W(19, 1309), W(18, 1300), B(49, 0xDD), B(50, 2),
+            B(21, 1), B(1, 2), W(7, 1598), W(6, 85), B(10, 38), W(19, 1309), W(18, 1300), B(49, 0xDD), B(50, 6),
             B(52, 0xB3), W(24, 1500), W(25, 4000), W(20, 860), W(21, 4114)};
 }
 
@@ -402,15 +403,16 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 std::vector<Bytes> FactoryFrames(char version, uint16_t cutOffEmulDelay)
 {
     // The settings the factory configuration has no value for go back as
-    // the device holds them on every version: ids 43, 24, 25, and the flags
-    // of id 52 other than the gas-time limits.
+    // the device holds them on every version: ids 43, 24, 25, the flags
+    // of id 52 other than the gas-time limits, and the bits of ids 37 and 50
+    // that no control shows.
     std::vector<Bytes> f = {B(22, 0), Request({0x37, 200, 143, 92, 40, 0})};
     const std::vector<Bytes> configuration = {
-        B(37, 0x41), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, 5), B(44, 226),
+        B(37, 0x43), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, 5), B(44, 226),
         B(12, 1), B(2, 6), B(11, 0), Request({0x04, 100, 0xDB, 0x24, 0x05, 255}), B(28, 2), B(32, 1), B(17, 0),
         B(23, 150), B(18, 0), B(5, 0), B(20, 0), B(16, 0), B(8, 0), B(27, 0), W(9, 100), B(3, 4), B(4, 47), B(7, 0),
         W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
-        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 0), B(52, 0x83),
+        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 4), B(52, 0x83),
         W(24, cutOffEmulDelay), W(25, 4000), W(20, 374), W(21, 3740)};
     f.insert(f.end(), configuration.begin(), configuration.end());
     const std::vector<Bytes> read = ReadFrames(version);
@@ -704,6 +706,9 @@ TEST(MultiConfiguration, TabsAndPageGuard)
     EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfSwitching);
     const std::vector<Bytes> frames = k.Frames();
     EXPECT_NE(std::find(frames.begin(), frames.end(), B(27, 1)), frames.end());
+    // The bits no control shows go back as the device holds them.
+    EXPECT_NE(std::find(frames.begin(), frames.end(), B(37, 0x33)), frames.end());
+    EXPECT_NE(std::find(frames.begin(), frames.end(), B(50, 6)), frames.end());
     EXPECT_FALSE(k.Window->Modified());
 
     // A locked device: the buttons say why nothing happens.

@@ -357,7 +357,14 @@ TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
         EXPECT_NE(std::find(w.begin(), w.end(), Request({0x52, 17, 900 >> 8, 900 & 0xFF})), w.end());
         EXPECT_NE(std::find(w.begin(), w.end(), Request({0x08, 47, 40})), w.end());
         p.Save(second);
-        EXPECT_EQ(Differences(saved, Stored(second), false).toStdString(), "");
+        // "Load from Pcol" (bit 2 of the adaptation flags) comes with "I": a
+        // file saved below it leaves the other device's bit as it holds it
+        // (the opposite of the first device's).
+        std::map<QString, QString> restored = saved;
+        const QString flags = QStringLiteral("MapCorrections/Model_OBDAdaptCorrConfig");
+        if (version < 'I' && restored.count(flags))
+            restored[flags] = QString::number(restored[flags].toInt() ^ 4);
+        EXPECT_EQ(Differences(restored, Stored(second), false).toStdString(), "");
     }
 }
 

@@ -500,9 +500,12 @@ void TModel2Page::BtBModel2WriteClick()
         r.NozzleTest[k] = YEdCalSerIdle[k] ? SafeStrToFloat(YEdCalSerIdle[k]->text()) : Idle[k];
     check(DataManager->WriteModelBlockC1());
     r.UseOnIdleModel = ChBModel2UseOnIdleModel && ChBModel2UseOnIdleModel->isChecked() ? 1 : 0;
-    r.ExtendedOptions = uint8_t(r.UseOnIdleModel + 4 * r.Tred_lt_Load + 8 * r.RPMWireNotConnect + 16 * r.FuelOverlap
-                                + 32 * r.GasInjHeating + 64 * r.PreinjectionProcessDuringCutOff);
-    check(DataManager->WriteParamByte(37, r.ExtendedOptions));
+    // The flags of the byte with the idle model's; the bits without a field
+    // go back as the device holds them.
+    quint8 flags = 0;
+    Parameter8Value(r, 37, flags);
+    StoreParameter8(r, 37, flags);
+    check(DataManager->WriteParamByte(37, flags));
     ok = write.Report(ok && !DataManager->IsDeviceNotReady());
 
     // The read-back shows what the device now holds; after a failed exchange

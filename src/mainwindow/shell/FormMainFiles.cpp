@@ -36,6 +36,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -103,6 +104,42 @@ bool ReadKind48LoadedSettings(TDataManager &dm)
             dm.ReadParameter8(id);
     }
     dm.ReadParameter(83);
+    return LinkReady();
+}
+
+using kind48::TFilePart;
+
+// Whether the connected kind-48 device holds that part of a settings file.
+bool DeviceHolds(const TDataManager &dm, TFilePart part)
+{
+    return dm.IsDeviceVersionAtLeast(48, QString(QLatin1Char(kind48::FromOf(part))));
+}
+
+// Before a load: what the device holds that the file of that letter does not
+// (or holds only some bits of), read from the device, so that the load
+// writes it back as the device holds it and never a default or a value an
+// earlier read left in the record. True when the link stayed up.
+bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
+{
+    const auto missing = [&dm, letter](TFilePart part) {
+        return DeviceHolds(dm, part) && !kind48::FileHolds(letter, part);
+    };
+    // The bytes held in part, whole, each once.
+    int last = -1;
+    for (const kind48::TFileBits &b : kind48::FileBits)
+        if (b.Width == 8 && b.Id != std::exchange(last, b.Id))
+            dm.ReadParameter8(b.Id);
+    if (DeviceHolds(dm, TFilePart::AdaptFlags))
+        dm.ReadParameter(104);
+    if (missing(TFilePart::PcolCurve))
+        dm.ReadCorrections97();
+    if (missing(TFilePart::AdaptBanks))
+        for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
+            dm.ReadCorrections61(bank, half);
+    if (missing(TFilePart::MaxTbForLoad))
+        dm.ReadParamWord(22);
+    if (missing(TFilePart::MaxPcolForLoad))
+        dm.ReadParameter8(53);
     return LinkReady();
 }
 
@@ -227,12 +264,11 @@ bool TFormMain::SaveSettingsFileMulti()
     // page showed before.
     BtnCorReadCorrectionsClick();
     read = read && LinkReady() && ReadKind48LoadedSettings(*DataManager);
-    // The page shows the manifold-pressure curve from "G" on; an "F" device
-    // already holds it.
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
-        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")))
+    // The page shows the manifold-pressure curve with the adaptation banks;
+    // a device between the two letters already holds it.
+    if (read && DeviceHolds(*DataManager, TFilePart::PcolCurve) && !DeviceHolds(*DataManager, TFilePart::AdaptBanks))
         read = DataManager->ReadCorrections97();
-    if (read && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
+    if (read && DeviceHolds(*DataManager, TFilePart::MapRows))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
@@ -407,6 +443,20 @@ void TFormMain::LoadSettingsFileV15()
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk)
         return;
+    // What the file does not hold goes back as the device holds it now: the
+    // device is read again, and the file over it.
+    if ((DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) == 0 || !LinkReady()) {
+        ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
+    loaded = DeviceRecord;
+    if (const TSettingsError again = TSettingsFile::ReadQ3(ini, loaded); again.Failed()) {
+        RefuseSettingsFile(again, ini.FileName());
+        return;
+    }
+    TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
+    UpdateConfigurationControls();
+    ShowLoadedModel(true);
     // Each write may end with a read-back of the device; the file's values
     // are put back before the next one so that all of them are sent.
     // Every value was checked against the device; a step that still fails
@@ -456,8 +506,13 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         return;
     }
     // What an older file or one from an earlier version lacks stays as the
-    // device holds it: the record takes those settings from the device.
-    if (!ModelOnly && !ReadKind48LoadedSettings(*DataManager)) {
+    // device holds it: the record takes those settings from the device, as
+    // it holds them now (the configuration, then what its read leaves out).
+    const QChar fileLetter = TSettingsFile::FileVersionLetter(ini);
+    if (!ModelOnly
+        && !((DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) != 0
+             && ReadKind48LoadedSettings(*DataManager)
+             && ReadKind48PartsNotInFile(*DataManager, fileLetter.isNull() ? 0 : char(fileLetter.unicode())))) {
         keepEdits();
         ReportError(TranslateKey(QStringLiteral("strComError")));
         return;
@@ -636,16 +691,17 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     keep();
     if (!corrected || !LinkReady() || ConfigModified())
         return QStringLiteral("strSetFileStepCorrections");
-    // An "F" device holds the manifold-pressure curve the file carries; the
-    // corrections page sends it from "G" on.
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F"))
-        && !DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G")) && !DataManager->WriteCorrections98())
+    // A device between the two letters holds the manifold-pressure curve
+    // (the file's, or its own read before the load); the corrections page
+    // sends it with the adaptation banks.
+    if (DeviceHolds(*DataManager, TFilePart::PcolCurve) && !DeviceHolds(*DataManager, TFilePart::AdaptBanks)
+        && !DataManager->WriteCorrections98())
         return QStringLiteral("strSetFileStepCorrections");
     BtBSetNextInspectionClick();
     keep();
     if (!LinkReady())
         return QStringLiteral("strSetFileStepInspection");
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")) && load.HasGasInjCorr) {
+    if (DeviceHolds(*DataManager, TFilePart::GasInjCorr) && load.HasGasInjCorr) {
         r.GasInjCorrTable = load.GasInjCorr;
         if (!DataManager->WriteGasInjTable())
             return QStringLiteral("strSetFileStepGasInj");
@@ -696,14 +752,15 @@ bool TFormMain::WriteLoadedModel2(const TSettingsLoad &load)
         ok = dm.WriteParamWord(17, r.IdleHotRPM) && byte(47);
     // The return-to-petrol switches with the adaptation switch.
     ok = ok && byte(31);
-    if (ok && load.FileIsAtLeast('D'))
+    // The idle correction: its switch (a bit of id 52) and its value.
+    if (ok && load.FileHolds(TFilePart::ConfigD2))
         ok = byte(52) && dm.WriteParameter(83);
     ok = ok && dm.WriteParameter(1) && dm.WriteParameter(2);
     if (ok && load.HasModelPoints)
         ok = dm.WriteMapD5();
     ok = ok && dm.WriteModelBlockC1();
     // The idle model's switch with the other flags of its byte.
-    if (ok && load.FileIsAtLeast('C'))
+    if (ok && load.FileHolds(TFilePart::IdleModel))
         ok = byte(37);
     return ok && LinkReady();
 }
