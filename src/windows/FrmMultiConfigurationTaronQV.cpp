@@ -59,7 +59,7 @@ bool readyOrSay(const QObject *sender)
     return false;
 }
 
-bool kind48()
+bool deviceIsKind48()
 {
     return DataManager && DataManager->IsDeviceType(48);
 }
@@ -261,7 +261,7 @@ void TFrmMultiConfigurationTaronQV::UpdateDeviceInfo()
         return;
     const uint16_t rpm = DataManager->ReadStatus50();
     BasePage->DgDRPM->SetCaption(QString::asprintf("%d", int(rpm)));
-    const bool on = kind48() && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("H"));
+    const bool on = deviceIsKind48() && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("H"));
     for (QWidget *w : AdvancePage->VersionGroup() + SwitchingPage->VersionGroup())
         w->setEnabled(on);
 }
@@ -567,7 +567,7 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject *sender)
 {
     // A locked device takes none of it: the button says so.
-    if (!kind48() || !readyOrSay(sender))
+    if (!deviceIsKind48() || !readyOrSay(sender))
         return false;
     if (!WriteDefaultConfiguration())
         return false;
