@@ -762,6 +762,33 @@ TEST(ConfigurationWizard, TgasQuestionOnlyWhenThePresetDoesNotFitOrTheSensorMove
     }
 }
 
+// The wizard's write of a byte of flags sends the bits it has no control for
+// as the device holds them: id 37's bits 1 and 7, id 50's bits 2-7, and
+// below "J" the hot start on gas (bit 7 of 52).
+TEST(ConfigurationWizard, WriterKeepsTheBitsOfAByteItHasNoControlFor)
+{
+    for (const char version : {'F', 'I', 'J'})
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(testing::Message() << version << " round " << round);
+            WizardRig p(48, version, [](sim::SimControllerState &s) {
+                s.Param8[37] = 0x82 | 0x10; // two bits without a control, fuel overlap on
+                s.Param8[50] = 0xA5;        // bits 2, 5 and 7 without a control, bit 0 on
+                s.Param8[52] = 0x80 | 0x10; // hot start on gas, minimum gas time on
+            });
+            p.C<QPushButton>("BtnConfReadConfig")->click();
+            p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrNo); };
+            p.Device.Server.log().clear();
+            EXPECT_TRUE(p.Form->WriteConfWizardConfiguration());
+            p.Device.Server.withLock([&] {
+                const auto &s = p.Device.Controller.State;
+                EXPECT_EQ(s.Param8[37] & 0x82, 0x82);
+                EXPECT_EQ(s.Param8[50] & 0xFC, 0xA4);
+                if (version < 'J')
+                    EXPECT_EQ(s.Param8[52] & 0x80, 0x80);
+            });
+        }
+}
+
 TEST(ConfigurationWizard, PagesShowTheRecordAndSendNothing)
 {
     WizardRig p(48, 'J', [](sim::SimControllerState &s) {

@@ -70,6 +70,14 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
         }
     }
 
+    // The settings the configuration read takes only from a later version
+    // go out too: one whose device value the record does not hold yet is
+    // read first, and without it nothing is written.
+    if (!DataManager->ReadKind48WindowSettings()) {
+        if (Common)
+            Common->ShowWarning(translated("strComError"));
+        return false;
+    }
     const bool timerOn = FForm.Timerek && FForm.Timerek->isActive();
     if (FForm.Timerek)
         FForm.Timerek->stop();
@@ -84,6 +92,14 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     TRecordedWrite write;
 
     auto checked = [this](const char *name) -> quint8 { return Checked(name) ? 1 : 0; };
+    // A byte of flags goes out with the bits the wizard has no control for
+    // as the device holds them (read with the configuration).
+    auto writeKeepingOtherBits = [&r](int id) {
+        quint8 flags = 0;
+        Parameter8Value(r, id, flags);
+        StoreParameter8(r, id, flags);
+        return DataManager->WriteParamByte(id, flags);
+    };
     auto selected = [this](const char *name) {
         auto *c = List(name);
         return c && c->currentIndex() >= 0;
@@ -187,9 +203,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     r.FuelOverlap = checked("ChBConfFuelOverlap");
     r.GasInjHeating = checked("ChBConfGasInjectorsHeating");
     r.PreinjectionProcessDuringCutOff = checked("ChBConfPreinjectionProcessDuringCutOff");
-    r.ExtendedOptions = quint8((r.UseOnIdleModel & 1) | r.Tred_lt_Load << 2 | r.RPMWireNotConnect << 3
-                               | r.FuelOverlap << 4 | r.GasInjHeating << 5 | r.PreinjectionProcessDuringCutOff << 6);
-    ok = DataManager->WriteParamByte(37, r.ExtendedOptions) && ok;
+    ok = writeKeepingOtherBits(37) && ok;
     r.MinPressDuringCuttOffForPreinjections = quint8(Entry("CmBConfPressurePreinjectionProcessDuringCutOff",
                                                            PreinjectionValues, r.MinPressDuringCuttOffForPreinjections));
     ok = DataManager->WriteParamByte(44, r.MinPressDuringCuttOffForPreinjections) && ok;
@@ -226,8 +240,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
 
     r.PreinjectionsDuringCutOffForLowRPMEnabled = checked("ChBConfEnrichmentDuringCutOffForLowRPM");
     r.MazdaIgnitionTypeCorrEnabled = checked("ChBConfMazdaIgnitionTypeCorr");
-    r.CutOffOptions = quint8(r.PreinjectionsDuringCutOffForLowRPMEnabled + 2 * r.MazdaIgnitionTypeCorrEnabled);
-    ok = DataManager->WriteParamByte(50, r.CutOffOptions) && ok;
+    ok = writeKeepingOtherBits(50) && ok;
 
     r.FlashLubeSupportEnabled = checked("ChBConfLambaInputAsFlashLubeLevel");
     r.CutOffModeActivated = checked("ChBConfCutOffModeReturnToPetrol");
@@ -235,13 +248,10 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     r.SygnalizeDrivingOnPetrolEnabled = checked("ChBSygnalizeDrivingOnPetrol");
     r.MinGasInjTimeEnabled = checked("ChBConfMinGasInjTime");
     r.MaxGasInjTimeEnabled = checked("ChBConfMaxGasInjTime");
-    r.HotEngineStartOnGas =
-        DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("J")) ? checked("ChBHotEngineStartOnGas") : 0;
-    r.ExtraOptions = quint8(r.FlashLubeSupportEnabled | r.CutOffModeActivated << 1 | r.AutoToGasOnControlPanelHidden << 2
-                            | r.SygnalizeDrivingOnPetrolEnabled << 3 | r.MinGasInjTimeEnabled << 4
-                            | r.MaxGasInjTimeEnabled << 5 | (r.CorrectionForIdleActive & 1) << 6
-                            | r.HotEngineStartOnGas << 7);
-    ok = DataManager->WriteParamByte(52, r.ExtraOptions) && ok;
+    // Below "J" the hot start on gas has no control: it goes back as read.
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("J")))
+        r.HotEngineStartOnGas = checked("ChBHotEngineStartOnGas");
+    ok = writeKeepingOtherBits(52) && ok;
 
     r.AfterCutOffEmulSwitchDelay = quint16(Entry("CmBConfCutOffEmulSwitchDelay", SwitchDelayValues,
                                                  r.AfterCutOffEmulSwitchDelay));
