@@ -317,6 +317,14 @@ bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value)
     return false;
 }
 
+quint8 FlagsByteToWrite(TDeviceRecord &rec, int id)
+{
+    quint8 value = 0;
+    Parameter8Value(rec, id, value);
+    StoreParameter8(rec, id, value);
+    return value;
+}
+
 bool StoreParameter16(TDeviceRecord &rec, int id, quint16 value)
 {
     const U16Member field = Word16Field(id);

@@ -344,6 +344,10 @@ bool RecordHoldsPressureSensorType(const TDeviceRecord &rec);
 // 8-bit ids of commands 0x07 (read) and 0x08 (write); stored ids are 1..53.
 bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value);
 bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value);
+// A byte of flags as it goes to the device: the fields' bits, and the bits
+// no field holds as the device holds them (read with the configuration);
+// the record is brought in line with it.
+quint8 FlagsByteToWrite(TDeviceRecord &rec, int id);
 
 // 16-bit ids of commands 0x51 (read) and 0x52 (write); stored ids are 1..25
 // except 13 and 15.

@@ -419,12 +419,7 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.PreinjectionProcessDuringCutOff = Checked(s->ChBConfPreinjectionProcessDuringCutOff);
     // The bits of a byte the window has no control for go back as the
     // device holds them (read with the configuration): ids 37, 50 and 52.
-    const auto keepingOtherBits = [&r, &b8](uint8_t id) {
-        quint8 v = 0;
-        Parameter8Value(r, id, v);
-        StoreParameter8(r, id, v);
-        b8(id, v);
-    };
+    const auto keepingOtherBits = [&r, &b8](uint8_t id) { b8(id, FlagsByteToWrite(r, id)); };
     keepingOtherBits(37);
     r.MinTredForGasInjHeating = quint8(Entry(s->CmBConfMinTredForGasInjctorsHeatingProcess, HeatingMinTred,
                                              r.MinTredForGasInjHeating));

@@ -502,10 +502,7 @@ void TModel2Page::BtBModel2WriteClick()
     r.UseOnIdleModel = ChBModel2UseOnIdleModel && ChBModel2UseOnIdleModel->isChecked() ? 1 : 0;
     // The flags of the byte with the idle model's; the bits without a field
     // go back as the device holds them.
-    quint8 flags = 0;
-    Parameter8Value(r, 37, flags);
-    StoreParameter8(r, 37, flags);
-    check(DataManager->WriteParamByte(37, flags));
+    check(DataManager->WriteParamByte(37, FlagsByteToWrite(r, 37)));
     ok = write.Report(ok && !DataManager->IsDeviceNotReady());
 
     // The read-back shows what the device now holds; after a failed exchange

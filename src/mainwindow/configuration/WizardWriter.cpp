@@ -94,12 +94,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     auto checked = [this](const char *name) -> quint8 { return Checked(name) ? 1 : 0; };
     // A byte of flags goes out with the bits the wizard has no control for
     // as the device holds them (read with the configuration).
-    auto writeKeepingOtherBits = [&r](int id) {
-        quint8 flags = 0;
-        Parameter8Value(r, id, flags);
-        StoreParameter8(r, id, flags);
-        return DataManager->WriteParamByte(id, flags);
-    };
+    auto writeKeepingOtherBits = [&r](int id) { return DataManager->WriteParamByte(id, FlagsByteToWrite(r, id)); };
     auto selected = [this](const char *name) {
         auto *c = List(name);
         return c && c->currentIndex() >= 0;

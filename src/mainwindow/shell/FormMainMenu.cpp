@@ -60,8 +60,10 @@ bool kind48MainPage(TFormMain *form, const char *sheet)
     QWidget *page = form->OwnPanel(sheet);
     if (!tabShown(page))
         return false;
-    auto *pages = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
-    if (pages->currentWidget() != page)
+    // A tab's page sits in the tab widget's stack.
+    auto *stack = page->parentWidget();
+    auto *pages = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+    if (!pages || pages->currentWidget() != page)
         form->ActivateMainPageDirect(sheet);
     return true;
 }
