@@ -14,7 +14,13 @@ function(taron_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LINK})
 endfunction()
 
-# One GoogleTest executable per subsystem, registered with CTest.
+# One GoogleTest executable per subsystem; each of its cases is a CTest test
+# of its own, named <program>.<Suite>.<Case> (so that "ctest -R <program>"
+# still picks a whole program), run in a process of its own. ctest spreads the
+# cases over the cores, and a case's time limit does not grow with the number
+# of cases beside it. The cases are listed when ctest runs, under the same
+# environment as the cases themselves (headless, the source folder known).
+include(GoogleTest)
 function(taron_test name)
   cmake_parse_arguments(ARG "WIDGETS" "DIR" "LINK" ${ARGN})
   if(NOT ARG_DIR)
@@ -29,8 +35,16 @@ function(taron_test name)
   add_executable(${name} ${_src} ${_main})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE ${ARG_LINK} taron_testsupport GTest::gtest GTest::gmock Threads::Threads)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TARON_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-    TIMEOUT 1200)
+  # The environment comes with the command (it serves the listing too): the
+  # command "cmake -E env" runs the program with it.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;TARON_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  # A limit for hangs: a single case has taken minutes on a machine loaded
+  # several times over, none comes near this. The listing starts a Qt
+  # program, which a loaded machine may hold up for a while.
+  gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 600
+    PROPERTIES TIMEOUT 900)
 endfunction()

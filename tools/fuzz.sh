@@ -5,7 +5,8 @@
 #   bash tools/fuzz.sh NAME SECONDS
 #
 # NAME is a target of tests/fuzz/ (NAME from NAMEFuzz.cpp; "fuzz_NAME" works
-# too). Installs clang and its sanitizer runtimes when missing, configures a
+# too). Installs clang, its sanitizer runtimes and llvm-symbolizer (so that a
+# finding names its functions and lines) when missing, configures a
 # clang build with TARON_FUZZ=ON in build-fuzz/ (BUILD_DIR overrides), builds
 # the target, and fuzzes a fresh copy of its corpus for SECONDS. Inputs
 # that crash, hang or break a check land in build-fuzz/fuzz-runs/NAME/findings/;
@@ -41,13 +42,23 @@ probe_clang() {
   rm -rf "$dir"
   return $rc
 }
-if ! probe_clang; then
+# The symbolizer turns a finding's addresses into functions and lines: on
+# the PATH (Debian's "llvm"), or beside clang of the same version.
+find_symbolizer() {
+  local found
+  found="$(command -v llvm-symbolizer 2>/dev/null)" \
+    || found="$(clang++ -print-prog-name=llvm-symbolizer 2>/dev/null)"
+  [ -n "$found" ] && [ -x "$found" ] || return 1
+  echo "$found"
+}
+if ! probe_clang || ! find_symbolizer >/dev/null; then
   SUDO=""
   if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
   $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends clang libclang-rt-dev
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends clang libclang-rt-dev llvm
   probe_clang || { echo "clang cannot build libFuzzer programs" >&2; exit 1; }
 fi
+SYMBOLIZER="$(find_symbolizer)" || { echo "no llvm-symbolizer: findings would show bare addresses" >&2; exit 1; }
 bash tools/install-deps.sh
 
 BUILD_DIR="${BUILD_DIR:-build-fuzz}"
@@ -66,6 +77,9 @@ mkdir -p "$RUN/corpus" "$RUN/findings"
 cp -r "tests/fuzz/corpus/$NAME/." "$RUN/corpus/"
 
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# Every sanitizer's report names functions and lines.
+export ASAN_SYMBOLIZER_PATH="${ASAN_SYMBOLIZER_PATH:-$SYMBOLIZER}"
+export PATH="$(dirname "$SYMBOLIZER"):$PATH"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/fuzz/lsan.supp:print_suppressions=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"

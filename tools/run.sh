@@ -8,6 +8,8 @@
 #                           tools/start.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Nothing is installed or built for a window that cannot be shown.
+bash tools/need-display.sh run.sh || exit 1
 bash tools/install-deps.sh
 # Only what is started: the program, and with --sim the simulator (the tests
 # and benchmarks are tools/test.sh's).

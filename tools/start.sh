@@ -14,6 +14,7 @@
 # BUILD_DIR names the build folder (default build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/need-display.sh start.sh || exit 1
 BIN="${BUILD_DIR:-build}/bin"
 SIM_MODE=0
 if [ "${1:-}" = "--sim" ]; then

@@ -100,8 +100,9 @@ protected:
     }
     TUIStateOBD *Ui() const { return Logic->UIStateOBD(); }
     void Ticks(int n) { while (n-- > 0) P->Tick(); }
-    // Lets the window lay itself out.
-    static void Settle() { QEventLoop idle; QTimer::singleShot(50, &idle, &QEventLoop::quit); idle.exec(); }
+    // Lets the window lay itself out: the loop runs a while, then what it
+    // left pending (a busy machine may end the while first).
+    static void Settle() { startup::StartupRig::Run(50); }
 
     std::unique_ptr<ObdProgram> P;
     TFormMain *Form = nullptr;

@@ -1,3 +1,4 @@
+#include "common/WaitUntil.h"
 #include "controls/ControlTestSupport.h"
 #include "controls/ExHint.h"
 
@@ -22,12 +23,6 @@ QPoint freshPos()
     return QPoint(100 + 7 * step, 80 + 5 * step);
 }
 
-void waitMs(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 struct Request {
     QString hint;
@@ -140,8 +135,7 @@ TEST(ExHint, TimersAndButtons)
     ask(hint, QStringLiteral("Timed"), freshPos());
     ASSERT_TRUE(form->isVisible());
     EXPECT_EQ(form->HintTimer->interval(), 60);
-    waitMs(250);
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(testsupport::EventsUntil([&] { return !form->isVisible(); }));
     EXPECT_EQ(closed, 1);
 
     // The mouse over the window stops the display timer.

@@ -23,6 +23,7 @@
 #include <optional>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <termios.h>
@@ -627,7 +628,19 @@ TEST_F(PortTest, PurgeDropsALeftOverAnswer)
     setReply({0xD5, 0x0A, 0x0B, 0x0C, 0x0D, 0xDF});
     ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
     ASSERT_TRUE(sim.log().waitForCount(1, testsupport::GiveUp));
-    std::this_thread::sleep_for(50ms);
+    // The whole answer waits in the device's input (counted through a
+    // descriptor of the same device).
+    {
+        const int fd = ::open(QFile::encodeName(portsDir + QStringLiteral("/COM5")).constData(),
+                              O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        int waiting = 0;
+        const auto until = std::chrono::steady_clock::now() + testsupport::GiveUp;
+        while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < 6 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        ::close(fd);
+        ASSERT_EQ(waiting, 6);
+    }
     EXPECT_TRUE(port->PurgeInput());
     setReply({0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF});
     ASSERT_TRUE(send(*port, {0x55, 2, 2, 2}));

@@ -590,7 +590,10 @@ TEST(DataManagerLink, EmptyingTheInputWaitsForAnotherUsersAnswer)
     auto other = std::async(std::launch::async, [&] {
         int n = 0;
         rig.Port.WriteData(request.data(), int(request.size()), n);
-        std::this_thread::sleep_for(150ms); // the answer is in the input
+        // The answer is in the input: the device has taken the request and
+        // written its answer (it answers while it holds its lock).
+        rig.Server.log().waitForCount(1, testsupport::GiveUp);
+        rig.Server.withLock([] {});
         written.set_value();
         std::this_thread::sleep_for(250ms);
         uint8_t answer[5] = {};

@@ -1,6 +1,7 @@
 // Page changes: the leave question for unwritten edits, the entry actions,
 // the write buttons' mark and the shortcuts that jump to nested pages.
 #include "mainwindow/ShellWiring.h"
+#include "common/WaitUntil.h"
 #include "controls/ChangeHelper.h"
 #include "controls/ResizeHelper.h"
 #include "mainwindow/StartupRig.h"
@@ -311,8 +312,5 @@ TEST(FormMainNavigation, LayoutAfterAResizeRunsOnceTheProgramIsIdle)
     form.Timerek->stop(); // the tick would do the pending work as well
     emit form.ResizeHelper->OnAfterResize();
     EXPECT_TRUE(form.AdapterPanelsPending());
-    QEventLoop loop;
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    loop.exec();
-    EXPECT_FALSE(form.AdapterPanelsPending());
+    EXPECT_TRUE(testsupport::EventsUntil([&] { return !form.AdapterPanelsPending(); }));
 }

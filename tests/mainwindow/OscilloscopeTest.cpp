@@ -373,7 +373,7 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     // A file that cannot be created is reported once; the recording runs.
     page.FileFolders = {QDir(dir.path()).filePath(files[0])};
     start->click();
-    startup::StartupRig::Run(50);
+    testsupport::EventsUntil([&] { return !rig.Boxes.empty(); });
     ASSERT_EQ(rig.Boxes.size(), 1u);
     EXPECT_TRUE(rig.Boxes[0].Text.startsWith(LM->Translate("strOscFileError") + "\r\n"
                                              + QDir(dir.path()).filePath(files[0])))

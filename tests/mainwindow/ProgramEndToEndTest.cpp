@@ -149,6 +149,39 @@ QList<qint64> ChildrenNamed(qint64 parent, const QByteArray &name)
     }
     return found;
 }
+// A build folder for the start command: the program as built, and in place
+// of the simulator a stand-in that links the run's simulated device as COM1
+// of the ports folder it is given (and keeps its arguments beside itself).
+bool MakeSimStandIn(const QTemporaryDir &build, const ProgramRun &run)
+{
+    const QString device = QFileInfo(run.PortsDir + QStringLiteral("/COM1")).symLinkTarget();
+    if (device.isEmpty() || !QDir().mkpath(build.filePath(QStringLiteral("bin")))
+        || !QFile::link(ProgramRun::ProgramPath(), build.filePath(QStringLiteral("bin/taron"))))
+        return false;
+    QFile sim(build.filePath(QStringLiteral("bin/taron-sim")));
+    if (!sim.open(QIODevice::WriteOnly))
+        return false;
+    sim.write("#!/bin/sh\necho \"$@\" > \"$0.args\"\n"
+              "while [ $# -gt 0 ]; do [ \"$1\" = --ports-dir ] && dir=\"$2\"; shift; done\n"
+              "ln -s '" + device.toLocal8Bit() + "' \"$dir/COM1\"\nexec sleep 1000\n");
+    sim.close();
+    return sim.setPermissions(sim.permissions() | QFileDevice::ExeOwner);
+}
+
+// The start command's environment: the run's folders as the user's own.
+QProcessEnvironment StartEnvironment(const ProgramRun &run, const QTemporaryDir &build, const QTemporaryDir &temporary)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("TARON_BOX_ANSWERS"), QStringLiteral("default"));
+    env.insert(QStringLiteral("BUILD_DIR"), build.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), run.ConfigDir);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), run.HomeDir + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("HOME"), run.HomeDir);
+    env.insert(QStringLiteral("TMPDIR"), temporary.path());
+    env.remove(QStringLiteral("PORTS_DIR"));
+    return env;
+}
 } // namespace
 
 // The README's command to try the program against the simulator starts it
@@ -176,33 +209,9 @@ TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
         dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Dokumenty\"\n");
     }
     ASSERT_TRUE(QDir(run.HomeDir).mkpath(QStringLiteral("Dokumenty")));
-    // The build folder the start command uses: the program as built, and in
-    // place of the simulator a stand-in that links the test's simulated
-    // device as COM1 of the ports folder it is given.
     QTemporaryDir build, temporary;
-    ASSERT_TRUE(QDir().mkpath(build.filePath(QStringLiteral("bin"))));
-    ASSERT_TRUE(QFile::link(ProgramRun::ProgramPath(), build.filePath(QStringLiteral("bin/taron"))));
-    const QString device = QFileInfo(run.PortsDir + QStringLiteral("/COM1")).symLinkTarget();
-    ASSERT_FALSE(device.isEmpty());
-    {
-        QFile sim(build.filePath(QStringLiteral("bin/taron-sim")));
-        ASSERT_TRUE(sim.open(QIODevice::WriteOnly));
-        sim.write("#!/bin/sh\necho \"$@\" > \"$0.args\"\n"
-                  "while [ $# -gt 0 ]; do [ \"$1\" = --ports-dir ] && dir=\"$2\"; shift; done\n"
-                  "ln -s '" + device.toLocal8Bit() + "' \"$dir/COM1\"\nexec sleep 1000\n");
-        sim.close();
-        ASSERT_TRUE(sim.setPermissions(sim.permissions() | QFileDevice::ExeOwner));
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("TARON_BOX_ANSWERS"), QStringLiteral("default"));
-    env.insert(QStringLiteral("BUILD_DIR"), build.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), run.ConfigDir);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), run.HomeDir + QStringLiteral("/.local/share"));
-    env.insert(QStringLiteral("HOME"), run.HomeDir);
-    env.insert(QStringLiteral("TMPDIR"), temporary.path());
-    env.remove(QStringLiteral("PORTS_DIR"));
-    run.Process.setProcessEnvironment(env);
+    ASSERT_TRUE(MakeSimStandIn(build, run));
+    run.Process.setProcessEnvironment(StartEnvironment(run, build, temporary));
     run.Process.setProcessChannelMode(QProcess::MergedChannels);
     run.Process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/start.sh"), QStringLiteral("--sim")});
     ASSERT_TRUE(run.Process.waitForStarted(testsupport::GiveUpMs));
@@ -230,4 +239,37 @@ TEST(ProgramEndToEnd, SimulatorStartIsConnectedAndLeavesTheUsersSettings)
     // aside): no private settings, no ports folder.
     EXPECT_EQ(QDir(temporary.path()).entryList({QStringLiteral("tmp.*")}, QDir::AllEntries | QDir::Hidden),
               QStringList());
+}
+
+// The simulated run starts from the user's own settings: a user's file that
+// chose English gives an English run on a desktop whose own language is
+// Polish (the screen is too small, so the program says so and ends).
+TEST(ProgramEndToEnd, SimulatorStartTakesTheUsersLanguage)
+{
+    if (!ProgramRun::ProgramExists())
+        GTEST_SKIP() << "program not built beside the tests";
+    ProgramRun run;
+    {
+        QFile ini(run.ConfigDir + QStringLiteral("/taron.INI"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[Settings]\r\nComMultiPort=3\r\nLanguage=EN\r\nAutoSearch=0\r\n");
+    }
+    QTemporaryDir build, temporary;
+    ASSERT_TRUE(MakeSimStandIn(build, run));
+    QProcessEnvironment env = StartEnvironment(run, build, temporary);
+    QFile screen(temporary.filePath(QStringLiteral("screen.json")));
+    ASSERT_TRUE(screen.open(QIODevice::WriteOnly));
+    screen.write("{\"screens\": [{\"name\": \"s\", \"x\": 0, \"y\": 0, \"width\": 640, \"height\": 480, "
+                 "\"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}");
+    screen.close();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screen.fileName());
+    for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        env.insert(QString::fromLatin1(name), QStringLiteral("pl_PL.UTF-8"));
+    run.Process.setProcessEnvironment(env);
+    run.Process.setProcessChannelMode(QProcess::MergedChannels);
+    run.Process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/start.sh"), QStringLiteral("--sim")});
+    ASSERT_TRUE(run.Process.waitForStarted(testsupport::GiveUpMs));
+    ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
+    const QString output = QString::fromUtf8(run.Process.readAll());
+    EXPECT_TRUE(output.contains(QStringLiteral("Screen resolution too low"))) << output.toStdString();
 }

@@ -4,6 +4,7 @@
 // folder, with the settings file in a temporary config folder, a clock the
 // test moves by hand and every box answered by the test.
 
+#include "common/WaitUntil.h"
 #include "core/AppConfig.h"
 #include "core/ComMultiPort.h"
 #include "core/DataManager.h"
@@ -189,13 +190,16 @@ public:
         Form->Timerek->installEventFilter(&FTimerHold);
     }
 
-    // Lets the event loop run (the window's own timer included).
+    // Lets the event loop run (the window's own timer included), then what
+    // is still pending: on a busy machine the time may be over before the
+    // events posted before the call have all run.
     static void Run(int milliseconds)
     {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < milliseconds)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
     }
 
     // Texts of the boxes shown so far.
