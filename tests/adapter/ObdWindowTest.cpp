@@ -100,9 +100,13 @@ protected:
     }
     TUIStateOBD *Ui() const { return Logic->UIStateOBD(); }
     void Ticks(int n) { while (n-- > 0) P->Tick(); }
-    // Lets the window lay itself out: the loop runs a while, then what it
-    // left pending (a busy machine may end the while first).
-    static void Settle() { startup::StartupRig::Run(50); }
+    // Lets the window lay itself out: the adapter's panels join their page
+    // once the program is idle (waited for), then the layouts run.
+    void Settle()
+    {
+        EXPECT_TRUE(testsupport::EventsUntil([this] { return !Form->AdapterPanelsPending(); }));
+        startup::StartupRig::Run(50);
+    }
 
     std::unique_ptr<ObdProgram> P;
     TFormMain *Form = nullptr;
