@@ -45,6 +45,7 @@ function(taron_test name)
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
+    NO_PRETTY_TYPES NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 600
     PROPERTIES TIMEOUT 900)
 endfunction()
