@@ -606,7 +606,8 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
     // The adaptation flags of a "G" or "H" file hold every bit but "load
     // from Pcol" (offered from "I"): the device's bit 2 stays; an "I" file
     // holds it too.
-    for (const auto &[letter, flags] : {std::pair{'G', 0x0F}, {'H', 0x0F}, {'I', 0x0B}, {'J', 0x0B}}) {
+    // A file naming no letter holds them as one below "G" does.
+    for (const auto &[letter, flags] : {std::pair{'G', 0x0F}, {'H', 0x0F}, {'I', 0x0B}, {'J', 0x0B}, {' ', 0x0F}}) {
         SCOPED_TRACE(letter);
         TSettingsLoad adapt{Device(48, "J")};
         adapt.Record.MapCorrections = 0x04;
@@ -615,6 +616,53 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
                                   "[Map]\r\nMapRPMRange=1\r\n[MapCorrections]\r\nModel_OBDAdaptCorrConfig=11\r\n";
         ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(file), adapt, false).Failed());
         EXPECT_EQ(adapt.Record.MapCorrections, flags);
+    }
+
+    // The bits of each byte held in part that a file of each letter gives
+    // are the ones the kind-48 description states: a file saved from a
+    // device holding every bit, loaded into one holding none, sets those and
+    // no other.
+    const auto byteOf = [](const TDeviceRecord &rec, const kind48::TFileBits &b) {
+        quint8 v = rec.MapCorrections;
+        if (b.Width == 8)
+            Parameter8Value(rec, b.Id, v);
+        return v;
+    };
+    for (char letter = 'A'; letter <= 'J'; ++letter)
+        for (const kind48::TFileBits &b : kind48::FileBits) {
+            SCOPED_TRACE(std::string(1, letter) + " id " + std::to_string(b.Id));
+            const QByteArray ver(1, letter);
+            TDeviceRecord from = Configured(48, ver.constData());
+            from.MapCorrections = 0xFF;
+            StoreParameter8(from, b.Id, 0xFF);
+            TIniFile ini;
+            TSettingsFile::WriteMulti(ini, from, {}, u'.');
+            ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QLatin1String("0000030" + ver));
+            TSettingsLoad bits{Configured(48, ver.constData())};
+            StoreParameter8(bits.Record, b.Id, 0x00);
+            ASSERT_FALSE(TSettingsFile::ReadMulti(ini, bits, false).Failed());
+            EXPECT_EQ(byteOf(bits.Record, b), kind48::FileBitsHeld(b.Width, b.Id, letter));
+        }
+    // A file lacking the key of a bit its letter holds gives the key's
+    // default; the bits of a later letter's keys stay as the device holds
+    // them ("F": the cut-off flags, not the flags of "G").
+    {
+        TIniFile ini;
+        TDeviceRecord from = Configured(48, "F");
+        StoreParameter8(from, 50, 0xFF);
+        StoreParameter8(from, 52, 0xFF);
+        TSettingsFile::WriteMulti(ini, from, {}, u'.');
+        ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030F"));
+        ini.DeleteKey(QStringLiteral("Config"), QStringLiteral("MazdaIgnitionTypeCorrEnabled"));
+        TSettingsLoad lacking{Configured(48, "J")};
+        StoreParameter8(lacking.Record, 50, 0xFF);
+        StoreParameter8(lacking.Record, 52, 0xBF);
+        ASSERT_FALSE(TSettingsFile::ReadMulti(ini, lacking, false).Failed());
+        quint8 cutOff = 0, extra = 0;
+        Parameter8Value(lacking.Record, 50, cutOff);
+        Parameter8Value(lacking.Record, 52, extra);
+        EXPECT_EQ(cutOff, 0xFD);
+        EXPECT_EQ(extra, 0xFF);
     }
 
     // Model-2 points present but some missing: the default line for the
