@@ -11,8 +11,9 @@
 //   device holds, the save reads and the load writes from that letter on;
 // - FileBits: the bits of the bytes held in part (flags a file holds only
 //   some of) that a file of a letter holds.
-// A file that names no letter holds none of these parts and bits: a load of
-// it leaves them as the device holds them.
+// A file that names no letter holds none of these parts and bits by its
+// letter: a load of it leaves those it has no key for as the device holds
+// them.
 
 #include <QtGlobal>
 
@@ -176,7 +177,7 @@ constexpr quint8 FileBitsHeld(int width, int id, char letter)
 }
 
 // The letter from which files hold the bit of the byte (0: no file holds
-// it); the device holds such a bit from that letter on.
+// it).
 constexpr char FileBitFrom(int width, int id, quint8 bit)
 {
     for (const TFileBits &b : FileBits)
