@@ -233,6 +233,11 @@ bool TDataManager::IsDeviceVersionAtLeast(uint8_t kind, const QString &letter) c
     return IsDeviceType(kind) && VersionAtLeast(letter);
 }
 
+bool TDataManager::Kind48Holds(kind48::TFilePart part) const
+{
+    return IsDeviceVersionAtLeast(48, QString(QLatin1Char(kind48::FromOf(part))));
+}
+
 bool TDataManager::IsDeviceVersionBelow(uint8_t kind, const QString &letter) const
 {
     return IsDeviceType(kind) && VersionBelow(letter);
@@ -1002,20 +1007,27 @@ bool TDataManager::ReadModelDataD8()
     ReadParameterList({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32},
                        {8, 37}, {12, 74}, {8, 42}, {8, 40}, {16, 16}, {8, 38}, {8, 39},
                        {8, 19}});
-    if (VersionAtLeast(QStringLiteral("D"))) {
-        ReadParameterList(Kind48SettingsFrom('D'));
+    // The settings and the parts of a settings file that a version letter
+    // brings, each from its letter on.
+    using kind48::TFilePart;
+    const auto settingsFrom = [this](char letter) {
+        if (VersionAtLeast(QString(QLatin1Char(letter))))
+            ReadParameterList(Kind48SettingsFrom(letter));
+    };
+    settingsFrom('D');
+    if (Kind48Holds(TFilePart::GasInjCorr))
         ReadGasInjCorrTable();
+    if (Kind48Holds(TFilePart::CorrectionTypes))
         ReadParameterList({{8, 45}, {8, 46}});
-    }
-    if (VersionAtLeast(QStringLiteral("F")))
-        ReadParameterList(Kind48SettingsFrom('F'));
-    if (VersionAtLeast(QStringLiteral("G"))) {
+    settingsFrom('F');
+    if (Kind48Holds(TFilePart::MaxTbForLoad))
         ReadParamWord(22);
+    if (VersionAtLeast(QStringLiteral("G"))) {
         ReadInfo56();
         ReadComputerCodes();
-        ReadParameterList(Kind48SettingsFrom('G'));
     }
-    if (VersionAtLeast(QStringLiteral("I")))
+    settingsFrom('G');
+    if (Kind48Holds(TFilePart::MaxPcolForLoad))
         ReadParameter8(53);
     return true;
 }

@@ -10,6 +10,8 @@
 // length. Multi-byte values travel high byte first, except the PIN of the lock
 // commands (0x3D, 0x3E), which travels lowest byte first.
 
+#include "core/Kind48Settings.h"
+
 #include <QString>
 
 #include <array>
@@ -98,6 +100,9 @@ public:
     bool IsDeviceVersionBelow(uint8_t kind, const QString &letter) const;
     bool VersionAtLeast(const QString &letter) const;
     bool VersionBelow(const QString &letter) const;
+    // Whether the connected device is of kind 48 at the letter from which
+    // it holds that part of a settings file (core/Kind48Settings.h).
+    bool Kind48Holds(kind48::TFilePart part) const;
     // The kind-48 settings the configuration read takes only from a version
     // letter on (core/Kind48Settings.h): those from `letter`, those the
     // connected device's version leaves out, and whether it takes one

@@ -1,5 +1,6 @@
 #include "core/DeviceRecord.h"
 
+#include "core/Kind48Settings.h"
 #include "core/UnitConversions.h"
 
 #include <cmath>
@@ -137,19 +138,27 @@ const PackedByte *FindPackedRule(int id)
     }
 }
 
+// Whether a kind-48 device holds the bit of the byte: from the letter from
+// which settings files hold it (see kind48::FileBits).
+bool Kind48HoldsBit(const TDeviceRecord &rec, int id, quint8 bit)
+{
+    const char from = kind48::FileBitFrom(8, id, bit);
+    return from != 0 && RecordIsKind48AtLeast(rec, QString(QLatin1Char(from)));
+}
+
 // Which bits of a packed byte the record mirrors for this device: bit 7 of
-// id 52 only on kind 48 from "J", the idle model's bit 0 of id 37 from "C"
-// (below it the idle model is always in use, and the bit goes back as the
-// device holds it).
+// id 52 (the hot start on gas) and, on kind 48, the idle model's bit 0 of
+// id 37 only where the device holds them (below that the idle model is
+// always in use, and the bit goes back as the device holds it).
 quint8 MirroredBits(const TDeviceRecord &rec, const PackedByte &packed)
 {
     quint8 bits = 0;
     for (int bit = 0; bit < 8; ++bit)
         if (packed.Bits[bit])
             bits |= quint8(1u << bit);
-    if (&packed == &Extra && !RecordIsKind48AtLeast(rec, u"J"))
+    if (&packed == &Extra && !Kind48HoldsBit(rec, 52, 0x80))
         bits &= 0x7F;
-    if (&packed == &Extended && rec.DeviceKind == 48 && !RecordIsKind48AtLeast(rec, u"C"))
+    if (&packed == &Extended && rec.DeviceKind == 48 && !Kind48HoldsBit(rec, 37, 0x01))
         bits &= 0xFE;
     return bits;
 }
@@ -278,7 +287,7 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
         return true;
     case 37:
         StorePacked(rec, Extended, value);
-        if (rec.DeviceKind == 48 && !RecordIsKind48AtLeast(rec, u"C"))
+        if (rec.DeviceKind == 48 && !Kind48HoldsBit(rec, 37, 0x01))
             rec.UseOnIdleModel = 1;
         return true;
     default:

@@ -1,10 +1,19 @@
 #pragma once
-// The kind-48 settings that the configuration read takes only from a version
-// letter on. A controller of an earlier version holds and answers them too:
-// the configuration window reads, shows and writes those it has controls for
-// on every version, the settings-file save reads them all besides, and the
-// factory write sends the device's own value of those it has no factory
-// value for. One entry per setting says all of it.
+// What of a kind-48 device and its settings files depends on the firmware
+// version letter, stated once for every reader and writer:
+// - Settings: the settings the configuration read takes only from a letter
+//   on (an earlier controller holds and answers them too: the configuration
+//   window reads, shows and writes those it has controls for on every
+//   version, the settings-file save reads them all besides, and the factory
+//   write sends the device's own value of those it has no factory value
+//   for);
+// - FileParts: the parts of a settings file that a letter brings, which the
+//   device holds, the save reads and the load writes from that letter on;
+// - FileBits: the bits of the bytes held in part (flags a file holds only
+//   some of) that a file of a letter holds.
+// A file that names no letter holds none of these parts and bits by its
+// letter: a load of it leaves those it has no key for as the device holds
+// them.
 
 #include <QtGlobal>
 
@@ -165,6 +174,16 @@ constexpr quint8 FileBitsHeld(int width, int id, char letter)
         if (b.Width == width && b.Id == id && letter != 0 && letter >= b.From)
             bits = b.Bits;
     return bits;
+}
+
+// The letter from which files hold the bit of the byte (0: no file holds
+// it).
+constexpr char FileBitFrom(int width, int id, quint8 bit)
+{
+    for (const TFileBits &b : FileBits)
+        if (b.Width == width && b.Id == id && (b.Bits & bit))
+            return b.From;
+    return 0;
 }
 
 } // namespace kind48

@@ -16,6 +16,7 @@
 #include <tuple>
 #include <utility>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -350,6 +351,32 @@ const TRecordField &FieldOf(const char *name)
         it = found.emplace(name, FindRecordField(QString::fromLatin1(name))).first;
     Q_ASSERT(it->second);
     return *it->second;
+}
+
+// The 8-bit ids of the kind-48 bytes that files hold in part.
+std::vector<int> BytesHeldInPart()
+{
+    std::vector<int> ids;
+    for (const kind48::TFileBits &b : kind48::FileBits)
+        if (b.Width == 8 && std::find(ids.begin(), ids.end(), b.Id) == ids.end())
+            ids.push_back(b.Id);
+    return ids;
+}
+
+// The bit of the device's byte (8-bit id) that a flag field stands for, 0
+// for none: the record's own rule for the byte, asked with the flag clear
+// and set.
+quint8 FlagBit(const TDeviceRecord &device, int id, const TRecordField &f)
+{
+    if (!f.SetInt || f.Length != 1)
+        return 0;
+    TDeviceRecord probe = device;
+    quint8 clear = 0, set = 0;
+    f.SetInt(probe, 0, 0);
+    Parameter8Value(probe, id, clear);
+    f.SetInt(probe, 0, 1);
+    Parameter8Value(probe, id, set);
+    return clear ^ set;
 }
 
 // The values a field of the type holds.
@@ -1303,11 +1330,22 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         return DeviceRangeMulti(device, key, low, high);
     };
     // Whether the file holds a key its writer writes from a version letter
-    // on: the file's own letter decides, not the connected device's; a file
-    // that holds the key all the same gives it.
+    // on: the file's own letter decides, not the connected device's (a file
+    // naming none holds nothing by its letter); a file that holds the key
+    // all the same gives it.
     using kind48::TFilePart;
+    const char letter = load.FileLetter.isNull() ? 0 : char(load.FileLetter.unicode());
     const auto holds = [&ini, &load](TFilePart part, const QString &section, const QString &key) {
         return load.FileHolds(part) || ini.ValueExists(section, key);
+    };
+    // A flag of a byte held in part is the file's where the file's letter
+    // holds its bit; otherwise as for any key of its part.
+    const auto holdsKey = [&](TFilePart part, const QString &section, const Key &k) {
+        const QString key = QLatin1String(k.Name);
+        for (const int id : BytesHeldInPart())
+            if (const quint8 bit = FlagBit(device, id, FieldOf(k.Field)))
+                return (kind48::FileBitsHeld(8, id, letter) & bit) != 0 || ini.ValueExists(section, key);
+        return holds(part, section, key);
     };
     if (!modelOnly) {
         r.Get(SConfig, ConfigMultiHead);
@@ -1318,7 +1356,7 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         // device holds rather than taking the default.
         auto gated = [&](TFilePart part, const auto &keys) {
             for (const Key &k : keys)
-                if (holds(part, SConfig, QLatin1String(k.Name)))
+                if (holdsKey(part, SConfig, k))
                     r.Get(SConfig, k);
         };
         gated(TFilePart::ConfigC1, ConfigC1);
@@ -1332,12 +1370,12 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         const QString flags = QStringLiteral("Model_OBDAdaptCorrConfig");
         if (holds(TFilePart::AdaptFlags, SMapCorrections, flags)) {
             r.Element(SMapCorrections, flags, "MapCorrections", 0, 0);
-            // The bits of the flags that the file's letter (a file naming
-            // none holds them all) or the device's does not hold are the
-            // device's.
-            const char file = load.FileLetter.isNull() ? 'Z' : char(load.FileLetter.unicode());
+            // The bits of the flags that the file's letter or the device's
+            // does not hold are the device's; a file below the flags'
+            // letter, or naming none, that holds them all the same holds
+            // the bits of that letter.
             const char own = device.Ver.isEmpty() ? 'Z' : char(device.Ver.at(0).toUpper().unicode());
-            const quint8 held = kind48::FileBitsHeld(12, 104, std::max(std::min(file, own), kind48::FromOf(TFilePart::AdaptFlags)));
+            const quint8 held = kind48::FileBitsHeld(12, 104, std::max(std::min(letter, own), kind48::FromOf(TFilePart::AdaptFlags)));
             rec.MapCorrections = quint8((rec.MapCorrections & held) | (device.MapCorrections & ~held));
         }
         for (int bank = 0; bank < 2; ++bank)
@@ -1361,8 +1399,8 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         if ((rec.CMActive & 0x04) && rec.RPMCorType == 1)
             rec.RPMCorType = 2;
     }
-    if (holds(TFilePart::IdleModel, SModel, QStringLiteral("UseOnIdleModel")))
-        r.Get(SModel, Key{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1});
+    if (const Key idle{"UseOnIdleModel", "UseOnIdleModel", V::Bool, 1}; holdsKey(TFilePart::IdleModel, SModel, idle))
+        r.Get(SModel, idle);
     r.ModelPoints(load);
     r.FitsPage(page, load);
     r.Get(SModel, NozzleKeys);

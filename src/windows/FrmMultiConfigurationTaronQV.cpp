@@ -417,8 +417,9 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.FuelOverlap = Checked(s->ChBConfFuelOverlap);
     r.GasInjHeating = Checked(s->ChBConfGasInjectorsHeating);
     r.PreinjectionProcessDuringCutOff = Checked(s->ChBConfPreinjectionProcessDuringCutOff);
-    // The bits of a byte the window has no control for go back as the
-    // device holds them (read with the configuration): ids 37, 50 and 52.
+    // A byte of flags goes out as FlagsByteToWrite gives it: the bits the
+    // window has no control for go back as the device holds them (read with
+    // the configuration).
     const auto keepingOtherBits = [&r, &b8](uint8_t id) { b8(id, FlagsByteToWrite(r, id)); };
     keepingOtherBits(37);
     r.MinTredForGasInjHeating = quint8(Entry(s->CmBConfMinTredForGasInjctorsHeatingProcess, HeatingMinTred,
@@ -469,10 +470,9 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
         // place; an unchanged place keeps the curve the user may have edited.
         const bool moved = inFlow != r.GasTempSensorInFlow;
         r.GasTempSensorInFlow = inFlow;
-        r.GasTempSensorByte = quint8((r.GasTempSensorByte & ~1) | inFlow);
         if (moved && ProgramLogic)
             ProgramLogic->UpdateGasTempCorrection(inFlow, false);
-        b8(32, r.GasTempSensorByte);
+        keepingOtherBits(32);
         micro = Entry(a->CmbKnfMicroinjectionTime, MicroinjectionTime, r.MicroInjectionTime);
         if (const int n = b->ChosenCylinders())
             r.InjSW = quint8(n);
@@ -509,12 +509,10 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.RPM_gt_val = quint16(Entry(s->CmBKnfHighRPMReturnToPetrol, HighRpmReturn, r.RPM_gt_val));
     r.LoadP_gt_val = quint8(Entry(s->CmBKnfHighLoadReturnToPetrol, HighLoadReturn, r.LoadP_gt_val));
     r.Tgas_lt_val = quint8(Entry(s->CmBKnfLowTgasReturnToPetrol, LowTgasReturn, r.Tgas_lt_val));
-    r.ReturnToPetrolMask = quint8(r.RPM_lt | r.RPM_gt << 1 | r.LoadP_gt << 2 | (r.PreinjMode & 1) << 3
-                                  | (r.AlWorkOnGas & 1) << 4 | r.RisingT << 5 | r.AdaptationMode << 6 | r.Tgas_lt << 7);
     b8(35, r.Tgas_lt_val);
     w16(11, r.RPM_lt_val);
     w16(12, r.RPM_gt_val);
-    b8(31, r.ReturnToPetrolMask);
+    keepingOtherBits(31);
     b8(29, r.LoadP_gt_val);
     b8(33, r.ReserveType);
     b8(21, r.TuningMode);

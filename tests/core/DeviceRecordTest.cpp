@@ -192,6 +192,13 @@ TEST_F(DeviceRecordTest, ExtendedOptionsAndTheirBits)
     EXPECT_EQ(rec.FuelOverlap, 1);
     EXPECT_EQ(rec.GasInjHeating, 1);
     EXPECT_EQ(rec.PreinjectionProcessDuringCutOff, 1);
+    // From "C" on the idle model's switch is the device's bit 0, both ways.
+    StoreParameter8(rec, 37, 0x7C);
+    EXPECT_EQ(rec.UseOnIdleModel, 0);
+    rec.UseOnIdleModel = 1;
+    quint8 sent = 0;
+    EXPECT_TRUE(Parameter8Value(rec, 37, sent));
+    EXPECT_EQ(sent, 0x7D);
 
     // Below "C" a kind-48 device uses the idle model: its bit, and the bits
     // no field holds, go back as the device holds them.

@@ -79,6 +79,20 @@ TEST(IniFile, KeepsOrderAndCaseAndAddsNewKeysAtTheEndOfTheirSection)
     EXPECT_EQ(polish.ReadString("s", QString::fromUtf8("ŁÓDŹ")), "2");
     EXPECT_EQ(polish.ReadString("S", "k"), "c");
     EXPECT_EQ(polish.ToBytes(), QByteArray("[S]\r\nk=c\r\nK=b\r\n\xA3\xF3\x64\x9F=2\r\n"));
+    // Two keys of one 64-bit hash in the key index ("xpedtoia", and
+    // "dxmptmc" followed by U+D8081): each is found and kept as itself.
+    const char32_t last = 0xD8081;
+    const QString first = QStringLiteral("xpedtoia"), second = QStringLiteral("dxmptmc") + QString::fromUcs4(&last, 1);
+    TIniFile same;
+    same.WriteString("S", first, "1");
+    same.WriteString("S", second, "2");
+    same.WriteString("S", second, "3");
+    EXPECT_EQ(same.ReadSection("S"), QStringList({first, second}));
+    EXPECT_EQ(same.ReadString("S", first), "1");
+    EXPECT_EQ(same.ReadString("S", second), "3");
+    same.DeleteKey("S", first);
+    EXPECT_EQ(same.ReadString("S", second), "3");
+    EXPECT_FALSE(same.ValueExists("S", first));
 }
 
 TEST(IniFile, TypedValuesAndDefaults)

@@ -420,6 +420,18 @@ TEST(SettingsFile, VersionCodeAndIncompleteFiles)
     EXPECT_FALSE(accepts("002101530J", TSettingsFile::CodesQ3()));
     EXPECT_FALSE(accepts("002103014J", TSettingsFile::CodesMulti()));
     EXPECT_TRUE(accepts("002103014J", TSettingsFile::CodesQ3()));
+    // A kind code is ASCII digits: another script's digit ends the run.
+    TIniFile arabic;
+    arabic.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000") + QChar(0x0663) + QStringLiteral("30J"));
+    EXPECT_FALSE(TSettingsFile::AcceptsVersion(arabic, TSettingsFile::CodesMulti()));
+    // A letter in lower case reads as its upper case; a character after the
+    // digits that is no ASCII letter gives no letter.
+    EXPECT_EQ(TSettingsFile::FileVersionLetter(Ini("[Info]\r\nVer=0000030c STD\r\n")), QChar(u'C'));
+    for (const char *ver : {"0000030-C", "0000030 C", "00000307"})
+        EXPECT_TRUE(TSettingsFile::FileVersionLetter(Ini(QByteArray("[Info]\r\nVer=") + ver + "\r\n")).isNull()) << ver;
+    TIniFile accented;
+    accented.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030") + QChar(0x00C9));
+    EXPECT_TRUE(TSettingsFile::FileVersionLetter(accented).isNull());
 
     // The version text as the program writes it (five identity numbers, the
     // kind code, the letter) for identity numbers of one, two and three
@@ -606,7 +618,8 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
     // The adaptation flags of a "G" or "H" file hold every bit but "load
     // from Pcol" (offered from "I"): the device's bit 2 stays; an "I" file
     // holds it too.
-    for (const auto &[letter, flags] : {std::pair{'G', 0x0F}, {'H', 0x0F}, {'I', 0x0B}, {'J', 0x0B}}) {
+    // A file naming no letter holds them as one below "G" does.
+    for (const auto &[letter, flags] : {std::pair{'G', 0x0F}, {'H', 0x0F}, {'I', 0x0B}, {'J', 0x0B}, {' ', 0x0F}}) {
         SCOPED_TRACE(letter);
         TSettingsLoad adapt{Device(48, "J")};
         adapt.Record.MapCorrections = 0x04;
@@ -615,6 +628,108 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
                                   "[Map]\r\nMapRPMRange=1\r\n[MapCorrections]\r\nModel_OBDAdaptCorrConfig=11\r\n";
         ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(file), adapt, false).Failed());
         EXPECT_EQ(adapt.Record.MapCorrections, flags);
+    }
+
+    // The bits of each byte held in part that a file of each letter gives
+    // are the ones the kind-48 description states: a file saved from a
+    // device holding every bit, loaded into one holding none, sets those and
+    // no other.
+    const auto byteOf = [](const TDeviceRecord &rec, const kind48::TFileBits &b) {
+        quint8 v = rec.MapCorrections;
+        if (b.Width == 8)
+            Parameter8Value(rec, b.Id, v);
+        return v;
+    };
+    for (char letter = 'A'; letter <= 'J'; ++letter)
+        for (const kind48::TFileBits &b : kind48::FileBits) {
+            SCOPED_TRACE(std::string(1, letter) + " id " + std::to_string(b.Id));
+            const QByteArray ver(1, letter);
+            TDeviceRecord from = Configured(48, ver.constData());
+            from.MapCorrections = 0xFF;
+            StoreParameter8(from, b.Id, 0xFF);
+            TIniFile ini;
+            TSettingsFile::WriteMulti(ini, from, {}, u'.');
+            ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QLatin1String("0000030" + ver));
+            TSettingsLoad bits{Configured(48, ver.constData())};
+            StoreParameter8(bits.Record, b.Id, 0x00);
+            ASSERT_FALSE(TSettingsFile::ReadMulti(ini, bits, false).Failed());
+            EXPECT_EQ(byteOf(bits.Record, b), kind48::FileBitsHeld(b.Width, b.Id, letter));
+        }
+    // A file lacking the key of a bit its letter holds gives the key's
+    // default; the bits of a later letter's keys stay as the device holds
+    // them ("F": the cut-off flags, not the flags of "G").
+    {
+        TIniFile ini;
+        TDeviceRecord from = Configured(48, "F");
+        StoreParameter8(from, 50, 0xFF);
+        StoreParameter8(from, 52, 0xFF);
+        TSettingsFile::WriteMulti(ini, from, {}, u'.');
+        ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030F"));
+        ini.DeleteKey(QStringLiteral("Config"), QStringLiteral("MazdaIgnitionTypeCorrEnabled"));
+        TSettingsLoad lacking{Configured(48, "J")};
+        StoreParameter8(lacking.Record, 50, 0xFF);
+        StoreParameter8(lacking.Record, 52, 0xBF);
+        ASSERT_FALSE(TSettingsFile::ReadMulti(ini, lacking, false).Failed());
+        quint8 cutOff = 0, extra = 0;
+        Parameter8Value(lacking.Record, 50, cutOff);
+        Parameter8Value(lacking.Record, 52, extra);
+        EXPECT_EQ(cutOff, 0xFD);
+        EXPECT_EQ(extra, 0xFF);
+    }
+
+    // The same "C" file naming its letter in lower case loads alike.
+    {
+        TIniFile upper, lower;
+        TDeviceRecord from = Configured(48, "C");
+        from.UseOnIdleModel = 1;
+        TSettingsFile::WriteMulti(upper, from, {}, u'.');
+        upper.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000030C"));
+        lower.LoadFromBytes(upper.ToBytes().replace("0000030C", "0000030c"));
+        TSettingsLoad a{Configured(48, "J")}, b{Configured(48, "J")};
+        a.Record.UseOnIdleModel = b.Record.UseOnIdleModel = 0;
+        a.Record.Tred_lt_Load = b.Record.Tred_lt_Load = 1;
+        ASSERT_FALSE(TSettingsFile::ReadMulti(upper, a, false).Failed());
+        ASSERT_FALSE(TSettingsFile::ReadMulti(lower, b, false).Failed());
+        EXPECT_EQ(b.FileLetter, QChar(u'C'));
+        EXPECT_EQ(b.Record.UseOnIdleModel, 1);
+        EXPECT_EQ(b.Record, a.Record);
+    }
+    // Hand-edited files lacking keys their own letter brings: those keys
+    // take their defaults (the device accepts them), never the device's
+    // values: an "F" file without "CPCOL" or a cut-off key, a "G" file
+    // without "MaxTbForLoad", a "D" or "E" file without [GasInjCorr].
+    const struct {
+        const char *Letter, *Section, *Key;
+    } lacking[] = {{"F", "Model", "CPCOL"}, {"F", "Config", "MaxRpmForEnrichmentDuringCutOff"},
+                   {"G", "MapCorrections", "MaxTbForLoad"}, {"D", "GasInjCorr", "InjCorr"},
+                   {"E", "GasInjCorr", "InjCorr"}};
+    for (const auto &l : lacking) {
+        SCOPED_TRACE(std::string(l.Letter) + " " + l.Key);
+        TDeviceRecord from = Configured(48, l.Letter);
+        from.PcolCorrections.fill(-7);
+        from.GasInjCorrTable.fill(-3);
+        from.MaxRpmForEnrichmentDuringCutOff = 3000;
+        from.MaxTbForLoad = 1870;
+        TIniFile ini;
+        TSettingsFile::WriteMulti(ini, from, {}, u'.');
+        ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QLatin1String("0000030") + QLatin1String(l.Letter));
+        for (const QString &key : ini.ReadSection(QLatin1String(l.Section)))
+            if (key.startsWith(QLatin1String(l.Key)))
+                ini.DeleteKey(QLatin1String(l.Section), key);
+        TSettingsLoad load{Configured(48, "J")};
+        load.Record.PcolCorrections.fill(9);
+        load.Record.MaxRpmForEnrichmentDuringCutOff = 1500;
+        load.Record.MaxTbForLoad = 2805;
+        ASSERT_FALSE(TSettingsFile::ReadMulti(ini, load, false).Failed());
+        const TDeviceRecord &r = load.Record;
+        const QByteArray key(l.Key);
+        const bool f = *l.Letter >= 'F';
+        EXPECT_EQ(r.PcolCorrections[0], !f ? 9 : key == "CPCOL" ? 0 : -7);
+        EXPECT_EQ(r.MaxRpmForEnrichmentDuringCutOff, !f ? 1500 : key == "MaxRpmForEnrichmentDuringCutOff" ? 2500 : 3000);
+        if (*l.Letter >= 'G')
+            EXPECT_EQ(r.MaxTbForLoad, key == "MaxTbForLoad" ? 4675 : 1870);
+        EXPECT_TRUE(load.HasGasInjCorr);
+        EXPECT_EQ(load.GasInjCorr[5], key == "InjCorr" ? 0 : -3);
     }
 
     // Model-2 points present but some missing: the default line for the

@@ -28,6 +28,8 @@
 #include <algorithm>
 #include <cmath>
 
+using kind48::TFilePart;
+
 namespace {
 
 // Column captions of the four curves.
@@ -218,6 +220,8 @@ bool TCorrectionsPage::Kind48From(const char *letter) const
     return DataManager && DataManager->IsDeviceVersionAtLeast(48, QString::fromLatin1(letter));
 }
 
+bool TCorrectionsPage::Holds(kind48::TFilePart part) const { return DataManager && DataManager->Kind48Holds(part); }
+
 void TCorrectionsPage::MarkModified() { FForm->SetConfigModified(true); }
 
 uint32_t TCorrectionsPage::CellColour(int v)
@@ -334,7 +338,7 @@ static void PressOne(const std::array<QAbstractButton *, 4> &buttons, int presse
 
 void TCorrectionsPage::SetActiveTgasCorrSpBtn(int code)
 {
-    if (!Kind48From("D"))
+    if (!Holds(TFilePart::CorrectionTypes))
         code = 0;
     PressOne(FTgasButtons, code >= 2 && code <= 5 ? code - 2 : -1, 4);
     ShowTgasCorrections();
@@ -367,7 +371,7 @@ void TCorrectionsPage::SetRpmCorrSpBtnEnabled(bool enabled)
 
 void TCorrectionsPage::TgasPresetClick(int code)
 {
-    if (Kind48From("D")) {
+    if (Holds(TFilePart::CorrectionTypes)) {
         DeviceRecord.TgasCorType = uint8_t(code);
         PressOne(FTgasButtons, code - 2, 4);
     } else {
@@ -381,7 +385,7 @@ void TCorrectionsPage::TgasPresetClick(int code)
 
 void TCorrectionsPage::RpmPresetClick(int code)
 {
-    if (Kind48From("D")) {
+    if (Holds(TFilePart::CorrectionTypes)) {
         DeviceRecord.RPMCorType = uint8_t(code);
         PressOne(FRpmButtons, code - 2, 4);
     } else {
@@ -452,7 +456,7 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         return;
     TTimerPause pause(*FForm);
     auto &r = DeviceRecord;
-    const bool k48 = DataManager->IsDeviceType(48), g = Kind48From("G");
+    const bool k48 = DataManager->IsDeviceType(48), g = Holds(TFilePart::AdaptBanks);
     if (g)
         DataManager->ReadParameter(74);
     auto check = [](QAbstractButton *b, bool on) {
@@ -475,15 +479,17 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         DataManager->ReadCorrections60();
         for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
             DataManager->ReadCorrections61(bank, half);
-        DataManager->ReadParameter(104);
+        if (Holds(TFilePart::AdaptFlags))
+            DataManager->ReadParameter(104);
         // The full scales of the load axis are read with the maps: the write
         // sends them back, and must not send values never read.
-        DataManager->ReadParamWord(22);
-        if (Kind48From("I"))
+        if (Holds(TFilePart::MaxTbForLoad))
+            DataManager->ReadParamWord(22);
+        if (Holds(TFilePart::MaxPcolForLoad))
             DataManager->ReadParameter8(53);
         check(ChBOBDAdaptationEnabled, r.MapCorrections & 1);
         check(ChBOBDModifyModelEnabled, r.MapCorrections & 2);
-        if (Kind48From("I")) {
+        if (Holds(TFilePart::MaxPcolForLoad)) {
             check(ChBLoadFromPcol, r.MapCorrections & 4);
             SetLoadCaptions();
         }
@@ -518,7 +524,7 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         YEdModel2CorrectionOffset->setText(ModelMath::FormatFixed(r.CorrectionOffset, 2));
         FShownOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
-    const bool d = Kind48From("D");
+    const bool d = Holds(TFilePart::CorrectionTypes);
     if (d) {
         r.TgasCorType = DataManager->ReadParameter8(45);
         r.RPMCorType = DataManager->ReadParameter8(46);
@@ -552,7 +558,7 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
         return false;
     TRecordedWrite write;
     auto &r = DeviceRecord;
-    const bool g = Kind48From("G"), d = Kind48From("D");
+    const bool g = Holds(TFilePart::AdaptBanks), d = Holds(TFilePart::CorrectionTypes);
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
 
     // Everything the write sends is taken (from the page, or as the record
@@ -569,12 +575,15 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
 
     bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
     if (ok && g) {
-        ok = DataManager->WriteCorrections98() && DataManager->WriteParameter(104);
+        ok = DataManager->WriteCorrections98();
+        if (Holds(TFilePart::AdaptFlags))
+            ok = ok && DataManager->WriteParameter(104);
         for (auto [bank, half] : {std::pair{1, 0}, {1, 1}, {2, 0}, {2, 1}})
             ok = ok && DataManager->WriteCorrections62(bank, half);
-        ok = ok && DataManager->WriteParamWord(22, r.MaxTbForLoad);
+        if (Holds(TFilePart::MaxTbForLoad))
+            ok = ok && DataManager->WriteParamWord(22, r.MaxTbForLoad);
     }
-    if (ok && Kind48From("I"))
+    if (ok && Holds(TFilePart::MaxPcolForLoad))
         ok = DataManager->WriteParamByte(53, r.MaxPcolForLoad);
     ok = ok && DataManager->WriteCorrectionsD3() && DataManager->WriteCorrectionsDA();
     ok = ok && DataManager->WriteParameter(11) && DataManager->WriteParameter(12) && DataManager->WriteParameter(13);
@@ -605,7 +614,7 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
 void TCorrectionsPage::TakeShownCorrections(double offset)
 {
     auto &r = DeviceRecord;
-    const bool g = Kind48From("G");
+    const bool g = Holds(TFilePart::AdaptBanks);
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
     r.CorrectionOffset = offset;
     quint8 active = 1;
@@ -625,7 +634,7 @@ void TCorrectionsPage::TakeShownCorrections(double offset)
         const int i = list->currentIndex();
         if (!fromPcol && i < 4)
             r.MaxTbForLoad = quint16(kTbValues[i]);
-        if (fromPcol && i < 5 && Kind48From("I"))
+        if (fromPcol && i < 5 && Holds(TFilePart::MaxPcolForLoad))
             r.MaxPcolForLoad = quint8(kPcolCodes[i]);
     }
     if (UpDModel2CorrectionMult)
@@ -856,7 +865,7 @@ void TCorrectionsPage::SetMapCorrectionControlsState()
         DeviceRecord.MapCorrections |= 1;
         DataManager->WriteParameter(104);
     }
-    if (!Kind48From("G"))
+    if (!Holds(TFilePart::AdaptBanks))
         return;
     const bool editable = !(h && adapter);
     for (QWidget *w : {static_cast<QWidget *>(ChBOBDAdaptationEnabled), static_cast<QWidget *>(ChBLoadFromPcol),

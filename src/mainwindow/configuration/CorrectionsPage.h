@@ -4,6 +4,7 @@
 // adaptation maps indexed by load and RPM.
 #pragma once
 
+#include "core/Kind48Settings.h"
 #include "mainwindow/configuration/ModelMath.h"
 
 #include "mainwindow/shell/PageControls.h"
@@ -125,6 +126,10 @@ private:
     void FillMaxLoadLists();
     void SetLoadCaptions();
     bool Kind48From(const char *letter) const;
+    // Whether the device holds that part of the corrections: the adaptation
+    // banks (the page shows the manifold-pressure curve with them), their
+    // flags and load scales, the correction types.
+    bool Holds(kind48::TFilePart part) const;
     void MarkModified();
     QWidget *Find(const QString &name) const;
     template <typename T> T *Get(const char *name) const { return qobject_cast<T *>(Find(QString::fromLatin1(name))); }

@@ -157,8 +157,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     FLogic.UpdateGasTempCorrection(inFlow ? 1 : 0, ask);
     r.CMActive = quint8(3 + 4 * checked("ChBActiveCorrectionRPM") + 8 * checked("ChBActiveCorrectionPcol"));
     ok = DataManager->WriteParameter(74) && ok;
-    r.GasTempSensorByte = quint8((r.GasTempSensorByte & ~1) | r.GasTempSensorInFlow);
-    ok = DataManager->WriteParamByte(32, r.GasTempSensorByte) && ok;
+    ok = DataManager->WriteParamByte(32, FlagsByteToWrite(r, 32)) && ok;
 
     r.PostValveDelay = quint16(Entry("CmBConfPostValveDelay", PostValveDelayValues, r.PostValveDelay));
     r.RPMSourceType = quint8(Index("CmBConfRPMSourceType", r.RPMSourceType));
@@ -189,9 +188,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     if (selected("CmBConfHighLoadPetrolForTgasReturnToPetrol"))
         r.Tgas_lt_Load_Lval = quint8(List("CmBConfHighLoadPetrolForTgasReturnToPetrol")->currentText().toInt());
     ok = DataManager->WriteParamByte(43, r.Tgas_lt_Load_Lval) && ok;
-    r.ReturnToPetrolMask = quint8(r.RPM_lt | r.RPM_gt << 1 | r.LoadP_gt << 2 | (r.PreinjMode & 1) << 3
-                                  | r.AlWorkOnGas << 4 | r.RisingT << 5 | r.AdaptationMode << 6 | r.Tgas_lt << 7);
-    ok = DataManager->WriteParamByte(31, r.ReturnToPetrolMask) && ok;
+    ok = DataManager->WriteParamByte(31, FlagsByteToWrite(r, 31)) && ok;
 
     r.Tred_lt_Load = checked("ChBConfLowTredAndHighLoadReturnToPetrol");
     r.RPMWireNotConnect = checked("ChBConfRPMNotConnected");

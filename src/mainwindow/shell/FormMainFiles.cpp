@@ -112,7 +112,7 @@ using kind48::TFilePart;
 // Whether the connected kind-48 device holds that part of a settings file.
 bool DeviceHolds(const TDataManager &dm, TFilePart part)
 {
-    return dm.IsDeviceVersionAtLeast(48, QString(QLatin1Char(kind48::FromOf(part))));
+    return dm.Kind48Holds(part);
 }
 
 // Before a load: what the device holds that the file of that letter does not
@@ -577,9 +577,10 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     ShowLoadedModel(false);
     SetSpin(find, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
     SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
-    if (DataManager->IsDeviceVersionBelow(48, QStringLiteral("D")) && (r.CMActive & 4))
+    const bool correctionTypes = DeviceHolds(*DataManager, TFilePart::CorrectionTypes);
+    if (DataManager->IsDeviceType(48) && !correctionTypes && (r.CMActive & 4))
         SetChecked(find, QStringLiteral("ChBActiveCorrectionRPM"), true);
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+    if (correctionTypes) {
         SetActiveTgasCorrSpBtn(r.TgasCorType);
         SetActiveRpmCorrSpBtn(r.RPMCorType);
     }
