@@ -9,6 +9,7 @@
 
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <cstring>
 
@@ -47,6 +48,16 @@ void putBe32(std::vector<uint8_t> &v, uint32_t value)
 {
     putBe16(v, value >> 16);
     putBe16(v, value & 0xFFFF);
+}
+
+// The requests of the configuration read and of what a settings-file load
+// reads besides (settings, blocks, curves, banks, the injector outputs):
+// none changes the device.
+bool IsConfigurationRead(uint8_t command)
+{
+    static constexpr uint8_t reads[] = {0x03, 0x07, 0x10, 0x12, 0x35, 0x36, 0x40, 0x51,
+                                        0x54, 0x56, 0x61, 0x93, 0x97, 0xD8};
+    return std::find(std::begin(reads), std::end(reads), command) != std::end(reads);
 }
 
 // Nearest integer, halves to the even neighbour.
@@ -410,8 +421,22 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     request.insert(request.end(), parameters.begin(), parameters.end());
     request.push_back(FrameChecksum(request.data(), request.size()));
     answer.assign(static_cast<size_t>(answerLength), 0);
+    if (FReadOnce != TReadOnceMode::Off) {
+        if (!IsConfigurationRead(command)) {
+            FReadOnce = TReadOnceMode::Off;
+            FReadAnswers.clear();
+        } else if (const auto kept = FReadAnswers.find(request);
+                   FReadOnce == TReadOnceMode::Replay && kept != FReadAnswers.end()) {
+            answer = kept->second;
+            if (exchangeOk)
+                *exchangeOk = true;
+            return true;
+        }
+    }
     const bool ok = SendAndReceive(request.data(), static_cast<int>(request.size()), answer.data(),
                                    answerLength);
+    if (ok && FConnected && FReadOnce != TReadOnceMode::Off)
+        FReadAnswers.emplace(request, answer);
     if (!ok || !FConnected)
         std::fill(answer.begin(), answer.end(), 0);
     if (exchangeOk)
@@ -422,6 +447,24 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     // Only live values fall to zero once the device has stopped answering;
     // a failed read of anything else leaves the record as it was.
     return onFailure == OnFailure::StoreZero && !drop;
+}
+
+TDataManager::TReadOnce::TReadOnce(TDataManager &dm) : FDm(dm)
+{
+    FDm.FReadOnce = TReadOnceMode::Keep;
+    FDm.FReadAnswers.clear();
+}
+
+TDataManager::TReadOnce::~TReadOnce()
+{
+    FDm.FReadOnce = TReadOnceMode::Off;
+    FDm.FReadAnswers.clear();
+}
+
+void TDataManager::TReadOnce::Replay()
+{
+    if (FDm.FReadOnce == TReadOnceMode::Keep)
+        FDm.FReadOnce = TReadOnceMode::Replay;
 }
 
 bool TDataManager::Exchange(uint8_t command, const std::vector<uint8_t> &parameters,
@@ -931,12 +974,10 @@ bool TDataManager::ReadModelDataCmd03()
                        {16, 9}, {16, 10}, {8, 3}, {8, 4}, {8, 7}, {8, 16}, {8, 17}, {8, 23},
                        {8, 18}, {8, 21}, {8, 5}, {8, 20}, {8, 27}, {8, 19}, {8, 1}, {8, 28}});
     if (Ready()) {
-        // On these kinds id 29 is the start-on-gas option and id 30 also
-        // tells whether the RPM wire is connected.
+        // On these kinds id 29 is the start-on-gas option (stored by its
+        // rule) and id 30 also tells whether the RPM wire is connected.
         bool good = false;
-        const uint8_t v29 = ReadParameter8Checked(29, &good);
-        if (good)
-            rec().AlwaysStartOnGas = v29;
+        ReadParameter8Checked(29, &good);
         const uint8_t v30 = ReadParameter8Checked(30, &good);
         if (good)
             rec().RPMWireNotConnect = v30;

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <vector>
 
 class TComMultiPort;
@@ -114,6 +115,22 @@ public:
     // hold from this device since its last configuration read; true when
     // the record holds them all and the link is up.
     bool ReadKind48WindowSettings();
+    // One command's reads of the configuration, each once: from its start
+    // the answers of those reads are kept; after Replay() a read asked again
+    // gets its kept answer without a frame, until the object goes. Any other
+    // request forgets them (it may have changed the device).
+    class TReadOnce
+    {
+    public:
+        explicit TReadOnce(TDataManager &dm);
+        ~TReadOnce();
+        TReadOnce(const TReadOnce &) = delete;
+        TReadOnce &operator=(const TReadOnce &) = delete;
+        void Replay();
+
+    private:
+        TDataManager &FDm;
+    };
     void ChangePort(int port);
     void ReadEmergencyDeviceInfo();
 
@@ -339,6 +356,11 @@ private:
     // The version-gated kind-48 settings (bit i: entry i of the list in
     // core/Kind48Settings.h) read since the last configuration read.
     uint32_t FKind48Held = 0;
+    // The kept answers of a TReadOnce by request, and whether it answers
+    // from them.
+    enum class TReadOnceMode { Off, Keep, Replay };
+    TReadOnceMode FReadOnce = TReadOnceMode::Off;
+    std::map<std::vector<uint8_t>, std::vector<uint8_t>> FReadAnswers;
 };
 
 extern TDataManager *DataManager;

@@ -66,6 +66,11 @@ const PackedByte GasTempSensor{&TDeviceRecord::GasTempSensorByte,
     {&TDeviceRecord::GasTempSensorInFlow, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
      nullptr}};
 
+// Kinds 20 and 21: bytes whose bit 0 alone holds a flag.
+const PackedByte PetrolInjPlus{&TDeviceRecord::PetrolInjPlusControlByte, {&TDeviceRecord::PetrolInjPlusControl}};
+const PackedByte ExternalEmulatorFlag{&TDeviceRecord::ExternalEmulatorByte, {&TDeviceRecord::ExternalEmulator}};
+const PackedByte AlwaysStartOnGasFlag{&TDeviceRecord::AlwaysStartOnGasByte, {&TDeviceRecord::AlwaysStartOnGas}};
+
 // Ids whose byte is stored in one field after masking.
 struct PlainRule {
     int Id;
@@ -126,8 +131,20 @@ const PlainRule *FindPlainRule(int id)
     return nullptr;
 }
 
-const PackedByte *FindPackedRule(int id)
+bool IsKind2021(const TDeviceRecord &rec)
 {
+    return rec.DeviceKind == 20 || rec.DeviceKind == 21;
+}
+
+const PackedByte *FindPackedRule(const TDeviceRecord &rec, int id)
+{
+    if (IsKind2021(rec))
+        switch (id) {
+        case 5: return &PetrolInjPlus;
+        case 20: return &ExternalEmulatorFlag;
+        case 29: return &AlwaysStartOnGasFlag;
+        default: break;
+        }
     switch (id) {
     case 31: return &ReturnToPetrol;
     case 32: return &GasTempSensor;
@@ -182,11 +199,6 @@ quint8 PackedValue(const TDeviceRecord &rec, const PackedByte &packed)
         if ((mirrored & (1u << bit)) && rec.*packed.Bits[bit] != 0)
             value |= quint8(1u << bit);
     return value;
-}
-
-bool IsKind2021(const TDeviceRecord &rec)
-{
-    return rec.DeviceKind == 20 || rec.DeviceKind == 21;
 }
 
 // --- 16-bit ids ---
@@ -264,7 +276,8 @@ quint16 SignedWord(double value)
 
 bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
 {
-    if (const PlainRule *rule = FindPlainRule(id)) {
+    const PackedByte *packed = FindPackedRule(rec, id);
+    if (const PlainRule *rule = packed ? nullptr : FindPlainRule(id)) {
         rec.*rule->Field = value & rule->Mask;
         return true;
     }
@@ -280,10 +293,9 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
         }
         return true;
     case 29:
-        if (IsKind2021(rec))
-            rec.AlwaysStartOnGas = value;
-        else
-            rec.LoadP_gt_val = value;
+        if (packed)
+            break;
+        rec.LoadP_gt_val = value;
         return true;
     case 37:
         StorePacked(rec, Extended, value);
@@ -293,7 +305,7 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
     default:
         break;
     }
-    if (const PackedByte *packed = FindPackedRule(id)) {
+    if (packed) {
         StorePacked(rec, *packed, value);
         return true;
     }
@@ -302,7 +314,8 @@ bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value)
 
 bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value)
 {
-    if (const PlainRule *rule = FindPlainRule(id)) {
+    const PackedByte *packed = FindPackedRule(rec, id);
+    if (const PlainRule *rule = packed ? nullptr : FindPlainRule(id)) {
         const quint8 field = rec.*rule->Field;
         // A flag sends 1 for any non-zero byte; a narrower field is limited to its mask.
         if (rule->Mask == 0x01)
@@ -315,11 +328,11 @@ bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value)
         value = rec.PressureSensorType;
         return true;
     }
-    if (id == 29) {
-        value = IsKind2021(rec) ? rec.AlwaysStartOnGas : rec.LoadP_gt_val;
+    if (id == 29 && !packed) {
+        value = rec.LoadP_gt_val;
         return true;
     }
-    if (const PackedByte *packed = FindPackedRule(id)) {
+    if (packed) {
         value = PackedValue(rec, *packed);
         return true;
     }

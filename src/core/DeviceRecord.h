@@ -107,7 +107,7 @@ struct TDeviceRecord {
     quint8 DeviceKind = 0;          // 20, 21 or 48; 0 when no controller is identified
     quint8 LinkState = 0;           // lock state; 0xF0 = unlocked and ready
     quint8 PressureSensorType = 0;  // pressure sensor variant, 1-based (8-bit id 28)
-    quint8 AlwaysStartOnGas = 0;    // 8-bit id 29 on kinds 20 and 21
+    quint8 AlwaysStartOnGas = 0;    // bit 0 of 8-bit id 29 on kinds 20 and 21
     QString CompTime;               // firmware build time text (block 0x02)
     QString CompDate;               // firmware build date text (block 0x02)
     QString Ver;                    // firmware version letter (identity page 0)
@@ -200,6 +200,11 @@ struct TDeviceRecord {
     quint8 LowPD = 0;                       // 8-bit id 3
     quint8 PetrolInjPlusControl = 0;        // 8-bit id 5
     quint8 ExternalEmulator = 0;            // 8-bit id 20
+    // Kinds 20 and 21 hold one flag in bit 0 of ids 5, 20 and 29 (the fields
+    // above and AlwaysStartOnGas): the whole bytes as read.
+    quint8 PetrolInjPlusControlByte = 0;    // 8-bit id 5, whole byte
+    quint8 ExternalEmulatorByte = 0;        // 8-bit id 20, whole byte
+    quint8 AlwaysStartOnGasByte = 0;        // 8-bit id 29, whole byte
     quint16 Word1 = 0;                      // 16-bit ids 1..5
     quint16 Word2 = 0;
     quint16 Word3 = 0;

@@ -351,6 +351,17 @@ QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) cons
 
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sender)
 {
+    return writeConfiguration(sender, true, false);
+}
+
+bool TFrmMultiConfigurationTaronQV::WriteLoadedConfiguration()
+{
+    UpdateConfigurationTaronQVTabControls();
+    return writeConfiguration(nullptr, false, false);
+}
+
+bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater)
+{
     if (!readyOrSay(sender))
         return false;
     // Nothing goes out while a control holds a value the device cannot take.
@@ -381,9 +392,11 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
             return false;
     }
     TRecordedWrite write;
-    const bool written = write.Report(writeRoad());
-    if (written) {
+    const bool written = write.Report(writeRoad(modelBytesLater));
+    if (written && readBack) {
         RefreshFromDevice();
+    } else if (written) {
+        SetModified(false);
     } else {
         // The edits stay, marked, for a second write (also when the link
         // was lost on the way).
@@ -396,7 +409,7 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
     return written;
 }
 
-bool TFrmMultiConfigurationTaronQV::writeRoad()
+bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
 {
     TDeviceRecord &r = DeviceRecord;
     TDataManager &dm = *DataManager;
@@ -512,7 +525,11 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     b8(35, r.Tgas_lt_val);
     w16(11, r.RPM_lt_val);
     w16(12, r.RPM_gt_val);
-    keepingOtherBits(31);
+    // With the model written after, its write sends id 31 once.
+    if (modelBytesLater)
+        FlagsByteToWrite(r, 31);
+    else
+        keepingOtherBits(31);
     b8(29, r.LoadP_gt_val);
     b8(33, r.ReserveType);
     b8(21, r.TuningMode);
@@ -542,7 +559,10 @@ bool TFrmMultiConfigurationTaronQV::writeRoad()
     r.CutOffModeActivated = Checked(s->ChBConfCutOffModeReturnToPetrol);
     // Bits 0, 2, 3 and 6 pass on what the record holds; bit 7 (hot start on
     // gas) is the device's own below "J" and goes back as read.
-    keepingOtherBits(52);
+    if (modelBytesLater)
+        FlagsByteToWrite(r, 52);
+    else
+        keepingOtherBits(52);
     r.AfterCutOffEmulSwitchDelay =
         quint16(Entry(s->CmBConfCutOffEmulSwitchDelay, EmulatorSwitchDelay, r.AfterCutOffEmulSwitchDelay));
     w16(24, r.AfterCutOffEmulSwitchDelay);
@@ -571,10 +591,9 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
 // The kind-48 calibration window's parts of the factory settings: its
 // default model for the chosen injector type, written without a question of
 // its own, and its petrol-map template cleared after its question.
-void TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
+bool TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
 {
-    if (FrmMultiCalibrationTaronQV)
-        FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
+    return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
 }
 
 void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()
@@ -677,13 +696,17 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     s->EnableByBoxes();
     // The controls now differ from the device: the write asks as for an edit.
     SetModified(true);
-    if (!BtBKnfWriteConfigurationClick(nullptr))
+    // Each byte goes out once, with its final value: the calibration
+    // window's model write sends ids 31 and 52 after the configuration.
+    // The window reads the device once the last write went out.
+    const bool modelLater = FrmMultiCalibrationTaronQV != nullptr;
+    if (!writeConfiguration(nullptr, false, modelLater))
         return false;
     TDataManager &dm = *DataManager;
     DeviceRecord.DeviceOptions = 0;
     // Every step goes out; one the device did not take is told at the end.
     bool all = dm.WriteParamWord(14, 0);
-    writeCalibrationDefaultModel();
+    all = (writeCalibrationDefaultModel() || !modelLater) && all;
     all = dm.ClearMapDE(1) && all;
     all = dm.ClearMapDE(2) && all;
     all = dm.ClearTroubleCodes() && all;
@@ -694,8 +717,11 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
         else
             all = dm.WriteCounter34(cell.Address, uint8_t(cell.Value)) && all;
     }
-    if (write.Report(all && dm.GetConnected()))
+    if (write.Report(all && dm.GetConnected())) {
+        RefreshFromDevice();
         return true;
+    }
+    SetModified(true);
     if (Common)
         Common->ShowWarning(TranslateKey(QStringLiteral("strConfDefaultIncomplete")));
     return false;

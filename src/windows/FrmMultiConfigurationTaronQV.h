@@ -51,6 +51,10 @@ public:
     // The write road; false when nothing was written, the user declined, or
     // a write failed (the window then stays modified and says so).
     bool BtBKnfWriteConfigurationClick(QObject *sender = nullptr);
+    // The write road of a settings-file load, which writes more after it:
+    // the record shown, then written; nothing is read back (the load reads
+    // once its last write went out).
+    bool WriteLoadedConfiguration();
     // The factory configuration of a kind-48 device after the user's OK;
     // false when nothing was written.
     bool BtBKnfWriteDefaultConfigurationClick(QObject *sender = nullptr);
@@ -68,10 +72,15 @@ private:
     // Says why nothing can be written: a value the device cannot take; the
     // first such control, nullptr when all fit.
     QWidget *FindInvalidControl(QString &reason) const;
-    bool writeRoad();
+    // The write road; readBack: the window reads the device afterwards;
+    // modelBytesLater: ids 31 and 52 take their values in the record but are
+    // left to the calibration window's model write that follows, which sends
+    // them whole.
+    bool writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater);
+    bool writeRoad(bool modelBytesLater);
     QWidget *mainWindowPanel(const char *name) const;
     // What the calibration window adds to the factory configuration.
-    void writeCalibrationDefaultModel();
+    bool writeCalibrationDefaultModel();
     void clearCalibrationPetrolTemplate();
 
     TFormMain *FForm = nullptr;

@@ -110,8 +110,7 @@ void WireMainWindowToWindows(TFormMain &form)
     s.Kind48WriteLoadedConfiguration = [] {
         if (!FrmMultiConfigurationTaronQV)
             return false;
-        FrmMultiConfigurationTaronQV->UpdateConfigurationTaronQVTabControls();
-        return FrmMultiConfigurationTaronQV->BtBKnfWriteConfigurationClick(nullptr);
+        return FrmMultiConfigurationTaronQV->WriteLoadedConfiguration();
     };
     s.Kind48CalibrationShowRecord = [] {
         if (FrmMultiCalibrationTaronQV) {

@@ -35,15 +35,16 @@ namespace {
 
 // A kind-20/21 controller holding a worked configuration: 5 of 6 cylinders,
 // switching at 2600 rpm, 3.8 mm nozzles and a 50 s valve delay (values no
-// list item shows), injector type 21 (drive class 3).
+// list item shows), injector type 21 (drive class 3), and bits no box holds
+// in the bytes of ids 5, 20 and 29 (their flag is bit 0).
 void WorkedImage(sim::SimControllerState &s)
 {
     s.Value16[28] = 2;                          // six injector outputs
     s.Pages[1] = 1;                             // hardware variant with the second pressure sensor
     s.Payload[0x03] = {100, 0x21, 0xB4, 0xAB, 31}; // T, RPM 8628, turbo|DIS|LPG|level 2|class 3, mask
     const std::pair<int, int> p8[] = {{2, 21}, {8, 1},  {12, 1},  {11, 2}, {10, 38}, {3, 5},  {4, 76},
-                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0}, {21, 1}, {5, 0},
-                                      {20, 0}, {27, 1}, {19, 3},  {1, 2},  {28, 2},  {29, 1}, {30, 0},
+                                      {7, 0},  {16, 1}, {17, 1},  {23, 131}, {18, 0}, {21, 1}, {5, 0x80},
+                                      {20, 0x82}, {27, 1}, {19, 3},  {1, 2},  {28, 2},  {29, 0x85}, {30, 0},
                                       {22, 1}};
     for (auto [id, v] : p8)
         s.Param8[size_t(id)] = uint8_t(v);
@@ -121,8 +122,8 @@ std::vector<Bytes> WriteFrames(bool param29, bool param30)
     w8(23, 131);
     w8(18, 0);
     w8(21, 1);
-    w8(5, 0);
-    w8(20, 0);
+    w8(5, 0x80);
+    w8(20, 0x82);
     w8(1, 2);
     w16(7, 1598);
     w16(6, 85);
@@ -136,7 +137,7 @@ std::vector<Bytes> WriteFrames(bool param29, bool param30)
     w8(27, 1);
     w8(28, 2);
     if (param29)
-        w8(29, 1);
+        w8(29, 0x85);
     if (param30)
         w8(30, 0);
     return f;
@@ -179,6 +180,12 @@ TEST(ConfigurationPage, ReadAndWriteFramesAtEachVersionStep)
         EXPECT_EQ(p.C<QComboBox>("CmBKnfNomRPM")->currentIndex(), -1);
         EXPECT_EQ(p.C<QComboBox>("CmBKnfNozle")->currentIndex(), -1);
         EXPECT_EQ(p.C<QComboBox>("CmbKnfPostValveDelay")->currentIndex(), -1);
+
+        // A box holds bit 0 of its byte; the other bits stay as the device
+        // holds them.
+        p.C<QCheckBox>("ChBKnfPetrolInjPlusControl")->click();
+        p.Click("BtBKnfWriteConfiguration");
+        p.Device.Server.withLock([&] { EXPECT_EQ(p.Device.Controller.State.Param8[5], 0x81); });
 
         // The RPM-wire switch acts from kind 21 version "E" on.
         auto *type = p.C<QComboBox>("CmbKnfRPMSourceType");

@@ -1388,10 +1388,11 @@ SimControllerState LoadedState(const SimControllerState &device, const SimContro
         for (int id = 1; id <= 13; ++id)
             e.Model[size_t(id)] = source.Model[size_t(id)];
         e.Payload[0x10] = source.Payload.at(0x10);
+        // Bit 0 of ids 5, 20 and 29 is the file's flag, the other bits stay.
         for (int id : {5, 20})
-            e.Param8[size_t(id)] = source.Param8[size_t(id)];
+            takeBits(e.Param8[size_t(id)], source.Param8[size_t(id)], 0x01);
         if (device.Kind == 21 && file >= 'D' && letter >= 'D')
-            e.Param8[29] = source.Param8[29];
+            takeBits(e.Param8[29], source.Param8[29], 0x01);
         return e;
     }
     for (int id : {1, 2, 11, 12, 13, 74})
@@ -1566,6 +1567,11 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
              EXPECT_FALSE(sent(f, Request({0x08, 37, 1})));
              EXPECT_EQ(after.Param8[37], 0x7C);
          }},
+        {"B backup with the RPM correction off, C controller with it on", 'B', 'C', nullptr,
+         [](SimControllerState &s) { s.Model[74] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Model[74] & 4, 0);
+         }},
         {"G backup, I controller loading from Pcol", 'G', 'I', nullptr,
          [](SimControllerState &s) { s.Model[104] = 0x07; },
          [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
@@ -1622,5 +1628,84 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
         EXPECT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
         const TFrames frames = program.Device.Server.log().bytes();
         program.Device.Server.withLock([&] { row.Check(before, program.Device.Controller.State, frames); });
+    }
+}
+
+// One load reads each value once (File > Load, from the menu to its last
+// write): before its question the configuration and what the file does not
+// hold, between its writes nothing it read before, on kinds 20 and 21 and on
+// kind 48 below "G", at "G", at "J" and with an older file on a newer
+// controller. A load cancelled at its question (or at the change-record
+// question) reads nothing after it that it read before it, and writes
+// nothing.
+TEST(SettingsFileRoundTrip, ALoadReadsEachValueOnce)
+{
+    const struct {
+        uint8_t Kind;
+        char File, Device;
+        const char *Cancelled; // the question answered with Cancel or No; nullptr: none
+    } rows[] = {
+        {20, 'E', 'E', nullptr}, {21, 'E', 'E', nullptr}, {21, 'C', 'E', nullptr}, {48, 'E', 'E', nullptr},
+        {48, 'G', 'G', nullptr}, {48, 'J', 'J', nullptr}, {48, 'E', 'J', nullptr},
+        {48, 'E', 'E', "strSaveCnf"}, {48, 'J', 'J', "strSaveCnf"}, {48, 'E', 'J', "strSaveCnf"},
+        {48, 'G', 'G', "strQModChange"},
+    };
+    QTemporaryDir dir;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.Kind) + ": " + row.File + " file into " + row.Device
+                     + (row.Cancelled ? std::string(", ") + row.Cancelled + " declined" : std::string()));
+        const QString file = dir.filePath(QStringLiteral("%1%2.ddf").arg(row.Kind).arg(QChar(row.File)));
+        if (!QFileInfo::exists(file)) {
+            OwnProgram saving{row.Kind, row.File, true};
+            saving.Save(file);
+        }
+        OwnProgram program{row.Kind, row.Device, false};
+        startup::SimDevice &device = program.Device;
+        ASSERT_TRUE(DataManager->GetConnected());
+        // The frames logged when the declined question was asked.
+        size_t asked = SIZE_MAX;
+        program.Rig.Answer = [&](const TMessageBoxInfo &b) {
+            if (row.Cancelled && b.Text == Tr(row.Cancelled)) {
+                asked = device.Server.log().count();
+                return b.Buttons.contains(mrCancel) ? int(mrCancel) : int(mrNo);
+            }
+            return b.Buttons.contains(mrOk) ? int(mrOk) : b.Buttons.value(0);
+        };
+        program.Form->SettingsFileDialog = [file](bool, const QString &, const QString &) { return file; };
+        program.Rig.Boxes.clear();
+        device.Server.log().clear();
+        shellwiring::Get<QAction>(*program.Form, "MnIFileLoadCnf")->trigger(); // File > Load
+        ASSERT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
+        const std::vector<Bytes> frames = device.Server.log().bytes();
+        size_t last = 0; // one past the last write
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (SimController::WritesSettings(row.Kind, frames[i]))
+                last = i + 1;
+        // Reads of a setting up to the end: before the question, after it.
+        const auto readsOf = [&](size_t from, size_t to) {
+            std::map<std::string, int> reads;
+            for (size_t i = from; i < to; ++i)
+                if (!SimController::WritesSettings(row.Kind, frames[i]))
+                    for (const std::string &name : SimController::SettingsOf(row.Kind, frames[i]))
+                        ++reads[name];
+            return reads;
+        };
+        if (!row.Cancelled) {
+            EXPECT_GT(last, 0u);
+            std::string twice;
+            for (const auto &[name, count] : readsOf(0, last))
+                if (count > 1)
+                    twice += name + " ";
+            EXPECT_EQ(twice, "");
+            continue;
+        }
+        EXPECT_EQ(last, 0u);
+        ASSERT_NE(asked, SIZE_MAX);
+        const auto before = readsOf(0, asked);
+        std::string again;
+        for (const auto &[name, count] : readsOf(asked, frames.size()))
+            if (before.count(name))
+                again += name + " ";
+        EXPECT_EQ(again, "");
     }
 }

@@ -218,10 +218,11 @@ void SimController::SetConfigurationLimits()
 {
     // What the device holds, not what the program's lists offer: a code
     // parameter takes any byte, a flag 0 or 1, the lambda type four bits.
+    // Ids 5, 20 and 29 hold their flag in bit 0 of a whole byte.
     auto &st = State;
-    st.Limits8 = {{1, {0, 15}},  {5, {0, 1}},   {7, {0, 1}},   {8, {0, 1}},   {16, {0, 1}},
-                  {17, {0, 1}},  {18, {0, 1}},  {20, {0, 1}},  {21, {0, 1}},  {27, {0, 1}},
-                  {28, {1, 2}},  {29, {0, 1}},  {30, {0, 1}}};
+    st.Limits8 = {{1, {0, 15}},  {7, {0, 1}},   {8, {0, 1}},   {16, {0, 1}},
+                  {17, {0, 1}},  {18, {0, 1}},  {21, {0, 1}},  {27, {0, 1}},
+                  {28, {1, 2}},  {30, {0, 1}}};
     // A kind-20 device holds a pressure sensor only in hardware variants 0
     // to 2 (identity page 1); the others take no write of it.
     if (st.Kind == 20 && st.Pages[1] > 2)
@@ -296,10 +297,12 @@ void SimController::OwnSettings(SimControllerState &s, bool highEnds)
             model(id, h ? 350 * 187 : 0);
         for (int id = 7; id <= 10; ++id)
             model(id, h ? 0xFFFF : 0);
-        // The flags a later file key holds: petrol-injector plus control,
-        // external emulator, start on gas.
-        for (int id : {5, 20, 29})
-            s.Param8[size_t(id)] = h ? 1 : 0;
+        // The flags a later file key holds, in bit 0 of bytes whose other
+        // bits no key holds: petrol-injector plus control, external
+        // emulator, start on gas.
+        const std::pair<int, uint8_t> flags[] = {{5, h ? 0x61 : 0x80}, {20, h ? 0x23 : 0x82}, {29, h ? 0x45 : 0x84}};
+        for (auto [id, v] : flags)
+            s.Param8[size_t(id)] = v;
         return;
     }
     // Curves of their own, a signed byte's ends in their first points, and

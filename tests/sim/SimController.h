@@ -174,7 +174,8 @@ public:
     // corrections, and the
     // model, correction, idle and curve words at the low (highEnds false)
     // or the high end of what each holds. Kinds 20 and 21: the model words
-    // at those ends.
+    // at those ends, and bits no key holds in the bytes of ids 5, 20 and 29
+    // (bit 0 set at the high ends, clear at the low).
     static void OwnSettings(SimControllerState &s, bool highEnds);
     // Whether a kind-48 controller keeps the 8-bit (width 8) or 16-bit
     // parameter in its 0xD8 block: the block, not the single parameter,

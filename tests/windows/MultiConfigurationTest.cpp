@@ -41,6 +41,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 using namespace sim;
@@ -400,23 +402,22 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
 // the factory controls written in the device's order (lists the factory
 // settings leave alone keep the device's values), the read-back, then the
 // option word, the cleared maps and codes, 0x3F and the factory cells.
-std::vector<Bytes> FactoryFrames(char version, uint16_t cutOffEmulDelay)
+std::vector<Bytes> FactoryFrames(uint16_t cutOffEmulDelay)
 {
     // The settings the factory configuration has no value for go back as
     // the device holds them on every version: ids 43, 24, 25, the flags
     // of id 52 other than the gas-time limits, and the bits of ids 37 and 50
-    // that no control shows.
+    // that no control shows. Ids 31 and 52 go out once, with the model
+    // write that follows; nothing is read before the last write.
     std::vector<Bytes> f = {B(22, 0), Request({0x37, 200, 143, 92, 40, 0})};
     const std::vector<Bytes> configuration = {
         B(37, 0x43), B(42, 114), B(40, 1), W(16, 748), B(38, 88), B(39, 50), B(43, 5), B(44, 226),
         B(12, 1), B(2, 6), B(11, 0), Request({0x04, 100, 0xDB, 0x24, 0x05, 255}), B(28, 2), B(32, 1), B(17, 0),
         B(23, 150), B(18, 0), B(5, 0), B(20, 0), B(16, 0), B(8, 0), B(27, 0), W(9, 100), B(3, 4), B(4, 47), B(7, 0),
-        W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(31, 0), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
-        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 4), B(52, 0x83),
+        W(10, 500), B(35, 195), W(11, 400), W(12, 5500), B(29, 90), B(33, 1), B(21, 1), B(1, 0), W(7, 0),
+        W(6, 66), B(10, 15), W(19, 748), W(18, 2500), B(49, 0), B(50, 4),
         W(24, cutOffEmulDelay), W(25, 4000), W(20, 374), W(21, 3740)};
     f.insert(f.end(), configuration.begin(), configuration.end());
-    const std::vector<Bytes> read = ReadFrames(version);
-    f.insert(f.end(), read.begin(), read.end());
     f.push_back(W(14, 0));
     return f;
 }
@@ -479,7 +480,7 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
             EXPECT_EQ(std::erase_if(all, isRecord), version >= 'G' && round == 0 ? 1u : 0u);
             const auto led = std::find(all.begin(), all.end(), B(22, 0));
             ASSERT_NE(led, all.end());
-            const std::vector<Bytes> expected = FactoryFrames(version, round == 0 ? 1500 : 2000);
+            const std::vector<Bytes> expected = FactoryFrames(round == 0 ? 1500 : 2000);
             const std::vector<Bytes> tail(led, all.end());
             ASSERT_GT(tail.size(), expected.size());
             EXPECT_EQ(std::vector<Bytes>(tail.begin(), tail.begin() + std::ptrdiff_t(expected.size())), expected);
@@ -491,7 +492,7 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
             const auto cellsAt = std::search(model, tail.end(), cells.begin(), cells.end());
             ASSERT_NE(cellsAt, tail.end());
             const std::vector<Bytes> modelFrames(model, cellsAt);
-            for (const Bytes &frame : {W(8, 0), W(17, 0), B(48, 4)})
+            for (const Bytes &frame : {W(8, 0), W(17, 0), B(48, 4), B(31, 0), B(52, 0x83)})
                 EXPECT_NE(std::find(modelFrames.begin(), modelFrames.end(), frame), modelFrames.end());
             for (uint8_t command : {0x16, 0xD5, 0x96})
                 EXPECT_NE(std::find_if(modelFrames.begin(), modelFrames.end(), [command](const Bytes &f) { return f[1] == command; }),
@@ -519,6 +520,44 @@ TEST(MultiConfiguration, FactoryConfigurationAfterOk)
                 EXPECT_EQ(s.Param16[25], 4000);
             });
         }
+    }
+}
+
+// The factory write sends each byte once, with its final value: id 52 with
+// the idle correction the default model switches off, id 31 with the
+// adaptation off (the petrol-map template's clearing after its own question
+// switches it off again); the window then shows what the device holds.
+TEST(MultiConfiguration, TheFactoryWriteSendsEachByteOnce)
+{
+    for (char version : {'C', 'F', 'G', 'J'}) {
+        SCOPED_TRACE(version);
+        Kind48Window k(version);
+        // The idle correction on, the adaptation on.
+        k.Rig.Device([](SimControllerState &s) {
+            s.Param8[52] = 0xF3;
+            s.Param8[31] = 0xC5;
+        });
+        ASSERT_TRUE(k.Rig.Connect());
+        k.Window->RefreshFromDevice();
+        k.Rig.Server.log().clear();
+        EXPECT_TRUE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+        const std::vector<Bytes> all = k.Frames();
+        const auto templates = std::find(all.begin(), all.end(), Request({0xDE, 3}));
+        ASSERT_NE(templates, all.end());
+        const auto writesOf = [](uint8_t id, auto from, auto to) {
+            std::vector<Bytes> writes;
+            std::copy_if(from, to, std::back_inserter(writes),
+                         [id](const Bytes &f) { return f[1] == 0x08 && f[2] == id; });
+            return writes;
+        };
+        EXPECT_EQ(writesOf(52, all.begin(), all.end()), std::vector<Bytes>{B(52, 0x83)});
+        EXPECT_EQ(writesOf(31, all.begin(), templates), std::vector<Bytes>{B(31, 0)});
+        k.Rig.Device([](SimControllerState &s) {
+            EXPECT_EQ(s.Param8[52], 0x83);
+            EXPECT_EQ(s.Param8[31], 0x00);
+        });
+        EXPECT_FALSE(k.Window->Modified());
+        EXPECT_FALSE(k.Get<QCheckBox>("ChBConfMinGasInjTime")->isChecked());
     }
 }
 

@@ -327,7 +327,11 @@ void TConfigurationPage::ReadConfiguration()
     FForm.SetConfigModified(false);
 }
 
-bool TConfigurationPage::WriteConfiguration()
+bool TConfigurationPage::WriteConfiguration() { return WriteConfiguration(true); }
+
+bool TConfigurationPage::WriteLoadedConfiguration() { return WriteConfiguration(false); }
+
+bool TConfigurationPage::WriteConfiguration(bool readBack)
 {
     if (!CheckReady())
         return false;
@@ -404,8 +408,12 @@ bool TConfigurationPage::WriteConfiguration()
         w8(23, micro);
         w8(18, checked(ChBKnfHemiEngine));
         w8(21, checked(ChBKnfTuningMode));
-        w8(5, checked(ChBKnfPetrolInjPlusControl));
-        w8(20, checked(ChBKnfExternalEmulator));
+        // Bit 0 of ids 5, 20 and 29 is the box's, the other bits go back as
+        // the device holds them (read with the configuration).
+        r.PetrolInjPlusControl = checked(ChBKnfPetrolInjPlusControl);
+        w8(5, FlagsByteToWrite(r, 5));
+        r.ExternalEmulator = checked(ChBKnfExternalEmulator);
+        w8(20, FlagsByteToWrite(r, 20));
         // A probe type no item shows goes back as read; no probe is 0.
         w8(1, !checked(ChBKnfLambda)                                   ? 0
               : CmBKnfLambdaType && CmBKnfLambdaType->currentIndex() >= 0 ? CmBKnfLambdaType->currentIndex() + 1
@@ -434,14 +442,27 @@ bool TConfigurationPage::WriteConfiguration()
             w8(28, CmBKnfPressureSensorType && CmBKnfPressureSensorType->currentIndex() >= 0
                        ? CmBKnfPressureSensorType->currentIndex() + 1
                        : r.PressureSensorType);
-        if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("D")))
-            w8(29, checked(ChBKnfAlwaysStartOnGas));
+        if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("D"))) {
+            r.AlwaysStartOnGas = checked(ChBKnfAlwaysStartOnGas);
+            w8(29, FlagsByteToWrite(r, 29));
+        }
         if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("E")))
             w8(30, checked(ChBKnfRPMNotConnected));
     }
+    if (!readBack) {
+        if (!allWritten)
+            ReadBackConfiguration(false);
+        return allWritten;
+    }
+    ReadBackConfiguration(allWritten);
+    return true;
+}
+
+void TConfigurationPage::ReadBackConfiguration(bool written)
+{
     // Read back what the device now holds.
     const bool readBack = DevData && DevData->ReadDeviceModelData();
-    if (allWritten && readBack) {
+    if (written && readBack) {
         UpdateConfigurationControls();
         FForm.SetConfigModified(false);
     } else {
@@ -450,7 +471,6 @@ bool TConfigurationPage::WriteConfiguration()
         if (Common)
             Common->ShowWarning(Tr("strConfWriteIncomplete"));
     }
-    return true;
 }
 
 // ---- Filling ----------------------------------------------------------------------

@@ -56,6 +56,8 @@ public:
     // ---- Operations of the window on this page ----
     void ReadConfiguration() override;
     bool WriteConfiguration() override;
+    bool WriteLoadedConfiguration() override;
+    void ReadBackConfiguration(bool written) override;
     void UpdateConfigurationControls() override;
     void UpdateCylinderCountControls(bool resetInjectorDisplay) override;
     void ClearKnfControls() override;
@@ -102,6 +104,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The write road; readBack: the page reads the device afterwards.
+    bool WriteConfiguration(bool readBack);
     template <typename T, typename N> T *Find(const N &name) const { return Control<T>(name); }
     QString Tr(const char *key) const;
     // Says why the device cannot be read or written (locked); true when ready.

@@ -606,7 +606,10 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
         return false;
     }
     pause.Resume();
-    BtnCorReadCorrectionsClick();
+    // A settings-file load writes more after the corrections and reads them
+    // back once its last write went out.
+    if (fromPage)
+        BtnCorReadCorrectionsClick();
     FForm->SetConfigModified(false);
     return true;
 }

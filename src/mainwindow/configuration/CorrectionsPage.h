@@ -64,8 +64,9 @@ public:
     static const std::array<int, CellCount> *RpmPreset(int code);
     // Writes the corrections as the record holds them (a settings file's
     // restore): the frames of the page's write, the switches, curves and
-    // bank-2 correction the record's, none forced on. True when every frame
-    // went through; otherwise the page stays modified and says so.
+    // bank-2 correction the record's, none forced on; nothing is read back
+    // (the restore reads after its last write). True when every frame went
+    // through; otherwise the page stays modified and says so.
     Q_INVOKABLE bool WriteRecordCorrections();
 
 public slots:

@@ -10,6 +10,13 @@ public:
     virtual void ReadConfiguration() = 0;
     // The write button's road; true when it ran (the link was ready).
     virtual bool WriteConfiguration() = 0;
+    // The configuration write of a settings-file load, which writes more
+    // after it: nothing is read back. True when every frame went through;
+    // otherwise the page stays modified and says so.
+    virtual bool WriteLoadedConfiguration() = 0;
+    // After the load's last write: the page shows what the device holds, read
+    // once; written: whether every write went through.
+    virtual void ReadBackConfiguration(bool written) = 0;
     virtual void UpdateConfigurationControls() = 0;
     virtual void UpdateCylinderCountControls(bool resetInjectorDisplay) = 0;
     virtual void ClearKnfControls() = 0;

@@ -115,20 +115,18 @@ bool DeviceHolds(const TDataManager &dm, TFilePart part)
     return dm.Kind48Holds(part);
 }
 
-// Before a load: what the device holds that the file of that letter does not
-// (or holds only some bits of), read from the device, so that the load
-// writes it back as the device holds it and never a default or a value an
-// earlier read left in the record. True when the link stayed up.
+// Before a load, after the configuration read and ReadKind48LoadedSettings:
+// what the device holds that the file of that letter does not (or holds only
+// some bits of) and those reads leave out, read from the device, so that the
+// load writes it back as the device holds it and never a default or a value
+// an earlier read left in the record. The 8-bit bytes held in part, the
+// largest base time for the load and the largest manifold pressure for it
+// are read already. True when the link stayed up.
 bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
 {
     const auto missing = [&dm, letter](TFilePart part) {
         return DeviceHolds(dm, part) && !kind48::FileHolds(letter, part);
     };
-    // The bytes held in part, whole, each once.
-    int last = -1;
-    for (const kind48::TFileBits &b : kind48::FileBits)
-        if (b.Width == 8 && b.Id != std::exchange(last, b.Id))
-            dm.ReadParameter8(b.Id);
     if (DeviceHolds(dm, TFilePart::AdaptFlags))
         dm.ReadParameter(104);
     if (missing(TFilePart::PcolCurve))
@@ -136,10 +134,6 @@ bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
     if (missing(TFilePart::AdaptBanks))
         for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
             dm.ReadCorrections61(bank, half);
-    if (missing(TFilePart::MaxTbForLoad))
-        dm.ReadParamWord(22);
-    if (missing(TFilePart::MaxPcolForLoad))
-        dm.ReadParameter8(53);
     return LinkReady();
 }
 
@@ -467,21 +461,30 @@ void TFormMain::LoadSettingsFileV15()
         return;
     }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
-    if (ConfigurationPage && !ConfigurationPage->WriteConfiguration())
+    if (ConfigurationPage && !ConfigurationPage->WriteLoadedConfiguration())
         return;
     if (!LinkReady()) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
         return;
     }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
-    if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38())
+    if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38()) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
+        return;
+    }
+    // The configuration page shows what the device now holds, read once the
+    // last write went out.
+    if (ConfigurationPage)
+        ConfigurationPage->ReadBackConfiguration(true);
 }
 
 void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TFileCommandScope scope(Timerek);
+    // The load reads each value once: a load cancelled at its question shows
+    // the device again from what it read before the question.
+    TDataManager::TReadOnce reads(*DataManager);
     // Once a file was chosen, the kind-48 configuration window shows the
     // device again at the end, whatever became of the file.
     bool chosen = false;
@@ -610,13 +613,17 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
-                       != mrOk)
+                       != mrOk) {
+        reads.Replay();
         return;
+    }
     // The load's writes are one: the change record goes out after the last
     // of them, once every one went through.
     TRecordedWrite write;
-    if (!write.Ask())
+    if (!write.Ask()) {
+        reads.Replay();
         return;
+    }
     if (!ModelOnly) {
         if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
             // What was not written stays on the pages, marked as changed;
@@ -636,8 +643,12 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         // The model-2 page's read from a file: its own write.
         BtBModel2WriteClick();
     } else {
-        // The whole load wrote model 2 as the file holds it: the model-2
-        // page and the calibration window show what the device now holds.
+        // The whole load wrote model 2 as the file holds it: the pages the
+        // load wrote show what the device now holds, read once its last
+        // write went out.
+        BtnCorReadCorrectionsClick();
+        if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints)
+            BtnCalMapReadClick();
         InvokePage("Model2Page", "ReadModel2Settings");
         if (WindowServices.Kind48CalibrationReadAll)
             WindowServices.Kind48CalibrationReadAll();
@@ -723,7 +734,6 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
             r.MapRows[i][0] = load.MapWord0[i];
         if (!LinkReady() || !DataManager->WriteMapRowDF())
             return QStringLiteral("strSetFileStepMap");
-        BtnCalMapReadClick();
     }
     keep();
     if (!WriteLoadedModel2(load))
