@@ -35,6 +35,11 @@
 
 #include <gtest/gtest.h>
 
+// A key pressed on a window as the window system delivers it: its shortcuts
+// first (exported by the toolkit for its own test library).
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow *w, QEvent::Type t, int k, Qt::KeyboardModifiers mods,
+                                    const QString &text = QString(), bool autorep = false, ushort count = 1);
+
 using namespace shellwiring;
 using sim::Bytes;
 using startup::SimDevice;
@@ -225,6 +230,91 @@ TEST(MultiCalibration, ReachedByTabAndFunctionKeysAfterAFullRead)
         EXPECT_EQ(item->shortcut(), QKeySequence(fkeys[i]));
         item->trigger();
         EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), keys[i].second);
+    }
+}
+
+// The function keys, pressed on the shown main window: a jump from another
+// main page enters the window once (one full read) onto the page asked for;
+// on the window already shown a key changes its page as a tab click does
+// (the leave question, one full read), and the key of the page shown neither
+// asks nor reads. F3 on the shown configuration window reads nothing again.
+TEST(MultiCalibration, FunctionKeysEnterTheWindowOnceAndChangeItsPageAsItsTabDoes)
+{
+    for (const char version : {'A', 'G', 'J'}) {
+        SCOPED_TRACE(testing::Message() << "version " << version);
+        Cal48 c(version);
+        TFormMain &form = c.Form();
+        form.SetScreenSizeForCheck(QSize(1280, 1024));
+        form.show();
+        form.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form.isActiveWindow());
+        const auto press = [&form](int key) {
+            qt_handleKeyEvent(form.windowHandle(), QEvent::KeyPress, key, Qt::NoModifier);
+            qt_handleKeyEvent(form.windowHandle(), QEvent::KeyRelease, key, Qt::NoModifier);
+        };
+        const auto reads = [&c](int command, int first) {
+            const auto sent = c.Sent();
+            return std::count(sent.begin(), sent.end(), std::make_pair(command, first));
+        };
+        TFrmMultiCalibrationTaronQV &w = *c.Window;
+        // Each key differs from the page the window showed before it.
+        const std::pair<int, QWidget *> keys[] = {{Qt::Key_F11, w.TbSMultiCalibrationCorrections},
+                                                  {Qt::Key_F8, w.TbSMultiCalibrationAuto},
+                                                  {Qt::Key_F9, w.TbSMultiCalibrationModel},
+                                                  {Qt::Key_F10, w.TbSMultiCalibrationMap}};
+        for (const auto &[key, sheet] : keys) {
+            SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+            press(Qt::Key_F2);
+            ASSERT_EQ(Current(form, "PgCMain"), "TbSMeasure");
+            c.device.Server.log().clear();
+            press(key);
+            EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiCalibration");
+            EXPECT_EQ(w.PgCCalibration->currentWidget(), sheet);
+            EXPECT_EQ(reads(0x51, 8), 1);
+            EXPECT_EQ(reads(0xD4, 0), 1);
+        }
+        for (const auto &[key, sheet] : keys) {
+            SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+            c.device.Server.log().clear();
+            press(key);
+            EXPECT_EQ(w.PgCCalibration->currentWidget(), sheet);
+            EXPECT_EQ(reads(0x51, 8), 1);
+            EXPECT_EQ(reads(0xD4, 0), 1);
+        }
+        // An edit on the model page: its own key keeps it without a word; another
+        // page's key asks, and Cancel keeps the page and the edit.
+        press(Qt::Key_F9);
+        w.Model->UpDCalModellingBasedMult->stepBy(3);
+        ASSERT_TRUE(w.Modified());
+        int asked = 0, answer = Cancel;
+        c.rig.Answer = [&](const TMessageBoxInfo &) { return ++asked, answer; };
+        c.device.Server.log().clear();
+        press(Qt::Key_F9);
+        EXPECT_EQ(asked, 0);
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_TRUE(w.Modified());
+        EXPECT_EQ(w.Model->UpDCalModellingBasedMult->value(), 3);
+        press(Qt::Key_F11);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_EQ(w.Model->UpDCalModellingBasedMult->value(), 3);
+        answer = No;
+        press(Qt::Key_F11);
+        EXPECT_EQ(asked, 2);
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationCorrections);
+        EXPECT_EQ(reads(0x51, 8), 1);
+
+        // F3: the configuration window, entered once; on it, F3 reads nothing.
+        press(Qt::Key_F3);
+        ASSERT_EQ(Current(form, "PgCMain"), "TbSMultiConfiguration");
+        c.device.Server.log().clear();
+        c.rig.Boxes.clear();
+        press(Qt::Key_F3);
+        EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiConfiguration");
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_TRUE(c.rig.Boxes.empty());
     }
 }
 
