@@ -225,13 +225,10 @@ bool TFrmMultiCalibrationTaronQV::ReadAllFromDevice()
     for (uint8_t id : {31, 52, 48})
         dm.ReadParameter8(id);
     Map->ReadMapTemplate();
-    UpdateUIStateFromDeviceState();
     UpdateUI();
     SetModified(false);
     return ok && dm.GetConnected();
 }
-
-void TFrmMultiCalibrationTaronQV::UpdateUIStateFromDeviceState() { TMultiCalModelPage::StoreModelState(); }
 
 void TFrmMultiCalibrationTaronQV::UpdateUI()
 {

@@ -115,7 +115,6 @@ void WireMainWindowToWindows(TFormMain &form)
     };
     s.Kind48CalibrationShowRecord = [] {
         if (FrmMultiCalibrationTaronQV) {
-            FrmMultiCalibrationTaronQV->UpdateUIStateFromDeviceState();
             FrmMultiCalibrationTaronQV->UpdateUI();
         }
     };

@@ -6,6 +6,7 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -336,14 +337,17 @@ bool TMultiCalMapPage::BtnCalMapWriteClick()
 {
     if (!W.Ready())
         return false;
-    TMultiCalModelPage::StoreModelState();
+    // The points and the factor as the device or an edit left them, each
+    // checked against its word before the first frame.
     Kind48Math::TModelPoints pts;
     for (int i = 0; i < Kind48Math::kModelPoints; ++i)
         pts[size_t(i)] = D().GetMapPointA(i);
-    if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)) {
+    if (!Kind48Math::PointsFitDevice(pts)) {
         W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
         return false;
     }
+    if (!CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult))
+        return false;
     bool ok = DataManager->WriteParameter(1) && DataManager->WriteParameter(2) && DataManager->WriteMapD5();
     if (ok && W.ModelModified) {
         for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i)

@@ -48,9 +48,6 @@ public:
     // Step values of the idle-hot-time corrections list (1/187 ms).
     static const std::array<int, 11> CorrectionForIdleSteps;
 
-    // The record's model through the read and store rounding, with the
-    // packed bytes recomposed from their flags.
-    static void StoreModelState();
     // Fills the page from the record.
     void UpdateUI();
     bool Write();

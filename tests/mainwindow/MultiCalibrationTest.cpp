@@ -405,6 +405,82 @@ TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite
     }
 }
 
+// The model write sends an unedited factor and unedited points back as the
+// device holds them, for every word the device can hold; a factor beyond its
+// word is refused naming the factor. On a device that keeps a change record,
+// the page's own checks come before the question, whose buttons are Yes and No.
+TEST(MultiCalibration, AnUneditedModelGoesBackAsTheDeviceHoldsIt)
+{
+    for (const uint16_t factor : {uint16_t(65500), uint16_t(65530), uint16_t(0xFFFF), uint16_t(1)}) {
+        SCOPED_TRACE(factor);
+        Cal48 c('G');
+        c.device.Server.withLock([&] {
+            auto &s = c.device.Controller.State;
+            s.Model[1] = factor;
+            // Point 1 at 562/187 ms, between two hundredths of a millisecond.
+            s.MapD4[0][6] = 562 >> 8;
+            s.MapD4[0][7] = 562 & 0xFF;
+        });
+        c.EnterCalibration();
+        c.rig.Boxes.clear();
+        c.Window->Model->BtBModel2Write->click();
+        EXPECT_TRUE(c.Texts().isEmpty()) << c.Texts().join(u'|').toStdString();
+        int sent = -1;
+        for (const Bytes &f : c.Frames())
+            if (f.size() > 4 && f[1] == 0x16 && f[2] == 1)
+                sent = f[3] << 8 | f[4];
+        EXPECT_EQ(sent, factor);
+        c.device.Server.withLock([&] {
+            EXPECT_EQ(c.device.Controller.State.Model[1], factor);
+            EXPECT_EQ(c.device.Controller.State.MapD4[0][6] << 8 | c.device.Controller.State.MapD4[0][7], 562);
+        });
+    }
+
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.device.Server.withLock([&] { c.device.Controller.State.Model[1] = 0xFFFF; });
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    int questions = 0;
+    c.rig.Answer = [&](const TMessageBoxInfo &box) {
+        questions += box.Text == TranslateKey("strQModChange");
+        return box.Buttons.contains(No) ? No : box.Buttons.value(0);
+    };
+    // An enrichment of the last point beyond the point's word: refused as a
+    // point, before any question.
+    c.Window->Model->Enrichment[5]->stepBy(1);
+    ASSERT_TRUE(c.Window->Modified());
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(c.Texts(), QStringList{TranslateKey(Kind48Math::kOutOfRangeKey)});
+    EXPECT_TRUE(c.Frames().empty());
+    // A factor beyond its word (no control gives one): refused naming the factor.
+    c.Window->ReadAllFromDevice();
+    c.Window->Model->UpDCalModellingBasedOffset->stepBy(1);
+    DeviceRecord.Mult = 64.5;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 0);
+    ASSERT_EQ(c.Texts().size(), 1);
+    EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strModelFactorCaption"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Texts()[0].contains(QLatin1String("0 - 63.99"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Frames().empty());
+    // An edit that fits: the question, with Yes and No; No sends nothing and keeps the edit.
+    c.Window->ReadAllFromDevice();
+    c.Window->Model->UpDCalModellingBasedOffset->stepBy(1);
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 1);
+    ASSERT_EQ(c.rig.Boxes.size(), 1u);
+    EXPECT_EQ(c.rig.Boxes[0].Buttons, (QList<int>{Yes, No}));
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_TRUE(c.Window->Modified());
+}
+
 TEST(MultiCalibration, AWriteStoppedHalfWayKeepsTheEditsAndASecondWriteCompletesIt)
 {
     Cal48 c;
@@ -1041,4 +1117,31 @@ TEST(MultiCalibration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdits)
     EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
     ASSERT_FALSE(c.Texts().isEmpty());
     EXPECT_TRUE(c.Texts().last().contains(TranslateKey("strCalWriteIncomplete")));
+
+    // A device that keeps a change record: leaving the modified page asks the
+    // change-record question; declined, the page and its edits stay, nothing
+    // is sent and no record is owed, so the page's Write asks it again.
+    Cal48 g('G');
+    g.Form().InstallChangeRecordQuery();
+    g.EnterCalibration();
+    ClickSheet(g.Window->TbSMultiCalibrationCorrections);
+    g.Window->PnlMultiCalibration->findChild<QAbstractButton *>("BtnCorTgasStandard")->click();
+    ASSERT_TRUE(g.Window->Modified());
+    g.rig.Answer = [](const TMessageBoxInfo &box) { return box.Buttons.contains(Cancel) ? Cancel : No; };
+    g.rig.Boxes.clear();
+    g.device.Server.log().clear();
+    ClickSheet(g.Window->TbSMultiCalibrationMap);
+    EXPECT_EQ(g.Texts(), QStringList{TranslateKey("strQModChange")});
+    EXPECT_EQ(g.Window->PgCCalibration->currentWidget(), g.Window->TbSMultiCalibrationCorrections);
+    EXPECT_TRUE(g.Window->Modified());
+    EXPECT_EQ(g.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+    EXPECT_TRUE(g.Frames().empty());
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    g.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    g.Window->Corrections->BtnCorWriteCorrections->click();
+    EXPECT_EQ(g.Texts().mid(1), QStringList{TranslateKey("strQModChange")});
+    const auto sent = g.Sent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), std::make_pair(0x55, int(sent.back().second))), 1);
+    EXPECT_EQ(sent.back().first, 0x55) << "one record, after the write";
+    EXPECT_FALSE(g.Window->Modified());
 }
