@@ -138,13 +138,19 @@ bool TMultiCalCorrectionsPage::Read()
     return ok;
 }
 
+bool TMultiCalCorrectionsPage::WriteFits() const
+{
+    // The bank-2 offset as the model page holds it, against the one range of
+    // its word.
+    return CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+}
+
 bool TMultiCalCorrectionsPage::Write()
 {
     if (!W.Ready())
         return false;
-    // The bank-2 offset as the model page holds it, checked against the one
-    // range of its word before anything is asked or sent.
-    if (!CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
+    // Checked before anything is asked or sent.
+    if (!WriteFits())
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;

@@ -6,9 +6,9 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
-#include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
+#include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/Kind48Math.h"
 #include "windows/MultiCalModelPage.h"
@@ -337,17 +337,14 @@ bool TMultiCalMapPage::BtnCalMapWriteClick()
 {
     if (!W.Ready())
         return false;
-    // The points and the factor as the device or an edit left them, each
-    // checked against its word before the first frame.
-    Kind48Math::TModelPoints pts;
-    for (int i = 0; i < Kind48Math::kModelPoints; ++i)
-        pts[size_t(i)] = D().GetMapPointA(i);
-    if (!Kind48Math::PointsFitDevice(pts)) {
-        W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
+    // The points and the factor, each checked against its word before
+    // anything is asked or sent; then the change-record question of edited
+    // settings, and the record once the write went through.
+    if (!W.Model->ModelFits())
         return false;
-    }
-    if (!CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult))
+    if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
+    TRecordedWrite write;
     bool ok = DataManager->WriteParameter(1) && DataManager->WriteParameter(2) && DataManager->WriteMapD5();
     if (ok && W.ModelModified) {
         for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i)
@@ -356,7 +353,7 @@ bool TMultiCalMapPage::BtnCalMapWriteClick()
         if (ok)
             W.ModelModified = false;
     }
-    if (!ok) {
+    if (!write.Report(ok)) {
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatMap"));
         return false;

@@ -327,14 +327,10 @@ void TMultiCalModelPage::StoreModel(const Kind48Math::TModelPoints &points, int 
 
 // ---- Writing ----------------------------------------------------------------
 
-bool TMultiCalModelPage::Write()
+bool TMultiCalModelPage::ModelFits() const
 {
-    if (!W.Ready())
-        return false;
-    // Every value is checked before anything is asked or sent: the points
-    // and the factor as the device or an edit left them (an unedited one
-    // goes back as the device holds it), and the adaptation tab's correction
-    // offset, each against the one range of its word.
+    // The points and the factor as the device or an edit left them (an
+    // unedited one goes back as the device holds it), each against its word.
     Kind48Math::TModelPoints pts;
     for (int i = 0; i < Kind48Math::kModelPoints; ++i)
         pts[size_t(i)] = D().GetMapPointA(i);
@@ -342,8 +338,20 @@ bool TMultiCalModelPage::Write()
         W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
         return false;
     }
-    if (!CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult)
-        || !CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
+    return CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult);
+}
+
+bool TMultiCalModelPage::WriteFits() const
+{
+    return ModelFits() && CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+}
+
+bool TMultiCalModelPage::Write()
+{
+    if (!W.Ready())
+        return false;
+    // Every value is checked before anything is asked or sent.
+    if (!WriteFits())
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;

@@ -360,6 +360,8 @@ TEST(ConfigurationPage, CngFuelGoesOutAsBit4OfTheBaseByteBesideTheLevelSensor)
 TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
 {
     PageRig p(21, 'E');
+    p.Form->MnIWindowConfigClick();
+    ASSERT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
     p.Click("BtBKnfReadConfiguration");
 
     // A value the device cannot take: nothing goes out, the control says which.
@@ -370,6 +372,18 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
     EXPECT_FALSE(idle->toolTip().isEmpty());
+    // Leaving the modified page with it: the refusal before any question;
+    // the page and the value stay.
+    p.Form->SetConfigModified(true);
+    p.Rig.Boxes.clear();
+    p.Device.Server.log().clear();
+    p.Form->MnIWindowMeasureClick();
+    EXPECT_TRUE(p.Frames().empty());
+    ASSERT_EQ(p.Rig.BoxTexts().size(), 1);
+    EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
+    EXPECT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
+    EXPECT_EQ(idle->text(), "400");
+    EXPECT_TRUE(p.Form->ConfigModified());
     // A power the device cannot hold shows whole and is refused as well.
     idle->setText(QStringLiteral("2.50"));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));

@@ -481,6 +481,144 @@ TEST(MultiCalibration, AnUneditedModelGoesBackAsTheDeviceHoldsIt)
     EXPECT_TRUE(c.Window->Modified());
 }
 
+// Leaving a modified page with an edit its write would refuse shows the
+// refusal, naming the field, and keeps the page and the edit: nothing asked,
+// sent or owed, whether by a tab, a page key or another main page's key. A
+// jump to another main page asks the leave question as a tab does: Cancel
+// stays, No leaves unwritten, Yes writes (the record after it) and leaves,
+// and a write that does not go through keeps the page.
+TEST(MultiCalibration, LeavingAModifiedPageChecksBeforeItAsks)
+{
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.EnterCalibration();
+    TFrmMultiCalibrationTaronQV &w = *c.Window;
+    ClickSheet(w.TbSMultiCalibrationModel);
+    QLineEdit *offset = w.Model->YEdCalModellingAdditionalCorrectionOffset;
+    const auto type = [offset](const char *text) {
+        offset->setText(QString::fromLatin1(text));
+        Q_EMIT offset->textEdited(offset->text());
+    };
+    int answer = Cancel;
+    c.rig.Answer = [&answer](const TMessageBoxInfo &box) { return box.Buttons.contains(Cancel) ? answer : Yes; };
+    type("-500");
+    ASSERT_TRUE(w.Modified());
+    const auto main = [&c] { return Current(c.Form(), "PgCMain"); };
+    for (const char *road : {"tab", "MnIWindowMultiCalibrationMap", "MnIWindowMeasure", "MnIWindowMultiConfiguration"}) {
+        SCOPED_TRACE(road);
+        c.rig.Boxes.clear();
+        c.device.Server.log().clear();
+        if (QByteArray(road) == "tab")
+            ClickSheet(w.TbSMultiCalibrationMap);
+        else
+            Get<QAction>(c.Form(), road)->trigger();
+        ASSERT_EQ(c.Texts().size(), 1);
+        EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strCorrOffsetCaption"))) << c.Texts()[0].toStdString();
+        EXPECT_EQ(main(), "TbSMultiCalibration");
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+        EXPECT_TRUE(c.Frames().empty());
+        EXPECT_FALSE(Common->ChangeRecordOwed());
+        EXPECT_TRUE(w.Modified());
+        EXPECT_EQ(offset->text(), "-500");
+    }
+    // An edit that fits: the jump asks; Cancel keeps the page and the edit.
+    type("0.5");
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    Get<QAction>(c.Form(), "MnIWindowMultiConfiguration")->trigger();
+    EXPECT_EQ(c.Texts(), QStringList{TranslateKey("strQModChange")});
+    EXPECT_EQ(main(), "TbSMultiCalibration");
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_EQ(offset->text(), "0.5");
+    // No leaves, writing nothing.
+    answer = No;
+    Get<QAction>(c.Form(), "MnIWindowMultiConfiguration")->trigger();
+    EXPECT_EQ(main(), "TbSMultiConfiguration");
+    c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 0); });
+    // Yes on a locked device: nothing goes through, the page stays.
+    Get<QAction>(c.Form(), "MnIWindowMultiCalibrationModel")->trigger();
+    ASSERT_EQ(main(), "TbSMultiCalibration");
+    type("0.5");
+    answer = Yes;
+    const uint8_t ready = DeviceRecord.LinkState;
+    uint8_t unlocked = 0;
+    c.device.Server.withLock([&] {
+        unlocked = c.device.Controller.State.LockState;
+        c.device.Controller.State.LockState = sim::kSimLockedState;
+    });
+    DeviceRecord.LinkState = sim::kSimLockedState;
+    c.rig.Boxes.clear();
+    Get<QAction>(c.Form(), "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(c.Texts().value(0), TranslateKey("strQModChange"));
+    EXPECT_EQ(main(), "TbSMultiCalibration");
+    EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+    EXPECT_EQ(offset->text(), "0.5");
+    EXPECT_FALSE(Common->ChangeRecordOwed()) << "nothing went through: no record owed";
+    // Yes once it can go through: asked again, the write, its record after
+    // it, and the jump.
+    c.device.Server.withLock([&] { c.device.Controller.State.LockState = unlocked; });
+    DeviceRecord.LinkState = ready;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    Get<QAction>(c.Form(), "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(main(), "TbSMeasure");
+    EXPECT_EQ(c.Texts().value(0), TranslateKey("strQModChange"));
+    c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 94); }); // 0.5 x 187
+    const auto sent = c.Sent();
+    const auto record = std::find_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; });
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 1);
+    EXPECT_LT(std::find(sent.begin(), sent.end(), std::make_pair(0x96, 1)), record) << "the record, after the write";
+}
+
+// The map page's write asks the change-record question of edited settings
+// once per connection, after its own checks, and records once the write
+// went through; a write it refuses asks nothing.
+TEST(MultiCalibration, TheMapWriteAsksOnceAndRecordsAfterTheWrite)
+{
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.EnterCalibration();
+    TFrmMultiCalibrationTaronQV &w = *c.Window;
+    ClickSheet(w.TbSMultiCalibrationMap);
+    int questions = 0;
+    c.rig.Answer = [&questions](const TMessageBoxInfo &box) {
+        questions += box.Text == TranslateKey("strQModChange");
+        return Yes;
+    };
+    // A factor beyond its word: refused by name before any question.
+    w.Map->UpDCalMapMult->stepBy(1);
+    ASSERT_TRUE(w.Modified());
+    DeviceRecord.Mult = 64.5;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 0);
+    ASSERT_EQ(c.Texts().size(), 1);
+    EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strModelFactorCaption"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    // An edit that fits: one question, the write, then one record.
+    w.ReadAllFromDevice();
+    w.Map->UpDCalMapMult->stepBy(1);
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 1);
+    auto sent = c.Sent();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Head(sent, 4), (std::vector<std::pair<int, int>>{{0x16, 1}, {0x16, 2}, {0xD5, 0}, {0xD5, 1}}));
+    const auto record = std::find_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; });
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 1);
+    EXPECT_LT(std::find(sent.begin(), sent.end(), std::make_pair(0x96, 1)), record) << "the record, after the write";
+    // Asked once per connection: the next write asks and records nothing.
+    w.Map->UpDCalMapMult->stepBy(1);
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 1);
+    sent = c.Sent();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 0);
+    EXPECT_FALSE(sent.empty());
+}
+
 TEST(MultiCalibration, AWriteStoppedHalfWayKeepsTheEditsAndASecondWriteCompletesIt)
 {
     Cal48 c;

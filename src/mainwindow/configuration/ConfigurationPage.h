@@ -56,6 +56,7 @@ public:
     // ---- Operations of the window on this page ----
     void ReadConfiguration() override;
     bool WriteConfiguration() override;
+    bool WriteFits() override;
     void UpdateConfigurationControls() override;
     void UpdateCylinderCountControls(bool resetInjectorDisplay) override;
     void ClearKnfControls() override;

@@ -10,6 +10,10 @@ public:
     virtual void ReadConfiguration() = 0;
     // The write button's road; true when it ran (the link was ready).
     virtual bool WriteConfiguration() = 0;
+    // The write's checks, before anything is asked or sent: false when a
+    // control holds a value the device cannot take (the refusal is shown,
+    // naming the field).
+    virtual bool WriteFits() = 0;
     virtual void UpdateConfigurationControls() = 0;
     virtual void UpdateCylinderCountControls(bool resetInjectorDisplay) = 0;
     virtual void ClearKnfControls() = 0;

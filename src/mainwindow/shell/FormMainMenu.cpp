@@ -66,6 +66,16 @@ bool mainPageShown(QWidget *page)
     return pages && pages->currentWidget() == page;
 }
 
+// Leaves the main page shown by its leave rules, as a click on another tab
+// does (a modified page asks; Cancel, or a write that did not go through,
+// keeps it): false when the page stays.
+bool leaveMainPage(TFormMain *form)
+{
+    bool allow = true;
+    form->PgCMainChanging(allow);
+    return allow;
+}
+
 // A kind-48 window's main page, set directly, only while the device's kind
 // shows it: its entry reads (and its buttons write) what only kind 48 holds.
 // The page already shown is not entered again: its entry's read would drop
@@ -75,8 +85,11 @@ bool kind48MainPage(TFormMain *form, const char *sheet)
     QWidget *page = form->OwnPanel(sheet);
     if (!tabShown(page))
         return false;
-    if (!mainPageShown(page))
+    if (!mainPageShown(page)) {
+        if (!leaveMainPage(form))
+            return false;
         form->ActivateMainPageDirect(sheet);
+    }
     return true;
 }
 } // namespace
@@ -117,8 +130,9 @@ namespace {
 // status panels of the active corrections lead here too). On the window
 // already showing, another page is entered as a click on its tab enters it
 // (leaving a modified page asks), and the page shown stays as it is. From
-// another main page, the page asked for is chosen before the window is
-// entered, so that the window's one entry read shows it.
+// another main page, that page is left by its leave rules, and the page
+// asked for is chosen before the window is entered, so that the window's one
+// entry read shows it.
 void multiCalibrationPage(TFormMain *form, const char *page)
 {
     QWidget *main = form->OwnPanel("TbSMultiCalibration");
@@ -137,6 +151,8 @@ void multiCalibrationPage(TFormMain *form, const char *page)
             TCommon::ActivatePage(pages, sheet, true);
         return;
     }
+    if (!leaveMainPage(form))
+        return;
     if (known) {
         const QSignalBlocker quiet(pages);
         pages->setCurrentWidget(sheet);
