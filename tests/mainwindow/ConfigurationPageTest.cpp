@@ -426,9 +426,15 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     idle->setText(QStringLiteral("1.5"));
 
     // Locked: neither read nor write reaches the device, and the page says why.
+    p.Form->SetConfigModified(true);
     p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
     p.Form->UpdateDeviceMenus();
     ASSERT_NE(DeviceRecord.LinkState, 0xF0);
+    // Leaving the edited page with Yes: the write does not go through, so
+    // the page stays.
+    p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    p.Form->MnIWindowMeasureClick();
+    EXPECT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
     p.Device.Server.log().clear();
     p.Rig.Boxes.clear();
     p.Click("BtBKnfReadConfiguration");

@@ -788,6 +788,16 @@ TEST(MultiConfiguration, LeavingAnEditedWindowChecksBeforeItAsks)
     ASSERT_EQ(main(), "TbSMultiConfiguration");
     power("123");
     k.Yes = mrYes;
+    // Yes on a locked device: nothing goes through, the page stays and no
+    // record is owed (the next Yes is asked again and records).
+    const uint8_t ready = DeviceRecord.LinkState;
+    DeviceRecord.LinkState = sim::kSimLockedState;
+    k.Boxes.clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(main(), "TbSMultiConfiguration");
+    EXPECT_EQ(k.Boxes.value(0).Text, record);
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    DeviceRecord.LinkState = ready;
     k.Boxes.clear();
     k.Rig.Server.log().clear();
     shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
