@@ -225,13 +225,10 @@ bool TFrmMultiCalibrationTaronQV::ReadAllFromDevice()
     for (uint8_t id : {31, 52, 48})
         dm.ReadParameter8(id);
     Map->ReadMapTemplate();
-    UpdateUIStateFromDeviceState();
     UpdateUI();
     SetModified(false);
     return ok && dm.GetConnected();
 }
-
-void TFrmMultiCalibrationTaronQV::UpdateUIStateFromDeviceState() { TMultiCalModelPage::StoreModelState(); }
 
 void TFrmMultiCalibrationTaronQV::UpdateUI()
 {
@@ -315,12 +312,23 @@ void TFrmMultiCalibrationTaronQV::PgCCalibrationChanging(QObject *, bool &allowC
     const bool guarded = page == TbSMultiCalibrationModel || page == TbSMultiCalibrationCorrections;
     if (!guarded || !Modified() || !Common)
         return;
+    // A write the page would refuse is refused before the question: the
+    // page and its edits stay, nothing is asked or sent.
+    if (!(page == TbSMultiCalibrationModel ? Model->WriteFits() : Corrections->WriteFits())) {
+        allowChange = false;
+        return;
+    }
     const int answer = Common->AskSaveChangedData(false);
     if (answer == AnswerCancel) {
         allowChange = false;
     } else if (answer == AnswerYes) {
-        // A write that failed keeps the page: its edits stay for a second write.
-        const bool written = page == TbSMultiCalibrationModel ? BtBModel2WriteClick() : BtnCorWriteCorrectionsClick();
+        // The answer and the write are one recorded write: the record goes
+        // out once the write went through, and one that did not go through
+        // (refused, a locked device, the link lost) owes none. A write that
+        // failed keeps the page: its edits stay for a second write.
+        TRecordedWrite write;
+        const bool written = write.Report(page == TbSMultiCalibrationModel ? BtBModel2WriteClick()
+                                                                           : BtnCorWriteCorrectionsClick());
         if (!written)
             allowChange = false;
     }

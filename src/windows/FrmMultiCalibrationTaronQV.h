@@ -91,7 +91,6 @@ public:
     // Each tick of the main timer while the calibration tab shows.
     void UpdateLiveValues();
     void PollAutocalibrationState();
-    void UpdateUIStateFromDeviceState();
     void UpdateUI();
 
     // Writes of the pages, also called by the main window (settings-file

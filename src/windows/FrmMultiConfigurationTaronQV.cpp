@@ -349,6 +349,25 @@ QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) cons
     return nullptr;
 }
 
+bool TFrmMultiConfigurationTaronQV::WriteFits()
+{
+    // Nothing goes out while a control holds a value the device cannot take:
+    // the page with the control shows, and the refusal names the field.
+    QString reason;
+    QWidget *bad = FindInvalidControl(reason);
+    if (!bad)
+        return true;
+    {
+        const QSignalBlocker block(PgCConfiguration);
+        PgCConfiguration->setCurrentWidget(TbSCnfInfo);
+    }
+    FPageIndex = PgCConfiguration->currentIndex();
+    bad->setFocus();
+    if (Common)
+        Common->ShowWarning(reason);
+    return false;
+}
+
 bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sender)
 {
     return writeConfiguration(sender, true, false);
@@ -364,19 +383,8 @@ bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool rea
 {
     if (!readyOrSay(sender))
         return false;
-    // Nothing goes out while a control holds a value the device cannot take.
-    QString reason;
-    if (QWidget *bad = FindInvalidControl(reason)) {
-        {
-            const QSignalBlocker block(PgCConfiguration);
-            PgCConfiguration->setCurrentWidget(TbSCnfInfo);
-        }
-        FPageIndex = PgCConfiguration->currentIndex();
-        bad->setFocus();
-        if (Common)
-            Common->ShowWarning(reason);
+    if (!WriteFits())
         return false;
-    }
     // Every setting the window shows goes out: one whose device value the
     // record does not hold yet is read first, and without it nothing is
     // written.
@@ -789,12 +797,22 @@ void TFrmMultiConfigurationTaronQV::PgCConfigurationChanging(QObject *sender, bo
     allowChange = true;
     if (!Modified() || !Common)
         return;
+    // A write the window would refuse is refused before the question: the
+    // edits stay, nothing is asked or sent.
+    if (!WriteFits()) {
+        allowChange = false;
+        return;
+    }
     const int answer = Common->AskSaveChangedData(false);
     // A write that failed keeps the page: its edits stay for a second write.
-    if (answer == mrCancel)
+    // The answer and the write are one recorded write: the record goes out
+    // once the write went through, and one that did not owes none.
+    if (answer == mrCancel) {
         allowChange = false;
-    else if (answer == mrYes && !BtBKnfWriteConfigurationClick(nullptr))
-        allowChange = false;
+    } else if (answer == mrYes) {
+        TRecordedWrite write;
+        allowChange = write.Report(BtBKnfWriteConfigurationClick(nullptr));
+    }
 }
 
 void TFrmMultiConfigurationTaronQV::PgCConfigurationChange(QObject *sender)

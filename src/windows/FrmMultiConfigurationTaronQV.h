@@ -50,6 +50,9 @@ public:
     bool RefreshFromDevice();
     // The write road; false when nothing was written, the user declined, or
     // a write failed (the window then stays modified and says so).
+    // The write's checks, before anything is asked or sent; a refusal shows
+    // the field's page and names the field.
+    bool WriteFits();
     bool BtBKnfWriteConfigurationClick(QObject *sender = nullptr);
     // The write road of a settings-file load, which writes more after it:
     // the record shown, then written; nothing is read back (the load reads

@@ -114,7 +114,6 @@ void WireMainWindowToWindows(TFormMain &form)
     };
     s.Kind48CalibrationShowRecord = [] {
         if (FrmMultiCalibrationTaronQV) {
-            FrmMultiCalibrationTaronQV->UpdateUIStateFromDeviceState();
             FrmMultiCalibrationTaronQV->UpdateUI();
         }
     };

@@ -117,7 +117,6 @@ bool TMultiCalCorrectionsPage::Read()
     for (uint8_t id : {11, 12, 13})
         dm.ReadParameter(id);
     bool ok = dm.GetConnected();
-    W.UpdateUIStateFromDeviceState();
     W.Model->UpdateUI();
     dm.ReadParameter(74);
     const int bits = DeviceRecord.CMActive;
@@ -139,19 +138,24 @@ bool TMultiCalCorrectionsPage::Read()
     return ok;
 }
 
+bool TMultiCalCorrectionsPage::WriteFits() const
+{
+    // The bank-2 offset as the model page holds it, against the one range of
+    // its word.
+    return CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+}
+
 bool TMultiCalCorrectionsPage::Write()
 {
     if (!W.Ready())
         return false;
-    // The bank-2 offset as the model page holds it, checked against the one
-    // range of its word before anything is asked or sent.
-    if (!CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
+    // Checked before anything is asked or sent.
+    if (!WriteFits())
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
     TRecordedWrite write;
     // Everything the frames carry is taken from the page before the first one.
-    TMultiCalModelPage::StoreModelState();
     int bits = 0;
     for (int c = 0; c < CurveCount; ++c)
         if (Active[size_t(c)]->isChecked())
@@ -168,7 +172,9 @@ bool TMultiCalCorrectionsPage::Write()
     TDataManager &dm = *DataManager;
     bool ok = dm.WriteParameter(11) && dm.WriteParameter(12) && dm.WriteParameter(13) && dm.WriteParameter(74)
               && dm.WriteCorrectionsD1();
-    // The manifold-pressure curve exists in the device from version "G" on.
+    // The manifold-pressure curve goes out as the page read it: from device
+    // version "G" on, the versions whose curve the page reads and shows (a
+    // settings file holds it from "F": that is the file's rule, not the page's).
     if (ok && dm.IsDeviceVersionAtLeast(48, QStringLiteral("G")))
         ok = dm.WriteCorrections98();
     ok = write.Report(ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104));

@@ -31,6 +31,9 @@ public:
     QAbstractButton *BtnCorReadCorrections, *BtnCorWriteCorrections;
 
     bool Read();
+    // The write's checks, before anything is asked or sent; a refusal is
+    // shown, naming the field.
+    bool WriteFits() const;
     bool Write();
     bool ResetCorrectionsToDefaults();
     // Fills the twenty edits of one curve from the record.

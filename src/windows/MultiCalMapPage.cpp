@@ -8,6 +8,7 @@
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
+#include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/Kind48Math.h"
 #include "windows/MultiCalModelPage.h"
@@ -336,14 +337,14 @@ bool TMultiCalMapPage::BtnCalMapWriteClick()
 {
     if (!W.Ready())
         return false;
-    TMultiCalModelPage::StoreModelState();
-    Kind48Math::TModelPoints pts;
-    for (int i = 0; i < Kind48Math::kModelPoints; ++i)
-        pts[size_t(i)] = D().GetMapPointA(i);
-    if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)) {
-        W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
+    // The points and the factor, each checked against its word before
+    // anything is asked or sent; then the change-record question of edited
+    // settings, and the record once the write went through.
+    if (!W.Model->ModelFits())
         return false;
-    }
+    if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
+        return false;
+    TRecordedWrite write;
     bool ok = DataManager->WriteParameter(1) && DataManager->WriteParameter(2) && DataManager->WriteMapD5();
     if (ok && W.ModelModified) {
         for (int i = 0; i < TDeviceRecord::ModelPointCount; ++i)
@@ -352,7 +353,7 @@ bool TMultiCalMapPage::BtnCalMapWriteClick()
         if (ok)
             W.ModelModified = false;
     }
-    if (!ok) {
+    if (!write.Report(ok)) {
         W.SetModified(true);
         W.ReportIncompleteWrite(QStringLiteral("strCalWhatMap"));
         return false;

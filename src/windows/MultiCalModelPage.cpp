@@ -239,20 +239,6 @@ void TMultiCalModelPage::Connect()
 
 // ---------------------------------------------------------------------------
 
-void TMultiCalModelPage::StoreModelState()
-{
-    TDevData &d = D();
-    d.SetModelMultPercent(d.GetModelMultPercent());
-    for (int i = 0; i < Kind48Math::kModelPoints; ++i) {
-        d.SetMapPointA(i, d.GetMapPointA(i));
-        d.SetMapPointB(i, d.GetMapPointB(i));
-    }
-    quint8 v = 0;
-    if (Parameter8Value(DeviceRecord, 31, v))
-        d.SetReturnToPetrolMask(v);
-    d.SetExtraOptions((d.GetExtraOptions() & ~0x40) | (d.GetCorrectionForIdleActive() ? 0x40 : 0));
-}
-
 int TMultiCalModelPage::EnrichmentAt(int index) const
 {
     return index >= 1 && index <= 6 ? Enrichment[size_t(index - 1)]->value() : 0;
@@ -341,37 +327,45 @@ void TMultiCalModelPage::StoreModel(const Kind48Math::TModelPoints &points, int 
 
 // ---- Writing ----------------------------------------------------------------
 
+bool TMultiCalModelPage::ModelFits() const
+{
+    // The points and the factor as the device or an edit left them (an
+    // unedited one goes back as the device holds it), each against its word.
+    Kind48Math::TModelPoints pts;
+    for (int i = 0; i < Kind48Math::kModelPoints; ++i)
+        pts[size_t(i)] = D().GetMapPointA(i);
+    if (!Kind48Math::PointsFitDevice(pts)) {
+        W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
+        return false;
+    }
+    return CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult);
+}
+
+bool TMultiCalModelPage::WriteFits() const
+{
+    return ModelFits() && CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+}
+
 bool TMultiCalModelPage::Write()
 {
     if (!W.Ready())
         return false;
-    // The adaptation tab's correction offset, checked against the one range
-    // of its word before anything is asked or sent.
-    if (!CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset))
+    // Every value is checked before anything is asked or sent.
+    if (!WriteFits())
         return false;
     if (W.Form && !W.Form->UpdateLastChangeInfo(W.Modified()))
         return false;
     TRecordedWrite write;
-    StoreModelState();
-    // Every value is checked before the first frame.
-    Kind48Math::TModelPoints pts;
-    for (int i = 0; i < Kind48Math::kModelPoints; ++i)
-        pts[size_t(i)] = D().GetMapPointA(i);
-    quint16 mult = 0;
-    if (!Kind48Math::PointsFitDevice(pts) || !Kind48Math::FactorFitsDevice(DeviceRecord.Mult)
-        || !ModelParameterValue(DeviceRecord, 1, mult)) {
-        // Nothing written: no change record, the question stays.
-        W.Inform(QString::fromLatin1(Kind48Math::kOutOfRangeKey));
-        return false;
-    }
     TDataManager &dm = *DataManager;
-    const TDeviceRecord &r = DeviceRecord;
+    TDeviceRecord &r = DeviceRecord;
     bool ok = dm.WriteParamWord(8, r.IdleHotTb)
               && dm.WriteParamWord(17, r.IdleHotRPM) && dm.WriteParamByte(47, r.IdleHotPcol)
               && dm.WriteParameter(1) && dm.WriteParameter(2)
               // The adaptation tab's bank-2 correction: factor, offset, mask.
               && dm.WriteParameter(11) && dm.WriteParameter(12) && dm.WriteParameter(13)
-              && dm.WriteParamByte(31, r.ReturnToPetrolMask) && dm.WriteParamByte(52, r.ExtraOptions)
+              // The bytes of flags: the page's flags (the idle correction, bit 6
+              // of id 52) and the other bits as the device holds them.
+              && dm.WriteParamByte(31, FlagsByteToWrite(r, 31)) && dm.WriteParamByte(52, FlagsByteToWrite(r, 52))
               && dm.WriteParameter(83) && dm.WriteParamByte(48, r.MapType);
     if (ok && D().GetAdaptation() && !W.AdaptationWasOn) {
         BtnCalModellingNewModelClick();

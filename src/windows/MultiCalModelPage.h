@@ -48,11 +48,14 @@ public:
     // Step values of the idle-hot-time corrections list (1/187 ms).
     static const std::array<int, 11> CorrectionForIdleSteps;
 
-    // The record's model through the read and store rounding, with the
-    // packed bytes recomposed from their flags.
-    static void StoreModelState();
     // Fills the page from the record.
     void UpdateUI();
+    // Whether the device's words hold the points and the factor as the page
+    // or the device left them; a refusal is shown, naming what is wrong.
+    bool ModelFits() const;
+    // Every check of the write, before anything is asked or sent: the model
+    // and the adaptation tab's correction offset.
+    bool WriteFits() const;
     bool Write();
     bool SetDefaultModel(bool write, bool ask);
     bool SetModelFromTwoPoints(double x1, double y1);

@@ -367,6 +367,8 @@ TEST(ConfigurationPage, CngFuelGoesOutAsBit4OfTheBaseByteBesideTheLevelSensor)
 TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
 {
     PageRig p(21, 'E');
+    p.Form->MnIWindowConfigClick();
+    ASSERT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
     p.Click("BtBKnfReadConfiguration");
 
     // A value the device cannot take: nothing goes out, the control says which.
@@ -377,6 +379,18 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
     EXPECT_FALSE(idle->toolTip().isEmpty());
+    // Leaving the modified page with it: the refusal before any question;
+    // the page and the value stay.
+    p.Form->SetConfigModified(true);
+    p.Rig.Boxes.clear();
+    p.Device.Server.log().clear();
+    p.Form->MnIWindowMeasureClick();
+    EXPECT_TRUE(p.Frames().empty());
+    ASSERT_EQ(p.Rig.BoxTexts().size(), 1);
+    EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
+    EXPECT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
+    EXPECT_EQ(idle->text(), "400");
+    EXPECT_TRUE(p.Form->ConfigModified());
     // A power the device cannot hold shows whole and is refused as well.
     idle->setText(QStringLiteral("2.50"));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));
@@ -419,9 +433,15 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     idle->setText(QStringLiteral("1.5"));
 
     // Locked: neither read nor write reaches the device, and the page says why.
+    p.Form->SetConfigModified(true);
     p.Device.Server.withLock([&] { p.Device.Controller.State.LockState = sim::kSimLockedState; });
     p.Form->UpdateDeviceMenus();
     ASSERT_NE(DeviceRecord.LinkState, 0xF0);
+    // Leaving the edited page with Yes: the write does not go through, so
+    // the page stays.
+    p.Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
+    p.Form->MnIWindowMeasureClick();
+    EXPECT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
     p.Device.Server.log().clear();
     p.Rig.Boxes.clear();
     p.Click("BtBKnfReadConfiguration");

@@ -229,16 +229,23 @@ TEST(FormMainNavigation, AdapterEditsAreWrittenOrDiscardedOnLeaving)
 TEST(FormMainNavigation, EntryActionsAndShortcutsByKind)
 {
     {
-        // Kind 48: the configuration jump is direct (no question even with
-        // edits on the hidden main configuration page); the map status panel
-        // leads to the next visible sheet after the hidden calibration page.
+        // Kind 48: the configuration jump leaves the page shown by its leave
+        // rules (edits on the main configuration page ask; Cancel stays, No
+        // leaves); the map status panel leads to the next visible sheet
+        // after the hidden calibration page.
         Shown s(48);
         TFormMain &form = s.form();
         s.setPage("TbSConfig");
         form.SetConfigModified(true);
+        int answer = Cancel;
+        s.rig.Answer = [&answer](const TMessageBoxInfo &) { return answer; };
+        Get<QAction>(form, "MnIWindowMultiConfiguration")->trigger();
+        EXPECT_EQ(Current(form, "PgCMain"), "TbSConfig");
+        EXPECT_EQ(s.rig.Boxes.size(), 1u);
+        answer = No;
         Get<QAction>(form, "MnIWindowMultiConfiguration")->trigger();
         EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiConfiguration");
-        EXPECT_TRUE(s.rig.Boxes.empty());
+        EXPECT_EQ(s.rig.Boxes.size(), 2u);
         form.SetConfigModified(false);
         emit Get<TCaptionPanel>(form, "PnlStatusMapAdaptationActive")->Click();
         EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiCalibration");

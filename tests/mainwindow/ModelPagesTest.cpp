@@ -238,6 +238,23 @@ TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
                 EXPECT_NE(std::find(frames.begin(), frames.end(), Write16(12, uint16_t(c.Word))), frames.end());
                 Rig->Device([&c](SimControllerState &st) { EXPECT_EQ(st.Model[12], c.Word); });
             }
+        // Leaving the modified page with such an offset: the refusal, before
+        // any question; the page and the edit stay.
+        Window->SetConfigModified(false);
+        Get<QTabWidget>("PgCMain")->setCurrentWidget(Get<QWidget>("TbSCalibration"));
+        Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel"));
+        offset->setText(QStringLiteral("-500"));
+        Window->SetConfigModified(true);
+        Questions.clear();
+        Rig->Server.log().clear();
+        Window->MnIWindowMeasureClick();
+        EXPECT_TRUE(Rig->Requests().empty());
+        ASSERT_EQ(Questions.size(), 1);
+        EXPECT_TRUE(Questions[0].contains(QLatin1String("-175.22 - 175.22"))) << Questions[0].toStdString();
+        EXPECT_EQ(Get<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSCalibration");
+        EXPECT_TRUE(Window->ConfigModified());
+        EXPECT_EQ(offset->text(), "-500");
+        Window->SetConfigModified(false);
     }
 }
 

@@ -35,6 +35,11 @@
 
 #include <gtest/gtest.h>
 
+// A key pressed on a window as the window system delivers it: its shortcuts
+// first (exported by the toolkit for its own test library).
+Q_GUI_EXPORT void qt_handleKeyEvent(QWindow *w, QEvent::Type t, int k, Qt::KeyboardModifiers mods,
+                                    const QString &text = QString(), bool autorep = false, ushort count = 1);
+
 using namespace shellwiring;
 using sim::Bytes;
 using startup::SimDevice;
@@ -228,6 +233,91 @@ TEST(MultiCalibration, ReachedByTabAndFunctionKeysAfterAFullRead)
     }
 }
 
+// The function keys, pressed on the shown main window: a jump from another
+// main page enters the window once (one full read) onto the page asked for;
+// on the window already shown a key changes its page as a tab click does
+// (the leave question, one full read), and the key of the page shown neither
+// asks nor reads. F3 on the shown configuration window reads nothing again.
+TEST(MultiCalibration, FunctionKeysEnterTheWindowOnceAndChangeItsPageAsItsTabDoes)
+{
+    for (const char version : {'A', 'G', 'J'}) {
+        SCOPED_TRACE(testing::Message() << "version " << version);
+        Cal48 c(version);
+        TFormMain &form = c.Form();
+        form.SetScreenSizeForCheck(QSize(1280, 1024));
+        form.show();
+        form.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form.isActiveWindow());
+        const auto press = [&form](int key) {
+            qt_handleKeyEvent(form.windowHandle(), QEvent::KeyPress, key, Qt::NoModifier);
+            qt_handleKeyEvent(form.windowHandle(), QEvent::KeyRelease, key, Qt::NoModifier);
+        };
+        const auto reads = [&c](int command, int first) {
+            const auto sent = c.Sent();
+            return std::count(sent.begin(), sent.end(), std::make_pair(command, first));
+        };
+        TFrmMultiCalibrationTaronQV &w = *c.Window;
+        // Each key differs from the page the window showed before it.
+        const std::pair<int, QWidget *> keys[] = {{Qt::Key_F11, w.TbSMultiCalibrationCorrections},
+                                                  {Qt::Key_F8, w.TbSMultiCalibrationAuto},
+                                                  {Qt::Key_F9, w.TbSMultiCalibrationModel},
+                                                  {Qt::Key_F10, w.TbSMultiCalibrationMap}};
+        for (const auto &[key, sheet] : keys) {
+            SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+            press(Qt::Key_F2);
+            ASSERT_EQ(Current(form, "PgCMain"), "TbSMeasure");
+            c.device.Server.log().clear();
+            press(key);
+            EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiCalibration");
+            EXPECT_EQ(w.PgCCalibration->currentWidget(), sheet);
+            EXPECT_EQ(reads(0x51, 8), 1);
+            EXPECT_EQ(reads(0xD4, 0), 1);
+        }
+        for (const auto &[key, sheet] : keys) {
+            SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+            c.device.Server.log().clear();
+            press(key);
+            EXPECT_EQ(w.PgCCalibration->currentWidget(), sheet);
+            EXPECT_EQ(reads(0x51, 8), 1);
+            EXPECT_EQ(reads(0xD4, 0), 1);
+        }
+        // An edit on the model page: its own key keeps it without a word; another
+        // page's key asks, and Cancel keeps the page and the edit.
+        press(Qt::Key_F9);
+        w.Model->UpDCalModellingBasedMult->stepBy(3);
+        ASSERT_TRUE(w.Modified());
+        int asked = 0, answer = Cancel;
+        c.rig.Answer = [&](const TMessageBoxInfo &) { return ++asked, answer; };
+        c.device.Server.log().clear();
+        press(Qt::Key_F9);
+        EXPECT_EQ(asked, 0);
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_TRUE(w.Modified());
+        EXPECT_EQ(w.Model->UpDCalModellingBasedMult->value(), 3);
+        press(Qt::Key_F11);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_EQ(w.Model->UpDCalModellingBasedMult->value(), 3);
+        answer = No;
+        press(Qt::Key_F11);
+        EXPECT_EQ(asked, 2);
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationCorrections);
+        EXPECT_EQ(reads(0x51, 8), 1);
+
+        // F3: the configuration window, entered once; on it, F3 reads nothing.
+        press(Qt::Key_F3);
+        ASSERT_EQ(Current(form, "PgCMain"), "TbSMultiConfiguration");
+        c.device.Server.log().clear();
+        c.rig.Boxes.clear();
+        press(Qt::Key_F3);
+        EXPECT_EQ(Current(form, "PgCMain"), "TbSMultiConfiguration");
+        EXPECT_EQ(c.device.Server.log().count(), 0u);
+        EXPECT_TRUE(c.rig.Boxes.empty());
+    }
+}
+
 TEST(MultiCalibration, ModelWriteSendsItsSequenceThenReadsBackAndNothingToALockedDevice)
 {
     Cal48 c;
@@ -313,6 +403,220 @@ TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite
         EXPECT_EQ(c.Window->PgCCalibration->currentWidget(), c.Window->TbSMultiCalibrationCorrections);
         c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 94); }); // 0.5 x 187
     }
+}
+
+// The model write sends an unedited factor and unedited points back as the
+// device holds them, for every word the device can hold; a factor beyond its
+// word is refused naming the factor. On a device that keeps a change record,
+// the page's own checks come before the question, whose buttons are Yes and No.
+TEST(MultiCalibration, AnUneditedModelGoesBackAsTheDeviceHoldsIt)
+{
+    for (const uint16_t factor : {uint16_t(65500), uint16_t(65530), uint16_t(0xFFFF), uint16_t(1)}) {
+        SCOPED_TRACE(factor);
+        Cal48 c('G');
+        c.device.Server.withLock([&] {
+            auto &s = c.device.Controller.State;
+            s.Model[1] = factor;
+            // Point 1 at 562/187 ms, between two hundredths of a millisecond.
+            s.MapD4[0][6] = 562 >> 8;
+            s.MapD4[0][7] = 562 & 0xFF;
+        });
+        c.EnterCalibration();
+        c.rig.Boxes.clear();
+        c.Window->Model->BtBModel2Write->click();
+        EXPECT_TRUE(c.Texts().isEmpty()) << c.Texts().join(u'|').toStdString();
+        int sent = -1;
+        for (const Bytes &f : c.Frames())
+            if (f.size() > 4 && f[1] == 0x16 && f[2] == 1)
+                sent = f[3] << 8 | f[4];
+        EXPECT_EQ(sent, factor);
+        c.device.Server.withLock([&] {
+            EXPECT_EQ(c.device.Controller.State.Model[1], factor);
+            EXPECT_EQ(c.device.Controller.State.MapD4[0][6] << 8 | c.device.Controller.State.MapD4[0][7], 562);
+        });
+    }
+
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.device.Server.withLock([&] { c.device.Controller.State.Model[1] = 0xFFFF; });
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    int questions = 0;
+    c.rig.Answer = [&](const TMessageBoxInfo &box) {
+        questions += box.Text == TranslateKey("strQModChange");
+        return box.Buttons.contains(No) ? No : box.Buttons.value(0);
+    };
+    // An enrichment of the last point beyond the point's word: refused as a
+    // point, before any question.
+    c.Window->Model->Enrichment[5]->stepBy(1);
+    ASSERT_TRUE(c.Window->Modified());
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(c.Texts(), QStringList{TranslateKey(Kind48Math::kOutOfRangeKey)});
+    EXPECT_TRUE(c.Frames().empty());
+    // A factor beyond its word (no control gives one): refused naming the factor.
+    c.Window->ReadAllFromDevice();
+    c.Window->Model->UpDCalModellingBasedOffset->stepBy(1);
+    DeviceRecord.Mult = 64.5;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 0);
+    ASSERT_EQ(c.Texts().size(), 1);
+    EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strModelFactorCaption"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Texts()[0].contains(QLatin1String("0 - 63.99"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Frames().empty());
+    // An edit that fits: the question, with Yes and No; No sends nothing and keeps the edit.
+    c.Window->ReadAllFromDevice();
+    c.Window->Model->UpDCalModellingBasedOffset->stepBy(1);
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    c.Window->Model->BtBModel2Write->click();
+    EXPECT_EQ(questions, 1);
+    ASSERT_EQ(c.rig.Boxes.size(), 1u);
+    EXPECT_EQ(c.rig.Boxes[0].Buttons, (QList<int>{Yes, No}));
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_TRUE(c.Window->Modified());
+}
+
+// Leaving a modified page with an edit its write would refuse shows the
+// refusal, naming the field, and keeps the page and the edit: nothing asked,
+// sent or owed, whether by a tab, a page key or another main page's key. A
+// jump to another main page asks the leave question as a tab does: Cancel
+// stays, No leaves unwritten, Yes writes (the record after it) and leaves,
+// and a write that does not go through keeps the page.
+TEST(MultiCalibration, LeavingAModifiedPageChecksBeforeItAsks)
+{
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.EnterCalibration();
+    TFrmMultiCalibrationTaronQV &w = *c.Window;
+    ClickSheet(w.TbSMultiCalibrationModel);
+    QLineEdit *offset = w.Model->YEdCalModellingAdditionalCorrectionOffset;
+    const auto type = [offset](const char *text) {
+        offset->setText(QString::fromLatin1(text));
+        Q_EMIT offset->textEdited(offset->text());
+    };
+    int answer = Cancel;
+    c.rig.Answer = [&answer](const TMessageBoxInfo &box) { return box.Buttons.contains(Cancel) ? answer : Yes; };
+    type("-500");
+    ASSERT_TRUE(w.Modified());
+    const auto main = [&c] { return Current(c.Form(), "PgCMain"); };
+    for (const char *road : {"tab", "MnIWindowMultiCalibrationMap", "MnIWindowMeasure", "MnIWindowMultiConfiguration"}) {
+        SCOPED_TRACE(road);
+        c.rig.Boxes.clear();
+        c.device.Server.log().clear();
+        if (QByteArray(road) == "tab")
+            ClickSheet(w.TbSMultiCalibrationMap);
+        else
+            Get<QAction>(c.Form(), road)->trigger();
+        ASSERT_EQ(c.Texts().size(), 1);
+        EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strCorrOffsetCaption"))) << c.Texts()[0].toStdString();
+        EXPECT_EQ(main(), "TbSMultiCalibration");
+        EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+        EXPECT_TRUE(c.Frames().empty());
+        EXPECT_FALSE(Common->ChangeRecordOwed());
+        EXPECT_TRUE(w.Modified());
+        EXPECT_EQ(offset->text(), "-500");
+    }
+    // An edit that fits: the jump asks; Cancel keeps the page and the edit.
+    type("0.5");
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    Get<QAction>(c.Form(), "MnIWindowMultiConfiguration")->trigger();
+    EXPECT_EQ(c.Texts(), QStringList{TranslateKey("strQModChange")});
+    EXPECT_EQ(main(), "TbSMultiCalibration");
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_EQ(offset->text(), "0.5");
+    // No leaves, writing nothing.
+    answer = No;
+    Get<QAction>(c.Form(), "MnIWindowMultiConfiguration")->trigger();
+    EXPECT_EQ(main(), "TbSMultiConfiguration");
+    c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 0); });
+    // Yes on a locked device: nothing goes through, the page stays.
+    Get<QAction>(c.Form(), "MnIWindowMultiCalibrationModel")->trigger();
+    ASSERT_EQ(main(), "TbSMultiCalibration");
+    type("0.5");
+    answer = Yes;
+    const uint8_t ready = DeviceRecord.LinkState;
+    uint8_t unlocked = 0;
+    c.device.Server.withLock([&] {
+        unlocked = c.device.Controller.State.LockState;
+        c.device.Controller.State.LockState = sim::kSimLockedState;
+    });
+    DeviceRecord.LinkState = sim::kSimLockedState;
+    c.rig.Boxes.clear();
+    Get<QAction>(c.Form(), "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(c.Texts().value(0), TranslateKey("strQModChange"));
+    EXPECT_EQ(main(), "TbSMultiCalibration");
+    EXPECT_EQ(w.PgCCalibration->currentWidget(), w.TbSMultiCalibrationModel);
+    EXPECT_EQ(offset->text(), "0.5");
+    EXPECT_FALSE(Common->ChangeRecordOwed()) << "nothing went through: no record owed";
+    // Yes once it can go through: asked again, the write, its record after
+    // it, and the jump.
+    c.device.Server.withLock([&] { c.device.Controller.State.LockState = unlocked; });
+    DeviceRecord.LinkState = ready;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    Get<QAction>(c.Form(), "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(main(), "TbSMeasure");
+    EXPECT_EQ(c.Texts().value(0), TranslateKey("strQModChange"));
+    c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Model[12], 94); }); // 0.5 x 187
+    const auto sent = c.Sent();
+    const auto record = std::find_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; });
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 1);
+    EXPECT_LT(std::find(sent.begin(), sent.end(), std::make_pair(0x96, 1)), record) << "the record, after the write";
+}
+
+// The map page's write asks the change-record question of edited settings
+// once per connection, after its own checks, and records once the write
+// went through; a write it refuses asks nothing.
+TEST(MultiCalibration, TheMapWriteAsksOnceAndRecordsAfterTheWrite)
+{
+    Cal48 c('G');
+    c.Form().InstallChangeRecordQuery();
+    c.EnterCalibration();
+    TFrmMultiCalibrationTaronQV &w = *c.Window;
+    ClickSheet(w.TbSMultiCalibrationMap);
+    int questions = 0;
+    c.rig.Answer = [&questions](const TMessageBoxInfo &box) {
+        questions += box.Text == TranslateKey("strQModChange");
+        return Yes;
+    };
+    // A factor beyond its word: refused by name before any question.
+    w.Map->UpDCalMapMult->stepBy(1);
+    ASSERT_TRUE(w.Modified());
+    DeviceRecord.Mult = 64.5;
+    c.rig.Boxes.clear();
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 0);
+    ASSERT_EQ(c.Texts().size(), 1);
+    EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strModelFactorCaption"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Frames().empty());
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    // An edit that fits: one question, the write, then one record.
+    w.ReadAllFromDevice();
+    w.Map->UpDCalMapMult->stepBy(1);
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 1);
+    auto sent = c.Sent();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Head(sent, 4), (std::vector<std::pair<int, int>>{{0x16, 1}, {0x16, 2}, {0xD5, 0}, {0xD5, 1}}));
+    const auto record = std::find_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; });
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 1);
+    EXPECT_LT(std::find(sent.begin(), sent.end(), std::make_pair(0x96, 1)), record) << "the record, after the write";
+    // Asked once per connection: the next write asks and records nothing.
+    w.Map->UpDCalMapMult->stepBy(1);
+    c.device.Server.log().clear();
+    w.Map->BtnCalMapWrite->click();
+    EXPECT_EQ(questions, 1);
+    sent = c.Sent();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const auto &f) { return f.first == 0x55; }), 0);
+    EXPECT_FALSE(sent.empty());
 }
 
 TEST(MultiCalibration, AWriteStoppedHalfWayKeepsTheEditsAndASecondWriteCompletesIt)
@@ -951,4 +1255,31 @@ TEST(MultiCalibration, AFailedWriteFromThePageGuardKeepsThePageAndTheEdits)
     EXPECT_EQ(c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
     ASSERT_FALSE(c.Texts().isEmpty());
     EXPECT_TRUE(c.Texts().last().contains(TranslateKey("strCalWriteIncomplete")));
+
+    // A device that keeps a change record: leaving the modified page asks the
+    // change-record question; declined, the page and its edits stay, nothing
+    // is sent and no record is owed, so the page's Write asks it again.
+    Cal48 g('G');
+    g.Form().InstallChangeRecordQuery();
+    g.EnterCalibration();
+    ClickSheet(g.Window->TbSMultiCalibrationCorrections);
+    g.Window->PnlMultiCalibration->findChild<QAbstractButton *>("BtnCorTgasStandard")->click();
+    ASSERT_TRUE(g.Window->Modified());
+    g.rig.Answer = [](const TMessageBoxInfo &box) { return box.Buttons.contains(Cancel) ? Cancel : No; };
+    g.rig.Boxes.clear();
+    g.device.Server.log().clear();
+    ClickSheet(g.Window->TbSMultiCalibrationMap);
+    EXPECT_EQ(g.Texts(), QStringList{TranslateKey("strQModChange")});
+    EXPECT_EQ(g.Window->PgCCalibration->currentWidget(), g.Window->TbSMultiCalibrationCorrections);
+    EXPECT_TRUE(g.Window->Modified());
+    EXPECT_EQ(g.Window->Corrections->Edits[TMultiCalCorrectionsPage::cTgas][19]->text(), "15");
+    EXPECT_TRUE(g.Frames().empty());
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    g.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    g.Window->Corrections->BtnCorWriteCorrections->click();
+    EXPECT_EQ(g.Texts().mid(1), QStringList{TranslateKey("strQModChange")});
+    const auto sent = g.Sent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), std::make_pair(0x55, int(sent.back().second))), 1);
+    EXPECT_EQ(sent.back().first, 0x55) << "one record, after the write";
+    EXPECT_FALSE(g.Window->Modified());
 }

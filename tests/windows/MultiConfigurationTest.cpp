@@ -770,6 +770,88 @@ TEST(MultiConfiguration, TabsAndPageGuard)
     EXPECT_EQ(k.Boxes[2].Text, k.Boxes[0].Text);
 }
 
+// Leaving the window with an edit it would refuse shows the refusal, naming
+// the field, and keeps the edit: nothing asked, sent or owed, whether by a
+// tab of the window, a page key or a key of the other kind-48 window. A jump
+// to another main page asks the leave question as a tab does: Cancel stays,
+// No leaves unwritten, Yes writes (the record after the write) and leaves.
+TEST(MultiConfiguration, LeavingAnEditedWindowChecksBeforeItAsks)
+{
+    Kind48Window k('G');
+    auto power = [&k](const char *text) {
+        QLineEdit *edit = k.Window->InfoPage->YEdKnfPower;
+        edit->setText(QString::fromLatin1(text));
+        Q_EMIT edit->textEdited(edit->text());
+    };
+    auto main = [&k] { return shellwiring::Current(*k.Form, "PgCMain"); };
+    const QString record = TranslateKey(QStringLiteral("strQModChange"));
+    int before = -1;
+    k.Rig.Device([&before](SimControllerState &s) { before = s.Param16[6]; });
+    ASSERT_NE(before, 123);
+    k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfInfo);
+    power("9999");
+    ASSERT_TRUE(k.Window->Modified());
+    for (const char *road : {"tab", "MnIWindowMeasure", "MnIWindowMultiCalibrationModel", "MnIWindowMultiCalibration"}) {
+        SCOPED_TRACE(road);
+        k.Boxes.clear();
+        k.Rig.Server.log().clear();
+        if (QByteArray(road) == "tab")
+            k.Window->PgCConfiguration->setCurrentWidget(k.Window->TbSCnfSwitching);
+        else
+            shellwiring::Get<QAction>(*k.Form, road)->trigger();
+        ASSERT_EQ(k.Boxes.size(), 1);
+        EXPECT_TRUE(k.Boxes[0].Text.contains(TranslateKey(QStringLiteral("strConfValueRange"))))
+            << k.Boxes[0].Text.toStdString();
+        EXPECT_EQ(main(), "TbSMultiConfiguration");
+        EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+        EXPECT_TRUE(k.Frames().empty());
+        EXPECT_FALSE(Common->ChangeRecordOwed());
+        EXPECT_TRUE(k.Window->Modified());
+        EXPECT_EQ(k.Window->InfoPage->YEdKnfPower->text(), "9999");
+    }
+    power("123");
+    k.Yes = mrCancel;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMultiCalibrationModel")->trigger();
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, record);
+    EXPECT_EQ(main(), "TbSMultiConfiguration");
+    EXPECT_TRUE(k.Frames().empty());
+    EXPECT_EQ(k.Window->InfoPage->YEdKnfPower->text(), "123");
+    k.Yes = mrNo;
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMultiCalibrationModel")->trigger();
+    EXPECT_EQ(main(), "TbSMultiCalibration");
+    k.Rig.Device([before](SimControllerState &s) { EXPECT_EQ(s.Param16[6], before); });
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMultiConfiguration")->trigger();
+    ASSERT_EQ(main(), "TbSMultiConfiguration");
+    power("123");
+    k.Yes = mrYes;
+    // Yes on a locked device: nothing goes through, the page stays and no
+    // record is owed (the next Yes is asked again and records).
+    const uint8_t ready = DeviceRecord.LinkState;
+    DeviceRecord.LinkState = sim::kSimLockedState;
+    k.Boxes.clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(main(), "TbSMultiConfiguration");
+    EXPECT_EQ(k.Boxes.value(0).Text, record);
+    EXPECT_FALSE(Common->ChangeRecordOwed());
+    DeviceRecord.LinkState = ready;
+    k.Boxes.clear();
+    k.Rig.Server.log().clear();
+    shellwiring::Get<QAction>(*k.Form, "MnIWindowMeasure")->trigger();
+    EXPECT_EQ(main(), "TbSMeasure");
+    ASSERT_EQ(k.Boxes.size(), 1);
+    EXPECT_EQ(k.Boxes[0].Text, record);
+    k.Rig.Device([](SimControllerState &s) { EXPECT_EQ(s.Param16[6], 123); });
+    const std::vector<Bytes> frames = k.Frames();
+    const auto isRecord = [](const Bytes &f) { return f.size() > 1 && f[1] == 0x55; };
+    const auto isPower = [](const Bytes &f) { return f.size() > 2 && f[1] == 0x52 && f[2] == 6; };
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), isRecord), 1);
+    EXPECT_LT(std::find_if(frames.begin(), frames.end(), isPower), std::find_if(frames.begin(), frames.end(), isRecord))
+        << "the record, after the write";
+}
+
 TEST(MultiConfiguration, LanguageTextsKeepTheChosenEntries)
 {
     // A list's new texts keep its entry, or none: a language change chooses

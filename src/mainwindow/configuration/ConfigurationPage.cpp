@@ -327,6 +327,21 @@ void TConfigurationPage::ReadConfiguration()
     FForm.SetConfigModified(false);
 }
 
+bool TConfigurationPage::WriteFits()
+{
+    // Nothing goes out while a control holds a value the device cannot take.
+    QString reason;
+    QWidget *bad = kind2021() ? FindInvalidControl(reason) : nullptr;
+    if (!bad)
+        return true;
+    bad->setStyleSheet(QStringLiteral("border: 2px solid red;"));
+    bad->setToolTip(reason);
+    bad->setFocus();
+    if (Common)
+        Common->ShowWarning(reason);
+    return false;
+}
+
 bool TConfigurationPage::WriteConfiguration() { return WriteConfiguration(true); }
 
 bool TConfigurationPage::WriteLoadedConfiguration() { return WriteConfiguration(false); }
@@ -339,16 +354,8 @@ bool TConfigurationPage::WriteConfiguration(bool readBack)
     auto &r = DeviceRecord;
     bool allWritten = true;
     if (kind2021()) {
-        // Nothing goes out while a control holds a value the device cannot take.
-        QString reason;
-        if (QWidget *bad = FindInvalidControl(reason)) {
-            bad->setStyleSheet(QStringLiteral("border: 2px solid red;"));
-            bad->setToolTip(reason);
-            bad->setFocus();
-            if (Common)
-                Common->ShowWarning(reason);
+        if (!WriteFits())
             return false;
-        }
         // Lists without selection send what the device holds.
         const int rpm = Entry(CmBKnfNomRPM, NomRpmValues, r.RPM) & 0xFFFF;
         const int t = Entry(CmBKnfNomTred, NomTredValues, r.T) & 0xFF;

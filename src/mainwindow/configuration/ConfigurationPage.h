@@ -58,6 +58,7 @@ public:
     bool WriteConfiguration() override;
     bool WriteLoadedConfiguration() override;
     void ReadBackConfiguration(bool written) override;
+    bool WriteFits() override;
     void UpdateConfigurationControls() override;
     void UpdateCylinderCountControls(bool resetInjectorDisplay) override;
     void ClearKnfControls() override;

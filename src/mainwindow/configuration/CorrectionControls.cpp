@@ -38,19 +38,20 @@ void Take(const QSpinBox *mult, const ModelMath::TShownValue &shownMult, const Q
     r.CorrectionMask = MaskOf(boxes);
 }
 
-bool OffsetFits(double offset)
+bool ModelValueFits(const char *key, const char *captionKey, double value)
 {
-    const QString key = QStringLiteral("CorrectionOffset");
-    if (TSettingsFile::ModelKeyFits(key, offset))
+    const QString name = QString::fromLatin1(key);
+    if (TSettingsFile::ModelKeyFits(name, value))
         return true;
     double low = 0, high = 0;
-    TSettingsFile::ModelKeyRange(key, low, high);
+    TSettingsFile::ModelKeyRange(name, low, high);
     auto tr = [](const char *text) { return LM ? LM->Translate(QString::fromLatin1(text)) : QString::fromLatin1(text); };
     if (Common)
         Common->ShowWarning(QStringLiteral("%1: %2 %3")
-                                .arg(tr("strCorrOffsetCaption"), tr("strConfValueRange"),
-                                     TSettingsFile::FormatRange(low, high)));
+                                .arg(tr(captionKey), tr("strConfValueRange"), TSettingsFile::FormatRange(low, high)));
     return false;
 }
+
+bool OffsetFits(double offset) { return ModelValueFits("CorrectionOffset", "strCorrOffsetCaption", offset); }
 
 } // namespace CorrectionControls

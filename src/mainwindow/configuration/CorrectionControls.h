@@ -27,9 +27,13 @@ void ShowMask(const TMaskBoxes &boxes, unsigned mask);
 void Take(const QSpinBox *mult, const ModelMath::TShownValue &shownMult, const QLineEdit *offset,
           const ModelMath::TShownValue &shownOffset, const TMaskBoxes &boxes, TDeviceRecord &r);
 
-// Whether the device's word holds the bank-2 correction offset (ms): the one
-// range a settings file's reader takes for it and every page that writes it
-// checks. A refusal is shown, naming the allowed range.
+// Whether the device's word holds a model value (key as a settings file
+// names it): the one range a settings file's reader takes for it and every
+// page that writes it checks. A refusal is shown, naming the field by its
+// caption's text key and the allowed range.
+bool ModelValueFits(const char *key, const char *captionKey, double value);
+
+// The bank-2 correction offset (ms), checked as above.
 bool OffsetFits(double offset);
 
 } // namespace CorrectionControls

@@ -484,15 +484,21 @@ void TModelPage::ShowModelParams()
     DrawModelChart();
 }
 
+bool TModelPage::WriteFits() const
+{
+    // The correction offset is a free edit: one its word cannot hold
+    // refuses the write.
+    return !YEdModCorrectionOffset
+           || CorrectionControls::OffsetFits(
+               FShownCorrOffset.Take(YEdModCorrectionOffset->text(), SafeStrToFloat(YEdModCorrectionOffset->text())));
+}
+
 void TModelPage::BtBModWriteClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    // The correction offset is a free edit: one its word cannot hold
-    // refuses the write before the question and the first frame.
-    if (YEdModCorrectionOffset
-        && !CorrectionControls::OffsetFits(FShownCorrOffset.Take(YEdModCorrectionOffset->text(),
-                                                                 SafeStrToFloat(YEdModCorrectionOffset->text()))))
+    // Refused before the question and the first frame.
+    if (!WriteFits())
         return;
     TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();

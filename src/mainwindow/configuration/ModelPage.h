@@ -63,6 +63,9 @@ public slots:
     void ReadModelParams();
     // Shows the record's model on the page (its controls and chart).
     void ShowModelParams();
+    // The write's checks, before anything is asked or sent: false when the
+    // correction offset does not fit its word (the refusal is shown).
+    bool WriteFits() const;
     void BtBModWriteClick();
     void SpBModReadFromClick();
     void UpDModMultClick();

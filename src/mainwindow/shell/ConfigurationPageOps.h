@@ -17,6 +17,10 @@ public:
     // After the load's last write: the page shows what the device holds, read
     // once; written: whether every write went through.
     virtual void ReadBackConfiguration(bool written) = 0;
+    // The write's checks, before anything is asked or sent: false when a
+    // control holds a value the device cannot take (the refusal is shown,
+    // naming the field).
+    virtual bool WriteFits() = 0;
     virtual void UpdateConfigurationControls() = 0;
     virtual void UpdateCylinderCountControls(bool resetInjectorDisplay) = 0;
     virtual void ClearKnfControls() = 0;

@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -33,10 +34,17 @@ bool connectedToDevice()
     return DataManager && DataManager->GetConnected();
 }
 
+// The tab widget that holds a page, or nullptr (a tab's page sits in the tab
+// widget's stack).
+QTabWidget *pagesOf(QWidget *page)
+{
+    QWidget *stack = page ? page->parentWidget() : nullptr;
+    return stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+}
+
 bool tabShown(QWidget *sheet)
 {
-    auto *pages = sheet && sheet->parentWidget() ? qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget())
-                                                 : nullptr;
+    QTabWidget *pages = pagesOf(sheet);
     return pages && pages->isTabVisible(pages->indexOf(sheet));
 }
 
@@ -51,6 +59,23 @@ void TFormMain::MnIConfiguratorClick() { ActivatePages({"TbSConfigurator"}); }
 void TFormMain::MnIWindowCalibrationClick() { ActivatePages({"TbSCalibration"}); }
 
 namespace {
+// Whether a main page is the one shown.
+bool mainPageShown(QWidget *page)
+{
+    QTabWidget *pages = pagesOf(page);
+    return pages && pages->currentWidget() == page;
+}
+
+// Leaves the main page shown by its leave rules, as a click on another tab
+// does (a modified page asks; Cancel, or a write that did not go through,
+// keeps it): false when the page stays.
+bool leaveMainPage(TFormMain *form)
+{
+    bool allow = true;
+    form->PgCMainChanging(allow);
+    return allow;
+}
+
 // A kind-48 window's main page, set directly, only while the device's kind
 // shows it: its entry reads (and its buttons write) what only kind 48 holds.
 // The page already shown is not entered again: its entry's read would drop
@@ -60,11 +85,11 @@ bool kind48MainPage(TFormMain *form, const char *sheet)
     QWidget *page = form->OwnPanel(sheet);
     if (!tabShown(page))
         return false;
-    // A tab's page sits in the tab widget's stack.
-    auto *stack = page->parentWidget();
-    auto *pages = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
-    if (!pages || pages->currentWidget() != page)
+    if (!mainPageShown(page)) {
+        if (!leaveMainPage(form))
+            return false;
         form->ActivateMainPageDirect(sheet);
+    }
     return true;
 }
 } // namespace
@@ -102,19 +127,37 @@ void TFormMain::MnIWindowCalAutoClick()
 
 namespace {
 // The main page of the kind-48 calibration window and one of its pages (the
-// status panels of the active corrections lead here too). Another page is
-// entered as a click on its tab enters it: leaving a modified page asks.
+// status panels of the active corrections lead here too). On the window
+// already showing, another page is entered as a click on its tab enters it
+// (leaving a modified page asks), and the page shown stays as it is. From
+// another main page, that page is left by its leave rules, and the page
+// asked for is chosen before the window is entered, so that the window's one
+// entry read shows it.
 void multiCalibrationPage(TFormMain *form, const char *page)
 {
-    if (!kind48MainPage(form, "TbSMultiCalibration"))
+    QWidget *main = form->OwnPanel("TbSMultiCalibration");
+    if (!tabShown(main))
         return;
     const auto &services = form->WindowServices;
-    if (!services.Kind48CalibrationComponent)
+    QTabWidget *pages = nullptr;
+    QWidget *sheet = nullptr;
+    if (services.Kind48CalibrationComponent) {
+        pages = qobject_cast<QTabWidget *>(services.Kind48CalibrationComponent(QStringLiteral("PgCCalibration")));
+        sheet = qobject_cast<QWidget *>(services.Kind48CalibrationComponent(QString::fromLatin1(page)));
+    }
+    const bool known = pages && sheet && pages->indexOf(sheet) >= 0;
+    if (mainPageShown(main)) {
+        if (known && pages->currentWidget() != sheet)
+            TCommon::ActivatePage(pages, sheet, true);
         return;
-    auto *pages = qobject_cast<QTabWidget *>(services.Kind48CalibrationComponent(QStringLiteral("PgCCalibration")));
-    auto *sheet = qobject_cast<QWidget *>(services.Kind48CalibrationComponent(QString::fromLatin1(page)));
-    if (pages && sheet && pages->indexOf(sheet) >= 0 && pages->currentWidget() != sheet)
-        TCommon::ActivatePage(pages, sheet, true);
+    }
+    if (!leaveMainPage(form))
+        return;
+    if (known) {
+        const QSignalBlocker quiet(pages);
+        pages->setCurrentWidget(sheet);
+    }
+    form->ActivateMainPageDirect("TbSMultiCalibration");
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "mainwindow/shell/FormMain.h"
 
 #include "mainwindow/shell/FormMainLayout.h"
+#include "mainwindow/shell/ConfigurationPageOps.h"
 #include "controls/ChangeHelper.h"
 #include "controls/ResizeHelper.h"
 #include "core/DataManager.h"
@@ -266,6 +267,17 @@ int askLeave()
 {
     return Common ? Common->AskSaveChangedData(false) : AnswerCancel;
 }
+
+// The checks of a page logic's write (a slot returning whether every value
+// fits), run before the leave question; a page without them refuses nothing.
+bool pageWriteFits(const TFormMain *form, const char *page)
+{
+    bool fits = true;
+    QObject *logic = form->PageLogic(page);
+    if (logic && logic->metaObject()->indexOfMethod("WriteFits()") >= 0)
+        QMetaObject::invokeMethod(logic, "WriteFits", Qt::DirectConnection, Q_RETURN_ARG(bool, fits));
+    return fits;
+}
 } // namespace
 
 void TFormMain::PgCMainChanging(bool &allowChange)
@@ -286,9 +298,15 @@ void TFormMain::PgCMainChanging(bool &allowChange)
         }
     } else if (page == QLatin1String("TbSConfig")) {
         if (ConfigModified()) {
+            // A write the page would refuse keeps the page before anything
+            // is asked; a write that did not go through keeps it after.
+            if (ConfigurationPage && !ConfigurationPage->WriteFits()) {
+                allowChange = false;
+                return;
+            }
             const int answer = askLeave();
             if (answer == AnswerYes)
-                BtBKnfWriteConfigurationClick();
+                allowChange = ConfigurationPage && ConfigurationPage->WriteConfiguration() && !ConfigModified();
             else if (answer == AnswerCancel)
                 allowChange = false;
         }
@@ -311,19 +329,29 @@ void TFormMain::PgCCalibrationChanging(bool &allowChange)
         return;
     const QString sub = currentSheet(Component<QTabWidget>("PgCCalibration"));
     void (TFormMain::*write)() = nullptr;
+    const char *logic = nullptr;
     if (sub == QLatin1String("TbSCalModel"))
-        write = &TFormMain::BtBModWriteClick;
+        write = &TFormMain::BtBModWriteClick, logic = "ModelPage";
     else if (sub == QLatin1String("TbSCalModel2"))
-        write = &TFormMain::BtBModel2WriteClick;
+        write = &TFormMain::BtBModel2WriteClick, logic = "Model2Page";
     else if (sub == QLatin1String("TbSCalCorrections"))
-        write = &TFormMain::BtnCorWriteCorrectionsClick;
+        write = &TFormMain::BtnCorWriteCorrectionsClick, logic = "CorrectionsPage";
     if (!write)
         return;
-    const int answer = askLeave();
-    if (answer == AnswerYes)
-        (this->*write)();
-    else if (answer == AnswerCancel)
+    // A write the page would refuse keeps the page before anything is
+    // asked; a write that did not go through (the mark stays) keeps it after.
+    if (!pageWriteFits(this, logic)) {
         allowChange = false;
+        return;
+    }
+    const int answer = askLeave();
+    if (answer == AnswerYes) {
+        (this->*write)();
+        if (ConfigModified())
+            allowChange = false;
+    } else if (answer == AnswerCancel) {
+        allowChange = false;
+    }
 }
 
 void TFormMain::PgCConfWizardChanging(bool &allowChange)
