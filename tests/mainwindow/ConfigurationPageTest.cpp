@@ -370,6 +370,12 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfIdleHotTb")->text()));
     EXPECT_FALSE(idle->toolTip().isEmpty());
+    EXPECT_FALSE(idle->styleSheet().isEmpty());
+    // A read that fills the field with the device's value takes the mark away.
+    p.Click("BtBKnfReadConfiguration");
+    EXPECT_NE(idle->text(), QStringLiteral("400"));
+    EXPECT_TRUE(idle->styleSheet().isEmpty());
+    EXPECT_TRUE(idle->toolTip().isEmpty());
     // A power the device cannot hold shows whole and is refused as well.
     idle->setText(QStringLiteral("2.50"));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));
@@ -378,13 +384,16 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text()));
     // The ranges named are the device's: a power of 0 is refused too.
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("0 - 350")));
+    // The field, a colon, the sentence and the range, which no line break
+    // splits.
+    EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text() + u' ' + p.Tr("strConfValueRange")
+                          + QStringLiteral(" 1\u00A0-\u2060\u00A0999")));
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("0\u00A0-\u2060\u00A0350")));
     p.Rig.Boxes.clear();
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("0"));
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_TRUE(p.Frames().empty());
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1\u00A0-\u2060\u00A0999")));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("85"));
     // Either decimal separator is taken: 1.5 ms x 187 = 280.5 goes to 280.
     idle->setText(QStringLiteral("1,5"));

@@ -12,6 +12,7 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -58,6 +59,13 @@ bool parseNumber(const QString &text, double &value)
     bool ok = false;
     value = t.toDouble(&ok);
     return ok && std::isfinite(value);
+}
+
+// Takes away the mark of a refused value: its frame and its reason.
+void clearRefusal(QLineEdit *edit)
+{
+    edit->setStyleSheet(QString());
+    edit->setToolTip(QString());
 }
 
 } // namespace
@@ -161,10 +169,7 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
     // Editing a refused value takes its mark away.
     for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
         if (edit)
-            connect(edit, &QLineEdit::textEdited, this, [edit] {
-                edit->setStyleSheet(QString());
-                edit->setToolTip(QString());
-            });
+            connect(edit, &QLineEdit::textEdited, this, [edit] { clearRefusal(edit); });
     // A user edit anywhere on the page marks it modified.
     if (FForm.ChangeHelper) {
         QWidget *page = Find<QWidget>("TbSConfig");
@@ -302,8 +307,7 @@ QWidget *TConfigurationPage::FindInvalidControl(QString &reason) const
         if (number && v >= min && v <= max && (!c.Whole || v == std::floor(v)))
             continue;
         const auto *label = Find<QLabel>(c.Label);
-        reason = QStringLiteral("%1 %2 %3").arg(label ? label->text() : QString(), Tr("strConfValueRange"),
-                                                TSettingsFile::FormatRange(min, max));
+        reason = TSettingsFile::RangeRefusal(label ? label->text() : QString(), Tr("strConfValueRange"), min, max);
         return c.Edit;
     }
     return nullptr;
@@ -470,6 +474,10 @@ void TConfigurationPage::FillKnfControls()
                            : r.InjSW == 8 ? 4 : -1;
     SetIndex(CmbKnfInjCount, countIndex);
     SetIndex(CmBKnfEngineType, r.EngineType);
+    // The device's values replace a refused one: its mark goes with it.
+    for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
+        if (edit)
+            clearRefusal(edit);
     if (YEdKnfCubicCap)
         YEdKnfCubicCap->setText(QString::asprintf("%4d", r.EngineCubicCapacity).trimmed());
     if (YEdKnfPower)
@@ -736,10 +744,11 @@ void TConfigurationPage::CmbKnfInjTypeChange(QObject *sender)
     const bool selected = CmbKnfInjType && CmbKnfInjType->currentIndex() >= 0;
     const int code = selected ? CmbKnfInjType->currentData().toInt() : -1;
     const QString text = DefaultOffsetText(selected ? code : -1);
+    // The offset is a designed number: it follows the language shown.
     if (auto *l = Find<QLabel>("LblModDefaultOffset"))
-        l->setText(text);
+        ShowDesignedText(l, "text", text);
     if (auto *l = Find<QLabel>("LblModel2DefaultOffset"))
-        l->setText(text);
+        ShowDesignedText(l, "text", text);
     if (!sender)
         return;
     if (CheckFormPictureChange)

@@ -886,7 +886,7 @@ void TConfigurationWizard::FillConfAdvancedPage()
             if (i >= 0)
                 c->setCurrentIndex(i);
         } else {
-            c->setCurrentIndex(c->findText(QStringLiteral("2,3")));
+            c->setCurrentIndex(IndexOf(PreinjectionValues, 226)); // the 2.3 bar entry
         }
     }
     const bool enrich = r.PreinjectionsDuringCutOffForLowRPMEnabled != 0;

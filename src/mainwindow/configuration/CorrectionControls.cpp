@@ -47,9 +47,7 @@ bool OffsetFits(double offset)
     TSettingsFile::ModelKeyRange(key, low, high);
     auto tr = [](const char *text) { return LM ? LM->Translate(QString::fromLatin1(text)) : QString::fromLatin1(text); };
     if (Common)
-        Common->ShowWarning(QStringLiteral("%1: %2 %3")
-                                .arg(tr("strCorrOffsetCaption"), tr("strConfValueRange"),
-                                     TSettingsFile::FormatRange(low, high)));
+        Common->ShowWarning(TSettingsFile::RangeRefusal(tr("strCorrOffsetCaption"), tr("strConfValueRange"), low, high));
     return false;
 }
 
