@@ -376,6 +376,7 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_NE(idle->text(), QStringLiteral("400"));
     EXPECT_TRUE(idle->styleSheet().isEmpty());
     EXPECT_TRUE(idle->toolTip().isEmpty());
+    p.Device.Server.log().clear();
     // A power the device cannot hold shows whole and is refused as well.
     idle->setText(QStringLiteral("2.50"));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));
