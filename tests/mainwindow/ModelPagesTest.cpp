@@ -231,7 +231,7 @@ TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
                 if (c.Word < 0) {
                     EXPECT_TRUE(frames.empty());
                     EXPECT_EQ(Questions.size(), 1);
-                    EXPECT_TRUE(Questions.value(0).contains(QLatin1String("-175.22 - 175.22")))
+                    EXPECT_TRUE(Questions.value(0).contains(QStringLiteral("-175.22\u00A0-\u2060\u00A0175.22")))
                         << Questions.value(0).toStdString();
                     continue;
                 }

@@ -286,7 +286,7 @@ TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite
                 if (k.Word < 0) {
                     EXPECT_TRUE(c.Frames().empty());
                     EXPECT_EQ(c.rig.Boxes.size(), 1u);
-                    EXPECT_TRUE(c.Texts().value(0).contains(QLatin1String("-175.22 - 175.22")))
+                    EXPECT_TRUE(c.Texts().value(0).contains(QStringLiteral("-175.22\u00A0-\u2060\u00A0175.22")))
                         << c.Texts().value(0).toStdString();
                     EXPECT_TRUE(c.Window->Modified());
                     continue;
