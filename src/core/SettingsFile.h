@@ -209,7 +209,7 @@ public:
     // Float text: 15 significant digits, no trailing zeros, the separator given.
     static QString FormatFloat(double value, QChar decimalPoint);
     // A bound of the values a key takes, as a refusal quotes it to the user:
-    // the user's decimal separator, as precise as the pages' finest field
+    // the separator of the language shown, as precise as the pages' finest field
     // (BoundDecimals), rounded inwards (up for a low bound, down for a high
     // one), without trailing zeros; whole bounds as whole numbers.
     static constexpr int BoundDecimals = 2;

@@ -882,3 +882,47 @@ TEST(ProgramTexts, AConfigurationWriteSendsTheSameFramesInEitherLanguage)
     ASSERT_GT(frames[0].size(), 50u);
     EXPECT_EQ(frames[0], frames[1]);
 }
+
+// Numbers the program writes as it runs (readings, derived labels, bounds)
+// take the separator of the language shown, not the one of the user's own
+// locale: an English program on a Polish desktop shows no decimal comma, a
+// Polish program on an English desktop no decimal point in a number.
+// Connected, a poll made, so that readings show.
+TEST(ProgramTexts, RunTimeNumbersTakeTheSeparatorOfTheLanguageNotOfTheDesktop)
+{
+    const QLocale saved;
+    struct Case {
+        QLocale system;
+        const char *language;
+    };
+    // A number written with a decimal point: no version ("3.0 I", "4.1.2")
+    // and no date ("9.12.2026").
+    static const QRegularExpression decimalPoint(QStringLiteral("(?<![\\d.])\\d+\\.\\d+(?![\\d.]|\\s?[A-Z]\\b)"));
+    for (const Kind kind : {Kind{20, 'E'}, Kind{48, 'I'}}) {
+        for (const Case &c : {Case{QLocale(QLocale::Polish, QLocale::Poland), "EN"},
+                              Case{QLocale(QLocale::English, QLocale::UnitedStates), "PL"}}) {
+            SCOPED_TRACE(testing::Message() << int(kind.kind) << ' ' << c.system.name().toStdString() << " showing "
+                                            << c.language);
+            const bool english = QLatin1String(c.language) == QLatin1String("EN");
+            QLocale::setDefault(c.system);
+            QMap<QString, QString> texts;
+            {
+                ProgramRig program(kind.kind, kind.version, QString::fromLatin1(c.language));
+                program.Rig.Tick();
+                texts = EveryText(program);
+            }
+            QLocale::setDefault(saved);
+            QStringList faults;
+            int numbers = 0;
+            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+                const bool comma = it.value().contains(DecimalComma());
+                const bool point = it.value().contains(decimalPoint);
+                numbers += english ? point : comma;
+                if (english ? comma : point)
+                    faults << it.key() + QStringLiteral(" = ") + it.value();
+            }
+            EXPECT_GT(numbers, 20);
+            EXPECT_TRUE(faults.isEmpty()) << faults.size() << ":\n" << faults.mid(0, 60).join(u'\n').toStdString();
+        }
+    }
+}

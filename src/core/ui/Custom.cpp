@@ -237,11 +237,16 @@ QString TCustom::TranslateText(const QString &text)
 
 QString TCustom::NumbersIn(const QString &text, const QString &code)
 {
-    const QLocale locale(CatalogCode(code));
-    if (locale.language() == QLocale::C || !text.contains(u','))
+    const QLocale locale = TLM::NumberLocale(code);
+    if (locale.language() == QLocale::C)
         return text;
     const QString point = locale.decimalPoint();
-    if (point == QLatin1String(","))
+    // A text that is one number and nothing else (a display's "0.00") is a
+    // number whichever separator it is written with.
+    static const QRegularExpression number(QStringLiteral("^([-+]?\\d+)[.,](\\d+)$"));
+    if (const QRegularExpressionMatch m = number.match(text); m.hasMatch())
+        return m.captured(1) + point + m.captured(2);
+    if (!text.contains(u',') || point == QLatin1String(","))
         return text;
     static const QRegularExpression decimalComma(QStringLiteral("(?<=\\d),(?=\\d)"));
     return QString(text).replace(decimalComma, point);

@@ -66,7 +66,8 @@ public:
     // text with each decimal comma (a comma between two digits) written with
     // the decimal separator of the language code ("0,2" is "0.2" in English).
     // Designed texts write decimals with a comma; a point in them belongs to
-    // a name ("3.0 I") and stays.
+    // a name ("3.0 I") and stays, unless the text is one number and nothing
+    // else ("0.00" is "0,00" in Polish).
     static QString NumbersIn(const QString &text, const QString &code);
     // A designed text as the current language shows it: the catalog's
     // translation, its numbers in the language's decimal separator.

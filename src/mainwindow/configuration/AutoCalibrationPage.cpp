@@ -565,7 +565,7 @@ void TAutoCalibrationPage::BtnConfAutoNozzlesTestClick()
     const QPointF ps((n[0] + n[2]) / 2.0, (n[1] + n[3]) / 2.0);
     const double a = AutoCalMath::Slope(f, ps);
     const double b = f - a * 0.0;
-    // Shown in the user's notation; the clipboard keeps plain numbers.
+    // Shown in the notation of the language shown; the clipboard keeps plain numbers.
     const auto point = [](double x, double y) {
         return QStringLiteral("(%1;%2)").arg(FormatFloat2(x), FormatFloat2(y));
     };

@@ -615,7 +615,7 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
 void TConfigurationPage::ClearKnfControls()
 {
     if (EdtKnfIdleHotTb)
-        EdtKnfIdleHotTb->setText(QLocale().toString(0.0, 'f', 2));
+        EdtKnfIdleHotTb->setText(ShownLocale().toString(0.0, 'f', 2));
     for (QComboBox *c : {CmbKnfInjType.data(), CmbKnfRedType.data(), CmBKnfNozle.data(), CmbKnfRPMSource.data(),
                          CmbKnfRPMSourceType.data(), CmbKnfLevelSensorType.data(), CmBKnfNomRPM.data(),
                          CmBKnfNomTred.data(), CmbKnfEmulatorSwitchDelay.data(), CmbKnfPostValveDelay.data(),
@@ -656,7 +656,7 @@ void TConfigurationPage::ChangeEngineHorsePower(QLineEdit *power, QLabel *label)
         return;
     if (label)
         label->setText(QStringLiteral("(%1%2)")
-                           .arg(QLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
+                           .arg(ShownLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
                                 Tr("strUnitHP")));
     if (power == YEdKnfPower)
         UpdateSuggestedNozzle();
@@ -672,7 +672,7 @@ void TConfigurationPage::UpdateSuggestedNozzle()
                                      CylindersOfIndex(CmbKnfInjCount ? CmbKnfInjCount->currentIndex() : -1),
                                      CmBKnfInjSystemType ? CmBKnfInjSystemType->currentIndex() : -1,
                                      RdBKnfCNG && RdBKnfCNG->isChecked());
-    LblKnfSugNozle->setText(QLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    LblKnfSugNozle->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
@@ -687,7 +687,7 @@ void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
     const double d = SuggestedNozzle(power ? SafeStrToFloat(power->text()) : 0.0,
                                      CylindersOfIndex(count ? count->currentIndex() : -1),
                                      system ? system->currentIndex() : -1, cng && cng->isChecked());
-    label->setText(QLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    label->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::OrderLoadPanels()
