@@ -219,10 +219,11 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
 
     EXPECT_EQ(p.C<QLineEdit>("YEdKnfPower")->text(), QStringLiteral("85"));
     EXPECT_EQ(p.C<QLineEdit>("YEdKnfCubicCap")->text(), QStringLiteral("1598"));
-    EXPECT_EQ(p.C<QLineEdit>("EdtKnfIdleHotTb")->text(), QStringLiteral("2.50"));
+    // Numbers in the notation of the language shown, Polish.
+    EXPECT_EQ(p.C<QLineEdit>("EdtKnfIdleHotTb")->text(), QStringLiteral("2,50"));
     // 85 kW = 115.9 HP; 0.031 x 115.9 / 5 + 1.31 = 2.03 mm, sequential, LPG.
-    EXPECT_EQ(p.C<QLabel>("LblKnfPowerKM")->text(), QStringLiteral("(115.9%1)").arg(p.Tr("strUnitHP")));
-    EXPECT_EQ(p.C<QLabel>("LblKnfSugNozle")->text(), QStringLiteral("2.0 mm"));
+    EXPECT_EQ(p.C<QLabel>("LblKnfPowerKM")->text(), QStringLiteral("(115,9%1)").arg(p.Tr("strUnitHP")));
+    EXPECT_EQ(p.C<QLabel>("LblKnfSugNozle")->text(), QStringLiteral("2,0 mm"));
     EXPECT_EQ(p.C<QComboBox>("CmbKnfInjType")->currentData().toInt(), 21);
     EXPECT_EQ(p.C<QComboBox>("CmBKnfEngineType")->currentIndex(), 1);
     EXPECT_EQ(p.C<QComboBox>("CmbKnfRPMSource")->currentIndex(), 1);
@@ -409,10 +410,10 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_NE(std::find(written.begin(), written.end(), Request({0x04, 100, 0x21, 0xB4, 0xAB, 31})),
               written.end());
     // An unedited time sends the device's own value, not its rounded text
-    // (100 shows as 0.53 ms, which would go back as 99).
+    // (100 shows as 0,53 ms, which would go back as 99).
     p.Device.Server.withLock([&] { p.Device.Controller.State.Param16[8] = 100; });
     p.Click("BtBKnfReadConfiguration");
-    EXPECT_EQ(idle->text(), QStringLiteral("0.53"));
+    EXPECT_EQ(idle->text(), QStringLiteral("0,53"));
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_EQ(p.Device.Controller.State.Param16[8], 100);
     idle->setText(QStringLiteral("x"));
