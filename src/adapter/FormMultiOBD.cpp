@@ -1329,7 +1329,7 @@ void TFormMultiOBD::RefreshReadings()
     auto trim = [](TVariable *v) {
         return v->Text() == NoReadingText() ? v->Text() : FormatDecimals(v->GetAsFloat(), 1);
     };
-    // The user's decimal separator, as every number the program shows.
+    // The decimal separator of the language shown, as every number the program shows.
     auto shown = [](TVariable *v) { return WithLocaleDecimalPoint(v->Text()); };
     LblOBDRPMMini->setText(s->OBDRPM->Text());
     LblOBDMAPMini->setText(shown(s->OBDMAP));

@@ -1,5 +1,6 @@
 #include "adapter/Variable.h"
 
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 
 #include <cmath>
@@ -39,8 +40,9 @@ QString patternLiteral(const QByteArray &text)
     return QString::fromLatin1(text).replace(QLatin1String("%%"), QLatin1String("%"));
 }
 
-// A value by its printf pattern, the number written with the user's decimal
-// separator and the pattern's own text left as written (a dot there stays).
+// A value by its printf pattern, the number written with the decimal
+// separator of the language shown and the pattern's own text left as
+// written (a dot there stays).
 QString formatShown(const QByteArray &pattern, double value)
 {
     qsizetype start = -1;
@@ -152,6 +154,17 @@ void TVariable::RunRawToValue()
         return;
     QByteArray raw = FRaw;
     FOnRawToValue(this, raw);
+}
+
+QString TVariable::Text() const
+{
+    const QString point = ShownLocale().decimalPoint();
+    if (point != FTextPoint) {
+        auto *self = const_cast<TVariable *>(this);
+        self->FTextPoint = point;
+        self->UpdateText();
+    }
+    return FText;
 }
 
 void TVariable::TextFromHandlerOr(const QString &formatted)

@@ -39,7 +39,10 @@ public:
     QString Group() const { return FGroup; }
     QString Name() const { return FName; }
     QString FullName() const { return FGroup.isEmpty() ? FName : FGroup + QLatin1Char(':') + FName; }
-    QString Text() const { return FText; }
+    // The display text; one written while another language showed is written
+    // anew, so that its numbers take the decimal separator of the language
+    // shown.
+    QString Text() const;
     QString Format() const { return FFormat; }
     int DataLength() const { return int(FRaw.size()); }
     const QByteArray &Raw() const { return FRaw; }
@@ -122,6 +125,7 @@ protected:
     void TextFromHandlerOr(const QString &formatted);
 
     QString FText;
+    QString FTextPoint; // the decimal separator shown when FText was last checked
     QString FFormat;
     QByteArray FRaw;
     quint8 FVariableType = vtNoDefault;

@@ -1,6 +1,7 @@
 #include "controls/YEdit.h"
 
 #include "core/ComponentVersion.h"
+#include "core/LM.h"
 
 #include <QAction>
 #include <QApplication>
@@ -244,8 +245,11 @@ bool TYEdit::IsValidChar(QChar c, TYCharsType type, const QString &extra)
     case etInteger:
         return digit || c == QLatin1Char('+') || c == QLatin1Char('-');
     case etFloat:
+        // The user's own separator and the one of the language shown, in
+        // which the program writes the numbers it shows.
         return digit || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('e')
-               || c == QLatin1Char('E') || locale.decimalPoint().contains(c);
+               || c == QLatin1Char('E') || locale.decimalPoint().contains(c)
+               || ShownLocale().decimalPoint().contains(c);
     case etDate:
         return digit
                || c == separatorOf(locale.dateFormat(QLocale::ShortFormat), QLatin1Char('-'));

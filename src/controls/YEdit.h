@@ -107,7 +107,8 @@ public:
     TYEditButton *Button() const { return FButton; }
 
     // Whether c belongs to the class (plus the extra characters, for every
-    // class but etAll), in the user's locale.
+    // class but etAll), in the user's locale; a float also takes the decimal
+    // separator of the language shown.
     static bool IsValidChar(QChar c, TYCharsType type, const QString &extra);
     // text without the characters this edit does not accept.
     QString FilterText(const QString &text) const;

@@ -413,6 +413,23 @@ bool TLM::IsLanguageCode(const QString &code)
     return languageRow(code) != nullptr;
 }
 
+QLocale TLM::NumberLocale(const QString &code)
+{
+    const LanguageRow *row = languageRow(code);
+    QLocale locale(row ? QString::fromLatin1(row->locale) : code.section(u'_', 0, 0).toLower());
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QLocale ShownLocale()
+{
+    if (LM)
+        return TLM::NumberLocale(LM->Language);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
 QString TLM::ToolkitTranslationFile(const QString &code)
 {
     const LanguageRow *row = languageRow(code);

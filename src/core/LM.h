@@ -13,6 +13,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -104,6 +105,10 @@ public:
     static void GetLanguageCode(int index, QString &code);
     // True for one of the 18 language codes (exact comparison).
     static bool IsLanguageCode(const QString &code);
+    // The locale a language writes its numbers in ("PL": Polish, decimal
+    // comma; "EN": English, decimal point), without group separators; a code
+    // not in the table by its part before "_" ("pl_PL": Polish).
+    static QLocale NumberLocale(const QString &code);
 
     // The Windows code page that 8-bit texts of a charset are written in
     // ("windows-1250" for 238, ...); "windows-1252" for an unknown charset.
@@ -196,3 +201,9 @@ private:
 };
 
 extern TLM *LM;
+
+// The locale every number shown on screen is written in: that of the
+// language shown (LM's Language), whatever the user's own locale. Files keep
+// the user's locale or their format's separator. Without a language manager,
+// the user's locale.
+QLocale ShownLocale();

@@ -951,7 +951,17 @@ QString TSettingsFile::FormatBound(double value, bool low)
 
 QString TSettingsFile::FormatRange(double low, double high)
 {
-    return FormatBound(low, true) + QStringLiteral(" - ") + FormatBound(high, false);
+    // U+00A0 keeps the dash to its bounds; U+2060 (word joiner) forbids the
+    // break a line may otherwise take after a dash.
+    return FormatBound(low, true) + QStringLiteral("\u00A0-\u2060\u00A0") + FormatBound(high, false);
+}
+
+QString TSettingsFile::RangeRefusal(const QString &field, const QString &sentence, double low, double high)
+{
+    QString name = field.trimmed();
+    if (name.endsWith(u':'))
+        name.chop(1);
+    return QStringLiteral("%1: %2 %3").arg(name.trimmed(), sentence, FormatRange(low, high));
 }
 
 QString TSettingsFile::FormatFloat(double value, QChar decimalPoint)

@@ -209,14 +209,19 @@ public:
     // Float text: 15 significant digits, no trailing zeros, the separator given.
     static QString FormatFloat(double value, QChar decimalPoint);
     // A bound of the values a key takes, as a refusal quotes it to the user:
-    // the user's decimal separator, as precise as the pages' finest field
+    // the separator of the language shown, as precise as the pages' finest field
     // (BoundDecimals), rounded inwards (up for a low bound, down for a high
     // one), without trailing zeros; whole bounds as whole numbers.
     static constexpr int BoundDecimals = 2;
     static QString FormatBound(double value, bool low);
     // The values a key takes as a page's refusal quotes them: "low - high",
-    // each bound as FormatBound gives it.
+    // each bound as FormatBound gives it, joined so that no line break falls
+    // inside the range (no-break spaces around a dash no line breaks after).
     static QString FormatRange(double low, double high);
+    // A page's refusal of a field's value: "<field>: <sentence> <range>",
+    // the field named by its caption (a caption's own closing colon is not
+    // doubled).
+    static QString RangeRefusal(const QString &field, const QString &sentence, double low, double high);
 
     // The engine's power (kW) and cubic capacity (cm3) every kind of device
     // holds: the one range of each, checked and quoted by the file readers,

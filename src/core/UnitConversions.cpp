@@ -1,6 +1,7 @@
 #include "core/UnitConversions.h"
 
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 
 #include <QLocale>
 
@@ -180,7 +181,7 @@ QString FormatFloat2(double value)
 
 QString WithLocaleDecimalPoint(QString text)
 {
-    const QString point = QLocale().decimalPoint();
+    const QString point = ShownLocale().decimalPoint();
     if (point != QLatin1String("."))
         text.replace(QLatin1Char('.'), point);
     return text;

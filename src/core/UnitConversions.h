@@ -28,10 +28,10 @@ double PercentToFactor(int percent);     // percent / 100 + 1
 double RawToTimeMs(quint32 raw);         // raw / 187
 QString FormatTimeMs(quint32 raw);       // "%.2f" of RawToTimeMs
 QString FormatFloat2(double value);      // "%.2f"
-// Texts shown to the user carry the user's decimal separator; files keep
-// their own.
-QString WithLocaleDecimalPoint(QString text);       // "." replaced by the locale's separator
-QString FormatDecimals(double value, int decimals); // "%.<decimals>f", the locale's separator
+// Texts shown to the user carry the decimal separator of the language shown
+// (ShownLocale); files keep their own.
+QString WithLocaleDecimalPoint(QString text);       // "." replaced by the shown separator
+QString FormatDecimals(double value, int decimals); // "%.<decimals>f", the shown separator
 quint16 TimeToRaw(double ms);            // 7-bit time field of a map point, 0..127
 
 // Voltages.

@@ -9,7 +9,6 @@
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
-#include "mainwindow/configuration/ModelMath.h"
 #include "mainwindow/shell/FormMain.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
@@ -40,6 +39,15 @@
 TFrmFirmInfo *FrmFirmInfo = nullptr;
 
 namespace {
+
+// A number of the card: the card is a document the user keeps, saved and
+// printed, and writes its numbers, as its dates, in the user's own locale.
+QString cardNumber(double value, int decimals)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
+}
 
 const QString CompanySection = QStringLiteral("Company");
 
@@ -416,9 +424,8 @@ void TFrmFirmInfo::UpdateData()
         Edit(thresholdEdits[i])->setText(QString::number(thresholds[i]));
         Edit(enrichmentEdits[i])->setText(QString::number(enrichments[i]));
     }
-    // Texts the user reads and the card prints: the user's decimal separator.
-    Edit("EdtMULT")->setText(ModelMath::FormatFixed(r.Mult, 1));
-    Edit("EdtOFFSET")->setText(ModelMath::FormatFixed(r.Offset, 1));
+    Edit("EdtMULT")->setText(cardNumber(r.Mult, 1));
+    Edit("EdtOFFSET")->setText(cardNumber(r.Offset, 1));
     showFromStart(FEdits);
 }
 
@@ -495,7 +502,7 @@ void TFrmFirmInfo::UpdatePage()
     QRpKarta->SetValue("QRLbProgiVal", thresholds.join(QLatin1Char('/')) + QStringLiteral("  |  ")
                                            + enrichments.join(QLatin1Char('/')));
     QRpKarta->SetValue("QRLbIdleVal", DeviceRecord.DeviceKind != 0 && DeviceRecord.IdleHotTb != 0
-                                          ? FormatTimeMs(DeviceRecord.IdleHotTb) + QStringLiteral(" ms")
+                                          ? cardNumber(RawToTimeMs(DeviceRecord.IdleHotTb), 2) + QStringLiteral(" ms")
                                           : QString());
     QRpKarta->QRMemInfDodatkoweVal->setText(MemInfDodatkowe->toPlainText());
     QString printed = TranslateKey(QStringLiteral("strPrintDate"));

@@ -341,9 +341,9 @@ QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) cons
         if (ok && v >= low && v <= high)
             continue;
         const auto *label = InfoPage->Panel->findChild<QLabel *>(QString::fromLatin1(c.Label));
-        reason = QStringLiteral("%1 %2 %3")
-                     .arg(label ? label->text() : QString(), TranslateKey(QStringLiteral("strConfValueRange")),
-                          TSettingsFile::FormatRange(double(low), double(high)));
+        reason = TSettingsFile::RangeRefusal(label ? label->text() : QString(),
+                                             TranslateKey(QStringLiteral("strConfValueRange")), double(low),
+                                             double(high));
         return c.Edit;
     }
     return nullptr;
@@ -672,7 +672,7 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     s->ChBConfLowTredAndHighLoadReturnToPetrol->setChecked(false);
     chooseText(s->CmBConfLowTredForTredLoadReturnToPetrol, QStringLiteral("40"));
     chooseText(s->CmBConfHighLoadPetrolForTredReturnToPetrol, QStringLiteral("50"));
-    chooseText(s->CmBConfPressurePreinjectionProcessDuringCutOff, QStringLiteral("2,3"));
+    Choose(s->CmBConfPressurePreinjectionProcessDuringCutOff, CutOffPressure, 226); // 2.3 bar
     s->ChBConfGasInjectorsHeating->setChecked(false);
     chooseText(s->CmBConfMinTredForGasInjctorsHeatingProcess, QStringLiteral("30"));
     s->ChBConfFuelOverlap->setChecked(false);
@@ -682,7 +682,7 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     a->ChBKnfNosequential->setChecked(false);
     a->ChBKnfMicroInjection->setChecked(false);
     a->ChBKnfMicroInjectionClick();
-    chooseText(a->CmbKnfMicroinjectionTime, QStringLiteral("1,6"));
+    Choose(a->CmbKnfMicroinjectionTime, MicroinjectionTime, 150); // 1.6 ms
     a->ChBKnfHemiEngine->setChecked(false);
     a->ChBKnfPetrolInjPlusControl->setChecked(false);
     a->ShowExternalEmulator(false);

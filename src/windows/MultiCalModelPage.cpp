@@ -31,7 +31,7 @@ namespace {
 TDevData &D() { return *DevData; }
 
 // The idle lists' fixed items, written with "," as the lists are designed;
-// numbers the page formats itself take the user's separator.
+// numbers the page formats itself take the separator of the language shown.
 void fillNumbers(QComboBox *list, double from, double to, double step, int decimals)
 {
     for (double v = from; v <= to + step / 2; v += step)

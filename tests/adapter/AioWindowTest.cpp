@@ -477,8 +477,9 @@ TEST(AioWindow, MainTimerRefreshesTheShownPage)
     p.Rig.Now += 200;
     EXPECT_EQ(DeviceRecord.RpmPeriod, period);
     EXPECT_EQ(DeviceRecord.Value64, 35);
-    EXPECT_EQ(p.Aio->DgDRealAnalogIn1->Caption(), QStringLiteral("0.500"));
-    EXPECT_EQ(p.Aio->DgDRealAnalogOut2->Caption(), QStringLiteral("-0.100"));
+    // In Polish, the language shown.
+    EXPECT_EQ(p.Aio->DgDRealAnalogIn1->Caption(), QStringLiteral("0,500"));
+    EXPECT_EQ(p.Aio->DgDRealAnalogOut2->Caption(), QStringLiteral("-0,100"));
     EXPECT_EQ(p.Aio->OperatingRow(), 3);
     EXPECT_EQ(p.Aio->OperatingColumn(), 5);
     // Thresholds the user set move the point.
@@ -496,5 +497,5 @@ TEST(AioWindow, MainTimerRefreshesTheShownPage)
     adapter->setCurrentWidget(form.findChild<QWidget *>(QStringLiteral("TbSAdapterMultiInfo")));
     p.D->RealAnalogInput1->SetRawData(QByteArray("\x03\xE8", 2), false);
     p.Rig.Tick();
-    EXPECT_EQ(p.Aio->DgDRealAnalogIn1->Caption(), QStringLiteral("0.500"));
+    EXPECT_EQ(p.Aio->DgDRealAnalogIn1->Caption(), QStringLiteral("0,500"));
 }

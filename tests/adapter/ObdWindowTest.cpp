@@ -646,9 +646,10 @@ TEST_F(ObdWindowTest, ObdReadingsShowBesideTheEngineSpeed)
     EXPECT_TRUE(host->rect().contains(P->Obd->LblOBDRPMMini->geometry()));
     P->Tick();
     EXPECT_EQ(P->Obd->LblOBDRPMMini->text(), "3000");
-    // The manifold pressure in the user's notation.
+    // The manifold pressure in the notation of the language shown (English),
+    // whatever the user's desktop.
     const QLocale saved;
-    for (const auto &[language, map, shown] : {std::tuple{QLocale::English, 35, "0.35"}, std::tuple{QLocale::Polish, 45, "0,45"}}) {
+    for (const auto &[language, map, shown] : {std::tuple{QLocale::English, 35, "0.35"}, std::tuple{QLocale::Polish, 45, "0.45"}}) {
         P->Box([map = map](sim::SimAdapterState &s) { s.Obd.Readings[9] = uint8_t(map); });
         QLocale::setDefault(QLocale(language));
         Ticks(2);

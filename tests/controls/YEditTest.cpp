@@ -1,5 +1,6 @@
 #include "controls/ControlTestSupport.h"
 #include "controls/YEdit.h"
+#include "core/LM.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -42,6 +43,17 @@ TEST(YEdit, CharacterClasses)
     // Polish uses a decimal comma: "," is accepted and "." is not.
     EXPECT_TRUE(E::IsValidChar(QLatin1Char(','), E::etFloat, QString()));
     EXPECT_FALSE(E::IsValidChar(QLatin1Char('.'), E::etFloat, QString()));
+    // A program showing English writes its numbers with a point: a float
+    // takes it as well as the desktop's comma.
+    {
+        TLM lm;
+        lm.Language = QStringLiteral("EN");
+        TLM *saved = LM;
+        LM = &lm;
+        EXPECT_TRUE(E::IsValidChar(QLatin1Char('.'), E::etFloat, QString()));
+        EXPECT_TRUE(E::IsValidChar(QLatin1Char(','), E::etFloat, QString()));
+        LM = saved;
+    }
     EXPECT_TRUE(E::IsValidChar(QLatin1Char('e'), E::etFloat, QString()));
     EXPECT_TRUE(E::IsValidChar(QLatin1Char('E'), E::etFloat, QString()));
     EXPECT_TRUE(E::IsValidChar(QLatin1Char('.'), E::etDate, QString()));

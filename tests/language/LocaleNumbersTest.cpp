@@ -1,26 +1,38 @@
-// Numbers the program writes for the user follow the user's locale: under a
-// comma locale no number shows a point, under a point locale none a comma.
-// Each locale runs a program of its own, started under it as a user's is.
+// Numbers the program writes on screen take the decimal separator of the
+// language shown, whatever the user's own locale: an English program on a
+// Polish desktop shows no decimal comma, a Polish program on an English
+// desktop no decimal point. Files keep the user's locale. Each case runs a
+// program of its own, started under its locale as a user's is.
 #include "adapter/ObdWindowRig.h"
 
 #include "core/DeviceRecord.h"
+#include "core/IniFile.h"
 #include "core/LM.h"
+#include "core/SettingsFile.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheUsersLocale)
+TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheLanguageShown)
 {
     const QLocale saved;
-    for (const QLocale &locale : {QLocale(QLocale::Polish, QLocale::Poland), QLocale(QLocale::English, QLocale::UnitedStates)}) {
-        SCOPED_TRACE(locale.name().toStdString());
-        QLocale::setDefault(locale);
-        const QString point = locale.decimalPoint(), other = point == QLatin1String(".") ? "," : ".";
+    struct Case {
+        QLocale system;
+        const char *language;
+        const char *point; // of the language
+    };
+    for (const Case &c : {Case{QLocale(QLocale::Polish, QLocale::Poland), "EN", "."},
+                          Case{QLocale(QLocale::English, QLocale::UnitedStates), "PL", ","}}) {
+        SCOPED_TRACE(c.system.name().toStdString() + " showing " + c.language);
+        QLocale::setDefault(c.system);
+        const QString point = QString::fromLatin1(c.point), other = point == QLatin1String(".") ? "," : ".";
         obdtest::ObdProgram p([](sim::SimAdapterState &s) {
             s.Obd.Config[0] = 0x04;
             s.Obd.State[4] = s.Obd.State[8] = 4;
@@ -32,10 +44,11 @@ TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheUsersLocale)
                 s.Obd.FreezeFrames[at] = uint8_t(value);
             s.Obd.ReadJobResults = {3, 3, 4};
             s.Obd.Readings[0] = 140, s.Obd.Readings[2] = 124;
-        });
+        }, 48, 'I', c.language);
         p.Device.Server.withLock([&] { // an idle time of 2.5 ms
             auto &block = p.Device.Controller.State.Payload[0xD8];
             block[12] = 0x01, block[13] = 0xD4;
+            p.Device.Controller.State.Model[1] = 1280; // a model multiplier of 1.25
         });
         p.Rig.Wire = [wire = p.Rig.Wire](TFormMain &f) { WireMainWindowServices(f); wire(f); };
         TFormMain &form = p.Start();
@@ -47,7 +60,7 @@ TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheUsersLocale)
         p.Obd->BtBOBDReadErrors->click();
         p.Tick();
         const QString freeze = p.Obd->MemOBDFreeze->toPlainText();
-        EXPECT_TRUE(freeze.contains("   Load: 25" + point + "10 [%]")) << freeze.toStdString();
+        EXPECT_TRUE(freeze.contains(": 25" + point + "10 [%]")) << freeze.toStdString();
         EXPECT_TRUE(freeze.contains("90" + point + "00")) << freeze.toStdString();
         EXPECT_GE(freeze.count(QRegularExpression("\\d" + QRegularExpression::escape(point) + "\\d")), 5);
         EXPECT_FALSE(freeze.contains(QRegularExpression("\\d" + QRegularExpression::escape(other) + "\\d")))
@@ -68,6 +81,35 @@ TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheUsersLocale)
         shellwiring::Get<QPushButton>(form, "BtnTestInjControlWrite")->click();
         ASSERT_EQ(p.Rig.Boxes.size(), 1u);
         EXPECT_TRUE(p.Rig.Boxes[0].Text.contains("400" + point + "5 ms")) << p.Rig.Boxes[0].Text.toStdString();
+
+        // A settings file keeps the user's separator whatever the language
+        // shows: the file the writer gives with the user's separator.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.cfg"));
+        form.SettingsFileDialog = [&](bool, const QString &, const QString &) { return path; };
+        p.Rig.Boxes.clear();
+        ASSERT_TRUE(form.SaveSettingsFileMulti());
+        const QByteArray codePage = TLM::CodePageOfCharset(TLM::GetCharsetOfLanguage(LM->Language));
+        TIniFile saved(path, codePage);
+        ASSERT_EQ(saved.Load(), TIniFile::Status::Ok);
+        TIniFile expected(dir.filePath(QStringLiteral("expected.cfg")), codePage);
+        TSettingsInfo info;
+        info.SaveDate = saved.ReadString(QStringLiteral("Info"), QStringLiteral("SaveDate"), QString());
+        info.Ver = saved.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"), QString());
+        info.SoftVer = saved.ReadString(QStringLiteral("Info"), QStringLiteral("SoftVer"), QString());
+        TSettingsFile::WriteMulti(expected, DeviceRecord, info, c.system.decimalPoint().at(0));
+        ASSERT_EQ(expected.Save(), TIniFile::Status::Ok);
+        QFile a(path), b(expected.FileName());
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        const QByteArray bytes = a.readAll();
+        EXPECT_EQ(bytes, b.readAll());
+        EXPECT_TRUE(bytes.contains("Mult=1" + c.system.decimalPoint().toLatin1() + "25")) << bytes.toStdString();
+
+        // After a switch to the other language the readings follow it on the next poll.
+        form.findChild<QAction *>(QString::fromLatin1(point == "." ? "MnILangPolish" : "MnILangEnglish"))->trigger();
+        shellwiring::ClickTab(form, "TbSMeasure");
+        p.Tick(2);
+        EXPECT_EQ(p.Obd->LblOBDStFtMini->text(), "9" + other + "4/-3" + other + "1");
     }
     QLocale::setDefault(saved);
 }

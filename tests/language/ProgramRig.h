@@ -35,8 +35,12 @@ namespace language {
 class ProgramRig
 {
 public:
-    ProgramRig(uint8_t kind, char version, const QString &language) : Device(Rig.PortsDir, 5, kind, version)
+    // offline: the controller answers nothing, the program works off-line.
+    ProgramRig(uint8_t kind, char version, const QString &language, bool offline = false)
+        : Device(Rig.PortsDir, 5, kind, version)
     {
+        if (offline)
+            Device.Server.withLock([this] { Device.Controller.State.Silent = true; });
         QFile ini(Rig.IniPath());
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=" + language.toLatin1() + "\r\n");

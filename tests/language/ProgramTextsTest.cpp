@@ -752,3 +752,177 @@ TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
         }
     }
 }
+
+namespace {
+
+// Every text of every window of the program, hidden ones too, by where it
+// shows; each page and window shown once first, as a user reaches it.
+QMap<QString, QString> EveryText(ProgramRig &program)
+{
+    ProgramTexts(program);
+    QMap<QString, QString> out;
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->isWindow())
+            for (const ShownText &t : textaudit::VisibleTexts(w, true))
+                out.insert(t.where, t.text);
+    return out;
+}
+
+const QRegularExpression &DecimalComma()
+{
+    static const QRegularExpression re(QStringLiteral("\\d,\\d"));
+    return re;
+}
+
+// A text that is a number, a range or a number with its unit: nothing but
+// digits, separators, signs, brackets and "V" or "%".
+bool IsNumberText(const QString &text)
+{
+    static const QRegularExpression rest(QStringLiteral("[\\d\\s,.()+\\-%]|\\bV\\b"));
+    return QString(text).remove(rest).isEmpty();
+}
+
+// The designed numbers of polish (texts written with a decimal comma) and
+// what english shows in their place: the same numbers with a point. A text
+// of english with a decimal comma anywhere is a fault too.
+QStringList NumberFaults(const QMap<QString, QString> &polish, const QMap<QString, QString> &english, int &numbers)
+{
+    QStringList out;
+    numbers = 0;
+    for (auto it = english.cbegin(); it != english.cend(); ++it)
+        if (it.value().contains(DecimalComma()))
+            out << it.key() + QStringLiteral(" = ") + it.value();
+    for (auto it = polish.cbegin(); it != polish.cend(); ++it) {
+        if (!it.value().contains(DecimalComma()) || !IsNumberText(it.value()))
+            continue;
+        ++numbers;
+        const QString expected = QString(it.value()).replace(QRegularExpression(QStringLiteral("(\\d),(\\d)")), "\\1.\\2");
+        if (english.value(it.key()) != expected)
+            out << it.key() + QStringLiteral(": PL \"") + it.value() + QStringLiteral("\", EN \"")
+                       + english.value(it.key(), QStringLiteral("<missing>")) + u'"';
+    }
+    return out;
+}
+
+} // namespace
+
+// Numbers on screen take the decimal separator of the language shown: in
+// English no list item or label holds a decimal comma, in Polish the same
+// numbers read with a comma; after a switch either way as at a start in that
+// language, every list keeping its selection. Off-line as connected.
+TEST(ProgramTexts, NumbersTakeTheSeparatorOfTheLanguageShown)
+{
+    struct Case {
+        Kind kind;
+        bool offline;
+    };
+    for (const Case c : {Case{{20, 'E'}, false}, Case{{21, 'H'}, false}, Case{{48, 'I'}, false}, Case{{48, 'I'}, true}}) {
+        SCOPED_TRACE(testing::Message() << int(c.kind.kind) << (c.offline ? " off-line" : ""));
+        QMap<QString, QString> started[2];
+        for (int i = 0; i < 2; ++i) {
+            ProgramRig program(c.kind.kind, c.kind.version, QString::fromLatin1(i ? "EN" : "PL"), c.offline);
+            started[i] = EveryText(program);
+        }
+        int numbers = 0;
+        const QStringList faults = NumberFaults(started[0], started[1], numbers);
+        EXPECT_GT(numbers, 300);
+        EXPECT_TRUE(faults.isEmpty()) << faults.size() << ":\n" << faults.mid(0, 60).join(u'\n').toStdString();
+        // A name with a point ("3.0 I") stays a name in Polish.
+        for (auto it = started[1].cbegin(); it != started[1].cend(); ++it) {
+            if (QRegularExpression(QStringLiteral("^\\d\\.\\d [A-Z]$")).match(it.value()).hasMatch()) {
+                EXPECT_EQ(started[0].value(it.key()), it.value()) << it.key().toStdString();
+            }
+        }
+        if (c.kind.kind == 21)
+            continue;
+
+        ProgramRig program(c.kind.kind, c.kind.version, QStringLiteral("PL"), c.offline);
+        TFormMain &form = program.Form();
+        EveryText(program);
+        QMap<QString, int> chosen;
+        for (QComboBox *list : form.findChildren<QComboBox *>())
+            chosen.insert(textaudit::PathOf(list), list->currentIndex());
+        int selected = 0;
+        for (int index : chosen)
+            selected += index >= 0;
+        EXPECT_GT(selected, c.offline ? 0 : 20);
+        for (const int to : {1, 0}) {
+            form.findChild<QAction *>(QString::fromLatin1(to ? "MnILangEnglish" : "MnILangPolish"))->trigger();
+            const QMap<QString, QString> shown = EveryText(program);
+            QStringList differ;
+            for (auto it = started[to].cbegin(); it != started[to].cend(); ++it)
+                if ((it.value().contains(DecimalComma()) || shown.value(it.key()).contains(DecimalComma()))
+                    && shown.value(it.key()) != it.value())
+                    differ << it.key() + QStringLiteral(": \"") + shown.value(it.key()) + QStringLiteral("\" for \"")
+                                  + it.value() + u'"';
+            EXPECT_TRUE(differ.isEmpty()) << (to ? "to EN " : "to PL ") << differ.size() << ":\n"
+                                          << differ.mid(0, 40).join(u'\n').toStdString();
+            for (QComboBox *list : form.findChildren<QComboBox *>())
+                EXPECT_EQ(list->currentIndex(), chosen.value(textaudit::PathOf(list), list->currentIndex()))
+                    << textaudit::PathOf(list).toStdString();
+        }
+    }
+}
+
+// A configuration write sends the same frames whichever language shows the
+// lists: the device's factory configuration of a kind-48 device, chosen by
+// the same selections in Polish and in English.
+TEST(ProgramTexts, AConfigurationWriteSendsTheSameFramesInEitherLanguage)
+{
+    std::vector<sim::Bytes> frames[2];
+    for (int i = 0; i < 2; ++i) {
+        ProgramRig program(48, 'I', QString::fromLatin1(i ? "EN" : "PL"));
+        TFormMain &form = program.Form();
+        program.Device.Server.log().clear();
+        program.Rig.Boxes.clear();
+        form.findChild<QAction *>(QStringLiteral("MnIDeviceReset"))->trigger();
+        ASSERT_FALSE(program.Rig.Boxes.empty());
+        frames[i] = program.Device.Server.log().bytes();
+    }
+    ASSERT_GT(frames[0].size(), 50u);
+    EXPECT_EQ(frames[0], frames[1]);
+}
+
+// Numbers the program writes as it runs (readings, derived labels, bounds)
+// take the separator of the language shown, not the one of the user's own
+// locale: an English program on a Polish desktop shows no decimal comma, a
+// Polish program on an English desktop no decimal point in a number.
+// Connected, a poll made, so that readings show.
+TEST(ProgramTexts, RunTimeNumbersTakeTheSeparatorOfTheLanguageNotOfTheDesktop)
+{
+    const QLocale saved;
+    struct Case {
+        QLocale system;
+        const char *language;
+    };
+    // A number written with a decimal point: no version ("3.0 I", "4.1.2")
+    // and no date ("9.12.2026").
+    static const QRegularExpression decimalPoint(QStringLiteral("(?<![\\d.])\\d+\\.\\d+(?![\\d.]|\\s?[A-Z]\\b)"));
+    for (const Kind kind : {Kind{20, 'E'}, Kind{48, 'I'}}) {
+        for (const Case &c : {Case{QLocale(QLocale::Polish, QLocale::Poland), "EN"},
+                              Case{QLocale(QLocale::English, QLocale::UnitedStates), "PL"}}) {
+            SCOPED_TRACE(testing::Message() << int(kind.kind) << ' ' << c.system.name().toStdString() << " showing "
+                                            << c.language);
+            const bool english = QLatin1String(c.language) == QLatin1String("EN");
+            QLocale::setDefault(c.system);
+            QMap<QString, QString> texts;
+            {
+                ProgramRig program(kind.kind, kind.version, QString::fromLatin1(c.language));
+                program.Rig.Tick();
+                texts = EveryText(program);
+            }
+            QLocale::setDefault(saved);
+            QStringList faults;
+            int numbers = 0;
+            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+                const bool comma = it.value().contains(DecimalComma());
+                const bool point = it.value().contains(decimalPoint);
+                numbers += english ? point : comma;
+                if (english ? comma : point)
+                    faults << it.key() + QStringLiteral(" = ") + it.value();
+            }
+            EXPECT_GT(numbers, 20);
+            EXPECT_TRUE(faults.isEmpty()) << faults.size() << ":\n" << faults.mid(0, 60).join(u'\n').toStdString();
+        }
+    }
+}

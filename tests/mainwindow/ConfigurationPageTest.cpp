@@ -226,10 +226,11 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
 
     EXPECT_EQ(p.C<QLineEdit>("YEdKnfPower")->text(), QStringLiteral("85"));
     EXPECT_EQ(p.C<QLineEdit>("YEdKnfCubicCap")->text(), QStringLiteral("1598"));
-    EXPECT_EQ(p.C<QLineEdit>("EdtKnfIdleHotTb")->text(), QStringLiteral("2.50"));
+    // Numbers in the notation of the language shown, Polish.
+    EXPECT_EQ(p.C<QLineEdit>("EdtKnfIdleHotTb")->text(), QStringLiteral("2,50"));
     // 85 kW = 115.9 HP; 0.031 x 115.9 / 5 + 1.31 = 2.03 mm, sequential, LPG.
-    EXPECT_EQ(p.C<QLabel>("LblKnfPowerKM")->text(), QStringLiteral("(115.9%1)").arg(p.Tr("strUnitHP")));
-    EXPECT_EQ(p.C<QLabel>("LblKnfSugNozle")->text(), QStringLiteral("2.0 mm"));
+    EXPECT_EQ(p.C<QLabel>("LblKnfPowerKM")->text(), QStringLiteral("(115,9%1)").arg(p.Tr("strUnitHP")));
+    EXPECT_EQ(p.C<QLabel>("LblKnfSugNozle")->text(), QStringLiteral("2,0 mm"));
     EXPECT_EQ(p.C<QComboBox>("CmbKnfInjType")->currentData().toInt(), 21);
     EXPECT_EQ(p.C<QComboBox>("CmBKnfEngineType")->currentIndex(), 1);
     EXPECT_EQ(p.C<QComboBox>("CmbKnfRPMSource")->currentIndex(), 1);
@@ -391,6 +392,13 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_EQ(p.C<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSConfig");
     EXPECT_EQ(idle->text(), "400");
     EXPECT_TRUE(p.Form->ConfigModified());
+    EXPECT_FALSE(idle->styleSheet().isEmpty());
+    // A read that fills the field with the device's value takes the mark away.
+    p.Click("BtBKnfReadConfiguration");
+    EXPECT_NE(idle->text(), QStringLiteral("400"));
+    EXPECT_TRUE(idle->styleSheet().isEmpty());
+    EXPECT_TRUE(idle->toolTip().isEmpty());
+    p.Device.Server.log().clear();
     // A power the device cannot hold shows whole and is refused as well.
     idle->setText(QStringLiteral("2.50"));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("1200"));
@@ -399,13 +407,16 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_TRUE(p.Frames().empty());
     EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text()));
     // The ranges named are the device's: a power of 0 is refused too.
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("0 - 350")));
+    // The field, a colon, the sentence and the range, which no line break
+    // splits.
+    EXPECT_TRUE(p.BoxSaid(p.C<QLabel>("labelKnfPower")->text() + u' ' + p.Tr("strConfValueRange")
+                          + QStringLiteral(" 1\u00A0-\u2060\u00A0999")));
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("0\u00A0-\u2060\u00A0350")));
     p.Rig.Boxes.clear();
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("0"));
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_TRUE(p.Frames().empty());
-    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1 - 999")));
+    EXPECT_TRUE(p.BoxSaid(QStringLiteral("1\u00A0-\u2060\u00A0999")));
     p.C<QLineEdit>("YEdKnfPower")->setText(QStringLiteral("85"));
     // Either decimal separator is taken: 1.5 ms x 187 = 280.5 goes to 280.
     idle->setText(QStringLiteral("1,5"));
@@ -420,10 +431,10 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
     EXPECT_NE(std::find(written.begin(), written.end(), Request({0x04, 100, 0x21, 0xB4, 0xAB, 31})),
               written.end());
     // An unedited time sends the device's own value, not its rounded text
-    // (100 shows as 0.53 ms, which would go back as 99).
+    // (100 shows as 0,53 ms, which would go back as 99).
     p.Device.Server.withLock([&] { p.Device.Controller.State.Param16[8] = 100; });
     p.Click("BtBKnfReadConfiguration");
-    EXPECT_EQ(idle->text(), QStringLiteral("0.53"));
+    EXPECT_EQ(idle->text(), QStringLiteral("0,53"));
     p.Click("BtBKnfWriteConfiguration");
     EXPECT_EQ(p.Device.Controller.State.Param16[8], 100);
     idle->setText(QStringLiteral("x"));

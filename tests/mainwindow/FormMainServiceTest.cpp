@@ -221,7 +221,7 @@ TEST(FormMainService, InjectorControlValidatesBeforeWritingAndKeepsTheRestOfTheB
     auto *open = c.get<QLineEdit>("EdtInjFullOpenTime");
     auto *freq = c.get<QLineEdit>("EdtInjPwmFreq");
     auto *duty = c.get<QLineEdit>("EdtInjPwmDuty");
-    EXPECT_EQ(open->text(), "16.0");
+    EXPECT_EQ(open->text(), "16,0"); // in Polish, the language shown
     EXPECT_EQ(freq->text(), "5000");
     EXPECT_EQ(duty->text(), "50");
 
@@ -314,7 +314,7 @@ TEST(FormMainService, ListsByTableLambdaEmulationCountersAndServiceParameters)
     EXPECT_TRUE(c.get<QCheckBox>("ChBDgnCAP_TIE_enable")->isChecked());
     EXPECT_TRUE(c.get<QPushButton>("BtnSrvReadTpcb")->text().startsWith("Tpcb="));
     EXPECT_EQ(c.get<QPushButton>("BtnSrvReadCntReset")->text(), "Read cntReset = 7");
-    EXPECT_EQ(c.get<QPushButton>("BtnSrvReadCurrInj")->text(), "CurrInj: Max=2.50 V Min: 1.25 V");
+    EXPECT_EQ(c.get<QPushButton>("BtnSrvReadCurrInj")->text(), "CurrInj: Max=2,50 V Min: 1,25 V");
     emit c.get<QPushButton>("BtnSrvReadCurr")->clicked();
     EXPECT_EQ(c.get<QPushButton>("BtnSrvReadCurr")->text(), "Curr Low=64 Hi=128");
     emit c.get<QPushButton>("BtnSrvSoftVer")->clicked();
@@ -339,7 +339,7 @@ TEST(FormMainService, ListsByTableLambdaEmulationCountersAndServiceParameters)
     c.get<QLineEdit>("EdtP1")->setText("0");
     c.get<QLineEdit>("EdtP2")->setText("1000");
     form.EdtPChange();
-    EXPECT_EQ(c.get<QLabel>("LblTemp")->text(), "RPM(P1/P2)=- / 150;  Pcol(P1/P2)=-0.11 / 10.52");
+    EXPECT_EQ(c.get<QLabel>("LblTemp")->text(), "RPM(P1/P2)=- / 150;  Pcol(P1/P2)=-0,11 / 10,52");
 
     // The factory service block: every value, words and bytes, in order.
     c.device.Server.log().clear();

@@ -413,9 +413,10 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     ASSERT_EQ(page.Recorder().Position(), 150);
     const TOscSample &s = *page.Recorder().At(150);
     auto caption = [&](const char *name) { return form.findChild<TDigitalDisplay *>(name)->Caption(); };
-    EXPECT_EQ(caption("DgDDgnCzas"), QString::asprintf("%2.2f", s.Time));
+    // Numbers in Polish, the language shown.
+    EXPECT_EQ(caption("DgDDgnCzas"), QString::asprintf("%2.2f", s.Time).replace('.', ','));
     EXPECT_EQ(caption("DgDDgnRPM"), QString::asprintf("%4.0f", s.Main[6]));
-    EXPECT_EQ(caption("DgDDgnWybor1"), QString::asprintf("%2.2f", s.Main[7]));
+    EXPECT_EQ(caption("DgDDgnWybor1"), QString::asprintf("%2.2f", s.Main[7]).replace('.', ','));
     auto label = [&](const char *name) { return form.findChild<TCaptionPanel *>(name)->Caption(); };
     EXPECT_EQ(label("DgnLbl1t"), QString::asprintf("%2.0f", page.Recorder().At(100)->Time));
     EXPECT_EQ(label("DgnLbl4b"), "") << "no sample at 400 yet";

@@ -763,10 +763,10 @@ TEST(Startup, AdapterObdTabShowsTheControllersReadings)
     EXPECT_EQ(d["DgDOBDRealRPM"]->Caption(), QStringLiteral("2000"));
     EXPECT_EQ(d["DgDOBDRealPsys"]->Caption(), FormatPressure(150));
     EXPECT_EQ(d["DgDOBDRealPcol"]->Caption(), FormatCollectorPressure(70));
-    EXPECT_EQ(d["DgDOBDRealTred"]->Caption(), QStringLiteral("50.3"));
+    EXPECT_EQ(d["DgDOBDRealTred"]->Caption(), QStringLiteral("50,3")); // in Polish
     EXPECT_EQ(d["DgDOBDRealTgas"]->Caption(), FormatTemperature(120));
-    EXPECT_EQ(d["DgDOBDRealTb"]->Caption(), QStringLiteral("4.81")); // 900 / 187
-    EXPECT_EQ(d["DgDOBDRealTg"]->Caption(), QStringLiteral("5.88")); // 1100 / 187
+    EXPECT_EQ(d["DgDOBDRealTb"]->Caption(), QStringLiteral("4,81")); // 900 / 187
+    EXPECT_EQ(d["DgDOBDRealTg"]->Caption(), QStringLiteral("5,88")); // 1100 / 187
 }
 
 TEST(Startup, WithoutDeviceTheStatusBarSaysSoOnceShown)

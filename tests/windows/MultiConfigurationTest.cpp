@@ -33,6 +33,7 @@
 #include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -378,7 +379,10 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
         EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
         EXPECT_TRUE(k.Frames().empty());
         ASSERT_EQ(k.Boxes.size(), 1);
-        EXPECT_TRUE(k.Boxes[0].Text.contains("1 - 999")) << k.Boxes[0].Text.toStdString();
+        // The field's name, a colon, the sentence and the range on one line.
+        EXPECT_EQ(k.Boxes[0].Text, k.Get<QLabel>("LblKnfPower")->text() + QStringLiteral(": ")
+                                       + TranslateKey(QStringLiteral("strConfValueRange"))
+                                       + QStringLiteral(" 1\u00A0-\u2060\u00A0999"));
         EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
     }
 
@@ -395,7 +399,7 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
     EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
     EXPECT_TRUE(k.Frames().empty());
     ASSERT_EQ(k.Boxes.size(), 1);
-    EXPECT_TRUE(k.Boxes[0].Text.contains("0 - 9999"));
+    EXPECT_TRUE(k.Boxes[0].Text.contains(QStringLiteral("0\u00A0-\u2060\u00A09999")));
 }
 
 // The factory configuration of the image: the level sensor's factory set,

@@ -658,7 +658,7 @@ TEST(SettingsFileKind48, TheCorrectionOffsetHasOneRangeOnEveryPage)
         if (c.Word < 0) {
             EXPECT_TRUE(p.Rig.Requests().empty());
             ASSERT_EQ(p.Boxes.size(), 1);
-            EXPECT_TRUE(p.Boxes[0].Text.contains(QLatin1String("-175.22 - 175.22"))) << p.Boxes[0].Text.toStdString();
+            EXPECT_TRUE(p.Boxes[0].Text.contains(QStringLiteral("-175.22\u00A0-\u2060\u00A0175.22"))) << p.Boxes[0].Text.toStdString();
             continue;
         }
         EXPECT_NE(std::find(written.begin(), written.end(), Request({0x16, 12, uint8_t(c.Word >> 8), uint8_t(c.Word)})),

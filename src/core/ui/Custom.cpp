@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMetaProperty>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -234,6 +235,39 @@ QString TCustom::TranslateText(const QString &text)
     return QString::fromUtf8(translated);
 }
 
+QString TCustom::NumbersIn(const QString &text, const QString &code)
+{
+    const QLocale locale = TLM::NumberLocale(code);
+    if (locale.language() == QLocale::C)
+        return text;
+    const QString point = locale.decimalPoint();
+    // A text that is one number and nothing else (a display's "0.00") is a
+    // number whichever separator it is written with.
+    static const QRegularExpression number(QStringLiteral("^([-+]?\\d+)[.,](\\d+)$"));
+    if (const QRegularExpressionMatch m = number.match(text); m.hasMatch())
+        return m.captured(1) + point + m.captured(2);
+    if (!text.contains(u',') || point == QLatin1String(","))
+        return text;
+    static const QRegularExpression decimalComma(QStringLiteral("(?<=\\d),(?=\\d)"));
+    return QString(text).replace(decimalComma, point);
+}
+
+QString TCustom::ShownText(const QString &designed) const
+{
+    return NumbersIn(TranslateText(designed), FLanguage);
+}
+
+void TCustom::SetDesignedText(QObject *object, const char *property, const QString &designed)
+{
+    if (!object)
+        return;
+    if (!FTexts.contains(object))
+        connect(object, &QObject::destroyed, this, [this](QObject *gone) { forget(gone); });
+    const QString shown = ShownText(designed);
+    FTexts[object][QByteArray(property)] = Text{designed, shown};
+    object->setProperty(property, shown);
+}
+
 void TCustom::activateCatalog()
 {
     // LANGUAGE chooses the catalog; re-binding the domain also makes glibc
@@ -273,8 +307,15 @@ void TCustom::RegisterForm(QWidget *form)
 void TCustom::translateTree(QObject *root)
 {
     translateObject(root);
-    const QList<QObject *> children = root->findChildren<QObject *>();
-    for (QObject *child : children) {
+    // A translated text may make a control rebuild its helpers (an editable
+    // list's completer): objects gone meanwhile are passed over.
+    QList<QPointer<QObject>> children;
+    for (QObject *child : root->findChildren<QObject *>())
+        children << child;
+    for (const QPointer<QObject> &guarded : std::as_const(children)) {
+        QObject *child = guarded.data();
+        if (!child)
+            continue;
         translateObject(child);
         // Charts live in a graphics scene, outside the widget tree: their
         // titles, axis titles and series names.
@@ -313,7 +354,7 @@ void TCustom::translateValue(QObject *object, const QByteArray &slot, const QStr
         it = texts.insert(slot, Text{current, current});
     else if (current != it->translated)
         it->original = current; // changed by the program since: a new designed text
-    const QString translated = TranslateText(it->original);
+    const QString translated = ShownText(it->original);
     if (translated != current)
         write(translated);
     it->translated = translated;
@@ -349,10 +390,19 @@ void TCustom::translateObject(QObject *object)
             translateValue(object, "tabtip:" + QByteArray::number(i), tabs->tabToolTip(i),
                            [tabs, i](const QString &v) { tabs->setTabToolTip(i, v); });
         }
-    } else if (auto *combo = qobject_cast<QComboBox *>(object); combo && !combo->isEditable()) {
+    } else if (auto *combo = qobject_cast<QComboBox *>(object)) {
+        // An editable list's edit holds what the user typed or the program
+        // wrote there: its items follow the language, its edit text stays
+        // (Qt writes a changed current item into the edit).
+        const bool editable = combo->isEditable();
+        const QString edit = editable ? combo->currentText() : QString();
+        const bool showsItem = editable && combo->currentIndex() >= 0
+                               && edit == combo->itemText(combo->currentIndex());
         for (int i = 0; i < combo->count(); ++i)
             translateValue(object, "item:" + QByteArray::number(i), combo->itemText(i),
                            [combo, i](const QString &v) { combo->setItemText(i, v); });
+        if (editable && !showsItem && combo->currentText() != edit)
+            combo->setEditText(edit);
     } else if (auto *table = qobject_cast<QTableWidget *>(object)) {
         // Column and row titles.
         for (int i = 0; i < table->columnCount(); ++i)

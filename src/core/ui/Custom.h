@@ -63,6 +63,19 @@ public:
     static bool HoldsControlBytes(const QByteArray &text);
     // The catalog's translation of one text (the text itself when none).
     static QString TranslateText(const QString &text);
+    // text with each decimal comma (a comma between two digits) written with
+    // the decimal separator of the language code ("0,2" is "0.2" in English).
+    // Designed texts write decimals with a comma; a point in them belongs to
+    // a name ("3.0 I") and stays, unless the text is one number and nothing
+    // else ("0.00" is "0,00" in Polish).
+    static QString NumbersIn(const QString &text, const QString &code);
+    // A designed text as the current language shows it: the catalog's
+    // translation, its numbers in the language's decimal separator.
+    QString ShownText(const QString &designed) const;
+    // Sets a text property of object to designed as the current language
+    // shows it, and keeps designed as the property's designed text, so that a
+    // language switch shows it anew in the new language.
+    void SetDesignedText(QObject *object, const char *property, const QString &designed);
 
     // Font charset by catalog language (part before "_", letter case ignored,
     // "CZ" taken as "cs"); 0 for a language without a row.
@@ -101,3 +114,14 @@ private:
 };
 
 extern TCustom *Custom;
+
+// Sets a designed text that the program writes at run time (a caption
+// chosen by a selection): through Custom when it exists, so that it follows
+// the language, else as it stands.
+inline void ShowDesignedText(QObject *object, const char *property, const QString &designed)
+{
+    if (Custom)
+        Custom->SetDesignedText(object, property, designed);
+    else if (object)
+        object->setProperty(property, designed);
+}

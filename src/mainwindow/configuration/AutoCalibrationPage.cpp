@@ -320,12 +320,13 @@ bool TAutoCalibrationPage::MeasureWorkingPressure(QComboBox *list, bool ask)
         return false;
     const THourglass hourglass;
     auto &r = DeviceRecord;
-    auto indexOfText = [list](int tenths) {
-        return list->findText(QString::asprintf("%.2f", tenths / 10.0).replace(QLatin1Char('.'), QLatin1Char(',')));
+    // The list's entries are 0.7 .. 2.0 bar by 0.1 bar: entry i stands for
+    // 7 + i tenths of a bar, whatever the language shows.
+    auto indexOfTenths = [list](int tenths) {
+        const int i = tenths - 7;
+        return i >= 0 && i < list->count() ? i : -1;
     };
-    auto itemTenths = [list](int i) {
-        return int(std::lround(SafeStrToFloat(list->itemText(i)) * 10.0));
-    };
+    auto itemTenths = [](int i) { return 7 + i; };
     int i = -1;
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         FLogic.SetWorkType(5);
@@ -347,7 +348,7 @@ bool TAutoCalibrationPage::MeasureWorkingPressure(QComboBox *list, bool ask)
             return false;
         }
         const int p = int(std::lround(RawToPressure(quint8(DataManager->ReadValue16(34))) * 10.0));
-        const int found = indexOfText(p);
+        const int found = indexOfTenths(p);
         i = found - (r.Power > 150 ? 2 : 1);
         if (i < 0 && list->count() > 0) {
             if (p > itemTenths(list->count() - 1)) {
@@ -365,7 +366,7 @@ bool TAutoCalibrationPage::MeasureWorkingPressure(QComboBox *list, bool ask)
         Pause(1500);
         DataManager->PollGroup(TDataManager::pgLive, false);
         const int p = int(std::lround(RawToPressure(r.GasPressureRaw) * 10.0));
-        i = indexOfText(p);
+        i = indexOfTenths(p);
         if (i >= 1)
             i -= 1;
     }
@@ -564,7 +565,7 @@ void TAutoCalibrationPage::BtnConfAutoNozzlesTestClick()
     const QPointF ps((n[0] + n[2]) / 2.0, (n[1] + n[3]) / 2.0);
     const double a = AutoCalMath::Slope(f, ps);
     const double b = f - a * 0.0;
-    // Shown in the user's notation; the clipboard keeps plain numbers.
+    // Shown in the notation of the language shown; the clipboard keeps plain numbers.
     const auto point = [](double x, double y) {
         return QStringLiteral("(%1;%2)").arg(FormatFloat2(x), FormatFloat2(y));
     };

@@ -12,6 +12,7 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -58,6 +59,13 @@ bool parseNumber(const QString &text, double &value)
     bool ok = false;
     value = t.toDouble(&ok);
     return ok && std::isfinite(value);
+}
+
+// Takes away the mark of a refused value: its frame and its reason.
+void clearRefusal(QLineEdit *edit)
+{
+    edit->setStyleSheet(QString());
+    edit->setToolTip(QString());
 }
 
 } // namespace
@@ -161,10 +169,7 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
     // Editing a refused value takes its mark away.
     for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
         if (edit)
-            connect(edit, &QLineEdit::textEdited, this, [edit] {
-                edit->setStyleSheet(QString());
-                edit->setToolTip(QString());
-            });
+            connect(edit, &QLineEdit::textEdited, this, [edit] { clearRefusal(edit); });
     // A user edit anywhere on the page marks it modified.
     if (FForm.ChangeHelper) {
         QWidget *page = Find<QWidget>("TbSConfig");
@@ -302,8 +307,7 @@ QWidget *TConfigurationPage::FindInvalidControl(QString &reason) const
         if (number && v >= min && v <= max && (!c.Whole || v == std::floor(v)))
             continue;
         const auto *label = Find<QLabel>(c.Label);
-        reason = QStringLiteral("%1 %2 %3").arg(label ? label->text() : QString(), Tr("strConfValueRange"),
-                                                TSettingsFile::FormatRange(min, max));
+        reason = TSettingsFile::RangeRefusal(label ? label->text() : QString(), Tr("strConfValueRange"), min, max);
         return c.Edit;
     }
     return nullptr;
@@ -497,6 +501,10 @@ void TConfigurationPage::FillKnfControls()
                            : r.InjSW == 8 ? 4 : -1;
     SetIndex(CmbKnfInjCount, countIndex);
     SetIndex(CmBKnfEngineType, r.EngineType);
+    // The device's values replace a refused one: its mark goes with it.
+    for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
+        if (edit)
+            clearRefusal(edit);
     if (YEdKnfCubicCap)
         YEdKnfCubicCap->setText(QString::asprintf("%4d", r.EngineCubicCapacity).trimmed());
     if (YEdKnfPower)
@@ -634,7 +642,7 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
 void TConfigurationPage::ClearKnfControls()
 {
     if (EdtKnfIdleHotTb)
-        EdtKnfIdleHotTb->setText(QLocale().toString(0.0, 'f', 2));
+        EdtKnfIdleHotTb->setText(ShownLocale().toString(0.0, 'f', 2));
     for (QComboBox *c : {CmbKnfInjType.data(), CmbKnfRedType.data(), CmBKnfNozle.data(), CmbKnfRPMSource.data(),
                          CmbKnfRPMSourceType.data(), CmbKnfLevelSensorType.data(), CmBKnfNomRPM.data(),
                          CmBKnfNomTred.data(), CmbKnfEmulatorSwitchDelay.data(), CmbKnfPostValveDelay.data(),
@@ -675,7 +683,7 @@ void TConfigurationPage::ChangeEngineHorsePower(QLineEdit *power, QLabel *label)
         return;
     if (label)
         label->setText(QStringLiteral("(%1%2)")
-                           .arg(QLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
+                           .arg(ShownLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
                                 Tr("strUnitHP")));
     if (power == YEdKnfPower)
         UpdateSuggestedNozzle();
@@ -691,7 +699,7 @@ void TConfigurationPage::UpdateSuggestedNozzle()
                                      CylindersOfIndex(CmbKnfInjCount ? CmbKnfInjCount->currentIndex() : -1),
                                      CmBKnfInjSystemType ? CmBKnfInjSystemType->currentIndex() : -1,
                                      RdBKnfCNG && RdBKnfCNG->isChecked());
-    LblKnfSugNozle->setText(QLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    LblKnfSugNozle->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
@@ -706,7 +714,7 @@ void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
     const double d = SuggestedNozzle(power ? SafeStrToFloat(power->text()) : 0.0,
                                      CylindersOfIndex(count ? count->currentIndex() : -1),
                                      system ? system->currentIndex() : -1, cng && cng->isChecked());
-    label->setText(QLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    label->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::OrderLoadPanels()
@@ -763,10 +771,11 @@ void TConfigurationPage::CmbKnfInjTypeChange(QObject *sender)
     const bool selected = CmbKnfInjType && CmbKnfInjType->currentIndex() >= 0;
     const int code = selected ? CmbKnfInjType->currentData().toInt() : -1;
     const QString text = DefaultOffsetText(selected ? code : -1);
+    // The offset is a designed number: it follows the language shown.
     if (auto *l = Find<QLabel>("LblModDefaultOffset"))
-        l->setText(text);
+        ShowDesignedText(l, "text", text);
     if (auto *l = Find<QLabel>("LblModel2DefaultOffset"))
-        l->setText(text);
+        ShowDesignedText(l, "text", text);
     if (!sender)
         return;
     if (CheckFormPictureChange)

@@ -611,7 +611,7 @@ void TConfigurationWizard::YEdConfPowerChange()
 {
     auto *power = Find<QLineEdit>("YEdConfPower");
     if (auto *label = Find<QLabel>("LblConfPowerKM"); label && power)
-        label->setText(QStringLiteral("(%1%2)").arg(QLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
+        label->setText(QStringLiteral("(%1%2)").arg(ShownLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
                                                     translated("strUnitHP")));
     if (FForm.ConfigurationPage)
         static_cast<TConfigurationPage *>(FForm.ConfigurationPage)->UpdateSuggestedNozzleOfWizard();
@@ -886,7 +886,7 @@ void TConfigurationWizard::FillConfAdvancedPage()
             if (i >= 0)
                 c->setCurrentIndex(i);
         } else {
-            c->setCurrentIndex(c->findText(QStringLiteral("2,3")));
+            c->setCurrentIndex(IndexOf(PreinjectionValues, 226)); // the 2.3 bar entry
         }
     }
     const bool enrich = r.PreinjectionsDuringCutOffForLowRPMEnabled != 0;

@@ -47,8 +47,7 @@ bool ModelValueFits(const char *key, const char *captionKey, double value)
     TSettingsFile::ModelKeyRange(name, low, high);
     auto tr = [](const char *text) { return LM ? LM->Translate(QString::fromLatin1(text)) : QString::fromLatin1(text); };
     if (Common)
-        Common->ShowWarning(QStringLiteral("%1: %2 %3")
-                                .arg(tr(captionKey), tr("strConfValueRange"), TSettingsFile::FormatRange(low, high)));
+        Common->ShowWarning(TSettingsFile::RangeRefusal(tr(captionKey), tr("strConfValueRange"), low, high));
     return false;
 }
 

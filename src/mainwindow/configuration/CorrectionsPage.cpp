@@ -690,7 +690,7 @@ void TCorrectionsPage::FillMaxLoadLists()
         list->clear();
         if (fromPcol)
             for (double bar : kPcolItems)
-                list->addItem(QLocale().toString(bar));
+                list->addItem(ShownLocale().toString(bar));
         else
             for (int ms : kTbItems)
                 list->addItem(QString::number(ms));

@@ -106,7 +106,7 @@ QList<QPointF> Swapped(const QList<QPointF> &points)
 void BuildChart(QChartView *view, int count, const QString &suffix, bool swapped)
 {
     QChart *chart = view->chart();
-    // Axis numbers in the user's notation (a decimal comma where the locale has one).
+    // Axis numbers in the notation of the language shown (its locale is set on each draw).
     chart->setLocalizeNumbers(true);
     auto *load = new QValueAxis(chart);
     load->setRange(0, 1.1);
@@ -438,7 +438,7 @@ void TMapPage::ChtMapaAfterDraw()
 {
     const double max = LoadAxisMax();
     for (QChartView *view : {ChtMapa, ChtMapaQ3, ChtMapa2}) {
-        view->chart()->setLocale(QLocale()); // the user's locale as it is now
+        view->chart()->setLocale(ShownLocale()); // the language shown as it is now
         if (QValueAxis *axis = LoadAxis(view); axis && axis->max() != max)
             axis->setMax(max);
     }
@@ -838,7 +838,7 @@ void TMapPage::ModelSegmentsByCalculations()
         FForm->SetConfigModified(true);
         mult->setValue(fit.MultPosition);
         if (auto *text = Control<QLineEdit>(QStringLiteral("EdtModMULT_")))
-            text->setText(TSettingsFile::FormatFloat(fit.Mult, QLocale().decimalPoint().at(0)));
+            text->setText(TSettingsFile::FormatFloat(fit.Mult, ShownLocale().decimalPoint().at(0)));
         FForm->DrawModelChart();
         // The segments are fitted to the model line as the new multiplier draws it.
         fit = FitModelSegments(calculated->points(), line->points(), offset->value());

@@ -467,8 +467,15 @@ void TModel2Page::BtBModel2WriteClick()
     if (CmBConfWorkPressure && CmBConfWorkPressure->currentIndex() >= 0 && CmBConfWorkPressure->currentIndex() < 14)
         r.WorkPress = uint8_t(kWorkPressureCodes[CmBConfWorkPressure->currentIndex()]);
     check(DataManager->WriteParamByte(30, r.WorkPress));
-    if (CmBConfIdleHotTb && CmBConfIdleHotTb->currentIndex() >= 0)
-        r.IdleHotTb = quint16(RoundClamped(SafeStrToFloat(CmBConfIdleHotTb->currentText()) * 187.0, 0, 0xFFFF));
+    if (CmBConfIdleHotTb && CmBConfIdleHotTb->currentIndex() >= 0) {
+        // A chosen entry stands for its time (1.5 ms + 0.5 ms per entry),
+        // whatever the language shows; a time typed over it is read as typed.
+        const int i = CmBConfIdleHotTb->currentIndex();
+        const double ms = CmBConfIdleHotTb->currentText() == CmBConfIdleHotTb->itemText(i)
+                              ? 1.5 + 0.5 * i
+                              : SafeStrToFloat(CmBConfIdleHotTb->currentText());
+        r.IdleHotTb = quint16(RoundClamped(ms * 187.0, 0, 0xFFFF));
+    }
     check(DataManager->WriteParamWord(8, r.IdleHotTb));
     if (Hooks.SelectWorkPressure)
         Hooks.SelectWorkPressure(true);

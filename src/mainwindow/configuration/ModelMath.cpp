@@ -1,6 +1,6 @@
 #include "mainwindow/configuration/ModelMath.h"
 
-#include <QLocale>
+#include "core/LM.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,9 +19,7 @@ double Round1(double value)
 
 QString FormatFixed(double value, int decimals)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', decimals);
+    return ShownLocale().toString(value, 'f', decimals);
 }
 
 // ---- Linear model ----------------------------------------------------------

@@ -17,7 +17,7 @@ namespace ModelMath {
 double RoundEven(double value);
 // Rounded to one decimal (halves to even).
 double Round1(double value);
-// Fixed-point text with the system's decimal separator ("%.1f", "%.2f").
+// Fixed-point text with the decimal separator of the language shown ("%.1f", "%.2f").
 QString FormatFixed(double value, int decimals);
 
 // A number shown rounded in a text: while the text is still the one shown,

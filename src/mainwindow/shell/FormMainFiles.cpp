@@ -386,7 +386,7 @@ template <size_t N> void SelectValue(const TFind &root, const char *name, const 
         }
 }
 
-// A loaded number in its edit, with the user's decimal separator.
+// A loaded number in its edit, with the decimal separator of the language shown.
 QString Fixed(double value, int decimals) { return FormatDecimals(value, decimals); }
 
 } // namespace

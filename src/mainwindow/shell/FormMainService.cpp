@@ -571,7 +571,7 @@ void TFormMain::BtnTestInjControlWriteClick()
     const double onTime = std::round(period * *duty / 100);
     const double fullOpen = std::round(*ms * 187);
     if (period < 1 || period > 255 || *duty < 0 || onTime > period || fullOpen < 0 || fullOpen > 65535) {
-        // The numbers as typed, with the user's decimal separator.
+        // The numbers as typed, with the decimal separator of the language shown.
         const auto shown = [](double v) {
             return WithLocaleDecimalPoint(QString::number(v, 'g', QLocale::FloatingPointShortest));
         };
