@@ -250,7 +250,7 @@ TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
         Window->MnIWindowMeasureClick();
         EXPECT_TRUE(Rig->Requests().empty());
         ASSERT_EQ(Questions.size(), 1);
-        EXPECT_TRUE(Questions[0].contains(QLatin1String("-175.22 - 175.22"))) << Questions[0].toStdString();
+        EXPECT_TRUE(Questions[0].contains(QStringLiteral("-175.22\u00A0-\u2060\u00A0175.22"))) << Questions[0].toStdString();
         EXPECT_EQ(Get<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSCalibration");
         EXPECT_TRUE(Window->ConfigModified());
         EXPECT_EQ(offset->text(), "-500");

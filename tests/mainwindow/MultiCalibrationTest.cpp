@@ -467,7 +467,7 @@ TEST(MultiCalibration, AnUneditedModelGoesBackAsTheDeviceHoldsIt)
     EXPECT_EQ(questions, 0);
     ASSERT_EQ(c.Texts().size(), 1);
     EXPECT_TRUE(c.Texts()[0].startsWith(TranslateKey("strModelFactorCaption"))) << c.Texts()[0].toStdString();
-    EXPECT_TRUE(c.Texts()[0].contains(QLatin1String("0 - 63.99"))) << c.Texts()[0].toStdString();
+    EXPECT_TRUE(c.Texts()[0].contains(QStringLiteral("0\u00A0-\u2060\u00A063,99"))) << c.Texts()[0].toStdString();
     EXPECT_TRUE(c.Frames().empty());
     // An edit that fits: the question, with Yes and No; No sends nothing and keeps the edit.
     c.Window->ReadAllFromDevice();
