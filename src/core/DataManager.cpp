@@ -1567,7 +1567,5 @@ bool TDataManager::SetAdaptationMode(bool on)
         return false; // writing back a byte not read would change other options
     auto &r = rec();
     r.AdaptationMode = on ? 1 : 0;
-    r.ReturnToPetrolMask = static_cast<uint8_t>(on ? (r.ReturnToPetrolMask | 0x40)
-                                                   : (r.ReturnToPetrolMask & ~0x40));
-    return WriteParamByte(31, r.ReturnToPetrolMask);
+    return WriteParamByte(31, FlagsByteToWrite(r, 31));
 }

@@ -242,10 +242,7 @@ void TMultiCalMapPage::ClearMapTemplates()
     DataManager->ClearMapDE(4);
     BtnCalMapReadClick();
     D().SetAdaptation(false);
-    quint8 mask = 0;
-    if (Parameter8Value(DeviceRecord, 31, mask))
-        D().SetReturnToPetrolMask(mask);
-    DataManager->WriteParamByte(31, DeviceRecord.ReturnToPetrolMask);
+    DataManager->WriteParamByte(31, FlagsByteToWrite(DeviceRecord, 31));
     W.Model->UpdateUI();
 }
 

@@ -862,9 +862,12 @@ TEST(MultiCalibration, MapCorrectionStatusPanelShowsItsWholeCaption)
     EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->Caption()));
 }
 
+// The template's clearing switches the adaptation off: bit 6 of id 31, the
+// other bits as the device holds them.
 TEST(MultiCalibration, MapPageReadsClearsAndSendsTheRpmRangeWhateverTheAnswer)
 {
     Cal48 c;
+    c.device.Server.withLock([&c] { c.device.Controller.State.Param8[31] = 0xC5; });
     c.EnterCalibration();
     ClickSheet(c.Window->TbSMultiCalibrationMap);
     auto *map = c.Window->Map;
@@ -886,9 +889,15 @@ TEST(MultiCalibration, MapPageReadsClearsAndSendsTheRpmRangeWhateverTheAnswer)
     ASSERT_FALSE(c.Sent().empty());
     EXPECT_EQ(c.Sent().front(), std::make_pair(0xDE, 1));
     EXPECT_EQ(map->LblLenMapPETROL->text(), "0");
+    c.device.Server.log().clear();
     map->BtnCalMapPetrolTemplateClear->click();
     EXPECT_EQ(map->Series(map->ChtMapa, 3)->count(), 0);
     EXPECT_EQ(c.Window->ModelMode, 0);
+    const std::vector<Bytes> frames = c.Frames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                            [](const Bytes &f) { return f.size() > 3 && f[1] == 0x08 && f[2] == 31 && f[3] == 0x85; }),
+              1);
+    c.device.Server.withLock([&c] { EXPECT_EQ(c.device.Controller.State.Param8[31], 0x85); });
 }
 
 TEST(MultiCalibration, MapCalculationPutsTheSuggestedPointsOnTheModelChart)
