@@ -878,6 +878,11 @@ TEST(ProgramTexts, AConfigurationWriteSendsTheSameFramesInEitherLanguage)
         form.findChild<QAction *>(QStringLiteral("MnIDeviceReset"))->trigger();
         ASSERT_FALSE(program.Rig.Boxes.empty());
         frames[i] = program.Device.Server.log().bytes();
+        // The change record (0x55) carries the minute it was written: the two
+        // runs may fall in two minutes.
+        for (sim::Bytes &f : frames[i])
+            if (f.size() == 11 && f[1] == 0x55)
+                f.resize(6);
     }
     ASSERT_GT(frames[0].size(), 50u);
     EXPECT_EQ(frames[0], frames[1]);
