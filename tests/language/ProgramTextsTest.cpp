@@ -795,6 +795,11 @@ QStringList NumberFaults(const QMap<QString, QString> &polish, const QMap<QStrin
     for (auto it = polish.cbegin(); it != polish.cend(); ++it) {
         if (!it.value().contains(DecimalComma()) || !IsNumberText(it.value()))
             continue;
+        // A reading a window's own timer writes (the level sensor's voltage)
+        // is there only when the timer ticked while the window showed, which
+        // on a busy machine one run may see and the other not.
+        if (!english.contains(it.key()) && it.key().contains(QLatin1String("EdtActualLevel")))
+            continue;
         ++numbers;
         const QString expected = QString(it.value()).replace(QRegularExpression(QStringLiteral("(\\d),(\\d)")), "\\1.\\2");
         if (english.value(it.key()) != expected)
