@@ -109,12 +109,6 @@ bool ReadKind48LoadedSettings(TDataManager &dm)
 
 using kind48::TFilePart;
 
-// Whether the connected kind-48 device holds that part of a settings file.
-bool DeviceHolds(const TDataManager &dm, TFilePart part)
-{
-    return dm.Kind48Holds(part);
-}
-
 // Before a load, after the configuration read and ReadKind48LoadedSettings:
 // what the device holds that the file of that letter does not (or holds only
 // some bits of) and those reads leave out, read from the device, so that the
@@ -125,9 +119,9 @@ bool DeviceHolds(const TDataManager &dm, TFilePart part)
 bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
 {
     const auto missing = [&dm, letter](TFilePart part) {
-        return DeviceHolds(dm, part) && !kind48::FileHolds(letter, part);
+        return dm.Kind48Holds(part) && !kind48::FileHolds(letter, part);
     };
-    if (DeviceHolds(dm, TFilePart::AdaptFlags))
+    if (dm.Kind48Holds(TFilePart::AdaptFlags))
         dm.ReadParameter(104);
     if (missing(TFilePart::PcolCurve))
         dm.ReadCorrections97();
@@ -260,9 +254,9 @@ bool TFormMain::SaveSettingsFileMulti()
     read = read && LinkReady() && ReadKind48LoadedSettings(*DataManager);
     // The page shows the manifold-pressure curve with the adaptation banks;
     // a device between the two letters already holds it.
-    if (read && DeviceHolds(*DataManager, TFilePart::PcolCurve) && !DeviceHolds(*DataManager, TFilePart::AdaptBanks))
+    if (read && DataManager->Kind48Holds(TFilePart::PcolCurve) && !DataManager->Kind48Holds(TFilePart::AdaptBanks))
         read = DataManager->ReadCorrections97();
-    if (read && DeviceHolds(*DataManager, TFilePart::MapRows))
+    if (read && DataManager->Kind48Holds(TFilePart::MapRows))
         read = DataManager->ReadMapRowsDC();
     if (!read) {
         ReportError(TranslateKey(QStringLiteral("strComError")));
@@ -580,7 +574,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     ShowLoadedModel(false);
     SetSpin(find, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
     SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
-    const bool correctionTypes = DeviceHolds(*DataManager, TFilePart::CorrectionTypes);
+    const bool correctionTypes = DataManager->Kind48Holds(TFilePart::CorrectionTypes);
     if (DataManager->IsDeviceType(48) && !correctionTypes && (r.CMActive & 4))
         SetChecked(find, QStringLiteral("ChBActiveCorrectionRPM"), true);
     if (correctionTypes) {
@@ -706,14 +700,14 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     // A device between the two letters holds the manifold-pressure curve
     // (the file's, or its own read before the load); the corrections page
     // sends it with the adaptation banks.
-    if (DeviceHolds(*DataManager, TFilePart::PcolCurve) && !DeviceHolds(*DataManager, TFilePart::AdaptBanks)
+    if (DataManager->Kind48Holds(TFilePart::PcolCurve) && !DataManager->Kind48Holds(TFilePart::AdaptBanks)
         && !DataManager->WriteCorrections98())
         return QStringLiteral("strSetFileStepCorrections");
     BtBSetNextInspectionClick();
     keep();
     if (!LinkReady())
         return QStringLiteral("strSetFileStepInspection");
-    if (DeviceHolds(*DataManager, TFilePart::GasInjCorr) && load.HasGasInjCorr) {
+    if (DataManager->Kind48Holds(TFilePart::GasInjCorr) && load.HasGasInjCorr) {
         r.GasInjCorrTable = load.GasInjCorr;
         if (!DataManager->WriteGasInjTable())
             return QStringLiteral("strSetFileStepGasInj");
