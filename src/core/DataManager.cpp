@@ -805,9 +805,17 @@ uint8_t TDataManager::ReadParameter8Checked(uint8_t id, bool *ok)
     return v;
 }
 
+// A write the device took leaves the record holding what it now holds, as
+// a read would store it: a later step of the same job computes from it
+// without reading the device back.
 bool TDataManager::WriteParamByte(uint8_t id, uint8_t value)
 {
-    return Exchange(0x08, {id, value}, kAckLength);
+    if (!Exchange(0x08, {id, value}, kAckLength))
+        return false;
+    if (id <= 53)
+        ::StoreParameter8(rec(), id, value);
+    HoldKind48Setting(8, id);
+    return true;
 }
 
 uint16_t TDataManager::ReadParamWord(uint8_t id)
@@ -825,7 +833,12 @@ uint16_t TDataManager::ReadParamWord(uint8_t id)
 
 bool TDataManager::WriteParamWord(uint8_t id, uint16_t value)
 {
-    return Exchange(0x52, {id, uint8_t(value >> 8), uint8_t(value)}, kAckLength);
+    if (!Exchange(0x52, {id, uint8_t(value >> 8), uint8_t(value)}, kAckLength))
+        return false;
+    if (id <= 25)
+        ::StoreParameter16(rec(), id, value);
+    HoldKind48Setting(16, id);
+    return true;
 }
 
 uint16_t TDataManager::ReadValue16Raw(uint8_t index, bool *ok)
@@ -958,18 +971,7 @@ bool TDataManager::ReadModelDataCmd03()
     const bool ok = Command(0x03, {0x03}, a, 8);
     if (!ok)
         return false; // no block, no parameters
-    {
-        auto &r = rec();
-        r.T = a[2];
-        r.RPM = static_cast<uint16_t>((a[3] & 0x3F) << 8 | a[4]);
-        r.EngineType = a[5] >> 7;
-        r.RPMsource = (a[5] >> 5) & 3;
-        r.FuelType = (a[5] >> 4) & 1;
-        r.ReserveType = (a[5] >> 2) & 3;
-        r.InjType = a[5] & 3;
-        SetInjSWFromMask(a[6]);
-        r.InjSW = std::min(r.InjSW, r.InjHW);
-    }
+    StoreBaseBlock(a[2], be16(a, 3), a[5], a[6], false);
     ReadParameterList({{8, 2}, {8, 8}, {16, 7}, {16, 6}, {8, 12}, {16, 8}, {8, 11}, {8, 10},
                        {16, 9}, {16, 10}, {8, 3}, {8, 4}, {8, 7}, {8, 16}, {8, 17}, {8, 23},
                        {8, 18}, {8, 21}, {8, 5}, {8, 20}, {8, 27}, {8, 19}, {8, 1}, {8, 28}});
@@ -990,8 +992,34 @@ bool TDataManager::ReadModelDataCmd03()
 bool TDataManager::WriteConfigCmd04(uint16_t rpm, uint8_t t, uint8_t configurationByte,
                                     uint8_t mask)
 {
-    return Exchange(0x04, {t, uint8_t(rpm >> 8), uint8_t(rpm), configurationByte, mask},
-                    kAckLength);
+    if (!Exchange(0x04, {t, uint8_t(rpm >> 8), uint8_t(rpm), configurationByte, mask}, kAckLength))
+        return false;
+    StoreBaseBlock(t, rpm, configurationByte, mask, IsDeviceType(48));
+    return true;
+}
+
+void TDataManager::StoreBaseBlock(uint8_t t, uint16_t rpm, uint8_t configurationByte, uint8_t mask,
+                                  bool kind48)
+{
+    auto &r = rec();
+    r.T = t;
+    r.RPM = rpm & 0x3FFF;
+    r.EngineType = configurationByte >> 7;
+    r.RPMsource = (configurationByte >> 5) & 3;
+    r.FuelType = (configurationByte >> 4) & 1;
+    SetInjSWFromMask(mask);
+    if (kind48) {
+        // The block goes back with the bits no field stands for; the level
+        // sensor is id 33's, and of the drive class the record keeps the
+        // masked bit (0 or 2).
+        r.ModelDataExtra[0] = configurationByte;
+        r.ModelDataExtra[1] = mask;
+        r.InjType = configurationByte & 2;
+    } else {
+        r.ReserveType = (configurationByte >> 2) & 3;
+        r.InjType = configurationByte & 3;
+        r.InjSW = std::min(r.InjSW, r.InjHW);
+    }
 }
 
 bool TDataManager::ReadModelDataD8()
@@ -1011,11 +1039,7 @@ bool TDataManager::ReadModelDataD8()
     // Bytes 2-5 as read: the block write sends them back, so the bits that no
     // field stands for keep the device's values.
     std::copy_n(a.begin() + 2, 4, r.ModelDataExtra.begin());
-    r.InjType = a[2] & 2; // kept as the masked bit, 0 or 2
-    r.FuelType = (a[2] >> 4) & 1;
-    r.RPMsource = (a[2] >> 5) & 3;
-    r.EngineType = a[2] >> 7;
-    SetInjSWFromMask(a[3]);
+    StoreBaseBlock(a[6], be16(a, 7), a[2], a[3], true);
     r.LambdaType = a[4] & 7;
     r.PetrolInjPlusControl = (a[4] >> 3) & 1;
     r.NoSeqential = (a[4] >> 4) & 1;
@@ -1027,8 +1051,6 @@ bool TDataManager::ReadModelDataD8()
     r.HemiEngine = (a[5] >> 2) & 1;
     r.TuningMode = (a[5] >> 3) & 1;
     r.MasterMode = a[5] >> 7;
-    r.T = a[6];
-    r.RPM = static_cast<uint16_t>((a[7] & 0x3F) << 8 | a[8]);
     r.InjTypeName = a[9];
     r.EngineCubicCapacity = be16(a, 10);
     r.Power = be16(a, 12);

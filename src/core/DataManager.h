@@ -338,6 +338,9 @@ private:
     bool ReadRows(uint8_t command, bool second);
     void SetInjHWFromIndex28();
     void SetInjSWFromMask(uint8_t mask);
+    // The base block's fields (0x03 read, 0x04 write, the head of 0xD8), as
+    // the device reports them; kind 48 keeps them in its block's layout.
+    void StoreBaseBlock(uint8_t t, uint16_t rpm, uint8_t configurationByte, uint8_t mask, bool kind48);
     void StoreLiveMain(const uint8_t *a);
     void StoreLiveExtra(const uint8_t *a);
     void ForceGasTimes();

@@ -339,11 +339,10 @@ bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value)
     return false;
 }
 
-quint8 FlagsByteToWrite(TDeviceRecord &rec, int id)
+quint8 FlagsByteToWrite(const TDeviceRecord &rec, int id)
 {
     quint8 value = 0;
     Parameter8Value(rec, id, value);
-    StoreParameter8(rec, id, value);
     return value;
 }
 

@@ -350,9 +350,9 @@ bool RecordHoldsPressureSensorType(const TDeviceRecord &rec);
 bool StoreParameter8(TDeviceRecord &rec, int id, quint8 value);
 bool Parameter8Value(const TDeviceRecord &rec, int id, quint8 &value);
 // A byte of flags as it goes to the device: the fields' bits, and the bits
-// no field holds as the device holds them (read with the configuration);
-// the record is brought in line with it.
-quint8 FlagsByteToWrite(TDeviceRecord &rec, int id);
+// no field holds as the device holds them (read with the configuration).
+// The record takes it once the device took it (TDataManager's write).
+[[nodiscard]] quint8 FlagsByteToWrite(const TDeviceRecord &rec, int id);
 
 // 16-bit ids of commands 0x51 (read) and 0x52 (write); stored ids are 1..25
 // except 13 and 15.

@@ -481,10 +481,6 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
     all = block && all;
     int micro = 150; // the "1,6" entry
     if (block) {
-        r.ModelDataExtra[0] = quint8(base);
-        r.ModelDataExtra[1] = r.InjectorMask;
-        r.T = quint8(t);
-        r.RPM = quint16(rpm);
         b8(28, Index(a->CmBKnfPressureSensorType, r.PressureSensorType - 1) + 1);
         const quint8 inFlow = Checked(a->ChBKnfGasTempSensorInFlow) ? 1 : 0;
         // The gas-temperature correction follows a change of the sensor's
@@ -533,10 +529,9 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
     b8(35, r.Tgas_lt_val);
     w16(11, r.RPM_lt_val);
     w16(12, r.RPM_gt_val);
-    // With the model written after, its write sends id 31 once.
-    if (modelBytesLater)
-        FlagsByteToWrite(r, 31);
-    else
+    // With the model written after, its write composes id 31 from these
+    // flags and sends it once.
+    if (!modelBytesLater)
         keepingOtherBits(31);
     b8(29, r.LoadP_gt_val);
     b8(33, r.ReserveType);
@@ -566,10 +561,9 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
     r.MaxGasInjTimeEnabled = Checked(a->ChBConfMaxGasInjTime);
     r.CutOffModeActivated = Checked(s->ChBConfCutOffModeReturnToPetrol);
     // Bits 0, 2, 3 and 6 pass on what the record holds; bit 7 (hot start on
-    // gas) is the device's own below "J" and goes back as read.
-    if (modelBytesLater)
-        FlagsByteToWrite(r, 52);
-    else
+    // gas) is the device's own below "J" and goes back as read. With the
+    // model written after, its write composes the byte and sends it once.
+    if (!modelBytesLater)
         keepingOtherBits(52);
     r.AfterCutOffEmulSwitchDelay =
         quint16(Entry(s->CmBConfCutOffEmulSwitchDelay, EmulatorSwitchDelay, r.AfterCutOffEmulSwitchDelay));
@@ -590,24 +584,22 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
     // A locked device takes none of it: the button says so.
     if (!deviceIsKind48() || !readyOrSay(sender))
         return false;
-    if (!WriteDefaultConfiguration())
-        return false;
-    clearCalibrationPetrolTemplate();
-    return true;
+    return WriteDefaultConfiguration();
 }
 
 // The kind-48 calibration window's parts of the factory settings: its
-// default model for the chosen injector type, written without a question of
-// its own, and its petrol-map template cleared after its question.
+// default model for the injector type and pressure sensor just written
+// (the record holds them), written without a question of its own, and its
+// map templates cleared after their question. The model's write has
+// switched the adaptation off, so the clearing does not send id 31 again.
 bool TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
 {
     return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
 }
 
-void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()
+bool TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()
 {
-    if (FrmMultiCalibrationTaronQV)
-        FrmMultiCalibrationTaronQV->Map->BtnCalMapPetrolTemplateClearClick();
+    return !FrmMultiCalibrationTaronQV || FrmMultiCalibrationTaronQV->Map->BtnCalMapPetrolTemplateClearClick(true);
 }
 
 bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
@@ -618,7 +610,8 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
                != mrOk)
         return false;
     // Edited settings pass the change-record question before the first frame;
-    // the record goes out after the last one, the 44 cells included.
+    // the record goes out after the last one, the 44 cells and the cleared
+    // templates included.
     if (FForm && !FForm->UpdateLastChangeInfo(true))
         return false;
     TRecordedWrite write;
@@ -725,6 +718,10 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
         else
             all = dm.WriteCounter34(cell.Address, uint8_t(cell.Value)) && all;
     }
+    // The templates are the write's last frames: its change record follows
+    // them.
+    if (all && dm.GetConnected())
+        all = clearCalibrationPetrolTemplate();
     if (write.Report(all && dm.GetConnected())) {
         RefreshFromDevice();
         return true;

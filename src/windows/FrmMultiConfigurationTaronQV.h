@@ -76,15 +76,15 @@ private:
     // first such control, nullptr when all fit.
     QWidget *FindInvalidControl(QString &reason) const;
     // The write road; readBack: the window reads the device afterwards;
-    // modelBytesLater: ids 31 and 52 take their values in the record but are
-    // left to the calibration window's model write that follows, which sends
-    // them whole.
+    // modelBytesLater: ids 31 and 52 are left to the calibration window's
+    // model write that follows, which composes them from the record's flags
+    // and sends them once.
     bool writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater);
     bool writeRoad(bool modelBytesLater);
     QWidget *mainWindowPanel(const char *name) const;
     // What the calibration window adds to the factory configuration.
     bool writeCalibrationDefaultModel();
-    void clearCalibrationPetrolTemplate();
+    bool clearCalibrationPetrolTemplate();
 
     TFormMain *FForm = nullptr;
     int FPageIndex = 0;

@@ -226,24 +226,28 @@ void TMultiCalMapPage::ClearMap(const char *question, int which)
 void TMultiCalMapPage::BtnCalMapPetrolClearClick() { ClearMap("strQuestMapPetrolClear", 1); }
 void TMultiCalMapPage::BtnCalMapLPGClearClick() { ClearMap("strQuestMapGasClear", 2); }
 
-void TMultiCalMapPage::BtnCalMapPetrolTemplateClearClick()
+bool TMultiCalMapPage::BtnCalMapPetrolTemplateClearClick(bool adaptationOffSent)
 {
     if (!W.Ready())
-        return;
+        return false;
     if (Common && Common->AskYesNo(TranslateKey(QStringLiteral("strQuestMapsClear")), TCommon::ApplicationTitle()))
-        ClearMapTemplates();
+        return ClearMapTemplates(adaptationOffSent);
+    return true;
 }
 
-void TMultiCalMapPage::ClearMapTemplates()
+bool TMultiCalMapPage::ClearMapTemplates(bool adaptationOffSent)
 {
     if (!W.Ready())
-        return;
-    DataManager->ClearMapDE(3);
-    DataManager->ClearMapDE(4);
+        return false;
+    bool ok = DataManager->ClearMapDE(3);
+    ok = DataManager->ClearMapDE(4) && ok;
     BtnCalMapReadClick();
-    D().SetAdaptation(false);
-    DataManager->WriteParamByte(31, FlagsByteToWrite(DeviceRecord, 31));
-    W.Model->UpdateUI();
+    if (!adaptationOffSent) {
+        D().SetAdaptation(false);
+        ok = DataManager->WriteParamByte(31, FlagsByteToWrite(DeviceRecord, 31)) && ok;
+        W.Model->UpdateUI();
+    }
+    return ok && DataManager->GetConnected();
 }
 
 void TMultiCalMapPage::CmBCalMapRPMRangeChange()

@@ -44,8 +44,14 @@ public:
     void ReadMapTemplate();
     void BtnCalMapPetrolClearClick();
     void BtnCalMapLPGClearClick();
-    void BtnCalMapPetrolTemplateClearClick();
-    void ClearMapTemplates();
+    // Asks, and on Yes clears both templates (ClearMapTemplates); false when
+    // a frame of it did not go through.
+    bool BtnCalMapPetrolTemplateClearClick(bool adaptationOffSent = false);
+    // Clears both templates, reads the map and switches the adaptation off
+    // with them; a write that has sent the switch off already as one of its
+    // steps (adaptationOffSent) does not get it again. False when a frame
+    // did not go through.
+    bool ClearMapTemplates(bool adaptationOffSent = false);
     void CmBCalMapRPMRangeChange();
     void BtnCalMapCalculateClick();
     bool CalculateMapSettings();

@@ -14,6 +14,7 @@
 #include "controls/ControlTestSupport.h"
 #include "controls/DigitalDisplay.h"
 #include "core/ConfigurationByKind.h"
+#include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -44,6 +45,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <memory>
 
 using namespace sim;
@@ -555,7 +557,21 @@ TEST(MultiConfiguration, TheFactoryWriteSendsEachByteOnce)
             return writes;
         };
         EXPECT_EQ(writesOf(52, all.begin(), all.end()), std::vector<Bytes>{B(52, 0x83)});
-        EXPECT_EQ(writesOf(31, all.begin(), templates), std::vector<Bytes>{B(31, 0)});
+        EXPECT_EQ(writesOf(31, all.begin(), all.end()), std::vector<Bytes>{B(31, 0)});
+        // Every setting it writes goes out once, the templates' clearing
+        // included, and the change record after the last frame (from "G").
+        std::map<std::string, int> sent;
+        for (const Bytes &f : all)
+            if (SimController::WritesSettings(48, f))
+                for (const std::string &name : SimController::SettingsOf(48, f))
+                    ++sent[name];
+        for (const auto &[name, count] : sent)
+            EXPECT_EQ(count, 1) << name;
+        const auto record = std::find_if(all.begin(), all.end(), [](const Bytes &f) { return f[1] == 0x55; });
+        EXPECT_EQ(record != all.end(), version >= 'G');
+        if (record != all.end()) {
+            EXPECT_LT(std::find(all.begin(), all.end(), Request({0xDE, 4})), record);
+        }
         k.Rig.Device([](SimControllerState &s) {
             EXPECT_EQ(s.Param8[52], 0x83);
             EXPECT_EQ(s.Param8[31], 0x00);
@@ -563,6 +579,51 @@ TEST(MultiConfiguration, TheFactoryWriteSendsEachByteOnce)
         EXPECT_FALSE(k.Window->Modified());
         EXPECT_FALSE(k.Get<QCheckBox>("ChBConfMinGasInjTime")->isChecked());
     }
+}
+
+// The factory write's default model is the one for the injector type and
+// pressure sensor the write sets (type 2, sensor 3: offset 1.4 ms, idle Pcol
+// 0.2 bar), whatever the device held before: the model step computes from
+// what the configuration step sent, without reading it back.
+TEST(MultiConfiguration, TheFactoryDefaultModelIsTheSameWhateverTheDeviceHeld)
+{
+    // The program's lists of injector types and pressure sensors.
+    TCustomParameters parameters;
+    parameters.Init(TCustomParameters::Edition);
+    CustomParameters = &parameters;
+    const std::shared_ptr<void> restore(nullptr, [](void *) { CustomParameters = nullptr; });
+    std::vector<Bytes> first;
+    for (const uint8_t type : {2, 1, 3})
+        for (const uint8_t sensor : {3, 1}) {
+            SCOPED_TRACE(testing::Message() << "type " << int(type) << ", sensor " << int(sensor));
+            Kind48Window k('G');
+            k.Rig.Device([=](SimControllerState &s) {
+                s.Payload[0xD8][7] = type;
+                s.Payload[0xD8][24] = sensor;
+            });
+            ASSERT_TRUE(k.Rig.Connect());
+            ASSERT_TRUE(k.Window->RefreshFromDevice());
+            ASSERT_EQ(DeviceRecord.InjTypeName, type);
+            ASSERT_EQ(DeviceRecord.PressureSensorType, sensor);
+            k.Rig.Server.log().clear();
+            EXPECT_TRUE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+            const std::vector<Bytes> all = k.Frames();
+            EXPECT_NE(std::find(all.begin(), all.end(), B(2, 2)), all.end());
+            EXPECT_NE(std::find(all.begin(), all.end(), B(28, 3)), all.end());
+            // The model step: between the option word and the cleared petrol map.
+            const auto from = std::find(all.begin(), all.end(), W(14, 0));
+            const auto to = std::find(from, all.end(), Request({0xDE, 1}));
+            ASSERT_NE(to, all.end());
+            std::vector<Bytes> model;
+            std::copy_if(from + 1, to, std::back_inserter(model),
+                         [](const Bytes &f) { return SimController::WritesSettings(48, f); });
+            EXPECT_NE(std::find(model.begin(), model.end(), Request({0x16, 2, 0x01, 0x06})), model.end());
+            EXPECT_NE(std::find(model.begin(), model.end(), B(47, 0x0A)), model.end());
+            if (first.empty())
+                first = model;
+            else
+                EXPECT_EQ(model, first);
+        }
 }
 
 TEST(MultiConfiguration, PressureCheckInjectionSystemAndLevelSensorButton)

@@ -163,7 +163,12 @@ bool TProgramLogic::UpdateOptionFlags()
         options |= 1;
     if (FLevel > 4)
         options |= 2;
-    return DataManager && DataManager->WriteParamWord(14, static_cast<uint16_t>(options));
+    // Only the word sent carries the level's bits: the record keeps its own
+    // word, which a write the device took would otherwise follow.
+    const quint16 kept = DeviceRecord.DeviceOptions;
+    const bool written = DataManager && DataManager->WriteParamWord(14, static_cast<uint16_t>(options));
+    DeviceRecord.DeviceOptions = kept;
+    return written;
 }
 
 bool TProgramLogic::SetWorkType(int type)
