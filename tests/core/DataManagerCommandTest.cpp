@@ -3,10 +3,13 @@
 // filled (payload index i is answer byte i + 2).
 
 #include "common/GiveUp.h"
+#include "core/ConfigurationByKind.h"
 #include "core/UnitConversions.h"
 #include "sim/SimControllerFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace sim;
 
@@ -740,4 +743,78 @@ TEST(DataManagerCommands, AdaptationSwitch)
     EXPECT_FALSE(rig.Manager.SetAdaptationMode(true));
     rig.Server.log().waitForCount(2, testsupport::GiveUp);
     EXPECT_EQ(codes(rig.Requests()), (std::vector<int>{0x07, 0x07}));
+}
+
+// A write the device took leaves the record holding what the device now
+// holds, as a read of it stores it: a later step of the same job computes
+// from it without reading the device back. A write the device refused
+// leaves the record as it was.
+TEST(DataManagerCommands, TheRecordFollowsTheWritesTheDeviceTook)
+{
+    for (const uint8_t kind : {uint8_t(48), uint8_t(21)}) {
+        SCOPED_TRACE(int(kind));
+        SimControllerRig rig(kind, kind == 48 ? 'I' : 'E');
+        if (kind == 48)
+            rig.Controller.SetKind48Limits();
+        else
+            rig.Controller.SetConfigurationLimits();
+        rig.Device([](SimControllerState &s) {
+            s.Value16[28] = 1; // four injector outputs
+            s.Param8[31] = 0x81;
+        });
+        ASSERT_TRUE(rig.Connect());
+        ASSERT_EQ(ReadConfigurationByKind(rig.Manager), 1);
+        auto &m = rig.Manager;
+        const auto &r = DeviceRecord;
+        ASSERT_NE(r.InjTypeName, 3);
+        ASSERT_NE(r.IdleHotTb, 500);
+        EXPECT_TRUE(m.WriteParamByte(2, 3));
+        EXPECT_TRUE(m.WriteParamByte(28, 1));
+        EXPECT_TRUE(m.WriteParamByte(31, 0x42));
+        EXPECT_TRUE(m.WriteParamWord(8, 500));
+        // Class 2, level sensor 1, CNG, RPM source 1, turbo; four cylinders.
+        EXPECT_TRUE(m.WriteConfigCmd04(0x2484, 100, 0xB6, 15));
+        EXPECT_EQ(r.InjTypeName, 3);
+        EXPECT_EQ(r.PressureSensorType, 1);
+        EXPECT_EQ(r.ReturnToPetrolMask, 0x42);
+        EXPECT_EQ(r.RPM_gt, 1);
+        EXPECT_EQ(r.AdaptationMode, 1);
+        EXPECT_EQ(r.RPM_lt, 0);
+        EXPECT_EQ(r.IdleHotTb, 500);
+        EXPECT_EQ(r.T, 100);
+        EXPECT_EQ(r.RPM, 0x2484);
+        EXPECT_EQ(r.EngineType, 1);
+        EXPECT_EQ(r.RPMsource, 1);
+        EXPECT_EQ(r.FuelType, 1);
+        EXPECT_EQ(r.InjType, 2);
+        EXPECT_EQ(r.InjectorMask, 15);
+        EXPECT_EQ(r.InjSW, 4);
+        if (kind == 48) {
+            EXPECT_EQ(r.ModelDataExtra[0], 0xB6);
+            EXPECT_EQ(r.ModelDataExtra[1], 15);
+        } else {
+            EXPECT_EQ(r.ReserveType, 1);
+        }
+        // What a read of the device stores is what the writes left.
+        const TDeviceRecord written = r;
+        ASSERT_EQ(ReadConfigurationByKind(m), 1);
+        for (const auto &[name, before, after] :
+             {std::tuple{"type", int(written.InjTypeName), int(r.InjTypeName)},
+              {"sensor", written.PressureSensorType, r.PressureSensorType},
+              {"id 31", written.ReturnToPetrolMask, r.ReturnToPetrolMask},
+              {"idle Tb", written.IdleHotTb, r.IdleHotTb},
+              {"T", written.T, r.T},
+              {"RPM", written.RPM, r.RPM},
+              {"class", written.InjType, r.InjType},
+              {"cylinders", written.InjSW, r.InjSW},
+              {"fuel", written.FuelType, r.FuelType},
+              {"block", written.ModelDataExtra[0], r.ModelDataExtra[0]},
+              {"level", written.ReserveType, r.ReserveType}})
+            EXPECT_EQ(before, after) << name;
+        // A refused value: the record keeps what the device holds.
+        const uint8_t refusedId = kind == 48 ? 33 : 28;
+        const uint8_t held = kind == 48 ? r.ReserveType : r.PressureSensorType;
+        EXPECT_FALSE(m.WriteParamByte(refusedId, 9));
+        EXPECT_EQ(kind == 48 ? r.ReserveType : r.PressureSensorType, held);
+    }
 }
