@@ -704,7 +704,6 @@ bool TFrmMultiConfigurationTaronQV::WriteDefaultConfiguration()
     if (!writeConfiguration(nullptr, false, modelLater))
         return false;
     TDataManager &dm = *DataManager;
-    DeviceRecord.DeviceOptions = 0;
     // Every step goes out; one the device did not take is told at the end.
     bool all = dm.WriteParamWord(14, 0);
     all = (writeCalibrationDefaultModel() || !modelLater) && all;
