@@ -138,6 +138,7 @@ TEST_F(CorrectionsPageTest, ReadAndWriteFramesByKindAndVersion)
         Connect(c.kind, c.version);
         FillDevice();
         Window->BtnCorReadCorrectionsClick();
+        ASSERT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
         std::vector<uint8_t> codes;
         for (const Bytes &f : Rig->Requests())
             codes.push_back(f[1]);
@@ -153,6 +154,11 @@ TEST_F(CorrectionsPageTest, ReadAndWriteFramesByKindAndVersion)
         // The write ends with a read of the page.
         EXPECT_EQ(frames.size(), c.write.size() + c.read.size());
         EXPECT_FALSE(Window->ConfigModified());
+        // The RPM correction, off on the page and in the device, is off in
+        // the device afterwards (below "D" its bit is written once more)
+        // and on the page read again.
+        Rig->Device([](SimControllerState &s) { EXPECT_EQ(s.Model[74] & 4, 0); });
+        EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     }
 }
 

@@ -3,6 +3,7 @@
 // order, and that a refused or cancelled load sends nothing.
 #include "common/GiveUp.h"
 #include "common/TestFiles.h"
+#include "controls/ControlTestSupport.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -1554,7 +1555,8 @@ TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
 // A kind-48 backup loaded in a run of the program that read nothing before
 // (connect, File > Load, OK): what the file's letter does not hold stays as
 // the controller holds it, not a default, not the file's; a key the file's
-// letter holds but the file lacks takes its default.
+// letter holds but the file lacks takes its default. Afterwards the
+// corrections page shows what the controller holds.
 TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatItLacks)
 {
     using TFrames = std::vector<Bytes>;
@@ -1589,6 +1591,23 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
              EXPECT_EQ(after.Param8[37], 0x7C);
          }},
         {"B backup with the RPM correction off, C controller with it on", 'B', 'C', nullptr,
+         [](SimControllerState &s) { s.Model[74] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Model[74] & 4, 0);
+         }},
+        {"A backup with the RPM correction off, A controller with it on", 'A', 'A', nullptr,
+         [](SimControllerState &s) { s.Model[74] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Model[74] & 4, 0);
+         }},
+        {"C backup with the RPM correction off, C controller with it on", 'C', 'C', nullptr,
+         [](SimControllerState &s) { s.Model[74] = 0x07; },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+             EXPECT_EQ(after.Model[74] & 4, 0);
+         }},
+        // What a "J" file holds beyond a "C" controller (the manifold-pressure
+        // curve and its switch, the adaptation) stays off its pages.
+        {"J backup, C controller with the RPM correction on", 'J', 'C', nullptr,
          [](SimControllerState &s) { s.Model[74] = 0x07; },
          [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
              EXPECT_EQ(after.Model[74] & 4, 0);
@@ -1648,7 +1667,22 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
         program.Load(ini.FileName());
         EXPECT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
         const TFrames frames = program.Device.Server.log().bytes();
-        program.Device.Server.withLock([&] { row.Check(before, program.Device.Controller.State, frames); });
+        SimControllerState after;
+        program.Device.Server.withLock([&] {
+            after = program.Device.Controller.State;
+            row.Check(before, after, frames);
+        });
+        // The corrections page shows what the controller now holds, as a
+        // read of it shows it; below "D" the RPM switch is id 74's bit.
+        const QWidget *corrections = shellwiring::Get<QWidget>(*program.Form, "TbSCalCorrections");
+        ASSERT_NE(corrections, nullptr);
+        const QStringList shown = controltest::ControlStates(corrections);
+        if (row.Device < 'D') {
+            EXPECT_EQ(shown.filter(QStringLiteral("ChBActiveCorrectionRPM=")).join(u' ').toStdString(),
+                      QStringLiteral("ChBActiveCorrectionRPM=%1").arg(after.Model[74] >> 2 & 1).toStdString());
+        }
+        program.Form->BtnCorReadCorrectionsClick();
+        EXPECT_EQ(controltest::StateChanges(shown, controltest::ControlStates(corrections)), "");
     }
 }
 

@@ -12,6 +12,7 @@
 #include "windows/NamedWidget.h"
 
 #include "common/TestFiles.h"
+#include "controls/ControlTestSupport.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -316,21 +317,6 @@ std::map<QString, QString> RecordKeys()
     return out;
 }
 
-// What the controls inside a panel show: texts, selections and switches.
-QStringList ControlStates(const QWidget *panel)
-{
-    QStringList out;
-    for (const QLineEdit *e : panel->findChildren<QLineEdit *>())
-        if (!qobject_cast<const QComboBox *>(e->parentWidget()))
-            out << e->objectName() + u'=' + e->text();
-    for (const QComboBox *c : panel->findChildren<QComboBox *>())
-        out << c->objectName() + u'=' + QString::number(c->currentIndex()) + u'/' + c->currentText();
-    for (const QAbstractButton *b : panel->findChildren<QAbstractButton *>())
-        if (b->isCheckable())
-            out << b->objectName() + u'=' + QString::number(b->isChecked());
-    return out;
-}
-
 } // namespace
 
 TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
@@ -581,11 +567,11 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
     // The configuration window and the record already show what a read of
     // the device now gives.
     TFrmMultiConfigurationTaronQV *window = FrmMultiConfigurationTaronQV;
-    const QStringList shown = ControlStates(window->PnlMultiConfiguration);
+    const QStringList shown = controltest::ControlStates(window->PnlMultiConfiguration);
     EXPECT_GT(shown.size(), 50);
     EXPECT_EQ(window->InfoPage->YEdKnfPower->text().toStdString(), device.at(power).toStdString());
     ASSERT_TRUE(window->RefreshFromDevice());
-    EXPECT_EQ(ControlStates(window->PnlMultiConfiguration).join(u' ').toStdString(), shown.join(u' ').toStdString());
+    EXPECT_EQ(controltest::StateChanges(shown, controltest::ControlStates(window->PnlMultiConfiguration)), "");
     EXPECT_EQ(Differences(held, RecordKeys(), false).toStdString(), "");
 }
 
