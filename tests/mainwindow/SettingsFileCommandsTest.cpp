@@ -1221,6 +1221,9 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                                   ? Tr("strSaveCnf") + u'|' + Tr("strQModChange")
                                   : Tr("strSaveCnf"));
                     EXPECT_TRUE(DataManager->GetConnected());
+                    // The pages show what the controller now holds: nothing
+                    // on them is left to write.
+                    EXPECT_FALSE(form.ConfigModified());
                     device.Server.withLock(
                         [&] { EXPECT_EQ(SettingsDifferences(before, device.Controller.State), ""); });
                     if (kind == 48) {
