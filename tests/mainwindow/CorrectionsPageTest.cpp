@@ -160,6 +160,21 @@ TEST_F(CorrectionsPageTest, ReadAndWriteFramesByKindAndVersion)
         Rig->Device([](SimControllerState &s) { EXPECT_EQ(s.Model[74] & 4, 0); });
         EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     }
+
+    // An "F" controller holds no adaptation banks (they come with "G"): the
+    // page's read reads its curves and neither the banks nor their axes,
+    // and its write sends no bank.
+    Connect(48, 'F');
+    FillDevice();
+    Window->BtnCorReadCorrectionsClick();
+    const auto read = Rig->Requests();
+    EXPECT_FALSE(Frames(read, 0xD0).empty());
+    EXPECT_TRUE(Frames(read, 0x61).empty());
+    EXPECT_TRUE(Frames(read, 0x60).empty());
+    Rig->Server.log().clear();
+    Window->BtnCorWriteCorrectionsClick();
+    EXPECT_FALSE(Frames(Rig->Requests(), 0xD1).empty());
+    EXPECT_TRUE(Frames(Rig->Requests(), 0x62).empty());
 }
 
 TEST_F(CorrectionsPageTest, UnchangedWriteSendsTheValuesRead)
