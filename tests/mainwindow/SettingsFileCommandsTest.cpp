@@ -1569,6 +1569,12 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
     const auto writes = [](const TFrames &frames, uint8_t command) {
         return std::count_if(frames.begin(), frames.end(), [command](const Bytes &f) { return f[1] == command; });
     };
+    // The RPM correction on in the controller, off after a backup that
+    // holds it off.
+    const auto rpmOn = [](SimControllerState &s) { s.Model[74] = 0x07; };
+    const auto rpmOff = [](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+        EXPECT_EQ(after.Model[74] & 4, 0);
+    };
     const struct {
         const char *Name;
         char File, Device;
@@ -1594,27 +1600,15 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
              EXPECT_EQ(after.Param8[37], 0x7C);
          }},
         {"B backup with the RPM correction off, C controller with it on", 'B', 'C', nullptr,
-         [](SimControllerState &s) { s.Model[74] = 0x07; },
-         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
-             EXPECT_EQ(after.Model[74] & 4, 0);
-         }},
+         rpmOn, rpmOff},
         {"A backup with the RPM correction off, A controller with it on", 'A', 'A', nullptr,
-         [](SimControllerState &s) { s.Model[74] = 0x07; },
-         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
-             EXPECT_EQ(after.Model[74] & 4, 0);
-         }},
+         rpmOn, rpmOff},
         {"C backup with the RPM correction off, C controller with it on", 'C', 'C', nullptr,
-         [](SimControllerState &s) { s.Model[74] = 0x07; },
-         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
-             EXPECT_EQ(after.Model[74] & 4, 0);
-         }},
+         rpmOn, rpmOff},
         // What a "J" file holds beyond a "C" controller (the manifold-pressure
         // curve and its switch, the adaptation) stays off its pages.
         {"J backup, C controller with the RPM correction on", 'J', 'C', nullptr,
-         [](SimControllerState &s) { s.Model[74] = 0x07; },
-         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
-             EXPECT_EQ(after.Model[74] & 4, 0);
-         }},
+         rpmOn, rpmOff},
         {"G backup, I controller loading from Pcol", 'G', 'I', nullptr,
          [](SimControllerState &s) { s.Model[104] = 0x07; },
          [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
