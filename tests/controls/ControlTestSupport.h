@@ -1,12 +1,20 @@
-// Helpers for the interface-control tests: synthetic input and pixels.
+// Helpers for the interface-control tests: synthetic input, pixels and
+// what a panel's controls show.
 #pragma once
 
+#include <QAbstractButton>
 #include <QColor>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
+#include <string>
 
 namespace controltest {
 
@@ -72,6 +80,33 @@ private:
     QObject FContext;
     int FCount = 0;
 };
+
+// What the controls inside a panel show, one text each: edits' texts,
+// lists' selections, switches' states.
+inline QStringList ControlStates(const QWidget *panel)
+{
+    QStringList out;
+    for (const QLineEdit *e : panel->findChildren<QLineEdit *>())
+        if (!qobject_cast<const QComboBox *>(e->parentWidget()))
+            out << e->objectName() + u'=' + e->text();
+    for (const QComboBox *c : panel->findChildren<QComboBox *>())
+        out << c->objectName() + u'=' + QString::number(c->currentIndex()) + u'/' + c->currentText();
+    for (const QAbstractButton *b : panel->findChildren<QAbstractButton *>())
+        if (b->isCheckable())
+            out << b->objectName() + u'=' + QString::number(b->isChecked());
+    return out;
+}
+
+// The states of two such lists that differ, "before -> after", space-separated
+// (empty when they agree).
+inline std::string StateChanges(const QStringList &before, const QStringList &after)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < std::max(before.size(), after.size()); ++i)
+        if (before.value(i) != after.value(i))
+            out << before.value(i) + QStringLiteral(" -> ") + after.value(i);
+    return out.join(u' ').toStdString();
+}
 
 // Lets queued and zero-time work run.
 inline void settle()

@@ -186,6 +186,22 @@ TEST(ConfigurationPage, ReadAndWriteFramesAtEachVersionStep)
         p.C<QCheckBox>("ChBKnfPetrolInjPlusControl")->click();
         p.Click("BtBKnfWriteConfiguration");
         p.Device.Server.withLock([&] { EXPECT_EQ(p.Device.Controller.State.Param8[5], 0x81); });
+        // "Always start on gas" (id 29, from kind 21 "D") changed alone goes
+        // out with the write.
+        if (s.p29) {
+            auto *startOnGas = p.C<QCheckBox>("ChBKnfAlwaysStartOnGas");
+            ASSERT_TRUE(startOnGas->isChecked());
+            controltest::mouseClick(startOnGas, QPoint(5, 10));
+            controltest::settle();
+            EXPECT_TRUE(p.Form->ConfigModified());
+            p.Device.Server.log().clear();
+            p.Click("BtBKnfWriteConfiguration");
+            const std::vector<Bytes> sent = p.Frames();
+            EXPECT_NE(std::find(sent.begin(), sent.end(), Request({0x08, 29, 0x84})), sent.end());
+            p.Device.Server.withLock([&] { EXPECT_EQ(p.Device.Controller.State.Param8[29], 0x84); });
+            EXPECT_FALSE(startOnGas->isChecked());
+            EXPECT_FALSE(p.Form->ConfigModified());
+        }
 
         // The RPM-wire switch acts from kind 21 version "E" on.
         auto *type = p.C<QComboBox>("CmbKnfRPMSourceType");

@@ -138,6 +138,7 @@ TEST_F(CorrectionsPageTest, ReadAndWriteFramesByKindAndVersion)
         Connect(c.kind, c.version);
         FillDevice();
         Window->BtnCorReadCorrectionsClick();
+        ASSERT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
         std::vector<uint8_t> codes;
         for (const Bytes &f : Rig->Requests())
             codes.push_back(f[1]);
@@ -153,7 +154,27 @@ TEST_F(CorrectionsPageTest, ReadAndWriteFramesByKindAndVersion)
         // The write ends with a read of the page.
         EXPECT_EQ(frames.size(), c.write.size() + c.read.size());
         EXPECT_FALSE(Window->ConfigModified());
+        // The RPM correction, off on the page and in the device, is off in
+        // the device afterwards (below "D" its bit is written once more)
+        // and on the page read again.
+        Rig->Device([](SimControllerState &s) { EXPECT_EQ(s.Model[74] & 4, 0); });
+        EXPECT_FALSE(Get<QAbstractButton>("ChBActiveCorrectionRPM")->isChecked());
     }
+
+    // An "F" controller holds no adaptation banks (they come with "G"): the
+    // page's read reads its curves and neither the banks nor their axes,
+    // and its write sends no bank.
+    Connect(48, 'F');
+    FillDevice();
+    Window->BtnCorReadCorrectionsClick();
+    const auto read = Rig->Requests();
+    EXPECT_FALSE(Frames(read, 0xD0).empty());
+    EXPECT_TRUE(Frames(read, 0x61).empty());
+    EXPECT_TRUE(Frames(read, 0x60).empty());
+    Rig->Server.log().clear();
+    Window->BtnCorWriteCorrectionsClick();
+    EXPECT_FALSE(Frames(Rig->Requests(), 0xD1).empty());
+    EXPECT_TRUE(Frames(Rig->Requests(), 0x62).empty());
 }
 
 TEST_F(CorrectionsPageTest, UnchangedWriteSendsTheValuesRead)

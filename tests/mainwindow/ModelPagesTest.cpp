@@ -3,6 +3,7 @@
 // half-way, a locked device, and the chart editing with synthesized mouse and
 // key events.
 #include "common/TestFiles.h"
+#include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
@@ -14,6 +15,7 @@
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "mainwindow/PageWindowFixture.h"
+#include "mainwindow/ShellWiring.h"
 #include "sim/SimControllerFixture.h"
 
 #include <QAbstractButton>
@@ -36,6 +38,7 @@
 #include <gtest/gtest.h>
 
 using namespace sim;
+using shellwiring::ClickTab;
 
 namespace {
 
@@ -438,6 +441,35 @@ TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePa
     Window->BtBModWriteClick();
     EXPECT_EQ(Rig->Requests().size(), 14u); // 13 parameters and the measured-point count
     EXPECT_FALSE(Window->ConfigModified());
+
+    // An edit on the model sub-page, left by the user's click on another
+    // sub-page or main page, Yes to the leave question, and the write does
+    // not go through: the page stays, with the edit, marked; said so.
+    Get<QTabWidget>("PgCMain")->setCurrentWidget(Get<QWidget>("TbSCalibration"));
+    Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get<QWidget>("TbSCalModel"));
+    auto *thresholdA = Get<QSpinBox>("UpDProgA");
+    const int edited = thresholdA->value() + 1;
+    thresholdA->setValue(edited);
+    emit Window->ChangeHelper->OnModified(thresholdA); // the user's edit, as the change tracking reports it
+    ASSERT_TRUE(Window->ConfigModified());
+    Reply = 6;
+    for (const char *sheet : {"TbSCalMap", "TbSDiagnostic"}) {
+        SCOPED_TRACE(sheet);
+        ASSERT_TRUE(Rig->Connect());
+        Questions.clear();
+        Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0x16 && f[2] == 12; }, Fault::noAnswer());
+        ClickTab(*Window, sheet);
+        Rig->Server.clearFaults();
+        EXPECT_EQ(Get<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSCalibration");
+        EXPECT_EQ(Get<QTabWidget>("PgCCalibration")->currentWidget()->objectName(), "TbSCalModel");
+        EXPECT_TRUE(Window->ConfigModified());
+        EXPECT_EQ(thresholdA->value(), edited);
+        ASSERT_EQ(Questions.size(), 2);
+        EXPECT_TRUE(Questions[1].contains("strCalWhatModel")) << Questions[1].toStdString();
+    }
+    Reply = 7;
+    Questions.clear();
+    ASSERT_TRUE(Rig->Connect());
 
     // Model 2: the curve's block goes unanswered; the page keeps its curve
     // (no read-back replaces it) and stays modified.

@@ -3,6 +3,7 @@
 // order, and that a refused or cancelled load sends nothing.
 #include "common/GiveUp.h"
 #include "common/TestFiles.h"
+#include "controls/ControlTestSupport.h"
 #include "core/ConfigurationByKind.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -1220,6 +1221,9 @@ TEST(SettingsFileRoundTrip, AControllersOwnBackupRestoresItUnchanged)
                                   ? Tr("strSaveCnf") + u'|' + Tr("strQModChange")
                                   : Tr("strSaveCnf"));
                     EXPECT_TRUE(DataManager->GetConnected());
+                    // The pages show what the controller now holds: nothing
+                    // on them is left to write.
+                    EXPECT_FALSE(form.ConfigModified());
                     device.Server.withLock(
                         [&] { EXPECT_EQ(SettingsDifferences(before, device.Controller.State), ""); });
                     if (kind == 48) {
@@ -1554,7 +1558,8 @@ TEST(SettingsFileRoundTrip, EachLettersFileIntoEachLettersController)
 // A kind-48 backup loaded in a run of the program that read nothing before
 // (connect, File > Load, OK): what the file's letter does not hold stays as
 // the controller holds it, not a default, not the file's; a key the file's
-// letter holds but the file lacks takes its default.
+// letter holds but the file lacks takes its default. Afterwards the
+// corrections page shows what the controller holds.
 TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatItLacks)
 {
     using TFrames = std::vector<Bytes>;
@@ -1563,6 +1568,12 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
     };
     const auto writes = [](const TFrames &frames, uint8_t command) {
         return std::count_if(frames.begin(), frames.end(), [command](const Bytes &f) { return f[1] == command; });
+    };
+    // The RPM correction on in the controller, off after a backup that
+    // holds it off.
+    const auto rpmOn = [](SimControllerState &s) { s.Model[74] = 0x07; };
+    const auto rpmOff = [](const SimControllerState &, const SimControllerState &after, const TFrames &) {
+        EXPECT_EQ(after.Model[74] & 4, 0);
     };
     const struct {
         const char *Name;
@@ -1589,10 +1600,15 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
              EXPECT_EQ(after.Param8[37], 0x7C);
          }},
         {"B backup with the RPM correction off, C controller with it on", 'B', 'C', nullptr,
-         [](SimControllerState &s) { s.Model[74] = 0x07; },
-         [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
-             EXPECT_EQ(after.Model[74] & 4, 0);
-         }},
+         rpmOn, rpmOff},
+        {"A backup with the RPM correction off, A controller with it on", 'A', 'A', nullptr,
+         rpmOn, rpmOff},
+        {"C backup with the RPM correction off, C controller with it on", 'C', 'C', nullptr,
+         rpmOn, rpmOff},
+        // What a "J" file holds beyond a "C" controller (the manifold-pressure
+        // curve and its switch, the adaptation) stays off its pages.
+        {"J backup, C controller with the RPM correction on", 'J', 'C', nullptr,
+         rpmOn, rpmOff},
         {"G backup, I controller loading from Pcol", 'G', 'I', nullptr,
          [](SimControllerState &s) { s.Model[104] = 0x07; },
          [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
@@ -1648,7 +1664,22 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
         program.Load(ini.FileName());
         EXPECT_EQ(program.Rig.BoxTexts().value(0), Tr("strSaveCnf"));
         const TFrames frames = program.Device.Server.log().bytes();
-        program.Device.Server.withLock([&] { row.Check(before, program.Device.Controller.State, frames); });
+        SimControllerState after;
+        program.Device.Server.withLock([&] {
+            after = program.Device.Controller.State;
+            row.Check(before, after, frames);
+        });
+        // The corrections page shows what the controller now holds, as a
+        // read of it shows it; below "D" the RPM switch is id 74's bit.
+        const QWidget *corrections = shellwiring::Get<QWidget>(*program.Form, "TbSCalCorrections");
+        ASSERT_NE(corrections, nullptr);
+        const QStringList shown = controltest::ControlStates(corrections);
+        if (row.Device < 'D') {
+            EXPECT_EQ(shown.filter(QStringLiteral("ChBActiveCorrectionRPM=")).join(u' ').toStdString(),
+                      QStringLiteral("ChBActiveCorrectionRPM=%1").arg(after.Model[74] >> 2 & 1).toStdString());
+        }
+        program.Form->BtnCorReadCorrectionsClick();
+        EXPECT_EQ(controltest::StateChanges(shown, controltest::ControlStates(corrections)), "");
     }
 }
 

@@ -12,6 +12,7 @@
 #include "windows/NamedWidget.h"
 
 #include "common/TestFiles.h"
+#include "controls/ControlTestSupport.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -28,6 +29,7 @@
 #include "mainwindow/configuration/ModelPage.h"
 #include "sim/SimControllerFixture.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -302,6 +304,19 @@ QString Differences(const std::map<QString, QString> &a, const std::map<QString,
     return out.join(QLatin1Char(' '));
 }
 
+// Every key the record would give a settings file, with its value.
+std::map<QString, QString> RecordKeys()
+{
+    TIniFile ini;
+    TSettingsFile::WriteMulti(ini, DeviceRecord, TSettingsInfo{}, u'.');
+    std::map<QString, QString> out;
+    for (const QString &section : ini.ReadSections())
+        if (section != QLatin1String("Info"))
+            for (const QString &key : ini.ReadSection(section))
+                out[section + QLatin1Char('/') + key] = ini.ReadString(section, key);
+    return out;
+}
+
 } // namespace
 
 TEST(SettingsFileKind48, ASavedFileComesBackWholeOnAnotherDevice)
@@ -515,10 +530,12 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
 {
     Kind48Program p('G');
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("a.ddf"));
+    const QString file = dir.filePath(QStringLiteral("a.ddf")), own = dir.filePath(QStringLiteral("b.ddf"));
     p.Save(file);
     p.Rig.Device(TurnOver);
     FrmMultiCalibrationTaronQV->ReadAllFromDevice();
+    // What the other device holds, as a save reads it.
+    p.Save(own);
     QComboBox *idleRpm = FrmMultiCalibrationTaronQV->Model->CmBKnfIdleHotRPM;
     EXPECT_EQ(idleRpm->currentText(), QString::number(uint16_t(~900)));
     p.Ok = mrCancel;
@@ -526,6 +543,36 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
     p.Load(file);
     EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
     EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
+
+    // The record holds the device's values where the configuration window
+    // shows the device again, the file's where the pages go on showing the
+    // file: every value one of the two, none that neither holds.
+    const std::map<QString, QString> device = Stored(own), loaded = Stored(file), held = RecordKeys();
+    QStringList neither;
+    for (const auto &[key, value] : held) {
+        const QString d = device.count(key) ? device.at(key) : QString(), f = loaded.count(key) ? loaded.at(key) : QString();
+        if (d.isNull() && f.isNull())
+            continue;
+        // The adaptation flags of a "G" file are the file's bits with the
+        // device's "load from Pcol" (bit 2), as the load would write them.
+        if (key == QLatin1String("MapCorrections/Model_OBDAdaptCorrConfig") && value.toInt() == ((f.toInt() & ~4) | (d.toInt() & 4)))
+            continue;
+        if (value != d && value != f)
+            neither << QStringLiteral("%1=%2 (device %3, file %4)").arg(key, value, d, f);
+    }
+    EXPECT_EQ(neither.join(u' ').toStdString(), "");
+    const QString power = QStringLiteral("Config/Power");
+    EXPECT_EQ(held.at(power).toStdString(), device.at(power).toStdString());
+    EXPECT_NE(held.at(power).toStdString(), loaded.at(power).toStdString());
+    // The configuration window and the record already show what a read of
+    // the device now gives.
+    TFrmMultiConfigurationTaronQV *window = FrmMultiConfigurationTaronQV;
+    const QStringList shown = controltest::ControlStates(window->PnlMultiConfiguration);
+    EXPECT_GT(shown.size(), 50);
+    EXPECT_EQ(window->InfoPage->YEdKnfPower->text().toStdString(), device.at(power).toStdString());
+    ASSERT_TRUE(window->RefreshFromDevice());
+    EXPECT_EQ(controltest::StateChanges(shown, controltest::ControlStates(window->PnlMultiConfiguration)), "");
+    EXPECT_EQ(Differences(held, RecordKeys(), false).toStdString(), "");
 }
 
 // File > Save, then File > Load on the same device: values no list or bar
