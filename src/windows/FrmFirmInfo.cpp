@@ -5,8 +5,10 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
@@ -215,6 +217,8 @@ QImage cardChart(const TFormMain *main, const char *name, QSize box)
     // The chart itself is drawn, laid out for the card: a view on a page not
     // shown yet would not pass a resize on to its chart.
     QChart *chart = view->chart();
+    // The card's numbers, its charts' too, in the language shown.
+    ChartNumbersIn(chart, ShownLocale());
     const QSizeF shown = chart->size();
     const QSize size = cardChartSize(box);
     chart->resize(size);

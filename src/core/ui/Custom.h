@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -114,6 +115,12 @@ private:
 };
 
 extern TCustom *Custom;
+
+// A chart (a QChart) writes the numbers of its axes and point labels in the
+// notation of locale. Each chart is given the notation of the language shown
+// where it is built, and TCustom gives the charts of the translated windows
+// that of the new language on every switch.
+void ChartNumbersIn(QObject *chart, const QLocale &locale);
 
 // Sets a designed text that the program writes at run time (a caption
 // chosen by a selection): through Custom when it exists, so that it follows
