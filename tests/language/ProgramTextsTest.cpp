@@ -17,6 +17,7 @@
 #include "windows/MultiCalMapPage.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
 #include "upgrade/FormUpgrader.h"
 
 #include <array>
@@ -731,6 +732,29 @@ TEST(ProgramTexts, CardFieldsShowTheirWholeText)
                 }
             }
         }
+}
+
+// A language switch leaves the card's values as the user typed them: the
+// printed card's value labels, written from the card's fields, are the
+// user's texts, not designed ones.
+TEST(ProgramTexts, ASwitchKeepsTheCardsValuesAsTyped)
+{
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFormMain &form = program.Form();
+    TFrmFirmInfo *card = InstallationCard(&form);
+    card->show();
+    QCoreApplication::processEvents();
+    card->Edit("EdtModel")->setText(QStringLiteral("Astra 1,6 16V"));
+    card->Edit("EdtKodSilnika")->setText(QStringLiteral("Zapisz"));
+    card->UpdatePage();
+    card->hide();
+    for (const char *item : {"MnILangEnglish", "MnILangPolish", "MnILangEnglish"}) {
+        form.findChild<QAction *>(QString::fromLatin1(item))->trigger();
+        EXPECT_EQ(card->QRpKarta->Value("QRLbMarkaModelVal")->text(), QStringLiteral("Astra 1,6 16V")) << item;
+        EXPECT_EQ(card->QRpKarta->Value("QRLbKodSilnikaVal")->text(), QStringLiteral("Zapisz")) << item;
+    }
+    // The card's own captions follow the language.
+    EXPECT_EQ(card->windowTitle(), QStringLiteral("Installation card"));
 }
 
 // The installation card names the RPM source as the configuration page the

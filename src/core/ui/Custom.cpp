@@ -68,6 +68,9 @@ constexpr IgnoredProperty IgnoredProperties[] = {
 
 constexpr const char *IgnoredClasses[] = {"TFont", "TWebBrowser"};
 
+// The dynamic property that marks a control's texts as given, not designed.
+constexpr const char *GivenTextsProperty = "givenTexts";
+
 struct CharsetRow {
     const char *code;
     quint8 charset;
@@ -372,9 +375,20 @@ void TCustom::translateValue(QObject *object, const QByteArray &slot, const QStr
     it->translated = translated;
 }
 
+void TCustom::KeepGivenTexts(QObject *object)
+{
+    if (object)
+        object->setProperty(GivenTextsProperty, true);
+}
+
+bool TCustom::HoldsGivenTexts(const QObject *object)
+{
+    return object->property(GivenTextsProperty).toBool();
+}
+
 void TCustom::translateObject(QObject *object)
 {
-    if (IsIgnoredClass(object))
+    if (IsIgnoredClass(object) || HoldsGivenTexts(object))
         return;
     if (!FTexts.contains(object)) {
         FTexts.insert(object, {});

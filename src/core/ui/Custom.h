@@ -90,6 +90,13 @@ public:
     // Properties (class name, property name) and classes never translated.
     static bool IsIgnoredProperty(const QObject *object, const char *property);
     static bool IsIgnoredClass(const QObject *object);
+    // Marks the texts of a control as given ones: what the user typed, or a
+    // device or a file gave (a card's values, a file name, a device's
+    // version), never designed wording. A language switch leaves them as
+    // they are: neither the catalog nor the language's decimal separator
+    // rewrites them; the program writes them anew where they change.
+    static void KeepGivenTexts(QObject *object);
+    static bool HoldsGivenTexts(const QObject *object);
 
 private:
     struct Text {

@@ -184,6 +184,7 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
     LblLenMapPETROL = qobject_cast<TCaptionPanel *>(get("LblLenMapPETROL"));
     LblLenMapLPG = qobject_cast<TCaptionPanel *>(get("LblLenMapLPG"));
     LblCalMapNameFile = qobject_cast<TCaptionPanel *>(get("LblCalMapNameFile"));
+    TCustom::KeepGivenTexts(LblCalMapNameFile); // a file's name
     auto button = [&](const char *name) { return qobject_cast<QAbstractButton *>(get(name)); };
     ChBMapQ3Visible = button("ChBMapQ3Visible");
     ChBCalMapDetails = button("ChBCalMapDetails");
