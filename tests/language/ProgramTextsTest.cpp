@@ -782,17 +782,24 @@ TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
 
 namespace {
 
+// What an audit lists on every window of the program, hidden ones too, by
+// where it shows.
+QMap<QString, QString> OnEveryWindow(std::vector<ShownText> (*audit)(QWidget *, bool))
+{
+    QMap<QString, QString> out;
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->isWindow())
+            for (const ShownText &t : audit(w, true))
+                out.insert(t.where, t.text);
+    return out;
+}
+
 // Every text of every window of the program, hidden ones too, by where it
 // shows; each page and window shown once first, as a user reaches it.
 QMap<QString, QString> EveryText(ProgramRig &program)
 {
     ProgramTexts(program);
-    QMap<QString, QString> out;
-    for (QWidget *w : QApplication::allWidgets())
-        if (w->isWindow())
-            for (const ShownText &t : textaudit::VisibleTexts(w, true))
-                out.insert(t.where, t.text);
-    return out;
+    return OnEveryWindow(textaudit::VisibleTexts);
 }
 
 const QRegularExpression &DecimalComma()
@@ -966,17 +973,6 @@ TEST(ProgramTexts, RunTimeNumbersTakeTheSeparatorOfTheLanguageNotOfTheDesktop)
 
 namespace {
 
-// The numbers of every chart of every window, hidden ones too.
-QMap<QString, QString> EveryChartText()
-{
-    QMap<QString, QString> out;
-    for (QWidget *w : QApplication::allWidgets())
-        if (w->isWindow())
-            for (const ShownText &t : textaudit::ChartTexts(w, true))
-                out.insert(t.where, t.text);
-    return out;
-}
-
 // The charts' numbers written with the other language's separator; numbers
 // counts those written with the language's own.
 QStringList ChartNumberFaults(const QMap<QString, QString> &texts, bool english, int &numbers)
@@ -1032,7 +1028,7 @@ void ChartsFollowTheLanguageShown(const Kind kind)
         ProgramTexts(program);
         const auto check = [&](const char *when, bool english) {
             int numbers = 0;
-            const QStringList faults = ChartNumberFaults(EveryChartText(), english, numbers);
+            const QStringList faults = ChartNumberFaults(OnEveryWindow(textaudit::ChartTexts), english, numbers);
             EXPECT_GE(numbers, 8) << when;
             EXPECT_TRUE(faults.isEmpty()) << when << (english ? " in English " : " in Polish ") << faults.size()
                                           << ":\n" << faults.mid(0, 40).join(u'\n').toStdString();
