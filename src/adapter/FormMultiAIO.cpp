@@ -8,8 +8,10 @@
 #include "controls/DigitalDisplay.h"
 #include "controls/YEdit.h"
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "core/ui/DialogButtons.h"
 #include "windows/NamedWidget.h"
 
@@ -124,6 +126,7 @@ bool SetCellText(QTableWidget *grid, int row, int column, const QString &text)
 QChartView *NewChart(QWidget *parent, const QString &name, const QRect &geometry, const QString &title)
 {
     auto *chart = new QChart;
+    ChartNumbersIn(chart, ShownLocale());
     chart->setTitle(title);
     chart->setMargins(QMargins(2, 2, 2, 2));
     chart->layout()->setContentsMargins(0, 0, 0, 0);

@@ -9,6 +9,7 @@
 #include "core/AppConfig.h"
 #include "core/DataManager.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "windows/NamedWidget.h"
 
 #include <QFileDialog>
@@ -58,6 +59,9 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     LblAdapterCompilationDateAndTime = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterCompilationDateAndTime", {250, 82, 300, 20});
     NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSNCaption", {8, 106, 240, 20}, QStringLiteral("Numer seryjny:"));
     LblAdapterSN = NewNamed<QLabel>(PnlMultiInfo, "LblAdapterSN", {250, 106, 300, 20});
+    // The box's own texts, written anew on each language switch.
+    for (QLabel *given : {LblAdapterVersion, LblAdapterVersionFull, LblAdapterCompilationDateAndTime, LblAdapterSN})
+        TCustom::KeepGivenTexts(given);
     BtBAdapterDefaultSettings = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterDefaultSettings", {8, 140, 150, 25},
                                                       QStringLiteral("Ustawienia domyślne"));
     BtBAdapterSaveToFile = NewNamed<QPushButton>(PnlMultiInfo, "BtBAdapterSaveToFile", {166, 140, 150, 25},

@@ -308,6 +308,18 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
     return l ? l->value : def;
 }
 
+QByteArray TIniFile::ReadBytes(const QString &section, const QString &key) const
+{
+    const Line *l = FindKey(section, key);
+    if (!l)
+        return QByteArray();
+    if (l->changed || l->raw.isEmpty())
+        return EncodeText(l->value, FCodePage);
+    // The code pages are single-byte: the key ends at the first "=" byte.
+    const QByteArray value = l->raw.mid(l->raw.indexOf('=') + 1).trimmed();
+    return value.isNull() ? QByteArray("") : value;
+}
+
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
     Section &s = EnsureSection(section);

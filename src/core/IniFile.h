@@ -75,6 +75,10 @@ public:
     void DeleteKey(const QString &section, const QString &key);
 
     QString ReadString(const QString &section, const QString &key, const QString &def = QString()) const;
+    // The value's bytes as the file holds them (blanks around it removed),
+    // before any code page; a value written since the load in the file's
+    // code page. Null when the key is missing.
+    QByteArray ReadBytes(const QString &section, const QString &key) const;
     void WriteString(const QString &section, const QString &key, const QString &value);
 
     // Decimal integer; an empty or invalid value gives the default.

@@ -6,6 +6,7 @@
 #include "core/UnitConversions.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <charconv>
@@ -1079,13 +1080,27 @@ bool TSettingsFile::HoldsDeviceIdleHot(const TIniFile &ini)
            || ini.ReadString(SInfo, QLatin1String(IdleHotKey)).trimmed() == QLatin1String("1");
 }
 
+QString TSettingsFile::FileVersionText(const TIniFile &ini)
+{
+    const QByteArray bytes = ini.ReadBytes(SInfo, QStringLiteral("Ver"));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? ini.ReadString(SInfo, QStringLiteral("Ver")) : text;
+}
+
 TSettingsFile::TVersion TSettingsFile::FileVersion(const TIniFile &ini)
 {
-    const QString ver = ini.ReadString(SInfo, QStringLiteral("Ver"));
+    const QString ver = FileVersionText(ini);
     qsizetype run = 0;
     while (run < ver.size() && ver.at(run) >= u'0' && ver.at(run) <= u'9')
         ++run;
     TVersion v;
+    // A digit of another script where the kind code's digits run: the
+    // version cannot be read, whatever digits stand before it.
+    if (run < ver.size() && ver.at(run).isDigit()) {
+        v.Unreadable = true;
+        return v;
+    }
     if (run < 2)
         return v;
     v.Kind = ver.mid(run - 2, 2);
@@ -1295,11 +1310,14 @@ void TSettingsFile::Explain(const QByteArray &bytes, const TIniFile &ini, TSetti
         return set("strSetFileNotText");
     if (!bytes.endsWith('\n') && !bytes.endsWith('\r'))
         return set("strSetFileCut", {QString::number(bytes.count('\n') + 1)});
-    if (VersionCode(ini).isNull())
+    const TVersion version = FileVersion(ini);
+    if (version.Unreadable)
+        return set("strSetFileVersionUnreadable", {FileVersionText(ini)});
+    if (version.Kind.isNull())
         return set("strSetFileNoVersion");
     if (e.Detail.startsWith(u'['))
         return set("strSetFileSection", {e.Detail});
-    set("strSetFileKind", {ini.ReadString(SInfo, QStringLiteral("Ver"))});
+    set("strSetFileKind", {FileVersionText(ini)});
 }
 
 bool TSettingsFile::DeviceRangeMulti(const TDeviceRecord &device, const QString &key, qint64 &low, qint64 &high)

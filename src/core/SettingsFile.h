@@ -117,11 +117,18 @@ public:
     // right after the run in upper case (null when it is no letter or there
     // is no kind code). Every reader of a file's kind or letter takes them
     // from here.
+    // A version whose run of digits holds a digit of another script
+    // ("002013\u06630G") cannot be read: Unreadable, no kind and no letter.
     struct TVersion {
         QString Kind;
         QChar Letter;
+        bool Unreadable = false;
     };
     static TVersion FileVersion(const TIniFile &ini);
+    // The file's "Ver" as the file holds it: its bytes read as UTF-8 where
+    // they are UTF-8 (a version another program wrote with characters no
+    // code page of the files holds), else in the file's code page.
+    static QString FileVersionText(const TIniFile &ini);
     // The firmware letter of the device the file was saved from.
     static QChar FileVersionLetter(const TIniFile &ini) { return FileVersion(ini).Letter; }
 

@@ -5,6 +5,7 @@
 #include "core/LM.h"
 #include "core/VersionInfo.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "windows/NamedWidget.h"
 
 #include <QApplication>
@@ -44,6 +45,9 @@ TFormAbout::TFormAbout(QWidget *parent) : QDialog(parent)
     verSN = NewNamed<QLabel>(PnlFrmAboutInfo, "verSN", {128, 116, 290, 20});
     for (QLabel *value : {verDeviceVersion, verCompilationTime, verSN, verFileVersion, verInternalName})
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The device's own texts, written anew on each showing.
+    for (QLabel *given : {verDeviceVersion, verCompilationTime, verSN})
+        TCustom::KeepGivenTexts(given);
 
     MemInfoQV = NewNamed<QPlainTextEdit>(this, "MemInfoQV", {8, 218, 424, 126});
     MemInfoQV->setReadOnly(true);

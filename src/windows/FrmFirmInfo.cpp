@@ -5,8 +5,10 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
@@ -33,6 +35,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -40,14 +43,18 @@ TFrmFirmInfo *FrmFirmInfo = nullptr;
 
 namespace {
 
-// A number of the card: the card is a document the user keeps, saved and
-// printed, and writes its numbers, as its dates, in the user's own locale.
-QString cardNumber(double value, int decimals)
+// A number of the card in the notation of a locale: the language shown's
+// on screen, the user's own in the card's file (as cards have always been
+// written). Both round alike, so the two differ in the separator only.
+QString cardNumber(double value, int decimals, QLocale locale)
 {
-    QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(value, 'f', decimals);
 }
+
+// The edits the window writes a number into (the model's multiplier and
+// offset).
+constexpr const char *NumberEdits[] = {"EdtMULT", "EdtOFFSET"};
 
 const QString CompanySection = QStringLiteral("Company");
 
@@ -215,6 +222,8 @@ QImage cardChart(const TFormMain *main, const char *name, QSize box)
     // The chart itself is drawn, laid out for the card: a view on a page not
     // shown yet would not pass a resize on to its chart.
     QChart *chart = view->chart();
+    // The card's numbers, its charts' too, in the language shown.
+    ChartNumbersIn(chart, ShownLocale());
     const QSizeF shown = chart->size();
     const QSize size = cardChartSize(box);
     chart->resize(size);
@@ -424,16 +433,30 @@ void TFrmFirmInfo::UpdateData()
         Edit(thresholdEdits[i])->setText(QString::number(thresholds[i]));
         Edit(enrichmentEdits[i])->setText(QString::number(enrichments[i]));
     }
-    Edit("EdtMULT")->setText(cardNumber(r.Mult, 1));
-    Edit("EdtOFFSET")->setText(cardNumber(r.Offset, 1));
+    // Shown in the language shown, kept in a card's file as the user's own
+    // locale writes them.
+    ShowNumber("EdtMULT", cardNumber(r.Mult, 1, ShownLocale()), cardNumber(r.Mult, 1, QLocale()));
+    ShowNumber("EdtOFFSET", cardNumber(r.Offset, 1, ShownLocale()), cardNumber(r.Offset, 1, QLocale()));
     showFromStart(FEdits);
+}
+
+void TFrmFirmInfo::ShowNumber(const char *edit, const QString &shown, const QString &stored)
+{
+    FNumbers.insert(QByteArray(edit), TShownNumber{shown, stored});
+    Edit(edit)->setText(shown);
 }
 
 TInstallationCard TFrmFirmInfo::Card() const
 {
     TInstallationCard card;
-    for (int i = 0; i < TInstallationCard::EditCount; ++i)
-        card.Edits[size_t(i)] = Edit(TInstallationCard::EditNames[size_t(i)])->text();
+    for (int i = 0; i < TInstallationCard::EditCount; ++i) {
+        const char *name = TInstallationCard::EditNames[size_t(i)];
+        const QString text = Edit(name)->text();
+        // A number the window wrote goes into the file as the file holds it;
+        // a text the user typed as typed.
+        const auto number = FNumbers.constFind(QByteArray(name));
+        card.Edits[size_t(i)] = number != FNumbers.cend() && number->Shown == text ? number->Stored : text;
+    }
     card.Date = DtPData->date();
     const QString memo = MemInfDodatkowe->toPlainText();
     if (!memo.isEmpty())
@@ -445,6 +468,15 @@ void TFrmFirmInfo::SetCard(const TInstallationCard &card)
 {
     for (int i = 0; i < TInstallationCard::EditCount; ++i)
         Edit(TInstallationCard::EditNames[size_t(i)])->setText(card.Edits[size_t(i)]);
+    // A number field holding one number (with either separator) shows it in
+    // the language shown and keeps the file's text for the next save.
+    static const QRegularExpression number(QStringLiteral("^([-+]?\\d+)[.,](\\d+)$"));
+    for (const char *name : NumberEdits) {
+        FNumbers.remove(QByteArray(name));
+        const QString stored = card.Edit(name);
+        if (const QRegularExpressionMatch m = number.match(stored); m.hasMatch())
+            ShowNumber(name, m.captured(1) + ShownLocale().decimalPoint() + m.captured(2), stored);
+    }
     DtPData->setDate(card.Date);
     MemInfDodatkowe->setPlainText(card.Memo.join(QLatin1Char('\n')));
     showFromStart(FEdits);
@@ -502,7 +534,7 @@ void TFrmFirmInfo::UpdatePage()
     QRpKarta->SetValue("QRLbProgiVal", thresholds.join(QLatin1Char('/')) + QStringLiteral("  |  ")
                                            + enrichments.join(QLatin1Char('/')));
     QRpKarta->SetValue("QRLbIdleVal", DeviceRecord.DeviceKind != 0 && DeviceRecord.IdleHotTb != 0
-                                          ? cardNumber(RawToTimeMs(DeviceRecord.IdleHotTb), 2) + QStringLiteral(" ms")
+                                          ? FormatDecimals(RawToTimeMs(DeviceRecord.IdleHotTb), 2) + QStringLiteral(" ms")
                                           : QString());
     QRpKarta->QRMemInfDodatkoweVal->setText(MemInfDodatkowe->toPlainText());
     QString printed = TranslateKey(QStringLiteral("strPrintDate"));

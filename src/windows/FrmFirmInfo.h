@@ -80,6 +80,15 @@ private:
     TFormMain *MainWindow() const;
     // The card's edits by key, kept where the pages lay them out.
     QHash<QByteArray, QLineEdit *> FEdits;
+    // A number the window wrote into an edit: the text shown (in the
+    // language shown) and the text a card's file holds for it (the user's
+    // own locale's, or a loaded file's), so that the file is the same
+    // whichever language shows it. An edit the user changed holds its own text.
+    struct TShownNumber {
+        QString Shown, Stored;
+    };
+    QHash<QByteArray, TShownNumber> FNumbers;
+    void ShowNumber(const char *edit, const QString &shown, const QString &stored);
 };
 
 extern TFrmFirmInfo *FrmFirmInfo;

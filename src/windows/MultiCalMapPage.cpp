@@ -4,8 +4,10 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "mainwindow/configuration/MapPage.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
@@ -377,10 +379,11 @@ bool TMultiCalMapPage::CheckRpmInRange()
 void TMultiCalMapPage::ChtMapaAfterDraw()
 {
     const double max = D().GetEngineType() == 1 ? 2.5 : 1.0;
-    if (QValueAxis *a = TMapPage::MapLoadAxis(ChtMapa))
-        a->setMax(max);
-    if (QValueAxis *a = TMapPage::MapLoadAxis(ChtMapa2))
-        a->setMax(max);
+    for (QChartView *view : {ChtMapa, ChtMapa2}) {
+        ChartNumbersIn(view->chart(), ShownLocale()); // the language shown as it is now
+        if (QValueAxis *a = TMapPage::MapLoadAxis(view))
+            a->setMax(max);
+    }
     PlaceLoadPanels();
 }
 

@@ -1,5 +1,6 @@
 #include "windows/QRpKarta.h"
 
+#include "core/ui/Custom.h"
 #include "windows/NamedWidget.h"
 
 #include <QDate>
@@ -128,6 +129,11 @@ TQRpKarta::TQRpKarta(QWidget *parent) : QWidget(parent)
     QRMemInfDodatkoweVal->setFont(pixelFont(12, false));
     QRMemInfDodatkoweVal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QRMemInfDodatkoweVal->setWordWrap(true);
+    // The values are the card's fields as the user typed them or the window
+    // wrote them: a language switch leaves them (each preview writes them anew).
+    for (const Row &r : Rows)
+        TCustom::KeepGivenTexts(Value(r.value));
+    TCustom::KeepGivenTexts(QRMemInfDodatkoweVal);
     QRLbPrintDate = NewNamed<QLabel>(this, "QRLbPrintDate", {Left, PageHeight - 75, PageWidth - 2 * Left, RowHeight});
     QRLbPrintDate->setFont(pixelFont(10, false));
     QRLbPrintDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

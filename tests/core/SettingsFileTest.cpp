@@ -424,6 +424,28 @@ TEST(SettingsFile, VersionCodeAndIncompleteFiles)
     TIniFile arabic;
     arabic.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), QStringLiteral("0000") + QChar(0x0663) + QStringLiteral("30J"));
     EXPECT_FALSE(TSettingsFile::AcceptsVersion(arabic, TSettingsFile::CodesMulti()));
+    // Such a version cannot be read: refused as that, not as another kind's,
+    // showing the text as the file holds it (its UTF-8 bytes read as UTF-8,
+    // whatever the code page of the language).
+    for (const QByteArray &codePage : {QByteArray("windows-1252"), QByteArray("windows-1250")})
+        for (const QString &ver : {QStringLiteral("002013") + QChar(0x0663) + QStringLiteral("0G"),
+                                   QStringLiteral("0000") + QChar(0xFF11) + QStringLiteral("4C")}) {
+            SCOPED_TRACE(codePage.toStdString() + " " + ver.toStdString());
+            const QByteArray bytes = "[Info]\r\nVer=" + ver.toUtf8() + "\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n";
+            TIniFile ini(QString(), codePage);
+            const TSettingsError e = TSettingsFile::Check(bytes, false, ini);
+            EXPECT_TRUE(TSettingsFile::FileVersion(ini).Unreadable);
+            EXPECT_EQ(e.Reason, QStringLiteral("strSetFileVersionUnreadable"));
+            EXPECT_EQ(e.Args, QStringList{ver});
+            EXPECT_EQ(TSettingsFile::FileVersionText(ini), ver);
+        }
+    // A version in the code page of the language reads in it.
+    TIniFile coded(QString(), "windows-1250");
+    coded.LoadFromBytes("[Info]\r\nVer=0000030C \xA3\xF3\x64\x9F\r\n");
+    EXPECT_EQ(TSettingsFile::FileVersionText(coded), QString::fromUtf8("0000030C Łódź"));
+    EXPECT_FALSE(TSettingsFile::FileVersion(coded).Unreadable);
+    EXPECT_EQ(TSettingsFile::Check(coded.ToBytes(), false, coded).Args,
+              QStringList{QString::fromUtf8("0000030C Łódź")});
     // A letter in lower case reads as its upper case; a character after the
     // digits that is no ASCII letter gives no letter.
     EXPECT_EQ(TSettingsFile::FileVersionLetter(Ini("[Info]\r\nVer=0000030c STD\r\n")), QChar(u'C'));

@@ -25,7 +25,11 @@
 //   upper-case letter or none, and a reader takes exactly its own codes;
 //   the save's version text for identity numbers of one to three digits
 //   in every place reads back as the device's kind and letter, refused by
-//   the other kind's reader as another kind's.
+//   the other kind's reader as another kind's;
+// - a "Ver" whose digits run into a digit of another script cannot be read:
+//   it names no kind and no letter, and a file refused for its version says
+//   so (not "another kind of device"), showing the text as the file holds
+//   it: its UTF-8 bytes read as UTF-8, other bytes in the file's code page.
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
@@ -395,6 +399,29 @@ void CheckVersion(const TIniFile &ini)
     FUZZ_CHECK(TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesQ3()) == TSettingsFile::CodesQ3().contains(v.Kind));
     FUZZ_CHECK(TSettingsFile::AcceptsVersion(ini, TSettingsFile::CodesMulti())
                == TSettingsFile::CodesMulti().contains(v.Kind));
+
+    const QString text = TSettingsFile::FileVersionText(ini);
+    FUZZ_CHECK(text.toUtf8() == ini.ReadBytes(QStringLiteral("Info"), QStringLiteral("Ver"))
+               || text == ini.ReadString(QStringLiteral("Info"), QStringLiteral("Ver")));
+    qsizetype run = 0;
+    while (run < text.size() && text.at(run) >= u'0' && text.at(run) <= u'9')
+        ++run;
+    FUZZ_CHECK(v.Unreadable == (run < text.size() && text.at(run).isDigit()));
+    FUZZ_CHECK(!v.Unreadable || (v.Kind.isNull() && v.Letter.isNull()));
+}
+
+// A file refused for its version names what is wrong with it and shows the
+// version as the file holds it.
+void CheckVersionRefusal(const QByteArray &bytes)
+{
+    TIniFile ini;
+    const TSettingsError e = TSettingsFile::Check(bytes, false, ini);
+    const TSettingsFile::TVersion v = TSettingsFile::FileVersion(ini);
+    const bool unreadable = e.Reason == QLatin1String("strSetFileVersionUnreadable");
+    FUZZ_CHECK(unreadable == (v.Unreadable && e.Failed() && e.Reason != QLatin1String("strSetFileEmpty")
+                              && e.Reason != QLatin1String("strSetFileNotText") && e.Reason != QLatin1String("strSetFileCut")));
+    if (unreadable || e.Reason == QLatin1String("strSetFileKind"))
+        FUZZ_CHECK(e.Args == QStringList{TSettingsFile::FileVersionText(ini)});
 }
 
 } // namespace
@@ -412,6 +439,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         CheckRefusal(first);
     }
     CheckVersion(ini);
+    CheckVersionRefusal(bytes);
 
     CheckQ3(ini);
     // The oldest and the newest key sets, and the model part alone.

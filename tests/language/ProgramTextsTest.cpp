@@ -12,9 +12,12 @@
 #include "windows/InstallationCard.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "windows/FrmHaslo.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
+#include "windows/MultiCalMapPage.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
+#include "windows/QRpKarta.h"
 #include "upgrade/FormUpgrader.h"
 
 #include <array>
@@ -25,6 +28,7 @@
 #include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMap>
 #include <QSet>
 #include <QSpinBox>
@@ -730,6 +734,29 @@ TEST(ProgramTexts, CardFieldsShowTheirWholeText)
         }
 }
 
+// A language switch leaves the card's values as the user typed them: the
+// printed card's value labels, written from the card's fields, are the
+// user's texts, not designed ones.
+TEST(ProgramTexts, ASwitchKeepsTheCardsValuesAsTyped)
+{
+    ProgramRig program(20, 'E', QStringLiteral("PL"));
+    TFormMain &form = program.Form();
+    TFrmFirmInfo *card = InstallationCard(&form);
+    card->show();
+    QCoreApplication::processEvents();
+    card->Edit("EdtModel")->setText(QStringLiteral("Astra 1,6 16V"));
+    card->Edit("EdtKodSilnika")->setText(QStringLiteral("Zapisz"));
+    card->UpdatePage();
+    card->hide();
+    for (const char *item : {"MnILangEnglish", "MnILangPolish", "MnILangEnglish"}) {
+        form.findChild<QAction *>(QString::fromLatin1(item))->trigger();
+        EXPECT_EQ(card->QRpKarta->Value("QRLbMarkaModelVal")->text(), QStringLiteral("Astra 1,6 16V")) << item;
+        EXPECT_EQ(card->QRpKarta->Value("QRLbKodSilnikaVal")->text(), QStringLiteral("Zapisz")) << item;
+    }
+    // The card's own captions follow the language.
+    EXPECT_EQ(card->windowTitle(), QStringLiteral("Installation card"));
+}
+
 // The installation card names the RPM source as the configuration page the
 // device's kind shows it, and the English lists call the tachometer one name.
 TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
@@ -755,17 +782,24 @@ TEST(ProgramTexts, CardNamesTheRpmSourceAsItsPageDoes)
 
 namespace {
 
+// What an audit lists on every window of the program, hidden ones too, by
+// where it shows.
+QMap<QString, QString> OnEveryWindow(std::vector<ShownText> (*audit)(QWidget *, bool))
+{
+    QMap<QString, QString> out;
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->isWindow())
+            for (const ShownText &t : audit(w, true))
+                out.insert(t.where, t.text);
+    return out;
+}
+
 // Every text of every window of the program, hidden ones too, by where it
 // shows; each page and window shown once first, as a user reaches it.
 QMap<QString, QString> EveryText(ProgramRig &program)
 {
     ProgramTexts(program);
-    QMap<QString, QString> out;
-    for (QWidget *w : QApplication::allWidgets())
-        if (w->isWindow())
-            for (const ShownText &t : textaudit::VisibleTexts(w, true))
-                out.insert(t.where, t.text);
-    return out;
+    return OnEveryWindow(textaudit::VisibleTexts);
 }
 
 const QRegularExpression &DecimalComma()
@@ -935,4 +969,94 @@ TEST(ProgramTexts, RunTimeNumbersTakeTheSeparatorOfTheLanguageNotOfTheDesktop)
             EXPECT_TRUE(faults.isEmpty()) << faults.size() << ":\n" << faults.mid(0, 60).join(u'\n').toStdString();
         }
     }
+}
+
+namespace {
+
+// The charts' numbers written with the other language's separator; numbers
+// counts those written with the language's own.
+QStringList ChartNumberFaults(const QMap<QString, QString> &texts, bool english, int &numbers)
+{
+    static const QRegularExpression comma(QStringLiteral("\\d,\\d")), point(QStringLiteral("\\d\\.\\d"));
+    QStringList faults;
+    numbers = 0;
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        numbers += it.value().contains(english ? point : comma);
+        if (it.value().contains(english ? comma : point))
+            faults << it.key() + QStringLiteral(" = ") + it.value();
+    }
+    return faults;
+}
+
+// Reads the map as the user does on the page the device's kind shows:
+// Calibration > Map (kinds 20/21), the calibration window's map (kind 48).
+void ReadMap(TFormMain &form, uint8_t kind)
+{
+    if (kind == 48) {
+        shellwiring::ClickTab(form, "TbSMultiCalibration");
+        QWidget *sheet = FrmMultiCalibrationTaronQV->TbSMultiCalibrationMap;
+        qobject_cast<QTabWidget *>(sheet->parentWidget()->parentWidget())->setCurrentWidget(sheet);
+        FrmMultiCalibrationTaronQV->Map->BtnCalMapRead->click();
+    } else {
+        shellwiring::ClickTab(form, "TbSCalibration");
+        shellwiring::ClickTab(form, "TbSCalMap");
+        shellwiring::Get<QPushButton>(form, "BtnCalMapRead")->click();
+    }
+    QCoreApplication::processEvents();
+}
+
+// Every chart's axes count in the language shown, whatever the desktop's
+// locale: from a fresh start (each page shown once, as a user reaches it),
+// after the map is read and after a switch either way. An English program
+// on a Polish desktop, then a Polish one on an English desktop.
+void ChartsFollowTheLanguageShown(const Kind kind)
+{
+    struct Case {
+        QLocale desktop;
+        bool english;
+    };
+    for (const Case &c : {Case{QLocale(QLocale::Polish, QLocale::Poland), true},
+                          Case{QLocale(QLocale::English, QLocale::UnitedStates), false}}) {
+        SCOPED_TRACE(testing::Message() << int(kind.kind) << ' ' << c.desktop.name().toStdString());
+        struct DesktopLocale {
+            explicit DesktopLocale(const QLocale &l) { QLocale::setDefault(l); }
+            ~DesktopLocale() { QLocale::setDefault(Saved); }
+            const QLocale Saved;
+        } desktop(c.desktop);
+        ProgramRig program(kind.kind, kind.version, QString::fromLatin1(c.english ? "EN" : "PL"));
+        TFormMain &form = program.Form();
+        ProgramTexts(program);
+        const auto check = [&](const char *when, bool english) {
+            int numbers = 0;
+            const QStringList faults = ChartNumberFaults(OnEveryWindow(textaudit::ChartTexts), english, numbers);
+            EXPECT_GE(numbers, 8) << when;
+            EXPECT_TRUE(faults.isEmpty()) << when << (english ? " in English " : " in Polish ") << faults.size()
+                                          << ":\n" << faults.mid(0, 40).join(u'\n').toStdString();
+        };
+        check("from a fresh start", c.english);
+        ReadMap(form, kind.kind);
+        check("after a read", c.english);
+        for (const bool english : {!c.english, c.english}) {
+            form.findChild<QAction *>(QString::fromLatin1(english ? "MnILangEnglish" : "MnILangPolish"))->trigger();
+            QCoreApplication::processEvents();
+            check("after a switch", english);
+        }
+    }
+}
+
+} // namespace
+
+TEST(ProgramTexts, ChartNumbersFollowTheLanguageShownOnKind20)
+{
+    ChartsFollowTheLanguageShown({20, 'E'});
+}
+
+TEST(ProgramTexts, ChartNumbersFollowTheLanguageShownOnKind21)
+{
+    ChartsFollowTheLanguageShown({21, 'H'});
+}
+
+TEST(ProgramTexts, ChartNumbersFollowTheLanguageShownOnKind48)
+{
+    ChartsFollowTheLanguageShown({48, 'I'});
 }

@@ -35,6 +35,10 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QWidget>
+#include <QGraphicsTextItem>
+
+#include "common/PaintedTexts.h"
+#include "mainwindow/configuration/Model2Chart.h"
 
 #include <functional>
 #include <vector>
@@ -171,6 +175,33 @@ inline std::vector<ShownText> VisibleTexts(QWidget *window, bool hiddenToo = fal
                     for (QAction *a : menu->actions())
                         ActionTexts(a, PathOf(menu) + u'/' + a->objectName(), out);
         OwnProperties(w, add);
+    }
+    return out;
+}
+
+// The numbers the charts of window draw, by where they show: each chart
+// view's axis labels as Qt has laid them out (the chart laid out first), and
+// the marks and axis values a custom-painted chart paints. Charts on hidden
+// pages too with hiddenToo.
+inline std::vector<ShownText> ChartTexts(QWidget *window, bool hiddenToo = false)
+{
+    std::vector<ShownText> out;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    for (QGraphicsView *view : window->findChildren<QGraphicsView *>()) {
+        if (!view->scene() || view->window() != window || (!hiddenToo && !view->isVisibleTo(window)))
+            continue;
+        int label = 0;
+        for (QGraphicsItem *item : view->scene()->items(Qt::AscendingOrder))
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                out.push_back({view, PathOf(view) + QStringLiteral(":label%1").arg(label++), text->toPlainText()});
+    }
+    for (TModel2Chart *chart : window->findChildren<TModel2Chart *>()) {
+        QWidget *host = chart->Host();
+        if (!host || host->size().isEmpty() || host->window() != window || (!hiddenToo && !host->isVisibleTo(window)))
+            continue;
+        int mark = 0;
+        for (const QString &text : PaintedTexts(host).Texts)
+            out.push_back({host, PathOf(host) + QStringLiteral(":painted%1").arg(mark++), text});
     }
     return out;
 }

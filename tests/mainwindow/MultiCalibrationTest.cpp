@@ -1,5 +1,6 @@
 // The kind-48 calibration window docked into the main window, reached and
 // driven as the user reaches it, against the simulated controller.
+#include "common/PaintedTexts.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 
@@ -165,21 +166,6 @@ std::vector<std::pair<int, int>> Head(const std::vector<std::pair<int, int>> &v,
 {
     return std::vector<std::pair<int, int>>(v.begin(), v.begin() + long(std::min(n, v.size())));
 }
-
-// The texts a widget paints.
-struct PaintedTexts : QImage, QPaintEngine {
-    explicit PaintedTexts(QWidget *w) : QImage(w->size(), Format_RGB32), QPaintEngine(AllFeatures) { w->render(this); }
-    QPaintEngine *paintEngine() const override { return const_cast<PaintedTexts *>(this); }
-    bool begin(QPaintDevice *) override { return true; }
-    bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawPath(const QPainterPath &) override {}
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-    void drawTextItem(const QPointF &, const QTextItem &item) override { Texts << item.text(); }
-    Type type() const override { return User; }
-    QStringList Texts;
-};
 
 void Press(QWidget *widget, int key, const QString &text = {})
 {

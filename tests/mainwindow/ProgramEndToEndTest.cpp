@@ -11,8 +11,13 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 using startup::ProgramRun;
 
@@ -272,4 +277,83 @@ TEST(ProgramEndToEnd, SimulatorStartTakesTheUsersLanguage)
     ASSERT_TRUE(run.Process.waitForFinished(testsupport::GiveUpMs));
     const QString output = QString::fromUtf8(run.Process.readAll());
     EXPECT_TRUE(output.contains(QStringLiteral("Screen resolution too low"))) << output.toStdString();
+}
+
+namespace {
+
+// A stand-in X server on 127.0.0.1, port 6000 + Number: it answers a
+// client's opening request with one byte, as a server does.
+struct StandInXServer {
+    StandInXServer()
+    {
+        for (int number = 100; number < 1000 && Number < 0; ++number) {
+            Fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in at{};
+            at.sin_family = AF_INET;
+            at.sin_port = htons(uint16_t(6000 + number));
+            at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::bind(Fd, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 && ::listen(Fd, 4) == 0)
+                Number = number;
+            else
+                ::close(Fd), Fd = -1;
+        }
+    }
+    ~StandInXServer() { Close(); }
+    void Close()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+        Fd = -1;
+    }
+    // Answers one client; false when none came.
+    bool AnswerOne()
+    {
+        pollfd waiting{Fd, POLLIN, 0};
+        if (::poll(&waiting, 1, testsupport::GiveUpMs) != 1)
+            return false;
+        const int client = ::accept(Fd, nullptr, nullptr);
+        if (client < 0)
+            return false;
+        char request[12];
+        const bool asked = ::recv(client, request, sizeof request, MSG_WAITALL) == ssize_t(sizeof request);
+        const bool answered = asked && ::send(client, "\1", 1, MSG_NOSIGNAL) == 1;
+        ::close(client);
+        return answered;
+    }
+    QString Display() const { return QStringLiteral("127.0.0.1:%1").arg(Number); }
+    int Fd = -1, Number = -1;
+};
+
+} // namespace
+
+// The start commands go on only where the window can be shown: a DISPLAY
+// that is set is not enough, its X server must answer (without one the
+// toolkit aborts after the install and the build).
+TEST(ProgramEndToEnd, TheDisplayCheckWantsAServerThatAnswers)
+{
+    StandInXServer server;
+    ASSERT_GE(server.Number, 0);
+    const auto check = [&](bool answer) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("DISPLAY"), server.Display());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/need-display.sh"), QStringLiteral("run.sh")});
+        EXPECT_TRUE(process.waitForStarted(testsupport::GiveUpMs));
+        if (answer)
+            EXPECT_TRUE(server.AnswerOne());
+        EXPECT_TRUE(process.waitForFinished(testsupport::GiveUpMs));
+        return std::pair{process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    };
+    const auto [shown, said] = check(true);
+    EXPECT_EQ(shown, 0) << said.toStdString();
+    // The same display with no server behind it.
+    server.Close();
+    const auto [refused, reason] = check(false);
+    EXPECT_EQ(refused, 1);
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("run.sh: no display to show the window on: no X server answers on DISPLAY=")
+                                  + server.Display()))
+        << reason.toStdString();
 }

@@ -379,6 +379,10 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         {"notes.ddf", "Dear workshop,\r\nhere is the invoice.\r\n", "", "no version code"},
         {"textver.ddf", "[Info]\r\nVer=abc\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "", "no version code"},
         {"wordver.ddf", "[Info]\r\nVer=abcdefgh\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "", "no version code"},
+        // A digit of another script in the version (UTF-8 bytes): a version
+        // that cannot be read, shown as the file holds it.
+        {"arabic.ddf", "[Info]\r\nVer=002013\xD9\xA3" "0G\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "",
+         "version code cannot be read (Ver=002013\u0663" "0G)"},
         {"nover.ddf", "[Info]\r\nVer=\r\n[Config]\r\nInjSW=4\r\n[Model]\r\nP1=1\r\n", "", "no version code"},
         {"binary.ddf", QByteArray("[Info]\r\nVer=0000014C\r\n[Config]\r\nInjSW=@@\r\n[Model]\r\nP1=1\r\n").replace('@', '\0'), "NUL",
          "NUL bytes"},
@@ -427,7 +431,7 @@ TEST_F(SettingsFileCommandsTest, RefusedAndCancelledLoadsSendNothing)
         const QString detail = QString::fromLatin1(c.Detail);
         EXPECT_EQ(parts[0], Tr("strWrongConfFile") + (detail.isEmpty() ? QString() : " [" + detail + "]"));
         EXPECT_EQ(parts[2], Chosen);
-        EXPECT_TRUE(parts[3].contains(QString::fromLatin1(c.Reason))) << parts[3].toStdString();
+        EXPECT_TRUE(parts[3].contains(QString::fromUtf8(c.Reason))) << parts[3].toStdString();
         EXPECT_FALSE(Boxes[0].Text.contains(QStringLiteral("!_"))) << Boxes[0].Text.toStdString();
         EXPECT_EQ(Boxes[0].Type, mtWarning);
         EXPECT_EQ(Boxes[0].Buttons, QList<int>{int(mrOk)});

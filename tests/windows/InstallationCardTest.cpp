@@ -257,8 +257,71 @@ TEST_F(Card, WorkshopDataLivesInTheSettingsFileAndTheDeviceFillsTheSettings)
     EXPECT_EQ(form.Edit("EdtBenzyna2")->text(), "3");
     EXPECT_EQ(form.Edit("EdtTA")->text(), "4");
     EXPECT_EQ(form.Edit("EdtD")->text(), "-2");
-    EXPECT_EQ(form.Edit("EdtMULT")->text(), "1.3");
-    EXPECT_EQ(form.Edit("EdtOFFSET")->text(), "0.5");
+    // In the notation of the language shown (the rig's Polish).
+    ASSERT_EQ(LM->Language, "PL");
+    EXPECT_EQ(form.Edit("EdtMULT")->text(), "1,3");
+    EXPECT_EQ(form.Edit("EdtOFFSET")->text(), "0,5");
+}
+
+// The numbers the window writes (the model's multiplier and offset) show in
+// the notation of the language shown, whatever the user's desktop, and the
+// card's file holds them as it always has: in the desktop's notation. A
+// file loaded back shows them in the language shown and is saved back byte
+// for byte, also on a desktop of the other notation; a number the user
+// typed is kept as typed.
+TEST_F(Card, NumbersShowInTheLanguageShownAndTheFileIsWrittenAsEver)
+{
+    RecordGuard record;
+    DeviceRecord.Mult = 1.25;
+    DeviceRecord.Offset = -0.5;
+    TLM lm;
+    const struct Restore {
+        TLM *saved = LM;
+        const QLocale locale;
+        ~Restore() { LM = saved, QLocale::setDefault(locale); }
+    } restore;
+    LM = &lm;
+    for (const char *desktop : {"pl_PL", "en_US"})
+        for (const char *language : {"EN", "PL"}) {
+            SCOPED_TRACE(std::string(desktop) + " showing " + language);
+            QLocale::setDefault(QLocale(QString::fromLatin1(desktop)));
+            lm.Language = QString::fromLatin1(language);
+            const QString shown = language == std::string("EN") ? "." : ",";
+            const QString written = desktop == std::string("en_US") ? "." : ",";
+            TFrmFirmInfo form;
+            form.UpdateData();
+            EXPECT_EQ(form.Edit("EdtMULT")->text(), "1" + shown + "3");
+            EXPECT_EQ(form.Edit("EdtOFFSET")->text(), "-0" + shown + "5");
+            const QString file = path("numbers.dkm");
+            ASSERT_TRUE(form.SavePage(file));
+            // What the card wrote before its numbers followed the language.
+            TInstallationCard before;
+            for (int i = 0; i < TInstallationCard::EditCount; ++i)
+                before.Edits[size_t(i)] = form.Edit(TInstallationCard::EditNames[size_t(i)])->text();
+            before.SetEdit("EdtMULT", "1" + written + "3");
+            before.SetEdit("EdtOFFSET", "-0" + written + "5");
+            before.Date = form.DtPData->date();
+            QString error;
+            ASSERT_TRUE(before.Save(path("before.dkm"), error)) << error.toStdString();
+            const QByteArray bytes = readAll(file);
+            EXPECT_EQ(bytes, readAll(path("before.dkm")));
+            EXPECT_TRUE(bytes.contains("EdtMULT=1" + written.toLatin1() + "3\r\n")) << bytes.toStdString();
+
+            // Loaded into a window of the other language on the other desktop.
+            QLocale::setDefault(QLocale(QString::fromLatin1(desktop == std::string("en_US") ? "pl_PL" : "en_US")));
+            lm.Language = QString::fromLatin1(language == std::string("EN") ? "PL" : "EN");
+            const QString other = shown == "." ? "," : ".";
+            TFrmFirmInfo loaded;
+            ASSERT_TRUE(loaded.LoadPage(file));
+            EXPECT_EQ(loaded.Edit("EdtMULT")->text(), "1" + other + "3");
+            EXPECT_EQ(loaded.Edit("EdtOFFSET")->text(), "-0" + other + "5");
+            ASSERT_TRUE(loaded.SavePage(path("again.dkm")));
+            EXPECT_EQ(readAll(path("again.dkm")), bytes);
+            // A number the user typed goes into the file as typed.
+            loaded.Edit("EdtMULT")->setText("1" + other + "4");
+            ASSERT_TRUE(loaded.SavePage(path("typed.dkm")));
+            EXPECT_TRUE(readAll(path("typed.dkm")).contains("EdtMULT=1" + other.toLatin1() + "4\r\n"));
+        }
 }
 
 TEST_F(Card, PrintedPageCarriesTheValuesAndItsPdfReadsBack)

@@ -338,20 +338,24 @@ TEST(SmallWindows, AutocalibrationStartOffsetFromTheInjectorFactor)
     EXPECT_FALSE(dialog.GrBModel->isHidden());
 }
 
-// The installation card's window and print-out in the user's notation.
-TEST(SmallWindows, InstallationCardNumbersInTheUsersNotation)
+// The installation card's window and print-out in the notation of the
+// language shown, whatever the user's desktop.
+TEST(SmallWindows, InstallationCardNumbersInTheLanguageShown)
 {
     RecordGuard record;
+    LMGuard lm;
     DeviceRecord.DeviceKind = 48;
     DeviceRecord.Mult = 1.25;
     DeviceRecord.Offset = 0.5;
     DeviceRecord.IdleHotTb = 468; // 2.5 ms
     const QLocale saved;
     SetModalExecHook([](QDialog *) { return int(QDialog::Rejected); });
-    for (const auto &[locale, mult, offset, idle] :
-         {std::tuple{"pl_PL", "1,3", "0,5", "2,50 ms"}, std::tuple{"en_US", "1.3", "0.5", "2.50 ms"}}) {
-        SCOPED_TRACE(locale);
-        QLocale::setDefault(QLocale(locale));
+    for (const auto &[desktop, language, mult, offset, idle] :
+         {std::tuple{"en_US", "PL", "1,3", "0,5", "2,50 ms"}, std::tuple{"pl_PL", "PL", "1,3", "0,5", "2,50 ms"},
+          std::tuple{"pl_PL", "EN", "1.3", "0.5", "2.50 ms"}, std::tuple{"en_US", "EN", "1.3", "0.5", "2.50 ms"}}) {
+        SCOPED_TRACE(std::string(desktop) + " showing " + language);
+        QLocale::setDefault(QLocale(desktop));
+        lm.lm.Language = QString::fromLatin1(language);
         TFrmFirmInfo card;
         card.show();
         EXPECT_EQ(card.Edit("EdtMULT")->text(), mult);

@@ -68,6 +68,9 @@ constexpr IgnoredProperty IgnoredProperties[] = {
 
 constexpr const char *IgnoredClasses[] = {"TFont", "TWebBrowser"};
 
+// The dynamic property that marks a control's texts as given, not designed.
+constexpr const char *GivenTextsProperty = "givenTexts";
+
 struct CharsetRow {
     const char *code;
     quint8 charset;
@@ -268,6 +271,17 @@ void TCustom::SetDesignedText(QObject *object, const char *property, const QStri
     object->setProperty(property, shown);
 }
 
+void ChartNumbersIn(QObject *chart, const QLocale &locale)
+{
+    // Through the chart's properties: the module that shows windows needs no
+    // charts of its own.
+    if (!chart || !chart->inherits("QChart"))
+        return;
+    chart->setProperty("localizeNumbers", true);
+    if (chart->property("locale").value<QLocale>() != locale)
+        chart->setProperty("locale", QVariant::fromValue(locale));
+}
+
 void TCustom::activateCatalog()
 {
     // LANGUAGE chooses the catalog; re-binding the domain also makes glibc
@@ -318,10 +332,11 @@ void TCustom::translateTree(QObject *root)
             continue;
         translateObject(child);
         // Charts live in a graphics scene, outside the widget tree: their
-        // titles, axis titles and series names.
+        // titles, axis titles and series names, and their numbers.
         if (auto *view = qobject_cast<QGraphicsView *>(child); view && view->scene())
             for (QGraphicsItem *item : view->scene()->items())
                 if (QGraphicsObject *g = item->toGraphicsObject(); g && !item->parentItem()) {
+                    ChartNumbersIn(g, TLM::NumberLocale(FLanguage));
                     translateObject(g);
                     const QList<QObject *> parts = g->findChildren<QObject *>();
                     for (QObject *part : parts)
@@ -360,9 +375,20 @@ void TCustom::translateValue(QObject *object, const QByteArray &slot, const QStr
     it->translated = translated;
 }
 
+void TCustom::KeepGivenTexts(QObject *object)
+{
+    if (object)
+        object->setProperty(GivenTextsProperty, true);
+}
+
+bool TCustom::HoldsGivenTexts(const QObject *object)
+{
+    return object->property(GivenTextsProperty).toBool();
+}
+
 void TCustom::translateObject(QObject *object)
 {
-    if (IsIgnoredClass(object))
+    if (IsIgnoredClass(object) || HoldsGivenTexts(object))
         return;
     if (!FTexts.contains(object)) {
         FTexts.insert(object, {});

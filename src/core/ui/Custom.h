@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -89,6 +90,13 @@ public:
     // Properties (class name, property name) and classes never translated.
     static bool IsIgnoredProperty(const QObject *object, const char *property);
     static bool IsIgnoredClass(const QObject *object);
+    // Marks the texts of a control as given ones: what the user typed, or a
+    // device or a file gave (a card's values, a file name, a device's
+    // version), never designed wording. A language switch leaves them as
+    // they are: neither the catalog nor the language's decimal separator
+    // rewrites them; the program writes them anew where they change.
+    static void KeepGivenTexts(QObject *object);
+    static bool HoldsGivenTexts(const QObject *object);
 
 private:
     struct Text {
@@ -114,6 +122,12 @@ private:
 };
 
 extern TCustom *Custom;
+
+// A chart (a QChart) writes the numbers of its axes and point labels in the
+// notation of locale. Each chart is given the notation of the language shown
+// where it is built, and TCustom gives the charts of the translated windows
+// that of the new language on every switch.
+void ChartNumbersIn(QObject *chart, const QLocale &locale);
 
 // Sets a designed text that the program writes at run time (a caption
 // chosen by a selection): through Custom when it exists, so that it follows

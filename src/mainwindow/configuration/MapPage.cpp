@@ -9,6 +9,7 @@
 #include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -106,8 +107,8 @@ QList<QPointF> Swapped(const QList<QPointF> &points)
 void BuildChart(QChartView *view, int count, const QString &suffix, bool swapped)
 {
     QChart *chart = view->chart();
-    // Axis numbers in the notation of the language shown (its locale is set on each draw).
-    chart->setLocalizeNumbers(true);
+    // Axis numbers in the notation of the language shown (set anew on each draw).
+    ChartNumbersIn(chart, ShownLocale());
     auto *load = new QValueAxis(chart);
     load->setRange(0, 1.1);
     auto *time = new QValueAxis(chart);
@@ -183,6 +184,7 @@ TMapPage::TMapPage(TFormMain *form) : QObject(form), FForm(form)
     LblLenMapPETROL = qobject_cast<TCaptionPanel *>(get("LblLenMapPETROL"));
     LblLenMapLPG = qobject_cast<TCaptionPanel *>(get("LblLenMapLPG"));
     LblCalMapNameFile = qobject_cast<TCaptionPanel *>(get("LblCalMapNameFile"));
+    TCustom::KeepGivenTexts(LblCalMapNameFile); // a file's name
     auto button = [&](const char *name) { return qobject_cast<QAbstractButton *>(get(name)); };
     ChBMapQ3Visible = button("ChBMapQ3Visible");
     ChBCalMapDetails = button("ChBCalMapDetails");
@@ -438,7 +440,7 @@ void TMapPage::ChtMapaAfterDraw()
 {
     const double max = LoadAxisMax();
     for (QChartView *view : {ChtMapa, ChtMapaQ3, ChtMapa2}) {
-        view->chart()->setLocale(ShownLocale()); // the language shown as it is now
+        ChartNumbersIn(view->chart(), ShownLocale()); // the language shown as it is now
         if (QValueAxis *axis = LoadAxis(view); axis && axis->max() != max)
             axis->setMax(max);
     }

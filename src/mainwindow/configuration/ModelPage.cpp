@@ -8,6 +8,7 @@
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/Custom.h"
 #include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -81,6 +82,7 @@ TModelPage::TModelPage(TFormMain *form) : QObject(form), FForm(form)
     if (!ChtModel)
         ChtModel = new QChartView(form);
     QChart *chart = ChtModel->chart();
+    ChartNumbersIn(chart, ShownLocale());
     auto *axisX = new QValueAxis(chart);
     axisX->setRange(0, kModelMaxX);
     axisX->setTickCount(5);

@@ -5,6 +5,8 @@
 #include "controls/PaintShape.h"
 #include "controls/ResizeHelper.h"
 #include "controls/YEdit.h"
+#include "core/LM.h"
+#include "core/ui/Custom.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -1473,6 +1475,7 @@ private:
         }
         case Kind::Chart: {
             auto *view = new QChartView(parent);
+            ChartNumbersIn(view->chart(), ShownLocale());
             view->chart()->legend()->hide();
             view->chart()->setMargins(QMargins(0, 0, 0, 0));
             w = view;

@@ -1,6 +1,7 @@
 #include "mainwindow/shell/FormMainReadingControls.h"
 
 #include "core/LM.h"
+#include "core/ui/Custom.h"
 
 #include <QEvent>
 #include <QGraphicsLayout>
@@ -207,6 +208,9 @@ TFormMain::TReadingControls::TReadingControls(TFormMain *window)
     LblQSProgramSoftVer = lbl("LblQSProgramSoftVer");
     LblQSDeviceSoftVer = lbl("LblQSDeviceSoftVer");
     LblQSAdapterSoftVer = lbl("LblQSAdapterSoftVer");
+    // The device's and the box's own version texts.
+    for (QWidget *given : {LblQSDeviceSoftVer, LblQSAdapterSoftVer})
+        TCustom::KeepGivenTexts(given);
     PnlQSComPort = lbl("PnlQSComPort");
     ShpStatusGazState = Get<TPaintShape>(QStringLiteral("ShpStatusGazState"));
     SpBStatusDeviceInfo = Get<QToolButton>(QStringLiteral("SpBStatusDeviceInfo"));

@@ -160,6 +160,32 @@ TEST_F(CatalogTranslation, TextSetByTheProgramIsKeptAndSameLanguageDoesNotRetran
     EXPECT_EQ(w.save->text(), QStringLiteral("Save"));
 }
 
+// A switch writes the program's own texts anew (a number it wrote takes the
+// new language's separator) but leaves a given text as it is: what the user
+// typed, or a device or a file gave, is neither translated nor rewritten.
+TEST_F(CatalogTranslation, ASwitchLeavesGivenTextsAsGiven)
+{
+    TCustom custom(nullptr, folder.programFolder());
+    custom.SetLanguage(QStringLiteral("PL"));
+    TestWindow w;
+    auto *given = new QLabel(&w.window);
+    given->setObjectName(QStringLiteral("QRLbMarkaVal"));
+    TCustom::KeepGivenTexts(given);
+    custom.RegisterForm(&w.window);
+    given->setText(QStringLiteral("Astra 1,6 16V"));
+    w.label->setText(QStringLiteral("1,6 bar"));
+    custom.SetLanguage(QStringLiteral("EN"));
+    EXPECT_EQ(given->text(), QStringLiteral("Astra 1,6 16V"));
+    EXPECT_EQ(w.label->text(), QStringLiteral("1.6 bar"));
+    // A given word the catalog knows stays the user's, both ways.
+    given->setText(QStringLiteral("Zapisz"));
+    custom.SetLanguage(QStringLiteral("PL"));
+    custom.SetLanguage(QStringLiteral("EN"));
+    EXPECT_EQ(given->text(), QStringLiteral("Zapisz"));
+    EXPECT_EQ(w.save->text(), QStringLiteral("Save"));
+    EXPECT_FALSE(TCustom::HoldsGivenTexts(w.label));
+}
+
 TEST_F(CatalogTranslation, DestroyedWindowLeavesTheList)
 {
     TCustom custom(nullptr, folder.programFolder());
