@@ -4,6 +4,7 @@
 // version step, values no list shows surviving a read and a write, a locked
 // device, refused values, a write that fails half-way, and a page that only
 // the user marks modified.
+#include "common/Screenshots.h"
 #include "controls/ControlTestSupport.h"
 #include "core/DataManager.h"
 #include "core/DevData.h"
@@ -269,9 +270,9 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     tabs->setCurrentIndex(0);
     const QImage shot = p.C<QWidget>("TbSConfig")->grab().toImage();
     EXPECT_FALSE(shot.isNull());
-    shot.save(QStringLiteral("/tmp/configuration_page_kind20.png"));
+    shot.save(testsupport::ScreenshotPath(QStringLiteral("configuration_page_kind20.png")));
     tabs->setCurrentIndex(1);
-    p.C<QWidget>("TbSConfig")->grab().save(QStringLiteral("/tmp/configuration_page_kind20_advanced.png"));
+    p.C<QWidget>("TbSConfig")->grab().save(testsupport::ScreenshotPath(QStringLiteral("configuration_page_kind20_advanced.png")));
 
     // The level-sensor button stays disabled after a new choice until a read.
     auto *level = p.C<QComboBox>("CmbKnfLevelSensorType");
