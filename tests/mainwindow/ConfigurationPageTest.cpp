@@ -480,7 +480,8 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
         [](const Bytes &f) { return f.size() > 2 && f[1] == 0x08 && f[2] == 17; },
         sim::Fault::noAnswer(), 2);
     p.Device.Server.log().clear();
-    p.Click("BtBKnfWriteConfiguration");
+    ASSERT_NE(p.Form->ConfigurationPage, nullptr);
+    EXPECT_FALSE(p.Form->ConfigurationPage->WriteConfiguration()) << "a frame did not go through";
     auto frames = p.Frames();
     ASSERT_GE(frames.size(), 2u);
     EXPECT_EQ(frames.back(), Request({0x08, 17, 1}));
@@ -495,7 +496,7 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     p.Device.Server.clearFaults();
     DataManager->PollGroup(TDataManager::pgConnect, false);
     ASSERT_TRUE(DataManager->GetConnected());
-    p.Click("BtBKnfWriteConfiguration");
+    EXPECT_TRUE(p.Form->ConfigurationPage->WriteConfiguration());
     EXPECT_EQ(p.Device.Controller.State.Param8[18], 1);
     EXPECT_EQ(p.Device.Controller.State.Param8[17], 1);
     EXPECT_EQ(p.Device.Controller.State.Param8[1], 0);
