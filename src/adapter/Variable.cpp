@@ -156,13 +156,12 @@ void TVariable::RunRawToValue()
     FOnRawToValue(this, raw);
 }
 
-QString TVariable::Text() const
+QString TVariable::Text()
 {
     const QString point = ShownLocale().decimalPoint();
     if (point != FTextPoint) {
-        auto *self = const_cast<TVariable *>(this);
-        self->FTextPoint = point;
-        self->UpdateText();
+        FTextPoint = point;
+        UpdateText();
     }
     return FText;
 }

@@ -39,10 +39,10 @@ public:
     QString Group() const { return FGroup; }
     QString Name() const { return FName; }
     QString FullName() const { return FGroup.isEmpty() ? FName : FGroup + QLatin1Char(':') + FName; }
-    // The display text; one written while another language showed is written
-    // anew, so that its numbers take the decimal separator of the language
-    // shown.
-    QString Text() const;
+    // The display text. One written while another language showed is
+    // written anew first (not a const read: it updates the stored text), so
+    // that its numbers take the decimal separator of the language shown.
+    QString Text();
     QString Format() const { return FFormat; }
     int DataLength() const { return int(FRaw.size()); }
     const QByteArray &Raw() const { return FRaw; }

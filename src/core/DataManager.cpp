@@ -249,6 +249,11 @@ bool TDataManager::Kind48Holds(kind48::TFilePart part) const
     return IsDeviceVersionAtLeast(48, QString(QLatin1Char(kind48::FromOf(part))));
 }
 
+bool TDataManager::Kind48Holds(kind48::THeld what) const
+{
+    return IsDeviceVersionAtLeast(48, QString(QLatin1Char(kind48::FromOf(what))));
+}
+
 bool TDataManager::IsDeviceVersionBelow(uint8_t kind, const QString &letter) const
 {
     return IsDeviceType(kind) && VersionBelow(letter);
@@ -544,7 +549,7 @@ bool TDataManager::ReadPage(uint8_t page)
     case 3: r.IdentityPage3 = v; break;
     case 4: r.IdentityPage4 = v; break;
     case 5: r.IdentityPage5 = v; break;
-    case 6: r.IdentityPage6 = IsDeviceVersionAtLeast(48, QStringLiteral("D")) ? v : 255; break;
+    case 6: r.IdentityPage6 = Kind48Holds(kind48::THeld::IdentityPage6) ? v : 255; break;
     default: break; // pages above 6 are read and dropped
     }
     return true;
@@ -1071,25 +1076,26 @@ bool TDataManager::ReadModelDataD8()
                        {8, 37}, {12, 74}, {8, 42}, {8, 40}, {16, 16}, {8, 38}, {8, 39},
                        {8, 19}});
     // The settings and the parts of a settings file that a version letter
-    // brings, each from its letter on.
+    // brings, each from its letter on. The settings of a letter are those
+    // its [Config] part of a settings file holds.
     using kind48::TFilePart;
-    const auto settingsFrom = [this](char letter) {
-        if (VersionAtLeast(QString(QLatin1Char(letter))))
-            ReadParameterList(Kind48SettingsFrom(letter));
+    const auto settingsOf = [this](TFilePart config) {
+        if (Kind48Holds(config))
+            ReadParameterList(Kind48SettingsFrom(kind48::FromOf(config)));
     };
-    settingsFrom('D');
+    settingsOf(TFilePart::ConfigD1);
     if (Kind48Holds(TFilePart::GasInjCorr))
         ReadGasInjCorrTable();
     if (Kind48Holds(TFilePart::CorrectionTypes))
         ReadParameterList({{8, 45}, {8, 46}});
-    settingsFrom('F');
+    settingsOf(TFilePart::ConfigF);
     if (Kind48Holds(TFilePart::MaxTbForLoad))
         ReadParamWord(22);
-    if (VersionAtLeast(QStringLiteral("G"))) {
+    if (Kind48Holds(kind48::THeld::Inspection)) {
         ReadInfo56();
         ReadComputerCodes();
     }
-    settingsFrom('G');
+    settingsOf(TFilePart::ConfigG);
     if (Kind48Holds(TFilePart::MaxPcolForLoad))
         ReadParameter8(53);
     return true;

@@ -104,6 +104,9 @@ public:
     // Whether the connected device is of kind 48 at the letter from which
     // it holds that part of a settings file (core/Kind48Settings.h).
     bool Kind48Holds(kind48::TFilePart part) const;
+    // Whether the connected device is of kind 48 at the letter from which it
+    // holds what (core/Kind48Settings.h).
+    bool Kind48Holds(kind48::THeld what) const;
     // The kind-48 settings the configuration read takes only from a version
     // letter on (core/Kind48Settings.h): those from `letter`, those the
     // connected device's version leaves out, and whether it takes one

@@ -17,6 +17,7 @@
 
 #include <QtGlobal>
 
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <string_view>
@@ -114,11 +115,22 @@ enum class TFilePart {
     ConfigJ,         // [Config] "HotEngineStartOnGas"
 };
 
-struct TFilePartLetter {
-    TFilePart Part;
+// What a device or file holds from a version letter on.
+template <class T> struct TFromLetter {
+    T What;
     char From;
 };
-inline constexpr TFilePartLetter FileParts[] = {
+
+// The letter of what in a table of them.
+template <class T, size_t N> constexpr char LetterOf(const TFromLetter<T> (&table)[N], T what)
+{
+    for (const TFromLetter<T> &entry : table)
+        if (entry.What == what)
+            return entry.From;
+    throw "every entry has its letter";
+}
+
+inline constexpr TFromLetter<TFilePart> FileParts[] = {
     {TFilePart::ConfigC1, 'C'},        {TFilePart::IdleModel, 'C'},     {TFilePart::ConfigC2, 'C'},
     {TFilePart::CorrectionTypes, 'D'}, {TFilePart::ConfigD1, 'D'},      {TFilePart::GasInjCorr, 'D'},
     {TFilePart::ConfigD2, 'D'},        {TFilePart::MapRows, 'D'},       {TFilePart::ConfigF, 'F'},
@@ -128,23 +140,42 @@ inline constexpr TFilePartLetter FileParts[] = {
 };
 
 // The version letter from which files hold the part.
-constexpr char FromOf(TFilePart part)
-{
-    for (const TFilePartLetter &p : FileParts)
-        if (p.Part == part)
-            return p.From;
-    throw "every file part has its letter";
-}
+constexpr char FromOf(TFilePart part) { return LetterOf(FileParts, part); }
 
 // Whether a file of the letter (upper case; 0: a file naming none) holds
 // the part.
 constexpr bool FileHolds(char letter, TFilePart part) { return letter != 0 && letter >= FromOf(part); }
 
+// The correction pages show the manifold-pressure curve (read it, show it,
+// write it) with the adaptation banks, from their letter on. A device from
+// the curve's own letter (PcolCurve) holds it earlier: a settings-file load
+// reads and sends it there.
+inline constexpr TFilePart PcolCurveShownWith = TFilePart::AdaptBanks;
+
+// What else a device holds from a version letter on, beside the settings
+// and the parts of a settings file.
+enum class THeld {
+    IdentityPage6,   // the sixth identity page (255 below the letter)
+    AdaptationModel, // the adaptation model's points (read 0x95, written 0x96) and its mode
+    Inspection,      // the next inspection (0x56, 0x57) and the change record's computer codes
+};
+
+inline constexpr TFromLetter<THeld> HeldParts[] = {
+    {THeld::IdentityPage6, 'D'},
+    {THeld::AdaptationModel, 'D'},
+    {THeld::Inspection, 'G'},
+};
+
+// The version letter from which a device holds it.
+constexpr char FromOf(THeld what) { return LetterOf(HeldParts, what); }
+
 // Device bytes that file keys hold only in part: from the letter on, a file
 // holds the bits given (8: an 8-bit parameter, 12: a model parameter). A
-// bit a file does not hold goes to the device as the device holds it, on
-// every write of the byte (a load, the configuration window's write). The
-// keys of the bits are the settings' above and the [Config] groups'.
+// load sends a bit its file does not hold as the device holds it. The
+// configuration windows' writes send a bit they have a control for as the
+// control shows it (on every version: see Settings above) and every other
+// bit as the device holds it, read with the configuration. The keys of the
+// bits are the settings' above and the [Config] groups'.
 struct TFileBits {
     int Width;
     uint8_t Id;
@@ -152,6 +183,12 @@ struct TFileBits {
     quint8 Bits;
 };
 inline constexpr TFileBits FileBits[] = {
+    // The return-to-petrol flags, in every file but the adaptation mode
+    // (bit 6), which files hold from "D".
+    {8, 31, 'A', 0xBF},
+    {8, 31, 'D', 0xFF},
+    // The gas temperature sensor's place in the flow; bits 1-7 have no key.
+    {8, 32, 'A', 0x01},
     // The idle model's switch and five flags; bits 1 and 7 have no key.
     {8, 37, 'C', 0x7D},
     // Two cut-off flags; bits 2-7 have no key.
@@ -185,5 +222,10 @@ constexpr char FileBitFrom(int width, int id, quint8 bit)
             return b.From;
     return 0;
 }
+
+// The settings of a letter are those its [Config] part of a file holds.
+static_assert(FromOf(TFilePart::ConfigD1) == OfKey("Tgas<&Load_Lval").From[0]);
+static_assert(FromOf(TFilePart::ConfigF) == OfKey("MazdaEnrichmentPercentage").From[0]);
+static_assert(FromOf(TFilePart::ConfigG) == OfKey("HotEngineStartOnGas").From[0]);
 
 } // namespace kind48

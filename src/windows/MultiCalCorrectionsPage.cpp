@@ -124,7 +124,7 @@ bool TMultiCalCorrectionsPage::Read()
         TCommon::SetCheckedSilently(Active[size_t(c)], bits & kActiveBit[c]);
     ok = ok && dm.ReadCorrectionsD0();
     Show(cPsys);
-    if (dm.IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
+    if (dm.Kind48Holds(kind48::PcolCurveShownWith)) {
         ok = ok && dm.ReadCorrections97();
         Show(cPcol);
     }
@@ -172,10 +172,9 @@ bool TMultiCalCorrectionsPage::Write()
     TDataManager &dm = *DataManager;
     bool ok = dm.WriteParameter(11) && dm.WriteParameter(12) && dm.WriteParameter(13) && dm.WriteParameter(74)
               && dm.WriteCorrectionsD1();
-    // The manifold-pressure curve goes out as the page read it: from device
-    // version "G" on, the versions whose curve the page reads and shows (a
-    // settings file holds it from "F": that is the file's rule, not the page's).
-    if (ok && dm.IsDeviceVersionAtLeast(48, QStringLiteral("G")))
+    // The manifold-pressure curve goes out as the page read it: on the
+    // versions whose curve the page reads and shows.
+    if (ok && dm.Kind48Holds(kind48::PcolCurveShownWith))
         ok = dm.WriteCorrections98();
     ok = write.Report(ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104));
     if (!ok) {

@@ -12,6 +12,7 @@
 #include "adapter/ObdMessages.h"
 #include "core/LM.h"
 #include "adapter/UIState.h"
+#include "common/WaitUntil.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
@@ -377,7 +378,7 @@ TEST_F(ObdWindowTest, TrimBoundsMinimumRpmAndLeavingWithUnwrittenEdits)
     P->Rig.Answer = [](const TMessageBoxInfo &) { return int(mrYes); };
     P->ClearLog();
     shellwiring::ClickTab(*Form, "TbSOBDLive");
-    QCoreApplication::processEvents();
+    testsupport::EventsUntil([this] { return P->Obd->PgCMain->currentWidget() == P->Obd->TbSOBDLive; });
     EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
     EXPECT_GT(IndexOf(P->Frames(), C0, 0x55), IndexOf(P->Frames(), C2, 0x72));
     const auto adapter = P->AdapterRequests();

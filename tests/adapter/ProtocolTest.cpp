@@ -439,20 +439,24 @@ TEST_F(AdapterProtocolSim, NoAnswerIsLeftOwedOnTheLine)
     EXPECT_EQ(Bytes(longer, longer + 6), sim::SimAdapter::Answer({0x0E, 0x01, 0x02, 0x03}));
     EXPECT_EQ(port->OwedAnswer(), 0);
 
-    // Given up, the answers (one a try) coming after the next request went out
-    // or within its wait: the next request goes out once and reads its own.
-    struct Row { const char *name; bool retry; std::vector<int> held; int lateMs; int owed; };
-    const Row rows[] = {{"after the next request", false, {1}, 0, 1},
-                        {"both tries, after the next request", true, {2, 1}, 0, 2},
-                        {"within the next request's wait", false, {}, 700, 1}};
+    // Given up, the answers (one a try) coming after the next request went out,
+    // or as soon as the wait has run out, before the next request: the next
+    // request goes out once and reads its own.
+    struct Row { const char *name; bool retry; std::vector<int> held; bool sentAsTheWaitRunsOut; int owed; };
+    const Row rows[] = {{"after the next request", false, {1}, false, 1},
+                        {"both tries, after the next request", true, {2, 1}, false, 2},
+                        {"as the wait runs out, before the next request", false, {}, true, 1}};
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         for (const int frames : row.held)
             server.injectFault(sim::Fault::held(frames), 1);
-        if (row.lateMs > 0)
-            server.withLock([&] { box.State.LateNext = {row.lateMs}; });
+        if (row.sentAsTheWaitRunsOut) {
+            server.injectFault(sim::Fault::heldUntilSent(), 1);
+            port->OnWaitRunOut = [this] { server.sendHeld(); };
+        }
         protocol->RetryEnabled = row.retry;
         EXPECT_EQ(ask(0x01, 0x01), Bytes{});
+        port->OnWaitRunOut = nullptr;
         protocol->RetryEnabled = true;
         EXPECT_EQ(port->OwedAnswer(), row.owed);
         server.log().clear();

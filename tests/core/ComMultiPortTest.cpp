@@ -127,6 +127,24 @@ protected:
         return p.WriteData(b.data(), static_cast<int>(b.size()), written) && written == static_cast<int>(b.size());
     }
 
+    // Waits, up to the shared limit, until the line's input holds at least
+    // count bytes (counted through a second descriptor of the same device):
+    // a read that must get the device's answer then never depends on how
+    // soon a busy machine lets the device answer.
+    int inputHolds(int count)
+    {
+        const int fd = ::open(QFile::encodeName(portsDir + QStringLiteral("/COM5")).constData(),
+                              O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return -1;
+        int waiting = 0;
+        const auto until = std::chrono::steady_clock::now() + testsupport::GiveUp;
+        while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < count && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        ::close(fd);
+        return waiting;
+    }
+
     QString openError(TComMultiPort &p)
     {
         try {
@@ -275,6 +293,7 @@ TEST_F(PortTest, RequestAndAnswerTravelUnchanged)
     EXPECT_TRUE(port->GetConnected());
     EXPECT_EQ(port->DevicePath().toStdString(), sim.slavePath());
     ASSERT_TRUE(send(*port, {0x55, 0x0A, 0x0D, 0x11}));
+    ASSERT_EQ(inputHolds(6), 6);
     uint8_t head = 0;
     int n = 0;
     ASSERT_TRUE(port->ReadData(&head, 1, n));
@@ -474,6 +493,7 @@ TEST_F(PortTest, WriteKeepsTheLockUntilTheProtocolReleasesIt)
     });
     uint8_t answer[6];
     int n = 0;
+    ASSERT_GE(inputHolds(6), 6);
     EXPECT_TRUE(port->ReadData(answer, 6, n));  // reads neither take nor release
     EXPECT_EQ(answer[0], 0xD5);
     // The first request's answer is read before the second request goes out.
@@ -537,6 +557,7 @@ TEST_F(PortTest, AnOwedAnswerShorterThanAnErrorFrameEndsAtItsLength)
     setReply(both);
     port->OweAnswer({0xD5, 3, 0xEE, 6}, 1);
     ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
+    ASSERT_EQ(inputHolds(int(both.size())), int(both.size()));
     std::vector<uint8_t> answer(6);
     ASSERT_EQ(port->ReadAnswerStart(answer.data(), {0xD5, 6}), 1);
     int n = 0;
@@ -557,6 +578,7 @@ TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
     EXPECT_EQ(taken.wait_for(150ms), std::future_status::timeout);
     uint8_t answer[6];
     int n = 0;
+    ASSERT_EQ(inputHolds(6), 6);
     EXPECT_TRUE(port->ReadData(answer, 6, n));
     EXPECT_EQ(taken.wait_for(testsupport::GiveUp), std::future_status::ready);
 
@@ -568,6 +590,7 @@ TEST_F(PortTest, GroupWriteReadReleasesOnTheRead)
         port->ReleaseLock();
     });
     EXPECT_EQ(free.wait_for(testsupport::GiveUp), std::future_status::ready);
+    ASSERT_EQ(inputHolds(6), 6);
     EXPECT_TRUE(port->ReadData(answer, 6, n));
 }
 
@@ -628,22 +651,12 @@ TEST_F(PortTest, PurgeDropsALeftOverAnswer)
     setReply({0xD5, 0x0A, 0x0B, 0x0C, 0x0D, 0xDF});
     ASSERT_TRUE(send(*port, {0x55, 1, 1, 1}));
     ASSERT_TRUE(sim.log().waitForCount(1, testsupport::GiveUp));
-    // The whole answer waits in the device's input (counted through a
-    // descriptor of the same device).
-    {
-        const int fd = ::open(QFile::encodeName(portsDir + QStringLiteral("/COM5")).constData(),
-                              O_RDONLY | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(fd, 0);
-        int waiting = 0;
-        const auto until = std::chrono::steady_clock::now() + testsupport::GiveUp;
-        while (::ioctl(fd, FIONREAD, &waiting) == 0 && waiting < 6 && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(5ms);
-        ::close(fd);
-        ASSERT_EQ(waiting, 6);
-    }
+    // The whole answer waits in the device's input.
+    ASSERT_EQ(inputHolds(6), 6);
     EXPECT_TRUE(port->PurgeInput());
     setReply({0xD5, 0x01, 0x02, 0x03, 0x04, 0xDF});
     ASSERT_TRUE(send(*port, {0x55, 2, 2, 2}));
+    ASSERT_EQ(inputHolds(6), 6);
     uint8_t answer[6];
     int n = 0;
     ASSERT_TRUE(port->ReadData(answer, 6, n));
@@ -702,6 +715,7 @@ TEST_F(PortTest, DeviceThatGoesAwayFailsCleanlyAndComesBack)
     ASSERT_TRUE(sim.reconnectPort());
     ASSERT_NO_THROW(port->Open());
     ASSERT_TRUE(send(*port, {0x55, 1, 2, 3}));
+    ASSERT_EQ(inputHolds(6), 6);
     EXPECT_TRUE(port->ReadData(buf, 6, n));
     port->ReleaseLock();
 
@@ -716,6 +730,7 @@ TEST_F(PortTest, DeviceThatGoesAwayFailsCleanlyAndComesBack)
     EXPECT_TRUE(sim.connected());
     ASSERT_NO_THROW(port->Open());
     ASSERT_TRUE(send(*port, {0x55, 7, 8, 9}));
+    ASSERT_EQ(inputHolds(6), 6);
     EXPECT_TRUE(port->ReadData(buf, 6, n));
     port->ReleaseLock();
 }
@@ -735,6 +750,7 @@ TEST_F(PortTest, TraceLines)
 
     ASSERT_NO_THROW(port->Open());
     ASSERT_TRUE(send(*port, {0x55, 0x0A, 0xFF, 0x00}));
+    ASSERT_EQ(inputHolds(6), 6);
     uint8_t head = 0, rest[5], more[3];
     int n = 0;
     ASSERT_TRUE(port->ReadData(&head, 1, n));

@@ -4,6 +4,7 @@
 // version step, values no list shows surviving a read and a write, a locked
 // device, refused values, a write that fails half-way, and a page that only
 // the user marks modified.
+#include "common/Screenshots.h"
 #include "controls/ControlTestSupport.h"
 #include "core/DataManager.h"
 #include "core/DevData.h"
@@ -285,9 +286,9 @@ TEST(ConfigurationPage, FillShowsTheRecordSendsNothingAndOnlyTheUserMarksIt)
     tabs->setCurrentIndex(0);
     const QImage shot = p.C<QWidget>("TbSConfig")->grab().toImage();
     EXPECT_FALSE(shot.isNull());
-    shot.save(QStringLiteral("/tmp/configuration_page_kind20.png"));
+    shot.save(testsupport::ScreenshotPath(QStringLiteral("configuration_page_kind20.png")));
     tabs->setCurrentIndex(1);
-    p.C<QWidget>("TbSConfig")->grab().save(QStringLiteral("/tmp/configuration_page_kind20_advanced.png"));
+    p.C<QWidget>("TbSConfig")->grab().save(testsupport::ScreenshotPath(QStringLiteral("configuration_page_kind20_advanced.png")));
 
     // The level-sensor button stays disabled after a new choice until a read.
     auto *level = p.C<QComboBox>("CmbKnfLevelSensorType");
@@ -495,7 +496,8 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
         [](const Bytes &f) { return f.size() > 2 && f[1] == 0x08 && f[2] == 17; },
         sim::Fault::noAnswer(), 2);
     p.Device.Server.log().clear();
-    p.Click("BtBKnfWriteConfiguration");
+    ASSERT_NE(p.Form->ConfigurationPage, nullptr);
+    EXPECT_FALSE(p.Form->ConfigurationPage->WriteConfiguration()) << "a frame did not go through";
     auto frames = p.Frames();
     ASSERT_GE(frames.size(), 2u);
     EXPECT_EQ(frames.back(), Request({0x08, 17, 1}));
@@ -510,7 +512,7 @@ TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
     p.Device.Server.clearFaults();
     DataManager->PollGroup(TDataManager::pgConnect, false);
     ASSERT_TRUE(DataManager->GetConnected());
-    p.Click("BtBKnfWriteConfiguration");
+    EXPECT_TRUE(p.Form->ConfigurationPage->WriteConfiguration());
     EXPECT_EQ(p.Device.Controller.State.Param8[18], 1);
     EXPECT_EQ(p.Device.Controller.State.Param8[17], 1);
     EXPECT_EQ(p.Device.Controller.State.Param8[1], 0);

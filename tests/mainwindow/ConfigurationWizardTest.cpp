@@ -6,6 +6,8 @@
 // the device finishes or aborts and one that waits until the user stops it; a
 // measurement that never ends.
 #include "common/ReducerTemperature.h"
+#include "common/Screenshots.h"
+#include "common/WaitUntil.h"
 #include "controls/DigitalDisplay.h"
 #include "controls/DipSwitch.h"
 #include "core/CustomParameters.h"
@@ -485,17 +487,23 @@ TEST(ConfigurationWizard, EveryPageIsEnglishUnderLanguageEN)
         p.Rig.Tick(); // the first tick after connecting reloads the pages
         p.Form->ActivateMainPageDirect("TbSConfigurator");
         auto *pages = p.C<QTabWidget>("PgCConfWizard");
-        const QString folder = qEnvironmentVariable("TEST_SCREENSHOTS", QDir::tempPath());
         for (int i = 0; i < pages->count(); ++i) {
             SCOPED_TRACE(i);
             p.Form->GoToConfWizardPage(i);
-            QCoreApplication::processEvents();
+            const QString number = QStringLiteral("(%1/5)").arg(i + 1);
+            const auto shown = [&] { return ShownTexts(pages->widget(i)) + ShownTexts(p.C<QWidget>("PnlConfiguratorMain")); };
+            // Whatever the page's showing left to the event loop has run.
+            testsupport::EventsUntil([&] {
+                const QStringList texts = shown();
+                return pages->currentIndex() == i && p.C<QLabel>("PnlConfWizPageNum")->text() == number
+                       && std::none_of(texts.cbegin(), texts.cend(), LooksPolish);
+            });
             ASSERT_EQ(pages->currentIndex(), i);
-            EXPECT_EQ(p.C<QLabel>("PnlConfWizPageNum")->text(), QStringLiteral("(%1/5)").arg(i + 1));
-            for (const QString &text : ShownTexts(pages->widget(i)) + ShownTexts(p.C<QWidget>("PnlConfiguratorMain")))
+            EXPECT_EQ(p.C<QLabel>("PnlConfWizPageNum")->text(), number);
+            for (const QString &text : shown())
                 EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
             EXPECT_FALSE(LooksPolish(pages->tabText(i))) << pages->tabText(i).toStdString();
-            p.C<QWidget>("TbSConfigurator")->grab().save(QStringLiteral("%1/wizard_page_%2.png").arg(folder).arg(i + 1));
+            p.C<QWidget>("TbSConfigurator")->grab().save(testsupport::ScreenshotPath(QStringLiteral("wizard_page_%1.png").arg(i + 1)));
         }
         // The auto-calibration notebook's other pages.
         auto *notebook = p.C<QTabWidget>("NtbConfAutoCal");
@@ -515,7 +523,7 @@ TEST(ConfigurationWizard, EveryPageIsEnglishUnderLanguageEN)
         p.Form->ActivatePages({"TbSCalibration", "TbSCalAuto"});
         for (const QString &text : ShownTexts(p.C<QWidget>("TbSCalAuto")))
             EXPECT_FALSE(LooksPolish(text)) << text.toStdString();
-        p.C<QWidget>("TbSCalAuto")->grab().save(QDir::tempPath() + QStringLiteral("/calibration_auto_kind21.png"));
+        p.C<QWidget>("TbSCalAuto")->grab().save(testsupport::ScreenshotPath(QStringLiteral("calibration_auto_kind21.png")));
     }
 }
 
@@ -859,9 +867,9 @@ TEST(ConfigurationWizard, SemiSequentialCaptionTogglesItsBoxAndDetailsMemosKeepR
     // Width beyond the panel's first 340 pixels, 7 in a panel narrower than 347.
     for (const int page : {1, 2}) {
         p.Form->GoToConfWizardPage(page);
-        QCoreApplication::processEvents();
         auto *panel = p.C<QWidget>(page == 1 ? "PnlConfSwitchDetails" : "PnlConfAdvDetails");
         auto *memo = p.C<QPlainTextEdit>(page == 1 ? "MemConfSwitchDetails" : "MemConfAdvDetails");
+        testsupport::EventsUntil([&] { return panel->isVisible(); });
         ASSERT_TRUE(panel->isVisible());
         for (const auto &[width, expected] : {std::pair{900, 560}, std::pair{400, 60}, std::pair{346, 7}}) {
             panel->resize(width, panel->height());

@@ -1,5 +1,6 @@
 // The window's pages, menus, keys and lists for every device kind and
 // version step the simulator presents, and the re-read after a connection.
+#include "common/Screenshots.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -137,7 +138,7 @@ TEST(FormMainAdapt, EveryKindAndVersionShowsItsOwnPagesMenusAndLists)
             form.show();
             form.resize(1024, 700);
             StartupRig::Run(50);
-            form.grab().save(QStringLiteral("/tmp/taron_window_kind%1.png").arg(step.kind));
+            form.grab().save(testsupport::ScreenshotPath(QStringLiteral("taron_window_kind%1.png").arg(step.kind)));
         }
         rig.Form.reset();
         EXPECT_EQ(FrmMultiCalibrationTaronQV, nullptr); // gone with the window

@@ -1,6 +1,7 @@
 // The main menu's device commands on the wire, the window size, the device
 // menu's caption, the files opened with the desktop, and every item, key and
 // status panel kept to the pages of the device's kind.
+#include "common/WaitUntil.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
@@ -292,6 +293,7 @@ TEST(FormMainMenu, SchemaPageShowsTheLanguagesPictureAndPansByDragging)
         EXPECT_NE(picture, previous) << "each language has its own picture";
         previous = picture;
         auto *box = Get<QScrollArea>(form, "ScBSchema");
+        testsupport::EventsUntil([box] { return box->isVisible(); });
         ASSERT_TRUE(box->isVisible());
         const QImage shot = box->viewport()->grab().toImage().convertToFormat(picture.format());
         const int w = std::min(shot.width(), picture.width()), h = std::min(shot.height(), picture.height());
@@ -374,7 +376,7 @@ TEST(FormMainMenu, NoItemOrKeyReachesAPageTheDevicesKindDoesNotShow)
         form.SetScreenSizeForCheck(QSize(1920, 1080));
         form.show();
         form.activateWindow();
-        QCoreApplication::processEvents();
+        testsupport::EventsUntil([&form] { return form.isActiveWindow(); });
         ASSERT_TRUE(form.isActiveWindow());
         // Every question cancelled, every dialog closed, no file chosen.
         rig.Answer = [](const TMessageBoxInfo &box) {

@@ -1,6 +1,7 @@
 // The main window in the configured language and switched from its language
 // menu, with the program's shipped language files and catalogs, against the
 // simulated controller.
+#include "common/Screenshots.h"
 #include "mainwindow/StartupRig.h"
 
 #include "core/Scramble.h"
@@ -136,7 +137,7 @@ TEST(LanguageSwitch, ConfiguredLanguageIsAppliedAtStart)
         ASSERT_TRUE(DataManager->GetConnected());
         ExpectLanguage(*l.rig.Form, QString::fromLatin1(code));
         if (qEnvironmentVariableIsSet("SHOT"))
-            l.rig.Form->grab().save(QStringLiteral("/tmp/lang_%1.png").arg(QString::fromLatin1(code)));
+            l.rig.Form->grab().save(testsupport::ScreenshotPath(QStringLiteral("lang_%1.png").arg(QString::fromLatin1(code))));
         EXPECT_TRUE(l.rig.Boxes.empty()) << l.rig.BoxTexts().join(u'|').toStdString();
     }
 }

@@ -3,6 +3,7 @@
 // charts and count labels show, the refused files and the locked device, the
 // calculations reached through the buttons, and the auto-refresh timer.
 #include "common/GiveUp.h"
+#include "common/Screenshots.h"
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
@@ -128,7 +129,7 @@ TEST_F(MapPageTest, ReadsCountsAndDrawsByBand)
     // A picture of the page with collected points.
     Get<QTabWidget>("PgCMain")->setCurrentWidget(Get("TbSCalibration"));
     Get<QTabWidget>("PgCCalibration")->setCurrentWidget(Get("TbSCalMap"));
-    Window->grab().save(QStringLiteral("/tmp/map_page.png"));
+    Window->grab().save(testsupport::ScreenshotPath(QStringLiteral("map_page.png")));
     Get<QTabWidget>("PgCMain")->setCurrentIndex(0);
     // Band 7 alone takes none of them.
     Get<QComboBox>("CmBCalMapRPMRange")->setCurrentIndex(7);

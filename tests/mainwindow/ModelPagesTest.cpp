@@ -2,6 +2,7 @@
 // controller: the frames of their reads and writes, a write that fails
 // half-way, a locked device, and the chart editing with synthesized mouse and
 // key events.
+#include "common/Screenshots.h"
 #include "common/TestFiles.h"
 #include "controls/ChangeHelper.h"
 #include "core/DataManager.h"
@@ -832,8 +833,8 @@ TEST_F(ModelPagesTest, PagesShowAModelReadFromTheDevice)
     QCoreApplication::processEvents();
     const QImage model2 = Get<QWidget>("TbSCalModel2")->grab().toImage();
     if (qEnvironmentVariableIsSet("TARON_SCREENSHOTS")) {
-        model.save(QStringLiteral("/tmp/model-page.png"));
-        model2.save(QStringLiteral("/tmp/model2-page.png"));
+        model.save(testsupport::ScreenshotPath(QStringLiteral("model-page.png")));
+        model2.save(testsupport::ScreenshotPath(QStringLiteral("model2-page.png")));
     }
     // The curve's points are drawn where the editor picks them.
     const QImage chart = Host()->grab().toImage();

@@ -1,6 +1,7 @@
 // The kind-48 calibration window docked into the main window, reached and
 // driven as the user reaches it, against the simulated controller.
 #include "common/PaintedTexts.h"
+#include "common/WaitUntil.h"
 #include "mainwindow/ShellWiring.h"
 #include "mainwindow/StartupRig.h"
 
@@ -234,7 +235,7 @@ TEST(MultiCalibration, FunctionKeysEnterTheWindowOnceAndChangeItsPageAsItsTabDoe
         form.SetScreenSizeForCheck(QSize(1280, 1024));
         form.show();
         form.activateWindow();
-        QCoreApplication::processEvents();
+        testsupport::EventsUntil([&form] { return form.isActiveWindow(); });
         ASSERT_TRUE(form.isActiveWindow());
         const auto press = [&form](int key) {
             qt_handleKeyEvent(form.windowHandle(), QEvent::KeyPress, key, Qt::NoModifier);

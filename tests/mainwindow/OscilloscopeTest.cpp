@@ -2,6 +2,7 @@
 // the data file (laps in time order, the fallback folder, a full disk), and
 // the page sampling on the main tick through the program's wiring, with the
 // cursor dragged over a stopped recording.
+#include "common/Screenshots.h"
 #include "mainwindow/StartupRig.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "mainwindow/shell/Oscilloscope.h"
@@ -421,7 +422,7 @@ TEST(OscilloscopePage, TickSamplesThroughTheProgramWiringAndTheCursorReadsBack)
     EXPECT_EQ(label("DgnLbl1t"), QString::asprintf("%2.0f", page.Recorder().At(100)->Time));
     EXPECT_EQ(label("DgnLbl4b"), "") << "no sample at 400 yet";
     EXPECT_EQ(cursor->x(), get("PnlDgnCzasy")->mapTo(cursor->parentWidget(), QPoint()).x() + 152);
-    get("TbSDgnOscyloskop")->grab().save("/tmp/i19-recorder.png");
+    get("TbSDgnOscyloskop")->grab().save(testsupport::ScreenshotPath(QStringLiteral("recorder.png")));
     // Entering the recorder's page writes its time scale again.
     form.findChild<TCaptionPanel *>("DgnLbl1t")->SetCaption(QString());
     form.PgCDiagnostykaChange(false);

@@ -1,6 +1,7 @@
 // The main window and the program core against the simulated controller:
 // device values read on demand, the status bar's clicks, the tick's
 // calibration readouts and what the link and the search rely on.
+#include "common/Screenshots.h"
 #include "mainwindow/StartupRig.h"
 
 #include "core/DevData.h"
@@ -137,7 +138,7 @@ TEST(ShellCorrections, AutoSearchTextShowsWholeInBothLanguages)
             const int needed = panel->fontMetrics().horizontalAdvance(panel->Caption());
             shown << panel->Caption();
             if (qEnvironmentVariableIsSet("SHOT"))
-                form.statusBar()->grab().save(QStringLiteral("/tmp/status_%1.png").arg(QString::fromLatin1(code)));
+                form.statusBar()->grab().save(testsupport::ScreenshotPath(QStringLiteral("status_%1.png").arg(QString::fromLatin1(code))));
             EXPECT_TRUE(panel->isVisible());
             EXPECT_GE(panel->contentsRect().width(), needed) << panel->Caption().toStdString();
             EXPECT_EQ(panel->geometry(), text->rect());

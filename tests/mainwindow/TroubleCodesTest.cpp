@@ -2,6 +2,7 @@
 // texts in order, the freeze frame item by item, clearing, the freeze-frame
 // history, and the tick opening the page after a connect found stored codes.
 #include "common/GiveUp.h"
+#include "common/Screenshots.h"
 #include "core/LanguageFileFixture.h"
 #include "mainwindow/ProgramRun.h"
 #include "mainwindow/shell/TroubleCodes.h"
@@ -117,7 +118,7 @@ TEST_F(TroubleCodesTest, MainPageListsCodesWithTextsAndReadsTheFreezeFrame)
         QLocale::setDefault(saved);
         EXPECT_EQ(Memo("MemOdcTroubleFrame"), frame.join('\n'));
     }
-    Get<QWidget>("TbSDgnErrorCodes")->grab().save("/tmp/i19-troublecodes-texts.png");
+    Get<QWidget>("TbSDgnErrorCodes")->grab().save(testsupport::ScreenshotPath(QStringLiteral("troublecodes-texts.png")));
 
     // The option flags turn the kinds of group 1 and of code 4/4.
     DeviceRecord.HemiEngine = 0;
@@ -255,7 +256,7 @@ TEST_F(TroubleCodesTest, HistoryListsNewestFirstAndBoundsTheDeviceIndex)
     EXPECT_EQ(lines[4], "P=" + FormatPressure(150) + " bar");
     EXPECT_EQ(lines[8], "Usupply=" + FormatFloat2(12.99) + " V");
     EXPECT_EQ(lines[9], "Czas pracy na gazie= 7");
-    Get<QWidget>("TbSFreezedFrames")->grab().save("/tmp/i19-freezeframes.png");
+    Get<QWidget>("TbSFreezedFrames")->grab().save(testsupport::ScreenshotPath(QStringLiteral("freezeframes.png")));
     grid->setCurrentCell(8, 0); // entry 4: empty
     EXPECT_EQ(Memo("MemActiveFreezedFrame"), "");
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -32,10 +33,17 @@ public:
     bool ReadData(void *buffer, int count, int &got) override
     {
         const bool ok = TComMultiPort::ReadData(buffer, count, got);
-        std::lock_guard<std::mutex> guard(m_mutex);
-        reads.emplace_back(count, got);
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            reads.emplace_back(count, got);
+        }
+        if (got < count && OnWaitRunOut)
+            OnWaitRunOut();
         return ok;
     }
+    // Called in the reading thread right after a read ran out the port's
+    // wait: what comes on the line from here on came after the wait.
+    std::function<void()> OnWaitRunOut;
     // Reads that ran out the port's wait since the reads were cleared.
     long Waits()
     {

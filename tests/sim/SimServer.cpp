@@ -148,7 +148,7 @@ struct SimServer::Impl {
     std::atomic<bool> stopping{false};
     bool started = false;
 
-    enum class Command { Disconnect, Reconnect };
+    enum class Command { Disconnect, Reconnect, SendHeld };
     struct PendingCommand {
         Command command;
         bool done = false;
@@ -172,6 +172,8 @@ struct SimServer::Impl {
     bool sleepUntil(Clock::time_point deadline);
     void runCommands();
     bool execute(Command c);
+    // Runs c on the server's thread and waits for its result.
+    bool request(Command c);
     void receive(Clock::time_point now, const uint8_t *data, size_t n);
     void assemble();
     void deliver(const Bytes &frame, Bytes answer, int delayMs);
@@ -257,6 +259,13 @@ bool SimServer::Impl::execute(Command c)
     std::lock_guard<std::recursive_mutex> guard(mutex);
     if (c == Command::Disconnect) {
         closePty();
+        return true;
+    }
+    if (c == Command::SendHeld) {
+        while (!held.empty()) {
+            send(held.front().first);
+            held.pop_front();
+        }
         return true;
     }
     if (master >= 0)
@@ -610,29 +619,31 @@ void SimServer::clearFaults()
     d->faults.clear();
 }
 
+bool SimServer::Impl::request(Command c)
+{
+    if (!started || std::this_thread::get_id() == threadId)
+        return execute(c);
+    PendingCommand pc{c};
+    std::unique_lock<std::mutex> lock(commandMutex);
+    commands.push_back(&pc);
+    wakeUp();
+    commandDone.wait(lock, [&] { return pc.done; });
+    return pc.result;
+}
+
 void SimServer::disconnectPort()
 {
-    if (!d->started || std::this_thread::get_id() == d->threadId) {
-        d->execute(Impl::Command::Disconnect);
-        return;
-    }
-    Impl::PendingCommand pc{Impl::Command::Disconnect};
-    std::unique_lock<std::mutex> lock(d->commandMutex);
-    d->commands.push_back(&pc);
-    d->wakeUp();
-    d->commandDone.wait(lock, [&] { return pc.done; });
+    d->request(Impl::Command::Disconnect);
+}
+
+void SimServer::sendHeld()
+{
+    d->request(Impl::Command::SendHeld);
 }
 
 bool SimServer::reconnectPort()
 {
-    if (!d->started || std::this_thread::get_id() == d->threadId)
-        return d->execute(Impl::Command::Reconnect);
-    Impl::PendingCommand pc{Impl::Command::Reconnect};
-    std::unique_lock<std::mutex> lock(d->commandMutex);
-    d->commands.push_back(&pc);
-    d->wakeUp();
-    d->commandDone.wait(lock, [&] { return pc.done; });
-    return pc.result;
+    return d->request(Impl::Command::Reconnect);
 }
 
 bool SimServer::connected() const

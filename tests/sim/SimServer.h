@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -118,6 +119,9 @@ struct Fault {
     // frames-th next), just before that frame's answer and after answers
     // held before it: later than any wait, whatever the machine's load.
     static Fault held(int frames = 1) { Fault f = of(Held); f.heldFrames = frames; return f; }
+    // The answer comes only when the test sends what is held (sendHeld),
+    // at the moment it chooses: after the program gave up, say.
+    static Fault heldUntilSent() { return held(std::numeric_limits<int>::max()); }
 };
 
 // Seconds per byte at 9600 baud with 10 bits a byte: about 1.0417 ms.
@@ -162,6 +166,9 @@ public:
     void injectFaultWhen(std::function<bool(const Bytes &frame)> pred, const Fault &fault,
                          int count = -1);
     void clearFaults();
+    // Sends now every answer kept back (Fault::held), in order, whatever
+    // frames they still wait for; returns once they are on the line.
+    void sendHeld();
 
     // The port goes away now (as a pulled cable), or comes back on a new
     // pseudo-terminal with the link renewed.

@@ -360,7 +360,7 @@ QString TProgramLogic::GetSwitchingSummary() const
 void TProgramLogic::UpdateGasTempCorrection(int preset, bool ask)
 {
     auto &r = DeviceRecord;
-    if (DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+    if (DataManager && DataManager->Kind48Holds(kind48::TFilePart::CorrectionTypes)) {
         if (ask && !(Common && Common->AskYesNo(Tr("strQCorrTgasChange") + QLatin1Char(' ')
                                                 + Tr("strQCorrTgasChangeRes"))))
             return; // the user keeps the curve in use

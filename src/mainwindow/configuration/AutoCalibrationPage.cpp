@@ -483,7 +483,7 @@ void TAutoCalibrationPage::BtnConfAutoStartClick()
     // A run learns the model afresh: the adapter's corrections must not act on it.
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("H")) && SwitchObdAdaptationOff)
         SwitchObdAdaptationOff();
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"))) {
+    if (DataManager->Kind48Holds(kind48::TFilePart::AdaptFlags)) {
         if (r.MapCorrections & 1) {
             r.MapCorrections = quint8(r.MapCorrections & ~1);
             ok = DataManager->WriteParameter(104) && ok;

@@ -460,13 +460,9 @@ bool TConfigurationPage::WriteConfiguration(bool readBack)
         if (DataManager->IsDeviceVersionAtLeast(21, QStringLiteral("E")))
             w8(30, checked(ChBKnfRPMNotConnected));
     }
-    if (!readBack) {
-        if (!allWritten)
-            ReadBackConfiguration(false);
-        return allWritten;
-    }
-    ReadBackConfiguration(allWritten);
-    return true;
+    if (readBack || !allWritten)
+        ReadBackConfiguration(allWritten);
+    return allWritten;
 }
 
 void TConfigurationPage::ReadBackConfiguration(bool written)

@@ -912,8 +912,8 @@ void TConfigurationWizard::FillConfFinishPage(bool full)
         if (auto *w = Find<QWidget>(n))
             w->setVisible(calibrated);
     auto *value = Find<QLabel>("LblNextInspectionInValue");
-    const bool versionG = DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"));
-    if (!versionG) {
+    const bool inspection = DataManager && DataManager->Kind48Holds(kind48::THeld::Inspection);
+    if (!inspection) {
         r.NextInspection = 0;
         if (value)
             value->setText(QStringLiteral("0"));

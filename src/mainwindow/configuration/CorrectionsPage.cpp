@@ -456,8 +456,8 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         return;
     TTimerPause pause(*FForm);
     auto &r = DeviceRecord;
-    const bool k48 = DataManager->IsDeviceType(48), g = Holds(TFilePart::AdaptBanks);
-    if (g)
+    const bool k48 = DataManager->IsDeviceType(48), pcol = Holds(kind48::PcolCurveShownWith);
+    if (pcol)
         DataManager->ReadParameter(74);
     auto check = [](QAbstractButton *b, bool on) {
         if (b)
@@ -466,16 +466,18 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
     check(FActive[Psys], r.CMActive & 1);
     check(FActive[Tgas], r.CMActive & 2);
     check(FActive[Rpm], r.CMActive & 4);
-    check(FActive[Pcol], g && (r.CMActive & 8));
+    check(FActive[Pcol], pcol && (r.CMActive & 8));
     if (k48) {
         DataManager->ReadCorrectionsD0();
         ShowPsysCorrections();
         DataManager->ReadCorrectionsD2();
         DataManager->ReadCorrectionsDB();
     }
-    if (g) {
+    if (pcol) {
         DataManager->ReadCorrections97();
         ShowPcolCorrections();
+    }
+    if (Holds(TFilePart::AdaptBanks)) {
         DataManager->ReadCorrections60();
         for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
             DataManager->ReadCorrections61(bank, half);
@@ -558,7 +560,7 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
         return false;
     TRecordedWrite write;
     auto &r = DeviceRecord;
-    const bool g = Holds(TFilePart::AdaptBanks), d = Holds(TFilePart::CorrectionTypes);
+    const bool d = Holds(TFilePart::CorrectionTypes);
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
 
     // Everything the write sends is taken (from the page, or as the record
@@ -574,8 +576,9 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
         TakeShownCorrections(offset);
 
     bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
-    if (ok && g) {
+    if (ok && Holds(kind48::PcolCurveShownWith))
         ok = DataManager->WriteCorrections98();
+    if (ok && Holds(TFilePart::AdaptBanks)) {
         if (Holds(TFilePart::AdaptFlags))
             ok = ok && DataManager->WriteParameter(104);
         for (auto [bank, half] : {std::pair{1, 0}, {1, 1}, {2, 0}, {2, 1}})
@@ -617,17 +620,17 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
 void TCorrectionsPage::TakeShownCorrections(double offset)
 {
     auto &r = DeviceRecord;
-    const bool g = Holds(TFilePart::AdaptBanks);
+    const bool pcol = Holds(kind48::PcolCurveShownWith);
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
     r.CorrectionOffset = offset;
     quint8 active = 1;
     active |= on(FActive[Tgas]) ? 2 : 0;
     active |= on(FActive[Rpm]) ? 4 : 0;
-    active |= g && on(FActive[Pcol]) ? 8 : 0;
+    active |= pcol && on(FActive[Pcol]) ? 8 : 0;
     r.CMActive = active;
     // A cell beyond a signed byte is sent clamped: the page shows what is sent.
     for (TCurve curve : {Psys, Pcol, Tgas, Rpm})
-        if (curve != Pcol || g) {
+        if (curve != Pcol || pcol) {
             TakeCurve(curve);
             ShowCurve(curve);
         }

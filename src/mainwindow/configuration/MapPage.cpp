@@ -376,7 +376,7 @@ void TMapPage::DrawMapChart()
     auto *sensors = Control<QComboBox>(QStringLiteral("CmBConfPressSensType"));
     const bool noCells = sensors && sensors->currentIndex() >= 0 && sensors->currentData().toInt() == 1;
     if (!noCells) {
-        if (DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")))
+        if (DataManager && DataManager->Kind48Holds(kind48::TFilePart::MapRows))
             DataManager->ReadMapRowsDC();
         const TCellMapStats stats = CellMapStats(DeviceRecord.MapRows, DeviceRecord.EngineType);
         s[3] = stats.Points;

@@ -319,7 +319,7 @@ void TModel2Page::ReadModel2Settings()
     auto &series = Chart->Series;
     series[TModel2Chart::sAdapt].clear();
     const bool kind48 = DataManager->IsDeviceType(48);
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+    if (DataManager->Kind48Holds(kind48::THeld::AdaptationModel)) {
         DataManager->ReadModel2Block();
         for (const auto &p : r.ModelPointsB)
             if (p.X <= kModel2RawMaxX)
@@ -487,7 +487,7 @@ void TModel2Page::BtBModel2WriteClick()
         r.ModelPointsA[k].X = quint16(raw[k].X);
         r.ModelPointsA[k].Y = quint16(raw[k].Y);
     }
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D")) && Model2Modified) {
+    if (DataManager->Kind48Holds(kind48::THeld::AdaptationModel) && Model2Modified) {
         r.ModelPointsB = r.ModelPointsA;
         check(DataManager->WriteModel2Block());
         Model2Modified = false;

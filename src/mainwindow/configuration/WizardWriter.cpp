@@ -240,8 +240,8 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     r.SygnalizeDrivingOnPetrolEnabled = checked("ChBSygnalizeDrivingOnPetrol");
     r.MinGasInjTimeEnabled = checked("ChBConfMinGasInjTime");
     r.MaxGasInjTimeEnabled = checked("ChBConfMaxGasInjTime");
-    // Below "J" the hot start on gas has no control: it goes back as read.
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("J")))
+    // Below its letter the hot start on gas has no control: it goes back as read.
+    if (DataManager->Kind48Holds(kind48::TFilePart::ConfigJ))
         r.HotEngineStartOnGas = checked("ChBHotEngineStartOnGas");
     ok = writeKeepingOtherBits(52) && ok;
 

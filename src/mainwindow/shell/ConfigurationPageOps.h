@@ -8,7 +8,9 @@ public:
     virtual ~TConfigurationPageOps() = default;
 
     virtual void ReadConfiguration() = 0;
-    // The write button's road; true when it ran (the link was ready).
+    // The write button's road, which reads the device back afterwards: true
+    // when every frame went through; otherwise the page stays modified and
+    // says so.
     virtual bool WriteConfiguration() = 0;
     // The configuration write of a settings-file load, which writes more
     // after it: nothing is read back. True when every frame went through;

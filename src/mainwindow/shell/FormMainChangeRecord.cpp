@@ -33,7 +33,7 @@ const QColor kChangedCaption(255, 0, 0);
 
 bool ChangeRecordApplies()
 {
-    return DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("G"));
+    return DataManager && DataManager->Kind48Holds(kind48::THeld::Inspection);
 }
 
 void SetCell(QTableWidget *grid, int row, int column, const QString &text)
