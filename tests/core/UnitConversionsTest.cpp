@@ -1,14 +1,31 @@
 #include "core/UnitConversions.h"
 
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/NumberText.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// The language shown while it lives (the numbers' separator follows it).
+class ShownLanguage
+{
+public:
+    explicit ShownLanguage(TLM &lm) : FBefore(LM) { LM = &lm; }
+    ~ShownLanguage() { LM = FBefore; }
+    ShownLanguage(const ShownLanguage &) = delete;
+    ShownLanguage &operator=(const ShownLanguage &) = delete;
+
+private:
+    TLM *FBefore;
+};
 
 class UnitConversions : public ::testing::Test
 {
@@ -46,6 +63,11 @@ TEST_F(UnitConversions, SafeStringConversionsGiveZeroOnBadText)
     EXPECT_EQ(SafeStrToInt("0x10"), 16);
     EXPECT_EQ(SafeStrToInt("99999999999"), 0);  // does not fit an int
 
+    // A number as typed in the language shown (here Polish): its comma or
+    // the point.
+    TLM lm;
+    lm.Language = QStringLiteral("PL");
+    const ShownLanguage polish(lm);
     EXPECT_DOUBLE_EQ(SafeStrToFloat(""), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("x1"), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("1,5"), 1.5);
@@ -54,6 +76,75 @@ TEST_F(UnitConversions, SafeStringConversionsGiveZeroOnBadText)
     EXPECT_DOUBLE_EQ(SafeStrToFloat("1.000,5"), 0.0);  // group separators are not numbers
     EXPECT_DOUBLE_EQ(SafeStrToFloat("nan"), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("inf"), 0.0);
+}
+
+// Every typed number is read one way: the separator of the language shown
+// or a point, one number and nothing else, checked against what its field
+// holds. Files take either separator whatever the language.
+TEST_F(UnitConversions, TypedNumbersAreReadOneWayAndCheckedAgainstTheirField)
+{
+    using NumberText::TFault;
+    const NumberText::TField ms{-5, 5}, kW{1, 999, true};
+    const struct {
+        const char *Language;
+        const char *Text;
+        NumberText::TField Field;
+        TFault Fault;
+        double Value;
+    } rows[] = {
+        {"PL", "0,5", ms, TFault::None, 0.5},
+        {"PL", "0.5", ms, TFault::None, 0.5},
+        {"PL", " -0,7 ", ms, TFault::None, -0.7},
+        {"EN", "0.5", ms, TFault::None, 0.5},
+        {"EN", "0,5", ms, TFault::NotANumber, 0},     // no separator of English
+        {"PL", "0,5,1", ms, TFault::NotANumber, 0},   // two separators
+        {"EN", "0,5,1", ms, TFault::NotANumber, 0},
+        {"PL", "0..5", ms, TFault::NotANumber, 0},
+        {"PL", "0.5,1", ms, TFault::NotANumber, 0},
+        {"PL", "", ms, TFault::NotANumber, 0},        // an empty field
+        {"PL", "   ", ms, TFault::NotANumber, 0},
+        {"PL", "abc", ms, TFault::NotANumber, 0},
+        {"PL", "1a", ms, TFault::NotANumber, 0},
+        {"PL", "1 000", kW, TFault::NotANumber, 0},   // no group separators
+        {"PL", "nan", ms, TFault::NotANumber, 0},
+        {"PL", "inf", ms, TFault::NotANumber, 0},
+        {"PL", "1e400", kW, TFault::NotANumber, 0},
+        {"PL", "-", ms, TFault::NotANumber, 0},
+        {"PL", "8,5", kW, TFault::NotWhole, 0},       // "8,5" kW is not 85
+        {"PL", "8.5", kW, TFault::NotWhole, 0},
+        {"EN", "8.5", kW, TFault::NotWhole, 0},
+        {"PL", "85", kW, TFault::None, 85},
+        {"PL", "1e2", kW, TFault::None, 100},
+        {"PL", "0", kW, TFault::OutOfRange, 0},
+        {"PL", "1000", kW, TFault::OutOfRange, 0},
+        {"PL", "5,01", ms, TFault::OutOfRange, 0},
+        {"PL", "-5", ms, TFault::None, -5},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.Language) + " \"" + row.Text + "\"");
+        TLM lm;
+        lm.Language = QString::fromLatin1(row.Language);
+        const ShownLanguage shown(lm);
+        double value = -99;
+        EXPECT_EQ(NumberText::ReadTyped(QString::fromLatin1(row.Text), row.Field, value), row.Fault);
+        EXPECT_EQ(value, row.Fault == TFault::None ? row.Value : -99.0); // a refused text sets nothing
+        // A file's number takes either separator in every language.
+        double file = 0;
+        const bool oneNumber = row.Fault != TFault::NotANumber || std::string(row.Text) == "0,5";
+        EXPECT_EQ(NumberText::ParseFileNumber(QString::fromLatin1(row.Text), file), oneNumber);
+    }
+
+    // The refusal names the field, what is wrong and what the field holds.
+    TLM lm;
+    lm.Language = QStringLiteral("EN");
+    const ShownLanguage english(lm);
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("Engine power [kW]:"), TFault::NotWhole, kW),
+              QStringLiteral("Engine power [kW]: !_strConfValueNotWhole !_strConfValueAllowed 1\u00A0-\u2060\u00A0999"));
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("Offset"), TFault::OutOfRange, ms),
+              QStringLiteral("Offset: !_strConfValueRange -5\u00A0-\u2060\u00A05"));
+    const double any = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("P1"), TFault::NotANumber, {-any, any}),
+              QStringLiteral("P1: !_strConfValueNotNumber"));
 }
 
 TEST_F(UnitConversions, CorrectionFactorsAndPercent)
