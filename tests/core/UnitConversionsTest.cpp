@@ -3,6 +3,7 @@
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
 #include "core/NumberText.h"
+#include "core/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,48 @@ TEST_F(UnitConversions, TypedNumbersAreReadOneWayAndCheckedAgainstTheirField)
     const double any = std::numeric_limits<double>::infinity();
     EXPECT_EQ(NumberText::Refusal(QStringLiteral("P1"), TFault::NotANumber, {-any, any}),
               QStringLiteral("P1: !_strConfValueNotNumber"));
+}
+
+// Every number on screen comes from one formatter, in the separator of the
+// language shown: fixed decimals, as few as give the value back, the texts
+// a format pattern wrote, and the bounds a refusal quotes.
+TEST_F(UnitConversions, NumbersOnScreenComeFromOneFormatterInTheLanguageShown)
+{
+    const struct {
+        const char *Language;
+        const char *Point;
+    } languages[] = {{"EN", "."}, {"PL", ","}};
+    for (const auto &l : languages) {
+        SCOPED_TRACE(l.Language);
+        TLM lm;
+        lm.Language = QString::fromLatin1(l.Language);
+        const ShownLanguage shown(lm);
+        const auto in = [&l](const char *text) { return QString::fromLatin1(text).replace(u'.', QLatin1String(l.Point)); };
+        EXPECT_EQ(FormatDecimals(1.5, 2), in("1.50"));
+        EXPECT_EQ(FormatDecimals(-0.5, 1), in("-0.5"));
+        EXPECT_EQ(FormatDecimals(1234.5678, 2), in("1234.57")); // no group separator
+        EXPECT_EQ(FormatDecimals(1.2, ShortestDecimals), in("1.2"));
+        EXPECT_EQ(FormatDecimals(1.25, ShortestDecimals), in("1.25"));
+        EXPECT_EQ(FormatDecimals(1e6, ShortestDecimals), in("1000000")); // never an exponent
+        EXPECT_EQ(FormatDecimals(-0.7, ShortestDecimals), in("-0.7"));
+        EXPECT_EQ(FormatFloat2(-0.5), in("-0.50"));
+        EXPECT_EQ(FormatTimeMs(100), in("0.53"));
+        EXPECT_EQ(ToShownSeparator(QStringLiteral(" 12.5 mV")), in(" 12.5 mV"));
+        // A bound, rounded inwards, without trailing zeros.
+        EXPECT_EQ(TSettingsFile::FormatBound(63.999, false), in("63.99"));
+        EXPECT_EQ(TSettingsFile::FormatBound(-175.2299, true), in("-175.22"));
+        EXPECT_EQ(TSettingsFile::FormatBound(0.5, true), in("0.5"));
+        EXPECT_EQ(TSettingsFile::FormatBound(999, false), in("999"));
+        EXPECT_EQ(TSettingsFile::FormatBound(1e6, false), in("1000000"));
+        EXPECT_EQ(TSettingsFile::FormatBound(-0.001, true), in("0")); // no "-0"
+        for (int hundredths = -40000; hundredths <= 40000; hundredths += 7) {
+            const QString bound = TSettingsFile::FormatBound(hundredths / 100.0, true);
+            double back = 0;
+            ASSERT_TRUE(NumberText::ParseTyped(bound, back)) << bound.toStdString();
+            EXPECT_EQ(std::lround(back * 100), hundredths) << bound.toStdString();
+            EXPECT_FALSE(bound.contains(QLatin1String(l.Point)) && bound.endsWith(u'0')) << bound.toStdString();
+        }
+    }
 }
 
 TEST_F(UnitConversions, CorrectionFactorsAndPercent)

@@ -6,6 +6,7 @@
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/CorrectionControls.h"
@@ -424,11 +425,10 @@ void TModelPage::EdtModMULT_Change()
 {
     if (!LblModInfo1 || !EdtModMULT_)
         return;
-    bool ok = false;
-    QString text = EdtModMULT_->text().trimmed();
-    double m = text.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    if (!ok)
-        m = 0.1;
+    // The multiplier as its up-down wrote it; without one, the verdict of a
+    // nozzle far too small.
+    double m = 0.1;
+    NumberText::ParseTyped(EdtModMULT_->text(), m);
     const auto &r = DeviceRecord;
     const double mean = (r.E1 + r.E2 + r.E3 + r.E4) / 4.0;
     LblModInfo1->SetCaption(Tr(NozzleVerdictKey(m, mean)));
