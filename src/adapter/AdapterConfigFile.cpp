@@ -12,6 +12,7 @@
 #include "core/EnglishTextKeys.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/VersionInfo.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
@@ -132,9 +133,7 @@ bool ReadNumber(const QString &text, double &x)
     x = 0;
     if (text.isEmpty())
         return true;
-    bool ok = false;
-    x = QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    return ok && std::isfinite(x);
+    return NumberText::ParseFileNumber(text, x);
 }
 
 enum class TStep { Float, Integer, Boolean };

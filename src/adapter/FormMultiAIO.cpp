@@ -1,5 +1,6 @@
 #include "adapter/FormMultiAIO.h"
 
+#include "adapter/AdapterConfigFile.h"
 #include "adapter/Logic.h"
 #include "adapter/Manager.h"
 #include "adapter/ModuleAIO.h"
@@ -13,6 +14,7 @@
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
 #include "core/ui/DialogButtons.h"
+#include "core/ui/TypedInput.h"
 #include "windows/NamedWidget.h"
 
 #include <QCheckBox>
@@ -34,6 +36,7 @@
 
 #include <cmath>
 #include <exception>
+#include <vector>
 
 TFormMultiAIO *FormMultiAIO = nullptr;
 
@@ -484,6 +487,9 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
     TUIStateAIO *u = ui();
     if (!module || !u)
         return false;
+    // What was typed is checked before anything is asked or sent.
+    if (!editsFit())
+        return false;
     // A module the box does not report keeps the settings on the page only:
     // nothing reaches the device, so nothing is asked or recorded.
     const bool toDevice = module->IsActive();
@@ -520,6 +526,38 @@ bool TFormMultiAIO::BtBWriteLamEmulCnfClick()
     if (!written && Common)
         Common->ShowError(TranslateKey(QStringLiteral("strTextAioWriteFailed")));
     return written;
+}
+
+bool TFormMultiAIO::editsFit()
+{
+    TUIStateAIO *u = ui();
+    for (int e = 1; e <= 2; ++e) {
+        TEmulatorPage &p = Emulators[e - 1];
+        const QString n = QString::number(e);
+        // A field by its page's tab and its own caption.
+        const QString tab = PgCLamEmul->tabText(PgCLamEmul->indexOf(p.Sheet)) + QStringLiteral(", ");
+        auto caption = [&p, &n, &tab](const char *label, const QString &prefix = QString()) {
+            const auto *l = p.Sheet->findChild<QLabel *>(QString::fromLatin1(label).arg(n));
+            return tab + prefix + (l ? l->text() : QString());
+        };
+        std::vector<std::pair<QLineEdit *, std::pair<TVariable *, QString>>> edits = {
+            {p.YEdMinValue, {u->MinValue(e), caption("LblLam%1EmulatorMinValue")}},
+            {p.YEdMaxValue, {u->MaxValue(e), caption("LblLam%1EmulatorMaxValue")}}};
+        for (int k = 0; k < 3; ++k) {
+            const QString point = QStringLiteral("P%1 ").arg(k + 1);
+            edits.push_back({p.YedModelPointsX[k], {u->ModelPointX(e, k), caption("LblLam%1ModelX", point)}});
+            edits.push_back({p.YedModelPointsY[k], {u->ModelPointY(e, k), caption("LblLam%1ModelY", point)}});
+        }
+        for (const auto &[edit, field] : edits) {
+            qint64 low = 0, high = 0;
+            AdapterConfig::StorableRange(field.first, low, high);
+            if (!TypedInput::ReadInt(edit, field.second, low, high)) {
+                PgCLamEmul->setCurrentWidget(p.Sheet);
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 QRect TFormMultiAIO::SelectionRect(const QTableWidget *grid) const

@@ -104,6 +104,10 @@ private:
     void updateOperatingPoint();
     void fillGrids();
     void cellEdited(int emulator, int row, int column);
+    // Every edit of the emulator pages holds a whole number its variable
+    // takes (an edit left empty kept its variable's value): false after the
+    // refusal, naming the field, has been shown.
+    bool editsFit();
     static void adjustGrid(QTableWidget *grid);
     TUIStateAIO *ui() const;
 

@@ -1330,7 +1330,7 @@ void TFormMultiOBD::RefreshReadings()
         return v->Text() == NoReadingText() ? v->Text() : FormatDecimals(v->GetAsFloat(), 1);
     };
     // The decimal separator of the language shown, as every number the program shows.
-    auto shown = [](TVariable *v) { return WithLocaleDecimalPoint(v->Text()); };
+    auto shown = [](TVariable *v) { return ToShownSeparator(v->Text()); };
     LblOBDRPMMini->setText(s->OBDRPM->Text());
     LblOBDMAPMini->setText(shown(s->OBDMAP));
     LblOBDStFtMini->setText(trim(s->OBDStFtB1) + QStringLiteral("/") + trim(s->OBDStFtB2));

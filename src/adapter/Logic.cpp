@@ -20,6 +20,7 @@
 #include "core/CommonConv.h"
 #include "core/DataManager.h"
 #include "core/FileLogger.h"
+#include "core/NumberText.h"
 #include "core/TimerThread.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
@@ -40,6 +41,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
+#include <cmath>
 #include <exception>
 #include <mutex>
 
@@ -308,21 +310,27 @@ TBinding *TLogic::BindVariable(TVariable *variable, QWidget *control, const QStr
             hook(spin, &QSpinBox::valueChanged);
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
         show = [](QWidget *w, TVariable *v) { static_cast<QLineEdit *>(w)->setText(v->Text()); };
+        // A typed number, read as every typed number is; an emptied edit
+        // leaves the variable as it is (the user is typing anew; a write
+        // refuses a field left empty).
         if (flags & bfInteger)
             write = [](QWidget *w, TVariable *v) {
                 const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
-                bool ok = text.isEmpty();
-                const qint64 value = ok ? 0 : text.toLongLong(&ok);
-                if (!ok)
+                if (text.isEmpty())
+                    return;
+                double value = 0;
+                constexpr double limit = 9007199254740992.0; // whole numbers a double holds exactly
+                if (!NumberText::ParseTyped(text, value) || std::trunc(value) != value || std::fabs(value) > limit)
                     throw EVariableError(QStringLiteral("\"%1\" is not a valid integer value").arg(text));
-                v->SetAsInteger(value);
+                v->SetAsInteger(qint64(value));
             };
         else if (flags & bfFloat)
             write = [](QWidget *w, TVariable *v) {
                 const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
-                bool ok = text.isEmpty();
-                const double value = ok ? 0.0 : QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-                if (!ok)
+                if (text.isEmpty())
+                    return;
+                double value = 0;
+                if (!NumberText::ParseTyped(text, value))
                     throw EVariableError(QStringLiteral("\"%1\" is not a valid floating point value").arg(text));
                 v->SetAsFloat(value);
             };

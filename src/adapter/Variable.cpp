@@ -65,7 +65,7 @@ QString formatShown(const QByteArray &pattern, double value)
         return QString::asprintf(pattern.constData(), value); // not a number pattern: as printf gives it
     ++end;
     const QByteArray number = pattern.mid(start, end - start);
-    return patternLiteral(pattern.left(start)) + WithLocaleDecimalPoint(QString::asprintf(number.constData(), value))
+    return patternLiteral(pattern.left(start)) + ToShownSeparator(QString::asprintf(number.constData(), value))
            + patternLiteral(pattern.mid(end));
 }
 } // namespace

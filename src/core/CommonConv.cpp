@@ -1,5 +1,6 @@
 #include "core/CommonConv.h"
 
+#include "core/NumberText.h"
 #include "platform/PortsFolder.h"
 
 #include <QFile>
@@ -21,13 +22,8 @@ int TCommonConv::StrToIntEmptyZero(const QString &text)
 namespace {
 double ParseFloat(const QString &text)
 {
-    QString t = text.trimmed();
-    if (t.isEmpty())
-        return 0.0;
-    t.replace(u',', u'.');
-    bool ok = false;
-    const double v = t.toDouble(&ok); // C locale: no group separators
-    return ok && std::isfinite(v) ? v : 0.0;
+    double v = 0.0;
+    return NumberText::ParseFileNumber(text, v) ? v : 0.0;
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "core/CodePage.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -383,11 +384,8 @@ void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
 
 double TIniFile::ReadFloat(const QString &section, const QString &key, double def) const
 {
-    QString text = ReadString(section, key);
-    text.replace(u',', u'.');
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    return ok ? v : def;
+    double v = 0;
+    return NumberText::ParseFileNumber(ReadString(section, key), v) ? v : def;
 }
 
 void TIniFile::WriteFloat(const QString &section, const QString &key, double value)

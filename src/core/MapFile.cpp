@@ -1,5 +1,6 @@
 #include "core/MapFile.h"
 
+#include "core/NumberText.h"
 #include "core/Scramble.h"
 #include "core/UnitConversions.h"
 
@@ -99,7 +100,6 @@ bool ReadBlock(const QList<QByteArray> &lines, int head, int sensorType, TPoints
         QByteArray row = lines[i];
         if (row.trimmed().isEmpty())
             break;
-        row.replace(',', '.');
         const QList<QByteArray> f = row.split('\t');
         if (f.size() < 4)
             continue;
@@ -107,8 +107,9 @@ bool ReadBlock(const QList<QByteArray> &lines, int head, int sensorType, TPoints
         // The row number is only checked to be one: the device places rows
         // by their running count.
         (void)f[0].trimmed().toInt(&ok[0]);
-        const double load = f[1].trimmed().toDouble(&ok[1]);
-        const double time = f[2].trimmed().toDouble(&ok[2]);
+        double load = 0, time = 0;
+        ok[1] = NumberText::ParseFileNumber(QString::fromLatin1(f[1]), load);
+        ok[2] = NumberText::ParseFileNumber(QString::fromLatin1(f[2]), time);
         // The band is everything after the third TAB.
         const int band = f.mid(3).join('\t').trimmed().toInt(&ok[3]);
         if (!ok[0] || !ok[1] || !ok[2] || !ok[3])

@@ -3,13 +3,13 @@
 #include "core/FileRead.h"
 #include "core/IniFile.h"
 #include "core/Kind48Settings.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -435,8 +435,6 @@ public:
     QChar FPoint;
 };
 
-bool ParseDecimal(const QString &text, double &value, int &beyond);
-
 // Why a value given for a key was refused, as the key of its text: not a
 // number, not a whole number for a whole-number key, a number too close to
 // zero to be read, or a number outside what the device accepts. Never
@@ -446,7 +444,7 @@ const char *RefusalReason(const QString &text, bool whole)
 {
     double v = 0;
     int beyond = 0;
-    if (ParseDecimal(text.trimmed(), v, beyond))
+    if (NumberText::ParseFileNumber(text, v, &beyond))
         return whole && std::trunc(v) != v ? "strSetFileNotWhole" : "strSetFileValue";
     if (beyond > 0)
         return "strSetFileValue";
@@ -783,89 +781,6 @@ const std::array<qint8, 20> &TSettingsFile::StandardTgas(bool sensorInFlow)
 }
 const std::array<qint8, 20> &TSettingsFile::StandardRpm() { return kRpm; }
 
-namespace {
-
-// The power of ten of the first non-zero digit of an unsigned decimal
-// number in form ("0.05" -2, "120" 2, "1e-400" -400); 0 without one.
-qint64 PowerOfTen(const char *first, const char *last)
-{
-    qint64 power = 0;
-    bool digit = false, point = false;
-    for (; first != last && *first != 'e' && *first != 'E'; ++first) {
-        if (*first == '.') {
-            point = true;
-            continue;
-        }
-        if (!digit && point)
-            --power; // a place after the point up to the first digit
-        else if (digit && !point)
-            ++power; // a place before the point after the first digit
-        digit = digit || *first != '0';
-    }
-    if (!digit || first == last)
-        return power;
-    ++first;
-    const bool negative = first != last && *first == '-';
-    if (first != last && (*first == '-' || *first == '+'))
-        ++first;
-    qint64 exponent = 0;
-    for (; first != last && exponent < 1000000000; ++first)
-        exponent = exponent * 10 + (*first - '0');
-    return power + (negative ? -exponent : exponent);
-}
-
-// A decimal number in any form the files hold: an optional sign, digits with
-// one "." or "," as separator, an optional exponent. Read the same under
-// every locale of the user (no C library conversion that follows it). False
-// for anything else; beyond tells a number in form that no double holds: 1
-// above the largest, -1 below the smallest magnitude (0 otherwise).
-bool ParseDecimal(const QString &text, double &value, int &beyond)
-{
-    beyond = 0;
-    QByteArray t;
-    t.reserve(text.size());
-    bool point = false;
-    for (QChar c : text) {
-        if (c.unicode() > 127)
-            return false;
-        char a = char(c.unicode());
-        if (a == ',')
-            a = '.';
-        if (a == '.') {
-            if (point)
-                return false; // "1.5,2" or both separators
-            point = true;
-        } else if (!((a >= '0' && a <= '9') || a == '-' || a == '+' || a == 'e' || a == 'E')) {
-            return false;
-        }
-        t += a;
-    }
-    const char *first = t.constData();
-    const char *last = first + t.size();
-    bool negative = false;
-    if (first != last && (*first == '-' || *first == '+')) {
-        negative = *first == '-';
-        ++first;
-    }
-    // from_chars takes no sign of its own after ours.
-    if (first == last || *first == '-' || *first == '+')
-        return false;
-    double v = 0;
-    const std::from_chars_result r = std::from_chars(first, last, v, std::chars_format::general);
-    if (r.ptr != last)
-        return false;
-    if (r.ec == std::errc::result_out_of_range) {
-        beyond = PowerOfTen(first, last) < 0 ? -1 : 1;
-        return false;
-    }
-    if (r.ec != std::errc() || !std::isfinite(v))
-        return false;
-    value = negative ? -v : v;
-    return true;
-}
-
-} // namespace
-
 bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLarge)
 {
     if (tooLarge)
@@ -895,7 +810,7 @@ bool TSettingsFile::ParseInteger(const QString &text, qint64 &value, bool *tooLa
         // a fraction is not an integer.
         double v = 0;
         int beyond = 0;
-        if (base != 10 || !ParseDecimal(text.trimmed(), v, beyond)) {
+        if (base != 10 || !NumberText::ParseFileNumber(text, v, &beyond)) {
             if (tooLarge)
                 *tooLarge = beyond > 0;
             return false;
@@ -926,7 +841,7 @@ bool TSettingsFile::ParseFloat(const QString &text, double &value, bool *tooLarg
 {
     int beyond = 0;
     double v = 0;
-    const bool ok = ParseDecimal(text.trimmed(), v, beyond);
+    const bool ok = NumberText::ParseFileNumber(text, v, &beyond);
     if (tooLarge)
         *tooLarge = beyond > 0;
     if (ok)
@@ -939,15 +854,14 @@ QString TSettingsFile::FormatBound(double value, bool low)
     // Rounded inwards, so that the bound quoted is itself taken: 63.999 (the
     // highest multiplier) reads "63.99", never "64.00".
     const double scale = std::pow(10.0, BoundDecimals);
-    double v = low ? std::ceil(value * scale - 1e-6) / scale : std::floor(value * scale + 1e-6) / scale;
-    if (v == 0)
-        v = 0; // no "-0"
-    QString text = QString::asprintf("%.*f", BoundDecimals, v);
-    while (text.endsWith(u'0'))
-        text.chop(1);
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    return WithLocaleDecimalPoint(text);
+    double steps = low ? std::ceil(value * scale - 1e-6) : std::floor(value * scale + 1e-6);
+    if (steps == 0)
+        steps = 0; // no "-0"
+    // Without trailing zeros: as many decimals as the bound has.
+    int decimals = BoundDecimals;
+    for (double whole = steps; decimals > 0 && std::fmod(whole, 10.0) == 0; whole /= 10.0)
+        --decimals;
+    return FormatDecimals(steps / scale, decimals);
 }
 
 QString TSettingsFile::FormatRange(double low, double high)

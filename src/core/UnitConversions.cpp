@@ -2,6 +2,7 @@
 
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 
 #include <QLocale>
 
@@ -107,16 +108,6 @@ double Variant1Pressure(double raw)
     return (SensorFraction(raw) - 0.04) / 0.00369 / 100.0;
 }
 
-// Number text with "." or "," as decimal separator, in the C locale's form.
-QString NormalisedNumber(const QString &text)
-{
-    QString t = text.trimmed();
-    if (t.contains(QLatin1Char('.')) && t.contains(QLatin1Char(',')))
-        return QString();  // a group separator is not accepted
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    return t;
-}
-
 } // namespace
 
 qint64 RoundClamped(double value, qint64 lo, qint64 hi)
@@ -146,12 +137,8 @@ int SafeStrToInt(const QString &text)
 
 double SafeStrToFloat(const QString &text)
 {
-    const QString t = NormalisedNumber(text);
-    if (t.isEmpty())
-        return 0.0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
-    return (ok && std::isfinite(value)) ? value : 0.0;
+    double value = 0.0;
+    return NumberText::ParseTyped(text, value) ? value : 0.0;
 }
 
 int FactorToPercent(double factor)
@@ -179,7 +166,7 @@ QString FormatFloat2(double value)
     return FormatDecimals(value, 2);
 }
 
-QString WithLocaleDecimalPoint(QString text)
+QString ToShownSeparator(QString text)
 {
     const QString point = ShownLocale().decimalPoint();
     if (point != QLatin1String("."))
@@ -189,7 +176,9 @@ QString WithLocaleDecimalPoint(QString text)
 
 QString FormatDecimals(double value, int decimals)
 {
-    return WithLocaleDecimalPoint(QString::asprintf("%.*f", decimals, value));
+    if (decimals < 0)
+        return ToShownSeparator(QString::number(value, 'f', QLocale::FloatingPointShortest));
+    return ToShownSeparator(QString::asprintf("%.*f", decimals, value));
 }
 
 quint16 TimeToRaw(double ms)
@@ -327,7 +316,7 @@ QString FormatTemperature(quint8 raw)
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, hundredths / 100.0L,
                                       std::chars_format::fixed, 1);
-    return WithLocaleDecimalPoint(QString::fromLatin1(text, int(result.ptr - text)));
+    return ToShownSeparator(QString::fromLatin1(text, int(result.ptr - text)));
 }
 
 int PeriodToRpm(quint32 period)

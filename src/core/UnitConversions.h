@@ -15,8 +15,13 @@
 // Nearest integer (ties to even), limited to lo..hi; NaN gives lo.
 qint64 RoundClamped(double value, qint64 lo, qint64 hi);
 
-// 0 for an empty or invalid text, else the number; "." and "," are both taken
-// as the decimal separator, surrounding blanks are ignored.
+// The number of a text, 0 for an empty text or one that is no number;
+// surrounding blanks are ignored. SafeStrToInt takes a decimal integer, or a
+// hexadecimal one after "$" or "0x"; SafeStrToFloat a number typed in the
+// language shown (NumberText::ParseTyped: the point or the language's
+// separator). The 0 stands in only for what is shown (a label worked out
+// from an edit): a typed value that goes to the device is read with
+// NumberText::ReadTyped, which refuses a text that is no number.
 int SafeStrToInt(const QString &text);
 double SafeStrToFloat(const QString &text);
 
@@ -24,14 +29,25 @@ double SafeStrToFloat(const QString &text);
 int FactorToPercent(double factor);      // nearest integer to 100 x factor - 100
 double PercentToFactor(int percent);     // percent / 100 + 1
 
+// Numbers on screen. Every number the program shows carries the decimal
+// separator of the language shown (ShownLocale), whatever the user's own
+// locale; files and frames keep their own form. FormatDecimals is the one
+// formatter of a number for the screen; the Format... conversions below
+// give their texts through it.
+constexpr int ShortestDecimals = -1;
+// "%.<decimals>f" with the separator of the language shown; with
+// ShortestDecimals as few decimals as give the value back exactly ("1.25",
+// "1000000", never an exponent).
+QString FormatDecimals(double value, int decimals);
+// A number written in C form with a point ("%5.1f" of a format pattern),
+// with the separator of the language shown: FormatDecimals's last step, for
+// the texts a format pattern of a variable writes.
+QString ToShownSeparator(QString text);
+
 // Times.
 double RawToTimeMs(quint32 raw);         // raw / 187
-QString FormatTimeMs(quint32 raw);       // "%.2f" of RawToTimeMs
-QString FormatFloat2(double value);      // "%.2f"
-// Texts shown to the user carry the decimal separator of the language shown
-// (ShownLocale); files keep their own.
-QString WithLocaleDecimalPoint(QString text);       // "." replaced by the shown separator
-QString FormatDecimals(double value, int decimals); // "%.<decimals>f", the shown separator
+QString FormatTimeMs(quint32 raw);       // RawToTimeMs with 2 decimals, shown
+QString FormatFloat2(double value);      // 2 decimals, shown
 quint16 TimeToRaw(double ms);            // 7-bit time field of a map point, 0..127
 
 // Voltages.
@@ -40,9 +56,9 @@ double RawToScaledVoltage(quint8 raw);   // supply voltage behind its 0.215 divi
 
 // Pressures (by the global record's PressureSensorType).
 double RawToPressure(quint8 raw);                 // gas pressure, bar
-QString FormatPressure(quint8 raw);               // "0" for raw 0, else "%.2f"
+QString FormatPressure(quint8 raw);               // "0" for raw 0, else 2 decimals, shown
 double RawToCollectorPressure(quint8 raw);        // manifold pressure, bar
-QString FormatCollectorPressure(quint8 raw);      // "%.2f"
+QString FormatCollectorPressure(quint8 raw);      // 2 decimals, shown
 quint16 CollectorPressureToCode(double bar);      // map-point pressure field (bits 12-7)
 
 // The same conversions for an explicit sensor variant.
@@ -77,7 +93,7 @@ quint16 PackMapPoint(int state, double timeMs, double pressureBar);
 
 // Temperatures.
 double RawToTemperature(quint8 raw);     // table entry 255 - raw, degrees C
-QString FormatTemperature(quint8 raw);   // "0" for raw 0, else "%.1f"
+QString FormatTemperature(quint8 raw);   // "0" for raw 0, else 1 decimal, shown
 // The table by entry number 0..255 (rising with the entry number).
 double TemperatureTableEntry(int index);
 

@@ -68,7 +68,7 @@ void WireConfigurationPagesToWindows(TFormMain &form)
             dialog->UpDMult->setValue(choice.MultPercent);
             dialog->YEdMULT->setText(QString::number(choice.MultPercent));
             dialog->UpDOffset->setValue(choice.OffsetTenths);
-            dialog->YEdOffset->setText(WithLocaleDecimalPoint(QString::number(choice.OffsetTenths / 10.0)));
+            dialog->YEdOffset->setText(FormatDecimals(choice.OffsetTenths / 10.0, ShortestDecimals));
             dialog->ChBUseOnIdleModel->setChecked(choice.UseOnIdleModel);
             if (dialog->exec() != 6)
                 return false;

@@ -83,7 +83,7 @@ void TFormAutocalibrationInit::CmBInjTypeChange()
 
 void TFormAutocalibrationInit::UpDOffsetClick()
 {
-    YEdOffset->setText(WithLocaleDecimalPoint(QString::number(UpDOffset->value() / 10.0)));
+    YEdOffset->setText(FormatDecimals(UpDOffset->value() / 10.0, ShortestDecimals));
 }
 
 void TFormAutocalibrationInit::CmBInjSystemTypeChange()

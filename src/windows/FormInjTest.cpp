@@ -448,7 +448,7 @@ void TFormInjTest::BtBCopyCorrToDeviceClick()
 {
     for (int i = 0; i < MaxCylinders; ++i) {
         if (i < FCylinderCount) {
-            const int value = qRound(EdtCorrGasInj[size_t(i)]->text().toDouble() + FCorrections[size_t(i)]);
+            const int value = qRound(UpDCorrGasInj[size_t(i)]->value() + FCorrections[size_t(i)]);
             UpDCorrGasInj[size_t(i)]->setValue(std::clamp(value, -20, 20));
         } else {
             EdtCorrGasInj[size_t(i)]->setText(QStringLiteral("0"));

@@ -7,11 +7,13 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/NumberText.h"
 #include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "core/ui/ProgramLogic.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/configuration/ConfigurationPage.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -334,16 +336,13 @@ QWidget *TFrmMultiConfigurationTaronQV::FindInvalidControl(QString &reason) cons
     const TCheck checks[] = {{InfoPage->YEdKnfCubicCap, "LblKnfCubicCap", "EngineCubicCapacity"},
                              {InfoPage->YEdKnfPower, "LblKnfPower", "Power"}};
     for (const TCheck &c : checks) {
-        qint64 low = 0, high = 0;
+        qint64 low = 0, high = 0, v = 0;
         TSettingsFile::DeviceRangeMulti(DeviceRecord, QString::fromLatin1(c.Key), low, high);
-        bool ok = false;
-        const int v = c.Edit->text().trimmed().toInt(&ok);
-        if (ok && v >= low && v <= high)
+        const NumberText::TFault fault = NumberText::ReadTypedInt(c.Edit->text(), low, high, v);
+        if (fault == NumberText::TFault::None)
             continue;
         const auto *label = InfoPage->Panel->findChild<QLabel *>(QString::fromLatin1(c.Label));
-        reason = TSettingsFile::RangeRefusal(label ? label->text() : QString(),
-                                             TranslateKey(QStringLiteral("strConfValueRange")), double(low),
-                                             double(high));
+        reason = NumberText::Refusal(label ? label->text() : QString(), fault, {double(low), double(high), true});
         return c.Edit;
     }
     return nullptr;
@@ -362,9 +361,7 @@ bool TFrmMultiConfigurationTaronQV::WriteFits()
         PgCConfiguration->setCurrentWidget(TbSCnfInfo);
     }
     FPageIndex = PgCConfiguration->currentIndex();
-    bad->setFocus();
-    if (Common)
-        Common->ShowWarning(reason);
+    TypedInput::Refuse(bad, reason);
     return false;
 }
 
@@ -540,8 +537,14 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
     b8(1, Checked(info->ChBKnfLambda) ? Index(info->CmBKnfLambdaType, r.LambdaType - 1) + 1 : 0);
 
     // Engine.
-    w16(7, info->YEdKnfCubicCap->text().trimmed().toInt());
-    w16(6, info->YEdKnfPower->text().trimmed().toInt());
+    // Whole numbers the device holds (checked before the first frame).
+    auto typed = [](const QLineEdit *edit) {
+        double v = 0;
+        NumberText::ParseTyped(edit->text(), v);
+        return int(v);
+    };
+    w16(7, typed(info->YEdKnfCubicCap));
+    w16(6, typed(info->YEdKnfPower));
     b8(10, Entry(info->CmBKnfNozle, Nozle, r.NozzleSize));
 
     // Cut-off and gas-time limits.

@@ -266,13 +266,4 @@ const TCurve20 TgasBig = {-14, -12, -10, -9, -8, -5, -4, -2, -1, 0, 0, 2, 3, 4, 
 const TCurve20 RpmBig = {0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17};
 const TCurve20 Zero = {};
 
-qint8 CorrectionFromText(const QString &text)
-{
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        return 0;
-    return qint8(std::clamp<qint64>(v, -128, 127));
-}
-
 } // namespace Kind48Math

@@ -103,8 +103,5 @@ TMapSettings CalculateMapSettings(const QList<TRecordingPoint> &petrol, const QL
 
 using TCurve20 = std::array<int, 20>;
 extern const TCurve20 TgasStandard, TgasSmall, TgasBig, RpmBig, Zero;
-// A correction edit's text as the device's signed byte: 0 when not a whole
-// number, limited to -128..127.
-qint8 CorrectionFromText(const QString &text);
 
 } // namespace Kind48Math

@@ -138,11 +138,30 @@ bool TMultiCalCorrectionsPage::Read()
     return ok;
 }
 
+bool TMultiCalCorrectionsPage::Sent(TCurve curve) const
+{
+    return curve != cPcol || DataManager->Kind48Holds(kind48::PcolCurveShownWith);
+}
+
+bool TMultiCalCorrectionsPage::CellsFit() const
+{
+    for (int c = 0; c < CurveCount; ++c) {
+        if (!Sent(TCurve(c)))
+            continue;
+        const auto *title = Panel[size_t(c)]->findChild<QLabel *>(QStringLiteral("LblCalCorrTitle%1").arg(c));
+        for (int i = 0; i < 20; ++i)
+            if (!CorrectionControls::TypedCell(Edits[size_t(c)][size_t(i)], title ? title->text() : QString(),
+                                               QString::number(i + 1)))
+                return false;
+    }
+    return true;
+}
+
 bool TMultiCalCorrectionsPage::WriteFits() const
 {
-    // The bank-2 offset as the model page holds it, against the one range of
-    // its word.
-    return CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+    // The cells as typed, then the bank-2 offset as the model page holds it
+    // (the write sends it too), against the one range of its word.
+    return CellsFit() && W.Model->OffsetFits();
 }
 
 bool TMultiCalCorrectionsPage::Write()
@@ -161,11 +180,14 @@ bool TMultiCalCorrectionsPage::Write()
         if (Active[size_t(c)]->isChecked())
             bits |= kActiveBit[c];
     DeviceRecord.CMActive = quint8(bits);
-    // A cell beyond a signed byte is sent clamped: the page shows what is sent.
+    // Each cell the write sends holds a number its byte holds (checked
+    // above); a curve the write does not send keeps what the record holds
+    // where its cell does not.
     for (int c = 0; c < CurveCount; ++c) {
         qint8 *v = Values(TCurve(c));
         for (int i = 0; i < 20; ++i)
-            v[i] = Kind48Math::CorrectionFromText(Edits[size_t(c)][size_t(i)]->text());
+            if (const auto value = CorrectionControls::CellValue(Edits[size_t(c)][size_t(i)]))
+                v[i] = *value;
         Show(TCurve(c));
     }
     DeviceRecord.MapCorrections = quint8((DeviceRecord.MapCorrections & ~1) | (ChBOBDAdaptationEnabled->isChecked() ? 1 : 0));
@@ -174,7 +196,7 @@ bool TMultiCalCorrectionsPage::Write()
               && dm.WriteCorrectionsD1();
     // The manifold-pressure curve goes out as the page read it: on the
     // versions whose curve the page reads and shows.
-    if (ok && dm.Kind48Holds(kind48::PcolCurveShownWith))
+    if (ok && Sent(cPcol))
         ok = dm.WriteCorrections98();
     ok = write.Report(ok && dm.WriteCorrectionsD3() && dm.WriteCorrectionsDA() && dm.WriteParameter(104));
     if (!ok) {

@@ -34,6 +34,9 @@ public:
     // The write's checks, before anything is asked or sent; a refusal is
     // shown, naming the field.
     bool WriteFits() const;
+    // Every cell the write sends holds whole percent its signed byte holds;
+    // a refusal is shown naming the first that does not.
+    bool CellsFit() const;
     bool Write();
     bool ResetCorrectionsToDefaults();
     // Fills the twenty edits of one curve from the record.
@@ -48,6 +51,9 @@ public:
 private:
     void Build(QWidget *sheet);
     static qint8 *Values(TCurve curve);
+    // Whether the write sends the curve: the manifold-pressure one from the
+    // version that reads it.
+    bool Sent(TCurve curve) const;
 
     TFrmMultiCalibrationTaronQV &W;
 };

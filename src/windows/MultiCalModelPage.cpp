@@ -5,9 +5,11 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMain.h"
@@ -36,6 +38,29 @@ void fillNumbers(QComboBox *list, double from, double to, double step, int decim
 {
     for (double v = from; v <= to + step / 2; v += step)
         list->addItem(QString::number(v, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(',')));
+}
+
+// What the page's typed fields hold: the device's words.
+NumberText::TField IdleTbField() { return {0, 0xFFFF / 187.0}; }
+NumberText::TField IdleRpmField() { return {0, 0xFFFF, true}; }
+NumberText::TField IdlePcolField()
+{
+    const int sensor = DeviceRecord.PressureSensorType;
+    return {RawToCollectorPressureFor(sensor, 0), RawToCollectorPressureFor(sensor, 255)};
+}
+NumberText::TField EnrichmentField() { return {-60, 60, true}; }
+
+// The idle values as the page shows them (rounded: an unedited text stands
+// for the record's own value).
+QString IdleTbText() { return FormatDecimals(D().GetIdleHotTb(), 1); }
+QString IdleRpmText() { return QString::number(D().GetIdleHotRpm()); }
+QString IdlePcolText() { return FormatDecimals(D().GetIdleHotPcolReal(), 2); }
+
+// A field's caption: the text of the label beside it on its own panel.
+QString CaptionOf(const QWidget *field, const char *label)
+{
+    const auto *l = field->parentWidget()->findChild<QLabel *>(QString::fromLatin1(label));
+    return l ? l->text() : QString();
 }
 
 } // namespace
@@ -174,9 +199,13 @@ void TMultiCalModelPage::Connect()
             if (!FFilling)
                 SetEnrichment(i + 1, v);
         });
+        // A text that is no enrichment the point takes changes nothing (the
+        // write refuses it).
         connect(EnrichmentEdit[size_t(i)], &QLineEdit::textEdited, this, [this, i](const QString &text) {
-            if (!FFilling && W.EnrichmentHandlersAttached())
-                SetEnrichment(i + 1, SafeStrToInt(text));
+            double percent = 0;
+            if (!FFilling && W.EnrichmentHandlersAttached()
+                && NumberText::ReadTyped(text, EnrichmentField(), percent) == NumberText::TFault::None)
+                SetEnrichment(i + 1, int(percent));
         });
     }
     connect(ChBConfAutoAdaptation, &QAbstractButton::clicked, this, [this] { ChBConfAutoAdaptationClick(); });
@@ -197,16 +226,27 @@ void TMultiCalModelPage::Connect()
         if (!FFilling)
             D().SetCorrectionMultPercent(v);
     });
-    connect(YEdCalModellingAdditionalCorrectionOffset, &QLineEdit::textEdited, this,
-            [](const QString &t) { D().SetCorrectionOffset(SafeStrToFloat(t)); });
+    // A typed number is taken as it is typed; a text that is none changes
+    // nothing (the write refuses it, naming the field). The offset's range
+    // is its word's, checked by the write.
+    connect(YEdCalModellingAdditionalCorrectionOffset, &QLineEdit::textEdited, this, [](const QString &t) {
+        double ms = 0;
+        if (NumberText::ParseTyped(t, ms))
+            D().SetCorrectionOffset(ms);
+    });
     // The idle lists: a choice or a typed number.
-    auto idle = [this](QComboBox *list, const std::function<void(const QString &)> &store) {
-        connect(list, &QComboBox::activated, this, [list, store] { store(list->currentText()); });
-        connect(list->lineEdit(), &QLineEdit::textEdited, this, [store](const QString &t) { store(t); });
+    auto idle = [this](QComboBox *list, NumberText::TField (*field)(), const std::function<void(double)> &store) {
+        auto take = [list, field, store] {
+            double v = 0;
+            if (NumberText::ReadTyped(list->currentText(), field(), v) == NumberText::TFault::None)
+                store(v);
+        };
+        connect(list, &QComboBox::activated, this, take);
+        connect(list->lineEdit(), &QLineEdit::textEdited, this, take);
     };
-    idle(CmBKnfIdleHotTb, [](const QString &t) { D().SetIdleHotTb(SafeStrToFloat(t)); });
-    idle(CmBKnfIdleHotRPM, [](const QString &t) { D().SetIdleHotRpm(SafeStrToInt(t)); });
-    idle(CmBKnfIdleHotPcol, [](const QString &t) { D().SetIdleHotPcolReal(SafeStrToFloat(t)); });
+    idle(CmBKnfIdleHotTb, IdleTbField, [](double ms) { D().SetIdleHotTb(ms); });
+    idle(CmBKnfIdleHotRPM, IdleRpmField, [](double rpm) { D().SetIdleHotRpm(int(rpm)); });
+    idle(CmBKnfIdleHotPcol, IdlePcolField, [](double bar) { D().SetIdleHotPcolReal(bar); });
     connect(CmBConfAdaptationMethod, &QComboBox::activated, this, [](int i) {
         if (i >= 0)
             D().SetMapType(i + 1);
@@ -249,9 +289,9 @@ void TMultiCalModelPage::UpdateUI()
     FFilling = true;
     TDevData &d = D();
     const double b = d.GetModelOffset(), m = PercentToFactor(d.GetModelMultPercent());
-    CmBKnfIdleHotTb->setEditText(FormatDecimals(d.GetIdleHotTb(), 1));
-    CmBKnfIdleHotRPM->setEditText(QString::number(d.GetIdleHotRpm()));
-    CmBKnfIdleHotPcol->setEditText(FormatDecimals(d.GetIdleHotPcolReal(), 2));
+    CmBKnfIdleHotTb->setEditText(IdleTbText());
+    CmBKnfIdleHotRPM->setEditText(IdleRpmText());
+    CmBKnfIdleHotPcol->setEditText(IdlePcolText());
     for (QSpinBox *sp : {UpDCalModellingBasedMult, UpDCalModellingPreciseMult})
         sp->setValue(d.GetModelMultPercent());
     for (QSpinBox *sp : {UpDCalModellingBasedOffset, UpDCalModellingPreciseOffset})
@@ -341,9 +381,40 @@ bool TMultiCalModelPage::ModelFits() const
     return CorrectionControls::ModelValueFits("Mult", "strModelFactorCaption", DeviceRecord.Mult);
 }
 
+bool TMultiCalModelPage::TypedFieldsFit() const
+{
+    // The page took every number that fits as it was typed: the texts are
+    // checked, each refusal naming its field. A list still showing the
+    // record's value stands for it.
+    auto idleFits = [](QComboBox *list, const QString &shown, const char *label, const NumberText::TField &field) {
+        return list->currentText() == shown || TypedInput::Read(list, CaptionOf(list, label), field);
+    };
+    if (!idleFits(CmBKnfIdleHotTb, IdleTbText(), "LblKnfIdleHotTb", IdleTbField())
+        || !idleFits(CmBKnfIdleHotRPM, IdleRpmText(), "LblKnfIdleHotRPM", IdleRpmField())
+        || !idleFits(CmBKnfIdleHotPcol, IdlePcolText(), "LblKnfIdleHotPcol", IdlePcolField()))
+        return false;
+    using TypedInput::Read;
+    for (int i = 0; i < 6; ++i) {
+        QLineEdit *edit = EnrichmentEdit[size_t(i)];
+        const QString caption = CaptionOf(edit, "LblCalModellingPreciseEnrichment") + u' ' + QChar(u'A' + i);
+        if (!Read(edit, caption, EnrichmentField()))
+            return false;
+    }
+    return OffsetFits();
+}
+
+bool TMultiCalModelPage::OffsetFits() const
+{
+    // The edit shows the record's offset until it is edited (an edit that
+    // reads as a number is taken into the record as it is typed).
+    ModelMath::TShownValue shown;
+    shown.Show(DeviceRecord.CorrectionOffset, FormatDecimals(DeviceRecord.CorrectionOffset, 2));
+    return CorrectionControls::TypedOffset(YEdCalModellingAdditionalCorrectionOffset, shown).has_value();
+}
+
 bool TMultiCalModelPage::WriteFits() const
 {
-    return ModelFits() && CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
+    return TypedFieldsFit() && ModelFits();
 }
 
 bool TMultiCalModelPage::Write()

@@ -53,8 +53,15 @@ public:
     // Whether the device's words hold the points and the factor as the page
     // or the device left them; a refusal is shown, naming what is wrong.
     bool ModelFits() const;
-    // Every check of the write, before anything is asked or sent: the model
-    // and the adaptation tab's correction offset.
+    // The numbers typed into the page's fields (the idle lists, the
+    // enrichments, the adaptation tab's correction offset): false when one
+    // is no number its field holds (the refusal shown, naming the field).
+    bool TypedFieldsFit() const;
+    // The adaptation tab's bank-2 correction offset, as typed or as the
+    // record holds it, against its word; a refusal is shown naming it.
+    bool OffsetFits() const;
+    // Every check of the write, before anything is asked or sent: the typed
+    // fields and the model.
     bool WriteFits() const;
     bool Write();
     bool SetDefaultModel(bool write, bool ask);

@@ -586,13 +586,16 @@ TMultiConfigInfoPage::TMultiConfigInfoPage(QWidget *sheet, QObject *owner) : TMu
     QWidget *p = Panel;
     Caption(p, "LblKnfCubicCap", QStringLiteral("Pojemność silnika [cm3]"), 12, 12, 200);
     auto *cubic = NewNamed<TYEdit>(p, "YEdKnfCubicCap", {220, 12, 70, 22});
+    auto *power = NewNamed<TYEdit>(p, "YEdKnfPower", {220, 42, 70, 22});
     // Whole numbers, no length limit: a longer device value shows whole and
-    // is refused on writing, never cut.
-    cubic->SetEditCharsType(TYEdit::etInteger);
+    // is refused on writing, never cut. A decimal separator stays in the
+    // text, so that a fraction is refused as one ("8,5" is not 85).
+    for (TYEdit *edit : {cubic, power}) {
+        edit->SetEditCharsType(TYEdit::etInteger);
+        edit->SetEditAddValidChars(QStringLiteral(".,"));
+    }
     YEdKnfCubicCap = cubic;
     Caption(p, "LblKnfPower", QStringLiteral("Moc silnika [kW]"), 12, 42, 200);
-    auto *power = NewNamed<TYEdit>(p, "YEdKnfPower", {220, 42, 70, 22});
-    power->SetEditCharsType(TYEdit::etInteger);
     YEdKnfPower = power;
     LblKnfPowerKM = Caption(p, "LblKnfPowerKM", QString(), 300, 42, 120);
     Caption(p, "LblKnfEngineType", QStringLiteral("Typ silnika"), 12, 72, 200);

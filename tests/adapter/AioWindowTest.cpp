@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -393,6 +394,47 @@ TEST(AioWindow, WriteAndReadButtons)
     EXPECT_FALSE(p.Modified());
     EXPECT_FALSE(p.WritePending());
     EXPECT_EQ(p.AdapterFrames(), 0u);
+}
+
+// An edit of the emulator pages left empty, or holding no whole number its
+// variable takes, is refused before anything is asked or sent, naming the
+// field; the page keeps it, modified.
+TEST(AioWindow, WriteRefusesAFieldThatHoldsNoNumberItsVariableTakes)
+{
+    AioProgram p;
+    p.Defaults();
+    TFormMultiAIO &w = *p.Aio;
+    auto *max = p.Page(2).YEdMaxValue;
+    auto *y = p.Page(1).YedModelPointsY[2];
+    const struct {
+        QLineEdit *Edit;
+        const char *Typed, *Label, *Point;
+    } rows[] = {{max, "", "LblLam2EmulatorMaxValue", ""}, {y, "", "LblLam1ModelY", "P3 "}};
+    int edits = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Label);
+        p.TypeInto(p.Page(2).YEdMinValue, QString::number(100 + ++edits)); // an edit that fits
+        p.TypeInto(row.Edit, QString::fromLatin1(row.Typed));
+        ASSERT_TRUE(p.Modified());
+        p.Rig.Boxes.clear();
+        w.BtBWriteLamEmulCnf->click();
+        EXPECT_EQ(p.AdapterFrames(), 0u);
+        ASSERT_EQ(p.Rig.Boxes.size(), 1u);
+        const QWidget *sheet = row.Edit->parentWidget()->objectName().startsWith(QStringLiteral("PnlLam"))
+                                   ? row.Edit->parentWidget()->parentWidget()
+                                   : row.Edit->parentWidget();
+        const QString tab = w.PgCLamEmul->tabText(w.PgCLamEmul->indexOf(const_cast<QWidget *>(sheet)));
+        const QString label = sheet->findChild<QLabel *>(QString::fromLatin1(row.Label))->text();
+        EXPECT_TRUE(p.Rig.Boxes[0].Text.startsWith(tab + QStringLiteral(", ") + QLatin1String(row.Point) + label
+                                                   + QStringLiteral(": ")))
+            << p.Rig.Boxes[0].Text.toStdString();
+        EXPECT_TRUE(p.Rig.Boxes[0].Text.contains(QStringLiteral("0\u00A0-\u2060\u00A065535")))
+            << p.Rig.Boxes[0].Text.toStdString();
+        EXPECT_EQ(row.Edit->text(), QString::fromLatin1(row.Typed));
+        EXPECT_TRUE(p.Modified());
+        EXPECT_EQ(w.PgCLamEmul->currentWidget(), sheet);
+        p.TypeInto(row.Edit, QStringLiteral("700"));
+    }
 }
 
 TEST(AioWindow, EnteringAndLeavingThePage)

@@ -86,10 +86,22 @@ TEST(AdapterBinding, EditInputTheVariableCannotTakeIsReportedAndUndone)
     ASSERT_EQ(r.Boxes.size(), 2);
     EXPECT_TRUE(r.Boxes.last().contains("30x")) << r.Boxes.last().toStdString();
     EXPECT_EQ(edit->text(), "30");
-    // Emptied: 0.
+    // Emptied: the variable keeps its value while the user types anew (an
+    // empty field is no 0; a write refuses it), and nothing is said.
     edit->selectAll();
     keyPress(edit, Qt::Key_Delete);
-    EXPECT_EQ(revision->GetAsInteger(), 0);
+    EXPECT_EQ(revision->GetAsInteger(), 30);
+    EXPECT_EQ(r.Boxes.size(), 2);
+    EXPECT_TRUE(edit->text().isEmpty());
+    typeText(edit, "42");
+    EXPECT_EQ(revision->GetAsInteger(), 42);
+    // A fraction is no whole number.
+    edit->setText(QStringLiteral("4.5"));
+    Q_EMIT edit->textEdited(edit->text());
+    EXPECT_EQ(revision->GetAsInteger(), 42);
+    EXPECT_EQ(edit->text(), "42");
+    ASSERT_EQ(r.Boxes.size(), 3);
+    EXPECT_TRUE(r.Boxes.last().contains("4.5")) << r.Boxes.last().toStdString();
 
     // Flag 1 alone shows the value and writes nothing back.
     auto *shown = r.Make<QLineEdit>("EdtShown");

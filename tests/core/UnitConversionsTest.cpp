@@ -1,14 +1,32 @@
 #include "core/UnitConversions.h"
 
 #include "core/DeviceRecord.h"
+#include "core/LM.h"
+#include "core/NumberText.h"
+#include "core/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// The language shown while it lives (the numbers' separator follows it).
+class ShownLanguage
+{
+public:
+    explicit ShownLanguage(TLM &lm) : FBefore(LM) { LM = &lm; }
+    ~ShownLanguage() { LM = FBefore; }
+    ShownLanguage(const ShownLanguage &) = delete;
+    ShownLanguage &operator=(const ShownLanguage &) = delete;
+
+private:
+    TLM *FBefore;
+};
 
 class UnitConversions : public ::testing::Test
 {
@@ -46,6 +64,11 @@ TEST_F(UnitConversions, SafeStringConversionsGiveZeroOnBadText)
     EXPECT_EQ(SafeStrToInt("0x10"), 16);
     EXPECT_EQ(SafeStrToInt("99999999999"), 0);  // does not fit an int
 
+    // A number as typed in the language shown (here Polish): its comma or
+    // the point.
+    TLM lm;
+    lm.Language = QStringLiteral("PL");
+    const ShownLanguage polish(lm);
     EXPECT_DOUBLE_EQ(SafeStrToFloat(""), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("x1"), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("1,5"), 1.5);
@@ -54,6 +77,117 @@ TEST_F(UnitConversions, SafeStringConversionsGiveZeroOnBadText)
     EXPECT_DOUBLE_EQ(SafeStrToFloat("1.000,5"), 0.0);  // group separators are not numbers
     EXPECT_DOUBLE_EQ(SafeStrToFloat("nan"), 0.0);
     EXPECT_DOUBLE_EQ(SafeStrToFloat("inf"), 0.0);
+}
+
+// Every typed number is read one way: the separator of the language shown
+// or a point, one number and nothing else, checked against what its field
+// holds. Files take either separator whatever the language.
+TEST_F(UnitConversions, TypedNumbersAreReadOneWayAndCheckedAgainstTheirField)
+{
+    using NumberText::TFault;
+    const NumberText::TField ms{-5, 5}, kW{1, 999, true};
+    const struct {
+        const char *Language;
+        const char *Text;
+        NumberText::TField Field;
+        TFault Fault;
+        double Value;
+    } rows[] = {
+        {"PL", "0,5", ms, TFault::None, 0.5},
+        {"PL", "0.5", ms, TFault::None, 0.5},
+        {"PL", " -0,7 ", ms, TFault::None, -0.7},
+        {"EN", "0.5", ms, TFault::None, 0.5},
+        {"EN", "0,5", ms, TFault::NotANumber, 0},     // no separator of English
+        {"PL", "0,5,1", ms, TFault::NotANumber, 0},   // two separators
+        {"EN", "0,5,1", ms, TFault::NotANumber, 0},
+        {"PL", "0..5", ms, TFault::NotANumber, 0},
+        {"PL", "0.5,1", ms, TFault::NotANumber, 0},
+        {"PL", "", ms, TFault::NotANumber, 0},        // an empty field
+        {"PL", "   ", ms, TFault::NotANumber, 0},
+        {"PL", "abc", ms, TFault::NotANumber, 0},
+        {"PL", "1a", ms, TFault::NotANumber, 0},
+        {"PL", "1 000", kW, TFault::NotANumber, 0},   // no group separators
+        {"PL", "nan", ms, TFault::NotANumber, 0},
+        {"PL", "inf", ms, TFault::NotANumber, 0},
+        {"PL", "1e400", kW, TFault::NotANumber, 0},
+        {"PL", "-", ms, TFault::NotANumber, 0},
+        {"PL", "8,5", kW, TFault::NotWhole, 0},       // "8,5" kW is not 85
+        {"PL", "8.5", kW, TFault::NotWhole, 0},
+        {"EN", "8.5", kW, TFault::NotWhole, 0},
+        {"PL", "85", kW, TFault::None, 85},
+        {"PL", "1e2", kW, TFault::None, 100},
+        {"PL", "0", kW, TFault::OutOfRange, 0},
+        {"PL", "1000", kW, TFault::OutOfRange, 0},
+        {"PL", "5,01", ms, TFault::OutOfRange, 0},
+        {"PL", "-5", ms, TFault::None, -5},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.Language) + " \"" + row.Text + "\"");
+        TLM lm;
+        lm.Language = QString::fromLatin1(row.Language);
+        const ShownLanguage shown(lm);
+        double value = -99;
+        EXPECT_EQ(NumberText::ReadTyped(QString::fromLatin1(row.Text), row.Field, value), row.Fault);
+        EXPECT_EQ(value, row.Fault == TFault::None ? row.Value : -99.0); // a refused text sets nothing
+        // A file's number takes either separator in every language.
+        double file = 0;
+        const bool oneNumber = row.Fault != TFault::NotANumber || std::string(row.Text) == "0,5";
+        EXPECT_EQ(NumberText::ParseFileNumber(QString::fromLatin1(row.Text), file), oneNumber);
+    }
+
+    // The refusal names the field, what is wrong and what the field holds.
+    TLM lm;
+    lm.Language = QStringLiteral("EN");
+    const ShownLanguage english(lm);
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("Engine power [kW]:"), TFault::NotWhole, kW),
+              QStringLiteral("Engine power [kW]: !_strConfValueNotWhole !_strConfValueAllowed 1\u00A0-\u2060\u00A0999"));
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("Offset"), TFault::OutOfRange, ms),
+              QStringLiteral("Offset: !_strConfValueRange -5\u00A0-\u2060\u00A05"));
+    const double any = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(NumberText::Refusal(QStringLiteral("P1"), TFault::NotANumber, {-any, any}),
+              QStringLiteral("P1: !_strConfValueNotNumber"));
+}
+
+// Every number on screen comes from one formatter, in the separator of the
+// language shown: fixed decimals, as few as give the value back, the texts
+// a format pattern wrote, and the bounds a refusal quotes.
+TEST_F(UnitConversions, NumbersOnScreenComeFromOneFormatterInTheLanguageShown)
+{
+    const struct {
+        const char *Language;
+        const char *Point;
+    } languages[] = {{"EN", "."}, {"PL", ","}};
+    for (const auto &l : languages) {
+        SCOPED_TRACE(l.Language);
+        TLM lm;
+        lm.Language = QString::fromLatin1(l.Language);
+        const ShownLanguage shown(lm);
+        const auto in = [&l](const char *text) { return QString::fromLatin1(text).replace(u'.', QLatin1String(l.Point)); };
+        EXPECT_EQ(FormatDecimals(1.5, 2), in("1.50"));
+        EXPECT_EQ(FormatDecimals(-0.5, 1), in("-0.5"));
+        EXPECT_EQ(FormatDecimals(1234.5678, 2), in("1234.57")); // no group separator
+        EXPECT_EQ(FormatDecimals(1.2, ShortestDecimals), in("1.2"));
+        EXPECT_EQ(FormatDecimals(1.25, ShortestDecimals), in("1.25"));
+        EXPECT_EQ(FormatDecimals(1e6, ShortestDecimals), in("1000000")); // never an exponent
+        EXPECT_EQ(FormatDecimals(-0.7, ShortestDecimals), in("-0.7"));
+        EXPECT_EQ(FormatFloat2(-0.5), in("-0.50"));
+        EXPECT_EQ(FormatTimeMs(100), in("0.53"));
+        EXPECT_EQ(ToShownSeparator(QStringLiteral(" 12.5 mV")), in(" 12.5 mV"));
+        // A bound, rounded inwards, without trailing zeros.
+        EXPECT_EQ(TSettingsFile::FormatBound(63.999, false), in("63.99"));
+        EXPECT_EQ(TSettingsFile::FormatBound(-175.2299, true), in("-175.22"));
+        EXPECT_EQ(TSettingsFile::FormatBound(0.5, true), in("0.5"));
+        EXPECT_EQ(TSettingsFile::FormatBound(999, false), in("999"));
+        EXPECT_EQ(TSettingsFile::FormatBound(1e6, false), in("1000000"));
+        EXPECT_EQ(TSettingsFile::FormatBound(-0.001, true), in("0")); // no "-0"
+        for (int hundredths = -40000; hundredths <= 40000; hundredths += 7) {
+            const QString bound = TSettingsFile::FormatBound(hundredths / 100.0, true);
+            double back = 0;
+            ASSERT_TRUE(NumberText::ParseTyped(bound, back)) << bound.toStdString();
+            EXPECT_EQ(std::lround(back * 100), hundredths) << bound.toStdString();
+            EXPECT_FALSE(bound.contains(QLatin1String(l.Point)) && bound.endsWith(u'0')) << bound.toStdString();
+        }
+    }
 }
 
 TEST_F(UnitConversions, CorrectionFactorsAndPercent)

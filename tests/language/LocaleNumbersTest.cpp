@@ -11,6 +11,7 @@
 #include "core/SettingsFile.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -73,14 +74,28 @@ TEST(LocaleNumbers, ObdWindowAndInstallationSummaryFollowTheLanguageShown)
         const QString idle = summary.section(label, 1).section('\n', 0, 0);
         EXPECT_TRUE(idle.contains("2" + point + "5") && !idle.contains(other)) << summary.toStdString();
 
-        // An injector opening time the device cannot take, said back as typed.
+        // An injector opening time the device cannot take, said back as typed
+        // in the language shown. A typed number takes the language's
+        // separator or a point, whatever the user's own locale: a comma in
+        // English is no number, and is refused naming the field.
         shellwiring::Get<QLineEdit>(form, "EdtInjPwmFreq")->setText("10000");
         shellwiring::Get<QLineEdit>(form, "EdtInjPwmDuty")->setText("50");
         shellwiring::Get<QLineEdit>(form, "EdtInjFullOpenTime")->setText("400" + other + "5");
         p.Rig.Boxes.clear();
         shellwiring::Get<QPushButton>(form, "BtnTestInjControlWrite")->click();
         ASSERT_EQ(p.Rig.Boxes.size(), 1u);
-        EXPECT_TRUE(p.Rig.Boxes[0].Text.contains("400" + point + "5 ms")) << p.Rig.Boxes[0].Text.toStdString();
+        if (other == QLatin1String(".")) {
+            EXPECT_TRUE(p.Rig.Boxes[0].Text.contains("400" + point + "5 ms")) << p.Rig.Boxes[0].Text.toStdString();
+        } else {
+            QString field = shellwiring::Get<QLabel>(form, "labelInjFullOpenTime")->text();
+            field.chop(1);
+            EXPECT_EQ(p.Rig.Boxes[0].Text, field + QStringLiteral(": ") + LM->Translate(QStringLiteral("strConfValueNotNumber")));
+            shellwiring::Get<QLineEdit>(form, "EdtInjFullOpenTime")->setText("400" + point + "5");
+            p.Rig.Boxes.clear();
+            shellwiring::Get<QPushButton>(form, "BtnTestInjControlWrite")->click();
+            ASSERT_EQ(p.Rig.Boxes.size(), 1u);
+            EXPECT_TRUE(p.Rig.Boxes[0].Text.contains("400" + point + "5 ms")) << p.Rig.Boxes[0].Text.toStdString();
+        }
 
         // A settings file keeps the user's separator whatever the language
         // shows: the file the writer gives with the user's separator.

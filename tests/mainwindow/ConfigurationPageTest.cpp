@@ -481,6 +481,70 @@ TEST(ConfigurationPage, LockedDeviceAndRefusedValuesSendNothing)
         EXPECT_EQ(box.Caption, TCommon::ApplicationTitle()); // the program's name
 }
 
+// The engine's whole-number fields and the hot idle time are read one way:
+// what is typed stays in the field (a decimal separator too, so "8,5" kW is
+// refused as no whole number instead of being written as 85); a text that
+// is no number the field holds is refused before the first frame, naming
+// the field and what is wrong, and the page keeps it, modified.
+TEST(ConfigurationPage, TypedNumbersAreWrittenAsTypedOrRefusedByName)
+{
+    PageRig p(21, 'E');
+    p.Form->MnIWindowConfigClick();
+    p.Click("BtBKnfReadConfiguration");
+    const QString notNumber = p.Tr("strConfValueNotNumber") + u' ' + p.Tr("strConfValueAllowed");
+    const QString notWhole = p.Tr("strConfValueNotWhole") + u' ' + p.Tr("strConfValueAllowed");
+    const QString range = p.Tr("strConfValueRange");
+    const struct {
+        const char *Field, *Label, *Typed;
+        QString Why; // empty: written
+        Bytes Frame;
+    } rows[] = {
+        {"YEdKnfPower", "labelKnfPower", "8,5", notWhole, {}},
+        {"YEdKnfPower", "labelKnfPower", "8.5", notWhole, {}},
+        {"YEdKnfPower", "labelKnfPower", "", notNumber, {}},
+        {"YEdKnfPower", "labelKnfPower", "0,5,1", notNumber, {}},
+        {"YEdKnfPower", "labelKnfPower", "1000", range, {}},
+        {"YEdKnfCubicCap", "labelKnfCubicCap", "1,6", notWhole, {}},
+        {"EdtKnfIdleHotTb", "labelKnfIdleHotTb", "0..5", notNumber, {}},
+        {"EdtKnfIdleHotTb", "labelKnfIdleHotTb", "1,7,1", notNumber, {}},
+        {"EdtKnfIdleHotTb", "labelKnfIdleHotTb", "", notNumber, {}},
+        {"EdtKnfIdleHotTb", "labelKnfIdleHotTb", "1,5 ms", notNumber, {}},
+        {"YEdKnfPower", "labelKnfPower", "86", QString(), Request({0x52, 6, 0, 86})},
+        {"EdtKnfIdleHotTb", "labelKnfIdleHotTb", "2,5", QString(), Request({0x52, 8, 0x01, 0xD4})}, // 467.5: 468
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.Field) + " \"" + row.Typed + "\"");
+        p.Click("BtBKnfReadConfiguration");
+        // Typed key by key into the field, as a user types it.
+        auto *field = p.C<QLineEdit>(row.Field);
+        field->setFocus();
+        field->selectAll();
+        controltest::keyPress(field, Qt::Key_Delete);
+        controltest::typeText(field, QString::fromLatin1(row.Typed));
+        ASSERT_EQ(field->text(), QString::fromLatin1(row.Typed));
+        ASSERT_TRUE(p.Form->ConfigModified());
+        p.Rig.Boxes.clear();
+        p.Device.Server.log().clear();
+        p.Click("BtBKnfWriteConfiguration");
+        if (row.Why.isEmpty()) {
+            const auto frames = p.Frames();
+            EXPECT_NE(std::find(frames.begin(), frames.end(), row.Frame), frames.end());
+            EXPECT_TRUE(p.Rig.BoxTexts().isEmpty()) << p.Rig.BoxTexts().join(u'|').toStdString();
+            continue;
+        }
+        EXPECT_TRUE(p.Frames().empty());
+        ASSERT_EQ(p.Rig.BoxTexts().size(), 1);
+        QString name = p.C<QLabel>(row.Label)->text().trimmed();
+        if (name.endsWith(u':'))
+            name.chop(1);
+        EXPECT_TRUE(p.Rig.BoxTexts()[0].startsWith(name + QStringLiteral(": ") + row.Why))
+            << p.Rig.BoxTexts()[0].toStdString();
+        EXPECT_EQ(field->text(), QString::fromLatin1(row.Typed));
+        EXPECT_FALSE(field->toolTip().isEmpty());
+        EXPECT_TRUE(p.Form->ConfigModified());
+    }
+}
+
 TEST(ConfigurationPage, WriteFailingHalfWayKeepsTheEditsForASecondWrite)
 {
     PageRig p(20, 'C');

@@ -222,15 +222,32 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
         EXPECT_TRUE(p.Writes().empty());
     }
-    // Outside the range a settings file's reader takes (a power of 0 too).
-    for (const char *power : {"5000", "0"}) {
-        SCOPED_TRACE(power);
+    // Outside the range a settings file's reader takes (a power of 0 too),
+    // or no whole number at all ("8,5" kW is not 85, an empty field not 0):
+    // refused naming the field and what is wrong.
+    const struct {
+        const char *Field, *Label, *Typed, *Why;
+    } rows[] = {{"YEdConfPower", "labelConfPower", "5000", "strConfValueRange"},
+                {"YEdConfPower", "labelConfPower", "0", "strConfValueRange"},
+                {"YEdConfPower", "labelConfPower", "8,5", "strConfValueNotWhole"},
+                {"YEdConfPower", "labelConfPower", "", "strConfValueNotNumber"},
+                {"YEdConfCubicCap", "labelConfCubicCap", "1,6", "strConfValueNotWhole"},
+                {"YEdConfCubicCap", "labelConfCubicCap", "0..5", "strConfValueNotNumber"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.Field) + " " + row.Typed);
         WizardRig p(48, 'J');
-        p.C<QLineEdit>("YEdConfPower")->setText(QString::fromLatin1(power));
+        auto *field = p.C<QLineEdit>(row.Field);
+        field->setText(QString::fromLatin1(row.Typed));
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
         EXPECT_TRUE(p.Writes().empty());
-        EXPECT_EQ(p.Said("strConfValueRange"), 1);
-        EXPECT_TRUE(p.Rig.BoxTexts().join(u'|').contains(QStringLiteral("1\u00A0-\u2060\u00A0999")));
+        EXPECT_EQ(p.Said(row.Why), 1);
+        QString name = p.C<QLabel>(row.Label)->text().trimmed();
+        name.chop(name.endsWith(u':') ? 1 : 0);
+        EXPECT_TRUE(p.Rig.BoxTexts().value(0).startsWith(name + QStringLiteral(": ")))
+            << p.Rig.BoxTexts().join(u'|').toStdString();
+        EXPECT_EQ(field->text(), QString::fromLatin1(row.Typed));
+        if (QByteArray(row.Field) == "YEdConfPower")
+            EXPECT_TRUE(p.Rig.BoxTexts().join(u'|').contains(QStringLiteral("1\u00A0-\u2060\u00A0999")));
     }
     {
         WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Limits8[31] = {0, 0}; });

@@ -11,6 +11,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QTableWidget>
 
@@ -211,31 +213,65 @@ TEST_F(CorrectionsPageTest, UnchangedWriteSendsTheValuesRead)
     });
 }
 
-TEST_F(CorrectionsPageTest, CellsAreClampedAndPsysIsAlwaysActive)
+// A cell holds whole percent its signed byte holds. A text that is none is
+// refused before anything is asked or sent, naming the cell and what is
+// wrong; the page keeps the text and stays modified.
+TEST_F(CorrectionsPageTest, CellsTakeWholePercentOfTheirByteAndPsysIsAlwaysActive)
 {
+    // Shown in a language that writes a decimal comma.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     Connect(20, 'E');
     Window->BtnCorReadCorrectionsClick();
     Get<QAbstractButton>("ChBActiveCorrectionPsys")->setChecked(false);
-    Page->Cell(TCorrectionsPage::Psys, 0)->setText("150");
+    Page->Cell(TCorrectionsPage::Psys, 0)->setText("127");
     Page->Cell(TCorrectionsPage::Psys, 1)->setText("-14");
-    Page->Cell(TCorrectionsPage::Psys, 2)->setText("x");
+    Page->Cell(TCorrectionsPage::Psys, 2)->setText("3");
+    Page->Cell(TCorrectionsPage::Psys, 3)->setText("-99"); // (the cells take three characters)
     Rig->Server.log().clear();
     Window->BtnCorWriteCorrectionsClick();
     const Bytes d1 = Frames(Rig->Requests(), 0xD1).at(0);
     EXPECT_EQ(d1[2], 127);
     EXPECT_EQ(d1[3], 0xF2);
-    EXPECT_EQ(d1[4], 0);
+    EXPECT_EQ(d1[4], 3);
+    EXPECT_EQ(d1[5], 0x9D);
     EXPECT_EQ(Rig->Requests().at(0), Write16(74, 1));
 
+    const QString notNumber = QStringLiteral("!_strConfValueNotNumber !_strConfValueAllowed -128\u00A0-\u2060\u00A0127");
+    const QString notWhole = QStringLiteral("!_strConfValueNotWhole !_strConfValueAllowed -128\u00A0-\u2060\u00A0127");
+    const QString range = QStringLiteral("!_strConfValueRange -128\u00A0-\u2060\u00A0127");
+    const struct {
+        const char *Typed;
+        QString Why;
+    } rows[] = {{"2,5", notWhole}, {"2.5", notWhole},   {"150", range},      {"999", range}, {"0,5", notWhole},
+                {"",    notNumber}, {"0..", notNumber}, {",,5", notNumber}, {"x", notNumber}, {"1-", notNumber}};
+    // The cell's name: its curve's and its column's captions.
+    const QString cell = Get<QAbstractButton>("ChBActiveCorrectionPsys")->text() + QStringLiteral(" [")
+                         + Get<QLabel>("LblCorrPsysCol2")->text().trimmed() + QStringLiteral("]: ");
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Typed);
+        Page->Cell(TCorrectionsPage::Psys, 1)->setText(QString::fromLatin1(row.Typed));
+        Window->SetConfigModified(true);
+        Boxes.clear();
+        Rig->Server.log().clear();
+        Window->BtnCorWriteCorrectionsClick();
+        EXPECT_TRUE(Rig->Requests().empty());
+        ASSERT_EQ(Boxes.size(), 1); // the refusal, no change-record question
+        EXPECT_EQ(Boxes[0], cell + row.Why);
+        EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 1)->text(), QString::fromLatin1(row.Typed));
+        EXPECT_TRUE(Window->ConfigModified());
+    }
+    Window->SetConfigModified(false);
+    QLocale::setDefault(before);
+
     // A write that stops part-way keeps the edits: the page shows the values
-    // it sent, not what was typed.
-    // (The cells take three characters.)
-    Page->Cell(TCorrectionsPage::Psys, 0)->setText("150");
-    Page->Cell(TCorrectionsPage::Psys, 1)->setText("999");
+    // it sent.
+    Page->Cell(TCorrectionsPage::Psys, 0)->setText("100");
+    Page->Cell(TCorrectionsPage::Psys, 1)->setText("-99");
     Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD3; }, sim::Fault::noAnswer(), 2);
     Window->BtnCorWriteCorrectionsClick();
-    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 0)->text(), "127");
-    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 1)->text(), "127");
+    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 0)->text(), "100");
+    EXPECT_EQ(Page->Cell(TCorrectionsPage::Psys, 1)->text(), "-99");
     Rig->Server.clearFaults();
 }
 

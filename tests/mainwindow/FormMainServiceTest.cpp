@@ -6,6 +6,7 @@
 #include "mainwindow/StartupRig.h"
 #include "controls/ExHint.h"
 #include "core/CommonConv.h"
+#include "core/LM.h"
 #include "core/LanguageFileFixture.h"
 #include "core/ui/LMWidgetTexts.h"
 #include "core/ui/WaitForm.h"
@@ -19,6 +20,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -238,6 +240,10 @@ TEST(FormMainService, InjectorControlValidatesBeforeWritingAndKeepsTheRestOfTheB
         c.get<QPushButton>("BtnTestInjControlWrite")->click();
     }
     EXPECT_EQ(c.rig.Boxes.size(), std::size(bad));
+    // A text that is no number names its field.
+    EXPECT_TRUE(c.rig.Boxes.front().Text.startsWith(c.get<QLabel>("labelInjPwmFreq")->text().chopped(1)
+                                                    + QStringLiteral(": ") + LM->Translate(QStringLiteral("strConfValueNotNumber"))))
+        << c.rig.Boxes.front().Text.toStdString();
     EXPECT_TRUE(c.requests(0x15).empty());
 
     freq->setText("10000");
@@ -323,15 +329,27 @@ TEST(FormMainService, ListsByTableLambdaEmulationCountersAndServiceParameters)
     EXPECT_EQ(st.Words[181], 255);
     EXPECT_EQ(c.get<QPushButton>("BtnSrvReadCurrInj")->text(), "CurrInj: Max=0 Min=0");
 
-    // Service parameters: a value beyond a byte is refused before anything
-    // is written; a period of 0 shows "-" instead of dividing.
-    c.rig.Boxes.clear();
-    c.device.Server.log().clear();
-    c.get<QLineEdit>("EdtSrvTestP1")->setText("300");
-    c.get<QLineEdit>("EdtSrvTestP2")->setText("5");
-    emit c.get<QPushButton>("BtnSrvTMWrite")->clicked();
-    EXPECT_EQ(c.rig.Boxes.size(), 1u);
-    EXPECT_TRUE(c.requests(0x08).empty());
+    // Service parameters: a value that is no byte (beyond one, no number,
+    // no whole number, an empty field, which was written as 0) is refused
+    // before anything is written, naming the parameter; a period of 0 shows
+    // "-" instead of dividing.
+    const QString group = c.get<QGroupBox>("groupTestMode")->title();
+    const struct {
+        const char *Typed, *Why;
+    } rows[] = {{"300", "strConfValueRange"},    {"x", "strConfValueNotNumber"}, {"", "strConfValueNotNumber"},
+                {"2,5", "strConfValueNotWhole"}, {"1,2,3", "strConfValueNotNumber"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Typed);
+        c.rig.Boxes.clear();
+        c.device.Server.log().clear();
+        c.get<QLineEdit>("EdtSrvTestP1")->setText(QString::fromLatin1(row.Typed));
+        c.get<QLineEdit>("EdtSrvTestP2")->setText("5");
+        emit c.get<QPushButton>("BtnSrvTMWrite")->clicked();
+        ASSERT_EQ(c.rig.Boxes.size(), 1u);
+        EXPECT_TRUE(c.rig.Boxes[0].Text.startsWith(group + QStringLiteral(" P1: ") + LM->Translate(QString::fromLatin1(row.Why))))
+            << c.rig.Boxes[0].Text.toStdString();
+        EXPECT_TRUE(c.requests(0x08).empty());
+    }
     c.get<QLineEdit>("EdtSrvTestP1")->setText("12");
     emit c.get<QPushButton>("BtnSrvTMWrite")->clicked();
     EXPECT_EQ(st.Param8[25], 12);

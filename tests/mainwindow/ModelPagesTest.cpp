@@ -11,6 +11,7 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/configuration/Model2Page.h"
 #include "mainwindow/configuration/ModelPage.h"
 #include "mainwindow/shell/FormMain.h"
@@ -25,6 +26,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -213,11 +215,22 @@ TEST_F(ModelPagesTest, LinearModelReadThenWriteSendsTheValuesReadInParameterOrde
 // settings file's reader quotes; either end of the word goes out as typed.
 TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
 {
+    // A text that is no number is refused as such ("0,5,1" was sent as 0).
     const struct {
         const char *Typed;
         int Word; // -1: refused
-    } cases[] = {{"-500", -1}, {"175.2275", -1}, {"-100", 0x10000 - 18700}, {"-175.2299", 0x8000},
-                 {"175.2245", 0x7FFF}};
+        const char *Why = "strConfValueRange";
+    } cases[] = {{"-500", -1},
+                 {"175.2275", -1},
+                 {"-100", 0x10000 - 18700},
+                 {"-175.2299", 0x8000},
+                 {"175.2245", 0x7FFF},
+                 {"-0.5", 0x10000 - 94},
+                 {"0,5,1", -1, "strConfValueNotNumber"},
+                 {"0..5", -1, "strConfValueNotNumber"},
+                 {"", -1, "strConfValueNotNumber"},
+                 {"abc", -1, "strConfValueNotNumber"},
+                 {"0,5", -1, "strConfValueNotNumber"}}; // English takes the point
     for (const uint8_t kind : {20, 21}) {
         Connect(kind, 'E');
         FillLinearModel();
@@ -237,6 +250,11 @@ TEST_F(ModelPagesTest, ACorrectionOffsetBeyondItsWordIsRefusedBeforeAnyFrame)
                     EXPECT_EQ(Questions.size(), 1);
                     EXPECT_TRUE(Questions.value(0).contains(QStringLiteral("-175.22\u00A0-\u2060\u00A0175.22")))
                         << Questions.value(0).toStdString();
+                    // The field by name, then what is wrong.
+                    EXPECT_TRUE(Questions.value(0).startsWith(QStringLiteral("strCorrOffsetCaption: !_")
+                                                              + QLatin1String(c.Why)))
+                        << Questions.value(0).toStdString();
+                    EXPECT_EQ(offset->text(), QString::fromLatin1(c.Typed));
                     continue;
                 }
                 EXPECT_NE(std::find(frames.begin(), frames.end(), Write16(12, uint16_t(c.Word))), frames.end());
@@ -540,6 +558,77 @@ TEST_F(ModelPagesTest, Model2ReadThenWriteSendsTheValuesReadAndReadsBack)
     EXPECT_EQ(frames[want.size()], Request({0x95, 0}));
     EXPECT_FALSE(Window->ConfigModified());
     EXPECT_TRUE(Questions.isEmpty());
+}
+
+// The idle points show rounded to 0.1 ms: an unedited write sends them as
+// the device holds them, not their texts (850 shows as 4.5, which is 842).
+TEST_F(ModelPagesTest, Model2IdlePointsGoBackAsTheDeviceHoldsThem)
+{
+    Connect(48, 'G');
+    FillModel2();
+    Rig->Device([](SimControllerState &s) { PutWord(s.Payload[0xC0], 2, 850); });
+    Window->ReadModel2Settings();
+    EXPECT_EQ(Get<QLineEdit>("YEdCalSerIdle1Y")->text(), "4.5");
+    Rig->Server.log().clear();
+    Window->BtBModel2WriteClick();
+    const auto frames = Rig->Requests();
+    EXPECT_NE(std::find(frames.begin(), frames.end(),
+                        Request({0xC1, 0x02, 0x31, 0x03, 0x52, 0x04, 0x62, 0x05, 0x1D})),
+              frames.end());
+}
+
+// The hot idle time typed over its list and the bank-2 correction offset are
+// read one way; a text that is no number the field holds is refused before
+// anything is asked or sent, naming the field, and the page keeps it.
+TEST_F(ModelPagesTest, Model2TypedFieldsGoOutAsTypedOrAreRefusedByName)
+{
+    Connect(48, 'G');
+    FillModel2();
+    Window->ReadModel2Settings();
+    auto *idle = Get<QComboBox>("CmBConfIdleHotTb");
+    auto *offset = Get<QLineEdit>("YEdModel2CorrectionOffset");
+    QString idleName = Get<QLabel>("labelConfIdleHotTb")->text().trimmed();
+    if (idleName.endsWith(u':'))
+        idleName.chop(1);
+    const struct {
+        QWidget *Field;
+        const char *Typed;
+        QString Refusal; // empty: written
+    } rows[] = {
+        {idle, "1,7,1", idleName + QStringLiteral(": !_strConfValueNotNumber")},
+        {idle, "0..5", idleName + QStringLiteral(": !_strConfValueNotNumber")},
+        {idle, "", idleName + QStringLiteral(": !_strConfValueNotNumber")},
+        {idle, "2,7", idleName + QStringLiteral(": !_strConfValueNotNumber")}, // English takes the point
+        {idle, "400", idleName + QStringLiteral(": !_strConfValueRange")},
+        {offset, "0,5,1", QStringLiteral("strCorrOffsetCaption: !_strConfValueNotNumber")},
+        {offset, "x", QStringLiteral("strCorrOffsetCaption: !_strConfValueNotNumber")},
+        {idle, "2.7", QString()},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Typed);
+        idle->setCurrentIndex(0);
+        offset->setText(FormatDecimals(DeviceRecord.CorrectionOffset, 2));
+        if (row.Field == idle)
+            idle->setEditText(QString::fromLatin1(row.Typed));
+        else
+            offset->setText(QString::fromLatin1(row.Typed));
+        Window->SetConfigModified(true);
+        Questions.clear();
+        Rig->Server.log().clear();
+        Window->BtBModel2WriteClick();
+        const auto frames = Rig->Requests();
+        if (row.Refusal.isEmpty()) {
+            // 2.7 ms x 187 = 504.9: 505.
+            EXPECT_NE(std::find(frames.begin(), frames.end(), Request({0x52, 8, 0x01, 0xF9})), frames.end());
+            continue;
+        }
+        EXPECT_TRUE(frames.empty());
+        ASSERT_EQ(Questions.size(), 1);
+        EXPECT_TRUE(Questions[0].startsWith(row.Refusal)) << Questions[0].toStdString();
+        EXPECT_EQ(TypedInput::TextOf(row.Field), QString::fromLatin1(row.Typed));
+        EXPECT_TRUE(Window->ConfigModified());
+    }
+    Window->SetConfigModified(false);
 }
 
 TEST_F(ModelPagesTest, Model2WriteKeepsEachOptionFlagOfParameter37)

@@ -11,6 +11,7 @@
 #include "core/ui/Custom.h"
 #include "core/UnitConversions.h"
 #include "core/ui/ProgramLogic.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/shell/FormMainLayout.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -339,6 +340,73 @@ TEST(MultiCalibration, ModelWriteSendsItsSequenceThenReadsBackAndNothingToALocke
 // before the question and the first frame, quoting the range a settings
 // file's reader quotes), and leaving the page by its function key asks as a
 // click on its tab does.
+// The model page's typed fields (the idle lists, the enrichments) are read
+// one way: a number with either separator of the language shown goes out as
+// typed; a text that is no number the field holds is refused before
+// anything is asked or sent, naming the field and what is wrong, and the
+// page keeps it.
+TEST(MultiCalibration, TheModelPagesTypedFieldsGoOutAsTypedOrAreRefusedByName)
+{
+    Cal48 c('G');
+    c.EnterCalibration();
+    ClickSheet(c.Window->TbSMultiCalibrationModel);
+    TMultiCalModelPage &m = *c.Window->Model;
+    c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
+    const auto caption = [](QWidget *field, const char *label) {
+        return field->parentWidget()->findChild<QLabel *>(QString::fromLatin1(label))->text();
+    };
+    const auto type = [](QWidget *field, const char *text) {
+        QLineEdit *edit = qobject_cast<QLineEdit *>(field);
+        if (auto *list = qobject_cast<QComboBox *>(field))
+            edit = list->lineEdit();
+        edit->setText(QString::fromLatin1(text));
+        Q_EMIT edit->textEdited(edit->text());
+    };
+    const QString notNumber = TranslateKey("strConfValueNotNumber"), notWhole = TranslateKey("strConfValueNotWhole"),
+                  range = TranslateKey("strConfValueRange");
+    const QString tb = caption(m.CmBKnfIdleHotTb, "LblKnfIdleHotTb"), rpm = caption(m.CmBKnfIdleHotRPM, "LblKnfIdleHotRPM"),
+                  pcol = caption(m.CmBKnfIdleHotPcol, "LblKnfIdleHotPcol"),
+                  enrichment = caption(m.EnrichmentEdit[0], "LblCalModellingPreciseEnrichment") + QStringLiteral(" A");
+    const struct {
+        QWidget *Field;
+        const char *Typed;
+        QString Refusal; // empty: written
+        int IdleTb;      // the device's word after the write (-1: not looked at)
+    } rows[] = {
+        {m.CmBKnfIdleHotTb, "1,7,1", tb + QStringLiteral(": ") + notNumber, -1},
+        {m.CmBKnfIdleHotTb, "1..7", tb + QStringLiteral(": ") + notNumber, -1},
+        {m.CmBKnfIdleHotTb, "", tb + QStringLiteral(": ") + notNumber, -1},
+        {m.CmBKnfIdleHotTb, "abc", tb + QStringLiteral(": ") + notNumber, -1},
+        {m.CmBKnfIdleHotTb, "400", tb + QStringLiteral(": ") + range, -1},
+        {m.CmBKnfIdleHotRPM, "8,5", rpm + QStringLiteral(": ") + notWhole, -1},
+        {m.CmBKnfIdleHotRPM, "70000", rpm + QStringLiteral(": ") + range, -1},
+        {m.CmBKnfIdleHotPcol, "0,3,1", pcol + QStringLiteral(": ") + notNumber, -1},
+        {m.EnrichmentEdit[0], "5,5", enrichment + QStringLiteral(": ") + notWhole, -1},
+        {m.EnrichmentEdit[0], "", enrichment + QStringLiteral(": ") + notNumber, -1},
+        {m.CmBKnfIdleHotTb, "2,7", QString(), 505}, // 2.7 ms x 187 = 504.9
+        {m.CmBKnfIdleHotTb, "3.1", QString(), 580}, // 579.7
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Typed);
+        m.UpdateUI(); // the other fields as the record holds them
+        type(row.Field, row.Typed);
+        c.Window->SetModified(true);
+        c.rig.Boxes.clear();
+        c.device.Server.log().clear();
+        m.BtBModel2Write->click();
+        if (!row.Refusal.isEmpty()) {
+            EXPECT_TRUE(c.Frames().empty());
+            ASSERT_EQ(c.Texts().size(), 1);
+            EXPECT_TRUE(c.Texts()[0].startsWith(row.Refusal)) << c.Texts()[0].toStdString();
+            EXPECT_EQ(TypedInput::TextOf(row.Field), QString::fromLatin1(row.Typed));
+            EXPECT_TRUE(c.Window->Modified());
+            continue;
+        }
+        EXPECT_EQ(Head(c.Sent(), ModelWrite.size()), ModelWrite);
+        c.device.Server.withLock([&] { EXPECT_EQ(c.device.Controller.State.Param16[8], row.IdleTb); });
+    }
+}
+
 TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite)
 {
     for (const char version : {'A', 'G', 'J'}) {
@@ -351,7 +419,9 @@ TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite
         const struct {
             const char *Typed;
             int Word; // -1: refused
-        } cases[] = {{"-500", -1}, {"-1", 0xFF45}, {"175.2275", -1}, {"-175.2299", 0x8000}, {"175.2245", 0x7FFF}};
+        } cases[] = {{"-500", -1},      {"-1", 0xFF45},      {"175.2275", -1}, {"-175.2299", 0x8000},
+                     {"175.2245", 0x7FFF}, {"0,5,1", -1},      {"0..5", -1},     {"", -1},
+                     {"0,7ms", -1},     {"-0,5", 0xFFA2}};
         for (int pass = 0; pass < 2; ++pass)
             for (const auto &k : cases) {
                 SCOPED_TRACE(k.Typed);
@@ -364,9 +434,15 @@ TEST(MultiCalibration, TheAdaptationTabsCorrectionOffsetIsWrittenByTheModelWrite
                 if (k.Word < 0) {
                     EXPECT_TRUE(c.Frames().empty());
                     EXPECT_EQ(c.rig.Boxes.size(), 1u);
+                    // The field, what is wrong, the range.
+                    const QString why = TranslateKey(k.Typed[0] == '-' || k.Typed[0] == '1' ? "strConfValueRange"
+                                                                                            : "strConfValueNotNumber");
+                    EXPECT_TRUE(c.Texts().value(0).startsWith(TranslateKey("strCorrOffsetCaption") + QStringLiteral(": ") + why))
+                        << c.Texts().value(0).toStdString();
                     EXPECT_TRUE(c.Texts().value(0).contains(QStringLiteral("-175,22\u00A0-\u2060\u00A0175,22")))
                         << c.Texts().value(0).toStdString();
                     EXPECT_TRUE(c.Window->Modified());
+                    EXPECT_EQ(offset->text(), QString::fromLatin1(k.Typed));
                     continue;
                 }
                 EXPECT_EQ(Head(c.Sent(), ModelWrite.size()), ModelWrite);
@@ -721,23 +797,54 @@ TEST(MultiCalibration, CorrectionsBeforeVersionGLeaveTheManifoldCurveAlone)
     EXPECT_FALSE(c.Window->PnlCalCorrPcol->isVisibleTo(c.Window->PgCCalibration));
 }
 
-TEST(MultiCalibration, CellsBeyondASignedByteShowTheClampedValuesTheySent)
+// A correction cell holds whole percent its signed byte holds: a whole
+// number within it goes out as typed, with either separator of the
+// language shown in its place; anything else is refused before anything is
+// asked or sent, naming the cell and what is wrong, and the page keeps it.
+TEST(MultiCalibration, CorrectionCellsTakeWholePercentOfTheirByte)
 {
     Cal48 c;
     c.EnterCalibration();
     c.rig.Answer = [](const TMessageBoxInfo &) { return Yes; };
     ClickSheet(c.Window->TbSMultiCalibrationCorrections);
     auto *cells = &c.Window->Corrections->Edits[TMultiCalCorrectionsPage::cPsys];
-    (*cells)[0]->setText("150");
-    (*cells)[1]->setText("-200");
+    (*cells)[0]->setText("127");
+    (*cells)[1]->setText("-128");
+    (*cells)[2]->setText(" 3 ");
     c.Window->SetModified(true);
     c.device.Server.log().clear();
     c.Window->Corrections->BtnCorWriteCorrections->click();
     EXPECT_EQ(c.device.Controller.State.Payload[0xD0][0], 0x7F);
     EXPECT_EQ(c.device.Controller.State.Payload[0xD0][1], 0x80);
-    EXPECT_EQ((*cells)[0]->text(), "127");
-    EXPECT_EQ((*cells)[1]->text(), "-128");
+    EXPECT_EQ(c.device.Controller.State.Payload[0xD0][2], 3);
     EXPECT_FALSE(c.Window->Modified());
+
+    const QString allowed = TranslateKey("strConfValueAllowed") + QStringLiteral(" -128\u00A0-\u2060\u00A0127");
+    const QString notNumber = TranslateKey("strConfValueNotNumber") + u' ' + allowed;
+    const QString notWhole = TranslateKey("strConfValueNotWhole") + u' ' + allowed;
+    const QString range = TranslateKey("strConfValueRange") + QStringLiteral(" -128\u00A0-\u2060\u00A0127");
+    const struct {
+        const char *Typed;
+        QString Why;
+    } rows[] = {{"2,5", notWhole}, {"2.5", notWhole},   {"150", range},      {"-200", range},
+                {"",    notNumber}, {"0,5,1", notNumber}, {"0..5", notNumber}, {"3%", notNumber}};
+    const QString cell = c.Window->Corrections->Panel[TMultiCalCorrectionsPage::cPsys]
+                             ->findChild<QLabel *>(QStringLiteral("LblCalCorrTitle0"))
+                             ->text()
+                         + QStringLiteral(" [2]: ");
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Typed);
+        (*cells)[1]->setText(QString::fromLatin1(row.Typed));
+        c.Window->SetModified(true);
+        c.rig.Boxes.clear();
+        c.device.Server.log().clear();
+        c.Window->Corrections->BtnCorWriteCorrections->click();
+        EXPECT_TRUE(c.Frames().empty());
+        EXPECT_EQ(c.Texts(), QStringList{cell + row.Why});
+        EXPECT_EQ((*cells)[1]->text(), QString::fromLatin1(row.Typed));
+        EXPECT_TRUE(c.Window->Modified());
+        EXPECT_EQ(c.device.Controller.State.Payload[0xD0][1], 0x80);
+    }
 }
 
 TEST(MultiCalibration, LiveDisplaysHoldTheirWidestValuesAtEverySize)

@@ -412,7 +412,7 @@ TEST_F(Card, ModelChartValuesShowWholeAtTheChartsEdges)
             for (int x = m.from; x < m.to; ++x)
                 if (bare.pixel(x, y) != marked.pixel(x, y))
                     drawn |= QRect(x, y, 1, 1);
-        const QString text = WithLocaleDecimalPoint(QString::fromLatin1(m.text));
+        const QString text = ToShownSeparator(QString::fromLatin1(m.text));
         EXPECT_GE(drawn.width(), fm.horizontalAdvance(text) - 2) << m.text << " is cut";
         EXPECT_TRUE(plot.contains(drawn)) << m.text;
     }

@@ -1,6 +1,10 @@
 // The kind-48 calibration arithmetic on inputs worked out by hand.
 #include "windows/Kind48Math.h"
 
+#include "mainwindow/configuration/CorrectionControls.h"
+
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 using namespace Kind48Math;
@@ -164,12 +168,23 @@ TEST(Kind48Math, MapSettingsRefusalsAndEdges)
     EXPECT_DOUBLE_EQ(beyond.Points[0].y(), 0.0);
 }
 
+// A correction cell holds whole percent its signed byte holds: anything
+// else is no value of the cell (the write refuses it), never 0 or a clamped
+// byte.
 TEST(Kind48Math, CorrectionEditsAsSignedBytes)
 {
-    EXPECT_EQ(CorrectionFromText("-14"), qint8(-14));
-    EXPECT_EQ(quint8(CorrectionFromText("-14")), 0xF2);
-    EXPECT_EQ(CorrectionFromText(""), 0);
-    EXPECT_EQ(CorrectionFromText("1,5"), 0);
-    EXPECT_EQ(CorrectionFromText("300"), 127);
-    EXPECT_EQ(CorrectionFromText("-300"), -128);
+    const struct {
+        const char *Text;
+        int Byte; // -1000: no value
+    } rows[] = {{"-14", 0xF2}, {" 5 ", 5}, {"127", 127}, {"-128", 0x80}, {"", -1000}, {"1,5", -1000},
+                {"1.5", -1000}, {"300", -1000}, {"-300", -1000}, {"0,5,1", -1000}, {"x", -1000}};
+    QLineEdit cell;
+    for (const auto &row : rows) {
+        cell.setText(QString::fromLatin1(row.Text));
+        const auto value = CorrectionControls::CellValue(&cell);
+        if (row.Byte == -1000)
+            EXPECT_FALSE(value) << row.Text;
+        else
+            EXPECT_EQ(value ? int(quint8(*value)) : -1, row.Byte) << row.Text;
+    }
 }

@@ -36,6 +36,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -372,21 +373,43 @@ TEST(MultiConfiguration, ValuesTheDeviceCannotTakeRefuseTheWholeWrite)
     Kind48Window k('G');
     auto *power = k.Get<QLineEdit>("YEdKnfPower");
     // The range a settings file's reader takes: a power of 0 written here
-    // would make the backup saved afterwards refused.
-    for (const char *text : {"", "0", "1000"}) {
-        SCOPED_TRACE(text);
-        power->setText(QString::fromLatin1(text));
+    // would make the backup saved afterwards refused. A text that is no
+    // whole number is refused as such, never written as another number
+    // ("8,5" is not 85, an empty field is not 0).
+    const QString notNumber = TranslateKey(QStringLiteral("strConfValueNotNumber")) + u' '
+                              + TranslateKey(QStringLiteral("strConfValueAllowed"));
+    const QString notWhole = TranslateKey(QStringLiteral("strConfValueNotWhole")) + u' '
+                             + TranslateKey(QStringLiteral("strConfValueAllowed"));
+    const struct {
+        const char *Text;
+        QString Sentence;
+    } rows[] = {{"0", TranslateKey(QStringLiteral("strConfValueRange"))},
+                {"1000", TranslateKey(QStringLiteral("strConfValueRange"))},
+                {"", notNumber},
+                {"8,5", notWhole},
+                {"8.5", notWhole},
+                {"0,5,1", notNumber},
+                {"0..5", notNumber},
+                {"85 kW", notNumber}};
+    // Shown in a language that writes a decimal comma (the window has no
+    // language manager here: the locale stands for the language shown).
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.Text);
+        power->setText(QString::fromLatin1(row.Text));
         k.Boxes.clear();
         k.Rig.Server.log().clear();
         EXPECT_FALSE(k.Window->BtBKnfWriteConfigurationClick(nullptr));
         EXPECT_TRUE(k.Frames().empty());
         ASSERT_EQ(k.Boxes.size(), 1);
         // The field's name, a colon, the sentence and the range on one line.
-        EXPECT_EQ(k.Boxes[0].Text, k.Get<QLabel>("LblKnfPower")->text() + QStringLiteral(": ")
-                                       + TranslateKey(QStringLiteral("strConfValueRange"))
+        EXPECT_EQ(k.Boxes[0].Text, k.Get<QLabel>("LblKnfPower")->text() + QStringLiteral(": ") + row.Sentence
                                        + QStringLiteral(" 1\u00A0-\u2060\u00A0999"));
         EXPECT_EQ(k.Window->PgCConfiguration->currentWidget(), k.Window->TbSCnfInfo);
+        EXPECT_EQ(power->text(), QString::fromLatin1(row.Text));
     }
+    QLocale::setDefault(before);
 
     // A device value longer than the edit's digits shows whole, is not cut,
     // and is refused rather than written shortened.

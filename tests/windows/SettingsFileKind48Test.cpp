@@ -690,6 +690,8 @@ TEST(SettingsFileKind48, TheCorrectionOffsetHasOneRangeOnEveryPage)
     Kind48Program p('G');
     ASSERT_NE(FrmMultiCalibrationTaronQV, nullptr);
     QLineEdit *offset = FrmMultiCalibrationTaronQV->Model->YEdCalModellingAdditionalCorrectionOffset;
+    // The curves' cells show what the device holds (the write sends them).
+    ASSERT_TRUE(FrmMultiCalibrationTaronQV->Corrections->Read());
     const struct {
         const char *Typed;
         int Word; // -1: refused

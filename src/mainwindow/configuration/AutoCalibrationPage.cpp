@@ -5,6 +5,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
@@ -260,13 +261,10 @@ void TAutoCalibrationPage::CalcNewModel2(int phase)
     auto &series = Model2->Chart->Series;
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();
+    // The offset as the model-2 page shows it (its up-down writes the text).
     double b = 1.0;
-    if (auto *offset = Find<QLineEdit>("YEdModel2Offset")) {
-        bool ok = false;
-        const double v = offset->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-        if (ok)
-            b = v;
-    }
+    if (auto *offset = Find<QLineEdit>("YEdModel2Offset"))
+        NumberText::ParseTyped(offset->text(), b);
     QPointF p1(r.NozzleTest[0], r.NozzleTest[1]), p2(r.NozzleTest[2], r.NozzleTest[3]);
     std::optional<QPointF> ps;
     if (r.UseOnIdleModel == 0) {

@@ -10,9 +10,11 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
+#include "core/ui/TypedInput.h"
 #include "core/ui/ProgramLogic.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -50,23 +52,6 @@ namespace {
 bool ready() { return DataManager && !DataManager->IsDeviceNotReady(); }
 
 bool kind2021() { return DataManager && (DataManager->IsDeviceType(20) || DataManager->IsDeviceType(21)); }
-
-// A number typed with "." or "," as decimal separator.
-bool parseNumber(const QString &text, double &value)
-{
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    value = t.toDouble(&ok);
-    return ok && std::isfinite(value);
-}
-
-// Takes away the mark of a refused value: its frame and its reason.
-void clearRefusal(QLineEdit *edit)
-{
-    edit->setStyleSheet(QString());
-    edit->setToolTip(QString());
-}
 
 } // namespace
 
@@ -129,10 +114,14 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
 #undef FIND
 
     // Whole numbers only. No length limit: a longer device value must show
-    // whole (and be refused on writing), not be cut.
+    // whole (and be refused on writing), not be cut. A decimal separator
+    // stays in the text, so that a fraction is refused as one instead of
+    // being read as another whole number ("8,5" is not 85).
     for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data()})
-        if (auto *y = qobject_cast<TYEdit *>(edit))
+        if (auto *y = qobject_cast<TYEdit *>(edit)) {
             y->SetEditCharsType(TYEdit::etInteger);
+            y->SetEditAddValidChars(QStringLiteral(".,"));
+        }
 
     // Only the user's own actions run the handlers: filling the page from
     // the device neither marks it nor talks to the device.
@@ -166,10 +155,6 @@ TConfigurationPage::TConfigurationPage(TFormMain &form, TProgramLogic *logic)
         connect(YEdKnfPower, &QLineEdit::textEdited, this, [this] { YEdKnfPowerChange(); });
     if (CmBKnfPressureSensorType)
         CmBKnfPressureSensorType->installEventFilter(this);
-    // Editing a refused value takes its mark away.
-    for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
-        if (edit)
-            connect(edit, &QLineEdit::textEdited, this, [edit] { clearRefusal(edit); });
     // A user edit anywhere on the page marks it modified.
     if (FForm.ChangeHelper) {
         QWidget *page = Find<QWidget>("TbSConfig");
@@ -302,12 +287,13 @@ QWidget *TConfigurationPage::FindInvalidControl(QString &reason) const
         qint64 low = 0, high = 0;
         TSettingsFile::DeviceRangeQ3(QString::fromLatin1(c.Key), low, high);
         const double min = low / c.Scale, max = high / c.Scale;
+        const NumberText::TField field{min, max, c.Whole};
         double v = 0;
-        const bool number = parseNumber(c.Edit->text(), v);
-        if (number && v >= min && v <= max && (!c.Whole || v == std::floor(v)))
+        const NumberText::TFault fault = NumberText::ReadTyped(c.Edit->text(), field, v);
+        if (fault == NumberText::TFault::None)
             continue;
         const auto *label = Find<QLabel>(c.Label);
-        reason = TSettingsFile::RangeRefusal(label ? label->text() : QString(), Tr("strConfValueRange"), min, max);
+        reason = NumberText::Refusal(label ? label->text() : QString(), fault, field);
         return c.Edit;
     }
     return nullptr;
@@ -338,11 +324,7 @@ bool TConfigurationPage::WriteFits()
     QWidget *bad = kind2021() ? FindInvalidControl(reason) : nullptr;
     if (!bad)
         return true;
-    bad->setStyleSheet(QStringLiteral("border: 2px solid red;"));
-    bad->setToolTip(reason);
-    bad->setFocus();
-    if (Common)
-        Common->ShowWarning(reason);
+    TypedInput::Refuse(bad, reason);
     return false;
 }
 
@@ -429,8 +411,13 @@ bool TConfigurationPage::WriteConfiguration(bool readBack)
         w8(1, !checked(ChBKnfLambda)                                   ? 0
               : CmBKnfLambdaType && CmBKnfLambdaType->currentIndex() >= 0 ? CmBKnfLambdaType->currentIndex() + 1
                                                                           : r.LambdaType);
-        w16(7, SafeStrToInt(YEdKnfCubicCap ? YEdKnfCubicCap->text() : QString()));
-        w16(6, SafeStrToInt(YEdKnfPower ? YEdKnfPower->text() : QString()));
+        // Checked above (WriteFits): whole numbers the device holds.
+        auto typed = [](const QLineEdit *edit, int held) {
+            double v = held;
+            return edit && NumberText::ParseTyped(edit->text(), v) ? int(v) : held;
+        };
+        w16(7, typed(YEdKnfCubicCap, r.EngineCubicCapacity));
+        w16(6, typed(YEdKnfPower, r.Power));
         w8(10, Entry(CmBKnfNozle, NozleValues, r.NozzleSize));
         w8(11, index(CmbKnfRedType, r.RedType));
         w8(12, index(CmBKnfInjSystemType, r.InjSystemType));
@@ -439,7 +426,7 @@ bool TConfigurationPage::WriteConfiguration(bool readBack)
         // the value itself.
         if (EdtKnfIdleHotTb && EdtKnfIdleHotTb->text() != FormatTimeMs(r.IdleHotTb)) {
             double idle = 0;
-            parseNumber(EdtKnfIdleHotTb->text(), idle);
+            NumberText::ParseTyped(EdtKnfIdleHotTb->text(), idle);
             r.IdleHotTb = static_cast<quint16>(RoundClamped(idle * 187.0, 0, 65535));
         }
         w16(8, r.IdleHotTb);
@@ -499,8 +486,7 @@ void TConfigurationPage::FillKnfControls()
     SetIndex(CmBKnfEngineType, r.EngineType);
     // The device's values replace a refused one: its mark goes with it.
     for (QLineEdit *edit : {YEdKnfCubicCap.data(), YEdKnfPower.data(), EdtKnfIdleHotTb.data()})
-        if (edit)
-            clearRefusal(edit);
+        TypedInput::ClearMark(edit);
     if (YEdKnfCubicCap)
         YEdKnfCubicCap->setText(QString::asprintf("%4d", r.EngineCubicCapacity).trimmed());
     if (YEdKnfPower)
@@ -638,7 +624,7 @@ void TConfigurationPage::UpdateCylinderCountControls(bool resetInjectorDisplay)
 void TConfigurationPage::ClearKnfControls()
 {
     if (EdtKnfIdleHotTb)
-        EdtKnfIdleHotTb->setText(ShownLocale().toString(0.0, 'f', 2));
+        EdtKnfIdleHotTb->setText(FormatDecimals(0.0, 2));
     for (QComboBox *c : {CmbKnfInjType.data(), CmbKnfRedType.data(), CmBKnfNozle.data(), CmbKnfRPMSource.data(),
                          CmbKnfRPMSourceType.data(), CmbKnfLevelSensorType.data(), CmBKnfNomRPM.data(),
                          CmBKnfNomTred.data(), CmbKnfEmulatorSwitchDelay.data(), CmbKnfPostValveDelay.data(),
@@ -679,7 +665,7 @@ void TConfigurationPage::ChangeEngineHorsePower(QLineEdit *power, QLabel *label)
         return;
     if (label)
         label->setText(QStringLiteral("(%1%2)")
-                           .arg(ShownLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
+                           .arg(FormatDecimals(SafeStrToFloat(power->text()) * 1.3636363636, 1),
                                 Tr("strUnitHP")));
     if (power == YEdKnfPower)
         UpdateSuggestedNozzle();
@@ -695,7 +681,7 @@ void TConfigurationPage::UpdateSuggestedNozzle()
                                      CylindersOfIndex(CmbKnfInjCount ? CmbKnfInjCount->currentIndex() : -1),
                                      CmBKnfInjSystemType ? CmBKnfInjSystemType->currentIndex() : -1,
                                      RdBKnfCNG && RdBKnfCNG->isChecked());
-    LblKnfSugNozle->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    LblKnfSugNozle->setText(FormatDecimals(d, 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
@@ -710,7 +696,7 @@ void TConfigurationPage::UpdateSuggestedNozzleOfWizard()
     const double d = SuggestedNozzle(power ? SafeStrToFloat(power->text()) : 0.0,
                                      CylindersOfIndex(count ? count->currentIndex() : -1),
                                      system ? system->currentIndex() : -1, cng && cng->isChecked());
-    label->setText(ShownLocale().toString(d, 'f', 1) + QStringLiteral(" mm"));
+    label->setText(FormatDecimals(d, 1) + QStringLiteral(" mm"));
 }
 
 void TConfigurationPage::OrderLoadPanels()

@@ -611,7 +611,7 @@ void TConfigurationWizard::YEdConfPowerChange()
 {
     auto *power = Find<QLineEdit>("YEdConfPower");
     if (auto *label = Find<QLabel>("LblConfPowerKM"); label && power)
-        label->setText(QStringLiteral("(%1%2)").arg(ShownLocale().toString(SafeStrToFloat(power->text()) * 1.3636363636, 'f', 1),
+        label->setText(QStringLiteral("(%1%2)").arg(FormatDecimals(SafeStrToFloat(power->text()) * 1.3636363636, 1),
                                                     translated("strUnitHP")));
     if (FForm.ConfigurationPage)
         static_cast<TConfigurationPage *>(FForm.ConfigurationPage)->UpdateSuggestedNozzleOfWizard();

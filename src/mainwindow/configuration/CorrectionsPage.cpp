@@ -56,8 +56,6 @@ constexpr int kPcolCodes[5] = {60, 90, 109, 134, 153};
 
 QString Tr(const char *key) { return LM ? LM->Translate(QString::fromLatin1(key)) : QString::fromLatin1(key); }
 
-qint8 ClampToByte(int v) { return qint8(std::clamp(v, -128, 127)); }
-
 // Draws the cells of the adaptation grids: the maps coloured by value, the
 // live row, column and cell grey.
 class TMapCellDelegate : public QStyledItemDelegate
@@ -121,6 +119,7 @@ TCorrectionsPage::TCorrectionsPage(TFormMain *form) : QObject(form), FForm(form)
             caption->setObjectName(QStringLiteral("LblCorr%1Col%2").arg(QLatin1String(curveNames[c])).arg(i + 1));
             caption->setGeometry(x, y + 2, 42, 18);
             caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            FCellCaptions[c][i] = caption;
             auto *edit = new QLineEdit(table);
             edit->setObjectName(QStringLiteral("Edt%1Corr%2").arg(QLatin1String(curveNames[c])).arg(i + 1));
             edit->setGeometry(x + 46, y, 42, 20);
@@ -273,6 +272,7 @@ void TCorrectionsPage::ShowCurve(TCurve curve)
     for (int i = 0; i < CellCount; ++i)
         if (FCells[curve][i])
             FCells[curve][i]->setText(QString::number(values[i]));
+    FCurveShown[curve] = true;
     FFilling = was;
 }
 
@@ -280,8 +280,32 @@ void TCorrectionsPage::TakeCurve(TCurve curve)
 {
     auto &values = CurveOf(curve);
     for (int i = 0; i < CellCount; ++i)
-        if (FCells[curve][i])
-            values[i] = ClampToByte(int(std::lround(SafeStrToFloat(FCells[curve][i]->text()))));
+        if (const auto value = CorrectionControls::CellValue(FCells[curve][i]))
+            values[i] = *value;
+}
+
+bool TCorrectionsPage::Unfilled(TCurve curve, int index) const
+{
+    return !FCurveShown[curve] && FCells[curve][index]->text().trimmed().isEmpty();
+}
+
+bool TCorrectionsPage::Sent(TCurve curve) const
+{
+    return curve != Pcol || Holds(kind48::PcolCurveShownWith);
+}
+
+bool TCorrectionsPage::WriteFits() const
+{
+    for (TCurve curve : {Psys, Pcol, Tgas, Rpm}) {
+        if (!Sent(curve))
+            continue;
+        const QString name = FActive[curve] ? FActive[curve]->text() : QString();
+        for (int i = 0; i < CellCount; ++i)
+            if (QLineEdit *cell = FCells[curve][i]; cell && !Unfilled(curve, i)
+                && !CorrectionControls::TypedCell(cell, name, FCellCaptions[curve][i]->text().trimmed()))
+                return false;
+    }
+    return !YEdModel2CorrectionOffset || CorrectionControls::TypedOffset(YEdModel2CorrectionOffset, FShownOffset);
 }
 
 static bool DiffersFrom(const std::array<qint8, TCorrectionsPage::CellCount> &curve,
@@ -523,7 +547,7 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
     }
     if (YEdModel2CorrectionOffset) {
         const QSignalBlocker block(YEdModel2CorrectionOffset);
-        YEdModel2CorrectionOffset->setText(ModelMath::FormatFixed(r.CorrectionOffset, 2));
+        YEdModel2CorrectionOffset->setText(FormatDecimals(r.CorrectionOffset, 2));
         FShownOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
     const bool d = Holds(TFilePart::CorrectionTypes);
@@ -556,6 +580,12 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
     if (!DataManager || DataManager->IsDeviceNotReady())
         return false;
     TTimerPause pause(*FForm);
+    auto &r = DeviceRecord;
+    // Everything the write sends is checked (as the page shows it, or as the
+    // record holds it) before anything is asked or sent; a refusal writes
+    // nothing: no change record, no question.
+    if (fromPage ? !WriteFits() : !CorrectionControls::OffsetFits(r.CorrectionOffset))
+        return false;
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(FForm->ConfigModified()))
         return false;
     TRecordedWrite write;
@@ -564,16 +594,11 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
 
     // Everything the write sends is taken (from the page, or as the record
-    // holds it) and checked before the first frame; a refusal writes
-    // nothing: no change record, the question stays.
-    const double offset = fromPage && YEdModel2CorrectionOffset
-                              ? FShownOffset.Take(YEdModel2CorrectionOffset->text(),
-                                                  SafeStrToFloat(YEdModel2CorrectionOffset->text()))
-                              : r.CorrectionOffset;
-    if (!CorrectionControls::OffsetFits(offset))
-        return false;
+    // holds it) before the first frame.
     if (fromPage)
-        TakeShownCorrections(offset);
+        TakeShownCorrections(YEdModel2CorrectionOffset
+                                 ? FShownOffset.TakeShown(YEdModel2CorrectionOffset->text(), r.CorrectionOffset)
+                                 : r.CorrectionOffset);
 
     bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
     if (ok && Holds(kind48::PcolCurveShownWith))
@@ -628,9 +653,9 @@ void TCorrectionsPage::TakeShownCorrections(double offset)
     active |= on(FActive[Rpm]) ? 4 : 0;
     active |= pcol && on(FActive[Pcol]) ? 8 : 0;
     r.CMActive = active;
-    // A cell beyond a signed byte is sent clamped: the page shows what is sent.
+    // The cells were checked (WriteFits): each holds a number its byte holds.
     for (TCurve curve : {Psys, Pcol, Tgas, Rpm})
-        if (curve != Pcol || pcol) {
+        if (Sent(curve)) {
             TakeCurve(curve);
             ShowCurve(curve);
         }
@@ -693,7 +718,7 @@ void TCorrectionsPage::FillMaxLoadLists()
         list->clear();
         if (fromPcol)
             for (double bar : kPcolItems)
-                list->addItem(ShownLocale().toString(bar));
+                list->addItem(FormatDecimals(bar, ShortestDecimals));
         else
             for (int ms : kTbItems)
                 list->addItem(QString::number(ms));

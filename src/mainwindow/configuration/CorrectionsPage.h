@@ -70,6 +70,11 @@ public:
     Q_INVOKABLE bool WriteRecordCorrections();
 
 public slots:
+    // The write's checks of what was typed, before anything is asked or
+    // sent: every cell the write sends holds whole percent its byte holds,
+    // and the bank-2 offset is a number its word holds; a refusal is shown
+    // naming the field, and the page keeps its edits.
+    bool WriteFits() const;
     void BtnCorReadCorrectionsClick();
     void BtnCorWriteCorrectionsClick();
     void BtnCorPstandardClick();
@@ -119,7 +124,14 @@ private:
     // The page's corrections into the record, the offset already taken.
     void TakeShownCorrections(double offset);
     void ShowCurve(TCurve curve);
+    // The cells that hold a number the curve holds into the record (the
+    // others leave its values).
     void TakeCurve(TCurve curve);
+    // Whether the cell shows no value: empty, of a curve never filled.
+    bool Unfilled(TCurve curve, int index) const;
+    // The curves the write sends: the manifold-pressure one only with the
+    // adaptation banks.
+    bool Sent(TCurve curve) const;
     void TgasPresetClick(int code);
     void RpmPresetClick(int code);
     void ResetBank(int bank);
@@ -138,6 +150,11 @@ private:
     TFormMain *FForm;
     QWidget *FPage = nullptr;
     std::array<std::array<QLineEdit *, CellCount>, 4> FCells{};
+    std::array<std::array<QLabel *, CellCount>, 4> FCellCaptions{};
+    // Whether the page has filled the curve's cells (kinds 20 and 21 read no
+    // curve): an empty cell of a curve never filled shows no value, and
+    // goes as the record holds it.
+    std::array<bool, 4> FCurveShown{};
     std::array<QAbstractButton *, 4> FActive{};
     std::array<QAbstractButton *, 4> FTgasButtons{}, FRpmButtons{};
     QTabWidget *PgCCorrType = nullptr;

@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QWheelEvent>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kLeft = 20;
@@ -24,10 +26,8 @@ QColor Bgr(uint32_t c)
 QString ValueText(double v)
 {
     // One decimal at most, no trailing zero.
-    QString t = QString::number(ModelMath::Round1(v), 'f', 1);
-    if (t.endsWith(QLatin1String(".0")))
-        t.chop(2);
-    return WithLocaleDecimalPoint(t);
+    const double tenths = ModelMath::Round1(v);
+    return FormatDecimals(tenths, tenths == std::trunc(tenths) ? 0 : 1);
 }
 
 // Where a value mark of that size is written for the point at: centred

@@ -6,8 +6,10 @@
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
 #include "mainwindow/shell/TimerPause.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QSlider>
@@ -282,7 +285,7 @@ void TModel2Page::ClearControls()
     if (YEdModel2Offset)
         YEdModel2Offset->setText(QStringLiteral("0"));
     if (YEdModel2CorrectionOffset)
-        YEdModel2CorrectionOffset->setText(FormatFixed(0.0, 2));
+        YEdModel2CorrectionOffset->setText(FormatDecimals(0.0, 2));
     FShownOffset = FShownCorrOffset = FShownCorrMult = {};
     for (QAbstractButton *box : ChBModel2CorrectionMask)
         if (box)
@@ -364,14 +367,14 @@ void TModel2Page::ReadModel2Settings()
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
     FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModel2CorrectionMult ? UpDModel2CorrectionMult->value() : 0));
     if (YEdModel2CorrectionOffset) {
-        YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+        YEdModel2CorrectionOffset->setText(FormatDecimals(r.CorrectionOffset, 2));
         FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
     CorrectionControls::ShowMask(ChBModel2CorrectionMask, r.CorrectionMask);
     SetSpin(UpDModel2Offset, int(RoundEven(r.Offset * 10.0)));
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
     if (YEdModel2Offset) {
-        YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
+        YEdModel2Offset->setText(FormatDecimals(FOffsetPos / 10.0, 1));
         FShownOffset.Show(r.Offset, YEdModel2Offset->text());
     }
     SetSpin(UpDModel2Mult, FactorToPercent(r.Mult));
@@ -423,6 +426,19 @@ void TModel2Page::ReadModel2Settings()
 
 // ---- Write --------------------------------------------------------------------
 
+bool TModel2Page::WriteFits() const
+{
+    // A chosen entry stands for its time; a time typed over it must be one
+    // the device's word holds.
+    if (CmBConfIdleHotTb && CmBConfIdleHotTb->currentIndex() >= 0
+        && CmBConfIdleHotTb->currentText() != CmBConfIdleHotTb->itemText(CmBConfIdleHotTb->currentIndex())) {
+        const auto *label = Control<QLabel>("labelConfIdleHotTb");
+        if (!TypedInput::Read(CmBConfIdleHotTb, label ? label->text() : QString(), {0, 0xFFFF / 187.0}))
+            return false;
+    }
+    return !YEdModel2CorrectionOffset || CorrectionControls::TypedOffset(YEdModel2CorrectionOffset, FShownCorrOffset);
+}
+
 void TModel2Page::BtBModel2WriteClick()
 {
     if (NotReady())
@@ -431,6 +447,9 @@ void TModel2Page::BtBModel2WriteClick()
         QApplication::beep();
         return;
     }
+    // Refused before the question and the first frame.
+    if (!WriteFits())
+        return;
     TTimerPause pause(*FForm);
     const bool modified = FForm->ConfigModified();
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(modified))
@@ -471,9 +490,9 @@ void TModel2Page::BtBModel2WriteClick()
         // A chosen entry stands for its time (1.5 ms + 0.5 ms per entry),
         // whatever the language shows; a time typed over it is read as typed.
         const int i = CmBConfIdleHotTb->currentIndex();
-        const double ms = CmBConfIdleHotTb->currentText() == CmBConfIdleHotTb->itemText(i)
-                              ? 1.5 + 0.5 * i
-                              : SafeStrToFloat(CmBConfIdleHotTb->currentText());
+        double ms = 1.5 + 0.5 * i;
+        if (CmBConfIdleHotTb->currentText() != CmBConfIdleHotTb->itemText(i))
+            NumberText::ParseTyped(CmBConfIdleHotTb->currentText(), ms); // checked by WriteFits
         r.IdleHotTb = quint16(RoundClamped(ms * 187.0, 0, 0xFFFF));
     }
     check(DataManager->WriteParamWord(8, r.IdleHotTb));
@@ -492,8 +511,9 @@ void TModel2Page::BtBModel2WriteClick()
         check(DataManager->WriteModel2Block());
         Model2Modified = false;
     }
+    // The offset is the program's own text (its up-down writes it).
     if (YEdModel2Offset)
-        r.Offset = FShownOffset.Take(YEdModel2Offset->text(), SafeStrToFloat(YEdModel2Offset->text()));
+        r.Offset = FShownOffset.TakeShown(YEdModel2Offset->text(), r.Offset);
     // A curve without x gives no multiplier: the one held stays.
     if (const auto m = ModelMath::CalculateMult(Curve(), r.Offset))
         r.Mult = *m;
@@ -503,8 +523,10 @@ void TModel2Page::BtBModel2WriteClick()
     for (uint8_t id : {11, 12, 13})
         check(DataManager->WriteParameter(id));
     check(DataManager->WriteMapD5());
+    // The idle points as the page holds them (their edits show them rounded
+    // to 0.1 ms: an unchanged point goes back as the device holds it).
     for (int k = 0; k < 4; ++k)
-        r.NozzleTest[k] = YEdCalSerIdle[k] ? SafeStrToFloat(YEdCalSerIdle[k]->text()) : Idle[k];
+        r.NozzleTest[k] = Idle[k];
     check(DataManager->WriteModelBlockC1());
     r.UseOnIdleModel = ChBModel2UseOnIdleModel && ChBModel2UseOnIdleModel->isChecked() ? 1 : 0;
     // The flags of the byte with the idle model's; the bits without a field
@@ -566,7 +588,7 @@ bool TModel2Page::SetDefaultModel2Settings(bool write, bool confirm, bool askCor
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : int(RoundEven(offset * 10.0));
     const double b = FOffsetPos / 10.0;
     if (YEdModel2Offset)
-        YEdModel2Offset->setText(FormatFixed(b, 1));
+        YEdModel2Offset->setText(FormatDecimals(b, 1));
     auto &series = Chart->Series;
     for (int s : {TModel2Chart::sPoints, TModel2Chart::sOrig, TModel2Chart::sActual, TModel2Chart::sAdapt})
         series[s].clear();
@@ -583,7 +605,7 @@ bool TModel2Page::SetDefaultModel2Settings(bool write, bool confirm, bool askCor
 
     SetSpin(UpDModel2CorrectionMult, 0);
     if (YEdModel2CorrectionOffset)
-        YEdModel2CorrectionOffset->setText(FormatFixed(0.0, 2));
+        YEdModel2CorrectionOffset->setText(FormatDecimals(0.0, 2));
     for (QAbstractButton *box : ChBModel2CorrectionMask)
         if (box)
             TCommon::SetCheckedSilently(box, false);
@@ -652,7 +674,7 @@ void TModel2Page::UpDModel2OffsetClick(bool next)
     if (NotReady())
         return;
     if (YEdModel2Offset && UpDModel2Offset)
-        YEdModel2Offset->setText(FormatFixed(UpDModel2Offset->value() / 10.0, 1));
+        YEdModel2Offset->setText(FormatDecimals(UpDModel2Offset->value() / 10.0, 1));
     if (!Curve().isEmpty()) {
         OffsetStep(Curve(), next);
         for (auto &p : Chart->Series[TModel2Chart::sOrig])
@@ -686,7 +708,7 @@ void TModel2Page::UpdateModel2Labels()
 {
     for (int k = 0; k < 4; ++k) {
         if (YEdCalSerIdle[k])
-            YEdCalSerIdle[k]->setText(FormatFixed(Idle[k], 1));
+            YEdCalSerIdle[k]->setText(FormatDecimals(Idle[k], 1));
         SetSpin(UpDCalSerIdle[k], int(RoundEven(Idle[k] * 10.0)));
         FIdlePos[k] = UpDCalSerIdle[k] ? UpDCalSerIdle[k]->value() : 0;
     }
@@ -739,7 +761,7 @@ void TModel2Page::ShowNewModel2(const ModelMath::TCurve &points, const ModelMath
     SetSpin(UpDModel2Offset, offsetTenths);
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : offsetTenths;
     if (YEdModel2Offset)
-        YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
+        YEdModel2Offset->setText(FormatDecimals(FOffsetPos / 10.0, 1));
     Model2Modified = true;
     Chart->Repaint();
 }
@@ -799,7 +821,7 @@ void TModel2Page::LoadModel2FromSettingsFile()
     SetSpin(UpDModel2Offset, int(RoundEven(v.Offset * 10.0)));
     FOffsetPos = UpDModel2Offset ? UpDModel2Offset->value() : 0;
     if (YEdModel2Offset) {
-        YEdModel2Offset->setText(FormatFixed(FOffsetPos / 10.0, 1));
+        YEdModel2Offset->setText(FormatDecimals(FOffsetPos / 10.0, 1));
         FShownOffset.Show(v.Offset, YEdModel2Offset->text());
     }
     SetSpin(UpDModel2Mult, FactorToPercent(v.Mult));
@@ -810,7 +832,7 @@ void TModel2Page::LoadModel2FromSettingsFile()
     r.CorrectionOffset = v.CorrectionOffset;
     r.CorrectionMask = v.CorrectionMask;
     if (YEdModel2CorrectionOffset) {
-        YEdModel2CorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+        YEdModel2CorrectionOffset->setText(FormatDecimals(r.CorrectionOffset, 2));
         FShownCorrOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));

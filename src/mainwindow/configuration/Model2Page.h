@@ -87,6 +87,11 @@ public:
                        int offsetTenths);
 
 public slots:
+    // The write's checks of what was typed, before anything is asked or
+    // sent: the hot idle time typed over its list and the bank-2 correction
+    // offset; a refusal is shown naming the field, and the page keeps its
+    // edits.
+    bool WriteFits() const;
     void ReadModel2Settings();
     void BtBModel2ReadClick() { ReadModel2Settings(); }
     void BtBModel2WriteClick();

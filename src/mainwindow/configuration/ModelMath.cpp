@@ -1,11 +1,18 @@
 #include "mainwindow/configuration/ModelMath.h"
 
-#include "core/LM.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace ModelMath {
+
+double TShownValue::TakeShown(const QString &text, double held) const
+{
+    double parsed = held;
+    NumberText::ParseTyped(text, parsed);
+    return Take(text, parsed);
+}
 
 double RoundEven(double value)
 {
@@ -15,11 +22,6 @@ double RoundEven(double value)
 double Round1(double value)
 {
     return std::nearbyint(value * 10.0) / 10.0;
-}
-
-QString FormatFixed(double value, int decimals)
-{
-    return ShownLocale().toString(value, 'f', decimals);
 }
 
 // ---- Linear model ----------------------------------------------------------

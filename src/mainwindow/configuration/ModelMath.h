@@ -17,8 +17,6 @@ namespace ModelMath {
 double RoundEven(double value);
 // Rounded to one decimal (halves to even).
 double Round1(double value);
-// Fixed-point text with the decimal separator of the language shown ("%.1f", "%.2f").
-QString FormatFixed(double value, int decimals);
 
 // A number shown rounded in a text: while the text is still the one shown,
 // the exact number stands for it, so that a value read and written back
@@ -29,6 +27,9 @@ struct TShownValue {
     bool Set = false;
     void Show(double value, const QString &text) { Value = value; Text = text; Set = true; }
     double Take(const QString &text, double parsed) const { return Set && text == Text ? Value : parsed; }
+    // The number a text of the program's stands for (NumberText::ParseTyped
+    // reads a text it wrote); held when the text is none.
+    double TakeShown(const QString &text, double held) const;
 };
 
 // ---- Linear model ----------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
@@ -160,8 +161,8 @@ ModelMath::TLinearModel TModelPage::PlainModel() const
     if (!EdtModMULT_ || !YEdModOffset || EdtModMULT_->text().isEmpty() || YEdModOffset->text().isEmpty())
         return g;
     g.Valid = true;
-    g.M = FShownMult.Take(EdtModMULT_->text(), SafeStrToFloat(EdtModMULT_->text()));
-    g.B = FShownOffset.Take(YEdModOffset->text(), SafeStrToFloat(YEdModOffset->text()));
+    g.M = FShownMult.TakeShown(EdtModMULT_->text(), 0.0);
+    g.B = FShownOffset.TakeShown(YEdModOffset->text(), 0.0);
     return g;
 }
 
@@ -206,7 +207,7 @@ uint8_t TModelPage::MaskFromBoxes() const
 void TModelPage::ShowMult(double mult)
 {
     if (EdtModMULT_) {
-        EdtModMULT_->setText(FormatFixed(mult, 2));
+        EdtModMULT_->setText(FormatDecimals(mult, 2));
         FShownMult.Show(mult, EdtModMULT_->text());
     }
     if (UpDModMult)
@@ -401,7 +402,7 @@ void TModelPage::BtBModDefaultClick()
             UpDModMult->setValue(0);
     });
     if (YEdModOffset)
-        YEdModOffset->setText(FormatFixed(1.0, 1));
+        YEdModOffset->setText(FormatDecimals(1.0, 1));
     UpDModMultClick();
     // The defaults are the user's change: Save writes them, leaving asks.
     FForm->SetConfigModified(true);
@@ -411,14 +412,14 @@ void TModelPage::UpDModMultClick()
 {
     const double m = (UpDModMult ? UpDModMult->value() : 0) * 0.01 + 1.0;
     if (EdtModMULT_)
-        EdtModMULT_->setText(WithLocaleDecimalPoint(QString::number(m, 'g', QLocale::FloatingPointShortest)));
+        EdtModMULT_->setText(FormatDecimals(m, ShortestDecimals));
     DrawModelChart();
 }
 
 void TModelPage::UpDModOffsetClick()
 {
     if (YEdModOffset && UpDModOffset)
-        YEdModOffset->setText(FormatFixed(UpDModOffset->value() / 10.0, 1));
+        YEdModOffset->setText(FormatDecimals(UpDModOffset->value() / 10.0, 1));
     DrawModelChart();
 }
 
@@ -426,11 +427,10 @@ void TModelPage::EdtModMULT_Change()
 {
     if (!LblModInfo1 || !EdtModMULT_)
         return;
-    bool ok = false;
-    QString text = EdtModMULT_->text().trimmed();
-    double m = text.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    if (!ok)
-        m = 0.1;
+    // The multiplier as its up-down wrote it; without one, the verdict of a
+    // nozzle far too small.
+    double m = 0.1;
+    NumberText::ParseTyped(EdtModMULT_->text(), m);
     const auto &r = DeviceRecord;
     const double mean = (r.E1 + r.E2 + r.E3 + r.E4) / 4.0;
     LblModInfo1->SetCaption(Tr(NozzleVerdictKey(m, mean)));
@@ -463,14 +463,14 @@ void TModelPage::ShowModelParams()
             FShownCorrMult.Show(r.CorrectionMult, QString::number(UpDModCorrectionMult->value()));
         }
         if (YEdModCorrectionOffset) {
-            YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+            YEdModCorrectionOffset->setText(FormatDecimals(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
         }
         CorrectionControls::ShowMask(ChBModCorrectionMask, r.CorrectionMask);
         if (UpDModOffset)
             UpDModOffset->setValue(int(RoundEven(r.Offset * 10.0)));
         if (YEdModOffset) {
-            YEdModOffset->setText(FormatFixed((UpDModOffset ? UpDModOffset->value() : 0) / 10.0, 1));
+            YEdModOffset->setText(FormatDecimals((UpDModOffset ? UpDModOffset->value() : 0) / 10.0, 1));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
         ShowMult(r.Mult);
@@ -488,11 +488,9 @@ void TModelPage::ShowModelParams()
 
 bool TModelPage::WriteFits() const
 {
-    // The correction offset is a free edit: one its word cannot hold
-    // refuses the write.
-    return !YEdModCorrectionOffset
-           || CorrectionControls::OffsetFits(
-               FShownCorrOffset.Take(YEdModCorrectionOffset->text(), SafeStrToFloat(YEdModCorrectionOffset->text())));
+    // The correction offset is a free edit: a text that is no number, or a
+    // number its word cannot hold, refuses the write.
+    return !YEdModCorrectionOffset || CorrectionControls::TypedOffset(YEdModCorrectionOffset, FShownCorrOffset);
 }
 
 void TModelPage::BtBModWriteClick()
@@ -515,10 +513,12 @@ void TModelPage::BtBModWriteClick()
     }
     r.P1 = p[0], r.P2 = p[1], r.P3 = p[2], r.P4 = p[3];
     r.E1 = e[0], r.E2 = e[1], r.E3 = e[2], r.E4 = e[3];
+    // The multiplier and the offset are the program's own texts (their
+    // up-downs write them).
     if (EdtModMULT_)
-        r.Mult = FShownMult.Take(EdtModMULT_->text(), SafeStrToFloat(EdtModMULT_->text()));
+        r.Mult = FShownMult.TakeShown(EdtModMULT_->text(), r.Mult);
     if (YEdModOffset)
-        r.Offset = FShownOffset.Take(YEdModOffset->text(), SafeStrToFloat(YEdModOffset->text()));
+        r.Offset = FShownOffset.TakeShown(YEdModOffset->text(), r.Offset);
     CorrectionControls::Take(UpDModCorrectionMult, FShownCorrMult, YEdModCorrectionOffset, FShownCorrOffset, ChBModCorrectionMask, r);
     bool ok = true;
     for (uint8_t id : {1, 2, 11, 12, 13, 3, 4, 5, 6, 7, 8, 9, 10})
@@ -576,7 +576,7 @@ void TModelPage::SpBModReadFromClick()
     const int p[4] = {r.P1, r.P2, r.P3, r.P4}, e[4] = {r.E1, r.E2, r.E3, r.E4};
     Fill([&] {
         if (YEdModOffset) {
-            YEdModOffset->setText(FormatFixed(r.Offset, 2));
+            YEdModOffset->setText(FormatDecimals(r.Offset, 2));
             FShownOffset.Show(r.Offset, YEdModOffset->text());
         }
         ShowMult(r.Mult);
@@ -589,7 +589,7 @@ void TModelPage::SpBModReadFromClick()
         // A file's values are taken as the up-downs show them.
         FShownLevels = {};
         if (YEdModCorrectionOffset) {
-            YEdModCorrectionOffset->setText(FormatFixed(r.CorrectionOffset, 2));
+            YEdModCorrectionOffset->setText(FormatDecimals(r.CorrectionOffset, 2));
             FShownCorrOffset.Show(r.CorrectionOffset, YEdModCorrectionOffset->text());
         }
         if (UpDModCorrectionMult) {

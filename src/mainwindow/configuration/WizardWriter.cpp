@@ -12,10 +12,12 @@
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/ProgramLogic.h"
+#include "core/ui/TypedInput.h"
 #include "mainwindow/shell/FormMain.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -29,17 +31,19 @@ QString translated(const char *key)
     return LM ? LM->Translate(k) : k;
 }
 
-// Whole number of a free edit within 0..max; false when it is none.
 // The edit's whole number within what a settings file's reader takes for
-// key; a missing edit keeps the record's value.
-bool editValue(const QLineEdit *edit, const char *key, int &value, qint64 &low, qint64 &high)
+// key; a missing edit keeps the record's value. A text that is none is
+// refused naming the field (by its label).
+bool editValue(QLineEdit *edit, const QLabel *label, const char *key, int &value)
 {
+    qint64 low = 0, high = 0;
     TSettingsFile::DeviceRangeMulti(DeviceRecord, QString::fromLatin1(key), low, high);
     if (!edit)
         return true;
-    bool ok = false;
-    value = edit->text().trimmed().toInt(&ok);
-    return ok && value >= low && value <= high;
+    const auto typed = TypedInput::ReadInt(edit, label ? label->text() : QString(), low, high);
+    if (typed)
+        value = int(*typed);
+    return typed.has_value();
 }
 
 } // namespace
@@ -57,18 +61,9 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     int capacity = r.EngineCubicCapacity, power = r.Power;
     auto *capacityEdit = Control<QLineEdit>("YEdConfCubicCap");
     auto *powerEdit = Control<QLineEdit>("YEdConfPower");
-    for (const auto &[edit, key, value] :
-         {std::tuple{capacityEdit, "EngineCubicCapacity", &capacity}, std::tuple{powerEdit, "Power", &power}}) {
-        qint64 low = 0, high = 0;
-        if (!editValue(edit, key, *value, low, high)) {
-            if (Common)
-                Common->ShowWarning(QStringLiteral("%1 %2").arg(translated("strConfValueRange"),
-                                                               TSettingsFile::FormatRange(double(low), double(high))));
-            if (edit)
-                edit->setFocus();
-            return false;
-        }
-    }
+    if (!editValue(capacityEdit, Control<QLabel>("labelConfCubicCap"), "EngineCubicCapacity", capacity)
+        || !editValue(powerEdit, Control<QLabel>("labelConfPower"), "Power", power))
+        return false;
 
     // The settings the configuration read takes only from a later version
     // go out too: one whose device value the record does not hold yet is

@@ -8,6 +8,7 @@
 #include "core/CustomParameters.h"
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/NumberText.h"
 #include "core/UnitConversions.h"
 #include "mainwindow/shell/FormMainLayout.h"
 
@@ -19,13 +20,11 @@ namespace {
 // Idle points closer than this on the X axis are shown red.
 constexpr double IdlePointSpacing = 0.8;
 
+// The number an edit shows; 0 when it shows none.
 double editValue(QLineEdit *edit)
 {
-    if (!edit)
-        return 0.0;
-    QString text = edit->text().trimmed();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    return text.toDouble();
+    double value = 0.0;
+    return edit && NumberText::ParseTyped(edit->text(), value) ? value : 0.0;
 }
 
 } // namespace

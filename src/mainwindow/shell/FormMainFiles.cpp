@@ -380,9 +380,6 @@ template <size_t N> void SelectValue(const TFind &root, const char *name, const 
         }
 }
 
-// A loaded number in its edit, with the decimal separator of the language shown.
-QString Fixed(double value, int decimals) { return FormatDecimals(value, decimals); }
-
 } // namespace
 
 void TFormMain::ShowLoadedModel(bool withThresholds)
@@ -394,12 +391,12 @@ void TFormMain::ShowLoadedModel(bool withThresholds)
         return;
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     const TDeviceRecord &r = DeviceRecord;
-    SetText(find, QStringLiteral("YEdModCorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    SetText(find, QStringLiteral("YEdModCorrectionOffset"), FormatDecimals(r.CorrectionOffset, 2));
     SetSpin(find, QStringLiteral("UpDModCorrectionMult"), FactorToPercent(r.CorrectionMult));
     for (int bit = 0; bit < 8; ++bit)
         SetChecked(find, QStringLiteral("ChBModCorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
-    SetText(find, QStringLiteral("YEdModOffset"), Fixed(r.Offset, 2));
-    SetText(find, QStringLiteral("EdtModMULT_"), Fixed(r.Mult, 2));
+    SetText(find, QStringLiteral("YEdModOffset"), FormatDecimals(r.Offset, 2));
+    SetText(find, QStringLiteral("EdtModMULT_"), FormatDecimals(r.Mult, 2));
     SetSpin(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult));
     if (!withThresholds)
         return;
@@ -573,7 +570,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     ClearCalibrationControls();
     ShowLoadedModel(false);
     SetSpin(find, QStringLiteral("UpDModel2CorrectionMult"), FactorToPercent(r.CorrectionMult));
-    SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), Fixed(r.CorrectionOffset, 2));
+    SetText(find, QStringLiteral("YEdModel2CorrectionOffset"), FormatDecimals(r.CorrectionOffset, 2));
     const bool correctionTypes = DataManager->Kind48Holds(TFilePart::CorrectionTypes);
     if (DataManager->IsDeviceType(48) && !correctionTypes && (r.CMActive & 4))
         SetChecked(find, QStringLiteral("ChBActiveCorrectionRPM"), true);
@@ -585,7 +582,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         SetChecked(find, QStringLiteral("ChBModel2CorrectionMask%1").arg(bit + 1), (r.CorrectionMask >> bit) & 1);
     const int offset = int(std::lround(r.Offset * 10));
     SetSpin(find, QStringLiteral("UpDModel2Offset"), offset);
-    SetText(find, QStringLiteral("YEdModel2Offset"), Fixed(SpinValue(find, QStringLiteral("UpDModel2Offset"), offset) / 10.0, 1));
+    SetText(find, QStringLiteral("YEdModel2Offset"), FormatDecimals(SpinValue(find, QStringLiteral("UpDModel2Offset"), offset) / 10.0, 1));
     SetSpin(find, QStringLiteral("UpDModel2Mult"), FactorToPercent(r.Mult));
     SetText(find, QStringLiteral("YEdModel2MULT"),
             QString::number(SpinValue(find, QStringLiteral("UpDModMult"), FactorToPercent(r.Mult))));

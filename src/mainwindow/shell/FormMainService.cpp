@@ -8,6 +8,7 @@
 #include "core/DeviceRecord.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
+#include "core/ui/TypedInput.h"
 #include "core/ui/WaitForm.h"
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +28,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -84,32 +87,20 @@ QString RpmOfPeriod(double p)
 }
 double PcolOfPeriod(double p) { return (1.0628 * p - 10.84) / 100; }
 
-// A whole number 0..255 from an edit, or nothing (an error box names it).
-std::optional<uint8_t> ByteOf(const QLineEdit *edit)
+// The byte typed into an edit (a whole number 0..255), or nothing once the
+// refusal, naming the field, has been shown.
+std::optional<uint8_t> ByteOf(QLineEdit *edit, const QString &caption)
 {
-    const int v = SafeStrToInt(edit ? edit->text() : QString());
-    if (v < 0 || v > 255) {
-        if (Common)
-            Common->ShowError(QStringLiteral("'%1' is not a value from 0 to 255").arg(v));
-        return std::nullopt;
-    }
-    return uint8_t(v);
+    const auto v = TypedInput::ReadInt(edit, caption, 0, 255);
+    return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 
-// A decimal number ("." or ","), or nothing with the parser's error box.
-std::optional<double> NumberOf(const QLineEdit *edit)
+// The number typed into an edit (its range is checked by its user), or
+// nothing once the refusal, naming the field, has been shown.
+std::optional<double> NumberOf(QLineEdit *edit, const QLabel *label)
 {
-    QString text = edit ? edit->text().trimmed() : QString();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v)) {
-        if (Common)
-            Common->ShowError(QStringLiteral("'%1' is not a valid floating point value")
-                                  .arg(edit ? edit->text() : QString()));
-        return std::nullopt;
-    }
-    return v;
+    constexpr double any = std::numeric_limits<double>::infinity();
+    return TypedInput::Read(edit, label ? label->text() : QString(), {-any, any});
 }
 
 void SetChecked(QAbstractButton *box, bool on)
@@ -380,8 +371,11 @@ void TFormMain::BtnSrvTMWriteClick()
 {
     if (!DataManager)
         return;
-    const auto p1 = ByteOf(Component<QLineEdit>("EdtSrvTestP1"));
-    const auto p2 = p1 ? ByteOf(Component<QLineEdit>("EdtSrvTestP2")) : std::nullopt;
+    // The parameters are named as the test-mode group names them.
+    auto *group = Component<QGroupBox>("groupTestMode");
+    const QString name = group ? group->title() + u' ' : QString();
+    const auto p1 = ByteOf(Component<QLineEdit>("EdtSrvTestP1"), name + QStringLiteral("P1"));
+    const auto p2 = p1 ? ByteOf(Component<QLineEdit>("EdtSrvTestP2"), name + QStringLiteral("P2")) : std::nullopt;
     if (!p1 || !p2)
         return;
     auto *mode = Component<QAbstractButton>("ChBSrvTestMode");
@@ -421,8 +415,8 @@ void TFormMain::Button4Click()
 {
     if (!DataManager)
         return;
-    const auto p1 = ByteOf(Component<QLineEdit>("EdtP1"));
-    const auto p2 = p1 ? ByteOf(Component<QLineEdit>("EdtP2")) : std::nullopt;
+    const auto p1 = ByteOf(Component<QLineEdit>("EdtP1"), QStringLiteral("P1"));
+    const auto p2 = p1 ? ByteOf(Component<QLineEdit>("EdtP2"), QStringLiteral("P2")) : std::nullopt;
     if (!p1 || !p2)
         return;
     auto *combo = Component<QComboBox>("CmbMykCondition");
@@ -560,9 +554,11 @@ void TFormMain::BtnTestInjControlWriteClick()
 {
     if (!LinkReady())
         return;
-    const auto frequency = NumberOf(Component<QLineEdit>("EdtInjPwmFreq"));
-    const auto duty = frequency ? NumberOf(Component<QLineEdit>("EdtInjPwmDuty")) : std::nullopt;
-    const auto ms = duty ? NumberOf(Component<QLineEdit>("EdtInjFullOpenTime")) : std::nullopt;
+    const auto frequency = NumberOf(Component<QLineEdit>("EdtInjPwmFreq"), Component<QLabel>("labelInjPwmFreq"));
+    const auto duty =
+        frequency ? NumberOf(Component<QLineEdit>("EdtInjPwmDuty"), Component<QLabel>("labelInjPwmDuty")) : std::nullopt;
+    const auto ms = duty ? NumberOf(Component<QLineEdit>("EdtInjFullOpenTime"), Component<QLabel>("labelInjFullOpenTime"))
+                         : std::nullopt;
     if (!ms)
         return;
     // Only values the block can carry are written: a period of 1..255 ticks,
@@ -572,9 +568,7 @@ void TFormMain::BtnTestInjControlWriteClick()
     const double fullOpen = std::round(*ms * 187);
     if (period < 1 || period > 255 || *duty < 0 || onTime > period || fullOpen < 0 || fullOpen > 65535) {
         // The numbers as typed, with the decimal separator of the language shown.
-        const auto shown = [](double v) {
-            return WithLocaleDecimalPoint(QString::number(v, 'g', QLocale::FloatingPointShortest));
-        };
+        const auto shown = [](double v) { return FormatDecimals(v, ShortestDecimals); };
         if (Common)
             Common->ShowError(TranslateKey(QStringLiteral("strInjControlOutOfRange"))
                                   .arg(shown(*frequency), shown(*duty), shown(*ms)));
