@@ -589,7 +589,6 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
     if (Hooks.UpdateLastChangeInfo && !Hooks.UpdateLastChangeInfo(FForm->ConfigModified()))
         return false;
     TRecordedWrite write;
-    auto &r = DeviceRecord;
     const bool d = Holds(TFilePart::CorrectionTypes);
     auto on = [](QAbstractButton *b) { return b && b->isChecked(); };
 
