@@ -5,6 +5,7 @@
 #include "core/IniFile.h"
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -314,28 +315,48 @@ void TModel2Page::ReadModel2Settings()
     if (NotReady())
         return;
     TTimerPause pause(*FForm);
+    TReadPlan plan;
+    AddDeviceReads(&plan);
+    plan.Run(*DataManager);
+    ShowDeviceRecord();
+    pause.Resume();
+    FForm->SetConfigModified(false);
+}
+
+void TModel2Page::AddDeviceReads(TReadPlan *plan) const
+{
+    if (NotReady())
+        return;
+    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
+        plan->Model2Points();
+        plan->Params({{8, 45}, {8, 46}, {8, 31}, {16, 14}});
+    }
+    plan->Param8(30);
+    plan->ModelPoints();
+    plan->Params({{12, 1}, {12, 2}, {12, 11}, {12, 12}, {12, 13}});
+    plan->IdlePoints();
+    plan->Param8(37);
+}
+
+void TModel2Page::ShowDeviceRecord()
+{
+    DeletePoint = -1;
     Model2Modified = false;
     auto &r = DeviceRecord;
     auto &series = Chart->Series;
     series[TModel2Chart::sAdapt].clear();
-    const bool kind48 = DataManager->IsDeviceType(48);
-    if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
-        DataManager->ReadModel2Block();
+    const bool kind48 = DataManager && DataManager->IsDeviceType(48);
+    if (DataManager && DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("D"))) {
         for (const auto &p : r.ModelPointsB)
             if (p.X <= kModel2RawMaxX)
                 series[TModel2Chart::sAdapt].append(QPointF(p.X / 187.0, p.Y / 187.0));
-        DataManager->ReadParameter8(45);
-        DataManager->ReadParameter8(46);
-        DataManager->ReadParameter8(31);
         if (ChBModel2Adaptation)
             TCommon::SetCheckedSilently(ChBModel2Adaptation, r.AdaptationMode != 0);
-        DataManager->ReadParamWord(14);
         FForm->UpdateModel2AdaptationControls();
     }
     if (kind48 && ChBModel2WithIdlePoints)
         TCommon::SetCheckedSilently(ChBModel2WithIdlePoints, (r.DeviceOptions & 8) == 0);
 
-    DataManager->ReadParameter8(30);
     if (CmBConfWorkPressure) {
         int index = -1;
         for (int i = 0; i < 14 && i < CmBConfWorkPressure->count(); ++i)
@@ -352,13 +373,8 @@ void TModel2Page::ReadModel2Settings()
 
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();
-    DataManager->ReadMapD4();
-    DataManager->ReadParameter(1);
-    DataManager->ReadParameter(2);
     if (Hooks.CmbKnfInjTypeChange)
         Hooks.CmbKnfInjTypeChange();
-    for (uint8_t id : {11, 12, 13})
-        DataManager->ReadParameter(id);
 
     FFilling = true;
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
@@ -406,8 +422,6 @@ void TModel2Page::ReadModel2Settings()
         Hooks.DrawModelMultsChart();
 
     series[TModel2Chart::sIdle].clear();
-    DataManager->ReadNozzleTestData();
-    DataManager->ReadParameter8(37);
     for (int k = 0; k < 4; ++k)
         Idle[k] = r.NozzleTest[k];
     if (ChBModel2UseOnIdleModel)
@@ -416,9 +430,6 @@ void TModel2Page::ReadModel2Settings()
         series[TModel2Chart::sIdle] = {QPointF(Idle[0], Idle[1]), QPointF(Idle[2], Idle[3])};
     UpdateModel2PointsIdleAndControls();
     UpdateModel2NozzleInfo();
-
-    pause.Resume();
-    FForm->SetConfigModified(false);
 }
 
 // ---- Write --------------------------------------------------------------------
