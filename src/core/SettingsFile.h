@@ -75,7 +75,7 @@ struct TSettingsLoad {
     bool HasGasInjCorr = false;
     // The firmware letter the file was saved from (null: none named), and
     // whether it holds the device's idle RPM and manifold pressure.
-    QChar FileLetter;
+    QChar FileLetter{};
     bool HoldsIdleHot = false;
     // Whether the load takes the idle RPM, the idle manifold pressure and
     // the idle correction from the file (ids 17, 47 and model 83): a file

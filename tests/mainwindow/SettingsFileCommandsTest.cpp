@@ -1643,10 +1643,12 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
              EXPECT_NE(after.Param8[47], 99);
              EXPECT_NE(after.Model[83], 7);
              for (const Bytes &w : f) {
-                 if (w[1] == 0x52 && w[2] == 17)
+                 if (w[1] == 0x52 && w[2] == 17) {
                      EXPECT_EQ(after.Param16[17], w[3] << 8 | w[4]);
-                 if (w[1] == 0x08 && w[2] == 47)
+                 }
+                 if (w[1] == 0x08 && w[2] == 47) {
                      EXPECT_EQ(after.Param8[47], w[3]);
+                 }
              }
          }},
     };
