@@ -910,14 +910,9 @@ void TDataManager::SetInjSWFromMask(uint8_t mask)
 
 void TDataManager::ReadParameterList(const std::vector<std::pair<int, uint8_t>> &list)
 {
-    for (const auto &[kind, id] : list) {
-        if (kind == 8)
-            ReadParameter8(id);
-        else if (kind == 16)
-            ReadParamWord(id);
-        else
-            ReadParameter(id);
-    }
+    TReadPlan plan;
+    plan.Params(list);
+    plan.Run(*this);
 }
 
 bool TDataManager::ReadModelDataCmd03()

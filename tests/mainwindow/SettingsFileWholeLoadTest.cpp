@@ -4,7 +4,6 @@
 // question, the writes with nothing read between them, the change record,
 // then one read of what the pages show; each value read at most once in each
 // read and written at most once.
-#include "common/GiveUp.h"
 #include "language/ProgramRig.h"
 #include "mainwindow/ShellWiring.h"
 

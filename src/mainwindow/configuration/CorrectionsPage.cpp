@@ -4,6 +4,7 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/ReadPlan.h"
+#include "mainwindow/configuration/PageRead.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -455,13 +456,7 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    TTimerPause pause(*FForm);
-    TReadPlan plan;
-    AddDeviceReads(&plan);
-    plan.Run(*DataManager);
-    ShowDeviceRecord();
-    pause.Resume();
-    FForm->SetConfigModified(false);
+    ReadPageFromDevice(*FForm, *this);
 }
 
 void TCorrectionsPage::AddDeviceReads(TReadPlan *plan) const

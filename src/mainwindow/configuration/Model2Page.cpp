@@ -6,6 +6,7 @@
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
 #include "core/ReadPlan.h"
+#include "mainwindow/configuration/PageRead.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -314,13 +315,7 @@ void TModel2Page::ReadModel2Settings()
     DeletePoint = -1;
     if (NotReady())
         return;
-    TTimerPause pause(*FForm);
-    TReadPlan plan;
-    AddDeviceReads(&plan);
-    plan.Run(*DataManager);
-    ShowDeviceRecord();
-    pause.Resume();
-    FForm->SetConfigModified(false);
+    ReadPageFromDevice(*FForm, *this);
 }
 
 void TModel2Page::AddDeviceReads(TReadPlan *plan) const
