@@ -526,6 +526,12 @@ TEST(SettingsFileKind48, ACancelledLoadShowsTheFileInTheCalibrationWindowAndSend
     p.Load(file);
     EXPECT_TRUE(WritesOf(p.Rig.Requests()).empty());
     EXPECT_EQ(idleRpm->currentText(), QStringLiteral("900"));
+    // The record holds what the window shows, for its Write to send; the
+    // configuration is the device's again.
+    EXPECT_EQ(DeviceRecord.IdleHotRPM, 900);
+    p.Rig.Device([](SimControllerState &s) {
+        EXPECT_EQ(DeviceRecord.Power, s.Payload[0xD8][10] << 8 | s.Payload[0xD8][11]);
+    });
 }
 
 // File > Save, then File > Load on the same device: values no list or bar

@@ -637,10 +637,16 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 
     // Declined, the load writes nothing: the configuration is the device's
     // again, as read before the question, and the model part stays shown as
-    // the file holds it.
+    // the file holds it, with the idle settings the calibration window shows
+    // beside the model.
     const auto declined = [&] {
-        if (!ModelOnly)
+        if (!ModelOnly) {
+            const TDeviceRecord shown = DeviceRecord;
             TSettingsFile::CopyConfigurationFields(read.Device, DeviceRecord);
+            DeviceRecord.IdleHotTb = shown.IdleHotTb;
+            DeviceRecord.IdleHotRPM = shown.IdleHotRPM;
+            DeviceRecord.IdleHotPcol = shown.IdleHotPcol;
+        }
         endUnwritten();
     };
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
