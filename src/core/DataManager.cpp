@@ -1,4 +1,5 @@
 #include "core/DataManager.h"
+#include "core/ReadPlan.h"
 
 #include "core/FrameChecksum.h"
 
@@ -48,16 +49,6 @@ void putBe32(std::vector<uint8_t> &v, uint32_t value)
 {
     putBe16(v, value >> 16);
     putBe16(v, value & 0xFFFF);
-}
-
-// The requests of the configuration read and of what a settings-file load
-// reads besides (settings, blocks, curves, banks, the injector outputs):
-// none changes the device.
-bool IsConfigurationRead(uint8_t command)
-{
-    static constexpr uint8_t reads[] = {0x03, 0x07, 0x10, 0x12, 0x35, 0x36, 0x40, 0x51,
-                                        0x54, 0x56, 0x61, 0x93, 0x97, 0xD8};
-    return std::find(std::begin(reads), std::end(reads), command) != std::end(reads);
 }
 
 // Nearest integer, halves to the even neighbour.
@@ -426,22 +417,8 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     request.insert(request.end(), parameters.begin(), parameters.end());
     request.push_back(FrameChecksum(request.data(), request.size()));
     answer.assign(static_cast<size_t>(answerLength), 0);
-    if (FReadOnce != TReadOnceMode::Off) {
-        if (!IsConfigurationRead(command)) {
-            FReadOnce = TReadOnceMode::Off;
-            FReadAnswers.clear();
-        } else if (const auto kept = FReadAnswers.find(request);
-                   FReadOnce == TReadOnceMode::Replay && kept != FReadAnswers.end()) {
-            answer = kept->second;
-            if (exchangeOk)
-                *exchangeOk = true;
-            return true;
-        }
-    }
     const bool ok = SendAndReceive(request.data(), static_cast<int>(request.size()), answer.data(),
                                    answerLength);
-    if (ok && FConnected && FReadOnce != TReadOnceMode::Off)
-        FReadAnswers.emplace(request, answer);
     if (!ok || !FConnected)
         std::fill(answer.begin(), answer.end(), 0);
     if (exchangeOk)
@@ -452,24 +429,6 @@ bool TDataManager::Command(uint8_t command, const std::vector<uint8_t> &paramete
     // Only live values fall to zero once the device has stopped answering;
     // a failed read of anything else leaves the record as it was.
     return onFailure == OnFailure::StoreZero && !drop;
-}
-
-TDataManager::TReadOnce::TReadOnce(TDataManager &dm) : FDm(dm)
-{
-    FDm.FReadOnce = TReadOnceMode::Keep;
-    FDm.FReadAnswers.clear();
-}
-
-TDataManager::TReadOnce::~TReadOnce()
-{
-    FDm.FReadOnce = TReadOnceMode::Off;
-    FDm.FReadAnswers.clear();
-}
-
-void TDataManager::TReadOnce::Replay()
-{
-    if (FDm.FReadOnce == TReadOnceMode::Keep)
-        FDm.FReadOnce = TReadOnceMode::Replay;
 }
 
 bool TDataManager::Exchange(uint8_t command, const std::vector<uint8_t> &parameters,
@@ -825,14 +784,20 @@ bool TDataManager::WriteParamByte(uint8_t id, uint8_t value)
 
 uint16_t TDataManager::ReadParamWord(uint8_t id)
 {
+    return ReadParamWord(id, nullptr);
+}
+
+uint16_t TDataManager::ReadParamWord(uint8_t id, bool *ok)
+{
     uint16_t v = 0;
-    if (id != 0)
-        Exchange(0x51, {id}, 6, [&](const Answer &a) {
-            v = be16(a, 3);
-            if (id <= 25)
-                ::StoreParameter16(rec(), id, v);
-            HoldKind48Setting(16, id);
-        });
+    const bool good = id != 0 && Exchange(0x51, {id}, 6, [&](const Answer &a) {
+        v = be16(a, 3);
+        if (id <= 25)
+            ::StoreParameter16(rec(), id, v);
+        HoldKind48Setting(16, id);
+    });
+    if (ok)
+        *ok = good;
     return v;
 }
 
@@ -876,13 +841,19 @@ uint16_t TDataManager::ReadValue16(uint8_t index, bool *ok)
 
 uint16_t TDataManager::ReadParameter(uint8_t id)
 {
+    return ReadParameter(id, nullptr);
+}
+
+uint16_t TDataManager::ReadParameter(uint8_t id, bool *ok)
+{
     uint16_t v = 0;
-    if (id != 0)
-        Exchange(0x12, {id}, 6, [&](const Answer &a) {
-            v = be16(a, 3);
-            if (id <= 104)
-                ::StoreModelParameter(rec(), id, v);
-        });
+    const bool good = id != 0 && Exchange(0x12, {id}, 6, [&](const Answer &a) {
+        v = be16(a, 3);
+        if (id <= 104)
+            ::StoreModelParameter(rec(), id, v);
+    });
+    if (ok)
+        *ok = good;
     return v;
 }
 
@@ -957,14 +928,9 @@ void TDataManager::SetInjSWFromMask(uint8_t mask)
 
 void TDataManager::ReadParameterList(const std::vector<std::pair<int, uint8_t>> &list)
 {
-    for (const auto &[kind, id] : list) {
-        if (kind == 8)
-            ReadParameter8(id);
-        else if (kind == 16)
-            ReadParamWord(id);
-        else
-            ReadParameter(id);
-    }
+    TReadPlan plan;
+    plan.Params(list);
+    plan.Run(*this);
 }
 
 bool TDataManager::ReadModelDataCmd03()
@@ -1031,12 +997,73 @@ bool TDataManager::ReadModelDataD8()
 {
     if (!Ready())
         return false;
-    // A new picture of the device: what this read leaves out for the
-    // version is the device's again only once read.
+    TReadPlan plan;
+    AddKind48Configuration(plan);
+    return plan.Run(*this);
+}
+
+void TDataManager::AddKind48Configuration(TReadPlan &plan)
+{
+    plan.Param8(34);
+    plan.Param8(33);
+    plan.Add(0x40, 28, [this](TDataManager &) {
+        SetInjHWFromIndex28();
+        return true;
+    });
+    // Nothing of the configuration is read without its block, which holds
+    // single parameters besides (ReadConfigurationBlockD8).
+    plan.Add(0xD8, 0xD8, [this](TDataManager &) { return ReadConfigurationBlockD8(); }, true);
+    for (uint8_t id : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 16, 17, 18, 20, 21, 23, 27, 28})
+        plan.AlsoReads(0x07, id);
+    for (uint8_t id : {6, 7, 8, 9, 10})
+        plan.AlsoReads(0x51, id);
+    plan.Add(0x35, 0, [](TDataManager &dm) { return dm.ReadLevelSensor35(); });
+    plan.Add(0x36, 0, [](TDataManager &dm) { return dm.ReadLevelSensor36(); });
+    plan.Params({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32}, {8, 37}, {12, 74}, {8, 42},
+                 {8, 40}, {16, 16}, {8, 38}, {8, 39}, {8, 19}});
+    // The settings and the parts of a settings file that a version letter
+    // brings, each from its letter on. The settings of a letter are those
+    // its [Config] part of a settings file holds.
+    using kind48::TFilePart;
+    const auto settingsOf = [this, &plan](TFilePart config) {
+        if (Kind48Holds(config))
+            plan.Params(Kind48SettingsFrom(kind48::FromOf(config)));
+    };
+    settingsOf(TFilePart::ConfigD1);
+    if (Kind48Holds(TFilePart::GasInjCorr))
+        plan.Add(0x93, 0, [](TDataManager &dm) { return dm.ReadGasInjCorrTable(); });
+    if (Kind48Holds(TFilePart::CorrectionTypes))
+        plan.Params({{8, 45}, {8, 46}});
+    settingsOf(TFilePart::ConfigF);
+    if (Kind48Holds(TFilePart::MaxTbForLoad))
+        plan.ParamWord(22);
+    if (Kind48Holds(kind48::THeld::Inspection)) {
+        plan.Add(0x56, 0, [](TDataManager &dm) { return dm.ReadInfo56(); });
+        plan.Add(0x54, 0, [](TDataManager &dm) { return dm.ReadComputerCodes(); });
+    }
+    settingsOf(TFilePart::ConfigG);
+    if (Kind48Holds(TFilePart::MaxPcolForLoad))
+        plan.Param8(53);
+}
+
+void TDataManager::AddKind48WindowSettings(TReadPlan &plan) const
+{
+    if (!IsDeviceType(48))
+        return;
+    for (const kind48::TSetting &s : kind48::Settings)
+        if (s.Window && !Kind48ConfigurationReads(s.Width, s.Id))
+            plan.Params({{s.Width, s.Id}});
+}
+
+// The block holds the values of 8-bit ids 1 (the probe type), 5, 6, 7, 8,
+// 20 (flags of byte 4), 16, 17, 18, 21, 27 (flags of byte 5), 2 (the
+// injector type), 12, 11, 10, 3, 4, 23 and 28, and of 16-bit ids 7 (the
+// capacity), 6 (the power), 8 (the idle base time), 9 and 10.
+bool TDataManager::ReadConfigurationBlockD8()
+{
+    // A new picture of the device: what the configuration read leaves out
+    // for the version is the device's again only once read.
     FKind48Held = 0;
-    ReadParameter8(34);
-    ReadParameter8(33);
-    SetInjHWFromIndex28();
     std::vector<uint8_t> a;
     if (!Command(0xD8, {0xD8}, a, 28))
         return false;
@@ -1069,35 +1096,6 @@ bool TDataManager::ReadModelDataD8()
     r.LowPT = a[24];
     r.MicroInjectionTime = a[25];
     r.PressureSensorType = a[26];
-
-    ReadLevelSensor35();
-    ReadLevelSensor36();
-    ReadParameterList({{8, 35}, {16, 11}, {16, 12}, {8, 31}, {8, 29}, {16, 14}, {8, 32},
-                       {8, 37}, {12, 74}, {8, 42}, {8, 40}, {16, 16}, {8, 38}, {8, 39},
-                       {8, 19}});
-    // The settings and the parts of a settings file that a version letter
-    // brings, each from its letter on. The settings of a letter are those
-    // its [Config] part of a settings file holds.
-    using kind48::TFilePart;
-    const auto settingsOf = [this](TFilePart config) {
-        if (Kind48Holds(config))
-            ReadParameterList(Kind48SettingsFrom(kind48::FromOf(config)));
-    };
-    settingsOf(TFilePart::ConfigD1);
-    if (Kind48Holds(TFilePart::GasInjCorr))
-        ReadGasInjCorrTable();
-    if (Kind48Holds(TFilePart::CorrectionTypes))
-        ReadParameterList({{8, 45}, {8, 46}});
-    settingsOf(TFilePart::ConfigF);
-    if (Kind48Holds(TFilePart::MaxTbForLoad))
-        ReadParamWord(22);
-    if (Kind48Holds(kind48::THeld::Inspection)) {
-        ReadInfo56();
-        ReadComputerCodes();
-    }
-    settingsOf(TFilePart::ConfigG);
-    if (Kind48Holds(TFilePart::MaxPcolForLoad))
-        ReadParameter8(53);
     return true;
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 class TComMultiPort;
+class TReadPlan;
 struct TDeviceRecord;
 
 class TDataManager
@@ -118,22 +119,11 @@ public:
     // hold from this device since its last configuration read; true when
     // the record holds them all and the link is up.
     bool ReadKind48WindowSettings();
-    // One command's reads of the configuration, each once: from its start
-    // the answers of those reads are kept; after Replay() a read asked again
-    // gets its kept answer without a frame, until the object goes. Any other
-    // request forgets them (it may have changed the device).
-    class TReadOnce
-    {
-    public:
-        explicit TReadOnce(TDataManager &dm);
-        ~TReadOnce();
-        TReadOnce(const TReadOnce &) = delete;
-        TReadOnce &operator=(const TReadOnce &) = delete;
-        void Replay();
-
-    private:
-        TDataManager &FDm;
-    };
+    // The reads of the kind-48 configuration (ReadModelDataD8), and those of
+    // the settings the configuration window shows that it leaves out for the
+    // connected device's version, added to a plan.
+    void AddKind48Configuration(TReadPlan &plan);
+    void AddKind48WindowSettings(TReadPlan &plan) const;
     void ChangePort(int port);
     void ReadEmergencyDeviceInfo();
 
@@ -160,13 +150,18 @@ public:
 
     // ---- Parameters by id ------------------------------------------------------
     uint8_t ReadParameter8(uint8_t id);
+    // The same; ok tells whether the device answered.
+    uint8_t ReadParameter8(uint8_t id, bool *ok) { return ReadParameter8Checked(id, ok); }
     bool WriteParamByte(uint8_t id, uint8_t value);
     uint16_t ReadParamWord(uint8_t id);
+    // The same; ok tells whether the device answered.
+    uint16_t ReadParamWord(uint8_t id, bool *ok);
     bool WriteParamWord(uint8_t id, uint16_t value);
     uint16_t ReadValue16(uint8_t index);
     // The same; ok tells whether the device answered.
     uint16_t ReadValue16(uint8_t index, bool *ok);
     uint16_t ReadParameter(uint8_t id);
+    uint16_t ReadParameter(uint8_t id, bool *ok);
     bool WriteParameter(uint8_t id);
     uint16_t ReadWord31(uint16_t index);
     bool WriteCmd32(uint16_t a, uint16_t b);
@@ -340,6 +335,8 @@ private:
     bool WritePointPages(uint8_t command, bool second);
     bool ReadRows(uint8_t command, bool second);
     void SetInjHWFromIndex28();
+    // The kind-48 configuration block (0xD8) into the record.
+    bool ReadConfigurationBlockD8();
     void SetInjSWFromMask(uint8_t mask);
     // The base block's fields (0x03 read, 0x04 write, the head of 0xD8), as
     // the device reports them; kind 48 keeps them in its block's layout.
@@ -362,11 +359,6 @@ private:
     // The version-gated kind-48 settings (bit i: entry i of the list in
     // core/Kind48Settings.h) read since the last configuration read.
     uint32_t FKind48Held = 0;
-    // The kept answers of a TReadOnce by request, and whether it answers
-    // from them.
-    enum class TReadOnceMode { Off, Keep, Replay };
-    TReadOnceMode FReadOnce = TReadOnceMode::Off;
-    std::map<std::vector<uint8_t>, std::vector<uint8_t>> FReadAnswers;
 };
 
 extern TDataManager *DataManager;

@@ -33,6 +33,7 @@ enum class V {
     Int,      // integer both ways
     IntBool,  // written as the integer, read as a boolean
     Bool,     // "1" / "0"; any integer read, non-zero is true
+    Bit0,     // "1" / "0"; read as the device's byte (0-255), bit 0 the flag
     Float,    // float both ways
     FloatInt, // written as a float (a whole number), read as an integer
 };
@@ -82,9 +83,9 @@ struct TLaterKey {
     const char *From;
 };
 const TLaterKey ConfigQ3Later[] = {
-    {{"PetrolInjPlusControl", "PetrolInjPlusControl", V::Bool, 0}, ""},
-    {{"ExternalEmulator", "ExternalEmulator", V::Bool, 0}, ""},
-    {{"AlwaysStartOnGas", "AlwaysStartOnGas", V::Bool, 0}, "D"},
+    {{"PetrolInjPlusControl", "PetrolInjPlusControl", V::Bit0, 0}, ""},
+    {{"ExternalEmulator", "ExternalEmulator", V::Bit0, 0}, ""},
+    {{"AlwaysStartOnGas", "AlwaysStartOnGas", V::Bit0, 0}, "D"},
     {{"RPMWireNotConnect", "RPMWireNotConnect", V::Bool, 0}, "E"},
 };
 
@@ -412,6 +413,7 @@ public:
             FIni.WriteString(section, key, TSettingsFile::FormatFloat(f.GetFloat(FRec, k.Index), FPoint));
             return;
         case V::Bool:
+        case V::Bit0:
             FIni.WriteString(section, key, f.GetInt(FRec, k.Index) ? QStringLiteral("1") : QStringLiteral("0"));
             return;
         default: {
@@ -529,6 +531,12 @@ public:
             return;
         }
         qint64 v = 0;
+        if (k.Type == V::Bit0) {
+            // The flag is bit 0 of the device's byte, as the device keeps it.
+            Integer(section, key, 0, 255, def != 0, v);
+            f.SetInt(FRec, k.Index, v & 1);
+            return;
+        }
         if (k.Type == V::Bool || k.Type == V::IntBool) {
             Integer(section, key, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
                     def != 0, v, true);
@@ -617,9 +625,9 @@ public:
     // word: a cell the file lacks is 0, any other value refuses the file.
     void MapCells(TSettingsLoad &load)
     {
+        load.HasMapPoints = TSettingsFile::HoldsMapPoints(FIni);
         for (int i = 0; i < TDeviceRecord::MapRowCount; ++i) {
             qint64 v = 0;
-            load.HasMapPoints |= FIni.ValueExists(SMap, MapKey(i, 0));
             Integer(SMap, MapKey(i, 0), 0, 65535, 0, v);
             load.MapWord0[i] = quint16(v);
         }
@@ -1084,36 +1092,34 @@ TSettingsError TSettingsFile::CheckBytes(const QByteArray &bytes)
     return e;
 }
 
+namespace {
+
+// The field of a key, from one record into another.
+void CopyKey(const Key &k, const TDeviceRecord &from, TDeviceRecord &to)
+{
+    const TRecordField &f = FieldOf(k.Field);
+    if (f.Type == TFieldType::F64)
+        f.SetFloat(to, k.Index, f.GetFloat(from, k.Index));
+    else
+        f.SetInt(to, k.Index, f.GetInt(from, k.Index));
+}
+
+} // namespace
+
 void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi)
 {
-    auto copy = [&](const Key &k) {
-        const TRecordField &f = FieldOf(k.Field);
-        if (f.Type == TFieldType::F64)
-            f.SetFloat(to, k.Index, f.GetFloat(from, k.Index));
-        else
-            f.SetInt(to, k.Index, f.GetInt(from, k.Index));
-    };
     auto copyAll = [&](const auto &keys) {
         for (const Key &k : keys)
-            copy(k);
+            CopyKey(k, from, to);
     };
     if (!multi) {
         copyAll(ConfigQ3);
         for (const TLaterKey &k : ConfigQ3Later)
-            copy(k.K);
+            CopyKey(k.K, from, to);
         copyAll(ModelQ3);
         return;
     }
-    copyAll(ConfigMultiHead);
-    copyAll(ConfigMultiLevel);
-    copyAll(ConfigMultiTail);
-    copyAll(ConfigC1);
-    copyAll(ConfigC2);
-    copyAll(ConfigD1);
-    copyAll(ConfigD2);
-    copyAll(ConfigF);
-    copyAll(ConfigG);
-    copyAll(ConfigJ);
+    CopyConfigurationFields(from, to);
     copyAll(ModelMultiHead);
     to.ModelPointsA = from.ModelPointsA;
     to.CMActive = from.CMActive;
@@ -1130,6 +1136,32 @@ void TSettingsFile::CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to,
     to.AdaptBanks = from.AdaptBanks;
     to.MaxTbForLoad = from.MaxTbForLoad;
     to.MaxPcolForLoad = from.MaxPcolForLoad;
+}
+
+void TSettingsFile::CopyConfigurationFields(const TDeviceRecord &from, TDeviceRecord &to)
+{
+    const auto copyAll = [&](const auto &keys) {
+        for (const Key &k : keys)
+            CopyKey(k, from, to);
+    };
+    copyAll(ConfigMultiHead);
+    copyAll(ConfigMultiLevel);
+    copyAll(ConfigMultiTail);
+    copyAll(ConfigC1);
+    copyAll(ConfigC2);
+    copyAll(ConfigD1);
+    copyAll(ConfigD2);
+    copyAll(ConfigF);
+    copyAll(ConfigG);
+    copyAll(ConfigJ);
+}
+
+bool TSettingsFile::HoldsMapPoints(const TIniFile &ini)
+{
+    for (int i = 0; i < TDeviceRecord::MapRowCount; ++i)
+        if (ini.ValueExists(SMap, MapKey(i, 0)))
+            return true;
+    return false;
 }
 
 TSettingsError TSettingsFile::CheckComplete(const TIniFile &ini, bool multi)
@@ -1293,6 +1325,16 @@ TSettingsError TSettingsFile::ReadMulti(const TIniFile &ini, TSettingsLoad &load
         r.Get(SConfig, ConfigMultiHead);
         r.Get(SConfig, ConfigMultiLevel);
         r.Get(SConfig, ConfigMultiTail);
+        const auto holdsIdleHot = [&](const char *key) {
+            return load.HoldsIdleHot || (letter == 0 && !ini.ReadString(SConfig, QLatin1String(key)).trimmed().isEmpty());
+        };
+        load.HoldsIdleHotRpm = holdsIdleHot("IdleHotRPM");
+        load.HoldsIdleHotPcol = holdsIdleHot("IdleHotPcol");
+        if (!load.HoldsIdleHotRpm)
+            rec.IdleHotRPM = device.IdleHotRPM;
+        if (!load.HoldsIdleHotPcol)
+            rec.IdleHotPcol = device.IdleHotPcol;
+        load.HoldsIdleCorrection = holds(TFilePart::ConfigD2, SConfig, QStringLiteral("CorrectionForIdle"));
         // Keys written from a version letter on: a file saved below it
         // (its own letter says so) that lacks such a key leaves what the
         // device holds rather than taking the default.

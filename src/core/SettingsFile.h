@@ -75,8 +75,17 @@ struct TSettingsLoad {
     bool HasGasInjCorr = false;
     // The firmware letter the file was saved from (null: none named), and
     // whether it holds the device's idle RPM and manifold pressure.
-    QChar FileLetter;
+    QChar FileLetter{};
     bool HoldsIdleHot = false;
+    // Whether the load takes the idle RPM, the idle manifold pressure and
+    // the idle correction from the file (ids 17, 47 and model 83): a file
+    // holding the device's own (above), a file of the letter that brings
+    // the idle correction, or a file naming no letter that holds the key
+    // (taken as one of the letter that brings it). Otherwise they stay as
+    // the device holds them.
+    bool HoldsIdleHotRpm = false;
+    bool HoldsIdleHotPcol = false;
+    bool HoldsIdleCorrection = false;
     // Saved from a device at the letter or later: the keys that letter
     // brings are the file's own; below it a key the file lacks stays as the
     // device holds it.
@@ -203,6 +212,10 @@ public:
 
     // Copies the fields a kind-20/21 (multi false) or kind-48 file carries.
     static void CopyFileFields(const TDeviceRecord &from, TDeviceRecord &to, bool multi);
+    // Copies those of a kind-48 file's configuration section alone.
+    static void CopyConfigurationFields(const TDeviceRecord &from, TDeviceRecord &to);
+    // Whether a kind-48 file holds map points (a [Map] "MapQ3_i_0" key).
+    static bool HoldsMapPoints(const TIniFile &ini);
 
     // Integer and float texts as the files hold them: decimal with an
     // optional sign, or hexadecimal after "0x", "0X" or "$"; floats with "."

@@ -5,6 +5,7 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
 #include "core/ui/LMWidgetTexts.h"
@@ -210,24 +211,37 @@ bool TFrmMultiCalibrationTaronQV::ReadAllFromDevice()
     std::optional<TTimerPause> pause;
     if (Form)
         pause.emplace(*Form);
-    TDataManager &dm = *DataManager;
-    dm.ReadParamWord(8);
-    dm.ReadParamWord(17);
-    dm.ReadParameter8(47);
-    dm.ReadParameter(1);
-    dm.ReadParameter(2);
-    bool ok = dm.ReadMapD4();
-    dm.ReadParameter(83);
-    dm.ReadParameter8(19);
-    ok = dm.ReadModel2Block() && ok;
-    ok = Corrections->Read() && ok;
-    ModelModified = false;
+    TReadPlan plan;
+    AddDeviceReads(plan);
+    const bool ok = plan.Run(*DataManager);
+    ShowDeviceRecord(ok);
+    return ok;
+}
+
+void TFrmMultiCalibrationTaronQV::AddDeviceReads(TReadPlan &plan) const
+{
+    plan.ParamWord(8);
+    plan.ParamWord(17);
+    plan.Param8(47);
+    plan.Model(1);
+    plan.Model(2);
+    plan.ModelPoints();
+    plan.Model(83);
+    plan.Param8(19);
+    plan.Model2Points();
+    Corrections->AddDeviceReads(plan);
     for (uint8_t id : {31, 52, 48})
-        dm.ReadParameter8(id);
-    Map->ReadMapTemplate();
+        plan.Param8(id);
+    plan.MapRows();
+}
+
+void TFrmMultiCalibrationTaronQV::ShowDeviceRecord(bool read)
+{
+    Corrections->ShowDeviceRecord();
+    ModelModified = false;
+    Map->ShowMapTemplate(read);
     UpdateUI();
     SetModified(false);
-    return ok && dm.GetConnected();
 }
 
 void TFrmMultiCalibrationTaronQV::UpdateUI()

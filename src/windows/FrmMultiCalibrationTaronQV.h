@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class TReadPlan;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -88,6 +89,12 @@ public:
     // Reads model, template, corrections and settings of the device and
     // refreshes the pages; false when the device is not ready or a read failed.
     bool ReadAllFromDevice();
+    // The same in two steps, for a command that reads once what several
+    // pages show: what the window shows added to the command's read, then
+    // the pages filled from the record once it ran (read: it was read
+    // whole).
+    void AddDeviceReads(TReadPlan &plan) const;
+    void ShowDeviceRecord(bool read);
     // Each tick of the main timer while the calibration tab shows.
     void UpdateLiveValues();
     void PollAutocalibrationState();

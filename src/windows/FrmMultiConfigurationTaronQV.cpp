@@ -5,9 +5,9 @@
 #include "controls/ChangeHelper.h"
 #include "controls/DigitalDisplay.h"
 #include "core/DataManager.h"
-#include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/NumberText.h"
+#include "core/ReadPlan.h"
 #include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -310,8 +310,24 @@ bool TFrmMultiConfigurationTaronQV::RefreshFromDevice()
     std::optional<TTimerPause> pause;
     if (FForm)
         pause.emplace(*FForm);
-    const bool ok = DevData && DevData->ReadDeviceModelData() && DataManager->ReadKind48WindowSettings();
-    if (ok) {
+    TReadPlan plan;
+    AddDeviceReads(plan);
+    const bool ok = plan.Run(*DataManager);
+    ShowDeviceRecord(ok);
+    return ok;
+}
+
+void TFrmMultiConfigurationTaronQV::AddDeviceReads(TReadPlan &plan) const
+{
+    if (!deviceIsKind48())
+        return;
+    DataManager->AddKind48Configuration(plan);
+    DataManager->AddKind48WindowSettings(plan);
+}
+
+void TFrmMultiConfigurationTaronQV::ShowDeviceRecord(bool read)
+{
+    if (read) {
         if (FForm)
             FForm->UpdateCylinderCountControls(true);
         BasePage->RebuildCylinderCounts(DeviceRecord.InjHW);
@@ -320,7 +336,6 @@ bool TFrmMultiConfigurationTaronQV::RefreshFromDevice()
         ClearConfigurationControls();
     }
     SetModified(false);
-    return ok;
 }
 
 // ---- Write road -------------------------------------------------------------------------------
@@ -373,7 +388,10 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
 bool TFrmMultiConfigurationTaronQV::WriteLoadedConfiguration()
 {
     UpdateConfigurationTaronQVTabControls();
-    return writeConfiguration(nullptr, false, false);
+    FLoadedWrite = true;
+    const bool written = writeConfiguration(nullptr, false, true);
+    FLoadedWrite = false;
+    return written;
 }
 
 bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater)
@@ -484,7 +502,7 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
         // place; an unchanged place keeps the curve the user may have edited.
         const bool moved = inFlow != r.GasTempSensorInFlow;
         r.GasTempSensorInFlow = inFlow;
-        if (moved && ProgramLogic)
+        if (moved && ProgramLogic && !FLoadedWrite)
             ProgramLogic->UpdateGasTempCorrection(inFlow, false);
         keepingOtherBits(32);
         micro = Entry(a->CmbKnfMicroinjectionTime, MicroinjectionTime, r.MicroInjectionTime);
@@ -507,7 +525,8 @@ bool TFrmMultiConfigurationTaronQV::writeRoad(bool modelBytesLater)
     w16(9, Entry(s->CmBConfEmulatorSwitchDelay, EmulatorSwitchDelay, r.EmulatorSwitchDelay));
     b8(3, Entry(s->CmBKnfLowPressDelay, LowPressDelay, r.LowPD));
     b8(4, Entry(s->CmBKnfLowPressTreshold, LowPressTreshold, r.LowPT));
-    b8(7, 0);
+    if (!FLoadedWrite)
+        b8(7, 0);
     r.PostValveDelay = quint16(Entry(a->CmBConfPostValveDelay, PostValveDelay, r.PostValveDelay));
     w16(10, r.PostValveDelay);
 

@@ -18,6 +18,7 @@ class TMultiConfigAdvancePage;
 class TMultiConfigBasePage;
 class TMultiConfigInfoPage;
 class TMultiConfigSwitchingPage;
+class TReadPlan;
 
 class TFrmMultiConfigurationTaronQV : public QWidget
 {
@@ -48,6 +49,13 @@ public:
     void ClearConfigurationControls();
     // The read road; false when nothing was read.
     bool RefreshFromDevice();
+    // The read road in two steps, for a command that reads once what
+    // several pages show: what the window shows added to the command's read
+    // (the configuration, and the settings its read leaves out for the
+    // device's version), then the window filled from the record once that
+    // ran (read: it was read whole; otherwise the controls are cleared).
+    void AddDeviceReads(TReadPlan &plan) const;
+    void ShowDeviceRecord(bool read);
     // The write road; false when nothing was written, the user declined, or
     // a write failed (the window then stays modified and says so).
     // The write's checks, before anything is asked or sent; a refusal shows
@@ -56,7 +64,11 @@ public:
     bool BtBKnfWriteConfigurationClick(QObject *sender = nullptr);
     // The write road of a settings-file load, which writes more after it:
     // the record shown, then written; nothing is read back (the load reads
-    // once its last write went out).
+    // once its last write went out). The load sends the bytes it writes
+    // again later only then, each once: ids 31 and 52 with model 2, and the
+    // non-sequential injection (id 7) as the file gives it, where the
+    // window's own write always switches it off. The gas-temperature
+    // correction is the file's, not the one for the sensor's place.
     bool WriteLoadedConfiguration();
     // The factory configuration of a kind-48 device after the user's OK;
     // false when nothing was written.
@@ -88,6 +100,8 @@ private:
 
     TFormMain *FForm = nullptr;
     int FPageIndex = 0;
+    // The write road runs for a settings-file load.
+    bool FLoadedWrite = false;
 };
 
 // Nullptr until the main window first adapts to a kind-48 device.

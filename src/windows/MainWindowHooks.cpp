@@ -128,6 +128,22 @@ void WireMainWindowToWindows(TFormMain &form)
         if (FrmMultiCalibrationTaronQV && !(form.LanguagePageRefresh() && FrmMultiCalibrationTaronQV->Modified()))
             FrmMultiCalibrationTaronQV->ReadAllFromDevice();
     };
+    s.Kind48ConfigurationAddReads = [](TReadPlan &plan) {
+        if (FrmMultiConfigurationTaronQV)
+            FrmMultiConfigurationTaronQV->AddDeviceReads(plan);
+    };
+    s.Kind48ConfigurationShowRead = [](bool read) {
+        if (FrmMultiConfigurationTaronQV)
+            FrmMultiConfigurationTaronQV->ShowDeviceRecord(read);
+    };
+    s.Kind48CalibrationAddReads = [](TReadPlan &plan) {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->AddDeviceReads(plan);
+    };
+    s.Kind48CalibrationShowRead = [](bool read) {
+        if (FrmMultiCalibrationTaronQV)
+            FrmMultiCalibrationTaronQV->ShowDeviceRecord(read);
+    };
     s.Kind48CalibrationTick = [] {
         if (FrmMultiCalibrationTaronQV) {
             FrmMultiCalibrationTaronQV->UpdateLiveValues();

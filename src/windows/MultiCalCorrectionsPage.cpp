@@ -3,6 +3,7 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
 #include "core/ui/Common.h"
 #include "mainwindow/configuration/CorrectionControls.h"
 #include "mainwindow/shell/FormMain.h"
@@ -113,32 +114,42 @@ bool TMultiCalCorrectionsPage::Read()
 {
     if (!W.Ready())
         return false;
-    TDataManager &dm = *DataManager;
-    for (uint8_t id : {11, 12, 13})
-        dm.ReadParameter(id);
-    bool ok = dm.GetConnected();
-    W.Model->UpdateUI();
-    dm.ReadParameter(74);
-    const int bits = DeviceRecord.CMActive;
-    for (int c = 0; c < CurveCount; ++c)
-        TCommon::SetCheckedSilently(Active[size_t(c)], bits & kActiveBit[c]);
-    ok = ok && dm.ReadCorrectionsD0();
-    Show(cPsys);
-    if (dm.Kind48Holds(kind48::PcolCurveShownWith)) {
-        ok = ok && dm.ReadCorrections97();
-        Show(cPcol);
-    }
-    ok = ok && dm.ReadCorrectionsD2();
-    Show(cTgas);
-    ok = ok && dm.ReadCorrectionsDB();
-    Show(cRpm);
-    dm.ReadParameter(104);
-    TCommon::SetCheckedSilently(ChBOBDAdaptationEnabled, DeviceRecord.MapCorrections & 1);
-    W.SetModified(false);
+    TReadPlan plan;
+    AddDeviceReads(plan);
+    const bool ok = plan.Run(*DataManager);
+    ShowDeviceRecord();
     return ok;
 }
 
-bool TMultiCalCorrectionsPage::Sent(TCurve curve) const
+void TMultiCalCorrectionsPage::AddDeviceReads(TReadPlan &plan)
+{
+    for (uint8_t id : {11, 12, 13})
+        plan.Model(id);
+    plan.Model(74);
+    plan.PsysCurve();
+    if (Sent(cPcol))
+        plan.PcolCurve();
+    plan.TgasCurve();
+    plan.RpmCurve();
+    plan.Model(104);
+}
+
+void TMultiCalCorrectionsPage::ShowDeviceRecord()
+{
+    W.Model->UpdateUI();
+    const int bits = DeviceRecord.CMActive;
+    for (int c = 0; c < CurveCount; ++c)
+        TCommon::SetCheckedSilently(Active[size_t(c)], bits & kActiveBit[c]);
+    Show(cPsys);
+    if (Sent(cPcol))
+        Show(cPcol);
+    Show(cTgas);
+    Show(cRpm);
+    TCommon::SetCheckedSilently(ChBOBDAdaptationEnabled, DeviceRecord.MapCorrections & 1);
+    W.SetModified(false);
+}
+
+bool TMultiCalCorrectionsPage::Sent(TCurve curve)
 {
     return curve != cPcol || DataManager->Kind48Holds(kind48::PcolCurveShownWith);
 }

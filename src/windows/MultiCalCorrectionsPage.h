@@ -10,6 +10,7 @@
 
 #include <array>
 
+class TReadPlan;
 class QAbstractButton;
 class QCheckBox;
 class QFrame;
@@ -31,6 +32,10 @@ public:
     QAbstractButton *BtnCorReadCorrections, *BtnCorWriteCorrections;
 
     bool Read();
+    // The read in two steps: what the page shows added to a command's read,
+    // then the page filled from the record once it ran.
+    static void AddDeviceReads(TReadPlan &plan);
+    void ShowDeviceRecord();
     // The write's checks, before anything is asked or sent; a refusal is
     // shown, naming the field.
     bool WriteFits() const;
@@ -53,7 +58,7 @@ private:
     static qint8 *Values(TCurve curve);
     // Whether the write sends the curve: the manifold-pressure one from the
     // version that reads it.
-    bool Sent(TCurve curve) const;
+    static bool Sent(TCurve curve);
 
     TFrmMultiCalibrationTaronQV &W;
 };

@@ -185,10 +185,15 @@ bool TMultiCalMapPage::BtnCalMapReadClick()
 
 void TMultiCalMapPage::ReadMapTemplate()
 {
+    ShowMapTemplate(W.Ready() && DataManager->ReadMapRowsDC());
+}
+
+void TMultiCalMapPage::ShowMapTemplate(bool read)
+{
     QXYSeries *tpl = Series(ChtMapa, 3);
     if (tpl)
         tpl->clear();
-    if (!W.Ready() || !DataManager->ReadMapRowsDC())
+    if (!read)
         return;
     QList<QPointF> pts;
     int valid = 0;

@@ -42,6 +42,9 @@ public:
 
     bool BtnCalMapReadClick();
     void ReadMapTemplate();
+    // The template as the record holds it (read: the rows were read; without
+    // them the template is left empty).
+    void ShowMapTemplate(bool read);
     void BtnCalMapPetrolClearClick();
     void BtnCalMapLPGClearClick();
     // Asks, and on Yes clears both templates (ClearMapTemplates); false when

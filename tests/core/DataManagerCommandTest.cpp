@@ -4,6 +4,7 @@
 
 #include "common/GiveUp.h"
 #include "core/ConfigurationByKind.h"
+#include "core/ReadPlan.h"
 #include "core/UnitConversions.h"
 #include "sim/SimControllerFixture.h"
 
@@ -364,6 +365,53 @@ TEST(DataManagerCommands, ConfigurationOfKindFortyEight)
     EXPECT_FALSE(rig.Manager.ReadModelDataD8());
     EXPECT_EQ(codes(rig.Requests()), (std::vector<int>{0x07, 0x07, 0x40, 0xD8, 0xD8}));
     EXPECT_EQ(DeviceRecord.T, 0x60);
+}
+
+// The reads of several parts as one plan: each value asked for once, in the
+// order first asked for, also one the configuration block holds; once the
+// link is down nothing more is asked.
+TEST(DataManagerCommands, AReadPlanAsksForEachValueOnce)
+{
+    SimControllerRig rig(48, 'G');
+    ASSERT_TRUE(rig.Connect());
+    rig.Server.log().clear();
+    TReadPlan plan;
+    plan.Param8(31);
+    plan.Model(74);
+    rig.Manager.AddKind48Configuration(plan); // reads 31 and 74 too
+    plan.Param8(5);                           // held by the block
+    plan.ParamWord(8);                        // held by the block
+    plan.Params({{8, 31}, {12, 74}, {16, 22}});
+    for (int twice = 0; twice < 2; ++twice) {
+        plan.PsysCurve();
+        plan.AdaptBank(1, 0);
+        plan.AdaptBank(2, 0);
+        plan.Param8(48);
+    }
+    EXPECT_TRUE(plan.Run(rig.Manager));
+    const std::vector<Bytes> asked = rig.Requests();
+    std::vector<Bytes> once = asked;
+    std::sort(once.begin(), once.end());
+    EXPECT_EQ(std::adjacent_find(once.begin(), once.end()), once.end());
+    const std::vector<std::pair<int, int>> order = reads(asked);
+    ASSERT_GE(order.size(), 8u);
+    using TReads = std::vector<std::pair<int, int>>;
+    const TReads first{{0x07, 31}, {0x12, 74}, {0x07, 34}}, last{{0xD0, 0}, {0x61, 0x10}, {0x61, 0x20}, {0x07, 48}};
+    EXPECT_EQ(TReads(order.begin(), order.begin() + 3), first);
+    EXPECT_EQ(TReads(order.end() - 4, order.end()), last);
+    EXPECT_EQ(std::count(order.begin(), order.end(), std::pair{0x07, 5}), 0);
+    EXPECT_EQ(std::count(order.begin(), order.end(), std::pair{0x51, 8}), 0);
+    EXPECT_TRUE(plan.Reads(0x07, 5) && plan.Reads(0x51, 8));
+
+    // The device stops answering at the curve: nothing after it is asked.
+    rig.Server.log().clear();
+    rig.Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD0; }, Fault::noAnswer(), 50);
+    EXPECT_FALSE(plan.Run(rig.Manager));
+    rig.Server.clearFaults();
+    const std::vector<int> sent = codes(rig.Requests());
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), 0xD0);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x61), 0);
 }
 
 TEST(DataManagerCommands, ModelFactorsCorrectionsAndNozzleTest)

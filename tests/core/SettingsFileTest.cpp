@@ -158,6 +158,20 @@ TEST(SettingsFile, Kind20FileOfTheWindowsProgramLoadsAndIsWrittenBackByteForByte
         EXPECT_EQ(QString::asprintf("%d%d%d%d", held.PetrolInjPlusControl, held.ExternalEmulator,
                                     held.AlwaysStartOnGas, held.RPMWireNotConnect), QLatin1String(c.Held));
     }
+    // Each of the three is bit 0 of a byte the device keeps: a value within
+    // a byte gives its bit 0 (2 clears it, 3 sets it).
+    for (const auto &[value, bit] : {std::pair{"2", 0}, {"3", 1}, {"255", 1}, {"254", 0}}) {
+        SCOPED_TRACE(value);
+        TDeviceRecord held = Device(21, "E");
+        held.PetrolInjPlusControl = held.ExternalEmulator = held.AlwaysStartOnGas = quint8(1 - bit);
+        QByteArray file = SampleQ3;
+        const QByteArray v(value);
+        file.replace("PressureSensorType=2\r\n", "PressureSensorType=2\r\nPetrolInjPlusControl=" + v
+                                                      + "\r\nExternalEmulator=" + v + "\r\nAlwaysStartOnGas=" + v + "\r\n");
+        ASSERT_FALSE(TSettingsFile::ReadQ3(Ini(file), held).Failed());
+        EXPECT_EQ(QString::asprintf("%d%d%d", held.PetrolInjPlusControl, held.ExternalEmulator, held.AlwaysStartOnGas),
+                  QString(3, QChar(u'0' + bit)));
+    }
 }
 
 TEST(SettingsFile, Kind20MissingValuesTakeTheDefaultsAndNumbersReadInEveryForm)
@@ -225,13 +239,20 @@ TEST(SettingsFile, ValuesWiderThanTheirFieldRefuseTheFile)
         // Text after a number, or a second sign: no number, never the number before it.
         {"[Config]\r\nPW0=1e\r\n", "PW0=1e"}, {"[Config]\r\nPW0=1-2\r\n", "PW0=1-2"},
         {"[Config]\r\nPW0=100-\r\n", "PW0=100-"}, {"[Model]\r\nE2=+-5\r\n", "E2=+-5"},
+        // A flag the device keeps in bit 0 of a byte: beyond a byte.
+        {"[Config]\r\nPetrolInjPlusControl=256\r\n", "PetrolInjPlusControl=256"},
+        {"[Config]\r\nExternalEmulator=-1\r\n", "ExternalEmulator=-1"},
     };
     for (const auto &c : cases) {
         TDeviceRecord rec = Configured(20, "C");
         const TSettingsError e = TSettingsFile::ReadQ3(Ini(c.Text), rec);
-        if (c.Detail)
+        if (c.Detail) {
             EXPECT_EQ(e.Detail, QString::fromLatin1(c.Detail));
-        else
+            if (QByteArray(c.Detail).contains("PetrolInj") || QByteArray(c.Detail).contains("ExternalEm")) {
+                ASSERT_EQ(e.Args.size(), 4) << e.Args.join('|').toStdString();
+                EXPECT_EQ(e.Args[2].trimmed() + '-' + e.Args[3].trimmed(), QStringLiteral("0-255"));
+            }
+        } else
             EXPECT_FALSE(e.Failed()) << e.Detail.toStdString();
     }
     TSettingsLoad load{Device(48, "J")};
@@ -669,6 +690,34 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
         EXPECT_EQ(adapt.Record.MapCorrections, flags);
     }
 
+    // The idle RPM, manifold pressure and correction: a file naming no
+    // letter holds each key it gives, as a file of the key's own letter
+    // does, and none it lacks; a file of a letter below the idle RPM's
+    // (without the save's note) does not hold the device's idle RPM and
+    // manifold pressure, which stay as the device holds them.
+    const struct {
+        char Letter;
+        bool Keys, IdleHot, Correction;
+    } idleCases[] = {{' ', true, true, true}, {' ', false, false, false}, {'E', true, false, true}, {'G', true, true, true}};
+    for (const auto &c : idleCases) {
+        SCOPED_TRACE(std::string(1, c.Letter) + (c.Keys ? " with the keys" : " without them"));
+        TSettingsLoad idle{Device(48, "J")};
+        idle.Record.IdleHotRPM = 800;
+        idle.Record.IdleHotPcol = 40;
+        idle.Record.CorrectionForIdle = 5;
+        const QByteArray file = "[Info]\r\nVer=0000030" + QByteArray(1, c.Letter)
+                                + " STD\r\n[Config]\r\nFuelType=1\r\nInjHW=6\r\n"
+                                + (c.Keys ? "IdleHotRPM=950\r\nIdleHotPcol=33\r\nCorrectionForIdle=-2\r\n" : "")
+                                + "[Model]\r\nMult=1\r\n[Map]\r\nMapRPMRange=1\r\n";
+        ASSERT_FALSE(TSettingsFile::ReadMulti(Ini(file), idle, false).Failed());
+        EXPECT_EQ(idle.HoldsIdleHotRpm, c.IdleHot);
+        EXPECT_EQ(idle.HoldsIdleHotPcol, c.IdleHot);
+        EXPECT_EQ(idle.HoldsIdleCorrection, c.Correction);
+        EXPECT_EQ(idle.Record.IdleHotRPM, c.IdleHot ? 950 : 800);
+        EXPECT_EQ(idle.Record.IdleHotPcol, c.IdleHot ? 33 : 40);
+        EXPECT_EQ(idle.Record.CorrectionForIdle, c.Correction ? -2 : 5);
+    }
+
     // The bits of each byte held in part that a file of each letter gives
     // are the ones the kind-48 description states: a file saved from a
     // device holding every bit, loaded into one holding none, sets those and
@@ -765,8 +814,9 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
         const bool f = *l.Letter >= 'F';
         EXPECT_EQ(r.PcolCorrections[0], !f ? 9 : key == "CPCOL" ? 0 : -7);
         EXPECT_EQ(r.MaxRpmForEnrichmentDuringCutOff, !f ? 1500 : key == "MaxRpmForEnrichmentDuringCutOff" ? 2500 : 3000);
-        if (*l.Letter >= 'G')
+        if (*l.Letter >= 'G') {
             EXPECT_EQ(r.MaxTbForLoad, key == "MaxTbForLoad" ? 4675 : 1870);
+        }
         EXPECT_TRUE(load.HasGasInjCorr);
         EXPECT_EQ(load.GasInjCorr[5], key == "InjCorr" ? 0 : -3);
     }

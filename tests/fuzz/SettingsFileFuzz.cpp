@@ -7,7 +7,9 @@
 // - a refused file says why: the short detail and a reason;
 // - every integer a file that was taken holds for a key the writer writes
 //   is written back as held (a flag as 0 or 1, a byte kept signed as its
-//   signed value), also a whole number in another form ("1e3", "7.0"); a
+//   signed value; a kind-20/21 flag kept in bit 0 of a byte as that bit of
+//   a value within a byte, any other refusing the file), also a whole
+//   number in another form ("1e3", "7.0"); a
 //   number too large to be held whole refuses the file; a kind-20/21 file
 //   whose key the reader reads holds text, a fraction or a number beyond
 //   what a double holds for it is refused (only an empty value takes the
@@ -21,6 +23,10 @@
 //   back onto itself: taken whole, the same values again; a kind-48 file
 //   names the device's version letter as its own, and holds its idle RPM
 //   and manifold pressure;
+// - the idle RPM and manifold pressure a kind-48 file holds are taken (and
+//   said to be) where its letter or its note says it holds the device's, or
+//   where it names no letter and holds the key; otherwise they stay as the
+//   device holds them;
 // - a file's "Ver" gives a kind code of two digits or none and an
 //   upper-case letter or none, and a reader takes exactly its own codes;
 //   the save's version text for identity numbers of one to three digits
@@ -43,6 +49,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -152,6 +159,9 @@ TKeyTypes KeyTypes(bool multi)
 void CheckWrittenAsHeld(const TIniFile &file, const TIniFile &out, const QStringList &sections, bool multi)
 {
     static const TKeyTypes typesQ3 = KeyTypes(false), typesMulti = KeyTypes(true);
+    // The kind-20/21 flags the device keeps in bit 0 of a byte of its own.
+    static const QStringList bitZero = {QStringLiteral("petrolinjpluscontrol"), QStringLiteral("externalemulator"),
+                                        QStringLiteral("alwaysstartongas")};
     const TKeyTypes &types = multi ? typesMulti : typesQ3;
     for (const QString &section : sections)
         for (const QString &key : file.ReadSection(section)) {
@@ -168,7 +178,9 @@ void CheckWrittenAsHeld(const TIniFile &file, const TIniFile &out, const QString
             if (!number)
                 continue;
             FUZZ_CHECK(TSettingsFile::ParseInteger(written, o));
-            if (types.Flags.contains(key.toLower()))
+            if (!multi && bitZero.contains(key.toLower()))
+                FUZZ_CHECK(v >= 0 && v <= 255 && o == (v & 1));
+            else if (types.Flags.contains(key.toLower()))
                 FUZZ_CHECK(o == (v != 0 ? 1 : 0));
             else
                 FUZZ_CHECK(o == v || (o < 0 && o + 256 == v));
@@ -275,14 +287,30 @@ void CheckMulti(const TIniFile &ini, const char *version, bool modelOnly)
         return;
     // Nothing the device refuses is taken.
     CheckLimits(load.Record, load.Record);
-    const QByteArray saved = SavedMulti(load.Record);
+    const TDeviceRecord device = Kind48Device(version);
+    const bool noLetter = TSettingsFile::FileVersionLetter(ini).isNull();
+    for (const auto &[key, held, file, own] :
+         {std::tuple{"IdleHotRPM", load.HoldsIdleHotRpm, int(load.Record.IdleHotRPM), int(device.IdleHotRPM)},
+          std::tuple{"IdleHotPcol", load.HoldsIdleHotPcol, int(load.Record.IdleHotPcol), int(device.IdleHotPcol)}}) {
+        const QString text = ini.ReadString(QStringLiteral("Config"), QLatin1String(key));
+        qint64 v = 0;
+        FUZZ_CHECK(held == (load.HoldsIdleHot || (noLetter && !text.trimmed().isEmpty())));
+        if (!held)
+            FUZZ_CHECK(file == own);
+        else if (TSettingsFile::ParseInteger(text, v))
+            FUZZ_CHECK(file == v);
+    }
+    // Saved as the program saves it, naming the device's kind and letter.
+    TSettingsInfo own = Info;
+    own.Ver = QStringLiteral("0000030") + QLatin1String(version);
+    const QByteArray saved = SavedMulti(load.Record, own);
     TIniFile again;
     again.LoadFromBytes(saved);
     CheckWrittenAsHeld(ini, again, {QStringLiteral("Config")}, true);
     TSettingsLoad back;
     back.Record = Kind48Device(version);
     FUZZ_CHECK(!TSettingsFile::ReadMulti(again, back, false).Failed());
-    FUZZ_CHECK(SavedMulti(back.Record) == saved);
+    FUZZ_CHECK(SavedMulti(back.Record, own) == saved);
 }
 
 // A device as its read fills the record, from the input's bytes: kind,

@@ -28,6 +28,7 @@
 #include <QFrame>
 #include <QFile>
 
+#include <functional>
 #include <memory>
 
 namespace language {
@@ -35,12 +36,17 @@ namespace language {
 class ProgramRig
 {
 public:
-    // offline: the controller answers nothing, the program works off-line.
-    ProgramRig(uint8_t kind, char version, const QString &language, bool offline = false)
+    // offline: the controller answers nothing, the program works off-line;
+    // image: the controller's settings, set before the program starts.
+    ProgramRig(uint8_t kind, char version, const QString &language, bool offline = false,
+               const std::function<void(sim::SimControllerState &)> &image = {})
         : Device(Rig.PortsDir, 5, kind, version)
     {
-        if (offline)
-            Device.Server.withLock([this] { Device.Controller.State.Silent = true; });
+        Device.Server.withLock([&] {
+            Device.Controller.State.Silent = offline;
+            if (image)
+                image(Device.Controller.State);
+        });
         QFile ini(Rig.IniPath());
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Settings]\r\nComMultiPort=5\r\nLanguage=" + language.toLatin1() + "\r\n");

@@ -9,6 +9,7 @@
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
+#include "core/SettingsFile.h"
 #include "core/ui/Common.h"
 #include "core/ui/DialogButtons.h"
 #include "mainwindow/configuration/CorrectionsPage.h"
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -483,7 +485,7 @@ TEST_F(SettingsFileCommandsTest, HostilePathsAreRefusedWithoutReading)
 TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
 {
     Start(48, 'G');
-    Rig->Manager.RecordingCount1 = 4; // the map page holds measured points
+    Rig->Device([](SimControllerState &s) { s.RecordingCount1 = 4; }); // measured points
     QByteArray file = "[Info]\r\nVer=0000030G STD [0]\r\n"
                       "[Config]\r\nPanelLED=1\r\nPW0=9\r\nPW1=8\r\nPW2=7\r\nPW3=6\r\n0900=5\r\n0901=4\r\n"
                       "0902=3\r\n0903=2\r\nMarkers=4660\r\nOnCutOffDelay=3500\r\n"
@@ -494,8 +496,12 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
         file += QStringLiteral("MapQ3_%1_0=%2\r\nMapQ3_%1_1=1\r\n").arg(i).arg(0x8000 + i).toLatin1();
     Chosen = Path("multi.ddf");
     WriteAll(Chosen, file);
+    // The configuration window shows the device as read after the load.
     int refreshed = 0;
-    Window->WindowServices.Kind48ConfigurationRefresh = [&refreshed] { ++refreshed; };
+    Window->WindowServices.Kind48ConfigurationShowRead = [&refreshed](bool read) {
+        EXPECT_TRUE(read);
+        ++refreshed;
+    };
     Window->MnIFileLoadCnfClick();
     EXPECT_EQ(refreshed, 1);
 
@@ -515,13 +521,14 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     // Then model 2 with its settings as the file holds them (a "G" file
     // holds the idle RPM and manifold pressure; it has no points): no
     // working-pressure curve over the file's, no correction switched on, no
-    // adaptation template.
+    // adaptation template. The idle model's switch went out once, with the
+    // configuration window's flags of its byte (id 37).
     std::vector<std::pair<uint8_t, uint8_t>> model2;
     for (auto f = writes.begin() + std::ptrdiff_t(expected.size()); f != writes.end(); ++f)
         model2.emplace_back((*f)[1], (*f)[1] == 0xC1 ? 0 : (*f)[2]);
     const std::vector<std::pair<uint8_t, uint8_t>> model2Expected = {
         {0x08, 30}, {0x52, 8}, {0x52, 17}, {0x08, 47}, {0x08, 31}, {0x08, 52},
-        {0x16, 83}, {0x16, 1}, {0x16, 2}, {0xC1, 0}, {0x08, 37}};
+        {0x16, 83}, {0x16, 1}, {0x16, 2}, {0xC1, 0}};
     EXPECT_EQ(model2, model2Expected);
     Rig->Device([](SimControllerState &s) {
         EXPECT_EQ(s.Param8[22], 1);
@@ -535,6 +542,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     // the device that stopped answering takes no map rows either, said so.
     Boxes.clear();
     Rig->Server.log().clear();
+    Rig->Device([](SimControllerState &s) { s.RecordingCount1 = 4; });
     Rig->Server.injectFaultWhen([](const Bytes &f) { return f.size() > 1 && f[1] == 0x34; }, Fault::noAnswer(), 50);
     Window->MnIFileLoadCnfClick();
     Rig->Server.clearFaults();
@@ -553,7 +561,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     const std::vector<uint8_t> c = Commands();
     EXPECT_EQ(std::count_if(c.begin(), c.end(), [](uint8_t x) { return x == 0xDF || x == 0xDE || x == 0x34; }), 0);
     EXPECT_EQ(std::count(c.begin(), c.end(), 0x94), 1);
-    EXPECT_EQ(c.back(), 0x08); // model 2's last setting
+    EXPECT_EQ(c.back(), 0xC1); // model 2's idle points, its last setting
 
 
     // A cancelled dialog leaves the configuration window as it is, and so
@@ -561,7 +569,7 @@ TEST_F(SettingsFileCommandsTest, Kind48LoadWritesTheFileValuesInTheFixedOrder)
     Chosen.clear();
     Window->MnIFileLoadCnfClick();
     EXPECT_EQ(refreshed, 2);
-    Window->WindowServices.Kind48ConfigurationRefresh = {};
+    Window->WindowServices.Kind48ConfigurationShowRead = {};
 }
 
 // ---- Round trip through the program's configuration page ----
@@ -1582,7 +1590,7 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
     const struct {
         const char *Name;
         char File, Device;
-        const char *Lacking; // a [Config] key taken out of the file
+        const char *Lacking; // a [Config] key taken out of the file ("Ver": the letter of its version)
         std::function<void(SimControllerState &)> Own;
         std::function<void(const SimControllerState &before, const SimControllerState &after, const TFrames &)> Check;
     } rows[] = {
@@ -1642,6 +1650,27 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
          [&](const SimControllerState &, const SimControllerState &after, const TFrames &) {
              EXPECT_EQ(after.Param8[43], 50);
          }},
+        // Each key it holds counts as one of a file of the key's letter: the
+        // idle RPM and manifold pressure ("G") and the idle correction ("D").
+        {"G backup naming no letter, F controller's own idle settings", 'G', 'F', "Ver",
+         [](SimControllerState &s) {
+             s.Param16[17] = 1234;
+             s.Param8[47] = 99;
+             s.Model[83] = 7;
+         },
+         [&](const SimControllerState &, const SimControllerState &after, const TFrames &f) {
+             EXPECT_NE(after.Param16[17], 1234);
+             EXPECT_NE(after.Param8[47], 99);
+             EXPECT_NE(after.Model[83], 7);
+             for (const Bytes &w : f) {
+                 if (w[1] == 0x52 && w[2] == 17) {
+                     EXPECT_EQ(after.Param16[17], w[3] << 8 | w[4]);
+                 }
+                 if (w[1] == 0x08 && w[2] == 47) {
+                     EXPECT_EQ(after.Param8[47], w[3]);
+                 }
+             }
+         }},
     };
     QTemporaryDir dir;
     for (const auto &row : rows) {
@@ -1653,7 +1682,15 @@ TEST(SettingsFileRoundTrip, AFileLeavesWhatItsLetterDoesNotHoldAndDefaultsWhatIt
         }
         TIniFile ini(file);
         ASSERT_EQ(ini.Load(), TIniFile::Status::Ok);
-        if (row.Lacking) {
+        if (row.Lacking && qstrcmp(row.Lacking, "Ver") == 0) {
+            QString ver = ini.ReadString(QStringLiteral("Info"), QStringLiteral("Ver"));
+            ver.remove(QRegularExpression(QStringLiteral("(?<=^\\d{7})[A-Z]")));
+            ASSERT_TRUE(TSettingsFile::FileVersionLetter(ini).isNull() == false);
+            ini.WriteString(QStringLiteral("Info"), QStringLiteral("Ver"), ver);
+            ASSERT_TRUE(TSettingsFile::FileVersionLetter(ini).isNull()) << ver.toStdString();
+            ini.SetFileName(dir.filePath(QStringLiteral("noletter.ddf")));
+            ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
+        } else if (row.Lacking) {
             ini.DeleteKey(QStringLiteral("Config"), QString::fromLatin1(row.Lacking));
             ini.SetFileName(dir.filePath(QStringLiteral("lacking.ddf")));
             ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);

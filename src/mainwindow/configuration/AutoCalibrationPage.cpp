@@ -232,6 +232,11 @@ int TAutoCalibrationPage::GradeAutocalNozzles(bool cng)
 {
     if (!DataManager || !DataManager->ReadNozzleTestData())
         return AutoCalMath::vNone;
+    return GradeNozzleTest(cng);
+}
+
+int TAutoCalibrationPage::GradeNozzleTest(bool cng) const
+{
     const auto &r = DeviceRecord;
     const QPointF p1(r.NozzleTest[0], r.NozzleTest[1]), p2(r.NozzleTest[2], r.NozzleTest[3]);
     const auto ps = AutoCalMath::GradingPoint(r.UseOnIdleModel != 0, r.AutoCalPhase, r.ModelPointsA[2].X,
@@ -679,7 +684,8 @@ TAutoCalibrationPage *TAutoCalibrationPage::Install(TFormMain &form, TProgramLog
     page->Model2 = form.PageLogic<TModel2Page>("Model2Page");
     if (page->Model2) {
         page->Model2->Hooks.CalcNewModel2 = [page](int phase, double) { page->CalcNewModel2(phase); };
-        page->Model2->Hooks.AutocalNozzleClass = [page] { return page->GradeAutocalNozzles(DeviceRecord.FuelType != 0); };
+        // The model-2 page reads the idle points just before it asks.
+        page->Model2->Hooks.AutocalNozzleClass = [page] { return page->GradeNozzleTest(DeviceRecord.FuelType != 0); };
     }
     return page;
 }

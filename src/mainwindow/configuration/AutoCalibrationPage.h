@@ -65,6 +65,8 @@ public slots:
     // The verdict on the page's own labels and buttons.
     int ShowResultOnPage();
     int GradeAutocalNozzles(bool cng);
+    // The same from the idle points the record holds (read just before).
+    int GradeNozzleTest(bool cng) const;
     void CalcNewModel2(int phase);
     bool MeasureWorkingPressure(QComboBox *list, bool ask);
     void UpdateCalibrationControls();

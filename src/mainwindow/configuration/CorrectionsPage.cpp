@@ -3,6 +3,8 @@
 #include "core/DataManager.h"
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
+#include "mainwindow/configuration/PageRead.h"
 #include "core/LM.h"
 #include "core/UnitConversions.h"
 #include "core/ui/Common.h"
@@ -478,11 +480,45 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())
         return;
-    TTimerPause pause(*FForm);
-    auto &r = DeviceRecord;
+    ReadPageFromDevice(*FForm, *this);
+}
+
+void TCorrectionsPage::AddDeviceReads(TReadPlan *plan) const
+{
+    if (!DataManager || DataManager->IsDeviceNotReady())
+        return;
     const bool k48 = DataManager->IsDeviceType(48), pcol = Holds(kind48::PcolCurveShownWith);
     if (pcol)
-        DataManager->ReadParameter(74);
+        plan->Model(74);
+    if (k48) {
+        plan->PsysCurve();
+        plan->TgasCurve();
+        plan->RpmCurve();
+    }
+    if (pcol)
+        plan->PcolCurve();
+    if (Holds(TFilePart::AdaptBanks)) {
+        plan->AdaptAxes();
+        for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
+            plan->AdaptBank(bank, half);
+        if (Holds(TFilePart::AdaptFlags))
+            plan->Model(104);
+        // The full scales of the load axis are read with the maps: the write
+        // sends them back, and must not send values never read.
+        if (Holds(TFilePart::MaxTbForLoad))
+            plan->ParamWord(22);
+        if (Holds(TFilePart::MaxPcolForLoad))
+            plan->Param8(53);
+    }
+    plan->Params({{12, 13}, {12, 11}, {12, 12}});
+    if (Holds(TFilePart::CorrectionTypes))
+        plan->Params({{8, 45}, {8, 46}});
+}
+
+void TCorrectionsPage::ShowDeviceRecord()
+{
+    auto &r = DeviceRecord;
+    const bool k48 = DataManager && DataManager->IsDeviceType(48), pcol = Holds(kind48::PcolCurveShownWith);
     auto check = [](QAbstractButton *b, bool on) {
         if (b)
             b->setChecked(on);
@@ -491,28 +527,11 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
     check(FActive[Tgas], r.CMActive & 2);
     check(FActive[Rpm], r.CMActive & 4);
     check(FActive[Pcol], pcol && (r.CMActive & 8));
-    if (k48) {
-        DataManager->ReadCorrectionsD0();
+    if (k48)
         ShowPsysCorrections();
-        DataManager->ReadCorrectionsD2();
-        DataManager->ReadCorrectionsDB();
-    }
-    if (pcol) {
-        DataManager->ReadCorrections97();
+    if (pcol)
         ShowPcolCorrections();
-    }
     if (Holds(TFilePart::AdaptBanks)) {
-        DataManager->ReadCorrections60();
-        for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
-            DataManager->ReadCorrections61(bank, half);
-        if (Holds(TFilePart::AdaptFlags))
-            DataManager->ReadParameter(104);
-        // The full scales of the load axis are read with the maps: the write
-        // sends them back, and must not send values never read.
-        if (Holds(TFilePart::MaxTbForLoad))
-            DataManager->ReadParamWord(22);
-        if (Holds(TFilePart::MaxPcolForLoad))
-            DataManager->ReadParameter8(53);
         check(ChBOBDAdaptationEnabled, r.MapCorrections & 1);
         check(ChBOBDModifyModelEnabled, r.MapCorrections & 2);
         if (Holds(TFilePart::MaxPcolForLoad)) {
@@ -536,10 +555,7 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         check(ChBOBDModifyModelEnabled, false);
         check(ChBLoadFromPcol, false);
     }
-    DataManager->ReadParameter(13);
     CorrectionControls::ShowMask(FMaskBoxes, r.CorrectionMask);
-    DataManager->ReadParameter(11);
-    DataManager->ReadParameter(12);
     if (UpDModel2CorrectionMult) {
         const QSignalBlocker block(UpDModel2CorrectionMult);
         UpDModel2CorrectionMult->setValue(FactorToPercent(r.CorrectionMult));
@@ -551,10 +567,6 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         FShownOffset.Show(r.CorrectionOffset, YEdModel2CorrectionOffset->text());
     }
     const bool d = Holds(TFilePart::CorrectionTypes);
-    if (d) {
-        r.TgasCorType = DataManager->ReadParameter8(45);
-        r.RPMCorType = DataManager->ReadParameter8(46);
-    }
     if (k48 && !d) {
         for (QAbstractButton *b : {FRpmButtons[1], FRpmButtons[2], FRpmButtons[3]})
             if (b)
@@ -567,8 +579,6 @@ void TCorrectionsPage::BtnCorReadCorrectionsClick()
         SetActiveTgasCorrSpBtn(r.TgasCorType);
         SetActiveRpmCorrSpBtn(r.RPMCorType);
     }
-    pause.Resume();
-    FForm->SetConfigModified(false);
 }
 
 void TCorrectionsPage::BtnCorWriteCorrectionsClick() { WriteCorrections(true); }
@@ -599,7 +609,10 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
                                  ? FShownOffset.TakeShown(YEdModel2CorrectionOffset->text(), r.CorrectionOffset)
                                  : r.CorrectionOffset);
 
-    bool ok = DataManager->WriteParameter(74) && DataManager->WriteParameter(13) && DataManager->WriteCorrectionsD1();
+    // Each value goes out once, with its final value: the injector mask with
+    // the bank-2 model below, the gas-temperature and RPM curves from "D"
+    // after their preset codes (the device takes a curve after its code).
+    bool ok = DataManager->WriteParameter(74) && DataManager->WriteCorrectionsD1();
     if (ok && Holds(kind48::PcolCurveShownWith))
         ok = DataManager->WriteCorrections98();
     if (ok && Holds(TFilePart::AdaptBanks)) {
@@ -612,7 +625,8 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
     }
     if (ok && Holds(TFilePart::MaxPcolForLoad))
         ok = DataManager->WriteParamByte(53, r.MaxPcolForLoad);
-    ok = ok && DataManager->WriteCorrectionsD3() && DataManager->WriteCorrectionsDA();
+    if (!d)
+        ok = ok && DataManager->WriteCorrectionsD3() && DataManager->WriteCorrectionsDA();
     ok = ok && DataManager->WriteParameter(11) && DataManager->WriteParameter(12) && DataManager->WriteParameter(13);
     if (ok && fromPage && DataManager->IsDeviceType(48) && !d) {
         DataManager->ReadParameter(74);

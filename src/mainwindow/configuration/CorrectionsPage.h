@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/Kind48Settings.h"
+#include "core/ReadPlan.h"
 #include "mainwindow/configuration/ModelMath.h"
 
 #include "mainwindow/shell/PageControls.h"
@@ -68,6 +69,12 @@ public:
     // (the restore reads after its last write). True when every frame went
     // through; otherwise the page stays modified and says so.
     Q_INVOKABLE bool WriteRecordCorrections();
+
+    // The page's read in two steps, for a command that reads once what
+    // several pages show: what the page shows added to the command's read,
+    // then the page filled from the record once it ran.
+    Q_INVOKABLE void AddDeviceReads(TReadPlan *plan) const;
+    Q_INVOKABLE void ShowDeviceRecord();
 
 public slots:
     // The write's checks of what was typed, before anything is asked or

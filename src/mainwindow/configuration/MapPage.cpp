@@ -2,6 +2,7 @@
 
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
 #include "core/IniFile.h"
 #include "core/LM.h"
 #include "core/FileRead.h"
@@ -301,10 +302,45 @@ void TMapPage::BtnCalMapReadClick()
     if (NotReady())
         return;
     TWaitCursor wait;
-    ReadRecordedPoints();
-    DrawMapChart();
-    if (ChBMapQ3Visible && !ChBMapQ3Visible->isHidden() && ChBMapQ3Visible->isChecked())
-        DrawMapQ3Chart();
+    TReadPlan plan;
+    AddDeviceReads(&plan);
+    plan.Run(*DataManager);
+    ShowDeviceRecord();
+}
+
+bool TMapPage::Q3MapShown() const
+{
+    return ChBMapQ3Visible && !ChBMapQ3Visible->isHidden() && ChBMapQ3Visible->isChecked();
+}
+
+bool TMapPage::CellsShown() const
+{
+    auto *sensors = Control<QComboBox>(QStringLiteral("CmBConfPressSensType"));
+    return !(sensors && sensors->currentIndex() >= 0 && sensors->currentData().toInt() == 1);
+}
+
+void TMapPage::AddDeviceReads(TReadPlan *plan) const
+{
+    if (NotReady())
+        return;
+    // The recorded points with their number, on the load axis of the engine
+    // as the record holds it when they are read.
+    const bool kind48 = DataManager->IsDeviceType(48);
+    plan->Add(kind48 ? 0xD6 : 0x31, TReadPlan::kAll, [this, kind48](TDataManager &dm) {
+        return kind48 ? dm.ReadRecording2(LoadAxisMax()) : dm.ReadRecording(LoadAxisMax());
+    });
+    if ((CellsShown() && DataManager->Kind48Holds(kind48::TFilePart::MapRows)) || Q3MapShown())
+        plan->MapRows();
+    if (Q3MapShown())
+        plan->Add(0xDD, TReadPlan::kAll, [](TDataManager &dm) { return dm.ReadMapRowsDD(); });
+}
+
+void TMapPage::ShowDeviceRecord()
+{
+    ShowCounts();
+    drawMapChart(false);
+    if (Q3MapShown())
+        drawMapQ3Chart(false);
 }
 
 void TMapPage::ClassifyMap(MapMath::TClassKey key)
@@ -360,7 +396,9 @@ void TMapPage::ShowCounts()
     show(LblLenMapLPG, DataManager ? DataManager->RecordingCount2 : 0, kGasColour);
 }
 
-void TMapPage::DrawMapChart()
+void TMapPage::DrawMapChart() { drawMapChart(true); }
+
+void TMapPage::drawMapChart(bool readRows)
 {
     if (LblCalMapNameFile)
         LblCalMapNameFile->SetCaption(QString());
@@ -373,10 +411,8 @@ void TMapPage::DrawMapChart()
     MapComplete = MapCoversRanges = false;
     MapValidCellCount = 0;
 
-    auto *sensors = Control<QComboBox>(QStringLiteral("CmBConfPressSensType"));
-    const bool noCells = sensors && sensors->currentIndex() >= 0 && sensors->currentData().toInt() == 1;
-    if (!noCells) {
-        if (DataManager && DataManager->Kind48Holds(kind48::TFilePart::MapRows))
+    if (CellsShown()) {
+        if (readRows && DataManager && DataManager->Kind48Holds(kind48::TFilePart::MapRows))
             DataManager->ReadMapRowsDC();
         const TCellMapStats stats = CellMapStats(DeviceRecord.MapRows, DeviceRecord.EngineType);
         s[3] = stats.Points;
@@ -407,9 +443,11 @@ void TMapPage::DrawMapChart()
     ChtMapaAfterDraw();
 }
 
-void TMapPage::DrawMapQ3Chart()
+void TMapPage::DrawMapQ3Chart() { drawMapQ3Chart(true); }
+
+void TMapPage::drawMapQ3Chart(bool readRows)
 {
-    if (DataManager) {
+    if (readRows && DataManager) {
         DataManager->ReadMapRowsDC();
         DataManager->ReadMapRowsDD();
     }

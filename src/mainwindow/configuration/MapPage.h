@@ -4,6 +4,7 @@
 // the calculations that turn the points into the linear model or model 2.
 #pragma once
 
+#include "core/ReadPlan.h"
 #include "mainwindow/configuration/MapMath.h"
 
 #include "mainwindow/shell/PageControls.h"
@@ -58,6 +59,12 @@ public:
     static MapMath::TPoints PetrolPoints();
     static MapMath::TPoints GasPoints();
 
+    // The page's read in two steps, for a command that reads once what
+    // several pages show: what the page shows added to the command's read,
+    // then the page filled from the record once it ran.
+    Q_INVOKABLE void AddDeviceReads(TReadPlan *plan) const;
+    Q_INVOKABLE void ShowDeviceRecord();
+
 public slots:
     void BtnCalMapReadClick();
     void BtnCalMapPetrolClearClick();
@@ -102,6 +109,12 @@ private:
     void ShowCounts();
     // Reads the device's recorded points up to the page's load axis and shows their counts.
     void ReadRecordedPoints();
+    // The charts drawn, with or without reading the map rows first.
+    void drawMapChart(bool readRows);
+    void drawMapQ3Chart(bool readRows);
+    // Whether the map's cells and the second map are shown.
+    bool CellsShown() const;
+    bool Q3MapShown() const;
     void ClassifyMap(MapMath::TClassKey key);
     void Warn(const QString &key) const;
 

@@ -5,6 +5,8 @@
 #include "core/IniFile.h"
 #include "mainwindow/configuration/ModelFile.h"
 #include "core/DeviceRecord.h"
+#include "core/ReadPlan.h"
+#include "mainwindow/configuration/PageRead.h"
 #include "core/LM.h"
 #include "core/NumberText.h"
 #include "core/UnitConversions.h"
@@ -316,29 +318,43 @@ void TModel2Page::ReadModel2Settings()
     DeletePoint = -1;
     if (NotReady())
         return;
-    TTimerPause pause(*FForm);
+    ReadPageFromDevice(*FForm, *this);
+}
+
+void TModel2Page::AddDeviceReads(TReadPlan *plan) const
+{
+    if (NotReady())
+        return;
+    if (DataManager->Kind48Holds(kind48::THeld::AdaptationModel)) {
+        plan->Model2Points();
+        plan->Params({{8, 45}, {8, 46}, {8, 31}, {16, 14}});
+    }
+    plan->Param8(30);
+    plan->ModelPoints();
+    plan->Params({{12, 1}, {12, 2}, {12, 11}, {12, 12}, {12, 13}});
+    plan->IdlePoints();
+    plan->Param8(37);
+}
+
+void TModel2Page::ShowDeviceRecord()
+{
+    DeletePoint = -1;
     Model2Modified = false;
     auto &r = DeviceRecord;
     auto &series = Chart->Series;
     series[TModel2Chart::sAdapt].clear();
-    const bool kind48 = DataManager->IsDeviceType(48);
-    if (DataManager->Kind48Holds(kind48::THeld::AdaptationModel)) {
-        DataManager->ReadModel2Block();
+    const bool kind48 = DataManager && DataManager->IsDeviceType(48);
+    if (DataManager && DataManager->Kind48Holds(kind48::THeld::AdaptationModel)) {
         for (const auto &p : r.ModelPointsB)
             if (p.X <= kModel2RawMaxX)
                 series[TModel2Chart::sAdapt].append(QPointF(p.X / 187.0, p.Y / 187.0));
-        DataManager->ReadParameter8(45);
-        DataManager->ReadParameter8(46);
-        DataManager->ReadParameter8(31);
         if (ChBModel2Adaptation)
             TCommon::SetCheckedSilently(ChBModel2Adaptation, r.AdaptationMode != 0);
-        DataManager->ReadParamWord(14);
         FForm->UpdateModel2AdaptationControls();
     }
     if (kind48 && ChBModel2WithIdlePoints)
         TCommon::SetCheckedSilently(ChBModel2WithIdlePoints, (r.DeviceOptions & 8) == 0);
 
-    DataManager->ReadParameter8(30);
     if (CmBConfWorkPressure) {
         int index = -1;
         for (int i = 0; i < 14 && i < CmBConfWorkPressure->count(); ++i)
@@ -355,13 +371,8 @@ void TModel2Page::ReadModel2Settings()
 
     series[TModel2Chart::sPoints].clear();
     series[TModel2Chart::sOrig].clear();
-    DataManager->ReadMapD4();
-    DataManager->ReadParameter(1);
-    DataManager->ReadParameter(2);
     if (Hooks.CmbKnfInjTypeChange)
         Hooks.CmbKnfInjTypeChange();
-    for (uint8_t id : {11, 12, 13})
-        DataManager->ReadParameter(id);
 
     FFilling = true;
     SetSpin(UpDModel2CorrectionMult, FactorToPercent(r.CorrectionMult));
@@ -409,8 +420,6 @@ void TModel2Page::ReadModel2Settings()
         Hooks.DrawModelMultsChart();
 
     series[TModel2Chart::sIdle].clear();
-    DataManager->ReadNozzleTestData();
-    DataManager->ReadParameter8(37);
     for (int k = 0; k < 4; ++k)
         Idle[k] = r.NozzleTest[k];
     if (ChBModel2UseOnIdleModel)
@@ -419,9 +428,6 @@ void TModel2Page::ReadModel2Settings()
         series[TModel2Chart::sIdle] = {QPointF(Idle[0], Idle[1]), QPointF(Idle[2], Idle[3])};
     UpdateModel2PointsIdleAndControls();
     UpdateModel2NozzleInfo();
-
-    pause.Resume();
-    FForm->SetConfigModified(false);
 }
 
 // ---- Write --------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "mainwindow/configuration/Model2Chart.h"
 #include "mainwindow/configuration/ModelMath.h"
 
+#include "core/ReadPlan.h"
 #include "core/SettingsFile.h"
 #include "mainwindow/shell/PageControls.h"
 
@@ -85,6 +86,12 @@ public:
     // running their handlers; the page then holds a computed model.
     void ShowNewModel2(const ModelMath::TCurve &points, const ModelMath::TCurve &line, int multPercent,
                        int offsetTenths);
+
+    // The page's read in two steps, for a command that reads once what
+    // several pages show: what the page shows added to the command's read,
+    // then the page filled from the record once it ran.
+    Q_INVOKABLE void AddDeviceReads(TReadPlan *plan) const;
+    Q_INVOKABLE void ShowDeviceRecord();
 
 public slots:
     // The write's checks of what was typed, before anything is asked or

@@ -22,6 +22,7 @@ class TResizeHelper;
 class TDetector;
 class TWaitForm;
 struct TSettingsLoad;
+class TReadPlan;
 struct TSettingsError;
 class TIniFile;
 class TOscilloscopePage;
@@ -615,8 +616,18 @@ private:
     bool WriteSettingsFile(const QString &fileName, bool multi);
     bool OpenSettingsFile(TIniFile &ini, bool multi, bool *chosen = nullptr);
     void ShowLoadedModel(bool withThresholds);
-    QString WriteLoadedMultiSettings(const TSettingsLoad &load);
+    // A kind-48 load's read before its question: what the load does not
+    // take from the file, each value once (FormMainFiles.cpp).
+    struct TKind48LoadRead;
+    TKind48LoadRead ReadKind48ForLoad(const TIniFile &ini);
+    QString WriteLoadedMultiSettings(const TSettingsLoad &load, const TKind48LoadRead &read);
     bool WriteLoadedModel2(const TSettingsLoad &load);
+    // The next inspection as the record holds it, where the device keeps
+    // one; the button loses its changed mark (FormMainChangeRecord.cpp).
+    bool WriteLoadedNextInspection();
+    // A kind-48 load's read after its last write and its change record:
+    // what the pages show, each value once, then the pages shown from it.
+    void ShowKind48DeviceAfterLoad(bool mapPage);
     QString FSettingsDialogFile;
     // End of settings files
 
@@ -661,6 +672,14 @@ public:
         // Entry actions of the kind-48 pages.
         std::function<void()> Kind48ConfigurationRefresh;
         std::function<void()> Kind48CalibrationReadAll;
+        // The same in two steps, for a command that reads once what several
+        // pages show: what the kind-48 configuration and calibration windows
+        // show added to the command's read, then each window filled from
+        // the record once that ran (read: it was read whole).
+        std::function<void(TReadPlan &)> Kind48ConfigurationAddReads;
+        std::function<void(bool read)> Kind48ConfigurationShowRead;
+        std::function<void(TReadPlan &)> Kind48CalibrationAddReads;
+        std::function<void(bool read)> Kind48CalibrationShowRead;
         // Each tick while the kind-48 calibration tab shows: its live values,
         // then its auto-calibration state.
         std::function<void()> Kind48CalibrationTick;

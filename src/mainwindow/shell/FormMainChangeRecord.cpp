@@ -121,6 +121,20 @@ void TFormMain::CmBNextInspectionChange()
     }
 }
 
+bool TFormMain::WriteLoadedNextInspection()
+{
+    if (!ChangeRecordApplies())
+        return true;
+    if (!DataManager->WriteNextInspection())
+        return false;
+    if (auto *button = Component<QAbstractButton>("BtBSetNextInspection")) {
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::ButtonText, palette.color(QPalette::WindowText));
+        button->setPalette(palette);
+    }
+    return true;
+}
+
 void TFormMain::BtBSetNextInspectionClick()
 {
     if (!DataManager || DataManager->IsDeviceNotReady())

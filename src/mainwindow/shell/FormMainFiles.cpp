@@ -12,6 +12,7 @@
 #include "core/DevData.h"
 #include "core/DeviceRecord.h"
 #include "core/IniFile.h"
+#include "core/ReadPlan.h"
 #include "core/LM.h"
 #include "core/SettingsFile.h"
 #include "core/UnitConversions.h"
@@ -94,41 +95,33 @@ bool LinkReady() { return DataManager && DataManager->GetConnected() && !DataMan
 // and the idle correction. The save reads them, so that the file holds the
 // device's values; the load reads them, so that what the file does not hold
 // (a bit of a byte it holds only in part, a setting of a later version)
-// goes back as the device holds it. True when the link stayed up.
-bool ReadKind48LoadedSettings(TDataManager &dm)
+// goes back as the device holds it.
+void AddKind48LoadedSettings(const TDataManager &dm, TReadPlan &plan)
 {
-    for (const auto &[width, id] : dm.Kind48SettingsNotRead()) {
-        if (width == 16)
-            dm.ReadParamWord(id);
-        else
-            dm.ReadParameter8(id);
-    }
-    dm.ReadParameter(83);
-    return LinkReady();
+    plan.Params(dm.Kind48SettingsNotRead());
+    plan.Model(83);
 }
 
 using kind48::TFilePart;
 
-// Before a load, after the configuration read and ReadKind48LoadedSettings:
-// what the device holds that the file of that letter does not (or holds only
-// some bits of) and those reads leave out, read from the device, so that the
-// load writes it back as the device holds it and never a default or a value
-// an earlier read left in the record. The 8-bit bytes held in part, the
-// largest base time for the load and the largest manifold pressure for it
-// are read already. True when the link stayed up.
-bool ReadKind48PartsNotInFile(TDataManager &dm, char letter)
+// Before a load: what the device holds that the file of that letter does
+// not (or holds only some bits of), so that the load writes it back as the
+// device holds it and never a default or a value an earlier read left in
+// the record. The 8-bit bytes held in part, the largest base time for the
+// load and the largest manifold pressure for it come with the
+// configuration.
+void AddKind48PartsNotInFile(const TDataManager &dm, char letter, TReadPlan &plan)
 {
     const auto missing = [&dm, letter](TFilePart part) {
         return dm.Kind48Holds(part) && !kind48::FileHolds(letter, part);
     };
     if (dm.Kind48Holds(TFilePart::AdaptFlags))
-        dm.ReadParameter(104);
+        plan.Model(104);
     if (missing(TFilePart::PcolCurve))
-        dm.ReadCorrections97();
+        plan.PcolCurve();
     if (missing(TFilePart::AdaptBanks))
         for (auto [bank, half] : {std::pair{1, 0}, {2, 0}, {1, 1}, {2, 1}})
-            dm.ReadCorrections61(bank, half);
-    return LinkReady();
+            plan.AdaptBank(bank, half);
 }
 
 // Lists the settings of the kind-48 pages choose from.
@@ -251,7 +244,14 @@ bool TFormMain::SaveSettingsFileMulti()
     // with their settings. The file holds the device's values, whatever the
     // page showed before.
     BtnCorReadCorrectionsClick();
-    read = read && LinkReady() && ReadKind48LoadedSettings(*DataManager);
+    if (read && LinkReady()) {
+        TReadPlan settings;
+        AddKind48LoadedSettings(*DataManager, settings);
+        settings.Run(*DataManager);
+        read = LinkReady();
+    } else {
+        read = false;
+    }
     // The page shows the manifold-pressure curve with the adaptation banks;
     // a device between the two letters already holds it.
     if (read && DataManager->Kind48Holds(TFilePart::PcolCurve) && !DataManager->Kind48Holds(TFilePart::AdaptBanks))
@@ -469,48 +469,84 @@ void TFormMain::LoadSettingsFileV15()
         ConfigurationPage->ReadBackConfiguration(true);
 }
 
+// What a kind-48 load read from the device before its question: the record
+// as read then, and the map's recorded points (to clear before the map rows
+// go out). The steps after the question are given it; none reads again.
+struct TFormMain::TKind48LoadRead {
+    bool Ok = false;
+    TDeviceRecord Device;
+    int RecordedPoints = 0;
+};
+
+TFormMain::TKind48LoadRead TFormMain::ReadKind48ForLoad(const TIniFile &ini)
+{
+    // What an older file or one from an earlier version lacks stays as the
+    // device holds it: the record takes those settings from the device, as
+    // it holds them now (the configuration, then what its read leaves out).
+    TDataManager &dm = *DataManager;
+    const QChar letter = TSettingsFile::FileVersionLetter(ini);
+    TReadPlan plan;
+    if (WindowServices.Kind48ConfigurationAddReads)
+        WindowServices.Kind48ConfigurationAddReads(plan);
+    dm.AddKind48Configuration(plan);
+    AddKind48LoadedSettings(dm, plan);
+    AddKind48PartsNotInFile(dm, letter.isNull() ? 0 : char(letter.unicode()), plan);
+    // The map rows of a file that holds them go out after the recorded
+    // points are cleared.
+    const bool mapRows = dm.IsDeviceVersionAtLeast(48, QStringLiteral("F")) && TSettingsFile::HoldsMapPoints(ini);
+    if (mapRows)
+        plan.RecordingSize();
+    TKind48LoadRead read;
+    read.Ok = plan.Run(dm) && LinkReady();
+    read.Device = DeviceRecord;
+    read.RecordedPoints = mapRows ? dm.RecordingCount1 + dm.RecordingCount2 : 0;
+    return read;
+}
+
 void TFormMain::LoadSettingsFileV30(bool ModelOnly)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TFileCommandScope scope(Timerek);
-    // The load reads each value once: a load cancelled at its question shows
-    // the device again from what it read before the question.
-    TDataManager::TReadOnce reads(*DataManager);
     // Once a file was chosen, the kind-48 configuration window shows the
-    // device again at the end, whatever became of the file.
-    bool chosen = false;
-    struct TRefresh {
-        const bool &Chosen;
-        const std::function<void()> &Refresh;
-        ~TRefresh()
-        {
-            if (Chosen && Refresh)
-                Refresh();
-        }
-    } refresh{chosen, WindowServices.Kind48ConfigurationRefresh};
-    // A refused file changed nothing: the window's unwritten edits are not
-    // read over.
-    const auto keepEdits = [this, &chosen] {
-        if (WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified())
-            chosen = false;
+    // device again at the end, whatever became of the file: read again where
+    // the command read nothing of it, else as the load read it. A refused
+    // file changed nothing: the window's unwritten edits are not read over.
+    const auto windowModified = [this] {
+        return WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified();
+    };
+    const auto refreshWindow = [this, &windowModified] {
+        if (!windowModified() && WindowServices.Kind48ConfigurationRefresh)
+            WindowServices.Kind48ConfigurationRefresh();
+    };
+    const auto showWindow = [this, &windowModified](bool read) {
+        if (!windowModified() && WindowServices.Kind48ConfigurationShowRead)
+            WindowServices.Kind48ConfigurationShowRead(read);
     };
     TIniFile ini;
+    bool chosen = false;
     if (!OpenSettingsFile(ini, true, &chosen)) {
-        keepEdits();
+        if (chosen)
+            refreshWindow();
         return;
     }
-    // What an older file or one from an earlier version lacks stays as the
-    // device holds it: the record takes those settings from the device, as
-    // it holds them now (the configuration, then what its read leaves out).
-    const QChar fileLetter = TSettingsFile::FileVersionLetter(ini);
-    if (!ModelOnly
-        && !((DevData ? DevData->ReadDeviceModelData() : ReadConfigurationByKind(*DataManager)) != 0
-             && ReadKind48LoadedSettings(*DataManager)
-             && ReadKind48PartsNotInFile(*DataManager, fileLetter.isNull() ? 0 : char(fileLetter.unicode())))) {
-        keepEdits();
-        ReportError(TranslateKey(QStringLiteral("strComError")));
-        return;
+    TKind48LoadRead read;
+    if (!ModelOnly) {
+        read = ReadKind48ForLoad(ini);
+        if (!read.Ok) {
+            showWindow(false);
+            ReportError(TranslateKey(QStringLiteral("strComError")));
+            return;
+        }
     }
+    // Where the load ends without writing, the window shows the device as
+    // read before the question (the model-2 page's own read from a file
+    // read nothing of it).
+    const auto endUnwritten = [&] {
+        if (ModelOnly)
+            refreshWindow();
+        else
+            showWindow(true);
+    };
     TSettingsLoad load;
     load.Record = DeviceRecord;
     // The model alone is the model-2 page's read: what it cannot show is
@@ -520,15 +556,9 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         QMetaObject::invokeMethod(model2, "FileLimits", Q_RETURN_ARG(TPageLimits, page));
     const TSettingsError e = TSettingsFile::ReadMulti(ini, load, ModelOnly, page);
     if (e.Failed()) {
-        keepEdits();
         RefuseSettingsFile(e, ini.FileName());
+        endUnwritten();
         return;
-    }
-    // The file's own version letter says whether it holds them.
-    const bool keepIdleHot = !ModelOnly && !load.HoldsIdleHot;
-    if (keepIdleHot) {
-        load.Record.IdleHotRPM = DeviceRecord.IdleHotRPM;
-        load.Record.IdleHotPcol = DeviceRecord.IdleHotPcol;
     }
     TDeviceRecord &r = DeviceRecord;
     if (!ModelOnly)
@@ -602,57 +632,95 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
     if (WindowServices.Kind48CalibrationShowRecord)
         WindowServices.Kind48CalibrationShowRecord();
 
+    // Declined, the load writes nothing: the configuration is the device's
+    // again, as read before the question, and the model part stays shown as
+    // the file holds it, with the idle settings the calibration window shows
+    // beside the model.
+    const auto declined = [&] {
+        if (!ModelOnly) {
+            const TDeviceRecord shown = DeviceRecord;
+            TSettingsFile::CopyConfigurationFields(read.Device, DeviceRecord);
+            DeviceRecord.IdleHotTb = shown.IdleHotTb;
+            DeviceRecord.IdleHotRPM = shown.IdleHotRPM;
+            DeviceRecord.IdleHotPcol = shown.IdleHotPcol;
+        }
+        endUnwritten();
+    };
     if (!Common || Common->AskOkCancel(TranslateKey(QStringLiteral("strSaveCnf")),
                                        TranslateKey(QStringLiteral("strSaveCnfT")))
                        != mrOk) {
-        reads.Replay();
+        declined();
         return;
     }
     // The load's writes are one: the change record goes out after the last
     // of them, once every one went through.
     TRecordedWrite write;
     if (!write.Ask()) {
-        reads.Replay();
+        declined();
         return;
     }
-    if (!ModelOnly) {
-        if (const QString failed = WriteLoadedMultiSettings(load); !failed.isEmpty()) {
-            // What was not written stays on the pages, marked as changed;
-            // no read of the device replaces it.
-            TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
-            SetConfigModified(true);
-            if (ChangeHelper && !ChangeHelper->Modified())
-                ChangeHelper->SetModified(true); // also with the link lost
-            chosen = false;
-            if (Common)
-                Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).arg(TranslateKey(failed)));
-            return;
-        }
-    }
-    TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
     if (ModelOnly) {
         // The model-2 page's read from a file: its own write.
+        TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
         BtBModel2WriteClick();
-    } else {
-        // The whole load wrote model 2 as the file holds it: the pages the
-        // load wrote show what the device now holds, read once its last
-        // write went out.
-        BtnCorReadCorrectionsClick();
-        if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints)
-            BtnCalMapReadClick();
-        InvokePage("Model2Page", "ReadModel2Settings");
-        if (WindowServices.Kind48CalibrationReadAll)
-            WindowServices.Kind48CalibrationReadAll();
+        // The model write reported its own result into this one.
+        write.Report(LinkReady());
+        refreshWindow();
+        return;
     }
-    // Each of the model writes above reported its own result into this one.
+    if (const QString failed = WriteLoadedMultiSettings(load, read); !failed.isEmpty()) {
+        // What was not written stays on the pages, marked as changed;
+        // no read of the device replaces it.
+        TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
+        SetConfigModified(true);
+        if (ChangeHelper && !ChangeHelper->Modified())
+            ChangeHelper->SetModified(true); // also with the link lost
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).arg(TranslateKey(failed)));
+        return;
+    }
+    TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
+    // Each of the writes above reported its own result into this one; the
+    // change record goes out after the last of them.
     write.Report(LinkReady());
+    // The pages show what the device now holds, read once after the last
+    // write and the change record.
+    ShowKind48DeviceAfterLoad(DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints);
 }
 
-// The device writes of a confirmed kind-48 load, in their fixed order. The
-// file's values are put back into the record before each step, as a step's
-// read-back may have replaced them. A step that fails ends the writes there:
-// the key of its name in words, empty when everything was written.
-QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
+void TFormMain::ShowKind48DeviceAfterLoad(bool mapPage)
+{
+    // The configuration window's first: the reads after it build on its
+    // block.
+    TReadPlan plan;
+    if (WindowServices.Kind48ConfigurationAddReads)
+        WindowServices.Kind48ConfigurationAddReads(plan);
+    InvokePage("CorrectionsPage", "AddDeviceReads", &plan);
+    if (mapPage)
+        InvokePage("MapPage", "AddDeviceReads", &plan);
+    InvokePage("Model2Page", "AddDeviceReads", &plan);
+    if (WindowServices.Kind48CalibrationAddReads)
+        WindowServices.Kind48CalibrationAddReads(plan);
+    const bool read = plan.Run(*DataManager);
+    InvokePage("CorrectionsPage", "ShowDeviceRecord");
+    if (mapPage)
+        InvokePage("MapPage", "ShowDeviceRecord");
+    InvokePage("Model2Page", "ShowDeviceRecord");
+    if (WindowServices.Kind48CalibrationShowRead)
+        WindowServices.Kind48CalibrationShowRead(read);
+    if (WindowServices.Kind48ConfigurationShowRead)
+        WindowServices.Kind48ConfigurationShowRead(read);
+    SetConfigModified(false);
+}
+
+// The device writes of a confirmed kind-48 load, in their fixed order, each
+// value once with its final value, and nothing read between them: what the
+// load does not take from the file was read before the question (read). The
+// file's values are put back into the record before each step, as a step
+// may bring the record's fields in line with its controls. A step that
+// fails ends the writes there: the key of its name in words, empty when
+// everything was written.
+QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load, const TKind48LoadRead &read)
 {
     const TFind find = [this](const QString &name) { return FindComponent(name.toLatin1().constData()); };
     TDeviceRecord &r = DeviceRecord;
@@ -660,7 +728,8 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     keep();
     // The configuration, through the kind-48 configuration window. The
     // injector drive bit of the block is the file's where the window has no
-    // injector type to take it from.
+    // injector type to take it from. Ids 31 and 52 go out with model 2, the
+    // non-sequential injection below.
     r.ModelDataExtra[0] = quint8((r.ModelDataExtra[0] & ~2) | (r.InjType & 2));
     if (WindowServices.Kind48WriteLoadedConfiguration) {
         const bool written = WindowServices.Kind48WriteLoadedConfiguration();
@@ -669,8 +738,8 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
             return QStringLiteral("strSetFileStepConfig");
     }
     // The flags of the file's block that the configuration window does not
-    // send as they are: the interrupted measurement, and the non-sequential
-    // injection (the window always sends it off; the wizard sets it).
+    // send: the interrupted measurement, and the non-sequential injection
+    // (the window's own write always sends it off; the wizard sets it).
     if (!DataManager->WriteParamByte(6, r.CAP_TIE_enable ? 1 : 0)
         || !DataManager->WriteParamByte(7, r.NoSeqential ? 1 : 0))
         return QStringLiteral("strSetFileStepConfig");
@@ -700,9 +769,7 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     if (DataManager->Kind48Holds(TFilePart::PcolCurve) && !DataManager->Kind48Holds(TFilePart::AdaptBanks)
         && !DataManager->WriteCorrections98())
         return QStringLiteral("strSetFileStepCorrections");
-    BtBSetNextInspectionClick();
-    keep();
-    if (!LinkReady())
+    if (!WriteLoadedNextInspection() || !LinkReady())
         return QStringLiteral("strSetFileStepInspection");
     if (DataManager->Kind48Holds(TFilePart::GasInjCorr) && load.HasGasInjCorr) {
         r.GasInjCorrTable = load.GasInjCorr;
@@ -712,8 +779,7 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
     // A file without map points (saved from a device below "D") leaves the
     // device's map and its recorded points alone.
     if (DataManager->IsDeviceVersionAtLeast(48, QStringLiteral("F")) && load.HasMapPoints) {
-        BtnCalMapReadClick();
-        if (DataManager->RecordingCount1 > 0 || DataManager->RecordingCount2 > 0) {
+        if (read.RecordedPoints > 0) {
             if (!DataManager->ClearRecord198()) {
                 if (Common)
                     Common->ShowInformation(TranslateKey(QStringLiteral("strMapClear")), QStringLiteral(" "));
@@ -740,7 +806,9 @@ QString TFormMain::WriteLoadedMultiSettings(const TSettingsLoad &load)
 // the device holds it: the adaptation template and the map type, the idle
 // RPM and manifold pressure of an older file, the settings its version
 // letter lacks (their bits in a byte it holds in part come from the device,
-// read before the load). True when every frame went through.
+// read before the load). The idle model's switch went out whole with the
+// configuration's flags of its byte (id 37). True when every frame went
+// through.
 bool TFormMain::WriteLoadedModel2(const TSettingsLoad &load)
 {
     TDataManager &dm = *DataManager;
@@ -750,19 +818,20 @@ bool TFormMain::WriteLoadedModel2(const TSettingsLoad &load)
         return Parameter8Value(r, id, v) && dm.WriteParamByte(id, v);
     };
     bool ok = byte(30) && dm.WriteParamWord(8, r.IdleHotTb);
-    if (ok && load.HoldsIdleHot)
-        ok = dm.WriteParamWord(17, r.IdleHotRPM) && byte(47);
+    if (ok && load.HoldsIdleHotRpm)
+        ok = dm.WriteParamWord(17, r.IdleHotRPM);
+    if (ok && load.HoldsIdleHotPcol)
+        ok = byte(47);
     // The return-to-petrol switches with the adaptation switch.
     ok = ok && byte(31);
-    // The idle correction: its switch (a bit of id 52) and its value.
-    if (ok && load.FileHolds(TFilePart::ConfigD2))
-        ok = byte(52) && dm.WriteParameter(83);
+    // The idle correction: its switch (a bit of id 52, whose other bits the
+    // configuration window leaves to this write) and its value.
+    ok = ok && byte(52);
+    if (ok && load.HoldsIdleCorrection)
+        ok = dm.WriteParameter(83);
     ok = ok && dm.WriteParameter(1) && dm.WriteParameter(2);
     if (ok && load.HasModelPoints)
         ok = dm.WriteMapD5();
     ok = ok && dm.WriteModelBlockC1();
-    // The idle model's switch with the other flags of its byte.
-    if (ok && load.FileHolds(TFilePart::IdleModel))
-        ok = byte(37);
     return ok && LinkReady();
 }
