@@ -376,10 +376,12 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteConfigurationClick(QObject *sende
 bool TFrmMultiConfigurationTaronQV::WriteLoadedConfiguration()
 {
     UpdateConfigurationTaronQVTabControls();
-    return writeConfiguration(nullptr, false, false);
+    // The load says itself which of its steps did not go through.
+    return writeConfiguration(nullptr, false, false, false);
 }
 
-bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater)
+bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater,
+                                                       bool reportFailure)
 {
     if (!readyOrSay(sender))
         return false;
@@ -411,7 +413,7 @@ bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool rea
         ChangeHelper->SetModified(true);
         if (Common)
             Common->SetButtonHighlight(BtBKnfWriteConfiguration, true);
-        if (Common)
+        if (Common && reportFailure)
             Common->ShowWarning(TranslateKey(QStringLiteral("strConfWriteIncomplete")));
     }
     return written;
@@ -601,7 +603,8 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
 // its own, and its petrol-map template cleared after its question.
 bool TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
 {
-    return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
+    // The factory write says itself what it did not write.
+    return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false, false);
 }
 
 void TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()

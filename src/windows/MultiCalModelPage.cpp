@@ -346,7 +346,7 @@ bool TMultiCalModelPage::WriteFits() const
     return ModelFits() && CorrectionControls::OffsetFits(DeviceRecord.CorrectionOffset);
 }
 
-bool TMultiCalModelPage::Write()
+bool TMultiCalModelPage::Write(bool reportFailure)
 {
     if (!W.Ready())
         return false;
@@ -381,7 +381,8 @@ bool TMultiCalModelPage::Write()
     if (!write.Report(ok)) {
         // The edits stay: the mark is kept and no read-back replaces them.
         W.SetModified(true);
-        W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));
+        if (reportFailure)
+            W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));
         return false;
     }
     W.ModelModified = false;
@@ -389,7 +390,7 @@ bool TMultiCalModelPage::Write()
     return true;
 }
 
-bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask)
+bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask, bool reportFailure)
 {
     if (!W.Ready())
         return false;
@@ -418,7 +419,7 @@ bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask)
     }
     if (!write)
         return false;
-    return Write();
+    return Write(reportFailure);
 }
 
 bool TMultiCalModelPage::TwoPointRefused(const Kind48Math::TTwoPointModel &model)

@@ -208,9 +208,15 @@ public slots:
     // The single mark of unwritten edits of the window's editing pages.
     void SetConfigModified(bool flag);
     bool ConfigModified() const;
+    // A write that did not go through: the pages keep their values marked as
+    // changed, whatever became of the link, so that the reconnection that
+    // follows leaves them as they are.
+    void KeepConfigModified();
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
+    // Sets the mark and the write buttons' highlight.
+    void ShowConfigModified(bool flag);
 public:
     // The configuration page's logic, set when it is built with the window.
     TConfigurationPageOps *ConfigurationPage = nullptr;
@@ -457,6 +463,12 @@ private:
     QString CurrentMainPage() const;
 
     bool FOffline = false;
+    // The lock state UpdateDeviceMenus last found, and whether the device
+    // was locked when this connection read it (so that nothing was read).
+    bool FDeviceLocked = false;
+    bool FLockedAtConnect = false;
+    // The device answers again after a lock: the pages show what it holds.
+    void ShowDeviceAfterUnlock();
     bool FLowResolution = false;
     bool FNoConnect = false;
     bool FReady = false;
@@ -753,7 +765,8 @@ public:
     // Live readouts of the calibration page's sub-pages (a step of the tick).
     void ShowCalibrationReadouts();
 
-    // True while a language change refreshes the visible page.
+    // True while the visible page is refreshed in place (a language change,
+    // the device answering again after a lock).
     bool LanguagePageRefresh() const { return FLanguagePageRefresh; }
 
 private:
@@ -761,7 +774,7 @@ private:
     // Clears the trouble-code memos and lists the codes of groups 1-4 again.
     void RebuildTroubleCodeLists();
     QString FInjDisplayBases[8];
-    // Set while a language change refreshes the pages: pages holding
+    // Set while the visible page is refreshed in place: pages holding
     // unwritten edits then keep them (no device reads).
     bool FLanguagePageRefresh = false;
     // End of language switching

@@ -371,21 +371,20 @@ void TFormMain::UpdateDeviceMenus()
     default:
         break;
     }
-    if (!unlocked) {
-        // Nothing of a locked device may be shown or saved: only its kind
-        // and cylinder count stay.
-        const quint8 kind = DeviceRecord.DeviceKind;
-        const quint8 cylinders = DeviceRecord.InjSW;
-        DeviceRecord.Clear();
-        DeviceRecord.DeviceKind = kind;
-        DeviceRecord.InjSW = cylinders;
-    }
+    // The record keeps what the device held before a lock: the pages write
+    // from it once the device answers again, never from a cleared one. A
+    // connection made while the device was locked read nothing of it.
+    const bool wasLocked = FDeviceLocked;
+    FDeviceLocked = !unlocked;
+    if (DataManager->DeviceReread)
+        FLockedAtConnect = !unlocked;
     if (auto *lock = Component<QWidget>("PnlStatusLock"))
         lock->setVisible(lockPanel);
     if (auto *nav = Component<QWidget>("PnlOdcNavTwtr"))
         nav->setVisible(!lockPanel);
-    if (!unlocked) {
-        // The pages show nothing the emptied record no longer holds.
+    if (!unlocked && !ConfigModified()) {
+        // The pages show nothing of a locked device; pages holding unwritten
+        // edits keep them for a write once it is unlocked.
         ClearKnfControls();
         ClearCalibrationControls();
         ClearConfWizardControls();
@@ -400,6 +399,26 @@ void TFormMain::UpdateDeviceMenus()
         item->setVisible(unlocked);
     if (auto *button = Component<QWidget>("BtnConfLoadSettings"))
         button->setVisible(unlocked);
+    // A fresh connection's pages are reloaded by the tick.
+    if (wasLocked && unlocked && !DataManager->DeviceReread)
+        ShowDeviceAfterUnlock();
+}
+
+void TFormMain::ShowDeviceAfterUnlock()
+{
+    // What a connection made while the device was locked could not read.
+    if (FLockedAtConnect) {
+        FLockedAtConnect = false;
+        DataManager->ReadDeviceOnConnect();
+        if (Services.AdaptToDevice)
+            Services.AdaptToDevice();
+    }
+    // The pages the lock emptied show the device again, and the page shown
+    // reads it as its entry does; pages holding unwritten edits keep them.
+    ReloadPagesAfterConnect();
+    FLanguagePageRefresh = true;
+    PgCMainChange(nullptr);
+    FLanguagePageRefresh = false;
 }
 
 void TFormMain::CheckDeviceVersionCompatibility()
