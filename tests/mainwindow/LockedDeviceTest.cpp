@@ -241,22 +241,36 @@ TEST(LockedDevice, AnEditMadeBeforeOrWhileLockedStaysAndIsWhatIsWritten)
         }
 }
 
-// Another tool changed the engine power while the device was locked: once
-// it answers again, the unedited page shown reads it, and a write sends it.
-TEST(LockedDevice, ThePageShownReadsTheDeviceOnceItAnswersAgain)
+// Another tool changed the device while it was locked: once it answers
+// again, the unedited page shown reads it (the engine power), and a write
+// sends it. A page holding an edit keeps it, and its write sends a setting
+// no list shows (kinds 20/21: the nozzle; kind 48: a load percentage) as the
+// device now holds it.
+TEST(LockedDevice, OnceItAnswersAgainThePagesTakeWhatTheDeviceNowHolds)
 {
     for (const uint8_t kind : {21, 48}) {
         SCOPED_TRACE(int(kind));
         LockProgram p(kind);
         p.Show(Writers(kind)[0].Item);
-        p.LockBy(false);
-        p.Device.Server.withLock(
-            [&] { p.Device.Controller.State = Applied(p.Device.Controller.State, {0x52, 6, 0, 77}); });
-        const SimControllerState changed = p.State();
-        p.UnlockBy(false);
-        EXPECT_EQ(PowerEdit(*p.Form, kind)->text(), QStringLiteral("77"));
+        const auto changeWhileLocked = [&p](const Bytes &write) {
+            p.LockBy(false);
+            p.Device.Server.withLock(
+                [&] { p.Device.Controller.State = Applied(p.Device.Controller.State, write); });
+            const SimControllerState changed = p.State();
+            p.UnlockBy(false);
+            return changed;
+        };
+        QLineEdit *power = PowerEdit(*p.Form, kind);
+        SimControllerState changed = changeWhileLocked({0x52, 6, 0, 77});
+        EXPECT_EQ(power->text(), QStringLiteral("77"));
         Writers(kind)[0].Button(*p.Form)->click();
         EXPECT_EQ(SettingsDifferences(changed, p.State()), "");
+
+        TypeOver(power, QStringLiteral("91"));
+        changed = changeWhileLocked(kind == 48 ? Bytes{0x08, 43, 149} : Bytes{0x08, 10, 4});
+        EXPECT_EQ(power->text(), QStringLiteral("91"));
+        Writers(kind)[0].Button(*p.Form)->click();
+        EXPECT_EQ(SettingsDifferences(Applied(changed, {0x52, 6, 0, 91}), p.State()), "");
     }
 }
 

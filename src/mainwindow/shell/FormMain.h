@@ -655,8 +655,11 @@ public:
         // geometry: the kind-48 pages place again what they order by their
         // own rules (the map's load captions by the pressure sensor).
         std::function<void()> Kind48PlaceScaledControls;
-        // The kind-48 configuration window holds unwritten edits.
+        // The kind-48 configuration window holds unwritten edits; the
+        // calibration window's model and corrections pages hold unwritten
+        // edits (in the record itself).
         std::function<bool()> Kind48ConfigurationModified;
+        std::function<bool()> Kind48CalibrationModified;
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;

@@ -406,13 +406,17 @@ void TFormMain::UpdateDeviceMenus()
 
 void TFormMain::ShowDeviceAfterUnlock()
 {
-    // What a connection made while the device was locked could not read.
-    if (FLockedAtConnect) {
-        FLockedAtConnect = false;
+    // The record takes what the device holds now: another tool may have
+    // changed it while it was locked, and a connection made while it was
+    // locked could not read it. Unwritten edits kept in the record itself
+    // (the kind-48 calibration window's) stay: then only a device this
+    // connection has not read yet is read.
+    const bool editsInRecord = WindowServices.Kind48CalibrationModified && WindowServices.Kind48CalibrationModified();
+    if (FLockedAtConnect || !editsInRecord)
         DataManager->ReadDeviceOnConnect();
-        if (Services.AdaptToDevice)
-            Services.AdaptToDevice();
-    }
+    if (FLockedAtConnect && Services.AdaptToDevice)
+        Services.AdaptToDevice();
+    FLockedAtConnect = false;
     // The pages the lock emptied show the device again, and the page shown
     // reads it as its entry does; pages holding unwritten edits keep them.
     ReloadPagesAfterConnect();
