@@ -391,7 +391,7 @@ bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool rea
     // record does not hold yet is read first, and without it nothing is
     // written.
     if (!DataManager->ReadKind48WindowSettings()) {
-        if (Common)
+        if (Common && reportFailure)
             Common->ShowWarning(TranslateKey(QStringLiteral("strComError")));
         return false;
     }

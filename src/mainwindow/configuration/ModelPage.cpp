@@ -526,10 +526,7 @@ void TModelPage::BtBModWriteClick()
     pause.Resume();
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
-    if (ok)
-        FForm->SetConfigModified(false);
-    else
-        FForm->KeepConfigModified();
+    FForm->ConfigWriteEnded(ok);
     if (!ok && Common)
         Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' ' + Tr(QStringLiteral("strCalWhatModel")));
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0 && Common

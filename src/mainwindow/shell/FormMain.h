@@ -212,6 +212,9 @@ public slots:
     // changed, whatever became of the link, so that the reconnection that
     // follows leaves them as they are.
     void KeepConfigModified();
+    // The end of a page's write: one that went through clears the mark, one
+    // that did not keeps it.
+    void ConfigWriteEnded(bool written);
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;

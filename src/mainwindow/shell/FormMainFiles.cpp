@@ -448,9 +448,8 @@ void TFormMain::LoadSettingsFileV15()
     // Each write may end with a read-back of the device; the file's values
     // are put back before the next one so that all of them are sent.
     // Every value was checked against the device; a step that still fails
-    // (the link went down, the page refused) ends the load there, said so.
-    // A write that fails says itself what it did not write and keeps the
-    // pages marked; the load stops there.
+    // (the link went down, the page refused) ends the load there: the page's
+    // write says itself what it did not write and keeps the pages marked.
     BtBModWriteClick();
     if (!LinkReady())
         return;

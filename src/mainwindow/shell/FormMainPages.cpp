@@ -105,6 +105,14 @@ void TFormMain::KeepConfigModified()
         ShowConfigModified(true);
 }
 
+void TFormMain::ConfigWriteEnded(bool written)
+{
+    if (written)
+        SetConfigModified(false);
+    else
+        KeepConfigModified();
+}
+
 void TFormMain::ShowConfigModified(bool flag)
 {
     if (!ChangeHelper || ChangeHelper->Modified() == flag)
