@@ -406,13 +406,16 @@ void TFormMain::UpdateDeviceMenus()
 
 void TFormMain::ShowDeviceAfterUnlock()
 {
-    // The record takes what the device holds now: another tool may have
-    // changed it while it was locked, and a connection made while it was
-    // locked could not read it. Unwritten edits kept in the record itself
-    // (the kind-48 calibration window's) stay: then only a device this
-    // connection has not read yet is read.
+    // Another tool may have changed the device while it was locked, and a
+    // connection made while it was locked could not read it. Pages without
+    // edits read it again as they are shown; for pages holding edits the
+    // record takes what it holds now, so that their writes send it where
+    // they show nothing of their own, unless the edits are kept in the
+    // record itself (the kind-48 calibration window's).
+    const bool editsOnPages = ConfigModified()
+                              || (WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified());
     const bool editsInRecord = WindowServices.Kind48CalibrationModified && WindowServices.Kind48CalibrationModified();
-    if (FLockedAtConnect || !editsInRecord)
+    if (FLockedAtConnect || (editsOnPages && !editsInRecord))
         DataManager->ReadDeviceOnConnect();
     if (FLockedAtConnect && Services.AdaptToDevice)
         Services.AdaptToDevice();
