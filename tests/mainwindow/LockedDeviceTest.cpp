@@ -9,6 +9,7 @@
 
 #include "common/GiveUp.h"
 #include "controls/ControlTestSupport.h"
+#include "controls/YEdit.h"
 #include "core/IniFile.h"
 #include "windows/FrmHaslo.h"
 #include "windows/FrmMultiCalibrationTaronQV.h"
@@ -17,7 +18,6 @@
 #include "windows/MultiCalModelPage.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
-#include "controls/YEdit.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -88,8 +88,7 @@ struct LockProgram : OwnProgram {
     {
         menu ? Menu(true) : Itself(true);
         EXPECT_TRUE(Get<QAction>(*Form, "MnIDeviceUnlock")->isEnabled());
-        State(); // the lock has reached the device
-        EXPECT_EQ(Device.Controller.State.LockState, sim::kSimLockedState);
+        EXPECT_EQ(State().LockState, sim::kSimLockedState);
     }
     void UnlockBy(bool menu)
     {
