@@ -257,6 +257,9 @@ public:
     // Connects when the link is down, then reads the values of a group.
     // True when the poll had no failed exchange.
     bool PollGroup(int group, bool keepPortOpen);
+    // Reads what a connection reads of the device: its identity pages, its
+    // configuration and the model factors (a locked device answers none).
+    void ReadDeviceOnConnect();
     // Clears the device state, switches to a port and connects there.
     void Reconnect(int port, bool keepPortOpen);
     // Brings the adapter modules in line; returns the manager's active state.

@@ -74,11 +74,7 @@ void TDataManager::ConnectStep(bool keepPortOpen)
     if (DetectedFamily() == kOwnFamily) {
         DeviceReread = true;
         SendCmd3F();
-        ReadAllPages();
-        if (IsDeviceType(48))
-            ReadPage(0);
-        ReadConfigurationByKind(*this);
-        ReadModelFactors();
+        ReadDeviceOnConnect();
         // Only codes this device has just reported count: after a failed read
         // the record still holds what an earlier device stored.
         TroubleCodesPresent = false;
@@ -89,6 +85,15 @@ void TDataManager::ConnectStep(bool keepPortOpen)
                     TroubleCodesPresent = true;
         }
     }
+}
+
+void TDataManager::ReadDeviceOnConnect()
+{
+    ReadAllPages();
+    if (IsDeviceType(48))
+        ReadPage(0);
+    ReadConfigurationByKind(*this);
+    ReadModelFactors();
 }
 
 void TDataManager::ReadGroup(int group)

@@ -315,7 +315,10 @@ bool TFrmMultiCalibrationTaronQV::BtnCalMapWriteClick() { return Map->BtnCalMapW
 bool TFrmMultiCalibrationTaronQV::BtnCorWriteCorrectionsClick() { return Corrections->Write(); }
 bool TFrmMultiCalibrationTaronQV::BtnCorReadCorrectionsClick() { return Corrections->Read(); }
 bool TFrmMultiCalibrationTaronQV::ResetCorrectionsToDefaults() { return Corrections->ResetCorrectionsToDefaults(); }
-bool TFrmMultiCalibrationTaronQV::SetDefaultModel(bool write, bool ask) { return Model->SetDefaultModel(write, ask); }
+bool TFrmMultiCalibrationTaronQV::SetDefaultModel(bool write, bool ask, bool reportFailure)
+{
+    return Model->SetDefaultModel(write, ask, reportFailure);
+}
 int TFrmMultiCalibrationTaronQV::AutocalNozzleClass() const { return Auto->NozzleClass; }
 
 // ---- Page guard ----------------------------------------------------------------------

@@ -107,7 +107,7 @@ public:
     bool BtnCorWriteCorrectionsClick();
     bool BtnCorReadCorrectionsClick();
     bool ResetCorrectionsToDefaults();
-    bool SetDefaultModel(bool write, bool ask);
+    bool SetDefaultModel(bool write, bool ask, bool reportFailure = true);
     // The nozzle class of the last auto-calibration verdict: 1 too little
     // gas, 2 too much, 4 good, 0 none yet.
     int AutocalNozzleClass() const;

@@ -389,12 +389,14 @@ bool TFrmMultiConfigurationTaronQV::WriteLoadedConfiguration()
 {
     UpdateConfigurationTaronQVTabControls();
     FLoadedWrite = true;
-    const bool written = writeConfiguration(nullptr, false, true);
+    // The load says itself which of its steps did not go through.
+    const bool written = writeConfiguration(nullptr, false, true, false);
     FLoadedWrite = false;
     return written;
 }
 
-bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater)
+bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater,
+                                                       bool reportFailure)
 {
     if (!readyOrSay(sender))
         return false;
@@ -404,7 +406,7 @@ bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool rea
     // record does not hold yet is read first, and without it nothing is
     // written.
     if (!DataManager->ReadKind48WindowSettings()) {
-        if (Common)
+        if (Common && reportFailure)
             Common->ShowWarning(TranslateKey(QStringLiteral("strComError")));
         return false;
     }
@@ -426,7 +428,7 @@ bool TFrmMultiConfigurationTaronQV::writeConfiguration(QObject *sender, bool rea
         ChangeHelper->SetModified(true);
         if (Common)
             Common->SetButtonHighlight(BtBKnfWriteConfiguration, true);
-        if (Common)
+        if (Common && reportFailure)
             Common->ShowWarning(TranslateKey(QStringLiteral("strConfWriteIncomplete")));
     }
     return written;
@@ -616,7 +618,8 @@ bool TFrmMultiConfigurationTaronQV::BtBKnfWriteDefaultConfigurationClick(QObject
 // switched the adaptation off, so the clearing does not send id 31 again.
 bool TFrmMultiConfigurationTaronQV::writeCalibrationDefaultModel()
 {
-    return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false);
+    // The factory write says itself what it did not write.
+    return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->SetDefaultModel(true, false, false);
 }
 
 bool TFrmMultiConfigurationTaronQV::clearCalibrationPetrolTemplate()

@@ -90,8 +90,9 @@ private:
     // The write road; readBack: the window reads the device afterwards;
     // modelBytesLater: ids 31 and 52 are left to the calibration window's
     // model write that follows, which composes them from the record's flags
-    // and sends them once.
-    bool writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater);
+    // and sends them once; reportFailure: a write that did not go through is
+    // said here (not by a caller that says it itself).
+    bool writeConfiguration(QObject *sender, bool readBack, bool modelBytesLater, bool reportFailure = true);
     bool writeRoad(bool modelBytesLater);
     QWidget *mainWindowPanel(const char *name) const;
     // What the calibration window adds to the factory configuration.

@@ -89,6 +89,7 @@ void WireMainWindowToWindows(TFormMain &form)
     };
     s.Kind48ConfigurationExists = [] { return FrmMultiConfigurationTaronQV != nullptr; };
     s.Kind48ConfigurationModified = [] { return FrmMultiConfigurationTaronQV && FrmMultiConfigurationTaronQV->Modified(); };
+    s.Kind48CalibrationModified = [] { return FrmMultiCalibrationTaronQV && FrmMultiCalibrationTaronQV->Modified(); };
     s.Kind48CalibrationChanging = [] {
         bool allow = true;
         if (FrmMultiCalibrationTaronQV)

@@ -417,7 +417,7 @@ bool TMultiCalModelPage::WriteFits() const
     return TypedFieldsFit() && ModelFits();
 }
 
-bool TMultiCalModelPage::Write()
+bool TMultiCalModelPage::Write(bool reportFailure)
 {
     if (!W.Ready())
         return false;
@@ -452,7 +452,8 @@ bool TMultiCalModelPage::Write()
     if (!write.Report(ok)) {
         // The edits stay: the mark is kept and no read-back replaces them.
         W.SetModified(true);
-        W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));
+        if (reportFailure)
+            W.ReportIncompleteWrite(QStringLiteral("strCalWhatModel"));
         return false;
     }
     W.ModelModified = false;
@@ -460,7 +461,7 @@ bool TMultiCalModelPage::Write()
     return true;
 }
 
-bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask)
+bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask, bool reportFailure)
 {
     if (!W.Ready())
         return false;
@@ -489,7 +490,7 @@ bool TMultiCalModelPage::SetDefaultModel(bool write, bool ask)
     }
     if (!write)
         return false;
-    return Write();
+    return Write(reportFailure);
 }
 
 bool TMultiCalModelPage::TwoPointRefused(const Kind48Math::TTwoPointModel &model)

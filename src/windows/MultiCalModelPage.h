@@ -63,8 +63,10 @@ public:
     // Every check of the write, before anything is asked or sent: the typed
     // fields and the model.
     bool WriteFits() const;
-    bool Write();
-    bool SetDefaultModel(bool write, bool ask);
+    // reportFailure: a write that did not go through is said here (not by a
+    // caller that says it itself).
+    bool Write(bool reportFailure = true);
+    bool SetDefaultModel(bool write, bool ask, bool reportFailure = true);
     bool SetModelFromTwoPoints(double x1, double y1);
     bool SetModelFromTwoPoints2(double x1, double y1);
     void BtnCalModellingNewModelClick();

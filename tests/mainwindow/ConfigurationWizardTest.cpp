@@ -254,10 +254,11 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         // The pages show what the device holds (an engine power it takes).
         p.C<QPushButton>("BtnConfReadConfig")->click();
         p.C<QCheckBox>("ChBConfLowRPMReturnToPetrol")->setChecked(true);
-        p.Form->SetConfigModified(true);
+        p.Form->SetConfigModified(false);
         EXPECT_FALSE(p.Form->WriteConfWizardConfiguration());
         // A device refuses by not acknowledging: the repeat goes unanswered
-        // too and the link is lost, so the mark stays as the edit left it.
+        // too and the link is lost; the page is marked all the same, its
+        // values not written.
         EXPECT_FALSE(DataManager->GetConnected());
         EXPECT_TRUE(p.Form->ConfigModified());
         EXPECT_EQ(p.Said("strConfWriteIncomplete"), 1);

@@ -82,12 +82,13 @@ TEST(FormMainNavigation, ModifiedMarkFollowsEditsAndOnlyWithAReadyDevice)
     EXPECT_NE(Get<QAbstractButton>(form, "BtnConfWriteConfig")->palette().color(QPalette::ButtonText),
               QColor(255, 0, 0));
 
-    // A fresh connection re-reads the pages and clears the mark.
+    // A fresh connection re-reads the device; pages holding unwritten edits
+    // keep them, marked.
     form.SetConfigModified(true);
     DataManager->DeviceReread = true;
     s.rig.Tick();
-    EXPECT_FALSE(form.ConfigModified());
-    EXPECT_FALSE(bold(form, "BtBKnfWriteConfiguration"));
+    EXPECT_TRUE(form.ConfigModified());
+    EXPECT_TRUE(bold(form, "BtBKnfWriteConfiguration"));
 }
 
 TEST(FormMainNavigation, LeavingAModifiedPageAsksAndCancelKeepsPageAndEdits)

@@ -490,10 +490,11 @@ TEST_F(ModelPagesTest, WritesSendNothingToALockedDeviceAndAFailedWriteKeepsThePa
     Questions.clear();
     ASSERT_TRUE(Rig->Connect());
 
-    // Model 2: the curve's block goes unanswered; the page keeps its curve
-    // (no read-back replaces it) and stays modified.
+    // Model 2, unedited: the curve's block goes unanswered and the link is
+    // lost; the page keeps its curve (no read-back replaces it) and is
+    // marked modified.
     Model2->Curve() = {{0, 1}, {5, 6}, {25, 26}};
-    Window->SetConfigModified(true);
+    Window->SetConfigModified(false);
     Rig->Server.injectFaultWhen([](const Bytes &f) { return f[1] == 0xD5; }, Fault::noAnswer());
     Rig->Server.log().clear();
     Window->BtBModel2WriteClick();

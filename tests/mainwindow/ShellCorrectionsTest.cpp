@@ -277,7 +277,7 @@ TEST(ShellCorrections, TickShowsTroubleCodesOnceAndClearsTheFlag)
     EXPECT_EQ(shown, 1);
 }
 
-TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
+TEST(ShellCorrections, DeviceFoundLockedHasItsPagesEmptiedAndItsRecordKept)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);
@@ -313,7 +313,7 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
             cleared = cleared && !Get<QAbstractButton>(form, name)->isChecked();
         return cleared;
     };
-    // Device > Lock with a PIN: the pages are emptied with the record.
+    // Device > Lock with a PIN: the pages are emptied.
     fillPages();
     SetModalExecHook([](QDialog *dialog) {
         auto *d = static_cast<TFrmHaslo *>(dialog);
@@ -338,11 +338,12 @@ TEST(ShellCorrections, DeviceFoundLockedHasItsRecordEmptied)
     device.Server.withLock([&] { device.Controller.State.LockState = 0x0F; });
     form.UpdateDeviceMenus();
     EXPECT_TRUE(pagesCleared());
-    EXPECT_EQ(DeviceRecord.Power, 0);
-    EXPECT_EQ(DeviceRecord.EngineCubicCapacity, 0);
-    EXPECT_EQ(DeviceRecord.IdleHotTb, 0);
-    EXPECT_EQ(DeviceRecord.LowPT, 0);
-    // Only the kind and the cylinder count stay; nothing can be saved.
+    // The record keeps what the device held, for the writes once it answers
+    // again; nothing can be saved.
+    EXPECT_EQ(DeviceRecord.Power, 120);
+    EXPECT_EQ(DeviceRecord.EngineCubicCapacity, 1600);
+    EXPECT_EQ(DeviceRecord.IdleHotTb, 600);
+    EXPECT_EQ(DeviceRecord.LowPT, 40);
     EXPECT_EQ(DeviceRecord.DeviceKind, 48);
     EXPECT_EQ(DeviceRecord.InjSW, cylinders);
     EXPECT_FALSE(form.findChild<QAction *>(QStringLiteral("MnIFileSaveAs"))->isVisible());

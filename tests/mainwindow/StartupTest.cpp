@@ -527,7 +527,7 @@ TEST(Startup, MenuConnectLeavesOfflineModeAndFindsTheDevice)
     EXPECT_FALSE(form.Connecting());
 }
 
-TEST(Startup, LockedDeviceShowsTheLockPanelAndEmptiesTheRecord)
+TEST(Startup, LockedDeviceShowsTheLockPanelAndHidesTheSettingsFiles)
 {
     StartupRig rig(5);
     SimDevice device(rig.PortsDir, 5);

@@ -5,6 +5,7 @@
 // pressure and injection-system checks, the level-sensor button and the
 // settings-file load.
 #include "windows/FrmConfigLevelSensor.h"
+#include "windows/FrmMultiCalibrationTaronQV.h"
 #include "windows/FrmMultiConfigurationTaronQV.h"
 #include "windows/MultiConfigurationPages.h"
 #include "windows/NamedWidget.h"
@@ -1005,6 +1006,25 @@ TEST(MultiConfiguration, FactoryCellsTheDeviceDoesNotTakeAreShown)
     EXPECT_FALSE(std::any_of(k.Boxes.begin(), k.Boxes.end(), [](const TMessageBoxInfo &b) {
         return b.Text == TranslateKey(QStringLiteral("strQuestMapsClear"));
     }));
+}
+
+// The device goes silent at the default model the factory write sends to the
+// calibration window's model: one warning says the factory configuration was
+// not written completely.
+TEST(MultiConfiguration, AFailedDefaultModelInTheFactoryWriteIsSaidOnce)
+{
+    Kind48Window k('G');
+    ASSERT_NE(FrmMultiCalibrationTaronQV, nullptr);
+    k.Rig.Server.injectFaultWhen([](const Bytes &f) { return f.size() > 2 && f[1] == 0x52 && f[2] == 8; },
+                                 Fault::noAnswer(), 2);
+    k.Boxes.clear();
+    EXPECT_FALSE(k.Window->BtBKnfWriteDefaultConfigurationClick(nullptr));
+    k.Rig.Server.clearFaults();
+    QStringList warnings;
+    for (const TMessageBoxInfo &b : k.Boxes)
+        if (b.Type == mtWarning || b.Type == mtError)
+            warnings << b.Text;
+    EXPECT_EQ(warnings, QStringList{TranslateKey(QStringLiteral("strConfDefaultIncomplete"))});
 }
 
 // Yes to the page guard's question and the device goes silent: the page

@@ -481,8 +481,8 @@ TEST(SettingsFileKind48, AWriteThatFailsPartWaySaysSoAndStaysModified)
     const struct {
         uint8_t Command;
         const char *Step;
-        int Boxes; // the question, the step's own box (if it has one), the load's
-    } steps[] = {{0xD3, "strSetFileStepCorrections", 3}, {0xC1, "strSetFileStepModel2", 2}, {0x37, "strSetFileStepLevels", 2}};
+        int Boxes; // the question and the load's: one box for the one failure
+    } steps[] = {{0xD3, "strSetFileStepCorrections", 2}, {0xC1, "strSetFileStepModel2", 2}, {0x37, "strSetFileStepLevels", 2}};
     for (const auto &step : steps) {
         SCOPED_TRACE(step.Step);
         ASSERT_TRUE(p.Rig.Connect());

@@ -460,8 +460,9 @@ void TConfigurationPage::ReadBackConfiguration(bool written)
         UpdateConfigurationControls();
         FForm.SetConfigModified(false);
     } else {
-        // The edits stay on the page, marked, for a second write.
-        FForm.SetConfigModified(true);
+        // The edits stay on the page, marked, for a second write (also
+        // across the reconnection after a lost link).
+        FForm.KeepConfigModified();
         if (Common)
             Common->ShowWarning(Tr("strConfWriteIncomplete"));
     }

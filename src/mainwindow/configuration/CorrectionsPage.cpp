@@ -641,8 +641,9 @@ bool TCorrectionsPage::WriteCorrections(bool fromPage)
         // The device may hold part of the corrections: the page keeps its
         // edits and stays modified, so a second write completes it.
         pause.Resume();
-        FForm->SetConfigModified(true);
-        if (Common)
+        FForm->KeepConfigModified();
+        // A settings-file load says itself which of its steps failed.
+        if (fromPage && Common)
             Common->ShowError(Tr("strCorrWriteIncomplete"));
         return false;
     }

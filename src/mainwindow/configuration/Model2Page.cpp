@@ -545,7 +545,7 @@ void TModel2Page::BtBModel2WriteClick()
     if (ok)
         ReadModel2Settings();
     pause.Resume();
-    FForm->SetConfigModified(!ok);
+    FForm->ConfigWriteEnded(ok);
     if (!ok) {
         Model2Modified = true;
         if (Common)

@@ -528,7 +528,7 @@ void TModelPage::BtBModWriteClick()
     pause.Resume();
     // After a failed exchange the device may hold part of the model: the
     // page stays modified so that the edits are not lost.
-    FForm->SetConfigModified(!ok);
+    FForm->ConfigWriteEnded(ok);
     if (!ok && Common)
         Common->ShowWarning(Tr(QStringLiteral("strCalWriteIncomplete")) + u' ' + Tr(QStringLiteral("strCalWhatModel")));
     if (ok && modified && DataManager->ReadRecordingSize() && DataManager->RecordingCount2 > 0 && Common

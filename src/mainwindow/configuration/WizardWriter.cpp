@@ -251,7 +251,7 @@ bool TConfigurationWizard::WriteConfWizardConfiguration()
     ok = DataManager->WriteParamWord(21, r.MaxGasInjectionTime) && ok;
 
     ok = write.Report(ok && DataManager->GetConnected());
-    FForm.SetConfigModified(!ok);
+    FForm.ConfigWriteEnded(ok);
     if (!ok && Common)
         Common->ShowWarning(translated("strConfWriteIncomplete"));
     restoreTimer();

@@ -209,9 +209,18 @@ public slots:
     // The single mark of unwritten edits of the window's editing pages.
     void SetConfigModified(bool flag);
     bool ConfigModified() const;
+    // A write that did not go through: the pages keep their values marked as
+    // changed, whatever became of the link, so that the reconnection that
+    // follows leaves them as they are.
+    void KeepConfigModified();
+    // The end of a page's write: one that went through clears the mark, one
+    // that did not keeps it.
+    void ConfigWriteEnded(bool written);
     void ChangeHelperModified();
 private:
     bool FIdleModelChanged = false;
+    // Sets the mark and the write buttons' highlight.
+    void ShowConfigModified(bool flag);
 public:
     // The configuration page's logic, set when it is built with the window.
     TConfigurationPageOps *ConfigurationPage = nullptr;
@@ -458,6 +467,12 @@ private:
     QString CurrentMainPage() const;
 
     bool FOffline = false;
+    // The lock state UpdateDeviceMenus last found, and whether the device
+    // was locked when this connection read it (so that nothing was read).
+    bool FDeviceLocked = false;
+    bool FLockedAtConnect = false;
+    // The device answers again after a lock: the pages show what it holds.
+    void ShowDeviceAfterUnlock();
     bool FLowResolution = false;
     bool FNoConnect = false;
     bool FReady = false;
@@ -654,8 +669,11 @@ public:
         // geometry: the kind-48 pages place again what they order by their
         // own rules (the map's load captions by the pressure sensor).
         std::function<void()> Kind48PlaceScaledControls;
-        // The kind-48 configuration window holds unwritten edits.
+        // The kind-48 configuration window holds unwritten edits; the
+        // calibration window's model and corrections pages hold unwritten
+        // edits (in the record itself).
         std::function<bool()> Kind48ConfigurationModified;
+        std::function<bool()> Kind48CalibrationModified;
         // Leave rules of the kind-48 windows' pages: true lets the page change.
         std::function<bool()> Kind48CalibrationChanging;
         std::function<bool()> Kind48ConfigurationChanging;
@@ -772,7 +790,8 @@ public:
     // Live readouts of the calibration page's sub-pages (a step of the tick).
     void ShowCalibrationReadouts();
 
-    // True while a language change refreshes the visible page.
+    // True while the visible page is refreshed in place (a language change,
+    // the device answering again after a lock).
     bool LanguagePageRefresh() const { return FLanguagePageRefresh; }
 
 private:
@@ -780,7 +799,7 @@ private:
     // Clears the trouble-code memos and lists the codes of groups 1-4 again.
     void RebuildTroubleCodeLists();
     QString FInjDisplayBases[8];
-    // Set while a language change refreshes the pages: pages holding
+    // Set while the visible page is refreshed in place: pages holding
     // unwritten edits then keep them (no device reads).
     bool FLanguagePageRefresh = false;
     // End of language switching

@@ -315,15 +315,25 @@ void TFormMain::ChBAdvancedViewClick() { ApplyAdvancedView(); }
 
 void TFormMain::ReloadPagesAfterConnect()
 {
-    if (DeviceRecord.DeviceKind == 20 || DeviceRecord.DeviceKind == 21) {
+    // Pages holding values a write did not get to the device (or unwritten
+    // edits) keep them, marked: only the record is the device's again.
+    const bool keepPages = ConfigModified();
+    const bool kind48 = DeviceRecord.DeviceKind == 48;
+    if (keepPages) {
+        // kept as they are
+    } else if (DeviceRecord.DeviceKind == 20 || DeviceRecord.DeviceKind == 21) {
         ReadModelParams();
-    } else if (DeviceRecord.DeviceKind == 48) {
+    } else if (kind48) {
         ReadModel2Settings();
         BtnCorReadCorrectionsClick();
     }
-    UpdateConfigurationControls();
+    // The kind-48 configuration window has a mark of its own.
+    if (kind48 ? !(WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified())
+               : !keepPages)
+        UpdateConfigurationControls();
     UpdateCylinderCountControls(true);
     // The wizard takes up where the device's progress word left it.
     UpdateConfWizardButtons(true);
-    SetConfigModified(false);
+    if (!keepPages)
+        SetConfigModified(false);
 }

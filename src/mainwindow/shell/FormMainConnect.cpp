@@ -371,21 +371,20 @@ void TFormMain::UpdateDeviceMenus()
     default:
         break;
     }
-    if (!unlocked) {
-        // Nothing of a locked device may be shown or saved: only its kind
-        // and cylinder count stay.
-        const quint8 kind = DeviceRecord.DeviceKind;
-        const quint8 cylinders = DeviceRecord.InjSW;
-        DeviceRecord.Clear();
-        DeviceRecord.DeviceKind = kind;
-        DeviceRecord.InjSW = cylinders;
-    }
+    // The record keeps what the device held before a lock: the pages write
+    // from it once the device answers again, never from a cleared one. A
+    // connection made while the device was locked read nothing of it.
+    const bool wasLocked = FDeviceLocked;
+    FDeviceLocked = !unlocked;
+    if (DataManager->DeviceReread)
+        FLockedAtConnect = !unlocked;
     if (auto *lock = Component<QWidget>("PnlStatusLock"))
         lock->setVisible(lockPanel);
     if (auto *nav = Component<QWidget>("PnlOdcNavTwtr"))
         nav->setVisible(!lockPanel);
-    if (!unlocked) {
-        // The pages show nothing the emptied record no longer holds.
+    if (!unlocked && !ConfigModified()) {
+        // The pages show nothing of a locked device; pages holding unwritten
+        // edits keep them for a write once it is unlocked.
         ClearKnfControls();
         ClearCalibrationControls();
         ClearConfWizardControls();
@@ -400,6 +399,33 @@ void TFormMain::UpdateDeviceMenus()
         item->setVisible(unlocked);
     if (auto *button = Component<QWidget>("BtnConfLoadSettings"))
         button->setVisible(unlocked);
+    // A fresh connection's pages are reloaded by the tick.
+    if (wasLocked && unlocked && !DataManager->DeviceReread)
+        ShowDeviceAfterUnlock();
+}
+
+void TFormMain::ShowDeviceAfterUnlock()
+{
+    // Another tool may have changed the device while it was locked, and a
+    // connection made while it was locked could not read it. Pages without
+    // edits read it again as they are shown; for pages holding edits the
+    // record takes what it holds now, so that their writes send it where
+    // they show nothing of their own, unless the edits are kept in the
+    // record itself (the kind-48 calibration window's).
+    const bool editsOnPages = ConfigModified()
+                              || (WindowServices.Kind48ConfigurationModified && WindowServices.Kind48ConfigurationModified());
+    const bool editsInRecord = WindowServices.Kind48CalibrationModified && WindowServices.Kind48CalibrationModified();
+    if (FLockedAtConnect || (editsOnPages && !editsInRecord))
+        DataManager->ReadDeviceOnConnect();
+    if (FLockedAtConnect && Services.AdaptToDevice)
+        Services.AdaptToDevice();
+    FLockedAtConnect = false;
+    // The pages the lock emptied show the device again, and the page shown
+    // reads it as its entry does; pages holding unwritten edits keep them.
+    ReloadPagesAfterConnect();
+    FLanguagePageRefresh = true;
+    PgCMainChange(nullptr);
+    FLanguagePageRefresh = false;
 }
 
 void TFormMain::CheckDeviceVersionCompatibility()

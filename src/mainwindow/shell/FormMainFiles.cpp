@@ -445,12 +445,11 @@ void TFormMain::LoadSettingsFileV15()
     // Each write may end with a read-back of the device; the file's values
     // are put back before the next one so that all of them are sent.
     // Every value was checked against the device; a step that still fails
-    // (the link went down, the page refused) ends the load there, said so.
+    // (the link went down, the page refused) ends the load there: the page's
+    // write says itself what it did not write and keeps the pages marked.
     BtBModWriteClick();
-    if (!LinkReady()) {
-        ReportError(TranslateKey(QStringLiteral("strComError")));
+    if (!LinkReady())
         return;
-    }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
     if (ConfigurationPage && !ConfigurationPage->WriteLoadedConfiguration())
         return;
@@ -672,9 +671,7 @@ void TFormMain::LoadSettingsFileV30(bool ModelOnly)
         // What was not written stays on the pages, marked as changed;
         // no read of the device replaces it.
         TSettingsFile::CopyFileFields(load.Record, DeviceRecord, true);
-        SetConfigModified(true);
-        if (ChangeHelper && !ChangeHelper->Modified())
-            ChangeHelper->SetModified(true); // also with the link lost
+        KeepConfigModified();
         if (Common)
             Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete")).arg(TranslateKey(failed)));
         return;

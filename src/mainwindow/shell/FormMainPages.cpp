@@ -90,11 +90,31 @@ void TFormMain::SetIdleModelChanged(bool flag) { FIdleModelChanged = flag; }
 void TFormMain::EmptyInitStep() {}
 
 // The mark of unwritten edits of the editing pages, shown by bold red write
-// buttons; it changes only while a ready device is connected.
+// buttons; it changes only while a ready device is connected, but for a
+// write that did not go through, which keeps it set also with the link lost.
 void TFormMain::SetConfigModified(bool flag)
 {
     if (!DataManager || !DataManager->GetConnected() || !Common || DataManager->IsDeviceNotReady())
         return;
+    ShowConfigModified(flag);
+}
+
+void TFormMain::KeepConfigModified()
+{
+    if (Common)
+        ShowConfigModified(true);
+}
+
+void TFormMain::ConfigWriteEnded(bool written)
+{
+    if (written)
+        SetConfigModified(false);
+    else
+        KeepConfigModified();
+}
+
+void TFormMain::ShowConfigModified(bool flag)
+{
     if (!ChangeHelper || ChangeHelper->Modified() == flag)
         return;
     ChangeHelper->SetModified(flag);

@@ -193,11 +193,14 @@ void TFormMain::Tick(QObject *sender)
             Services.AioRefreshLive();
         // 23. A fresh connection reloads the pages.
         if (connected() && DataManager->DeviceReread) {
+            // Values a write did not get to the device stay on the pages,
+            // marked, across the reconnection that follows.
+            const bool keepPages = ConfigModified();
             if (Services.AdaptToDevice)
                 Services.AdaptToDevice();
             if (Services.ReloadPagesAfterConnect)
                 Services.ReloadPagesAfterConnect();
-            if (ChangeHelper)
+            if (ChangeHelper && !keepPages)
                 ChangeHelper->SetModified(false);
             // A freshly connected device is asked about its change record again.
             if (Common)
