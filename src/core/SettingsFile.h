@@ -75,7 +75,7 @@ struct TSettingsLoad {
     bool HasGasInjCorr = false;
     // The firmware letter the file was saved from (null: none named), and
     // whether it holds the device's idle RPM and manifold pressure.
-    QChar FileLetter;
+    QChar FileLetter{};
     bool HoldsIdleHot = false;
     // Saved from a device at the letter or later: the keys that letter
     // brings are the file's own; below it a key the file lacks stays as the

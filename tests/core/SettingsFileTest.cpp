@@ -765,8 +765,9 @@ TEST(SettingsFile, Kind48FileOfAnOldDeviceGivesTheDefaults)
         const bool f = *l.Letter >= 'F';
         EXPECT_EQ(r.PcolCorrections[0], !f ? 9 : key == "CPCOL" ? 0 : -7);
         EXPECT_EQ(r.MaxRpmForEnrichmentDuringCutOff, !f ? 1500 : key == "MaxRpmForEnrichmentDuringCutOff" ? 2500 : 3000);
-        if (*l.Letter >= 'G')
+        if (*l.Letter >= 'G') {
             EXPECT_EQ(r.MaxTbForLoad, key == "MaxTbForLoad" ? 4675 : 1870);
+        }
         EXPECT_TRUE(load.HasGasInjCorr);
         EXPECT_EQ(load.GasInjCorr[5], key == "InjCorr" ? 0 : -3);
     }
