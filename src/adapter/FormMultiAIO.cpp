@@ -35,7 +35,6 @@
 #include <QtCharts/QValueAxis>
 
 #include <cmath>
-#include <exception>
 #include <vector>
 
 TFormMultiAIO *FormMultiAIO = nullptr;
@@ -535,10 +534,9 @@ bool TFormMultiAIO::editsFit()
         TEmulatorPage &p = Emulators[e - 1];
         const QString n = QString::number(e);
         // A field by its page's tab and its own caption.
-        const QString tab = PgCLamEmul->tabText(PgCLamEmul->indexOf(p.Sheet)) + QStringLiteral(", ");
-        auto caption = [&p, &n, &tab](const char *label, const QString &prefix = QString()) {
+        auto caption = [this, &p, &n, e](const char *label, const QString &prefix = QString()) {
             const auto *l = p.Sheet->findChild<QLabel *>(QString::fromLatin1(label).arg(n));
-            return tab + prefix + (l ? l->text() : QString());
+            return fieldCaption(e, prefix + (l ? l->text() : QString()));
         };
         std::vector<std::pair<QLineEdit *, std::pair<TVariable *, QString>>> edits = {
             {p.YEdMinValue, {u->MinValue(e), caption("LblLam%1EmulatorMinValue")}},
@@ -617,25 +615,38 @@ void TFormMultiAIO::cellEdited(int emulator, int row, int column)
     if (!u || !item)
         return;
     TWordVariable *v = u->Threshold(emulator, row, column);
-    const QString text = item->text().trimmed();
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    try {
-        if (!ok)
-            throw EVariableError(QStringLiteral("\"%1\" is not a valid integer value").arg(text));
-        v->SetAsInteger(value);
-    } catch (const std::exception &e) {
-        // The variable kept its value: the cell shows it again.
-        FFilling = true;
-        item->setText(v->Text());
-        FFilling = false;
-        if (Common)
-            Common->ShowError(QString::fromUtf8(e.what()));
-        return;
-    }
+    qint64 low = 0, high = 0;
+    AdapterConfig::StorableRange(v, low, high);
+    const NumberText::TField field{double(low), double(high), true};
+    double value = 0;
+    const NumberText::TFault fault = NumberText::ReadTyped(item->text(), field, value);
+    if (fault == NumberText::TFault::None)
+        v->SetAsInteger(qint64(value));
+    // The cell shows its variable: the value taken, or the one it kept.
     FFilling = true;
     item->setText(v->Text());
     FFilling = false;
+    if (fault != NumberText::TFault::None)
+        TypedInput::Refuse(p.StGThreshold, NumberText::Refusal(cellCaption(emulator, row, column), fault, field));
+}
+
+QString TFormMultiAIO::fieldCaption(int emulator, const QString &field) const
+{
+    const TEmulatorPage &p = Emulators[emulator - 1];
+    return PgCLamEmul->tabText(PgCLamEmul->indexOf(p.Sheet)) + QStringLiteral(", ") + field;
+}
+
+QString TFormMultiAIO::cellCaption(int emulator, int row, int column) const
+{
+    // The row by its load threshold under the load axis' caption, the column
+    // by its RPM threshold.
+    const TEmulatorPage &p = Emulators[emulator - 1];
+    const auto *axis = p.PnlThresholds->findChild<QLabel *>(QStringLiteral("LblLam%1LoadAxis").arg(emulator));
+    const QTableWidgetItem *load = p.StGLoadThresholds->item(row, 0);
+    const QTableWidgetItem *rpm = p.StGRPMThresholds->item(0, column);
+    return fieldCaption(emulator, QStringLiteral("%1 %2, %3 %4")
+                                      .arg(axis ? axis->text() : QString(), load ? load->text() : QString(),
+                                           rpm ? rpm->text() : QString(), TranslateKey(QStringLiteral("strUnitRPM"))));
 }
 
 void TFormMultiAIO::DrawEmulation1()

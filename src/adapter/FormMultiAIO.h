@@ -103,7 +103,14 @@ private:
     void drawEmulation(int emulator);
     void updateOperatingPoint();
     void fillGrids();
+    // A typed cell of an emulator's table: a whole number its variable holds
+    // goes into the variable; anything else is refused, naming the cell, and
+    // the cell shows its variable again.
     void cellEdited(int emulator, int row, int column);
+    // A field of an emulator's page named for the user: its tab's caption,
+    // then what names the field on the tab ("Input 1, Load 40, 2500 rpm").
+    QString fieldCaption(int emulator, const QString &field) const;
+    QString cellCaption(int emulator, int row, int column) const;
     // Every edit of the emulator pages holds a whole number its variable
     // takes (an edit left empty kept its variable's value): false after the
     // refusal, naming the field, has been shown.

@@ -1,5 +1,6 @@
 #include "adapter/Logic.h"
 
+#include "adapter/AdapterConfigFile.h"
 #include "adapter/AdapterProtocol.h"
 #include "adapter/DevStateAdapter.h"
 #include "adapter/FormMultiAIO.h"
@@ -20,6 +21,7 @@
 #include "core/CommonConv.h"
 #include "core/DataManager.h"
 #include "core/FileLogger.h"
+#include "core/LM.h"
 #include "core/NumberText.h"
 #include "core/TimerThread.h"
 #include "core/ui/Common.h"
@@ -41,12 +43,36 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include <cmath>
 #include <exception>
+#include <limits>
 #include <mutex>
 
 TLogic *Logic = nullptr;
 bool OBDAvailable = false;
+
+namespace {
+
+// A typed text its control's variable does not take; what() is the refusal
+// the user reads, in the language shown.
+class ETypedRefusal : public EVariableError
+{
+public:
+    using EVariableError::EVariableError;
+};
+
+// Reads a number typed into a bound edit as every typed number is read, or
+// throws its refusal. A bound edit names no field of its own: the refusal
+// quotes the text as the language shown quotes.
+double ReadBoundText(const QString &text, const NumberText::TField &field)
+{
+    double value = 0;
+    const NumberText::TFault fault = NumberText::ReadTyped(text, field, value);
+    if (fault != NumberText::TFault::None)
+        throw ETypedRefusal(NumberText::Refusal(ShownLocale().quoteString(text), fault, field));
+    return value;
+}
+
+} // namespace
 
 TLogic::TLogic(QObject *parent, TManager *manager) : QObject(parent), FManager(manager ? manager : ::Manager)
 {
@@ -220,16 +246,24 @@ void TLogic::runWriteBack(TBinding *binding, const TBinding::THandler &handler)
 {
     if (!binding->Control || !handler)
         return;
+    // The variable keeps its value: say why, and show that value again. A
+    // typed text's refusal says what is wrong with it; any other failure is
+    // the variable's own (logged as it reads) and is told as a value the
+    // adapter cannot hold.
+    QString shown;
     try {
         handler(binding->Control, binding->Variable);
+        return;
+    } catch (const ETypedRefusal &e) {
+        shown = QString::fromUtf8(e.what());
+        LogToFile(QStringLiteral("%1: %2").arg(binding->Variable->Name(), shown));
     } catch (const std::exception &e) {
-        // The variable kept its value: say why, and show that value again.
-        const QString message = QString::fromUtf8(e.what());
-        LogToFile(QStringLiteral("%1: %2").arg(binding->Variable->Name(), message));
-        RefreshVariable(binding->Variable);
-        if (Common)
-            Common->ShowError(message);
+        LogToFile(QStringLiteral("%1: %2").arg(binding->Variable->Name(), QString::fromUtf8(e.what())));
+        shown = AdapterConfig::Tr("The value cannot be stored in the adapter.");
     }
+    RefreshVariable(binding->Variable);
+    if (Common)
+        Common->ShowError(shown);
 }
 
 TBinding *TLogic::BindVariable(TVariable *variable, QWidget *control, const QString &scope, int flags)
@@ -318,21 +352,21 @@ TBinding *TLogic::BindVariable(TVariable *variable, QWidget *control, const QStr
                 const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
                 if (text.isEmpty())
                     return;
-                double value = 0;
-                constexpr double limit = 9007199254740992.0; // whole numbers a double holds exactly
-                if (!NumberText::ParseTyped(text, value) || std::trunc(value) != value || std::fabs(value) > limit)
-                    throw EVariableError(QStringLiteral("\"%1\" is not a valid integer value").arg(text));
-                v->SetAsInteger(qint64(value));
+                // The whole numbers the variable holds; for one that holds no
+                // whole number, those a double holds exactly.
+                constexpr qint64 limit = qint64(1) << 53;
+                qint64 low = -limit, high = limit;
+                if (!AdapterConfig::StorableRange(v, low, high))
+                    low = -limit, high = limit;
+                v->SetAsInteger(qint64(ReadBoundText(text, {double(low), double(high), true})));
             };
         else if (flags & bfFloat)
             write = [](QWidget *w, TVariable *v) {
                 const QString text = static_cast<QLineEdit *>(w)->text().trimmed();
                 if (text.isEmpty())
                     return;
-                double value = 0;
-                if (!NumberText::ParseTyped(text, value))
-                    throw EVariableError(QStringLiteral("\"%1\" is not a valid floating point value").arg(text));
-                v->SetAsFloat(value);
+                constexpr double any = std::numeric_limits<double>::infinity();
+                v->SetAsFloat(ReadBoundText(text, {-any, any}));
             };
         if (twoWay && write)
             hook(edit, &QLineEdit::textEdited);

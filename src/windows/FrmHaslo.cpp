@@ -4,6 +4,7 @@
 #include "core/LM.h"
 #include "core/ui/Common.h"
 #include "core/ui/Custom.h"
+#include "core/ui/TypedInput.h"
 #include "windows/NamedWidget.h"
 
 #include <QLabel>
@@ -13,6 +14,8 @@ TFrmHaslo *FrmHaslo = nullptr;
 
 namespace {
 constexpr int MaxPinLength = 9;
+// The largest PIN the edit holds: MaxPinLength nines.
+constexpr qint64 MaxPin = 999'999'999;
 
 TYEdit *pinEdit(QWidget *parent, const char *name, QRect geometry)
 {
@@ -82,6 +85,10 @@ bool TFrmHaslo::BtBOKClick()
         YEdHaslo->setFocus();
         return false;
     }
+    // The PIN goes to the device as a number: a text that is none the field
+    // holds ("12-34") is refused here, naming the field, and nothing is sent.
+    if (!TypedInput::ReadInt(YEdHaslo, LblHaslo->text(), 0, MaxPin))
+        return false;
     if (FLocking && YEdPotwierdzHaslo->text() != pin) {
         warn(TranslateKey(QStringLiteral("strPassword10")) + QStringLiteral("\r\n")
                  + TranslateKey(QStringLiteral("strTryAgain")),

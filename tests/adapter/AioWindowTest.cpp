@@ -229,15 +229,28 @@ TEST(AioWindow, GridsAndEditsAreBoundBothWays)
     EXPECT_EQ(p.U->Threshold(1, 4, 7)->GetAsInteger(), 500);
     EXPECT_TRUE(p.Modified());
     EXPECT_TRUE(p.WritePending());
-    // A cell that is not a number, or out of range, is refused and named.
-    for (const char *bad : {"abc", "70000", "-1"}) {
+    // A cell that is not one whole number its variable holds is refused,
+    // naming the cell by its tab, its row's load and its column's RPM and
+    // saying what is wrong; the cell shows its variable again.
+    const auto *loadAxis = p.Page(1).PnlThresholds->findChild<QLabel *>(QStringLiteral("LblLam1LoadAxis"));
+    ASSERT_NE(loadAxis, nullptr);
+    const QString cell = w.PgCLamEmul->tabText(0) + QStringLiteral(", ") + loadAxis->text() + QStringLiteral(" 40, 2500 ")
+                         + TranslateKey(QStringLiteral("strUnitRPM")) + QStringLiteral(": ");
+    const struct {
+        const char *text;
+        const char *fault;
+    } badCells[] = {{"abc", "strConfValueNotNumber"}, {"70000", "strConfValueRange"}, {"-1", "strConfValueRange"},
+                    {"2,5,1", "strConfValueNotNumber"}, {"2.5", "strConfValueNotWhole"}, {"", "strConfValueNotNumber"}};
+    for (const auto &bad : badCells) {
+        SCOPED_TRACE(bad.text);
         p.Rig.Boxes.clear();
-        p.EditCell(1, 0, 0, QString::fromLatin1(bad));
-        EXPECT_EQ(p.U->Threshold(1, 0, 0)->GetAsInteger(), 500) << bad;
-        EXPECT_EQ(p.Page(1).StGThreshold->item(0, 0)->text(), QStringLiteral("500")) << bad;
-        ASSERT_EQ(p.Rig.Boxes.size(), 1u) << bad;
+        p.EditCell(1, 3, 4, QString::fromLatin1(bad.text));
+        EXPECT_EQ(p.U->Threshold(1, 3, 4)->GetAsInteger(), 500);
+        EXPECT_EQ(p.Page(1).StGThreshold->item(3, 4)->text(), QStringLiteral("500"));
+        ASSERT_EQ(p.Rig.Boxes.size(), 1u);
+        const QString shown = p.Rig.Boxes.back().Text;
+        EXPECT_TRUE(shown.startsWith(cell + TranslateKey(QString::fromLatin1(bad.fault)))) << shown.toStdString();
     }
-    EXPECT_TRUE(p.Rig.Boxes.back().Text.contains(QStringLiteral("-1")));
 
     // Variables changed elsewhere (a configuration file) show at the next refresh.
     p.U->Threshold(1, 9, 11)->SetAsInteger(42);

@@ -10,6 +10,7 @@
 #include "controls/ControlTestSupport.h"
 #include "controls/ImageList.h"
 #include "controls/SelectedImage.h"
+#include "core/LM.h"
 #include "core/ui/Common.h"
 
 #include <QCheckBox>
@@ -74,17 +75,20 @@ TEST(AdapterBinding, EditInputTheVariableCannotTakeIsReportedAndUndone)
     typeText(edit, "30");
     EXPECT_EQ(revision->GetAsInteger(), 30);
     EXPECT_TRUE(r.Boxes.isEmpty());
-    // Out of the byte's range: the variable's own error, the value shown again.
+    // Out of the byte's range: refused in the words of every field's
+    // refusal, quoting the text and naming the range; the value shown again.
+    const auto quoted = [](const char *text) { return ShownLocale().quoteString(QString::fromLatin1(text)) + ": "; };
     typeText(edit, "0");
     EXPECT_EQ(revision->GetAsInteger(), 30);
     ASSERT_EQ(r.Boxes.size(), 1);
-    EXPECT_EQ(r.Boxes.first(), "Value (300) out of Byte range");
+    EXPECT_TRUE(r.Boxes.first().startsWith(quoted("300") + "!_strConfValueRange 0")) << r.Boxes.first().toStdString();
+    EXPECT_TRUE(r.Boxes.first().endsWith("255")) << r.Boxes.first().toStdString();
     EXPECT_EQ(edit->text(), "30");
     // Not a number at all.
     typeText(edit, "x");
     EXPECT_EQ(revision->GetAsInteger(), 30);
     ASSERT_EQ(r.Boxes.size(), 2);
-    EXPECT_TRUE(r.Boxes.last().contains("30x")) << r.Boxes.last().toStdString();
+    EXPECT_TRUE(r.Boxes.last().startsWith(quoted("30x") + "!_strConfValueNotNumber")) << r.Boxes.last().toStdString();
     EXPECT_EQ(edit->text(), "30");
     // Emptied: the variable keeps its value while the user types anew (an
     // empty field is no 0; a write refuses it), and nothing is said.
@@ -101,7 +105,17 @@ TEST(AdapterBinding, EditInputTheVariableCannotTakeIsReportedAndUndone)
     EXPECT_EQ(revision->GetAsInteger(), 42);
     EXPECT_EQ(edit->text(), "42");
     ASSERT_EQ(r.Boxes.size(), 3);
-    EXPECT_TRUE(r.Boxes.last().contains("4.5")) << r.Boxes.last().toStdString();
+    EXPECT_TRUE(r.Boxes.last().startsWith(quoted("4.5") + "!_strConfValueNotWhole")) << r.Boxes.last().toStdString();
+    // A value the variable itself refuses from a handler of the window's own
+    // is told in the language's words, not the variable's English.
+    auto *custom = r.Make<QCheckBox>("ChBCustom");
+    r.Logic.BindVariableCustom(
+        revision, custom, QString(), [](QWidget *, TVariable *v) { v->SetAsInteger(300); },
+        [](QWidget *w, TVariable *v) { static_cast<QCheckBox *>(w)->setChecked(v->GetAsInteger() != 0); });
+    custom->click();
+    EXPECT_EQ(revision->GetAsInteger(), 42);
+    ASSERT_EQ(r.Boxes.size(), 4);
+    EXPECT_EQ(r.Boxes.last(), "!_strTextConfNotStorable");
 
     // Flag 1 alone shows the value and writes nothing back.
     auto *shown = r.Make<QLineEdit>("EdtShown");

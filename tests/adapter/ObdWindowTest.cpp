@@ -964,8 +964,9 @@ TEST_F(ObdWindowTest, BoxBackFromSilenceIsFoundAgainByDetectAndByTheAdapterPage)
                 for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
                     QKeyEvent key(type, Qt::Key_Right, Qt::NoModifier);
                     QCoreApplication::sendEvent(P->Obd->PgCMain->tabBar(), &key);
-                    if (type == QEvent::KeyPress)
+                    if (type == QEvent::KeyPress) {
                         EXPECT_EQ(P->Obd->PgCMain->currentWidget(), P->Obd->TbSOBDLive);
+                    }
                 }
             else
                 shellwiring::ClickTab(*Form, row.road == InfoTab ? "TbSAdapterMultiInfo" : "TbSOBDErrors");

@@ -111,3 +111,41 @@ TEST(AioTexts, EnglishPanelHasNoPolishAndItsCaptionsFit)
                              "Emulation enabled", "Emulation preview"})
         EXPECT_TRUE(english.contains(QString::fromLatin1(text))) << text;
 }
+
+// A refused table cell names the cell by its tab, its row's load and its
+// column's RPM, and a refused edit quotes its text; both say what is wrong
+// in the words of every field's refusal, in English and in Polish.
+TEST(AioTexts, RefusalsReadInTheLanguageShown)
+{
+    const struct {
+        const char *language;
+        const char *cell;
+        const char *edit;
+    } rows[] = {{"EN", "Input 1, Load 40, 2500 rpm: The value is not a whole number. Allowed:",
+                 "\u201C7x\u201D: The value is not a number. Allowed:"},
+                {"PL", "Wejście 1, Obc. 40, 2500 obr/min: Wartość nie jest liczbą całkowitą. Dozwolone:",
+                 "\u201E7x\u201D: Wartość nie jest liczbą. Dozwolone:"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.language);
+        ProgramRig program(20, 'E', QString::fromLatin1(row.language));
+        ShowAioPanel(program.Form());
+        TUIStateAIO *ui = Logic->ModuleAIO()->UIStateAIO();
+        ui->ResetGroup(GetDataGroupName(dgAIO));
+        FormMultiAIO->RefreshGrids();
+        TFormMultiAIO::TEmulatorPage &page = FormMultiAIO->Emulators[0];
+        const QString range = QStringLiteral(" 0\u00A0-\u2060\u00A065535");
+
+        program.Rig.Boxes.clear();
+        page.StGThreshold->item(3, 4)->setText(QStringLiteral("2.5"));
+        ASSERT_EQ(program.Rig.Boxes.size(), 1u);
+        EXPECT_EQ(program.Rig.Boxes.back().Text, QString::fromUtf8(row.cell) + range);
+        EXPECT_EQ(page.StGThreshold->item(3, 4)->text(), QStringLiteral("500"));
+
+        page.YEdMinValue->setText(QStringLiteral("7x"));
+        Q_EMIT page.YEdMinValue->textEdited(page.YEdMinValue->text());
+        ASSERT_EQ(program.Rig.Boxes.size(), 2u);
+        EXPECT_EQ(program.Rig.Boxes.back().Text, QString::fromUtf8(row.edit) + range);
+        EXPECT_EQ(ui->MinValue(1)->GetAsInteger(), 100);
+        Logic->UIState()->SetModifiedFlag(false);
+    }
+}

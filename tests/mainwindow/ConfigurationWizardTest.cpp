@@ -246,8 +246,9 @@ TEST(ConfigurationWizard, WriterRefusesOtherKindsBadValuesAndSaysWhenTheDeviceRe
         EXPECT_TRUE(p.Rig.BoxTexts().value(0).startsWith(name + QStringLiteral(": ")))
             << p.Rig.BoxTexts().join(u'|').toStdString();
         EXPECT_EQ(field->text(), QString::fromLatin1(row.Typed));
-        if (QByteArray(row.Field) == "YEdConfPower")
+        if (QByteArray(row.Field) == "YEdConfPower") {
             EXPECT_TRUE(p.Rig.BoxTexts().join(u'|').contains(QStringLiteral("1\u00A0-\u2060\u00A0999")));
+        }
     }
     {
         WizardRig p(48, 'J', [](sim::SimControllerState &s) { s.Limits8[31] = {0, 0}; });
@@ -809,8 +810,9 @@ TEST(ConfigurationWizard, WriterKeepsTheBitsOfAByteItHasNoControlFor)
                 const auto &s = p.Device.Controller.State;
                 EXPECT_EQ(s.Param8[37] & 0x82, 0x82);
                 EXPECT_EQ(s.Param8[50] & 0xFC, 0xA4);
-                if (version < 'J')
+                if (version < 'J') {
                     EXPECT_EQ(s.Param8[52] & 0x80, 0x80);
+                }
             });
         }
 }

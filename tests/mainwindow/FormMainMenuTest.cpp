@@ -72,14 +72,19 @@ struct PinTyping {
             Confirmation << d->YEdPotwierdzHaslo->isVisibleTo(d);
             d->YEdHaslo->setText(Pin);
             d->YEdPotwierdzHaslo->setText(Confirm);
-            if (!d->BtBOKClick())
+            Caption = d->LblHaslo->text();
+            if (!d->BtBOKClick()) {
+                Kept = d->YEdHaslo->text();
                 d->BtBAnulujClick();
+            }
             return d->result();
         });
     }
     ~PinTyping() { SetModalExecHook({}); }
     QString Pin, Confirm;
     QList<bool> Confirmation;
+    // The PIN field's caption, and its text after a refused OK.
+    QString Caption, Kept;
 };
 
 } // namespace
@@ -103,6 +108,44 @@ TEST(FormMainMenu, LockAndUnlockSendThePinLowByteFirstAndMenusFollowTheDevice)
     EXPECT_TRUE(c.requests(0x3D).empty());
     EXPECT_EQ(c.rig.Boxes.size(), 2u);
 
+    // A PIN that is no number its field holds is refused before anything is
+    // sent, naming the field and what is wrong; the dialog keeps the text.
+    // Were the dialog to let one through, the command sends nothing either:
+    // neither a text that is no number nor one beyond the command's 32 bits.
+    struct BadPin {
+        const char *pin;
+        const char *fault;
+    };
+    const auto refused = [&](QAction *command, std::initializer_list<BadPin> rows) {
+        for (const BadPin &row : rows) {
+            SCOPED_TRACE(row.pin);
+            typing.Pin = typing.Confirm = row.pin;
+            typing.Kept.clear();
+            c.rig.Boxes.clear();
+            command->trigger();
+            EXPECT_EQ(typing.Kept, row.pin);
+            ASSERT_EQ(c.rig.Boxes.size(), 1u);
+            EXPECT_TRUE(c.rig.Boxes[0].Text.startsWith(typing.Caption + ": ")) << c.rig.Boxes[0].Text.toStdString();
+            EXPECT_TRUE(c.rig.Boxes[0].Text.contains(::TranslateKey(row.fault))) << c.rig.Boxes[0].Text.toStdString();
+        }
+        const auto dialog = form.WindowServices.ExecuteLockDialog;
+        for (const QString accepted : {"12-34", "4294967296"}) {
+            form.WindowServices.ExecuteLockDialog = [&accepted](bool, int, QString &pin) {
+                pin = accepted;
+                return true;
+            };
+            command->trigger();
+        }
+        form.WindowServices.ExecuteLockDialog = dialog;
+        EXPECT_FALSE(typing.Caption.isEmpty());
+        EXPECT_TRUE(c.requests(0x3D).empty());
+        EXPECT_TRUE(c.requests(0x3E).empty());
+    };
+    refused(lock, {{"12-34", "strConfValueNotNumber"}, {"12ab34", "strConfValueNotNumber"},
+                   {"-1234", "strConfValueRange"}});
+    EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimReadyState);
+    typing.Confirmation.clear();
+
     // 305419896 = 0x12345678.
     typing.Pin = typing.Confirm = "305419896";
     lock->trigger();
@@ -111,6 +154,9 @@ TEST(FormMainMenu, LockAndUnlockSendThePinLowByteFirstAndMenusFollowTheDevice)
     EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimLockedState);
     EXPECT_FALSE(lock->isEnabled());
     EXPECT_TRUE(unlock->isEnabled());
+    c.device.Server.log().clear();
+    refused(unlock, {{"12-34", "strConfValueNotNumber"}, {"+-1234", "strConfValueNotNumber"}});
+    EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimLockedState);
 
     // Unlocking asks no confirmation; a wrong PIN leaves the device locked.
     typing.Pin = "1234";
@@ -123,7 +169,7 @@ TEST(FormMainMenu, LockAndUnlockSendThePinLowByteFirstAndMenusFollowTheDevice)
     EXPECT_EQ(c.device.Controller.State.LockState, sim::kSimReadyState);
     EXPECT_TRUE(lock->isEnabled());
     EXPECT_FALSE(unlock->isEnabled());
-    EXPECT_EQ(typing.Confirmation, (QList<bool>{true, true, true, false, false}));
+    EXPECT_EQ(typing.Confirmation, (QList<bool>{true, false, false, false, false}));
 }
 
 TEST(FormMainMenu, FactoryResetWritesOnlyWhatTheAnswerAllows)

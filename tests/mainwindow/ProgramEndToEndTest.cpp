@@ -126,8 +126,9 @@ TEST(ProgramEndToEnd, StopSignalWhileABoxWaitsEndsCleanly)
         // Settings stored; a damaged file kept aside.
         EXPECT_TRUE(run.IniText().startsWith(QStringLiteral("[Settings]\r\nComMultiPort=1\r\n"))) << run.IniText().toStdString();
         EXPECT_EQ(QFileInfo::exists(run.ConfigDir + QStringLiteral("/taron.INI.damaged")), !smallScreen);
-        if (smallScreen)
+        if (smallScreen) {
             EXPECT_TRUE(run.IniText().contains(QStringLiteral("OfflineMode=1"))) << run.IniText().toStdString();
+        }
         EXPECT_TRUE(run.PortOpensAgain());
     }
 }
@@ -342,8 +343,9 @@ TEST(ProgramEndToEnd, TheDisplayCheckWantsAServerThatAnswers)
         process.setProcessEnvironment(env);
         process.start(QStringLiteral("bash"), {QStringLiteral(TARON_SOURCE_DIR "/tools/need-display.sh"), QStringLiteral("run.sh")});
         EXPECT_TRUE(process.waitForStarted(testsupport::GiveUpMs));
-        if (answer)
+        if (answer) {
             EXPECT_TRUE(server.AnswerOne());
+        }
         EXPECT_TRUE(process.waitForFinished(testsupport::GiveUpMs));
         return std::pair{process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
     };

@@ -7,7 +7,7 @@
 #include "core/DataManager.h"
 #include "core/DeviceRecord.h"
 #include "core/LM.h"
-#include "core/UnitConversions.h"
+#include "core/NumberText.h"
 #include "core/ui/Common.h"
 #include "platform/ShellOpen.h"
 
@@ -24,6 +24,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <limits>
 
 namespace {
 
@@ -288,11 +289,16 @@ void TFormMain::LockCommand(bool locking)
     QString pin;
     if (!WindowServices.ExecuteLockDialog(locking, PinMinLength, pin))
         return;
-    const auto code = static_cast<uint32_t>(SafeStrToInt(pin));
+    // The command carries the PIN as an unsigned 32-bit number. The dialog
+    // accepts only a PIN its field holds; a text that is no such number
+    // sends nothing rather than another code.
+    qint64 code = 0;
+    if (NumberText::ReadTypedInt(pin, 0, std::numeric_limits<uint32_t>::max(), code) != NumberText::TFault::None)
+        return;
     if (locking)
-        DataManager->LockDevice(code);
+        DataManager->LockDevice(uint32_t(code));
     else
-        DataManager->UnlockDevice(code);
+        DataManager->UnlockDevice(uint32_t(code));
     UpdateDeviceMenus();
 }
 
