@@ -307,7 +307,9 @@ TEST(FailedLoad, ThePageKeepsTheFilesValuesMarkedAcrossTheReconnection)
 {
     const struct {
         uint8_t Kind, Command, Id;
-    } rows[] = {{21, 0x08, 5}, {20, 0x08, 5}, {48, 0x08, 5}, {21, 0x16, 1}, {20, 0x16, 1}};
+    } rows[] = {{21, 0x08, 5}, {20, 0x08, 5}, {48, 0x08, 5}, {21, 0x16, 1}, {20, 0x16, 1},
+                // the level sets, after the configuration went through (any first byte)
+                {21, 0x37, 0}, {20, 0x38, 0}};
     for (const auto &row : rows) {
         const uint8_t kind = row.Kind;
         SCOPED_TRACE(std::to_string(kind) + " failing at " + std::to_string(row.Command) + "/" + std::to_string(row.Id));
@@ -324,10 +326,13 @@ TEST(FailedLoad, ThePageKeepsTheFilesValuesMarkedAcrossTheReconnection)
         ini.WriteString(QStringLiteral("Config"), QStringLiteral("EngineCubicCapacity"), QStringLiteral("1998"));
         ASSERT_EQ(ini.Save(), TIniFile::Status::Ok);
         p.Device.Server.injectFaultWhen(
-            [row](const Bytes &f) { return f.size() > 2 && f[1] == row.Command && f[2] == row.Id; },
+            [row](const Bytes &f) {
+                return f.size() > 2 && f[1] == row.Command && (row.Command >= 0x37 || f[2] == row.Id);
+            },
             sim::Fault::badChecksum(), 2);
         p.Load(file);
         EXPECT_EQ(p.Failures(), 1) << p.Rig.BoxTexts().join('|').toStdString();
+        EXPECT_TRUE(p.Form->ConfigModified());
         EXPECT_FALSE(DataManager->GetConnected());
         QElapsedTimer waited;
         waited.start();

@@ -459,7 +459,12 @@ void TFormMain::LoadSettingsFileV15()
     }
     TSettingsFile::CopyFileFields(loaded, DeviceRecord, false);
     if (!DataManager->WriteLevelSensor37() || !DataManager->WriteLevelSensor38()) {
-        ReportError(TranslateKey(QStringLiteral("strComError")));
+        // The level sets did not go through: the pages stay marked, and the
+        // box names the step, as a kind-48 load's does.
+        KeepConfigModified();
+        if (Common)
+            Common->ShowWarning(TranslateKey(QStringLiteral("strSetFileWriteIncomplete"))
+                                    .arg(TranslateKey(QStringLiteral("strSetFileStepLevels"))));
         return;
     }
     // The configuration page shows what the device now holds, read once the
